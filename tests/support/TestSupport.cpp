@@ -1,0 +1,73 @@
+#include "tests/support/TestSupport.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+TempDir::TempDir()
+{
+    std::string Pattern = (std::filesystem::temp_directory_path() / "pricetags-XXXXXX").string();
+    if (!mkdtemp(Pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    FPath = Pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code Ignored;
+    std::filesystem::remove_all(FPath, Ignored);
+}
+
+AnsiString TempDir::File(const std::string& Name) const
+{
+    return AnsiString::FromUtf8((FPath / Name).string());
+}
+
+CurrentDirScope::CurrentDirScope(const std::filesystem::path& Dir)
+    : FOld(std::filesystem::current_path())
+{
+    std::filesystem::current_path(Dir);
+}
+
+CurrentDirScope::~CurrentDirScope()
+{
+    std::error_code Ignored;
+    std::filesystem::current_path(FOld, Ignored);
+}
+
+std::string ReadBytes(const std::filesystem::path& File)
+{
+    std::ifstream In(File, std::ios::binary);
+    EXPECT_TRUE(In.good()) << "cannot read " << File;
+    return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& File, const std::string& Bytes)
+{
+    std::ofstream Out(File, std::ios::binary | std::ios::trunc);
+    Out.write(Bytes.data(), std::streamsize(Bytes.size()));
+    ASSERT_TRUE(Out.good()) << "cannot write " << File;
+}
+
+void ExpectMatchesGolden(const std::string& Bytes, const std::filesystem::path& Golden)
+{
+    const std::string Expected = ReadBytes(Golden);
+    if (Bytes == Expected)
+        return;
+    size_t Offset = 0;
+    while (Offset < Bytes.size() && Offset < Expected.size() && Bytes[Offset] == Expected[Offset])
+        ++Offset;
+    std::filesystem::path Actual = Golden;
+    Actual += ".actual";
+    WriteBytes(Actual, Bytes);
+    ADD_FAILURE() << Golden << " differs at offset " << Offset << " (sizes " << Bytes.size()
+                  << " and " << Expected.size() << "); written " << Actual;
+}
+
+std::filesystem::path TestData()
+{
+    return PRICETAGS_TEST_DATA;
+}
