@@ -5,6 +5,10 @@
 // to even at the fourth decimal, as the original runtime's FPU did. A value
 // from a double is rounded the same way. Overflow raises EOverflow.
 
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Numbers.h"
+
 #include <compare>
 #include <cstdint>
 
@@ -60,3 +64,34 @@ private:
 /// raises EOverflow when the result leaves 64 bits. Shared by the Currency
 /// arithmetic and the number routines that need exact decimal rounding.
 int64_t DivRoundHalfEven(__int128 Num, __int128 Den);
+
+// ---- text ------------------------------------------------------------------
+// Conversions work on the 64-bit value itself, so no digit is lost to
+// floating point.
+
+/// Decimal text with the settings' DecimalSeparator, an optional sign, at
+/// most 4 decimals kept exactly (further decimals round half to even), an
+/// optional exponent, leading and trailing blanks; raises EConvertError
+/// "'%s' is not a valid floating point value" otherwise or when the value
+/// leaves the Currency range.
+[[nodiscard]] Currency StrToCurr(const AnsiString& S);
+[[nodiscard]] Currency StrToCurr(const AnsiString& S, const TFormatSettings& Settings);
+[[nodiscard]] Currency StrToCurrDef(const AnsiString& S, Currency Default);
+[[nodiscard]] Currency StrToCurrDef(const AnsiString& S, Currency Default,
+                                    const TFormatSettings& Settings);
+/// As StrToCurr; false (Value untouched) instead of raising.
+bool TryStrToCurr(const AnsiString& S, Currency& Value);
+bool TryStrToCurr(const AnsiString& S, Currency& Value, const TFormatSettings& Settings);
+
+/// Shortest exact text: "1234,5", "-0,0001", "10".
+[[nodiscard]] AnsiString CurrToStr(Currency Value);
+[[nodiscard]] AnsiString CurrToStr(Currency Value, const TFormatSettings& Settings);
+/// FloatToStrF's layouts with 19 significant digits; Digits is the decimals
+/// (0..4 exact; halves round away from zero as the runtime's money text does).
+[[nodiscard]] AnsiString CurrToStrF(Currency Value, TFloatFormat Format, int Digits);
+[[nodiscard]] AnsiString CurrToStrF(Currency Value, TFloatFormat Format, int Digits,
+                                    const TFormatSettings& Settings);
+/// FormatFloat's picture language, exact on the 64-bit value.
+[[nodiscard]] AnsiString FormatCurr(const AnsiString& Format, Currency Value);
+[[nodiscard]] AnsiString FormatCurr(const AnsiString& Format, Currency Value,
+                                    const TFormatSettings& Settings);
