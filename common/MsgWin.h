@@ -1,0 +1,106 @@
+#pragma once
+
+// The program's message and confirmation routines: every error, warning,
+// question and choice of the invoice model, the report engine and the
+// windows goes through them. In the texts of the error and save-changes
+// windows the part before the first "|" is the title line and the rest the
+// message line; "\n" becomes a line break.
+//
+// This body routes every message through a replaceable answer hook instead
+// of a window: a test sets the hook, sees what was asked and answers it.
+// Without a hook the routine logs the text and takes the default answer.
+// The window version replaces the bodies and keeps the hook: when a hook is
+// set it answers in place of the window.
+
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Types.h"
+
+#include <functional>
+#include <vector>
+
+class TStrings;
+
+/// Message window style flags.
+constexpr Word MsgStyleOk = 1;
+constexpr Word MsgStyleCancel = 2;
+constexpr Word MsgStyleYes = 4;
+constexpr Word MsgStyleNo = 8;
+constexpr Word MsgStyleOkCancel = 16;
+constexpr Word MsgStyleYesNo = 32;
+constexpr Word MsgStyleError = 64;
+constexpr Word MsgStyleWarning = 128;
+constexpr Word MsgStyleChoice = 256;
+
+/// What a message routine asks, as the answer hook sees it.
+struct MsgRequest {
+    /// The routine that asks: "ErrorMsg", "AskYesNo", "MsgDialog", ...
+    AnsiString Routine;
+    AnsiString FormCaption;
+    AnsiString Header;
+    /// The title line (the message routines' Text) and the message line.
+    AnsiString Title;
+    AnsiString Text;
+    /// Normalised style flags (0 became the choice look, 288).
+    Word Flags = 0;
+    /// Captions of generated buttons; empty for the standard buttons.
+    std::vector<AnsiString> Buttons;
+    /// 1-based number of the default button.
+    int DefaultButton = 1;
+    /// The choice list, or nullptr.
+    const TStrings* List = nullptr;
+};
+
+/// Answers a message: the 1-based number of the pressed button, or for a
+/// dialog with a choice list -(ItemIndex + 1) when an item was chosen with
+/// button 1.
+using MsgAnswerHook = std::function<int(const MsgRequest&)>;
+
+/// Replaces the answer hook; an empty hook restores the default answers.
+void SetMsgAnswerHook(MsgAnswerHook Hook);
+
+/// Sets an answer hook for a scope and restores the previous one at its end.
+class MsgAnswerHookScope {
+public:
+    explicit MsgAnswerHookScope(MsgAnswerHook Hook);
+    ~MsgAnswerHookScope();
+    MsgAnswerHookScope(const MsgAnswerHookScope&) = delete;
+    MsgAnswerHookScope& operator=(const MsgAnswerHookScope&) = delete;
+
+private:
+    MsgAnswerHook FOld;
+};
+
+/// Error window with one OK button; true when it was closed with OK.
+bool ShowErrorWindow(const AnsiString& Msg);
+/// Logs Msg with kind 5, then shows the error window.
+bool ErrorMsg(const AnsiString& Msg);
+/// Logs Msg with kind 3, shows the error window, then raises EAbort.
+[[noreturn]] void ErrorMsgAbort(const AnsiString& Msg);
+/// The general dialog: FormCaption (when not empty) is the caption, Header
+/// replaces the style's header, Text is the title line and Text2 the message
+/// line; Buttons is an optional leading integer (low byte: default button,
+/// high byte: cancel button) then captions; one empty string means the
+/// standard buttons of Flags. Flags 0 mean 288 (choice look, Yes/No). Result:
+/// the pressed button's number, or -(ItemIndex + 1) for a chosen list item.
+/// A bad element of Buttons raises EAppException
+/// "FMsg.setButtons: Ошибка в параметрах".
+Integer MsgDialog(const AnsiString& FormCaption, const AnsiString& Header, const AnsiString& Text,
+                  TStrings* List, Word Flags, TVarRecs Buttons, const AnsiString& Text2);
+/// MsgDialog('', '', Text, nullptr, 0, Buttons, Text2).
+Integer MsgChoice(const AnsiString& Text, const AnsiString& Text2, TVarRecs Buttons);
+/// Question with "Да" and "Нет"; true for "Да".
+bool AskYesNo(const AnsiString& Text, const AnsiString& Text2, bool DefaultYes);
+/// Logs Text and Text2 with kind 5, then MsgDialog with the error look.
+Integer ErrorChoice(const AnsiString& Text, const AnsiString& Text2, TVarRecs Buttons);
+/// Save prompt "Да" / "Нет" / "Отмена": true for "Да", false for "Нет";
+/// "Отмена" raises EAbort.
+bool AskSaveChanges(const AnsiString& Msg);
+/// Delete confirmation with "Нет" as the default; true to delete.
+bool AskDelete(const AnsiString& ItemText, const AnsiString& Extra, bool Short);
+
+/// The system message box; MB_ flags in the low 16 bits, IDOK.. results.
+Integer MsgBox(const AnsiString& Text, const AnsiString& Caption);
+Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer Flags);
+/// Yes/No system box with the caption "!!!  В Н И М А Н И Е  !!!".
+bool AskYesNoBox(const AnsiString& Text, bool DefaultYes);
