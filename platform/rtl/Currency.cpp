@@ -1,6 +1,8 @@
 #include "platform/rtl/Currency.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/NumbersPrivate.h"
 
 #include <cmath>
 
@@ -74,4 +76,96 @@ Currency operator/(Currency L, Currency R)
     if (R.FRaw == 0)
         throw EZeroDivide(SZeroDivide);
     return Currency::FromRaw(DivRoundHalfEven(__int128(L.FRaw) * Currency::Scale, R.FRaw));
+}
+
+// ---- text ------------------------------------------------------------------
+
+namespace {
+
+const char* const SInvalidFloat = "'%s' is not a valid floating point value";
+
+}  // namespace
+
+bool TryStrToCurr(const AnsiString& S, Currency& Value)
+{
+    return TryStrToCurr(S, Value, FormatSettings());
+}
+
+bool TryStrToCurr(const AnsiString& S, Currency& Value, const TFormatSettings& Settings)
+{
+    numbers::DecimalRec D;
+    if (!numbers::ParseDecimal(S, Settings.DecimalSeparator, D))
+        return false;
+    // Further decimals round half to even, as storing into Currency does.
+    numbers::RoundDecimal(D, 9999, 4, numbers::RoundMode::HalfToEven);
+    if (D.IsZero()) {
+        Value = Currency();
+        return true;
+    }
+    const int Places = D.Exponent + 4;  // digits of the raw value
+    if (Places > numbers::CurrencyPrecision)
+        return false;
+    __int128 Raw = 0;
+    for (int I = 0; I < Places; ++I)
+        Raw = Raw * 10 + (I < static_cast<int>(D.Digits.size()) ? D.Digits[size_t(I)] - '0' : 0);
+    if (D.Negative)
+        Raw = -Raw;
+    if (Raw > INT64_MAX || Raw < INT64_MIN)
+        return false;
+    Value = Currency::FromRaw(static_cast<int64_t>(Raw));
+    return true;
+}
+
+Currency StrToCurr(const AnsiString& S) { return StrToCurr(S, FormatSettings()); }
+
+Currency StrToCurr(const AnsiString& S, const TFormatSettings& Settings)
+{
+    Currency V;
+    if (!TryStrToCurr(S, V, Settings))
+        throw CreateFmt<EConvertError>(SInvalidFloat, {S});
+    return V;
+}
+
+Currency StrToCurrDef(const AnsiString& S, Currency Default)
+{
+    return StrToCurrDef(S, Default, FormatSettings());
+}
+
+Currency StrToCurrDef(const AnsiString& S, Currency Default, const TFormatSettings& Settings)
+{
+    Currency V;
+    return TryStrToCurr(S, V, Settings) ? V : Default;
+}
+
+AnsiString CurrToStr(Currency Value) { return CurrToStr(Value, FormatSettings()); }
+
+AnsiString CurrToStr(Currency Value, const TFormatSettings& Settings)
+{
+    return CurrToStrF(Value, ffGeneral, 0, Settings);
+}
+
+AnsiString CurrToStrF(Currency Value, TFloatFormat Format, int Digits)
+{
+    return CurrToStrF(Value, Format, Digits, FormatSettings());
+}
+
+AnsiString CurrToStrF(Currency Value, TFloatFormat Format, int Digits,
+                      const TFormatSettings& Settings)
+{
+    return numbers::DecimalToStrF(numbers::CurrencyToDecimal(Value.Raw()), Format,
+                                  numbers::CurrencyPrecision, Digits, numbers::CurrencyPrecision,
+                                  Settings);
+}
+
+AnsiString FormatCurr(const AnsiString& Format, Currency Value)
+{
+    return FormatCurr(Format, Value, FormatSettings());
+}
+
+AnsiString FormatCurr(const AnsiString& Format, Currency Value, const TFormatSettings& Settings)
+{
+    if (Format.IsEmpty())
+        return CurrToStr(Value, Settings);
+    return numbers::FormatDecimal(Format, numbers::CurrencyToDecimal(Value.Raw()),
+                                  numbers::CurrencyPrecision, Settings);
 }

@@ -25,9 +25,21 @@ template <class T>
 {
     return IntToStr(static_cast<Int64>(Value));
 }
-/// Upper-case hexadecimal, at least Digits digits (zero-padded); a negative
-/// value is shown as its 64-bit two's complement.
+/// Upper-case hexadecimal, at least Digits digits (zero-padded). A negative
+/// value shows its two's complement in the width of its type: 32 bits for
+/// int and smaller, 64 bits for Int64.
 [[nodiscard]] AnsiString IntToHex(Int64 Value, int Digits);
+[[nodiscard]] AnsiString IntToHex(Integer Value, int Digits);
+template <class T>
+    requires std::is_integral_v<T> && (!std::is_same_v<T, Int64>)
+             && (!std::is_same_v<T, Integer>) && (!std::is_same_v<T, bool>)
+[[nodiscard]] AnsiString IntToHex(T Value, int Digits)
+{
+    if constexpr (sizeof(T) <= 4 && std::is_signed_v<T>)
+        return IntToHex(static_cast<Integer>(Value), Digits);
+    else
+        return IntToHex(static_cast<Int64>(Value), Digits);
+}
 
 /// Decimal or hexadecimal ("$1F", "0x1F", "0X1F") text with an optional sign
 /// and leading blanks; raises EConvertError "'%s' is not a valid integer
