@@ -53,19 +53,19 @@ protected:
 inline bool Assigned(const TMethod& M) { return M.Assigned(); }
 
 template <class Sig>
-class TEvent;
+class MethodPointer;
 
 template <class R, class... A>
-class TEvent<R(A...)> : public TMethod {
+class MethodPointer<R(A...)> : public TMethod {
 public:
-    TEvent() = default;
-    TEvent(std::nullptr_t) {}
+    MethodPointer() = default;
+    MethodPointer(std::nullptr_t) {}
 
     /// Method Method of object Obj. Obj may be of a class derived from the
     /// one that declares Method.
     template <class C, class Owner, class M>
         requires std::is_base_of_v<Owner, C>
-    TEvent(C* Obj, M Owner::*Method)
+    MethodPointer(C* Obj, M Owner::*Method)
     {
         using MemberPtr = M Owner::*;
         static_assert(std::is_member_function_pointer_v<MemberPtr>, "a member function is expected");
@@ -80,7 +80,7 @@ public:
     }
 
     /// A plain function (no object): Data() is null.
-    TEvent(R (*Fn)(A...))
+    MethodPointer(R (*Fn)(A...))
     {
         if (!Fn)
             return;
@@ -92,9 +92,9 @@ public:
     /// A method pointer of the same signature taken back from its
     /// type-erased form; an unassigned M gives an unassigned event. The
     /// caller checks the signature (M.Signature()) first.
-    static TEvent FromMethod(const TMethod& M)
+    static MethodPointer FromMethod(const TMethod& M)
     {
-        TEvent E;
+        MethodPointer E;
         static_cast<TMethod&>(E) = M;
         return E;
     }
@@ -130,4 +130,4 @@ private:
 };
 
 /// The event of most controls and lists: Sender is the object that raises it.
-using TNotifyEvent = TEvent<void(TObject* Sender)>;
+using TNotifyEvent = MethodPointer<void(TObject* Sender)>;

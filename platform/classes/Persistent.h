@@ -14,9 +14,9 @@ class TReader;
 class TStream;
 class TWriter;
 
-using TReaderProc = TEvent<void(TReader* Reader)>;
-using TWriterProc = TEvent<void(TWriter* Writer)>;
-using TStreamProc = TEvent<void(TStream* Stream)>;
+using TReaderProc = MethodPointer<void(TReader* Reader)>;
+using TWriterProc = MethodPointer<void(TWriter* Writer)>;
+using TStreamProc = MethodPointer<void(TStream* Stream)>;
 
 class TFiler;
 

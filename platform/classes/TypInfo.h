@@ -97,7 +97,7 @@ PTypeInfo TypeInfoOf(const AnsiString*);
 PTypeInfo TypeInfoOf(const TNotifyEvent*);
 PTypeInfo MethodTypeInfo();
 template <class Sig>
-PTypeInfo TypeInfoOf(const TEvent<Sig>*)
+PTypeInfo TypeInfoOf(const MethodPointer<Sig>*)
 {
     return MethodTypeInfo();
 }
