@@ -155,6 +155,9 @@ private:
     friend Variant Null();
     struct ArrayData;
 
+    /// The value rounded half to even into [Lo, Hi]; To names the target
+    /// type in the messages.
+    [[nodiscard]] Int64 IntegerValue(TVarType To, Int64 Lo, Int64 Hi) const;
     [[nodiscard]] const Variant& Element(int I, int J, int Dims) const;
     void Clear() noexcept;
 
