@@ -1,0 +1,757 @@
+#include "common/IniFiles.h"
+
+#include "common/Funcs.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/StrUtils.h"
+#include "platform/rtl/Sync.h"
+#include "platform/rtl/Ticks.h"
+
+#include <cassert>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const char* const SMemIniPrefix = "$$_$Mem$";
+const char* const SDestroyError = "TMemIniFile.Destroy";
+const char* const SStrToDateError = "S to D: Conversion Error";
+const char* const SCannotCreateFile = "Cannot create file %s";
+/// Reads closer together than this never look at the disk.
+constexpr DWORD CheckIntervalTicks = 100;
+
+}  // namespace
+
+/// The shared contents of one file and what is known about the file.
+class TMemIniContainer : public TObject {
+public:
+    explicit TMemIniContainer(const AnsiString& AFileName);
+    ~TMemIniContainer() override;
+
+    /// True when the file changed on disk since FileTime was taken; looks
+    /// at the disk at most every CheckIntervalTicks.
+    bool FileChanged();
+    /// FileTime := the file's write time (0 when it is missing).
+    void TakeFileTime();
+    /// Frees every section's lines and empties the section list.
+    void ClearSections();
+    bool IsMemName() const;
+
+    Cardinal LastCheckTick = 0;
+    AnsiString FileName;
+    /// The file's write time; 0 means not known.
+    Int64 FileTime = 0;
+    /// Section names, each with its lines (a TStringList owned here).
+    TStringList Sections;
+    /// Objects sharing the container besides the first one.
+    int UseCount = 0;
+    bool InMemory = false;
+    /// Written since the last load or save: a reload would lose the writes.
+    bool Modified = false;
+    /// Changes whenever line lists are freed, so that objects' section
+    /// caches never point at a freed list.
+    unsigned Generation = 0;
+};
+
+namespace {
+
+/// The unit's state. Made once and never freed, so that an ini object freed
+/// late in the program's end still finds it.
+struct IniUnit {
+    TCriticalSection RegistryLock;
+    TCriticalSection FileLock;
+    /// Expanded file name -> its container, in order of registration. Names
+    /// are compared exactly: on Linux two spellings are two files.
+    std::vector<std::pair<AnsiString, TMemIniContainer*>> Registry;
+    int ContainerCount = 0;
+    int ObjectCount = 0;
+    int MemNameCounter = 0;
+
+    TMemIniContainer* Find(const AnsiString& FileName) const
+    {
+        for (const auto& [Name, Container] : Registry)
+            if (Name == FileName)
+                return Container;
+        return nullptr;
+    }
+    bool Unregister(TMemIniContainer* Container)
+    {
+        for (auto It = Registry.begin(); It != Registry.end(); ++It) {
+            if (It->second == Container) {
+                Registry.erase(It);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+IniUnit& Unit()
+{
+    static IniUnit* const Instance = new IniUnit;
+    return *Instance;
+}
+
+std::filesystem::path SystemPath(const AnsiString& FileName)
+{
+    return std::filesystem::path(FileName.ToUtf8());
+}
+
+/// The file's last write time in the file system's ticks; 0 when missing.
+Int64 FileWriteTime(const AnsiString& FileName)
+{
+    std::error_code Error;
+    const auto Time = std::filesystem::last_write_time(SystemPath(FileName), Error);
+    if (Error)
+        return 0;
+    const Int64 Ticks = Time.time_since_epoch().count();
+    return Ticks != 0 ? Ticks : 1;
+}
+
+bool StartsWithMemPrefix(const AnsiString& Name)
+{
+    return Name.SubString(1, 8) == SMemIniPrefix;
+}
+
+/// Index of the line named Ident (case ignored); -1 when none. A line
+/// without "=" has no name.
+int IndexOfIdent(const TStringList& Lines, const AnsiString& Ident)
+{
+    for (int I = 0; I < Lines.Count(); ++I) {
+        const AnsiString Line = Lines.Strings(I);
+        const int P = Line.Pos("=");
+        if (P > 0 && AnsiSameText(Line.SubString(1, P - 1), Ident))
+            return I;
+    }
+    return -1;
+}
+
+/// "[Name]" (blanks around allowed) gives true and the name.
+bool IsSectionLine(const AnsiString& Line, AnsiString& Name)
+{
+    const AnsiString T = Trim(Line);
+    if (T.Length() < 2 || T[1] != '[' || T[T.Length()] != ']')
+        return false;
+    Name = T.SubString(2, T.Length() - 2);
+    return true;
+}
+
+AnsiString ZeroPadded(int Value, int Digits)
+{
+    AnsiString S = IntToStr(Value < 0 ? 0 : Value);
+    while (S.Length() < Digits)
+        S = "0" + S;
+    return S;
+}
+
+/// A date part for EncodeDate; a value a Word cannot hold becomes 0, which
+/// EncodeDate refuses with its own error.
+Word DatePart(const AnsiString& S)
+{
+    Integer Value = 0;
+    if (!TryStrToInt(S, Value) || Value < 0 || Value > 0xFFFF)
+        return 0;
+    return static_cast<Word>(Value);
+}
+
+/// Writes Lines over FileName through a temporary file in the same folder,
+/// so that a failure never leaves a half-written ini file.
+void SaveLinesReplacing(const TStringList& Lines, const AnsiString& FileName)
+{
+    const AnsiString Temp = FileName + ".tmp$";
+    Lines.SaveToFile(Temp);
+    if (!RenameFileReplacing(Temp, FileName)) {
+        DeleteFile(Temp);
+        throw EFCreateError(Format(SCannotCreateFile, {FileName}));
+    }
+}
+
+}  // namespace
+
+// ---- TMemIniContainer --------------------------------------------------------
+
+TMemIniContainer::TMemIniContainer(const AnsiString& AFileName) : FileName(AFileName)
+{
+    ++Unit().ContainerCount;
+}
+
+TMemIniContainer::~TMemIniContainer()
+{
+    ClearSections();
+    --Unit().ContainerCount;
+}
+
+bool TMemIniContainer::IsMemName() const
+{
+    return StartsWithMemPrefix(FileName);
+}
+
+void TMemIniContainer::ClearSections()
+{
+    for (int I = 0; I < Sections.Count(); ++I)
+        delete Sections.Objects(I);
+    Sections.Clear();
+    ++Generation;
+}
+
+void TMemIniContainer::TakeFileTime()
+{
+    FileTime = FileWriteTime(FileName);
+}
+
+bool TMemIniContainer::FileChanged()
+{
+    if (InMemory || IsMemName())
+        return false;
+    const DWORD Now = GetTickCount();
+    const DWORD Passed = Now - LastCheckTick;
+    LastCheckTick = Now;
+    if (Passed < CheckIntervalTicks)
+        return false;
+    const Int64 Time = FileWriteTime(FileName);
+    if (Time == 0)
+        return true;
+    if (FileTime == 0) {
+        FileTime = Time;
+        return false;
+    }
+    return Time != FileTime;
+}
+
+// ---- TCustomIniFile ----------------------------------------------------------
+
+TClass TCustomIniFile::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomIniFile>("TCustomIniFile");
+    return &Class;
+}
+
+TCustomIniFile::TCustomIniFile(const AnsiString& FileName) : FFileName(ExpandFileName(FileName)) {}
+
+TCustomIniFile::~TCustomIniFile() = default;
+
+Integer TCustomIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident,
+                                    Integer Default)
+{
+    AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.Length() > 2 && S[1] == '0' && (S[2] == 'x' || S[2] == 'X'))
+        S = "$" + S.SubString(3, S.Length());
+    return StrToIntDef(S, Default);
+}
+
+void TCustomIniFile::WriteInteger(const AnsiString& Section, const AnsiString& Ident,
+                                  Integer Value)
+{
+    WriteString(Section, Ident, IntToStr(Value));
+}
+
+bool TCustomIniFile::ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default)
+{
+    return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
+}
+
+TDateTime TCustomIniFile::ReadDate(const AnsiString& Section, const AnsiString& Ident,
+                                   TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    try {
+        return IniStrToDate(S);
+    } catch (const EConvertError&) {
+        // A stored text that is no date reads as the default.
+        return Default;
+    }
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
+                                       TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    try {
+        double Result = IniStrToDate(S.SubString(1, 8));
+        const AnsiString TimeText = Trim(S.SubString(10, S.Length()));
+        if (!TimeText.IsEmpty()) {
+            const double Time = StrToTime(TimeText);
+            // Before 1899-12-30 the time of day counts away from zero.
+            Result = Result < 0 ? Result - Time : Result + Time;
+        }
+        return Result;
+    } catch (const EConvertError&) {
+        return Default;
+    }
+}
+
+double TCustomIniFile::ReadFloat(const AnsiString& Section, const AnsiString& Ident,
+                                 double Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    double Value = 0;
+    return TryStrToFloat(S, Value) ? Value : Default;
+}
+
+TDateTime TCustomIniFile::ReadTime(const AnsiString& Section, const AnsiString& Ident,
+                                   TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    TDateTime Value;
+    return TryStrToTime(S, Value) ? Value : Default;
+}
+
+void TCustomIniFile::WriteDate(const AnsiString& Section, const AnsiString& Ident,
+                               TDateTime Value)
+{
+    WriteString(Section, Ident, IniDateToStr(Value));
+}
+
+void TCustomIniFile::WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
+                                   TDateTime Value)
+{
+    WriteString(Section, Ident, IniDateToStr(Value) + " " + TimeToStr(Value));
+}
+
+void TCustomIniFile::WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value)
+{
+    WriteString(Section, Ident, FloatToStr(Value));
+}
+
+void TCustomIniFile::WriteTime(const AnsiString& Section, const AnsiString& Ident,
+                               TDateTime Value)
+{
+    WriteString(Section, Ident, TimeToStr(Value));
+}
+
+void TCustomIniFile::BeginUpdate()
+{
+    ++FUpdateCount;
+}
+
+void TCustomIniFile::EndUpdate()
+{
+    --FUpdateCount;
+    if (FUpdateCount < 1) {
+        FUpdateCount = 0;
+        Flush();
+    }
+}
+
+AnsiString TCustomIniFile::ReadQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                                            const AnsiString& Default)
+{
+    const AnsiString S = ReadString(Section, Ident, Default);
+    return S == Default ? S : Unquote(S);
+}
+
+void TCustomIniFile::WriteQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                                       const AnsiString& Value)
+{
+    WriteString(Section, Ident, FOpenQuote + Value + FCloseQuote);
+}
+
+AnsiString TCustomIniFile::Unquote(const AnsiString& S) const
+{
+    const int L = S.Length();
+    if (L >= 2 && S[1] == FOpenQuote && S[L] == FCloseQuote)
+        return S.SubString(2, L - 2);
+    return S;
+}
+
+bool TCustomIniFile::SectionExists(const AnsiString& Section)
+{
+    TStringList Names;
+    ReadSection(Section, Names);
+    return Names.Count() > 0;
+}
+
+void TCustomIniFile::Flush()
+{
+    if (FUpdateCount > 0)
+        return;
+    UpdateFile();
+}
+
+// ---- TMemIniFile -------------------------------------------------------------
+
+TClass TMemIniFile::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TMemIniFile>("TMemIniFile");
+    return &Class;
+}
+
+TMemIniFile::TMemIniFile(const AnsiString& FileName) : TCustomIniFile(FileName)
+{
+    Create(FileName);
+}
+
+TMemIniFile::TMemIniFile(bool InMemory, const AnsiString& FileName)
+    : TCustomIniFile(InMemory ? AnsiString() : FileName), FInMemory(InMemory)
+{
+    Create(FileName);
+}
+
+void TMemIniFile::Create(const AnsiString& FileName)
+{
+    IniUnit& U = Unit();
+    const CriticalSectionGuard Lock(U.RegistryLock);
+    ++U.ObjectCount;
+    FSynced = false;
+    if (FileName.IsEmpty() || FInMemory) {
+        FInMemory = true;
+        FFileName = SMemIniPrefix + IntToStr(++U.MemNameCounter);
+    }
+
+    if (TMemIniContainer* Shared = U.Find(FFileName)) {
+        FContainer = Shared;
+        FSections = &Shared->Sections;
+        // A file deleted while it was open empties the shared copy, unless
+        // the copy holds writes not flushed yet (a first run writes its
+        // settings before any file exists): those must reach the file.
+        if (!FInMemory && !Shared->Modified && !FileExists(FFileName))
+            Shared->ClearSections();
+        DropCache();
+        ++Shared->UseCount;
+        return;
+    }
+
+    auto Container = std::make_unique<TMemIniContainer>(FFileName);
+    Container->TakeFileTime();
+    Container->InMemory = FInMemory;
+    FContainer = Container.get();
+    FSections = &Container->Sections;
+    U.Registry.emplace_back(FFileName, Container.get());
+    try {
+        LoadValues();
+    } catch (...) {
+        // The constructor fails: undo the registration, the destructor will
+        // not run.
+        U.Unregister(FContainer);
+        FContainer = nullptr;
+        FSections = nullptr;
+        --U.ObjectCount;
+        throw;
+    }
+    Container.release();
+}
+
+TMemIniFile::~TMemIniFile()
+{
+    IniUnit& U = Unit();
+    const CriticalSectionGuard Lock(U.RegistryLock);
+    --U.ObjectCount;
+    const bool Registered = U.Find(FFileName) == FContainer;
+    assert(Registered && SDestroyError);
+    if (!Registered)
+        return;
+    if (FAutoSave) {
+        try {
+            UpdateFile();
+        } catch (const Exception& E) {
+            LogMessage(E.Message, 3);
+        } catch (...) {
+            LogMessage(SDestroyError, 3);
+        }
+    }
+    if (FContainer->UseCount > 0) {
+        --FContainer->UseCount;
+        return;
+    }
+    U.Unregister(FContainer);
+    delete FContainer;
+}
+
+bool TMemIniFile::IsMemName() const
+{
+    return StartsWithMemPrefix(FFileName);
+}
+
+void TMemIniFile::DropCache()
+{
+    FCachedSectionName = AnsiString();
+    FCachedSection = nullptr;
+}
+
+TStringList* TMemIniFile::FindSection(const AnsiString& Section, bool Create)
+{
+    if (FCachedSection && FCachedGeneration == FContainer->Generation &&
+        FCachedSectionName == Section)
+        return FCachedSection;
+    TStringList* Lines = nullptr;
+    const int Index = FSections->IndexOf(Section);
+    if (Index >= 0) {
+        Lines = static_cast<TStringList*>(FSections->Objects(Index));
+    } else {
+        if (!Create)
+            return nullptr;
+        Lines = new TStringList;
+        FSections->AddObject(Section, Lines);
+    }
+    FCachedSectionName = Section;
+    FCachedSection = Lines;
+    FCachedGeneration = FContainer->Generation;
+    return Lines;
+}
+
+void TMemIniFile::LoadValues()
+{
+    if (FInMemory || IsMemName())
+        return;
+    const CriticalSectionGuard Lock(Unit().FileLock);
+    if (FileExists(FFileName)) {
+        // The time first: a change made while the text is read is then
+        // seen by the next check.
+        FContainer->FileTime = 0;
+        FContainer->TakeFileTime();
+        TStringList Lines;
+        Lines.LoadFromFile(FFileName);
+        SetStrings(Lines);
+        FSynced = true;
+    } else {
+        FContainer->ClearSections();
+    }
+    FContainer->Modified = false;
+    DropCache();
+}
+
+void TMemIniFile::ReloadIfChanged()
+{
+    // Unflushed writes stay: reloading would drop them silently.
+    if (FAutoSave && FSynced && !FContainer->Modified && FContainer->FileChanged())
+        LoadValues();
+}
+
+void TMemIniFile::UpdateFile()
+{
+    if (FInMemory || IsMemName())
+        return;
+    const CriticalSectionGuard Lock(Unit().FileLock);
+    TStringList Lines;
+    GetStrings(Lines);
+    if (Lines.Count() > 0 || FileExists(FFileName)) {
+        SaveLinesReplacing(Lines, FFileName);
+        FSynced = true;
+        FContainer->Modified = false;
+    }
+    // This object's own write is no change to reload.
+    FContainer->TakeFileTime();
+}
+
+AnsiString TMemIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident,
+                                   const AnsiString& Default)
+{
+    ReloadIfChanged();
+    const TStringList* Lines = FindSection(Section, false);
+    if (!Lines)
+        return Default;
+    const int Index = IndexOfIdent(*Lines, Ident);
+    if (Index < 0)
+        return Default;
+    const AnsiString Line = Lines->Strings(Index);
+    return Line.SubString(Line.Pos("=") + 1, Line.Length());
+}
+
+void TMemIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident,
+                              const AnsiString& Value)
+{
+    TStringList* Lines = FindSection(Section, true);
+    const AnsiString Line = Ident + "=" + Value;
+    const int Index = IndexOfIdent(*Lines, Ident);
+    if (Index >= 0)
+        Lines->SetStrings(Index, Line);
+    else
+        Lines->Add(Line);
+    FContainer->Modified = true;
+}
+
+void TMemIniFile::ReadSection(const AnsiString& Section, TStrings& Strings)
+{
+    Strings.BeginUpdate();
+    struct EndUpdateGuard {
+        TStrings& S;
+        ~EndUpdateGuard() { S.EndUpdate(); }
+    } Guard{Strings};
+    Strings.Clear();
+    const TStringList* Lines = FindSection(Section, false);
+    if (!Lines)
+        return;
+    for (int I = 0; I < Lines->Count(); ++I) {
+        const AnsiString Line = Lines->Strings(I);
+        const int P = Line.Pos("=");
+        if (P > 0)
+            Strings.Add(Line.SubString(1, P - 1));
+    }
+}
+
+void TMemIniFile::ReadSections(TStrings& Strings)
+{
+    Strings.BeginUpdate();
+    struct EndUpdateGuard {
+        TStrings& S;
+        ~EndUpdateGuard() { S.EndUpdate(); }
+    } Guard{Strings};
+    Strings.Clear();
+    // Names only: the line lists stay inside the container.
+    for (int I = 0; I < FSections->Count(); ++I)
+        Strings.Add(FSections->Strings(I));
+}
+
+void TMemIniFile::ReadSectionValues(const AnsiString& Section, TStrings& Strings)
+{
+    Strings.BeginUpdate();
+    struct EndUpdateGuard {
+        TStrings& S;
+        ~EndUpdateGuard() { S.EndUpdate(); }
+    } Guard{Strings};
+    Strings.Clear();
+    const TStringList* Lines = FindSection(Section, false);
+    if (!Lines)
+        return;
+    for (int I = 0; I < Lines->Count(); ++I)
+        Strings.Add(Lines->Strings(I));
+}
+
+void TMemIniFile::EraseSection(const AnsiString& Section)
+{
+    const int Index = FSections->IndexOf(Section);
+    if (Index < 0)
+        return;
+    delete FSections->Objects(Index);
+    FSections->Delete(Index);
+    ++FContainer->Generation;
+    FContainer->Modified = true;
+    DropCache();
+}
+
+void TMemIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
+{
+    TStringList* Lines = FindSection(Section, false);
+    if (!Lines)
+        return;
+    const int Index = IndexOfIdent(*Lines, Ident);
+    if (Index < 0)
+        return;
+    Lines->Delete(Index);
+    FContainer->Modified = true;
+}
+
+void TMemIniFile::Clear()
+{
+    FContainer->ClearSections();
+    FContainer->Modified = true;
+    DropCache();
+}
+
+void TMemIniFile::GetStrings(TStrings& List)
+{
+    List.BeginUpdate();
+    struct EndUpdateGuard {
+        TStrings& S;
+        ~EndUpdateGuard() { S.EndUpdate(); }
+    } Guard{List};
+    for (int I = 0; I < FSections->Count(); ++I) {
+        List.Add("[" + FSections->Strings(I) + "]");
+        const auto* Lines = static_cast<const TStringList*>(FSections->Objects(I));
+        for (int J = 0; J < Lines->Count(); ++J)
+            List.Add(Lines->Strings(J));
+        List.Add(AnsiString());
+    }
+}
+
+void TMemIniFile::SetStrings(const TStrings& List)
+{
+    FContainer->ClearSections();
+    DropCache();
+    TStringList* Lines = nullptr;
+    for (int I = 0; I < List.Count(); ++I) {
+        const AnsiString Line = List.Strings(I);
+        if (Trim(Line).IsEmpty() || Line[1] == ';')
+            continue;
+        AnsiString Name;
+        if (IsSectionLine(Line, Name)) {
+            Lines = new TStringList;
+            FSections->AddObject(Name, Lines);
+        } else if (Lines) {
+            Lines->Add(Line);
+        }
+    }
+    FContainer->Modified = true;
+}
+
+// ---- TIniFile ----------------------------------------------------------------
+
+TClass TIniFile::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TIniFile>("TIniFile");
+    return &Class;
+}
+
+TIniFile::~TIniFile() = default;
+
+// ---- date texts --------------------------------------------------------------
+
+AnsiString IniDateToStr(TDateTime Date)
+{
+    Word Year = 0, Month = 0, Day = 0;
+    DecodeDate(Date, Year, Month, Day);
+    return ZeroPadded(Year, 4) + ZeroPadded(Month, 2) + ZeroPadded(Day, 2);
+}
+
+TDateTime IniStrToDate(const AnsiString& S)
+{
+    Integer Number = 0;
+    if (S.Length() == 8 && TryStrToInt(S, Number))
+        return EncodeDate(DatePart(S.SubString(1, 4)), DatePart(S.SubString(5, 2)),
+                          DatePart(S.SubString(7, 2)));
+    double Value = 0;
+    if (TryStrToFloat(S, Value))
+        return Value;
+    if (TryStrToFloat(S, Value, SystemFormatSettings()))
+        return Value;
+    throw EConvertError(SStrToDateError);
+}
+
+// ---- unit state ----------------------------------------------------------------
+
+int MemIniContainerCount()
+{
+    const CriticalSectionGuard Lock(Unit().RegistryLock);
+    return Unit().ContainerCount;
+}
+
+int MemIniObjectCount()
+{
+    const CriticalSectionGuard Lock(Unit().RegistryLock);
+    return Unit().ObjectCount;
+}
+
+AnsiString MemIniLeakReport()
+{
+    IniUnit& U = Unit();
+    const CriticalSectionGuard Lock(U.RegistryLock);
+    if (U.ContainerCount == 0 && U.ObjectCount == 0)
+        return AnsiString();
+    const AnsiString Head = "MemIniFiles не освобожден:"_a + "\r\n\r\n";
+    const AnsiString Containers = "ContainerCount = " + IntToStr(U.ContainerCount);
+    const AnsiString Objects = "FilesCount = " + IntToStr(U.ObjectCount) + "\r\n";
+    if (!U.Registry.empty())
+        return Head + U.Registry.front().first + "\r\n\r\n" + Containers + "\r\n" + Objects;
+    return Head + Containers + "\r\n\r\n" + Objects;
+}
+
+void IniFilesFinalization()
+{
+    const AnsiString Report = MemIniLeakReport();
+    if (!Report.IsEmpty())
+        std::fputs(Report.ToUtf8().c_str(), stderr);
+}

@@ -1,0 +1,212 @@
+#pragma once
+
+// The program's ini files. Every ini object keeps the file's contents in
+// memory, and all objects opened on one file name share one copy, held by a
+// TMemIniContainer in a process-wide registry keyed by the expanded file
+// name. Reads are answered from memory; an object that has loaded or saved
+// its file reloads the shared copy when the file on disk changed (looked at
+// no more often than every 100 ms); writes change memory only and reach the
+// disk when an object flushes or, with AutoSave, when it is freed. Values
+// written and not yet flushed are never thrown away by a reload.
+//
+// The file format is the original program's: CP1251 text, CR LF line ends,
+// "[Section]" lines opening sections, "Name=Value" lines inside them (kept
+// as they stand, so a line without "=" is kept but has no name); empty
+// lines, lines starting with ';' and lines before the first section are
+// dropped on reading. Section and entry names are compared without regard
+// to case. Saving writes each section as "[" + name + "]", its lines and an
+// empty line, through a temporary file renamed over the old one.
+//
+// An object created with an empty file name lives in memory only; its name
+// is "$$_$Mem$" and a number, and it never touches a file.
+//
+// Locks: the registry lock guards the registry, the counters and object
+// creation and destruction; the file lock guards loading and saving. Reads
+// and writes of values take no lock: the objects belong to the main thread.
+
+#include "platform/classes/Object.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Types.h"
+
+class TMemIniContainer;
+
+/// The base of the ini objects: the typed reads and writes over ReadString
+/// and WriteString, quoted values and the update bracket.
+class TCustomIniFile : public TObject {
+    PRICETAGS_CLASS(TCustomIniFile, TObject)
+public:
+    /// FileName is expanded (ExpandFileName); AutoSave is on.
+    explicit TCustomIniFile(const AnsiString& FileName);
+    ~TCustomIniFile() override;
+
+    /// The entry's value, or Default when the section or entry is absent.
+    virtual AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                                  const AnsiString& Default) = 0;
+    /// Sets Ident=Value, adding the section and the entry when absent.
+    virtual void WriteString(const AnsiString& Section, const AnsiString& Ident,
+                             const AnsiString& Value) = 0;
+    /// Writes the contents to the file.
+    virtual void UpdateFile() = 0;
+    /// Decimal text; a text longer than 2 characters that starts "0x" or
+    /// "0X" is hexadecimal. Default for a missing entry or no number.
+    virtual Integer ReadInteger(const AnsiString& Section, const AnsiString& Ident,
+                                Integer Default);
+    virtual void WriteInteger(const AnsiString& Section, const AnsiString& Ident, Integer Value);
+    /// True when the stored integer is not 0; stored as "1" or "0".
+    virtual bool ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default);
+    /// Stored as 8 digits, year, month and day (IniDateToStr); Default for a
+    /// missing entry or a text that does not convert.
+    virtual TDateTime ReadDate(const AnsiString& Section, const AnsiString& Ident,
+                               TDateTime Default);
+    /// Stored as the 8 date digits, a space and TimeToStr.
+    virtual TDateTime ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
+                                   TDateTime Default);
+    /// Stored as FloatToStr (the current decimal separator).
+    virtual double ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default);
+    /// Stored as TimeToStr.
+    virtual TDateTime ReadTime(const AnsiString& Section, const AnsiString& Ident,
+                               TDateTime Default);
+    virtual void WriteDate(const AnsiString& Section, const AnsiString& Ident, TDateTime Value);
+    virtual void WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
+                               TDateTime Value);
+    virtual void WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value);
+    virtual void WriteTime(const AnsiString& Section, const AnsiString& Ident, TDateTime Value);
+    /// Strings cleared, then the names of the section's entries.
+    virtual void ReadSection(const AnsiString& Section, TStrings& Strings) = 0;
+    /// Strings cleared, then the section names.
+    virtual void ReadSections(TStrings& Strings) = 0;
+    /// Strings cleared, then the section's lines.
+    virtual void ReadSectionValues(const AnsiString& Section, TStrings& Strings) = 0;
+    /// Removes the section and its entries; nothing when absent.
+    virtual void EraseSection(const AnsiString& Section) = 0;
+    /// Removes the entry when present.
+    virtual void DeleteKey(const AnsiString& Section, const AnsiString& Ident) = 0;
+    /// Nested; while open, Flush writes nothing.
+    virtual void BeginUpdate();
+    /// Closing the outermost bracket flushes.
+    virtual void EndUpdate();
+
+    /// ReadString, unquoted (Unquote) when it differs from Default; so a
+    /// quoted Default comes back unchanged.
+    AnsiString ReadQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                                const AnsiString& Default);
+    /// WriteString of Value between OpenQuote and CloseQuote.
+    void WriteQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                           const AnsiString& Value);
+    /// S without its first and last character when it has at least two and
+    /// they are OpenQuote and CloseQuote; else S.
+    [[nodiscard]] AnsiString Unquote(const AnsiString& S) const;
+    /// True when the section has at least one named entry.
+    bool SectionExists(const AnsiString& Section);
+    /// UpdateFile, unless an update bracket is open.
+    void Flush();
+
+    [[nodiscard]] const AnsiString& FileName() const { return FFileName; }
+    [[nodiscard]] bool AutoSave() const { return FAutoSave; }
+    /// With AutoSave on, an object that has loaded or saved its file reloads
+    /// it when it changed on disk, and writes it when freed.
+    void SetAutoSave(bool Value) { FAutoSave = Value; }
+    [[nodiscard]] char OpenQuote() const { return FOpenQuote; }
+    [[nodiscard]] char CloseQuote() const { return FCloseQuote; }
+    [[nodiscard]] int UpdateCount() const { return FUpdateCount; }
+
+protected:
+    AnsiString FFileName;
+    char FOpenQuote = '"';
+    char FCloseQuote = '"';
+    bool FAutoSave = true;
+    int FUpdateCount = 0;
+};
+
+/// The ini object over the shared in-memory copy of a file.
+class TMemIniFile : public TCustomIniFile {
+    PRICETAGS_CLASS(TMemIniFile, TCustomIniFile)
+public:
+    /// Joins the copy of FileName when another object has it open, else
+    /// loads the file (a missing file gives empty contents). An empty
+    /// FileName gives an in-memory object. Raises the file routines'
+    /// errors when the file exists but cannot be read.
+    explicit TMemIniFile(const AnsiString& FileName);
+    /// With InMemory set, an object named FileName that never reads or
+    /// writes that file.
+    TMemIniFile(bool InMemory, const AnsiString& FileName);
+    /// With AutoSave, writes the file (errors are logged, never raised);
+    /// the last object on a file frees the shared copy.
+    ~TMemIniFile() override;
+
+    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                          const AnsiString& Default) override;
+    void WriteString(const AnsiString& Section, const AnsiString& Ident,
+                     const AnsiString& Value) override;
+    /// Saves the contents over the file, unless they are empty and the file
+    /// does not exist. Nothing for an in-memory object. Raises the file
+    /// routines' errors; the contents stay as they were.
+    void UpdateFile() override;
+    void ReadSection(const AnsiString& Section, TStrings& Strings) override;
+    void ReadSections(TStrings& Strings) override;
+    void ReadSectionValues(const AnsiString& Section, TStrings& Strings) override;
+    void EraseSection(const AnsiString& Section) override;
+    void DeleteKey(const AnsiString& Section, const AnsiString& Ident) override;
+
+    /// Empties the shared contents (every object on the file sees it).
+    void Clear();
+    /// The contents as lines: per section "[" + name + "]", its lines and an
+    /// empty line.
+    void GetStrings(TStrings& List);
+    /// Replaces the shared contents by List read with the file's line rules.
+    void SetStrings(const TStrings& List);
+
+    [[nodiscard]] bool InMemory() const { return FInMemory; }
+    /// True once this object has loaded or saved its file.
+    [[nodiscard]] bool Synced() const { return FSynced; }
+
+private:
+    void Create(const AnsiString& FileName);
+    void LoadValues();
+    void ReloadIfChanged();
+    /// The section's lines; null when absent (Create: appended then).
+    TStringList* FindSection(const AnsiString& Section, bool Create);
+    void DropCache();
+    bool IsMemName() const;
+
+    TStringList* FSections = nullptr;      // the container's
+    TMemIniContainer* FContainer = nullptr;
+    AnsiString FCachedSectionName;
+    TStringList* FCachedSection = nullptr;
+    /// The container's layout generation the cache was taken at: another
+    /// object that removes sections changes it, so a stale cache is never
+    /// used.
+    unsigned FCachedGeneration = 0;
+    bool FInMemory = false;
+    bool FSynced = false;
+};
+
+/// The ini class the program creates.
+class TIniFile : public TMemIniFile {
+    PRICETAGS_CLASS(TIniFile, TMemIniFile)
+public:
+    using TMemIniFile::TMemIniFile;
+    ~TIniFile() override;
+};
+
+/// Year as 4 digits, month and day as 2: one eight-digit number.
+[[nodiscard]] AnsiString IniDateToStr(TDateTime Date);
+/// A text of exactly 8 characters that is an integer as year (1-4), month
+/// (5-6) and day (7-8), raising EConvertError for a date that does not
+/// exist. Any other text is read as a day number with the current decimal
+/// separator, then with the system default settings; when both fail,
+/// EConvertError "S to D: Conversion Error".
+[[nodiscard]] TDateTime IniStrToDate(const AnsiString& S);
+
+/// Live containers and live TMemIniFile objects of the process.
+[[nodiscard]] int MemIniContainerCount();
+[[nodiscard]] int MemIniObjectCount();
+/// The report of ini objects left open ('' when none): "MemIniFiles не
+/// освобожден:", the first registered file name, and both counts.
+[[nodiscard]] AnsiString MemIniLeakReport();
+/// The unit's end: shows MemIniLeakReport on the standard error when it is
+/// not empty. Called once when the program ends, after the last ini object
+/// it frees itself.
+void IniFilesFinalization();
