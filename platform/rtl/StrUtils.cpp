@@ -282,10 +282,12 @@ AnsiString AnsiDequotedStr(const AnsiString& S, char Quote)
 {
     int P = 1;
     const AnsiString Out = AnsiExtractQuotedStr(S, P, Quote);
-    // Only a text quoted from its first to its last byte is unquoted; an
-    // empty quoted text ("") gives ''.
-    const bool ClosedAtEnd = P == S.Length() + 1 && S.Length() >= 2 && S[S.Length()] == Quote;
-    return ClosedAtEnd ? Out : S;
+    // A text that is empty or ran to the end unquotes only when it is
+    // quoted at both ends: "" gives '', an unclosed "abc stays as it is.
+    const bool QuotedBothEnds = !S.IsEmpty() && S[1] == Quote && S[S.Length()] == Quote;
+    if ((Out.IsEmpty() || P > S.Length()) && !QuotedBothEnds)
+        return S;
+    return Out;
 }
 
 // ---- replacing -------------------------------------------------------------------

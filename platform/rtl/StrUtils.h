@@ -76,8 +76,9 @@ void Insert(const AnsiString& Source, AnsiString& S, int Index);
 /// Pos moves past the closing quote, or to Length + 1 when it is missing (the
 /// rest is taken). '' and Pos unchanged when Src[Pos] is not Quote.
 [[nodiscard]] AnsiString AnsiExtractQuotedStr(const AnsiString& Src, int& Pos, char Quote);
-/// The unquoted text when S is quoted with Quote; S itself when it does not
-/// start with Quote or is not closed right at its end.
+/// The text of the quoted string at the start of S (as AnsiExtractQuotedStr);
+/// S itself when it does not start with Quote, or when the quoted text is
+/// empty or unclosed while S does not also end with Quote. "" gives ''.
 [[nodiscard]] AnsiString AnsiDequotedStr(const AnsiString& S, char Quote);
 
 // ---- replacing ---------------------------------------------------------------
@@ -95,14 +96,15 @@ public:
         Out.FBits = L.FBits | R.FBits;
         return Out;
     }
-    friend constexpr TReplaceFlags operator|(TReplaceFlag L, TReplaceFlag R)
-    {
-        return TReplaceFlags(L) | TReplaceFlags(R);
-    }
 
 private:
     int FBits = 0;
 };
+
+constexpr TReplaceFlags operator|(TReplaceFlag L, TReplaceFlag R)
+{
+    return TReplaceFlags(L) | TReplaceFlags(R);
+}
 
 /// S with the first (or every, with rfReplaceAll) OldPattern replaced by
 /// NewPattern, scanning left to right without rescanning replaced text;
