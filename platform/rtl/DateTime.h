@@ -11,8 +11,9 @@
 // else a plain float) from the C++ type through the TypeName constants, and
 // a Variant built from a TDateTime is a date (varDate), not a double.
 // Each converts implicitly to and from double, so arithmetic, comparisons
-// and the number routines work on them unchanged; TDate and TTime convert
-// to TDateTime. A value of one never becomes the other by itself.
+// and the number routines work on them unchanged. TDate and TTime convert
+// to TDateTime and back, so `TDate D = Date();` reads as it would in the
+// runtime; only the type a value is declared with tells them apart.
 //
 // Texts use the current FormatSettings() unless a set is passed. The
 // clock (Now, Date, Time and the current year of the two-digit-year
@@ -42,6 +43,7 @@ class TDate : public TDateTime {
 public:
     static constexpr const char* TypeName = "TDate";
     using TDateTime::TDateTime;
+    constexpr TDate(TDateTime V) : TDateTime(V) {}
 };
 
 /// A time of day (a TDateTime property stored by its time part only).
@@ -49,6 +51,7 @@ class TTime : public TDateTime {
 public:
     static constexpr const char* TypeName = "TTime";
     using TDateTime::TDateTime;
+    constexpr TTime(TDateTime V) : TDateTime(V) {}
 };
 
 inline constexpr int HoursPerDay = 24;
@@ -141,7 +144,8 @@ NowSource SetNowSource(NowSource Source);
 
 /// Reads a date typed as two or three numbers split by DateSeparator, in the
 /// order of ShortDateFormat's first d, m or y (month-day-year when it has
-/// none); blanks around the parts are allowed, and one trailing separator.
+/// none); blanks around the parts are allowed, and one separator after the
+/// third part.
 /// Two numbers are day and month (or month and day) of the current year.
 /// A year of one or two digits is placed by TwoDigitYearCenturyWindow: with
 /// a window the latest year not older than that many years before now,
