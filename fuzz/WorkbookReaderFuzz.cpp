@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         for (int I = 0; I < Book.SheetCount(); ++I) {
             const WorkbookSheet& Sheet = Book.Sheet(I);
             uint32_t R1 = 0, C1 = 0, R2 = 0, C2 = 0;
-            Sheet.UsedBounds(R1, C1, R2, C2);
+            (void)Sheet.UsedBounds(R1, C1, R2, C2);
             for (const WorkbookCell& Cell : Sheet.Cells) {
                 if (Sheet.Find(Cell.Row, Cell.Col) != &Cell || Cell.Row < R1 || Cell.Row > R2
                     || Cell.Col < C1 || Cell.Col > C2)

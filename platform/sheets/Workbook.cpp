@@ -48,7 +48,6 @@ constexpr uint16_t BofGlobals = 0x0005;
 constexpr uint16_t BofWorksheet = 0x0010;
 constexpr uint16_t Biff8Version = 0x0600;
 constexpr uint16_t Biff5Version = 0x0500;
-constexpr int CodePageUtf16 = 1200;
 constexpr int DefaultCodePage = 1251;
 
 // A sheet of this file format has at most 65536 rows and 256 columns.

@@ -367,6 +367,17 @@ def empty_sheet():
           compound_file([("Workbook", xlwt_stream(book))]))
 
 
+def far_apart_cells():
+    """Two cells at opposite corners of the sheet: a used range of every
+    cell there is."""
+    book = xlwt.Workbook(encoding="utf-8")
+    ws = book.add_sheet("Углы")
+    ws.write(0, 0, "A1")
+    ws.write(65535, 255, "IV65536")
+    write(os.path.join(HERE, "far-apart-cells.xls"),
+          compound_file([("Workbook", xlwt_stream(book))]))
+
+
 def long_shared_string():
     """Shared strings longer than one record: xlwt splits them into
     CONTINUE records in the middle of their characters."""
@@ -671,6 +682,7 @@ if __name__ == "__main__":
     invoice_c5()
     second_sheet_active()
     empty_sheet()
+    far_apart_cells()
     long_shared_string()
     mini_stream()
     sst_split()

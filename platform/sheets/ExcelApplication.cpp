@@ -1,0 +1,221 @@
+#include "platform/sheets/ExcelApplication.h"
+
+#include "platform/rtl/StrUtils.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace {
+
+const AnsiString& SNoWorkbook() { return "Нет открытой книги"_a; }
+const AnsiString& SOutsideSheet() { return "Ошибка, определяемая приложением или объектом"_a; }
+const AnsiString& SBadIndex() { return "Индекс выходит за пределы допустимого диапазона"_a; }
+const AnsiString& SRangeTooLarge() { return "Слишком большой диапазон ячеек: "_a; }
+const AnsiString& SBadClass() { return "Недопустимая строка с указанием класса"_a; }
+
+constexpr int SheetRows = 65536;
+constexpr int SheetColumns = 256;
+/// The server's error values are 0x800A0000 + 2000 + the file's code
+/// (#N/A: 2042).
+constexpr uint32_t ErrorValueBase = 0x800A0000u + 2000;
+/// Beyond this a number does not fit Currency; it stays a double.
+constexpr double CurrencyLimit = 922337203685477.0;
+
+}  // namespace
+
+Integer ExcelErrorValue(uint8_t FileCode)
+{
+    return static_cast<Integer>(ErrorValueBase + FileCode);
+}
+
+// ---- ExcelRange ----------------------------------------------------------------
+
+ExcelRange ExcelRange::Cells(int Row, int Column) const
+{
+    return FSheet->Cells(FRow + Row - 1, FColumn + Column - 1);
+}
+
+ExcelRange ExcelRange::Rows() const
+{
+    ExcelRange R = *this;
+    R.FView = View::Rows;
+    return R;
+}
+
+ExcelRange ExcelRange::Columns() const
+{
+    ExcelRange R = *this;
+    R.FView = View::Columns;
+    return R;
+}
+
+int ExcelRange::Count() const
+{
+    switch (FView) {
+    case View::Cells:
+        return FRowCount * FColumnCount;
+    case View::Rows:
+        return FRowCount;
+    case View::Columns:
+        return FColumnCount;
+    }
+    return 0;
+}
+
+Variant ExcelRange::Value() const
+{
+    const WorkbookSheet& Data = FSheet->Data();
+    if (FSingleCell)
+        return FSheet->CellValue(Data.Find(uint32_t(FRow), uint32_t(FColumn)));
+    if (int64_t(FRowCount) * FColumnCount > MaxTableCells)
+        throw EOleException(SRangeTooLarge() + FSheet->FBook.FileName());
+    Variant Table = VarArrayCreate({1, FRowCount, 1, FColumnCount}, varVariant);
+    // Cells are sorted by row, then column: start at the first row of the
+    // range and stop past its last.
+    const uint32_t Top = uint32_t(FRow);
+    const uint32_t Bottom = uint32_t(FRow + FRowCount - 1);
+    const uint32_t Left = uint32_t(FColumn);
+    const uint32_t Right = uint32_t(FColumn + FColumnCount - 1);
+    auto It = std::lower_bound(Data.Cells.begin(), Data.Cells.end(), Top,
+                               [](const WorkbookCell& C, uint32_t Row) { return C.Row < Row; });
+    for (; It != Data.Cells.end() && It->Row <= Bottom; ++It) {
+        if (It->Col < Left || It->Col > Right || It->Kind == CellKind::Blank)
+            continue;
+        Table.PutElement(int(It->Row - Top) + 1, int(It->Col - Left) + 1, FSheet->CellValue(&*It));
+    }
+    return Table;
+}
+
+// ---- ExcelWorksheet ------------------------------------------------------------
+
+const AnsiString& ExcelWorksheet::Name() const
+{
+    return Data().Name;
+}
+
+ExcelRange ExcelWorksheet::UsedRange() const
+{
+    uint32_t FirstRow = 1, FirstCol = 1, LastRow = 1, LastCol = 1;
+    (void)Data().UsedBounds(FirstRow, FirstCol, LastRow, LastCol);
+    return ExcelRange(*this, int(FirstRow), int(FirstCol), int(LastRow - FirstRow + 1),
+                      int(LastCol - FirstCol + 1), /*SingleCell=*/false);
+}
+
+ExcelRange ExcelWorksheet::Cells(int Row, int Column) const
+{
+    if (Row < 1 || Row > SheetRows || Column < 1 || Column > SheetColumns)
+        throw EOleException(SOutsideSheet());
+    return ExcelRange(*this, Row, Column, 1, 1, /*SingleCell=*/true);
+}
+
+Variant ExcelWorksheet::CellValue(const WorkbookCell* Cell) const
+{
+    if (!Cell)
+        return Variant();
+    switch (Cell->Kind) {
+    case CellKind::Blank:
+        return Variant();
+    case CellKind::Number:
+        switch (Cell->Format) {
+        case NumberKind::Plain:
+            return Variant(Cell->Number);
+        case NumberKind::Date:
+            return Variant(TDateTime(Cell->Number));
+        case NumberKind::Currency:
+            if (Cell->Number > -CurrencyLimit && Cell->Number < CurrencyLimit)
+                return Variant(Currency(Cell->Number));
+            return Variant(Cell->Number);
+        }
+        return Variant(Cell->Number);
+    case CellKind::Text:
+        return Variant(FBook.Text(*Cell));
+    case CellKind::Boolean:
+        return Variant(Cell->Code != 0);
+    case CellKind::Error:
+        return Variant::Error(ExcelErrorValue(Cell->Code));
+    }
+    return Variant();
+}
+
+// ---- ExcelWorkbook -------------------------------------------------------------
+
+ExcelWorkbook::ExcelWorkbook(ExcelApplication& App, Workbook&& Book)
+    : FApp(App), FBook(std::move(Book))
+{
+    for (int I = 0; I < FBook.SheetCount(); ++I)
+        FSheets.push_back(std::make_unique<ExcelWorksheet>(FBook, I));
+}
+
+ExcelWorksheet& ExcelWorkbook::Worksheets(int Index) const
+{
+    if (Index < 1 || Index > WorksheetCount())
+        throw EOleException(SBadIndex());
+    return *FSheets[size_t(Index - 1)];
+}
+
+ExcelWorksheet& ExcelWorkbook::ActiveSheet() const
+{
+    // A workbook without sheets cannot be saved by the server; the reader
+    // still accepts one, and it has no active sheet.
+    if (FSheets.empty())
+        throw EOleException(SBadIndex());
+    return *FSheets[size_t(FBook.ActiveSheet())];
+}
+
+void ExcelWorkbook::Close(bool SaveChanges)
+{
+    (void)SaveChanges;  // workbooks are only read
+    auto& Open = FApp.FOpen;
+    const auto It = std::find_if(Open.begin(), Open.end(),
+                                 [this](const auto& P) { return P.get() == this; });
+    assert(It != Open.end() && "an open workbook is in its application's list");
+    // Frees this object: nothing may touch a member after the erase.
+    Open.erase(It);
+}
+
+// ---- ExcelWorkbooks ------------------------------------------------------------
+
+ExcelWorkbook& ExcelWorkbooks::Open(const AnsiString& Filename)
+{
+    auto Book = std::make_unique<ExcelWorkbook>(FApp, Workbook::LoadFromFile(Filename));
+    FApp.FOpen.push_back(std::move(Book));
+    return *FApp.FOpen.back();
+}
+
+int ExcelWorkbooks::Count() const
+{
+    return static_cast<int>(FApp.FOpen.size());
+}
+
+ExcelWorkbook& ExcelWorkbooks::Item(int Index) const
+{
+    if (Index < 1 || Index > Count())
+        throw EOleException(SBadIndex());
+    return *FApp.FOpen[size_t(Index - 1)];
+}
+
+// ---- ExcelApplication ----------------------------------------------------------
+
+ExcelWorkbook& ExcelApplication::ActiveWorkbook() const
+{
+    if (FOpen.empty())
+        throw EOleException(SNoWorkbook());
+    return *FOpen.back();
+}
+
+ExcelWorksheet& ExcelApplication::ActiveSheet() const
+{
+    return ActiveWorkbook().ActiveSheet();
+}
+
+void ExcelApplication::Quit()
+{
+    FOpen.clear();
+}
+
+std::unique_ptr<ExcelApplication> CreateOleObject(const AnsiString& ClassName)
+{
+    if (!SameText(ClassName, "Excel.Application"))
+        throw EOleSysError(SBadClass());
+    return std::make_unique<ExcelApplication>();
+}

@@ -1,0 +1,207 @@
+#pragma once
+
+// The stand-in for the spreadsheet application's automation server
+// ("Excel.Application"): the program opens a workbook through it and reads
+// cell values, with calls shaped like the server's objects, so that code
+// written against the server reads the same:
+//
+//     std::unique_ptr<ExcelApplication> App = CreateOleObject("Excel.Application");
+//     App->Application().Workbooks().Open(FileName);
+//     Variant Table = App->Application().ActiveSheet().UsedRange().Value();
+//     int FirstRow = App->Application().ActiveSheet().UsedRange().Cells(1, 1).Row();
+//     App->DisplayAlerts = false;
+//     App->ActiveWorkbook().Close(/*SaveChanges=*/false);
+//     App->Application().Quit();
+//
+// Behind it stands the program's own workbook reader (Workbook.h); a
+// workbook is read whole when it is opened and never written. Properties
+// that only steer the server's windows (DisplayAlerts, Visible,
+// ScreenUpdating) are kept and have no effect.
+//
+// Values of cells are Variants: Empty for a cell without a value, a double
+// for a number, a date (varDate) for a number in a date or time format,
+// Currency for a number in a money format, a Boolean, a worksheet error
+// (varError with the server's code, see ExcelErrorValue) or CP1251 text.
+//
+// Lifetimes: the application owns its open workbooks, a workbook owns its
+// sheets. References to them stay valid until the workbook is closed or the
+// application quits or is freed; an ExcelRange points to its sheet and
+// shares that lifetime.
+
+#include "platform/sheets/Workbook.h"
+
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Variant.h"
+
+#include <memory>
+#include <vector>
+
+/// An error of an automation call (a cell outside the sheet, no workbook
+/// open, a sheet index out of range).
+PRICETAGS_EXCEPTION(EOleError, Exception);
+PRICETAGS_EXCEPTION(EOleException, EOleError);
+/// The server could not be created (an unknown class name).
+PRICETAGS_EXCEPTION(EOleSysError, EOleError);
+
+class ExcelWorksheet;
+
+/// The varError code the server gives for a worksheet error stored in a file
+/// as FileCode (0x2A #N/A is 0x800A07FA, and so on).
+[[nodiscard]] Integer ExcelErrorValue(uint8_t FileCode);
+
+/// A rectangle of cells of one sheet, the server's Range. Rows and columns
+/// are 1-based sheet numbers.
+class ExcelRange {
+public:
+    /// Sheet row and column of the range's first cell.
+    [[nodiscard]] int Row() const { return FRow; }
+    [[nodiscard]] int Column() const { return FColumn; }
+    /// The one cell at Row, Column counted from this range's first cell
+    /// (1, 1 is that cell; beyond the range is allowed, as with the
+    /// server). Raises EOleException when the cell lies outside the sheet.
+    [[nodiscard]] ExcelRange Cells(int Row, int Column) const;
+    /// The range seen as rows or as columns: their Count is the number of
+    /// rows or of columns.
+    [[nodiscard]] ExcelRange Rows() const;
+    [[nodiscard]] ExcelRange Columns() const;
+    /// Cells, rows or columns, by how the range is seen.
+    [[nodiscard]] int Count() const;
+    /// The value of a single cell obtained through Cells; for any other
+    /// range a two-dimensional array [1..rows, 1..columns] of the cells'
+    /// values, also when the range holds one cell only, so that a table is
+    /// always a table. Raises EOleException for a range of more than
+    /// MaxTableCells cells.
+    [[nodiscard]] Variant Value() const;
+
+    /// The largest range Value turns into an array: 65536 rows of 32
+    /// columns. A sheet with two cells far apart would otherwise ask for
+    /// gigabytes.
+    static constexpr int MaxTableCells = 65536 * 32;
+
+private:
+    friend class ExcelWorksheet;
+    enum class View { Cells, Rows, Columns };
+
+    ExcelRange(const ExcelWorksheet& Sheet, int Row, int Column, int RowCount, int ColumnCount,
+               bool SingleCell)
+        : FSheet(&Sheet), FRow(Row), FColumn(Column), FRowCount(RowCount),
+          FColumnCount(ColumnCount), FSingleCell(SingleCell) {}
+
+    const ExcelWorksheet* FSheet;
+    int FRow;
+    int FColumn;
+    int FRowCount;
+    int FColumnCount;
+    bool FSingleCell;
+    View FView = View::Cells;
+};
+
+/// One sheet of an open workbook, the server's Worksheet.
+class ExcelWorksheet {
+public:
+    ExcelWorksheet(const Workbook& Book, int Index) : FBook(Book), FIndex(Index) {}
+    ExcelWorksheet(const ExcelWorksheet&) = delete;
+    ExcelWorksheet& operator=(const ExcelWorksheet&) = delete;
+
+    [[nodiscard]] const AnsiString& Name() const;
+    /// 1-based position among the workbook's sheets.
+    [[nodiscard]] int Index() const { return FIndex + 1; }
+    /// The smallest rectangle holding every cell the file has on this
+    /// sheet, blank formatted cells included; A1 on an empty sheet.
+    [[nodiscard]] ExcelRange UsedRange() const;
+    /// One cell by its sheet row and column; EOleException outside the
+    /// sheet (65536 rows, 256 columns).
+    [[nodiscard]] ExcelRange Cells(int Row, int Column) const;
+
+private:
+    friend class ExcelRange;
+    [[nodiscard]] const WorkbookSheet& Data() const { return FBook.Sheet(FIndex); }
+    [[nodiscard]] Variant CellValue(const WorkbookCell* Cell) const;
+
+    const Workbook& FBook;
+    int FIndex;
+};
+
+/// An open workbook, the server's Workbook.
+class ExcelWorkbook {
+public:
+    ExcelWorkbook(class ExcelApplication& App, Workbook&& Book);
+    ExcelWorkbook(const ExcelWorkbook&) = delete;
+    ExcelWorkbook& operator=(const ExcelWorkbook&) = delete;
+
+    /// The file name as opened.
+    [[nodiscard]] const AnsiString& FullName() const { return FBook.FileName(); }
+    /// The sheets, in tab order; Count and Item(1-based).
+    [[nodiscard]] int WorksheetCount() const { return static_cast<int>(FSheets.size()); }
+    /// EOleException when Index is outside 1..WorksheetCount.
+    [[nodiscard]] ExcelWorksheet& Worksheets(int Index) const;
+    /// The sheet that was active when the file was saved.
+    [[nodiscard]] ExcelWorksheet& ActiveSheet() const;
+    /// Closes the workbook: it leaves the application's list and is freed,
+    /// with every reference to it. Nothing is ever written, whatever
+    /// SaveChanges says.
+    void Close(bool SaveChanges);
+
+private:
+    class ExcelApplication& FApp;
+    Workbook FBook;
+    std::vector<std::unique_ptr<ExcelWorksheet>> FSheets;
+};
+
+/// The open workbooks, the server's Workbooks collection.
+class ExcelWorkbooks {
+public:
+    explicit ExcelWorkbooks(class ExcelApplication& App) : FApp(App) {}
+    ExcelWorkbooks(const ExcelWorkbooks&) = delete;
+    ExcelWorkbooks& operator=(const ExcelWorkbooks&) = delete;
+
+    /// Reads the workbook file and makes it the active one. Raises what the
+    /// reader raises: EFOpenError "Файл не найден: <name>" and
+    /// EWorkbookError for a file that is no readable workbook.
+    ExcelWorkbook& Open(const AnsiString& Filename);
+    [[nodiscard]] int Count() const;
+    /// 1-based; EOleException outside 1..Count.
+    [[nodiscard]] ExcelWorkbook& Item(int Index) const;
+
+private:
+    class ExcelApplication& FApp;
+};
+
+/// The server itself, the server's Application.
+class ExcelApplication {
+public:
+    ExcelApplication() = default;
+    ExcelApplication(const ExcelApplication&) = delete;
+    ExcelApplication& operator=(const ExcelApplication&) = delete;
+
+    /// The application object itself (the server's App.Application).
+    [[nodiscard]] ExcelApplication& Application() { return *this; }
+    [[nodiscard]] ExcelWorkbooks& Workbooks() { return FWorkbooks; }
+    /// The workbook opened last and not yet closed; EOleException
+    /// "Нет открытой книги" when none is open.
+    [[nodiscard]] ExcelWorkbook& ActiveWorkbook() const;
+    /// The active workbook's active sheet; raises as ActiveWorkbook.
+    [[nodiscard]] ExcelWorksheet& ActiveSheet() const;
+    /// Closes every workbook without saving. The application stays usable,
+    /// as a fresh one.
+    void Quit();
+
+    /// Kept, without effect: there are no windows and no questions.
+    bool DisplayAlerts = true;
+    bool Visible = false;
+    bool ScreenUpdating = true;
+
+private:
+    friend class ExcelWorkbook;
+    friend class ExcelWorkbooks;
+
+    ExcelWorkbooks FWorkbooks{*this};
+    /// In the order opened; the last is the active one.
+    std::vector<std::unique_ptr<ExcelWorkbook>> FOpen;
+};
+
+/// Starts an automation server by its class name. Only "Excel.Application"
+/// (in any case) is known; any other name raises EOleSysError
+/// "Недопустимая строка с указанием класса".
+[[nodiscard]] std::unique_ptr<ExcelApplication> CreateOleObject(const AnsiString& ClassName);
