@@ -73,6 +73,25 @@ bool TryTextToBool(const AnsiString& S, bool& Value)
     return false;
 }
 
+/// A number text: floating point with the locale, an integer (hexadecimal
+/// too), or a Boolean text as -1 / 0.
+bool TryTextToDouble(const AnsiString& S, double& Value)
+{
+    if (TryStrToFloat(S, Value))
+        return true;
+    Int64 I = 0;
+    if (TryStrToInt64(S, I)) {
+        Value = double(I);
+        return true;
+    }
+    bool B = false;
+    if (TryTextToBool(S, B)) {
+        Value = B ? -1 : 0;
+        return true;
+    }
+    return false;
+}
+
 /// Rounds half to even into [Lo, Hi]; false for NaN, infinities and values
 /// outside.
 bool RoundInto(double V, Int64 Lo, Int64 Hi, Int64& Out)
@@ -217,15 +236,9 @@ double Variant::AsDouble() const
     case varString:
     case varOleStr: {
         double D = 0;
-        if (TryStrToFloat(FString, D))
-            return D;
-        Int64 I = 0;
-        if (TryStrToInt64(FString, I))
-            return double(I);
-        bool B = false;
-        if (TryTextToBool(FString, B))
-            return B ? -1 : 0;
-        CastError(FType, varDouble);
+        if (!TryTextToDouble(FString, D))
+            CastError(FType, varDouble);
+        return D;
     }
     default:
         if (IsIntegerType(FType))
@@ -251,8 +264,16 @@ Currency Variant::AsCurrency() const
             OverflowError(FType, varCurrency);
         return Currency::FromRaw(FInt * Currency::Scale);
     }
+    if (IsStringType(FType)) {
+        // Money text is read exactly; other number texts go through double.
+        Currency C;
+        if (TryStrToCurr(FString, C))
+            return C;
+    }
     if (FType == varSingle || FType == varDouble || FType == varDate || IsStringType(FType)) {
-        const double D = AsDouble();
+        double D = FDouble;
+        if (IsStringType(FType) && !TryTextToDouble(FString, D))
+            CastError(FType, varCurrency);
         if (!(std::fabs(D) < double(MaxCurrencyUnits)))
             OverflowError(FType, varCurrency);
         return Currency(D);
@@ -307,7 +328,7 @@ AnsiString Variant::AsString() const
     case varDouble:
         return FloatToStr(FDouble);
     case varCurrency:
-        return FloatToStr(Currency::FromRaw(FInt).ToDouble());
+        return CurrToStr(Currency::FromRaw(FInt));
     case varDate:
         return DateTimeToStr(FDouble);
     default:
@@ -599,10 +620,15 @@ int Variant::Compare(const Variant& Other) const
         CastError(L.FType, R.FType);
     if (L.FType == varEmpty && R.FType == varEmpty)
         return 0;
-    // Empty, and a string against another type, take the other side's type.
-    if (L.FType == varEmpty || (IsStringType(L.FType) && !IsStringType(R.FType)))
+    // Empty, and then a string against another type, take the other side's
+    // type.
+    if (L.FType == varEmpty)
         return VarAsType(L, R.FType).Compare(R);
-    if (R.FType == varEmpty || (IsStringType(R.FType) && !IsStringType(L.FType)))
+    if (R.FType == varEmpty)
+        return L.Compare(VarAsType(R, L.FType));
+    if (IsStringType(L.FType) && !IsStringType(R.FType))
+        return VarAsType(L, R.FType).Compare(R);
+    if (IsStringType(R.FType) && !IsStringType(L.FType))
         return L.Compare(VarAsType(R, L.FType));
     if (IsStringType(L.FType))
         return Sign3(CompareStr(L.FString, R.FString), 0);
