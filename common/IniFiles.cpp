@@ -160,6 +160,18 @@ Word DatePart(const AnsiString& S)
     return static_cast<Word>(Value);
 }
 
+/// Holds a string list's update bracket for the scope.
+class UpdateScope {
+public:
+    explicit UpdateScope(TStrings& Strings) : FStrings(Strings) { FStrings.BeginUpdate(); }
+    ~UpdateScope() { FStrings.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TStrings& FStrings;
+};
+
 /// Writes Lines over FileName through a temporary file in the same folder,
 /// so that a failure never leaves a half-written ini file.
 void SaveLinesReplacing(const TStringList& Lines, const AnsiString& FileName)
@@ -224,184 +236,26 @@ bool TMemIniContainer::FileChanged()
     return Time != FileTime;
 }
 
-// ---- TCustomIniFile ----------------------------------------------------------
+// ---- TIniFile -------------------------------------------------------------
 
-TClass TCustomIniFile::StaticClass()
+TClass TIniFile::StaticClass()
 {
-    static const MetaClass Class = MetaClass::Make<TCustomIniFile>("TCustomIniFile");
+    static const MetaClass Class = MetaClass::Make<TIniFile>("TIniFile");
     return &Class;
 }
 
-TCustomIniFile::TCustomIniFile(const AnsiString& FileName) : FFileName(ExpandFileName(FileName)) {}
-
-TCustomIniFile::~TCustomIniFile() = default;
-
-Integer TCustomIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident,
-                                    Integer Default)
-{
-    AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
-    if (S.Length() > 2 && S[1] == '0' && (S[2] == 'x' || S[2] == 'X'))
-        S = "$" + S.SubString(3, S.Length());
-    return StrToIntDef(S, Default);
-}
-
-void TCustomIniFile::WriteInteger(const AnsiString& Section, const AnsiString& Ident,
-                                  Integer Value)
-{
-    WriteString(Section, Ident, IntToStr(Value));
-}
-
-bool TCustomIniFile::ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default)
-{
-    return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
-}
-
-TDateTime TCustomIniFile::ReadDate(const AnsiString& Section, const AnsiString& Ident,
-                                   TDateTime Default)
-{
-    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
-    if (S.IsEmpty())
-        return Default;
-    try {
-        return IniStrToDate(S);
-    } catch (const EConvertError&) {
-        // A stored text that is no date reads as the default.
-        return Default;
-    }
-}
-
-TDateTime TCustomIniFile::ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
-                                       TDateTime Default)
-{
-    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
-    if (S.IsEmpty())
-        return Default;
-    try {
-        double Result = IniStrToDate(S.SubString(1, 8));
-        const AnsiString TimeText = Trim(S.SubString(10, S.Length()));
-        if (!TimeText.IsEmpty()) {
-            const double Time = StrToTime(TimeText);
-            // Before 1899-12-30 the time of day counts away from zero.
-            Result = Result < 0 ? Result - Time : Result + Time;
-        }
-        return Result;
-    } catch (const EConvertError&) {
-        return Default;
-    }
-}
-
-double TCustomIniFile::ReadFloat(const AnsiString& Section, const AnsiString& Ident,
-                                 double Default)
-{
-    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
-    if (S.IsEmpty())
-        return Default;
-    double Value = 0;
-    return TryStrToFloat(S, Value) ? Value : Default;
-}
-
-TDateTime TCustomIniFile::ReadTime(const AnsiString& Section, const AnsiString& Ident,
-                                   TDateTime Default)
-{
-    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
-    if (S.IsEmpty())
-        return Default;
-    TDateTime Value;
-    return TryStrToTime(S, Value) ? Value : Default;
-}
-
-void TCustomIniFile::WriteDate(const AnsiString& Section, const AnsiString& Ident,
-                               TDateTime Value)
-{
-    WriteString(Section, Ident, IniDateToStr(Value));
-}
-
-void TCustomIniFile::WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
-                                   TDateTime Value)
-{
-    WriteString(Section, Ident, IniDateToStr(Value) + " " + TimeToStr(Value));
-}
-
-void TCustomIniFile::WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value)
-{
-    WriteString(Section, Ident, FloatToStr(Value));
-}
-
-void TCustomIniFile::WriteTime(const AnsiString& Section, const AnsiString& Ident,
-                               TDateTime Value)
-{
-    WriteString(Section, Ident, TimeToStr(Value));
-}
-
-void TCustomIniFile::BeginUpdate()
-{
-    ++FUpdateCount;
-}
-
-void TCustomIniFile::EndUpdate()
-{
-    --FUpdateCount;
-    if (FUpdateCount < 1) {
-        FUpdateCount = 0;
-        Flush();
-    }
-}
-
-AnsiString TCustomIniFile::ReadQuotedString(const AnsiString& Section, const AnsiString& Ident,
-                                            const AnsiString& Default)
-{
-    const AnsiString S = ReadString(Section, Ident, Default);
-    return S == Default ? S : Unquote(S);
-}
-
-void TCustomIniFile::WriteQuotedString(const AnsiString& Section, const AnsiString& Ident,
-                                       const AnsiString& Value)
-{
-    WriteString(Section, Ident, FOpenQuote + Value + FCloseQuote);
-}
-
-AnsiString TCustomIniFile::Unquote(const AnsiString& S) const
-{
-    const int L = S.Length();
-    if (L >= 2 && S[1] == FOpenQuote && S[L] == FCloseQuote)
-        return S.SubString(2, L - 2);
-    return S;
-}
-
-bool TCustomIniFile::SectionExists(const AnsiString& Section)
-{
-    TStringList Names;
-    ReadSection(Section, Names);
-    return Names.Count() > 0;
-}
-
-void TCustomIniFile::Flush()
-{
-    if (FUpdateCount > 0)
-        return;
-    UpdateFile();
-}
-
-// ---- TMemIniFile -------------------------------------------------------------
-
-TClass TMemIniFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMemIniFile>("TMemIniFile");
-    return &Class;
-}
-
-TMemIniFile::TMemIniFile(const AnsiString& FileName) : TCustomIniFile(FileName)
+TIniFile::TIniFile(const AnsiString& FileName) : TCustomIniFile(FileName)
 {
     Create(FileName);
 }
 
-TMemIniFile::TMemIniFile(bool InMemory, const AnsiString& FileName)
+TIniFile::TIniFile(bool InMemory, const AnsiString& FileName)
     : TCustomIniFile(InMemory ? AnsiString() : FileName), FInMemory(InMemory)
 {
     Create(FileName);
 }
 
-void TMemIniFile::Create(const AnsiString& FileName)
+void TIniFile::Create(const AnsiString& FileName)
 {
     IniUnit& U = Unit();
     const CriticalSectionGuard Lock(U.RegistryLock);
@@ -410,6 +264,8 @@ void TMemIniFile::Create(const AnsiString& FileName)
     if (FileName.IsEmpty() || FInMemory) {
         FInMemory = true;
         FFileName = SMemIniPrefix + IntToStr(++U.MemNameCounter);
+    } else {
+        FFileName = ExpandFileName(FileName);
     }
 
     if (TMemIniContainer* Shared = U.Find(FFileName)) {
@@ -445,7 +301,7 @@ void TMemIniFile::Create(const AnsiString& FileName)
     Container.release();
 }
 
-TMemIniFile::~TMemIniFile()
+TIniFile::~TIniFile()
 {
     IniUnit& U = Unit();
     const CriticalSectionGuard Lock(U.RegistryLock);
@@ -471,18 +327,18 @@ TMemIniFile::~TMemIniFile()
     delete FContainer;
 }
 
-bool TMemIniFile::IsMemName() const
+bool TIniFile::IsMemName() const
 {
     return StartsWithMemPrefix(FFileName);
 }
 
-void TMemIniFile::DropCache()
+void TIniFile::DropCache()
 {
     FCachedSectionName = AnsiString();
     FCachedSection = nullptr;
 }
 
-TStringList* TMemIniFile::FindSection(const AnsiString& Section, bool Create)
+TStringList* TIniFile::FindSection(const AnsiString& Section, bool Create)
 {
     if (FCachedSection && FCachedGeneration == FContainer->Generation &&
         FCachedSectionName == Section)
@@ -503,7 +359,7 @@ TStringList* TMemIniFile::FindSection(const AnsiString& Section, bool Create)
     return Lines;
 }
 
-void TMemIniFile::LoadValues()
+void TIniFile::LoadValues()
 {
     if (FInMemory || IsMemName())
         return;
@@ -515,7 +371,7 @@ void TMemIniFile::LoadValues()
         FContainer->TakeFileTime();
         TStringList Lines;
         Lines.LoadFromFile(FFileName);
-        SetStrings(Lines);
+        SetStrings(&Lines);
         FSynced = true;
     } else {
         FContainer->ClearSections();
@@ -524,20 +380,20 @@ void TMemIniFile::LoadValues()
     DropCache();
 }
 
-void TMemIniFile::ReloadIfChanged()
+void TIniFile::ReloadIfChanged()
 {
     // Unflushed writes stay: reloading would drop them silently.
     if (FAutoSave && FSynced && !FContainer->Modified && FContainer->FileChanged())
         LoadValues();
 }
 
-void TMemIniFile::UpdateFile()
+void TIniFile::UpdateFile()
 {
     if (FInMemory || IsMemName())
         return;
     const CriticalSectionGuard Lock(Unit().FileLock);
     TStringList Lines;
-    GetStrings(Lines);
+    GetStrings(&Lines);
     if (Lines.Count() > 0 || FileExists(FFileName)) {
         SaveLinesReplacing(Lines, FFileName);
         FSynced = true;
@@ -547,7 +403,7 @@ void TMemIniFile::UpdateFile()
     FContainer->TakeFileTime();
 }
 
-AnsiString TMemIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident,
+AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident,
                                    const AnsiString& Default)
 {
     ReloadIfChanged();
@@ -561,7 +417,7 @@ AnsiString TMemIniFile::ReadString(const AnsiString& Section, const AnsiString& 
     return Line.SubString(Line.Pos("=") + 1, Line.Length());
 }
 
-void TMemIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident,
+void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident,
                               const AnsiString& Value)
 {
     TStringList* Lines = FindSection(Section, true);
@@ -574,14 +430,10 @@ void TMemIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident
     FContainer->Modified = true;
 }
 
-void TMemIniFile::ReadSection(const AnsiString& Section, TStrings& Strings)
+void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings)
 {
-    Strings.BeginUpdate();
-    struct EndUpdateGuard {
-        TStrings& S;
-        ~EndUpdateGuard() { S.EndUpdate(); }
-    } Guard{Strings};
-    Strings.Clear();
+    const UpdateScope Scope(*Strings);
+    Strings->Clear();
     const TStringList* Lines = FindSection(Section, false);
     if (!Lines)
         return;
@@ -589,39 +441,31 @@ void TMemIniFile::ReadSection(const AnsiString& Section, TStrings& Strings)
         const AnsiString Line = Lines->Strings(I);
         const int P = Line.Pos("=");
         if (P > 0)
-            Strings.Add(Line.SubString(1, P - 1));
+            Strings->Add(Line.SubString(1, P - 1));
     }
 }
 
-void TMemIniFile::ReadSections(TStrings& Strings)
+void TIniFile::ReadSections(TStrings* Strings)
 {
-    Strings.BeginUpdate();
-    struct EndUpdateGuard {
-        TStrings& S;
-        ~EndUpdateGuard() { S.EndUpdate(); }
-    } Guard{Strings};
-    Strings.Clear();
+    const UpdateScope Scope(*Strings);
+    Strings->Clear();
     // Names only: the line lists stay inside the container.
     for (int I = 0; I < FSections->Count(); ++I)
-        Strings.Add(FSections->Strings(I));
+        Strings->Add(FSections->Strings(I));
 }
 
-void TMemIniFile::ReadSectionValues(const AnsiString& Section, TStrings& Strings)
+void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings)
 {
-    Strings.BeginUpdate();
-    struct EndUpdateGuard {
-        TStrings& S;
-        ~EndUpdateGuard() { S.EndUpdate(); }
-    } Guard{Strings};
-    Strings.Clear();
+    const UpdateScope Scope(*Strings);
+    Strings->Clear();
     const TStringList* Lines = FindSection(Section, false);
     if (!Lines)
         return;
     for (int I = 0; I < Lines->Count(); ++I)
-        Strings.Add(Lines->Strings(I));
+        Strings->Add(Lines->Strings(I));
 }
 
-void TMemIniFile::EraseSection(const AnsiString& Section)
+void TIniFile::EraseSection(const AnsiString& Section)
 {
     const int Index = FSections->IndexOf(Section);
     if (Index < 0)
@@ -633,7 +477,7 @@ void TMemIniFile::EraseSection(const AnsiString& Section)
     DropCache();
 }
 
-void TMemIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
+void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
 {
     TStringList* Lines = FindSection(Section, false);
     if (!Lines)
@@ -645,36 +489,32 @@ void TMemIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
     FContainer->Modified = true;
 }
 
-void TMemIniFile::Clear()
+void TIniFile::Clear()
 {
     FContainer->ClearSections();
     FContainer->Modified = true;
     DropCache();
 }
 
-void TMemIniFile::GetStrings(TStrings& List)
+void TIniFile::GetStrings(TStrings* List)
 {
-    List.BeginUpdate();
-    struct EndUpdateGuard {
-        TStrings& S;
-        ~EndUpdateGuard() { S.EndUpdate(); }
-    } Guard{List};
+    const UpdateScope Scope(*List);
     for (int I = 0; I < FSections->Count(); ++I) {
-        List.Add("[" + FSections->Strings(I) + "]");
+        List->Add("[" + FSections->Strings(I) + "]");
         const auto* Lines = static_cast<const TStringList*>(FSections->Objects(I));
         for (int J = 0; J < Lines->Count(); ++J)
-            List.Add(Lines->Strings(J));
-        List.Add(AnsiString());
+            List->Add(Lines->Strings(J));
+        List->Add(AnsiString());
     }
 }
 
-void TMemIniFile::SetStrings(const TStrings& List)
+void TIniFile::SetStrings(TStrings* List)
 {
     FContainer->ClearSections();
     DropCache();
     TStringList* Lines = nullptr;
-    for (int I = 0; I < List.Count(); ++I) {
-        const AnsiString Line = List.Strings(I);
+    for (int I = 0; I < List->Count(); ++I) {
+        const AnsiString Line = List->Strings(I);
         if (Trim(Line).IsEmpty() || Line[1] == ';')
             continue;
         AnsiString Name;
@@ -688,15 +528,145 @@ void TMemIniFile::SetStrings(const TStrings& List)
     FContainer->Modified = true;
 }
 
-// ---- TIniFile ----------------------------------------------------------------
+// ---- typed values and quoting ----------------------------------------------------
 
-TClass TIniFile::StaticClass()
+AnsiString ReadQuotedString(TCustomIniFile& Ini, const AnsiString& Section,
+                            const AnsiString& Ident, const AnsiString& Default)
 {
-    static const MetaClass Class = MetaClass::Make<TIniFile>("TIniFile");
-    return &Class;
+    const AnsiString S = Ini.ReadString(Section, Ident, Default);
+    if (S == Default)
+        return S;
+    const int L = S.Length();
+    if (L >= 2 && S[1] == '"' && S[L] == '"')
+        return S.SubString(2, L - 2);
+    return S;
 }
 
-TIniFile::~TIniFile() = default;
+void WriteQuotedString(TCustomIniFile& Ini, const AnsiString& Section, const AnsiString& Ident,
+                       const AnsiString& Value)
+{
+    Ini.WriteString(Section, Ident, "\"" + Value + "\"");
+}
+
+AnsiString TIniFile::ReadQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                                      const AnsiString& Default)
+{
+    const AnsiString S = ReadString(Section, Ident, Default);
+    return S == Default ? S : Unquote(S);
+}
+
+void TIniFile::WriteQuotedString(const AnsiString& Section, const AnsiString& Ident,
+                                 const AnsiString& Value)
+{
+    WriteString(Section, Ident, FOpenQuote + Value + FCloseQuote);
+}
+
+AnsiString TIniFile::Unquote(const AnsiString& S) const
+{
+    const int L = S.Length();
+    if (L >= 2 && S[1] == FOpenQuote && S[L] == FCloseQuote)
+        return S.SubString(2, L - 2);
+    return S;
+}
+
+void TIniFile::Flush()
+{
+    if (FUpdateCount > 0)
+        return;
+    UpdateFile();
+}
+
+void TIniFile::EndUpdate()
+{
+    --FUpdateCount;
+    if (FUpdateCount < 1) {
+        FUpdateCount = 0;
+        Flush();
+    }
+}
+
+Integer TIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident,
+                              Integer Default)
+{
+    AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.Length() > 2 && S[1] == '0' && (S[2] == 'x' || S[2] == 'X'))
+        S = "$" + S.SubString(3, S.Length());
+    return StrToIntDef(S, Default);
+}
+
+TDateTime TIniFile::ReadDate(const AnsiString& Section, const AnsiString& Ident,
+                             TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    try {
+        return IniStrToDate(S);
+    } catch (const EConvertError&) {
+        // A stored text that is no date reads as the default.
+        return Default;
+    }
+}
+
+TDateTime TIniFile::ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
+                                 TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    try {
+        double Result = IniStrToDate(S.SubString(1, 8));
+        const AnsiString TimeText = Trim(S.SubString(10, S.Length()));
+        if (!TimeText.IsEmpty()) {
+            const double Time = StrToTime(TimeText);
+            // Before 1899-12-30 the time of day counts away from zero.
+            Result = Result < 0 ? Result - Time : Result + Time;
+        }
+        return Result;
+    } catch (const EConvertError&) {
+        return Default;
+    }
+}
+
+double TIniFile::ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    double Value = 0;
+    return TryStrToFloat(S, Value) ? Value : Default;
+}
+
+TDateTime TIniFile::ReadTime(const AnsiString& Section, const AnsiString& Ident,
+                             TDateTime Default)
+{
+    const AnsiString S = ReadQuotedString(Section, Ident, AnsiString());
+    if (S.IsEmpty())
+        return Default;
+    TDateTime Value;
+    return TryStrToTime(S, Value) ? Value : Default;
+}
+
+void TIniFile::WriteDate(const AnsiString& Section, const AnsiString& Ident, TDateTime Value)
+{
+    WriteString(Section, Ident, IniDateToStr(Value));
+}
+
+void TIniFile::WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
+                             TDateTime Value)
+{
+    WriteString(Section, Ident, IniDateToStr(Value) + " " + TimeToStr(Value));
+}
+
+void TIniFile::WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value)
+{
+    WriteString(Section, Ident, FloatToStr(Value));
+}
+
+void TIniFile::WriteTime(const AnsiString& Section, const AnsiString& Ident, TDateTime Value)
+{
+    WriteString(Section, Ident, TimeToStr(Value));
+}
 
 // ---- date texts --------------------------------------------------------------
 

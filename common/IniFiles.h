@@ -24,6 +24,7 @@
 // creation and destruction; the file lock guards loading and saving. Reads
 // and writes of values take no lock: the objects belong to the main thread.
 
+#include "platform/classes/IniFiles.h"
 #include "platform/classes/Object.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/AnsiString.h"
@@ -32,61 +33,74 @@
 
 class TMemIniContainer;
 
-/// The base of the ini objects: the typed reads and writes over ReadString
-/// and WriteString, quoted values and the update bracket.
-class TCustomIniFile : public TObject {
-    PRICETAGS_CLASS(TCustomIniFile, TObject)
+/// The ini object over the shared in-memory copy of a file: the class the
+/// program creates. It builds on the runtime's ini base (TCustomIniFile); the
+/// runtime's own TMemIniFile is a plain, unshared in-memory ini.
+///
+/// Typed values, all read through ReadQuotedString with an empty default
+/// and written through WriteString unquoted:
+///   integers  IntToStr; a text longer than 2 characters that starts "0x"
+///             or "0X" is read as hexadecimal; else StrToIntDef
+///   Booleans  "1" or "0"; read as ReadInteger(Ord(Default)) != 0
+///   dates     IniDateToStr (8 digits, YYYYMMDD)
+///   date-time the 8 date digits, a space and TimeToStr
+///   floats    FloatToStr; times TimeToStr
+/// A missing entry, or a date, time or float that does not convert, reads
+/// as the default.
+class TIniFile : public TCustomIniFile {
+    PRICETAGS_CLASS(TIniFile, TCustomIniFile)
 public:
-    /// FileName is expanded (ExpandFileName); AutoSave is on.
-    explicit TCustomIniFile(const AnsiString& FileName);
-    ~TCustomIniFile() override;
+    /// Joins the copy of FileName (expanded) when another object has it
+    /// open, else loads the file (a missing file gives empty contents). An
+    /// empty FileName gives an in-memory object. AutoSave is on. Raises the
+    /// file routines' errors when the file exists but cannot be read.
+    explicit TIniFile(const AnsiString& FileName);
+    /// With InMemory set: an in-memory object that never reads or writes
+    /// FileName.
+    TIniFile(bool InMemory, const AnsiString& FileName);
+    /// With AutoSave, writes the file (an error is logged, never raised);
+    /// the last object on a file frees the shared copy.
+    ~TIniFile() override;
 
     /// The entry's value, or Default when the section or entry is absent.
-    virtual AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
-                                  const AnsiString& Default) = 0;
-    /// Sets Ident=Value, adding the section and the entry when absent.
-    virtual void WriteString(const AnsiString& Section, const AnsiString& Ident,
-                             const AnsiString& Value) = 0;
-    /// Writes the contents to the file.
-    virtual void UpdateFile() = 0;
-    /// Decimal text; a text longer than 2 characters that starts "0x" or
-    /// "0X" is hexadecimal. Default for a missing entry or no number.
-    virtual Integer ReadInteger(const AnsiString& Section, const AnsiString& Ident,
-                                Integer Default);
-    virtual void WriteInteger(const AnsiString& Section, const AnsiString& Ident, Integer Value);
-    /// True when the stored integer is not 0; stored as "1" or "0".
-    virtual bool ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default);
-    /// Stored as 8 digits, year, month and day (IniDateToStr); Default for a
-    /// missing entry or a text that does not convert.
-    virtual TDateTime ReadDate(const AnsiString& Section, const AnsiString& Ident,
-                               TDateTime Default);
-    /// Stored as the 8 date digits, a space and TimeToStr.
-    virtual TDateTime ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
-                                   TDateTime Default);
-    /// Stored as FloatToStr (the current decimal separator).
-    virtual double ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default);
-    /// Stored as TimeToStr.
-    virtual TDateTime ReadTime(const AnsiString& Section, const AnsiString& Ident,
-                               TDateTime Default);
-    virtual void WriteDate(const AnsiString& Section, const AnsiString& Ident, TDateTime Value);
-    virtual void WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
-                               TDateTime Value);
-    virtual void WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value);
-    virtual void WriteTime(const AnsiString& Section, const AnsiString& Ident, TDateTime Value);
+    /// First reloads the shared copy when the file changed on disk (AutoSave
+    /// objects that have loaded or saved the file; unflushed writes stay).
+    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                          const AnsiString& Default) override;
+    /// Sets Ident=Value, appending the section and the entry when absent;
+    /// memory only.
+    void WriteString(const AnsiString& Section, const AnsiString& Ident,
+                     const AnsiString& Value) override;
+    /// Saves the contents over the file, unless they are empty and the file
+    /// does not exist. Nothing for an in-memory object. Raises the file
+    /// routines' errors; the contents stay as they were.
+    void UpdateFile() override;
+    Integer ReadInteger(const AnsiString& Section, const AnsiString& Ident,
+                        Integer Default) override;
+    TDateTime ReadDate(const AnsiString& Section, const AnsiString& Ident,
+                       TDateTime Default) override;
+    TDateTime ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
+                           TDateTime Default) override;
+    double ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default) override;
+    TDateTime ReadTime(const AnsiString& Section, const AnsiString& Ident,
+                       TDateTime Default) override;
+    void WriteDate(const AnsiString& Section, const AnsiString& Ident, TDateTime Value) override;
+    void WriteDateTime(const AnsiString& Section, const AnsiString& Ident,
+                       TDateTime Value) override;
+    void WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value) override;
+    void WriteTime(const AnsiString& Section, const AnsiString& Ident, TDateTime Value) override;
     /// Strings cleared, then the names of the section's entries.
-    virtual void ReadSection(const AnsiString& Section, TStrings& Strings) = 0;
+    void ReadSection(const AnsiString& Section, TStrings* Strings) override;
     /// Strings cleared, then the section names.
-    virtual void ReadSections(TStrings& Strings) = 0;
+    void ReadSections(TStrings* Strings) override;
     /// Strings cleared, then the section's lines.
-    virtual void ReadSectionValues(const AnsiString& Section, TStrings& Strings) = 0;
+    void ReadSectionValues(const AnsiString& Section, TStrings* Strings) override;
     /// Removes the section and its entries; nothing when absent.
-    virtual void EraseSection(const AnsiString& Section) = 0;
+    void EraseSection(const AnsiString& Section) override;
     /// Removes the entry when present.
-    virtual void DeleteKey(const AnsiString& Section, const AnsiString& Ident) = 0;
-    /// Nested; while open, Flush writes nothing.
-    virtual void BeginUpdate();
+    void DeleteKey(const AnsiString& Section, const AnsiString& Ident) override;
     /// Closing the outermost bracket flushes.
-    virtual void EndUpdate();
+    void EndUpdate() override;
 
     /// ReadString, unquoted (Unquote) when it differs from Default; so a
     /// quoted Default comes back unchanged.
@@ -98,66 +112,23 @@ public:
     /// S without its first and last character when it has at least two and
     /// they are OpenQuote and CloseQuote; else S.
     [[nodiscard]] AnsiString Unquote(const AnsiString& S) const;
-    /// True when the section has at least one named entry.
-    bool SectionExists(const AnsiString& Section);
     /// UpdateFile, unless an update bracket is open.
     void Flush();
 
-    [[nodiscard]] const AnsiString& FileName() const { return FFileName; }
+    /// Empties the shared contents (every object on the file sees it).
+    void Clear();
+    /// Appends the contents as lines: per section "[" + name + "]", its
+    /// lines and an empty line.
+    void GetStrings(TStrings* List);
+    /// Replaces the shared contents by List read with the file's line rules.
+    void SetStrings(TStrings* List);
+
     [[nodiscard]] bool AutoSave() const { return FAutoSave; }
     /// With AutoSave on, an object that has loaded or saved its file reloads
     /// it when it changed on disk, and writes it when freed.
     void SetAutoSave(bool Value) { FAutoSave = Value; }
     [[nodiscard]] char OpenQuote() const { return FOpenQuote; }
     [[nodiscard]] char CloseQuote() const { return FCloseQuote; }
-    [[nodiscard]] int UpdateCount() const { return FUpdateCount; }
-
-protected:
-    AnsiString FFileName;
-    char FOpenQuote = '"';
-    char FCloseQuote = '"';
-    bool FAutoSave = true;
-    int FUpdateCount = 0;
-};
-
-/// The ini object over the shared in-memory copy of a file.
-class TMemIniFile : public TCustomIniFile {
-    PRICETAGS_CLASS(TMemIniFile, TCustomIniFile)
-public:
-    /// Joins the copy of FileName when another object has it open, else
-    /// loads the file (a missing file gives empty contents). An empty
-    /// FileName gives an in-memory object. Raises the file routines'
-    /// errors when the file exists but cannot be read.
-    explicit TMemIniFile(const AnsiString& FileName);
-    /// With InMemory set, an object named FileName that never reads or
-    /// writes that file.
-    TMemIniFile(bool InMemory, const AnsiString& FileName);
-    /// With AutoSave, writes the file (errors are logged, never raised);
-    /// the last object on a file frees the shared copy.
-    ~TMemIniFile() override;
-
-    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
-                          const AnsiString& Default) override;
-    void WriteString(const AnsiString& Section, const AnsiString& Ident,
-                     const AnsiString& Value) override;
-    /// Saves the contents over the file, unless they are empty and the file
-    /// does not exist. Nothing for an in-memory object. Raises the file
-    /// routines' errors; the contents stay as they were.
-    void UpdateFile() override;
-    void ReadSection(const AnsiString& Section, TStrings& Strings) override;
-    void ReadSections(TStrings& Strings) override;
-    void ReadSectionValues(const AnsiString& Section, TStrings& Strings) override;
-    void EraseSection(const AnsiString& Section) override;
-    void DeleteKey(const AnsiString& Section, const AnsiString& Ident) override;
-
-    /// Empties the shared contents (every object on the file sees it).
-    void Clear();
-    /// The contents as lines: per section "[" + name + "]", its lines and an
-    /// empty line.
-    void GetStrings(TStrings& List);
-    /// Replaces the shared contents by List read with the file's line rules.
-    void SetStrings(const TStrings& List);
-
     [[nodiscard]] bool InMemory() const { return FInMemory; }
     /// True once this object has loaded or saved its file.
     [[nodiscard]] bool Synced() const { return FSynced; }
@@ -171,6 +142,11 @@ private:
     void DropCache();
     bool IsMemName() const;
 
+    char FOpenQuote = '"';
+    char FCloseQuote = '"';
+    bool FAutoSave = true;
+    bool FInMemory = false;
+    bool FSynced = false;
     TStringList* FSections = nullptr;      // the container's
     TMemIniContainer* FContainer = nullptr;
     AnsiString FCachedSectionName;
@@ -179,17 +155,15 @@ private:
     /// object that removes sections changes it, so a stale cache is never
     /// used.
     unsigned FCachedGeneration = 0;
-    bool FInMemory = false;
-    bool FSynced = false;
 };
 
-/// The ini class the program creates.
-class TIniFile : public TMemIniFile {
-    PRICETAGS_CLASS(TIniFile, TMemIniFile)
-public:
-    using TMemIniFile::TMemIniFile;
-    ~TIniFile() override;
-};
+/// Quoted values on any ini object (a TIniFile or the runtime's ones): the
+/// value between double quotes; on reading one enclosing pair is removed
+/// when the text differs from Default.
+AnsiString ReadQuotedString(TCustomIniFile& Ini, const AnsiString& Section,
+                            const AnsiString& Ident, const AnsiString& Default);
+void WriteQuotedString(TCustomIniFile& Ini, const AnsiString& Section, const AnsiString& Ident,
+                       const AnsiString& Value);
 
 /// Year as 4 digits, month and day as 2: one eight-digit number.
 [[nodiscard]] AnsiString IniDateToStr(TDateTime Date);
@@ -200,7 +174,7 @@ public:
 /// EConvertError "S to D: Conversion Error".
 [[nodiscard]] TDateTime IniStrToDate(const AnsiString& S);
 
-/// Live containers and live TMemIniFile objects of the process.
+/// Live containers and live TIniFile objects of the process.
 [[nodiscard]] int MemIniContainerCount();
 [[nodiscard]] int MemIniObjectCount();
 /// The report of ini objects left open ('' when none): "MemIniFiles не
