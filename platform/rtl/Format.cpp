@@ -5,7 +5,6 @@
 #include "platform/rtl/NumbersPrivate.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace {

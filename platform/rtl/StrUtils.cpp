@@ -1,7 +1,6 @@
 #include "platform/rtl/StrUtils.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
