@@ -56,7 +56,8 @@ public:
     explicit TCollection(TCollectionItemClass ItemClass);
     ~TCollection() override;
 
-    /// A new item of ItemClass, appended.
+    /// A new item of ItemClass, appended. The change is announced
+    /// (Update(null)) once the item is fully constructed.
     TCollectionItem* Add();
     /// From another collection: Clear, then one new item per source item,
     /// each Assign-ed, inside BeginUpdate/EndUpdate.
@@ -91,9 +92,6 @@ protected:
     void Changed();
     /// Called for every change (Item: the changed item, null for many).
     virtual void Update(TCollectionItem* Item);
-    /// Called when an item joins (after) or leaves (before) the collection.
-    virtual void Added(TCollectionItem* Item);
-    virtual void Deleting(TCollectionItem* Item);
     int UpdateCount() const { return FUpdateCount; }
 
 private:

@@ -138,6 +138,7 @@ private:
 
     TComponent* FRoot = nullptr;
     bool FActive = false;
+    bool FFinishing = false;
     int FUncaught = 0;
     std::vector<TComponent*> FLoaded;
     LoadingScope* FOuter = nullptr;

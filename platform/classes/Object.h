@@ -91,7 +91,7 @@ public:
     }
     /// The root's metaclass (TObject has no parent).
     MetaClass(const char* Name, TClass Parent, std::initializer_list<TPropInfo> Props);
-    MetaClass(MetaClass&&) = default;
+    MetaClass(MetaClass&& Other);
     MetaClass(const MetaClass&) = delete;
     MetaClass& operator=(const MetaClass&) = delete;
 

@@ -72,7 +72,8 @@ public:
     /// Sets the value of Name, appending a line when absent; an empty Value
     /// deletes the line.
     void SetValues(const AnsiString& Name, const AnsiString& Value);
-    /// The part after the first NameValueSeparator ('' when none).
+    /// The part after the first NameValueSeparator; '' when the line has
+    /// none (not the line less its first byte).
     AnsiString ValueFromIndex(int Index) const;
     void SetValueFromIndex(int Index, const AnsiString& Value);
     /// Lines joined, each followed by CR LF.
@@ -82,10 +83,12 @@ public:
     /// DelimitedText with ',' and '"'.
     AnsiString CommaText() const;
     void SetCommaText(const AnsiString& Value);
-    /// Lines joined by Delimiter; a line that is empty or holds a space,
-    /// the delimiter, the quote or a control character is quoted with
-    /// QuoteChar (inner quotes doubled). Reading splits at Delimiter and at
-    /// spaces/control characters outside quotes.
+    /// Lines joined by Delimiter; a line holding a space, a control
+    /// character, the delimiter or the quote is quoted with QuoteChar (inner
+    /// quotes doubled). A single empty line gives two quotes; other empty
+    /// lines stay empty. Reading splits at Delimiter and at spaces and control
+    /// characters outside quotes; a delimiter right at the end adds an empty
+    /// line.
     AnsiString DelimitedText() const;
     void SetDelimitedText(const AnsiString& Value);
     char Delimiter() const { return FDelimiter; }
@@ -144,6 +147,8 @@ public:
     int IndexOf(const AnsiString& S) const override;
     void Insert(int Index, const AnsiString& S) override;
     void InsertObject(int Index, const AnsiString& S, TObject* AObject) override;
+    /// On a sorted list raises the sorted-list error before anything moves.
+    void Move(int CurIndex, int NewIndex) override;
     /// Sorts by CompareStrings (quicksort, not stable).
     virtual void Sort();
     virtual void CustomSort(TStringListSortCompare Compare);
@@ -154,7 +159,7 @@ public:
     /// Turning it on sorts the list.
     void SetSorted(bool Value);
     bool CaseSensitive() const { return FCaseSensitive; }
-    /// Changing it re-sorts a sorted list.
+    /// Changing it re-sorts a sorted list, so Find keeps working.
     void SetCaseSensitive(bool Value);
 
     TNotifyEvent OnChange;
@@ -180,6 +185,7 @@ private:
         AnsiString String;
         TObject* Object = nullptr;
     };
+    static int CompareItems(TStringList* List, int Index1, int Index2);
     void QuickSort(int L, int R, TStringListSortCompare Compare);
     void ExchangeItems(int Index1, int Index2);
 

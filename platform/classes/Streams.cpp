@@ -1,0 +1,359 @@
+#include "platform/classes/Streams.h"
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const char* const SReadError = "Stream read error";
+const char* const SWriteError = "Stream write error";
+const char* const SFCreateError = "Cannot create file %s";
+const char* const SFOpenError = "Cannot open file %s";
+
+/// The block size CopyFrom moves at a time.
+constexpr int MaxBufSize = 0xF000;
+/// TMemoryStream grows in steps of this many bytes.
+constexpr Int64 MemoryDelta = 0x2000;
+
+}  // namespace
+
+// ---- TStream ---------------------------------------------------------------
+
+TClass TStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TStream>("TStream");
+    return &Class;
+}
+
+TStream::~TStream() = default;
+
+void TStream::ReadBuffer(void* Buffer, int Count)
+{
+    if (Count != 0 && Read(Buffer, Count) != Count)
+        throw EReadError(SReadError);
+}
+
+void TStream::WriteBuffer(const void* Buffer, int Count)
+{
+    if (Count != 0 && Write(Buffer, Count) != Count)
+        throw EWriteError(SWriteError);
+}
+
+Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
+{
+    if (Count == 0) {
+        Source->SetPosition(0);
+        Count = Source->Size();
+    }
+    const Int64 Result = Count;
+    std::vector<unsigned char> Buffer(static_cast<size_t>(std::min<Int64>(Count, MaxBufSize)));
+    while (Count != 0) {
+        const int N = static_cast<int>(std::min<Int64>(Count, MaxBufSize));
+        Source->ReadBuffer(Buffer.data(), N);
+        WriteBuffer(Buffer.data(), N);
+        Count -= N;
+    }
+    return Result;
+}
+
+Int64 TStream::Size()
+{
+    const Int64 Pos = Seek(0, soCurrent);
+    const Int64 Result = Seek(0, soEnd);
+    Seek(Pos, soBeginning);
+    return Result;
+}
+
+void TStream::SetSize(Int64) {}
+
+// ---- TCustomMemoryStream ---------------------------------------------------
+
+TClass TCustomMemoryStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomMemoryStream>("TCustomMemoryStream");
+    return &Class;
+}
+
+TCustomMemoryStream::~TCustomMemoryStream() = default;
+
+void TCustomMemoryStream::SetPointer(void* Ptr, Int64 Size)
+{
+    FMemory = Ptr;
+    FSize = Size;
+}
+
+int TCustomMemoryStream::Read(void* Buffer, int Count)
+{
+    if (FPosition < 0 || Count < 0)
+        return 0;
+    const Int64 Left = FSize - FPosition;
+    if (Left <= 0)
+        return 0;
+    const int Result = static_cast<int>(std::min<Int64>(Left, Count));
+    std::memcpy(Buffer, static_cast<const unsigned char*>(FMemory) + FPosition,
+                static_cast<size_t>(Result));
+    FPosition += Result;
+    return Result;
+}
+
+int TCustomMemoryStream::Write(const void*, int)
+{
+    return 0;
+}
+
+Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    switch (Origin) {
+    case soBeginning:
+        FPosition = Offset;
+        break;
+    case soCurrent:
+        FPosition += Offset;
+        break;
+    case soEnd:
+        FPosition = FSize + Offset;
+        break;
+    }
+    return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream* Stream)
+{
+    if (FSize != 0)
+        Stream->WriteBuffer(FMemory, static_cast<int>(FSize));
+}
+
+void TCustomMemoryStream::SaveToFile(const AnsiString& FileName)
+{
+    TFileStream Stream(FileName, fmCreate);
+    SaveToStream(&Stream);
+}
+
+TClass MemoryBlockStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<MemoryBlockStream>("MemoryBlockStream");
+    return &Class;
+}
+
+MemoryBlockStream::MemoryBlockStream(const void* Data, size_t Size)
+{
+    // Never written through: Write of the base writes nothing.
+    SetPointer(const_cast<void*>(Data), static_cast<Int64>(Size));
+}
+
+// ---- TMemoryStream ---------------------------------------------------------
+
+TClass TMemoryStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TMemoryStream>("TMemoryStream");
+    return &Class;
+}
+
+TMemoryStream::~TMemoryStream() = default;
+
+void TMemoryStream::SetCapacity(Int64 NewCapacity)
+{
+    if (NewCapacity > 0 && NewCapacity != static_cast<Int64>(FData.size()))
+        NewCapacity = (NewCapacity + (MemoryDelta - 1)) & ~(MemoryDelta - 1);
+    if (NewCapacity > std::numeric_limits<int>::max())
+        throw EOutOfMemory("Out of memory");
+    FData.resize(static_cast<size_t>(NewCapacity));
+    if (NewCapacity == 0)
+        FData.shrink_to_fit();
+    SetPointer(FData.empty() ? nullptr : FData.data(), FSize);
+}
+
+int TMemoryStream::Write(const void* Buffer, int Count)
+{
+    if (FPosition < 0 || Count < 0)
+        return 0;
+    const Int64 Pos = FPosition + Count;
+    if (Pos <= 0)
+        return 0;
+    if (Pos > FSize) {
+        if (Pos > static_cast<Int64>(FData.size()))
+            SetCapacity(Pos);
+        // A gap left by seeking past the end reads as zeros.
+        if (FPosition > FSize)
+            std::fill(FData.begin() + FSize, FData.begin() + FPosition, 0);
+        FSize = Pos;
+    }
+    std::memcpy(FData.data() + FPosition, Buffer, static_cast<size_t>(Count));
+    FPosition = Pos;
+    return Count;
+}
+
+void TMemoryStream::SetSize(Int64 NewSize)
+{
+    const Int64 OldPosition = FPosition;
+    const Int64 OldSize = FSize;
+    SetCapacity(NewSize);
+    if (NewSize > OldSize)
+        std::fill(FData.begin() + OldSize, FData.begin() + NewSize, 0);
+    FSize = NewSize;
+    if (OldPosition > NewSize)
+        Seek(0, soEnd);
+}
+
+void TMemoryStream::Clear()
+{
+    FSize = 0;
+    FPosition = 0;
+    SetCapacity(0);
+}
+
+void TMemoryStream::LoadFromStream(TStream* Stream)
+{
+    Stream->SetPosition(0);
+    const Int64 Count = Stream->Size();
+    SetSize(Count);
+    if (Count != 0)
+        Stream->ReadBuffer(FMemory, static_cast<int>(Count));
+}
+
+void TMemoryStream::LoadFromFile(const AnsiString& FileName)
+{
+    TFileStream Stream(FileName, static_cast<Word>(fmOpenRead | fmShareDenyWrite));
+    LoadFromStream(&Stream);
+}
+
+// ---- THandleStream, TFileStream --------------------------------------------
+
+TClass THandleStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<THandleStream>("THandleStream");
+    return &Class;
+}
+
+THandleStream::THandleStream(int AHandle) : FHandle(AHandle) {}
+
+THandleStream::~THandleStream() = default;
+
+int THandleStream::Read(void* Buffer, int Count)
+{
+    const int Result = FileRead(FHandle, Buffer, Count);
+    return Result < 0 ? 0 : Result;
+}
+
+int THandleStream::Write(const void* Buffer, int Count)
+{
+    const int Result = FileWrite(FHandle, Buffer, Count);
+    return Result < 0 ? 0 : Result;
+}
+
+Int64 THandleStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    return FileSeek(FHandle, Offset, static_cast<int>(Origin));
+}
+
+void THandleStream::SetSize(Int64 NewSize)
+{
+    Seek(NewSize, soBeginning);
+    if (!FileTruncate(FHandle))
+        RaiseLastOSError();
+}
+
+TClass TFileStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TFileStream>("TFileStream");
+    return &Class;
+}
+
+TFileStream::TFileStream(const AnsiString& FileName, Word Mode)
+    : THandleStream(-1), FFileName(FileName)
+{
+    if (Mode == fmCreate) {
+        FHandle = FileCreate(FileName);
+        if (FHandle < 0)
+            throw EFCreateError(Format(SFCreateError, {FileName}));
+        return;
+    }
+    FHandle = FileOpen(FileName, Mode);
+    if (FHandle < 0)
+        throw EFOpenError(Format(SFOpenError, {FileName}));
+}
+
+TFileStream::~TFileStream()
+{
+    if (FHandle >= 0)
+        FileClose(FHandle);
+}
+
+// ---- TStringStream ---------------------------------------------------------
+
+TClass TStringStream::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TStringStream>("TStringStream");
+    return &Class;
+}
+
+TStringStream::TStringStream(const AnsiString& AString) : FDataString(AString) {}
+
+TStringStream::~TStringStream() = default;
+
+int TStringStream::Read(void* Buffer, int Count)
+{
+    const Int64 Left = FDataString.Length() - FPosition;
+    const int Result = static_cast<int>(std::clamp<Int64>(Left, 0, std::max(Count, 0)));
+    std::memcpy(Buffer, FDataString.Data() + FPosition, static_cast<size_t>(Result));
+    FPosition += Result;
+    return Result;
+}
+
+int TStringStream::Write(const void* Buffer, int Count)
+{
+    if (Count <= 0)
+        return 0;
+    // Bytes after the written ones are kept (the old class cut the string
+    // at the end of every write).
+    const Int64 End = FPosition + Count;
+    if (End > FDataString.Length())
+        FDataString.SetLength(static_cast<int>(End));
+    std::memcpy(FDataString.Data() + FPosition, Buffer, static_cast<size_t>(Count));
+    FPosition = End;
+    return Count;
+}
+
+Int64 TStringStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    switch (Origin) {
+    case soBeginning:
+        FPosition = Offset;
+        break;
+    case soCurrent:
+        FPosition += Offset;
+        break;
+    case soEnd:
+        // Counted from the end like every other stream (the old class
+        // subtracted the offset here).
+        FPosition = FDataString.Length() + Offset;
+        break;
+    }
+    FPosition = std::clamp<Int64>(FPosition, 0, FDataString.Length());
+    return FPosition;
+}
+
+void TStringStream::SetSize(Int64 NewSize)
+{
+    FDataString.SetLength(static_cast<int>(NewSize));
+    if (FPosition > NewSize)
+        FPosition = NewSize;
+}
+
+AnsiString TStringStream::ReadString(int Count)
+{
+    const Int64 Len = std::clamp<Int64>(FDataString.Length() - FPosition, 0, std::max(Count, 0));
+    AnsiString Result = FDataString.SubString(static_cast<int>(FPosition) + 1, static_cast<int>(Len));
+    FPosition += Len;
+    return Result;
+}
+
+void TStringStream::WriteString(const AnsiString& S)
+{
+    Write(S.Data(), S.Length());
+}
