@@ -103,8 +103,9 @@ bool SetCurrentDir(const AnsiString& Dir);
 /// Folder part with its trailing delimiter ("/a/b/c.txt" -> "/a/b/");
 /// '' without a delimiter.
 [[nodiscard]] AnsiString ExtractFilePath(const AnsiString& FileName);
-/// Folder part without the trailing delimiter, except for the root
-/// ("/a/b/c.txt" -> "/a/b", "/c.txt" -> "/").
+/// Folder part without the trailing delimiter, except for the root and a
+/// delimiter that follows another ("/a/b/c.txt" -> "/a/b", "/c.txt" -> "/",
+/// "a//b" -> "a//").
 [[nodiscard]] AnsiString ExtractFileDir(const AnsiString& FileName);
 /// The name after the last delimiter.
 [[nodiscard]] AnsiString ExtractFileName(const AnsiString& FileName);
