@@ -32,7 +32,12 @@ Integer ExcelErrorValue(uint8_t FileCode)
 
 ExcelRange ExcelRange::Cells(int Row, int Column) const
 {
-    return FSheet->Cells(FRow + Row - 1, FColumn + Column - 1);
+    // In 64 bits, so that no argument can overflow before the sheet check.
+    const int64_t SheetRow = int64_t(FRow) + Row - 1;
+    const int64_t SheetColumn = int64_t(FColumn) + Column - 1;
+    if (SheetRow < 1 || SheetRow > SheetRows || SheetColumn < 1 || SheetColumn > SheetColumns)
+        throw EOleException(SOutsideSheet());
+    return FSheet->Cells(int(SheetRow), int(SheetColumn));
 }
 
 ExcelRange ExcelRange::Rows() const

@@ -118,6 +118,8 @@ public:
         return true;
     }
 
+    size_t Pos() const { return FPos; }
+
     /// The data of the CONTINUE record that follows, if one does; moves past
     /// it.
     bool NextContinue(std::string_view& Data)
@@ -303,6 +305,10 @@ private:
     /// Index of the formula cell whose text result the next STRING record
     /// carries; -1 when none waits.
     ptrdiff_t FPendingString = -1;
+    /// Bytes of sheet substreams read so far. Substreams of a sound file do
+    /// not overlap, so more than the whole stream means sheets that share
+    /// their records, which could otherwise make the reading quadratic.
+    size_t FSheetBytes = 0;
     ContinuedData FData;
     std::string FText;
 };
@@ -472,10 +478,13 @@ void BiffReader::ReadSheet(WorkbookSheet& Sheet, uint32_t Pos)
     // EOF, inside the sheet's.
     int Depth = 0;
     while (Cursor.Next(R)) {
+        if (FSheetBytes + (Cursor.Pos() - Pos) > FStream.size())
+            RaiseDamaged(FName);
         if (R.Type == RecBof) {
             ++Depth;
         } else if (R.Type == RecEof) {
             if (Depth == 0) {
+                FSheetBytes += Cursor.Pos() - Pos;
                 SortCells(Sheet);
                 return;
             }

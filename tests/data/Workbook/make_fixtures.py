@@ -644,6 +644,16 @@ def broken():
     moved = [[t, struct.pack("<I", 10 ** 6) + d[4:] if t == BOUNDSHEET else d]
              for t, d in globals_recs]
     out["sheet-offset-past-end.xls"] = plain(join(moved) + s[glob_end:])
+    # Three sheets whose records are the same substream: reading each in
+    # turn would cost the file's size again and again.
+    cells = [number(r, 0, float(r)) for r in range(200)]
+    shared = simple_stream(cells=cells)
+    g, sh = split_substreams(shared)
+    k = [i for i, r in enumerate(g) if r[0] == BOUNDSHEET][0]
+    g = g[:k + 1] + [g[k], g[k]] + g[k + 1:]
+    pos = len(join(g))
+    g = [[t, struct.pack("<I", pos) + d[4:] if t == BOUNDSHEET else d] for t, d in g]
+    out["sheets-sharing-records.xls"] = plain(join(g) + join(sh[0]))
     for name, data in out.items():
         write(os.path.join(BROKEN, name), data)
 

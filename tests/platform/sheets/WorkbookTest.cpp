@@ -295,6 +295,7 @@ const std::map<std::string, Fault> BrokenFiles = {
     {"globals-without-end.xls", Fault::Damaged},
     {"sheet-without-end.xls", Fault::Damaged},
     {"sheet-offset-past-end.xls", Fault::Damaged},
+    {"sheets-sharing-records.xls", Fault::Damaged},
     {"sst-count-too-large.xls", Fault::Damaged},
     {"sst-string-past-end.xls", Fault::Damaged},
     {"string-length-past-end.xls", Fault::Damaged},
