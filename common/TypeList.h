@@ -21,7 +21,7 @@
 #include <vector>
 
 /// Called by PackWith for each nil entry with its index.
-using TPackMethod = TEvent<void(int Index)>;
+using TPackMethod = MethodPointer<void(int Index)>;
 
 class T_ylCustomList : public TObject {
     PRICETAGS_CLASS(T_ylCustomList, TObject)
