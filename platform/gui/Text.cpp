@@ -1,0 +1,631 @@
+// Fonts, text metrics, text output and the DrawText engine.
+
+#include "platform/gui/GdiPrivate.h"
+
+#include <QFontInfo>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+// ---- faces ---------------------------------------------------------------------
+
+namespace {
+
+struct FaceMapping {
+    const char* Face;
+    const char* Family;
+    bool TrueType;
+};
+
+// The program's faces and the installed families that stand for them: the
+// metric-compatible Liberation faces, and Liberation Sans for the sans faces
+// that have no metric twin. The bitmap faces of the original system are
+// marked, since the program asks whether a font is TrueType.
+constexpr FaceMapping Faces[] = {
+    {"Arial", "Liberation Sans", true},
+    {"Arial Cyr", "Liberation Sans", true},
+    {"Arial Narrow", "Liberation Sans Narrow", true},
+    {"Times New Roman", "Liberation Serif", true},
+    {"Times New Roman Cyr", "Liberation Serif", true},
+    {"Courier New", "Liberation Mono", true},
+    {"Courier New Cyr", "Liberation Mono", true},
+    {"Courier", "Liberation Mono", false},
+    {"MS Sans Serif", "Liberation Sans", false},
+    {"Microsoft Sans Serif", "Liberation Sans", true},
+    {"MS Shell Dlg", "Liberation Sans", true},
+    {"MS Shell Dlg 2", "Liberation Sans", true},
+    {"MS Serif", "Liberation Serif", false},
+    {"System", "Liberation Sans", false},
+    {"Fixedsys", "Liberation Mono", false},
+    {"Terminal", "Liberation Mono", false},
+    {"Small Fonts", "Liberation Sans", false},
+    {"Tahoma", "Liberation Sans", true},
+    {"Verdana", "Liberation Sans", true},
+};
+
+bool SameFace(const AnsiString& A, const char* B)
+{
+    const std::string& S = A.Std();
+    size_t I = 0;
+    for (; I < S.size() && B[I]; ++I)
+        if (std::tolower(static_cast<unsigned char>(S[I])) != std::tolower(static_cast<unsigned char>(B[I])))
+            return false;
+    return I == S.size() && !B[I];
+}
+
+const FaceMapping* FindFace(const AnsiString& Face)
+{
+    for (const FaceMapping& M : Faces)
+        if (SameFace(Face, M.Face))
+            return &M;
+    return nullptr;
+}
+
+}  // namespace
+
+AnsiString MapFontFace(const AnsiString& Face)
+{
+    const FaceMapping* M = FindFace(Face);
+    return M ? AnsiString(M->Family) : Face;
+}
+
+bool FaceIsTrueType(const AnsiString& Face)
+{
+    const FaceMapping* M = FindFace(Face);
+    return M ? M->TrueType : true;
+}
+
+QFont MakeQtFont(const LOGFONT& LF)
+{
+    AnsiString Family = MapFontFace(LF.lfFaceName);
+    if (Family.IsEmpty()) {
+        // No face: the family follows the pitch and family bits.
+        const int FamilyBits = LF.lfPitchAndFamily & 0xF0;
+        if ((LF.lfPitchAndFamily & 3) == FIXED_PITCH || FamilyBits == FF_MODERN)
+            Family = "Liberation Mono";
+        else if (FamilyBits == FF_ROMAN)
+            Family = "Liberation Serif";
+        else
+            Family = "Liberation Sans";
+    }
+    QFont F(ToQString(Family));
+    F.setKerning(false);
+    F.setHintingPreference(QFont::PreferFullHinting);
+    int Strategy = QFont::PreferMatch;
+    if (LF.lfQuality == NONANTIALIASED_QUALITY)
+        Strategy |= QFont::NoAntialias;
+    F.setStyleStrategy(static_cast<QFont::StyleStrategy>(Strategy));
+    const int Weight = LF.lfWeight <= 0 ? FW_NORMAL : std::clamp(LF.lfWeight, 100, 900);
+    F.setWeight(static_cast<QFont::Weight>(Weight));
+    F.setItalic(LF.lfItalic != 0);
+    F.setUnderline(LF.lfUnderline != 0);
+    F.setStrikeOut(LF.lfStrikeOut != 0);
+    if ((LF.lfPitchAndFamily & 3) == FIXED_PITCH)
+        F.setFixedPitch(true);
+    if (LF.lfHeight < 0) {
+        F.setPixelSize(-LF.lfHeight);
+    } else {
+        // A cell height: scale the character size so that ascent plus
+        // descent comes to the requested height.
+        const int Cell = LF.lfHeight == 0 ? 16 : LF.lfHeight;
+        F.setPixelSize(Cell);
+        const QFontMetrics M(F);
+        const int Height = M.ascent() + M.descent();
+        if (Height > 0 && Height != Cell)
+            F.setPixelSize(std::max(1, Cell * Cell / Height));
+    }
+    return F;
+}
+
+const QFont& QtFontOf(GdiObject& Font)
+{
+    if (!Font.QtFont)
+        Font.QtFont = MakeQtFont(Font.LogFont);
+    return *Font.QtFont;
+}
+
+const QFontMetrics& MetricsOf(GdiObject& Font)
+{
+    if (!Font.Metrics)
+        Font.Metrics.emplace(QtFontOf(Font));
+    return *Font.Metrics;
+}
+
+namespace {
+
+GdiObject& SelectedFont(HDC DC)
+{
+    GdiObject* F = AsKind(DC->S.Font, GdiKind::Font);
+    if (!F)
+        F = AsKind(GetStockObject(SYSTEM_FONT), GdiKind::Font);
+    return *F;
+}
+
+int TextWidth(GdiObject& Font, const QString& S)
+{
+    return S.isEmpty() ? 0 : MetricsOf(Font).horizontalAdvance(S);
+}
+
+int CellHeight(GdiObject& Font)
+{
+    const QFontMetrics& M = MetricsOf(Font);
+    return M.ascent() + M.descent();
+}
+
+QString FromUtf16(const char16_t* Text, int Count)
+{
+    if (!Text)
+        return {};
+    if (Count < 0)
+        return QString::fromUtf16(Text);
+    return QString::fromUtf16(Text, Count);
+}
+
+QString FromBytes(const char* Text, int Count)
+{
+    if (!Text)
+        return {};
+    if (Count < 0)
+        Count = static_cast<int>(std::char_traits<char>::length(Text));
+    return ToQString(Text, Count);
+}
+
+}  // namespace
+
+BOOL GetTextMetrics(HDC DC, TEXTMETRIC& TM)
+{
+    if (!DC)
+        return false;
+    GdiObject& F = SelectedFont(DC);
+    const QFontMetrics& M = MetricsOf(F);
+    const QFont& Q = QtFontOf(F);
+    const LOGFONT& LF = F.LogFont;
+    TM = TEXTMETRIC {};
+    TM.tmAscent = M.ascent();
+    TM.tmDescent = M.descent();
+    TM.tmHeight = TM.tmAscent + TM.tmDescent;
+    TM.tmInternalLeading = std::max(0, TM.tmHeight - Q.pixelSize());
+    TM.tmExternalLeading = std::max(0, M.leading());
+    TM.tmAveCharWidth = M.averageCharWidth();
+    TM.tmMaxCharWidth = M.maxWidth();
+    TM.tmWeight = LF.lfWeight <= 0 ? FW_NORMAL : LF.lfWeight;
+    TM.tmItalic = LF.lfItalic;
+    TM.tmUnderlined = LF.lfUnderline;
+    TM.tmStruckOut = LF.lfStrikeOut;
+    const bool Fixed = QFontInfo(Q).fixedPitch();
+    Byte Pitch = Fixed ? 0 : TMPF_FIXED_PITCH;
+    if (FaceIsTrueType(LF.lfFaceName))
+        Pitch |= TMPF_TRUETYPE | TMPF_VECTOR;
+    TM.tmPitchAndFamily = static_cast<Byte>(Pitch | (LF.lfPitchAndFamily & 0xF0));
+    TM.tmCharSet = LF.lfCharSet == DEFAULT_CHARSET ? Byte(RUSSIAN_CHARSET) : LF.lfCharSet;
+    return true;
+}
+
+namespace {
+
+BOOL ExtentOf(HDC DC, const QString& S, TSize& Size)
+{
+    if (!DC)
+        return false;
+    GdiObject& F = SelectedFont(DC);
+    Size = {TextWidth(F, S), CellHeight(F)};
+    return true;
+}
+
+}  // namespace
+
+BOOL GetTextExtentPoint32(HDC DC, const char* Text, int Count, TSize& Size)
+{
+    return ExtentOf(DC, FromBytes(Text, Count), Size);
+}
+
+BOOL GetTextExtentPoint32W(HDC DC, const char16_t* Text, int Count, TSize& Size)
+{
+    return ExtentOf(DC, FromUtf16(Text, Count), Size);
+}
+
+// ---- text output -------------------------------------------------------------------
+
+namespace {
+
+// Draws S with its cell's top-left at logical (X, Y), in the text colour,
+// over the background colour when the mode is opaque. Clip (logical) limits
+// the output when given. Dx gives per-character advances.
+void PaintText(HDC DC, int X, int Y, const QString& S, const QRect* Clip, const int* Dx,
+    int UnderlineIndex = -1)
+{
+    if (DC->MeasureOnly || S.isEmpty())
+        return;
+    GdiObject& F = SelectedFont(DC);
+    const QFontMetrics& M = MetricsOf(F);
+    QFont Font = QtFontOf(F);
+    if (DC->IsMonochrome())
+        Font.setStyleStrategy(QFont::NoAntialias);
+    QPainter* P = DC->BeginPainter();
+    if (!P)
+        return;
+    P->save();
+    if (Clip)
+        P->setClipRect(*Clip, P->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    P->setFont(Font);
+    const int Angle = F.LogFont.lfEscapement;
+    P->translate(X, Y);
+    if (Angle != 0)
+        P->rotate(-Angle / 10.0);
+    const int Width = Dx ? 0 : M.horizontalAdvance(S);
+    int TotalDx = 0;
+    if (Dx)
+        for (int I = 0; I < S.size(); ++I)
+            TotalDx += Dx[I];
+    const QColor Text = ToQColor(GetNearestColor(DC, DC->S.TextColor));
+    if (DC->S.BkMode == OPAQUE)
+        P->fillRect(QRect(0, 0, Dx ? TotalDx : Width, M.ascent() + M.descent()),
+            ToQColor(GetNearestColor(DC, DC->S.BkColor)));
+    P->setPen(Text);
+    if (Dx) {
+        int CX = 0;
+        for (int I = 0; I < S.size(); ++I) {
+            P->drawText(QPoint(CX, M.ascent()), QString(S[I]));
+            CX += Dx[I];
+        }
+    } else {
+        P->drawText(QPoint(0, M.ascent()), S);
+    }
+    if (UnderlineIndex >= 0 && UnderlineIndex < S.size()) {
+        const int UX = M.horizontalAdvance(S.left(UnderlineIndex));
+        const int UW = M.horizontalAdvance(S.mid(UnderlineIndex, 1));
+        P->fillRect(QRect(UX, M.ascent() + 1, std::max(UW, 1), 1), Text);
+    }
+    P->restore();
+    const QRect Box = P->transform().mapRect(QRect(0, 0, Dx ? TotalDx : Width, M.ascent() + M.descent()));
+    DC->Touch(Box.translated(X + DC->S.Origin.X, Y + DC->S.Origin.Y));
+}
+
+BOOL ExtTextOutQ(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const QString& S, const int* Dx)
+{
+    if (!DC)
+        return false;
+    GdiObject& F = SelectedFont(DC);
+    const QFontMetrics& M = MetricsOf(F);
+    const UINT Align = DC->S.TextAlign;
+    if (Align & TA_UPDATECP) {
+        X = DC->S.Pos.X;
+        Y = DC->S.Pos.Y;
+    }
+    int Width = 0;
+    if (Dx)
+        for (int I = 0; I < S.size(); ++I)
+            Width += Dx[I];
+    else
+        Width = TextWidth(F, S);
+    int Left = X;
+    if ((Align & TA_CENTER) == TA_CENTER)
+        Left = X - Width / 2;
+    else if (Align & TA_RIGHT)
+        Left = X - Width;
+    int Top = Y;
+    if ((Align & TA_BASELINE) == TA_BASELINE)
+        Top = Y - M.ascent();
+    else if (Align & TA_BOTTOM)
+        Top = Y - (M.ascent() + M.descent());
+    if (Rect && (Options & ETO_OPAQUE)) {
+        const HBRUSH Back = CreateSolidBrush(DC->S.BkColor);
+        FillRect(DC, *Rect, Back);
+        DeleteObject(Back);
+    }
+    const QRect Clip = Rect ? ToQRect(*Rect) : QRect();
+    PaintText(DC, Left, Top, S, Rect && (Options & ETO_CLIPPED) ? &Clip : nullptr, Dx);
+    if (Align & TA_UPDATECP) {
+        if ((Align & TA_CENTER) == TA_CENTER)
+            ;  // the position stays at the centre
+        else if (Align & TA_RIGHT)
+            DC->S.Pos.X = X - Width;
+        else
+            DC->S.Pos.X = X + Width;
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL ExtTextOut(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char* Text, int Count,
+    const int* Dx)
+{
+    return ExtTextOutQ(DC, X, Y, Options, Rect, FromBytes(Text, Count), Dx);
+}
+
+BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char16_t* Text,
+    int Count, const int* Dx)
+{
+    return ExtTextOutQ(DC, X, Y, Options, Rect, FromUtf16(Text, Count), Dx);
+}
+
+BOOL TextOut(HDC DC, int X, int Y, const char* Text, int Count)
+{
+    return ExtTextOutQ(DC, X, Y, 0, nullptr, FromBytes(Text, Count), nullptr);
+}
+
+// ---- DrawText ------------------------------------------------------------------------
+
+namespace {
+
+const QString Ellipsis = QStringLiteral("...");
+
+struct TextLine {
+    QString Text;
+    /// Index of the underlined character in Text, -1 for none.
+    int Underline = -1;
+};
+
+struct Layout {
+    GdiObject& Font;
+    UINT Format;
+    int TabWidth;
+
+    /// Width of a line, tabs going to the next tab stop when expanded.
+    int Width(const QString& S) const
+    {
+        if (!(Format & DT_EXPANDTABS) || !S.contains(QLatin1Char('\t')))
+            return TextWidth(Font, S);
+        int X = 0;
+        const QStringList Parts = S.split(QLatin1Char('\t'));
+        for (int I = 0; I < Parts.size(); ++I) {
+            X += TextWidth(Font, Parts[I]);
+            if (I + 1 < Parts.size())
+                X = (X / TabWidth + 1) * TabWidth;
+        }
+        return X;
+    }
+};
+
+// Removes the "&" prefixes: "&&" is one "&", "&x" underlines x, and a last
+// lone "&" disappears. Returns the index of the underlined character.
+int StripPrefixes(QString& S)
+{
+    QString Out;
+    Out.reserve(S.size());
+    int Underline = -1;
+    for (int I = 0; I < S.size(); ++I) {
+        if (S[I] != QLatin1Char('&')) {
+            Out.append(S[I]);
+            continue;
+        }
+        if (I + 1 >= S.size())
+            break;
+        ++I;
+        if (S[I] != QLatin1Char('&') && Underline < 0)
+            Underline = static_cast<int>(Out.size());
+        Out.append(S[I]);
+    }
+    S = Out;
+    return Underline;
+}
+
+// Splits a paragraph into lines no wider than MaxWidth, breaking after the
+// blanks between words. A word wider than the line stays whole unless the
+// format asks for edit-control breaking. Offsets track the underline.
+void BreakParagraph(const Layout& L, const QString& Para, int ParaStart, int Underline, int MaxWidth,
+    std::vector<TextLine>& Lines)
+{
+    const auto Emit = [&](int From, int To) {
+        // Blanks at the end of a broken line are not part of it.
+        int End = To;
+        while (End > From && Para[End - 1] == QLatin1Char(' '))
+            --End;
+        TextLine Line {Para.mid(From, End - From), -1};
+        const int U = Underline - ParaStart;
+        if (Underline >= 0 && U >= From && U < End)
+            Line.Underline = U - From;
+        Lines.push_back(Line);
+    };
+    if (!(L.Format & DT_WORDBREAK) || L.Width(Para) <= MaxWidth) {
+        Emit(0, static_cast<int>(Para.size()));
+        if (!(L.Format & DT_WORDBREAK)) {
+            // Without word breaking the blanks at the end stay.
+            TextLine& Last = Lines.back();
+            Last.Text = Para;
+            const int U = Underline - ParaStart;
+            Last.Underline = Underline >= 0 && U >= 0 && U < Para.size() ? U : -1;
+        }
+        return;
+    }
+    const int N = static_cast<int>(Para.size());
+    const auto IsBlank = [&](int I) { return Para[I] == QLatin1Char(' '); };
+    int Start = 0;
+    while (Start < N) {
+        // Blanks that begin a continuation line are dropped.
+        if (Start > 0)
+            while (Start < N && IsBlank(Start))
+                ++Start;
+        if (Start >= N)
+            break;
+        // Take whole words while the line stays within the width.
+        int End = -1;
+        int FirstWordEnd = -1;
+        int I = Start;
+        while (I < N) {
+            int J = I;
+            while (J < N && IsBlank(J))
+                ++J;
+            while (J < N && !IsBlank(J))
+                ++J;
+            if (FirstWordEnd < 0)
+                FirstWordEnd = J;
+            if (L.Width(Para.mid(Start, J - Start)) > MaxWidth)
+                break;
+            End = J;
+            I = J;
+        }
+        if (End < 0) {
+            End = FirstWordEnd;
+            if (L.Format & DT_EDITCONTROL) {
+                // An edit control breaks a long word, one character at least.
+                End = Start + 1;
+                while (End < FirstWordEnd && L.Width(Para.mid(Start, End + 1 - Start)) <= MaxWidth)
+                    ++End;
+            }
+        }
+        Emit(Start, End);
+        Start = End;
+    }
+}
+
+// The longest start of S that fits with "..." after it; "..." alone when
+// nothing does.
+QString EndEllipsis(const Layout& L, const QString& S, int MaxWidth)
+{
+    if (L.Width(S) <= MaxWidth)
+        return S;
+    for (int N = static_cast<int>(S.size()) - 1; N > 0; --N) {
+        const QString Try = S.left(N) + Ellipsis;
+        if (L.Width(Try) <= MaxWidth)
+            return Try;
+    }
+    return Ellipsis;
+}
+
+// Keeps the last path element and as much of the start as fits:
+// "C:\Program Files\...\file.txt".
+QString PathEllipsis(const Layout& L, const QString& S, int MaxWidth)
+{
+    if (L.Width(S) <= MaxWidth)
+        return S;
+    const int Slash = static_cast<int>(std::max(S.lastIndexOf(QLatin1Char('\\')), S.lastIndexOf(QLatin1Char('/'))));
+    if (Slash < 0)
+        return EndEllipsis(L, S, MaxWidth);
+    const QString Tail = S.mid(Slash);
+    for (int N = Slash - 1; N >= 0; --N) {
+        const QString Try = S.left(N) + Ellipsis + Tail;
+        if (L.Width(Try) <= MaxWidth)
+            return Try;
+    }
+    return EndEllipsis(L, Ellipsis + Tail, MaxWidth);
+}
+
+// Draws one line with tabs expanded and the underline.
+void PaintLine(HDC DC, const Layout& L, int X, int Y, const TextLine& Line, const QRect* Clip)
+{
+    if (!(L.Format & DT_EXPANDTABS) || !Line.Text.contains(QLatin1Char('\t'))) {
+        PaintText(DC, X, Y, Line.Text, Clip, nullptr, Line.Underline);
+        return;
+    }
+    int CX = 0;
+    int Offset = 0;
+    const QStringList Parts = Line.Text.split(QLatin1Char('\t'));
+    for (int I = 0; I < Parts.size(); ++I) {
+        const int U = Line.Underline - Offset;
+        PaintText(DC, X + CX, Y, Parts[I], Clip, nullptr, U >= 0 && U < Parts[I].size() ? U : -1);
+        CX += TextWidth(L.Font, Parts[I]);
+        if (I + 1 < Parts.size())
+            CX = (CX / L.TabWidth + 1) * L.TabWidth;
+        Offset += static_cast<int>(Parts[I].size()) + 1;
+    }
+}
+
+int DrawTextQ(HDC DC, QString Text, TRect& R, UINT Format)
+{
+    if (!DC)
+        return 0;
+    GdiObject& F = SelectedFont(DC);
+    const QFontMetrics& M = MetricsOf(F);
+    const Layout L {F, Format, std::max(1, 8 * M.averageCharWidth())};
+    int LineHeight = M.ascent() + M.descent();
+    if (Format & DT_EXTERNALLEADING)
+        LineHeight += std::max(0, M.leading());
+    if (Text.isEmpty()) {
+        if (Format & DT_CALCRECT) {
+            R.Right = R.Left;
+            R.Bottom = R.Top;
+        }
+        return 0;
+    }
+    const int Underline = (Format & DT_NOPREFIX) ? -1 : StripPrefixes(Text);
+    const int MaxWidth = R.Right - R.Left;
+
+    std::vector<TextLine> Lines;
+    if (Format & DT_SINGLELINE) {
+        QString One = Text;
+        One.remove(QLatin1Char('\r'));
+        One.remove(QLatin1Char('\n'));
+        // The underline index moves left by the line breaks removed before it.
+        int U = Underline;
+        if (U >= 0) {
+            const QString Before = Text.left(U);
+            U -= static_cast<int>(Before.count(QLatin1Char('\r')) + Before.count(QLatin1Char('\n')));
+        }
+        Lines.push_back({One, U});
+    } else {
+        int Start = 0;
+        const int N = static_cast<int>(Text.size());
+        for (int I = 0; I <= N; ++I) {
+            if (I < N && Text[I] != QLatin1Char('\r') && Text[I] != QLatin1Char('\n'))
+                continue;
+            BreakParagraph(L, Text.mid(Start, I - Start), Start, Underline, MaxWidth, Lines);
+            if (I < N && Text[I] == QLatin1Char('\r') && I + 1 < N && Text[I + 1] == QLatin1Char('\n'))
+                ++I;
+            Start = I + 1;
+        }
+    }
+    if (Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+        for (TextLine& Line : Lines) {
+            const QString Short = (Format & DT_PATH_ELLIPSIS) ? PathEllipsis(L, Line.Text, MaxWidth)
+                                                                : EndEllipsis(L, Line.Text, MaxWidth);
+            if (Short != Line.Text) {
+                Line.Text = Short;
+                Line.Underline = -1;
+            }
+        }
+    }
+
+    int Widest = 0;
+    for (const TextLine& Line : Lines)
+        Widest = std::max(Widest, L.Width(Line.Text));
+    const int Height = LineHeight * static_cast<int>(Lines.size());
+    if (Format & DT_CALCRECT) {
+        R.Right = R.Left + Widest;
+        R.Bottom = R.Top + Height;
+        return Height;
+    }
+
+    int Y = R.Top;
+    if (Format & DT_SINGLELINE) {
+        if (Format & DT_VCENTER)
+            Y = R.Top + (R.Bottom - R.Top - LineHeight) / 2;
+        else if (Format & DT_BOTTOM)
+            Y = R.Bottom - LineHeight;
+    }
+    const QRect Clip = ToQRect(R);
+    const QRect* ClipPtr = (Format & DT_NOCLIP) ? nullptr : &Clip;
+    const int FirstY = Y;
+    for (const TextLine& Line : Lines) {
+        const int W = L.Width(Line.Text);
+        int X = R.Left;
+        if (Format & DT_CENTER)
+            X = R.Left + (MaxWidth - W) / 2;
+        else if (Format & DT_RIGHT)
+            X = R.Right - W;
+        PaintLine(DC, L, X, Y, Line, ClipPtr);
+        Y += LineHeight;
+    }
+    if ((Format & DT_SINGLELINE) && (Format & (DT_VCENTER | DT_BOTTOM)))
+        return FirstY - R.Top + Height;
+    return Height;
+}
+
+}  // namespace
+
+int DrawText(HDC DC, const char* Text, int Count, TRect& Rect, UINT Format)
+{
+    return DrawTextQ(DC, FromBytes(Text, Count), Rect, Format);
+}
+
+int DrawText(HDC DC, const AnsiString& Text, TRect& Rect, UINT Format)
+{
+    return DrawTextQ(DC, ToQString(Text), Rect, Format);
+}
+
+int DrawTextW(HDC DC, const char16_t* Text, int Count, TRect& Rect, UINT Format)
+{
+    return DrawTextQ(DC, FromUtf16(Text, Count), Rect, Format);
+}
