@@ -181,6 +181,10 @@ void TComponent::InsertComponent(TComponent* AComponent)
 {
     AComponent->ValidateInsert(this);
     ValidateRename(AComponent, AnsiString(), AComponent->FName);
+    // ValidateRename checks only components already owned here; a newcomer
+    // is checked against them too, so names stay unique.
+    if (!AComponent->FName.IsEmpty() && FindComponent(AComponent->FName))
+        throw EComponentError(Format(SDuplicateName, {AComponent->FName}));
     Insert(AComponent);
     Notification(AComponent, opInsert);
 }
