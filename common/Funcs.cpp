@@ -900,7 +900,7 @@ void SaveIniStrings(TCustomIniFile& Ini, const AnsiString& Section, const TStrin
     Ini.WriteInteger(Section, "Count", Lines.Count());
     Ini.WriteInteger(Section, "Index", Index);
     for (Integer I = 0; I < Lines.Count(); ++I)
-        Ini.WriteQuotedString(Section, "S" + IntToStr(I), Lines.Strings(I));
+        WriteQuotedString(Ini, Section, "S" + IntToStr(I), Lines.Strings(I));
 }
 
 void RestIniStrings(TCustomIniFile& Ini, const AnsiString& Section, TStrings* Lines,
@@ -918,12 +918,12 @@ void RestIniStrings(TCustomIniFile& Ini, const AnsiString& Section, TStrings* Li
     // A damaged "Count" must not make millions of empty lines: a saved list
     // never counts more lines than its section has entries.
     TStringList Names;
-    Ini.ReadSection(Section, Names);
+    Ini.ReadSection(Section, &Names);
     if (Count > Names.Count())
         Count = Names.Count();
     Index = Ini.ReadInteger(Section, "Index", 0);
     for (Integer I = 0; I < Count; ++I)
-        Lines->Add(Ini.ReadQuotedString(Section, "S" + IntToStr(I), ""));
+        Lines->Add(ReadQuotedString(Ini, Section, "S" + IntToStr(I), ""));
 }
 
 // ---- class tests -----------------------------------------------------------

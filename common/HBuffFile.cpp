@@ -379,8 +379,8 @@ void TWqHugeFile::BlockRead(void* Buffer, Integer Count, Integer& Read)
         return;
     CheckHandle();
     const Int64 Bytes = Int64(Count) * FBlockSize;
-    const Int64 Got = FMode == BufferMode::Read ? Fetch(Buffer, Bytes)
-                                                : ReadDirect(Buffer, Bytes, "BlockRead");
+    const Int64 Got = FMode == BufferMode::None ? ReadDirect(Buffer, Bytes, "BlockRead")
+                                                : Fetch(Buffer, Bytes);
     Read = static_cast<Integer>(Got / FBlockSize);
     if (Got < Bytes) {
         FEofReached = true;
