@@ -1,0 +1,286 @@
+// The saved invoice state ("LastInvoice.inv"): the invoice record
+// "shInvoice", then the row-list record "sITL" holding the "TInT1" row
+// records, all in the tagged stream encoding. No version or checksum: the
+// tags themselves tell the layout, and older files with the row header
+// "TInT", integer quantities (tag 8) and saved marks (tag 16) still load.
+
+#include "app/InvoiceType.h"
+
+#include "common/Funcs.h"
+#include "common/HBuffFile.h"
+#include "platform/classes/Streams.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+
+namespace {
+
+const char* const InvoiceHeader = "shInvoice";
+const char* const ListHeader = "sITL";
+const char* const RowHeader = "TInT1";
+const char* const OldRowHeader = "TInT";
+
+void WriteField(TStream& Stream, Byte Tag, const AnsiString& Value)
+{
+    WriteByte(Stream, Tag);
+    WriteString(Stream, Value);
+}
+
+void WriteField(TStream& Stream, Byte Tag, Integer Value)
+{
+    WriteByte(Stream, Tag);
+    WriteInteger(Stream, Value);
+}
+
+void WriteField(TStream& Stream, Byte Tag, Currency Value)
+{
+    WriteByte(Stream, Tag);
+    WriteCurrency(Stream, Value);
+}
+
+void WriteField(TStream& Stream, Byte Tag, bool Value)
+{
+    WriteByte(Stream, Tag);
+    WriteBoolean(Stream, Value);
+}
+
+void WriteField(TStream& Stream, Byte Tag, TDateTime Value)
+{
+    WriteByte(Stream, Tag);
+    WriteDouble(Stream, double(Value));
+}
+
+/// Makes the data of a finished file durable before it replaces the old
+/// one, so a crash right after the rename cannot leave an empty state.
+void SyncFile(const AnsiString& FileName)
+{
+    const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return;
+    ::fsync(Fd);
+    ::close(Fd);
+}
+
+/// Removes an unfinished temporary file when a save fails.
+struct TempFileGuard {
+    AnsiString Name;
+    bool Done = false;
+    ~TempFileGuard()
+    {
+        if (!Done)
+            DeleteFile(Name);
+    }
+};
+
+}  // namespace
+
+// ---- rows --------------------------------------------------------------------
+
+void TshInvoiceTovar::SaveToStream(TStream& Stream) const
+{
+    WriteRecordStart(Stream, RowHeader);
+    WriteField(Stream, 1, Name);
+    WriteField(Stream, 2, Tip);
+    WriteField(Stream, 3, Description);
+    WriteField(Stream, 4, Firm);
+    WriteField(Stream, 5, Country);
+    WriteField(Stream, 6, ArticleCode);
+    WriteField(Stream, 7, Warranty);
+    WriteField(Stream, 9, Price);
+    WriteField(Stream, 10, PriceOpt);
+    WriteField(Stream, 11, PriceDiscount);
+    WriteField(Stream, 12, Markup);
+    WriteField(Stream, 13, Discount);
+    WriteField(Stream, 14, Reserve1);
+    WriteField(Stream, 15, Calculated);
+    WriteField(Stream, 18, Kolvo);
+    WriteField(Stream, 19, Reserve4);
+    WriteField(Stream, 20, Reserve2);
+    WriteField(Stream, 21, Ed);
+    WriteField(Stream, 22, Reserve3);
+    WriteRecordEnd(Stream);
+}
+
+void TshInvoiceTovar::LoadFromStream(TStream& Stream)
+{
+    for (;;) {
+        const Byte Tag = ReadByte(Stream);
+        switch (Tag) {
+        case TagRecordStart: {
+            const AnsiString Header = ReadString(Stream);
+            if (Header != RowHeader && Header != OldRowHeader)
+                RaiseLoadError("Неверный заголовок"_a);
+            break;
+        }
+        case 1: Name = ReadString(Stream); break;
+        case 2: Tip = ReadString(Stream); break;
+        case 3: Description = ReadString(Stream); break;
+        case 4: Firm = ReadString(Stream); break;
+        case 5: Country = ReadString(Stream); break;
+        case 6: ArticleCode = ReadString(Stream); break;
+        case 7: Warranty = ReadInteger(Stream); break;
+        case 8: Kolvo = Currency(ReadInteger(Stream)); break;
+        case 9: Price = ReadCurrency(Stream); break;
+        case 10: PriceOpt = ReadCurrency(Stream); break;
+        case 11: PriceDiscount = ReadCurrency(Stream); break;
+        case 12: Markup = ReadCurrency(Stream); break;
+        case 13: Discount = ReadCurrency(Stream); break;
+        case 14: Reserve1 = ReadCurrency(Stream); break;
+        case 15: Calculated = ReadBoolean(Stream); break;
+        case 16: Marked = ReadBoolean(Stream); break;
+        case 18: Kolvo = ReadCurrency(Stream); break;
+        case 19: Reserve4 = ReadBoolean(Stream); break;
+        case 20: Reserve2 = ReadString(Stream); break;
+        case 21: Ed = ReadString(Stream); break;
+        case 22: Reserve3 = ReadString(Stream); break;
+        case TagRecordEnd: return;
+        default: RaiseUnknownTag();
+        }
+    }
+}
+
+// ---- row list ----------------------------------------------------------------
+
+void TshInvoiceTovarList::SaveToStream(TStream& Stream)
+{
+    WriteRecordStart(Stream, ListHeader);
+    WriteField(Stream, 1, SheetTotal);
+    WriteField(Stream, 2, SumOpt);
+    WriteField(Stream, 3, SumRetail);
+    WriteField(Stream, 4, SumDiscount);
+    WriteField(Stream, 5, SumKolvo);
+    WriteField(Stream, 6, Nds);
+    WriteField(Stream, 7, ListKind);
+    WriteField(Stream, 8, GetErrors()->Text());
+    const Integer N = Count();
+    WriteRecordList(Stream, N);
+    for (Integer I = 0; I < N; ++I)
+        GetItem(I)->SaveToStream(Stream);
+    WriteRecordEnd(Stream);
+}
+
+void TshInvoiceTovarList::LoadFromStream(TStream& Stream)
+{
+    Clear();
+    for (;;) {
+        const Byte Tag = ReadByte(Stream);
+        switch (Tag) {
+        case TagRecordStart: ReadRecordHeader(Stream, ListHeader); break;
+        case 1: SheetTotal = ReadCurrency(Stream); break;
+        case 2: SumOpt = ReadCurrency(Stream); break;
+        case 3: SumRetail = ReadCurrency(Stream); break;
+        case 4: SumDiscount = ReadCurrency(Stream); break;
+        case 5: SumKolvo = ReadCurrency(Stream); break;
+        case 6: Nds = ReadCurrency(Stream); break;
+        case 7: ListKind = ReadInteger(Stream); break;
+        case 8: GetErrors()->SetText(ReadString(Stream)); break;
+        case TagRecordList: {
+            // The count is checked against the bytes left, and rows are
+            // created one by one as they are read: never a huge allocation.
+            const Integer N = ReadRecordListCount(Stream);
+            for (Integer I = 0; I < N; ++I)
+                Add()->LoadFromStream(Stream);
+            break;
+        }
+        case TagRecordEnd: return;
+        default: RaiseUnknownTag();
+        }
+    }
+}
+
+// ---- invoice -----------------------------------------------------------------
+
+void TshInvoice::SaveToStream(TStream& Stream)
+{
+    WriteRecordStart(Stream, InvoiceHeader);
+    WriteField(Stream, 1, HeaderInt);
+    WriteField(Stream, 2, NameDoc);
+    WriteField(Stream, 3, FileName);
+    WriteField(Stream, 4, NumDoc);
+    WriteField(Stream, 5, DateDoc);
+    WriteField(Stream, 7, DateIn);
+    WriteField(Stream, 9, RespFio);
+    WriteField(Stream, 10, Depart);
+    WriteField(Stream, 11, Provider);
+    WriteRecordEnd(Stream);
+    inherited::SaveToStream(Stream);
+}
+
+void TshInvoice::LoadFromStream(TStream& Stream)
+{
+    bool Done = false;
+    while (!Done) {
+        const Byte Tag = ReadByte(Stream);
+        switch (Tag) {
+        case TagRecordStart: ReadRecordHeader(Stream, InvoiceHeader); break;
+        case 1: HeaderInt = ReadInteger(Stream); break;
+        case 2: NameDoc = ReadString(Stream); break;
+        case 3: FileName = ReadString(Stream); break;
+        case 4: NumDoc = ReadString(Stream); break;
+        case 5: DateDoc = TDateTime(ReadDouble(Stream)); break;
+        case 6:
+        case 8:
+            // Integer fields of older versions, read and dropped.
+            (void)ReadInteger(Stream);
+            break;
+        case 7: DateIn = TDateTime(ReadDouble(Stream)); break;
+        case 9: RespFio = ReadString(Stream); break;
+        case 10: Depart = ReadString(Stream); break;
+        case 11: Provider = ReadString(Stream); break;
+        case TagRecordEnd: Done = true; break;
+        default: RaiseUnknownTag();
+        }
+    }
+    inherited::LoadFromStream(Stream);
+}
+
+void TshInvoice::AssignHeader(const TshInvoice& Source)
+{
+    FileName = Source.FileName;
+    DateDoc = Source.DateDoc;
+    NumDoc = Source.NumDoc;
+    HeaderInt = Source.HeaderInt;
+    NameDoc = Source.NameDoc;
+    DateIn = Source.DateIn;
+    DocKind = Source.DocKind;
+    RespFio = Source.RespFio;
+    Depart = Source.Depart;
+    Provider = Source.Provider;
+}
+
+void TshInvoice::LoadFromFile(const AnsiString& AFileName)
+{
+    // The file is read into a separate invoice that starts from this one's
+    // header, as a read in place would; only a complete read replaces this
+    // invoice, so a broken file never leaves a half-read invoice that looks
+    // whole (and that a later save would write over the file).
+    TshInvoice Loaded(DocKind);
+    Loaded.AssignHeader(*this);
+    {
+        TschFileStream Stream(AFileName, 0);
+        Loaded.Clear();
+        Loaded.LoadFromStream(Stream);
+    }
+    AssignHeader(Loaded);
+    TakeRowsFrom(Loaded);
+}
+
+void TshInvoice::SaveToFile(const AnsiString& AFileName)
+{
+    // Written beside the target and renamed over it when complete: a failed
+    // or interrupted save leaves the previous state file as it was.
+    const AnsiString TempName = AFileName + ".tmp";
+    TempFileGuard Guard{TempName};
+    {
+        TschFileStream Stream(TempName, 1);
+        SaveToStream(Stream);
+    }
+    SyncFile(TempName);
+    if (!RenameFileReplacing(TempName, AFileName))
+        RaiseLastOSError();
+    Guard.Done = true;
+}

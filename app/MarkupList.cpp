@@ -1,0 +1,189 @@
+#include "app/MarkupList.h"
+
+#include "app/Globals.h"
+#include "common/Funcs.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Numbers.h"
+
+#include <memory>
+
+namespace {
+
+const char* const Delim = "|";
+
+/// Closes a BeginUpdate of a string list on every exit.
+struct UpdateGuard {
+    TStrings& Strings;
+    ~UpdateGuard() { Strings.EndUpdate(); }
+};
+
+/// Token N of a "|" line as an integer; 0 when it is missing or empty.
+Integer IntToken(Integer N, const AnsiString& Text)
+{
+    const AnsiString Token = ExtractToken(N, Text, Delim);
+    return Token.IsEmpty() ? 0 : StrToInt(Token);
+}
+
+/// A percent in whole hundredths; the digits past the second decimal are
+/// dropped (12.345 % gives 1234).
+Int64 Hundredths(Currency Percent)
+{
+    return Percent.Raw() / (Currency::Scale / 100);
+}
+
+Currency FromHundredths(Integer Value)
+{
+    return Currency::FromRaw(Int64(Value) * (Currency::Scale / 100));
+}
+
+}  // namespace
+
+TClass T_StrObjItem::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<T_StrObjItem>("T_StrObjItem");
+    return &Class;
+}
+
+TClass TMarkupItem::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TMarkupItem>("TMarkupItem");
+    return &Class;
+}
+
+TClass T_StrObjList::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<T_StrObjList>("T_StrObjList");
+    return &Class;
+}
+
+TClass TMarkupList::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TMarkupList>("TMarkupList");
+    return &Class;
+}
+
+TClass TshProviderList::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TshProviderList>("TshProviderList");
+    return &Class;
+}
+
+TClass TshDepartList::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TshDepartList>("TshDepartList");
+    return &Class;
+}
+
+TClass TshResponsList::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TshResponsList>("TshResponsList");
+    return &Class;
+}
+
+// ---- items -------------------------------------------------------------------
+
+AnsiString T_StrObjItem::GetAsString() const
+{
+    return Name + Delim + IntToStr(Value);
+}
+
+void T_StrObjItem::SetAsString(const AnsiString& Text)
+{
+    Name = ExtractToken(1, Text, Delim);
+    Value = IntToken(2, Text);
+}
+
+AnsiString T_StrObjItem::GetDisplayText() const
+{
+    return Name;
+}
+
+AnsiString TMarkupItem::GetAsString() const
+{
+    return Name + Delim + IntToStr(Hundredths(Markup)) + Delim + IntToStr(Hundredths(Discount));
+}
+
+void TMarkupItem::SetAsString(const AnsiString& Text)
+{
+    Name = ExtractToken(1, Text, Delim);
+    Markup = FromHundredths(IntToken(2, Text));
+    Discount = FromHundredths(IntToken(3, Text));
+}
+
+AnsiString TMarkupItem::GetDisplayText() const
+{
+    return Name + " [" + CurrToStr(Markup) + "%/" + CurrToStr(Discount) + "%]";
+}
+
+// ---- lists -------------------------------------------------------------------
+
+T_StrObjItem* T_StrObjList::GetItem(Integer Index) const
+{
+    return static_cast<T_StrObjItem*>(Get(Index));
+}
+
+void T_StrObjList::SaveToConfig(const AnsiString& Section, Integer Index)
+{
+    TStringList Lines;
+    for (Integer I = 0; I < Count(); ++I)
+        Lines.Add(GetItem(I)->GetAsString());
+    gCfgObject->SaveIniStrings(Section, Lines, Index);
+}
+
+void T_StrObjList::LoadFromConfig(const AnsiString& Section, Integer& Index)
+{
+    TStringList Lines;
+    gCfgObject->RestIniStrings(Section, &Lines, Index);
+    Clear();
+    for (Integer I = 0; I < Lines.Count(); ++I)
+        NewItem()->SetAsString(Lines.Strings(I));
+}
+
+void T_StrObjList::FillStrings(TStrings& Strings) const
+{
+    Strings.BeginUpdate();
+    const UpdateGuard Guard{Strings};
+    Strings.Clear();
+    for (Integer I = 0; I < Count(); ++I)
+        Strings.Add(GetItem(I)->GetDisplayText());
+}
+
+Integer T_StrObjList::IndexOfName(const AnsiString& AName) const
+{
+    for (Integer I = 0; I < Count(); ++I)
+        if (GetItem(I)->Name == AName)
+            return I;
+    return -1;
+}
+
+TMarkupItem* TMarkupList::GetItem(Integer Index) const
+{
+    return static_cast<TMarkupItem*>(Get(Index));
+}
+
+T_StrObjItem* TMarkupList::NewItem()
+{
+    auto Item = std::make_unique<TMarkupItem>();
+    inherited::Add(Item.get());
+    return Item.release();
+}
+
+TMarkupItem* TMarkupList::Add(const AnsiString& AName, Currency AMarkup, Currency ADiscount)
+{
+    auto* Item = static_cast<TMarkupItem*>(NewItem());
+    Item->Name = AName;
+    Item->Markup = AMarkup;
+    Item->Discount = ADiscount;
+    return Item;
+}
+
+void TMarkupList::LoadFromConfigOrDefaults(const AnsiString& Section, Integer& Index)
+{
+    LoadFromConfig(Section, Index);
+    if (Count() > 0)
+        return;
+    Add("Основная наценка"_a, 30, 10);
+    Add("Дополнительная наценка"_a, 25, 10);
+    Add("Наценка на мелкий товар"_a, 50, 20);
+    Index = 0;
+}
