@@ -1,0 +1,64 @@
+#pragma once
+
+// Shared set-up of the invoice model tests: a private start-up folder with
+// its own configuration object, Russian number settings, and exact Currency
+// values from text.
+
+#include "app/Globals.h"
+#include "common/Funcs.h"
+#include "platform/rtl/Currency.h"
+#include "tests/support/SettingsScope.h"
+#include "tests/support/TestSupport.h"
+
+#include <memory>
+
+/// A Currency from its text in roubles ("12.3456", "-0.5"), exact.
+inline Currency Curr(const char* Text)
+{
+    int64_t Sign = 1;
+    if (*Text == '-') {
+        Sign = -1;
+        ++Text;
+    }
+    int64_t Whole = 0;
+    while (*Text && *Text != '.')
+        Whole = Whole * 10 + (*Text++ - '0');
+    if (*Text == '.')
+        ++Text;
+    int64_t Frac = 0;
+    int Digits = 0;
+    for (; *Text && Digits < 4; ++Digits)
+        Frac = Frac * 10 + (*Text++ - '0');
+    for (; Digits < 4; ++Digits)
+        Frac *= 10;
+    return Currency::FromRaw(Sign * (Whole * Currency::Scale + Frac));
+}
+
+/// The start-up folder is a fresh temporary folder and gCfgObject a fresh
+/// configuration object with its defaults for the scope; Russian number
+/// settings. The old location is restored at scope end.
+class ConfigScope {
+public:
+    ConfigScope() : FOldStart(GetStartDir()), FOldExe(GetExeName())
+    {
+        SetAppLocation(FDir.File(""), "pricetags");
+        FCfg = std::make_unique<TCfgObject>();
+    }
+    ~ConfigScope()
+    {
+        FCfg.reset();
+        SetAppLocation(FOldStart, FOldExe);
+    }
+    ConfigScope(const ConfigScope&) = delete;
+    ConfigScope& operator=(const ConfigScope&) = delete;
+
+    TCfgObject& Cfg() { return *FCfg; }
+    const TempDir& Dir() const { return FDir; }
+
+private:
+    RussianSettingsScope FRussian;
+    TempDir FDir;
+    AnsiString FOldStart;
+    AnsiString FOldExe;
+    std::unique_ptr<TCfgObject> FCfg;
+};
