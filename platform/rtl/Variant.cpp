@@ -478,10 +478,10 @@ AnsiString VarToStrDef(const Variant& V, const AnsiString& Default)
 
 bool VarIsNumeric(const Variant& V)
 {
-    // The runtime counts Booleans among the ordinal, hence numeric, types.
+    // A worksheet's TRUE is a truth value, not a number, for every caller
+    // that sorts cells into texts and numbers.
     const TVarType T = V.VType();
-    return IsIntegerType(T) || T == varBoolean || T == varSingle || T == varDouble
-        || T == varCurrency;
+    return IsIntegerType(T) || T == varSingle || T == varDouble || T == varCurrency;
 }
 
 bool VarIsStr(const Variant& V)

@@ -343,7 +343,7 @@ TEST(Variant, KindTests)
         {"int64", Variant(Int64(1)), true, false},
         {"double", Variant(1.0), true, false},
         {"currency", Variant(Currency(1)), true, false},
-        {"Boolean counts as ordinal", Variant(true), true, false},
+        {"Boolean is a truth value", Variant(true), false, false},
         {"date is not numeric", Variant(Sample()), false, false},
         {"string", Variant("1"), false, true},
         {"ole string", VarAsType(Variant("1"), varOleStr), false, true},
