@@ -1,0 +1,59 @@
+#include "app/ReadXLS.h"
+
+#include "common/MsgWin.h"
+
+#include "platform/sheets/ExcelApplication.h"
+
+#include "platform/rtl/StrUtils.h"
+
+#include <memory>
+
+namespace {
+
+/// The error window's text when the server cannot be started: title line,
+/// "|", message line; the exception's message is appended with "]".
+const AnsiString& SCreateFailed()
+{
+    return "Ошибка создания объекта \"Excel.Application\"\\nВозможно, не установлен "
+           "\"Microsoft Office XP\"|\\nОшибка системы: ["_a;
+}
+
+/// Tells the server to quit when the read ends, however it ends.
+class QuitGuard {
+public:
+    explicit QuitGuard(ExcelApplication& App) : FApp(App) {}
+    ~QuitGuard() { FApp.Application().Quit(); }
+    QuitGuard(const QuitGuard&) = delete;
+    QuitGuard& operator=(const QuitGuard&) = delete;
+
+private:
+    ExcelApplication& FApp;
+};
+
+}  // namespace
+
+void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn, int& FirstRow)
+{
+    const AnsiString Name = AnsiDequotedStr(FileName, '"');
+    std::unique_ptr<ExcelApplication> App;
+    try {
+        App = CreateOleObject("Excel.Application");
+    } catch (const EOleError& E) {
+        ErrorMsgAbort(SCreateFailed() + E.Message + "]");
+    }
+    const QuitGuard Quit(*App);
+    App->Application().Workbooks().Open(/*Filename=*/Name);
+    Table = App->Application().ActiveSheet().UsedRange().Value();
+    FirstRow = App->Application().ActiveSheet().UsedRange().Cells(1, 1).Row();
+    FirstColumn = App->Application().ActiveSheet().UsedRange().Cells(1, 1).Column();
+    App->DisplayAlerts = false;
+    App->ActiveWorkbook().Close(/*SaveChanges=*/false);
+}
+
+AnsiString GetTableCellText(const Variant& Table, int Row, int Column)
+{
+    const Variant& Cell = Table.GetElement(Row, Column);
+    if (VarIsEmpty(Cell) || (!VarIsStr(Cell) && !VarIsNumeric(Cell)))
+        return AnsiString();
+    return Trim(VarToStr(Cell));
+}

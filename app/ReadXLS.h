@@ -1,0 +1,27 @@
+#pragma once
+
+// Reading a supplier's workbook into memory through the spreadsheet
+// automation server: the used range of the active sheet as a table of cell
+// values, and where that range lies on the sheet. The invoice import reads
+// its rows from the table; every row and column number shown to the user is
+// the table position plus the range's first row or column.
+
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Variant.h"
+
+/// Fills Table with the used range of the workbook's active sheet: a
+/// two-dimensional Variant array [1..rows, 1..columns] (dimension 1 the
+/// rows), one cell value per element; FirstRow and FirstColumn become the
+/// sheet row and column (1-based) of the range's first cell. Double quotes
+/// around FileName are dropped. The server is told to quit in every case.
+/// Raises what opening or reading raises (EFOpenError "Файл не найден:
+/// <name>", EWorkbookError for a damaged or protected workbook); when the
+/// server cannot be started, shows the error window and raises EAbort.
+void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn, int& FirstRow);
+
+/// Trimmed text of the table element [Row, Column] (array indexes, lower
+/// bound plus a zero-based offset): '' for an Empty element and for one that
+/// is neither a string nor a number (dates, Booleans, errors); numbers as
+/// the runtime writes them ("10,5" under Russian settings). Raises
+/// EVariantBadIndexError outside the table.
+[[nodiscard]] AnsiString GetTableCellText(const Variant& Table, int Row, int Column);
