@@ -1,0 +1,178 @@
+#include "platform/classes/Streams.h"
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+std::string ReadAll(TStream& S)
+{
+    std::string Out(static_cast<size_t>(S.Size() - S.Position()), '\0');
+    S.ReadBuffer(Out.data(), static_cast<int>(Out.size()));
+    return Out;
+}
+
+/// Each kind of stream, fresh, holding "abcdef" with the position at 0.
+struct StreamMaker {
+    const char* Name;
+    std::unique_ptr<TStream> (*Make)(const TempDir& Dir);
+};
+
+const char* const Abc = "abcdef";
+
+const StreamMaker Makers[] = {
+    {"memory",
+     [](const TempDir&) -> std::unique_ptr<TStream> {
+         auto S = std::make_unique<TMemoryStream>();
+         S->WriteBuffer(Abc, 6);
+         S->SetPosition(0);
+         return S;
+     }},
+    {"string",
+     [](const TempDir&) -> std::unique_ptr<TStream> {
+         return std::make_unique<TStringStream>(Abc);
+     }},
+    {"file",
+     [](const TempDir& Dir) -> std::unique_ptr<TStream> {
+         WriteBytes(Dir.Path() / "abc.bin", Abc);
+         return std::make_unique<TFileStream>(Dir.File("abc.bin"),
+                                              static_cast<Word>(fmOpenReadWrite));
+     }},
+    {"memory block",
+     [](const TempDir&) -> std::unique_ptr<TStream> {
+         return std::make_unique<MemoryBlockStream>(Abc, 6);
+     }},
+};
+
+TEST(TStream, EveryKindReadsSeeksAndReportsItsSize)
+{
+    for (const StreamMaker& M : Makers) {
+        SCOPED_TRACE(M.Name);
+        const TempDir Dir;
+        std::unique_ptr<TStream> S = M.Make(Dir);
+        EXPECT_EQ(S->Size(), 6);
+        char Buf[8] = {};
+        EXPECT_EQ(S->Read(Buf, 4), 4);
+        EXPECT_EQ(std::string(Buf, 4), "abcd");
+        EXPECT_EQ(S->Position(), 4);
+        EXPECT_EQ(S->Read(Buf, 8), 2);  // what is left
+        EXPECT_EQ(S->Read(Buf, 8), 0);  // at the end
+        EXPECT_EQ(S->Seek(-2, soEnd), 4);
+        EXPECT_EQ(S->Seek(-1, soCurrent), 3);
+        EXPECT_EQ(ReadAll(*S), "def");
+        EXPECT_EQ(S->Seek(1, soFromBeginning), 1);
+        EXPECT_EQ(S->Position(), 1);
+    }
+}
+
+TEST(TStream, ReadingPastTheEndRaises)
+{
+    for (const StreamMaker& M : Makers) {
+        SCOPED_TRACE(M.Name);
+        const TempDir Dir;
+        std::unique_ptr<TStream> S = M.Make(Dir);
+        char Buf[8] = {};
+        S->SetPosition(3);
+        ExpectRaises<EReadError>([&] { S->ReadBuffer(Buf, 4); }, "Stream read error");
+        S->ReadBuffer(Buf, 0);  // nothing asked, nothing raised
+    }
+}
+
+TEST(TStream, WritingToAReadOnlyBlockRaises)
+{
+    const char Data[] = "xyz";
+    MemoryBlockStream S(Data, 3);
+    ExpectRaises<EWriteError>([&] { S.WriteBuffer("q", 1); }, "Stream write error");
+    EXPECT_STREQ(Data, "xyz");
+}
+
+TEST(TStream, CopyFromCopiesCountOrEverything)
+{
+    TStringStream Source("0123456789");
+    Source.SetPosition(2);
+    TMemoryStream Dest;
+    EXPECT_EQ(Dest.CopyFrom(&Source, 3), 3);
+    EXPECT_EQ(std::string(static_cast<char*>(Dest.Memory()), 3), "234");
+    EXPECT_EQ(Dest.CopyFrom(&Source, 0), 10);  // 0: all of it, from the start
+    EXPECT_EQ(Dest.Size(), 13);
+    Source.SetPosition(8);
+    ExpectRaises<EReadError>([&] { Dest.CopyFrom(&Source, 5); }, "Stream read error");
+}
+
+TEST(TMemoryStream, GrowsShrinksAndClears)
+{
+    TMemoryStream S;
+    S.Seek(4, soBeginning);
+    S.WriteBuffer("ab", 2);  // the gap before reads as zeros
+    EXPECT_EQ(S.Size(), 6);
+    EXPECT_EQ(std::string(static_cast<char*>(S.Memory()), 6), std::string("\0\0\0\0ab", 6));
+    S.SetSize(3);
+    EXPECT_EQ(S.Position(), 3);  // moved back to the new end
+    S.SetSize(5);
+    EXPECT_EQ(std::string(static_cast<char*>(S.Memory()), 5), std::string(5, '\0'));
+    S.Clear();
+    EXPECT_EQ(S.Size(), 0);
+    EXPECT_EQ(S.Position(), 0);
+    EXPECT_EQ(S.Memory(), nullptr);
+}
+
+TEST(TMemoryStream, FilesRoundTrip)
+{
+    const TempDir Dir;
+    WriteBytes(Dir.Path() / "in.bin", std::string("\x00\xFFЁ\r\n", 6));
+    TMemoryStream S;
+    S.LoadFromFile(Dir.File("in.bin"));
+    EXPECT_EQ(S.Size(), 6);
+    S.SaveToFile(Dir.File("out.bin"));
+    EXPECT_EQ(ReadBytes(Dir.Path() / "out.bin"), ReadBytes(Dir.Path() / "in.bin"));
+}
+
+TEST(TFileStream, CreateOpenAndErrors)
+{
+    const TempDir Dir;
+    const AnsiString Name = Dir.File("Прайс.txt");
+    {
+        TFileStream S(Name, fmCreate);
+        S.WriteBuffer("12345", 5);
+        EXPECT_EQ(S.FileName(), Name);
+    }
+    {
+        TFileStream S(Name, static_cast<Word>(fmOpenReadWrite | fmShareDenyWrite));
+        EXPECT_EQ(ReadAll(S), "12345");
+        S.SetSize(2);
+    }
+    EXPECT_EQ(ReadBytes(Dir.Path() / "Прайс.txt"), "12");
+    const AnsiString Missing = Dir.File("missing.txt");
+    ExpectRaises<EFOpenError>([&] { TFileStream S(Missing, fmOpenRead); },
+                              "Cannot open file " + Missing);
+    const AnsiString NoFolder = Dir.File("no/such/folder.txt");
+    ExpectRaises<EFCreateError>([&] { TFileStream S(NoFolder, fmCreate); },
+                                "Cannot create file " + NoFolder);
+}
+
+TEST(TStringStream, WritesOverwriteWithoutCuttingTheRest)
+{
+    TStringStream S("abcdef");
+    S.SetPosition(1);
+    S.WriteString("XY");
+    EXPECT_EQ(S.DataString(), "aXYdef");
+    S.Seek(0, soEnd);
+    S.WriteString("gh");
+    EXPECT_EQ(S.DataString(), "aXYdefgh");
+    EXPECT_EQ(S.Seek(-3, soEnd), 5);  // from the end, like other streams
+    EXPECT_EQ(S.ReadString(10), "fgh");
+    EXPECT_EQ(S.Seek(100, soBeginning), 8);  // clamped to the string
+    S.SetSize(4);
+    EXPECT_EQ(S.DataString(), "aXYd");
+    EXPECT_EQ(S.Position(), 4);
+}
+
+}  // namespace
