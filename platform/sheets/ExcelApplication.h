@@ -44,6 +44,7 @@ PRICETAGS_EXCEPTION(EOleException, EOleError);
 /// The server could not be created (an unknown class name).
 PRICETAGS_EXCEPTION(EOleSysError, EOleError);
 
+class ExcelApplication;
 class ExcelWorksheet;
 
 /// The varError code the server gives for a worksheet error stored in a file
@@ -126,7 +127,7 @@ private:
 /// An open workbook, the server's Workbook.
 class ExcelWorkbook {
 public:
-    ExcelWorkbook(class ExcelApplication& App, Workbook&& Book);
+    ExcelWorkbook(ExcelApplication& App, Workbook&& Book);
     ExcelWorkbook(const ExcelWorkbook&) = delete;
     ExcelWorkbook& operator=(const ExcelWorkbook&) = delete;
 
@@ -144,7 +145,7 @@ public:
     void Close(bool SaveChanges);
 
 private:
-    class ExcelApplication& FApp;
+    ExcelApplication& FApp;
     Workbook FBook;
     std::vector<std::unique_ptr<ExcelWorksheet>> FSheets;
 };
@@ -152,7 +153,7 @@ private:
 /// The open workbooks, the server's Workbooks collection.
 class ExcelWorkbooks {
 public:
-    explicit ExcelWorkbooks(class ExcelApplication& App) : FApp(App) {}
+    explicit ExcelWorkbooks(ExcelApplication& App) : FApp(App) {}
     ExcelWorkbooks(const ExcelWorkbooks&) = delete;
     ExcelWorkbooks& operator=(const ExcelWorkbooks&) = delete;
 
@@ -165,7 +166,7 @@ public:
     [[nodiscard]] ExcelWorkbook& Item(int Index) const;
 
 private:
-    class ExcelApplication& FApp;
+    ExcelApplication& FApp;
 };
 
 /// The server itself, the server's Application.

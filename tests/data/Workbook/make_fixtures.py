@@ -520,6 +520,15 @@ def custom_formats():
     write(os.path.join(HERE, "number-formats-1904.xls"), compound_file([("Workbook", stream)]))
 
 
+def early_dates():
+    """Dates of the 1900 system around its 29 February 1900, which never
+    was: serials before it are one day off the program's dates."""
+    serials = [0.25, 1, 59, 60, 61, 45323]
+    sheet = [bof8(0x0010)] + [number(0, k, v, 16) for k, v in enumerate(serials)] + [rec(EOF)]
+    stream = raw_book8([], [("Даты", 0, sheet)], xfs=[0] * 16 + [14])
+    write(os.path.join(HERE, "early-1900-dates.xls"), compound_file([("Workbook", stream)]))
+
+
 # ---------------------------------------------------------------- raw BIFF5
 
 
@@ -698,6 +707,7 @@ if __name__ == "__main__":
     sst_split()
     big_sectors()
     custom_formats()
+    early_dates()
     biff5_book()
     broken()
     bench_invoice()

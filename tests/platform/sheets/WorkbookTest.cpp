@@ -232,6 +232,29 @@ TEST(Workbook, TellsDatesAndMoneyByFormatAndConvertsThe1904System)
     }
 }
 
+TEST(Workbook, DatesOfThe1900SystemBecomeProgramDates)
+{
+    const Workbook Book = Load("early-1900-dates.xls");
+    struct DateCase {
+        double Expected;  // days since 1899-12-30
+    };
+    const DateCase Cases[] = {
+        {0.25},   // a time only stays a time
+        {2},      // serial 1 is 1900-01-01
+        {60},     // serial 59 is 1900-02-28
+        {60},     // serial 60, the day that never was, reads as the day before
+        {61},     // from 1900-03-01 on both count alike
+        {45323},  // 2024-02-01
+    };
+    for (uint32_t K = 0; K < std::size(Cases); ++K) {
+        SCOPED_TRACE(K);
+        const WorkbookCell* Cell = Book.Sheet(0).Find(1, K + 1);
+        ASSERT_NE(Cell, nullptr);
+        EXPECT_EQ(Cell->Format, Date);
+        EXPECT_DOUBLE_EQ(Cell->Number, Cases[K].Expected);
+    }
+}
+
 const CellCase Biff5Cases[] = {
     {1, 1, T, Plain, 0, "Товар", 0},            // LABEL in code page 1251
     {1, 2, T, Plain, 0, "Жирный", 0},           // RSTRING
