@@ -4,6 +4,7 @@
 #include "app/PriceFormat.h"
 #include "common/Funcs.h"
 #include "common/MsgWin.h"
+#include "common/Str2D.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"
@@ -195,6 +196,39 @@ void TshInvoiceTovarList::TakeRowsFrom(TshInvoiceTovarList& Source)
     ListKind = Source.ListKind;
     Nds = Source.Nds;
     FErrors = std::move(Source.FErrors);
+}
+
+// ---- totals texts ------------------------------------------------------------
+
+namespace {
+
+/// (Total - Cost) x 100 / Cost to four decimals, as two-decimal text;
+/// "???" without a cost total.
+AnsiString MarginPercentText(Currency Total, Currency Cost)
+{
+    if (Cost == Currency())
+        return "???";
+    const __int128 Margin = __int128(Total.Raw()) - Cost.Raw();
+    const Currency Percent =
+        Currency::FromRaw(DivRoundHalfEven(Margin * 100 * Currency::Scale, Cost.Raw()));
+    return CurrToNumStr(Percent, 2);
+}
+
+}  // namespace
+
+void FillTotalsTexts(const TshInvoiceTovarList& List, TStringList2D& Totals)
+{
+    Totals.StringList2DResize(1, 10);
+    Totals.SetCell(0, 0, IntToStr(List.Count()));
+    Totals.SetCell(1, 0, xStr(Variant(List.SumKolvo)));
+    Totals.SetCell(2, 0, CurrToNumStr(List.SumOpt, 2));
+    Totals.SetCell(3, 0, CurrToNumStr(List.SumRetail, 2));
+    Totals.SetCell(4, 0, CurrToNumStr(List.SumRetail - List.SumOpt, 2));
+    Totals.SetCell(5, 0, MarginPercentText(List.SumRetail, List.SumOpt));
+    Totals.SetCell(6, 0, CurrToNumStr(List.SumDiscount, 2));
+    Totals.SetCell(7, 0, CurrToNumStr(List.SumDiscount - List.SumOpt, 2));
+    Totals.SetCell(8, 0, MarginPercentText(List.SumDiscount, List.SumOpt));
+    Totals.SetCell(9, 0, "");
 }
 
 // ---- TshInvoice --------------------------------------------------------------

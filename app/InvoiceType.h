@@ -25,6 +25,7 @@ class TshArticle;
 class TshInvoiceTovarList;
 class TStream;
 class TStringList;
+class TStringList2D;
 
 /// Rounding modes of the pricing (configuration property RoundType).
 constexpr Byte RoundModeOff = 0;
@@ -168,6 +169,14 @@ private:
     mutable TshInvoiceTovar* FCacheItem = nullptr;
     std::unique_ptr<TStringList> FErrors;
 };
+
+/// The ten texts of the main window's totals row into Totals (resized to 10
+/// columns, 1 row) from the list's totals as CalcTotals left them: the row
+/// count, the quantity, the cost total, the retail total, the retail margin
+/// and its percent of the cost, the card total, the card margin and its
+/// percent, and an empty last cell. Money and percents have two decimals and
+/// thousands separators; a percent reads "???" when the cost total is 0.
+void FillTotalsTexts(const TshInvoiceTovarList& List, TStringList2D& Totals);
 
 /// A supplier invoice: document header over its rows.
 class TshInvoice : public TshInvoiceTovarList {

@@ -261,7 +261,7 @@ void TshInvoice::LoadFromFile(const AnsiString& AFileName)
     TshInvoice Loaded(DocKind);
     Loaded.AssignHeader(*this);
     {
-        TschFileStream Stream(AFileName, 0);
+        TschFileStream Stream(AFileName, schOpenRead);
         Loaded.Clear();
         Loaded.LoadFromStream(Stream);
     }
@@ -276,8 +276,11 @@ void TshInvoice::SaveToFile(const AnsiString& AFileName)
     const AnsiString TempName = AFileName + ".tmp";
     TempFileGuard Guard{TempName};
     {
-        TschFileStream Stream(TempName, 1);
+        TschFileStream Stream(TempName, schCreate);
         SaveToStream(Stream);
+        // Closed here so that a failed final write raises instead of being
+        // only logged by the stream's destructor.
+        Stream.File().Close();
     }
     SyncFile(TempName);
     if (!RenameFileReplacing(TempName, AFileName))

@@ -6,6 +6,7 @@
 
 #include "app/Globals.h"
 #include "common/MsgWin.h"
+#include "common/Str2D.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/AppTestSupport.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace {
@@ -149,6 +151,48 @@ TEST(InvoiceTovarList, RecalcEndToEndInCoarseMode)
     EXPECT_EQ(List.SumOpt, Curr("122"));
     EXPECT_EQ(List.SumRetail, Curr("158.3"));
     EXPECT_EQ(List.SumDiscount, Curr("142.17"));
+}
+
+/// The totals row as one text, cells joined by "|".
+AnsiString TotalsRow(const TshInvoiceTovarList& List)
+{
+    TStringList2D Totals;
+    FillTotalsTexts(List, Totals);
+    AnsiString Row;
+    for (int Col = 0; Col < Totals.Cols(); ++Col)
+        Row += Totals.GetCell(Col, 0) + (Col + 1 < Totals.Cols() ? "|" : "");
+    return Row;
+}
+
+TEST(InvoiceTovarList, TotalsTexts)
+{
+    RussianSettingsScope Russian;
+    struct Case {
+        const char* What;
+        std::vector<std::array<const char*, 4>> Rows;  // cost, retail, card, quantity
+        const char* Texts;                              // UTF-8
+    };
+    const Case Cases[] = {
+        // the three imported rows priced at 30 % / 10 % in coarse mode
+        {"priced invoice",
+         {{"10.5", "13.5", "12", "2"}, {"0.3333", "0.4333", "0.39", "3"}, {"100", "130", "117", "1"}},
+         "3|6|122,00|158,30|36,30|29,75|142,17|20,17|16,53|"},
+        // no cost total: the percents cannot be computed
+        {"no cost", {{"0", "5", "4", "1"}}, "1|1|0,00|5,00|5,00|???|4,00|4,00|???|"},
+        // an empty invoice
+        {"empty", {}, "0|0|0,00|0,00|0,00|???|0,00|0,00|???|"},
+        // thousands, a fractional quantity and a card price below cost
+        {"large", {{"1000", "1500", "900", "2.5"}},
+         "1|2,5|2\xC2\xA0" "500,00|3\xC2\xA0" "750,00|1\xC2\xA0" "250,00|50,00|2\xC2\xA0" "250,00|-250,00|-10,00|"},
+    };
+    for (const Case& T : Cases) {
+        SCOPED_TRACE(T.What);
+        TshInvoiceTovarList List;
+        for (const auto& R : T.Rows)
+            AddRow(List, R[0], R[1], R[2], R[3]);
+        List.CalcTotals();
+        EXPECT_EQ(TotalsRow(List), AnsiString::FromUtf8(T.Texts));
+    }
 }
 
 /// Records the questions asked and answers each with the next answer.
