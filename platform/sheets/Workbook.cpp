@@ -13,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <unordered_map>
 
 using namespace workbook_detail;
@@ -731,10 +730,14 @@ Workbook Workbook::LoadFromFile(const AnsiString& FileName)
     const std::filesystem::path Path(FileName.ToUtf8());
     if (!std::filesystem::is_regular_file(Path, Error))
         RaiseNotFound(FileName);
+    const uintmax_t Size = std::filesystem::file_size(Path, Error);
     std::ifstream In(Path, std::ios::binary);
-    std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-    if (!In.good() && !In.eof())
+    if (Error || !In)
         RaiseNotFound(FileName);
+    std::string Bytes(static_cast<size_t>(Size), '\0');
+    In.read(Bytes.data(), static_cast<std::streamsize>(Size));
+    // A file that shrank while read is short of its own size: damaged.
+    Bytes.resize(static_cast<size_t>(In.gcount()));
     return LoadFromBytes(Bytes, FileName);
 }
 
