@@ -3,6 +3,13 @@
 add_library(pricetags_options INTERFACE)
 target_compile_options(pricetags_options INTERFACE -Wall -Wextra)
 target_include_directories(pricetags_options INTERFACE ${PROJECT_SOURCE_DIR})
+if(PRICETAGS_FUZZ)
+    # Every library is instrumented for coverage; only the fuzz targets link
+    # libFuzzer's own main.
+    target_compile_options(pricetags_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(pricetags_options INTERFACE -fsanitize=address,undefined)
+endif()
 if(PRICETAGS_SANITIZE)
     target_compile_options(pricetags_options INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
