@@ -1,4 +1,4 @@
-#include "platform/classes/IniFiles.h"
+#include "platform/classes/TMemIniFile.h"
 
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
@@ -33,7 +33,7 @@ Lines Of(const TStrings& S)
 const char* const Fixture = "comments-blank-lines-and-repeated-sections.ini";
 
 /// A copy of a fixture in a private folder, so tests may write it.
-class IniFiles : public ::testing::Test {
+class MemIniFile : public ::testing::Test {
 protected:
     AnsiString Copy(const char* Name)
     {
@@ -46,7 +46,7 @@ protected:
     TempDir Dir;
 };
 
-TEST_F(IniFiles, UnchangedFileIsWrittenBackByteForByte)
+TEST_F(MemIniFile, UnchangedFileIsWrittenBackByteForByte)
 {
     for (const char* Name : {Fixture, "written-by-the-runtime.ini"}) {
         SCOPED_TRACE(Name);
@@ -60,7 +60,7 @@ TEST_F(IniFiles, UnchangedFileIsWrittenBackByteForByte)
     }
 }
 
-TEST_F(IniFiles, SectionsAndNamesIgnoreCase)
+TEST_F(MemIniFile, SectionsAndNamesIgnoreCase)
 {
     TMemIniFile Ini(Copy(Fixture));
     EXPECT_EQ(Ini.ReadString("MAIN", "caption", ""), "Прайс-лист"_a);
@@ -71,7 +71,7 @@ TEST_F(IniFiles, SectionsAndNamesIgnoreCase)
     EXPECT_EQ(Ini.ReadString("Main", "Height", "dflt"), "dflt");
 }
 
-TEST_F(IniFiles, FirstOfRepeatedSectionsIsRead)
+TEST_F(MemIniFile, FirstOfRepeatedSectionsIsRead)
 {
     TMemIniFile Ini(Copy(Fixture));
     EXPECT_EQ(Ini.ReadString("main", "Caption", ""), "Прайс-лист"_a);
@@ -87,7 +87,7 @@ struct BrokenRow {
     Integer Expected;
 };
 
-TEST_F(IniFiles, BrokenValuesGiveDefaults)
+TEST_F(MemIniFile, BrokenValuesGiveDefaults)
 {
     TMemIniFile Ini(Copy(Fixture));
     const BrokenRow Rows[] = {
@@ -107,7 +107,7 @@ TEST_F(IniFiles, BrokenValuesGiveDefaults)
     EXPECT_EQ(Ini.ReadDateTime("Main", "Caption", 3.0), 3.0);
 }
 
-TEST_F(IniFiles, TypedReadsUseTheLocaleForms)
+TEST_F(MemIniFile, TypedReadsUseTheLocaleForms)
 {
     TMemIniFile Ini(Copy(Fixture));
     EXPECT_EQ(Ini.ReadDate("Dates", "Day", 0), EncodeDate(2024, 3, 5));
@@ -118,7 +118,7 @@ TEST_F(IniFiles, TypedReadsUseTheLocaleForms)
     EXPECT_TRUE(Ini.ReadBool("Цены"_a, "Округление"_a, false));
 }
 
-TEST_F(IniFiles, SectionListings)
+TEST_F(MemIniFile, SectionListings)
 {
     TMemIniFile Ini(Copy(Fixture));
     TStringList Names;
@@ -136,7 +136,7 @@ TEST_F(IniFiles, SectionListings)
     EXPECT_FALSE(Ini.ValueExists("Main", "Broken line without equals"));
 }
 
-TEST_F(IniFiles, WritesKeepTheLayoutAroundThem)
+TEST_F(MemIniFile, WritesKeepTheLayoutAroundThem)
 {
     const AnsiString File = Copy("written-by-the-runtime.ini");
     {
@@ -155,7 +155,7 @@ TEST_F(IniFiles, WritesKeepTheLayoutAroundThem)
               "[New]\r\nFlag=1\r\n\r\n"_a.Std());
 }
 
-TEST_F(IniFiles, EraseSectionRemovesEveryCopy)
+TEST_F(MemIniFile, EraseSectionRemovesEveryCopy)
 {
     TMemIniFile Ini(Copy(Fixture));
     Ini.EraseSection("MAIN");
@@ -165,7 +165,7 @@ TEST_F(IniFiles, EraseSectionRemovesEveryCopy)
     EXPECT_EQ(Of(Sections), (Lines{"Цены"_a.Std(), "Dates"}));
 }
 
-TEST_F(IniFiles, TypedWritesRoundTrip)
+TEST_F(MemIniFile, TypedWritesRoundTrip)
 {
     TMemIniFile Ini("");
     Ini.WriteFloat("S", "F", 1.25);
@@ -185,7 +185,7 @@ TEST_F(IniFiles, TypedWritesRoundTrip)
     EXPECT_TRUE(Ini.ReadBool("S", "Two", false));  // any non-zero number
 }
 
-TEST_F(IniFiles, BinaryValues)
+TEST_F(MemIniFile, BinaryValues)
 {
     TMemIniFile Ini("");
     TStringStream Source(std::string("\x00\x7F\xFF", 3));
@@ -200,7 +200,7 @@ TEST_F(IniFiles, BinaryValues)
     EXPECT_EQ(Ini.ReadBinaryStream("B", "Missing", &Part), 0);
 }
 
-TEST_F(IniFiles, MissingFileLoadsEmptyAndIsCreatedOnUpdate)
+TEST_F(MemIniFile, MissingFileLoadsEmptyAndIsCreatedOnUpdate)
 {
     const AnsiString File = Dir.File("new.ini");
     TMemIniFile Ini(File);
@@ -216,7 +216,7 @@ TEST_F(IniFiles, MissingFileLoadsEmptyAndIsCreatedOnUpdate)
     EXPECT_FALSE(FileExists(File + ".tmp"));
 }
 
-TEST_F(IniFiles, MemoryOnlyIniWritesNoFile)
+TEST_F(MemIniFile, MemoryOnlyIniWritesNoFile)
 {
     const CurrentDirScope InDir(Dir.Path());
     TMemIniFile Ini("");
@@ -225,7 +225,7 @@ TEST_F(IniFiles, MemoryOnlyIniWritesNoFile)
     EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));
 }
 
-TEST_F(IniFiles, StringsInAndOut)
+TEST_F(MemIniFile, StringsInAndOut)
 {
     TMemIniFile Ini("");
     TStringList In;
@@ -241,7 +241,7 @@ TEST_F(IniFiles, StringsInAndOut)
     EXPECT_EQ(Out.Count(), 0);
 }
 
-TEST_F(IniFiles, RenameReloadsFromTheNewFile)
+TEST_F(MemIniFile, RenameReloadsFromTheNewFile)
 {
     const AnsiString File = Copy(Fixture);
     TMemIniFile Ini("");
@@ -253,7 +253,7 @@ TEST_F(IniFiles, RenameReloadsFromTheNewFile)
     EXPECT_EQ(Ini.ReadInteger("Main", "Width", 0), 0);
 }
 
-TEST_F(IniFiles, UnwritableFileRaisesAndKeepsTheOldOne)
+TEST_F(MemIniFile, UnwritableFileRaisesAndKeepsTheOldOne)
 {
     const AnsiString File = Copy("written-by-the-runtime.ini");
     const std::string Before = Bytes("written-by-the-runtime.ini");
