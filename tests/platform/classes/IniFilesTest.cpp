@@ -1,4 +1,4 @@
-#include "platform/classes/TMemIniFile.h"
+#include "platform/classes/IniFiles.h"
 
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
