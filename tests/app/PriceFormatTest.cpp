@@ -24,6 +24,7 @@ const StyleCase StyleCases[] = {
     {"0.005", 0, "0,01"},                         // a half kopeck rounds up first
     {"0.0049", 0, "0"},                           // below half a kopeck: nothing left
     {"-1.5", 0, "-1,50"},                         // a negative price keeps its kopecks
+    {"-0.125", 2, "-0,13"},                       // a negative half kopeck rounds away from zero
     {"123", 1, "123-00"},                         // dash for the decimal separator
     {"123.45", 1, "123-45"},
     {"1234.5", 1, "1\xC2\xA0" "234-50"},
