@@ -101,6 +101,11 @@ int TWqHugeFile::Open(Integer ABlockSize, Integer ABufferSize, Byte Flags, bool 
 {
     if (FIsOpen && FCloseAtEof)
         Close();
+    // A handle still open is reused: its buffer is written and freed under
+    // the settings it was made with, before the new ones are taken.
+    const bool Reuse = FIsOpen;
+    if (Reuse)
+        FreeBuffer();
     FClosedAtEof = false;
     FEofReached = false;
     FCachedSize = -1;
@@ -111,11 +116,9 @@ int TWqHugeFile::Open(Integer ABlockSize, Integer ABufferSize, Byte Flags, bool 
     FBufferSize = ABufferSize > 0 ? ABufferSize : DefaultBufferSize;
 
     int Status = hfOpened;
-    if (FIsOpen) {
-        // The open handle is reused with the new block size.
+    if (Reuse) {
         if (ABlockSize < 1)
             RaiseError(SBlockSize, 1003);
-        FreeBuffer();
         FBlockSize = ABlockSize;
         HugeFileCheckOsResult(FileSeek(FHandle, 0, 0) == 0, ForReading ? "Reset" : "Rewrite");
         FFilePosition = 0;

@@ -384,3 +384,19 @@ TEST(HBuffFile, TaggedEncodingOverTheFileStream)
     EXPECT_EQ(ReadByte(S), TagRecordEnd);
     ExpectRaises<EReadError>([&] { (void)ReadByte(S); }, "Stream read error");
 }
+
+TEST(HBuffFile, ResetOfAnOpenFileWritesItsBufferFirst)
+{
+    TempDir Tmp;
+    TWqHugeFile F(Tmp.File("r.bin"), GENERIC_READ | GENERIC_WRITE, hfAutoShare,
+                  FileAttributeNormal);
+    ASSERT_EQ(F.Rewrite(1, 0, hfBuffered), hfOpened);
+    Integer N = 0;
+    F.BlockWrite("abcdef", 6, N);
+    ASSERT_EQ(F.Reset(2, 0, hfBuffered), hfOpened);  // the same handle, blocks of 2
+    char B[6] = {};
+    F.BlockRead(B, 3, N);
+    EXPECT_EQ(N, 3);
+    EXPECT_EQ(std::string(B, 6), "abcdef");
+    EXPECT_EQ(F.FileSize(), 3);
+}
