@@ -22,7 +22,8 @@
 //         return &Class;
 //     }
 // A class that does not declare one answers with its nearest ancestor's
-// metaclass.
+// metaclass, and its `inherited` is that ancestor's parent: such a class
+// names its parent explicitly (TParent::Loaded()).
 
 #include "platform/classes/TypInfo.h"
 #include "platform/rtl/AnsiString.h"
