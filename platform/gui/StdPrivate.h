@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers shared by the standard controls' .cpp files (not a public header).
+
+#include "platform/gui/Graphics.h"
+#include "platform/rtl/AnsiString.h"
+
+/// Width in pixels of Text in Font (no prefixes, no tabs).
+int MeasureTextWidth(TFont* Font, const AnsiString& Text);
+/// Cell height of Font in pixels.
+int MeasureTextHeight(TFont* Font);
+/// The clipboard's text as CP1251 ('' when it holds none).
+AnsiString ClipboardText();
+void SetClipboardText(const AnsiString& Text);
+
+/// A canvas drawing on a DC owned by somebody else (a paint DC) for the
+/// length of a scope, with Font assigned.
+class CanvasOnDC {
+public:
+    CanvasOnDC(HDC DC, TFont* Font);
+    ~CanvasOnDC();
+    CanvasOnDC(const CanvasOnDC&) = delete;
+    CanvasOnDC& operator=(const CanvasOnDC&) = delete;
+
+    TCanvas& Canvas() { return FCanvas; }
+
+private:
+    TCanvas FCanvas;
+};
