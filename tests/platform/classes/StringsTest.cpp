@@ -168,6 +168,8 @@ const IndexErrorRow IndexErrors[] = {
     {"Insert", [](TStringList& L) { L.Insert(3, "x"); }, "List index out of bounds (3)"},
     {"Exchange", [](TStringList& L) { L.Exchange(0, 9); }, "List index out of bounds (9)"},
     {"SetStrings", [](TStringList& L) { L.SetStrings(5, "x"); }, "List index out of bounds (5)"},
+    // A capacity below the count would drop lines: refused.
+    {"SetCapacity", [](TStringList& L) { L.SetCapacity(1); }, "List capacity out of bounds (1)"},
 };
 
 TEST(TStringList, IndexErrors)
