@@ -130,8 +130,8 @@ void TshInvoiceTovarList::CalcTotals()
             SumRetail = NewRetail;
             SumDiscount = NewDiscount;
         } catch (const Exception& E) {
-            const AnsiString Question =
-                "Ошибка вычислений: "_a + "\r\n" + E.Message + "\r\n\r\n" + "Продолжить вычисления?"_a;
+            const AnsiString Question = "Ошибка вычислений: "_a + "\r\n" + E.Message
+                                        + "\r\n\r\n" + "Продолжить вычисления?"_a;
             const Integer Answer =
                 MsgDialog("", "", Question, nullptr, MsgStyleError, {1, "OK", "Abort"}, "");
             if (Answer != 1)

@@ -24,6 +24,12 @@ fs::path DataDir()
     return TestData() / "InvoiceType";
 }
 
+/// A fixture file's name as the program's text.
+AnsiString DataFile(const fs::path& Relative)
+{
+    return AnsiString::FromUtf8((DataDir() / Relative).string());
+}
+
 /// The invoice of golden/small-invoice.inv (keep in step with
 /// make_fixtures.py): Cyrillic texts, a 256-byte name, a 255-byte
 /// description, dates with a time, an error list, and a marked row.
@@ -168,7 +174,7 @@ TEST(InvoiceState, RoundTripKeepsEveryFieldAndDropsMarks)
     EXPECT_EQ(Loaded.GetItem(0)->Owner, &Loaded);
     // The golden file itself loads to the same invoice.
     TshInvoice FromGolden(1);
-    FromGolden.LoadFromFile(AnsiString::FromUtf8((DataDir() / "golden" / "small-invoice.inv").string()));
+    FromGolden.LoadFromFile(DataFile("golden/small-invoice.inv"));
     ExpectSameInvoice(Saved, FromGolden);
 }
 
@@ -191,7 +197,7 @@ TEST(InvoiceState, OlderVersionLoads)
 {
     TshInvoice Inv(0);
     Inv.NameDoc = "не в файле"_a;  // fields absent from the file keep their values
-    Inv.LoadFromFile(AnsiString::FromUtf8((DataDir() / "legacy-tint-integer-quantity.inv").string()));
+    Inv.LoadFromFile(DataFile("legacy-tint-integer-quantity.inv"));
     EXPECT_EQ(Inv.HeaderInt, 3);
     EXPECT_EQ(Inv.NumDoc, "77");
     EXPECT_EQ(Inv.Provider, "Рынок"_a);

@@ -175,7 +175,9 @@ TEST(InvoiceTovarList, TotalsTexts)
     const Case Cases[] = {
         // the three imported rows priced at 30 % / 10 % in coarse mode
         {"priced invoice",
-         {{"10.5", "13.5", "12", "2"}, {"0.3333", "0.4333", "0.39", "3"}, {"100", "130", "117", "1"}},
+         {{"10.5", "13.5", "12", "2"},
+          {"0.3333", "0.4333", "0.39", "3"},
+          {"100", "130", "117", "1"}},
          "3|6|122,00|158,30|36,30|29,75|142,17|20,17|16,53|"},
         // no cost total: the percents cannot be computed
         {"no cost", {{"0", "5", "4", "1"}}, "1|1|0,00|5,00|5,00|???|4,00|4,00|???|"},
@@ -183,7 +185,8 @@ TEST(InvoiceTovarList, TotalsTexts)
         {"empty", {}, "0|0|0,00|0,00|0,00|???|0,00|0,00|???|"},
         // thousands, a fractional quantity and a card price below cost
         {"large", {{"1000", "1500", "900", "2.5"}},
-         "1|2,5|2\xC2\xA0" "500,00|3\xC2\xA0" "750,00|1\xC2\xA0" "250,00|50,00|2\xC2\xA0" "250,00|-250,00|-10,00|"},
+         "1|2,5|2\xC2\xA0" "500,00|3\xC2\xA0" "750,00|1\xC2\xA0" "250,00|50,00|"
+         "2\xC2\xA0" "250,00|-250,00|-10,00|"},
     };
     for (const Case& T : Cases) {
         SCOPED_TRACE(T.What);
