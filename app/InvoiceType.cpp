@@ -188,6 +188,12 @@ void TshInvoiceTovarList::TakeRowsFrom(TshInvoiceTovarList& Source)
     inherited::Assign(Source);
     for (Integer I = 0; I < Count(); ++I)
         GetItem(I)->Owner = this;
+    AssignListFields(Source);
+    FErrors = std::move(Source.FErrors);
+}
+
+void TshInvoiceTovarList::AssignListFields(const TshInvoiceTovarList& Source)
+{
     SheetTotal = Source.SheetTotal;
     SumRetail = Source.SumRetail;
     SumKolvo = Source.SumKolvo;
@@ -195,7 +201,6 @@ void TshInvoiceTovarList::TakeRowsFrom(TshInvoiceTovarList& Source)
     SumOpt = Source.SumOpt;
     ListKind = Source.ListKind;
     Nds = Source.Nds;
-    FErrors = std::move(Source.FErrors);
 }
 
 // ---- totals texts ------------------------------------------------------------

@@ -161,6 +161,8 @@ protected:
     /// Moves rows, totals and errors of Source into this (emptied) list;
     /// Source is left empty.
     void TakeRowsFrom(TshInvoiceTovarList& Source);
+    /// Copies SheetTotal, the four totals, ListKind and Nds of Source.
+    void AssignListFields(const TshInvoiceTovarList& Source);
 
 private:
     void ResetCache();

@@ -16,7 +16,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-
 namespace {
 
 const char* const InvoiceHeader = "shInvoice";
@@ -255,11 +254,13 @@ void TshInvoice::AssignHeader(const TshInvoice& Source)
 void TshInvoice::LoadFromFile(const AnsiString& AFileName)
 {
     // The file is read into a separate invoice that starts from this one's
-    // header, as a read in place would; only a complete read replaces this
+    // header and list fields, as a read in place would (fields absent from
+    // the file keep their values); only a complete read replaces this
     // invoice, so a broken file never leaves a half-read invoice that looks
     // whole (and that a later save would write over the file).
     TshInvoice Loaded(DocKind);
     Loaded.AssignHeader(*this);
+    Loaded.AssignListFields(*this);
     {
         TschFileStream Stream(AFileName, schOpenRead);
         Loaded.Clear();

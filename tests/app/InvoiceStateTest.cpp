@@ -196,13 +196,16 @@ TEST(InvoiceState, LoadReplacesTheRowsOfTheCurrentInvoice)
 TEST(InvoiceState, OlderVersionLoads)
 {
     TshInvoice Inv(0);
-    Inv.NameDoc = "не в файле"_a;  // fields absent from the file keep their values
+    // Fields absent from the file keep their values.
+    Inv.NameDoc = "не в файле"_a;
+    Inv.Nds = Curr("18");
     Inv.LoadFromFile(DataFile("legacy-tint-integer-quantity.inv"));
     EXPECT_EQ(Inv.HeaderInt, 3);
     EXPECT_EQ(Inv.NumDoc, "77");
     EXPECT_EQ(Inv.Provider, "Рынок"_a);
     EXPECT_EQ(Inv.NameDoc, "не в файле"_a);
     EXPECT_EQ(Inv.ListKind, 1);
+    EXPECT_EQ(Inv.Nds, Curr("18"));
     ASSERT_EQ(Inv.Count(), 2);
     EXPECT_EQ(Inv.GetItem(0)->Name, "Чайник"_a);
     EXPECT_EQ(Inv.GetItem(0)->Kolvo, Curr("5"));
