@@ -76,6 +76,15 @@ TEST(PriceFormat, WordsComeFromTheConfiguration)
     EXPECT_EQ(Text, "7,30 р."_a);
 }
 
+TEST(PriceFormat, WithoutAConfigurationTheDefaultWordsServe)
+{
+    const RussianSettingsScope Russian;
+    ASSERT_EQ(gCfgObject, nullptr);
+    AnsiString Text;
+    FormatPrice(14, Text, Curr("5.5"));
+    EXPECT_EQ(Text, "5руб. 50коп."_a);
+}
+
 TEST(PriceFormat, SeparatorsComeFromTheSettings)
 {
     ConfigScope Config;
