@@ -21,11 +21,13 @@
 
 #include <memory>
 
+class TAnalizeResult;
 class TshArticle;
 class TshInvoiceTovarList;
 class TStream;
 class TStringList;
 class TStringList2D;
+class Variant;
 
 /// Rounding modes of the pricing (configuration property RoundType).
 constexpr Byte RoundModeOff = 0;
@@ -206,6 +208,19 @@ public:
 
     void LoadFromStream(TStream& Stream) override;
     void SaveToStream(TStream& Stream) override;
+
+    /// Reads a supplier workbook (ReadXLSToTable), analyses its sheet as an
+    /// invoice and imports it (ImportTable). Raises what reading raises, and
+    /// EAbort when the operator cancels the packing question; the invoice
+    /// is then unchanged. Defined with the import.
+    void LoadFromXLS(const AnsiString& AFileName);
+    /// Replaces the rows by those of an analysed table: names, types,
+    /// units, quantities and cost prices (the VAT percent Nds added), every
+    /// row sum and the invoice total checked; each problem becomes a line of
+    /// GetErrors. When the analysis does not belong to the table, or no row
+    /// can be read, nothing changes and EAppException is raised with the
+    /// error lines. Prices are not computed. Defined with the import.
+    void ImportTable(const Variant& Table, const TAnalizeResult& Analysis);
 
     AnsiString FileName;
     TDateTime DateDoc = 0;
