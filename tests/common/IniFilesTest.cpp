@@ -68,7 +68,7 @@ TEST(IniFiles, ObjectsOnOneFileSeeEachOthersWritesAtOnce)
     EXPECT_EQ(A.ReadString("Main", "Customer", "none"), "none");
     // Nothing has reached the disk yet.
     EXPECT_FALSE(fs::exists(SystemPath(Name)));
-    EXPECT_EQ(MemIniContainerCount() >= 1, true);
+    EXPECT_GE(MemIniContainerCount(), 1);
 }
 
 TEST(IniFiles, ObjectsInSequenceLoadTheFileAnew)
