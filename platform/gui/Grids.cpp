@@ -1236,9 +1236,13 @@ void TCustomGrid::HideEdit()
 void TCustomGrid::UpdateEdit()
 {
     auto UpdateEditor = [this] {
+        // The editor loads the cell before it is bound to it, so the
+        // changes of loading are not stored back into the cell.
+        FInplaceCol = -1;
+        FInplaceRow = -1;
+        FInplaceEdit->UpdateContents();
         FInplaceCol = Col();
         FInplaceRow = Row();
-        FInplaceEdit->UpdateContents();
         FCanEditModify = FInplaceEdit->MaxLength() != -1;
         FInplaceEdit->SelectAll();
     };
@@ -2167,14 +2171,14 @@ void TStringGrid::SetObjects(int ACol, int ARow, TObject* Value)
     Ensure(ACol, ARow).Object = Value;
 }
 
-void TStringGrid::GetRow(int ARow, TStrings* Dest) const
+void TStringGrid::GetRows(int ARow, TStrings* Dest) const
 {
     Dest->Clear();
     for (int I = 0; I < ColCount(); ++I)
         Dest->AddObject(Cells(I, ARow), Objects(I, ARow));
 }
 
-void TStringGrid::SetRow(int ARow, TStrings* Source)
+void TStringGrid::SetRows(int ARow, TStrings* Source)
 {
     for (int I = 0; I < ColCount() && I < Source->Count(); ++I) {
         SetCells(I, ARow, Source->Strings(I));
@@ -2182,14 +2186,14 @@ void TStringGrid::SetRow(int ARow, TStrings* Source)
     }
 }
 
-void TStringGrid::GetCol(int ACol, TStrings* Dest) const
+void TStringGrid::GetCols(int ACol, TStrings* Dest) const
 {
     Dest->Clear();
     for (int I = 0; I < RowCount(); ++I)
         Dest->AddObject(Cells(ACol, I), Objects(ACol, I));
 }
 
-void TStringGrid::SetCol(int ACol, TStrings* Source)
+void TStringGrid::SetCols(int ACol, TStrings* Source)
 {
     for (int I = 0; I < RowCount() && I < Source->Count(); ++I) {
         SetCells(ACol, I, Source->Strings(I));

@@ -417,10 +417,10 @@ public:
     TObject* Objects(int ACol, int ARow) const;
     void SetObjects(int ACol, int ARow, TObject* Value);
     /// The strings of one row or column, in column or row order.
-    void GetRow(int ARow, TStrings* Dest) const;
-    void SetRow(int ARow, TStrings* Source);
-    void GetCol(int ACol, TStrings* Dest) const;
-    void SetCol(int ACol, TStrings* Source);
+    void GetRows(int ARow, TStrings* Dest) const;
+    void SetRows(int ARow, TStrings* Source);
+    void GetCols(int ACol, TStrings* Dest) const;
+    void SetCols(int ACol, TStrings* Source);
 
 protected:
     void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
