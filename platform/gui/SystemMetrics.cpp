@@ -11,7 +11,7 @@ struct MetricValue {
 
 // Classic values at 96 dpi with the 8-point captions and menus.
 constexpr MetricValue ClassicMetrics[] = {
-    {SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYCAPTION, 18}, {SM_CXBORDER, 1},
+    {SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYCAPTION, 19}, {SM_CXBORDER, 1},
     {SM_CYBORDER, 1}, {SM_CXDLGFRAME, 3}, {SM_CYDLGFRAME, 3}, {SM_CYVTHUMB, 16},
     {SM_CXHTHUMB, 16}, {SM_CXICON, 32}, {SM_CYICON, 32}, {SM_CXCURSOR, 32},
     {SM_CYCURSOR, 32}, {SM_CYMENU, 19}, {SM_CYVSCROLL, 16}, {SM_CXHSCROLL, 16},

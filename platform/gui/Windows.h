@@ -46,6 +46,7 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using UINT = uint32_t;
+using UINT_PTR = uintptr_t;
 using BOOL = int;
 using COLORREF = uint32_t;
 
@@ -623,6 +624,12 @@ LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 BOOL PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 /// Posts WM_QUIT with ExitCode; the application's Run loop ends on it.
 void PostQuitMessage(int ExitCode);
+
+/// Sets (or resets) timer Id of the window: WM_TIMER with WParam Id every
+/// Elapse milliseconds until KillTimer. Returns Id; 0 for a dead window.
+/// TimerProc is not supported (must be null).
+UINT_PTR SetTimer(HWND Wnd, UINT_PTR Id, UINT Elapse, void* TimerProc);
+BOOL KillTimer(HWND Wnd, UINT_PTR Id);
 
 struct MSG {
     HWND hwnd = nullptr;

@@ -1,0 +1,109 @@
+#pragma once
+
+// Inside of the window layer (platform/gui .cpp files only): the native
+// window record behind an HWND, the Qt widget that forwards events as
+// messages, the posted-message queue and the exception barrier.
+
+#include "platform/gui/Controls.h"
+#include "platform/gui/GdiPrivate.h"
+
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+
+class QEvent;
+
+/// One native window.
+struct HWND__ {
+    TWinControl* Control = nullptr;
+    /// The widget; for our own widgets the pixels come from Backing.
+    QPointer<QWidget> Widget;
+    /// True for the widgets made by TWinControl::CreateWidget's base (they
+    /// paint through messages); false for Qt's own controls.
+    bool OwnPainting = true;
+    /// The window's pixels (window coordinates: frame and client).
+    HBITMAP Backing = nullptr;
+    /// What must be repainted (window coordinates).
+    QRegion Invalid;
+    bool EraseNeeded = true;
+    uint32_t Style = 0;
+    uint32_t ExStyle = 0;
+    uint32_t ClassStyle = 0;
+    /// Owner window (GWL_HWNDPARENT), for forms.
+    HWND Owner = nullptr;
+    /// The client rectangle within the window (after WM_NCCALCSIZE).
+    TRect Client;
+    /// Top-level windows: the frame the window system would draw, outside
+    /// the widget (left, top, right, bottom widths).
+    TRect Frame;
+    bool TopLevel = false;
+    /// Windows that cover this one's children when drawing (GetDCEx).
+    bool Destroying = false;
+};
+
+/// Every live window; IsWindow looks here.
+bool IsLiveWindow(HWND Wnd);
+void RegisterWindow(HWND Wnd);
+void UnregisterWindow(HWND Wnd);
+
+/// The widget class of windows that paint themselves through messages.
+class ControlWidget : public QWidget {
+public:
+    ControlWidget(HWND Wnd, QWidget* Parent);
+    HWND Window() const { return FWnd; }
+
+protected:
+    bool event(QEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
+
+private:
+    HWND FWnd;
+};
+
+/// Turns Qt events of a window's widget into messages; true when the event
+/// was consumed (false lets a native widget handle it).
+bool TranslateEvent(HWND Wnd, QEvent* Event);
+/// Installs the translator on a native widget (Qt's own controls).
+void InstallBridge(HWND Wnd, QWidget* Widget);
+
+/// The default handling of a message by a window of Qt's own controls:
+/// the widget handles the Qt event the message was made from (keys go
+/// without their text, which comes with WM_CHAR).
+void PassToNativeWidget(HWND Wnd, const TMessage& Message);
+
+/// Paints the invalid part of the window into its backing image (sends
+/// WM_ERASEBKGND and WM_PAINT) and clears it.
+void PaintInvalid(HWND Wnd);
+/// Resizes the backing image to the window size, invalidating all.
+void ResizeBacking(HWND Wnd, int Width, int Height);
+/// Marks a window-coordinate region for repainting and asks Qt to show it.
+void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase);
+
+/// Runs F; an exception is passed to Application->HandleException (EAbort
+/// silently) and never leaves. Every entry from Qt goes through it.
+void Barrier(const std::function<void()>& F);
+
+/// The posted-message queue.
+void PostToQueue(const MSG& Msg);
+/// Dispatches the first queued message; false when the queue is empty.
+bool DispatchQueued();
+/// True when a WM_QUIT has been taken from the queue.
+bool QuitReceived();
+void ClearQuit();
+int QuitCode();
+
+/// Mouse-move bookkeeping: the control under the mouse changed.
+void SetMouseControl(TControl* Control);
+/// The focused window as the program sees it.
+HWND FocusedWindow();
+void SetFocusedWindow(HWND Wnd);
+/// Forgets a window being destroyed in the focus, capture and mouse state.
+void ForgetWindow(HWND Wnd);
+void ForgetControl(TControl* Control);
+/// Key state table behind GetKeyState.
+void SetKeyDown(int VirtualKey, bool Down);
+/// Applies a cursor shape to the widget under the mouse.
+void ApplyCursor(QWidget* Widget, HCURSOR Cursor);
