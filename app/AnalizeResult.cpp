@@ -1,0 +1,438 @@
+// The analysis items, their keyword lists and values, and the statistics of
+// a table's rows, columns and row patterns. The search for header, columns,
+// total and data rows is in AnalizeResultSearch.cpp.
+
+#include "app/AnalizeResult.h"
+
+#include "app/InvoicePackedName.h"
+#include "app/ReadXLS.h"
+#include "common/Funcs.h"
+#include "common/IniFiles.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/StrUtils.h"
+#include "platform/rtl/Variant.h"
+
+#include <unordered_map>
+
+TClass TAnResItem::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TAnResItem>("TAnResItem");
+    return &Class;
+}
+
+TClass TStatAnalizeItem::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TStatAnalizeItem>("TStatAnalizeItem");
+    return &Class;
+}
+
+TClass TStatAnalize::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TStatAnalize>("TStatAnalize");
+    return &Class;
+}
+
+TClass TAnalizeResult::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TAnalizeResult>("TAnalizeResult");
+    return &Class;
+}
+
+namespace {
+
+/// The built-in keywords of a kind, used when the program ini gives none.
+/// The empty entries of kinds 14 to 16 are shown in the settings but never
+/// match. The article keyword is spelt with the Cyrillic "А" throughout:
+/// a Latin first letter would never meet a heading.
+std::vector<const char*> BuiltInHeaders(Byte Kind)
+{
+    switch (Kind) {
+    case KindNumber: return {"№"_c, "НОМЕР"_c, "НОМ."_c};
+    case KindItem: return {"ТОВАР"_c, "НАИМЕНОВАНИЕ"_c, "НАИМНИЕ"_c, "НАИМ"_c, "НАЗВАНИЕ"_c};
+    case KindModel: return {"МОДЕЛЬ"_c, "ТИП"_c, "МАРКА"_c};
+    case KindQuantity: return {"КОЛИЧЕСТВО"_c, "КОЛВО"_c, "КОЛ."_c, "КОЛ"_c, "ШТ"_c};
+    case KindPrice: return {"ЦЕНА"_c};
+    case KindUnit: return {"ЕД."_c, "ЕДИНИЦЫ"_c, "ЕДИНИЦ"_c};
+    case KindSum: return {"СУММА"_c, "СУМ."_c, "СУММ"_c};
+    case KindTotal:
+        return {"ВСЕГОПОНАКЛАД"_c, "ИТОГО:"_c, "ИТОГ:"_c, "ВСЕГО:"_c, "ИТОГО"_c, "ВСЕГО"_c,
+                "ИТОГ"_c, "ВСЕГ"_c};
+    case KindType: return {"ТИП"_c, "МАРКА"_c, ""};
+    case KindModelName: return {"МОДЕЛЬ"_c, "НАИМЕН"_c, ""};
+    case KindArticle: return {"АРТИКУЛ"_c, "КОД"_c, ""};
+    case KindDescription:
+        return {"ПРОЧИЕХАРАКТЕРИСТИКИ"_c, "ХАРАКТЕРИСТИК"_c, "ОСНОВНЫЕХАРАКТ"_c, "ОПИСАН"_c};
+    case KindFirm: return {"ФИРМА"_c, "ПРОИЗВОДИТ"_c};
+    case KindCountry: return {"СТРАНА"_c, "ПРОИЗВОДСТ"_c};
+    case KindWarranty: return {"ГАРАНТИЯМЕС"_c, "ГАРАНТИ"_c, "СРОКГАР"_c};
+    default: return {};
+    }
+}
+
+bool IsRowRole(Byte Kind)
+{
+    return Kind >= KindHeaderRow && Kind <= KindLastRow;
+}
+
+/// Characters a heading loses before it is compared.
+constexpr TCharSet HeaderNoise{'\r', '\n', ' ', '-', '"', '\'', '(', ')', '[', ']'};
+
+}  // namespace
+
+// ---- text helpers --------------------------------------------------------------
+
+AnsiString NormalizeHeaderText(const AnsiString& Text)
+{
+    const AnsiString Trimmed = Trim(Text);
+    AnsiString Result;
+    Result.Std().reserve(size_t(Trimmed.Length()));
+    for (int I = 1; I <= Trimmed.Length(); ++I)
+        if (!HeaderNoise.Contains(Trimmed[I]))
+            Result += Trimmed[I];
+    return AnsiUpperCase(Result);
+}
+
+Integer MatchHeaderKeyword(const TStrings& Keywords, const AnsiString& Text)
+{
+    const AnsiString Normal = NormalizeHeaderText(Text);
+    for (int I = 0; I < Keywords.Count(); ++I) {
+        const AnsiString Key = NormalizeHeaderText(Keywords.Strings(I));
+        // An empty keyword is "not found", never a match of every text.
+        if (!Key.IsEmpty() && Normal.View().starts_with(Key.View()))
+            return I;
+    }
+    return -1;
+}
+
+char CellTypeChar(const AnsiString& Text)
+{
+    if (Text.IsEmpty())
+        return '-';
+    const AnsiString Clean = CleanNumStr(Text);
+    if (Clean.IsEmpty())
+        return 'S';
+    if (Clean.View().find(FormatSettings().DecimalSeparator) == std::string_view::npos)
+        return 'I';
+    const Currency NotConverted = Currency::FromRaw(INT64_MAX);
+    return StrToCurrDef(Clean, NotConverted) == NotConverted ? 'V' : 'F';
+}
+
+bool IsNumberingRow(const std::vector<AnsiString>& Texts, const AnsiString& Pattern)
+{
+    Int64 Previous = 0;
+    bool HavePrevious = false;
+    int Good = 0;
+    int Misses = 0;
+    for (int I = 1; I <= Pattern.Length(); ++I) {
+        if (Pattern[I] != 'I')
+            continue;
+        Int64 Value = 0;
+        const bool IsInteger = TryStrToInt64(CleanNumStr(Texts[size_t(I - 1)]), Value);
+        if (HavePrevious) {
+            const Int64 Step = IsInteger ? Value - Previous : 0;
+            if (IsInteger && (Step == 1 || Step == 2))
+                ++Good;
+            else
+                ++Misses;
+            if (Good > 7)
+                return true;
+            if (Misses > 3)
+                return false;
+        }
+        if (IsInteger) {
+            Previous = Value;
+            HavePrevious = true;
+        }
+    }
+    return true;
+}
+
+// ---- TAnResItem ----------------------------------------------------------------
+
+TAnResItem::TAnResItem(TAnalizeResult* AOwner, Byte AKind, const AnsiString& AName)
+    : Owner(AOwner), Name(AName), Kind(AKind), Headers(std::make_unique<TStringList>())
+{
+    if (Kind >= KindNumber)
+        LoadHeaders();
+}
+
+TAnResItem::~TAnResItem() = default;
+
+AnsiString TAnResItem::HeadersSection() const
+{
+    return "AnalizeResultList" + IntToStr(Kind);
+}
+
+void TAnResItem::LoadHeaders()
+{
+    Integer SavedIndex = 0;
+    RestIniStrings(*GetAppIniFile(), HeadersSection(), Headers.get(), SavedIndex);
+    for (int I = 0; I < Headers->Count(); ++I)
+        if (!NormalizeHeaderText(Headers->Strings(I)).IsEmpty())
+            return;
+    Headers->Clear();
+    for (const char* Keyword : BuiltInHeaders(Kind))
+        Headers->Add(Keyword);
+}
+
+void TAnResItem::SaveHeaders() const
+{
+    SaveIniStrings(*GetAppIniFile(), HeadersSection(), *Headers, 0);
+}
+
+AnsiString TAnResItem::GetValueText() const
+{
+    if (Kind == KindNone)
+        return AnsiString();
+    if (Kind == KindTotal)
+        return CurrToNumStr(Value, 2);
+    const Integer Offset = IsRowRole(Kind) ? Owner->FirstRow : Owner->FirstCol;
+    return IntToStr(Index + Offset);
+}
+
+void TAnResItem::SetValueText(const AnsiString& Text)
+{
+    if (Kind == KindNone)
+        return;
+    const AnsiString Clean = CleanNumStr(Text);
+    const Currency Number = Clean.IsEmpty() ? Currency() : StrToCurrDef(Clean, Currency());
+    if (Kind == KindTotal) {
+        Value = Number;
+        return;
+    }
+    const Integer Offset = IsRowRole(Kind) ? Owner->FirstRow : Owner->FirstCol;
+    // Whole rows and columns only; a number beyond them counts as none.
+    const Int64 Whole = Number.Raw() / Currency::Scale;
+    Index = (Whole > INT32_MAX / 2 || Whole < INT32_MIN / 2) ? -1 : Integer(Whole) - Offset;
+}
+
+// ---- TStatAnalize --------------------------------------------------------------
+
+TStatAnalize::~TStatAnalize() = default;
+
+TStatAnalizeItem* TStatAnalize::Add()
+{
+    auto* Item = new TStatAnalizeItem;
+    AddObject(Item);
+    return Item;
+}
+
+TStatAnalizeItem* TStatAnalize::GetItem(Integer Index) const
+{
+    return static_cast<TStatAnalizeItem*>(Get(Index));
+}
+
+TStatAnalizeItem* TStatAnalize::FindByName(const AnsiString& Name) const
+{
+    for (int I = 0; I < Count(); ++I)
+        if (GetItem(I)->Pattern == Name)
+            return GetItem(I);
+    return nullptr;
+}
+
+// ---- TAnalizeResult: layouts ---------------------------------------------------
+
+TAnalizeResult::TAnalizeResult() : TAnalizeResult(false) {}
+
+std::unique_ptr<TAnalizeResult> TAnalizeResult::CreateForArticles()
+{
+    return std::unique_ptr<TAnalizeResult>(new TAnalizeResult(true));
+}
+
+TAnalizeResult::TAnalizeResult(bool ForArticles) : FForArticles(ForArticles)
+{
+    AddItem(KindHeaderRow, "Заголовок"_a);
+    AddItem(KindFirstRow, "Начальная строка"_a);
+    AddItem(KindLastRow, "Конечная строка"_a);
+    if (!ForArticles) {
+        AddItem(KindLeftColumn, "Левый столбец"_a);
+        AddItem(KindRightColumn, "Правый столбец"_a);
+    }
+    AddItem(KindNone, "----------------------");
+    AddItem(KindNone, "Столбцы:"_a);
+    if (ForArticles) {
+        AddItem(KindType, "    \"Тип\""_a);
+        AddItem(KindModelName, "    \"Модель(наим)\""_a);
+        AddItem(KindArticle, "    \"Артикул\""_a);
+        AddItem(KindDescription, "    \"Описание\""_a);
+        AddItem(KindFirm, "    \"Фирма\""_a);
+        AddItem(KindCountry, "    \"Страна\""_a);
+        AddItem(KindWarranty, "    \"Гарантия\""_a);
+    } else {
+        AddItem(KindNumber, "    \"Номер\""_a);
+        AddItem(KindItem, "    \"Товар\""_a);
+        AddItem(KindModel, "    \"Модель\""_a);
+        AddItem(KindArticle, "    \"Артикул\""_a);
+        AddItem(KindQuantity, "    \"Кол-во\""_a);
+        AddItem(KindPrice, "    \"Цена\""_a);
+        AddItem(KindUnit, "    \"Единица\""_a);
+        AddItem(KindSum, "    \"Сумма\""_a);
+        AddItem(KindTotal, "Сумма итога:"_a);
+        PackedName = std::make_unique<TInvoicePackedName>();
+    }
+    Reset();
+}
+
+TAnalizeResult::~TAnalizeResult() = default;
+
+void TAnalizeResult::AddItem(Byte Kind, const AnsiString& Name)
+{
+    AddObject(new TAnResItem(this, Kind, Name));
+}
+
+TAnResItem* TAnalizeResult::GetItem(Integer Index) const
+{
+    return static_cast<TAnResItem*>(Get(Index));
+}
+
+TAnResItem* TAnalizeResult::FindByKind(Byte Kind) const
+{
+    for (int I = 0; I < Count(); ++I)
+        if (GetItem(I)->Kind == Kind)
+            return GetItem(I);
+    return nullptr;
+}
+
+Integer TAnalizeResult::IndexOfKind(Byte Kind) const
+{
+    const TAnResItem* Item = FindByKind(Kind);
+    return Item ? Item->Index : -1;
+}
+
+void TAnalizeResult::Reset()
+{
+    for (int I = 0; I < Count(); ++I) {
+        GetItem(I)->Index = -1;
+        GetItem(I)->Value = Currency(-1);
+        GetItem(I)->Gaps = 0;
+    }
+    anColList.Clear();
+    anRowList.Clear();
+    anPatternList.Clear();
+}
+
+Byte TAnalizeResult::MatchHeaderKind(const AnsiString& Text) const
+{
+    for (int I = 0; I < Count(); ++I) {
+        const TAnResItem* Item = GetItem(I);
+        if (Item->Kind >= KindNumber && MatchHeaderKeyword(*Item->Headers, Text) >= 0)
+            return Item->Kind;
+    }
+    return KindNone;
+}
+
+void TAnalizeResult::PrepareKeywords()
+{
+    FKeywords.clear();
+    for (int I = 0; I < Count(); ++I) {
+        const TAnResItem* Item = GetItem(I);
+        if (Item->Kind < KindNumber)
+            continue;
+        KeywordSet Set{Item->Kind, {}};
+        for (int K = 0; K < Item->Headers->Count(); ++K)
+            Set.Keywords.push_back(NormalizeHeaderText(Item->Headers->Strings(K)));
+        FKeywords.push_back(std::move(Set));
+    }
+}
+
+AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
+{
+    if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
+        return AnsiString();
+    return GetTableCellText(Table, RowLow + Row, ColLow + Col);
+}
+
+// ---- statistics ----------------------------------------------------------------
+
+namespace {
+
+bool IsHitKind(Byte Kind, bool ForArticles)
+{
+    if (ForArticles)
+        return Kind >= KindType && Kind <= KindWarranty;
+    // Unit and total keywords do not make a heading row.
+    return (Kind >= KindNumber && Kind <= KindPrice) || Kind == KindSum || Kind == KindArticle;
+}
+
+/// Header hits are looked for only this far into an article list.
+constexpr Integer ArticleHeaderRows = 100;
+
+}  // namespace
+
+void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
+{
+    PrepareKeywords();
+    RowCount = 0;
+    ColCount = 0;
+    if (VarArrayDimCount(Table) == 2) {
+        RowLow = VarArrayLowBound(Table, 1);
+        ColLow = VarArrayLowBound(Table, 2);
+        RowCount = VarArrayHighBound(Table, 1) - RowLow + 1;
+        ColCount = VarArrayHighBound(Table, 2) - ColLow + 1;
+    }
+    if (RowCount <= 0 || ColCount <= 0) {
+        RowCount = 0;
+        ColCount = 0;
+    }
+    for (Integer C = 0; C < ColCount; ++C)
+        anColList.Add();
+    TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
+    // Pattern entries by pattern, for counting; the list keeps their order.
+    std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
+    std::vector<AnsiString> Texts(static_cast<size_t>(ColCount));
+    AnsiString Pattern;
+    for (Integer R = 0; R < RowCount; ++R) {
+        TStatAnalizeItem* Row = anRowList.Add();
+        Pattern.SetLength(ColCount);
+        bool OnlyIntegers = true;
+        for (Integer C = 0; C < ColCount; ++C) {
+            AnsiString& Text = Texts[size_t(C)];
+            Text = CellText(Table, R, C);
+            const char Letter = CellTypeChar(Text);
+            Pattern[C + 1] = Letter;
+            if (Letter != '-' && Letter != 'I')
+                OnlyIntegers = false;
+            if (Letter == '-')
+                continue;
+            Row->Empty = false;
+            if (Letter != 'S' || (ForArticles && R >= ArticleHeaderRows))
+                continue;
+            const Byte Kind = MatchKindOfNormal(NormalizeHeaderText(Text));
+            if (Kind == KindTotal && Total)
+                Total->Index = R;
+            else if (IsHitKind(Kind, ForArticles))
+                ++Row->Hits;
+        }
+        if (!ForArticles && !Row->Empty && OnlyIntegers && IsNumberingRow(Texts, Pattern)) {
+            // The column numbers printed under the heading: no data, no vote.
+            Pattern = AnsiString(std::string(size_t(ColCount), '-'));
+            Row->Empty = true;
+        }
+        Row->Pattern = Pattern;
+        if (Row->Empty)
+            continue;
+        for (Integer C = 0; C < ColCount; ++C)
+            if (Pattern[C + 1] != '-')
+                anColList.GetItem(C)->Empty = false;
+        auto Found = Patterns.find(Pattern);
+        if (Found != Patterns.end()) {
+            ++Found->second->Count;
+            continue;
+        }
+        TStatAnalizeItem* Entry = anPatternList.Add();
+        Entry->Pattern = Pattern;
+        Entry->Empty = false;
+        Entry->Count = 1;
+        Patterns.emplace(Pattern, Entry);
+    }
+}
+
+Byte TAnalizeResult::MatchKindOfNormal(const AnsiString& Normal) const
+{
+    for (const KeywordSet& Set : FKeywords)
+        for (const AnsiString& Key : Set.Keywords)
+            if (!Key.IsEmpty() && Normal.View().starts_with(Key.View()))
+                return Set.Kind;
+    return KindNone;
+}
