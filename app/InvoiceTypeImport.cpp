@@ -1,0 +1,229 @@
+// The import of a supplier's workbook into the invoice: each data row of
+// the analysed table becomes a row with its name, type, unit, quantity and
+// cost price; row sums and the invoice total are checked against the
+// supplier's figures. A bad cell or sum never stops the import: it becomes
+// a line of the error list the main window shows afterwards.
+
+#include "app/InvoiceType.h"
+
+#include "app/AnalizeResult.h"
+#include "app/InvoicePackedName.h"
+#include "app/ReadXLS.h"
+#include "common/Funcs.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/StrUtils.h"
+#include "platform/rtl/Variant.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+/// Value rounded half away from zero to whole kopecks, exactly.
+Currency RoundToKopecks(__int128 Num, __int128 Den)
+{
+    // Num / Den is a value in 1/10000; a kopeck is 100 of them.
+    const __int128 Unit = Den * 100;
+    const bool Negative = (Num < 0) != (Den < 0);
+    __int128 A = Num < 0 ? -Num : Num;
+    const __int128 B = Unit < 0 ? -Unit : Unit;
+    __int128 Kopecks = (A + B / 2) / B;
+    if (Kopecks > INT64_MAX / 100)
+        throw EOverflow("Floating point overflow");
+    if (Negative)
+        Kopecks = -Kopecks;
+    return Currency::FromRaw(static_cast<int64_t>(Kopecks * 100));
+}
+
+/// The cost price with the VAT percent added, rounded half up to kopecks.
+Currency AddVat(Currency Price, Currency Nds)
+{
+    return RoundToKopecks(__int128(Price.Raw()) * (100 * Currency::Scale + Nds.Raw()),
+                          100 * Currency::Scale);
+}
+
+/// Price x Quantity rounded half up to kopecks, as a row's cost sum is.
+Currency SumOf(Currency Price, Currency Quantity)
+{
+    return RoundToKopecks(__int128(Price.Raw()) * Quantity.Raw(), Currency::Scale);
+}
+
+/// The columns the import reads, in the order one cell is handled.
+constexpr Byte ImportedKinds[] = {KindModel, KindItem, KindUnit, KindQuantity, KindPrice, KindSum};
+
+/// The error lines of a failed import as one text.
+[[noreturn]] void RaiseImportFailed(TStringList& Errors)
+{
+    AnsiString Text;
+    for (int I = 0; I < Errors.Count(); ++I)
+        Text += (I ? "\r\n" : "") + Errors.Strings(I);
+    RaiseAppError(Text);
+}
+
+}  // namespace
+
+void TshInvoice::LoadFromXLS(const AnsiString& AFileName)
+{
+    Variant Table;
+    int FirstColumn = 1;
+    int FirstRow = 1;
+    ReadXLSToTable(AFileName, Table, FirstColumn, FirstRow);
+    TAnalizeResult Analysis;
+    Analysis.FirstRow = FirstRow;
+    Analysis.FirstCol = FirstColumn;
+    Analysis.AnalizeInvoice(Table, nullptr);
+    ImportTable(Table, Analysis);
+}
+
+void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysis)
+{
+    Integer Rows = 0;
+    Integer Cols = 0;
+    Integer RowLow = 1;
+    Integer ColLow = 1;
+    if (VarArrayDimCount(Table) == 2) {
+        RowLow = VarArrayLowBound(Table, 1);
+        ColLow = VarArrayLowBound(Table, 2);
+        Rows = Max(0, VarArrayHighBound(Table, 1) - RowLow + 1);
+        Cols = Max(0, VarArrayHighBound(Table, 2) - ColLow + 1);
+    }
+    if (Analysis.anRowList.Count() != Rows)
+        RaiseAppError(Format("Ошибка в анализаторе.\\nНе совпадают длины массивов данных и "
+                             "анализа\\nanRowList.Count (%s) <> rCount (%s)"_a,
+                             {IntToStr(Analysis.anRowList.Count()), IntToStr(Rows)}));
+
+    // The rows are read into an invoice of their own that replaces these
+    // rows only when it holds at least one: a failed import leaves the
+    // current invoice as it was.
+    TshInvoice Imported(DocKind);
+    Imported.Nds = Nds;
+    const Integer First = Analysis.IndexOfKind(KindFirstRow);
+    const Integer Last = Analysis.IndexOfKind(KindLastRow);
+    // A row range past the table (a region picked by whole columns) is cut
+    // to the table: no row past its end is ever read.
+    Integer From = First;
+    if (First < 0 || First >= Rows) {
+        Imported.AddError("Не определена начальная строка при анализе"_a);
+        From = 0;
+    }
+    Integer To = Last;
+    if (Last < 0) {
+        Imported.AddError("Не определена конечная строка при анализе"_a);
+    } else if (Last >= Rows) {
+        Imported.AddError("Не определена конечная строка при анализе"_a);
+        To = Rows - 1;
+    }
+    if (First > Last) {
+        Imported.AddError("Неверно определены начальная и конечная строки при анализе"_a);
+        To = -1;
+    }
+
+    std::vector<std::vector<Byte>> ColumnKinds(static_cast<size_t>(Cols));
+    for (Byte Kind : ImportedKinds) {
+        const Integer C = Analysis.IndexOfKind(Kind);
+        if (C >= 0 && C < Cols)
+            ColumnKinds[size_t(C)].push_back(Kind);
+    }
+    TInvoicePackedName OwnSplitter;
+    TInvoicePackedName& Splitter = Analysis.PackedName ? *Analysis.PackedName : OwnSplitter;
+
+    Currency Total;
+    Currency TotalWithoutVat;
+    for (Integer R = From; R <= To; ++R) {
+        const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
+        if (!Analysis.anRowList.GetItem(R)->IsData) {
+            Imported.AddErrorFmt("Пропущена строка в блоке данных [Строка XL %s]"_a, {SheetRow});
+            continue;
+        }
+        TshInvoiceTovar& Row = *Imported.Add();
+        AnsiString Missing;
+        Currency PriceRead;
+        for (Integer C = 0; C < Cols; ++C) {
+            if (ColumnKinds[size_t(C)].empty())
+                continue;
+            try {
+                const AnsiString Text = VarToStr(Table.GetElement(RowLow + R, ColLow + C));
+                for (Byte Kind : ColumnKinds[size_t(C)]) {
+                    switch (Kind) {
+                    case KindModel: Row.Tip = Text; break;
+                    case KindItem:
+                        Splitter.Mode = Analysis.PackedMode;
+                        Splitter.Parse(Text);
+                        Row.Name = Splitter.NamePart;
+                        // A model column to the left wins over the type in
+                        // the name; one to the right overwrites it.
+                        if (Row.Tip.IsEmpty())
+                            Row.Tip = Splitter.TypePart;
+                        break;
+                    case KindUnit: Row.Ed = Text; break;
+                    default: {
+                        AnsiString Clean = CleanNumStr(Text);
+                        if (IsBlank(Clean)) {
+                            Clean = "0";
+                            Missing += Analysis.FindByKind(Kind)->Name;
+                        }
+                        const Currency Value = StrToCurrDef(Clean, Currency());
+                        if (Kind == KindQuantity) {
+                            Row.Kolvo = Value;
+                        } else if (Kind == KindPrice) {
+                            PriceRead = Value;
+                            Row.PriceOpt = Nds != Currency() ? AddVat(Value, Nds) : Value;
+                        } else {
+                            // The sheet's row sum, held here until checked.
+                            Row.Price = Value;
+                        }
+                        break;
+                    }
+                    }
+                }
+            } catch (const Exception&) {
+                Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a,
+                                     {SheetRow, IntToStr(Analysis.FirstCol + C)});
+            }
+        }
+        try {
+            const Currency CostSum = Row.GetCostSum();
+            // With VAT added to the prices, a supplier's sums may include
+            // the VAT or not: either agrees. Comparing with the VAT sum alone
+            // reported every row of an invoice whose sums exclude it.
+            const Currency SumWithoutVat = SumOf(PriceRead, Row.Kolvo);
+            if (Row.Price != Currency() && Row.Price != CostSum
+                && (Nds == Currency() || Row.Price != SumWithoutVat)) {
+                const AnsiString Number = IntToStr(Imported.Count());
+                if (Missing.IsEmpty())
+                    Imported.AddErrorFmt("Не совпадает сумма в накладной [Строка %s] [XL строка %s]"_a,
+                                         {Number, SheetRow});
+                else
+                    Imported.AddErrorFmt("Нет числового значения в колонках "_a + "("
+                                             + Trim(Missing) + ")" + "[Строка %s] [XL строка %s]"_a,
+                                         {Number, SheetRow});
+            }
+            Total += CostSum;
+            TotalWithoutVat += SumWithoutVat;
+        } catch (const Exception&) {
+            Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s] (%s)"_a,
+                                 {SheetRow, "Ошибка вычисления суммы"_a});
+        }
+        Row.Price = Currency();
+    }
+
+    const Currency SheetSum = Analysis.FindByKind(KindTotal)
+                                  ? Analysis.FindByKind(KindTotal)->Value
+                                  : Currency(-1);
+    if (SheetSum > Currency() && SheetSum != Total
+        && (Nds == Currency() || SheetSum != TotalWithoutVat))
+        Imported.AddErrorFmt("Не совпадает ИТОГО по накладной [%s <> %s]"_a,
+                             {CurrToNumStr(Total, 2), CurrToNumStr(SheetSum, 2)});
+
+    if (Imported.Count() == 0)
+        RaiseImportFailed(*Imported.GetErrors());
+    Imported.SheetTotal = SheetTotal;
+    Imported.SumRetail = SumRetail;
+    Imported.SumKolvo = SumKolvo;
+    Imported.SumDiscount = SumDiscount;
+    Imported.SumOpt = SumOpt;
+    Imported.ListKind = ListKind;
+    TakeRowsFrom(Imported);
+}
