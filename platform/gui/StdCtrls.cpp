@@ -1,7 +1,9 @@
 #include "platform/gui/StdCtrls.h"
 
 #include "platform/gui/StdPrivate.h"
+#include "platform/classes/Strings.h"
 #include "platform/rtl/Cp1251.h"
+#include "platform/rtl/StrUtils.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -784,4 +786,1328 @@ void TCustomEdit::Dispatch(TMessage& Message)
         inherited::Dispatch(Message);
         return;
     }
+}
+
+// ---- TCustomLabel --------------------------------------------------------------------------------
+
+TClass TCustomLabel::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomLabel>("TCustomLabel");
+    return &Class;
+}
+TClass TLabel::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TLabel>("TLabel");
+    return &Class;
+}
+TLabel::~TLabel() = default;
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+    SetControlStyle(ControlStyle() + TControlStyle{csOpaque, csReplicatable});
+    SetBounds(FLeft, FTop, 65, 17);
+}
+
+TCustomLabel::~TCustomLabel() = default;
+
+AnsiString TCustomLabel::GetLabelText()
+{
+    return Caption();
+}
+
+void TCustomLabel::DoDrawText(TRect& Rect, UINT Flags)
+{
+    AnsiString Text = GetLabelText();
+    if ((Flags & DT_CALCRECT) && (Text.IsEmpty() || (FShowAccelChar && Text == "&")))
+        Text = " ";
+    if (!FShowAccelChar)
+        Flags |= DT_NOPREFIX;
+    TCanvas* C = Canvas();
+    C->Font()->Assign(Font());
+    HDC DC = C->Handle();
+    SetBkMode(DC, TRANSPARENT);
+    if (!Enabled()) {
+        // Disabled text: an engraved copy in the highlight colour under the
+        // shadow-coloured text.
+        OffsetRect(Rect, 1, 1);
+        SetTextColor(DC, ColorToRGB(clBtnHighlight));
+        DrawText(DC, Text, Rect, Flags);
+        OffsetRect(Rect, -1, -1);
+        SetTextColor(DC, ColorToRGB(clBtnShadow));
+        DrawText(DC, Text, Rect, Flags);
+        return;
+    }
+    SetTextColor(DC, ColorToRGB(Font()->Color()));
+    DrawText(DC, Text, Rect, Flags);
+}
+
+void TCustomLabel::Paint()
+{
+    static const UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    TCanvas* C = Canvas();
+    TRect R = ClientRect();
+    if (!Transparent()) {
+        C->Brush()->SetColor(Color());
+        C->FillRect(R);
+    }
+    UINT Flags = DT_EXPANDTABS | Alignments[FAlignment];
+    if (FWordWrap)
+        Flags |= DT_WORDBREAK;
+    if (FLayout != tlTop) {
+        TRect Calc = R;
+        DoDrawText(Calc, Flags | DT_CALCRECT);
+        const int Off = FLayout == tlBottom ? R.Height() - Calc.Height() : (R.Height() - Calc.Height()) / 2;
+        OffsetRect(R, 0, Off);
+    }
+    DoDrawText(R, Flags);
+}
+
+void TCustomLabel::AdjustBounds()
+{
+    if (ComponentState().Contains(csLoading) || !FAutoSize)
+        return;
+    TRect R = ClientRect();
+    // Measuring needs a DC: a screen DC with the label's font.
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font()->Handle());
+    AnsiString Text = GetLabelText();
+    if (Text.IsEmpty())
+        Text = " ";
+    UINT Flags = DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | (FShowAccelChar ? 0 : DT_NOPREFIX);
+    DrawText(DC, Text, R, Flags);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    int X = Left();
+    if (FAlignment == taRightJustify)
+        X += Width() - R.Right;
+    else if (FAlignment == taCenter)
+        X += (Width() - R.Right) / 2;
+    SetBounds(X, Top(), R.Right, R.Bottom);
+}
+
+void TCustomLabel::SetAlignment(TAlignment Value)
+{
+    if (FAlignment == Value)
+        return;
+    FAlignment = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool Value)
+{
+    if (FAutoSize == Value)
+        return;
+    FAutoSize = Value;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetWordWrap(bool Value)
+{
+    if (FWordWrap == Value)
+        return;
+    FWordWrap = Value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetLayout(TTextLayout Value)
+{
+    if (FLayout == Value)
+        return;
+    FLayout = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* Value)
+{
+    if (FFocusControl)
+        FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = Value;
+    if (Value)
+        Value->FreeNotification(this);
+}
+
+void TCustomLabel::SetShowAccelChar(bool Value)
+{
+    if (FShowAccelChar == Value)
+        return;
+    FShowAccelChar = Value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool Value)
+{
+    if (Transparent() == Value)
+        return;
+    TControlStyle S = ControlStyle();
+    if (Value)
+        S.Exclude(csOpaque);
+    else
+        S.Include(csOpaque);
+    SetControlStyle(S);
+    Invalidate();
+}
+
+void TCustomLabel::Loaded()
+{
+    inherited::Loaded();
+    AdjustBounds();
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFocusControl)
+        FFocusControl = nullptr;
+}
+
+void TCustomLabel::CMTextChanged(TMessageRecord& Message)
+{
+    inherited::CMTextChanged(Message);
+    Invalidate();
+    AdjustBounds();
+}
+
+void TCustomLabel::CMFontChanged(TMessageRecord& Message)
+{
+    inherited::CMFontChanged(Message);
+    AdjustBounds();
+}
+
+void TCustomLabel::Dispatch(TMessage& Message)
+{
+    if (Message.Msg == CM_DIALOGCHAR) {
+        TCMDialogChar M(Message);
+        if (FFocusControl && Enabled() && FShowAccelChar && IsAccel(M.CharCode, GetLabelText()) &&
+            FFocusControl->CanFocus()) {
+            FFocusControl->SetFocus();
+            Message.Result = 1;
+        }
+        return;
+    }
+    inherited::Dispatch(Message);
+}
+
+// ---- TButtonControl, TButton ----------------------------------------------------------------------
+
+TClass TButtonControl::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TButtonControl>("TButtonControl");
+    return &Class;
+}
+TClass TButton::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TButton>("TButton");
+    return &Class;
+}
+
+TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner)
+{
+    FTabStop = true;
+    FParentColor = false;
+    FColor = clBtnFace;
+}
+
+TButtonControl::~TButtonControl() = default;
+
+void TButtonControl::WMGetDlgCode(TMessageRecord& Message)
+{
+    Message.Result = DLGC_BUTTON;
+}
+
+void TButtonControl::WMKeyDown(TWMKey& Message)
+{
+    if (DoKeyDown(Message))
+        return;
+    if (Message.CharCode == VK_SPACE && !FSpaceDown) {
+        FSpaceDown = true;
+        FPressed = true;
+        Invalidate();
+    }
+}
+
+void TButtonControl::WMKeyUp(TWMKey& Message)
+{
+    if (DoKeyUp(Message))
+        return;
+    if (Message.CharCode == VK_SPACE && FSpaceDown) {
+        FSpaceDown = false;
+        FPressed = false;
+        Invalidate();
+        Press();
+    }
+}
+
+void TButtonControl::WMSetFocus(TWMSetFocus& Message)
+{
+    inherited::WMSetFocus(Message);
+    Invalidate();
+}
+
+void TButtonControl::WMKillFocus(TWMKillFocus& Message)
+{
+    inherited::WMKillFocus(Message);
+    FSpaceDown = false;
+    FPressed = false;
+    Invalidate();
+}
+
+void TButtonControl::WMLButtonDown(TWMMouse& Message)
+{
+    if (CanFocus() && !Focused())
+        SetFocus();
+    FPressed = true;
+    Invalidate();
+    inherited::WMLButtonDown(Message);
+}
+
+void TButtonControl::WMMouseMove(TWMMouse& Message)
+{
+    inherited::WMMouseMove(Message);
+    if (GetKeyState(VK_LBUTTON) < 0 && MouseCapture()) {
+        const bool Inside = PtInRect(ClientRect(), Message.Pos());
+        if (Inside != FPressed) {
+            FPressed = Inside;
+            Invalidate();
+        }
+    }
+}
+
+void TButtonControl::WMLButtonUp(TWMMouse& Message)
+{
+    const bool WasPressed = FPressed;
+    FPressed = false;
+    Invalidate();
+    // A release over the button presses it; the control's own click logic
+    // is left out so that a press is reported once.
+    TControlState S = ControlState();
+    S.Exclude(csClicked);
+    SetControlState(S);
+    inherited::WMLButtonUp(Message);
+    if (WasPressed && PtInRect(ClientRect(), Message.Pos()))
+        Press();
+}
+
+void TButtonControl::CMDialogChar(TCMDialogChar& Message)
+{
+    if (IsAccel(Message.CharCode, Caption()) && CanFocus()) {
+        SetFocus();
+        Press();
+        Message.Result = 1;
+        return;
+    }
+    inherited::CMDialogChar(Message);
+}
+
+void TButtonControl::CMTextChanged(TMessageRecord& Message)
+{
+    inherited::CMTextChanged(Message);
+    Invalidate();
+}
+
+void TButtonControl::CMEnabledChanged(TMessageRecord& Message)
+{
+    inherited::CMEnabledChanged(Message);
+    Invalidate();
+}
+
+void TButtonControl::PaintWindow(HDC DC)
+{
+    CanvasOnDC P(DC, Font());
+    PaintButton(P.Canvas());
+}
+
+TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner)
+{
+    SetBounds(FLeft, FTop, 75, 25);
+}
+
+TButton::~TButton() = default;
+
+void TButton::SetDefault(bool Value)
+{
+    FDefault = Value;
+    Invalidate();
+}
+
+void TButton::Click()
+{
+    if (FModalResult != mrNone)
+        if (TCustomForm* Form = GetParentForm(this))
+            Form->SetModalResult(FModalResult);
+    inherited::Click();
+}
+
+void TButton::CMDialogKey(TCMDialogKey& Message)
+{
+    const bool Enter = Message.CharCode == VK_RETURN && FDefault;
+    const bool Escape = Message.CharCode == VK_ESCAPE && FCancel;
+    if ((Enter || Escape) && !(Message.KeyData & AltMask) && Showing() && Enabled()) {
+        Click();
+        Message.Result = 1;
+        return;
+    }
+    inherited::CMDialogKey(Message);
+}
+
+void TButton::DrawButtonFace(TCanvas& C, const TRect& R, bool Down)
+{
+    AnsiString Text = Caption();
+    TRect T = R;
+    if (Down)
+        OffsetRect(T, 1, 1);
+    HDC DC = C.Handle();
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    DrawText(DC, Text, T, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void TButton::PaintButton(TCanvas& C)
+{
+    TRect R = ClientRect();
+    C.Brush()->SetColor(clBtnFace);
+    C.FillRect(R);
+    const bool Down = FPressed;
+    if (FDefault || Focused()) {
+        C.Brush()->SetColor(clWindowFrame);
+        C.FrameRect(R);
+        InflateRect(R, -1, -1);
+    }
+    TRect Face = R;
+    DrawFrameControl(C.Handle(), Face, DFC_BUTTON, DFCS_BUTTONPUSH | (Down ? DFCS_PUSHED : 0));
+    DrawButtonFace(C, R, Down);
+    if (Focused()) {
+        TRect F = R;
+        InflateRect(F, -3, -3);
+        C.Brush()->SetColor(clBtnFace);
+        C.Font()->SetColor(clBtnText);
+        C.DrawFocusRect(F);
+    }
+}
+
+// ---- check boxes and radio buttons ------------------------------------------------------------------
+
+TClass TCustomCheckBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomCheckBox>("TCustomCheckBox");
+    return &Class;
+}
+TClass TCheckBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCheckBox>("TCheckBox");
+    return &Class;
+}
+TClass TRadioButton::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TRadioButton>("TRadioButton");
+    return &Class;
+}
+TCheckBox::~TCheckBox() = default;
+
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner)
+{
+    FParentColor = true;
+    SetBounds(FLeft, FTop, 97, 17);
+}
+
+TCustomCheckBox::~TCustomCheckBox() = default;
+
+void TCustomCheckBox::SetState(TCheckBoxState Value)
+{
+    if (FState == Value)
+        return;
+    FState = Value;
+    Invalidate();
+    if (!ComponentState().Contains(csLoading))
+        Click();
+}
+
+void TCustomCheckBox::Press()
+{
+    switch (FState) {
+    case cbUnchecked: SetState(FAllowGrayed ? cbGrayed : cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+    }
+}
+
+void TCustomCheckBox::PaintButton(TCanvas& C)
+{
+    const TRect R = ClientRect();
+    C.Brush()->SetColor(Color());
+    C.FillRect(R);
+    const int Box = 13;
+    const int Top = (R.Height() - Box) / 2;
+    TRect B = FAlignment == taRightJustify ? Bounds(0, Top, Box, Box) : Bounds(R.Right - Box, Top, Box, Box);
+    UINT State = BoxKind();
+    if (FState != cbUnchecked)
+        State |= DFCS_CHECKED;
+    if (FState == cbGrayed || !Enabled())
+        State |= DFCS_INACTIVE;
+    if (FPressed)
+        State |= DFCS_PUSHED;
+    DrawFrameControl(C.Handle(), B, DFC_BUTTON, State);
+    TRect T = FAlignment == taRightJustify ? Rect(Box + 4, 0, R.Right, R.Bottom) : Rect(0, 0, R.Right - Box - 4, R.Bottom);
+    HDC DC = C.Handle();
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    TRect Calc = T;
+    DrawText(DC, Caption(), Calc, DT_SINGLELINE | DT_CALCRECT);
+    DrawText(DC, Caption(), T, DT_SINGLELINE | DT_VCENTER);
+    if (Focused()) {
+        TRect F = Rect(T.Left - 1, (R.Height() - Calc.Height()) / 2 - 1, T.Left + Calc.Width() + 1,
+                       (R.Height() + Calc.Height()) / 2 + 1);
+        C.Brush()->SetColor(Color());
+        C.Font()->SetColor(Font()->Color());
+        C.DrawFocusRect(F);
+    }
+}
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TCustomCheckBox(AOwner)
+{
+    SetBounds(FLeft, FTop, 113, 17);
+}
+
+TRadioButton::~TRadioButton() = default;
+
+void TRadioButton::SetChecked(bool Value)
+{
+    if (Value && Parent()) {
+        for (int I = 0; I < Parent()->ControlCount(); ++I) {
+            auto* Other = dynamic_cast<TRadioButton*>(Parent()->Controls(I));
+            if (Other && Other != this && Other->Checked()) {
+                Other->FState = cbUnchecked;
+                Other->Invalidate();
+            }
+        }
+    }
+    TCustomCheckBox::SetChecked(Value);
+}
+
+void TRadioButton::Press()
+{
+    if (!Checked())
+        SetChecked(true);
+}
+
+// ---- group box ------------------------------------------------------------------------------------
+
+TClass TCustomGroupBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomGroupBox>("TCustomGroupBox");
+    return &Class;
+}
+TClass TGroupBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TGroupBox>("TGroupBox");
+    return &Class;
+}
+TGroupBox::~TGroupBox() = default;
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner)
+{
+    SetControlStyle({csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csReplicatable});
+    FParentColor = true;
+    SetBounds(FLeft, FTop, 185, 105);
+}
+
+TCustomGroupBox::~TCustomGroupBox() = default;
+
+void TCustomGroupBox::AdjustClientRect(TRect& Rect)
+{
+    inherited::AdjustClientRect(Rect);
+    const int H = MeasureTextHeight(Font());
+    Rect.Top += H;
+    InflateRect(Rect, -1, -1);
+    if (Ctl3D())
+        InflateRect(Rect, -1, -1);
+}
+
+void TCustomGroupBox::Paint()
+{
+    TCanvas* C = Canvas();
+    C->Font()->Assign(Font());
+    C->Brush()->SetColor(Color());
+    const TRect Client = TControl::ClientRect();
+    C->FillRect(Client);
+    const int H = MeasureTextHeight(Font());
+    TRect R = Rect(0, H / 2 - 1, Client.Right, Client.Bottom);
+    DrawEdge(C->Handle(), R, EDGE_ETCHED, BF_RECT);
+    const AnsiString Text = Caption();
+    if (Text.IsEmpty())
+        return;
+    TRect T = Rect(8, 0, 0, H);
+    HDC DC = C->Handle();
+    DrawText(DC, Text, T, DT_SINGLELINE | DT_CALCRECT);
+    C->Brush()->SetColor(Color());
+    TRect Back = T;
+    InflateRect(Back, 1, 0);
+    C->FillRect(Back);
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    DrawText(DC, Text, T, DT_SINGLELINE);
+}
+
+void TCustomGroupBox::CMTextChanged(TMessageRecord& Message)
+{
+    inherited::CMTextChanged(Message);
+    Invalidate();
+}
+
+// ---- list box ------------------------------------------------------------------------------------
+
+TClass TCustomListBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomListBox>("TCustomListBox");
+    return &Class;
+}
+TClass TListBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TListBox>("TListBox");
+    return &Class;
+}
+TListBox::~TListBox() = default;
+
+TCustomListBox::TCustomListBox(TComponent* AOwner)
+    : TWinControl(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>())
+{
+    FCanvas->SetControl(this);
+    FItems->OnChange = TNotifyEvent(this, &TCustomListBox::ItemsChanged);
+    FParentColor = false;
+    FColor = clWindow;
+    FTabStop = true;
+    FItemHeight = MeasureTextHeight(Font());
+    SetBounds(FLeft, FTop, 121, 97);
+}
+
+TCustomListBox::~TCustomListBox()
+{
+    FItems->OnChange = nullptr;
+}
+
+TStrings* TCustomListBox::Items() const { return FItems.get(); }
+
+void TCustomListBox::SetItems(TStrings* Value)
+{
+    FItems->Assign(Value);
+}
+
+void TCustomListBox::ItemsChanged(TObject*)
+{
+    if (FItemIndex >= FItems->Count())
+        FItemIndex = -1;
+    Invalidate();
+}
+
+void TCustomListBox::Clear()
+{
+    FItems->Clear();
+    FItemIndex = -1;
+    FTopIndex = 0;
+}
+
+void TCustomListBox::SetSorted(bool Value)
+{
+    FSorted = Value;
+    FItems->SetSorted(Value);
+}
+
+void TCustomListBox::SetBorderStyle(TBorderStyle Value)
+{
+    if (FBorderStyle == Value)
+        return;
+    FBorderStyle = Value;
+    if (HandleAllocated())
+        RecreateWnd();
+}
+
+void TCustomListBox::CreateParams(TCreateParams& Params)
+{
+    inherited::CreateParams(Params);
+    Params.Style |= WS_VSCROLL;
+    if (FBorderStyle == bsSingle) {
+        if (Ctl3D())
+            Params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            Params.Style |= WS_BORDER;
+    }
+}
+
+void TCustomListBox::SetItemHeight(int Value)
+{
+    if (Value > 0 && Value != FItemHeight) {
+        FItemHeight = Value;
+        Invalidate();
+    }
+}
+
+int TCustomListBox::VisibleItemCount()
+{
+    return std::max(1, ClientHeight() / std::max(1, FItemHeight));
+}
+
+void TCustomListBox::SetTopIndex(int Value)
+{
+    const int Max = std::max(0, FItems->Count() - VisibleItemCount());
+    Value = std::clamp(Value, 0, Max);
+    if (Value != FTopIndex) {
+        FTopIndex = Value;
+        Invalidate();
+    }
+}
+
+void TCustomListBox::MakeVisible(int Index)
+{
+    if (Index < 0)
+        return;
+    if (Index < FTopIndex)
+        SetTopIndex(Index);
+    else if (Index >= FTopIndex + VisibleItemCount())
+        SetTopIndex(Index - VisibleItemCount() + 1);
+}
+
+void TCustomListBox::SetItemIndex(int Value)
+{
+    if (Value < -1 || Value >= FItems->Count())
+        Value = -1;
+    if (Value == FItemIndex)
+        return;
+    FItemIndex = Value;
+    MakeVisible(Value);
+    Invalidate();
+}
+
+void TCustomListBox::UserSelect(int Index)
+{
+    if (Index < 0 || Index >= FItems->Count() || Index == FItemIndex)
+        return;
+    SetItemIndex(Index);
+    Click();
+    OnChange(this);
+}
+
+TRect TCustomListBox::ItemRect(int Index)
+{
+    const int Y = (Index - FTopIndex) * FItemHeight;
+    return Rect(0, Y, ClientWidth(), Y + FItemHeight);
+}
+
+int TCustomListBox::ItemAtPos(const TPoint& Pos, bool Existing)
+{
+    if (Pos.Y < 0 || Pos.X < 0 || Pos.X >= ClientWidth())
+        return -1;
+    const int Index = FTopIndex + Pos.Y / std::max(1, FItemHeight);
+    if (Index < FItems->Count())
+        return Index;
+    return Existing ? -1 : FItems->Count();
+}
+
+void TCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
+{
+    if (FStyle != lbStandard && OnDrawItem.Assigned()) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    FCanvas->FillRect(Rect);
+    FCanvas->Brush()->SetStyle(bsClear);
+    FCanvas->TextOut(Rect.Left + 2, Rect.Top, FItems->Strings(Index));
+    FCanvas->Brush()->SetStyle(bsSolid);
+}
+
+void TCustomListBox::PaintWindow(HDC DC)
+{
+    FCanvas->SetHandle(DC);
+    const TRect Client = ClientRect();
+    FCanvas->Brush()->SetColor(Color());
+    FCanvas->FillRect(Client);
+    for (int I = FTopIndex; I < FItems->Count(); ++I) {
+        const TRect R = ItemRect(I);
+        if (R.Top >= Client.Bottom)
+            break;
+        TOwnerDrawState State;
+        FCanvas->Font()->Assign(Font());
+        FCanvas->Brush()->SetColor(Color());
+        if (I == FItemIndex) {
+            State.Include(odSelected);
+            FCanvas->Brush()->SetColor(clHighlight);
+            FCanvas->Font()->SetColor(clHighlightText);
+        }
+        if (I == FItemIndex && Focused())
+            State.Include(odFocused);
+        if (!Enabled())
+            State.Include(odDisabled);
+        DrawItem(I, R, State);
+        if (State.Contains(odFocused)) {
+            FCanvas->Brush()->SetColor(clHighlight);
+            FCanvas->DrawFocusRect(R);
+        }
+    }
+    FCanvas->SetHandle(nullptr);
+}
+
+void TCustomListBox::KeyDown(Word& Key, TShiftState Shift)
+{
+    inherited::KeyDown(Key, Shift);
+    const int Count = FItems->Count();
+    if (Key == 0 || Count == 0)
+        return;
+    int Index = FItemIndex;
+    switch (Key) {
+    case VK_UP: Index = std::max(0, Index - 1); break;
+    case VK_DOWN: Index = std::min(Count - 1, Index + 1); break;
+    case VK_PRIOR: Index = std::max(0, Index - VisibleItemCount() + 1); break;
+    case VK_NEXT: Index = std::min(Count - 1, std::max(0, Index) + VisibleItemCount() - 1); break;
+    case VK_HOME: Index = 0; break;
+    case VK_END: Index = Count - 1; break;
+    default: return;
+    }
+    UserSelect(Index);
+}
+
+void TCustomListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (CanFocus() && !Focused())
+        SetFocus();
+    if (Button == mbLeft)
+        UserSelect(ItemAtPos(Point(X, Y), true));
+    inherited::MouseDown(Button, Shift, X, Y);
+}
+
+void TCustomListBox::MouseMove(TShiftState Shift, int X, int Y)
+{
+    if (Shift.Contains(ssLeft) && MouseCapture())
+        UserSelect(ItemAtPos(Point(X, std::clamp(Y, 0, ClientHeight() - 1)), true));
+    inherited::MouseMove(Shift, X, Y);
+}
+
+bool TCustomListBox::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    if (!inherited::DoMouseWheelDown(Shift, MousePos))
+        SetTopIndex(FTopIndex + 3);
+    return true;
+}
+
+bool TCustomListBox::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    if (!inherited::DoMouseWheelUp(Shift, MousePos))
+        SetTopIndex(FTopIndex - 3);
+    return true;
+}
+
+void TCustomListBox::WMGetDlgCode(TMessageRecord& Message)
+{
+    Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+}
+
+void TCustomListBox::Dispatch(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case LB_GETCURSEL:
+        Message.Result = FItemIndex;
+        return;
+    case LB_SETCURSEL:
+        SetItemIndex(static_cast<int>(static_cast<intptr_t>(Message.WParam)));
+        Message.Result = FItemIndex;
+        return;
+    case LB_SELECTSTRING: {
+        // Search after the start index, wrapping; 0xFFFF (-1) searches all.
+        const AnsiString Prefix = reinterpret_cast<const char*>(Message.LParam);
+        const int Count = FItems->Count();
+        int Start = static_cast<int>(static_cast<int16_t>(LoWord(Message.WParam)));
+        Message.Result = -1;
+        for (int N = 1; N <= Count; ++N) {
+            const int I = Start < 0 ? N - 1 : (Start + N) % Count;
+            const AnsiString Item = FItems->Strings(I);
+            if (Item.Length() >= Prefix.Length() && AnsiSameText(Item.SubString(1, Prefix.Length()), Prefix)) {
+                SetItemIndex(I);
+                Message.Result = I;
+                return;
+            }
+        }
+        return;
+    }
+    default:
+        inherited::Dispatch(Message);
+        return;
+    }
+}
+
+// ---- combo box ----------------------------------------------------------------------------------
+
+TClass TCustomComboBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomComboBox>("TCustomComboBox");
+    return &Class;
+}
+TClass TComboBox::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TComboBox>("TComboBox");
+    return &Class;
+}
+TComboBox::~TComboBox() = default;
+
+TCustomComboBox::TCustomComboBox(TComponent* AOwner)
+    : TWinControl(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>())
+{
+    FCanvas->SetControl(this);
+    FItems->OnChange = TNotifyEvent(this, &TCustomComboBox::ItemsChanged);
+    FParentColor = false;
+    FColor = clWindow;
+    FTabStop = true;
+    FItemHeight = MeasureTextHeight(Font());
+    SetBounds(FLeft, FTop, 145, 21);
+}
+
+TCustomComboBox::~TCustomComboBox()
+{
+    FItems->OnChange = nullptr;
+}
+
+TStrings* TCustomComboBox::Items() const { return FItems.get(); }
+
+void TCustomComboBox::SetItems(TStrings* Value)
+{
+    FItems->Assign(Value);
+}
+
+void TCustomComboBox::ItemsChanged(TObject*)
+{
+    if (FItemIndex >= FItems->Count())
+        FItemIndex = -1;
+    Invalidate();
+}
+
+void TCustomComboBox::SetSorted(bool Value)
+{
+    FSorted = Value;
+    FItems->SetSorted(Value);
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle Value)
+{
+    FStyle = Value;
+    Invalidate();
+}
+
+void TCustomComboBox::Clear()
+{
+    FItems->Clear();
+    FItemIndex = -1;
+    SetText(AnsiString());
+}
+
+void TCustomComboBox::SelectAll() {}
+
+void TCustomComboBox::SetItemIndex(int Value)
+{
+    if (Value < -1 || Value >= FItems->Count())
+        Value = -1;
+    FItemIndex = Value;
+    FSettingText = true;
+    SetText(Value >= 0 ? FItems->Strings(Value) : AnsiString());
+    FSettingText = false;
+    Invalidate();
+}
+
+void TCustomComboBox::CMTextChanged(TMessageRecord& Message)
+{
+    inherited::CMTextChanged(Message);
+    if (!FSettingText) {
+        // Text set by the program selects the item of that text, if any.
+        FItemIndex = FItems->IndexOf(Text());
+    }
+    Invalidate();
+}
+
+void TCustomComboBox::Change() { OnChange(this); }
+void TCustomComboBox::Select() { OnSelect(this); }
+
+void TCustomComboBox::DropDown() { OnDropDown(this); }
+
+void TCustomComboBox::CloseUp() { OnCloseUp(this); }
+
+void TCustomComboBox::UserSelect(int Index)
+{
+    if (Index < 0 || Index >= FItems->Count())
+        return;
+    const bool Changed = Index != FItemIndex;
+    SetItemIndex(Index);
+    if (Changed) {
+        Click();
+        Change();
+    }
+    Select();
+}
+
+TRect TCustomComboBox::DropDownRect()
+{
+    const int Rows = std::max(1, std::min(FDropDownCount, FItems->Count()));
+    return Rect(0, Height(), Width(), Height() + Rows * FItemHeight + 2);
+}
+
+void TCustomComboBox::SetDroppedDown(bool Value)
+{
+    if (Value == FDroppedDown)
+        return;
+    if (Value) {
+        DropDown();
+        FDroppedDown = true;
+        FListIndex = FItemIndex;
+    } else {
+        FDroppedDown = false;
+        CloseUp();
+    }
+    Invalidate();
+}
+
+void TCustomComboBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
+{
+    if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem.Assigned()) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    FCanvas->FillRect(Rect);
+    FCanvas->Brush()->SetStyle(bsClear);
+    FCanvas->TextOut(Rect.Left + 2, Rect.Top + (Rect.Height() - FItemHeight) / 2, FItems->Strings(Index));
+    FCanvas->Brush()->SetStyle(bsSolid);
+}
+
+void TCustomComboBox::PaintWindow(HDC DC)
+{
+    FCanvas->SetHandle(DC);
+    const TRect Client = ClientRect();
+    const int Button = GetSystemMetrics(SM_CXVSCROLL);
+    FCanvas->Font()->Assign(Font());
+    FCanvas->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+    FCanvas->FillRect(Client);
+    TRect Field = Rect(Client.Left + 1, Client.Top + 1, Client.Right - Button - 1, Client.Bottom - 1);
+    TOwnerDrawState State{odComboBoxEdit};
+    if (Focused() && !FDroppedDown) {
+        State.Include(odFocused);
+        State.Include(odSelected);
+        FCanvas->Brush()->SetColor(clHighlight);
+        FCanvas->Font()->SetColor(clHighlightText);
+    }
+    if (FItemIndex >= 0 && !EditStyle()) {
+        DrawItem(FItemIndex, Field, State);
+    } else {
+        FCanvas->FillRect(Field);
+        FCanvas->Brush()->SetStyle(bsClear);
+        FCanvas->TextOut(Field.Left + 2, Field.Top + (Field.Height() - FItemHeight) / 2, Text());
+        FCanvas->Brush()->SetStyle(bsSolid);
+    }
+    if (State.Contains(odFocused))
+        FCanvas->DrawFocusRect(Field);
+    TRect B = Rect(Client.Right - Button, Client.Top, Client.Right, Client.Bottom);
+    DrawFrameControl(DC, B, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (FDroppedDown ? DFCS_PUSHED | DFCS_FLAT : 0) |
+                                           (Enabled() ? 0 : DFCS_INACTIVE));
+    FCanvas->SetHandle(nullptr);
+}
+
+void TCustomComboBox::KeyDown(Word& Key, TShiftState Shift)
+{
+    inherited::KeyDown(Key, Shift);
+    const int Count = FItems->Count();
+    if (Key == 0)
+        return;
+    if ((Key == VK_DOWN || Key == VK_UP) && Shift.Contains(ssAlt)) {
+        SetDroppedDown(!FDroppedDown);
+        Key = 0;
+        return;
+    }
+    if (Key == VK_F4) {
+        SetDroppedDown(!FDroppedDown);
+        Key = 0;
+        return;
+    }
+    if (FDroppedDown && (Key == VK_RETURN || Key == VK_ESCAPE)) {
+        if (Key == VK_RETURN)
+            UserSelect(FListIndex);
+        SetDroppedDown(false);
+        Key = 0;
+        return;
+    }
+    if (Count == 0)
+        return;
+    int Index = FDroppedDown ? FListIndex : FItemIndex;
+    switch (Key) {
+    case VK_UP: Index = std::max(0, Index - 1); break;
+    case VK_DOWN: Index = std::min(Count - 1, Index + 1); break;
+    case VK_PRIOR: Index = std::max(0, Index - FDropDownCount + 1); break;
+    case VK_NEXT: Index = std::min(Count - 1, std::max(0, Index) + FDropDownCount - 1); break;
+    case VK_HOME:
+        if (EditStyle())
+            return;
+        Index = 0;
+        break;
+    case VK_END:
+        if (EditStyle())
+            return;
+        Index = Count - 1;
+        break;
+    default: return;
+    }
+    Key = 0;
+    if (FDroppedDown) {
+        FListIndex = Index;
+        Invalidate();
+    } else {
+        UserSelect(Index);
+    }
+}
+
+void TCustomComboBox::KeyPress(char& Key)
+{
+    inherited::KeyPress(Key);
+    const auto B = static_cast<unsigned char>(Key);
+    if (Key == 0 || B < 0x20)
+        return;
+    if (!EditStyle()) {
+        // A typed character picks the next item starting with it.
+        const int Count = FItems->Count();
+        for (int N = 1; N <= Count; ++N) {
+            const int I = (std::max(FItemIndex, -1) + N + Count) % Count;
+            const AnsiString S = FItems->Strings(I);
+            if (!S.IsEmpty() && AnsiSameText(S.SubString(1, 1), AnsiString(Key))) {
+                UserSelect(I);
+                break;
+            }
+        }
+        Key = 0;
+        return;
+    }
+    if (FMaxLength > 0 && Text().Length() >= FMaxLength) {
+        Key = 0;
+        return;
+    }
+    FSettingText = false;
+    SetText(Text() + AnsiString(Key));
+    Change();
+    Key = 0;
+}
+
+void TCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (CanFocus() && !Focused())
+        SetFocus();
+    if (Button == mbLeft)
+        SetDroppedDown(!FDroppedDown);
+    inherited::MouseDown(Button, Shift, X, Y);
+}
+
+void TCustomComboBox::WMGetDlgCode(TMessageRecord& Message)
+{
+    Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+}
+
+void TCustomComboBox::WMKillFocus(TWMKillFocus& Message)
+{
+    inherited::WMKillFocus(Message);
+    SetDroppedDown(false);
+}
+
+void TCustomComboBox::CMCancelMode(TMessageRecord& Message)
+{
+    inherited::CMCancelMode(Message);
+    SetDroppedDown(false);
+}
+
+void TCustomComboBox::Dispatch(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case LB_GETCURSEL:
+        Message.Result = FItemIndex;
+        return;
+    default:
+        inherited::Dispatch(Message);
+        return;
+    }
+}
+
+// ---- memo --------------------------------------------------------------------------------------
+
+TClass TCustomMemo::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TCustomMemo>("TCustomMemo");
+    return &Class;
+}
+TClass TMemo::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TMemo>("TMemo");
+    return &Class;
+}
+TMemo::~TMemo() = default;
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::make_unique<TStringList>())
+{
+    FLines->OnChange = TNotifyEvent(this, &TCustomMemo::LinesChanged);
+    FAutoSize = false;
+    SetBounds(FLeft, FTop, 185, 89);
+}
+
+TCustomMemo::~TCustomMemo()
+{
+    FLines->OnChange = nullptr;
+}
+
+void TCustomMemo::CreateParams(TCreateParams& Params)
+{
+    inherited::CreateParams(Params);
+    Params.Style |= ES_MULTILINE;
+}
+
+TStrings* TCustomMemo::Lines()
+{
+    return FLines.get();
+}
+
+void TCustomMemo::SetLines(TStrings* Value)
+{
+    FLines->Assign(Value);
+}
+
+void TCustomMemo::LinesChanged(TObject*)
+{
+    if (FSyncing)
+        return;
+    FSyncing = true;
+    AnsiString T = FLines->Text();
+    // The text has no break after its last line.
+    if (T.Length() >= 2 && T[T.Length() - 1] == '\r' && T[T.Length()] == '\n')
+        T.SetLength(T.Length() - 2);
+    SetText(T);
+    FSyncing = false;
+}
+
+void TCustomMemo::CMTextChanged(TMessageRecord& Message)
+{
+    inherited::CMTextChanged(Message);
+    if (FSyncing)
+        return;
+    FSyncing = true;
+    FLines->SetText(Text());
+    FSyncing = false;
+}
+
+int TCustomMemo::LineStart(int Line)
+{
+    const AnsiString S = Text();
+    int L = 0;
+    for (int I = 1; I <= S.Length(); ++I) {
+        if (L == Line)
+            return I - 1;
+        if (S[I] == '\n')
+            ++L;
+    }
+    return L == Line ? S.Length() : S.Length();
+}
+
+TPoint TCustomMemo::CaretPos()
+{
+    const AnsiString S = Text();
+    const int Caret = FCaretAtStart ? FSelStart : FSelStart + FSelLength;
+    int Line = 0, Col = 0;
+    for (int I = 1; I <= Caret && I <= S.Length(); ++I) {
+        if (S[I] == '\n') {
+            ++Line;
+            Col = 0;
+        } else if (S[I] != '\r') {
+            ++Col;
+        }
+    }
+    return Point(Col, Line);
+}
+
+void TCustomMemo::Paint(HDC DC)
+{
+    CanvasOnDC P(DC, Font());
+    TCanvas& C = P.Canvas();
+    const TRect Client = ClientRect();
+    C.Brush()->SetColor(Enabled() ? Color() : clBtnFace);
+    C.FillRect(Client);
+    TRect R = TextRect();
+    const int H = MeasureTextHeight(Font());
+    C.Brush()->SetStyle(bsClear);
+    C.Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
+    for (int I = FTopLine; I < FLines->Count(); ++I) {
+        const int Y = R.Top + (I - FTopLine) * H;
+        if (Y >= R.Bottom)
+            break;
+        TRect LineRect = Rect(R.Left, Y, R.Right, Y + H);
+        C.TextRect(LineRect, R.Left, Y, FLines->Strings(I));
+    }
+    if (Focused()) {
+        const TPoint Cp = CaretPos();
+        const AnsiString Line = Cp.Y < FLines->Count() ? FLines->Strings(Cp.Y) : AnsiString();
+        const int X = R.Left + MeasureTextWidth(Font(), Line.SubString(1, Cp.X));
+        const int Y = R.Top + (Cp.Y - FTopLine) * H;
+        C.Pen()->SetColor(clWindowText);
+        C.MoveTo(X, Y);
+        C.LineTo(X, Y + H);
+    }
+}
+
+void TCustomMemo::EditKeyDown(Word Key, TShiftState Shift)
+{
+    if (Key == VK_UP || Key == VK_DOWN) {
+        const TPoint Cp = CaretPos();
+        const int Line = Key == VK_UP ? Cp.Y - 1 : Cp.Y + 1;
+        if (Line < 0 || Line >= FLines->Count())
+            return;
+        const int Start = LineStart(Line);
+        const int Pos = Start + std::min(Cp.X, FLines->Strings(Line).Length());
+        SetSelStart(Pos);
+        return;
+    }
+    inherited::EditKeyDown(Key, Shift);
+}
+
+void TCustomMemo::EditChar(char Key)
+{
+    if (Key == '\r') {
+        if (!FWantReturns || !EditCanModify())
+            return;
+        const AnsiString S = Text();
+        UserSetText(S.SubString(1, FSelStart) + "\r\n" + S.SubString(FSelStart + FSelLength + 1, S.Length()),
+                    FSelStart + 2);
+        return;
+    }
+    if (Key == '\t' && FWantTabs && EditCanModify()) {
+        const AnsiString S = Text();
+        UserSetText(S.SubString(1, FSelStart) + "\t" + S.SubString(FSelStart + FSelLength + 1, S.Length()),
+                    FSelStart + 1);
+        return;
+    }
+    inherited::EditChar(Key);
+}
+
+void TCustomMemo::WMGetDlgCode(TMessageRecord& Message)
+{
+    Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
+    if (FWantReturns)
+        Message.Result |= DLGC_WANTALLKEYS;
+    if (FWantTabs)
+        Message.Result |= DLGC_WANTTAB;
+}
+
+void TCustomMemo::WMPaste(TMessage&)
+{
+    if (!EditCanModify())
+        return;
+    const AnsiString Clip = ClipboardText();
+    const AnsiString S = Text();
+    UserSetText(S.SubString(1, FSelStart) + Clip + S.SubString(FSelStart + FSelLength + 1, S.Length()),
+                FSelStart + Clip.Length());
+}
+
+void TCustomMemo::Dispatch(TMessage& Message)
+{
+    if (Message.Msg == EM_LINESCROLL) {
+        FTopLine = std::clamp(FTopLine + static_cast<int>(Message.LParam), 0, std::max(0, FLines->Count() - 1));
+        Invalidate();
+        Message.Result = 1;
+        return;
+    }
+    inherited::Dispatch(Message);
 }
