@@ -1,0 +1,209 @@
+#pragma once
+
+// Panels, bevels, images, shapes and radio groups.
+
+#include "platform/classes/Events.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <memory>
+#include <vector>
+
+class TStringList;
+
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+
+/// Draws a raised or lowered frame of Width pixels inside Rect and shrinks
+/// Rect by it.
+void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width);
+
+/// A container with up to two bevels and a caption.
+class TCustomPanel : public TCustomControl {
+    PRICETAGS_CLASS(TCustomPanel, TCustomControl)
+public:
+    explicit TCustomPanel(TComponent* AOwner);
+    ~TCustomPanel() override;
+
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    TBevelCut BevelInner() const { return FBevelInner; }
+    void SetBevelInner(TBevelCut Value);
+    TBevelCut BevelOuter() const { return FBevelOuter; }
+    void SetBevelOuter(TBevelCut Value);
+    int BevelWidth() const { return FBevelWidth; }
+    void SetBevelWidth(int Value);
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    bool FullRepaint() const { return FFullRepaint; }
+    void SetFullRepaint(bool Value) { FFullRepaint = Value; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void AdjustClientRect(TRect& Rect) override;
+    void Paint() override;
+    void CMTextChanged(TMessageRecord& Message) override;
+    /// Width taken by the bevels and border on each side.
+    int FrameWidth() const;
+
+    TAlignment FAlignment = taCenter;
+    TBevelCut FBevelInner = bvNone;
+    TBevelCut FBevelOuter = bvRaised;
+    int FBevelWidth = 1;
+    int FBorderWidth = 0;
+    TBorderStyle FBorderStyle = bsNone;
+    bool FFullRepaint = true;
+};
+
+class TPanel : public TCustomPanel {
+    PRICETAGS_CLASS(TPanel, TCustomPanel)
+public:
+    explicit TPanel(TComponent* AOwner) : TCustomPanel(AOwner) {}
+    ~TPanel() override;
+};
+
+enum TBevelStyle { bsLowered, bsRaised };
+enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+
+class TBevel : public TGraphicControl {
+    PRICETAGS_CLASS(TBevel, TGraphicControl)
+public:
+    explicit TBevel(TComponent* AOwner);
+    ~TBevel() override;
+
+    TBevelShape Shape() const { return FShape; }
+    void SetShape(TBevelShape Value);
+    TBevelStyle Style() const { return FStyle; }
+    void SetStyle(TBevelStyle Value);
+
+protected:
+    void Paint() override;
+
+    TBevelShape FShape = bsBox;
+    TBevelStyle FStyle = bsLowered;
+};
+
+/// Shows a picture: at its top-left, centred, or stretched over the control.
+class TImage : public TGraphicControl {
+    PRICETAGS_CLASS(TImage, TGraphicControl)
+public:
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+
+    TPicture* Picture() const { return FPicture.get(); }
+    void SetPicture(TPicture* Value);
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+
+protected:
+    void Paint() override;
+    /// Where the picture is drawn.
+    TRect DestRect();
+    void PictureChanged(TObject* Sender);
+
+    std::unique_ptr<TPicture> FPicture;
+    bool FStretch = false;
+    bool FCenter = false;
+    bool FTransparent = false;
+    bool FAutoSize = false;
+};
+
+enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
+
+class TShape : public TGraphicControl {
+    PRICETAGS_CLASS(TShape, TGraphicControl)
+public:
+    explicit TShape(TComponent* AOwner);
+    ~TShape() override;
+
+    TShapeType Shape() const { return FShape; }
+    void SetShape(TShapeType Value);
+    TPen* Pen() const { return FPen.get(); }
+    TBrush* Brush() const { return FBrush.get(); }
+
+protected:
+    void Paint() override;
+    void StyleChanged(TObject* Sender);
+
+    TShapeType FShape = stRectangle;
+    std::unique_ptr<TPen> FPen;
+    std::unique_ptr<TBrush> FBrush;
+};
+
+/// A group box of radio buttons, one per line of Items, in Columns columns.
+class TCustomRadioGroup : public TCustomGroupBox {
+    PRICETAGS_CLASS(TCustomRadioGroup, TCustomGroupBox)
+public:
+    explicit TCustomRadioGroup(TComponent* AOwner);
+    ~TCustomRadioGroup() override;
+
+    TStrings* Items() const;
+    void SetItems(TStrings* Value);
+    /// The checked item; -1 for none.
+    int ItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int Value);
+    int Columns() const { return FColumns; }
+    void SetColumns(int Value);
+    /// The radio button of item Index (made from Items).
+    TRadioButton* Buttons(int Index) const { return FButtons[static_cast<size_t>(Index)]; }
+    int ButtonCount() const { return static_cast<int>(FButtons.size()); }
+
+protected:
+    void ItemsChanged(TObject* Sender);
+    void ButtonClick(TObject* Sender);
+    void ArrangeButtons();
+    void WMSize(TWMSize& Message) override;
+    void CMEnabledChanged(TMessageRecord& Message) override;
+    void CMFontChanged(TMessageRecord& Message) override;
+
+    std::unique_ptr<TStringList> FItems;
+    std::vector<TRadioButton*> FButtons;
+    int FItemIndex = -1;
+    int FColumns = 1;
+    bool FUpdating = false;
+};
+
+class TRadioGroup : public TCustomRadioGroup {
+    PRICETAGS_CLASS(TRadioGroup, TCustomRadioGroup)
+public:
+    explicit TRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {}
+    ~TRadioGroup() override;
+};
+
+/// A scrolled container: children placed beyond its client show through
+/// scroll positions (HorzScrollBar/VertScrollBar Position).
+class TScrollBox : public TCustomControl {
+    PRICETAGS_CLASS(TScrollBox, TCustomControl)
+public:
+    explicit TScrollBox(TComponent* AOwner);
+    ~TScrollBox() override;
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    int HorzPosition() const { return FPos.X; }
+    int VertPosition() const { return FPos.Y; }
+    /// Scrolls the children so that the content point (X, Y) is at the top-left.
+    void ScrollTo(int X, int Y);
+    /// Scrolls so that Control is wholly visible.
+    void ScrollInView(TControl* Control);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    /// Extent of the children (content size) in content pixels.
+    TPoint ContentSize();
+
+    TBorderStyle FBorderStyle = bsSingle;
+    TPoint FPos;
+};
