@@ -531,9 +531,10 @@ TEST(IniFiles, DamagedFilesLoadWithoutError)
         TStringList Sections;
         Ini.ReadSections(&Sections);
         EXPECT_EQ(Sections.Count(), C.Sections);
-        if (C.Sections > 0)
+        if (C.Sections > 0) {
             EXPECT_EQ(Ini.ReadString(AnsiString(C.Section), AnsiString(C.Ident), "?"),
                       AnsiString(C.Value));
+        }
     }
     // Every file of the folder has its row.
     int Files = 0;
