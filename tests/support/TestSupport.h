@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <typeinfo>
 #include <string>
 
 /// Runs F and checks that it raises exactly E (or a subclass) with the
@@ -18,12 +19,13 @@ void ExpectRaises(F&& Fn, const AnsiString& Text)
 {
     try {
         Fn();
-    } catch (const E& Ex) {
-        EXPECT_EQ(Ex.Message, Text);
-        return;
     } catch (const Exception& Ex) {
-        ADD_FAILURE() << "raised " << Ex.ClassName() << " " << Ex.Message << ", expected "
-                      << typeid(E).name() << " " << Text;
+        if (!dynamic_cast<const E*>(&Ex)) {
+            ADD_FAILURE() << "raised " << Ex.ClassName() << " " << Ex.Message << ", expected "
+                          << typeid(E).name() << " " << Text;
+            return;
+        }
+        EXPECT_EQ(Ex.Message, Text);
         return;
     }
     ADD_FAILURE() << "nothing raised, expected " << Text;
