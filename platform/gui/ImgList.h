@@ -1,0 +1,114 @@
+#pragma once
+
+// Image lists: a row of equal-sized images, each with a mask (white where
+// the image is transparent), drawn normally, transparently, over a
+// background colour, blended, with an overlay image, or disabled (embossed
+// in the shadow and highlight colours).
+
+#include "platform/classes/Component.h"
+#include "platform/classes/Events.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/Windows.h"
+
+#include <memory>
+
+struct ImageListData;
+using HIMAGELIST = ImageListData*;
+
+enum : UINT {
+    ILD_NORMAL = 0, ILD_TRANSPARENT = 1, ILD_BLEND25 = 2, ILD_FOCUS = 2, ILD_BLEND50 = 4,
+    ILD_SELECTED = 4, ILD_BLEND = 4, ILD_MASK = 0x10, ILD_IMAGE = 0x20, ILD_OVERLAYMASK = 0xF00,
+};
+/// The draw style bits that pick overlay Overlay (1-based).
+inline constexpr UINT IndexToOverlayMask(int Overlay) { return static_cast<UINT>(Overlay) << 8; }
+
+/// Draws image Index of the list at (X, Y); DX/DY 0 mean the whole image.
+/// Bk: CLR_NONE draws transparently, CLR_DEFAULT uses the list's background
+/// colour, another colour fills the transparent part. Fg: the blend colour
+/// for ILD_BLEND25/50 (CLR_DEFAULT: the highlight colour). False for a bad
+/// index or a null list or DC.
+BOOL ImageList_DrawEx(HIMAGELIST List, int Index, HDC DC, int X, int Y, int DX, int DY, COLORREF Bk,
+    COLORREF Fg, UINT Style);
+BOOL ImageList_Draw(HIMAGELIST List, int Index, HDC DC, int X, int Y, UINT Style);
+int ImageList_GetImageCount(HIMAGELIST List);
+/// Drag images are not shown; kept for the callers that hide them.
+BOOL ImageList_DragShowNolock(BOOL Show);
+
+enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
+enum TImageType { itImage, itMask };
+
+class TCustomImageList : public TComponent {
+    PRICETAGS_CLASS(TCustomImageList, TComponent)
+public:
+    explicit TCustomImageList(TComponent* AOwner);
+    /// A list of AWidth x AHeight images.
+    TCustomImageList(TComponent* AOwner, int AWidth, int AHeight);
+    ~TCustomImageList() override;
+
+    void Assign(TPersistent* Source) override;
+
+    HIMAGELIST Handle() const { return FData.get(); }
+    int Count() const;
+    int Width() const;
+    int Height() const;
+    /// Changing the size empties the list.
+    void SetWidth(int Value);
+    void SetHeight(int Value);
+    TColor BkColor() const { return FBkColor; }
+    void SetBkColor(TColor Value);
+    TColor BlendColor() const { return FBlendColor; }
+    void SetBlendColor(TColor Value) { FBlendColor = Value; }
+    TDrawingStyle DrawingStyle() const { return FDrawingStyle; }
+    void SetDrawingStyle(TDrawingStyle Value) { FDrawingStyle = Value; }
+    TImageType ImageType() const { return FImageType; }
+    void SetImageType(TImageType Value) { FImageType = Value; }
+    bool Masked() const { return FMasked; }
+    void SetMasked(bool Value);
+
+    /// Adds the images in Image (as many as its width holds, at least one)
+    /// with their mask (white = transparent; null: none); the index of the
+    /// first one added.
+    int Add(TBitmap* Image, TBitmap* Mask);
+    /// Adds with a mask made from MaskColor (clDefault: the bottom-left pixel).
+    int AddMasked(TBitmap* Image, TColor MaskColor);
+    void Replace(int Index, TBitmap* Image, TBitmap* Mask);
+    void ReplaceMasked(int Index, TBitmap* NewImage, TColor MaskColor);
+    /// Removes image Index; -1 removes all. Raises EInvalidOperation
+    /// "Invalid ImageList Index" for an index outside the list.
+    void Delete(int Index);
+    void Clear() { Delete(-1); }
+    /// Makes image ImageIndex overlay Overlay (0..14) for IndexToOverlayMask(Overlay + 1).
+    bool Overlay(int ImageIndex, int Overlay);
+    /// Draws with the list's drawing style and image type; disabled images
+    /// are embossed in clBtnHighlight and clBtnShadow.
+    void Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled = true);
+    void Draw(TCanvas* Canvas, int X, int Y, int Index, TDrawingStyle Style, TImageType Type,
+        bool Enabled = true);
+    /// Draws with an overlay (0-based overlay number).
+    void DrawOverlay(TCanvas* Canvas, int X, int Y, int ImageIndex, int Overlay, bool Enabled = true);
+    /// Copies image Index onto Image (sized to the list), the transparent
+    /// part in the background colour (white when none).
+    void GetBitmap(int Index, TBitmap* Image);
+
+    TNotifyEvent OnChange;
+
+protected:
+    virtual void Change();
+    void DoDraw(int Index, TCanvas* Canvas, int X, int Y, UINT Style, bool Enabled);
+
+private:
+    std::unique_ptr<ImageListData> FData;
+    TColor FBkColor = clNone;
+    TColor FBlendColor = clNone;
+    TDrawingStyle FDrawingStyle = dsNormal;
+    TImageType FImageType = itImage;
+    bool FMasked = true;
+};
+
+class TImageList : public TCustomImageList {
+    PRICETAGS_CLASS(TImageList, TCustomImageList)
+public:
+    explicit TImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}
+    TImageList(TComponent* AOwner, int AWidth, int AHeight) : TCustomImageList(AOwner, AWidth, AHeight) {}
+    ~TImageList() override;
+};
