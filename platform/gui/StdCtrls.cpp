@@ -1143,7 +1143,7 @@ void TButton::CMDialogKey(TCMDialogKey& Message)
 {
     const bool Enter = Message.CharCode == VK_RETURN && FDefault;
     const bool Escape = Message.CharCode == VK_ESCAPE && FCancel;
-    if ((Enter || Escape) && !(Message.KeyData & AltMask) && Showing() && Enabled()) {
+    if ((Enter || Escape) && !(Message.KeyData & AltMask) && CanFocus()) {
         Click();
         Message.Result = 1;
         return;

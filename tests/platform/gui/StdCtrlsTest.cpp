@@ -1,0 +1,228 @@
+#include "platform/gui/Mask.h"
+#include "platform/gui/StdCtrls.h"
+
+#include "platform/gui/Forms.h"
+#include "platform/classes/Strings.h"
+
+#include "tests/support/SettingsScope.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+/// A form with one control of type T on it, shown and focused.
+template <class T>
+class OnForm {
+public:
+    OnForm()
+    {
+        Form = std::make_unique<TForm>(nullptr, 0);
+        Form->SetBounds(0, 0, 300, 200);
+        Control = new T(Form.get());
+        Control->SetParent(Form.get());
+        Form->Show();
+        Control->SetFocus();
+    }
+    void Type(const AnsiString& Keys)
+    {
+        for (int I = 1; I <= Keys.Length(); ++I)
+            Control->Perform(WM_CHAR, static_cast<unsigned char>(Keys[I]));
+    }
+    void Key(Word K) { Control->Perform(WM_KEYDOWN, K); }
+
+    std::unique_ptr<TForm> Form;
+    T* Control = nullptr;
+};
+
+struct MaskEditCase {
+    const char* Mask;
+    const char* Keys;
+    const char* Text;
+    const char* EditText;
+};
+const MaskEditCase MaskEditCases[] = {
+    {"!99/99/9999;1; ", "31122024", "31.12.2024", "31.12.2024"}, // the date edit's mask
+    {"!99/99/9999;1; ", "0102", "01.02.    ", "01.02.    "},     // a date typed halfway
+    {"!99/99/9999;1;_", "1x5", "15.  .    ", "15.__.____"},       // a letter beeps and is dropped
+    {"000-00;0;_", "12345", "12345", "123-45"},                   // literals left out of Text
+    {">LLL", "abc", "ABC", "ABC"},                                // upper-casing
+    {"", "free", "free", "free"},                                 // no mask: a plain edit
+};
+
+TEST(TMaskEdit, TypedKeysGiveTextAndEditText)
+{
+    const RussianSettingsScope Ru;
+    for (const MaskEditCase& C : MaskEditCases) {
+        SCOPED_TRACE(std::string(C.Mask) + " / " + C.Keys);
+        OnForm<TMaskEdit> F;
+        F.Control->SetEditMask(C.Mask);
+        F.Control->SetSelStart(0);
+        F.Type(C.Keys);
+        EXPECT_EQ(F.Control->Text(), C.Text);
+        EXPECT_EQ(F.Control->EditText(), C.EditText);
+        EXPECT_TRUE(F.Control->Modified());
+    }
+}
+
+TEST(TMaskEdit, TextSetByTheProgramIsShownThroughTheMask)
+{
+    const RussianSettingsScope Ru;
+    OnForm<TMaskEdit> F;
+    F.Control->SetEditMask("!99/99/9999;1; ");
+    F.Control->SetText("05.06.2023");
+    EXPECT_EQ(F.Control->EditText(), "05.06.2023");
+    F.Control->SetText("");
+    EXPECT_EQ(F.Control->EditText(), "  .  .    ");
+    EXPECT_FALSE(F.Control->Modified());
+}
+
+TEST(TMaskEdit, EscapeGivesBackTheTextOfEntering)
+{
+    const RussianSettingsScope Ru;
+    OnForm<TMaskEdit> F;
+    F.Control->SetEditMask("!99/99/9999;1; ");
+    F.Control->SetText("05.06.2023");
+    F.Control->Perform(CM_ENTER);
+    F.Control->SetSelStart(0);
+    F.Type("11");
+    EXPECT_EQ(F.Control->Text(), "11.06.2023");
+    F.Type(AnsiString(char(VK_ESCAPE)));
+    EXPECT_EQ(F.Control->Text(), "05.06.2023");
+    EXPECT_FALSE(F.Control->Modified());
+}
+
+TEST(TMaskEdit, IncompleteRequiredTextRaisesOnValidation)
+{
+    OnForm<TMaskEdit> F;
+    F.Control->SetEditMask("000;1;_");
+    F.Control->SetSelStart(0);
+    F.Type("12");
+    ExpectRaises<EDBEditError>([&] { F.Control->ValidateEdit(); },
+                               "Invalid input value.  Use escape key to abandon changes");
+    EXPECT_EQ(F.Control->SelStart(), 2) << "the caret goes to the missing digit";
+    F.Type("3");
+    F.Control->ValidateEdit();
+}
+
+TEST(TEdit, TypingReplacesTheSelectionAndRespectsMaxLength)
+{
+    OnForm<TEdit> F;
+    F.Control->SetText("hello");
+    F.Control->SetMaxLength(6);
+    F.Control->SelectAll();
+    F.Type("ab");
+    EXPECT_EQ(F.Control->Text(), "ab");
+    F.Type("cdefg");
+    EXPECT_EQ(F.Control->Text(), "abcdef") << "the seventh character is refused";
+    F.Key(VK_HOME);
+    F.Key(VK_DELETE);
+    EXPECT_EQ(F.Control->Text(), "bcdef");
+    F.Type(AnsiString(char(VK_BACK)));
+    EXPECT_EQ(F.Control->Text(), "bcdef") << "nothing before the caret";
+}
+
+TEST(TEdit, EditMessagesReadAndSetTheSelection)
+{
+    OnForm<TEdit> F;
+    F.Control->SetText("abcdef");
+    F.Control->Perform(EM_SETSEL, 1, 4);
+    EXPECT_EQ(F.Control->SelText(), "bcd");
+    int Start = 0, End = 0;
+    F.Control->Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&Start), reinterpret_cast<LPARAM>(&End));
+    EXPECT_EQ(Start, 1);
+    EXPECT_EQ(End, 4);
+    F.Control->Perform(EM_SETMARGINS, 3, MakeLParam(5, 7));
+    EXPECT_EQ(F.Control->Perform(EM_GETMARGINS), MakeLParam(5, 7));
+    F.Control->SetReadOnly(true);
+    F.Type("x");
+    EXPECT_EQ(F.Control->Text(), "abcdef") << "read-only refuses typing";
+}
+
+TEST(TEdit, ChangesAreReportedToTheParentAndOnChange)
+{
+    OnForm<TEdit> F;
+    int Changes = 0;
+    struct Counter {
+        int* N;
+        void Changed(TObject*) { ++*N; }
+    } C{&Changes};
+    F.Control->OnChange = TNotifyEvent(&C, &Counter::Changed);
+    F.Control->SetText("a");
+    F.Type("b");
+    EXPECT_EQ(Changes, 2);
+}
+
+TEST(TComboBox, ItemSelectionByKeysAndText)
+{
+    OnForm<TComboBox> F;
+    F.Control->SetStyle(csDropDownList);
+    F.Control->Items()->Add("one");
+    F.Control->Items()->Add("two");
+    F.Control->Items()->Add("three");
+    EXPECT_EQ(F.Control->ItemIndex(), -1);
+    F.Key(VK_DOWN);
+    EXPECT_EQ(F.Control->ItemIndex(), 0);
+    EXPECT_EQ(F.Control->Text(), "one");
+    F.Key(VK_END);
+    EXPECT_EQ(F.Control->Text(), "three");
+    F.Type("t");
+    EXPECT_EQ(F.Control->ItemIndex(), 1) << "a letter picks the next item starting with it";
+    F.Control->SetText("one");
+    EXPECT_EQ(F.Control->ItemIndex(), 0);
+    F.Control->SetItemIndex(7);
+    EXPECT_EQ(F.Control->ItemIndex(), -1);
+    EXPECT_EQ(F.Control->Text(), "");
+}
+
+TEST(TComboBox, DroppedListPicksOnEnterOnly)
+{
+    OnForm<TComboBox> F;
+    F.Control->SetStyle(csDropDownList);
+    F.Control->Items()->SetText("a\r\nb\r\nc");
+    F.Control->SetItemIndex(0);
+    F.Control->Perform(WM_KEYDOWN, VK_F4);
+    ASSERT_TRUE(F.Control->DroppedDown());
+    F.Key(VK_DOWN);
+    EXPECT_EQ(F.Control->ItemIndex(), 0) << "moving in the list does not pick";
+    F.Key(VK_RETURN);
+    EXPECT_FALSE(F.Control->DroppedDown());
+    EXPECT_EQ(F.Control->ItemIndex(), 1);
+}
+
+TEST(TListBox, SelectionAndSelectString)
+{
+    OnForm<TListBox> F;
+    F.Control->Items()->SetText("Apple\r\nБанан\r\nbanana\r\nCherry"_a);
+    F.Key(VK_DOWN);
+    EXPECT_EQ(F.Control->ItemIndex(), 0);
+    const AnsiString Prefix = "ба"_a;
+    EXPECT_EQ(F.Control->Perform(LB_SELECTSTRING, 0xFFFF, reinterpret_cast<LPARAM>(Prefix.c_str())), 1);
+    EXPECT_EQ(F.Control->ItemIndex(), 1) << "case is ignored, Cyrillic included";
+    EXPECT_EQ(F.Control->Perform(LB_SELECTSTRING, 1, reinterpret_cast<LPARAM>("BAN")), 2);
+    EXPECT_EQ(F.Control->Perform(LB_GETCURSEL), 2);
+    F.Control->Items()->Delete(3);
+    F.Control->Items()->Delete(2);
+    EXPECT_EQ(F.Control->ItemIndex(), -1) << "the selected item went away";
+}
+
+TEST(TButton, DefaultAndCancelAnswerDialogKeys)
+{
+    OnForm<TButton> F;
+    auto* Cancel = new TButton(F.Form.get());
+    Cancel->SetParent(F.Form.get());
+    Cancel->SetCancel(true);
+    Cancel->SetModalResult(mrCancel);
+    F.Control->SetDefault(true);
+    F.Control->SetModalResult(mrOk);
+    EXPECT_EQ(F.Form->Perform(CM_DIALOGKEY, VK_RETURN), 1);
+    EXPECT_EQ(F.Form->ModalResult(), mrOk);
+    F.Form->SetModalResult(mrNone);
+    EXPECT_EQ(F.Form->Perform(CM_DIALOGKEY, VK_ESCAPE), 1);
+    EXPECT_EQ(F.Form->ModalResult(), mrCancel);
+}
+
+} // namespace
