@@ -592,7 +592,9 @@ TClass TCanvas::StaticClass()
 
 HDC TCanvas::Handle()
 {
-    RequiredState({csHandleValid});
+    // Code that draws on the handle itself finds the canvas's objects selected.
+    Changing();
+    RequiredState({csHandleValid, csFontValid, csPenValid, csBrushValid});
     return FHandle;
 }
 

@@ -1,0 +1,378 @@
+// Fonts, text metrics and the DrawText engine, in a pinned font (Arial,
+// which the program draws with Liberation Sans). The expectations are
+// relations between measured widths, not the original system's pixels.
+
+#include "platform/gui/Graphics.h"
+#include "platform/gui/SystemMetrics.h"
+#include "platform/gui/Windows.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DrawTextTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Bitmap.SetSize(300, 120);
+        Canvas = Bitmap.Canvas();
+        Canvas->Font()->SetName("Arial");
+        Canvas->Font()->SetHeight(-13);
+        Canvas->Brush()->SetColor(clWhite);
+        Canvas->FillRect(Rect(0, 0, 300, 120));
+        Canvas->Brush()->SetStyle(bsClear);
+        DC = Canvas->Handle();
+        TEXTMETRIC TM;
+        GetTextMetrics(DC, TM);
+        LineHeight = TM.tmHeight;
+    }
+
+    int Width(const char* Text)
+    {
+        TSize S;
+        GetTextExtentPoint32(DC, Text, -1, S);
+        return S.cx;
+    }
+
+    TRect Calc(const char* Text, UINT Format, int MaxWidth = 1000)
+    {
+        TRect R = Rect(10, 10, 10 + MaxWidth, 110);
+        DrawText(DC, Text, -1, R, Format | DT_CALCRECT);
+        return R;
+    }
+
+    // Leftmost and rightmost columns with ink between rows Top and Bottom.
+    std::pair<int, int> InkColumns(int Top = 0, int Bottom = 120)
+    {
+        int L = -1, R = -1;
+        for (int X = 0; X < Bitmap.Width(); ++X)
+            for (int Y = Top; Y < Bottom; ++Y)
+                if (Canvas->Pixels(X, Y) != clWhite) {
+                    if (L < 0)
+                        L = X;
+                    R = X;
+                    break;
+                }
+        return {L, R};
+    }
+
+    std::pair<int, int> InkRows()
+    {
+        int T = -1, B = -1;
+        for (int Y = 0; Y < Bitmap.Height(); ++Y)
+            for (int X = 0; X < Bitmap.Width(); ++X)
+                if (Canvas->Pixels(X, Y) != clWhite) {
+                    if (T < 0)
+                        T = Y;
+                    B = Y;
+                    break;
+                }
+        return {T, B};
+    }
+
+    TBitmap Bitmap;
+    TCanvas* Canvas = nullptr;
+    HDC DC = nullptr;
+    int LineHeight = 0;
+};
+
+}  // namespace
+
+TEST_F(DrawTextTest, CalcRectMeasuresLinesAndPrefixes)
+{
+    ASSERT_GT(LineHeight, 10);
+    struct Case {
+        const char* Text;
+        UINT Format;
+        const char* Widest;  // the line whose width the rectangle gets
+        int Lines;
+    } Cases[] = {
+        {"Hello", DT_SINGLELINE, "Hello", 1},                       // one line
+        {"&File", DT_SINGLELINE, "File", 1},                        // the prefix is not drawn
+        {"&File", DT_SINGLELINE | DT_NOPREFIX, "&File", 1},         // unless asked not to
+        {"A&&B", 0, "A&B", 1},                                      // a doubled "&" is one
+        {"ab\r\nlonger\ncd", 0, "longer", 3},                       // CR LF and LF break lines
+        {"ab\r\nlonger\ncd", DT_SINGLELINE, "ablongercd", 1},        // not on a single line
+        {"\xD0\xF3\xF1\xF1\xEA\xE8\xE9", 0, "\xD0\xF3\xF1\xF1\xEA\xE8\xE9", 1},  // CP1251 text
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        const TRect R = Calc(C.Text, C.Format);
+        EXPECT_EQ(R.Left, 10);
+        EXPECT_EQ(R.Top, 10);
+        EXPECT_EQ(R.Width(), Width(C.Widest));
+        EXPECT_EQ(R.Height(), C.Lines * LineHeight);
+    }
+}
+
+TEST_F(DrawTextTest, WordBreakFillsLinesWithWholeWords)
+{
+    const int TwoWords = Width("one two");
+    struct Case {
+        const char* Text;
+        int MaxWidth;
+        UINT Extra;
+        int Lines;
+        int ResultWidth;
+    } Cases[] = {
+        {"one two three", TwoWords, 0, 2, TwoWords},               // breaks after "two"
+        {"one two three", TwoWords - 1, 0, 3, Width("three")},      // one word a line
+        {"one   two", Width("one"), 0, 2, Width("one")},            // blanks at a break vanish
+        {"unbreakable", 20, 0, 1, Width("unbreakable")},            // a long word stays whole
+        {"unbreakable", 20, DT_EDITCONTROL, -1, -1},                // an edit control cuts it
+        {"a\nb c", 1000, 0, 2, Width("b c")},                       // line breaks still count
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        SCOPED_TRACE(C.MaxWidth);
+        const TRect R = Calc(C.Text, DT_WORDBREAK | C.Extra, C.MaxWidth);
+        if (C.Lines < 0) {
+            EXPECT_GT(R.Height(), LineHeight);
+            EXPECT_LE(R.Width(), 20);
+            continue;
+        }
+        EXPECT_EQ(R.Height(), C.Lines * LineHeight);
+        EXPECT_EQ(R.Width(), C.ResultWidth);
+    }
+}
+
+TEST_F(DrawTextTest, EllipsesKeepTheTextInsideTheWidth)
+{
+    const int Max = Width("C:\\Program Files") ;
+    {
+        const TRect R = Calc("A long caption that does not fit", DT_SINGLELINE | DT_END_ELLIPSIS, Max);
+        EXPECT_LE(R.Width(), Max);
+        EXPECT_GT(R.Width(), Width("..."));
+    }
+    {
+        const char* Path = "C:\\Program Files\\Shop\\Templates\\price.dcr";
+        const TRect R = Calc(Path, DT_SINGLELINE | DT_PATH_ELLIPSIS, Max);
+        EXPECT_LE(R.Width(), Max);
+        EXPECT_GE(R.Width(), Width("...\\price.dcr"));
+    }
+    {
+        // Text that fits is left alone.
+        const TRect R = Calc("short", DT_SINGLELINE | DT_END_ELLIPSIS, Max);
+        EXPECT_EQ(R.Width(), Width("short"));
+    }
+    // Drawn, nothing passes the right edge.
+    TRect R = Rect(10, 10, 10 + Max, 40);
+    DrawText(DC, "A long caption that does not fit", -1, R, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP);
+    EXPECT_LT(InkColumns().second, 10 + Max);
+}
+
+TEST_F(DrawTextTest, AlignmentPlacesTheText)
+{
+    const int W = Width("Middle");
+    struct Case {
+        UINT Format;
+        int ExpectedLeft;
+    } Cases[] = {
+        {DT_LEFT, 10},
+        {DT_RIGHT, 210 - W},
+        {DT_CENTER, 10 + (200 - W) / 2},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Format);
+        SetUp();
+        TRect R = Rect(10, 10, 210, 40);
+        DrawText(DC, "Middle", -1, R, C.Format | DT_SINGLELINE);
+        const auto [L, Right] = InkColumns();
+        // Glyphs sit inside their advance: ink starts within two pixels of it.
+        EXPECT_GE(L, C.ExpectedLeft);
+        EXPECT_LE(L, C.ExpectedLeft + 2);
+        EXPECT_LE(Right, C.ExpectedLeft + W);
+    }
+}
+
+TEST_F(DrawTextTest, VerticalCentringActsOnSingleLines)
+{
+    TRect R = Rect(10, 0, 200, 100);
+    const int Result = DrawText(DC, "Centre", -1, R, DT_SINGLELINE | DT_VCENTER);
+    const int Top = (100 - LineHeight) / 2;
+    EXPECT_EQ(Result, Top + LineHeight);
+    const auto [InkTop, InkBottom] = InkRows();
+    EXPECT_GE(InkTop, Top);
+    EXPECT_LE(InkBottom, Top + LineHeight);
+    SetUp();
+    R = Rect(10, 0, 200, 100);
+    EXPECT_EQ(DrawText(DC, "Bottom", -1, R, DT_SINGLELINE | DT_BOTTOM), 100);
+    EXPECT_GE(InkRows().first, 100 - LineHeight);
+}
+
+TEST_F(DrawTextTest, ClipsToTheRectangleUnlessNoClip)
+{
+    TRect R = Rect(10, 10, 30, 40);
+    DrawText(DC, "Wide text here", -1, R, DT_SINGLELINE);
+    EXPECT_LT(InkColumns().second, 30);
+    SetUp();
+    R = Rect(10, 10, 30, 40);
+    DrawText(DC, "Wide text here", -1, R, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(InkColumns().second, 30);
+}
+
+TEST_F(DrawTextTest, PrefixUnderlinesItsCharacter)
+{
+    // Letters without descenders, so that only the underline goes lower.
+    TRect R = Rect(10, 10, 200, 40);
+    DrawText(DC, "Edit", -1, R, DT_SINGLELINE);
+    const int PlainBottom = InkRows().second;
+    const auto PlainColumns = InkColumns();
+    SetUp();
+    R = Rect(10, 10, 200, 40);
+    DrawText(DC, "&Edit", -1, R, DT_SINGLELINE);
+    EXPECT_GT(InkRows().second, PlainBottom);
+    // Only the first letter is underlined.
+    EXPECT_LE(InkColumns(PlainBottom + 1, 120).second, 10 + Width("E"));
+    EXPECT_EQ(InkColumns(0, PlainBottom + 1), PlainColumns);
+}
+
+TEST_F(DrawTextTest, TabsExpandToStopsOfEightAverageCharacters)
+{
+    TEXTMETRIC TM;
+    GetTextMetrics(DC, TM);
+    const TRect R = Calc("a\tb", DT_EXPANDTABS);
+    EXPECT_EQ(R.Width(), 8 * TM.tmAveCharWidth + Width("b"));
+}
+
+TEST_F(DrawTextTest, EmptyTextHasNoSize)
+{
+    TRect R = Rect(5, 5, 100, 100);
+    EXPECT_EQ(DrawText(DC, "", -1, R, DT_CALCRECT), 0);
+    EXPECT_EQ(R, Rect(5, 5, 5, 5));
+}
+
+// ---- fonts ------------------------------------------------------------------------------
+
+TEST(Fonts, FacesMapToInstalledFamilies)
+{
+    struct {
+        const char* Face;
+        const char* Family;
+        bool TrueType;
+    } Cases[] = {
+        {"Arial", "Liberation Sans", true},
+        {"arial", "Liberation Sans", true},  // names ignore case
+        {"Times New Roman", "Liberation Serif", true},
+        {"Courier New", "Liberation Mono", true},
+        {"Courier", "Liberation Mono", false},  // a bitmap face on the original
+        {"MS Sans Serif", "Liberation Sans", false},
+        {"System", "Liberation Sans", false},
+        {"Tahoma", "Liberation Sans", true},
+        {"Verdana", "Liberation Sans", true},
+        {"DejaVu Sans", "DejaVu Sans", true},  // unknown faces pass through
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Face);
+        EXPECT_EQ(MapFontFace(C.Face), C.Family);
+        EXPECT_EQ(FaceIsTrueType(C.Face), C.TrueType);
+    }
+}
+
+TEST(Fonts, EqualDescriptionsShareOneHandle)
+{
+    TFont A, B;
+    A.SetName("Arial");
+    B.SetName("Arial");
+    EXPECT_EQ(A.Handle(), B.Handle());
+    B.SetStyle({fsBold});
+    EXPECT_NE(A.Handle(), B.Handle());
+    A.Assign(&B);
+    EXPECT_EQ(A.Handle(), B.Handle());
+    B.SetColor(clRed);  // the colour is not part of the handle
+    EXPECT_EQ(A.Handle(), B.Handle());
+}
+
+TEST(Fonts, SizeAndHeightFollowPixelsPerInch)
+{
+    TFont F;
+    EXPECT_EQ(F.Size(), 8);
+    EXPECT_EQ(F.Height(), -11);
+    F.SetSize(10);
+    EXPECT_EQ(F.Height(), -13);
+    F.SetHeight(-16);
+    EXPECT_EQ(F.Size(), 12);
+    int Changes = 0;
+    struct Counter {
+        int* N;
+        void Changed(TObject*) { ++*N; }
+    } C {&Changes};
+    F.OnChange = TNotifyEvent(&C, &Counter::Changed);
+    F.SetHeight(-16);  // no change, no event
+    F.SetStyle({fsItalic});
+    F.SetColor(clRed);
+    EXPECT_EQ(Changes, 2);
+}
+
+TEST(Fonts, TextMetricsTellTrueTypeFacesAndCharset)
+{
+    TBitmap B;
+    B.SetSize(4, 4);
+    TCanvas* C = B.Canvas();
+    TEXTMETRIC TM;
+    C->Font()->SetName("Arial");
+    GetTextMetrics(C->Handle(), TM);
+    EXPECT_TRUE(TM.tmPitchAndFamily & TMPF_TRUETYPE);
+    EXPECT_EQ(TM.tmCharSet, RUSSIAN_CHARSET);  // the default charset of a Russian system
+    EXPECT_EQ(TM.tmHeight, TM.tmAscent + TM.tmDescent);
+    C->Font()->SetName("MS Sans Serif");
+    GetTextMetrics(C->Handle(), TM);
+    EXPECT_FALSE(TM.tmPitchAndFamily & TMPF_TRUETYPE);
+    const int Small = TM.tmHeight;
+    C->Font()->SetSize(16);
+    GetTextMetrics(C->Handle(), TM);
+    EXPECT_GT(TM.tmHeight, Small);
+}
+
+TEST(Fonts, PositiveHeightIsTheCellHeight)
+{
+    TBitmap B;
+    B.SetSize(4, 4);
+    TCanvas* C = B.Canvas();
+    C->Font()->SetName("Arial");
+    C->Font()->SetHeight(20);
+    TEXTMETRIC TM;
+    GetTextMetrics(C->Handle(), TM);
+    EXPECT_NEAR(TM.tmHeight, 20, 1);
+    C->Font()->SetHeight(-20);
+    GetTextMetrics(C->Handle(), TM);
+    EXPECT_GT(TM.tmHeight, 20);  // the character height leaves out the leading
+}
+
+// ---- colours ------------------------------------------------------------------------------
+
+TEST(Colors, SystemColoursComeFromTheMetrics)
+{
+    EXPECT_EQ(ColorToRGB(clRed), RGB(255, 0, 0));
+    EXPECT_EQ(ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(ColorToRGB(clNone), static_cast<COLORREF>(clNone));
+    {
+        SystemMetricsScope Scope;
+        Scope->Colors[COLOR_WINDOW] = RGB(1, 2, 3);
+        EXPECT_EQ(ColorToRGB(clWindow), RGB(1, 2, 3));
+    }
+    EXPECT_EQ(ColorToRGB(clWindow), RGB(255, 255, 255));
+}
+
+TEST(Colors, NamesAndNumbers)
+{
+    struct {
+        TColor Color;
+        const char* Text;
+    } Cases[] = {
+        {clRed, "clRed"},
+        {clBtnFace, "clBtnFace"},
+        {clNone, "clNone"},
+        {0x123456, "$00123456"},  // no name: eight hex digits
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        EXPECT_EQ(ColorToString(C.Color), C.Text);
+        EXPECT_EQ(StringToColor(C.Text), C.Color);
+    }
+    EXPECT_EQ(StringToColor("clwindow"), clWindow);
+    EXPECT_EQ(StringToColor("255"), clRed);
+    ExpectRaises<EConvertError>([] { (void)StringToColor("clPink"); }, "'clPink' is not a valid integer value");
+}
