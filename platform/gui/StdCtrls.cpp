@@ -415,9 +415,10 @@ void TCustomEdit::Paint(HDC DC)
     const int Left = PosToX(0);
     const int Top = R.Top;
     const bool ShowSel = FSelLength > 0 && (Focused() || !FHideSelection);
-    HRGN Clip = CreateRectRgn(R.Left, Client.Top, R.Right, Client.Bottom);
-    SelectClipRgn(DC, Clip);
-    DeleteObject(Clip);
+    // The clip is in logical coordinates: painting into another DC
+    // (PaintTo) moves the origin.
+    const int Saved = SaveDC(DC);
+    IntersectClipRect(DC, R.Left, Client.Top, R.Right, Client.Bottom);
     C.Brush()->SetStyle(bsClear);
     C.Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
     C.TextOut(Left, Top, S);
@@ -441,7 +442,7 @@ void TCustomEdit::Paint(HDC DC)
         C.LineTo(X, Top + H);
         C.Pen()->SetMode(pmCopy);
     }
-    SelectClipRgn(DC, nullptr);
+    RestoreDC(DC, Saved);
 }
 
 void TCustomEdit::WMSize(TWMSize& Message)
