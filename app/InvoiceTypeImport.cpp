@@ -209,6 +209,9 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
         Row.Price = Currency();
     }
 
+    // Nothing read: the reasons alone, without a total check of nothing.
+    if (Imported.Count() == 0)
+        RaiseImportFailed(*Imported.GetErrors());
     const Currency SheetSum = Analysis.FindByKind(KindTotal)
                                   ? Analysis.FindByKind(KindTotal)->Value
                                   : Currency(-1);
@@ -217,8 +220,6 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
         Imported.AddErrorFmt("Не совпадает ИТОГО по накладной [%s <> %s]"_a,
                              {CurrToNumStr(Total, 2), CurrToNumStr(SheetSum, 2)});
 
-    if (Imported.Count() == 0)
-        RaiseImportFailed(*Imported.GetErrors());
     Imported.SheetTotal = SheetTotal;
     Imported.SumRetail = SumRetail;
     Imported.SumKolvo = SumKolvo;
