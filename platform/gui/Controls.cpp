@@ -765,7 +765,6 @@ void TControl::WndProc(TMessage& Message)
             }
         }
         switch (Message.Msg) {
-        case WM_MOUSEMOVE: SetMouseControl(this); break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: FControlState.Include(csLButtonDown); break;
         case WM_LBUTTONUP: FControlState.Exclude(csLButtonDown); break;

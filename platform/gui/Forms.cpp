@@ -704,7 +704,8 @@ void TCustomForm::DefocusControl(TWinControl* Control, bool Removing)
         FActiveControl = nullptr;
     if (HWND F = GetFocus(); F && Control->ContainsControl(F->Control)) {
         // The focus goes back to the form itself.
-        SetFocusedWindow(FHandle && !Removing ? FHandle : (FHandle ? FHandle : nullptr));
+        const bool Closing = ComponentState().Contains(csDestroying);
+        SetFocusedWindow(FHandle && !Closing ? FHandle : nullptr);
     }
 }
 

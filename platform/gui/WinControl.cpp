@@ -31,10 +31,11 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 TWinControl::~TWinControl()
 {
     Destroying();
-    if (FParent) {
-        if (TCustomForm* Form = GetParentForm(this))
-            Form->DefocusControl(this, true);
-    }
+    if (Screen && Screen->FActiveControl == this)
+        Screen->FActiveControl = nullptr;
+    // Leave the parent while this is still a windowed control.
+    if (FParent)
+        FParent->RemoveControl(this);
     DestroyHandle();
     // Children go with their parent, whoever owns them.
     while (!FControls.empty() || !FWinControls.empty()) {

@@ -835,6 +835,20 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
     default: return true;
     }
     const UINT Keys = MouseKeys(Buttons, E->modifiers());
+    // The control under the mouse (whoever has the capture) gets
+    // CM_MOUSEENTER, the one it left CM_MOUSELEAVE.
+    {
+        TWinControl* Win = Target->Control;
+        TControl* Under = nullptr;
+        if (PtInRect(Win->ClientRect(), Point(X, Y))) {
+            Under = Win->ControlAtPos(Point(X, Y), false);
+            if (!Under)
+                Under = Win;
+        }
+        Barrier([&] { SetMouseControl(Under); });
+        if (!IsLiveWindow(Target))
+            return true;
+    }
     if (Msg == WM_MOUSEMOVE) {
         LRESULT Set = 0;
         SendTranslated(Target, E, WM_SETCURSOR, reinterpret_cast<WPARAM>(Target), MakeLParam(HTCLIENT, WM_MOUSEMOVE), &Set);
