@@ -470,13 +470,12 @@ void TCustomForm::SetWindowState(TWindowState Value)
     if (Value == wsMaximized) {
         if (Old == wsNormal)
             FNormalBounds = BoundsRect();
-        // The client fills the work area; the frame lies outside it.
+        // The border lies outside the work area, the caption inside it.
         const TRect Work = Screen->WorkAreaRect();
         TRect Frame = Rect(0, 0, 100, 100);
         Perform(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&Frame));
-        SetBounds(Work.Left - Frame.Left, Work.Top - Frame.Top + (Frame.Top - Frame.Left),
-            Work.Width() + Frame.Left + (100 - Frame.Right),
-            Work.Height() + Frame.Left + (100 - Frame.Bottom) - (Frame.Top - Frame.Left) + (Frame.Top - Frame.Left));
+        const int Border = Frame.Left;
+        SetBounds(Work.Left - Border, Work.Top - Border, Work.Width() + 2 * Border, Work.Height() + 2 * Border);
     } else if (Value == wsNormal && Old == wsMaximized && !IsRectEmpty(FNormalBounds)) {
         SetBoundsRect(FNormalBounds);
     }
@@ -860,7 +859,6 @@ int TCustomForm::ShowModal()
         FHandle->Widget->setWindowModality(Qt::ApplicationModal);
     try {
         Show();
-        Perform(CM_ACTIVATE);
         FModalResult = mrNone;
         do {
             if (TheModalHook()) {
@@ -875,7 +873,6 @@ int TCustomForm::ShowModal()
             else if (FModalResult != mrNone)
                 CloseModal();
         } while (FModalResult == mrNone);
-        Perform(CM_DEACTIVATE);
     } catch (...) {
         Hide();
         throw;
