@@ -1,6 +1,7 @@
 #include "common/MsgWin.h"
 
 #include "common/Funcs.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <utility>
@@ -37,16 +38,30 @@ Word NormaliseStyle(Word Style)
     return Word((Style & ~Word(0x3F)) | Buttons);
 }
 
-/// Captions of the standard buttons that a style shows, in number order.
-std::vector<AnsiString> StandardCaptions(Word RawStyle, Word Style)
+/// Captions of the standard buttons that a normalised style shows, in
+/// number order: "Да"/"Нет" for the Yes/No buttons, else "Ok"/"Отменить".
+std::vector<AnsiString> StandardCaptions(Word Style)
 {
     std::vector<AnsiString> Captions;
-    const bool YesWords = (RawStyle & (MsgStyleYes | MsgStyleNo | MsgStyleYesNo)) != 0;
+    const bool YesWords = (Style & (MsgStyleYes | MsgStyleNo)) != 0;
     if (Style & (MsgStyleOk | MsgStyleYes))
         Captions.push_back(YesWords ? "Да"_a : AnsiString("Ok"));
     if (Style & (MsgStyleCancel | MsgStyleNo))
         Captions.push_back(YesWords ? "Нет"_a : "Отменить"_a);
     return Captions;
+}
+
+/// The header of a normalised style's look; the first look that the style
+/// has decides.
+AnsiString StyleHeader(Word Style)
+{
+    if (Style & MsgStyleError)
+        return "Ошибка !!!"_a;
+    if (Style & MsgStyleWarning)
+        return "Внимание !!!"_a;
+    if (Style & MsgStyleChoice)
+        return "Выбор"_a;
+    return "Сообщение"_a;
 }
 
 bool IsTextArg(const TVarRec& Arg)
@@ -64,16 +79,18 @@ AnsiString ArgText(const TVarRec& Arg)
     }
 }
 
-/// Reads the button list into Request: a leading integer sets the default
-/// (and cancel) button, the strings become captions. Returns the style to
-/// use, with the Yes/No pair when the list had exactly one element.
-Word ApplyButtons(MsgRequest& Request, TVarRecs Buttons, Word Style)
+/// Reads the button list into Request: a leading integer gives the default
+/// button (low byte) and the cancel button (high byte, when not 0); the
+/// strings become the captions of generated buttons.
+void ApplyButtons(MsgRequest& Request, TVarRecs Buttons)
 {
     int Index = 0;
+    int Cancel = 0;
     for (const TVarRec& Arg : Buttons) {
         if (Index == 0 && (Arg.VType == vtInteger || Arg.VType == vtInt64)) {
             const Int64 V = Arg.VType == vtInteger ? Arg.VInteger : Arg.VInt64;
             Request.DefaultButton = int(V & 0xFF);
+            Cancel = int((V >> 8) & 0xFF);
         } else if (IsTextArg(Arg)) {
             Request.Buttons.push_back(ArgText(Arg));
         } else {
@@ -81,9 +98,16 @@ Word ApplyButtons(MsgRequest& Request, TVarRecs Buttons, Word Style)
         }
         ++Index;
     }
-    if (Buttons.size() == 1)
-        Style = Word((Style & ~MsgStyleOkCancel) | MsgStyleYesNo);
-    return Style;
+    if (Cancel == 0 && !Request.Buttons.empty())
+        Cancel = int(Request.Buttons.size());
+    if (Cancel != 0)
+        Request.CancelButton = Cancel;
+}
+
+/// True while the application object is shutting down.
+bool AppTerminating()
+{
+    return Application && Application->Terminated();
 }
 
 /// The hook's answer, or the default button without a hook (the question
@@ -97,6 +121,8 @@ int Answer(const MsgRequest& Request)
 }
 
 }  // namespace
+
+bool gStopRefocus = false;
 
 void SetMsgAnswerHook(MsgAnswerHook Hook)
 {
@@ -117,12 +143,18 @@ bool ShowErrorWindow(const AnsiString& Msg)
 {
     MsgRequest Request;
     Request.Routine = "ShowErrorWindow";
-    Request.Header = "Ошибка !!!"_a;
+    Request.FormCaption = "Сообщение"_a;
+    Request.Flags = NormaliseStyle(MsgStyleError | MsgStyleOk);
+    Request.Header = StyleHeader(Request.Flags);
     Request.Title = UnescapeNewLines(ExtractPipePart(Msg, true));
     Request.Text = UnescapeNewLines(ExtractPipePart(Msg, false));
-    Request.Flags = NormaliseStyle(MsgStyleError | MsgStyleOk);
-    Request.Buttons = {"Ok"};
-    return Answer(Request) == 1;
+    Request.Buttons = StandardCaptions(Request.Flags);
+    const bool Ok = Answer(Request) == 1;
+    // An error shown while the program shuts down means its state may be
+    // damaged: nothing more is saved.
+    if (AppTerminating())
+        gCanSaveSettings = false;
+    return Ok;
 }
 
 bool ErrorMsg(const AnsiString& Msg)
@@ -143,24 +175,24 @@ Integer MsgDialog(const AnsiString& FormCaption, const AnsiString& Header, const
 {
     MsgRequest Request;
     Request.Routine = "MsgDialog";
-    Request.FormCaption = FormCaption;
+    Request.FormCaption = FormCaption.IsEmpty() ? "Сообщение"_a : FormCaption;
     Request.Title = UnescapeNewLines(Text);
     Request.Text = UnescapeNewLines(Text2);
     Request.List = List;
-    Word Style = Flags == 0 ? Word(MsgStyleChoice | MsgStyleYesNo) : Flags;
+    // One empty string stands for the standard buttons of the flags.
     const bool Standard = Buttons.size() == 1 && IsTextArg(*Buttons.begin())
                           && ArgText(*Buttons.begin()).IsEmpty();
     if (!Standard)
-        Style = ApplyButtons(Request, Buttons, Style);
-    Request.Flags = NormaliseStyle(Style);
+        ApplyButtons(Request, Buttons);
+    // The style is set after the buttons, so the flags alone choose the
+    // standard buttons (a single-element list's Yes/No pair is replaced).
+    Request.Flags = NormaliseStyle(Flags == 0 ? Word(MsgStyleChoice | MsgStyleYesNo) : Flags);
     if (Request.Buttons.empty())
-        Request.Buttons = StandardCaptions(Style, Request.Flags);
-    if (Request.Flags & MsgStyleError)
-        Request.Header = "Ошибка !!!"_a;
-    else if (Request.Flags & MsgStyleChoice)
-        Request.Header = "Выбор"_a;
-    if (!Header.IsEmpty())
-        Request.Header = Header;
+        Request.Buttons = StandardCaptions(Request.Flags);
+    Request.Header = Header.IsEmpty() ? StyleHeader(Request.Flags) : Header;
+    const int Count = int(Request.Buttons.size());
+    if (Request.DefaultButton < 1 || Request.DefaultButton > Count)
+        Request.DefaultButton = 1;
     return Answer(Request);
 }
 
@@ -194,6 +226,10 @@ bool AskSaveChanges(const AnsiString& Msg)
         return true;
     if (Result == 2)
         return false;
+    // "Отмена" or Esc stops the caller's operation, except during shut-down,
+    // when nothing is left to stop.
+    if (AppTerminating())
+        return false;
     Abort();
 }
 
@@ -212,18 +248,14 @@ bool AskDelete(const AnsiString& ItemText, const AnsiString& Extra, bool Short)
 
 namespace {
 
-// System message box buttons and results.
-constexpr Integer IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6,
-                  IDNO = 7;
-
 std::vector<Integer> BoxResults(Integer Flags)
 {
-    switch (Flags & 0xF) {
-    case 1: return {IDOK, IDCANCEL};
-    case 2: return {IDABORT, IDRETRY, IDIGNORE};
-    case 3: return {IDYES, IDNO, IDCANCEL};
-    case 4: return {IDYES, IDNO};
-    case 5: return {IDRETRY, IDCANCEL};
+    switch (Flags & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO: return {IDYES, IDNO};
+    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
     default: return {IDOK};
     }
 }
@@ -261,6 +293,7 @@ Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer F
         Request.Buttons.push_back(ResultCaption(Id));
     const int Default = ((Flags >> 8) & 0xF) + 1;
     Request.DefaultButton = Default <= int(Results.size()) ? Default : 1;
+    Request.CancelButton = int(Results.size());
     const int Pressed = Answer(Request);
     if (Pressed < 1 || Pressed > int(Results.size()))
         return Results.back();
@@ -269,6 +302,6 @@ Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer F
 
 bool AskYesNoBox(const AnsiString& Text, bool DefaultYes)
 {
-    const Integer Flags = 4 /*MB_YESNO*/ + 32 /*MB_ICONQUESTION*/ + (DefaultYes ? 0 : 256);
+    const Integer Flags = MB_YESNO + MB_ICONQUESTION + (DefaultYes ? 0 : MB_DEFBUTTON2);
     return MsgBoxFlags(Text, "!!!  В Н И М А Н И Е  !!!"_a, Flags) == IDYES;
 }

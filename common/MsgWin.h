@@ -43,10 +43,15 @@ struct MsgRequest {
     AnsiString Text;
     /// Normalised style flags (0 became the choice look, 288).
     Word Flags = 0;
-    /// Captions of generated buttons; empty for the standard buttons.
+    /// Captions of the buttons in number order: the generated ones, or the
+    /// visible standard ones ("Ok"/"Да", "Отменить"/"Нет").
     std::vector<AnsiString> Buttons;
-    /// 1-based number of the default button.
+    /// 1-based number of the default button (Ctrl+Enter); always one of
+    /// Buttons.
     int DefaultButton = 1;
+    /// 1-based number of the button that Esc answers: the high byte of the
+    /// leading integer, else the last generated button, else 2.
+    int CancelButton = 2;
     /// The choice list, or nullptr.
     const TStrings* List = nullptr;
 };
@@ -55,6 +60,10 @@ struct MsgRequest {
 /// dialog with a choice list -(ItemIndex + 1) when an item was chosen with
 /// button 1.
 using MsgAnswerHook = std::function<int(const MsgRequest&)>;
+
+/// Set by the windows once their start-up has completed: a stop point then
+/// gives the focus back to the control that had it. False at start.
+extern bool gStopRefocus;
 
 /// Replaces the answer hook; an empty hook restores the default answers.
 void SetMsgAnswerHook(MsgAnswerHook Hook);
@@ -71,7 +80,9 @@ private:
     MsgAnswerHook FOld;
 };
 
-/// Error window with one OK button; true when it was closed with OK.
+/// Error window with one OK button; true when it was closed with OK. While
+/// the application is terminating it also clears gCanSaveSettings, so that
+/// an error during shut-down stops the settings from being saved.
 bool ShowErrorWindow(const AnsiString& Msg);
 /// Logs Msg with kind 5, then shows the error window.
 bool ErrorMsg(const AnsiString& Msg);
@@ -81,7 +92,10 @@ bool ErrorMsg(const AnsiString& Msg);
 /// replaces the style's header, Text is the title line and Text2 the message
 /// line; Buttons is an optional leading integer (low byte: default button,
 /// high byte: cancel button) then captions; one empty string means the
-/// standard buttons of Flags. Flags 0 mean 288 (choice look, Yes/No). Result:
+/// standard buttons of Flags. Flags 0 mean 288 (choice look, Yes/No); the
+/// flags alone choose the standard buttons. The look's header ("Ошибка !!!",
+/// "Внимание !!!", "Выбор", else "Сообщение") serves unless Header is given;
+/// the caption is "Сообщение" unless FormCaption is given. Result:
 /// the pressed button's number, or -(ItemIndex + 1) for a chosen list item.
 /// A bad element of Buttons raises EAppException
 /// "FMsg.setButtons: Ошибка в параметрах".
@@ -94,7 +108,8 @@ bool AskYesNo(const AnsiString& Text, const AnsiString& Text2, bool DefaultYes);
 /// Logs Text and Text2 with kind 5, then MsgDialog with the error look.
 Integer ErrorChoice(const AnsiString& Text, const AnsiString& Text2, TVarRecs Buttons);
 /// Save prompt "Да" / "Нет" / "Отмена": true for "Да", false for "Нет";
-/// "Отмена" raises EAbort.
+/// "Отмена" (and Esc) raises EAbort, or answers false while the application
+/// is terminating.
 bool AskSaveChanges(const AnsiString& Msg);
 /// Delete confirmation with "Нет" as the default; true to delete.
 bool AskDelete(const AnsiString& ItemText, const AnsiString& Extra, bool Short);

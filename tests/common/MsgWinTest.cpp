@@ -5,6 +5,7 @@
 #include "common/MsgWin.h"
 
 #include "common/Funcs.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"
 #include "tests/support/TestSupport.h"
@@ -120,6 +121,77 @@ TEST(MsgWin, MsgDialogWithOneEmptyStringShowsStandardButtons)
     EXPECT_EQ(R.Asked.at(0).Header, "Выбор"_a);
 }
 
+TEST(MsgWin, MsgDialogHeaderAndStandardButtonsFollowTheFlags)
+{
+    struct Case {
+        Word Flags;
+        const char* Header;                // UTF-8
+        std::vector<const char*> Buttons;  // UTF-8
+    };
+    const Case Cases[] = {
+        {0, "Выбор", {"Да", "Нет"}},               // 0 means the choice look with Yes/No
+        {1, "Сообщение", {"Ok"}},                  // no look: the plain header
+        {3, "Сообщение", {"Ok"}},                  // Ok + Cancel without the pair flag: Ok alone
+        {16, "Сообщение", {"Ok", "Отменить"}},     // the Ok/Cancel pair
+        {32, "Сообщение", {"Да", "Нет"}},          // the Yes/No pair
+        {20, "Сообщение", {"Ok", "Отменить"}},     // the Ok/Cancel pair wins over Yes
+        {12, "Сообщение", {"Да"}},                 // Yes wins over No
+        {2, "Сообщение", {"Отменить"}},            // Cancel alone
+        {8, "Сообщение", {"Нет"}},                 // No alone
+        {64, "Ошибка !!!", {"Ok"}},                // error look, no button flag: Ok
+        {128 + 32, "Внимание !!!", {"Да", "Нет"}}, // warning look
+        {128 + 256, "Внимание !!!", {"Ok"}},       // warning before choice
+        {64 + 128 + 16, "Ошибка !!!", {"Ok", "Отменить"}},  // error before warning
+    };
+    for (const Case& T : Cases) {
+        SCOPED_TRACE(T.Flags);
+        Recorder R(1);
+        MsgDialog("", "", "Текст"_a, nullptr, T.Flags, {""}, "");
+        const MsgRequest& Q = R.Asked.at(0);
+        EXPECT_EQ(Q.Header, AnsiString::FromUtf8(T.Header));
+        std::vector<AnsiString> Expected;
+        for (const char* B : T.Buttons)
+            Expected.push_back(AnsiString::FromUtf8(B));
+        EXPECT_EQ(Q.Buttons, Expected);
+        EXPECT_EQ(Q.FormCaption, "Сообщение"_a);
+    }
+}
+
+TEST(MsgWin, MsgDialogDefaultAndCancelButtons)
+{
+    struct Case {
+        const char* What;
+        Word Flags;
+        TVarRecs Buttons;
+        size_t Count;
+        int Default;
+        int Cancel;
+    };
+    const Case Cases[] = {
+        // a leading integer alone: default 2 of the flags' Yes/No pair
+        {"integer 2", 160, {2}, 2, 2, 2},
+        // one integer does not bring the Yes/No pair when the flags say Ok
+        {"Ok flags", 65, {2}, 1, 1, 2},
+        // low byte the default, high byte the cancel button
+        {"0x0301", 0, {0x0301, "a", "b", "c"}, 3, 1, 3},
+        // no cancel number: the last generated button
+        {"no cancel", 0, {2, "a", "b"}, 2, 2, 2},
+        // no integer: the first button is the default
+        {"captions", 0, {"a", "b", "c"}, 3, 1, 3},
+        // a default past the buttons falls back to the first
+        {"default 5", 0, {5, "a", "b"}, 2, 1, 2},
+    };
+    for (const Case& T : Cases) {
+        SCOPED_TRACE(T.What);
+        Recorder R(1);
+        MsgDialog("", "", "x", nullptr, T.Flags, T.Buttons, "");
+        const MsgRequest& Q = R.Asked.at(0);
+        EXPECT_EQ(Q.Buttons.size(), T.Count);
+        EXPECT_EQ(Q.DefaultButton, T.Default);
+        EXPECT_EQ(Q.CancelButton, T.Cancel);
+    }
+}
+
 TEST(MsgWin, MsgDialogRejectsAnIntegerAfterTheFirstPlace)
 {
     Recorder R(1);
@@ -146,6 +218,45 @@ TEST(MsgWin, AskSaveChangesYesNoAndCancel)
     }
     Recorder R(3);
     ExpectRaises<EAbort>([] { (void)AskSaveChanges(""); }, "Operation aborted");
+}
+
+/// A terminating application object for the scope (as after Terminate).
+class TerminatingApplication {
+public:
+    TerminatingApplication() : FOld(Application)
+    {
+        Application = &FApp;
+        FApp.Terminate();
+        FApp.ProcessMessages();
+    }
+    ~TerminatingApplication() { Application = FOld; }
+    TerminatingApplication(const TerminatingApplication&) = delete;
+    TerminatingApplication& operator=(const TerminatingApplication&) = delete;
+
+private:
+    TApplication FApp{nullptr};
+    TApplication* FOld;
+};
+
+TEST(MsgWin, DuringShutDownCancelAnswersNoAndAnErrorStopsSaving)
+{
+    const bool OldCanSave = gCanSaveSettings;
+    gCanSaveSettings = true;
+    {
+        Recorder R(1);
+        ErrorMsg("Ошибка"_a);  // before shut-down: saving stays allowed
+    }
+    EXPECT_TRUE(gCanSaveSettings);
+    {
+        const TerminatingApplication Closing;
+        ASSERT_TRUE(Application->Terminated());
+        Recorder R(3);  // "Отмена"
+        EXPECT_FALSE(AskSaveChanges(""));
+        EXPECT_TRUE(gCanSaveSettings);
+        ErrorMsg("Ошибка завершения программы"_a);
+        EXPECT_FALSE(gCanSaveSettings);
+    }
+    gCanSaveSettings = OldCanSave;
 }
 
 TEST(MsgWin, AskDeleteDefaultsToNo)
