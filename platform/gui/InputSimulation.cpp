@@ -5,6 +5,7 @@
 #include "platform/rtl/Cp1251.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -254,6 +255,14 @@ void SimulateMouseLeave(TControl* Control)
     QEvent E(QEvent::Leave);
     QApplication::sendEvent(W, &E);
     Flush();
+}
+
+void GrabWindow(TWinControl* Control, TBitmap* Into)
+{
+    QWidget* W = Control->Handle()->Widget;
+    Application->ProcessMessages();
+    const QImage Image = W->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Into->SetHandle(CreateBitmapObject(Image, false));
 }
 
 void SetKeyStateForTest(int VirtualKey, bool Down)

@@ -34,5 +34,9 @@ void SimulateWheel(TControl* Control, int Delta, int X, int Y, TShiftState Shift
 /// The mouse leaves the control's window.
 void SimulateMouseLeave(TControl* Control);
 
+/// What the control's window shows on the screen, painted by Qt through
+/// the widgets (children included), copied into Into.
+void GrabWindow(TWinControl* Control, TBitmap* Into);
+
 /// Sets a key as held (or not) for GetKeyState without sending anything.
 void SetKeyStateForTest(int VirtualKey, bool Down);

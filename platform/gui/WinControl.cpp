@@ -686,8 +686,9 @@ void TWinControl::UpdateControlState()
 
 void TWinControl::UpdateShowing()
 {
-    const bool ShowControl = FVisible && !ComponentState().Contains(csLoading) &&
-        (FParent ? FParent->Showing() : true);
+    // A child window shows with its own Visible; the window system hides
+    // it with a hidden parent.
+    const bool ShowControl = FVisible && !ComponentState().Contains(csLoading);
     if (ShowControl) {
         if (!FHandle)
             CreateHandle();
@@ -803,11 +804,18 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
     FControlState.Include(csPaintCopy);
     const int Saved = SaveDC(DC);
     OffsetViewportOrgEx(DC, X, Y, nullptr);
-    IntersectClipRect(DC, 0, 0, FWidth, FHeight);
+    // A child's borders are painted with it; a form's frame belongs to
+    // the window system, so a form paints its client area at (X, Y).
     const TRect C = WindowClientRect();
-    if (C != Rect(0, 0, FWidth, FHeight))
-        Perform(WM_NCPAINT, 0, reinterpret_cast<LPARAM>(DC));
-    OffsetViewportOrgEx(DC, C.Left, C.Top, nullptr);
+    const bool TopLevel = !FParent;
+    if (TopLevel) {
+        IntersectClipRect(DC, 0, 0, C.Width(), C.Height());
+    } else {
+        IntersectClipRect(DC, 0, 0, FWidth, FHeight);
+        if (C != Rect(0, 0, FWidth, FHeight))
+            Perform(WM_NCPAINT, 0, reinterpret_cast<LPARAM>(DC));
+        OffsetViewportOrgEx(DC, C.Left, C.Top, nullptr);
+    }
     IntersectClipRect(DC, 0, 0, C.Width(), C.Height());
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC));
     Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC));
