@@ -661,9 +661,16 @@ void TControl::Loaded()
     RequestAlign();
 }
 
+void (*ContextPopupHandler)(TControl* Control, TPoint ScreenPos, bool& Handled) = nullptr;
+
 void TControl::Notification(TComponent* AComponent, TOperation Operation)
 {
     inherited::Notification(AComponent, Operation);
+    // The menu's class is not known here; a popup menu is a component whose
+    // component part starts the object, so the addresses compare.
+    if (Operation == opRemove && FPopupMenu &&
+        static_cast<const void*>(AComponent) == static_cast<const void*>(FPopupMenu))
+        FPopupMenu = nullptr;
 }
 
 void TControl::Resize()
@@ -673,6 +680,8 @@ void TControl::Resize()
 
 void TControl::Click()
 {
+    if (ExecuteActionLink())
+        return;
     OnClick(this);
 }
 
@@ -959,6 +968,8 @@ void TControl::WMContextMenu(TMessageRecord& Message)
     bool Handled = false;
     const TPoint Local = ScreenToClient(P);
     OnContextPopup(this, Local, Handled);
+    if (!Handled && FPopupMenu && ContextPopupHandler)
+        ContextPopupHandler(this, P, Handled);
     Message.Result = Handled ? 1 : 0;
     if (!Handled && FParent)
         Message.Result = FParent->Perform(WM_CONTEXTMENU, Message.WParam, Message.LParam);

@@ -48,6 +48,8 @@
 #include <vector>
 
 class QWidget;
+class TBasicAction;
+class TPopupMenu;
 class TWinControl;
 class TCustomForm;
 class TControlCanvas;
@@ -267,6 +269,15 @@ public:
     void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
     TControlState ControlState() const { return FControlState; }
     void SetControlState(TControlState Value) { FControlState = Value; }
+    /// The menu a right click pops up (not owned; forgotten when it is
+    /// freed). The setter lives with the menus.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
+    /// The action the control follows (Caption, Enabled, Hint, Visible,
+    /// Checked where the control has it) and that a click executes; null
+    /// for none. Defined with the actions (ActnList.cpp).
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* Value);
     /// Receives all mouse input while set (through the parent window).
     bool MouseCapture() const;
     void SetMouseCapture(bool Value);
@@ -392,6 +403,12 @@ protected:
     TBiDiMode FBiDiMode = bdLeftToRight;
     TControlStyle FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     TControlState FControlState;
+    TPopupMenu* FPopupMenu = nullptr;
+    /// The link to Action (a TControlActionLink); null without an action.
+    std::unique_ptr<TObject> FActionLink;
+    /// Executes the bound action for a click unless OnClick is a handler of
+    /// its own; true when the action took the click.
+    bool ExecuteActionLink();
 
 private:
     void FontChanged(TObject* Sender);
@@ -671,6 +688,11 @@ protected:
 private:
     std::unique_ptr<TControlCanvas> FCanvas;
 };
+
+/// Pops up Control's PopupMenu at a screen point when a context menu is
+/// asked for and OnContextPopup did not handle it; set by the menus.
+/// Sets Handled when a menu was shown.
+extern void (*ContextPopupHandler)(TControl* Control, TPoint ScreenPos, bool& Handled);
 
 /// The form the control lies on (the topmost parent that is a form); null
 /// when it is not on a form.

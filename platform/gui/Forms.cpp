@@ -1,5 +1,7 @@
 #include "platform/gui/Forms.h"
 
+#include "platform/gui/ActnList.h"
+#include "platform/gui/Menus.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/classes/Strings.h"
@@ -323,6 +325,9 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation)
         return;
     if (AComponent == FActiveControl)
         FActiveControl = nullptr;
+    // As with popup menus: the menu's component part starts the object.
+    if (FMenu && static_cast<const void*>(AComponent) == static_cast<const void*>(FMenu))
+        FMenu = nullptr;
     if (AComponent == FFocusedControl)
         FFocusedControl = nullptr;
     if (Screen && AComponent == Screen->FActiveControl)
@@ -424,7 +429,7 @@ void TCustomForm::WMNCCalcSize(TMessageRecord& Message)
     }
     R->Left += Frame;
     R->Right -= Frame;
-    R->Top += Frame + Caption;
+    R->Top += Frame + Caption + (FMenu ? GetSystemMetrics(SM_CYMENU) : 0);
     R->Bottom -= Frame;
 }
 
@@ -712,6 +717,10 @@ bool TCustomForm::IsShortCut(TWMKey& Message)
 {
     bool Handled = false;
     OnShortCut(Message, Handled);
+    if (!Handled && FMenu)
+        Handled = FMenu->IsShortCut(Message);
+    if (!Handled)
+        Handled = FormActionsShortCut(*this, Message);
     return Handled;
 }
 
@@ -1258,6 +1267,7 @@ void TApplication::HandleMessage()
     if (!FTerminated) {
         bool Done = true;
         Barrier([&] { OnIdle(this, Done); });
+        Barrier([] { UpdateFormActions(); });
     }
 }
 

@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+class TMainMenu;
 class TStrings;
 
 // ---- forms ------------------------------------------------------------------------------
@@ -80,6 +81,10 @@ public:
     void Release();
     void BringToFront();
 
+    /// The menu bar (not owned; forgotten when it is freed). The setter
+    /// lives with the menus; the bar takes SM_CYMENU of the frame.
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* Value);
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult Value) { FModalResult = Value; }
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
@@ -174,6 +179,7 @@ protected:
     void Dispatch(TMessage& Message) override;
 
     TModalResult FModalResult = mrNone;
+    TMainMenu* FMenu = nullptr;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons = {biSystemMenu, biMinimize, biMaximize};
     TFormStyle FFormStyle = fsNormal;
