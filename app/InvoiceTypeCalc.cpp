@@ -28,18 +28,26 @@ Currency SubtractPercent(Currency Value, Currency Percent)
     return Currency::FromRaw(DivRoundHalfEven(__int128(Value.Raw()) * Factor, Hundred));
 }
 
-/// Raw value rounded half to even to a multiple of Step (raw).
-int64_t RoundHalfEvenTo(__int128 Raw, int64_t Step)
+/// A raw value computed in 128 bits as a Currency; raises EOverflow, as the
+/// runtime's arithmetic does, when it leaves the Currency range (a price
+/// near the largest Currency rounded up to the next step).
+Currency FromWide(__int128 Raw)
 {
-    return DivRoundHalfEven(Raw, Step) * Step;
+    return Currency::FromRaw(DivRoundHalfEven(Raw, 1));
+}
+
+/// Raw value rounded half to even to a multiple of Step (raw).
+Currency RoundHalfEvenTo(__int128 Raw, int64_t Step)
+{
+    return FromWide(__int128(DivRoundHalfEven(Raw, Step)) * Step);
 }
 
 /// Raw value rounded to a multiple of Step (raw), halves away from zero.
-int64_t RoundHalfUpTo(int64_t Raw, int64_t Step)
+Currency RoundHalfUpTo(int64_t Raw, int64_t Step)
 {
     const __int128 Half = Step / 2;
     const __int128 Shifted = Raw >= 0 ? __int128(Raw) + Half : __int128(Raw) - Half;
-    return static_cast<int64_t>(Shifted / Step * Step);
+    return FromWide(Shifted / Step * Step);
 }
 
 /// The percent that takes From down to To: (From - To) x 100 / From, to
@@ -66,7 +74,7 @@ Currency ProductToKopecks(Currency A, Currency B)
     const __int128 Kopeck = __int128(Scale) * (Scale / 100);
     const __int128 Half = Kopeck / 2;
     const __int128 Kopecks = (Product >= 0 ? Product + Half : Product - Half) / Kopeck;
-    return Currency::FromRaw(DivRoundHalfEven(Kopecks * (Scale / 100), 1));
+    return FromWide(Kopecks * (Scale / 100));
 }
 
 }  // namespace
@@ -79,14 +87,14 @@ Currency RoundPriceCoarse(Currency Value)
     if (V <= Scale / 2)
         return Value;
     if (V <= 2 * Scale)
-        return Currency::FromRaw(RoundHalfUpTo(V, Scale / 20));
+        return RoundHalfUpTo(V, Scale / 20);
     if (V < 10 * Scale)
-        return Currency::FromRaw(RoundHalfUpTo(V, Scale / 10));
+        return RoundHalfUpTo(V, Scale / 10);
     if (V < 50 * Scale)
-        return Currency::FromRaw(RoundHalfUpTo(V, Scale / 2));
+        return RoundHalfUpTo(V, Scale / 2);
     if (V < 1000 * Scale)
-        return Currency::FromRaw(RoundHalfUpTo(V, Scale));
-    return Currency::FromRaw(RoundHalfUpTo(V, 10 * Scale));
+        return RoundHalfUpTo(V, Scale);
+    return RoundHalfUpTo(V, 10 * Scale);
 }
 
 Currency TshInvoiceTovar::RoundPrice(Currency Value, Byte RoundMode, bool NoRounding) const
@@ -95,12 +103,12 @@ Currency TshInvoiceTovar::RoundPrice(Currency Value, Byte RoundMode, bool NoRoun
         return Value;
     switch (RoundMode) {
     case RoundModeToRouble:
-        return Currency::FromRaw(RoundHalfEvenTo(__int128(Value.Raw()) + 45 * Scale / 100, Scale));
+        return RoundHalfEvenTo(__int128(Value.Raw()) + 45 * Scale / 100, Scale);
     case RoundModeCoarse:
         return RoundPriceCoarse(Value);
     default:
         // Mode 0 and any unknown mode: whole kopecks.
-        return Currency::FromRaw(RoundHalfEvenTo(Value.Raw(), Scale / 100));
+        return RoundHalfEvenTo(Value.Raw(), Scale / 100);
     }
 }
 
@@ -140,7 +148,7 @@ void TshInvoiceTovar::RecalcFromPrices(Byte RoundMode, Currency AMarkup, Currenc
         if (Markup >= MinCost) {
             // To a whole percent, half to even.
             const __int128 Diff = __int128(Price.Raw()) - PriceDiscount.Raw();
-            EffDiscount = Currency::FromRaw(DivRoundHalfEven(Diff * 100, Price.Raw()) * Scale);
+            EffDiscount = FromWide(__int128(DivRoundHalfEven(Diff * 100, Price.Raw())) * Scale);
         }
         Calc(RoundMode, NewMarkup, EffDiscount);
         return;

@@ -136,6 +136,26 @@ TEST(InvoicePricing, RoundPriceCoarseBands)
     }
 }
 
+TEST(InvoicePricing, RoundingPastTheLargestCurrencyRaisesOverflow)
+{
+    // The largest Currency (922 337 203 685 477.5807) rounded up to the next
+    // step lies outside the range: an error, never a wrapped price.
+    const Currency Largest = Currency::FromRaw(INT64_MAX);
+    ExpectRaises<EOverflow>([&] { (void)RoundPriceCoarse(Largest); }, "Floating point overflow");
+    for (Byte Mode : {RoundModeToRouble, RoundModeCoarse}) {
+        SCOPED_TRACE(int(Mode));
+        TshInvoiceTovar Row;
+        Row.PriceOpt = Largest;
+        ExpectRaises<EOverflow>([&] { Row.Calc(Mode, Currency(), C("5")); },
+                                "Floating point overflow");
+    }
+    // Mode 0 stays inside: ...5807 goes down to whole kopecks.
+    TshInvoiceTovar Row;
+    Row.PriceOpt = Largest;
+    Row.Calc(RoundModeOff, Currency(), Currency::FromRaw(1));
+    EXPECT_EQ(Row.Price, Currency::FromRaw(INT64_MAX - 7));
+}
+
 /// Prices Row at cost 100, markup 25 %, discount 5 % in mode 0:
 /// 125.00 / 118.75.
 void PriceRow(TshInvoiceTovar& Row)
