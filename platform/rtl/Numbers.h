@@ -70,8 +70,10 @@ bool TryStrToInt64(const AnsiString& S, Int64& Value);
 /// The picture language: '0' digit, '#' optional digit, '.' decimal point,
 /// ',' thousands grouping, "E+" "E-" "e+" "e-" exponent, '...' and "..."
 /// literals, and up to three ';'-separated sections (positive; negative;
-/// zero). Halves are rounded away from zero. An empty picture gives
-/// FloatToStr's text.
+/// zero). An empty negative or zero section falls back to the first; a
+/// value that rounds to zero takes the zero section. Halves are rounded away
+/// from zero. An empty picture, or an empty first section when it is the one
+/// used, gives FloatToStr's text.
 [[nodiscard]] AnsiString FormatFloat(const AnsiString& Format, Extended Value);
 [[nodiscard]] AnsiString FormatFloat(const AnsiString& Format, Extended Value,
                                      const TFormatSettings& Settings);

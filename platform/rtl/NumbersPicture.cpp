@@ -214,21 +214,31 @@ AnsiString FormatDecimal(const AnsiString& Format, const DecimalRec& Value, int 
     else if (Value.Negative && !Value.IsZero() && Usable(1))
         Index = 1;
     const std::string& S = Sections[Index];
+    const auto General = [&](const DecimalRec& D) {
+        return DecimalToStrF(D, ffGeneral, MaxPrecision, 0, MaxPrecision, Settings);
+    };
+    // An empty positive section (";0") gives the general layout.
+    if (S.empty())
+        return General(Value);
     const Section Sec = ScanSection(S);
 
     DecimalRec Abs = Value;
     Abs.Negative = false;
     // A value too large for the picture's digits: the general layout.
     if (Abs.Exponent > 18)
-        return DecimalToStrF(Value, ffGeneral, MaxPrecision, 0, MaxPrecision, Settings);
+        return General(Value);
 
-    // A negative value that rounds to zero shows no minus sign: it is laid
-    // out by the zero section when there is one, else by the first section.
+    // A value that rounds to zero is shown by the zero section when there is
+    // one; a negative one without it by the first section, so that no minus
+    // sign stands before a zero.
     DecimalRec Rounded = Abs;
     RoundDecimal(Rounded, MaxPrecision, Sec.Scientific ? 9999 : Sec.FracPlaces,
                  RoundMode::HalfAwayFromZero);
-    if (Value.Negative && Rounded.IsZero() && !Sec.Scientific) {
+    if (!Value.IsZero() && Rounded.IsZero() && !Sec.Scientific
+        && (Usable(2) || Value.Negative)) {
         const std::string& Zero = Usable(2) ? Sections[2] : Sections[0];
+        if (Zero.empty())
+            return General(DecimalRec());
         return AnsiString(Render(Zero, ScanSection(Zero), DecimalRec(), MaxPrecision, Settings));
     }
     std::string Out = Render(S, Sec, Abs, MaxPrecision, Settings);

@@ -232,6 +232,9 @@ const PictureCase PictureCases[] = {
     {"0.00", -0.001, "0.00"},                   // no minus on a value shown as zero
     {"0.00;(0.00)", -0.001, "0.00"},
     {"0.00;(0.00);'zero'", -0.001, "zero"},
+    {"0.00;(0.00);'zero'", 0.001, "zero"},       // so is a positive one
+    {";0.00", 5, "5"},                          // empty positive section: general layout
+    {";(0)", -5, "(5)"},                        // while the negative one still applies
     {"0.00E+00", 1234.5, "1.23E+03"},
     {"0.00E-00", 1234.5, "1.23E03"},            // 'E-' signs only negatives
     {"0.00E-00", 0.0012345, "1.23E-03"},
