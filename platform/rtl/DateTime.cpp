@@ -110,16 +110,16 @@ private:
         Result += Text;
     }
 
-    /// Whether an "h" at At is a 12-hour one: an am/pm marker follows before
-    /// the next "h" (quoted text skipped).
+    /// Whether the text after an "h" at At asks for the 12-hour clock: the
+    /// first "a" outside quotes, before the next "h", opens an am/pm marker.
+    /// An "a" that opens none (a day name) ends the search.
     static bool HourIsTwelve(std::string_view Format, size_t At)
     {
         for (size_t P = At; P < Format.size(); ++P) {
             const char C = Format[P];
             if (C == 'A' || C == 'a') {
-                if (StartsNoCase(Format, P, "AM/PM") || StartsNoCase(Format, P, "A/P")
-                    || StartsNoCase(Format, P, "AMPM"))
-                    return true;
+                return StartsNoCase(Format, P, "AM/PM") || StartsNoCase(Format, P, "A/P")
+                    || StartsNoCase(Format, P, "AMPM");
             } else if (C == 'H' || C == 'h') {
                 return false;
             } else if (C == '\'' || C == '"') {
@@ -135,6 +135,8 @@ private:
     void AppendLevel(std::string_view Format)
     {
         char LastToken = ' ';
+        // Once an hour of this format is a 12-hour one, the later ones are too.
+        bool Use12HourClock = false;
         size_t P = 0;
         while (P < Format.size()) {
             const char Starter = Format[P++];
@@ -191,7 +193,8 @@ private:
             case 'H': {
                 const int N = Count();
                 int H = FHour;
-                if (HourIsTwelve(Format, P)) {
+                Use12HourClock = Use12HourClock || HourIsTwelve(Format, P);
+                if (Use12HourClock) {
                     if (H == 0)
                         H = 12;
                     else if (H > 12)

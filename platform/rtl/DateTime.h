@@ -123,7 +123,8 @@ NowSource SetNowSource(NowSource Source);
 ///   h hh     hour; n nn minute; s ss second; z zzz millisecond
 ///   t tt     ShortTimeFormat, LongTimeFormat
 ///   am/pm a/p  the letters as written, the first half before noon, the
-///            second from noon; the hours become 12-hour ones
+///            second from noon; an h whose next "a" (before another h)
+///            opens a marker is a 12-hour one, and so is every later h
 ///   ampm     TimeAMString or TimePMString, 12-hour clock
 ///   /        DateSeparator; :  TimeSeparator
 ///   '...' "..."  literal text; any other character stands for itself.

@@ -277,6 +277,8 @@ const FormatCase EnglishFormatCases[] = {
     {"h A/P", "2 P"},                     // in upper case
     {"h ampm", "2 PM"},                   // the locale's marker
     {"h:nn h ampm", "14:07 2 PM"},        // an h before another h stays 24-hour
+    {"h ampm h", "2 PM 2"},               // an h after a 12-hour one is 12-hour too
+    {"h aaa am/pm", "14 Tue pm"},         // a day name first: no marker for the h
     {"h 'am/pm'", "14 am/pm"},            // a quoted marker does not count
     {"aaa aaaa", "Tue Tuesday"},          // day names by a
     {"a", "a"},                           // a lone a is itself
