@@ -179,7 +179,8 @@ TComponent* TComponent::FindComponent(const AnsiString& AName) const
 
 void TComponent::InsertComponent(TComponent* AComponent)
 {
-    AComponent->ValidateInsert(this);
+    // The new owner judges the newcomer.
+    ValidateInsert(AComponent);
     ValidateRename(AComponent, AnsiString(), AComponent->FName);
     // ValidateRename checks only components already owned here; a newcomer
     // is checked against them too, so names stay unique.

@@ -93,6 +93,10 @@ protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     virtual void ValidateRename(TComponent* AComponent, const AnsiString& CurName,
                                 const AnsiString& NewName);
+    /// Called on the new owner before AComponent joins it; raises to refuse
+    /// the component. The base accepts every one. A component given its
+    /// owner in its constructor is met here (and in Notification opInsert)
+    /// while only its TComponent part is built.
     virtual void ValidateInsert(TComponent* AComponent);
     TPersistent* GetOwner() override;
     void SetComponentState(TComponentState Value) { FComponentState = Value; }

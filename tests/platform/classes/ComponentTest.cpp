@@ -210,6 +210,31 @@ TEST(Component, InsertAndRemoveMoveAComponentBetweenOwners)
     EXPECT_EQ(FormB.ComponentCount(), 2);
 }
 
+/// Takes only probes as its components.
+class TProbeHolder : public TComponent {
+public:
+    using TComponent::TComponent;
+
+protected:
+    void ValidateInsert(TComponent* AComponent) override
+    {
+        if (!dynamic_cast<TProbe*>(AComponent))
+            throw EComponentError("only probes");
+    }
+};
+
+TEST(Component, TheNewOwnerValidatesTheNewcomer)
+{
+    TProbeHolder Holder(nullptr);
+    TComponent Loose(nullptr);
+    ExpectRaises<EComponentError>([&] { Holder.InsertComponent(&Loose); }, "only probes");
+    EXPECT_EQ(Loose.Owner(), nullptr);
+    EXPECT_EQ(Holder.ComponentCount(), 0);
+    auto* Probe = new TProbe(nullptr, nullptr, "p");
+    Holder.InsertComponent(Probe);
+    EXPECT_EQ(Probe->Owner(), &Holder);
+}
+
 TEST(Component, ComponentIndexMovesWithinTheOwner)
 {
     TComponent Form(nullptr);
