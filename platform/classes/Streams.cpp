@@ -50,6 +50,10 @@ Int64 TStream::CopyFrom(TStream* Source, Int64 Count)
         Source->SetPosition(0);
         Count = Source->Size();
     }
+    // A negative count could never be read; without this check it would
+    // size the buffer from a huge unsigned number.
+    if (Count < 0)
+        throw EReadError(SReadError);
     const Int64 Result = Count;
     std::vector<unsigned char> Buffer(static_cast<size_t>(std::min<Int64>(Count, MaxBufSize)));
     while (Count != 0) {
@@ -190,6 +194,8 @@ int TMemoryStream::Write(const void* Buffer, int Count)
 
 void TMemoryStream::SetSize(Int64 NewSize)
 {
+    if (NewSize < 0)
+        throw EWriteError(SWriteError);
     const Int64 OldPosition = FPosition;
     const Int64 OldSize = FSize;
     SetCapacity(NewSize);
@@ -312,6 +318,8 @@ int TStringStream::Write(const void* Buffer, int Count)
     // Bytes after the written ones are kept (the old class cut the string
     // at the end of every write).
     const Int64 End = FPosition + Count;
+    if (End > std::numeric_limits<int>::max())
+        return 0;
     if (End > FDataString.Length())
         FDataString.SetLength(static_cast<int>(End));
     std::memcpy(FDataString.Data() + FPosition, Buffer, static_cast<size_t>(Count));
@@ -340,6 +348,9 @@ Int64 TStringStream::Seek(Int64 Offset, TSeekOrigin Origin)
 
 void TStringStream::SetSize(Int64 NewSize)
 {
+    // A negative size would leave the position before the string.
+    if (NewSize < 0 || NewSize > std::numeric_limits<int>::max())
+        throw EWriteError(SWriteError);
     FDataString.SetLength(static_cast<int>(NewSize));
     if (FPosition > NewSize)
         FPosition = NewSize;

@@ -41,8 +41,8 @@ public:
     /// Exactly Count bytes or EWriteError "Stream write error".
     void WriteBuffer(const void* Buffer, int Count);
     /// Copies Count bytes from Source's position (Count 0: all of Source,
-    /// from its start); returns the count. Source running short raises
-    /// EReadError.
+    /// from its start); returns the count. Source running short, and a
+    /// negative Count, raise EReadError.
     Int64 CopyFrom(TStream* Source, Int64 Count);
 
     Int64 Position() { return Seek(0, soCurrent); }
@@ -94,6 +94,7 @@ public:
 
     int Write(const void* Buffer, int Count) override;
     /// New bytes are zero; the position is kept unless past the new end.
+    /// A negative size raises EWriteError "Stream write error".
     void SetSize(Int64 NewSize) override;
     /// Empties the stream.
     void Clear();
@@ -149,6 +150,8 @@ public:
     int Read(void* Buffer, int Count) override;
     int Write(const void* Buffer, int Count) override;
     Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    /// Cuts or extends the string with zero bytes; a size outside
+    /// 0..MaxInt raises EWriteError "Stream write error".
     void SetSize(Int64 NewSize) override;
     /// Up to Count bytes from the position.
     AnsiString ReadString(int Count);

@@ -105,6 +105,27 @@ TEST(TStream, CopyFromCopiesCountOrEverything)
     EXPECT_EQ(Dest.Size(), 13);
     Source.SetPosition(8);
     ExpectRaises<EReadError>([&] { Dest.CopyFrom(&Source, 5); }, "Stream read error");
+    // A negative count (a broken length field) is refused before any buffer
+    // is sized from it.
+    Source.SetPosition(0);
+    ExpectRaises<EReadError>([&] { Dest.CopyFrom(&Source, -1); }, "Stream read error");
+    EXPECT_EQ(Source.Position(), 0);
+}
+
+TEST(TStream, NegativeSizesAreRefused)
+{
+    TMemoryStream Memory;
+    Memory.WriteBuffer("abc", 3);
+    ExpectRaises<EWriteError>([&] { Memory.SetSize(-1); }, "Stream write error");
+    EXPECT_EQ(Memory.Size(), 3);
+    TStringStream Text("abc");
+    Text.SetPosition(2);
+    ExpectRaises<EWriteError>([&] { Text.SetSize(-1); }, "Stream write error");
+    EXPECT_EQ(Text.DataString(), "abc");
+    EXPECT_EQ(Text.Position(), 2);
+    char C = 0;
+    EXPECT_EQ(Text.Read(&C, 1), 1);
+    EXPECT_EQ(C, 'c');
 }
 
 TEST(TMemoryStream, GrowsShrinksAndClears)
