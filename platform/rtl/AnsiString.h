@@ -21,7 +21,8 @@ class AnsiString {
 public:
     AnsiString() = default;
     AnsiString(const char* S) : FData(S ? S : "") {}
-    AnsiString(const char* S, int Len) : FData(S, static_cast<size_t>(Len)) {}
+    /// The first Len bytes at S; '' for a Len of 0 or below.
+    AnsiString(const char* S, int Len) : FData(S, Len > 0 ? static_cast<size_t>(Len) : 0) {}
     AnsiString(std::string S) : FData(std::move(S)) {}
     AnsiString(std::string_view S) : FData(S) {}
     /// A string of one byte.

@@ -31,6 +31,8 @@ TEST(AnsiString, PositionsAreOneBased)
     EXPECT_EQ(S.SubString(0, 2), "На"_a);   // index below 1 counts from 1
     EXPECT_EQ(S.SubString(8, 10), "ая"_a);  // cut at the end
     EXPECT_EQ(S.SubString(20, 1), "");
+    EXPECT_EQ(AnsiString("abc", 2), "ab");
+    EXPECT_EQ(AnsiString("abc", -1), "");   // a negative length is empty
 }
 
 TEST(AnsiString, CharactersOutsideTheCodePageBecomeQuestionMarks)
