@@ -38,11 +38,25 @@ Currency::Currency(double V)
 {
     if (std::isnan(V))
         throw EInvalidOp(SInvalidOp);
-    const double Scaled = V * double(Scale);
-    if (!(Scaled < 9.2233720368547758e18 && Scaled >= -9.2233720368547758e18))
+    if (std::isinf(V))
         throw EOverflow(SOverflow);
-    // nearbyint rounds half to even in the default rounding mode.
-    FRaw = static_cast<int64_t>(std::nearbyint(Scaled));
+    if (V == 0)
+        return;
+    // V is Mantissa x 2^Exp exactly, so V x 10000 is rounded once, from its
+    // exact value, as the FPU rounded the product it held in 64 bits: the
+    // double 0.00005 lies a little above a half of 1/10000 and gives 0.0001,
+    // where a product rounded to double first would be exactly 0.5.
+    int Exp = 0;
+    const double Fraction = std::frexp(V, &Exp);
+    const auto Mantissa = static_cast<int64_t>(std::ldexp(Fraction, 53));
+    Exp -= 53;
+    // |Mantissa| >= 2^52, so from 2^0 on the product leaves the range.
+    if (Exp >= 0)
+        throw EOverflow(SOverflow);
+    // Past 2^-120 the product (below 2^67) is far under half a unit.
+    if (Exp < -120)
+        return;
+    FRaw = DivRoundHalfEven(__int128(Mantissa) * Scale, __int128(1) << -Exp);
 }
 
 Currency& Currency::operator+=(Currency R)

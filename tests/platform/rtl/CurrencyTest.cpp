@@ -27,8 +27,15 @@ TEST(Currency, ProductsAndQuotientsRoundHalfToEven)
         {Currency(2) / Currency(3), 6667},
         {Currency::FromRaw(1) / Currency(2), 0},                // 0.00005 -> 0
         {Currency::FromRaw(3) / Currency(2), 2},                // 0.00015 -> 0.0002
-        {Currency(0.00005), 0},                                 // from double: 0.5 raw
+        // From a double the exact binary value is rounded, as the FPU did:
+        {Currency(0.00005), 1},            // the double lies just above a half
+        {Currency(0.00015), 1},            // and this one just below
         {Currency(1.23455), 12346},
+        {Currency(0.03125), 312},          // 1/32 is an exact half: to even
+        {Currency(0.09375), 938},
+        {Currency(-0.03125), -312},
+        {Currency(1e-30), 0},
+        {Currency(922337203685477.0), 9223372036854770000},
     };
     for (size_t I = 0; I < std::size(Cases); ++I) {
         SCOPED_TRACE(I);
@@ -44,6 +51,13 @@ TEST(Currency, ArithmeticErrors)
                             "Floating point overflow");
     ExpectRaises<EOverflow>([] { (void)(Currency::FromRaw(MaxRaw) * Currency(2)); },
                             "Floating point overflow");
+    ExpectRaises<EOverflow>([] { (void)Currency(922337203685478.0); },
+                            "Floating point overflow");
+    ExpectRaises<EOverflow>([] { (void)Currency(-1e300); }, "Floating point overflow");
+    ExpectRaises<EOverflow>([] { (void)Currency(std::numeric_limits<double>::infinity()); },
+                            "Floating point overflow");
+    ExpectRaises<EInvalidOp>([] { (void)Currency(std::numeric_limits<double>::quiet_NaN()); },
+                             "Invalid floating point operation");
 }
 
 // ---- text ------------------------------------------------------------------------
