@@ -5,7 +5,6 @@
 #include "app/AnalizeResult.h"
 
 #include "app/InvoicePackedName.h"
-#include "app/ReadXLS.h"
 #include "common/Funcs.h"
 #include "common/IniFiles.h"
 #include "platform/classes/Strings.h"
@@ -13,6 +12,10 @@
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Variant.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 TClass TAnResItem::StaticClass()
@@ -105,10 +108,59 @@ Integer MatchHeaderKeyword(const TStrings& Keywords, const AnsiString& Text)
     return -1;
 }
 
+namespace {
+
+/// The runtime's text of V (15 significant digits, plain notation) when V
+/// is the double nearest to a decimal of at most four decimals and at most
+/// 15 digits: such a decimal is what the runtime writes, since a decimal of
+/// up to 15 significant digits survives the trip to a double and back. False
+/// for any other value, which then takes the runtime's own way.
+bool ShortDecimalText(double V, AnsiString& Text)
+{
+    const double Magnitude = std::fabs(V);
+    if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
+        return false;
+    Int64 Scale = 1;
+    for (int Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
+        const double Scaled = std::nearbyint(V * double(Scale));
+        if (Scaled / double(Scale) != V)
+            continue;
+        Int64 Units = static_cast<Int64>(std::fabs(Scaled));
+        std::string Digits = std::to_string(Units);
+        if (Decimals > 0) {
+            if (int(Digits.size()) <= Decimals)
+                Digits.insert(0, size_t(Decimals + 1 - int(Digits.size())), '0');
+            Digits.insert(Digits.size() - size_t(Decimals), 1, FormatSettings().DecimalSeparator);
+        }
+        Text = AnsiString(V < 0 ? "-" + Digits : Digits);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+AnsiString CellValueText(const Variant& Cell)
+{
+    // Most numbers of a sheet are whole or have a few decimals; their text
+    // is built here without the general conversion.
+    if (Cell.VType() == varDouble) {
+        AnsiString Text;
+        if (ShortDecimalText(Cell.AsDouble(), Text))
+            return Text;
+    }
+    return VarToStr(Cell);
+}
+
 char CellTypeChar(const AnsiString& Text)
 {
     if (Text.IsEmpty())
         return '-';
+    // A letter anywhere makes no number text; most texts of a sheet are
+    // names, so this spares the cleaning.
+    for (int I = 1; I <= Text.Length(); ++I)
+        if (cp1251::IsLetter(static_cast<unsigned char>(Text[I])))
+            return 'S';
     const AnsiString Clean = CleanNumStr(Text);
     if (Clean.IsEmpty())
         return 'S';
@@ -325,13 +377,20 @@ Byte TAnalizeResult::MatchHeaderKind(const AnsiString& Text) const
 void TAnalizeResult::PrepareKeywords()
 {
     FKeywords.clear();
+    FKeywordLength = 0;
+    FKeywordStarts = TCharSet();
     for (int I = 0; I < Count(); ++I) {
         const TAnResItem* Item = GetItem(I);
         if (Item->Kind < KindNumber)
             continue;
         KeywordSet Set{Item->Kind, {}};
-        for (int K = 0; K < Item->Headers->Count(); ++K)
+        for (int K = 0; K < Item->Headers->Count(); ++K) {
             Set.Keywords.push_back(NormalizeHeaderText(Item->Headers->Strings(K)));
+            const AnsiString& Key = Set.Keywords.back();
+            FKeywordLength = std::max(FKeywordLength, size_t(Key.Length()));
+            if (!Key.IsEmpty())
+                FKeywordStarts.Include(Key[1]);
+        }
         FKeywords.push_back(std::move(Set));
     }
 }
@@ -340,7 +399,12 @@ AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer C
 {
     if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
         return AnsiString();
-    return GetTableCellText(Table, RowLow + Row, ColLow + Col);
+    // The text GetTableCellText gives: '' for anything but strings and
+    // numbers, trimmed.
+    const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
+    if (VarIsEmpty(Cell) || (!VarIsStr(Cell) && !VarIsNumeric(Cell)))
+        return AnsiString();
+    return Trim(CellValueText(Cell));
 }
 
 // ---- statistics ----------------------------------------------------------------
@@ -398,7 +462,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
             Row->Empty = false;
             if (Letter != 'S' || (ForArticles && R >= ArticleHeaderRows))
                 continue;
-            const Byte Kind = MatchKindOfNormal(NormalizeHeaderText(Text));
+            const Byte Kind = MatchKindFast(Text);
             if (Kind == KindTotal && Total)
                 Total->Index = R;
             else if (IsHitKind(Kind, ForArticles))
@@ -428,11 +492,30 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     }
 }
 
-Byte TAnalizeResult::MatchKindOfNormal(const AnsiString& Normal) const
+Byte TAnalizeResult::MatchKindFast(const AnsiString& Text) const
 {
+    // Keywords match the start of the normalised text, so only as much of
+    // it is normalised as the longest keyword needs (names run long).
+    char Buffer[64];
+    std::string Long;
+    char* Normal = Buffer;
+    if (FKeywordLength > sizeof(Buffer)) {
+        Long.resize(FKeywordLength);
+        Normal = Long.data();
+    }
+    size_t Length = 0;
+    int I = 1;
+    while (I <= Text.Length() && static_cast<unsigned char>(Text[I]) <= ' ')
+        ++I;
+    for (; I <= Text.Length() && Length < FKeywordLength; ++I)
+        if (!HeaderNoise.Contains(Text[I]))
+            Normal[Length++] = static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(Text[I])));
+    if (Length == 0 || !FKeywordStarts.Contains(Normal[0]))
+        return KindNone;
+    const std::string_view View(Normal, Length);
     for (const KeywordSet& Set : FKeywords)
         for (const AnsiString& Key : Set.Keywords)
-            if (!Key.IsEmpty() && Normal.View().starts_with(Key.View()))
+            if (!Key.IsEmpty() && View.starts_with(Key.View()))
                 return Set.Kind;
     return KindNone;
 }

@@ -19,6 +19,7 @@
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Currency.h"
+#include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Types.h"
 
 #include <memory>
@@ -192,8 +193,8 @@ private:
     void AddItem(Byte Kind, const AnsiString& Name);
     /// Normalised keywords of each item, in item order, for one analysis.
     void PrepareKeywords();
-    /// MatchHeaderKind over the prepared keywords, of a normalised text.
-    [[nodiscard]] Byte MatchKindOfNormal(const AnsiString& Normal) const;
+    /// MatchHeaderKind over the prepared keywords.
+    [[nodiscard]] Byte MatchKindFast(const AnsiString& Text) const;
     void BuildStatistics(const Variant& Table, bool ForArticles);
     void FindHeaderRow();
     void FindInvoiceColumns(const Variant& Table);
@@ -214,8 +215,15 @@ private:
         std::vector<AnsiString> Keywords;
     };
     std::vector<KeywordSet> FKeywords;
+    /// The longest prepared keyword: how much of a heading matching needs.
+    size_t FKeywordLength = 0;
+    /// The first characters of the prepared keywords.
+    TCharSet FKeywordStarts;
 };
 
+/// A cell's value as text, as VarToStr gives it (numbers as the runtime
+/// writes them); raises as VarToStr does (a worksheet error value).
+[[nodiscard]] AnsiString CellValueText(const Variant& Cell);
 /// Upper-cased Text without blanks at the ends and without CR, LF, blank,
 /// "-", double and single quotes, round and square brackets.
 [[nodiscard]] AnsiString NormalizeHeaderText(const AnsiString& Text);

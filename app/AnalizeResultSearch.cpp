@@ -137,7 +137,7 @@ void TAnalizeResult::FindInvoiceColumns(const Variant& Table)
     Byte Previous = KindNone;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindOfNormal(NormalizeHeaderText(Text));
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
         if (IsColumnKind(Kind)) {
             // In a run of columns of one kind the first wins; a later column
             // of the same kind elsewhere replaces it.
@@ -317,7 +317,7 @@ void TAnalizeResult::FindArticleColumns(const Variant& Table)
         return;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindOfNormal(NormalizeHeaderText(Text));
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
         if (Kind >= KindType && Kind <= KindWarranty)
             FindByKind(Kind)->Index = C;
     }

@@ -330,7 +330,7 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
                 continue;
             try {
                 StoreArticleCell(Article, ColumnKind[size_t(C)],
-                                 VarToStr(Table.GetElement(RowLow + R, ColLow + C)));
+                                 CellValueText(Table.GetElement(RowLow + R, ColLow + C)));
             } catch (const Exception&) {
                 Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a,
                                      {SheetRow, IntToStr(Analysis.FirstCol + C)});

@@ -2,7 +2,10 @@
 
 #include "common/Funcs.h"
 #include "platform/classes/Strings.h"
+#include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
+
+#include <vector>
 
 TClass TInvoicePackedName::StaticClass()
 {
@@ -204,24 +207,60 @@ bool TInvoicePackedName::Detect(const AnsiString& Text, bool& HasBracket,
     return HasBracket || HasLineBreak;
 }
 
+namespace {
+
+/// Whether S[From, From + Length) equals Code (upper case) ignoring case.
+bool SameWordNoCase(const AnsiString& S, int From, int Length, const AnsiString& Code)
+{
+    if (Length != Code.Length())
+        return false;
+    for (int I = 0; I < Length; ++I)
+        if (cp1251::ToUpper(static_cast<unsigned char>(S[From + I]))
+            != static_cast<unsigned char>(Code[I + 1]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 AnsiString TInvoicePackedName::RemoveGroupCode(const AnsiString& S) const
 {
-    const TCharSet Separators = TCharSet::Of(CodeSeparators);
+    // The words of S are compared with the codes ignoring case, as a token
+    // search by TokenExPos with a match text would. One walk over the words
+    // finds, for the earliest code in list order, its first word.
+    static const TCharSet Separators = TCharSet::Of(CodeSeparators);
+    const int Codes = GroupCodes->Count();
+    std::vector<AnsiString> Upper;
+    Upper.reserve(size_t(Codes));
+    for (int I = 0; I < Codes; ++I)
+        Upper.push_back(AnsiUpperCase(GroupCodes->Strings(I)));
     const int Len = S.Length();
-    for (int I = 0; I < GroupCodes->Count(); ++I) {
-        Integer TokStart = 0, TokEnd = 0;
-        TokenExPos(1, 1, S, GroupCodes->Strings(I), CodeSeparators, TokStart, TokEnd);
-        if (TokStart > Len || TokEnd <= TokStart)
-            continue;
-        // The separators other than blanks right beside the code go with it
-        // ("МБТ, Пылесос" loses "МБТ,").
-        int From = TokStart;
-        while (From > 1 && S[From - 1] != ' ' && Separators.Contains(S[From - 1]))
-            --From;
-        int To = TokEnd;
-        while (To <= Len && S[To] != ' ' && Separators.Contains(S[To]))
-            ++To;
-        return TrimName(S.SubString(1, From - 1) + S.SubString(To, Len - To + 1));
+    int BestCode = Codes;
+    int TokStart = 0;
+    int TokEnd = 0;
+    for (int I = 1; I <= Len;) {
+        while (I <= Len && Separators.Contains(S[I]))
+            ++I;
+        const int Start = I;
+        while (I <= Len && !Separators.Contains(S[I]))
+            ++I;
+        for (int C = 0; C < BestCode && I > Start; ++C) {
+            if (!Upper[size_t(C)].IsEmpty() && SameWordNoCase(S, Start, I - Start, Upper[size_t(C)])) {
+                BestCode = C;
+                TokStart = Start;
+                TokEnd = I;
+            }
+        }
     }
-    return S;
+    if (BestCode == Codes)
+        return S;
+    // The separators other than blanks right beside the code go with it
+    // ("МБТ, Пылесос" loses "МБТ,").
+    int From = TokStart;
+    while (From > 1 && S[From - 1] != ' ' && Separators.Contains(S[From - 1]))
+        --From;
+    int To = TokEnd;
+    while (To <= Len && S[To] != ' ' && Separators.Contains(S[To]))
+        ++To;
+    return TrimName(S.SubString(1, From - 1) + S.SubString(To, Len - To + 1));
 }

@@ -144,7 +144,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
             if (ColumnKinds[size_t(C)].empty())
                 continue;
             try {
-                const AnsiString Text = VarToStr(Table.GetElement(RowLow + R, ColLow + C));
+                const AnsiString Text = CellValueText(Table.GetElement(RowLow + R, ColLow + C));
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
                     switch (Kind) {
                     case KindModel: Row.Tip = Text; break;

@@ -10,6 +10,7 @@
 #include "common/IniFiles.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FormatSettings.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ImportTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -61,6 +62,35 @@ TEST(AnalizeResult, CellTypeChar)
         SCOPED_TRACE(C.Text);
         EXPECT_EQ(CellTypeChar(AnsiString::FromUtf8(C.Text)), C.Letter);
     }
+}
+
+TEST(AnalizeResult, CellValueTextIsTheRuntimeText)
+{
+    // Numbers take a quicker way to their text; it must be the same text.
+    const double Values[] = {0,       1,          -1,        10.5,        0.3333,  -0.3333,
+                             21,      122,        1234.56,   0.1 + 0.2,   1e-4,    0.00015,
+                             1e-5,    99999.9999, 1e11,      1e11 - 0.5,  1e15,    123456789.125,
+                             2.675,   1.005,      0.30000000000000004,    370.35000000000002,
+                             5e-324,  1e300,      -7.25,     33.333333333333336};
+    for (const TFormatSettings& Settings : {RussianFormatSettings(), EnglishFormatSettings()}) {
+        const FormatSettingsScope Scope(Settings);
+        for (double V : Values) {
+            SCOPED_TRACE(V);
+            EXPECT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V)));
+        }
+        // A fixed sweep of prices and quantities as a shop's sheets hold them.
+        for (int Cents = -20000; Cents <= 200000; Cents += 7) {
+            const double V = Cents / 100.0;
+            ASSERT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V))) << V;
+            const double W = Cents / 10000.0;
+            ASSERT_EQ(CellValueText(Variant(W)), VarToStr(Variant(W))) << W;
+        }
+    }
+    EXPECT_EQ(CellValueText(Variant("Текст"_a)), "Текст"_a);
+    EXPECT_EQ(CellValueText(Variant()), "");
+    ExpectRaises<EVariantTypeCastError>([] { (void)CellValueText(Variant::Error(7)); },
+                                        "Could not convert variant of type (Error) into type "
+                                        "(String)");
 }
 
 TEST(AnalizeResult, NormalizeHeaderText)
@@ -563,8 +593,9 @@ TEST(AnalizeResult, ItemRowsWithoutNumbersAtTheEndsStayInTheBlock)
         A.AnalizeInvoice(MakeTable(C.Rows), nullptr);
         EXPECT_EQ(A.IndexOfKind(KindFirstRow), C.First);
         EXPECT_EQ(A.IndexOfKind(KindLastRow), C.Last);
-        if (C.Skipped >= 0)
+        if (C.Skipped >= 0) {
             EXPECT_FALSE(A.anRowList.GetItem(C.Skipped)->IsData);
+        }
     }
 }
 
