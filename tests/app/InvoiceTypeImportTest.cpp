@@ -7,6 +7,7 @@
 
 #include "app/AnalizeResult.h"
 #include "app/InvoicePackedName.h"
+#include "app/ArticleList.h"
 #include "app/ReadXLS.h"
 #include "common/Funcs.h"
 #include "common/Str2D.h"
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -531,6 +534,83 @@ TEST(InvoiceImport, CancelledPackingQuestionLeavesTheInvoice)
     FillCurrent(Invoice);
     ExpectRaises<EAbort>([&] { Import(Invoice, Rows); }, "Operation aborted");
     ExpectCurrentKept(Invoice);
+}
+
+// ---- any sheet ---------------------------------------------------------------
+
+/// A cell of any kind a worksheet may hold, headings and packed names among
+/// them, drawn from Random.
+Cell AnyCell(std::mt19937& Random)
+{
+    static const char* const Texts[] = {
+        "Товар", "Наименование", "Цена", "Кол-во", "Сумма", "Итого:", "Всего", "№", "Модель",
+        "Ед.", "Артикул", "Тип", "Описание", "Фирма", "Страна", "Гарантия", "шт.", "12-50",
+        "1 234,50", "Утюг\r\nУ-2", "Утюг (МБТ)", "(", ")", "\"", "", " ", "-", "1e5",
+        "9999999999999999,5", "МБТ", "A (b (c))",
+    };
+    switch (Random() % 12) {
+    case 0:
+    case 1: return Cell();
+    case 2: return Cell(int(Random() % 20));
+    case 3: return Cell(double(Random() % 100000) / 100);
+    case 4: return Cell(Variant(-double(Random() % 1000) / 7));
+    case 5: return Cell(Variant::Error(int(Random() % 40)));
+    case 6: return Cell(Variant(Random() % 2 == 0));
+    case 7: return Cell(Variant(TDateTime(45000 + double(Random() % 100))));
+    case 8: return Cell(Variant(1e300));
+    case 9: return Cell(Null());
+    default: {
+        return Cell(Variant(AnsiString::FromUtf8(Texts[Random() % std::size(Texts)])));
+    }
+    }
+}
+
+TEST(InvoiceImport, AnySheetImportsOrIsRefusedCleanly)
+{
+    const ConfigScope Config;
+    std::mt19937 Random(20240201);
+    for (int Sheet = 0; Sheet < 300; ++Sheet) {
+        SCOPED_TRACE(Sheet);
+        TableRows Rows(Random() % 25);
+        const size_t Width = 1 + Random() % 8;
+        for (auto& Row : Rows)
+            for (size_t C = 0; C < Width; ++C)
+                Row.push_back(AnyCell(Random));
+        const Variant Table = MakeTable(Rows);
+        const MsgRecorder Messages(int(1 + Random() % 3));
+        AnalizeHints Hints;
+        Integer* const Fields[] = {&Hints.HeaderRow,      &Hints.ItemColumn,
+                                   &Hints.ModelColumn,    &Hints.ArticleColumn,
+                                   &Hints.PriceColumn,    &Hints.QuantityColumn,
+                                   &Hints.SumColumn,      &Hints.FirstDataRow,
+                                   &Hints.LastDataRow};
+        const bool UseHints = Random() % 3 == 0;
+        for (Integer* Field : Fields)
+            if (UseHints && Random() % 2 == 0)
+                *Field = Random() % 4 == 0 ? 70000 : Integer(Random() % 30);
+        TshInvoice Invoice(1);
+        FillCurrent(Invoice);
+        try {
+            TAnalizeResult Analysis;
+            Analysis.FirstRow = 1 + int(Random() % 3);
+            Analysis.AnalizeInvoice(Table, UseHints ? &Hints : nullptr);
+            Invoice.ImportTable(Table, Analysis);
+            for (int I = 0; I < Invoice.Count(); ++I)
+                EXPECT_EQ(Invoice.GetItem(I)->Owner, &Invoice);
+        } catch (const EAbort&) {
+            ExpectCurrentKept(Invoice);  // the packing question was cancelled
+        } catch (const EAppException&) {
+            ExpectCurrentKept(Invoice);  // nothing to import
+        }
+        const auto Articles = TAnalizeResult::CreateForArticles();
+        Articles->AnalizeArticles(Table);
+        TshArticleList List;
+        try {
+            List.ImportTable(Table, *Articles);
+        } catch (const EAppException&) {
+            EXPECT_EQ(List.Count(), 0);
+        }
+    }
 }
 
 }  // namespace
