@@ -13,7 +13,9 @@ const char* const SListCountError = "List count out of bounds (%d)";
 const char* const SDuplicateItem = "List does not allow duplicates ($0%x)";
 
 /// The runtime's quicksort, kept as it was so that equal items end in the
-/// same order as they did.
+/// same order as they did. The scans stop at the ends of the range: a
+/// compare that never calls an item equal to itself would otherwise run
+/// them off the list.
 void QuickSort(void** SortList, int L, int R, TListSortCompare Compare)
 {
     int I = 0;
@@ -22,9 +24,9 @@ void QuickSort(void** SortList, int L, int R, TListSortCompare Compare)
         int J = R;
         void* P = SortList[(L + R) >> 1];
         do {
-            while (Compare(SortList[I], P) < 0)
+            while (I < R && Compare(SortList[I], P) < 0)
                 ++I;
-            while (Compare(SortList[J], P) > 0)
+            while (J > L && Compare(SortList[J], P) > 0)
                 --J;
             if (I <= J) {
                 std::swap(SortList[I], SortList[J]);

@@ -586,9 +586,11 @@ void TStringList::QuickSort(int L, int R, TStringListSortCompare Compare)
         int J = R;
         int P = (L + R) >> 1;
         do {
-            while (Compare(this, I, P) < 0)
+            // Bounded like TList's scans, for a compare that never calls
+            // a line equal to itself.
+            while (I < R && Compare(this, I, P) < 0)
                 ++I;
-            while (Compare(this, J, P) > 0)
+            while (J > L && Compare(this, J, P) > 0)
                 --J;
             if (I <= J) {
                 ExchangeItems(I, J);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <vector>
 
@@ -150,6 +152,20 @@ TEST(TList, SortOrdersByTheCompareFunction)
     EXPECT_EQ(Values(L), (std::vector<intptr_t>{0, 1, 2, 3, 3, 4, 5, 6, 7, 8, 9}));
     TList Empty;
     Empty.Sort(CompareValues);
+}
+
+TEST(TList, SortWithACompareThatNeverSaysEqualStaysInTheList)
+{
+    TList L;
+    Fill(L, {5, 3, 9, 1, 3, 7, 2, 8, 6, 4, 0});
+    // "Less" even for an item against itself: the scans must stop at the
+    // ends of the range instead of running past the last entry.
+    L.Sort(+[](void*, void*) { return -1; });
+    std::vector<intptr_t> Sorted = Values(L);
+    std::sort(Sorted.begin(), Sorted.end());
+    EXPECT_EQ(Sorted, (std::vector<intptr_t>{0, 1, 2, 3, 3, 4, 5, 6, 7, 8, 9}));
+    L.Sort(+[](void*, void*) { return 1; });
+    EXPECT_EQ(L.Count(), 11);
 }
 
 TEST(TThreadList, DuplicatesByMode)

@@ -132,6 +132,13 @@ TEST(TStringList, SortAndCustomSort)
         return -AnsiCompareText(List->Strings(I1), List->Strings(I2));
     });
     EXPECT_EQ(Of(L), (Lines{"c", "b", "a"}));
+    // A compare that never calls two lines equal, not even a line and
+    // itself, keeps the sort within the list.
+    Fill(L, {"e", "d", "c", "b", "a", "f", "g"});
+    L.CustomSort(+[](TStringList*, int, int) { return -1; });
+    EXPECT_EQ(L.Count(), 10);
+    L.CustomSort(+[](TStringList*, int, int) { return 1; });
+    EXPECT_EQ(L.Count(), 10);
 }
 
 // ---- editing ---------------------------------------------------------------
