@@ -290,15 +290,19 @@ void TStrings::SetTextStr(const AnsiString& Value)
 {
     const UpdateGuard Update(this);
     Clear();
+    // The whole text is read: a zero byte stays in its line. (The runtime
+    // stopped at the first one, so a damaged file lost every line after it,
+    // and saving it again cut the file there.)
+    const int Len = Value.Length();
     int P = 1;
-    while (At(Value, P) != '\0') {
+    while (P <= Len) {
         const int Start = P;
-        while (At(Value, P) != '\0' && At(Value, P) != '\n' && At(Value, P) != '\r')
+        while (P <= Len && Value[P] != '\n' && Value[P] != '\r')
             ++P;
         Add(Copy(Value, Start, P - Start));
-        if (At(Value, P) == '\r')
+        if (P <= Len && Value[P] == '\r')
             ++P;
-        if (At(Value, P) == '\n')
+        if (P <= Len && Value[P] == '\n')
             ++P;
     }
 }
