@@ -113,39 +113,8 @@ std::string FromUtf8(std::string_view Utf8, char Replacement)
             Out += Replacement;
     };
     while (I < N) {
-        const unsigned char B = static_cast<unsigned char>(Utf8[I]);
         char32_t C = 0;
-        int More = 0;
-        if (B < 0x80) {
-            Out += static_cast<char>(B);
-            ++I;
-            continue;
-        }
-        if ((B & 0xE0) == 0xC0) {
-            C = B & 0x1F;
-            More = 1;
-        } else if ((B & 0xF0) == 0xE0) {
-            C = B & 0x0F;
-            More = 2;
-        } else if ((B & 0xF8) == 0xF0) {
-            C = B & 0x07;
-            More = 3;
-        } else {
-            Put(-1);
-            ++I;
-            continue;
-        }
-        ++I;
-        bool Ok = true;
-        for (int K = 0; K < More; ++K) {
-            if (I >= N || (static_cast<unsigned char>(Utf8[I]) & 0xC0) != 0x80) {
-                Ok = false;
-                break;
-            }
-            C = (C << 6) | (static_cast<unsigned char>(Utf8[I]) & 0x3F);
-            ++I;
-        }
-        Put(Ok ? ByteOf(C) : -1);
+        Put(NextUtf8(Utf8, I, C) ? ByteOf(C) : -1);
     }
     return Out;
 }

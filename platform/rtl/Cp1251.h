@@ -63,6 +63,37 @@ std::string ToUtf8(std::string_view Bytes);
 /// malformed UTF-8 sequence, becomes `Replacement` (dropped when it is 0).
 std::string FromUtf8(std::string_view Utf8, char Replacement = '?');
 
+/// The UTF-8 character that starts at byte I of S: C is its code point and
+/// I moves past it. False for a malformed sequence: I then moves past a bad
+/// lead byte, or stops at the byte that broke the sequence.
+constexpr bool NextUtf8(std::string_view S, size_t& I, char32_t& C)
+{
+    const unsigned char B = static_cast<unsigned char>(S[I]);
+    int More = 0;
+    if (B < 0x80) {
+        C = B;
+    } else if ((B & 0xE0) == 0xC0) {
+        C = B & 0x1F;
+        More = 1;
+    } else if ((B & 0xF0) == 0xE0) {
+        C = B & 0x0F;
+        More = 2;
+    } else if ((B & 0xF8) == 0xF0) {
+        C = B & 0x07;
+        More = 3;
+    } else {
+        ++I;
+        return false;
+    }
+    ++I;
+    for (int K = 0; K < More; ++K, ++I) {
+        if (I >= S.size() || (static_cast<unsigned char>(S[I]) & 0xC0) != 0x80)
+            return false;
+        C = (C << 6) | (static_cast<unsigned char>(S[I]) & 0x3F);
+    }
+    return true;
+}
+
 // ---- compile-time literals -------------------------------------------------
 
 /// A UTF-8 string literal as a template argument.
@@ -88,32 +119,12 @@ template <size_t N>
 consteval Converted<N> Convert(const Utf8Literal<N>& L)
 {
     Converted<N> Out;
+    const std::string_view Text(L.Bytes, N - 1);  // without the terminating zero
     size_t I = 0;
-    const size_t End = N - 1;  // the terminating zero
-    while (I < End) {
-        const unsigned char B = static_cast<unsigned char>(L.Bytes[I]);
+    while (I < Text.size()) {
         char32_t C = 0;
-        int More = 0;
-        if (B < 0x80) {
-            C = B;
-        } else if ((B & 0xE0) == 0xC0) {
-            C = B & 0x1F;
-            More = 1;
-        } else if ((B & 0xF0) == 0xE0) {
-            C = B & 0x0F;
-            More = 2;
-        } else if ((B & 0xF8) == 0xF0) {
-            C = B & 0x07;
-            More = 3;
-        } else {
+        if (!NextUtf8(Text, I, C))
             throw "malformed UTF-8 in a literal";
-        }
-        ++I;
-        for (int K = 0; K < More; ++K, ++I) {
-            if (I >= End || (static_cast<unsigned char>(L.Bytes[I]) & 0xC0) != 0x80)
-                throw "malformed UTF-8 in a literal";
-            C = (C << 6) | (static_cast<unsigned char>(L.Bytes[I]) & 0x3F);
-        }
         const int Byte = FromUnicode(C);
         if (Byte < 0)
             throw "character not in code page 1251";
