@@ -48,18 +48,6 @@ void RaiseErrorList(TStringList& Errors)
     throw Exception(Text);
 }
 
-/// Holds a string list's update bracket for the scope.
-class UpdateScope {
-public:
-    explicit UpdateScope(TStrings& Strings) : FStrings(Strings) { FStrings.BeginUpdate(); }
-    ~UpdateScope() { FStrings.EndUpdate(); }
-    UpdateScope(const UpdateScope&) = delete;
-    UpdateScope& operator=(const UpdateScope&) = delete;
-
-private:
-    TStrings& FStrings;
-};
-
 /// Puts a text back into a variable when the scope ends.
 class RestoreText {
 public:
@@ -702,7 +690,7 @@ void TAppOptions::RestIniStrings(const AnsiString& Section, TStrings* Lines, Int
 {
     if (!Lines)
         throw Exception(SRestIniStringsNil);
-    const UpdateScope Scope(*Lines);
+    const StringsUpdateScope Scope(*Lines);
     Lines->Clear();
     Integer Count = RestVar(Section, "Count", Variant(Integer(0))).AsInteger();
     Index = RestVar(Section, "Index", Variant(Integer(0))).AsInteger();

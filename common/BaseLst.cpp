@@ -461,11 +461,7 @@ void T_BaseStrList::FillStringsOfGroups(TStrings* Strings, std::initializer_list
 
 void T_BaseStrList::FillStrings(TStrings* Strings, const std::vector<Integer>& Groups)
 {
-    Strings->BeginUpdate();
-    struct EndUpdate {
-        TStrings* S;
-        ~EndUpdate() { S->EndUpdate(); }
-    } Guard{Strings};
+    const StringsUpdateScope Scope(*Strings);
     Strings->Clear();
     const bool AllGroups = !Groups.empty() && Groups.front() < 0;
     for (int I = 0; I < Count(); ++I) {

@@ -474,6 +474,16 @@ AnsiString ExtractPipePart(const AnsiString& S, bool Title)
 
 // ---- strings ---------------------------------------------------------------
 
+StringsUpdateScope::StringsUpdateScope(TStrings& Strings) : FStrings(Strings)
+{
+    FStrings.BeginUpdate();
+}
+
+StringsUpdateScope::~StringsUpdateScope()
+{
+    FStrings.EndUpdate();
+}
+
 Integer PosFrom(const AnsiString& Sub, const AnsiString& S, Integer From)
 {
     if (Sub.IsEmpty() || S.IsEmpty())
@@ -908,11 +918,7 @@ void RestIniStrings(TCustomIniFile& Ini, const AnsiString& Section, TStrings* Li
 {
     if (!Lines)
         RaiseAppError("RestIniStrings");
-    struct UpdateScope {
-        TStrings& L;
-        explicit UpdateScope(TStrings& AL) : L(AL) { L.BeginUpdate(); }
-        ~UpdateScope() { L.EndUpdate(); }
-    } Scope(*Lines);
+    const StringsUpdateScope Scope(*Lines);
     Lines->Clear();
     Integer Count = Ini.ReadInteger(Section, "Count", 0);
     // A damaged "Count" must not make millions of empty lines: a saved list

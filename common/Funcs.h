@@ -221,6 +221,19 @@ bool DeleteFilesByMask(const AnsiString& Mask, bool ClearAttributes);
 
 // ---- strings ---------------------------------------------------------------
 
+/// Holds a string list's BeginUpdate for the scope and closes it with
+/// EndUpdate on every exit, exceptions included. The list must outlive it.
+class StringsUpdateScope {
+public:
+    explicit StringsUpdateScope(TStrings& Strings);
+    ~StringsUpdateScope();
+    StringsUpdateScope(const StringsUpdateScope&) = delete;
+    StringsUpdateScope& operator=(const StringsUpdateScope&) = delete;
+
+private:
+    TStrings& FStrings;
+};
+
 /// Position of the first Sub in S at or after From (below 1 counts as 1);
 /// 0 when Sub or S is empty or Sub is not found.
 [[nodiscard]] Integer PosFrom(const AnsiString& Sub, const AnsiString& S, Integer From);

@@ -160,18 +160,6 @@ Word DatePart(const AnsiString& S)
     return static_cast<Word>(Value);
 }
 
-/// Holds a string list's update bracket for the scope.
-class UpdateScope {
-public:
-    explicit UpdateScope(TStrings& Strings) : FStrings(Strings) { FStrings.BeginUpdate(); }
-    ~UpdateScope() { FStrings.EndUpdate(); }
-    UpdateScope(const UpdateScope&) = delete;
-    UpdateScope& operator=(const UpdateScope&) = delete;
-
-private:
-    TStrings& FStrings;
-};
-
 /// Writes Lines over FileName through a temporary file in the same folder,
 /// so that a failure never leaves a half-written ini file.
 void SaveLinesReplacing(const TStringList& Lines, const AnsiString& FileName)
@@ -432,7 +420,7 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident,
 
 void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings)
 {
-    const UpdateScope Scope(*Strings);
+    const StringsUpdateScope Scope(*Strings);
     Strings->Clear();
     const TStringList* Lines = FindSection(Section, false);
     if (!Lines)
@@ -447,7 +435,7 @@ void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings)
 
 void TIniFile::ReadSections(TStrings* Strings)
 {
-    const UpdateScope Scope(*Strings);
+    const StringsUpdateScope Scope(*Strings);
     Strings->Clear();
     // Names only: the line lists stay inside the container.
     for (int I = 0; I < FSections->Count(); ++I)
@@ -456,7 +444,7 @@ void TIniFile::ReadSections(TStrings* Strings)
 
 void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings)
 {
-    const UpdateScope Scope(*Strings);
+    const StringsUpdateScope Scope(*Strings);
     Strings->Clear();
     const TStringList* Lines = FindSection(Section, false);
     if (!Lines)
@@ -498,7 +486,7 @@ void TIniFile::Clear()
 
 void TIniFile::GetStrings(TStrings* List)
 {
-    const UpdateScope Scope(*List);
+    const StringsUpdateScope Scope(*List);
     for (int I = 0; I < FSections->Count(); ++I) {
         List->Add("[" + FSections->Strings(I) + "]");
         const auto* Lines = static_cast<const TStringList*>(FSections->Objects(I));
