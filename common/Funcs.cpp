@@ -188,9 +188,16 @@ AnsiString CleanNumStr(const AnsiString& S)
         return S;
     const NumCharSets& Sets = NumberSets();
     const Integer Len = S.Length();
+    // The sign stands first, after any blanks: " -12" is minus twelve. Taken
+    // for the last decimal mark it would make the text 0,12.
+    Integer SignPos = 1;
+    while (SignPos < Len && S[SignPos] == ' ')
+        ++SignPos;
+    if (!Sets.Signs.Contains(S[SignPos]))
+        SignPos = 0;
     Integer L = 0;
     for (Integer I = Len; I >= 1 && L == 0; --I)
-        if (Sets.Decimals.Contains(S[I]))
+        if (Sets.Decimals.Contains(S[I]) && I != SignPos)
             L = I;
     // Roubles and kopecks written as 12-50: exactly two digits after the
     // dash, and no leading zero that would make it a date or a code.
@@ -208,7 +215,7 @@ AnsiString CleanNumStr(const AnsiString& S)
     char FirstMark = 0;
     for (Integer I = 1; I <= Len; ++I) {
         const char C = S[I];
-        if (!Sets.Decimals.Contains(C) || (I == 1 && Sets.Signs.Contains(C)))
+        if (!Sets.Decimals.Contains(C) || I == SignPos)
             continue;
         if (MarkCount == 0)
             FirstMark = C;
@@ -223,7 +230,7 @@ AnsiString CleanNumStr(const AnsiString& S)
         const char C = S[I];
         if (C == ' ')
             continue;
-        if (I == 1 && Sets.Signs.Contains(C)) {
+        if (I == SignPos) {
             if (C == '-')
                 Result += C;
             continue;

@@ -98,6 +98,7 @@ extern bool gCanSaveSettings;
 [[nodiscard]] bool IsDigit(char C);
 /// Money text typed by the operator, cleaned to an optional "-", digits and
 /// at most one DecimalSeparator. "12-50" (roubles-dash-kopecks) is 12,50;
+/// a sign counts as one first or after leading blanks (" -12" is -12);
 /// blanks and thousands marks are dropped; of several decimal marks (".",
 /// ",", "-", DecimalSeparator) that are all the same character all are
 /// thousands marks and dropped, while of differing ones the last is the

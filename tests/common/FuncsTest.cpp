@@ -154,6 +154,9 @@ const CleanCase CleanCases[] = {
     {" 1 234,5 ", "1234,5", "blanks dropped, one comma kept"},
     {"+7", "7", "plus sign dropped"},
     {"-7", "-7", "minus sign kept"},
+    {" -12", "-12", "a sign after blanks is still a sign, not the decimal mark"},
+    {"  +7", "7", "a plus sign after blanks is dropped"},
+    {" -12-50", "-12,50", "a sign after blanks before roubles-dash-kopecks"},
     {"12.5", "12,5", "a point becomes the decimal separator"},
     {"1,234.56", "1234,56", "differing marks: the last is the decimal mark"},
     {"1.234,56", "1234,56", "the same the other way round"},
@@ -195,6 +198,7 @@ const NormalizeCase NormalizeCases[] = {
     {"   ", 2, 2, false, "   ", "blank: unchanged"},
     {"99999999999999999999", 2, 2, false, "99999999999999999999", "too large for money"},
     {"-", 2, 2, false, "-", "a lone sign is no number"},
+    {" -12", 2, 2, true, "-12,00", "a typed minus after a blank: minus twelve, not 0,12"},
 };
 
 TEST(Funcs, NormalizeNumStr)
