@@ -33,35 +33,11 @@ SortState& Sorting()
     return *State;
 }
 
-int CompareItems(void* P1, void* P2)
+/// Steps 3 and 4 of the comparison: by the sort kind, then the ties.
+int CompareKeys(const T_BaseStrItem* A, const T_BaseStrItem* B, int Kind, bool LinkInvolved)
 {
-    auto* A = static_cast<T_BaseStrItem*>(P1);
-    auto* B = static_cast<T_BaseStrItem*>(P2);
-    const SortState& State = Sorting();
-    // Negative orders (the undefined item) come before everything else.
-    if (A->Order < 0 || B->Order < 0) {
-        if (const int D = Sign(Int64(A->Order) - B->Order))
-            return D;
-    }
-    bool LinkInvolved = false;
-    if (State.CurrentList && State.CurrentList->LinksEnabled) {
-        T_BaseStrItem* TargetA = A->GetLinkItem();
-        T_BaseStrItem* TargetB = B->GetLinkItem();
-        const bool LinkedA = TargetA != A;
-        const bool LinkedB = TargetB != B;
-        if (LinkedA || LinkedB) {
-            // A synonym sorts right after the item it stands for.
-            if (LinkedA && TargetA == B)
-                return 1;
-            if (LinkedB && TargetB == A)
-                return -1;
-            A = TargetA;
-            B = TargetB;
-            LinkInvolved = true;
-        }
-    }
     int Result = 0;
-    switch (State.CurrentKind) {
+    switch (Kind) {
     case skById:
         Result = Sign(Int64(A->Id) - B->Id);
         break;
@@ -81,6 +57,37 @@ int CompareItems(void* P1, void* P2)
     if (Result == 0)
         Result = Sign(Int64(A->Id) - B->Id);
     return Result;
+}
+
+int CompareItems(void* P1, void* P2)
+{
+    auto* A = static_cast<T_BaseStrItem*>(P1);
+    auto* B = static_cast<T_BaseStrItem*>(P2);
+    const SortState& State = Sorting();
+    // Negative orders (the undefined item) come before everything else.
+    if (A->Order < 0 || B->Order < 0) {
+        if (const int D = Sign(Int64(A->Order) - B->Order))
+            return D;
+    }
+    if (State.CurrentList && State.CurrentList->LinksEnabled) {
+        T_BaseStrItem* TargetA = A->GetLinkItem();
+        T_BaseStrItem* TargetB = B->GetLinkItem();
+        const bool LinkedA = TargetA != A;
+        const bool LinkedB = TargetB != B;
+        if (LinkedA || LinkedB) {
+            // A synonym sorts right after the item it stands for.
+            if (LinkedA && TargetA == B)
+                return 1;
+            if (LinkedB && TargetB == A)
+                return -1;
+            if (const int Result = CompareKeys(TargetA, TargetB, State.CurrentKind, true))
+                return Result;
+            // Two synonyms of one item: without an order of their own the
+            // quicksort could swap them at every sort.
+            return CompareKeys(A, B, State.CurrentKind, false);
+        }
+    }
+    return CompareKeys(A, B, State.CurrentKind, false);
 }
 
 }  // namespace

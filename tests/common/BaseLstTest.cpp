@@ -262,6 +262,36 @@ TEST(BaseLst, SortKinds)
     }
 }
 
+TEST(BaseLst, SynonymsOfOneItemKeepAnOrderOfTheirOwn)
+{
+    // Whatever order they come in, the synonyms follow their target sorted
+    // among themselves, so a repeated sort never swaps them.
+    const std::vector<Integer> Inputs[] = {{1, 5, 6, 7}, {7, 6, 5, 1}, {6, 1, 7, 5}};
+    const char* Texts[] = {"", "Main", "", "", "", "Beta", "Alpha", "Gamma"};
+    const struct {
+        int Kind;
+        std::vector<Integer> Order;
+    } Kinds[] = {
+        {skById, {1, 5, 6, 7}},
+        {skByOrder, {1, 5, 6, 7}},  // Orders rise with the Id below
+        {skByText, {1, 6, 5, 7}},
+    };
+    for (const auto& K : Kinds) {
+        for (const std::vector<Integer>& Input : Inputs) {
+            SCOPED_TRACE(K.Kind);
+            T_BaseStrList L;
+            for (Integer Id : Input)
+                AddItem(L, Id, Texts[Id], Id);
+            for (Integer Id : {5, 6, 7})
+                L.ItemById(Id)->SetLinkId(1);
+            L.SetSortKind(K.Kind);
+            EXPECT_EQ(Ids(L), K.Order);
+            L.Sort();
+            EXPECT_EQ(Ids(L), K.Order);
+        }
+    }
+}
+
 TEST(BaseLst, UndefinedItemSortsFirstWhateverItsText)
 {
     T_BaseStrList L;
