@@ -107,44 +107,49 @@ void TCustomIniFile::WriteBool(const AnsiString& Section, const AnsiString& Iden
     WriteString(Section, Ident, Value ? "1" : "0");
 }
 
+namespace {
+
+/// The text of Ident converted by TryConvert; Default when it is empty or
+/// does not convert.
+template <class T, class Convert>
+T ReadConverted(TCustomIniFile& Ini, const AnsiString& Section, const AnsiString& Ident,
+                T Default, Convert TryConvert)
+{
+    const AnsiString S = Ini.ReadString(Section, Ident, AnsiString());
+    T Result = Default;
+    if (S.IsEmpty() || !TryConvert(S, Result))
+        return Default;
+    return Result;
+}
+
+}  // namespace
+
 TDateTime TCustomIniFile::ReadDate(const AnsiString& Section, const AnsiString& Ident,
                                    TDateTime Default)
 {
-    const AnsiString S = ReadString(Section, Ident, AnsiString());
-    TDateTime Result = Default;
-    if (!S.IsEmpty() && !TryStrToDate(S, Result))
-        return Default;
-    return Result;
+    return ReadConverted(*this, Section, Ident, Default,
+                         [](const AnsiString& S, TDateTime& V) { return TryStrToDate(S, V); });
 }
 
 TDateTime TCustomIniFile::ReadDateTime(const AnsiString& Section, const AnsiString& Ident,
                                        TDateTime Default)
 {
-    const AnsiString S = ReadString(Section, Ident, AnsiString());
-    TDateTime Result = Default;
-    if (!S.IsEmpty() && !TryStrToDateTime(S, Result))
-        return Default;
-    return Result;
+    return ReadConverted(*this, Section, Ident, Default,
+                         [](const AnsiString& S, TDateTime& V) { return TryStrToDateTime(S, V); });
 }
 
 double TCustomIniFile::ReadFloat(const AnsiString& Section, const AnsiString& Ident,
                                  double Default)
 {
-    const AnsiString S = ReadString(Section, Ident, AnsiString());
-    Extended Result = Default;
-    if (!S.IsEmpty() && !TryStrToFloat(S, Result))
-        return Default;
-    return Result;
+    return ReadConverted(*this, Section, Ident, Default,
+                         [](const AnsiString& S, double& V) { return TryStrToFloat(S, V); });
 }
 
 TDateTime TCustomIniFile::ReadTime(const AnsiString& Section, const AnsiString& Ident,
                                    TDateTime Default)
 {
-    const AnsiString S = ReadString(Section, Ident, AnsiString());
-    TDateTime Result = Default;
-    if (!S.IsEmpty() && !TryStrToTime(S, Result))
-        return Default;
-    return Result;
+    return ReadConverted(*this, Section, Ident, Default,
+                         [](const AnsiString& S, TDateTime& V) { return TryStrToTime(S, V); });
 }
 
 void TCustomIniFile::WriteDate(const AnsiString& Section, const AnsiString& Ident, TDateTime Value)

@@ -20,6 +20,18 @@ constexpr int MaxBufSize = 0xF000;
 /// TMemoryStream grows in steps of this many bytes.
 constexpr Int64 MemoryDelta = 0x2000;
 
+/// The position a seek by Offset from Origin asks for, in a stream of Size
+/// bytes now at Position.
+Int64 SeekTarget(Int64 Position, Int64 Size, Int64 Offset, TSeekOrigin Origin)
+{
+    switch (Origin) {
+    case soBeginning: return Offset;
+    case soCurrent: return Position + Offset;
+    case soEnd: return Size + Offset;
+    }
+    return Position;
+}
+
 }  // namespace
 
 // ---- TStream ---------------------------------------------------------------
@@ -112,17 +124,7 @@ int TCustomMemoryStream::Write(const void*, int)
 
 Int64 TCustomMemoryStream::Seek(Int64 Offset, TSeekOrigin Origin)
 {
-    switch (Origin) {
-    case soBeginning:
-        FPosition = Offset;
-        break;
-    case soCurrent:
-        FPosition += Offset;
-        break;
-    case soEnd:
-        FPosition = FSize + Offset;
-        break;
-    }
+    FPosition = SeekTarget(FPosition, FSize, Offset, Origin);
     return FPosition;
 }
 
@@ -329,20 +331,10 @@ int TStringStream::Write(const void* Buffer, int Count)
 
 Int64 TStringStream::Seek(Int64 Offset, TSeekOrigin Origin)
 {
-    switch (Origin) {
-    case soBeginning:
-        FPosition = Offset;
-        break;
-    case soCurrent:
-        FPosition += Offset;
-        break;
-    case soEnd:
-        // Counted from the end like every other stream (the old class
-        // subtracted the offset here).
-        FPosition = FDataString.Length() + Offset;
-        break;
-    }
-    FPosition = std::clamp<Int64>(FPosition, 0, FDataString.Length());
+    // From the end counted like every other stream (the old class
+    // subtracted the offset there), and kept within the string.
+    FPosition = std::clamp<Int64>(SeekTarget(FPosition, FDataString.Length(), Offset, Origin), 0,
+                                  FDataString.Length());
     return FPosition;
 }
 

@@ -128,41 +128,40 @@ void TStrings::Exchange(int Index1, int Index2)
     PutObject(Index2, TempObject);
 }
 
+/// Sets a comma and a double quote as the delimiter and quote character for
+/// its scope and puts the list's own back on every exit.
+class TStrings::CommaScope {
+public:
+    explicit CommaScope(const TStrings& S)
+        : FStrings(const_cast<TStrings&>(S)), FDelimiter(S.FDelimiter), FQuoteChar(S.FQuoteChar)
+    {
+        FStrings.FDelimiter = ',';
+        FStrings.FQuoteChar = '"';
+    }
+    ~CommaScope()
+    {
+        FStrings.FDelimiter = FDelimiter;
+        FStrings.FQuoteChar = FQuoteChar;
+    }
+    CommaScope(const CommaScope&) = delete;
+    CommaScope& operator=(const CommaScope&) = delete;
+
+private:
+    TStrings& FStrings;
+    const char FDelimiter;
+    const char FQuoteChar;
+};
+
 AnsiString TStrings::CommaText() const
 {
-    TStrings* Self = const_cast<TStrings*>(this);
-    const char OldDelimiter = FDelimiter;
-    const char OldQuote = FQuoteChar;
-    Self->FDelimiter = ',';
-    Self->FQuoteChar = '"';
-    AnsiString Result;
-    try {
-        Result = DelimitedText();
-    } catch (...) {
-        Self->FDelimiter = OldDelimiter;
-        Self->FQuoteChar = OldQuote;
-        throw;
-    }
-    Self->FDelimiter = OldDelimiter;
-    Self->FQuoteChar = OldQuote;
-    return Result;
+    const CommaScope Comma(*this);
+    return DelimitedText();
 }
 
 void TStrings::SetCommaText(const AnsiString& Value)
 {
-    const char OldDelimiter = FDelimiter;
-    const char OldQuote = FQuoteChar;
-    FDelimiter = ',';
-    FQuoteChar = '"';
-    try {
-        SetDelimitedText(Value);
-    } catch (...) {
-        FDelimiter = OldDelimiter;
-        FQuoteChar = OldQuote;
-        throw;
-    }
-    FDelimiter = OldDelimiter;
-    FQuoteChar = OldQuote;
+    const CommaScope Comma(*this);
+    SetDelimitedText(Value);
 }
 
 AnsiString TStrings::DelimitedText() const

@@ -120,6 +120,8 @@ protected:
     [[noreturn]] void Error(const AnsiString& Msg, int Data) const;
 
 private:
+    class CommaScope;
+
     char FDelimiter = ',';
     char FQuoteChar = '"';
     char FNameValueSeparator = '=';
