@@ -11,6 +11,10 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <cassert>
+#include <initializer_list>
+#include <utility>
+
 namespace {
 
 bool IsNumberLetter(char C)
@@ -87,6 +91,7 @@ bool PatternFits(const AnsiString& Pattern, const AnsiString& Reference, Integer
 
 void TAnalizeResult::AnalizeInvoice(const Variant& Table, const AnalizeHints* Hints)
 {
+    assert(!FForArticles && "an invoice is analysed with the invoice layout");
     Reset();
     BuildStatistics(Table, /*ForArticles=*/false);
     FindHeaderRow();
@@ -303,6 +308,7 @@ void TAnalizeResult::AskItemType(const Variant& Table)
 
 void TAnalizeResult::AnalizeArticles(const Variant& Table)
 {
+    assert(FForArticles && "an article list is analysed with the article layout");
     Reset();
     BuildStatistics(Table, /*ForArticles=*/true);
     FindHeaderRow();
