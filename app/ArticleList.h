@@ -107,9 +107,11 @@ private:
 /// of punctuation made one "-"; a name of several numbers gives its digit
 /// groups in order, then its other parts. '' for a blank name.
 [[nodiscard]] AnsiString MakeModelKey(const AnsiString& Model);
-/// How well an article fits an invoice row whose Name gives RowKey: 100 the
+/// How well an article fits an invoice row whose Name gives RowKey (both
+/// compared trimmed and ignoring case where texts are compared): 100 the
 /// same model name or the same article code, 80 the same key, 70 one key
-/// beginning the other when that one has more than three parts, else 0.
-/// Blank names, codes and keys never match.
+/// beginning the other when that shorter key holds more than three "-"
+/// (a last one not counted), else 0. Blank names, codes and keys never
+/// match.
 [[nodiscard]] Integer MatchScore(const TshInvoiceTovar& Row, const AnsiString& RowKey,
                                  const TshArticle& Article);
