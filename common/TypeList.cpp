@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <exception>
+#include <unordered_set>
 
 namespace {
 
@@ -204,11 +205,20 @@ void T_ylCustOwnerList::Assign(T_ylCustomList& Source)
         return;
     // Copying the pointers alone would leave two owners of each object (a
     // double free later) and lose the objects this list held (a leak).
-    for (int I = 0; I < FItems.Count(); ++I) {
-        void* Item = FItems.Get(I);
-        if (Item && Source.IndexOf(Item) < 0) {
-            FItems.Put(I, nullptr);
-            delete static_cast<TObject*>(Item);
+    if (FItems.Count() > 0) {
+        // One pass over each list: a loaded invoice replaces thousands of
+        // rows. Done holds Source's objects, which stay, and those freed
+        // here, so an object held twice is freed once.
+        std::unordered_set<void*> Done;
+        Done.reserve(static_cast<size_t>(Source.GetCount()));
+        for (int I = 0; I < Source.GetCount(); ++I)
+            Done.insert(Source.Get(I));
+        for (int I = 0; I < FItems.Count(); ++I) {
+            void* Item = FItems.Get(I);
+            if (Item && Done.insert(Item).second) {
+                FItems.Put(I, nullptr);
+                delete static_cast<TObject*>(Item);
+            }
         }
     }
     inherited::Assign(Source);

@@ -154,6 +154,21 @@ TEST(TypeList, AssignFreesTheTargetsOldObjectsOnly)
     EXPECT_EQ(Source.Count(), 2);
 }
 
+TEST(TypeList, AssignFreesAnObjectHeldTwiceOnce)
+{
+    std::set<int> Freed;
+    T_ylOwnerList Target;
+    Tracked* Twice = new Tracked(Freed, 1);
+    Target.Add(Twice);
+    Target.Add(Twice);
+    T_ylOwnerList Source;
+    Fill(Source, Freed, 1);
+    // A second free of the same object would show up under the sanitizers.
+    Target.Assign(Source);
+    EXPECT_EQ(Freed, std::set<int>{1});
+    EXPECT_EQ(Target.Count(), 1);
+}
+
 TEST(TypeList, PlainListAssignCopiesPointers)
 {
     int A = 1, B = 2;
