@@ -126,7 +126,9 @@ int IndexOfIdent(const TStringList& Lines, const AnsiString& Ident)
     for (int I = 0; I < Lines.Count(); ++I) {
         const AnsiString Line = Lines.Strings(I);
         const int P = Line.Pos("=");
-        if (P > 0 && AnsiSameText(Line.SubString(1, P - 1), Ident))
+        // Names of another length never match (case folding keeps the
+        // length), so most lines are passed without copying their name.
+        if (P - 1 == Ident.Length() && AnsiSameText(Line.SubString(1, P - 1), Ident))
             return I;
     }
     return -1;
