@@ -75,9 +75,13 @@ bool TObject::InheritsFrom(TClass AClass) const
 MetaClass::MetaClass(const char* Name, TClass Parent, std::initializer_list<TPropInfo> Props)
     : FName(Name), FParent(Parent), FProps(Props)
 {
-    FPropBase = Parent ? Parent->PropCount() : 0;
-    for (size_t I = 0; I < FProps.size(); ++I)
-        FProps[I].NameIndex = FPropBase + static_cast<int>(I);
+    // A property the class publishes again (a new default, a new stored
+    // clause) keeps the position of the one it replaces.
+    FPropCount = Parent ? Parent->PropCount() : 0;
+    for (TPropInfo& P : FProps) {
+        const PPropInfo Inherited = Parent ? GetPropInfo(Parent, P.Name) : nullptr;
+        P.NameIndex = Inherited ? Inherited->NameIndex : FPropCount++;
+    }
     FTypeInfo.Kind = tkClass;
     FTypeInfo.Name = FName;
     FTypeInfo.ClassType = this;
@@ -85,7 +89,7 @@ MetaClass::MetaClass(const char* Name, TClass Parent, std::initializer_list<TPro
 
 MetaClass::MetaClass(MetaClass&& Other)
     : FName(std::move(Other.FName)), FParent(Other.FParent), FProps(std::move(Other.FProps)),
-      FPropBase(Other.FPropBase), FTypeInfo(std::move(Other.FTypeInfo)), FCreate(Other.FCreate),
+      FPropCount(Other.FPropCount), FTypeInfo(std::move(Other.FTypeInfo)), FCreate(Other.FCreate),
       FCreateComponent(Other.FCreateComponent), FCreateItem(Other.FCreateItem)
 {
     // The type information points back at its metaclass.

@@ -105,8 +105,9 @@ public:
     /// The properties this class declares itself (its ancestors' not
     /// included); see GetPropList for all.
     const std::vector<TPropInfo>& OwnProperties() const { return FProps; }
-    /// Number of properties of the class and its ancestors.
-    int PropCount() const { return FPropBase + static_cast<int>(FProps.size()); }
+    /// Number of properties of the class and its ancestors (one published
+    /// again counts once).
+    int PropCount() const { return FPropCount; }
 
     /// Virtual constructors. Each raises EInvalidOperation "Cannot create
     /// an object of class %s" when the class has no such constructor
@@ -120,7 +121,7 @@ private:
     AnsiString FName;
     TClass FParent = nullptr;
     std::vector<TPropInfo> FProps;
-    int FPropBase = 0;
+    int FPropCount = 0;
     TTypeInfo FTypeInfo;
     Factory FCreate = nullptr;
     ComponentFactory FCreateComponent = nullptr;

@@ -260,16 +260,15 @@ void propdetail::CheckSignature(const TMethod& Value, const std::type_info& Expe
 
 TPropList GetPropList(TClass AClass)
 {
-    TPropList List;
     if (!AClass)
-        return List;
-    List.reserve(static_cast<size_t>(AClass->PropCount()));
-    std::vector<TClass> Chain;
+        return TPropList();
+    // Each property sits at its NameIndex; walking from the class up, the
+    // nearest declaration of a property published again wins.
+    TPropList List(static_cast<size_t>(AClass->PropCount()), nullptr);
     for (TClass C = AClass; C; C = C->ClassParent())
-        Chain.push_back(C);
-    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It)
-        for (const TPropInfo& P : (*It)->OwnProperties())
-            List.push_back(&P);
+        for (const TPropInfo& P : C->OwnProperties())
+            if (!List[static_cast<size_t>(P.NameIndex)])
+                List[static_cast<size_t>(P.NameIndex)] = &P;
     return List;
 }
 

@@ -7,7 +7,8 @@
 //
 // A class lists its published properties in its metaclass (Object.h), one
 // Property(...) line each, in declaration order; a class's list follows its
-// parent's. A property's type is deduced from its C++ type:
+// parent's, and a property it publishes again (with another default or
+// stored clause) takes the inherited one's place. A property's type is deduced from its C++ type:
 //   int/Integer tkInteger "Integer", Cardinal, Byte, Word, SmallInt, ShortInt,
 //   bool tkEnumeration "Boolean" (False/True), char tkChar, Int64 tkInt64,
 //   double "Double", float "Single", Currency "Currency" (ftCurr), TDateTime,
@@ -318,7 +319,8 @@ TPropInfo Property(const char* Name, Get Getter, Set Setter)
 // ---- the runtime's routines over properties --------------------------------
 
 /// Every published property of AClass, its ancestors' first, in declaration
-/// order (not sorted).
+/// order (not sorted); one published again appears once, at its first
+/// place, in its latest declaration.
 [[nodiscard]] TPropList GetPropList(TClass AClass);
 [[nodiscard]] TPropList GetPropList(const TObject* AObject);
 /// The properties whose kind is in Kinds, in the same order.

@@ -138,6 +138,37 @@ TEST(TypInfo, ListsPropertiesInDeclarationOrderAfterTheParents)
     EXPECT_EQ(GetPropList(TBaseOptions::StaticClass()).size(), 2u);
 }
 
+/// Publishes its parent's Width again with a default, and one of its own.
+class TNarrowOptions : public TBaseOptions {
+    PRICETAGS_CLASS(TNarrowOptions, TBaseOptions)
+public:
+    Integer FDepth = 0;
+};
+
+TClass TNarrowOptions::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<TNarrowOptions>("TNarrowOptions", {
+        Property("Width", &TNarrowOptions::FWidth, &TNarrowOptions::FWidth).WithDefault(80),
+        Property("Depth", &TNarrowOptions::FDepth, &TNarrowOptions::FDepth),
+    });
+    return &Class;
+}
+
+TEST(TypInfo, PropertyPublishedAgainKeepsItsPlace)
+{
+    const TPropList List = GetPropList(TNarrowOptions::StaticClass());
+    ASSERT_EQ(List.size(), 3u);
+    EXPECT_EQ(GetPropCount(TNarrowOptions::StaticClass()), 3);
+    EXPECT_EQ(List[0]->Name, "Width");
+    EXPECT_EQ(List[0]->Default, 80);  // the class's own declaration
+    EXPECT_EQ(List[1]->Name, "Title");
+    EXPECT_EQ(List[2]->Name, "Depth");
+    EXPECT_EQ(List[2]->NameIndex, 2);
+    EXPECT_EQ(GetPropInfo(TNarrowOptions::StaticClass(), "width"), List[0]);
+    // The parent's list is untouched.
+    EXPECT_EQ(GetPropList(TBaseOptions::StaticClass())[0]->Default, NoDefault);
+}
+
 TEST(TypInfo, FloatTypesAndKindFilter)
 {
     TAllKinds Obj;
