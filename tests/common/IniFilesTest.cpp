@@ -261,6 +261,29 @@ TEST(IniFiles, DatesAreEightDigits)
     EXPECT_DOUBLE_EQ(Ini.ReadFloat("S", "F", 0), 1.5);
 }
 
+TEST(IniFiles, DateTimesBeforeTheBaseDateKeepTheirDay)
+{
+    // Before 1899-12-30 a date-time counts its time of day away from zero:
+    // 1800-01-01 06:00 is -36522.25. Added the plain way it would read back
+    // as a day later.
+    const RussianSettingsScope Ru;
+    TIniFile Ini("");
+    const struct {
+        TDateTime Value;
+        const char* Stored;
+    } Cases[] = {
+        {EncodeDate(1800, 1, 1) - EncodeTime(6, 0, 0, 0), "18000101 6:00:00"},
+        {EncodeDate(1899, 12, 29) - EncodeTime(23, 59, 59, 0), "18991229 23:59:59"},
+        {EncodeDate(1899, 12, 30) + EncodeTime(0, 0, 1, 0), "18991230 0:00:01"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Stored);
+        Ini.WriteDateTime("S", "DT", C.Value);
+        EXPECT_EQ(Ini.ReadString("S", "DT", ""), C.Stored);
+        EXPECT_NEAR(Ini.ReadDateTime("S", "DT", 0), C.Value, 1e-9);
+    }
+}
+
 struct DateReadCase {
     const char* Stored;
     double Expected;  // -1 is the default
