@@ -169,8 +169,6 @@ void FreeAndNil(T*& Obj)
 
 // ---- the class registry (streaming system) ---------------------------------
 
-PRICETAGS_EXCEPTION(EFilerError, EStreamError);
-
 /// Registers a class by its name; registering one class twice is harmless,
 /// another class under a taken name raises EFilerError "A class named %s
 /// already exists".

@@ -34,8 +34,11 @@ PRICETAGS_EXCEPTION(EConvertError, Exception);
 PRICETAGS_EXCEPTION(EListError, Exception);
 PRICETAGS_EXCEPTION(EStringListError, Exception);
 PRICETAGS_EXCEPTION(EStreamError, Exception);
-PRICETAGS_EXCEPTION(EReadError, EStreamError);
-PRICETAGS_EXCEPTION(EWriteError, EStreamError);
+// Reading and writing errors are filer errors, as the runtime classed them.
+PRICETAGS_EXCEPTION(EFilerError, EStreamError);
+PRICETAGS_EXCEPTION(EReadError, EFilerError);
+PRICETAGS_EXCEPTION(EWriteError, EFilerError);
+PRICETAGS_EXCEPTION(EClassNotFound, EFilerError);
 PRICETAGS_EXCEPTION(EFCreateError, EStreamError);
 PRICETAGS_EXCEPTION(EFOpenError, EStreamError);
 PRICETAGS_EXCEPTION(EOutOfMemory, Exception);
@@ -51,7 +54,6 @@ PRICETAGS_EXCEPTION(EInvalidOperation, Exception);
 PRICETAGS_EXCEPTION(EInvalidCast, Exception);
 PRICETAGS_EXCEPTION(EOSError, Exception);
 PRICETAGS_EXCEPTION(EComponentError, Exception);
-PRICETAGS_EXCEPTION(EClassNotFound, Exception);
 PRICETAGS_EXCEPTION(EPropertyError, Exception);
 
 /// Raises EAbort with the runtime's text "Operation aborted".

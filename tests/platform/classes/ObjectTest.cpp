@@ -106,6 +106,8 @@ TEST(Object, ClassRegistry)
     EXPECT_EQ(FindClass("TPart"), TPart::StaticClass());
     EXPECT_EQ(GetClass("TCircle"), nullptr);
     ExpectRaises<EClassNotFound>([] { (void)FindClass("TCircle"); }, "Class TCircle not found");
+    // A handler of the streaming system's errors catches it as one of them.
+    ExpectRaises<EFilerError>([] { (void)FindClass("TCircle"); }, "Class TCircle not found");
     UnRegisterClass(TPart::StaticClass());
     EXPECT_EQ(GetClass("TPart"), nullptr);
     UnRegisterClass(TSquare::StaticClass());

@@ -82,6 +82,9 @@ TEST(TStream, ReadingPastTheEndRaises)
         char Buf[8] = {};
         S->SetPosition(3);
         ExpectRaises<EReadError>([&] { S->ReadBuffer(Buf, 4); }, "Stream read error");
+        S->SetPosition(3);
+        // Read errors are filer errors, as the runtime classed them.
+        ExpectRaises<EFilerError>([&] { S->ReadBuffer(Buf, 4); }, "Stream read error");
         S->ReadBuffer(Buf, 0);  // nothing asked, nothing raised
     }
 }
