@@ -2,6 +2,8 @@
 
 #include "common/AppOptions.h"
 #include "common/Funcs.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -89,6 +91,13 @@ void GlobalsFinalization()
     delete gCfgObject;
     gCfgObject = nullptr;
     gTxtPath = AnsiString();
+}
+
+void AppStartHook()
+{
+    if (Screen)
+        Screen->SetCursor(crAppStart);
+    LoadCfgSection();
 }
 
 void LoadCfgSection()

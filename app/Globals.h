@@ -70,6 +70,11 @@ void GlobalsInitialization();
 /// Frees gCfgObject and clears gTxtPath; the configuration is not saved.
 void GlobalsFinalization();
 
+/// The program's start hook, run once the application object is
+/// initialised and before any window exists: the screen (when there is
+/// one) shows the application-start cursor, then LoadCfgSection. Raises
+/// what LoadCfgSection raises.
+void AppStartHook();
 /// Loads section "Configuration" into gCfgObject; missing keys keep their
 /// values. Errors are raised together as one Exception headed
 /// "  ---  Ошибки чтения параметров".

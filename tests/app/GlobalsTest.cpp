@@ -145,6 +145,18 @@ TEST(CfgObject, WrittenAtExitReadAtStartGivesEveryPropertyBack)
     ExpectEveryPropertySet(Restarted);
 }
 
+TEST(CfgObject, StartHookLoadsTheConfiguration)
+{
+    ConfigScope Config;
+    WriteBytes(Config.Dir().Path() / "pricetags.ini",
+               "[Configuration]\r\nRoundType=2\r\nRub=\" \xF0.\"\r\n[Errors]\r\nError=4\r\n");
+    AppStartHook();
+    EXPECT_EQ(Config.Cfg().RoundType, 2);
+    EXPECT_EQ(Config.Cfg().Rub, " р."_a);
+    EXPECT_EQ(Config.Cfg().Error, 4);
+    EXPECT_EQ(Config.Cfg().Kop, "коп."_a);  // a missing key keeps its default
+}
+
 TEST(CfgObject, NothingIsSavedBeforeSavingIsAllowed)
 {
     ConfigScope Config;
