@@ -11,16 +11,27 @@ namespace {
 
 const char* const Delim = "|";
 
-/// Closes a BeginUpdate of a string list on every exit.
-struct UpdateGuard {
-    TStrings& Strings;
-    ~UpdateGuard() { Strings.EndUpdate(); }
-};
-
-/// Token N of a "|" line as an integer; 0 when it is missing or empty.
-Integer IntToken(Integer N, const AnsiString& Text)
+/// Field N (from 1) of a "|" line, counted by position so that an empty
+/// field keeps its place: a markup saved with an empty name ("|3000|1000")
+/// comes back with its own percents instead of shifting the numbers into
+/// the name. '' when the line has fewer fields.
+AnsiString Field(Integer N, const AnsiString& Text)
 {
-    const AnsiString Token = ExtractToken(N, Text, Delim);
+    Integer Start = 1;
+    for (Integer I = 1; I < N; ++I) {
+        const Integer Bar = PosFrom(Delim, Text, Start);
+        if (Bar == 0)
+            return AnsiString();
+        Start = Bar + 1;
+    }
+    const Integer Bar = PosFrom(Delim, Text, Start);
+    return Text.SubString(Start, (Bar == 0 ? Text.Length() + 1 : Bar) - Start);
+}
+
+/// Field N of a "|" line as an integer; 0 when it is missing or empty.
+Integer IntField(Integer N, const AnsiString& Text)
+{
+    const AnsiString Token = Field(N, Text);
     return Token.IsEmpty() ? 0 : StrToInt(Token);
 }
 
@@ -89,8 +100,8 @@ AnsiString T_StrObjItem::GetAsString() const
 
 void T_StrObjItem::SetAsString(const AnsiString& Text)
 {
-    Name = ExtractToken(1, Text, Delim);
-    Value = IntToken(2, Text);
+    Name = Field(1, Text);
+    Value = IntField(2, Text);
 }
 
 AnsiString T_StrObjItem::GetDisplayText() const
@@ -105,9 +116,9 @@ AnsiString TMarkupItem::GetAsString() const
 
 void TMarkupItem::SetAsString(const AnsiString& Text)
 {
-    Name = ExtractToken(1, Text, Delim);
-    Markup = FromHundredths(IntToken(2, Text));
-    Discount = FromHundredths(IntToken(3, Text));
+    Name = Field(1, Text);
+    Markup = FromHundredths(IntField(2, Text));
+    Discount = FromHundredths(IntField(3, Text));
 }
 
 AnsiString TMarkupItem::GetDisplayText() const
@@ -141,8 +152,7 @@ void T_StrObjList::LoadFromConfig(const AnsiString& Section, Integer& Index)
 
 void T_StrObjList::FillStrings(TStrings& Strings) const
 {
-    Strings.BeginUpdate();
-    const UpdateGuard Guard{Strings};
+    const StringsUpdateScope Update(Strings);
     Strings.Clear();
     for (Integer I = 0; I < Count(); ++I)
         Strings.Add(GetItem(I)->GetDisplayText());

@@ -26,6 +26,8 @@ const LineCase LineCases[] = {
     {"Мелкий|1234|750", "Мелкий", "12.34", "7.5", "Мелкий|1234|750"},  // hundredths
     {"Скидка|-500|0", "Скидка", "-5", "0", "Скидка|-500|0"},           // a negative markup
     {"Только наценка|2500", "Только наценка", "25", "0", "Только наценка|2500|0"},
+    {"|3000|1000", "", "30", "10", "|3000|1000"},      // an empty name keeps the percents apart
+    {"Опт||500", "Опт", "0", "5", "Опт|0|500"},        // an empty markup field is 0 in its place
 };
 
 TEST(MarkupItem, LineFormRoundTrips)
@@ -77,6 +79,9 @@ TEST(StrObjItem, NameAndValue)
     EXPECT_EQ(Item.GetDisplayText(), "Склад"_a);
     Item.SetAsString("Склад"_a);
     EXPECT_EQ(Item.Value, 0);
+    Item.SetAsString("|7"_a);  // an empty name stays empty
+    EXPECT_EQ(Item.Name, "");
+    EXPECT_EQ(Item.Value, 7);
 }
 
 TEST(MarkupList, SaveAndLoadThroughTheConfiguration)
