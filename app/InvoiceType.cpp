@@ -242,7 +242,7 @@ TshInvoice::TshInvoice(Byte ADocKind) : DocKind(ADocKind) {}
 
 TshInvoice::~TshInvoice() = default;
 
-Currency TshInvoice::GetRetailTotal()
+Currency TshInvoice::MarkedTotal(Currency (TshInvoiceTovar::*RowSum)() const)
 {
     const bool OnlyMarked = AnyMarked();
     Currency Total;
@@ -250,20 +250,17 @@ Currency TshInvoice::GetRetailTotal()
     for (Integer I = 0; I < N; ++I) {
         const TshInvoiceTovar* Row = GetItem(I);
         if (!OnlyMarked || Row->Marked)
-            Total += Row->GetRetailSum();
+            Total += (Row->*RowSum)();
     }
     return Total;
 }
 
+Currency TshInvoice::GetRetailTotal()
+{
+    return MarkedTotal(&TshInvoiceTovar::GetRetailSum);
+}
+
 Currency TshInvoice::GetCostTotal()
 {
-    const bool OnlyMarked = AnyMarked();
-    Currency Total;
-    const Integer N = Count();
-    for (Integer I = 0; I < N; ++I) {
-        const TshInvoiceTovar* Row = GetItem(I);
-        if (!OnlyMarked || Row->Marked)
-            Total += Row->GetCostSum();
-    }
-    return Total;
+    return MarkedTotal(&TshInvoiceTovar::GetCostSum);
 }

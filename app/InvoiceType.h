@@ -235,4 +235,7 @@ public:
 
 private:
     void AssignHeader(const TshInvoice& Source);
+    /// Sum of RowSum over the marked rows, or over all rows when none is
+    /// marked.
+    [[nodiscard]] Currency MarkedTotal(Currency (TshInvoiceTovar::*RowSum)() const);
 };
