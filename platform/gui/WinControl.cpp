@@ -1116,6 +1116,8 @@ void TWinControl::DefaultHandler(TMessage& Message)
             DrawEdge(DC, R, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
         if (Style & WS_BORDER)
             FrameRect(DC, R, GetSysColorBrush(COLOR_WINDOWFRAME));
+        if (FHandle && (Style & (WS_HSCROLL | WS_VSCROLL)))
+            PaintScrollBars(FHandle, DC);
         return;
     }
     case WM_GETDLGCODE: Message.Result = 0; return;

@@ -518,6 +518,14 @@ void SetMouseControl(TControl* Control)
         return;
     TControl* Old = gMouseControl;
     gMouseControl = Control;
+    // The status line shows the long part of the hint of the control under
+    // the mouse (or of its nearest parent that has one).
+    if (Application) {
+        TControl* C = Control;
+        while (C && C->Hint().IsEmpty())
+            C = C->Parent();
+        Application->SetHint(C ? GetLongHint(C->Hint()) : AnsiString());
+    }
     if (Old)
         Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
     if (Control && gMouseControl == Control)
@@ -833,6 +841,13 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         }
         break;
     default: return true;
+    }
+    // The window's own scroll bars take clicks in the frame.
+    if (Target->OwnPainting && (Target->Style & (WS_HSCROLL | WS_VSCROLL)) && !GetCapture()) {
+        bool OnBar = false;
+        Barrier([&] { OnBar = ScrollBarMouse(Target, Msg, Local.x(), Local.y()); });
+        if (OnBar)
+            return true;
     }
     const UINT Keys = MouseKeys(Buttons, E->modifiers());
     // The control under the mouse (whoever has the capture) gets

@@ -16,8 +16,19 @@
 
 class QEvent;
 
+/// The state of one of a window's own scroll bars.
+struct ScrollBarState {
+    int Min = 0;
+    int Max = 100;
+    UINT Page = 0;
+    int Pos = 0;
+    int TrackPos = 0;
+    bool Enabled = true;
+};
+
 /// One native window.
 struct HWND__ {
+    ScrollBarState Scroll[2];  // SB_HORZ, SB_VERT
     TWinControl* Control = nullptr;
     /// The widget; for our own widgets the pixels come from Backing.
     QPointer<QWidget> Widget;
@@ -73,6 +84,15 @@ void InstallBridge(HWND Wnd, QWidget* Widget);
 /// the widget handles the Qt event the message was made from (keys go
 /// without their text, which comes with WM_CHAR).
 void PassToNativeWidget(HWND Wnd, const TMessage& Message);
+
+/// Paints the window's scroll bars (WS_HSCROLL/WS_VSCROLL) into DC, whose
+/// origin is the window's top-left corner.
+void PaintScrollBars(HWND Wnd, HDC DC);
+/// Handles a mouse message at a window point (widget coordinates) on the
+/// window's scroll bars: clicks on arrows and track send WM_HSCROLL or
+/// WM_VSCROLL, the thumb is dragged. True when the point was on a bar or a
+/// drag of the thumb is under way.
+bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
 
 /// Paints the invalid part of the window into its backing image (sends
 /// WM_ERASEBKGND and WM_PAINT) and clears it.

@@ -314,8 +314,9 @@ HGDIOBJ GetStockObject(int Index);
 /// replaces (a region is copied into the clip and the region kind returned
 /// instead, as SelectClipRgn). Null for a null handle.
 HGDIOBJ SelectObject(HDC DC, HGDIOBJ Object);
-/// Frees an object made by a Create call; stock objects, null and objects
-/// still selected into a DC are left alone (false).
+/// Frees an object made by a Create call; false for stock objects and
+/// null. An object still selected into a DC is freed when the last DC lets
+/// it go.
 BOOL DeleteObject(HGDIOBJ Object);
 /// The request a font was made from; false for another kind of object.
 BOOL GetObject(HFONT Font, LOGFONT& LogFont);
@@ -604,6 +605,39 @@ HDC GetDC(HWND Wnd);
 HDC GetDCEx(HWND Wnd, HRGN Clip, UINT Flags);
 HDC GetWindowDC(HWND Wnd);
 int ReleaseDC(HWND Wnd, HDC DC);
+
+// ---- scroll bars of windows -------------------------------------------------------------
+
+enum : UINT {
+    SIF_RANGE = 1, SIF_PAGE = 2, SIF_POS = 4, SIF_DISABLENOSCROLL = 8, SIF_TRACKPOS = 0x10,
+    SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS,
+};
+enum : UINT { ESB_ENABLE_BOTH = 0, ESB_DISABLE_BOTH = 3 };
+
+struct SCROLLINFO {
+    UINT cbSize = sizeof(SCROLLINFO);
+    UINT fMask = 0;
+    int nMin = 0;
+    int nMax = 0;
+    UINT nPage = 0;
+    int nPos = 0;
+    int nTrackPos = 0;
+};
+using TScrollInfo = SCROLLINFO;
+
+/// Sets the window's scroll bar (SB_HORZ or SB_VERT): range, page and
+/// position as fMask says; the position is kept within Min..Max-Page+1.
+/// A bar whose range fits in the page is hidden unless SIF_DISABLENOSCROLL
+/// (then it is shown disabled); showing or hiding it changes the client
+/// size (WM_SIZE). Returns the position.
+int SetScrollInfo(HWND Wnd, int Bar, const SCROLLINFO& Info, BOOL Redraw);
+BOOL GetScrollInfo(HWND Wnd, int Bar, SCROLLINFO& Info);
+int SetScrollPos(HWND Wnd, int Bar, int Pos, BOOL Redraw);
+int GetScrollPos(HWND Wnd, int Bar);
+BOOL SetScrollRange(HWND Wnd, int Bar, int Min, int Max, BOOL Redraw);
+BOOL GetScrollRange(HWND Wnd, int Bar, int& Min, int& Max);
+BOOL ShowScrollBar(HWND Wnd, int Bar, BOOL Show);
+BOOL EnableScrollBar(HWND Wnd, int Bar, UINT Arrows);
 
 /// Mouse pointer position in screen pixels (last input event; tests set it).
 BOOL GetCursorPos(TPoint& Point);
