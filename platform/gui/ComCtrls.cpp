@@ -1102,12 +1102,12 @@ void TUpDown::PaintWindow(HDC DC)
                        : TRect {R.Left, R.Top, R.Width() / 2, R.Bottom};
     TRect Second = Vert ? TRect {R.Left, R.Height() / 2, R.Right, R.Bottom}
                         : TRect {R.Width() / 2, R.Top, R.Right, R.Bottom};
-    const UINT Inactive = Enabled() ? 0 : DFCS_INACTIVE;
-    DrawFrameControl(DC, First, DFC_SCROLL,
-        (Vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | Inactive | (FPressedHalf == (Vert ? 0 : 1) ? DFCS_PUSHED : 0));
-    DrawFrameControl(DC, Second, DFC_SCROLL,
-        (Vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | Inactive |
-            (FPressedHalf == (Vert ? 1 : 0) ? DFCS_PUSHED : 0));
+    const UINT Inactive = Enabled() ? 0u : UINT(DFCS_INACTIVE);
+    const UINT Pushed = DFCS_PUSHED;
+    const UINT FirstKind = Vert ? UINT(DFCS_SCROLLUP) : UINT(DFCS_SCROLLLEFT);
+    const UINT SecondKind = Vert ? UINT(DFCS_SCROLLDOWN) : UINT(DFCS_SCROLLRIGHT);
+    DrawFrameControl(DC, First, DFC_SCROLL, FirstKind | Inactive | (FPressedHalf == (Vert ? 0 : 1) ? Pushed : 0u));
+    DrawFrameControl(DC, Second, DFC_SCROLL, SecondKind | Inactive | (FPressedHalf == (Vert ? 1 : 0) ? Pushed : 0u));
 }
 
 // ---- THeaderControl -----------------------------------------------------------------------------------------

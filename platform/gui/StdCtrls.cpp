@@ -874,7 +874,7 @@ void TCustomLabel::AdjustBounds()
     AnsiString Text = GetLabelText();
     if (Text.IsEmpty())
         Text = " ";
-    UINT Flags = DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | (FShowAccelChar ? 0 : DT_NOPREFIX);
+    UINT Flags = DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? UINT(DT_WORDBREAK) : 0u) | (FShowAccelChar ? 0u : UINT(DT_NOPREFIX));
     DrawText(DC, Text, R, Flags);
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);
@@ -1176,7 +1176,7 @@ void TButton::PaintButton(TCanvas& C)
         InflateRect(R, -1, -1);
     }
     TRect Face = R;
-    DrawFrameControl(C.Handle(), Face, DFC_BUTTON, DFCS_BUTTONPUSH | (Down ? DFCS_PUSHED : 0));
+    DrawFrameControl(C.Handle(), Face, DFC_BUTTON, DFCS_BUTTONPUSH | (Down ? UINT(DFCS_PUSHED) : 0u));
     DrawButtonFace(C, R, Down);
     if (Focused()) {
         TRect F = R;
@@ -1802,7 +1802,7 @@ void TCustomComboBox::PaintWindow(HDC DC)
         FCanvas->DrawFocusRect(Field);
     TRect B = Rect(Client.Right - Button, Client.Top, Client.Right, Client.Bottom);
     DrawFrameControl(DC, B, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (FDroppedDown ? DFCS_PUSHED | DFCS_FLAT : 0) |
-                                           (Enabled() ? 0 : DFCS_INACTIVE));
+                                           (Enabled() ? 0u : UINT(DFCS_INACTIVE)));
     FCanvas->SetHandle(nullptr);
 }
 
