@@ -289,19 +289,17 @@ void TStrings::SetTextStr(const AnsiString& Value)
 {
     const UpdateGuard Update(this);
     Clear();
-    // The whole text is read: a zero byte stays in its line. (The runtime
-    // stopped at the first one, so a damaged file lost every line after it,
-    // and saving it again cut the file there.)
-    const int Len = Value.Length();
+    // The text ends at its first zero byte, as the runtime's scan did; the
+    // program's ini files rely on reading a damaged file that way.
     int P = 1;
-    while (P <= Len) {
+    while (At(Value, P) != '\0') {
         const int Start = P;
-        while (P <= Len && Value[P] != '\n' && Value[P] != '\r')
+        while (At(Value, P) != '\0' && At(Value, P) != '\n' && At(Value, P) != '\r')
             ++P;
         Add(Copy(Value, Start, P - Start));
-        if (P <= Len && Value[P] == '\r')
+        if (At(Value, P) == '\r')
             ++P;
-        if (P <= Len && Value[P] == '\n')
+        if (At(Value, P) == '\n')
             ++P;
     }
 }

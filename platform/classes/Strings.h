@@ -78,8 +78,8 @@ public:
     void SetValueFromIndex(int Index, const AnsiString& Value);
     /// Lines joined, each followed by CR LF.
     AnsiString Text() const { return GetTextStr(); }
-    /// Splits at CR LF, LF or CR; a last line without a break counts; a
-    /// zero byte is an ordinary byte of its line.
+    /// Splits at CR LF, LF or CR; a last line without a break counts; the
+    /// text ends at a zero byte.
     void SetText(const AnsiString& Value) { SetTextStr(Value); }
     /// DelimitedText with ',' and '"'.
     AnsiString CommaText() const;
