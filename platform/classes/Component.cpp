@@ -276,7 +276,13 @@ bool LoadingScope::Holds(const TComponent* AComponent) const
 
 void LoadingScope::Forget(TComponent* AComponent)
 {
-    std::erase(FLoaded, AComponent);
+    const auto It = std::find(FLoaded.begin(), FLoaded.end(), AComponent);
+    if (It == FLoaded.end())
+        return;
+    // One freed before the next to load moves that one down a place.
+    if (static_cast<size_t>(It - FLoaded.begin()) < FNext)
+        --FNext;
+    FLoaded.erase(It);
 }
 
 void LoadingScope::Created(TComponent* AComponent)
@@ -307,14 +313,14 @@ LoadingScope::~LoadingScope() noexcept(false)
         CurrentScope = FOuter;
         return;
     }
-    // Loaded may free components (they leave FLoaded) or raise: then the
-    // rest are not loaded and only lose the flag.
-    size_t I = 0;
+    // Loaded may free components (they leave FLoaded, and FNext follows)
+    // or raise: then the rest are not loaded and only lose the flag.
     try {
-        for (; I < FLoaded.size(); ++I)
-            FLoaded[I]->Loaded();
+        while (FNext < FLoaded.size())
+            FLoaded[FNext++]->Loaded();
     } catch (...) {
-        for (size_t J = I; J < FLoaded.size(); ++J)
+        // From the one that raised on.
+        for (size_t J = FNext > 0 ? FNext - 1 : 0; J < FLoaded.size(); ++J)
             FLoaded[J]->FComponentState.Exclude(csLoading);
         CurrentScope = FOuter;
         throw;

@@ -145,6 +145,8 @@ private:
     bool FFinishing = false;
     int FUncaught = 0;
     std::vector<TComponent*> FLoaded;
+    /// Index in FLoaded of the next component whose Loaded runs.
+    size_t FNext = 0;
     LoadingScope* FOuter = nullptr;
 
     friend class TComponent;

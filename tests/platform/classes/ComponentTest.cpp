@@ -46,7 +46,11 @@ public:
         inherited::Loaded();
         if (FLog)
             FLog->push_back("loaded " + FId);
+        delete Victim;
+        Victim = nullptr;
     }
+    /// Freed by Loaded.
+    TComponent* Victim = nullptr;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override
@@ -290,6 +294,22 @@ TEST(Component, ComponentFreedInsideTheBracketIsNotLoaded)
         delete new TProbe(&Form, &Log, "gone");
     }
     const std::vector<std::string> Expected = {"free gone", "loaded form"};
+    EXPECT_EQ(Log, Expected);
+}
+
+TEST(Component, LoadedThatFreesAnEarlierComponentSkipsNoOther)
+{
+    std::vector<std::string> Log;
+    TProbe Form(nullptr, &Log, "form");
+    {
+        LoadingScope Loading(&Form);
+        auto* A = new TProbe(&Form, &Log, "a");
+        auto* B = new TProbe(&Form, &Log, "b");
+        new TProbe(&Form, &Log, "c");
+        B->Victim = A;  // already loaded when B is
+    }
+    const std::vector<std::string> Expected = {"loaded form", "loaded a", "loaded b", "free a",
+                                               "loaded c"};
     EXPECT_EQ(Log, Expected);
 }
 
