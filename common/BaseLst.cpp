@@ -1,12 +1,14 @@
 #include "common/BaseLst.h"
 
 #include "common/Funcs.h"
+#include "platform/gui/ComCtrls.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Sync.h"
 #include "platform/rtl/Ticks.h"
 #include "platform/rtl/Variant.h"
 
+#include <cassert>
 #include <cstdint>
 #include <set>
 
@@ -454,6 +456,25 @@ void T_BaseStrList::NormalizeLinks()
             Item->FLinkItem = Target;
         }
     }
+}
+
+void T_BaseStrList::FillListView(TCustomListView* ListView, Integer Id)
+{
+    assert(ListView && "FillListView needs a list view");
+    TListItems* Items = ListView->Items();
+    Items->SetCount(Count());
+    if (Items->Count() == 0)
+        return;
+    int Index = IndexOfId(Id);
+    // A list view that is no virtual one keeps its own rows; a row it lacks
+    // is never asked for.
+    if (Index < 0 || Index >= Items->Count())
+        Index = 0;
+    // The row's item is asked for anew each time: a virtual list view fills
+    // one shared item, which a handler of the selection may fill again.
+    Items->Item(Index)->SetSelected(true);
+    Items->Item(Index)->SetFocused(true);
+    Items->Item(Index)->MakeVisible(/*PartialOK=*/false);
 }
 
 void T_BaseStrList::FillStringsOfGroup(TStrings* Strings, Integer Group)

@@ -11,7 +11,8 @@
 // sorts in three ways (by Id, by Order, by text ignoring case) under a
 // process-wide lock, and fills string lists for the windows. Loading from
 // and saving to a data set are hooks (OnReadItem, OnWriteItem, ReadItem,
-// WriteItem) that this system never connects to a store.
+// WriteItem) that this system never connects to a store. The list also
+// drives a virtual list view (FillListView).
 
 #include "common/TypeList.h"
 #include "platform/classes/Events.h"
@@ -24,6 +25,7 @@
 #include <initializer_list>
 #include <vector>
 
+class TCustomListView;
 class T_BaseStrList;
 
 class T_BaseStrItem : public TObject {
@@ -136,6 +138,12 @@ public:
     /// below 0 admits every group, an empty Groups none); linked items when
     /// links are enabled; unchecked items when CheckedOnly.
     virtual void FillStrings(TStrings* Strings, const std::vector<Integer>& Groups);
+
+    /// Sizes an owner-data (virtual) list view to Count rows, whose texts
+    /// its OnData handler takes from this list, and selects, focuses and
+    /// scrolls into view the row of the item with Id (the first row when no
+    /// item has it). The earlier selection is dropped with the resize.
+    void FillListView(TCustomListView* ListView, Integer Id);
 
     /// OnReadItem when assigned, else ReadItem.
     void DoReadItem(T_BaseStrItem* Item);

@@ -2,6 +2,8 @@
 
 #include "common/Funcs.h"
 #include "platform/classes/Strings.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"
 #include "tests/support/SettingsScope.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -407,6 +410,79 @@ TEST(BaseLst, FillStringsOfGroups)
     EXPECT_EQ(Lines(S), "Two=2");
     L.FillStringsOfGroups(&S, {1, 2});
     EXPECT_EQ(Lines(S), "One=1|Two=2");
+}
+
+// ---- virtual list view ---------------------------------------------------------------
+
+/// The window system for the list view tests, started for the suite only
+/// (the other tests of this program need none).
+class BaseLstListView : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+        static int Argc = 1;
+        static char Name[] = "common_tests";
+        static char* Argv[] = {Name, nullptr};
+        FStarted = Application == nullptr;
+        GuiStartup(Argc, Argv);
+    }
+    static void TearDownTestSuite()
+    {
+        if (FStarted)
+            GuiShutdown();
+    }
+
+private:
+    static inline bool FStarted = false;
+};
+
+struct ListViewCase {
+    const char* Why;
+    int Items;     // items with keys 1..Items, besides the undefined one
+    Integer Id;    // the key asked for
+    int Selected;  // the row expected selected and focused; -1 none
+};
+
+const ListViewCase ListViewCases[] = {
+    {"a row far down is selected and scrolled to", 50, 40, 40},
+    {"the undefined item has a row of its own", 50, 0, 0},
+    {"an unknown key selects the first row", 50, 99, 0},
+    {"an empty list has no row to select", -1, 1, -1},
+};
+
+TEST_F(BaseLstListView, FillListViewSelectsTheRowOfTheKey)
+{
+    for (const ListViewCase& C : ListViewCases) {
+        SCOPED_TRACE(C.Why);
+        T_BaseStrList L;
+        if (C.Items >= 0) {
+            L.AddUndefinedItem();
+            for (int I = 1; I <= C.Items; ++I)
+                AddItem(L, I, "Item " + IntToStr(I), I);
+        }
+        TListView View(nullptr);
+        View.SetOwnerData(true);
+        View.SetViewStyle(vsReport);
+        View.Columns()->Add()->SetWidth(150);
+        View.SetBounds(0, 0, 200, 120);
+        // A selection made before the fill does not stay.
+        View.Items()->SetCount(60);
+        View.SelectIndex(3, true);
+
+        L.FillListView(&View, C.Id);
+        EXPECT_EQ(View.Items()->Count(), L.Count());
+        if (C.Selected < 0) {
+            EXPECT_EQ(View.SelCount(), 0);
+            continue;
+        }
+        EXPECT_EQ(View.SelCount(), 1);
+        EXPECT_TRUE(View.IsSelected(C.Selected));
+        ASSERT_NE(View.ItemFocused(), nullptr);
+        EXPECT_EQ(View.ItemFocused()->Index(), C.Selected);
+        EXPECT_LE(View.TopIndex(), C.Selected);
+        EXPECT_LT(C.Selected, View.TopIndex() + View.VisibleRowCount());
+    }
 }
 
 // ---- columns -----------------------------------------------------------------------
