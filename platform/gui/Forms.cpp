@@ -1332,14 +1332,25 @@ void TApplication::Minimize()
 {
     if (FMainForm && FMainForm->HandleAllocated() && FMainForm->Widget())
         FMainForm->Widget()->showMinimized();
-    OnMinimize(this);
+    MainFormMinimized(true);
 }
 
 void TApplication::Restore()
 {
     if (FMainForm && FMainForm->HandleAllocated() && FMainForm->Widget())
         FMainForm->Widget()->showNormal();
-    OnRestore(this);
+    MainFormMinimized(false);
+}
+
+void TApplication::MainFormMinimized(bool Minimized)
+{
+    if (Minimized == FMinimized)
+        return;
+    FMinimized = Minimized;
+    if (Minimized)
+        OnMinimize(this);
+    else
+        OnRestore(this);
 }
 
 void TApplication::CancelHint() {}

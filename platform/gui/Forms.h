@@ -340,8 +340,13 @@ public:
     void ShowException(Exception* E);
     /// A message box over the active form; the button pressed (IDOK...).
     int MessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags = MB_OK);
+    /// Minimises the main form (OnMinimize) and restores it (OnRestore);
+    /// the window system's own minimising of the main form comes here too.
     void Minimize();
     void Restore();
+    bool Minimized() const { return FMinimized; }
+    /// The main form was minimised or restored: the events, once each.
+    void MainFormMinimized(bool Minimized);
     /// Top-most forms keep their place (no effect here: stay-on-top forms
     /// stay on top).
     void NormalizeTopMosts() {}
@@ -397,7 +402,7 @@ private:
     int FHintPause = 500;
     bool FShowMainForm = true;
     int FModalLevel = 0;
-    bool FHandlingException = false;
+    bool FMinimized = false;
     std::vector<TWindowHook> FWindowHooks;
     HWND FHandle = nullptr;
 };

@@ -657,6 +657,7 @@ void TWinControl::DestroyWnd()
         delete W;
     }
     DeleteObject(H->Backing);
+    DeleteObject(H->OverlayMask);
     delete H;
     FControlState.Exclude(csDestroyingHandle);
 }

@@ -949,6 +949,12 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
         return false;
     case QEvent::ContextMenu:
         return Wnd->OwnPainting;
+    case QEvent::WindowStateChange:
+        if (Wnd->TopLevel && Wnd->Widget && Application && Application->MainForm() == Wnd->Control) {
+            const bool Minimized = Wnd->Widget->isMinimized();
+            Barrier([&] { Application->MainFormMinimized(Minimized); });
+        }
+        return false;
     default:
         return false;
     }
@@ -1247,6 +1253,70 @@ BOOL ScrollWindow(HWND Wnd, int DX, int DY, const TRect* R, const TRect* Clip)
 
 namespace {
 
+// The widget that shows a window's overlay pattern over its children.
+class OverlayWidget : public QWidget {
+public:
+    OverlayWidget(HWND Wnd, QWidget* Parent) : QWidget(Parent), FWnd(Wnd)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* Event) override
+    {
+        if (!IsLiveWindow(FWnd) || !FWnd->OverlayMask)
+            return;
+        FlushBitmap(FWnd->OverlayMask);
+        QPainter P(this);
+        P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        P.drawImage(Event->rect(), FWnd->OverlayMask->Image, Event->rect());
+    }
+
+private:
+    HWND FWnd;
+};
+
+void ShowOverlay(DeviceContext& DC, const QRect& DeviceRect)
+{
+    auto* Wnd = static_cast<HWND>(DC.Owner);
+    if (!IsLiveWindow(Wnd) || !Wnd->Overlay)
+        return;
+    Wnd->Overlay->raise();
+    Wnd->Overlay->show();
+    Wnd->Overlay->update(DeviceRect);
+}
+
+// A DC drawing on the window's overlay, which covers the client area and
+// the children in it.
+HDC OverlayDC(HWND Wnd)
+{
+    if (!Wnd->Widget)
+        return nullptr;
+    const TRect C = Wnd->Client;
+    if (!Wnd->Overlay) {
+        auto* W = new OverlayWidget(Wnd, Wnd->Widget);
+        Wnd->Overlay = W;
+    }
+    Wnd->Overlay->setGeometry(ToQRect(C));
+    const int W = std::max(C.Width(), 1), H = std::max(C.Height(), 1);
+    if (!Wnd->OverlayMask || Wnd->OverlayMask->Image.size() != QSize(W, H)) {
+        QImage Mask(W, H, QImage::Format_RGB32);
+        Mask.fill(qRgb(0, 0, 0));
+        if (Wnd->OverlayMask) {
+            FlushBitmap(Wnd->OverlayMask);
+            Wnd->OverlayMask->Image = Mask;
+        } else {
+            Wnd->OverlayMask = CreateBitmapObject(Mask, false);
+        }
+    }
+    HDC DC = CreateBitmapDC(Wnd->OverlayMask);
+    DC->Owner = Wnd;
+    DC->Changed = ShowOverlay;
+    return DC;
+}
+
 void ShowDrawing(DeviceContext& DC, const QRect& DeviceRect)
 {
     auto* Wnd = static_cast<HWND>(DC.Owner);
@@ -1278,7 +1348,11 @@ HDC GetDC(HWND Wnd)
 
 HDC GetDCEx(HWND Wnd, HRGN Clip, UINT Flags)
 {
-    HDC DC = (Flags & DCX_WINDOW) ? GetWindowDC(Wnd) : GetDC(Wnd);
+    // A cache DC that does not clip children draws over them (the XOR
+    // tracking lines of splitters).
+    const bool OverChildren = IsLiveWindow(Wnd) && (Flags & DCX_CACHE) && !(Flags & DCX_CLIPCHILDREN) &&
+        !(Flags & DCX_WINDOW) && Wnd->OwnPainting;
+    HDC DC = OverChildren ? OverlayDC(Wnd) : (Flags & DCX_WINDOW) ? GetWindowDC(Wnd) : GetDC(Wnd);
     if (DC && Clip)
         if (GdiObject* R = AsKind(Clip, GdiKind::Region))
             DC->SystemClip = DC->SystemClip ? (*DC->SystemClip & R->Region) : R->Region;
@@ -1295,9 +1369,27 @@ HDC GetWindowDC(HWND Wnd)
     return DC;
 }
 
-int ReleaseDC(HWND, HDC DC)
+int ReleaseDC(HWND Wnd, HDC DC)
 {
-    return DeleteDC(DC) ? 1 : 0;
+    const bool Overlay = DC && IsLiveWindow(Wnd) && Wnd->OverlayMask && DC->Bitmap == Wnd->OverlayMask;
+    const int Result = DeleteDC(DC) ? 1 : 0;
+    if (Overlay && Wnd->Overlay) {
+        // An empty pattern (every line drawn twice) needs no overlay.
+        FlushBitmap(Wnd->OverlayMask);
+        const QImage& M = Wnd->OverlayMask->Image;
+        bool Empty = true;
+        for (int Y = 0; Y < M.height() && Empty; ++Y) {
+            const auto* Line = reinterpret_cast<const QRgb*>(M.constScanLine(Y));
+            for (int X = 0; X < M.width(); ++X)
+                if (Line[X] & 0xFFFFFFu) {
+                    Empty = false;
+                    break;
+                }
+        }
+        if (Empty)
+            Wnd->Overlay->hide();
+    }
+    return Result;
 }
 
 BOOL SystemParametersInfo(UINT Action, UINT, void* Param, UINT)

@@ -51,8 +51,12 @@ struct HWND__ {
     /// the widget (left, top, right, bottom widths).
     TRect Frame;
     bool TopLevel = false;
-    /// Windows that cover this one's children when drawing (GetDCEx).
     bool Destroying = false;
+    /// Drawing over the children (GetDCEx without DCX_CLIPCHILDREN): an
+    /// image of XOR patterns that a widget above the children shows by
+    /// XOR-ing it into what lies below. Made on first use.
+    QPointer<QWidget> Overlay;
+    HBITMAP OverlayMask = nullptr;
 };
 
 /// Every live window; IsWindow looks here.

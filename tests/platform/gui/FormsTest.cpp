@@ -268,6 +268,33 @@ TEST(Forms, UnhandledExceptionsAreShownWithAFullStop)
     }
 }
 
+TEST(Forms, MinimisingTheMainFormTellsTheApplicationOnce)
+{
+    Journal J;
+    std::unique_ptr<TForm> F(NewForm(J, "Main"));
+    struct Counter {
+        int Minimized = 0;
+        int Restored = 0;
+        void Min(TObject*) { ++Minimized; }
+        void Restore(TObject*) { ++Restored; }
+    } C;
+    Application->SetMainForm(F.get());
+    Application->OnMinimize = TNotifyEvent(&C, &Counter::Min);
+    Application->OnRestore = TNotifyEvent(&C, &Counter::Restore);
+    F->Show();
+    Application->Minimize();
+    Application->Minimize();
+    EXPECT_TRUE(Application->Minimized());
+    EXPECT_EQ(C.Minimized, 1);
+    Application->Restore();
+    EXPECT_EQ(C.Restored, 1);
+    EXPECT_FALSE(Application->Minimized());
+    Application->OnMinimize = nullptr;
+    Application->OnRestore = nullptr;
+    F.reset();
+    EXPECT_EQ(Application->MainForm(), nullptr);  // a freed main form is forgotten
+}
+
 TEST(Forms, MainWindowHooksSeeTheApplicationsMessages)
 {
     struct Hooks {

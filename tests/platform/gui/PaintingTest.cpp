@@ -166,3 +166,39 @@ TEST(Painting, InvalidatedAreaIsRepaintedOnUpdate)
     GrabWindow(&Form, &Shown);
     EXPECT_EQ(Shown.Canvas()->Pixels(11, 11), clYellow);
 }
+
+TEST(Painting, CacheDCsWithoutChildClippingDrawOverChildren)
+{
+    TForm Form(nullptr);
+    Form.SetClientWidth(100);
+    Form.SetClientHeight(60);
+    Form.SetColor(clWhite);
+    auto* Panel = new TWinControl(&Form);
+    Panel->SetParent(&Form);
+    Panel->SetColor(clLime);
+    Panel->SetBounds(40, 0, 60, 60);
+    Form.Show();
+    const auto Line = [&](UINT Flags) {
+        HDC DC = GetDCEx(Form.Handle(), nullptr, Flags);
+        SelectObject(DC, GetStockObject(WHITE_BRUSH));
+        PatBlt(DC, 50, 0, 2, 60, PATINVERT);
+        PatBlt(DC, 10, 0, 2, 60, PATINVERT);
+        ReleaseDC(Form.Handle(), DC);
+    };
+    TBitmap Shown;
+    // A splitter's tracking line: XOR over the parent and its children.
+    Line(DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+    GrabWindow(&Form, &Shown);
+    EXPECT_EQ(Shown.Canvas()->Pixels(10, 30), clBlack);
+    EXPECT_EQ(Shown.Canvas()->Pixels(50, 30), clFuchsia);  // lime inverted
+    EXPECT_EQ(Shown.Canvas()->Pixels(60, 30), clLime);
+    Line(DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+    GrabWindow(&Form, &Shown);
+    EXPECT_EQ(Shown.Canvas()->Pixels(10, 30), clWhite);
+    EXPECT_EQ(Shown.Canvas()->Pixels(50, 30), clLime);
+    // A DC that clips children leaves them alone.
+    Line(DCX_CACHE | DCX_CLIPCHILDREN);
+    GrabWindow(&Form, &Shown);
+    EXPECT_EQ(Shown.Canvas()->Pixels(10, 30), clBlack);
+    EXPECT_EQ(Shown.Canvas()->Pixels(50, 30), clLime);
+}
