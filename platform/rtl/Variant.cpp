@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -127,6 +128,11 @@ int CompareDoubles(double L, double R)
 }
 
 constexpr Int64 MaxCurrencyUnits = std::numeric_limits<Int64>::max() / Currency::Scale;
+
+/// The most elements a Variant array may have: the cells of the largest
+/// worksheet a workbook can hold (65536 rows of 256 columns). More can only
+/// come from damaged bounds.
+constexpr Int64 MaxArrayElements = Int64(65536) * 256;
 
 } // namespace
 
@@ -518,17 +524,25 @@ Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType)
         throw EVariantArrayCreateError(SVarArrayCreate);
     auto Data = std::make_unique<Variant::ArrayData>();
     Data->Dims = int(Pairs);
-    size_t Total = 1;
+    // Bounds from a damaged file can ask for more elements than exist; the
+    // count is checked before anything is allocated, so it cannot wrap.
+    Int64 Total = 1;
     const int* B = Bounds.begin();
     for (size_t D = 0; D < Pairs; ++D) {
         const Int64 Count = Int64(B[2 * D + 1]) - B[2 * D] + 1;
-        if (Count < 0)
+        if (Count < 0 || Count > std::numeric_limits<int>::max())
             throw EVariantArrayCreateError(SVarArrayCreate);
         Data->Low[D] = B[2 * D];
         Data->Count[D] = int(Count);
-        Total *= size_t(Count);
+        Total *= Count;
     }
-    Data->Items.resize(Total);
+    if (Total > MaxArrayElements)
+        throw EVariantArrayCreateError(SVarArrayCreate);
+    try {
+        Data->Items.resize(size_t(Total));
+    } catch (const std::bad_alloc&) {
+        throw EVariantArrayCreateError(SVarArrayCreate);
+    }
     Variant Result;
     Result.FType = varArray | varVariant;
     Result.FArray = std::move(Data);

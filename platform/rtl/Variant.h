@@ -208,7 +208,8 @@ private:
 /// dimensions, given as low and high bound pairs: {1, Rows, 1, Cols}. Every
 /// element starts Empty. Raises EVariantArrayCreateError "Error creating
 /// variant or safe array" for another element type, an odd bound count, a
-/// third dimension or a high bound below low bound - 1.
+/// third dimension, a high bound below low bound - 1, or more elements than
+/// the largest worksheet has cells (65536 x 256).
 [[nodiscard]] Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType);
 /// 0 when V is not an array.
 [[nodiscard]] int VarArrayDimCount(const Variant& V);

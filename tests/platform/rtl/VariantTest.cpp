@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -480,6 +481,11 @@ TEST(Variant, ArrayIndexesAndBoundsAreChecked)
         [] { return VarArrayCreate({1, 2, 1, 2, 1, 2}, varVariant); },  // three dimensions
         [] { return VarArrayCreate({1}, varVariant); },             // a bound without a pair
         [] { return VarArrayCreate({1, -1}, varVariant); },         // high below low - 1
+        // Damaged bounds: more cells than any worksheet, and counts whose
+        // product would wrap, are refused before anything is allocated.
+        [] { return VarArrayCreate({1, 65537, 1, 256}, varVariant); },
+        [] { return VarArrayCreate({INT_MIN, INT_MAX, INT_MIN, INT_MAX}, varVariant); },
+        [] { return VarArrayCreate({0, INT_MAX}, varVariant); },
     };
     for (size_t I = 0; I < Bad.size(); ++I) {
         SCOPED_TRACE(I);
