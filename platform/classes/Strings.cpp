@@ -6,6 +6,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -336,6 +337,9 @@ void TStrings::LoadFromStream(TStream* Stream)
 {
     const UpdateGuard Update(this);
     const Int64 Size = Stream->Size() - Stream->Position();
+    // A text is at most MaxInt bytes; a larger rest would wrap the length.
+    if (Size > std::numeric_limits<int>::max())
+        throw EOutOfMemory("Out of memory");
     AnsiString S;
     S.SetLength(static_cast<int>(Size));
     const int Got = Stream->Read(S.Data(), S.Length());

@@ -53,7 +53,8 @@ public:
     /// Replaces the lines by the file's (raises EFOpenError when it cannot
     /// be opened).
     virtual void LoadFromFile(const AnsiString& FileName);
-    /// Replaces the lines by the rest of Stream.
+    /// Replaces the lines by the rest of Stream; a rest over MaxInt bytes
+    /// raises EOutOfMemory "Out of memory" and keeps the lines.
     virtual void LoadFromStream(TStream* Stream);
     virtual void Move(int CurIndex, int NewIndex);
     /// Writes Text (EFCreateError when the file cannot be created).

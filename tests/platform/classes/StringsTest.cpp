@@ -349,6 +349,24 @@ TEST(TStrings, StreamsReadFromTheirPosition)
     EXPECT_EQ(Out.Size(), 10);
 }
 
+/// Claims more bytes than a text can hold and has none.
+class TBottomlessStream : public TStream {
+public:
+    int Read(void*, int) override { return 0; }
+    int Write(const void*, int) override { return 0; }
+    Int64 Seek(Int64, TSeekOrigin) override { return 0; }
+    Int64 Size() override { return Int64(3) << 30; }
+};
+
+TEST(TStrings, StreamTooLargeForATextIsRefused)
+{
+    TStringList L;
+    L.Add("kept");
+    TBottomlessStream Huge;
+    ExpectRaises<EOutOfMemory>([&] { L.LoadFromStream(&Huge); }, "Out of memory");
+    EXPECT_EQ(Of(L), (Lines{"kept"}));
+}
+
 // ---- whole lists -----------------------------------------------------------
 
 TEST(TStrings, AssignAddStringsAndEquals)
