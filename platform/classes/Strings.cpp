@@ -75,7 +75,10 @@ int TStrings::AddObject(const AnsiString& S, TObject* AObject)
 void TStrings::AddStrings(TStrings* Strings)
 {
     const UpdateGuard Update(this);
-    for (int I = 0; I < Strings->Count(); ++I)
+    // The count is taken once, so a list added to itself doubles instead of
+    // growing without end.
+    const int Count = Strings->Count();
+    for (int I = 0; I < Count; ++I)
         AddObject(Strings->Strings(I), Strings->Objects(I));
 }
 

@@ -383,6 +383,8 @@ TEST(TStrings, AssignAddStringsAndEquals)
     B.AddStrings(&A);
     EXPECT_EQ(Of(B), (Lines{"x", "y", "x", "y"}));
     EXPECT_FALSE(B.Equals(&A));
+    A.AddStrings(&A);  // a list added to itself doubles
+    EXPECT_EQ(Of(A), (Lines{"x", "y", "x", "y"}));
     TStringList C;
     Fill(C, {"X", "y"});
     EXPECT_FALSE(C.Equals(&A));  // Equals is case-sensitive
