@@ -307,6 +307,12 @@ void TSpeedButton::SetGroupIndex(int Value)
     if (FGroupIndex == Value)
         return;
     FGroupIndex = Value;
+    // A button out of every group cannot stay down.
+    if (Value == 0 && FDown) {
+        FDown = false;
+        FState = Enabled() ? bsUp : bsDisabled;
+        Invalidate();
+    }
     UpdateExclusive();
 }
 
