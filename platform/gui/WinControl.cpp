@@ -1122,7 +1122,36 @@ void TWinControl::DefaultHandler(TMessage& Message)
         return;
     }
     case WM_GETDLGCODE: Message.Result = 0; return;
-    case WM_NCHITTEST: Message.Result = HTCLIENT; return;
+    case WM_NCHITTEST: {
+        // The part of the window at a screen point.
+        if (!FHandle) {
+            Message.Result = HTCLIENT;
+            return;
+        }
+        const TPoint P = ScreenToClient(Point(GetXLParam(Message.LParam), GetYLParam(Message.LParam)));
+        const TRect C = ClientRect();
+        if (PtInRect(C, P)) {
+            Message.Result = HTCLIENT;
+            return;
+        }
+        const int SX = P.X + FHandle->Client.Left;
+        const int SY = P.Y + FHandle->Client.Top;
+        if ((FHandle->Style & WS_VSCROLL) && SX >= FHandle->Client.Right && SY >= FHandle->Client.Top &&
+            SY < FHandle->Client.Bottom)
+            Message.Result = HTVSCROLL;
+        else if ((FHandle->Style & WS_HSCROLL) && SY >= FHandle->Client.Bottom && SX >= FHandle->Client.Left &&
+            SX < FHandle->Client.Right)
+            Message.Result = HTHSCROLL;
+        else if (SX >= 0 && SY >= 0 && SX < FWidth && SY < FHeight)
+            Message.Result = HTBORDER;
+        else
+            Message.Result = HTNOWHERE;
+        return;
+    }
+    case WM_SETREDRAW:
+        if (FHandle && FHandle->Widget)
+            FHandle->Widget->setUpdatesEnabled(Message.WParam != 0);
+        return;
     case WM_SETCURSOR:
         // The parent may decide first, as the window system asks it.
         if (FParent) {

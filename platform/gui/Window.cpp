@@ -842,12 +842,24 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         break;
     default: return true;
     }
-    // The window's own scroll bars take clicks in the frame.
-    if (Target->OwnPainting && (Target->Style & (WS_HSCROLL | WS_VSCROLL)) && !GetCapture()) {
+    // Outside the client area the window's frame decides (WM_NCHITTEST):
+    // its scroll bars take the mouse, other parts get the WM_NC... messages.
+    if (Target->OwnPainting && !GetCapture()) {
         bool OnBar = false;
         Barrier([&] { OnBar = ScrollBarMouse(Target, Msg, Local.x(), Local.y()); });
         if (OnBar)
             return true;
+        if (!PtInRect(Target->Client, Point(Local.x(), Local.y()))) {
+            LRESULT Hit = HTCLIENT;
+            SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(gCursorPos.X, gCursorPos.Y), &Hit);
+            if (Hit != HTCLIENT && IsLiveWindow(Target)) {
+                SendTranslated(Target, E, Msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE), static_cast<WPARAM>(Hit),
+                    MakeLParam(gCursorPos.X, gCursorPos.Y));
+                return true;
+            }
+            if (!IsLiveWindow(Target))
+                return true;
+        }
     }
     const UINT Keys = MouseKeys(Buttons, E->modifiers());
     // The control under the mouse (whoever has the capture) gets

@@ -134,3 +134,48 @@ TEST_F(ScrollFixture, BarsArePaintedInTheFrame)
     EXPECT_EQ(Shown.Canvas()->Pixels(10 + 199, 10 + 15), static_cast<TColor>(RGB(1, 2, 3)));
     EXPECT_EQ(Shown.Canvas()->Pixels(10 + 190, 10 + 70), static_cast<TColor>(RGB(4, 5, 6)));
 }
+
+namespace {
+
+// A control with a header strip in its frame, as the tree has.
+class Headed : public TCustomControl {
+public:
+    explicit Headed(TComponent* AOwner) : TCustomControl(AOwner) {}
+    std::vector<std::string> Log;
+
+protected:
+    void Dispatch(TMessage& M) override
+    {
+        switch (M.Msg) {
+        case WM_NCCALCSIZE:
+            TCustomControl::Dispatch(M);
+            reinterpret_cast<TRect*>(M.LParam)->Top += 20;
+            return;
+        case WM_NCLBUTTONDOWN:
+            Log.push_back("nc down " + std::to_string(M.WParam));
+            return;
+        case WM_LBUTTONDOWN:
+            Log.push_back("down " + std::to_string(GetYLParam(M.LParam)));
+            return;
+        default:
+            TCustomControl::Dispatch(M);
+        }
+    }
+};
+
+}  // namespace
+
+TEST(Frame, ClicksOutsideTheClientAreaGoToTheFrame)
+{
+    TForm Form(nullptr);
+    Form.SetClientWidth(200);
+    Form.SetClientHeight(200);
+    auto* H = new Headed(&Form);
+    H->SetParent(&Form);
+    H->SetBounds(10, 10, 100, 100);
+    Form.Show();
+    EXPECT_EQ(H->ClientHeight(), 80);
+    SimulateClick(H, 10, -10);  // in the header strip, above the client area
+    SimulateClick(H, 10, 10);
+    EXPECT_EQ(H->Log, std::vector<std::string>({"nc down " + std::to_string(HTBORDER), "down 10"}));
+}
