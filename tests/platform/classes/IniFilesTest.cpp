@@ -272,4 +272,18 @@ TEST_F(MemIniFile, UnwritableFileRaisesAndKeepsTheOldOne)
     EXPECT_EQ(Bytes("written-by-the-runtime.ini"), Before);
 }
 
+TEST_F(MemIniFile, FailedSaveNamesTheFileAndKeepsTheOldOne)
+{
+    // The temporary file's name is taken by a folder: the write fails even
+    // for a user whom permissions do not stop.
+    const AnsiString File = Copy("written-by-the-runtime.ini");
+    const std::string Before = Bytes("written-by-the-runtime.ini");
+    std::filesystem::create_directory(Dir.Path() / "written-by-the-runtime.ini.tmp");
+    TMemIniFile Ini(File);
+    Ini.WriteString("Options", "Width", "1");
+    ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); }, "Cannot create file " + File);
+    EXPECT_EQ(Bytes("written-by-the-runtime.ini"), Before);
+    EXPECT_EQ(Ini.ReadString("Options", "Width", ""), "1");  // the contents stay
+}
+
 }  // namespace
