@@ -232,7 +232,7 @@ std::vector<FileFilter> ParseFileFilter(const AnsiString& Filter)
         Start = I + 1;
     }
     for (size_t I = 0; I < Parts.size(); I += 2) {
-        FileFilter F {Trim(Parts[I]), I + 1 < Parts.size() ? Trim(Parts[I + 1]) : AnsiString("*")};
+        FileFilter F {Trim(Parts[I]), I + 1 < Parts.size() ? Trim(Parts[I + 1]) : AnsiString()};
         if (F.Description.IsEmpty() && F.Pattern.IsEmpty())
             continue;
         if (F.Pattern.IsEmpty())

@@ -3,6 +3,7 @@
 #include "platform/gui/Messages.h"
 #include "platform/gui/WindowPrivate.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -175,4 +176,22 @@ bool DeliverDroppedFiles(HWND Wnd, const std::vector<AnsiString>& Files, TPoint 
     } Guard {Drop};
     SendMessage(Wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(Drop), 0);
     return true;
+}
+
+void SimulateDropFiles(HWND Wnd, const std::vector<AnsiString>& Files, TPoint Point)
+{
+    if (!IsLiveWindow(Wnd) || !Wnd->Widget)
+        return;
+    QMimeData Data;
+    QList<QUrl> Urls;
+    for (const AnsiString& F : Files)
+        Urls << QUrl::fromLocalFile(ToQString(F));
+    Data.setUrls(Urls);
+    const QPointF At(Point.X + Wnd->Client.Left, Point.Y + Wnd->Client.Top);
+    QDragEnterEvent Enter(At.toPoint(), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Wnd->Widget, &Enter);
+    if (!Enter.isAccepted())
+        return;
+    QDropEvent Drop(At, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Wnd->Widget, &Drop);
 }

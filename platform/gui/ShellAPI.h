@@ -35,3 +35,6 @@ void DragFinish(HDROP Drop);
 /// as the window system would: WM_DROPFILES when Wnd accepts files; false
 /// when it does not. Used by the event bridge and by tests.
 bool DeliverDroppedFiles(HWND Wnd, const std::vector<AnsiString>& Files, TPoint Point);
+/// Drops Files on the window at a client point the way a file manager
+/// does (a drop event of the window system on its widget), for tests.
+void SimulateDropFiles(HWND Wnd, const std::vector<AnsiString>& Files, TPoint Point);
