@@ -357,7 +357,8 @@ QImage* DeviceContext::TargetImage() const
 
 bool DeviceContext::IsMonochrome() const
 {
-    return Bitmap && Bitmap->Monochrome;
+    // The screen DC measures with a 1 x 1 bitmap but stands for the screen.
+    return Bitmap && Bitmap->Monochrome && !MeasureOnly;
 }
 
 QRegion DeviceContext::EffectiveClip() const

@@ -658,7 +658,9 @@ void TWinControl::DestroyWnd()
     }
     DeleteObject(H->Backing);
     DeleteObject(H->OverlayMask);
-    delete H;
+    H->Backing = nullptr;
+    H->OverlayMask = nullptr;
+    RetireWindow(H);
     FControlState.Exclude(csDestroyingHandle);
 }
 

@@ -90,6 +90,13 @@ void RegisterWindow(HWND Wnd)
     LiveWindows().insert(Wnd);
 }
 
+void RetireWindow(HWND Wnd)
+{
+    static std::vector<std::unique_ptr<HWND__>> Retired;
+    Wnd->Control = nullptr;
+    Retired.emplace_back(Wnd);
+}
+
 void UnregisterWindow(HWND Wnd)
 {
     LiveWindows().erase(Wnd);

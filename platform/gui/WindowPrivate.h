@@ -63,6 +63,10 @@ struct HWND__ {
 bool IsLiveWindow(HWND Wnd);
 void RegisterWindow(HWND Wnd);
 void UnregisterWindow(HWND Wnd);
+/// Takes a destroyed window's record out of use. Records are kept, so a
+/// handle value is never given to another window and a stale handle stays
+/// dead (IsWindow false, messages to it dropped).
+void RetireWindow(HWND Wnd);
 
 /// The widget class of windows that paint themselves through messages.
 class ControlWidget : public QWidget {
