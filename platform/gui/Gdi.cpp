@@ -1428,6 +1428,33 @@ int GetClipBox(HDC DC, TRect& Rect)
     return RegionKind(Clip);
 }
 
+BOOL ScrollDC(HDC DC, int DX, int DY, const TRect* Scroll, const TRect* Clip, HRGN Update, TRect* UpdateRect)
+{
+    if (!DC || !DC->TargetImage())
+        return false;
+    const QPoint Origin(DC->S.Origin.X, DC->S.Origin.Y);
+    QRect Area = Scroll ? ToQRect(*Scroll).translated(Origin) : QRect(QPoint(0, 0), DC->SurfaceSize());
+    if (Clip)
+        Area &= ToQRect(*Clip).translated(Origin);
+    Area &= QRect(QPoint(0, 0), DC->SurfaceSize());
+    DC->EndPainter();
+    QImage& Image = *DC->TargetImage();
+    const QImage Copy = Image.copy(Area);
+    const QRect Moved = Area.translated(DX, DY) & Area;
+    for (int Y = Moved.top(); Y <= Moved.bottom(); ++Y) {
+        auto* Line = reinterpret_cast<QRgb*>(Image.scanLine(Y));
+        for (int X = Moved.left(); X <= Moved.right(); ++X)
+            Line[X] = Copy.pixel(X - DX - Area.left(), Y - DY - Area.top());
+    }
+    const QRegion Uncovered = (QRegion(Area) - QRegion(Moved)).translated(-Origin);
+    if (GdiObject* R = AsKind(Update, GdiKind::Region))
+        R->Region = Uncovered;
+    if (UpdateRect)
+        *UpdateRect = Uncovered.isEmpty() ? TRect {} : FromQRect(Uncovered.boundingRect());
+    DC->Touch(Area);
+    return true;
+}
+
 // ---- rectangles ------------------------------------------------------------------------------
 
 BOOL SetRect(TRect& R, int Left, int Top, int Right, int Bottom)

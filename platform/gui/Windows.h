@@ -432,6 +432,11 @@ int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom);
 /// Bounding box of the clip (the whole surface when there is none).
 int GetClipBox(HDC DC, TRect& Rect);
 
+/// Moves the pixels of Scroll (the whole surface when null), limited to
+/// Clip, by (DX, DY); the part uncovered goes into Update (a region, may be
+/// null) and UpdateRect (its bounding box, may be null), logical pixels.
+BOOL ScrollDC(HDC DC, int DX, int DY, const TRect* Scroll, const TRect* Clip, HRGN Update, TRect* UpdateRect);
+
 /// Pushes the DC's objects, modes, origin and clip; returns the new depth.
 int SaveDC(HDC DC);
 /// Pops to depth Saved (or |Saved| levels when negative).

@@ -214,3 +214,18 @@ TEST(Windows, RecreatedWindowsKeepChildrenFocusAndStyles)
     Form.SetFormStyle(fsStayOnTop);
     EXPECT_TRUE(GetWindowLong(Form.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
+
+TEST(Canvas, ScrollDCMovesPixelsAndReportsTheUncoveredPart)
+{
+    auto B = WhiteBitmap(10, 10);
+    B->Canvas()->SetPixels(2, 5, clRed);
+    HRGN Update = CreateRectRgn(0, 0, 0, 0);
+    TRect UpdateRect;
+    const TRect Area = Rect(0, 0, 10, 10);
+    EXPECT_TRUE(ScrollDC(B->Canvas()->Handle(), 0, -3, &Area, &Area, Update, &UpdateRect));
+    EXPECT_EQ(B->Canvas()->Pixels(2, 2), clRed);
+    EXPECT_EQ(UpdateRect, Rect(0, 7, 10, 10));
+    EXPECT_TRUE(PtInRegion(Update, 5, 8));
+    EXPECT_FALSE(PtInRegion(Update, 5, 6));
+    DeleteObject(Update);
+}
