@@ -128,8 +128,9 @@ public:
     void Recalc(Byte RoundMode, bool AllRows, Currency Markup, Currency Discount,
                 bool ClearMarks);
     /// Recomputes SumKolvo, SumOpt, SumRetail and SumDiscount. A row whose
-    /// sums fail asks "Ошибка вычислений: ..." through the message routines:
-    /// OK goes on with the next row, Abort keeps what was added so far.
+    /// sums fail adds nothing to any total and asks "Ошибка вычислений: ..."
+    /// through the message routines: OK goes on with the next row, Abort
+    /// keeps the totals of the rows before it. A row's error never escapes.
     void CalcTotals();
 
     /// Op 0 marks every row, 1 unmarks every row, 2 inverts every mark,

@@ -5,6 +5,7 @@
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Numbers.h"
 
+#include <cassert>
 #include <memory>
 
 namespace {
@@ -135,6 +136,7 @@ T_StrObjItem* T_StrObjList::GetItem(Integer Index) const
 
 void T_StrObjList::SaveToConfig(const AnsiString& Section, Integer Index)
 {
+    assert(gCfgObject && "the markups are kept in the configuration's file");
     TStringList Lines;
     for (Integer I = 0; I < Count(); ++I)
         Lines.Add(GetItem(I)->GetAsString());
@@ -143,6 +145,7 @@ void T_StrObjList::SaveToConfig(const AnsiString& Section, Integer Index)
 
 void T_StrObjList::LoadFromConfig(const AnsiString& Section, Integer& Index)
 {
+    assert(gCfgObject && "the markups are kept in the configuration's file");
     TStringList Lines;
     gCfgObject->RestIniStrings(Section, &Lines, Index);
     Clear();
