@@ -110,32 +110,47 @@ Integer MatchHeaderKeyword(const TStrings& Keywords, const AnsiString& Text)
 
 namespace {
 
-/// The runtime's text of V (15 significant digits, plain notation) when V
-/// is the double nearest to a decimal of at most four decimals and at most
-/// 15 digits: such a decimal is what the runtime writes, since a decimal of
-/// up to 15 significant digits survives the trip to a double and back. False
-/// for any other value, which then takes the runtime's own way.
-bool ShortDecimalText(double V, AnsiString& Text)
+/// V as Units / 10^Decimals when V is the double nearest to a decimal of at
+/// most four decimals and at most 15 digits. Such a decimal is the text the
+/// runtime writes for V (15 significant digits, plain notation), since a
+/// decimal of up to 15 significant digits survives the trip to a double and
+/// back. False for any other value, which then takes the runtime's own way.
+bool ShortDecimal(double V, Int64& Units, int& Decimals)
 {
     const double Magnitude = std::fabs(V);
     if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
         return false;
-    Int64 Scale = 1;
-    for (int Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
-        const double Scaled = std::nearbyint(V * double(Scale));
-        if (Scaled / double(Scale) != V)
-            continue;
-        Int64 Units = static_cast<Int64>(std::fabs(Scaled));
-        std::string Digits = std::to_string(Units);
-        if (Decimals > 0) {
-            if (int(Digits.size()) <= Decimals)
-                Digits.insert(0, size_t(Decimals + 1 - int(Digits.size())), '0');
-            Digits.insert(Digits.size() - size_t(Decimals), 1, FormatSettings().DecimalSeparator);
+    double Scale = 1;
+    for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
+        const double Scaled = std::nearbyint(V * Scale);
+        if (Scaled / Scale == V) {
+            Units = static_cast<Int64>(Scaled);
+            return true;
         }
-        Text = AnsiString(V < 0 ? "-" + Digits : Digits);
-        return true;
     }
     return false;
+}
+
+/// The text of Units / 10^Decimals with the decimal separator.
+AnsiString ShortDecimalText(Int64 Units, int Decimals)
+{
+    char Digits[24];
+    int Length = 0;
+    Int64 Rest = Units < 0 ? -Units : Units;
+    do {
+        Digits[Length++] = char('0' + Rest % 10);
+        Rest /= 10;
+    } while (Rest > 0 || Length <= Decimals);
+    char Out[32];
+    int N = 0;
+    if (Units < 0)
+        Out[N++] = '-';
+    for (int I = Length - 1; I >= 0; --I) {
+        Out[N++] = Digits[I];
+        if (I == Decimals && I > 0)
+            Out[N++] = FormatSettings().DecimalSeparator;
+    }
+    return AnsiString(Out, N);
 }
 
 }  // namespace
@@ -144,12 +159,24 @@ AnsiString CellValueText(const Variant& Cell)
 {
     // Most numbers of a sheet are whole or have a few decimals; their text
     // is built here without the general conversion.
-    if (Cell.VType() == varDouble) {
-        AnsiString Text;
-        if (ShortDecimalText(Cell.AsDouble(), Text))
-            return Text;
-    }
+    Int64 Units = 0;
+    int Decimals = 0;
+    if (Cell.VType() == varDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals))
+        return ShortDecimalText(Units, Decimals);
     return VarToStr(Cell);
+}
+
+bool CellCurrency(const Variant& Cell, Currency& Value)
+{
+    Int64 Units = 0;
+    int Decimals = 0;
+    if (Cell.VType() != varDouble || !ShortDecimal(Cell.AsDouble(), Units, Decimals))
+        return false;
+    Int64 Raw = Units;
+    for (int I = Decimals; I < 4; ++I)
+        Raw *= 10;
+    Value = Currency::FromRaw(Raw);
+    return true;
 }
 
 char CellTypeChar(const AnsiString& Text)
@@ -397,6 +424,14 @@ void TAnalizeResult::PrepareKeywords()
 
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
 {
+    char Letter = 0;
+    return CellTextAndLetter(Table, Row, Col, Letter);
+}
+
+AnsiString TAnalizeResult::CellTextAndLetter(const Variant& Table, Integer Row, Integer Col,
+                                             char& Letter) const
+{
+    Letter = '-';
     if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
         return AnsiString();
     // The text GetTableCellText gives: '' for anything but strings and
@@ -404,7 +439,21 @@ AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer C
     const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
     if (VarIsEmpty(Cell) || (!VarIsStr(Cell) && !VarIsNumeric(Cell)))
         return AnsiString();
-    return Trim(CellValueText(Cell));
+    Int64 Units = 0;
+    int Decimals = 0;
+    if (Cell.VType() == varDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
+        // The letter its text would get: a whole number, or a decimal well
+        // inside Currency.
+        Letter = Decimals == 0 ? 'I' : 'F';
+        return ShortDecimalText(Units, Decimals);
+    }
+    AnsiString Text = VarToStr(Cell);
+    const int Length = Text.Length();
+    if (Length > 0 && (static_cast<unsigned char>(Text[1]) <= ' '
+                       || static_cast<unsigned char>(Text[Length]) <= ' '))
+        Text = Trim(Text);
+    Letter = CellTypeChar(Text);
+    return Text;
 }
 
 // ---- statistics ----------------------------------------------------------------
@@ -452,8 +501,8 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         bool OnlyIntegers = true;
         for (Integer C = 0; C < ColCount; ++C) {
             AnsiString& Text = Texts[size_t(C)];
-            Text = CellText(Table, R, C);
-            const char Letter = CellTypeChar(Text);
+            char Letter = '-';
+            Text = CellTextAndLetter(Table, R, C, Letter);
             Pattern[C + 1] = Letter;
             if (Letter != '-' && Letter != 'I')
                 OnlyIntegers = false;

@@ -206,6 +206,9 @@ private:
     /// Trimmed text of a table cell by zero-based offsets; '' outside the
     /// table.
     [[nodiscard]] AnsiString CellText(const Variant& Table, Integer Row, Integer Col) const;
+    /// CellText, and its CellTypeChar in Letter.
+    [[nodiscard]] AnsiString CellTextAndLetter(const Variant& Table, Integer Row, Integer Col,
+                                               char& Letter) const;
     [[nodiscard]] AnsiString CanonicalPattern(const AnsiString& Pattern) const;
 
     bool FForArticles = false;
@@ -224,6 +227,10 @@ private:
 /// A cell's value as text, as VarToStr gives it (numbers as the runtime
 /// writes them); raises as VarToStr does (a worksheet error value).
 [[nodiscard]] AnsiString CellValueText(const Variant& Cell);
+/// The exact value of a cell holding a whole number or a number of up to
+/// four decimals (below 1e11): the value its text converts to. False for
+/// any other cell.
+[[nodiscard]] bool CellCurrency(const Variant& Cell, Currency& Value);
 /// Upper-cased Text without blanks at the ends and without CR, LF, blank,
 /// "-", double and single quotes, round and square brackets.
 [[nodiscard]] AnsiString NormalizeHeaderText(const AnsiString& Text);

@@ -53,6 +53,26 @@ Currency SumOf(Currency Price, Currency Quantity)
 /// The columns the import reads, in the order one cell is handled.
 constexpr Byte ImportedKinds[] = {KindModel, KindItem, KindUnit, KindQuantity, KindPrice, KindSum};
 
+/// The text of the model, item or unit column into its row fields. The
+/// item name is split by the packing mode; a model column to the left wins
+/// over the type in the name, one to the right overwrites it.
+void StoreText(TshInvoiceTovar& Row, Byte Kind, const AnsiString& Text,
+               TInvoicePackedName& Splitter, Byte PackedMode)
+{
+    switch (Kind) {
+    case KindModel: Row.Tip = Text; return;
+    case KindItem:
+        Splitter.Mode = PackedMode;
+        Splitter.Parse(Text);
+        Row.Name = Splitter.NamePart;
+        if (Row.Tip.IsEmpty())
+            Row.Tip = Splitter.TypePart;
+        return;
+    case KindUnit: Row.Ed = Text; return;
+    default: return;
+    }
+}
+
 /// The error lines of a failed import as one text.
 [[noreturn]] void RaiseImportFailed(TStringList& Errors)
 {
@@ -144,38 +164,31 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
             if (ColumnKinds[size_t(C)].empty())
                 continue;
             try {
-                const AnsiString Text = CellValueText(Table.GetElement(RowLow + R, ColLow + C));
+                const Variant& Cell = Table.GetElement(RowLow + R, ColLow + C);
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
-                    switch (Kind) {
-                    case KindModel: Row.Tip = Text; break;
-                    case KindItem:
-                        Splitter.Mode = Analysis.PackedMode;
-                        Splitter.Parse(Text);
-                        Row.Name = Splitter.NamePart;
-                        // A model column to the left wins over the type in
-                        // the name; one to the right overwrites it.
-                        if (Row.Tip.IsEmpty())
-                            Row.Tip = Splitter.TypePart;
-                        break;
-                    case KindUnit: Row.Ed = Text; break;
-                    default: {
-                        AnsiString Clean = CleanNumStr(Text);
+                    if (Kind == KindModel || Kind == KindItem || Kind == KindUnit) {
+                        StoreText(Row, Kind, CellValueText(Cell), Splitter, Analysis.PackedMode);
+                        continue;
+                    }
+                    // A plain number is taken as it stands: the value its
+                    // text would clean and convert to.
+                    Currency Number;
+                    if (!CellCurrency(Cell, Number)) {
+                        AnsiString Clean = CleanNumStr(CellValueText(Cell));
                         if (IsBlank(Clean)) {
                             Clean = "0";
                             Missing += Analysis.FindByKind(Kind)->Name;
                         }
-                        const Currency Value = StrToCurrDef(Clean, Currency());
-                        if (Kind == KindQuantity) {
-                            Row.Kolvo = Value;
-                        } else if (Kind == KindPrice) {
-                            PriceRead = Value;
-                            Row.PriceOpt = Nds != Currency() ? AddVat(Value, Nds) : Value;
-                        } else {
-                            // The sheet's row sum, held here until checked.
-                            Row.Price = Value;
-                        }
-                        break;
+                        Number = StrToCurrDef(Clean, Currency());
                     }
+                    if (Kind == KindQuantity) {
+                        Row.Kolvo = Number;
+                    } else if (Kind == KindPrice) {
+                        PriceRead = Number;
+                        Row.PriceOpt = Nds != Currency() ? AddVat(Number, Nds) : Number;
+                    } else {
+                        // The sheet's row sum, held here until checked.
+                        Row.Price = Number;
                     }
                 }
             } catch (const Exception&) {

@@ -74,17 +74,33 @@ TEST(AnalizeResult, CellValueTextIsTheRuntimeText)
                              5e-324,  1e300,      -7.25,     33.333333333333336};
     for (const TFormatSettings& Settings : {RussianFormatSettings(), EnglishFormatSettings()}) {
         const FormatSettingsScope Scope(Settings);
+        // The value a number is taken at is the value of its text.
+        const auto ExpectSameValue = [](double V) {
+            Currency Value;
+            if (CellCurrency(Variant(V), Value)) {
+                ASSERT_EQ(Value, StrToCurrDef(CleanNumStr(VarToStr(Variant(V))), Currency()))
+                    << V;
+            }
+        };
         for (double V : Values) {
             SCOPED_TRACE(V);
             EXPECT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V)));
+            ExpectSameValue(V);
         }
         // A fixed sweep of prices and quantities as a shop's sheets hold them.
         for (int Cents = -20000; Cents <= 200000; Cents += 7) {
             const double V = Cents / 100.0;
             ASSERT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V))) << V;
+            ExpectSameValue(V);
             const double W = Cents / 10000.0;
             ASSERT_EQ(CellValueText(Variant(W)), VarToStr(Variant(W))) << W;
+            ExpectSameValue(W);
         }
+        Currency Value;
+        EXPECT_TRUE(CellCurrency(Variant(10.5), Value));
+        EXPECT_EQ(Value, Curr("10.5"));
+        EXPECT_FALSE(CellCurrency(Variant(1.0 / 3), Value));  // more decimals: the text's way
+        EXPECT_FALSE(CellCurrency(Variant("10,5"_a), Value));  // texts too
     }
     EXPECT_EQ(CellValueText(Variant("Текст"_a)), "Текст"_a);
     EXPECT_EQ(CellValueText(Variant()), "");
