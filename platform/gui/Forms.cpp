@@ -1353,7 +1353,10 @@ void TApplication::MainFormMinimized(bool Minimized)
         OnRestore(this);
 }
 
-void TApplication::CancelHint() {}
+void TApplication::CancelHint()
+{
+    CancelHintWindow();
+}
 
 void TApplication::BringToFront()
 {

@@ -22,6 +22,7 @@
 #include <QPixmap>
 #include <QWindow>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -514,6 +515,51 @@ void SetCaptureControl(TControl* Control)
     SetCapture(static_cast<TWinControl*>(Control)->Handle());
 }
 
+namespace {
+
+// The short hint of the control the mouse rests on, after the hint pause,
+// when the control (or its parents, by ParentShowHint) and the application
+// show hints.
+QPointer<QTimer> gHintTimer;
+TControl* gHintControl = nullptr;
+
+bool ShowsHint(TControl* C)
+{
+    while (C && C->ParentShowHint() && C->Parent())
+        C = C->Parent();
+    return C && C->ShowHint();
+}
+
+}  // namespace
+
+void ScheduleHint(TControl* Control)
+{
+    QToolTip::hideText();
+    gHintControl = nullptr;
+    if (gHintTimer)
+        gHintTimer->stop();
+    if (!Control || !Application || !Application->ShowHint() || !ShowsHint(Control) ||
+        GetShortHint(Control->Hint()).IsEmpty())
+        return;
+    gHintControl = Control;
+    if (!gHintTimer) {
+        // The Qt application owns the timer; it goes with it.
+        gHintTimer = new QTimer(QCoreApplication::instance());
+        gHintTimer->setSingleShot(true);
+        QObject::connect(gHintTimer, &QTimer::timeout, [] {
+            if (!gHintControl || gHintControl != gMouseControl)
+                return;
+            QToolTip::showText(QPoint(gCursorPos.X, gCursorPos.Y + 20), ToQString(GetShortHint(gHintControl->Hint())));
+        });
+    }
+    gHintTimer->start(Application->HintPause());
+}
+
+void CancelHintWindow()
+{
+    ScheduleHint(nullptr);
+}
+
 TControl* MouseControl()
 {
     return gMouseControl;
@@ -532,6 +578,7 @@ void SetMouseControl(TControl* Control)
         while (C && C->Hint().IsEmpty())
             C = C->Parent();
         Application->SetHint(C ? GetLongHint(C->Hint()) : AnsiString());
+        ScheduleHint(C);
     }
     if (Old)
         Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
@@ -556,6 +603,8 @@ void ForgetWindow(HWND Wnd)
 
 void ForgetControl(TControl* Control)
 {
+    if (gHintControl == Control)
+        CancelHintWindow();
     if (gMouseControl == Control)
         gMouseControl = nullptr;
     if (gCaptureControl == Control)

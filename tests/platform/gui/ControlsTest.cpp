@@ -680,3 +680,22 @@ TEST_F(FormFixture, PostedMessagesGoThroughTheBarrierToo)
     Application->ProcessMessages();
     EXPECT_EQ(R.Log, std::vector<std::string>({"caught List index out of bounds (3)"}));
 }
+
+TEST_F(FormFixture, TheLongHintOfTheControlUnderTheMouseIsTheApplicationsHint)
+{
+    auto* Panel = Make<Probe>(Form);
+    Panel->SetBounds(0, 0, 200, 200);
+    Panel->SetHint("Panel|The panel of prices");
+    auto* G = Make<GraphicProbe>(Panel);
+    G->SetBounds(10, 10, 50, 50);
+    G->SetHint("Price|The retail price");
+    auto* Plain = Make<GraphicProbe>(Panel);
+    Plain->SetBounds(100, 10, 50, 50);
+    Form->Show();
+    SimulateMouseMove(Panel, 20, 20);
+    EXPECT_EQ(Application->Hint(), "The retail price");
+    SimulateMouseMove(Panel, 120, 20);
+    EXPECT_EQ(Application->Hint(), "The panel of prices");  // from the parent
+    SimulateMouseMove(Form, 300, 250);
+    EXPECT_EQ(Application->Hint(), "");
+}
