@@ -36,12 +36,15 @@ constexpr Word MsgStyleChoice = 256;
 struct MsgRequest {
     /// The routine that asks: "ErrorMsg", "AskYesNo", "MsgDialog", ...
     AnsiString Routine;
+    /// The window's caption: "Сообщение" unless the caller gives one.
     AnsiString FormCaption;
+    /// The header line: the look's own unless the caller gives one.
     AnsiString Header;
     /// The title line (the message routines' Text) and the message line.
     AnsiString Title;
     AnsiString Text;
-    /// Normalised style flags (0 became the choice look, 288).
+    /// Style flags normalised to the buttons shown and the look (flags 0
+    /// count as 288, the choice look with the Yes/No pair).
     Word Flags = 0;
     /// Captions of the buttons in number order: the generated ones, or the
     /// visible standard ones ("Ok"/"Да", "Отменить"/"Нет").
