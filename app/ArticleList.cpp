@@ -313,11 +313,18 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
         To = Rows - 1;
     }
     std::vector<Byte> ColumnKind(static_cast<size_t>(Cols), KindNone);
+    bool AnyColumn = false;
     for (Byte Kind = KindType; Kind <= KindWarranty; ++Kind) {
         const Integer C = Analysis.IndexOfKind(Kind);
-        if (C >= 0 && C < Cols)
+        if (C >= 0 && C < Cols) {
             ColumnKind[size_t(C)] = Kind;
+            AnyColumn = true;
+        }
     }
+    // Without a single known column every article would be blank, and
+    // replacing the shop's descriptions by blanks loses them.
+    if (!AnyColumn)
+        RaiseAppError("Не определены столбцы описаний товаров"_a);
     for (Integer R = From; R <= To; ++R) {
         const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
         if (!Analysis.anRowList.GetItem(R)->IsData) {

@@ -83,9 +83,10 @@ public:
     /// first (so they arrive in reverse order); Source is left empty.
     void TakeItems(TshArticleList& Source);
     /// Replaces the list by the articles of a table analysed with
-    /// AnalizeArticles; each problem becomes an error line. When the
-    /// analysis does not belong to the table, or no article can be read,
-    /// nothing changes and EAppException is raised with the error lines.
+    /// AnalizeArticles; each problem becomes an error line. Nothing changes
+    /// and EAppException is raised when the analysis does not belong to the
+    /// table, when it knows no article column ("Не определены столбцы
+    /// описаний товаров"), or when no article can be read (the error lines).
     void ImportTable(const Variant& Table, const TAnalizeResult& Analysis);
     /// The best article for an invoice row (the later of equal scores; a
     /// score of 100 ends the search), Score (0..100) and its Index; nil,

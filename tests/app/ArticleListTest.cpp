@@ -367,6 +367,11 @@ TEST(ArticleList, FailedImportKeepsTheDescriptions)
         [&] { List.ImportTable(MakeTable(ArticleSheet()), *Fresh); },
         "Ошибка в анализаторе.\r\nНе совпадают длины массивов данных и анализа\r\n"
         "anRowList.Count (0) <> rCount (5)"_a);
+    // A sheet without a heading the article layout knows: every article
+    // would be blank.
+    ExpectRaises<EAppException>(
+        [&] { ImportArticles(List, {{"Прочее", "Ещё"}, {"a", "b"}, {"c", "d"}}); },
+        "Не определены столбцы описаний товаров"_a);
     TshArticleList Want;
     FillSmallList(Want);
     ExpectSameArticles(List, Want);
