@@ -293,17 +293,19 @@ void TStrings::SetTextStr(const AnsiString& Value)
 {
     const UpdateGuard Update(this);
     Clear();
-    // The text ends at its first zero byte, as the runtime's scan did; the
-    // program's ini files rely on reading a damaged file that way.
+    // A zero byte is an ordinary byte of its line. Stopping the text there,
+    // as a C-string scan would, drops every line after it, and a damaged ini
+    // file saved back at exit would lose them for good.
+    const int Len = Value.Length();
     int P = 1;
-    while (At(Value, P) != '\0') {
+    while (P <= Len) {
         const int Start = P;
-        while (At(Value, P) != '\0' && At(Value, P) != '\n' && At(Value, P) != '\r')
+        while (P <= Len && Value[P] != '\n' && Value[P] != '\r')
             ++P;
         Add(Copy(Value, Start, P - Start));
-        if (At(Value, P) == '\r')
+        if (P <= Len && Value[P] == '\r')
             ++P;
-        if (At(Value, P) == '\n')
+        if (P <= Len && Value[P] == '\n')
             ++P;
     }
 }

@@ -527,9 +527,10 @@ struct BrokenCase {
 const BrokenCase BrokenCases[] = {
     // No line starts with "[", so nothing belongs to a section.
     {"binary-junk.ini", 0, "", "", ""},
-    // The text ends at its first NUL byte, as the runtime read it: "[A" is
-    // no section line.
-    {"nul-bytes-in-lines.ini", 0, "", "", ""},
+    // Zero bytes are kept as bytes of their lines, so nothing after them is
+    // lost when the file is saved again.
+    {"nul-bytes-in-lines.ini", 1, std::string("A\0B", 3), std::string("Key\0", 4),
+     std::string("Va\0lue", 6)},
     // A lone CR ends a line too.
     {"lone-cr-line-ends.ini", 1, "A", "Other", "2"},
     // "[" alone is no section line; "[]" opens a section without a name.
@@ -564,6 +565,23 @@ TEST(IniFiles, DamagedFilesLoadWithoutError)
     for (const auto& Entry : fs::directory_iterator(SharedData() / "broken"))
         Files += Entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(Files, Rows);
+}
+
+TEST(IniFiles, ZeroBytesSurviveASaveOfTheSettings)
+{
+    // A stray zero byte must not cut the file when the settings are written
+    // back at exit.
+    TempDir Dir;
+    const AnsiString Name = Dir.File("zero.ini");
+    const std::string Original = ReadBytes(SharedData() / "broken" / "nul-bytes-in-lines.ini");
+    WriteBytes(SystemPath(Name), Original);
+    {
+        TIniFile Ini(Name);
+        Ini.WriteString("New", "Key", "1");
+        Ini.UpdateFile();
+        Ini.SetAutoSave(false);
+    }
+    EXPECT_EQ(ReadBytes(SystemPath(Name)), Original + "\r\n[New]\r\nKey=1\r\n\r\n");
 }
 
 // ---- the leak report ---------------------------------------------------------------

@@ -317,9 +317,9 @@ TEST(TStrings, TextAcceptsEveryLineEnd)
     TStringList L;
     Fill(L, {"a", "", "b"});
     EXPECT_EQ(L.Text(), "a\r\n\r\nb\r\n");
-    // The text ends at a zero byte, as the runtime read it.
+    // A zero byte stays in its line; the lines after it are kept.
     L.SetText(AnsiString(std::string("a\0b\r\nc\r\n", 8)));
-    EXPECT_EQ(Of(L), (Lines{"a"}));
+    EXPECT_EQ(Of(L), (Lines{std::string("a\0b", 3), "c"}));
 }
 
 TEST(TStrings, FilesAreBytesWithCrLf)
