@@ -1,11 +1,13 @@
 #pragma once
 
-// Panels, bevels, images, shapes and radio groups.
+// Panels, bevels, images, shapes, radio groups and scroll boxes; TTimer
+// comes with them from Timers.h, as code that uses panels expects.
 
 #include "platform/classes/Events.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/gui/Timers.h"
 
 #include <memory>
 #include <vector>

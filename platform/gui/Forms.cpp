@@ -777,6 +777,13 @@ void TCustomForm::WMSysCommand(TWMSysCommand& Message)
     case SC_MAXIMIZE: SetWindowState(wsMaximized); return;
     case SC_RESTORE: SetWindowState(wsNormal); return;
     case SC_CLOSE: Close(); return;
+    case SC_KEYMENU:
+        if (FMenu) {
+            MenuBarKey(*this, static_cast<Word>(Message.LParam & 0xFF));
+            return;
+        }
+        DefaultHandler(Message);
+        return;
     default: DefaultHandler(Message); return;
     }
 }
@@ -918,6 +925,28 @@ void TCustomForm::Dispatch(TMessage& M)
     case CM_ACTIVATE: Call<TMessageRecord>(M, this, &TCustomForm::CMActivate); return;
     case CM_DEACTIVATE: Call<TMessageRecord>(M, this, &TCustomForm::CMDeactivate); return;
     case CM_RELEASE: Call<TMessageRecord>(M, this, &TCustomForm::CMRelease); return;
+    case WM_NCPAINT:
+        // The window system draws the frame; the widget's band above the
+        // client area is the menu bar.
+        if (FHandle && M.LParam && FHandle->Client.Top > 0)
+            PaintMenuBar(*this, reinterpret_cast<HDC>(M.LParam), Rect(0, 0, FHandle->Client.Right, FHandle->Client.Top));
+        return;
+    case WM_NCHITTEST: {
+        const TPoint P = ScreenToClient(Point(GetXLParam(M.LParam), GetYLParam(M.LParam)));
+        if (FHandle && P.Y < 0 && P.Y >= -FHandle->Client.Top && P.X >= 0 && P.X < FHandle->Client.Width()) {
+            M.Result = HTMENU;
+            return;
+        }
+        TWinControl::Dispatch(M);
+        return;
+    }
+    case WM_NCLBUTTONDOWN:
+        if (M.WParam == HTMENU) {
+            MenuBarMouseDown(*this, Point(GetXLParam(M.LParam), GetYLParam(M.LParam)));
+            return;
+        }
+        TWinControl::Dispatch(M);
+        return;
     default: TWinControl::Dispatch(M); return;
     }
 }

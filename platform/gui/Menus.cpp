@@ -4,10 +4,12 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/GdiPrivate.h"
 #include "platform/gui/ImgList.h"
+#include "platform/gui/MenusPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/rtl/StrUtils.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include <algorithm>
@@ -24,12 +26,16 @@ PopupMenuHook& CurrentPopupHook()
     return Hook;
 }
 
+}  // namespace
+
+// ---- shared by the pop-up menus and the menu bar ------------------------------------------------
+
 /// Whether Item still lies in the tree under Root (a handler may have freed it).
-bool InTree(const TMenuItem* Root, const TMenuItem* Item)
+bool InMenuTree(const TMenuItem* Root, const TMenuItem* Item)
 {
     for (int I = 0; I < Root->Count(); ++I) {
         const TMenuItem* Child = Root->Items(I);
-        if (Child == Item || InTree(Child, Item))
+        if (Child == Item || InMenuTree(Child, Item))
             return true;
     }
     return false;
@@ -43,6 +49,8 @@ void UpdateItemActions(TMenuItem* Item)
         UpdateItemActions(Child);
     }
 }
+
+namespace {
 
 /// The caption shown in the window system's menu: Qt also marks the
 /// accelerator with "&", so the text goes as it is, with a tab before the
@@ -91,7 +99,62 @@ void FillQMenu(QMenu& Menu, TMenuItem* Parent, TCustomImageList* Images)
     }
 }
 
+/// Left and Right on a drop-down menu of the menu bar close it and ask for
+/// the neighbouring one (Right only where no sub-menu opens instead).
+class NeighbourKeys : public QObject {
+public:
+    NeighbourKeys(QMenu& Menu, int& Move) : FMenu(Menu), FMove(Move) {}
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Watched != &FMenu || Event->type() != QEvent::KeyPress)
+            return false;
+        const int Key = static_cast<QKeyEvent*>(Event)->key();
+        const QAction* Active = FMenu.activeAction();
+        if (Key == Qt::Key_Left || (Key == Qt::Key_Right && !(Active && Active->menu()))) {
+            FMove = Key == Qt::Key_Left ? -1 : 1;
+            FMenu.close();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QMenu& FMenu;
+    int& FMove;
+};
+
 }  // namespace
+
+TMenuItem* ExecMenuItems(TMenuItem* Parent, TCustomImageList* Images, QPoint At, TPopupAlignment Alignment,
+    int* Move)
+{
+    QMenu Menu;
+    FillQMenu(Menu, Parent, Images);
+    if (Menu.isEmpty())
+        return nullptr;
+    int Ignored = 0;
+    NeighbourKeys Keys(Menu, Move ? *Move : Ignored);
+    if (Move)
+        Menu.installEventFilter(&Keys);
+    const int W = Menu.sizeHint().width();
+    switch (Alignment) {
+    case paLeft: break;
+    case paRight: At.rx() -= W; break;
+    case paCenter: At.rx() -= W / 2; break;
+    }
+    QAction* A = Menu.exec(At);
+    return A ? reinterpret_cast<TMenuItem*>(A->data().value<quintptr>()) : nullptr;
+}
+
+void RunMenuChoice(TMenuItem* Root, TMenuItem* Chosen)
+{
+    // The choice runs after the menu has closed, and only while the item
+    // is still in the menu.
+    if (Chosen && InMenuTree(Root, Chosen) && Chosen->IsReachable())
+        Chosen->Click();
+}
 
 // ---- hot keys -------------------------------------------------------------------------------
 
@@ -486,6 +549,10 @@ TMainMenu::~TMainMenu()
 void TMainMenu::MenuChanged(TMenuItem* Source)
 {
     TMenu::MenuChanged(Source);
+    if (FForm && FForm->HandleAllocated()) {
+        HWND Wnd = FForm->Handle();
+        InvalidateWindow(Wnd, QRegion(0, 0, Wnd->Client.Right, Wnd->Client.Top), false);
+    }
 }
 
 void TMainMenu::Notification(TComponent* AComponent, TOperation Operation)
@@ -532,27 +599,11 @@ void TPopupMenu::Popup(int X, int Y)
     DoPopup(this);
     UpdateItemActions(FItems);
     TMenuItem* Chosen = nullptr;
-    if (const PopupMenuHook& Hook = CurrentPopupHook()) {
+    if (const PopupMenuHook& Hook = CurrentPopupHook())
         Chosen = Hook(*this, FPopupPoint);
-    } else {
-        QMenu Menu;
-        FillQMenu(Menu, FItems, FImages);
-        if (Menu.isEmpty())
-            return;
-        QPoint At(X, Y);
-        const int W = Menu.sizeHint().width();
-        switch (FAlignment) {
-        case paLeft: break;
-        case paRight: At.rx() -= W; break;
-        case paCenter: At.rx() -= W / 2; break;
-        }
-        if (QAction* A = Menu.exec(At))
-            Chosen = reinterpret_cast<TMenuItem*>(A->data().value<quintptr>());
-    }
-    // The choice runs after the menu has closed, and only while the item
-    // is still in the menu.
-    if (Chosen && InTree(FItems, Chosen) && Chosen->IsReachable())
-        Chosen->Click();
+    else
+        Chosen = ExecMenuItems(FItems, FImages, QPoint(X, Y), FAlignment, nullptr);
+    RunMenuChoice(FItems, Chosen);
 }
 
 // ---- hooks --------------------------------------------------------------------------------------------
@@ -611,4 +662,8 @@ void TCustomForm::SetMenu(TMainMenu* Value)
         Value->FForm = this;
         Value->FreeNotification(this);
     }
+    // The band of the bar comes or goes: the window keeps its size and
+    // the client area changes.
+    if (HandleAllocated() && !ComponentState().Contains(csDestroying))
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }

@@ -176,7 +176,12 @@ protected:
     TCustomImageList* FImages = nullptr;
 };
 
-/// The menu bar of a form (TCustomForm::SetMenu).
+/// The menu bar of a form (TCustomForm::SetMenu): the visible items of
+/// Items stand in a row in the band above the form's client area. A click
+/// on an item, Alt with the character its caption marks, or F10 (the first
+/// item) drops its sub-items down (the item's OnClick runs first, as the
+/// menu opens); an item without sub-items is clicked at once. Disabled
+/// items are grey and take no clicks.
 class TMainMenu : public TMenu {
     PRICETAGS_CLASS(TMainMenu, TMenu)
 public:
@@ -243,4 +248,18 @@ public:
     ~PopupMenuHookScope();
     PopupMenuHookScope(const PopupMenuHookScope&) = delete;
     PopupMenuHookScope& operator=(const PopupMenuHookScope&) = delete;
+};
+
+/// Chooses an item of a drop-down menu of a form's menu bar: Parent is the
+/// bar's item whose sub-items drop down with their top-left at Point
+/// (screen). The item to click, or null for none.
+using MenuBarHook = std::function<TMenuItem*(TMenuItem& Parent, TPoint Point)>;
+void SetMenuBarHook(MenuBarHook Hook);
+
+class MenuBarHookScope {
+public:
+    explicit MenuBarHookScope(MenuBarHook Hook);
+    ~MenuBarHookScope();
+    MenuBarHookScope(const MenuBarHookScope&) = delete;
+    MenuBarHookScope& operator=(const MenuBarHookScope&) = delete;
 };

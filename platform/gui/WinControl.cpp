@@ -520,10 +520,13 @@ void TWinControl::ApplyWidgetGeometry()
         return;
     QWidget* W = FHandle->Widget;
     if (FHandle->TopLevel) {
-        const TRect C = WindowClientRect();
-        FHandle->Client = Rect(0, 0, C.Width(), C.Height());
-        W->setGeometry(FLeft + C.Left, FTop + C.Top, std::max(C.Width(), 1), std::max(C.Height(), 1));
-        ResizeBacking(FHandle, C.Width(), C.Height());
+        // The window system draws the frame and caption; the widget holds
+        // the menu bar's band (if any) and the client area below it.
+        const TRect R = TopLevelWidgetRect(this);
+        const int Band = R.Height() - WindowClientRect().Height();
+        FHandle->Client = Rect(0, Band, R.Width(), R.Height());
+        W->setGeometry(FLeft + R.Left, FTop + R.Top, std::max(R.Width(), 1), std::max(R.Height(), 1));
+        ResizeBacking(FHandle, R.Width(), R.Height());
         return;
     }
     FHandle->Client = WindowClientRect();
@@ -1231,8 +1234,17 @@ void TWinControl::WMKeyDown(TWMKey& Message)
 
 void TWinControl::WMSysKeyDown(TWMKey& Message)
 {
-    if (!DoKeyDown(Message))
-        DefaultHandler(Message);
+    if (DoKeyDown(Message))
+        return;
+    // F10 alone is the menu key: the form's menu bar opens its first item.
+    TCustomForm* Form = GetParentForm(this);
+    if (Message.CharCode == VK_F10 && Form && Form->Menu() &&
+        !KeyDataToShiftState(Message.KeyData).Contains(ssShift) &&
+        !KeyDataToShiftState(Message.KeyData).Contains(ssCtrl)) {
+        Form->Perform(WM_SYSCOMMAND, SC_KEYMENU, 0);
+        return;
+    }
+    DefaultHandler(Message);
 }
 
 void TWinControl::WMKeyUp(TWMKey& Message)
@@ -1255,6 +1267,11 @@ void TWinControl::WMChar(TWMKey& Message)
 
 void TWinControl::WMSysChar(TWMKey& Message)
 {
+    // Alt with a character no control took: the menu bar item it marks.
+    if (TCustomForm* Form = GetParentForm(this); Form && Form->Menu()) {
+        Form->Perform(WM_SYSCOMMAND, SC_KEYMENU, Message.CharCode);
+        return;
+    }
     DefaultHandler(Message);
 }
 

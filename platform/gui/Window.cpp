@@ -210,7 +210,8 @@ void PaintInvalid(HWND Wnd)
     DC->SystemClip = Region;
     const TRect Client = Wnd->Client;
     const QRect ClientQ = ToQRect(Client);
-    if (!Wnd->TopLevel && !(Region - QRegion(ClientQ)).isEmpty())
+    // A form's widget holds no frame, only the menu bar's band above the client.
+    if (!(Region - QRegion(ClientQ)).isEmpty())
         Control->Perform(WM_NCPAINT, 0, reinterpret_cast<LPARAM>(DC));
     DC->SystemClip = Region & ClientQ;
     SetViewportOrgEx(DC, Client.Left, Client.Top, nullptr);
@@ -1006,7 +1007,7 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
             // The window system moved or sized the form: take its bounds.
             const QRect G = Wnd->Widget->geometry();
             TWinControl* C = Wnd->Control;
-            const TRect Frame = C->WindowClientRect();
+            const TRect Frame = TopLevelWidgetRect(C);
             const int L = G.x() - Frame.Left;
             const int T = G.y() - Frame.Top;
             const int W = G.width() + Frame.Left + (C->Width() - Frame.Right);

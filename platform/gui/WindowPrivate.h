@@ -59,6 +59,20 @@ struct HWND__ {
     HBITMAP OverlayMask = nullptr;
 };
 
+/// The part of a top-level window its widget covers (window coordinates):
+/// the client rectangle and, above it, the menu bar's band.
+TRect TopLevelWidgetRect(TWinControl* Control);
+/// The height of the menu bar's band of a form with a menu; 0 otherwise.
+int MenuBarHeight(TWinControl* Control);
+/// Paints a form's menu bar into Band (window coordinates of DC).
+void PaintMenuBar(TCustomForm& Form, HDC DC, const TRect& Band);
+/// A mouse press at a screen point on the menu bar: opens the item's
+/// drop-down menu or clicks an item without sub-items.
+void MenuBarMouseDown(TCustomForm& Form, const TPoint& ScreenPos);
+/// The menu key (F10, Key 0) or Alt with Key: opens the first drop-down
+/// menu or the one whose caption marks Key; true when an item was found.
+bool MenuBarKey(TCustomForm& Form, Word Key);
+
 /// Every live window; IsWindow looks here.
 bool IsLiveWindow(HWND Wnd);
 void RegisterWindow(HWND Wnd);

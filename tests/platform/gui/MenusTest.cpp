@@ -4,12 +4,15 @@
 #include "platform/gui/Buttons.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/gui/SystemMetrics.h"
 
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -232,6 +235,174 @@ TEST(TMainMenu, FormForgetsAFreedMenu)
     Form.SetMenu(Menu);
     EXPECT_EQ(Menu->Form(), &Form);
     delete Menu;
+    EXPECT_EQ(Form.Menu(), nullptr);
+}
+
+// ---- the menu bar ----------------------------------------------------------------------------------
+
+/// A shown form with a menu bar: "&Файл" (Открыть, a disabled Сохранить,
+/// a hidden item), a disabled "&Правка" with one sub-item, and "&Справка"
+/// without sub-items; a panel fills the client area.
+class MenuBarTest : public ::testing::Test {
+protected:
+    MenuBarTest() : Form(nullptr, 0)
+    {
+        Form.SetBounds(40, 40, 320, 200);
+        Menu = new TMainMenu(&Form);
+        File = AddItem(Menu->Items(), "mnFile", "&Файл"_a);
+        Open = AddItem(File, "mnOpen", "&Открыть"_a);
+        Save = AddItem(File, "mnSave", "&Сохранить"_a);
+        Save->SetEnabled(false);
+        Hidden = AddItem(File, "mnHidden", "Скрытый"_a);
+        Hidden->SetVisible(false);
+        Edit = AddItem(Menu->Items(), "mnEdit", "&Правка"_a);
+        Edit->SetEnabled(false);
+        AddItem(Edit, "mnCopy", "Копировать"_a);
+        Help = AddItem(Menu->Items(), "mnHelp", "&Справка"_a);
+        Form.SetMenu(Menu);
+        Panel = new TPanel(&Form);
+        Panel->SetParent(&Form);
+        Panel->SetAlign(alClient);
+        Panel->OnClick = TNotifyEvent(&R, &Recorder::Clicked);
+        Panel->SetName("Panel");
+        Form.Show();
+    }
+
+    TMenuItem* AddItem(TMenuItem* Parent, const char* Name, const AnsiString& Caption)
+    {
+        TMenuItem* Item = NewItem(&Form, Name, Caption);
+        Item->OnClick = TNotifyEvent(&R, &Recorder::Clicked);
+        Parent->Add(Item);
+        return Item;
+    }
+
+    /// The client y of the bar's middle (the band lies above the client area).
+    static int BandY() { return -GetSystemMetrics(SM_CYMENU) / 2; }
+
+    Recorder R;
+    TForm Form;
+    TMainMenu* Menu;
+    TMenuItem* File;
+    TMenuItem* Open;
+    TMenuItem* Save;
+    TMenuItem* Hidden;
+    TMenuItem* Edit;
+    TMenuItem* Help;
+    TPanel* Panel;
+};
+
+TEST_F(MenuBarTest, BandTakesTheTopOfTheWindowAndTheClientShrinks)
+{
+    const int WithBar = Form.ClientHeight();
+    Form.SetMenu(nullptr);
+    EXPECT_EQ(Form.Height(), 200); // the window keeps its size
+    EXPECT_EQ(Form.ClientHeight(), WithBar + GetSystemMetrics(SM_CYMENU));
+    EXPECT_EQ(Panel->Height(), Form.ClientHeight()); // the aligned child follows
+    Form.SetMenu(Menu);
+    EXPECT_EQ(Form.ClientHeight(), WithBar);
+    EXPECT_EQ(Panel->Height(), WithBar);
+    // The client area still takes its own clicks just below the bar.
+    SimulateClick(Panel, 2, 0);
+    EXPECT_EQ(R.Log, std::vector<std::string>({"click Panel"}));
+}
+
+TEST_F(MenuBarTest, ClickDropsTheSubItemsDownBelowTheItemAndRunsTheChoice)
+{
+    std::vector<TMenuItem*> Parents;
+    TPoint Seen;
+    TMenuItem* Answer = Open;
+    const MenuBarHookScope Scope([&](TMenuItem& Parent, TPoint P) {
+        Parents.push_back(&Parent);
+        Seen = P;
+        return Answer;
+    });
+    SimulateClick(&Form, 3, BandY());
+    ASSERT_EQ(Parents, std::vector<TMenuItem*>({File}));
+    EXPECT_EQ(Seen, Form.ClientToScreen({0, 0})); // the first item's bottom-left
+    Answer = Save; // a disabled item is not run
+    SimulateClick(&Form, 3, BandY());
+    Answer = nullptr; // closed without a choice
+    SimulateClick(&Form, 3, BandY());
+    EXPECT_EQ(R.Log, std::vector<std::string>({"click mnFile", "click mnOpen", "click mnFile", "click mnFile"}));
+}
+
+TEST_F(MenuBarTest, DisabledItemsTakeNoClickAndAnItemWithoutSubItemsRunsAtOnce)
+{
+    int Shown = 0;
+    const MenuBarHookScope Scope([&](TMenuItem&, TPoint) {
+        ++Shown;
+        return nullptr;
+    });
+    // Walk along the bar: the disabled "Правка" and the plain "Справка"
+    // follow "Файл"; a click a little past the last item hits nothing.
+    for (int X = 3; X < Form.ClientWidth(); X += 4)
+        SimulateClick(&Form, X, BandY());
+    EXPECT_GT(Shown, 0);                    // "Файл" dropped down
+    EXPECT_EQ(std::count(R.Log.begin(), R.Log.end(), "click mnEdit"), 0);
+    EXPECT_GT(std::count(R.Log.begin(), R.Log.end(), "click mnHelp"), 0);
+    EXPECT_EQ(std::count(R.Log.begin(), R.Log.end(), "click Panel"), 0);
+}
+
+TEST_F(MenuBarTest, AltWithTheMarkedLetterAndF10OpenTheBar)
+{
+    std::vector<TMenuItem*> Parents;
+    const MenuBarHookScope Scope([&](TMenuItem& Parent, TPoint) {
+        Parents.push_back(&Parent);
+        return nullptr;
+    });
+    Panel->SetTabStop(true);
+    Panel->SetFocus();
+    SimulateKey('A', {ssAlt}, "ф"_a.c_str()); // Alt+Ф: "&Файл"
+    SimulateKey('G', {ssAlt}, "п"_a.c_str()); // Alt+П: "&Правка" is disabled
+    SimulateKey(VK_F10);                        // the first item that drops down
+    EXPECT_EQ(Parents, std::vector<TMenuItem*>({File, File}));
+    SimulateKey('C', {ssAlt}, "с"_a.c_str()); // Alt+С: "&Справка" runs at once
+    EXPECT_EQ(R.Log, std::vector<std::string>({"click mnFile", "click mnFile", "click mnHelp"}));
+}
+
+TEST_F(MenuBarTest, BarIsPaintedWithDisabledItemsGrey)
+{
+    TBitmap Shot;
+    GrabWindow(&Form, &Shot);
+    const int Band = GetSystemMetrics(SM_CYMENU);
+    int Text = 0;
+    int Grey = 0;
+    for (int Y = 0; Y < Band; ++Y)
+        for (int X = 0; X < Shot.Width(); ++X) {
+            const TColor C = Shot.Canvas()->Pixels(X, Y);
+            Text += C == TColor(GetSysColor(COLOR_MENUTEXT));
+            Grey += C == TColor(GetSysColor(COLOR_GRAYTEXT));
+        }
+    EXPECT_GT(Text, 20); // "Файл" and "Справка"
+    EXPECT_GT(Grey, 10); // "Правка"
+    // Below the band the form's client area starts.
+    EXPECT_NE(Shot.Canvas()->Pixels(1, Band + 1), TColor(GetSysColor(COLOR_MENUTEXT)));
+    // A change of an item shows at once.
+    Edit->SetEnabled(true);
+    GrabWindow(&Form, &Shot);
+    int GreyAfter = 0;
+    for (int Y = 0; Y < Band; ++Y)
+        for (int X = 0; X < Shot.Width(); ++X)
+            GreyAfter += Shot.Canvas()->Pixels(X, Y) == TColor(GetSysColor(COLOR_GRAYTEXT));
+    EXPECT_EQ(GreyAfter, 0);
+}
+
+TEST_F(MenuBarTest, HandlerThatFreesTheMenuEndsTheBarQuietly)
+{
+    struct Freer : TComponent {
+        Freer() : TComponent(nullptr) {}
+        TMainMenu* Target = nullptr;
+        void Free(TObject*) { delete Target; }
+    } F;
+    F.Target = Menu;
+    File->OnClick = TNotifyEvent(&F, &Freer::Free);
+    int Shown = 0;
+    const MenuBarHookScope Scope([&](TMenuItem&, TPoint) {
+        ++Shown;
+        return nullptr;
+    });
+    SimulateClick(&Form, 3, BandY());
+    EXPECT_EQ(Shown, 0);
     EXPECT_EQ(Form.Menu(), nullptr);
 }
 
