@@ -12,6 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     FLAGS=(-DCMAKE_BUILD_TYPE=Debug -DPRICETAGS_SANITIZE=ON -DPRICETAGS_BENCH=OFF)
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 fi
 
 bash scripts/setup.sh
