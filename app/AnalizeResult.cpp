@@ -5,6 +5,7 @@
 #include "app/AnalizeResult.h"
 
 #include "app/InvoicePackedName.h"
+#include "app/ReadXLS.h"
 #include "common/Funcs.h"
 #include "common/IniFiles.h"
 #include "platform/classes/Strings.h"
@@ -437,7 +438,7 @@ AnsiString TAnalizeResult::CellTextAndLetter(const Variant& Table, Integer Row, 
     // The text GetTableCellText gives: '' for anything but strings and
     // numbers, trimmed.
     const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
-    if (VarIsEmpty(Cell) || (!VarIsStr(Cell) && !VarIsNumeric(Cell)))
+    if (!CellHasText(Cell))
         return AnsiString();
     Int64 Units = 0;
     int Decimals = 0;

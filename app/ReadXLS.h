@@ -20,8 +20,14 @@
 void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn, int& FirstRow);
 
 /// Trimmed text of the table element [Row, Column] (array indexes, lower
-/// bound plus a zero-based offset): '' for an Empty element and for one that
-/// is neither a string nor a number (dates, Booleans, errors); numbers as
-/// the runtime writes them ("10,5" under Russian settings). Raises
-/// EVariantBadIndexError outside the table.
+/// bound plus a zero-based offset): '' for an element without a text
+/// (CellHasText); numbers as the runtime writes them ("10,5" under Russian
+/// settings). Raises EVariantBadIndexError outside the table.
 [[nodiscard]] AnsiString GetTableCellText(const Variant& Table, int Row, int Column);
+
+/// Whether a cell value has a text for the analysis: a string or a number
+/// (an integer, floating or Currency value). Empty and Null cells, dates,
+/// Booleans (TRUE and FALSE are truth values, not numbers) and worksheet
+/// errors have none. Decided by the value's type alone, whatever the
+/// runtime's VarIsNumeric counts as a number.
+[[nodiscard]] bool CellHasText(const Variant& Cell);

@@ -425,6 +425,27 @@ TEST(AnalizeResult, EmptyOrNoTableFindsNothing)
     }
 }
 
+TEST(AnalizeResult, TruthValuesDatesAndErrorsAreEmptyCells)
+{
+    // A column of TRUE/FALSE, dates or error values holds no text and no
+    // number: it stays out of the row patterns, so the item rows still fit.
+    const ConfigScope Config;
+    const MsgRecorder Messages;
+    TAnalizeResult A;
+    A.AnalizeInvoice(MakeTable({
+                         {"Товар", "Кол-во", "Цена", "В наличии"},
+                         {"Чайник", 1, 100, Cell(Variant(true))},
+                         {"Утюг", 2, 50, Cell(Variant(false))},
+                         {"Плита", 1, 900, Cell(Variant(TDateTime(45323)))},
+                         {"Фен", 3, 20, Cell(Variant::Error(0x2A))},
+                     }),
+                     nullptr);
+    for (int R = 1; R <= 4; ++R) {
+        EXPECT_EQ(A.anRowList.GetItem(R)->Pattern, "SII-") << R;
+        EXPECT_TRUE(A.anRowList.GetItem(R)->IsData) << R;
+    }
+}
+
 // ---- the invoice total ---------------------------------------------------------
 
 struct TotalCase {

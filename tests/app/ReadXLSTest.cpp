@@ -120,4 +120,35 @@ TEST(ReadXLS, CellTextOfEachKindOfValue)
     }
 }
 
+struct HasTextCase {
+    Variant Value;
+    bool HasText;
+};
+
+TEST(ReadXLS, CellHasTextByTheValuesTypeAlone)
+{
+    // What the analysis and the import take for a text or a number does not
+    // follow the runtime's VarIsNumeric, which may count Booleans as numbers.
+    const HasTextCase Cases[] = {
+        {Variant("Чайник"_a), true},          // text
+        {Variant(""), true},                  // an empty text is still a text
+        {Variant(10.5), true},                // a plain number
+        {Variant(Currency(1234.5)), true},    // a money-formatted number
+        {Variant(Integer(7)), true},
+        {Variant(Int64(7)), true},
+        {Variant(Byte(7)), true},
+        {Variant(float(0.5)), true},
+        {Variant(true), false},               // a worksheet's TRUE is no number
+        {Variant(false), false},
+        {Variant(TDateTime(45323)), false},   // a date
+        {Variant::Error(static_cast<Integer>(0x800A07FAu)), false},  // #N/A
+        {Variant(), false},
+        {Null(), false},
+    };
+    for (size_t I = 0; I < std::size(Cases); ++I) {
+        SCOPED_TRACE(I);
+        EXPECT_EQ(CellHasText(Cases[I].Value), Cases[I].HasText);
+    }
+}
+
 }  // namespace
