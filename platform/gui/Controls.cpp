@@ -951,8 +951,15 @@ void TControl::CMMouseWheel(TCMMouseWheel& Message)
         Message.Result = FParent->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
 }
 
-void TControl::WMCancelMode(TMessageRecord&)
+void TControl::WMCancelMode(TMessageRecord& Message)
 {
+    // A graphic child holding the capture through this window is the one
+    // whose mode is cancelled.
+    if (TControl* Captured = GetCaptureControl(); Captured && Captured != this && Captured->Parent() == this &&
+        !dynamic_cast<TWinControl*>(Captured)) {
+        Message.Result = Captured->Perform(WM_CANCELMODE, Message.WParam, Message.LParam);
+        return;
+    }
     if (MouseCapture()) {
         SetMouseCapture(false);
         if (FControlState.Contains(csLButtonDown))

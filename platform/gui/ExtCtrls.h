@@ -1,7 +1,7 @@
 #pragma once
 
-// Panels, bevels, images, shapes, radio groups and scroll boxes; TTimer
-// comes with them from Timers.h, as code that uses panels expects.
+// Panels, bevels, images, shapes, radio groups, scroll boxes and splitters;
+// TTimer comes with them from Timers.h, as code that uses panels expects.
 
 #include "platform/classes/Events.h"
 #include "platform/gui/Controls.h"
@@ -208,4 +208,86 @@ protected:
 
     TBorderStyle FBorderStyle = bsSingle;
     TPoint FPos;
+};
+
+// ---- splitter -------------------------------------------------------------------------------
+
+enum TResizeStyle { rsNone, rsLine, rsUpdate, rsPattern };
+using TCanResizeEvent = MethodPointer<void(TObject* Sender, int& NewSize, bool& Accept)>;
+
+/// A bar aligned beside another aligned control that resizes it when
+/// dragged with the left button. The control is the visible, enabled one
+/// that touches the bar on the side of its alignment (a control 0 pixels
+/// wide still counts). While dragging, the new size stays within MinSize
+/// and what the parent leaves (its client size across the bar less MinSize
+/// and less the other controls aligned on that axis); with AutoSnap a size
+/// at or below MinSize snaps to 0. OnCanResize may change or refuse each
+/// size. rsLine and rsPattern draw an inverted line over the parent while
+/// dragging and resize at release, rsUpdate resizes at once, rsNone only at
+/// release; OnMoved follows each change of the size. A lost capture ends a
+/// drag and puts the control back to its size at the press.
+class TSplitter : public TGraphicControl {
+    PRICETAGS_CLASS(TSplitter, TGraphicControl)
+public:
+    /// Aligned left, 3 pixels wide, MinSize 30, rsPattern, AutoSnap.
+    explicit TSplitter(TComponent* AOwner);
+    ~TSplitter() override;
+
+    bool AutoSnap() const { return FAutoSnap; }
+    void SetAutoSnap(bool Value) { FAutoSnap = Value; }
+    bool Beveled() const { return FBeveled; }
+    void SetBeveled(bool Value);
+    /// Smallest size of the control while dragging (other than 0 by
+    /// AutoSnap); at least 1.
+    int MinSize() const { return FMinSize; }
+    void SetMinSize(int Value);
+    TResizeStyle ResizeStyle() const { return FResizeStyle; }
+    void SetResizeStyle(TResizeStyle Value) { FResizeStyle = Value; }
+
+    TCanResizeEvent OnCanResize;
+    TNotifyEvent OnMoved;
+    TNotifyEvent OnPaint;
+
+protected:
+    /// OnCanResize; then AutoSnap turns a size at or below MinSize into 0.
+    virtual bool DoCanResize(int& NewSize);
+    /// OnCanResize alone.
+    virtual bool CanResize(int& NewSize);
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void Paint() override;
+    void RequestAlign() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void WMCancelMode(TMessageRecord& Message) override;
+    /// The control the bar resizes now; null when none touches it.
+    TControl* FindControl();
+    /// Gives the control FNewSize (when it changed) and fires OnMoved.
+    void UpdateControlSize();
+
+private:
+    void CalcSplitSize(int X, int Y, int& NewSize, int& Split);
+    void UpdateSize(int X, int Y);
+    void DrawLine();
+    void AllocateLineDC();
+    void ReleaseLineDC();
+    void StopSizing();
+
+    bool FAutoSnap = true;
+    bool FBeveled = false;
+    int FMinSize = 30;
+    TResizeStyle FResizeStyle = rsPattern;
+    /// The control being resized while dragging (a free notification clears it).
+    TControl* FControl = nullptr;
+    TPoint FDownPos;
+    int FMaxSize = 0;
+    int FNewSize = 0;
+    int FOldSize = -1;
+    /// The control's size at the press, put back when the drag is cancelled.
+    int FPressSize = 0;
+    int FSplit = 0;
+    bool FLineVisible = false;
+    HDC FLineDC = nullptr;
+    HBRUSH FBrush = nullptr;
+    HBRUSH FPrevBrush = nullptr;
 };
