@@ -170,9 +170,11 @@ public:
     /// start of the heading Text; 0 when none.
     [[nodiscard]] Byte MatchHeaderKind(const AnsiString& Text) const;
 
-    /// Sheet row and column (1-based) of the table's first cell.
-    Integer FirstRow = 1;
-    Integer FirstCol = 1;
+    /// Sheet row and column (1-based) of the table's first cell; -1 until
+    /// the owner sets them (the set-up window takes them from the sheet's
+    /// used range while they are negative).
+    Integer FirstRow = -1;
+    Integer FirstCol = -1;
     /// Table lower bounds and size, as the last analysis found them.
     Integer RowLow = 1;
     Integer ColLow = 1;

@@ -243,6 +243,12 @@ TEST(AnalizeResult, LayoutsHoldTheirItemsInOrder)
         EXPECT_EQ(Articles->GetItem(I)->Kind, ArticleOrder[I]) << I;
     EXPECT_EQ(Articles->FindByKind(KindModelName)->Name, "    \"Модель(наим)\""_a);
     EXPECT_EQ(Articles->PackedName, nullptr);
+    // No sheet offsets yet: the set-up window takes them from the sheet
+    // while they are negative.
+    EXPECT_LT(Invoice.FirstRow, 0);
+    EXPECT_LT(Invoice.FirstCol, 0);
+    EXPECT_LT(Articles->FirstRow, 0);
+    EXPECT_LT(Articles->FirstCol, 0);
 }
 
 // ---- numbering rows ------------------------------------------------------------

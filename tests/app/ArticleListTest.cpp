@@ -291,6 +291,8 @@ void ImportArticles(TshArticleList& List, const TableRows& Rows,
 {
     const Variant Table = MakeTable(Rows);
     const auto Analysis = TAnalizeResult::CreateForArticles();
+    Analysis->FirstRow = 1;
+    Analysis->FirstCol = 1;
     Analysis->AnalizeArticles(Table);
     if (Adjust)
         Adjust(*Analysis);
