@@ -489,8 +489,9 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         RowCount = 0;
         ColCount = 0;
     }
+    std::vector<TStatAnalizeItem*> Columns(static_cast<size_t>(ColCount));
     for (Integer C = 0; C < ColCount; ++C)
-        anColList.Add();
+        Columns[size_t(C)] = anColList.Add();
     TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
     // Pattern entries by pattern, for counting; the list keeps their order.
     std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
@@ -509,7 +510,9 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
                 OnlyIntegers = false;
             if (Letter == '-')
                 continue;
+            // A column counts the cells of every row, numbering rows too.
             Row->Empty = false;
+            Columns[size_t(C)]->Empty = false;
             if (Letter != 'S' || (ForArticles && R >= ArticleHeaderRows))
                 continue;
             const Byte Kind = MatchKindFast(Text);
@@ -526,9 +529,6 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         Row->Pattern = Pattern;
         if (Row->Empty)
             continue;
-        for (Integer C = 0; C < ColCount; ++C)
-            if (Pattern[C + 1] != '-')
-                anColList.GetItem(C)->Empty = false;
         auto Found = Patterns.find(Pattern);
         if (Found != Patterns.end()) {
             ++Found->second->Count;

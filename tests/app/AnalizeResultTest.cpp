@@ -523,6 +523,20 @@ TEST(AnalizeResult, NumberingRowUnderTheHeadingIsNoData)
     EXPECT_EQ(A.anRowList.GetItem(1)->Pattern, "-----");
     // It does not vote for the reference pattern either.
     EXPECT_EQ(A.anPatternList.FindByName("IIIII"), nullptr);
+
+    // Its cells still count for their columns: a column filled only there
+    // is not empty.
+    TAnalizeResult B;
+    B.AnalizeInvoice(MakeTable({
+                         {"№", "Товар", "Кол-во", "Цена", ""},
+                         {1, 2, 3, 4, 5},
+                         {1, "Чайник", 1, 100},
+                         {2, "Утюг", 2, 50},
+                     }),
+                     nullptr);
+    EXPECT_TRUE(B.anRowList.GetItem(1)->Empty);
+    EXPECT_FALSE(B.anColList.GetItem(4)->Empty);
+    EXPECT_EQ(B.IndexOfKind(KindFirstRow), 2);
 }
 
 struct FitCase {
