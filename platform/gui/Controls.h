@@ -689,6 +689,88 @@ private:
     std::unique_ptr<TControlCanvas> FCanvas;
 };
 
+// ---- hints --------------------------------------------------------------------------------
+
+class THintWindow;
+using THintWindowClass = TClassOf<THintWindow>;
+
+/// What the application is about to show as a control's hint. The control
+/// may change any of it when it gets CM_HINTSHOW (LParam points here);
+/// a Result other than 0 shows no hint.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    /// The class of the hint window that shows it.
+    THintWindowClass HintWindowClass;
+    /// Screen point of the hint window's top-left corner.
+    TPoint HintPos;
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    /// While the mouse stays in this rectangle (client pixels of
+    /// HintControl) the hint is not shown again.
+    TRect CursorRect;
+    /// The mouse in client pixels of HintControl.
+    TPoint CursorPos;
+    /// Milliseconds after which the hint is asked for again (0: never).
+    int ReshowTimeout = 0;
+    /// Milliseconds the hint stays up (0: until the mouse leaves).
+    int HideTimeout = 0;
+    AnsiString HintStr;
+    /// Passed on to THintWindow::CalcHintRect and ActivateHintData.
+    void* HintData = nullptr;
+};
+
+/// CM_HINTSHOW.
+struct TCMHintShow : TMessageRecord {
+    explicit TCMHintShow(const TMessage& M)
+        : TMessageRecord(M), HintInfo(reinterpret_cast<THintInfo*>(M.LParam)) {}
+    THintInfo* HintInfo;
+};
+
+/// CM_HINTSHOWPAUSE: WParam is 1 when a hint is already shown; LParam
+/// points at the pause in milliseconds before the hint shows, which the
+/// control may change.
+struct TCMHintShowPause : TMessageRecord {
+    explicit TCMHintShowPause(const TMessage& M)
+        : TMessageRecord(M), WasActive(M.WParam != 0), Pause(reinterpret_cast<int*>(M.LParam)) {}
+    bool WasActive;
+    int* Pause;
+};
+
+/// The small window that shows a hint: a pop-up with the hint text in the
+/// screen's hint font on Color (clInfoBk), framed, that never takes the
+/// focus. The application keeps one and makes it from HintWindowClass.
+class THintWindow : public TCustomControl {
+    PRICETAGS_CLASS(THintWindow, TCustomControl)
+public:
+    explicit THintWindow(TComponent* AOwner);
+    ~THintWindow() override;
+
+    /// Shows AHint at Rect (screen), grown by 4 pixels at the bottom and
+    /// moved inside the desktop, above other windows and without
+    /// activation.
+    virtual void ActivateHint(TRect Rect, const AnsiString& AHint);
+    /// ActivateHint; AData is for derived windows.
+    virtual void ActivateHintData(TRect Rect, const AnsiString& AHint, void* AData);
+    /// The window's size for AHint broken into lines of at most MaxWidth
+    /// pixels, at (0, 0).
+    virtual TRect CalcHintRect(int MaxWidth, const AnsiString& AHint, void* AData);
+    /// Whether input Msg takes the shown hint away: keys, mouse buttons,
+    /// mouse moves over a frame, commands and activation changes.
+    virtual bool IsHintMsg(const MSG& Msg);
+    /// Hides the window (destroys its handle).
+    void ReleaseHandle();
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    void WMNCHitTest(TWMNCHitTest& Message) override;
+};
+
+/// The class the application makes its hint window of (THintWindow at
+/// first); a control may set another in CM_HINTSHOW.
+extern THintWindowClass HintWindowClass;
+
 /// Pops up Control's PopupMenu at a screen point when a context menu is
 /// asked for and OnContextPopup did not handle it; set by the menus.
 /// Sets Handled when a menu was shown.

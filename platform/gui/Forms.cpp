@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <cassert>
@@ -1382,10 +1383,6 @@ void TApplication::MainFormMinimized(bool Minimized)
         OnRestore(this);
 }
 
-void TApplication::CancelHint()
-{
-    CancelHintWindow();
-}
 
 void TApplication::BringToFront()
 {

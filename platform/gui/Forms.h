@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+class QTimer;
 class TMainMenu;
 class TStrings;
 
@@ -371,8 +372,29 @@ public:
     void SetHint(const AnsiString& Value);
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool Value) { FShowHint = Value; }
+    /// Milliseconds the mouse rests on a control before its hint shows.
     int HintPause() const { return FHintPause; }
     void SetHintPause(int Value) { FHintPause = Value; }
+    /// The pause when moving from a shown hint to another control.
+    int HintShortPause() const { return FHintShortPause; }
+    void SetHintShortPause(int Value) { FHintShortPause = Value; }
+    /// Milliseconds a hint stays up.
+    int HintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(int Value) { FHintHidePause = Value; }
+    /// A mouse message (LParam: client point of Control): the control under
+    /// the mouse that shows hints gets its hint after the pause (the pause
+    /// asked of it with CM_HINTSHOWPAUSE); none cancels the hint.
+    void HintMouseMessage(TControl* Control, TMessage& Message);
+    /// Shows the hint of the hint control now, for the mouse at a screen
+    /// point: CM_HINTSHOW lets the control change or refuse it.
+    void ActivateHint(const TPoint& CursorPos);
+    /// Takes the shown hint away; the hint control stays.
+    void HideHint();
+    /// Input on its way to a window: takes the hint away when the hint
+    /// window says it should (THintWindow::IsHintMsg).
+    void HintInputMessage(const MSG& Msg);
+    /// Forgets a control being freed.
+    void ForgetHintControl(TControl* Control);
     bool ShowMainForm() const { return FShowMainForm; }
     void SetShowMainForm(bool Value) { FShowMainForm = Value; }
     /// Number of modal loops running.
@@ -400,6 +422,21 @@ private:
     bool FActive = true;
     bool FShowHint = true;
     int FHintPause = 500;
+    int FHintShortPause = 50;
+    int FHintHidePause = 2500;
+    /// The control whose hint is pending or shown (cleared when it is freed).
+    TControl* FHintControl = nullptr;
+    /// Made from HintWindowClass on first use; owned by the application.
+    THintWindow* FHintWindow = nullptr;
+    bool FHintActive = false;
+    /// Screen rectangle in which the mouse keeps the shown hint.
+    TRect FHintCursorRect;
+    std::unique_ptr<QTimer> FHintTimer;
+    /// What the timer does when it fires: hide (true) or show the hint.
+    bool FHintTimerHides = false;
+    void StartHintTimer(int Milliseconds, bool Hide);
+    void StopHintTimer();
+    void HintTimerFired();
     bool FShowMainForm = true;
     int FModalLevel = 0;
     bool FMinimized = false;

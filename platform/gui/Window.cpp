@@ -22,7 +22,6 @@
 #include <QPixmap>
 #include <QWindow>
 #include <QTimer>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -516,51 +515,6 @@ void SetCaptureControl(TControl* Control)
     SetCapture(static_cast<TWinControl*>(Control)->Handle());
 }
 
-namespace {
-
-// The short hint of the control the mouse rests on, after the hint pause,
-// when the control (or its parents, by ParentShowHint) and the application
-// show hints.
-QPointer<QTimer> gHintTimer;
-TControl* gHintControl = nullptr;
-
-bool ShowsHint(TControl* C)
-{
-    while (C && C->ParentShowHint() && C->Parent())
-        C = C->Parent();
-    return C && C->ShowHint();
-}
-
-}  // namespace
-
-void ScheduleHint(TControl* Control)
-{
-    QToolTip::hideText();
-    gHintControl = nullptr;
-    if (gHintTimer)
-        gHintTimer->stop();
-    if (!Control || !Application || !Application->ShowHint() || !ShowsHint(Control) ||
-        GetShortHint(Control->Hint()).IsEmpty())
-        return;
-    gHintControl = Control;
-    if (!gHintTimer) {
-        // The Qt application owns the timer; it goes with it.
-        gHintTimer = new QTimer(QCoreApplication::instance());
-        gHintTimer->setSingleShot(true);
-        QObject::connect(gHintTimer, &QTimer::timeout, [] {
-            if (!gHintControl || gHintControl != gMouseControl)
-                return;
-            QToolTip::showText(QPoint(gCursorPos.X, gCursorPos.Y + 20), ToQString(GetShortHint(gHintControl->Hint())));
-        });
-    }
-    gHintTimer->start(Application->HintPause());
-}
-
-void CancelHintWindow()
-{
-    ScheduleHint(nullptr);
-}
-
 TControl* MouseControl()
 {
     return gMouseControl;
@@ -579,7 +533,6 @@ void SetMouseControl(TControl* Control)
         while (C && C->Hint().IsEmpty())
             C = C->Parent();
         Application->SetHint(C ? GetLongHint(C->Hint()) : AnsiString());
-        ScheduleHint(C);
     }
     if (Old)
         Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
@@ -604,8 +557,8 @@ void ForgetWindow(HWND Wnd)
 
 void ForgetControl(TControl* Control)
 {
-    if (gHintControl == Control)
-        CancelHintWindow();
+    if (Application)
+        Application->ForgetHintControl(Control);
     if (gMouseControl == Control)
         gMouseControl = nullptr;
     if (gCaptureControl == Control)
@@ -806,6 +759,15 @@ bool SendTranslated(HWND Wnd, QEvent* Event, UINT Msg, WPARAM WParam, LPARAM LPa
     Translation* Outer = gTranslation;
     gTranslation = &T;
     LRESULT R = 0;
+    // Keys and clicks take a shown hint away first.
+    Barrier([&] {
+        if (Application)
+            Application->HintInputMessage(MSG {Wnd, Msg, WParam, LParam});
+    });
+    if (!IsLiveWindow(Wnd)) {
+        gTranslation = Outer;
+        return false;
+    }
     Barrier([&] { R = SendMessage(Wnd, Msg, WParam, LParam); });
     gTranslation = Outer;
     if (Result)
@@ -932,6 +894,18 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         Barrier([&] { SetMouseControl(Under); });
         if (!IsLiveWindow(Target))
             return true;
+        if (Msg == WM_MOUSEMOVE) {
+            Barrier([&] {
+                TMessage M;
+                M.Msg = WM_MOUSEMOVE;
+                M.WParam = Keys;
+                M.LParam = MakeLParam(X, Y);
+                if (Application)
+                    Application->HintMouseMessage(Win, M);
+            });
+            if (!IsLiveWindow(Target))
+                return true;
+        }
     }
     if (Msg == WM_MOUSEMOVE) {
         LRESULT Set = 0;

@@ -139,9 +139,6 @@ int QuitCode();
 
 /// Mouse-move bookkeeping: the control under the mouse changed.
 void SetMouseControl(TControl* Control);
-/// Shows Control's short hint after the hint pause (null: no hint).
-void ScheduleHint(TControl* Control);
-void CancelHintWindow();
 /// The focused window as the program sees it.
 HWND FocusedWindow();
 void SetFocusedWindow(HWND Wnd);

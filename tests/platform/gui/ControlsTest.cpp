@@ -699,3 +699,164 @@ TEST_F(FormFixture, TheLongHintOfTheControlUnderTheMouseIsTheApplicationsHint)
     SimulateMouseMove(Form, 300, 250);
     EXPECT_EQ(Application->Hint(), "");
 }
+
+// ---- hints ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// A hint window that records what it is asked to show.
+class RecordingHintWindow : public THintWindow {
+    PRICETAGS_CLASS(RecordingHintWindow, THintWindow)
+public:
+    explicit RecordingHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+    void ActivateHintData(TRect Rect, const AnsiString& AHint, void* AData) override
+    {
+        Shown.push_back(AHint.Std());
+        LastRect = Rect;
+        LastData = AData;
+        THintWindow::ActivateHintData(Rect, AHint, AData);
+    }
+    static inline std::vector<std::string> Shown;
+    static inline TRect LastRect;
+    static inline void* LastData = nullptr;
+};
+
+TClass RecordingHintWindow::StaticClass()
+{
+    static const MetaClass Class = MetaClass::Make<RecordingHintWindow>("RecordingHintWindow");
+    return &Class;
+}
+
+/// A control that answers CM_HINTSHOW and CM_HINTSHOWPAUSE as told.
+class HintProbe : public TCustomControl {
+public:
+    explicit HintProbe(TComponent* AOwner) : TCustomControl(AOwner) {}
+    void Dispatch(TMessage& M) override
+    {
+        if (M.Msg == CM_HINTSHOWPAUSE && Pause >= 0) {
+            *reinterpret_cast<int*>(M.LParam) = Pause;
+            return;
+        }
+        if (M.Msg == CM_HINTSHOW) {
+            TCMHintShow Msg(M);
+            if (!Text.empty())
+                Msg.HintInfo->HintStr = AnsiString(Text.c_str());
+            Msg.HintInfo->HintData = this;
+            M.Result = Refuse ? 1 : 0;
+            return;
+        }
+        TCustomControl::Dispatch(M);
+    }
+    int Pause = -1;
+    std::string Text;
+    bool Refuse = false;
+};
+
+/// A form with a hint-showing panel ("Цена|Розничная цена") and a graphic
+/// child without hints; hints show through RecordingHintWindow.
+struct HintFixture : FormFixture {
+    THintWindowClass SavedClass = HintWindowClass;
+    HintProbe* Panel = nullptr;
+    void SetUp() override
+    {
+        FormFixture::SetUp();
+        HintWindowClass = RecordingHintWindow::StaticClass();
+        RecordingHintWindow::Shown.clear();
+        Application->SetHintPause(10);
+        Panel = Make<HintProbe>(Form);
+        Panel->SetBounds(0, 0, 200, 150);
+        Panel->SetHint("Цена|Розничная цена"_a);
+        Panel->SetShowHint(true);
+        Form->Show();
+    }
+    void TearDown() override
+    {
+        Application->CancelHint();
+        Application->SetHintPause(500);
+        HintWindowClass = SavedClass;
+        FormFixture::TearDown();
+    }
+    static std::vector<std::string>& Shown() { return RecordingHintWindow::Shown; }
+};
+
+}  // namespace
+
+TEST_F(HintFixture, ShortHintShowsBelowTheMouseAfterThePause)
+{
+    SimulateMouseMove(Panel, 20, 30);
+    EXPECT_TRUE(Shown().empty()); // not before the pause
+    ASSERT_TRUE(WaitFor([&] { return !Shown().empty(); }));
+    EXPECT_EQ(Shown(), std::vector<std::string>({"Цена"_a.Std()}));
+    TPoint Mouse;
+    GetCursorPos(Mouse);
+    EXPECT_EQ(RecordingHintWindow::LastRect.Left, Mouse.X);
+    EXPECT_GT(RecordingHintWindow::LastRect.Top, Mouse.Y);
+    EXPECT_EQ(RecordingHintWindow::LastData, Panel); // the control's data goes along
+    // Moving inside the control keeps the hint; it is not shown again.
+    SimulateMouseMove(Panel, 60, 40);
+    Application->ProcessMessages();
+    EXPECT_EQ(Shown().size(), 1u);
+}
+
+TEST_F(HintFixture, ControlMayChangeRefuseOrHurryItsHint)
+{
+    Panel->Pause = 0; // no pause: the hint shows with the move
+    Panel->Text = "Другая подсказка"_a.Std();
+    SimulateMouseMove(Panel, 5, 5);
+    EXPECT_EQ(Shown(), std::vector<std::string>({"Другая подсказка"_a.Std()}));
+    Application->CancelHint();
+    Panel->Refuse = true;
+    SimulateMouseMove(Panel, 6, 6);
+    EXPECT_EQ(Shown().size(), 1u);
+    // Without ShowHint anywhere up the chain nothing is asked.
+    Panel->Refuse = false;
+    Panel->SetShowHint(false);
+    Application->CancelHint();
+    SimulateMouseMove(Panel, 7, 7);
+    EXPECT_EQ(Shown().size(), 1u);
+}
+
+TEST_F(HintFixture, KeysAndClicksTakeAShownHintAway)
+{
+    Panel->Pause = 0;
+    SimulateMouseMove(Panel, 5, 5);
+    ASSERT_EQ(Shown().size(), 1u);
+    THintWindow* Window = nullptr;
+    for (int I = 0; I < Application->ComponentCount(); ++I)
+        if (auto* W = dynamic_cast<THintWindow*>(Application->Components(I)))
+            Window = W;
+    ASSERT_NE(Window, nullptr);
+    EXPECT_TRUE(Window->HandleAllocated());
+    SimulateKey(VK_SHIFT);
+    EXPECT_FALSE(Window->HandleAllocated());
+    SimulateMouseMove(Panel, 5, 6);
+    EXPECT_TRUE(Window->HandleAllocated());
+    SimulateClick(Panel, 5, 6);
+    EXPECT_FALSE(Window->HandleAllocated());
+    // A freed hint control takes its hint with it.
+    SimulateMouseMove(Panel, 9, 9);
+    EXPECT_TRUE(Window->HandleAllocated());
+    delete Panel;
+    EXPECT_FALSE(Window->HandleAllocated());
+}
+
+TEST(THintWindow, StaysInsideTheDesktopAndBreaksLongHints)
+{
+    THintWindow Hint(nullptr);
+    const TRect Desk = Screen->DesktopRect();
+    // A hint that would hang over the bottom-right corner opens above and
+    // left of it.
+    Hint.ActivateHint(Rect(Desk.Right - 10, Desk.Bottom - 5, Desk.Right + 90, Desk.Bottom + 15), "Подсказка"_a);
+    EXPECT_EQ(Hint.Left() + Hint.Width(), Desk.Right);
+    EXPECT_EQ(Hint.Top() + Hint.Height(), Desk.Bottom);
+    EXPECT_EQ(Hint.Height(), 24); // 4 pixels more than asked
+    Hint.ActivateHint(Rect(Desk.Left - 30, Desk.Top - 30, Desk.Left + 20, Desk.Top - 10), "x");
+    EXPECT_EQ(Hint.Left(), Desk.Left);
+    EXPECT_EQ(Hint.Top(), Desk.Top);
+    Hint.ReleaseHandle();
+    const TRect One = Hint.CalcHintRect(1000, "Розничная цена товара"_a, nullptr);
+    const TRect Broken = Hint.CalcHintRect(60, "Розничная цена товара"_a, nullptr);
+    EXPECT_EQ(One.Left, 0);
+    EXPECT_LE(Broken.Width(), 66);
+    EXPECT_GE(Broken.Height(), 2 * (One.Height() - 2));
+}
