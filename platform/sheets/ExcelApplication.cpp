@@ -20,6 +20,8 @@ constexpr int SheetColumns = 256;
 constexpr uint32_t ErrorValueBase = 0x800A0000u + 2000;
 /// Beyond this a number does not fit Currency; it stays a double.
 constexpr double CurrencyLimit = 922337203685477.0;
+/// The colour the server reports for a cell without a fill.
+constexpr Integer White = 0xFFFFFF;
 
 }  // namespace
 
@@ -91,6 +93,46 @@ Variant ExcelRange::Value() const
     return Table;
 }
 
+void ExcelRange::Select() const
+{
+    FSheet->FSelRow = FRow;
+    FSheet->FSelColumn = FColumn;
+    FSheet->FSelRows = FRowCount;
+    FSheet->FSelColumns = FColumnCount;
+}
+
+ExcelInterior ExcelRange::Interior() const
+{
+    return ExcelInterior(*this);
+}
+
+// ---- ExcelInterior -------------------------------------------------------------
+
+Integer ExcelInterior::Color() const
+{
+    const int Row = FRange.Row();
+    const int Column = FRange.Column();
+    const auto& Fills = FRange.FSheet->FFills;
+    for (auto It = Fills.rbegin(); It != Fills.rend(); ++It)
+        if (Row >= It->Row && Row < It->Row + It->RowCount && Column >= It->Column
+            && Column < It->Column + It->ColumnCount)
+            return It->Color;
+    return White;
+}
+
+void ExcelInterior::SetColor(Integer Color)
+{
+    const ExcelRange& R = FRange;
+    auto& Fills = R.FSheet->FFills;
+    const auto Same = std::find_if(Fills.begin(), Fills.end(), [&](const ExcelWorksheet::Fill& F) {
+        return F.Row == R.FRow && F.Column == R.FColumn && F.RowCount == R.FRowCount
+            && F.ColumnCount == R.FColumnCount;
+    });
+    if (Same != Fills.end())
+        Fills.erase(Same);
+    Fills.push_back({R.FRow, R.FColumn, R.FRowCount, R.FColumnCount, Color});
+}
+
 // ---- ExcelWorksheet ------------------------------------------------------------
 
 const AnsiString& ExcelWorksheet::Name() const
@@ -111,6 +153,24 @@ ExcelRange ExcelWorksheet::Cells(int Row, int Column) const
     if (Row < 1 || Row > SheetRows || Column < 1 || Column > SheetColumns)
         throw EOleException(SOutsideSheet());
     return ExcelRange(*this, Row, Column, 1, 1, /*SingleCell=*/true);
+}
+
+ExcelRange ExcelWorksheet::Range(const ExcelRange& Cell1, const ExcelRange& Cell2) const
+{
+    if (Cell1.FSheet != this || Cell2.FSheet != this)
+        throw EOleException(SOutsideSheet());
+    const int Top = std::min(Cell1.FRow, Cell2.FRow);
+    const int Left = std::min(Cell1.FColumn, Cell2.FColumn);
+    const int Bottom = std::max(Cell1.FRow + Cell1.FRowCount, Cell2.FRow + Cell2.FRowCount) - 1;
+    const int Right =
+        std::max(Cell1.FColumn + Cell1.FColumnCount, Cell2.FColumn + Cell2.FColumnCount) - 1;
+    return ExcelRange(*this, Top, Left, Bottom - Top + 1, Right - Left + 1,
+                      /*SingleCell=*/false);
+}
+
+ExcelRange ExcelWorksheet::Selection() const
+{
+    return ExcelRange(*this, FSelRow, FSelColumn, FSelRows, FSelColumns, /*SingleCell=*/false);
 }
 
 Variant ExcelWorksheet::CellValue(const WorkbookCell* Cell) const
@@ -211,6 +271,11 @@ ExcelWorkbook& ExcelApplication::ActiveWorkbook() const
 ExcelWorksheet& ExcelApplication::ActiveSheet() const
 {
     return ActiveWorkbook().ActiveSheet();
+}
+
+ExcelRange ExcelApplication::Selection() const
+{
+    return ActiveSheet().Selection();
 }
 
 void ExcelApplication::Quit()

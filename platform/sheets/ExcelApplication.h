@@ -23,10 +23,14 @@
 // Currency for a number in a money format, a Boolean, a worksheet error
 // (varError with the server's code, see ExcelErrorValue) or CP1251 text.
 //
+// For a window that shows a sheet, a sheet also keeps what the operator
+// selected (Select, Selection) and the fill colours set on its cells
+// (Interior); both live with the open workbook and are never written.
+//
 // Lifetimes: the application owns its open workbooks, a workbook owns its
 // sheets. References to them stay valid until the workbook is closed or the
-// application quits or is freed; an ExcelRange points to its sheet and
-// shares that lifetime.
+// application quits or is freed; an ExcelRange (and an ExcelInterior) points
+// to its sheet and shares that lifetime.
 
 #include "platform/sheets/Workbook.h"
 
@@ -45,6 +49,7 @@ PRICETAGS_EXCEPTION(EOleException, EOleError);
 PRICETAGS_EXCEPTION(EOleSysError, EOleError);
 
 class ExcelApplication;
+class ExcelInterior;
 class ExcelWorksheet;
 
 /// The varError code the server gives for a worksheet error stored in a file
@@ -74,6 +79,11 @@ public:
     /// always a table. Raises EOleException for a range of more than
     /// MaxTableCells cells.
     [[nodiscard]] Variant Value() const;
+    /// Makes this range its sheet's selection (the application's Selection
+    /// while the sheet is the active one).
+    void Select() const;
+    /// The fill of the range's cells.
+    [[nodiscard]] ExcelInterior Interior() const;
 
     /// The largest range Value turns into an array: 65536 rows of 32
     /// columns. A sheet with two cells far apart would otherwise ask for
@@ -81,6 +91,7 @@ public:
     static constexpr int MaxTableCells = 65536 * 32;
 
 private:
+    friend class ExcelInterior;
     friend class ExcelWorksheet;
     enum class View { Cells, Rows, Columns };
 
@@ -96,6 +107,23 @@ private:
     int FColumnCount;
     bool FSingleCell;
     View FView = View::Cells;
+};
+
+/// The fill of a range's cells, the server's Interior. Colours are RGB
+/// values as 0x00BBGGRR.
+class ExcelInterior {
+public:
+    /// The colour last set on the range's first cell; white (0xFFFFFF)
+    /// when none was.
+    [[nodiscard]] Integer Color() const;
+    /// Fills every cell of the range with Color.
+    void SetColor(Integer Color);
+
+private:
+    friend class ExcelRange;
+    explicit ExcelInterior(const ExcelRange& Range) : FRange(Range) {}
+
+    ExcelRange FRange;
 };
 
 /// One sheet of an open workbook, the server's Worksheet.
@@ -114,14 +142,41 @@ public:
     /// One cell by its sheet row and column; EOleException outside the
     /// sheet (65536 rows, 256 columns).
     [[nodiscard]] ExcelRange Cells(int Row, int Column) const;
+    /// The rectangle from the first cell of Cell1 to the last cell of
+    /// Cell2 (in either order), both ranges of this sheet; EOleException
+    /// for a range of another sheet.
+    [[nodiscard]] ExcelRange Range(const ExcelRange& Cell1, const ExcelRange& Cell2) const;
+    /// What was selected last on this sheet; A1 until anything is.
+    [[nodiscard]] ExcelRange Selection() const;
 
 private:
     friend class ExcelRange;
+    friend class ExcelInterior;
+
+    /// A rectangle of cells filled with one colour.
+    struct Fill {
+        int Row;
+        int Column;
+        int RowCount;
+        int ColumnCount;
+        Integer Color;
+    };
+
     [[nodiscard]] const WorkbookSheet& Data() const { return FBook.Sheet(FIndex); }
     [[nodiscard]] Variant CellValue(const WorkbookCell* Cell) const;
 
     const Workbook& FBook;
     int FIndex;
+    // What the operator does on the sheet, not the workbook's content: a
+    // sheet read through a const reference still takes a selection and
+    // fills.
+    mutable int FSelRow = 1;
+    mutable int FSelColumn = 1;
+    mutable int FSelRows = 1;
+    mutable int FSelColumns = 1;
+    /// In the order set; a later fill covers an earlier one. Filling the
+    /// same rectangle again replaces its entry, so the list stays short.
+    mutable std::vector<Fill> FFills;
 };
 
 /// An open workbook, the server's Workbook.
@@ -184,6 +239,8 @@ public:
     [[nodiscard]] ExcelWorkbook& ActiveWorkbook() const;
     /// The active workbook's active sheet; raises as ActiveWorkbook.
     [[nodiscard]] ExcelWorksheet& ActiveSheet() const;
+    /// The active sheet's selection; raises as ActiveWorkbook.
+    [[nodiscard]] ExcelRange Selection() const;
     /// Closes every workbook without saving. The application stays usable,
     /// as a fresh one.
     void Quit();

@@ -226,6 +226,101 @@ TEST(ExcelApplication, RefusesAnAbsurdlyLargeTable)
     EXPECT_EQ(App->ActiveSheet().Cells(65536, 256).Value().AsString(), "IV65536"_a);
 }
 
+TEST(ExcelApplication, SelectionAsTheRegionPickerReadsIt)
+{
+    const auto App = OpenFixture("invoice-c5.xls");
+    ExcelWorksheet& Sheet = App->ActiveSheet();
+    // A1 until anything is selected.
+    EXPECT_EQ(App->Selection().Row(), 1);
+    EXPECT_EQ(App->Selection().Column(), 1);
+    EXPECT_EQ(App->Selection().Count(), 1);
+
+    struct PickCase {
+        const char* What;
+        int Row1, Column1, Row2, Column2;  // the two corners as given
+        int First, Last, Left, Right;      // what the picker takes from it
+    };
+    const PickCase Cases[] = {
+        {"B5:F20", 5, 2, 20, 6, 5, 20, 2, 6},
+        {"dragged from F20 back to B5", 20, 6, 5, 2, 5, 20, 2, 6},
+        {"one cell", 7, 4, 7, 4, 7, 7, 4, 4},
+        {"a whole column", 1, 4, 65536, 4, 1, 65536, 4, 4},
+    };
+    for (const PickCase& C : Cases) {
+        SCOPED_TRACE(C.What);
+        Sheet.Range(Sheet.Cells(C.Row1, C.Column1), Sheet.Cells(C.Row2, C.Column2)).Select();
+        const ExcelRange Sel = App->Application().Selection();
+        EXPECT_EQ(Sel.Cells(1, 1).Row(), C.First);
+        EXPECT_EQ(Sel.Cells(1, 1).Row() + Sel.Rows().Count() - 1, C.Last);
+        EXPECT_EQ(Sel.Cells(1, 1).Column(), C.Left);
+        EXPECT_EQ(Sel.Cells(1, 1).Column() + Sel.Columns().Count() - 1, C.Right);
+    }
+    // The total is picked as the value of the selection's first cell.
+    Sheet.Range(Sheet.Cells(9, 7), Sheet.Cells(9, 8)).Select();
+    EXPECT_EQ(App->Selection().Cells(1, 1).Value().AsDouble(), 122);
+    Sheet.Cells(1, 1).Select();
+    EXPECT_TRUE(VarIsEmpty(App->Selection().Cells(1, 1).Value()));
+    EXPECT_EQ(App->Selection().Count(), 1);
+}
+
+TEST(ExcelApplication, RangesOfAnotherSheetAreRefused)
+{
+    const auto App = OpenFixture("second-sheet-active.xls");
+    ExcelWorkbook& Book = App->ActiveWorkbook();
+    ExpectRaises<EOleException>(
+        [&] { (void)Book.Worksheets(1).Range(Book.Worksheets(1).Cells(1, 1),
+                                             Book.Worksheets(2).Cells(2, 2)); },
+        "Ошибка, определяемая приложением или объектом"_a);
+    // Each sheet keeps its own selection; the application shows the active
+    // sheet's.
+    Book.Worksheets(1).Cells(3, 3).Select();
+    Book.Worksheets(2).Cells(4, 4).Select();
+    EXPECT_EQ(App->Selection().Row(), 4);
+    EXPECT_EQ(Book.Worksheets(1).Selection().Row(), 3);
+}
+
+TEST(ExcelApplication, FillsColourCellsOfTheOpenWorkbookOnly)
+{
+    const TempDir Dir;
+    const std::string Bytes = ReadBytes(TestData() / "Workbook" / "invoice-c5.xls");
+    WriteBytes(Dir.Path() / "book.xls", Bytes);
+    std::unique_ptr<ExcelApplication> App = CreateOleObject("Excel.Application");
+    App->Workbooks().Open(Dir.File("book.xls"));
+    ExcelWorksheet& Sheet = App->ActiveSheet();
+    constexpr Integer PaleBlue = 0xFEF0C8;  // RGB(200, 240, 254)
+    constexpr Integer White = 0xFFFFFF;
+    EXPECT_EQ(Sheet.Cells(5, 3).Interior().Color(), White);
+    Sheet.UsedRange().Interior().SetColor(PaleBlue);
+    struct ColourCase {
+        int Row, Column;
+        Integer Color;
+    };
+    const ColourCase Cases[] = {
+        {5, 3, PaleBlue},  // the used range's corners
+        {9, 7, PaleBlue},
+        {4, 3, White},     // just outside it
+        {5, 2, White},
+        {10, 7, White},
+        {9, 8, White},
+    };
+    for (const ColourCase& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.Row << "," << C.Column);
+        EXPECT_EQ(Sheet.Cells(C.Row, C.Column).Interior().Color(), C.Color);
+    }
+    // A later fill covers an earlier one; filling the same cells again
+    // replaces their colour.
+    Sheet.Cells(6, 4).Interior().SetColor(0x0000FF);
+    EXPECT_EQ(Sheet.Cells(6, 4).Interior().Color(), 0x0000FF);
+    EXPECT_EQ(Sheet.Cells(6, 5).Interior().Color(), PaleBlue);
+    Sheet.UsedRange().Interior().SetColor(White);
+    EXPECT_EQ(Sheet.Cells(6, 5).Interior().Color(), White);
+    EXPECT_EQ(Sheet.Cells(6, 4).Interior().Color(), White);
+    // Nothing of it reaches the file.
+    App->ActiveWorkbook().Close(/*SaveChanges=*/true);
+    App->Quit();
+    EXPECT_EQ(ReadBytes(Dir.Path() / "book.xls"), Bytes);
+}
+
 TEST(ExcelApplication, OnlyTheSpreadsheetServerCanBeCreated)
 {
     ExpectRaises<EOleSysError>([] { (void)CreateOleObject("Word.Application"); },
