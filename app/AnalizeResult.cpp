@@ -228,6 +228,26 @@ bool IsNumberingRow(const std::vector<AnsiString>& Texts, const AnsiString& Patt
     return true;
 }
 
+// ---- imports ---------------------------------------------------------------------
+
+TableShape CheckAnalysedTable(const Variant& Table, const TAnalizeResult& Analysis)
+{
+    const TableShape Shape = GetTableShape(Table);
+    if (Analysis.anRowList.Count() != Shape.Rows)
+        RaiseAppError(Format("Ошибка в анализаторе.\\nНе совпадают длины массивов данных и "
+                             "анализа\\nanRowList.Count (%s) <> rCount (%s)"_a,
+                             {IntToStr(Analysis.anRowList.Count()), IntToStr(Shape.Rows)}));
+    return Shape;
+}
+
+void RaiseImportErrors(const TStringList& Errors)
+{
+    AnsiString Text;
+    for (int I = 0; I < Errors.Count(); ++I)
+        Text += (I ? "\r\n" : "") + Errors.Strings(I);
+    RaiseAppError(Text);
+}
+
 // ---- TAnResItem ----------------------------------------------------------------
 
 TAnResItem::TAnResItem(TAnalizeResult* AOwner, Byte AKind, const AnsiString& AName)
@@ -477,18 +497,11 @@ constexpr Integer ArticleHeaderRows = 100;
 void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
 {
     PrepareKeywords();
-    RowCount = 0;
-    ColCount = 0;
-    if (VarArrayDimCount(Table) == 2) {
-        RowLow = VarArrayLowBound(Table, 1);
-        ColLow = VarArrayLowBound(Table, 2);
-        RowCount = VarArrayHighBound(Table, 1) - RowLow + 1;
-        ColCount = VarArrayHighBound(Table, 2) - ColLow + 1;
-    }
-    if (RowCount <= 0 || ColCount <= 0) {
-        RowCount = 0;
-        ColCount = 0;
-    }
+    const TableShape Shape = GetTableShape(Table);
+    RowLow = Shape.RowLow;
+    ColLow = Shape.ColLow;
+    RowCount = Shape.Rows;
+    ColCount = Shape.Cols;
     std::vector<TStatAnalizeItem*> Columns(static_cast<size_t>(ColCount));
     for (Integer C = 0; C < ColCount; ++C)
         Columns[size_t(C)] = anColList.Add();

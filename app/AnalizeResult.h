@@ -30,6 +30,7 @@ class TInvoicePackedName;
 class TStringList;
 class TStrings;
 class Variant;
+struct TableShape;
 
 // Role kinds of the analysis items.
 constexpr Byte KindNone = 0;
@@ -225,6 +226,15 @@ private:
     /// The first characters of the prepared keywords.
     TCharSet FKeywordStarts;
 };
+
+/// The shape of a table an import is about to read with Analysis. Raises
+/// EAppException "Ошибка в анализаторе." ... "anRowList.Count (n) <> rCount
+/// (m)" (logged) when the analysis was not made of a table of as many rows:
+/// no analysis yet, or one of another table.
+[[nodiscard]] TableShape CheckAnalysedTable(const Variant& Table, const TAnalizeResult& Analysis);
+/// Raises EAppException (logged) whose message is the lines of Errors, CR
+/// LF between them: how an import that read nothing reports why.
+[[noreturn]] void RaiseImportErrors(const TStringList& Errors);
 
 /// A cell's value as text, as VarToStr gives it (numbers as the runtime
 /// writes them); raises as VarToStr does (a worksheet error value).

@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/InvoicePackedName.h"
 #include "app/InvoiceType.h"
+#include "app/ReadXLS.h"
 #include "common/Funcs.h"
 #include "common/HBuffFile.h"
 #include "common/MsgWin.h"
@@ -109,15 +110,6 @@ struct TempFileGuard {
             DeleteFile(Name);
     }
 };
-
-/// The error lines of a failed import as one text.
-[[noreturn]] void RaiseImportFailed(TStringList& Errors)
-{
-    AnsiString Text;
-    for (int I = 0; I < Errors.Count(); ++I)
-        Text += (I ? "\r\n" : "") + Errors.Strings(I);
-    RaiseAppError(Text);
-}
 
 }  // namespace
 
@@ -281,20 +273,9 @@ void StoreArticleCell(TshArticle& Article, Byte Kind, const AnsiString& Text)
 
 void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Analysis)
 {
-    Integer Rows = 0;
-    Integer Cols = 0;
-    Integer RowLow = 1;
-    Integer ColLow = 1;
-    if (VarArrayDimCount(Table) == 2) {
-        RowLow = VarArrayLowBound(Table, 1);
-        ColLow = VarArrayLowBound(Table, 2);
-        Rows = Max(0, VarArrayHighBound(Table, 1) - RowLow + 1);
-        Cols = Max(0, VarArrayHighBound(Table, 2) - ColLow + 1);
-    }
-    if (Analysis.anRowList.Count() != Rows)
-        RaiseAppError(Format("Ошибка в анализаторе.\\nНе совпадают длины массивов данных и "
-                             "анализа\\nanRowList.Count (%s) <> rCount (%s)"_a,
-                             {IntToStr(Analysis.anRowList.Count()), IntToStr(Rows)}));
+    const TableShape Shape = CheckAnalysedTable(Table, Analysis);
+    const Integer Rows = Shape.Rows;
+    const Integer Cols = Shape.Cols;
     // Read into a list of its own that replaces this one only when it holds
     // an article: a failed import never costs the shop its descriptions.
     TshArticleList Imported;
@@ -336,8 +317,8 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
             if (ColumnKind[size_t(C)] == KindNone)
                 continue;
             try {
-                StoreArticleCell(Article, ColumnKind[size_t(C)],
-                                 CellValueText(Table.GetElement(RowLow + R, ColLow + C)));
+                const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
+                StoreArticleCell(Article, ColumnKind[size_t(C)], CellValueText(Cell));
             } catch (const Exception&) {
                 Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a,
                                      {SheetRow, IntToStr(Analysis.FirstCol + C)});
@@ -346,7 +327,7 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
         Article.MatchKey = MakeModelKey(Article.Model);
     }
     if (Imported.Count() == 0)
-        RaiseImportFailed(*Imported.GetErrors());
+        RaiseImportErrors(*Imported.GetErrors());
     Clear();
     inherited::Assign(Imported);
     FErrors = std::move(Imported.FErrors);

@@ -73,15 +73,6 @@ void StoreText(TshInvoiceTovar& Row, Byte Kind, const AnsiString& Text,
     }
 }
 
-/// The error lines of a failed import as one text.
-[[noreturn]] void RaiseImportFailed(TStringList& Errors)
-{
-    AnsiString Text;
-    for (int I = 0; I < Errors.Count(); ++I)
-        Text += (I ? "\r\n" : "") + Errors.Strings(I);
-    RaiseAppError(Text);
-}
-
 }  // namespace
 
 void TshInvoice::LoadFromXLS(const AnsiString& AFileName)
@@ -99,20 +90,9 @@ void TshInvoice::LoadFromXLS(const AnsiString& AFileName)
 
 void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysis)
 {
-    Integer Rows = 0;
-    Integer Cols = 0;
-    Integer RowLow = 1;
-    Integer ColLow = 1;
-    if (VarArrayDimCount(Table) == 2) {
-        RowLow = VarArrayLowBound(Table, 1);
-        ColLow = VarArrayLowBound(Table, 2);
-        Rows = Max(0, VarArrayHighBound(Table, 1) - RowLow + 1);
-        Cols = Max(0, VarArrayHighBound(Table, 2) - ColLow + 1);
-    }
-    if (Analysis.anRowList.Count() != Rows)
-        RaiseAppError(Format("Ошибка в анализаторе.\\nНе совпадают длины массивов данных и "
-                             "анализа\\nanRowList.Count (%s) <> rCount (%s)"_a,
-                             {IntToStr(Analysis.anRowList.Count()), IntToStr(Rows)}));
+    const TableShape Shape = CheckAnalysedTable(Table, Analysis);
+    const Integer Rows = Shape.Rows;
+    const Integer Cols = Shape.Cols;
 
     // The rows are read into an invoice of their own that replaces these
     // rows only when it holds at least one: a failed import leaves the
@@ -164,7 +144,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
             if (ColumnKinds[size_t(C)].empty())
                 continue;
             try {
-                const Variant& Cell = Table.GetElement(RowLow + R, ColLow + C);
+                const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
                     if (Kind == KindModel || Kind == KindItem || Kind == KindUnit) {
                         StoreText(Row, Kind, CellValueText(Cell), Splitter, Analysis.PackedMode);
@@ -224,7 +204,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
 
     // Nothing read: the reasons alone, without a total check of nothing.
     if (Imported.Count() == 0)
-        RaiseImportFailed(*Imported.GetErrors());
+        RaiseImportErrors(*Imported.GetErrors());
     const Currency SheetSum = Analysis.FindByKind(KindTotal)
                                   ? Analysis.FindByKind(KindTotal)->Value
                                   : Currency(-1);

@@ -50,6 +50,20 @@ void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn
     App->ActiveWorkbook().Close(/*SaveChanges=*/false);
 }
 
+TableShape GetTableShape(const Variant& Table)
+{
+    TableShape Shape;
+    if (VarArrayDimCount(Table) != 2)
+        return Shape;
+    const int RowLow = VarArrayLowBound(Table, 1);
+    const int ColLow = VarArrayLowBound(Table, 2);
+    const int Rows = VarArrayHighBound(Table, 1) - RowLow + 1;
+    const int Cols = VarArrayHighBound(Table, 2) - ColLow + 1;
+    if (Rows <= 0 || Cols <= 0)
+        return Shape;
+    return {RowLow, ColLow, Rows, Cols};
+}
+
 AnsiString GetTableCellText(const Variant& Table, int Row, int Column)
 {
     const Variant& Cell = Table.GetElement(Row, Column);

@@ -19,6 +19,18 @@
 /// server cannot be started, shows the error window and raises EAbort.
 void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn, int& FirstRow);
 
+/// Lower bounds and size of a table.
+struct TableShape {
+    int RowLow = 1;
+    int ColLow = 1;
+    int Rows = 0;
+    int Cols = 0;
+};
+
+/// The shape of Table; no rows and no columns when it is not a
+/// two-dimensional array or has no element.
+[[nodiscard]] TableShape GetTableShape(const Variant& Table);
+
 /// Trimmed text of the table element [Row, Column] (array indexes, lower
 /// bound plus a zero-based offset): '' for an element without a text
 /// (CellHasText); numbers as the runtime writes them ("10,5" under Russian
