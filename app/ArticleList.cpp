@@ -16,9 +16,6 @@
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Variant.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <utility>
 #include <vector>
 
@@ -50,24 +47,17 @@ const char* const FileHeader = "ArticleList";
 const char* const ListHeader = "Articles";
 const char* const ItemHeader = "ArtItem";
 
-void WriteField(TStream& Stream, Byte Tag, const AnsiString& Value)
-{
-    WriteByte(Stream, Tag);
-    WriteString(Stream, Value);
-}
-
 void SaveArticle(TStream& Stream, const TshArticle& Article)
 {
     WriteRecordStart(Stream, ItemHeader);
-    WriteField(Stream, 1, Article.Tip);
-    WriteField(Stream, 2, Article.Model);
-    WriteField(Stream, 3, Article.Description);
-    WriteField(Stream, 4, Article.ArticleCode);
-    WriteField(Stream, 5, Article.Firm);
-    WriteField(Stream, 6, Article.Country);
-    WriteByte(Stream, 7);
-    WriteInteger(Stream, Article.Warranty);
-    WriteField(Stream, 8, Article.MatchKey);
+    WriteStringField(Stream, 1, Article.Tip);
+    WriteStringField(Stream, 2, Article.Model);
+    WriteStringField(Stream, 3, Article.Description);
+    WriteStringField(Stream, 4, Article.ArticleCode);
+    WriteStringField(Stream, 5, Article.Firm);
+    WriteStringField(Stream, 6, Article.Country);
+    WriteIntegerField(Stream, 7, Article.Warranty);
+    WriteStringField(Stream, 8, Article.MatchKey);
     WriteRecordEnd(Stream);
 }
 
@@ -89,27 +79,6 @@ void LoadArticle(TStream& Stream, TshArticle& Article)
         }
     }
 }
-
-/// Makes the data of a finished file durable before it replaces the old one.
-void SyncFile(const AnsiString& Name)
-{
-    const int Fd = ::open(Name.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
-    if (Fd < 0)
-        return;
-    ::fsync(Fd);
-    ::close(Fd);
-}
-
-/// Removes an unfinished temporary file when a save fails.
-struct TempFileGuard {
-    AnsiString Name;
-    bool Done = false;
-    ~TempFileGuard()
-    {
-        if (!Done)
-            DeleteFile(Name);
-    }
-};
 
 }  // namespace
 
@@ -232,16 +201,7 @@ void TshArticleList::SaveToStream(TStream& Stream) const
 
 void TshArticleList::SaveToFile(const AnsiString& Name)
 {
-    const AnsiString TempName = Name + ".tmp";
-    TempFileGuard Guard{TempName};
-    {
-        TschFileStream Stream(TempName, 1);
-        SaveToStream(Stream);
-    }
-    SyncFile(TempName);
-    if (!RenameFileReplacing(TempName, Name))
-        RaiseLastOSError();
-    Guard.Done = true;
+    SaveDataFile(Name, [this](TStream& Stream) { SaveToStream(Stream); });
 }
 
 // ---- import ------------------------------------------------------------------

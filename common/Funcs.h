@@ -27,6 +27,7 @@
 #include "platform/rtl/Types.h"
 #include "platform/rtl/Variant.h"
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -401,3 +402,21 @@ void WriteRecordEnd(TStream& Stream);
 /// The load error "Неверный тип параметра" for a tag the record kind does
 /// not know (values carry no length, so it cannot be skipped).
 [[noreturn]] void RaiseUnknownTag();
+
+// ---- tagged data files -----------------------------------------------------
+// A field of a record (its tag byte and its value), and the writing of a
+// whole data file so that a failure never leaves a half-written one.
+
+void WriteStringField(TStream& Stream, Byte Tag, const AnsiString& Value);
+void WriteIntegerField(TStream& Stream, Byte Tag, Integer Value);
+void WriteCurrencyField(TStream& Stream, Byte Tag, Currency Value);
+void WriteBooleanField(TStream& Stream, Byte Tag, bool Value);
+/// A double or a date-time (days since 1899-12-30).
+void WriteDoubleField(TStream& Stream, Byte Tag, double Value);
+
+/// Writes a data file through a temporary file beside it (FileName +
+/// ".tmp"): Write fills the stream, then the file is closed with its write
+/// errors raised, made durable and renamed over FileName. On any failure
+/// (Write's own exceptions, a full disk, a failed rename) the old file stays
+/// as it was, the temporary file is removed and the error passes on.
+void SaveDataFile(const AnsiString& FileName, const std::function<void(TStream&)>& Write);

@@ -2,7 +2,12 @@
 
 #include "common/Funcs.h"
 
+#include "common/HBuffFile.h"
 #include "platform/classes/Streams.h"
+#include "platform/rtl/Files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -177,4 +182,87 @@ void WriteRecordEnd(TStream& Stream)
 void RaiseUnknownTag()
 {
     RaiseLoadError("Неверный тип параметра"_a);
+}
+
+// ---- tagged data files -----------------------------------------------------
+
+void WriteStringField(TStream& Stream, Byte Tag, const AnsiString& Value)
+{
+    WriteByte(Stream, Tag);
+    WriteString(Stream, Value);
+}
+
+void WriteIntegerField(TStream& Stream, Byte Tag, Integer Value)
+{
+    WriteByte(Stream, Tag);
+    WriteInteger(Stream, Value);
+}
+
+void WriteCurrencyField(TStream& Stream, Byte Tag, Currency Value)
+{
+    WriteByte(Stream, Tag);
+    WriteCurrency(Stream, Value);
+}
+
+void WriteBooleanField(TStream& Stream, Byte Tag, bool Value)
+{
+    WriteByte(Stream, Tag);
+    WriteBoolean(Stream, Value);
+}
+
+void WriteDoubleField(TStream& Stream, Byte Tag, double Value)
+{
+    WriteByte(Stream, Tag);
+    WriteDouble(Stream, Value);
+}
+
+namespace {
+
+/// Makes the data of a finished file durable before it replaces the old
+/// one, so a crash right after the rename cannot leave an empty file.
+void SyncFile(const AnsiString& FileName)
+{
+    const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return;
+    ::fsync(Fd);
+    ::close(Fd);
+}
+
+/// Removes an unfinished temporary file when a save fails.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(const AnsiString& Name) : FName(Name) {}
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    ~TempFileGuard()
+    {
+        if (!FDone)
+            DeleteFile(FName);
+    }
+    void Done() { FDone = true; }
+
+private:
+    AnsiString FName;
+    bool FDone = false;
+};
+
+}  // namespace
+
+void SaveDataFile(const AnsiString& FileName, const std::function<void(TStream&)>& Write)
+{
+    const AnsiString TempName = FileName + ".tmp";
+    TempFileGuard Guard(TempName);
+    {
+        TschFileStream Stream(TempName, schCreate);
+        Write(Stream);
+        // Closed here so that a failed last write raises: the stream's
+        // destructor would only log it, and the short file would then
+        // replace the good one.
+        Stream.File().Close();
+    }
+    SyncFile(TempName);
+    if (!RenameFileReplacing(TempName, FileName))
+        RaiseLastOSError();
+    Guard.Done();
 }

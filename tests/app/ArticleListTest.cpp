@@ -9,6 +9,7 @@
 #include "app/InvoiceType.h"
 #include "app/ReadXLS.h"
 #include "common/Funcs.h"
+#include "common/HBuffFile.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/AppTestSupport.h"
@@ -17,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -177,6 +181,59 @@ TEST(ArticleList, BrokenFilesLoadAsClearErrorsAndKeepTheList)
         ExpectSameArticles(List, Want);
     }
     EXPECT_EQ(Seen, int(BrokenCases().size()));
+}
+
+/// Files this process writes may not grow past Bytes while it lives: a
+/// write beyond fails as on a full disk (the signal that would end the
+/// process is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t Bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit Limit = FOld;
+        Limit.rlim_cur = Bytes;
+        setrlimit(RLIMIT_FSIZE, &Limit);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FOldHandler);
+    }
+
+private:
+    rlimit FOld{};
+    void (*FOldHandler)(int) = nullptr;
+};
+
+TEST(ArticleList, FailedSaveKeepsTheOldFile)
+{
+    const TempDir Dir;
+    const AnsiString Name = Dir.File("Articles.fl");
+    TshArticleList Old;
+    FillSmallList(Old);
+    Old.SaveToFile(Name);
+    const std::string Saved = ReadBytes(Dir.Path() / "Articles.fl");
+    // About 40 KB: more than the limit below, less than the file stream's
+    // buffer, so the write fails only when the buffer goes to disk as the
+    // file is closed.
+    TshArticleList Big;
+    for (int I = 0; I < 200; ++I)
+        AddArticle(Big, "Холодильник", "NRB 110", std::string(150, 'x').c_str(), "", "", "", 0,
+                   "");
+    {
+        const FileSizeLimit Limit(16 * 1024);
+        ExpectRaises<EWqHugeFile>([&] { Big.SaveToFile(Name); },
+                                  "TWqHugeFile.FreeBuffer("_a + Name
+                                      + ".tmp) failed. System Error.  Code: 223.\r\n"
+                                        "The file size exceeds the limit allowed and cannot "
+                                        "be saved");
+    }
+    EXPECT_TRUE(ReadBytes(Dir.Path() / "Articles.fl") == Saved) << "the old file changed";
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "Articles.fl.tmp"));
 }
 
 TEST(ArticleList, MissingFileIsToldAndWrittenEmpty)
