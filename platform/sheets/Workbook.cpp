@@ -55,19 +55,9 @@ constexpr uint32_t MaxCols = 256;
 // Days between the 1904 and the 1900 date systems.
 constexpr double Days1904 = 1462;
 
-uint16_t U16(const char* P)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(P[0]) | static_cast<uint8_t>(P[1]) << 8);
-}
-
-uint32_t U32(const char* P)
-{
-    return static_cast<uint32_t>(U16(P)) | static_cast<uint32_t>(U16(P + 2)) << 16;
-}
-
 double F64(const char* P)
 {
-    uint64_t Bits = static_cast<uint64_t>(U32(P)) | static_cast<uint64_t>(U32(P + 4)) << 32;
+    const uint64_t Bits = U64(P);
     double D;
     std::memcpy(&D, &Bits, sizeof D);
     return D;

@@ -26,21 +26,6 @@ constexpr uint32_t NoEntry = 0xFFFFFFFF;
 constexpr uint8_t StreamEntry = 2;
 constexpr uint8_t RootEntry = 5;
 
-uint16_t U16(const char* P)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(P[0]) | static_cast<uint8_t>(P[1]) << 8);
-}
-
-uint32_t U32(const char* P)
-{
-    return static_cast<uint32_t>(U16(P)) | static_cast<uint32_t>(U16(P + 2)) << 16;
-}
-
-uint64_t U64(const char* P)
-{
-    return static_cast<uint64_t>(U32(P)) | static_cast<uint64_t>(U32(P + 4)) << 32;
-}
-
 char16_t AsciiUpper(char16_t C)
 {
     return C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - u'a' + u'A') : C;

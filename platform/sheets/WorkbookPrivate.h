@@ -13,6 +13,23 @@
 
 namespace workbook_detail {
 
+/// Little-endian integers of the file at P; the caller has checked that
+/// the bytes are there.
+inline uint16_t U16(const char* P)
+{
+    return static_cast<uint16_t>(static_cast<uint8_t>(P[0]) | static_cast<uint8_t>(P[1]) << 8);
+}
+
+inline uint32_t U32(const char* P)
+{
+    return static_cast<uint32_t>(U16(P)) | static_cast<uint32_t>(U16(P + 2)) << 16;
+}
+
+inline uint64_t U64(const char* P)
+{
+    return static_cast<uint64_t>(U32(P)) | static_cast<uint64_t>(U32(P + 4)) << 32;
+}
+
 /// Raise EWorkbookError with the reader's texts, naming the file.
 [[noreturn]] void RaiseNotWorkbook(const AnsiString& Name);
 [[noreturn]] void RaisePassword(const AnsiString& Name);
