@@ -22,18 +22,6 @@
 
 namespace {
 
-/// The supplier invoice of the worked example, as its used range C5:G9.
-TableRows ExampleInvoice()
-{
-    return {
-        {"№", "Наименование товара", "Кол-во", "Цена", "Сумма"},
-        {1, "Холодильник NRB 110", 2, 10.5, 21},
-        {2, "Пылесос ABC", 3, 0.3333, 1},
-        {3, "Чайник", 1, 100, 100},
-        {"", "Итого:", "", "", 122},
-    };
-}
-
 // ---- cells and keywords --------------------------------------------------------
 
 struct CellCase {

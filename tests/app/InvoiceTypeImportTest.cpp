@@ -33,18 +33,6 @@ AnsiString Fixture(const std::string& Name)
     return AnsiString::FromUtf8((TestData() / "InvoiceTypeImport" / Name).string());
 }
 
-/// The worked example as its used range C5:G9.
-TableRows ExampleInvoice()
-{
-    return {
-        {"№", "Наименование товара", "Кол-во", "Цена", "Сумма"},
-        {1, "Холодильник NRB 110", 2, 10.5, 21},
-        {2, "Пылесос ABC", 3, 0.3333, 1},
-        {3, "Чайник", 1, 100, 100},
-        {"", "Итого:", "", "", 122},
-    };
-}
-
 /// Analyses Rows as a sheet whose used range starts at C5 and imports them.
 void Import(TshInvoice& Invoice, const TableRows& Rows,
             const std::function<void(TAnalizeResult&)>& Adjust = {})
