@@ -1030,6 +1030,7 @@ void TBitmap::Assign(TPersistent* Source)
         FreeImage();
         FlushBitmap(B->FHandle);
         FHandle->Image = B->FHandle->Image.copy();
+        FEmptySize = B->FEmptySize;
         FHandle->Monochrome = B->FHandle->Monochrome;
         FPixelFormat = B->FPixelFormat;
         FTransparentColor = B->FTransparentColor;
@@ -1049,12 +1050,12 @@ bool TBitmap::Empty() const
 
 int TBitmap::Width() const
 {
-    return Empty() ? 0 : FHandle->Image.width();
+    return Empty() ? FEmptySize.X : FHandle->Image.width();
 }
 
 int TBitmap::Height() const
 {
-    return Empty() ? 0 : FHandle->Image.height();
+    return Empty() ? FEmptySize.Y : FHandle->Image.height();
 }
 
 void TBitmap::SetWidth(int Value)
@@ -1093,6 +1094,9 @@ void TBitmap::NewImage(int AWidth, int AHeight, bool KeepPixels)
         }
     }
     FHandle->Image = Image;
+    // Width set before Height (or the reverse) gives no pixels yet; the
+    // size is kept so that setting the other side makes the image.
+    FEmptySize = {AWidth, AHeight};
 }
 
 void TBitmap::FreeImage()
@@ -1136,6 +1140,7 @@ void TBitmap::SetHandle(HBITMAP Value)
     DropMask();
     DeleteObject(FHandle);
     FHandle = Value;
+    FEmptySize = {};
     Changed(this);
 }
 
@@ -1146,6 +1151,7 @@ HBITMAP TBitmap::ReleaseHandle()
     FlushBitmap(FHandle);
     HBITMAP Old = FHandle;
     FHandle = CreateBitmapObject(QImage(), false);
+    FEmptySize = {};
     DropMask();
     return Old;
 }
@@ -1250,6 +1256,7 @@ void TBitmap::LoadFromBytes(const std::string& Bytes)
     DropMask();
     FHandle->Monochrome = Image.depth() == 1;
     FHandle->Image = Image.convertToFormat(QImage::Format_RGB32);
+    FEmptySize = {};
     FPixelFormat = FHandle->Monochrome ? pf1bit : pfDevice;
     Changed(this);
 }

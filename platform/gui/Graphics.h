@@ -494,6 +494,8 @@ private:
     TPixelFormat FPixelFormat = pfDevice;
     TColor FTransparentColor = clDefault;
     TTransparentMode FTransparentMode = tmAuto;
+    /// The size asked for while one side is 0 (no pixels exist then).
+    TPoint FEmptySize;
 };
 
 PRICETAGS_EXCEPTION(EResNotFound, Exception);

@@ -439,6 +439,34 @@ TEST(Gdi, BitmapKeepsPixelsWhenResizedAndMasksItsTransparentColour)
     ExpectRaises<EInvalidGraphicOperation>([&] { B.ScanLine(3); }, "Scan line index out of range");
 }
 
+TEST(Gdi, BitmapSizedOneSideAtATimeGetsBothSides)
+{
+    struct Case {
+        bool WidthFirst;
+    };
+    const Case Cases[] = {
+        {true},  // Width, then Height
+        {false}, // Height, then Width
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.WidthFirst);
+        TBitmap B;
+        if (C.WidthFirst) {
+            B.SetWidth(16);
+            EXPECT_EQ(B.Width(), 16); // no pixels yet, the width is kept
+            B.SetHeight(12);
+        } else {
+            B.SetHeight(12);
+            B.SetWidth(16);
+        }
+        EXPECT_EQ(B.Width(), 16);
+        EXPECT_EQ(B.Height(), 12);
+        EXPECT_FALSE(B.Empty());
+        B.Canvas()->SetPixels(15, 11, clBlue);
+        EXPECT_EQ(B.Canvas()->Pixels(15, 11), clBlue);
+    }
+}
+
 TEST(Gdi, BitmapLoadsItsOwnSavedBytesAndRefusesOthers)
 {
     TBitmap B;
