@@ -1,6 +1,7 @@
 #include "platform/gui/Forms.h"
 
 #include "platform/gui/ActnList.h"
+#include "platform/gui/ImgList.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/WindowPrivate.h"
@@ -170,6 +171,7 @@ void GuiStartup(int& Argc, char** Argv)
 
 void GuiShutdown()
 {
+    ImageList_EndDrag();
     delete Application;
     Application = nullptr;
     delete Screen;

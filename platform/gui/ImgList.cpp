@@ -101,8 +101,12 @@ int ImageList_GetImageCount(HIMAGELIST List)
     return List ? static_cast<int>(List->Images.size()) : 0;
 }
 
-BOOL ImageList_DragShowNolock(BOOL)
+bool ImageListTile(HIMAGELIST List, int Index, QImage& Image, QImage& Mask)
 {
+    if (!List || Index < 0 || Index >= static_cast<int>(List->Images.size()))
+        return false;
+    Image = List->Images[static_cast<size_t>(Index)];
+    Mask = Index < static_cast<int>(List->Masks.size()) ? List->Masks[static_cast<size_t>(Index)] : QImage();
     return true;
 }
 
@@ -120,7 +124,12 @@ TCustomImageList::TCustomImageList(TComponent* AOwner, int AWidth, int AHeight)
     FData->Height = std::max(AHeight, 1);
 }
 
-TCustomImageList::~TCustomImageList() = default;
+TCustomImageList::~TCustomImageList()
+{
+    // A drag image of a freed list goes with it.
+    if (Dragging())
+        ImageList_EndDrag();
+}
 TImageList::~TImageList() = default;
 
 TClass TCustomImageList::StaticClass()

@@ -31,8 +31,27 @@ BOOL ImageList_DrawEx(HIMAGELIST List, int Index, HDC DC, int X, int Y, int DX, 
     COLORREF Fg, UINT Style);
 BOOL ImageList_Draw(HIMAGELIST List, int Index, HDC DC, int X, int Y, UINT Style);
 int ImageList_GetImageCount(HIMAGELIST List);
-/// Drag images are not shown; kept for the callers that hide them.
+// The drag image: one per process, a copy of an image of a list that
+// follows the mouse above every window while something is dragged. Its
+// transparent pixels show what lies below.
+
+/// Makes image Track of List the drag image, with the hot spot (HotX,
+/// HotY) inside it; hidden until DragEnter. False for a bad list or index.
+BOOL ImageList_BeginDrag(HIMAGELIST List, int Track, int HotX, int HotY);
+/// Shows the drag image with its hot spot at (X, Y) of window Lock (window
+/// coordinates: the top-left of its frame is 0, 0; null: the screen).
+BOOL ImageList_DragEnter(HWND Lock, int X, int Y);
+/// Moves the hot spot to (X, Y) in the coordinates of the last DragEnter.
+BOOL ImageList_DragMove(int X, int Y);
+/// Hides the drag image.
+BOOL ImageList_DragLeave(HWND Lock);
+/// Shows or hides the drag image where it is.
 BOOL ImageList_DragShowNolock(BOOL Show);
+/// Frees the drag image.
+void ImageList_EndDrag();
+/// The list the drag image came from (null when none); Point gets the
+/// hot spot's position as DragEnter/DragMove gave it, HotSpot the hot spot.
+HIMAGELIST ImageList_GetDragImage(TPoint* Point, TPoint* HotSpot);
 
 enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
 enum TImageType { itImage, itMask };
@@ -90,6 +109,23 @@ public:
     /// part in the background colour (white when none).
     void GetBitmap(int Index, TBitmap* Image);
 
+    /// The image dragged by BeginDrag and its hot spot; false for a bad index.
+    bool SetDragImage(int Index, int HotSpotX, int HotSpotY);
+    /// Starts dragging the drag image over Window (window coordinates,
+    /// null: the screen) with its hot spot at (X, Y), shown.
+    bool BeginDrag(HWND Window, int X, int Y);
+    /// Moves the hot spot to (X, Y) of the window given to BeginDrag.
+    bool DragMove(int X, int Y);
+    /// Shows the drag image over Window at (X, Y) / hides it.
+    bool DragLock(HWND Window, int XPos, int YPos);
+    void DragUnlock();
+    void ShowDragImage();
+    void HideDragImage();
+    /// Ends the drag and frees the drag image.
+    bool EndDrag();
+    /// A drag of this list's image is under way.
+    bool Dragging() const;
+
     TNotifyEvent OnChange;
 
 protected:
@@ -98,6 +134,8 @@ protected:
 
 private:
     std::unique_ptr<ImageListData> FData;
+    int FDragIndex = 0;
+    TPoint FDragHotspot;
     TColor FBkColor = clNone;
     TColor FBlendColor = clNone;
     TDrawingStyle FDrawingStyle = dsNormal;

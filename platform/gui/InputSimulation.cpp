@@ -265,6 +265,11 @@ void GrabWindow(TWinControl* Control, TBitmap* Into)
     Into->SetHandle(CreateBitmapObject(Image, false));
 }
 
+bool DragImageShownAt(TPoint& ScreenTopLeft)
+{
+    return DragImageWindowShown(ScreenTopLeft);
+}
+
 void SetKeyStateForTest(int VirtualKey, bool Down)
 {
     SetKeyDown(VirtualKey, Down);

@@ -38,5 +38,9 @@ void SimulateMouseLeave(TControl* Control);
 /// the widgets (children included), copied into Into.
 void GrabWindow(TWinControl* Control, TBitmap* Into);
 
+/// Whether the image lists' drag image is shown; ScreenTopLeft gets the
+/// screen point of its top-left corner.
+bool DragImageShownAt(TPoint& ScreenTopLeft);
+
 /// Sets a key as held (or not) for GetKeyState without sending anything.
 void SetKeyStateForTest(int VirtualKey, bool Down);

@@ -1246,6 +1246,34 @@ BOOL UpdateWindow(HWND Wnd)
     return true;
 }
 
+namespace {
+
+/// The window whose painting LockWindowUpdate holds back.
+HWND gLockedWindow = nullptr;
+
+}  // namespace
+
+BOOL LockWindowUpdate(HWND Wnd)
+{
+    if (Wnd) {
+        if (!IsLiveWindow(Wnd) || (IsLiveWindow(gLockedWindow) && gLockedWindow != Wnd))
+            return false;
+        gLockedWindow = Wnd;
+        if (Wnd->Widget)
+            Wnd->Widget->setUpdatesEnabled(false);
+        return true;
+    }
+    HWND Old = gLockedWindow;
+    gLockedWindow = nullptr;
+    if (IsLiveWindow(Old) && Old->Widget) {
+        // What was invalidated meanwhile, in the window and its children,
+        // shows now.
+        Old->Widget->setUpdatesEnabled(true);
+        Old->Widget->repaint();
+    }
+    return true;
+}
+
 BOOL RedrawWindow(HWND Wnd, const TRect* R, HRGN Region, UINT Flags)
 {
     if (!IsLiveWindow(Wnd))

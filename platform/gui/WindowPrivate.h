@@ -73,6 +73,9 @@ void MenuBarMouseDown(TCustomForm& Form, const TPoint& ScreenPos);
 /// menu or the one whose caption marks Key; true when an item was found.
 bool MenuBarKey(TCustomForm& Form, Word Key);
 
+/// Whether the drag image of the image lists is shown, and where.
+bool DragImageWindowShown(TPoint& ScreenTopLeft);
+
 /// Every live window; IsWindow looks here.
 bool IsLiveWindow(HWND Wnd);
 void RegisterWindow(HWND Wnd);

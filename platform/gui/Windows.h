@@ -600,6 +600,10 @@ BOOL ValidateRect(HWND Wnd, const TRect* Rect);
 /// Paints what is invalid now (WM_PAINT is sent before returning).
 BOOL UpdateWindow(HWND Wnd);
 BOOL RedrawWindow(HWND Wnd, const TRect* Rect, HRGN Region, UINT Flags);
+/// Stops the window from showing its painting until LockWindowUpdate(0);
+/// one window at a time (false while another is locked). Drawing and
+/// invalidating go on and show at the unlock.
+BOOL LockWindowUpdate(HWND Wnd);
 /// Moves the window's client pixels by (DX, DY) and invalidates the uncovered part.
 BOOL ScrollWindow(HWND Wnd, int DX, int DY, const TRect* Rect, const TRect* Clip);
 /// A DC that draws on the window's client surface at once (outside painting);

@@ -202,3 +202,41 @@ TEST(Painting, CacheDCsWithoutChildClippingDrawOverChildren)
     EXPECT_EQ(Shown.Canvas()->Pixels(10, 30), clBlack);
     EXPECT_EQ(Shown.Canvas()->Pixels(50, 30), clLime);
 }
+
+namespace {
+
+/// Counts its paintings.
+class PaintCounter : public TCustomControl {
+public:
+    explicit PaintCounter(TComponent* AOwner) : TCustomControl(AOwner) {}
+    int Paints = 0;
+
+protected:
+    void Paint() override { ++Paints; }
+};
+
+}  // namespace
+
+TEST(LockWindowUpdate, HoldsOneWindowsPaintingBackUntilUnlocked)
+{
+    TForm A(nullptr, 0);
+    A.SetBounds(0, 0, 200, 100);
+    auto* Counter = new PaintCounter(&A);
+    Counter->SetParent(&A);
+    Counter->SetBounds(0, 0, 50, 50);
+    TForm B(nullptr, 0);
+    A.Show();
+    B.Show();
+    Counter->Repaint();
+    const int Before = Counter->Paints;
+    ASSERT_TRUE(LockWindowUpdate(A.Handle()));
+    EXPECT_FALSE(LockWindowUpdate(B.Handle())); // one window at a time
+    Counter->Invalidate();
+    Application->ProcessMessages();
+    EXPECT_EQ(Counter->Paints, Before);
+    EXPECT_TRUE(LockWindowUpdate(nullptr));
+    Application->ProcessMessages();
+    EXPECT_GT(Counter->Paints, Before);
+    EXPECT_TRUE(LockWindowUpdate(B.Handle()));
+    EXPECT_TRUE(LockWindowUpdate(nullptr));
+}
