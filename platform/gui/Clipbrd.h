@@ -1,11 +1,17 @@
 #pragma once
 
-// The clipboard as text: CP1251 on our side, Unicode on the system's (a
-// character the code page lacks comes back as '?').
+// The clipboard: text (CP1251 on our side, Unicode on the system's; a
+// character the code page lacks comes back as '?') and enhanced metafiles
+// (the EMF bytes as they are, with a picture of them for programs that do
+// not read metafiles).
 
 #include "platform/classes/Persistent.h"
 #include "platform/gui/Windows.h"
 #include "platform/rtl/AnsiString.h"
+
+#include <string>
+
+class TBitmap;
 
 enum : UINT {
     CF_TEXT = 1, CF_BITMAP = 2, CF_OEMTEXT = 7, CF_UNICODETEXT = 13, CF_ENHMETAFILE = 14,
@@ -20,7 +26,15 @@ public:
 
     AnsiString AsText() const;
     void SetAsText(const AnsiString& Value);
-    /// Whether the clipboard holds the format (text formats only are known).
+    /// The enhanced metafile on the clipboard: its EMF bytes; '' when
+    /// there is none (or what is there is no EMF).
+    std::string AsEnhMetaFile() const;
+    /// Puts an enhanced metafile on the clipboard, replacing what was
+    /// there, with Picture (when given) as its picture. Raises
+    /// EInvalidGraphic "Metafile is not valid" for bytes that are no EMF.
+    void SetAsEnhMetaFile(const std::string& EmfBytes, TBitmap* Picture = nullptr);
+    /// Whether the clipboard holds the format (text, bitmaps, enhanced
+    /// metafiles and dropped files are known).
     bool HasFormat(UINT Format) const;
     void Clear();
     /// Bracket several changes (kept for callers; changes apply at once).

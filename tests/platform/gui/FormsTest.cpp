@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -439,6 +440,74 @@ TEST(ImageLists, DisabledImagesAreEmbossed)
 }
 
 // ---- clipboard --------------------------------------------------------------------------------
+
+namespace {
+
+void PutU32(std::string& Bytes, size_t Offset, uint32_t V)
+{
+    for (size_t I = 0; I < 4; ++I)
+        Bytes[Offset + I] = static_cast<char>((V >> (8 * I)) & 0xFF);
+}
+
+/// The smallest EMF: its header record and the end-of-file record.
+std::string TinyEmf()
+{
+    std::string Bytes(88 + 20, '\0');
+    PutU32(Bytes, 0, 1);           // EMR_HEADER
+    PutU32(Bytes, 4, 88);          // its size
+    PutU32(Bytes, 40, 0x464D4520); // " EMF"
+    PutU32(Bytes, 48, 108);        // the file's size
+    PutU32(Bytes, 52, 2);          // records
+    PutU32(Bytes, 88, 14);         // EMR_EOF
+    PutU32(Bytes, 92, 20);
+    return Bytes;
+}
+
+}  // namespace
+
+TEST(ClipboardMetafile, KeepsTheBytesWithAPictureBeside)
+{
+    const std::string Emf = TinyEmf();
+    TBitmap Picture;
+    Picture.SetSize(4, 3);
+    Clipboard()->SetAsEnhMetaFile(Emf, &Picture);
+    EXPECT_EQ(Clipboard()->AsEnhMetaFile(), Emf);
+    EXPECT_TRUE(Clipboard()->HasFormat(CF_ENHMETAFILE));
+    EXPECT_TRUE(Clipboard()->HasFormat(CF_BITMAP));
+    EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
+    // Text put later replaces the metafile.
+    Clipboard()->SetAsText("12");
+    EXPECT_EQ(Clipboard()->AsEnhMetaFile(), "");
+    EXPECT_FALSE(Clipboard()->HasFormat(CF_ENHMETAFILE));
+}
+
+TEST(ClipboardMetafile, RefusesBytesThatAreNoMetafileAndKeepsTheClipboard)
+{
+    struct Case {
+        const char* Name;
+        size_t Offset; // where the good file is spoiled
+        uint32_t Value;
+        size_t Length; // 0: the whole file
+    };
+    const Case Cases[] = {
+        {"empty", 0, 0, 1},                  // nothing but a byte
+        {"cut header", 0, 1, 60},            // shorter than the header record
+        {"other record first", 0, 2, 0},     // not EMR_HEADER
+        {"no signature", 40, 0x20202020, 0}, // " EMF" missing
+        {"size past the end", 48, 4000, 0},  // the header claims more bytes
+    };
+    Clipboard()->SetAsText("Цена"_a);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        std::string Bad = TinyEmf();
+        PutU32(Bad, C.Offset, C.Value);
+        if (C.Length)
+            Bad.resize(C.Length);
+        ExpectRaises<EInvalidGraphic>([&] { Clipboard()->SetAsEnhMetaFile(Bad); }, "Metafile is not valid");
+        EXPECT_EQ(Clipboard()->AsText(), "Цена"_a);
+    }
+    Clipboard()->Clear();
+}
 
 TEST(ClipboardText, KeepsCp1251TextOnOurSide)
 {
