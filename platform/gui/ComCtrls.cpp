@@ -31,13 +31,6 @@ PT_META(THeaderControl)
 
 namespace {
 
-const char SListIndexError[] = "List index out of bounds (%d)";
-
-[[noreturn]] void ListIndexError(int Index)
-{
-    throw EListError(Format(SListIndexError, {Index}));
-}
-
 /// Text in R with the alignment, one line, clipped.
 void DrawAligned(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment, TColor Color)
 {

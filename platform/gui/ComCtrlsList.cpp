@@ -39,11 +39,6 @@ TTreeView::~TTreeView() = default;
 
 namespace {
 
-[[noreturn]] void ListIndexError(int Index)
-{
-    throw EListError(Format("List index out of bounds (%d)", {Index}));
-}
-
 void DrawCellText(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment, TColor Color)
 {
     static const UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};

@@ -1,8 +1,10 @@
 #include "platform/gui/Controls.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/rtl/Cp1251.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
 
 #include <algorithm>
@@ -737,6 +739,17 @@ void TControl::MouseWheelHandler(TMessage& Message)
     Message.Result = Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
 }
 
+namespace {
+
+const char SListIndexError[] = "List index out of bounds (%d)";
+
+}  // namespace
+
+void ListIndexError(int Index)
+{
+    throw EListError(Format(SListIndexError, {Index}));
+}
+
 // ---- messages ------------------------------------------------------------------------------
 
 namespace {
@@ -752,13 +765,6 @@ void SendCancelMode(TControl* Sender)
         Active->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
 }
 
-template <class Rec, class C, class H>
-void Call(TMessage& M, C* Self, H Handler)
-{
-    Rec R(M);
-    (Self->*Handler)(R);
-    R.Store(M);
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "platform/gui/ImgList.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/SystemMetrics.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Format.h"
@@ -26,13 +27,6 @@ TScreen* Screen = nullptr;
 
 namespace {
 
-template <class Rec, class C, class H>
-void Call(TMessage& M, C* Self, H Handler)
-{
-    Rec R(M);
-    (Self->*Handler)(R);
-    R.Store(M);
-}
 
 const char SCannotShowModal[] = "Cannot make a visible window modal";
 
@@ -1003,7 +997,7 @@ TRect TMonitor::WorkareaRect() const
 TCustomForm* TScreen::Forms(int Index) const
 {
     if (Index < 0 || Index >= FormCount())
-        throw EListError(Format("List index out of bounds (%d)", {Index}));
+        ListIndexError(Index);
     return FForms[static_cast<size_t>(Index)];
 }
 
@@ -1148,7 +1142,7 @@ int TScreen::MonitorCount() const
 TMonitor* TScreen::Monitors(int Index)
 {
     if (Index < 0 || Index >= MonitorCount())
-        throw EListError(Format("List index out of bounds (%d)", {Index}));
+        ListIndexError(Index);
     while (static_cast<int>(FMonitors.size()) <= Index)
         FMonitors.push_back(std::make_unique<TMonitor>(static_cast<int>(FMonitors.size())));
     return FMonitors[static_cast<size_t>(Index)].get();

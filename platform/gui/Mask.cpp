@@ -1,5 +1,6 @@
 #include "platform/gui/Mask.h"
 
+#include "platform/gui/Clipbrd.h"
 #include "platform/gui/StdPrivate.h"
 
 const char* const SMaskEditErr = "Invalid input value.  Use escape key to abandon changes";
@@ -219,7 +220,7 @@ void TCustomMaskEdit::WMPaste(TMessage& Message)
     if (!EditCanModify())
         return;
     MaskEditState S = CurrentState();
-    if (MaskPaste(FMask, S, ClipboardText()))
+    if (MaskPaste(FMask, S, Clipboard()->AsText()))
         ApplyState(S);
     else
         MessageBeep(0);

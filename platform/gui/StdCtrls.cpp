@@ -1,12 +1,11 @@
 #include "platform/gui/StdCtrls.h"
 
+#include "platform/gui/Clipbrd.h"
 #include "platform/gui/StdPrivate.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QString>
 
 #include <algorithm>
@@ -35,21 +34,6 @@ int MeasureTextHeight(TFont* Font)
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);
     return Tm.tmHeight;
-}
-
-AnsiString ClipboardText()
-{
-    QClipboard* Clip = QGuiApplication::clipboard();
-    if (!Clip)
-        return AnsiString();
-    return AnsiString::FromUtf8(Clip->text().toStdString());
-}
-
-void SetClipboardText(const AnsiString& Text)
-{
-    QClipboard* Clip = QGuiApplication::clipboard();
-    if (Clip)
-        Clip->setText(QString::fromStdString(Text.ToUtf8()));
 }
 
 CanvasOnDC::CanvasOnDC(HDC DC, TFont* Font)
@@ -224,7 +208,7 @@ void TCustomEdit::Clear()
 void TCustomEdit::CopyToClipboard()
 {
     if (FSelLength > 0 && !FPasswordChar)
-        SetClipboardText(SelText());
+        Clipboard()->SetAsText(SelText());
 }
 
 void TCustomEdit::CutToClipboard()
@@ -641,7 +625,7 @@ void TCustomEdit::WMCut(TMessage&)
 {
     if (FSelLength == 0 || FPasswordChar)
         return;
-    SetClipboardText(SelText());
+    Clipboard()->SetAsText(SelText());
     if (EditCanModify()) {
         const AnsiString S = Text();
         UserSetText(S.SubString(1, FSelStart) + S.SubString(FSelStart + FSelLength + 1, S.Length()), FSelStart);
@@ -657,7 +641,7 @@ void TCustomEdit::WMPaste(TMessage&)
 {
     if (!EditCanModify())
         return;
-    AnsiString Clip = ClipboardText();
+    AnsiString Clip = Clipboard()->AsText();
     // A single-line edit takes the first line of what is pasted.
     for (int I = 1; I <= Clip.Length(); ++I) {
         if (Clip[I] == '\r' || Clip[I] == '\n') {
@@ -2096,7 +2080,7 @@ void TCustomMemo::WMPaste(TMessage&)
 {
     if (!EditCanModify())
         return;
-    const AnsiString Clip = ClipboardText();
+    const AnsiString Clip = Clipboard()->AsText();
     const AnsiString S = Text();
     UserSetText(S.SubString(1, FSelStart) + Clip + S.SubString(FSelStart + FSelLength + 1, S.Length()),
                 FSelStart + Clip.Length());

@@ -1,17 +1,17 @@
 #pragma once
 
-// Helpers shared by the standard controls' .cpp files (not a public header).
+// Helpers shared by the controls' .cpp files (not a public header).
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/AnsiString.h"
+
+/// Raises EListError "List index out of bounds (%d)" for Index.
+[[noreturn]] void ListIndexError(int Index);
 
 /// Width in pixels of Text in Font (no prefixes, no tabs).
 int MeasureTextWidth(TFont* Font, const AnsiString& Text);
 /// Cell height of Font in pixels.
 int MeasureTextHeight(TFont* Font);
-/// The clipboard's text as CP1251 ('' when it holds none).
-AnsiString ClipboardText();
-void SetClipboardText(const AnsiString& Text);
 
 /// A canvas drawing on a DC owned by somebody else (a paint DC) for the
 /// length of a scope, with Font assigned.

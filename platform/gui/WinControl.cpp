@@ -3,6 +3,7 @@
 #include "platform/gui/Controls.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/rtl/Format.h"
 
@@ -14,13 +15,6 @@
 
 namespace {
 
-template <class Rec, class C, class H>
-void Call(TMessage& M, C* Self, H Handler)
-{
-    Rec R(M);
-    (Self->*Handler)(R);
-    R.Store(M);
-}
 
 const char SCannotFocus[] = "Cannot focus a disabled or invisible window";
 
@@ -81,7 +75,7 @@ int TWinControl::ControlCount() const
 TControl* TWinControl::Controls(int Index) const
 {
     if (Index < 0 || Index >= ControlCount())
-        throw EListError(Format("List index out of bounds (%d)", {Index}));
+        ListIndexError(Index);
     const int N = static_cast<int>(FControls.size());
     return Index < N ? FControls[static_cast<size_t>(Index)] : FWinControls[static_cast<size_t>(Index - N)];
 }

@@ -127,6 +127,16 @@ void ResizeBacking(HWND Wnd, int Width, int Height);
 /// Marks a window-coordinate region for repainting and asks Qt to show it.
 void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase);
 
+/// Calls a message handler of Self with the message as record Rec and
+/// writes the record's results back into M.
+template <class Rec, class C, class H>
+void Call(TMessage& M, C* Self, H Handler)
+{
+    Rec R(M);
+    (Self->*Handler)(R);
+    R.Store(M);
+}
+
 /// Runs F; an exception is passed to Application->HandleException (EAbort
 /// silently) and never leaves. Every entry from Qt goes through it.
 void Barrier(const std::function<void()>& F);

@@ -202,7 +202,7 @@ TEST(Windows, RecreatedWindowsKeepChildrenFocusAndStyles)
     Form.Show();
     S->SetFocus();
     HWND Before = S->Handle();
-    S->Extra = ES_MULTILINE | WS_BORDER;
+    S->Extra = static_cast<uint32_t>(ES_MULTILINE) | static_cast<uint32_t>(WS_BORDER);
     S->RecreateWnd();
     EXPECT_FALSE(IsWindow(Before));
     EXPECT_TRUE(S->HandleAllocated());
