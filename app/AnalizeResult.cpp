@@ -572,7 +572,8 @@ Byte TAnalizeResult::MatchKindFast(const AnsiString& Text) const
         ++I;
     for (; I <= Text.Length() && Length < FKeywordLength; ++I)
         if (!HeaderNoise.Contains(Text[I]))
-            Normal[Length++] = static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(Text[I])));
+            Normal[Length++] =
+                static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(Text[I])));
     if (Length == 0 || !FKeywordStarts.Contains(Normal[0]))
         return KindNone;
     const std::string_view View(Normal, Length);

@@ -71,7 +71,8 @@ bool PatternMostlyAgrees(const AnsiString& Pattern, const AnsiString& Reference)
             continue;
         ++Total;
         const char Own = Pattern[I];
-        if (Own == Ref || (Ref == 'S' && Own == '-') || (IsNumberLetter(Ref) && IsNumberLetter(Own)))
+        if (Own == Ref || (Ref == 'S' && Own == '-')
+            || (IsNumberLetter(Ref) && IsNumberLetter(Own)))
             ++Agreeing;
     }
     return Total > 0 && IsMostOf(Agreeing, Total, 4, /*OrEqual=*/true);

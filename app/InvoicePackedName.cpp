@@ -245,7 +245,8 @@ AnsiString TInvoicePackedName::RemoveGroupCode(const AnsiString& S) const
         while (I <= Len && !Separators.Contains(S[I]))
             ++I;
         for (int C = 0; C < BestCode && I > Start; ++C) {
-            if (!Upper[size_t(C)].IsEmpty() && SameWordNoCase(S, Start, I - Start, Upper[size_t(C)])) {
+            const AnsiString& Code = Upper[size_t(C)];
+            if (!Code.IsEmpty() && SameWordNoCase(S, Start, I - Start, Code)) {
                 BestCode = C;
                 TokStart = Start;
                 TokEnd = I;

@@ -186,8 +186,9 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 && (Nds == Currency() || Row.Price != SumWithoutVat)) {
                 const AnsiString Number = IntToStr(Imported.Count());
                 if (Missing.IsEmpty())
-                    Imported.AddErrorFmt("Не совпадает сумма в накладной [Строка %s] [XL строка %s]"_a,
-                                         {Number, SheetRow});
+                    Imported.AddErrorFmt(
+                        "Не совпадает сумма в накладной [Строка %s] [XL строка %s]"_a,
+                        {Number, SheetRow});
                 else
                     Imported.AddErrorFmt("Нет числового значения в колонках "_a + "("
                                              + Trim(Missing) + ")" + "[Строка %s] [XL строка %s]"_a,

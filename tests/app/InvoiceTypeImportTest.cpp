@@ -252,7 +252,8 @@ TEST(InvoiceImport, MissingNumbersNameTheirColumns)
         A.FindByKind(KindPrice)->Index = 6;
     });
     EXPECT_EQ(Errors(Both)[2],
-              "Нет числового значения в колонках (\"Кол-во\"    \"Цена\")[Строка 3] [XL строка 8]"_a);
+              "Нет числового значения в колонках (\"Кол-во\"    \"Цена\")"
+              "[Строка 3] [XL строка 8]"_a);
     EXPECT_EQ(Errors(Both).back(), "Не совпадает ИТОГО по накладной [0,00 <> 122,00]"_a);
 }
 

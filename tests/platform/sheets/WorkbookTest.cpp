@@ -344,7 +344,8 @@ AnsiString FaultText(Fault F)
 TEST(Workbook, BrokenFilesGiveTheirErrors)
 {
     int Seen = 0;
-    for (const auto& Entry : std::filesystem::directory_iterator(TestData() / "Workbook" / "broken")) {
+    const auto Broken = TestData() / "Workbook" / "broken";
+    for (const auto& Entry : std::filesystem::directory_iterator(Broken)) {
         const std::string File = Entry.path().filename().string();
         SCOPED_TRACE(File);
         const auto Row = BrokenFiles.find(File);
