@@ -264,6 +264,11 @@ AnsiString TAnResItem::HeadersSection() const
     return "AnalizeResultList" + IntToStr(Kind);
 }
 
+bool TAnResItem::IsColumnKind() const
+{
+    return (Kind >= KindNumber && Kind <= KindSum) || (Kind >= KindType && Kind <= KindWarranty);
+}
+
 void TAnResItem::LoadHeaders()
 {
     Integer SavedIndex = 0;

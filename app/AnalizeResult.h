@@ -92,6 +92,10 @@ public:
     void SaveHeaders() const;
     /// The ini section of the keyword list: "AnalizeResultList" + kind.
     [[nodiscard]] AnsiString HeadersSection() const;
+    /// Whether the item is a data column (kinds 6 to 12 and 14 to 20): a
+    /// column found by its heading keywords. Not the row roles, the left
+    /// and right columns, the separators, nor the total (13).
+    [[nodiscard]] bool IsColumnKind() const;
 
     TAnalizeResult* Owner = nullptr;
     /// Caption shown in the set-up window.

@@ -28,7 +28,8 @@ bool HasNumberAt(const AnsiString& Pattern, Integer Column)
     return Column >= 0 && Column < Pattern.Length() && IsNumberLetter(Pattern[Column + 1]);
 }
 
-bool IsColumnKind(Byte Kind)
+/// The kinds a heading cell gives its column in an invoice.
+bool IsHeadingColumnKind(Byte Kind)
 {
     return (Kind >= KindNumber && Kind <= KindSum) || Kind == KindArticle;
 }
@@ -144,7 +145,7 @@ void TAnalizeResult::FindInvoiceColumns(const Variant& Table)
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
         const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
-        if (IsColumnKind(Kind)) {
+        if (IsHeadingColumnKind(Kind)) {
             // In a run of columns of one kind the first wins; a later column
             // of the same kind elsewhere replaces it.
             if (Kind != Previous)

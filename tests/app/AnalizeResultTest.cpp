@@ -239,6 +239,32 @@ TEST(AnalizeResult, LayoutsHoldTheirItemsInOrder)
     EXPECT_LT(Articles->FirstCol, 0);
 }
 
+TEST(AnalizeResult, DataColumnsAreTheItemsWithKeywordLists)
+{
+    // The settings dialog keeps the data columns and the total of a layout
+    // to edit their keyword lists.
+    const ConfigScope Config;
+    const TAnalizeResult Invoice;
+    const auto Articles = TAnalizeResult::CreateForArticles();
+    struct LayoutCase {
+        const TAnalizeResult* Layout;
+        std::vector<Byte> Columns;  // the kinds that are data columns, in item order
+    };
+    const LayoutCase Cases[] = {
+        {&Invoice, {6, 7, 8, 16, 9, 10, 11, 12}},
+        {Articles.get(), {14, 15, 16, 17, 18, 19, 20}},
+    };
+    for (const LayoutCase& C : Cases) {
+        std::vector<Byte> Columns;
+        for (int I = 0; I < C.Layout->Count(); ++I)
+            if (C.Layout->GetItem(I)->IsColumnKind())
+                Columns.push_back(C.Layout->GetItem(I)->Kind);
+        EXPECT_EQ(Columns, C.Columns);
+    }
+    EXPECT_FALSE(Invoice.FindByKind(KindTotal)->IsColumnKind());
+    EXPECT_FALSE(Invoice.FindByKind(KindLeftColumn)->IsColumnKind());
+}
+
 // ---- numbering rows ------------------------------------------------------------
 
 struct NumberingCase {
