@@ -40,6 +40,14 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* Event) override
     {
+        bool Done = false;
+        Barrier([&] { Done = Filter(Event); });
+        return Done;
+    }
+
+private:
+    bool Filter(QEvent* Event)
+    {
         switch (Event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -65,7 +73,7 @@ protected:
             const HWND Wnd = FWnd;
             // The client point: the widget holds the frame too.
             const TPoint At {P.x() - Wnd->Client.Left, P.y() - Wnd->Client.Top};
-            Barrier([&] { DeliverDroppedFiles(Wnd, Files, At); });
+            DeliverDroppedFiles(Wnd, Files, At);
             return true;
         }
         default:
@@ -73,7 +81,6 @@ protected:
         }
     }
 
-private:
     static bool HasLocalFiles(const QMimeData* Data)
     {
         if (!Data || !Data->hasUrls())

@@ -117,9 +117,10 @@ ControlWidget::ControlWidget(HWND Wnd, QWidget* Parent) : QWidget(Parent), FWnd(
 
 bool ControlWidget::event(QEvent* Event)
 {
-    if (Event->type() != QEvent::Paint && IsLiveWindow(FWnd) && TranslateEvent(FWnd, Event))
-        return true;
-    return QWidget::event(Event);
+    bool Done = false;
+    if (Event->type() != QEvent::Paint && IsLiveWindow(FWnd))
+        Barrier([&] { Done = TranslateEvent(FWnd, Event); });
+    return Done || QWidget::event(Event);
 }
 
 void ControlWidget::paintEvent(QPaintEvent* Event)
@@ -143,9 +144,11 @@ public:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override
     {
-        if (Event == gBypass || Watched != FWnd->Widget || !IsLiveWindow(FWnd))
+        if (Event == gBypass || !IsLiveWindow(FWnd) || Watched != FWnd->Widget)
             return false;
-        return TranslateEvent(FWnd, Event);
+        bool Done = false;
+        Barrier([&] { Done = TranslateEvent(FWnd, Event); });
+        return Done;
     }
 
 private:
@@ -1337,12 +1340,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* Event) override
     {
-        if (!IsLiveWindow(FWnd) || !FWnd->OverlayMask)
-            return;
-        FlushBitmap(FWnd->OverlayMask);
-        QPainter P(this);
-        P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        P.drawImage(Event->rect(), FWnd->OverlayMask->Image, Event->rect());
+        Barrier([&] {
+            if (!IsLiveWindow(FWnd) || !FWnd->OverlayMask)
+                return;
+            FlushBitmap(FWnd->OverlayMask);
+            QPainter P(this);
+            P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            P.drawImage(Event->rect(), FWnd->OverlayMask->Image, Event->rect());
+        });
     }
 
 private:
