@@ -5,6 +5,7 @@
 #include "platform/gui/GdiPrivate.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/MenusPrivate.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 #include "platform/rtl/StrUtils.h"
 
@@ -599,11 +600,14 @@ void TPopupMenu::Popup(int X, int Y)
     DoPopup(this);
     UpdateItemActions(FItems);
     TMenuItem* Chosen = nullptr;
+    // The menu's own loop runs other messages: one of them may free it.
+    const FreeWatch Watch({this});
     if (const PopupMenuHook& Hook = CurrentPopupHook())
         Chosen = Hook(*this, FPopupPoint);
     else
         Chosen = ExecMenuItems(FItems, FImages, QPoint(X, Y), FAlignment, nullptr);
-    RunMenuChoice(FItems, Chosen);
+    if (!Watch.Gone())
+        RunMenuChoice(FItems, Chosen);
 }
 
 // ---- hooks --------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/MenusPrivate.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 
 #include <algorithm>
@@ -64,37 +65,6 @@ std::vector<BarSlot> LayoutBarOf(TCustomForm& Form)
     return Slots;
 }
 
-/// Notes that the form or its menu was freed while a handler ran.
-class FreeWatch : public TComponent {
-public:
-    FreeWatch(TComponent* A, TComponent* B) : TComponent(nullptr), FWatched {A, B}
-    {
-        A->FreeNotification(this);
-        B->FreeNotification(this);
-    }
-    ~FreeWatch() override
-    {
-        for (TComponent* C : FWatched)
-            if (C)
-                C->RemoveFreeNotification(this);
-    }
-    bool Gone() const { return !FWatched[0] || !FWatched[1]; }
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override
-    {
-        TComponent::Notification(AComponent, Operation);
-        if (Operation != opRemove)
-            return;
-        for (TComponent*& C : FWatched)
-            if (C == AComponent)
-                C = nullptr;
-    }
-
-private:
-    TComponent* FWatched[2];
-};
-
 void RepaintBar(TCustomForm& Form)
 {
     HWND Wnd = Form.Handle();
@@ -107,7 +77,7 @@ int DropDown(TCustomForm& Form, const BarSlot& Slot)
 {
     TMainMenu* Menu = Form.Menu();
     TMenuItem* Item = Slot.Item;
-    FreeWatch Watch(&Form, Menu);
+    const FreeWatch Watch({&Form, Menu});
     // The item's own click comes as its menu opens (handlers set up the
     // sub-items there).
     Item->InitiateAction();

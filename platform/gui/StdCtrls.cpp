@@ -36,6 +36,31 @@ int MeasureTextHeight(TFont* Font)
     return Tm.tmHeight;
 }
 
+FreeWatch::FreeWatch(std::initializer_list<TComponent*> Watched) : TComponent(nullptr), FWatched(Watched)
+{
+    for (TComponent* C : FWatched)
+        C->FreeNotification(this);
+}
+
+FreeWatch::~FreeWatch()
+{
+    for (TComponent* C : FWatched)
+        if (C)
+            C->RemoveFreeNotification(this);
+}
+
+void FreeWatch::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove)
+        return;
+    for (TComponent*& C : FWatched)
+        if (C == AComponent) {
+            C = nullptr;
+            FGone = true;
+        }
+}
+
 CanvasOnDC::CanvasOnDC(HDC DC, TFont* Font)
 {
     FCanvas.SetHandle(DC);

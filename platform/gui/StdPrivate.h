@@ -2,8 +2,12 @@
 
 // Helpers shared by the controls' .cpp files (not a public header).
 
+#include "platform/classes/Component.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/AnsiString.h"
+
+#include <initializer_list>
+#include <vector>
 
 /// Raises EListError "List index out of bounds (%d)" for Index.
 [[noreturn]] void ListIndexError(int Index);
@@ -26,4 +30,24 @@ public:
 
 private:
     TCanvas FCanvas;
+};
+
+/// Notes that any of some components was freed meanwhile (a handler or a
+/// nested message loop ran); a stack object for the length of that call.
+class FreeWatch : public TComponent {
+public:
+    explicit FreeWatch(std::initializer_list<TComponent*> Watched);
+    ~FreeWatch() override;
+    FreeWatch(const FreeWatch&) = delete;
+    FreeWatch& operator=(const FreeWatch&) = delete;
+
+    /// One of the components was freed.
+    bool Gone() const { return FGone; }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    std::vector<TComponent*> FWatched;
+    bool FGone = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/StrUtils.h"
@@ -240,11 +241,20 @@ void TInplaceEditList::DblClick()
     TakeValue((I + 1) % FPickList->Count());
 }
 
-void TInplaceEditList::PickClick(TObject* Sender)
-{
-    if (auto* Item = dynamic_cast<TMenuItem*>(Sender))
-        FPicked = Item->MenuIndex();
-}
+namespace {
+
+/// Notes which value of a dropped-down pick list was clicked.
+struct PickReceiver : TComponent {
+    PickReceiver() : TComponent(nullptr) {}
+    void Clicked(TObject* Sender)
+    {
+        if (auto* Item = dynamic_cast<TMenuItem*>(Sender))
+            Picked = Item->MenuIndex();
+    }
+    int Picked = -1;
+};
+
+}  // namespace
 
 void TInplaceEditList::DropDown()
 {
@@ -253,19 +263,21 @@ void TInplaceEditList::DropDown()
     // The list drops down as a menu of the values below the editor, the
     // current value checked.
     TPopupMenu List(nullptr);
+    PickReceiver Receiver;
     const AnsiString Current = Text();
     for (int I = 0; I < FPickList->Count(); ++I) {
         auto* Item = new TMenuItem(&List);
         Item->SetCaption(PlainCaption(FPickList->Strings(I)));
         Item->SetChecked(FPickList->Strings(I) == Current);
-        Item->OnClick = TNotifyEvent(this, &TInplaceEditList::PickClick);
+        Item->OnClick = TNotifyEvent(&Receiver, &PickReceiver::Clicked);
         List.Items()->Add(Item);
     }
-    FPicked = -1;
     const TPoint At = ClientToScreen(Point(0, Height()));
+    // The list's loop runs other messages: the editor may go meanwhile.
+    const FreeWatch Watch({this});
     List.Popup(At.X, At.Y);
-    if (FPicked >= 0)
-        TakeValue(FPicked);
+    if (!Watch.Gone() && Receiver.Picked >= 0)
+        TakeValue(Receiver.Picked);
 }
 
 void TInplaceEditList::TakeValue(int Index)

@@ -91,12 +91,10 @@ protected:
 private:
     TValueListEditor* ListGrid() const;
     bool OverButton(int X) const;
-    void PickClick(TObject* Sender);
 
     TEditStyle FEditStyle = esSimple;
     std::unique_ptr<TStringList> FPickList;
     int FButtonWidth;
-    int FPicked = -1;
 };
 
 class TValueListEditor : public TCustomGrid {

@@ -215,6 +215,22 @@ TEST(TPopupMenu, HookChoosesAnItemThatRunsAfterOnPopup)
     EXPECT_EQ(R.Log, std::vector<std::string>({"popup", "click mnCopy", "popup", "popup"}));
 }
 
+TEST(TPopupMenu, MenuFreedWhileShownRunsNothing)
+{
+    Recorder R;
+    auto* Menu = new TPopupMenu(nullptr);
+    TMenuItem* Copy = NewItem(Menu, "mnCopy", "Копировать"_a);
+    Copy->OnClick = TNotifyEvent(&R, &Recorder::Clicked);
+    Menu->Items()->Add(Copy);
+    // Another message handled while the menu is up frees it.
+    const PopupMenuHookScope Scope([&](TPopupMenu& M, TPoint) {
+        delete &M;
+        return Copy;
+    });
+    Menu->Popup(10, 10);
+    EXPECT_TRUE(R.Log.empty());
+}
+
 TEST(TPopupMenu, FreedMenuIsForgottenByItsControl)
 {
     TForm Form(nullptr, 0);

@@ -151,6 +151,17 @@ TEST_F(ValueListTest, PickValuesWithAmpersandsAndDashesShowAsTheyAre)
     EXPECT_EQ(List->Values("Rub"), "A & B");
 }
 
+TEST_F(ValueListTest, FormFreedWhileTheListIsDownTakesNothing)
+{
+    GoTo("Тип цены ценника"_a);
+    const PopupMenuHookScope Scope([&](TPopupMenu& Menu, TPoint) {
+        Form.reset(); // the editor and its grid go with the form
+        return Menu.Items()->Items(1);
+    });
+    SimulateKey(VK_F4);
+    EXPECT_EQ(Form, nullptr);
+}
+
 TEST_F(ValueListTest, ValueColumnTakesTheRestOfTheWidth)
 {
     const int Line = List->GridLineWidth();
