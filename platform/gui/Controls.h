@@ -621,6 +621,10 @@ protected:
     bool FShowing = false;
 
 private:
+    /// The form's preview of a key (KeyPreview), then Handler; true when
+    /// either consumed it.
+    bool DoKeyStep(TWMKey& Message, bool (TWinControl::*Preview)(TWMKey&),
+        void (TWinControl::*Handler)(Word&, TShiftState));
     void UpdateBounds();
     void ApplyWidgetGeometry();
     void SetWindowFocus();

@@ -917,14 +917,15 @@ void TWinControl::KeyPress(char& Key)
     OnKeyPress(this, Key);
 }
 
-bool TWinControl::DoKeyDown(TWMKey& Message)
+bool TWinControl::DoKeyStep(TWMKey& Message, bool (TWinControl::*Preview)(TWMKey&),
+    void (TWinControl::*Handler)(Word&, TShiftState))
 {
     TCustomForm* Form = GetParentForm(this);
-    if (Form && Form != this && Form->KeyPreview() && static_cast<TWinControl*>(Form)->DoKeyDown(Message))
+    if (Form && Form != this && Form->KeyPreview() && (static_cast<TWinControl*>(Form)->*Preview)(Message))
         return true;
     if (!FControlStyle.Contains(csNoStdEvents)) {
         Word Key = Message.CharCode;
-        KeyDown(Key, KeyDataToShiftState(Message.KeyData));
+        (this->*Handler)(Key, KeyDataToShiftState(Message.KeyData));
         Message.CharCode = Key;
         if (Key == 0)
             return true;
@@ -932,19 +933,14 @@ bool TWinControl::DoKeyDown(TWMKey& Message)
     return false;
 }
 
+bool TWinControl::DoKeyDown(TWMKey& Message)
+{
+    return DoKeyStep(Message, &TWinControl::DoKeyDown, &TWinControl::KeyDown);
+}
+
 bool TWinControl::DoKeyUp(TWMKey& Message)
 {
-    TCustomForm* Form = GetParentForm(this);
-    if (Form && Form != this && Form->KeyPreview() && static_cast<TWinControl*>(Form)->DoKeyUp(Message))
-        return true;
-    if (!FControlStyle.Contains(csNoStdEvents)) {
-        Word Key = Message.CharCode;
-        KeyUp(Key, KeyDataToShiftState(Message.KeyData));
-        Message.CharCode = Key;
-        if (Key == 0)
-            return true;
-    }
-    return false;
+    return DoKeyStep(Message, &TWinControl::DoKeyUp, &TWinControl::KeyUp);
 }
 
 bool TWinControl::DoKeyPress(TWMKey& Message)
