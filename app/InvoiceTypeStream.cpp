@@ -13,9 +13,6 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 const char* const InvoiceHeader = "shInvoice";
@@ -23,57 +20,32 @@ const char* const ListHeader = "sITL";
 const char* const RowHeader = "TInT1";
 const char* const OldRowHeader = "TInT";
 
+// One overload per field type, so the record writers read as the layout
+// tables do.
 void WriteField(TStream& Stream, Byte Tag, const AnsiString& Value)
 {
-    WriteByte(Stream, Tag);
-    WriteString(Stream, Value);
+    WriteStringField(Stream, Tag, Value);
 }
 
 void WriteField(TStream& Stream, Byte Tag, Integer Value)
 {
-    WriteByte(Stream, Tag);
-    WriteInteger(Stream, Value);
+    WriteIntegerField(Stream, Tag, Value);
 }
 
 void WriteField(TStream& Stream, Byte Tag, Currency Value)
 {
-    WriteByte(Stream, Tag);
-    WriteCurrency(Stream, Value);
+    WriteCurrencyField(Stream, Tag, Value);
 }
 
 void WriteField(TStream& Stream, Byte Tag, bool Value)
 {
-    WriteByte(Stream, Tag);
-    WriteBoolean(Stream, Value);
+    WriteBooleanField(Stream, Tag, Value);
 }
 
 void WriteField(TStream& Stream, Byte Tag, TDateTime Value)
 {
-    WriteByte(Stream, Tag);
-    WriteDouble(Stream, double(Value));
+    WriteDoubleField(Stream, Tag, double(Value));
 }
-
-/// Makes the data of a finished file durable before it replaces the old
-/// one, so a crash right after the rename cannot leave an empty state.
-void SyncFile(const AnsiString& FileName)
-{
-    const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
-    if (Fd < 0)
-        return;
-    ::fsync(Fd);
-    ::close(Fd);
-}
-
-/// Removes an unfinished temporary file when a save fails.
-struct TempFileGuard {
-    AnsiString Name;
-    bool Done = false;
-    ~TempFileGuard()
-    {
-        if (!Done)
-            DeleteFile(Name);
-    }
-};
 
 }  // namespace
 
@@ -274,17 +246,5 @@ void TshInvoice::SaveToFile(const AnsiString& AFileName)
 {
     // Written beside the target and renamed over it when complete: a failed
     // or interrupted save leaves the previous state file as it was.
-    const AnsiString TempName = AFileName + ".tmp";
-    TempFileGuard Guard{TempName};
-    {
-        TschFileStream Stream(TempName, schCreate);
-        SaveToStream(Stream);
-        // Closed here so that a failed final write raises instead of being
-        // only logged by the stream's destructor.
-        Stream.File().Close();
-    }
-    SyncFile(TempName);
-    if (!RenameFileReplacing(TempName, AFileName))
-        RaiseLastOSError();
-    Guard.Done = true;
+    SaveDataFile(AFileName, [this](TStream& Stream) { SaveToStream(Stream); });
 }
