@@ -302,6 +302,6 @@ Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer F
 
 bool AskYesNoBox(const AnsiString& Text, bool DefaultYes)
 {
-    const Integer Flags = MB_YESNO + MB_ICONQUESTION + (DefaultYes ? 0 : MB_DEFBUTTON2);
+    const Integer Flags = MB_YESNO + MB_ICONQUESTION + (DefaultYes ? 0 : Integer(MB_DEFBUTTON2));
     return MsgBoxFlags(Text, "!!!  В Н И М А Н И Е  !!!"_a, Flags) == IDYES;
 }

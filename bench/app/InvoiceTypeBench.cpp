@@ -83,7 +83,7 @@ void BM_SaveToFile(benchmark::State& State)
     Invoice.Recalc(RoundModeCoarse, true, Currency(30), Currency(10), false);
     for (auto _ : State)
         Invoice.SaveToFile(Dir.File());
-    if (std::filesystem::file_size(Dir.Path / "LastInvoice.inv") < 100u * State.range(0))
+    if (std::filesystem::file_size(Dir.Path / "LastInvoice.inv") < 100u * uintmax_t(State.range(0)))
         State.SkipWithError("state file too small");
 }
 BENCHMARK(BM_SaveToFile)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -181,8 +181,9 @@ TEST(Gdi, XorPenAndFocusRectangleUndoThemselves)
     for (int Pass = 0; Pass < 2; ++Pass) {
         MoveToEx(S.DC, 0, 3, nullptr);
         LineTo(S.DC, 12, 3);
-        if (Pass == 0)
+        if (Pass == 0) {
             EXPECT_EQ(S.At(4, 3), RGB(155, 105, 55));
+        }
     }
     EXPECT_EQ(S.At(4, 3), RGB(100, 150, 200));
     SelectObject(S.DC, GetStockObject(BLACK_PEN));
