@@ -25,7 +25,7 @@ const char* const SArgumentMissing = "No argument for format '%s'";
 }
 
 /// One "%..." specifier.
-struct Spec {
+struct Directive {
     bool LeftJustify = false;
     int Width = -1;      // -1: none
     int Precision = -1;  // -1: none
@@ -56,7 +56,7 @@ public:
                 ++I;
                 continue;
             }
-            const Spec S = ReadSpec(F, I);
+            const Directive S = ReadDirective(F, I);
             Out += Pad(Convert(S), S);
         }
         return Out;
@@ -94,9 +94,9 @@ private:
         return Any ? N : -1;
     }
 
-    Spec ReadSpec(const std::string& F, size_t& I)
+    Directive ReadDirective(const std::string& F, size_t& I)
     {
-        Spec S;
+        Directive S;
         // An index: digits or '*' followed by ':'.
         {
             size_t J = I;
@@ -133,7 +133,7 @@ private:
         return S;
     }
 
-    AnsiString Pad(const AnsiString& Text, const Spec& S) const
+    AnsiString Pad(const AnsiString& Text, const Directive& S) const
     {
         if (S.Width <= Text.Length())
             return Text;
@@ -148,7 +148,7 @@ private:
         return AnsiString(Negative ? "-" + Digits : Digits);
     }
 
-    AnsiString Convert(const Spec& S)
+    AnsiString Convert(const Directive& S)
     {
         switch (S.Type) {
         case 'd': return Decimal(NextArg(), S, /*Unsigned=*/false);
@@ -165,7 +165,7 @@ private:
         }
     }
 
-    AnsiString Decimal(const TVarRec& A, const Spec& S, bool Unsigned)
+    AnsiString Decimal(const TVarRec& A, const Directive& S, bool Unsigned)
     {
         uint64_t Magnitude = 0;
         bool Negative = false;
@@ -191,7 +191,7 @@ private:
         return WithMinDigits(std::to_string(Magnitude), Negative, S.Precision);
     }
 
-    AnsiString Hex(const TVarRec& A, const Spec& S)
+    AnsiString Hex(const TVarRec& A, const Directive& S)
     {
         AnsiString Digits;
         if (A.VType == vtInteger)
@@ -203,7 +203,7 @@ private:
         return WithMinDigits(Digits.Std(), false, S.Precision);
     }
 
-    AnsiString Float(const TVarRec& A, TFloatFormat Kind, const Spec& S, int DefaultPrecision,
+    AnsiString Float(const TVarRec& A, TFloatFormat Kind, const Directive& S, int DefaultPrecision,
                      int ExpDigits)
     {
         int Precision = S.Precision >= 0 ? S.Precision : DefaultPrecision;
@@ -223,7 +223,7 @@ private:
         Invalid();
     }
 
-    AnsiString String(const TVarRec& A, const Spec& S)
+    AnsiString String(const TVarRec& A, const Directive& S)
     {
         AnsiString Text;
         switch (A.VType) {
