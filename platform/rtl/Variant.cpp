@@ -484,10 +484,11 @@ AnsiString VarToStrDef(const Variant& V, const AnsiString& Default)
 
 bool VarIsNumeric(const Variant& V)
 {
-    // A worksheet's TRUE is a truth value, not a number, for every caller
-    // that sorts cells into texts and numbers.
+    // The runtime counts Booleans among the ordinal types; callers that
+    // must tell a sheet's TRUE from an amount test the type themselves.
     const TVarType T = V.VType();
-    return IsIntegerType(T) || T == varSingle || T == varDouble || T == varCurrency;
+    return IsIntegerType(T) || T == varBoolean || T == varSingle || T == varDouble ||
+           T == varCurrency;
 }
 
 bool VarIsStr(const Variant& V)

@@ -178,7 +178,7 @@ private:
 /// Empty or Null.
 [[nodiscard]] inline bool VarIsClear(const Variant& V) { return VarIsEmpty(V) || VarIsNull(V); }
 /// An integer type (smallint, integer, shortint, byte, word, longword,
-/// int64) or a floating type (single, double, currency). Booleans and dates
+/// int64), a Boolean, or a floating type (single, double, currency). Dates
 /// are not numeric.
 [[nodiscard]] bool VarIsNumeric(const Variant& V);
 /// varString or varOleStr.

@@ -128,7 +128,7 @@ struct HasTextCase {
 TEST(ReadXLS, CellHasTextByTheValuesTypeAlone)
 {
     // What the analysis and the import take for a text or a number does not
-    // follow the runtime's VarIsNumeric, which may count Booleans as numbers.
+    // follow the runtime's VarIsNumeric, which counts Booleans as numbers.
     const HasTextCase Cases[] = {
         {Variant("Чайник"_a), true},          // text
         {Variant(""), true},                  // an empty text is still a text

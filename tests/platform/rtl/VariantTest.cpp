@@ -344,7 +344,7 @@ TEST(Variant, KindTests)
         {"int64", Variant(Int64(1)), true, false},
         {"double", Variant(1.0), true, false},
         {"currency", Variant(Currency(1)), true, false},
-        {"Boolean is a truth value", Variant(true), false, false},
+        {"Boolean counts as numeric", Variant(true), true, false},
         {"date is not numeric", Variant(Sample()), false, false},
         {"string", Variant("1"), false, true},
         {"ole string", VarAsType(Variant("1"), varOleStr), false, true},
