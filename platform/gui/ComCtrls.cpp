@@ -1153,40 +1153,50 @@ int THeaderSection::Left() const
     return X;
 }
 
-THeaderSection* THeaderSections::Items(int Index) const
+template <class TItem, class TOwnerControl>
+TItem* OwnedItemList<TItem, TOwnerControl>::Items(int Index) const
 {
     if (Index < 0 || Index >= Count())
         ListIndexError(Index);
     return FItems[static_cast<size_t>(Index)].get();
 }
 
-THeaderSection* THeaderSections::Add()
+template <class TItem, class TOwnerControl>
+TItem* OwnedItemList<TItem, TOwnerControl>::Add()
 {
-    FItems.push_back(std::make_unique<THeaderSection>(FHeader));
-    FHeader->Invalidate();
+    FItems.push_back(std::make_unique<TItem>(FControl));
+    FControl->Invalidate();
     return FItems.back().get();
 }
 
-void THeaderSections::Delete(int Index)
+template <class TItem, class TOwnerControl>
+void OwnedItemList<TItem, TOwnerControl>::Delete(int Index)
 {
     Items(Index);
     FItems.erase(FItems.begin() + Index);
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
 
-void THeaderSections::Clear()
+template <class TItem, class TOwnerControl>
+void OwnedItemList<TItem, TOwnerControl>::Clear()
 {
     FItems.clear();
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
 
-int THeaderSections::IndexOf(const THeaderSection* Section) const
+template <class TItem, class TOwnerControl>
+int OwnedItemList<TItem, TOwnerControl>::IndexOf(const TItem* Item) const
 {
     for (size_t I = 0; I < FItems.size(); ++I)
-        if (FItems[I].get() == Section)
+        if (FItems[I].get() == Item)
             return static_cast<int>(I);
     return -1;
 }
+
+// The list view's columns (ComCtrlsList.cpp) use the same list; both
+// instances are made here so the members stay out of the header.
+template class OwnedItemList<THeaderSection, THeaderControl>;
+template class OwnedItemList<TListColumn, TCustomListView>;
 
 THeaderControl::THeaderControl(TComponent* AOwner) : TCustomControl(AOwner)
 {

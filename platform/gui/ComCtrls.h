@@ -391,6 +391,28 @@ protected:
 
 // ---- header control ------------------------------------------------------------------------------
 
+/// The items of a control (header sections, list columns), owned and freed
+/// by the list; every change repaints the control. Each item is made with
+/// the control as its only argument. Indexes are 0-based.
+template <class TItem, class TOwnerControl>
+class OwnedItemList {
+public:
+    explicit OwnedItemList(TOwnerControl* Control) : FControl(Control) {}
+    int Count() const { return static_cast<int>(FItems.size()); }
+    /// Raises EListError "List index out of bounds (%d)" outside the items.
+    TItem* Items(int Index) const;
+    TItem* operator[](int Index) const { return Items(Index); }
+    TItem* Add();
+    void Delete(int Index);
+    void Clear();
+    /// -1 when the item is not in the list.
+    int IndexOf(const TItem* Item) const;
+
+private:
+    TOwnerControl* FControl;
+    std::vector<std::unique_ptr<TItem>> FItems;
+};
+
 class THeaderControl;
 
 class THeaderSection {
@@ -425,21 +447,9 @@ private:
     bool FAllowClick = true;
 };
 
-class THeaderSections {
+class THeaderSections : public OwnedItemList<THeaderSection, THeaderControl> {
 public:
-    explicit THeaderSections(THeaderControl* Header) : FHeader(Header) {}
-    int Count() const { return static_cast<int>(FItems.size()); }
-    /// Raises EListError "List index out of bounds (%d)" outside the sections.
-    THeaderSection* Items(int Index) const;
-    THeaderSection* operator[](int Index) const { return Items(Index); }
-    THeaderSection* Add();
-    void Delete(int Index);
-    void Clear();
-    int IndexOf(const THeaderSection* Section) const;
-
-private:
-    THeaderControl* FHeader;
-    std::vector<std::unique_ptr<THeaderSection>> FItems;
+    using OwnedItemList::OwnedItemList;
 };
 
 enum TSectionTrackState { tsTrackBegin, tsTrackMove, tsTrackEnd };
@@ -513,21 +523,9 @@ private:
     int FTag = 0;
 };
 
-class TListColumns {
+class TListColumns : public OwnedItemList<TListColumn, TCustomListView> {
 public:
-    explicit TListColumns(TCustomListView* Owner) : FOwner(Owner) {}
-    int Count() const { return static_cast<int>(FItems.size()); }
-    /// Raises EListError "List index out of bounds (%d)" outside the columns.
-    TListColumn* Items(int Index) const;
-    TListColumn* operator[](int Index) const { return Items(Index); }
-    TListColumn* Add();
-    void Delete(int Index);
-    void Clear();
-    int IndexOf(const TListColumn* Column) const;
-
-private:
-    TCustomListView* FOwner;
-    std::vector<std::unique_ptr<TListColumn>> FItems;
+    using OwnedItemList::OwnedItemList;
 };
 
 /// One row: Caption in the first column, SubItems in the others.

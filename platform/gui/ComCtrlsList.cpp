@@ -91,41 +91,6 @@ int TListColumn::Index() const
     return FOwner->FColumns.IndexOf(this);
 }
 
-TListColumn* TListColumns::Items(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
-    return FItems[static_cast<size_t>(Index)].get();
-}
-
-TListColumn* TListColumns::Add()
-{
-    FItems.push_back(std::make_unique<TListColumn>(FOwner));
-    FOwner->Invalidate();
-    return FItems.back().get();
-}
-
-void TListColumns::Delete(int Index)
-{
-    Items(Index);
-    FItems.erase(FItems.begin() + Index);
-    FOwner->Invalidate();
-}
-
-void TListColumns::Clear()
-{
-    FItems.clear();
-    FOwner->Invalidate();
-}
-
-int TListColumns::IndexOf(const TListColumn* Column) const
-{
-    for (size_t I = 0; I < FItems.size(); ++I)
-        if (FItems[I].get() == Column)
-            return static_cast<int>(I);
-    return -1;
-}
-
 // ---- items -------------------------------------------------------------------------------------
 
 TListItem::TListItem(TListItems* Owner) : FOwner(Owner), FSubItems(std::make_unique<TStringList>()) {}
