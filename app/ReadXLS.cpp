@@ -74,25 +74,10 @@ AnsiString GetTableCellText(const Variant& Table, int Row, int Column)
 
 bool CellHasText(const Variant& Cell)
 {
-    if (VarIsStr(Cell))
-        return true;
-    switch (Cell.VType()) {
-    case varSmallint:
-    case varInteger:
-    case varSingle:
-    case varDouble:
-    case varCurrency:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-        return true;
-    default:
-        // Empty, Null, dates, Booleans, worksheet errors: no number, no
-        // text. Booleans are left out on purpose, though the classic
-        // VarIsNumeric counts them as numbers: a sheet's TRUE is no amount
-        // and no name, and as the text "True" it would spoil row patterns.
-        return false;
-    }
+    // Empty, Null, dates, Booleans, worksheet errors: no number, no text.
+    // Booleans are left out on purpose, though the classic VarIsNumeric
+    // counts them as numbers: a sheet's TRUE is no amount and no name, and
+    // as the text "True" it would spoil row patterns.
+    const TVarType T = Cell.VType();
+    return VarIsStr(Cell) || IsIntegerVarType(T) || IsFloatVarType(T);
 }

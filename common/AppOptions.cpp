@@ -60,17 +60,6 @@ private:
     AnsiString& FText;
 };
 
-bool IsIntegerVarType(TVarType T)
-{
-    return T == varSmallint || T == varInteger || T == varShortInt || T == varByte ||
-           T == varWord || T == varLongWord || T == varInt64;
-}
-
-bool IsFloatVarType(TVarType T)
-{
-    return T == varSingle || T == varDouble || T == varCurrency;
-}
-
 void SaveVarIni(TCustomIniFile& Ini, const AnsiString& Section, const AnsiString& Name,
                 const Variant& Value)
 {

@@ -24,27 +24,6 @@ const char* const MonthNames[12] = {
     "Июль"_c,   "Август"_c,  "Сентябрь"_c, "Октябрь"_c, "Ноябрь"_c, "Декабрь"_c,
 };
 
-bool IsIntegerVarType(TVarType T)
-{
-    switch (T) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsFloatVarType(TVarType T)
-{
-    return T == varSingle || T == varDouble || T == varCurrency;
-}
-
 /// The character sets of number input. They are taken from the separators
 /// when the unit is prepared and kept, as the program has always done.
 struct NumCharSets {

@@ -39,22 +39,6 @@ AnsiString FromIntoText(const char* Lead, TVarType From, TVarType To)
     throw EVariantOverflowError(FromIntoText(SVarTypeConvertOverflow, From, To));
 }
 
-bool IsIntegerType(TVarType T)
-{
-    switch (T) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsStringType(TVarType T)
 {
     return T == varString || T == varOleStr;
@@ -247,7 +231,7 @@ double Variant::AsDouble() const
         return D;
     }
     default:
-        if (IsIntegerType(FType))
+        if (IsIntegerVarType(FType))
             return double(FInt);
         CastError(FType, varDouble);
     }
@@ -265,7 +249,7 @@ Currency Variant::AsCurrency() const
     default:
         break;
     }
-    if (IsIntegerType(FType)) {
+    if (IsIntegerVarType(FType)) {
         if (FInt > MaxCurrencyUnits || FInt < -MaxCurrencyUnits)
             OverflowError(FType, varCurrency);
         return Currency::FromRaw(FInt * Currency::Scale);
@@ -314,7 +298,7 @@ bool Variant::AsBoolean() const
         CastError(FType, varBoolean);
     }
     default:
-        if (IsIntegerType(FType))
+        if (IsIntegerVarType(FType))
             return FInt != 0;
         CastError(FType, varBoolean);
     }
@@ -338,7 +322,7 @@ AnsiString Variant::AsString() const
     case varDate:
         return DateTimeToStr(FDouble);
     default:
-        if (IsIntegerType(FType))
+        if (IsIntegerVarType(FType))
             return IntToStr(FInt);
         CastError(FType, varString);
     }
@@ -361,7 +345,7 @@ TDateTime Variant::AsDateTime() const
         CastError(FType, varDate);
     }
     default:
-        if (IsIntegerType(FType) || FType == varCurrency || FType == varBoolean)
+        if (IsIntegerVarType(FType) || FType == varCurrency || FType == varBoolean)
             return AsDouble();
         CastError(FType, varDate);
     }
@@ -409,7 +393,7 @@ Int64 Variant::IntegerValue(TVarType To, Int64 Lo, Int64 Hi) const
         break;
     }
     default:
-        if (!IsIntegerType(FType))
+        if (!IsIntegerVarType(FType))
             CastError(FType, To);
         Result = FInt;
         break;
@@ -482,13 +466,33 @@ AnsiString VarToStrDef(const Variant& V, const AnsiString& Default)
     return VarIsNull(V) ? Default : V.AsString();
 }
 
+bool IsIntegerVarType(TVarType T)
+{
+    switch (T) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloatVarType(TVarType T)
+{
+    return T == varSingle || T == varDouble || T == varCurrency;
+}
+
 bool VarIsNumeric(const Variant& V)
 {
     // The runtime counts Booleans among the ordinal types; callers that
     // must tell a sheet's TRUE from an amount test the type themselves.
     const TVarType T = V.VType();
-    return IsIntegerType(T) || T == varBoolean || T == varSingle || T == varDouble ||
-           T == varCurrency;
+    return IsIntegerVarType(T) || T == varBoolean || IsFloatVarType(T);
 }
 
 bool VarIsStr(const Variant& V)
@@ -613,7 +617,7 @@ enum class NumberKind { Integer, Currency, Float };
 
 NumberKind KindOf(TVarType T)
 {
-    if (IsIntegerType(T) || T == varBoolean)
+    if (IsIntegerVarType(T) || T == varBoolean)
         return NumberKind::Integer;
     if (T == varCurrency)
         return NumberKind::Currency;

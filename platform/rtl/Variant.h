@@ -183,6 +183,11 @@ private:
 [[nodiscard]] bool VarIsNumeric(const Variant& V);
 /// varString or varOleStr.
 [[nodiscard]] bool VarIsStr(const Variant& V);
+/// A type code of the integer family: smallint, integer, shortint, byte,
+/// word, longword, int64 (not Boolean).
+[[nodiscard]] bool IsIntegerVarType(TVarType T);
+/// A type code of the floating family: single, double, currency (not date).
+[[nodiscard]] bool IsFloatVarType(TVarType T);
 [[nodiscard]] inline bool VarIsArray(const Variant& V) { return (V.VType() & varArray) != 0; }
 
 /// The value as text; Null (and Empty) give ''. Other conversions as AsString.
