@@ -466,6 +466,38 @@ AnsiString Quoted(const char* Before, const AnsiString& S, const char* After)
     return AnsiString(Before) + S + After;
 }
 
+using ScanStep = bool (Scanner::*)(const TFormatSettings&, TDateTime&);
+
+/// Value is set only when Step reads the whole of S.
+bool ScanWhole(ScanStep Step, const AnsiString& S, TDateTime& Value,
+               const TFormatSettings& Settings)
+{
+    Scanner Scan(S);
+    TDateTime Result;
+    if (!(Scan.*Step)(Settings, Result) || !Scan.AtEnd())
+        return false;
+    Value = Result;
+    return true;
+}
+
+using TryParse = bool (*)(const AnsiString&, TDateTime&, const TFormatSettings&);
+
+/// EConvertError "'S'" + Complaint when Try cannot read S.
+TDateTime ParseOrRaise(TryParse Try, const AnsiString& S, const TFormatSettings& Settings,
+                       const char* Complaint)
+{
+    TDateTime Result;
+    if (!Try(S, Result, Settings))
+        throw EConvertError(Quoted("'", S, Complaint));
+    return Result;
+}
+
+TDateTime ParseOrDefault(TryParse Try, const AnsiString& S, TDateTime Default)
+{
+    TDateTime Result;
+    return Try(S, Result, FormatSettings()) ? Result : Default;
+}
+
 } // namespace
 
 // ---- calendar ------------------------------------------------------------------
@@ -675,12 +707,7 @@ bool TryStrToDate(const AnsiString& S, TDateTime& Value)
 
 bool TryStrToDate(const AnsiString& S, TDateTime& Value, const TFormatSettings& Settings)
 {
-    Scanner Scan(S);
-    TDateTime Result;
-    if (!Scan.Date(Settings, Result) || !Scan.AtEnd())
-        return false;
-    Value = Result;
-    return true;
+    return ScanWhole(&Scanner::Date, S, Value, Settings);
 }
 
 TDateTime StrToDate(const AnsiString& S)
@@ -690,16 +717,12 @@ TDateTime StrToDate(const AnsiString& S)
 
 TDateTime StrToDate(const AnsiString& S, const TFormatSettings& Settings)
 {
-    TDateTime Result;
-    if (!TryStrToDate(S, Result, Settings))
-        throw EConvertError(Quoted("'", S, "' is not a valid date"));
-    return Result;
+    return ParseOrRaise(TryStrToDate, S, Settings, "' is not a valid date");
 }
 
 TDateTime StrToDateDef(const AnsiString& S, TDateTime Default)
 {
-    TDateTime Result;
-    return TryStrToDate(S, Result) ? Result : Default;
+    return ParseOrDefault(TryStrToDate, S, Default);
 }
 
 bool TryStrToTime(const AnsiString& S, TDateTime& Value)
@@ -709,12 +732,7 @@ bool TryStrToTime(const AnsiString& S, TDateTime& Value)
 
 bool TryStrToTime(const AnsiString& S, TDateTime& Value, const TFormatSettings& Settings)
 {
-    Scanner Scan(S);
-    TDateTime Result;
-    if (!Scan.Time(Settings, Result) || !Scan.AtEnd())
-        return false;
-    Value = Result;
-    return true;
+    return ScanWhole(&Scanner::Time, S, Value, Settings);
 }
 
 TDateTime StrToTime(const AnsiString& S)
@@ -724,16 +742,12 @@ TDateTime StrToTime(const AnsiString& S)
 
 TDateTime StrToTime(const AnsiString& S, const TFormatSettings& Settings)
 {
-    TDateTime Result;
-    if (!TryStrToTime(S, Result, Settings))
-        throw EConvertError(Quoted("'", S, "' is not a valid time"));
-    return Result;
+    return ParseOrRaise(TryStrToTime, S, Settings, "' is not a valid time");
 }
 
 TDateTime StrToTimeDef(const AnsiString& S, TDateTime Default)
 {
-    TDateTime Result;
-    return TryStrToTime(S, Result) ? Result : Default;
+    return ParseOrDefault(TryStrToTime, S, Default);
 }
 
 bool TryStrToDateTime(const AnsiString& S, TDateTime& Value)
@@ -763,16 +777,12 @@ TDateTime StrToDateTime(const AnsiString& S)
 
 TDateTime StrToDateTime(const AnsiString& S, const TFormatSettings& Settings)
 {
-    TDateTime Result;
-    if (!TryStrToDateTime(S, Result, Settings))
-        throw EConvertError(Quoted("'", S, "' is not a valid date and time"));
-    return Result;
+    return ParseOrRaise(TryStrToDateTime, S, Settings, "' is not a valid date and time");
 }
 
 TDateTime StrToDateTimeDef(const AnsiString& S, TDateTime Default)
 {
-    TDateTime Result;
-    return TryStrToDateTime(S, Result) ? Result : Default;
+    return ParseOrDefault(TryStrToDateTime, S, Default);
 }
 
 // ---- file dates ----------------------------------------------------------------
