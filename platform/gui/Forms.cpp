@@ -290,17 +290,8 @@ void TCustomForm::Paint()
 
 void TCustomForm::PaintWindow(HDC DC)
 {
-    FCanvas->Lock();
-    FCanvas->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    const CanvasPaintScope Scope(*FCanvas, DC);
+    Paint();
 }
 
 void TCustomForm::AdjustClientRect(TRect& Rect)

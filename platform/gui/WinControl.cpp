@@ -1558,17 +1558,8 @@ void TGraphicControl::WMPaint(TWMPaint& Message)
 {
     if (!Message.DC || ComponentState().Contains(csDestroying))
         return;
-    FCanvas->Lock();
-    try {
-        FCanvas->SetHandle(Message.DC);
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    const CanvasPaintScope Scope(*FCanvas, Message.DC);
+    Paint();
 }
 
 void TGraphicControl::Dispatch(TMessage& M)
@@ -1601,17 +1592,8 @@ void TCustomControl::Paint() {}
 
 void TCustomControl::PaintWindow(HDC DC)
 {
-    FCanvas->Lock();
-    try {
-        FCanvas->SetHandle(DC);
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    const CanvasPaintScope Scope(*FCanvas, DC);
+    Paint();
 }
 
 // ---- free functions ----------------------------------------------------------------------------------

@@ -137,6 +137,28 @@ void Call(TMessage& M, C* Self, H Handler)
     R.Store(M);
 }
 
+/// Lends a paint message's DC to a control's canvas: the canvas is locked
+/// and holds DC for the scope; every exit, exceptions included, takes the
+/// handle back and unlocks it.
+class CanvasPaintScope {
+public:
+    CanvasPaintScope(TCanvas& Canvas, HDC DC) : FCanvas(Canvas)
+    {
+        FCanvas.Lock();
+        FCanvas.SetHandle(DC);
+    }
+    ~CanvasPaintScope()
+    {
+        FCanvas.SetHandle(nullptr);
+        FCanvas.Unlock();
+    }
+    CanvasPaintScope(const CanvasPaintScope&) = delete;
+    CanvasPaintScope& operator=(const CanvasPaintScope&) = delete;
+
+private:
+    TCanvas& FCanvas;
+};
+
 /// Runs F; an exception is passed to Application->HandleException (EAbort
 /// silently) and never leaves. Every entry from Qt goes through it.
 void Barrier(const std::function<void()>& F);
