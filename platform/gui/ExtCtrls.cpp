@@ -56,12 +56,8 @@ TCustomPanel::~TCustomPanel() = default;
 void TCustomPanel::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            Params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            Params.Style |= WS_BORDER;
-    }
+    if (FBorderStyle == bsSingle)
+        AddSingleBorder(Params, Ctl3D());
 }
 
 int TCustomPanel::FrameWidth() const
@@ -493,12 +489,8 @@ TScrollBox::~TScrollBox() = default;
 void TScrollBox::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            Params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            Params.Style |= WS_BORDER;
-    }
+    if (FBorderStyle == bsSingle)
+        AddSingleBorder(Params, Ctl3D());
 }
 
 void TScrollBox::SetBorderStyle(TBorderStyle Value)

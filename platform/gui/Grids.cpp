@@ -364,12 +364,8 @@ void TCustomGrid::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
     Params.Style |= WS_TABSTOP;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            Params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            Params.Style |= WS_BORDER;
-    }
+    if (FBorderStyle == bsSingle)
+        AddSingleBorder(Params, Ctl3D());
     Params.WindowClassStyle |= CS_DBLCLKS;
 }
 

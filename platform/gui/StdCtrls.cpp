@@ -36,6 +36,14 @@ int MeasureTextHeight(TFont* Font)
     return Tm.tmHeight;
 }
 
+void AddSingleBorder(TCreateParams& Params, bool Ctl3D)
+{
+    if (Ctl3D)
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    else
+        Params.Style |= WS_BORDER;
+}
+
 FreeWatch::FreeWatch(std::initializer_list<TComponent*> Watched) : TComponent(nullptr), FWatched(Watched)
 {
     for (TComponent* C : FWatched)
@@ -104,12 +112,8 @@ void TCustomEdit::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
     Params.Style |= ES_AUTOHSCROLL | ES_LEFT;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            Params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            Params.Style |= WS_BORDER;
-    }
+    if (FBorderStyle == bsSingle)
+        AddSingleBorder(Params, Ctl3D());
     if (FReadOnly)
         Params.Style |= ES_READONLY;
     if (FPasswordChar)
@@ -1436,12 +1440,8 @@ void TCustomListBox::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
     Params.Style |= WS_VSCROLL;
-    if (FBorderStyle == bsSingle) {
-        if (Ctl3D())
-            Params.ExStyle |= WS_EX_CLIENTEDGE;
-        else
-            Params.Style |= WS_BORDER;
-    }
+    if (FBorderStyle == bsSingle)
+        AddSingleBorder(Params, Ctl3D());
 }
 
 void TCustomListBox::SetItemHeight(int Value)

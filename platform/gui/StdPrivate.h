@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <vector>
 
+struct TCreateParams;
+
 /// Raises EListError "List index out of bounds (%d)" for Index.
 [[noreturn]] void ListIndexError(int Index);
 
@@ -16,6 +18,10 @@
 int MeasureTextWidth(TFont* Font, const AnsiString& Text);
 /// Cell height of Font in pixels.
 int MeasureTextHeight(TFont* Font);
+
+/// The frame of a window with a bsSingle border: a sunken client edge with
+/// Ctl3D, a plain line without.
+void AddSingleBorder(TCreateParams& Params, bool Ctl3D);
 
 /// A canvas drawing on a DC owned by somebody else (a paint DC) for the
 /// length of a scope, with Font assigned.
