@@ -48,6 +48,22 @@ void RaiseErrorList(TStringList& Errors)
     throw Exception(Text);
 }
 
+/// Runs Step on every property. One that fails is listed in Errors as
+/// ErrorText with its name and message, and the others still run, so one
+/// bad parameter does not cost the rest.
+template <typename PropStep>
+void ForEachProp(const TPropList& Props, TStringList& Errors, const AnsiString& ErrorText,
+                 PropStep Step)
+{
+    for (PPropInfo Prop : Props) {
+        try {
+            Step(Prop);
+        } catch (const Exception& E) {
+            Errors.Add(Format(ErrorText, {Prop->Name, E.Message}));
+        }
+    }
+}
+
 /// Puts a text back into a variable when the scope ends.
 class RestoreText {
 public:
@@ -524,26 +540,15 @@ void TAppOptions::SaveProperties()
         return;
     FErrors.Clear();
     BeginUpdate();
-    for (PPropInfo Prop : Props) {
-        try {
-            SaveProp(Prop);
-        } catch (const Exception& E) {
-            FErrors.Add(Format(SWriteError, {Prop->Name, E.Message}));
-        }
-    }
+    ForEachProp(Props, FErrors, SWriteError, [this](PPropInfo Prop) { SaveProp(Prop); });
     EndUpdate();
 }
 
 void TAppOptions::LoadProperties()
 {
     FErrors.Clear();
-    for (PPropInfo Prop : GetPropList(this)) {
-        try {
-            LoadProp(Prop);
-        } catch (const Exception& E) {
-            FErrors.Add(Format(SReadError, {Prop->Name, E.Message}));
-        }
-    }
+    ForEachProp(GetPropList(this), FErrors, SReadError,
+                [this](PPropInfo Prop) { LoadProp(Prop); });
     RaiseErrors();
 }
 
