@@ -439,33 +439,6 @@ void TStatusPanel::SetStyle(TStatusPanelStyle Value)
     FBar->Invalidate();
 }
 
-TStatusPanel* TStatusPanels::Items(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        ListIndexError(Index);
-    return FItems[static_cast<size_t>(Index)].get();
-}
-
-TStatusPanel* TStatusPanels::Add()
-{
-    FItems.push_back(std::make_unique<TStatusPanel>(FBar));
-    FBar->Invalidate();
-    return FItems.back().get();
-}
-
-void TStatusPanels::Delete(int Index)
-{
-    Items(Index);
-    FItems.erase(FItems.begin() + Index);
-    FBar->Invalidate();
-}
-
-void TStatusPanels::Clear()
-{
-    FItems.clear();
-    FBar->Invalidate();
-}
-
 TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner)
 {
     FColor = clBtnFace;
@@ -1193,8 +1166,9 @@ int OwnedItemList<TItem, TOwnerControl>::IndexOf(const TItem* Item) const
     return -1;
 }
 
-// The list view's columns (ComCtrlsList.cpp) use the same list; both
+// The list view's columns (ComCtrlsList.cpp) use the same list; all
 // instances are made here so the members stay out of the header.
+template class OwnedItemList<TStatusPanel, TStatusBar>;
 template class OwnedItemList<THeaderSection, THeaderControl>;
 template class OwnedItemList<TListColumn, TCustomListView>;
 

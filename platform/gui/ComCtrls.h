@@ -127,6 +127,28 @@ protected:
 
 // ---- status bar ------------------------------------------------------------------------------
 
+/// The items of a control (status panels, header sections, list columns),
+/// owned and freed by the list; every change repaints the control. Each
+/// item is made with the control as its only argument. Indexes are 0-based.
+template <class TItem, class TOwnerControl>
+class OwnedItemList {
+public:
+    explicit OwnedItemList(TOwnerControl* Control) : FControl(Control) {}
+    int Count() const { return static_cast<int>(FItems.size()); }
+    /// Raises EListError "List index out of bounds (%d)" outside the items.
+    TItem* Items(int Index) const;
+    TItem* operator[](int Index) const { return Items(Index); }
+    TItem* Add();
+    void Delete(int Index);
+    void Clear();
+    /// -1 when the item is not in the list.
+    int IndexOf(const TItem* Item) const;
+
+private:
+    TOwnerControl* FControl;
+    std::vector<std::unique_ptr<TItem>> FItems;
+};
+
 enum TStatusPanelStyle { psText, psOwnerDraw };
 enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 
@@ -156,20 +178,9 @@ private:
     TStatusPanelStyle FStyle = psText;
 };
 
-class TStatusPanels {
+class TStatusPanels : public OwnedItemList<TStatusPanel, TStatusBar> {
 public:
-    explicit TStatusPanels(TStatusBar* Bar) : FBar(Bar) {}
-    int Count() const { return static_cast<int>(FItems.size()); }
-    /// Raises EListError "List index out of bounds (%d)" outside the panels.
-    TStatusPanel* Items(int Index) const;
-    TStatusPanel* operator[](int Index) const { return Items(Index); }
-    TStatusPanel* Add();
-    void Delete(int Index);
-    void Clear();
-
-private:
-    TStatusBar* FBar;
-    std::vector<std::unique_ptr<TStatusPanel>> FItems;
+    using OwnedItemList::OwnedItemList;
 };
 
 using TDrawPanelEvent = MethodPointer<void(TStatusBar* StatusBar, TStatusPanel* Panel, const TRect& Rect)>;
@@ -390,28 +401,6 @@ protected:
 };
 
 // ---- header control ------------------------------------------------------------------------------
-
-/// The items of a control (header sections, list columns), owned and freed
-/// by the list; every change repaints the control. Each item is made with
-/// the control as its only argument. Indexes are 0-based.
-template <class TItem, class TOwnerControl>
-class OwnedItemList {
-public:
-    explicit OwnedItemList(TOwnerControl* Control) : FControl(Control) {}
-    int Count() const { return static_cast<int>(FItems.size()); }
-    /// Raises EListError "List index out of bounds (%d)" outside the items.
-    TItem* Items(int Index) const;
-    TItem* operator[](int Index) const { return Items(Index); }
-    TItem* Add();
-    void Delete(int Index);
-    void Clear();
-    /// -1 when the item is not in the list.
-    int IndexOf(const TItem* Item) const;
-
-private:
-    TOwnerControl* FControl;
-    std::vector<std::unique_ptr<TItem>> FItems;
-};
 
 class THeaderControl;
 
