@@ -1295,32 +1295,38 @@ void TWinControl::WMNCHitTest(TWMNCHitTest& Message)
     DefaultHandler(Message);
 }
 
+namespace {
+
+// Notifications of a child window (WM_COMMAND, WM_HSCROLL, WM_VSCROLL) go
+// back to the child as the matching CN_ message, so that the control
+// handles its own; false when Child is no window of ours.
+bool ReflectToChild(HWND Child, UINT Notification, TMessageRecord& Message)
+{
+    TWinControl* Control = FindControl(Child);
+    if (!Control)
+        return false;
+    Message.Result = Control->Perform(Notification, Message.WParam, Message.LParam);
+    return true;
+}
+
+}  // namespace
+
 void TWinControl::WMCommand(TWMCommand& Message)
 {
-    // Notifications of a child window go back to it as CN_COMMAND.
-    if (TWinControl* Child = FindControl(Message.Ctl)) {
-        Message.Result = Child->Perform(CN_COMMAND, Message.WParam, Message.LParam);
-        return;
-    }
-    DefaultHandler(Message);
+    if (!ReflectToChild(Message.Ctl, CN_COMMAND, Message))
+        DefaultHandler(Message);
 }
 
 void TWinControl::WMHScroll(TWMScroll& Message)
 {
-    if (TWinControl* Child = FindControl(Message.ScrollBar)) {
-        Message.Result = Child->Perform(CN_HSCROLL, Message.WParam, Message.LParam);
-        return;
-    }
-    DefaultHandler(Message);
+    if (!ReflectToChild(Message.ScrollBar, CN_HSCROLL, Message))
+        DefaultHandler(Message);
 }
 
 void TWinControl::WMVScroll(TWMScroll& Message)
 {
-    if (TWinControl* Child = FindControl(Message.ScrollBar)) {
-        Message.Result = Child->Perform(CN_VSCROLL, Message.WParam, Message.LParam);
-        return;
-    }
-    DefaultHandler(Message);
+    if (!ReflectToChild(Message.ScrollBar, CN_VSCROLL, Message))
+        DefaultHandler(Message);
 }
 
 void TWinControl::WMTimer(TWMTimer& Message)
