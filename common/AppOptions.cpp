@@ -162,10 +162,10 @@ StoredKind StoredKindOf(PPropInfo Prop)
 struct TAppOptions::ParamPlace {
     AnsiString SectionName;
     TCustomIniFile* Ini = nullptr;
-    /// The child section that lists it; null for the root.
-    TAppOptionsSection* Section = nullptr;
-    /// Located through OverrideIni.
-    bool Override = false;
+    /// How the parameter is kept: in the ini file when located through
+    /// OverrideIni, else the save type of the child section that lists it,
+    /// else the root's.
+    Byte SaveType = SaveTypeIni;
 };
 
 // ---- TAppOptionsSection -----------------------------------------------------
@@ -325,15 +325,16 @@ TAppOptions::ParamPlace TAppOptions::LocateParam(const AnsiString& Name)
     Place.Ini = GetIniFile();
     if (OverrideIni) {
         Place.Ini = OverrideIni;
-        Place.Override = true;
+        Place.SaveType = SaveTypeIni;
         return Place;
     }
+    Place.SaveType = FSaveType;
     for (int I = 0; I < Count(); ++I) {
         TAppOptionsSection* Section = ChildSection(I);
         if (!Section || Section->IndexOf(Name) < 0)
             continue;
         Place.SectionName = Section->FSectionName;
-        Place.Section = Section;
+        Place.SaveType = Section->FSaveType;
         if (Section->FOwnsIni)
             Place.Ini = Section->GetIniFile();
         break;
@@ -485,9 +486,7 @@ void TAppOptions::SaveProp(PPropInfo Prop)
     const ParamPlace Place = LocateParam(Prop->Name);
     if (!FCurrentSection.IsEmpty() && !AnsiSameText(Place.SectionName, FCurrentSection))
         return;
-    const Byte Kind = Place.Override ? SaveTypeIni
-                      : Place.Section ? Place.Section->FSaveType
-                                      : FSaveType;
+    const Byte Kind = Place.SaveType;
     bool Written = false;
     TCustomIniFile* Used = nullptr;
     switch (Kind) {
@@ -514,9 +513,7 @@ void TAppOptions::LoadProp(PPropInfo Prop)
     const ParamPlace Place = LocateParam(Prop->Name);
     if (!FCurrentSection.IsEmpty() && !AnsiSameText(Place.SectionName, FCurrentSection))
         return;
-    const Byte Kind = Place.Override ? SaveTypeIni
-                      : Place.Section ? Place.Section->FSaveType
-                                      : FSaveType;
+    const Byte Kind = Place.SaveType;
     bool Read = false;
     switch (Kind) {
     case SaveTypeIni:
