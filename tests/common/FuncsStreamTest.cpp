@@ -2,6 +2,7 @@
 
 #include "platform/classes/Streams.h"
 
+#include "tests/common/NoLogScope.h"
 #include "tests/common/TaggedRecordModel.h"
 #include "tests/support/TestSupport.h"
 
@@ -28,16 +29,6 @@ struct BytesStream {
     explicit BytesStream(std::string B) : Bytes(std::move(B)), Stream(Bytes.data(), Bytes.size()) {}
     std::string Bytes;
     MemoryBlockStream Stream;
-};
-
-/// No log hook for the scope, so load errors write no file.
-class NoLogScope {
-public:
-    NoLogScope() : FOld(gLogHook) { gLogHook = nullptr; }
-    ~NoLogScope() { gLogHook = FOld; }
-
-private:
-    TLogHook FOld;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Ticks.h"
 
+#include "tests/common/NoLogScope.h"
 #include "tests/support/SettingsScope.h"
 #include "tests/support/TestSupport.h"
 
@@ -29,16 +30,6 @@ std::vector<AnsiString> LinesOf(const TStrings& L)
         Out.push_back(L.Strings(I));
     return Out;
 }
-
-/// No log hook for the scope, so RaiseAppError writes no file.
-class NoLogScope {
-public:
-    NoLogScope() : FOld(gLogHook) { gLogHook = nullptr; }
-    ~NoLogScope() { gLogHook = FOld; }
-
-private:
-    TLogHook FOld;
-};
 
 } // namespace
 
