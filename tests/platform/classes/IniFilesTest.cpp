@@ -7,6 +7,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/FormatSettings.h"
 
+#include "tests/platform/classes/StringLines.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +17,6 @@
 #include <vector>
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Of(const TStrings& S)
-{
-    Lines Out;
-    for (int I = 0; I < S.Count(); ++I)
-        Out.push_back(S.Strings(I).Std());
-    return Out;
-}
 
 // CP1251 with CR LF: a comment and a blank line before the first section,
 // spaces around a name and value, a comment and a line without '=' inside

@@ -4,6 +4,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"
 
+#include "tests/platform/classes/StringLines.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,6 @@
 #include <vector>
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Of(const TStrings& S)
-{
-    Lines Out;
-    for (int I = 0; I < S.Count(); ++I)
-        Out.push_back(S.Strings(I).Std());
-    return Out;
-}
 
 void Fill(TStrings& S, const Lines& Items)
 {
