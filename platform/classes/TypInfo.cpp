@@ -15,11 +15,18 @@ const char* const SInvalidPropertyType = "Invalid property type: %s";
 const char* const SInvalidPropertyElement = "Invalid property element: %s";
 const char* const SInvalidPropertyValue = "Invalid property value";
 
-TTypeInfo OrdinalType(TTypeKind Kind, const char* Name, TOrdType OrdType, Int64 Min, Int64 Max)
+/// A type of Kind named Name, with no further detail.
+TTypeInfo NamedType(TTypeKind Kind, const char* Name)
 {
     TTypeInfo T;
     T.Kind = Kind;
     T.Name = Name;
+    return T;
+}
+
+TTypeInfo OrdinalType(TTypeKind Kind, const char* Name, TOrdType OrdType, Int64 Min, Int64 Max)
+{
+    TTypeInfo T = NamedType(Kind, Name);
     T.OrdType = OrdType;
     T.MinValue = Min;
     T.MaxValue = Max;
@@ -28,9 +35,7 @@ TTypeInfo OrdinalType(TTypeKind Kind, const char* Name, TOrdType OrdType, Int64 
 
 TTypeInfo FloatType(const char* Name, TFloatType Type)
 {
-    TTypeInfo T;
-    T.Kind = tkFloat;
-    T.Name = Name;
+    TTypeInfo T = NamedType(tkFloat, Name);
     T.FloatType = Type;
     return T;
 }
@@ -97,9 +102,7 @@ TTypeInfo EnumTypeInfo(const char* Name, std::initializer_list<const char*> Name
 
 TTypeInfo SetTypeInfo(const char* Name, PTypeInfo CompType)
 {
-    TTypeInfo T;
-    T.Kind = tkSet;
-    T.Name = Name;
+    TTypeInfo T = NamedType(tkSet, Name);
     T.CompType = CompType;
     return T;
 }
@@ -196,34 +199,19 @@ PTypeInfo TypeInfoOf(const TTime*)
 
 PTypeInfo TypeInfoOf(const AnsiString*)
 {
-    static const TTypeInfo T = [] {
-        TTypeInfo S;
-        S.Kind = tkLString;
-        S.Name = "String";
-        return S;
-    }();
+    static const TTypeInfo T = NamedType(tkLString, "String");
     return &T;
 }
 
 PTypeInfo MethodTypeInfo()
 {
-    static const TTypeInfo T = [] {
-        TTypeInfo M;
-        M.Kind = tkMethod;
-        M.Name = "TMethod";
-        return M;
-    }();
+    static const TTypeInfo T = NamedType(tkMethod, "TMethod");
     return &T;
 }
 
 PTypeInfo TypeInfoOf(const TNotifyEvent*)
 {
-    static const TTypeInfo T = [] {
-        TTypeInfo M;
-        M.Kind = tkMethod;
-        M.Name = "TNotifyEvent";
-        return M;
-    }();
+    static const TTypeInfo T = NamedType(tkMethod, "TNotifyEvent");
     return &T;
 }
 
