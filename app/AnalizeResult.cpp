@@ -240,6 +240,16 @@ TableShape CheckAnalysedTable(const Variant& Table, const TAnalizeResult& Analys
     return Shape;
 }
 
+const AnsiString& SImportRowSkipped()
+{
+    return "Пропущена строка в блоке данных [Строка XL %s]"_a;
+}
+
+const AnsiString& SImportCellError()
+{
+    return "Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a;
+}
+
 void RaiseImportErrors(const TStringList& Errors)
 {
     AnsiString Text;

@@ -240,6 +240,11 @@ private:
 /// LF between them: how an import that read nothing reports why.
 [[noreturn]] void RaiseImportErrors(const TStringList& Errors);
 
+/// Error lines shared by the invoice and article imports. Format texts:
+/// the sheet row, and for a cell error also the sheet column.
+[[nodiscard]] const AnsiString& SImportRowSkipped();
+[[nodiscard]] const AnsiString& SImportCellError();
+
 /// A cell's value as text, as VarToStr gives it (numbers as the runtime
 /// writes them); raises as VarToStr does (a worksheet error value).
 [[nodiscard]] AnsiString CellValueText(const Variant& Cell);

@@ -269,7 +269,7 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
     for (Integer R = From; R <= To; ++R) {
         const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
         if (!Analysis.anRowList.GetItem(R)->IsData) {
-            Imported.AddErrorFmt("Пропущена строка в блоке данных [Строка XL %s]"_a, {SheetRow});
+            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow});
             continue;
         }
         TshArticle& Article = *Imported.Add();
@@ -280,7 +280,7 @@ void TshArticleList::ImportTable(const Variant& Table, const TAnalizeResult& Ana
                 const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
                 StoreArticleCell(Article, ColumnKind[size_t(C)], CellValueText(Cell));
             } catch (const Exception&) {
-                Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a,
+                Imported.AddErrorFmt(SImportCellError(),
                                      {SheetRow, IntToStr(Analysis.FirstCol + C)});
             }
         }

@@ -134,7 +134,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
     for (Integer R = From; R <= To; ++R) {
         const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
         if (!Analysis.anRowList.GetItem(R)->IsData) {
-            Imported.AddErrorFmt("Пропущена строка в блоке данных [Строка XL %s]"_a, {SheetRow});
+            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow});
             continue;
         }
         TshInvoiceTovar& Row = *Imported.Add();
@@ -172,7 +172,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                     }
                 }
             } catch (const Exception&) {
-                Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s : Столбец %s ]"_a,
+                Imported.AddErrorFmt(SImportCellError(),
                                      {SheetRow, IntToStr(Analysis.FirstCol + C)});
             }
         }
