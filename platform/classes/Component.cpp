@@ -232,6 +232,14 @@ void TComponent::Destroying()
         C->Destroying();
 }
 
+void TComponent::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root)
+{
+    if (Root != this)
+        return;
+    for (TComponent* C : FComponents)
+        Proc(C);
+}
+
 AnsiString TComponent::GetNamePath()
 {
     return FName;

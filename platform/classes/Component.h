@@ -24,6 +24,7 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
 
+#include <functional>
 #include <vector>
 
 enum TOperation { opInsert, opRemove };
@@ -82,6 +83,10 @@ public:
     void Destroying();
 
     AnsiString GetNamePath() override;
+    /// Calls Proc for each component written as a child of this one when
+    /// Root is streamed. The base lists its owned components when it is the
+    /// root itself, and none otherwise.
+    virtual void GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root);
     /// Called once after the component's loading bracket ends; the base
     /// clears csLoading.
     virtual void Loaded();
@@ -103,6 +108,8 @@ protected:
 
 private:
     friend class LoadingScope;
+    friend class TReader;
+    friend class TWriter;
     void Insert(TComponent* AComponent);
     void Remove(TComponent* AComponent);
     void RemoveNotification(TComponent* AComponent);

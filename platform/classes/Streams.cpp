@@ -10,7 +10,6 @@
 
 namespace {
 
-const char* const SReadError = "Stream read error";
 const char* const SWriteError = "Stream write error";
 const char* const SFCreateError = "Cannot create file %s";
 const char* const SFOpenError = "Cannot open file %s";

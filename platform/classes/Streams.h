@@ -23,6 +23,9 @@ inline constexpr TSeekOrigin soFromEnd = soEnd;
 /// TFileStream mode: create the file (or empty an existing one) for writing.
 inline constexpr Word fmCreate = 0xFFFF;
 
+/// The text of EReadError when a stream holds fewer bytes than asked.
+inline constexpr const char* SReadError = "Stream read error";
+
 class TStream : public TObject {
     PRICETAGS_CLASS(TStream, TObject)
 public:

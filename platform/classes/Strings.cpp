@@ -1,5 +1,6 @@
 #include "platform/classes/Strings.h"
 
+#include "platform/classes/Filer.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -684,4 +685,40 @@ void TStringList::SetCapacityImpl(int NewCapacity)
     if (NewCapacity < Count())
         Error("List capacity out of bounds (%d)", NewCapacity);
     FList.reserve(static_cast<size_t>(NewCapacity));
+}
+
+// ---- streaming -------------------------------------------------------------
+
+void TStrings::DefineProperties(TFiler* Filer)
+{
+    inherited::DefineProperties(Filer);
+    bool HasData = Count() > 0;
+    if (Filer->Ancestor() && Filer->Ancestor()->InheritsFrom(ClassOf<TStrings>()))
+        HasData = !Equals(static_cast<TStrings*>(Filer->Ancestor()));
+    Filer->DefineProperty("Strings", TReaderProc(this, &TStrings::ReadData),
+                          TWriterProc(this, &TStrings::WriteData), HasData);
+}
+
+void TStrings::ReadData(TReader* Reader)
+{
+    Reader->ReadListBegin();
+    BeginUpdate();
+    try {
+        Clear();
+        while (!Reader->EndOfList())
+            Add(Reader->ReadString());
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    Reader->ReadListEnd();
+}
+
+void TStrings::WriteData(TWriter* Writer)
+{
+    Writer->WriteListBegin();
+    for (int I = 0; I < Count(); ++I)
+        Writer->WriteString(Get(I));
+    Writer->WriteListEnd();
 }

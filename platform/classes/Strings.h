@@ -104,6 +104,10 @@ public:
     int UpdateCount() const { return FUpdateCount; }
 
 protected:
+    /// Streams the lines as the defined property "Strings" (a list of
+    /// strings), written when there are lines and they differ from the
+    /// ancestor's.
+    void DefineProperties(TFiler* Filer) override;
     virtual AnsiString Get(int Index) const = 0;
     virtual int GetCount() const = 0;
     virtual TObject* GetObject(int Index) const;
@@ -122,6 +126,8 @@ protected:
 
 private:
     class CommaScope;
+    void ReadData(TReader* Reader);
+    void WriteData(TWriter* Writer);
 
     char FDelimiter = ',';
     char FQuoteChar = '"';
