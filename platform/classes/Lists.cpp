@@ -1,9 +1,17 @@
 #include "platform/classes/Lists.h"
 
+#include "platform/classes/TypInfo.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 
 #include <algorithm>
+
+PTypeInfo TypeInfoOf(const TDuplicates*)
+{
+    static const TTypeInfo Info =
+        EnumTypeInfo("TDuplicates", {"dupIgnore", "dupAccept", "dupError"});
+    return &Info;
+}
 
 namespace {
 

@@ -14,6 +14,7 @@
 
 /// How sorted string lists and thread lists treat a second equal entry.
 enum TDuplicates { dupIgnore, dupAccept, dupError };
+PTypeInfo TypeInfoOf(const TDuplicates*);
 
 /// Order of two items for Sort: < 0, 0 or > 0.
 using TListSortCompare = int (*)(void* Item1, void* Item2);

@@ -173,22 +173,4 @@ inline void Register()
     RegisterClasses({ClassOf<TSample>(), ClassOf<TComponent>()});
 }
 
-/// Writes Root (against Ancestor when given) and returns the bytes.
-inline std::vector<uint8_t> Write(TComponent* Root, TComponent* Ancestor = nullptr)
-{
-    TMemoryStream S;
-    TWriter W(&S);
-    W.WriteDescendent(Root, Ancestor);
-    const auto* P = static_cast<const uint8_t*>(S.Memory());
-    return std::vector<uint8_t>(P, P + S.Size());
-}
-
-/// Reads Bytes into Root.
-inline void Read(const std::vector<uint8_t>& Bytes, TComponent* Root)
-{
-    MemoryBlockStream S(Bytes.data(), Bytes.size());
-    TReader R(&S);
-    R.ReadRootComponent(Root);
-}
-
 } // namespace filer_model

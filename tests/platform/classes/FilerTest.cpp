@@ -6,6 +6,7 @@
 #include "platform/rtl/StrUtils.h"
 
 #include "tests/platform/classes/FilerModel.h"
+#include "tests/support/ComponentStreams.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +16,10 @@
 #include <functional>
 #include <map>
 
+using namespace component_streams;
 using namespace filer_model;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 Bytes Written(const std::function<void(TWriter&)>& Fn)
 {
@@ -28,23 +28,6 @@ Bytes Written(const std::function<void(TWriter&)>& Fn)
     Fn(W);
     const auto* P = static_cast<const uint8_t*>(S.Memory());
     return Bytes(P, P + S.Size());
-}
-
-Bytes Concat(std::initializer_list<Bytes> Parts)
-{
-    Bytes R;
-    for (const Bytes& P : Parts)
-        R.insert(R.end(), P.begin(), P.end());
-    return R;
-}
-
-/// A short string: its length byte, then its bytes.
-Bytes Str(const std::string& S)
-{
-    Bytes R(S.size() + 1);
-    R[0] = static_cast<uint8_t>(S.size());
-    std::copy(S.begin(), S.end(), R.begin() + 1);
-    return R;
 }
 
 class FilerTest : public ::testing::Test {
@@ -73,7 +56,7 @@ TEST_F(FilerTest, ValueBytes)
          {vaTrue, vaFalse}},
         {"short string", [](TWriter& W) { W.WriteString("ab"); }, {vaString, 2, 'a', 'b'}},
         {"ident", [](TWriter& W) { W.WriteIdent("alTop"); },
-         Concat({{vaIdent}, Str("alTop")})},
+         Concat({{vaIdent}, Short("alTop")})},
         {"special idents", [](TWriter& W) {
              W.WriteIdent("nil"); W.WriteIdent("True"); W.WriteIdent("Null"); },
          {vaNil, vaTrue, vaNull}},
@@ -85,7 +68,7 @@ TEST_F(FilerTest, ValueBytes)
         {"currency", [](TWriter& W) { W.WriteCurrency(Currency(1)); },
          {vaCurrency, 0x10, 0x27, 0, 0, 0, 0, 0, 0}},
         {"list", [](TWriter& W) { W.WriteListBegin(); W.WriteListEnd(); }, {vaList, vaNull}},
-        {"signature", [](TWriter& W) { W.WriteSignature(); }, {'T', 'P', 'F', '0'}},
+        {"signature", [](TWriter& W) { W.WriteSignature(); }, Signature()},
     };
     for (const ValueCase& C : Cases) {
         SCOPED_TRACE(C.What);
@@ -105,9 +88,9 @@ TEST_F(FilerTest, ComponentBytes)
 {
     TSample Root(nullptr);
     Root.SetName("Form1");
-    EXPECT_EQ(Write(&Root), Concat({{'T', 'P', 'F', '0'}, Str("TSample"), Str("Form1"),
+    EXPECT_EQ(Write(&Root), Concat({Signature(), Short("TSample"), Short("Form1"),
                                     // Font.Face differs from the empty default
-                                    Str("Font.Face"), {vaString, 5}, Bytes{'A', 'r', 'i', 'a', 'l'},
+                                    Short("Font.Face"), {vaString, 5}, Bytes{'A', 'r', 'i', 'a', 'l'},
                                     {vaNull, vaNull}}));
     Root.FFont->FFace = "";
     Root.FCount = 3;
@@ -118,13 +101,13 @@ TEST_F(FilerTest, ComponentBytes)
     Child->SetName("Child");
     Child->FFont->FFace = "";
     EXPECT_EQ(Write(&Root),
-              Concat({{'T', 'P', 'F', '0'}, Str("TSample"), Str("Form1"),
-                      Str("Count"), {vaInt8, 3},
-                      Str("Tones"), {vaSet}, Str("toBold"), Str("toFaint"), {0},
-                      Str("Lines.Strings"), {vaList, vaString, 1, 'x', vaNull},
-                      Str("Blob"), {vaBinary, 2, 0, 0, 0, 1, 2},
+              Concat({Signature(), Short("TSample"), Short("Form1"),
+                      Short("Count"), {vaInt8, 3},
+                      Short("Tones"), {vaSet}, Short("toBold"), Short("toFaint"), {0},
+                      Short("Lines.Strings"), {vaList, vaString, 1, 'x', vaNull},
+                      Short("Blob"), {vaBinary, 2, 0, 0, 0, 1, 2},
                       {vaNull},
-                      Str("TSample"), Str("Child"), {vaNull, vaNull},
+                      Short("TSample"), Short("Child"), {vaNull, vaNull},
                       {vaNull}}));
 }
 
@@ -205,14 +188,14 @@ TEST_F(FilerTest, DescendentWritesOnlyDifferences)
     Root.FCount = 0;
     Root.FLines->Add("same");
     EXPECT_EQ(Write(&Root, &Ancestor),
-              Concat({{'T', 'P', 'F', '0'}, {0xF1}, Str("TSample"), Str("Form1"),
-                      Str("Count"), {vaInt8, 0}, {vaNull, vaNull}}));
+              Concat({Signature(), {0xF1}, Short("TSample"), Short("Form1"),
+                      Short("Count"), {vaInt8, 0}, {vaNull, vaNull}}));
 }
 
 TEST_F(FilerTest, UnknownPropertyNamesComponentAndProperty)
 {
-    const Bytes Stream = Concat({{'T', 'P', 'F', '0'}, Str("TSample"), Str("Form1"),
-                                 Str("Colour"), {vaInt8, 1}, Str("Count"), {vaInt8, 4},
+    const Bytes Stream = Concat({Signature(), Short("TSample"), Short("Form1"),
+                                 Short("Colour"), {vaInt8, 1}, Short("Count"), {vaInt8, 4},
                                  {vaNull, vaNull}});
     TSample Root(nullptr);
     ExpectRaises<EReadError>([&] { Read(Stream, &Root); },
