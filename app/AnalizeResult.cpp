@@ -19,29 +19,13 @@
 #include <string_view>
 #include <unordered_map>
 
-TClass TAnResItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAnResItem>("TAnResItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAnResItem)
 
-TClass TStatAnalizeItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStatAnalizeItem>("TStatAnalizeItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStatAnalizeItem)
 
-TClass TStatAnalize::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStatAnalize>("TStatAnalize");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStatAnalize)
 
-TClass TAnalizeResult::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAnalizeResult>("TAnalizeResult");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAnalizeResult)
 
 namespace {
 

@@ -19,17 +19,9 @@
 #include <utility>
 #include <vector>
 
-TClass TshArticle::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshArticle>("TshArticle");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshArticle)
 
-TClass TshArticleList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshArticleList>("TshArticleList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshArticleList)
 
 void TshInvoiceTovar::AssignArticle(const TshArticle& Article)
 {

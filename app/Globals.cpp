@@ -21,36 +21,30 @@ int gInitCount = 0;
 
 }  // namespace
 
-TClass TCfgObject::StaticClass()
-{
-    using C = TCfgObject;
-    static const MetaClass Class = MetaClass::Make<C>("TCfgObject", {
-        Property("Customer", &C::Customer, &C::Customer),
-        Property("LastDate", &C::LastDate, &C::LastDate),
-        Property("Error", &C::Error, &C::Error),
-        Property("xlFileName", &C::xlFileName, &C::xlFileName),
-        Property("xlArtcleFileName", &C::xlArtcleFileName, &C::xlArtcleFileName),
-        Property("rpFileName", &C::rpFileName, &C::rpFileName),
-        Property("CalcAll", &C::CalcAll, &C::CalcAll),
-        Property("Deb", &C::Deb, &C::Deb),
-        Property("Log", &C::Log, &C::Log),
-        Property("RoundType", &C::RoundType, &C::RoundType),
-        Property("TicketType", &C::TicketType, &C::TicketType),
-        Property("PriceStyle", &C::PriceStyle, &C::PriceStyle),
-        Property("PriceStyleRep", &C::PriceStyleRep, &C::PriceStyleRep),
-        Property("PriceStyleXxx", &C::PriceStyleXxx, &C::PriceStyleXxx),
-        Property("Rub", &C::Rub, &C::Rub),
-        Property("Kop", &C::Kop, &C::Kop),
-        Property("ByCard", &C::ByCard, &C::ByCard),
-        Property("FindTickets", &C::FindTickets, &C::FindTickets),
-        Property("WarrantyByDays", &C::WarrantyByDays, &C::WarrantyByDays),
-        Property("Provider", &C::Provider, &C::Provider),
-        Property("ResponsFIO", &C::ResponsFIO, &C::ResponsFIO),
-        Property("Depart", &C::Depart, &C::Depart),
-        Property("NumberOut", &C::NumberOut, &C::NumberOut),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCfgObject,
+    Property("Customer", &TCfgObject::Customer, &TCfgObject::Customer),
+    Property("LastDate", &TCfgObject::LastDate, &TCfgObject::LastDate),
+    Property("Error", &TCfgObject::Error, &TCfgObject::Error),
+    Property("xlFileName", &TCfgObject::xlFileName, &TCfgObject::xlFileName),
+    Property("xlArtcleFileName", &TCfgObject::xlArtcleFileName, &TCfgObject::xlArtcleFileName),
+    Property("rpFileName", &TCfgObject::rpFileName, &TCfgObject::rpFileName),
+    Property("CalcAll", &TCfgObject::CalcAll, &TCfgObject::CalcAll),
+    Property("Deb", &TCfgObject::Deb, &TCfgObject::Deb),
+    Property("Log", &TCfgObject::Log, &TCfgObject::Log),
+    Property("RoundType", &TCfgObject::RoundType, &TCfgObject::RoundType),
+    Property("TicketType", &TCfgObject::TicketType, &TCfgObject::TicketType),
+    Property("PriceStyle", &TCfgObject::PriceStyle, &TCfgObject::PriceStyle),
+    Property("PriceStyleRep", &TCfgObject::PriceStyleRep, &TCfgObject::PriceStyleRep),
+    Property("PriceStyleXxx", &TCfgObject::PriceStyleXxx, &TCfgObject::PriceStyleXxx),
+    Property("Rub", &TCfgObject::Rub, &TCfgObject::Rub),
+    Property("Kop", &TCfgObject::Kop, &TCfgObject::Kop),
+    Property("ByCard", &TCfgObject::ByCard, &TCfgObject::ByCard),
+    Property("FindTickets", &TCfgObject::FindTickets, &TCfgObject::FindTickets),
+    Property("WarrantyByDays", &TCfgObject::WarrantyByDays, &TCfgObject::WarrantyByDays),
+    Property("Provider", &TCfgObject::Provider, &TCfgObject::Provider),
+    Property("ResponsFIO", &TCfgObject::ResponsFIO, &TCfgObject::ResponsFIO),
+    Property("Depart", &TCfgObject::Depart, &TCfgObject::Depart),
+    Property("NumberOut", &TCfgObject::NumberOut, &TCfgObject::NumberOut))
 
 TCfgObject::TCfgObject()
 {

@@ -7,11 +7,7 @@
 
 #include <vector>
 
-TClass TInvoicePackedName::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TInvoicePackedName>("TInvoicePackedName");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TInvoicePackedName)
 
 namespace {
 

@@ -9,23 +9,11 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"
 
-TClass TshInvoiceTovar::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshInvoiceTovar>("TshInvoiceTovar");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshInvoiceTovar)
 
-TClass TshInvoiceTovarList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshInvoiceTovarList>("TshInvoiceTovarList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshInvoiceTovarList)
 
-TClass TshInvoice::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshInvoice>("TshInvoice");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshInvoice)
 
 // ---- TshInvoiceTovar ---------------------------------------------------------
 

@@ -50,47 +50,19 @@ Currency FromHundredths(Integer Value)
 
 }  // namespace
 
-TClass T_StrObjItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_StrObjItem>("T_StrObjItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_StrObjItem)
 
-TClass TMarkupItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMarkupItem>("TMarkupItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMarkupItem)
 
-TClass T_StrObjList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_StrObjList>("T_StrObjList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_StrObjList)
 
-TClass TMarkupList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMarkupList>("TMarkupList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMarkupList)
 
-TClass TshProviderList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshProviderList>("TshProviderList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshProviderList)
 
-TClass TshDepartList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshDepartList>("TshDepartList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshDepartList)
 
-TClass TshResponsList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TshResponsList>("TshResponsList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TshResponsList)
 
 // ---- items -------------------------------------------------------------------
 

@@ -170,11 +170,7 @@ struct TAppOptions::ParamPlace {
 
 // ---- TAppOptionsSection -----------------------------------------------------
 
-TClass TAppOptionsSection::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAppOptionsSection>("TAppOptionsSection");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAppOptionsSection)
 
 TAppOptionsSection::TAppOptionsSection()
 {
@@ -268,11 +264,7 @@ void TAppOptionsSection::CloseStorage()
 
 // ---- TAppOptions ------------------------------------------------------------
 
-TClass TAppOptions::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAppOptions>("TAppOptions");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAppOptions)
 
 TAppOptions::TAppOptions()
 {

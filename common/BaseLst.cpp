@@ -96,11 +96,7 @@ int CompareItems(void* P1, void* P2)
 
 // ---- T_BaseStrItem -----------------------------------------------------------
 
-TClass T_BaseStrItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_BaseStrItem>("T_BaseStrItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_BaseStrItem)
 
 T_BaseStrItem::T_BaseStrItem() : FLinkItem(this) {}
 
@@ -213,11 +209,7 @@ AnsiString T_BaseStrItem::GetColumnText(int Col)
 
 // ---- T_BaseStrList -----------------------------------------------------------
 
-TClass T_BaseStrList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_BaseStrList>("T_BaseStrList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_BaseStrList)
 
 T_BaseStrList::T_BaseStrList() : ItemClass(ClassOf<T_BaseStrItem>()) {}
 

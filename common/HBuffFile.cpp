@@ -39,11 +39,7 @@ Integer PageSize()
 
 } // namespace
 
-TClass TWqHugeFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TWqHugeFile>("TWqHugeFile");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TWqHugeFile)
 
 TWqHugeFile::TWqHugeFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
                          DWORD FlagsAndAttributes)
@@ -517,11 +513,7 @@ void TWqHugeFile::SetDate(TDateTime Value)
 
 // ---- the stream ------------------------------------------------------------
 
-TClass TschFileStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TschFileStream>("TschFileStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TschFileStream)
 
 TschFileStream::TschFileStream(const AnsiString& FileName, Word Mode)
 {

@@ -228,11 +228,7 @@ bool TMemIniContainer::FileChanged()
 
 // ---- TIniFile -------------------------------------------------------------
 
-TClass TIniFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TIniFile>("TIniFile");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TIniFile)
 
 TIniFile::TIniFile(const AnsiString& FileName) : TCustomIniFile(FileName)
 {

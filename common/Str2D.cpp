@@ -9,11 +9,7 @@ const char* const SListIndexError = "List index out of bounds (%d)";
 
 }  // namespace
 
-TClass TStringList2D::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStringList2D>("TStringList2D");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStringList2D)
 
 TStringList2D::TStringList2D() : FCells(std::make_unique<TStringList>()) {}
 

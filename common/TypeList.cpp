@@ -14,11 +14,7 @@ const char* const SNoObjectInOwnerList = "No object in owner list";
 
 // ---- T_ylCustomList ----------------------------------------------------------
 
-TClass T_ylCustomList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylCustomList>("T_ylCustomList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylCustomList)
 
 T_ylCustomList::T_ylCustomList() = default;
 T_ylCustomList::~T_ylCustomList() = default;
@@ -122,11 +118,7 @@ void T_ylCustomList::PackWith(TPackMethod Method)
 
 // ---- T_ylCustObjectList ------------------------------------------------------
 
-TClass T_ylCustObjectList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylCustObjectList>("T_ylCustObjectList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylCustObjectList)
 
 T_ylCustObjectList::~T_ylCustObjectList() = default;
 
@@ -152,11 +144,7 @@ int T_ylCustObjectList::RemoveObject(TObject* Obj)
 
 // ---- T_ylCustOwnerList -------------------------------------------------------
 
-TClass T_ylCustOwnerList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylCustOwnerList>("T_ylCustOwnerList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylCustOwnerList)
 
 T_ylCustOwnerList::~T_ylCustOwnerList()
 {
@@ -248,11 +236,7 @@ void T_ylCustOwnerList::FreeObject(TObject* Obj)
 
 // ---- T_ylOwnerList -----------------------------------------------------------
 
-TClass T_ylOwnerList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylOwnerList>("T_ylOwnerList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylOwnerList)
 
 T_ylOwnerList::~T_ylOwnerList() = default;
 
@@ -267,11 +251,7 @@ void* IntToItem(Integer Value)
 
 }  // namespace
 
-TClass T_ylIntegerList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylIntegerList>("T_ylIntegerList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylIntegerList)
 
 T_ylIntegerList::~T_ylIntegerList() = default;
 
@@ -292,11 +272,7 @@ int T_ylIntegerList::AddValue(Integer Value)
 
 // ---- T_ylNotifyEventList -----------------------------------------------------
 
-TClass T_ylNotifyEventList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylNotifyEventList>("T_ylNotifyEventList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylNotifyEventList)
 
 T_ylNotifyEventList::~T_ylNotifyEventList() = default;
 
@@ -359,11 +335,7 @@ int T_ylNotifyEventList::IndexOf(TNotifyEvent Event) const
 
 // ---- T_ylOwnerNotifyList -----------------------------------------------------
 
-TClass T_ylOwnerNotifyList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_ylOwnerNotifyList>("T_ylOwnerNotifyList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_ylOwnerNotifyList)
 
 T_ylOwnerNotifyList::~T_ylOwnerNotifyList() = default;
 

@@ -15,19 +15,14 @@ AnsiString StrHolderXorLine(const AnsiString& Line, const AnsiString& Key)
     return Result;
 }
 
-TClass Tyl_StrHolder::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<Tyl_StrHolder>("Tyl_StrHolder", {
-        Property("Capacity", &Tyl_StrHolder::Capacity, &Tyl_StrHolder::SetCapacity).NotStored(),
-        Property("Duplicates", &Tyl_StrHolder::Duplicates, &Tyl_StrHolder::SetDuplicates)
-            .WithDefault(dupIgnore),
-        Property("KeyString", &Tyl_StrHolder::KeyString, &Tyl_StrHolder::SetKeyString),
-        Property("Strings", &Tyl_StrHolder::Strings, &Tyl_StrHolder::SetStrings).NotStored(),
-        Property("OnChange", &Tyl_StrHolder::OnChange, &Tyl_StrHolder::OnChange),
-        Property("OnChanging", &Tyl_StrHolder::OnChanging, &Tyl_StrHolder::OnChanging),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(Tyl_StrHolder,
+    Property("Capacity", &Tyl_StrHolder::Capacity, &Tyl_StrHolder::SetCapacity).NotStored(),
+    Property("Duplicates", &Tyl_StrHolder::Duplicates, &Tyl_StrHolder::SetDuplicates)
+        .WithDefault(dupIgnore),
+    Property("KeyString", &Tyl_StrHolder::KeyString, &Tyl_StrHolder::SetKeyString),
+    Property("Strings", &Tyl_StrHolder::Strings, &Tyl_StrHolder::SetStrings).NotStored(),
+    Property("OnChange", &Tyl_StrHolder::OnChange, &Tyl_StrHolder::OnChange),
+    Property("OnChanging", &Tyl_StrHolder::OnChanging, &Tyl_StrHolder::OnChanging))
 
 Tyl_StrHolder::Tyl_StrHolder(TComponent* AOwner)
     : TComponent(AOwner), FStrings(std::make_unique<TStringList>())

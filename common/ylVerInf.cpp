@@ -103,11 +103,7 @@ std::string ReadVersionSection(const AnsiString& FileName)
 
 } // namespace
 
-TClass TVersionInfo::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TVersionInfo>("TVersionInfo");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TVersionInfo)
 
 TVersionInfo::TVersionInfo(const AnsiString& FileName) : FFileName(FileName)
 {

@@ -25,11 +25,7 @@ private:
 
 // ---- TCollectionItem -------------------------------------------------------
 
-TClass TCollectionItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCollectionItem>("TCollectionItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCollectionItem)
 
 TCollectionItem::TCollectionItem(TCollection* Collection)
 {
@@ -99,11 +95,7 @@ TPersistent* TCollectionItem::GetOwner()
 
 // ---- TCollection -----------------------------------------------------------
 
-TClass TCollection::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCollection>("TCollection");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCollection)
 
 TCollection::TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {}
 
@@ -232,11 +224,7 @@ void TCollection::MoveItem(TCollectionItem* Item, int NewIndex)
 
 // ---- TOwnedCollection ------------------------------------------------------
 
-TClass TOwnedCollection::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TOwnedCollection>("TOwnedCollection");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TOwnedCollection)
 
 TOwnedCollection::TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass)
     : TCollection(ItemClass), FOwner(AOwner)

@@ -41,14 +41,9 @@ bool IsValidIdent(const AnsiString& Ident)
 
 // ---- TComponent ------------------------------------------------------------
 
-TClass TComponent::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TComponent>("TComponent", {
-        Property("Name", &TComponent::Name, &TComponent::SetName).NotStored(),
-        Property("Tag", &TComponent::Tag, &TComponent::SetTag).WithDefault(0),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TComponent,
+    Property("Name", &TComponent::Name, &TComponent::SetName).NotStored(),
+    Property("Tag", &TComponent::Tag, &TComponent::SetTag).WithDefault(0))
 
 TComponent::TComponent(TComponent* AOwner)
 {

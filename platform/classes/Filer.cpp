@@ -121,11 +121,7 @@ bool CollectionsEqual(TCollection* A, TCollection* B)
 
 // ---- TWriter -----------------------------------------------------------------
 
-TClass TWriter::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TWriter>("TWriter");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TWriter)
 
 TWriter::TWriter(TStream* Stream) : FStream(Stream) {}
 
@@ -526,11 +522,7 @@ void TWriter::WriteDescendent(TComponent* ARoot, TComponent* AAncestor)
 
 // ---- TReader -----------------------------------------------------------------
 
-TClass TReader::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TReader>("TReader");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TReader)
 
 TReader::TReader(TStream* Stream) : FStream(Stream) {}
 

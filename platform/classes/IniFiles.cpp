@@ -73,11 +73,7 @@ int HexDigit(char C)
 
 // ---- TCustomIniFile --------------------------------------------------------
 
-TClass TCustomIniFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomIniFile>("TCustomIniFile");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomIniFile)
 
 TCustomIniFile::TCustomIniFile(const AnsiString& FileName) : FFileName(FileName) {}
 
@@ -238,17 +234,9 @@ void TCustomIniFile::WriteBinaryStream(const AnsiString& Section, const AnsiStri
 
 // ---- IniSectionLines, TMemIniFile ------------------------------------------
 
-TClass IniSectionLines::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<IniSectionLines>("IniSectionLines");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(IniSectionLines)
 
-TClass TMemIniFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMemIniFile>("TMemIniFile");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMemIniFile)
 
 TMemIniFile::TMemIniFile(const AnsiString& FileName) : TCustomIniFile(FileName)
 {

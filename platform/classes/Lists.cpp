@@ -52,11 +52,7 @@ void QuickSort(void** SortList, int L, int R, TListSortCompare Compare)
 
 // ---- TList -----------------------------------------------------------------
 
-TClass TList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TList>("TList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TList)
 
 TList::~TList() = default;
 
@@ -219,11 +215,7 @@ void TList::Sort(TListSortCompare Compare)
 
 // ---- TThreadList -----------------------------------------------------------
 
-TClass TThreadList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TThreadList>("TThreadList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TThreadList)
 
 TThreadList::TThreadList() = default;
 

@@ -8,22 +8,17 @@
 // TCollectionItemClass an item in a collection, a plain TClass an object by
 // its default constructor.
 //
-// Every class declares its metaclass with one line and defines it in its
-// .cpp:
+// Every class declares its metaclass with one line and defines it with one
+// macro in its .cpp, listing its published properties:
 //     class TMyOptions : public TAppOptions {
 //         PRICETAGS_CLASS(TMyOptions, TAppOptions)
 //     public: ...
 //     };
-//     TClass TMyOptions::StaticClass()
-//     {
-//         static const MetaClass Class = MetaClass::Make<TMyOptions>("TMyOptions", {
-//             Property("Width", &TMyOptions::FWidth, &TMyOptions::SetWidth),
-//         });
-//         return &Class;
-//     }
-// A class that does not declare one answers with its nearest ancestor's
-// metaclass, and its `inherited` is that ancestor's parent: such a class
-// names its parent explicitly (TParent::Loaded()).
+//     PRICETAGS_DEFINE_CLASS(TMyOptions,
+//         Property("Width", &TMyOptions::FWidth, &TMyOptions::SetWidth))
+// `inherited` is private to the class that declares it, so a class that
+// forgets the declaration and calls inherited::Loaded() does not compile
+// (it would otherwise reach its grandparent's method).
 
 #include "platform/classes/TypInfo.h"
 #include "platform/rtl/AnsiString.h"
@@ -40,10 +35,23 @@ class TComponent;
 /// StaticClass(), the ClassType() override and `inherited`. Leaves the
 /// access at public.
 #define PRICETAGS_CLASS(Name, Parent)                                      \
-public:                                                                    \
+private:                                                                   \
     using inherited = Parent;                                              \
+    friend class ::MetaClass;                                              \
+                                                                           \
+public:                                                                    \
     static TClass StaticClass();                                           \
     TClass ClassType() const override { return Name::StaticClass(); }
+
+/// Defines the metaclass of class Name declared with PRICETAGS_CLASS, with
+/// its own published properties (Property(...) expressions) in declaration
+/// order.
+#define PRICETAGS_DEFINE_CLASS(Name, ...)                                   \
+    TClass Name::StaticClass()                                             \
+    {                                                                      \
+        static const MetaClass Class = MetaClass::Make<Name>(#Name, {__VA_ARGS__}); \
+        return &Class;                                                     \
+    }
 
 class TObject {
 public:

@@ -9,11 +9,7 @@ const char* const SAssignError = "Cannot assign a %s to a %s";
 
 }  // namespace
 
-TClass TPersistent::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPersistent>("TPersistent");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPersistent)
 
 TPersistent::~TPersistent() = default;
 
@@ -55,10 +51,6 @@ AnsiString TPersistent::GetNamePath()
     return Result;
 }
 
-TClass TFiler::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TFiler>("TFiler");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TFiler)
 
 TFiler::~TFiler() = default;

@@ -96,11 +96,7 @@ AnsiString RegistryFileName()
     return P.FileName.IsEmpty() ? DefaultFileName() : P.FileName;
 }
 
-TClass TRegistry::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TRegistry>("TRegistry");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TRegistry)
 
 TRegistry::TRegistry() = default;
 

@@ -35,11 +35,7 @@ Int64 SeekTarget(Int64 Position, Int64 Size, Int64 Offset, TSeekOrigin Origin)
 
 // ---- TStream ---------------------------------------------------------------
 
-TClass TStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStream>("TStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStream)
 
 TStream::~TStream() = default;
 
@@ -88,11 +84,7 @@ void TStream::SetSize(Int64) {}
 
 // ---- TCustomMemoryStream ---------------------------------------------------
 
-TClass TCustomMemoryStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomMemoryStream>("TCustomMemoryStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomMemoryStream)
 
 TCustomMemoryStream::~TCustomMemoryStream() = default;
 
@@ -139,11 +131,7 @@ void TCustomMemoryStream::SaveToFile(const AnsiString& FileName)
     SaveToStream(&Stream);
 }
 
-TClass MemoryBlockStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<MemoryBlockStream>("MemoryBlockStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(MemoryBlockStream)
 
 MemoryBlockStream::MemoryBlockStream(const void* Data, size_t Size)
 {
@@ -153,11 +141,7 @@ MemoryBlockStream::MemoryBlockStream(const void* Data, size_t Size)
 
 // ---- TMemoryStream ---------------------------------------------------------
 
-TClass TMemoryStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMemoryStream>("TMemoryStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMemoryStream)
 
 TMemoryStream::~TMemoryStream() = default;
 
@@ -231,11 +215,7 @@ void TMemoryStream::LoadFromFile(const AnsiString& FileName)
 
 // ---- THandleStream, TFileStream --------------------------------------------
 
-TClass THandleStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<THandleStream>("THandleStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(THandleStream)
 
 THandleStream::THandleStream(int AHandle) : FHandle(AHandle) {}
 
@@ -265,11 +245,7 @@ void THandleStream::SetSize(Int64 NewSize)
         RaiseLastOSError();
 }
 
-TClass TFileStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TFileStream>("TFileStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TFileStream)
 
 TFileStream::TFileStream(const AnsiString& FileName, Word Mode)
     : THandleStream(-1), FFileName(FileName)
@@ -293,11 +269,7 @@ TFileStream::~TFileStream()
 
 // ---- TStringStream ---------------------------------------------------------
 
-TClass TStringStream::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStringStream>("TStringStream");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStringStream)
 
 TStringStream::TStringStream(const AnsiString& AString) : FDataString(AString) {}
 

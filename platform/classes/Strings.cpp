@@ -46,11 +46,7 @@ private:
 
 // ---- TStrings --------------------------------------------------------------
 
-TClass TStrings::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStrings>("TStrings");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStrings)
 
 TStrings::~TStrings() = default;
 
@@ -406,11 +402,7 @@ void TStrings::SetCapacityImpl(int) {}
 
 // ---- TStringList -----------------------------------------------------------
 
-TClass TStringList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStringList>("TStringList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStringList)
 
 TStringList::~TStringList()
 {

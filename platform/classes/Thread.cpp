@@ -1,10 +1,6 @@
 #include "platform/classes/Thread.h"
 
-TClass TThread::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TThread>("TThread");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TThread)
 
 TThread::TThread() = default;
 

@@ -11,11 +11,7 @@
 
 // ---- TBasicActionLink ----------------------------------------------------------------------
 
-TClass TBasicActionLink::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBasicActionLink>("TBasicActionLink");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBasicActionLink)
 
 TBasicActionLink::~TBasicActionLink()
 {
@@ -79,11 +75,7 @@ void TBasicActionLink::Change()
 
 // ---- TBasicAction --------------------------------------------------------------------------------
 
-TClass TBasicAction::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBasicAction>("TBasicAction");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBasicAction)
 
 TBasicAction::TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -136,11 +128,7 @@ void TBasicAction::UnRegisterChanges(TBasicActionLink* Link)
 
 // ---- TContainedAction ------------------------------------------------------------------------------
 
-TClass TContainedAction::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TContainedAction>("TContainedAction");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TContainedAction)
 
 TContainedAction::TContainedAction(TComponent* AOwner) : TBasicAction(AOwner) {}
 
@@ -185,23 +173,14 @@ bool TContainedAction::Update()
 
 // ---- TCustomAction ------------------------------------------------------------------------------------
 
-TClass TCustomAction::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomAction>("TCustomAction", {
-        Property("Caption", &TCustomAction::Caption, &TCustomAction::SetCaption),
-        Property("Checked", &TCustomAction::Checked, &TCustomAction::SetChecked),
-        Property("Enabled", &TCustomAction::Enabled, &TCustomAction::SetEnabled),
-        Property("Visible", &TCustomAction::Visible, &TCustomAction::SetVisible),
-        Property("Hint", &TCustomAction::Hint, &TCustomAction::SetHint),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomAction,
+    Property("Caption", &TCustomAction::Caption, &TCustomAction::SetCaption),
+    Property("Checked", &TCustomAction::Checked, &TCustomAction::SetChecked),
+    Property("Enabled", &TCustomAction::Enabled, &TCustomAction::SetEnabled),
+    Property("Visible", &TCustomAction::Visible, &TCustomAction::SetVisible),
+    Property("Hint", &TCustomAction::Hint, &TCustomAction::SetHint))
 
-TClass TAction::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAction>("TAction");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAction)
 
 TCustomAction::TCustomAction(TComponent* AOwner) : TContainedAction(AOwner) {}
 
@@ -334,17 +313,9 @@ bool TCustomAction::Update()
 
 // ---- TCustomActionList ---------------------------------------------------------------------------------
 
-TClass TCustomActionList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomActionList>("TCustomActionList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomActionList)
 
-TClass TActionList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TActionList>("TActionList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TActionList)
 
 TCustomActionList::TCustomActionList(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -433,11 +404,7 @@ void TCustomActionList::UpdateActions()
 
 // ---- links of controls and menu items ------------------------------------------------------------------
 
-TClass TControlActionLink::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TControlActionLink>("TControlActionLink");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TControlActionLink)
 
 TControlActionLink::~TControlActionLink() = default;
 
@@ -491,11 +458,7 @@ void TControlActionLink::SetImageIndex(int Value)
         Tool->SetImageIndex(Value);
 }
 
-TClass TMenuActionLink::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMenuActionLink>("TMenuActionLink");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMenuActionLink)
 
 TMenuActionLink::~TMenuActionLink() = default;
 

@@ -176,11 +176,7 @@ void DrawButtonGlyphAndText(TCanvas& C, const TRect& Client, TBitmap* Glyph, int
 
 // ---- TBitBtn ---------------------------------------------------------------------------------
 
-TClass TBitBtn::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBitBtn>("TBitBtn");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBitBtn)
 
 TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), FGlyph(std::make_unique<TBitmap>())
 {
@@ -283,14 +279,9 @@ void TBitBtn::DrawButtonFace(TCanvas& C, const TRect& R, bool Down)
 
 // ---- TSpeedButton ----------------------------------------------------------------------------
 
-TClass TSpeedButton::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSpeedButton>("TSpeedButton", {
-        Property("Down", &TSpeedButton::Down, &TSpeedButton::SetDown),
-        Property("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TSpeedButton,
+    Property("Down", &TSpeedButton::Down, &TSpeedButton::SetDown),
+    Property("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex))
 
 TSpeedButton::TSpeedButton(TComponent* AOwner)
     : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>())

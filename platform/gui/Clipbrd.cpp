@@ -38,11 +38,7 @@ bool IsEmf(const std::string& Bytes)
 
 TClipboard::~TClipboard() = default;
 
-TClass TClipboard::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TClipboard>("TClipboard");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TClipboard)
 
 AnsiString TClipboard::AsText() const
 {

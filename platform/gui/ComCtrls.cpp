@@ -12,22 +12,14 @@
 
 #include <algorithm>
 
-#define PT_META(T)                                                    \
-    TClass T::StaticClass()                                           \
-    {                                                                 \
-        static const MetaClass Class = MetaClass::Make<T>(#T);        \
-        return &Class;                                                \
-    }
-
-PT_META(TToolButton)
-PT_META(TToolBar)
-PT_META(TStatusBar)
-PT_META(TTabSheet)
-PT_META(TPageControl)
-PT_META(TProgressBar)
-PT_META(TUpDown)
-PT_META(THeaderControl)
-#undef PT_META
+PRICETAGS_DEFINE_CLASS(TToolButton)
+PRICETAGS_DEFINE_CLASS(TToolBar)
+PRICETAGS_DEFINE_CLASS(TStatusBar)
+PRICETAGS_DEFINE_CLASS(TTabSheet)
+PRICETAGS_DEFINE_CLASS(TPageControl)
+PRICETAGS_DEFINE_CLASS(TProgressBar)
+PRICETAGS_DEFINE_CLASS(TUpDown)
+PRICETAGS_DEFINE_CLASS(THeaderControl)
 
 namespace {
 

@@ -10,29 +10,13 @@
 
 #include <algorithm>
 
-TClass TCustomListView::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomListView>("TCustomListView");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomListView)
 
-TClass TListView::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TListView>("TListView");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TListView)
 
-TClass TCustomTreeView::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomTreeView>("TCustomTreeView");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomTreeView)
 
-TClass TTreeView::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TTreeView>("TTreeView");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TTreeView)
 
 TListView::~TListView() = default;
 TTreeView::~TTreeView() = default;

@@ -216,16 +216,11 @@ TAnchors AnchorAlign(TAlign Align)
 TSizeConstraints::TSizeConstraints(TControl* Control) : FControl(Control) {}
 TSizeConstraints::~TSizeConstraints() = default;
 
-TClass TSizeConstraints::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSizeConstraints>("TSizeConstraints", {
-        Property("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight).WithDefault(0),
-        Property("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth).WithDefault(0),
-        Property("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight).WithDefault(0),
-        Property("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth).WithDefault(0),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TSizeConstraints,
+    Property("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight).WithDefault(0),
+    Property("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth).WithDefault(0),
+    Property("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight).WithDefault(0),
+    Property("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth).WithDefault(0))
 
 void TSizeConstraints::Assign(TPersistent* Source)
 {
@@ -302,28 +297,23 @@ TControl::~TControl()
         FParent->RemoveControl(this);
 }
 
-TClass TControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TControl>("TControl", {
-        Property("Left", &TControl::Left, &TControl::SetLeft),
-        Property("Top", &TControl::Top, &TControl::SetTop),
-        Property("Width", &TControl::Width, &TControl::SetWidth),
-        Property("Height", &TControl::Height, &TControl::SetHeight),
-        Property("Align", &TControl::Align, &TControl::SetAlign).WithDefault(alNone),
-        Property("Anchors", &TControl::Anchors, &TControl::SetAnchors),
-        Property("Color", &TControl::Color, &TControl::SetColor).WithType(TypeInfoOfColor()),
-        Property("Constraints", &TControl::Constraints),
-        Property("Enabled", &TControl::Enabled, &TControl::SetEnabled),
-        Property("Font", &TControl::Font, &TControl::SetFont),
-        Property("Hint", &TControl::Hint, &TControl::SetHint),
-        Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor),
-        Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont),
-        Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint),
-        Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint),
-        Property("Visible", &TControl::Visible, &TControl::SetVisible),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TControl,
+    Property("Left", &TControl::Left, &TControl::SetLeft),
+    Property("Top", &TControl::Top, &TControl::SetTop),
+    Property("Width", &TControl::Width, &TControl::SetWidth),
+    Property("Height", &TControl::Height, &TControl::SetHeight),
+    Property("Align", &TControl::Align, &TControl::SetAlign).WithDefault(alNone),
+    Property("Anchors", &TControl::Anchors, &TControl::SetAnchors),
+    Property("Color", &TControl::Color, &TControl::SetColor).WithType(TypeInfoOfColor()),
+    Property("Constraints", &TControl::Constraints),
+    Property("Enabled", &TControl::Enabled, &TControl::SetEnabled),
+    Property("Font", &TControl::Font, &TControl::SetFont),
+    Property("Hint", &TControl::Hint, &TControl::SetHint),
+    Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor),
+    Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont),
+    Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint),
+    Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint),
+    Property("Visible", &TControl::Visible, &TControl::SetVisible))
 
 void TControl::SetParent(TWinControl* AParent)
 {

@@ -9,11 +9,7 @@
 
 THintWindowClass HintWindowClass = THintWindow::StaticClass();
 
-TClass THintWindow::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<THintWindow>("THintWindow");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(THintWindow)
 
 THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner)
 {

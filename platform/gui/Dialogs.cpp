@@ -17,24 +17,16 @@
 #include <QPrinter>
 #include <QPushButton>
 
-#define PT_META(T)                                                    \
-    TClass T::StaticClass()                                           \
-    {                                                                 \
-        static const MetaClass Class = MetaClass::Make<T>(#T);        \
-        return &Class;                                                \
-    }
-
-PT_META(TCommonDialog)
-PT_META(TOpenDialog)
-PT_META(TSaveDialog)
-PT_META(TOpenPictureDialog)
-PT_META(TSavePictureDialog)
-PT_META(TColorDialog)
-PT_META(TFontDialog)
-PT_META(TPrintDialog)
-PT_META(TPrinterSetupDialog)
-PT_META(TPageSetupDialog)
-#undef PT_META
+PRICETAGS_DEFINE_CLASS(TCommonDialog)
+PRICETAGS_DEFINE_CLASS(TOpenDialog)
+PRICETAGS_DEFINE_CLASS(TSaveDialog)
+PRICETAGS_DEFINE_CLASS(TOpenPictureDialog)
+PRICETAGS_DEFINE_CLASS(TSavePictureDialog)
+PRICETAGS_DEFINE_CLASS(TColorDialog)
+PRICETAGS_DEFINE_CLASS(TFontDialog)
+PRICETAGS_DEFINE_CLASS(TPrintDialog)
+PRICETAGS_DEFINE_CLASS(TPrinterSetupDialog)
+PRICETAGS_DEFINE_CLASS(TPageSetupDialog)
 
 namespace {
 

@@ -5,22 +5,14 @@
 
 #include <algorithm>
 
-#define PT_META(T)                                                    \
-    TClass T::StaticClass()                                           \
-    {                                                                 \
-        static const MetaClass Class = MetaClass::Make<T>(#T);        \
-        return &Class;                                                \
-    }
-
-PT_META(TCustomPanel)
-PT_META(TPanel)
-PT_META(TBevel)
-PT_META(TImage)
-PT_META(TShape)
-PT_META(TCustomRadioGroup)
-PT_META(TRadioGroup)
-PT_META(TScrollBox)
-#undef PT_META
+PRICETAGS_DEFINE_CLASS(TCustomPanel)
+PRICETAGS_DEFINE_CLASS(TPanel)
+PRICETAGS_DEFINE_CLASS(TBevel)
+PRICETAGS_DEFINE_CLASS(TImage)
+PRICETAGS_DEFINE_CLASS(TShape)
+PRICETAGS_DEFINE_CLASS(TCustomRadioGroup)
+PRICETAGS_DEFINE_CLASS(TRadioGroup)
+PRICETAGS_DEFINE_CLASS(TScrollBox)
 
 TPanel::~TPanel() = default;
 TRadioGroup::~TRadioGroup() = default;

@@ -25,15 +25,10 @@ HBRUSH CreateCheckerBrush()
 
 }  // namespace
 
-TClass TSplitter::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSplitter>("TSplitter", {
-        Property("AutoSnap", &TSplitter::AutoSnap, &TSplitter::SetAutoSnap),
-        Property("Beveled", &TSplitter::Beveled, &TSplitter::SetBeveled),
-        Property("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TSplitter,
+    Property("AutoSnap", &TSplitter::AutoSnap, &TSplitter::SetAutoSnap),
+    Property("Beveled", &TSplitter::Beveled, &TSplitter::SetBeveled),
+    Property("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize))
 
 TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner)
 {

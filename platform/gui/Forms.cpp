@@ -216,23 +216,14 @@ TCustomForm::~TCustomForm()
     FCanvas.reset();
 }
 
-TClass TCustomForm::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomForm>("TCustomForm", {
-        Property("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState),
-        Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle),
-        Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomForm,
+    Property("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState),
+    Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle),
+    Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview))
 
 TForm::~TForm() = default;
 
-TClass TForm::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TForm>("TForm");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TForm)
 
 PTypeInfo TypeInfoOf(const TWindowState*)
 {
@@ -951,17 +942,9 @@ TScreen::TScreen(TComponent* AOwner)
 
 TScreen::~TScreen() = default;
 
-TClass TScreen::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TScreen>("TScreen");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TScreen)
 
-TClass TMonitor::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMonitor>("TMonitor");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMonitor)
 
 bool TMonitor::Primary() const
 {
@@ -1218,11 +1201,7 @@ TApplication::~TApplication()
     delete FHandle;
 }
 
-TClass TApplication::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TApplication>("TApplication");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TApplication)
 
 void TApplication::Initialize()
 {

@@ -214,11 +214,7 @@ void TGraphicsObject::Changed()
     OnChange(this);
 }
 
-TClass TGraphicsObject::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TGraphicsObject>("TGraphicsObject");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TGraphicsObject)
 
 TFont::TFont() : FName("MS Sans Serif") {}
 
@@ -227,20 +223,15 @@ TFont::~TFont()
     ReleaseFont(FHandle);
 }
 
-TClass TFont::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TFont>("TFont", {
-        Property("Charset", &TFont::Charset, &TFont::SetCharset),
-        Property("Color", &TFont::Color, &TFont::SetColor).WithType(TypeInfoOfColor()),
-        Property("Height", &TFont::Height, &TFont::SetHeight),
-        Property("Name", &TFont::Name, &TFont::SetName),
-        Property("Orientation", &TFont::Orientation, &TFont::SetOrientation).WithDefault(0),
-        Property("Pitch", &TFont::Pitch, &TFont::SetPitch).WithDefault(fpDefault),
-        Property("Size", &TFont::Size, &TFont::SetSize).NotStored(),
-        Property("Style", &TFont::Style, &TFont::SetStyle),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TFont,
+    Property("Charset", &TFont::Charset, &TFont::SetCharset),
+    Property("Color", &TFont::Color, &TFont::SetColor).WithType(TypeInfoOfColor()),
+    Property("Height", &TFont::Height, &TFont::SetHeight),
+    Property("Name", &TFont::Name, &TFont::SetName),
+    Property("Orientation", &TFont::Orientation, &TFont::SetOrientation).WithDefault(0),
+    Property("Pitch", &TFont::Pitch, &TFont::SetPitch).WithDefault(fpDefault),
+    Property("Size", &TFont::Size, &TFont::SetSize).NotStored(),
+    Property("Style", &TFont::Style, &TFont::SetStyle))
 
 void TFont::Assign(TPersistent* Source)
 {
@@ -413,16 +404,11 @@ TPen::~TPen()
     DeleteObject(FHandle);
 }
 
-TClass TPen::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPen>("TPen", {
-        Property("Color", &TPen::Color, &TPen::SetColor).WithType(TypeInfoOfColor()),
-        Property("Mode", &TPen::Mode, &TPen::SetMode).WithDefault(pmCopy),
-        Property("Style", &TPen::Style, &TPen::SetStyle).WithDefault(psSolid),
-        Property("Width", &TPen::Width, &TPen::SetWidth).WithDefault(1),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPen,
+    Property("Color", &TPen::Color, &TPen::SetColor).WithType(TypeInfoOfColor()),
+    Property("Mode", &TPen::Mode, &TPen::SetMode).WithDefault(pmCopy),
+    Property("Style", &TPen::Style, &TPen::SetStyle).WithDefault(psSolid),
+    Property("Width", &TPen::Width, &TPen::SetWidth).WithDefault(1))
 
 void TPen::Assign(TPersistent* Source)
 {
@@ -492,14 +478,9 @@ TBrush::~TBrush()
     DeleteObject(FHandle);
 }
 
-TClass TBrush::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBrush>("TBrush", {
-        Property("Color", &TBrush::Color, &TBrush::SetColor).WithType(TypeInfoOfColor()),
-        Property("Style", &TBrush::Style, &TBrush::SetStyle).WithDefault(bsSolid),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBrush,
+    Property("Color", &TBrush::Color, &TBrush::SetColor).WithType(TypeInfoOfColor()),
+    Property("Style", &TBrush::Style, &TBrush::SetStyle).WithDefault(bsSolid))
 
 void TBrush::Assign(TPersistent* Source)
 {
@@ -584,11 +565,7 @@ TCanvas::~TCanvas()
     SetHandle(nullptr);
 }
 
-TClass TCanvas::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCanvas>("TCanvas");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCanvas)
 
 HDC TCanvas::Handle()
 {
@@ -962,11 +939,7 @@ bool TCanvas::TryLock()
 
 TGraphic::~TGraphic() = default;
 
-TClass TGraphic::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TGraphic>("TGraphic");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TGraphic)
 
 void TGraphic::SetTransparent(bool Value)
 {
@@ -1011,11 +984,7 @@ TBitmap::~TBitmap()
     DeleteObject(FHandle);
 }
 
-TClass TBitmap::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBitmap>("TBitmap");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBitmap)
 
 void TBitmap::Assign(TPersistent* Source)
 {
@@ -1327,11 +1296,7 @@ TBitmapCanvas::~TBitmapCanvas()
     FreeContext();
 }
 
-TClass TBitmapCanvas::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBitmapCanvas>("TBitmapCanvas");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBitmapCanvas)
 
 void TBitmapCanvas::CreateHandle()
 {
@@ -1353,11 +1318,7 @@ void TBitmapCanvas::FreeContext()
 TPicture::TPicture() = default;
 TPicture::~TPicture() = default;
 
-TClass TPicture::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPicture>("TPicture");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPicture)
 
 void TPicture::Assign(TPersistent* Source)
 {

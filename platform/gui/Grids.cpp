@@ -63,29 +63,13 @@ int MovedIndex(int Index, int From, int To)
 
 // ---- metaclasses ---------------------------------------------------------------------------
 
-TClass TInplaceEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TInplaceEdit>("TInplaceEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TInplaceEdit)
 
-TClass TCustomGrid::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomGrid>("TCustomGrid");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomGrid)
 
-TClass TDrawGrid::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TDrawGrid>("TDrawGrid");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TDrawGrid)
 
-TClass TStringGrid::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStringGrid>("TStringGrid");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStringGrid)
 
 // ---- TInplaceEdit ----------------------------------------------------------------------------
 

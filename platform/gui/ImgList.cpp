@@ -132,17 +132,9 @@ TCustomImageList::~TCustomImageList()
 }
 TImageList::~TImageList() = default;
 
-TClass TCustomImageList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomImageList>("TCustomImageList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomImageList)
 
-TClass TImageList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TImageList>("TImageList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TImageList)
 
 void TCustomImageList::Assign(TPersistent* Source)
 {

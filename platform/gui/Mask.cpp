@@ -5,17 +5,9 @@
 
 const char* const SMaskEditErr = "Invalid input value.  Use escape key to abandon changes";
 
-TClass TCustomMaskEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomMaskEdit>("TCustomMaskEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomMaskEdit)
 
-TClass TMaskEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMaskEdit>("TMaskEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMaskEdit)
 
 TMaskEdit::~TMaskEdit() = default;
 

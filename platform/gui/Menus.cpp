@@ -190,16 +190,11 @@ AnsiString GetHotkey(const AnsiString& Text)
 
 // ---- TMenuItem ------------------------------------------------------------------------------
 
-TClass TMenuItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMenuItem>("TMenuItem", {
-        Property("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption),
-        Property("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked),
-        Property("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled),
-        Property("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMenuItem,
+    Property("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption),
+    Property("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked),
+    Property("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled),
+    Property("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible))
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -454,11 +449,7 @@ void TMenuItem::MenuChanged()
 
 // ---- TMenu ------------------------------------------------------------------------------------
 
-TClass TMenu::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMenu>("TMenu");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMenu)
 
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this))
 {
@@ -533,11 +524,7 @@ void TMenu::MenuChanged(TMenuItem*)
 
 // ---- TMainMenu -----------------------------------------------------------------------------------
 
-TClass TMainMenu::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMainMenu>("TMainMenu");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TMainMenu)
 
 TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
 
@@ -565,11 +552,7 @@ void TMainMenu::Notification(TComponent* AComponent, TOperation Operation)
 
 // ---- TPopupMenu ----------------------------------------------------------------------------------
 
-TClass TPopupMenu::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPopupMenu>("TPopupMenu");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPopupMenu)
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 

@@ -83,17 +83,9 @@ CanvasOnDC::~CanvasOnDC()
 
 // ---- TCustomEdit ----------------------------------------------------------------------------
 
-TClass TCustomEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomEdit>("TCustomEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomEdit)
 
-TClass TEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TEdit>("TEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TEdit)
 
 TEdit::~TEdit() = default;
 
@@ -804,16 +796,8 @@ void TCustomEdit::Dispatch(TMessage& Message)
 
 // ---- TCustomLabel --------------------------------------------------------------------------------
 
-TClass TCustomLabel::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomLabel>("TCustomLabel");
-    return &Class;
-}
-TClass TLabel::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TLabel>("TLabel");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomLabel)
+PRICETAGS_DEFINE_CLASS(TLabel)
 TLabel::~TLabel() = default;
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
@@ -1005,16 +989,8 @@ void TCustomLabel::Dispatch(TMessage& Message)
 
 // ---- TButtonControl, TButton ----------------------------------------------------------------------
 
-TClass TButtonControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TButtonControl>("TButtonControl");
-    return &Class;
-}
-TClass TButton::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TButton>("TButton");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TButtonControl)
+PRICETAGS_DEFINE_CLASS(TButton)
 
 TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner)
 {
@@ -1202,21 +1178,9 @@ void TButton::PaintButton(TCanvas& C)
 
 // ---- check boxes and radio buttons ------------------------------------------------------------------
 
-TClass TCustomCheckBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomCheckBox>("TCustomCheckBox");
-    return &Class;
-}
-TClass TCheckBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCheckBox>("TCheckBox");
-    return &Class;
-}
-TClass TRadioButton::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TRadioButton>("TRadioButton");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomCheckBox)
+PRICETAGS_DEFINE_CLASS(TCheckBox)
+PRICETAGS_DEFINE_CLASS(TRadioButton)
 TCheckBox::~TCheckBox() = default;
 
 TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner)
@@ -1307,16 +1271,8 @@ void TRadioButton::Press()
 
 // ---- group box ------------------------------------------------------------------------------------
 
-TClass TCustomGroupBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomGroupBox>("TCustomGroupBox");
-    return &Class;
-}
-TClass TGroupBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TGroupBox>("TGroupBox");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomGroupBox)
+PRICETAGS_DEFINE_CLASS(TGroupBox)
 TGroupBox::~TGroupBox() = default;
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner)
@@ -1371,16 +1327,8 @@ void TCustomGroupBox::CMTextChanged(TMessageRecord& Message)
 
 // ---- list box ------------------------------------------------------------------------------------
 
-TClass TCustomListBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomListBox>("TCustomListBox");
-    return &Class;
-}
-TClass TListBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TListBox>("TListBox");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomListBox)
+PRICETAGS_DEFINE_CLASS(TListBox)
 TListBox::~TListBox() = default;
 
 TCustomListBox::TCustomListBox(TComponent* AOwner)
@@ -1645,16 +1593,8 @@ void TCustomListBox::Dispatch(TMessage& Message)
 
 // ---- combo box ----------------------------------------------------------------------------------
 
-TClass TCustomComboBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomComboBox>("TCustomComboBox");
-    return &Class;
-}
-TClass TComboBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TComboBox>("TComboBox");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomComboBox)
+PRICETAGS_DEFINE_CLASS(TComboBox)
 TComboBox::~TComboBox() = default;
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)
@@ -1937,16 +1877,8 @@ void TCustomComboBox::Dispatch(TMessage& Message)
 
 // ---- memo --------------------------------------------------------------------------------------
 
-TClass TCustomMemo::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomMemo>("TCustomMemo");
-    return &Class;
-}
-TClass TMemo::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TMemo>("TMemo");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomMemo)
+PRICETAGS_DEFINE_CLASS(TMemo)
 TMemo::~TMemo() = default;
 
 TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::make_unique<TStringList>())

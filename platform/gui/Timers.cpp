@@ -14,15 +14,10 @@ TTimer::~TTimer()
     FTimer.reset();
 }
 
-TClass TTimer::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TTimer>("TTimer", {
-        Property("Enabled", &TTimer::Enabled, &TTimer::SetEnabled),
-        Property("Interval", &TTimer::Interval, &TTimer::SetInterval),
-        Property("OnTimer", &TTimer::OnTimer, &TTimer::OnTimer),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TTimer,
+    Property("Enabled", &TTimer::Enabled, &TTimer::SetEnabled),
+    Property("Interval", &TTimer::Interval, &TTimer::SetInterval),
+    Property("OnTimer", &TTimer::OnTimer, &TTimer::OnTimer))
 
 void TTimer::SetEnabled(bool Value)
 {

@@ -33,11 +33,7 @@ AnsiString PlainCaption(const AnsiString& Text)
 
 // ---- TItemProp ------------------------------------------------------------------------------
 
-TClass TItemProp::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TItemProp>("TItemProp");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TItemProp)
 
 TItemProp::TItemProp(TValueListEditor* AOwner) : FOwner(AOwner) {}
 
@@ -121,11 +117,7 @@ void TItemProp::SetMaxLength(int Value)
 
 // ---- TInplaceEditList --------------------------------------------------------------------------
 
-TClass TInplaceEditList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TInplaceEditList>("TInplaceEditList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TInplaceEditList)
 
 TInplaceEditList::TInplaceEditList(TComponent* AOwner)
     : TInplaceEdit(AOwner), FPickList(std::make_unique<TStringList>()),
@@ -296,11 +288,7 @@ void TInplaceEditList::TakeValue(int Index)
 
 // ---- TValueListEditor -----------------------------------------------------------------------------
 
-TClass TValueListEditor::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TValueListEditor>("TValueListEditor");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TValueListEditor)
 
 TValueListEditor::TValueListEditor(TComponent* AOwner)
     : TCustomGrid(AOwner), FStrings(std::make_unique<TStringList>()),

@@ -39,15 +39,10 @@ TWinControl::~TWinControl()
     }
 }
 
-TClass TWinControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TWinControl>("TWinControl", {
-        Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
-        Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
-        Property("Ctl3D", &TWinControl::Ctl3D, &TWinControl::SetCtl3D),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TWinControl,
+    Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
+    Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
+    Property("Ctl3D", &TWinControl::Ctl3D, &TWinControl::SetCtl3D))
 
 TWinControl* TWinControl::CreateParented(HWND ParentWindow)
 {
@@ -1494,11 +1489,7 @@ TControlCanvas::~TControlCanvas()
     FreeHandle();
 }
 
-TClass TControlCanvas::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TControlCanvas>("TControlCanvas");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TControlCanvas)
 
 void TControlCanvas::SetControl(TControl* AControl)
 {
@@ -1552,11 +1543,7 @@ TGraphicControl::~TGraphicControl()
     FCanvas.reset();
 }
 
-TClass TGraphicControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TGraphicControl>("TGraphicControl");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TGraphicControl)
 
 void TGraphicControl::Paint() {}
 
@@ -1588,11 +1575,7 @@ TCustomControl::~TCustomControl()
     FCanvas.reset();
 }
 
-TClass TCustomControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCustomControl>("TCustomControl");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCustomControl)
 
 void TCustomControl::Paint() {}
 

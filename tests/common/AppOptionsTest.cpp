@@ -64,18 +64,13 @@ public:
     double Markup = 12.5;
 };
 
-TClass TCfgLike::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TCfgLike>("TCfgLike", {
-        Property("Customer", &TCfgLike::Customer, &TCfgLike::Customer),
-        Property("LastDate", &TCfgLike::LastDate, &TCfgLike::LastDate),
-        Property("Error", &TCfgLike::Error, &TCfgLike::Error),
-        Property("Log", &TCfgLike::Log, &TCfgLike::Log),
-        Property("RoundType", &TCfgLike::RoundType, &TCfgLike::RoundType),
-        Property("Markup", &TCfgLike::Markup, &TCfgLike::Markup),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TCfgLike,
+    Property("Customer", &TCfgLike::Customer, &TCfgLike::Customer),
+    Property("LastDate", &TCfgLike::LastDate, &TCfgLike::LastDate),
+    Property("Error", &TCfgLike::Error, &TCfgLike::Error),
+    Property("Log", &TCfgLike::Log, &TCfgLike::Log),
+    Property("RoundType", &TCfgLike::RoundType, &TCfgLike::RoundType),
+    Property("Markup", &TCfgLike::Markup, &TCfgLike::Markup))
 
 /// One published property of every kind the store keeps.
 class TAllKinds : public TAppOptions {
@@ -96,25 +91,20 @@ public:
     TTime Hour;
 };
 
-TClass TAllKinds::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAllKinds>("TAllKinds", {
-        Property("Text", &TAllKinds::Text, &TAllKinds::Text),
-        Property("Number", &TAllKinds::Number, &TAllKinds::Number),
-        Property("Big", &TAllKinds::Big, &TAllKinds::Big),
-        Property("Small", &TAllKinds::Small, &TAllKinds::Small),
-        Property("Short", &TAllKinds::Short, &TAllKinds::Short),
-        Property("Flag", &TAllKinds::Flag, &TAllKinds::Flag),
-        Property("Letter", &TAllKinds::Letter, &TAllKinds::Letter),
-        Property("Colour", &TAllKinds::Colour, &TAllKinds::Colour),
-        Property("Real", &TAllKinds::Real, &TAllKinds::Real),
-        Property("Money", &TAllKinds::Money, &TAllKinds::Money),
-        Property("Stamp", &TAllKinds::Stamp, &TAllKinds::Stamp),
-        Property("Day", &TAllKinds::Day, &TAllKinds::Day),
-        Property("Hour", &TAllKinds::Hour, &TAllKinds::Hour),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAllKinds,
+    Property("Text", &TAllKinds::Text, &TAllKinds::Text),
+    Property("Number", &TAllKinds::Number, &TAllKinds::Number),
+    Property("Big", &TAllKinds::Big, &TAllKinds::Big),
+    Property("Small", &TAllKinds::Small, &TAllKinds::Small),
+    Property("Short", &TAllKinds::Short, &TAllKinds::Short),
+    Property("Flag", &TAllKinds::Flag, &TAllKinds::Flag),
+    Property("Letter", &TAllKinds::Letter, &TAllKinds::Letter),
+    Property("Colour", &TAllKinds::Colour, &TAllKinds::Colour),
+    Property("Real", &TAllKinds::Real, &TAllKinds::Real),
+    Property("Money", &TAllKinds::Money, &TAllKinds::Money),
+    Property("Stamp", &TAllKinds::Stamp, &TAllKinds::Stamp),
+    Property("Day", &TAllKinds::Day, &TAllKinds::Day),
+    Property("Hour", &TAllKinds::Hour, &TAllKinds::Hour))
 
 /// Kinds the store does not keep: a set and a 64-bit integer.
 class TUnstored : public TAppOptions {
@@ -125,15 +115,10 @@ public:
     Int64 Huge = 5;
 };
 
-TClass TUnstored::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TUnstored>("TUnstored", {
-        Property("Kept", &TUnstored::Kept, &TUnstored::Kept),
-        Property("Colours", &TUnstored::Colours, &TUnstored::Colours),
-        Property("Huge", &TUnstored::Huge, &TUnstored::Huge),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TUnstored,
+    Property("Kept", &TUnstored::Kept, &TUnstored::Kept),
+    Property("Colours", &TUnstored::Colours, &TUnstored::Colours),
+    Property("Huge", &TUnstored::Huge, &TUnstored::Huge))
 
 // ---- properties ----------------------------------------------------------------
 
@@ -352,11 +337,7 @@ public:
     bool AllowUpdate() override { return false; }
 };
 
-TClass TNoUpdate::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TNoUpdate>("TNoUpdate");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TNoUpdate)
 
 TEST(AppOptions, AllowUpdateDecidesWhetherFilesAreWritten)
 {

@@ -33,11 +33,7 @@ public:
     int FWidth = 64;
 };
 
-TClass TColumnItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TColumnItem>("TColumnItem");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TColumnItem)
 
 /// Logs every Update call: "*" for the whole collection, else the width.
 class TColumnList : public TOwnedCollection {

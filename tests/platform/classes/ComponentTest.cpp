@@ -66,11 +66,7 @@ private:
     TComponent* FBuddy = nullptr;
 };
 
-TClass TProbe::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TProbe>("TProbe");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TProbe)
 
 /// Raises from Loaded.
 class TBadLoad : public TComponent {

@@ -89,46 +89,31 @@ private:
     void WriteBlob(TStream* Stream);
 };
 
-inline TClass TSampleFont::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSampleFont>("TSampleFont", {
-        Property("Size", &TSampleFont::FSize, &TSampleFont::FSize).WithDefault(8),
-        Property("Face", &TSampleFont::FFace, &TSampleFont::FFace),
-    });
-    return &Class;
-}
+inline PRICETAGS_DEFINE_CLASS(TSampleFont,
+    Property("Size", &TSampleFont::FSize, &TSampleFont::FSize).WithDefault(8),
+    Property("Face", &TSampleFont::FFace, &TSampleFont::FFace))
 
-inline TClass TSampleItem::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSampleItem>("TSampleItem", {
-        Property("Caption", &TSampleItem::FCaption, &TSampleItem::FCaption),
-        Property("Width", &TSampleItem::FWidth, &TSampleItem::FWidth).WithDefault(50),
-    });
-    return &Class;
-}
+inline PRICETAGS_DEFINE_CLASS(TSampleItem,
+    Property("Caption", &TSampleItem::FCaption, &TSampleItem::FCaption),
+    Property("Width", &TSampleItem::FWidth, &TSampleItem::FWidth).WithDefault(50))
 
-inline TClass TSample::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSample>("TSample", {
-        Property("Count", &TSample::FCount, &TSample::FCount).WithDefault(0),
-        Property("Active", &TSample::FActive, &TSample::FActive).WithDefault(false),
-        Property("Tone", &TSample::FTone, &TSample::FTone).WithDefault(toPlain),
-        Property("Tones", &TSample::FTones, &TSample::FTones).WithDefault(0),
-        Property("Letter", &TSample::FLetter, &TSample::FLetter).WithDefault('a'),
-        Property("Big", &TSample::FBig, &TSample::FBig),
-        Property("Ratio", &TSample::FRatio, &TSample::FRatio),
-        Property("Short", &TSample::FShort, &TSample::FShort),
-        Property("Price", &TSample::FPrice, &TSample::FPrice),
-        Property("Stamp", &TSample::FStamp, &TSample::FStamp),
-        Property("Caption", &TSample::FCaption, &TSample::FCaption),
-        Property("Font", &TSample::Font),
-        Property("Items", &TSample::Items),
-        Property("Lines", &TSample::Lines),
-        Property("Buddy", &TSample::FBuddy, &TSample::FBuddy),
-        Property("OnClick", &TSample::FOnClick, &TSample::FOnClick),
-    });
-    return &Class;
-}
+inline PRICETAGS_DEFINE_CLASS(TSample,
+    Property("Count", &TSample::FCount, &TSample::FCount).WithDefault(0),
+    Property("Active", &TSample::FActive, &TSample::FActive).WithDefault(false),
+    Property("Tone", &TSample::FTone, &TSample::FTone).WithDefault(toPlain),
+    Property("Tones", &TSample::FTones, &TSample::FTones).WithDefault(0),
+    Property("Letter", &TSample::FLetter, &TSample::FLetter).WithDefault('a'),
+    Property("Big", &TSample::FBig, &TSample::FBig),
+    Property("Ratio", &TSample::FRatio, &TSample::FRatio),
+    Property("Short", &TSample::FShort, &TSample::FShort),
+    Property("Price", &TSample::FPrice, &TSample::FPrice),
+    Property("Stamp", &TSample::FStamp, &TSample::FStamp),
+    Property("Caption", &TSample::FCaption, &TSample::FCaption),
+    Property("Font", &TSample::Font),
+    Property("Items", &TSample::Items),
+    Property("Lines", &TSample::Lines),
+    Property("Buddy", &TSample::FBuddy, &TSample::FBuddy),
+    Property("OnClick", &TSample::FOnClick, &TSample::FOnClick))
 
 inline TSample::TSample(TComponent* AOwner)
     : TComponent(AOwner), FFont(new TSampleFont), FItems(new TCollection(ClassOf<TSampleItem>())),

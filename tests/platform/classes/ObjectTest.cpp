@@ -37,23 +37,11 @@ public:
     bool Made = false;
 };
 
-TClass TShape::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TShape>("TShape");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TShape)
 
-TClass TSquare::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TSquare>("TSquare");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TSquare)
 
-TClass TPart::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPart>("TPart");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPart)
 
 TEST(Object, ClassNamesAndAncestry)
 {

@@ -53,17 +53,9 @@ private:
     TPersistent* FOwner;
 };
 
-TClass TColorBox::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TColorBox>("TColorBox");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TColorBox)
 
-TClass TPaint::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPaint>("TPaint");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPaint)
 
 /// Records the defined properties and whether each has data.
 class RecordingFiler : public TFiler {

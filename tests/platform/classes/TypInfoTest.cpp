@@ -64,36 +64,26 @@ public:
     Integer FReadOnly = 7;
 };
 
-TClass TBaseOptions::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TBaseOptions>("TBaseOptions", {
-        Property("Width", &TBaseOptions::FWidth, &TBaseOptions::FWidth),
-        Property("Title", &TBaseOptions::FTitle, &TBaseOptions::FTitle),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TBaseOptions,
+    Property("Width", &TBaseOptions::FWidth, &TBaseOptions::FWidth),
+    Property("Title", &TBaseOptions::FTitle, &TBaseOptions::FTitle))
 
-TClass TAllKinds::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TAllKinds>("TAllKinds", {
-        Property("Count", &TAllKinds::GetCount, &TAllKinds::SetCount).WithDefault(0),
-        Property("Active", &TAllKinds::FActive, &TAllKinds::FActive),
-        Property("Shade", &TAllKinds::FShade, &TAllKinds::FShade).WithDefault(shMedium),
-        Property("Shades", &TAllKinds::FShades, &TAllKinds::FShades),
-        Property("Letter", &TAllKinds::FLetter, &TAllKinds::FLetter),
-        Property("Big", &TAllKinds::FBig, &TAllKinds::FBig),
-        Property("Ratio", &TAllKinds::FRatio, &TAllKinds::FRatio),
-        Property("Price", &TAllKinds::FPrice, &TAllKinds::FPrice),
-        Property("Stamp", &TAllKinds::FStamp, &TAllKinds::FStamp),
-        Property("Day", &TAllKinds::FDay, &TAllKinds::FDay),
-        Property("Hour", &TAllKinds::FHour, &TAllKinds::FHour),
-        Property("Text", &TAllKinds::FText, &TAllKinds::FText).WithStored(&TAllKinds::IsTextStored),
-        Property("Lines", &TAllKinds::FLines, &TAllKinds::FLines),
-        Property("OnClick", &TAllKinds::FOnClick, &TAllKinds::FOnClick),
-        Property("ReadOnly", &TAllKinds::FReadOnly),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TAllKinds,
+    Property("Count", &TAllKinds::GetCount, &TAllKinds::SetCount).WithDefault(0),
+    Property("Active", &TAllKinds::FActive, &TAllKinds::FActive),
+    Property("Shade", &TAllKinds::FShade, &TAllKinds::FShade).WithDefault(shMedium),
+    Property("Shades", &TAllKinds::FShades, &TAllKinds::FShades),
+    Property("Letter", &TAllKinds::FLetter, &TAllKinds::FLetter),
+    Property("Big", &TAllKinds::FBig, &TAllKinds::FBig),
+    Property("Ratio", &TAllKinds::FRatio, &TAllKinds::FRatio),
+    Property("Price", &TAllKinds::FPrice, &TAllKinds::FPrice),
+    Property("Stamp", &TAllKinds::FStamp, &TAllKinds::FStamp),
+    Property("Day", &TAllKinds::FDay, &TAllKinds::FDay),
+    Property("Hour", &TAllKinds::FHour, &TAllKinds::FHour),
+    Property("Text", &TAllKinds::FText, &TAllKinds::FText).WithStored(&TAllKinds::IsTextStored),
+    Property("Lines", &TAllKinds::FLines, &TAllKinds::FLines),
+    Property("OnClick", &TAllKinds::FOnClick, &TAllKinds::FOnClick),
+    Property("ReadOnly", &TAllKinds::FReadOnly))
 
 struct KindRow {
     const char* Name;
@@ -145,14 +135,9 @@ public:
     Integer FDepth = 0;
 };
 
-TClass TNarrowOptions::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TNarrowOptions>("TNarrowOptions", {
-        Property("Width", &TNarrowOptions::FWidth, &TNarrowOptions::FWidth).WithDefault(80),
-        Property("Depth", &TNarrowOptions::FDepth, &TNarrowOptions::FDepth),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TNarrowOptions,
+    Property("Width", &TNarrowOptions::FWidth, &TNarrowOptions::FWidth).WithDefault(80),
+    Property("Depth", &TNarrowOptions::FDepth, &TNarrowOptions::FDepth))
 
 TEST(TypInfo, PropertyPublishedAgainKeepsItsPlace)
 {

@@ -721,11 +721,7 @@ public:
     static inline void* LastData = nullptr;
 };
 
-TClass RecordingHintWindow::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<RecordingHintWindow>("RecordingHintWindow");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(RecordingHintWindow)
 
 /// A control that answers CM_HINTSHOW and CM_HINTSHOWPAUSE as told.
 class HintProbe : public TCustomControl {
