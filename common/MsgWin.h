@@ -16,10 +16,23 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Types.h"
 
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/gui/Windows.h"
+#include "platform/rtl/Types.h"
+#include "platform/rtl/Variant.h"
+
 #include <functional>
 #include <vector>
 
+class TCustomForm;
+class TForm;
+class TGraphic;
+class TListView;
+class TStopForm;
 class TStrings;
+
 
 /// Message window style flags.
 constexpr Word MsgStyleOk = 1;
@@ -122,3 +135,84 @@ Integer MsgBox(const AnsiString& Text, const AnsiString& Caption);
 Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer Flags);
 /// Yes/No system box with the caption "!!!  В Н И М А Н И Е  !!!".
 bool AskYesNoBox(const AnsiString& Text, bool DefaultYes);
+
+// ---- the stop point ----------------------------------------------------------
+
+/// The single stop window, created on first use with the Application as
+/// owner.
+TStopForm* GetStopForm();
+/// Developer stop point: in developer mode, and not while the application
+/// terminates, shows the stop window modally with the active control's name
+/// as title and " <" + ArgsToStr(Args) + ">" as text, waiting first for a
+/// stop window still showing. Afterwards, once the windows set gStopRefocus,
+/// the control that was active takes the focus back (unless it was freed
+/// meanwhile).
+void StopPoint(TVarRecs Args);
+
+// ---- text measuring on the screen --------------------------------------------
+
+/// DrawText with DT_CALCRECT | DT_EXPANDTABS (| DT_WORDBREAK when WordWrap)
+/// into (0, 0, Width, 0) in Font; Size is the right and bottom of the result.
+void MeasureText(const AnsiString& Text, TFont* Font, Integer Width, TPoint& Size, bool WordWrap);
+[[nodiscard]] TPoint TextSize(const AnsiString& Text, TFont* Font);
+[[nodiscard]] Integer GetTextWidth(const AnsiString& Text, TFont* Font);
+[[nodiscard]] Integer TextWidth(const AnsiString& Text, TFont* Font);
+[[nodiscard]] Integer TextHeight(const AnsiString& Text, TFont* Font);
+[[nodiscard]] TPoint TextSizeWrapped(const AnsiString& Text, TFont* Font, Integer Width);
+
+// ---- forms and controls -------------------------------------------------------
+
+/// Shows Form (a minimised one first becomes normal): modally, closing a
+/// visible form first and keeping the result in its ModalResult, or
+/// modeless.
+void ShowFormMode(TForm* Form, bool Modal);
+void ShowFormModeless(TForm* Form);
+/// Makes Owner's window the owner window of Form's; nothing when either is
+/// null.
+void SetFormOwnerWindow(TForm* Form, TWinControl* Owner);
+/// Visible := Value on each control, tab sheet (TabVisible) and menu item;
+/// null elements are skipped. Anything else raises EAppException
+/// "SetVisiblesValue: ar[<index>] is not a TControl" (0-based index).
+void SetVisiblesValue(std::initializer_list<TObject*> Items, bool Value);
+void SetVisiblesOnOff(std::initializer_list<TObject*> First, std::initializer_list<TObject*> Second,
+                      bool Value);
+/// Enabled := Value on a control, action, timer or menu item; null is
+/// ignored; anything else raises EAppException "SetEnabled: Unknown type of
+/// Component".
+void SetEnabled(TObject* Item, bool Value);
+void SetEnabledOnOff(std::initializer_list<TObject*> First, bool Value,
+                     std::initializer_list<TObject*> Second);
+/// Control and every control inside it, at any depth.
+void SetChildControlsEnabled(TWinControl* Control, bool Value);
+/// Column Index of ListView takes the width the other columns leave (at
+/// least its MinWidth); nothing for an index outside the columns.
+void FitListColumn(TListView* ListView, Integer Index);
+/// Index of Form in the form list, adding it when absent. A freed form
+/// leaves the list.
+Integer RegisterForm(TCustomForm* Form);
+/// Up and Down move the focus to the previous or next control of Form
+/// (not out of a grid unless Shift is exactly Ctrl); Key when moved, else 0.
+Word ArrowKeyToFocus(TWinControl* Form, Word& Key, TShiftState Shift);
+/// ArrowKeyToFocus, clearing Key when it moved the focus.
+void ArrowKeysMoveFocus(TWinControl* Form, Word& Key, TShiftState Shift);
+/// Selects the item Text (case ignored), else DefaultIndex when it is 0 or
+/// more, else nothing.
+void SetItemIndexByText(TCustomComboBox* Combo, const AnsiString& Text, Integer DefaultIndex);
+void MaxToVariant(Integer A, Integer B, Variant& V);
+/// Takes the first message Msg of Wnd's queue; a WM_QUIT taken is posted
+/// again with its exit code.
+void RepostQuitMessage(HWND Wnd, UINT Msg);
+/// Graphic centred in Rect on Control's canvas (halves toward zero).
+void DrawCenteredGraphic(TControl* Control, const TRect& Rect, TGraphic* Graphic);
+/// A grid cell's text: directly when it needs no wrapping, no CR and the
+/// brush is a pure colour; otherwise drawn on a shared off-screen bitmap
+/// and copied to Rect. DX and DY offset the text in the cell.
+void WriteCellText(TCanvas* Canvas, const TRect& Rect, Integer DX, bool RightToLeft, bool WordWrap,
+                   TAlignment Alignment, const AnsiString& Text, Integer DY);
+
+/// Hides every visible form but the main form when the application is
+/// minimised, and shows them again when it is restored; installed as the
+/// Application's OnMinimize and OnRestore by MsgWinInitialization.
+void MsgWinInitialization();
+/// Frees the unit's lists and bitmaps.
+void MsgWinFinalization();
