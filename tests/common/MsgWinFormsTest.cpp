@@ -5,6 +5,7 @@
 #include "platform/classes/Strings.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/InputSimulation.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -191,4 +192,22 @@ TEST(StopForm, TitlePanelWidthFollowsItsCaption)
               Form->Canvas()->TextWidth(Form->PanelStopTitle->Caption()) + 6);
     EXPECT_EQ(Form->Left(), 1);
     EXPECT_EQ(Form->Top(), 1);
+}
+
+// The stop bar as the developer sees it (PRICETAGS_PNG_DIR keeps the PNG).
+TEST(StopForm, RendersOffscreen)
+{
+    TStopForm* Form = GetStopForm();
+    Form->PanelStopTitle->SetCaption("edPrice: ");
+    Form->PanelStrTitle->SetCaption(" <Цена= 12,50>"_a);
+    Form->Show();
+    Application->ProcessMessages();
+    TBitmap Shot;
+    GrabWindow(Form, &Shot);
+    Form->Hide();
+    EXPECT_EQ(Shot.Width(), 608);
+    // The red panels are red, and the title has text on it.
+    EXPECT_EQ(Shot.Canvas()->Pixels(150, 17), clRed);
+    if (const char* Dir = std::getenv("PRICETAGS_PNG_DIR"))
+        WriteBytes(std::filesystem::path(Dir) / "stop-window.png", Shot.SaveToPngBytes());
 }
