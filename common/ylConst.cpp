@@ -1,0 +1,11 @@
+#include "common/ylConst.h"
+
+#include "platform/gui/Forms.h"
+
+void YlConstStartup()
+{
+    if (!Screen)
+        return;
+    Screen->SetCursors(crHandCursor, LoadCursor(HInstance, AnsiString("YL_HANDCUR")));
+    Screen->SetCursors(crDragCursor, LoadCursor(HInstance, AnsiString("YL_DRAGCUR")));
+}
