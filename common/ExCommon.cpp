@@ -410,11 +410,7 @@ TExBlinkingControlsList*& BlinkList()
 
 } // namespace
 
-TClass TExBlinkingControlsList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TExBlinkingControlsList>("TExBlinkingControlsList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TExBlinkingControlsList)
 
 TExBlinkingControlsList::TExBlinkingControlsList() : FTimer(std::make_unique<TTimer>(nullptr))
 {
@@ -510,29 +506,23 @@ TExFrameControllerNotifications AllFrameNotifications()
     return All;
 }
 
-TClass TExFrameController::StaticClass()
-{
-    using C = TExFrameController;
-    static const MetaClass Class = MetaClass::Make<C>("TExFrameController", {
-        Property("Color", &C::Color, &C::SetColor),
-        Property("DisabledColor", &C::DisabledColor, &C::SetDisabledColor),
-        Property("ReadOnlyColor", &C::ReadOnlyColor, &C::SetReadOnlyColor),
-        Property("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),
-        Property("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor),
-        Property("FlatButtons", &C::FlatButtons, &C::SetFlatButtons),
-        Property("FocusColor", &C::FocusColor, &C::SetFocusColor),
-        Property("FrameColor", &C::FrameColor, &C::SetFrameColor),
-        Property("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor),
-        Property("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle),
-        Property("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack),
-        Property("FrameSides", &C::FrameSides, &C::SetFrameSides),
-        Property("FrameStyle", &C::FrameStyle, &C::SetFrameStyle),
-        Property("FrameVisible", &C::FrameVisible, &C::SetFrameVisible),
-        Property("FramingPreference", &C::FramingPreference, &C::SetFramingPreference),
-        Property("ParentColor", &C::ParentColor, &C::SetParentColor),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TExFrameController,
+    Property("Color", &TExFrameController::Color, &TExFrameController::SetColor),
+    Property("DisabledColor", &TExFrameController::DisabledColor, &TExFrameController::SetDisabledColor),
+    Property("ReadOnlyColor", &TExFrameController::ReadOnlyColor, &TExFrameController::SetReadOnlyColor),
+    Property("ReadOnlyColorOnFocus", &TExFrameController::ReadOnlyColorOnFocus, &TExFrameController::SetReadOnlyColorOnFocus),
+    Property("FlatButtonColor", &TExFrameController::FlatButtonColor, &TExFrameController::SetFlatButtonColor),
+    Property("FlatButtons", &TExFrameController::FlatButtons, &TExFrameController::SetFlatButtons),
+    Property("FocusColor", &TExFrameController::FocusColor, &TExFrameController::SetFocusColor),
+    Property("FrameColor", &TExFrameController::FrameColor, &TExFrameController::SetFrameColor),
+    Property("FrameHotColor", &TExFrameController::FrameHotColor, &TExFrameController::SetFrameHotColor),
+    Property("FrameHotStyle", &TExFrameController::FrameHotStyle, &TExFrameController::SetFrameHotStyle),
+    Property("FrameHotTrack", &TExFrameController::FrameHotTrack, &TExFrameController::SetFrameHotTrack),
+    Property("FrameSides", &TExFrameController::FrameSides, &TExFrameController::SetFrameSides),
+    Property("FrameStyle", &TExFrameController::FrameStyle, &TExFrameController::SetFrameStyle),
+    Property("FrameVisible", &TExFrameController::FrameVisible, &TExFrameController::SetFrameVisible),
+    Property("FramingPreference", &TExFrameController::FramingPreference, &TExFrameController::SetFramingPreference),
+    Property("ParentColor", &TExFrameController::ParentColor, &TExFrameController::SetParentColor))
 
 TExFrameController::TExFrameController(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -770,11 +760,7 @@ void TExFrameController::Notification(TComponent* AComponent, TOperation Operati
 
 // ---- ini file or registry key -----------------------------------------------------------------
 
-TClass TExRegIniFile::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TExRegIniFile>("TExRegIniFile");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TExRegIniFile)
 
 TExRegIniFile::TExRegIniFile(TComponent* AOwner) : TComponent(AOwner) {}
 

@@ -17,39 +17,33 @@ PTypeInfo TypeInfoOf(const TRotation*)
     return &Info;
 }
 
-TClass TExLabel::StaticClass()
-{
-    using L = TExLabel;
-    static const MetaClass Class = MetaClass::Make<L>("TExLabel", {
-        Property("Angle", &L::Angle, &L::SetAngle),
-        Property("Blinking", &L::Blinking, &L::SetBlinking),
-        Property("BlinkColor", &L::BlinkColor, &L::SetBlinkColor),
-        Property("BlinkIntervalOff", &L::BlinkIntervalOff, &L::SetBlinkIntervalOff),
-        Property("BlinkIntervalOn", &L::BlinkIntervalOn, &L::SetBlinkIntervalOn),
-        Property("BevelWidth", &L::BevelWidth, &L::SetBevelWidth),
-        Property("BorderInner", &L::BorderInner, &L::SetBorderInner),
-        Property("BorderOuter", &L::BorderOuter, &L::SetBorderOuter),
-        Property("BorderSides", &L::BorderSides, &L::SetBorderSides),
-        Property("BorderColor", &L::BorderColor, &L::SetBorderColor),
-        Property("BorderHighlight", &L::BorderHighlight, &L::SetBorderHighlight),
-        Property("BorderShadow", &L::BorderShadow, &L::SetBorderShadow),
-        Property("BorderWidth", &L::BorderWidth, &L::SetBorderWidth),
-        Property("FlatColor", &L::FlatColor, &L::SetFlatColor),
-        Property("FlatColorAdjustment", &L::FlatColorAdjustment, &L::SetFlatColorAdjustment),
-        Property("FrameControllerNotifications", &L::FrameControllerNotifications,
-            &L::SetFrameControllerNotifications),
-        Property("FlyByColor", &L::FlyByColor, &L::SetFlyByColor),
-        Property("FlyByEnabled", &L::FlyByEnabled, &L::SetFlyByEnabled),
-        Property("LightTextStyle", &L::LightTextStyle, &L::SetLightTextStyle),
-        Property("Rotation", &L::Rotation, &L::SetRotation),
-        Property("HighlightColor", &L::HighlightColor, &L::SetHighlightColor),
-        Property("ShadowColor", &L::ShadowColor, &L::SetShadowColor),
-        Property("ShadowDepth", &L::ShadowDepth, &L::SetShadowDepth),
-        Property("TextMargin", &L::TextMargin, &L::SetTextMargin),
-        Property("TextStyle", &L::TextStyle, &L::SetTextStyle),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TExLabel,
+    Property("Angle", &TExLabel::Angle, &TExLabel::SetAngle),
+    Property("Blinking", &TExLabel::Blinking, &TExLabel::SetBlinking),
+    Property("BlinkColor", &TExLabel::BlinkColor, &TExLabel::SetBlinkColor),
+    Property("BlinkIntervalOff", &TExLabel::BlinkIntervalOff, &TExLabel::SetBlinkIntervalOff),
+    Property("BlinkIntervalOn", &TExLabel::BlinkIntervalOn, &TExLabel::SetBlinkIntervalOn),
+    Property("BevelWidth", &TExLabel::BevelWidth, &TExLabel::SetBevelWidth),
+    Property("BorderInner", &TExLabel::BorderInner, &TExLabel::SetBorderInner),
+    Property("BorderOuter", &TExLabel::BorderOuter, &TExLabel::SetBorderOuter),
+    Property("BorderSides", &TExLabel::BorderSides, &TExLabel::SetBorderSides),
+    Property("BorderColor", &TExLabel::BorderColor, &TExLabel::SetBorderColor),
+    Property("BorderHighlight", &TExLabel::BorderHighlight, &TExLabel::SetBorderHighlight),
+    Property("BorderShadow", &TExLabel::BorderShadow, &TExLabel::SetBorderShadow),
+    Property("BorderWidth", &TExLabel::BorderWidth, &TExLabel::SetBorderWidth),
+    Property("FlatColor", &TExLabel::FlatColor, &TExLabel::SetFlatColor),
+    Property("FlatColorAdjustment", &TExLabel::FlatColorAdjustment, &TExLabel::SetFlatColorAdjustment),
+    Property("FrameControllerNotifications", &TExLabel::FrameControllerNotifications,
+        &TExLabel::SetFrameControllerNotifications),
+    Property("FlyByColor", &TExLabel::FlyByColor, &TExLabel::SetFlyByColor),
+    Property("FlyByEnabled", &TExLabel::FlyByEnabled, &TExLabel::SetFlyByEnabled),
+    Property("LightTextStyle", &TExLabel::LightTextStyle, &TExLabel::SetLightTextStyle),
+    Property("Rotation", &TExLabel::Rotation, &TExLabel::SetRotation),
+    Property("HighlightColor", &TExLabel::HighlightColor, &TExLabel::SetHighlightColor),
+    Property("ShadowColor", &TExLabel::ShadowColor, &TExLabel::SetShadowColor),
+    Property("ShadowDepth", &TExLabel::ShadowDepth, &TExLabel::SetShadowDepth),
+    Property("TextMargin", &TExLabel::TextMargin, &TExLabel::SetTextMargin),
+    Property("TextStyle", &TExLabel::TextStyle, &TExLabel::SetTextStyle))
 
 TExLabel::TExLabel(TComponent* AOwner) : TCustomLabel(AOwner)
 {

@@ -29,11 +29,7 @@ HBRUSH CreateLineBrush(bool Pattern)
 
 // ---- action link ------------------------------------------------------------------------------
 
-TClass TPaneSplitterActionLink::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPaneSplitterActionLink>("TPaneSplitterActionLink");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPaneSplitterActionLink)
 
 TPaneSplitterActionLink::~TPaneSplitterActionLink()
 {
@@ -75,24 +71,18 @@ void TPaneSplitterActionLink::SetChecked(bool Value)
 
 // ---- splitter ---------------------------------------------------------------------------------------
 
-TClass TPaneSplitter::StaticClass()
-{
-    using S = TPaneSplitter;
-    static const MetaClass Class = MetaClass::Make<S>("TPaneSplitter", {
-        Property("Size", &S::Size, &S::SetSize),
-        Property("MinSize", &S::MinSize, &S::SetMinSize),
-        Property("AutoSnap", &S::AutoSnap, &S::SetAutoSnap),
-        Property("IsSnapped", &S::IsSnapped, &S::SetIsSnapped),
-        Property("AllowDrag", &S::AllowDrag, &S::SetAllowDrag),
-        Property("Beveled", &S::Beveled, &S::SetBeveled),
-        Property("ButtonVisible", &S::ButtonVisible, &S::SetButtonVisible),
-        Property("ButtonAlign", &S::ButtonAlign, &S::SetButtonAlign),
-        Property("ButtonPosition", &S::ButtonPosition, &S::SetButtonPosition),
-        Property("ButtonWidthType", &S::ButtonWidthType, &S::SetButtonWidthType),
-        Property("ButtonWidth", &S::ButtonWidth, &S::SetButtonWidth),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPaneSplitter,
+    Property("Size", &TPaneSplitter::Size, &TPaneSplitter::SetSize),
+    Property("MinSize", &TPaneSplitter::MinSize, &TPaneSplitter::SetMinSize),
+    Property("AutoSnap", &TPaneSplitter::AutoSnap, &TPaneSplitter::SetAutoSnap),
+    Property("IsSnapped", &TPaneSplitter::IsSnapped, &TPaneSplitter::SetIsSnapped),
+    Property("AllowDrag", &TPaneSplitter::AllowDrag, &TPaneSplitter::SetAllowDrag),
+    Property("Beveled", &TPaneSplitter::Beveled, &TPaneSplitter::SetBeveled),
+    Property("ButtonVisible", &TPaneSplitter::ButtonVisible, &TPaneSplitter::SetButtonVisible),
+    Property("ButtonAlign", &TPaneSplitter::ButtonAlign, &TPaneSplitter::SetButtonAlign),
+    Property("ButtonPosition", &TPaneSplitter::ButtonPosition, &TPaneSplitter::SetButtonPosition),
+    Property("ButtonWidthType", &TPaneSplitter::ButtonWidthType, &TPaneSplitter::SetButtonWidthType),
+    Property("ButtonWidth", &TPaneSplitter::ButtonWidth, &TPaneSplitter::SetButtonWidth))
 
 TPaneSplitter::TPaneSplitter(TComponent* AOwner) : TCustomControl(AOwner)
 {

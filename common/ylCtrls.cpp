@@ -11,11 +11,7 @@
 
 // ---- glyph lists and cache ---------------------------------------------------------------------
 
-TClass TGlyphList::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TGlyphList>("TGlyphList");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TGlyphList)
 
 TGlyphList::TGlyphList(int AWidth, int AHeight) : TImageList(nullptr, AWidth, AHeight) {}
 
@@ -222,11 +218,7 @@ int TylButtonGlyph::CreateButtonGlyph(TylButtonState State)
 
 // ---- action link --------------------------------------------------------------------------------
 
-TClass TylSpeedButtonActionLink::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TylSpeedButtonActionLink>("TylSpeedButtonActionLink");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TylSpeedButtonActionLink)
 
 TylSpeedButtonActionLink::~TylSpeedButtonActionLink() = default;
 
@@ -254,28 +246,22 @@ void TylSpeedButtonActionLink::SetImageIndex(int Value)
 
 // ---- speed button ------------------------------------------------------------------------------
 
-TClass TylSpeedButton::StaticClass()
-{
-    using B = TylSpeedButton;
-    static const MetaClass Class = MetaClass::Make<B>("TylSpeedButton", {
-        Property("AllowAllUp", &B::AllowAllUp, &B::SetAllowAllUp),
-        Property("AllowTimer", &B::AllowTimer, &B::SetAllowTimer),
-        Property("GroupIndex", &B::GroupIndex, &B::SetGroupIndex),
-        Property("Down", &B::Down, &B::SetDown),
-        Property("Flat", &B::Flat, &B::SetFlat),
-        Property("GrayedInactive", &B::GrayedInactive, &B::SetGrayedInactive),
-        Property("InitPause", &B::InitPause, &B::SetInitPause),
-        Property("Margin", &B::Margin, &B::SetMargin),
-        Property("MarkDropDown", &B::MarkDropDown, &B::SetMarkDropDown),
-        Property("ModalResult", &B::ModalResult, &B::SetModalResult),
-        Property("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs),
-        Property("RepeatInterval", &B::RepeatInterval, &B::SetRepeatInterval),
-        Property("Spacing", &B::Spacing, &B::SetSpacing),
-        Property("Transparent", &B::Transparent, &B::SetTransparent),
-        Property("WordWrap", &B::WordWrap, &B::SetWordWrap),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TylSpeedButton,
+    Property("AllowAllUp", &TylSpeedButton::AllowAllUp, &TylSpeedButton::SetAllowAllUp),
+    Property("AllowTimer", &TylSpeedButton::AllowTimer, &TylSpeedButton::SetAllowTimer),
+    Property("GroupIndex", &TylSpeedButton::GroupIndex, &TylSpeedButton::SetGroupIndex),
+    Property("Down", &TylSpeedButton::Down, &TylSpeedButton::SetDown),
+    Property("Flat", &TylSpeedButton::Flat, &TylSpeedButton::SetFlat),
+    Property("GrayedInactive", &TylSpeedButton::GrayedInactive, &TylSpeedButton::SetGrayedInactive),
+    Property("InitPause", &TylSpeedButton::InitPause, &TylSpeedButton::SetInitPause),
+    Property("Margin", &TylSpeedButton::Margin, &TylSpeedButton::SetMargin),
+    Property("MarkDropDown", &TylSpeedButton::MarkDropDown, &TylSpeedButton::SetMarkDropDown),
+    Property("ModalResult", &TylSpeedButton::ModalResult, &TylSpeedButton::SetModalResult),
+    Property("NumGlyphs", &TylSpeedButton::NumGlyphs, &TylSpeedButton::SetNumGlyphs),
+    Property("RepeatInterval", &TylSpeedButton::RepeatInterval, &TylSpeedButton::SetRepeatInterval),
+    Property("Spacing", &TylSpeedButton::Spacing, &TylSpeedButton::SetSpacing),
+    Property("Transparent", &TylSpeedButton::Transparent, &TylSpeedButton::SetTransparent),
+    Property("WordWrap", &TylSpeedButton::WordWrap, &TylSpeedButton::SetWordWrap))
 
 TylSpeedButton::TylSpeedButton(TComponent* AOwner)
     : TGraphicControl(AOwner), FGlyph(std::make_unique<TylButtonGlyph>()),

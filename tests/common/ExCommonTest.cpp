@@ -108,14 +108,9 @@ public:
 
 } // namespace
 
-TClass FramedControl::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<FramedControl>("FramedControl", {
-        Property("FocusColor", &FramedControl::FocusColor, &FramedControl::SetFocusColor),
-        Property("FrameVisible", &FramedControl::FrameVisible, &FramedControl::SetFrameVisible),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(FramedControl,
+    Property("FocusColor", &FramedControl::FocusColor, &FramedControl::SetFocusColor),
+    Property("FrameVisible", &FramedControl::FrameVisible, &FramedControl::SetFrameVisible))
 
 TEST(ExFrameController, PushesValuesIntoRegisteredControls)
 {
