@@ -622,12 +622,28 @@ bool TCustomForm::CanFocus()
     return FVisible && FEnabled;
 }
 
+namespace {
+
+/// Whether Control and its parents up to Form are visible and enabled; the
+/// form itself may still be hidden (a form names its active control before
+/// it is first shown).
+bool FocusableWithin(TWinControl* Control, TCustomForm* Form)
+{
+    for (TWinControl* C = Control; C != Form; C = C->Parent()) {
+        if (!C || !C->Visible() || !C->Enabled())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void TCustomForm::SetActiveControl(TWinControl* Control)
 {
     if (Control == FActiveControl)
         return;
     if (Control && (Control == this || GetParentForm(Control) != this ||
-                       (!ComponentState().Contains(csLoading) && !Control->CanFocus())))
+                       (!ComponentState().Contains(csLoading) && !FocusableWithin(Control, this))))
         throw EInvalidOperation("Cannot focus a disabled or invisible window");
     FActiveControl = Control;
     if (!ComponentState().Contains(csLoading) && FActive && Control)

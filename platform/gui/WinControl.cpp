@@ -514,6 +514,10 @@ void TWinControl::ApplyWidgetGeometry()
         const TRect R = TopLevelWidgetRect(this);
         const int Band = R.Height() - WindowClientRect().Height();
         FHandle->Client = Rect(0, Band, R.Width(), R.Height());
+        // A window the user cannot resize has a fixed size; the program
+        // still can, so the fixed size moves with its bounds.
+        if (W->minimumSize() == W->maximumSize())
+            W->setFixedSize(std::max(R.Width(), 1), std::max(R.Height(), 1));
         W->setGeometry(FLeft + R.Left, FTop + R.Top, std::max(R.Width(), 1), std::max(R.Height(), 1));
         ResizeBacking(FHandle, R.Width(), R.Height());
         return;
