@@ -4,6 +4,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Exceptions.h"
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -14,28 +15,6 @@ MsgAnswerHook& AnswerHook()
 {
     static MsgAnswerHook Hook;
     return Hook;
-}
-
-/// Keeps exactly one standard button unless a pair flag was given; no
-/// button flag at all gives "Ok".
-Word NormaliseStyle(Word Style)
-{
-    Word Buttons = 0;
-    if (Style & MsgStyleOkCancel)
-        Buttons = MsgStyleOk | MsgStyleCancel;
-    else if (Style & MsgStyleYesNo)
-        Buttons = MsgStyleYes | MsgStyleNo;
-    else if (Style & MsgStyleYes)
-        Buttons = MsgStyleYes;
-    else if (Style & MsgStyleNo)
-        Buttons = MsgStyleNo;
-    else if (Style & MsgStyleOk)
-        Buttons = MsgStyleOk;
-    else if (Style & MsgStyleCancel)
-        Buttons = MsgStyleCancel;
-    else
-        Buttons = MsgStyleOk;
-    return Word((Style & ~Word(0x3F)) | Buttons);
 }
 
 /// Captions of the standard buttons that a normalised style shows, in
@@ -49,19 +28,6 @@ std::vector<AnsiString> StandardCaptions(Word Style)
     if (Style & (MsgStyleCancel | MsgStyleNo))
         Captions.push_back(YesWords ? "Нет"_a : "Отменить"_a);
     return Captions;
-}
-
-/// The header of a normalised style's look; the first look that the style
-/// has decides.
-AnsiString StyleHeader(Word Style)
-{
-    if (Style & MsgStyleError)
-        return "Ошибка !!!"_a;
-    if (Style & MsgStyleWarning)
-        return "Внимание !!!"_a;
-    if (Style & MsgStyleChoice)
-        return "Выбор"_a;
-    return "Сообщение"_a;
 }
 
 bool IsTextArg(const TVarRec& Arg)
@@ -110,9 +76,15 @@ bool AppTerminating()
     return Application && Application->Terminated();
 }
 
-/// The hook's answer, or the default button without a hook (the question
-/// is then logged, so a run without windows leaves a trace).
-int Answer(const MsgRequest& Request)
+bool& WindowsEnabled()
+{
+    static bool Enabled = false;
+    return Enabled;
+}
+
+/// Without windows: the hook's answer, or the default button (the
+/// question is then logged, so a run without windows leaves a trace).
+int AnswerWithoutWindow(const MsgRequest& Request)
 {
     if (AnswerHook())
         return AnswerHook()(Request);
@@ -120,9 +92,44 @@ int Answer(const MsgRequest& Request)
     return Request.DefaultButton;
 }
 
+bool UseWindow()
+{
+    return !AnswerHook() && WindowsEnabled() && Application;
+}
+
+/// A new message window, in front when the program's front window is.
+std::unique_ptr<TFormMessage> NewMessageWindow()
+{
+    Application->NormalizeTopMosts();
+    auto Form = std::make_unique<TFormMessage>(nullptr);
+    TCustomForm* Main = Application->MainForm();
+    TCustomForm* Active = Screen->ActiveForm();
+    if ((Main && Main->FormStyle() == fsStayOnTop) || (Active && Active->FormStyle() == fsStayOnTop))
+        Form->SetFormStyle(fsStayOnTop);
+    return Form;
+}
+
+/// Frees the window and gives the top-most windows back.
+void ReleaseMessageWindow(std::unique_ptr<TFormMessage>& Form)
+{
+    Form.reset();
+    Application->RestoreTopMosts();
+    Application->ProcessMessages();
+}
+
 }  // namespace
 
 bool gStopRefocus = false;
+
+void SetMsgWindowsEnabled(bool Value)
+{
+    WindowsEnabled() = Value;
+}
+
+bool MsgWindowsEnabled()
+{
+    return WindowsEnabled();
+}
 
 void SetMsgAnswerHook(MsgAnswerHook Hook)
 {
@@ -144,12 +151,24 @@ bool ShowErrorWindow(const AnsiString& Msg)
     MsgRequest Request;
     Request.Routine = "ShowErrorWindow";
     Request.FormCaption = "Сообщение"_a;
-    Request.Flags = NormaliseStyle(MsgStyleError | MsgStyleOk);
-    Request.Header = StyleHeader(Request.Flags);
+    Request.Flags = NormaliseMsgStyle(MsgStyleError | MsgStyleOk);
+    Request.Header = MsgStyleHeader(Request.Flags);
     Request.Title = UnescapeNewLines(ExtractPipePart(Msg, true));
     Request.Text = UnescapeNewLines(ExtractPipePart(Msg, false));
     Request.Buttons = StandardCaptions(Request.Flags);
-    const bool Ok = Answer(Request) == 1;
+    bool Ok;
+    if (UseWindow()) {
+        std::unique_ptr<TFormMessage> Form = NewMessageWindow();
+        Form->SetStyle(MsgStyleError | MsgStyleOk);
+        Form->SetTitle(ExtractPipePart(Msg, true));
+        Form->SetWarnText(ExtractPipePart(Msg, false));
+        Form->SetModalResult(Form->ShowModal());
+        Application->ProcessMessages();
+        Ok = Form->ModalResult() == mrOk;
+        ReleaseMessageWindow(Form);
+    } else {
+        Ok = AnswerWithoutWindow(Request) == 1;
+    }
     // An error shown while the program shuts down means its state may be
     // damaged: nothing more is saved.
     if (AppTerminating())
@@ -186,14 +205,34 @@ Integer MsgDialog(const AnsiString& FormCaption, const AnsiString& Header, const
         ApplyButtons(Request, Buttons);
     // The style is set after the buttons, so the flags alone choose the
     // standard buttons (a single-element list's Yes/No pair is replaced).
-    Request.Flags = NormaliseStyle(Flags == 0 ? Word(MsgStyleChoice | MsgStyleYesNo) : Flags);
+    Request.Flags = NormaliseMsgStyle(Flags == 0 ? Word(MsgStyleChoice | MsgStyleYesNo) : Flags);
     if (Request.Buttons.empty())
         Request.Buttons = StandardCaptions(Request.Flags);
-    Request.Header = Header.IsEmpty() ? StyleHeader(Request.Flags) : Header;
+    Request.Header = Header.IsEmpty() ? MsgStyleHeader(Request.Flags) : Header;
     const int Count = int(Request.Buttons.size());
     if (Request.DefaultButton < 1 || Request.DefaultButton > Count)
         Request.DefaultButton = 1;
-    return Answer(Request);
+    if (!UseWindow())
+        return AnswerWithoutWindow(Request);
+
+    std::unique_ptr<TFormMessage> Form = NewMessageWindow();
+    if (!Standard)
+        Form->setButtons(Buttons);
+    Form->SetList(List);
+    Form->SetStyle(Flags == 0 ? Word(MsgStyleChoice | MsgStyleYesNo) : Flags);
+    Form->SetTitle(Text);
+    Form->SetWarnText(Text2);
+    if (!FormCaption.IsEmpty())
+        Form->SetCaption(FormCaption);
+    if (!Header.IsEmpty())
+        Form->SetHeader(Header);
+    Form->SetModalResult(Form->ShowModal());
+    Application->ProcessMessages();
+    Integer Result = Form->Pressed();
+    if (List && Form->ListIndex() >= 0 && Result == 1)
+        Result = -(Form->ListIndex() + 1);
+    ReleaseMessageWindow(Form);
+    return Result;
 }
 
 Integer MsgChoice(const AnsiString& Text, const AnsiString& Text2, TVarRecs Buttons)
@@ -294,7 +333,9 @@ Integer MsgBoxFlags(const AnsiString& Text, const AnsiString& Caption, Integer F
     const int Default = ((Flags >> 8) & 0xF) + 1;
     Request.DefaultButton = Default <= int(Results.size()) ? Default : 1;
     Request.CancelButton = int(Results.size());
-    const int Pressed = Answer(Request);
+    if (UseWindow())
+        return Application->MessageBox(Text, Caption, UINT(Flags));
+    const int Pressed = AnswerWithoutWindow(Request);
     if (Pressed < 1 || Pressed > int(Results.size()))
         return Results.back();
     return Results[size_t(Pressed - 1)];

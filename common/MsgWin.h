@@ -6,15 +6,17 @@
 // windows the part before the first "|" is the title line and the rest the
 // message line; "\n" becomes a line break.
 //
-// This body routes every message through a replaceable answer hook instead
-// of a window: a test sets the hook, sees what was asked and answers it.
-// Without a hook the routine logs the text and takes the default answer.
-// The window version replaces the bodies and keeps the hook: when a hook is
-// set it answers in place of the window.
+// Each routine shows the message window (TFormMessage) modally once the
+// program has turned the windows on. A replaceable answer hook answers in
+// place of the window: a test sets the hook, sees what was asked and answers
+// it. Without windows and without a hook the routine logs the text and
+// takes the default answer.
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Types.h"
+
+#include "common/WMsgs.h"
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
@@ -34,16 +36,6 @@ class TStopForm;
 class TStrings;
 
 
-/// Message window style flags.
-constexpr Word MsgStyleOk = 1;
-constexpr Word MsgStyleCancel = 2;
-constexpr Word MsgStyleYes = 4;
-constexpr Word MsgStyleNo = 8;
-constexpr Word MsgStyleOkCancel = 16;
-constexpr Word MsgStyleYesNo = 32;
-constexpr Word MsgStyleError = 64;
-constexpr Word MsgStyleWarning = 128;
-constexpr Word MsgStyleChoice = 256;
 
 /// What a message routine asks, as the answer hook sees it.
 struct MsgRequest {
@@ -80,6 +72,13 @@ using MsgAnswerHook = std::function<int(const MsgRequest&)>;
 /// Set by the windows once their start-up has completed: a stop point then
 /// gives the focus back to the control that had it. False at start.
 extern bool gStopRefocus;
+
+/// Whether questions put the message window on the screen. Off at start:
+/// without windows (tests, tools) a question is logged and answered with
+/// its default; the program turns the windows on once it runs. An answer
+/// hook answers in place of either.
+void SetMsgWindowsEnabled(bool Value);
+[[nodiscard]] bool MsgWindowsEnabled();
 
 /// Replaces the answer hook; an empty hook restores the default answers.
 void SetMsgAnswerHook(MsgAnswerHook Hook);
