@@ -1,5 +1,6 @@
 #include "common/Stopp.h"
 
+#include "common/FuncsVCL.h"
 #include "common/MsgWin.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -74,6 +75,7 @@ TStopForm::TStopForm(TComponent* AOwner) : TForm(AOwner)
         OnMouseUp = TMouseEvent(this, &TStopForm::FormMouseUp);
     }
     StopClosing = false;
+    SetComponentsFonts(this, {});
     RegisterForm(this);
     DoCreate();
 }
