@@ -568,8 +568,11 @@ void TPopupCalendar::CalendarMouseUp(TObject* /*Sender*/, TMouseButton Button, T
         return;
     int ACol = 0, ARow = 0;
     FCalendar->MouseToCell(X, Y, ACol, ARow);
-    if (FCalendar->DayOfCell(ACol, ARow) > 0)
+    // The release reaches this handler before the calendar takes the day.
+    if (const int Day = FCalendar->DayOfCell(ACol, ARow); Day > 0) {
+        FCalendar->SetDay(Day);
         ClosePopup(true);
+    }
 }
 
 void TPopupCalendar::HandleKey(Word& Key, TShiftState Shift)

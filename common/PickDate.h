@@ -88,6 +88,8 @@ class TLocCalendar : public TylCalendar {
 public:
     explicit TLocCalendar(TComponent* AOwner);
     ~TLocCalendar() override;
+    /// Never: the edit that dropped the calendar keeps the focus.
+    bool CanFocus() override { return false; }
 
 protected:
     void CreateParams(TCreateParams& Params) override;
