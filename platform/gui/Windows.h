@@ -339,12 +339,14 @@ enum : int {
 };
 
 enum : int { PS_USERSTYLE = 7, PS_ALTERNATE = 8 };
-enum : DWORD {
-    PS_STYLE_MASK = 0xF,
-    PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200, PS_ENDCAP_MASK = 0xF00,
-    PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000,
-    PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000,
-};
+// Plain constants, so that they combine with the PS_ styles without mixing
+// enumerations.
+constexpr DWORD PS_STYLE_MASK = 0xF;
+constexpr DWORD PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200;
+constexpr DWORD PS_ENDCAP_MASK = 0xF00;
+constexpr DWORD PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000;
+constexpr DWORD PS_JOIN_MASK = 0xF000;
+constexpr DWORD PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000;
 enum : UINT { BS_DIBPATTERN = 5, BS_DIBPATTERNPT = 6 };
 enum : UINT { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 
