@@ -1,5 +1,6 @@
-// Drawing objects, device contexts, shapes, raster operations, regions and
-// rectangle helpers.
+// Drawing objects, stock objects, system colours and metrics, device
+// contexts and their state, device capabilities, DIBs, regions and
+// clipping, and the rectangle helpers.
 
 #include "platform/gui/DcBackend.h"
 #include "platform/gui/GdiPrivate.h"
@@ -525,11 +526,6 @@ QSize DeviceContext::SurfaceSize() const
     return Backend ? Backend->Size() : QSize(0, 0);
 }
 
-QImage* DeviceContext::TargetImage() const
-{
-    return Backend && !MeasureOnly ? Backend->Pixels() : nullptr;
-}
-
 bool DeviceContext::IsMonochrome() const
 {
     // The screen DC measures with a 1 x 1 bitmap but stands for the screen.
@@ -544,12 +540,6 @@ QRegion DeviceContext::EffectiveClip() const
     if (S.Clip)
         R &= *S.Clip;
     return R;
-}
-
-void DeviceContext::EndPainter()
-{
-    if (Backend)
-        Backend->Flush();
 }
 
 void DeviceContext::Touch(const QRect& DeviceRect)
@@ -732,11 +722,7 @@ int GetDeviceCaps(HDC DC, int Index)
 
 COLORREF GetNearestColor(HDC DC, COLORREF Color)
 {
-    if (DC && DC->IsMonochrome()) {
-        const int Sum = GetRValue(Color) + GetGValue(Color) + GetBValue(Color);
-        return Sum >= 384 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-    }
-    return Color & 0xFFFFFF;
+    return FromRgb(SurfaceRgb(DC && DC->IsMonochrome(), Color));
 }
 
 // ---- regions and clipping -------------------------------------------------------------------

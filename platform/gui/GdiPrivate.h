@@ -144,15 +144,10 @@ struct DeviceContext {
 
     /// Size of the surface in pixels.
     QSize SurfaceSize() const;
-    /// The pixels of a raster surface (null for other surfaces and while
-    /// drawing is thrown away); any Qt painting is closed first.
-    QImage* TargetImage() const;
     bool IsMonochrome() const;
     /// The clip in effect (system clip ∩ program clip), device pixels; the
     /// whole surface when neither is set.
     QRegion EffectiveClip() const;
-    /// Closes the backend's Qt painting so that pixels can be read or written.
-    void EndPainter();
     /// Reports drawing in the device rectangle (see Changed).
     void Touch(const QRect& DeviceRect);
 };

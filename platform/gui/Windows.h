@@ -22,8 +22,9 @@
 //   GdiDraw.cpp      lines, shapes, paths, fills, pixels and blits (BitBlt,
 //                    StretchBlt, DIBs): the calls that reach the backend
 //   GdiRaster.cpp    the raster backend (exact raster operations on pixels)
-//   GdiPainter.cpp   the backend of Qt paint devices (printers, PDF)
-//   GdiRecording.cpp the recording backend (DcRecording.h)
+//   GdiPainter.cpp   the backend of Qt paint devices (printers), PDF DCs
+//   GdiRecording.cpp the recording backend and recording DCs
+//                    (DeviceContexts.h; the backend interface is DcBackend.h)
 //   Text.cpp         fonts, text metrics and extents, ExtTextOut, DrawText
 //   Edges.cpp        DrawEdge and DrawFrameControl
 //   Window.cpp       windows, their DCs (GetDC, painting), messages, timers,
