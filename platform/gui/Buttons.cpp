@@ -526,11 +526,18 @@ void TSpeedButton::Paint()
         DrawEdge(C.Handle(), Face, Pushed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     }
     if (FState == bsExclusive && !FFlat) {
-        // A button held down by its group shows a lighter face.
+        // A button held down by its group shows a lighter face: every other
+        // pixel in the highlight colour, the rest in the face colour.
         TRect Inner = R;
         InflateRect(Inner, -2, -2);
-        C.Brush()->SetColor(clBtnHighlight);
+        TBitmap Dither;
+        Dither.SetSize(8, 8);
+        for (int Y = 0; Y < 8; ++Y)
+            for (int X = 0; X < 8; ++X)
+                Dither.Canvas()->SetPixels(X, Y, (X + Y) % 2 ? clBtnFace : clBtnHighlight);
+        C.Brush()->SetBitmap(&Dither);
         C.FillRect(Inner);
+        C.Brush()->SetBitmap(nullptr);
     }
     TRect Client = R;
     InflateRect(Client, -1, -1);

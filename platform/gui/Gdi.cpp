@@ -1,6 +1,8 @@
-// Drawing objects, device contexts, shapes, raster operations, regions and
-// rectangle helpers.
+// Drawing objects, stock objects, system colours and metrics, device
+// contexts and their state, device capabilities, DIBs, regions and
+// clipping, and the rectangle helpers.
 
+#include "platform/gui/DcBackend.h"
 #include "platform/gui/GdiPrivate.h"
 #include "platform/gui/SystemMetrics.h"
 
@@ -13,6 +15,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 // ---- conversions -------------------------------------------------------------
 
@@ -298,7 +301,7 @@ HBITMAP CreateCompatibleBitmap(HDC DC, int Width, int Height)
 void FlushBitmap(HBITMAP Bitmap)
 {
     if (Bitmap && Bitmap->PainterOwner)
-        Bitmap->PainterOwner->EndPainter();
+        Bitmap->PainterOwner->Flush();
 }
 
 BOOL DeleteObject(HGDIOBJ Object)
@@ -315,6 +318,182 @@ BOOL DeleteObject(HGDIOBJ Object)
     return true;
 }
 
+HPEN ExtCreatePen(DWORD Style, DWORD Width, const LOGBRUSH& Brush, DWORD StyleCount, const DWORD* StyleArray)
+{
+    const int PenStyle = static_cast<int>(Style & PS_STYLE_MASK);
+    const bool Geometric = (Style & PS_TYPE_MASK) == PS_GEOMETRIC;
+    if (PenStyle > PS_ALTERNATE || (Style & PS_TYPE_MASK) > PS_GEOMETRIC)
+        return nullptr;
+    // A cosmetic pen is one pixel wide; PS_ALTERNATE is cosmetic only.
+    if ((!Geometric && Width != 1) || (Geometric && PenStyle == PS_ALTERNATE))
+        return nullptr;
+    if (PenStyle == PS_USERSTYLE) {
+        if (!StyleArray || StyleCount == 0 || StyleCount > 16)
+            return nullptr;
+        if (std::all_of(StyleArray, StyleArray + StyleCount, [](DWORD L) { return L == 0; }))
+            return nullptr;
+    }
+    COLORREF Color = 0;
+    switch (Brush.lbStyle) {
+    case BS_SOLID:
+    case BS_HATCHED: Color = Brush.lbColor & 0xFFFFFF; break;
+    case BS_NULL: break;
+    default:
+        // Pattern pens draw in black; the program never asks for them.
+        break;
+    }
+    GdiObject* O = new GdiObject(GdiKind::Pen);
+    O->PenStyle = Brush.lbStyle == BS_NULL ? PS_NULL : PenStyle;
+    O->PenWidth = static_cast<int>(std::min<DWORD>(Width, 0x7FFF));
+    O->PenColor = Color;
+    O->Geometric = Geometric;
+    O->EndCap = static_cast<int>(Style & PS_ENDCAP_MASK);
+    O->Join = static_cast<int>(Style & PS_JOIN_MASK);
+    if (PenStyle == PS_USERSTYLE)
+        O->UserStyle.assign(StyleArray, StyleArray + StyleCount);
+    return O;
+}
+
+HBRUSH CreateBrushIndirect(const LOGBRUSH& Brush)
+{
+    switch (Brush.lbStyle) {
+    case BS_SOLID: return CreateSolidBrush(Brush.lbColor);
+    case BS_NULL: {
+        GdiObject* O = new GdiObject(GdiKind::Brush);
+        O->BrushStyle = BS_NULL;
+        return O;
+    }
+    case BS_HATCHED:
+        if (Brush.lbHatch > HS_DIAGCROSS)
+            return nullptr;
+        return CreateHatchBrush(static_cast<int>(Brush.lbHatch), Brush.lbColor);
+    case BS_PATTERN: return CreatePatternBrush(reinterpret_cast<HBITMAP>(Brush.lbHatch));
+    case BS_DIBPATTERNPT:
+        return CreateDIBPatternBrushPt(reinterpret_cast<const void*>(Brush.lbHatch), Brush.lbColor & 0xFFFF);
+    default: return nullptr;
+    }
+}
+
+size_t DibHeaderBytes(const BITMAPINFOHEADER& H)
+{
+    size_t Colors = 0;
+    if (H.biBitCount <= 8)
+        Colors = H.biClrUsed ? std::min<size_t>(H.biClrUsed, size_t(1) << H.biBitCount) : size_t(1) << H.biBitCount;
+    else if (H.biCompression == BI_BITFIELDS && H.biSize == sizeof(BITMAPINFOHEADER))
+        Colors = 3;  // the three masks follow the header
+    return H.biSize + Colors * sizeof(RGBQUAD);
+}
+
+namespace {
+
+// Where a mask's lowest bit is and how many bits it spans.
+struct Channel {
+    int Shift = 0;
+    int Bits = 0;
+    explicit Channel(DWORD Mask)
+    {
+        if (!Mask)
+            return;
+        while (!(Mask & 1)) {
+            Mask >>= 1;
+            ++Shift;
+        }
+        while (Mask & 1) {
+            Mask >>= 1;
+            ++Bits;
+        }
+    }
+    int Of(DWORD V) const
+    {
+        if (!Bits)
+            return 0;
+        const DWORD Max = (Bits >= 32) ? 0xFFFFFFFFu : ((1u << Bits) - 1);
+        const DWORD C = (V >> Shift) & Max;
+        return static_cast<int>(Max ? (C * 255 + Max / 2) / Max : 0);
+    }
+};
+
+}  // namespace
+
+std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::optional<int> Rows)
+{
+    const BITMAPINFOHEADER& H = Info.bmiHeader;
+    constexpr int MaxSide = 16384;
+    if (!Bits || H.biSize < sizeof(BITMAPINFOHEADER) || H.biWidth <= 0 || H.biWidth > MaxSide
+        || H.biHeight == 0 || H.biHeight < -MaxSide || H.biHeight > MaxSide)
+        return std::nullopt;
+    const int Bpp = H.biBitCount;
+    if (Bpp != 1 && Bpp != 4 && Bpp != 8 && Bpp != 16 && Bpp != 24 && Bpp != 32)
+        return std::nullopt;
+    if (H.biCompression != BI_RGB && !(H.biCompression == BI_BITFIELDS && (Bpp == 16 || Bpp == 32)))
+        return std::nullopt;
+    const int Width = H.biWidth;
+    const int Height = Rows ? *Rows : std::abs(H.biHeight);
+    if (Height <= 0 || Height > MaxSide)
+        return std::nullopt;
+    const bool BottomUp = H.biHeight > 0;
+    const auto* Table = reinterpret_cast<const unsigned char*>(&Info) + H.biSize;
+    QList<QRgb> Palette;
+    if (Bpp <= 8) {
+        const size_t Count = (DibHeaderBytes(H) - H.biSize) / sizeof(RGBQUAD);
+        for (size_t I = 0; I < Count; ++I)
+            Palette << qRgb(Table[I * 4 + 2], Table[I * 4 + 1], Table[I * 4]);
+    }
+    DWORD Masks[3] = {0x7C00, 0x03E0, 0x001F};
+    if (Bpp == 32)
+        Masks[0] = 0xFF0000, Masks[1] = 0xFF00, Masks[2] = 0xFF;
+    if (H.biCompression == BI_BITFIELDS)
+        std::memcpy(Masks, H.biSize == sizeof(BITMAPINFOHEADER) ? Table
+                                                                 : reinterpret_cast<const unsigned char*>(&Info) + 40,
+            sizeof(Masks));
+    const Channel R(Masks[0]), G(Masks[1]), B(Masks[2]);
+    const size_t Stride = ((static_cast<size_t>(Width) * Bpp + 31) / 32) * 4;
+    const auto* Data = static_cast<const unsigned char*>(Bits);
+    QImage Image(Width, Height, QImage::Format_RGB32);
+    for (int Y = 0; Y < Height; ++Y) {
+        const unsigned char* Row = Data + Stride * static_cast<size_t>(BottomUp ? Height - 1 - Y : Y);
+        auto* Out = reinterpret_cast<QRgb*>(Image.scanLine(Y));
+        for (int X = 0; X < Width; ++X) {
+            int Index = 0;
+            switch (Bpp) {
+            case 1: Index = (Row[X / 8] >> (7 - X % 8)) & 1; break;
+            case 4: Index = (Row[X / 2] >> (X % 2 ? 0 : 4)) & 0xF; break;
+            case 8: Index = Row[X]; break;
+            case 16: {
+                const DWORD V = Row[X * 2] | (Row[X * 2 + 1] << 8);
+                Out[X] = qRgb(R.Of(V), G.Of(V), B.Of(V));
+                continue;
+            }
+            case 24: Out[X] = qRgb(Row[X * 3 + 2], Row[X * 3 + 1], Row[X * 3]); continue;
+            default: {
+                DWORD V = 0;
+                std::memcpy(&V, Row + X * 4, 4);
+                Out[X] = qRgb(R.Of(V), G.Of(V), B.Of(V));
+                continue;
+            }
+            }
+            // An index past the colour table reads as black.
+            Out[X] = Index < Palette.size() ? Palette[Index] : qRgb(0, 0, 0);
+        }
+    }
+    return Image;
+}
+
+HBRUSH CreateDIBPatternBrushPt(const void* PackedDib, UINT Usage)
+{
+    if (!PackedDib || Usage != DIB_RGB_COLORS)
+        return nullptr;
+    const auto& Info = *static_cast<const BITMAPINFO*>(PackedDib);
+    const auto* Bits = static_cast<const unsigned char*>(PackedDib) + DibHeaderBytes(Info.bmiHeader);
+    std::optional<QImage> Image = DibToImage(Info, Bits, std::nullopt);
+    if (!Image)
+        return nullptr;
+    GdiObject* O = new GdiObject(GdiKind::Brush);
+    O->BrushStyle = BS_PATTERN;
+    O->Pattern = std::move(*Image);
+    return O;
+}
+
 // ---- device contexts ------------------------------------------------------------------
 
 DeviceContext::DeviceContext()
@@ -329,7 +508,8 @@ DeviceContext::DeviceContext()
 
 DeviceContext::~DeviceContext()
 {
-    EndPainter();
+    // The backend may still have a painter open on the bitmap released below.
+    Backend.reset();
     Release(S.Font);
     Release(S.Pen);
     Release(S.Brush);
@@ -343,22 +523,13 @@ DeviceContext::~DeviceContext()
 
 QSize DeviceContext::SurfaceSize() const
 {
-    if (Bitmap)
-        return Bitmap->Image.size();
-    if (Device)
-        return QSize(Device->width(), Device->height());
-    return QSize(0, 0);
-}
-
-QImage* DeviceContext::TargetImage() const
-{
-    return Bitmap && !MeasureOnly ? &Bitmap->Image : nullptr;
+    return Backend ? Backend->Size() : QSize(0, 0);
 }
 
 bool DeviceContext::IsMonochrome() const
 {
     // The screen DC measures with a 1 x 1 bitmap but stands for the screen.
-    return Bitmap && Bitmap->Monochrome && !MeasureOnly;
+    return Backend && Backend->Monochrome() && !MeasureOnly;
 }
 
 QRegion DeviceContext::EffectiveClip() const
@@ -371,47 +542,6 @@ QRegion DeviceContext::EffectiveClip() const
     return R;
 }
 
-QPainter* DeviceContext::BeginPainter()
-{
-    if (MeasureOnly)
-        return nullptr;
-    if (!Painter) {
-        QPaintDevice* Target = Device;
-        if (Bitmap) {
-            if (Bitmap->PainterOwner && Bitmap->PainterOwner != this)
-                Bitmap->PainterOwner->EndPainter();
-            Target = &Bitmap->Image;
-        }
-        if (!Target)
-            return nullptr;
-        Painter = std::make_unique<QPainter>();
-        if (!Painter->begin(Target)) {
-            Painter.reset();
-            return nullptr;
-        }
-        if (Bitmap)
-            Bitmap->PainterOwner = this;
-    }
-    Painter->setRenderHint(QPainter::Antialiasing, false);
-    Painter->setWorldTransform(QTransform::fromTranslate(S.Origin.X, S.Origin.Y));
-    Painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (SystemClip || S.Clip)
-        Painter->setClipRegion(EffectiveClip().translated(-S.Origin.X, -S.Origin.Y));
-    else
-        Painter->setClipping(false);
-    return Painter.get();
-}
-
-void DeviceContext::EndPainter()
-{
-    if (!Painter)
-        return;
-    Painter->end();
-    Painter.reset();
-    if (Bitmap && Bitmap->PainterOwner == this)
-        Bitmap->PainterOwner = nullptr;
-}
-
 void DeviceContext::Touch(const QRect& DeviceRect)
 {
     if (Changed)
@@ -422,15 +552,20 @@ HDC CreateBitmapDC(HBITMAP Bitmap)
 {
     HDC DC = new DeviceContext();
     DC->Bitmap = Bitmap;
+    DC->Backend = MakeRasterBackend(Bitmap);
     Retain(Bitmap);
     return DC;
 }
 
-HDC CreateDeviceDC(QPaintDevice* Device, int Dpi)
+HDC CreateDeviceDC(QPaintDevice* Device)
+{
+    return CreateBackendDC(MakePainterBackend(Device));
+}
+
+HDC CreateBackendDC(std::unique_ptr<DcBackend> Backend)
 {
     HDC DC = new DeviceContext();
-    DC->Device = Device;
-    DC->Dpi = Dpi;
+    DC->Backend = std::move(Backend);
     return DC;
 }
 
@@ -459,9 +594,8 @@ HGDIOBJ SelectObject(HDC DC, HGDIOBJ Object)
     case GdiKind::Pen: Slot = &DC->S.Pen; break;
     case GdiKind::Brush: Slot = &DC->S.Brush; break;
     case GdiKind::Bitmap:
-        if (!DC->Memory)
+        if (!DC->Memory || !DC->Backend || !DC->Backend->SelectBitmap(Object))
             return nullptr;
-        DC->EndPainter();
         Slot = &DC->Bitmap;
         break;
     case GdiKind::Region:
@@ -528,45 +662,6 @@ BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Old)
     return true;
 }
 
-BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old)
-{
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.Origin;
-    DC->S.Origin = {X, Y};
-    return true;
-}
-
-BOOL GetViewportOrgEx(HDC DC, TPoint& Origin)
-{
-    if (!DC)
-        return false;
-    Origin = DC->S.Origin;
-    return true;
-}
-
-BOOL OffsetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old)
-{
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.Origin;
-    DC->S.Origin.X += X;
-    DC->S.Origin.Y += Y;
-    return true;
-}
-
-BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Old)
-{
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = {-DC->S.Origin.X, -DC->S.Origin.Y};
-    DC->S.Origin = {-X, -Y};
-    return true;
-}
-
 int SaveDC(HDC DC)
 {
     if (!DC)
@@ -600,723 +695,34 @@ int GetDeviceCaps(HDC DC, int Index)
 {
     const SystemMetrics& M = SystemMetrics::Current();
     QSize Size(M.Metrics[SM_CXSCREEN], M.Metrics[SM_CYSCREEN]);
-    int Dpi = M.PixelsPerInch;
-    bool Printer = false;
-    if (DC && !DC->MeasureOnly) {
-        Size = DC->SurfaceSize();
-        Dpi = DC->Device ? DC->Dpi : Dpi;
-        Printer = DC->Device != nullptr;
+    QSize Dpi(M.PixelsPerInch, M.PixelsPerInch);
+    std::optional<PageGeometry> Page;
+    if (DC && !DC->MeasureOnly && DC->Backend) {
+        Size = DC->Backend->Size();
+        Page = DC->Backend->Page();
+        Dpi = DC->Backend->Dpi();
     }
     switch (Index) {
     case HORZRES: return Size.width();
     case VERTRES: return Size.height();
-    case HORZSIZE: return Size.width() * 254 / (Dpi * 10);
-    case VERTSIZE: return Size.height() * 254 / (Dpi * 10);
+    case HORZSIZE: return Size.width() * 254 / (Dpi.width() * 10);
+    case VERTSIZE: return Size.height() * 254 / (Dpi.height() * 10);
     case BITSPIXEL: return DC && DC->IsMonochrome() ? 1 : 32;
     case PLANES: return 1;
     case NUMCOLORS: return DC && DC->IsMonochrome() ? 2 : -1;
-    case LOGPIXELSX:
-    case LOGPIXELSY: return Dpi;
-    case PHYSICALWIDTH: return Printer ? Size.width() : 0;
-    case PHYSICALHEIGHT: return Printer ? Size.height() : 0;
-    case PHYSICALOFFSETX:
-    case PHYSICALOFFSETY: return 0;
+    case LOGPIXELSX: return Dpi.width();
+    case LOGPIXELSY: return Dpi.height();
+    case PHYSICALWIDTH: return Page ? Page->Physical.width() : 0;
+    case PHYSICALHEIGHT: return Page ? Page->Physical.height() : 0;
+    case PHYSICALOFFSETX: return Page ? Page->Offset.x() : 0;
+    case PHYSICALOFFSETY: return Page ? Page->Offset.y() : 0;
     default: return 0;
     }
 }
 
 COLORREF GetNearestColor(HDC DC, COLORREF Color)
 {
-    if (DC && DC->IsMonochrome()) {
-        const int Sum = GetRValue(Color) + GetGValue(Color) + GetBValue(Color);
-        return Sum >= 384 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-    }
-    return Color & 0xFFFFFF;
-}
-
-namespace {
-
-// Colour as it lands on the DC's surface (black or white on monochrome).
-QRgb SurfaceRgb(HDC DC, COLORREF C)
-{
-    return ToRgb(GetNearestColor(DC, C));
-}
-
-QColor SurfaceColor(HDC DC, COLORREF C)
-{
-    return QColor::fromRgb(SurfaceRgb(DC, C));
-}
-
-QRect DeviceRect(HDC DC, int L, int T, int R, int B)
-{
-    if (R < L)
-        std::swap(L, R);
-    if (B < T)
-        std::swap(T, B);
-    return QRect(L + DC->S.Origin.X, T + DC->S.Origin.Y, R - L, B - T);
-}
-
-// Calls Fn(x, y, pixel&) for every pixel of DeviceR inside the clip.
-template <class Fn>
-void ForEachPixel(HDC DC, const QRect& DeviceR, Fn&& F)
-{
-    QImage* Image = DC->TargetImage();
-    if (!Image)
-        return;
-    DC->EndPainter();
-    const QRegion Area = DC->EffectiveClip() & DeviceR;
-    for (const QRect& R : Area) {
-        for (int Y = R.top(); Y <= R.bottom(); ++Y) {
-            auto* Line = reinterpret_cast<QRgb*>(Image->scanLine(Y));
-            for (int X = R.left(); X <= R.right(); ++X)
-                F(X, Y, Line[X]);
-        }
-    }
-    DC->Touch(DeviceR);
-}
-
-// 8 x 8 hatch patterns, one byte per row, bit 7 = leftmost pixel.
-constexpr unsigned char HatchRows[6][8] = {
-    {0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00},  // HS_HORIZONTAL
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // HS_VERTICAL
-    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // HS_FDIAGONAL
-    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // HS_BDIAGONAL
-    {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08},  // HS_CROSS
-    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // HS_DIAGCROSS
-};
-
-bool HatchBit(int Hatch, int X, int Y)
-{
-    const int H = std::clamp(Hatch, 0, 5);
-    return (HatchRows[H][Y & 7] & (0x80 >> (X & 7))) != 0;
-}
-
-int Mod(int A, int B)
-{
-    const int M = A % B;
-    return M < 0 ? M + B : M;
-}
-
-}  // namespace
-
-/// Colour of the DC's brush at a device pixel; false for a hollow brush or
-/// a transparent hatch background.
-static bool BrushPixel(HDC DC, GdiObject* Brush, int X, int Y, QRgb& Out, bool ForRop)
-{
-    if (!Brush)
-        return false;
-    switch (Brush->BrushStyle) {
-    case BS_NULL: return false;
-    case BS_HATCHED: {
-        const int PX = X - DC->S.BrushOrg.X;
-        const int PY = Y - DC->S.BrushOrg.Y;
-        if (HatchBit(Brush->Hatch, PX, PY)) {
-            Out = SurfaceRgb(DC, Brush->BrushColor);
-            return true;
-        }
-        if (DC->S.BkMode == TRANSPARENT && !ForRop)
-            return false;
-        Out = SurfaceRgb(DC, DC->S.BkColor);
-        return true;
-    }
-    case BS_PATTERN: {
-        if (Brush->Pattern.isNull())
-            return false;
-        const int PX = Mod(X - DC->S.BrushOrg.X, Brush->Pattern.width());
-        const int PY = Mod(Y - DC->S.BrushOrg.Y, Brush->Pattern.height());
-        const QRgb P = Brush->Pattern.pixel(PX, PY);
-        if (Brush->MonoPattern)
-            Out = SurfaceRgb(DC, (P & 0xFFFFFF) ? DC->S.BkColor : DC->S.TextColor);
-        else
-            Out = SurfaceRgb(DC, FromRgb(P));
-        return true;
-    }
-    default:
-        Out = SurfaceRgb(DC, Brush->BrushColor);
-        return true;
-    }
-}
-
-/// The QBrush for shapes drawn in copy mode.
-static QBrush MakeQBrush(HDC DC, GdiObject* Brush)
-{
-    if (!Brush || Brush->BrushStyle == BS_NULL)
-        return Qt::NoBrush;
-    if (Brush->BrushStyle == BS_SOLID)
-        return QBrush(SurfaceColor(DC, Brush->BrushColor));
-    QImage Tile;
-    if (Brush->BrushStyle == BS_HATCHED) {
-        Tile = QImage(8, 8, QImage::Format_ARGB32);
-        for (int Y = 0; Y < 8; ++Y)
-            for (int X = 0; X < 8; ++X) {
-                QRgb C = 0;
-                Tile.setPixel(X, Y, BrushPixel(DC, Brush, X + DC->S.BrushOrg.X, Y + DC->S.BrushOrg.Y, C, false) ? C : 0);
-            }
-    } else {
-        Tile = QImage(Brush->Pattern.size(), QImage::Format_ARGB32);
-        for (int Y = 0; Y < Tile.height(); ++Y)
-            for (int X = 0; X < Tile.width(); ++X) {
-                QRgb C = 0;
-                BrushPixel(DC, Brush, X + DC->S.BrushOrg.X, Y + DC->S.BrushOrg.Y, C, false);
-                Tile.setPixel(X, Y, C);
-            }
-    }
-    QBrush B(Tile);
-    // Brush patterns are anchored at the device brush origin.
-    B.setTransform(QTransform::fromTranslate(DC->S.BrushOrg.X - DC->S.Origin.X,
-        DC->S.BrushOrg.Y - DC->S.Origin.Y));
-    return B;
-}
-
-/// Fills a device rectangle with the brush (copy mode, per pixel on images).
-static void FillDeviceRect(HDC DC, const QRect& R, GdiObject* Brush)
-{
-    if (!Brush || R.isEmpty() || DC->MeasureOnly)
-        return;
-    if (DC->TargetImage()) {
-        ForEachPixel(DC, R, [&](int X, int Y, QRgb& D) {
-            QRgb C;
-            if (BrushPixel(DC, Brush, X, Y, C, false))
-                D = C;
-        });
-        return;
-    }
-    if (QPainter* P = DC->BeginPainter())
-        P->fillRect(R.translated(-DC->S.Origin.X, -DC->S.Origin.Y), MakeQBrush(DC, Brush));
-}
-
-int FillRect(HDC DC, const TRect& Rect, HBRUSH Brush)
-{
-    GdiObject* B = AsKind(Brush, GdiKind::Brush);
-    if (!DC || !B)
-        return 0;
-    FillDeviceRect(DC, DeviceRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom), B);
-    return 1;
-}
-
-int FrameRect(HDC DC, const TRect& Rect, HBRUSH Brush)
-{
-    GdiObject* B = AsKind(Brush, GdiKind::Brush);
-    if (!DC || !B || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top)
-        return 0;
-    const QRect R = DeviceRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
-    FillDeviceRect(DC, QRect(R.left(), R.top(), R.width(), 1), B);
-    FillDeviceRect(DC, QRect(R.left(), R.bottom(), R.width(), 1), B);
-    FillDeviceRect(DC, QRect(R.left(), R.top(), 1, R.height()), B);
-    FillDeviceRect(DC, QRect(R.right(), R.top(), 1, R.height()), B);
-    return 1;
-}
-
-BOOL InvertRect(HDC DC, const TRect& Rect)
-{
-    if (!DC)
-        return false;
-    ForEachPixel(DC, DeviceRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom),
-        [](int, int, QRgb& D) { D = 0xFF000000u | (~D & 0xFFFFFFu); });
-    return true;
-}
-
-BOOL DrawFocusRect(HDC DC, const TRect& Rect)
-{
-    if (!DC || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top)
-        return false;
-    const QRect R = DeviceRect(DC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
-    // A checker of every other pixel, inverted; a second call restores.
-    const auto Invert = [](int X, int Y, QRgb& D) {
-        if (((X + Y) & 1) == 0)
-            D = 0xFF000000u | (~D & 0xFFFFFFu);
-    };
-    ForEachPixel(DC, QRect(R.left(), R.top(), R.width(), 1), Invert);
-    if (R.height() > 1)
-        ForEachPixel(DC, QRect(R.left(), R.bottom(), R.width(), 1), Invert);
-    if (R.height() > 2) {
-        ForEachPixel(DC, QRect(R.left(), R.top() + 1, 1, R.height() - 2), Invert);
-        if (R.width() > 1)
-            ForEachPixel(DC, QRect(R.right(), R.top() + 1, 1, R.height() - 2), Invert);
-    }
-    return true;
-}
-
-BOOL PatBlt(HDC DC, int X, int Y, int Width, int Height, DWORD Rop)
-{
-    if (!DC)
-        return false;
-    const unsigned Index = (Rop >> 16) & 0xFF;
-    GdiObject* Brush = AsKind(DC->S.Brush, GdiKind::Brush);
-    const QRect R = DeviceRect(DC, X, Y, X + Width, Y + Height);
-    if (!DC->TargetImage()) {
-        if (Rop == PATCOPY)
-            FillDeviceRect(DC, R, Brush);
-        return true;
-    }
-    ForEachPixel(DC, R, [&](int PX, int PY, QRgb& D) {
-        QRgb P = 0;
-        if (!BrushPixel(DC, Brush, PX, PY, P, true))
-            P = D;  // a hollow brush leaves the pattern operand as the target
-        D = Rop3(Index, P, 0, D);
-    });
-    return true;
-}
-
-COLORREF SetPixel(HDC DC, int X, int Y, COLORREF Color)
-{
-    if (!DC)
-        return CLR_INVALID;
-    const QRgb C = SurfaceRgb(DC, Color);
-    bool Set = false;
-    ForEachPixel(DC, QRect(X + DC->S.Origin.X, Y + DC->S.Origin.Y, 1, 1), [&](int, int, QRgb& D) {
-        D = C;
-        Set = true;
-    });
-    return Set ? FromRgb(C) : CLR_INVALID;
-}
-
-COLORREF GetPixel(HDC DC, int X, int Y)
-{
-    if (!DC || !DC->TargetImage())
-        return CLR_INVALID;
-    const QPoint P(X + DC->S.Origin.X, Y + DC->S.Origin.Y);
-    if (!DC->EffectiveClip().contains(P))
-        return CLR_INVALID;
-    DC->EndPainter();
-    return FromRgb(DC->TargetImage()->pixel(P));
-}
-
-// ---- lines and shapes --------------------------------------------------------------------
-
-namespace {
-
-// Dash patterns of cosmetic pens in pixels (on, off, ...).
-struct DashPattern {
-    int Count;
-    int Steps[6];
-};
-constexpr DashPattern Dashes[] = {
-    {0, {}},                        // PS_SOLID
-    {2, {18, 6}},                   // PS_DASH
-    {2, {3, 3}},                    // PS_DOT
-    {4, {9, 6, 3, 6}},              // PS_DASHDOT
-    {6, {9, 3, 3, 3, 3, 3}},        // PS_DASHDOTDOT
-};
-
-// Whether pixel Step of a line is "on" in the pen's dash pattern.
-bool DashOn(int Style, int Step)
-{
-    if (Style <= PS_SOLID || Style > PS_DASHDOTDOT)
-        return true;
-    const DashPattern& D = Dashes[Style];
-    int Period = 0;
-    for (int I = 0; I < D.Count; ++I)
-        Period += D.Steps[I];
-    int Pos = Step % Period;
-    for (int I = 0; I < D.Count; ++I) {
-        if (Pos < D.Steps[I])
-            return I % 2 == 0;
-        Pos -= D.Steps[I];
-    }
-    return true;
-}
-
-bool PenIsNull(GdiObject* Pen)
-{
-    return !Pen || Pen->PenStyle == PS_NULL;
-}
-
-bool NeedsPixelPath(HDC DC, GdiObject* Pen)
-{
-    return DC->TargetImage() && Pen && Pen->PenWidth <= 1;
-}
-
-// A one-pixel line from A to B without B, in logical coordinates, drawn
-// pixel by pixel with the pen's dashes and mix mode.
-void PlotLine(HDC DC, GdiObject* Pen, TPoint A, TPoint B)
-{
-    int X0 = A.X + DC->S.Origin.X;
-    int Y0 = A.Y + DC->S.Origin.Y;
-    const int X1 = B.X + DC->S.Origin.X;
-    const int Y1 = B.Y + DC->S.Origin.Y;
-    QImage* Image = DC->TargetImage();
-    DC->EndPainter();
-    const QRegion Clip = DC->EffectiveClip();
-    const QRgb PenRgb = SurfaceRgb(DC, Pen->PenColor);
-    const QRgb BkRgb = SurfaceRgb(DC, DC->S.BkColor);
-    const int DX = std::abs(X1 - X0);
-    const int DY = -std::abs(Y1 - Y0);
-    const int SX = X0 < X1 ? 1 : -1;
-    const int SY = Y0 < Y1 ? 1 : -1;
-    int Err = DX + DY;
-    int Step = 0;
-    QRect Touched;
-    while (X0 != X1 || Y0 != Y1) {
-        const bool On = DashOn(Pen->PenStyle, Step);
-        if ((On || DC->S.BkMode == OPAQUE) && Clip.contains(QPoint(X0, Y0))) {
-            QRgb& D = reinterpret_cast<QRgb*>(Image->scanLine(Y0))[X0];
-            D = Rop2(DC->S.Rop2, On ? PenRgb : BkRgb, D);
-            Touched |= QRect(X0, Y0, 1, 1);
-        }
-        ++Step;
-        const int E2 = 2 * Err;
-        if (E2 >= DY) {
-            Err += DY;
-            X0 += SX;
-        }
-        if (E2 <= DX) {
-            Err += DX;
-            Y0 += SY;
-        }
-    }
-    DC->Touch(Touched);
-}
-
-QPen MakeQPen(HDC DC, GdiObject* Pen)
-{
-    if (PenIsNull(Pen))
-        return Qt::NoPen;
-    QPen P(SurfaceColor(DC, Pen->PenColor));
-    P.setWidth(std::max(Pen->PenWidth, 1));
-    P.setJoinStyle(Qt::MiterJoin);
-    P.setCapStyle(Pen->PenWidth <= 1 ? Qt::SquareCap : Qt::RoundCap);
-    switch (Pen->PenStyle) {
-    case PS_DASH: P.setStyle(Qt::DashLine); break;
-    case PS_DOT: P.setStyle(Qt::DotLine); break;
-    case PS_DASHDOT: P.setStyle(Qt::DashDotLine); break;
-    case PS_DASHDOTDOT: P.setStyle(Qt::DashDotDotLine); break;
-    default: break;
-    }
-    return P;
-}
-
-// Draws a path with a non-copy mix mode: rasterises it into a coverage
-// mask, then mixes the pen colour into every covered pixel.
-void MixPath(HDC DC, const QPainterPath& Path, const QPen& Pen, QRgb Colour)
-{
-    QImage* Image = DC->TargetImage();
-    if (!Image)
-        return;
-    DC->EndPainter();
-    QImage Mask(Image->size(), QImage::Format_ARGB32);
-    Mask.fill(0);
-    {
-        QPainter M(&Mask);
-        M.setRenderHint(QPainter::Antialiasing, false);
-        M.translate(DC->S.Origin.X, DC->S.Origin.Y);
-        QPen Black = Pen;
-        Black.setColor(Qt::black);
-        M.setPen(Black);
-        M.setBrush(Qt::NoBrush);
-        M.drawPath(Path);
-    }
-    const QRect Box = Mask.rect() & Path.boundingRect().toAlignedRect()
-        .translated(DC->S.Origin.X, DC->S.Origin.Y).adjusted(-Pen.width(), -Pen.width(), Pen.width() + 1, Pen.width() + 1);
-    ForEachPixel(DC, Box, [&](int X, int Y, QRgb& D) {
-        if (qAlpha(Mask.pixel(X, Y)) != 0)
-            D = Rop2(DC->S.Rop2, Colour, D);
-    });
-}
-
-void DrawSegments(HDC DC, const TPoint* Points, int Count, bool Close)
-{
-    GdiObject* Pen = AsKind(DC->S.Pen, GdiKind::Pen);
-    if (PenIsNull(Pen) || Count < 2 || DC->MeasureOnly)
-        return;
-    if (NeedsPixelPath(DC, Pen)) {
-        for (int I = 0; I + 1 < Count; ++I)
-            PlotLine(DC, Pen, Points[I], Points[I + 1]);
-        if (Close)
-            PlotLine(DC, Pen, Points[Count - 1], Points[0]);
-        return;
-    }
-    QPainterPath Path;
-    Path.moveTo(Points[0].X, Points[0].Y);
-    for (int I = 1; I < Count; ++I)
-        Path.lineTo(Points[I].X, Points[I].Y);
-    if (Close)
-        Path.closeSubpath();
-    if (DC->S.Rop2 != R2_COPYPEN && DC->TargetImage()) {
-        MixPath(DC, Path, MakeQPen(DC, Pen), SurfaceRgb(DC, Pen->PenColor));
-        return;
-    }
-    if (QPainter* P = DC->BeginPainter()) {
-        P->setPen(MakeQPen(DC, Pen));
-        P->setBrush(Qt::NoBrush);
-        P->drawPath(Path);
-    }
-}
-
-}  // namespace
-
-BOOL MoveToEx(HDC DC, int X, int Y, TPoint* Old)
-{
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.Pos;
-    DC->S.Pos = {X, Y};
-    return true;
-}
-
-BOOL LineTo(HDC DC, int X, int Y)
-{
-    if (!DC)
-        return false;
-    const TPoint Points[2] = {DC->S.Pos, {X, Y}};
-    DrawSegments(DC, Points, 2, false);
-    DC->S.Pos = {X, Y};
-    return true;
-}
-
-BOOL Polyline(HDC DC, const TPoint* Points, int Count)
-{
-    if (!DC || !Points || Count < 2)
-        return false;
-    DrawSegments(DC, Points, Count, false);
-    return true;
-}
-
-BOOL Polygon(HDC DC, const TPoint* Points, int Count)
-{
-    if (!DC || !Points || Count < 2)
-        return false;
-    GdiObject* Brush = AsKind(DC->S.Brush, GdiKind::Brush);
-    if (Brush && Brush->BrushStyle != BS_NULL && !DC->MeasureOnly) {
-        if (QPainter* P = DC->BeginPainter()) {
-            QPolygon Poly;
-            for (int I = 0; I < Count; ++I)
-                Poly << QPoint(Points[I].X, Points[I].Y);
-            P->setPen(Qt::NoPen);
-            P->setBrush(MakeQBrush(DC, Brush));
-            P->drawPolygon(Poly, Qt::OddEvenFill);
-        }
-    }
-    DrawSegments(DC, Points, Count, true);
-    return true;
-}
-
-BOOL Rectangle(HDC DC, int Left, int Top, int Right, int Bottom)
-{
-    if (!DC)
-        return false;
-    if (Right < Left)
-        std::swap(Left, Right);
-    if (Bottom < Top)
-        std::swap(Top, Bottom);
-    GdiObject* Pen = AsKind(DC->S.Pen, GdiKind::Pen);
-    GdiObject* Brush = AsKind(DC->S.Brush, GdiKind::Brush);
-    // The interior is what lies inside the one-pixel outline.
-    const int Inset = PenIsNull(Pen) ? 0 : 1;
-    if (Brush)
-        FillDeviceRect(DC, DeviceRect(DC, Left + Inset, Top + Inset, Right - Inset, Bottom - Inset), Brush);
-    if (PenIsNull(Pen) || Right - Left < 1 || Bottom - Top < 1)
-        return true;
-    const TPoint Corners[4] = {{Left, Top}, {Right - 1, Top}, {Right - 1, Bottom - 1}, {Left, Bottom - 1}};
-    if (Right - Left == 1 || Bottom - Top == 1) {
-        // A one-pixel-thin rectangle is one line along its length.
-        const TPoint Line[2] = {{Left, Top}, {Right - 1 + (Right - Left == 1 ? 0 : 1), Bottom - 1 + (Right - Left == 1 ? 1 : 0)}};
-        DrawSegments(DC, Line, 2, false);
-        return true;
-    }
-    DrawSegments(DC, Corners, 4, true);
-    return true;
-}
-
-namespace {
-
-void DrawRounded(HDC DC, int Left, int Top, int Right, int Bottom, int RX, int RY, bool Ellipse)
-{
-    if (DC->MeasureOnly)
-        return;
-    GdiObject* Pen = AsKind(DC->S.Pen, GdiKind::Pen);
-    GdiObject* Brush = AsKind(DC->S.Brush, GdiKind::Brush);
-    const QRect R(Left, Top, Right - Left - 1, Bottom - Top - 1);
-    QPainterPath Path;
-    if (Ellipse)
-        Path.addEllipse(R);
-    else
-        Path.addRoundedRect(R, RX / 2.0, RY / 2.0);
-    if (DC->S.Rop2 != R2_COPYPEN && DC->TargetImage() && !PenIsNull(Pen)) {
-        MixPath(DC, Path, MakeQPen(DC, Pen), SurfaceRgb(DC, Pen->PenColor));
-        return;
-    }
-    if (QPainter* P = DC->BeginPainter()) {
-        P->setPen(MakeQPen(DC, Pen));
-        P->setBrush(MakeQBrush(DC, Brush));
-        P->drawPath(Path);
-    }
-}
-
-}  // namespace
-
-BOOL RoundRect(HDC DC, int Left, int Top, int Right, int Bottom, int Width, int Height)
-{
-    if (!DC)
-        return false;
-    DrawRounded(DC, Left, Top, Right, Bottom, Width, Height, false);
-    return true;
-}
-
-BOOL Ellipse(HDC DC, int Left, int Top, int Right, int Bottom)
-{
-    if (!DC)
-        return false;
-    DrawRounded(DC, Left, Top, Right, Bottom, 0, 0, true);
-    return true;
-}
-
-// ---- blits ---------------------------------------------------------------------------------
-
-namespace {
-
-// Source pixels as the target sees them: monochrome sources take the
-// target's text (0) and background (1) colours; colour sources drawn into
-// a monochrome target become white where they equal the source's
-// background colour.
-QRgb SourcePixel(HDC Dest, HDC Source, QRgb S)
-{
-    const bool MonoSource = Source->IsMonochrome();
-    const bool MonoDest = Dest->IsMonochrome();
-    if (MonoSource && !MonoDest)
-        return (S & 0xFFFFFF) ? SurfaceRgb(Dest, Dest->S.BkColor) : SurfaceRgb(Dest, Dest->S.TextColor);
-    if (!MonoSource && MonoDest)
-        return FromRgb(S) == (Source->S.BkColor & 0xFFFFFF) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
-    return S;
-}
-
-QRgb SourceAt(HDC Dest, HDC Source, const QImage& SourceImage, int X, int Y)
-{
-    // Pixels outside the source read as black, as the system does.
-    if (!SourceImage.rect().contains(X, Y))
-        return SourcePixel(Dest, Source, qRgb(0, 0, 0));
-    return SourcePixel(Dest, Source, SourceImage.pixel(X, Y));
-}
-
-bool UsesSource(unsigned Index)
-{
-    return ((Index >> 2) & 0x33) != (Index & 0x33);
-}
-
-}  // namespace
-
-BOOL StretchBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
-    int SWidth, int SHeight, DWORD Rop)
-{
-    if (!DC)
-        return false;
-    const unsigned Index = (Rop >> 16) & 0xFF;
-    if (!UsesSource(Index))
-        return PatBlt(DC, X, Y, Width, Height, Rop);
-    if (!Source || !Source->TargetImage() || Width == 0 || Height == 0 || SWidth == 0 || SHeight == 0)
-        return false;
-    Source->EndPainter();
-    const QImage& SourceImage = *Source->TargetImage();
-    const int SrcX = SX + Source->S.Origin.X;
-    const int SrcY = SY + Source->S.Origin.Y;
-    GdiObject* Brush = AsKind(DC->S.Brush, GdiKind::Brush);
-    const QRect Target = DeviceRect(DC, X, Y, X + Width, Y + Height);
-    const bool FlipX = (Width < 0) != (SWidth < 0);
-    const bool FlipY = (Height < 0) != (SHeight < 0);
-    const int AW = std::abs(Width), AH = std::abs(Height);
-    const int ASW = std::abs(SWidth), ASH = std::abs(SHeight);
-    const int SLeft = std::min(SrcX, SrcX + SWidth), STop = std::min(SrcY, SrcY + SHeight);
-    if (!DC->TargetImage()) {
-        // A device without pixels (a printer): copy modes only.
-        QImage Part = SourceImage.copy(SLeft, STop, ASW, ASH).mirrored(FlipX, FlipY);
-        if (QPainter* P = DC->BeginPainter())
-            P->drawImage(Target.translated(-DC->S.Origin.X, -DC->S.Origin.Y), Part);
-        return true;
-    }
-    ForEachPixel(DC, Target, [&](int PX, int PY, QRgb& D) {
-        int TX = PX - Target.left();
-        int TY = PY - Target.top();
-        if (FlipX)
-            TX = AW - 1 - TX;
-        if (FlipY)
-            TY = AH - 1 - TY;
-        const int SXp = SLeft + static_cast<int>(static_cast<int64_t>(TX) * ASW / AW);
-        const int SYp = STop + static_cast<int>(static_cast<int64_t>(TY) * ASH / AH);
-        const QRgb S = SourceAt(DC, Source, SourceImage, SXp, SYp);
-        QRgb P = 0;
-        if (!BrushPixel(DC, Brush, PX, PY, P, true))
-            P = 0;
-        D = Rop3(Index, P, S, D);
-    });
-    return true;
-}
-
-BOOL BitBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY, DWORD Rop)
-{
-    return StretchBlt(DC, X, Y, Width, Height, Source, SX, SY, Width, Height, Rop);
-}
-
-BOOL TransparentBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
-    int SWidth, int SHeight, COLORREF Transparent)
-{
-    if (!DC || !Source || !Source->TargetImage() || Width <= 0 || Height <= 0 || SWidth <= 0 || SHeight <= 0)
-        return false;
-    Source->EndPainter();
-    const QImage& SourceImage = *Source->TargetImage();
-    const int SrcX = SX + Source->S.Origin.X;
-    const int SrcY = SY + Source->S.Origin.Y;
-    const QRgb Key = ToRgb(Transparent) & 0xFFFFFFu;
-    const QRect Target = DeviceRect(DC, X, Y, X + Width, Y + Height);
-    const auto SourceOf = [&](int PX, int PY, QRgb& S) {
-        const int SXp = SrcX + static_cast<int>(static_cast<int64_t>(PX - Target.left()) * SWidth / Width);
-        const int SYp = SrcY + static_cast<int>(static_cast<int64_t>(PY - Target.top()) * SHeight / Height);
-        if (!SourceImage.rect().contains(SXp, SYp))
-            return false;
-        S = SourceImage.pixel(SXp, SYp);
-        return (S & 0xFFFFFFu) != Key;
-    };
-    if (!DC->TargetImage()) {
-        QImage Part(Target.size(), QImage::Format_ARGB32);
-        for (int PY = 0; PY < Part.height(); ++PY)
-            for (int PX = 0; PX < Part.width(); ++PX) {
-                QRgb S = 0;
-                Part.setPixel(PX, PY, SourceOf(PX + Target.left(), PY + Target.top(), S) ? (S | 0xFF000000u) : 0);
-            }
-        if (QPainter* P = DC->BeginPainter())
-            P->drawImage(Target.translated(-DC->S.Origin.X, -DC->S.Origin.Y), Part);
-        return true;
-    }
-    ForEachPixel(DC, Target, [&](int PX, int PY, QRgb& D) {
-        QRgb S = 0;
-        if (SourceOf(PX, PY, S))
-            D = SourcePixel(DC, Source, S) | 0xFF000000u;
-    });
-    return true;
-}
-
-BOOL AlphaBlend(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
-    int SWidth, int SHeight, BLENDFUNCTION Blend)
-{
-    if (!DC || !Source || !Source->TargetImage() || Width <= 0 || Height <= 0 || SWidth <= 0 || SHeight <= 0)
-        return false;
-    Source->EndPainter();
-    const QImage& SourceImage = *Source->TargetImage();
-    const QRect Target = DeviceRect(DC, X, Y, X + Width, Y + Height);
-    const int SrcX = SX + Source->S.Origin.X;
-    const int SrcY = SY + Source->S.Origin.Y;
-    const int CA = Blend.SourceConstantAlpha;
-    const bool PerPixel = (Blend.AlphaFormat & AC_SRC_ALPHA) != 0;
-    ForEachPixel(DC, Target, [&](int PX, int PY, QRgb& D) {
-        const int SXp = SrcX + (PX - Target.left()) * SWidth / Width;
-        const int SYp = SrcY + (PY - Target.top()) * SHeight / Height;
-        if (!SourceImage.rect().contains(SXp, SYp))
-            return;
-        const QRgb S = SourceImage.pixel(SXp, SYp);
-        // Colour channels of a per-pixel source are premultiplied.
-        const int SA = PerPixel ? qAlpha(S) * CA / 255 : CA;
-        const auto Mix = [&](int SC, int DCc) {
-            const int Src = SC * CA / 255;
-            return std::clamp(Src + DCc * (255 - SA) / 255, 0, 255);
-        };
-        if (PerPixel)
-            D = qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)), Mix(qBlue(S), qBlue(D)));
-        else
-            D = qRgb((qRed(S) * CA + qRed(D) * (255 - CA)) / 255,
-                (qGreen(S) * CA + qGreen(D) * (255 - CA)) / 255,
-                (qBlue(S) * CA + qBlue(D) * (255 - CA)) / 255);
-    });
-    return true;
+    return FromRgb(SurfaceRgb(DC && DC->IsMonochrome(), Color));
 }
 
 // ---- regions and clipping -------------------------------------------------------------------
@@ -1400,12 +806,51 @@ int SelectClipRgn(HDC DC, HRGN Region)
     return RegionKind(DC->EffectiveClip());
 }
 
+int ExtSelectClipRgn(HDC DC, HRGN Region, int Mode)
+{
+    if (!DC)
+        return ERROR;
+    if (Mode == RGN_COPY)
+        return SelectClipRgn(DC, Region);
+    GdiObject* R = AsKind(Region, GdiKind::Region);
+    if (!R)
+        return ERROR;
+    // No clip stands for the whole surface.
+    const QRegion Current = DC->S.Clip ? *DC->S.Clip : QRegion(QRect(QPoint(0, 0), DC->SurfaceSize()));
+    switch (Mode) {
+    case RGN_AND: DC->S.Clip = Current & R->Region; break;
+    case RGN_OR: DC->S.Clip = Current | R->Region; break;
+    case RGN_XOR: DC->S.Clip = Current ^ R->Region; break;
+    case RGN_DIFF: DC->S.Clip = Current - R->Region; break;
+    default: return ERROR;
+    }
+    return RegionKind(DC->EffectiveClip());
+}
+
+namespace {
+
+// A logical rectangle as a device region (its outline when turned).
+QRegion DeviceRegion(HDC DC, int L, int T, int R, int B)
+{
+    if (R < L)
+        std::swap(L, R);
+    if (B < T)
+        std::swap(T, B);
+    const QRect Logical(L, T, R - L, B - T);
+    const QTransform X = DC->S.ToDevice();
+    if (AxisAligned(X))
+        return QRegion(MapRect(X, Logical));
+    return QRegion(X.map(QPolygon(Logical, /*closed=*/true)));
+}
+
+}  // namespace
+
 int ExcludeClipRect(HDC DC, int Left, int Top, int Right, int Bottom)
 {
     if (!DC)
         return ERROR;
     QRegion Current = DC->S.Clip ? *DC->S.Clip : QRegion(QRect(QPoint(0, 0), DC->SurfaceSize()));
-    DC->S.Clip = Current - QRegion(DeviceRect(DC, Left, Top, Right, Bottom));
+    DC->S.Clip = Current - DeviceRegion(DC, Left, Top, Right, Bottom);
     return RegionKind(DC->EffectiveClip());
 }
 
@@ -1413,7 +858,7 @@ int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom)
 {
     if (!DC)
         return ERROR;
-    const QRegion R(DeviceRect(DC, Left, Top, Right, Bottom));
+    const QRegion R = DeviceRegion(DC, Left, Top, Right, Bottom);
     DC->S.Clip = DC->S.Clip ? (*DC->S.Clip & R) : R;
     return RegionKind(DC->EffectiveClip());
 }
@@ -1423,30 +868,36 @@ int GetClipBox(HDC DC, TRect& Rect)
     if (!DC)
         return ERROR;
     const QRegion Clip = DC->EffectiveClip();
-    const QRect Box = Clip.boundingRect().translated(-DC->S.Origin.X, -DC->S.Origin.Y);
-    Rect = Clip.isEmpty() ? TRect {} : FromQRect(Box);
+    if (Clip.isEmpty()) {
+        Rect = {};
+        return NULLREGION;
+    }
+    // The device box back in logical units.
+    const QRect Box = Clip.boundingRect();
+    const QTransform Back = DC->S.ToDevice().inverted();
+    const QPointF A = Back.map(QPointF(Box.left(), Box.top()));
+    const QPointF B = Back.map(QPointF(Box.left() + Box.width(), Box.top() + Box.height()));
+    Rect = {RoundDevice(std::min(A.x(), B.x())), RoundDevice(std::min(A.y(), B.y())),
+        RoundDevice(std::max(A.x(), B.x())), RoundDevice(std::max(A.y(), B.y()))};
     return RegionKind(Clip);
 }
 
 BOOL ScrollDC(HDC DC, int DX, int DY, const TRect* Scroll, const TRect* Clip, HRGN Update, TRect* UpdateRect)
 {
-    if (!DC || !DC->TargetImage())
+    if (!DC || !DC->Backend || DC->MeasureOnly)
         return false;
-    const QPoint Origin(DC->S.Origin.X, DC->S.Origin.Y);
-    QRect Area = Scroll ? ToQRect(*Scroll).translated(Origin) : QRect(QPoint(0, 0), DC->SurfaceSize());
+    const QTransform X = DC->S.ToDevice();
+    const QRect Surface(QPoint(0, 0), DC->SurfaceSize());
+    QRect Area = Scroll ? MapRect(X, ToQRect(*Scroll)) : Surface;
     if (Clip)
-        Area &= ToQRect(*Clip).translated(Origin);
-    Area &= QRect(QPoint(0, 0), DC->SurfaceSize());
-    DC->EndPainter();
-    QImage& Image = *DC->TargetImage();
-    const QImage Copy = Image.copy(Area);
+        Area &= MapRect(X, ToQRect(*Clip));
+    Area &= Surface;
+    if (!DC->Backend->Scroll(Area, DX, DY))
+        return false;
     const QRect Moved = Area.translated(DX, DY) & Area;
-    for (int Y = Moved.top(); Y <= Moved.bottom(); ++Y) {
-        auto* Line = reinterpret_cast<QRgb*>(Image.scanLine(Y));
-        for (int X = Moved.left(); X <= Moved.right(); ++X)
-            Line[X] = Copy.pixel(X - DX - Area.left(), Y - DY - Area.top());
-    }
-    const QRegion Uncovered = (QRegion(Area) - QRegion(Moved)).translated(-Origin);
+    // The uncovered part, in logical units (the offset of the mapping).
+    const QPoint Offset(RoundDevice(X.dx()), RoundDevice(X.dy()));
+    const QRegion Uncovered = (QRegion(Area) - QRegion(Moved)).translated(-Offset);
     if (GdiObject* R = AsKind(Update, GdiKind::Region))
         R->Region = Uncovered;
     if (UpdateRect)

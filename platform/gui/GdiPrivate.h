@@ -4,10 +4,11 @@
 // (it includes Qt; no public header includes it).
 //
 // Every drawing object is one GdiObject whose Kind says which of its parts
-// are used. Every device context draws either onto a bitmap object's image
-// (memory DCs, canvases of TBitmap, the backing images of windows), so that
-// raster operations can work pixel by pixel, or onto any other Qt paint
-// device (printers) through QPainter only.
+// are used. A device context keeps the drawing state (objects, colours,
+// modes, mapping, clip) and hands every drawing call to its backend
+// (DcBackend.h): a bitmap object's image (memory DCs, canvases of TBitmap,
+// the backing images of windows) where raster operations work pixel by
+// pixel, any other Qt paint device (printers, PDF writers), or a recorder.
 
 #include "platform/gui/Windows.h"
 
@@ -15,14 +16,17 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRegion>
 #include <QString>
+#include <QTransform>
 
 #include <memory>
 #include <optional>
 #include <vector>
 
 class QPaintDevice;
+class DcBackend;
 
 enum class GdiKind { Font, Pen, Brush, Bitmap, Region };
 
@@ -42,10 +46,16 @@ struct GdiObject {
     std::optional<QFont> QtFont;
     std::optional<QFontMetrics> Metrics;
 
-    // Pen.
+    // Pen. PenStyle is the PS_ style proper (the low 4 bits); geometric
+    // pens have a width in logical units, end caps and joins.
     int PenStyle = PS_SOLID;
     int PenWidth = 1;
     COLORREF PenColor = 0;
+    bool Geometric = false;
+    int EndCap = PS_ENDCAP_ROUND;
+    int Join = PS_JOIN_ROUND;
+    /// PS_USERSTYLE: lengths of dashes and gaps, in logical units.
+    std::vector<DWORD> UserStyle;
 
     // Brush.
     int BrushStyle = BS_SOLID;
@@ -59,8 +69,8 @@ struct GdiObject {
     // by AlphaBlend). A monochrome bitmap holds only black and white.
     QImage Image;
     bool Monochrome = false;
-    /// The DC whose QPainter is open on Image, if any (one at a time).
-    DeviceContext* PainterOwner = nullptr;
+    /// The backend whose QPainter is open on Image, if any (one at a time).
+    DcBackend* PainterOwner = nullptr;
 
     // Region, in device pixels.
     QRegion Region;
@@ -81,12 +91,27 @@ struct DcState {
     int BkMode = OPAQUE;
     UINT TextAlign = TA_LEFT | TA_TOP;
     int Rop2 = R2_COPYPEN;
-    /// Device = logical + Origin (viewport origin less window origin).
-    TPoint Origin;
+    int StretchMode = BLACKONWHITE;
+    int PolyFillMode = ALTERNATE;
+    /// Page space to device: device = (logical - WindowOrg) * ViewportExt /
+    /// WindowExt + ViewportOrg; the extents are 1 in MM_TEXT.
+    int MapMode = MM_TEXT;
+    TPoint WindowOrg;
+    TPoint ViewportOrg;
+    TSize WindowExt {1, 1};
+    TSize ViewportExt {1, 1};
+    /// World space to page space (identity unless GM_ADVANCED).
+    int GraphicsMode = GM_COMPATIBLE;
+    QTransform World;
+    /// Current position, logical.
     TPoint Pos;
+    /// Brush origin, device pixels.
     TPoint BrushOrg;
     /// The clip the program selected, in device pixels.
     std::optional<QRegion> Clip;
+
+    /// Logical to device: the world transform, then the page transform.
+    QTransform ToDevice() const;
 };
 
 struct DeviceContext {
@@ -97,12 +122,10 @@ struct DeviceContext {
 
     DcState S;
     std::vector<DcState> Saved;
-    /// The bitmap drawn on (memory DCs and image DCs); null for a device DC.
+    /// The surface: pixels, a Qt paint device or a recorder.
+    std::unique_ptr<DcBackend> Backend;
+    /// The bitmap drawn on (memory DCs and image DCs); null otherwise.
     HBITMAP Bitmap = nullptr;
-    /// A non-image device (a printer); used when Bitmap is null.
-    QPaintDevice* Device = nullptr;
-    /// Pixels per inch of the surface (96 for screens and images).
-    int Dpi = 96;
     /// Memory DC made by CreateCompatibleDC (deletable with DeleteDC).
     bool Memory = false;
     /// Drawing is thrown away (the screen DC used for measuring).
@@ -114,21 +137,17 @@ struct DeviceContext {
     /// window DC shows its backing image again).
     void (*Changed)(DeviceContext& DC, const QRect& DeviceRect) = nullptr;
     void* Owner = nullptr;
-
-    std::unique_ptr<QPainter> Painter;
+    /// The path being built between BeginPath and EndPath, and the one
+    /// closed by EndPath; logical coordinates.
+    bool PathOpen = false;
+    std::optional<QPainterPath> Path;
 
     /// Size of the surface in pixels.
     QSize SurfaceSize() const;
-    QImage* TargetImage() const;
     bool IsMonochrome() const;
     /// The clip in effect (system clip ∩ program clip), device pixels; the
     /// whole surface when neither is set.
     QRegion EffectiveClip() const;
-    /// A QPainter on the surface with origin and clip applied, antialiasing
-    /// off; null when drawing is thrown away.
-    QPainter* BeginPainter();
-    /// Closes the QPainter so that pixels can be read or written directly.
-    void EndPainter();
     /// Reports drawing in the device rectangle (see Changed).
     void Touch(const QRect& DeviceRect);
 };
@@ -136,8 +155,20 @@ struct DeviceContext {
 /// A DC drawing onto Bitmap's image (the caller keeps the bitmap alive until
 /// the DC is deleted).
 HDC CreateBitmapDC(HBITMAP Bitmap);
-/// A DC drawing onto another paint device (printers).
-HDC CreateDeviceDC(QPaintDevice* Device, int Dpi);
+/// A DC drawing onto a Qt paint device (printers, PDF writers); the caller
+/// keeps the device alive until the DC is deleted. A paged device reports
+/// its paper, offsets and printable area in GetDeviceCaps.
+HDC CreateDeviceDC(QPaintDevice* Device);
+/// A DC drawing through Backend (recorders); the DC owns it.
+HDC CreateBackendDC(std::unique_ptr<DcBackend> Backend);
+/// The pixels of a device-independent bitmap as RGB32, top row first; Rows
+/// overrides the header's height (SetDIBitsToDevice's bands). Nothing for
+/// a header it cannot read (bad size or depth, compression other than
+/// BI_RGB and BI_BITFIELDS, above 16384 pixels a side) or null bits. The
+/// bits must hold every row the header (or Rows) gives.
+std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::optional<int> Rows);
+/// Bytes of header and colour table (or masks) before a packed DIB's bits.
+size_t DibHeaderBytes(const BITMAPINFOHEADER& Header);
 /// A new bitmap object holding Image (converted to RGB32).
 HBITMAP CreateBitmapObject(QImage Image, bool Monochrome);
 /// Closes any painter open on the bitmap's image before its pixels are read

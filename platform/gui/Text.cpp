@@ -1,6 +1,7 @@
-// Fonts, text metrics, text output and the DrawText engine.
+// Fonts, text metrics and extents, text output (ExtTextOut, and the
+// drawing of text that every backend shares) and the DrawText engine.
 
-#include "platform/gui/GdiPrivate.h"
+#include "platform/gui/DcBackend.h"
 
 #include <QFontInfo>
 
@@ -227,96 +228,116 @@ BOOL GetTextExtentPoint32W(HDC DC, const char16_t* Text, int Count, TSize& Size)
 
 // ---- text output -------------------------------------------------------------------
 
-namespace {
-
-// Draws S with its cell's top-left at logical (X, Y), in the text colour,
-// over the background colour when the mode is opaque. Clip (logical) limits
-// the output when given. Dx gives per-character advances.
-void PaintText(HDC DC, int X, int Y, const QString& S, const QRect* Clip, const int* Dx,
-    int UnderlineIndex = -1)
+int TextCallWidth(const DrawContext& C, const TextCall& T)
 {
-    if (DC->MeasureOnly || S.isEmpty())
-        return;
-    GdiObject& F = SelectedFont(DC);
+    if (!T.Dx.empty()) {
+        int Width = 0;
+        for (int D : T.Dx)
+            Width += D;
+        return Width;
+    }
+    return TextWidth(C.Font, T.Text);
+}
+
+QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome)
+{
+    GdiObject& F = C.Font;
     const QFontMetrics& M = MetricsOf(F);
+    P.save();
+    QRect Changed;
+    if (T.Rect && (T.Options & ETO_OPAQUE)) {
+        P.setTransform(C.ToDevice);
+        P.fillRect(*T.Rect, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
+        Changed = C.ToDevice.mapRect(*T.Rect);
+        P.resetTransform();
+    }
+    if (T.Text.isEmpty()) {
+        P.restore();
+        return Changed;
+    }
+    if (T.Rect && (T.Options & ETO_CLIPPED)) {
+        P.setTransform(C.ToDevice);
+        P.setClipRect(*T.Rect, P.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
+    // The glyphs stand upright whatever way the page's axes run; the world
+    // transform turns them.
+    const QPointF Ref = C.ToDevice.map(QPointF(T.Ref));
+    const QTransform Page = C.S.GraphicsMode == GM_ADVANCED ? C.S.World.inverted() * C.ToDevice : C.ToDevice;
+    QTransform Glyphs = QTransform::fromScale(std::abs(Page.m11()), std::abs(Page.m22()));
+    if (C.S.GraphicsMode == GM_ADVANCED) {
+        const QTransform& W = C.S.World;
+        Glyphs = QTransform(W.m11(), W.m12(), W.m21(), W.m22(), 0, 0) * Glyphs;
+    }
+    P.setTransform(Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y()));
+    if (F.LogFont.lfEscapement != 0)
+        P.rotate(-F.LogFont.lfEscapement / 10.0);
+    const int Width = TextCallWidth(C, T);
+    const UINT Align = C.S.TextAlign;
+    int Left = 0;
+    if ((Align & TA_CENTER) == TA_CENTER)
+        Left = -Width / 2;
+    else if (Align & TA_RIGHT)
+        Left = -Width;
+    int Top = 0;
+    if ((Align & TA_BASELINE) == TA_BASELINE)
+        Top = -M.ascent();
+    else if (Align & TA_BOTTOM)
+        Top = -(M.ascent() + M.descent());
     QFont Font = QtFontOf(F);
-    if (DC->IsMonochrome())
+    if (Monochrome)
         Font.setStyleStrategy(QFont::NoAntialias);
-    QPainter* P = DC->BeginPainter();
-    if (!P)
-        return;
-    P->save();
-    if (Clip)
-        P->setClipRect(*Clip, P->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    P->setFont(Font);
-    const int Angle = F.LogFont.lfEscapement;
-    P->translate(X, Y);
-    if (Angle != 0)
-        P->rotate(-Angle / 10.0);
-    const int Width = Dx ? 0 : M.horizontalAdvance(S);
-    int TotalDx = 0;
-    if (Dx)
-        for (int I = 0; I < S.size(); ++I)
-            TotalDx += Dx[I];
-    const QColor Text = ToQColor(GetNearestColor(DC, DC->S.TextColor));
-    if (DC->S.BkMode == OPAQUE)
-        P->fillRect(QRect(0, 0, Dx ? TotalDx : Width, M.ascent() + M.descent()),
-            ToQColor(GetNearestColor(DC, DC->S.BkColor)));
-    P->setPen(Text);
-    if (Dx) {
-        int CX = 0;
-        for (int I = 0; I < S.size(); ++I) {
-            P->drawText(QPoint(CX, M.ascent()), QString(S[I]));
-            CX += Dx[I];
+    P.setFont(Font);
+    const QRect Cell(Left, Top, Width, M.ascent() + M.descent());
+    if (C.S.BkMode == OPAQUE)
+        P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
+    P.setPen(QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor)));
+    if (!T.Dx.empty()) {
+        int X = Left;
+        for (qsizetype I = 0; I < T.Text.size(); ++I) {
+            P.drawText(QPoint(X, Top + M.ascent()), QString(T.Text[I]));
+            X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
         }
     } else {
-        P->drawText(QPoint(0, M.ascent()), S);
+        P.drawText(QPoint(Left, Top + M.ascent()), T.Text);
     }
-    if (UnderlineIndex >= 0 && UnderlineIndex < S.size()) {
-        const int UX = M.horizontalAdvance(S.left(UnderlineIndex));
-        const int UW = M.horizontalAdvance(S.mid(UnderlineIndex, 1));
-        P->fillRect(QRect(UX, M.ascent() + 1, std::max(UW, 1), 1), Text);
-    }
-    P->restore();
-    const QRect Box = P->transform().mapRect(QRect(0, 0, Dx ? TotalDx : Width, M.ascent() + M.descent()));
-    DC->Touch(Box.translated(X + DC->S.Origin.X, Y + DC->S.Origin.Y));
+    Changed |= P.transform().mapRect(Cell);
+    P.restore();
+    return Changed;
+}
+
+namespace {
+
+// Draws S through the DC's backend and reports the area it changed.
+void TextToBackend(HDC DC, const TextCall& T)
+{
+    DcBackend* B = TargetOf(DC);
+    if (!B)
+        return;
+    const QRect Changed = B->Text(ContextOf(DC), T);
+    if (!Changed.isEmpty())
+        DC->Touch(Changed);
 }
 
 BOOL ExtTextOutQ(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const QString& S, const int* Dx)
 {
     if (!DC)
         return false;
-    GdiObject& F = SelectedFont(DC);
-    const QFontMetrics& M = MetricsOf(F);
     const UINT Align = DC->S.TextAlign;
     if (Align & TA_UPDATECP) {
         X = DC->S.Pos.X;
         Y = DC->S.Pos.Y;
     }
-    int Width = 0;
+    TextCall T;
+    T.Ref = QPoint(X, Y);
+    T.Options = Options & (ETO_OPAQUE | ETO_CLIPPED);
+    if (Rect && T.Options)
+        T.Rect = ToQRect(*Rect).normalized();
+    T.Text = S;
     if (Dx)
-        for (int I = 0; I < S.size(); ++I)
-            Width += Dx[I];
-    else
-        Width = TextWidth(F, S);
-    int Left = X;
-    if ((Align & TA_CENTER) == TA_CENTER)
-        Left = X - Width / 2;
-    else if (Align & TA_RIGHT)
-        Left = X - Width;
-    int Top = Y;
-    if ((Align & TA_BASELINE) == TA_BASELINE)
-        Top = Y - M.ascent();
-    else if (Align & TA_BOTTOM)
-        Top = Y - (M.ascent() + M.descent());
-    if (Rect && (Options & ETO_OPAQUE)) {
-        const HBRUSH Back = CreateSolidBrush(DC->S.BkColor);
-        FillRect(DC, *Rect, Back);
-        DeleteObject(Back);
-    }
-    const QRect Clip = Rect ? ToQRect(*Rect) : QRect();
-    PaintText(DC, Left, Top, S, Rect && (Options & ETO_CLIPPED) ? &Clip : nullptr, Dx);
+        T.Dx.assign(Dx, Dx + S.size());
+    TextToBackend(DC, T);
     if (Align & TA_UPDATECP) {
+        const int Width = T.Dx.empty() ? TextWidth(SelectedFont(DC), S) : TextCallWidth(ContextOf(DC), T);
         if ((Align & TA_CENTER) == TA_CENTER)
             ;  // the position stays at the centre
         else if (Align & TA_RIGHT)
@@ -327,12 +348,51 @@ BOOL ExtTextOutQ(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const QS
     return true;
 }
 
+// A line of DrawText: left and top aligned whatever the DC's alignment,
+// clipped to Clip when given, with the underlined character's bar.
+void PaintText(HDC DC, int X, int Y, const QString& S, const QRect* Clip, int UnderlineIndex)
+{
+    if (!TargetOf(DC) || S.isEmpty())
+        return;
+    const UINT Align = std::exchange(DC->S.TextAlign, TA_LEFT | TA_TOP);
+    TextCall T;
+    T.Ref = QPoint(X, Y);
+    T.Text = S;
+    if (Clip) {
+        T.Options = ETO_CLIPPED;
+        T.Rect = *Clip;
+    }
+    TextToBackend(DC, T);
+    DC->S.TextAlign = Align;
+    if (UnderlineIndex < 0 || UnderlineIndex >= S.size())
+        return;
+    GdiObject& F = SelectedFont(DC);
+    const QFontMetrics& M = MetricsOf(F);
+    QRect Bar(X + M.horizontalAdvance(S.left(UnderlineIndex)), Y + M.ascent() + 1,
+        std::max(M.horizontalAdvance(S.mid(UnderlineIndex, 1)), 1), 1);
+    if (Clip)
+        Bar &= *Clip;
+    if (Bar.isEmpty())
+        return;
+    GdiObject Ink(GdiKind::Brush);
+    Ink.BrushColor = DC->S.TextColor;
+    const QRect Changed = TargetOf(DC)->PatBlt(ContextOf(DC), Bar, Ink, 0xF0);
+    if (!Changed.isEmpty())
+        DC->Touch(Changed);
+}
+
 }  // namespace
 
 BOOL ExtTextOut(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char* Text, int Count,
     const int* Dx)
 {
     return ExtTextOutQ(DC, X, Y, Options, Rect, FromBytes(Text, Count), Dx);
+}
+
+BOOL ExtTextOutA(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char* Text, int Count,
+    const int* Dx)
+{
+    return ExtTextOut(DC, X, Y, Options, Rect, Text, Count, Dx);
 }
 
 BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char16_t* Text,
@@ -344,6 +404,39 @@ BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const ch
 BOOL TextOut(HDC DC, int X, int Y, const char* Text, int Count)
 {
     return ExtTextOutQ(DC, X, Y, 0, nullptr, FromBytes(Text, Count), nullptr);
+}
+
+BOOL GetTextExtentExPoint(HDC DC, const char* Text, int Count, int MaxExtent, int* Fit, int* Dx,
+    TSize& Size)
+{
+    if (!DC || (!Text && Count > 0))
+        return false;
+    const QString S = FromBytes(Text, Count);
+    GdiObject& F = SelectedFont(DC);
+    int Fitting = 0;
+    for (qsizetype I = 0; I < S.size(); ++I) {
+        const int Extent = TextWidth(F, S.left(I + 1));
+        if (Dx)
+            Dx[I] = Extent;
+        if (Extent <= MaxExtent && Fitting == I)
+            Fitting = static_cast<int>(I + 1);
+    }
+    if (Fit)
+        *Fit = Fitting;
+    Size = {TextWidth(F, S), CellHeight(F)};
+    return true;
+}
+
+BOOL GetCharWidth(HDC DC, UINT First, UINT Last, int* Widths)
+{
+    if (!DC || !Widths || First > Last || Last > 0xFF)
+        return false;
+    GdiObject& F = SelectedFont(DC);
+    for (UINT C = First; C <= Last; ++C) {
+        const char Byte = static_cast<char>(C);
+        Widths[C - First] = TextWidth(F, ToQString(&Byte, 1));
+    }
+    return true;
 }
 
 // ---- DrawText ------------------------------------------------------------------------
@@ -507,7 +600,7 @@ QString PathEllipsis(const Layout& L, const QString& S, int MaxWidth)
 void PaintLine(HDC DC, const Layout& L, int X, int Y, const TextLine& Line, const QRect* Clip)
 {
     if (!(L.Format & DT_EXPANDTABS) || !Line.Text.contains(QLatin1Char('\t'))) {
-        PaintText(DC, X, Y, Line.Text, Clip, nullptr, Line.Underline);
+        PaintText(DC, X, Y, Line.Text, Clip, Line.Underline);
         return;
     }
     int CX = 0;
@@ -515,7 +608,7 @@ void PaintLine(HDC DC, const Layout& L, int X, int Y, const TextLine& Line, cons
     const QStringList Parts = Line.Text.split(QLatin1Char('\t'));
     for (int I = 0; I < Parts.size(); ++I) {
         const int U = Line.Underline - Offset;
-        PaintText(DC, X + CX, Y, Parts[I], Clip, nullptr, U >= 0 && U < Parts[I].size() ? U : -1);
+        PaintText(DC, X + CX, Y, Parts[I], Clip, U >= 0 && U < Parts[I].size() ? U : -1);
         CX += TextWidth(L.Font, Parts[I]);
         if (I + 1 < Parts.size())
             CX = (CX / L.TabWidth + 1) * L.TabWidth;

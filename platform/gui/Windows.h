@@ -4,11 +4,33 @@
 // colour references, the numeric constants of drawing, keys, windows and
 // message boxes, and the drawing routines over a device context (HDC).
 //
-// A device context is our own object (Gdi.cpp) that draws through Qt onto an
-// image, a window's backing image or a printer. Drawing objects (fonts, pens,
-// brushes, bitmaps, regions) are handles created here and freed with
-// DeleteObject; a TFont/TPen/TBrush owns its handle. Coordinates are pixels
-// at 96 dpi; rectangles exclude their Right and Bottom edges.
+// A device context is our own object that keeps the drawing state (selected
+// objects, colours, modes, mapping, clip) and hands each drawing call to its
+// backend: a bitmap's pixels, a Qt paint device (printer, PDF writer) or a
+// recorder. Drawing objects (fonts, pens, brushes, bitmaps, regions) are
+// handles created here and freed with DeleteObject; a TFont/TPen/TBrush owns
+// its handle. Coordinates are logical units, pixels at 96 dpi until a
+// mapping mode or world transform says otherwise; regions and the clip are
+// in device pixels; rectangles exclude their Right and Bottom edges.
+//
+// Where each family lives:
+//   Gdi.cpp          drawing objects, stock objects, system colours and
+//                    metrics, device contexts and their state, SaveDC, device
+//                    capabilities, regions and clipping, rectangle helpers
+//   GdiMapping.cpp   mapping modes, extents, origins, the world transform,
+//                    LPtoDP/DPtoLP
+//   GdiDraw.cpp      lines, shapes, paths, fills, pixels and blits (BitBlt,
+//                    StretchBlt, DIBs): the calls that reach the backend
+//   GdiRaster.cpp    the raster backend (exact raster operations on pixels)
+//   GdiPainter.cpp   the backend of Qt paint devices (printers), PDF DCs
+//   GdiRecording.cpp the recording backend and recording DCs
+//                    (DeviceContexts.h; the backend interface is DcBackend.h)
+//   Text.cpp         fonts, text metrics and extents, ExtTextOut, DrawText
+//   Edges.cpp        DrawEdge and DrawFrameControl
+//   Window.cpp       windows, their DCs (GetDC, painting), messages, timers,
+//                    keys, cursors, message beeps
+//   ScrollBars.cpp   the scroll bars of windows
+//   Forms.cpp        MessageBox
 //
 // Messages and their numbers are in Messages.h; sending and posting to a
 // window handle is declared at the end of this file.
@@ -139,7 +161,11 @@ enum : int {
 
 /// Capabilities of the surface of DC (a screen DC when DC is null): sizes in
 /// pixels and millimetres, 96 dots per inch on screens and images, the
-/// printer's own values on a printer. NUMCOLORS is -1 on true-colour surfaces.
+/// printer's own values on a printer. On a printer HORZRES/VERTRES are the
+/// printable area, PHYSICALWIDTH/HEIGHT the paper and PHYSICALOFFSETX/Y the
+/// unprintable border at the left and top, all in device pixels; other
+/// surfaces have no border and their physical size is 0. NUMCOLORS is -1 on
+/// true-colour surfaces.
 int GetDeviceCaps(HDC DC, int Index);
 
 // ---- fonts and text ----------------------------------------------------------------
@@ -265,7 +291,19 @@ BOOL ExtTextOut(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const cha
     int Count, const int* Dx = nullptr);
 BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char16_t* Text,
     int Count, const int* Dx = nullptr);
+/// ExtTextOut by its name for 8-bit text.
+BOOL ExtTextOutA(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const char* Text,
+    int Count, const int* Dx = nullptr);
 BOOL TextOut(HDC DC, int X, int Y, const char* Text, int Count);
+
+/// Extent of Count bytes of CP1251 text in logical units; Fit (may be null)
+/// receives how many characters fit within MaxExtent, Dx (may be null, Count
+/// entries) the extent of the text up to and including each character.
+BOOL GetTextExtentExPoint(HDC DC, const char* Text, int Count, int MaxExtent, int* Fit, int* Dx,
+    TSize& Size);
+/// Advance widths of the CP1251 characters First..Last into Widths (Last -
+/// First + 1 entries), logical units; false for a null DC or First > Last.
+BOOL GetCharWidth(HDC DC, UINT First, UINT Last, int* Widths);
 
 /// Background mode, background and text colour, text alignment of DC; each
 /// returns the previous value.
@@ -301,13 +339,44 @@ enum : int {
     SYSTEM_FONT = 13, DEFAULT_GUI_FONT = 17,
 };
 
+enum : int { PS_USERSTYLE = 7, PS_ALTERNATE = 8 };
+// Plain constants, so that they combine with the PS_ styles without mixing
+// enumerations.
+constexpr DWORD PS_STYLE_MASK = 0xF;
+constexpr DWORD PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200;
+constexpr DWORD PS_ENDCAP_MASK = 0xF00;
+constexpr DWORD PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000;
+constexpr DWORD PS_JOIN_MASK = 0xF000;
+constexpr DWORD PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000;
+enum : UINT { BS_DIBPATTERN = 5, BS_DIBPATTERNPT = 6 };
+enum : UINT { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
+
+/// A brush description. lbHatch is the HS_ hatch for BS_HATCHED, the HBITMAP
+/// for BS_PATTERN and a pointer to a packed DIB for BS_DIBPATTERNPT.
+struct LOGBRUSH {
+    UINT lbStyle = BS_SOLID;
+    COLORREF lbColor = 0;
+    uintptr_t lbHatch = 0;
+};
+
 HPEN CreatePen(int Style, int Width, COLORREF Color);
+/// A cosmetic (one device pixel, Width must be 1) or geometric pen (Width in
+/// logical units, with the PS_ENDCAP_ and PS_JOIN_ bits); PS_USERSTYLE takes
+/// StyleCount dash and gap lengths. Only solid and hatched brushes give a pen
+/// its colour. Null for a bad style or user style.
+HPEN ExtCreatePen(DWORD Style, DWORD Width, const LOGBRUSH& Brush, DWORD StyleCount,
+    const DWORD* StyleArray);
+/// A brush from its description; null for an unknown style or bad pattern.
+HBRUSH CreateBrushIndirect(const LOGBRUSH& Brush);
 HBRUSH CreateSolidBrush(COLORREF Color);
 HBRUSH CreateHatchBrush(int Hatch, COLORREF Color);
 /// A brush that tiles the bitmap (its own copy of the pixels; a monochrome
 /// bitmap paints its 0 bits in the text colour and 1 bits in the background
 /// colour of the DC it is used on).
 HBRUSH CreatePatternBrush(HBITMAP Bitmap);
+/// A brush tiling a packed DIB (header, colour table, pixels); the brush
+/// keeps its own copy. Null for a DIB it cannot read or DIB_PAL_COLORS.
+HBRUSH CreateDIBPatternBrushPt(const void* PackedDib, UINT Usage);
 /// A stock object, owned by the system.
 HGDIOBJ GetStockObject(int Index);
 /// Selects a font, pen, brush or bitmap into DC and returns the object it
@@ -323,13 +392,22 @@ BOOL GetObject(HFONT Font, LOGFONT& LogFont);
 int SetROP2(HDC DC, int Mode);
 int GetROP2(HDC DC);
 BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Old);
+enum : int { ALTERNATE = 1, WINDING = 2 };
+/// How polygons with crossing edges are filled; returns the previous mode.
+int SetPolyFillMode(HDC DC, int Mode);
+int GetPolyFillMode(HDC DC);
 
 // ---- lines and shapes -------------------------------------------------------------------
 
 BOOL MoveToEx(HDC DC, int X, int Y, TPoint* Old);
 BOOL LineTo(HDC DC, int X, int Y);
 BOOL Polyline(HDC DC, const TPoint* Points, int Count);
+/// A closed outline in the pen, filled with the brush by the fill mode.
 BOOL Polygon(HDC DC, const TPoint* Points, int Count);
+/// Polygons of Counts[i] points each (at least 2), filled as one shape.
+BOOL PolyPolygon(HDC DC, const TPoint* Points, const int* Counts, int Polygons);
+/// Cubic Bézier curves: a start point, then three points per curve.
+BOOL PolyBezier(HDC DC, const TPoint* Points, int Count);
 BOOL Rectangle(HDC DC, int Left, int Top, int Right, int Bottom);
 BOOL RoundRect(HDC DC, int Left, int Top, int Right, int Bottom, int Width, int Height);
 BOOL Ellipse(HDC DC, int Left, int Top, int Right, int Bottom);
@@ -341,6 +419,18 @@ BOOL DrawFocusRect(HDC DC, const TRect& Rect);
 COLORREF SetPixel(HDC DC, int X, int Y, COLORREF Color);
 /// CLR_INVALID outside the surface or the clip.
 COLORREF GetPixel(HDC DC, int X, int Y);
+
+// Paths: between BeginPath and EndPath the line and shape calls add their
+// outlines to the DC's path instead of drawing; FillPath, StrokePath and
+// StrokeAndFillPath then draw it with the brush and pen and discard it.
+// Each returns false when there is no path in that state.
+BOOL BeginPath(HDC DC);
+BOOL EndPath(HDC DC);
+BOOL AbortPath(HDC DC);
+BOOL CloseFigure(HDC DC);
+BOOL FillPath(HDC DC);
+BOOL StrokePath(HDC DC);
+BOOL StrokeAndFillPath(HDC DC);
 /// The colour the surface shows for Color (surfaces are true colour, so
 /// Color itself with the top byte cleared).
 COLORREF GetNearestColor(HDC DC, COLORREF Color);
@@ -397,6 +487,59 @@ BOOL BitBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int
 BOOL StretchBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
     int SWidth, int SHeight, DWORD Rop);
 
+enum : int {
+    BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4,
+    STRETCH_ANDSCANS = 1, STRETCH_ORSCANS = 2, STRETCH_DELETESCANS = 3, STRETCH_HALFTONE = 4,
+};
+/// How StretchBlt and StretchDIBits shrink pictures: HALFTONE averages the
+/// pixels that fold into one, the other modes keep one of them. Returns
+/// the previous mode, 0 for a bad one.
+int SetStretchBltMode(HDC DC, int Mode);
+int GetStretchBltMode(HDC DC);
+
+enum : DWORD { BI_RGB = 0, BI_BITFIELDS = 3 };
+struct BITMAPINFOHEADER {
+    DWORD biSize = sizeof(BITMAPINFOHEADER);
+    int32_t biWidth = 0;
+    /// Positive: rows stored bottom-up; negative: top-down.
+    int32_t biHeight = 0;
+    Word biPlanes = 1;
+    Word biBitCount = 0;
+    DWORD biCompression = BI_RGB;
+    DWORD biSizeImage = 0;
+    int32_t biXPelsPerMeter = 0;
+    int32_t biYPelsPerMeter = 0;
+    DWORD biClrUsed = 0;
+    DWORD biClrImportant = 0;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+struct RGBQUAD {
+    Byte rgbBlue = 0;
+    Byte rgbGreen = 0;
+    Byte rgbRed = 0;
+    Byte rgbReserved = 0;
+};
+/// A header followed by its colour table (or the three masks of
+/// BI_BITFIELDS); bmiColors stands for the first entry.
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+
+/// Stretches the source rectangle of a device-independent bitmap (1, 4, 8,
+/// 16, 24 or 32 bits a pixel, BI_RGB or BI_BITFIELDS) onto DC with raster
+/// operation Rop. Source coordinates count from the DIB's first row in
+/// memory order reversed for bottom-up DIBs (from its lower-left corner).
+/// Returns the number of source rows used; 0 for a DIB it cannot read or
+/// DIB_PAL_COLORS.
+int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, int XSrc, int YSrc,
+    int SrcWidth, int SrcHeight, const void* Bits, const BITMAPINFO& Info, UINT Usage, DWORD Rop);
+/// Copies Lines rows of a DIB, the first being row StartScan counted from
+/// the bottom, unstretched; (XSrc, YSrc) count from the lower-left corner.
+/// Returns the rows copied; 0 for a DIB it cannot read.
+int SetDIBitsToDevice(HDC DC, int XDest, int YDest, DWORD Width, DWORD Height, int XSrc, int YSrc,
+    UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO& Info, UINT Usage);
+
 /// StretchBlt that leaves out the source pixels of colour Transparent.
 BOOL TransparentBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
     int SWidth, int SHeight, COLORREF Transparent);
@@ -425,8 +568,12 @@ int CombineRgn(HRGN Dest, HRGN Source1, HRGN Source2, int Mode);
 BOOL PtInRegion(HRGN Region, int X, int Y);
 int GetRgnBox(HRGN Region, TRect& Rect);
 BOOL OffsetRgn(HRGN Region, int X, int Y);
-/// Replaces the clip of DC by a copy of Region (null: no clip).
+/// Replaces the clip of DC by a copy of Region (device pixels; null: no clip).
 int SelectClipRgn(HDC DC, HRGN Region);
+/// Combines the clip with Region (device pixels) by RGN_ Mode; RGN_COPY
+/// with a null region removes the clip. The kind of the new clip; ERROR
+/// for a bad mode or a null region with another mode.
+int ExtSelectClipRgn(HDC DC, HRGN Region, int Mode);
 int ExcludeClipRect(HDC DC, int Left, int Top, int Right, int Bottom);
 int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom);
 /// Bounding box of the clip (the whole surface when there is none).
@@ -441,10 +588,66 @@ BOOL ScrollDC(HDC DC, int DX, int DY, const TRect* Scroll, const TRect* Clip, HR
 int SaveDC(HDC DC);
 /// Pops to depth Saved (or |Saved| levels when negative).
 BOOL RestoreDC(HDC DC, int Saved);
+
+// ---- mapping ---------------------------------------------------------------------------------
+
+// Logical units map to device pixels through the world transform (GM_ADVANCED
+// only), then the page transform: device = (page - window origin) x
+// viewport extent / window extent + viewport origin. MM_TEXT maps one unit
+// to a pixel; the metric and English modes fix the extents from the surface's
+// dots per inch with y growing upwards; MM_ISOTROPIC keeps both axes at the
+// same scale by shrinking the viewport extent; MM_ANISOTROPIC takes the
+// extents as set.
+enum : int {
+    MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4, MM_HIENGLISH = 5,
+    MM_TWIPS = 6, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8,
+};
+enum : int { GM_COMPATIBLE = 1, GM_ADVANCED = 2 };
+enum : DWORD { MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3 };
+
+/// x' = x eM11 + y eM21 + eDx, y' = x eM12 + y eM22 + eDy.
+struct XFORM {
+    float eM11 = 1;
+    float eM12 = 0;
+    float eM21 = 0;
+    float eM22 = 1;
+    float eDx = 0;
+    float eDy = 0;
+};
+
+/// Sets the mapping mode; returns the previous one, 0 for a bad mode.
+/// Entering a fixed mode sets its extents; MM_ISOTROPIC and MM_ANISOTROPIC
+/// keep the extents in effect.
+int SetMapMode(HDC DC, int Mode);
+int GetMapMode(HDC DC);
 BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old);
 BOOL GetViewportOrgEx(HDC DC, TPoint& Origin);
 BOOL OffsetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old);
 BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Old);
+BOOL GetWindowOrgEx(HDC DC, TPoint& Origin);
+BOOL OffsetWindowOrgEx(HDC DC, int X, int Y, TPoint* Old);
+/// Extents count only in MM_ISOTROPIC and MM_ANISOTROPIC (other modes keep
+/// theirs and the call does nothing but report success); a zero extent is
+/// refused (false).
+BOOL SetWindowExtEx(HDC DC, int X, int Y, TSize* Old);
+BOOL GetWindowExtEx(HDC DC, TSize& Extent);
+BOOL SetViewportExtEx(HDC DC, int X, int Y, TSize* Old);
+BOOL GetViewportExtEx(HDC DC, TSize& Extent);
+/// Returns the previous mode; 0 for a bad mode, or when going back to
+/// GM_COMPATIBLE while the world transform is not the identity.
+int SetGraphicsMode(HDC DC, int Mode);
+int GetGraphicsMode(HDC DC);
+/// The world transform; false outside GM_ADVANCED or for a transform that
+/// cannot be inverted.
+BOOL SetWorldTransform(HDC DC, const XFORM& Xform);
+BOOL GetWorldTransform(HDC DC, XFORM& Xform);
+/// MWT_IDENTITY resets the transform; MWT_LEFTMULTIPLY applies Xform before
+/// the current one, MWT_RIGHTMULTIPLY after it.
+BOOL ModifyWorldTransform(HDC DC, const XFORM* Xform, DWORD Mode);
+/// Logical points to device pixels and back, rounded to the nearest;
+/// DPtoLP fails when the transform cannot be inverted.
+BOOL LPtoDP(HDC DC, TPoint* Points, int Count);
+BOOL DPtoLP(HDC DC, TPoint* Points, int Count);
 
 /// A memory DC compatible with DC; it draws on the bitmap selected into it
 /// (a 1 x 1 monochrome bitmap at first). Free it with DeleteDC.

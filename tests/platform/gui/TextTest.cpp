@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 class DrawTextTest : public ::testing::Test {
@@ -245,6 +248,61 @@ TEST_F(DrawTextTest, EmptyTextHasNoSize)
 }
 
 // ---- fonts ------------------------------------------------------------------------------
+
+TEST_F(DrawTextTest, PartialExtentsAndCharacterWidthsAgreeWithTheWholeExtent)
+{
+    const AnsiString Text = "Цена 12,50"_a;
+    std::vector<int> Dx(static_cast<size_t>(Text.Length()));
+    int Fit = -1;
+    TSize Whole;
+    ASSERT_TRUE(GetTextExtentExPoint(DC, Text.c_str(), Text.Length(), 1000, &Fit, Dx.data(), Whole));
+    EXPECT_EQ(Fit, Text.Length());
+    EXPECT_EQ(Dx.back(), Whole.cx);
+    EXPECT_TRUE(std::is_sorted(Dx.begin(), Dx.end()));
+    EXPECT_EQ(Whole.cx, Width(Text.c_str()));
+    // Only the characters whose extent stays within the limit fit.
+    ASSERT_TRUE(GetTextExtentExPoint(DC, Text.c_str(), Text.Length(), Dx[3], &Fit, nullptr, Whole));
+    EXPECT_EQ(Fit, 4);
+    ASSERT_TRUE(GetTextExtentExPoint(DC, Text.c_str(), Text.Length(), 0, &Fit, nullptr, Whole));
+    EXPECT_EQ(Fit, 0);
+    // Without kerning the advances of the characters add up to the extent.
+    int Sum = 0;
+    for (int I = 1; I <= Text.Length(); ++I) {
+        int W = 0;
+        const UINT C = static_cast<unsigned char>(Text[I]);
+        ASSERT_TRUE(GetCharWidth(DC, C, C, &W));
+        Sum += W;
+    }
+    EXPECT_EQ(Sum, Whole.cx);
+    int Widths[2] = {};
+    ASSERT_TRUE(GetCharWidth(DC, 'i', 'j', Widths));
+    int Wide = 0;
+    GetCharWidth(DC, 'W', 'W', &Wide);
+    EXPECT_GT(Wide, Widths[0]);
+    EXPECT_FALSE(GetCharWidth(DC, 'b', 'a', Widths));
+    EXPECT_FALSE(GetCharWidth(DC, 0xF0, 0x100, Widths));
+}
+
+TEST_F(DrawTextTest, ExtTextOutAIsExtTextOut)
+{
+    const AnsiString Text = "Итого"_a;
+    ExtTextOutA(DC, 10, 10, 0, nullptr, Text.c_str(), Text.Length());
+    TBitmap Other;
+    Other.SetSize(300, 120);
+    TCanvas* C = Other.Canvas();
+    C->Font()->Assign(Canvas->Font());
+    C->Brush()->SetColor(clWhite);
+    C->FillRect(Rect(0, 0, 300, 120));
+    C->Brush()->SetStyle(bsClear);
+    ExtTextOut(C->Handle(), 10, 10, 0, nullptr, Text.c_str(), Text.Length());
+    int Inked = 0;
+    for (int Y = 0; Y < 40; ++Y)
+        for (int X = 0; X < 80; ++X) {
+            ASSERT_EQ(Canvas->Pixels(X, Y), C->Pixels(X, Y));
+            Inked += Canvas->Pixels(X, Y) != clWhite;
+        }
+    EXPECT_GT(Inked, 20);
+}
 
 TEST(Fonts, FacesMapToInstalledFamilies)
 {

@@ -1,0 +1,599 @@
+// The raster backend: drawing on a bitmap object's pixels. Fills, lines of
+// one pixel, pixels and blits are worked out pixel by pixel so that every
+// raster operation and mix mode is exact; wide lines, curves, shapes and
+// text are drawn by QPainter without antialiasing (through a coverage mask
+// when a mix mode other than copy is in effect).
+
+#include "platform/gui/DcBackend.h"
+#include "platform/gui/SystemMetrics.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Dash patterns of one-pixel pens, in pixels (on, off, ...).
+struct DashPattern {
+    int Count;
+    int Steps[6];
+};
+constexpr DashPattern Dashes[] = {
+    {0, {}},                        // PS_SOLID
+    {2, {18, 6}},                   // PS_DASH
+    {2, {3, 3}},                    // PS_DOT
+    {4, {9, 6, 3, 6}},              // PS_DASHDOT
+    {6, {9, 3, 3, 3, 3, 3}},        // PS_DASHDOTDOT
+};
+
+// Whether pixel Step of a line is "on" in the pen's dash pattern.
+bool DashOn(const GdiObject& Pen, int Step)
+{
+    if (Pen.PenStyle == PS_ALTERNATE)
+        return Step % 2 == 0;
+    if (Pen.PenStyle == PS_USERSTYLE && !Pen.UserStyle.empty()) {
+        int64_t Period = 0;
+        for (DWORD L : Pen.UserStyle)
+            Period += L;
+        if (Period <= 0)
+            return true;
+        int64_t Pos = Step % Period;
+        for (size_t I = 0; I < Pen.UserStyle.size(); ++I) {
+            if (Pos < Pen.UserStyle[I])
+                return I % 2 == 0;
+            Pos -= Pen.UserStyle[I];
+        }
+        return true;
+    }
+    if (Pen.PenStyle <= PS_SOLID || Pen.PenStyle > PS_DASHDOTDOT)
+        return true;
+    const DashPattern& D = Dashes[Pen.PenStyle];
+    int Period = 0;
+    for (int I = 0; I < D.Count; ++I)
+        Period += D.Steps[I];
+    int Pos = Step % Period;
+    for (int I = 0; I < D.Count; ++I) {
+        if (Pos < D.Steps[I])
+            return I % 2 == 0;
+        Pos -= D.Steps[I];
+    }
+    return true;
+}
+
+bool PenIsNull(const GdiObject& Pen)
+{
+    return Pen.PenStyle == PS_NULL;
+}
+
+QPoint MapPoint(const QTransform& T, QPoint P)
+{
+    const QPointF D = T.map(QPointF(P));
+    return QPoint(RoundDevice(D.x()), RoundDevice(D.y()));
+}
+
+class RasterBackend final : public DcBackend {
+public:
+    explicit RasterBackend(GdiObject* B) : Bitmap(B) {}
+    ~RasterBackend() override { Flush(); }
+
+    QSize Size() const override { return Bitmap->Image.size(); }
+    QSize Dpi() const override
+    {
+        const int Ppi = SystemMetrics::Current().PixelsPerInch;
+        return QSize(Ppi, Ppi);
+    }
+    bool Monochrome() const override { return Bitmap->Monochrome; }
+
+    QImage* Pixels() override
+    {
+        Flush();
+        return &Bitmap->Image;
+    }
+
+    void Flush() override
+    {
+        if (!Painter)
+            return;
+        Painter->end();
+        Painter.reset();
+        if (Bitmap->PainterOwner == this)
+            Bitmap->PainterOwner = nullptr;
+    }
+
+    bool SelectBitmap(GdiObject* B) override
+    {
+        Flush();
+        Bitmap = B;
+        return true;
+    }
+
+    QRect PatBlt(const DrawContext& C, const QRect& R, GdiObject& Brush, unsigned Rop3) override;
+    QRect Polyline(const DrawContext& C, const QPolygon& Points) override;
+    QRect PolyPolygon(const DrawContext& C, const std::vector<QPolygon>& Polygons) override;
+    QRect PolyBezier(const DrawContext& C, const QPolygon& Points) override;
+    QRect Shape(const DrawContext& C, ShapeKind Kind, const QRect& R, QSize Corner) override;
+    QRect Path(const DrawContext& C, const QPainterPath& Path, bool Fill, bool Stroke) override;
+    QRect Text(const DrawContext& C, const TextCall& T) override;
+    QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override;
+    COLORREF SetPixel(const DrawContext& C, QPoint P, COLORREF Color) override;
+    bool Scroll(const QRect& Area, int DX, int DY) override;
+
+private:
+    GdiObject* Bitmap;
+    std::unique_ptr<QPainter> Painter;
+
+    QImage& Image() { return Bitmap->Image; }
+    QRect Surface() const { return QRect(QPoint(0, 0), Bitmap->Image.size()); }
+    QPainter* Open(const DrawContext& C, const QTransform& T);
+    template <class Fn>
+    QRect ForEachPixel(const DrawContext& C, const QRect& DeviceR, Fn&& F);
+    QRect FillSolid(const DrawContext& C, const QRect& DeviceR, QRgb Colour);
+    QRect FillDevice(const DrawContext& C, const QRect& DeviceR, GdiObject& Brush);
+    QRect PlotLine(const DrawContext& C, QPoint A, QPoint B);
+    QRect StrokeDevice(const DrawContext& C, const QPolygon& Points, bool Close);
+    QRect FillPolygons(const DrawContext& C, const std::vector<QPolygon>& Polygons);
+    QRect MixPath(const DrawContext& C, const QPainterPath& Path, const QTransform& T);
+    QRect PaintPath(const DrawContext& C, const QPainterPath& Path, bool Fill, bool Stroke);
+};
+
+// A QPainter on the pixels with the clip (device) and then the transform T.
+QPainter* RasterBackend::Open(const DrawContext& C, const QTransform& T)
+{
+    if (!Painter) {
+        if (Bitmap->PainterOwner && Bitmap->PainterOwner != this)
+            Bitmap->PainterOwner->Flush();
+        Painter = std::make_unique<QPainter>();
+        if (!Painter->begin(&Bitmap->Image)) {
+            Painter.reset();
+            return nullptr;
+        }
+        Bitmap->PainterOwner = this;
+    }
+    Painter->setRenderHint(QPainter::Antialiasing, false);
+    Painter->resetTransform();
+    Painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (C.Clip.rectCount() == 1 && C.Clip.boundingRect() == Surface())
+        Painter->setClipping(false);
+    else
+        Painter->setClipRegion(C.Clip);
+    Painter->setTransform(T);
+    return Painter.get();
+}
+
+// Calls F(x, y, pixel&) for every pixel of DeviceR inside the clip.
+template <class Fn>
+QRect RasterBackend::ForEachPixel(const DrawContext& C, const QRect& DeviceR, Fn&& F)
+{
+    Flush();
+    QImage& Img = Image();
+    const QRegion Area = C.Clip & (DeviceR & Surface());
+    for (const QRect& R : Area) {
+        for (int Y = R.top(); Y <= R.bottom(); ++Y) {
+            auto* Line = reinterpret_cast<QRgb*>(Img.scanLine(Y));
+            for (int X = R.left(); X <= R.right(); ++X)
+                F(X, Y, Line[X]);
+        }
+    }
+    return Area.boundingRect();
+}
+
+// The fast path of fills: one colour copied over whole rows. With a Qt
+// painter still open (text drawn just before), the painter fills instead of
+// being closed and reopened, which costs more than the fill.
+QRect RasterBackend::FillSolid(const DrawContext& C, const QRect& DeviceR, QRgb Colour)
+{
+    const QRect Box = DeviceR & Surface();
+    if (Box.isEmpty())
+        return {};
+    if (Painter) {
+        QPainter* P = Open(C, QTransform());
+        P->setCompositionMode(QPainter::CompositionMode_Source);
+        P->fillRect(Box, QColor::fromRgb(Colour));
+        return (C.Clip & Box).boundingRect();
+    }
+    QImage& Img = Image();
+    const QRegion Area = C.Clip & Box;
+    const qsizetype Stride = Img.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    auto* Bits = reinterpret_cast<QRgb*>(Img.bits());
+    for (const QRect& R : Area) {
+        QRgb* Row = Bits + R.top() * Stride + R.left();
+        for (int Y = R.top(); Y <= R.bottom(); ++Y, Row += Stride)
+            std::fill(Row, Row + R.width(), Colour);
+    }
+    return Area.boundingRect();
+}
+
+QRect RasterBackend::FillDevice(const DrawContext& C, const QRect& DeviceR, GdiObject& Brush)
+{
+    if (DeviceR.isEmpty() || Brush.BrushStyle == BS_NULL)
+        return {};
+    if (Brush.BrushStyle == BS_SOLID)
+        return FillSolid(C, DeviceR, SurfaceRgb(Monochrome(), Brush.BrushColor));
+    return ForEachPixel(C, DeviceR, [&](int X, int Y, QRgb& D) {
+        QRgb Colour;
+        if (BrushPixel(C, Brush, X, Y, Colour, false, Monochrome()))
+            D = Colour;
+    });
+}
+
+QRect RasterBackend::PatBlt(const DrawContext& C, const QRect& R, GdiObject& Brush, unsigned Rop3)
+{
+    if (!AxisAligned(C.ToDevice)) {
+        // A turned rectangle: its outline as a polygon, filled through the
+        // coverage mask with the raster operation.
+        QPainterPath Outline;
+        Outline.addPolygon(QPolygonF(QRectF(R)));
+        QImage Mask(Image().size(), QImage::Format_ARGB32);
+        Mask.fill(0);
+        {
+            QPainter M(&Mask);
+            M.setTransform(C.ToDevice);
+            M.fillPath(Outline, Qt::black);
+        }
+        const QRect Box = C.ToDevice.map(Outline).boundingRect().toAlignedRect();
+        return ForEachPixel(C, Box, [&](int X, int Y, QRgb& D) {
+            if (qAlpha(Mask.pixel(X, Y)) == 0)
+                return;
+            QRgb P = D;
+            BrushPixel(C, Brush, X, Y, P, true, Monochrome());
+            D = ::Rop3(Rop3, P, 0, D);
+        });
+    }
+    const QRect DeviceR = MapRect(C.ToDevice, R);
+    if (Rop3 == 0xF0)
+        return FillDevice(C, DeviceR, Brush);
+    return ForEachPixel(C, DeviceR, [&](int X, int Y, QRgb& D) {
+        QRgb P = 0;
+        if (!BrushPixel(C, Brush, X, Y, P, true, Monochrome()))
+            P = D;  // a hollow brush leaves the pattern operand as the target
+        D = ::Rop3(Rop3, P, 0, D);
+    });
+}
+
+// A one-pixel line from A to B without B, device pixels, drawn pixel by
+// pixel with the pen's dashes and mix mode.
+QRect RasterBackend::PlotLine(const DrawContext& C, QPoint A, QPoint B)
+{
+    Flush();
+    QImage& Img = Image();
+    const QRect Bounds = Surface();
+    const QRgb PenRgb = SurfaceRgb(Monochrome(), C.Pen.PenColor);
+    const QRgb BkRgb = SurfaceRgb(Monochrome(), C.S.BkColor);
+    int X0 = A.x(), Y0 = A.y();
+    const int X1 = B.x(), Y1 = B.y();
+    const int DX = std::abs(X1 - X0);
+    const int DY = -std::abs(Y1 - Y0);
+    const int SX = X0 < X1 ? 1 : -1;
+    const int SY = Y0 < Y1 ? 1 : -1;
+    int Err = DX + DY;
+    int Step = 0;
+    QRect Touched;
+    while (X0 != X1 || Y0 != Y1) {
+        const bool On = DashOn(C.Pen, Step);
+        const QPoint P(X0, Y0);
+        if ((On || C.S.BkMode == OPAQUE) && Bounds.contains(P) && C.Clip.contains(P)) {
+            QRgb& D = reinterpret_cast<QRgb*>(Img.scanLine(Y0))[X0];
+            D = Rop2(C.S.Rop2, On ? PenRgb : BkRgb, D);
+            Touched |= QRect(X0, Y0, 1, 1);
+        }
+        ++Step;
+        const int E2 = 2 * Err;
+        if (E2 >= DY) {
+            Err += DY;
+            X0 += SX;
+        }
+        if (E2 <= DX) {
+            Err += DX;
+            Y0 += SY;
+        }
+    }
+    return Touched;
+}
+
+// Draws a path with a mix mode other than copy: rasterises its outline into
+// a coverage mask, then mixes the pen colour into every covered pixel.
+QRect RasterBackend::MixPath(const DrawContext& C, const QPainterPath& Path, const QTransform& T)
+{
+    Flush();
+    QImage Mask(Image().size(), QImage::Format_ARGB32);
+    Mask.fill(0);
+    QPen Pen = MakeQPen(C, Monochrome());
+    {
+        QPainter M(&Mask);
+        M.setRenderHint(QPainter::Antialiasing, false);
+        M.setTransform(T);
+        Pen.setColor(Qt::black);
+        M.setPen(Pen);
+        M.setBrush(Qt::NoBrush);
+        M.drawPath(Path);
+    }
+    const int W = static_cast<int>(Pen.widthF()) + 1;
+    const QRect Box = T.map(Path).boundingRect().toAlignedRect().adjusted(-W, -W, W + 1, W + 1);
+    const QRgb Colour = SurfaceRgb(Monochrome(), C.Pen.PenColor);
+    return ForEachPixel(C, Box, [&](int X, int Y, QRgb& D) {
+        if (qAlpha(Mask.pixel(X, Y)) != 0)
+            D = Rop2(C.S.Rop2, Colour, D);
+    });
+}
+
+// Connected lines through device points: one-pixel pens pixel by pixel,
+// wider ones by QPainter.
+QRect RasterBackend::StrokeDevice(const DrawContext& C, const QPolygon& Points, bool Close)
+{
+    if (PenIsNull(C.Pen) || Points.size() < 2)
+        return {};
+    QRect Touched;
+    if (DevicePenWidth(C) <= 1) {
+        for (qsizetype I = 0; I + 1 < Points.size(); ++I)
+            Touched |= PlotLine(C, Points[I], Points[I + 1]);
+        if (Close)
+            Touched |= PlotLine(C, Points.back(), Points.front());
+        return Touched;
+    }
+    QPainterPath Path;
+    Path.addPolygon(QPolygonF(Points));
+    if (Close)
+        Path.closeSubpath();
+    if (C.S.Rop2 != R2_COPYPEN)
+        return MixPath(C, Path, QTransform());
+    QPainter* P = Open(C, QTransform());
+    if (!P)
+        return {};
+    const QPen Pen = MakeQPen(C, Monochrome());
+    P->setPen(Pen);
+    P->setBrush(Qt::NoBrush);
+    P->drawPath(Path);
+    const int W = Pen.width() + 1;
+    return Path.boundingRect().toAlignedRect().adjusted(-W, -W, W, W);
+}
+
+QRect RasterBackend::Polyline(const DrawContext& C, const QPolygon& Points)
+{
+    QPolygon Device;
+    Device.reserve(Points.size());
+    for (const QPoint& P : Points)
+        Device << MapPoint(C.ToDevice, P);
+    return StrokeDevice(C, Device, false);
+}
+
+QRect RasterBackend::FillPolygons(const DrawContext& C, const std::vector<QPolygon>& Polygons)
+{
+    if (C.Brush.BrushStyle == BS_NULL)
+        return {};
+    QPainterPath Path;
+    Path.setFillRule(C.S.PolyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    for (const QPolygon& Poly : Polygons) {
+        Path.addPolygon(QPolygonF(Poly));
+        Path.closeSubpath();
+    }
+    QPainter* P = Open(C, C.ToDevice);
+    if (!P)
+        return {};
+    P->setPen(Qt::NoPen);
+    P->setBrush(MakeQBrush(C, C.Brush, C.ToDevice, Monochrome()));
+    P->drawPath(Path);
+    return C.ToDevice.map(Path).boundingRect().toAlignedRect();
+}
+
+QRect RasterBackend::PolyPolygon(const DrawContext& C, const std::vector<QPolygon>& Polygons)
+{
+    QRect Touched = FillPolygons(C, Polygons);
+    for (const QPolygon& Poly : Polygons) {
+        QPolygon Device;
+        for (const QPoint& P : Poly)
+            Device << MapPoint(C.ToDevice, P);
+        Touched |= StrokeDevice(C, Device, true);
+    }
+    return Touched;
+}
+
+// A path filled and outlined by QPainter in logical units (the mask when
+// a mix mode is in effect for the outline).
+QRect RasterBackend::PaintPath(const DrawContext& C, const QPainterPath& Path, bool Fill, bool Stroke)
+{
+    QRect Touched;
+    const QRect Box = C.ToDevice.map(Path).boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (Fill && C.Brush.BrushStyle != BS_NULL) {
+        if (QPainter* P = Open(C, C.ToDevice)) {
+            P->setPen(Qt::NoPen);
+            P->setBrush(MakeQBrush(C, C.Brush, C.ToDevice, Monochrome()));
+            P->drawPath(Path);
+            Touched |= Box;
+        }
+    }
+    if (!Stroke || PenIsNull(C.Pen))
+        return Touched;
+    if (C.S.Rop2 != R2_COPYPEN)
+        return Touched | MixPath(C, Path, C.ToDevice);
+    if (QPainter* P = Open(C, C.ToDevice)) {
+        const QPen Pen = MakeQPen(C, Monochrome());
+        P->setPen(Pen);
+        P->setBrush(Qt::NoBrush);
+        P->drawPath(Path);
+        const int W = Pen.width();
+        Touched |= Box.adjusted(-W, -W, W, W);
+    }
+    return Touched;
+}
+
+QRect RasterBackend::PolyBezier(const DrawContext& C, const QPolygon& Points)
+{
+    QPainterPath Path(Points[0]);
+    for (qsizetype I = 1; I + 2 < Points.size(); I += 3)
+        Path.cubicTo(Points[I], Points[I + 1], Points[I + 2]);
+    return PaintPath(C, Path, false, true);
+}
+
+QRect RasterBackend::Path(const DrawContext& C, const QPainterPath& Path, bool Fill, bool Stroke)
+{
+    return PaintPath(C, Path, Fill, Stroke);
+}
+
+QRect RasterBackend::Shape(const DrawContext& C, ShapeKind Kind, const QRect& R, QSize Corner)
+{
+    if (Kind != ShapeKind::Rectangle || !AxisAligned(C.ToDevice))
+        return PaintPath(C, ShapePath(Kind, R, Corner), true, true);
+    // A rectangle on the pixel grid: the interior is what lies inside the
+    // one-pixel outline.
+    const QRect D = MapRect(C.ToDevice, R);
+    const bool NoPen = PenIsNull(C.Pen);
+    const int Inset = NoPen ? 0 : 1;
+    QRect Touched = FillDevice(C, D.adjusted(Inset, Inset, -Inset, -Inset), C.Brush);
+    if (NoPen || D.width() < 1 || D.height() < 1)
+        return Touched;
+    const int L = D.left(), T = D.top(), Rt = D.right(), B = D.bottom();
+    if (D.width() == 1 || D.height() == 1) {
+        // A one-pixel-thin rectangle is one line along its length.
+        const QPolygon Line({QPoint(L, T), D.width() == 1 ? QPoint(L, B + 1) : QPoint(Rt + 1, T)});
+        return Touched | StrokeDevice(C, Line, false);
+    }
+    const QPolygon Corners({QPoint(L, T), QPoint(Rt, T), QPoint(Rt, B), QPoint(L, B)});
+    return Touched | StrokeDevice(C, Corners, true);
+}
+
+QRect RasterBackend::Text(const DrawContext& C, const TextCall& T)
+{
+    QPainter* P = Open(C, QTransform());
+    if (!P)
+        return {};
+    return PaintTextCall(*P, C, T, Monochrome());
+}
+
+// Source pixels as the target sees them: monochrome sources take the
+// target's text (0) and background (1) colours; colour sources drawn into a
+// monochrome target become white where they equal the source's background.
+QRgb SourcePixel(const DrawContext& C, bool MonoDest, const BlitSource& Source, QRgb S)
+{
+    if (Source.Monochrome && !MonoDest)
+        return (S & 0xFFFFFF) ? SurfaceRgb(false, C.S.BkColor) : SurfaceRgb(false, C.S.TextColor);
+    if (!Source.Monochrome && MonoDest)
+        return FromRgb(S) == (Source.BkColor & 0xFFFFFF) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    return S;
+}
+
+bool UsesPattern(unsigned Index)
+{
+    return ((Index >> 4) & 0x0F) != (Index & 0x0F);
+}
+
+QRect RasterBackend::Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How)
+{
+    const QRect& SR = Source.Rect;
+    if (Dest.width() == 0 || Dest.height() == 0 || SR.width() == 0 || SR.height() == 0)
+        return {};
+    // The destination corners on the device; a blit mirrors where the signs
+    // of the device and source extents differ.
+    const QPointF P0 = C.ToDevice.map(QPointF(Dest.left(), Dest.top()));
+    const QPointF P1 = C.ToDevice.map(QPointF(Dest.left() + Dest.width(), Dest.top() + Dest.height()));
+    if (!AxisAligned(C.ToDevice)) {
+        // Turned by the world transform: QPainter places the picture.
+        QImage Part = Source.Image.copy(SR.normalized());
+        QPainter* P = Open(C, C.ToDevice);
+        if (!P)
+            return {};
+        P->drawImage(QRectF(Dest), Part.mirrored((Dest.width() < 0) != (SR.width() < 0),
+            (Dest.height() < 0) != (SR.height() < 0)));
+        return C.ToDevice.mapRect(QRectF(Dest)).toAlignedRect();
+    }
+    const int X0 = RoundDevice(P0.x()), Y0 = RoundDevice(P0.y());
+    const int X1 = RoundDevice(P1.x()), Y1 = RoundDevice(P1.y());
+    const QRect Target = QRect(QPoint(std::min(X0, X1), std::min(Y0, Y1)),
+        QPoint(std::max(X0, X1) - 1, std::max(Y0, Y1) - 1));
+    if (Target.isEmpty())
+        return {};
+    const bool FlipX = (X1 < X0) != (SR.width() < 0);
+    const bool FlipY = (Y1 < Y0) != (SR.height() < 0);
+    const int AW = Target.width(), AH = Target.height();
+    const int ASW = std::abs(SR.width()), ASH = std::abs(SR.height());
+    const int SLeft = std::min(SR.left(), SR.left() + SR.width());
+    const int STop = std::min(SR.top(), SR.top() + SR.height());
+    // HALFTONE shrinks a copied picture by averaging; the other modes pick
+    // one source pixel for each target pixel.
+    QImage Smooth;
+    const bool Average = C.S.StretchMode == HALFTONE && How.Kind == BlendKind::Rop && How.Rop3 == 0xCC
+        && (ASW > AW || ASH > AH) && !Source.Monochrome;
+    if (Average)
+        Smooth = Source.Image.copy(SLeft, STop, ASW, ASH)
+                     .scaled(AW, AH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage& From = Average ? Smooth : Source.Image;
+    const int FLeft = Average ? 0 : SLeft, FTop = Average ? 0 : STop;
+    const int FW = Average ? AW : ASW, FH = Average ? AH : ASH;
+    const bool MonoDest = Monochrome();
+    const bool Pattern = How.Kind == BlendKind::Rop && UsesPattern(How.Rop3);
+    const QRgb Key = ToRgb(How.Transparent) & 0xFFFFFFu;
+    const int CA = How.Alpha.SourceConstantAlpha;
+    const bool PerPixel = (How.Alpha.AlphaFormat & AC_SRC_ALPHA) != 0;
+    return ForEachPixel(C, Target, [&](int PX, int PY, QRgb& D) {
+        int TX = PX - Target.left();
+        int TY = PY - Target.top();
+        if (FlipX)
+            TX = AW - 1 - TX;
+        if (FlipY)
+            TY = AH - 1 - TY;
+        const int SX = FLeft + static_cast<int>(static_cast<int64_t>(TX) * FW / AW);
+        const int SY = FTop + static_cast<int>(static_cast<int64_t>(TY) * FH / AH);
+        // Pixels outside the source read as black, as the system does.
+        const bool Inside = From.rect().contains(SX, SY);
+        const QRgb Raw = Inside ? From.pixel(SX, SY) : qRgb(0, 0, 0);
+        switch (How.Kind) {
+        case BlendKind::Rop: {
+            QRgb P = 0;
+            if (Pattern && !BrushPixel(C, C.Brush, PX, PY, P, true, MonoDest))
+                P = 0;
+            D = ::Rop3(How.Rop3, P, SourcePixel(C, MonoDest, Source, Raw), D);
+            return;
+        }
+        case BlendKind::Transparent:
+            if (Inside && (Raw & 0xFFFFFFu) != Key)
+                D = SourcePixel(C, MonoDest, Source, Raw) | 0xFF000000u;
+            return;
+        case BlendKind::Alpha: {
+            if (!Inside)
+                return;
+            // Colour channels of a per-pixel source are premultiplied.
+            const int SA = PerPixel ? qAlpha(Raw) * CA / 255 : CA;
+            const auto Mix = [&](int SC, int DC) {
+                return std::clamp(SC * CA / 255 + DC * (255 - SA) / 255, 0, 255);
+            };
+            if (PerPixel)
+                D = qRgb(Mix(qRed(Raw), qRed(D)), Mix(qGreen(Raw), qGreen(D)), Mix(qBlue(Raw), qBlue(D)));
+            else
+                D = qRgb((qRed(Raw) * CA + qRed(D) * (255 - CA)) / 255,
+                    (qGreen(Raw) * CA + qGreen(D) * (255 - CA)) / 255,
+                    (qBlue(Raw) * CA + qBlue(D) * (255 - CA)) / 255);
+            return;
+        }
+        }
+    });
+}
+
+COLORREF RasterBackend::SetPixel(const DrawContext& C, QPoint P, COLORREF Color)
+{
+    const QPoint D = MapPoint(C.ToDevice, P);
+    if (!Surface().contains(D) || !C.Clip.contains(D))
+        return CLR_INVALID;
+    Flush();
+    const QRgb Colour = SurfaceRgb(Monochrome(), Color);
+    reinterpret_cast<QRgb*>(Image().scanLine(D.y()))[D.x()] = Colour;
+    return FromRgb(Colour);
+}
+
+bool RasterBackend::Scroll(const QRect& Area, int DX, int DY)
+{
+    Flush();
+    QImage& Img = Image();
+    const QImage Copy = Img.copy(Area);
+    const QRect Moved = Area.translated(DX, DY) & Area;
+    for (int Y = Moved.top(); Y <= Moved.bottom(); ++Y) {
+        auto* Line = reinterpret_cast<QRgb*>(Img.scanLine(Y));
+        for (int X = Moved.left(); X <= Moved.right(); ++X)
+            Line[X] = Copy.pixel(X - DX - Area.left(), Y - DY - Area.top());
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<DcBackend> MakeRasterBackend(GdiObject* Bitmap)
+{
+    return std::make_unique<RasterBackend>(Bitmap);
+}
