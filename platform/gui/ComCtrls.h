@@ -672,6 +672,8 @@ public:
     void Scroll(int DX, int DY);
     /// Sum of the columns' widths.
     int ColumnsWidth() const;
+    /// Also brings the scroll bars in step with the rows and columns.
+    void Invalidate() override;
 
     TLVSelectItemEvent OnSelectItem;
     TLVColumnClickEvent OnColumnClick;
@@ -683,7 +685,14 @@ protected:
     friend class TListItem;
     friend class TListColumn;
     void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void PaintWindow(HDC DC) override;
+    void WMSize(TWMSize& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    /// The vertical bar over the rows, the horizontal one over the report
+    /// columns, each shown while its content does not fit.
+    void UpdateScrollBars();
     virtual void DrawRow(TCanvas& Canvas, int Index, const TRect& Row);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -722,6 +731,7 @@ protected:
     int FAnchor = -1;
     int FTopIndex = 0;
     int FScrollX = 0;
+    bool FSyncingBars = false;
 };
 
 class TListView : public TCustomListView {
@@ -858,6 +868,10 @@ public:
     std::vector<TTreeNode*> VisibleNodes() const;
     int RowHeight();
     int TopIndex() const { return FTopIndex; }
+    /// The first shown row, held so that the last page stays full.
+    void SetTopIndex(int Value);
+    /// Also brings the scroll bars in step with the shown rows.
+    void Invalidate() override;
 
     TTVChangedEvent OnChange;
     TTVExpandedEvent OnExpanded;
@@ -867,11 +881,27 @@ protected:
     friend class TTreeNodes;
     friend class TTreeNode;
     void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void PaintWindow(HDC DC) override;
+    /// The dotted lines joining Node (its row at Top, H high, its text
+    /// column at Left) to its parent and siblings.
+    void PaintConnectors(TCanvas& C, TTreeNode* Node, int Left, int Top, int H);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void WMGetDlgCode(TMessageRecord& Message) override;
+    void WMSize(TWMSize& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    /// The vertical bar over the shown rows, the horizontal one over the
+    /// widest of them, each shown while its content does not fit.
+    void UpdateScrollBars();
+    /// Where Node's button column ends and its image or text starts
+    /// (content pixels).
+    int NodeLeft(TTreeNode* Node) const;
+    int RowsWidth(const std::vector<TTreeNode*>& Rows);
     void NodeDeleting(TTreeNode* Node);
     void NodeExpandedChanged(TTreeNode* Node);
     void MakeVisible(TTreeNode* Node);
@@ -885,6 +915,8 @@ protected:
     bool FReadOnly = false;
     int FIndent = 19;
     int FTopIndex = 0;
+    int FScrollX = 0;
+    bool FSyncingBars = false;
 };
 
 class TTreeView : public TCustomTreeView {

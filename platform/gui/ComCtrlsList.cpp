@@ -252,8 +252,59 @@ TCustomListView::~TCustomListView() = default;
 void TCustomListView::CreateParams(TCreateParams& Params)
 {
     TWinControl::CreateParams(Params);
-    Params.Style |= WS_VSCROLL;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomListView::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    UpdateScrollBars();
+}
+
+// Every change of rows, columns or sizes repaints, so the bars follow here.
+void TCustomListView::Invalidate()
+{
+    TWinControl::Invalidate();
+    UpdateScrollBars();
+}
+
+void TCustomListView::UpdateScrollBars()
+{
+    if (!HandleAllocated() || FSyncingBars)
+        return;
+    FSyncingBars = true;
+    // Each bar takes room from the other's page: twice settles both.
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        const int Wide = FViewStyle == vsReport ? ColumnsWidth() : 0;
+        FScrollX = SyncScrollBar(FHandle, SB_HORZ, Wide, ClientWidth(), FScrollX);
+        FTopIndex = SyncScrollBar(FHandle, SB_VERT, FItems.Count(), VisibleRowCount(), FTopIndex);
+    }
+    FSyncingBars = false;
+}
+
+void TCustomListView::WMSize(TWMSize& Message)
+{
+    TWinControl::WMSize(Message);
+    UpdateScrollBars();
+}
+
+void TCustomListView::WMVScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        TWinControl::WMVScroll(Message);
+        return;
+    }
+    SetTopIndex(ScrolledPos(FHandle, SB_VERT, Message.ScrollCode, 1));
+}
+
+void TCustomListView::WMHScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        TWinControl::WMHScroll(Message);
+        return;
+    }
+    const int X = ScrolledPos(FHandle, SB_HORZ, Message.ScrollCode, RowHeight());
+    Scroll(X - FScrollX, 0);
 }
 
 void TCustomListView::SetViewStyle(TViewStyle Value)
@@ -684,7 +735,7 @@ bool TCustomListView::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
 {
     if (TWinControl::DoMouseWheelDown(Shift, MousePos))
         return true;
-    SetTopIndex(FTopIndex + 3);
+    SetTopIndex(FTopIndex + WheelScrollLines);
     return true;
 }
 
@@ -692,7 +743,7 @@ bool TCustomListView::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
 {
     if (TWinControl::DoMouseWheelUp(Shift, MousePos))
         return true;
-    SetTopIndex(FTopIndex - 3);
+    SetTopIndex(FTopIndex - WheelScrollLines);
     return true;
 }
 
@@ -1049,8 +1100,103 @@ TCustomTreeView::~TCustomTreeView()
 void TCustomTreeView::CreateParams(TCreateParams& Params)
 {
     TWinControl::CreateParams(Params);
-    Params.Style |= WS_VSCROLL;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomTreeView::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    UpdateScrollBars();
+}
+
+// Adding, deleting, opening and closing nodes all repaint, so the bars
+// follow here.
+void TCustomTreeView::Invalidate()
+{
+    TWinControl::Invalidate();
+    UpdateScrollBars();
+}
+
+int TCustomTreeView::NodeLeft(TTreeNode* Node) const
+{
+    return (Node->Level() + (FShowRoot ? 1 : 0)) * FIndent;
+}
+
+int TCustomTreeView::RowsWidth(const std::vector<TTreeNode*>& Rows)
+{
+    const int ImageWidth = FImages ? FImages->Width() + 2 : 0;
+    int Widest = 0;
+    for (TTreeNode* Node : Rows)
+        Widest = std::max(Widest, NodeLeft(Node) + ImageWidth + MeasureTextWidth(Font(), Node->Text()) + 4);
+    return Widest;
+}
+
+void TCustomTreeView::UpdateScrollBars()
+{
+    if (!HandleAllocated() || FSyncingBars || FNodes.FUpdateCount > 0)
+        return;
+    FSyncingBars = true;
+    const std::vector<TTreeNode*> Rows = VisibleNodes();
+    const int Wide = RowsWidth(Rows);
+    // Each bar takes room from the other's page: twice settles both.
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        FScrollX = SyncScrollBar(FHandle, SB_HORZ, Wide, ClientWidth(), FScrollX);
+        FTopIndex = SyncScrollBar(FHandle, SB_VERT, static_cast<int>(Rows.size()), ClientHeight() / RowHeight(),
+            FTopIndex);
+    }
+    FSyncingBars = false;
+}
+
+void TCustomTreeView::SetTopIndex(int Value)
+{
+    const int Rows = static_cast<int>(VisibleNodes().size());
+    Value = std::clamp(Value, 0, std::max(0, Rows - ClientHeight() / RowHeight()));
+    if (Value == FTopIndex)
+        return;
+    FTopIndex = Value;
+    Invalidate();
+}
+
+void TCustomTreeView::WMSize(TWMSize& Message)
+{
+    TWinControl::WMSize(Message);
+    UpdateScrollBars();
+}
+
+void TCustomTreeView::WMVScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        TWinControl::WMVScroll(Message);
+        return;
+    }
+    SetTopIndex(ScrolledPos(FHandle, SB_VERT, Message.ScrollCode, 1));
+}
+
+void TCustomTreeView::WMHScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        TWinControl::WMHScroll(Message);
+        return;
+    }
+    const int X = ScrolledPos(FHandle, SB_HORZ, Message.ScrollCode, FIndent);
+    if (X != FScrollX) {
+        FScrollX = X;
+        Invalidate();
+    }
+}
+
+bool TCustomTreeView::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    if (!TWinControl::DoMouseWheelDown(Shift, MousePos))
+        SetTopIndex(FTopIndex + WheelScrollLines);
+    return true;
+}
+
+bool TCustomTreeView::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    if (!TWinControl::DoMouseWheelUp(Shift, MousePos))
+        SetTopIndex(FTopIndex - WheelScrollLines);
+    return true;
 }
 
 void TCustomTreeView::SetSelected(TTreeNode* Node)
@@ -1238,7 +1384,8 @@ void TCustomTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     if (CanFocus() && !Focused())
         SetFocus();
     if (TTreeNode* Node = GetNodeAt(X, Y)) {
-        const int Offset = (Node->Level() + (FShowRoot ? 1 : 0)) * FIndent;
+        X += FScrollX;
+        const int Offset = NodeLeft(Node);
         // The button square left of the node opens or closes it.
         if (Node->HasChildren() && X < Offset && X >= Offset - FIndent)
             Node->SetExpanded(!Node->Expanded());
@@ -1255,6 +1402,41 @@ void TCustomTreeView::WMGetDlgCode(TMessageRecord& Message)
     Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
 }
 
+namespace {
+
+// Connector lines are dotted: every other pixel, on a grid fixed to the
+// window, so that lines meeting at a corner keep the pattern.
+void DottedLine(TCanvas& C, int X1, int Y1, int X2, int Y2, TColor Color)
+{
+    for (int X = X1; X <= X2; ++X)
+        for (int Y = Y1; Y <= Y2; ++Y)
+            if (((X + Y) & 1) == 0)
+                C.SetPixels(X, Y, Color);
+}
+
+}  // namespace
+
+void TCustomTreeView::PaintConnectors(TCanvas& C, TTreeNode* Node, int Left, int Top, int H)
+{
+    const TTreeNode* Root = FNodes.FRoot.get();
+    const int Mid = Top + H / 2;
+    const int Bottom = Top + H - 1;
+    // Top-level nodes without ShowRoot have no column of their own.
+    if (Left >= FIndent) {
+        const int X = Left - FIndent / 2;
+        DottedLine(C, X, Mid, Left - 1, Mid, clGrayText);
+        const bool FirstOfAll = Node->Parent() == Root && !Node->GetPrevSibling();
+        DottedLine(C, X, FirstOfAll ? Mid : Top, X, Node->GetNextSibling() ? Bottom : Mid, clGrayText);
+    }
+    // Ancestors with siblings still to come run their line past this row.
+    int AncestorLeft = Left - FIndent;
+    for (TTreeNode* P = Node->Parent(); P && P != Root; P = P->Parent()) {
+        if (AncestorLeft >= FIndent && P->GetNextSibling())
+            DottedLine(C, AncestorLeft - FIndent / 2, Top, AncestorLeft - FIndent / 2, Bottom, clGrayText);
+        AncestorLeft -= FIndent;
+    }
+}
+
 void TCustomTreeView::PaintWindow(HDC DC)
 {
     CanvasOnDC P(DC, Font());
@@ -1269,13 +1451,10 @@ void TCustomTreeView::PaintWindow(HDC DC)
         if (Top >= Client.Bottom)
             break;
         TTreeNode* Node = Rows[I];
-        int X = (Node->Level() + (FShowRoot ? 1 : 0)) * FIndent;
+        int X = NodeLeft(Node) - FScrollX;
         const int Mid = Top + H / 2;
-        if (FShowLines && X >= FIndent) {
-            C.Pen()->SetColor(clGrayText);
-            C.MoveTo(X - FIndent / 2, Mid);
-            C.LineTo(X, Mid);
-        }
+        if (FShowLines)
+            PaintConnectors(C, Node, X, Top, H);
         if (FShowButtons && Node->HasChildren() && X >= FIndent) {
             const int BX = X - FIndent / 2;
             C.Pen()->SetColor(clGrayText);

@@ -2,6 +2,7 @@
 // state, painting in the classic look, and the mouse on arrows, track and
 // thumb, reported to the window as WM_HSCROLL/WM_VSCROLL.
 
+#include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
 
 #include <algorithm>
@@ -312,4 +313,48 @@ bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y)
     // The size grip corner belongs to the frame too.
     return !PtInRect(Wnd->Client, Point(X, Y)) && (BarShown(Wnd, SB_HORZ) || BarShown(Wnd, SB_VERT)) &&
         X >= Wnd->Client.Right && Y >= Wnd->Client.Bottom;
+}
+
+int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos)
+{
+    Count = std::max(Count, 0);
+    Page = std::max(Page, 0);
+    const int Held = std::clamp(Pos, 0, std::max(0, Count - Page));
+    if (!IsLiveWindow(Wnd))
+        return Held;
+    const ScrollBarState& S = Wnd->Scroll[Bar];
+    const bool Shown = BarShown(Wnd, Bar);
+    // Nothing to do keeps the frame still: resizing calls this again.
+    if (S.Min == 0 && S.Max == std::max(Count - 1, 0) && static_cast<int>(S.Page) == std::min(Page, std::max(Count, 1))
+        && S.Pos == Held && Shown == (Count > Page))
+        return Held;
+    SCROLLINFO I;
+    I.fMask = SIF_ALL;
+    I.nMin = 0;
+    I.nMax = std::max(Count - 1, 0);
+    I.nPage = static_cast<UINT>(Page);
+    I.nPos = Held;
+    return SetScrollInfo(Wnd, Bar, I, true);
+}
+
+int ScrolledPos(HWND Wnd, int Bar, int Code, int Line)
+{
+    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+        return 0;
+    const ScrollBarState& S = Wnd->Scroll[Bar];
+    const int Page = std::max(static_cast<int>(S.Page), 1);
+    int Pos = S.Pos;
+    switch (Code) {
+    case SB_LINEUP: Pos -= Line; break;
+    case SB_LINEDOWN: Pos += Line; break;
+    case SB_PAGEUP: Pos -= Page; break;
+    case SB_PAGEDOWN: Pos += Page; break;
+    // The message carries only 16 bits of it; the bar keeps all of them.
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: Pos = S.TrackPos; break;
+    case SB_TOP: Pos = S.Min; break;
+    case SB_BOTTOM: Pos = S.Max; break;
+    default: break;
+    }
+    return std::clamp(Pos, S.Min, MaxPos(S));
 }

@@ -1359,6 +1359,7 @@ void TCustomListBox::ItemsChanged(TObject*)
 {
     if (FItemIndex >= FItems->Count())
         FItemIndex = -1;
+    UpdateScrollBar();
     Invalidate();
 }
 
@@ -1367,6 +1368,39 @@ void TCustomListBox::Clear()
     FItems->Clear();
     FItemIndex = -1;
     FTopIndex = 0;
+    UpdateScrollBar();
+}
+
+void TCustomListBox::UpdateScrollBar()
+{
+    if (!HandleAllocated())
+        return;
+    const int Top = SyncScrollBar(FHandle, SB_VERT, FItems->Count(), VisibleItemCount(), FTopIndex);
+    if (Top != FTopIndex) {
+        FTopIndex = Top;
+        Invalidate();
+    }
+}
+
+void TCustomListBox::CreateWnd()
+{
+    inherited::CreateWnd();
+    UpdateScrollBar();
+}
+
+void TCustomListBox::WMSize(TWMSize& Message)
+{
+    inherited::WMSize(Message);
+    UpdateScrollBar();
+}
+
+void TCustomListBox::WMVScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        inherited::WMVScroll(Message);
+        return;
+    }
+    SetTopIndex(ScrolledPos(FHandle, SB_VERT, Message.ScrollCode, 1));
 }
 
 void TCustomListBox::SetSorted(bool Value)
@@ -1387,7 +1421,6 @@ void TCustomListBox::SetBorderStyle(TBorderStyle Value)
 void TCustomListBox::CreateParams(TCreateParams& Params)
 {
     inherited::CreateParams(Params);
-    Params.Style |= WS_VSCROLL;
     if (FBorderStyle == bsSingle)
         AddSingleBorder(Params, Ctl3D());
 }
@@ -1396,6 +1429,7 @@ void TCustomListBox::SetItemHeight(int Value)
 {
     if (Value > 0 && Value != FItemHeight) {
         FItemHeight = Value;
+        UpdateScrollBar();
         Invalidate();
     }
 }
@@ -1413,6 +1447,7 @@ void TCustomListBox::SetTopIndex(int Value)
         FTopIndex = Value;
         Invalidate();
     }
+    UpdateScrollBar();
 }
 
 void TCustomListBox::MakeVisible(int Index)
@@ -1542,14 +1577,14 @@ void TCustomListBox::MouseMove(TShiftState Shift, int X, int Y)
 bool TCustomListBox::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
 {
     if (!inherited::DoMouseWheelDown(Shift, MousePos))
-        SetTopIndex(FTopIndex + 3);
+        SetTopIndex(FTopIndex + WheelScrollLines);
     return true;
 }
 
 bool TCustomListBox::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
 {
     if (!inherited::DoMouseWheelUp(Shift, MousePos))
-        SetTopIndex(FTopIndex - 3);
+        SetTopIndex(FTopIndex - WheelScrollLines);
     return true;
 }
 
@@ -1925,11 +1960,136 @@ void TCustomMemo::LinesChanged(TObject*)
 void TCustomMemo::CMTextChanged(TMessageRecord& Message)
 {
     inherited::CMTextChanged(Message);
-    if (FSyncing)
+    if (!FSyncing) {
+        FSyncing = true;
+        FLines->SetText(Text());
+        FSyncing = false;
+    }
+    UpdateScrollBars();
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle Value)
+{
+    FScrollBars = Value;
+    UpdateScrollBars();
+    Invalidate();
+}
+
+void TCustomMemo::SetWordWrap(bool Value)
+{
+    FWordWrap = Value;
+    if (Value)
+        FHorzPos = 0;
+    UpdateScrollBars();
+    Invalidate();
+}
+
+int TCustomMemo::LinesShown()
+{
+    return TextRect().Height() / std::max(MeasureTextHeight(Font()), 1);
+}
+
+void TCustomMemo::UpdateScrollBars()
+{
+    if (!HandleAllocated() || FSyncingBars)
         return;
-    FSyncing = true;
-    FLines->SetText(Text());
-    FSyncing = false;
+    FSyncingBars = true;
+    const bool Vert = FScrollBars == ssVertical || FScrollBars == ssBoth;
+    // Wrapped lines never reach past the right edge.
+    const bool Horz = (FScrollBars == ssHorizontal || FScrollBars == ssBoth) && !FWordWrap;
+    int Widest = 0;
+    if (Horz)
+        for (int I = 0; I < FLines->Count(); ++I)
+            Widest = std::max(Widest, MeasureTextWidth(Font(), FLines->Strings(I)) + 1);
+    const int OldTop = FTopLine;
+    const int OldX = FHorzPos;
+    // Each bar takes room from the other's page: twice settles both.
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        const int X = SyncScrollBar(FHandle, SB_HORZ, Widest, TextRect().Width(), FHorzPos);
+        FHorzPos = Horz ? X : FHorzPos;
+        const int Top = SyncScrollBar(FHandle, SB_VERT, Vert ? FLines->Count() : 0, LinesShown(), FTopLine);
+        FTopLine = Vert ? Top : FTopLine;
+    }
+    FSyncingBars = false;
+    if (FTopLine != OldTop || FHorzPos != OldX)
+        Invalidate();
+}
+
+void TCustomMemo::ScrollTo(int TopLine, int HorzPos)
+{
+    FTopLine = std::clamp(TopLine, 0, std::max(0, FLines->Count() - 1));
+    FHorzPos = std::max(HorzPos, 0);
+    UpdateScrollBars();
+    Invalidate();
+}
+
+void TCustomMemo::MakeCaretVisible()
+{
+    if (!HandleAllocated())
+        return;
+    const TPoint Cp = CaretPos();
+    const int Shown = std::max(LinesShown(), 1);
+    int Top = FTopLine;
+    if (Cp.Y < Top)
+        Top = Cp.Y;
+    else if (Cp.Y >= Top + Shown)
+        Top = Cp.Y - Shown + 1;
+    int X = FHorzPos;
+    if (!FWordWrap) {
+        const AnsiString Line = Cp.Y < FLines->Count() ? FLines->Strings(Cp.Y) : AnsiString();
+        const int At = MeasureTextWidth(Font(), Line.SubString(1, Cp.X));
+        const int Width = TextRect().Width();
+        if (At < X)
+            X = At;
+        else if (At - X > Width - 1)
+            X = At - Width + 1;
+    }
+    if (Top != FTopLine || X != FHorzPos)
+        ScrollTo(Top, X);
+}
+
+void TCustomMemo::CreateWnd()
+{
+    inherited::CreateWnd();
+    UpdateScrollBars();
+}
+
+void TCustomMemo::WMSize(TWMSize& Message)
+{
+    inherited::WMSize(Message);
+    UpdateScrollBars();
+}
+
+void TCustomMemo::WMVScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        inherited::WMVScroll(Message);
+        return;
+    }
+    ScrollTo(ScrolledPos(FHandle, SB_VERT, Message.ScrollCode, 1), FHorzPos);
+}
+
+void TCustomMemo::WMHScroll(TWMScroll& Message)
+{
+    if (Message.ScrollBar) {
+        inherited::WMHScroll(Message);
+        return;
+    }
+    ScrollTo(FTopLine, ScrolledPos(FHandle, SB_HORZ, Message.ScrollCode, MeasureTextWidth(Font(), "0")));
+}
+
+bool TCustomMemo::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    if (!inherited::DoMouseWheelDown(Shift, MousePos))
+        ScrollTo(FTopLine + WheelScrollLines, FHorzPos);
+    return true;
+}
+
+bool TCustomMemo::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    if (!inherited::DoMouseWheelUp(Shift, MousePos))
+        ScrollTo(FTopLine - WheelScrollLines, FHorzPos);
+    return true;
 }
 
 int TCustomMemo::LineStart(int Line)
@@ -1977,12 +2137,12 @@ void TCustomMemo::Paint(HDC DC)
         if (Y >= R.Bottom)
             break;
         TRect LineRect = Rect(R.Left, Y, R.Right, Y + H);
-        C.TextRect(LineRect, R.Left, Y, FLines->Strings(I));
+        C.TextRect(LineRect, R.Left - FHorzPos, Y, FLines->Strings(I));
     }
     if (Focused()) {
         const TPoint Cp = CaretPos();
         const AnsiString Line = Cp.Y < FLines->Count() ? FLines->Strings(Cp.Y) : AnsiString();
-        const int X = R.Left + MeasureTextWidth(Font(), Line.SubString(1, Cp.X));
+        const int X = R.Left - FHorzPos + MeasureTextWidth(Font(), Line.SubString(1, Cp.X));
         const int Y = R.Top + (Cp.Y - FTopLine) * H;
         C.Pen()->SetColor(clWindowText);
         C.MoveTo(X, Y);
@@ -2046,8 +2206,7 @@ void TCustomMemo::WMPaste(TMessage&)
 void TCustomMemo::Dispatch(TMessage& Message)
 {
     if (Message.Msg == EM_LINESCROLL) {
-        FTopLine = std::clamp(FTopLine + static_cast<int>(Message.LParam), 0, std::max(0, FLines->Count() - 1));
-        Invalidate();
+        ScrollTo(FTopLine + static_cast<int>(Message.LParam), FHorzPos);
         Message.Result = 1;
         return;
     }

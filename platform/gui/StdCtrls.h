@@ -109,7 +109,8 @@ protected:
     bool ExceedsMaxLength(int Added) const;
     virtual void Paint(HDC DC);
     void PaintWindow(HDC DC) override;
-    void MakeCaretVisible();
+    /// Scrolls so that the caret shows.
+    virtual void MakeCaretVisible();
     /// Text alignment from the window style.
     TAlignment StyleAlignment();
 
@@ -420,6 +421,11 @@ protected:
     void UserSelect(int Index);
     void ItemsChanged(TObject* Sender);
     void MakeVisible(int Index);
+    void CreateWnd() override;
+    void WMSize(TWMSize& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    /// Shows the vertical bar while the items do not fit, in step with TopIndex.
+    void UpdateScrollBar();
 
     std::unique_ptr<TStringList> FItems;
     std::unique_ptr<TControlCanvas> FCanvas;
@@ -531,10 +537,12 @@ public:
     /// The lines of the text; changing them changes the text.
     TStrings* Lines();
     void SetLines(TStrings* Value);
+    /// The bars the memo may show; each shows only while the lines do not
+    /// fit (the horizontal one never while WordWrap is on).
     TScrollStyle ScrollBars() const { return FScrollBars; }
-    void SetScrollBars(TScrollStyle Value) { FScrollBars = Value; Invalidate(); }
+    void SetScrollBars(TScrollStyle Value);
     bool WordWrap() const { return FWordWrap; }
-    void SetWordWrap(bool Value) { FWordWrap = Value; Invalidate(); }
+    void SetWordWrap(bool Value);
     bool WantReturns() const { return FWantReturns; }
     void SetWantReturns(bool Value) { FWantReturns = Value; }
     bool WantTabs() const { return FWantTabs; }
@@ -543,6 +551,8 @@ public:
     TPoint CaretPos();
     /// The first line shown.
     int TopLine() const { return FTopLine; }
+    /// Pixels the lines are scrolled to the left.
+    int HorzPos() const { return FHorzPos; }
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -556,6 +566,19 @@ protected:
     void LinesChanged(TObject* Sender);
     /// Start offset of line Line in the text.
     int LineStart(int Line);
+    void CreateWnd() override;
+    void WMSize(TWMSize& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void MakeCaretVisible() override;
+    /// Whole lines that fit in the text rectangle.
+    int LinesShown();
+    /// Shows line TopLine first, scrolled HorzPos pixels left (both held
+    /// in range), and moves the bars along.
+    void ScrollTo(int TopLine, int HorzPos);
+    void UpdateScrollBars();
 
     std::unique_ptr<TStringList> FLines;
     TScrollStyle FScrollBars = ssNone;
@@ -563,7 +586,9 @@ protected:
     bool FWantReturns = true;
     bool FWantTabs = false;
     int FTopLine = 0;
+    int FHorzPos = 0;
     bool FSyncing = false;
+    bool FSyncingBars = false;
 };
 
 class TMemo : public TCustomMemo {

@@ -23,6 +23,19 @@ int MeasureTextHeight(TFont* Font);
 /// Ctl3D, a plain line without.
 void AddSingleBorder(TCreateParams& Params, bool Ctl3D);
 
+/// Puts a scrolled window's content on one of its frame bars: Count
+/// positions (items, lines or pixels), Page of them shown, Pos the first
+/// shown. The bar shows only while Count is above Page; Pos is held in
+/// 0..Count-Page. Returns the held position (also without a window).
+int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos);
+/// The first shown position a WM_HSCROLL/WM_VSCROLL code asks for: Line
+/// positions for an arrow, the bar's page for a page click, the track
+/// position for the thumb, 0 or the end for SB_TOP/SB_BOTTOM; held in the
+/// bar's range. The current position for SB_ENDSCROLL and unknown codes.
+int ScrolledPos(HWND Wnd, int Bar, int Code, int Line);
+/// Lines one notch of the mouse wheel scrolls.
+constexpr int WheelScrollLines = 3;
+
 /// A canvas drawing on a DC owned by somebody else (a paint DC) for the
 /// length of a scope, with Font assigned.
 class CanvasOnDC {

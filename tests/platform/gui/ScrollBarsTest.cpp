@@ -1,14 +1,20 @@
 // The scroll bars windows draw in their frame: state, the client area they
 // take, the messages clicks and drags send, and their look.
 
+#include "platform/gui/ComCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/gui/SystemMetrics.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/StrUtils.h"
 
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -178,4 +184,249 @@ TEST(Frame, ClicksOutsideTheClientAreaGoToTheFrame)
     SimulateClick(H, 10, -10);  // in the header strip, above the client area
     SimulateClick(H, 10, 10);
     EXPECT_EQ(H->Log, std::vector<std::string>({"nc down " + std::to_string(HTBORDER), "down 10"}));
+}
+
+// ---- the scrolled standard controls ---------------------------------------------------------
+
+namespace {
+
+// One scrolled control of 50 entries on a shown form, and where it shows
+// its first entry.
+struct ScrolledKind {
+    const char* Name;
+    TWinControl* (*Make)(TForm& Form, int Count);
+    int (*Top)(TWinControl* C);
+};
+
+TListBox* MakeListBox(TForm& Form, int Count)
+{
+    auto* L = new TListBox(&Form);
+    L->SetParent(&Form);
+    for (int I = 0; I < Count; ++I)
+        L->Items()->Add("Строка " + IntToStr(I));
+    return L;
+}
+
+TListView* MakeOwnerDataView(TForm& Form, int Count)
+{
+    auto* V = new TListView(&Form);
+    V->SetParent(&Form);
+    V->SetViewStyle(vsReport);
+    V->Columns()->Add()->SetWidth(100);
+    V->SetOwnerData(true);
+    V->Items()->SetCount(Count);
+    return V;
+}
+
+TTreeView* MakeTreeView(TForm& Form, int Count)
+{
+    auto* T = new TTreeView(&Form);
+    T->SetParent(&Form);
+    TTreeNode* Parent = nullptr;
+    for (int I = 0; I < Count; ++I) {
+        // Every fifth entry opens a group of the next four.
+        if (I % 5 == 0)
+            Parent = T->Items()->Add(nullptr, "Группа " + IntToStr(I));
+        else
+            T->Items()->AddChild(Parent, "Узел " + IntToStr(I));
+    }
+    T->FullExpand();
+    return T;
+}
+
+TMemo* MakeMemo(TForm& Form, int Count)
+{
+    auto* M = new TMemo(&Form);
+    M->SetParent(&Form);
+    M->SetScrollBars(ssVertical);
+    AnsiString Text;
+    for (int I = 0; I < Count; ++I)
+        Text += (I ? "\r\n" : "") + AnsiString("Строка ") + IntToStr(I);
+    M->SetText(Text);
+    M->SetSelStart(0);
+    return M;
+}
+
+const ScrolledKind ScrolledKinds[] = {
+    {"list box", [](TForm& F, int N) -> TWinControl* { return MakeListBox(F, N); },
+     [](TWinControl* C) { return static_cast<TListBox*>(C)->TopIndex(); }},
+    {"owner-data list view", [](TForm& F, int N) -> TWinControl* { return MakeOwnerDataView(F, N); },
+     [](TWinControl* C) { return static_cast<TListView*>(C)->TopIndex(); }},
+    {"tree view", [](TForm& F, int N) -> TWinControl* { return MakeTreeView(F, N); },
+     [](TWinControl* C) { return static_cast<TTreeView*>(C)->TopIndex(); }},
+    {"memo", [](TForm& F, int N) -> TWinControl* { return MakeMemo(F, N); },
+     [](TWinControl* C) { return static_cast<TMemo*>(C)->TopLine(); }},
+};
+
+SCROLLINFO BarInfo(TWinControl* C, int Bar)
+{
+    SCROLLINFO I;
+    I.fMask = SIF_ALL;
+    EXPECT_TRUE(GetScrollInfo(C->Handle(), Bar, I));
+    return I;
+}
+
+void SendScrollCode(TWinControl* C, int Code)
+{
+    SendMessage(C->Handle(), WM_VSCROLL, MakeWParam(Code, 0), 0);
+}
+
+struct ScrolledForm {
+    TForm Form {nullptr};
+    ScrolledForm()
+    {
+        Form.SetClientWidth(400);
+        Form.SetClientHeight(300);
+        Form.Show();
+    }
+};
+
+}  // namespace
+
+TEST(ScrolledControls, ShowABarOnlyWhileTheContentDoesNotFit)
+{
+    for (const ScrolledKind& K : ScrolledKinds) {
+        SCOPED_TRACE(K.Name);
+        ScrolledForm F;
+        TWinControl* Few = K.Make(F.Form, 2);
+        Few->SetBounds(0, 0, 150, 150);
+        TWinControl* Many = K.Make(F.Form, 50);
+        Many->SetBounds(200, 0, 150, 150);
+        EXPECT_FALSE(GetWindowLong(Few->Handle(), GWL_STYLE) & WS_VSCROLL);
+        EXPECT_EQ(Few->ClientWidth(), Few->Width() - 4);  // the client edge only
+        ASSERT_TRUE(GetWindowLong(Many->Handle(), GWL_STYLE) & WS_VSCROLL);
+        EXPECT_EQ(Many->ClientWidth(), Many->Width() - 4 - GetSystemMetrics(SM_CXVSCROLL));
+        const SCROLLINFO I = BarInfo(Many, SB_VERT);
+        EXPECT_EQ(I.nMin, 0);
+        EXPECT_EQ(I.nMax, 49);  // one position per entry
+        EXPECT_GT(I.nPage, 5u);  // the entries that fit
+        EXPECT_LT(I.nPage, 20u);
+        EXPECT_EQ(I.nPos, 0);
+    }
+}
+
+TEST(ScrolledControls, ArrowsPagesThumbWheelAndMessagesScroll)
+{
+    for (const ScrolledKind& K : ScrolledKinds) {
+        SCOPED_TRACE(K.Name);
+        ScrolledForm F;
+        TWinControl* C = K.Make(F.Form, 50);
+        C->SetBounds(10, 10, 150, 150);
+        C->SetFocus();  // the wheel turns the focused window
+        SendScrollCode(C, SB_TOP);
+        const int Page = static_cast<int>(BarInfo(C, SB_VERT).nPage);
+        const int Last = 50 - Page;  // the top that shows the last page
+        const int BarX = C->ClientWidth() + GetSystemMetrics(SM_CXVSCROLL) / 2;
+        const int Bottom = C->ClientHeight();
+        struct Step {
+            const char* What;
+            std::function<void()> Do;
+            int Top;
+        } Steps[] = {
+            {"down arrow", [&] { SimulateClick(C, BarX, Bottom - 5); }, 1},
+            {"down arrow again", [&] { SimulateClick(C, BarX, Bottom - 5); }, 2},
+            {"up arrow", [&] { SimulateClick(C, BarX, 5); }, 1},
+            {"track below the thumb", [&] { SimulateClick(C, BarX, Bottom - 20); }, 1 + Page},
+            {"track above the thumb", [&] { SimulateClick(C, BarX, 20); }, 1},
+            {"wheel towards the user", [&] { SimulateWheel(C, -WHEEL_DELTA, 20, 20); }, 4},
+            {"wheel away", [&] { SimulateWheel(C, WHEEL_DELTA, 20, 20); }, 1},
+            {"wheel away past the top", [&] { SimulateWheel(C, WHEEL_DELTA, 20, 20); }, 0},
+            {"SB_BOTTOM", [&] { SendScrollCode(C, SB_BOTTOM); }, Last},
+            {"down arrow at the end", [&] { SimulateClick(C, BarX, Bottom - 5); }, Last},
+            {"SB_TOP", [&] { SendScrollCode(C, SB_TOP); }, 0},
+            {"SB_PAGEDOWN", [&] { SendScrollCode(C, SB_PAGEDOWN); }, Page},
+            {"SB_LINEUP", [&] { SendScrollCode(C, SB_LINEUP); }, Page - 1},
+            {"thumb dragged past the bottom",
+             [&] {
+                 SendScrollCode(C, SB_TOP);
+                 SimulateMouseDown(C, mbLeft, BarX, GetSystemMetrics(SM_CYVSCROLL) + 2);
+                 SimulateMouseMove(C, BarX, Bottom + 40, {ssLeft});
+                 SimulateMouseUp(C, mbLeft, BarX, Bottom + 40);
+             },
+             Last},
+            {"thumb dragged half way",
+             [&] {
+                 SendScrollCode(C, SB_TOP);
+                 const int Grab = GetSystemMetrics(SM_CYVSCROLL) + 2;
+                 SimulateMouseDown(C, mbLeft, BarX, Grab);
+                 SimulateMouseMove(C, BarX, Grab + (Bottom - 2 * GetSystemMetrics(SM_CYVSCROLL)) / 3, {ssLeft});
+             },
+             -1},
+        };
+        for (const Step& S : Steps) {
+            SCOPED_TRACE(S.What);
+            S.Do();
+            const int Top = K.Top(C);
+            if (S.Top >= 0) {
+                EXPECT_EQ(Top, S.Top);
+            } else {
+                // Tracking follows the thumb while it moves.
+                EXPECT_GT(Top, Last / 4);
+                EXPECT_LT(Top, Last * 3 / 4);
+                SimulateMouseUp(C, mbLeft, BarX, 0);
+            }
+            EXPECT_EQ(GetScrollPos(C->Handle(), SB_VERT), Top);  // the bar follows
+        }
+    }
+}
+
+TEST(ScrolledControls, RangeFollowsTheContent)
+{
+    ScrolledForm F;
+    TListBox* L = MakeListBox(F.Form, 50);
+    L->SetBounds(0, 0, 150, 150);
+    SendScrollCode(L, SB_BOTTOM);
+    EXPECT_EQ(L->TopIndex(), 50 - static_cast<int>(BarInfo(L, SB_VERT).nPage));
+    for (int I = 0; I < 48; ++I)
+        L->Items()->Delete(L->Items()->Count() - 1);
+    EXPECT_EQ(L->TopIndex(), 0);  // everything fits again
+    EXPECT_FALSE(GetWindowLong(L->Handle(), GWL_STYLE) & WS_VSCROLL);
+    // A taller item leaves room for fewer of them.
+    for (int I = 0; I < 30; ++I)
+        L->Items()->Add("x");
+    const UINT Page = BarInfo(L, SB_VERT).nPage;
+    L->SetItemHeight(L->ItemHeight() * 2);
+    EXPECT_EQ(BarInfo(L, SB_VERT).nPage, Page / 2);
+    // Selecting by key scrolls the selection into view.
+    L->SetFocus();
+    SimulateKey(VK_END);
+    EXPECT_EQ(L->ItemIndex(), 31);
+    EXPECT_EQ(GetScrollPos(L->Handle(), SB_VERT), 32 - static_cast<int>(BarInfo(L, SB_VERT).nPage));
+
+    TTreeView* T = MakeTreeView(F.Form, 50);
+    T->SetBounds(200, 0, 150, 150);
+    EXPECT_EQ(BarInfo(T, SB_VERT).nMax, 49);
+    SendScrollCode(T, SB_BOTTOM);
+    T->FullCollapse();  // ten groups are left
+    EXPECT_EQ(BarInfo(T, SB_VERT).nMax, 9);
+    EXPECT_EQ(T->TopIndex(), 10 - static_cast<int>(BarInfo(T, SB_VERT).nPage));
+}
+
+TEST(ScrolledControls, WideContentGetsAHorizontalBar)
+{
+    ScrolledForm F;
+    TListView* V = MakeOwnerDataView(F.Form, 3);
+    V->SetBounds(0, 0, 150, 150);
+    EXPECT_FALSE(GetWindowLong(V->Handle(), GWL_STYLE) & WS_HSCROLL);
+    V->Columns()->Add()->SetWidth(200);
+    ASSERT_TRUE(GetWindowLong(V->Handle(), GWL_STYLE) & WS_HSCROLL);
+    SCROLLINFO I = BarInfo(V, SB_HORZ);
+    EXPECT_EQ(I.nMax, 299);
+    EXPECT_EQ(static_cast<int>(I.nPage), V->ClientWidth());
+    SendMessage(V->Handle(), WM_HSCROLL, MakeWParam(SB_BOTTOM, 0), 0);
+    EXPECT_EQ(GetScrollPos(V->Handle(), SB_HORZ), 300 - V->ClientWidth());
+    EXPECT_EQ(V->ItemRect(0).Left, V->ClientWidth() - 300);  // the rows moved with it
+
+    TMemo* M = MakeMemo(F.Form, 3);
+    M->SetBounds(200, 0, 150, 150);
+    M->Lines()->Add(StringOfChar('W', 60));
+    M->SetScrollBars(ssBoth);
+    EXPECT_FALSE(GetWindowLong(M->Handle(), GWL_STYLE) & WS_HSCROLL);  // wrapped lines fit
+    M->SetWordWrap(false);
+    ASSERT_TRUE(GetWindowLong(M->Handle(), GWL_STYLE) & WS_HSCROLL);
+    EXPECT_FALSE(GetWindowLong(M->Handle(), GWL_STYLE) & WS_VSCROLL);
+    // The caret at the end of the long line scrolls it into view.
+    M->SetSelStart(M->Text().Length());
+    EXPECT_GT(M->HorzPos(), 0);
+    EXPECT_EQ(GetScrollPos(M->Handle(), SB_HORZ), M->HorzPos());
 }

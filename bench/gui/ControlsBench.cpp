@@ -1,0 +1,76 @@
+// Building and tearing down forms with many child controls: the cost must
+// grow with the number of controls, not with its square.
+
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// The window layer needs its application; benchmarks run on Qt's
+// offscreen platform like the window tests.
+void EnsureGui()
+{
+    static int Argc = 1;
+    static char Name[] = "gui_bench";
+    static char* Argv[] = {Name, nullptr};
+    if (Application)
+        return;
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    GuiStartup(Argc, Argv);
+}
+
+// Panels stacked at the top of a shown form, made one by one as a form
+// built in code makes them (no DisableAlign around the loop).
+void BM_CreateAlignedPanels(benchmark::State& State)
+{
+    EnsureGui();
+    const int Count = static_cast<int>(State.range(0));
+    int Made = 0;
+    for (auto _ : State) {
+        auto Form = std::make_unique<TForm>(nullptr, 0);
+        Form->SetBounds(0, 0, 800, 600);
+        Form->Show();
+        for (int I = 0; I < Count; ++I) {
+            auto* P = new TPanel(Form.get());
+            P->SetParent(Form.get());
+            P->SetHeight(20);
+            P->SetAlign(alTop);
+        }
+        Made = Form->ControlCount();
+        Form.reset();
+    }
+    if (Made != Count)
+        State.SkipWithError("the form lost panels");
+    benchmark::DoNotOptimize(Made);
+    State.SetComplexityN(Count);
+}
+BENCHMARK(BM_CreateAlignedPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Panels placed by their own bounds, then the form freed: creating and
+// destroying windows among many.
+void BM_CreateAndDestroyPanels(benchmark::State& State)
+{
+    EnsureGui();
+    const int Count = static_cast<int>(State.range(0));
+    for (auto _ : State) {
+        auto Form = std::make_unique<TForm>(nullptr, 0);
+        Form->SetBounds(0, 0, 800, 600);
+        Form->Show();
+        for (int I = 0; I < Count; ++I) {
+            auto* P = new TPanel(Form.get());
+            P->SetParent(Form.get());
+            P->SetBounds(I % 40 * 20, I / 40 * 10, 20, 10);
+        }
+        benchmark::DoNotOptimize(Form->ControlCount());
+        Form.reset();
+    }
+    State.SetComplexityN(Count);
+}
+BENCHMARK(BM_CreateAndDestroyPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+
+}  // namespace
