@@ -629,6 +629,9 @@ private:
     void ApplyWidgetGeometry();
     void SetWindowFocus();
     void InvalidateFrame();
+    /// Has the frame painted on the window and copies it into DC around
+    /// Client (window coordinates of DC).
+    void CopyFrameTo(HDC DC, const TRect& Client);
 };
 
 // ---- painted controls -------------------------------------------------------------------------

@@ -119,8 +119,15 @@ void PaintScrollBars(HWND Wnd, HDC DC);
 /// drag of the thumb is under way.
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
 
+/// The screen point of the top-left corner of the window's backing image
+/// (what GetWindowDC draws at 0, 0).
+QPoint WindowScreenOrigin(HWND Wnd);
+/// Sends WM_NCPAINT for Frame (backing-image coordinates): WParam is 1
+/// when Frame covers the whole frame, else a region in screen coordinates
+/// that lives for the call.
+void SendNCPaint(HWND Wnd, const QRegion& Frame);
 /// Paints the invalid part of the window into its backing image (sends
-/// WM_ERASEBKGND and WM_PAINT) and clears it.
+/// WM_NCPAINT, WM_ERASEBKGND and WM_PAINT) and clears it.
 void PaintInvalid(HWND Wnd);
 /// Resizes the backing image to the window size, invalidating all.
 void ResizeBacking(HWND Wnd, int Width, int Height);
@@ -162,6 +169,18 @@ private:
 /// Runs F; an exception is passed to Application->HandleException (EAbort
 /// silently) and never leaves. Every entry from Qt goes through it.
 void Barrier(const std::function<void()>& F);
+
+/// Whether the caller runs on the thread that owns the windows (the
+/// event loop's).
+bool OnWindowThread();
+/// SendMessage from another thread: the message runs on the window thread
+/// and the caller waits for its Result (0 when no window thread answers).
+LRESULT SendFromOtherThread(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+/// Runs the messages other threads wait on (window thread only).
+void DispatchSentMessages();
+/// Lets other threads send (start-up) or answers every waiting sender 0 and
+/// refuses new ones (shut-down).
+void SetSentMessagesOpen(bool Open);
 
 /// The posted-message queue.
 void PostToQueue(const MSG& Msg);
