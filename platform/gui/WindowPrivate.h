@@ -191,6 +191,14 @@ bool QuitReceived();
 void ClearQuit();
 int QuitCode();
 
+/// A message for Control while a drag between controls runs: the drag's
+/// mouse moves and button releases (source only), Escape, and the loss of
+/// the capture; true when the drag took the message.
+bool HandleDragMessage(TControl& Control, TMessage& Message);
+/// Forgets a control being freed in the drag: a freed source ends the
+/// drag without telling it, a freed target is no longer asked.
+void ForgetDragControl(TControl* Control);
+
 /// Mouse-move bookkeeping: the control under the mouse changed.
 void SetMouseControl(TControl* Control);
 /// The focused window as the program sees it.
