@@ -99,6 +99,7 @@ void RetireWindow(HWND Wnd)
 
 void UnregisterWindow(HWND Wnd)
 {
+    ForgetDropTarget(Wnd);
     LiveWindows().erase(Wnd);
     auto& Map = WidgetWindows();
     for (auto It = Map.begin(); It != Map.end();)
@@ -880,6 +881,9 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
     const QPointF Global = E->globalPosition();
     gCursorPos = {static_cast<int>(Global.x()), static_cast<int>(Global.y())};
     NoteModifiers(E->modifiers());
+    SetKeyDown(VK_LBUTTON, E->buttons() & Qt::LeftButton);
+    SetKeyDown(VK_RBUTTON, E->buttons() & Qt::RightButton);
+    SetKeyDown(VK_MBUTTON, E->buttons() & Qt::MiddleButton);
     HWND Target = GetCapture() ? GetCapture() : Wnd;
     if (!Target->Widget)
         return true;
@@ -1009,7 +1013,14 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
 {
     if (Event == gBypass)
         return false;
+    if (OleDragInput(Wnd, Event))
+        return true;
     switch (Event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::DragLeave:
+    case QEvent::Drop:
+        return OleSystemDragEvent(Wnd, Event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return TranslateKey(Wnd, static_cast<QKeyEvent*>(Event));

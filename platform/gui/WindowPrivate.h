@@ -199,6 +199,14 @@ bool HandleDragMessage(TControl& Control, TMessage& Message);
 /// drag without telling it, a freed target is no longer asked.
 void ForgetDragControl(TControl* Control);
 
+/// Input while DoDragDrop runs goes to its loop; true when it took Event.
+bool OleDragInput(HWND Wnd, QEvent* Event);
+/// A drag of the window system over Wnd (enter, move, leave, drop) for
+/// its registered drop target; true (the event is answered).
+bool OleSystemDragEvent(HWND Wnd, QEvent* Event);
+/// Releases the drop target of a window being destroyed.
+void ForgetDropTarget(HWND Wnd);
+
 /// Mouse-move bookkeeping: the control under the mouse changed.
 void SetMouseControl(TControl* Control);
 /// The focused window as the program sees it.
