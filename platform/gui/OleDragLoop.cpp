@@ -256,7 +256,10 @@ void Step(OleDrag& D, bool Escape, HWND From)
         D.Target = InterfacePtr<IDropTarget>(Target);
         D.TargetWnd = TargetWnd;
         D.Effect = DROPEFFECT_NONE;
-        if (!Under && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // Only a button really held on a real display can drag into
+        // another program (simulated input never leaves the program).
+        if (!Under && QGuiApplication::platformName() != QLatin1String("offscreen") &&
+            (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
             HandOver(D, From);
             return;
         }

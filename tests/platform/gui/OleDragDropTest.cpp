@@ -261,6 +261,8 @@ TEST(OleClipboard, OurObjectStaysOursAndRendersOnlyWhenRead)
     // In-process: the same object, nothing rendered on the way.
     EXPECT_TRUE(SameObject(Got.Get(), D.Get()));
     EXPECT_EQ(D->Renders, 0);
+    EXPECT_TRUE(Clipboard()->HasFormat(TestFormat()));
+    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Pricetags Absent")));
     // A reader of text gets it rendered then.
     EXPECT_EQ(Clipboard()->AsText(), "Цена 12,50"_a);
     EXPECT_GE(D->Renders, 1);
