@@ -29,8 +29,10 @@ private:
 
 /// A data object over MIME data from elsewhere (another program's drag or
 /// clipboard): each format is rendered into a global memory block. Gives
-/// nothing once the MIME data is gone.
+/// nothing once the MIME data is gone, unless kept (KeepMimeData).
 IDataObject* NewMimeDataObject(const QMimeData* Mime);
+/// Makes such a view copy all its formats now; other objects stay as they are.
+void KeepMimeData(IDataObject* Data);
 
 /// The data object behind MIME data: ours when it is a DataObjectMime (the
 /// same object, counted for the caller), else a new view of it.

@@ -362,12 +362,18 @@ struct SystemDrop {
     InterfacePtr<IDropTarget> Target;
     InterfacePtr<IDataObject> Data;
 };
-SystemDrop gSystemDrop;
+
+SystemDrop& CurrentSystemDrop()
+{
+    static SystemDrop Drop;
+    return Drop;
+}
 
 }  // namespace
 
 bool OleSystemDragEvent(HWND Wnd, QEvent* Event)
 {
+    SystemDrop& gSystemDrop = CurrentSystemDrop();
     const QEvent::Type T = Event->type();
     if (T == QEvent::DragLeave) {
         if (gSystemDrop.Target && gSystemDrop.Wnd == Wnd) {
@@ -408,6 +414,8 @@ bool OleSystemDragEvent(HWND Wnd, QEvent* Event)
     } else {
         const SystemDrop Drop = std::move(gSystemDrop);
         gSystemDrop = SystemDrop();
+        // The target may read the data after the drop: it is copied now.
+        KeepMimeData(Drop.Data.Get());
         Barrier([&] { R = Drop.Target->Drop(Drop.Data.Get(), KeyState, Pos, &Effect); });
     }
     const Qt::DropAction A = Succeeded(R) ? ActionOf(Effect) : Qt::IgnoreAction;

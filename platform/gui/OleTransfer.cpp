@@ -278,10 +278,29 @@ public:
         return OLE_E_ADVISENOTSUPPORTED;
     }
 
+    /// Copies every format now, so the object keeps its data when the MIME
+    /// data goes (a drop's data lives only while the drop is handled).
+    void Keep()
+    {
+        std::vector<std::pair<UINT, QByteArray>> Kept;
+        for (const FORMATETC& F : Formats())
+            Kept.emplace_back(F.cfFormat, Render(F.cfFormat));
+        FKept = std::move(Kept);
+        FKeeping = true;
+    }
+
 private:
     std::vector<FORMATETC> Formats() const
     {
         std::vector<FORMATETC> Result;
+        if (FKeeping) {
+            for (const auto& [Format, Bytes] : FKept) {
+                FORMATETC E;
+                E.cfFormat = Format;
+                Result.push_back(E);
+            }
+            return Result;
+        }
         if (!FMime)
             return Result;
         for (const QString& M : FMime->formats())
@@ -294,6 +313,12 @@ private:
     }
     QByteArray Render(UINT Format) const
     {
+        if (FKeeping) {
+            for (const auto& [F, Bytes] : FKept)
+                if (F == Format)
+                    return Bytes;
+            return QByteArray();
+        }
         if (!FMime)
             return QByteArray();
         if (Format == CF_UNICODETEXT)
@@ -310,9 +335,17 @@ private:
     }
 
     QPointer<QMimeData> FMime;
+    bool FKeeping = false;
+    std::vector<std::pair<UINT, QByteArray>> FKept;
 };
 
 }  // namespace
+
+void KeepMimeData(IDataObject* Data)
+{
+    if (auto* M = dynamic_cast<MimeDataObject*>(Data))
+        M->Keep();
+}
 
 IDataObject* NewMimeDataObject(const QMimeData* Mime)
 {

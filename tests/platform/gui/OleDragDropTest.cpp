@@ -533,3 +533,19 @@ TEST(OleDragDrop, RegistrationErrors)
     delete F.Src;
     EXPECT_EQ(T->RefCount(), 1u);
 }
+
+TEST(OleDragDrop, ForeignDropsReachTheRegisteredWindowAsFormats)
+{
+    DropForm F;
+    EXPECT_EQ(SimulateForeignDrop(F.A, 10, 20, "Ёлка"_a, {ssCtrl}), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(F.Log, (Lines {"A enter 10,20 ctrl", "A over 10,20 ctrl", "A drop 10,20 ctrl"}));
+    ASSERT_TRUE(F.TA->Dropped);
+    EXPECT_FALSE(SameObject(F.TA->Dropped.Get(), F.Data.Get()));
+    EXPECT_EQ(Render(F.TA->Dropped.Get(), CF_TEXT), std::string("\xA8\xEB\xEA\xE0", 4) + '\0');
+    // A window without a target, and a target that refuses, take nothing.
+    F.Log.clear();
+    EXPECT_EQ(SimulateForeignDrop(F.Src, 10, 20, "x"), DWORD(DROPEFFECT_NONE));
+    F.TB->Refuse = true;
+    EXPECT_EQ(SimulateForeignDrop(F.B, 10, 20, "x"), DWORD(DROPEFFECT_NONE));
+    EXPECT_EQ(F.Log, (Lines {"B enter 10,20", "B over 10,20", "B drop 10,20"}));
+}
