@@ -2,6 +2,7 @@
 
 #include "platform/gui/GdiPrivate.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/OleDragDropPrivate.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -90,7 +91,14 @@ bool TClipboard::HasFormat(UINT Format) const
     case CF_BITMAP: return Data->hasImage();
     case CF_HDROP: return Data->hasUrls();
     case CF_ENHMETAFILE: return Data->hasFormat(EmfMime);
-    default: return false;
+    default: {
+        // Registered formats: whatever data object is there says.
+        const auto Object = InterfacePtr<IDataObject>::Attach(DataObjectOf(Data));
+        FORMATETC F;
+        F.cfFormat = Format;
+        F.tymed = TYMED_HGLOBAL | TYMED_ISTREAM;
+        return Object->QueryGetData(F) == S_OK;
+    }
     }
 }
 

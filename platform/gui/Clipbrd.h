@@ -33,8 +33,9 @@ public:
     /// there, with Picture (when given) as its picture. Raises
     /// EInvalidGraphic "Metafile is not valid" for bytes that are no EMF.
     void SetAsEnhMetaFile(const std::string& EmfBytes, TBitmap* Picture = nullptr);
-    /// Whether the clipboard holds the format (text, bitmaps, enhanced
-    /// metafiles and dropped files are known).
+    /// Whether the clipboard holds the format: text, bitmaps, enhanced
+    /// metafiles, dropped files, and formats registered with
+    /// RegisterClipboardFormat (see OleDragDrop.h).
     bool HasFormat(UINT Format) const;
     void Clear();
     /// Bracket several changes (kept for callers; changes apply at once).

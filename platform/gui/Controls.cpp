@@ -292,6 +292,7 @@ TControl::TControl(TComponent* AOwner)
 
 TControl::~TControl()
 {
+    ForgetDragControl(this);
     ForgetControl(this);
     if (FParent)
         FParent->RemoveControl(this);
@@ -760,6 +761,8 @@ void SendCancelMode(TControl* Sender)
 
 void TControl::WndProc(TMessage& Message)
 {
+    if (HandleDragMessage(*this, Message))
+        return;
     if (Message.Msg >= WM_MOUSEFIRST && Message.Msg < WM_MOUSEWHEEL) {
         if (!FControlStyle.Contains(csDoubleClicks)) {
             switch (Message.Msg) {
@@ -771,7 +774,14 @@ void TControl::WndProc(TMessage& Message)
         }
         switch (Message.Msg) {
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: FControlState.Include(csLButtonDown); break;
+        case WM_LBUTTONDBLCLK:
+            FControlState.Include(csLButtonDown);
+            // An automatic drag takes the press instead of the control.
+            if (FDragMode == dmAutomatic && FDragKind == dkDrag) {
+                BeginAutoDrag();
+                return;
+            }
+            break;
         case WM_LBUTTONUP: FControlState.Exclude(csLButtonDown); break;
         default: break;
         }
@@ -811,6 +821,7 @@ void TControl::Dispatch(TMessage& M)
     case CM_BIDIMODECHANGED: Call<TMessageRecord>(M, this, &TControl::CMBiDiModeChanged); return;
     case CM_SYSCOLORCHANGE: Call<TMessageRecord>(M, this, &TControl::CMSysColorChange); return;
     case CM_CANCELMODE: Call<TMessageRecord>(M, this, &TControl::CMCancelMode); return;
+    case CM_DRAG: Call<TCMDrag>(M, this, &TControl::CMDrag); return;
     default: DefaultHandler(M); return;
     }
 }

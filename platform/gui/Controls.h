@@ -121,6 +121,121 @@ using TKeyEvent = MethodPointer<void(TObject* Sender, Word& Key, TShiftState Shi
 using TKeyPressEvent = MethodPointer<void(TObject* Sender, char& Key)>;
 using TContextPopupEvent = MethodPointer<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
+// ---- dragging between controls -------------------------------------------------------
+//
+// The class library's own drag and drop, inside the program: a control
+// starts a drag with BeginDrag (or, with DragMode dmAutomatic, by a left
+// button press), the mouse is captured, and every control the mouse
+// passes over is asked through CM_DRAG (enter, move, leave: OnDragOver)
+// whether it accepts the drag object. Releasing the left button over an
+// accepting control drops (OnDragDrop there); releasing it elsewhere, the
+// right button, Escape or losing the capture cancels. Either way the
+// source hears OnEndDrag with the target (null when nothing took it).
+// The button release that ends a drag is not passed on to the source.
+
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+/// What CM_DRAG asks (its WParam).
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+
+class TDragObject;
+
+/// The drag in progress as CM_DRAG carries it (its LParam).
+struct TDragRec {
+    /// The mouse, screen pixels.
+    TPoint Pos;
+    TDragObject* Source = nullptr;
+    /// The control the message is for (dmFindTarget: the window asked).
+    TControl* Target = nullptr;
+    /// Always false: there is no docking here.
+    bool Docking = false;
+};
+
+/// CM_DRAG: WParam the TDragMessage, LParam a TDragRec*. Result: 1 when
+/// the control accepts (enter, move); for dmFindTarget the TControl* the
+/// drag is over.
+struct TCMDrag : TMessageRecord {
+    explicit TCMDrag(const TMessage& M)
+        : TMessageRecord(M), DragMessage(static_cast<TDragMessage>(M.WParam)),
+          DragRec(reinterpret_cast<TDragRec*>(M.LParam)) {}
+    TDragMessage DragMessage;
+    TDragRec* DragRec;
+};
+
+/// What is dragged. A drag started without one of the application's own
+/// uses a TDragControlObject for the source control, freed at the end.
+class TDragObject : public TObject {
+    PRICETAGS_CLASS(TDragObject, TObject)
+public:
+    TDragObject() = default;
+    ~TDragObject() override;
+
+    /// The cursor the mouse shows over a control that accepts the drag
+    /// (crDrag) or refuses it (crNoDrop); X, Y are screen pixels.
+    virtual TCursor GetDragCursor(bool Accepted, int X, int Y);
+    /// The drag ended: on Target (client pixels X, Y) when Accepted, else
+    /// cancelled (Target null).
+    virtual void Finished(TObject* Target, int X, int Y, bool Accepted);
+
+    /// The control under the mouse; null when none.
+    TControl* DragTarget() const { return FDragTarget; }
+    /// The mouse, screen pixels.
+    TPoint DragPos() const { return FDragPos; }
+    /// The mouse in the target's client pixels.
+    TPoint DragTargetPos() const { return FDragTargetPos; }
+    /// Set while the drag is being cancelled / after it was dropped.
+    bool Cancelling() const { return FCancelling; }
+    bool Dropped() const { return FDropped; }
+
+private:
+    friend struct DragSession;
+    TControl* FDragTarget = nullptr;
+    TPoint FDragPos;
+    TPoint FDragTargetPos;
+    bool FCancelling = false;
+    bool FDropped = false;
+};
+
+/// A drag object that stands for a control: OnDragOver and OnDragDrop
+/// see the control itself as Source, and the control hears OnEndDrag.
+class TBaseDragControlObject : public TDragObject {
+    PRICETAGS_CLASS(TBaseDragControlObject, TDragObject)
+public:
+    explicit TBaseDragControlObject(TControl* AControl) : FControl(AControl) {}
+    ~TBaseDragControlObject() override;
+
+    /// The control; null once the control was freed during the drag.
+    TControl* Control() const { return FControl; }
+    void Finished(TObject* Target, int X, int Y, bool Accepted) override;
+
+private:
+    friend struct DragSession;
+    TControl* FControl;
+};
+
+/// The control's drag: the cursor over an accepting control is the
+/// control's DragCursor.
+class TDragControlObject : public TBaseDragControlObject {
+    PRICETAGS_CLASS(TDragControlObject, TBaseDragControlObject)
+public:
+    explicit TDragControlObject(TControl* AControl) : TBaseDragControlObject(AControl) {}
+    ~TDragControlObject() override;
+    TCursor GetDragCursor(bool Accepted, int X, int Y) override;
+};
+
+/// Source: the dragging control (or the application's drag object).
+using TDragOverEvent = MethodPointer<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = MethodPointer<void(TObject* Sender, TObject* Source, int X, int Y)>;
+/// DragObject starts null; the handler may give one of its own (it stays
+/// the handler's to free).
+using TStartDragEvent = MethodPointer<void(TObject* Sender, TDragObject*& DragObject)>;
+/// Target: the control that took the drop; null when the drag was cancelled.
+using TEndDragEvent = MethodPointer<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
+/// The drag in progress; null when none.
+TDragObject* DragObject();
+
 // ---- control styles and states ----------------------------------------------------------
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
@@ -321,8 +436,35 @@ public:
     TNotifyEvent OnResize;
     TContextPopupEvent OnContextPopup;
 
+    /// dmAutomatic starts a drag on every left button press.
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    TDragKind DragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind Value) { FDragKind = Value; }
+    /// The cursor over a control that accepts this control's drag.
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor Value) { FDragCursor = Value; }
+    /// Starts dragging this control: at once when Immediate, else once the
+    /// mouse has moved Threshold pixels (the system's drag distance when
+    /// negative) from where it is now. Nothing happens while another drag
+    /// runs.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    /// Ends this control's drag: a drop on the control under the mouse when
+    /// Drop and it accepts, else a cancel.
+    void EndDrag(bool Drop);
+    /// A drag of this control is under way (or waits for its threshold).
+    bool Dragging() const;
+    /// Something was dropped on the control (client pixels): OnDragDrop.
+    virtual void DragDrop(TObject* Source, int X, int Y);
+
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+
 protected:
     friend class TWinControl;
+    friend class TBaseDragControlObject;
 
     virtual AnsiString GetText() const { return FText; }
     virtual void Click();
@@ -377,6 +519,21 @@ protected:
     virtual void CMBiDiModeChanged(TMessageRecord& Message);
     virtual void CMSysColorChange(TMessageRecord& Message);
     virtual void CMCancelMode(TMessageRecord& Message);
+    /// The drag messages: enter, move and leave ask DragOver (Result 1 when
+    /// accepted), drop calls DragDrop, find-target answers the control under
+    /// the point (a child of a windowed control, else itself).
+    virtual void CMDrag(TCMDrag& Message);
+
+    /// OnStartDrag; DragObject starts null (then the control's own is made).
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    /// OnEndDrag; Target null for a cancelled drag.
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    /// OnDragOver: Accept starts false, and true when there is a handler.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    /// The drag of this control was cancelled (before DoEndDrag).
+    virtual void DragCanceled() {}
+    /// A left button press on a control with DragMode dmAutomatic.
+    virtual void BeginAutoDrag();
 
     int FLeft = 0;
     int FTop = 0;
@@ -418,6 +575,9 @@ private:
     void SetBoundsCore(int ALeft, int ATop, int AWidth, int AHeight);
 
     bool FUpdatingFont = false;
+    TDragMode FDragMode = dmManual;
+    TDragKind FDragKind = dkDrag;
+    TCursor FDragCursor = crDrag;
 };
 
 using TControlClass = TClassOf<TControl>;
@@ -629,6 +789,9 @@ private:
     void ApplyWidgetGeometry();
     void SetWindowFocus();
     void InvalidateFrame();
+    /// Has the frame painted on the window and copies it into DC around
+    /// Client (window coordinates of DC).
+    void CopyFrameTo(HDC DC, const TRect& Client);
 };
 
 // ---- painted controls -------------------------------------------------------------------------

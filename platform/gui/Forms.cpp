@@ -161,11 +161,13 @@ void GuiStartup(int& Argc, char** Argv)
         Screen = new TScreen(nullptr);
     if (!Application)
         Application = new TApplication(nullptr);
+    SetSentMessagesOpen(true);
 }
 
 void GuiShutdown()
 {
     ImageList_EndDrag();
+    SetSentMessagesOpen(false);
     delete Application;
     Application = nullptr;
     delete Screen;
@@ -923,8 +925,12 @@ void TCustomForm::Dispatch(TMessage& M)
     case WM_NCPAINT:
         // The window system draws the frame; the widget's band above the
         // client area is the menu bar.
-        if (FHandle && M.LParam && FHandle->Client.Top > 0)
-            PaintMenuBar(*this, reinterpret_cast<HDC>(M.LParam), Rect(0, 0, FHandle->Client.Right, FHandle->Client.Top));
+        if (FHandle && FHandle->Client.Top > 0) {
+            const HRGN Update = M.WParam > 1 ? reinterpret_cast<HRGN>(M.WParam) : nullptr;
+            HDC DC = GetDCEx(FHandle, Update, DCX_WINDOW | DCX_INTERSECTRGN);
+            PaintMenuBar(*this, DC, Rect(0, 0, FHandle->Client.Right, FHandle->Client.Top));
+            ReleaseDC(FHandle, DC);
+        }
         return;
     case WM_NCHITTEST: {
         const TPoint P = ScreenToClient(Point(GetXLParam(M.LParam), GetYLParam(M.LParam)));

@@ -129,6 +129,8 @@ TCustomImageList::~TCustomImageList()
     // A drag image of a freed list goes with it.
     if (Dragging())
         ImageList_EndDrag();
+    for (TChangeLink* Link : FChangeLinks)
+        Link->SetSender(nullptr);
 }
 TImageList::~TImageList() = default;
 
@@ -199,7 +201,48 @@ void TCustomImageList::SetMasked(bool Value)
 
 void TCustomImageList::Change()
 {
+    // A listener may unregister itself, or another one, while it is told.
+    const std::vector<TChangeLink*> Links = FChangeLinks;
+    for (TChangeLink* Link : Links)
+        if (std::find(FChangeLinks.begin(), FChangeLinks.end(), Link) != FChangeLinks.end())
+            Link->Change();
     OnChange(this);
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* Value)
+{
+    if (!Value)
+        return;
+    if (Value->Sender() && Value->Sender() != this)
+        Value->Sender()->UnRegisterChanges(Value);
+    Value->SetSender(this);
+    if (std::find(FChangeLinks.begin(), FChangeLinks.end(), Value) == FChangeLinks.end())
+        FChangeLinks.push_back(Value);
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* Value)
+{
+    const auto It = std::find(FChangeLinks.begin(), FChangeLinks.end(), Value);
+    if (It == FChangeLinks.end())
+        return;
+    FChangeLinks.erase(It);
+    Value->SetSender(nullptr);
+}
+
+// ---- TChangeLink ------------------------------------------------------------------------------
+
+TChangeLink::~TChangeLink()
+{
+    if (FSender)
+        FSender->UnRegisterChanges(this);
+}
+
+PRICETAGS_DEFINE_CLASS(TChangeLink)
+
+void TChangeLink::Change()
+{
+    if (FSender)
+        OnChange(FSender);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "platform/gui/Windows.h"
 
 #include <memory>
+#include <vector>
 
 struct ImageListData;
 using HIMAGELIST = ImageListData*;
@@ -52,6 +53,29 @@ void ImageList_EndDrag();
 /// The list the drag image came from (null when none); Point gets the
 /// hot spot's position as DragEnter/DragMove gave it, HotSpot the hot spot.
 HIMAGELIST ImageList_GetDragImage(TPoint* Point, TPoint* HotSpot);
+
+class TCustomImageList;
+
+/// A listener of an image list's changes. Register it with the list's
+/// RegisterChanges; it unregisters itself when freed, and a freed list
+/// leaves its links with a null Sender.
+class TChangeLink : public TObject {
+    PRICETAGS_CLASS(TChangeLink, TObject)
+public:
+    TChangeLink() = default;
+    ~TChangeLink() override;
+
+    /// The list this link listens to; null when none.
+    TCustomImageList* Sender() const { return FSender; }
+    void SetSender(TCustomImageList* Value) { FSender = Value; }
+    /// Raises OnChange with the list as sender.
+    virtual void Change();
+
+    TNotifyEvent OnChange;
+
+private:
+    TCustomImageList* FSender = nullptr;
+};
 
 enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
 enum TImageType { itImage, itMask };
@@ -126,14 +150,23 @@ public:
     /// A drag of this list's image is under way.
     bool Dragging() const;
 
+    /// Adds a listener told of every change (after the ones added before
+    /// it, before OnChange); sets its Sender. Adding one twice is harmless.
+    void RegisterChanges(TChangeLink* Value);
+    /// Removes a listener and clears its Sender; one not registered is ignored.
+    void UnRegisterChanges(TChangeLink* Value);
+
     TNotifyEvent OnChange;
 
 protected:
+    /// Tells every registered link, then OnChange.
     virtual void Change();
     void DoDraw(int Index, TCanvas* Canvas, int X, int Y, UINT Style, bool Enabled);
 
 private:
     std::unique_ptr<ImageListData> FData;
+    /// The registered links (not owned; each removes itself when freed).
+    std::vector<TChangeLink*> FChangeLinks;
     int FDragIndex = 0;
     TPoint FDragHotspot;
     TColor FBkColor = clNone;

@@ -5,6 +5,8 @@
 #include "platform/rtl/Cp1251.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPixmap>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -165,6 +167,34 @@ Qt::MouseButton QtButton(TMouseButton B)
 }
 
 }  // namespace
+
+DWORD SimulateForeignDrop(TControl* Control, int X, int Y, const AnsiString& Text, TShiftState Shift)
+{
+    QWidget* W = MouseTarget(Control, X, Y);
+    if (!W)
+        return 0;
+    QMimeData Mime;
+    Mime.setText(ToQString(Text));
+    const Qt::DropActions Allowed = Qt::CopyAction | Qt::MoveAction;
+    const QPoint Local(X, Y);
+    QDragEnterEvent Enter(Local, Allowed, &Mime, Qt::LeftButton, Modifiers(Shift));
+    QApplication::sendEvent(W, &Enter);
+    if (!Enter.isAccepted())
+        return 0;
+    QDragMoveEvent Move(Local, Allowed, &Mime, Qt::LeftButton, Modifiers(Shift));
+    QApplication::sendEvent(W, &Move);
+    QDropEvent Drop(QPointF(Local), Allowed, &Mime, Qt::NoButton, Modifiers(Shift));
+    QApplication::sendEvent(W, &Drop);
+    Flush();
+    if (!Drop.isAccepted())
+        return 0;
+    switch (Drop.dropAction()) {
+    case Qt::CopyAction: return 1;
+    case Qt::MoveAction: return 2;
+    case Qt::LinkAction: return 4;
+    default: return 0;
+    }
+}
 
 void SimulateKeyDown(Word Key, TShiftState Shift, const char* Text)
 {

@@ -34,6 +34,11 @@ void SimulateWheel(TControl* Control, int Delta, int X, int Y, TShiftState Shift
 /// The mouse leaves the control's window.
 void SimulateMouseLeave(TControl* Control);
 
+/// Another program's drag carrying Text enters the control's window at its
+/// client point (X, Y), moves there and drops, with copy and move allowed;
+/// the effect the window answered the drop with (0 when it refused).
+DWORD SimulateForeignDrop(TControl* Control, int X, int Y, const AnsiString& Text, TShiftState Shift = {});
+
 /// What the control's window shows on the screen, painted by Qt through
 /// the widgets (children included), copied into Into.
 void GrabWindow(TWinControl* Control, TBitmap* Into);

@@ -293,7 +293,11 @@ struct TWMActivate : TMessageRecord {
     HWND ActiveWindow = nullptr;
 };
 
-/// WM_NCHITTEST: screen point; Result an HT code.
+/// WM_NCHITTEST: which part of the window a screen point is on; Result an
+/// HT code. Sent before every mouse message that is not captured, for
+/// points in the client area too; an answer other than HTCLIENT (or
+/// HTTRANSPARENT) turns the mouse message into its WM_NC... form with the
+/// code in WParam and the screen point in LParam.
 struct TWMNCHitTest : TMessageRecord {
     explicit TWMNCHitTest(const TMessage& M)
         : TMessageRecord(M), XPos(GetXLParam(M.LParam)), YPos(GetYLParam(M.LParam)) {}
@@ -301,7 +305,11 @@ struct TWMNCHitTest : TMessageRecord {
     int YPos = 0;
 };
 
-/// WM_SETCURSOR: Result 1 when a cursor was set.
+/// WM_SETCURSOR: sent on every mouse move that is not captured, with the
+/// window under the mouse (CursorWnd), the WM_NCHITTEST answer for the
+/// point (HitTest: HTCLIENT, or a frame part such as HTBORDER) and
+/// WM_MOUSEMOVE. Result 1 when a cursor was set; otherwise the parent is
+/// asked, and then the arrow (frame parts) or the control's cursor shows.
 struct TWMSetCursor : TMessageRecord {
     explicit TWMSetCursor(const TMessage& M)
         : TMessageRecord(M), CursorWnd(reinterpret_cast<HWND>(M.WParam)),
@@ -310,6 +318,22 @@ struct TWMSetCursor : TMessageRecord {
     HWND CursorWnd = nullptr;
     int HitTest = 0;
     UINT MouseMsg = 0;
+};
+
+/// WM_NCPAINT: paint the window's frame (what lies outside the client
+/// area WM_NCCALCSIZE left). WParam is the update region, an HRGN in screen
+/// coordinates, or 1 for the whole frame; the region stays the sender's.
+/// The handler paints on the window itself:
+///     HDC DC = GetDCEx(Handle, Rgn, DCX_WINDOW | DCX_INTERSECTRGN);
+///     ... ReleaseDC(Handle, DC);
+/// (or GetWindowDC for the whole frame); (0, 0) of that DC is the window's
+/// top-left corner. The default handler paints the borders of the styles
+/// and the scroll bars. LParam is 0.
+struct TWMNCPaint : TMessageRecord {
+    explicit TWMNCPaint(const TMessage& M)
+        : TMessageRecord(M), RGN(M.WParam > 1 ? reinterpret_cast<HRGN>(M.WParam) : nullptr) {}
+    /// The update region; null for the whole frame.
+    HRGN RGN = nullptr;
 };
 
 struct TWMCommand : TMessageRecord {

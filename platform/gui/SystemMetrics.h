@@ -28,6 +28,16 @@ struct SystemMetrics {
     /// GetSysColor values (0x00BBGGRR) by COLOR_ index.
     std::array<COLORREF, COLOR_ENDCOLORS + 1> Colors {};
     int PixelsPerInch = 96;
+    /// Lines one wheel notch scrolls (SPI_GETWHEELSCROLLLINES); -1 scrolls
+    /// a page.
+    int WheelScrollLines = 3;
+    /// Windows show their content while they are moved or while something
+    /// is dragged over them (SPI_GETDRAGFULLWINDOWS).
+    bool DragFullWindows = true;
+    /// Tooltips appear animated (SPI_GETTOOLTIPANIMATION), fading rather
+    /// than sliding (SPI_GETTOOLTIPFADE).
+    bool TooltipAnimation = true;
+    bool TooltipFade = true;
     /// Monitors in the order the system lists them; the first primary one
     /// gives the screen size and work area.
     std::vector<MonitorInfo> Monitors;

@@ -812,7 +812,7 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
     } else {
         IntersectClipRect(DC, 0, 0, FWidth, FHeight);
         if (C != Rect(0, 0, FWidth, FHeight))
-            Perform(WM_NCPAINT, 0, reinterpret_cast<LPARAM>(DC));
+            CopyFrameTo(DC, C);
         OffsetViewportOrgEx(DC, C.Left, C.Top, nullptr);
     }
     IntersectClipRect(DC, 0, 0, C.Width(), C.Height());
@@ -823,6 +823,25 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
             W->PaintTo(DC, W->Left(), W->Top());
     RestoreDC(DC, Saved);
     FControlState.Exclude(csPaintCopy);
+}
+
+void TWinControl::CopyFrameTo(HDC DC, const TRect& Client)
+{
+    // The frame is painted where WM_NCPAINT handlers paint it, on the
+    // window itself, and copied from there around the client area.
+    HWND Wnd = Handle();
+    SendNCPaint(Wnd, QRegion(0, 0, FWidth, FHeight) - QRegion(ToQRect(Client)));
+    if (!IsLiveWindow(Wnd))
+        return;
+    HDC Window = GetWindowDC(Wnd);
+    const TRect Strips[] = {
+        Rect(0, 0, FWidth, Client.Top), Rect(0, Client.Bottom, FWidth, FHeight),
+        Rect(0, Client.Top, Client.Left, Client.Bottom), Rect(Client.Right, Client.Top, FWidth, Client.Bottom),
+    };
+    for (const TRect& S : Strips)
+        if (!IsRectEmpty(S))
+            BitBlt(DC, S.Left, S.Top, S.Width(), S.Height(), Window, S.Left, S.Top, SRCCOPY);
+    ReleaseDC(Wnd, Window);
 }
 
 void TWinControl::ScrollBy(int DeltaX, int DeltaY)
@@ -1101,7 +1120,12 @@ void TWinControl::DefaultHandler(TMessage& Message)
         return;
     }
     case WM_NCPAINT: {
-        HDC DC = reinterpret_cast<HDC>(Message.LParam);
+        // The borders of the styles and the scroll bars, on a window DC
+        // limited to the update region (WParam 1: the whole frame).
+        if (!FHandle)
+            return;
+        const HRGN Update = Message.WParam > 1 ? reinterpret_cast<HRGN>(Message.WParam) : nullptr;
+        HDC DC = GetDCEx(FHandle, Update, DCX_WINDOW | DCX_INTERSECTRGN);
         if (!DC)
             return;
         uint32_t Style = 0, Ex = 0;
@@ -1111,8 +1135,9 @@ void TWinControl::DefaultHandler(TMessage& Message)
             DrawEdge(DC, R, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
         if (Style & WS_BORDER)
             FrameRect(DC, R, GetSysColorBrush(COLOR_WINDOWFRAME));
-        if (FHandle && (Style & (WS_HSCROLL | WS_VSCROLL)))
+        if (Style & (WS_HSCROLL | WS_VSCROLL))
             PaintScrollBars(FHandle, DC);
+        ReleaseDC(FHandle, DC);
         return;
     }
     case WM_GETDLGCODE: Message.Result = 0; return;

@@ -99,6 +99,7 @@ void RetireWindow(HWND Wnd)
 
 void UnregisterWindow(HWND Wnd)
 {
+    ForgetDropTarget(Wnd);
     LiveWindows().erase(Wnd);
     auto& Map = WidgetWindows();
     for (auto It = Map.begin(); It != Map.end();)
@@ -195,6 +196,55 @@ void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase)
         Wnd->Widget->update(Region);
 }
 
+namespace {
+
+/// The window whose frame is being painted from its paint event: drawing
+/// there is shown by that event, not by another update.
+HWND gPaintingFrame = nullptr;
+
+}  // namespace
+
+QPoint WindowScreenOrigin(HWND Wnd)
+{
+    // Screen points of the window layer follow the controls' bounds, as
+    // GetWindowRect and ClientToScreen do.
+    TRect R;
+    if (!GetWindowRect(Wnd, R))
+        return QPoint(0, 0);
+    QPoint Origin(R.Left, R.Top);
+    if (Wnd->TopLevel) {
+        const TRect W = TopLevelWidgetRect(Wnd->Control);
+        Origin += QPoint(W.Left, W.Top);
+    }
+    return Origin;
+}
+
+void SendNCPaint(HWND Wnd, const QRegion& Frame)
+{
+    const QSize Size = Wnd->Backing ? Wnd->Backing->Image.size() : QSize(Wnd->Control->Width(), Wnd->Control->Height());
+    const QRegion Whole = QRegion(QRect(QPoint(0, 0), Size)) - QRegion(ToQRect(Wnd->Client));
+    HRGN Update = nullptr;
+    WPARAM WParam = 1;
+    if (!(Whole - Frame).isEmpty()) {
+        Update = CreateRectRgn(0, 0, 0, 0);
+        Update->Region = Frame.translated(WindowScreenOrigin(Wnd));
+        WParam = reinterpret_cast<WPARAM>(Update);
+    }
+    const HWND Outer = gPaintingFrame;
+    gPaintingFrame = Wnd;
+    struct Restore {
+        HWND Outer;
+        HRGN Update;
+        ~Restore()
+        {
+            gPaintingFrame = Outer;
+            if (Update)
+                DeleteObject(Update);
+        }
+    } Guard {Outer, Update};
+    Wnd->Control->Perform(WM_NCPAINT, WParam, 0);
+}
+
 void PaintInvalid(HWND Wnd)
 {
     if (!IsLiveWindow(Wnd) || !Wnd->OwnPainting || !Wnd->Backing || Wnd->Invalid.isEmpty())
@@ -213,8 +263,11 @@ void PaintInvalid(HWND Wnd)
     const TRect Client = Wnd->Client;
     const QRect ClientQ = ToQRect(Client);
     // A form's widget holds no frame, only the menu bar's band above the client.
-    if (!(Region - QRegion(ClientQ)).isEmpty())
-        Control->Perform(WM_NCPAINT, 0, reinterpret_cast<LPARAM>(DC));
+    const QRegion Frame = Region - QRegion(ClientQ);
+    if (!Frame.isEmpty())
+        SendNCPaint(Wnd, Frame);
+    if (!IsLiveWindow(Wnd))
+        return;
     DC->SystemClip = Region & ClientQ;
     SetViewportOrgEx(DC, Client.Left, Client.Top, nullptr);
     if (Erase)
@@ -360,6 +413,10 @@ void PostQuitMessage(int ExitCode)
 
 BOOL PeekMessage(MSG& Msg, HWND Wnd, UINT Min, UINT Max, UINT RemoveMsg)
 {
+    // Threads waiting on a sent message are answered first, as a thread
+    // that peeks while it waits for a worker must not leave it hanging.
+    if (OnWindowThread())
+        DispatchSentMessages();
     std::lock_guard<std::mutex> Lock(gQueueLock);
     for (auto It = gQueue.begin(); It != gQueue.end(); ++It) {
         const bool WindowMatches = !Wnd || It->hwnd == Wnd || It->message == WM_QUIT;
@@ -376,6 +433,8 @@ BOOL PeekMessage(MSG& Msg, HWND Wnd, UINT Min, UINT Max, UINT RemoveMsg)
 
 LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
+    if (!OnWindowThread())
+        return SendFromOtherThread(Wnd, Msg, WParam, LParam);
     if (!IsLiveWindow(Wnd))
         return 0;
     return Wnd->Control->Perform(Msg, WParam, LParam);
@@ -822,6 +881,9 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
     const QPointF Global = E->globalPosition();
     gCursorPos = {static_cast<int>(Global.x()), static_cast<int>(Global.y())};
     NoteModifiers(E->modifiers());
+    SetKeyDown(VK_LBUTTON, E->buttons() & Qt::LeftButton);
+    SetKeyDown(VK_RBUTTON, E->buttons() & Qt::RightButton);
+    SetKeyDown(VK_MBUTTON, E->buttons() & Qt::MiddleButton);
     HWND Target = GetCapture() ? GetCapture() : Wnd;
     if (!Target->Widget)
         return true;
@@ -864,23 +926,33 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         break;
     default: return true;
     }
-    // Outside the client area the window's frame decides (WM_NCHITTEST):
-    // its scroll bars take the mouse, other parts get the WM_NC... messages.
+    // The window says which part of it the point is on (WM_NCHITTEST), in
+    // the client area too: a control may claim part of its client area as
+    // frame. Its scroll bars take the mouse first; other parts than the
+    // client area get the WM_NC... messages, a move also WM_SETCURSOR with
+    // the part. HTTRANSPARENT windows (hints) keep their client messages.
     if (Target->OwnPainting && !GetCapture()) {
         bool OnBar = false;
         Barrier([&] { OnBar = ScrollBarMouse(Target, Msg, Local.x(), Local.y()); });
         if (OnBar)
             return true;
-        if (!PtInRect(Target->Client, Point(Local.x(), Local.y()))) {
-            LRESULT Hit = HTCLIENT;
-            SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(gCursorPos.X, gCursorPos.Y), &Hit);
-            if (Hit != HTCLIENT && IsLiveWindow(Target)) {
-                SendTranslated(Target, E, Msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE), static_cast<WPARAM>(Hit),
-                    MakeLParam(gCursorPos.X, gCursorPos.Y));
-                return true;
+        LRESULT Hit = HTCLIENT;
+        SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(gCursorPos.X, gCursorPos.Y), &Hit);
+        if (!IsLiveWindow(Target))
+            return true;
+        if (Hit != HTCLIENT && Hit != HTTRANSPARENT) {
+            if (Msg == WM_MOUSEMOVE) {
+                LRESULT Set = 0;
+                SendTranslated(Target, E, WM_SETCURSOR, reinterpret_cast<WPARAM>(Target),
+                    MakeLParam(static_cast<int>(Hit), WM_MOUSEMOVE), &Set);
+                if (!IsLiveWindow(Target))
+                    return true;
+                if (!Set && Target->Widget)
+                    ApplyCursor(Target->Widget, LoadCursor(0, IDC_ARROW));
             }
-            if (!IsLiveWindow(Target))
-                return true;
+            SendTranslated(Target, E, Msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE), static_cast<WPARAM>(Hit),
+                MakeLParam(gCursorPos.X, gCursorPos.Y));
+            return true;
         }
     }
     const UINT Keys = MouseKeys(Buttons, E->modifiers());
@@ -941,7 +1013,14 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
 {
     if (Event == gBypass)
         return false;
+    if (OleDragInput(Wnd, Event))
+        return true;
     switch (Event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::DragLeave:
+    case QEvent::Drop:
+        return OleSystemDragEvent(Wnd, Event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         return TranslateKey(Wnd, static_cast<QKeyEvent*>(Event));
@@ -1396,7 +1475,7 @@ HDC OverlayDC(HWND Wnd)
 void ShowDrawing(DeviceContext& DC, const QRect& DeviceRect)
 {
     auto* Wnd = static_cast<HWND>(DC.Owner);
-    if (IsLiveWindow(Wnd) && Wnd->Widget)
+    if (IsLiveWindow(Wnd) && Wnd->Widget && Wnd != gPaintingFrame)
         Wnd->Widget->update(DeviceRect);
 }
 
@@ -1429,9 +1508,13 @@ HDC GetDCEx(HWND Wnd, HRGN Clip, UINT Flags)
     const bool OverChildren = IsLiveWindow(Wnd) && (Flags & DCX_CACHE) && !(Flags & DCX_CLIPCHILDREN) &&
         !(Flags & DCX_WINDOW) && Wnd->OwnPainting;
     HDC DC = OverChildren ? OverlayDC(Wnd) : (Flags & DCX_WINDOW) ? GetWindowDC(Wnd) : GetDC(Wnd);
-    if (DC && Clip)
-        if (GdiObject* R = AsKind(Clip, GdiKind::Region))
-            DC->SystemClip = DC->SystemClip ? (*DC->SystemClip & R->Region) : R->Region;
+    GdiObject* R = Clip ? AsKind(Clip, GdiKind::Region) : nullptr;
+    if (DC && R && (Flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
+        const QRegion Whole(QRect(QPoint(0, 0), DC->SurfaceSize()));
+        const QRegion Current = DC->SystemClip ? *DC->SystemClip : Whole;
+        const QRegion Given = R->Region.translated(-WindowScreenOrigin(Wnd));
+        DC->SystemClip = (Flags & DCX_INTERSECTRGN) ? Current & Given : Current - Given;
+    }
     return DC;
 }
 
@@ -1466,15 +1549,6 @@ int ReleaseDC(HWND Wnd, HDC DC)
             Wnd->Overlay->hide();
     }
     return Result;
-}
-
-BOOL SystemParametersInfo(UINT Action, UINT, void* Param, UINT)
-{
-    if (Action == SPI_GETWORKAREA && Param) {
-        *static_cast<TRect*>(Param) = SystemMetrics::Current().PrimaryMonitor().WorkArea;
-        return true;
-    }
-    return false;
 }
 
 // ---- cursors --------------------------------------------------------------------------------------

@@ -119,8 +119,15 @@ void PaintScrollBars(HWND Wnd, HDC DC);
 /// drag of the thumb is under way.
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
 
+/// The screen point of the top-left corner of the window's backing image
+/// (what GetWindowDC draws at 0, 0).
+QPoint WindowScreenOrigin(HWND Wnd);
+/// Sends WM_NCPAINT for Frame (backing-image coordinates): WParam is 1
+/// when Frame covers the whole frame, else a region in screen coordinates
+/// that lives for the call.
+void SendNCPaint(HWND Wnd, const QRegion& Frame);
 /// Paints the invalid part of the window into its backing image (sends
-/// WM_ERASEBKGND and WM_PAINT) and clears it.
+/// WM_NCPAINT, WM_ERASEBKGND and WM_PAINT) and clears it.
 void PaintInvalid(HWND Wnd);
 /// Resizes the backing image to the window size, invalidating all.
 void ResizeBacking(HWND Wnd, int Width, int Height);
@@ -163,6 +170,18 @@ private:
 /// silently) and never leaves. Every entry from Qt goes through it.
 void Barrier(const std::function<void()>& F);
 
+/// Whether the caller runs on the thread that owns the windows (the
+/// event loop's).
+bool OnWindowThread();
+/// SendMessage from another thread: the message runs on the window thread
+/// and the caller waits for its Result (0 when no window thread answers).
+LRESULT SendFromOtherThread(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+/// Runs the messages other threads wait on (window thread only).
+void DispatchSentMessages();
+/// Lets other threads send (start-up) or answers every waiting sender 0 and
+/// refuses new ones (shut-down).
+void SetSentMessagesOpen(bool Open);
+
 /// The posted-message queue.
 void PostToQueue(const MSG& Msg);
 /// Dispatches the first queued message; false when the queue is empty.
@@ -171,6 +190,22 @@ bool DispatchQueued();
 bool QuitReceived();
 void ClearQuit();
 int QuitCode();
+
+/// A message for Control while a drag between controls runs: the drag's
+/// mouse moves and button releases (source only), Escape, and the loss of
+/// the capture; true when the drag took the message.
+bool HandleDragMessage(TControl& Control, TMessage& Message);
+/// Forgets a control being freed in the drag: a freed source ends the
+/// drag without telling it, a freed target is no longer asked.
+void ForgetDragControl(TControl* Control);
+
+/// Input while DoDragDrop runs goes to its loop; true when it took Event.
+bool OleDragInput(HWND Wnd, QEvent* Event);
+/// A drag of the window system over Wnd (enter, move, leave, drop) for
+/// its registered drop target; true (the event is answered).
+bool OleSystemDragEvent(HWND Wnd, QEvent* Event);
+/// Releases the drop target of a window being destroyed.
+void ForgetDropTarget(HWND Wnd);
 
 /// Mouse-move bookkeeping: the control under the mouse changed.
 void SetMouseControl(TControl* Control);

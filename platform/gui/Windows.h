@@ -149,7 +149,10 @@ enum : int {
 /// A classic metric from SystemMetrics; 0 for an unknown index.
 int GetSystemMetrics(int Index);
 
-enum : UINT { SPI_GETWORKAREA = 0x0030, SPI_GETNONCLIENTMETRICS = 0x0029 };
+enum : UINT {
+    SPI_GETDRAGFULLWINDOWS = 0x0026, SPI_GETNONCLIENTMETRICS = 0x0029, SPI_GETWORKAREA = 0x0030,
+    SPI_GETWHEELSCROLLLINES = 0x0068, SPI_GETTOOLTIPANIMATION = 0x1016, SPI_GETTOOLTIPFADE = 0x1018,
+};
 
 // ---- device capabilities ---------------------------------------------------------
 
@@ -769,7 +772,8 @@ enum : UINT {
     RDW_NOFRAME = 0x800,
 };
 enum : UINT { DCX_WINDOW = 1, DCX_CACHE = 2, DCX_CLIPCHILDREN = 8, DCX_CLIPSIBLINGS = 0x10,
-    DCX_PARENTCLIP = 0x20, DCX_LOCKWINDOWUPDATE = 0x400 };
+    DCX_PARENTCLIP = 0x20, DCX_EXCLUDERGN = 0x40, DCX_INTERSECTRGN = 0x80,
+    DCX_LOCKWINDOWUPDATE = 0x400 };
 enum : UINT { PM_NOREMOVE = 0, PM_REMOVE = 1, PM_NOYIELD = 2 };
 
 BOOL IsWindow(HWND Wnd);
@@ -813,8 +817,14 @@ BOOL ScrollWindow(HWND Wnd, int DX, int DY, const TRect* Rect, const TRect* Clip
 /// pair with ReleaseDC. A null Wnd gives the screen DC, good for measuring.
 HDC GetDC(HWND Wnd);
 /// GetDC with DCX_ flags; DCX_PARENTCLIP/DCX_CLIPSIBLINGS off lets drawing
-/// cover the window's children (used for XOR tracking lines).
+/// cover the window's children (used for XOR tracking lines). With
+/// DCX_INTERSECTRGN the DC draws only inside Clip, with DCX_EXCLUDERGN only
+/// outside it; Clip is in screen coordinates, as WM_NCPAINT gives it, and
+/// stays the caller's.
 HDC GetDCEx(HWND Wnd, HRGN Clip, UINT Flags);
+/// A DC on the whole window, frame included ((0, 0) is the window's
+/// top-left corner); what a WM_NCPAINT handler paints with. Pair with
+/// ReleaseDC.
 HDC GetWindowDC(HWND Wnd);
 int ReleaseDC(HWND Wnd, HDC DC);
 
@@ -856,16 +866,36 @@ BOOL GetCursorPos(TPoint& Point);
 BOOL SetCursorPos(int X, int Y);
 /// Shows a cursor shape now; returns the previous one.
 HCURSOR SetCursor(HCURSOR Cursor);
-/// Fills the work area (SPI_GETWORKAREA) into Param, a TRect*.
+/// Reads a user setting from SystemMetrics into Param: the work area
+/// (SPI_GETWORKAREA, a TRect*), the wheel scroll lines (UINT*; UINT(-1)
+/// scrolls a page), and as BOOL* whether dragging shows full windows and
+/// whether tooltips are animated and fade. False, and Param untouched,
+/// for a null Param or another action.
 BOOL SystemParametersInfo(UINT Action, UINT UIParam, void* Param, UINT WinIni);
+
+// ---- multimedia timer --------------------------------------------------------------------
+
+enum : UINT { TIMERR_NOERROR = 0, TIMERR_NOCANDO = 97 };
+/// Milliseconds since the system started, modulo 2^32 (the tick counter
+/// of GetTickCount, so tests that replace it move both).
+DWORD timeGetTime();
+/// Asks for a timer resolution of Period milliseconds until the matching
+/// timeEndPeriod. The counter already counts single milliseconds, so
+/// this only checks and counts the requests: TIMERR_NOCANDO for a period
+/// of 0 or an end without a begin of the same period.
+UINT timeBeginPeriod(UINT Period);
+UINT timeEndPeriod(UINT Period);
 
 // ---- messages to windows ------------------------------------------------------------------
 
 /// Calls the window's control's WndProc at once and returns Result; 0 for a
-/// window that no longer exists.
+/// window that no longer exists. From another thread the message runs on
+/// the window's thread (from its event loop or its PeekMessage) while the
+/// caller waits; an exception in the handler is reported there and the
+/// caller gets 0, as it does after shut-down.
 LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
-/// Queues the message; it is dispatched from the event loop after what is
-/// already queued. A message for a window destroyed meanwhile is dropped.
+/// Queues the message (from any thread); it is dispatched from the event
+/// loop after what is already queued. A message for a window destroyed meanwhile is dropped.
 /// A null Wnd posts a thread message (seen only by PeekMessage and the loop).
 BOOL PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 /// Posts WM_QUIT with ExitCode; the application's Run loop ends on it.

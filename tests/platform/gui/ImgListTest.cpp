@@ -93,3 +93,73 @@ TEST_F(DragImageTest, BadImagesAndVanishedWindowsShowNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// Counts the changes a link is told of and who told it.
+struct ChangeCounter : TObject {
+    int Count = 0;
+    TObject* LastSender = nullptr;
+    void Changed(TObject* Sender)
+    {
+        ++Count;
+        LastSender = Sender;
+    }
+};
+
+TBitmap* OnePixelImage(TBitmap& B)
+{
+    B.SetWidth(16);
+    B.SetHeight(16);
+    return &B;
+}
+
+}  // namespace
+
+TEST(ChangeLinks, EveryLinkHearsEveryChangeUntilItGoes)
+{
+    TImageList List(nullptr, 16, 16);
+    ChangeCounter A, B;
+    auto LinkA = std::make_unique<TChangeLink>();
+    TChangeLink LinkB;
+    LinkA->OnChange = TNotifyEvent(&A, &ChangeCounter::Changed);
+    LinkB.OnChange = TNotifyEvent(&B, &ChangeCounter::Changed);
+    List.RegisterChanges(LinkA.get());
+    List.RegisterChanges(&LinkB);
+    List.RegisterChanges(&LinkB);  // twice: still told once
+    EXPECT_EQ(LinkB.Sender(), &List);
+    TBitmap Image;
+    List.Add(OnePixelImage(Image), nullptr);
+    EXPECT_EQ(A.Count, 1);
+    EXPECT_EQ(B.Count, 1);
+    EXPECT_EQ(B.LastSender, &List);
+    // A freed link leaves the list; the other still hears.
+    LinkA.reset();
+    List.Clear();
+    EXPECT_EQ(A.Count, 1);
+    EXPECT_EQ(B.Count, 2);
+    List.UnRegisterChanges(&LinkB);
+    EXPECT_EQ(LinkB.Sender(), nullptr);
+    List.Add(&Image, nullptr);
+    EXPECT_EQ(B.Count, 2);
+}
+
+TEST(ChangeLinks, FreedListLeavesItsLinksWithoutSender)
+{
+    TChangeLink Link;
+    {
+        TImageList List(nullptr, 16, 16);
+        List.RegisterChanges(&Link);
+    }
+    EXPECT_EQ(Link.Sender(), nullptr);
+    // Moving a link to another list takes it off the first.
+    TImageList First(nullptr, 16, 16), Second(nullptr, 16, 16);
+    ChangeCounter C;
+    Link.OnChange = TNotifyEvent(&C, &ChangeCounter::Changed);
+    First.RegisterChanges(&Link);
+    Second.RegisterChanges(&Link);
+    First.Clear();
+    EXPECT_EQ(C.Count, 0);
+    Second.Clear();
+    EXPECT_EQ(C.Count, 1);
+}

@@ -1,0 +1,5 @@
+#include "platform/classes/Interfaces.h"
+
+TInterfacedObject::~TInterfacedObject() = default;
+
+PRICETAGS_DEFINE_CLASS(TInterfacedObject)
