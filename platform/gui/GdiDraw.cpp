@@ -28,16 +28,11 @@ GdiObject& FontOf(HDC DC)
     return F ? *F : *AsKind(GetStockObject(SYSTEM_FONT), GdiKind::Font);
 }
 
-DcBackend* Target(HDC DC)
-{
-    return TargetOf(DC);
-}
-
 // Runs Draw(backend, context) and reports the device area it changed.
 template <class Fn>
 void Draw(HDC DC, Fn&& F)
 {
-    DcBackend* B = Target(DC);
+    DcBackend* B = TargetOf(DC);
     if (!B)
         return;
     const QRect Changed = F(*B, ContextOf(DC));
@@ -175,7 +170,7 @@ COLORREF SetPixel(HDC DC, int X, int Y, COLORREF Color)
 
 COLORREF GetPixel(HDC DC, int X, int Y)
 {
-    DcBackend* B = Target(DC);
+    DcBackend* B = TargetOf(DC);
     QImage* Pixels = B ? B->Pixels() : nullptr;
     if (!Pixels)
         return CLR_INVALID;
