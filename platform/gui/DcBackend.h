@@ -16,9 +16,17 @@
 // record. State that draws nothing (SelectObject, SetMapMode, SaveDC)
 // never reaches a backend on its own.
 //
-// Path and DrawFocusRect, FillRect, FrameRect and InvertRect arrive as the
-// simpler calls they are made of (Path, PatBlt). Text arrives as ExtTextOut
-// calls, DrawText's lines included (clipped to their rectangle).
+// Calls arrive in a few shapes: FillRect, FrameRect, InvertRect,
+// DrawFocusRect and PatBlt as PatBlt (with the brush they fill with, which
+// need not be the selected one); LineTo as a two-point Polyline; Polygon as
+// a one-polygon PolyPolygon; Rectangle, Ellipse and RoundRect as Shape; a
+// path bracket as one Path call when it is filled or stroked; ExtTextOut,
+// TextOut and every line of DrawText as Text (DrawText's lines clipped to
+// their rectangle, the underline of a prefixed character as a PatBlt);
+// BitBlt, StretchBlt, StretchDIBits, SetDIBitsToDevice, TransparentBlt and
+// AlphaBlend as Blit with the source pixels. Coordinates are as the program
+// gave them; the transform maps them, and a recorder may keep them with
+// the mapping (a metafile page in 0.01 mm) or map them itself.
 
 #include "platform/gui/GdiPrivate.h"
 
@@ -81,7 +89,8 @@ struct Blend {
     BLENDFUNCTION Alpha;
 };
 
-/// The paper of a printer, device pixels; Printable within Physical.
+/// The paper of a printer in device pixels: its size, and where the
+/// printable area (the surface) starts on it.
 struct PageGeometry {
     QSize Physical;
     QPoint Offset;

@@ -51,8 +51,9 @@ public:
     explicit RecordingBackend(QSize Size, QSize Dpi = QSize(96, 96)) : FSize(Size), FDpi(Dpi) {}
 
     const std::vector<DcRecord>& Records() const { return FRecords; }
-    /// Makes every call again, in order, on Target.
-    void Replay(DcBackend& Target) const;
+    /// Makes every call again, in order, on Target, drawing only within
+    /// TargetClip (device pixels) as well as each call's own clip.
+    void Replay(DcBackend& Target, const QRegion& TargetClip) const;
 
     QSize Size() const override { return FSize; }
     QSize Dpi() const override { return FDpi; }

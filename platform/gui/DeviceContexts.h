@@ -14,7 +14,8 @@ HDC CreateRecordingDC(int Width, int Height);
 /// Drawing calls recorded so far; -1 when DC does not record.
 int RecordedCallCount(HDC DC);
 /// Makes the calls recorded on Recording again on Target, with the state
-/// they were recorded in (Target's own state is left as it was). False when
+/// they were recorded in and within Target's clip (Target's own state is
+/// left as it was; the recorded device pixels are Target's). False when
 /// Recording does not record or Target has no surface.
 BOOL PlayRecording(HDC Recording, HDC Target);
 

@@ -429,7 +429,10 @@ std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::
         return std::nullopt;
     const int Width = H.biWidth;
     const int Height = Rows ? *Rows : std::abs(H.biHeight);
-    if (Height <= 0 || Height > MaxSide)
+    // A sheet at 600 dpi has about 35 million pixels; a picture larger than
+    // that is refused rather than allocated.
+    constexpr int64_t MaxPixels = 64 * 1024 * 1024;
+    if (Height <= 0 || Height > MaxSide || static_cast<int64_t>(Width) * Height > MaxPixels)
         return std::nullopt;
     const bool BottomUp = H.biHeight > 0;
     const auto* Table = reinterpret_cast<const unsigned char*>(&Info) + H.biSize;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -29,16 +28,11 @@ GdiObject& FontOf(HDC DC)
     return F ? *F : *AsKind(GetStockObject(SYSTEM_FONT), GdiKind::Font);
 }
 
-DcBackend* Target(HDC DC)
-{
-    return TargetOf(DC);
-}
-
 // Runs Draw(backend, context) and reports the device area it changed.
 template <class Fn>
 void Draw(HDC DC, Fn&& F)
 {
-    DcBackend* B = Target(DC);
+    DcBackend* B = TargetOf(DC);
     if (!B)
         return;
     const QRect Changed = F(*B, ContextOf(DC));
@@ -176,7 +170,7 @@ COLORREF SetPixel(HDC DC, int X, int Y, COLORREF Color)
 
 COLORREF GetPixel(HDC DC, int X, int Y)
 {
-    DcBackend* B = Target(DC);
+    DcBackend* B = TargetOf(DC);
     QImage* Pixels = B ? B->Pixels() : nullptr;
     if (!Pixels)
         return CLR_INVALID;
@@ -537,30 +531,32 @@ int SetDIBitsToDevice(HDC DC, int XDest, int YDest, DWORD Width, DWORD Height, i
 {
     if (!DC || Usage != DIB_RGB_COLORS || Lines == 0)
         return 0;
-    // The bits hold Lines rows starting at row StartScan from the bottom:
-    // read them as a DIB of their own and place it in the whole.
     const int FullHeight = std::abs(Info.bmiHeader.biHeight);
     if (StartScan >= static_cast<UINT>(FullHeight))
         return 0;
-    const UINT Rows = std::min<UINT>(Lines, static_cast<UINT>(FullHeight) - StartScan);
-    const std::optional<QImage> Band = DibToImage(Info, Bits, static_cast<int>(Rows));
+    // The bits hold Rows rows from row StartScan on: read them as a DIB of
+    // their own.
+    const int Rows = static_cast<int>(std::min<UINT>(Lines, static_cast<UINT>(FullHeight) - StartScan));
+    const std::optional<QImage> Band = DibToImage(Info, Bits, Rows);
     if (!Band || Width == 0 || Height == 0)
         return 0;
-    // Rows of the band counted from the bottom of the whole DIB.
+    const int W = static_cast<int>(std::min<DWORD>(Width, static_cast<DWORD>(Band->width())));
+    const int H = static_cast<int>(std::min<DWORD>(Height, static_cast<DWORD>(FullHeight)));
+    // Rows count from the bottom of a bottom-up DIB and from the top of a
+    // top-down one; only the source rows the band holds are drawn.
+    const int Start = static_cast<int>(StartScan);
+    const int Lo = std::max(YSrc, Start);
+    const int Hi = std::min(YSrc + H, Start + Rows);
+    if (Lo >= Hi)
+        return Rows;
     const bool BottomUp = Info.bmiHeader.biHeight > 0;
-    const int BandTop = BottomUp ? FullHeight - static_cast<int>(StartScan + Rows) : static_cast<int>(StartScan);
-    QImage Whole(Band->width(), FullHeight, QImage::Format_RGB32);
-    Whole.fill(0);
-    for (int Y = 0; Y < Band->height(); ++Y)
-        std::memcpy(Whole.scanLine(BandTop + Y), Band->constScanLine(Y), static_cast<size_t>(Band->bytesPerLine()));
-    const int W = static_cast<int>(std::min<DWORD>(Width, 0x7FFFFFFF));
-    const int H = static_cast<int>(std::min<DWORD>(Height, 0x7FFFFFFF));
-    const int Top = FullHeight - YSrc - H;
-    const BlitSource Src {Whole, QRect(XSrc, Top, W, H), false, 0};
-    Blend How;
-    const QRect Dest(XDest, YDest, W, H);
+    const int BandTop = BottomUp ? Start + Rows - Hi : Lo - Start;
+    const int DestTop = BottomUp ? YDest + (YSrc + H - Hi) : YDest + (Lo - YSrc);
+    const BlitSource Src {*Band, QRect(XSrc, BandTop, W, Hi - Lo), false, 0};
+    const Blend How;
+    const QRect Dest(XDest, DestTop, W, Hi - Lo);
     Draw(DC, [&](DcBackend& B, const DrawContext& C) { return B.Blit(C, Dest, Src, How); });
-    return static_cast<int>(Rows);
+    return Rows;
 }
 
 // ---- helpers shared with the backends ------------------------------------------------------

@@ -164,8 +164,9 @@ HDC CreateBackendDC(std::unique_ptr<DcBackend> Backend);
 /// The pixels of a device-independent bitmap as RGB32, top row first; Rows
 /// overrides the header's height (SetDIBitsToDevice's bands). Nothing for
 /// a header it cannot read (bad size or depth, compression other than
-/// BI_RGB and BI_BITFIELDS, above 16384 pixels a side) or null bits. The
-/// bits must hold every row the header (or Rows) gives.
+/// BI_RGB and BI_BITFIELDS, above 16384 pixels a side or 64 million in
+/// all) or null bits. The bits must hold every row the header (or Rows)
+/// gives: callers reading outside bytes check that first.
 std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::optional<int> Rows);
 /// Bytes of header and colour table (or masks) before a packed DIB's bits.
 size_t DibHeaderBytes(const BITMAPINFOHEADER& Header);

@@ -475,65 +475,93 @@ bool UsesPattern(unsigned Index)
     return ((Index >> 4) & 0x0F) != (Index & 0x0F);
 }
 
+// Source over target with a constant alpha, and the source's own
+// (premultiplied) alpha as well with AC_SRC_ALPHA.
+QRgb AlphaMix(QRgb S, QRgb D, const BLENDFUNCTION& Alpha)
+{
+    const int CA = Alpha.SourceConstantAlpha;
+    if (!(Alpha.AlphaFormat & AC_SRC_ALPHA))
+        return qRgb((qRed(S) * CA + qRed(D) * (255 - CA)) / 255, (qGreen(S) * CA + qGreen(D) * (255 - CA)) / 255,
+            (qBlue(S) * CA + qBlue(D) * (255 - CA)) / 255);
+    const int SA = qAlpha(S) * CA / 255;
+    const auto Mix = [&](int SC, int DC) { return std::clamp(SC * CA / 255 + DC * (255 - SA) / 255, 0, 255); };
+    return qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)), Mix(qBlue(S), qBlue(D)));
+}
+
+// Which source pixel each pixel of a blit's target rectangle reads: the
+// nearest one, or one of the source shrunk by averaging (HALFTONE).
+struct SourceGrid {
+    const QImage* From = nullptr;
+    QImage Smooth;
+    QPoint Origin;
+    QSize Extent;
+    QSize Target;
+    bool FlipX = false;
+    bool FlipY = false;
+
+    SourceGrid(const DrawContext& C, const BlitSource& Source, const Blend& How, QSize TargetSize, bool FX, bool FY)
+        : From(&Source.Image), Target(TargetSize), FlipX(FX), FlipY(FY)
+    {
+        const QRect& SR = Source.Rect;
+        Origin = QPoint(std::min(SR.left(), SR.left() + SR.width()), std::min(SR.top(), SR.top() + SR.height()));
+        Extent = QSize(std::abs(SR.width()), std::abs(SR.height()));
+        const bool Shrinks = Extent.width() > Target.width() || Extent.height() > Target.height();
+        if (C.S.StretchMode == HALFTONE && How.Kind == BlendKind::Rop && How.Rop3 == 0xCC && Shrinks
+            && !Source.Monochrome) {
+            Smooth = Source.Image.copy(QRect(Origin, Extent))
+                         .scaled(Target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            From = &Smooth;
+            Origin = QPoint(0, 0);
+            Extent = Target;
+        }
+    }
+
+    /// The source point of target pixel (TX, TY), counted from the target's
+    /// top-left corner.
+    QPoint At(int TX, int TY) const
+    {
+        if (FlipX)
+            TX = Target.width() - 1 - TX;
+        if (FlipY)
+            TY = Target.height() - 1 - TY;
+        return Origin + QPoint(static_cast<int>(static_cast<int64_t>(TX) * Extent.width() / Target.width()),
+                            static_cast<int>(static_cast<int64_t>(TY) * Extent.height() / Target.height()));
+    }
+};
+
 QRect RasterBackend::Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How)
 {
     const QRect& SR = Source.Rect;
     if (Dest.width() == 0 || Dest.height() == 0 || SR.width() == 0 || SR.height() == 0)
         return {};
+    if (!AxisAligned(C.ToDevice)) {
+        // Turned by the world transform: QPainter places the picture.
+        QPainter* P = Open(C, C.ToDevice);
+        if (!P)
+            return {};
+        P->drawImage(QRectF(Dest.normalized()), Source.Image.copy(SR.normalized())
+            .mirrored((Dest.width() < 0) != (SR.width() < 0), (Dest.height() < 0) != (SR.height() < 0)));
+        return C.ToDevice.mapRect(QRectF(Dest.normalized())).toAlignedRect();
+    }
     // The destination corners on the device; a blit mirrors where the signs
     // of the device and source extents differ.
     const QPointF P0 = C.ToDevice.map(QPointF(Dest.left(), Dest.top()));
     const QPointF P1 = C.ToDevice.map(QPointF(Dest.left() + Dest.width(), Dest.top() + Dest.height()));
-    if (!AxisAligned(C.ToDevice)) {
-        // Turned by the world transform: QPainter places the picture.
-        QImage Part = Source.Image.copy(SR.normalized());
-        QPainter* P = Open(C, C.ToDevice);
-        if (!P)
-            return {};
-        P->drawImage(QRectF(Dest), Part.mirrored((Dest.width() < 0) != (SR.width() < 0),
-            (Dest.height() < 0) != (SR.height() < 0)));
-        return C.ToDevice.mapRect(QRectF(Dest)).toAlignedRect();
-    }
     const int X0 = RoundDevice(P0.x()), Y0 = RoundDevice(P0.y());
     const int X1 = RoundDevice(P1.x()), Y1 = RoundDevice(P1.y());
-    const QRect Target = QRect(QPoint(std::min(X0, X1), std::min(Y0, Y1)),
-        QPoint(std::max(X0, X1) - 1, std::max(Y0, Y1) - 1));
+    const QRect Target(QPoint(std::min(X0, X1), std::min(Y0, Y1)), QPoint(std::max(X0, X1) - 1, std::max(Y0, Y1) - 1));
     if (Target.isEmpty())
         return {};
-    const bool FlipX = (X1 < X0) != (SR.width() < 0);
-    const bool FlipY = (Y1 < Y0) != (SR.height() < 0);
-    const int AW = Target.width(), AH = Target.height();
-    const int ASW = std::abs(SR.width()), ASH = std::abs(SR.height());
-    const int SLeft = std::min(SR.left(), SR.left() + SR.width());
-    const int STop = std::min(SR.top(), SR.top() + SR.height());
-    // HALFTONE shrinks a copied picture by averaging; the other modes pick
-    // one source pixel for each target pixel.
-    QImage Smooth;
-    const bool Average = C.S.StretchMode == HALFTONE && How.Kind == BlendKind::Rop && How.Rop3 == 0xCC
-        && (ASW > AW || ASH > AH) && !Source.Monochrome;
-    if (Average)
-        Smooth = Source.Image.copy(SLeft, STop, ASW, ASH)
-                     .scaled(AW, AH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QImage& From = Average ? Smooth : Source.Image;
-    const int FLeft = Average ? 0 : SLeft, FTop = Average ? 0 : STop;
-    const int FW = Average ? AW : ASW, FH = Average ? AH : ASH;
+    const SourceGrid Grid(C, Source, How, Target.size(), (X1 < X0) != (SR.width() < 0), (Y1 < Y0) != (SR.height() < 0));
+    const QImage& From = *Grid.From;
     const bool MonoDest = Monochrome();
     const bool Pattern = How.Kind == BlendKind::Rop && UsesPattern(How.Rop3);
     const QRgb Key = ToRgb(How.Transparent) & 0xFFFFFFu;
-    const int CA = How.Alpha.SourceConstantAlpha;
-    const bool PerPixel = (How.Alpha.AlphaFormat & AC_SRC_ALPHA) != 0;
     return ForEachPixel(C, Target, [&](int PX, int PY, QRgb& D) {
-        int TX = PX - Target.left();
-        int TY = PY - Target.top();
-        if (FlipX)
-            TX = AW - 1 - TX;
-        if (FlipY)
-            TY = AH - 1 - TY;
-        const int SX = FLeft + static_cast<int>(static_cast<int64_t>(TX) * FW / AW);
-        const int SY = FTop + static_cast<int>(static_cast<int64_t>(TY) * FH / AH);
+        const QPoint S = Grid.At(PX - Target.left(), PY - Target.top());
         // Pixels outside the source read as black, as the system does.
-        const bool Inside = From.rect().contains(SX, SY);
-        const QRgb Raw = Inside ? From.pixel(SX, SY) : qRgb(0, 0, 0);
+        const bool Inside = From.rect().contains(S);
+        const QRgb Raw = Inside ? From.pixel(S) : qRgb(0, 0, 0);
         switch (How.Kind) {
         case BlendKind::Rop: {
             QRgb P = 0;
@@ -546,22 +574,10 @@ QRect RasterBackend::Blit(const DrawContext& C, const QRect& Dest, const BlitSou
             if (Inside && (Raw & 0xFFFFFFu) != Key)
                 D = SourcePixel(C, MonoDest, Source, Raw) | 0xFF000000u;
             return;
-        case BlendKind::Alpha: {
-            if (!Inside)
-                return;
-            // Colour channels of a per-pixel source are premultiplied.
-            const int SA = PerPixel ? qAlpha(Raw) * CA / 255 : CA;
-            const auto Mix = [&](int SC, int DC) {
-                return std::clamp(SC * CA / 255 + DC * (255 - SA) / 255, 0, 255);
-            };
-            if (PerPixel)
-                D = qRgb(Mix(qRed(Raw), qRed(D)), Mix(qGreen(Raw), qGreen(D)), Mix(qBlue(Raw), qBlue(D)));
-            else
-                D = qRgb((qRed(Raw) * CA + qRed(D) * (255 - CA)) / 255,
-                    (qGreen(Raw) * CA + qGreen(D) * (255 - CA)) / 255,
-                    (qBlue(Raw) * CA + qBlue(D) * (255 - CA)) / 255);
+        case BlendKind::Alpha:
+            if (Inside)
+                D = AlphaMix(Raw, D, How.Alpha);
             return;
-        }
         }
     });
 }

@@ -106,10 +106,10 @@ COLORREF RecordingBackend::SetPixel(const DrawContext& C, QPoint P, COLORREF Col
     return Color & 0xFFFFFF;
 }
 
-void RecordingBackend::Replay(DcBackend& Target) const
+void RecordingBackend::Replay(DcBackend& Target, const QRegion& TargetClip) const
 {
     for (const DcRecord& R : FRecords) {
-        const DrawContext C {R.S, *R.Font, *R.Pen, *R.Brush, R.ToDevice, R.Clip};
+        const DrawContext C {R.S, *R.Font, *R.Pen, *R.Brush, R.ToDevice, R.Clip & TargetClip};
         switch (R.Op) {
         case DcOp::PatBlt: Target.PatBlt(C, R.Rect, *R.PatBrush, R.Rop3); break;
         case DcOp::Polyline: Target.Polyline(C, R.Polygons.front()); break;
@@ -154,7 +154,7 @@ BOOL PlayRecording(HDC Recording, HDC Target)
     DcBackend* To = TargetOf(Target);
     if (!R || !To)
         return false;
-    R->Replay(*To);
+    R->Replay(*To, Target->EffectiveClip());
     Target->Touch(QRect(QPoint(0, 0), To->Size()));
     return true;
 }

@@ -533,13 +533,16 @@ struct BITMAPINFO {
 /// 16, 24 or 32 bits a pixel, BI_RGB or BI_BITFIELDS) onto DC with raster
 /// operation Rop. Source coordinates count from the DIB's first row in
 /// memory order reversed for bottom-up DIBs (from its lower-left corner).
-/// Returns the number of source rows used; 0 for a DIB it cannot read or
-/// DIB_PAL_COLORS.
+/// Returns the number of source rows used; 0 for a DIB it cannot read
+/// (above 16384 pixels a side or 64 million in all included) or
+/// DIB_PAL_COLORS. Bits must hold every row the header gives.
 int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, int XSrc, int YSrc,
     int SrcWidth, int SrcHeight, const void* Bits, const BITMAPINFO& Info, UINT Usage, DWORD Rop);
-/// Copies Lines rows of a DIB, the first being row StartScan counted from
-/// the bottom, unstretched; (XSrc, YSrc) count from the lower-left corner.
-/// Returns the rows copied; 0 for a DIB it cannot read.
+/// Copies the part of a DIB's source rectangle that lies in the Lines rows
+/// held by Bits, unstretched; the first of them is row StartScan. Rows and
+/// YSrc count from the bottom of a bottom-up DIB (from the top of a
+/// top-down one); rows not held are left alone. Returns the rows held; 0
+/// for a DIB it cannot read.
 int SetDIBitsToDevice(HDC DC, int XDest, int YDest, DWORD Width, DWORD Height, int XSrc, int YSrc,
     UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO& Info, UINT Usage);
 

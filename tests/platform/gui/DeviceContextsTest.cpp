@@ -196,6 +196,16 @@ TEST(DeviceContexts, RecordingRefusesWhatIsNoRecording)
     SelectObject(Recording, GetStockObject(BLACK_BRUSH));
     EXPECT_EQ(RecordedCallCount(Recording), 0);
     EXPECT_EQ(GetPixel(Recording, 0, 0), CLR_INVALID);  // no pixels to read
+    // Played within the target's clip.
+    SetMapMode(Recording, MM_TEXT);
+    HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(Recording, Rect(0, 0, 4, 4), Red);
+    DeleteObject(Red);
+    IntersectClipRect(S.DC, 0, 0, 2, 4);
+    ASSERT_TRUE(PlayRecording(Recording, S.DC));
+    SelectClipRgn(S.DC, nullptr);
+    EXPECT_EQ(GetPixel(S.DC, 1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(S.DC, 2, 1), RGB(255, 255, 255));
     DeleteDC(Recording);
 }
 

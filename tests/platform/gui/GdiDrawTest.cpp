@@ -199,12 +199,19 @@ TEST(GdiDraw, DibSourceRectanglesCountFromTheBottomAndBadDibsDrawNothing)
     // Source row 0 of a bottom-up DIB is its bottom row: blue, white.
     StretchDIBits(S.DC, 0, 0, 2, 1, 0, 0, 2, 1, Picture.Bits.data(), Picture.Info(), DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(S.At(0, 0), RGB(0, 0, 255));
-    // The second band row alone, from SetDIBitsToDevice: the top row.
+    // SetDIBitsToDevice given the second row from the bottom alone (the
+    // top row): it lands on top and the row not given is left alone.
     const Dib TopRow(2, 2, 24, BI_RGB, {}, {0, 0, 255, 0, 255, 0, 0, 0});
     EXPECT_EQ(SetDIBitsToDevice(S.DC, 4, 4, 2, 2, 0, 0, 1, 1, TopRow.Bits.data(), TopRow.Info(), DIB_RGB_COLORS), 1);
     EXPECT_EQ(S.At(4, 4), Red);
     EXPECT_EQ(S.At(5, 4), RGB(0, 255, 0));
-    EXPECT_EQ(S.At(4, 5), Black);  // the row not given
+    EXPECT_EQ(S.At(4, 5), White);
+    // The bottom row alone lands below.
+    const Dib BottomRow(2, 2, 24, BI_RGB, {}, {255, 0, 0, 255, 255, 255, 0, 0});
+    EXPECT_EQ(SetDIBitsToDevice(S.DC, 4, 4, 2, 2, 0, 0, 0, 1, BottomRow.Bits.data(), BottomRow.Info(), DIB_RGB_COLORS), 1);
+    EXPECT_EQ(S.At(4, 5), RGB(0, 0, 255));
+    EXPECT_EQ(S.At(5, 5), White);
+    EXPECT_EQ(S.At(4, 4), Red);
 
     struct Bad {
         const char* Name;
@@ -220,13 +227,14 @@ TEST(GdiDraw, DibSourceRectanglesCountFromTheBottomAndBadDibsDrawNothing)
         {"bit fields on 24 bits", 2, 24, BI_BITFIELDS, DIB_RGB_COLORS},
         {"palette indexes", 2, 24, BI_RGB, DIB_PAL_COLORS},
         {"too wide", 100000, 24, BI_RGB, DIB_RGB_COLORS},
+        {"too many pixels", 16000, 24, BI_RGB, DIB_RGB_COLORS},
     };
     for (const Bad& B : Rows) {
         SCOPED_TRACE(B.Name);
         Surface T(4, 4);
         BITMAPINFO Info;
         Info.bmiHeader.biWidth = B.Width;
-        Info.bmiHeader.biHeight = 2;
+        Info.bmiHeader.biHeight = B.Width == 16000 ? 16000 : 2;
         Info.bmiHeader.biBitCount = static_cast<Word>(B.Bpp);
         Info.bmiHeader.biCompression = B.Compression;
         const unsigned char Bits[16] = {};
