@@ -7,6 +7,7 @@
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/Windows.h"
 
 #include "tests/common/reports/TemplateBytes.h"
 #include "tests/support/TestSupport.h"
@@ -312,6 +313,9 @@ TEST(RP_DocumentFiles, FileNameRules)
     Doc.SetNameSaveFile(Dir.File("nothing"));
     ExpectRaises<Exception>([&] { Doc.Load(); },
                             "Error loading report from file\r\nFile is not a Report configfile");
+    Doc.DesignerOpen = true;
+    Doc.Load();  // the designer starts on the present document
+    EXPECT_EQ(Doc.NameSaveFile(), Dir.File("nothing.dcr"));
 }
 
 TEST(RP_DocumentFiles, SaveKeepsTheFormOfAnExistingFile)
@@ -423,6 +427,19 @@ TEST(RP_DocumentFiles, DocumentRecordEdges)
     MemoryBlockStream In3(Old.data(), Old.size());
     Doc.LoadFromStream(In3, false);
     EXPECT_EQ(Doc.DefDesigner->GridSize, 8);
+
+    // A designer window placed off the screen comes back onto it.
+    const std::string Off = Str("FRDCR") + TS(11, "DEFDES") + TI(1, 100000) + TI(2, -11) +
+                            TI(3, 29) + TI(4, 100000) + TI(5, 1) + TS(255, "ENDDD") +
+                            TS(255, "ENDFR");
+    MemoryBlockStream In4(Off.data(), Off.size());
+    Doc.LoadFromStream(In4, false);
+    const T_RPDefDesigner& D = *Doc.DefDesigner;
+    EXPECT_EQ(D.Left, 10);
+    EXPECT_EQ(D.Top, 10);
+    EXPECT_EQ(D.Height, GetSystemMetrics(SM_CYSCREEN) - 30);
+    EXPECT_EQ(D.Width, GetSystemMetrics(SM_CXSCREEN) - 30);
+    EXPECT_EQ(D.WState, 0) << "only maximised (2) is kept";
 }
 
 TEST(RP_DocumentFiles, IniPrefixAndPaperRule)
