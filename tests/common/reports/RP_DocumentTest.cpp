@@ -231,23 +231,3 @@ TEST(RP_Document, PageExtentWithoutPrinterAndWithTemplatePaper)
     EXPECT_EQ(OY, 0);
     EXPECT_EQ(Doc.PrnInfo(0)->PrintWidth, 378 - 38);
 }
-
-TEST(RP_Document, PageElementListKeepsOrder)
-{
-    TDocument Doc(nullptr);
-    TPage* Page = Doc.CurrentPage();
-    TView* A = new TView(vkText, &Doc);
-    TView* B = new TView(vkText, &Doc);
-    TView* C = new TView(vkText, &Doc);
-    Page->AddView(A);
-    Page->AddView(B);
-    Page->AddView(C);
-    Page->MoveView(0, 2);
-    EXPECT_EQ(Page->IndexOfView(A), 2);
-    Page->ExchangeViews(0, 1);
-    EXPECT_EQ(Page->GetView(0), C);
-    EXPECT_EQ(Page->LastView(), A);
-    Page->DeleteView(0);
-    EXPECT_EQ(Page->ViewCount(), 2);
-    ExpectRaises<EListError>([&] { (void)Page->GetView(2); }, "List index out of bounds (2)");
-}
