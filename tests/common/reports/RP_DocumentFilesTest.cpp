@@ -459,3 +459,18 @@ TEST(RP_DocumentFiles, IniPrefixAndPaperRule)
     EXPECT_TRUE(Doc.PrinterPageDefaultSize) << "paper under 5 mm is no paper";
     EXPECT_EQ(Doc.CurrentPage()->ViewCount(), 1);
 }
+
+TEST(RP_DocumentFiles, ZoomDoesNotReachTheFile)
+{
+    const TempDir Dir;
+    TDocument Doc(nullptr);
+    Doc.SetScale(2.0);
+    Doc.LoadFromBinaryFile(Ansi(Data("golden/full.dcr")));
+    EXPECT_EQ(Doc.Scale(), 2.0);
+    EXPECT_EQ(Doc.GetPage(0)->GetView(1)->GetWidth(), 400) << "read at 1.0, shown at 2.0";
+    Doc.SaveToBinaryFile(Dir.File("zoomed.dcr"));
+    Doc.SaveToIniFile(Dir.File("zoomed.dcf"));
+    EXPECT_EQ(Doc.Scale(), 2.0);
+    ExpectMatchesGolden(ReadBytes(Dir.Path() / "zoomed.dcr"), Data("golden/full.dcr"));
+    ExpectMatchesGolden(ReadBytes(Dir.Path() / "zoomed.dcf"), Data("golden/full.dcf"));
+}
