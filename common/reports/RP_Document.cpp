@@ -344,11 +344,21 @@ void TDocument::UpdatePrnInfo(bool Force)
 {
     const bool PrinterChanged =
         gPrinterPort && PrnIndex != -2 && gPrinterPort->PrinterIndex() != PrnIndex;
-    if (Force || PrnTick == 0 || PrinterChanged || TickPassed(PrnTick + PrnInfoLifeMs))
-        RefreshPrnInfo();
-    const TPage* Page = CurrentPage();
-    GetPageExtent(Page ? Page->Orientation : 0, PageWidth, OffsetY, OffsetX, PageHeight);
-    PrnTick = GetTickCount();
+    const auto TakeExtent = [this] {
+        const TPage* Page = CurrentPage();
+        GetPageExtent(Page ? Page->Orientation : 0, PageWidth, OffsetY, OffsetX, PageHeight);
+        PrnTick = GetTickCount();
+    };
+    if (Force || PrnTick == 0 || PrinterChanged || TickPassed(PrnTick + PrnInfoLifeMs)) {
+        try {
+            RefreshPrnInfo();
+        } catch (const Exception&) {
+            // The fallback paper stands until the next period.
+            TakeExtent();
+            throw;
+        }
+    }
+    TakeExtent();
 }
 
 void TDocument::GetPageExtent(Byte Orientation, int& APageWidth, int& AOffsetY, int& AOffsetX,

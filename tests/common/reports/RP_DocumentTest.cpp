@@ -231,3 +231,53 @@ TEST(RP_Document, PageExtentWithoutPrinterAndWithTemplatePaper)
     EXPECT_EQ(OY, 0);
     EXPECT_EQ(Doc.PrnInfo(0)->PrintWidth, 378 - 38);
 }
+
+namespace {
+
+/// A printer that counts how often its capabilities are read.
+class CountingPort : public TReportPrinterPort {
+public:
+    int PrinterIndex() override { return Index; }
+    TPrinterCaps ReadCaps(Byte Orientation) override
+    {
+        ++Reads;
+        if (Fail)
+            throw Exception("driver error");
+        return Orientation == 0 ? TPrinterCaps{300, 300, 2480, 3508, 60, 60, 2360, 3388}
+                                : TPrinterCaps{300, 300, 3508, 2480, 60, 60, 3388, 2360};
+    }
+    int Index = 0;
+    int Reads = 0;
+    bool Fail = false;
+};
+
+struct PortScope {
+    explicit PortScope(TReportPrinterPort* Port) { SetReportPrinterPort(Port); }
+    ~PortScope() { SetReportPrinterPort(nullptr); }
+};
+
+}  // namespace
+
+TEST(RP_Document, PrinterMetricsAreCachedPerPrinter)
+{
+    CountingPort Port;
+    const PortScope Scope(&Port);
+    TDocument Doc(nullptr);
+    Doc.UpdatePrnInfo(false);
+    Doc.UpdatePrnInfo(false);
+    EXPECT_EQ(Port.Reads, 2) << "both orientations once for two builds in a minute";
+    EXPECT_EQ(Doc.PageWidth, 794);
+    EXPECT_EQ(Doc.PrnInfo(1)->PrintWidth, 1084);
+
+    Port.Index = 1;
+    Doc.UpdatePrnInfo(false);
+    EXPECT_EQ(Port.Reads, 4) << "another printer is read again";
+    EXPECT_EQ(Doc.PrnIndex, 1);
+
+    Port.Fail = true;
+    ExpectRaises<Exception>([&] { Doc.UpdatePrnInfo(true); }, "driver error");
+    EXPECT_EQ(Doc.PrnIndex, -2) << "fallback metrics after a printer failure";
+    EXPECT_EQ(Doc.PrnInfo(0)->LogPixelsX, 600);
+    EXPECT_EQ(Doc.PageWidth, 794) << "the page extent comes from the fallback paper";
+    EXPECT_EQ(Doc.OffsetX, 23);
+}
