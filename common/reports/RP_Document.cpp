@@ -14,10 +14,10 @@
 
 namespace {
 
-TReportPrinterPort* gPrinterPort = nullptr;
+ReportPrinter* gPrinterPort = nullptr;
 
 // Fallback device capabilities: A4 at 600 dpi, portrait and landscape.
-constexpr TPrinterCaps FallbackCaps[2] = {
+constexpr PrinterCaps FallbackCaps[2] = {
     {600, 600, 4960, 7015, 142, 100, 4676, 6815},
     {600, 600, 7015, 4960, 118, 100, 6779, 4760},
 };
@@ -27,12 +27,12 @@ constexpr Cardinal PrnInfoLifeMs = 60000;
 
 }  // namespace
 
-void SetReportPrinterPort(TReportPrinterPort* Port)
+void InstallReportPrinter(ReportPrinter* Port)
 {
     gPrinterPort = Port;
 }
 
-TReportPrinterPort* ReportPrinterPort()
+ReportPrinter* InstalledReportPrinter()
 {
     return gPrinterPort;
 }
@@ -47,7 +47,7 @@ TClass TPrnInfo::StaticClass()
 
 TPrnInfo::~TPrnInfo() = default;
 
-void TPrnInfo::Fill(const TPrinterCaps& Caps)
+void TPrnInfo::Fill(const PrinterCaps& Caps)
 {
     if (Caps.LogPixelsX < 5)
         throw Exception("prn.LogPixelsX = 0");

@@ -58,7 +58,7 @@ using TSetPrinterEvent =
 inline constexpr char VarNotAnswered[] = "\x04\x01\x03\x02";
 
 /// The device capabilities of a printer in one orientation, device pixels.
-struct TPrinterCaps {
+struct PrinterCaps {
     Integer LogPixelsX = 0;
     Integer LogPixelsY = 0;
     Integer PhysWidth = 0;
@@ -73,15 +73,15 @@ struct TPrinterCaps {
 /// its capabilities per orientation (0 portrait, 1 landscape). The printing
 /// layer installs one; without it the fallback metrics (A4 at 600 dpi) are
 /// used. ReadCaps raises the printing layer's errors.
-class TReportPrinterPort {
+class ReportPrinter {
 public:
-    virtual ~TReportPrinterPort() = default;
+    virtual ~ReportPrinter() = default;
     [[nodiscard]] virtual int PrinterIndex() = 0;
-    [[nodiscard]] virtual TPrinterCaps ReadCaps(Byte Orientation) = 0;
+    [[nodiscard]] virtual PrinterCaps ReadCaps(Byte Orientation) = 0;
 };
 /// Installs the port for every document (null: none). Not owned.
-void SetReportPrinterPort(TReportPrinterPort* Port);
-[[nodiscard]] TReportPrinterPort* ReportPrinterPort();
+void InstallReportPrinter(ReportPrinter* Port);
+[[nodiscard]] ReportPrinter* InstalledReportPrinter();
 
 /// Printer metrics of one orientation.
 class TPrnInfo : public TObject {
@@ -91,7 +91,7 @@ public:
     ~TPrnInfo() override;
 
     /// The fields from device capabilities; pixel sizes rounded to 96 dpi.
-    void Fill(const TPrinterCaps& Caps);
+    void Fill(const PrinterCaps& Caps);
     /// A4 at 600 dpi with the unprintable border of a common laser printer.
     void SetFallback(Byte Orientation);
 

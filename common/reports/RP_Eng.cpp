@@ -95,9 +95,9 @@ int FindTextFrom(const AnsiString& Sub, const AnsiString& S, int Start, bool Cas
     return At == std::string_view::npos ? 0 : static_cast<int>(At) + 1;
 }
 
-void ClearExtentRecord(TExtentRec& Rec)
+void ClearExtentRecord(ExtentRecord& Rec)
 {
-    Rec = TExtentRec();
+    Rec = ExtentRecord();
 }
 
 void DrawSelectionRect(TCanvas* Canvas, const TRect& R)

@@ -65,7 +65,7 @@ bool ClassifyRect(const TRect& A, const TRect& B, int& Code);
 
 /// The measure of one laid-out line: its width, height, ascent and the
 /// internal and external leading of its tallest piece.
-struct TExtentRec {
+struct ExtentRecord {
     Integer Width = 0;
     Integer Height = 0;
     Integer Ascent = 0;
@@ -73,7 +73,7 @@ struct TExtentRec {
     Integer ExtLeading = 0;
 };
 /// Sets all five values to 0.
-void ClearExtentRecord(TExtentRec& Rec);
+void ClearExtentRecord(ExtentRecord& Rec);
 
 /// The designer's selection frame: an inverting black pen 2 pixels wide
 /// and a hollow brush draw R; pen mode and brush go back to copy and solid.

@@ -207,7 +207,7 @@ TEST(RP_Document, FallbackPrinterMetrics)
         EXPECT_EQ(P.PrintHeight, R.PrintHeight);
     }
     TPrnInfo Broken;
-    ExpectRaises<Exception>([&] { Broken.Fill(TPrinterCaps{}); }, "prn.LogPixelsX = 0");
+    ExpectRaises<Exception>([&] { Broken.Fill(PrinterCaps{}); }, "prn.LogPixelsX = 0");
 }
 
 TEST(RP_Document, PageExtentWithoutPrinterAndWithTemplatePaper)
@@ -235,16 +235,16 @@ TEST(RP_Document, PageExtentWithoutPrinterAndWithTemplatePaper)
 namespace {
 
 /// A printer that counts how often its capabilities are read.
-class CountingPort : public TReportPrinterPort {
+class CountingPort : public ReportPrinter {
 public:
     int PrinterIndex() override { return Index; }
-    TPrinterCaps ReadCaps(Byte Orientation) override
+    PrinterCaps ReadCaps(Byte Orientation) override
     {
         ++Reads;
         if (Fail)
             throw Exception("driver error");
-        return Orientation == 0 ? TPrinterCaps{300, 300, 2480, 3508, 60, 60, 2360, 3388}
-                                : TPrinterCaps{300, 300, 3508, 2480, 60, 60, 3388, 2360};
+        return Orientation == 0 ? PrinterCaps{300, 300, 2480, 3508, 60, 60, 2360, 3388}
+                                : PrinterCaps{300, 300, 3508, 2480, 60, 60, 3388, 2360};
     }
     int Index = 0;
     int Reads = 0;
@@ -252,8 +252,8 @@ public:
 };
 
 struct PortScope {
-    explicit PortScope(TReportPrinterPort* Port) { SetReportPrinterPort(Port); }
-    ~PortScope() { SetReportPrinterPort(nullptr); }
+    explicit PortScope(ReportPrinter* Port) { InstallReportPrinter(Port); }
+    ~PortScope() { InstallReportPrinter(nullptr); }
 };
 
 }  // namespace
