@@ -79,7 +79,7 @@ public:
     [[nodiscard]] virtual int PrinterIndex() = 0;
     [[nodiscard]] virtual PrinterCaps ReadCaps(Byte Orientation) = 0;
 };
-/// Installs the port for every document (null: none). Not owned.
+/// Installs the printer every document asks (null: none). Not owned.
 void InstallReportPrinter(ReportPrinter* Port);
 [[nodiscard]] ReportPrinter* InstalledReportPrinter();
 
