@@ -1,0 +1,209 @@
+#pragma once
+
+// TView: one element of a template page (a text box or rectangle, a
+// picture, a band area, or an owner-drawn frame). Its geometry is kept in
+// hundredths of a millimetre (LeftMM...) and shown in pixels at 96 dpi
+// times the document's Scale, through caches that 0x7FFFFFFF marks stale.
+// A band area always reports left -1 and the page width + 2. The element
+// owns its text lists and bitmaps; Document, Page and Band are not owned.
+//
+// Templates store an element as a tagged binary record (tag 0 "TV" ...
+// tag 255 "ENDTV") or as an ini section of keys; both write geometry in
+// pixels at the scale the template readers and writers fix at 1.0.
+
+#include "common/reports/RP_Eng.h"
+
+#include "platform/classes/Object.h"
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Types.h"
+
+#include <memory>
+
+class TBand;
+class TBitmap;
+class TDocument;
+class TFont;
+class TIniFile;
+class TPage;
+class TStream;
+class TStringList;
+
+/// Element kinds. 3 is read and kept but never created.
+inline constexpr Byte vkText = 0;
+inline constexpr Byte vkPicture = 1;
+inline constexpr Byte vkBandArea = 2;
+inline constexpr Byte vkOwnerDraw = 4;
+
+/// The stale mark of the pixel caches.
+inline constexpr Integer PxNotComputed = 0x7FFFFFFF;
+
+class TView : public TObject {
+    PRICETAGS_CLASS(TView, TObject)
+public:
+    /// A new element of AKind on ADocument's current page (not added to
+    /// it): Arial 8 pt black, no fill, frame width 1, no band (255). A band
+    /// area gets left -1 and the page width + 2; a picture an empty bitmap.
+    TView(Byte AKind, TDocument* ADocument);
+    ~TView() override;
+
+    /// A new element with Source's kind, selection, geometry, band, frame,
+    /// font, colours, alignment, flags, lines, picture, tag and 3-D effect;
+    /// the scaled picture is left unbuilt. The caller owns it.
+    [[nodiscard]] static TView* CreateCopy(const TView* Source, TDocument* ADocument);
+
+    // ---- geometry in pixels (through the document's Scale) ----
+    [[nodiscard]] int GetLeft();
+    [[nodiscard]] int GetTop();
+    [[nodiscard]] int GetWidth();
+    [[nodiscard]] int GetHeight();
+    [[nodiscard]] int GetRight() { return GetLeft() + GetWidth(); }
+    [[nodiscard]] int GetBottom() { return GetTop() + GetHeight(); }
+    /// Nothing when Value equals the cache; else stores the value in
+    /// hundredths of a millimetre and caches it. A band area keeps left -1
+    /// and width page + 2.
+    void SetLeft(int Value);
+    void SetTop(int Value);
+    void SetWidth(int Value);
+    void SetHeight(int Value);
+
+    // ---- stored geometry, hundredths of a millimetre ----
+    [[nodiscard]] Extended LeftMM() const { return FLeftMM; }
+    [[nodiscard]] Extended TopMM() const { return FTopMM; }
+    [[nodiscard]] Extended WidthMM() const { return FWidthMM; }
+    [[nodiscard]] Extended HeightMM() const { return FHeightMM; }
+    /// Stores a value that differs and marks that coordinate's cache stale.
+    void SetLeftMM(Extended Value);
+    void SetTopMM(Extended Value);
+    void SetWidthMM(Extended Value);
+    void SetHeightMM(Extended Value);
+    /// Marks the four pixel caches stale (after a change of scale).
+    void InvalidatePixelCache();
+
+    // ---- rectangles ----
+    /// (left, top, left + width, top + height) in pixels.
+    [[nodiscard]] TRect GetBoundsRect();
+    void SetBoundsRect(const TRect& R);
+    /// The bounds moved by the document's OffsetX and OffsetY (a band area
+    /// only down), unless the document is in OutputMode.
+    [[nodiscard]] TRect GetDisplayRect();
+    void SetDisplayRect(const TRect& R);
+    /// The display rectangle holds (X, Y); right and bottom edges excluded.
+    [[nodiscard]] bool PointInView(int X, int Y);
+    /// Rubber-band selection by S: true when the element lies inside S;
+    /// false when it surrounds S; else, unless WholeOnly, true when the two
+    /// overlap (touching edges count).
+    [[nodiscard]] bool InRect(const TRect& S, bool WholeOnly);
+    [[nodiscard]] bool InView(TView* Other, bool WholeOnly);
+    /// The display rectangle grown by (max(FrameWidth, 5) + 1) div 2 + 1;
+    /// pictures and owner-drawn frames at least 20 pixels each way.
+    [[nodiscard]] TRect GetInvalidateRect();
+
+    // ---- options over Alignment ----
+    [[nodiscard]] int HorzAlign() const { return static_cast<int>(Alignment & 3); }
+    void SetHorzAlign(int Value);
+    [[nodiscard]] int VertAlign() const { return static_cast<int>(Alignment & 0x88); }
+    void SetVertAlign(int Value);
+    [[nodiscard]] bool WordWrap() const { return (Alignment & 0x200) != 0; }
+    void SetWordWrap(bool Value);
+    [[nodiscard]] bool Vertical() const { return (Alignment & 0x10) != 0; }
+    void SetVertical(bool Value);
+    [[nodiscard]] bool Stretch() const { return (Alignment & 0x200) == 0; }
+    void SetStretch(bool Value) { SetWordWrap(!Value); }
+    [[nodiscard]] bool Tile() const { return Vertical(); }
+    void SetTile(bool Value) { SetVertical(Value); }
+
+    /// Also marks the page's selected count stale.
+    void SetSelected(bool Value);
+    /// Name, size, colour and style of Font (bold 2, italic 1, underline 4).
+    void AssignFont(TFont* Font);
+
+    // ---- template records ----
+    /// The binary record in tag order; tag 24 (selection) only with Undo.
+    void SaveToStream(TStream& Stream, bool Undo);
+    /// Reads tags until tag 255. Raises the report load errors for a wrong
+    /// marker, an unknown tag or a line count past the bytes left; the
+    /// element keeps what was read before the error.
+    void LoadFromStream(TStream& Stream, bool Undo);
+    /// Erases Section, then writes the keys in their order.
+    void SaveToIni(TIniFile& Ini, const AnsiString& Section);
+    /// Reads the keys; "T" must equal Kind, else Exception "Тип не
+    /// соответствует". A line count above the section's entries raises
+    /// the report load error.
+    void LoadFromIni(TIniFile& Ini, const AnsiString& Section);
+    /// Lines as Prefix + "Count" and Prefix + index keys.
+    void SaveLinesToIni(TIniFile& Ini, const AnsiString& Section, const AnsiString& Prefix);
+    /// Clears Lines, then one line per key.
+    void LoadLinesFromIni(TIniFile& Ini, const AnsiString& Section, const AnsiString& Prefix);
+
+    // ---- fields ----
+    Integer SavedTop = 0;
+    Integer SavedHeight = 0;
+    /// Text prepared by a measuring pass for the next drawing pass.
+    std::unique_ptr<TStringList> PreparedMemo;
+    /// Working text of one drawing.
+    std::unique_ptr<TStringList> Memo;
+    Integer Tag = 0;
+    /// Set by inline tags: 0 none, 1 left, 2 right, 3 centre.
+    Byte LineAlign = 0;
+    /// Line-spacing override halves; -11 means the font's own.
+    Integer IntervalInternal = -11;
+    Integer IntervalExternal = -11;
+    bool TagColors = true;
+    bool Selected = false;
+    /// Bits 0-1 horizontal alignment, 0x88 vertical, 0x10 vertical text
+    /// (tile for pictures), 0x200 word wrap (no stretch for pictures).
+    Cardinal Alignment = 0;
+    TDocument* Document = nullptr;
+    TBand* Band = nullptr;
+    TPage* Page = nullptr;
+    bool Unassigned = false;
+    Byte Kind = vkText;
+    /// TBandType ordinal of the element's band; 255 when none.
+    Byte BandTyp = 255;
+    /// Can grow: measured before its band is placed.
+    bool SC = false;
+    bool DrawTextToFrame = false;
+    /// Frame sides: 1 right, 2 bottom, 4 left, 8 top.
+    Word FrameTyp = 0;
+    Integer FrameWidth = 1;
+    TColor FontColor = 0;
+    TColor FillColor = RP_NoColor;
+    /// At most 80 characters.
+    AnsiString FontName = "Arial";
+    /// Points.
+    Integer FontSize = 8;
+    /// 1 italic, 2 bold, 4 underline.
+    Word FontStyle = 0;
+    /// Template text; for a picture line 0 is the picture's file name.
+    std::unique_ptr<TStringList> Lines;
+    /// Pictures only: the picture as loaded.
+    std::unique_ptr<TBitmap> Picture;
+    std::unique_ptr<TBitmap> ScaledPicture;
+    /// The scale ScaledPicture was built at; 0 when not built.
+    Extended ScaledPictureScale = 0;
+    bool Show3d = false;
+    Byte Type3d = 0;
+    Integer ShadowLen = 1;
+    TColor ShadowColor = 0x808080;
+
+private:
+    [[nodiscard]] Extended Scale() const;
+    [[nodiscard]] int PixelOf(Extended MM, Integer& Cache) const;
+    void SetPixel(int Value, Extended& MM, Integer& Cache);
+    [[nodiscard]] bool IsBandArea() const { return Kind == vkBandArea && Document; }
+    [[nodiscard]] int BandAreaWidth() const;
+    /// Kind set by a record: a picture gets a fresh empty bitmap.
+    void SetKindFromRecord(Byte Value);
+    /// The legacy colour pair: font colour index high byte, fill low byte.
+    void ApplyColorPair(Integer Value);
+
+    Extended FHeightMM = 0;
+    Extended FLeftMM = 0;
+    Extended FTopMM = 0;
+    Extended FWidthMM = 0;
+    Integer FTopPx = PxNotComputed;
+    Integer FHeightPx = PxNotComputed;
+    Integer FWidthPx = PxNotComputed;
+    Integer FLeftPx = PxNotComputed;
+};
