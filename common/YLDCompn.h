@@ -19,142 +19,6 @@
 class TStrings;
 class TStringList;
 
-// ---- numeric edits ----------------------------------------------------------------------------
-
-/// S without every character that occurs in Chars.
-[[nodiscard]] AnsiString RemoveChars(const AnsiString& Chars, const AnsiString& S);
-/// S repeated Count times ('' for Count < 1).
-[[nodiscard]] AnsiString ReplicateStr(const AnsiString& S, int Count);
-/// True when S holds only signs, digits, "E"/"e" and the decimal separator
-/// and converts to a number (to Currency when CurrencyMode); Value gets it.
-bool IsValidFloat(const AnsiString& S, Extended& Value, bool CurrencyMode = false);
-/// Text ready for conversion: trailing blanks, blanks and the thousands
-/// separator removed; '' becomes "0" and "-" becomes "-0".
-[[nodiscard]] AnsiString NormalizeNumText(const AnsiString& Text);
-
-/// A number edit. Focused, it shows the plain number (no thousands
-/// separators, no trailing zeros); otherwise it paints the value through
-/// DisplayFormat. Typed keys that would not leave a number (or would pass
-/// DecimalPlaces) are refused with a beep; Enter and Escape go to the form
-/// (its default and cancel buttons), Escape first gives back the text of
-/// the last value. MinValue and MaxValue limit the value (both 0: none).
-class Tyl_CustomNumEdit : public TCustomMaskEdit {
-    PRICETAGS_CLASS(Tyl_CustomNumEdit, TCustomMaskEdit)
-public:
-    explicit Tyl_CustomNumEdit(TComponent* AOwner);
-    ~Tyl_CustomNumEdit() override;
-
-    /// Right-justified at first; changing it remakes the window.
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value);
-    bool BeepOnError() const { return FBeepOnError; }
-    void SetBeepOnError(bool Value) { FBeepOnError = Value; }
-    /// Digits after the separator (negative: up to 20).
-    int DecimalPlaces() const { return FDecimalPlaces; }
-    virtual void SetDecimalPlaces(int Value);
-    const AnsiString& DisplayFormat() const { return FDisplayFormat; }
-    /// The trimmed format; '' gives the default format back.
-    void SetDisplayFormat(const AnsiString& Value);
-    Extended MinValue() const { return FMinValue; }
-    void SetMinValue(Extended Value);
-    Extended MaxValue() const { return FMaxValue; }
-    void SetMaxValue(Extended Value);
-    /// The value: the text converted first (raises EConvertError for a
-    /// text that is no number).
-    Extended AsFloat();
-    /// Limited by the limits; the text follows.
-    void SetAsFloat(Extended Value);
-    /// The value limited as MinValue and MaxValue say.
-    [[nodiscard]] Extended CheckValue(Extended V) const;
-    /// The text the focused edit shows for the value now.
-    void Reformat();
-    /// The value as the unfocused edit paints it.
-    [[nodiscard]] AnsiString DisplayText();
-
-protected:
-    virtual Extended TextToValue(const AnsiString& Text);
-    virtual AnsiString FormatDisplayText(Extended Value);
-    virtual AnsiString GetDefaultDisplayFormat();
-    virtual bool IsValidChar(char Key);
-    /// Value through Format (the runtime's number or money formatting).
-    virtual AnsiString FormatWith(const AnsiString& Format, Extended Value);
-
-    void CreateParams(TCreateParams& Params) override;
-    void KeyPress(char& Key) override;
-    void Paint(HDC DC) override;
-    void CMEnter(TMessageRecord& Message) override;
-    void CMExit(TMessageRecord& Message) override;
-    void CMFontChanged(TMessageRecord& Message) override;
-    void WMPaste(TMessage& Message) override;
-
-    std::unique_ptr<TControlCanvas> FCanvas;
-    TAlignment FAlignment = taRightJustify;
-    bool FFocused = false;
-    Extended FValue = 0;
-    Extended FMinValue = 0;
-    Extended FMaxValue = 0;
-    int FDecimalPlaces = 2;
-    bool FBeepOnError = true;
-    AnsiString FDisplayFormat;
-
-private:
-    /// The text's value when it is a number; false otherwise (no error).
-    bool TryTextValue(Extended& Value);
-    void Refuse();
-    /// The shown value limited again after a limit changed.
-    void Relimit();
-};
-
-class Tyl_FloatEdit : public Tyl_CustomNumEdit {
-    PRICETAGS_CLASS(Tyl_FloatEdit, Tyl_CustomNumEdit)
-public:
-    explicit Tyl_FloatEdit(TComponent* AOwner);
-    ~Tyl_FloatEdit() override;
-
-    Extended Value() { return AsFloat(); }
-    void SetValue(Extended V) { SetAsFloat(V); }
-
-protected:
-    AnsiString GetDefaultDisplayFormat() override;
-};
-
-class Tyl_CurrencyEdit : public Tyl_CustomNumEdit {
-    PRICETAGS_CLASS(Tyl_CurrencyEdit, Tyl_CustomNumEdit)
-public:
-    explicit Tyl_CurrencyEdit(TComponent* AOwner);
-    ~Tyl_CurrencyEdit() override;
-
-    Currency Value();
-    void SetValue(Currency V);
-    /// -1 takes the locale's money decimals, other negatives 2, above 4 is
-    /// 4; the display format goes back to the default.
-    void SetDecimalPlaces(int Value) override;
-
-protected:
-    Extended TextToValue(const AnsiString& Text) override;
-    AnsiString GetDefaultDisplayFormat() override;
-    bool IsValidChar(char Key) override;
-    AnsiString FormatWith(const AnsiString& Format, Extended Value) override;
-};
-
-class Tyl_IntegerEdit : public Tyl_CustomNumEdit {
-    PRICETAGS_CLASS(Tyl_IntegerEdit, Tyl_CustomNumEdit)
-public:
-    explicit Tyl_IntegerEdit(TComponent* AOwner);
-    ~Tyl_IntegerEdit() override;
-
-    Integer Value();
-    void SetValue(Integer V) { SetAsFloat(V); }
-    Integer MinValue() const { return static_cast<Integer>(FMinValue); }
-    void SetMinValue(Integer V) { Tyl_CustomNumEdit::SetMinValue(V); }
-    Integer MaxValue() const { return static_cast<Integer>(FMaxValue); }
-    void SetMaxValue(Integer V) { Tyl_CustomNumEdit::SetMaxValue(V); }
-
-protected:
-    AnsiString GetDefaultDisplayFormat() override;
-    bool IsValidChar(char Key) override;
-};
-
 // ---- combo edit ------------------------------------------------------------------------------------
 
 /// An edit with a button of its own in its right end (a plain speed
@@ -368,4 +232,140 @@ protected:
 
 private:
     bool FPainting = false;
+};
+
+// ---- numeric edits ----------------------------------------------------------------------------
+
+/// S without every character that occurs in Chars.
+[[nodiscard]] AnsiString RemoveChars(const AnsiString& Chars, const AnsiString& S);
+/// S repeated Count times ('' for Count < 1).
+[[nodiscard]] AnsiString ReplicateStr(const AnsiString& S, int Count);
+/// True when S holds only signs, digits, "E"/"e" and the decimal separator
+/// and converts to a number (to Currency when CurrencyMode); Value gets it.
+bool IsValidFloat(const AnsiString& S, Extended& Value, bool CurrencyMode = false);
+/// Text ready for conversion: trailing blanks, blanks and the thousands
+/// separator removed; '' becomes "0" and "-" becomes "-0".
+[[nodiscard]] AnsiString NormalizeNumText(const AnsiString& Text);
+
+/// A number edit. Focused, it shows the plain number (no thousands
+/// separators, no trailing zeros); otherwise it paints the value through
+/// DisplayFormat. Typed keys that would not leave a number (or would pass
+/// DecimalPlaces) are refused with a beep; Enter and Escape go to the form
+/// (its default and cancel buttons), Escape first gives back the text of
+/// the last value. MinValue and MaxValue limit the value (both 0: none).
+class Tyl_CustomNumEdit : public TCustomMaskEdit {
+    PRICETAGS_CLASS(Tyl_CustomNumEdit, TCustomMaskEdit)
+public:
+    explicit Tyl_CustomNumEdit(TComponent* AOwner);
+    ~Tyl_CustomNumEdit() override;
+
+    /// Right-justified at first; changing it remakes the window.
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool BeepOnError() const { return FBeepOnError; }
+    void SetBeepOnError(bool Value) { FBeepOnError = Value; }
+    /// Digits after the separator (negative: up to 20).
+    int DecimalPlaces() const { return FDecimalPlaces; }
+    virtual void SetDecimalPlaces(int Value);
+    const AnsiString& DisplayFormat() const { return FDisplayFormat; }
+    /// The trimmed format; '' gives the default format back.
+    void SetDisplayFormat(const AnsiString& Value);
+    Extended MinValue() const { return FMinValue; }
+    void SetMinValue(Extended Value);
+    Extended MaxValue() const { return FMaxValue; }
+    void SetMaxValue(Extended Value);
+    /// The value: the text converted first (raises EConvertError for a
+    /// text that is no number).
+    Extended AsFloat();
+    /// Limited by the limits; the text follows.
+    void SetAsFloat(Extended Value);
+    /// The value limited as MinValue and MaxValue say.
+    [[nodiscard]] Extended CheckValue(Extended V) const;
+    /// The text the focused edit shows for the value now.
+    void Reformat();
+    /// The value as the unfocused edit paints it.
+    [[nodiscard]] AnsiString DisplayText();
+
+protected:
+    virtual Extended TextToValue(const AnsiString& Text);
+    virtual AnsiString FormatDisplayText(Extended Value);
+    virtual AnsiString GetDefaultDisplayFormat();
+    virtual bool IsValidChar(char Key);
+    /// Value through Format (the runtime's number or money formatting).
+    virtual AnsiString FormatWith(const AnsiString& Format, Extended Value);
+
+    void CreateParams(TCreateParams& Params) override;
+    void KeyPress(char& Key) override;
+    void Paint(HDC DC) override;
+    void CMEnter(TMessageRecord& Message) override;
+    void CMExit(TMessageRecord& Message) override;
+    void CMFontChanged(TMessageRecord& Message) override;
+    void WMPaste(TMessage& Message) override;
+
+    std::unique_ptr<TControlCanvas> FCanvas;
+    TAlignment FAlignment = taRightJustify;
+    bool FFocused = false;
+    Extended FValue = 0;
+    Extended FMinValue = 0;
+    Extended FMaxValue = 0;
+    int FDecimalPlaces = 2;
+    bool FBeepOnError = true;
+    AnsiString FDisplayFormat;
+
+private:
+    /// The text's value when it is a number; false otherwise (no error).
+    bool TryTextValue(Extended& Value);
+    void Refuse();
+    /// The shown value limited again after a limit changed.
+    void Relimit();
+};
+
+class Tyl_FloatEdit : public Tyl_CustomNumEdit {
+    PRICETAGS_CLASS(Tyl_FloatEdit, Tyl_CustomNumEdit)
+public:
+    explicit Tyl_FloatEdit(TComponent* AOwner);
+    ~Tyl_FloatEdit() override;
+
+    Extended Value() { return AsFloat(); }
+    void SetValue(Extended V) { SetAsFloat(V); }
+
+protected:
+    AnsiString GetDefaultDisplayFormat() override;
+};
+
+class Tyl_CurrencyEdit : public Tyl_CustomNumEdit {
+    PRICETAGS_CLASS(Tyl_CurrencyEdit, Tyl_CustomNumEdit)
+public:
+    explicit Tyl_CurrencyEdit(TComponent* AOwner);
+    ~Tyl_CurrencyEdit() override;
+
+    Currency Value();
+    void SetValue(Currency V);
+    /// -1 takes the locale's money decimals, other negatives 2, above 4 is
+    /// 4; the display format goes back to the default.
+    void SetDecimalPlaces(int Value) override;
+
+protected:
+    Extended TextToValue(const AnsiString& Text) override;
+    AnsiString GetDefaultDisplayFormat() override;
+    bool IsValidChar(char Key) override;
+    AnsiString FormatWith(const AnsiString& Format, Extended Value) override;
+};
+
+class Tyl_IntegerEdit : public Tyl_CustomNumEdit {
+    PRICETAGS_CLASS(Tyl_IntegerEdit, Tyl_CustomNumEdit)
+public:
+    explicit Tyl_IntegerEdit(TComponent* AOwner);
+    ~Tyl_IntegerEdit() override;
+
+    Integer Value();
+    void SetValue(Integer V) { SetAsFloat(V); }
+    Integer MinValue() const { return static_cast<Integer>(FMinValue); }
+    void SetMinValue(Integer V) { Tyl_CustomNumEdit::SetMinValue(V); }
+    Integer MaxValue() const { return static_cast<Integer>(FMaxValue); }
+    void SetMaxValue(Integer V) { Tyl_CustomNumEdit::SetMaxValue(V); }
+
+protected:
+    AnsiString GetDefaultDisplayFormat() override;
+    bool IsValidChar(char Key) override;
 };
