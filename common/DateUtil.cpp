@@ -155,6 +155,11 @@ bool UseFourDigitYear()
     return Value;
 }
 
+void DateUtilInitialization()
+{
+    (void)UseFourDigitYear();
+}
+
 bool LeapYear(int AYear)
 {
     return AYear % 4 == 0 && (AYear % 100 != 0 || AYear % 400 == 0);

@@ -18,8 +18,11 @@ enum TDateFieldOrder : Byte { MonthDayYear, DayMonthYear, YearMonthDay };
 constexpr TDateTime NoDate = 0.0;
 
 /// Whether the locale's short date format has a four-digit year; read once,
-/// at the first call, and kept for the run of the program.
+/// by DateUtilInitialization (or the first call), and kept for the run of
+/// the program.
 [[nodiscard]] bool UseFourDigitYear();
+/// The unit's start-up: fixes UseFourDigitYear from the locale now.
+void DateUtilInitialization();
 
 [[nodiscard]] bool LeapYear(int AYear);
 /// Days of the month (February 29 in a leap year); 0 for a month outside 1..12.

@@ -70,14 +70,16 @@ TBitmap* CalendarGlyph(int Index)
     if (Index < 0 || Index > 3)
         return nullptr;
     if (!Glyphs[static_cast<size_t>(Index)]) {
-        // One or two small black triangles on see-through fuchsia.
+        // One or two small black triangles on see-through fuchsia; the
+        // bottom row stays fuchsia, as the corner pixel names the colour
+        // that shows through.
         auto B = std::make_unique<TBitmap>();
         const bool Double = Index == 0 || Index == 3;
         const bool Left = Index < 2;
         const int W = Double ? 9 : 5;
-        B->SetSize(W, 7);
+        B->SetSize(W, 8);
         B->Canvas()->Brush()->SetColor(clFuchsia);
-        B->Canvas()->FillRect({0, 0, W, 7});
+        B->Canvas()->FillRect({0, 0, W, 8});
         const auto Triangle = [&](int X0) {
             for (int Col = 0; Col < 4; ++Col) {
                 const int Half = Left ? Col : 3 - Col;

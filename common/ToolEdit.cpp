@@ -65,8 +65,9 @@ TBitmap* DateGlyph()
     return Glyph;
 }
 
-/// The ellipsis glyph: three 2 x 2 dots, monochrome, Width x 4.
-void MakeEllipsis(TBitmap* B, int Width)
+} // namespace
+
+void MakeEllipsisGlyph(TBitmap* B, int Width)
 {
     Width = std::max(Width, 1);
     B->SetMonochrome(true);
@@ -86,6 +87,8 @@ void MakeEllipsis(TBitmap* B, int Width)
         B->Canvas()->FillRect({X, 1, X + W, 1 + W});
     }
 }
+
+namespace {
 
 AnsiString QuotedName(const AnsiString& Name)
 {
@@ -353,7 +356,7 @@ void TCustomComboEdit::RebuildGlyph()
     }
     case gkEllipsis: {
         TBitmap Dots;
-        MakeEllipsis(&Dots, FButton->Width() - 4);
+        MakeEllipsisGlyph(&Dots, FButton->Width() - 4);
         FButton->SetGlyph(&Dots);
         FButton->SetNumGlyphs(1);
         break;

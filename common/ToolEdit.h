@@ -43,6 +43,10 @@ using TCloseUpEvent = MethodPointer<void(TObject* Sender, bool Accept)>;
 using TExecOpenDialogEvent = MethodPointer<void(TObject* Sender, AnsiString& Name, bool& Action)>;
 using TExecDateDialog = MethodPointer<void(TObject* Sender, TDateTime& ADate, bool& Action)>;
 
+/// The ellipsis glyph of an edit's button: three 2 x 2 black dots centred
+/// in a monochrome bitmap Width x 4.
+void MakeEllipsisGlyph(TBitmap* Bitmap, int Width);
+
 /// The window a combo edit drops down. It never takes the activation; a
 /// left release inside it closes it accepting, outside without.
 class TPopupWindow : public TCustomControl {

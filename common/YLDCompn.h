@@ -3,9 +3,11 @@
 // The maker's edits and cells: number, currency and integer edits that
 // show a plain number while focused and a formatted one otherwise
 // (YLDCompn.cpp), the combo edit with a button of its own
-// (YLDCompnCombo.cpp), and the selectable cell grid and the tiling image
+// (YLDCompnCombo.cpp), the selectable cell grid and the tiling image
 // (YLDCompnBevel.cpp), and the string holder that keeps lines in the
 // component stream (YLDCompnStrHolder.cpp).
+
+#include "common/ToolEdit.h"
 
 #include "platform/classes/Component.h"
 #include "platform/classes/Strings.h"
@@ -19,6 +21,221 @@
 
 class TStrings;
 class TStringList;
+
+// ---- combo edit ------------------------------------------------------------------------------------
+
+/// An edit with a button of its own in its right end (a plain speed
+/// button). The button raises OnButtonClick, or with a pop-up attached
+/// opens and closes it; Alt+Down (ClickKey) does the same. ReadOnly stops
+/// it unless AlwaysEnable (on by default); with DirectInput off the text
+/// cannot be typed, cut or pasted.
+class Tyl_CustomComboEdit : public TCustomMaskEdit {
+    PRICETAGS_CLASS(Tyl_CustomComboEdit, TCustomMaskEdit)
+public:
+    /// The button: a plain speed button with a separator in the old look,
+    /// whose press closes an open pop-up (swallowing its click).
+    class TEditButton : public TSpeedButton {
+    public:
+        explicit TEditButton(TComponent* AOwner);
+        ~TEditButton() override;
+        void Click() override;
+
+    protected:
+        void Paint() override;
+        void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+    private:
+        bool FNoAction = false;
+    };
+
+    explicit Tyl_CustomComboEdit(TComponent* AOwner);
+    ~Tyl_CustomComboEdit() override;
+
+    TEditButton* Button() const { return FButton; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool AlwaysEnable() const { return FAlwaysEnable; }
+    void SetAlwaysEnable(bool Value) { FAlwaysEnable = Value; }
+    const AnsiString& ButtonHint() const { return FButton->Hint(); }
+    void SetButtonHint(const AnsiString& Value) { FButton->SetHint(Value); }
+    TShortCut ClickKey() const { return FClickKey; }
+    void SetClickKey(TShortCut Value) { FClickKey = Value; }
+    bool DirectInput() const { return FDirectInput; }
+    void SetDirectInput(bool Value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    TGlyphKind GlyphKind() const { return FGlyphKind; }
+    void SetGlyphKind(TGlyphKind Value);
+    TBitmap* Glyph() const { return FButton->Glyph(); }
+    void SetGlyph(TBitmap* Value);
+    int NumGlyphs() const { return FButton->NumGlyphs(); }
+    void SetNumGlyphs(int Value);
+    int ButtonWidth() const { return FButton->Width(); }
+    /// Ignored when equal or not below the client width.
+    void SetButtonWidth(int Value);
+    /// Attaches a pop-up (owned by the caller; null for none).
+    void SetPopup(TPopupWindow* Value);
+    TPopupWindow* Popup() const { return FPopup; }
+    bool PopupVisible() const { return FPopupVisible; }
+    /// The button's handler: the action unless ReadOnly without AlwaysEnable.
+    void EditButtonClick();
+
+    TNotifyEvent OnButtonClick;
+
+protected:
+    void ButtonAction();
+    void OpenPopup();
+    void ClosePopup(bool Accept);
+    void PopupCloseUp(TObject* Sender, bool Accept);
+    void RebuildGlyph();
+    void UpdateButtonLayout();
+
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void WMSize(TWMSize& Message) override;
+    void WMCut(TMessage& Message) override;
+    void WMPaste(TMessage& Message) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    void WMKillFocus(TWMKillFocus& Message) override;
+    void CMEnabledChanged(TMessageRecord& Message) override;
+    void CMFontChanged(TMessageRecord& Message) override;
+    void CMCtl3DChanged(TMessageRecord& Message) override;
+
+private:
+    void ButtonClicked(TObject* Sender);
+
+    TWinControl* FBtnControl = nullptr;
+    TEditButton* FButton = nullptr;
+    TPopupWindow* FPopup = nullptr;
+    TAlignment FAlignment = taLeftJustify;
+    bool FAlwaysEnable = true;
+    TShortCut FClickKey = 32808;
+    bool FDirectInput = true;
+    bool FReadOnly = false;
+    TGlyphKind FGlyphKind = gkCustom;
+    bool FPopupVisible = false;
+};
+
+class Tyl_ComboEdit : public Tyl_CustomComboEdit {
+    PRICETAGS_CLASS(Tyl_ComboEdit, Tyl_CustomComboEdit)
+public:
+    explicit Tyl_ComboEdit(TComponent* AOwner) : Tyl_CustomComboEdit(AOwner) {}
+    ~Tyl_ComboEdit() override;
+};
+
+// ---- cell grid and tiled image ----------------------------------------------------------------
+
+enum Tyl_BevelOrientation { boHorizontal, boVertical };
+enum Tyl_BevelOption { boSelPressed, boSelShow, boSelRange };
+using Tyl_BevelOptions = EnumSet<Tyl_BevelOption>;
+using TBv0ChangeEvent = MethodPointer<void(TObject* Sender, int ACol, int ARow)>;
+
+/// Cols x Rows raised or lowered cells with optional captions; the cell
+/// under the mouse gets a raised or pressed frame (OnChange), a click
+/// selects it (Col, Row; OnChangeSel). Captions run down the columns
+/// (boVertical) or along the rows and repeat when there are fewer.
+class Tyl_Bevel : public TGraphicControl {
+    PRICETAGS_CLASS(Tyl_Bevel, TGraphicControl)
+public:
+    /// 30 x 20.
+    explicit Tyl_Bevel(TComponent* AOwner);
+    ~Tyl_Bevel() override;
+
+    /// Cuts the size down to whole cells.
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value) { FFlat = Value; }
+    TBevelStyle Style() const { return FStyle; }
+    void SetStyle(TBevelStyle Value);
+    TColor SelColor() const { return FSelColor; }
+    void SetSelColor(TColor Value);
+    int Cols() const { return FCols; }
+    /// Refused unless every cell keeps at least 4 pixels.
+    void SetCols(int Value);
+    int Rows() const { return FRows; }
+    void SetRows(int Value);
+    /// The selected cell; -1 for none.
+    int Col() const { return FCol; }
+    void SetCol(int Value);
+    int Row() const { return FRow; }
+    void SetRow(int Value);
+    TStrings* Caps() const;
+    void SetCaps(TStrings* Value);
+    Tyl_BevelOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(Tyl_BevelOrientation Value);
+    Tyl_BevelOptions Options() const { return FOptions; }
+    void SetOptions(Tyl_BevelOptions Value);
+
+    int CellWidth() const { return FCellW; }
+    int CellHeight() const { return FCellH; }
+    /// The caption of a cell ('' outside the grid or without captions).
+    AnsiString CellCaption(int ACol, int ARow) const;
+    /// The cell the mouse was last reported over.
+    TPoint LastTracked() const { return {FLastCol, FLastRow}; }
+
+    TBv0ChangeEvent OnChange;
+    TBv0ChangeEvent OnChangeSel;
+
+protected:
+    void Paint() override;
+    void Click() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void CMMouseLeave(TMessageRecord& Message) override;
+
+private:
+    void DrawFrame(TCanvas* C, TRect R, int Inset, TColor TopLeft, TColor BottomRight);
+    void DrawCaption(TCanvas* C, TRect R, const AnsiString& Text);
+    /// Draws the selection on C (null: only the bookkeeping and events).
+    void DrawSelection(TCanvas* C);
+    void Track(int X, int Y, bool LeftHeld, bool Force);
+    /// The canvas to draw on now, or null while the control cannot draw.
+    TCanvas* LiveCanvas();
+    TRect CellRectOf(int ACol, int ARow) const;
+
+    TAlignment FAlignment = taCenter;
+    bool FFlat = true;
+    TBevelStyle FStyle = bsRaised;
+    TColor FSelColor = clWindowText;
+    int FCols = 1;
+    int FRows = 1;
+    int FCol = -1;
+    int FRow = -1;
+    std::unique_ptr<TStringList> FCaps;
+    Tyl_BevelOrientation FOrientation = boVertical;
+    Tyl_BevelOptions FOptions;
+    int FCellH = 0;
+    int FCellW = 0;
+    int FPrevCol = -1;
+    int FPrevRow = -1;
+    TRect FHotRect {};
+    TRect FRangeRect {};
+    TRect FSelRect {};
+    int FLastCol = -1;
+    int FLastRow = -1;
+    bool FMouseInside = false;
+};
+
+/// An image that tiles its picture unless Stretch or Center is set.
+class Tyl_Image : public TImage {
+    PRICETAGS_CLASS(Tyl_Image, TImage)
+public:
+    explicit Tyl_Image(TComponent* AOwner) : TImage(AOwner) {}
+    ~Tyl_Image() override;
+
+protected:
+    void Paint() override;
+
+private:
+    bool FPainting = false;
+};
 
 // ---- numeric edits ----------------------------------------------------------------------------
 

@@ -134,8 +134,8 @@ void Tyl_StrHolder::WriteStrData(TWriter* Writer)
 
 void YLDCompnInitialization()
 {
-    // The combo edit, bevel, image and the two grids join this list as
-    // they are built.
-    RegisterClasses({ClassOf<Tyl_FloatEdit>(), ClassOf<Tyl_CurrencyEdit>(),
+    // The two data grids join this list when they are built.
+    RegisterClasses({ClassOf<Tyl_Image>(), ClassOf<Tyl_ComboEdit>(), ClassOf<Tyl_Bevel>(),
+                     ClassOf<Tyl_FloatEdit>(), ClassOf<Tyl_CurrencyEdit>(),
                      ClassOf<Tyl_IntegerEdit>(), ClassOf<Tyl_StrHolder>()});
 }

@@ -2,7 +2,7 @@
 
 #include "platform/gui/Forms.h"
 
-void YlConstStartup()
+void ylConstInitialization()
 {
     if (!Screen)
         return;

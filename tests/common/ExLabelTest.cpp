@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace components_test;
 
 namespace {
@@ -218,4 +220,52 @@ TEST(ExLabel, LooksRightOnATitleBand)
     SavePng(*Bmp, "exlabel-title");
     EXPECT_EQ(PixelOf(*Bmp, 3, 3), Rgb(clTeal));
     EXPECT_GT(CountPixels(*Bmp, {0, 0, 320, 40}, clWhite), 50);
+}
+
+TEST_F(LabelFixture, FlatRotationTurnsTheTextAboutTheMiddle)
+{
+    Label->SetBounds(10, 0, 60, 60);
+    Label->SetAlignment(taCenter);
+    Label->SetCaption("IIIIIII");
+    auto Flat = Render(Form.get());
+    Label->SetAngle(90);
+    EXPECT_EQ(Label->Rotation(), roFlat);
+    auto Turned = Render(Form.get());
+    // Upright, the ink lies in a wide, low band; turned, in a tall, narrow one.
+    const auto Extent = [](TBitmap& Bmp, bool Horizontal) {
+        int Lo = 1000, Hi = -1;
+        for (int Y = 0; Y < 60; ++Y)
+            for (int X = 10; X < 70; ++X)
+                if (GetRValue(PixelOf(Bmp, X, Y)) < 100) {
+                    const int V = Horizontal ? X : Y;
+                    Lo = std::min(Lo, V);
+                    Hi = std::max(Hi, V);
+                }
+        return Hi - Lo;
+    };
+    EXPECT_GT(Extent(*Flat, true), Extent(*Flat, false));
+    EXPECT_GT(Extent(*Turned, false), Extent(*Turned, true));
+}
+
+TEST(ExLabel, TakesTheFrameControllersValues)
+{
+    TExFrameController Controller(nullptr);
+    Controller.SetFrameVisible(true);
+    Controller.SetFrameStyle(fsFlat);
+    Controller.SetFrameColor(clRed);
+    Controller.SetColor(clYellow);
+    TExLabel Label(nullptr);
+    Label.SetFrameController(&Controller);
+    EXPECT_EQ(Label.BorderOuter(), fsFlat);
+    EXPECT_EQ(Label.FlatColor(), clRed);
+    EXPECT_EQ(Label.FlatColorAdjustment(), 0);
+    EXPECT_EQ(Label.Color(), clYellow);
+    Label.SetFrameControllerNotifications(AllFrameNotifications() - TExFrameControllerNotifications{fcpFrameStyle});
+    Controller.SetFrameStyle(fsGroove);
+    EXPECT_EQ(Label.BorderOuter(), fsFlat) << "a value the label does not take";
+    {
+        TExFrameController Short(nullptr);
+        Label.SetFrameController(&Short);
+    }
+    EXPECT_EQ(Label.FrameController(), nullptr) << "a freed controller is forgotten";
 }

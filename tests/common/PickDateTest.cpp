@@ -153,6 +153,9 @@ TEST(TPopupCalendar, ValuesAndNavigation)
     P->WriteValue(Variant(D(2020, 3, 15)));
     EXPECT_EQ(P->ReadValue().AsDateTime(), D(2020, 3, 15));
     EXPECT_EQ(P->TitleLabel()->Caption(), "Март, 2020"_a);
+    auto Bmp = Render(P);
+    SavePng(*Bmp, "popup-calendar");
+    EXPECT_GT(CountPixels(*Bmp, {0, 0, 30, 18}, clBlack), 10) << "the year and month buttons";
     Word Key = VK_NEXT;
     P->HandleKey(Key, {});
     EXPECT_EQ(P->Calendar()->CalendarDate(), D(2020, 4, 15));

@@ -146,6 +146,10 @@ TEST_F(DateEditFixture, AltDownOpensTheCalendarUnderTheEdit)
 
     Edit->DoClick();
     ASSERT_TRUE(Edit->PopupVisible());
+    SimulateClick(P->Buttons(2), 5, 5);
+    EXPECT_TRUE(Edit->PopupVisible()) << "the month buttons leave it open";
+    EXPECT_EQ(P->Calendar()->Month(), 5);
+    SimulateClick(P->Buttons(1), 5, 5);
     TylCalendar* Cal = P->Calendar();
     const TRect Cell = Cal->CellRect(2, 3);
     const int Day = Cal->DayOfCell(2, 3);

@@ -4,6 +4,7 @@
 #include "common/FileUtil.h"
 #include "common/MaxMin.h"
 #include "common/VCLUtils.h"
+#include "common/ylConst.h"
 #include "common/ylStrUtils.h"
 
 #include "tests/common/ComponentsTestKit.h"
@@ -99,4 +100,11 @@ TEST(VCLUtils, DisabledBitmapIsEngraved)
     EXPECT_EQ(PixelOf(*Dis, 2, 2), Rgb(clBtnShadow)) << "dark shapes are engraved";
     EXPECT_EQ(PixelOf(*Dis, 5, 5), Rgb(clBtnHighlight)) << "with a highlight below and right";
     EXPECT_EQ(PixelOf(*Dis, 6, 6), Rgb(clBtnFace)) << "light pixels vanish";
+}
+
+TEST(ylConst, RegistersTheTwoHandCursors)
+{
+    ylConstInitialization();
+    EXPECT_NE(Screen->Cursors(crHandCursor), Screen->Cursors(crDefault));
+    EXPECT_NE(Screen->Cursors(crDragCursor), Screen->Cursors(crDefault));
 }

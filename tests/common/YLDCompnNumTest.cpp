@@ -64,6 +64,7 @@ TEST(Tyl_FloatEdit, TypingInRussianSettings)
         {"1a2", "12", 1, 12},
         {"1,2,3", "1,23", 1, 1.23},      // one decimal separator only
         {"", "", 0, 0},                  // empty reads as 0
+        {"1e5", "15", 1, 15},            // "1e" is no number yet: refused
     };
     for (const TypingCase& C : Cases) {
         SCOPED_TRACE(C.Keys);

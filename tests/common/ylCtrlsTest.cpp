@@ -6,6 +6,8 @@
 
 #include "tests/common/ComponentsTestKit.h"
 
+#include "platform/gui/ActnList.h"
+#include "platform/gui/ImgList.h"
 #include "platform/gui/InputSimulation.h"
 #include "platform/gui/Menus.h"
 
@@ -160,6 +162,21 @@ TEST_F(ButtonFixture, FlatButtonOutsideTheMouseIsGreyAndFrameless)
     EXPECT_EQ(At(Button, Mid, Mid), Rgb(clGreen)) << "the second image is the disabled one";
 }
 
+TEST_F(ButtonFixture, FlatButtonTracksTheMouse)
+{
+    Button->SetFlat(true);
+    Clicks Entered, Left;
+    Button->OnMouseEnter = TNotifyEvent(&Entered, &Clicks::Hit);
+    Button->OnMouseLeave = TNotifyEvent(&Left, &Clicks::Hit);
+    SimulateMouseMove(Button, 5, 5);
+    EXPECT_TRUE(Button->MouseInControl());
+    EXPECT_EQ(Entered.Count, 1);
+    EXPECT_EQ(At(Button, 0, 0), Rgb(clBtnHighlight)) << "the frame shows under the mouse";
+    SimulateMouseMove(Form.get(), 150, 80);
+    EXPECT_FALSE(Button->MouseInControl());
+    EXPECT_EQ(Left.Count, 1);
+}
+
 TEST_F(ButtonFixture, DisabledSingleGlyphIsEngraved)
 {
     auto G = MakeGlyph({clNavy});
@@ -292,4 +309,26 @@ TEST(TylSpeedButton, LooksRightInAToolbarRow)
     auto Bmp = Render(Form.get());
     SavePng(*Bmp, "speedbuttons");
     EXPECT_EQ(CountPixels(*Bmp, {0, 0, 260, 50}, clNavy), 3 * 100) << "three enabled glyphs that are not flat";
+}
+
+TEST_F(ButtonFixture, FollowsItsActionsCheckAndImage)
+{
+    auto* Images = new TImageList(Form.get(), 16, 16);
+    auto Picture = MakeGlyph({clGreen});
+    Images->AddMasked(Picture.get(), clFuchsia);
+    auto* List = new TActionList(Form.get());
+    List->SetImages(Images);
+    auto* Action = new TAction(Form.get());
+    Action->SetActionList(List);
+    Action->SetCaption("Жирный"_a);
+    Action->SetImageIndex(0);
+    Button->SetGroupIndex(7);
+    Button->SetAllowAllUp(true);
+    Button->SetAction(Action);
+    EXPECT_EQ(Button->Caption(), "Жирный"_a);
+    EXPECT_EQ(Button->Glyph()->Width(), 16) << "an empty glyph takes the action's image";
+    Action->SetChecked(true);
+    EXPECT_TRUE(Button->Down());
+    Action->SetChecked(false);
+    EXPECT_FALSE(Button->Down());
 }
