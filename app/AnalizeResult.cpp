@@ -425,6 +425,7 @@ void TAnalizeResult::Reset()
     anColList.Clear();
     anRowList.Clear();
     anPatternList.Clear();
+    FTotalKeywordRows.clear();
 }
 
 Byte TAnalizeResult::MatchHeaderKind(const AnsiString& Text) const
@@ -523,6 +524,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
     // Pattern entries by pattern, for counting; the list keeps their order.
     std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
+    FTotalKeywordRows.assign(static_cast<size_t>(RowCount), false);
     std::vector<AnsiString> Texts(static_cast<size_t>(ColCount));
     AnsiString Pattern;
     for (Integer R = 0; R < RowCount; ++R) {
@@ -544,8 +546,10 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
             if (Letter != 'S' || (ForArticles && R >= ArticleHeaderRows))
                 continue;
             const Byte Kind = MatchKindFast(Text);
-            if (Kind == KindTotal && Total)
+            if (Kind == KindTotal && Total) {
                 Total->Index = R;
+                FTotalKeywordRows[size_t(R)] = true;
+            }
             else if (IsHitKind(Kind, ForArticles))
                 ++Row->Hits;
         }

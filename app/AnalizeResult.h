@@ -134,6 +134,7 @@ public:
     TStatAnalize() = default;
     ~TStatAnalize() override;
 
+    using inherited::Add;  // the base list's Add(Item) stays visible
     /// A new entry appended to the list and owned by it.
     TStatAnalizeItem* Add();
     /// Raises EListError for a bad index.
@@ -229,6 +230,9 @@ private:
     size_t FKeywordLength = 0;
     /// The first characters of the prepared keywords.
     TCharSet FKeywordStarts;
+    /// Per table row of the last invoice analysis: a cell holds a total
+    /// keyword.
+    std::vector<bool> FTotalKeywordRows;
 };
 
 /// The shape of a table an import is about to read with Analysis. Raises

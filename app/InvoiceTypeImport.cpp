@@ -102,9 +102,11 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
     const Integer First = Analysis.IndexOfKind(KindFirstRow);
     const Integer Last = Analysis.IndexOfKind(KindLastRow);
     // A row range past the table (a region picked by whole columns) is cut
-    // to the table: no row past its end is ever read.
+    // to the table: no row past its end is ever read. A range that starts
+    // past the table holds nothing to import, like one that starts after
+    // its end: starting at the top instead would read rows outside it.
     Integer From = First;
-    if (First < 0 || First >= Rows) {
+    if (First < 0) {
         Imported.AddError("Не определена начальная строка при анализе"_a);
         From = 0;
     }
@@ -115,7 +117,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
         Imported.AddError("Не определена конечная строка при анализе"_a);
         To = Rows - 1;
     }
-    if (First > Last) {
+    if (First > Last || First >= Rows) {
         Imported.AddError("Неверно определены начальная и конечная строки при анализе"_a);
         To = -1;
     }
