@@ -101,14 +101,17 @@ function(pricetags_fuzz NAME SOURCE)
 endfunction()
 
 # pricetags_bench(NAME DIR DEPS ...): one Google Benchmark program of every
-# *Bench.cpp in DIR.
+# *Bench.cpp in DIR, with the peak-memory counters of bench/support and
+# PRICETAGS_BENCH_DATA, the bench/ folder of the sources.
 function(pricetags_bench NAME DIR)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
     file(GLOB SOURCES CONFIGURE_DEPENDS ${DIR}/*Bench.cpp)
     if(NOT SOURCES)
         return()
     endif()
-    add_executable(${NAME} ${SOURCES})
+    add_executable(${NAME} ${SOURCES} ${PROJECT_SOURCE_DIR}/bench/support/PeakMemory.cpp)
     target_link_libraries(${NAME} PRIVATE pricetags_options ${ARG_DEPS}
         benchmark::benchmark benchmark::benchmark_main)
+    target_compile_definitions(${NAME} PRIVATE
+        PRICETAGS_BENCH_DATA="${PROJECT_SOURCE_DIR}/bench")
 endfunction()

@@ -22,8 +22,7 @@ namespace {
 
 AnsiString InvoiceFile()
 {
-    const auto Path =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "sheets" / "invoice-10000x8.xls";
+    const auto Path = std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
     return AnsiString::FromUtf8(Path.string());
 }
 
