@@ -144,7 +144,7 @@ void TAnalizeResult::FindInvoiceColumns(const Variant& Table)
     Byte Previous = KindNone;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text.View());
         if (IsHeadingColumnKind(Kind)) {
             // In a run of columns of one kind the first wins; a later column
             // of the same kind elsewhere replaces it.
@@ -331,7 +331,7 @@ void TAnalizeResult::FindArticleColumns(const Variant& Table)
         return;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text.View());
         if (Kind >= KindType && Kind <= KindWarranty)
             FindByKind(Kind)->Index = C;
     }

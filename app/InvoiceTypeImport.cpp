@@ -149,7 +149,12 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
                     if (Kind == KindModel || Kind == KindItem || Kind == KindUnit) {
-                        StoreText(Row, Kind, CellValueText(Cell), Splitter, Analysis.PackedMode);
+                        // A text cell is read where it stands, not copied.
+                        if (const AnsiString* Own = Cell.StringRef())
+                            StoreText(Row, Kind, *Own, Splitter, Analysis.PackedMode);
+                        else
+                            StoreText(Row, Kind, CellValueText(Cell), Splitter,
+                                      Analysis.PackedMode);
                         continue;
                     }
                     // A plain number is taken as it stands: the value its

@@ -594,6 +594,13 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
         }
         if (RowMac > MaxRows || ColMac > MaxCols || RowMic > RowMac || ColMic > ColMac)
             RaiseDamaged(FName);
+        // Room for the cells the sheet says it has, as far as the records
+        // left could hold them in records of one cell (14 bytes at least),
+        // and a million at most: a claim is no proof, and more cells than
+        // reserved still fit.
+        Sheet.Cells.reserve(std::min<size_t>({size_t(RowMac - RowMic) * (ColMac - ColMic),
+                                              (FStream.size() - Cursor.Pos()) / 14,
+                                              size_t(1) << 20}));
         break;
     }
     case RecNumber: {
@@ -780,8 +787,11 @@ Workbook Workbook::LoadFromFile(const AnsiString& FileName)
 Workbook Workbook::LoadFromBytes(std::string_view Bytes, const AnsiString& Name)
 {
     const CompoundFile Container(Bytes, Name);
-    std::string Stream;
-    if (!Container.ReadStream("Workbook", Stream) && !Container.ReadStream("Book", Stream))
+    // Read in place where the stream lies in one piece: no copy of it.
+    std::string Storage;
+    std::string_view Stream;
+    if (!Container.ReadStream("Workbook", Storage, Stream)
+        && !Container.ReadStream("Book", Storage, Stream))
         RaiseNotWorkbook(Name);
     Workbook Book;
     Book.FFileName = Name;

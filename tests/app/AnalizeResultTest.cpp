@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <memory>
 #include <vector>
 
@@ -83,6 +85,19 @@ TEST(AnalizeResult, CellValueTextIsTheRuntimeText)
             const double W = Cents / 10000.0;
             ASSERT_EQ(CellValueText(Variant(W)), VarToStr(Variant(W))) << W;
             ExpectSameValue(W);
+        }
+        // Products a formula column holds (17 x 123.45 is 2098.6499999999996)
+        // and the doubles around them, up to two steps away.
+        for (int Quantity = 1; Quantity <= 20; ++Quantity) {
+            for (int Cents = 1; Cents <= 100000; Cents += 97) {
+                double V = Quantity * (Cents / 100.0);
+                for (int Step = 0; Step < 2; ++Step)
+                    V = std::nextafter(V, 0.0);
+                for (int Step = 0; Step < 5; ++Step, V = std::nextafter(V, 1e300)) {
+                    ASSERT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V))) << V;
+                    ExpectSameValue(V);
+                }
+            }
         }
         Currency Value;
         EXPECT_TRUE(CellCurrency(Variant(10.5), Value));
