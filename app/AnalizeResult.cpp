@@ -128,10 +128,14 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
         return false;
     double Scale = 1;
     for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
-        const double Scaled = std::nearbyint(V * Scale);
-        const double Nearest = Scaled / Scale;
-        if (Nearest == V || std::nextafter(Nearest, V) == V) {
-            Units = static_cast<Int64>(Scaled);
+        // Rounded by conversion, which is quick; the way ties go does not
+        // matter, as a tie is never within a step of either neighbour.
+        const double X = V * Scale;
+        const Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
+        const double Nearest = double(Scaled) / Scale;
+        if (Nearest == V
+            || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
+            Units = Scaled;
             return true;
         }
     }
