@@ -132,6 +132,10 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
         // matter, as a tie is never within a step of either neighbour.
         const double X = V * Scale;
         const Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
+        // Far from a whole number (beyond what rounding of the product
+        // can explain): too few decimals, no division needed.
+        if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
+            continue;
         const double Nearest = double(Scaled) / Scale;
         if (Nearest == V
             || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {

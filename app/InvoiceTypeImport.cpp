@@ -29,7 +29,10 @@ Currency RoundToKopecks(__int128 Num, __int128 Den)
     const bool Negative = (Num < 0) != (Den < 0);
     __int128 A = Num < 0 ? -Num : Num;
     const __int128 B = Unit < 0 ? -Unit : Unit;
-    __int128 Kopecks = (A + B / 2) / B;
+    // In 64 bits where the sum fits, which is several times quicker.
+    __int128 Kopecks = A + B / 2 <= INT64_MAX
+        ? __int128(static_cast<int64_t>(A + B / 2) / static_cast<int64_t>(B))
+        : (A + B / 2) / B;
     if (Kopecks > INT64_MAX / 100)
         throw EOverflow("Floating point overflow");
     if (Negative)

@@ -5,25 +5,32 @@
 #include <malloc.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
-std::atomic<size_t> Held{0};
-std::atomic<size_t> Peak{0};
+// The heap is counted only while a scope is open, so timed loops run at
+// full speed: a benchmark measures its peak in one pass of its own. Within
+// a scope every allocation and release is counted, so the change of Held
+// is exact there, whatever was allocated before; its absolute value is not
+// used. Relaxed: the counts need no order with other memory.
+std::atomic<int> Scopes{0};
+std::atomic<int64_t> Held{0};
+std::atomic<int64_t> Peak{0};
 
-// Relaxed: the counts need no order with other memory, and the benchmarks
-// run on one thread; the cost per allocation stays a few instructions.
 void* Allocate(size_t Size)
 {
     void* P = std::malloc(Size ? Size : 1);
     if (!P)
         throw std::bad_alloc();
-    const size_t Bytes = malloc_usable_size(P);
-    const size_t Now = Held.fetch_add(Bytes, std::memory_order_relaxed) + Bytes;
-    if (Now > Peak.load(std::memory_order_relaxed))
-        Peak.store(Now, std::memory_order_relaxed);
+    if (Scopes.load(std::memory_order_relaxed) > 0) {
+        const auto Bytes = static_cast<int64_t>(malloc_usable_size(P));
+        const int64_t Now = Held.fetch_add(Bytes, std::memory_order_relaxed) + Bytes;
+        if (Now > Peak.load(std::memory_order_relaxed))
+            Peak.store(Now, std::memory_order_relaxed);
+    }
     return P;
 }
 
@@ -31,7 +38,8 @@ void Release(void* P) noexcept
 {
     if (!P)
         return;
-    Held.fetch_sub(malloc_usable_size(P), std::memory_order_relaxed);
+    if (Scopes.load(std::memory_order_relaxed) > 0)
+        Held.fetch_sub(static_cast<int64_t>(malloc_usable_size(P)), std::memory_order_relaxed);
     std::free(P);
 }
 
@@ -49,12 +57,18 @@ void operator delete[](void* P, size_t) noexcept { Release(P); }
 PeakMemoryScope::PeakMemoryScope() : FStart(Held.load())
 {
     Peak.store(FStart);
+    Scopes.fetch_add(1);
+}
+
+PeakMemoryScope::~PeakMemoryScope()
+{
+    Scopes.fetch_sub(1);
 }
 
 size_t PeakMemoryScope::PeakBytes() const
 {
-    const size_t P = Peak.load();
-    return P > FStart ? P - FStart : 0;
+    const int64_t P = Peak.load();
+    return P > FStart ? size_t(P - FStart) : 0;
 }
 
 void PeakMemoryScope::Report(benchmark::State& State) const

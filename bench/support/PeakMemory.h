@@ -1,18 +1,25 @@
 #pragma once
 
-// Peak memory of a benchmark: every benchmark program counts the bytes its
-// heap holds (operator new and delete are replaced for the program), so a
-// benchmark can report the most it held at once, and the process's peak
-// resident size. Both are reported in MiB as counters beside the times.
+// Peak memory of a benchmark: every benchmark program can count the bytes
+// its heap holds (operator new and delete are replaced for the program),
+// so a benchmark reports the most it held at once, and the process's peak
+// resident size, in MiB as counters beside its times. Counting runs only
+// while a scope is open: measure the peak in a pass of its own, outside the
+// timed loop, so the times are not slowed by it.
 
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <cstdint>
 
-/// Starts counting the heap peak anew from what is held now.
+/// Counts the heap from its start to its end; the peak is taken from what
+/// is held when it starts.
 class PeakMemoryScope {
 public:
     PeakMemoryScope();
+    ~PeakMemoryScope();
+    PeakMemoryScope(const PeakMemoryScope&) = delete;
+    PeakMemoryScope& operator=(const PeakMemoryScope&) = delete;
     /// Bytes held at most since the scope began, above what was held then.
     [[nodiscard]] size_t PeakBytes() const;
     /// Adds the counters "heap_peak_MiB" (this scope) and "max_rss_MiB"
@@ -20,5 +27,5 @@ public:
     void Report(benchmark::State& State) const;
 
 private:
-    size_t FStart;
+    int64_t FStart;
 };
