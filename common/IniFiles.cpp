@@ -29,10 +29,6 @@ const char* const SCannotCreateFile = "Cannot create file %s";
 /// Reads closer together than this never look at the disk.
 constexpr DWORD CheckIntervalTicks = 100;
 
-}  // namespace
-
-namespace {
-
 /// The key under which a name is indexed: names that AnsiSameText calls the
 /// same, and no others, have the same upper case in code page 1251.
 std::string NameKey(std::string_view Name)
@@ -49,7 +45,7 @@ std::string NameKey(std::string_view Name)
 /// it, so reading every key of a section costs one pass, not one per key.
 class NameIndex {
 public:
-    /// Position of Key; 0 when absent. Rebuild is called first when stale.
+    /// Position of Name; 0 when absent. Build fills a stale index first.
     template <class Rebuild>
     int Find(std::string_view Name, Rebuild&& Build)
     {
