@@ -14,6 +14,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -96,10 +97,14 @@ Integer MatchHeaderKeyword(const TStrings& Keywords, const AnsiString& Text)
 namespace {
 
 /// V as Units / 10^Decimals when V is the double nearest to a decimal of at
-/// most four decimals and at most 15 digits. Such a decimal is the text the
-/// runtime writes for V (15 significant digits, plain notation), since a
-/// decimal of up to 15 significant digits survives the trip to a double and
-/// back. False for any other value, which then takes the runtime's own way.
+/// most four decimals and at most 15 digits, or a double next to it. Such a
+/// decimal is the text the runtime writes for V (15 significant digits,
+/// plain notation): a decimal of up to 15 significant digits survives the
+/// trip to a double and back, and a neighbour of that double lies within
+/// one and a half units of its last bit from the decimal, well inside half
+/// a unit of the 15th digit. Products of prices and quantities (a formula's
+/// 2098.6499999999996 for 17 x 123.45) land there. False for any other
+/// value, which then takes the runtime's own way.
 bool ShortDecimal(double V, Int64& Units, int& Decimals)
 {
     const double Magnitude = std::fabs(V);
@@ -107,9 +112,18 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
         return false;
     double Scale = 1;
     for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
-        const double Scaled = std::nearbyint(V * Scale);
-        if (Scaled / Scale == V) {
-            Units = static_cast<Int64>(Scaled);
+        // Rounded by conversion, which is quick; the way ties go does not
+        // matter, as a tie is never within a step of either neighbour.
+        const double X = V * Scale;
+        const Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
+        // Far from a whole number (beyond what rounding of the product
+        // can explain): too few decimals, no division needed.
+        if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
+            continue;
+        const double Nearest = double(Scaled) / Scale;
+        if (Nearest == V
+            || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
+            Units = Scaled;
             return true;
         }
     }
@@ -164,22 +178,43 @@ bool CellCurrency(const Variant& Cell, Currency& Value)
     return true;
 }
 
-char CellTypeChar(const AnsiString& Text)
+namespace {
+
+char TypeCharOf(std::string_view Text)
 {
-    if (Text.IsEmpty())
+    if (Text.empty())
         return '-';
     // A letter anywhere makes no number text; most texts of a sheet are
     // names, so this spares the cleaning.
-    for (int I = 1; I <= Text.Length(); ++I)
-        if (cp1251::IsLetter(static_cast<unsigned char>(Text[I])))
+    for (const char C : Text)
+        if (cp1251::IsLetter(static_cast<unsigned char>(C)))
             return 'S';
-    const AnsiString Clean = CleanNumStr(Text);
+    const AnsiString Clean = CleanNumStr(AnsiString(Text));
     if (Clean.IsEmpty())
         return 'S';
     if (Clean.View().find(FormatSettings().DecimalSeparator) == std::string_view::npos)
         return 'I';
     const Currency NotConverted = Currency::FromRaw(INT64_MAX);
     return StrToCurrDef(Clean, NotConverted) == NotConverted ? 'V' : 'F';
+}
+
+/// Text without blanks (control characters included) at either end.
+std::string_view TrimmedView(std::string_view Text)
+{
+    size_t First = 0;
+    size_t Last = Text.size();
+    while (First < Last && static_cast<unsigned char>(Text[First]) <= ' ')
+        ++First;
+    while (Last > First && static_cast<unsigned char>(Text[Last - 1]) <= ' ')
+        --Last;
+    return Text.substr(First, Last - First);
+}
+
+}  // namespace
+
+char CellTypeChar(const AnsiString& Text)
+{
+    return TypeCharOf(Text.View());
 }
 
 bool IsNumberingRow(const std::vector<AnsiString>& Texts, const AnsiString& Pattern)
@@ -409,6 +444,7 @@ void TAnalizeResult::Reset()
     anColList.Clear();
     anRowList.Clear();
     anPatternList.Clear();
+    FTotalKeywordRows.clear();
 }
 
 Byte TAnalizeResult::MatchHeaderKind(const AnsiString& Text) const
@@ -440,39 +476,54 @@ void TAnalizeResult::PrepareKeywords()
         }
         FKeywords.push_back(std::move(Set));
     }
+    for (auto& List : FKeywordsByStart)
+        List.clear();
+    for (const KeywordSet& Set : FKeywords)
+        for (const AnsiString& Key : Set.Keywords)
+            if (!Key.IsEmpty())
+                FKeywordsByStart[static_cast<unsigned char>(Key[1])].emplace_back(Set.Kind,
+                                                                                  Key.View());
 }
 
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
 {
+    AnsiString Scratch;
     char Letter = 0;
-    return CellTextAndLetter(Table, Row, Col, Letter);
+    const std::string_view Text = CellView(Table, Row, Col, Scratch, Letter);
+    return AnsiString(Text);
 }
 
-AnsiString TAnalizeResult::CellTextAndLetter(const Variant& Table, Integer Row, Integer Col,
-                                             char& Letter) const
+std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Integer Col,
+                                          AnsiString& Scratch, char& Letter,
+                                          bool NumberText) const
 {
     Letter = '-';
     if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
-        return AnsiString();
+        return {};
     // The text GetTableCellText gives: '' for anything but strings and
     // numbers, trimmed.
     const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
+    if (const AnsiString* Own = Cell.StringRef()) {
+        const std::string_view Text = TrimmedView(Own->View());
+        Letter = TypeCharOf(Text);
+        return Text;
+    }
     if (!CellHasText(Cell))
-        return AnsiString();
+        return {};
     Int64 Units = 0;
     int Decimals = 0;
     if (Cell.VType() == varDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
         // The letter its text would get: a whole number, or a decimal well
         // inside Currency.
         Letter = Decimals == 0 ? 'I' : 'F';
-        return ShortDecimalText(Units, Decimals);
+        if (!NumberText)
+            return {};
+        Scratch = ShortDecimalText(Units, Decimals);
+        return Scratch.View();
     }
-    AnsiString Text = VarToStr(Cell);
-    const int Length = Text.Length();
-    if (Length > 0 && (static_cast<unsigned char>(Text[1]) <= ' '
-                       || static_cast<unsigned char>(Text[Length]) <= ' '))
-        Text = Trim(Text);
-    Letter = CellTypeChar(Text);
+    Scratch = VarToStr(Cell);
+    const std::string_view Text = TrimmedView(Scratch.View());
+    Letter = TypeCharOf(Text);
     return Text;
 }
 
@@ -507,16 +558,21 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
     // Pattern entries by pattern, for counting; the list keeps their order.
     std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
+    FTotalKeywordRows.assign(static_cast<size_t>(RowCount), false);
+    // The texts of a row's whole numbers, for the numbering-row test, made
+    // only for rows of whole numbers; the other texts are looked at where
+    // they stand, and numbers need their letter alone.
     std::vector<AnsiString> Texts(static_cast<size_t>(ColCount));
+    AnsiString Scratch;
     AnsiString Pattern;
     for (Integer R = 0; R < RowCount; ++R) {
         TStatAnalizeItem* Row = anRowList.Add();
         Pattern.SetLength(ColCount);
         bool OnlyIntegers = true;
         for (Integer C = 0; C < ColCount; ++C) {
-            AnsiString& Text = Texts[size_t(C)];
             char Letter = '-';
-            Text = CellTextAndLetter(Table, R, C, Letter);
+            const std::string_view Text =
+                CellView(Table, R, C, Scratch, Letter, /*NumberText=*/false);
             Pattern[C + 1] = Letter;
             if (Letter != '-' && Letter != 'I')
                 OnlyIntegers = false;
@@ -528,10 +584,17 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
             if (Letter != 'S' || (ForArticles && R >= ArticleHeaderRows))
                 continue;
             const Byte Kind = MatchKindFast(Text);
-            if (Kind == KindTotal && Total)
+            if (Kind == KindTotal && Total) {
                 Total->Index = R;
+                FTotalKeywordRows[size_t(R)] = true;
+            }
             else if (IsHitKind(Kind, ForArticles))
                 ++Row->Hits;
+        }
+        if (!ForArticles && !Row->Empty && OnlyIntegers) {
+            for (Integer C = 0; C < ColCount; ++C)
+                if (Pattern[C + 1] == 'I')
+                    Texts[size_t(C)] = CellText(Table, R, C);
         }
         if (!ForArticles && !Row->Empty && OnlyIntegers && IsNumberingRow(Texts, Pattern)) {
             // The column numbers printed under the heading: no data, no vote.
@@ -554,7 +617,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     }
 }
 
-Byte TAnalizeResult::MatchKindFast(const AnsiString& Text) const
+Byte TAnalizeResult::MatchKindFast(std::string_view Text) const
 {
     // Keywords match the start of the normalised text, so only as much of
     // it is normalised as the longest keyword needs (names run long).
@@ -565,20 +628,30 @@ Byte TAnalizeResult::MatchKindFast(const AnsiString& Text) const
         Long.resize(FKeywordLength);
         Normal = Long.data();
     }
-    size_t Length = 0;
-    int I = 1;
-    while (I <= Text.Length() && static_cast<unsigned char>(Text[I]) <= ' ')
+    static const auto Upper = [] {
+        std::array<char, 256> Table{};
+        for (int B = 0; B < 256; ++B)
+            Table[size_t(B)] = static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(B)));
+        return Table;
+    }();
+    size_t I = 0;
+    while (I < Text.size() && static_cast<unsigned char>(Text[I]) <= ' ')
         ++I;
-    for (; I <= Text.Length() && Length < FKeywordLength; ++I)
-        if (!HeaderNoise.Contains(Text[I]))
-            Normal[Length++] =
-                static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(Text[I])));
-    if (Length == 0 || !FKeywordStarts.Contains(Normal[0]))
+    while (I < Text.size() && HeaderNoise.Contains(Text[I]))
+        ++I;
+    // Most texts are names whose first letter starts no keyword: they are
+    // turned away before anything is normalised.
+    if (I == Text.size() || !FKeywordStarts.Contains(Upper[static_cast<unsigned char>(Text[I])]))
         return KindNone;
+    size_t Length = 0;
+    for (; I < Text.size() && Length < FKeywordLength; ++I)
+        if (!HeaderNoise.Contains(Text[I]))
+            Normal[Length++] = Upper[static_cast<unsigned char>(Text[I])];
+    // Only the keywords with the text's first character can match; they
+    // keep the item order, so the first match is the one a full walk finds.
     const std::string_view View(Normal, Length);
-    for (const KeywordSet& Set : FKeywords)
-        for (const AnsiString& Key : Set.Keywords)
-            if (!Key.IsEmpty() && View.starts_with(Key.View()))
-                return Set.Kind;
+    for (const auto& [Kind, Key] : FKeywordsByStart[static_cast<unsigned char>(Normal[0])])
+        if (View.starts_with(Key))
+            return Kind;
     return KindNone;
 }

@@ -23,6 +23,8 @@
 #include "platform/rtl/Types.h"
 
 #include <memory>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 class TAnalizeResult;
@@ -134,6 +136,7 @@ public:
     TStatAnalize() = default;
     ~TStatAnalize() override;
 
+    using inherited::Add;  // the base list's Add(Item) stays visible
     /// A new entry appended to the list and owned by it.
     TStatAnalizeItem* Add();
     /// Raises EListError for a bad index.
@@ -201,7 +204,7 @@ private:
     /// Normalised keywords of each item, in item order, for one analysis.
     void PrepareKeywords();
     /// MatchHeaderKind over the prepared keywords.
-    [[nodiscard]] Byte MatchKindFast(const AnsiString& Text) const;
+    [[nodiscard]] Byte MatchKindFast(std::string_view Text) const;
     void BuildStatistics(const Variant& Table, bool ForArticles);
     void FindHeaderRow();
     void FindInvoiceColumns(const Variant& Table);
@@ -213,9 +216,13 @@ private:
     /// Trimmed text of a table cell by zero-based offsets; '' outside the
     /// table.
     [[nodiscard]] AnsiString CellText(const Variant& Table, Integer Row, Integer Col) const;
-    /// CellText, and its CellTypeChar in Letter.
-    [[nodiscard]] AnsiString CellTextAndLetter(const Variant& Table, Integer Row, Integer Col,
-                                               char& Letter) const;
+    /// CellText without a copy: a text cell's own text (trimmed) or a
+    /// number's text written into Scratch, and its CellTypeChar in Letter.
+    /// Valid while Table and Scratch stay unchanged. Without NumberText a
+    /// number of up to four decimals gets its letter and no text.
+    [[nodiscard]] std::string_view CellView(const Variant& Table, Integer Row, Integer Col,
+                                            AnsiString& Scratch, char& Letter,
+                                            bool NumberText = true) const;
     [[nodiscard]] AnsiString CanonicalPattern(const AnsiString& Pattern) const;
 
     bool FForArticles = false;
@@ -229,6 +236,12 @@ private:
     size_t FKeywordLength = 0;
     /// The first characters of the prepared keywords.
     TCharSet FKeywordStarts;
+    /// Per first character (as a byte), the prepared keywords that start
+    /// with it, in item order: kind and keyword.
+    std::vector<std::pair<Byte, std::string_view>> FKeywordsByStart[256];
+    /// Per table row of the last invoice analysis: a cell holds a total
+    /// keyword.
+    std::vector<bool> FTotalKeywordRows;
 };
 
 /// The shape of a table an import is about to read with Analysis. Raises

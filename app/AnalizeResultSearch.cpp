@@ -144,7 +144,7 @@ void TAnalizeResult::FindInvoiceColumns(const Variant& Table)
     Byte Previous = KindNone;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text.View());
         if (IsHeadingColumnKind(Kind)) {
             // In a run of columns of one kind the first wins; a later column
             // of the same kind elsewhere replaces it.
@@ -167,14 +167,14 @@ void TAnalizeResult::ReadSheetTotal(const Variant& Table)
     if (Row < 0)
         return;
     const Integer SumColumn = IndexOfKind(KindSum);
-    if (SumColumn > 0 && SumColumn < ColCount) {
+    if (SumColumn >= 0) {
+        // The sum column alone gives the total. An empty cell there means
+        // the sheet states no total: a scan of the row would take another
+        // figure, the quantity total say, and report a false difference.
         const AnsiString Clean = CleanNumStr(CellText(Table, Row, SumColumn));
-        // An empty sum cell (the total stands elsewhere on the row) falls
-        // through to the scan below.
-        if (!Clean.IsEmpty()) {
+        if (!Clean.IsEmpty())
             Total->Value = StrToCurrDef(Clean, Currency::FromRaw(INT64_MAX));
-            return;
-        }
+        return;
     }
     bool AfterKeyword = false;
     for (Integer C = 0; C < ColCount; ++C) {
@@ -231,13 +231,19 @@ void TAnalizeResult::FindDataRows()
     // An item row without a number in the price or quantity column is no
     // data row. Inside the block the import reports it as skipped; at
     // either end it would fall outside the block and vanish without a word.
-    // So the block takes in such rows next to its ends (never the total row)
-    // and the import reports them like those inside.
+    // So the block takes in such rows next to its ends and the import
+    // reports them like those inside. A row without a goods name, or with a
+    // total keyword in any cell (an invoice may close with "Итого" and
+    // "Всего по накладной"), is no item row and never widens the block.
+    const Integer ItemColumn = IndexOfKind(KindItem);
     auto IsItemRowWithoutNumber = [&](Integer R) {
-        if (R < Start || R >= anRowList.Count() || R == TotalRow)
+        if (R < Start || R >= anRowList.Count() || R == TotalRow || FTotalKeywordRows[size_t(R)])
             return false;
         const TStatAnalizeItem* Row = anRowList.GetItem(R);
-        return !Row->Empty && !Row->IsData && PatternMostlyAgrees(Row->Pattern, RefPattern);
+        if (Row->Empty || Row->IsData || !PatternMostlyAgrees(Row->Pattern, RefPattern))
+            return false;
+        return ItemColumn < 0
+            || (ItemColumn < Row->Pattern.Length() && Row->Pattern[ItemColumn + 1] != '-');
     };
     while (IsItemRowWithoutNumber(First - 1))
         --First;
@@ -325,7 +331,7 @@ void TAnalizeResult::FindArticleColumns(const Variant& Table)
         return;
     for (Integer C = 0; C < ColCount; ++C) {
         const AnsiString Text = CellText(Table, Header, C);
-        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text);
+        const Byte Kind = Text.IsEmpty() ? KindNone : MatchKindFast(Text.View());
         if (Kind >= KindType && Kind <= KindWarranty)
             FindByKind(Kind)->Index = C;
     }

@@ -49,6 +49,7 @@ public:
     void Clear() override;
     /// Raises EListError for a bad index.
     [[nodiscard]] TshArticle* GetItem(Integer Index) const;
+    using inherited::Add;  // the base list's Add(Item) stays visible
     /// A new empty article appended to the list and owned by it.
     TshArticle* Add();
     /// The import-error lines, created on first use; owned by the list.

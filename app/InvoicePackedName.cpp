@@ -5,6 +5,8 @@
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <string_view>
+#include <utility>
 #include <vector>
 
 PRICETAGS_DEFINE_CLASS(TInvoicePackedName)
@@ -44,27 +46,20 @@ char ClosingPartner(char C)
 }
 
 /// Whether S (at least two characters) is enclosed in a pair that may go.
-bool HasEnclosingPair(const AnsiString& S)
+bool HasEnclosingPair(std::string_view S)
 {
-    const int Len = S.Length();
+    const size_t Len = S.size();
     if (Len < 2)
         return false;
-    const char Open = S[1];
+    const char Open = S[0];
     const char Close = ClosingPartner(Open);
-    if (Close == 0 || S[Len] != Close)
+    if (Close == 0 || S[Len - 1] != Close)
         return false;
-    if (Close != Open) {
-        // A bracket: the pair does not enclose the text when the same
-        // opening bracket comes again ("(A) and (B)").
-        for (int I = 2; I <= Len; ++I)
-            if (S[I] == Open)
-                return false;
-        return true;
-    }
-    for (int I = 2; I < Len; ++I)
-        if (S[I] == Open)
-            return false;
-    return true;
+    // A bracket: the pair does not enclose the text when the same opening
+    // bracket comes again ("(A) and (B)"); a quote, slash or backslash
+    // when it comes again before the end.
+    const std::string_view Inner = Close != Open ? S.substr(1) : S.substr(1, Len - 2);
+    return Inner.find(Open) == std::string_view::npos;
 }
 
 /// Start (1-based) of the type part after the last line break, 0 when none.
@@ -120,20 +115,23 @@ int FindBracketPart(const AnsiString& Text, int& Close)
 
 AnsiString TrimName(const AnsiString& S)
 {
-    AnsiString Result = Trim(S);
-    if (Result.IsEmpty())
-        return Result;
+    // Cut as a view of S; only the result is copied.
+    std::string_view Result = S.View();
+    while (!Result.empty() && IsBlankChar(Result.front()))
+        Result.remove_prefix(1);
+    while (!Result.empty() && IsBlankChar(Result.back()))
+        Result.remove_suffix(1);
+    if (Result.empty())
+        return AnsiString();
     while (HasEnclosingPair(Result))
-        Result = Result.SubString(2, Result.Length() - 2);
-    int First = 1;
-    int Last = Result.Length();
-    while (First <= Last && EdgePunctuation.Contains(Result[First]))
-        ++First;
-    while (Last >= First && EdgePunctuation.Contains(Result[Last]))
-        --Last;
-    if (First > Last)
+        Result = Result.substr(1, Result.size() - 2);
+    while (!Result.empty() && EdgePunctuation.Contains(Result.front()))
+        Result.remove_prefix(1);
+    while (!Result.empty() && EdgePunctuation.Contains(Result.back()))
+        Result.remove_suffix(1);
+    if (Result.empty())
         return S;
-    return Result.SubString(First, Last - First + 1);
+    return AnsiString(Result);
 }
 
 TInvoicePackedName::TInvoicePackedName() : GroupCodes(std::make_unique<TStringList>())
@@ -188,9 +186,9 @@ void TInvoicePackedName::Parse(const AnsiString& Text)
     default:
         RaiseAppError("!!!");
     }
-    NamePart = RemoveGroupCode(NamePart);
+    NamePart = RemoveGroupCode(std::move(NamePart));
     if (!TypePart.IsEmpty())
-        TypePart = RemoveGroupCode(TypePart);
+        TypePart = RemoveGroupCode(std::move(TypePart));
 }
 
 bool TInvoicePackedName::Detect(const AnsiString& Text, bool& HasBracket,
@@ -219,17 +217,33 @@ bool SameWordNoCase(const AnsiString& S, int From, int Length, const AnsiString&
 
 }  // namespace
 
-AnsiString TInvoicePackedName::RemoveGroupCode(const AnsiString& S) const
+void TInvoicePackedName::CodesChanged(TObject* Sender)
+{
+    (void)Sender;
+    FUpperCodesOf = nullptr;
+}
+
+AnsiString TInvoicePackedName::RemoveGroupCode(AnsiString S) const
 {
     // The words of S are compared with the codes ignoring case, as a token
     // search by TokenExPos with a match text would. One walk over the words
-    // finds, for the earliest code in list order, its first word.
+    // finds, for the earliest code in list order, its first word. The codes
+    // are upper-cased once, again whenever the list changes.
     static const TCharSet Separators = TCharSet::Of(CodeSeparators);
-    const int Codes = GroupCodes->Count();
-    std::vector<AnsiString> Upper;
-    Upper.reserve(size_t(Codes));
-    for (int I = 0; I < Codes; ++I)
-        Upper.push_back(AnsiUpperCase(GroupCodes->Strings(I)));
+    if (FUpperCodesOf != GroupCodes.get()) {
+        FUpperCodes.clear();
+        FCodeStarts.fill(false);
+        for (int I = 0; I < GroupCodes->Count(); ++I) {
+            FUpperCodes.push_back(AnsiUpperCase(GroupCodes->Strings(I)));
+            if (!FUpperCodes.back().IsEmpty())
+                FCodeStarts[static_cast<unsigned char>(FUpperCodes.back()[1])] = true;
+        }
+        GroupCodes->OnChange = TNotifyEvent(const_cast<TInvoicePackedName*>(this),
+                                            &TInvoicePackedName::CodesChanged);
+        FUpperCodesOf = GroupCodes.get();
+    }
+    const std::vector<AnsiString>& Upper = FUpperCodes;
+    const int Codes = int(Upper.size());
     const int Len = S.Length();
     int BestCode = Codes;
     int TokStart = 0;
@@ -240,7 +254,10 @@ AnsiString TInvoicePackedName::RemoveGroupCode(const AnsiString& S) const
         const int Start = I;
         while (I <= Len && !Separators.Contains(S[I]))
             ++I;
-        for (int C = 0; C < BestCode && I > Start; ++C) {
+        // Only a word whose first letter starts a code is compared.
+        if (I == Start || !FCodeStarts[cp1251::ToUpper(static_cast<unsigned char>(S[Start]))])
+            continue;
+        for (int C = 0; C < BestCode; ++C) {
             const AnsiString& Code = Upper[size_t(C)];
             if (!Code.IsEmpty() && SameWordNoCase(S, Start, I - Start, Code)) {
                 BestCode = C;

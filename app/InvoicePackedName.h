@@ -10,7 +10,9 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
 
+#include <array>
 #include <memory>
+#include <vector>
 
 class TStringList;
 
@@ -62,5 +64,14 @@ public:
     std::unique_ptr<TStringList> GroupCodes;
 
 private:
-    [[nodiscard]] AnsiString RemoveGroupCode(const AnsiString& S) const;
+    [[nodiscard]] AnsiString RemoveGroupCode(AnsiString S) const;
+    /// GroupCodes' change handler: the upper-cased codes are made anew.
+    void CodesChanged(TObject* Sender);
+
+    /// GroupCodes upper-cased, made from the list FUpperCodesOf points to;
+    /// null when they must be made anew.
+    mutable std::vector<AnsiString> FUpperCodes;
+    /// The first bytes of FUpperCodes.
+    mutable std::array<bool, 256> FCodeStarts{};
+    mutable const TStringList* FUpperCodesOf = nullptr;
 };

@@ -120,6 +120,7 @@ public:
     /// The row at Index (0-based); raises EListError for a bad index. The
     /// last row handed out is cached.
     [[nodiscard]] TshInvoiceTovar* GetItem(Integer Index) const;
+    using inherited::Add;  // the base list's Add(Item) stays visible
     /// A new empty row appended to the list and owned by it.
     TshInvoiceTovar* Add();
 

@@ -77,6 +77,7 @@ class TMarkupList : public T_StrObjList {
 public:
     [[nodiscard]] TMarkupItem* GetItem(Integer Index) const override;
     T_StrObjItem* NewItem() override;
+    using inherited::Add;  // the base list's Add(Item) stays visible
     /// A new markup appended and owned by the list.
     TMarkupItem* Add(const AnsiString& Name, Currency Markup, Currency Discount);
     /// LoadFromConfig; when the section holds no markup, the three built-in

@@ -43,9 +43,11 @@ void ReadXLSToTable(const AnsiString& FileName, Variant& Table, int& FirstColumn
     }
     const QuitGuard Quit(*App);
     App->Application().Workbooks().Open(/*Filename=*/Name);
-    Table = App->Application().ActiveSheet().UsedRange().Value();
-    FirstRow = App->Application().ActiveSheet().UsedRange().Cells(1, 1).Row();
-    FirstColumn = App->Application().ActiveSheet().UsedRange().Cells(1, 1).Column();
+    // The used range is found once: each call walks every cell of the sheet.
+    const ExcelRange Used = App->Application().ActiveSheet().UsedRange();
+    Table = Used.Value();
+    FirstRow = Used.Cells(1, 1).Row();
+    FirstColumn = Used.Cells(1, 1).Column();
     App->DisplayAlerts = false;
     App->ActiveWorkbook().Close(/*SaveChanges=*/false);
 }

@@ -73,9 +73,11 @@ AnsiString ReadString(TStream& Stream)
     default:
         throw EReadError(SReadStringError);
     }
-    // The length comes from the file: a damaged one must not become a huge
-    // allocation or a read past the end.
-    if (Len < 0 || Len > BytesLeft(Stream))
+    // A long string's length comes from the file as four bytes: a damaged
+    // one must not become a huge allocation. A short one is at most 255
+    // bytes, and a file cut off inside it fails the read below with the
+    // stream's own error.
+    if (Len < 0 || (Len > 255 && Len > BytesLeft(Stream)))
         RaiseLoadError("Неверная длина строки"_a);
     AnsiString Result;
     Result.SetLength(Len);

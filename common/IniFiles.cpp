@@ -13,7 +13,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,7 +29,93 @@ const char* const SCannotCreateFile = "Cannot create file %s";
 /// Reads closer together than this never look at the disk.
 constexpr DWORD CheckIntervalTicks = 100;
 
+/// The key under which a name is indexed: names that AnsiSameText calls the
+/// same, and no others, have the same upper case in code page 1251.
+std::string NameKey(std::string_view Name)
+{
+    std::string Key(Name);
+    for (char& C : Key)
+        C = static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(C)));
+    return Key;
+}
+
+/// Name -> 1-based position of the first entry (or section) of that name.
+/// Kept in step with the text by the few operations that change it; an
+/// operation that moves entries marks it stale and the next lookup rebuilds
+/// it, so reading every key of a section costs one pass, not one per key.
+class NameIndex {
+public:
+    /// Position of Name; 0 when absent. Build fills a stale index first.
+    template <class Rebuild>
+    int Find(std::string_view Name, Rebuild&& Build)
+    {
+        if (FStale) {
+            FPositions.clear();
+            FStale = false;
+            Build(*this);
+        }
+        const auto Found = FPositions.find(NameKey(Name));
+        return Found == FPositions.end() ? 0 : Found->second;
+    }
+    /// Records Name at Position unless an earlier one has it.
+    void Add(std::string_view Name, int Position)
+    {
+        if (!FStale)
+            FPositions.emplace(NameKey(Name), Position);
+    }
+    void MarkStale() { FStale = true; }
+
+private:
+    std::unordered_map<std::string, int> FPositions;
+    bool FStale = true;
+};
+
+/// The name part of an entry line: before the first "="; none without one.
+bool LineName(const AnsiString& Line, std::string_view& Name)
+{
+    const size_t Eq = Line.View().find('=');
+    if (Eq == std::string_view::npos)
+        return false;
+    Name = Line.View().substr(0, Eq);
+    return true;
+}
+
 }  // namespace
+
+/// The lines of one section with the index of their names.
+class SharedIniSection : public TStringList {
+public:
+    /// Index of the first line named Ident (case ignored); -1 when none.
+    int FindIdent(const AnsiString& Ident)
+    {
+        const int Position = FNames.Find(Ident.View(), [this](NameIndex& Index) {
+            for (int I = 0; I < Count(); ++I) {
+                std::string_view Name;
+                const AnsiString Line = Strings(I);
+                if (LineName(Line, Name))
+                    Index.Add(Name, I + 1);
+            }
+        });
+        return Position - 1;
+    }
+    void AddLine(const AnsiString& Line)
+    {
+        std::string_view Name;
+        if (LineName(Line, Name))
+            FNames.Add(Name, Count() + 1);
+        Add(Line);
+    }
+    /// Line Index takes Line, which has the same name.
+    void ReplaceLine(int Index, const AnsiString& Line) { SetStrings(Index, Line); }
+    void DeleteLine(int Index)
+    {
+        Delete(Index);
+        FNames.MarkStale();
+    }
+
+private:
+    NameIndex FNames;
+};
 
 /// The shared contents of one file and what is known about the file.
 class TMemIniContainer : public TObject {
@@ -41,14 +130,22 @@ public:
     void TakeFileTime();
     /// Frees every section's lines and empties the section list.
     void ClearSections();
+    /// The lines of Section; null when absent.
+    SharedIniSection* FindSection(const AnsiString& Section);
+    /// Appends an empty section.
+    SharedIniSection* AddSection(const AnsiString& Section);
+    /// Index in Sections of the first section named Section; -1 when none.
+    int IndexOfSection(const AnsiString& Section);
     bool IsMemName() const;
 
     Cardinal LastCheckTick = 0;
     AnsiString FileName;
     /// The file's write time; 0 means not known.
     Int64 FileTime = 0;
-    /// Section names, each with its lines (a TStringList owned here).
+    /// Section names, each with its lines (a SharedIniSection owned here).
     TStringList Sections;
+    /// Section name -> its position in Sections, the first of a name.
+    NameIndex SectionIndex;
     /// Objects sharing the container besides the first one.
     int UseCount = 0;
     bool InMemory = false;
@@ -119,21 +216,6 @@ bool StartsWithMemPrefix(const AnsiString& Name)
     return Name.SubString(1, 8) == SMemIniPrefix;
 }
 
-/// Index of the line named Ident (case ignored); -1 when none. A line
-/// without "=" has no name.
-int IndexOfIdent(const TStringList& Lines, const AnsiString& Ident)
-{
-    for (int I = 0; I < Lines.Count(); ++I) {
-        const AnsiString Line = Lines.Strings(I);
-        const int P = Line.Pos("=");
-        // Names of another length never match (case folding keeps the
-        // length), so most lines are passed without copying their name.
-        if (P - 1 == Ident.Length() && AnsiSameText(Line.SubString(1, P - 1), Ident))
-            return I;
-    }
-    return -1;
-}
-
 /// "[Name]" (blanks around allowed) gives true and the name.
 bool IsSectionLine(const AnsiString& Line, AnsiString& Name)
 {
@@ -199,7 +281,31 @@ void TMemIniContainer::ClearSections()
     for (int I = 0; I < Sections.Count(); ++I)
         delete Sections.Objects(I);
     Sections.Clear();
+    SectionIndex.MarkStale();
     ++Generation;
+}
+
+int TMemIniContainer::IndexOfSection(const AnsiString& Section)
+{
+    const int Position = SectionIndex.Find(Section.View(), [this](NameIndex& Index) {
+        for (int I = 0; I < Sections.Count(); ++I)
+            Index.Add(Sections.Strings(I).View(), I + 1);
+    });
+    return Position - 1;
+}
+
+SharedIniSection* TMemIniContainer::FindSection(const AnsiString& Section)
+{
+    const int Index = IndexOfSection(Section);
+    return Index >= 0 ? static_cast<SharedIniSection*>(Sections.Objects(Index)) : nullptr;
+}
+
+SharedIniSection* TMemIniContainer::AddSection(const AnsiString& Section)
+{
+    auto Lines = std::make_unique<SharedIniSection>();
+    SectionIndex.Add(Section.View(), Sections.Count() + 1);
+    Sections.AddObject(Section, Lines.get());
+    return Lines.release();
 }
 
 void TMemIniContainer::TakeFileTime()
@@ -294,8 +400,12 @@ TIniFile::~TIniFile()
     --U.ObjectCount;
     const bool Registered = U.Find(FFileName) == FContainer;
     assert(Registered && SDestroyError);
-    if (!Registered)
+    if (!Registered) {
+        // A destructor never raises: the error goes to the log, as a failed
+        // save below does.
+        LogMessage(SDestroyError, 3);
         return;
+    }
     if (FAutoSave) {
         try {
             UpdateFile();
@@ -324,20 +434,16 @@ void TIniFile::DropCache()
     FCachedSection = nullptr;
 }
 
-TStringList* TIniFile::FindSection(const AnsiString& Section, bool Create)
+SharedIniSection* TIniFile::FindSection(const AnsiString& Section, bool Create)
 {
     if (FCachedSection && FCachedGeneration == FContainer->Generation &&
         FCachedSectionName == Section)
         return FCachedSection;
-    TStringList* Lines = nullptr;
-    const int Index = FSections->IndexOf(Section);
-    if (Index >= 0) {
-        Lines = static_cast<TStringList*>(FSections->Objects(Index));
-    } else {
+    SharedIniSection* Lines = FContainer->FindSection(Section);
+    if (!Lines) {
         if (!Create)
             return nullptr;
-        Lines = new TStringList;
-        FSections->AddObject(Section, Lines);
+        Lines = FContainer->AddSection(Section);
     }
     FCachedSectionName = Section;
     FCachedSection = Lines;
@@ -393,10 +499,10 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
                                    const AnsiString& Default)
 {
     ReloadIfChanged();
-    const TStringList* Lines = FindSection(Section, false);
+    SharedIniSection* Lines = FindSection(Section, false);
     if (!Lines)
         return Default;
-    const int Index = IndexOfIdent(*Lines, Ident);
+    const int Index = Lines->FindIdent(Ident);
     if (Index < 0)
         return Default;
     const AnsiString Line = Lines->Strings(Index);
@@ -406,13 +512,13 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident,
                               const AnsiString& Value)
 {
-    TStringList* Lines = FindSection(Section, true);
+    SharedIniSection* Lines = FindSection(Section, true);
     const AnsiString Line = Ident + "=" + Value;
-    const int Index = IndexOfIdent(*Lines, Ident);
+    const int Index = Lines->FindIdent(Ident);
     if (Index >= 0)
-        Lines->SetStrings(Index, Line);
+        Lines->ReplaceLine(Index, Line);
     else
-        Lines->Add(Line);
+        Lines->AddLine(Line);
     FContainer->Modified = true;
 }
 
@@ -453,11 +559,12 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings)
 
 void TIniFile::EraseSection(const AnsiString& Section)
 {
-    const int Index = FSections->IndexOf(Section);
+    const int Index = FContainer->IndexOfSection(Section);
     if (Index < 0)
         return;
     delete FSections->Objects(Index);
     FSections->Delete(Index);
+    FContainer->SectionIndex.MarkStale();
     ++FContainer->Generation;
     FContainer->Modified = true;
     DropCache();
@@ -465,13 +572,13 @@ void TIniFile::EraseSection(const AnsiString& Section)
 
 void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
 {
-    TStringList* Lines = FindSection(Section, false);
+    SharedIniSection* Lines = FindSection(Section, false);
     if (!Lines)
         return;
-    const int Index = IndexOfIdent(*Lines, Ident);
+    const int Index = Lines->FindIdent(Ident);
     if (Index < 0)
         return;
-    Lines->Delete(Index);
+    Lines->DeleteLine(Index);
     FContainer->Modified = true;
 }
 
@@ -498,17 +605,16 @@ void TIniFile::SetStrings(TStrings* List)
 {
     FContainer->ClearSections();
     DropCache();
-    TStringList* Lines = nullptr;
+    SharedIniSection* Lines = nullptr;
     for (int I = 0; I < List->Count(); ++I) {
         const AnsiString Line = List->Strings(I);
         if (Trim(Line).IsEmpty() || Line[1] == ';')
             continue;
         AnsiString Name;
         if (IsSectionLine(Line, Name)) {
-            Lines = new TStringList;
-            FSections->AddObject(Name, Lines);
+            Lines = FContainer->AddSection(Name);
         } else if (Lines) {
-            Lines->Add(Line);
+            Lines->AddLine(Line);
         }
     }
     FContainer->Modified = true;

@@ -31,6 +31,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Types.h"
 
+class SharedIniSection;
 class TMemIniContainer;
 
 /// The ini object over the shared in-memory copy of a file: the class the
@@ -138,7 +139,7 @@ private:
     void LoadValues();
     void ReloadIfChanged();
     /// The section's lines; null when absent (Create: appended then).
-    TStringList* FindSection(const AnsiString& Section, bool Create);
+    SharedIniSection* FindSection(const AnsiString& Section, bool Create);
     void DropCache();
     bool IsMemName() const;
 
@@ -150,7 +151,7 @@ private:
     TStringList* FSections = nullptr;      // the container's
     TMemIniContainer* FContainer = nullptr;
     AnsiString FCachedSectionName;
-    TStringList* FCachedSection = nullptr;
+    SharedIniSection* FCachedSection = nullptr;
     /// The container's layout generation the cache was taken at: another
     /// object that removes sections changes it, so a stale cache is never
     /// used.

@@ -21,19 +21,13 @@ bool IsEmptyRect(const TRect& R)
 
 // ---- Tyl_Bevel ------------------------------------------------------------------------------------
 
-TClass Tyl_Bevel::StaticClass()
-{
-    using B = Tyl_Bevel;
-    static const MetaClass Class = MetaClass::Make<B>("Tyl_Bevel", {
-        Property("Flat", &B::Flat, &B::SetFlat),
-        Property("SelColor", &B::SelColor, &B::SetSelColor),
-        Property("Cols", &B::Cols, &B::SetCols),
-        Property("Rows", &B::Rows, &B::SetRows),
-        Property("Col", &B::Col, &B::SetCol),
-        Property("Row", &B::Row, &B::SetRow),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(Tyl_Bevel,
+    Property("Flat", &Tyl_Bevel::Flat, &Tyl_Bevel::SetFlat),
+    Property("SelColor", &Tyl_Bevel::SelColor, &Tyl_Bevel::SetSelColor),
+    Property("Cols", &Tyl_Bevel::Cols, &Tyl_Bevel::SetCols),
+    Property("Rows", &Tyl_Bevel::Rows, &Tyl_Bevel::SetRows),
+    Property("Col", &Tyl_Bevel::Col, &Tyl_Bevel::SetCol),
+    Property("Row", &Tyl_Bevel::Row, &Tyl_Bevel::SetRow))
 
 Tyl_Bevel::Tyl_Bevel(TComponent* AOwner)
     : TGraphicControl(AOwner), FCaps(std::make_unique<TStringList>())
@@ -326,11 +320,7 @@ void Tyl_Bevel::CMMouseLeave(TMessageRecord& Message)
 
 // ---- Tyl_Image -----------------------------------------------------------------------------------------
 
-TClass Tyl_Image::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<Tyl_Image>("Tyl_Image");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(Tyl_Image)
 
 Tyl_Image::~Tyl_Image() = default;
 

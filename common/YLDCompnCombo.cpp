@@ -54,23 +54,13 @@ void Tyl_CustomComboEdit::TEditButton::Click()
 
 // ---- the edit ------------------------------------------------------------------------------------------
 
-TClass Tyl_CustomComboEdit::StaticClass()
-{
-    using E = Tyl_CustomComboEdit;
-    static const MetaClass Class = MetaClass::Make<E>("Tyl_CustomComboEdit", {
-        Property("AlwaysEnable", &E::AlwaysEnable, &E::SetAlwaysEnable),
-        Property("ButtonWidth", &E::ButtonWidth, &E::SetButtonWidth),
-        Property("DirectInput", &E::DirectInput, &E::SetDirectInput),
-        Property("ReadOnly", &E::ReadOnly, &E::SetReadOnly),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(Tyl_CustomComboEdit,
+    Property("AlwaysEnable", &Tyl_CustomComboEdit::AlwaysEnable, &Tyl_CustomComboEdit::SetAlwaysEnable),
+    Property("ButtonWidth", &Tyl_CustomComboEdit::ButtonWidth, &Tyl_CustomComboEdit::SetButtonWidth),
+    Property("DirectInput", &Tyl_CustomComboEdit::DirectInput, &Tyl_CustomComboEdit::SetDirectInput),
+    Property("ReadOnly", &Tyl_CustomComboEdit::ReadOnly, &Tyl_CustomComboEdit::SetReadOnly))
 
-TClass Tyl_ComboEdit::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<Tyl_ComboEdit>("Tyl_ComboEdit");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(Tyl_ComboEdit)
 
 Tyl_ComboEdit::~Tyl_ComboEdit() = default;
 

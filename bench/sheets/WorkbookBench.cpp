@@ -18,7 +18,9 @@ namespace {
 
 std::filesystem::path InvoiceFile()
 {
-    return std::filesystem::path(__FILE__).parent_path() / "invoice-10000x8.xls";
+    // The source folder, not __FILE__: the build names sources relative to
+    // its own folder.
+    return std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
 }
 
 std::string InvoiceBytes()

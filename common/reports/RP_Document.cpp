@@ -39,11 +39,7 @@ ReportPrinter* InstalledReportPrinter()
 
 // ---- TPrnInfo ---------------------------------------------------------------
 
-TClass TPrnInfo::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPrnInfo>("TPrnInfo");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPrnInfo)
 
 TPrnInfo::~TPrnInfo() = default;
 
@@ -78,19 +74,11 @@ void TPrnInfo::SetFallback(Byte Orientation)
 
 // ---- TPageInfo, T_RPDefDesigner ----------------------------------------------
 
-TClass TPageInfo::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPageInfo>("TPageInfo");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPageInfo)
 
 TPageInfo::~TPageInfo() = default;
 
-TClass T_RPDefDesigner::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<T_RPDefDesigner>("T_RPDefDesigner");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(T_RPDefDesigner)
 
 T_RPDefDesigner::T_RPDefDesigner()
 {
@@ -154,41 +142,36 @@ void T_RPDefDesigner::AssignFrom(const T_RPDefDesigner& Source)
 
 // ---- TDocument -----------------------------------------------------------------
 
-TClass TDocument::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TDocument>("TDocument", {
-        Property("Margins", &TDocument::Margins, &TDocument::SetMargins),
-        Property("Title", &TDocument::Title, &TDocument::SetTitle),
-        Property("Variables", &TDocument::Variables, &TDocument::SetVariables),
-        Property("NameDocument", &TDocument::NameDocument, &TDocument::SetNameDocument),
-        Property("NameSaveFile", &TDocument::NameSaveFile, &TDocument::SetNameSaveFile),
-        Property("Category", &TDocument::Category, &TDocument::SetCategory),
-        Property("Version", &TDocument::Version, &TDocument::SetVersion),
-        Property("Charset", &TDocument::Charset, &TDocument::SetCharset),
-        Property("DefSaveAsIni", &TDocument::DefSaveAsIni, &TDocument::SetDefSaveAsIni),
-        Property("OnBeginDoc", &TDocument::OnBeginDoc, &TDocument::OnBeginDoc),
-        Property("OnEndDoc", &TDocument::OnEndDoc, &TDocument::OnEndDoc),
-        Property("OnBeginPage", &TDocument::OnBeginPage, &TDocument::OnBeginPage),
-        Property("OnEndPage", &TDocument::OnEndPage, &TDocument::OnEndPage),
-        Property("OnGetValue", &TDocument::OnGetValue, &TDocument::OnGetValue),
-        Property("OnEnterRect", &TDocument::OnEnterRect, &TDocument::OnEnterRect),
-        Property("OnOwnerDraw", &TDocument::OnOwnerDraw, &TDocument::OnOwnerDraw),
-        Property("OnNeedData", &TDocument::OnNeedData, &TDocument::OnNeedData),
-        Property("OnProgress", &TDocument::OnProgress, &TDocument::OnProgress),
-        Property("OnBegDesign", &TDocument::OnBegDesign, &TDocument::OnBegDesign),
-        Property("OnEndDesign", &TDocument::OnEndDesign, &TDocument::OnEndDesign),
-        Property("OnBegPrintView", &TDocument::OnBegPrintView, &TDocument::OnBegPrintView),
-        Property("OnEndPrintView", &TDocument::OnEndPrintView, &TDocument::OnEndPrintView),
-        Property("OnLoadBegin", &TDocument::OnLoadBegin, &TDocument::OnLoadBegin),
-        Property("OnSaveBegin", &TDocument::OnSaveBegin, &TDocument::OnSaveBegin),
-        Property("OnLoadEnd", &TDocument::OnLoadEnd, &TDocument::OnLoadEnd),
-        Property("OnSaveEnd", &TDocument::OnSaveEnd, &TDocument::OnSaveEnd),
-        Property("OnSaveDesign", &TDocument::OnSaveDesign, &TDocument::OnSaveDesign),
-        Property("OnSetPrinterEvent", &TDocument::OnSetPrinterEvent,
-                 &TDocument::OnSetPrinterEvent),
-    });
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TDocument,
+    Property("Margins", &TDocument::Margins, &TDocument::SetMargins),
+    Property("Title", &TDocument::Title, &TDocument::SetTitle),
+    Property("Variables", &TDocument::Variables, &TDocument::SetVariables),
+    Property("NameDocument", &TDocument::NameDocument, &TDocument::SetNameDocument),
+    Property("NameSaveFile", &TDocument::NameSaveFile, &TDocument::SetNameSaveFile),
+    Property("Category", &TDocument::Category, &TDocument::SetCategory),
+    Property("Version", &TDocument::Version, &TDocument::SetVersion),
+    Property("Charset", &TDocument::Charset, &TDocument::SetCharset),
+    Property("DefSaveAsIni", &TDocument::DefSaveAsIni, &TDocument::SetDefSaveAsIni),
+    Property("OnBeginDoc", &TDocument::OnBeginDoc, &TDocument::OnBeginDoc),
+    Property("OnEndDoc", &TDocument::OnEndDoc, &TDocument::OnEndDoc),
+    Property("OnBeginPage", &TDocument::OnBeginPage, &TDocument::OnBeginPage),
+    Property("OnEndPage", &TDocument::OnEndPage, &TDocument::OnEndPage),
+    Property("OnGetValue", &TDocument::OnGetValue, &TDocument::OnGetValue),
+    Property("OnEnterRect", &TDocument::OnEnterRect, &TDocument::OnEnterRect),
+    Property("OnOwnerDraw", &TDocument::OnOwnerDraw, &TDocument::OnOwnerDraw),
+    Property("OnNeedData", &TDocument::OnNeedData, &TDocument::OnNeedData),
+    Property("OnProgress", &TDocument::OnProgress, &TDocument::OnProgress),
+    Property("OnBegDesign", &TDocument::OnBegDesign, &TDocument::OnBegDesign),
+    Property("OnEndDesign", &TDocument::OnEndDesign, &TDocument::OnEndDesign),
+    Property("OnBegPrintView", &TDocument::OnBegPrintView, &TDocument::OnBegPrintView),
+    Property("OnEndPrintView", &TDocument::OnEndPrintView, &TDocument::OnEndPrintView),
+    Property("OnLoadBegin", &TDocument::OnLoadBegin, &TDocument::OnLoadBegin),
+    Property("OnSaveBegin", &TDocument::OnSaveBegin, &TDocument::OnSaveBegin),
+    Property("OnLoadEnd", &TDocument::OnLoadEnd, &TDocument::OnLoadEnd),
+    Property("OnSaveEnd", &TDocument::OnSaveEnd, &TDocument::OnSaveEnd),
+    Property("OnSaveDesign", &TDocument::OnSaveDesign, &TDocument::OnSaveDesign),
+    Property("OnSetPrinterEvent", &TDocument::OnSetPrinterEvent,
+             &TDocument::OnSetPrinterEvent))
 
 TDocument::TDocument(TComponent* AOwner)
     : TComponent(AOwner), DefDesigner(std::make_unique<T_RPDefDesigner>()),

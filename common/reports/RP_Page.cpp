@@ -6,11 +6,7 @@
 
 #include <utility>
 
-TClass TPage::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TPage>("TPage");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TPage)
 
 TPage::TPage(Byte AOrientation, TDocument* ADocument)
     : Document(ADocument), Orientation(AOrientation)

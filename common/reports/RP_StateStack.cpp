@@ -6,11 +6,7 @@
 
 #include <memory>
 
-TClass TStateStack::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TStateStack>("TStateStack");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TStateStack)
 
 TStateStack::TStateStack(TDocument* ADocument) : Document(ADocument)
 {

@@ -8,11 +8,7 @@
 
 #include <algorithm>
 
-TClass TView::StaticClass()
-{
-    static const MetaClass Class = MetaClass::Make<TView>("TView");
-    return &Class;
-}
+PRICETAGS_DEFINE_CLASS(TView)
 
 TView::TView(Byte AKind, TDocument* ADocument)
     : PreparedMemo(std::make_unique<TStringList>()), Memo(std::make_unique<TStringList>()),

@@ -22,6 +22,16 @@ int64_t DivRoundHalfEven(__int128 Num, __int128 Den)
         Num = -Num;
         Den = -Den;
     }
+    // Most money fits 64 bits, where division is several times quicker.
+    if (Num > INT64_MIN && Num <= INT64_MAX && Den <= INT64_MAX) {
+        const int64_t N = static_cast<int64_t>(Num);
+        const int64_t D = static_cast<int64_t>(Den);
+        int64_t Q = N / D;
+        const uint64_t Twice = 2 * static_cast<uint64_t>(N % D < 0 ? -(N % D) : N % D);
+        if (Twice > uint64_t(D) || (Twice == uint64_t(D) && (Q % 2) != 0))
+            Q += N < 0 ? -1 : 1;
+        return Q;
+    }
     __int128 Q = Num / Den;
     __int128 R = Num % Den;
     if (R < 0)

@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 struct Variant::ArrayData {
@@ -606,6 +607,11 @@ void Variant::PutElement(int I, const Variant& Value)
 void Variant::PutElement(int I, int J, const Variant& Value)
 {
     const_cast<Variant&>(Element(I, J, 2)) = Value;
+}
+
+void Variant::PutElement(int I, int J, Variant&& Value)
+{
+    const_cast<Variant&>(Element(I, J, 2)) = std::move(Value);
 }
 
 // ---- comparison ----------------------------------------------------------------

@@ -129,6 +129,16 @@ public:
     [[nodiscard]] const Variant& GetElement(int I, int J) const;
     void PutElement(int I, const Variant& Value);
     void PutElement(int I, int J, const Variant& Value);
+    /// Moves Value into the element, sparing a copy of its text.
+    void PutElement(int I, int J, Variant&& Value);
+
+    /// The text of a string value (varString, varOleStr) as it is held,
+    /// without a copy; null for any other type. Valid while this Variant
+    /// lives unchanged.
+    [[nodiscard]] const AnsiString* StringRef() const
+    {
+        return FType == varString || FType == varOleStr ? &FString : nullptr;
+    }
 
     /// Runtime comparison: -1, 0 or 1. Numbers compare by value (integers
     /// exactly, Currency exactly, others as double; dates as days), strings

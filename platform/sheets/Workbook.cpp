@@ -267,11 +267,14 @@ private:
 
     void ReadSheet(WorkbookSheet& Sheet, uint32_t Pos);
     void ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCursor& Cursor);
-    /// A new blank cell at the record's row and column Col (0-based).
+    /// A blank cell at the record's row and column Col (0-based): a new one,
+    /// or the one already at that position, emptied (the last record of a
+    /// position wins). Its index is kept in FLastCell.
     WorkbookCell& AddCell(WorkbookSheet& Sheet, const char* Data, uint32_t Col);
     void SetNumber(WorkbookCell& Cell, double Value, uint16_t Xf) const;
     uint32_t AddString(std::string_view First, RecordCursor& Cursor);
-    static void SortCells(WorkbookSheet& Sheet);
+    /// Sorts the cells that came out of order into the sorted ones.
+    void MergeCells(WorkbookSheet& Sheet);
 
     void Need(const Record& R, uint32_t Size) const
     {
@@ -294,6 +297,11 @@ private:
     /// Index of the formula cell whose text result the next STRING record
     /// carries; -1 when none waits.
     ptrdiff_t FPendingString = -1;
+    /// The sheet's cells [0, FSorted) are sorted, one per position; those
+    /// after them came out of order and wait for MergeCells.
+    size_t FSorted = 0;
+    /// Index of the cell AddCell gave last.
+    size_t FLastCell = 0;
     /// Bytes of sheet substreams read so far. Substreams of a sound file do
     /// not overlap, so more than the whole stream means sheets that share
     /// their records, which could otherwise make the reading quadratic.
@@ -463,6 +471,7 @@ void BiffReader::ReadSheet(WorkbookSheet& Sheet, uint32_t Pos)
         return;
     }
     FPendingString = -1;
+    FSorted = Sheet.Cells.size();
     // Charts embedded in the sheet are substreams of their own, from BOF to
     // EOF, inside the sheet's.
     int Depth = 0;
@@ -474,7 +483,7 @@ void BiffReader::ReadSheet(WorkbookSheet& Sheet, uint32_t Pos)
         } else if (R.Type == RecEof) {
             if (Depth == 0) {
                 FSheetBytes += Cursor.Pos() - Pos;
-                SortCells(Sheet);
+                MergeCells(Sheet);
                 return;
             }
             --Depth;
@@ -485,15 +494,51 @@ void BiffReader::ReadSheet(WorkbookSheet& Sheet, uint32_t Pos)
     RaiseDamaged(FName);  // the sheet has no end
 }
 
+namespace {
+
+/// Position of a cell in reading order.
+uint32_t CellKey(const WorkbookCell& C)
+{
+    return (C.Row - 1) * MaxCols + (C.Col - 1);
+}
+
+}  // namespace
+
 WorkbookCell& BiffReader::AddCell(WorkbookSheet& Sheet, const char* Data, uint32_t Col)
 {
     if (Col >= MaxCols)
         RaiseDamaged(FName);
-    WorkbookCell& Cell = Sheet.Cells.emplace_back();
-    Cell.Row = static_cast<uint32_t>(U16(Data)) + 1;
-    Cell.Col = Col + 1;
     FPendingString = -1;
-    return Cell;
+    std::vector<WorkbookCell>& Cells = Sheet.Cells;
+    WorkbookCell New;
+    New.Row = static_cast<uint32_t>(U16(Data)) + 1;
+    New.Col = Col + 1;
+    const uint32_t Key = CellKey(New);
+    // Cells come in reading order in a sound file: appended. A position
+    // written again (a file may repeat a record millions of times) is
+    // replaced where it stands, so the cells never outgrow the positions
+    // the sheet uses. Other cells out of order wait at the end, merged in
+    // whenever they are as many as the sorted ones, which keeps the work
+    // of n cells at n log n.
+    if (FSorted == Cells.size() && (Cells.empty() || Key > CellKey(Cells.back()))) {
+        Cells.push_back(New);
+        FSorted = Cells.size();
+    } else {
+        if (Cells.size() - FSorted >= std::max<size_t>(FSorted, 4096))
+            MergeCells(Sheet);
+        const auto Sorted = Cells.begin() + ptrdiff_t(FSorted);
+        const auto Found = std::lower_bound(
+            Cells.begin(), Sorted, Key,
+            [](const WorkbookCell& C, uint32_t K) { return CellKey(C) < K; });
+        if (Found != Sorted && CellKey(*Found) == Key) {
+            *Found = New;
+            FLastCell = size_t(Found - Cells.begin());
+            return *Found;
+        }
+        Cells.push_back(New);
+    }
+    FLastCell = Cells.size() - 1;
+    return Cells.back();
 }
 
 void BiffReader::SetNumber(WorkbookCell& Cell, double Value, uint16_t Xf) const
@@ -549,6 +594,13 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
         }
         if (RowMac > MaxRows || ColMac > MaxCols || RowMic > RowMac || ColMic > ColMac)
             RaiseDamaged(FName);
+        // Room for the cells the sheet says it has, as far as the records
+        // left could hold them in records of one cell (14 bytes at least),
+        // and a million at most: a claim is no proof, and more cells than
+        // reserved still fit.
+        Sheet.Cells.reserve(std::min<size_t>({size_t(RowMac - RowMic) * (ColMac - ColMic),
+                                              (FStream.size() - Cursor.Pos()) / 14,
+                                              size_t(1) << 20}));
         break;
     }
     case RecNumber: {
@@ -628,7 +680,7 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
             Cell.Kind = CellKind::Text;
             FBook.FStrings.emplace_back();
             Cell.Text = static_cast<uint32_t>(FBook.FStrings.size() - 1);
-            FPendingString = static_cast<ptrdiff_t>(Sheet.Cells.size() - 1);
+            FPendingString = static_cast<ptrdiff_t>(FLastCell);
             break;
         case 1:
             Cell.Kind = CellKind::Boolean;
@@ -663,27 +715,28 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
     }
 }
 
-void BiffReader::SortCells(WorkbookSheet& Sheet)
+void BiffReader::MergeCells(WorkbookSheet& Sheet)
 {
-    auto Key = [](const WorkbookCell& C) { return (C.Row - 1) * MaxCols + (C.Col - 1); };
     std::vector<WorkbookCell>& Cells = Sheet.Cells;
-    bool Ordered = true;
-    for (size_t I = 1; I < Cells.size() && Ordered; ++I)
-        Ordered = Key(Cells[I - 1]) < Key(Cells[I]);
-    if (Ordered)
+    if (FSorted == Cells.size())
         return;
     // A cell written twice keeps its last value, as the file's reader would
-    // see it when loading record by record.
-    std::stable_sort(Cells.begin(), Cells.end(),
-                     [&](const WorkbookCell& A, const WorkbookCell& B) { return Key(A) < Key(B); });
+    // see it when loading record by record: the waiting cells came after
+    // the sorted ones, and a stable sort keeps them in the order they came.
+    const auto Less = [](const WorkbookCell& A, const WorkbookCell& B) {
+        return CellKey(A) < CellKey(B);
+    };
+    std::stable_sort(Cells.begin() + ptrdiff_t(FSorted), Cells.end(), Less);
+    std::inplace_merge(Cells.begin(), Cells.begin() + ptrdiff_t(FSorted), Cells.end(), Less);
     size_t Out = 0;
     for (size_t I = 0; I < Cells.size(); ++I) {
-        if (Out > 0 && Key(Cells[Out - 1]) == Key(Cells[I]))
+        if (Out > 0 && CellKey(Cells[Out - 1]) == CellKey(Cells[I]))
             Cells[Out - 1] = Cells[I];
         else
             Cells[Out++] = Cells[I];
     }
     Cells.resize(Out);
+    FSorted = Out;
 }
 
 const WorkbookCell* WorkbookSheet::Find(uint32_t Row, uint32_t Col) const
@@ -734,8 +787,11 @@ Workbook Workbook::LoadFromFile(const AnsiString& FileName)
 Workbook Workbook::LoadFromBytes(std::string_view Bytes, const AnsiString& Name)
 {
     const CompoundFile Container(Bytes, Name);
-    std::string Stream;
-    if (!Container.ReadStream("Workbook", Stream) && !Container.ReadStream("Book", Stream))
+    // Read in place where the stream lies in one piece: no copy of it.
+    std::string Storage;
+    std::string_view Stream;
+    if (!Container.ReadStream("Workbook", Storage, Stream)
+        && !Container.ReadStream("Book", Storage, Stream))
         RaiseNotWorkbook(Name);
     Workbook Book;
     Book.FFileName = Name;

@@ -224,7 +224,35 @@ void CompoundFile::ReadDirectory()
         Damaged();
 }
 
-bool CompoundFile::ReadStream(std::string_view StreamName, std::string& Contents) const
+bool CompoundFile::IsContiguous(uint32_t Start, uint64_t Size) const
+{
+    const uint64_t Sectors = (Size + FSectorSize - 1) >> FSectorShift;
+    if (Start >= FSectorCount || Sectors > FSectorCount - Start
+        || ((uint64_t(Start) + 1) << FSectorShift) + Size > FBytes.size())
+        return false;
+    for (uint64_t I = 0; I + 1 < Sectors; ++I)
+        if (NextSector(uint32_t(Start + I)) != Start + I + 1)
+            return false;
+    return true;
+}
+
+bool CompoundFile::ReadStream(std::string_view StreamName, std::string& Storage,
+                              std::string_view& Contents) const
+{
+    const Entry* E = FindStream(StreamName);
+    if (!E)
+        return false;
+    if (E->Size >= MiniStreamCutoff && IsContiguous(E->Start, E->Size)) {
+        Contents = FBytes.substr((size_t(E->Start) + 1) << FSectorShift, size_t(E->Size));
+        return true;
+    }
+    Storage = E->Size < MiniStreamCutoff ? ReadMiniChain(E->Start, E->Size)
+                                          : ReadChain(E->Start, E->Size);
+    Contents = Storage;
+    return true;
+}
+
+const CompoundFile::Entry* CompoundFile::FindStream(std::string_view StreamName) const
 {
     // The root's children form a tree through the left and right links; it
     // is walked with a record of the entries seen, so a cycle ends.
@@ -243,11 +271,9 @@ bool CompoundFile::ReadStream(std::string_view StreamName, std::string& Contents
         Pending.push_back(E.Right);
         if (E.Type != StreamEntry || !SameName(E.Name, StreamName))
             continue;
-        Contents = E.Size < MiniStreamCutoff ? ReadMiniChain(E.Start, E.Size)
-                                             : ReadChain(E.Start, E.Size);
-        return true;
+        return &E;
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace workbook_detail

@@ -47,8 +47,12 @@ public:
     CompoundFile(std::string_view Bytes, const AnsiString& Name);
 
     /// The contents of a stream directly under the root storage, its name
-    /// compared without regard to ASCII case. False when there is none.
-    bool ReadStream(std::string_view StreamName, std::string& Contents) const;
+    /// compared without regard to ASCII case; false when there is none.
+    /// Contents views the file's bytes where the stream's sectors follow
+    /// each other in the file (as writers lay them out), else a copy made
+    /// in Storage.
+    bool ReadStream(std::string_view StreamName, std::string& Storage,
+                    std::string_view& Contents) const;
 
 private:
     struct Entry {
@@ -66,6 +70,11 @@ private:
     void ReadDirectory();
     /// Sectors of the regular chain from Start, Size bytes of them.
     std::string ReadChain(uint32_t Start, uint64_t Size) const;
+    /// Whether the chain from Start holds Size bytes in sectors that follow
+    /// each other, all inside the file.
+    bool IsContiguous(uint32_t Start, uint64_t Size) const;
+    /// The directory entry of a stream under the root; null when none.
+    const Entry* FindStream(std::string_view StreamName) const;
     /// A regular chain of unknown length, to its end.
     std::string ReadWholeChain(uint32_t Start) const;
     /// A small stream: Size bytes of the mini stream's chain from Start.

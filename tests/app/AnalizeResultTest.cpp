@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <memory>
 #include <vector>
 
@@ -83,6 +85,19 @@ TEST(AnalizeResult, CellValueTextIsTheRuntimeText)
             const double W = Cents / 10000.0;
             ASSERT_EQ(CellValueText(Variant(W)), VarToStr(Variant(W))) << W;
             ExpectSameValue(W);
+        }
+        // Products a formula column holds (17 x 123.45 is 2098.6499999999996)
+        // and the doubles around them, up to two steps away.
+        for (int Quantity = 1; Quantity <= 20; ++Quantity) {
+            for (int Cents = 1; Cents <= 100000; Cents += 97) {
+                double V = Quantity * (Cents / 100.0);
+                for (int Step = 0; Step < 2; ++Step)
+                    V = std::nextafter(V, 0.0);
+                for (int Step = 0; Step < 5; ++Step, V = std::nextafter(V, 1e300)) {
+                    ASSERT_EQ(CellValueText(Variant(V)), VarToStr(Variant(V))) << V;
+                    ExpectSameValue(V);
+                }
+            }
         }
         Currency Value;
         EXPECT_TRUE(CellCurrency(Variant(10.5), Value));
@@ -481,16 +496,16 @@ const TotalCase TotalCases[] = {
     {"no sum column: the cell after the keyword",
      {{"Товар", "Кол-во", "Цена"}, {"Чайник", 1, 1234.5}, {"", "Итого:", "1 234,50"}},
      "1234.5"},
-    {"sum column first: the row is scanned instead",
+    {"sum column first: read all the same",
      {{"Сумма", "Товар", "Кол-во", "Цена"},
       {100, "Чайник", 1, 100},
       {555, "Всего:", "", 100}},
-     "100"},
-    {"empty sum cell: the row is scanned",
+     "555"},
+    {"empty sum cell: no total, the quantity total is not taken",
      {{"Товар", "Кол-во", "Цена", "Сумма"},
       {"Чайник", 1, 100, 100},
-      {"Итого:", 100, "", ""}},
-     "100"},
+      {"Итого:", 1, "", ""}},
+     "-1"},
     {"text after the keyword is skipped",
      {{"Товар", "Кол-во", "Цена"}, {"Чайник", 1, 100}, {"Итого", "руб.", 100}},
      "100"},
@@ -696,8 +711,8 @@ TEST(AnalizeResult, HintsOverrideWhatWasFound)
     EXPECT_EQ(A.IndexOfKind(KindPrice), 3);  // not hinted
     EXPECT_EQ(A.IndexOfKind(KindFirstRow), 2);
     EXPECT_EQ(A.IndexOfKind(KindLastRow), 70000);
-    // The total is read from the hinted sum column (empty there): scanned.
-    EXPECT_EQ(A.FindByKind(KindTotal)->Value, Curr("122"));
+    // The total is read from the hinted sum column alone, empty there.
+    EXPECT_EQ(A.FindByKind(KindTotal)->Value, Curr("-1"));
 }
 
 // ---- packing question ----------------------------------------------------------

@@ -145,8 +145,7 @@ const std::map<std::string, BrokenCase>& BrokenCases()
         {"string-length-past-end.fl", {"EAppException", "Ошибка загрузки: Неверная длина строки"}},
         {"string-length-negative.fl", {"EAppException", "Ошибка загрузки: Неверная длина строки"}},
         {"string-tag-07-in-item.fl", {"EReadError", "ReadString: ReadError"}},
-        {"truncated-in-item-string.fl",
-         {"EAppException", "Ошибка загрузки: Неверная длина строки"}},
+        {"truncated-in-item-string.fl", {"EReadError", "Stream read error"}},
         {"truncated-warranty.fl", {"EReadError", "Stream read error"}},
         {"list-end-missing.fl", {"EReadError", "Stream read error"}},
     };

@@ -225,7 +225,7 @@ const BrokenCase BrokenCases[] = {
     {"empty-file.inv", BrokenCase::Read, "Stream read error"},
     {"truncated-in-second-row.inv", BrokenCase::Read, "Stream read error"},
     {"truncated-before-list-end.inv", BrokenCase::Read, "Stream read error"},
-    {"truncated-in-string.inv", BrokenCase::App, "Ошибка загрузки: Неверная длина строки"},
+    {"truncated-in-string.inv", BrokenCase::Read, "Stream read error"},
     {"missing-row-list-record.inv", BrokenCase::Read, "Stream read error"},
     {"wrong-invoice-header.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
     {"wrong-list-header.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},

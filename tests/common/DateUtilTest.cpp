@@ -94,8 +94,9 @@ TEST(DateUtil, TypedDatesInDayFirstOrder)
         SCOPED_TRACE(C.Text);
         TDateTime D = -1;
         ASSERT_EQ(TryTextToDate("DD/MM/YYYY", C.Text, D), C.Ok);
-        if (C.Ok)
+        if (C.Ok) {
             EXPECT_EQ(D, EncodeDate(Word(C.Year), Word(C.Month), Word(C.Day)));
+        }
     }
     TDateTime D = -1;
     EXPECT_TRUE(TryTextToDate("DD/MM/YYYY", "", D));

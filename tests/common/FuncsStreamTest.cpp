@@ -109,12 +109,23 @@ TEST(FuncsStream, ReadStringRefusesLengthsBeyondTheData)
     const std::string Cases[] = {
         std::string("\x0C\xF0\xFF\xFF\x7F", 5) + "abc",  // two gigabytes announced
         std::string("\x0C\xFB\xFF\xFF\xFF", 5) + "abc",  // a negative length
-        std::string("\x06\x05", 2) + "abc",              // five bytes announced, three there
+        std::string("\x0C\x2C\x01\x00\x00", 5) + "abc",  // 300 bytes announced, three there
     };
     for (const std::string& Bytes : Cases) {
         BytesStream B(Bytes);
         ExpectRaises<EAppException>([&] { (void)ReadString(B.Stream); },
                                     "Ошибка загрузки: Неверная длина строки"_a);
+    }
+}
+
+TEST(FuncsStream, AShortStringCutOffRaisesTheStreamError)
+{
+    // A short string's length is never absurd: a file cut off inside it is
+    // a short read like any other.
+    for (const std::string& Bytes : {std::string("\x06\x05", 2) + "abc",
+                                     std::string("\x06\xFF", 2)}) {
+        BytesStream B(Bytes);
+        ExpectRaises<EReadError>([&] { (void)ReadString(B.Stream); }, "Stream read error");
     }
 }
 
@@ -167,7 +178,7 @@ TEST(FuncsStream, BrokenRecordFilesLoadAsClearErrors)
         {"string-tag-07.rec", {BrokenCase::Read, "ReadString: ReadError"}},
         {"string-length-past-end.rec", {BrokenCase::Load, "Неверная длина строки"}},
         {"string-length-negative.rec", {BrokenCase::Load, "Неверная длина строки"}},
-        {"short-string-past-end.rec", {BrokenCase::Load, "Неверная длина строки"}},
+        {"short-string-past-end.rec", {BrokenCase::Read, "Stream read error"}},
         {"wrong-header.rec", {BrokenCase::Load, "Неверный заголовок"}},
         {"row-wrong-header.rec", {BrokenCase::Load, "Неверный заголовок"}},
         {"unknown-tag.rec", {BrokenCase::Load, "Неверный тип параметра"}},

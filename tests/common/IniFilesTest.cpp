@@ -4,6 +4,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Ticks.h"
 #include "tests/support/SettingsScope.h"
 #include "tests/support/TestSupport.h"
@@ -160,6 +161,32 @@ TEST(IniFiles, ValueIsEverythingAfterTheFirstEquals)
     TStringList Out;
     Ini.GetStrings(&Out);
     EXPECT_EQ(Out.Text(), "[S]\r\nKey=new\r\nkey=second\r\n\r\n");
+}
+
+TEST(IniFiles, LookupsFollowEveryChangeOfTheText)
+{
+    TIniFile Ini("");
+    TStringList Lines;
+    Lines.SetText("[Цены]\r\nКлюч=1\r\nключ=2\r\nДругой=3\r\n[цены]\r\nКлюч=4\r\n"_a);
+    Ini.SetStrings(&Lines);
+    // Cyrillic names of either case find the first section and entry.
+    EXPECT_EQ(Ini.ReadString("ЦЕНЫ"_a, "КЛЮЧ"_a, ""), "1");
+    // Deleting the first entry of a name uncovers the second.
+    Ini.DeleteKey("цены"_a, "ключ"_a);
+    EXPECT_EQ(Ini.ReadString("Цены"_a, "Ключ"_a, ""), "2");
+    EXPECT_EQ(Ini.ReadString("Цены"_a, "Другой"_a, ""), "3");
+    // Erasing the first section uncovers the repeated one.
+    Ini.EraseSection("Цены"_a);
+    EXPECT_EQ(Ini.ReadString("Цены"_a, "Ключ"_a, ""), "4");
+    // Entries and sections added after the lookups are found.
+    for (int I = 0; I < 50; ++I)
+        Ini.WriteString("Новый"_a, "S" + IntToStr(I), IntToStr(I * I));
+    EXPECT_EQ(Ini.ReadString("новый"_a, "s49", ""), "2401");
+    Ini.DeleteKey("Новый"_a, "S0");
+    EXPECT_EQ(Ini.ReadString("Новый"_a, "S0", "нет"), "нет");
+    EXPECT_EQ(Ini.ReadString("Новый"_a, "S1", ""), "1");
+    Ini.Clear();
+    EXPECT_EQ(Ini.ReadString("Новый"_a, "S1", "пусто"), "пусто");
 }
 
 // ---- quoting and typed values -----------------------------------------------------

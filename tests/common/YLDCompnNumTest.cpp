@@ -176,8 +176,9 @@ TEST(Tyl_IntegerEdit, DigitsAndBlanksOnly)
         SCOPED_TRACE(C.Keys);
         EXPECT_EQ(F.Type(C.Keys), C.Beeps);
         EXPECT_EQ(F.E->Text(), AnsiString::FromUtf8(C.Text));
-        if (C.Value != 0)
+        if (C.Value != 0) {
             EXPECT_EQ(F.E->Value(), static_cast<Integer>(C.Value));
+        }
     }
     F.E->SetMinValue(1);
     F.E->SetMaxValue(59);

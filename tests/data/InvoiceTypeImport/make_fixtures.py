@@ -81,7 +81,31 @@ def articles():
     write(os.path.join(HERE, "articles.xls"), compound_file([("Workbook", xlwt_stream(book))]))
 
 
+def closing_rows(name, rows):
+    """The worked example's heading and items at C5, then the given closing
+    rows from row 9 on: (column offset from C, value) pairs per row."""
+    book = xlwt.Workbook(encoding="utf-8")
+    ws = book.add_sheet("Накладная")
+    for i, text in enumerate(HEADING):
+        ws.write(4, 2 + i, text)
+    for k, row in enumerate(ITEMS):
+        for i, value in enumerate(row):
+            ws.write(5 + k, 2 + i, value)
+    for k, cells in enumerate(rows):
+        for col, value in cells:
+            ws.write(8 + k, 2 + col, value)
+    write(os.path.join(HERE, name), compound_file([("Workbook", xlwt_stream(book))]))
+
+
 if __name__ == "__main__":
     example(False)
     example(True)
     articles()
+    # Two total rows under the items: "Итого:" in the number column with
+    # the quantity and sum totals (a pattern close to an item row's, but no
+    # goods name), then "Всего по накладной:".
+    closing_rows("two-total-rows.xls",
+                 [[(0, "Итого:"), (2, 6), (4, 122)],
+                  [(0, "Всего по накладной:"), (4, 122)]])
+    # The total row carries the quantity total; its sum cell is empty.
+    closing_rows("total-without-sum.xls", [[(1, "Итого:"), (2, 6)]])

@@ -463,6 +463,22 @@ def mini_stream():
     write(os.path.join(HERE, "mini-stream.xls"), compound_file([("Workbook", stream)]))
 
 
+def cells_rewritten():
+    """Cells against the reading order, enough of them to be merged in while
+    the sheet is read: ten in order, then 5000 rows bottom to top, then
+    positions written again (one of the merged cells, one still waiting)
+    and a formula with a text result out of order."""
+    sheet = [bof8(0x0010)]
+    sheet += [number(r, 0, float(r)) for r in range(10)]
+    sheet += [number(r, 1, float(r)) for r in range(5000, 0, -1)]
+    sheet += [number(3000, 1, -1.0), number(10, 1, -2.0)]
+    res, string = formula_result("итог")
+    sheet += [rec(FORMULA, struct.pack("<HHH", 2, 2, 15) + res + b"\0" * 6 + b"\0\0"), string]
+    sheet += [rec(EOF)]
+    stream = raw_book8([], [("Лист1", 0, sheet)])
+    write(os.path.join(HERE, "cells-rewritten.xls"), compound_file([("Workbook", stream)]))
+
+
 def sst_split():
     """Shared strings split across CONTINUE records: from 8-bit to 16-bit
     characters at the boundary, rich-text runs and far-east data (skipped),
@@ -704,6 +720,7 @@ if __name__ == "__main__":
     far_apart_cells()
     long_shared_string()
     mini_stream()
+    cells_rewritten()
     sst_split()
     big_sectors()
     custom_formats()

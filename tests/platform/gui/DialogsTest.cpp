@@ -182,7 +182,7 @@ TEST(ShellAPI, DroppedFilesReachAWindowThatAcceptsThem)
     DragAcceptFiles(Edit->Handle(), true);
     ASSERT_TRUE(DeliverDroppedFiles(Edit->Handle(), Files, {4, 5}));
     EXPECT_EQ(Edit->Names, Files);
-    EXPECT_EQ(Edit->At, TPoint(4, 5));
+    EXPECT_EQ(Edit->At, (TPoint{4, 5}));
     // The handle is gone once the message returned.
     EXPECT_EQ(DragQueryFile(Edit->Seen, 0xFFFFFFFF, nullptr, 0), 0u);
     DragFinish(Edit->Seen); // a stale handle is ignored
@@ -191,7 +191,7 @@ TEST(ShellAPI, DroppedFilesReachAWindowThatAcceptsThem)
     Edit->Names.clear();
     SimulateDropFiles(Edit->Handle(), {"/home/shop/Накладная.xls"_a}, {10, 8});
     EXPECT_EQ(Edit->Names, std::vector<AnsiString>({"/home/shop/Накладная.xls"_a}));
-    EXPECT_EQ(Edit->At, TPoint(10, 8));
+    EXPECT_EQ(Edit->At, (TPoint{10, 8}));
 
     DragAcceptFiles(Edit->Handle(), false);
     EXPECT_FALSE(AcceptsDroppedFiles(Edit->Handle()));

@@ -455,7 +455,11 @@ TEST(Variant, ArrayIndexesAndBoundsAreChecked)
     Variant Table = VarArrayCreate({5, 6, -1, 0}, varVariant);
     EXPECT_EQ(VarArrayLowBound(Table, 2), -1);
     const std::vector<std::pair<int, int>> Outside = {{4, 0}, {7, 0}, {5, -2}, {5, 1}};
-    for (const auto& [I, J] : Outside) {
+    for (const auto& Index : Outside) {
+        // Plain copies: lambdas cannot capture structured bindings before
+        // C++20, and clang 14 refuses them.
+        const int I = Index.first;
+        const int J = Index.second;
         SCOPED_TRACE(testing::Message() << I << "," << J);
         ExpectRaises<EVariantBadIndexError>([&] { (void)Table.GetElement(I, J); },
                                             "Variant or safe array index out of bounds");

@@ -198,6 +198,41 @@ TEST(Workbook, ReadsSmallStreamsMultipleCellRecordsAndSkipsCharts)
     EXPECT_TRUE(Book.Sheet(1).Cells.empty());
 }
 
+TEST(Workbook, CellsOutOfOrderAndWrittenAgainKeepOnePerPosition)
+{
+    // Thousands of cells against the reading order (merged in while the
+    // sheet is read), positions written twice, a text formula among them.
+    const Workbook Book = Load("cells-rewritten.xls");
+    const WorkbookSheet& Sheet = Book.Sheet(0);
+    EXPECT_EQ(Sheet.Cells.size(), 10u + 5000u + 1u);
+    for (size_t I = 1; I < Sheet.Cells.size(); ++I) {
+        const WorkbookCell& A = Sheet.Cells[I - 1];
+        const WorkbookCell& B = Sheet.Cells[I];
+        ASSERT_TRUE(A.Row < B.Row || (A.Row == B.Row && A.Col < B.Col)) << I;
+    }
+    struct Expect {
+        uint32_t Row, Col;
+        double Number;
+    };
+    const Expect Numbers[] = {
+        {1, 1, 0},        // in order
+        {5001, 2, 5000},  // the first of the rows bottom to top
+        {2, 2, 1},        // the last of them
+        {3001, 2, -1},    // written again after it was merged in
+        {11, 2, -2},      // written again while it still waited
+    };
+    for (const Expect& E : Numbers) {
+        SCOPED_TRACE(testing::Message() << E.Row << "," << E.Col);
+        const WorkbookCell* Cell = Sheet.Find(E.Row, E.Col);
+        ASSERT_NE(Cell, nullptr);
+        EXPECT_EQ(Cell->Number, E.Number);
+    }
+    const WorkbookCell* Formula = Sheet.Find(3, 3);
+    ASSERT_NE(Formula, nullptr);
+    ASSERT_EQ(Formula->Kind, CellKind::Text);
+    EXPECT_EQ(Book.Text(*Formula), "итог"_a);
+}
+
 TEST(Workbook, ReadsFilesWithLargeSectors)
 {
     const Workbook Book = Load("version4-sectors.xls");
