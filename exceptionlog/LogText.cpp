@@ -1,6 +1,7 @@
 #include "exceptionlog/LogText.h"
 
 #include "exceptionlog/ModuleOptions.h"
+#include "exceptionlog/ProcessHelpers.h"
 
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Numbers.h"
@@ -314,6 +315,30 @@ AnsiString UpTimeText(uint64_t Seconds)
     if (Hours != 0)
         Out += Unit(Hours, "hour") + ", ";
     return Out + Unit(Minutes, "minute") + ", " + Unit(Secs, "second");
+}
+
+AnsiString ExceptionAddressText(uint64_t Address, int Width)
+{
+    return Address == 0 ? AnsiString() : HexText(Address, Width);
+}
+
+AnsiString ExceptionTypeText(const AnsiString& ClassName)
+{
+    return ClassName.IsEmpty() ? AnsiString("Unknown exception type.") : ClassName;
+}
+
+AnsiString ExceptionMessageText(const AnsiString& Message, bool RuntimeException)
+{
+    if (!RuntimeException)
+        return "Unknown error message.";
+    if (Message.IsEmpty() || Message[Message.Length()] != '.')
+        return Message + ".";
+    return Message;
+}
+
+AnsiString ControlText(const AnsiString& Text)
+{
+    return FlattenControlChars(Text.SubString(1, 255));
 }
 
 // ---- report parts ----------------------------------------------------------------

@@ -59,6 +59,18 @@ public:
 /// Value in upper-case hex, Width digits.
 [[nodiscard]] AnsiString HexText(uint64_t Value, int Width);
 
+/// Field 2.2: the address in Width hex digits; '' for 0.
+[[nodiscard]] AnsiString ExceptionAddressText(uint64_t Address, int Width);
+/// Field 2.4: the class name; "Unknown exception type." for an exception
+/// that is no object of ours (an empty name).
+[[nodiscard]] AnsiString ExceptionTypeText(const AnsiString& ClassName);
+/// Field 2.5: the message with a closing "." added when it has none;
+/// "Unknown error message." for an exception of another kind.
+[[nodiscard]] AnsiString ExceptionMessageText(const AnsiString& Message, bool RuntimeException);
+/// Fields 3.2 and 3.4: at most 255 characters, each run of control
+/// characters one blank.
+[[nodiscard]] AnsiString ControlText(const AnsiString& Text);
+
 /// One entry of a thread's call stack, filled by the call-stack code.
 struct StackEntry {
     /// 1 an address without debug data, 4 one resolved through them.

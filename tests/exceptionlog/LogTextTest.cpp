@@ -122,6 +122,20 @@ TEST(LogText, CallStackWithoutListHasHeaderOnly)
               "--------------------------------------------------\r\n\r\n");
 }
 
+TEST(LogText, ExceptionFields)
+{
+    EXPECT_EQ(ExceptionAddressText(0, 16), "");
+    EXPECT_EQ(ExceptionAddressText(0x401A2B, 8), "00401A2B");
+    EXPECT_EQ(ExceptionTypeText(""), "Unknown exception type.");
+    EXPECT_EQ(ExceptionTypeText("EAbort"), "EAbort");
+    EXPECT_EQ(ExceptionMessageText("Bad value", true), "Bad value.");
+    EXPECT_EQ(ExceptionMessageText("Done.", true), "Done.");
+    EXPECT_EQ(ExceptionMessageText("", true), ".");
+    EXPECT_EQ(ExceptionMessageText("x", false), "Unknown error message.");
+    EXPECT_EQ(ControlText("a\r\n\tb"), "a b");
+    EXPECT_EQ(ControlText(AnsiString(std::string(300, 'x'))).Length(), 255);
+}
+
 TEST(LogText, ExceptionFilterIndex)
 {
     TRazuroModuleOptions O;

@@ -4,7 +4,6 @@
 import struct
 import zlib
 
-KEY = 0xA7  # the options' string key
 
 
 def seed(name):
@@ -33,7 +32,12 @@ put('debug-length-past-end.bin',
     s502[:check_end] + zlib.compress(struct.pack('<I', 1000) + b'DBG', 9))
 put('old-format-cut.bin', s420[:len(s420) // 2])
 b = bytearray(s450); b[14] = 0; put('old-format-not-zlib.bin', b)
-pair = struct.pack('<II', 1, 6) + bytes(c ^ KEY for c in b'EAbort')
-at = s420.find(pair)
+# The filter count: before the first filter, "EAbort" under the options'
+# string key (found by trying every key, so it is written down only once).
+for key in range(256):
+    pair = struct.pack('<II', 1, 6) + bytes(c ^ key for c in b'EAbort')
+    at = s420.find(pair)
+    if at > 0:
+        break
 assert at > 0
 b = bytearray(s420); struct.pack_into('<I', b, at, 0x10000000); put('filter-count-huge.bin', b)
