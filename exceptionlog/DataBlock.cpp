@@ -7,6 +7,7 @@
 #include <elf.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 

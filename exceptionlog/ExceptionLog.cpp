@@ -49,7 +49,8 @@ void DefaultProgramLogWriter(const AnsiString& Text)
     const AnsiString File = IncludeTrailingPathDelimiter(Folder) +
                             ChangeFileExt(ExtractFileName(ParamStr(0)), ".log");
     std::ofstream Out(File.ToUtf8(), std::ios::binary | std::ios::app);
-    const AnsiString Line = "\r\n" + FormatDateTime("dd.mm.yyyy hh:nn:ss", Now()) + ": " + Text;
+    // The program log's own entry form.
+    const AnsiString Line = DateTimeToStr(Now()) + ": " + Text + "\r\n";
     Out.write(Line.Data(), Line.Length());
 }
 

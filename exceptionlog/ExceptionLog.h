@@ -51,9 +51,9 @@ struct StartupSteps {
 void SetStartupSteps(const StartupSteps& Steps);
 
 /// Writes one line to the program log. The default appends
-/// CR LF + "dd.mm.yyyy hh:nn:ss: " + Text to "<program>.log" in the
-/// start-up folder, the program log's own form; the program may install
-/// its own writer.
+/// "<date> <time>: " + Text + CR LF to "<program>.log" in the start-up
+/// folder, the program log's own entry form; the program may install its
+/// own writer.
 void WriteProgramLog(const AnsiString& Text);
 using ProgramLogWriter = void (*)(const AnsiString& Text);
 ProgramLogWriter SetProgramLogWriter(ProgramLogWriter Writer);

@@ -238,6 +238,20 @@ TEST(ExceptionLog, DamagedBlockLeavesItOffWithOneProgramLogLine)
               "Exception log off: Stream read error (" + Name + ")");
 }
 
+TEST(ExceptionLog, ProgramLogLineGoesToTheStartupFolder)
+{
+    const TempDir Dir;
+    const std::string Program = ReadBytes("/bin/true");
+    WriteBytes(Dir.Path() / "damaged", Program + std::string("\x10\x00\x00\x00\x10\xAB\x0F\x00", 8));
+    {
+        const CurrentDirScope Cwd(Dir.Path());
+        EXPECT_FALSE(ActivateExceptionLog(AnsiString::FromUtf8((Dir.Path() / "damaged").string())));
+    }
+    const std::string Log = ReadBytes(Dir.Path() / "exceptionlog_tests.log");
+    EXPECT_NE(Log.find(": Exception log off: Stream read error ("), std::string::npos) << Log;
+    EXPECT_TRUE(Log.ends_with(")\r\n"));
+}
+
 TEST(ExceptionLog, PasswordRequestRunsHandlersAndCutsTheResult)
 {
     AddPasswordRequestHandler(AskFor);
