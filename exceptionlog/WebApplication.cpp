@@ -39,21 +39,7 @@ AnsiString WinCGIOutputFile()
 {
     if (IsConsoleProgram() || ParamCount() < 1)
         return AnsiString();
-    const AnsiString Request = ParamStr(1);
-    if (Request.Pos("*") > 0 || Request.Pos("?") > 0 || !FileExists(Request))
-        return AnsiString();
-    try {
-        TFileStream Probe(Request, fmOpenRead | fmShareDenyNone);
-        if (Probe.Size() > MaxWinCGIRequestSize)
-            return AnsiString();
-    } catch (const EStreamError&) {
-        return AnsiString();  // not readable: no request file
-    }
-    TMemIniFile Ini(Request);
-    if (Ini.ReadString("CGI", "Request Method", "").IsEmpty())
-        return AnsiString();
-    const AnsiString Third = ParamCount() >= 3 ? ParamStr(3) : AnsiString();
-    return Third.IsEmpty() ? Ini.ReadString("System", "Output File", "") : Third;
+    return WinCGIOutputFileOf(ParamStr(1), ParamCount() >= 3 ? ParamStr(3) : AnsiString());
 }
 
 bool WriteAll(int Fd, const AnsiString& S)
@@ -77,6 +63,23 @@ AnsiString Headers(const AnsiString& Page, bool StatusLine)
 }
 
 }  // namespace
+
+AnsiString WinCGIOutputFileOf(const AnsiString& Request, const AnsiString& ThirdParam)
+{
+    if (Request.Pos("*") > 0 || Request.Pos("?") > 0 || !FileExists(Request))
+        return AnsiString();
+    try {
+        TFileStream Probe(Request, fmOpenRead | fmShareDenyNone);
+        if (Probe.Size() > MaxWinCGIRequestSize)
+            return AnsiString();
+    } catch (const EStreamError&) {
+        return AnsiString();  // not readable: no request file
+    }
+    TMemIniFile Ini(Request);
+    if (Ini.ReadString("CGI", "Request Method", "").IsEmpty())
+        return AnsiString();
+    return ThirdParam.IsEmpty() ? Ini.ReadString("System", "Output File", "") : ThirdParam;
+}
 
 bool IsConsoleProgram()
 {

@@ -18,6 +18,12 @@ class TRazuroModuleOptions;
 /// (at most 102400 bytes, section "CGI" with a "Request Method") and whose
 /// output file exists.
 [[nodiscard]] bool IsWinCGI();
+/// The output file named by a request file (RequestFile: the first
+/// parameter, ThirdParam: the third); '' when RequestFile is no request
+/// file: a name with "*" or "?", missing, unreadable, larger than 102400
+/// bytes, or without a "Request Method" in section "CGI".
+[[nodiscard]] AnsiString WinCGIOutputFileOf(const AnsiString& RequestFile,
+                                            const AnsiString& ThirdParam);
 /// Always false: no such application framework here.
 [[nodiscard]] bool IsIntraWeb();
 [[nodiscard]] bool IsWebApplication();

@@ -108,6 +108,28 @@ TEST(WebApplication, NoServerExtensionsHere)
     EXPECT_FALSE(IsWinCGI());  // only a program with windows reads request files
 }
 
+TEST(WebApplication, RequestFiles)
+{
+    const TempDir Dir;
+    const std::string Good = "[CGI]\r\nRequest Method=GET\r\n[System]\r\nOutput File=/tmp/o.htm\r\n";
+    WriteBytes(Dir.Path() / "good.ini", Good);
+    WriteBytes(Dir.Path() / "no-method.ini", "[CGI]\r\nRequest Method=\r\n");
+    WriteBytes(Dir.Path() / "large.ini", Good + std::string(102400, ';'));
+    struct Case { const char* File; const char* Third; const char* Out; };
+    const Case Cases[] = {
+        {"good.ini", "", "/tmp/o.htm"},
+        {"good.ini", "/tmp/third.htm", "/tmp/third.htm"},  // the third parameter wins
+        {"no-method.ini", "", ""},
+        {"large.ini", "", ""},                              // over 102400 bytes
+        {"missing.ini", "", ""},
+        {"*.ini", "", ""},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.File);
+        EXPECT_EQ(WinCGIOutputFileOf(Dir.File(C.File), C.Third), C.Out);
+    }
+}
+
 TEST(ProcessHelpers, TextHelpers)
 {
     EXPECT_EQ(HTMLEscape("<&"), "&lt;&amp;");
