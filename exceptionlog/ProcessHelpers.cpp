@@ -1,5 +1,7 @@
 #include "exceptionlog/ProcessHelpers.h"
 
+#include "platform/gui/Clipbrd.h"
+#include "platform/gui/Forms.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
@@ -198,6 +200,14 @@ void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& 
     std::fprintf(stderr, "[WARNING] - Code: %s - Address: %s - Message: \"%s\"\n",
                  Code.ToUtf8().c_str(), IntToHex(Int64(Address), 16).ToUtf8().c_str(),
                  Text.ToUtf8().c_str());
+}
+
+bool CopyTextToClipboard(const AnsiString& Text)
+{
+    if (!Application)
+        return false;
+    Clipboard()->SetAsText(Text);
+    return true;
 }
 
 void TerminateProgram(bool Restart, const AnsiString& StartDir)

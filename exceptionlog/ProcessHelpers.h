@@ -55,6 +55,10 @@ extern void (*InternalBugQuestion)(const AnsiString& ReportFile, const AnsiStrin
 /// stderr.
 void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& Text);
 
+/// Puts Text on the clipboard as plain text; false in a program without
+/// windows (no clipboard to hand it to).
+bool CopyTextToClipboard(const AnsiString& Text);
+
 /// Ends the process with exit code 1, first starting the program again with
 /// its own command line in StartDir when Restart is set.
 [[noreturn]] void TerminateProgram(bool Restart, const AnsiString& StartDir);

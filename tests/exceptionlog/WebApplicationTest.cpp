@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -137,6 +138,8 @@ TEST(ProcessHelpers, TextHelpers)
     EXPECT_EQ(FlattenControlChars("a\r\n\tb\x01" "c"), "a b c");
     EXPECT_EQ(IfThenText(true, "y", "n"), "y");
     EXPECT_EQ(IfThenText(false, "y"), "");
+    // No windows in this test program: nothing to copy to.
+    EXPECT_FALSE(CopyTextToClipboard("report"));
 }
 
 TEST(ProcessHelpers, RunSection)
@@ -155,6 +158,18 @@ TEST(ProcessHelpers, RunSection)
     RunSection([] { throw 42; }, "Test.Step");
     EXPECT_GT(Seen.Pos("|Unknown|General internal error."), 0);
     SetInternalErrorHandler(Old);
+}
+
+TEST(ProcessHelpers, TerminateEndsWithExitCodeOne)
+{
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0)
+        TerminateProgram(/*Restart=*/false, "");
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    ASSERT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 1);
 }
 
 TEST(ProcessHelpers, SystemFacts)
