@@ -15,8 +15,8 @@ const char SDefaultFreezeMessage[] = "The application seems to be frozen.";
 
 constexpr const char* DefaultTexts[CustomTextCount] = {
     "Information.", "Question.", "Error.",
-    "An error has occurred during program execution.\r\n"
-    "Please read the following information for further details.",
+    ("An error has occurred during program execution.\r\n"
+     "Please read the following information for further details."),
     "General", "General Information", "Call Stack", "Call Stack Information", "Modules",
     "Modules Information", "CPU", "CPU Information", "Other", "Other Information", "&OK",
     "&Terminate", "&Restart", "&Details", "&Send this error via Internet",
