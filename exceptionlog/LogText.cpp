@@ -48,16 +48,16 @@ constexpr FieldLayout Layout[gfCount] = {
 std::vector<AnsiString> SplitLines(const AnsiString& Text)
 {
     std::vector<AnsiString> Lines;
-    int Start = 1;
+    const std::string& S = Text.Std();
+    size_t Start = 0;
     for (;;) {
-        const AnsiString Rest = Text.SubString(Start, Text.Length() - Start + 1);
-        const int P = Rest.Pos(CRLF);
-        if (P == 0) {
-            Lines.push_back(Rest);
+        const size_t P = S.find(CRLF, Start);
+        if (P == std::string::npos) {
+            Lines.emplace_back(S.substr(Start));
             return Lines;
         }
-        Lines.push_back(Rest.SubString(1, P - 1));
-        Start += P + 1;
+        Lines.emplace_back(S.substr(Start, P - Start));
+        Start = P + 2;
     }
 }
 
