@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -240,15 +241,19 @@ extern "C" void RazuroLog_PasswordRequestEvent(unsigned char* Buffer, int MaxLen
 namespace {
 
 // The exception log tests the program file before the program's own start-up
-// runs, and lets go after its shut-down.
-[[gnu::constructor(101)]] void ExceptionLogStartup()
-{
-    ActivateExceptionLog(ParamStr(0));
-}
-
-[[gnu::destructor(101)]] void ExceptionLogShutdown()
+// runs, and lets go at exit. The exit step is registered after the state
+// exists, so it runs before the state is destroyed (a destructor function
+// would run after every static object is gone).
+void ExceptionLogShutdown()
 {
     DeactivateExceptionLog();
+}
+
+[[gnu::constructor(101)]] void ExceptionLogStartup()
+{
+    (void)State();
+    std::atexit(ExceptionLogShutdown);
+    ActivateExceptionLog(ParamStr(0));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -219,6 +220,31 @@ TEST(ExceptionLog, InactiveWithoutBlockActiveWithIt)
     DeactivateExceptionLog();
     EXPECT_FALSE(ExceptionLogActive());
     EXPECT_EQ(MainModuleRecord(), nullptr);
+}
+
+TEST(ExceptionLog, ProgramWithABlockStartsActive)
+{
+    // Run as a copy of this program that carries a block: the start-up test
+    // found it before main.
+    if (std::getenv("PRICETAGS_EXPECT_ACTIVE")) {
+        ASSERT_TRUE(ExceptionLogActive());
+        EXPECT_EQ(MainModuleRecord()->Options->SmtpHost, "smtp.example.test");
+        EXPECT_EQ(MainModuleRecord()->DataVersion, 502);
+        EXPECT_EQ(ExceptionLogModuleName(), ParamStr(0));
+        return;
+    }
+    const TempDir Dir;
+    WriteBytes(Dir.Path() / "block.bin", Seed(502));
+    const std::string Copy = (Dir.Path() / "with-block").string();
+    const ToolResult Made = RunTool("objcopy --add-section .eldata='" +
+                                    (Dir.Path() / "block.bin").string() +
+                                    "' --set-section-flags .eldata=noload,readonly '" +
+                                    ParamStr(0).ToUtf8() + "' '" + Copy + "' 2>&1");
+    ASSERT_EQ(Made.Status, 0) << Made.Output;
+    const ToolResult Run = RunTool("PRICETAGS_EXPECT_ACTIVE=1 '" + Copy +
+                                   "' --gtest_filter=ExceptionLog.ProgramWithABlockStartsActive 2>&1");
+    EXPECT_EQ(Run.Status, 0) << Run.Output;
+    EXPECT_NE(Run.Output.find("[  PASSED  ] 1 test"), std::string::npos) << Run.Output;
 }
 
 TEST(ExceptionLog, DamagedBlockLeavesItOffWithOneProgramLogLine)
