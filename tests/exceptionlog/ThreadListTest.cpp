@@ -50,20 +50,22 @@ TEST(ThreadList, TracksThreadsUntilTheyEnd)
 
 TEST(ThreadList, ManyThreadsAddAndReadAtOnce)
 {
+    // Ids above the kernel's largest (2^22) belong to no thread at all.
+    constexpr pid_t Base = 1 << 24;
     TRazuroThreadsList List;
     std::vector<std::thread> Threads;
     for (int I = 0; I < 8; ++I)
         Threads.emplace_back([&List, I] {
             for (int J = 0; J < 200; ++J) {
-                List.Add({pid_t(1000 * (I + 1) + J), pthread_self(), nullptr, nullptr, nullptr, ""});
+                const pid_t Id = Base + pid_t(1000 * I + J);
+                List.Add({Id, pthread_self(), nullptr, nullptr, nullptr, ""});
                 (void)List.CopyThreads();
-                (void)List.FindByID(pid_t(1000 * (I + 1)));
+                (void)List.FindByID(Base + pid_t(1000 * I));
             }
         });
     for (std::thread& T : Threads)
         T.join();
     EXPECT_EQ(List.Count(), 1600);
-    // Made-up ids belong to no running thread.
     List.RemoveDeadThreads();
     EXPECT_EQ(List.Count(), 0);
 }
