@@ -227,7 +227,8 @@ extern "C" void RazuroLog_PasswordRequestEvent(unsigned char* Buffer, int MaxLen
         const std::lock_guard<std::mutex> Lock(PasswordLock());
         Handlers = PasswordHandlers();
     }
-    gPassword = AnsiString(reinterpret_cast<const char*>(Buffer + 1), std::min<int>(Buffer[0], Max));
+    gPassword =
+        AnsiString(reinterpret_cast<const char*>(Buffer + 1), std::min<int>(Buffer[0], Max));
     for (const PasswordRequestHandler H : Handlers)
         H(gPassword);
     if (gPasswordRequestProc)

@@ -400,7 +400,8 @@ AnsiString ModulesText(const ReportData& Data, const TRazuroModuleOptions& O)
     for (size_t I = 0; I < Rows.size(); ++I)
         Rows[I][0] = HexText(Data.Modules[I].Handle, Widths[0]);
     const AnsiString Rule = StringOfChar('-', Sum(Widths) + 8);
-    AnsiString T = Title + ":" + CRLF + Rule + CRLF + TableRow(Headers, Widths) + CRLF + Rule + CRLF;
+    AnsiString T =
+        Title + ":" + CRLF + Rule + CRLF + TableRow(Headers, Widths) + CRLF + Rule + CRLF;
     for (const auto& R : Rows)
         T += TableRow(R, Widths) + CRLF;
     return T + Rule + CRLF + CRLF;

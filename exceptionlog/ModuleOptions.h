@@ -39,7 +39,8 @@ class TRazuroModuleOptions : public TObject {
     PRICETAGS_CLASS(TRazuroModuleOptions, TObject)
 public:
     /// Defaults set, UpdateCount 0.
-    TRazuroModuleOptions(const AnsiString& AModuleName = AnsiString(), bool ANotifyOnChange = false);
+    explicit TRazuroModuleOptions(const AnsiString& AModuleName = AnsiString(),
+                                  bool ANotifyOnChange = false);
     ~TRazuroModuleOptions() override;
 
     /// Called after a change when not inside BeginUpdate/EndUpdate and

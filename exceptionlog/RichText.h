@@ -25,7 +25,8 @@ struct RTFFont {
 void EscapeRTF(AnsiString& Text);
 
 /// The General part (header line, sections, "name: value" lines) as RTF.
-[[nodiscard]] AnsiString GeneralSectionToRTF(const AnsiString& Text, const RTFFont& Font = RTFFont());
+[[nodiscard]] AnsiString GeneralSectionToRTF(const AnsiString& Text,
+                                             const RTFFont& Font = RTFFont());
 
 /// The CPU section (registers, stack and memory dump, at address width 8
 /// or 16, found from the register names) as RTF. Lines shorter than the

@@ -367,7 +367,8 @@ void FillSystemFields(ReportData& Data, const ModuleRecord* Main)
     }
     F[gfLanguage] = LanguageNameOfLocale(SystemLocale());
 
-    const auto Net = NetworkFieldTexts(Adapters(), ParseResolvConf(ReadTextFile("/etc/resolv.conf")));
+    const auto Net =
+        NetworkFieldTexts(Adapters(), ParseResolvConf(ReadTextFile("/etc/resolv.conf")));
     for (int I = 0; I < 6; ++I)
         F[size_t(gfIPAddress + I)] = Net[size_t(I)];
 }

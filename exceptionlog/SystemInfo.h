@@ -36,7 +36,8 @@ struct AdapterInfo {
 /// The IPv4 name servers of resolv.conf text, in order.
 [[nodiscard]] std::vector<uint32_t> ParseResolvConf(const std::string& Text);
 /// The default gateway of Interface from /proc/net/route text; 0 if none.
-[[nodiscard]] uint32_t ParseDefaultGateway(const std::string& RouteText, const std::string& Interface);
+[[nodiscard]] uint32_t ParseDefaultGateway(const std::string& RouteText,
+                                           const std::string& Interface);
 /// The processor of /proc/cpuinfo text: "model name", else the vendor (and
 /// " - " with the family when there is one), else "Unknown processor".
 [[nodiscard]] AnsiString ParseProcessor(const std::string& CpuInfo);

@@ -58,7 +58,8 @@ AnsiString Headers(const AnsiString& Page, bool StatusLine)
 {
     // The headers as the error page has always sent them.
     return AnsiString(StatusLine ? "Status: 200 Error\r\n" : "") +
-           "Content-Type: text/html\r\n" + "Content-Length: " + AnsiString(std::to_string(Page.Length())) +
+           "Content-Type: text/html\r\n" + "Content-Length: " +
+           AnsiString(std::to_string(Page.Length())) +
            "\r\nContent:\r\n\r\n";
 }
 

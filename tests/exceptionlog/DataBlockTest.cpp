@@ -100,8 +100,8 @@ TEST(DataBlock, SectionFormAtEveryLayout)
         SCOPED_TRACE(testing::Message() << C.Version << " " << C.Password);
         const std::string Block = Seed(C.Version);
         ModuleRecord Rec;
-        ReadDataBlock(Block.data(), Block.size(), C.WantDebug, [&] { return AnsiString(C.Password); },
-                      Rec);
+        ReadDataBlock(Block.data(), Block.size(), C.WantDebug,
+                      [&] { return AnsiString(C.Password); }, Rec);
         EXPECT_EQ(Rec.DataVersion, C.Version);
         EXPECT_EQ(double(Rec.CompiledDate), double(BlockDate));
         ASSERT_TRUE(Rec.Options);
@@ -241,8 +241,9 @@ TEST(ExceptionLog, ProgramWithABlockStartsActive)
                                     "' --set-section-flags .eldata=noload,readonly '" +
                                     ParamStr(0).ToUtf8() + "' '" + Copy + "' 2>&1");
     ASSERT_EQ(Made.Status, 0) << Made.Output;
-    const ToolResult Run = RunTool("PRICETAGS_EXPECT_ACTIVE=1 '" + Copy +
-                                   "' --gtest_filter=ExceptionLog.ProgramWithABlockStartsActive 2>&1");
+    const ToolResult Run =
+        RunTool("PRICETAGS_EXPECT_ACTIVE=1 '" + Copy +
+                "' --gtest_filter=ExceptionLog.ProgramWithABlockStartsActive 2>&1");
     EXPECT_EQ(Run.Status, 0) << Run.Output;
     EXPECT_NE(Run.Output.find("[  PASSED  ] 1 test"), std::string::npos) << Run.Output;
 }
@@ -268,7 +269,9 @@ TEST(ExceptionLog, ProgramLogLineGoesToTheStartupFolder)
 {
     const TempDir Dir;
     const std::string Program = ReadBytes("/bin/true");
-    WriteBytes(Dir.Path() / "damaged", Program + std::string("\x10\x00\x00\x00\x10\xAB\x0F\x00", 8));
+    // A trailer of 16 bytes: too short for the options it must hold.
+    const std::string Trailer("\x10\x00\x00\x00\x10\xAB\x0F\x00", 8);
+    WriteBytes(Dir.Path() / "damaged", Program + Trailer);
     {
         const CurrentDirScope Cwd(Dir.Path());
         EXPECT_FALSE(ActivateExceptionLog(AnsiString::FromUtf8((Dir.Path() / "damaged").string())));

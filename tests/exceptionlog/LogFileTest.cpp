@@ -196,7 +196,8 @@ TEST(LogFile, XMLMatchesGoldenAndParses)
         Log.Add(Report(Width), 32);
         Log.Add(Report(Width, "second"), 32);
         const AnsiString XML = Log.LogToXML();
-        ExpectMatchesGolden(XML.Std(), Data() / "golden" / ("log-" + std::to_string(Width) + ".xml"));
+        ExpectMatchesGolden(XML.Std(),
+                            Data() / "golden" / ("log-" + std::to_string(Width) + ".xml"));
         const fs::path File = Dir.Path() / ("log-" + std::to_string(Width) + ".xml");
         Log.SaveToXML(AnsiString::FromUtf8(File.string()));
         // Python's parser reads it; the Cyrillic form text comes back as such.

@@ -112,7 +112,8 @@ TEST(WebApplication, NoServerExtensionsHere)
 TEST(WebApplication, RequestFiles)
 {
     const TempDir Dir;
-    const std::string Good = "[CGI]\r\nRequest Method=GET\r\n[System]\r\nOutput File=/tmp/o.htm\r\n";
+    const std::string Good =
+        "[CGI]\r\nRequest Method=GET\r\n[System]\r\nOutput File=/tmp/o.htm\r\n";
     WriteBytes(Dir.Path() / "good.ini", Good);
     WriteBytes(Dir.Path() / "no-method.ini", "[CGI]\r\nRequest Method=\r\n");
     WriteBytes(Dir.Path() / "large.ini", Good + std::string(102400, ';'));
@@ -150,8 +151,10 @@ TEST(ProcessHelpers, RunSection)
         [] { RunSection([] { throw EConvertError("bad"); }, "Test.Step"); },
         "Critical error at: \"Test.Step\"\r\nError: \"bad\".");
     static AnsiString Seen;
-    SetInternalErrorHandler([](const AnsiString& Section, const AnsiString& Class,
-                               const AnsiString& Message) { Seen = Section + "|" + Class + "|" + Message; });
+    SetInternalErrorHandler(
+        [](const AnsiString& Section, const AnsiString& Class, const AnsiString& Message) {
+            Seen = Section + "|" + Class + "|" + Message;
+        });
     RunSection([] { throw EConvertError("bad"); }, "Test.Step");
     EXPECT_EQ(Seen.Pos("Test.Step (Address: "), 1);
     EXPECT_GT(Seen.Pos(")|EConvertError|bad"), 0);
