@@ -3,6 +3,7 @@
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
 
+#include "platform/rtl/Files.h"
 #include "platform/rtl/StrUtils.h"
 
 #include "tests/support/TestSupport.h"
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -173,6 +176,43 @@ TEST(ProcessHelpers, TerminateEndsWithExitCodeOne)
     ASSERT_EQ(waitpid(Child, &Status, 0), Child);
     ASSERT_TRUE(WIFEXITED(Status));
     EXPECT_EQ(WEXITSTATUS(Status), 1);
+}
+
+TEST(ProcessHelpers, RestartStartsTheProgramAgainInTheStartFolder)
+{
+    // Stage 1 (a fresh run of this one test) restarts; stage 2 (the
+    // restarted program) notes where it runs and ends.
+    const char* Stage = std::getenv("PRICETAGS_RESTART_STAGE");
+    if (Stage && std::string(Stage) == "2") {
+        WriteBytes("restarted.tmp", GetCurrentDir().ToUtf8());
+        std::filesystem::rename("restarted.tmp", "restarted");
+        std::_Exit(0);
+    }
+    if (Stage && std::string(Stage) == "1") {
+        setenv("PRICETAGS_RESTART_STAGE", "2", 1);
+        const char* Dir = std::getenv("PRICETAGS_RESTART_DIR");
+        TerminateProgram(/*Restart=*/true, AnsiString::FromUtf8(Dir ? Dir : ""));
+    }
+    const TempDir Dir;
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        setenv("PRICETAGS_RESTART_STAGE", "1", 1);
+        setenv("PRICETAGS_RESTART_DIR", Dir.Path().c_str(), 1);
+        execl("/proc/self/exe", "exceptionlog_tests",
+              "--gtest_filter=ProcessHelpers.RestartStartsTheProgramAgainInTheStartFolder",
+              static_cast<char*>(nullptr));
+        std::_Exit(127);
+    }
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    ASSERT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 1);
+    const auto Marker = Dir.Path() / "restarted";
+    for (int I = 0; I < 500 && !std::filesystem::exists(Marker); ++I)
+        usleep(20000);
+    ASSERT_TRUE(std::filesystem::exists(Marker));
+    EXPECT_EQ(ReadBytes(Marker), Dir.Path().string());
 }
 
 TEST(ProcessHelpers, SystemFacts)
