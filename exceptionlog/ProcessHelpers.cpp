@@ -2,6 +2,7 @@
 
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Forms.h"
+#include "platform/classes/IniFiles.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
@@ -109,6 +110,38 @@ AnsiString GetUserLogFolder()
             return IncludeTrailingPathDelimiter(Dir);
     }
     return ExtractFilePath(ParamStr(0));
+}
+
+AnsiString GetIniFileName()
+{
+    AnsiString Base = EnvText("XDG_CONFIG_HOME");
+    if (Base.IsEmpty())
+        Base = IncludeTrailingPathDelimiter(EnvText("HOME")) + ".config";
+    return IncludeTrailingPathDelimiter(Base) + "RazuroLog.ini";
+}
+
+AnsiString ReadIniText(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default)
+{
+    try {
+        TMemIniFile Ini(GetIniFileName());
+        return Ini.ReadString(Section, Key, Default);
+    } catch (const EStreamError&) {
+        return Default;  // an unreadable file counts as a missing one
+    }
+}
+
+bool WriteIniText(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value)
+{
+    const AnsiString Name = GetIniFileName();
+    try {
+        ForceDirectories(ExtractFileDir(Name));
+        TMemIniFile Ini(Name);
+        Ini.WriteString(Section, Key, Value);
+        Ini.UpdateFile();
+        return true;
+    } catch (const EStreamError&) {
+        return false;
+    }
 }
 
 bool DebuggerPresent()

@@ -24,6 +24,16 @@
 /// be made.
 [[nodiscard]] AnsiString GetUserLogFolder();
 
+/// The placement file of the report windows: $XDG_CONFIG_HOME/RazuroLog.ini
+/// (else ~/.config/RazuroLog.ini).
+[[nodiscard]] AnsiString GetIniFileName();
+/// A value of that file; Default when the file, section or key is missing.
+[[nodiscard]] AnsiString ReadIniText(const AnsiString& Section, const AnsiString& Key,
+                                     const AnsiString& Default);
+/// Writes a value to that file (created with its folder when missing);
+/// false when it cannot be written.
+bool WriteIniText(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value);
+
 /// True when a debugger traces the process (TracerPid in /proc/self/status).
 [[nodiscard]] bool DebuggerPresent();
 /// The system's name: PRETTY_NAME of /etc/os-release, else "Linux"; Path is

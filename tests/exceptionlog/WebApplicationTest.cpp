@@ -222,6 +222,14 @@ TEST(ProcessHelpers, SystemFacts)
     EXPECT_EQ(GetSystemVersionName((Dir.Path() / "os-release").c_str()), "Debian GNU/Linux 12");
     EXPECT_EQ(GetSystemVersionName((Dir.Path() / "none").c_str()), "Linux");
     EXPECT_FALSE(DebuggerPresent());
+    // The placement file: LF or CR LF, values written back.
+    setenv("XDG_CONFIG_HOME", (Dir.Path() / "config").c_str(), 1);
+    EXPECT_EQ(ReadIniText("Coordinates", "Width", "745"), "745");
+    EXPECT_TRUE(WriteIniText("Coordinates", "Width", "800"));
+    EXPECT_EQ(ReadIniText("Coordinates", "Width", "745"), "800");
+    WriteBytes(Dir.Path() / "config" / "RazuroLog.ini", "[Coordinates]\nLeft=10\nTop=20\n");
+    EXPECT_EQ(ReadIniText("Coordinates", "Top", "0"), "20");
+    unsetenv("XDG_CONFIG_HOME");
     setenv("XDG_STATE_HOME", Dir.Path().c_str(), 1);
     EXPECT_EQ(GetUserLogFolder(), AnsiString::FromUtf8((Dir.Path() / "RazuroLog/").string()));
     unsetenv("XDG_STATE_HOME");
