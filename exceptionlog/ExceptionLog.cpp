@@ -56,6 +56,7 @@ void DefaultProgramLogWriter(const AnsiString& Text)
 }
 
 ProgramLogWriter gProgramLogWriter = DefaultProgramLogWriter;
+HangDetectionSwitch gHangDetectionSwitch = nullptr;
 
 std::mutex& PasswordLock()
 {
@@ -92,7 +93,8 @@ void ActivateStep()
 
     auto Rec = std::make_unique<ModuleRecord>();
     Rec->FileName = S.ModuleName;
-    Rec->Options = std::make_unique<TRazuroModuleOptions>(S.ModuleName, /*ANotifyOnChange=*/true);
+    Rec->Options =
+        std::make_unique<TRazuroModuleOptionsEx>(S.ModuleName, /*ANotifyOnChange=*/true);
     bool Found = false;
     try {
         TFileStream File(S.ModuleName, fmOpenRead | fmShareDenyNone);
@@ -128,6 +130,38 @@ void DeactivateStep()
 }  // namespace
 
 PasswordRequestHandler gPasswordRequestProc = nullptr;
+
+TClass TRazuroModuleOptionsEx::StaticClass()
+{
+    static const MetaClass Class =
+        MetaClass::Make<TRazuroModuleOptionsEx>("TRazuroModuleOptionsEx");
+    return &Class;
+}
+
+HangDetectionSwitch SetHangDetectionSwitch(HangDetectionSwitch Switch)
+{
+    const HangDetectionSwitch Old = gHangDetectionSwitch;
+    gHangDetectionSwitch = Switch;
+    return Old;
+}
+
+void TRazuroModuleOptionsEx::SetActivate(bool Value)
+{
+    inherited::SetActivate(Value);
+    SwitchHangDetection();
+}
+
+void TRazuroModuleOptionsEx::SetFreezeActive(bool Value)
+{
+    inherited::SetFreezeActive(Value);
+    SwitchHangDetection();
+}
+
+void TRazuroModuleOptionsEx::SwitchHangDetection() const
+{
+    if (gHangDetectionSwitch && !ModuleName.IsEmpty() && ModuleName == State().ModuleName)
+        gHangDetectionSwitch(Activate() && FreezeActive());
+}
 
 bool ExceptionLogActive()
 {

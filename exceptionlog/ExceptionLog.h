@@ -9,11 +9,28 @@
 // they exist (StartupSteps); they are not part of this unit.
 
 #include "exceptionlog/DataBlock.h"
+#include "exceptionlog/ModuleOptions.h"
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/DateTime.h"
 
-class TRazuroModuleOptions;
+/// Starts (On) or stops hang detection; installed by the hang detector.
+using HangDetectionSwitch = void (*)(bool On);
+HangDetectionSwitch SetHangDetectionSwitch(HangDetectionSwitch Switch);
+
+/// The options of a module record. On the program's own options, setting
+/// Activate or FreezeActive switches hang detection on when both are set
+/// afterwards and off otherwise; other options only store the value.
+class TRazuroModuleOptionsEx : public TRazuroModuleOptions {
+    PRICETAGS_CLASS(TRazuroModuleOptionsEx, TRazuroModuleOptions)
+public:
+    using TRazuroModuleOptions::TRazuroModuleOptions;
+    void SetActivate(bool Value) override;
+    void SetFreezeActive(bool Value) override;
+
+private:
+    void SwitchHangDetection() const;
+};
 
 /// Whether the exception log is active in this process.
 [[nodiscard]] bool ExceptionLogActive();

@@ -281,6 +281,29 @@ TEST(ExceptionLog, ProgramLogLineGoesToTheStartupFolder)
     EXPECT_TRUE(Log.ends_with(")\r\n"));
 }
 
+TEST(ExceptionLog, ProgramOptionsSwitchHangDetection)
+{
+    static std::vector<bool> Switched;
+    Switched.clear();
+    const HangDetectionSwitch Old = SetHangDetectionSwitch([](bool On) { Switched.push_back(On); });
+    const TempDir Dir;
+    TRazuroModuleOptions O;
+    const AnsiString Program = AnsiString::FromUtf8((Dir.Path() / "program").string());
+    WriteBytes(Dir.Path() / "program",
+               ReadBytes("/bin/true") + BuildTrailerBlock(O, 502, BlockDate, ""));
+    ASSERT_TRUE(ActivateExceptionLog(Program));
+    TRazuroModuleOptions& Own = *MainModuleRecord()->Options;
+    Own.SetFreezeActive(true);   // Activate is set too: on
+    Own.SetActivate(false);      // off
+    Own.SetActivate(true);       // on again
+    // Options of another module only store the value.
+    TRazuroModuleOptionsEx Other("/usr/lib/other.so", true);
+    Other.SetFreezeActive(true);
+    EXPECT_EQ(Switched, (std::vector<bool>{true, false, true}));
+    DeactivateExceptionLog();
+    SetHangDetectionSwitch(Old);
+}
+
 TEST(ExceptionLog, PasswordRequestRunsHandlersAndCutsTheResult)
 {
     AddPasswordRequestHandler(AskFor);
