@@ -1,0 +1,328 @@
+#include "exceptionlog/DataBlock.h"
+
+#include "exceptionlog/Codecs.h"
+
+#include "platform/classes/Streams.h"
+
+#include <elf.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char SBadBlock[] = "Bad data block: ";
+
+[[noreturn]] void RaiseBad(const char* What)
+{
+    throw EDataBlockError(AnsiString(SBadBlock) + What);
+}
+
+// A cursor over bytes that refuses to pass their end.
+class ByteReader {
+public:
+    ByteReader(const uint8_t* Data, size_t Size) : FData(Data), FSize(Size) {}
+
+    size_t Left() const { return FSize - FPos; }
+    size_t Pos() const { return FPos; }
+    const uint8_t* Here() const { return FData + FPos; }
+
+    const uint8_t* Take(size_t N, const char* What)
+    {
+        if (N > Left())
+            RaiseBad(What);
+        const uint8_t* P = Here();
+        FPos += N;
+        return P;
+    }
+    uint32_t U32(const char* What)
+    {
+        const uint8_t* P = Take(4, What);
+        return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) |
+               (uint32_t(P[3]) << 24);
+    }
+    uint16_t U16(const char* What)
+    {
+        const uint8_t* P = Take(2, What);
+        return uint16_t(P[0] | (P[1] << 8));
+    }
+    double F64(const char* What)
+    {
+        uint64_t Bits = 0;
+        const uint8_t* P = Take(8, What);
+        for (int I = 0; I < 8; ++I)
+            Bits |= uint64_t(P[I]) << (8 * I);
+        double D = 0;
+        std::memcpy(&D, &Bits, 8);
+        return D;
+    }
+
+private:
+    const uint8_t* FData;
+    size_t FSize;
+    size_t FPos = 0;
+};
+
+void PutU32(std::string& Out, uint32_t V)
+{
+    for (int I = 0; I < 4; ++I)
+        Out += char((V >> (8 * I)) & 0xFF);
+}
+
+void PutHeader(std::string& Out, Word Version, TDateTime Date)
+{
+    Out += char(Version & 0xFF);
+    Out += char(Version >> 8);
+    const double D = Date;
+    uint64_t Bits = 0;
+    std::memcpy(&Bits, &D, 8);
+    for (int I = 0; I < 8; ++I)
+        Out += char((Bits >> (8 * I)) & 0xFF);
+}
+
+std::string OptionsBytes(const TRazuroModuleOptions& Options, Word Version)
+{
+    TMemoryStream S;
+    Options.SaveToStream(&S, Version);
+    return std::string(static_cast<const char*>(S.Memory()), size_t(S.Size()));
+}
+
+// Reads options of format Version from the front of Bytes; returns how many
+// bytes they took.
+size_t LoadOptions(const uint8_t* Bytes, size_t Size, Word Version, TRazuroModuleOptions& Options)
+{
+    MemoryBlockStream S(Bytes, Size);
+    Options.LoadFromStream(&S, Version);
+    return size_t(S.Position());
+}
+
+std::unique_ptr<TMemoryStream> DebugStream(ByteReader& R)
+{
+    const uint32_t L = R.U32("debug data length");
+    const uint8_t* P = R.Take(L, "debug data length");
+    auto S = std::make_unique<TMemoryStream>();
+    if (L > 0)
+        S->WriteBuffer(P, int(L));
+    S->SetPosition(0);
+    return S;
+}
+
+// What a block yields; moved into the module record only when complete.
+struct BlockContent {
+    Word Version = 0;
+    TDateTime Date = 0;
+    std::unique_ptr<TRazuroModuleOptions> Options;
+    std::unique_ptr<TMemoryStream> Debug;
+    AnsiString Password;
+    bool PasswordOK = true;
+};
+
+void Commit(BlockContent& C, ModuleRecord& Rec)
+{
+    Rec.DataVersion = C.Version;
+    Rec.CompiledDate = C.Date;
+    if (Rec.Options)
+        Rec.Options->Assign(C.Options.get());
+    else
+        Rec.Options = std::move(C.Options);
+    Rec.DebugData = std::move(C.Debug);
+    Rec.DebugDataPresent = Rec.DebugData != nullptr;
+    Rec.Password = C.Password;
+    Rec.PasswordOK = C.PasswordOK;
+}
+
+// Format 500 on: skipped part, compressed options, check value, debug part.
+void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Password,
+                       BlockContent& C)
+{
+    const uint32_t A = R.U32("skipped part length");
+    R.Take(A, "skipped part length");
+    const uint32_t B = R.U32("options length");
+    const uint8_t* Packed = R.Take(B, "options length");
+    const std::string Opt = DecompressBuffer(Packed, B, MaxOptionsSize);
+    LoadOptions(reinterpret_cast<const uint8_t*>(Opt.data()), Opt.size(), C.Version, *C.Options);
+    if (!WantDebug || R.Left() == 0)
+        return;
+    C.Password = Password ? Password() : AnsiString();
+    uint8_t Check[4];
+    std::memcpy(Check, R.Take(4, "check value"), 4);
+    TEADecrypt(TEASetKey(C.Password), Check, Check, 4);
+    const uint32_t Value = uint32_t(Check[0]) | (uint32_t(Check[1]) << 8) |
+                           (uint32_t(Check[2]) << 16) | (uint32_t(Check[3]) << 24);
+    C.PasswordOK = Value == DataBlockMagic;
+    const std::string Debug = DecompressBuffer(R.Here(), R.Left(), MaxDebugDataSize);
+    ByteReader D(reinterpret_cast<const uint8_t*>(Debug.data()), Debug.size());
+    C.Debug = DebugStream(D);
+}
+
+// Below 500: the options stream, then the debug part, compressed from 450.
+void ReadOldLayout(ByteReader& R, bool WantDebug, BlockContent& C)
+{
+    std::string Unpacked;
+    const uint8_t* P = R.Here();
+    size_t N = R.Left();
+    if (C.Version >= 450) {
+        Unpacked = DecompressBuffer(P, N, MaxOptionsSize + MaxDebugDataSize);
+        P = reinterpret_cast<const uint8_t*>(Unpacked.data());
+        N = Unpacked.size();
+    }
+    const size_t Used = LoadOptions(P, N, C.Version, *C.Options);
+    if (!WantDebug)
+        return;
+    ByteReader D(P + Used, N - Used);
+    C.Debug = DebugStream(D);
+}
+
+Int64 StreamSize(TStream& S)
+{
+    return S.Size();
+}
+
+std::string ReadAt(TStream& File, Int64 Offset, Int64 Size)
+{
+    std::string Bytes(size_t(Size), '\0');
+    File.SetPosition(Offset);
+    if (Size > 0)
+        File.ReadBuffer(Bytes.data(), int(Size));
+    return Bytes;
+}
+
+bool ReadTrailer(TStream& File, bool WantDebug, ModuleRecord& Rec)
+{
+    const Int64 FileSize = StreamSize(File);
+    if (FileSize < 8)
+        return false;
+    const std::string Tail = ReadAt(File, FileSize - 8, 8);
+    ByteReader T(reinterpret_cast<const uint8_t*>(Tail.data()), 8);
+    const uint32_t L = T.U32("trailer");
+    if (T.U32("trailer") != DataBlockMagic)
+        return false;
+    if (Int64(L) > FileSize - 8 || Int64(L) > Int64(MaxOptionsSize + MaxDebugDataSize))
+        RaiseBad("trailer length");
+    const std::string Body = ReadAt(File, FileSize - 8 - L, L);
+    ByteReader R(reinterpret_cast<const uint8_t*>(Body.data()), Body.size());
+    BlockContent C;
+    C.Version = R.U16("format");
+    C.Date = R.F64("date");
+    C.Options = std::make_unique<TRazuroModuleOptions>();
+    R.Take(LoadOptions(R.Here(), R.Left(), C.Version, *C.Options), "options");
+    if (WantDebug)
+        C.Debug = DebugStream(R);
+    Commit(C, Rec);
+    return true;
+}
+
+}  // namespace
+
+ModuleRecord::ModuleRecord() = default;
+ModuleRecord::~ModuleRecord() = default;
+
+void ReadDataBlock(const void* Data, size_t Size, bool WantDebug, const PasswordSource& Password,
+                   ModuleRecord& Rec)
+{
+    ByteReader R(static_cast<const uint8_t*>(Data), Size);
+    if (R.U32("magic") != DataBlockMagic)
+        RaiseBad("magic");
+    BlockContent C;
+    C.Version = R.U16("format");
+    C.Date = R.F64("date");
+    C.Options = std::make_unique<TRazuroModuleOptions>();
+    if (C.Version >= FirstCurrentLayoutVersion)
+        ReadCurrentLayout(R, WantDebug, Password, C);
+    else
+        ReadOldLayout(R, WantDebug, C);
+    Commit(C, Rec);
+}
+
+bool FindElfSection(TStream& File, const char* Name, Int64& Offset, Int64& Size)
+{
+    const Int64 FileSize = StreamSize(File);
+    if (FileSize < Int64(sizeof(Elf64_Ehdr)))
+        return false;
+    Elf64_Ehdr H;
+    File.SetPosition(0);
+    File.ReadBuffer(&H, sizeof H);
+    if (std::memcmp(H.e_ident, ELFMAG, SELFMAG) != 0 || H.e_ident[EI_CLASS] != ELFCLASS64 ||
+        H.e_ident[EI_DATA] != ELFDATA2LSB || H.e_shentsize != sizeof(Elf64_Shdr) ||
+        H.e_shstrndx >= H.e_shnum)
+        return false;
+    if (H.e_shoff > uint64_t(FileSize) ||
+        uint64_t(H.e_shnum) * sizeof(Elf64_Shdr) > uint64_t(FileSize) - H.e_shoff)
+        return false;
+    std::vector<Elf64_Shdr> Sections(H.e_shnum);
+    File.SetPosition(Int64(H.e_shoff));
+    File.ReadBuffer(Sections.data(), int(Sections.size() * sizeof(Elf64_Shdr)));
+    const auto Inside = [&](const Elf64_Shdr& S) {
+        return S.sh_type != SHT_NOBITS && S.sh_offset <= uint64_t(FileSize) &&
+               S.sh_size <= uint64_t(FileSize) - S.sh_offset;
+    };
+    const Elf64_Shdr& Names = Sections[H.e_shstrndx];
+    if (!Inside(Names))
+        return false;
+    const std::string Table = ReadAt(File, Int64(Names.sh_offset), Int64(Names.sh_size));
+    for (const Elf64_Shdr& S : Sections) {
+        if (S.sh_name >= Table.size() || std::strcmp(Table.c_str() + S.sh_name, Name) != 0)
+            continue;
+        // The name must end inside the table, not at the string's own NUL.
+        if (Table.find('\0', S.sh_name) == std::string::npos || !Inside(S))
+            return false;
+        Offset = Int64(S.sh_offset);
+        Size = Int64(S.sh_size);
+        return true;
+    }
+    return false;
+}
+
+bool ReadModuleBlock(TStream& File, bool WantDebug, const PasswordSource& Password,
+                     ModuleRecord& Rec)
+{
+    Int64 Offset = 0, Size = 0;
+    if (FindElfSection(File, DataBlockSection, Offset, Size)) {
+        if (Size > Int64(MaxOptionsSize + MaxDebugDataSize))
+            RaiseBad("section size");
+        const std::string Block = ReadAt(File, Offset, Size);
+        ReadDataBlock(Block.data(), Block.size(), WantDebug, Password, Rec);
+        return true;
+    }
+    return ReadTrailer(File, WantDebug, Rec);
+}
+
+std::string BuildDataBlock(const TRazuroModuleOptions& Options, Word Version, TDateTime Date,
+                           const std::string& Debug, const AnsiString& Password)
+{
+    std::string Out;
+    PutU32(Out, DataBlockMagic);
+    PutHeader(Out, Version, Date);
+    const std::string Opt = OptionsBytes(Options, Version);
+    std::string DebugPart;
+    PutU32(DebugPart, uint32_t(Debug.size()));
+    DebugPart += Debug;
+    if (Version < FirstCurrentLayoutVersion) {
+        const std::string Body = Opt + DebugPart;
+        Out += Version >= 450 ? CompressBuffer(Body.data(), Body.size()) : Body;
+        return Out;
+    }
+    PutU32(Out, 0);
+    const std::string Packed = CompressBuffer(Opt.data(), Opt.size());
+    PutU32(Out, uint32_t(Packed.size()));
+    Out += Packed;
+    uint8_t Check[4] = {0x10, 0xAB, 0x0F, 0x00};
+    TEAEncrypt(TEASetKey(Password), Check, Check, 4);
+    Out.append(reinterpret_cast<const char*>(Check), 4);
+    Out += CompressBuffer(DebugPart.data(), DebugPart.size());
+    return Out;
+}
+
+std::string BuildTrailerBlock(const TRazuroModuleOptions& Options, Word Version, TDateTime Date,
+                              const std::string& Debug)
+{
+    std::string Body;
+    PutHeader(Body, Version, Date);
+    Body += OptionsBytes(Options, Version);
+    PutU32(Body, uint32_t(Debug.size()));
+    Body += Debug;
+    std::string Out = Body;
+    PutU32(Out, uint32_t(Body.size()));
+    PutU32(Out, DataBlockMagic);
+    return Out;
+}

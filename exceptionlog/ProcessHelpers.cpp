@@ -1,0 +1,272 @@
+#include "exceptionlog/ProcessHelpers.h"
+
+#include "platform/gui/Clipbrd.h"
+#include "platform/gui/Forms.h"
+#include "platform/classes/IniFiles.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/StrUtils.h"
+
+#include <spawn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const char SGeneralInternalError[] = "General internal error.";
+const char SCriticalError[] = "Critical error at: ";
+const char SInternalVersion[] = "5.1.3";
+
+InternalErrorHandler gInternalErrorHandler = nullptr;
+
+AnsiString EnvText(const char* Name)
+{
+    const char* V = std::getenv(Name);
+    return V ? AnsiString::FromUtf8(V) : AnsiString();
+}
+
+// Class and message of the exception being handled.
+void CurrentException(AnsiString& ClassName, AnsiString& Message)
+{
+    try {
+        throw;
+    } catch (const Exception& E) {
+        ClassName = E.ClassName();
+        Message = E.Message;
+    } catch (const std::exception& E) {
+        ClassName = "std::exception";
+        Message = AnsiString::FromUtf8(E.what());
+    } catch (...) {
+        ClassName = "Unknown";
+        Message = SGeneralInternalError;
+    }
+}
+
+}  // namespace
+
+void (*InternalBugQuestion)(const AnsiString& ReportFile, const AnsiString& Message) = nullptr;
+
+AnsiString HTMLEscape(const AnsiString& Text)
+{
+    AnsiString S = StringReplace(Text, "&", "&amp;", rfReplaceAll);
+    S = StringReplace(S, "\"", "&quot;", rfReplaceAll);
+    S = StringReplace(S, "'", "&#039;", rfReplaceAll);
+    S = StringReplace(S, "<", "&lt;", rfReplaceAll);
+    S = StringReplace(S, ">", "&gt;", rfReplaceAll);
+    S = StringReplace(S, "  ", "&nbsp;&nbsp;", rfReplaceAll);
+    return StringReplace(S, "\r\n", "<br>\r\n", rfReplaceAll);
+}
+
+AnsiString FlattenControlChars(const AnsiString& Text)
+{
+    AnsiString Out;
+    bool InRun = false;
+    for (int I = 1; I <= Text.Length(); ++I) {
+        const unsigned char C = static_cast<unsigned char>(Text[I]);
+        if (C < 32) {
+            if (!InRun)
+                Out += ' ';
+            InRun = true;
+            continue;
+        }
+        InRun = false;
+        Out += char(C);
+    }
+    return Out;
+}
+
+AnsiString IfThenText(bool Condition, const AnsiString& IfTrue, const AnsiString& IfFalse)
+{
+    return Condition ? IfTrue : IfFalse;
+}
+
+AnsiString GetTempFolder()
+{
+    const AnsiString Dir = EnvText("TMPDIR");
+    return IncludeTrailingPathDelimiter(Dir.IsEmpty() ? AnsiString("/tmp") : Dir);
+}
+
+AnsiString GetUserLogFolder()
+{
+    AnsiString Base = EnvText("XDG_STATE_HOME");
+    if (Base.IsEmpty()) {
+        const AnsiString Home = EnvText("HOME");
+        if (!Home.IsEmpty())
+            Base = IncludeTrailingPathDelimiter(Home) + ".local/state";
+    }
+    if (!Base.IsEmpty()) {
+        const AnsiString Dir = IncludeTrailingPathDelimiter(Base) + "RazuroLog";
+        if (DirectoryExists(Dir) || ForceDirectories(Dir))
+            return IncludeTrailingPathDelimiter(Dir);
+    }
+    return ExtractFilePath(ParamStr(0));
+}
+
+AnsiString GetIniFileName()
+{
+    AnsiString Base = EnvText("XDG_CONFIG_HOME");
+    if (Base.IsEmpty())
+        Base = IncludeTrailingPathDelimiter(EnvText("HOME")) + ".config";
+    return IncludeTrailingPathDelimiter(Base) + "RazuroLog.ini";
+}
+
+AnsiString ReadIniText(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default)
+{
+    try {
+        TMemIniFile Ini(GetIniFileName());
+        return Ini.ReadString(Section, Key, Default);
+    } catch (const EStreamError&) {
+        return Default;  // an unreadable file counts as a missing one
+    }
+}
+
+bool WriteIniText(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value)
+{
+    const AnsiString Name = GetIniFileName();
+    try {
+        ForceDirectories(ExtractFileDir(Name));
+        TMemIniFile Ini(Name);
+        Ini.WriteString(Section, Key, Value);
+        Ini.UpdateFile();
+        return true;
+    } catch (const EStreamError&) {
+        return false;
+    }
+}
+
+bool DebuggerPresent()
+{
+    std::ifstream In("/proc/self/status");
+    std::string Line;
+    while (std::getline(In, Line))
+        if (Line.rfind("TracerPid:", 0) == 0)
+            return std::atoi(Line.c_str() + 10) != 0;
+    return false;
+}
+
+AnsiString GetSystemVersionName(const char* Path)
+{
+    std::ifstream In(Path);
+    std::string Line;
+    while (std::getline(In, Line)) {
+        if (Line.rfind("PRETTY_NAME=", 0) != 0)
+            continue;
+        std::string V = Line.substr(12);
+        if (V.size() >= 2 && (V.front() == '"' || V.front() == '\'') && V.back() == V.front())
+            V = V.substr(1, V.size() - 2);
+        if (!V.empty())
+            return AnsiString::FromUtf8(V);
+    }
+    return "Linux";
+}
+
+InternalErrorHandler SetInternalErrorHandler(InternalErrorHandler Handler)
+{
+    const InternalErrorHandler Old = gInternalErrorHandler;
+    gInternalErrorHandler = Handler;
+    return Old;
+}
+
+void RunSection(void (*Proc)(), const AnsiString& Section)
+{
+    try {
+        Proc();
+    } catch (...) {
+        AnsiString ClassName, Message;
+        CurrentException(ClassName, Message);
+        if (gInternalErrorHandler) {
+            // The section's own entry stands for the exception address,
+            // which a C++ exception does not carry.
+            const AnsiString Where = Section + " (Address: " +
+                                     IntToHex(Int64(reinterpret_cast<uintptr_t>(Proc)), 16) + ")";
+            gInternalErrorHandler(Where, ClassName, Message);
+            return;
+        }
+        throw Exception(AnsiString(SCriticalError) + "\"" + Section + "\"\r\nError: \"" +
+                        Message + "\".");
+    }
+}
+
+void ReportInternalError(const AnsiString& Section, const AnsiString& ClassName,
+                         const AnsiString& Message)
+{
+    std::fprintf(stderr, "[ERROR] - Section: %s - Message: \"%s\"\n", Section.ToUtf8().c_str(),
+                 Message.ToUtf8().c_str());
+    const AnsiString Report =
+        AnsiString("Version   : ") + SInternalVersion + "\r\n" +
+        "Date      : " + FormatDateTime("yyyy-mm-dd hh:nn:ss", Now()) + "\r\n" +
+        "OS        : " + GetSystemVersionName() + "\r\n" +
+        "RAD       : g++ " + __VERSION__ + "\r\n" +
+        "Dump      : \r\n" +
+        "Section   : " + Section + "\r\n" +
+        "LastExcept: \r\n" +
+        "Address   : $0\r\n" +
+        "Exception : " + ClassName + "\r\n" +
+        "Message   : " + Message + "\r\n" +
+        "Call Stack: ";
+    const AnsiString File =
+        GetUserLogFolder() + ChangeFileExt(ExtractFileName(ParamStr(0)), ".log");
+    try {
+        auto Lines = std::make_unique<TStringList>();
+        Lines->SetText(Report);
+        Lines->SaveToFile(File);
+    } catch (const Exception& E) {
+        std::fprintf(stderr, "%s\n", E.Message.ToUtf8().c_str());
+        return;
+    }
+    if (InternalBugQuestion)
+        InternalBugQuestion(File, Message);
+}
+
+void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& Text)
+{
+    std::fprintf(stderr, "[WARNING] - Code: %s - Address: %s - Message: \"%s\"\n",
+                 Code.ToUtf8().c_str(), IntToHex(Int64(Address), 16).ToUtf8().c_str(),
+                 Text.ToUtf8().c_str());
+}
+
+bool CopyTextToClipboard(const AnsiString& Text)
+{
+    if (!Application)
+        return false;
+    Clipboard()->SetAsText(Text);
+    return true;
+}
+
+void TerminateProgram(bool Restart, const AnsiString& StartDir)
+{
+    if (Restart) {
+        std::vector<std::string> Args;
+        std::vector<char*> Argv;
+        for (int I = 0; I <= ParamCount(); ++I)
+            Args.push_back(ParamStr(I).ToUtf8());
+        for (std::string& A : Args)
+            Argv.push_back(A.data());
+        Argv.push_back(nullptr);
+        posix_spawn_file_actions_t Actions;
+        posix_spawn_file_actions_init(&Actions);
+        const std::string Dir = StartDir.ToUtf8();
+        if (!Dir.empty())
+            posix_spawn_file_actions_addchdir_np(&Actions, Dir.c_str());
+        posix_spawnattr_t Attr;
+        posix_spawnattr_init(&Attr);
+        // A process group of its own, so the new program outlives this one.
+        posix_spawnattr_setflags(&Attr, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&Attr, 0);
+        pid_t Pid = 0;
+        posix_spawn(&Pid, "/proc/self/exe", &Actions, &Attr, Argv.data(), environ);
+        posix_spawnattr_destroy(&Attr);
+        posix_spawn_file_actions_destroy(&Actions);
+    }
+    _exit(1);
+}
