@@ -5,6 +5,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/classes/Thread.h"
 
 #include <gtest/gtest.h>
 
@@ -266,6 +267,23 @@ TEST(WindowMessages, SendFromAnotherThreadToADeadOrFailingWindowGivesZero)
     EXPECT_EQ(Reported.Count, 1);
     delete P;
     EXPECT_EQ(OnWorker([&] { return SendMessage(Wnd, WM_USER, 0, 0); }), 0);
+}
+
+TEST(WindowMessages, WaitingForAThreadThatSendsDoesNotDeadlock)
+{
+    TForm Form(nullptr);
+    auto* P = new ThreadProbe(&Form);
+    P->SetParent(&Form);
+    struct Sender : TThread {
+        HWND Wnd = nullptr;
+        LRESULT Got = 0;
+        void Execute() override { Got = SendMessage(Wnd, WM_USER, 2, 0); }
+    } T;
+    T.Wnd = P->Handle();
+    T.Resume();
+    T.WaitFor();
+    EXPECT_EQ(T.Got, 44);
+    EXPECT_EQ(P->RanOn, std::this_thread::get_id());
 }
 
 TEST(WindowMessages, PostFromAnotherThreadIsQueued)
