@@ -176,7 +176,9 @@ TEST(GlobalMemory, BlocksAndStreamsCarryBytes)
     ASSERT_NE(B, nullptr);
     EXPECT_EQ(Bytes(B), std::string(4, '\0'));
     EXPECT_EQ(GlobalSize(B), 4u);
-    EXPECT_EQ(GlobalLock(GlobalAlloc(GHND, 0)), nullptr);
+    HGLOBAL Empty = GlobalAlloc(GHND, 0);
+    EXPECT_EQ(GlobalLock(Empty), nullptr);
+    EXPECT_EQ(GlobalFree(Empty), nullptr);
     IStream* Raw = nullptr;
     ASSERT_EQ(CreateStreamOnHGlobal(B, true, &Raw), S_OK);
     const auto S = InterfacePtr<IStream>::Attach(Raw);
