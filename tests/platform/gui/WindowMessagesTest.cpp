@@ -126,6 +126,12 @@ TEST(WindowMessages, MouseMessagesFollowTheHitTestInClientAndFrame)
         {80, 10, false, {"cursor " + Caption + " " + Move, "nc move " + Caption}},
         {80, 10, true, {"nc down " + Caption}},
         {10, 10, true, {"down 10"}},
+        // The edges, to the pixel: the header's last row, the client's first
+        // row, the last client column before the caption part.
+        {10, -1, false, {"cursor " + Border + " " + Move, "nc move " + Border}},
+        {10, 0, false, {"cursor 1 " + Move, "move 10"}},
+        {49, 0, false, {"cursor 1 " + Move, "move 49"}},
+        {50, 0, false, {"cursor " + Caption + " " + Move, "nc move " + Caption}},
     };
     HeadedForm F;
     for (const Case& C : Cases) {
