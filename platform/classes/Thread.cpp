@@ -1,8 +1,33 @@
 #include "platform/classes/Thread.h"
 
+#include <chrono>
+
 PRICETAGS_DEFINE_CLASS(TThread)
 
+namespace {
+
+std::atomic<ThreadWaitHook> gWaitHook {nullptr};
+
+}  // namespace
+
+ThreadWaitHook SetThreadWaitHook(ThreadWaitHook Hook)
+{
+    return gWaitHook.exchange(Hook);
+}
+
 TThread::TThread() = default;
+
+void TThread::Join()
+{
+    if (gWaitHook.load()) {
+        while (!FFinished) {
+            if (ThreadWaitHook Hook = gWaitHook.load())
+                Hook();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    FThread.join();
+}
 
 TThread::~TThread()
 {
@@ -14,7 +39,7 @@ TThread::~TThread()
         return;
     }
     Terminate();
-    FThread.join();
+    Join();
 }
 
 void TThread::Resume()
@@ -44,6 +69,6 @@ void TThread::Run()
 Integer TThread::WaitFor()
 {
     if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
-        FThread.join();
+        Join();
     return FReturnValue;
 }

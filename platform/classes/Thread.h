@@ -20,6 +20,14 @@
 #include <exception>
 #include <thread>
 
+/// Runs now and then on a thread that waits for another in WaitFor (or in
+/// the destructor's wait). The window layer answers there the messages
+/// other threads send to its windows, so a worker blocked in SendMessage
+/// can finish while the window thread waits for it.
+using ThreadWaitHook = void (*)();
+/// Sets the hook (null: none); returns the one set before.
+ThreadWaitHook SetThreadWaitHook(ThreadWaitHook Hook);
+
 class TThread : public TObject {
     PRICETAGS_CLASS(TThread, TObject)
 public:
@@ -51,6 +59,8 @@ protected:
 
 private:
     void Run();
+    /// Joins the thread, running the wait hook until Execute has returned.
+    void Join();
 
     std::thread FThread;
     std::atomic<bool> FTerminated {false};

@@ -188,11 +188,17 @@ bool HandleDragMessage(TControl& Control, TMessage& Message)
     const TPoint Pos = Control.ClientToScreen(Point(GetXLParam(Message.LParam), GetYLParam(Message.LParam)));
     switch (Message.Msg) {
     case WM_MOUSEMOVE: DragTo(Pos); return true;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+        // The release ends the drag, not a click of the source.
+        TControlState State = Control.ControlState();
+        State.Exclude(csLButtonDown);
+        State.Exclude(csClicked);
+        Control.SetControlState(State);
         DragTo(Pos);
         if (gDrag)
             DragDone(true);
         return true;
+    }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
         if (gDrag)

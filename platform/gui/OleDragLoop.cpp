@@ -170,7 +170,8 @@ struct OleDrag {
     /// The target under the mouse and its window; null when none.
     InterfacePtr<IDropTarget> Target;
     HWND TargetWnd = nullptr;
-    /// What the target last proposed (DROPEFFECT_SCROLL removed).
+    /// What the target last proposed, within the allowed effects (with
+    /// DROPEFFECT_SCROLL while it scrolls).
     DWORD Effect = DROPEFFECT_NONE;
     QPoint Global;
     bool Done = false;
@@ -216,7 +217,7 @@ void HandOver(OleDrag& D, HWND From)
 
 void Drop(OleDrag& D, DWORD KeyState, const TPoint& Pos)
 {
-    if (!D.Target || D.Effect == DROPEFFECT_NONE) {
+    if (!D.Target || (D.Effect & ~DWORD(DROPEFFECT_SCROLL)) == DROPEFFECT_NONE) {
         if (D.Target)
             D.Target->DragLeave();
         Finish(D, DRAGDROP_S_CANCEL, DROPEFFECT_NONE);
@@ -267,13 +268,13 @@ void Step(OleDrag& D, bool Escape, HWND From)
             DWORD Effect = D.OkEffects;
             if (Failed(D.Target->DragEnter(D.Data.Get(), KeyState, Pos, &Effect)))
                 Effect = DROPEFFECT_NONE;
-            D.Effect = Effect & D.OkEffects;
+            D.Effect = Effect & (D.OkEffects | DROPEFFECT_SCROLL);
         }
     } else if (D.Target) {
         DWORD Effect = D.OkEffects;
         if (Failed(D.Target->DragOver(KeyState, Pos, &Effect)))
             Effect = DROPEFFECT_NONE;
-        D.Effect = Effect & D.OkEffects;
+        D.Effect = Effect & (D.OkEffects | DROPEFFECT_SCROLL);
     }
     ShowFeedback(D);
 }

@@ -2,10 +2,13 @@
 // thread that runs the event loop; a sender on another thread hands its
 // message over and waits until the window's thread has run the handler,
 // so handlers never run on a worker thread. The window's thread runs
-// handed-over messages from its event loop and from PeekMessage, so a
-// loop that waits for a worker by peeking keeps answering it.
+// handed-over messages from its event loop, from PeekMessage and while it
+// waits for a thread (TThread::WaitFor), so waiting for a worker that
+// sends never deadlocks.
 
 #include "platform/gui/WindowPrivate.h"
+
+#include "platform/classes/Thread.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -83,8 +86,19 @@ void DispatchSentMessages()
     }
 }
 
+namespace {
+
+void ServeWhileWaiting()
+{
+    if (OnWindowThread())
+        DispatchSentMessages();
+}
+
+}  // namespace
+
 void SetSentMessagesOpen(bool Open)
 {
+    SetThreadWaitHook(Open ? &ServeWhileWaiting : nullptr);
     {
         std::lock_guard<std::mutex> Lock(gSentLock);
         gSentClosed = !Open;

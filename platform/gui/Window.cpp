@@ -936,8 +936,11 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         Barrier([&] { OnBar = ScrollBarMouse(Target, Msg, Local.x(), Local.y()); });
         if (OnBar)
             return true;
+        // In the screen points of the window layer (the controls' bounds),
+        // which handlers turn back into client points with ScreenToClient.
+        const TPoint Screen = Target->Control->ClientToScreen(Point(X, Y));
         LRESULT Hit = HTCLIENT;
-        SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(gCursorPos.X, gCursorPos.Y), &Hit);
+        SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(Screen.X, Screen.Y), &Hit);
         if (!IsLiveWindow(Target))
             return true;
         if (Hit != HTCLIENT && Hit != HTTRANSPARENT) {
@@ -951,7 +954,7 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
                     ApplyCursor(Target->Widget, LoadCursor(0, IDC_ARROW));
             }
             SendTranslated(Target, E, Msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE), static_cast<WPARAM>(Hit),
-                MakeLParam(gCursorPos.X, gCursorPos.Y));
+                MakeLParam(Screen.X, Screen.Y));
             return true;
         }
     }

@@ -893,7 +893,8 @@ UINT timeEndPeriod(UINT Period);
 
 /// Calls the window's control's WndProc at once and returns Result; 0 for a
 /// window that no longer exists. From another thread the message runs on
-/// the window's thread (from its event loop or its PeekMessage) while the
+/// the window's thread (from its event loop, its PeekMessage or its wait
+/// for a thread in TThread::WaitFor) while the
 /// caller waits; an exception in the handler is reported there and the
 /// caller gets 0, as it does after shut-down.
 LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -112,6 +112,7 @@ TEST(ControlsDrag, AutomaticDragDropsOnAnAcceptingControl)
     SimulateMouseUp(F.B, mbLeft, 12, 20);
     EXPECT_FALSE(F.A->Dragging());
     EXPECT_EQ(DragObject(), nullptr);
+    EXPECT_FALSE(F.A->ControlState().Contains(csLButtonDown));
     // The press went to the drag, not to OnMouseDown; the source itself is
     // the first control the drag is over, and hears it leave where the
     // mouse went.

@@ -176,7 +176,9 @@ TEST(GlobalMemory, BlocksAndStreamsCarryBytes)
     ASSERT_NE(B, nullptr);
     EXPECT_EQ(Bytes(B), std::string(4, '\0'));
     EXPECT_EQ(GlobalSize(B), 4u);
-    EXPECT_EQ(GlobalLock(GlobalAlloc(GHND, 0)), nullptr);
+    HGLOBAL Empty = GlobalAlloc(GHND, 0);
+    EXPECT_EQ(GlobalLock(Empty), nullptr);
+    EXPECT_EQ(GlobalFree(Empty), nullptr);
     IStream* Raw = nullptr;
     ASSERT_EQ(CreateStreamOnHGlobal(B, true, &Raw), S_OK);
     const auto S = InterfacePtr<IStream>::Attach(Raw);
@@ -336,6 +338,8 @@ class TestTarget : public TInterfacedObject, public IDropTarget {
 public:
     TestTarget(TControl* C, std::vector<std::string>& Log) : FControl(C), FLog(Log) {}
     bool Refuse = false;
+    /// Answers as a target that scrolled while the mouse was over it.
+    bool Scrolling = false;
     InterfacePtr<IDataObject> Dropped;
 
     HRESULT DragEnter(IDataObject*, DWORD Keys, TPoint Pt, DWORD* Effect) override
@@ -361,6 +365,8 @@ private:
         FLog.push_back(FControl->Name().Std() + " " + What + " " + std::to_string(P.X) + "," + std::to_string(P.Y) +
             ((Keys & MK_CONTROL) ? " ctrl" : ""));
         *Effect = Refuse ? DROPEFFECT_NONE : (Keys & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
+        if (Scrolling)
+            *Effect |= DROPEFFECT_SCROLL;
         return S_OK;
     }
     TControl* FControl;
@@ -515,6 +521,22 @@ TEST(OleDragDrop, EffectsOutsideTheAllowedOnesAreNotTaken)
         DRAGDROP_S_CANCEL);
     EXPECT_EQ(Effect, DWORD(DROPEFFECT_NONE));
     EXPECT_EQ(F.Log, (Lines {"A enter 10,20", "A leave"}));
+}
+
+TEST(OleDragDrop, ScrollingTargetShowsInTheFeedbackOnly)
+{
+    DropForm F;
+    F.TA->Scrolling = true;
+    DWORD Effect = 0;
+    EXPECT_EQ(F.Drag(
+                  [&] {
+                      SimulateMouseMove(F.A, 10, 20, {ssLeft});
+                      SimulateMouseUp(F.A, mbLeft, 10, 20);
+                  },
+                  Effect),
+        DRAGDROP_S_DROP);
+    EXPECT_EQ(Effect, DWORD(DROPEFFECT_MOVE));
+    EXPECT_EQ(F.Source->Feedback.back(), DWORD(DROPEFFECT_MOVE | DROPEFFECT_SCROLL));
 }
 
 TEST(OleDragDrop, RegistrationErrors)

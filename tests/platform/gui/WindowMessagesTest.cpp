@@ -5,6 +5,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/classes/Thread.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,12 @@ TEST(WindowMessages, MouseMessagesFollowTheHitTestInClientAndFrame)
         {80, 10, false, {"cursor " + Caption + " " + Move, "nc move " + Caption}},
         {80, 10, true, {"nc down " + Caption}},
         {10, 10, true, {"down 10"}},
+        // The edges, to the pixel: the header's last row, the client's first
+        // row, the last client column before the caption part.
+        {10, -1, false, {"cursor " + Border + " " + Move, "nc move " + Border}},
+        {10, 0, false, {"cursor 1 " + Move, "move 10"}},
+        {49, 0, false, {"cursor 1 " + Move, "move 49"}},
+        {50, 0, false, {"cursor " + Caption + " " + Move, "nc move " + Caption}},
     };
     HeadedForm F;
     for (const Case& C : Cases) {
@@ -266,6 +273,23 @@ TEST(WindowMessages, SendFromAnotherThreadToADeadOrFailingWindowGivesZero)
     EXPECT_EQ(Reported.Count, 1);
     delete P;
     EXPECT_EQ(OnWorker([&] { return SendMessage(Wnd, WM_USER, 0, 0); }), 0);
+}
+
+TEST(WindowMessages, WaitingForAThreadThatSendsDoesNotDeadlock)
+{
+    TForm Form(nullptr);
+    auto* P = new ThreadProbe(&Form);
+    P->SetParent(&Form);
+    struct Sender : TThread {
+        HWND Wnd = nullptr;
+        LRESULT Got = 0;
+        void Execute() override { Got = SendMessage(Wnd, WM_USER, 2, 0); }
+    } T;
+    T.Wnd = P->Handle();
+    T.Resume();
+    T.WaitFor();
+    EXPECT_EQ(T.Got, 44);
+    EXPECT_EQ(P->RanOn, std::this_thread::get_id());
 }
 
 TEST(WindowMessages, PostFromAnotherThreadIsQueued)
