@@ -26,10 +26,10 @@ constexpr int OldBaseBodySize = 12;
 // height measured.
 constexpr Word WriteStateMask = 0xDDE9;
 // Read back are only states a stream can mean: the transient ones above,
-// clearing and toggling belong to a running operation, and the hidden-
-// children flag is worked out from the children read.
-constexpr Word ReadStateMask =
-    WriteStateMask & ~((1u << vsClearing) | (1u << vsToggling) | (1u << vsAllChildrenHidden));
+// and clearing and toggling, which belong to an operation that was running
+// when the node was written (a node read as toggling could never be
+// toggled again).
+constexpr Word ReadStateMask = WriteStateMask & ~((1u << vsClearing) | (1u << vsToggling));
 
 // Nesting deeper than this is no tree anyone made; refusing it keeps a
 // crafted stream from exhausting the stack.
@@ -392,12 +392,10 @@ bool TBaseVirtualTree::ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualN
                 ReadNodeChunks(Stream, Version, Child);
             } catch (...) {
                 AddTotals(Child);
-                UpdateHiddenChildrenFlag(Node);
                 throw;
             }
             AddTotals(Child);
         }
-        UpdateHiddenChildrenFlag(Node);
         return true;
     }
     case UserChunk: {
