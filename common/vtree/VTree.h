@@ -9,10 +9,11 @@
 // internal data reserved by descendants, then NodeDataSize bytes of host
 // data) owned by the tree. Counts and heights are kept along the parent
 // chain at every change, so the tree's size and height are known without a
-// walk; VisibleCount is the number of shown rows. A position cache (one entry
-// per 2000 shown rows) makes finding the row at a height and the top of a
-// node cheap on large trees; it is rebuilt on the main thread when a lookup
-// needs it after a change, never behind the tree's back.
+// walk; VisibleCount is the number of shown rows. A position cache (kept
+// above 2000 shown rows, one entry per 64 rows) makes finding the row at a
+// height and the top of a node cheap on large trees; it is rebuilt on the
+// main thread when a lookup needs it after a change, never behind the
+// tree's back.
 //
 // This header holds the node engine: nodes, counts, initialisation and
 // linking, the sorted selection, check states, navigation, geometry from
@@ -363,6 +364,9 @@ using TVTGetCellIsEmptyEvent =
 struct TCacheEntry {
     PVirtualNode Node;
     Cardinal AbsoluteTop;
+    /// Index of the node's top-level ancestor (its own for a top-level
+    /// node): orders most entries against a node without reading them.
+    Cardinal TopIndex;
 };
 
 class TBaseVirtualTree : public TCustomControl {
@@ -802,6 +806,7 @@ private:
     PVirtualNode NodeAfterSubtree(PVirtualNode Node) const;
     PVirtualNode Initialised(PVirtualNode Node);
     PVirtualNode HiddenSubtreeTop(PVirtualNode Node) const;
+    Cardinal TopLevelIndex(PVirtualNode Node) const;
     PVirtualNode StepVisible(PVirtualNode Node, bool Forward, bool Init);
     void DeleteChildNode(PVirtualNode Child, bool ParentVisible);
     void MeasureUnlinked(PVirtualNode Node);

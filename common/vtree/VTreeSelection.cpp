@@ -30,6 +30,61 @@ bool ByIdentity(PVirtualNode A, PVirtualNode B)
     return Key(A) < Key(B);
 }
 
+// Sorts nodes by address. Large arrays (select all of a big tree) go
+// through radix passes of 11 bits over the address relative to the lowest
+// one (node records span the heap, not the address space), which is several
+// times faster than comparing.
+void SortByIdentity(PVirtualNode* Items, int Count)
+{
+    if (Count < 1024) {
+        std::sort(Items, Items + Count, ByIdentity);
+        return;
+    }
+    // Nodes made together lie in a few ascending runs (the heap grows in
+    // pieces): merging the runs is cheaper still.
+    std::vector<int> Runs{0};
+    for (int I = 1; I < Count && Runs.size() <= 64; ++I)
+        if (!ByIdentity(Items[I - 1], Items[I]))
+            Runs.push_back(I);
+    if (Runs.size() <= 64) {
+        Runs.push_back(Count);
+        while (Runs.size() > 2) {
+            std::vector<int> Merged{0};
+            for (size_t R = 0; R + 2 < Runs.size(); R += 2) {
+                std::inplace_merge(Items + Runs[R], Items + Runs[R + 1], Items + Runs[R + 2],
+                                   ByIdentity);
+                Merged.push_back(Runs[R + 2]);
+            }
+            if (Runs.size() % 2 == 0)
+                Merged.push_back(Runs.back());
+            Runs.swap(Merged);
+        }
+        return;
+    }
+    const auto [Min, Max] = std::minmax_element(Items, Items + Count, ByIdentity);
+    const uintptr_t Base = Key(*Min);
+    const uintptr_t Range = Key(*Max) - Base;
+    constexpr int DigitBits = 11;
+    constexpr uintptr_t DigitMask = (uintptr_t(1) << DigitBits) - 1;
+    std::vector<PVirtualNode> Buffer(static_cast<size_t>(Count));
+    PVirtualNode* From = Items;
+    PVirtualNode* To = Buffer.data();
+    std::vector<size_t> Offsets((size_t(1) << DigitBits) + 1);
+    // Node records are at least 8-byte aligned: the low 3 bits never differ.
+    for (int Shift = 3; (Range >> Shift) != 0; Shift += DigitBits) {
+        std::fill(Offsets.begin(), Offsets.end(), 0);
+        for (int I = 0; I < Count; ++I)
+            ++Offsets[(((Key(From[I]) - Base) >> Shift) & DigitMask) + 1];
+        for (size_t D = 1; D < Offsets.size(); ++D)
+            Offsets[D] += Offsets[D - 1];
+        for (int I = 0; I < Count; ++I)
+            To[Offsets[((Key(From[I]) - Base) >> Shift) & DigitMask]++] = From[I];
+        std::swap(From, To);
+    }
+    if (From != Items)
+        std::copy(From, From + Count, Items);
+}
+
 }  // namespace
 
 bool TBaseVirtualTree::SearchSelection(PVirtualNode Node, int& Index, int LowBound,
@@ -110,7 +165,7 @@ bool TBaseVirtualTree::MergeIntoSelection(PVirtualNode* NewItems, int NewLength,
         return false;
     // Nodes made one after another usually come in address order already.
     if (NewLength > 1 && !std::is_sorted(NewItems, NewItems + NewLength, ByIdentity))
-        std::sort(NewItems, NewItems + NewLength, ByIdentity);
+        SortByIdentity(NewItems, NewLength);
     const size_t Needed = static_cast<size_t>(FSelectionCount) + NewLength;
     if (FSelection.size() <= Needed)
         FSelection.resize(Needed);
@@ -389,6 +444,7 @@ void TBaseVirtualTree::SelectAll(bool VisibleOnly)
     if (!FOptions->SelectionOptions().Contains(toMultiSelect))
         return;
     ClearTempCache();
+    FTempNodeCache.reserve(TotalCount());
     if (VisibleOnly) {
         for (PVirtualNode Run = FirstVisibleNode(); Run; Run = NextVisibleNode(Run))
             if (!Run->Has(vsSelected))

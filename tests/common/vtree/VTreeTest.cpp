@@ -931,3 +931,27 @@ TEST(VTree, OwnerTreeOfNode)
     EXPECT_EQ(R.Left, 0);
     EXPECT_EQ(R.Bottom, 20);
 }
+
+TEST(VTree, BulkSelectionIsSortedWhateverTheOrderGiven)
+{
+    // Large batches are sorted by merging address runs or by radix passes;
+    // both must give the ascending array.
+    for (const bool Shuffled : {false, true}) {
+        SCOPED_TRACE(Shuffled ? "shuffled" : "three runs");
+        TestTree Tree;
+        Tree.TreeOptions()->SetSelectionOptions({toMultiSelect});
+        Tree.SetRootNodeCount(5000);
+        std::vector<PVirtualNode> Nodes;
+        for (PVirtualNode Run = Tree.FirstNodeRaw(); Run; Run = Run->NextSibling)
+            Nodes.push_back(Run);
+        if (Shuffled) {
+            std::shuffle(Nodes.begin(), Nodes.end(), std::mt19937(9));
+        } else {
+            std::rotate(Nodes.begin(), Nodes.begin() + 3000, Nodes.end());
+            std::rotate(Nodes.begin(), Nodes.begin() + 700, Nodes.begin() + 2000);
+        }
+        Tree.AddToSelection(Nodes.data(), static_cast<int>(Nodes.size()), false);
+        EXPECT_EQ(Tree.SelectedCount(), 5000u);
+        EXPECT_TRUE(CheckInvariants(Tree));
+    }
+}
