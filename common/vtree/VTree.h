@@ -39,6 +39,7 @@
 
 class TBaseVirtualTree;
 class TCustomImageList;
+class TPopupMenu;
 class TStrings;
 
 // ---- errors and unit services ----------------------------------------------------------------
@@ -355,6 +356,8 @@ using TVTStateChangeEvent =
 using TVTStructureChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TChangeReason)>;
 using TVTUpdatingEvent = MethodPointer<void(TBaseVirtualTree*, TVTUpdateState)>;
 using TVTGetNodeDataSizeEvent = MethodPointer<void(TBaseVirtualTree*, int&)>;
+using TVTPopupEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
+                                         const TPoint&, bool&, TPopupMenu*&)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
 
@@ -638,6 +641,11 @@ public:
     TVTUpdatingEvent OnUpdating;
     TVTGetNodeDataSizeEvent OnGetNodeDataSize;
     TVTGetCellIsEmptyEvent OnGetCellIsEmpty;
+    TVTPopupEvent OnGetPopupMenu;
+
+    /// From another tree: its node settings, options and top-level count
+    /// (nothing for a read-only tree); anything else as usual.
+    void Assign(TPersistent* Source) override;
 
     TCustomImageList* Images() const { return FImages; }
     void SetImages(TCustomImageList* Value);
@@ -692,6 +700,8 @@ protected:
     void StartCacheValidation();
     void InvalidatePositionCache();
     void Loaded() override;
+    /// With toAutoChangeScale the default node height follows the scale.
+    void ChangeScale(int M, int D) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void WndProc(TMessage& Message) override;
     /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
@@ -760,6 +770,11 @@ protected:
                                  TColumnIndex OldColumn, TColumnIndex NewColumn);
     virtual void DoFocusNode(PVirtualNode Node, bool Ask);
     virtual void DoFreeNode(PVirtualNode Node);
+    /// The host's popup menu for Node, asked for the node and then for each
+    /// parent while the host leaves AskParent on; without a node asked once
+    /// with no column. Null when none.
+    virtual TPopupMenu* DoGetPopupMenu(PVirtualNode Node, TColumnIndex Column,
+                                       const TPoint& Position);
     virtual TCursor DoGetCursor(TCursor Cursor);
     virtual TCustomImageList* DoGetImageIndex(PVirtualNode Node, TVTImageKind Kind,
                                               TColumnIndex Column, bool& Ghosted, int& Index);

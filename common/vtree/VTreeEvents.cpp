@@ -246,6 +246,22 @@ void TBaseVirtualTree::DoFreeNode(PVirtualNode Node)
     FreeNodeRecord(Node);
 }
 
+TPopupMenu* TBaseVirtualTree::DoGetPopupMenu(PVirtualNode Node, TColumnIndex Column,
+                                             const TPoint& Position)
+{
+    TPopupMenu* Menu = nullptr;
+    if (!OnGetPopupMenu)
+        return nullptr;
+    bool AskParent = true;
+    if (!Node) {
+        OnGetPopupMenu(this, nullptr, NoColumn, Position, AskParent, Menu);
+        return Menu;
+    }
+    for (PVirtualNode Run = Node; Run != FRoot && !Menu && AskParent; Run = Run->Parent)
+        OnGetPopupMenu(this, Run, Column, Position, AskParent, Menu);
+    return Menu;
+}
+
 TCursor TBaseVirtualTree::DoGetCursor(TCursor Cursor)
 {
     OnGetCursor(this, Cursor);

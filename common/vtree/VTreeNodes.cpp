@@ -7,6 +7,7 @@
 #include "platform/gui/ImgList.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/Windows.h"
+#include "platform/rtl/Numbers.h"
 
 #include <algorithm>
 #include <cassert>
@@ -1087,6 +1088,35 @@ void TBaseVirtualTree::Loaded()
             FOptions->FMiscOptions = Saved;
         }
     }
+}
+
+void TBaseVirtualTree::ChangeScale(int M, int D)
+{
+    inherited::ChangeScale(M, D);
+    if (M == D || !FOptions->AutoOptions().Contains(toAutoChangeScale))
+        return;
+    if (ComponentState().Contains(csLoading) && !FStates.Contains(tsNeedScale))
+        return;
+    SetDefaultNodeHeight(static_cast<Cardinal>(MulDiv(static_cast<int>(FDefaultNodeHeight), M, D)));
+}
+
+void TBaseVirtualTree::Assign(TPersistent* Source)
+{
+    auto* Other = dynamic_cast<TBaseVirtualTree*>(Source);
+    if (!Other) {
+        inherited::Assign(Source);
+        return;
+    }
+    if (FOptions->MiscOptions().Contains(toReadOnly))
+        return;
+    SetChangeDelay(Other->FChangeDelay);
+    SetDefaultNodeHeight(Other->FDefaultNodeHeight);
+    SetDefaultPasteMode(Other->FDefaultPasteMode);
+    SetIndent(Other->FIndent);
+    SetMargin(Other->FMargin);
+    SetNodeDataSize(Other->FNodeDataSize);
+    FOptions->Assign(Other->FOptions.get());
+    SetRootNodeCount(Other->RootNodeCount());
 }
 
 void TBaseVirtualTree::Notification(TComponent* AComponent, TOperation Operation)

@@ -19,6 +19,7 @@ public:
 
     using TBaseVirtualTree::AddToSelection;
     using TBaseVirtualTree::ApplyCheckState;
+    using TBaseVirtualTree::ChangeScale;
     using TBaseVirtualTree::ChangeTimerExpired;
     using TBaseVirtualTree::CompactFlaggedEntries;
     using TBaseVirtualTree::InsertNodeChunks;

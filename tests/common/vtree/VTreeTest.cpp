@@ -955,3 +955,63 @@ TEST(VTree, BulkSelectionIsSortedWhateverTheOrderGiven)
         EXPECT_TRUE(CheckInvariants(Tree));
     }
 }
+
+TEST(VTree, PopupMenuIsAskedUpTheParentChain)
+{
+    struct Host {
+        std::vector<PVirtualNode> Asked;
+        std::vector<TColumnIndex> Columns;
+        TPopupMenu* Menu = nullptr;
+        PVirtualNode Owner = nullptr;
+        void Get(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex Column, const TPoint&, bool&,
+                 TPopupMenu*& Result)
+        {
+            Asked.push_back(Node);
+            Columns.push_back(Column);
+            if (Node == Owner)
+                Result = Menu;
+        }
+    } H;
+    struct Probe : TestTree {
+        using TBaseVirtualTree::DoGetPopupMenu;
+    } Tree;
+    BuildTree(Tree, "a\n  b\n    c\n");
+    Tree.OnGetPopupMenu = TVTPopupEvent(&H, &Host::Get);
+    H.Owner = Tree.At({0});
+    H.Menu = reinterpret_cast<TPopupMenu*>(&H);  // only compared
+    EXPECT_EQ(Tree.DoGetPopupMenu(Tree.At({0, 0, 0}), 0, TPoint{}), H.Menu);
+    EXPECT_EQ(H.Asked.size(), 3u);
+    H.Asked.clear();
+    H.Columns.clear();
+    EXPECT_EQ(Tree.DoGetPopupMenu(nullptr, 2, TPoint{}), nullptr);
+    EXPECT_EQ(H.Columns, std::vector<TColumnIndex>{NoColumn});
+}
+
+TEST(VTree, ScaleChangesTheDefaultHeightOnlyWhenAsked)
+{
+    TestTree Tree;
+    Tree.ChangeScale(3, 2);
+    EXPECT_EQ(Tree.DefaultNodeHeight(), 18u);
+    Tree.TreeOptions()->SetAutoOptions(Tree.TreeOptions()->AutoOptions() +
+                                       TVTAutoOptions{toAutoChangeScale});
+    Tree.ChangeScale(3, 2);
+    EXPECT_EQ(Tree.DefaultNodeHeight(), 27u);
+    EXPECT_TRUE(CheckInvariants(Tree));
+}
+
+TEST(VTree, AssignTakesSettingsOptionsAndCount)
+{
+    TestTree Source;
+    Source.SetDefaultNodeHeight(22);
+    Source.SetIndent(12);
+    Source.TreeOptions()->SetSelectionOptions({toMultiSelect});
+    Source.SetRootNodeCount(4);
+    TestTree Tree;
+    Tree.Assign(&Source);
+    EXPECT_EQ(Tree.DefaultNodeHeight(), 22u);
+    EXPECT_EQ(Tree.Indent(), 12u);
+    EXPECT_TRUE(Tree.TreeOptions()->SelectionOptions().Contains(toMultiSelect));
+    EXPECT_EQ(Tree.RootNodeCount(), 4u);
+    EXPECT_EQ(Tree.NodeHeight(Tree.At({0})), 22u);
+    EXPECT_TRUE(CheckInvariants(Tree));
+}
