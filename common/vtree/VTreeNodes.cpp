@@ -13,6 +13,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 void InitializeTreeUnit();
 
@@ -220,28 +221,44 @@ void TBaseVirtualTree::SetChildCount(PVirtualNode Node, Cardinal NewChildCount)
         Node->Exclude(vsAllChildrenHidden);
         const bool Measure = FOptions->MiscOptions().Contains(toVariableNodeHeight);
         int64_t Sum = 0;
-        for (int64_t I = 0; I < Count; ++I) {
-            PVirtualNode Child = NewNodeRecord();
-            Child->Index = Index++;
-            if (Measure)
-                MeasureUnlinked(Child);
-            Child->Parent = Node;
-            Child->PrevSibling = Node->LastChild;
-            if (Node->LastChild)
-                Node->LastChild->NextSibling = Child;
-            else
-                Node->FirstChild = Child;
-            Node->LastChild = Child;
-            Sum += Child->TotalHeight;
+        int64_t Added = 0;
+        // Out of memory (or a failing measure handler) part way: the nodes
+        // made so far stay, counted.
+        std::exception_ptr Failure;
+        try {
+            while (Added < Count) {
+                PVirtualNode Child = NewNodeRecord();
+                Child->Index = Index++;
+                Child->Parent = Node;
+                Child->PrevSibling = Node->LastChild;
+                if (Node->LastChild)
+                    Node->LastChild->NextSibling = Child;
+                else
+                    Node->FirstChild = Child;
+                Node->LastChild = Child;
+                ++Added;
+                Sum += Child->TotalHeight;
+                if (Measure) {
+                    const int64_t Before = Child->TotalHeight;
+                    MeasureUnlinked(Child);
+                    Sum += Child->TotalHeight - Before;
+                }
+            }
+        } catch (...) {
+            Failure = std::current_exception();
         }
         if (Node->Has(vsExpanded)) {
             ShiftTotalHeight(Node, Sum, true);
             // New rows show only when the parent's own row path is open.
             if (IsFullyVisible(Node))
-                FVisibleCount += static_cast<Cardinal>(Count);
+                FVisibleCount += static_cast<Cardinal>(Added);
         }
-        ShiftTotalCount(Node, Count, true);
-        Node->ChildCount = NewChildCount;
+        ShiftTotalCount(Node, Added, true);
+        Node->ChildCount += static_cast<Cardinal>(Added);
+        if (Failure) {
+            InvalidatePositionCache();
+            std::rethrow_exception(Failure);
+        }
         if (FUpdateCount == 0 && FOptions->AutoOptions().Contains(toAutoSort) &&
             FHeader->SortColumn() > InvalidColumn)
             Sort(Node, FHeader->SortColumn(), FHeader->SortDirection(), true);

@@ -20,6 +20,22 @@ void EventLog::Attach()
     FTree.OnFreeNode = TVTFreeNodeEvent(this, &EventLog::FreeNode);
 }
 
+void EventLog::Detach()
+{
+    FTree.OnChange = nullptr;
+    FTree.OnExpanding = nullptr;
+    FTree.OnExpanded = nullptr;
+    FTree.OnCollapsing = nullptr;
+    FTree.OnCollapsed = nullptr;
+    FTree.OnStructureChange = nullptr;
+    FTree.OnUpdating = nullptr;
+    FTree.OnFocusChanging = nullptr;
+    FTree.OnFocusChanged = nullptr;
+    FTree.OnChecking = nullptr;
+    FTree.OnChecked = nullptr;
+    FTree.OnFreeNode = nullptr;
+}
+
 std::string EventLog::Name(PVirtualNode Node) const
 {
     if (!Node)

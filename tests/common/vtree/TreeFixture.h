@@ -45,6 +45,10 @@ public:
     /// of the second top-level node).
     PVirtualNode At(std::initializer_list<int> Path) const
     {
+        return At(std::vector<int>(Path));
+    }
+    PVirtualNode At(const std::vector<int>& Path) const
+    {
         PVirtualNode Run = RootNode();
         for (int Index : Path) {
             Run = Run->FirstChild;
@@ -61,8 +65,12 @@ public:
 class EventLog {
 public:
     explicit EventLog(TBaseVirtualTree& Tree) : FTree(Tree) {}
+    /// Detaches, so a tree that outlives the log (and frees its nodes
+    /// later) does not call into it.
+    ~EventLog() { Detach(); }
 
     void Attach();
+    void Detach();
     std::vector<std::string> Take()
     {
         std::vector<std::string> Result;

@@ -344,7 +344,7 @@ TEST(VTree, SelectionConstraints)
     struct Case {
         const char* Name;
         TVTSelectionOptions Options;
-        std::vector<std::initializer_list<int>> Picks;
+        std::vector<std::vector<int>> Picks;
         Cardinal Selected;
     };
     const Case Cases[] = {
@@ -361,7 +361,7 @@ TEST(VTree, SelectionConstraints)
         TestTree Tree;
         BuildTree(Tree, "a\nb\n  b0\n  b1\nc\n  c0\n");
         Tree.TreeOptions()->SetSelectionOptions(C.Options);
-        for (auto Path : C.Picks)
+        for (const std::vector<int>& Path : C.Picks)
             Tree.SetSelected(Tree.At(Path), true);
         EXPECT_EQ(Tree.SelectedCount(), C.Selected);
         CheckInvariants(Tree);
@@ -1013,5 +1013,26 @@ TEST(VTree, AssignTakesSettingsOptionsAndCount)
     EXPECT_TRUE(Tree.TreeOptions()->SelectionOptions().Contains(toMultiSelect));
     EXPECT_EQ(Tree.RootNodeCount(), 4u);
     EXPECT_EQ(Tree.NodeHeight(Tree.At({0})), 22u);
+    EXPECT_TRUE(CheckInvariants(Tree));
+}
+
+TEST(VTree, FailingMeasureKeepsTheNodesMadeSoFarCounted)
+{
+    struct Host {
+        int Calls = 0;
+        void Measure(TBaseVirtualTree*, TCanvas*, PVirtualNode, int& Height)
+        {
+            if (++Calls == 3)
+                throw EAbort("stop");
+            Height = 25;
+        }
+    } H;
+    TestTree Tree;
+    Tree.TreeOptions()->SetMiscOptions(Tree.TreeOptions()->MiscOptions() +
+                                       TVTMiscOptions{toVariableNodeHeight});
+    Tree.OnMeasureItem = TVTMeasureItemEvent(&H, &Host::Measure);
+    EXPECT_THROW(Tree.SetRootNodeCount(5), EAbort);
+    EXPECT_EQ(Tree.RootNodeCount(), 3u);
+    EXPECT_EQ(Tree.NodeHeight(Tree.At({0})), 25u);
     EXPECT_TRUE(CheckInvariants(Tree));
 }
