@@ -10,7 +10,7 @@
 // data) owned by the tree. Counts and heights are kept along the parent
 // chain at every change, so the tree's size and height are known without a
 // walk; VisibleCount is the number of shown rows. A position cache (kept
-// above 2000 shown rows, one entry per 64 rows) makes finding the row at a
+// above 2000 shown rows, one entry per 32 rows) makes finding the row at a
 // height and the top of a node cheap on large trees; it is rebuilt on the
 // main thread when a lookup needs it after a change, never behind the
 // tree's back.

@@ -22,10 +22,10 @@ namespace {
 // No cache for up to this many shown rows: a walk is as fast.
 constexpr Cardinal CacheThreshold = 2000;
 // One entry for every this many shown rows. A lookup walks the rows after
-// its entry, and on a large tree those rows are cold memory: 64 rows
-// (about 5 KB of nodes) keep a lookup under a microsecond, where every
+// its entry, and on a large tree those rows are cold memory: 32 rows
+// (about 2.5 KB of nodes) keep a lookup near a microsecond, where every
 // 2000th row would cost several.
-constexpr Cardinal CacheSpacing = 64;
+constexpr Cardinal CacheSpacing = 32;
 
 constexpr UINT_PTR ChangeTimer = 5;
 constexpr UINT_PTR StructureChangeTimer = 6;

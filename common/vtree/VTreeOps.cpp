@@ -540,11 +540,22 @@ void MergeSort(PVirtualNode* Items, PVirtualNode* Buffer, size_t Count, Before& 
     MergeSort(Items + Half, Buffer, Count - Half, TakeSecond);
     std::copy(Items, Items + Half, Buffer);
     size_t I = 0, J = Half, K = 0;
+    // The host compares what the nodes hold: fetching the next candidates'
+    // records ahead hides most of the wait for them on large lists.
+    auto Ahead = [](PVirtualNode Node) {
+        __builtin_prefetch(Node);
+        __builtin_prefetch(reinterpret_cast<const char*>(Node) + sizeof(TVirtualNode));
+    };
     while (I < Half && J < Count) {
-        if (TakeSecond(Buffer[I], Items[J]))
+        if (TakeSecond(Buffer[I], Items[J])) {
             Items[K++] = Items[J++];
-        else
+            if (J + 1 < Count)
+                Ahead(Items[J + 1]);
+        } else {
             Items[K++] = Buffer[I++];
+            if (I + 1 < Half)
+                Ahead(Buffer[I + 1]);
+        }
     }
     while (I < Half)
         Items[K++] = Buffer[I++];
