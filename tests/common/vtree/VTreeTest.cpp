@@ -1036,3 +1036,50 @@ TEST(VTree, FailingMeasureKeepsTheNodesMadeSoFarCounted)
     EXPECT_EQ(Tree.NodeHeight(Tree.At({0})), 25u);
     EXPECT_TRUE(CheckInvariants(Tree));
 }
+
+TEST(VTree, LineImages)
+{
+    struct Case {
+        std::vector<int> Path;
+        TLineImage Lines;
+    };
+    const Case Cases[] = {
+        {{0}, {ltBottomRight}},              // first of several top-level nodes
+        {{0, 0}, {ltTopDown, ltTopDownRight}},  // a sibling follows; so does the parent
+        {{0, 1}, {ltTopDown, ltTopRight}},   // last child
+        {{1}, {ltTopRight}},                 // last top-level node
+        {{1, 0, 0}, {ltNone, ltNone, ltTopRight}},
+    };
+    TestTree Tree;
+    BuildTree(Tree, "a\n  a0\n  a1\nb\n  b0\n    b00\n");
+    Tree.SetSelected(Tree.At({1}), true);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Path.size());
+        TLineImage Lines;
+        const int Selected = Tree.DetermineLineImage(Tree.At(C.Path), Lines);
+        EXPECT_EQ(Lines, C.Lines);
+        EXPECT_EQ(Selected, C.Path.size() == 3 ? 1 : 0);  // b is a selected ancestor
+    }
+}
+
+TEST(VTree, StateChangeMessageEntersAndLeavesCacheStates)
+{
+    TestTree Tree;
+    // Enter use-cache and validation-needed, leave stop-validation.
+    Tree.Perform(WM_VTSTATECHANGE, 2 | 8, 1);
+    EXPECT_TRUE(Tree.TreeStates().Contains(tsUseCache));
+    EXPECT_TRUE(Tree.TreeStates().Contains(tsValidationNeeded));
+    EXPECT_FALSE(Tree.TreeStates().Contains(tsStopValidation));
+}
+
+TEST(VTree, SavesToAndLoadsFromAFile)
+{
+    TempDir Dir;
+    TestTree Tree;
+    BuildTree(Tree, "a\n  b\nc\n");
+    Tree.SaveToFile(Dir.File("tree.vtree"));
+    TestTree Loaded;
+    Loaded.LoadFromFile(Dir.File("tree.vtree"));
+    EXPECT_EQ(Loaded.TotalCount(), 3u);
+    EXPECT_TRUE(CheckInvariants(Loaded));
+}
