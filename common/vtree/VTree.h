@@ -310,6 +310,17 @@ public:
 };
 using IVTEditLinkPtr = std::shared_ptr<IVTEditLink>;
 
+/// What the tree needs of a data object it inserts nodes from (a drop or
+/// the clipboard): whether it offers a format, and that format's bytes as
+/// a global memory block holds them.
+class IVTDataSource {
+public:
+    virtual ~IVTDataSource() = default;
+    virtual bool QueryGetData(Word Format) = 0;
+    /// The bytes of Format; false when the object cannot give them.
+    virtual bool GetData(Word Format, std::string& Bytes) = 0;
+};
+
 // ---- events ---------------------------------------------------------------------------------
 
 using TVTChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode)>;
@@ -505,6 +516,15 @@ public:
     /// tree that owns Target. Raises 2001 when Target lies inside Source.
     void MoveTo(PVirtualNode Source, PVirtualNode Target, TVTNodeAttachMode Mode,
                 bool ChildrenOnly);
+
+    /// Inserts the nodes a data object carries ("Virtual Tree Data": a u32
+    /// byte count, then that many bytes of node chunks) at TargetNode with
+    /// Mode, or, Optimized (a cut between trees of this process), moves
+    /// SourceTree's cut or selected nodes there. False when the object has
+    /// no tree data or this tree is read-only. A byte count past the block
+    /// raises 2006.
+    bool ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSource* DataObject,
+                        PVirtualNode TargetNode, TVTNodeAttachMode Mode, bool Optimized);
 
     // -- selection
     void SelectAll(bool VisibleOnly);

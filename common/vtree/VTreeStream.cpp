@@ -469,3 +469,54 @@ void TBaseVirtualTree::InsertNodeChunks(TStream* Stream, PVirtualNode Target,
     }
     UnlockUpdates();
 }
+
+bool TBaseVirtualTree::ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSource* DataObject,
+                                      PVirtualNode TargetNode, TVTNodeAttachMode Mode,
+                                      bool Optimized)
+{
+    if (!DataObject || !DataObject->QueryGetData(CF_VIRTUALTREE()) ||
+        FOptions->MiscOptions().Contains(toReadOnly))
+        return false;
+    if (!TargetNode)
+        TargetNode = FRoot;
+    if (TargetNode == FRoot) {
+        if (Mode == amInsertBefore)
+            Mode = amAddChildFirst;
+        else if (Mode == amInsertAfter)
+            Mode = amAddChildLast;
+    }
+    LockUpdates();
+    try {
+        if (!Optimized) {
+            std::string Bytes;
+            if (DataObject->GetData(CF_VIRTUALTREE(), Bytes)) {
+                // The block comes from another program: its count must stay
+                // inside it.
+                if (Bytes.size() < 4)
+                    RaiseTreeError(SOverrun, ErrOverrun);
+                const uint32_t Count = GetU32(reinterpret_cast<const unsigned char*>(Bytes.data()));
+                if (Count > Bytes.size() - 4)
+                    RaiseTreeError(SOverrun, ErrOverrun);
+                MemoryBlockStream Stream(Bytes.data() + 4, Count);
+                InsertNodeChunks(&Stream, TargetNode, Mode, SourceTree);
+            }
+        } else if (SourceTree) {
+            TNodeArray Nodes = SourceTree->FStates.Contains(tsCutPending) ||
+                                       SourceTree->FStates.Contains(tsCopyPending)
+                                   ? SourceTree->ClipboardNodesInOrder(true)
+                                   : SourceTree->SelectedNodesInOrder(true);
+            // Modes that put each node before the one moved earlier take
+            // them from the last, so the nodes keep their order.
+            if (Mode != amInsertBefore && Mode != amAddChildLast)
+                std::reverse(Nodes.begin(), Nodes.end());
+            for (PVirtualNode Node : Nodes)
+                if (Node != TargetNode && !SourceTree->IsDescendantOf(TargetNode, Node))
+                    SourceTree->MoveTo(Node, TargetNode, Mode, false);
+        }
+    } catch (...) {
+        UnlockUpdates();
+        throw;
+    }
+    UnlockUpdates();
+    return true;
+}

@@ -369,3 +369,61 @@ TEST(VTreeStream, RandomTreesRoundTrip)
             return;
     }
 }
+
+namespace {
+
+struct FakeDataObject : IVTDataSource {
+    std::string Block;
+    bool Offers = true;
+    bool QueryGetData(Word Format) override { return Offers && Format == CF_VIRTUALTREE(); }
+    bool GetData(Word, std::string& Bytes) override
+    {
+        Bytes = Block;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(VTreeStream, ProcessOLEDataInsertsOrMovesNodes)
+{
+    TestTree Source;
+    Source.TreeOptions()->SetSelectionOptions({toMultiSelect});
+    BuildTree(Source, "a\n  a0\nb\nc\n");
+    TMemoryStream Chunks;
+    Source.WriteNodeChunks(&Chunks, {Source.At({0}), Source.At({2})});
+    FakeDataObject Data;
+    const uint32_t Size = static_cast<uint32_t>(Chunks.Size());
+    Data.Block = std::string(reinterpret_cast<const char*>(&Size), 4) +
+                 std::string(static_cast<const char*>(Chunks.Memory()), Size);
+
+    TestTree Tree;
+    BuildTree(Tree, "x\n");
+    EXPECT_TRUE(Tree.ProcessOLEData(&Source, &Data, Tree.At({0}), amInsertAfter, false));
+    EXPECT_EQ(Tree.TotalCount(), 4u);  // x, a with a0, c
+    EXPECT_EQ(Tree.At({1})->ChildCount, 1u);
+    EXPECT_TRUE(CheckInvariants(Tree));
+
+    // A byte count past the block is refused.
+    Data.Block[0] = '\xFF';
+    Data.Block[1] = '\x7F';
+    try {
+        Tree.ProcessOLEData(&Source, &Data, nullptr, amAddChildLast, false);
+        ADD_FAILURE() << "nothing raised";
+    } catch (const EVirtualTreeError& E) {
+        EXPECT_EQ(E.HelpContext, 2006);
+    }
+    EXPECT_TRUE(CheckInvariants(Tree));
+    Data.Offers = false;
+    EXPECT_FALSE(Tree.ProcessOLEData(&Source, &Data, nullptr, amAddChildLast, false));
+
+    // A cut inside the process moves the selected nodes, keeping order.
+    Data.Offers = true;
+    Source.SetSelected(Source.At({1}), true);
+    Source.SetSelected(Source.At({2}), true);
+    PVirtualNode B = Source.At({1}), C = Source.At({2});
+    EXPECT_TRUE(Source.ProcessOLEData(&Source, &Data, Source.At({0}), amAddChildFirst, true));
+    EXPECT_EQ(Source.At({0, 0}), B);
+    EXPECT_EQ(Source.At({0, 1}), C);
+    EXPECT_TRUE(CheckInvariants(Source));
+}
