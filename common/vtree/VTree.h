@@ -732,6 +732,8 @@ protected:
     bool SearchSelection(PVirtualNode Node, int& Index, int LowBound = -1, int HighBound = -1) const;
     bool AddToSelectionOne(PVirtualNode Node, bool ForceInsert);
     bool MergeIntoSelection(PVirtualNode* NewItems, int NewLength, bool ForceInsert);
+    /// Sorts NewItems (already flagged selected) and merges them in.
+    void MergeFlaggedItems(PVirtualNode* NewItems, int NewLength);
     virtual void AddToSelection(PVirtualNode Node);
     virtual void AddToSelection(PVirtualNode* Nodes, int Count, bool ForceInsert);
     void CacheNode(PVirtualNode Node);

@@ -163,6 +163,12 @@ bool TBaseVirtualTree::MergeIntoSelection(PVirtualNode* NewItems, int NewLength,
     }
     if (NewLength <= 0)
         return false;
+    MergeFlaggedItems(NewItems, NewLength);
+    return true;
+}
+
+void TBaseVirtualTree::MergeFlaggedItems(PVirtualNode* NewItems, int NewLength)
+{
     // Nodes made one after another usually come in address order already.
     if (NewLength > 1 && !std::is_sorted(NewItems, NewItems + NewLength, ByIdentity))
         SortByIdentity(NewItems, NewLength);
@@ -180,7 +186,6 @@ bool TBaseVirtualTree::MergeIntoSelection(PVirtualNode* NewItems, int NewLength,
             FSelection[--K] = NewItems[I--];
     }
     FSelectionCount += NewLength;
-    return true;
 }
 
 bool TBaseVirtualTree::AddToSelectionOne(PVirtualNode Node, bool ForceInsert)
@@ -445,16 +450,41 @@ void TBaseVirtualTree::SelectAll(bool VisibleOnly)
         return;
     ClearTempCache();
     FTempNodeCache.reserve(TotalCount());
+    const TVTSelectionOptions Options = FOptions->SelectionOptions();
+    // Without level or sibling constraints the walk itself decides what
+    // joins (neither selected nor disabled), so the nodes are flagged on the
+    // way instead of in a second pass over a large tree.
+    const bool Direct =
+        !Options.Contains(toLevelSelectConstraint) && !Options.Contains(toSiblingSelectConstraint);
+    auto Take = [&](PVirtualNode Run) {
+        if (Run->Has(vsSelected))
+            return;
+        if (Direct) {
+            if (Run->Has(vsDisabled))
+                return;
+            Run->Include(vsSelected);
+        }
+        CacheNode(Run);
+    };
     if (VisibleOnly) {
         for (PVirtualNode Run = FirstVisibleNode(); Run; Run = NextVisibleNode(Run))
-            if (!Run->Has(vsSelected))
-                CacheNode(Run);
+            Take(Run);
     } else {
         for (PVirtualNode Run = FirstNode(); Run; Run = NextNode(Run))
-            if (!Run->Has(vsSelected))
-                CacheNode(Run);
+            Take(Run);
     }
-    AddToSelection(FTempNodeCache.data(), FTempNodeCount, false);
+    if (!Direct) {
+        AddToSelection(FTempNodeCache.data(), FTempNodeCount, false);
+    } else if (FTempNodeCount > 0) {
+        const int Added = FTempNodeCount;
+        MergeFlaggedItems(FTempNodeCache.data(), Added);
+        if (Added == 1) {
+            InvalidateNode(FTempNodeCache[0]);
+            Change(FTempNodeCache[0]);
+        } else {
+            Change(nullptr);
+        }
+    }
     ClearTempCache();
     InvalidateTree();
 }
