@@ -671,8 +671,14 @@ public:
     void SetImages(TCustomImageList* Value);
     TCustomImageList* StateImages() const { return FStateImages; }
     void SetStateImages(TCustomImageList* Value);
-    /// The check image list in use; null until part of the painting sets it.
+    /// The check image list in use (the painting chooses it by the check
+    /// image kind); null while none is set. Not owned.
     TCustomImageList* CheckImages() const { return FCheckImages; }
+    void SetCheckImages(TCustomImageList* Value)
+    {
+        FCheckImages = Value;
+        InvalidateTree();
+    }
 
 protected:
     friend class TCustomVirtualTreeOptions;

@@ -3,6 +3,7 @@
 #include "tests/common/vtree/TreeFixture.h"
 #include "tests/support/TestSupport.h"
 
+#include "platform/gui/ImgList.h"
 #include "platform/classes/Strings.h"
 
 #include <gtest/gtest.h>
@@ -1082,4 +1083,43 @@ TEST(VTree, SavesToAndLoadsFromAFile)
     Loaded.LoadFromFile(Dir.File("tree.vtree"));
     EXPECT_EQ(Loaded.TotalCount(), 3u);
     EXPECT_TRUE(CheckInvariants(Loaded));
+}
+
+TEST(VTree, HitPositionsAcrossARow)
+{
+    struct Host {
+        void Image(TBaseVirtualTree*, PVirtualNode, TVTImageKind Kind, TColumnIndex, bool&,
+                   int& Index)
+        {
+            Index = Kind == ikNormal ? 0 : -1;
+        }
+    } H;
+    struct Case {
+        int X;
+        Word Position;
+    };
+    // A top-level node with children: root indent 0..17, check box 18..35,
+    // normal image 36..53, then the (empty) text with its margins.
+    const Case Cases[] = {
+        {3, hiOnItemButton}, {20, hiOnItemCheckbox}, {40, hiOnNormalIcon},
+        {56, hiOnItemLabel}, {120, hiOnItemRight},
+    };
+    TestTree Tree;
+    TCustomImageList Checks(nullptr, 16, 16);
+    TCustomImageList Images(nullptr, 16, 16);
+    Tree.SetCheckImages(&Checks);
+    Tree.SetImages(&Images);
+    Tree.OnGetImageIndex = TVTGetImageEvent(&H, &Host::Image);
+    Tree.TreeOptions()->SetMiscOptions(Tree.TreeOptions()->MiscOptions() +
+                                       TVTMiscOptions{toCheckSupport});
+    BuildTree(Tree, "a-\n  b\n");
+    Tree.SetCheckType(Tree.At({0}), ctCheckBox);
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.X);
+        THitInfo Hit;
+        Tree.HitTest(C.X, 5, true, Hit);
+        EXPECT_EQ(Hit.HitNode, Tree.At({0}));
+        EXPECT_TRUE(Hit.HitPositions & C.Position) << Hit.HitPositions;
+    }
+    Tree.SetImages(nullptr);
 }
