@@ -1,0 +1,970 @@
+#pragma once
+
+// The virtual tree: a tree and list control whose nodes carry no text or
+// data of their own beyond a small record. The host describes the nodes on
+// demand through events (OnInitNode, OnInitChildren, ...); the tree keeps
+// structure, states, heights and order.
+//
+// Storage: every node is one zero-filled block (the TVirtualNode header, the
+// internal data reserved by descendants, then NodeDataSize bytes of host
+// data) owned by the tree. Counts and heights are kept along the parent
+// chain at every change, so the tree's size and height are known without a
+// walk; VisibleCount is the number of shown rows. A position cache (kept
+// above 2000 shown rows, one entry per 32 rows) makes finding the row at a
+// height and the top of a node cheap on large trees; it is rebuilt on the
+// main thread when a lookup needs it after a change, never behind the
+// tree's back.
+//
+// This header holds the node engine: nodes, counts, initialisation and
+// linking, the sorted selection, check states, navigation, geometry from
+// node heights, sorting, moving, the stream format and the host events.
+// Painting, columns, the header and input sit on top of it. The tree works
+// without a window: the engine never creates one, and invalidation,
+// timers and scroll bars act only once the window exists.
+
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/classes/Events.h"
+#include "platform/classes/Sets.h"
+#include "platform/classes/Streams.h"
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBaseVirtualTree;
+class TCustomImageList;
+class TPopupMenu;
+class TStrings;
+
+// ---- errors and unit services ----------------------------------------------------------------
+
+/// The tree's own failure; HelpContext holds the error code (2001-2007).
+PRICETAGS_EXCEPTION(EVirtualTreeError, Exception);
+
+/// Raises EVirtualTreeError with Msg and Code.
+[[noreturn]] void RaiseTreeError(const AnsiString& Msg, int Code);
+
+// ---- the node record ------------------------------------------------------------------------
+
+/// Node states: bit numbers of TVirtualNode::States.
+enum TVirtualNodeState : unsigned {
+    vsInitialized, vsChecking, vsCutOrCopy, vsDisabled, vsDeleting, vsExpanded, vsHasChildren,
+    vsVisible, vsSelected, vsDataAssigned, vsAllChildrenHidden, vsClearing, vsMultiline,
+    vsHeightMeasured, vsToggling,
+};
+
+enum TVirtualNodeInitState { ivsDisabled, ivsExpanded, ivsHasChildren, ivsMultiline, ivsSelected };
+using TVirtualNodeInitStates = EnumSet<TVirtualNodeInitState>;
+
+enum TCheckState : Byte {
+    csUncheckedNormal, csUncheckedPressed, csCheckedNormal, csCheckedPressed, csMixedNormal,
+    csMixedPressed,
+};
+enum TCheckType : Byte { ctNone, ctTriStateCheckBox, ctCheckBox, ctRadioButton, ctButton };
+
+/// The fixed header of every node; host data lies behind it and the internal
+/// data area (GetNodeData). Parent of the hidden root is the tree itself,
+/// which ends every upward walk; the root's sibling links point to itself.
+struct TVirtualNode {
+    Cardinal Index;        // position among the siblings, 0 first
+    Cardinal ChildCount;
+    Word NodeHeight;       // pixels
+    Word States;           // bits of TVirtualNodeState
+    Byte Align;            // percent of the line height (new nodes 50)
+    Byte CheckState;       // a TCheckState
+    Byte CheckType;        // a TCheckType
+    Byte Reserved;
+    Cardinal TotalCount;   // the node and all its descendants
+    Cardinal TotalHeight;  // own height plus visible children's totals while expanded
+    TVirtualNode* Parent;
+    TVirtualNode* PrevSibling;
+    TVirtualNode* NextSibling;
+    TVirtualNode* FirstChild;
+    TVirtualNode* LastChild;
+
+    bool Has(TVirtualNodeState S) const { return (States >> S) & 1u; }
+    void Include(TVirtualNodeState S) { States = static_cast<Word>(States | (1u << S)); }
+    void Exclude(TVirtualNodeState S) { States = static_cast<Word>(States & ~(1u << S)); }
+};
+using PVirtualNode = TVirtualNode*;
+using TNodeArray = std::vector<PVirtualNode>;
+
+/// Column indexes: -1 no column (the whole row), -2 an invalid column.
+using TColumnIndex = int32_t;
+inline constexpr TColumnIndex NoColumn = -1;
+inline constexpr TColumnIndex InvalidColumn = -2;
+
+/// A tree from one of its nodes: walks to the hidden root. Node must not be
+/// null (assertion "Node must not be nil.").
+[[nodiscard]] TBaseVirtualTree* OwnerTreeOfNode(PVirtualNode Node);
+
+// ---- tree states, reasons, modes ------------------------------------------------------------
+
+enum TVirtualTreeState {
+    tsCancelHintAnimation, tsChangePending, tsCheckPropagation, tsCollapsing,
+    tsToggleFocusedSelection, tsClearPending, tsClipboardFlushing, tsCopyPending, tsCutPending,
+    tsDrawSelPending, tsDrawSelecting, tsEditing, tsEditPending, tsExpanding, tsHint,
+    tsInAnimation, tsIncrementalSearching, tsIncrementalSearchPending, tsIterating,
+    tsKeyCheckPending, tsLeftButtonDown, tsMouseCheckPending, tsMiddleButtonDown, tsNeedScale,
+    tsNeedRootCountUpdate, tsOLEDragging, tsOLEDragPending, tsPainting, tsRightButtonDown,
+    tsPopupMenuShown, tsScrolling, tsScrollPending, tsSizing, tsStopValidation,
+    tsStructureChangePending, tsSynchMode, tsThumbTracking, tsUpdateHiddenChildrenNeeded,
+    tsUpdating, tsUseCache, tsUserDragObject, tsUseThemes, tsValidating, tsValidationNeeded,
+    tsVCLDragging, tsVCLDragPending, tsWheelPanning, tsWheelScrolling, tsWindowCreating,
+};
+using TVirtualTreeStates = EnumSet<TVirtualTreeState>;
+
+enum TChangeReason {
+    crIgnore, crAccumulated, crChildAdded, crChildDeleted, crNodeAdded, crNodeCopied, crNodeMoved,
+};
+enum TVTUpdateState { usBegin, usBeginSynch, usSynch, usUpdate, usEnd, usEndSynch };
+enum TVTNodeAttachMode { amNoWhere, amInsertBefore, amInsertAfter, amAddChildFirst, amAddChildLast };
+enum TSortDirection { sdAscending, sdDescending };
+enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
+enum TVTLineType {
+    ltNone, ltBottomRight, ltTopDown, ltTopDownRight, ltRight, ltTopRight, ltLeft, ltLeftBottom,
+};
+using TLineImage = std::vector<TVTLineType>;
+
+/// Hit positions (bits of THitInfo::HitPositions).
+enum THitPosition : Word {
+    hiAbove = 0x0001, hiBelow = 0x0002, hiNowhere = 0x0004, hiOnItem = 0x0008,
+    hiOnItemButton = 0x0010, hiOnItemCheckbox = 0x0020, hiOnItemIndent = 0x0040,
+    hiOnItemLabel = 0x0080, hiOnItemLeft = 0x0100, hiOnItemRight = 0x0200,
+    hiOnNormalIcon = 0x0400, hiOnStateIcon = 0x0800, hiToLeft = 0x1000, hiToRight = 0x2000,
+};
+struct THitInfo {
+    PVirtualNode HitNode = nullptr;
+    Word HitPositions = 0;
+    TColumnIndex HitColumn = NoColumn;
+};
+
+/// The state-change message the tree's window understands: WParam states to
+/// enter, LParam states to leave (1 StopValidation, 2 UseCache, 4 Validating,
+/// 8 ValidationNeeded).
+inline constexpr UINT WM_VTSTATECHANGE = 0x8020;
+
+// ---- options --------------------------------------------------------------------------------
+
+enum TVTPaintOption {
+    toHideFocusRect, toHideSelection, toHotTrack, toPopupMode, toShowBackground, toShowButtons,
+    toShowDropmark, toShowHorzGridLines, toShowRoot, toShowTreeLines, toShowVertGridLines,
+    toThemeAware, toUseBlendedImages, toGhostedIfUnfocused, toFullVertGridLines,
+    toAlwaysHideSelection, toUseBlendedSelection, toStaticBackground,
+};
+enum TVTAnimationOption { toAnimatedToggle };
+enum TVTAutoOption {
+    toAutoDropExpand, toAutoExpand, toAutoScroll, toAutoScrollOnExpand, toAutoSort,
+    toAutoSpanColumns, toAutoTristateTracking, toAutoHideButtons, toAutoDeleteMovedNodes,
+    toDisableAutoscrollOnFocus, toAutoChangeScale, toAutoFreeOnCollapse, toDisableAutoscrollOnEdit,
+};
+enum TVTSelectionOption {
+    toDisableDrawSelection, toExtendedFocus, toFullRowSelect, toLevelSelectConstraint,
+    toMiddleClickSelect, toMultiSelect, toRightClickSelect, toSiblingSelectConstraint,
+    toCenterScrollIntoView, toSimpleDrawSelection,
+};
+enum TVTMiscOption {
+    toAcceptOLEDrop, toCheckSupport, toEditable, toFullRepaintOnResize, toGridExtensions,
+    toInitOnSave, toReportMode, toToggleOnDblClick, toWheelPanning, toReadOnly,
+    toVariableNodeHeight, toFullRowDrag,
+};
+using TVTPaintOptions = EnumSet<TVTPaintOption>;
+using TVTAnimationOptions = EnumSet<TVTAnimationOption>;
+using TVTAutoOptions = EnumSet<TVTAutoOption>;
+using TVTSelectionOptions = EnumSet<TVTSelectionOption>;
+using TVTMiscOptions = EnumSet<TVTMiscOption>;
+
+inline constexpr uint64_t DefaultPaintOptions = 7008;
+inline constexpr uint64_t DefaultAutoOptions = 329;
+inline constexpr uint64_t DefaultMiscOptions = 425;
+
+/// The option sets of a tree. Each setter stores a changed set and makes the
+/// live tree follow it (repaint, clear the selection...).
+class TCustomVirtualTreeOptions : public TPersistent {
+    PRICETAGS_CLASS(TCustomVirtualTreeOptions, TPersistent)
+public:
+    explicit TCustomVirtualTreeOptions(TBaseVirtualTree* AOwner);
+    ~TCustomVirtualTreeOptions() override;
+
+    TVTPaintOptions PaintOptions() const { return FPaintOptions; }
+    void SetPaintOptions(TVTPaintOptions Value);
+    TVTAnimationOptions AnimationOptions() const { return FAnimationOptions; }
+    void SetAnimationOptions(TVTAnimationOptions Value) { FAnimationOptions = Value; }
+    TVTAutoOptions AutoOptions() const { return FAutoOptions; }
+    void SetAutoOptions(TVTAutoOptions Value);
+    TVTSelectionOptions SelectionOptions() const { return FSelectionOptions; }
+    void SetSelectionOptions(TVTSelectionOptions Value);
+    TVTMiscOptions MiscOptions() const { return FMiscOptions; }
+    void SetMiscOptions(TVTMiscOptions Value);
+    TBaseVirtualTree* Owner() const { return FOwner; }
+
+    /// From another options object the five sets go through their setters
+    /// (paint, animation, auto, selection, misc); anything else as usual.
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TBaseVirtualTree;
+    TBaseVirtualTree* FOwner;
+    TVTPaintOptions FPaintOptions = TVTPaintOptions::FromBits(DefaultPaintOptions);
+    TVTAnimationOptions FAnimationOptions;
+    TVTAutoOptions FAutoOptions = TVTAutoOptions::FromBits(DefaultAutoOptions);
+    TVTSelectionOptions FSelectionOptions;
+    TVTMiscOptions FMiscOptions = TVTMiscOptions::FromBits(DefaultMiscOptions);
+};
+using TVirtualTreeOptionsClass = TClassOf<TCustomVirtualTreeOptions>;
+
+/// Growing text buffers for exports: 8-bit (grows by 4096 bytes) and UTF-16
+/// (grows by 4096 units).
+class TBufferedString : public TObject {
+public:
+    TBufferedString() = default;
+    ~TBufferedString() override;
+    void Add(const AnsiString& S);
+    void AddNewLine();
+    AnsiString AsString() const;
+
+private:
+    void Grow(size_t Needed);
+    char* FStart = nullptr;
+    char* FPosition = nullptr;
+    char* FEnd = nullptr;
+};
+
+class TWideBufferedString : public TObject {
+public:
+    TWideBufferedString() = default;
+    ~TWideBufferedString() override;
+    void Add(const std::u16string& S);
+    void AddNewLine();
+    std::u16string AsString() const;
+
+private:
+    void Grow(size_t Needed);
+    char16_t* FStart = nullptr;
+    char16_t* FPosition = nullptr;
+    char16_t* FEnd = nullptr;
+};
+
+// ---- header seam ----------------------------------------------------------------------------
+
+/// What the node engine needs of the header: the main, sort and focused
+/// column and the columns' horizontal extents. Without columns every query
+/// answers "no column"; the column model fills the virtual queries in.
+class TVTHeader : public TPersistent {
+    PRICETAGS_CLASS(TVTHeader, TPersistent)
+public:
+    explicit TVTHeader(TBaseVirtualTree* AOwner);
+    ~TVTHeader() override;
+
+    TBaseVirtualTree* Treeview() const { return FOwner; }
+    TColumnIndex MainColumn() const { return FMainColumn; }
+    void SetMainColumn(TColumnIndex Value) { FMainColumn = Value; }
+    TColumnIndex SortColumn() const { return FSortColumn; }
+    void SetSortColumn(TColumnIndex Value) { FSortColumn = Value; }
+    TSortDirection SortDirection() const { return FSortDirection; }
+    void SetSortDirection(TSortDirection Value) { FSortDirection = Value; }
+
+    /// True when the header shows columns (at least one column and shown).
+    virtual bool UseColumns() const { return false; }
+    virtual int ColumnCount() const { return 0; }
+    virtual bool ColumnIsVisible(TColumnIndex) const { return false; }
+    /// Left and right edge (client pixels, before scrolling) of a column.
+    virtual void ColumnBounds(TColumnIndex, int& Left, int& Right) const { Left = Right = 0; }
+    /// The column at X (tree coordinates) with its bounds; InvalidColumn
+    /// when none.
+    virtual TColumnIndex ColumnFromPosition(int, int& Left, int& Right) const
+    {
+        Left = Right = 0;
+        return InvalidColumn;
+    }
+    virtual TColumnIndex PreviousVisibleColumn(TColumnIndex) const { return InvalidColumn; }
+    virtual TColumnIndex NextVisibleColumn(TColumnIndex) const { return InvalidColumn; }
+    virtual TColumnIndex FirstVisibleColumn() const { return InvalidColumn; }
+    virtual int TotalColumnWidth() const { return 0; }
+    virtual int FixedAreaWidth() const { return 0; }
+
+private:
+    TBaseVirtualTree* FOwner;
+    TColumnIndex FMainColumn = NoColumn;
+    TColumnIndex FSortColumn = NoColumn;
+    TSortDirection FSortDirection = sdAscending;
+};
+using TVTHeaderClass = TClassOf<TVTHeader>;
+
+/// The in-place editor a host supplies for a cell (OnCreateEditor).
+class IVTEditLink {
+public:
+    virtual ~IVTEditLink() = default;
+    virtual bool BeginEdit() = 0;
+    virtual bool CancelEdit() = 0;
+    virtual bool EndEdit() = 0;
+    virtual bool PrepareEdit(TBaseVirtualTree* Tree, PVirtualNode Node, TColumnIndex Column) = 0;
+    virtual TRect GetBounds() = 0;
+    virtual void SetBounds(const TRect& R) = 0;
+};
+using IVTEditLinkPtr = std::shared_ptr<IVTEditLink>;
+
+/// What the tree needs of a data object it inserts nodes from (a drop or
+/// the clipboard): whether it offers a format, and that format's bytes as
+/// a global memory block holds them.
+class IVTDataSource {
+public:
+    virtual ~IVTDataSource() = default;
+    virtual bool QueryGetData(Word Format) = 0;
+    /// The bytes of Format; false when the object cannot give them.
+    virtual bool GetData(Word Format, std::string& Bytes) = 0;
+};
+
+// ---- events ---------------------------------------------------------------------------------
+
+using TVTChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode)>;
+using TVTChangingEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, bool&)>;
+using TVTCheckChangingEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TCheckState&, bool&)>;
+using TVTCompareEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex, int&)>;
+using TVTCreateEditorEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, IVTEditLinkPtr&)>;
+using TVTEditChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex)>;
+using TVTEditChangingEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
+using TVTEditCancelEvent = MethodPointer<void(TBaseVirtualTree*, TColumnIndex)>;
+using TVTFocusChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex)>;
+using TVTFocusChangingEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode,
+                                                 TColumnIndex, TColumnIndex, bool&)>;
+using TVTFreeNodeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode)>;
+using TVTGetImageEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TVTImageKind,
+                                            TColumnIndex, bool&, int&)>;
+using TVTGetImageExEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TVTImageKind,
+                                              TColumnIndex, bool&, int&, TCustomImageList*&)>;
+using TVTHotNodeChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode)>;
+using TVTIncrementalSearchEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, const std::u16string&, int&)>;
+using TVTInitChildrenEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, Cardinal&)>;
+using TVTInitNodeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode,
+                                            TVirtualNodeInitStates&)>;
+using TVTKeyActionEvent = MethodPointer<void(TBaseVirtualTree*, Word&, TShiftState&, bool&)>;
+using TVTSaveNodeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TStream*)>;
+using TVTMeasureItemEvent = MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, int&)>;
+using TVTNodeCopiedEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode)>;
+using TVTNodeCopyingEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode, bool&)>;
+using TVTNodeMovedEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode)>;
+using TVTNodeMovingEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, PVirtualNode, bool&)>;
+using TVTScrollEvent = MethodPointer<void(TBaseVirtualTree*, int, int)>;
+using TVTDragAllowedEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
+using TVTGetCursorEvent = MethodPointer<void(TBaseVirtualTree*, TCursor&)>;
+using TVTStateChangeEvent =
+    MethodPointer<void(TBaseVirtualTree*, TVirtualTreeStates&, TVirtualTreeStates&)>;
+using TVTStructureChangeEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TChangeReason)>;
+using TVTUpdatingEvent = MethodPointer<void(TBaseVirtualTree*, TVTUpdateState)>;
+using TVTGetNodeDataSizeEvent = MethodPointer<void(TBaseVirtualTree*, int&)>;
+using TVTPopupEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
+                                         const TPoint&, bool&, TPopupMenu*&)>;
+using TVTGetCellIsEmptyEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
+
+// ---- the tree -------------------------------------------------------------------------------
+
+/// One entry of the position cache: a shown node and its top in pixels.
+struct TCacheEntry {
+    PVirtualNode Node;
+    Cardinal AbsoluteTop;
+    /// Index of the node's top-level ancestor (its own for a top-level
+    /// node): orders most entries against a node without reading them.
+    Cardinal TopIndex;
+};
+
+class TBaseVirtualTree : public TCustomControl {
+    PRICETAGS_CLASS(TBaseVirtualTree, TCustomControl)
+public:
+    explicit TBaseVirtualTree(TComponent* AOwner);
+    ~TBaseVirtualTree() override;
+
+    // -- structure and counts
+    PVirtualNode RootNode() const { return FRoot; }
+    Cardinal RootNodeCount() const { return FRoot ? FRoot->ChildCount : 0; }
+    /// Makes or removes top-level nodes (SetChildCount on the root).
+    void SetRootNodeCount(Cardinal Value);
+    Cardinal ChildCount(PVirtualNode Node) const { return (Node ? Node : FRoot)->ChildCount; }
+    void SetChildCount(PVirtualNode Node, Cardinal NewChildCount);
+    /// Number of nodes, the hidden root not counted.
+    Cardinal TotalCount() const { return FRoot->TotalCount - 1; }
+    Cardinal VisibleCount() const { return FVisibleCount; }
+    Cardinal SelectedCount() const { return FSelectionCount; }
+    PVirtualNode FocusedNode() const { return FFocusedNode; }
+    void SetFocusedNode(PVirtualNode Node) { DoFocusNode(Node, true); }
+    TColumnIndex FocusedColumn() const { return FFocusedColumn; }
+    void SetFocusedColumn(TColumnIndex Value);
+    PVirtualNode RangeAnchor() const { return FRangeAnchor; }
+    PVirtualNode HotNode() const { return FHotNode; }
+    TColumnIndex EditColumn() const { return FEditColumn; }
+
+    /// Host data of Node (behind the header and the internal data); null
+    /// for the root, a null node or NodeDataSize 0.
+    void* GetNodeData(PVirtualNode Node) const;
+    int NodeDataSize() const { return FNodeDataSize; }
+    /// -1 asks OnGetNodeDataSize when the first node is made. Changing it
+    /// clears the tree.
+    void SetNodeDataSize(int Value);
+    Cardinal DefaultNodeHeight() const { return FDefaultNodeHeight; }
+    void SetDefaultNodeHeight(Cardinal Value);
+    Cardinal Indent() const { return FIndent; }
+    void SetIndent(Cardinal Value) { FIndent = Value; }
+    int Margin() const { return FMargin; }
+    void SetMargin(int Value) { FMargin = Value; }
+    int TextMargin() const { return FTextMargin; }
+    Cardinal ChangeDelay() const { return FChangeDelay; }
+    void SetChangeDelay(Cardinal Value) { FChangeDelay = Value; }
+    TVTNodeAttachMode DefaultPasteMode() const { return FDefaultPasteMode; }
+    void SetDefaultPasteMode(TVTNodeAttachMode Value) { FDefaultPasteMode = Value; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value) { FAlignment = Value; }
+
+    TCustomVirtualTreeOptions* TreeOptions() const { return FOptions.get(); }
+    TVTHeader* Header() const { return FHeader.get(); }
+    TVirtualTreeStates TreeStates() const { return FStates; }
+    /// Node states as properties.
+    bool Expanded(PVirtualNode Node) const { return Node && Node->Has(vsExpanded); }
+    void SetExpanded(PVirtualNode Node, bool Value);
+    bool Selected(PVirtualNode Node) const { return Node && Node->Has(vsSelected); }
+    void SetSelected(PVirtualNode Node, bool Value);
+    bool IsVisible(PVirtualNode Node) const { return Node && Node->Has(vsVisible); }
+    void SetVisible(PVirtualNode Node, bool Value);
+    bool IsDisabled(PVirtualNode Node) const { return Node && Node->Has(vsDisabled); }
+    void SetDisabled(PVirtualNode Node, bool Value);
+    bool HasChildren(PVirtualNode Node) const { return Node && Node->Has(vsHasChildren); }
+    void SetHasChildren(PVirtualNode Node, bool Value);
+    TCheckState CheckState(PVirtualNode Node) const
+    {
+        return static_cast<TCheckState>(Node->CheckState);
+    }
+    void SetCheckState(PVirtualNode Node, TCheckState Value);
+    TCheckType CheckType(PVirtualNode Node) const { return static_cast<TCheckType>(Node->CheckType); }
+    void SetCheckType(PVirtualNode Node, TCheckType Value);
+    /// Height of a node's line; 0 for null and the root. With
+    /// toVariableNodeHeight the node is measured once first.
+    Cardinal NodeHeight(PVirtualNode Node) { return GetNodeHeight(Node); }
+    void SetNodeHeight(PVirtualNode Node, Cardinal Value);
+    int OffsetX() const { return FOffsetX; }
+    int OffsetY() const { return FOffsetY; }
+    /// Moves the view; clamped to the scroll ranges; raises OnScroll.
+    bool SetOffsetXY(int X, int Y);
+    int RangeX() const { return FRangeX; }
+    /// Height of all shown rows.
+    int RangeY() const { return FRangeY; }
+
+    /// Reserves Size bytes (rounded up to 4) in every node for a descendant
+    /// and returns their offset from the node's start. Raises
+    /// EVirtualTreeError "Internal data allocation must be done before any
+    /// node is created." once the tree has nodes.
+    virtual Cardinal ReserveInternalData(Cardinal Size);
+
+    // -- visibility and order
+    /// Visible and every ancestor expanded and visible. Null asserts.
+    bool IsFullyVisible(PVirtualNode Node) const;
+    bool HasVisibleParentPath(PVirtualNode Node) const;
+    bool IsVisibleNode(PVirtualNode Node);
+    /// Tree order: <0 Node1 first, 0 same, >0 Node2 first (1 when Node2 is
+    /// an ancestor of Node1).
+    int CompareTreeOrder(PVirtualNode Node1, PVirtualNode Node2) const;
+    Cardinal NodeLevel(PVirtualNode Node) const;
+    bool IsDescendantOf(PVirtualNode Node, PVirtualNode PotentialParent) const;
+    PVirtualNode VisibleAncestor(PVirtualNode Node) const;
+
+    // -- updates and deletion
+    void LockUpdates();
+    void UnlockUpdates();
+    void BeginUpdate() { LockUpdates(); }
+    void EndUpdate() { UnlockUpdates(); }
+    Cardinal UpdateCount() const { return FUpdateCount; }
+    void RemoveAll();
+    void Clear() { RemoveAll(); }
+    void RemoveChildren(PVirtualNode Node, bool ResetHasChildren = false);
+    void RemoveNode(PVirtualNode Node, bool Reindex = true);
+    virtual void RemoveSelectedNodes();
+    void RemoveCutNodes();
+
+    // -- editing
+    virtual bool StartEditing(PVirtualNode Node, TColumnIndex Column);
+    bool FinishEditing();
+    bool AbortEditing();
+    bool EditingActive() const { return FStates.Contains(tsEditing); }
+    bool RubberBandActive() const;
+    bool DragActive() const;
+
+    // -- expansion, initialisation, sorting
+    virtual void ExpandAll(PVirtualNode Node = nullptr);
+    virtual void CollapseAll(PVirtualNode Node = nullptr);
+    void ToggleNode(PVirtualNode Node);
+    void InitRecursive(PVirtualNode Node, bool Recursive = true);
+    void ReinitChildren(PVirtualNode Node, bool Recursive);
+    void ReinitNode(PVirtualNode Node, bool Recursive);
+    void ResetNode(PVirtualNode Node);
+    virtual void Sort(PVirtualNode Node, TColumnIndex Column, TSortDirection Direction,
+                      bool DoInit = true);
+    virtual void SortTree(TColumnIndex Column, TSortDirection Direction, bool DoInit = true);
+    /// Moves Source (or only its children) to Target with Mode; into the
+    /// tree that owns Target. Raises 2001 when Target lies inside Source.
+    void MoveTo(PVirtualNode Source, PVirtualNode Target, TVTNodeAttachMode Mode,
+                bool ChildrenOnly);
+
+    /// Inserts the nodes a data object carries ("Virtual Tree Data": a u32
+    /// byte count, then that many bytes of node chunks) at TargetNode with
+    /// Mode, or, Optimized (a cut between trees of this process), moves
+    /// SourceTree's cut or selected nodes there. False when the object has
+    /// no tree data or this tree is read-only. A byte count past the block
+    /// raises 2006.
+    bool ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSource* DataObject,
+                        PVirtualNode TargetNode, TVTNodeAttachMode Mode, bool Optimized);
+
+    // -- selection
+    void SelectAll(bool VisibleOnly);
+    void UnselectAll();
+    TNodeArray SelectedNodesInOrder(bool Resolve = true);
+    TNodeArray ClipboardNodesInOrder(bool Resolve = true);
+    /// The selection as stored: ascending by node identity.
+    const PVirtualNode* SelectionData() const { return FSelection.data(); }
+    void HandleClickSelection(PVirtualNode LastFocused, PVirtualNode NewNode, TShiftState Shift,
+                              bool DragPending);
+    void FocusNodeAndColumn(PVirtualNode Node, TColumnIndex Column);
+
+    // -- navigation (the Raw forms never initialise)
+    PVirtualNode FirstNode();
+    PVirtualNode FirstNodeRaw() const;
+    PVirtualNode FirstInitializedNode();
+    PVirtualNode FirstChildOf(PVirtualNode Node);
+    PVirtualNode FirstVisibleNode();
+    PVirtualNode FirstVisibleNodeRaw() const;
+    PVirtualNode FirstVisibleChildOf(PVirtualNode Node);
+    PVirtualNode FirstSelectedNode() const;
+    PVirtualNode FirstClipboardNode() const;
+    PVirtualNode LastNode(PVirtualNode Node = nullptr);
+    PVirtualNode LastNodeRaw(PVirtualNode Node = nullptr) const;
+    PVirtualNode LastChildOf(PVirtualNode Node);
+    PVirtualNode LastChildOfRaw(PVirtualNode Node) const;
+    PVirtualNode LastVisibleNode(PVirtualNode Node = nullptr);
+    PVirtualNode LastVisibleNodeRaw(PVirtualNode Node = nullptr) const;
+    PVirtualNode LastVisibleChildOf(PVirtualNode Node);
+    PVirtualNode LastVisibleChildOfRaw(PVirtualNode Node) const;
+    PVirtualNode NextNode(PVirtualNode Node);
+    PVirtualNode NextNodeRaw(PVirtualNode Node) const;
+    PVirtualNode NextInitializedNode(PVirtualNode Node);
+    PVirtualNode NextSelectedNode(PVirtualNode Node) const;
+    PVirtualNode NextClipboardNode(PVirtualNode Node) const;
+    PVirtualNode NextSiblingOf(PVirtualNode Node);
+    PVirtualNode NextVisibleNode(PVirtualNode Node);
+    PVirtualNode NextVisibleNodeRaw(PVirtualNode Node) const;
+    PVirtualNode NextVisibleSiblingOf(PVirtualNode Node);
+    PVirtualNode NextVisibleSiblingOfRaw(PVirtualNode Node) const;
+    PVirtualNode PreviousNode(PVirtualNode Node);
+    PVirtualNode PreviousNodeRaw(PVirtualNode Node) const;
+    PVirtualNode PreviousSiblingOf(PVirtualNode Node);
+    PVirtualNode PreviousVisibleNode(PVirtualNode Node);
+    PVirtualNode PreviousVisibleNodeRaw(PVirtualNode Node) const;
+    PVirtualNode PreviousVisibleSiblingOf(PVirtualNode Node);
+    PVirtualNode PreviousVisibleSiblingOfRaw(PVirtualNode Node) const;
+
+    // -- geometry (tree coordinates unless Relative; Y grows downwards)
+    /// The node whose row holds Y (only Y counts); null below the last row.
+    /// NodeTop gets the row's top.
+    PVirtualNode NodeAtPosition(int X, int Y, bool Relative, int& NodeTop);
+    PVirtualNode GetNodeAt(int X, int Y)
+    {
+        int Dummy = 0;
+        return NodeAtPosition(X, Y, true, Dummy);
+    }
+    void HitTest(int X, int Y, bool Relative, THitInfo& HitInfo);
+    /// The node's row (or cell, or text) rectangle in client coordinates;
+    /// empty when the node is not shown.
+    TRect NodeDisplayRect(PVirtualNode Node, TColumnIndex Column, bool TextOnly,
+                          bool Unclipped = false);
+    TRect CanvasRect();
+    int ColumnContentWidth(TColumnIndex Column);
+    bool ScrollIntoView(PVirtualNode Node, bool Center, bool Horizontally = false);
+    /// The shown row's top in tree coordinates (sum of the heights of the
+    /// shown rows above it); the node must be fully visible.
+    Cardinal NodeTop(PVirtualNode Node);
+
+    // -- invalidation and scroll ranges (no-ops without a window)
+    virtual TRect InvalidateNode(PVirtualNode Node);
+    void RepaintBelow(PVirtualNode Node);
+    void RepaintNode(PVirtualNode Node);
+    void UpdateScrollBars(bool DoChildren);
+    void UpdateVerticalScrollBar(bool DoRepaint);
+    void UpdateHorizontalScrollBar(bool DoRepaint);
+
+    // -- streams
+    void LoadFromFile(const AnsiString& FileName);
+    void SaveToFile(const AnsiString& FileName);
+    void LoadFromStream(TStream* Stream);
+    /// The whole tree (Node null) or one node with its subtree.
+    void SaveToStream(TStream* Stream, PVirtualNode Node = nullptr);
+    /// Node chunks of the given nodes, back to back (the transfer payload).
+    void WriteNodeChunks(TStream* Stream, const TNodeArray& Nodes);
+
+    // -- position cache
+    /// Entries of the current cache (empty below 2000 shown rows).
+    const std::vector<TCacheEntry>& PositionCache() const { return FPositionCache; }
+    /// Brings the cache up to date now (it is rebuilt on first need anyway).
+    void ValidateCache();
+
+    /// The row hit test of one node: which part of the row X lies in (X
+    /// relative to the cell's left edge).
+    void DetermineHitPositionLTR(THitInfo& HitInfo, int Offset, int Right, TAlignment Alignment);
+    int DetermineLineImage(PVirtualNode Node, TLineImage& LineImage);
+
+    // -- events
+    TVTChangeEvent OnChange;
+    TVTChangeEvent OnChecked;
+    TVTCheckChangingEvent OnChecking;
+    TVTChangeEvent OnCollapsed;
+    TVTChangingEvent OnCollapsing;
+    TVTCompareEvent OnCompareNodes;
+    TVTCreateEditorEvent OnCreateEditor;
+    TVTDragAllowedEvent OnDragAllowed;
+    TVTEditChangingEvent OnEditing;
+    TVTEditChangeEvent OnEdited;
+    TVTEditCancelEvent OnEditCancelled;
+    TVTChangeEvent OnExpanded;
+    TVTChangingEvent OnExpanding;
+    TVTFocusChangeEvent OnFocusChanged;
+    TVTFocusChangingEvent OnFocusChanging;
+    TVTFreeNodeEvent OnFreeNode;
+    TVTGetCursorEvent OnGetCursor;
+    TVTGetImageEvent OnGetImageIndex;
+    TVTGetImageExEvent OnGetImageIndexEx;
+    TVTHotNodeChangeEvent OnHotChange;
+    TVTIncrementalSearchEvent OnIncrementalSearch;
+    TVTInitChildrenEvent OnInitChildren;
+    TVTInitNodeEvent OnInitNode;
+    TVTKeyActionEvent OnKeyAction;
+    TVTSaveNodeEvent OnLoadNode;
+    TVTMeasureItemEvent OnMeasureItem;
+    TVTNodeCopiedEvent OnNodeCopied;
+    TVTNodeCopyingEvent OnNodeCopying;
+    TVTNodeMovedEvent OnNodeMoved;
+    TVTNodeMovingEvent OnNodeMoving;
+    TVTChangeEvent OnResetNode;
+    TVTSaveNodeEvent OnSaveNode;
+    TVTScrollEvent OnScroll;
+    TVTStateChangeEvent OnStateChange;
+    TVTStructureChangeEvent OnStructureChange;
+    TVTUpdatingEvent OnUpdating;
+    TVTGetNodeDataSizeEvent OnGetNodeDataSize;
+    TVTGetCellIsEmptyEvent OnGetCellIsEmpty;
+    TVTPopupEvent OnGetPopupMenu;
+
+    /// From another tree: its node settings, options and top-level count
+    /// (nothing for a read-only tree); anything else as usual.
+    void Assign(TPersistent* Source) override;
+
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
+    TCustomImageList* StateImages() const { return FStateImages; }
+    void SetStateImages(TCustomImageList* Value);
+    /// The check image list in use (the painting chooses it by the check
+    /// image kind); null while none is set. Not owned.
+    TCustomImageList* CheckImages() const { return FCheckImages; }
+    void SetCheckImages(TCustomImageList* Value)
+    {
+        FCheckImages = Value;
+        InvalidateTree();
+    }
+
+protected:
+    friend class TCustomVirtualTreeOptions;
+
+    // -- class factories: a descendant's constructor puts its own header or
+    // options object in place of the base ones
+    void ReplaceHeader(std::unique_ptr<TVTHeader> Header) { FHeader = std::move(Header); }
+    void ReplaceOptions(std::unique_ptr<TCustomVirtualTreeOptions> Options)
+    {
+        FOptions = std::move(Options);
+    }
+
+    // -- core operations
+    PVirtualNode NewNodeRecord();
+    void FreeNodeRecord(PVirtualNode Node);
+    void SetupRootNode(Cardinal OldSize);
+    void ShiftTotalCount(PVirtualNode Node, int64_t Value, bool Relative);
+    void ShiftTotalHeight(PVirtualNode Node, int64_t Value, bool Relative);
+    Cardinal GetNodeHeight(PVirtualNode Node);
+    virtual int NodeLevelDifference(PVirtualNode Node1, PVirtualNode Node2) const;
+    PVirtualNode FindCacheEntryByNode(PVirtualNode Node, Cardinal& Top);
+    PVirtualNode FindCacheEntryByPosition(Cardinal Y, Cardinal& Top);
+    bool ApplyCheckState(PVirtualNode Node, TCheckState Value);
+    virtual bool PropagateCheckToParent(PVirtualNode Node, TCheckState NewState);
+    virtual TCheckState NextCheckStateFor(TCheckType CheckType, TCheckState CheckState);
+    virtual void Change(PVirtualNode Node);
+    virtual void AdviseChange(bool StructureChange, PVirtualNode Node, TChangeReason Reason);
+    void InterruptValidation();
+    virtual Cardinal CountVisibleChildren(PVirtualNode Node) const;
+    virtual void UpdateHiddenChildrenFlag(PVirtualNode Node);
+    void UpdateAllHiddenChildrenFlags();
+
+    // -- initialisation, linking, notifications
+    virtual void ChangeState(TVirtualTreeStates Enter, TVirtualTreeStates Leave);
+    virtual void FireStructureChange(PVirtualNode Node, TChangeReason Reason);
+    virtual void StructureModified(PVirtualNode Node, TChangeReason Reason);
+    virtual void FireUpdating(TVTUpdateState State);
+    virtual void InitializeNode(PVirtualNode Node);
+    virtual void InitializeChildren(PVirtualNode Node);
+    virtual void LinkNode(PVirtualNode Node, PVirtualNode Destination, TVTNodeAttachMode Mode,
+                          TBaseVirtualTree* Target = nullptr);
+    virtual void UnlinkNode(PVirtualNode Node, bool KeepFocus, bool Reindex);
+    virtual void QueryNodeDataSize(int& Size);
+    virtual bool RebuildPositionCache();
+    void StartCacheValidation();
+    void InvalidatePositionCache();
+    void Loaded() override;
+    /// With toAutoChangeScale the default node height follows the scale.
+    void ChangeScale(int M, int D) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void WndProc(TMessage& Message) override;
+    /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
+    /// structure change.
+    void ChangeTimerExpired(UINT_PTR Id);
+
+    // -- selection internals
+    bool SearchSelection(PVirtualNode Node, int& Index, int LowBound = -1, int HighBound = -1) const;
+    bool AddToSelectionOne(PVirtualNode Node, bool ForceInsert);
+    bool MergeIntoSelection(PVirtualNode* NewItems, int NewLength, bool ForceInsert);
+    /// Sorts NewItems (already flagged selected) and merges them in.
+    void MergeFlaggedItems(PVirtualNode* NewItems, int NewLength);
+    virtual void AddToSelection(PVirtualNode Node);
+    virtual void AddToSelection(PVirtualNode* Nodes, int Count, bool ForceInsert);
+    void CacheNode(PVirtualNode Node);
+    void ClearTempCache();
+    virtual void ResetSelection();
+    void DropFromSelection(PVirtualNode Node);
+    virtual void RemoveSelected(PVirtualNode Node);
+    void ResetAnchor();
+    void SelectRange(PVirtualNode StartNode, PVirtualNode EndNode, bool AddOnly);
+    void ToggleRange(PVirtualNode StartNode, PVirtualNode EndNode);
+    void UnselectRange(PVirtualNode StartNode, PVirtualNode EndNode);
+    /// Removes the tagged (odd) entries of Array[0..Count) in place; the new
+    /// count, or -1 when Count is 0.
+    static int CompactFlaggedEntries(PVirtualNode* Array, int Count);
+    void PackSelection();
+
+    // -- stream internals
+    virtual void DoLoadUserChunk(PVirtualNode Node, TStream* Stream);
+    virtual void DoSaveUserChunk(PVirtualNode Node, TStream* Stream);
+    static void PatchChunkSize(TStream* Stream, Int64 ChunkStart, Int64 ChunkEnd);
+    void LoadNodeFromStream(TStream* Stream, Cardinal Version, PVirtualNode Node);
+    virtual void ReadNodeChunks(TStream* Stream, Cardinal Version, PVirtualNode Node);
+    virtual bool ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualNode Node, int ChunkType,
+                              int ChunkSize);
+    virtual void WriteSubChunks(TStream* Stream, PVirtualNode Node);
+    void WriteNodeChunk(TStream* Stream, PVirtualNode Node);
+    /// A caption chunk's text: ChunkSize bytes of UTF-16LE, a trailing odd
+    /// byte skipped.
+    static std::u16string ReadCaptionChunk(TStream* Stream, int ChunkSize);
+    /// Reads node chunks until the stream's end into new nodes at Target
+    /// with Mode, keeping the stream's order; each passes OnNodeCopying and
+    /// is reported as copied (SourceTree this tree) or added.
+    void InsertNodeChunks(TStream* Stream, PVirtualNode Target, TVTNodeAttachMode Mode,
+                          TBaseVirtualTree* SourceTree);
+
+    // -- dispatchers
+    virtual bool CanEditNode(PVirtualNode Node, TColumnIndex Column);
+    virtual bool CellIsEmpty(PVirtualNode Node, TColumnIndex Column);
+    virtual void DoCancelEdit();
+    virtual bool DoCanEdit(PVirtualNode Node, TColumnIndex Column);
+    virtual void DoChange(PVirtualNode Node);
+    virtual void DoCheckClick(PVirtualNode Node, TCheckState NewState);
+    virtual void DoChecked(PVirtualNode Node);
+    virtual bool DoChecking(PVirtualNode Node, TCheckState& NewCheckState);
+    virtual void DoCollapsed(PVirtualNode Node);
+    virtual bool DoCollapsing(PVirtualNode Node);
+    virtual int DoCompare(PVirtualNode Node1, PVirtualNode Node2, TColumnIndex Column);
+    virtual IVTEditLinkPtr DoCreateEditor(PVirtualNode Node, TColumnIndex Column);
+    virtual bool DoDragAllowed(PVirtualNode Node, TColumnIndex Column);
+    virtual void DoEdit();
+    virtual bool DoEndEdit();
+    virtual void DoExpanded(PVirtualNode Node);
+    virtual bool DoExpanding(PVirtualNode Node);
+    virtual void DoFocusChange(PVirtualNode Node, TColumnIndex Column);
+    virtual bool DoFocusChanging(PVirtualNode OldNode, PVirtualNode NewNode,
+                                 TColumnIndex OldColumn, TColumnIndex NewColumn);
+    virtual void DoFocusNode(PVirtualNode Node, bool Ask);
+    virtual void DoFreeNode(PVirtualNode Node);
+    /// The host's popup menu for Node, asked for the node and then for each
+    /// parent while the host leaves AskParent on; without a node asked once
+    /// with no column. Null when none.
+    virtual TPopupMenu* DoGetPopupMenu(PVirtualNode Node, TColumnIndex Column,
+                                       const TPoint& Position);
+    virtual TCursor DoGetCursor(TCursor Cursor);
+    virtual TCustomImageList* DoGetImageIndex(PVirtualNode Node, TVTImageKind Kind,
+                                              TColumnIndex Column, bool& Ghosted, int& Index);
+    virtual void DoHotChange(PVirtualNode Old, PVirtualNode New);
+    virtual int DoIncrementalSearch(PVirtualNode Node, const std::u16string& Text);
+    virtual bool DoInitChildren(PVirtualNode Node, Cardinal& ChildCount);
+    virtual void DoInitNode(PVirtualNode Parent, PVirtualNode Node,
+                            TVirtualNodeInitStates& InitStates);
+    virtual bool DoKeyAction(Word& CharCode, TShiftState& Shift);
+    virtual void DoMeasureItem(TCanvas* TargetCanvas, PVirtualNode Node, int& NodeHeight);
+    virtual void DoNodeCopied(PVirtualNode Node);
+    virtual bool DoNodeCopying(PVirtualNode Node, PVirtualNode NewParent);
+    virtual void DoNodeMoved(PVirtualNode Node);
+    virtual bool DoNodeMoving(PVirtualNode Node, PVirtualNode NewParent);
+    virtual void DoReset(PVirtualNode Node);
+    virtual void DoScroll(int DeltaX, int DeltaY);
+    virtual void DoStateChange(TVirtualTreeStates& Enter, TVirtualTreeStates& Leave);
+    virtual void DoStructureChange(PVirtualNode Node, TChangeReason Reason);
+    /// Width of a node's content in Column; 0 in the base tree (a tree with
+    /// texts answers the text width).
+    virtual int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas);
+    /// True when Node shows an image of Kind in Column (the host's index is
+    /// 0 or more and a list is there).
+    bool NodeHasImage(PVirtualNode Node, TVTImageKind Kind, TColumnIndex Column,
+                      TCustomImageList** List = nullptr);
+    /// Shows or hides the window's painting for LockUpdates.
+    virtual void SetUpdateState(bool Updating);
+
+    // -- invalidation helpers
+    void InvalidateTree(const TRect* R = nullptr);
+    void InvalidateToBottom(PVirtualNode Node);
+    bool LiveWindow() const;
+
+    bool Destroying() const;
+
+private:
+    void AppendChild(PVirtualNode Parent, PVirtualNode Child);
+    void SortChildren(PVirtualNode Node, TColumnIndex Column, TSortDirection Direction);
+    void SortRecursive(PVirtualNode Node, TColumnIndex Column, TSortDirection Direction,
+                       bool DoInit);
+    void SettleSelectionAfterRead(PVirtualNode Node);
+    void SetTimerFor(UINT_PTR Id, Cardinal Elapse);
+    void KillTimerFor(UINT_PTR Id);
+    PVirtualNode NodeAfterSubtree(PVirtualNode Node) const;
+    PVirtualNode Initialised(PVirtualNode Node);
+    PVirtualNode HiddenSubtreeTop(PVirtualNode Node) const;
+    Cardinal TopLevelIndex(PVirtualNode Node) const;
+    PVirtualNode StepVisible(PVirtualNode Node, bool Forward, bool Init);
+    void DeleteChildNode(PVirtualNode Child, bool ParentVisible);
+    void MeasureUnlinked(PVirtualNode Node);
+
+    bool FDestroying = false;
+    int FReadDepth = 0;
+
+    PVirtualNode FRoot = nullptr;
+    Cardinal FTotalInternalDataSize = 0;
+    int FNodeDataSize = -1;
+    Cardinal FDefaultNodeHeight = 18;
+    Cardinal FIndent = 18;
+    int FMargin = 4;
+    int FTextMargin = 4;
+    TAlignment FAlignment = taLeftJustify;
+    Cardinal FVisibleCount = 0;
+    TVirtualTreeStates FStates;
+    std::unique_ptr<TCustomVirtualTreeOptions> FOptions;
+    std::unique_ptr<TVTHeader> FHeader;
+
+    std::vector<TCacheEntry> FPositionCache;
+    std::vector<PVirtualNode> FSelection;  // ascending; size() is the capacity
+    int FSelectionCount = 0;
+    PVirtualNode FRangeAnchor = nullptr;
+    int FLastSelectionLevel = -1;
+    std::vector<PVirtualNode> FTempNodeCache;  // size() is the capacity
+    int FTempNodeCount = 0;
+    PVirtualNode FSingletonNodeArray[1] = {nullptr};
+
+    PVirtualNode FFocusedNode = nullptr;
+    TColumnIndex FFocusedColumn = NoColumn;
+    TColumnIndex FEditColumn = NoColumn;
+    PVirtualNode FHotNode = nullptr;
+    PVirtualNode FDropTargetNode = nullptr;
+    PVirtualNode FLastSelected = nullptr;
+    PVirtualNode FLastSearchNode = nullptr;
+    IVTEditLinkPtr FEditLink;
+
+    int FCheckPropagationCount = 0;
+    PVirtualNode FCheckNode = nullptr;
+    PVirtualNode FLastChangedNode = nullptr;
+    PVirtualNode FLastStructureChangeNode = nullptr;
+    TChangeReason FLastStructureChangeReason = crIgnore;
+    Cardinal FChangeDelay = 0;
+    Cardinal FUpdateCount = 0;
+    TVTNodeAttachMode FDefaultPasteMode = amAddChildLast;
+    int FOffsetX = 0;
+    int FOffsetY = 0;
+    int FRangeX = 0;
+    int FRangeY = 0;
+
+    TCustomImageList* FImages = nullptr;       // not owned; free notification
+    TCustomImageList* FStateImages = nullptr;  // not owned; free notification
+    TCustomImageList* FCheckImages = nullptr;  // not owned
+};
+
+/// The tree whose nodes show texts: the clipboard formats of texts belong
+/// to it.
+class TCustomVirtualStringTree : public TBaseVirtualTree {
+    PRICETAGS_CLASS(TCustomVirtualStringTree, TBaseVirtualTree)
+public:
+    explicit TCustomVirtualStringTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
+};
+
+// ---- clipboard format registry --------------------------------------------------------------
+
+/// The system's clipboard format FORMATETC, as data objects describe a
+/// format.
+struct TFormatEtc {
+    Word cfFormat = 0;
+    void* ptd = nullptr;
+    DWORD dwAspect = 1;  // DVASPECT_CONTENT
+    int32_t lindex = -1;
+    DWORD tymed = 1;     // TYMED_HGLOBAL
+};
+using TFormatEtcArray = std::vector<TFormatEtc>;
+
+inline constexpr DWORD TYMED_HGLOBAL = 1;
+inline constexpr DWORD DVASPECT_CONTENT = 1;
+
+/// How the registry reaches the system's named clipboard formats: a name to
+/// an id (17 and up) and back. The tree keeps its own table until the
+/// window layer offers one; tests and the window layer may replace it.
+struct ClipboardFormatNames {
+    Word (*Register)(const AnsiString& Name) = nullptr;
+    AnsiString (*NameOf)(Word Format) = nullptr;
+};
+/// Sets the functions the registry uses; null members restore the tree's
+/// own table.
+void SetClipboardFormatNames(const ClipboardFormatNames& Names);
+
+/// Registers Description for OwnerClass at Priority (lower is preferred)
+/// and returns the format id.
+Word RegisterTreeFormat(const AnsiString& Description, TClass OwnerClass, int Priority,
+                        DWORD Tymed = TYMED_HGLOBAL, DWORD Aspect = DVASPECT_CONTENT,
+                        int32_t Index = -1, void* Ptd = nullptr);
+/// Registers a standard format id (its name from the standard table below
+/// 17, else from the system).
+void RegisterTreeFormat(Word Format, TClass OwnerClass, int Priority);
+/// The formats a tree class offers, in priority order; with Allowed only
+/// those whose description it lists.
+TFormatEtcArray ListTreeFormats(TClass TreeClass, TStrings* Allowed = nullptr);
+/// The owner class and id of a format by description (any case); no class
+/// and Format unchanged when not found.
+TClass FindTreeFormat(const AnsiString& Description, Word& Format);
+/// The description of a registered format id; '' when none.
+AnsiString TreeFormatDescription(Word Format);
+
+/// Format ids of the tree's own formats (0 before the first tree exists).
+Word CF_VIRTUALTREE();
+Word CF_VTREFERENCE();
+Word CF_HTML();
+Word CF_VRTF();
+Word CF_VRTFNOOBJS();
+Word CF_CSV();
+
+/// Swaps edges so that Left <= Right and Top <= Bottom.
+TRect OrderRect(const TRect& R);
