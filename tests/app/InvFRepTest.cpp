@@ -1,0 +1,262 @@
+#include "app/InvFRep.h"
+
+#include "app/Globals.h"
+#include "common/MsgWin.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+
+#include "tests/app/AppTestSupport.h"
+#include "tests/common/NoLogScope.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// A builder whose preview is recorded instead of shown.
+class TestBuilder : public TFormFRep {
+public:
+    TestBuilder() : TFormFRep(nullptr) {}
+    int Previews = 0;
+    bool FailPreview = false;
+
+protected:
+    void StartPrintView(TDocument* Doc) override
+    {
+        ++Previews;
+        if (FailPreview)
+            throw Exception("preview failed");
+        Doc->OnBegPrintView(Doc);
+    }
+};
+
+/// The configuration, a "TXT" folder and an invoice of Count rows named
+/// "Товар 1".. with prices 10, 20, ... and no card discount on even rows.
+struct BuilderFixture {
+    ConfigScope Config;
+    NoLogScope NoLog;
+    AnsiString OldTxt = gTxtPath;
+    TshInvoice Invoice{0};
+
+    explicit BuilderFixture(int Count = 10)
+    {
+        gTxtPath = Config.Dir().File("TXT/");
+        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
+        for (int I = 1; I <= Count; ++I) {
+            TshInvoiceTovar* T = Invoice.Add();
+            T->Name = "Товар "_a + IntToStr(I);
+            T->Price = Currency(I * 10);
+            T->PriceDiscount = I % 2 ? Currency(I * 10 - 1) : Currency(I * 10);
+            T->Kolvo = Currency(2);
+        }
+        Config.Cfg().ByCard = "по карте"_a;
+    }
+    ~BuilderFixture() { gTxtPath = OldTxt; }
+
+    /// A binary template named Name in "TXT" with the document name DocName.
+    void MakeTemplate(const char* Name, const AnsiString& DocName)
+    {
+        TDocument Doc(nullptr);
+        Doc.SetNameDocument(DocName);
+        Doc.SaveToBinaryFile(gTxtPath + Name);
+    }
+};
+
+/// The values a group of tags prints for the names given, page by page.
+std::vector<std::string> PrintNames(TFormFRep& B, TDocument& Doc,
+                                    const std::vector<const char*>& Names)
+{
+    std::vector<std::string> Out;
+    B.docPriceTicketBeginDoc(&Doc);
+    B.docPriceTicketBeginPage(&Doc, 0, nullptr, nullptr, nullptr);
+    for (;;) {
+        bool More = true;
+        B.docPriceTicketNeedData(&Doc, btMasterData, More);
+        if (!More)
+            break;
+        for (const char* N : Names) {
+            AnsiString V = "?";
+            B.docPriceTicketGetValue(&Doc, btMasterData, AnsiString::FromUtf8(N), V);
+            Out.push_back(V.ToUtf8());
+        }
+    }
+    return Out;
+}
+
+} // namespace
+
+TEST(DocumentBuilder, ParseVarExpression)
+{
+    struct Case {
+        const char* Text;
+        const char* Before;
+        const char* Name;
+        const char* After;
+    };
+    const Case Cases[] = {
+        {"PRICE", "", "PRICE", ""},                               // a bare name
+        {"'Цена: 'PRICE' руб.'", "Цена: ", "PRICE", " руб."},       // literals around it
+        {"'Цена: 'PRICE ' руб.'", "Цена: ", "PRICE ", " руб."},     // the blank stays in the name
+        {"NAME<cr>'x'", "", "NAME", "\r\nx"},                     // a line break tag
+        {" \"a\".NAME", " a", "NAME", ""},                         // a dot before the name
+        {"'open PRICE", "", "'open PRICE", ""},                    // unclosed quote: all name
+        {"<b>NAME", "", "<b>NAME", ""},                            // another tag: all name
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        const VarExpression E = ParseVarExpression(AnsiString::FromUtf8(C.Text));
+        EXPECT_EQ(E.Before.ToUtf8(), C.Before);
+        EXPECT_EQ(E.Name.ToUtf8(), C.Name);
+        EXPECT_EQ(E.After.ToUtf8(), C.After);
+    }
+}
+
+TEST(DocumentBuilder, GroupSizeFromTheDocumentName)
+{
+    EXPECT_EQ(GroupSizeOf("Ценники (3)"_a), 3);
+    EXPECT_EQ(GroupSizeOf("Ценники ( 4 )"_a), 4);
+    EXPECT_EQ(GroupSizeOf("Ценники"_a), 1);
+    EXPECT_EQ(GroupSizeOf("Ценники (x)"_a), 1);
+    // A group of no rows would never end the build.
+    EXPECT_EQ(GroupSizeOf("Ценники (0)"_a), 1);
+    EXPECT_EQ(GroupSizeOf("Ценники (-2)"_a), 1);
+}
+
+TEST(DocumentBuilder, MarkedRowsOnlyWhenAnyIsMarked)
+{
+    BuilderFixture F;
+    TestBuilder B;
+    F.MakeTemplate("Ticket1.dcr", "Ценники"_a);
+    B.BuildDocument(0, &F.Invoice, "Ticket1.dcr");
+    TDocument& Doc = *B.DocPrint();
+    EXPECT_EQ(PrintNames(B, Doc, {"NAME"}).size(), 10u);
+    F.Invoice.GetItem(1)->Marked = true;
+    F.Invoice.GetItem(4)->Marked = true;
+    F.Invoice.GetItem(9)->Marked = true;
+    EXPECT_EQ(PrintNames(B, Doc, {"NAME"}),
+              (std::vector<std::string>{"Товар 2", "Товар 5", "Товар 10"}));
+}
+
+// Four tags a group answer from four consecutive rows; the last group of
+// ten rows has two filled tags and two empty ones.
+TEST(DocumentBuilder, GroupsAnswerConsecutiveRows)
+{
+    BuilderFixture F;
+    TestBuilder B;
+    F.MakeTemplate("Ticket1.dcr", "Ценники (4)"_a);
+    B.BuildDocument(0, &F.Invoice, "Ticket1.dcr");
+    TDocument* Doc = B.DocPrint();
+    ASSERT_NE(Doc, nullptr);
+    const std::vector<std::string> Got = PrintNames(B, *Doc, {"NAME", "NAME.2", "NAME.3", "NAME.4"});
+    ASSERT_EQ(Got.size(), 12u);
+    EXPECT_EQ(Got[0], "Товар 1");
+    EXPECT_EQ(Got[3], "Товар 4");
+    EXPECT_EQ(Got[4], "Товар 5");
+    EXPECT_EQ(Got[8], "Товар 9");
+    EXPECT_EQ(Got[9], "Товар 10");
+    EXPECT_EQ(Got[10], "");
+    EXPECT_EQ(Got[11], "");
+}
+
+TEST(DocumentBuilder, RowVariables)
+{
+    BuilderFixture F(2);
+    F.Config.Cfg().PriceStyle = 0;
+    TestBuilder B;
+    F.MakeTemplate("Ticket1.dcr", "Ценники"_a);
+    B.BuildDocument(0, &F.Invoice, "Ticket1.dcr");
+    TDocument* Doc = B.DocPrint();
+    ASSERT_NE(Doc, nullptr);
+    const std::vector<std::string> Got =
+        PrintNames(B, *Doc, {"PRICE.R", "BYCARD", "'Цена: 'price' руб.'", "KOLVO", "NOSUCH"});
+    ASSERT_EQ(Got.size(), 10u);
+    // Row 1 has a card price: the old price and the card text show.
+    EXPECT_NE(Got[0], "");
+    EXPECT_EQ(Got[1], "по карте");
+    EXPECT_EQ(Got[2].rfind("Цена: ", 0), 0u) << Got[2];
+    EXPECT_EQ(Got[3], "2");
+    EXPECT_EQ(Got[4], "?"); // unknown names keep the engine's value
+    // Row 2 has none: both are empty.
+    EXPECT_EQ(Got[5], "");
+    EXPECT_EQ(Got[6], "");
+}
+
+TEST(DocumentBuilder, DocumentAndGeneralVariables)
+{
+    BuilderFixture F;
+    F.Invoice.NumDoc = "17";
+    F.Invoice.DateDoc = EncodeDate(2026, 12, 9);
+    F.Config.Cfg().Customer = "Магазин"_a;
+    TestBuilder B;
+    B.SetDocDate(EncodeDate(2026, 3, 5));
+    F.MakeTemplate("Report1.dcr", "Ведомость"_a);
+    B.BuildDocument(1, &F.Invoice, "Report1.dcr");
+    TDocument& Doc = *B.DocPrint();
+    const auto Ask = [&](const char* Name) {
+        AnsiString V = "?";
+        B.docPriceTicketGetValue(&Doc, btPageHeader, Name, V);
+        return V.ToUtf8();
+    };
+    EXPECT_EQ(Ask("DOC.NUM"), "17");
+    EXPECT_EQ(Ask("datedocmonth"), "9 декабря 2026");
+    EXPECT_EQ(Ask("MONTH"), "Март");
+    EXPECT_EQ(Ask("YEAR"), "2026");
+    EXPECT_EQ(Ask("CUSTOMER2"), "Магазин");
+    EXPECT_EQ(Ask("NAME"), "?"); // no current row outside the data band
+}
+
+// A template that does not load ends the print cleanly: the next one runs.
+TEST(DocumentBuilder, FailedPrintLeavesNothingBehind)
+{
+    BuilderFixture F;
+    TestBuilder B;
+    EXPECT_ANY_THROW(B.BuildDocument(0, &F.Invoice, "missing.dcr"));
+    EXPECT_EQ(B.DocPrint(), nullptr);
+    EXPECT_FALSE(B.Busy());
+    F.MakeTemplate("Ticket2.dcr", "Ценники"_a);
+    B.FailPreview = true;
+    EXPECT_ANY_THROW(B.BuildDocument(0, &F.Invoice, "Ticket2.dcr"));
+    EXPECT_EQ(B.DocPrint(), nullptr);
+    B.FailPreview = false;
+    B.BuildDocument(0, &F.Invoice, "Ticket2.dcr");
+    EXPECT_EQ(B.Previews, 2);
+    EXPECT_TRUE(B.Busy()); // the preview is on screen
+    const MsgAnswerHookScope Answer([](const MsgRequest&) { return 1; });
+    ExpectRaises<EAbort>([&] { B.BuildDocument(0, &F.Invoice, "Ticket2.dcr"); },
+                         "Operation aborted");
+    // The preview's end frees the document through the message queue.
+    B.DocPrint()->OnEndPrintView(B.DocPrint());
+    Application->ProcessMessages();
+    EXPECT_EQ(B.DocPrint(), nullptr);
+    EXPECT_FALSE(B.Busy());
+}
+
+TEST(DocumentBuilder, ImportTemplateAsksBeforeReplacing)
+{
+    BuilderFixture F;
+    TestBuilder B;
+    const AnsiString Source = F.Config.Dir().File("Ticket1-nc.dcr");
+    {
+        TDocument Doc(nullptr);
+        Doc.SetNameDocument("Новые ценники"_a);
+        Doc.SaveToBinaryFile(Source);
+    }
+    EXPECT_TRUE(B.ImportTemplate(Source));
+    EXPECT_EQ(TFormFRep::GetTemplateDocName(gTxtPath + "Ticket1.dcr"), "Новые ценники"_a);
+    F.MakeTemplate("Ticket1.dcr", "Свои ценники"_a);
+    {
+        const MsgAnswerHookScope No([](const MsgRequest&) { return 2; });
+        EXPECT_FALSE(B.ImportTemplate(Source));
+    }
+    EXPECT_EQ(TFormFRep::GetTemplateDocName(gTxtPath + "Ticket1.dcr"), "Свои ценники"_a);
+    {
+        const MsgAnswerHookScope Yes([](const MsgRequest&) { return 1; });
+        EXPECT_TRUE(B.ImportTemplate(Source));
+    }
+    EXPECT_EQ(TFormFRep::GetTemplateDocName(gTxtPath + "Ticket1.dcr"), "Новые ценники"_a);
+    EXPECT_EQ(TFormFRep::GetTemplateDocName(gTxtPath + "nothing.dcr"), "");
+}
