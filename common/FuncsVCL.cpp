@@ -668,7 +668,7 @@ void SaveFormPosition(TForm* Form)
         if (Form->WindowState() != wsNormal) {
             const int L = Ini->ReadInteger(Section, "Left", 50);
             const int T = Ini->ReadInteger(Section, "Top", 100);
-            Normal = TRect(L, T, L + Ini->ReadInteger(Section, "Width", Screen->Width() / 2),
+            Normal = Rect(L, T, L + Ini->ReadInteger(Section, "Width", Screen->Width() / 2),
                            T + Ini->ReadInteger(Section, "Height", Screen->Height() / 2));
         }
         Ini->EraseSection(Section);
@@ -703,7 +703,7 @@ void RestoreFormPosition(TForm* Form)
         int L = Ini->ReadInteger(Section, "Left", 10);
         int T = Ini->ReadInteger(Section, "Top", 10);
         // Kept on the work area of the monitor that holds most of it.
-        const TRect Want(L, T, L + Form->Width(), T + Form->Height());
+        const TRect Want = Rect(L, T, L + Form->Width(), T + Form->Height());
         const TRect Work = Screen->MonitorFromRect(Want)->WorkareaRect();
         L = std::max(Work.Left, std::min(L, Work.Right - Form->Width()));
         T = std::max(Work.Top, std::min(T, Work.Bottom - Form->Height()));

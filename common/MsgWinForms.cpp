@@ -169,14 +169,14 @@ void MeasureText(const AnsiString& Text, TFont* Font, Integer Width, TPoint& Siz
 {
     HDC DC = GetDC(nullptr);
     const HGDIOBJ Old = SelectObject(DC, Font->Handle());
-    TRect R(0, 0, Width, 0);
+    TRect R = Rect(0, 0, Width, 0);
     UINT Flags = DT_CALCRECT | DT_EXPANDTABS;
     if (WordWrap)
         Flags |= DT_WORDBREAK;
     DrawText(DC, Text, R, Flags);
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);
-    Size = TPoint(R.Right, R.Bottom);
+    Size = Point(R.Right, R.Bottom);
 }
 
 TPoint TextSize(const AnsiString& Text, TFont* Font)
@@ -404,7 +404,7 @@ void WriteCellText(TCanvas* Canvas, const TRect& Rect, Integer DX, bool RightToL
     TCanvas* C = Bitmap->Canvas();
     C->Font()->Assign(Canvas->Font());
     C->Brush()->Assign(Canvas->Brush());
-    C->FillRect(TRect(0, 0, W, H));
+    C->FillRect(::Rect(0, 0, W, H));
     SetBkMode(C->Handle(), TRANSPARENT);
     UINT Flags = DT_EXPANDTABS | DT_NOPREFIX;
     if (Alignment == taRightJustify)
@@ -415,9 +415,9 @@ void WriteCellText(TCanvas* Canvas, const TRect& Rect, Integer DX, bool RightToL
         Flags |= DT_RTLREADING;
     if (WordWrap)
         Flags |= DT_WORDBREAK;
-    TRect R(DX, DY, W - 1, H - 1);
+    TRect R = ::Rect(DX, DY, W - 1, H - 1);
     DrawText(C->Handle(), Text, R, Flags);
-    Canvas->CopyRect(Rect, C, TRect(0, 0, W, H));
+    Canvas->CopyRect(Rect, C, ::Rect(0, 0, W, H));
 }
 
 // ---- the unit's life ------------------------------------------------------------------

@@ -16,7 +16,6 @@ namespace {
 
 /// "Previous Year|", "Previous Month|", "Next Month|", "Next Year|".
 const char* const DefaultHints[4] = {"Previous Year|", "Previous Month|", "Next Month|", "Next Year|"};
-const char* const GlyphNames[4] = {"PREV2", "PREV1", "NEXT1", "NEXT2"};
 
 /// The window font of the pop-up and the dialog: the screen's message font.
 void SetWindowFont(TFont* Font)

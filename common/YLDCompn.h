@@ -286,8 +286,10 @@ public:
     [[nodiscard]] Extended CheckValue(Extended V) const;
     /// The text the focused edit shows for the value now.
     void Reformat();
-    /// The value as the unfocused edit paints it.
+    /// The value as the unfocused edit paints it (the edit's own
+    /// DisplayText, the text with its password character, stays as well).
     [[nodiscard]] AnsiString DisplayText();
+    using TCustomMaskEdit::DisplayText;
 
 protected:
     virtual Extended TextToValue(const AnsiString& Text);

@@ -134,12 +134,12 @@ TEST(MsgWinForms, WriteCellText)
     Target.SetHeight(40);
     TCanvas* C = Target.Canvas();
     C->Brush()->SetColor(clWhite);
-    C->FillRect(TRect(0, 0, 120, 40));
+    C->FillRect(Rect(0, 0, 120, 40));
     C->Font()->SetName("Arial");
     C->Font()->SetSize(10);
     C->Font()->SetColor(clBlack);
     C->Brush()->SetColor(clYellow);
-    WriteCellText(C, TRect(10, 0, 110, 20), 2, false, false, taRightJustify, "8888", 2);
+    WriteCellText(C, Rect(10, 0, 110, 20), 2, false, false, taRightJustify, "8888", 2);
     int RightMost = -1;
     for (int X = 0; X < 120; ++X)
         for (int Y = 0; Y < 20; ++Y)
@@ -148,7 +148,7 @@ TEST(MsgWinForms, WriteCellText)
     EXPECT_GT(RightMost, 90);
     EXPECT_LT(RightMost, 110 - 3);
     EXPECT_EQ(C->Pixels(5, 5), clWhite); // outside the cell
-    WriteCellText(C, TRect(10, 20, 60, 40), 2, false, true, taLeftJustify, "один два три"_a, 0);
+    WriteCellText(C, Rect(10, 20, 60, 40), 2, false, true, taLeftJustify, "один два три"_a, 0);
     EXPECT_EQ(C->Pixels(59, 39), clYellow);
     EXPECT_EQ(C->Pixels(61, 30), clWhite);
 }
