@@ -400,6 +400,7 @@ void TControl::UpdateAnchorRules()
 
 TRect TControl::ClientRect()
 {
+    AlignPending();
     return Rect(0, 0, FWidth, FHeight);
 }
 
@@ -415,6 +416,7 @@ void TControl::SetClientHeight(int Value)
 
 TPoint TControl::ClientOrigin()
 {
+    AlignPending();
     if (!FParent)
         return {FLeft, FTop};
     const TPoint P = FParent->ClientOrigin();

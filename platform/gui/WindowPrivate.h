@@ -45,8 +45,11 @@ struct HWND__ {
     uint32_t ClassStyle = 0;
     /// Owner window (GWL_HWNDPARENT), for forms.
     HWND Owner = nullptr;
-    /// The client rectangle within the window (after WM_NCCALCSIZE).
+    /// The client rectangle within the window (after WM_NCCALCSIZE), kept
+    /// from the last move, size or frame change as the window system keeps
+    /// it; ClientValid once it was worked out.
     TRect Client;
+    bool ClientValid = false;
     /// Top-level windows: the frame the window system would draw, outside
     /// the widget (left, top, right, bottom widths).
     TRect Frame;
@@ -89,6 +92,8 @@ void RetireWindow(HWND Wnd);
 class ControlWidget : public QWidget {
 public:
     ControlWidget(HWND Wnd, QWidget* Parent);
+    /// Forgets its window, also when Qt frees it before the window goes.
+    ~ControlWidget() override;
     HWND Window() const { return FWnd; }
 
 protected:
