@@ -549,6 +549,17 @@ protected:
     void CreateChildHandles();
     /// Aligns the children in Rect (the client rectangle) as described above.
     virtual void AlignControls(TControl* AControl, TRect& Rect);
+    /// Realigns at once (AControl, or the child that asked last, first
+    /// among equals).
+    void AlignNow(TControl* AControl);
+    /// Does the realign the children asked for when it still waits (and
+    /// the parents' before it).
+    void AlignWaiting()
+    {
+        AlignPending();
+        if (FAlignDeferred)
+            AlignNow(nullptr);
+    }
     /// Realigns after AControl changed (or, when alignment is disabled,
     /// remembers that it must be done). A child's request (AControl not
     /// null) waits until somebody reads a bound of a child, an event comes
@@ -650,9 +661,6 @@ private:
     /// now or never).
     /// Returns the child that asked last.
     TControl* DropDeferredAlign();
-    /// Realigns at once (AControl, or the child that asked last, first
-    /// among equals).
-    void AlignNow(TControl* AControl);
     /// The form's preview of a key (KeyPreview), then Handler; true when
     /// either consumed it.
     bool DoKeyStep(TWMKey& Message, bool (TWinControl::*Preview)(TWMKey&),

@@ -28,7 +28,7 @@ struct ScrollBarState {
 
 /// One native window.
 struct HWND__ {
-    ScrollBarState Scroll[2];  // SB_HORZ, SB_VERT
+    ScrollBarState Scroll[3];  // SB_HORZ, SB_VERT, SB_CTL (a scroll bar control)
     TWinControl* Control = nullptr;
     /// The widget; for our own widgets the pixels come from Backing.
     QPointer<QWidget> Widget;

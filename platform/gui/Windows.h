@@ -622,6 +622,8 @@ enum : UINT {
     SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS,
 };
 enum : UINT { ESB_ENABLE_BOTH = 0, ESB_DISABLE_BOTH = 3 };
+/// Scroll bar control styles: the bar lies along the width or the height.
+enum : uint32_t { SBS_HORZ = 0, SBS_VERT = 1 };
 
 struct SCROLLINFO {
     UINT cbSize = sizeof(SCROLLINFO);
@@ -634,11 +636,11 @@ struct SCROLLINFO {
 };
 using TScrollInfo = SCROLLINFO;
 
-/// Sets the window's scroll bar (SB_HORZ or SB_VERT): range, page and
-/// position as fMask says; the position is kept within Min..Max-Page+1.
-/// A bar whose range fits in the page is hidden unless SIF_DISABLENOSCROLL
-/// (then it is shown disabled); showing or hiding it changes the client
-/// size (WM_SIZE). Returns the position.
+/// Sets the window's scroll bar (SB_HORZ or SB_VERT, or SB_CTL for a scroll
+/// bar control): range, page and position as fMask says; the position is
+/// kept within Min..Max-Page+1. A frame bar whose range fits in the page is
+/// hidden unless SIF_DISABLENOSCROLL (then it is shown disabled); showing
+/// or hiding it changes the client size (WM_SIZE). Returns the position.
 int SetScrollInfo(HWND Wnd, int Bar, const SCROLLINFO& Info, BOOL Redraw);
 BOOL GetScrollInfo(HWND Wnd, int Bar, SCROLLINFO& Info);
 int SetScrollPos(HWND Wnd, int Bar, int Pos, BOOL Redraw);

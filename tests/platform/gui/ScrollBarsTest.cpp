@@ -2,6 +2,7 @@
 // take, the messages clicks and drags send, and their look.
 
 #include "platform/gui/ComCtrls.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
 #include "platform/gui/StdCtrls.h"
@@ -429,4 +430,211 @@ TEST(ScrolledControls, WideContentGetsAHorizontalBar)
     M->SetSelStart(M->Text().Length());
     EXPECT_GT(M->HorzPos(), 0);
     EXPECT_EQ(GetScrollPos(M->Handle(), SB_HORZ), M->HorzPos());
+}
+
+// ---- the scroll box -------------------------------------------------------------------------
+
+namespace {
+
+struct ScrollBoxFixture : ::testing::Test {
+    TForm Form {nullptr};
+    TScrollBox* Box = nullptr;
+    TPanel* Near = nullptr;
+    TPanel* Far = nullptr;
+    void SetUp() override
+    {
+        Form.SetClientWidth(400);
+        Form.SetClientHeight(300);
+        Box = new TScrollBox(&Form);
+        Box->SetParent(&Form);
+        Box->SetBorderStyle(bsNone);
+        Box->SetBounds(10, 10, 200, 150);
+        Near = AddPanel(0, 0);
+        Far = AddPanel(20, 300);  // content 340 high
+        Form.Show();
+        Application->ProcessMessages();
+    }
+    TPanel* AddPanel(int Left, int Top)
+    {
+        auto* P = new TPanel(&Form);
+        P->SetParent(Box);
+        P->SetBounds(Left, Top, 100, 40);
+        return P;
+    }
+    int BarX() { return Box->ClientWidth() + GetSystemMetrics(SM_CXVSCROLL) / 2; }
+};
+
+}  // namespace
+
+TEST_F(ScrollBoxFixture, RangeComesFromTheChildren)
+{
+    TControlScrollBar* V = Box->VertScrollBar();
+    EXPECT_EQ(V->Range(), 340);
+    EXPECT_TRUE(V->IsScrollBarVisible());
+    EXPECT_FALSE(Box->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(Box->ClientWidth(), 200 - GetSystemMetrics(SM_CXVSCROLL));
+    SCROLLINFO I = BarInfo(Box, SB_VERT);
+    EXPECT_EQ(I.nMax, 339);
+    EXPECT_EQ(static_cast<int>(I.nPage), Box->ClientHeight());
+    // A child past the right edge brings the other bar.
+    AddPanel(250, 0);
+    EXPECT_EQ(Box->HorzScrollBar()->Range(), 350);
+    EXPECT_TRUE(Box->HorzScrollBar()->IsScrollBarVisible());
+    // Scrolled to the end, the far child leaves: everything fits again.
+    V->SetPosition(1000);
+    EXPECT_EQ(V->Position(), 340 - Box->ClientHeight());
+    EXPECT_EQ(Far->Top(), 300 - V->Position());  // the children moved with it
+    Far->SetVisible(false);
+    EXPECT_EQ(V->Range(), 40);
+    EXPECT_EQ(V->Position(), 0);
+    EXPECT_EQ(Near->Top(), 0);
+    EXPECT_FALSE(GetWindowLong(Box->Handle(), GWL_STYLE) & WS_VSCROLL);
+    // A range set by the program stays.
+    V->SetRange(1000);
+    EXPECT_FALSE(Box->AutoScroll());
+    Far->SetVisible(true);
+    EXPECT_EQ(V->Range(), 1000);
+}
+
+TEST_F(ScrollBoxFixture, ClicksDragsWheelAndMessagesScroll)
+{
+    TControlScrollBar* V = Box->VertScrollBar();
+    V->SetIncrement(10);
+    const int Bottom = Box->ClientHeight();
+    const int Last = 340 - Bottom;
+    const int Grab = GetSystemMetrics(SM_CYVSCROLL) + 2;
+    struct Step {
+        const char* What;
+        std::function<void()> Do;
+        int Position;
+    } Steps[] = {
+        {"down arrow", [&] { SimulateClick(Box, BarX(), Bottom - 5); }, 10},
+        {"up arrow", [&] { SimulateClick(Box, BarX(), 5); }, 0},
+        {"track below the thumb", [&] { SimulateClick(Box, BarX(), Bottom - 20); }, Bottom},
+        {"SB_TOP", [&] { SendScrollCode(Box, SB_TOP); }, 0},
+        {"wheel towards the user", [&] { Box->SetFocus(); SimulateWheel(Box, -WHEEL_DELTA, 5, 5); }, 30},
+        {"SB_BOTTOM", [&] { SendScrollCode(Box, SB_BOTTOM); }, Last},
+        {"SB_PAGEUP", [&] { SendScrollCode(Box, SB_PAGEUP); }, Last - Bottom},
+        {"thumb held without tracking",
+         [&] {
+             SendScrollCode(Box, SB_TOP);
+             SimulateMouseDown(Box, mbLeft, BarX(), Grab);
+             SimulateMouseMove(Box, BarX(), Bottom + 40, {ssLeft});
+         },
+         0},
+        {"thumb let go", [&] { SimulateMouseUp(Box, mbLeft, BarX(), Bottom + 40); }, Last},
+        {"thumb with tracking",
+         [&] {
+             V->SetTracking(true);
+             SendScrollCode(Box, SB_TOP);
+             SimulateMouseDown(Box, mbLeft, BarX(), Grab);
+             SimulateMouseMove(Box, BarX(), Bottom + 40, {ssLeft});
+         },
+         Last},
+    };
+    for (const Step& S : Steps) {
+        SCOPED_TRACE(S.What);
+        S.Do();
+        EXPECT_EQ(V->Position(), S.Position);
+        EXPECT_EQ(Near->Top(), -S.Position);
+    }
+    SimulateMouseUp(Box, mbLeft, BarX(), Bottom + 40);
+}
+
+TEST_F(ScrollBoxFixture, ScrollInViewShowsAControl)
+{
+    Box->ScrollInView(Far);
+    EXPECT_EQ(Far->Top() + Far->Height(), Box->ClientHeight());
+    Box->ScrollInView(Near);
+    EXPECT_EQ(Near->Top(), 0);
+    // Aligned children take the whole scrolled width, at least the client.
+    auto* Strip = new TPanel(&Form);
+    Strip->SetParent(Box);
+    Strip->SetHeight(10);
+    Strip->SetAlign(alTop);
+    EXPECT_EQ(Strip->Width(), Box->ClientWidth());
+}
+
+// ---- the scroll bar control -----------------------------------------------------------------
+
+namespace {
+
+struct ScrollBarControlFixture : ::testing::Test {
+    TForm Form {nullptr};
+    TScrollBar* Bar = nullptr;
+    std::vector<std::string> Log;
+    void SetUp() override
+    {
+        Form.SetClientWidth(400);
+        Form.SetClientHeight(300);
+        Bar = new TScrollBar(&Form);
+        Bar->SetParent(&Form);
+        Bar->SetBounds(10, 10, 200, 17);
+        Bar->SetPageSize(10);
+        Bar->SetLargeChange(10);
+        Bar->OnScroll = TScrollEvent(this, &ScrollBarControlFixture::Scrolled);
+        Bar->OnChange = TNotifyEvent(this, &ScrollBarControlFixture::Changed);
+        Form.Show();
+        Bar->SetFocus();
+    }
+    void Scrolled(TObject*, TScrollCode Code, int& Pos)
+    {
+        Log.push_back("scroll " + std::to_string(Code) + " " + std::to_string(Pos));
+    }
+    void Changed(TObject*) { Log.push_back("change " + std::to_string(Bar->Position())); }
+};
+
+}  // namespace
+
+TEST_F(ScrollBarControlFixture, ClicksKeysWheelAndDragsMoveThePosition)
+{
+    const int Arrow = GetSystemMetrics(SM_CXHSCROLL);
+    struct Step {
+        const char* What;
+        std::function<void()> Do;
+        int Position;
+    } Steps[] = {
+        {"right arrow", [&] { SimulateClick(Bar, 200 - 5, 8); }, 1},
+        {"left arrow", [&] { SimulateClick(Bar, 5, 8); }, 0},
+        {"track right of the thumb", [&] { SimulateClick(Bar, 200 - Arrow - 5, 8); }, 10},
+        {"Right key", [&] { SimulateKey(VK_RIGHT); }, 11},
+        {"Home key", [&] { SimulateKey(VK_HOME); }, 0},
+        {"End key: the last page", [&] { SimulateKey(VK_END); }, 91},
+        {"Page Up key", [&] { SimulateKey(VK_PRIOR); }, 81},
+        {"wheel towards the user", [&] { SimulateWheel(Bar, -WHEEL_DELTA, 5, 5); }, 84},
+        {"thumb dragged to the start",
+         [&] {
+             SimulateKey(VK_END);
+             const int ThumbMid = 200 - Arrow - 5;
+             SimulateMouseDown(Bar, mbLeft, ThumbMid, 8);
+             SimulateMouseMove(Bar, -50, 8, {ssLeft});
+             SimulateMouseUp(Bar, mbLeft, -50, 8);
+         },
+         0},
+    };
+    for (const Step& S : Steps) {
+        SCOPED_TRACE(S.What);
+        S.Do();
+        EXPECT_EQ(Bar->Position(), S.Position);
+        EXPECT_EQ(GetScrollPos(Bar->Handle(), SB_CTL), S.Position);
+    }
+    // Every step went through OnScroll before the position changed.
+    Log.clear();
+    SimulateClick(Bar, 200 - 5, 8);
+    EXPECT_EQ(Log, std::vector<std::string>({"scroll 1 1", "change 1", "scroll 8 1"}));
+}
+
+TEST_F(ScrollBarControlFixture, PropertiesHoldTheRange)
+{
+    Bar->SetParams(500, 0, 100);
+    EXPECT_EQ(Bar->Position(), 91);  // the last page
+    Bar->SetParams(-5, 0, 100);
+    EXPECT_EQ(Bar->Position(), 0);
+    ExpectRaises<EInvalidOperation>([&] { Bar->SetParams(0, 10, 5); }, "Scroll bar property out of range");
+    ExpectRaises<EInvalidOperation>([&] { Bar->SetPageSize(102); }, "Scroll bar property out of range");
+    Bar->SetKind(sbVertical);
+    EXPECT_EQ(Bar->Width(), 17);
+    EXPECT_EQ(Bar->Height(), 200);
+    SimulateClick(Bar, 8, 200 - 5);
+    EXPECT_EQ(Bar->Position(), 1);
 }
