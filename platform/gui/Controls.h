@@ -53,6 +53,7 @@ class TPopupMenu;
 class TWinControl;
 class TCustomForm;
 class TControlCanvas;
+class TControlActionLink;
 
 // ---- keys, mouse, cursors ---------------------------------------------------------
 
@@ -417,8 +418,11 @@ protected:
     TControlStyle FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     TControlState FControlState;
     TPopupMenu* FPopupMenu = nullptr;
-    /// The link to Action (a TControlActionLink); null without an action.
+    /// The link to Action (made by CreateActionLink); null without an action.
     std::unique_ptr<TObject> FActionLink;
+    /// A new link that binds this control to an action: a
+    /// TControlActionLink, or a descendant a control needs; the caller owns it.
+    virtual TControlActionLink* CreateActionLink();
     /// Executes the bound action for a click unless OnClick is a handler of
     /// its own; true when the action took the click.
     bool ExecuteActionLink();
