@@ -154,6 +154,7 @@ void ControlWidget::paintEvent(QPaintEvent* Event)
     FlushBitmap(FWnd->Backing);
     QPainter P(this);
     P.drawImage(Event->rect(), FWnd->Backing->Image, Event->rect());
+    PaintCaret(FWnd, P);
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <functional>
 
 class QEvent;
+class QPainter;
 
 /// The state of one of a window's own scroll bars.
 struct ScrollBarState {
@@ -123,6 +124,9 @@ void PaintScrollBars(HWND Wnd, HDC DC);
 /// WM_VSCROLL, the thumb is dragged. True when the point was on a bar or a
 /// drag of the thumb is under way.
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
+/// Draws the caret over the pixels of Wnd's widget when Wnd owns it and it
+/// is shown (Caret.cpp).
+void PaintCaret(HWND Wnd, QPainter& Painter);
 
 /// Paints the invalid part of the window into its backing image (sends
 /// WM_ERASEBKGND and WM_PAINT) and clears it.

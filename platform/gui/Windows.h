@@ -636,6 +636,30 @@ struct SCROLLINFO {
 };
 using TScrollInfo = SCROLLINFO;
 
+// ---- caret (Caret.cpp) ----------------------------------------------------------------------
+
+/// The Bitmap of CreateCaret for a grey caret.
+inline HBITMAP const CaretGrey = reinterpret_cast<HBITMAP>(1);
+/// Makes the program's one caret for Wnd, hidden, at the client's (0, 0),
+/// Width x Height pixels (0: the border width or height); the caret a
+/// window had before goes. Bitmap null gives a solid caret, CaretGrey a
+/// grey one; any other bitmap is drawn as a solid caret of that size. The
+/// caret goes with its window. False for a dead window.
+BOOL CreateCaret(HWND Wnd, HBITMAP Bitmap, int Width, int Height);
+/// False when there is no caret.
+BOOL DestroyCaret();
+/// Shows the caret once every HideCaret has had its ShowCaret; it blinks
+/// every GetCaretBlinkTime milliseconds while shown (it is drawn inverted
+/// over the window). Wnd is the caret's window or null; false for another
+/// window, without a caret, or when it is shown already.
+BOOL ShowCaret(HWND Wnd);
+BOOL HideCaret(HWND Wnd);
+/// Moves the caret (client pixels of its window); it shows at once there.
+BOOL SetCaretPos(int X, int Y);
+/// False without a caret.
+BOOL GetCaretPos(TPoint& Point);
+UINT GetCaretBlinkTime();
+
 /// Sets the window's scroll bar (SB_HORZ or SB_VERT, or SB_CTL for a scroll
 /// bar control): range, page and position as fMask says; the position is
 /// kept within Min..Max-Page+1. A frame bar whose range fits in the page is
