@@ -671,6 +671,8 @@ private:
         void (TWinControl::*Handler)(Word&, TShiftState));
     void UpdateBounds();
     void ApplyWidgetGeometry();
+    /// The children's widgets again, after the client area moved or changed.
+    void PlaceChildWidgets();
     void SetWindowFocus();
     void InvalidateFrame();
 };

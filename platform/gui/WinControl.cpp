@@ -647,12 +647,16 @@ void TWinControl::ApplyWidgetGeometry()
         // the menu bar's band (if any) and the client area below it.
         const TRect R = TopLevelWidgetRect(this);
         const int Band = R.Height() - WindowClientRect().Height();
+        const TRect OldClient = FHandle->Client;
         FHandle->Client = Rect(0, Band, R.Width(), R.Height());
         FHandle->ClientValid = true;
         W->setGeometry(FLeft + R.Left, FTop + R.Top, std::max(R.Width(), 1), std::max(R.Height(), 1));
         ResizeBacking(FHandle, R.Width(), R.Height());
+        if (FHandle->Client != OldClient)
+            PlaceChildWidgets();
         return;
     }
+    const TRect OldClient = FHandle->Client;
     FHandle->Client = WindowClientRect();
     FHandle->ClientValid = true;
     TPoint Offset {0, 0};
@@ -660,6 +664,27 @@ void TWinControl::ApplyWidgetGeometry()
         Offset = FParent->FHandle->Client.TopLeft();
     W->setGeometry(Offset.X + FLeft, Offset.Y + FTop, std::max(FWidth, 0), std::max(FHeight, 0));
     ResizeBacking(FHandle, FWidth, FHeight);
+    // A child shows only inside its parent's client area: the frame
+    // (borders, scroll bars) lies around it.
+    if (FParent && FParent->FHandle) {
+        const QRect Own(Offset.X + FLeft, Offset.Y + FTop, std::max(FWidth, 0), std::max(FHeight, 0));
+        const QRect Shown = Own & ToQRect(FParent->FHandle->Client);
+        if (Shown == Own) {
+            if (!W->mask().isEmpty())
+                W->clearMask();
+        } else {
+            // An empty mask would mean none: a pixel outside hides it all.
+            W->setMask(Shown.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(Shown.translated(-Own.topLeft())));
+        }
+    }
+    if (FHandle->Client != OldClient)
+        PlaceChildWidgets();
+}
+
+void TWinControl::PlaceChildWidgets()
+{
+    for (TWinControl* C : FWinControls)
+        C->ApplyWidgetGeometry();
 }
 
 // ---- handles ----------------------------------------------------------------------------------

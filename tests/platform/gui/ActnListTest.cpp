@@ -47,23 +47,23 @@ TEST(ActionLinks, TheLinkDecidesWhichValuesTheClientTakes)
 {
     TForm Form(nullptr);
     auto* Action = new TAction(&Form);
-    Action->SetCaption("Печать");
+    Action->SetCaption("Печать"_a);
     auto* Plain = new TCheckBox(&Form);
     Plain->SetParent(&Form);
     auto* Own = new OwnCaptionBox(&Form);
     Own->SetParent(&Form);
-    Own->SetCaption("Своя");
+    Own->SetCaption("Своя"_a);
     Plain->SetAction(Action);
     Own->SetAction(Action);
-    EXPECT_EQ(Plain->Caption(), "Печать");
-    EXPECT_EQ(Own->Caption(), "Своя");  // kept when bound
-    Action->SetCaption("Печать всех");
+    EXPECT_EQ(Plain->Caption(), "Печать"_a);
+    EXPECT_EQ(Own->Caption(), "Своя"_a);  // kept when bound
+    Action->SetCaption("Печать всех"_a);
     Action->SetChecked(true);
     Action->SetEnabled(false);
-    EXPECT_EQ(Own->Caption(), "Своя");  // kept when the action changes
+    EXPECT_EQ(Own->Caption(), "Своя"_a);  // kept when the action changes
     EXPECT_TRUE(Own->Checked());
     EXPECT_FALSE(Own->Enabled());
-    EXPECT_EQ(Plain->Caption(), "Печать всех");
+    EXPECT_EQ(Plain->Caption(), "Печать всех"_a);
     Action->SetAutoCheck(true);
     Action->SetGroupIndex(2);
     Action->SetHelpContext(7);

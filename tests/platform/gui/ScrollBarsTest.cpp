@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -204,7 +205,7 @@ TListBox* MakeListBox(TForm& Form, int Count)
     auto* L = new TListBox(&Form);
     L->SetParent(&Form);
     for (int I = 0; I < Count; ++I)
-        L->Items()->Add("Строка " + IntToStr(I));
+        L->Items()->Add("Строка "_a + IntToStr(I));
     return L;
 }
 
@@ -227,9 +228,9 @@ TTreeView* MakeTreeView(TForm& Form, int Count)
     for (int I = 0; I < Count; ++I) {
         // Every fifth entry opens a group of the next four.
         if (I % 5 == 0)
-            Parent = T->Items()->Add(nullptr, "Группа " + IntToStr(I));
+            Parent = T->Items()->Add(nullptr, "Группа "_a + IntToStr(I));
         else
-            T->Items()->AddChild(Parent, "Узел " + IntToStr(I));
+            T->Items()->AddChild(Parent, "Узел "_a + IntToStr(I));
     }
     T->FullExpand();
     return T;
@@ -242,7 +243,7 @@ TMemo* MakeMemo(TForm& Form, int Count)
     M->SetScrollBars(ssVertical);
     AnsiString Text;
     for (int I = 0; I < Count; ++I)
-        Text += (I ? "\r\n" : "") + AnsiString("Строка ") + IntToStr(I);
+        Text += (I ? "\r\n" : "") + "Строка "_a + IntToStr(I);
     M->SetText(Text);
     M->SetSelStart(0);
     return M;
@@ -637,4 +638,48 @@ TEST_F(ScrollBarControlFixture, PropertiesHoldTheRange)
     EXPECT_EQ(Bar->Height(), 200);
     SimulateClick(Bar, 8, 200 - 5);
     EXPECT_EQ(Bar->Position(), 1);
+}
+
+// ---- the look -----------------------------------------------------------------------------------
+
+TEST(ScrolledControls, FormOfScrolledControlsIsPaintedWithItsBars)
+{
+    ScrolledForm F;
+    F.Form.SetClientWidth(640);
+    F.Form.SetClientHeight(200);
+    TWinControl* List = MakeListBox(F.Form, 50);
+    List->SetBounds(10, 10, 140, 180);
+    TMemo* Memo = MakeMemo(F.Form, 40);
+    Memo->SetBounds(160, 10, 140, 180);
+    Memo->SetWordWrap(false);
+    Memo->SetScrollBars(ssBoth);
+    Memo->Lines()->SetStrings(1, "Очень длинная строка, которая не помещается в окне"_a);
+    TTreeView* Tree = MakeTreeView(F.Form, 50);
+    Tree->SetBounds(310, 10, 150, 180);
+    auto* Box = new TScrollBox(&F.Form);
+    Box->SetParent(&F.Form);
+    Box->SetBounds(470, 10, 160, 180);
+    for (int I = 0; I < 6; ++I) {
+        auto* P = new TPanel(&F.Form);
+        P->SetParent(Box);
+        P->SetBounds(8, 8 + I * 45, 200, 40);
+        P->SetCaption("Панель "_a + IntToStr(I + 1));
+    }
+    SendMessage(List->Handle(), WM_VSCROLL, MakeWParam(SB_LINEDOWN, 0), 0);
+    Application->ProcessMessages();
+    TBitmap Shot;
+    GrabWindow(&F.Form, &Shot);
+    // Every control shows a vertical bar: its arrow's dark corner at the
+    // right edge, inside the client edge.
+    for (TWinControl* C : {List, static_cast<TWinControl*>(Memo), static_cast<TWinControl*>(Tree),
+             static_cast<TWinControl*>(Box)}) {
+        SCOPED_TRACE(C->ClassName().Std());
+        EXPECT_TRUE(GetWindowLong(C->Handle(), GWL_STYLE) & WS_VSCROLL);
+        EXPECT_EQ(Shot.Canvas()->Pixels(C->Left() + C->Width() - 3, C->Top() + 2 + 15),
+            GetSysColor(COLOR_3DDKSHADOW));
+    }
+    const std::string Png = Shot.SaveToPngBytes();
+    ASSERT_GT(Png.size(), 1000u);
+    if (const char* Keep = std::getenv("PRICETAGS_SCROLL_PNG"))
+        WriteBytes(Keep, Png);
 }
