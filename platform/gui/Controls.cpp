@@ -3,6 +3,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -740,12 +741,6 @@ void TControl::MouseWheelHandler(TMessage& Message)
     }
     Message.Result = Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
 }
-
-namespace {
-
-const char SListIndexError[] = "List index out of bounds (%d)";
-
-}  // namespace
 
 void ListIndexError(int Index)
 {
