@@ -1366,6 +1366,13 @@ void TCustomTreeView::KeyDown(Word& Key, TShiftState Shift)
     case VK_DOWN: SetSelected(Rows[static_cast<size_t>(std::min(Count - 1, Index + 1))]); break;
     case VK_HOME: SetSelected(Rows.front()); break;
     case VK_END: SetSelected(Rows.back()); break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+        const int Step = std::max(ClientHeight() / RowHeight() - 1, 1);
+        const int To = Key == VK_PRIOR ? std::max(0, Index - Step) : std::min(Count - 1, std::max(Index, 0) + Step);
+        SetSelected(Rows[static_cast<size_t>(To)]);
+        break;
+    }
     case VK_LEFT:
         if (!FSelected)
             break;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -198,6 +199,8 @@ struct ScrolledKind {
     const char* Name;
     TWinControl* (*Make)(TForm& Form, int Count);
     int (*Top)(TWinControl* C);
+    /// The row the keys move (selection or caret line); -1 for none.
+    int (*Current)(TWinControl* C);
 };
 
 TListBox* MakeListBox(TForm& Form, int Count)
@@ -249,15 +252,26 @@ TMemo* MakeMemo(TForm& Form, int Count)
     return M;
 }
 
+int SelectedRow(TWinControl* C)
+{
+    auto* T = static_cast<TTreeView*>(C);
+    const std::vector<TTreeNode*> Rows = T->VisibleNodes();
+    const auto It = std::find(Rows.begin(), Rows.end(), T->Selected());
+    return It == Rows.end() ? -1 : static_cast<int>(It - Rows.begin());
+}
+
 const ScrolledKind ScrolledKinds[] = {
     {"list box", [](TForm& F, int N) -> TWinControl* { return MakeListBox(F, N); },
-     [](TWinControl* C) { return static_cast<TListBox*>(C)->TopIndex(); }},
+     [](TWinControl* C) { return static_cast<TListBox*>(C)->TopIndex(); },
+     [](TWinControl* C) { return static_cast<TListBox*>(C)->ItemIndex(); }},
     {"owner-data list view", [](TForm& F, int N) -> TWinControl* { return MakeOwnerDataView(F, N); },
-     [](TWinControl* C) { return static_cast<TListView*>(C)->TopIndex(); }},
+     [](TWinControl* C) { return static_cast<TListView*>(C)->TopIndex(); },
+     [](TWinControl* C) { return static_cast<TListView*>(C)->ItemIndex(); }},
     {"tree view", [](TForm& F, int N) -> TWinControl* { return MakeTreeView(F, N); },
-     [](TWinControl* C) { return static_cast<TTreeView*>(C)->TopIndex(); }},
+     [](TWinControl* C) { return static_cast<TTreeView*>(C)->TopIndex(); }, SelectedRow},
     {"memo", [](TForm& F, int N) -> TWinControl* { return MakeMemo(F, N); },
-     [](TWinControl* C) { return static_cast<TMemo*>(C)->TopLine(); }},
+     [](TWinControl* C) { return static_cast<TMemo*>(C)->TopLine(); },
+     [](TWinControl* C) { return static_cast<int>(static_cast<TMemo*>(C)->CaretPos().Y); }},
 };
 
 SCROLLINFO BarInfo(TWinControl* C, int Bar)
@@ -369,6 +383,41 @@ TEST(ScrolledControls, ArrowsPagesThumbWheelAndMessagesScroll)
             }
             EXPECT_EQ(GetScrollPos(C->Handle(), SB_VERT), Top);  // the bar follows
         }
+    }
+}
+
+TEST(ScrolledControls, KeysKeepTheCurrentRowInView)
+{
+    for (const ScrolledKind& K : ScrolledKinds) {
+        SCOPED_TRACE(K.Name);
+        ScrolledForm F;
+        TWinControl* C = K.Make(F.Form, 50);
+        C->SetBounds(10, 10, 150, 150);
+        C->SetFocus();
+        const int Page = static_cast<int>(BarInfo(C, SB_VERT).nPage);
+        struct Step {
+            Word Key;
+            int Times;
+            const char* What;
+        } Steps[] = {
+            {VK_DOWN, 1, "down once"},
+            {VK_DOWN, 20, "down past the page"},
+            {VK_UP, 12, "up past the top"},
+            {VK_NEXT, 2, "page down twice"},
+            {VK_DOWN, 40, "down to the end"},
+        };
+        for (const Step& S : Steps) {
+            SCOPED_TRACE(S.What);
+            for (int I = 0; I < S.Times; ++I)
+                SimulateKey(S.Key);
+            const int Row = K.Current(C);
+            const int Top = K.Top(C);
+            EXPECT_GE(Row, Top);
+            EXPECT_LT(Row, Top + Page);
+            EXPECT_EQ(GetScrollPos(C->Handle(), SB_VERT), Top);
+        }
+        EXPECT_EQ(K.Current(C), 49);
+        EXPECT_EQ(K.Top(C), 50 - Page);
     }
 }
 
