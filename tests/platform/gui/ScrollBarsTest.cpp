@@ -714,6 +714,19 @@ TEST(ScrolledControls, FormOfScrolledControlsIsPaintedWithItsBars)
         P->SetBounds(8, 8 + I * 45, 200, 40);
         P->SetCaption("Панель "_a + IntToStr(I + 1));
     }
+    F.Form.SetClientHeight(230);
+    auto* Bar = new TScrollBar(&F.Form);
+    Bar->SetParent(&F.Form);
+    Bar->SetBounds(10, 200, 300, 17);
+    Bar->SetPageSize(20);
+    Bar->SetPosition(30);
+    auto* Edit = new TCustomControl(&F.Form);
+    Edit->SetParent(&F.Form);
+    Edit->SetBounds(320, 200, 140, 20);
+    Edit->SetColor(clWindow);
+    CreateCaret(Edit->Handle(), nullptr, 1, 14);
+    SetCaretPos(10, 3);
+    ShowCaret(Edit->Handle());
     SendMessage(List->Handle(), WM_VSCROLL, MakeWParam(SB_LINEDOWN, 0), 0);
     Application->ProcessMessages();
     TBitmap Shot;
@@ -727,8 +740,20 @@ TEST(ScrolledControls, FormOfScrolledControlsIsPaintedWithItsBars)
         EXPECT_EQ(Shot.Canvas()->Pixels(C->Left() + C->Width() - 3, C->Top() + 2 + 15),
             GetSysColor(COLOR_3DDKSHADOW));
     }
+    // The bar control's thumb sits a third of the way along.
+    EXPECT_EQ(Shot.Canvas()->Pixels(10 + 16 + (300 - 32) * 30 / 100 + 20, 200 + 8),
+        static_cast<TColor>(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(Shot.Canvas()->Pixels(320 + 10, 200 + 8), clBlack);  // the caret
+    DestroyCaret();
     const std::string Png = Shot.SaveToPngBytes();
     ASSERT_GT(Png.size(), 1000u);
-    if (const char* Keep = std::getenv("PRICETAGS_SCROLL_PNG"))
+    if (const char* Keep = std::getenv("PRICETAGS_SCROLL_PNG")) {
         WriteBytes(Keep, Png);
+        // The corners worth a close look, four times larger.
+        TBitmap Zoom;
+        Zoom.SetSize(4 * 320, 4 * 90);
+        Zoom.Canvas()->CopyRect(Rect(0, 0, 4 * 160, 4 * 90), Shot.Canvas(), Rect(310, 10, 470, 100));
+        Zoom.Canvas()->CopyRect(Rect(4 * 160, 0, 4 * 320, 4 * 90), Shot.Canvas(), Rect(0, 140, 160, 230));
+        WriteBytes(std::string(Keep) + ".zoom.png", Zoom.SaveToPngBytes());
+    }
 }
