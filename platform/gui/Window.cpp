@@ -571,9 +571,9 @@ void ForgetWindow(HWND Wnd)
         gFocus = nullptr;
     if (gCapture == Wnd)
         gCapture = nullptr;
+    // The window's timers lie together in the map: no walk over the others.
     auto& T = Timers();
-    for (auto It = T.begin(); It != T.end();)
-        It = It->first.first == Wnd ? T.erase(It) : std::next(It);
+    T.erase(T.lower_bound({Wnd, 0}), T.upper_bound({Wnd, ~UINT_PTR(0)}));
     std::lock_guard<std::mutex> Lock(gQueueLock);
     for (MSG& M : gQueue)
         if (M.hwnd == Wnd)
