@@ -322,6 +322,24 @@ TEST_F(FormFixture, ChildrenMadeOneByOneAreInPlaceForReadsInputAndPaint)
     EXPECT_EQ(Last->ClientHeight(), 240);
 }
 
+TEST_F(FormFixture, TheClientRectangleIsKeptBetweenFrameChanges)
+{
+    auto* P = Make<Probe>(Form);
+    P->SetBounds(0, 0, 100, 80);
+    Form->Show();
+    P->Log.clear();
+    for (int I = 0; I < 5; ++I)
+        EXPECT_EQ(P->ClientRect(), Rect(0, 0, 100, 80));
+    EXPECT_EQ(P->Count(WM_NCCALCSIZE), 0);
+    // A new frame is asked for once and kept.
+    SetWindowLong(P->Handle(), GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    SetWindowPos(P->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    EXPECT_EQ(P->ClientRect(), Rect(0, 0, 96, 76));
+    const int Asked = P->Count(WM_NCCALCSIZE);
+    EXPECT_EQ(P->ClientWidth(), 96);
+    EXPECT_EQ(P->Count(WM_NCCALCSIZE), Asked);
+}
+
 // ---- messages -----------------------------------------------------------------------------
 
 TEST_F(FormFixture, MessagesReachTheirHandlerByNumber)
