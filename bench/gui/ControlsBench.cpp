@@ -1,8 +1,10 @@
 // Building and tearing down forms with many child controls: the cost must
 // grow with the number of controls, not with its square.
 
+#include "platform/gui/ComCtrls.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
+#include "platform/rtl/Numbers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -106,5 +108,42 @@ void BM_FreeFormOfPanels(benchmark::State& State)
     State.SetComplexityN(Count);
 }
 BENCHMARK(BM_FreeFormOfPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// A shown tree view filled node by node without BeginUpdate: its scroll
+// bars follow every node.
+void BM_FillTreeView(benchmark::State& State)
+{
+    EnsureGui();
+    const int Count = static_cast<int>(State.range(0));
+    int Rows = 0;
+    for (auto _ : State) {
+        State.PauseTiming();
+        auto Form = std::make_unique<TForm>(nullptr, 0);
+        Form->SetBounds(0, 0, 400, 300);
+        auto* Tree = new TTreeView(Form.get());
+        Tree->SetParent(Form.get());
+        Tree->SetAlign(alClient);
+        Form->Show();
+        State.ResumeTiming();
+        TTreeNode* Group = nullptr;
+        for (int I = 0; I < Count; ++I) {
+            if (I % 10 == 0) {
+                Group = Tree->Items()->Add(nullptr, "Group " + IntToStr(I));
+                continue;
+            }
+            Tree->Items()->AddChild(Group, "Item " + IntToStr(I));
+            if (I % 10 == 1)
+                Group->Expand(false);
+        }
+        Rows = static_cast<int>(Tree->VisibleNodes().size());
+        State.PauseTiming();
+        Form.reset();
+        State.ResumeTiming();
+    }
+    if (Rows != Count)
+        State.SkipWithError("nodes are missing");
+    State.SetComplexityN(Count);
+}
+BENCHMARK(BM_FillTreeView)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 
 }  // namespace

@@ -870,6 +870,7 @@ TTreeNode::~TTreeNode() = default;
 void TTreeNode::SetText(const AnsiString& Value)
 {
     FText = Value;
+    FTextWidth = -1;
     FOwner->Changed();
 }
 
@@ -1142,9 +1143,20 @@ int TCustomTreeView::RowsWidth(const std::vector<TTreeNode*>& Rows)
 {
     const int ImageWidth = FImages ? FImages->Width() + 2 : 0;
     int Widest = 0;
-    for (TTreeNode* Node : Rows)
-        Widest = std::max(Widest, NodeLeft(Node) + ImageWidth + MeasureTextWidth(Font(), Node->Text()) + 4);
+    // The bars follow every change of the nodes: each text is measured once.
+    for (TTreeNode* Node : Rows) {
+        if (Node->FTextWidth < 0)
+            Node->FTextWidth = MeasureTextWidth(Font(), Node->Text());
+        Widest = std::max(Widest, NodeLeft(Node) + ImageWidth + Node->FTextWidth + 4);
+    }
     return Widest;
+}
+
+void TCustomTreeView::CMFontChanged(TMessageRecord& Message)
+{
+    for (TTreeNode* N = FNodes.GetFirstNode(); N; N = N->GetNext())
+        N->FTextWidth = -1;
+    TWinControl::CMFontChanged(Message);
 }
 
 void TCustomTreeView::UpdateScrollBars()
