@@ -460,16 +460,6 @@ AnsiString ExtractPipePart(const AnsiString& S, bool Title)
 
 // ---- strings ---------------------------------------------------------------
 
-StringsUpdateScope::StringsUpdateScope(TStrings& Strings) : FStrings(Strings)
-{
-    FStrings.BeginUpdate();
-}
-
-StringsUpdateScope::~StringsUpdateScope()
-{
-    FStrings.EndUpdate();
-}
-
 Integer PosFrom(const AnsiString& Sub, const AnsiString& S, Integer From)
 {
     if (Sub.IsEmpty() || S.IsEmpty())

@@ -18,6 +18,7 @@
 // state prepare it themselves when the initialisation has not run.
 
 #include "platform/classes/Object.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/DateTime.h"
@@ -225,16 +226,7 @@ bool DeleteFilesByMask(const AnsiString& Mask, bool ClearAttributes);
 
 /// Holds a string list's BeginUpdate for the scope and closes it with
 /// EndUpdate on every exit, exceptions included. The list must outlive it.
-class StringsUpdateScope {
-public:
-    explicit StringsUpdateScope(TStrings& Strings);
-    ~StringsUpdateScope();
-    StringsUpdateScope(const StringsUpdateScope&) = delete;
-    StringsUpdateScope& operator=(const StringsUpdateScope&) = delete;
-
-private:
-    TStrings& FStrings;
-};
+using StringsUpdateScope = UpdateScope<TStrings>;
 
 /// Position of the first Sub in S at or after From (below 1 counts as 1);
 /// 0 when Sub or S is empty or Sub is not found.

@@ -1,6 +1,7 @@
 #include "common/IniFiles.h"
 
 #include "common/Funcs.h"
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -25,7 +26,6 @@ namespace {
 const char* const SMemIniPrefix = "$$_$Mem$";
 const char* const SDestroyError = "TMemIniFile.Destroy";
 const char* const SStrToDateError = "S to D: Conversion Error";
-const char* const SCannotCreateFile = "Cannot create file %s";
 /// Reads closer together than this never look at the disk.
 constexpr DWORD CheckIntervalTicks = 100;
 
@@ -252,7 +252,7 @@ void SaveLinesReplacing(const TStringList& Lines, const AnsiString& FileName)
     Lines.SaveToFile(Temp);
     if (!RenameFileReplacing(Temp, FileName)) {
         DeleteFile(Temp);
-        throw EFCreateError(Format(SCannotCreateFile, {FileName}));
+        throw EFCreateError(Format(SFCreateError, {FileName}));
     }
 }
 

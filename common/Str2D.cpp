@@ -1,13 +1,8 @@
 #include "common/Str2D.h"
 
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
-
-namespace {
-
-const char* const SListIndexError = "List index out of bounds (%d)";
-
-}  // namespace
 
 PRICETAGS_DEFINE_CLASS(TStringList2D)
 

@@ -1,5 +1,6 @@
 #include "common/TypeList.h"
 
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <exception>
@@ -7,7 +8,6 @@
 
 namespace {
 
-const char* const SListIndexError = "List index out of bounds (%d)";
 const char* const SNoObjectInOwnerList = "No object in owner list";
 
 }  // namespace

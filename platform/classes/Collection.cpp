@@ -1,27 +1,11 @@
 #include "platform/classes/Collection.h"
 
 #include "platform/classes/Lists.h"
+#include "platform/classes/RtlConsts.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Format.h"
 
 #include <algorithm>
-
-namespace {
-
-const char* const SListIndexError = "List index out of bounds (%d)";
-
-/// Holds a collection's BeginUpdate for a scope.
-class CollectionUpdate {
-public:
-    explicit CollectionUpdate(TCollection* C) : FCollection(C) { FCollection->BeginUpdate(); }
-    ~CollectionUpdate() { FCollection->EndUpdate(); }
-    CollectionUpdate(const CollectionUpdate&) = delete;
-    CollectionUpdate& operator=(const CollectionUpdate&) = delete;
-
-private:
-    TCollection* FCollection;
-};
-
-}  // namespace
 
 // ---- TCollectionItem -------------------------------------------------------
 
@@ -110,14 +94,14 @@ TCollectionItem* TCollection::Add()
     // The item joins the collection in its base constructor; the change is
     // announced after the whole item is built, so Update never meets a
     // half-constructed item.
-    const CollectionUpdate Update(this);
+    const UpdateScope<TCollection> Update(this);
     return FItemClass.Create(this);
 }
 
 void TCollection::Assign(TPersistent* Source)
 {
     if (auto* Other = dynamic_cast<TCollection*>(Source)) {
-        const CollectionUpdate Update(this);
+        const UpdateScope<TCollection> Update(this);
         Clear();
         for (int I = 0; I < Other->Count(); ++I)
             Add()->Assign(Other->Items(I));
@@ -147,7 +131,7 @@ void TCollection::Clear()
 {
     if (FItems.empty())
         return;
-    const CollectionUpdate Update(this);
+    const UpdateScope<TCollection> Update(this);
     while (!FItems.empty())
         delete FItems.back();
 }

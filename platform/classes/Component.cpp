@@ -1,6 +1,7 @@
 #include "platform/classes/Component.h"
 
 #include "platform/classes/Lists.h"
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -12,7 +13,6 @@ namespace {
 
 const char* const SInvalidName = "Component name \"%s\" is not valid";
 const char* const SDuplicateName = "A component named %s already exists";
-const char* const SListIndexError = "List index out of bounds (%d)";
 
 /// The innermost open loading bracket of this thread.
 thread_local LoadingScope* CurrentScope = nullptr;

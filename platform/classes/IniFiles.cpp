@@ -1,6 +1,8 @@
 #include "platform/classes/IniFiles.h"
 
+#include "platform/classes/RtlConsts.h"
 #include "platform/classes/Streams.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -11,7 +13,6 @@
 
 namespace {
 
-const char* const SFCreateError = "Cannot create file %s";
 
 /// One "Name=Value" line of a section: the 1-based position of its '=' or
 /// 0 for comments, blank lines and lines without '='.
@@ -336,59 +337,41 @@ void TMemIniFile::UpdateFile()
 
 void TMemIniFile::ReadSection(const AnsiString& Section, TStrings* Strings)
 {
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        // Lines without '=' have no name and are not listed.
-        if (const IniSectionLines* Lines = FindSection(Section)) {
-            for (int I = 0; I < Lines->Count(); ++I) {
-                const AnsiString Line = Lines->Strings(I);
-                const int Sep = EntrySeparator(Line);
-                if (Sep > 0)
-                    Strings->Add(EntryName(Line, Sep));
-            }
+    const UpdateScope<TStrings> Update(Strings);
+    Strings->Clear();
+    // Lines without '=' have no name and are not listed.
+    if (const IniSectionLines* Lines = FindSection(Section)) {
+        for (int I = 0; I < Lines->Count(); ++I) {
+            const AnsiString Line = Lines->Strings(I);
+            const int Sep = EntrySeparator(Line);
+            if (Sep > 0)
+                Strings->Add(EntryName(Line, Sep));
         }
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
     }
-    Strings->EndUpdate();
 }
 
 void TMemIniFile::ReadSections(TStrings* Strings)
 {
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (int I = 0; I < FSections.Count(); ++I)
-            Strings->Add(FSections.Strings(I));
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    const UpdateScope<TStrings> Update(Strings);
+    Strings->Clear();
+    for (int I = 0; I < FSections.Count(); ++I)
+        Strings->Add(FSections.Strings(I));
 }
 
 void TMemIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings)
 {
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        if (const IniSectionLines* Lines = FindSection(Section)) {
-            for (int I = 0; I < Lines->Count(); ++I) {
-                const AnsiString Line = Lines->Strings(I);
-                const AnsiString T = Trim(Line);
-                if (T.IsEmpty() || T[1] == ';')
-                    continue;
-                const int Sep = EntrySeparator(Line);
-                Strings->Add(Sep > 0 ? EntryName(Line, Sep) + "=" + EntryValue(Line, Sep) : T);
-            }
+    const UpdateScope<TStrings> Update(Strings);
+    Strings->Clear();
+    if (const IniSectionLines* Lines = FindSection(Section)) {
+        for (int I = 0; I < Lines->Count(); ++I) {
+            const AnsiString Line = Lines->Strings(I);
+            const AnsiString T = Trim(Line);
+            if (T.IsEmpty() || T[1] == ';')
+                continue;
+            const int Sep = EntrySeparator(Line);
+            Strings->Add(Sep > 0 ? EntryName(Line, Sep) + "=" + EntryValue(Line, Sep) : T);
         }
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
     }
-    Strings->EndUpdate();
 }
 
 void TMemIniFile::EraseSection(const AnsiString& Section)
@@ -412,19 +395,13 @@ void TMemIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
 
 void TMemIniFile::GetStrings(TStrings* List)
 {
-    List->BeginUpdate();
-    try {
-        List->AddStrings(&FLeading);
-        for (int I = 0; I < FSections.Count(); ++I) {
-            auto* Lines = static_cast<IniSectionLines*>(FSections.Objects(I));
-            List->Add(Lines->Header);
-            List->AddStrings(Lines);
-        }
-    } catch (...) {
-        List->EndUpdate();
-        throw;
+    const UpdateScope<TStrings> Update(List);
+    List->AddStrings(&FLeading);
+    for (int I = 0; I < FSections.Count(); ++I) {
+        auto* Lines = static_cast<IniSectionLines*>(FSections.Objects(I));
+        List->Add(Lines->Header);
+        List->AddStrings(Lines);
     }
-    List->EndUpdate();
 }
 
 void TMemIniFile::SetStrings(TStrings* List)

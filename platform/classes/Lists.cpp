@@ -1,5 +1,6 @@
 #include "platform/classes/Lists.h"
 
+#include "platform/classes/RtlConsts.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
@@ -15,7 +16,6 @@ PTypeInfo TypeInfoOf(const TDuplicates*)
 
 namespace {
 
-const char* const SListIndexError = "List index out of bounds (%d)";
 const char* const SListCapacityError = "List capacity out of bounds (%d)";
 const char* const SListCountError = "List count out of bounds (%d)";
 const char* const SDuplicateItem = "List does not allow duplicates ($0%x)";

@@ -1,5 +1,6 @@
 #include "platform/classes/Streams.h"
 
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -11,7 +12,6 @@
 namespace {
 
 const char* const SWriteError = "Stream write error";
-const char* const SFCreateError = "Cannot create file %s";
 const char* const SFOpenError = "Cannot open file %s";
 
 /// The block size CopyFrom moves at a time.

@@ -1,7 +1,9 @@
 #include "platform/classes/Strings.h"
 
 #include "platform/classes/Filer.h"
+#include "platform/classes/RtlConsts.h"
 #include "platform/classes/Streams.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -12,7 +14,6 @@
 
 namespace {
 
-const char* const SListIndexError = "List index out of bounds (%d)";
 const char* const SDuplicateString = "String list does not allow duplicates";
 const char* const SSortedListError = "Operation not allowed on sorted string list";
 const char* const LineBreak = "\r\n";
@@ -30,17 +31,6 @@ bool IsBlank(char C)
     return B >= 1 && B <= ' ';
 }
 
-/// Restores BeginUpdate on every exit.
-class UpdateGuard {
-public:
-    explicit UpdateGuard(TStrings* S) : FStrings(S) { FStrings->BeginUpdate(); }
-    ~UpdateGuard() { FStrings->EndUpdate(); }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-private:
-    TStrings* FStrings;
-};
 
 }  // namespace
 
@@ -71,7 +61,7 @@ int TStrings::AddObject(const AnsiString& S, TObject* AObject)
 
 void TStrings::AddStrings(TStrings* Strings)
 {
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     // The count is taken once, so a list added to itself doubles instead of
     // growing without end.
     const int Count = Strings->Count();
@@ -82,7 +72,7 @@ void TStrings::AddStrings(TStrings* Strings)
 void TStrings::Assign(TPersistent* Source)
 {
     if (auto* Source2 = dynamic_cast<TStrings*>(Source)) {
-        const UpdateGuard Update(this);
+        const UpdateScope<TStrings> Update(this);
         Clear();
         FDelimiter = Source2->FDelimiter;
         FQuoteChar = Source2->FQuoteChar;
@@ -120,7 +110,7 @@ bool TStrings::Equals(TStrings* Strings) const
 
 void TStrings::Exchange(int Index1, int Index2)
 {
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     TObject* TempObject = GetObject(Index1);
     const AnsiString TempString = Get(Index1);
     Put(Index1, Get(Index2));
@@ -190,7 +180,7 @@ AnsiString TStrings::DelimitedText() const
 
 void TStrings::SetDelimitedText(const AnsiString& Value)
 {
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     Clear();
     // Text past a zero byte is not read, as the runtime's scan ended there.
     int P = 1;
@@ -288,7 +278,7 @@ AnsiString TStrings::GetTextStr() const
 
 void TStrings::SetTextStr(const AnsiString& Value)
 {
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     Clear();
     // A zero byte is an ordinary byte of its line. Stopping the text there,
     // as a C-string scan would, drops every line after it, and a damaged ini
@@ -337,7 +327,7 @@ void TStrings::LoadFromFile(const AnsiString& FileName)
 
 void TStrings::LoadFromStream(TStream* Stream)
 {
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     const Int64 Size = Stream->Size() - Stream->Position();
     // A text is at most MaxInt bytes; a larger rest would wrap the length.
     if (Size > std::numeric_limits<int>::max())
@@ -353,7 +343,7 @@ void TStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
-    const UpdateGuard Update(this);
+    const UpdateScope<TStrings> Update(this);
     TObject* TempObject = GetObject(CurIndex);
     const AnsiString TempString = Get(CurIndex);
     Delete(CurIndex);

@@ -278,11 +278,44 @@ void TCustomAction::SetImageIndex(int Value)
     Change();
 }
 
+namespace {
+
+// The links of Clients that know the values only a TActionLink follows.
+template <class F>
+void ForEachActionLink(const std::vector<TBasicActionLink*>& Clients, F Set)
+{
+    ForEachClient(Clients, [&](TBasicActionLink* L) {
+        if (auto* A = dynamic_cast<TActionLink*>(L))
+            Set(A);
+    });
+}
+
+}  // namespace
+
+void TCustomAction::SetAutoCheck(bool Value)
+{
+    if (FAutoCheck == Value)
+        return;
+    FAutoCheck = Value;
+    ForEachActionLink(FClients, [&](TActionLink* L) { L->SetAutoCheck(Value); });
+    Change();
+}
+
+void TCustomAction::SetHelpContext(int Value)
+{
+    if (FHelpContext == Value)
+        return;
+    FHelpContext = Value;
+    ForEachActionLink(FClients, [&](TActionLink* L) { L->SetHelpContext(Value); });
+    Change();
+}
+
 void TCustomAction::SetGroupIndex(int Value)
 {
     if (FGroupIndex == Value)
         return;
     FGroupIndex = Value;
+    ForEachActionLink(FClients, [&](TActionLink* L) { L->SetGroupIndex(Value); });
     if (FChecked && FGroupIndex > 0) {
         // Another checked action of the new group yields to this one.
         FChecked = false;
@@ -406,20 +439,47 @@ void TCustomActionList::UpdateActions()
 
 PRICETAGS_DEFINE_CLASS(TControlActionLink)
 
+// ---- TActionLink --------------------------------------------------------------------------------
+
+PRICETAGS_DEFINE_CLASS(TActionLink)
+
+TActionLink::~TActionLink() = default;
+
+TCustomAction* TActionLink::CustomAction() const
+{
+    return dynamic_cast<TCustomAction*>(FAction);
+}
+
+bool TActionLink::IsCaptionLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsCheckedLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsEnabledLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsGroupIndexLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsHelpContextLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsHintLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsImageIndexLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsShortCutLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsVisibleLinked() const { return CustomAction() != nullptr; }
+bool TActionLink::IsOnExecuteLinked() const { return FAction != nullptr; }
+
+// ---- TControlActionLink -----------------------------------------------------------------------------
+
 TControlActionLink::~TControlActionLink() = default;
 
 bool TControlActionLink::IsOnExecuteLinked() const
 {
-    return FAction && FClient->OnClick == FAction->OnExecute;
+    return TActionLink::IsOnExecuteLinked() && FClient->OnClick == FAction->OnExecute;
 }
 
 void TControlActionLink::SetCaption(const AnsiString& Value)
 {
-    FClient->SetCaption(Value);
+    if (IsCaptionLinked())
+        FClient->SetCaption(Value);
 }
 
 void TControlActionLink::SetChecked(bool Value)
 {
+    if (!IsCheckedLinked())
+        return;
     if (auto* Box = dynamic_cast<TCustomCheckBox*>(FClient)) {
         // Following the action is no click: keep OnClick out of it.
         const TNotifyEvent Saved = Box->OnClick;
@@ -439,21 +499,26 @@ void TControlActionLink::SetChecked(bool Value)
 
 void TControlActionLink::SetEnabled(bool Value)
 {
-    FClient->SetEnabled(Value);
+    if (IsEnabledLinked())
+        FClient->SetEnabled(Value);
 }
 
 void TControlActionLink::SetHint(const AnsiString& Value)
 {
-    FClient->SetHint(Value);
+    if (IsHintLinked())
+        FClient->SetHint(Value);
 }
 
 void TControlActionLink::SetVisible(bool Value)
 {
-    FClient->SetVisible(Value);
+    if (IsVisibleLinked())
+        FClient->SetVisible(Value);
 }
 
 void TControlActionLink::SetImageIndex(int Value)
 {
+    if (!IsImageIndexLinked())
+        return;
     if (auto* Tool = dynamic_cast<TToolButton*>(FClient))
         Tool->SetImageIndex(Value);
 }
@@ -464,42 +529,49 @@ TMenuActionLink::~TMenuActionLink() = default;
 
 bool TMenuActionLink::IsOnExecuteLinked() const
 {
-    return FAction && FClient->OnClick == FAction->OnExecute;
+    return TActionLink::IsOnExecuteLinked() && FClient->OnClick == FAction->OnExecute;
 }
 
 void TMenuActionLink::SetCaption(const AnsiString& Value)
 {
-    FClient->SetCaption(Value);
+    if (IsCaptionLinked())
+        FClient->SetCaption(Value);
 }
 
 void TMenuActionLink::SetChecked(bool Value)
 {
-    FClient->SetChecked(Value);
+    if (IsCheckedLinked())
+        FClient->SetChecked(Value);
 }
 
 void TMenuActionLink::SetEnabled(bool Value)
 {
-    FClient->SetEnabled(Value);
+    if (IsEnabledLinked())
+        FClient->SetEnabled(Value);
 }
 
 void TMenuActionLink::SetHint(const AnsiString& Value)
 {
-    FClient->SetHint(Value);
+    if (IsHintLinked())
+        FClient->SetHint(Value);
 }
 
 void TMenuActionLink::SetImageIndex(int Value)
 {
-    FClient->SetImageIndex(Value);
+    if (IsImageIndexLinked())
+        FClient->SetImageIndex(Value);
 }
 
 void TMenuActionLink::SetShortCut(TShortCut Value)
 {
-    FClient->SetShortCut(Value);
+    if (IsShortCutLinked())
+        FClient->SetShortCut(Value);
 }
 
 void TMenuActionLink::SetVisible(bool Value)
 {
-    FClient->SetVisible(Value);
+    if (IsVisibleLinked())
+        FClient->SetVisible(Value);
 }
 
 // ---- controls, forms, the application ----------------------------------------------------------------
@@ -525,10 +597,15 @@ void TControl::SetAction(TBasicAction* Value)
         return;
     }
     if (!FActionLink)
-        FActionLink = std::make_unique<TControlActionLink>(this);
+        FActionLink.reset(CreateActionLink());
     LinkOf(FActionLink)->SetAction(Value);
     Value->FreeNotification(this);
     LinkOf(FActionLink)->TakeValues();
+}
+
+TControlActionLink* TControl::CreateActionLink()
+{
+    return new TControlActionLink(this);
 }
 
 bool TControl::ExecuteActionLink()

@@ -21,6 +21,7 @@
 #include <vector>
 
 class TBasicAction;
+class TCustomAction;
 class TCustomActionList;
 class TCustomImageList;
 class TMenuItem;
@@ -144,12 +145,12 @@ public:
     void SetGroupIndex(int Value);
     /// Execute toggles Checked first.
     bool AutoCheck() const { return FAutoCheck; }
-    void SetAutoCheck(bool Value) { FAutoCheck = Value; }
+    void SetAutoCheck(bool Value);
     /// Disabled by Update when nobody handles OnExecute.
     bool DisableIfNoHandler() const { return FDisableIfNoHandler; }
     void SetDisableIfNoHandler(bool Value) { FDisableIfNoHandler = Value; }
     int HelpContext() const { return FHelpContext; }
-    void SetHelpContext(int Value) { FHelpContext = Value; }
+    void SetHelpContext(int Value);
 
     /// Nothing for a disabled action (false); AutoCheck, then as above.
     bool Execute() override;
@@ -217,18 +218,50 @@ public:
     ~TActionList() override;
 };
 
+/// The link of a client that follows a TCustomAction. Each Is*Linked
+/// says whether the client takes that value from the action: all of them
+/// while the action is a TCustomAction; the links of particular clients
+/// narrow them (a linked value is passed on, the others are left alone).
+class TActionLink : public TBasicActionLink {
+    PRICETAGS_CLASS(TActionLink, TBasicActionLink)
+public:
+    TActionLink() = default;
+    ~TActionLink() override;
+
+    virtual bool IsCaptionLinked() const;
+    virtual bool IsCheckedLinked() const;
+    virtual bool IsEnabledLinked() const;
+    virtual bool IsGroupIndexLinked() const;
+    virtual bool IsHelpContextLinked() const;
+    virtual bool IsHintLinked() const;
+    virtual bool IsImageIndexLinked() const;
+    virtual bool IsShortCutLinked() const;
+    virtual bool IsVisibleLinked() const;
+    /// Whether the client's OnClick is the action's OnExecute (so that a
+    /// click runs the action rather than the handler twice).
+    virtual bool IsOnExecuteLinked() const;
+
+protected:
+    friend class TCustomAction;
+    // Called with the action's new value, like the Set* of the base.
+    virtual void SetAutoCheck(bool) {}
+    virtual void SetGroupIndex(int) {}
+    virtual void SetHelpContext(int) {}
+
+    /// The action as a TCustomAction; null for other actions.
+    TCustomAction* CustomAction() const;
+};
+
 /// The link of a control: Caption, Enabled, Hint and Visible for every
 /// control, Checked for check boxes, radio buttons, speed and tool buttons.
-class TControlActionLink : public TBasicActionLink {
-    PRICETAGS_CLASS(TControlActionLink, TBasicActionLink)
+class TControlActionLink : public TActionLink {
+    PRICETAGS_CLASS(TControlActionLink, TActionLink)
 public:
     explicit TControlActionLink(TControl* Client) : FClient(Client) {}
     ~TControlActionLink() override;
 
     TControl* Client() const { return FClient; }
-    /// Whether the control's OnClick is the action's OnExecute (so that a
-    /// click runs the action rather than the handler twice).
-    bool IsOnExecuteLinked() const;
+    bool IsOnExecuteLinked() const override;
 
 protected:
     void SetCaption(const AnsiString& Value) override;
@@ -241,14 +274,14 @@ protected:
     TControl* FClient;
 };
 
-class TMenuActionLink : public TBasicActionLink {
-    PRICETAGS_CLASS(TMenuActionLink, TBasicActionLink)
+class TMenuActionLink : public TActionLink {
+    PRICETAGS_CLASS(TMenuActionLink, TActionLink)
 public:
     explicit TMenuActionLink(TMenuItem* Client) : FClient(Client) {}
     ~TMenuActionLink() override;
 
     TMenuItem* Client() const { return FClient; }
-    bool IsOnExecuteLinked() const;
+    bool IsOnExecuteLinked() const override;
 
 protected:
     void SetCaption(const AnsiString& Value) override;

@@ -793,6 +793,8 @@ private:
     TTreeNodes* FOwner;
     TTreeNode* FParent;
     AnsiString FText;
+    /// The text's width in the tree's font, measured once; -1 until then.
+    int FTextWidth = -1;
     void* FData = nullptr;
     int FImageIndex = -1;
     int FSelectedIndex = -1;
@@ -894,6 +896,7 @@ protected:
     void WMSize(TWMSize& Message) override;
     void WMVScroll(TWMScroll& Message) override;
     void WMHScroll(TWMScroll& Message) override;
+    void CMFontChanged(TMessageRecord& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     /// The vertical bar over the shown rows, the horizontal one over the
     /// widest of them, each shown while its content does not fit.

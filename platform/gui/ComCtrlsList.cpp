@@ -854,6 +854,7 @@ TTreeNode::~TTreeNode() = default;
 void TTreeNode::SetText(const AnsiString& Value)
 {
     FText = Value;
+    FTextWidth = -1;
     FOwner->Changed();
 }
 
@@ -1126,9 +1127,20 @@ int TCustomTreeView::RowsWidth(const std::vector<TTreeNode*>& Rows)
 {
     const int ImageWidth = FImages ? FImages->Width() + 2 : 0;
     int Widest = 0;
-    for (TTreeNode* Node : Rows)
-        Widest = std::max(Widest, NodeLeft(Node) + ImageWidth + MeasureTextWidth(Font(), Node->Text()) + 4);
+    // The bars follow every change of the nodes: each text is measured once.
+    for (TTreeNode* Node : Rows) {
+        if (Node->FTextWidth < 0)
+            Node->FTextWidth = MeasureTextWidth(Font(), Node->Text());
+        Widest = std::max(Widest, NodeLeft(Node) + ImageWidth + Node->FTextWidth + 4);
+    }
     return Widest;
+}
+
+void TCustomTreeView::CMFontChanged(TMessageRecord& Message)
+{
+    for (TTreeNode* N = FNodes.GetFirstNode(); N; N = N->GetNext())
+        N->FTextWidth = -1;
+    TWinControl::CMFontChanged(Message);
 }
 
 void TCustomTreeView::UpdateScrollBars()
@@ -1350,6 +1362,13 @@ void TCustomTreeView::KeyDown(Word& Key, TShiftState Shift)
     case VK_DOWN: SetSelected(Rows[static_cast<size_t>(std::min(Count - 1, Index + 1))]); break;
     case VK_HOME: SetSelected(Rows.front()); break;
     case VK_END: SetSelected(Rows.back()); break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+        const int Step = std::max(ClientHeight() / RowHeight() - 1, 1);
+        const int To = Key == VK_PRIOR ? std::max(0, Index - Step) : std::min(Count - 1, std::max(Index, 0) + Step);
+        SetSelected(Rows[static_cast<size_t>(To)]);
+        break;
+    }
     case VK_LEFT:
         if (!FSelected)
             break;

@@ -3,6 +3,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
+#include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -391,6 +392,7 @@ void TControl::UpdateAnchorRules()
 
 TRect TControl::ClientRect()
 {
+    AlignPending();
     return Rect(0, 0, FWidth, FHeight);
 }
 
@@ -406,6 +408,7 @@ void TControl::SetClientHeight(int Value)
 
 TPoint TControl::ClientOrigin()
 {
+    AlignPending();
     if (!FParent)
         return {FLeft, FTop};
     const TPoint P = FParent->ClientOrigin();
@@ -729,12 +732,6 @@ void TControl::MouseWheelHandler(TMessage& Message)
     }
     Message.Result = Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
 }
-
-namespace {
-
-const char SListIndexError[] = "List index out of bounds (%d)";
-
-}  // namespace
 
 void ListIndexError(int Index)
 {

@@ -53,6 +53,7 @@ class TPopupMenu;
 class TWinControl;
 class TCustomForm;
 class TControlCanvas;
+class TControlActionLink;
 
 // ---- keys, mouse, cursors ---------------------------------------------------------
 
@@ -306,6 +307,9 @@ struct TCreateParams {
 
 // ---- TControl ----------------------------------------------------------------------------
 
+/// How many windowed controls have a realign waiting; 0 almost always.
+extern int gDeferredAligns;
+
 class TControl : public TComponent {
     PRICETAGS_CLASS(TControl, TComponent)
 public:
@@ -318,10 +322,11 @@ public:
     virtual void SetParent(TWinControl* AParent);
     bool HasParent() const { return FParent != nullptr; }
 
-    int Left() const { return FLeft; }
-    int Top() const { return FTop; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
+    // Reading the bounds first does the parents' pending realign.
+    int Left() const { AlignPending(); return FLeft; }
+    int Top() const { AlignPending(); return FTop; }
+    int Width() const { AlignPending(); return FWidth; }
+    int Height() const { AlignPending(); return FHeight; }
     void SetLeft(int Value) { SetBounds(Value, FTop, FWidth, FHeight); }
     void SetTop(int Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
     void SetWidth(int Value) { SetBounds(FLeft, FTop, Value, FHeight); }
@@ -330,7 +335,7 @@ public:
     /// realigns its parent when the control is aligned and sends WM_SIZE
     /// and WM_MOVE when they change.
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
-    TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
+    TRect BoundsRect() const { AlignPending(); return Bounds(FLeft, FTop, FWidth, FHeight); }
     void SetBoundsRect(const TRect& R) { SetBounds(R.Left, R.Top, R.Width(), R.Height()); }
     /// (0, 0, client width, client height).
     virtual TRect ClientRect();
@@ -545,6 +550,15 @@ protected:
     TPoint FAnchorRules;
     TPoint FOriginalParentSize;
     bool FAnchorMove = false;
+
+    /// Does the realigns of the parents that children asked for and that
+    /// still wait (see TWinControl::AlignControl); cheap when none waits.
+    void AlignPending() const
+    {
+        if (gDeferredAligns != 0)
+            AlignParents();
+    }
+    void AlignParents() const;
     std::unique_ptr<TSizeConstraints> FConstraints;
     bool FVisible = true;
     bool FEnabled = true;
@@ -561,8 +575,11 @@ protected:
     TControlStyle FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     TControlState FControlState;
     TPopupMenu* FPopupMenu = nullptr;
-    /// The link to Action (a TControlActionLink); null without an action.
+    /// The link to Action (made by CreateActionLink); null without an action.
     std::unique_ptr<TObject> FActionLink;
+    /// A new link that binds this control to an action: a
+    /// TControlActionLink, or a descendant a control needs; the caller owns it.
+    virtual TControlActionLink* CreateActionLink();
     /// Executes the bound action for a click unless OnClick is a handler of
     /// its own; true when the action took the click.
     bool ExecuteActionLink();
@@ -581,6 +598,11 @@ private:
 };
 
 using TControlClass = TClassOf<TControl>;
+
+/// Windowed controls whose realign waits (see TWinControl::AlignControl).
+/// Reading a control's bounds, an event from the window system and an
+/// explicit Realign do the waiting ones first.
+void AlignDeferredControls();
 
 // ---- TWinControl -------------------------------------------------------------------------------
 
@@ -691,8 +713,22 @@ protected:
     void CreateChildHandles();
     /// Aligns the children in Rect (the client rectangle) as described above.
     virtual void AlignControls(TControl* AControl, TRect& Rect);
+    /// Realigns at once (AControl, or the child that asked last, first
+    /// among equals).
+    void AlignNow(TControl* AControl);
+    /// Does the realign the children asked for when it still waits (and
+    /// the parents' before it).
+    void AlignWaiting()
+    {
+        AlignPending();
+        if (FAlignDeferred)
+            AlignNow(nullptr);
+    }
     /// Realigns after AControl changed (or, when alignment is disabled,
-    /// remembers that it must be done).
+    /// remembers that it must be done). A child's request (AControl not
+    /// null) waits until somebody reads a bound of a child, an event comes
+    /// or the application is idle, so that children made one after another
+    /// cost one realign, not one each.
     void AlignControl(TControl* AControl);
     /// Style words of the window, or of CreateParams before it exists.
     void CurrentStyles(uint32_t& Style, uint32_t& ExStyle);
@@ -779,14 +815,24 @@ protected:
     bool FDoubleBuffered = false;
     int FAlignLevel = 0;
     bool FShowing = false;
+    /// A child's realign waits in the deferred list.
+    bool FAlignDeferred = false;
+    TControl* FDeferredAlignControl = nullptr;
 
 private:
+    friend void AlignDeferredControls();
+    /// Takes the control out of the deferred list (its realign is done
+    /// now or never).
+    /// Returns the child that asked last.
+    TControl* DropDeferredAlign();
     /// The form's preview of a key (KeyPreview), then Handler; true when
     /// either consumed it.
     bool DoKeyStep(TWMKey& Message, bool (TWinControl::*Preview)(TWMKey&),
         void (TWinControl::*Handler)(Word&, TShiftState));
     void UpdateBounds();
     void ApplyWidgetGeometry();
+    /// The children's widgets again, after the client area moved or changed.
+    void PlaceChildWidgets();
     void SetWindowFocus();
     void InvalidateFrame();
     /// Has the frame painted on the window and copies it into DC around

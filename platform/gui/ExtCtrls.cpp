@@ -9,13 +9,27 @@ PRICETAGS_DEFINE_CLASS(TCustomPanel)
 PRICETAGS_DEFINE_CLASS(TPanel)
 PRICETAGS_DEFINE_CLASS(TBevel)
 PRICETAGS_DEFINE_CLASS(TImage)
+PRICETAGS_DEFINE_CLASS(TPaintBox)
 PRICETAGS_DEFINE_CLASS(TShape)
 PRICETAGS_DEFINE_CLASS(TCustomRadioGroup)
 PRICETAGS_DEFINE_CLASS(TRadioGroup)
-PRICETAGS_DEFINE_CLASS(TScrollBox)
 
 TPanel::~TPanel() = default;
 TRadioGroup::~TRadioGroup() = default;
+
+TPaintBox::TPaintBox(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+    SetBounds(FLeft, FTop, 105, 105);
+}
+
+TPaintBox::~TPaintBox() = default;
+
+void TPaintBox::Paint()
+{
+    Canvas()->Font()->Assign(Font());
+    Canvas()->Brush()->SetColor(Color());
+    OnPaint(this);
+}
 
 void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width)
 {
@@ -467,116 +481,3 @@ void TCustomRadioGroup::CMFontChanged(TMessageRecord& Message)
     ArrangeButtons();
 }
 
-// ---- scroll box -----------------------------------------------------------------------------------------
-
-TScrollBox::TScrollBox(TComponent* AOwner) : TCustomControl(AOwner)
-{
-    SetControlStyle({csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks});
-    FTabStop = false;
-    SetBounds(FLeft, FTop, 185, 41);
-}
-
-TScrollBox::~TScrollBox() = default;
-
-void TScrollBox::CreateParams(TCreateParams& Params)
-{
-    inherited::CreateParams(Params);
-    if (FBorderStyle == bsSingle)
-        AddSingleBorder(Params, Ctl3D());
-}
-
-void TScrollBox::SetBorderStyle(TBorderStyle Value)
-{
-    if (FBorderStyle == Value)
-        return;
-    FBorderStyle = Value;
-    if (HandleAllocated())
-        RecreateWnd();
-}
-
-TPoint TScrollBox::ContentSize()
-{
-    TPoint S;
-    for (int I = 0; I < ControlCount(); ++I) {
-        TControl* C = Controls(I);
-        if (!C->Visible())
-            continue;
-        S.X = std::max(S.X, C->Left() + FPos.X + C->Width());
-        S.Y = std::max(S.Y, C->Top() + FPos.Y + C->Height());
-    }
-    return S;
-}
-
-void TScrollBox::ScrollTo(int X, int Y)
-{
-    const TPoint Content = ContentSize();
-    X = std::clamp(X, 0, std::max(0, Content.X - ClientWidth()));
-    Y = std::clamp(Y, 0, std::max(0, Content.Y - ClientHeight()));
-    const int DX = FPos.X - X, DY = FPos.Y - Y;
-    if (DX == 0 && DY == 0)
-        return;
-    FPos = Point(X, Y);
-    ScrollBy(DX, DY);
-}
-
-void TScrollBox::ScrollInView(TControl* Control)
-{
-    if (!Control || Control->Parent() != this)
-        return;
-    int X = FPos.X, Y = FPos.Y;
-    if (Control->Left() < 0)
-        X += Control->Left();
-    else if (Control->Left() + Control->Width() > ClientWidth())
-        X += Control->Left() + Control->Width() - ClientWidth();
-    if (Control->Top() < 0)
-        Y += Control->Top();
-    else if (Control->Top() + Control->Height() > ClientHeight())
-        Y += Control->Top() + Control->Height() - ClientHeight();
-    ScrollTo(X, Y);
-}
-
-void TScrollBox::WMVScroll(TWMScroll& Message)
-{
-    const int Page = std::max(1, ClientHeight());
-    switch (Message.ScrollCode) {
-    case SB_LINEUP: ScrollTo(FPos.X, FPos.Y - 8); break;
-    case SB_LINEDOWN: ScrollTo(FPos.X, FPos.Y + 8); break;
-    case SB_PAGEUP: ScrollTo(FPos.X, FPos.Y - Page); break;
-    case SB_PAGEDOWN: ScrollTo(FPos.X, FPos.Y + Page); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: ScrollTo(FPos.X, Message.Pos); break;
-    case SB_TOP: ScrollTo(FPos.X, 0); break;
-    case SB_BOTTOM: ScrollTo(FPos.X, ContentSize().Y); break;
-    default: break;
-    }
-}
-
-void TScrollBox::WMHScroll(TWMScroll& Message)
-{
-    const int Page = std::max(1, ClientWidth());
-    switch (Message.ScrollCode) {
-    case SB_LINEUP: ScrollTo(FPos.X - 8, FPos.Y); break;
-    case SB_LINEDOWN: ScrollTo(FPos.X + 8, FPos.Y); break;
-    case SB_PAGEUP: ScrollTo(FPos.X - Page, FPos.Y); break;
-    case SB_PAGEDOWN: ScrollTo(FPos.X + Page, FPos.Y); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: ScrollTo(Message.Pos, FPos.Y); break;
-    case SB_TOP: ScrollTo(0, FPos.Y); break;
-    case SB_BOTTOM: ScrollTo(ContentSize().X, FPos.Y); break;
-    default: break;
-    }
-}
-
-bool TScrollBox::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
-{
-    if (!inherited::DoMouseWheelDown(Shift, MousePos))
-        ScrollTo(FPos.X, FPos.Y + 24);
-    return true;
-}
-
-bool TScrollBox::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
-{
-    if (!inherited::DoMouseWheelUp(Shift, MousePos))
-        ScrollTo(FPos.X, FPos.Y - 24);
-    return true;
-}

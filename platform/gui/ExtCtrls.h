@@ -87,6 +87,21 @@ protected:
     TBevelStyle FStyle = bsLowered;
 };
 
+/// A surface the program paints in OnPaint, on Canvas (the control's own
+/// pixels, (0, 0) at its top-left); the canvas has the control's Font and
+/// Color as its brush.
+class TPaintBox : public TGraphicControl {
+    PRICETAGS_CLASS(TPaintBox, TGraphicControl)
+public:
+    explicit TPaintBox(TComponent* AOwner);
+    ~TPaintBox() override;
+
+    TNotifyEvent OnPaint;
+
+protected:
+    void Paint() override;
+};
+
 /// Shows a picture: at its top-left, centred, or stretched over the control.
 class TImage : public TGraphicControl {
     PRICETAGS_CLASS(TImage, TGraphicControl)
@@ -178,36 +193,6 @@ class TRadioGroup : public TCustomRadioGroup {
 public:
     explicit TRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {}
     ~TRadioGroup() override;
-};
-
-/// A scrolled container: children placed beyond its client show through
-/// scroll positions (HorzScrollBar/VertScrollBar Position).
-class TScrollBox : public TCustomControl {
-    PRICETAGS_CLASS(TScrollBox, TCustomControl)
-public:
-    explicit TScrollBox(TComponent* AOwner);
-    ~TScrollBox() override;
-
-    TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle Value);
-    int HorzPosition() const { return FPos.X; }
-    int VertPosition() const { return FPos.Y; }
-    /// Scrolls the children so that the content point (X, Y) is at the top-left.
-    void ScrollTo(int X, int Y);
-    /// Scrolls so that Control is wholly visible.
-    void ScrollInView(TControl* Control);
-
-protected:
-    void CreateParams(TCreateParams& Params) override;
-    void WMVScroll(TWMScroll& Message) override;
-    void WMHScroll(TWMScroll& Message) override;
-    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
-    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
-    /// Extent of the children (content size) in content pixels.
-    TPoint ContentSize();
-
-    TBorderStyle FBorderStyle = bsSingle;
-    TPoint FPos;
 };
 
 // ---- splitter -------------------------------------------------------------------------------

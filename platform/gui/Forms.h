@@ -59,6 +59,139 @@ using TCloseEvent = MethodPointer<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = MethodPointer<void(TObject* Sender, bool& CanClose)>;
 using TShortCutEvent = MethodPointer<void(TWMKey& Msg, bool& Handled)>;
 
+// ---- scrolling windows --------------------------------------------------------------------
+
+class TScrollingWinControl;
+enum TScrollBarKind { sbHorizontal, sbVertical };
+
+/// One scroll bar of a scrolling window. Range is the content's extent in
+/// pixels (worked out from the children while the window's AutoScroll is
+/// on; setting it turns AutoScroll off), Position the content pixel at the
+/// client's left or top edge, Increment the pixels of an arrow click. The
+/// bar shows while Visible and the range passes the client; without it the
+/// content is not scrolled. With Tracking the content follows the thumb
+/// while it is dragged, else when it is let go.
+class TControlScrollBar : public TPersistent {
+    PRICETAGS_CLASS(TControlScrollBar, TPersistent)
+public:
+    TControlScrollBar(TScrollingWinControl* Control, TScrollBarKind Kind);
+    ~TControlScrollBar() override;
+    void Assign(TPersistent* Source) override;
+
+    TScrollBarKind Kind() const { return FKind; }
+    int Increment() const { return FIncrement; }
+    /// Values below 1 are taken as 1.
+    void SetIncrement(int Value);
+    int Position() const;
+    /// Held in 0..Range less the client; scrolls the children.
+    void SetPosition(int Value);
+    int Range() const;
+    /// Negative values are taken as 0.
+    void SetRange(int Value);
+    bool Tracking() const { return FTracking; }
+    void SetTracking(bool Value) { FTracking = Value; }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    /// Whether the bar shows now.
+    bool IsScrollBarVisible() const;
+    /// Client pixels along the bar.
+    int ControlSize() const;
+    /// Scrolls as a WM_HSCROLL/WM_VSCROLL code of this bar asks.
+    void ScrollMessage(TWMScroll& Message);
+
+private:
+    friend class TScrollingWinControl;
+    /// The range without turning AutoScroll off.
+    void DoSetRange(int Value);
+
+    TScrollingWinControl* FControl;
+    TScrollBarKind FKind;
+    int FIncrement = 8;
+    int FPosition = 0;
+    int FRange = 0;
+    bool FTracking = false;
+    bool FVisible = true;
+};
+
+/// A window whose children may reach past its client area: its two
+/// TControlScrollBar objects scroll them. Aligned children take the whole
+/// scrolled area (at least the client).
+class TScrollingWinControl : public TWinControl {
+    PRICETAGS_CLASS(TScrollingWinControl, TWinControl)
+public:
+    explicit TScrollingWinControl(TComponent* AOwner);
+    ~TScrollingWinControl() override;
+
+    TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
+    void SetHorzScrollBar(TControlScrollBar* Value) { FHorzScrollBar->Assign(Value); }
+    TControlScrollBar* VertScrollBar() const { return FVertScrollBar.get(); }
+    void SetVertScrollBar(TControlScrollBar* Value) { FVertScrollBar->Assign(Value); }
+    /// The ranges follow the children: the farthest right and bottom edge
+    /// of the visible children that are not aligned to the other sides.
+    bool AutoScroll() const { return FAutoScroll; }
+    void SetAutoScroll(bool Value);
+    /// Scrolls so that AControl (a child or deeper) is wholly shown, or its
+    /// top-left corner when it is larger than the client.
+    void ScrollInView(TControl* AControl);
+    /// Stops and restarts working out the ranges (nested pairs; the ranges
+    /// are worked out when the last pair ends).
+    void DisableAutoRange();
+    void EnableAutoRange();
+
+protected:
+    friend class TControlScrollBar;
+    void AdjustClientRect(TRect& Rect) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    void CreateWnd() override;
+    void WMSize(TWMSize& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    /// The ranges from the children (AutoScroll on).
+    void CalcAutoRange();
+    /// Shows the bars the ranges need, in step with the positions.
+    void UpdateScrollBars();
+
+    std::unique_ptr<TControlScrollBar> FHorzScrollBar;
+    std::unique_ptr<TControlScrollBar> FVertScrollBar;
+    bool FAutoScroll = true;
+    int FAutoRangeCount = 0;
+    bool FUpdatingScrollBars = false;
+};
+
+/// A scrolling container with a border.
+class TScrollBox : public TScrollingWinControl {
+    PRICETAGS_CLASS(TScrollBox, TScrollingWinControl)
+public:
+    explicit TScrollBox(TComponent* AOwner);
+    ~TScrollBox() override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+
+    TFormBorderStyle FBorderStyle = bsSingle;
+};
+
+/// A piece of a form made apart and placed on forms as a control; it
+/// scrolls like a scroll box and has no border.
+class TCustomFrame : public TScrollingWinControl {
+    PRICETAGS_CLASS(TCustomFrame, TScrollingWinControl)
+public:
+    explicit TCustomFrame(TComponent* AOwner);
+    ~TCustomFrame() override;
+};
+
+class TFrame : public TCustomFrame {
+    PRICETAGS_CLASS(TFrame, TCustomFrame)
+public:
+    explicit TFrame(TComponent* AOwner) : TCustomFrame(AOwner) {}
+    ~TFrame() override;
+};
+
 class TCustomForm : public TWinControl {
     PRICETAGS_CLASS(TCustomForm, TWinControl)
 public:

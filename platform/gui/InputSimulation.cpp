@@ -129,6 +129,10 @@ void SendKey(QEvent::Type Type, Word Key, TShiftState Shift, const QString& Text
 // The window and the widget-local point of a control's client point.
 QWidget* MouseTarget(TControl* Control, int& X, int& Y)
 {
+    // The event loop lays out waiting children before input arrives; the
+    // window system then finds the widget under the mouse.
+    if (gDeferredAligns != 0)
+        AlignDeferredControls();
     TWinControl* Win = dynamic_cast<TWinControl*>(Control);
     if (!Win) {
         X += Control->Left();

@@ -1,6 +1,8 @@
-// The scroll bars windows draw in their frame (WS_HSCROLL, WS_VSCROLL):
-// state, painting in the classic look, and the mouse on arrows, track and
-// thumb, reported to the window as WM_HSCROLL/WM_VSCROLL.
+// The scroll bars windows draw in their frame (WS_HSCROLL, WS_VSCROLL)
+// and scroll bar controls (SB_CTL, the whole client area): state, painting
+// in the classic look, and the mouse on arrows, track and thumb, reported
+// as WM_HSCROLL/WM_VSCROLL to the window (frame bars) or to the control's
+// parent with the control's handle (SB_CTL).
 
 #include "platform/gui/StdPrivate.h"
 #include "platform/gui/WindowPrivate.h"
@@ -27,7 +29,12 @@ uint32_t BarStyle(int Bar)
 
 bool BarShown(HWND Wnd, int Bar)
 {
-    return (Wnd->Style & BarStyle(Bar)) != 0;
+    return Bar == SB_CTL || (Wnd->Style & BarStyle(Bar)) != 0;
+}
+
+bool ValidBar(int Bar)
+{
+    return Bar == SB_HORZ || Bar == SB_VERT || Bar == SB_CTL;
 }
 
 int Range(const ScrollBarState& S)
@@ -51,11 +58,16 @@ BarGeometry Geometry(HWND Wnd, int Bar)
     BarGeometry G;
     const TRect C = Wnd->Client;
     const ScrollBarState& S = Wnd->Scroll[Bar];
-    G.Vertical = Bar == SB_VERT;
-    if (G.Vertical)
+    if (Bar == SB_CTL) {
+        G.Vertical = (Wnd->Style & SBS_VERT) != 0;
+        G.Bar = C;
+    } else if (Bar == SB_VERT) {
+        G.Vertical = true;
         G.Bar = Rect(C.Right, C.Top, C.Right + GetSystemMetrics(SM_CXVSCROLL), C.Bottom);
-    else
+    } else {
+        G.Vertical = false;
         G.Bar = Rect(C.Left, C.Bottom, C.Right, C.Bottom + GetSystemMetrics(SM_CYHSCROLL));
+    }
     const int Length = G.Vertical ? G.Bar.Height() : G.Bar.Width();
     // Arrows are square unless the bar is too short for two of them.
     const int Arrow = std::min(G.Vertical ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL),
@@ -101,6 +113,8 @@ void InvalidateBar(HWND Wnd, int Bar)
 // Shows or hides a bar to match its range; true when that changed it.
 bool UpdateVisibility(HWND Wnd, int Bar, bool KeepShown)
 {
+    if (Bar == SB_CTL)
+        return false;
     const bool Needed = Scrollable(Wnd->Scroll[Bar]) || KeepShown;
     if (Needed == BarShown(Wnd, Bar))
         return false;
@@ -122,14 +136,87 @@ Tracking gTrack;
 
 void SendScroll(HWND Wnd, int Bar, int Code, int Pos)
 {
-    SendMessage(Wnd, Bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos), 0);
+    if (Bar != SB_CTL) {
+        SendMessage(Wnd, Bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos), 0);
+        return;
+    }
+    TWinControl* Parent = Wnd->Control ? Wnd->Control->Parent() : nullptr;
+    if (!Parent || !Parent->HandleAllocated())
+        return;
+    SendMessage(Parent->Handle(), (Wnd->Style & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos),
+        reinterpret_cast<LPARAM>(Wnd));
+}
+
+void PaintBar(HWND Wnd, HDC DC, int Bar)
+{
+    const BarGeometry G = Geometry(Wnd, Bar);
+    const bool Active = Scrollable(Wnd->Scroll[Bar]);
+    const UINT State = Active ? 0u : UINT(DFCS_INACTIVE);
+    TRect Less = G.LessArrow;
+    TRect More = G.MoreArrow;
+    DrawFrameControl(DC, Less, DFC_SCROLL, (G.Vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | State);
+    DrawFrameControl(DC, More, DFC_SCROLL, (G.Vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | State);
+    const TRect Track = G.Vertical ? Rect(G.Bar.Left, G.TrackStart, G.Bar.Right, G.TrackStart + G.TrackLength)
+                                   : Rect(G.TrackStart, G.Bar.Top, G.TrackStart + G.TrackLength, G.Bar.Bottom);
+    FillRect(DC, Track, GetSysColorBrush(COLOR_SCROLLBAR));
+    if (G.ThumbLength > 0) {
+        TRect Thumb = G.Vertical ? Rect(G.Bar.Left, G.ThumbStart, G.Bar.Right, G.ThumbStart + G.ThumbLength)
+                                 : Rect(G.ThumbStart, G.Bar.Top, G.ThumbStart + G.ThumbLength, G.Bar.Bottom);
+        DrawEdge(DC, Thumb, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    }
+}
+
+// A press on a bar (window coordinates): the arrows and the track step,
+// the thumb starts a drag.
+void PressBar(HWND Wnd, int Bar, int X, int Y)
+{
+    const BarGeometry G = Geometry(Wnd, Bar);
+    const int At = G.Vertical ? Y : X;
+    gTrack = {Wnd, Bar, 0, false, true};
+    if (PtInRect(G.LessArrow, Point(X, Y))) {
+        SendScroll(Wnd, Bar, SB_LINEUP, 0);
+    } else if (PtInRect(G.MoreArrow, Point(X, Y))) {
+        SendScroll(Wnd, Bar, SB_LINEDOWN, 0);
+    } else if (G.ThumbLength > 0 && At >= G.ThumbStart && At < G.ThumbStart + G.ThumbLength) {
+        gTrack.Thumb = true;
+        gTrack.GrabOffset = At - G.ThumbStart;
+        Wnd->Scroll[Bar].TrackPos = Wnd->Scroll[Bar].Pos;
+    } else {
+        SendScroll(Wnd, Bar, At < G.ThumbStart ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    }
+}
+
+// The mouse while a press on a bar is held; true when it was the bar's.
+bool TrackBar(HWND Wnd, UINT Msg, int X, int Y)
+{
+    if (!gTrack.Active || gTrack.Wnd != Wnd)
+        return false;
+    const int Bar = gTrack.Bar;
+    ScrollBarState& S = Wnd->Scroll[Bar];
+    if (Msg == WM_MOUSEMOVE && gTrack.Thumb) {
+        const BarGeometry G = Geometry(Wnd, Bar);
+        const int Free = G.TrackLength - G.ThumbLength;
+        const int Start = std::clamp((G.Vertical ? Y : X) - gTrack.GrabOffset, G.TrackStart, G.TrackStart + Free);
+        const int Span = MaxPos(S) - S.Min;
+        S.TrackPos = S.Min + (Free > 0 ? static_cast<int>((static_cast<int64_t>(Start - G.TrackStart) * Span + Free / 2) / Free) : 0);
+        SendScroll(Wnd, Bar, SB_THUMBTRACK, S.TrackPos);
+        return true;
+    }
+    if (Msg == WM_LBUTTONUP) {
+        gTrack.Active = false;
+        if (gTrack.Thumb)
+            SendScroll(Wnd, Bar, SB_THUMBPOSITION, S.TrackPos);
+        if (IsLiveWindow(Wnd))
+            SendScroll(Wnd, Bar, SB_ENDSCROLL, 0);
+    }
+    return true;
 }
 
 }  // namespace
 
 int SetScrollInfo(HWND Wnd, int Bar, const SCROLLINFO& Info, BOOL Redraw)
 {
-    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+    if (!IsLiveWindow(Wnd) || !ValidBar(Bar))
         return 0;
     ScrollBarState& S = Wnd->Scroll[Bar];
     if (Info.fMask & SIF_RANGE) {
@@ -152,7 +239,7 @@ int SetScrollInfo(HWND Wnd, int Bar, const SCROLLINFO& Info, BOOL Redraw)
 
 BOOL GetScrollInfo(HWND Wnd, int Bar, SCROLLINFO& Info)
 {
-    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+    if (!IsLiveWindow(Wnd) || !ValidBar(Bar))
         return false;
     const ScrollBarState& S = Wnd->Scroll[Bar];
     if (Info.fMask & SIF_RANGE) {
@@ -170,7 +257,7 @@ BOOL GetScrollInfo(HWND Wnd, int Bar, SCROLLINFO& Info)
 
 int SetScrollPos(HWND Wnd, int Bar, int Pos, BOOL Redraw)
 {
-    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+    if (!IsLiveWindow(Wnd) || !ValidBar(Bar))
         return 0;
     const int Old = Wnd->Scroll[Bar].Pos;
     SCROLLINFO I;
@@ -182,7 +269,7 @@ int SetScrollPos(HWND Wnd, int Bar, int Pos, BOOL Redraw)
 
 int GetScrollPos(HWND Wnd, int Bar)
 {
-    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+    if (!IsLiveWindow(Wnd) || !ValidBar(Bar))
         return 0;
     return Wnd->Scroll[Bar].Pos;
 }
@@ -224,8 +311,8 @@ BOOL EnableScrollBar(HWND Wnd, int Bar, UINT Arrows)
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    for (int B : {SB_HORZ, SB_VERT})
-        if (Bar == SB_BOTH || Bar == B) {
+    for (int B : {SB_HORZ, SB_VERT, SB_CTL})
+        if (Bar == SB_BOTH ? B != SB_CTL : Bar == B) {
             Wnd->Scroll[B].Enabled = Arrows != ESB_DISABLE_BOTH;
             InvalidateBar(Wnd, B);
         }
@@ -234,25 +321,9 @@ BOOL EnableScrollBar(HWND Wnd, int Bar, UINT Arrows)
 
 void PaintScrollBars(HWND Wnd, HDC DC)
 {
-    for (int Bar : {SB_HORZ, SB_VERT}) {
-        if (!BarShown(Wnd, Bar))
-            continue;
-        const BarGeometry G = Geometry(Wnd, Bar);
-        const bool Active = Scrollable(Wnd->Scroll[Bar]);
-        const UINT State = Active ? 0u : UINT(DFCS_INACTIVE);
-        TRect Less = G.LessArrow;
-        TRect More = G.MoreArrow;
-        DrawFrameControl(DC, Less, DFC_SCROLL, (G.Vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | State);
-        DrawFrameControl(DC, More, DFC_SCROLL, (G.Vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | State);
-        const TRect Track = G.Vertical ? Rect(G.Bar.Left, G.TrackStart, G.Bar.Right, G.TrackStart + G.TrackLength)
-                                       : Rect(G.TrackStart, G.Bar.Top, G.TrackStart + G.TrackLength, G.Bar.Bottom);
-        FillRect(DC, Track, GetSysColorBrush(COLOR_SCROLLBAR));
-        if (G.ThumbLength > 0) {
-            TRect Thumb = G.Vertical ? Rect(G.Bar.Left, G.ThumbStart, G.Bar.Right, G.ThumbStart + G.ThumbLength)
-                                     : Rect(G.ThumbStart, G.Bar.Top, G.ThumbStart + G.ThumbLength, G.Bar.Bottom);
-            DrawEdge(DC, Thumb, EDGE_RAISED, BF_RECT | BF_MIDDLE);
-        }
-    }
+    for (int Bar : {SB_HORZ, SB_VERT})
+        if (BarShown(Wnd, Bar))
+            PaintBar(Wnd, DC, Bar);
     if (BarShown(Wnd, SB_HORZ) && BarShown(Wnd, SB_VERT)) {
         const TRect C = Wnd->Client;
         FillRect(DC, Rect(C.Right, C.Bottom, C.Right + GetSystemMetrics(SM_CXVSCROLL),
@@ -263,28 +334,8 @@ void PaintScrollBars(HWND Wnd, HDC DC)
 
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y)
 {
-    if (gTrack.Active && gTrack.Wnd == Wnd) {
-        const int Bar = gTrack.Bar;
-        ScrollBarState& S = Wnd->Scroll[Bar];
-        if (Msg == WM_MOUSEMOVE && gTrack.Thumb) {
-            const BarGeometry G = Geometry(Wnd, Bar);
-            const int Free = G.TrackLength - G.ThumbLength;
-            const int Start = std::clamp((G.Vertical ? Y : X) - gTrack.GrabOffset, G.TrackStart, G.TrackStart + Free);
-            const int Span = MaxPos(S) - S.Min;
-            S.TrackPos = S.Min + (Free > 0 ? static_cast<int>((static_cast<int64_t>(Start - G.TrackStart) * Span + Free / 2) / Free) : 0);
-            SendScroll(Wnd, Bar, SB_THUMBTRACK, S.TrackPos);
-            return true;
-        }
-        if (Msg == WM_LBUTTONUP) {
-            gTrack.Active = false;
-            if (gTrack.Thumb)
-                SendScroll(Wnd, Bar, SB_THUMBPOSITION, S.TrackPos);
-            if (IsLiveWindow(Wnd))
-                SendScroll(Wnd, Bar, SB_ENDSCROLL, 0);
-            return true;
-        }
+    if (TrackBar(Wnd, Msg, X, Y))
         return true;
-    }
     if (Msg != WM_LBUTTONDOWN && Msg != WM_LBUTTONDBLCLK)
         return false;
     for (int Bar : {SB_HORZ, SB_VERT}) {
@@ -293,26 +344,36 @@ bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y)
         const BarGeometry G = Geometry(Wnd, Bar);
         if (!PtInRect(G.Bar, Point(X, Y)))
             continue;
-        if (!Scrollable(Wnd->Scroll[Bar]))
-            return true;
-        const int At = G.Vertical ? Y : X;
-        gTrack = {Wnd, Bar, 0, false, true};
-        if (PtInRect(G.LessArrow, Point(X, Y))) {
-            SendScroll(Wnd, Bar, SB_LINEUP, 0);
-        } else if (PtInRect(G.MoreArrow, Point(X, Y))) {
-            SendScroll(Wnd, Bar, SB_LINEDOWN, 0);
-        } else if (G.ThumbLength > 0 && At >= G.ThumbStart && At < G.ThumbStart + G.ThumbLength) {
-            gTrack.Thumb = true;
-            gTrack.GrabOffset = At - G.ThumbStart;
-            Wnd->Scroll[Bar].TrackPos = Wnd->Scroll[Bar].Pos;
-        } else {
-            SendScroll(Wnd, Bar, At < G.ThumbStart ? SB_PAGEUP : SB_PAGEDOWN, 0);
-        }
+        if (Scrollable(Wnd->Scroll[Bar]))
+            PressBar(Wnd, Bar, X, Y);
         return true;
     }
     // The size grip corner belongs to the frame too.
     return !PtInRect(Wnd->Client, Point(X, Y)) && (BarShown(Wnd, SB_HORZ) || BarShown(Wnd, SB_VERT)) &&
         X >= Wnd->Client.Right && Y >= Wnd->Client.Bottom;
+}
+
+void PaintScrollBarControl(HWND Wnd, HDC DC)
+{
+    if (!IsLiveWindow(Wnd))
+        return;
+    // The paint DC's origin is the client's top-left.
+    TPoint Old;
+    OffsetViewportOrgEx(DC, -Wnd->Client.Left, -Wnd->Client.Top, &Old);
+    PaintBar(Wnd, DC, SB_CTL);
+    SetViewportOrgEx(DC, Old.X, Old.Y, nullptr);
+}
+
+void ScrollBarControlMouse(HWND Wnd, UINT Msg, int X, int Y)
+{
+    if (!IsLiveWindow(Wnd))
+        return;
+    X += Wnd->Client.Left;
+    Y += Wnd->Client.Top;
+    if (TrackBar(Wnd, Msg, X, Y))
+        return;
+    if ((Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONDBLCLK) && Scrollable(Wnd->Scroll[SB_CTL]))
+        PressBar(Wnd, SB_CTL, X, Y);
 }
 
 int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos)
@@ -339,7 +400,7 @@ int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos)
 
 int ScrolledPos(HWND Wnd, int Bar, int Code, int Line)
 {
-    if (!IsLiveWindow(Wnd) || (Bar != SB_HORZ && Bar != SB_VERT))
+    if (!IsLiveWindow(Wnd) || !ValidBar(Bar))
         return 0;
     const ScrollBarState& S = Wnd->Scroll[Bar];
     const int Page = std::max(static_cast<int>(S.Page), 1);

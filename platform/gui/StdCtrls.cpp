@@ -282,7 +282,11 @@ void TCustomEdit::CMTextChanged(TMessageRecord& Message)
 
 void TCustomEdit::CMEnter(TMessageRecord& Message)
 {
-    if (FAutoSelect && !(GetKeyState(VK_LBUTTON) < 0))
+    // A multi-line text is never selected whole on entry: the next key
+    // typed would replace all of it.
+    uint32_t Style = 0, ExStyle = 0;
+    CurrentStyles(Style, ExStyle);
+    if (FAutoSelect && !(GetKeyState(VK_LBUTTON) < 0) && !(Style & ES_MULTILINE))
         SelectAll();
     inherited::CMEnter(Message);
 }
@@ -2152,10 +2156,14 @@ void TCustomMemo::Paint(HDC DC)
 
 void TCustomMemo::EditKeyDown(Word Key, TShiftState Shift)
 {
-    if (Key == VK_UP || Key == VK_DOWN) {
+    if (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT) {
         const TPoint Cp = CaretPos();
-        const int Line = Key == VK_UP ? Cp.Y - 1 : Cp.Y + 1;
-        if (Line < 0 || Line >= FLines->Count())
+        const int Step = Key == VK_UP || Key == VK_DOWN ? 1 : std::max(LinesShown() - 1, 1);
+        int Line = Key == VK_UP || Key == VK_PRIOR ? Cp.Y - Step : Cp.Y + Step;
+        // A page key stops at the first or last line; an arrow there does nothing.
+        if (Step > 1)
+            Line = std::clamp(Line, 0, std::max(FLines->Count() - 1, 0));
+        if (Line < 0 || Line >= FLines->Count() || Line == Cp.Y)
             return;
         const int Start = LineStart(Line);
         const int Pos = Start + std::min(Cp.X, FLines->Strings(Line).Length());

@@ -525,6 +525,73 @@ public:
     ~TComboBox() override;
 };
 
+// ---- scroll bar -------------------------------------------------------------------------------
+
+enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+using TScrollEvent = MethodPointer<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
+
+/// A scroll bar as a control of its own. Position runs from Min to Max
+/// less PageSize (plus one); arrows step SmallChange, the track
+/// LargeChange, the thumb drags (OnScroll with scTrack while it moves), the
+/// wheel steps three SmallChanges, and the arrow, page, Home and End keys
+/// work while it has the focus. OnScroll may change the position it is
+/// given; OnChange follows every change of Position.
+class TScrollBar : public TWinControl {
+    PRICETAGS_CLASS(TScrollBar, TWinControl)
+public:
+    explicit TScrollBar(TComponent* AOwner);
+    ~TScrollBar() override;
+
+    TScrollBarKind Kind() const { return FKind; }
+    /// Turning the bar swaps its width and height.
+    void SetKind(TScrollBarKind Value);
+    int Min() const { return FMin; }
+    void SetMin(int Value) { SetParams(FPosition, Value, FMax); }
+    int Max() const { return FMax; }
+    void SetMax(int Value) { SetParams(FPosition, FMin, Value); }
+    int Position() const { return FPosition; }
+    void SetPosition(int Value) { SetParams(Value, FMin, FMax); }
+    /// Raises EInvalidOperation "Scroll bar property out of range" when
+    /// Max is below Min.
+    void SetParams(int APosition, int AMin, int AMax);
+    int PageSize() const { return FPageSize; }
+    /// Raises EInvalidOperation "Scroll bar property out of range" outside
+    /// 0..Max-Min+1.
+    void SetPageSize(int Value);
+    int SmallChange() const { return FSmallChange; }
+    void SetSmallChange(int Value) { FSmallChange = Value; }
+    int LargeChange() const { return FLargeChange; }
+    void SetLargeChange(int Value) { FLargeChange = Value; }
+
+    TNotifyEvent OnChange;
+    TScrollEvent OnScroll;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void PaintWindow(HDC DC) override;
+    void Dispatch(TMessage& Message) override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    virtual void Change();
+    virtual void Scroll(TScrollCode ScrollCode, int& ScrollPos);
+    /// A scroll code from the bar (reflected from the parent's message).
+    void DoScroll(TWMScroll& Message);
+    /// Sends a scroll code the way a click on the bar does.
+    void SendCode(int Code);
+    void UpdateBar();
+
+    TScrollBarKind FKind = sbHorizontal;
+    int FMin = 0;
+    int FMax = 100;
+    int FPosition = 0;
+    int FPageSize = 0;
+    int FSmallChange = 1;
+    int FLargeChange = 1;
+};
+
 // ---- memo ---------------------------------------------------------------------------------------
 
 /// A multi-line edit over Lines (CR LF between lines in Text).

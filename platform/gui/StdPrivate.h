@@ -33,6 +33,13 @@ int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos);
 /// position for the thumb, 0 or the end for SB_TOP/SB_BOTTOM; held in the
 /// bar's range. The current position for SB_ENDSCROLL and unknown codes.
 int ScrolledPos(HWND Wnd, int Bar, int Code, int Line);
+/// Paints a scroll bar control (SB_CTL, the whole client area) into its
+/// paint DC.
+void PaintScrollBarControl(HWND Wnd, HDC DC);
+/// The mouse on a scroll bar control (client pixels): presses on arrows,
+/// track and thumb send WM_HSCROLL/WM_VSCROLL with the control's handle to
+/// its parent, as long as the button is held.
+void ScrollBarControlMouse(HWND Wnd, UINT Msg, int X, int Y);
 /// Lines one notch of the mouse wheel scrolls.
 constexpr int WheelScrollLines = 3;
 

@@ -25,6 +25,7 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 TWinControl::~TWinControl()
 {
     Destroying();
+    DropDeferredAlign();
     if (Screen && Screen->FActiveControl == this)
         Screen->FActiveControl = nullptr;
     // Leave the parent while this is still a windowed control.
@@ -118,6 +119,8 @@ void TWinControl::RemoveControl(TControl* AControl)
         FControls.erase(std::remove(FControls.begin(), FControls.end(), AControl), FControls.end());
     }
     ForgetControl(AControl);
+    if (FDeferredAlignControl == AControl)
+        FDeferredAlignControl = nullptr;
     AControl->FParent = nullptr;
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
     if (!ComponentState().Contains(csDestroying))
@@ -149,6 +152,8 @@ void TWinControl::NotifyControls(UINT Msg)
 
 TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls)
 {
+    if (gDeferredAligns != 0)
+        AlignDeferredControls();
     const auto Hit = [&](TControl* C) {
         if (!C->Visible() || (!C->Enabled() && !AllowDisabled))
             return false;
@@ -279,6 +284,66 @@ void TWinControl::Realign()
     AlignControl(nullptr);
 }
 
+namespace {
+
+// The controls whose realign waits, in the order they asked; a control
+// leaves it when it is realigned or destroyed.
+std::vector<TWinControl*>& DeferredAligns()
+{
+    static std::vector<TWinControl*> List;
+    return List;
+}
+
+bool gAlignFlushPosted = false;
+// Above 0 while a control sets its own bounds or lays out its children:
+// what it reads then is its own current size, and must not wait for its
+// parent's realign.
+int gAlignHeld = 0;
+
+struct AlignHold {
+    AlignHold() { ++gAlignHeld; }
+    ~AlignHold() { --gAlignHeld; }
+    AlignHold(const AlignHold&) = delete;
+    AlignHold& operator=(const AlignHold&) = delete;
+};
+
+}  // namespace
+
+int gDeferredAligns = 0;
+
+void AlignDeferredControls()
+{
+    // Each realign may defer others (nested parents); take them all.
+    while (gDeferredAligns != 0) {
+        DeferredAligns().front()->AlignNow(nullptr);
+    }
+}
+
+void TControl::AlignParents() const
+{
+    if (gAlignHeld != 0)
+        return;
+    // The outermost waiting parent first: it may move and size the inner ones.
+    std::vector<TWinControl*> Chain;
+    for (TWinControl* P = FParent; P; P = P->FParent)
+        if (P->FAlignDeferred)
+            Chain.push_back(P);
+    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It)
+        if ((*It)->FAlignDeferred)
+            (*It)->AlignNow(nullptr);
+}
+
+TControl* TWinControl::DropDeferredAlign()
+{
+    if (!FAlignDeferred)
+        return nullptr;
+    FAlignDeferred = false;
+    --gDeferredAligns;
+    auto& List = DeferredAligns();
+    List.erase(std::find(List.begin(), List.end(), this));
+    return std::exchange(FDeferredAlignControl, nullptr);
+}
+
 void TWinControl::AlignControl(TControl* AControl)
 {
     if (ComponentState().Contains(csDestroying))
@@ -287,6 +352,41 @@ void TWinControl::AlignControl(TControl* AControl)
         FControlState.Include(csAlignmentNeeded);
         return;
     }
+    if (AControl) {
+        if (!FAlignDeferred) {
+            FAlignDeferred = true;
+            ++gDeferredAligns;
+            DeferredAligns().push_back(this);
+        }
+        // The child that moved last keeps its place among equals.
+        FDeferredAlignControl = AControl;
+        // The event loop lays out what nobody read before it paints.
+        if (!gAlignFlushPosted && QCoreApplication::instance()) {
+            gAlignFlushPosted = true;
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+                gAlignFlushPosted = false;
+                Barrier([] { AlignDeferredControls(); });
+            }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    AlignNow(nullptr);
+}
+
+void TWinControl::AlignNow(TControl* AControl)
+{
+    if (TControl* Moved = DropDeferredAlign(); Moved && !AControl)
+        AControl = Moved;
+    if (ComponentState().Contains(csDestroying))
+        return;
+    // Alignment was disabled after the request: EnableAlign does it.
+    if (FAlignLevel != 0 || ComponentState().Contains(csLoading)) {
+        FControlState.Include(csAlignmentNeeded);
+        return;
+    }
+    // Children are laid out in this control's current size; a realign its
+    // own parent still owes resizes it, and so realigns it, later.
+    const AlignHold Hold;
     DisableAlign();
     try {
         TRect R = ClientRect();
@@ -418,10 +518,29 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect)
                 continue;
             if (A == alNone && C->Anchors() == AnchorAlign(alNone))
                 continue;
-            size_t J = 0;
-            while (J < List.size() && !InsertBefore(C, List[J], A))
-                ++J;
-            List.insert(List.begin() + static_cast<std::ptrdiff_t>(J), C);
+            List.push_back(C);
+        }
+        // Each control goes before the first one it belongs before, the
+        // others keep their order: a stable sort. Top and left edges keep
+        // ties in this order; bottom and right edges put the later of
+        // equals first, so those sort the reversed list.
+        switch (A) {
+        case alTop:
+        case alLeft:
+            std::stable_sort(List.begin(), List.end(), [A](TControl* C1, TControl* C2) {
+                return InsertBefore(C1, C2, A);
+            });
+            break;
+        case alBottom:
+        case alRight:
+            std::reverse(List.begin(), List.end());
+            std::stable_sort(List.begin(), List.end(), [A](TControl* C1, TControl* C2) {
+                return InsertBefore(C1, C2, A) && !InsertBefore(C2, C1, A);
+            });
+            break;
+        case alNone:
+        case alClient:
+        case alCustom: break;
         }
         for (TControl* C : List)
             DoPosition(C, A);
@@ -463,12 +582,18 @@ TRect TWinControl::WindowClientRect()
 
 TRect TWinControl::ClientRect()
 {
+    AlignPending();
+    // The window keeps its client rectangle between frame changes; asking
+    // the borders again (WM_NCCALCSIZE) on every call is what it saves.
+    if (FHandle && FHandle->ClientValid)
+        return Rect(0, 0, FHandle->Client.Width(), FHandle->Client.Height());
     const TRect R = WindowClientRect();
     return Rect(0, 0, R.Width(), R.Height());
 }
 
 TPoint TWinControl::ClientOrigin()
 {
+    AlignPending();
     const TRect C = WindowClientRect();
     TPoint P {FLeft + C.Left, FTop + C.Top};
     if (FParent) {
@@ -496,7 +621,11 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     if (Moved)
         Perform(WM_MOVE, 0, MakeLParam(FLeft, FTop));
     if (Sized) {
-        const TRect C = ClientRect();
+        TRect C;
+        {
+            const AlignHold Hold;
+            C = ClientRect();
+        }
         Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(C.Right, C.Bottom));
     }
     Perform(WM_WINDOWPOSCHANGED);
@@ -513,21 +642,48 @@ void TWinControl::ApplyWidgetGeometry()
         // the menu bar's band (if any) and the client area below it.
         const TRect R = TopLevelWidgetRect(this);
         const int Band = R.Height() - WindowClientRect().Height();
+        const TRect OldClient = FHandle->Client;
         FHandle->Client = Rect(0, Band, R.Width(), R.Height());
+        FHandle->ClientValid = true;
         // A window the user cannot resize has a fixed size; the program
         // still can, so the fixed size moves with its bounds.
         if (W->minimumSize() == W->maximumSize())
             W->setFixedSize(std::max(R.Width(), 1), std::max(R.Height(), 1));
         W->setGeometry(FLeft + R.Left, FTop + R.Top, std::max(R.Width(), 1), std::max(R.Height(), 1));
         ResizeBacking(FHandle, R.Width(), R.Height());
+        if (FHandle->Client != OldClient)
+            PlaceChildWidgets();
         return;
     }
+    const TRect OldClient = FHandle->Client;
     FHandle->Client = WindowClientRect();
+    FHandle->ClientValid = true;
     TPoint Offset {0, 0};
     if (FParent && FParent->FHandle)
         Offset = FParent->FHandle->Client.TopLeft();
     W->setGeometry(Offset.X + FLeft, Offset.Y + FTop, std::max(FWidth, 0), std::max(FHeight, 0));
     ResizeBacking(FHandle, FWidth, FHeight);
+    // A child shows only inside its parent's client area: the frame
+    // (borders, scroll bars) lies around it.
+    if (FParent && FParent->FHandle) {
+        const QRect Own(Offset.X + FLeft, Offset.Y + FTop, std::max(FWidth, 0), std::max(FHeight, 0));
+        const QRect Shown = Own & ToQRect(FParent->FHandle->Client);
+        if (Shown == Own) {
+            if (!W->mask().isEmpty())
+                W->clearMask();
+        } else {
+            // An empty mask would mean none: a pixel outside hides it all.
+            W->setMask(Shown.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(Shown.translated(-Own.topLeft())));
+        }
+    }
+    if (FHandle->Client != OldClient)
+        PlaceChildWidgets();
+}
+
+void TWinControl::PlaceChildWidgets()
+{
+    for (TWinControl* C : FWinControls)
+        C->ApplyWidgetGeometry();
 }
 
 // ---- handles ----------------------------------------------------------------------------------
@@ -800,6 +956,8 @@ void TWinControl::PaintControls(HDC DC, TControl* First)
 
 void TWinControl::PaintTo(HDC DC, int X, int Y)
 {
+    if (gDeferredAligns != 0)
+        AlignDeferredControls();
     FControlState.Include(csPaintCopy);
     const int Saved = SaveDC(DC);
     OffsetViewportOrgEx(DC, X, Y, nullptr);

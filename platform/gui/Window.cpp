@@ -25,6 +25,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -92,18 +93,29 @@ void RegisterWindow(HWND Wnd)
 
 void RetireWindow(HWND Wnd)
 {
-    static std::vector<std::unique_ptr<HWND__>> Retired;
+    // A destroyed window's record stays a while, so that a handle kept by
+    // mistake finds a dead window rather than a new one at its address;
+    // the oldest is freed when the next one retires.
+    constexpr size_t Kept = 1024;
+    static std::deque<std::unique_ptr<HWND__>> Retired;
     Wnd->Control = nullptr;
+    Wnd->Invalid = QRegion();
     Retired.emplace_back(Wnd);
+    if (Retired.size() > Kept)
+        Retired.pop_front();
 }
 
 void UnregisterWindow(HWND Wnd)
 {
     ForgetDropTarget(Wnd);
     LiveWindows().erase(Wnd);
+    // Only the window's own widget maps to it.
     auto& Map = WidgetWindows();
-    for (auto It = Map.begin(); It != Map.end();)
-        It = It->second == Wnd ? Map.erase(It) : std::next(It);
+    if (Wnd->Widget) {
+        const auto It = Map.find(Wnd->Widget.data());
+        if (It != Map.end() && It->second == Wnd)
+            Map.erase(It);
+    }
 }
 
 // ---- widgets ------------------------------------------------------------------------------
@@ -114,6 +126,11 @@ ControlWidget::ControlWidget(HWND Wnd, QWidget* Parent) : QWidget(Parent), FWnd(
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
+}
+
+ControlWidget::~ControlWidget()
+{
+    WidgetWindows().erase(this);
 }
 
 bool ControlWidget::event(QEvent* Event)
@@ -128,12 +145,17 @@ void ControlWidget::paintEvent(QPaintEvent* Event)
 {
     if (!IsLiveWindow(FWnd))
         return;
-    Barrier([&] { PaintInvalid(FWnd); });
+    Barrier([&] {
+        if (gDeferredAligns != 0)
+            AlignDeferredControls();
+        PaintInvalid(FWnd);
+    });
     if (!IsLiveWindow(FWnd) || !FWnd->Backing)
         return;
     FlushBitmap(FWnd->Backing);
     QPainter P(this);
     P.drawImage(Event->rect(), FWnd->Backing->Image, Event->rect());
+    PaintCaret(FWnd, P);
 }
 
 namespace {
@@ -608,9 +630,9 @@ void ForgetWindow(HWND Wnd)
         gFocus = nullptr;
     if (gCapture == Wnd)
         gCapture = nullptr;
+    // The window's timers lie together in the map: no walk over the others.
     auto& T = Timers();
-    for (auto It = T.begin(); It != T.end();)
-        It = It->first.first == Wnd ? T.erase(It) : std::next(It);
+    T.erase(T.lower_bound({Wnd, 0}), T.upper_bound({Wnd, ~UINT_PTR(0)}));
     std::lock_guard<std::mutex> Lock(gQueueLock);
     for (MSG& M : gQueue)
         if (M.hwnd == Wnd)
@@ -997,6 +1019,13 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
     return !(Pass && Target == Wnd);
 }
 
+// Input finds the children where they are meant to be.
+void AlignForInput()
+{
+    if (gDeferredAligns != 0)
+        AlignDeferredControls();
+}
+
 bool TranslateWheel(HWND Wnd, QWheelEvent* E)
 {
     const QPointF Global = E->globalPosition();
@@ -1026,6 +1055,7 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
         return OleSystemDragEvent(Wnd, Event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+        AlignForInput();
         return TranslateKey(Wnd, static_cast<QKeyEvent*>(Event));
     case QEvent::ShortcutOverride:
         // Keys are ours; Qt's short-cuts never take them.
@@ -1035,8 +1065,10 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+        AlignForInput();
         return TranslateMouse(Wnd, static_cast<QMouseEvent*>(Event));
     case QEvent::Wheel:
+        AlignForInput();
         return TranslateWheel(Wnd, static_cast<QWheelEvent*>(Event));
     case QEvent::Leave:
         if (TControl* M = MouseControl()) {
@@ -1208,6 +1240,8 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Width, int Heigh
     if (Flags & SWP_HIDEWINDOW)
         ShowWindow(Wnd, SW_HIDE);
     if (Flags & SWP_FRAMECHANGED)
+        Wnd->ClientValid = false;
+    if (Flags & SWP_FRAMECHANGED)
         C->Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(C->ClientWidth(), C->ClientHeight()));
     return true;
 }
@@ -1274,8 +1308,14 @@ intptr_t SetWindowLong(HWND Wnd, int Index, intptr_t Value)
         return 0;
     const intptr_t Old = GetWindowLong(Wnd, Index);
     switch (Index) {
-    case GWL_STYLE: Wnd->Style = static_cast<uint32_t>(Value); break;
-    case GWL_EXSTYLE: Wnd->ExStyle = static_cast<uint32_t>(Value); break;
+    case GWL_STYLE:
+        Wnd->Style = static_cast<uint32_t>(Value);
+        Wnd->ClientValid = false;
+        break;
+    case GWL_EXSTYLE:
+        Wnd->ExStyle = static_cast<uint32_t>(Value);
+        Wnd->ClientValid = false;
+        break;
     case GWL_HWNDPARENT: {
         HWND Owner = reinterpret_cast<HWND>(Value);
         Wnd->Owner = Owner;

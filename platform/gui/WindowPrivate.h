@@ -15,6 +15,7 @@
 #include <functional>
 
 class QEvent;
+class QPainter;
 
 /// The state of one of a window's own scroll bars.
 struct ScrollBarState {
@@ -28,7 +29,7 @@ struct ScrollBarState {
 
 /// One native window.
 struct HWND__ {
-    ScrollBarState Scroll[2];  // SB_HORZ, SB_VERT
+    ScrollBarState Scroll[3];  // SB_HORZ, SB_VERT, SB_CTL (a scroll bar control)
     TWinControl* Control = nullptr;
     /// The widget; for our own widgets the pixels come from Backing.
     QPointer<QWidget> Widget;
@@ -45,8 +46,11 @@ struct HWND__ {
     uint32_t ClassStyle = 0;
     /// Owner window (GWL_HWNDPARENT), for forms.
     HWND Owner = nullptr;
-    /// The client rectangle within the window (after WM_NCCALCSIZE).
+    /// The client rectangle within the window (after WM_NCCALCSIZE), kept
+    /// from the last move, size or frame change as the window system keeps
+    /// it; ClientValid once it was worked out.
     TRect Client;
+    bool ClientValid = false;
     /// Top-level windows: the frame the window system would draw, outside
     /// the widget (left, top, right, bottom widths).
     TRect Frame;
@@ -89,6 +93,8 @@ void RetireWindow(HWND Wnd);
 class ControlWidget : public QWidget {
 public:
     ControlWidget(HWND Wnd, QWidget* Parent);
+    /// Forgets its window, also when Qt frees it before the window goes.
+    ~ControlWidget() override;
     HWND Window() const { return FWnd; }
 
 protected:
@@ -118,6 +124,9 @@ void PaintScrollBars(HWND Wnd, HDC DC);
 /// WM_VSCROLL, the thumb is dragged. True when the point was on a bar or a
 /// drag of the thumb is under way.
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
+/// Draws the caret over the pixels of Wnd's widget when Wnd owns it and it
+/// is shown (Caret.cpp).
+void PaintCaret(HWND Wnd, QPainter& Painter);
 
 /// The screen point of the top-left corner of the window's backing image
 /// (what GetWindowDC draws at 0, 0).

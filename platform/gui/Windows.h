@@ -838,6 +838,8 @@ enum : UINT {
     SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS,
 };
 enum : UINT { ESB_ENABLE_BOTH = 0, ESB_DISABLE_BOTH = 3 };
+/// Scroll bar control styles: the bar lies along the width or the height.
+enum : uint32_t { SBS_HORZ = 0, SBS_VERT = 1 };
 
 struct SCROLLINFO {
     UINT cbSize = sizeof(SCROLLINFO);
@@ -850,11 +852,35 @@ struct SCROLLINFO {
 };
 using TScrollInfo = SCROLLINFO;
 
-/// Sets the window's scroll bar (SB_HORZ or SB_VERT): range, page and
-/// position as fMask says; the position is kept within Min..Max-Page+1.
-/// A bar whose range fits in the page is hidden unless SIF_DISABLENOSCROLL
-/// (then it is shown disabled); showing or hiding it changes the client
-/// size (WM_SIZE). Returns the position.
+// ---- caret (Caret.cpp) ----------------------------------------------------------------------
+
+/// The Bitmap of CreateCaret for a grey caret.
+inline HBITMAP const CaretGrey = reinterpret_cast<HBITMAP>(1);
+/// Makes the program's one caret for Wnd, hidden, at the client's (0, 0),
+/// Width x Height pixels (0: the border width or height); the caret a
+/// window had before goes. Bitmap null gives a solid caret, CaretGrey a
+/// grey one; any other bitmap is drawn as a solid caret of that size. The
+/// caret goes with its window. False for a dead window.
+BOOL CreateCaret(HWND Wnd, HBITMAP Bitmap, int Width, int Height);
+/// False when there is no caret.
+BOOL DestroyCaret();
+/// Shows the caret once every HideCaret has had its ShowCaret; it blinks
+/// every GetCaretBlinkTime milliseconds while shown (it is drawn inverted
+/// over the window). Wnd is the caret's window or null; false for another
+/// window, without a caret, or when it is shown already.
+BOOL ShowCaret(HWND Wnd);
+BOOL HideCaret(HWND Wnd);
+/// Moves the caret (client pixels of its window); it shows at once there.
+BOOL SetCaretPos(int X, int Y);
+/// False without a caret.
+BOOL GetCaretPos(TPoint& Point);
+UINT GetCaretBlinkTime();
+
+/// Sets the window's scroll bar (SB_HORZ or SB_VERT, or SB_CTL for a scroll
+/// bar control): range, page and position as fMask says; the position is
+/// kept within Min..Max-Page+1. A frame bar whose range fits in the page is
+/// hidden unless SIF_DISABLENOSCROLL (then it is shown disabled); showing
+/// or hiding it changes the client size (WM_SIZE). Returns the position.
 int SetScrollInfo(HWND Wnd, int Bar, const SCROLLINFO& Info, BOOL Redraw);
 BOOL GetScrollInfo(HWND Wnd, int Bar, SCROLLINFO& Info);
 int SetScrollPos(HWND Wnd, int Bar, int Pos, BOOL Redraw);

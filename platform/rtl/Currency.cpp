@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/NumbersPrivate.h"
+#include "platform/rtl/SysConst.h"
 
 #include <cmath>
 
@@ -10,7 +11,6 @@ namespace {
 
 const char* const SOverflow = "Floating point overflow";
 const char* const SZeroDivide = "Floating point division by zero";
-const char* const SInvalidOp = "Invalid floating point operation";
 
 }  // namespace
 
@@ -103,12 +103,6 @@ Currency operator/(Currency L, Currency R)
 }
 
 // ---- text ------------------------------------------------------------------
-
-namespace {
-
-const char* const SInvalidFloat = "'%s' is not a valid floating point value";
-
-}  // namespace
 
 bool TryStrToCurr(const AnsiString& S, Currency& Value)
 {

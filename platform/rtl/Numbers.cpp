@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/NumbersPrivate.h"
+#include "platform/rtl/SysConst.h"
 
 #include <cmath>
 #include <limits>
@@ -12,8 +13,6 @@ using numbers::DecimalRec;
 namespace {
 
 const char* const SInvalidInteger = "'%s' is not a valid integer value";
-const char* const SInvalidFloat = "'%s' is not a valid floating point value";
-const char* const SInvalidOp = "Invalid floating point operation";
 
 /// Reads an integer as the runtime does: leading spaces, a sign, then
 /// decimal digits or a hexadecimal number after "$", "0x" or "0X". Decimal

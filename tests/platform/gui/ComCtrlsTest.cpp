@@ -431,3 +431,43 @@ TEST_F(FormTest, TreeKeysMoveTheSelectionAndOpenAndCloseNodes)
 }
 
 }  // namespace
+
+TEST_F(FormTest, TreeConnectorsAreDottedAndJoinSiblings)
+{
+    auto* Tree = Make<TTreeView>();
+    Tree->SetBounds(0, 0, 200, 150);
+    TTreeNode* First = Tree->Items()->Add(nullptr, "A");
+    Tree->Items()->AddChild(First, "A1");
+    Tree->Items()->AddChild(First, "A2");
+    Tree->Items()->Add(nullptr, "B");
+    First->Expand(false);
+    Form->Show();
+    TBitmap Shot;
+    GrabWindow(Tree, &Shot);
+    const int Edge = 2;  // the client edge
+    const int H = Tree->RowHeight();
+    const TColor Line = GetSysColor(COLOR_GRAYTEXT);
+    const auto At = [&](int X, int Y) { return Shot.Canvas()->Pixels(Edge + X, Edge + Y); };
+    // The top level's column runs from the first root (below its button)
+    // to the last one, past the children, every other pixel set.
+    const int RootColumn = Tree->Indent() - Tree->Indent() / 2;
+    int Set = 0;
+    for (int Y = H / 2 + 5; Y < 3 * H + H / 2 - 5; ++Y) {
+        SCOPED_TRACE(Y);
+        const bool Dot = ((Edge + RootColumn + Edge + Y) & 1) == 0;
+        EXPECT_EQ(At(RootColumn, Y) == Line, Dot);
+        Set += Dot;
+    }
+    EXPECT_GT(Set, H);
+    // The children's column ends at the last child; a dotted arm reaches
+    // each child's text.
+    const int ChildColumn = 2 * Tree->Indent() - Tree->Indent() / 2;
+    const int LastMid = 2 * H + H / 2;
+    EXPECT_TRUE(At(ChildColumn, LastMid) == Line || At(ChildColumn, LastMid - 1) == Line);
+    for (int Y = LastMid + 2; Y < 3 * H; ++Y)
+        EXPECT_NE(At(ChildColumn, Y), Line) << Y;
+    int Arm = 0;
+    for (int X = ChildColumn; X < 2 * Tree->Indent(); ++X)
+        Arm += At(X, H + H / 2) == Line;
+    EXPECT_GE(Arm, (Tree->Indent() / 2) / 2);
+}

@@ -293,6 +293,53 @@ TEST_F(FormFixture, DisabledAlignmentWaitsForEnableAlign)
     EXPECT_EQ(C->BoundsRect(), Bounds(0, 0, 400, 300));
 }
 
+TEST_F(FormFixture, ChildrenMadeOneByOneAreInPlaceForReadsInputAndPaint)
+{
+    Resize(400, 300);
+    Form->Show();
+    std::vector<GraphicProbe*> Rows;
+    for (int I = 0; I < 3; ++I) {
+        auto* P = Make<GraphicProbe>(Form);
+        P->SetBounds(0, 100 * I, 10, 20);
+        P->SetAlign(alTop);
+        Rows.push_back(P);
+    }
+    // A click at the third row finds it without anybody having read a bound.
+    SimulateMouseDown(Form, mbLeft, 200, 45);
+    EXPECT_EQ(Rows[2]->Events, std::vector<std::string>({"enter", "down 200,5"}));
+    EXPECT_TRUE(Rows[0]->Events.empty());
+    SimulateMouseUp(Form, mbLeft, 200, 45);
+    EXPECT_EQ(Rows[2]->BoundsRect(), Bounds(0, 40, 400, 20));
+    // Its client size follows the realign its parent owed.
+    auto* Last = Make<Probe>(Form);
+    Last->SetAlign(alClient);
+    EXPECT_EQ(Last->ClientHeight(), 240);
+    // Freed with a realign waiting: nothing is left to reach it.
+    auto* Gone = Make<Probe>(Form);
+    Gone->SetAlign(alBottom);
+    delete Gone;
+    Application->ProcessMessages();
+    EXPECT_EQ(Last->ClientHeight(), 240);
+}
+
+TEST_F(FormFixture, TheClientRectangleIsKeptBetweenFrameChanges)
+{
+    auto* P = Make<Probe>(Form);
+    P->SetBounds(0, 0, 100, 80);
+    Form->Show();
+    P->Log.clear();
+    for (int I = 0; I < 5; ++I)
+        EXPECT_EQ(P->ClientRect(), Rect(0, 0, 100, 80));
+    EXPECT_EQ(P->Count(WM_NCCALCSIZE), 0);
+    // A new frame is asked for once and kept.
+    SetWindowLong(P->Handle(), GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    SetWindowPos(P->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    EXPECT_EQ(P->ClientRect(), Rect(0, 0, 96, 76));
+    const int Asked = P->Count(WM_NCCALCSIZE);
+    EXPECT_EQ(P->ClientWidth(), 96);
+    EXPECT_EQ(P->Count(WM_NCCALCSIZE), Asked);
+}
+
 // ---- messages -----------------------------------------------------------------------------
 
 TEST_F(FormFixture, MessagesReachTheirHandlerByNumber)

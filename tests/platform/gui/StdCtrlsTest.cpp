@@ -125,6 +125,19 @@ TEST(TEdit, TypingReplacesTheSelectionAndRespectsMaxLength)
     EXPECT_EQ(F.Control->Text(), "bcdef") << "nothing before the caret";
 }
 
+TEST(TMemo, EnteringKeepsTheCaretAndTypingReplacesNothing)
+{
+    OnForm<TEdit> Other;
+    OnForm<TMemo> M;
+    M.Control->SetText("first\r\nsecond");
+    M.Control->SetSelStart(0);
+    Other.Control->SetFocus();
+    M.Control->SetFocus();  // an edit would select all here
+    EXPECT_EQ(M.Control->SelLength(), 0);
+    M.Type("x");
+    EXPECT_EQ(M.Control->Text(), "xfirst\r\nsecond");
+}
+
 TEST(TEdit, EditMessagesReadAndSetTheSelection)
 {
     OnForm<TEdit> F;
