@@ -3,6 +3,7 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/TypInfo.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -1050,8 +1051,12 @@ void TReader::ReadCollection(TCollection* Collection)
         InvalidValue();
     if (++FDepth > MaxDepth)
         throw EReadError(SInvalidImage);
-    Collection->BeginUpdate();
-    try {
+    struct DepthScope {
+        int& D;
+        ~DepthScope() { --D; }
+    } Depth{FDepth};
+    const UpdateScope<TCollection> Updating(*Collection);
+    {
         Collection->Clear();
         while (!EndOfList()) {
             const TValueType V = NextValue();
@@ -1071,13 +1076,7 @@ void TReader::ReadCollection(TCollection* Collection)
             ReadListEnd();
         }
         ReadListEnd();
-    } catch (...) {
-        Collection->EndUpdate();
-        --FDepth;
-        throw;
     }
-    Collection->EndUpdate();
-    --FDepth;
 }
 
 void TReader::ReadPrefix(TFilerFlags& Flags, int& ChildPos)

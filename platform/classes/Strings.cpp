@@ -684,16 +684,12 @@ void TStrings::DefineProperties(TFiler* Filer)
 void TStrings::ReadData(TReader* Reader)
 {
     Reader->ReadListBegin();
-    BeginUpdate();
-    try {
+    {
+        const UpdateScope<TStrings> Updating(*this);
         Clear();
         while (!Reader->EndOfList())
             Add(Reader->ReadString());
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     Reader->ReadListEnd();
 }
 
