@@ -49,6 +49,8 @@ TFormAbout::TFormAbout(TComponent* AOwner) : TFormNewInput(AOwner)
         BuildControls();
     }
     SetComponentsFonts(this, {nullptr});
+    lbCustom->Font()->SetStyle({fsBold});
+    lbSite->Font()->SetColor(clNavy);
 }
 
 TFormAbout::~TFormAbout() = default;
@@ -63,7 +65,6 @@ void TFormAbout::BuildControls()
     btOk->SetLeft((ClientWidth() - btOk->Width()) / 2);
 
     lbCustom = CentredLabel(this, "lbCustom", 10, 20);
-    lbCustom->Font()->SetStyle({fsBold});
     lbCustom->SetCaption(gCfgObject ? gCfgObject->Customer : AnsiString());
     lbAppName = CentredLabel(this, "lbAppName", 36, 32);
     lbAppName->SetCaption("Импорт накладных, расчет наценок и печать ценников"_a);

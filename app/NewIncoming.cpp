@@ -48,6 +48,7 @@ TFormIncoming::TFormIncoming(TComponent* AOwner)
         BuildControls();
     }
     SetComponentsFonts(this, {nullptr});
+    ShowAsLink(lbDelProvider);
 }
 
 TFormIncoming::~TFormIncoming() = default;
@@ -93,8 +94,6 @@ void TFormIncoming::BuildControls()
     AddLabel("Поставщик"_a, 12, 100);
     lbDelProvider = AddLabel("Удалить поставщика"_a, 330, 100);
     lbDelProvider->SetName("lbDelProvider");
-    lbDelProvider->Font()->SetColor(clBlue);
-    lbDelProvider->Font()->SetStyle({fsUnderline});
     lbDelProvider->SetCursor(crHandPoint);
     lbDelProvider->OnClick = TNotifyEvent(this, &TFormIncoming::lbDelProviderClick);
     cbProvider = new TComboBox(this);

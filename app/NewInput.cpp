@@ -97,6 +97,12 @@ void TFormNewInput::SetBodySize(int Width, int Height)
     btOk->SetLeft(btCancel->Left() - 8 - btOk->Width());
 }
 
+void TFormNewInput::ShowAsLink(TLabel* Label)
+{
+    Label->Font()->SetColor(clBlue);
+    Label->Font()->SetStyle({fsUnderline});
+}
+
 TLabel* TFormNewInput::AddLabel(const AnsiString& Caption, int Left, int Top)
 {
     auto* L = new TLabel(this);
@@ -119,14 +125,17 @@ void TFormNewInput::DoCancel()
 {
     Cancelled = true;
     SetModalResult(mrCancel);
-    Close();
+    // A modal dialog ends with its result; Close would turn it into Cancel.
+    if (!FormState().Contains(fsModal))
+        Close();
 }
 
 void TFormNewInput::DoOk()
 {
     OkPressed = true;
     SetModalResult(mrOk);
-    Close();
+    if (!FormState().Contains(fsModal))
+        Close();
 }
 
 void TFormNewInput::FormKeyDown(TObject*, Word& Key, TShiftState Shift)

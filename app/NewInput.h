@@ -44,6 +44,9 @@ public:
 protected:
     /// The client area between the header and the buttons.
     void SetBodySize(int Width, int Height);
+    /// Blue underlined text of a label that acts on a click; after the
+    /// named fonts, which would take it away.
+    static void ShowAsLink(TLabel* Label);
     /// A caption label at (Left, Top) in the body.
     TLabel* AddLabel(const AnsiString& Caption, int Left, int Top);
 

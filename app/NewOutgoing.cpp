@@ -31,8 +31,6 @@ void AddDefaultDeparts(TStrings& List)
 TLabel* MakeLink(TLabel* L, const AnsiString& Name)
 {
     L->SetName(Name);
-    L->Font()->SetColor(clBlue);
-    L->Font()->SetStyle({fsUnderline});
     L->SetCursor(crHandPoint);
     return L;
 }
@@ -94,6 +92,8 @@ TFormOutgoing::TFormOutgoing(TComponent* AOwner)
         BuildControls();
     }
     SetComponentsFonts(this, {nullptr});
+    ShowAsLink(lbDelDepart);
+    ShowAsLink(lbDelRespons);
 }
 
 TFormOutgoing::~TFormOutgoing() = default;
