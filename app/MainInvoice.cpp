@@ -380,6 +380,7 @@ void TFormMain::BuildControls()
     pnTitle->SetAlign(alTop);
     pnTitle->SetHeight(26);
     pnTitle->SetBevelOuter(bvNone);
+    pnTitle->SetBorderWidth(2);
     pnTitle->SetCaption("");
     sbEditMode = new TylSpeedButton(this);
     sbEditMode->SetName("sbEditMode");
@@ -825,8 +826,13 @@ bool TFormMain::SetRowText(int Index, int Tag, const AnsiString& Text)
         case 13: Row.RecalcFromPrices(RoundMode, NotGiven, NotGiven, NotGiven, Value); break;
         default: break;
         }
-    } catch (const Exception& E) {
+    } catch (const EZeroDivide&) {
         // The row keeps every value it had before the edit.
+        Row.Kolvo = OldKolvo;
+        Row.PriceOpt = OldPriceOpt;
+        ErrorMsg("Ошибка вычислений: процент не считается от нулевой цены"_a);
+        return false;
+    } catch (const Exception& E) {
         Row.Kolvo = OldKolvo;
         Row.PriceOpt = OldPriceOpt;
         ErrorMsg("Ошибка вычислений: "_a + E.Message);
