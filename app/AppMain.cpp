@@ -81,10 +81,15 @@ void AppUnitsFinalization()
     IniFilesFinalization();
 }
 
+void InstallAppExceptionHandler()
+{
+    Application->OnException = TExceptionEvent(&ExceptionHandler(), &AppExceptionHandler::Handle);
+}
+
 void CreateAppWindows()
 {
     Application->Initialize();
-    Application->OnException = TExceptionEvent(&ExceptionHandler(), &AppExceptionHandler::Handle);
+    InstallAppExceptionHandler();
     try {
         AppStartHook();
     } catch (const Exception& E) {

@@ -14,6 +14,9 @@ void AppUnitsInitialization();
 /// The units' end, in reverse order.
 void AppUnitsFinalization();
 
+/// Makes the application's exception handler the one that logs an escaped
+/// exception to the program's log and shows it (EAbort stays silent).
+void InstallAppExceptionHandler();
 /// Loads the configuration (the start hook), applies the named fonts, sets
 /// the title and creates the windows: the main window, the text viewer and
 /// the data module. Installs the application's exception handler.

@@ -120,9 +120,11 @@ bool TFormArticles::Execute(TshArticleList* Articles, int& Index)
 
 AnsiString TFormArticles::CellText(int ACol, int ARow) const
 {
-    if (ARow == 0)
-        return ACol >= 0 && ACol < ArticleColumnCount ? AnsiString(ArticleColumns[ACol].Title)
-                                                      : AnsiString();
+    if (ARow == 0) {
+        if (ACol < 0 || ACol >= ArticleColumnCount)
+            return AnsiString();
+        return AnsiString::FromUtf8(ArticleColumns[ACol].Title);
+    }
     const int Index = ARow - 1;
     if (!Articles || Index >= Articles->Count())
         return AnsiString();

@@ -532,6 +532,7 @@ void TFormMain::FormShow(TObject*)
     AddWindowMenuItem(this, "Главное окно"_a);
     AddWindowMenuItem(nullptr, "-");
     RestoreInvoiceState(false);
+    RefreshGrids();
 }
 
 void TFormMain::FormClose(TObject*, TCloseAction&)
@@ -923,7 +924,7 @@ void TFormMain::mnWinClick(TObject* Sender)
             ShowFormModeless(Form);
 }
 
-// ---- commands -------------------------------------------------------------------------------------
+// ---- commands ---------------------------------------------------------------------------------
 
 void TFormMain::acOpenInvoiceExecute(TObject*)
 {

@@ -80,7 +80,8 @@ BENCHMARK(BM_StartWithRestoredInvoice)->Unit(benchmark::kMillisecond);
 void BM_ReloadWorkbookFromMenu(benchmark::State& State)
 {
     EnsureSetup();
-    const auto Book = std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
+    const auto Book =
+        std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
     auto Main = std::make_unique<TFormMain>(Application);
     Main->SetupFromConfig();
     Main->Show();

@@ -4,6 +4,8 @@
 // markups and the about box; each rendered for a look.
 
 #include "app/About.h"
+#include "app/ArticleList.h"
+#include "app/Articles.h"
 #include "app/InvoiceType.h"
 #include "app/MarkupList.h"
 #include "app/NewIncoming.h"
@@ -297,4 +299,44 @@ TEST(DocumentDialogs, AboutShowsShopAndVersion)
         F.DoOk();
     });
     EXPECT_EQ(About->ShowModal(), mrOk);
+}
+
+// The article picker: cell texts, the preselected row, and a double click
+// that takes the article after the question.
+TEST(DocumentDialogs, ArticlePickerTakesDoubleClickedRow)
+{
+    WindowsScope W;
+    TshArticleList List;
+    List.FileName = "Articles.fl";
+    for (const char* Model : {"NRB 110", "ABC"}) {
+        TshArticle& A = *List.Add();
+        A.Model = AnsiString::FromUtf8(Model);
+        A.Tip = "Холодильник"_a;
+        A.Description = "Двухкамерный"_a;
+        A.Country = "Беларусь"_a;
+        A.Firm = "Атлант"_a;
+        A.Warranty = 12;
+    }
+    int Start = -1;
+    std::vector<std::string> Row2;
+    std::string Title;
+    AnswerScope<TFormArticles> A([&](TFormArticles& F) {
+        Start = F.grid->Row();
+        for (int Col = 0; Col < 7; ++Col)
+            Row2.push_back(U(F.CellText(Col, 2)));
+        Title = U(F.CellText(2, 0));
+        KeepPng(&F, "dialog-articles");
+        const TRect R = F.grid->CellRect(2, 1);
+        SimulateDoubleClick(F.grid, R.Left + 5, R.Top + 5);
+        Application->ProcessMessages();
+    });
+    int Index = 1;
+    ASSERT_TRUE(TFormArticles::Execute(&List, Index));
+    EXPECT_EQ(Start, 2);
+    EXPECT_EQ(Row2, (std::vector<std::string>{"2", "Холодильник", "ABC", "Двухкамерный",
+                                              "Беларусь", "Атлант", "12"}));
+    EXPECT_EQ(Title, "Наименование товара");
+    EXPECT_EQ(Index, 0);
+    EXPECT_EQ(W.Said("MsgDialog"),
+              std::vector<std::string>{"Взять это описание для текущего товара?"});
 }

@@ -305,3 +305,19 @@ TEST(MainWindow, ImportErrorsShowInTheViewer)
     EXPECT_EQ(View->Memo->Lines()->Count(), 1);
     View->Close();
 }
+
+// Printing goes to the document builder, which is not connected yet: the
+// operator is told so; without a template the tag kind is an error first.
+TEST(MainWindow, PrintingSaysWhatIsMissing)
+{
+    WindowsScope W;
+    {
+        auto Main = StartMain();
+        EXPECT_THROW(Main->acPrintTicket->Execute(), EAppException);
+    }
+    WriteBytes(W.Config.Dir().Path() / "TXT" / "Ticket1.dcr", "x");
+    auto Main = StartMain();
+    W.Messages.clear();
+    EXPECT_THROW(Main->acPrintTicket->Execute(), EAbort);
+    EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Печать ещё не подключена"});
+}
