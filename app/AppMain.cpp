@@ -118,7 +118,7 @@ bool RestForms()
         gCanSaveSettings = true;
         return true;
     } catch (const Exception& E) {
-        if (AskYesNo("Ошибка инициализации приложения:\n"_a + E.Message,
+        if (AskYesNo("Ошибка инициализации приложения:\\n"_a + E.Message,
                      "Прервать выполнение ?"_a, false))
             return false;
         Screen->SetCursor(crDefault);
@@ -138,7 +138,7 @@ void FinishForms()
     } catch (const EAbort&) {
         throw;
     } catch (const Exception& E) {
-        ErrorMsgAbort("Ошибка завершения программы\n"_a + E.Message);
+        ErrorMsgAbort("Ошибка завершения программы\\n"_a + E.Message);
     }
 }
 

@@ -572,7 +572,7 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
         const AnsiString Bad = Name + ".bad";
         RenameFileReplacing(Name, Bad);
         ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
-                 + ExtractFileName(Bad) + ":\n" + E.Message);
+                 + ExtractFileName(Bad) + ":\\n" + E.Message);
         return;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
@@ -583,7 +583,7 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
 
 void TFormMain::ReloadInvoice()
 {
-    if (Modified && !AskYesNo("Накладная изменена.\nПерезагрузить?"_a, "", false))
+    if (Modified && !AskYesNo("Накладная изменена.\\nПерезагрузить?"_a, "", false))
         return;
     const BusyCursor Busy;
     Invoice->LoadFromXLS(FileName);

@@ -3,6 +3,9 @@
 
 #include "app/AppMain.h"
 
+#include "app/MainInvoice.h"
+#include "common/IniFiles.h"
+
 #include "common/Funcs.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/app/AppWindowsTestKit.h"
@@ -53,4 +56,26 @@ TEST(AppMain, EscapedExceptionIsLoggedAndShown)
     const std::string Log = ReadBytes(W.Config.Dir().Path() / "pricetags.log");
     EXPECT_NE(Log.find(("Сбой при пересчете"_a).c_str()), std::string::npos);
     EXPECT_TRUE(Form.Visible());
+}
+
+// At the end the main window's state and the configuration are saved only
+// once start-up has completed.
+TEST(AppMain, FinishFormsSavesOnlyAfterStartUp)
+{
+    for (const bool CanSave : {false, true}) {
+        SCOPED_TRACE(CanSave);
+        WindowsScope W;
+        auto Main = std::make_unique<TFormMain>(Application);
+        Main->SetupFromConfig();
+        Main->cbCalcAll->SetChecked(true);
+        const bool Old = gCanSaveSettings;
+        gCanSaveSettings = CanSave;
+        FinishForms();
+        gCanSaveSettings = Old;
+        TIniFile& Ini = *W.Config.Cfg().GetIniFile();
+        EXPECT_EQ(Ini.SectionExists("Configuration"), CanSave);
+        EXPECT_EQ(Ini.SectionExists("MarkupList"), CanSave);
+        EXPECT_EQ(Ini.SectionExists("FormMainPosition"), CanSave);
+        EXPECT_EQ(W.Config.Cfg().CalcAll, CanSave);
+    }
 }

@@ -321,3 +321,50 @@ TEST(MainWindow, PrintingSaysWhatIsMissing)
     EXPECT_THROW(Main->acPrintTicket->Execute(), EAbort);
     EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Печать ещё не подключена"});
 }
+
+// The questions about a changed invoice, and what "No" keeps.
+TEST(MainWindow, ChangedInvoiceQuestions)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    Main->SaveInvoiceState();  // unchanged: written without a question
+    EXPECT_TRUE(W.Messages.empty());
+    const std::string Saved = ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv");
+
+    W.Answer = [](const MsgRequest&) { return 2; };  // "Нет" to everything
+    AddRow(*Main->Invoice, "50", nullptr);
+    Main->Modified = true;
+    Main->SaveInvoiceState();
+    Main->RestoreInvoiceState(true);
+    Main->ReloadInvoice();
+    EXPECT_EQ(W.Said("MsgDialog"),
+              (std::vector<std::string>{"Сохранить текущее состояние накладной?",
+                                        "Восстановить предыдущее состояние накладной?",
+                                        "Накладная изменена.\r\nПерезагрузить?"}));
+    EXPECT_EQ(Main->Invoice->Count(), 2);  // nothing restored or reloaded
+    EXPECT_EQ(ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv"), Saved);
+
+    // Asked for, a missing state file is reported.
+    std::filesystem::remove(W.Config.Dir().Path() / "LastInvoice.inv");
+    W.Messages.clear();
+    Main->RestoreInvoiceState(true);
+    EXPECT_EQ(W.Said("ShowErrorWindow"),
+              std::vector<std::string>{"Не найден файл предыдущего состояния"});
+}
+
+// Developer mode shows the debug menu; its action keeps its state in the
+// configuration.
+TEST(MainWindow, DebugMenuInDeveloperMode)
+{
+    WindowsScope W;
+    const bool Old = gDeveloperMode;
+    gDeveloperMode = true;
+    W.Config.Cfg().Deb = true;
+    auto Main = StartMain();
+    gDeveloperMode = Old;
+    EXPECT_TRUE(Main->mnDebug->Visible());
+    EXPECT_TRUE(Main->acOtladka->Checked());
+    Main->acOtladka->Execute();
+    EXPECT_FALSE(W.Config.Cfg().Deb);
+}
