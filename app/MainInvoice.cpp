@@ -749,13 +749,13 @@ void TFormMain::ChooseRoundMode(TObject* Sender)
 void TFormMain::ApplyRoundMode()
 {
     // Setting the controls fires their clicks; they must not choose again.
-    static bool Applying = false;
-    if (Applying)
+    if (FApplyingRound)
         return;
-    Applying = true;
+    FApplyingRound = true;
     struct Done {
-        ~Done() { Applying = false; }
-    } Guard;
+        bool& Flag;
+        ~Done() { Flag = false; }
+    } Guard{FApplyingRound};
     switch (RoundMode) {
     case RoundModeToRouble:
         rgRound->SetItemIndex(0);

@@ -209,6 +209,8 @@ private:
     void lbFileNameTITLEDblClick(TObject* Sender);
 
     bool FShown = false;
+    /// ApplyRoundMode is setting the controls.
+    bool FApplyingRound = false;
     /// Window-menu items and the forms they show.
     std::vector<std::pair<TMenuItem*, TForm*>> FWindowItems;
 };
