@@ -368,3 +368,20 @@ TEST(MainWindow, DebugMenuInDeveloperMode)
     Main->acOtladka->Execute();
     EXPECT_FALSE(W.Config.Cfg().Deb);
 }
+
+// The short cuts of the commands reach the window from the keyboard.
+TEST(MainWindow, ShortCutsRunCommands)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    AddRow(*Main->Invoice, "50", nullptr);
+    Main->SetFocus();
+    Application->ProcessMessages();
+    SimulateKey('A', {ssCtrl});
+    EXPECT_TRUE(Main->Invoice->DoMarks(4));
+    SimulateKey('D', {ssCtrl});
+    EXPECT_FALSE(Main->Invoice->AnyMarked());
+    SimulateKey('S', {ssCtrl});
+    EXPECT_TRUE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
+}
