@@ -7,6 +7,7 @@
 #include "app/MainInvoice.h"
 
 #include "app/InvoiceType.h"
+#include "app/ArticleList.h"
 #include "app/LogInfo.h"
 #include "app/MarkupList.h"
 #include "app/NewIncoming.h"
@@ -384,4 +385,39 @@ TEST(MainWindow, ShortCutsRunCommands)
     EXPECT_FALSE(Main->Invoice->AnyMarked());
     SimulateKey('S', {ssCtrl});
     EXPECT_TRUE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
+}
+
+// Opening with "Поиск в базе описаний" gives the rows the best article: a
+// model named alike carries its score before the description.
+TEST(MainWindow, OpenMatchesArticleDescriptions)
+{
+    WindowsScope W;
+    {
+        TshArticleList Base;
+        TshArticle& Same = *Base.Add();
+        Same.Model = "Холодильник NRB 110"_a;
+        Same.MatchKey = MakeModelKey(Same.Model);
+        Same.Description = "Двухкамерный"_a;
+        TshArticle& Alike = *Base.Add();
+        Alike.Model = "Чайник электрический"_a;
+        Alike.MatchKey = MakeModelKey("Чайник"_a);
+        Alike.Description = "Стеклянный"_a;
+        Base.SaveToFile(gTxtPath + "Articles.fl");
+    }
+    DialogHookScope Files([](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    auto Main = StartMain();
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        EXPECT_TRUE(F.cbFindDescr->Checked());
+        F.DoOk();
+    });
+    Main->acOpenInvoice->Execute();
+    ASSERT_EQ(Main->Invoice->Count(), 3);
+    EXPECT_EQ(U(Main->Invoice->GetItem(0)->Description), "Двухкамерный");
+    EXPECT_EQ(Main->Invoice->GetItem(0)->ArticleIndex, 0);
+    EXPECT_EQ(U(Main->Invoice->GetItem(2)->Description), "(80%) Стеклянный");
+    EXPECT_TRUE(Main->Invoice->GetItem(1)->Description.IsEmpty());
+    Main->Modified = false;
 }
