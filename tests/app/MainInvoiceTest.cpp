@@ -7,11 +7,13 @@
 #include "app/MainInvoice.h"
 
 #include "app/InvoiceType.h"
+#include "app/AnalizeResult.h"
 #include "app/ArticleList.h"
 #include "app/LogInfo.h"
 #include "app/MarkupList.h"
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
+#include "app/ReadXLS.h"
 #include "common/YLDCompn.h"
 #include "platform/classes/Strings.h"
 #include "platform/gui/Dialogs.h"
@@ -420,4 +422,45 @@ TEST(MainWindow, OpenMatchesArticleDescriptions)
     EXPECT_EQ(U(Main->Invoice->GetItem(2)->Description), "(80%) Стеклянный");
     EXPECT_TRUE(Main->Invoice->GetItem(1)->Description.IsEmpty());
     Main->Modified = false;
+}
+
+// New article descriptions from the set-up window: "Добавить" keeps the
+// base and appends, "Заменить" imports into it, "Отмена" leaves it; the
+// base is saved to TXT/Articles.fl.
+TEST(MainWindow, ImportedArticlesAddOrReplace)
+{
+    Variant Table;
+    Integer FirstColumn = 0;
+    Integer FirstRow = 0;
+    ReadXLSToTable(AnsiString::FromUtf8(
+                       (TestData() / "InvoiceTypeImport" / "articles.xls").string()),
+                   Table, FirstColumn, FirstRow);
+    const auto Analysis = TAnalizeResult::CreateForArticles();
+    Analysis->FirstRow = FirstRow;
+    Analysis->FirstCol = FirstColumn;
+    Analysis->AnalizeArticles(Table);
+    struct Case {
+        int Button;
+        int Count;
+    };
+    const Case Cases[] = {
+        {1, 6},  // added to the one article there
+        {2, 5},  // the import replaces the base
+        {3, 1},  // cancelled
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Button);
+        WindowsScope W;
+        auto Main = StartMain();
+        Main->GetArticles()->Add()->Model = "Утюг"_a;
+        W.Messages.clear();
+        W.Answer = [&](const MsgRequest&) { return C.Button; };
+        Main->ImportArticleTable(Table, *Analysis);
+        EXPECT_EQ(W.Said("MsgDialog"),
+                  std::vector<std::string>{"Что делать будем с новыми описаниями?"});
+        EXPECT_EQ(Main->GetArticles()->Count(), C.Count);
+        TshArticleList Saved;
+        Saved.LoadFromFile(gTxtPath + "Articles.fl");
+        EXPECT_EQ(Saved.Count(), C.Button == 3 ? 0 : C.Count);
+    }
 }
