@@ -464,3 +464,48 @@ TEST(MainWindow, ImportedArticlesAddOrReplace)
         EXPECT_EQ(Saved.Count(), C.Button == 3 ? 0 : C.Count);
     }
 }
+
+// The one open dialog in its three modes; afterwards it is the plain
+// "Открыть" dialog again. Any other mode is not understood.
+TEST(MainWindow, FileDialogModes)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    struct Case {
+        const char* Mode;
+        const char* Title;
+        const char* Filter;
+        bool Multi;
+    };
+    const Case Cases[] = {
+        {"ARTICLE", "Открыть файл артикулов", "Файлы артикулов|*.xls|Все файлы|*.*", false},
+        {"TEMPLATES", "Выбор загружаемых шаблонов", "Файлы шаблонов|*.dcf;*.dcr|Все файлы|*.*",
+         true},
+        {"PRINTEXTERNAL", "Выбор файла печати", "Файлы печати|*.rep|Все файлы|*.*", false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Mode);
+        std::string Title, Filter;
+        bool Multi = false;
+        DialogHookScope Files([&](TCommonDialog& D) {
+            auto& Open = static_cast<TOpenDialog&>(D);
+            Title = U(Open.Title());
+            Filter = U(Open.Filter());
+            Multi = Open.Options().Contains(ofAllowMultiSelect);
+            Open.SetFileName("/tmp/x.xls");
+            return true;
+        });
+        auto Chosen = std::make_unique<TStringList>();
+        EXPECT_TRUE(Main->ExecuteFileDialog(C.Mode, "/tmp/", *Chosen));
+        EXPECT_EQ(Title, C.Title);
+        EXPECT_EQ(Filter, C.Filter);
+        EXPECT_EQ(Multi, C.Multi);
+        EXPECT_EQ(Chosen->Count(), 1);
+        EXPECT_EQ(U(Main->OpenDialog->Title()), "Открыть");
+        EXPECT_EQ(U(Main->OpenDialog->Filter()), "Все файлы|*.*");
+        EXPECT_FALSE(Main->OpenDialog->Options().Contains(ofAllowMultiSelect));
+    }
+    auto Chosen = std::make_unique<TStringList>();
+    EXPECT_FALSE(Main->ExecuteFileDialog("OTHER", "", *Chosen));
+    EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Не понял..."});
+}
