@@ -544,6 +544,10 @@ void TFormMain::FormClose(TObject*, TCloseAction&)
 
 void TFormMain::SaveInvoiceState()
 {
+    if (FKeepDamagedState) {
+        ErrorMsg("Состояние накладной не записано: файл предыдущего состояния поврежден"_a);
+        return;
+    }
     if (Modified) {
         if (Invoice->Count() == 0)
             return;
@@ -570,9 +574,16 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
         // The invoice kept what it had. The damaged file is put aside, so
         // that the next save cannot write over what may still be rescued.
         const AnsiString Bad = Name + ".bad";
-        RenameFileReplacing(Name, Bad);
-        ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
-                 + ExtractFileName(Bad) + ":\\n" + E.Message);
+        if (RenameFileReplacing(Name, Bad)) {
+            ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
+                     + ExtractFileName(Bad) + ":\\n" + E.Message);
+            return;
+        }
+        // It could not be put aside: it stays, and the state is not
+        // written over it in this run.
+        FKeepDamagedState = true;
+        ErrorMsg("Файл предыдущего состояния накладной поврежден, состояние не будет "
+                 "записано поверх него:\\n"_a + E.Message);
         return;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);

@@ -82,7 +82,8 @@ public:
     /// a changed empty invoice).
     void SaveInvoiceState();
     /// Loads the saved invoice state. A damaged file is renamed to
-    /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was.
+    /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;
+    /// when it cannot be renamed, the state is not saved over it in this run.
     void RestoreInvoiceState(bool Verbose);
     void ReloadInvoice();
     void OpenNewInvoice();
@@ -209,6 +210,8 @@ private:
     void lbFileNameTITLEDblClick(TObject* Sender);
 
     bool FShown = false;
+    /// A damaged state file could not be put aside: it is not written over.
+    bool FKeepDamagedState = false;
     /// ApplyRoundMode is setting the controls.
     bool FApplyingRound = false;
     /// Window-menu items and the forms they show.

@@ -509,3 +509,26 @@ TEST(MainWindow, FileDialogModes)
     EXPECT_FALSE(Main->ExecuteFileDialog("OTHER", "", *Chosen));
     EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Не понял..."});
 }
+
+// A damaged state file that cannot be put aside stays as it is: the run
+// does not write over it.
+TEST(MainWindow, DamagedStateFileThatCannotMoveIsNotOverwritten)
+{
+    WindowsScope W;
+    const std::filesystem::path Dir = W.Config.Dir().Path();
+    std::filesystem::create_directories(Dir / "LastInvoice.inv.bad");
+    WriteBytes(Dir / "LastInvoice.inv.bad" / "keep", "x");  // the name is taken
+    const std::string Damaged = "not a state file";
+    WriteBytes(Dir / "LastInvoice.inv", Damaged);
+    auto Main = StartMain();
+    ASSERT_EQ(W.Said("ShowErrorWindow").size(), 1u);
+    EXPECT_NE(W.Said("ShowErrorWindow")[0].find("не будет записано"), std::string::npos);
+    AddRow(*Main->Invoice, "100", nullptr);
+    W.Messages.clear();
+    Main->Close();
+    Main->acSaveLastInvoice->Execute();
+    EXPECT_EQ(ReadBytes(Dir / "LastInvoice.inv"), Damaged);
+    EXPECT_EQ(W.Said("ShowErrorWindow"),
+              std::vector<std::string>(
+                  2, "Состояние накладной не записано: файл предыдущего состояния поврежден"));
+}
