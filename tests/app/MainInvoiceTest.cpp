@@ -532,3 +532,27 @@ TEST(MainWindow, DamagedStateFileThatCannotMoveIsNotOverwritten)
               std::vector<std::string>(
                   2, "Состояние накладной не записано: файл предыдущего состояния поврежден"));
 }
+
+// A workbook that cannot be read: the error reaches the caller (the
+// application's handler shows it), the rows stay, and the busy cursor and
+// the disabled left panel are given back.
+TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
+{
+    WindowsScope W;
+    WriteBytes(W.Config.Dir().Path() / "broken.xls", "not a workbook at all");
+    const AnsiString Broken = W.Config.Dir().File("broken.xls");
+    DialogHookScope Files([&](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(Broken);
+        return true;
+    });
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        F.cbFindDescr->SetChecked(false);
+        F.DoOk();
+    });
+    EXPECT_THROW(Main->acOpenInvoice->Execute(), Exception);
+    EXPECT_EQ(Main->Invoice->Count(), 1);
+    EXPECT_TRUE(Main->Panel1->Enabled());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+}
