@@ -19,6 +19,9 @@
 #include <array>
 #include <memory>
 
+bool gAppRunning = false;
+bool gFormsRestored = false;
+
 namespace {
 
 constexpr TFontCharset CyrillicCharset = 204;

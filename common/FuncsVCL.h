@@ -19,6 +19,11 @@
 
 #include <initializer_list>
 
+/// True while the program's message loop runs.
+extern bool gAppRunning;
+/// Set once the program has restored its windows' placement at start-up.
+extern bool gFormsRestored;
+
 /// The seven application fonts, loaded from the ini on first use.
 enum class AppFont { Main, Label, Edit, Courier, Header, Column, Text };
 /// The font (owned by the unit; valid until FuncsVCLFinalization).

@@ -1,0 +1,173 @@
+#include "app/AppMain.h"
+
+#include "app/DMInvoice.h"
+#include "app/Globals.h"
+#include "app/LogInfo.h"
+#include "app/MainInvoice.h"
+#include "common/DateUtil.h"
+#include "common/Funcs.h"
+#include "common/FuncsVCL.h"
+#include "common/IniFiles.h"
+#include "common/MsgWin.h"
+#include "common/YLDCompn.h"
+#include "common/ylConst.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Timers.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Numbers.h"
+
+#include <cstdlib>
+
+namespace {
+
+/// The application's handler of exceptions that escape a command.
+class AppExceptionHandler : public TObject {
+public:
+    void Handle(TObject*, Exception* E)
+    {
+        if (!E || dynamic_cast<EAbort*>(E))
+            return;
+        // ErrorMsg writes the program's log before it shows the window.
+        ErrorMsg(E->Message);
+    }
+};
+
+AppExceptionHandler& ExceptionHandler()
+{
+    static AppExceptionHandler Handler;
+    return Handler;
+}
+
+/// Closes the main window once after its interval (the smoke test's quit).
+class QuitTimer : public TObject {
+public:
+    explicit QuitTimer(Cardinal Ms) : FTimer(std::make_unique<TTimer>(nullptr))
+    {
+        FTimer->SetInterval(Ms);
+        FTimer->OnTimer = TNotifyEvent(this, &QuitTimer::Fire);
+        FTimer->SetEnabled(true);
+    }
+
+private:
+    void Fire(TObject*)
+    {
+        FTimer->SetEnabled(false);
+        if (Application->MainForm())
+            Application->MainForm()->Close();
+    }
+    std::unique_ptr<TTimer> FTimer;
+};
+
+} // namespace
+
+void AppUnitsInitialization()
+{
+    FuncsInitialization();
+    MsgWinInitialization();
+    YLDCompnInitialization();
+    ylConstInitialization();
+    DateUtilInitialization();
+    GlobalsInitialization();
+    SetMsgWindowsEnabled(true);
+}
+
+void AppUnitsFinalization()
+{
+    SetMsgWindowsEnabled(false);
+    GlobalsFinalization();
+    FuncsVCLFinalization();
+    MsgWinFinalization();
+    FuncsFinalization();
+    IniFilesFinalization();
+}
+
+void InstallAppExceptionHandler()
+{
+    Application->OnException = TExceptionEvent(&ExceptionHandler(), &AppExceptionHandler::Handle);
+}
+
+void CreateAppWindows()
+{
+    Application->Initialize();
+    InstallAppExceptionHandler();
+    try {
+        AppStartHook();
+    } catch (const Exception& E) {
+        // Keys that could be read keep their values; the rest their defaults.
+        Screen->SetCursor(crDefault);
+        ErrorMsg(E.Message);
+    }
+    SetApplicationFonts({nullptr});
+    Application->SetTitle("Velkor");
+    TFormMain* Main = nullptr;
+    Application->CreateForm(TFormMain::StaticClass(), Main);
+    TFormView* View = nullptr;
+    Application->CreateForm(TFormView::StaticClass(), View);
+    new TDM(Application);
+}
+
+bool RestForms()
+{
+    try {
+        TraceMsg("RestForms", false);
+        SetApplicationFonts({nullptr});
+        RestoreFormPosition(FormMain);
+        gFormsRestored = true;
+        FormMain->SetupFromConfig();
+        Screen->SetCursor(crDefault);
+        gCanSaveSettings = true;
+        return true;
+    } catch (const Exception& E) {
+        if (AskYesNo("Ошибка инициализации приложения:\\n"_a + E.Message,
+                     "Прервать выполнение ?"_a, false))
+            return false;
+        Screen->SetCursor(crDefault);
+        return true;
+    }
+}
+
+void FinishForms()
+{
+    try {
+        if (FormMain)
+            SaveFormPosition(FormMain);
+        if (gCanSaveSettings && FormMain) {
+            FormMain->StoreToConfig();
+            SaveCfgSection();
+        }
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception& E) {
+        ErrorMsgAbort("Ошибка завершения программы\\n"_a + E.Message);
+    }
+}
+
+void FreeAppWindows()
+{
+    delete DM;
+    delete FormView;
+    delete FormMain;
+    Application->SetMainForm(nullptr);
+}
+
+int RunApplication()
+{
+    AppUnitsInitialization();
+    CreateAppWindows();
+    if (RestForms()) {
+        std::unique_ptr<QuitTimer> Quit;
+        if (const char* Ms = std::getenv("PRICETAGS_QUIT_AFTER_MS"))
+            Quit = std::make_unique<QuitTimer>(static_cast<Cardinal>(std::atoi(Ms)));
+        gAppRunning = true;
+        Application->Run();
+        gAppRunning = false;
+        try {
+            FinishForms();
+        } catch (const EAbort&) {
+            // Shown and logged already; the program ends without saving more.
+        }
+    }
+    FreeAppWindows();
+    AppUnitsFinalization();
+    return 0;
+}

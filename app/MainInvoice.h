@@ -1,0 +1,228 @@
+#pragma once
+
+// TFormMain: the program's main window. It owns the current invoice and the
+// named markups, opens supplier invoices through the incoming-invoice
+// dialog and imports them, prices the rows (named markup, markup and card
+// discount, rounding mode, "Пересчитать все" or the marked rows), keeps the
+// invoice state in GetStartDir() + "LastInvoice.inv" across runs, and hands
+// the invoice to the document builder for price tags and statements.
+//
+// The invoice grid and the totals grid sit in pnGrid and pnItogo; until
+// they join, the panels show the row count and the totals line.
+
+#include "platform/gui/ActnList.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Types.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class TshInvoice;
+class TshInvoiceTovar;
+class TshArticleList;
+class TMarkupList;
+class TStringList;
+class TStringList2D;
+class TAnalizeResult;
+class TylSpeedButton;
+class Tyl_FloatEdit;
+class Variant;
+
+/// Posted to the main window to show import errors: LParam 1 the article
+/// import's, 2 the invoice import's, else the lines already held.
+constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
+
+class TFormMain : public TForm {
+    PRICETAGS_CLASS(TFormMain, TForm)
+public:
+    explicit TFormMain(TComponent* AOwner);
+    ~TFormMain() override;
+
+    // ---- data ----
+    std::unique_ptr<TshInvoice> Invoice;
+    std::unique_ptr<TStringList2D> Totals;
+    std::unique_ptr<TMarkupList> MarkupList;
+    TPoint MouseDownPos;
+    TPoint EditCell{-1, -1};
+    std::unique_ptr<TshArticleList> Articles;
+    std::unique_ptr<TStringList> ImportErrors;
+    AnsiString ImportErrorsFile;
+    std::unique_ptr<TStringList> TicketTemplates;
+    AnsiString FileName;
+    bool Modified = false;
+    AnsiString ArticleFileName;
+    Integer TicketIndex = 0;
+    Byte RoundMode = 2;
+
+    // ---- operations ----
+    void SetInvoiceFileName(const AnsiString& Name);
+    void SetArticleFileName(const AnsiString& Name);
+    /// The article list, created (and its file loaded) on first use.
+    TshArticleList* GetArticles();
+    /// The template of tag kind Index; raises EAppException "Ошибка
+    /// формирования имени файла ценника" for an index outside the list.
+    [[nodiscard]] AnsiString GetTicketTemplate(int Index) const;
+    void ImportInvoiceTable(const Variant& Table, const TAnalizeResult& Analysis);
+    void ImportArticleTable(const Variant& Table, const TAnalizeResult& Analysis);
+    /// Keeps Errors (copied; null keeps the lines held) for FileName (null
+    /// keeps the name) and shows them in the text viewer when there are any.
+    void ShowImportErrors(const AnsiString* AFileName, TStrings* Errors);
+    void RefreshGrids();
+    void UpdateCaption();
+    void SetupFromConfig();
+    void StoreToConfig();
+    void BuildTicketList();
+    /// Writes the invoice state, asking first when it changed (nothing for
+    /// a changed empty invoice).
+    void SaveInvoiceState();
+    /// Loads the saved invoice state. A damaged file is renamed to
+    /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;
+    /// when it cannot be renamed, the state is not saved over it in this run.
+    void RestoreInvoiceState(bool Verbose);
+    void ReloadInvoice();
+    void OpenNewInvoice();
+    void MatchArticles();
+    void DoRecalc();
+    /// The rounding mode chosen by Sender (a menu item's Tag, cbRound,
+    /// rgRound), then ApplyRoundMode.
+    void ChooseRoundMode(TObject* Sender);
+    void ApplyRoundMode();
+    /// The markup chosen in cbMarkup into edMarkup and edDiscount.
+    void cbMarkupSelect(TObject* Sender);
+    /// A value typed into column Tag of invoice row Index (0-based): texts
+    /// stored as typed, the warranty as a whole number, prices and percents
+    /// re-price the row. A text that is no number, or a re-pricing that
+    /// cannot be done, is refused with an error window and the row keeps
+    /// its values. False when refused.
+    bool SetRowText(int Index, int Tag, const AnsiString& Text);
+    /// Runs the open dialog in Mode "ARTICLE", "TEMPLATES" or
+    /// "PRINTEXTERNAL" starting from Start; the chosen files into Files.
+    bool ExecuteFileDialog(const AnsiString& Mode, const AnsiString& Start, TStrings& Files);
+    /// The window menu: an item showing Form (Caption, else the form's).
+    void AddWindowMenuItem(TForm* Form, const AnsiString& Caption);
+    void RemoveWindowMenuItem(TForm* Form);
+
+    // ---- components ----
+    TMainMenu* MainMenu1;
+    TMenuItem* mnPrintTickets;
+    TMenuItem* mnPrintExternal;
+    TMenuItem* mnRoundTo;
+    TMenuItem* mnConfig;
+    TMenuItem* mnAbout;
+    TMenuItem* mnWindows;
+    TMenuItem* mnDebug;
+    TMenuItem* mnPriceStyleMenu;
+    TActionList* ActionList1;
+    TAction* acOpenInvoice;
+    TAction* acPrintRep;
+    TAction* acPrintTicket;
+    TAction* acRound;
+    TAction* acReCalc;
+    TAction* acImportArticles;
+    TAction* acMarkups;
+    TAction* acDesignTicket;
+    TAction* acDesignRep;
+    TAction* acDesignNew;
+    TAction* acAddReports;
+    TAction* acReload;
+    TAction* acSaveLastInvoice;
+    TAction* acOpenLastInvoice;
+    TAction* acRestore;
+    TAction* acIncoming;
+    TAction* acArticlesShow;
+    TAction* acErrLogShow;
+    TAction* acSelect;
+    TAction* acSelectAll;
+    TAction* acUnSelectAll;
+    TAction* acExit;
+    TAction* acOtladka;
+    TPanel* ToolBar1;
+    TComboBox* cbMarkup;
+    TButton* btMarkups;
+    TPanel* Panel1;
+    TButton* btInvoice;
+    TButton* btInviocePrint;
+    TRadioGroup* rgPriceTicket;
+    TButton* btTicket;
+    Tyl_FloatEdit* edMarkup;
+    Tyl_FloatEdit* edDiscount;
+    TRadioGroup* rgRound;
+    TCheckBox* cbRound;
+    TCheckBox* cbCalcAll;
+    TButton* btRecalc;
+    TButton* btMakeExcel;
+    TButton* btExcelArticle;
+    TPanel* pnTitle;
+    TLabel* lbFileNameTITLE;
+    TylSpeedButton* sbEditMode;
+    TPanel* pnGrid;
+    TPanel* pnItogo;
+    TOpenDialog* OpenDialog;
+
+protected:
+    void Dispatch(TMessage& Message) override;
+
+private:
+    void BuildControls();
+    void BuildActions();
+    void BuildMenus();
+    void BuildLeftPanel();
+    TAction* NewAction(const char* Name, const AnsiString& Caption,
+                       void (TFormMain::*Handler)(TObject*));
+    void FormShow(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    /// The row the operator works on; null without one (the grid's).
+    TshInvoiceTovar* CurrentRow() const;
+
+    void acOpenInvoiceExecute(TObject* Sender);
+    void acPrintRepExecute(TObject* Sender);
+    void acPrintTicketExecute(TObject* Sender);
+    void acRoundExecute(TObject* Sender);
+    void acReCalcExecute(TObject* Sender);
+    void acImportArticlesExecute(TObject* Sender);
+    void acMarkupsExecute(TObject* Sender);
+    void acDesignTicketExecute(TObject* Sender);
+    void acDesignRepExecute(TObject* Sender);
+    void acDesignNewExecute(TObject* Sender);
+    void acAddReportsExecute(TObject* Sender);
+    void acReloadExecute(TObject* Sender);
+    void acSaveLastInvoiceExecute(TObject* Sender);
+    void acOpenLastInvoiceExecute(TObject* Sender);
+    void acIncomingExecute(TObject* Sender);
+    void acArticlesShowExecute(TObject* Sender);
+    void acErrLogShowExecute(TObject* Sender);
+    void acSelectExecute(TObject* Sender);
+    void acSelectAllExecute(TObject* Sender);
+    void acUnSelectAllExecute(TObject* Sender);
+    void acExitExecute(TObject* Sender);
+    void acOtladkaExecute(TObject* Sender);
+    void btMakeExcelClick(TObject* Sender);
+    void mnPrintExternalClick(TObject* Sender);
+    void mnConfigClick(TObject* Sender);
+    void mnAboutClick(TObject* Sender);
+    void mnWinClick(TObject* Sender);
+    void lbFileNameTITLEDblClick(TObject* Sender);
+
+    bool FShown = false;
+    /// A damaged state file could not be put aside: it is not written over.
+    bool FKeepDamagedState = false;
+    /// ApplyRoundMode is setting the controls.
+    bool FApplyingRound = false;
+    /// Window-menu items and the forms they show.
+    std::vector<std::pair<TMenuItem*, TForm*>> FWindowItems;
+};
+
+/// The main window; null outside the program's run. Owned by the application.
+extern TFormMain* FormMain;
+
+/// Sets the main window's caption again when it exists.
+void UpdateMainCaption();
+
+/// The invoice state file: GetStartDir() + "LastInvoice.inv".
+[[nodiscard]] AnsiString LastInvoiceFileName();

@@ -1,0 +1,81 @@
+// The program's spine: an exception that escapes a command is logged to the
+// program's log and shown, and the program goes on.
+
+#include "app/AppMain.h"
+
+#include "app/MainInvoice.h"
+#include "common/IniFiles.h"
+
+#include "common/Funcs.h"
+#include "platform/gui/StdCtrls.h"
+#include "tests/app/AppWindowsTestKit.h"
+
+#include <gtest/gtest.h>
+
+using namespace app_test;
+
+namespace {
+
+class Thrower : public TObject {
+public:
+    void Click(TObject*) { throw Exception("Сбой при пересчете"_a); }
+    void Abort(TObject*) { throw EAbort("тихо"); }
+};
+
+} // namespace
+
+TEST(AppMain, EscapedExceptionIsLoggedAndShown)
+{
+    WindowsScope W;
+    const TLogHook OldHook = gLogHook;
+    const AnsiString OldLog = GetLogFileName();
+    InstallDefaultLogHook();
+    SetLogFileName(W.Config.Dir().File("pricetags.log"));
+    InstallAppExceptionHandler();
+
+    Thrower T;
+    TForm Form(nullptr, 0);
+    Form.SetBounds(0, 0, 200, 100);
+    auto* B = new TButton(&Form);
+    B->SetParent(&Form);
+    B->SetBounds(10, 10, 100, 25);
+    Form.Show();
+    Application->ProcessMessages();
+
+    B->OnClick = TNotifyEvent(&T, &Thrower::Click);
+    SimulateClick(B, 5, 5);
+    B->OnClick = TNotifyEvent(&T, &Thrower::Abort);
+    SimulateClick(B, 5, 5);  // the silent abort shows nothing
+    Application->ProcessMessages();
+
+    Application->OnException = TExceptionEvent();
+    SetLogFileName(OldLog);
+    gLogHook = OldHook;
+
+    EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Сбой при пересчете"});
+    const std::string Log = ReadBytes(W.Config.Dir().Path() / "pricetags.log");
+    EXPECT_NE(Log.find(("Сбой при пересчете"_a).c_str()), std::string::npos);
+    EXPECT_TRUE(Form.Visible());
+}
+
+// At the end the main window's state and the configuration are saved only
+// once start-up has completed.
+TEST(AppMain, FinishFormsSavesOnlyAfterStartUp)
+{
+    for (const bool CanSave : {false, true}) {
+        SCOPED_TRACE(CanSave);
+        WindowsScope W;
+        auto Main = std::make_unique<TFormMain>(Application);
+        Main->SetupFromConfig();
+        Main->cbCalcAll->SetChecked(true);
+        const bool Old = gCanSaveSettings;
+        gCanSaveSettings = CanSave;
+        FinishForms();
+        gCanSaveSettings = Old;
+        TIniFile& Ini = *W.Config.Cfg().GetIniFile();
+        EXPECT_EQ(Ini.SectionExists("Configuration"), CanSave);
+        EXPECT_EQ(Ini.SectionExists("MarkupList"), CanSave);
+        EXPECT_EQ(Ini.SectionExists("FormMainPosition"), CanSave);
+        EXPECT_EQ(W.Config.Cfg().CalcAll, CanSave);
+    }
+}

@@ -1,0 +1,558 @@
+// The main window: a first start, the rounding-mode states, grid edits that
+// refuse bad input, the invoice state across runs (a damaged state file is
+// kept aside), the tag kinds from the templates found, the named markups
+// after their dialog, and the main road from the workbook to priced rows
+// and back after a restart.
+
+#include "app/MainInvoice.h"
+
+#include "app/InvoiceType.h"
+#include "app/AnalizeResult.h"
+#include "app/ArticleList.h"
+#include "app/LogInfo.h"
+#include "app/MarkupList.h"
+#include "app/NewIncoming.h"
+#include "app/NewMarkup.h"
+#include "app/ReadXLS.h"
+#include "common/YLDCompn.h"
+#include "platform/classes/Strings.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "tests/app/AppWindowsTestKit.h"
+
+#include <gtest/gtest.h>
+
+using namespace app_test;
+
+namespace {
+
+/// A main window in the scope's start-up folder, set up and shown as at
+/// start-up.
+std::unique_ptr<TFormMain> StartMain()
+{
+    auto Main = std::make_unique<TFormMain>(Application);
+    Main->SetupFromConfig();
+    Main->Show();
+    Application->ProcessMessages();
+    return Main;
+}
+
+AnsiString ExampleBook()
+{
+    return AnsiString::FromUtf8((TestData() / "InvoiceTypeImport" / "example.xls").string());
+}
+
+TshInvoiceTovar& AddRow(TshInvoice& Invoice, const char* Cost, const char* Price)
+{
+    TshInvoiceTovar& Row = *Invoice.Add();
+    Row.Name = "Чайник"_a;
+    Row.Kolvo = Curr("1");
+    Row.PriceOpt = Curr(Cost);
+    Row.Calc(0, Curr("25"), Curr("5"));
+    if (Price)
+        Row.Price = Curr(Price);
+    return Row;
+}
+
+} // namespace
+
+// An empty folder: the built-in markups, no rounding, the caption, the
+// window menu; at the end the markups and the state go to the configuration.
+TEST(MainWindow, FirstStart)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    EXPECT_EQ(Main->cbMarkup->Items()->Count(), 3);
+    EXPECT_EQ(Main->cbMarkup->ItemIndex(), 0);
+    EXPECT_DOUBLE_EQ(Main->edMarkup->Value(), 30);
+    EXPECT_DOUBLE_EQ(Main->edDiscount->Value(), 10);
+    EXPECT_EQ(Main->RoundMode, 0);
+    EXPECT_FALSE(Main->rgRound->Enabled());
+    EXPECT_EQ(U(Main->Caption()).rfind("Velkor - Магазин \"Магазин\": Импорт накладных, расчет "
+                                       "наценок и печать ценников [v", 0),
+              0u);
+    ASSERT_EQ(Main->mnWindows->Count(), 2);
+    EXPECT_EQ(U(Main->mnWindows->Items(0)->Caption()), "Главное окно");
+    EXPECT_EQ(Main->rgPriceTicket->Items()->Count(), 0);
+    EXPECT_EQ(Main->rgPriceTicket->Height(), 76);
+    EXPECT_TRUE(W.Messages.empty());  // no state file: silent
+    KeepPng(Main.get(), "main-window-first-start");
+
+    Main->StoreToConfig();
+    auto Kept = std::make_unique<TStringList>();
+    Integer Index = -1;
+    W.Config.Cfg().RestIniStrings("MarkupList", Kept.get(), Index);
+    EXPECT_EQ(Kept->Count(), 3);
+    EXPECT_EQ(Index, 0);
+    EXPECT_EQ(W.Config.Cfg().RoundType, 0);
+}
+
+// Which mode each control chooses, and how the controls show it. Choosing
+// a mode prices nothing.
+TEST(MainWindow, RoundingModeStates)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    const Currency Price = Main->Invoice->GetItem(0)->Price;
+    struct Case {
+        const char* What;
+        int Setup;  // -1 none; else rgRound's item before the choice
+        int Mode;
+        int RadioItem;
+        bool RadioEnabled;
+        bool Checked;
+    };
+    const Case Cases[] = {
+        {"menu 0", -1, 0, -1, false, false},
+        {"menu 1", -1, 1, 0, true, true},
+        {"menu 2", -1, 2, 1, true, true},
+        {"check box on, radio 'до 1'", 0, 1, 0, true, true},
+        {"check box on, radio 'Крупно'", 1, 2, 1, true, true},
+        {"check box off", -2, 0, -1, false, false},
+        {"radio 'до 1'", 0, 1, 0, true, true},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.What);
+        const std::string What = C.What;
+        if (What.rfind("menu", 0) == 0) {
+            Main->ChooseRoundMode(Main->mnRoundTo->Items(What.back() - '0'));
+        } else if (What.rfind("check box", 0) == 0) {
+            Main->RoundMode = 2;
+            Main->ApplyRoundMode();
+            if (C.Setup >= 0)
+                Main->rgRound->SetItemIndex(C.Setup);
+            Main->cbRound->SetChecked(C.Setup != -2);
+            Main->ChooseRoundMode(Main->cbRound);
+        } else {
+            Main->rgRound->SetItemIndex(C.Setup);
+            Main->ChooseRoundMode(Main->rgRound);
+        }
+        EXPECT_EQ(Main->RoundMode, C.Mode);
+        EXPECT_EQ(Main->rgRound->ItemIndex(), C.RadioItem);
+        EXPECT_EQ(Main->rgRound->Enabled(), C.RadioEnabled);
+        EXPECT_EQ(Main->cbRound->Checked(), C.Checked);
+        EXPECT_EQ(Main->Invoice->GetItem(0)->Price, Price);
+    }
+}
+
+// Typed values: texts as typed, prices re-price the row; a text that is no
+// number and a re-pricing that cannot be done are refused with a message,
+// and the row keeps its values.
+TEST(MainWindow, GridEditsRefuseBadInput)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    struct Case {
+        const char* Cost;
+        int Tag;
+        const char* Text;
+        bool Taken;
+        const char* Price;  // retail price afterwards
+        const char* Said;   // the error window's text, "" for none
+    };
+    const Case Cases[] = {
+        {"100", 12, "130", true, "130", ""},                   // retail typed
+        {"100", 12, "12a", false, "125", "Введено не число: \"12a\""},  // not a number
+        {"100", 12, "", false, "125", "Введено не число: \"\""},        // nothing typed
+        {"0", 12, "50", false, "0", "Ошибка вычислений: процент не считается от нулевой цены"},
+        {"100", 11, "40", true, "140", ""},                    // markup typed
+        {"100", 8, "12", true, "125", ""},                     // warranty
+        {"100", 8, "год", false, "125", "Гарантия должна быть целым числом: \"год\""},
+        {"100", 10, "x", false, "125", "Введено не число: \"x\""},  // cost refused, row kept
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.Text) + " in " + std::to_string(C.Tag));
+        Main->Invoice->Clear();
+        TshInvoiceTovar& Row = AddRow(*Main->Invoice, C.Cost, nullptr);
+        const Currency Cost = Row.PriceOpt;
+        W.Messages.clear();
+        EXPECT_EQ(Main->SetRowText(0, C.Tag, AnsiString::FromUtf8(C.Text)), C.Taken);
+        EXPECT_EQ(Row.Price, Curr(C.Price));
+        EXPECT_EQ(Row.PriceOpt, Cost);
+        const std::vector<std::string> Said = W.Said("ShowErrorWindow");
+        EXPECT_EQ(Said.empty() ? std::string() : Said[0], C.Said);
+    }
+}
+
+// A damaged state file is put aside as LastInvoice.inv.bad (said once),
+// the invoice starts empty and the file is not written over.
+TEST(MainWindow, DamagedStateFileIsKept)
+{
+    WindowsScope W;
+    const std::filesystem::path State = W.Config.Dir().Path() / "LastInvoice.inv";
+    const std::string Damaged = std::string("\x00\x06\x09shInvoiceXX", 13);
+    WriteBytes(State, Damaged);
+    {
+        auto Main = StartMain();
+        EXPECT_EQ(Main->Invoice->Count(), 0);
+        const std::vector<std::string> Said = W.Said("ShowErrorWindow");
+        ASSERT_EQ(Said.size(), 1u);
+        EXPECT_NE(Said[0].find("LastInvoice.inv.bad"), std::string::npos);
+        Main->Close();
+    }
+    EXPECT_EQ(ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv.bad"), Damaged);
+    EXPECT_EQ(W.Said("ShowErrorWindow").size(), 1u);
+}
+
+// A changed but empty invoice is neither asked about nor written.
+TEST(MainWindow, ChangedEmptyInvoiceIsNotSaved)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    Main->Modified = true;
+    Main->SaveInvoiceState();
+    EXPECT_FALSE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
+    EXPECT_TRUE(W.Messages.empty());
+}
+
+// Tag kinds from the templates found: numbers 1, 3 and 7 give three kinds
+// numbered 0..2 whose captions keep the template numbers; a kind outside
+// them is an error.
+TEST(MainWindow, TicketKindsFromTemplates)
+{
+    WindowsScope W;
+    for (const char* Name : {"Ticket1.dcr", "ticket3.DCR", "Ticket7.dcf", "Report.dcr"})
+        WriteBytes(W.Config.Dir().Path() / "TXT" / Name, "x");
+    W.Config.Cfg().TicketType = 2;
+    auto Main = StartMain();
+    ASSERT_EQ(Main->rgPriceTicket->Items()->Count(), 3);
+    EXPECT_EQ(U(Main->rgPriceTicket->Items()->Strings(1)), "3");
+    EXPECT_EQ(Main->rgPriceTicket->ItemIndex(), 2);
+    ASSERT_EQ(Main->mnPrintTickets->Count(), 3);
+    EXPECT_EQ(U(Main->mnPrintTickets->Items(2)->Caption()), "Velkor 7");
+    EXPECT_EQ(Main->mnPrintTickets->Items(2)->Tag(), 2);
+    EXPECT_EQ(U(Main->GetTicketTemplate(1)), U(gTxtPath + "Ticket3"));
+    ExpectRaises<EAppException>([&] { (void)Main->GetTicketTemplate(3); },
+                                "Ошибка формирования имени файла ценника"_a);
+}
+
+// After the named-markup dialog the combo shows the markup last seen there
+// and the edits hold its values, so a recalculation uses what is shown.
+TEST(MainWindow, MarkupComboAndEditsStayInStep)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AnswerScope<TFormNewMarkup> A([](TFormNewMarkup& F) {
+        F.cbMarkup->SetItemIndex(2);
+        F.cbMarkup->OnChange(F.cbMarkup);
+        F.DoOk();
+    });
+    Main->acMarkups->Execute();
+    EXPECT_EQ(Main->cbMarkup->ItemIndex(), 2);
+    EXPECT_DOUBLE_EQ(Main->edMarkup->Value(), 50);
+    EXPECT_DOUBLE_EQ(Main->edDiscount->Value(), 20);
+}
+
+// The main road: open the worked example through the incoming-invoice
+// dialog, price it with a named markup and coarse rounding, close; the next
+// start has the priced invoice back.
+TEST(MainWindow, MainRoadAcrossRestart)
+{
+    WindowsScope W;
+    DialogHookScope Files([](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    {
+        auto Main = StartMain();
+        AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+            F.edInvNum->SetText("17");
+            F.cbFindDescr->SetChecked(false);
+            F.DoOk();
+        });
+        Main->acOpenInvoice->Execute();
+        Application->ProcessMessages();
+        ASSERT_EQ(Main->Invoice->Count(), 3);
+        EXPECT_EQ(U(Main->FileName), U(ExampleBook()));
+        EXPECT_EQ(U(Main->Invoice->NumDoc), "17");
+        EXPECT_FALSE(FormView && FormView->Visible());  // the example imports cleanly
+
+        Main->ChooseRoundMode(Main->mnRoundTo->Items(2));
+        Main->cbMarkup->SetItemIndex(0);
+        Main->cbMarkupSelect(Main->cbMarkup);
+        Main->cbCalcAll->SetChecked(true);
+        Main->acReCalc->Execute();
+        EXPECT_EQ(Main->Invoice->GetItem(0)->Price, Curr("13.50"));
+        EXPECT_EQ(Main->Invoice->GetItem(0)->PriceDiscount, Curr("12"));
+        EXPECT_EQ(Main->Invoice->GetItem(2)->Price, Curr("130"));
+        EXPECT_EQ(Main->Invoice->SumRetail, Curr("158.30"));
+        EXPECT_FALSE(Main->cbCalcAll->Checked());
+        KeepPng(Main.get(), "main-window-priced");
+        W.Messages.clear();
+        Main->Close();  // asks to save the changed invoice; the default is yes
+        EXPECT_EQ(W.Said("MsgDialog"),
+                  std::vector<std::string>{"Сохранить текущее состояние накладной?"});
+    }
+    auto Main = StartMain();
+    ASSERT_EQ(Main->Invoice->Count(), 3);
+    EXPECT_EQ(Main->Invoice->GetItem(0)->Price, Curr("13.50"));
+    EXPECT_EQ(U(Main->Invoice->NumDoc), "17");
+}
+
+// Import problems reach the text viewer through the posted message.
+TEST(MainWindow, ImportErrorsShowInTheViewer)
+{
+    WindowsScope W;
+    auto View = std::make_unique<TFormView>(Application);
+    auto Main = StartMain();
+    Main->SetInvoiceFileName("book.xls");
+    Main->Invoice->AddError("Не совпадает ИТОГО по накладной [122,00 <> 123,00]"_a);
+    PostMessage(Main->Handle(), WM_SHOWIMPORTERRORS, 0, 2);
+    Application->ProcessMessages();
+    ASSERT_TRUE(View->Visible());
+    EXPECT_EQ(U(View->Caption()), "Ошибки импорта");
+    EXPECT_EQ(U(View->lbMsg->Caption()),
+              "ВНИМАНИЕ !!! Обнаружены следующие ошибки при импорте данных\r\nbook.xls");
+    EXPECT_EQ(View->Memo->Lines()->Count(), 1);
+    View->Close();
+}
+
+// Printing goes to the document builder, which is not connected yet: the
+// operator is told so; without a template the tag kind is an error first.
+TEST(MainWindow, PrintingSaysWhatIsMissing)
+{
+    WindowsScope W;
+    {
+        auto Main = StartMain();
+        EXPECT_THROW(Main->acPrintTicket->Execute(), EAppException);
+    }
+    WriteBytes(W.Config.Dir().Path() / "TXT" / "Ticket1.dcr", "x");
+    auto Main = StartMain();
+    W.Messages.clear();
+    EXPECT_THROW(Main->acPrintTicket->Execute(), EAbort);
+    EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Печать ещё не подключена"});
+}
+
+// The questions about a changed invoice, and what "No" keeps.
+TEST(MainWindow, ChangedInvoiceQuestions)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    Main->SaveInvoiceState();  // unchanged: written without a question
+    EXPECT_TRUE(W.Messages.empty());
+    const std::string Saved = ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv");
+
+    W.Answer = [](const MsgRequest&) { return 2; };  // "Нет" to everything
+    AddRow(*Main->Invoice, "50", nullptr);
+    Main->Modified = true;
+    Main->SaveInvoiceState();
+    Main->RestoreInvoiceState(true);
+    Main->ReloadInvoice();
+    EXPECT_EQ(W.Said("MsgDialog"),
+              (std::vector<std::string>{"Сохранить текущее состояние накладной?",
+                                        "Восстановить предыдущее состояние накладной?",
+                                        "Накладная изменена.\r\nПерезагрузить?"}));
+    EXPECT_EQ(Main->Invoice->Count(), 2);  // nothing restored or reloaded
+    EXPECT_EQ(ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv"), Saved);
+
+    // Asked for, a missing state file is reported.
+    std::filesystem::remove(W.Config.Dir().Path() / "LastInvoice.inv");
+    W.Messages.clear();
+    Main->RestoreInvoiceState(true);
+    EXPECT_EQ(W.Said("ShowErrorWindow"),
+              std::vector<std::string>{"Не найден файл предыдущего состояния"});
+}
+
+// Developer mode shows the debug menu; its action keeps its state in the
+// configuration.
+TEST(MainWindow, DebugMenuInDeveloperMode)
+{
+    WindowsScope W;
+    const bool Old = gDeveloperMode;
+    gDeveloperMode = true;
+    W.Config.Cfg().Deb = true;
+    auto Main = StartMain();
+    gDeveloperMode = Old;
+    EXPECT_TRUE(Main->mnDebug->Visible());
+    EXPECT_TRUE(Main->acOtladka->Checked());
+    Main->acOtladka->Execute();
+    EXPECT_FALSE(W.Config.Cfg().Deb);
+}
+
+// The short cuts of the commands reach the window from the keyboard.
+TEST(MainWindow, ShortCutsRunCommands)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    AddRow(*Main->Invoice, "50", nullptr);
+    Main->SetFocus();
+    Application->ProcessMessages();
+    SimulateKey('A', {ssCtrl});
+    EXPECT_TRUE(Main->Invoice->DoMarks(4));
+    SimulateKey('D', {ssCtrl});
+    EXPECT_FALSE(Main->Invoice->AnyMarked());
+    SimulateKey('S', {ssCtrl});
+    EXPECT_TRUE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
+}
+
+// Opening with "Поиск в базе описаний" gives the rows the best article: a
+// model named alike carries its score before the description.
+TEST(MainWindow, OpenMatchesArticleDescriptions)
+{
+    WindowsScope W;
+    {
+        TshArticleList Base;
+        TshArticle& Same = *Base.Add();
+        Same.Model = "Холодильник NRB 110"_a;
+        Same.MatchKey = MakeModelKey(Same.Model);
+        Same.Description = "Двухкамерный"_a;
+        TshArticle& Alike = *Base.Add();
+        Alike.Model = "Чайник электрический"_a;
+        Alike.MatchKey = MakeModelKey("Чайник"_a);
+        Alike.Description = "Стеклянный"_a;
+        Base.SaveToFile(gTxtPath + "Articles.fl");
+    }
+    DialogHookScope Files([](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    auto Main = StartMain();
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        EXPECT_TRUE(F.cbFindDescr->Checked());
+        F.DoOk();
+    });
+    Main->acOpenInvoice->Execute();
+    ASSERT_EQ(Main->Invoice->Count(), 3);
+    EXPECT_EQ(U(Main->Invoice->GetItem(0)->Description), "Двухкамерный");
+    EXPECT_EQ(Main->Invoice->GetItem(0)->ArticleIndex, 0);
+    EXPECT_EQ(U(Main->Invoice->GetItem(2)->Description), "(80%) Стеклянный");
+    EXPECT_TRUE(Main->Invoice->GetItem(1)->Description.IsEmpty());
+    Main->Modified = false;
+}
+
+// New article descriptions from the set-up window: "Добавить" keeps the
+// base and appends, "Заменить" imports into it, "Отмена" leaves it; the
+// base is saved to TXT/Articles.fl.
+TEST(MainWindow, ImportedArticlesAddOrReplace)
+{
+    Variant Table;
+    Integer FirstColumn = 0;
+    Integer FirstRow = 0;
+    ReadXLSToTable(AnsiString::FromUtf8(
+                       (TestData() / "InvoiceTypeImport" / "articles.xls").string()),
+                   Table, FirstColumn, FirstRow);
+    const auto Analysis = TAnalizeResult::CreateForArticles();
+    Analysis->FirstRow = FirstRow;
+    Analysis->FirstCol = FirstColumn;
+    Analysis->AnalizeArticles(Table);
+    struct Case {
+        int Button;
+        int Count;
+    };
+    const Case Cases[] = {
+        {1, 6},  // added to the one article there
+        {2, 5},  // the import replaces the base
+        {3, 1},  // cancelled
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Button);
+        WindowsScope W;
+        auto Main = StartMain();
+        Main->GetArticles()->Add()->Model = "Утюг"_a;
+        W.Messages.clear();
+        W.Answer = [&](const MsgRequest&) { return C.Button; };
+        Main->ImportArticleTable(Table, *Analysis);
+        EXPECT_EQ(W.Said("MsgDialog"),
+                  std::vector<std::string>{"Что делать будем с новыми описаниями?"});
+        EXPECT_EQ(Main->GetArticles()->Count(), C.Count);
+        TshArticleList Saved;
+        Saved.LoadFromFile(gTxtPath + "Articles.fl");
+        EXPECT_EQ(Saved.Count(), C.Button == 3 ? 0 : C.Count);
+    }
+}
+
+// The one open dialog in its three modes; afterwards it is the plain
+// "Открыть" dialog again. Any other mode is not understood.
+TEST(MainWindow, FileDialogModes)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    struct Case {
+        const char* Mode;
+        const char* Title;
+        const char* Filter;
+        bool Multi;
+    };
+    const Case Cases[] = {
+        {"ARTICLE", "Открыть файл артикулов", "Файлы артикулов|*.xls|Все файлы|*.*", false},
+        {"TEMPLATES", "Выбор загружаемых шаблонов", "Файлы шаблонов|*.dcf;*.dcr|Все файлы|*.*",
+         true},
+        {"PRINTEXTERNAL", "Выбор файла печати", "Файлы печати|*.rep|Все файлы|*.*", false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Mode);
+        std::string Title, Filter;
+        bool Multi = false;
+        DialogHookScope Files([&](TCommonDialog& D) {
+            auto& Open = static_cast<TOpenDialog&>(D);
+            Title = U(Open.Title());
+            Filter = U(Open.Filter());
+            Multi = Open.Options().Contains(ofAllowMultiSelect);
+            Open.SetFileName("/tmp/x.xls");
+            return true;
+        });
+        auto Chosen = std::make_unique<TStringList>();
+        EXPECT_TRUE(Main->ExecuteFileDialog(C.Mode, "/tmp/", *Chosen));
+        EXPECT_EQ(Title, C.Title);
+        EXPECT_EQ(Filter, C.Filter);
+        EXPECT_EQ(Multi, C.Multi);
+        EXPECT_EQ(Chosen->Count(), 1);
+        EXPECT_EQ(U(Main->OpenDialog->Title()), "Открыть");
+        EXPECT_EQ(U(Main->OpenDialog->Filter()), "Все файлы|*.*");
+        EXPECT_FALSE(Main->OpenDialog->Options().Contains(ofAllowMultiSelect));
+    }
+    auto Chosen = std::make_unique<TStringList>();
+    EXPECT_FALSE(Main->ExecuteFileDialog("OTHER", "", *Chosen));
+    EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{"Не понял..."});
+}
+
+// A damaged state file that cannot be put aside stays as it is: the run
+// does not write over it.
+TEST(MainWindow, DamagedStateFileThatCannotMoveIsNotOverwritten)
+{
+    WindowsScope W;
+    const std::filesystem::path Dir = W.Config.Dir().Path();
+    std::filesystem::create_directories(Dir / "LastInvoice.inv.bad");
+    WriteBytes(Dir / "LastInvoice.inv.bad" / "keep", "x");  // the name is taken
+    const std::string Damaged = "not a state file";
+    WriteBytes(Dir / "LastInvoice.inv", Damaged);
+    auto Main = StartMain();
+    ASSERT_EQ(W.Said("ShowErrorWindow").size(), 1u);
+    EXPECT_NE(W.Said("ShowErrorWindow")[0].find("не будет записано"), std::string::npos);
+    AddRow(*Main->Invoice, "100", nullptr);
+    W.Messages.clear();
+    Main->Close();
+    Main->acSaveLastInvoice->Execute();
+    EXPECT_EQ(ReadBytes(Dir / "LastInvoice.inv"), Damaged);
+    EXPECT_EQ(W.Said("ShowErrorWindow"),
+              std::vector<std::string>(
+                  2, "Состояние накладной не записано: файл предыдущего состояния поврежден"));
+}
+
+// A workbook that cannot be read: the error reaches the caller (the
+// application's handler shows it), the rows stay, and the busy cursor and
+// the disabled left panel are given back.
+TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
+{
+    WindowsScope W;
+    WriteBytes(W.Config.Dir().Path() / "broken.xls", "not a workbook at all");
+    const AnsiString Broken = W.Config.Dir().File("broken.xls");
+    DialogHookScope Files([&](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(Broken);
+        return true;
+    });
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        F.cbFindDescr->SetChecked(false);
+        F.DoOk();
+    });
+    EXPECT_THROW(Main->acOpenInvoice->Execute(), Exception);
+    EXPECT_EQ(Main->Invoice->Count(), 1);
+    EXPECT_TRUE(Main->Panel1->Enabled());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+}
