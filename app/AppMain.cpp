@@ -2,6 +2,7 @@
 
 #include "app/DMInvoice.h"
 #include "app/Globals.h"
+#include "app/InvFRep.h"
 #include "app/LogInfo.h"
 #include "app/MainInvoice.h"
 #include "common/DateUtil.h"
@@ -104,6 +105,7 @@ void CreateAppWindows()
     TFormView* View = nullptr;
     Application->CreateForm(TFormView::StaticClass(), View);
     new TDM(Application);
+    Application->CreateForm(TFormFRep::StaticClass(), FormFRep);
 }
 
 bool RestForms()

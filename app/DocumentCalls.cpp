@@ -1,29 +1,42 @@
 #include "app/DocumentCalls.h"
 
+#include "app/InvFRep.h"
 #include "common/MsgWin.h"
 
-void BuildDocument(int, TshInvoice*, const AnsiString&)
+namespace {
+
+/// The program's builder; a call without one (a tool or test that made
+/// none) is refused plainly.
+TFormFRep& Builder()
 {
-    ErrorMsgAbort("Печать ещё не подключена"_a);
+    if (!FormFRep)
+        ErrorMsgAbort("Печать ещё не подключена"_a);
+    return *FormFRep;
 }
 
-void DesignDocument(const AnsiString&)
+} // namespace
+
+void BuildDocument(int Kind, TshInvoice* Invoice, const AnsiString& TemplateName)
 {
-    ErrorMsgAbort("Редактор шаблонов ещё не подключен"_a);
+    Builder().BuildDocument(Kind, Invoice, TemplateName);
 }
 
-void OpenPrintFile(const AnsiString&)
+void DesignDocument(const AnsiString& TemplateName)
 {
-    ErrorMsgAbort("Печать ещё не подключена"_a);
+    Builder().DesignDocument(TemplateName);
 }
 
-void ImportTemplate(const AnsiString&)
+void OpenPrintFile(const AnsiString& FileName)
 {
-    ErrorMsgAbort("Импорт шаблонов ещё не подключен"_a);
+    Builder().OpenPrintFile(FileName);
 }
 
-AnsiString GetTemplateDocName(const AnsiString&)
+void ImportTemplate(const AnsiString& FileName)
 {
-    // Templates are not read yet; the tag kinds show their numbers.
-    return AnsiString();
+    Builder().ImportTemplate(FileName);
+}
+
+AnsiString GetTemplateDocName(const AnsiString& TemplateName)
+{
+    return TFormFRep::GetTemplateDocName(TemplateName);
 }

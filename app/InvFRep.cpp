@@ -119,6 +119,8 @@ int GroupSizeOf(const AnsiString& NameDocument)
 
 PRICETAGS_DEFINE_CLASS(TFormFRep)
 
+TFormFRep* FormFRep = nullptr;
+
 TFormFRep::TFormFRep(TComponent* AOwner)
     : TForm(AOwner), FErrors(std::make_unique<TStringList>()), FDocDate(Now())
 {
@@ -182,7 +184,11 @@ TFormFRep::TFormFRep(TComponent* AOwner)
     DoCreate();
 }
 
-TFormFRep::~TFormFRep() = default;
+TFormFRep::~TFormFRep()
+{
+    if (FormFRep == this)
+        FormFRep = nullptr;
+}
 
 // ---- the operations of the main window -------------------------------------------------------
 
@@ -405,7 +411,8 @@ AnsiString TFormFRep::GetTemplateDocName(const AnsiString& FileName)
 {
     try {
         TDocument Doc(nullptr);
-        if (!Doc.LoadHeaderFromFile(FileName))
+        // Templates are named without their extension ("TXT/Ticket1").
+        if (!Doc.LoadHeaderFromFile(Doc.GetTemplateFileName(FileName, /*AsIni=*/false)))
             return "";
         return Doc.NameDocument();
     } catch (const Exception&) {

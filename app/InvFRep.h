@@ -152,3 +152,6 @@ private:
     std::unique_ptr<TMemoryStream> FLoadStream;
     AnsiString FStreamFile;
 };
+
+/// The builder of the running program, made at start-up; null before.
+extern TFormFRep* FormFRep;
