@@ -3,6 +3,8 @@
 
 #include "common/YLDGrids.h"
 
+#include "common/YLDGridsPrivate.h"
+
 #include "platform/gui/Forms.h"
 #include "platform/classes/Strings.h"
 
@@ -238,7 +240,7 @@ void Tyl_CustomDrawGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridD
     TCanvas* C = Canvas();
     TRect R = ARect;
     if (FSavedDefaultDrawing || Designing) {
-        C->Font()->Assign(Font());
+        AssignFontIfChanged(C->Font(), Font());
         if (!Fixed && O.Contains(goRowSelect)) {
             if (!O.Contains(goVertLine))
                 R.Right += GridLineWidth();
@@ -252,7 +254,7 @@ void Tyl_CustomDrawGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridD
             C->Brush()->SetColor(Fixed ? FixedColor() : GetCellColor(ACol, ARow));
         } else if (IsActiveControl() || Designing) {
             C->Brush()->SetColor(clHighlight);
-            C->Font()->SetColor(clHighlightText);
+            SetFontColorIfChanged(C->Font(), clHighlightText);
         } else {
             C->Brush()->SetColor(O.Contains(goDrawFocusSelected) ? clBtnFace : GetCellColor(ACol, ARow));
         }

@@ -574,4 +574,9 @@ protected:
     bool FLayoutLock = false;
     /// Freed elsewhere; cleared through Notification.
     TCustomImageList* FImages = nullptr;
+    /// Metrics of the canvas font last measured: a text that surely fits
+    /// its cell is drawn without measuring it first.
+    HFONT FMetricsFont = nullptr;
+    int FMaxCharWidth = 0;
+    int FLineHeight = 0;
 };

@@ -3,6 +3,8 @@
 
 #include "common/YLDGrids.h"
 
+#include "common/YLDGridsPrivate.h"
+
 #include "common/MsgWin.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/ImgList.h"
@@ -469,9 +471,14 @@ void Tyl_DataDrawGrid::DrawDataCell(TObject*, int ACol, int ARow, TRect Rect, TG
     const bool KeepColour = State.Contains(gdFocused) ||
                             (State.Contains(gdSelected) && (O.Contains(goRowSelect) || O.Contains(goDrawFocusSelected)));
     const TColor TextColour = C->Font()->Color();
-    C->Font()->Assign(Column->Font());
-    if (KeepColour)
-        C->Font()->SetColor(TextColour);
+    TFont* ColumnFont = Column->Font();
+    if (!KeepColour) {
+        AssignFontIfChanged(C->Font(), ColumnFont);
+    } else {
+        if (!SameFaceAndSize(C->Font(), ColumnFont))
+            C->Font()->Assign(ColumnFont);
+        SetFontColorIfChanged(C->Font(), TextColour);
+    }
     const bool Fixed = ACol < FixedCols() || ARow < FixedRows();
     if (Fixed)
         C->Brush()->SetColor(FixedColor());
@@ -480,7 +487,7 @@ void Tyl_DataDrawGrid::DrawDataCell(TObject*, int ACol, int ARow, TRect Rect, TG
         TColumnTitle* Title = Column->Title();
         Text = Title->Caption();
         Alignment = Title->Alignment();
-        C->Font()->Assign(Title->Font());
+        AssignFontIfChanged(C->Font(), Title->Font());
         Image = Column->ImageIndex();
     } else {
         Text = GetEditText(ACol, ARow);
@@ -510,8 +517,21 @@ void Tyl_DataDrawGrid::DrawDataCell(TObject*, int ACol, int ARow, TRect Rect, TG
     TextRect.Left += 2;
     if (TextRect.Right <= TextRect.Left || Text.IsEmpty())
         return;
-    TRect Measure = ::Rect(0, 0, TextRect.Width(), 0);
-    DrawText(C->Handle(), Text, Measure, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_SINGLELINE);
+    HFONT FontHandle = C->Font()->Handle();
+    if (FontHandle != FMetricsFont) {
+        TEXTMETRIC TM;
+        (void)C->TextWidth(" ");  // selects the font into the device context
+        GetTextMetrics(C->Handle(), TM);
+        FMetricsFont = FontHandle;
+        FMaxCharWidth = TM.tmMaxCharWidth;
+        FLineHeight = TM.tmHeight;
+    }
+    TRect Measure = ::Rect(0, 0, Text.Length() * FMaxCharWidth, FLineHeight);
+    const bool Plain = Text.Pos("\t") == 0 && Text.Pos("\r") == 0 && Text.Pos("\n") == 0;
+    if (!Plain || Measure.Width() > TextRect.Width()) {
+        Measure = ::Rect(0, 0, TextRect.Width(), 0);
+        DrawText(C->Handle(), Text, Measure, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_SINGLELINE);
+    }
     const int LineHeight = Measure.Height();
     bool WordWrap = false;
     bool Fits = true;
