@@ -408,7 +408,9 @@ void Tyl_CustomDrawGrid::SetEditText(int ACol, int ARow, const AnsiString& Value
     if (FCanceling)
         return;
     auto* Editor = dynamic_cast<Tyl_DataInplaceEdit*>(FInplaceEdit);
-    if (Editor && FEditorMode) {
+    // Only a text for the editor's own cell concerns the editor; one the
+    // window stores elsewhere (rows moved by an insert) must not show in it.
+    if (Editor && FEditorMode && Editor->Visible() && ACol == Editor->EditCol && ARow == Editor->EditRow) {
         if (Value != Editor->Text()) {
             // The window changed the text: the editor shows it as unchanged.
             const int SavedCol = FInplaceCol;

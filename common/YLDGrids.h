@@ -302,7 +302,6 @@ protected:
     void HandleListKeys(Word& Key, TShiftState Shift);
     void UpdateButtonState(int X, int Y);
     void EndButtonTracking();
-    void PickListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     /// The list's items from the grid, sized and placed under the editor.
     void DropList(int Rows, bool Always);
 

@@ -208,9 +208,9 @@ void Tyl_DataDrawGrid::InsertRow(int ARow)
     // The texts below move down one row through the window's own events.
     for (int R = RowCount() - 1; R > ARow; --R)
         for (int C = 0; C < ColCount(); ++C)
-            TDrawGrid::SetEditText(C, R, GetEditText(C, R - 1));
+            SetEditText(C, R, GetEditText(C, R - 1));
     for (int C = 0; C < ColCount(); ++C)
-        TDrawGrid::SetEditText(C, Row(), AnsiString());
+        SetEditText(C, Row(), AnsiString());
     InvalidateGrid();
     InvalidateEditor();
 }

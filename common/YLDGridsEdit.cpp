@@ -287,7 +287,6 @@ void Tyl_InplaceEdit::SetEditStyle(TInplaceEditStyle Value)
         if (!FPickList) {
             FPickList = new TPopupListbox(this);
             FPickList->SetVisible(false);
-            FPickList->OnMouseUp = TMouseEvent(this, &Tyl_InplaceEdit::PickListMouseUp);
             FPickList->SetIntegralHeight(true);
             FPickList->SetItemHeight(11);
         }
@@ -298,8 +297,6 @@ void Tyl_InplaceEdit::SetEditStyle(TInplaceEditStyle Value)
     BoundsChanged();
     Invalidate();
 }
-
-void Tyl_InplaceEdit::PickListMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
 
 void Tyl_InplaceEdit::PaintButton(HDC DC)
 {

@@ -9,6 +9,7 @@
 #include "common/IniFiles.h"
 #include "common/YLDCompn.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/gui/Menus.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Ticks.h"
@@ -204,12 +205,8 @@ struct InvoiceHost {
         if (R >= 0 && R < static_cast<int>(Rows.size()))
             Rows.erase(Rows.begin() + R);
     }
-    void BeforeInsert(TObject* Sender, int ARow, bool&)
-    {
-        const int R = std::min<int>(ARow - static_cast<Tyl_DataDrawGrid*>(Sender)->FixedRows(),
-                                    static_cast<int>(Rows.size()));
-        Rows.insert(Rows.begin() + std::max(R, 0), std::array<AnsiString, ColCount>{});
-    }
+    /// The grid moves the texts itself; the window only makes room.
+    void BeforeInsert(TObject*, int, bool&) { Rows.emplace_back(); }
     void CancelEdit(TObject*) { ++CancelCount; }
 };
 
@@ -579,9 +576,13 @@ TEST_F(InvoiceGrid, RowKeysAppendInsertAndDelete)
     EXPECT_EQ(Grid->Row(), 4);
     EXPECT_EQ(Host.Rows.size(), 4u);
     Grid->SetRow(2);
+    const AnsiString Second = Host.Rows[1][3];
+    const AnsiString Third = Host.Rows[2][3];
     SimulateKey(VK_INSERT, {ssCtrl});
     EXPECT_EQ(Grid->RowCount(), 6);
     EXPECT_EQ(Host.Rows[1][3], "") << "the inserted row is empty";
+    EXPECT_EQ(Host.Rows[2][3], Second) << "the rows below moved down";
+    EXPECT_EQ(Host.Rows[3][3], Third);
     SimulateKey(VK_DELETE, {ssCtrl});
     EXPECT_EQ(Grid->RowCount(), 5);
     EXPECT_EQ(Host.Rows.size(), 4u);
@@ -612,6 +613,27 @@ TEST_F(InvoiceGrid, RowCountMinIsDecidedBeforeTheDataIsDeleted)
     SimulateKey(VK_DELETE, {ssCtrl});
     EXPECT_EQ(Grid->RowCount(), 5);
     EXPECT_EQ(Host.Rows.size(), 4u);
+}
+
+TEST_F(InvoiceGrid, RightClickShowsTheColumnsMenuOnItsCell)
+{
+    TPopupMenu* Menu = new TPopupMenu(Form.get());
+    Grid->Columns()->GetItem(5)->SetPopupMenu(Menu);
+    int Shown = 0;
+    PopupMenuHookScope Hook([&](TPopupMenu& M, TPoint) -> TMenuItem* {
+        ++Shown;
+        EXPECT_EQ(M.PopupComponent(), Grid);
+        return nullptr;
+    });
+    const TRect Plain = Grid->CellRect(2, 4);
+    SimulateClick(Grid, Plain.Left + 3, Plain.Top + 3, mbRight);
+    EXPECT_EQ(Shown, 0) << "a column without a menu shows none";
+    const TRect WithMenu = Grid->CellRect(5, 6);
+    SimulateClick(Grid, WithMenu.Left + 3, WithMenu.Top + 3, mbRight);
+    EXPECT_EQ(Shown, 1);
+    EXPECT_EQ(Grid->Row(), 6) << "the cell under the mouse became current first";
+    delete Menu;
+    EXPECT_EQ(Grid->Columns()->GetItem(5)->PopupMenu(), nullptr);
 }
 
 TEST_F(InvoiceGrid, TheLastDataRowStays)
