@@ -397,6 +397,9 @@ void Tyl_InplaceEdit::MouseMove(TShiftState Shift, int X, int Y)
 
 void Tyl_InplaceEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // The release point decides, even when no move was reported before it.
+    if (FButtonTracking)
+        UpdateButtonState(X, Y);
     const bool WasPressed = FButtonPressed;
     const bool WasTracking = FButtonTracking;
     EndButtonTracking();

@@ -472,6 +472,29 @@ TEST_F(InvoiceGrid, PickListDropsAndTakesTheChosenItem)
     EXPECT_EQ(Host.Rows[0][5], U("Япония"));
 }
 
+TEST_F(InvoiceGrid, EllipsisButtonByMouseAndCtrlEnter)
+{
+    struct Clicks {
+        int N = 0;
+        void Click(TObject*) { ++N; }
+    } C;
+    Grid->OnEditButtonClick = TNotifyEvent(&C, &Clicks::Click);
+    Grid->Columns()->GetItem(4)->SetButtonStyle(cbsEllipsis);
+    Grid->SetRow(1);
+    EditMode(4);
+    ASSERT_EQ(Editor()->EditStyle(), ieEllipsis);
+    SimulateKey(VK_RETURN, {ssCtrl});
+    EXPECT_EQ(C.N, 1);
+    EXPECT_EQ(Host.Rows[0][4], "") << "Ctrl+Enter types nothing";
+    const TRect B = Editor()->ButtonRect();
+    SimulateClick(Editor(), B.Left + 3, B.Top + 3);
+    EXPECT_EQ(C.N, 2);
+    // Pressed on the button but released beside it: no click.
+    SimulateMouseDown(Editor(), mbLeft, B.Left + 3, B.Top + 3);
+    SimulateMouseUp(Editor(), mbLeft, B.Left - 20, B.Top + 3);
+    EXPECT_EQ(C.N, 2);
+}
+
 TEST_F(InvoiceGrid, ListOnlyColumnPicksByTypedPrefix)
 {
     static DWORD Now = 100000;
