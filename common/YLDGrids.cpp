@@ -94,10 +94,11 @@ void Tyl_CustomDrawGrid::RepaintRowMove(int OldRow, int OldTop)
     CalcDrawInfo(D);
     const int First = std::min(OldTop, NewTop);
     const int Last = std::max(OldTop, NewTop);
-    int DY = 0;
-    for (int I = First; I < Last; ++I)
-        DY += RowHeights(I) + D.Vert.EffectiveLineWidth;
     const int Area = D.Vert.GridExtent - D.Vert.FixedBoundary;
+    // A jump of a page or more (End on a long grid) stops counting early.
+    int DY = 0;
+    for (int I = First; I < Last && DY < Area; ++I)
+        DY += RowHeights(I) + D.Vert.EffectiveLineWidth;
     const TRect Full = TCustomControl::ClientRect();
     const TRect Client = ClientRect();
     if (DY >= Area || D.Vert.FixedBoundary >= D.Vert.GridExtent) {
