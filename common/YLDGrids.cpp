@@ -75,10 +75,21 @@ void Tyl_CustomDrawGrid::InvalidateCell(int ACol, int ARow)
     inherited::InvalidateCell(ACol, ARow);
 }
 
-void Tyl_CustomDrawGrid::RepaintRowMove(int OldRow, int OldTop)
+void Tyl_CustomDrawGrid::RepaintRowMove(const TGridRect& OldSel, int OldRow, int OldTop)
 {
     if (!HandleAllocated())
         return;
+    ScrollRowMove(OldRow, OldTop);
+    // A range selected before the step loses its highlight; invalidated
+    // after the scroll, which moves what is invalid with the pixels.
+    const bool OneRow = OldSel.Top == OldSel.Bottom &&
+                        (OldSel.Left == OldSel.Right || Options().Contains(goRowSelect));
+    if (!OneRow)
+        InvalidateRect(OldSel);
+}
+
+void Tyl_CustomDrawGrid::ScrollRowMove(int OldRow, int OldTop)
+{
     const int NewTop = TopRow();
     if (NewTop == OldTop) {
         if (OldRow != Row()) {
@@ -450,6 +461,7 @@ void Tyl_CustomDrawGrid::KeyDown(Word& Key, TShiftState Shift)
     // A row step repaints the row left and the row entered, nothing else.
     if ((Key == VK_UP || Key == VK_DOWN) && !Shift.Contains(ssShift) && FUpdateCount == 0 &&
         HandleAllocated()) {
+        const TGridRect OldSel = Selection();
         const int OldRow = Row();
         const int OldTop = TopRow();
         BeginUpdate();
@@ -461,7 +473,7 @@ void Tyl_CustomDrawGrid::KeyDown(Word& Key, TShiftState Shift)
             throw;
         }
         FUpdateCount = std::max(0, FUpdateCount - 1);
-        RepaintRowMove(OldRow, OldTop);
+        RepaintRowMove(OldSel, OldRow, OldTop);
         return;
     }
     inherited::KeyDown(Key, Shift);

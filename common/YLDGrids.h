@@ -457,8 +457,10 @@ protected:
     void TrackFixedButton(int X, int Y);
     void EndFixedTracking();
     /// Repaints after the current row moved from OldRow with the top row at
-    /// OldTop: the two rows alone, or the rows the scroll uncovered.
-    void RepaintRowMove(int OldRow, int OldTop);
+    /// OldTop: the two rows alone, or the rows the scroll uncovered, and a
+    /// range selected before (OldSel) when it held more than one row.
+    void RepaintRowMove(const TGridRect& OldSel, int OldRow, int OldTop);
+    void ScrollRowMove(int OldRow, int OldTop);
 
     bool FCanceling = false;
     bool FFixedButtons = false;

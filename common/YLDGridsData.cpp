@@ -570,10 +570,7 @@ void Tyl_DataDrawGrid::KeepRowSelectKey(Word& Key, TShiftState Shift)
         throw;
     }
     FUpdateCount = std::max(0, FUpdateCount - 1);
-    RepaintRowMove(OldRow, OldTop);
-    // A range of rows selected before the move loses its highlight.
-    if (OldSel.Top != OldSel.Bottom)
-        InvalidateRect({0, OldSel.Top, ColCount() - 1, OldSel.Bottom});
+    RepaintRowMove(OldSel, OldRow, OldTop);
     Key = 0;
 }
 

@@ -588,6 +588,25 @@ TEST_F(InvoiceGrid, HoldingTheArrowKeyRepaintsTwoRows)
     }
 }
 
+TEST_F(InvoiceGrid, AStepClearsTheHighlightOfARowRange)
+{
+    Grid->SetRow(2);
+    SimulateKey(VK_DOWN, {ssShift});
+    SimulateKey(VK_DOWN, {ssShift});
+    EXPECT_EQ(Grid->Selection().Top, 2);
+    EXPECT_EQ(Grid->Selection().Bottom, 4);
+    UpdateWindow(Grid->Handle());
+    SimulateKey(VK_DOWN);
+    UpdateWindow(Grid->Handle());
+    // What the window shows, not a fresh paint: row 3 lost its highlight.
+    TBitmap Shown;
+    GrabWindow(Grid, &Shown);
+    const TRect Row3 = InRender(Grid, Grid->CellRect(6, 3), false);
+    EXPECT_EQ(PixelOf(Shown, Row3.Right - 2, Row3.Top + 2), Rgb(clWindow));
+    const TRect Current = InRender(Grid, Grid->CellRect(6, Grid->Row()), false);
+    EXPECT_EQ(PixelOf(Shown, Current.Right - 2, Current.Top + 2), Rgb(clHighlight));
+}
+
 TEST_F(InvoiceGrid, RowKeysAppendInsertAndDelete)
 {
     SetRows(3);
