@@ -863,6 +863,22 @@ TEST_F(GridColumns, FormatPickListAndButtonStyle)
     EXPECT_EQ(Grid->GetEditStyle(0, 1), ieEllipsis);
 }
 
+TEST_F(GridColumns, AutoSizeColumnKeepsOnePixelWhenNothingIsLeft)
+{
+    Grid->Columns()->GetItem(0)->SetWidth(300);
+    Grid->Columns()->GetItem(1)->SetWidth(300);
+    Grid->Columns()->GetItem(2)->SetAutoSize(true);
+    EXPECT_EQ(Grid->ColWidths(2), 1);
+    Grid->Columns()->GetItem(2)->SetMinWidth(40);
+    Grid->Perform(WM_SIZE);
+    EXPECT_EQ(Grid->ColWidths(2), 40);
+    // With room to spare it takes the rest of the client width.
+    Grid->Columns()->GetItem(0)->SetWidth(50);
+    Grid->Columns()->GetItem(1)->SetWidth(50);
+    Grid->Perform(WM_SIZE);
+    EXPECT_EQ(Grid->ColWidths(2), Grid->ClientRect().Width() - 2 * 51 - 1);
+}
+
 TEST_F(GridColumns, CountFollowsTheCollection)
 {
     Grid->Columns()->Add();
