@@ -1,5 +1,7 @@
 #include "common/YLDCompn.h"
 
+#include "common/YLDGrids.h"
+
 #include "platform/classes/Filer.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/rtl/StrUtils.h"
@@ -134,8 +136,8 @@ void Tyl_StrHolder::WriteStrData(TWriter* Writer)
 
 void YLDCompnInitialization()
 {
-    // The two data grids join this list when they are built.
     RegisterClasses({ClassOf<Tyl_Image>(), ClassOf<Tyl_ComboEdit>(), ClassOf<Tyl_Bevel>(),
                      ClassOf<Tyl_FloatEdit>(), ClassOf<Tyl_CurrencyEdit>(),
-                     ClassOf<Tyl_IntegerEdit>(), ClassOf<Tyl_StrHolder>()});
+                     ClassOf<Tyl_IntegerEdit>(), ClassOf<Tyl_StrHolder>(), ClassOf<Tyl_DrawGrid>(),
+                     ClassOf<Tyl_DataDrawGrid>()});
 }

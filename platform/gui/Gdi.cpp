@@ -885,6 +885,17 @@ int GetClipBox(HDC DC, TRect& Rect)
     return RegionKind(Clip);
 }
 
+BOOL RectVisible(HDC DC, const TRect& Rect)
+{
+    if (!DC)
+        return false;
+    const QRegion Clip = DC->EffectiveClip();
+    if (Clip.isEmpty())
+        return false;
+    const QRect Device = MapRect(DC->S.ToDevice(), ToQRect(Rect));
+    return Clip.intersects(Device);
+}
+
 BOOL ScrollDC(HDC DC, int DX, int DY, const TRect* Scroll, const TRect* Clip, HRGN Update, TRect* UpdateRect)
 {
     if (!DC || !DC->Backend || DC->MeasureOnly)

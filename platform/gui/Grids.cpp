@@ -63,6 +63,21 @@ int MovedIndex(int Index, int From, int To)
 
 // ---- metaclasses ---------------------------------------------------------------------------
 
+PTypeInfo TypeInfoOf(const TGridOption*)
+{
+    static const TTypeInfo Info = EnumTypeInfo(
+        "TGridOption", {"goFixedVertLine", "goFixedHorzLine", "goVertLine", "goHorzLine", "goRangeSelect",
+                        "goDrawFocusSelected", "goRowSizing", "goColSizing", "goRowMoving", "goColMoving",
+                        "goEditing", "goTabs", "goRowSelect", "goAlwaysShowEditor", "goThumbTracking"});
+    return &Info;
+}
+
+PTypeInfo TypeInfoOf(const TGridOptions*)
+{
+    static const TTypeInfo Info = SetTypeInfo("TGridOptions", TypeInfo<TGridOption>());
+    return &Info;
+}
+
 PRICETAGS_DEFINE_CLASS(TInplaceEdit)
 
 PRICETAGS_DEFINE_CLASS(TCustomGrid)
@@ -693,10 +708,17 @@ void TCustomGrid::CalcScrollBars(bool& Horz, bool& Vert)
     auto NeedAxis = [this](bool Horizontal, int Room) {
         const int Count = Horizontal ? FColCount : FRowCount;
         const int Fixed = Horizontal ? FFixedCols : FFixedRows;
+        if (Count <= Fixed)
+            return false;
+        // Stops as soon as the cells pass the room: long grids ask this on
+        // every paint and every geometry query.
         int Total = 0;
-        for (int I = 0; I < Count; ++I)
+        for (int I = 0; I < Count; ++I) {
             Total += Extent(Horizontal, I) + FGridLineWidth;
-        return Count > Fixed && Total - FGridLineWidth > Room;
+            if (Total - FGridLineWidth > Room)
+                return true;
+        }
+        return false;
     };
     Horz = false;
     Vert = false;
@@ -1258,6 +1280,10 @@ void TCustomGrid::DrawCells(int ACol, int ARow, int StartX, int StartY, int Stop
         FrameFlags1 |= BF_BOTTOM;
         FrameFlags2 |= BF_TOP;
     }
+    // Cells outside the clip (the part of the window being repainted) are
+    // neither drawn nor asked for their contents.
+    TRect Clip;
+    const bool Clipped = GetClipBox(C->Handle(), Clip) != ERROR && !IsRectEmpty(Clip);
     int CurRow = ARow;
     TRect Where;
     Where.Top = StartY;
@@ -1265,9 +1291,15 @@ void TCustomGrid::DrawCells(int ACol, int ARow, int StartX, int StartY, int Stop
         int CurCol = ACol;
         Where.Left = StartX;
         Where.Bottom = Where.Top + RowHeights(CurRow);
-        while (Where.Left < StopX && CurCol < FColCount) {
+        const bool RowShown = !Clipped || (Where.Bottom + DrawInfo.Vert.EffectiveLineWidth > Clip.Top &&
+                                           Where.Top < std::min(Clip.Bottom, DrawInfo.Vert.GridExtent));
+        while (RowShown && Where.Left < StopX && CurCol < FColCount) {
             Where.Right = Where.Left + ColWidths(CurCol);
-            if (Where.Right > Where.Left) {
+            TRect Visible = Where;
+            Visible.Right = std::min(Where.Right + DrawInfo.Horz.EffectiveLineWidth, DrawInfo.Horz.GridExtent);
+            Visible.Bottom = std::min(Where.Bottom + DrawInfo.Vert.EffectiveLineWidth, DrawInfo.Vert.GridExtent);
+            const bool ColShown = !Clipped || RectVisible(C->Handle(), Visible);
+            if (Where.Right > Where.Left && ColShown) {
                 TGridDrawState DrawState = IncludeDrawState;
                 if (Active && CurRow == Row() && CurCol == Col())
                     DrawState.Include(gdFocused);

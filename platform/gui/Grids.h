@@ -262,7 +262,7 @@ protected:
     virtual void InvalidateCol(int ACol);
     virtual void InvalidateRow(int ARow);
     virtual void InvalidateGrid();
-    void InvalidateRect(const TGridRect& ARect);
+    virtual void InvalidateRect(const TGridRect& ARect);
 
     // Movement.
     void MoveColRow(int ACol, int ARow, bool MoveAnchor, bool Show);
@@ -325,6 +325,9 @@ protected:
     int FInplaceCol = -1;
     int FInplaceRow = -1;
     bool FCanEditModify = true;
+    /// Read by Paint; descendants that paint their own way switch it for
+    /// the duration of a paint without the repaint SetDefaultDrawing asks.
+    bool FDefaultDrawing = true;
 
 private:
     void CalcAxis(TGridAxisDrawInfo& Axis, bool Horizontal);
@@ -365,7 +368,6 @@ private:
     TBorderStyle FBorderStyle = bsSingle;
     TScrollStyle FScrollBars = ssBoth;
     TColor FFixedColor = clBtnFace;
-    bool FDefaultDrawing = true;
     bool FHorzBar = false;
     bool FVertBar = false;
     /// Thumb dragging on a scroll bar: the axis and the grab offset.

@@ -83,6 +83,12 @@ CanvasOnDC::~CanvasOnDC()
 
 // ---- TCustomEdit ----------------------------------------------------------------------------
 
+PTypeInfo TypeInfoOf(const TAlignment*)
+{
+    static const TTypeInfo Info = EnumTypeInfo("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
+    return &Info;
+}
+
 PRICETAGS_DEFINE_CLASS(TCustomEdit)
 
 PRICETAGS_DEFINE_CLASS(TEdit)

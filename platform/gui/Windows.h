@@ -584,6 +584,8 @@ int ExcludeClipRect(HDC DC, int Left, int Top, int Right, int Bottom);
 int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom);
 /// Bounding box of the clip (the whole surface when there is none).
 int GetClipBox(HDC DC, TRect& Rect);
+/// Whether any part of Rect (logical units) lies inside the DC's clip.
+BOOL RectVisible(HDC DC, const TRect& Rect);
 
 /// Moves the pixels of Scroll (the whole surface when null), limited to
 /// Clip, by (DX, DY); the part uncovered goes into Update (a region, may be
