@@ -57,6 +57,23 @@ public:
             FBuffer.append(Buf, size_t(N));
         }
     }
+    /// Exactly N bytes; fewer when the peer closed or stayed silent.
+    std::string ReadExactly(size_t N, int TimeoutMs = 5000)
+    {
+        while (FBuffer.size() < N) {
+            pollfd P {FFd, POLLIN, 0};
+            if (::poll(&P, 1, TimeoutMs) <= 0)
+                break;
+            char Buf[65536];
+            const ssize_t Got = ::recv(FFd, Buf, sizeof Buf, 0);
+            if (Got <= 0)
+                break;
+            FBuffer.append(Buf, size_t(Got));
+        }
+        std::string Out = FBuffer.substr(0, N);
+        FBuffer.erase(0, Out.size());
+        return Out;
+    }
     std::string ReadLine(int TimeoutMs = 5000) { return ReadUntil("\r\n", TimeoutMs); }
     void Close()
     {
