@@ -8,11 +8,14 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -271,3 +274,61 @@ private:
     std::vector<std::string> FQueries;
     std::thread FThread;
 };
+
+/// A Python server script run with /usr/bin/python3 (arguments after the
+/// script's path); its first output line is the port it listens on. Ended
+/// with its object. Port() is 0 when it did not start.
+class PythonServer {
+public:
+    PythonServer(const std::string& ScriptFile, const std::vector<std::string>& Args)
+    {
+        int Pipe[2];
+        if (::pipe(Pipe) != 0)
+            return;
+        FPid = ::fork();
+        if (FPid == 0) {
+            ::dup2(Pipe[1], 1);
+            ::close(Pipe[0]);
+            std::vector<char*> Argv = {const_cast<char*>("python3"),
+                                       const_cast<char*>(ScriptFile.c_str())};
+            for (const std::string& A : Args)
+                Argv.push_back(const_cast<char*>(A.c_str()));
+            Argv.push_back(nullptr);
+            ::execv("/usr/bin/python3", Argv.data());
+            ::_exit(127);
+        }
+        ::close(Pipe[1]);
+        std::string Line;
+        char C = 0;
+        pollfd P {Pipe[0], POLLIN, 0};
+        while (::poll(&P, 1, 10000) > 0 && ::read(Pipe[0], &C, 1) == 1 && C != '\n')
+            Line += C;
+        ::close(Pipe[0]);
+        FPort = uint16_t(std::atoi(Line.c_str()));
+    }
+    ~PythonServer()
+    {
+        if (FPid > 0) {
+            ::kill(FPid, SIGTERM);
+            ::waitpid(FPid, nullptr, 0);
+        }
+    }
+    PythonServer(const PythonServer&) = delete;
+    PythonServer& operator=(const PythonServer&) = delete;
+    uint16_t Port() const { return FPort; }
+
+private:
+    pid_t FPid = -1;
+    uint16_t FPort = 0;
+};
+
+/// A certificate for 127.0.0.1 that is its own CA, made with openssl in
+/// Dir (cert.pem, key.pem). False when openssl is missing or fails.
+inline bool MakeTestCertificate(const std::string& Dir)
+{
+    const std::string Cmd =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+        "-addext subjectAltName=IP:127.0.0.1 -keyout '" + Dir + "/key.pem' -out '" + Dir +
+        "/cert.pem' >/dev/null 2>&1";
+    return std::system(Cmd.c_str()) == 0;
+}

@@ -451,3 +451,90 @@ TEST(Sending, SendThreadDoesNotHoldTheLockWhileSending)
     EXPECT_EQ(RunningSendThreads(), 0);
     EXPECT_TRUE(gAfterSendRan);
 }
+
+// ---- HTTPS and FTP against Python servers --------------------------------------------
+
+namespace {
+
+bool HavePython(const char* Module)
+{
+    return RunTool(std::string("/usr/bin/python3 -c 'import ") + Module + "' 2>/dev/null").Status ==
+           0;
+}
+
+std::string Script(const char* Name)
+{
+    return (TestData() / "Sending" / Name).string();
+}
+
+}  // namespace
+
+TEST(Sending, HttpsTrustsOnlyItsCA)
+{
+    TempDir Dir;
+    if (!HavePython("ssl") || !MakeTestCertificate(Dir.Path().string()))
+        GTEST_SKIP() << "python3 or openssl is missing";
+    WriteBytes(Dir.Path() / "report.elf", "secret report");
+    const std::vector<MailAttachment> Files = {{Dir.File("report.elf"), "report.elf"}};
+    const std::string Cert = (Dir.Path() / "cert.pem").string();
+    const std::string Key = (Dir.Path() / "key.pem").string();
+    {
+        // Trusted through the test CA: the body arrives whole.
+        PythonServer Server(Script("https-server.py"), {Cert, Key, (Dir.Path() / "got").string()});
+        ASSERT_NE(Server.Port(), 0);
+        SetTrustedCAFile(Cert.c_str());
+        AnsiString Error;
+        EXPECT_EQ(UploadHTTP("127.0.0.1", "up", Server.Port(), "", "", true, {}, {}, Files,
+                             nullptr, Error),
+                  0)
+            << Error;
+        SetTrustedCAFile("");
+    }
+    EXPECT_NE(ReadBytes(Dir.Path() / "got").find("secret report"), std::string::npos);
+    {
+        // The system's store does not know the test CA: nothing is sent.
+        PythonServer Server(Script("https-server.py"), {Cert, Key, (Dir.Path() / "got2").string()});
+        ASSERT_NE(Server.Port(), 0);
+        AnsiString Error;
+        EXPECT_EQ(UploadHTTP("127.0.0.1", "up", Server.Port(), "", "", true, {}, {}, Files,
+                             nullptr, Error),
+                  12045);
+        EXPECT_EQ(Error, WinInetErrorText(12045));
+    }
+    EXPECT_FALSE(fs::exists(Dir.Path() / "got2"));
+}
+
+TEST(Sending, FtpUpload)
+{
+    if (!HavePython("pyftpdlib"))
+        GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    TempDir Dir;
+    fs::create_directories(Dir.Path() / "root" / "in");
+    WriteBytes(Dir.Path() / "a.elf", "first");
+    WriteBytes(Dir.Path() / "b.png", std::string(3000, '\x89'));
+    const std::vector<MailAttachment> Files = {{Dir.File("a.elf"), "a_1.elf"},
+                                               {Dir.File("gone"), "gone"},
+                                               {Dir.File("b.png"), "b.png"}};
+    PythonServer Server(Script("ftp-server.py"), {(Dir.Path() / "root").string()});
+    ASSERT_NE(Server.Port(), 0);
+    static std::vector<int64_t> Positions;
+    Positions.clear();
+    const UploadProgress Record = [](int State, int64_t Position, int64_t Total) {
+        if (State == 2)
+            Positions.push_back(Position);
+        else if (State == 0)
+            Positions.push_back(-Total);
+    };
+    AnsiString Error;
+    EXPECT_EQ(UploadFTP("127.0.0.1", "in", Server.Port(), "user", "secret", Files, Record, Error),
+              0)
+        << Error;
+    EXPECT_EQ(ReadBytes(Dir.Path() / "root" / "in" / "a_1.elf"), "first");
+    EXPECT_EQ(ReadBytes(Dir.Path() / "root" / "in" / "b.png"), std::string(3000, '\x89'));
+    const std::vector<int64_t> Want = {-3005, 5, 1029, 2053, 3005};
+    EXPECT_EQ(Positions, Want);
+    // A wrong password: the server's own answer is the error text.
+    EXPECT_EQ(UploadFTP("127.0.0.1", "in", Server.Port(), "user", "wrong", Files, nullptr, Error),
+              12015);
+    EXPECT_EQ(Error.Pos("530"), 1) << Error;
+}

@@ -370,3 +370,30 @@ TEST(Smtp, DirectDeliveryGoesToTheMailExchanger)
     EXPECT_NE(Dns.Queries()[0].find(std::string("\x07" "example\x04" "test", 13)),
               std::string::npos);
 }
+
+// ---- STARTTLS against aiosmtpd -------------------------------------------------------
+
+TEST(Smtp, CredentialsGoOverStartTLS)
+{
+    TempDir Dir;
+    if (RunTool("/usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null").Status != 0 ||
+        !MakeTestCertificate(Dir.Path().string()))
+        GTEST_SKIP() << "python3-aiosmtpd or openssl is missing";
+    const std::string Cert = (Dir.Path() / "cert.pem").string();
+    const std::string Key = (Dir.Path() / "key.pem").string();
+    const std::string Got = (Dir.Path() / "got.eml").string();
+    PythonServer Server((TestData() / "Sending" / "smtp-starttls-server.py").string(),
+                        {Cert, Key, Got});
+    ASSERT_NE(Server.Port(), 0);
+    // The server refuses AUTH before TLS: the message only arrives when the
+    // client switched.
+    SetTrustedCAFile(Cert.c_str());
+    EXPECT_TRUE(SendMailSMTP(false, "f@test", "127.0.0.1", Server.Port(), "user", "secret",
+                             "t@test", "Over TLS", "Body", {}));
+    SetTrustedCAFile("");
+    EXPECT_NE(ReadBytes(Got).find("Subject: Over TLS"), std::string::npos);
+    // A certificate the client cannot trust: no credentials, no message.
+    EXPECT_FALSE(SendMailSMTP(false, "f@test", "127.0.0.1", Server.Port(), "user", "secret",
+                              "t@test", "Untrusted", "Body", {}));
+    EXPECT_EQ(ReadBytes(Got).find("Untrusted"), std::string::npos);
+}
