@@ -131,7 +131,10 @@ AnsiString ParseMXAnswer(const std::string& Packet, const std::string& Query)
     if (!SkipQuestion(Packet, Pos, Asked) || !SkipQuestion(Query, QPos, Wanted) ||
         !SameText(Asked, Wanted) || Packet.compare(Pos - 4, 4, Query, QPos - 4, 4) != 0)
         return AnsiString();
+    // Every answer the header counts must be there whole; the first MX
+    // exchange among them is the result.
     const int Count = Get16(Packet, 6);
+    AnsiString Result;
     for (int I = 0; I < Count; ++I) {
         AnsiString Owner;
         if (!ReadDNSName(Packet, Pos, Owner) || Pos + 10 > Packet.size())
@@ -149,10 +152,12 @@ AnsiString ParseMXAnswer(const std::string& Packet, const std::string& Query)
         size_t NamePos = Data + 2;
         AnsiString Exchange;
         const std::string Within = Packet.substr(0, Data + DataLen);
-        if (ReadDNSName(Within, NamePos, Exchange) && !Exchange.IsEmpty())
-            return Exchange;
+        if (!ReadDNSName(Within, NamePos, Exchange))
+            return AnsiString();
+        if (Result.IsEmpty())
+            Result = Exchange;
     }
-    return AnsiString();
+    return Result;
 }
 
 std::vector<AnsiString> GetDNSServers(const char* ResolvConf)

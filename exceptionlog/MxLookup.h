@@ -22,7 +22,8 @@ inline constexpr char FallbackDNSServer[] = "1.1.1.1";
 [[nodiscard]] std::string BuildMXQuery(const AnsiString& Domain, uint16_t Id);
 /// The exchange of the first MX answer to Query ('' when the packet is
 /// no good answer: another id, not a reply, an error code, another
-/// question, no MX record, or a name that leaves the packet or loops).
+/// question, fewer records than counted, no MX record, or a name that
+/// leaves the packet or loops).
 [[nodiscard]] AnsiString ParseMXAnswer(const std::string& Packet, const std::string& Query);
 /// The name at Pos in Packet, dotted without a trailing dot; Pos moves past
 /// it (past the first pointer when one was followed). False for a name

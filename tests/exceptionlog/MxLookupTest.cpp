@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -191,4 +195,23 @@ TEST(MxLookup, AgainstDnsmasq)
     kill(Pid, SIGTERM);
     waitpid(Pid, nullptr, 0);
     EXPECT_EQ(Host, "mail.example.test");
+}
+
+TEST(MxLookup, BrokenAnswersGiveNoExchange)
+{
+    // Every file answers the "example.com" query with id 0x1234 and breaks
+    // one rule; none may name an exchange.
+    const std::vector<std::string> Rows = {
+        "answer-count-past-end.dns", "cut-header.dns", "label-past-data.dns",
+        "pointer-past-end.dns", "pointer-to-itself.dns", "record-length-past-end.dns",
+    };
+    const fs::path Dir = TestData() / "MxLookup" / "broken";
+    for (const auto& E : fs::directory_iterator(Dir)) {
+        const std::string Name = E.path().filename().string();
+        SCOPED_TRACE(Name);
+        EXPECT_NE(std::find(Rows.begin(), Rows.end(), Name), Rows.end()) << "file without a row";
+        EXPECT_EQ(ParseMXAnswer(ReadBytes(E.path()), Query), "");
+    }
+    EXPECT_EQ(ParseMXAnswer(ReadBytes(TestData() / "MxLookup" / "mail-via-pointer.dns"), Query),
+              "mail.example.com");
 }
