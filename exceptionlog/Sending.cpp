@@ -52,6 +52,8 @@ constexpr int TextNotSent = 95;
 constexpr unsigned ResultBoxInformation = 0x242040;
 constexpr unsigned ResultBoxError = 0x242010;
 
+constexpr int ActionBeforeSave = 2;
+constexpr int ActionAfterSave = 3;
 constexpr int ActionBeforeMail = 4;
 constexpr int ActionAfterMail = 5;
 constexpr int ActionBeforeWeb = 6;
@@ -357,6 +359,34 @@ void SetSendHooks(const SendHooks& NewHooks)
     gHooks = NewHooks;
 }
 
+AnsiString SaveLog(const TRazuroModuleOptions& Options, const AnsiString& LogFileName,
+                   const AnsiString& ReportText, bool KnownReport)
+{
+    AnsiString Result = ReportText;
+    if (!Notify(ActionBeforeSave))
+        return Result;
+    if (!KnownReport) {
+        for (;;) {
+            try {
+                TLogFile Log(LogFileName, /*ReadOnly=*/!Options.SaveLogFile);
+                Log.Add(ReportText, Options.ErrorsNumberToSave);
+                if ((Options.SendOptions & soSendWholeLog) && Log.Count() > 0)
+                    Result = Log.Text();
+                if (Options.SaveLogFile)
+                    Log.Save();
+                break;
+            } catch (const EStreamError& E) {
+                if (AskRetry(ActionAfterSave))
+                    continue;
+                std::fprintf(stderr, "[ERROR] - Saving the log: %s\n", E.Message.ToUtf8().c_str());
+                break;
+            }
+        }
+    }
+    Notify(ActionAfterSave);
+    return Result;
+}
+
 AnsiString AttachmentDisplayName(const AnsiString& FileName, bool TimeStamp, TDateTime Time)
 {
     const AnsiString Name = ExtractFileName(FileName);
@@ -379,11 +409,7 @@ bool SendReport(const SendJob& Job)
         Job.TempFolder.IsEmpty() ? GetTempFolder() : IncludeTrailingPathDelimiter(Job.TempFolder);
     const bool Stamp = O.SendOptions & soTimeStampNames;
 
-    AnsiString ReportText = Job.ReportText;
-    if ((O.SendOptions & soSendWholeLog) && FileExists(Job.LogFileName)) {
-        TLogFile Log(Job.LogFileName, /*ReadOnly=*/true);
-        ReportText = Log.Text();
-    }
+    const AnsiString& ReportText = Job.ReportText;
 
     // 1. The copies and the list of files to attach.
     AnsiString ReportCopy, HTMLCopy, XMLCopy;

@@ -38,7 +38,7 @@ inline constexpr Word soCompressAttachments = 0x0002;
 inline constexpr Word soTimeStampNames = 0x0100;
 /// SendOptions: an unsent report is kept as an archive beside the log.
 inline constexpr Word soKeepUnsentReports = 0x0200;
-/// SendOptions: the whole log is sent as the report text.
+/// SendOptions: the whole log is sent as the report text (SaveLog).
 inline constexpr Word soSendWholeLog = 0x0400;
 /// SendOptions: an unsent report is put on the clipboard.
 inline constexpr Word soCopyReportOnFailure = 0x0800;
@@ -98,6 +98,15 @@ struct SendJob {
     std::vector<AnsiString> FormNames;
     std::vector<AnsiString> FormValues;
 };
+
+/// Stores a report in the log LogFileName: unless KnownReport, it is added
+/// (dropping the oldest beyond ErrorsNumberToSave) and, with SaveLogFile
+/// set, the file is written; a failure goes to the action-error handlers,
+/// which may ask for a retry. Actions 2 and 3 are notified around it; a
+/// cleared go-ahead saves nothing. The text to send: the whole log when
+/// soSendWholeLog is set and the log holds reports, else ReportText.
+AnsiString SaveLog(const TRazuroModuleOptions& Options, const AnsiString& LogFileName,
+                   const AnsiString& ReportText, bool KnownReport);
 
 /// The name a file goes by in mails, uploads and archives: its name without
 /// folder, with "_" and Time as "yyyymmddhhnnss" before the extension when

@@ -538,3 +538,49 @@ TEST(Sending, FtpUpload)
               12015);
     EXPECT_EQ(Error.Pos("530"), 1) << Error;
 }
+
+// ---- saving the log ------------------------------------------------------------------
+
+namespace {
+
+std::vector<int> gActions;
+bool gGoAhead = true;
+bool RecordAction(int Action)
+{
+    gActions.push_back(Action);
+    return gGoAhead;
+}
+
+}  // namespace
+
+TEST(Sending, SaveLogKeepsTheNewestReports)
+{
+    TempDir Dir;
+    SendHooks H;
+    H.ActionNotify = RecordAction;
+    const HooksScope Hooks(H);
+    gActions.clear();
+    gGoAhead = true;
+    TRazuroModuleOptions O;
+    O.ErrorsNumberToSave = 2;
+    O.SendOptions = soSendWholeLog;
+    const AnsiString Log = Dir.File("prog.elf");
+    const AnsiString Report = "RazuroLog 5.1.3\r\n\r\n|a|\r\n-\r\n|";
+    for (const char* N : {"1", "2", "3"})
+        (void)SaveLog(O, Log, Report + N + "|\r\n", false);
+    // A known report is not stored again; the text sent is the whole log.
+    const AnsiString Sent = SaveLog(O, Log, Report + "4|\r\n", /*KnownReport=*/true);
+    EXPECT_EQ(gActions, (std::vector<int> {2, 3, 2, 3, 2, 3, 2, 3}));
+    const std::string Stored = ReadBytes(Dir.Path() / "prog.elf");
+    EXPECT_EQ(Stored.find("|1|"), std::string::npos);
+    EXPECT_NE(Stored.find("|2|"), std::string::npos);
+    EXPECT_NE(Stored.find("|3|"), std::string::npos);
+    EXPECT_EQ(Sent, Report + "4|\r\n");
+    const AnsiString Whole = SaveLog(O, Log, Report + "5|\r\n", false);
+    EXPECT_TRUE(Whole.Pos("|3|") > 0 && Whole.Pos("|5|") > Whole.Pos("|3|") && !Whole.Pos("|2|"))
+        << Whole;
+    // A cleared go-ahead saves nothing.
+    gGoAhead = false;
+    (void)SaveLog(O, Log, Report + "6|\r\n", false);
+    EXPECT_EQ(ReadBytes(Dir.Path() / "prog.elf").find("|6|"), std::string::npos);
+}
