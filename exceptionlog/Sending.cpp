@@ -478,7 +478,7 @@ bool SendReport(const SendJob& Job)
                     Result ? ResultBoxInformation : ResultBoxError);
     if (!Result && (O.SendOptions & soKeepUnsentReports) && !Files.empty())
         KeepUnsentReport(Files, ExtractFilePath(ExpandFileName(Job.LogFileName)),
-                         Job.ExceptionTime);
+                         Job.ExceptionTime, Packed);
 
     // 8. Clean-up.
     DeleteIfSet(Packed);
@@ -506,7 +506,7 @@ int RunningSendThreads()
 }
 
 AnsiString KeepUnsentReport(const std::vector<MailAttachment>& Files, const AnsiString& Folder,
-                            TDateTime Time)
+                            TDateTime Time, const AnsiString& Packed)
 {
     const AnsiString Dir = IncludeTrailingPathDelimiter(Folder.IsEmpty() ? AnsiString(".") : Folder);
     const AnsiString Base = Dir + KeptPrefix + FormatDateTime("yyyymmddhhnnss", Time);
@@ -515,10 +515,18 @@ AnsiString KeepUnsentReport(const std::vector<MailAttachment>& Files, const Ansi
     for (int N = 1; FileExists(Name); ++N)
         Name = Base + "_" + IntToStr(N) + ".tgz";
     try {
-        TTGZWriter Writer(Name);
-        for (const MailAttachment& F : Files)
-            Writer.AddFile(F.FileName, F.Name);
-        Writer.Finish();
+        // An archive made for sending is moved (or, across file systems,
+        // copied); otherwise the files are packed now.
+        if (!Packed.IsEmpty() && !RenameFile(Packed, Name)) {
+            TFileStream In(Packed, fmOpenRead | fmShareDenyNone);
+            TFileStream Out(Name, fmCreate);
+            Out.CopyFrom(&In, 0);
+        } else if (Packed.IsEmpty()) {
+            TTGZWriter Writer(Name);
+            for (const MailAttachment& F : Files)
+                Writer.AddFile(F.FileName, F.Name);
+            Writer.Finish();
+        }
     } catch (const Exception& E) {
         std::fprintf(stderr, "[ERROR] - Keeping the unsent report: %s\n",
                      E.Message.ToUtf8().c_str());

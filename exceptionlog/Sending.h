@@ -122,11 +122,12 @@ void StartSend(const SendJob& Job);
 /// Send threads still running.
 [[nodiscard]] int RunningSendThreads();
 
-/// Packs Files into "CompressFiles_<time>.tgz" in Folder, then keeps only
-/// the newest KeptReportCount archives of that name form there; other files
-/// are never touched. The archive's name; '' when it could not be written.
+/// Packs Files into "CompressFiles_<time>.tgz" in Folder (or moves the
+/// archive Packed there when the send made one), then keeps only the newest
+/// KeptReportCount archives of that name form there; other files are never
+/// touched. The archive's name; '' when it could not be written.
 AnsiString KeepUnsentReport(const std::vector<MailAttachment>& Files, const AnsiString& Folder,
-                            TDateTime Time);
+                            TDateTime Time, const AnsiString& Packed = AnsiString());
 /// Deletes our kept archives in Folder beyond the newest KeptReportCount.
 void PruneKeptReports(const AnsiString& Folder);
 

@@ -349,36 +349,51 @@ TEST(Sending, FailedMailSpoilsASuccessfulUpload)
     EXPECT_EQ(Server.Requests().size(), 1u);
 }
 
+struct KeepCase {
+    const char* Name;
+    Word Options;
+    const char* Uploaded;  // the file name the upload carried
+};
+
 TEST(Sending, UnsentReportIsKeptAndTheCopiesCleanedUp)
 {
-    TempDir Dir;
-    fs::create_directory(Dir.Path() / "log");
-    fs::create_directory(Dir.Path() / "tmp");
-    const HooksScope Hooks;
-    RecordingHttpServer Server("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-    auto O = SendOptions(0, 1);
-    O->WebURL = "http://127.0.0.1/up";
-    O->WebPort = Server.Port();
-    O->SendOptions = soKeepUnsentReports | soTimeStampNames;
-    SendJob Job;
-    Job.Options = O;
-    Job.ReportText = "the report";
-    Job.LogFileName = Dir.File("log/prog.elf");
-    Job.TempFolder = Dir.File("tmp");
-    Job.ExceptionTime = EncodeDate(2026, 1, 2) + EncodeTime(3, 4, 5, 0);
-    EXPECT_FALSE(SendReport(Job));
-    ASSERT_EQ(ErrorLog::Lines().size(), 1u);
-    EXPECT_EQ(ErrorLog::Lines()[0], "6 HTTP error code: 404 (Not Found)");
-    // The upload carried the report copy under its time-stamped name.
-    const auto R = Server.Requests();
-    ASSERT_EQ(R.size(), 1u);
-    EXPECT_NE(R[0].Body.find("filename=\"prog_20260102030405.elf\";"), std::string::npos);
-    EXPECT_NE(R[0].Body.find("the report\r\n\r\n\r\n"), std::string::npos);
-    EXPECT_TRUE(fs::is_empty(Dir.Path() / "tmp"));
-    const fs::path Kept = Dir.Path() / "log" / "CompressFiles_20260102030405.tgz";
-    ASSERT_TRUE(fs::exists(Kept));
-    const ToolResult T = RunTool("tar -tzf '" + Kept.string() + "' 2>&1");
-    EXPECT_EQ(T.Output, "prog_20260102030405.elf\n");
+    const KeepCase Cases[] = {
+        {"files as they are", 0, "prog_20260102030405.elf"},
+        // The archive made for sending is the one kept, not packed again.
+        {"packed for sending", soCompressAttachments, "CompressFiles_20260102030405.tgz"},
+    };
+    for (const KeepCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TempDir Dir;
+        fs::create_directory(Dir.Path() / "log");
+        fs::create_directory(Dir.Path() / "tmp");
+        const HooksScope Hooks;
+        RecordingHttpServer Server("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        auto O = SendOptions(0, 1);
+        O->WebURL = "http://127.0.0.1/up";
+        O->WebPort = Server.Port();
+        O->SendOptions = soKeepUnsentReports | soTimeStampNames | C.Options;
+        SendJob Job;
+        Job.Options = O;
+        Job.ReportText = "the report";
+        Job.LogFileName = Dir.File("log/prog.elf");
+        Job.TempFolder = Dir.File("tmp");
+        Job.ExceptionTime = EncodeDate(2026, 1, 2) + EncodeTime(3, 4, 5, 0);
+        EXPECT_FALSE(SendReport(Job));
+        ASSERT_EQ(ErrorLog::Lines().size(), 1u);
+        EXPECT_EQ(ErrorLog::Lines()[0], "6 HTTP error code: 404 (Not Found)");
+        const auto R = Server.Requests();
+        ASSERT_EQ(R.size(), 1u);
+        EXPECT_NE(R[0].Body.find(std::string("filename=\"") + C.Uploaded + "\";"),
+                  std::string::npos);
+        EXPECT_TRUE(fs::is_empty(Dir.Path() / "tmp"));
+        const fs::path Kept = Dir.Path() / "log" / "CompressFiles_20260102030405.tgz";
+        ASSERT_TRUE(fs::exists(Kept));
+        EXPECT_EQ(RunTool("tar -tzf '" + Kept.string() + "' 2>&1").Output,
+                  "prog_20260102030405.elf\n");
+        EXPECT_EQ(RunTool("tar -xOzf '" + Kept.string() + "' 2>&1").Output,
+                  "the report\r\n\r\n\r\n");
+    }
 }
 
 TEST(Sending, OnlyOurOwnArchivesArePruned)
