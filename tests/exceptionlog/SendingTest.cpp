@@ -59,9 +59,13 @@ private:
         const size_t At = R.Head.find("Content-Length: ");
         if (At != std::string::npos)
             R.Body = C.ReadExactly(std::stoul(R.Head.substr(At + 16)));
+        {
+            // Recorded before the answer goes out, so the client that has
+            // its answer finds the request here.
+            const std::lock_guard<std::mutex> Lock(FLock);
+            FRequests.push_back(R);
+        }
         C.Send(FResponse);
-        const std::lock_guard<std::mutex> Lock(FLock);
-        FRequests.push_back(R);
     }
 
     std::string FResponse;
