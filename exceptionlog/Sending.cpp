@@ -175,11 +175,24 @@ AnsiString PercentEncode(const AnsiString& Text, const char* Keep = "")
     return R;
 }
 
+/// A copy that cannot be written is left out of the send (the report
+/// stays in the log); the reason goes to stderr.
+void SkippedFile(const AnsiString& FileName, const Exception& E)
+{
+    std::fprintf(stderr, "[ERROR] - Send: %s left out: %s\n", FileName.ToUtf8().c_str(),
+                 E.Message.ToUtf8().c_str());
+    DeleteFile(FileName);
+}
+
 void WriteTextFile(const AnsiString& FileName, const AnsiString& Text)
 {
-    TFileStream F(FileName, fmCreate);
-    if (Text.Length() > 0)
-        F.WriteBuffer(Text.Data(), Text.Length());
+    try {
+        TFileStream F(FileName, fmCreate);
+        if (Text.Length() > 0)
+            F.WriteBuffer(Text.Data(), Text.Length());
+    } catch (const EStreamError& E) {
+        SkippedFile(FileName, E);
+    }
 }
 
 std::vector<AnsiString> SplitFileList(const AnsiString& List)
@@ -426,10 +439,14 @@ bool SendReport(const SendJob& Job)
     }
     if ((O.SendOptions & 0x08) && !Job.LogFileName.IsEmpty()) {
         XMLCopy = Temp + ChangeFileExt(ExtractFileName(Job.LogFileName), ".xml");
-        TLogFile Log(FileExists(Job.LogFileName) ? Job.LogFileName : AnsiString(), true);
-        if (Log.Count() == 0)
-            Log.Add(ReportText, 1);
-        Log.SaveToXML(XMLCopy);
+        try {
+            TLogFile Log(FileExists(Job.LogFileName) ? Job.LogFileName : AnsiString(), true);
+            if (Log.Count() == 0)
+                Log.Add(ReportText, 1);
+            Log.SaveToXML(XMLCopy);
+        } catch (const EStreamError& E) {
+            SkippedFile(XMLCopy, E);
+        }
     }
     auto List = std::make_unique<TStringList>();
     for (const AnsiString& F : SplitFileList(O.AttachedFiles))
@@ -456,11 +473,17 @@ bool SendReport(const SendJob& Job)
     AnsiString Packed;
     if ((O.SendOptions & soCompressAttachments) && !Files.empty()) {
         Packed = Temp + CompressFiles;
-        TTGZWriter Writer(Packed);
-        for (const MailAttachment& F : Files)
-            Writer.AddFile(F.FileName, F.Name);
-        Writer.Finish();
-        Files = {{Packed, AttachmentDisplayName(Packed, Stamp, Job.ExceptionTime)}};
+        try {
+            TTGZWriter Writer(Packed);
+            for (const MailAttachment& F : Files)
+                Writer.AddFile(F.FileName, F.Name);
+            Writer.Finish();
+            Files = {{Packed, AttachmentDisplayName(Packed, Stamp, Job.ExceptionTime)}};
+        } catch (const EStreamError& E) {
+            // The files go unpacked rather than not at all.
+            SkippedFile(Packed, E);
+            Packed = AnsiString();
+        }
     }
 
     // 4. The transports.

@@ -114,7 +114,9 @@ AnsiString SaveLog(const TRazuroModuleOptions& Options, const AnsiString& LogFil
 [[nodiscard]] AnsiString AttachmentDisplayName(const AnsiString& FileName, bool TimeStamp,
                                                TDateTime Time);
 
-/// The whole send. True when every configured transport succeeded.
+/// The whole send. True when every configured transport succeeded. A copy
+/// that cannot be written is left out, an archive that cannot be made
+/// leaves the files unpacked; neither stops the send.
 bool SendReport(const SendJob& Job);
 /// SendReport on this thread, or on a send thread when the options ask for
 /// it (the thread then runs the after-send checks under the global lock).

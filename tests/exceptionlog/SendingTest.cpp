@@ -353,6 +353,25 @@ TEST(Sending, FailedMailSpoilsASuccessfulUpload)
     EXPECT_EQ(Server.Requests().size(), 1u);
 }
 
+TEST(Sending, ACopyThatCannotBeWrittenDoesNotStopTheSend)
+{
+    TempDir Dir;
+    const HooksScope Hooks;
+    RecordingHttpServer Server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    auto O = SendOptions(0, 1);
+    O->WebURL = "http://127.0.0.1/up";
+    O->WebPort = Server.Port();
+    O->SendOptions = soCompressAttachments | 0x08;  // an XML copy too
+    SendJob Job;
+    Job.Options = O;
+    Job.ReportText = "r";
+    Job.LogFileName = Dir.File("prog.elf");
+    Job.TempFolder = Dir.File("no/such/folder");
+    EXPECT_TRUE(SendReport(Job));
+    ASSERT_EQ(Server.Requests().size(), 1u);
+    EXPECT_EQ(Server.Requests()[0].Body.find("filename="), std::string::npos);
+}
+
 struct KeepCase {
     const char* Name;
     Word Options;
