@@ -231,6 +231,18 @@ TEST(Sending, HttpUploadSendsTheFormAsIs)
     EXPECT_EQ(R[0].Body, UploadBody(Boundary.c_str(), {"k"}, {"v"}, Files));
 }
 
+TEST(Sending, UploadPathIsPercentEncoded)
+{
+    RecordingHttpServer Server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    AnsiString Error;
+    EXPECT_EQ(UploadHTTP("127.0.0.1", "отчёт dir/a%20b?"_a, Server.Port(), "", "", false, {}, {},
+                         {}, nullptr, Error),
+              0);
+    const std::string Head = Server.Requests().at(0).Head;
+    EXPECT_EQ(Head.substr(0, Head.find("\r\n")),
+              "POST /%D0%BE%D1%82%D1%87%D1%91%D1%82%20dir/a%20b%3F HTTP/1.1");
+}
+
 struct StatusCase {
     const char* Response;
     int Code;
