@@ -192,8 +192,14 @@ TEST(MxLookup, AgainstDnsmasq)
             usleep(100000);
         }
     }
-    kill(Pid, SIGTERM);
-    waitpid(Pid, nullptr, 0);
+    // dnsmasq that could not start (not root, port taken) is no finding.
+    const bool Ended = waitpid(Pid, nullptr, WNOHANG) == Pid;
+    if (!Ended) {
+        kill(Pid, SIGTERM);
+        waitpid(Pid, nullptr, 0);
+    }
+    if (Ended && Host.IsEmpty())
+        GTEST_SKIP() << "dnsmasq did not start";
     EXPECT_EQ(Host, "mail.example.test");
 }
 
