@@ -11,6 +11,8 @@ PACKAGES=(
     clang libclang-rt-14-dev
     fonts-liberation xvfb xauth
     python3 python3-xlwt
+    libssl-dev libcurl4-openssl-dev xdg-utils
+    openssl python3-aiosmtpd python3-pyftpdlib dnsmasq-base
 )
 
 missing=()
