@@ -74,10 +74,6 @@ void TPrnInfo::SetFallback(Byte Orientation)
 
 // ---- TPageInfo, T_RPDefDesigner ----------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TPageInfo)
-
-TPageInfo::~TPageInfo() = default;
-
 PRICETAGS_DEFINE_CLASS(T_RPDefDesigner)
 
 T_RPDefDesigner::T_RPDefDesigner()

@@ -26,9 +26,12 @@
 #include <memory>
 #include <vector>
 
+struct DeviceContext;
+using HDC = DeviceContext*;
 class TCanvas;
 class TIniFile;
 class TPage;
+class TPageInfo;
 class TStream;
 class TStringList;
 class TStrings;
@@ -113,13 +116,54 @@ public:
     Integer PrintHeight = 0;
 };
 
-/// One generated output page: the printable size of its template page and
-/// the extent of elements reaching outside it.
+/// What printing asks of a printer: the printer's orientation, jobs with
+/// titles, pages, and an output page drawn into a rectangle of device
+/// pixels. The printing layer installs one (InstallReportPrintJob).
+class ReportPrintJob {
+public:
+    virtual ~ReportPrintJob() = default;
+    [[nodiscard]] virtual Byte Orientation() = 0;
+    virtual void SetOrientation(Byte Value) = 0;
+    virtual void SetCopies(int Value) = 0;
+    virtual void BeginDoc(const AnsiString& Title) = 0;
+    virtual void NewPage() = 0;
+    virtual void EndDoc() = 0;
+    /// False once the operator has cancelled the job.
+    [[nodiscard]] virtual bool Printing() = 0;
+    virtual void DrawPage(TPageInfo& Page, const TRect& DeviceRect) = 0;
+};
+/// Installs the printer Print sends pages to (null: none). Not owned.
+void InstallReportPrintJob(ReportPrintJob* Job);
+[[nodiscard]] ReportPrintJob* InstalledReportPrintJob();
+
+class PageDrawing;
+
+/// One generated output page: the printable size of its template page, the
+/// extent of elements reaching outside it, and its drawing: the calls made
+/// on its canvas, kept at 96 dpi and played onto any DC.
 class TPageInfo : public TObject {
     PRICETAGS_CLASS(TPageInfo, TObject)
 public:
-    TPageInfo() = default;
+    TPageInfo();
     ~TPageInfo() override;
+
+    /// Replaces the drawing by an empty one of Width x Height pixels.
+    void NewDrawing(int Width, int Height);
+    /// The canvas drawing on the page (owned by the page); null when no
+    /// drawing is open.
+    [[nodiscard]] TCanvas* Canvas() const;
+    /// Ends drawing: the page is complete.
+    void CloseCanvas();
+    [[nodiscard]] int DrawingWidth() const;
+    [[nodiscard]] int DrawingHeight() const;
+    /// Drawing calls made on the page.
+    [[nodiscard]] int CallCount() const;
+    /// Draws the page onto Target at the same device pixels; false when
+    /// the page has no drawing.
+    bool PlayOn(HDC Target) const;
+    /// Fits a page whose elements reach outside the printable area into R
+    /// (device pixels): shifted back onto the paper and shrunk.
+    void ScaleRect(TRect& R) const;
 
     Integer PrintWidth = 0;
     Integer PrintHeight = 0;
@@ -131,6 +175,9 @@ public:
     bool OutsidePage = false;
     bool OutsidePrintAll = false;
     Byte Orientation = 0;
+
+private:
+    std::unique_ptr<PageDrawing> FDrawing;
 };
 
 /// The designer settings stored with a template.
@@ -266,6 +313,43 @@ public:
     void GetPageExtent(Byte Orientation, int& APageWidth, int& AOffsetY, int& AOffsetX,
                        int& APageHeight);
     [[nodiscard]] TPrnInfo* PrnInfo(int Orientation) const;
+    /// UpdatePrnInfo(false), then the page extent of Orientation with each
+    /// value multiplied by Factor and rounded.
+    void GetScaledPageExtent(Byte Orientation, Extended Factor, int& APageWidth, int& AOffsetY,
+                             int& AOffsetX, int& APageHeight);
+    /// The scaled extent of the selected page's orientation into PageWidth,
+    /// OffsetY, OffsetX and PageHeight.
+    void SetScaledPageExtent(Extended Factor);
+    /// (0, 0, PageWidth, PageHeight), moved by (-OffsetX, -OffsetY) in
+    /// OutputMode.
+    [[nodiscard]] TRect PageRect() const;
+    /// PageRect shrunk by OffsetX on the left and right and OffsetY at the
+    /// top and bottom.
+    [[nodiscard]] TRect PrintRect() const;
+    /// Checks every template page's elements against the paper and the
+    /// printable area (the page's extent and flags); 3 when any lies
+    /// outside the printable area, else 1 when any lies outside the paper,
+    /// else 0.
+    int CheckPrintArea();
+
+    // ---- building and printing ----
+    /// Generates all output pages (one drawing each) from the template
+    /// pages with the host's data. OutputMode stays set afterwards.
+    virtual void BuildReport();
+    /// Output page i ready for drawing: pages appended until it exists, a
+    /// new drawing of the printable size, the selected page's extent.
+    TPageInfo* PreparePageInfo(int i);
+    /// Ends drawing on the current output page.
+    void CloseCurCanvas();
+    /// Prints output pages From..To (1-based; From below 1 is 1, To below 1
+    /// or past the last page is the last page) in Copies copies, collated
+    /// or page by page, one job per run of pages of one orientation.
+    /// Raises Exception "Нет данных для печати" without output pages and
+    /// "Принтер не установлен" when no printer is installed.
+    void Print(int From, int To, int Copies, bool Collate);
+    /// The device rectangle an output page is drawn into on a printer of
+    /// metrics Info (margins and fitting applied).
+    [[nodiscard]] TRect PrintPageRect(const TPageInfo& Page, const TPrnInfo& Info) const;
 
     // ---- data for the build ----
     /// Built-in variables (NAMEDOCUMENT, DATE, PAGE, LINE...); ParValue is
@@ -365,6 +449,12 @@ public:
     Integer SampleDetail = 0;
     Integer SampleSubDetail = 0;
     Integer UsedHeight = 0;
+    /// Bottom of the body area of the current output page, pixels.
+    Integer PageLimit = 0;
+    /// Running bottom of a band's measuring pass, band-relative pixels.
+    Integer GrowBottom = 0;
+    /// The canvas of the output page being drawn (null between pages).
+    TCanvas* CurCanvas = nullptr;
     bool HeaderOnly = false;
     bool IniRewrite = false;
     bool Saved = false;
