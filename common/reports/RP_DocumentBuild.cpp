@@ -333,8 +333,8 @@ void TDocument::BuildReport()
                 }
                 if (!Page.Continue)
                     CloseCurCanvas();
-                Page.PrepareBands();
                 Scope.FBands = &Page;
+                Page.PrepareBands();
                 DoBeginPage(I, Page.GetBand(btMasterData)->Memo.get(),
                             Page.GetBand(btDetailData)->Memo.get(),
                             Page.GetBand(btSubDetailData)->Memo.get());

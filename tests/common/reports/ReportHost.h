@@ -20,6 +20,8 @@ namespace rpt {
 /// One text stretch drawn: its text, box and font.
 struct Drawn {
     std::string Text;
+    /// The output page being drawn (when the device watches a document).
+    int Page = 0;
     TRect Box;
     int Size = 0;
     bool Bold = false;
@@ -66,12 +68,14 @@ public:
     }
 
     std::vector<Drawn> Draws;
+    /// The document whose output page number is recorded with each draw.
+    const TDocument* Watched = nullptr;
 
 private:
     void Add(TCanvas* Canvas, const TRect& Box, const AnsiString& Text)
     {
         const TFont* F = Canvas->Font();
-        Draws.push_back({Text.ToUtf8(), Box, F->Size(), F->Style().Contains(fsBold), F->Color(),
+        Draws.push_back({Text.ToUtf8(), Watched ? Watched->PageNo : 0, Box, F->Size(), F->Style().Contains(fsBold), F->Color(),
                          F->Name().ToUtf8(), F->Orientation()});
     }
 };
