@@ -493,7 +493,7 @@ private:
     void ReloadPicture(TView* View);
     /// Fits the designer's window placement to the screen.
     void FitDesignerPlacement();
-    void RefreshPrnInfo();
+    void RefreshPrnInfo(bool Force);
     [[nodiscard]] AnsiString DefaultExt() const;
     void SaveToFileOfName(const AnsiString& Name);
 

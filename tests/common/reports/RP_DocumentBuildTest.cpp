@@ -1,0 +1,228 @@
+#include "common/reports/RP_Document.h"
+
+#include "common/reports/RP_Page.h"
+#include "common/reports/RP_View.h"
+
+#include "platform/classes/Strings.h"
+
+#include "tests/common/reports/ReportHost.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace rpt;
+
+namespace {
+
+/// A printer that logs jobs, pages and the rectangles pages go into.
+class FakePrintJob : public ReportPrintJob {
+public:
+    FakePrintJob() { InstallReportPrintJob(this); }
+    ~FakePrintJob() override { InstallReportPrintJob(nullptr); }
+    FakePrintJob(const FakePrintJob&) = delete;
+    FakePrintJob& operator=(const FakePrintJob&) = delete;
+
+    Byte Orientation() override { return FOrientation; }
+    void SetOrientation(Byte Value) override { FOrientation = Value; }
+    void SetCopies(int Value) override { Copies = Value; }
+    void BeginDoc(const AnsiString& Title) override { Log.push_back("job " + Title.ToUtf8()); }
+    void NewPage() override {}
+    void EndDoc() override { Log.push_back("end"); }
+    bool Printing() override { return Pages < CancelAfter; }
+    void DrawPage(TPageInfo& Page, const TRect& R) override
+    {
+        ++Pages;
+        int Number = 0;
+        for (int I = 0; Doc && I < Doc->PageInfoCount(); ++I)
+            if (Doc->GetPageInfo(I) == &Page)
+                Number = I + 1;
+        Log.push_back("page " + std::to_string(Number) + " o" +
+                      std::to_string(FOrientation));
+        Rects.push_back(R);
+    }
+
+    std::vector<std::string> Log;
+    std::vector<TRect> Rects;
+    int Copies = 0;
+    int Pages = 0;
+    int CancelAfter = 1000;
+    /// The document whose pages are numbered in the log.
+    const TDocument* Doc = nullptr;
+
+private:
+    Byte FOrientation = 0;
+};
+
+/// A printer port with its own resolution and borders, both orientations
+/// alike.
+class CapsPort : public ReportPrinter {
+public:
+    explicit CapsPort(const PrinterCaps& Caps) : FCaps(Caps) { InstallReportPrinter(this); }
+    ~CapsPort() override { InstallReportPrinter(nullptr); }
+    CapsPort(const CapsPort&) = delete;
+    CapsPort& operator=(const CapsPort&) = delete;
+    int PrinterIndex() override { return 0; }
+    PrinterCaps ReadCaps(Byte) override { return FCaps; }
+
+private:
+    PrinterCaps FCaps;
+};
+
+/// A built report of one output page per orientation given.
+void BuildPages(TDocument& Doc, std::initializer_list<Byte> Orientations)
+{
+    Doc.New();
+    int I = 0;
+    for (Byte O : Orientations) {
+        Doc.SetPageIndex(I);
+        Doc.CurrentPage()->Orientation = O;
+        auto* V = new TView(vkText, &Doc);
+        V->SetBoundsRect(Rect(0, 0, 100, 20));
+        V->Lines->Add(IntToStr(I + 1));
+        Doc.CurrentPage()->AddView(V);
+        ++I;
+    }
+    Doc.SetPageIndex(0);
+    Doc.BuildReport();
+}
+
+}  // namespace
+
+TEST(RP_DocumentBuild, JobsFollowTheOrientationOfThePages)
+{
+    FixedTextDevice Device;
+    FakePrintJob Job;
+    TDocument Doc(nullptr);
+    Job.Doc = &Doc;
+    Doc.SetTitle("Ценники"_a);
+    BuildPages(Doc, {0, 1, 1, 0});
+    ASSERT_EQ(Doc.PageInfoCount(), 4);
+    EXPECT_EQ(Doc.GetPageInfo(1)->DrawingWidth(), 1122 - 2 * 19) << "a landscape page";
+
+    struct Case {
+        int From;
+        int To;
+        std::vector<std::string> Log;
+        const char* Why;
+    } const Cases[] = {
+        {0, 0, {"job Ценники", "page 1 o0", "end", "job Ценники (002)", "page 2 o1", "page 3 o1",
+                "end", "job Ценники (003)", "page 4 o0", "end"}, "0 to 0 prints all pages"},
+        {2, 3, {"job Ценники", "page 2 o1", "page 3 o1", "end"},
+         "a range of landscape pages is one job, none empty"},
+        {4, 99, {"job Ценники", "page 4 o0", "end"}, "To past the last page is the last page"},
+        {3, 2, {}, "an empty range prints nothing"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Why);
+        Job.Log.clear();
+        Doc.Print(C.From, C.To, 1, true);
+        EXPECT_EQ(Job.Log, C.Log);
+        EXPECT_FALSE(Doc.Printing);
+    }
+    Doc.SetTitle("");
+    Job.Log.clear();
+    Doc.Print(1, 1, 1, true);
+    EXPECT_EQ(Job.Log[0], "job Печать документа");
+}
+
+TEST(RP_DocumentBuild, CopiesCollatedOrPageByPage)
+{
+    FixedTextDevice Device;
+    FakePrintJob Job;
+    TDocument Doc(nullptr);
+    ReportHost Host(Doc);
+    Job.Doc = &Doc;
+    BuildPages(Doc, {0, 0});
+    Host.Log.clear();
+    Doc.Print(1, 2, 2, true);
+    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0", "page 2 o0", "page 1 o0",
+                                                  "page 2 o0", "end"}));
+    EXPECT_EQ(Job.Copies, 1) << "copies are printed as pages";
+    EXPECT_EQ(Host.Log, (std::vector<std::string>{"Progress 0", "Progress 25", "Progress 50",
+                                                   "Progress 75", "Progress 100"}));
+    Job.Log.clear();
+    Doc.Print(1, 2, 2, false);
+    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0", "page 1 o0", "page 2 o0",
+                                                  "page 2 o0", "end"}));
+    Job.Log.clear();
+    Job.Pages = 0;
+    Job.CancelAfter = 1;
+    Doc.Print(1, 2, 1, true);
+    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0", "end"}))
+        << "nothing more after the operator cancels";
+}
+
+TEST(RP_DocumentBuild, PrintingNeedsPagesAndAPrinter)
+{
+    TDocument Doc(nullptr);
+    ExpectRaises<Exception>([&] { Doc.Print(0, 0, 1, true); }, "Нет данных для печати"_a);
+    EXPECT_FALSE(Doc.Printing);
+    FixedTextDevice Device;
+    BuildPages(Doc, {0});
+    ExpectRaises<Exception>([&] { Doc.Print(0, 0, 1, true); }, "Принтер не установлен"_a);
+}
+
+TEST(RP_DocumentBuild, PageRectangleOnThePrinter)
+{
+    FixedTextDevice Device;
+    TDocument Doc(nullptr);
+    BuildPages(Doc, {0});
+    const TPageInfo& Page = *Doc.GetPageInfo(0);
+    // Fallback A4 at 600 dpi: the 748 x 1090 page fits the printable area.
+    EXPECT_EQ(Doc.PrintPageRect(Page, *Doc.PrnInfo(0)), Rect(0, 0, 4676, 6814));
+
+    // 600 x 300 dpi with uneven borders: the page keeps its shape.
+    const CapsPort Port({600, 300, 4960, 3508, 200, 50, 4660, 3400});
+    Doc.UpdatePrnInfo(true);
+    BuildPages(Doc, {0});
+    const TPageInfo& Wide = *Doc.GetPageInfo(0);
+    const TRect R = Doc.PrintPageRect(Wide, *Doc.PrnInfo(0));
+    const double PageShape = double(Wide.DrawingWidth()) / Wide.DrawingHeight();
+    const double PrintedShape = (R.Right - R.Left) / 600.0 / ((R.Bottom - R.Top) / 300.0);
+    EXPECT_NEAR(PrintedShape, PageShape, 0.002);
+    EXPECT_LE(R.Right, 4660);
+    EXPECT_LE(R.Bottom, 3400);
+
+    // A 1 cm top margin is measured down the page, at 300 dpi: 118 + 1
+    // device pixels less the 50 of the border.
+    Doc.MarginTop = 1000;
+    EXPECT_EQ(Doc.PrintPageRect(Wide, *Doc.PrnInfo(0)).Top, 69);
+    Doc.MarginLeft = 1000;
+    EXPECT_EQ(Doc.PrintPageRect(Wide, *Doc.PrnInfo(0)).Left, 237 - 200);
+}
+
+TEST(RP_DocumentBuild, PrintAreaCheckAndFitting)
+{
+    FixedTextDevice Device;
+    TDocument Doc(nullptr);
+    Doc.UpdatePrnInfo(false);
+    Doc.OutputMode = true;
+    auto* V = new TView(vkText, &Doc);
+    V->SetBoundsRect(Rect(10, 10, 100, 30));
+    Doc.CurrentPage()->AddView(V);
+    EXPECT_EQ(Doc.CheckPrintArea(), 0);
+    V->SetBoundsRect(Rect(-100, 10, 100, 30));
+    EXPECT_EQ(Doc.CheckPrintArea(), 3) << "reaches past the printable area's left";
+    const TPage& Page = *Doc.CurrentPage();
+    EXPECT_TRUE(Page.OutsidePrint);
+    EXPECT_FALSE(Page.OutsidePrintAll);
+    EXPECT_EQ(Page.MinX, -100);
+    EXPECT_EQ(Page.MaxX, 748);
+
+    TPageInfo Info;
+    Info.PrintWidth = 748;
+    Info.PrintHeight = 1090;
+    Info.MinX = -100;
+    Info.MaxX = 748;
+    Info.MaxY = 1090;
+    TRect R = Rect(0, 0, 748, 1090);
+    Info.ScaleRect(R);
+    EXPECT_EQ(R, Rect(0, 0, 748, 1090)) << "nothing to fit without OutsidePrint";
+    Info.OutsidePrint = true;
+    Info.ScaleRect(R);
+    // Shifted right by 100 and shrunk by 748 / 848 so the right edge stays.
+    EXPECT_EQ(R, Rect(88, 0, 748, 1090));
+}
