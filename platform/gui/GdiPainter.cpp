@@ -42,6 +42,18 @@ public:
         return PageGeometry {Full.size(), Paint.topLeft() - Full.topLeft()};
     }
 
+    bool Start() override
+    {
+        if (Painter)
+            return true;
+        Painter = std::make_unique<QPainter>();
+        if (!Painter->begin(Device)) {
+            Painter.reset();
+            return false;
+        }
+        return true;
+    }
+
     void Flush() override
     {
         if (Painter && Painter->isActive())

@@ -20,8 +20,9 @@ struct FaceMapping {
 };
 
 // The program's faces and the installed families that stand for them: the
-// metric-compatible Liberation faces, and Liberation Sans for the sans faces
-// that have no metric twin. The bitmap faces of the original system are
+// metric-compatible Liberation faces, DejaVu for the wide screen faces
+// (their nearest look; widths differ), Liberation Sans for the other sans
+// faces that have no metric twin. The bitmap faces of the original system are
 // marked, since the program asks whether a font is TrueType.
 constexpr FaceMapping Faces[] = {
     {"Arial", "Liberation Sans", true},
@@ -41,8 +42,9 @@ constexpr FaceMapping Faces[] = {
     {"Fixedsys", "Liberation Mono", false},
     {"Terminal", "Liberation Mono", false},
     {"Small Fonts", "Liberation Sans", false},
-    {"Tahoma", "Liberation Sans", true},
-    {"Verdana", "Liberation Sans", true},
+    {"Tahoma", "DejaVu Sans", true},
+    {"Verdana", "DejaVu Sans", true},
+    {"Lucida Console", "DejaVu Sans Mono", true},
 };
 
 bool SameFace(const AnsiString& A, const char* B)

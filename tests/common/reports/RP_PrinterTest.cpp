@@ -1,0 +1,79 @@
+// Documents read their printer metrics from the process's printer: the
+// fake printer's paper gives exactly the fallback metrics, and a printer
+// that fails leaves the document on the fallback with the printer's error.
+
+#include "common/reports/RP_Printer.h"
+
+#include "platform/gui/Printers.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FakeInstalled {
+    TFakePrinter Fake;
+    TPrinter* Old;
+    FakeInstalled() : Old(SetPrinter(&Fake)) { InstallReportPrinter(PlatformReportPrinter()); }
+    ~FakeInstalled()
+    {
+        InstallReportPrinter(nullptr);
+        SetPrinter(Old);
+    }
+};
+
+void ExpectSame(const TPrnInfo& P, const TPrnInfo& R)
+{
+    EXPECT_EQ(P.ScaleX, R.ScaleX);
+    EXPECT_EQ(P.ScaleY, R.ScaleY);
+    EXPECT_EQ(P.PhysWidth, R.PhysWidth);
+    EXPECT_EQ(P.PhysHeight, R.PhysHeight);
+    EXPECT_EQ(P.PhysOffsetX, R.PhysOffsetX);
+    EXPECT_EQ(P.PhysOffsetY, R.PhysOffsetY);
+    EXPECT_EQ(P.HorzRes, R.HorzRes);
+    EXPECT_EQ(P.VertRes, R.VertRes);
+    EXPECT_EQ(P.PageWidth, R.PageWidth);
+    EXPECT_EQ(P.PageHeight, R.PageHeight);
+    EXPECT_EQ(P.OffsetX, R.OffsetX);
+    EXPECT_EQ(P.OffsetY, R.OffsetY);
+    EXPECT_EQ(P.PrintWidth, R.PrintWidth);
+    EXPECT_EQ(P.PrintHeight, R.PrintHeight);
+}
+
+}  // namespace
+
+TEST(RP_Printer, FakePrinterGivesTheFallbackMetrics)
+{
+    FakeInstalled S;
+    TDocument Doc(nullptr);
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Doc.PrnIndex, 0);
+    for (Byte O : {Byte(0), Byte(1)}) {
+        SCOPED_TRACE(int(O));
+        TPrnInfo Fallback;
+        Fallback.SetFallback(O);
+        ExpectSame(*Doc.PrnInfo(O), Fallback);
+    }
+    EXPECT_EQ(Doc.PrnInfo(0)->PrintWidth, 748);
+    EXPECT_EQ(Doc.PrnInfo(0)->PrintHeight, 1090);
+    // Read landscape, then portrait: the printer is left in portrait.
+    EXPECT_EQ(Printer()->Orientation(), poPortrait);
+    EXPECT_EQ(S.Fake.CapsReads, 2);
+}
+
+TEST(RP_Printer, MissingOrFailingPrinterFallsBack)
+{
+    FakeInstalled S;
+    S.Fake.Names.clear();
+    TDocument Doc(nullptr);
+    ExpectRaises<Exception>([&] { Doc.UpdatePrnInfo(true); }, "Принтер не установлен"_a);
+    EXPECT_EQ(Doc.PrnIndex, -2);
+    EXPECT_EQ(Doc.PageWidth, 794);
+
+    S.Fake.Names = {"Office"};
+    S.Fake.Refresh();
+    S.Fake.FailWith = "driver failed";
+    ExpectRaises<Exception>([&] { Doc.UpdatePrnInfo(true); }, "driver failed");
+    EXPECT_EQ(Doc.PrnIndex, -2);
+}
