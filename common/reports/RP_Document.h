@@ -136,31 +136,33 @@ public:
 void InstallReportPrintJob(ReportPrintJob* Job);
 [[nodiscard]] ReportPrintJob* InstalledReportPrintJob();
 
-class PageDrawing;
+class TMetafile;
+class TMetafileCanvas;
 
 /// One generated output page: the printable size of its template page, the
-/// extent of elements reaching outside it, and its drawing: the calls made
-/// on its canvas, kept at 96 dpi and played onto any DC.
+/// extent of elements reaching outside it, and its drawing, an enhanced
+/// metafile at 96 dpi played onto any DC.
 class TPageInfo : public TObject {
     PRICETAGS_CLASS(TPageInfo, TObject)
 public:
     TPageInfo();
     ~TPageInfo() override;
 
-    /// Replaces the drawing by an empty one of Width x Height pixels.
+    /// Replaces the metafile by a new one of Width x Height pixels and opens
+    /// a canvas recording into it.
     void NewDrawing(int Width, int Height);
-    /// The canvas drawing on the page (owned by the page); null when no
-    /// drawing is open.
+    /// The canvas recording the page (owned by the page); null when none is
+    /// open.
     [[nodiscard]] TCanvas* Canvas() const;
-    /// Ends drawing: the page is complete.
+    /// Frees the canvas: the metafile is complete.
     void CloseCanvas();
     [[nodiscard]] int DrawingWidth() const;
     [[nodiscard]] int DrawingHeight() const;
-    /// Drawing calls made on the page.
-    [[nodiscard]] int CallCount() const;
-    /// Draws the page onto Target at the same device pixels; false when
-    /// the page has no drawing.
+    /// Draws the page onto Target at its size in Target's units; false when
+    /// it has no records.
     bool PlayOn(HDC Target) const;
+    /// The page's metafile (owned).
+    [[nodiscard]] TMetafile* Metafile() const { return FMetafile.get(); }
     /// Fits a page whose elements reach outside the printable area into R
     /// (device pixels): shifted back onto the paper and shrunk.
     void ScaleRect(TRect& R) const;
@@ -177,7 +179,8 @@ public:
     Byte Orientation = 0;
 
 private:
-    std::unique_ptr<PageDrawing> FDrawing;
+    std::unique_ptr<TMetafile> FMetafile;
+    std::unique_ptr<TMetafileCanvas> FCanvas;
 };
 
 /// The designer settings stored with a template.

@@ -7,8 +7,8 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/DeviceContexts.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/Metafiles.h"
 #include "platform/gui/Windows.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
@@ -51,71 +51,49 @@ ReportPrintJob* InstalledReportPrintJob()
 
 // ---- TPageInfo ------------------------------------------------------------------------
 
-/// The drawing of an output page: a recording DC and the canvas over it.
-class PageDrawing {
-public:
-    PageDrawing(int Width, int Height)
-        : FWidth(Width), FHeight(Height), FDC(CreateRecordingDC(std::max(Width, 1),
-                                                                 std::max(Height, 1)))
-    {
-        FCanvas = std::make_unique<TCanvas>();
-        FCanvas->SetHandle(FDC);
-    }
-    ~PageDrawing()
-    {
-        FCanvas.reset();
-        DeleteDC(FDC);
-    }
-    PageDrawing(const PageDrawing&) = delete;
-    PageDrawing& operator=(const PageDrawing&) = delete;
-
-    int FWidth;
-    int FHeight;
-    HDC FDC;
-    std::unique_ptr<TCanvas> FCanvas;
-    bool FOpen = true;
-};
-
 PRICETAGS_DEFINE_CLASS(TPageInfo)
 
 TPageInfo::TPageInfo() = default;
 
-TPageInfo::~TPageInfo() = default;
+TPageInfo::~TPageInfo()
+{
+    // The canvas hands its records to the metafile as it goes.
+    FCanvas.reset();
+}
 
 void TPageInfo::NewDrawing(int Width, int Height)
 {
-    FDrawing = std::make_unique<PageDrawing>(Width, Height);
+    FCanvas.reset();
+    FMetafile = std::make_unique<TMetafile>();
+    FMetafile->SetWidth(std::max(Width, 1));
+    FMetafile->SetHeight(std::max(Height, 1));
+    FCanvas = std::make_unique<TMetafileCanvas>(FMetafile.get(), nullptr);
 }
 
 TCanvas* TPageInfo::Canvas() const
 {
-    return FDrawing && FDrawing->FOpen ? FDrawing->FCanvas.get() : nullptr;
+    return FCanvas.get();
 }
 
 void TPageInfo::CloseCanvas()
 {
-    if (FDrawing)
-        FDrawing->FOpen = false;
+    FCanvas.reset();
 }
 
 int TPageInfo::DrawingWidth() const
 {
-    return FDrawing ? FDrawing->FWidth : 0;
+    return FMetafile ? FMetafile->Width() : 0;
 }
 
 int TPageInfo::DrawingHeight() const
 {
-    return FDrawing ? FDrawing->FHeight : 0;
-}
-
-int TPageInfo::CallCount() const
-{
-    return FDrawing ? RecordedCallCount(FDrawing->FDC) : 0;
+    return FMetafile ? FMetafile->Height() : 0;
 }
 
 bool TPageInfo::PlayOn(HDC Target) const
 {
-    return FDrawing && PlayRecording(FDrawing->FDC, Target);
+    return FMetafile &&
+           PlayEnhMetaFile(Target, FMetafile.get(), Rect(0, 0, DrawingWidth(), DrawingHeight()));
 }
 
 void TPageInfo::ScaleRect(TRect& R) const

@@ -2,6 +2,7 @@
 
 #include "common/reports/RP_Printer.h"
 
+#include "platform/gui/Metafiles.h"
 #include "platform/gui/Printers.h"
 
 namespace {
@@ -28,7 +29,36 @@ public:
     }
 };
 
+class PlatformPrintJob final : public ReportPrintJob {
+public:
+    Byte Orientation() override { return Printer()->Orientation() == poPortrait ? 0 : 1; }
+    void SetOrientation(Byte Value) override
+    {
+        Printer()->SetOrientation(Value == 0 ? poPortrait : poLandscape);
+    }
+    void SetCopies(int Value) override { Printer()->SetCopies(Value); }
+    void BeginDoc(const AnsiString& Title) override
+    {
+        Printer()->SetTitle(Title);
+        Printer()->BeginDoc();
+    }
+    void NewPage() override { Printer()->NewPage(); }
+    void EndDoc() override { Printer()->EndDoc(); }
+    bool Printing() override { return Printer()->Printing(); }
+    void DrawPage(TPageInfo& Page, const TRect& DeviceRect) override
+    {
+        if (Page.Metafile())
+            Printer()->Canvas()->StretchDraw(DeviceRect, Page.Metafile());
+    }
+};
+
 }  // namespace
+
+ReportPrintJob* PlatformReportPrintJob()
+{
+    static PlatformPrintJob Job;
+    return &Job;
+}
 
 ReportPrinter* PlatformReportPrinter()
 {

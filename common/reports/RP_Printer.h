@@ -11,3 +11,8 @@
 /// orientation asked for and raises the printer's EPrinter when there is
 /// none or its driver fails.
 [[nodiscard]] ReportPrinter* PlatformReportPrinter();
+
+/// The print job over Printer(): jobs, pages and orientation of the
+/// process's printer; a page's metafile is stretched into its rectangle.
+/// The program installs it with InstallReportPrintJob(PlatformReportPrintJob()).
+[[nodiscard]] ReportPrintJob* PlatformReportPrintJob();

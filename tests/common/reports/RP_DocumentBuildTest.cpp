@@ -1,15 +1,21 @@
 #include "common/reports/RP_Document.h"
 
 #include "common/reports/RP_Page.h"
+#include "common/reports/RP_Printer.h"
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
+#include "platform/gui/Metafiles.h"
+#include "platform/gui/Printers.h"
 
 #include "tests/common/reports/ReportHost.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -225,4 +231,134 @@ TEST(RP_DocumentBuild, PrintAreaCheckAndFitting)
     Info.ScaleRect(R);
     // Shifted right by 100 and shrunk by 748 / 848 so the right edge stays.
     EXPECT_EQ(R, Rect(88, 0, 748, 1090));
+}
+
+namespace {
+
+std::string RunCommand(const std::string& Command)
+{
+    std::string Out;
+    if (FILE* P = popen(Command.c_str(), "r")) {
+        char Buffer[512];
+        size_t N;
+        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
+            Out.append(Buffer, N);
+        pclose(P);
+    }
+    return Out;
+}
+
+TView* AddText(TDocument& Doc, const TRect& R, const char* Text, int Size, Word Style,
+               Cardinal Align)
+{
+    auto* V = new TView(vkText, &Doc);
+    V->SetBoundsRect(R);
+    V->Lines->SetText(AnsiString::FromUtf8(Text));
+    V->FontSize = Size;
+    V->FontStyle = Style;
+    V->Alignment = Align;
+    Doc.CurrentPage()->AddView(V);
+    return V;
+}
+
+/// A price tag of 40 x 60 mm (151 x 227 pixels) per data row: framed, the
+/// name wrapped on top, the price in large bold type, the card price and
+/// the date.
+void TagTemplate(TDocument& Doc)
+{
+    Doc.New();
+    auto* Band = new TView(vkBandArea, &Doc);
+    Band->BandTyp = btMasterData;
+    Band->SetTop(0);
+    Band->SetHeight(227);
+    Doc.CurrentPage()->AddView(Band);
+    TView* Frame = AddText(Doc, Rect(0, 0, 151, 227), "", 8, 0, 0);
+    Frame->FrameTyp = 0x0F;
+    Frame->FrameWidth = 2;
+    AddText(Doc, Rect(6, 6, 145, 70), "[NAME]", 10, 2, 2 | 0x200);
+    AddText(Doc, Rect(6, 80, 145, 140), "[PRICE]", 22, 2, 2 | 0x80);
+    AddText(Doc, Rect(6, 130, 145, 146), "руб.", 9, 0, 1);
+    AddText(Doc, Rect(6, 150, 145, 180), "По карте: [CARD]", 9, 0, 2);
+    AddText(Doc, Rect(6, 196, 145, 220), "[DATE]", 7, 0, 1);
+}
+
+/// Rows of the tag sheet: names and prices by line number.
+struct TagRows {
+    explicit TagRows(TDocument& Doc) : FDoc(Doc)
+    {
+        Doc.OnGetValue = TDetailEvent(this, &TagRows::GetValue);
+        Doc.OnNeedData = TNeedDataEvent(this, &TagRows::NeedData);
+    }
+    void GetValue(TObject*, TBandType, const AnsiString& Name, AnsiString& Value)
+    {
+        const int Row = FDoc.LineMaster;
+        if (Name == "NAME")
+            Value = "Товар номер "_a + IntToStr(Row) + " молочный"_a;
+        else if (Name == "PRICE")
+            Value = IntToStr(100 + Row) + ",00";
+        else if (Name == "CARD")
+            Value = IntToStr(90 + Row) + ",50";
+        else if (Name == "DATE")
+            Value = "10.12.2026";
+    }
+    void NeedData(TObject*, TBandType b, bool& NeedMore)
+    {
+        NeedMore = b == btMasterData && FDoc.LineMaster < Count;
+    }
+
+    int Count = 10;
+
+private:
+    TDocument& FDoc;
+};
+
+}  // namespace
+
+// Ten tags built with the installed fonts and printed to a PDF file: four
+// tags a page, in row order, on A4.
+TEST(RP_DocumentBuild, TagSheetToPdf)
+{
+    if (RunCommand("command -v pdfinfo pdftotext").empty())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    TempDir Dir;
+    TPrinter Pdf;
+    TPrinter* Old = SetPrinter(&Pdf);
+    Pdf.SetOutputFileName(Dir.File("tags.pdf"));
+    InstallReportPrinter(PlatformReportPrinter());
+    InstallReportPrintJob(PlatformReportPrintJob());
+
+    TDocument Doc(nullptr);
+    TagTemplate(Doc);
+    TagRows Rows(Doc);
+    Doc.BuildReport();
+    ASSERT_EQ(Doc.PageInfoCount(), 3) << "four tags of 227 pixels fit 1090";
+    Doc.Print(0, 0, 1, true);
+
+    TBitmap Shot;
+    Shot.SetSize(Doc.GetPageInfo(0)->DrawingWidth(), Doc.GetPageInfo(0)->DrawingHeight());
+    Shot.Canvas()->Brush()->SetColor(clWhite);
+    Shot.Canvas()->FillRect(Rect(0, 0, Shot.Width(), Shot.Height()));
+    EXPECT_TRUE(Doc.GetPageInfo(0)->PlayOn(Shot.Canvas()->Handle()));
+    EXPECT_EQ(Shot.Canvas()->Pixels(0, 100), clBlack) << "the tag's frame";
+    const std::filesystem::path Keep =
+        std::getenv("PRICETAGS_PNG_DIR") ? std::getenv("PRICETAGS_PNG_DIR") : Dir.Path();
+    WriteBytes(Keep / "tag-sheet-page1.png", Shot.SaveToPngBytes());
+
+    InstallReportPrintJob(nullptr);
+    InstallReportPrinter(nullptr);
+    SetPrinter(Old);
+
+    const std::string Path = Dir.File("tags.pdf").ToUtf8();
+    const std::string Info = RunCommand("pdfinfo '" + Path + "'");
+    EXPECT_NE(Info.find("Pages:           3\n"), std::string::npos) << Info;
+    EXPECT_NE(Info.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << Info;
+    const std::string Text = RunCommand("pdftotext '" + Path + "' -");
+    size_t At = 0;
+    for (int Row = 1; Row <= 10; ++Row) {
+        SCOPED_TRACE(Row);
+        const size_t Next = Text.find(std::to_string(100 + Row) + ",00", At);
+        ASSERT_NE(Next, std::string::npos) << Text;
+        At = Next;
+    }
+    EXPECT_NE(Text.find("молочный"), std::string::npos);
 }
