@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -136,24 +138,51 @@ int ScaledSize(Extended Size, Extended Scale)
     return std::max(4, static_cast<int>(Round(Size * Scale)));
 }
 
-// The default device: the canvas's own DC.
+// The default device: the canvas's own DC. A tag sheet measures the same
+// words in the same few fonts thousands of times, so widths and metrics are
+// kept per font and text.
 class CanvasTextDevice final : public ViewTextDevice {
 public:
     TextPieceMetrics Measure(TCanvas* Canvas, const AnsiString& Text) override
     {
-        TextPieceMetrics M;
-        const TSize Size = Canvas->TextExtent(Text);
-        TEXTMETRIC TM;
-        GetTextMetrics(Canvas->Handle(), TM);
-        M.Width = Size.cx;
-        M.Height = TM.tmHeight;
-        M.Ascent = TM.tmAscent;
-        M.IntLeading = TM.tmInternalLeading;
-        M.ExtLeading = TM.tmExternalLeading;
+        const TFont* F = Canvas->Font();
+        std::string Key = F->Name().Std();
+        Key += '\0';
+        Key += std::to_string(F->Height());
+        Key += '/';
+        Key += std::to_string(F->Style().Bits());
+        Key += '/';
+        Key += std::to_string(F->Charset());
+        Key += '\0';
+        auto Font = FMetrics.find(Key);
+        if (Font == FMetrics.end()) {
+            TEXTMETRIC TM;
+            Canvas->TextExtent(AnsiString());  // selects the font
+            GetTextMetrics(Canvas->Handle(), TM);
+            Font = FMetrics.emplace(Key, TextPieceMetrics{0, TM.tmHeight, TM.tmAscent,
+                                                          TM.tmInternalLeading,
+                                                          TM.tmExternalLeading})
+                       .first;
+        }
+        TextPieceMetrics M = Font->second;
+        Key += Text.Std();
+        auto Width = FWidths.find(Key);
+        if (Width == FWidths.end()) {
+            // Bounded: a run of distinct texts starts the table afresh.
+            if (FWidths.size() > MaxCachedWidths)
+                FWidths.clear();
+            Width = FWidths.emplace(std::move(Key), Canvas->TextExtent(Text).cx).first;
+        }
+        M.Width = Width->second;
         return M;
     }
     void DrawText(TCanvas* Canvas, const TRect& Box, const AnsiString& Text) override
     {
+        if (Text.Pos("\t") == 0) {
+            // One line without tabs: drawn from the box's corner, clipped.
+            Canvas->TextRect(Box, Box.Left, Box.Top, Text);
+            return;
+        }
         TRect R = Box;
         AnsiString T = Text;
         Canvas->TextRect(R, T, TTextFormat{tfNoPrefix, tfExpandTabs});
@@ -163,6 +192,11 @@ public:
     {
         Canvas->TextRect(Clip, X, Y, Text);
     }
+
+private:
+    static constexpr size_t MaxCachedWidths = 100000;
+    std::unordered_map<std::string, TextPieceMetrics> FMetrics;
+    std::unordered_map<std::string, int> FWidths;
 };
 
 ViewTextDevice* gTextDevice = nullptr;
@@ -431,7 +465,9 @@ void TView::DrawPiece(TCanvas* Canvas, const T_ExtentStr& P, int X, int Top, con
 {
     ViewTextDevice& Device = TextDevice();
     if (!P.HasTags) {
-        if (Paint)
+        // Blanks between words show nothing unless they are underlined.
+        const bool Blank = P.Text.View().find_first_not_of(' ') == std::string_view::npos;
+        if (Paint && (!Blank || Canvas->Font()->Style().Contains(fsUnderline)))
             Device.DrawText(Canvas, Rect(X, Top, R.Right, R.Bottom), P.Text);
         return;
     }

@@ -168,8 +168,8 @@ TEST(RP_PageBands, GrowingElementMakesItsBandTaller)
     R.Host.Rows[btMasterData] = 2;
     R.Build();
     // Three lines of 13 make the band 0 + 39 + 2 high.
-    EXPECT_EQ(R.Trace(), (Rows{"aaaa@0/0", " @0/0", "bbbb@13/0", " @13/0", "cccc@26/0",
-                               "aaaa@41/0", " @41/0", "bbbb@54/0", " @54/0", "cccc@67/0",
+    EXPECT_EQ(R.Trace(), (Rows{"aaaa@0/0", "bbbb@13/0", "cccc@26/0",
+                               "aaaa@41/0", "bbbb@54/0", "cccc@67/0",
                                "END@82/0"}));
     EXPECT_EQ(Memo->GetHeight(), 20) << "the template height comes back";
 }
