@@ -144,15 +144,17 @@ TEST(RP_DocumentBuild, CopiesCollatedOrPageByPage)
     BuildPages(Doc, {0, 0});
     Host.Log.clear();
     Doc.Print(1, 2, 2, true);
-    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0", "page 2 o0", "page 1 o0",
-                                                  "page 2 o0", "end"}));
+    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0",
+                                                  "page 2 o0", "page 1 o0", "page 2 o0",
+                                                  "end"}));
     EXPECT_EQ(Job.Copies, 1) << "copies are printed as pages";
     EXPECT_EQ(Host.Log, (std::vector<std::string>{"Progress 0", "Progress 25", "Progress 50",
                                                    "Progress 75", "Progress 100"}));
     Job.Log.clear();
     Doc.Print(1, 2, 2, false);
-    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0", "page 1 o0", "page 2 o0",
-                                                  "page 2 o0", "end"}));
+    EXPECT_EQ(Job.Log, (std::vector<std::string>{"job Печать документа", "page 1 o0",
+                                                  "page 1 o0", "page 2 o0", "page 2 o0",
+                                                  "end"}));
     Job.Log.clear();
     Job.Pages = 0;
     Job.CancelAfter = 1;

@@ -75,7 +75,8 @@ private:
     void Add(TCanvas* Canvas, const TRect& Box, const AnsiString& Text)
     {
         const TFont* F = Canvas->Font();
-        Draws.push_back({Text.ToUtf8(), Watched ? Watched->PageNo : 0, Box, F->Size(), F->Style().Contains(fsBold), F->Color(),
+        Draws.push_back({Text.ToUtf8(), Watched ? Watched->PageNo : 0, Box, F->Size(),
+                         F->Style().Contains(fsBold), F->Color(),
                          F->Name().ToUtf8(), F->Orientation()});
     }
 };
