@@ -179,8 +179,14 @@ public:
     void DrawText(TCanvas* Canvas, const TRect& Box, const AnsiString& Text) override
     {
         if (Text.Pos("\t") == 0) {
-            // One line without tabs: drawn from the box's corner, clipped.
-            Canvas->TextRect(Box, Box.Left, Box.Top, Text);
+            // One line without tabs: drawn from the box's corner, clipped
+            // only when it does not lie wholly inside (a clip per text
+            // weighs on printers and PDF files).
+            const TextPieceMetrics M = Measure(Canvas, Text);
+            if (Box.Left + M.Width <= Box.Right && Box.Top + M.Height <= Box.Bottom)
+                Canvas->TextOut(Box.Left, Box.Top, Text);
+            else
+                Canvas->TextRect(Box, Box.Left, Box.Top, Text);
             return;
         }
         TRect R = Box;
