@@ -311,6 +311,22 @@ TPrnInfo* TDocument::PrnInfo(int Orientation) const
     return FPrnInfo[Orientation == 0 ? 0 : 1].get();
 }
 
+void TDocument::SelectPrinter()
+{
+    if (!gPrinterPort)
+        return;
+    if (OnSetPrinterEvent && OnSetPrinterEvent(this, PrinterType, PrinterName)) {
+        PrnIndex = gPrinterPort->PrinterIndex();
+        return;
+    }
+    const bool Named = PrinterType < 0 && gPrinterPort->SelectNamed(PrinterName);
+    if (!Named && gPrinterPort->PrinterIndex() != DefaultPrinterIndex) {
+        gPrinterPort->SelectDefault();
+        DefaultPrinterIndex = gPrinterPort->PrinterIndex();
+    }
+    PrnIndex = gPrinterPort->PrinterIndex();
+}
+
 void TDocument::RefreshPrnInfo(bool Force)
 {
     if (!gPrinterPort) {
@@ -324,6 +340,7 @@ void TDocument::RefreshPrnInfo(bool Force)
     // the printer switch orientations again.
     std::map<int, CachedCaps>& Cache = CapsCache();
     try {
+        SelectPrinter();
         const int Index = gPrinterPort->PrinterIndex();
         auto It = Cache.find(Index);
         if (Force || It == Cache.end() || TickPassed(It->second.Tick + PrnInfoLifeMs)) {

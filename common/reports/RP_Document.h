@@ -81,6 +81,15 @@ public:
     virtual ~ReportPrinter() = default;
     [[nodiscard]] virtual int PrinterIndex() = 0;
     [[nodiscard]] virtual PrinterCaps ReadCaps(Byte Orientation) = 0;
+    /// Chooses the installed printer of that name; false (nothing
+    /// changed) when none has it.
+    virtual bool SelectNamed(const AnsiString& Name)
+    {
+        (void)Name;
+        return false;
+    }
+    /// Chooses the system's default printer.
+    virtual void SelectDefault() {}
 };
 /// Installs the printer every document asks (null: none). Not owned.
 void InstallReportPrinter(ReportPrinter* Port);
@@ -316,6 +325,10 @@ public:
     void GetPageExtent(Byte Orientation, int& APageWidth, int& AOffsetY, int& AOffsetX,
                        int& APageHeight);
     [[nodiscard]] TPrnInfo* PrnInfo(int Orientation) const;
+    /// Chooses the printer: the host's OnSetPrinterEvent when it answers
+    /// true, else the printer named PrinterName when PrinterType is
+    /// negative and it is installed, else the default printer.
+    void SelectPrinter();
     /// UpdatePrnInfo(false), then the page extent of Orientation with each
     /// value multiplied by Factor and rounded.
     void GetScaledPageExtent(Byte Orientation, Extended Factor, int& APageWidth, int& AOffsetY,

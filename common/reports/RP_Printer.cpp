@@ -2,6 +2,7 @@
 
 #include "common/reports/RP_Printer.h"
 
+#include "platform/classes/Strings.h"
 #include "platform/gui/Metafiles.h"
 #include "platform/gui/Printers.h"
 
@@ -10,6 +11,17 @@ namespace {
 class PlatformPrinter final : public ReportPrinter {
 public:
     int PrinterIndex() override { return Printer()->PrinterIndex(); }
+
+    bool SelectNamed(const AnsiString& Name) override
+    {
+        const int Index = Printer()->Printers()->IndexOf(Name);
+        if (Index < 0)
+            return false;
+        Printer()->SetPrinterIndex(Index);
+        return true;
+    }
+
+    void SelectDefault() override { Printer()->SetPrinterIndex(-1); }
 
     PrinterCaps ReadCaps(Byte Orientation) override
     {

@@ -77,3 +77,44 @@ TEST(RP_Printer, MissingOrFailingPrinterFallsBack)
     ExpectRaises<Exception>([&] { Doc.UpdatePrnInfo(true); }, "driver failed");
     EXPECT_EQ(Doc.PrnIndex, -2);
 }
+
+namespace {
+
+struct AnswersPrinter {
+    bool Answer = false;
+    int Asked = 0;
+    bool Choose(TObject*, int, const AnsiString&)
+    {
+        ++Asked;
+        if (Answer)
+            Printer()->SetPrinterIndex(2);
+        return Answer;
+    }
+};
+
+}  // namespace
+
+TEST(RP_Printer, TemplateChoosesItsPrinter)
+{
+    FakeInstalled S;
+    S.Fake.Names = {"Office", "Tags", "Labels"};
+    S.Fake.DefaultIndex = 0;
+    S.Fake.Refresh();
+    TDocument Doc(nullptr);
+    Doc.PrinterType = -1;
+    Doc.PrinterName = "Tags";
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Printer()->PrinterIndex(), 1) << "the named printer";
+    EXPECT_EQ(Doc.PrnIndex, 1);
+
+    Doc.PrinterName = "Gone";
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Printer()->PrinterIndex(), 0) << "a printer not installed: the default";
+
+    AnswersPrinter Host;
+    Doc.OnSetPrinterEvent = TSetPrinterEvent(&Host, &AnswersPrinter::Choose);
+    Host.Answer = true;
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Host.Asked, 1);
+    EXPECT_EQ(Doc.PrnIndex, 2) << "the host's choice stands";
+}
