@@ -347,6 +347,11 @@ public:
     /// outside the printable area, else 1 when any lies outside the paper,
     /// else 0.
     int CheckPrintArea();
+    /// Brings every template page's elements into the printable area:
+    /// elements above it move down to its top, elements below it move up in
+    /// groups, and (Proportional) elements are squeezed across by the
+    /// extent of the last check; then each is clamped into the area.
+    void FitIntoPrintArea(bool Proportional);
 
     // ---- building and printing ----
     /// Generates all output pages (one drawing each) from the template

@@ -14,6 +14,7 @@
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace {
@@ -204,6 +205,136 @@ int TDocument::CheckPrintArea()
     if (Saved >= 0)
         SetPageIndex(Saved);
     return AnyOutsidePrint ? 3 : AnyOutsidePage ? 1 : 0;
+}
+
+void TDocument::FitIntoPrintArea(bool Proportional)
+{
+    const int Saved = PageIndex();
+    for (int P = 0; P < PageCount(); ++P) {
+        SetPageIndex(P);
+        SetScaledPageExtent(1.0);
+        TPage& Page = *CurrentPage();
+        const int N = Page.ViewCount();
+        if (N == 0)
+            continue;
+        // Positions relative to the printable area.
+        const int PW = PageWidth - 2 * OffsetX;
+        const int PH = PageHeight - 2 * OffsetY;
+        const auto IsOverlay = [](TView& V) {
+            return V.Kind == vkBandArea && V.BandTyp == btOverlay;
+        };
+        const auto Area = [&](TView& V) {
+            TRect R = V.GetBoundsRect();
+            if (V.Kind == vkBandArea) {
+                R.Left = 0;
+                R.Right = PW;
+                if (V.BandTyp == btOverlay) {
+                    R.Top = std::min<int>(R.Top, 0);
+                    R.Bottom = std::max<int>(R.Bottom, PH);
+                }
+            }
+            return R;
+        };
+        for (int I = 0; I < N; ++I) {
+            TView& V = *Page.GetView(I);
+            if (Area(V).Bottom <= 0)
+                V.SetTop(0);
+        }
+        // Groups of elements below the area move up together, the lowest
+        // first, each kept below what stays in place.
+        std::vector<int> Group(static_cast<size_t>(N), -1);
+        for (int G = 0;; ++G) {
+            int Start = -1;
+            for (int I = 0; I < N; ++I) {
+                const TRect R = Area(*Page.GetView(I));
+                if (Group[size_t(I)] < 0 && R.Top >= PH &&
+                    (Start < 0 || R.Bottom > Area(*Page.GetView(Start)).Bottom))
+                    Start = I;
+            }
+            if (Start < 0)
+                break;
+            Group[size_t(Start)] = G;
+            int SpanTop = Area(*Page.GetView(Start)).Top - 2;
+            int SpanBottom = Area(*Page.GetView(Start)).Bottom;
+            for (int I = 0; I < N; ++I) {
+                TView& V = *Page.GetView(I);
+                const TRect R = Area(V);
+                if (Group[size_t(I)] >= 0 || IsOverlay(V) || R.Bottom <= PH / 2)
+                    continue;
+                const bool Overlaps = (R.Top >= SpanTop && R.Top <= SpanBottom) ||
+                                      (R.Bottom >= SpanTop && R.Bottom <= SpanBottom) ||
+                                      (R.Top <= SpanTop && R.Bottom >= SpanBottom);
+                if (!Overlaps)
+                    continue;
+                Group[size_t(I)] = G;
+                if (R.Top - 2 < SpanTop || R.Bottom > SpanBottom) {
+                    SpanTop = std::min(SpanTop, R.Top - 2);
+                    SpanBottom = std::max<int>(SpanBottom, R.Bottom);
+                    I = -1;  // widened: search again from the first element
+                }
+            }
+            int GroupTop = INT_MAX;
+            int GroupBottom = INT_MIN;
+            int OtherBottom = INT_MIN;
+            for (int I = 0; I < N; ++I) {
+                TView& V = *Page.GetView(I);
+                const TRect R = Area(V);
+                if (Group[size_t(I)] == G) {
+                    GroupTop = std::min<int>(GroupTop, R.Top);
+                    GroupBottom = std::max<int>(GroupBottom, R.Bottom);
+                } else if (Group[size_t(I)] < 0 && !IsOverlay(V)) {
+                    OtherBottom = std::max<int>(OtherBottom, R.Bottom);
+                }
+            }
+            int D = PH - GroupBottom - 1;
+            if (OtherBottom != INT_MIN)
+                D = std::max(D, OtherBottom - GroupTop + 1);
+            if (D >= 0)
+                break;
+            for (int I = 0; I < N; ++I)
+                if (Group[size_t(I)] == G) {
+                    TView& V = *Page.GetView(I);
+                    V.SetTop(V.GetTop() + D);
+                }
+        }
+        if (Proportional && Page.MaxX > Page.MinX) {
+            const Extended K = static_cast<Extended>(PW - 1) / (Page.MaxX - Page.MinX);
+            for (int I = 0; I < N; ++I) {
+                TView& V = *Page.GetView(I);
+                if (V.Kind == vkBandArea)
+                    continue;
+                const int L = RoundInt((V.GetLeft() - Page.MinX) * K);
+                const int R = RoundInt((V.GetRight() - Page.MinX) * K);
+                V.SetLeft(L);
+                V.SetWidth(R - L);
+            }
+        }
+        for (int I = 0; I < N; ++I) {
+            TView& V = *Page.GetView(I);
+            if (IsOverlay(V))
+                continue;
+            if (V.Kind != vkBandArea) {
+                if (V.GetWidth() > PW) {
+                    V.SetLeft(0);
+                    V.SetWidth(PW);
+                } else if (V.GetLeft() < 0) {
+                    V.SetLeft(0);
+                } else if (V.GetRight() > PW) {
+                    V.SetLeft(PW - V.GetWidth());
+                }
+            }
+            if (V.GetHeight() > PH) {
+                V.SetTop(0);
+                V.SetHeight(PH);
+            } else if (V.GetTop() < 0) {
+                V.SetTop(0);
+            } else if (V.GetBottom() > PH) {
+                V.SetTop(PH - V.GetHeight());
+            }
+        }
+    }
+    if (Saved >= 0)
+        SetPageIndex(Saved);
 }
 
 // ---- building ------------------------------------------------------------------------------

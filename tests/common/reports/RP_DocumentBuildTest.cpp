@@ -364,3 +364,44 @@ TEST(RP_DocumentBuild, TagSheetToPdf)
     }
     EXPECT_NE(Text.find("молочный"), std::string::npos);
 }
+
+// The designer's fit on the fallback A4 paper: printable 748 x 1090.
+TEST(RP_DocumentBuild, FitIntoPrintArea)
+{
+    TDocument Doc(nullptr);
+    Doc.UpdatePrnInfo(false);
+    const auto Add = [&Doc](const TRect& R) {
+        auto* V = new TView(vkText, &Doc);
+        V->SetBoundsRect(R);
+        Doc.CurrentPage()->AddView(V);
+        return V;
+    };
+    TView* Above = Add(Rect(10, -50, 60, -30));
+    TView* Stays = Add(Rect(10, 900, 60, 1000));
+    TView* Below = Add(Rect(10, 1200, 60, 1220));
+    TView* BelowToo = Add(Rect(100, 1210, 160, 1250));
+    TView* Right = Add(Rect(720, 10, 800, 30));
+    TView* Wide = Add(Rect(-10, 40, 900, 60));
+    Doc.FitIntoPrintArea(false);
+    EXPECT_EQ(Above->GetBoundsRect(), Rect(10, 0, 60, 20)) << "above: onto the top edge";
+    EXPECT_EQ(Stays->GetBoundsRect(), Rect(10, 900, 60, 1000));
+    // The two below form a group (their spans overlap) moved up to end at
+    // 1089, which keeps it below the element that stays.
+    EXPECT_EQ(Below->GetTop(), 1200 - 161);
+    EXPECT_EQ(BelowToo->GetBottom(), 1089);
+    EXPECT_EQ(Right->GetBoundsRect(), Rect(668, 10, 748, 30)) << "moved back inside";
+    EXPECT_EQ(Wide->GetBoundsRect(), Rect(0, 40, 748, 60)) << "wider than the area: cut";
+
+    TDocument Squeeze(nullptr);
+    Squeeze.UpdatePrnInfo(false);
+    auto* V = new TView(vkText, &Squeeze);
+    V->SetBoundsRect(Rect(374, 10, 848, 30));
+    Squeeze.CurrentPage()->AddView(V);
+    TPage& Page = *Squeeze.CurrentPage();
+    Page.MinX = 0;
+    Page.MaxX = 848;
+    Squeeze.FitIntoPrintArea(true);
+    // Across by 747 / 848.
+    EXPECT_EQ(V->GetLeft(), 329);
+    EXPECT_EQ(V->GetRight(), 747);
+}
