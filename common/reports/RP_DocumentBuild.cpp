@@ -7,6 +7,7 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/Metafiles.h"
 #include "platform/gui/Windows.h"
@@ -36,6 +37,22 @@ bool WhollyOutside(const TRect& R, const TRect& Area)
 int RoundInt(Extended Value)
 {
     return static_cast<int>(Round(Value));
+}
+
+// A printer that cannot give its metrics: a build goes on with the
+// fallback paper after telling the operator; a print job stops.
+void UpdateMetricsOrReport(TDocument& Doc)
+{
+    try {
+        Doc.UpdatePrnInfo(false);
+    } catch (const Exception& E) {
+        const AnsiString Text =
+            "Не установлен принтер по умолчанию или ошибка драйвера принтера"_a +
+            "\r\n\r\n\t" + "Ошибка Windows: "_a + "\r\n" + E.Message;
+        if (Doc.Printing)
+            throw Exception(Text);
+        Application->MessageBox(Text, "Printer error", MB_OK);
+    }
 }
 
 }  // namespace
@@ -408,7 +425,7 @@ private:
 
 void TDocument::BuildReport()
 {
-    UpdatePrnInfo(false);
+    UpdateMetricsOrReport(*this);
     OutputMode = true;
     const ScaleOneScope ScaleOne(*this);
     // Pages of an earlier build would outlive a shorter report.
@@ -516,7 +533,7 @@ void TDocument::Print(int From, int To, int Copies, bool Collate)
         explicit PrintingScope(bool& F) : Flag(F) { Flag = true; }
         ~PrintingScope() { Flag = false; }
     } Scope(Printing);
-    UpdatePrnInfo(false);
+    UpdateMetricsOrReport(*this);
     const int Count = PageInfoCount();
     if (From < 1)
         From = 1;

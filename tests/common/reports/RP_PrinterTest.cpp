@@ -4,11 +4,18 @@
 
 #include "common/reports/RP_Printer.h"
 
+#include "common/reports/RP_Page.h"
+#include "common/reports/RP_View.h"
+
+#include "platform/classes/Strings.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/Printers.h"
 
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -117,4 +124,41 @@ TEST(RP_Printer, TemplateChoosesItsPrinter)
     Doc.UpdatePrnInfo(true);
     EXPECT_EQ(Host.Asked, 1);
     EXPECT_EQ(Doc.PrnIndex, 2) << "the host's choice stands";
+}
+
+// Without a printer the operator is told and the build goes on with the
+// fallback paper; printing stops with the same text.
+TEST(RP_Printer, BuildWithoutPrinterTellsAndGoesOn)
+{
+    FakeInstalled S;
+    S.Fake.Names.clear();
+    S.Fake.Refresh();
+    TDocument Doc(nullptr);
+    auto* V = new TView(vkText, &Doc);
+    V->SetBoundsRect(Rect(0, 0, 100, 20));
+    V->Lines->Add("x");
+    Doc.CurrentPage()->AddView(V);
+    const AnsiString Expected =
+        "Не установлен принтер по умолчанию или ошибка драйвера принтера\r\n\r\n\t"
+        "Ошибка Windows: \r\nПринтер не установлен"_a;
+    std::vector<AnsiString> Shown;
+    {
+        const MessageBoxHookScope Hook([&](const AnsiString& Text, const AnsiString& Caption,
+                                           UINT) {
+            Shown.push_back(Caption);
+            Shown.push_back(Text);
+            return IDOK;
+        });
+        Doc.BuildReport();
+    }
+    ASSERT_EQ(Shown.size(), 2u);
+    EXPECT_EQ(Shown[0], "Printer error");
+    EXPECT_EQ(Shown[1], Expected);
+    EXPECT_EQ(Doc.PageInfoCount(), 1);
+    EXPECT_EQ(Doc.GetPageInfo(0)->DrawingWidth(), 748) << "the fallback paper";
+
+    InstallReportPrintJob(PlatformReportPrintJob());
+    Doc.PrnTick = 0;
+    ExpectRaises<Exception>([&] { Doc.Print(0, 0, 1, true); }, Expected);
+    InstallReportPrintJob(nullptr);
 }
