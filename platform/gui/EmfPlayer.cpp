@@ -67,37 +67,6 @@ bool CheckHeader(const char* Data, size_t Size, std::string* Error)
 
 }  // namespace
 
-size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error)
-{
-    const char* Data = static_cast<const char*>(DataPtr);
-    if (!Data || !CheckHeader(Data, Size, Error))
-        return 0;
-    const size_t Length = As<U_EMRHEADER>(Data).nBytes;
-    size_t At = U32(Data + 4);
-    while (At < Length) {
-        if (Length - At < 8)
-            return Fail(Error, "truncated record"), 0;
-        const uint32_t Type = U32(Data + At), RecordSize = U32(Data + At + 4);
-        if (RecordSize < 8 || RecordSize % 4 || RecordSize > Length - At)
-            return Fail(Error, "bad record size"), 0;
-        if (Type == U_EMR_HEADER)
-            return Fail(Error, "second header"), 0;
-        // The library checks the kinds it knows; the others are skipped.
-        if (Type >= U_EMR_MIN && Type <= U_EMR_MAX) {
-            // Its checks read the fixed part of a record before looking at
-            // its size: copy short records so they read only their own bytes.
-            std::string Copy(Data + At, RecordSize);
-            Copy.resize(std::max<size_t>(RecordSize, 512), '\0');
-            if (!U_emf_record_safe(Copy.data()))
-                return Fail(Error, "damaged record"), 0;
-        }
-        At += RecordSize;
-        if (Type == U_EMR_EOF)
-            return Length;
-    }
-    return Fail(Error, "no end record"), 0;
-}
-
 namespace {
 
 /// A DIB held in a record: header and bits, checked against the record.
@@ -137,6 +106,74 @@ std::optional<RecordDib> DibOf(const char* Record, size_t Size, uint32_t OffBmi,
     if (Table < sizeof H)
         return std::nullopt;
     return D;
+}
+
+/// The pictures, strings and advances a record points to lie inside it and
+/// hold what their headers say.
+bool ContentsSound(uint32_t Type, const char* R, size_t Size)
+{
+    const auto Fits = [&](size_t Need) { return Size >= Need; };
+    switch (Type) {
+    case U_EMR_BITBLT: {
+        if (!Fits(sizeof(U_EMRBITBLT)))
+            return false;
+        const auto& E = As<U_EMRBITBLT>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_STRETCHBLT: {
+        if (!Fits(sizeof(U_EMRSTRETCHBLT)))
+            return false;
+        const auto& E = As<U_EMRSTRETCHBLT>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_STRETCHDIBITS: {
+        if (!Fits(sizeof(U_EMRSTRETCHDIBITS)))
+            return false;
+        const auto& E = As<U_EMRSTRETCHDIBITS>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_SETDIBITSTODEVICE: {
+        if (!Fits(sizeof(U_EMRSETDIBITSTODEVICE)))
+            return false;
+        const auto& E = As<U_EMRSETDIBITSTODEVICE>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_TRANSPARENTBLT: {
+        if (!Fits(sizeof(U_EMRTRANSPARENTBLT)))
+            return false;
+        const auto& E = As<U_EMRTRANSPARENTBLT>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_ALPHABLEND: {
+        if (!Fits(sizeof(U_EMRALPHABLEND)))
+            return false;
+        const auto& E = As<U_EMRALPHABLEND>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_CREATEMONOBRUSH: {
+        if (!Fits(sizeof(U_EMRCREATEDIBPATTERNBRUSHPT)))
+            return false;
+        const auto& E = As<U_EMRCREATEDIBPATTERNBRUSHPT>(R);
+        return DibOf(R, Size, E.offBmi, E.cbBmi, E.offBits, E.cbBits).has_value();
+    }
+    case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: {
+        const size_t Fixed = offsetof(U_EMREXTTEXTOUTW, emrtext) + sizeof(U_EMRTEXT);
+        if (!Fits(Fixed))
+            return false;
+        const U_EMRTEXT& T = As<U_EMREXTTEXTOUTW>(R).emrtext;
+        const size_t DxAt = Fixed + ((T.fOptions & U_ETO_NO_RECT) ? 0 : sizeof(U_RECTL));
+        if (!Fits(DxAt + 4))
+            return false;
+        const uint64_t N = T.nChars, OffDx = U32(R + DxAt);
+        const uint64_t CharBytes = Type == U_EMR_EXTTEXTOUTW ? 2 : 1;
+        if (N == 0)
+            return true;
+        return T.offString <= Size && N * CharBytes <= Size - T.offString && OffDx <= Size && N * 4 <= Size - OffDx;
+    }
+    default: return true;
+    }
 }
 
 QTransform FromXform(const U_XFORM& X)
@@ -511,10 +548,14 @@ private:
         }
     }
 
-    /// The points of a poly record fit the record.
+    /// The points of a poly record (one count, then the points) fit the
+    /// record; true for other kinds.
     static bool PointsFit(uint32_t Type, const char* R, size_t Size)
     {
         const bool Small = Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16;
+        const bool Large = Type >= U_EMR_POLYBEZIER && Type <= U_EMR_POLYLINETO;
+        if (!Small && !Large)
+            return true;
         const uint32_t N = U32(R + 24);
         return N <= (Size - 28) / (Small ? 4 : 8);
     }
@@ -523,7 +564,7 @@ private:
     {
         if (Size < FixedSize(Type))
             return;
-        if (FixedSize(Type) == 28 && !PointsFit(Type, R, Size))
+        if (!PointsFit(Type, R, Size))
             return;
         switch (Type) {
         // ---- mapping
@@ -848,6 +889,37 @@ private:
 };
 
 }  // namespace
+
+size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error)
+{
+    const char* Data = static_cast<const char*>(DataPtr);
+    if (!Data || !CheckHeader(Data, Size, Error))
+        return 0;
+    const size_t Length = As<U_EMRHEADER>(Data).nBytes;
+    size_t At = U32(Data + 4);
+    while (At < Length) {
+        if (Length - At < 8)
+            return Fail(Error, "truncated record"), 0;
+        const uint32_t Type = U32(Data + At), RecordSize = U32(Data + At + 4);
+        if (RecordSize < 8 || RecordSize % 4 || RecordSize > Length - At)
+            return Fail(Error, "bad record size"), 0;
+        if (Type == U_EMR_HEADER)
+            return Fail(Error, "second header"), 0;
+        // The library checks the kinds it knows; the others are skipped.
+        if (Type >= U_EMR_MIN && Type <= U_EMR_MAX) {
+            // Its checks read the fixed part of a record before looking at
+            // its size: copy short records so they read only their own bytes.
+            std::string Copy(Data + At, RecordSize);
+            Copy.resize(std::max<size_t>(RecordSize, 512), '\0');
+            if (!U_emf_record_safe(Copy.data()) || !ContentsSound(Type, Data + At, RecordSize))
+                return Fail(Error, "damaged record"), 0;
+        }
+        At += RecordSize;
+        if (Type == U_EMR_EOF)
+            return Length;
+    }
+    return Fail(Error, "no end record"), 0;
+}
 
 BOOL PlayEnhMetaFileBits(HDC DC, const void* Data, size_t Size, const TRect& Rect)
 {
