@@ -108,6 +108,32 @@ std::optional<RecordDib> DibOf(const char* Record, size_t Size, uint32_t OffBmi,
     return D;
 }
 
+/// The record kinds the player draws or keeps state from.
+bool Played(uint32_t Type)
+{
+    switch (Type) {
+    case U_EMR_POLYBEZIER: case U_EMR_POLYGON: case U_EMR_POLYLINE: case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYLINETO: case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SETBRUSHORGEX: case U_EMR_SETPIXELV: case U_EMR_SETMAPMODE: case U_EMR_SETBKMODE:
+    case U_EMR_SETPOLYFILLMODE: case U_EMR_SETROP2: case U_EMR_SETSTRETCHBLTMODE: case U_EMR_SETTEXTALIGN:
+    case U_EMR_SETTEXTCOLOR: case U_EMR_SETBKCOLOR: case U_EMR_OFFSETCLIPRGN: case U_EMR_MOVETOEX:
+    case U_EMR_EXCLUDECLIPRECT: case U_EMR_INTERSECTCLIPRECT: case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX: case U_EMR_SAVEDC: case U_EMR_RESTOREDC: case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_SELECTOBJECT: case U_EMR_CREATEPEN:
+    case U_EMR_CREATEBRUSHINDIRECT: case U_EMR_DELETEOBJECT: case U_EMR_ELLIPSE: case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT: case U_EMR_LINETO: case U_EMR_BEGINPATH: case U_EMR_ENDPATH: case U_EMR_CLOSEFIGURE:
+    case U_EMR_FILLPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_STROKEPATH: case U_EMR_ABORTPATH:
+    case U_EMR_EXTSELECTCLIPRGN: case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_STRETCHDIBITS: case U_EMR_EXTCREATEFONTINDIRECTW: case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: case U_EMR_POLYBEZIER16: case U_EMR_POLYGON16: case U_EMR_POLYLINE16:
+    case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16: case U_EMR_POLYPOLYGON16:
+    case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT: case U_EMR_EXTCREATEPEN:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: return true;
+    default: return false;
+    }
+}
+
 /// The pictures, strings and advances a record points to lie inside it and
 /// hold what their headers say.
 bool ContentsSound(uint32_t Type, const char* R, size_t Size)
@@ -562,7 +588,7 @@ private:
 
     void Record(uint32_t Type, const char* R, size_t Size)
     {
-        if (Size < FixedSize(Type))
+        if (!Played(Type) || Size < FixedSize(Type))
             return;
         if (!PointsFit(Type, R, Size))
             return;
@@ -905,8 +931,8 @@ size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error
             return Fail(Error, "bad record size"), 0;
         if (Type == U_EMR_HEADER)
             return Fail(Error, "second header"), 0;
-        // The library checks the kinds it knows; the others are skipped.
-        if (Type >= U_EMR_MIN && Type <= U_EMR_MAX) {
+        // The kinds we play are checked; the others are skipped unread.
+        if (Played(Type)) {
             // Its checks read the fixed part of a record before looking at
             // its size: copy short records so they read only their own bytes.
             std::string Copy(Data + At, RecordSize);
