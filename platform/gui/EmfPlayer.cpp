@@ -17,7 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
+#include <functional>
+#include <string_view>
 
 namespace {
 
@@ -201,6 +202,47 @@ bool ContentsSound(uint32_t Type, const char* R, size_t Size)
     default: return true;
     }
 }
+
+/// Pictures met before, by their DIB bytes: a logo repeated on every tag
+/// and page becomes one image, which a PDF then embeds once. Bounded; the
+/// oldest are dropped first.
+class PictureCache {
+public:
+    static PictureCache& Instance()
+    {
+        static PictureCache C;
+        return C;
+    }
+
+    std::optional<QImage> Find(const RecordDib& D)
+    {
+        const size_t Key = std::hash<std::string_view>()(D.Packed);
+        for (const Entry& E : Entries)
+            if (E.Key == Key && E.Packed == D.Packed)
+                return E.Image;
+        std::optional<QImage> Image = DibToImage(*D.Info(), D.Bits(), std::nullopt);
+        if (!Image)
+            return std::nullopt;
+        *Image = Image->convertToFormat(QImage::Format_RGB32);
+        Bytes += D.Packed.size() * 2;
+        Entries.push_back(Entry {Key, D.Packed, *Image});
+        while (Bytes > MaxBytes && !Entries.empty()) {
+            Bytes -= Entries.front().Packed.size() * 2;
+            Entries.erase(Entries.begin());
+        }
+        return Image;
+    }
+
+private:
+    struct Entry {
+        size_t Key;
+        std::string Packed;
+        QImage Image;
+    };
+    static constexpr size_t MaxBytes = 32u << 20;
+    std::vector<Entry> Entries;
+    size_t Bytes = 0;
+};
 
 QTransform FromXform(const U_XFORM& X)
 {
@@ -893,9 +935,27 @@ private:
                 PatBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.dwRop);
                 break;
             }
-            if (const auto Dib = DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc))
+            const auto Dib = DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc);
+            if (!Dib)
+                break;
+            const BITMAPINFOHEADER& Hd = Dib->Info()->bmiHeader;
+            if (Hd.biBitCount == 1 || !E.cSrc.x || !E.cSrc.y || !E.cDest.x || !E.cDest.y) {
                 StretchDIBits(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.Src.x, E.Src.y, E.cSrc.x, E.cSrc.y,
                     Dib->Bits(), *Dib->Info(), DIB_RGB_COLORS, E.dwRop);
+                break;
+            }
+            // Through the shared picture: a bottom-up DIB counts its source
+            // rows from the lower edge.
+            const auto Image = PictureCache::Instance().Find(*Dib);
+            if (!Image)
+                break;
+            const int Top = Hd.biHeight > 0 ? Image->height() - E.Src.y - E.cSrc.y : E.Src.y;
+            Source S;
+            S.Bitmap = CreateBitmapObject(*Image, false);
+            S.Memory = CreateCompatibleDC(nullptr);
+            SelectObject(S.Memory, S.Bitmap);
+            StretchBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, Top, E.cSrc.x, E.cSrc.y,
+                E.dwRop);
             break;
         }
         case U_EMR_SETDIBITSTODEVICE: {
