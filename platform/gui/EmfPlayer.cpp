@@ -500,7 +500,7 @@ private:
         TRect Box;
         if (HasRect) {
             const auto& Rc = As<U_RECTL>(R + Fixed);
-            Box = TRect(Rc.left, Rc.top, Rc.right, Rc.bottom);
+            Box = TRect {Rc.left, Rc.top, Rc.right, Rc.bottom};
         }
         std::vector<int> Dx;
         if (OffDx && OffDx <= Size && N <= (Size - OffDx) / 4)
