@@ -17,7 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
+#include <functional>
+#include <string_view>
 
 namespace {
 
@@ -67,37 +68,6 @@ bool CheckHeader(const char* Data, size_t Size, std::string* Error)
 
 }  // namespace
 
-size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error)
-{
-    const char* Data = static_cast<const char*>(DataPtr);
-    if (!Data || !CheckHeader(Data, Size, Error))
-        return 0;
-    const size_t Length = As<U_EMRHEADER>(Data).nBytes;
-    size_t At = U32(Data + 4);
-    while (At < Length) {
-        if (Length - At < 8)
-            return Fail(Error, "truncated record"), 0;
-        const uint32_t Type = U32(Data + At), RecordSize = U32(Data + At + 4);
-        if (RecordSize < 8 || RecordSize % 4 || RecordSize > Length - At)
-            return Fail(Error, "bad record size"), 0;
-        if (Type == U_EMR_HEADER)
-            return Fail(Error, "second header"), 0;
-        // The library checks the kinds it knows; the others are skipped.
-        if (Type >= U_EMR_MIN && Type <= U_EMR_MAX) {
-            // Its checks read the fixed part of a record before looking at
-            // its size: copy short records so they read only their own bytes.
-            std::string Copy(Data + At, RecordSize);
-            Copy.resize(std::max<size_t>(RecordSize, 512), '\0');
-            if (!U_emf_record_safe(Copy.data()))
-                return Fail(Error, "damaged record"), 0;
-        }
-        At += RecordSize;
-        if (Type == U_EMR_EOF)
-            return Length;
-    }
-    return Fail(Error, "no end record"), 0;
-}
-
 namespace {
 
 /// A DIB held in a record: header and bits, checked against the record.
@@ -138,6 +108,141 @@ std::optional<RecordDib> DibOf(const char* Record, size_t Size, uint32_t OffBmi,
         return std::nullopt;
     return D;
 }
+
+/// The record kinds the player draws or keeps state from.
+bool Played(uint32_t Type)
+{
+    switch (Type) {
+    case U_EMR_POLYBEZIER: case U_EMR_POLYGON: case U_EMR_POLYLINE: case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYLINETO: case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SETBRUSHORGEX: case U_EMR_SETPIXELV: case U_EMR_SETMAPMODE: case U_EMR_SETBKMODE:
+    case U_EMR_SETPOLYFILLMODE: case U_EMR_SETROP2: case U_EMR_SETSTRETCHBLTMODE: case U_EMR_SETTEXTALIGN:
+    case U_EMR_SETTEXTCOLOR: case U_EMR_SETBKCOLOR: case U_EMR_OFFSETCLIPRGN: case U_EMR_MOVETOEX:
+    case U_EMR_EXCLUDECLIPRECT: case U_EMR_INTERSECTCLIPRECT: case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX: case U_EMR_SAVEDC: case U_EMR_RESTOREDC: case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_SELECTOBJECT: case U_EMR_CREATEPEN:
+    case U_EMR_CREATEBRUSHINDIRECT: case U_EMR_DELETEOBJECT: case U_EMR_ELLIPSE: case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT: case U_EMR_LINETO: case U_EMR_BEGINPATH: case U_EMR_ENDPATH: case U_EMR_CLOSEFIGURE:
+    case U_EMR_FILLPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_STROKEPATH: case U_EMR_ABORTPATH:
+    case U_EMR_EXTSELECTCLIPRGN: case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_STRETCHDIBITS: case U_EMR_EXTCREATEFONTINDIRECTW: case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: case U_EMR_POLYBEZIER16: case U_EMR_POLYGON16: case U_EMR_POLYLINE16:
+    case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16: case U_EMR_POLYPOLYGON16:
+    case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT: case U_EMR_EXTCREATEPEN:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: return true;
+    default: return false;
+    }
+}
+
+/// The pictures, strings and advances a record points to lie inside it and
+/// hold what their headers say.
+bool ContentsSound(uint32_t Type, const char* R, size_t Size)
+{
+    const auto Fits = [&](size_t Need) { return Size >= Need; };
+    switch (Type) {
+    case U_EMR_BITBLT: {
+        if (!Fits(sizeof(U_EMRBITBLT)))
+            return false;
+        const auto& E = As<U_EMRBITBLT>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_STRETCHBLT: {
+        if (!Fits(sizeof(U_EMRSTRETCHBLT)))
+            return false;
+        const auto& E = As<U_EMRSTRETCHBLT>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_STRETCHDIBITS: {
+        if (!Fits(sizeof(U_EMRSTRETCHDIBITS)))
+            return false;
+        const auto& E = As<U_EMRSTRETCHDIBITS>(R);
+        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_SETDIBITSTODEVICE: {
+        if (!Fits(sizeof(U_EMRSETDIBITSTODEVICE)))
+            return false;
+        const auto& E = As<U_EMRSETDIBITSTODEVICE>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_TRANSPARENTBLT: {
+        if (!Fits(sizeof(U_EMRTRANSPARENTBLT)))
+            return false;
+        const auto& E = As<U_EMRTRANSPARENTBLT>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_ALPHABLEND: {
+        if (!Fits(sizeof(U_EMRALPHABLEND)))
+            return false;
+        const auto& E = As<U_EMRALPHABLEND>(R);
+        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
+    }
+    case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_CREATEMONOBRUSH: {
+        if (!Fits(sizeof(U_EMRCREATEDIBPATTERNBRUSHPT)))
+            return false;
+        const auto& E = As<U_EMRCREATEDIBPATTERNBRUSHPT>(R);
+        return DibOf(R, Size, E.offBmi, E.cbBmi, E.offBits, E.cbBits).has_value();
+    }
+    case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: {
+        const size_t Fixed = offsetof(U_EMREXTTEXTOUTW, emrtext) + sizeof(U_EMRTEXT);
+        if (!Fits(Fixed))
+            return false;
+        const U_EMRTEXT& T = As<U_EMREXTTEXTOUTW>(R).emrtext;
+        const size_t DxAt = Fixed + ((T.fOptions & U_ETO_NO_RECT) ? 0 : sizeof(U_RECTL));
+        if (!Fits(DxAt + 4))
+            return false;
+        const uint64_t N = T.nChars, OffDx = U32(R + DxAt);
+        const uint64_t CharBytes = Type == U_EMR_EXTTEXTOUTW ? 2 : 1;
+        if (N == 0)
+            return true;
+        return T.offString <= Size && N * CharBytes <= Size - T.offString && OffDx <= Size && N * 4 <= Size - OffDx;
+    }
+    default: return true;
+    }
+}
+
+/// Pictures met before, by their DIB bytes: a logo repeated on every tag
+/// and page becomes one image, which a PDF then embeds once. Bounded; the
+/// oldest are dropped first.
+class PictureCache {
+public:
+    static PictureCache& Instance()
+    {
+        static PictureCache C;
+        return C;
+    }
+
+    std::optional<QImage> Find(const RecordDib& D)
+    {
+        const size_t Key = std::hash<std::string_view>()(D.Packed);
+        for (const Entry& E : Entries)
+            if (E.Key == Key && E.Packed == D.Packed)
+                return E.Image;
+        std::optional<QImage> Image = DibToImage(*D.Info(), D.Bits(), std::nullopt);
+        if (!Image)
+            return std::nullopt;
+        *Image = Image->convertToFormat(QImage::Format_RGB32);
+        Bytes += D.Packed.size() * 2;
+        Entries.push_back(Entry {Key, D.Packed, *Image});
+        while (Bytes > MaxBytes && !Entries.empty()) {
+            Bytes -= Entries.front().Packed.size() * 2;
+            Entries.erase(Entries.begin());
+        }
+        return Image;
+    }
+
+private:
+    struct Entry {
+        size_t Key;
+        std::string Packed;
+        QImage Image;
+    };
+    static constexpr size_t MaxBytes = 32u << 20;
+    std::vector<Entry> Entries;
+    size_t Bytes = 0;
+};
 
 QTransform FromXform(const U_XFORM& X)
 {
@@ -395,7 +500,7 @@ private:
         TRect Box;
         if (HasRect) {
             const auto& Rc = As<U_RECTL>(R + Fixed);
-            Box = TRect(Rc.left, Rc.top, Rc.right, Rc.bottom);
+            Box = TRect {Rc.left, Rc.top, Rc.right, Rc.bottom};
         }
         std::vector<int> Dx;
         if (OffDx && OffDx <= Size && N <= (Size - OffDx) / 4)
@@ -511,19 +616,23 @@ private:
         }
     }
 
-    /// The points of a poly record fit the record.
+    /// The points of a poly record (one count, then the points) fit the
+    /// record; true for other kinds.
     static bool PointsFit(uint32_t Type, const char* R, size_t Size)
     {
         const bool Small = Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16;
+        const bool Large = Type >= U_EMR_POLYBEZIER && Type <= U_EMR_POLYLINETO;
+        if (!Small && !Large)
+            return true;
         const uint32_t N = U32(R + 24);
         return N <= (Size - 28) / (Small ? 4 : 8);
     }
 
     void Record(uint32_t Type, const char* R, size_t Size)
     {
-        if (Size < FixedSize(Type))
+        if (!Played(Type) || Size < FixedSize(Type))
             return;
-        if (FixedSize(Type) == 28 && !PointsFit(Type, R, Size))
+        if (!PointsFit(Type, R, Size))
             return;
         switch (Type) {
         // ---- mapping
@@ -826,9 +935,27 @@ private:
                 PatBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.dwRop);
                 break;
             }
-            if (const auto Dib = DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc))
+            const auto Dib = DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc);
+            if (!Dib)
+                break;
+            const BITMAPINFOHEADER& Hd = Dib->Info()->bmiHeader;
+            if (Hd.biBitCount == 1 || !E.cSrc.x || !E.cSrc.y || !E.cDest.x || !E.cDest.y) {
                 StretchDIBits(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.Src.x, E.Src.y, E.cSrc.x, E.cSrc.y,
                     Dib->Bits(), *Dib->Info(), DIB_RGB_COLORS, E.dwRop);
+                break;
+            }
+            // Through the shared picture: a bottom-up DIB counts its source
+            // rows from the lower edge.
+            const auto Image = PictureCache::Instance().Find(*Dib);
+            if (!Image)
+                break;
+            const int Top = Hd.biHeight > 0 ? Image->height() - E.Src.y - E.cSrc.y : E.Src.y;
+            Source S;
+            S.Bitmap = CreateBitmapObject(*Image, false);
+            S.Memory = CreateCompatibleDC(nullptr);
+            SelectObject(S.Memory, S.Bitmap);
+            StretchBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, Top, E.cSrc.x, E.cSrc.y,
+                E.dwRop);
             break;
         }
         case U_EMR_SETDIBITSTODEVICE: {
@@ -848,6 +975,37 @@ private:
 };
 
 }  // namespace
+
+size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error)
+{
+    const char* Data = static_cast<const char*>(DataPtr);
+    if (!Data || !CheckHeader(Data, Size, Error))
+        return 0;
+    const size_t Length = As<U_EMRHEADER>(Data).nBytes;
+    size_t At = U32(Data + 4);
+    while (At < Length) {
+        if (Length - At < 8)
+            return Fail(Error, "truncated record"), 0;
+        const uint32_t Type = U32(Data + At), RecordSize = U32(Data + At + 4);
+        if (RecordSize < 8 || RecordSize % 4 || RecordSize > Length - At)
+            return Fail(Error, "bad record size"), 0;
+        if (Type == U_EMR_HEADER)
+            return Fail(Error, "second header"), 0;
+        // The kinds we play are checked; the others are skipped unread.
+        if (Played(Type)) {
+            // Its checks read the fixed part of a record before looking at
+            // its size: copy short records so they read only their own bytes.
+            std::string Copy(Data + At, RecordSize);
+            Copy.resize(std::max<size_t>(RecordSize, 512), '\0');
+            if (!U_emf_record_safe(Copy.data()) || !ContentsSound(Type, Data + At, RecordSize))
+                return Fail(Error, "damaged record"), 0;
+        }
+        At += RecordSize;
+        if (Type == U_EMR_EOF)
+            return Length;
+    }
+    return Fail(Error, "no end record"), 0;
+}
 
 BOOL PlayEnhMetaFileBits(HDC DC, const void* Data, size_t Size, const TRect& Rect)
 {

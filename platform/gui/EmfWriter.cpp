@@ -13,8 +13,6 @@
 
 #include <uemf.h>
 
-#include <QFontMetrics>
-
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -493,13 +491,14 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
     D->Sync(C, FSize);
     const std::u16string Chars = T.Text.toStdU16String();
     std::vector<uint32_t> Dx;
-    const QFontMetrics& M = MetricsOf(C.Font);
     for (size_t I = 0; I < Chars.size(); ++I) {
         if (I < T.Dx.size())
             Dx.push_back(static_cast<uint32_t>(T.Dx[I]));
         else
-            Dx.push_back(static_cast<uint32_t>(M.horizontalAdvance(QChar(Chars[I]))));
+            Dx.push_back(static_cast<uint32_t>(TextAdvance(C.Font, QString(QChar(Chars[I])))));
     }
+    const FontMeasures M = MeasuresOf(C.Font);
+    const int CellHeight = M.Ascent + M.Descent;
     uint32_t Options = T.Options & (ETO_OPAQUE | ETO_CLIPPED);
     U_RECTL Rect {0, 0, -1, -1};
     if (T.Rect)
@@ -513,7 +512,7 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
     int Width = 0;
     for (uint32_t W : Dx)
         Width += static_cast<int>(W);
-    QRect Logical(T.Ref.x() - Width, T.Ref.y() - M.height(), 3 * Width + 1, 3 * M.height());
+    QRect Logical(T.Ref.x() - Width, T.Ref.y() - CellHeight, 3 * Width + 1, 3 * CellHeight);
     if (T.Rect)
         Logical |= *T.Rect;
     const QRect Box = MapRect(C.ToDevice, Logical) & QRect(QPoint(0, 0), FSize);

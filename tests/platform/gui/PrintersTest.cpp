@@ -199,3 +199,37 @@ TEST(Printers, AbortedPdfJobLeavesNoFile)
     P.Abort();
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "dropped.pdf"));
 }
+
+// A logo on every tag of every page is embedded in the PDF once.
+TEST(Printers, RepeatedPictureIsEmbeddedOnce)
+{
+    TempDir Dir;
+    TBitmap Logo;
+    Logo.SetSize(60, 24);
+    Logo.Canvas()->Brush()->SetColor(clNavy);
+    Logo.Canvas()->FillRect(Rect(0, 0, 60, 24));
+    Logo.Canvas()->Brush()->SetColor(clYellow);
+    Logo.Canvas()->FillRect(Rect(6, 6, 54, 18));
+    TMetafile Page;
+    Page.SetWidth(748);
+    Page.SetHeight(1090);
+    {
+        TMetafileCanvas C(&Page, nullptr);
+        for (int I = 0; I < 8; ++I)
+            C.StretchDraw(Rect(10, 10 + I * 100, 130, 58 + I * 100), &Logo);
+    }
+    TPrinter P;
+    P.SetOutputFileName(Dir.File("logos.pdf"));
+    P.BeginDoc();
+    for (int I = 0; I < 3; ++I) {
+        if (I)
+            P.NewPage();
+        P.Canvas()->StretchDraw(Rect(0, 0, P.PageWidth(), P.PageHeight()), &Page);
+    }
+    P.EndDoc();
+    const std::string Pdf = ReadBytes(Dir.Path() / "logos.pdf");
+    size_t Images = 0;
+    for (size_t At = Pdf.find("/Subtype /Image"); At != std::string::npos; At = Pdf.find("/Subtype /Image", At + 1))
+        ++Images;
+    EXPECT_EQ(Images, 1u);
+}
