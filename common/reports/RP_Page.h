@@ -131,7 +131,7 @@ private:
     bool PrintBands(GenState& G, int BandType, bool Measuring);
     bool PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool DataRequest);
     void PrintHeaderOfLevel(GenState& G, TBand& B);
-    void DrawBandViews(TBand& B, bool Drawing);
+    void DrawBandViews(TBand& B);
     void NewOutputPage(GenState& G);
     void OpenOutputPage(int PageNo);
 

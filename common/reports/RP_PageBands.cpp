@@ -247,14 +247,13 @@ void TPage::PrintHeaderOfLevel(GenState& G, TBand& B)
         PrintBands(G, T - 1, false);
 }
 
-void TPage::DrawBandViews(TBand& B, bool Drawing)
+void TPage::DrawBandViews(TBand& B)
 {
     TCanvas* Canvas = Document->CurCanvas;
     for (TView* View : B.Views)
         View->Draw(Canvas, View->SC ? dmPrepared : dmOutput);
     for (TView* View : B.Views)
         View->SetHeightMM(View->SavedHeightMM);
-    (void)Drawing;
 }
 
 bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool DataRequest)
@@ -345,7 +344,7 @@ bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool 
         NewOutputPage(G);
     if (!Measuring) {
         B.Top = Y;
-        DrawBandViews(B, Drawing);
+        DrawBandViews(B);
         B.Top = TemplateTop;
     }
     const int Before = Y;
