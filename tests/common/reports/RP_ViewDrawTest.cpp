@@ -7,8 +7,12 @@
 #include "platform/gui/Graphics.h"
 
 #include "tests/common/reports/ReportHost.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 using namespace rpt;
 
@@ -133,4 +137,53 @@ TEST(RP_ViewDraw, OwnerDrawnFrameLeavesDrawingToTheHost)
     EXPECT_EQ(Host.Rect, Rect(10, 10, 18, 18));
     EXPECT_EQ(S.At(13, 13), clWhite) << "the element draws nothing itself";
     EXPECT_EQ(S.At(10, 13), clWhite);
+}
+
+// Elements with the installed fonts: inline tags, a raised 3-D text,
+// vertical text and a wrapped centred text, kept as a PNG to look at.
+TEST(RP_ViewDraw, ElementsWithInstalledFonts)
+{
+    TDocument Doc(nullptr);
+    Doc.UpdatePrnInfo(false);
+    Doc.OutputMode = true;
+    TBitmap Shot;
+    Shot.SetSize(320, 160);
+    Shot.Canvas()->Brush()->SetColor(clWhite);
+    Shot.Canvas()->FillRect(Rect(0, 0, 320, 160));
+    const auto Add = [&Doc](const TRect& R, const char* Text) {
+        auto* V = new TView(vkText, &Doc);
+        V->SetBoundsRect(R);
+        V->Lines->SetText(AnsiString::FromUtf8(Text));
+        V->FrameTyp = 0x0F;
+        Doc.CurrentPage()->AddView(V);
+        return V;
+    };
+    TView* Tags = Add(Rect(4, 4, 204, 44), "Цена <B>125,00</B> <COLOR=Red>руб.<COLOR=Black><BR>"
+                                          "<SMALL>по карте</SMALL> <BIG>99</BIG>");
+    Tags->FontSize = 10;
+    TView* Raised = Add(Rect(4, 50, 204, 100), "<CENTER>Акция");
+    Raised->FontSize = 24;
+    Raised->FontStyle = 2;
+    Raised->Show3d = true;
+    Raised->Type3d = 1;
+    Raised->ShadowLen = 2;
+    Raised->FillColor = clSilver;
+    TView* Up = Add(Rect(210, 4, 240, 150), "Вертикально");
+    Up->SetVertical(true);
+    Up->SetHorzAlign(2);
+    TView* Wrap = Add(Rect(4, 106, 204, 156), "Длинное название товара, которое переносится");
+    Wrap->SetWordWrap(true);
+    Wrap->SetHorzAlign(2);
+    Wrap->SetVertAlign(0x80);
+    for (int I = 0; I < Doc.CurrentPage()->ViewCount(); ++I)
+        Doc.CurrentPage()->GetView(I)->Draw(Shot.Canvas(), dmOutput);
+
+    int Dark = 0;
+    for (int Y = 5; Y < 43; ++Y)
+        for (int X = 5; X < 203; ++X)
+            Dark += Shot.Canvas()->Pixels(X, Y) == clBlack ? 1 : 0;
+    EXPECT_GT(Dark, 50) << "the tagged text is drawn";
+    const char* Dir = std::getenv("PRICETAGS_PNG_DIR");
+    WriteBytes(std::filesystem::path(Dir ? Dir : "/tmp") / "report-elements.png",
+               Shot.SaveToPngBytes());
 }
