@@ -86,8 +86,9 @@ public:
     /// Band'ов больше 1023" for a 1023rd band of one kind.
     void PrepareBands();
     /// Prints the page's bands onto output pages from PageNo on (advanced
-    /// past the last one). Raises Exception with NoProgressText when a page
-    /// break would leave the next page as empty as the one it closes.
+    /// past the last one). A host that keeps answering more rows while the
+    /// output does not move down (100000 rows in a row) stops the build with
+    /// Exception "Количество Band'ов больше 1023".
     void Generate(int& PageNo);
     /// Frees the bands and restores every element's top and height.
     void ReleaseBands();
