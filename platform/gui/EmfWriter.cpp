@@ -88,6 +88,8 @@ BrushKey KeyOfBrush(const GdiObject& B, const DcState& S)
                 for (int X = 0; X < K.Pattern.width(); ++X)
                     Line[X] = (Line[X] & 0xFFFFFF) ? ToRgb(S.BkColor) : ToRgb(S.TextColor);
             }
+        if (K.Pattern.isNull())
+            K.Style = BS_NULL;  // a pattern without a tile paints nothing
     }
     return K;
 }
@@ -274,9 +276,13 @@ struct EmfBackend::Impl {
             Clip.reset();
             return;
         }
+        // Nothing may be drawn: one empty rectangle (a region holds one at
+        // least).
         std::vector<U_RECTL> Rects;
         for (const QRect& R : Want)
             Rects.push_back(RectLExclusive(R));
+        if (Rects.empty())
+            Rects.push_back(U_RECTL {0, 0, 0, 0});
         const QRect Box = Want.boundingRect();
         PU_RGNDATA Data = rgndata_set(
             rgndataheader_set(static_cast<U_NUM_RECTL>(Rects.size()), RectLExclusive(Box)), Rects.data());
@@ -500,15 +506,8 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
     const FontMeasures M = MeasuresOf(C.Font);
     const int CellHeight = M.Ascent + M.Descent;
     uint32_t Options = T.Options & (ETO_OPAQUE | ETO_CLIPPED);
-    U_RECTL Rect {0, 0, -1, -1};
-    if (T.Rect)
-        Rect = RectLExclusive(*T.Rect);
-    else
+    if (!T.Rect)
         Options |= U_ETO_NO_RECT;
-    char* Emrtext = emrtext_set(PointL(T.Ref.x(), T.Ref.y()), static_cast<U_NUM_STR>(Chars.size()), 2,
-        const_cast<char16_t*>(Chars.data()), Options, Rect, Dx.empty() ? nullptr : Dx.data());
-    if (!Emrtext)
-        throw EInvalidGraphicOperation("Metafile record could not be made");
     int Width = 0;
     for (uint32_t W : Dx)
         Width += static_cast<int>(W);
@@ -516,8 +515,33 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
     if (T.Rect)
         Logical |= *T.Rect;
     const QRect Box = MapRect(C.ToDevice, Logical) & QRect(QPoint(0, 0), FSize);
-    D->Put(U_EMREXTTEXTOUTW_set(RectL(Box), U_GM_COMPATIBLE, 0, 0, reinterpret_cast<PU_EMRTEXT>(Emrtext)));
-    std::free(Emrtext);
+
+    // The record by hand (an empty string, which the library will not
+    // take, still fills its box): fixed part, box, offset of the advances,
+    // the UTF-16 string padded to 4 bytes, the advances.
+    const size_t Fixed = 36 + 20 + (T.Rect ? 16 : 0) + 4;
+    const size_t StringBytes = (Chars.size() * 2 + 3) / 4 * 4;
+    const size_t Size = Fixed + StringBytes + Dx.size() * 4;
+    std::string R(Size, '\0');
+    const auto Put32 = [&R](size_t At, uint32_t V) { std::memcpy(R.data() + At, &V, 4); };
+    Put32(0, U_EMR_EXTTEXTOUTW);
+    Put32(4, static_cast<uint32_t>(Size));
+    const U_RECTL B = RectL(Box);
+    std::memcpy(R.data() + 8, &B, 16);
+    Put32(24, U_GM_COMPATIBLE);
+    Put32(36, static_cast<uint32_t>(T.Ref.x()));
+    Put32(40, static_cast<uint32_t>(T.Ref.y()));
+    Put32(44, static_cast<uint32_t>(Chars.size()));
+    Put32(48, static_cast<uint32_t>(Fixed));
+    Put32(52, Options);
+    if (T.Rect) {
+        const U_RECTL Rc = RectLExclusive(*T.Rect);
+        std::memcpy(R.data() + 56, &Rc, 16);
+    }
+    Put32(Fixed - 4, static_cast<uint32_t>(Fixed + StringBytes));
+    std::memcpy(R.data() + Fixed, Chars.data(), Chars.size() * 2);
+    std::memcpy(R.data() + Fixed + StringBytes, Dx.data(), Dx.size() * 4);
+    D->PutRaw(R);
     return D->Note(Box);
 }
 

@@ -464,6 +464,17 @@ TEST(Metafiles, RecordsReadBackAsTheCallsMade)
              Rectangle(DC, 0, 0, 20, 10);
          }},
         {"pixel", [](HDC DC) { SetPixel(DC, 3, 4, RGB(1, 2, 3)); }},
+        {"opaque box without text", [](HDC DC) {
+             SetBkColor(DC, RGB(0, 200, 0));
+             const TRect Box = Rect(10, 10, 40, 20);
+             ExtTextOut(DC, 10, 10, ETO_OPAQUE, &Box, "", 0);
+         }},
+        {"nothing left to draw in", [](HDC DC) {
+             IntersectClipRect(DC, 5, 5, 5, 5);
+             Rectangle(DC, 0, 0, 20, 20);
+             SelectClipRgn(DC, nullptr);
+             Rectangle(DC, 0, 0, 20, 20);
+         }},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
