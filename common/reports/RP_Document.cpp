@@ -11,10 +11,23 @@
 #include "platform/rtl/Ticks.h"
 
 #include <cassert>
+#include <map>
 
 namespace {
 
 ReportPrinter* gPrinterPort = nullptr;
+
+// What each printer of the installed port reported, by printer index, with
+// the tick it was read at.
+struct CachedCaps {
+    PrinterCaps Caps[2];
+    Cardinal Tick = 0;
+};
+std::map<int, CachedCaps>& CapsCache()
+{
+    static std::map<int, CachedCaps> Cache;
+    return Cache;
+}
 
 // Fallback device capabilities: A4 at 600 dpi, portrait and landscape.
 constexpr PrinterCaps FallbackCaps[2] = {
@@ -30,6 +43,7 @@ constexpr Cardinal PrnInfoLifeMs = 60000;
 void InstallReportPrinter(ReportPrinter* Port)
 {
     gPrinterPort = Port;
+    CapsCache().clear();
 }
 
 ReportPrinter* InstalledReportPrinter()
@@ -73,10 +87,6 @@ void TPrnInfo::SetFallback(Byte Orientation)
 }
 
 // ---- TPageInfo, T_RPDefDesigner ----------------------------------------------
-
-PRICETAGS_DEFINE_CLASS(TPageInfo)
-
-TPageInfo::~TPageInfo() = default;
 
 PRICETAGS_DEFINE_CLASS(T_RPDefDesigner)
 
@@ -301,7 +311,23 @@ TPrnInfo* TDocument::PrnInfo(int Orientation) const
     return FPrnInfo[Orientation == 0 ? 0 : 1].get();
 }
 
-void TDocument::RefreshPrnInfo()
+void TDocument::SelectPrinter()
+{
+    if (!gPrinterPort)
+        return;
+    if (OnSetPrinterEvent && OnSetPrinterEvent(this, PrinterType, PrinterName)) {
+        PrnIndex = gPrinterPort->PrinterIndex();
+        return;
+    }
+    const bool Named = PrinterType < 0 && gPrinterPort->SelectNamed(PrinterName);
+    if (!Named && gPrinterPort->PrinterIndex() != DefaultPrinterIndex) {
+        gPrinterPort->SelectDefault();
+        DefaultPrinterIndex = gPrinterPort->PrinterIndex();
+    }
+    PrnIndex = gPrinterPort->PrinterIndex();
+}
+
+void TDocument::RefreshPrnInfo(bool Force)
 {
     if (!gPrinterPort) {
         FPrnInfo[0]->SetFallback(0);
@@ -309,10 +335,28 @@ void TDocument::RefreshPrnInfo()
         PrnIndex = -2;
         return;
     }
+    // Every document of the process shares what one printer reported in
+    // the last minute: a template load or another document does not make
+    // the printer switch orientations again.
+    std::map<int, CachedCaps>& Cache = CapsCache();
     try {
-        FPrnInfo[1]->Fill(gPrinterPort->ReadCaps(1));
-        FPrnInfo[0]->Fill(gPrinterPort->ReadCaps(0));
-        PrnIndex = gPrinterPort->PrinterIndex();
+        SelectPrinter();
+        const int Index = gPrinterPort->PrinterIndex();
+        auto It = Cache.find(Index);
+        if (Force || It == Cache.end() || TickPassed(It->second.Tick + PrnInfoLifeMs)) {
+            CachedCaps Fresh;
+            Fresh.Caps[1] = gPrinterPort->ReadCaps(1);
+            Fresh.Caps[0] = gPrinterPort->ReadCaps(0);
+            Fresh.Tick = GetTickCount();
+            // Checked before it is kept, so unusable metrics are read again.
+            TPrnInfo Check;
+            Check.Fill(Fresh.Caps[0]);
+            Check.Fill(Fresh.Caps[1]);
+            It = Cache.insert_or_assign(Index, Fresh).first;
+        }
+        FPrnInfo[1]->Fill(It->second.Caps[1]);
+        FPrnInfo[0]->Fill(It->second.Caps[0]);
+        PrnIndex = Index;
     } catch (const Exception&) {
         // The pages are still laid out, on the fallback paper; the caller
         // learns why.
@@ -334,7 +378,7 @@ void TDocument::UpdatePrnInfo(bool Force)
     };
     if (Force || PrnTick == 0 || PrinterChanged || TickPassed(PrnTick + PrnInfoLifeMs)) {
         try {
-            RefreshPrnInfo();
+            RefreshPrnInfo(Force);
         } catch (const Exception&) {
             // The fallback paper stands until the next period.
             TakeExtent();

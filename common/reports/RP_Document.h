@@ -26,9 +26,12 @@
 #include <memory>
 #include <vector>
 
+struct DeviceContext;
+using HDC = DeviceContext*;
 class TCanvas;
 class TIniFile;
 class TPage;
+class TPageInfo;
 class TStream;
 class TStringList;
 class TStrings;
@@ -78,6 +81,15 @@ public:
     virtual ~ReportPrinter() = default;
     [[nodiscard]] virtual int PrinterIndex() = 0;
     [[nodiscard]] virtual PrinterCaps ReadCaps(Byte Orientation) = 0;
+    /// Chooses the installed printer of that name; false (nothing
+    /// changed) when none has it.
+    virtual bool SelectNamed(const AnsiString& Name)
+    {
+        (void)Name;
+        return false;
+    }
+    /// Chooses the system's default printer.
+    virtual void SelectDefault() {}
 };
 /// Installs the printer every document asks (null: none). Not owned.
 void InstallReportPrinter(ReportPrinter* Port);
@@ -113,13 +125,56 @@ public:
     Integer PrintHeight = 0;
 };
 
-/// One generated output page: the printable size of its template page and
-/// the extent of elements reaching outside it.
+/// What printing asks of a printer: the printer's orientation, jobs with
+/// titles, pages, and an output page drawn into a rectangle of device
+/// pixels. The printing layer installs one (InstallReportPrintJob).
+class ReportPrintJob {
+public:
+    virtual ~ReportPrintJob() = default;
+    [[nodiscard]] virtual Byte Orientation() = 0;
+    virtual void SetOrientation(Byte Value) = 0;
+    virtual void SetCopies(int Value) = 0;
+    virtual void BeginDoc(const AnsiString& Title) = 0;
+    virtual void NewPage() = 0;
+    virtual void EndDoc() = 0;
+    /// False once the operator has cancelled the job.
+    [[nodiscard]] virtual bool Printing() = 0;
+    virtual void DrawPage(TPageInfo& Page, const TRect& DeviceRect) = 0;
+};
+/// Installs the printer Print sends pages to (null: none). Not owned.
+void InstallReportPrintJob(ReportPrintJob* Job);
+[[nodiscard]] ReportPrintJob* InstalledReportPrintJob();
+
+class TMetafile;
+class TMetafileCanvas;
+
+/// One generated output page: the printable size of its template page, the
+/// extent of elements reaching outside it, and its drawing, an enhanced
+/// metafile at 96 dpi played onto any DC.
 class TPageInfo : public TObject {
     PRICETAGS_CLASS(TPageInfo, TObject)
 public:
-    TPageInfo() = default;
+    TPageInfo();
     ~TPageInfo() override;
+
+    /// Replaces the metafile by a new one of Width x Height pixels and opens
+    /// a canvas recording into it.
+    void NewDrawing(int Width, int Height);
+    /// The canvas recording the page (owned by the page); null when none is
+    /// open.
+    [[nodiscard]] TCanvas* Canvas() const;
+    /// Frees the canvas: the metafile is complete.
+    void CloseCanvas();
+    [[nodiscard]] int DrawingWidth() const;
+    [[nodiscard]] int DrawingHeight() const;
+    /// Draws the page onto Target at its size in Target's units; false when
+    /// it has no records.
+    bool PlayOn(HDC Target) const;
+    /// The page's metafile (owned).
+    [[nodiscard]] TMetafile* Metafile() const { return FMetafile.get(); }
+    /// Fits a page whose elements reach outside the printable area into R
+    /// (device pixels): shifted back onto the paper and shrunk.
+    void ScaleRect(TRect& R) const;
 
     Integer PrintWidth = 0;
     Integer PrintHeight = 0;
@@ -131,6 +186,10 @@ public:
     bool OutsidePage = false;
     bool OutsidePrintAll = false;
     Byte Orientation = 0;
+
+private:
+    std::unique_ptr<TMetafile> FMetafile;
+    std::unique_ptr<TMetafileCanvas> FCanvas;
 };
 
 /// The designer settings stored with a template.
@@ -266,6 +325,52 @@ public:
     void GetPageExtent(Byte Orientation, int& APageWidth, int& AOffsetY, int& AOffsetX,
                        int& APageHeight);
     [[nodiscard]] TPrnInfo* PrnInfo(int Orientation) const;
+    /// Chooses the printer: the host's OnSetPrinterEvent when it answers
+    /// true, else the printer named PrinterName when PrinterType is
+    /// negative and it is installed, else the default printer.
+    void SelectPrinter();
+    /// UpdatePrnInfo(false), then the page extent of Orientation with each
+    /// value multiplied by Factor and rounded.
+    void GetScaledPageExtent(Byte Orientation, Extended Factor, int& APageWidth, int& AOffsetY,
+                             int& AOffsetX, int& APageHeight);
+    /// The scaled extent of the selected page's orientation into PageWidth,
+    /// OffsetY, OffsetX and PageHeight.
+    void SetScaledPageExtent(Extended Factor);
+    /// (0, 0, PageWidth, PageHeight), moved by (-OffsetX, -OffsetY) in
+    /// OutputMode.
+    [[nodiscard]] TRect PageRect() const;
+    /// PageRect shrunk by OffsetX on the left and right and OffsetY at the
+    /// top and bottom.
+    [[nodiscard]] TRect PrintRect() const;
+    /// Checks every template page's elements against the paper and the
+    /// printable area (the page's extent and flags); 3 when any lies
+    /// outside the printable area, else 1 when any lies outside the paper,
+    /// else 0.
+    int CheckPrintArea();
+    /// Brings every template page's elements into the printable area:
+    /// elements above it move down to its top, elements below it move up in
+    /// groups, and (Proportional) elements are squeezed across by the
+    /// extent of the last check; then each is clamped into the area.
+    void FitIntoPrintArea(bool Proportional);
+
+    // ---- building and printing ----
+    /// Generates all output pages (one drawing each) from the template
+    /// pages with the host's data. OutputMode stays set afterwards.
+    virtual void BuildReport();
+    /// Output page i ready for drawing: pages appended until it exists, a
+    /// new drawing of the printable size, the selected page's extent.
+    TPageInfo* PreparePageInfo(int i);
+    /// Ends drawing on the current output page.
+    void CloseCurCanvas();
+    /// Prints output pages From..To (1-based; From below 1 is 1, To below 1
+    /// or past the last page is the last page) in Copies copies, collated
+    /// or page by page, one job per run of pages of one orientation.
+    /// Raises Exception "Нет данных для печати" without output pages and
+    /// "Принтер не установлен" when no printer is installed.
+    void Print(int From, int To, int Copies, bool Collate);
+    /// The device rectangle an output page is drawn into on a printer of
+    /// metrics Info (margins and fitting applied).
+    [[nodiscard]] TRect PrintPageRect(const TPageInfo& Page, const TPrnInfo& Info) const;
 
     // ---- data for the build ----
     /// Built-in variables (NAMEDOCUMENT, DATE, PAGE, LINE...); ParValue is
@@ -365,6 +470,12 @@ public:
     Integer SampleDetail = 0;
     Integer SampleSubDetail = 0;
     Integer UsedHeight = 0;
+    /// Bottom of the body area of the current output page, pixels.
+    Integer PageLimit = 0;
+    /// Running bottom of a band's measuring pass, band-relative pixels.
+    Integer GrowBottom = 0;
+    /// The canvas of the output page being drawn (null between pages).
+    TCanvas* CurCanvas = nullptr;
     bool HeaderOnly = false;
     bool IniRewrite = false;
     bool Saved = false;
@@ -403,7 +514,7 @@ private:
     void ReloadPicture(TView* View);
     /// Fits the designer's window placement to the screen.
     void FitDesignerPlacement();
-    void RefreshPrnInfo();
+    void RefreshPrnInfo(bool Force);
     [[nodiscard]] AnsiString DefaultExt() const;
     void SaveToFileOfName(const AnsiString& Name);
 

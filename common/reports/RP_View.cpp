@@ -12,8 +12,8 @@ PRICETAGS_DEFINE_CLASS(TView)
 
 TView::TView(Byte AKind, TDocument* ADocument)
     : PreparedMemo(std::make_unique<TStringList>()), Memo(std::make_unique<TStringList>()),
-      Document(ADocument), Kind(AKind), Lines(std::make_unique<TStringList>()),
-      ScaledPicture(std::make_unique<TBitmap>())
+      Extents(std::make_unique<T_ExtentStrList>()), Document(ADocument), Kind(AKind),
+      Lines(std::make_unique<TStringList>()), ScaledPicture(std::make_unique<TBitmap>())
 {
     if (Document)
         Page = Document->CurrentPage();

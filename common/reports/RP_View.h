@@ -10,9 +10,18 @@
 // Templates store an element as a tagged binary record (tag 0 "TV" ...
 // tag 255 "ENDTV") or as an ini section of keys; both write geometry in
 // pixels at the scale the template readers and writers fix at 1.0.
+//
+// Drawing (Draw) serves the designer, the measuring and drawing passes of
+// page generation and the output pages. Text is laid out on every drawing:
+// bracketed variables are answered by the document's host (only while
+// output is built), inline tags in angle brackets change font, colour,
+// alignment and spacing part-way, and the text is cut into measured pieces
+// (T_ExtentStr) laid out into lines. Text is measured and drawn through a
+// ViewTextDevice: the canvas's DC unless one is installed.
 
 #include "common/reports/RP_Eng.h"
 
+#include "common/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Numbers.h"
@@ -22,6 +31,7 @@
 
 class TBand;
 class TBitmap;
+class TCanvas;
 class TDocument;
 class TFont;
 class TIniFile;
@@ -37,6 +47,105 @@ inline constexpr Byte vkOwnerDraw = 4;
 
 /// The stale mark of the pixel caches.
 inline constexpr Integer PxNotComputed = 0x7FFFFFFF;
+
+/// Drawing modes: the designer's view, its selection marks, output, the
+/// measuring pass (nothing painted) and the drawing pass that follows it.
+inline constexpr int dmDesign = 0;
+inline constexpr int dmMarks = 1;
+inline constexpr int dmMarksFrame = 2;
+inline constexpr int dmOutput = 3;
+inline constexpr int dmMeasure = 4;
+inline constexpr int dmPrepared = 5;
+
+/// One measured piece of an element's text: its box (left and top 0,
+/// right its width, bottom its height), the metrics of its tallest stretch
+/// and the index of the source line it belongs to.
+class T_ExtentStr : public TObject {
+    PRICETAGS_CLASS(T_ExtentStr, TObject)
+public:
+    T_ExtentStr() = default;
+    ~T_ExtentStr() override;
+
+    [[nodiscard]] int Width() const { return Right - Left; }
+    [[nodiscard]] int Height() const { return Bottom - Top; }
+
+    Integer Left = 0;
+    Integer Top = 0;
+    Integer Right = 0;
+    Integer Bottom = 0;
+    Integer Ascent = 0;
+    Integer IntLeading = 0;
+    Integer ExtLeading = 0;
+    Integer LineNo = 0;
+    AnsiString Text;
+    /// The piece holds an inline tag (its stretches are measured again when
+    /// drawn); a piece without one advances by its width.
+    bool HasTags = false;
+};
+
+/// The measured pieces of an element's text, with a cursor and the
+/// word-wrap flag that decides how lines are taken. Owns its pieces.
+class T_ExtentStrList : public T_ylOwnerList {
+    PRICETAGS_CLASS(T_ExtentStrList, T_ylOwnerList)
+public:
+    T_ExtentStrList() = default;
+    ~T_ExtentStrList() override;
+
+    /// Cursor before the first item.
+    void First() { Cursor = -1; }
+    /// Cursor + 1; the item there, or null past the end.
+    T_ExtentStr* Next();
+    [[nodiscard]] bool Eof() const { return Cursor >= Count(); }
+    [[nodiscard]] T_ExtentStr* GetItem(int Index) const
+    {
+        return static_cast<T_ExtentStr*>(GetObject(Index));
+    }
+    /// Appends a new empty piece and returns it.
+    T_ExtentStr* AddNew();
+    /// Measures the line that starts at item Index: the items of the same
+    /// line number while their summed width stays within MaxWidth. The item
+    /// that makes the sum exceed it ends the line: with WordWrap and not the
+    /// first item it is left for the next line, else it is taken. Index is
+    /// left at the next line's first item; Rec holds the summed width and
+    /// the height, ascent and leadings of the tallest item taken.
+    void TakeLines(int& Index, ExtentRecord& Rec, int MaxWidth) const;
+
+    int Cursor = -1;
+    bool WordWrap = false;
+};
+
+/// What text layout asks of a surface: the extent and metrics of a text in
+/// the canvas's current font, and drawing it. The default works on the
+/// canvas's DC; tests and benchmarks install one with fixed metrics.
+struct TextPieceMetrics {
+    int Width = 0;
+    int Height = 0;
+    int Ascent = 0;
+    int IntLeading = 0;
+    int ExtLeading = 0;
+};
+class ViewTextDevice {
+public:
+    virtual ~ViewTextDevice() = default;
+    /// Width of Text and the metrics of the canvas font (height = the
+    /// font's full height).
+    [[nodiscard]] virtual TextPieceMetrics Measure(TCanvas* Canvas, const AnsiString& Text) = 0;
+    /// Text drawn from Box's top-left corner, clipped to Box, with no
+    /// prefix processing and tabs expanded.
+    virtual void DrawText(TCanvas* Canvas, const TRect& Box, const AnsiString& Text) = 0;
+    /// Text with its reference point at (X, Y) in the canvas font (rotated
+    /// fonts included), clipped to Clip.
+    virtual void DrawTextAt(TCanvas* Canvas, int X, int Y, const TRect& Clip,
+                            const AnsiString& Text) = 0;
+};
+/// Installs the device every element measures and draws text with (null:
+/// the canvas's own DC). Not owned.
+void InstallViewTextDevice(ViewTextDevice* Device);
+[[nodiscard]] ViewTextDevice* CurrentViewTextDevice();
+
+/// Smallest 1-based position in Text at which an inline tag starts, or 0.
+/// A tag with a value ("<SIZE=") counts only when a ">" follows it.
+[[nodiscard]] int FindNextTag(const AnsiString& Text);
 
 class TView : public TObject {
     PRICETAGS_CLASS(TView, TObject)
@@ -117,6 +226,31 @@ public:
     void SetSelected(bool Value);
     /// Name, size, colour and style of Font (bold 2, italic 1, underline 4).
     void AssignFont(TFont* Font);
+    /// Prepares Target as the element's font (pictures and owner-drawn
+    /// frames: Arial 8 black; band areas grey) at the document's scale, not
+    /// below 4 points; the common faces take the document's Charset.
+    void MakeFont(TFont* Target, Byte AKind) const;
+
+    // ---- drawing ----
+    /// Draws the element in Mode (dmDesign...dmPrepared) on Canvas. While
+    /// the document builds output it is placed at its band's output top and
+    /// fires OnEnterRect or OnOwnerDraw; the measuring pass raises the
+    /// document's GrowBottom to the text's bottom.
+    void Draw(TCanvas* Canvas, int Mode);
+    /// Replaces bracketed variables by the host's (or the built-in) values
+    /// while output is built; true when at least one was replaced.
+    bool SubstituteVariables(AnsiString& Line);
+    /// Applies the inline tags Text begins with to Font and the element and
+    /// removes them from Text.
+    void ApplyTag(TFont* Font, AnsiString& Text);
+    /// Lays out Memo in R (right edge grown by 1) and draws it unless Mode
+    /// is dmMeasure; T receives the height of all lines.
+    void DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T);
+    /// Draws Memo in columns rotated by 90 degrees; T receives their total
+    /// width plus the frame.
+    void DrawVerticalText(TCanvas* Canvas, int Mode, const TRect& R, int& T);
+    /// The band kind the element is drawn for: its band's, else btNone.
+    [[nodiscard]] TBandType DrawBandType() const;
 
     // ---- template records ----
     /// The binary record in tag order; tag 24 (selection) only with Undo.
@@ -137,12 +271,19 @@ public:
     void LoadLinesFromIni(TIniFile& Ini, const AnsiString& Section, const AnsiString& Prefix);
 
     // ---- fields ----
+    /// Template top and height in pixels, kept while a page is built; the
+    /// stored values are kept too, so a build leaves them exactly as they
+    /// were.
     Integer SavedTop = 0;
     Integer SavedHeight = 0;
+    Extended SavedTopMM = 0;
+    Extended SavedHeightMM = 0;
     /// Text prepared by a measuring pass for the next drawing pass.
     std::unique_ptr<TStringList> PreparedMemo;
     /// Working text of one drawing.
     std::unique_ptr<TStringList> Memo;
+    /// Measured pieces of the working text.
+    std::unique_ptr<T_ExtentStrList> Extents;
     Integer Tag = 0;
     /// Set by inline tags: 0 none, 1 left, 2 right, 3 centre.
     Byte LineAlign = 0;
@@ -197,6 +338,20 @@ private:
     void SetKindFromRecord(Byte Value);
     /// The legacy colour pair: font colour index high byte, fill low byte.
     void ApplyColorPair(Integer Value);
+    /// Cuts Memo into wrap units and measures them into Extents.
+    void MeasureUnits(TCanvas* Canvas);
+    /// Draws one piece's stretches from X, applying its tags.
+    void DrawPiece(TCanvas* Canvas, const T_ExtentStr& P, int X, int Top, const TRect& R,
+                   bool Paint);
+    void Draw3d(TCanvas* Canvas, const T_ExtentStr& P, int X, int Top, const TRect& R);
+    void DrawContents(TCanvas* Canvas, int Mode, const TRect& Bounds, int& T);
+    void DrawPicture(TCanvas* Canvas, const TRect& R);
+    void DrawFrame(TCanvas* Canvas, int Mode, const TRect& Bounds);
+    void DrawMarks(TCanvas* Canvas, int Mode, const TRect& Bounds);
+
+    /// Where the element is drawn this time (display rectangle, moved to its
+    /// band's output top); layout starts at its top.
+    TRect FDrawRect;
 
     Extended FHeightMM = 0;
     Extended FLeftMM = 0;

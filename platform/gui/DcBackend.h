@@ -114,6 +114,9 @@ public:
     virtual QImage* Pixels() { return nullptr; }
     /// Closes any Qt painting still open on the surface.
     virtual void Flush() {}
+    /// Opens the surface for drawing now rather than at the first call (a
+    /// print job starts its first page); false when the device refuses.
+    virtual bool Start() { return true; }
     /// A memory DC's new bitmap; false for surfaces that have none.
     virtual bool SelectBitmap(GdiObject* /*Bitmap*/) { return false; }
 

@@ -36,6 +36,8 @@ struct DcRecord {
     bool Fill = false;
     bool Stroke = false;
     TextCall Text;
+    /// The text's width in logical units as measured when it was drawn.
+    int TextWidth = 0;
     QImage Image;
     QRect SourceRect;
     bool SourceMonochrome = false;

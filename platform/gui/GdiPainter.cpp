@@ -42,6 +42,18 @@ public:
         return PageGeometry {Full.size(), Paint.topLeft() - Full.topLeft()};
     }
 
+    bool Start() override
+    {
+        if (Painter)
+            return true;
+        Painter = std::make_unique<QPainter>();
+        if (!Painter->begin(Device)) {
+            Painter.reset();
+            return false;
+        }
+        return true;
+    }
+
     void Flush() override
     {
         if (Painter && Painter->isActive())
@@ -113,8 +125,13 @@ public:
     QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override
     {
         const QRect SR = Source.Rect.normalized();
-        QImage Part = Source.Image.copy(SR).mirrored((Dest.width() < 0) != (Source.Rect.width() < 0),
-            (Dest.height() < 0) != (Source.Rect.height() < 0));
+        const bool MirrorX = (Dest.width() < 0) != (Source.Rect.width() < 0);
+        const bool MirrorY = (Dest.height() < 0) != (Source.Rect.height() < 0);
+        // The whole picture unchanged stays the same image, so a PDF
+        // embeds a picture drawn many times once.
+        QImage Part = SR == Source.Image.rect() && !MirrorX && !MirrorY
+            ? Source.Image
+            : Source.Image.copy(SR).mirrored(MirrorX, MirrorY);
         if (Source.Monochrome) {
             // 0 bits in the text colour, 1 bits in the background colour.
             const QRgb Text = ToRgb(C.S.TextColor), Back = ToRgb(C.S.BkColor);

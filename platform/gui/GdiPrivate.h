@@ -82,6 +82,20 @@ const QFontMetrics& MetricsOf(GdiObject& Font);
 /// The Qt font for a request, with the face mapped and the size in pixels.
 QFont MakeQtFont(const LOGFONT& LogFont);
 
+/// A font's measures as measuring and layout use them: the realised font's,
+/// or the fixed ones while SetFixedFontMetrics is on.
+struct FontMeasures {
+    int Ascent = 0;
+    int Descent = 0;
+    int InternalLeading = 0;
+    int ExternalLeading = 0;
+    int AveWidth = 0;
+    int MaxWidth = 0;
+};
+FontMeasures MeasuresOf(GdiObject& Font);
+/// Width of S in the font, logical units (the same rule as MeasuresOf).
+int TextAdvance(GdiObject& Font, const QString& S);
+
 struct DcState {
     HFONT Font = nullptr;
     HPEN Pen = nullptr;

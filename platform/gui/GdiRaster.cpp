@@ -258,6 +258,36 @@ QRect RasterBackend::PlotLine(const DrawContext& C, QPoint A, QPoint B)
     const QRect Bounds = Surface();
     const QRgb PenRgb = SurfaceRgb(Monochrome(), C.Pen.PenColor);
     const QRgb BkRgb = SurfaceRgb(Monochrome(), C.S.BkColor);
+    int Step = 0;
+    // A line far longer than any surface (from a damaged picture, say) is
+    // first cut to the part near the surface, so that it is not walked
+    // pixel by pixel across millions of pixels; its dashes keep their
+    // phase.
+    const int64_t Span = std::max(std::abs(int64_t(B.x()) - A.x()), std::abs(int64_t(B.y()) - A.y()));
+    if (Span > 65536) {
+        const QRectF Near = QRectF(Bounds).adjusted(-2, -2, 2, 2);
+        double T0 = 0, T1 = 1;
+        const double PX = A.x(), PY = A.y(), VX = double(B.x()) - A.x(), VY = double(B.y()) - A.y();
+        const auto Cut = [&](double P, double Q) {
+            if (P == 0)
+                return Q >= 0;
+            const double R = Q / P;
+            if (P < 0)
+                T0 = std::max(T0, R);
+            else
+                T1 = std::min(T1, R);
+            return T0 <= T1;
+        };
+        if (!Cut(-VX, PX - Near.left()) || !Cut(VX, Near.right() - PX) || !Cut(-VY, PY - Near.top())
+            || !Cut(VY, Near.bottom() - PY))
+            return {};
+        const QPoint From(RoundDevice(PX + T0 * VX), RoundDevice(PY + T0 * VY));
+        const QPoint To(RoundDevice(PX + T1 * VX), RoundDevice(PY + T1 * VY));
+        Step = static_cast<int>(std::max(std::abs(int64_t(From.x()) - A.x()), std::abs(int64_t(From.y()) - A.y())));
+        A = From;
+        // The last pixel is left out; keep the cut end's pixel unless it is B.
+        B = T1 < 1 ? To + QPoint(VX > 0 ? 1 : VX < 0 ? -1 : 0, VY > 0 ? 1 : VY < 0 ? -1 : 0) : B;
+    }
     int X0 = A.x(), Y0 = A.y();
     const int X1 = B.x(), Y1 = B.y();
     const int DX = std::abs(X1 - X0);
@@ -265,7 +295,6 @@ QRect RasterBackend::PlotLine(const DrawContext& C, QPoint A, QPoint B)
     const int SX = X0 < X1 ? 1 : -1;
     const int SY = Y0 < Y1 ? 1 : -1;
     int Err = DX + DY;
-    int Step = 0;
     QRect Touched;
     while (X0 != X1 || Y0 != Y1) {
         const bool On = DashOn(C.Pen, Step);

@@ -2,6 +2,7 @@
 // drawing of text that every backend shares) and the DrawText engine.
 
 #include "platform/gui/DcBackend.h"
+#include "platform/gui/DeviceContexts.h"
 
 #include <QFontInfo>
 
@@ -20,8 +21,9 @@ struct FaceMapping {
 };
 
 // The program's faces and the installed families that stand for them: the
-// metric-compatible Liberation faces, and Liberation Sans for the sans faces
-// that have no metric twin. The bitmap faces of the original system are
+// metric-compatible Liberation faces, DejaVu for the wide screen faces
+// (their nearest look; widths differ), Liberation Sans for the other sans
+// faces that have no metric twin. The bitmap faces of the original system are
 // marked, since the program asks whether a font is TrueType.
 constexpr FaceMapping Faces[] = {
     {"Arial", "Liberation Sans", true},
@@ -41,8 +43,9 @@ constexpr FaceMapping Faces[] = {
     {"Fixedsys", "Liberation Mono", false},
     {"Terminal", "Liberation Mono", false},
     {"Small Fonts", "Liberation Sans", false},
-    {"Tahoma", "Liberation Sans", true},
-    {"Verdana", "Liberation Sans", true},
+    {"Tahoma", "DejaVu Sans", true},
+    {"Verdana", "DejaVu Sans", true},
+    {"Lucida Console", "DejaVu Sans Mono", true},
 };
 
 bool SameFace(const AnsiString& A, const char* B)
@@ -135,6 +138,66 @@ const QFontMetrics& MetricsOf(GdiObject& Font)
 
 namespace {
 
+bool& FixedMetricsOn()
+{
+    static bool On = false;
+    return On;
+}
+
+/// The fixed metrics' character height of a font request.
+int FixedHeight(const LOGFONT& LF)
+{
+    if (LF.lfHeight < 0)
+        return -LF.lfHeight;
+    return std::max(1, (LF.lfHeight == 0 ? 16 : LF.lfHeight) - 2);
+}
+
+}  // namespace
+
+void SetFixedFontMetrics(bool On)
+{
+    FixedMetricsOn() = On;
+}
+
+bool FixedFontMetrics()
+{
+    return FixedMetricsOn();
+}
+
+FixedFontMetricsScope::FixedFontMetricsScope() : FOld(FixedFontMetrics())
+{
+    SetFixedFontMetrics(true);
+}
+
+FixedFontMetricsScope::~FixedFontMetricsScope()
+{
+    SetFixedFontMetrics(FOld);
+}
+
+FontMeasures MeasuresOf(GdiObject& Font)
+{
+    if (FixedMetricsOn()) {
+        const int H = FixedHeight(Font.LogFont);
+        const int Advance = H / 2 + (Font.LogFont.lfWeight >= FW_SEMIBOLD ? 1 : 0);
+        return FontMeasures {H, 2, 2, 1, Advance, Advance};
+    }
+    const QFontMetrics& M = MetricsOf(Font);
+    const int Height = M.ascent() + M.descent();
+    return FontMeasures {M.ascent(), M.descent(), std::max(0, Height - QtFontOf(Font).pixelSize()),
+        std::max(0, M.leading()), M.averageCharWidth(), M.maxWidth()};
+}
+
+int TextAdvance(GdiObject& Font, const QString& S)
+{
+    if (S.isEmpty())
+        return 0;
+    if (FixedMetricsOn())
+        return static_cast<int>(S.size()) * MeasuresOf(Font).AveWidth;
+    return MetricsOf(Font).horizontalAdvance(S);
+}
+
+namespace {
+
 GdiObject& SelectedFont(HDC DC)
 {
     GdiObject* F = AsKind(DC->S.Font, GdiKind::Font);
@@ -145,13 +208,13 @@ GdiObject& SelectedFont(HDC DC)
 
 int TextWidth(GdiObject& Font, const QString& S)
 {
-    return S.isEmpty() ? 0 : MetricsOf(Font).horizontalAdvance(S);
+    return TextAdvance(Font, S);
 }
 
 int CellHeight(GdiObject& Font)
 {
-    const QFontMetrics& M = MetricsOf(Font);
-    return M.ascent() + M.descent();
+    const FontMeasures M = MeasuresOf(Font);
+    return M.Ascent + M.Descent;
 }
 
 QString FromUtf16(const char16_t* Text, int Count)
@@ -179,17 +242,17 @@ BOOL GetTextMetrics(HDC DC, TEXTMETRIC& TM)
     if (!DC)
         return false;
     GdiObject& F = SelectedFont(DC);
-    const QFontMetrics& M = MetricsOf(F);
+    const FontMeasures M = MeasuresOf(F);
     const QFont& Q = QtFontOf(F);
     const LOGFONT& LF = F.LogFont;
     TM = TEXTMETRIC {};
-    TM.tmAscent = M.ascent();
-    TM.tmDescent = M.descent();
+    TM.tmAscent = M.Ascent;
+    TM.tmDescent = M.Descent;
     TM.tmHeight = TM.tmAscent + TM.tmDescent;
-    TM.tmInternalLeading = std::max(0, TM.tmHeight - Q.pixelSize());
-    TM.tmExternalLeading = std::max(0, M.leading());
-    TM.tmAveCharWidth = M.averageCharWidth();
-    TM.tmMaxCharWidth = M.maxWidth();
+    TM.tmInternalLeading = M.InternalLeading;
+    TM.tmExternalLeading = M.ExternalLeading;
+    TM.tmAveCharWidth = M.AveWidth;
+    TM.tmMaxCharWidth = M.MaxWidth;
     TM.tmWeight = LF.lfWeight <= 0 ? FW_NORMAL : LF.lfWeight;
     TM.tmItalic = LF.lfItalic;
     TM.tmUnderlined = LF.lfUnderline;
@@ -367,9 +430,8 @@ void PaintText(HDC DC, int X, int Y, const QString& S, const QRect* Clip, int Un
     if (UnderlineIndex < 0 || UnderlineIndex >= S.size())
         return;
     GdiObject& F = SelectedFont(DC);
-    const QFontMetrics& M = MetricsOf(F);
-    QRect Bar(X + M.horizontalAdvance(S.left(UnderlineIndex)), Y + M.ascent() + 1,
-        std::max(M.horizontalAdvance(S.mid(UnderlineIndex, 1)), 1), 1);
+    QRect Bar(X + TextAdvance(F, S.left(UnderlineIndex)), Y + MeasuresOf(F).Ascent + 1,
+        std::max(TextAdvance(F, S.mid(UnderlineIndex, 1)), 1), 1);
     if (Clip)
         Bar &= *Clip;
     if (Bar.isEmpty())
@@ -621,11 +683,11 @@ int DrawTextQ(HDC DC, QString Text, TRect& R, UINT Format)
     if (!DC)
         return 0;
     GdiObject& F = SelectedFont(DC);
-    const QFontMetrics& M = MetricsOf(F);
-    const Layout L {F, Format, std::max(1, 8 * M.averageCharWidth())};
-    int LineHeight = M.ascent() + M.descent();
+    const FontMeasures M = MeasuresOf(F);
+    const Layout L {F, Format, std::max(1, 8 * M.AveWidth)};
+    int LineHeight = M.Ascent + M.Descent;
     if (Format & DT_EXTERNALLEADING)
-        LineHeight += std::max(0, M.leading());
+        LineHeight += M.ExternalLeading;
     if (Text.isEmpty()) {
         if (Format & DT_CALCRECT) {
             R.Right = R.Left;

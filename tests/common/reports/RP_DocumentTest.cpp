@@ -269,9 +269,17 @@ TEST(RP_Document, PrinterMetricsAreCachedPerPrinter)
     EXPECT_EQ(Doc.PageWidth, 794);
     EXPECT_EQ(Doc.PrnInfo(1)->PrintWidth, 1084);
 
+    TDocument Other(nullptr);
+    Other.UpdatePrnInfo(false);
+    Doc.PrnTick = 0;  // as after a template load
+    Doc.UpdatePrnInfo(false);
+    EXPECT_EQ(Port.Reads, 2) << "another document and a load use what the printer said";
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Port.Reads, 4) << "a forced refresh asks the printer";
+
     Port.Index = 1;
     Doc.UpdatePrnInfo(false);
-    EXPECT_EQ(Port.Reads, 4) << "another printer is read again";
+    EXPECT_EQ(Port.Reads, 6) << "another printer is read again";
     EXPECT_EQ(Doc.PrnIndex, 1);
 
     Port.Fail = true;

@@ -262,3 +262,76 @@ TEST(DeviceContexts, ImagesHaveNoPaperBorder)
     EXPECT_EQ(GetDeviceCaps(S.DC, PHYSICALWIDTH), 0);
     EXPECT_EQ(GetDeviceCaps(S.DC, PHYSICALOFFSETX), 0);
 }
+
+// Layout tests measure with fixed metrics and read the drawing as text.
+TEST(DeviceContexts, FixedFontMetricsMeasureWithoutFonts)
+{
+    TRecordingCanvas Canvas(200, 100);
+    HDC DC = Canvas.Handle();
+    LOGFONT LF;
+    LF.lfHeight = -11;
+    LF.lfFaceName = "Arial";
+    HFONT Plain = CreateFontIndirect(LF);
+    LF.lfWeight = FW_BOLD;
+    HFONT Bold = CreateFontIndirect(LF);
+    HGDIOBJ Old = SelectObject(DC, Plain);
+    {
+        const FixedFontMetricsScope Fixed;
+        TSize Size;
+        ASSERT_TRUE(GetTextExtentPoint32(DC, "Total:", 6, Size));
+        EXPECT_EQ(Size.cx, 30);
+        EXPECT_EQ(Size.cy, 13);
+        TEXTMETRIC TM;
+        GetTextMetrics(DC, TM);
+        EXPECT_EQ(TM.tmHeight, 13);
+        EXPECT_EQ(TM.tmAscent, 11);
+        EXPECT_EQ(TM.tmDescent, 2);
+        EXPECT_EQ(TM.tmInternalLeading, 2);
+        EXPECT_EQ(TM.tmExternalLeading, 1);
+        TRect Wrap = Rect(0, 0, 60, 0);
+        DrawText(DC, "aaaa bbbb cccc dddd", Wrap, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        EXPECT_EQ(Wrap.Bottom, 26);  // two lines
+        SelectObject(DC, Bold);
+        GetTextExtentPoint32(DC, "Цена"_a.c_str(), 4, Size);
+        EXPECT_EQ(Size.cx, 24);
+    }
+    EXPECT_FALSE(FixedFontMetrics());
+    SelectObject(DC, Old);
+    DeleteObject(Plain);
+    DeleteObject(Bold);
+}
+
+TEST(DeviceContexts, RecordingCanvasLogsEveryCall)
+{
+    Surface Source(4, 2);
+    TRecordingCanvas Canvas(200, 100);
+    Canvas.Brush()->SetColor(TColor(RGB(255, 240, 200)));
+    Canvas.FillRect(Rect(10, 10, 190, 60));
+    Canvas.Pen()->SetWidth(2);
+    Canvas.MoveTo(10, 10);
+    Canvas.LineTo(190, 10);
+    Canvas.Brush()->SetStyle(bsClear);
+    Canvas.Rectangle(10, 70, 90, 95);
+    Canvas.Font()->SetName("Arial");
+    Canvas.Font()->SetHeight(-16);
+    Canvas.Font()->SetStyle({fsBold});
+    const TRect Box = Rect(5, 5, 60, 25);
+    {
+        const FixedFontMetricsScope Fixed;
+        Canvas.TextRect(Box, 6, 7, "Цена"_a);
+    }
+    const int Saved = SaveDC(Canvas.Handle());
+    IntersectClipRect(Canvas.Handle(), 100, 70, 150, 90);
+    StretchBlt(Canvas.Handle(), 100, 70, 40, 20, Source.DC, 0, 0, 4, 2, SRCCOPY);
+    RestoreDC(Canvas.Handle(), Saved);
+    Canvas.SetPixels(195, 95, clRed);
+    const std::vector<std::string> Expected = {
+        "fill 10,10,190,60 brush solid FFF0C8 rop F0",
+        "line 10,10 190,10 pen solid 2 000000",
+        "rectangle 10,70,90,95 pen solid 2 000000 brush null",
+        "text 6,7 \"Цена\" font Arial 16 bold color 000000 transparent align 0 width 36 box 5,5,60,25 clipped",
+        "picture 100,70,140,90 from 0,0,4,2 of 4x2 rop CC clip 100,70,150,90",
+        "pixel 195,95 FF0000",
+    };
+    EXPECT_EQ(Canvas.Log(), Expected);
+}

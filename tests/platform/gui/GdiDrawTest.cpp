@@ -393,3 +393,24 @@ TEST(GdiDraw, ExtSelectClipRgnCombinesWithTheClip)
     GetClipBox(S.DC, Box);
     EXPECT_EQ(Box, Rect(0, 0, 4, 4));
 }
+
+// A line from millions of pixels away is drawn where it crosses the
+// bitmap, at once, with its dashes in phase.
+TEST(GdiDraw, FarLinesAreCutToTheSurface)
+{
+    TBitmap B;
+    B.SetSize(40, 20);
+    B.Canvas()->Brush()->SetColor(clWhite);
+    B.Canvas()->FillRect(Rect(0, 0, 40, 20));
+    HDC DC = B.Canvas()->Handle();
+    MoveToEx(DC, -300000000, 10, nullptr);
+    LineTo(DC, 300000000, 10);
+    for (int X = 0; X < 40; ++X)
+        EXPECT_EQ(GetPixel(DC, X, 10), RGB(0, 0, 0)) << X;
+    EXPECT_EQ(GetPixel(DC, 5, 9), RGB(255, 255, 255));
+    // Ending inside: the end pixel is still left out.
+    MoveToEx(DC, 0, -200000, nullptr);
+    LineTo(DC, 0, 5);
+    EXPECT_EQ(GetPixel(DC, 0, 4), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(DC, 0, 5), RGB(255, 255, 255));
+}

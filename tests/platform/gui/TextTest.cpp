@@ -318,9 +318,10 @@ TEST(Fonts, FacesMapToInstalledFamilies)
         {"Courier", "Liberation Mono", false},  // a bitmap face on the original
         {"MS Sans Serif", "Liberation Sans", false},
         {"System", "Liberation Sans", false},
-        {"Tahoma", "Liberation Sans", true},
-        {"Verdana", "Liberation Sans", true},
-        {"DejaVu Sans", "DejaVu Sans", true},  // unknown faces pass through
+        {"Tahoma", "DejaVu Sans", true},
+        {"Verdana", "DejaVu Sans", true},
+        {"Lucida Console", "DejaVu Sans Mono", true},
+        {"Noto Sans", "Noto Sans", true},  // unknown faces pass through
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Face);

@@ -1,0 +1,47 @@
+// Metafiles from outside (generated report files, the clipboard) are
+// checked and played onto a small bitmap, and read from a stream. Any bytes
+// must end in a played picture or a refusal, never a crash, a read past
+// the data, a hang or a huge allocation.
+
+#include "platform/classes/Streams.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/Metafiles.h"
+#include "platform/rtl/Exceptions.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void StartOnce()
+{
+    static bool Started = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int Argc = 1;
+        static char Name[] = "MetafilesPlayerFuzz";
+        static char* Argv[] = {Name, nullptr};
+        GuiStartup(Argc, Argv);
+        return true;
+    }();
+    (void)Started;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
+{
+    StartOnce();
+    TBitmap Target;
+    Target.SetSize(48, 32);
+    PlayEnhMetaFileBits(Target.Canvas()->Handle(), Data, Size, Rect(0, 0, 48, 32));
+    MemoryBlockStream Stream(Data, Size);
+    TMetafile M;
+    try {
+        M.LoadFromStream(&Stream);
+    } catch (const Exception&) {
+        // A clean refusal.
+    }
+    return 0;
+}
