@@ -1698,6 +1698,13 @@ void TControlCanvas::FreeHandle()
 
 void TControlCanvas::CreateHandle()
 {
+    // A paint scope may have lent the canvas another DC and taken it back,
+    // leaving the window DC made before it unused: give that one back.
+    if (FDeviceContext) {
+        ReleaseDC(FWindowHandle, FDeviceContext);
+        FDeviceContext = nullptr;
+        FWindowHandle = nullptr;
+    }
     if (!FControl)
         return;
     // Outside painting: draw on the window (a graphic control's parent,

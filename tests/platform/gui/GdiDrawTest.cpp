@@ -43,7 +43,8 @@ struct Dib {
         Info.biClrUsed = Bpp <= 8 ? static_cast<DWORD>(Table.size()) : 0;
         Header.resize(sizeof(Info) + Table.size() * 4);
         std::memcpy(Header.data(), &Info, sizeof(Info));
-        std::memcpy(Header.data() + sizeof(Info), Table.data(), Table.size() * 4);
+        if (!Table.empty())
+            std::memcpy(Header.data() + sizeof(Info), Table.data(), Table.size() * 4);
     }
     const BITMAPINFO& Info() const { return *reinterpret_cast<const BITMAPINFO*>(Header.data()); }
     std::vector<unsigned char> Packed() const
