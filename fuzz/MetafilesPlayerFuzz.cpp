@@ -30,6 +30,13 @@ void StartOnce()
 
 }  // namespace
 
+// The font configuration library keeps its caches for the life of the
+// process; the leak checker is told so.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
     StartOnce();

@@ -628,11 +628,153 @@ private:
         return N <= (Size - 28) / (Small ? 4 : 8);
     }
 
+    /// Whether the points a drawing record places (logical) land within a
+    /// sane distance of the target: a damaged metafile may place them
+    /// anywhere, and the drawing layer computes in 32-bit pixels.
+    bool Near(std::initializer_list<QPointF> Points) const
+    {
+        constexpr double Logical = 1 << 28, Device = 1 << 24;
+        const QTransform T = DC->S.ToDevice();
+        for (const QPointF& P : Points) {
+            if (std::abs(P.x()) > Logical || std::abs(P.y()) > Logical)
+                return false;
+            const QPointF D = T.map(P);
+            if (!(std::abs(D.x()) <= Device && std::abs(D.y()) <= Device))
+                return false;
+        }
+        return true;
+    }
+
+    static QPointF At(const char* R, size_t Offset)
+    {
+        return QPointF(int32_t(U32(R + Offset)), int32_t(U32(R + Offset + 4)));
+    }
+
+    /// A blit's target corners and source extent.
+    bool NearBlit(QPointF Dest, QPointF Extent, QPointF Src, QPointF SrcExtent) const
+    {
+        constexpr double Source = 1 << 24;
+        for (double V : {Src.x(), Src.y(), SrcExtent.x(), SrcExtent.y()})
+            if (std::abs(V) > Source)
+                return false;
+        return Near({Dest, Dest + Extent});
+    }
+
+    bool Sane(uint32_t Type, const char* R, size_t Size) const
+    {
+        switch (Type) {
+        case U_EMR_MOVETOEX:
+        case U_EMR_LINETO:
+        case U_EMR_SETPIXELV: return Near({At(R, 8)});
+        case U_EMR_RECTANGLE:
+        case U_EMR_ELLIPSE:
+        case U_EMR_INTERSECTCLIPRECT:
+        case U_EMR_EXCLUDECLIPRECT: return Near({At(R, 8), At(R, 16)});
+        case U_EMR_ROUNDRECT: return Near({At(R, 8), At(R, 16), At(R, 24)});
+        case U_EMR_POLYLINE16:
+        case U_EMR_POLYGON16:
+        case U_EMR_POLYBEZIER16:
+        case U_EMR_POLYLINETO16:
+        case U_EMR_POLYBEZIERTO16:
+        case U_EMR_POLYLINE:
+        case U_EMR_POLYGON:
+        case U_EMR_POLYBEZIER:
+        case U_EMR_POLYLINETO:
+        case U_EMR_POLYBEZIERTO: {
+            const bool Small = Type >= U_EMR_POLYBEZIER16;
+            const uint32_t N = U32(R + 24);
+            for (uint32_t I = 0; I < N; ++I) {
+                QPointF P;
+                if (Small) {
+                    int16_t XY[2];
+                    std::memcpy(XY, R + 28 + 4 * size_t(I), 4);
+                    P = QPointF(XY[0], XY[1]);
+                } else {
+                    P = At(R, 28 + 8 * size_t(I));
+                }
+                if (!Near({P}))
+                    return false;
+            }
+            return true;
+        }
+        case U_EMR_POLYPOLYLINE16:
+        case U_EMR_POLYPOLYGON16:
+        case U_EMR_POLYPOLYLINE:
+        case U_EMR_POLYPOLYGON: {
+            const bool Small = Type >= U_EMR_POLYBEZIER16;
+            const uint32_t N = U32(R + 24), Total = U32(R + 28);
+            const size_t PointBytes = Small ? 4 : 8;
+            if (N > (Size - 32) / 4 || Total > (Size - 32 - 4 * size_t(N)) / PointBytes)
+                return false;
+            const char* First = R + 32 + 4 * size_t(N);
+            for (uint32_t I = 0; I < Total; ++I) {
+                QPointF P;
+                if (Small) {
+                    int16_t XY[2];
+                    std::memcpy(XY, First + 4 * size_t(I), 4);
+                    P = QPointF(XY[0], XY[1]);
+                } else {
+                    P = At(First, 8 * size_t(I));
+                }
+                if (!Near({P}))
+                    return false;
+            }
+            return true;
+        }
+        case U_EMR_EXTTEXTOUTA:
+        case U_EMR_EXTTEXTOUTW: {
+            const U_EMRTEXT& T = As<U_EMREXTTEXTOUTW>(R).emrtext;
+            const size_t Fixed = offsetof(U_EMREXTTEXTOUTW, emrtext) + sizeof(U_EMRTEXT);
+            const QPointF Ref(T.ptlReference.x, T.ptlReference.y);
+            if (!(T.fOptions & U_ETO_NO_RECT) && !Near({At(R, Fixed), At(R, Fixed + 8)}))
+                return false;
+            const size_t DxAt = Fixed + ((T.fOptions & U_ETO_NO_RECT) ? 0 : sizeof(U_RECTL));
+            const uint32_t OffDx = U32(R + DxAt);
+            double Sum = 0;
+            if (OffDx && OffDx <= Size && T.nChars <= (Size - OffDx) / 4)
+                for (uint32_t I = 0; I < T.nChars; ++I) {
+                    const double D = int32_t(U32(R + OffDx + 4 * I));
+                    if (std::abs(D) > (1 << 20))
+                        return false;
+                    Sum += D;
+                }
+            return Near({Ref, Ref + QPointF(Sum, 0), Ref - QPointF(Sum, 0)});
+        }
+        case U_EMR_BITBLT: {
+            const auto& E = As<U_EMRBITBLT>(R);
+            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), At(R, 32));
+        }
+        case U_EMR_STRETCHBLT: {
+            const auto& E = As<U_EMRSTRETCHBLT>(R);
+            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
+        }
+        case U_EMR_TRANSPARENTBLT: {
+            const auto& E = As<U_EMRTRANSPARENTBLT>(R);
+            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
+        }
+        case U_EMR_ALPHABLEND: {
+            const auto& E = As<U_EMRALPHABLEND>(R);
+            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
+        }
+        case U_EMR_STRETCHDIBITS: {
+            const auto& E = As<U_EMRSTRETCHDIBITS>(R);
+            return NearBlit(QPointF(E.Dest.x, E.Dest.y), QPointF(E.cDest.x, E.cDest.y), QPointF(E.Src.x, E.Src.y),
+                QPointF(E.cSrc.x, E.cSrc.y));
+        }
+        case U_EMR_SETDIBITSTODEVICE: {
+            const auto& E = As<U_EMRSETDIBITSTODEVICE>(R);
+            return NearBlit(QPointF(E.Dest.x, E.Dest.y), QPointF(E.cSrc.x, E.cSrc.y), QPointF(E.Src.x, E.Src.y),
+                QPointF(E.cSrc.x, E.cSrc.y));
+        }
+        default: return true;
+        }
+    }
+
     void Record(uint32_t Type, const char* R, size_t Size)
     {
         if (!Played(Type) || Size < FixedSize(Type))
             return;
-        if (!PointsFit(Type, R, Size))
+        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size))
             return;
         switch (Type) {
         // ---- mapping
@@ -765,7 +907,8 @@ private:
         case U_EMR_CREATEPEN: {
             const auto& E = As<U_EMRCREATEPEN>(R);
             const int Style = static_cast<int>(E.lopn.lopnStyle & 0xF);
-            Store(E.ihPen, CreatePen(Style <= PS_INSIDEFRAME ? Style : PS_SOLID, std::max(E.lopn.lopnWidth.x, 0),
+            Store(E.ihPen, CreatePen(Style <= PS_INSIDEFRAME ? Style : PS_SOLID,
+                                   std::clamp(E.lopn.lopnWidth.x, 0, 16384),
                                    RGB(E.lopn.lopnColor.Red, E.lopn.lopnColor.Green, E.lopn.lopnColor.Blue)));
             break;
         }
@@ -782,10 +925,11 @@ private:
                 && EntriesAt + 4 * size_t(P.elpNumEntries) <= Size)
                 for (uint32_t I = 0; I < P.elpNumEntries; ++I)
                     Styles.push_back(U32(R + EntriesAt + 4 * I));
-            HPEN Pen = ExtCreatePen(P.elpPenStyle, P.elpWidth, B, static_cast<DWORD>(Styles.size()),
+            const DWORD Width = std::min<DWORD>(P.elpWidth, 16384);
+            HPEN Pen = ExtCreatePen(P.elpPenStyle, Width, B, static_cast<DWORD>(Styles.size()),
                 Styles.empty() ? nullptr : Styles.data());
             if (!Pen)
-                Pen = CreatePen(PS_SOLID, (P.elpPenStyle & PS_GEOMETRIC) ? static_cast<int>(P.elpWidth) : 1, B.lbColor);
+                Pen = CreatePen(PS_SOLID, (P.elpPenStyle & PS_GEOMETRIC) ? static_cast<int>(Width) : 1, B.lbColor);
             Store(E.ihPen, Pen);
             break;
         }
@@ -811,8 +955,9 @@ private:
             const auto& E = As<U_EMREXTCREATEFONTINDIRECTW>(R);
             const U_LOGFONT& L = E.elfw.elfLogFont;
             LOGFONT F;
-            F.lfHeight = L.lfHeight;
-            F.lfWidth = L.lfWidth;
+            // Sizes past any page are a damaged record's.
+            F.lfHeight = std::clamp(L.lfHeight, -16384, 16384);
+            F.lfWidth = std::clamp(L.lfWidth, -16384, 16384);
             F.lfEscapement = L.lfEscapement;
             F.lfOrientation = L.lfOrientation;
             F.lfWeight = L.lfWeight;
