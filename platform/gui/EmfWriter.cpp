@@ -501,7 +501,7 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
         if (I < T.Dx.size())
             Dx.push_back(static_cast<uint32_t>(T.Dx[I]));
         else
-            Dx.push_back(static_cast<uint32_t>(TextAdvance(C.Font, QString(QChar(Chars[I])))));
+            Dx.push_back(static_cast<uint32_t>(CharAdvance(C.Font, QChar(Chars[I]))));
     }
     const FontMeasures M = MeasuresOf(C.Font);
     const int CellHeight = M.Ascent + M.Descent;

@@ -95,6 +95,8 @@ struct FontMeasures {
 FontMeasures MeasuresOf(GdiObject& Font);
 /// Width of S in the font, logical units (the same rule as MeasuresOf).
 int TextAdvance(GdiObject& Font, const QString& S);
+/// The advance of one character (the glyph's own, no text shaping).
+int CharAdvance(GdiObject& Font, QChar C);
 
 struct DcState {
     HFONT Font = nullptr;

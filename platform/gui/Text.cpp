@@ -196,6 +196,13 @@ int TextAdvance(GdiObject& Font, const QString& S)
     return MetricsOf(Font).horizontalAdvance(S);
 }
 
+int CharAdvance(GdiObject& Font, QChar C)
+{
+    if (FixedMetricsOn())
+        return MeasuresOf(Font).AveWidth;
+    return MetricsOf(Font).horizontalAdvance(C);
+}
+
 namespace {
 
 GdiObject& SelectedFont(HDC DC)
