@@ -370,10 +370,3 @@ std::u16string TWideBufferedString::AsString() const
     return std::u16string(FStart, static_cast<size_t>(FPosition - FStart));
 }
 
-// ---- header ---------------------------------------------------------------------------------
-
-PRICETAGS_DEFINE_CLASS(TVTHeader)
-
-TVTHeader::TVTHeader(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
-
-TVTHeader::~TVTHeader() = default;

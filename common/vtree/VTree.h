@@ -24,7 +24,9 @@
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/ImgList.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
 #include "platform/classes/Streams.h"
@@ -251,11 +253,203 @@ private:
     char16_t* FEnd = nullptr;
 };
 
-// ---- header seam ----------------------------------------------------------------------------
+// ---- columns and header ---------------------------------------------------------------------
 
-/// What the node engine needs of the header: the main, sort and focused
-/// column and the columns' horizontal extents. Without columns every query
-/// answers "no column"; the column model fills the virtual queries in.
+enum TVTColumnOption {
+    coAllowClick, coDraggable, coEnabled, coParentBidiMode, coParentColor, coResizable,
+    coShowDropMark, coVisible, coAutoSpring, coFixed,
+};
+using TVTColumnOptions = EnumSet<TVTColumnOption>;
+inline constexpr uint64_t DefaultColumnOptions = 255;
+enum TVirtualTreeColumnStyle { vsText, vsOwnerDraw };
+enum TVTHeaderColumnLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+enum TVTHeaderOption {
+    hoAutoResize, hoColumnResize, hoDblClickResize, hoDrag, hoHotTrack, hoOwnerDraw,
+    hoRestrictDrag, hoShowHint, hoShowImages, hoShowSortGlyphs, hoVisible, hoAutoSpring,
+};
+using TVTHeaderOptions = EnumSet<TVTHeaderOption>;
+enum TVTHeaderStyle { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
+
+class TVirtualTreeColumns;
+class TVTHeader;
+
+/// One column of the header. Its creation index (Index) addresses cell
+/// data; Position is its place on screen. Widths are pixels.
+class TVirtualTreeColumn : public TCollectionItem {
+    PRICETAGS_CLASS(TVirtualTreeColumn, TCollectionItem)
+public:
+    explicit TVirtualTreeColumn(TCollection* Collection);
+    ~TVirtualTreeColumn() override;
+
+    const std::u16string& Text() const { return FText; }
+    void SetText(const std::u16string& Value);
+    const std::u16string& Hint() const { return FHint; }
+    void SetHint(const std::u16string& Value) { FHint = Value; }
+    int Left() const { return FLeft; }
+    int Width() const { return FWidth; }
+    /// Clamped to MinWidth..MaxWidth; with hoAutoResize the auto-size column
+    /// keeps its width (only the last width moves).
+    void SetWidth(int Value);
+    int MinWidth() const { return FMinWidth; }
+    void SetMinWidth(int Value);
+    int MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(int Value);
+    int Position() const { return FPosition; }
+    /// Moves the column on screen; at or past the count means the last place.
+    void SetPosition(int Value);
+    TVirtualTreeColumnStyle Style() const { return FStyle; }
+    void SetStyle(TVirtualTreeColumnStyle Value);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value);
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    TVTHeaderColumnLayout Layout() const { return FLayout; }
+    void SetLayout(TVTHeaderColumnLayout Value);
+    int Margin() const { return FMargin; }
+    /// A negative margin is stored as 4.
+    void SetMargin(int Value);
+    int Spacing() const { return FSpacing; }
+    void SetSpacing(int Value);
+    TVTColumnOptions Options() const { return FOptions; }
+    void SetOptions(TVTColumnOptions Value);
+    int Tag() const { return FTag; }
+    void SetTag(int Value) { FTag = Value; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    int LastWidth() const { return FLastWidth; }
+
+    TVirtualTreeColumns* Owner() const;
+    /// Edges in tree coordinates (before scrolling).
+    void GetAbsoluteBounds(int& Left, int& Right) const;
+    /// Left edge on screen: scrolled unless the column is fixed and visible.
+    int GetDisplayLeft() const;
+    bool Equals(const TVirtualTreeColumn& Other) const;
+    void Assign(TPersistent* Source) override;
+
+    /// Where the header image, the sort glyph and the text go inside Client
+    /// (header row coordinates).
+    void ComputeHeaderLayout(TCanvas* Canvas, const TRect& Client, bool UseHeaderGlyph,
+                             bool UseSortGlyph, TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
+                             TRect& TextBounds) const;
+
+protected:
+    AnsiString GetDisplayName() override;
+
+private:
+    friend class TVirtualTreeColumns;
+    friend class TVTHeader;
+    std::u16string FText;
+    std::u16string FHint;
+    int FLeft = 0;
+    int FWidth = 50;
+    int FPosition = 0;
+    int FMinWidth = 10;
+    int FMaxWidth = 10000;
+    TVirtualTreeColumnStyle FStyle = vsText;
+    int FImageIndex = -1;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    TVTHeaderColumnLayout FLayout = blGlyphLeft;
+    int FMargin = 4;
+    int FSpacing = 4;
+    TVTColumnOptions FOptions = TVTColumnOptions::FromBits(DefaultColumnOptions);
+    int FTag = 0;
+    TAlignment FAlignment = taLeftJustify;
+    int FLastWidth = 50;
+    TColor FColor = clWindow;
+    float FSpringRest = 0;
+};
+
+/// The header's columns: creation order in the collection, display order
+/// in the position array (position -> index).
+class TVirtualTreeColumns : public TCollection {
+    PRICETAGS_CLASS(TVirtualTreeColumns, TCollection)
+public:
+    explicit TVirtualTreeColumns(TVTHeader* AOwner);
+    ~TVirtualTreeColumns() override;
+
+    TVTHeader* Header() const { return FHeader; }
+    TVirtualTreeColumn* Add() { return static_cast<TVirtualTreeColumn*>(TCollection::Add()); }
+    /// The column with creation index Index; EListError outside the range.
+    TVirtualTreeColumn* GetItem(TColumnIndex Index) const
+    {
+        return static_cast<TVirtualTreeColumn*>(Items(Index));
+    }
+    void Assign(TPersistent* Source) override;
+    void Clear();
+    bool IsValidColumn(TColumnIndex Column) const { return Column >= 0 && Column < Count(); }
+    /// The index at display position; -1 outside 0..count-1.
+    TColumnIndex ColumnAtPosition(int Position) const;
+    TColumnIndex GetFirstVisibleColumn() const;
+    TColumnIndex GetLastVisibleColumn() const;
+    TColumnIndex GetNextColumn(TColumnIndex Column) const;
+    TColumnIndex GetPreviousColumn(TColumnIndex Column) const;
+    TColumnIndex GetNextVisibleColumn(TColumnIndex Column) const;
+    TColumnIndex GetPreviousVisibleColumn(TColumnIndex Column) const;
+    std::vector<TColumnIndex> GetVisibleColumns() const;
+    int GetVisibleFixedWidth() const;
+    /// Right edge of the last visible column; 0 when none.
+    int TotalWidth() const;
+    /// For -1: 0 .. the tree's client width; else display left and right.
+    void GetColumnBounds(TColumnIndex Column, int& Left, int& Right) const;
+    /// The column at (X, Y) in header coordinates (Y offset by the header
+    /// height); InvalidColumn when none.
+    TColumnIndex ColumnFromPosition(const TPoint& P, bool Relative = true) const;
+    bool Equals(const TVirtualTreeColumns& Other) const;
+    /// Width of the auto-size column: the client width less the other
+    /// visible columns.
+    void AdjustAutoSize(TColumnIndex CurrentIndex, bool Force = false);
+    /// Shares a header resize among the coAutoSpring columns.
+    void AdjustSpringColumns(int HeaderWidth);
+    /// Sets a column's width (clamped) in 32 steps of the area to its right.
+    void AnimatedResize(TColumnIndex Column, int NewWidth);
+    /// Draws the header row into DC, R in header row coordinates.
+    void PaintHeader(HDC DC, const TRect& R, int HOffset);
+    /// Indices kept by the header's mouse handling (-1 none).
+    TColumnIndex HoverIndex() const { return FHoverIndex; }
+    TColumnIndex DownIndex() const { return FDownIndex; }
+    TColumnIndex TrackIndex() const { return FTrackIndex; }
+    TColumnIndex ClickIndex() const { return FClickIndex; }
+    const std::vector<TColumnIndex>& PositionToIndex() const { return FPositionToIndex; }
+
+    /// Drop of a header drag: the target column and side.
+    TColumnIndex DropTarget() const { return FDropTarget; }
+    bool DropBefore() const { return FDropBefore; }
+
+protected:
+    void Update(TCollectionItem* Item) override;
+
+private:
+    friend class TVirtualTreeColumn;
+    friend class TVTHeader;
+    void FixPositions();
+    void AdjustPositions();
+    void UpdatePositions(bool Force = false);
+    void IndexDeleted(TColumnIndex Index);
+    void MoveColumn(TVirtualTreeColumn* Column, int NewPosition);
+    void DrawButton(HDC DC, TVirtualTreeColumn* Column, TRect R, bool IsHot, bool IsDown,
+                    bool LastColumn);
+
+    TVTHeader* FHeader;
+    TColumnIndex FHoverIndex = NoColumn;
+    TColumnIndex FDownIndex = NoColumn;
+    TColumnIndex FTrackIndex = NoColumn;
+    TColumnIndex FClickIndex = NoColumn;
+    std::vector<TColumnIndex> FPositionToIndex;
+    bool FNeedPositionsFix = false;
+    bool FClearing = false;
+    TColumnIndex FDragIndex = NoColumn;
+    TColumnIndex FDropTarget = NoColumn;
+    bool FDropBefore = false;
+};
+
+/// The header row of a tree: its columns, font, height and options; it
+/// lies in the tree window's frame above the client area and handles the
+/// mouse there (clicks, resizing at a splitter, dragging columns). The
+/// engine asks it for the main, sort and focused column and the columns'
+/// horizontal extents; without columns every query answers "no column".
 class TVTHeader : public TPersistent {
     PRICETAGS_CLASS(TVTHeader, TPersistent)
 public:
@@ -263,37 +457,96 @@ public:
     ~TVTHeader() override;
 
     TBaseVirtualTree* Treeview() const { return FOwner; }
-    TColumnIndex MainColumn() const { return FMainColumn; }
-    void SetMainColumn(TColumnIndex Value) { FMainColumn = Value; }
+    TVirtualTreeColumns* Columns() const { return FColumns.get(); }
+    void SetColumns(TVirtualTreeColumns* Value) { FColumns->Assign(Value); }
+    /// -1 without columns.
+    TColumnIndex MainColumn() const;
+    /// Clamped to 0..count-1 (stored as is while loading).
+    void SetMainColumn(TColumnIndex Value);
     TColumnIndex SortColumn() const { return FSortColumn; }
-    void SetSortColumn(TColumnIndex Value) { FSortColumn = Value; }
+    void SetSortColumn(TColumnIndex Value);
     TSortDirection SortDirection() const { return FSortDirection; }
-    void SetSortDirection(TSortDirection Value) { FSortDirection = Value; }
+    void SetSortDirection(TSortDirection Value);
+    TColumnIndex AutoSizeIndex() const { return FAutoSizeIndex; }
+    void SetAutoSizeIndex(TColumnIndex Value);
+    TColor Background() const { return FBackground; }
+    void SetBackground(TColor Value);
+    Cardinal Height() const { return FHeight; }
+    void SetHeight(Cardinal Value);
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(TFont* Value);
+    TVTHeaderOptions Options() const { return FOptions; }
+    void SetOptions(TVTHeaderOptions Value);
+    TVTHeaderStyle Style() const { return FStyle; }
+    void SetStyle(TVTHeaderStyle Value);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
 
-    /// True when the header shows columns (at least one column and shown).
-    virtual bool UseColumns() const { return false; }
-    virtual int ColumnCount() const { return 0; }
-    virtual bool ColumnIsVisible(TColumnIndex) const { return false; }
-    /// Left and right edge (client pixels, before scrolling) of a column.
-    virtual void ColumnBounds(TColumnIndex, int& Left, int& Right) const { Left = Right = 0; }
-    /// The column at X (tree coordinates) with its bounds; InvalidColumn
-    /// when none.
-    virtual TColumnIndex ColumnFromPosition(int, int& Left, int& Right) const
-    {
-        Left = Right = 0;
-        return InvalidColumn;
-    }
-    virtual TColumnIndex PreviousVisibleColumn(TColumnIndex) const { return InvalidColumn; }
-    virtual TColumnIndex NextVisibleColumn(TColumnIndex) const { return InvalidColumn; }
-    virtual TColumnIndex FirstVisibleColumn() const { return InvalidColumn; }
-    virtual int TotalColumnWidth() const { return 0; }
-    virtual int FixedAreaWidth() const { return 0; }
+    void Assign(TPersistent* Source) override;
+    /// Font size scaled by M / D.
+    void ChangeScale(int M, int D);
+    /// Re-lays out the tree's frame after a height or visibility change.
+    void RecalculateHeader();
+    /// Redraws a column's header cell (NoColumn: the whole header).
+    void Invalidate(TColumnIndex Column = NoColumn);
+    /// Whether a client point lies in the header.
+    bool InHeader(const TPoint& P) const;
+    /// Whether X (header coordinates) lies on a column's right edge (from 3
+    /// pixels left to 5 right) of a resizable column; sets the track index.
+    bool DetermineSplitterIndex(int X);
+    /// The header's mouse and key handling; true when the message was used.
+    bool HandleMessage(TMessage& Message);
+    /// Every visible resizable column back to its width before the last change.
+    void RestoreColumns();
+
+    /// The header stream: written in version 3; read from versions -1..3.
+    /// A count or a length past the end raises EVirtualTreeError 2004.
+    void WriteToStream(TStream* Stream) const;
+    void ReadFromStream(TStream* Stream);
+
+    // The column queries the engine uses.
+    virtual bool UseColumns() const;
+    virtual int ColumnCount() const { return FColumns->Count(); }
+    virtual bool ColumnIsVisible(TColumnIndex Column) const;
+    virtual void ColumnBounds(TColumnIndex Column, int& Left, int& Right) const;
+    virtual TColumnIndex ColumnFromPosition(int X, int& Left, int& Right) const;
+    virtual TColumnIndex PreviousVisibleColumn(TColumnIndex Column) const;
+    virtual TColumnIndex NextVisibleColumn(TColumnIndex Column) const;
+    virtual TColumnIndex FirstVisibleColumn() const;
+    virtual int TotalColumnWidth() const { return FColumns->TotalWidth(); }
+    virtual int FixedAreaWidth() const { return FColumns->GetVisibleFixedWidth(); }
+
+    bool Loading() const { return FLoading; }
 
 private:
+    friend class TVirtualTreeColumns;
+    friend class TVirtualTreeColumn;
+    void ImageListChange(TObject* Sender);
+    void FontChanged(TObject* Sender);
+    bool HandleHeaderMouse(TMessage& Message);
+
     TBaseVirtualTree* FOwner;
+    std::unique_ptr<TVirtualTreeColumns> FColumns;
+    Cardinal FHeight = 17;
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = false;
+    TVTHeaderOptions FOptions{hoColumnResize, hoDrag};
+    bool FLoading = false;
+    bool FResizing = false;
+    bool FResizePending = false;
+    bool FDragging = false;
+    bool FDragPending = false;
+    int FTrackStart = 0;
+    TVTHeaderStyle FStyle = hsThickButtons;
+    TColor FBackground = clBtnFace;
+    TColumnIndex FAutoSizeIndex = 0;
     TColumnIndex FMainColumn = NoColumn;
+    TCustomImageList* FImages = nullptr;  // not owned; change link
+    std::unique_ptr<TChangeLink> FImageChangeLink;
     TColumnIndex FSortColumn = NoColumn;
     TSortDirection FSortDirection = sdAscending;
+    TPoint FDragStart;
+    int FLastWidth = 0;
 };
 using TVTHeaderClass = TClassOf<TVTHeader>;
 
@@ -383,8 +636,104 @@ struct TCacheEntry {
     Cardinal TopIndex;
 };
 
+enum TVTLineStyle { lsCustomStyle, lsDotted, lsSolid };
+enum TVTLineMode { lmNormal, lmBands };
+enum TVTNodeAlignment { naFromBottom, naFromTop, naProportional };
+enum TVTButtonStyle { bsRectangle, bsTriangle };
+enum TVTButtonFillMode { fmTreeColor, fmWindowColor, fmShaded, fmTransparent };
+enum TCheckImageKind {
+    ckLightCheck, ckDarkCheck, ckLightTick, ckDarkTick, ckFlat, ckXP, ckCustom, ckSystem,
+    ckSystemFlat,
+};
+enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
+
+/// What the tree paints (PaintTree): bits of the paint options.
+enum TVTInternalPaintOption {
+    poBackground, poColumnColor, poDrawFocusRect, poDrawSelection, poDrawDropMark,
+    poGridLines, poMainOnly, poSelectedOnly,
+};
+using TVTInternalPaintOptions = EnumSet<TVTInternalPaintOption>;
+
+/// Flags of SetScrollOffset.
+enum TScrollUpdateOption { suoRepaintHeader, suoRepaintScrollBars, suoScrollClientArea,
+                           suoUpdateNCArea };
+using TScrollUpdateOptions = EnumSet<TScrollUpdateOption>;
+inline constexpr TScrollUpdateOptions DefaultScrollUpdateFlags =
+    TScrollUpdateOptions::FromBits(15);
+
+/// The tree's 15 colours, by index.
+class TVTColors : public TPersistent {
+    PRICETAGS_CLASS(TVTColors, TPersistent)
+public:
+    enum : int {
+        DisabledColor, DropMarkColor, DropTargetColor, FocusedSelectionColor, GridLineColor,
+        TreeLineColor, UnfocusedSelectionColor, BorderColor, HotColor,
+        FocusedSelectionBorderColor, UnfocusedSelectionBorderColor, DropTargetBorderColor,
+        SelectionRectangleBlendColor, SelectionRectangleBorderColor, HeaderHotColor, Count,
+    };
+    explicit TVTColors(TBaseVirtualTree* AOwner);
+    ~TVTColors() override;
+    TColor Get(int Index) const { return FColors[Index]; }
+    /// Stores and repaints the live tree (the frame for BorderColor).
+    void Set(int Index, TColor Value);
+    void Assign(TPersistent* Source) override;
+
+private:
+    TBaseVirtualTree* FOwner;
+    TColor FColors[Count];
+};
+
+/// The tree's scroll bar settings.
+class TScrollBarOptions : public TPersistent {
+    PRICETAGS_CLASS(TScrollBarOptions, TPersistent)
+public:
+    explicit TScrollBarOptions(TBaseVirtualTree* AOwner);
+    ~TScrollBarOptions() override;
+    bool AlwaysVisible() const { return FAlwaysVisible; }
+    void SetAlwaysVisible(bool Value);
+    int HorizontalIncrement() const { return FIncrementX; }
+    void SetHorizontalIncrement(int Value) { FIncrementX = Value; }
+    int VerticalIncrement() const { return FIncrementY; }
+    void SetVerticalIncrement(int Value) { FIncrementY = Value; }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    TScrollBarStyle ScrollBarStyle() const { return FScrollBarStyle; }
+    /// Only sbmRegular; another style fails an assertion.
+    void SetScrollBarStyle(TScrollBarStyle Value);
+    void Assign(TPersistent* Source) override;
+
+private:
+    TBaseVirtualTree* FOwner;
+    bool FAlwaysVisible = false;
+    int FIncrementX = 20;
+    int FIncrementY = 20;
+    TScrollStyle FScrollBars = ssBoth;
+    TScrollBarStyle FScrollBarStyle = sbmRegular;
+};
+
+/// What one cell's painting knows (PaintTree).
+struct TVTPaintInfo {
+    TCanvas* Canvas = nullptr;
+    TVTInternalPaintOptions PaintOptions;
+    PVirtualNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    int Position = 0;
+    TRect CellRect;
+    TRect ContentRect;
+    int NodeWidth = 0;
+    TAlignment Alignment = taLeftJustify;
+    TPoint ImagePos;
+    TPoint StateImagePos;
+    TPoint CheckPos;
+    int ImageIndex = -1;
+    int StateIndex = -1;
+    TCustomImageList* Images = nullptr;
+    TCustomImageList* StateImages = nullptr;
+};
+
 class TBaseVirtualTree : public TCustomControl {
     PRICETAGS_CLASS(TBaseVirtualTree, TCustomControl)
+    friend class TVTHeader;
 public:
     explicit TBaseVirtualTree(TComponent* AOwner);
     ~TBaseVirtualTree() override;
@@ -461,6 +810,57 @@ public:
     int RangeX() const { return FRangeX; }
     /// Height of all shown rows.
     int RangeY() const { return FRangeY; }
+
+    /// Sets both offsets (clamped to the ranges: 0 at most, client size
+    /// less range at least), scrolls the window's pixels and keeps the bars
+    /// in step as Options say. True when an offset changed; then OnScroll
+    /// is raised (also inside an update, where nothing is scrolled).
+    virtual bool SetScrollOffset(const TPoint& Value,
+                                 TScrollUpdateOptions Options = DefaultScrollUpdateFlags,
+                                 const TRect* ClipRect = nullptr);
+    void SetOffsetX(int Value) { SetScrollOffset({Value, FOffsetY}); }
+    void SetOffsetY(int Value) { SetScrollOffset({FOffsetX, Value}); }
+
+    // -- appearance
+    TVTColors* Colors() const { return FColors.get(); }
+    TScrollBarOptions* ScrollBarOptions() const { return FScrollBarOptions.get(); }
+    TVTLineStyle LineStyle() const { return FLineStyle; }
+    void SetLineStyle(TVTLineStyle Value);
+    TVTLineMode LineMode() const { return FLineMode; }
+    void SetLineMode(TVTLineMode Value);
+    TVTNodeAlignment NodeAlignment() const { return FNodeAlignment; }
+    void SetNodeAlignment(TVTNodeAlignment Value);
+    TVTButtonStyle ButtonStyle() const { return FButtonStyle; }
+    void SetButtonStyle(TVTButtonStyle Value);
+    TVTButtonFillMode ButtonFillMode() const { return FButtonFillMode; }
+    void SetButtonFillMode(TVTButtonFillMode Value);
+    TCheckImageKind CheckImageKind() const { return FCheckImageKind; }
+    void SetCheckImageKind(TCheckImageKind Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    /// bsSingle gives the window a sunken client edge.
+    void SetBorderStyle(TBorderStyle Value);
+    Byte SelectionBlendFactor() const { return FSelectionBlendFactor; }
+    void SetSelectionBlendFactor(Byte Value) { FSelectionBlendFactor = Value; }
+    Cardinal SelectionCurveRadius() const { return FSelectionCurveRadius; }
+    void SetSelectionCurveRadius(Cardinal Value);
+    Cardinal AnimationDuration() const { return FAnimationDuration; }
+    /// Non-zero switches the toggle animation on, 0 off.
+    void SetAnimationDuration(Cardinal Value);
+    Cardinal AutoScrollDelay() const { return FAutoScrollDelay; }
+    void SetAutoScrollDelay(Cardinal Value) { FAutoScrollDelay = Value; }
+    Cardinal AutoScrollInterval() const { return FAutoScrollInterval; }
+    void SetAutoScrollInterval(Cardinal Value) { FAutoScrollInterval = Value; }
+    void SetTextMargin(int Value);
+    /// The header's rectangle in window coordinates (empty when hidden).
+    TRect HeaderRect() const { return FHeaderRect; }
+    /// Index into a check image strip for the node's type and state; -1
+    /// without a check type.
+    int CheckImageIndex(PVirtualNode Node) const;
+
+    /// Paints the tree area Window (tree coordinates) into TargetCanvas with
+    /// Window's top-left at Target.
+    void PaintTree(TCanvas* TargetCanvas, const TRect& Window, const TPoint& Target,
+                   TVTInternalPaintOptions PaintOptions);
 
     /// Reserves Size bytes (rounded up to 4) in every node for a descendant
     /// and returns their offset from the node's start. Raises
@@ -831,6 +1231,34 @@ protected:
     /// Shows or hides the window's painting for LockUpdates.
     virtual void SetUpdateState(bool Updating);
 
+    // -- painting and the window
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+    void WMNCCalcSize(TMessageRecord& Message) override;
+    void WMNCPaint(TMessageRecord& Message) override;
+    void WMSize(TWMSize& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    /// The header rectangle from the window size, borders and header height.
+    void ComputeHeaderRect();
+    /// Paints the header into a window DC ((0, 0) the window's corner).
+    void PaintHeader(HDC DC);
+    virtual void PaintCheckBox(const TVTPaintInfo& PaintInfo);
+    virtual void PaintExpandButton(TCanvas* Canvas, PVirtualNode Node, const TRect& R,
+                                   int ButtonX, int ButtonY);
+    virtual void PaintLines(const TVTPaintInfo& PaintInfo, int VAlignment, int IndentSize,
+                            const TLineImage& LineImage);
+    /// One cell of the tree lines, Indent wide at X.
+    void DrawLineImage(const TVTPaintInfo& PaintInfo, int X, int Y, int H, int VAlign,
+                       TVTLineType Style);
+    void DrawDottedHorzLine(TCanvas* Canvas, int Left, int Right, int Top);
+    void DrawDottedVertLine(TCanvas* Canvas, int Top, int Bottom, int Left);
+    /// The node's content in a cell (the string tree paints its text).
+    virtual void DoPaintNode(TVTPaintInfo& PaintInfo);
+    void PaintCellSelection(TVTPaintInfo& PaintInfo);
+    void EraseRowBackground(TCanvas* Canvas, PVirtualNode Node, const TRect& R);
+
     // -- invalidation helpers
     void InvalidateTree(const TRect* R = nullptr);
     void InvalidateToBottom(PVirtualNode Node);
@@ -904,6 +1332,24 @@ private:
     TCustomImageList* FImages = nullptr;       // not owned; free notification
     TCustomImageList* FStateImages = nullptr;  // not owned; free notification
     TCustomImageList* FCheckImages = nullptr;  // not owned
+
+    std::unique_ptr<TVTColors> FColors;
+    std::unique_ptr<TScrollBarOptions> FScrollBarOptions;
+    TVTLineStyle FLineStyle = lsDotted;
+    TVTLineMode FLineMode = lmNormal;
+    TVTNodeAlignment FNodeAlignment = naProportional;
+    TVTButtonStyle FButtonStyle = bsRectangle;
+    TVTButtonFillMode FButtonFillMode = fmTreeColor;
+    TCheckImageKind FCheckImageKind = ckLightCheck;
+    TBorderStyle FBorderStyle = bsSingle;
+    Byte FSelectionBlendFactor = 128;
+    Cardinal FSelectionCurveRadius = 0;
+    Cardinal FAnimationDuration = 200;
+    Cardinal FAutoScrollDelay = 1000;
+    Cardinal FAutoScrollInterval = 1;
+    TRect FHeaderRect;
+    int FWheelRest = 0;  // wheel delta below one notch, kept for the next
+    bool FPaintingSelection = false;  // PaintTree's row eraser may paint selection
 };
 
 /// The tree whose nodes show texts: the clipboard formats of texts belong

@@ -59,10 +59,14 @@ TClass TCustomVirtualStringTree::StaticClass()
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();
-    SetBounds(Left(), Top(), 200, 100);
-    SetTabStop(true);
+    // The frame asks the header and the scroll bar options for its size.
     FOptions = std::make_unique<TCustomVirtualTreeOptions>(this);
     FHeader = std::make_unique<TVTHeader>(this);
+    FColors = std::make_unique<TVTColors>(this);
+    FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
+    SetBounds(Left(), Top(), 200, 100);
+    SetTabStop(true);
+    SetColor(clWindow);
     SetupRootNode(0);
 }
 
@@ -782,6 +786,9 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
                     FromBits(static_cast<uint64_t>(Message.LParam)));
         return;
     }
+    // The header sees the window's messages first.
+    if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
+        return;
     inherited::WndProc(Message);
 }
 
