@@ -330,8 +330,8 @@ public:
     void Assign(TPersistent* Source) override;
 
     /// Where the header image, the sort glyph and the text go inside Client
-    /// (header row coordinates).
-    void ComputeHeaderLayout(TCanvas* Canvas, const TRect& Client, bool UseHeaderGlyph,
+    /// (header row coordinates); the text is measured in DC's font.
+    void ComputeHeaderLayout(HDC DC, const TRect& Client, bool UseHeaderGlyph,
                              bool UseSortGlyph, TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
                              TRect& TextBounds) const;
 

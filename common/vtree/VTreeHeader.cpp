@@ -270,7 +270,7 @@ AnsiString TVirtualTreeColumn::GetDisplayName()
     return Result;
 }
 
-void TVirtualTreeColumn::ComputeHeaderLayout(TCanvas* Canvas, const TRect& Client,
+void TVirtualTreeColumn::ComputeHeaderLayout(HDC DC, const TRect& Client,
                                              bool UseHeaderGlyph, bool UseSortGlyph,
                                              TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
                                              TRect& TextBounds) const
@@ -291,7 +291,7 @@ void TVirtualTreeColumn::ComputeHeaderLayout(TCanvas* Canvas, const TRect& Clien
     const TSize SortSize = UseSortGlyph ? TSize{SortGlyphSize, SortGlyphSize} : TSize{0, 0};
     TSize TextSize{0, 0};
     if (!FText.empty()) {
-        GetTextExtentPoint32W(Canvas->Handle(), FText.data(), static_cast<int>(FText.size()),
+        GetTextExtentPoint32W(DC, FText.data(), static_cast<int>(FText.size()),
                               TextSize);
         TextSize.cx += 2;
     }

@@ -387,16 +387,14 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
         TPoint GlyphPos;
         TPoint SortPos;
         TRect TextBounds;
-        TCanvas Measure;
-        Measure.SetHandle(DC);
-        C->ComputeHeaderLayout(&Measure, Inner, HeaderGlyph, SortGlyph, GlyphPos, SortPos,
-                               TextBounds);
-        Measure.SetHandle(nullptr);
+        C->ComputeHeaderLayout(DC, Inner, HeaderGlyph, SortGlyph, GlyphPos, SortPos, TextBounds);
         if (HeaderGlyph) {
             TCanvas Target;
             Target.SetHandle(DC);
             FHeader->Images()->Draw(&Target, GlyphPos.X, GlyphPos.Y, C->ImageIndex(), Enabled);
             Target.SetHandle(nullptr);
+            // The canvas put its own font in; the text goes in the header's.
+            SelectObject(DC, FHeader->Font()->Handle());
         }
         if (!C->Text().empty() && TextBounds.Right > TextBounds.Left) {
             UINT Format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;

@@ -1,0 +1,407 @@
+// The tree's window rendered offscreen: pixel probes for selection, focus,
+// grid and tree lines, buttons, check boxes, the header and the border; a
+// demo tree written as PNG; scrolling by offset and the scroll bars.
+
+#include "common/vtree/VTree.h"
+
+#include "platform/gui/Forms.h"
+#include "platform/gui/Messages.h"
+#include "platform/gui/Windows.h"
+
+#include "tests/common/ComponentsTestKit.h"
+#include "tests/common/vtree/TreeFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using namespace components_test;
+
+namespace {
+
+/// A tree that shows "Node <index>:<column>" in every cell.
+class TextTree : public TestTree {
+public:
+    explicit TextTree(TComponent* AOwner) : TestTree(AOwner) {}
+
+    static std::u16string TextOf(PVirtualNode Node, TColumnIndex Column)
+    {
+        std::string S = "Node " + std::to_string(Node->Index) + ":" + std::to_string(Column);
+        return std::u16string(S.begin(), S.end());
+    }
+
+protected:
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override
+    {
+        const std::u16string T = TextOf(Node, Column);
+        TSize Size{0, 0};
+        GetTextExtentPoint32W(Canvas->Handle(), T.data(), static_cast<int>(T.size()), Size);
+        return Size.cx;
+    }
+    void DoPaintNode(TVTPaintInfo& PI) override
+    {
+        const std::u16string T = TextOf(PI.Node, PI.Column);
+        HDC DC = PI.Canvas->Handle();
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, ColorToRGB(Selected(PI.Node) ? clHighlightText : clWindowText));
+        TRect R = PI.ContentRect;
+        R.Left += TextMargin();
+        DrawTextW(DC, T.data(), static_cast<int>(T.size()), R,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+};
+
+// Where the client area lies in a render: inside the 2-pixel client edge
+// and below the header.
+constexpr int Edge = 2;
+
+struct TreeWindow {
+    std::unique_ptr<TForm> Form = MakeForm(420, 260);
+    TextTree* Tree = nullptr;
+
+    TreeWindow()
+    {
+        Tree = new TextTree(Form.get());
+        Tree->SetParent(Form.get());
+        Tree->SetBounds(10, 10, 400, 240);
+        Tree->Font()->SetName("Arial");
+        Tree->Font()->SetHeight(-11);
+        Tree->Header()->Font()->SetName("Arial");
+        Tree->Header()->Font()->SetHeight(-11);
+        Form->Show();
+    }
+    void AddColumns(std::initializer_list<int> Widths)
+    {
+        TVTHeader* H = Tree->Header();
+        int N = 0;
+        for (int W : Widths) {
+            TVirtualTreeColumn* C = H->Columns()->Add();
+            const std::string T = "Column " + std::to_string(N++);
+            C->SetText(std::u16string(T.begin(), T.end()));
+            C->SetWidth(W);
+        }
+        H->SetHeight(22);
+        H->SetOptions(H->Options() + TVTHeaderOptions{hoVisible});
+    }
+    int HeaderHeight() const
+    {
+        return Tree->Header()->Options().Contains(hoVisible)
+                   ? static_cast<int>(Tree->Header()->Height())
+                   : 0;
+    }
+    /// Client point -> render point.
+    TPoint At(int X, int Y) const { return {X + Edge, Y + Edge + HeaderHeight()}; }
+    std::unique_ptr<TBitmap> Render() { return components_test::Render(Tree); }
+    COLORREF Probe(TBitmap& B, int X, int Y) const
+    {
+        const TPoint P = At(X, Y);
+        return PixelOf(B, P.X, P.Y);
+    }
+};
+
+TVTPaintOptions PaintOf(std::initializer_list<TVTPaintOption> Items)
+{
+    return TVTPaintOptions(Items);
+}
+
+} // namespace
+
+TEST(VTreePaint, SelectionAndFocusInFullRowMode)
+{
+    TreeWindow W;
+    W.AddColumns({100, 120, 150});
+    TextTree& T = *W.Tree;
+    T.TreeOptions()->SetPaintOptions(PaintOf({toPopupMode, toShowButtons}));
+    T.TreeOptions()->SetSelectionOptions({toFullRowSelect, toExtendedFocus});
+    T.SetRootNodeCount(5);
+    T.SetSelected(T.At({1}), true);
+    T.FocusNodeAndColumn(T.At({3}), 1);
+    auto B = W.Render();
+    const int H = static_cast<int>(T.DefaultNodeHeight());
+    // The selected row is highlighted across every column, past its text.
+    for (int X : {3, 95, 230, 360})
+        EXPECT_EQ(W.Probe(*B, X, H + H / 2), Rgb(clHighlight)) << X;
+    // Other rows keep the window colour.
+    EXPECT_EQ(W.Probe(*B, 360, H / 2), Rgb(clWindow));
+    // The focus frame: dotted, around the focused cell's content only.
+    const int FocusY = 3 * H;
+    int Dots = 0;
+    for (int X = 104; X < 200; ++X)
+        if (W.Probe(*B, X, FocusY) != Rgb(clWindow))
+            ++Dots;
+    EXPECT_GT(Dots, 20);
+    EXPECT_EQ(W.Probe(*B, 30, FocusY), Rgb(clWindow));  // not in column 0
+    SavePng(*B, "vtree-selection");
+}
+
+TEST(VTreePaint, GridLinesTreeLinesAndButtons)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    const TColor Grid = static_cast<TColor>(0xF1A378);
+    const TColor Lines = static_cast<TColor>(0x008000);
+    T.Colors()->Set(TVTColors::GridLineColor, Grid);
+    T.Colors()->Set(TVTColors::TreeLineColor, Lines);
+    T.SetLineStyle(lsSolid);
+    T.TreeOptions()->SetPaintOptions(PaintOf({toShowButtons, toShowRoot, toShowTreeLines,
+                                              toShowHorzGridLines}));
+    T.SetRootNodeCount(3);
+    T.SetChildCount(T.At({0}), 2);
+    T.SetExpanded(T.At({0}), true);
+    T.SetChildCount(T.At({1}), 1);  // collapsed: a plus button
+    auto B = W.Render();
+    const int H = static_cast<int>(T.DefaultNodeHeight());
+    const int Indent = static_cast<int>(T.Indent());
+    // Horizontal grid line at the bottom of each row.
+    EXPECT_EQ(W.Probe(*B, 200, H - 1), Rgb(Grid));
+    EXPECT_EQ(W.Probe(*B, 200, 2 * H - 1), Rgb(Grid));
+    EXPECT_EQ(W.Probe(*B, 200, H / 2), Rgb(clWindow));
+    // A child row (row 1): the vertical line of the root level runs through
+    // it, and its own level has a horizontal stub to the right.
+    EXPECT_EQ(W.Probe(*B, Indent / 2, H + 2), Rgb(Lines));
+    EXPECT_EQ(W.Probe(*B, Indent + Indent - 2, H + T.At({0, 0})->Align * H / 100), Rgb(Lines));
+    // Buttons: the expanded root node shows a minus, the collapsed one a
+    // plus; both framed in the tree line colour.
+    const int BX = (Indent - 9) / 2;
+    const int RowOfSecond = 3 * H;  // 0, its two children, then node 1
+    const int BY = RowOfSecond + H / 2 - 4;
+    EXPECT_EQ(W.Probe(*B, BX, BY), Rgb(Lines));                // frame corner
+    EXPECT_EQ(W.Probe(*B, BX + 4, BY + 2), Rgb(clWindowText));  // the plus's upright
+    const int MinusY = H / 2 - 4;
+    EXPECT_EQ(W.Probe(*B, BX + 4, MinusY + 2), Rgb(clWindow));  // a minus has none
+    EXPECT_EQ(W.Probe(*B, BX + 2, MinusY + 4), Rgb(clWindowText));
+    SavePng(*B, "vtree-lines");
+}
+
+TEST(VTreePaint, CheckBoxesShowTheirState)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.TreeOptions()->SetMiscOptions(T.TreeOptions()->MiscOptions() +
+                                    TVTMiscOptions{toCheckSupport});
+    T.TreeOptions()->SetPaintOptions(PaintOf({}));
+    T.SetRootNodeCount(2);
+    for (int I : {0, 1})
+        T.SetCheckType(T.At({I}), ctCheckBox);
+    T.SetCheckState(T.At({1}), csCheckedNormal);
+    auto B = W.Render();
+    const int H = static_cast<int>(T.DefaultNodeHeight());
+    const int X = T.Margin();
+    auto Dark = [&](int Row) {
+        int N = 0;
+        const int Top = Row * H + (H - 13) / 2;
+        for (int Y = Top + 3; Y < Top + 10; ++Y)
+            for (int XX = X + 3; XX < X + 10; ++XX)
+                if (W.Probe(*B, XX, Y) == Rgb(clWindowText))
+                    ++N;
+        return N;
+    };
+    EXPECT_EQ(Dark(0), 0);  // unchecked: an empty box
+    EXPECT_GT(Dark(1), 5);  // checked: the mark
+    SavePng(*B, "vtree-checks");
+}
+
+TEST(VTreePaint, CheckImageIndexTable)
+{
+    TestTree T;
+    T.SetRootNodeCount(1);
+    PVirtualNode N = T.At({0});
+    struct Case { TCheckType Type; TCheckState State; bool Disabled; int Index; };
+    const Case Cases[] = {
+        {ctNone, csCheckedNormal, false, -1},
+        {ctCheckBox, csUncheckedNormal, false, 9},
+        {ctTriStateCheckBox, csUncheckedNormal, false, 9},  // check box images
+        {ctCheckBox, csCheckedPressed, false, 15},
+        {ctCheckBox, csCheckedNormal, true, 16},
+        {ctCheckBox, csMixedNormal, false, 17},
+        {ctRadioButton, csCheckedNormal, false, 5},
+        {ctRadioButton, csUncheckedPressed, false, 3},
+        {ctRadioButton, csMixedPressed, true, 20},
+        {ctButton, csCheckedNormal, false, 21},
+        {ctButton, csUncheckedPressed, true, 24},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Index);
+        N->CheckType = C.Type;
+        N->CheckState = C.State;
+        T.SetDisabled(N, C.Disabled);
+        EXPECT_EQ(T.CheckImageIndex(N), C.Index);
+    }
+}
+
+TEST(VTreePaint, HeaderAndBorderInTheFrame)
+{
+    TreeWindow W;
+    W.AddColumns({100, 120});
+    TextTree& T = *W.Tree;
+    T.Header()->SetStyle(hsFlatButtons);
+    T.SetRootNodeCount(3);
+    auto B = W.Render();
+    // The sunken client edge: dark outer line at the top-left.
+    EXPECT_EQ(PixelOf(*B, 0, 0), Rgb(clBtnShadow));
+    EXPECT_EQ(PixelOf(*B, 1, 1), Rgb(cl3DDkShadow));
+    // The header: a raised button per column on the face colour, the area
+    // past the last column plain face.
+    EXPECT_EQ(PixelOf(*B, Edge, Edge + 5), Rgb(clBtnHighlight));  // button's light left
+    EXPECT_EQ(PixelOf(*B, Edge + 50, Edge + 1), Rgb(clBtnFace));
+    EXPECT_EQ(PixelOf(*B, Edge + 99, Edge + 10), Rgb(clBtnShadow));  // its right edge
+    EXPECT_EQ(PixelOf(*B, Edge + 300, Edge + 10), Rgb(clBtnFace));
+    // The header text is in the font colour (smoothed at its edges).
+    int Dark = 0;
+    for (int Y = Edge + 3; Y < Edge + 19; ++Y)
+        for (int X = Edge + 4; X < Edge + 90; ++X) {
+            const COLORREF C = PixelOf(*B, X, Y);
+            if (GetRValue(C) + GetGValue(C) + GetBValue(C) < 150)
+                ++Dark;
+        }
+    EXPECT_GT(Dark, 10);
+    // The rows start below the header.
+    EXPECT_EQ(PixelOf(*B, Edge + 300, Edge + 22 + 5), Rgb(clWindow));
+    SavePng(*B, "vtree-header");
+
+    // Without a border the header starts at the window's corner.
+    T.SetBorderStyle(bsNone);
+    auto B2 = W.Render();
+    EXPECT_EQ(PixelOf(*B2, 0, 5), Rgb(clBtnHighlight));
+}
+
+TEST(VTreePaint, DemoTreeOfSeveralColumns)
+{
+    TreeWindow W;
+    W.AddColumns({40, 170, 170});
+    TextTree& T = *W.Tree;
+    TVTHeader& H = *T.Header();
+    H.SetStyle(hsFlatButtons);
+    H.Columns()->GetItem(0)->SetText(u"№");
+    H.Columns()->GetItem(0)->SetAlignment(taCenter);
+    H.Columns()->GetItem(1)->SetText(u"Наименование столбца");
+    H.Columns()->GetItem(2)->SetText(u"Значение");
+    H.SetAutoSizeIndex(2);
+    H.SetOptions(H.Options() + TVTHeaderOptions{hoAutoResize, hoShowSortGlyphs});
+    H.SetSortColumn(1);
+    H.SetMainColumn(1);
+    T.Colors()->Set(TVTColors::GridLineColor, static_cast<TColor>(0xF1A378));
+    T.SetLineStyle(lsSolid);
+    T.TreeOptions()->SetPaintOptions(PaintOf({toShowButtons, toShowHorzGridLines,
+                                              toShowVertGridLines, toShowTreeLines,
+                                              toShowRoot, toPopupMode}));
+    T.TreeOptions()->SetSelectionOptions({toFullRowSelect, toExtendedFocus, toMultiSelect});
+    T.TreeOptions()->SetMiscOptions(T.TreeOptions()->MiscOptions() +
+                                    TVTMiscOptions{toGridExtensions});
+    T.SetRootNodeCount(30);
+    T.SetChildCount(T.At({1}), 3);
+    T.SetExpanded(T.At({1}), true);
+    T.SetSelected(T.At({3}), true);
+    T.FocusNodeAndColumn(T.At({3}), 2);
+    auto B = W.Render();
+    SavePng(*B, "vtree-demo");
+    // The auto-size column fills the client.
+    EXPECT_EQ(H.Columns()->TotalWidth(), T.ClientWidth());
+}
+
+// ---- scrolling ------------------------------------------------------------------------------
+
+TEST(VTreeScroll, OffsetsAreClampedToTheContent)
+{
+    TreeWindow W;
+    W.AddColumns({300, 300});
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(100);
+    const int RangeY = T.RangeY();
+    const int RangeX = T.RangeX();
+    ASSERT_EQ(RangeY, 100 * static_cast<int>(T.DefaultNodeHeight()));
+    ASSERT_EQ(RangeX, 600);
+    const int CH = T.ClientHeight();
+    const int CW = T.ClientWidth();
+    struct Case { TPoint Ask; TPoint Got; bool Changed; };
+    const Case Cases[] = {
+        {{0, -50}, {0, -50}, true},
+        {{0, -50}, {0, -50}, false},              // unchanged: no scroll
+        {{0, 30}, {0, 0}, true},                  // positive: 0
+        {{0, -100000}, {0, CH - RangeY}, true},   // past the end: the last page
+        {{-100000, 0}, {CW - RangeX, 0}, true},
+        {{5, 0}, {0, 0}, true},
+    };
+    struct Counter {
+        int N = 0;
+        void Scrolled(TBaseVirtualTree*, int, int) { ++N; }
+    } Counts;
+    T.OnScroll = TVTScrollEvent(&Counts, &Counter::Scrolled);
+    const int& Scrolls = Counts.N;
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Ask.Y);
+        const int Before = Scrolls;
+        EXPECT_EQ(T.SetScrollOffset(C.Ask), C.Changed);
+        EXPECT_EQ(T.OffsetX(), C.Got.X);
+        EXPECT_EQ(T.OffsetY(), C.Got.Y);
+        EXPECT_EQ(Scrolls - Before, C.Changed ? 1 : 0);
+    }
+    // Inside an update the offsets change and OnScroll still comes.
+    T.BeginUpdate();
+    EXPECT_TRUE(T.SetScrollOffset({0, -40}));
+    T.EndUpdate();
+    EXPECT_EQ(T.OffsetY(), -40);
+}
+
+TEST(VTreeScroll, ScrollBarsMirrorTheOffsets)
+{
+    TreeWindow W;
+    W.AddColumns({300, 300});
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(100);
+    T.SetScrollOffset({-120, -200});
+    SCROLLINFO V;
+    V.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(T.Handle(), SB_VERT, V));
+    EXPECT_EQ(V.nMin, 0);
+    EXPECT_EQ(V.nMax, T.RangeY() - 1);
+    EXPECT_EQ(static_cast<int>(V.nPage), T.ClientHeight());
+    EXPECT_EQ(V.nPos, 200);
+    SCROLLINFO Hz;
+    Hz.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(T.Handle(), SB_HORZ, Hz));
+    EXPECT_EQ(Hz.nMax, 599);
+    EXPECT_EQ(Hz.nPos, 120);
+    // The bar's messages move the view.
+    struct Case { int Code; int Expected; };
+    const int Page = T.ClientHeight();
+    const int Line = std::min(T.ScrollBarOptions()->VerticalIncrement(), Page);
+    const Case Cases[] = {
+        {SB_LINEDOWN, -200 - Line},
+        {SB_LINEUP, -200},
+        {SB_PAGEDOWN, -200 - Page},
+        {SB_TOP, 0},
+        {SB_BOTTOM, Page - T.RangeY()},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Code);
+        T.Perform(WM_VSCROLL, static_cast<WPARAM>(C.Code), 0);
+        EXPECT_EQ(T.OffsetY(), C.Expected);
+    }
+    // Everything fits: the bar goes and the view starts at the top.
+    T.SetRootNodeCount(2);
+    EXPECT_EQ(T.OffsetY(), 0);
+}
+
+TEST(VTreeScroll, SmallWheelDeltasAddUp)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(100);
+    UINT Lines = 3;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0);
+    const int Notch = static_cast<int>(Lines * T.DefaultNodeHeight());
+    auto Wheel = [&](int Delta) {
+        const TPoint P = T.ClientToScreen(TPoint{10, 10});
+        T.Perform(WM_MOUSEWHEEL, MakeWParam(0, Delta), MakeLParam(P.X, P.Y));
+    };
+    Wheel(-120);  // one notch down
+    EXPECT_EQ(T.OffsetY(), -Notch);
+    // A touchpad's twelve tenths of a notch scroll as far as one notch.
+    for (int I = 0; I < 12; ++I)
+        Wheel(-10);
+    EXPECT_EQ(T.OffsetY(), -2 * Notch);
+    Wheel(120);
+    EXPECT_EQ(T.OffsetY(), -Notch);
+}
