@@ -720,7 +720,7 @@ struct TVTPaintInfo {
     int Position = 0;
     TRect CellRect;
     TRect ContentRect;
-    int NodeWidth = 0;
+    int NodeWidth = -1;  // the content's width once measured
     TAlignment Alignment = taLeftJustify;
     TPoint ImagePos;
     TPoint StateImagePos;

@@ -25,6 +25,9 @@ constexpr TColor DefaultColors[TVTColors::Count] = {
 constexpr int ButtonSize = 9;
 constexpr int CheckSize = 13;
 
+// Rows from the top that PaintTree walks to instead of asking the cache.
+constexpr int NearTopRows = 256;
+
 void Fill(HDC DC, const TRect& R, TColor Color)
 {
     if (R.Right <= R.Left || R.Bottom <= R.Top)
@@ -686,8 +689,14 @@ void TBaseVirtualTree::PaintCellSelection(TVTPaintInfo& PaintInfo)
     const bool Grid = FOptions->MiscOptions().Contains(toGridExtensions);
     const bool FullRow = Sel.Contains(toFullRowSelect);
     const bool Active = Focused() || FOptions->PaintOptions().Contains(toPopupMode);
+    const bool Marked = Node->Has(vsSelected) || Node == FDropTargetNode || Node == FFocusedNode;
+    if (!Marked)
+        return;
     TRect R = PaintInfo.ContentRect;
-    if (!Grid) {
+    if (!Grid && !FullRow) {
+        // Measured only here: most cells need no width.
+        if (PaintInfo.NodeWidth < 0)
+            PaintInfo.NodeWidth = GetNodeWidth(Node, PaintInfo.Column, PaintInfo.Canvas);
         const int W = std::min(PaintInfo.NodeWidth + 2 * FTextMargin, R.Width());
         switch (PaintInfo.Alignment) {
         case taLeftJustify: R.Right = R.Left + W; break;
@@ -754,7 +763,18 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
     FPaintingSelection = PaintOptions.Contains(poDrawSelection);
 
     int NodeTop = 0;
-    PVirtualNode Node = NodeAtPosition(0, Window.Top, false, NodeTop);
+    PVirtualNode Node = nullptr;
+    if (Window.Top < NearTopRows * static_cast<int>(FDefaultNodeHeight)) {
+        // Near the top a walk is quicker than building the position cache,
+        // which a fresh large tree would otherwise need for its first paint.
+        Node = FirstVisibleNode();
+        while (Node && NodeTop + static_cast<int>(NodeHeight(Node)) <= Window.Top) {
+            NodeTop += static_cast<int>(NodeHeight(Node));
+            Node = NextVisibleNode(Node);
+        }
+    } else {
+        Node = NodeAtPosition(0, Window.Top, false, NodeTop);
+    }
     int Y = Target.Y + NodeTop - Window.Top;
     const int DX = Target.X - Window.Left;  // tree X to target X
     const int RowRight = Target.X + Window.Width();
@@ -854,7 +874,7 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
                            Index, !Node->Has(vsDisabled));
                 PI.ContentRect.Left += List->Width() + 2;
             }
-            PI.NodeWidth = GetNodeWidth(Node, Column, TargetCanvas);
+            PI.NodeWidth = -1;
             if (PaintOptions.Contains(poGridLines)) {
                 TargetCanvas->Pen()->SetColor(FColors->Get(TVTColors::GridLineColor));
                 if (Paint.Contains(toShowHorzGridLines)) {
