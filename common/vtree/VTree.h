@@ -1377,14 +1377,14 @@ inline constexpr DWORD TYMED_HGLOBAL = 1;
 inline constexpr DWORD DVASPECT_CONTENT = 1;
 
 /// How the registry reaches the system's named clipboard formats: a name to
-/// an id (17 and up) and back. The tree keeps its own table until the
-/// window layer offers one; tests and the window layer may replace it.
+/// an id (0xC000 and up) and back. The window layer's table by default;
+/// tests may replace it.
 struct ClipboardFormatNames {
     Word (*Register)(const AnsiString& Name) = nullptr;
     AnsiString (*NameOf)(Word Format) = nullptr;
 };
-/// Sets the functions the registry uses; null members restore the tree's
-/// own table.
+/// Sets the functions the registry uses; null members restore the window
+/// layer's table.
 void SetClipboardFormatNames(const ClipboardFormatNames& Names);
 
 /// Registers Description for OwnerClass at Priority (lower is preferred)

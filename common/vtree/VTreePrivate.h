@@ -1,9 +1,17 @@
 #pragma once
 
 // Shared by the tree's source files only: the stream error texts and codes
-// and sizes of the painting.
+// and sizes of the painting, the window layer's clipboard format names.
+
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Types.h"
 
 namespace vtree_private {
+
+/// The window layer's table of named clipboard formats (shared with every
+/// other program part that registers one): a name to its id and back.
+Word SystemRegister(const AnsiString& Name);
+AnsiString SystemNameOf(Word Format);
 
 inline constexpr const char* SWrongFormat = "Unable to load tree structure, the format is wrong.";
 inline constexpr const char* SWrongVersion =
