@@ -365,3 +365,16 @@ TEST(VTreeHeader, BrokenStreamsRaiseTheTreeError)
                   static_cast<size_t>(Tree.Header()->Columns()->Count()));
     }
 }
+
+TEST(VTreeHeader, ReadsAStreamMadeElsewhere)
+{
+    TestTree Tree;
+    ReadBytesInto(*Tree.Header(), ReadBytes(DataDir / "three-columns.vth"));
+    TVTHeader& H = *Tree.Header();
+    ASSERT_EQ(H.Columns()->Count(), 3);
+    EXPECT_EQ(Order(H), (std::vector<TColumnIndex>{2, 0, 1}));
+    EXPECT_EQ(H.Columns()->GetItem(2)->Left(), 0);
+    EXPECT_EQ(H.Columns()->GetItem(0)->Left(), 50);
+    EXPECT_EQ(H.Font()->Name(), "Arial");
+    EXPECT_EQ(H.Options(), TVTHeaderOptions::FromBits(522));
+}

@@ -31,6 +31,10 @@ files = {
     # The stream ends inside the header fields after the columns.
     "truncated-after-columns.vth": i32(-1, 3) + u32(0) + i32(0, 0),
 }
+# A sound stream of three columns shown in the order 2, 0, 1, as a seed.
+seed = i32(-1, 3) + u32(3) + column("A") + column("B") + column("C") + i32(2, 0, 1) + tail()
+(Path(__file__).parent / "three-columns.vth").write_bytes(seed)
+
 out = Path(__file__).parent / "broken"
 out.mkdir(exist_ok=True)
 for name, data in files.items():
