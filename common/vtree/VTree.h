@@ -622,6 +622,10 @@ using TVTUpdatingEvent = MethodPointer<void(TBaseVirtualTree*, TVTUpdateState)>;
 using TVTGetNodeDataSizeEvent = MethodPointer<void(TBaseVirtualTree*, int&)>;
 using TVTPopupEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
                                          const TPoint&, bool&, TPopupMenu*&)>;
+using TVTHeaderClickEvent = MethodPointer<void(TVTHeader*, TColumnIndex, TMouseButton,
+                                                TShiftState, int, int)>;
+using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>;
+using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
 
@@ -734,6 +738,8 @@ struct TVTPaintInfo {
 class TBaseVirtualTree : public TCustomControl {
     PRICETAGS_CLASS(TBaseVirtualTree, TCustomControl)
     friend class TVTHeader;
+    friend class TVirtualTreeColumn;
+    friend class TVirtualTreeColumns;
 public:
     explicit TBaseVirtualTree(TComponent* AOwner);
     ~TBaseVirtualTree() override;
@@ -1062,6 +1068,12 @@ public:
     TVTGetNodeDataSizeEvent OnGetNodeDataSize;
     TVTGetCellIsEmptyEvent OnGetCellIsEmpty;
     TVTPopupEvent OnGetPopupMenu;
+    /// A click on a column's header button (coAllowClick).
+    TVTHeaderClickEvent OnHeaderClick;
+    /// A column dragged to a new place: the column and its old position.
+    TVTHeaderDraggedEvent OnHeaderDragged;
+    /// A column's width changed (NoColumn: after the header was read).
+    TVTColumnResizeEvent OnColumnResize;
 
     /// From another tree: its node settings, options and top-level count
     /// (nothing for a read-only tree); anything else as usual.
@@ -1219,6 +1231,10 @@ protected:
     virtual bool DoNodeMoving(PVirtualNode Node, PVirtualNode NewParent);
     virtual void DoReset(PVirtualNode Node);
     virtual void DoScroll(int DeltaX, int DeltaY);
+    virtual void DoColumnResize(TColumnIndex Column);
+    virtual void DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift, int X,
+                               int Y);
+    virtual void DoHeaderDragged(TColumnIndex Column, int OldPosition);
     virtual void DoStateChange(TVirtualTreeStates& Enter, TVirtualTreeStates& Leave);
     virtual void DoStructureChange(PVirtualNode Node, TChangeReason Reason);
     /// Width of a node's content in Column; 0 in the base tree (a tree with

@@ -69,6 +69,7 @@ void TVirtualTreeColumn::SetWidth(int Value)
         return;
     if (AutoResize)
         Columns->AdjustAutoSize(Index());
+    Tree->DoColumnResize(Index());
     Tree->UpdateHorizontalScrollBar(false);
     Tree->Invalidate();
 }
@@ -693,6 +694,7 @@ void TVirtualTreeColumns::AdjustAutoSize(TColumnIndex CurrentIndex, bool Force)
     C->FLastWidth = C->FWidth;
     C->FWidth = NewWidth;
     UpdatePositions(true);
+    Tree->DoColumnResize(AutoIndex);
 }
 
 void TVirtualTreeColumns::AdjustSpringColumns(int HeaderWidth)
@@ -1031,7 +1033,23 @@ TColumnIndex TVTHeader::FirstVisibleColumn() const
     return FColumns->GetFirstVisibleColumn();
 }
 
-// ---- mouse ----------------------------------------------------------------------------------
+// ---- mouse ----
+
+namespace {
+
+TShiftState KeyboardShiftState()
+{
+    TShiftState Result;
+    if (GetKeyState(VK_SHIFT) < 0)
+        Result.Include(ssShift);
+    if (GetKeyState(VK_MENU) < 0)
+        Result.Include(ssAlt);
+    if (GetKeyState(VK_CONTROL) < 0)
+        Result.Include(ssCtrl);
+    return Result;
+}
+
+} // namespace------------------------------------------------------------------------------
 
 bool TVTHeader::HandleMessage(TMessage& Message)
 {
@@ -1068,11 +1086,23 @@ bool TVTHeader::HandleMessage(TMessage& Message)
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
         return HandleHeaderMouse(Message);
+    case WM_KEYDOWN:
+        if (Message.WParam != VK_ESCAPE)
+            return false;
+        [[fallthrough]];
     case WM_KILLFOCUS:
     case WM_CANCELMODE:
-        if (FResizing || FResizePending || FDragPending) {
+        if (FDragging || FDragPending) {
             ReleaseCapture();
-            FResizing = FResizePending = FDragPending = false;
+            FDragging = FDragPending = false;
+            FColumns->FDropTarget = FColumns->FDragIndex = NoColumn;
+            Invalidate();
+            return Message.Msg == WM_KEYDOWN;
+        }
+        if (FResizing || FResizePending) {
+            ReleaseCapture();
+            FResizing = FResizePending = false;
+            return Message.Msg == WM_KEYDOWN;
         }
         return false;
     default:
@@ -1088,8 +1118,11 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
     // Non-client messages carry screen points.
     if (NonClient)
         P = FOwner->ScreenToClient(P);
+    // Column lookups take header coordinates: y below the header's top.
+    const TPoint HeaderPoint{P.X, P.Y + static_cast<int>(FHeight)};
     switch (Message.Msg) {
     case WM_NCLBUTTONDOWN: {
+        Application->CancelHint();
         if (!InHeader(P))
             return false;
         FDragStart = P;
@@ -1099,13 +1132,19 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
             SetCapture(FOwner->Handle());
             return true;
         }
-        const TColumnIndex C = FColumns->ColumnFromPosition({P.X, P.Y + static_cast<int>(FHeight)});
-        if (FColumns->IsValidColumn(C)) {
-            const TVTColumnOptions O = FColumns->GetItem(C)->FOptions;
-            if (O.Contains(coAllowClick) && O.Contains(coEnabled)) {
-                FColumns->FDownIndex = C;
-                Invalidate(C);
-            }
+        const TColumnIndex C = FColumns->ColumnFromPosition(HeaderPoint);
+        if (!FColumns->IsValidColumn(C))
+            return false;
+        const TVTColumnOptions O = FColumns->GetItem(C)->FOptions;
+        if (O.Contains(coAllowClick) && O.Contains(coEnabled)) {
+            FColumns->FDownIndex = C;
+            Invalidate(C);
+        }
+        if (FOptions.Contains(hoDrag) && O.Contains(coDraggable)) {
+            FColumns->FDragIndex = C;
+            FDragPending = true;
+            SetCapture(FOwner->Handle());
+            return true;
         }
         return false;
     }
@@ -1114,31 +1153,90 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
             FResizePending = false;
             FResizing = true;
         }
-        if (FResizing && FColumns->IsValidColumn(FColumns->FTrackIndex)) {
-            FColumns->GetItem(FColumns->FTrackIndex)->SetWidth(P.X - FTrackStart);
+        if (FResizing) {
+            if (FColumns->IsValidColumn(FColumns->FTrackIndex))
+                FColumns->GetItem(FColumns->FTrackIndex)->SetWidth(P.X - FTrackStart);
             Invalidate();
             return true;
         }
-        return false;
+        if (FDragPending && (std::abs(P.X - FDragStart.X) > GetSystemMetrics(SM_CXDRAG) ||
+                             std::abs(P.Y - FDragStart.Y) > GetSystemMetrics(SM_CYDRAG))) {
+            FDragPending = false;
+            FDragging = true;
+            const TColumnIndex Old = FColumns->FDownIndex;
+            FColumns->FDownIndex = FColumns->FHoverIndex = NoColumn;
+            Invalidate(Old);
+        }
+        if (FDragging) {
+            // The drop mark follows the mouse: before or after the target's
+            // centre.
+            const TColumnIndex Target = FColumns->ColumnFromPosition(HeaderPoint);
+            bool Before = FColumns->FDropBefore;
+            if (FColumns->IsValidColumn(Target)) {
+                const TVirtualTreeColumn* C = FColumns->GetItem(Target);
+                const int Centre = C->GetDisplayLeft() + C->FWidth / 2;
+                Before = P.X < Centre;
+            }
+            if (Target != FColumns->FDropTarget || Before != FColumns->FDropBefore) {
+                FColumns->FDropTarget = FColumns->IsValidColumn(Target) ? Target : NoColumn;
+                FColumns->FDropBefore = Before;
+                Invalidate();
+            }
+            return true;
+        }
+        return FDragPending;
     case WM_NCMOUSEMOVE:
         return false;
     case WM_LBUTTONUP:
     case WM_NCLBUTTONUP: {
-        const bool Tracking = FResizing || FResizePending;
-        if (Tracking)
+        Application->CancelHint();
+        const bool Captured = FResizing || FResizePending || FDragging || FDragPending;
+        if (Captured)
             ReleaseCapture();
-        if (!Tracking && FColumns->FDownIndex >= 0) {
-            const TColumnIndex C =
-                FColumns->ColumnFromPosition({P.X, P.Y + static_cast<int>(FHeight)});
-            FColumns->FClickIndex = C == FColumns->FDownIndex ? C : NoColumn;
+        bool Handled = false;
+        if (FDragging) {
+            Handled = true;
+            const TColumnIndex Dragged = FColumns->FDragIndex;
+            const TColumnIndex Target = FColumns->FDropTarget;
+            const TRect Window{0, -static_cast<int>(FHeight), FOwner->ClientWidth(),
+                               FOwner->ClientHeight()};
+            if (FColumns->IsValidColumn(Dragged) && FColumns->IsValidColumn(Target) &&
+                Target != Dragged && PtInRect(Window, P)) {
+                TVirtualTreeColumn* C = FColumns->GetItem(Dragged);
+                const int OldPosition = C->FPosition;
+                const int TargetPosition = FColumns->GetItem(Target)->FPosition;
+                const bool FromLeft = OldPosition < TargetPosition;
+                int NewPosition = 0;
+                if (FColumns->FDropBefore)
+                    NewPosition = FromLeft ? std::max(TargetPosition - 1, 0) : TargetPosition;
+                else
+                    NewPosition = FromLeft ? TargetPosition : TargetPosition + 1;
+                C->SetPosition(NewPosition);
+                FOwner->DoHeaderDragged(Dragged, OldPosition);
+            }
+            FColumns->FDropTarget = NoColumn;
+            FColumns->FDragIndex = NoColumn;
+            Invalidate();
+        } else if ((NonClient && InHeader(P)) || FColumns->FDownIndex >= 0) {
+            const TColumnIndex C = FColumns->ColumnFromPosition(HeaderPoint);
+            if (C >= 0 && C == FColumns->FDownIndex &&
+                FColumns->GetItem(C)->FOptions.Contains(coAllowClick)) {
+                FColumns->FClickIndex = C;
+                FOwner->DoHeaderClick(C, mbLeft, KeyboardShiftState(), P.X, HeaderPoint.Y);
+                Invalidate(C);
+            } else {
+                FColumns->FClickIndex = NoColumn;
+            }
+            Handled = Captured;
+        } else {
+            Handled = Captured;
         }
-        const bool Had = Tracking || FColumns->FDownIndex >= 0;
+        if (FColumns->FTrackIndex >= 0 || FColumns->FDownIndex >= 0)
+            Invalidate();
         FColumns->FTrackIndex = NoColumn;
         FColumns->FDownIndex = NoColumn;
         FResizing = FResizePending = FDragging = FDragPending = false;
-        if (Had)
-            Invalidate();
-        return Tracking;
+        return Handled;
     }
     default:
         return false;
@@ -1370,4 +1468,5 @@ void TVTHeader::ReadFromStream(TStream* Stream)
     Fit(FSortColumn);
     if (FMainColumn < 0 && FColumns->Count() > 0)
         FMainColumn = 0;
+    FOwner->DoColumnResize(NoColumn);
 }

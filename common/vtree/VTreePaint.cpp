@@ -246,6 +246,22 @@ int TBaseVirtualTree::CheckImageIndex(PVirtualNode Node) const
     return -1;
 }
 
+void TBaseVirtualTree::DoColumnResize(TColumnIndex Column)
+{
+    OnColumnResize(FHeader.get(), Column);
+}
+
+void TBaseVirtualTree::DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift,
+                                     int X, int Y)
+{
+    OnHeaderClick(FHeader.get(), Column, Button, Shift, X, Y);
+}
+
+void TBaseVirtualTree::DoHeaderDragged(TColumnIndex Column, int OldPosition)
+{
+    OnHeaderDragged(FHeader.get(), Column, OldPosition);
+}
+
 // ---- window and frame -----------------------------------------------------------------------
 
 void TBaseVirtualTree::CreateParams(TCreateParams& Params)

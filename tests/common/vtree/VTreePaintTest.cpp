@@ -405,3 +405,77 @@ TEST(VTreeScroll, SmallWheelDeltasAddUp)
     Wheel(120);
     EXPECT_EQ(T.OffsetY(), -Notch);
 }
+
+// ---- the header's mouse ---------------------------------------------------------------------
+
+namespace {
+
+struct HeaderLog {
+    std::vector<std::string> Lines;
+    void Click(TVTHeader*, TColumnIndex C, TMouseButton, TShiftState, int, int)
+    {
+        Lines.push_back("click " + std::to_string(C));
+    }
+    void Dragged(TVTHeader*, TColumnIndex C, int Old)
+    {
+        Lines.push_back("dragged " + std::to_string(C) + " from " + std::to_string(Old));
+    }
+    void Resized(TVTHeader*, TColumnIndex C) { Lines.push_back("resize " + std::to_string(C)); }
+};
+
+/// Presses, moves and releases the left button at client points of the
+/// header row (Y < 0) the way the window layer delivers them: the press
+/// in the frame, the rest to the capture.
+void HeaderGesture(TBaseVirtualTree& T, TPoint From, std::initializer_list<TPoint> Path)
+{
+    const TPoint S = T.ClientToScreen(From);
+    T.Perform(WM_NCLBUTTONDOWN, HTBORDER, MakeLParam(S.X, S.Y));
+    TPoint Last = From;
+    for (const TPoint& P : Path) {
+        T.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(P.X, P.Y));
+        Last = P;
+    }
+    T.Perform(WM_LBUTTONUP, 0, MakeLParam(Last.X, Last.Y));
+}
+
+} // namespace
+
+TEST(VTreeHeaderMouse, ResizeClickAndDrag)
+{
+    TreeWindow W;
+    W.AddColumns({100, 120, 80});
+    TextTree& T = *W.Tree;
+    HeaderLog Log;
+    T.OnHeaderClick = TVTHeaderClickEvent(&Log, &HeaderLog::Click);
+    T.OnHeaderDragged = TVTHeaderDraggedEvent(&Log, &HeaderLog::Dragged);
+    T.OnColumnResize = TVTColumnResizeEvent(&Log, &HeaderLog::Resized);
+    TVirtualTreeColumns* Cols = T.Header()->Columns();
+
+    // Pressing 2 pixels left of column 0's edge and moving resizes it.
+    HeaderGesture(T, {98, -10}, {{120, -10}, {130, -10}});
+    EXPECT_EQ(Cols->GetItem(0)->Width(), 130);
+    EXPECT_EQ(Cols->GetItem(1)->Left(), 130);
+    // A press and release on a button clicks its column.
+    Log.Lines.clear();
+    HeaderGesture(T, {180, -10}, {});
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"click 1"}));
+    // A move within the drag threshold is still a click.
+    Log.Lines.clear();
+    HeaderGesture(T, {180, -10}, {{181, -10}});
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"click 1"}));
+    // Dragging column 0 onto the right half of column 2 puts it last.
+    Log.Lines.clear();
+    HeaderGesture(T, {40, -10}, {{60, -10}, {320, -10}});
+    EXPECT_EQ(Cols->PositionToIndex(), (std::vector<TColumnIndex>{1, 2, 0}));
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"dragged 0 from 0"}));
+    // Dropped outside the window, nothing moves.
+    HeaderGesture(T, {40, -10}, {{60, -10}, {2000, -10}});
+    EXPECT_EQ(Cols->PositionToIndex(), (std::vector<TColumnIndex>{1, 2, 0}));
+    // Escape during a drag cancels it.
+    const TPoint S = T.ClientToScreen(TPoint{40, -10});
+    T.Perform(WM_NCLBUTTONDOWN, HTBORDER, MakeLParam(S.X, S.Y));
+    T.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(300, -10));
+    T.Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+    T.Perform(WM_LBUTTONUP, 0, MakeLParam(300, -10));
+    EXPECT_EQ(Cols->PositionToIndex(), (std::vector<TColumnIndex>{1, 2, 0}));
+}
