@@ -29,6 +29,7 @@
 #include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/Strings.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
@@ -650,6 +651,35 @@ enum TCheckImageKind {
     ckSystemFlat,
 };
 enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
+enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
+enum TVTDragOperation { doCopy, doMove, doLink };
+using TVTDragOperations = EnumSet<TVTDragOperation>;
+enum TVTDragType { dtOLE, dtVCL };
+enum TVTDrawSelectionMode { smDottedRectangle, smBlendedRectangle };
+enum THintAnimationType { hatNone, hatFade, hatSlide, hatSystemDefault };
+enum TVTHintMode { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum TVTIncrementalSearch { isAll, isNone, isInitializedOnly, isVisibleOnly };
+enum TVTSearchDirection { sdForward, sdBackward };
+enum TVTSearchStart { ssAlwaysStartOver, ssLastHit, ssFocusedNode };
+
+/// The descriptions of the clipboard formats a tree offers, sorted,
+/// without duplicates; only formats the registry knows for the tree's
+/// class get in.
+class TClipboardFormats : public TStringList {
+    PRICETAGS_CLASS(TClipboardFormats, TStringList)
+public:
+    explicit TClipboardFormats(TBaseVirtualTree* AOwner);
+    ~TClipboardFormats() override;
+    TBaseVirtualTree* Owner() const { return FOwner; }
+    /// -1 (and nothing added) for a format the tree's class cannot offer.
+    int Add(const AnsiString& S) override;
+    /// Nothing for a format the tree's class cannot offer.
+    void Insert(int Index, const AnsiString& S) override;
+
+private:
+    bool Allowed(const AnsiString& S) const;
+    TBaseVirtualTree* FOwner;
+};
 
 /// What the tree paints (PaintTree): bits of the paint options.
 enum TVTInternalPaintOption {
@@ -773,16 +803,17 @@ public:
     Cardinal DefaultNodeHeight() const { return FDefaultNodeHeight; }
     void SetDefaultNodeHeight(Cardinal Value);
     Cardinal Indent() const { return FIndent; }
-    void SetIndent(Cardinal Value) { FIndent = Value; }
+    /// Stores; a live tree updates its scroll bars and repaints.
+    void SetIndent(Cardinal Value);
     int Margin() const { return FMargin; }
-    void SetMargin(int Value) { FMargin = Value; }
+    void SetMargin(int Value);
     int TextMargin() const { return FTextMargin; }
     Cardinal ChangeDelay() const { return FChangeDelay; }
     void SetChangeDelay(Cardinal Value) { FChangeDelay = Value; }
     TVTNodeAttachMode DefaultPasteMode() const { return FDefaultPasteMode; }
     void SetDefaultPasteMode(TVTNodeAttachMode Value) { FDefaultPasteMode = Value; }
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value) { FAlignment = Value; }
+    void SetAlignment(TAlignment Value);
 
     TCustomVirtualTreeOptions* TreeOptions() const { return FOptions.get(); }
     TVTHeader* Header() const { return FHeader.get(); }
@@ -857,6 +888,45 @@ public:
     Cardinal AutoScrollInterval() const { return FAutoScrollInterval; }
     void SetAutoScrollInterval(Cardinal Value) { FAutoScrollInterval = Value; }
     void SetTextMargin(int Value);
+    Cardinal AutoExpandDelay() const { return FAutoExpandDelay; }
+    void SetAutoExpandDelay(Cardinal Value) { FAutoExpandDelay = Value; }
+    Cardinal EditDelay() const { return FEditDelay; }
+    void SetEditDelay(Cardinal Value) { FEditDelay = Value; }
+    int BackgroundOffsetX() const { return FBackgroundOffsetX; }
+    void SetBackgroundOffsetX(int Value);
+    int BackgroundOffsetY() const { return FBackgroundOffsetY; }
+    void SetBackgroundOffsetY(int Value);
+    int DragHeight() const { return FDragHeight; }
+    void SetDragHeight(int Value) { FDragHeight = Value; }
+    int DragWidth() const { return FDragWidth; }
+    void SetDragWidth(int Value) { FDragWidth = Value; }
+    TVTDragImageKind DragImageKind() const { return FDragImageKind; }
+    void SetDragImageKind(TVTDragImageKind Value) { FDragImageKind = Value; }
+    TVTDragOperations DragOperations() const { return FDragOperations; }
+    void SetDragOperations(TVTDragOperations Value) { FDragOperations = Value; }
+    TVTDragType DragType() const { return FDragType; }
+    void SetDragType(TVTDragType Value) { FDragType = Value; }
+    TVTDrawSelectionMode DrawSelectionMode() const { return FDrawSelectionMode; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode Value) { FDrawSelectionMode = Value; }
+    THintAnimationType HintAnimation() const { return FHintAnimation; }
+    void SetHintAnimation(THintAnimationType Value) { FHintAnimation = Value; }
+    TVTHintMode HintMode() const { return FHintMode; }
+    void SetHintMode(TVTHintMode Value) { FHintMode = Value; }
+    TCursor HotCursor() const { return FHotCursor; }
+    void SetHotCursor(TCursor Value) { FHotCursor = Value; }
+    TVTIncrementalSearch IncrementalSearch() const { return FIncrementalSearch; }
+    void SetIncrementalSearch(TVTIncrementalSearch Value) { FIncrementalSearch = Value; }
+    TVTSearchDirection IncrementalSearchDirection() const { return FSearchDirection; }
+    void SetIncrementalSearchDirection(TVTSearchDirection Value) { FSearchDirection = Value; }
+    TVTSearchStart IncrementalSearchStart() const { return FSearchStart; }
+    void SetIncrementalSearchStart(TVTSearchStart Value) { FSearchStart = Value; }
+    Cardinal IncrementalSearchTimeout() const { return FSearchTimeout; }
+    void SetIncrementalSearchTimeout(Cardinal Value) { FSearchTimeout = Value; }
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool Value) { FWantTabs = Value; }
+    TClipboardFormats* ClipboardFormats() const { return FClipboardFormats.get(); }
+    /// Clears the list and adds each of Value's strings the tree may offer.
+    void SetClipboardFormats(TStrings* Value);
     /// The header's rectangle in window coordinates (empty when hidden).
     TRect HeaderRect() const { return FHeaderRect; }
     /// Index into a check image strip for the node's type and state; -1
@@ -1365,7 +1435,26 @@ private:
     Cardinal FAutoScrollInterval = 1;
     TRect FHeaderRect;
     int FWheelRest = 0;  // wheel delta below one notch, kept for the next
-    bool FPaintingSelection = false;  // PaintTree's row eraser may paint selection
+    bool FPaintingSelection = false;
+    Cardinal FAutoExpandDelay = 1000;
+    Cardinal FEditDelay = 1000;
+    int FBackgroundOffsetX = 0;
+    int FBackgroundOffsetY = 0;
+    int FDragHeight = 350;
+    int FDragWidth = 200;
+    TVTDragImageKind FDragImageKind = diComplete;
+    TVTDragOperations FDragOperations{doCopy, doMove};
+    TVTDragType FDragType = dtOLE;
+    TVTDrawSelectionMode FDrawSelectionMode = smDottedRectangle;
+    THintAnimationType FHintAnimation = hatSystemDefault;
+    TVTHintMode FHintMode = hmDefault;
+    TCursor FHotCursor = 0;
+    TVTIncrementalSearch FIncrementalSearch = isNone;
+    TVTSearchDirection FSearchDirection = sdForward;
+    TVTSearchStart FSearchStart = ssFocusedNode;
+    Cardinal FSearchTimeout = 1000;
+    bool FWantTabs = false;
+    std::unique_ptr<TClipboardFormats> FClipboardFormats;  // PaintTree's row eraser may paint selection
 };
 
 /// The tree whose nodes show texts: the clipboard formats of texts belong

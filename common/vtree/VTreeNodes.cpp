@@ -64,6 +64,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
     FHeader = std::make_unique<TVTHeader>(this);
     FColors = std::make_unique<TVTColors>(this);
     FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
+    FClipboardFormats = std::make_unique<TClipboardFormats>(this);
     SetBounds(Left(), Top(), 200, 100);
     SetTabStop(true);
     SetColor(clWindow);
@@ -182,7 +183,15 @@ void TBaseVirtualTree::SetDefaultNodeHeight(Cardinal Value)
     FDefaultNodeHeight = Value;
     FRoot->NodeHeight = ClampHeight(Value);
     FRoot->TotalHeight = static_cast<Cardinal>(FRoot->TotalHeight + Delta);
+    ChangeState({tsNeedScale}, {});
     InvalidatePositionCache();
+    if (FUpdateCount > 0 || !HandleAllocated() || ComponentState().Contains(csLoading))
+        return;
+    ValidateCache();
+    UpdateScrollBars(true);
+    ScrollIntoView(FFocusedNode,
+                   FOptions->SelectionOptions().Contains(toCenterScrollIntoView), false);
+    Invalidate();
 }
 
 // ---- counts and heights ---------------------------------------------------------------------

@@ -131,6 +131,36 @@ void TScrollBarOptions::Assign(TPersistent* Source)
     SetScrollBarStyle(S->FScrollBarStyle);
 }
 
+// ---- clipboard formats ----
+
+PRICETAGS_DEFINE_CLASS(TClipboardFormats)
+
+TClipboardFormats::TClipboardFormats(TBaseVirtualTree* AOwner) : FOwner(AOwner)
+{
+    SetSorted(true);
+    SetDuplicates(dupIgnore);
+}
+
+TClipboardFormats::~TClipboardFormats() = default;
+
+bool TClipboardFormats::Allowed(const AnsiString& S) const
+{
+    Word Format = 0;
+    const TClass Owner = FindTreeFormat(S, Format);
+    return Owner && FOwner->ClassType()->InheritsFrom(Owner);
+}
+
+int TClipboardFormats::Add(const AnsiString& S)
+{
+    return Allowed(S) ? inherited::Add(S) : -1;
+}
+
+void TClipboardFormats::Insert(int Index, const AnsiString& S)
+{
+    if (Allowed(S))
+        inherited::Insert(Index, S);
+}
+
 // ---- tree properties ------------------------------------------------------------------------
 
 void TBaseVirtualTree::SetLineStyle(TVTLineStyle Value)
@@ -206,6 +236,58 @@ void TBaseVirtualTree::SetAnimationDuration(Cardinal Value)
         FOptions->FAnimationOptions.Include(toAnimatedToggle);
     else
         FOptions->FAnimationOptions.Exclude(toAnimatedToggle);
+}
+
+void TBaseVirtualTree::SetIndent(Cardinal Value)
+{
+    if (FIndent == Value)
+        return;
+    FIndent = Value;
+    if (!ComponentState().Contains(csLoading) && FUpdateCount == 0 && HandleAllocated()) {
+        UpdateScrollBars(true);
+        Invalidate();
+    }
+}
+
+void TBaseVirtualTree::SetMargin(int Value)
+{
+    if (FMargin != Value) {
+        FMargin = Value;
+        InvalidateTree();
+    }
+}
+
+void TBaseVirtualTree::SetAlignment(TAlignment Value)
+{
+    if (FAlignment != Value) {
+        FAlignment = Value;
+        InvalidateTree();
+    }
+}
+
+void TBaseVirtualTree::SetBackgroundOffsetX(int Value)
+{
+    if (FBackgroundOffsetX != Value) {
+        FBackgroundOffsetX = Value;
+        InvalidateTree();
+    }
+}
+
+void TBaseVirtualTree::SetBackgroundOffsetY(int Value)
+{
+    if (FBackgroundOffsetY != Value) {
+        FBackgroundOffsetY = Value;
+        InvalidateTree();
+    }
+}
+
+void TBaseVirtualTree::SetClipboardFormats(TStrings* Value)
+{
+    FClipboardFormats->Clear();
+    if (!Value)
+        return;
+    for (int I = 0; I < Value->Count(); ++I)
+        FClipboardFormats->Add(Value->Strings(I));
 }
 
 void TBaseVirtualTree::SetTextMargin(int Value)

@@ -378,3 +378,73 @@ TEST(VTreeHeader, ReadsAStreamMadeElsewhere)
     EXPECT_EQ(H.Font()->Name(), "Arial");
     EXPECT_EQ(H.Options(), TVTHeaderOptions::FromBits(522));
 }
+
+// ---- tree properties --------------------------------------------------------------------------
+
+TEST(VTreeProperties, StoredDefaults)
+{
+    TestTree T;
+    EXPECT_EQ(T.AnimationDuration(), 200u);
+    EXPECT_EQ(T.AutoExpandDelay(), 1000u);
+    EXPECT_EQ(T.AutoScrollDelay(), 1000u);
+    EXPECT_EQ(T.AutoScrollInterval(), 1u);
+    EXPECT_EQ(T.BorderStyle(), bsSingle);
+    EXPECT_EQ(T.ButtonFillMode(), fmTreeColor);
+    EXPECT_EQ(T.ButtonStyle(), bsRectangle);
+    EXPECT_EQ(T.CheckImageKind(), ckLightCheck);
+    EXPECT_EQ(T.DragHeight(), 350);
+    EXPECT_EQ(T.DragWidth(), 200);
+    EXPECT_EQ(T.DragOperations(), (TVTDragOperations{doCopy, doMove}));
+    EXPECT_EQ(T.DrawSelectionMode(), smDottedRectangle);
+    EXPECT_EQ(T.EditDelay(), 1000u);
+    EXPECT_EQ(T.HintMode(), hmDefault);
+    EXPECT_EQ(T.IncrementalSearch(), isNone);
+    EXPECT_EQ(T.IncrementalSearchStart(), ssFocusedNode);
+    EXPECT_EQ(T.LineMode(), lmNormal);
+    EXPECT_EQ(T.LineStyle(), lsDotted);
+    EXPECT_EQ(T.NodeAlignment(), naProportional);
+    EXPECT_EQ(T.SelectionBlendFactor(), 128);
+    EXPECT_EQ(T.Color(), clWindow);
+    EXPECT_EQ(T.Header()->Height(), 17u);
+    EXPECT_EQ(T.Header()->Style(), hsThickButtons);
+    EXPECT_EQ(T.Header()->Background(), clBtnFace);
+    EXPECT_EQ(T.Header()->Options(), (TVTHeaderOptions{hoColumnResize, hoDrag}));
+    TScrollBarOptions* S = T.ScrollBarOptions();
+    EXPECT_FALSE(S->AlwaysVisible());
+    EXPECT_EQ(S->HorizontalIncrement(), 20);
+    EXPECT_EQ(S->VerticalIncrement(), 20);
+    EXPECT_EQ(S->ScrollBars(), ssBoth);
+    const TColor Colors[] = {clBtnShadow, clHighlight, clHighlight, clHighlight, clBtnFace,
+                             clBtnShadow, clBtnFace, clBtnFace, clWindowText, clHighlight,
+                             clBtnFace, clHighlight, clHighlight, clHighlight, clBtnShadow};
+    for (int I = 0; I < TVTColors::Count; ++I) {
+        SCOPED_TRACE(I);
+        EXPECT_EQ(T.Colors()->Get(I), Colors[I]);
+    }
+}
+
+TEST(VTreeProperties, SetterEffects)
+{
+    TestTree T;
+    T.SetDefaultNodeHeight(0);
+    EXPECT_EQ(T.DefaultNodeHeight(), 18u);
+    T.SetAnimationDuration(0);
+    EXPECT_FALSE(T.TreeOptions()->AnimationOptions().Contains(toAnimatedToggle));
+    T.SetAnimationDuration(150);
+    EXPECT_TRUE(T.TreeOptions()->AnimationOptions().Contains(toAnimatedToggle));
+    // Clipboard formats: only those the registry knows for the tree's class.
+    TClipboardFormats* F = T.ClipboardFormats();
+    EXPECT_GE(F->Add("Virtual Tree Data"), 0);
+    EXPECT_EQ(F->Add("virtual tree data"), 0);  // a duplicate is ignored
+    EXPECT_EQ(F->Add("No Such Format"), -1);
+    EXPECT_EQ(F->Add("HTML Format"), -1);  // offered by text trees only
+    EXPECT_EQ(F->Count(), 1);
+    TCustomVirtualStringTree Strings(nullptr);
+    EXPECT_GE(Strings.ClipboardFormats()->Add("HTML Format"), 0);
+    TStringList Given;
+    Given.Add("CSV");
+    Given.Add("Bogus");
+    Strings.SetClipboardFormats(&Given);
+    EXPECT_EQ(Strings.ClipboardFormats()->Count(), 1);
+    EXPECT_EQ(Strings.ClipboardFormats()->Strings(0), "CSV");
+}
