@@ -1344,6 +1344,10 @@ protected:
     virtual void DoPaintNode(TVTPaintInfo& PaintInfo);
     void PaintCellSelection(TVTPaintInfo& PaintInfo);
     void EraseRowBackground(TCanvas* Canvas, PVirtualNode Node, const TRect& R);
+    /// Opens (or closes) the band below Node by Size pixels in steps over
+    /// AnimationDuration, timed by timeGetTime; only with toAnimatedToggle,
+    /// outside updates and with the node's row on screen.
+    void AnimateToggle(PVirtualNode Node, bool Expanding, int64_t Size);
 
     // -- invalidation helpers
     void InvalidateTree(const TRect* R = nullptr);

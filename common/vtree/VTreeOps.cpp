@@ -373,11 +373,12 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode Node)
                 if (Node->Has(vsHasChildren) && Node->ChildCount == 0)
                     InitializeChildren(Node);
                 if (!Node->Has(vsExpanded)) {
-                    Node->Include(vsExpanded);
                     int64_t Sum = 0;
                     for (PVirtualNode Run = Node->FirstChild; Run; Run = Run->NextSibling)
                         if (Shows(Run))
                             Sum += Run->TotalHeight;
+                    AnimateToggle(Node, true, Sum);
+                    Node->Include(vsExpanded);
                     ShiftTotalHeight(Node, Node->NodeHeight + Sum, false);
                     // The rows below count only when the node's own row is
                     // shown.
@@ -388,6 +389,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode Node)
                 }
             }
         } else if (DoCollapsing(Node)) {
+            AnimateToggle(Node, false, static_cast<int64_t>(Node->TotalHeight) - Node->NodeHeight);
             if (IsFullyVisible(Node))
                 FVisibleCount -= CountVisibleChildren(Node);
             Node->Exclude(vsExpanded);

@@ -998,6 +998,52 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
     RestoreDC(DC, Saved);
 }
 
+// ---- expand and collapse animation ----
+
+void TBaseVirtualTree::AnimateToggle(PVirtualNode Node, bool Expanding, int64_t Size)
+{
+    if (!FOptions->AnimationOptions().Contains(toAnimatedToggle) || FAnimationDuration == 0 ||
+        FUpdateCount > 0 || !HandleAllocated() || Size <= 0 || !IsFullyVisible(Node))
+        return;
+    const TRect Row = NodeDisplayRect(Node, NoColumn, false);
+    const int Bottom = ClientHeight();
+    if (Row.Bottom <= Row.Top || Row.Bottom >= Bottom)
+        return;
+    const int Total = static_cast<int>(std::min<int64_t>(Size, Bottom - Row.Bottom));
+    const TRect Band{0, Row.Bottom, ClientWidth(), Bottom};
+    HDC DC = GetDC(Handle());
+    const DWORD Start = timeGetTime();
+    int Done = 0;
+    while (Done < Total) {
+        const DWORD Elapsed = timeGetTime() - Start;
+        const int Target = Elapsed >= FAnimationDuration
+                               ? Total
+                               : MulDiv(Total, static_cast<int>(Elapsed),
+                                        static_cast<int>(FAnimationDuration));
+        const int Step = Target - Done;
+        if (Step <= 0)
+            continue;
+        // The rows below slide down (or up); the strip they leave is filled
+        // with the tree's colour until the rows are painted in place.
+        ScrollDC(DC, 0, Expanding ? Step : -Step, &Band, &Band, nullptr, nullptr);
+        const TRect Strip = Expanding ? TRect{0, Row.Bottom + Done, Band.Right, Row.Bottom + Target}
+                                      : TRect{0, Bottom - Target, Band.Right, Bottom - Done};
+        if (FHeader->UseColumns()) {
+            for (TColumnIndex C : FHeader->Columns()->GetVisibleColumns()) {
+                TVirtualTreeColumn* Column = FHeader->Columns()->GetItem(C);
+                const int L = Column->GetDisplayLeft();
+                const TColor Colour =
+                    Column->Options().Contains(coParentColor) ? Color() : Column->Color();
+                Fill(DC, TRect{L, Strip.Top, L + Column->Width(), Strip.Bottom}, Colour);
+            }
+        } else {
+            Fill(DC, Strip, Color());
+        }
+        Done = Target;
+    }
+    ReleaseDC(Handle(), DC);
+}
+
 // ---- scrolling ------------------------------------------------------------------------------
 
 bool TBaseVirtualTree::SetOffsetXY(int X, int Y)

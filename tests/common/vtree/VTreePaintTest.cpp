@@ -7,6 +7,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Messages.h"
 #include "platform/gui/Windows.h"
+#include "platform/rtl/Ticks.h"
 
 #include "tests/common/ComponentsTestKit.h"
 #include "tests/common/vtree/TreeFixture.h"
@@ -478,4 +479,57 @@ TEST(VTreeHeaderMouse, ResizeClickAndDrag)
     T.Perform(WM_KEYDOWN, VK_ESCAPE, 0);
     T.Perform(WM_LBUTTONUP, 0, MakeLParam(300, -10));
     EXPECT_EQ(Cols->PositionToIndex(), (std::vector<TColumnIndex>{1, 2, 0}));
+}
+
+// ---- toggle animation -----------------------------------------------------------------------
+
+namespace {
+
+DWORD gFakeNow = 0;
+int gClockReads = 0;
+
+// A clock that moves 25 ms each time it is read.
+DWORD SteppingClock()
+{
+    ++gClockReads;
+    gFakeNow += 25;
+    return gFakeNow;
+}
+
+} // namespace
+
+TEST(VTreeAnimation, ToggleSteps)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(3);
+    T.SetChildCount(T.At({0}), 4);
+    T.Update();
+    const TickSource Old = SetTickSource(&SteppingClock);
+    struct Restore {
+        TickSource S;
+        ~Restore() { SetTickSource(S); }
+    } Guard{Old};
+    // Without the option nothing waits on the clock.
+    gClockReads = 0;
+    T.ToggleNode(T.At({0}));
+    T.ToggleNode(T.At({0}));
+    EXPECT_EQ(gClockReads, 0);
+    // With it, the band opens over the duration: 200 ms in 25 ms reads.
+    T.TreeOptions()->SetAnimationOptions({toAnimatedToggle});
+    T.SetAnimationDuration(200);
+    T.ToggleNode(T.At({0}));
+    EXPECT_TRUE(T.Expanded(T.At({0})));
+    EXPECT_GE(gClockReads, 8);
+    EXPECT_LE(gClockReads, 10);
+    gClockReads = 0;
+    T.ToggleNode(T.At({0}));
+    EXPECT_FALSE(T.Expanded(T.At({0})));
+    EXPECT_GE(gClockReads, 8);
+    // Inside an update there is no animation.
+    gClockReads = 0;
+    T.BeginUpdate();
+    T.ToggleNode(T.At({0}));
+    T.EndUpdate();
+    EXPECT_EQ(gClockReads, 0);
 }
