@@ -23,6 +23,7 @@
 // timers and scroll bars act only once the window exists.
 
 #include "platform/gui/Controls.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/ImgList.h"
 #include "platform/gui/StdCtrls.h"
@@ -652,6 +653,9 @@ enum TCheckImageKind {
 };
 enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
 enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+enum TBevelEdge { beLeft, beTop, beRight, beBottom };
+using TBevelEdges = EnumSet<TBevelEdge>;
 enum TVTDragOperation { doCopy, doMove, doLink };
 using TVTDragOperations = EnumSet<TVTDragOperation>;
 enum TVTDragType { dtOLE, dtVCL };
@@ -873,6 +877,20 @@ public:
     void SetButtonFillMode(TVTButtonFillMode Value);
     TCheckImageKind CheckImageKind() const { return FCheckImageKind; }
     void SetCheckImageKind(TCheckImageKind Value);
+    // The frame: a bevel of BevelWidth per cut on BevelEdges, then a band
+    // of BorderWidth in the border colour, both outside the scroll bars.
+    TBevelKind BevelKind() const { return FBevelKind; }
+    void SetBevelKind(TBevelKind Value);
+    TBevelCut BevelInner() const { return FBevelInner; }
+    void SetBevelInner(TBevelCut Value);
+    TBevelCut BevelOuter() const { return FBevelOuter; }
+    void SetBevelOuter(TBevelCut Value);
+    TBevelEdges BevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges Value);
+    int BevelWidth() const { return FBevelWidth; }
+    void SetBevelWidth(int Value);
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int Value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     /// bsSingle gives the window a sunken client edge.
     void SetBorderStyle(TBorderStyle Value);
@@ -1330,6 +1348,11 @@ protected:
     void ComputeHeaderRect();
     /// Paints the header into a window DC ((0, 0) the window's corner).
     void PaintHeader(HDC DC);
+    /// The bevel and the border band into a window DC.
+    virtual void PaintNonClientBorder(HDC DC);
+    /// Shrinks a window rectangle by the bevel and (WithBorderWidth) the
+    /// border band.
+    void ShrinkByBevel(TRect& R, bool WithBorderWidth = true) const;
     virtual void PaintCheckBox(const TVTPaintInfo& PaintInfo);
     virtual void PaintExpandButton(TCanvas* Canvas, PVirtualNode Node, const TRect& R,
                                    int ButtonX, int ButtonY);
@@ -1432,6 +1455,12 @@ private:
     TVTButtonFillMode FButtonFillMode = fmTreeColor;
     TCheckImageKind FCheckImageKind = ckLightCheck;
     TBorderStyle FBorderStyle = bsSingle;
+    TBevelKind FBevelKind = bkNone;
+    TBevelCut FBevelInner = bvRaised;
+    TBevelCut FBevelOuter = bvLowered;
+    TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+    int FBevelWidth = 1;
+    int FBorderWidth = 0;
     Byte FSelectionBlendFactor = 128;
     Cardinal FSelectionCurveRadius = 0;
     Cardinal FAnimationDuration = 200;

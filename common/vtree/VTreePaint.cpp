@@ -360,6 +360,126 @@ void TBaseVirtualTree::CreateParams(TCreateParams& Params)
         Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
+void TBaseVirtualTree::SetBevelKind(TBevelKind Value)
+{
+    if (FBevelKind != Value) {
+        FBevelKind = Value;
+        if (FHeader)
+            FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::SetBevelInner(TBevelCut Value)
+{
+    if (FBevelInner != Value) {
+        FBevelInner = Value;
+        FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::SetBevelOuter(TBevelCut Value)
+{
+    if (FBevelOuter != Value) {
+        FBevelOuter = Value;
+        FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::SetBevelEdges(TBevelEdges Value)
+{
+    if (FBevelEdges != Value) {
+        FBevelEdges = Value;
+        FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::SetBevelWidth(int Value)
+{
+    Value = std::max(Value, 1);
+    if (FBevelWidth != Value) {
+        FBevelWidth = Value;
+        FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::SetBorderWidth(int Value)
+{
+    Value = std::max(Value, 0);
+    if (FBorderWidth != Value) {
+        FBorderWidth = Value;
+        FHeader->RecalculateHeader();
+    }
+}
+
+void TBaseVirtualTree::ShrinkByBevel(TRect& R, bool WithBorderWidth) const
+{
+    if (FBevelKind != bkNone) {
+        const int Cuts = (FBevelInner != bvNone ? 1 : 0) + (FBevelOuter != bvNone ? 1 : 0);
+        const int W = Cuts * FBevelWidth;
+        if (FBevelEdges.Contains(beLeft))
+            R.Left += W;
+        if (FBevelEdges.Contains(beTop))
+            R.Top += W;
+        if (FBevelEdges.Contains(beRight))
+            R.Right -= W;
+        if (FBevelEdges.Contains(beBottom))
+            R.Bottom -= W;
+    }
+    if (WithBorderWidth)
+        InflateRect(R, -FBorderWidth, -FBorderWidth);
+}
+
+void TBaseVirtualTree::PaintNonClientBorder(HDC DC)
+{
+    if (FBevelKind == bkNone && FBorderWidth == 0)
+        return;
+    uint32_t Style = 0;
+    uint32_t Ex = 0;
+    CurrentStyles(Style, Ex);
+    const int Border = (Ex & WS_EX_CLIENTEDGE ? 2 : 0) + (Style & WS_BORDER ? 1 : 0);
+    TRect R{Border, Border, Width() - Border, Height() - Border};
+    if (FBevelKind != bkNone) {
+        UINT Edge = 0;
+        switch (FBevelOuter) {
+        case bvLowered: Edge |= BDR_SUNKENOUTER; break;
+        case bvRaised: Edge |= BDR_RAISEDOUTER; break;
+        case bvNone:
+        case bvSpace: break;
+        }
+        switch (FBevelInner) {
+        case bvLowered: Edge |= BDR_SUNKENINNER; break;
+        case bvRaised: Edge |= BDR_RAISEDINNER; break;
+        case bvNone:
+        case bvSpace: break;
+        }
+        UINT Flags = 0;
+        if (FBevelEdges.Contains(beLeft))
+            Flags |= BF_LEFT;
+        if (FBevelEdges.Contains(beTop))
+            Flags |= BF_TOP;
+        if (FBevelEdges.Contains(beRight))
+            Flags |= BF_RIGHT;
+        if (FBevelEdges.Contains(beBottom))
+            Flags |= BF_BOTTOM;
+        if (FBevelKind == bkSoft)
+            Flags |= BF_SOFT;
+        if (FBevelKind == bkFlat)
+            Flags |= BF_FLAT;
+        TRect E = R;
+        DrawEdge(DC, E, Edge, Flags);
+    }
+    TRect Inner = R;
+    ShrinkByBevel(Inner, false);
+    if (FBorderWidth > 0) {
+        const int State = SaveDC(DC);
+        IntersectClipRect(DC, Inner.Left, Inner.Top, Inner.Right, Inner.Bottom);
+        ExcludeClipRect(DC, Inner.Left + FBorderWidth, Inner.Top + FBorderWidth,
+                        Inner.Right - FBorderWidth, Inner.Bottom - FBorderWidth);
+        Fill(DC, Inner, FColors->Get(TVTColors::BorderColor));
+        RestoreDC(DC, State);
+    }
+}
+
 void TBaseVirtualTree::ComputeHeaderRect()
 {
     uint32_t Style = 0;
@@ -367,6 +487,7 @@ void TBaseVirtualTree::ComputeHeaderRect()
     CurrentStyles(Style, Ex);
     const int Border = (Ex & WS_EX_CLIENTEDGE ? 2 : 0) + (Style & WS_BORDER ? 1 : 0);
     TRect R{Border, Border, Width() - Border, Height() - Border};
+    ShrinkByBevel(R);
     if (FHeader->Options().Contains(hoVisible) && R.Right > R.Left)
         R.Bottom = std::min(R.Top + static_cast<int>(FHeader->Height()), Height() - Border);
     else
@@ -376,9 +497,20 @@ void TBaseVirtualTree::ComputeHeaderRect()
 
 void TBaseVirtualTree::WMNCCalcSize(TMessageRecord& Message)
 {
-    inherited::WMNCCalcSize(Message);
     auto* R = reinterpret_cast<TRect*>(Message.LParam);
-    if (!R || !FHeader->Options().Contains(hoVisible))
+    // The bevel and the border band lie inside the window's own borders
+    // and outside the scroll bars.
+    uint32_t Style = 0;
+    uint32_t Ex = 0;
+    CurrentStyles(Style, Ex);
+    const int Border = (Ex & WS_EX_CLIENTEDGE ? 2 : 0) + (Style & WS_BORDER ? 1 : 0);
+    if (R) {
+        InflateRect(*R, -Border, -Border);
+        ShrinkByBevel(*R);
+        InflateRect(*R, Border, Border);
+    }
+    inherited::WMNCCalcSize(Message);
+    if (!R || !FHeader || !FHeader->Options().Contains(hoVisible))
         return;
     R->Top = std::min(R->Top + static_cast<int>(FHeader->Height()), R->Bottom);
 }
@@ -386,14 +518,16 @@ void TBaseVirtualTree::WMNCCalcSize(TMessageRecord& Message)
 void TBaseVirtualTree::WMNCPaint(TMessageRecord& Message)
 {
     inherited::WMNCPaint(Message);
-    if (!HandleAllocated() || !FHeader->Options().Contains(hoVisible))
+    if (!HandleAllocated())
         return;
     const HRGN Update = Message.WParam > 1 ? reinterpret_cast<HRGN>(Message.WParam) : nullptr;
     HDC DC = Update ? GetDCEx(Handle(), Update, DCX_WINDOW | DCX_INTERSECTRGN)
                     : GetWindowDC(Handle());
     if (!DC)
         return;
-    PaintHeader(DC);
+    PaintNonClientBorder(DC);
+    if (FHeader->Options().Contains(hoVisible))
+        PaintHeader(DC);
     ReleaseDC(Handle(), DC);
 }
 

@@ -265,6 +265,18 @@ TEST(VTreePaint, HeaderAndBorderInTheFrame)
     T.SetBorderStyle(bsNone);
     auto B2 = W.Render();
     EXPECT_EQ(PixelOf(*B2, 0, 5), Rgb(clBtnHighlight));
+
+    // A soft bevel (sunken outside, raised inside) and a band of border
+    // colour inside it; the header moves in by both.
+    T.SetBevelKind(bkSoft);
+    T.SetBorderWidth(3);
+    T.Colors()->Set(TVTColors::BorderColor, clRed);
+    auto B3 = W.Render();
+    EXPECT_EQ(PixelOf(*B3, 0, 50), Rgb(clBtnShadow));      // sunken outer left
+    EXPECT_NE(PixelOf(*B3, 1, 50), Rgb(clWindow));         // the inner cut
+    EXPECT_EQ(PixelOf(*B3, 3, 50), Rgb(clRed));            // the border band
+    EXPECT_EQ(PixelOf(*B3, 2 + 3, 2 + 3 + 5), Rgb(clBtnHighlight));  // header's left edge
+    SavePng(*B3, "vtree-bevel");
 }
 
 TEST(VTreePaint, DemoTreeOfSeveralColumns)
@@ -272,6 +284,8 @@ TEST(VTreePaint, DemoTreeOfSeveralColumns)
     TreeWindow W;
     W.AddColumns({40, 170, 170});
     TextTree& T = *W.Tree;
+    T.SetBorderStyle(bsNone);
+    T.SetBevelKind(bkSoft);
     TVTHeader& H = *T.Header();
     H.SetStyle(hsFlatButtons);
     H.Columns()->GetItem(0)->SetText(u"№");
