@@ -654,6 +654,10 @@ enum TCheckImageKind {
 enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
 enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
 enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+/// Where the view can scroll to follow the mouse: bits left 1, up 2,
+/// right 4, down 8.
+enum TScrollDirection { sdLeft, sdUp, sdRight, sdDown };
+using TScrollDirections = EnumSet<TScrollDirection>;
 enum TBevelEdge { beLeft, beTop, beRight, beBottom };
 using TBevelEdges = EnumSet<TBevelEdge>;
 enum TVTDragOperation { doCopy, doMove, doLink };
@@ -945,6 +949,26 @@ public:
     TClipboardFormats* ClipboardFormats() const { return FClipboardFormats.get(); }
     /// Clears the list and adds each of Value's strings the tree may offer.
     void SetClipboardFormats(TStrings* Value);
+    // -- auto-scroll and wheel panning
+    /// Whether the view may follow the mouse now (a rubber band, a drag or
+    /// wheel panning runs, with toAutoScroll or panning).
+    virtual bool CanAutoScroll() const;
+    /// The directions the view can scroll for a client point: near an edge
+    /// (within DefaultNodeHeight) with content beyond it, or, while wheel
+    /// panning, the sides of the start point beyond 8 pixels.
+    virtual TScrollDirections DetermineScrollDirections(int X, int Y);
+    /// Stores the directions for the point and starts or stops timer 4.
+    virtual void AutoScrollCheck(int X, int Y);
+    /// One step of timer 4.
+    virtual void AutoScrollTick();
+    /// Wheel panning from a client point: timer 4 every 20 ms moves the view
+    /// towards the mouse, faster the farther it is from the start point.
+    virtual void BeginWheelPanning(const TPoint& Position);
+    virtual void EndWheelPanning();
+    /// The client point the last button press happened at.
+    TPoint LastClickPos() const { return FLastClickPos; }
+    void SetLastClickPos(const TPoint& Value) { FLastClickPos = Value; }
+
     /// The header's rectangle in window coordinates (empty when hidden).
     TRect HeaderRect() const { return FHeaderRect; }
     /// Index into a check image strip for the node's type and state; -1
@@ -1469,6 +1493,9 @@ private:
     TRect FHeaderRect;
     int FWheelRest = 0;  // wheel delta below one notch, kept for the next
     bool FPaintingSelection = false;
+    TScrollDirections FScrollDirections;
+    TPoint FLastClickPos;
+    DWORD FScrollStartTime = 0;  // when the mouse first came near an edge
     Cardinal FAutoExpandDelay = 1000;
     Cardinal FEditDelay = 1000;
     int FBackgroundOffsetX = 0;

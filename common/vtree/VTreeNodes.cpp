@@ -795,6 +795,16 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
                     FromBits(static_cast<uint64_t>(Message.LParam)));
         return;
     }
+    if (Message.Msg == WM_TIMER && Message.WParam == 4) {
+        // The scroll timer: the first tick after the delay starts
+        // scrolling at the auto-scroll interval.
+        if (FStates.Contains(tsScrollPending)) {
+            ChangeState({tsScrolling}, {tsScrollPending});
+            SetTimerFor(4, FAutoScrollInterval);
+        }
+        AutoScrollTick();
+        return;
+    }
     // The header sees the window's messages first.
     if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
         return;

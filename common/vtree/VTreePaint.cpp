@@ -1132,6 +1132,174 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
     RestoreDC(DC, Saved);
 }
 
+// ---- auto-scroll and wheel panning ----
+
+namespace {
+
+constexpr UINT_PTR ScrollTimer = 4;
+constexpr UINT PanningInterval = 20;
+// Around the panning start point the view stands still.
+constexpr int PanningDeadZone = 8;
+
+} // namespace
+
+bool TBaseVirtualTree::CanAutoScroll() const
+{
+    const bool Panning = FStates.Contains(tsWheelPanning) || FStates.Contains(tsWheelScrolling);
+    if (!FOptions->AutoOptions().Contains(toAutoScroll) && !Panning)
+        return false;
+    return FStates.Contains(tsDrawSelecting) || FStates.Contains(tsOLEDragging) ||
+           FStates.Contains(tsVCLDragging) || Panning;
+}
+
+TScrollDirections TBaseVirtualTree::DetermineScrollDirections(int X, int Y)
+{
+    TScrollDirections Result;
+    if (!CanAutoScroll())
+        return Result;
+    if (FStates.Contains(tsWheelPanning) || FStates.Contains(tsWheelScrolling)) {
+        if (X < FLastClickPos.X - PanningDeadZone)
+            Result.Include(sdLeft);
+        else if (X > FLastClickPos.X + PanningDeadZone)
+            Result.Include(sdRight);
+        if (Y < FLastClickPos.Y - PanningDeadZone)
+            Result.Include(sdUp);
+        else if (Y > FLastClickPos.Y + PanningDeadZone)
+            Result.Include(sdDown);
+        return Result;
+    }
+    const int Zone = static_cast<int>(FDefaultNodeHeight);
+    if (X < Zone && FOffsetX != 0)
+        Result.Include(sdLeft);
+    if (ClientWidth() - FOffsetX < FRangeX && X > ClientWidth() - Zone)
+        Result.Include(sdRight);
+    if (Y < Zone && FOffsetY != 0)
+        Result.Include(sdUp);
+    if (ClientHeight() - FOffsetY < FRangeY && Y > ClientHeight() - Zone)
+        Result.Include(sdDown);
+    // Hovering near an edge scrolls only after the delay.
+    if (Result.Empty()) {
+        FScrollStartTime = 0;
+    } else if (FScrollStartTime == 0) {
+        FScrollStartTime = timeGetTime();
+        Result = TScrollDirections();
+    } else if (timeGetTime() - FScrollStartTime < FAutoScrollDelay) {
+        Result = TScrollDirections();
+    }
+    return Result;
+}
+
+void TBaseVirtualTree::AutoScrollCheck(int X, int Y)
+{
+    FScrollDirections = DetermineScrollDirections(X, Y);
+    if (FStates.Contains(tsWheelPanning) || FStates.Contains(tsWheelScrolling))
+        return;
+    const bool Scrolling = FStates.Contains(tsScrollPending) || FStates.Contains(tsScrolling);
+    if (!FScrollDirections.Empty() && !Scrolling) {
+        ChangeState({tsScrollPending}, {});
+        SetTimerFor(ScrollTimer, FAutoScrollDelay);
+    } else if (FScrollDirections.Empty() && Scrolling) {
+        KillTimerFor(ScrollTimer);
+        ChangeState({}, {tsScrollPending, tsScrolling});
+    }
+}
+
+void TBaseVirtualTree::AutoScrollTick()
+{
+    TPoint P;
+    GetCursorPos(P);
+    TRect R = ClientRect();
+    const TPoint Origin = ClientToScreen(TPoint{0, 0});
+    OffsetRect(R, Origin.X, Origin.Y);
+    const bool InRect = PtInRect(R, P);
+    const TPoint C = ScreenToClient(P);
+    const bool Panning = FStates.Contains(tsWheelPanning) || FStates.Contains(tsWheelScrolling);
+    if (!FStates.Contains(tsDrawSelecting) && !InRect && !Panning)
+        return;
+    int DeltaX = 0;
+    int DeltaY = 0;
+    const int V = std::min(FScrollBarOptions->VerticalIncrement(), ClientHeight());
+    const int H = FScrollBarOptions->HorizontalIncrement();
+    if (FScrollDirections.Contains(sdUp)) {
+        if (Panning)
+            DeltaY = FLastClickPos.Y - C.Y - PanningDeadZone;
+        else if (InRect)
+            DeltaY = V;
+        else
+            DeltaY = V * std::abs(R.Top - P.Y);
+        if (FOffsetY == 0)
+            FScrollDirections.Exclude(sdUp);
+    }
+    if (FScrollDirections.Contains(sdDown)) {
+        if (Panning)
+            DeltaY = FLastClickPos.Y - C.Y + PanningDeadZone;
+        else if (InRect)
+            DeltaY = -V;
+        else
+            DeltaY = -V * std::abs(P.Y - R.Bottom);
+        if (ClientHeight() - FOffsetY == FRangeY)
+            FScrollDirections.Exclude(sdDown);
+    }
+    if (FScrollDirections.Contains(sdLeft)) {
+        if (Panning)
+            DeltaX = FLastClickPos.X - C.X - PanningDeadZone;
+        else if (InRect)
+            DeltaX = H;
+        else
+            DeltaX = H * std::abs(R.Left - P.X);
+        if (FOffsetX == 0)
+            FScrollDirections.Exclude(sdLeft);
+    }
+    if (FScrollDirections.Contains(sdRight)) {
+        if (Panning)
+            DeltaX = FLastClickPos.X - C.X + PanningDeadZone;
+        else if (InRect)
+            DeltaX = -H;
+        else
+            DeltaX = -H * std::abs(P.X - R.Right);
+        if (ClientWidth() - FOffsetX == FRangeX)
+            FScrollDirections.Exclude(sdRight);
+    }
+    if (FStates.Contains(tsDrawSelecting)) {
+        TRect Clip = ClientRect();
+        OffsetRect(Clip, DeltaX, DeltaY);
+        SetScrollOffset({FOffsetX + DeltaX, FOffsetY + DeltaY}, DefaultScrollUpdateFlags, &Clip);
+        // The rubber band's own rectangle is kept by the mouse handling;
+        // what scrolled in is painted with the rest.
+        InvalidateTree();
+    } else if (DeltaX != 0 || DeltaY != 0) {
+        SetScrollOffset({FOffsetX + DeltaX, FOffsetY + DeltaY});
+    }
+    if (HandleAllocated())
+        UpdateWindow(Handle());
+    if (FScrollDirections.Empty() && !Panning) {
+        KillTimerFor(ScrollTimer);
+        ChangeState({}, {tsScrollPending, tsScrolling});
+    }
+}
+
+void TBaseVirtualTree::BeginWheelPanning(const TPoint& Position)
+{
+    KillTimerFor(ScrollTimer);
+    ChangeState({tsWheelPanning, tsWheelScrolling}, {});
+    FLastClickPos = Position;
+    if (HandleAllocated()) {
+        SetCapture(Handle());
+        SetTimerFor(ScrollTimer, PanningInterval);
+    }
+}
+
+void TBaseVirtualTree::EndWheelPanning()
+{
+    if (!FStates.Contains(tsWheelPanning) && !FStates.Contains(tsWheelScrolling))
+        return;
+    KillTimerFor(ScrollTimer);
+    if (HandleAllocated() && GetCapture() == Handle())
+        ReleaseCapture();
+    ChangeState({}, {tsWheelPanning, tsWheelScrolling});
+    FScrollDirections = TScrollDirections();
+}
+
 // ---- expand and collapse animation ----
 
 void TBaseVirtualTree::AnimateToggle(PVirtualNode Node, bool Expanding, int64_t Size)

@@ -25,6 +25,7 @@ namespace {
 class TextTree : public TestTree {
 public:
     explicit TextTree(TComponent* AOwner) : TestTree(AOwner) {}
+    using TBaseVirtualTree::ChangeState;
 
     static std::u16string TextOf(PVirtualNode Node, TColumnIndex Column)
     {
@@ -546,4 +547,58 @@ TEST(VTreeAnimation, ToggleSteps)
     T.ToggleNode(T.At({0}));
     T.EndUpdate();
     EXPECT_EQ(gClockReads, 0);
+}
+
+// ---- auto-scroll and panning ----------------------------------------------------------------
+
+TEST(VTreeScroll, WheelPanningMovesTowardsTheMouse)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(200);
+    T.SetScrollOffset({0, -400});
+    T.BeginWheelPanning({100, 100});
+    EXPECT_TRUE(T.TreeStates().Contains(tsWheelPanning));
+    auto TickAt = [&](int X, int Y) {
+        const TPoint S = T.ClientToScreen(TPoint{X, Y});
+        SetCursorPos(S.X, S.Y);
+        T.AutoScrollCheck(X, Y);
+        T.Perform(WM_TIMER, 4, 0);
+    };
+    // 50 pixels below the start: the step is the distance less 8.
+    TickAt(100, 150);
+    EXPECT_EQ(T.OffsetY(), -400 - 42);
+    // Within 8 pixels the view stands still.
+    TickAt(104, 106);
+    EXPECT_EQ(T.OffsetY(), -442);
+    // Above the start it goes back up.
+    TickAt(100, 80);
+    EXPECT_EQ(T.OffsetY(), -442 + 12);
+    T.EndWheelPanning();
+    EXPECT_FALSE(T.TreeStates().Contains(tsWheelPanning));
+    EXPECT_FALSE(T.TreeStates().Contains(tsWheelScrolling));
+}
+
+TEST(VTreeScroll, EdgeScrollWaitsForTheDelay)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(200);
+    T.TreeOptions()->SetAutoOptions(T.TreeOptions()->AutoOptions() +
+                                    TVTAutoOptions{toAutoScroll});
+    const TickSource Old = SetTickSource(&SteppingClock);
+    struct Restore {
+        TickSource S;
+        ~Restore() { SetTickSource(S); }
+    } Guard{Old};
+    const int NearBottom = T.ClientHeight() - 3;
+    // No rubber band or drag: no scrolling at all.
+    EXPECT_TRUE(T.DetermineScrollDirections(50, NearBottom).Empty());
+    T.ChangeState({tsDrawSelecting}, {});
+    EXPECT_TRUE(T.DetermineScrollDirections(50, NearBottom).Empty());  // the delay starts
+    gFakeNow += 1000;
+    EXPECT_EQ(T.DetermineScrollDirections(50, NearBottom), TScrollDirections{sdDown});
+    // At the top with nothing above: no direction.
+    EXPECT_TRUE(T.DetermineScrollDirections(50, 3).Empty());
+    T.ChangeState({}, {tsDrawSelecting});
 }
