@@ -598,7 +598,26 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
     SetBkMode(DC, TRANSPARENT);
     const std::vector<TColumnIndex> Visible = GetVisibleColumns();
     const TColumnIndex LastVisible = Visible.empty() ? NoColumn : Visible.back();
-    for (TColumnIndex I : Visible) {
+    // Scrolled buttons pass under the fixed ones: those are drawn last and
+    // the others kept out of their area.
+    std::vector<TColumnIndex> Order;
+    for (TColumnIndex I : Visible)
+        if (!GetItem(I)->Options().Contains(coFixed))
+            Order.push_back(I);
+    const size_t FirstFixed = Order.size();
+    for (TColumnIndex I : Visible)
+        if (GetItem(I)->Options().Contains(coFixed))
+            Order.push_back(I);
+    const int FixedWidth = GetVisibleFixedWidth();
+    const int Saved = SaveDC(DC);
+    if (FixedWidth > 0)
+        ExcludeClipRect(DC, HR.Left, HR.Top, HR.Left + FixedWidth, HR.Bottom);
+    for (size_t N = 0; N < Order.size(); ++N) {
+        if (N == FirstFixed) {
+            RestoreDC(DC, Saved);
+            SetBkMode(DC, TRANSPARENT);
+        }
+        const TColumnIndex I = Order[N];
         TVirtualTreeColumn* C = GetItem(I);
         const bool Fixed = C->Options().Contains(coFixed);
         TRect R{HR.Left + C->Left() + (Fixed ? 0 : HOffset), HR.Top, 0, HR.Bottom};
@@ -672,6 +691,8 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
                  Tree->Colors()->Get(TVTColors::DropMarkColor));
         }
     }
+    if (FirstFixed == Order.size())
+        RestoreDC(DC, Saved);
     SelectObject(DC, OldFont);
 }
 

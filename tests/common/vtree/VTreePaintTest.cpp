@@ -602,3 +602,28 @@ TEST(VTreeScroll, EdgeScrollWaitsForTheDelay)
     EXPECT_TRUE(T.DetermineScrollDirections(50, 3).Empty());
     T.ChangeState({}, {tsDrawSelecting});
 }
+
+TEST(VTreeScroll, FixedColumnsStayWhileTheRestScrolls)
+{
+    TreeWindow W;
+    W.AddColumns({80, 300, 300});
+    TextTree& T = *W.Tree;
+    TVirtualTreeColumn* Fixed = T.Header()->Columns()->GetItem(0);
+    Fixed->SetOptions(Fixed->Options() + TVTColumnOptions{coFixed});
+    Fixed->SetColor(clInfoBk);  // tells the fixed cells apart
+    T.SetRootNodeCount(30);
+    T.SetScrollOffset({-150, 0});
+    auto B = W.Render();
+    // The fixed column is still at the left, the scrolled ones start past
+    // it (column 1's colour is the window's).
+    EXPECT_EQ(W.Probe(*B, 2, 5), Rgb(clInfoBk));
+    EXPECT_EQ(W.Probe(*B, 78, 5), Rgb(clInfoBk));
+    EXPECT_EQ(W.Probe(*B, 82, 5), Rgb(clWindow));
+    // Its header button too.
+    EXPECT_EQ(PixelOf(*B, Edge, Edge + 5), Rgb(clBtnHighlight));
+    SavePng(*B, "vtree-fixed");
+    // Fixed columns wider than the client: only they are painted.
+    Fixed->SetWidth(T.ClientWidth() + 50);
+    auto B2 = W.Render();
+    EXPECT_EQ(W.Probe(*B2, T.ClientWidth() - 3, 5), Rgb(clInfoBk));
+}
