@@ -914,6 +914,9 @@ public:
     void SetAutoExpandDelay(Cardinal Value) { FAutoExpandDelay = Value; }
     Cardinal EditDelay() const { return FEditDelay; }
     void SetEditDelay(Cardinal Value) { FEditDelay = Value; }
+    /// The picture tiled behind the rows with toShowBackground.
+    TPicture* Background() const { return FBackground.get(); }
+    void SetBackground(TPicture* Value);
     int BackgroundOffsetX() const { return FBackgroundOffsetX; }
     void SetBackgroundOffsetX(int Value);
     int BackgroundOffsetY() const { return FBackgroundOffsetY; }
@@ -1391,6 +1394,9 @@ protected:
     virtual void DoPaintNode(TVTPaintInfo& PaintInfo);
     void PaintCellSelection(TVTPaintInfo& PaintInfo);
     void EraseRowBackground(TCanvas* Canvas, PVirtualNode Node, const TRect& R);
+    /// Tiles the background picture over Target (canvas pixels) whose
+    /// top-left shows the picture at (OriginX, OriginY) plus the offsets.
+    void TileBackground(TCanvas* Canvas, const TRect& Target, int OriginX, int OriginY);
     /// Opens (or closes) the band below Node by Size pixels in steps over
     /// AnimationDuration, timed by timeGetTime; only with toAnimatedToggle,
     /// outside updates and with the node's row on screen.
@@ -1498,6 +1504,7 @@ private:
     DWORD FScrollStartTime = 0;  // when the mouse first came near an edge
     Cardinal FAutoExpandDelay = 1000;
     Cardinal FEditDelay = 1000;
+    std::unique_ptr<TPicture> FBackground = std::make_unique<TPicture>();
     int FBackgroundOffsetX = 0;
     int FBackgroundOffsetY = 0;
     int FDragHeight = 350;

@@ -265,6 +265,36 @@ void TBaseVirtualTree::SetAlignment(TAlignment Value)
     }
 }
 
+void TBaseVirtualTree::SetBackground(TPicture* Value)
+{
+    FBackground->Assign(Value);
+    InvalidateTree();
+}
+
+void TBaseVirtualTree::TileBackground(TCanvas* Canvas, const TRect& Target, int OriginX,
+                                      int OriginY)
+{
+    TGraphic* Picture = FBackground->Graphic();
+    const int W = FBackground->Width();
+    const int H = FBackground->Height();
+    if (!Picture || W <= 0 || H <= 0 || Target.Right <= Target.Left ||
+        Target.Bottom <= Target.Top)
+        return;
+    int SX = (OriginX + FBackgroundOffsetX) % W;
+    int SY = (OriginY + FBackgroundOffsetY) % H;
+    if (SX < 0)
+        SX += W;
+    if (SY < 0)
+        SY += H;
+    HDC DC = Canvas->Handle();
+    const int Saved = SaveDC(DC);
+    IntersectClipRect(DC, Target.Left, Target.Top, Target.Right, Target.Bottom);
+    for (int Y = Target.Top - SY; Y < Target.Bottom; Y += H)
+        for (int X = Target.Left - SX; X < Target.Right; X += W)
+            Canvas->Draw(X, Y, Picture);
+    RestoreDC(DC, Saved);
+}
+
 void TBaseVirtualTree::SetBackgroundOffsetX(int Value)
 {
     if (FBackgroundOffsetX != Value) {
@@ -1033,6 +1063,13 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
     const int RowRight = Target.X + Window.Width();
     const TVTMiscOptions Misc = FOptions->MiscOptions();
     TLineImage LineImage;
+    // The picture moves with the rows, or with toStaticBackground stays
+    // put in the client area.
+    const bool Tiles = PaintOptions.Contains(poBackground) && Paint.Contains(toShowBackground) &&
+                       FBackground->Graphic() && !FBackground->Graphic()->Empty();
+    const bool Static = Paint.Contains(toStaticBackground);
+    const int TileX = Window.Left + (Static ? FOffsetX : 0);
+    const int TileShiftY = Static ? FOffsetY : 0;
     SelectObject(DC, Font()->Handle());
     while (Node && Y < Target.Y + Window.Height()) {
         if (!Node->Has(vsInitialized))
@@ -1044,7 +1081,10 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
             continue;
         }
         const TRect Row{Target.X, Y, RowRight, Y + H};
-        EraseRowBackground(TargetCanvas, Node, Row);
+        if (Tiles)
+            TileBackground(TargetCanvas, Row, TileX, Y - Target.Y + Window.Top + TileShiftY);
+        else
+            EraseRowBackground(TargetCanvas, Node, Row);
         const int Level = static_cast<int>(NodeLevel(Node));
         const int IndentCount = Level + (Paint.Contains(toShowRoot) ? 1 : 0);
         for (TColumnIndex Column : Columns) {
@@ -1145,9 +1185,14 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
         Y += H;
         Node = NextVisibleNode(Node);
     }
-    // Below the last row: the tree's colour.
-    if (Y < Target.Y + Window.Height())
-        Fill(DC, TRect{Target.X, Y, RowRight, Target.Y + Window.Height()}, Color());
+    // Below the last row: the tree's colour or picture.
+    if (Y < Target.Y + Window.Height()) {
+        const TRect Rest{Target.X, Y, RowRight, Target.Y + Window.Height()};
+        if (Tiles)
+            TileBackground(TargetCanvas, Rest, TileX, Y - Target.Y + Window.Top + TileShiftY);
+        else
+            Fill(DC, Rest, Color());
+    }
     FPaintingSelection = false;
     ChangeState({}, {tsPainting});
     RestoreDC(DC, Saved);
@@ -1398,7 +1443,18 @@ bool TBaseVirtualTree::SetScrollOffset(const TPoint& Value, TScrollUpdateOptions
     if (FUpdateCount == 0 && HandleAllocated()) {
         if (Options.Contains(suoScrollClientArea)) {
             const int Fixed = FHeader->UseColumns() ? FHeader->FixedAreaWidth() : 0;
-            if (DeltaX != 0 && Fixed > 0) {
+            const bool Picture = FOptions->PaintOptions().Contains(toShowBackground) &&
+                                 FBackground->Graphic() && !FBackground->Graphic()->Empty();
+            if (Picture) {
+                // A tiled picture is not moved pixel by pixel: the children
+                // (an open editor) move and everything is painted anew.
+                for (int I = 0; I < ControlCount(); ++I) {
+                    TControl* Child = Controls(I);
+                    Child->SetBounds(Child->Left() + DeltaX, Child->Top() + DeltaY,
+                                     Child->Width(), Child->Height());
+                }
+                InvalidateRect(Handle(), nullptr, false);
+            } else if (DeltaX != 0 && Fixed > 0) {
                 TRect R = ClientRect();
                 R.Left = Fixed;
                 ScrollWindow(Handle(), DeltaX, 0, &R, &R);

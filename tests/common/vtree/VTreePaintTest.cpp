@@ -627,3 +627,37 @@ TEST(VTreeScroll, FixedColumnsStayWhileTheRestScrolls)
     auto B2 = W.Render();
     EXPECT_EQ(W.Probe(*B2, T.ClientWidth() - 3, 5), Rgb(clInfoBk));
 }
+
+TEST(VTreePaint, BackgroundTilesFollowTheRowsOrStay)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    // 4 x 4 quadrants: red, blue / green, yellow.
+    TBitmap Tile;
+    Tile.SetSize(4, 4);
+    const TColor Q[2][2] = {{clRed, clBlue}, {clLime, clYellow}};
+    for (int Y = 0; Y < 4; ++Y)
+        for (int X = 0; X < 4; ++X)
+            Tile.Canvas()->SetPixels(X, Y, Q[Y / 2][X / 2]);
+    TPicture Picture;
+    Picture.SetBitmap(&Tile);
+    T.SetBackground(&Picture);
+    T.TreeOptions()->SetPaintOptions(PaintOf({toShowBackground}));
+    T.SetRootNodeCount(100);
+    auto B = W.Render();
+    EXPECT_EQ(W.Probe(*B, 200, 0), Rgb(clRed));
+    EXPECT_EQ(W.Probe(*B, 202, 0), Rgb(clBlue));
+    EXPECT_EQ(W.Probe(*B, 204, 2), Rgb(clLime));
+    T.SetBackgroundOffsetX(2);
+    B = W.Render();
+    EXPECT_EQ(W.Probe(*B, 200, 0), Rgb(clBlue));
+    // Scrolled two pixels: the picture moves with the rows...
+    T.SetBackgroundOffsetX(0);
+    T.SetScrollOffset({0, -2});
+    B = W.Render();
+    EXPECT_EQ(W.Probe(*B, 200, 0), Rgb(clLime));
+    // ... or stays put in the client area.
+    T.TreeOptions()->SetPaintOptions(PaintOf({toShowBackground, toStaticBackground}));
+    B = W.Render();
+    EXPECT_EQ(W.Probe(*B, 200, 0), Rgb(clRed));
+}
