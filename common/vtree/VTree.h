@@ -275,6 +275,7 @@ enum TVTHeaderStyle { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
 
 class TVirtualTreeColumns;
 class TVTHeader;
+class TVTDragImage;
 
 /// One column of the header. Its creation index (Index) addresses cell
 /// data; Position is its place on screen. Widths are pixels.
@@ -500,6 +501,8 @@ public:
     bool HandleMessage(TMessage& Message);
     /// Every visible resizable column back to its width before the last change.
     void RestoreColumns();
+    /// The picture of a column while it is dragged.
+    TVTDragImage* DragImage() const { return FDragImage.get(); }
 
     /// The header stream: written in version 3; read from versions -1..3.
     /// A count or a length past the end raises EVirtualTreeError 2004.
@@ -526,6 +529,7 @@ private:
     void ImageListChange(TObject* Sender);
     void FontChanged(TObject* Sender);
     bool HandleHeaderMouse(TMessage& Message);
+    void PrepareColumnDragImage();
 
     TBaseVirtualTree* FOwner;
     std::unique_ptr<TVirtualTreeColumns> FColumns;
@@ -549,6 +553,7 @@ private:
     TSortDirection FSortDirection = sdAscending;
     TPoint FDragStart;
     int FLastWidth = 0;
+    std::unique_ptr<TVTDragImage> FDragImage;
 };
 using TVTHeaderClass = TClassOf<TVTHeader>;
 
@@ -751,6 +756,66 @@ private:
     int FIncrementY = 20;
     TScrollStyle FScrollBars = ssBoth;
     TScrollBarStyle FScrollBarStyle = sbmRegular;
+};
+
+/// How a drag image may move: freely, only sideways or only up and down.
+enum TVTDragMoveRestriction { dmrNone, dmrHorizontalOnly, dmrVerticalOnly };
+
+/// A picture of what is dragged (nodes or a header column) that follows
+/// the mouse above every window. The window layer shows it in a window of
+/// its own, so nothing is read back from the screen: the picture is
+/// blended towards the tree's colour by the transparency and biases before
+/// it is shown, and ColorKey pixels are left out.
+class TVTDragImage : public TObject {
+public:
+    explicit TVTDragImage(TBaseVirtualTree* AOwner);
+    ~TVTDragImage() override;
+
+    /// Takes a copy of Picture; ImagePosition is the screen point of its
+    /// top-left, HotSpot the screen point of the mouse. Hidden until shown.
+    void PrepareDrag(TBitmap* Picture, const TPoint& ImagePosition, const TPoint& HotSpot);
+    void ShowDragImage();
+    void HideDragImage();
+    /// Moves the image with the mouse (screen point) as the restriction
+    /// allows; true when it moved. Force moves it even in place.
+    bool DragTo(const TPoint& P, bool ForceRepaint = false);
+    void EndDrag();
+    /// The picture's screen rectangle.
+    TRect GetDragImageRect() const;
+    /// Prepared, dragging and not hidden.
+    bool Visible() const { return FPrepared && FInDrag && !FHidden; }
+    bool Prepared() const { return FPrepared; }
+    bool WillMove(const TPoint& P) const;
+
+    Byte Transparency() const { return FTransparency; }
+    void SetTransparency(Byte Value) { FTransparency = Value; }
+    int PreBlendBias() const { return FPreBlendBias; }
+    void SetPreBlendBias(int Value) { FPreBlendBias = Value; }
+    int PostBlendBias() const { return FPostBlendBias; }
+    void SetPostBlendBias(int Value) { FPostBlendBias = Value; }
+    bool Fade() const { return FFade; }
+    void SetFade(bool Value) { FFade = Value; }
+    TVTDragMoveRestriction MoveRestriction() const { return FRestriction; }
+    void SetMoveRestriction(TVTDragMoveRestriction Value) { FRestriction = Value; }
+    TColor ColorKey() const { return FColorKey; }
+    void SetColorKey(TColor Value) { FColorKey = Value; }
+
+private:
+    TPoint Moved(const TPoint& P) const;
+    TBaseVirtualTree* FOwner;
+    std::unique_ptr<TCustomImageList> FList;
+    TPoint FImagePosition;
+    TPoint FLastPosition;
+    TSize FSize{0, 0};
+    Byte FTransparency = 128;
+    int FPreBlendBias = 0;
+    int FPostBlendBias = 0;
+    bool FFade = false;
+    TVTDragMoveRestriction FRestriction = dmrNone;
+    TColor FColorKey = clNone;
+    bool FHidden = false;
+    bool FPrepared = false;
+    bool FInDrag = false;
 };
 
 /// What one cell's painting knows (PaintTree).

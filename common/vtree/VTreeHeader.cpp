@@ -745,8 +745,11 @@ PRICETAGS_DEFINE_CLASS(TVTHeader)
 
 TVTHeader::TVTHeader(TBaseVirtualTree* AOwner)
     : FOwner(AOwner), FColumns(std::make_unique<TVirtualTreeColumns>(this)),
-      FFont(std::make_unique<TFont>()), FImageChangeLink(std::make_unique<TChangeLink>())
+      FFont(std::make_unique<TFont>()), FImageChangeLink(std::make_unique<TChangeLink>()),
+      FDragImage(std::make_unique<TVTDragImage>(AOwner))
 {
+    FDragImage->SetTransparency(140);
+    FDragImage->SetPreBlendBias(-50);
     FFont->OnChange = TNotifyEvent(this, &TVTHeader::FontChanged);
     FImageChangeLink->OnChange = TNotifyEvent(this, &TVTHeader::ImageListChange);
 }
@@ -1094,6 +1097,7 @@ bool TVTHeader::HandleMessage(TMessage& Message)
     case WM_CANCELMODE:
         if (FDragging || FDragPending) {
             ReleaseCapture();
+            FDragImage->EndDrag();
             FDragging = FDragPending = false;
             FColumns->FDropTarget = FColumns->FDragIndex = NoColumn;
             Invalidate();
@@ -1108,6 +1112,29 @@ bool TVTHeader::HandleMessage(TMessage& Message)
     default:
         return false;
     }
+}
+
+void TVTHeader::PrepareColumnDragImage()
+{
+    const TColumnIndex Index = FColumns->FDragIndex;
+    if (!FColumns->IsValidColumn(Index) || !FOwner->HandleAllocated())
+        return;
+    // The column's button as the header shows it, on the face colour.
+    TVirtualTreeColumn* C = FColumns->GetItem(Index);
+    const int Height = static_cast<int>(FHeight);
+    TBitmap Picture;
+    Picture.SetSize(C->FWidth, Height);
+    Picture.Canvas()->Brush()->SetColor(clBtnFace);
+    Picture.Canvas()->FillRect(TRect{0, 0, C->FWidth, Height});
+    HDC DC = Picture.Canvas()->Handle();
+    const int Saved = SaveDC(DC);
+    const int Left = C->GetDisplayLeft();
+    OffsetViewportOrgEx(DC, -Left, 0, nullptr);
+    FColumns->PaintHeader(DC, TRect{0, 0, FOwner->HeaderRect().Width(), Height}, FOwner->OffsetX());
+    RestoreDC(DC, Saved);
+    const TPoint Corner = FOwner->ClientToScreen(TPoint{Left, -Height});
+    FDragImage->PrepareDrag(&Picture, Corner, FOwner->ClientToScreen(FDragStart));
+    FDragImage->ShowDragImage();
 }
 
 bool TVTHeader::HandleHeaderMouse(TMessage& Message)
@@ -1166,6 +1193,7 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
             const TColumnIndex Old = FColumns->FDownIndex;
             FColumns->FDownIndex = FColumns->FHoverIndex = NoColumn;
             Invalidate(Old);
+            PrepareColumnDragImage();
         }
         if (FDragging) {
             // The drop mark follows the mouse: before or after the target's
@@ -1177,11 +1205,13 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
                 const int Centre = C->GetDisplayLeft() + C->FWidth / 2;
                 Before = P.X < Centre;
             }
-            if (Target != FColumns->FDropTarget || Before != FColumns->FDropBefore) {
+            const bool Repaint = Target != FColumns->FDropTarget || Before != FColumns->FDropBefore;
+            if (Repaint) {
                 FColumns->FDropTarget = FColumns->IsValidColumn(Target) ? Target : NoColumn;
                 FColumns->FDropBefore = Before;
                 Invalidate();
             }
+            FDragImage->DragTo(FOwner->ClientToScreen(P), Repaint);
             return true;
         }
         return FDragPending;
@@ -1196,6 +1226,7 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
         bool Handled = false;
         if (FDragging) {
             Handled = true;
+            FDragImage->EndDrag();
             const TColumnIndex Dragged = FColumns->FDragIndex;
             const TColumnIndex Target = FColumns->FDropTarget;
             const TRect Window{0, -static_cast<int>(FHeight), FOwner->ClientWidth(),

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 
 namespace {
 
@@ -1624,4 +1625,131 @@ bool TBaseVirtualTree::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint Mo
             SetScrollOffset({FOffsetX, FOffsetY + static_cast<int>(Pixels)});
     }
     return true;
+}
+
+// ---- drag image -----------------------------------------------------------------------------
+
+TVTDragImage::TVTDragImage(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
+
+TVTDragImage::~TVTDragImage()
+{
+    EndDrag();
+}
+
+void TVTDragImage::PrepareDrag(TBitmap* Picture, const TPoint& ImagePosition, const TPoint& HotSpot)
+{
+    EndDrag();
+    const int W = Picture->Width();
+    const int H = Picture->Height();
+    if (W <= 0 || H <= 0)
+        return;
+    // The screen below is never read: the picture is blended towards the
+    // tree's colour here, by its own transparency and the two biases, and
+    // (with Fade) more towards its border.
+    const COLORREF Back = ColorToRGB(FOwner->Color());
+    const COLORREF Key = FColorKey == clNone ? CLR_INVALID : ColorToRGB(FColorKey) & 0xFFFFFF;
+    const TColor Transparent = static_cast<TColor>(0xFF00FF);
+    TBitmap Blended;
+    Blended.SetSize(W, H);
+    const double Size = std::max(W, H);
+    for (int Y = 0; Y < H; ++Y)
+        for (int X = 0; X < W; ++X) {
+            const COLORREF C = static_cast<COLORREF>(Picture->Canvas()->Pixels(X, Y)) & 0xFFFFFF;
+            if (C == Key) {
+                Blended.Canvas()->SetPixels(X, Y, Transparent);
+                continue;
+            }
+            double Alpha = FTransparency / 255.0;
+            if (FFade) {
+                const double DX = (X - W / 2.0) / Size;
+                const double DY = (Y - H / 2.0) / Size;
+                Alpha *= std::exp(-8 * std::sqrt(DX * DX + DY * DY));
+            }
+            auto Channel = [&](int Fore, int Under) {
+                const int Pre = std::clamp(Fore + FPreBlendBias, 0, 255);
+                const int Mixed = static_cast<int>(Pre * Alpha + Under * (1 - Alpha) + 0.5);
+                return std::clamp(Mixed + FPostBlendBias, 0, 255);
+            };
+            COLORREF Out = RGB(Channel(GetRValue(C), GetRValue(Back)),
+                               Channel(GetGValue(C), GetGValue(Back)),
+                               Channel(GetBValue(C), GetBValue(Back)));
+            // Keep the mask colour for the left-out pixels only.
+            if (Out == 0xFF00FF)
+                Out = 0xFE00FF;
+            Blended.Canvas()->SetPixels(X, Y, static_cast<TColor>(Out));
+        }
+    FList = std::make_unique<TCustomImageList>(nullptr, W, H);
+    FList->AddMasked(&Blended, Transparent);
+    FSize = TSize{W, H};
+    FImagePosition = ImagePosition;
+    FLastPosition = HotSpot;
+    ImageList_BeginDrag(FList->Handle(), 0, HotSpot.X - ImagePosition.X,
+                        HotSpot.Y - ImagePosition.Y);
+    FPrepared = true;
+    FInDrag = true;
+    FHidden = true;
+}
+
+void TVTDragImage::ShowDragImage()
+{
+    if (!FPrepared || !FHidden)
+        return;
+    FHidden = false;
+    ImageList_DragEnter(nullptr, FLastPosition.X, FLastPosition.Y);
+}
+
+void TVTDragImage::HideDragImage()
+{
+    if (!Visible())
+        return;
+    FHidden = true;
+    ImageList_DragShowNolock(false);
+}
+
+TPoint TVTDragImage::Moved(const TPoint& P) const
+{
+    TPoint Delta{P.X - FLastPosition.X, P.Y - FLastPosition.Y};
+    if (FRestriction == dmrVerticalOnly)
+        Delta.X = 0;
+    if (FRestriction == dmrHorizontalOnly)
+        Delta.Y = 0;
+    return Delta;
+}
+
+bool TVTDragImage::WillMove(const TPoint& P) const
+{
+    const TPoint D = Moved(P);
+    return Visible() && (D.X != 0 || D.Y != 0);
+}
+
+bool TVTDragImage::DragTo(const TPoint& P, bool ForceRepaint)
+{
+    const TPoint D = Moved(P);
+    const bool Moves = D.X != 0 || D.Y != 0;
+    if (!Moves && !ForceRepaint)
+        return false;
+    FImagePosition.X += D.X;
+    FImagePosition.Y += D.Y;
+    FLastPosition.X += D.X;
+    FLastPosition.Y += D.Y;
+    if (Visible())
+        ImageList_DragMove(FLastPosition.X, FLastPosition.Y);
+    return Moves;
+}
+
+void TVTDragImage::EndDrag()
+{
+    if (!FPrepared)
+        return;
+    HideDragImage();
+    ImageList_EndDrag();
+    FPrepared = false;
+    FInDrag = false;
+    FList.reset();
+}
+
+TRect TVTDragImage::GetDragImageRect() const
+{
+    return TRect{FImagePosition.X, FImagePosition.Y, FImagePosition.X + FSize.cx,
+                 FImagePosition.Y + FSize.cy};
 }

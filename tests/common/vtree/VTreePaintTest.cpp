@@ -661,3 +661,47 @@ TEST(VTreePaint, BackgroundTilesFollowTheRowsOrStay)
     B = W.Render();
     EXPECT_EQ(W.Probe(*B, 200, 0), Rgb(clRed));
 }
+
+// ---- drag image -----------------------------------------------------------------------------
+
+TEST(VTreeDragImage, MovesAsRestrictedAndBlendsWithoutTheScreen)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetColor(clBlack);
+    TBitmap Picture;
+    Picture.SetSize(20, 10);
+    Picture.Canvas()->Brush()->SetColor(clWhite);
+    Picture.Canvas()->FillRect(TRect{0, 0, 20, 10});
+    Picture.Canvas()->SetPixels(0, 0, clLime);  // the colour key: left out
+    TVTDragImage Image(&T);
+    Image.SetColorKey(clLime);
+    Image.SetTransparency(128);
+    Image.PrepareDrag(&Picture, TPoint{100, 100}, TPoint{105, 104});
+    EXPECT_FALSE(Image.Visible());  // hidden until shown
+    Image.ShowDragImage();
+    EXPECT_TRUE(Image.Visible());
+    // White over the tree's black at 128 of 255: mid grey; the key pixel
+    // is transparent.
+    TPoint Hot;
+    HIMAGELIST List = ImageList_GetDragImage(nullptr, &Hot);
+    ASSERT_NE(List, nullptr);
+    EXPECT_EQ(Hot.X, 5);
+    EXPECT_EQ(Hot.Y, 4);
+    TBitmap Shown;
+    Shown.SetSize(20, 10);
+    Shown.Canvas()->Brush()->SetColor(clRed);
+    Shown.Canvas()->FillRect(TRect{0, 0, 20, 10});
+    ImageList_Draw(List, 0, Shown.Canvas()->Handle(), 0, 0, ILD_TRANSPARENT);
+    EXPECT_EQ(PixelOf(Shown, 5, 5), RGB(128, 128, 128));
+    EXPECT_EQ(PixelOf(Shown, 0, 0), Rgb(clRed));
+
+    EXPECT_FALSE(Image.DragTo(TPoint{105, 104}));  // no move
+    Image.SetMoveRestriction(dmrHorizontalOnly);
+    EXPECT_TRUE(Image.DragTo(TPoint{125, 150}));
+    EXPECT_EQ(Image.GetDragImageRect(), (TRect{120, 100, 140, 110}));
+    EXPECT_FALSE(Image.DragTo(TPoint{125, 10}));  // only vertical: ignored
+    Image.EndDrag();
+    EXPECT_FALSE(Image.Prepared());
+    EXPECT_EQ(ImageList_GetDragImage(nullptr, nullptr), nullptr);
+}
