@@ -443,6 +443,7 @@ private:
     std::vector<TColumnIndex> FPositionToIndex;
     bool FNeedPositionsFix = false;
     bool FClearing = false;
+    bool FDestroying = false;
     TColumnIndex FDragIndex = NoColumn;
     TColumnIndex FDropTarget = NoColumn;
     bool FDropBefore = false;

@@ -397,7 +397,10 @@ TVirtualTreeColumns::TVirtualTreeColumns(TVTHeader* AOwner)
 
 TVirtualTreeColumns::~TVirtualTreeColumns()
 {
+    // The items go with the collection: nothing is renumbered or redrawn
+    // for them, and the tree may be half gone.
     FClearing = true;
+    FDestroying = true;
 }
 
 void TVirtualTreeColumns::AdjustPositions()
@@ -498,6 +501,8 @@ void TVirtualTreeColumns::IndexDeleted(TColumnIndex Index)
 
 void TVirtualTreeColumns::Update(TCollectionItem* Item)
 {
+    if (FDestroying)
+        return;
     AdjustPositions();
     TBaseVirtualTree* Tree = FHeader->Treeview();
     if (Tree->ComponentState().Contains(csLoading))
@@ -933,22 +938,13 @@ void TVTHeader::RecalculateHeader()
                      SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
 }
 
-void TVTHeader::Invalidate(TColumnIndex Column)
+void TVTHeader::Invalidate(TColumnIndex)
 {
     if (!FOptions.Contains(hoVisible) || !FOwner->HandleAllocated())
         return;
-    TRect R = FOwner->HeaderRect();
-    if (FColumns->IsValidColumn(Column)) {
-        int Left = 0;
-        int Right = 0;
-        FColumns->GetColumnBounds(Column, Left, Right);
-        const int Base = R.Left;
-        R.Left = Base + Left;
-        R.Right = Base + Right;
-    }
-    // The header lies in the frame: the rectangle is in window coordinates.
+    // The header lies in the frame, which is redrawn as a whole: a single
+    // column's button costs as much as the row.
     RedrawWindow(FOwner->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE);
-    (void)R;
 }
 
 bool TVTHeader::InHeader(const TPoint& P) const
