@@ -1137,6 +1137,7 @@ void TBaseVirtualTree::ChangeScale(int M, int D)
     if (ComponentState().Contains(csLoading) && !FStates.Contains(tsNeedScale))
         return;
     SetDefaultNodeHeight(static_cast<Cardinal>(MulDiv(static_cast<int>(FDefaultNodeHeight), M, D)));
+    FHeader->ChangeScale(M, D);
 }
 
 void TBaseVirtualTree::Assign(TPersistent* Source)
