@@ -819,6 +819,49 @@ private:
     bool FInDrag = false;
 };
 
+enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
+
+/// What the tree hands its hint window (ActivateHintData's data; copied).
+struct TVTHintData {
+    TBaseVirtualTree* Tree = nullptr;
+    PVirtualNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    TRect HintRect;
+    /// Shown when not empty; otherwise HintText (the node's hint, or its
+    /// text in tooltip mode).
+    std::u16string DefaultHint;
+    std::u16string HintText;
+    TBiDiMode BiDiMode = bdLeftToRight;
+    TAlignment Alignment = taLeftJustify;
+    TVTTooltipLineBreakStyle LineBreakStyle = hlbDefault;
+};
+
+/// The tree's hint window: a framed text on the hint colour. In tooltip
+/// mode (HintMode hmTooltip) it lies over the node's text in the tree's
+/// font. It shows at once: animating would need the screen below it.
+class TVirtualTreeHintWindow : public THintWindow {
+    PRICETAGS_CLASS(TVirtualTreeHintWindow, THintWindow)
+public:
+    explicit TVirtualTreeHintWindow(TComponent* AOwner);
+    ~TVirtualTreeHintWindow() override;
+
+    /// The window's rectangle at (-1, -1) for the hint data in AData (a
+    /// TVTHintData); empty without data or text, and for a multi-line
+    /// tooltip whose text the node already shows whole.
+    TRect CalcHintRect(int MaxWidth, const AnsiString& AHint, void* AData) override;
+    const TVTHintData& HintData() const { return FHintData; }
+
+protected:
+    void Paint() override;
+
+private:
+    bool TooltipMode() const;
+    TFont* HintFontFor() const;
+    const std::u16string& Text() const;
+    TVTHintData FHintData;
+    int FTextHeight = 0;
+};
+
 /// What one cell's painting knows (PaintTree).
 struct TVTPaintInfo {
     TCanvas* Canvas = nullptr;

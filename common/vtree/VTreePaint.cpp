@@ -1753,3 +1753,124 @@ TRect TVTDragImage::GetDragImageRect() const
     return TRect{FImagePosition.X, FImagePosition.Y, FImagePosition.X + FSize.cx,
                  FImagePosition.Y + FSize.cy};
 }
+
+// ---- hint window ----------------------------------------------------------------------------
+
+PRICETAGS_DEFINE_CLASS(TVirtualTreeHintWindow)
+
+TVirtualTreeHintWindow::TVirtualTreeHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+
+TVirtualTreeHintWindow::~TVirtualTreeHintWindow() = default;
+
+bool TVirtualTreeHintWindow::TooltipMode() const
+{
+    return FHintData.Tree && FHintData.Node && FHintData.Tree->HintMode() == hmTooltip;
+}
+
+TFont* TVirtualTreeHintWindow::HintFontFor() const
+{
+    return TooltipMode() ? FHintData.Tree->Font() : Screen->HintFont();
+}
+
+const std::u16string& TVirtualTreeHintWindow::Text() const
+{
+    return FHintData.DefaultHint.empty() ? FHintData.HintText : FHintData.DefaultHint;
+}
+
+TRect TVirtualTreeHintWindow::CalcHintRect(int MaxWidth, const AnsiString&, void* AData)
+{
+    if (!AData)
+        return TRect();
+    FHintData = *static_cast<const TVTHintData*>(AData);
+    TBaseVirtualTree* Tree = FHintData.Tree;
+    if (!Tree)
+        return TRect();
+    TVTHeader* Header = Tree->Header();
+    if (Header->Columns()->IsValidColumn(FHintData.Column)) {
+        TVirtualTreeColumn* C = Header->Columns()->GetItem(FHintData.Column);
+        FHintData.BiDiMode = C->BiDiMode();
+        FHintData.Alignment = C->Alignment();
+    } else {
+        FHintData.BiDiMode = Tree->BiDiMode();
+        FHintData.Alignment = Tree->Alignment();
+    }
+    if (FHintData.BiDiMode != bdLeftToRight && FHintData.Alignment != taCenter)
+        FHintData.Alignment =
+            FHintData.Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    const std::u16string& T = Text();
+    if (T.empty())
+        return TRect();
+    HDC DC = GetDC(nullptr);
+    const HGDIOBJ Old = SelectObject(DC, HintFontFor()->Handle());
+    TEXTMETRIC TM;
+    GetTextMetrics(DC, TM);
+    FTextHeight = TM.tmHeight;
+    TRect R;
+    if (!TooltipMode()) {
+        FHintData.LineBreakStyle = hlbDefault;
+        R = TRect{0, 0, MaxWidth, FTextHeight};
+        DrawTextW(DC, T.data(), static_cast<int>(T.size()), R, DT_CALCRECT | DT_NOPREFIX);
+        R.Bottom += 6;
+        R.Right += 2 * Tree->TextMargin() + 2;
+    } else {
+        if (FHintData.LineBreakStyle == hlbDefault)
+            FHintData.LineBreakStyle =
+                FHintData.Node->Has(vsMultiline) ? hlbForceMultiLine : hlbForceSingleLine;
+        if (FHintData.LineBreakStyle == hlbForceSingleLine) {
+            R = Tree->NodeDisplayRect(FHintData.Node, FHintData.Column, true, true);
+            if (Tree->TreeOptions()->PaintOptions().Contains(toShowHorzGridLines))
+                --R.Bottom;
+        } else {
+            const TRect Node = Tree->NodeDisplayRect(FHintData.Node, FHintData.Column, false, true);
+            R = Node;
+            DrawTextW(DC, T.data(), static_cast<int>(T.size()), R,
+                      DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            R.Right += Tree->TextMargin() + 1;
+            // The node shows the whole text already: no tooltip.
+            const TRect Client{0, 0, Tree->ClientWidth() + 3, Tree->ClientHeight() + 3};
+            if (static_cast<int>(Tree->NodeHeight(FHintData.Node)) + 2 >= R.Height() &&
+                R.Left >= Client.Left && R.Top >= Client.Top && R.Right <= Client.Right &&
+                R.Bottom <= Client.Bottom)
+                R = TRect();
+        }
+    }
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    if (R.Right <= R.Left || R.Bottom <= R.Top)
+        return TRect();
+    InflateRect(R, 1, 1);
+    return TRect{-1, -1, -1 + R.Width(), -1 + R.Height()};
+}
+
+void TVirtualTreeHintWindow::Paint()
+{
+    TCanvas* C = Canvas();
+    HDC DC = C->Handle();
+    const TRect R = ClientRect();
+    C->Pen()->SetColor(clBlack);
+    C->Brush()->SetColor(clInfoBk);
+    C->Rectangle(R);
+    const std::u16string& T = Text();
+    if (T.empty() || !FHintData.Tree)
+        return;
+    SelectObject(DC, HintFontFor()->Handle());
+    SetTextColor(DC, ColorToRGB(clInfoText));
+    SetBkMode(DC, TRANSPARENT);
+    TRect TextRect = R;
+    InflateRect(TextRect, -1, -1);
+    const int Margin = FHintData.Tree->TextMargin();
+    UINT Flags = DT_NOPREFIX;
+    if (FHintData.BiDiMode != bdLeftToRight) {
+        Flags |= DT_RIGHT | DT_RTLREADING;
+        TextRect.Right -= Margin - 1;
+    } else {
+        TextRect.Left += Margin;
+    }
+    if (FHintData.LineBreakStyle == hlbForceMultiLine)
+        Flags |= DT_WORDBREAK;
+    else if (TooltipMode())
+        Flags |= DT_SINGLELINE | DT_VCENTER;
+    else
+        TextRect.Top += 2;
+    DrawTextW(DC, T.data(), static_cast<int>(T.size()), TextRect, Flags);
+}

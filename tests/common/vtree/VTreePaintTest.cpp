@@ -705,3 +705,47 @@ TEST(VTreeDragImage, MovesAsRestrictedAndBlendsWithoutTheScreen)
     EXPECT_FALSE(Image.Prepared());
     EXPECT_EQ(ImageList_GetDragImage(nullptr, nullptr), nullptr);
 }
+
+// ---- hint window ----------------------------------------------------------------------------
+
+TEST(VTreeHintWindow, RectanglesAndLook)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(3);
+    TVirtualTreeHintWindow Hint(nullptr);
+    TVTHintData Data;
+    Data.Tree = &T;
+    Data.Node = T.At({1});
+    // No data, or nothing to say: no window.
+    EXPECT_TRUE(IsRectEmpty(Hint.CalcHintRect(300, "", nullptr)));
+    EXPECT_TRUE(IsRectEmpty(Hint.CalcHintRect(300, "", &Data)));
+    // A hint: its text's extent plus the margins, from (-1, -1).
+    Data.DefaultHint = u"Цена за единицу";
+    const TRect R = Hint.CalcHintRect(300, "", &Data);
+    EXPECT_EQ(R.Left, -1);
+    EXPECT_EQ(R.Top, -1);
+    EXPECT_GT(R.Width(), 2 * T.TextMargin() + 40);
+    EXPECT_LT(R.Width(), 300);
+    // A tooltip lies over the node's text (one pixel around it).
+    T.SetHintMode(hmTooltip);
+    Data.DefaultHint.clear();
+    Data.HintText = TextTree::TextOf(Data.Node, NoColumn);
+    const TRect Text = T.NodeDisplayRect(Data.Node, NoColumn, true, true);
+    const TRect Tip = Hint.CalcHintRect(300, "", &Data);
+    EXPECT_EQ(Tip.Width(), Text.Width() + 2);
+    EXPECT_EQ(Tip.Height(), Text.Height() + 2);
+    // A multi-line node that shows its whole text needs no tooltip.
+    T.At({1})->Include(vsMultiline);
+    Data.LineBreakStyle = hlbDefault;
+    EXPECT_TRUE(IsRectEmpty(Hint.CalcHintRect(300, "", &Data)));
+
+    T.SetHintMode(hmHint);
+    Data.HintText = u"Подсказка узла";
+    const TRect H = Hint.CalcHintRect(300, "", &Data);
+    Hint.ActivateHintData(TRect{100, 100, 100 + H.Width(), 100 + H.Height()}, "", &Data);
+    auto B = Render(&Hint);
+    EXPECT_EQ(PixelOf(*B, 0, 0), Rgb(clBlack));
+    EXPECT_EQ(PixelOf(*B, 2, 2), Rgb(clInfoBk));
+    SavePng(*B, "vtree-hint");
+}
