@@ -401,6 +401,8 @@ TVirtualTreeColumns::~TVirtualTreeColumns()
     // for them, and the tree may be half gone.
     FClearing = true;
     FDestroying = true;
+    // Freed here, while the items' owner is still this collection.
+    inherited::Clear();
 }
 
 void TVirtualTreeColumns::AdjustPositions()
