@@ -1087,6 +1087,12 @@ public:
     /// without a check type.
     int CheckImageIndex(PVirtualNode Node) const;
 
+    /// The picture of the selected rows around HotSpot (client point),
+    /// DragWidth x DragHeight, handed to the drag image; nothing with
+    /// diNoImage.
+    void PrepareDragImage(const TPoint& HotSpot);
+    TVTDragImage* DragImage() const { return FDragImage.get(); }
+
     /// Paints the tree area Window (tree coordinates) into TargetCanvas with
     /// Window's top-left at Target.
     void PaintTree(TCanvas* TargetCanvas, const TRect& Window, const TPoint& Target,
@@ -1630,7 +1636,8 @@ private:
     TVTSearchStart FSearchStart = ssFocusedNode;
     Cardinal FSearchTimeout = 1000;
     bool FWantTabs = false;
-    std::unique_ptr<TClipboardFormats> FClipboardFormats;  // PaintTree's row eraser may paint selection
+    std::unique_ptr<TClipboardFormats> FClipboardFormats;
+    std::unique_ptr<TVTDragImage> FDragImage;  // PaintTree's row eraser may paint selection
 };
 
 /// The tree whose nodes show texts: the clipboard formats of texts belong

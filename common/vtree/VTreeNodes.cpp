@@ -65,6 +65,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
     FColors = std::make_unique<TVTColors>(this);
     FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
     FClipboardFormats = std::make_unique<TClipboardFormats>(this);
+    FDragImage = std::make_unique<TVTDragImage>(this);
     SetBounds(Left(), Top(), 200, 100);
     SetTabStop(true);
     SetColor(clWindow);

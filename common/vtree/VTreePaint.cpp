@@ -1754,6 +1754,32 @@ TRect TVTDragImage::GetDragImageRect() const
                  FImagePosition.Y + FSize.cy};
 }
 
+void TBaseVirtualTree::PrepareDragImage(const TPoint& HotSpot)
+{
+    if (FDragImageKind == diNoImage || FDragWidth <= 0 || FDragHeight <= 0)
+        return;
+    // The window around the hot spot in tree coordinates; what lies above
+    // or left of the tree's origin is cut off.
+    TRect Window{HotSpot.X - FOffsetX - FDragWidth / 2, HotSpot.Y - FOffsetY - FDragHeight / 2, 0,
+                 0};
+    Window.Right = Window.Left + FDragWidth;
+    Window.Bottom = Window.Top + FDragHeight;
+    Window.Left = std::max(Window.Left, 0);
+    Window.Top = std::max(Window.Top, 0);
+    if (Window.Right <= Window.Left || Window.Bottom <= Window.Top)
+        return;
+    TBitmap Picture;
+    Picture.SetSize(Window.Width(), Window.Height());
+    Picture.Canvas()->Brush()->SetColor(Color());
+    Picture.Canvas()->FillRect(TRect{0, 0, Window.Width(), Window.Height()});
+    TVTInternalPaintOptions Options{poDrawSelection, poSelectedOnly};
+    if (FDragImageKind == diMainColumnOnly)
+        Options.Include(poMainOnly);
+    PaintTree(Picture.Canvas(), Window, TPoint{0, 0}, Options);
+    const TPoint Corner = ClientToScreen(TPoint{Window.Left + FOffsetX, Window.Top + FOffsetY});
+    FDragImage->PrepareDrag(&Picture, Corner, ClientToScreen(HotSpot));
+}
+
 // ---- hint window ----------------------------------------------------------------------------
 
 PRICETAGS_DEFINE_CLASS(TVirtualTreeHintWindow)

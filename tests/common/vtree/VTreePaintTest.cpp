@@ -749,3 +749,31 @@ TEST(VTreeHintWindow, RectanglesAndLook)
     EXPECT_EQ(PixelOf(*B, 2, 2), Rgb(clInfoBk));
     SavePng(*B, "vtree-hint");
 }
+
+TEST(VTreeDragImage, PictureOfTheSelectedRowsAroundTheHotSpot)
+{
+    TreeWindow W;
+    TextTree& T = *W.Tree;
+    T.TreeOptions()->SetSelectionOptions({toFullRowSelect, toMultiSelect});
+    T.TreeOptions()->SetPaintOptions(PaintOf({toPopupMode}));
+    T.SetRootNodeCount(20);
+    T.SetSelected(T.At({2}), true);
+    T.DragImage()->SetTransparency(255);  // the picture as painted
+    const int H = static_cast<int>(T.DefaultNodeHeight());
+    // 200 x 350 around a point in row 2: cut at the tree's top and left.
+    T.PrepareDragImage(TPoint{50, 2 * H + 5});
+    ASSERT_TRUE(T.DragImage()->Prepared());
+    const TPoint Origin = T.ClientToScreen(TPoint{0, 0});
+    const TRect R = T.DragImage()->GetDragImageRect();
+    EXPECT_EQ(R.Left, Origin.X);
+    EXPECT_EQ(R.Top, Origin.Y);
+    EXPECT_EQ(R.Width(), 50 + 100);
+    EXPECT_EQ(R.Height(), 2 * H + 5 + 175);
+    HIMAGELIST List = ImageList_GetDragImage(nullptr, nullptr);
+    TBitmap Shown;
+    Shown.SetSize(R.Width(), R.Height());
+    ImageList_Draw(List, 0, Shown.Canvas()->Handle(), 0, 0, ILD_NORMAL);
+    EXPECT_EQ(PixelOf(Shown, 140, 2 * H + H / 2), Rgb(clHighlight));  // the selected row
+    EXPECT_EQ(PixelOf(Shown, 140, H / 2), Rgb(clWindow));              // others left out
+    T.DragImage()->EndDrag();
+}
