@@ -989,7 +989,15 @@ public:
     TVTButtonFillMode ButtonFillMode() const { return FButtonFillMode; }
     void SetButtonFillMode(TVTButtonFillMode Value);
     TCheckImageKind CheckImageKind() const { return FCheckImageKind; }
+    /// The check images become those of the kind (CustomCheckImages for
+    /// ckCustom).
     void SetCheckImageKind(TCheckImageKind Value);
+    TCustomImageList* CustomCheckImages() const { return FCustomCheckImages; }
+    void SetCustomCheckImages(TCustomImageList* Value);
+    /// The shared strip of 25 check images (16 x 16) for a kind: check
+    /// boxes, radio buttons and buttons in their states, by CheckImageIndex.
+    /// Null for ckCustom and unknown kinds. Owned by the unit.
+    static TCustomImageList* CheckImageListFor(TCheckImageKind Kind);
     // The frame: a bevel of BevelWidth per cut on BevelEdges, then a band
     // of BorderWidth in the border colour, both outside the scroll bars.
     TBevelKind BevelKind() const { return FBevelKind; }
@@ -1590,6 +1598,7 @@ private:
     TCustomImageList* FImages = nullptr;       // not owned; free notification
     TCustomImageList* FStateImages = nullptr;  // not owned; free notification
     TCustomImageList* FCheckImages = nullptr;  // not owned
+    TCustomImageList* FCustomCheckImages = nullptr;  // not owned; free notification
 
     std::unique_ptr<TVTColors> FColors;
     std::unique_ptr<TScrollBarOptions> FScrollBarOptions;

@@ -66,6 +66,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
     FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
     FClipboardFormats = std::make_unique<TClipboardFormats>(this);
     FDragImage = std::make_unique<TVTDragImage>(this);
+    FCheckImages = CheckImageListFor(FCheckImageKind);
     SetBounds(Left(), Top(), 200, 100);
     SetTabStop(true);
     SetColor(clWindow);
@@ -1170,6 +1171,12 @@ void TBaseVirtualTree::Notification(TComponent* AComponent, TOperation Operation
         }
         if (AComponent == static_cast<TComponent*>(FStateImages)) {
             FStateImages = nullptr;
+            Changed = true;
+        }
+        if (AComponent == static_cast<TComponent*>(FCustomCheckImages)) {
+            if (FCheckImages == FCustomCheckImages)
+                FCheckImages = nullptr;
+            FCustomCheckImages = nullptr;
             Changed = true;
         }
         if (Changed && !Destroying())

@@ -206,10 +206,83 @@ void TBaseVirtualTree::SetButtonFillMode(TVTButtonFillMode Value)
 
 void TBaseVirtualTree::SetCheckImageKind(TCheckImageKind Value)
 {
-    if (FCheckImageKind != Value) {
-        FCheckImageKind = Value;
-        InvalidateTree();
+    if (FCheckImageKind == Value)
+        return;
+    FCheckImageKind = Value;
+    FCheckImages = CheckImageListFor(Value);
+    if (!FCheckImages)
+        FCheckImages = FCustomCheckImages;
+    InvalidateTree();
+}
+
+void TBaseVirtualTree::SetCustomCheckImages(TCustomImageList* Value)
+{
+    if (FCustomCheckImages == Value)
+        return;
+    if (FCustomCheckImages) {
+        FCustomCheckImages->RemoveFreeNotification(this);
+        if (FCheckImages == FCustomCheckImages)
+            FCheckImages = nullptr;
     }
+    FCustomCheckImages = Value;
+    if (FCustomCheckImages)
+        FCustomCheckImages->FreeNotification(this);
+    if (FCheckImageKind == ckCustom)
+        FCheckImages = FCustomCheckImages;
+    InvalidateTree();
+}
+
+namespace {
+
+// Draws the 25 check images: 0 empty, then four states (normal, hot,
+// pressed, disabled) of an unchecked and a checked radio button, an
+// unchecked, a checked and a mixed check box, and a button.
+std::unique_ptr<TCustomImageList> MakeCheckImages(bool Flat)
+{
+    constexpr int Size = 16;
+    const TColor Transparent = static_cast<TColor>(0xFF00FF);
+    auto List = std::make_unique<TCustomImageList>(nullptr, Size, Size);
+    const UINT Kinds[6] = {DFCS_BUTTONRADIO, DFCS_BUTTONRADIO | DFCS_CHECKED, DFCS_BUTTONCHECK,
+                           DFCS_BUTTONCHECK | DFCS_CHECKED,
+                           DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_BUTTON3STATE, DFCS_BUTTONPUSH};
+    const UINT States[4] = {0, DFCS_HOT, DFCS_PUSHED, DFCS_INACTIVE};
+    TBitmap Image;
+    Image.SetSize(Size, Size);
+    Image.Canvas()->Brush()->SetColor(Transparent);
+    Image.Canvas()->FillRect(TRect{0, 0, Size, Size});
+    List->AddMasked(&Image, Transparent);
+    for (UINT Kind : Kinds)
+        for (UINT State : States) {
+            Image.Canvas()->Brush()->SetColor(Transparent);
+            Image.Canvas()->FillRect(TRect{0, 0, Size, Size});
+            TRect R{1, 1, 1 + CheckSize, 1 + CheckSize};
+            DrawFrameControl(Image.Canvas()->Handle(), R, DFC_BUTTON,
+                             Kind | State | (Flat ? static_cast<UINT>(DFCS_FLAT) : 0u));
+            List->AddMasked(&Image, Transparent);
+        }
+    return List;
+}
+
+} // namespace
+
+TCustomImageList* TBaseVirtualTree::CheckImageListFor(TCheckImageKind Kind)
+{
+    // Made once, on first use, and kept for the process: every tree shares
+    // them.
+    static TCustomImageList* const Raised = MakeCheckImages(false).release();
+    static TCustomImageList* const Flat = MakeCheckImages(true).release();
+    switch (Kind) {
+    case ckLightCheck:
+    case ckDarkCheck:
+    case ckLightTick:
+    case ckDarkTick:
+    case ckSystem: return Raised;
+    case ckFlat:
+    case ckXP:
+    case ckSystemFlat: return Flat;
+    case ckCustom: return nullptr;
+    }
+    return nullptr;
 }
 
 void TBaseVirtualTree::SetBorderStyle(TBorderStyle Value)
@@ -916,31 +989,10 @@ void TBaseVirtualTree::PaintCheckBox(const TVTPaintInfo& PaintInfo)
     const int Index = CheckImageIndex(PaintInfo.Node);
     if (Index < 0)
         return;
-    if (FCheckImages) {
+    // Without a check image list (a custom kind with no list) nothing is
+    // drawn and no room taken, as the hit test counts it.
+    if (FCheckImages)
         FCheckImages->Draw(PaintInfo.Canvas, PaintInfo.CheckPos.X, PaintInfo.CheckPos.Y, Index);
-        return;
-    }
-    // No check image list: the classic frame controls stand in.
-    const TCheckState S = static_cast<TCheckState>(PaintInfo.Node->CheckState);
-    UINT State = 0;
-    switch (static_cast<TCheckType>(PaintInfo.Node->CheckType)) {
-    case ctNone: return;
-    case ctTriStateCheckBox:
-    case ctCheckBox: State = DFCS_BUTTONCHECK; break;
-    case ctRadioButton: State = DFCS_BUTTONRADIO; break;
-    case ctButton: State = DFCS_BUTTONPUSH; break;
-    }
-    if (S == csCheckedNormal || S == csCheckedPressed)
-        State |= DFCS_CHECKED;
-    if (S == csMixedNormal || S == csMixedPressed)
-        State |= DFCS_CHECKED | DFCS_BUTTON3STATE;
-    if (S == csUncheckedPressed || S == csCheckedPressed || S == csMixedPressed)
-        State |= DFCS_PUSHED;
-    if (Index == 4 || Index == 8 || Index == 12 || Index == 16 || Index == 20 || Index == 24)
-        State |= DFCS_INACTIVE;
-    TRect R{PaintInfo.CheckPos.X, PaintInfo.CheckPos.Y, PaintInfo.CheckPos.X + CheckSize,
-            PaintInfo.CheckPos.Y + CheckSize};
-    DrawFrameControl(PaintInfo.Canvas->Handle(), R, DFC_BUTTON, State);
 }
 
 void TBaseVirtualTree::DoPaintNode(TVTPaintInfo&) {}
@@ -1137,12 +1189,12 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
                                       VAlign - ButtonSize / 2);
                 }
                 PI.ContentRect.Left = PI.CellRect.Left + IndentWidth + FMargin;
-                if (Misc.Contains(toCheckSupport) && Node->CheckType != ctNone) {
-                    const int W = FCheckImages ? FCheckImages->Width() : CheckSize;
-                    const int HH = FCheckImages ? FCheckImages->Height() : CheckSize;
-                    PI.CheckPos = TPoint{PI.ContentRect.Left, Y + VAlign - HH / 2};
+                if (Misc.Contains(toCheckSupport) && FCheckImages &&
+                    Node->CheckType != ctNone) {
+                    PI.CheckPos =
+                        TPoint{PI.ContentRect.Left, Y + VAlign - FCheckImages->Height() / 2};
                     PaintCheckBox(PI);
-                    PI.ContentRect.Left += W + 2;
+                    PI.ContentRect.Left += FCheckImages->Width() + 2;
                 }
             }
             TCustomImageList* List = nullptr;

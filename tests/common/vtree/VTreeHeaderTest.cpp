@@ -448,3 +448,25 @@ TEST(VTreeProperties, SetterEffects)
     EXPECT_EQ(Strings.ClipboardFormats()->Count(), 1);
     EXPECT_EQ(Strings.ClipboardFormats()->Strings(0), "CSV");
 }
+
+TEST(VTreeProperties, CheckImageKindChoosesTheList)
+{
+    TestTree T;
+    EXPECT_EQ(T.CheckImages(), TBaseVirtualTree::CheckImageListFor(ckLightCheck));
+    ASSERT_NE(T.CheckImages(), nullptr);
+    EXPECT_EQ(T.CheckImages()->Count(), 25);
+    T.SetCheckImageKind(ckFlat);
+    EXPECT_EQ(T.CheckImages(), TBaseVirtualTree::CheckImageListFor(ckFlat));
+    EXPECT_NE(T.CheckImages(), TBaseVirtualTree::CheckImageListFor(ckLightCheck));
+    // A custom kind without its own list leaves none.
+    T.SetCheckImageKind(ckCustom);
+    EXPECT_EQ(T.CheckImages(), nullptr);
+    {
+        TCustomImageList Own(nullptr, 16, 16);
+        T.SetCustomCheckImages(&Own);
+        EXPECT_EQ(T.CheckImages(), &Own);
+    }
+    // Freed: the tree lets go of it.
+    EXPECT_EQ(T.CheckImages(), nullptr);
+    EXPECT_EQ(T.CustomCheckImages(), nullptr);
+}
