@@ -2,6 +2,7 @@
 // sets, text buffers and the header's column queries.
 
 #include "common/vtree/VTree.h"
+#include "common/vtree/VTreePrivate.h"
 
 #include "platform/gui/Clipbrd.h"
 #include "platform/classes/Strings.h"
@@ -57,35 +58,9 @@ std::vector<ClipboardFormatRecord>& FormatList()
 
 // The tree's own table of named formats until the window layer offers the
 // system's: ids from 0xC000 up, names compared without regard to case.
-std::vector<AnsiString>& OwnFormatNames()
-{
-    static std::vector<AnsiString> Names;
-    return Names;
-}
-
-constexpr Word FirstNamedFormat = 0xC000;
-
-Word OwnRegister(const AnsiString& Name)
-{
-    std::vector<AnsiString>& Names = OwnFormatNames();
-    for (size_t I = 0; I < Names.size(); ++I)
-        if (SameText(Names[I], Name))
-            return static_cast<Word>(FirstNamedFormat + I);
-    Names.push_back(Name);
-    return static_cast<Word>(FirstNamedFormat + Names.size() - 1);
-}
-
-AnsiString OwnNameOf(Word Format)
-{
-    const std::vector<AnsiString>& Names = OwnFormatNames();
-    if (Format < FirstNamedFormat || Format - FirstNamedFormat >= static_cast<int>(Names.size()))
-        return AnsiString();
-    return Names[Format - FirstNamedFormat];
-}
-
 ClipboardFormatNames& Names()
 {
-    static ClipboardFormatNames N{&OwnRegister, &OwnNameOf};
+    static ClipboardFormatNames N{&vtree_private::SystemRegister, &vtree_private::SystemNameOf};
     return N;
 }
 
@@ -120,8 +95,8 @@ TreeFormatIds& FormatIds()
 
 void SetClipboardFormatNames(const ClipboardFormatNames& NewNames)
 {
-    Names().Register = NewNames.Register ? NewNames.Register : &OwnRegister;
-    Names().NameOf = NewNames.NameOf ? NewNames.NameOf : &OwnNameOf;
+    Names().Register = NewNames.Register ? NewNames.Register : &vtree_private::SystemRegister;
+    Names().NameOf = NewNames.NameOf ? NewNames.NameOf : &vtree_private::SystemNameOf;
 }
 
 Word RegisterTreeFormat(const AnsiString& Description, TClass OwnerClass, int Priority,
@@ -370,10 +345,3 @@ std::u16string TWideBufferedString::AsString() const
     return std::u16string(FStart, static_cast<size_t>(FPosition - FStart));
 }
 
-// ---- header ---------------------------------------------------------------------------------
-
-PRICETAGS_DEFINE_CLASS(TVTHeader)
-
-TVTHeader::TVTHeader(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
-
-TVTHeader::~TVTHeader() = default;

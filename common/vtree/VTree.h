@@ -23,10 +23,14 @@
 // timers and scroll bars act only once the window exists.
 
 #include "platform/gui/Controls.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/ImgList.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/Strings.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
@@ -251,11 +255,205 @@ private:
     char16_t* FEnd = nullptr;
 };
 
-// ---- header seam ----------------------------------------------------------------------------
+// ---- columns and header ---------------------------------------------------------------------
 
-/// What the node engine needs of the header: the main, sort and focused
-/// column and the columns' horizontal extents. Without columns every query
-/// answers "no column"; the column model fills the virtual queries in.
+enum TVTColumnOption {
+    coAllowClick, coDraggable, coEnabled, coParentBidiMode, coParentColor, coResizable,
+    coShowDropMark, coVisible, coAutoSpring, coFixed,
+};
+using TVTColumnOptions = EnumSet<TVTColumnOption>;
+inline constexpr uint64_t DefaultColumnOptions = 255;
+enum TVirtualTreeColumnStyle { vsText, vsOwnerDraw };
+enum TVTHeaderColumnLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+enum TVTHeaderOption {
+    hoAutoResize, hoColumnResize, hoDblClickResize, hoDrag, hoHotTrack, hoOwnerDraw,
+    hoRestrictDrag, hoShowHint, hoShowImages, hoShowSortGlyphs, hoVisible, hoAutoSpring,
+};
+using TVTHeaderOptions = EnumSet<TVTHeaderOption>;
+enum TVTHeaderStyle { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
+
+class TVirtualTreeColumns;
+class TVTHeader;
+class TVTDragImage;
+
+/// One column of the header. Its creation index (Index) addresses cell
+/// data; Position is its place on screen. Widths are pixels.
+class TVirtualTreeColumn : public TCollectionItem {
+    PRICETAGS_CLASS(TVirtualTreeColumn, TCollectionItem)
+public:
+    explicit TVirtualTreeColumn(TCollection* Collection);
+    ~TVirtualTreeColumn() override;
+
+    const std::u16string& Text() const { return FText; }
+    void SetText(const std::u16string& Value);
+    const std::u16string& Hint() const { return FHint; }
+    void SetHint(const std::u16string& Value) { FHint = Value; }
+    int Left() const { return FLeft; }
+    int Width() const { return FWidth; }
+    /// Clamped to MinWidth..MaxWidth; with hoAutoResize the auto-size column
+    /// keeps its width (only the last width moves).
+    void SetWidth(int Value);
+    int MinWidth() const { return FMinWidth; }
+    void SetMinWidth(int Value);
+    int MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(int Value);
+    int Position() const { return FPosition; }
+    /// Moves the column on screen; at or past the count means the last place.
+    void SetPosition(int Value);
+    TVirtualTreeColumnStyle Style() const { return FStyle; }
+    void SetStyle(TVirtualTreeColumnStyle Value);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value);
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    TVTHeaderColumnLayout Layout() const { return FLayout; }
+    void SetLayout(TVTHeaderColumnLayout Value);
+    int Margin() const { return FMargin; }
+    /// A negative margin is stored as 4.
+    void SetMargin(int Value);
+    int Spacing() const { return FSpacing; }
+    void SetSpacing(int Value);
+    TVTColumnOptions Options() const { return FOptions; }
+    void SetOptions(TVTColumnOptions Value);
+    int Tag() const { return FTag; }
+    void SetTag(int Value) { FTag = Value; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    int LastWidth() const { return FLastWidth; }
+
+    TVirtualTreeColumns* Owner() const;
+    /// Edges in tree coordinates (before scrolling).
+    void GetAbsoluteBounds(int& Left, int& Right) const;
+    /// Left edge on screen: scrolled unless the column is fixed and visible.
+    int GetDisplayLeft() const;
+    bool Equals(const TVirtualTreeColumn& Other) const;
+    void Assign(TPersistent* Source) override;
+
+    /// Where the header image, the sort glyph and the text go inside Client
+    /// (header row coordinates); the text is measured in DC's font.
+    void ComputeHeaderLayout(HDC DC, const TRect& Client, bool UseHeaderGlyph,
+                             bool UseSortGlyph, TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
+                             TRect& TextBounds) const;
+
+protected:
+    AnsiString GetDisplayName() override;
+
+private:
+    friend class TVirtualTreeColumns;
+    friend class TVTHeader;
+    std::u16string FText;
+    std::u16string FHint;
+    int FLeft = 0;
+    int FWidth = 50;
+    int FPosition = 0;
+    int FMinWidth = 10;
+    int FMaxWidth = 10000;
+    TVirtualTreeColumnStyle FStyle = vsText;
+    int FImageIndex = -1;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    TVTHeaderColumnLayout FLayout = blGlyphLeft;
+    int FMargin = 4;
+    int FSpacing = 4;
+    TVTColumnOptions FOptions = TVTColumnOptions::FromBits(DefaultColumnOptions);
+    int FTag = 0;
+    TAlignment FAlignment = taLeftJustify;
+    int FLastWidth = 50;
+    TColor FColor = clWindow;
+    float FSpringRest = 0;
+};
+
+/// The header's columns: creation order in the collection, display order
+/// in the position array (position -> index).
+class TVirtualTreeColumns : public TCollection {
+    PRICETAGS_CLASS(TVirtualTreeColumns, TCollection)
+public:
+    explicit TVirtualTreeColumns(TVTHeader* AOwner);
+    ~TVirtualTreeColumns() override;
+
+    TVTHeader* Header() const { return FHeader; }
+    TVirtualTreeColumn* Add() { return static_cast<TVirtualTreeColumn*>(TCollection::Add()); }
+    /// The column with creation index Index; EListError outside the range.
+    TVirtualTreeColumn* GetItem(TColumnIndex Index) const
+    {
+        return static_cast<TVirtualTreeColumn*>(Items(Index));
+    }
+    void Assign(TPersistent* Source) override;
+    void Clear();
+    bool IsValidColumn(TColumnIndex Column) const { return Column >= 0 && Column < Count(); }
+    /// The index at display position; -1 outside 0..count-1.
+    TColumnIndex ColumnAtPosition(int Position) const;
+    TColumnIndex GetFirstVisibleColumn() const;
+    TColumnIndex GetLastVisibleColumn() const;
+    TColumnIndex GetNextColumn(TColumnIndex Column) const;
+    TColumnIndex GetPreviousColumn(TColumnIndex Column) const;
+    TColumnIndex GetNextVisibleColumn(TColumnIndex Column) const;
+    TColumnIndex GetPreviousVisibleColumn(TColumnIndex Column) const;
+    std::vector<TColumnIndex> GetVisibleColumns() const;
+    int GetVisibleFixedWidth() const;
+    /// Right edge of the last visible column; 0 when none.
+    int TotalWidth() const;
+    /// For -1: 0 .. the tree's client width; else display left and right.
+    void GetColumnBounds(TColumnIndex Column, int& Left, int& Right) const;
+    /// The column at (X, Y) in header coordinates (Y offset by the header
+    /// height); InvalidColumn when none.
+    TColumnIndex ColumnFromPosition(const TPoint& P, bool Relative = true) const;
+    bool Equals(const TVirtualTreeColumns& Other) const;
+    /// Width of the auto-size column: the client width less the other
+    /// visible columns.
+    void AdjustAutoSize(TColumnIndex CurrentIndex, bool Force = false);
+    /// Shares a header resize among the coAutoSpring columns.
+    void AdjustSpringColumns(int HeaderWidth);
+    /// Sets a column's width (clamped) in 32 steps of the area to its right.
+    void AnimatedResize(TColumnIndex Column, int NewWidth);
+    /// Draws the header row into DC, R in header row coordinates.
+    void PaintHeader(HDC DC, const TRect& R, int HOffset);
+    /// Indices kept by the header's mouse handling (-1 none).
+    TColumnIndex HoverIndex() const { return FHoverIndex; }
+    TColumnIndex DownIndex() const { return FDownIndex; }
+    TColumnIndex TrackIndex() const { return FTrackIndex; }
+    TColumnIndex ClickIndex() const { return FClickIndex; }
+    const std::vector<TColumnIndex>& PositionToIndex() const { return FPositionToIndex; }
+
+    /// Drop of a header drag: the target column and side.
+    TColumnIndex DropTarget() const { return FDropTarget; }
+    bool DropBefore() const { return FDropBefore; }
+
+protected:
+    void Update(TCollectionItem* Item) override;
+
+private:
+    friend class TVirtualTreeColumn;
+    friend class TVTHeader;
+    void FixPositions();
+    void AdjustPositions();
+    void UpdatePositions(bool Force = false);
+    void IndexDeleted(TColumnIndex Index);
+    void MoveColumn(TVirtualTreeColumn* Column, int NewPosition);
+    void DrawButton(HDC DC, TVirtualTreeColumn* Column, TRect R, bool IsHot, bool IsDown,
+                    bool LastColumn);
+
+    TVTHeader* FHeader;
+    TColumnIndex FHoverIndex = NoColumn;
+    TColumnIndex FDownIndex = NoColumn;
+    TColumnIndex FTrackIndex = NoColumn;
+    TColumnIndex FClickIndex = NoColumn;
+    std::vector<TColumnIndex> FPositionToIndex;
+    bool FNeedPositionsFix = false;
+    bool FClearing = false;
+    bool FDestroying = false;
+    TColumnIndex FDragIndex = NoColumn;
+    TColumnIndex FDropTarget = NoColumn;
+    bool FDropBefore = false;
+};
+
+/// The header row of a tree: its columns, font, height and options; it
+/// lies in the tree window's frame above the client area and handles the
+/// mouse there (clicks, resizing at a splitter, dragging columns). The
+/// engine asks it for the main, sort and focused column and the columns'
+/// horizontal extents; without columns every query answers "no column".
 class TVTHeader : public TPersistent {
     PRICETAGS_CLASS(TVTHeader, TPersistent)
 public:
@@ -263,37 +461,100 @@ public:
     ~TVTHeader() override;
 
     TBaseVirtualTree* Treeview() const { return FOwner; }
-    TColumnIndex MainColumn() const { return FMainColumn; }
-    void SetMainColumn(TColumnIndex Value) { FMainColumn = Value; }
+    TVirtualTreeColumns* Columns() const { return FColumns.get(); }
+    void SetColumns(TVirtualTreeColumns* Value) { FColumns->Assign(Value); }
+    /// -1 without columns.
+    TColumnIndex MainColumn() const;
+    /// Clamped to 0..count-1 (stored as is while loading).
+    void SetMainColumn(TColumnIndex Value);
     TColumnIndex SortColumn() const { return FSortColumn; }
-    void SetSortColumn(TColumnIndex Value) { FSortColumn = Value; }
+    void SetSortColumn(TColumnIndex Value);
     TSortDirection SortDirection() const { return FSortDirection; }
-    void SetSortDirection(TSortDirection Value) { FSortDirection = Value; }
+    void SetSortDirection(TSortDirection Value);
+    TColumnIndex AutoSizeIndex() const { return FAutoSizeIndex; }
+    void SetAutoSizeIndex(TColumnIndex Value);
+    TColor Background() const { return FBackground; }
+    void SetBackground(TColor Value);
+    Cardinal Height() const { return FHeight; }
+    void SetHeight(Cardinal Value);
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(TFont* Value);
+    TVTHeaderOptions Options() const { return FOptions; }
+    void SetOptions(TVTHeaderOptions Value);
+    TVTHeaderStyle Style() const { return FStyle; }
+    void SetStyle(TVTHeaderStyle Value);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
 
-    /// True when the header shows columns (at least one column and shown).
-    virtual bool UseColumns() const { return false; }
-    virtual int ColumnCount() const { return 0; }
-    virtual bool ColumnIsVisible(TColumnIndex) const { return false; }
-    /// Left and right edge (client pixels, before scrolling) of a column.
-    virtual void ColumnBounds(TColumnIndex, int& Left, int& Right) const { Left = Right = 0; }
-    /// The column at X (tree coordinates) with its bounds; InvalidColumn
-    /// when none.
-    virtual TColumnIndex ColumnFromPosition(int, int& Left, int& Right) const
-    {
-        Left = Right = 0;
-        return InvalidColumn;
-    }
-    virtual TColumnIndex PreviousVisibleColumn(TColumnIndex) const { return InvalidColumn; }
-    virtual TColumnIndex NextVisibleColumn(TColumnIndex) const { return InvalidColumn; }
-    virtual TColumnIndex FirstVisibleColumn() const { return InvalidColumn; }
-    virtual int TotalColumnWidth() const { return 0; }
-    virtual int FixedAreaWidth() const { return 0; }
+    void Assign(TPersistent* Source) override;
+    /// Font size scaled by M / D.
+    void ChangeScale(int M, int D);
+    /// Re-lays out the tree's frame after a height or visibility change.
+    void RecalculateHeader();
+    /// Redraws a column's header cell (NoColumn: the whole header).
+    void Invalidate(TColumnIndex Column = NoColumn);
+    /// Whether a client point lies in the header.
+    bool InHeader(const TPoint& P) const;
+    /// Whether X (header coordinates) lies on a column's right edge (from 3
+    /// pixels left to 5 right) of a resizable column; sets the track index.
+    bool DetermineSplitterIndex(int X);
+    /// The header's mouse and key handling; true when the message was used.
+    bool HandleMessage(TMessage& Message);
+    /// Every visible resizable column back to its width before the last change.
+    void RestoreColumns();
+    /// The picture of a column while it is dragged.
+    TVTDragImage* DragImage() const { return FDragImage.get(); }
+
+    /// The header stream: written in version 3; read from versions -1..3.
+    /// A count or a length past the end raises EVirtualTreeError 2004.
+    void WriteToStream(TStream* Stream) const;
+    void ReadFromStream(TStream* Stream);
+
+    // The column queries the engine uses.
+    virtual bool UseColumns() const;
+    virtual int ColumnCount() const { return FColumns->Count(); }
+    virtual bool ColumnIsVisible(TColumnIndex Column) const;
+    virtual void ColumnBounds(TColumnIndex Column, int& Left, int& Right) const;
+    virtual TColumnIndex ColumnFromPosition(int X, int& Left, int& Right) const;
+    virtual TColumnIndex PreviousVisibleColumn(TColumnIndex Column) const;
+    virtual TColumnIndex NextVisibleColumn(TColumnIndex Column) const;
+    virtual TColumnIndex FirstVisibleColumn() const;
+    virtual int TotalColumnWidth() const { return FColumns->TotalWidth(); }
+    virtual int FixedAreaWidth() const { return FColumns->GetVisibleFixedWidth(); }
+
+    bool Loading() const { return FLoading; }
 
 private:
+    friend class TVirtualTreeColumns;
+    friend class TVirtualTreeColumn;
+    void ImageListChange(TObject* Sender);
+    void FontChanged(TObject* Sender);
+    bool HandleHeaderMouse(TMessage& Message);
+    void PrepareColumnDragImage();
+
     TBaseVirtualTree* FOwner;
+    std::unique_ptr<TVirtualTreeColumns> FColumns;
+    Cardinal FHeight = 17;
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = false;
+    TVTHeaderOptions FOptions{hoColumnResize, hoDrag};
+    bool FLoading = false;
+    bool FResizing = false;
+    bool FResizePending = false;
+    bool FDragging = false;
+    bool FDragPending = false;
+    int FTrackStart = 0;
+    TVTHeaderStyle FStyle = hsThickButtons;
+    TColor FBackground = clBtnFace;
+    TColumnIndex FAutoSizeIndex = 0;
     TColumnIndex FMainColumn = NoColumn;
+    TCustomImageList* FImages = nullptr;  // not owned; change link
+    std::unique_ptr<TChangeLink> FImageChangeLink;
     TColumnIndex FSortColumn = NoColumn;
     TSortDirection FSortDirection = sdAscending;
+    TPoint FDragStart;
+    int FLastWidth = 0;
+    std::unique_ptr<TVTDragImage> FDragImage;
 };
 using TVTHeaderClass = TClassOf<TVTHeader>;
 
@@ -369,6 +630,10 @@ using TVTUpdatingEvent = MethodPointer<void(TBaseVirtualTree*, TVTUpdateState)>;
 using TVTGetNodeDataSizeEvent = MethodPointer<void(TBaseVirtualTree*, int&)>;
 using TVTPopupEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
                                          const TPoint&, bool&, TPopupMenu*&)>;
+using TVTHeaderClickEvent = MethodPointer<void(TVTHeader*, TColumnIndex, TMouseButton,
+                                                TShiftState, int, int)>;
+using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>;
+using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
 
@@ -383,8 +648,245 @@ struct TCacheEntry {
     Cardinal TopIndex;
 };
 
+enum TVTLineStyle { lsCustomStyle, lsDotted, lsSolid };
+enum TVTLineMode { lmNormal, lmBands };
+enum TVTNodeAlignment { naFromBottom, naFromTop, naProportional };
+enum TVTButtonStyle { bsRectangle, bsTriangle };
+enum TVTButtonFillMode { fmTreeColor, fmWindowColor, fmShaded, fmTransparent };
+enum TCheckImageKind {
+    ckLightCheck, ckDarkCheck, ckLightTick, ckDarkTick, ckFlat, ckXP, ckCustom, ckSystem,
+    ckSystemFlat,
+};
+enum TScrollBarStyle { sbmRegular, sbmFlat, sbm3D };
+enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+/// Where the view can scroll to follow the mouse: bits left 1, up 2,
+/// right 4, down 8.
+enum TScrollDirection { sdLeft, sdUp, sdRight, sdDown };
+using TScrollDirections = EnumSet<TScrollDirection>;
+enum TBevelEdge { beLeft, beTop, beRight, beBottom };
+using TBevelEdges = EnumSet<TBevelEdge>;
+enum TVTDragOperation { doCopy, doMove, doLink };
+using TVTDragOperations = EnumSet<TVTDragOperation>;
+enum TVTDragType { dtOLE, dtVCL };
+enum TVTDrawSelectionMode { smDottedRectangle, smBlendedRectangle };
+enum THintAnimationType { hatNone, hatFade, hatSlide, hatSystemDefault };
+enum TVTHintMode { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum TVTIncrementalSearch { isAll, isNone, isInitializedOnly, isVisibleOnly };
+enum TVTSearchDirection { sdForward, sdBackward };
+enum TVTSearchStart { ssAlwaysStartOver, ssLastHit, ssFocusedNode };
+
+/// The descriptions of the clipboard formats a tree offers, sorted,
+/// without duplicates; only formats the registry knows for the tree's
+/// class get in.
+class TClipboardFormats : public TStringList {
+    PRICETAGS_CLASS(TClipboardFormats, TStringList)
+public:
+    explicit TClipboardFormats(TBaseVirtualTree* AOwner);
+    ~TClipboardFormats() override;
+    TBaseVirtualTree* Owner() const { return FOwner; }
+    /// -1 (and nothing added) for a format the tree's class cannot offer.
+    int Add(const AnsiString& S) override;
+    /// Nothing for a format the tree's class cannot offer.
+    void Insert(int Index, const AnsiString& S) override;
+
+private:
+    bool Allowed(const AnsiString& S) const;
+    TBaseVirtualTree* FOwner;
+};
+
+/// What the tree paints (PaintTree): bits of the paint options.
+enum TVTInternalPaintOption {
+    poBackground, poColumnColor, poDrawFocusRect, poDrawSelection, poDrawDropMark,
+    poGridLines, poMainOnly, poSelectedOnly,
+};
+using TVTInternalPaintOptions = EnumSet<TVTInternalPaintOption>;
+
+/// Flags of SetScrollOffset.
+enum TScrollUpdateOption { suoRepaintHeader, suoRepaintScrollBars, suoScrollClientArea,
+                           suoUpdateNCArea };
+using TScrollUpdateOptions = EnumSet<TScrollUpdateOption>;
+inline constexpr TScrollUpdateOptions DefaultScrollUpdateFlags =
+    TScrollUpdateOptions::FromBits(15);
+
+/// The tree's 15 colours, by index.
+class TVTColors : public TPersistent {
+    PRICETAGS_CLASS(TVTColors, TPersistent)
+public:
+    enum : int {
+        DisabledColor, DropMarkColor, DropTargetColor, FocusedSelectionColor, GridLineColor,
+        TreeLineColor, UnfocusedSelectionColor, BorderColor, HotColor,
+        FocusedSelectionBorderColor, UnfocusedSelectionBorderColor, DropTargetBorderColor,
+        SelectionRectangleBlendColor, SelectionRectangleBorderColor, HeaderHotColor, Count,
+    };
+    explicit TVTColors(TBaseVirtualTree* AOwner);
+    ~TVTColors() override;
+    TColor Get(int Index) const { return FColors[Index]; }
+    /// Stores and repaints the live tree (the frame for BorderColor).
+    void Set(int Index, TColor Value);
+    void Assign(TPersistent* Source) override;
+
+private:
+    TBaseVirtualTree* FOwner;
+    TColor FColors[Count];
+};
+
+/// The tree's scroll bar settings.
+class TScrollBarOptions : public TPersistent {
+    PRICETAGS_CLASS(TScrollBarOptions, TPersistent)
+public:
+    explicit TScrollBarOptions(TBaseVirtualTree* AOwner);
+    ~TScrollBarOptions() override;
+    bool AlwaysVisible() const { return FAlwaysVisible; }
+    void SetAlwaysVisible(bool Value);
+    int HorizontalIncrement() const { return FIncrementX; }
+    void SetHorizontalIncrement(int Value) { FIncrementX = Value; }
+    int VerticalIncrement() const { return FIncrementY; }
+    void SetVerticalIncrement(int Value) { FIncrementY = Value; }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    TScrollBarStyle ScrollBarStyle() const { return FScrollBarStyle; }
+    /// Only sbmRegular; another style fails an assertion.
+    void SetScrollBarStyle(TScrollBarStyle Value);
+    void Assign(TPersistent* Source) override;
+
+private:
+    TBaseVirtualTree* FOwner;
+    bool FAlwaysVisible = false;
+    int FIncrementX = 20;
+    int FIncrementY = 20;
+    TScrollStyle FScrollBars = ssBoth;
+    TScrollBarStyle FScrollBarStyle = sbmRegular;
+};
+
+/// How a drag image may move: freely, only sideways or only up and down.
+enum TVTDragMoveRestriction { dmrNone, dmrHorizontalOnly, dmrVerticalOnly };
+
+/// A picture of what is dragged (nodes or a header column) that follows
+/// the mouse above every window. The window layer shows it in a window of
+/// its own, so nothing is read back from the screen: the picture is
+/// blended towards the tree's colour by the transparency and biases before
+/// it is shown, and ColorKey pixels are left out.
+class TVTDragImage : public TObject {
+public:
+    explicit TVTDragImage(TBaseVirtualTree* AOwner);
+    ~TVTDragImage() override;
+
+    /// Takes a copy of Picture; ImagePosition is the screen point of its
+    /// top-left, HotSpot the screen point of the mouse. Hidden until shown.
+    void PrepareDrag(TBitmap* Picture, const TPoint& ImagePosition, const TPoint& HotSpot);
+    void ShowDragImage();
+    void HideDragImage();
+    /// Moves the image with the mouse (screen point) as the restriction
+    /// allows; true when it moved. Force moves it even in place.
+    bool DragTo(const TPoint& P, bool ForceRepaint = false);
+    void EndDrag();
+    /// The picture's screen rectangle.
+    TRect GetDragImageRect() const;
+    /// Prepared, dragging and not hidden.
+    bool Visible() const { return FPrepared && FInDrag && !FHidden; }
+    bool Prepared() const { return FPrepared; }
+    bool WillMove(const TPoint& P) const;
+
+    Byte Transparency() const { return FTransparency; }
+    void SetTransparency(Byte Value) { FTransparency = Value; }
+    int PreBlendBias() const { return FPreBlendBias; }
+    void SetPreBlendBias(int Value) { FPreBlendBias = Value; }
+    int PostBlendBias() const { return FPostBlendBias; }
+    void SetPostBlendBias(int Value) { FPostBlendBias = Value; }
+    bool Fade() const { return FFade; }
+    void SetFade(bool Value) { FFade = Value; }
+    TVTDragMoveRestriction MoveRestriction() const { return FRestriction; }
+    void SetMoveRestriction(TVTDragMoveRestriction Value) { FRestriction = Value; }
+    TColor ColorKey() const { return FColorKey; }
+    void SetColorKey(TColor Value) { FColorKey = Value; }
+
+private:
+    TPoint Moved(const TPoint& P) const;
+    TBaseVirtualTree* FOwner;
+    std::unique_ptr<TCustomImageList> FList;
+    TPoint FImagePosition;
+    TPoint FLastPosition;
+    TSize FSize{0, 0};
+    Byte FTransparency = 128;
+    int FPreBlendBias = 0;
+    int FPostBlendBias = 0;
+    bool FFade = false;
+    TVTDragMoveRestriction FRestriction = dmrNone;
+    TColor FColorKey = clNone;
+    bool FHidden = false;
+    bool FPrepared = false;
+    bool FInDrag = false;
+};
+
+enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
+
+/// What the tree hands its hint window (ActivateHintData's data; copied).
+struct TVTHintData {
+    TBaseVirtualTree* Tree = nullptr;
+    PVirtualNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    TRect HintRect;
+    /// Shown when not empty; otherwise HintText (the node's hint, or its
+    /// text in tooltip mode).
+    std::u16string DefaultHint;
+    std::u16string HintText;
+    TBiDiMode BiDiMode = bdLeftToRight;
+    TAlignment Alignment = taLeftJustify;
+    TVTTooltipLineBreakStyle LineBreakStyle = hlbDefault;
+};
+
+/// The tree's hint window: a framed text on the hint colour. In tooltip
+/// mode (HintMode hmTooltip) it lies over the node's text in the tree's
+/// font. It shows at once: animating would need the screen below it.
+class TVirtualTreeHintWindow : public THintWindow {
+    PRICETAGS_CLASS(TVirtualTreeHintWindow, THintWindow)
+public:
+    explicit TVirtualTreeHintWindow(TComponent* AOwner);
+    ~TVirtualTreeHintWindow() override;
+
+    /// The window's rectangle at (-1, -1) for the hint data in AData (a
+    /// TVTHintData); empty without data or text, and for a multi-line
+    /// tooltip whose text the node already shows whole.
+    TRect CalcHintRect(int MaxWidth, const AnsiString& AHint, void* AData) override;
+    const TVTHintData& HintData() const { return FHintData; }
+
+protected:
+    void Paint() override;
+
+private:
+    bool TooltipMode() const;
+    TFont* HintFontFor() const;
+    const std::u16string& Text() const;
+    TVTHintData FHintData;
+    int FTextHeight = 0;
+};
+
+/// What one cell's painting knows (PaintTree).
+struct TVTPaintInfo {
+    TCanvas* Canvas = nullptr;
+    TVTInternalPaintOptions PaintOptions;
+    PVirtualNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    int Position = 0;
+    TRect CellRect;
+    TRect ContentRect;
+    int NodeWidth = -1;  // the content's width once measured
+    TAlignment Alignment = taLeftJustify;
+    TPoint ImagePos;
+    TPoint StateImagePos;
+    TPoint CheckPos;
+    int ImageIndex = -1;
+    int StateIndex = -1;
+    TCustomImageList* Images = nullptr;
+    TCustomImageList* StateImages = nullptr;
+};
+
 class TBaseVirtualTree : public TCustomControl {
     PRICETAGS_CLASS(TBaseVirtualTree, TCustomControl)
+    friend class TVTHeader;
+    friend class TVirtualTreeColumn;
+    friend class TVirtualTreeColumns;
 public:
     explicit TBaseVirtualTree(TComponent* AOwner);
     ~TBaseVirtualTree() override;
@@ -418,16 +920,17 @@ public:
     Cardinal DefaultNodeHeight() const { return FDefaultNodeHeight; }
     void SetDefaultNodeHeight(Cardinal Value);
     Cardinal Indent() const { return FIndent; }
-    void SetIndent(Cardinal Value) { FIndent = Value; }
+    /// Stores; a live tree updates its scroll bars and repaints.
+    void SetIndent(Cardinal Value);
     int Margin() const { return FMargin; }
-    void SetMargin(int Value) { FMargin = Value; }
+    void SetMargin(int Value);
     int TextMargin() const { return FTextMargin; }
     Cardinal ChangeDelay() const { return FChangeDelay; }
     void SetChangeDelay(Cardinal Value) { FChangeDelay = Value; }
     TVTNodeAttachMode DefaultPasteMode() const { return FDefaultPasteMode; }
     void SetDefaultPasteMode(TVTNodeAttachMode Value) { FDefaultPasteMode = Value; }
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value) { FAlignment = Value; }
+    void SetAlignment(TAlignment Value);
 
     TCustomVirtualTreeOptions* TreeOptions() const { return FOptions.get(); }
     TVTHeader* Header() const { return FHeader.get(); }
@@ -461,6 +964,147 @@ public:
     int RangeX() const { return FRangeX; }
     /// Height of all shown rows.
     int RangeY() const { return FRangeY; }
+
+    /// Sets both offsets (clamped to the ranges: 0 at most, client size
+    /// less range at least), scrolls the window's pixels and keeps the bars
+    /// in step as Options say. True when an offset changed; then OnScroll
+    /// is raised (also inside an update, where nothing is scrolled).
+    virtual bool SetScrollOffset(const TPoint& Value,
+                                 TScrollUpdateOptions Options = DefaultScrollUpdateFlags,
+                                 const TRect* ClipRect = nullptr);
+    void SetOffsetX(int Value) { SetScrollOffset({Value, FOffsetY}); }
+    void SetOffsetY(int Value) { SetScrollOffset({FOffsetX, Value}); }
+
+    // -- appearance
+    TVTColors* Colors() const { return FColors.get(); }
+    TScrollBarOptions* ScrollBarOptions() const { return FScrollBarOptions.get(); }
+    TVTLineStyle LineStyle() const { return FLineStyle; }
+    void SetLineStyle(TVTLineStyle Value);
+    TVTLineMode LineMode() const { return FLineMode; }
+    void SetLineMode(TVTLineMode Value);
+    TVTNodeAlignment NodeAlignment() const { return FNodeAlignment; }
+    void SetNodeAlignment(TVTNodeAlignment Value);
+    TVTButtonStyle ButtonStyle() const { return FButtonStyle; }
+    void SetButtonStyle(TVTButtonStyle Value);
+    TVTButtonFillMode ButtonFillMode() const { return FButtonFillMode; }
+    void SetButtonFillMode(TVTButtonFillMode Value);
+    TCheckImageKind CheckImageKind() const { return FCheckImageKind; }
+    /// The check images become those of the kind (CustomCheckImages for
+    /// ckCustom).
+    void SetCheckImageKind(TCheckImageKind Value);
+    TCustomImageList* CustomCheckImages() const { return FCustomCheckImages; }
+    void SetCustomCheckImages(TCustomImageList* Value);
+    /// The shared strip of 25 check images (16 x 16) for a kind: check
+    /// boxes, radio buttons and buttons in their states, by CheckImageIndex.
+    /// Null for ckCustom and unknown kinds. Owned by the unit.
+    static TCustomImageList* CheckImageListFor(TCheckImageKind Kind);
+    // The frame: a bevel of BevelWidth per cut on BevelEdges, then a band
+    // of BorderWidth in the border colour, both outside the scroll bars.
+    TBevelKind BevelKind() const { return FBevelKind; }
+    void SetBevelKind(TBevelKind Value);
+    TBevelCut BevelInner() const { return FBevelInner; }
+    void SetBevelInner(TBevelCut Value);
+    TBevelCut BevelOuter() const { return FBevelOuter; }
+    void SetBevelOuter(TBevelCut Value);
+    TBevelEdges BevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges Value);
+    int BevelWidth() const { return FBevelWidth; }
+    void SetBevelWidth(int Value);
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    /// bsSingle gives the window a sunken client edge.
+    void SetBorderStyle(TBorderStyle Value);
+    Byte SelectionBlendFactor() const { return FSelectionBlendFactor; }
+    void SetSelectionBlendFactor(Byte Value) { FSelectionBlendFactor = Value; }
+    Cardinal SelectionCurveRadius() const { return FSelectionCurveRadius; }
+    void SetSelectionCurveRadius(Cardinal Value);
+    Cardinal AnimationDuration() const { return FAnimationDuration; }
+    /// Non-zero switches the toggle animation on, 0 off.
+    void SetAnimationDuration(Cardinal Value);
+    Cardinal AutoScrollDelay() const { return FAutoScrollDelay; }
+    void SetAutoScrollDelay(Cardinal Value) { FAutoScrollDelay = Value; }
+    Cardinal AutoScrollInterval() const { return FAutoScrollInterval; }
+    void SetAutoScrollInterval(Cardinal Value) { FAutoScrollInterval = Value; }
+    void SetTextMargin(int Value);
+    Cardinal AutoExpandDelay() const { return FAutoExpandDelay; }
+    void SetAutoExpandDelay(Cardinal Value) { FAutoExpandDelay = Value; }
+    Cardinal EditDelay() const { return FEditDelay; }
+    void SetEditDelay(Cardinal Value) { FEditDelay = Value; }
+    /// The picture tiled behind the rows with toShowBackground.
+    TPicture* Background() const { return FBackground.get(); }
+    void SetBackground(TPicture* Value);
+    int BackgroundOffsetX() const { return FBackgroundOffsetX; }
+    void SetBackgroundOffsetX(int Value);
+    int BackgroundOffsetY() const { return FBackgroundOffsetY; }
+    void SetBackgroundOffsetY(int Value);
+    int DragHeight() const { return FDragHeight; }
+    void SetDragHeight(int Value) { FDragHeight = Value; }
+    int DragWidth() const { return FDragWidth; }
+    void SetDragWidth(int Value) { FDragWidth = Value; }
+    TVTDragImageKind DragImageKind() const { return FDragImageKind; }
+    void SetDragImageKind(TVTDragImageKind Value) { FDragImageKind = Value; }
+    TVTDragOperations DragOperations() const { return FDragOperations; }
+    void SetDragOperations(TVTDragOperations Value) { FDragOperations = Value; }
+    TVTDragType DragType() const { return FDragType; }
+    void SetDragType(TVTDragType Value) { FDragType = Value; }
+    TVTDrawSelectionMode DrawSelectionMode() const { return FDrawSelectionMode; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode Value) { FDrawSelectionMode = Value; }
+    THintAnimationType HintAnimation() const { return FHintAnimation; }
+    void SetHintAnimation(THintAnimationType Value) { FHintAnimation = Value; }
+    TVTHintMode HintMode() const { return FHintMode; }
+    void SetHintMode(TVTHintMode Value) { FHintMode = Value; }
+    TCursor HotCursor() const { return FHotCursor; }
+    void SetHotCursor(TCursor Value) { FHotCursor = Value; }
+    TVTIncrementalSearch IncrementalSearch() const { return FIncrementalSearch; }
+    void SetIncrementalSearch(TVTIncrementalSearch Value) { FIncrementalSearch = Value; }
+    TVTSearchDirection IncrementalSearchDirection() const { return FSearchDirection; }
+    void SetIncrementalSearchDirection(TVTSearchDirection Value) { FSearchDirection = Value; }
+    TVTSearchStart IncrementalSearchStart() const { return FSearchStart; }
+    void SetIncrementalSearchStart(TVTSearchStart Value) { FSearchStart = Value; }
+    Cardinal IncrementalSearchTimeout() const { return FSearchTimeout; }
+    void SetIncrementalSearchTimeout(Cardinal Value) { FSearchTimeout = Value; }
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool Value) { FWantTabs = Value; }
+    TClipboardFormats* ClipboardFormats() const { return FClipboardFormats.get(); }
+    /// Clears the list and adds each of Value's strings the tree may offer.
+    void SetClipboardFormats(TStrings* Value);
+    // -- auto-scroll and wheel panning
+    /// Whether the view may follow the mouse now (a rubber band, a drag or
+    /// wheel panning runs, with toAutoScroll or panning).
+    virtual bool CanAutoScroll() const;
+    /// The directions the view can scroll for a client point: near an edge
+    /// (within DefaultNodeHeight) with content beyond it, or, while wheel
+    /// panning, the sides of the start point beyond 8 pixels.
+    virtual TScrollDirections DetermineScrollDirections(int X, int Y);
+    /// Stores the directions for the point and starts or stops timer 4.
+    virtual void AutoScrollCheck(int X, int Y);
+    /// One step of timer 4.
+    virtual void AutoScrollTick();
+    /// Wheel panning from a client point: timer 4 every 20 ms moves the view
+    /// towards the mouse, faster the farther it is from the start point.
+    virtual void BeginWheelPanning(const TPoint& Position);
+    virtual void EndWheelPanning();
+    /// The client point the last button press happened at.
+    TPoint LastClickPos() const { return FLastClickPos; }
+    void SetLastClickPos(const TPoint& Value) { FLastClickPos = Value; }
+
+    /// The header's rectangle in window coordinates (empty when hidden).
+    TRect HeaderRect() const { return FHeaderRect; }
+    /// Index into a check image strip for the node's type and state; -1
+    /// without a check type.
+    int CheckImageIndex(PVirtualNode Node) const;
+
+    /// The picture of the selected rows around HotSpot (client point),
+    /// DragWidth x DragHeight, handed to the drag image; nothing with
+    /// diNoImage.
+    void PrepareDragImage(const TPoint& HotSpot);
+    TVTDragImage* DragImage() const { return FDragImage.get(); }
+
+    /// Paints the tree area Window (tree coordinates) into TargetCanvas with
+    /// Window's top-left at Target.
+    void PaintTree(TCanvas* TargetCanvas, const TRect& Window, const TPoint& Target,
+                   TVTInternalPaintOptions PaintOptions);
 
     /// Reserves Size bytes (rounded up to 4) in every node for a descendant
     /// and returns their offset from the node's start. Raises
@@ -662,6 +1306,12 @@ public:
     TVTGetNodeDataSizeEvent OnGetNodeDataSize;
     TVTGetCellIsEmptyEvent OnGetCellIsEmpty;
     TVTPopupEvent OnGetPopupMenu;
+    /// A click on a column's header button (coAllowClick).
+    TVTHeaderClickEvent OnHeaderClick;
+    /// A column dragged to a new place: the column and its old position.
+    TVTHeaderDraggedEvent OnHeaderDragged;
+    /// A column's width changed (NoColumn: after the header was read).
+    TVTColumnResizeEvent OnColumnResize;
 
     /// From another tree: its node settings, options and top-level count
     /// (nothing for a read-only tree); anything else as usual.
@@ -819,6 +1469,10 @@ protected:
     virtual bool DoNodeMoving(PVirtualNode Node, PVirtualNode NewParent);
     virtual void DoReset(PVirtualNode Node);
     virtual void DoScroll(int DeltaX, int DeltaY);
+    virtual void DoColumnResize(TColumnIndex Column);
+    virtual void DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift, int X,
+                               int Y);
+    virtual void DoHeaderDragged(TColumnIndex Column, int OldPosition);
     virtual void DoStateChange(TVirtualTreeStates& Enter, TVirtualTreeStates& Leave);
     virtual void DoStructureChange(PVirtualNode Node, TChangeReason Reason);
     /// Width of a node's content in Column; 0 in the base tree (a tree with
@@ -830,6 +1484,46 @@ protected:
                       TCustomImageList** List = nullptr);
     /// Shows or hides the window's painting for LockUpdates.
     virtual void SetUpdateState(bool Updating);
+
+    // -- painting and the window
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+    void WMNCCalcSize(TMessageRecord& Message) override;
+    void WMNCPaint(TMessageRecord& Message) override;
+    void WMSize(TWMSize& Message) override;
+    void WMHScroll(TWMScroll& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+    /// The header rectangle from the window size, borders and header height.
+    void ComputeHeaderRect();
+    /// Paints the header into a window DC ((0, 0) the window's corner).
+    void PaintHeader(HDC DC);
+    /// The bevel and the border band into a window DC.
+    virtual void PaintNonClientBorder(HDC DC);
+    /// Shrinks a window rectangle by the bevel and (WithBorderWidth) the
+    /// border band.
+    void ShrinkByBevel(TRect& R, bool WithBorderWidth = true) const;
+    virtual void PaintCheckBox(const TVTPaintInfo& PaintInfo);
+    virtual void PaintExpandButton(TCanvas* Canvas, PVirtualNode Node, const TRect& R,
+                                   int ButtonX, int ButtonY);
+    virtual void PaintLines(const TVTPaintInfo& PaintInfo, int VAlignment, int IndentSize,
+                            const TLineImage& LineImage);
+    /// One cell of the tree lines, Indent wide at X.
+    void DrawLineImage(const TVTPaintInfo& PaintInfo, int X, int Y, int H, int VAlign,
+                       TVTLineType Style);
+    void DrawDottedHorzLine(TCanvas* Canvas, int Left, int Right, int Top);
+    void DrawDottedVertLine(TCanvas* Canvas, int Top, int Bottom, int Left);
+    /// The node's content in a cell (the string tree paints its text).
+    virtual void DoPaintNode(TVTPaintInfo& PaintInfo);
+    void PaintCellSelection(TVTPaintInfo& PaintInfo);
+    void EraseRowBackground(TCanvas* Canvas, PVirtualNode Node, const TRect& R);
+    /// Tiles the background picture over Target (canvas pixels) whose
+    /// top-left shows the picture at (OriginX, OriginY) plus the offsets.
+    void TileBackground(TCanvas* Canvas, const TRect& Target, int OriginX, int OriginY);
+    /// Opens (or closes) the band below Node by Size pixels in steps over
+    /// AnimationDuration, timed by timeGetTime; only with toAnimatedToggle,
+    /// outside updates and with the node's row on screen.
+    void AnimateToggle(PVirtualNode Node, bool Expanding, int64_t Size);
 
     // -- invalidation helpers
     void InvalidateTree(const TRect* R = nullptr);
@@ -904,6 +1598,55 @@ private:
     TCustomImageList* FImages = nullptr;       // not owned; free notification
     TCustomImageList* FStateImages = nullptr;  // not owned; free notification
     TCustomImageList* FCheckImages = nullptr;  // not owned
+    TCustomImageList* FCustomCheckImages = nullptr;  // not owned; free notification
+
+    std::unique_ptr<TVTColors> FColors;
+    std::unique_ptr<TScrollBarOptions> FScrollBarOptions;
+    TVTLineStyle FLineStyle = lsDotted;
+    TVTLineMode FLineMode = lmNormal;
+    TVTNodeAlignment FNodeAlignment = naProportional;
+    TVTButtonStyle FButtonStyle = bsRectangle;
+    TVTButtonFillMode FButtonFillMode = fmTreeColor;
+    TCheckImageKind FCheckImageKind = ckLightCheck;
+    TBorderStyle FBorderStyle = bsSingle;
+    TBevelKind FBevelKind = bkNone;
+    TBevelCut FBevelInner = bvRaised;
+    TBevelCut FBevelOuter = bvLowered;
+    TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+    int FBevelWidth = 1;
+    int FBorderWidth = 0;
+    Byte FSelectionBlendFactor = 128;
+    Cardinal FSelectionCurveRadius = 0;
+    Cardinal FAnimationDuration = 200;
+    Cardinal FAutoScrollDelay = 1000;
+    Cardinal FAutoScrollInterval = 1;
+    TRect FHeaderRect;
+    int FWheelRest = 0;  // wheel delta below one notch, kept for the next
+    bool FPaintingSelection = false;
+    TScrollDirections FScrollDirections;
+    TPoint FLastClickPos;
+    DWORD FScrollStartTime = 0;  // when the mouse first came near an edge
+    Cardinal FAutoExpandDelay = 1000;
+    Cardinal FEditDelay = 1000;
+    std::unique_ptr<TPicture> FBackground = std::make_unique<TPicture>();
+    int FBackgroundOffsetX = 0;
+    int FBackgroundOffsetY = 0;
+    int FDragHeight = 350;
+    int FDragWidth = 200;
+    TVTDragImageKind FDragImageKind = diComplete;
+    TVTDragOperations FDragOperations{doCopy, doMove};
+    TVTDragType FDragType = dtOLE;
+    TVTDrawSelectionMode FDrawSelectionMode = smDottedRectangle;
+    THintAnimationType FHintAnimation = hatSystemDefault;
+    TVTHintMode FHintMode = hmDefault;
+    TCursor FHotCursor = 0;
+    TVTIncrementalSearch FIncrementalSearch = isNone;
+    TVTSearchDirection FSearchDirection = sdForward;
+    TVTSearchStart FSearchStart = ssFocusedNode;
+    Cardinal FSearchTimeout = 1000;
+    bool FWantTabs = false;
+    std::unique_ptr<TClipboardFormats> FClipboardFormats;
+    std::unique_ptr<TVTDragImage> FDragImage;  // PaintTree's row eraser may paint selection
 };
 
 /// The tree whose nodes show texts: the clipboard formats of texts belong
@@ -931,14 +1674,14 @@ inline constexpr DWORD TYMED_HGLOBAL = 1;
 inline constexpr DWORD DVASPECT_CONTENT = 1;
 
 /// How the registry reaches the system's named clipboard formats: a name to
-/// an id (17 and up) and back. The tree keeps its own table until the
-/// window layer offers one; tests and the window layer may replace it.
+/// an id (0xC000 and up) and back. The window layer's table by default;
+/// tests may replace it.
 struct ClipboardFormatNames {
     Word (*Register)(const AnsiString& Name) = nullptr;
     AnsiString (*NameOf)(Word Format) = nullptr;
 };
-/// Sets the functions the registry uses; null members restore the tree's
-/// own table.
+/// Sets the functions the registry uses; null members restore the window
+/// layer's table.
 void SetClipboardFormatNames(const ClipboardFormatNames& Names);
 
 /// Registers Description for OwnerClass at Priority (lower is preferred)

@@ -59,10 +59,17 @@ TClass TCustomVirtualStringTree::StaticClass()
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();
-    SetBounds(Left(), Top(), 200, 100);
-    SetTabStop(true);
+    // The frame asks the header and the scroll bar options for its size.
     FOptions = std::make_unique<TCustomVirtualTreeOptions>(this);
     FHeader = std::make_unique<TVTHeader>(this);
+    FColors = std::make_unique<TVTColors>(this);
+    FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
+    FClipboardFormats = std::make_unique<TClipboardFormats>(this);
+    FDragImage = std::make_unique<TVTDragImage>(this);
+    FCheckImages = CheckImageListFor(FCheckImageKind);
+    SetBounds(Left(), Top(), 200, 100);
+    SetTabStop(true);
+    SetColor(clWindow);
     SetupRootNode(0);
 }
 
@@ -178,7 +185,15 @@ void TBaseVirtualTree::SetDefaultNodeHeight(Cardinal Value)
     FDefaultNodeHeight = Value;
     FRoot->NodeHeight = ClampHeight(Value);
     FRoot->TotalHeight = static_cast<Cardinal>(FRoot->TotalHeight + Delta);
+    ChangeState({tsNeedScale}, {});
     InvalidatePositionCache();
+    if (FUpdateCount > 0 || !HandleAllocated() || ComponentState().Contains(csLoading))
+        return;
+    ValidateCache();
+    UpdateScrollBars(true);
+    ScrollIntoView(FFocusedNode,
+                   FOptions->SelectionOptions().Contains(toCenterScrollIntoView), false);
+    Invalidate();
 }
 
 // ---- counts and heights ---------------------------------------------------------------------
@@ -782,6 +797,19 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
                     FromBits(static_cast<uint64_t>(Message.LParam)));
         return;
     }
+    if (Message.Msg == WM_TIMER && Message.WParam == 4) {
+        // The scroll timer: the first tick after the delay starts
+        // scrolling at the auto-scroll interval.
+        if (FStates.Contains(tsScrollPending)) {
+            ChangeState({tsScrolling}, {tsScrollPending});
+            SetTimerFor(4, FAutoScrollInterval);
+        }
+        AutoScrollTick();
+        return;
+    }
+    // The header sees the window's messages first.
+    if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
+        return;
     inherited::WndProc(Message);
 }
 
@@ -1111,6 +1139,7 @@ void TBaseVirtualTree::ChangeScale(int M, int D)
     if (ComponentState().Contains(csLoading) && !FStates.Contains(tsNeedScale))
         return;
     SetDefaultNodeHeight(static_cast<Cardinal>(MulDiv(static_cast<int>(FDefaultNodeHeight), M, D)));
+    FHeader->ChangeScale(M, D);
 }
 
 void TBaseVirtualTree::Assign(TPersistent* Source)
@@ -1142,6 +1171,12 @@ void TBaseVirtualTree::Notification(TComponent* AComponent, TOperation Operation
         }
         if (AComponent == static_cast<TComponent*>(FStateImages)) {
             FStateImages = nullptr;
+            Changed = true;
+        }
+        if (AComponent == static_cast<TComponent*>(FCustomCheckImages)) {
+            if (FCheckImages == FCustomCheckImages)
+                FCheckImages = nullptr;
+            FCustomCheckImages = nullptr;
             Changed = true;
         }
         if (Changed && !Destroying())

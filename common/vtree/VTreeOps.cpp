@@ -373,11 +373,12 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode Node)
                 if (Node->Has(vsHasChildren) && Node->ChildCount == 0)
                     InitializeChildren(Node);
                 if (!Node->Has(vsExpanded)) {
-                    Node->Include(vsExpanded);
                     int64_t Sum = 0;
                     for (PVirtualNode Run = Node->FirstChild; Run; Run = Run->NextSibling)
                         if (Shows(Run))
                             Sum += Run->TotalHeight;
+                    AnimateToggle(Node, true, Sum);
+                    Node->Include(vsExpanded);
                     ShiftTotalHeight(Node, Node->NodeHeight + Sum, false);
                     // The rows below count only when the node's own row is
                     // shown.
@@ -388,6 +389,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode Node)
                 }
             }
         } else if (DoCollapsing(Node)) {
+            AnimateToggle(Node, false, static_cast<int64_t>(Node->TotalHeight) - Node->NodeHeight);
             if (IsFullyVisible(Node))
                 FVisibleCount -= CountVisibleChildren(Node);
             Node->Exclude(vsExpanded);
@@ -1367,22 +1369,6 @@ int TBaseVirtualTree::ColumnContentWidth(TColumnIndex Column)
 
 // ---- scrolling ------------------------------------------------------------------------------
 
-bool TBaseVirtualTree::SetOffsetXY(int X, int Y)
-{
-    UpdateScrollBars(false);
-    X = std::clamp(X, std::min(0, ClientWidth() - FRangeX), 0);
-    Y = std::clamp(Y, std::min(0, ClientHeight() - FRangeY), 0);
-    const int DeltaX = X - FOffsetX;
-    const int DeltaY = Y - FOffsetY;
-    if (DeltaX == 0 && DeltaY == 0)
-        return false;
-    FOffsetX = X;
-    FOffsetY = Y;
-    DoScroll(DeltaX, DeltaY);
-    InvalidateTree();
-    return true;
-}
-
 bool TBaseVirtualTree::ScrollIntoView(PVirtualNode Node, bool Center, bool Horizontally)
 {
     if (!Node || Node == FRoot)
@@ -1414,31 +1400,6 @@ bool TBaseVirtualTree::ScrollIntoView(PVirtualNode Node, bool Center, bool Horiz
             NewX -= Delta;
     }
     return SetOffsetXY(NewX, NewY);
-}
-
-void TBaseVirtualTree::UpdateScrollBars(bool)
-{
-    UpdateVerticalScrollBar(false);
-    UpdateHorizontalScrollBar(false);
-}
-
-void TBaseVirtualTree::UpdateVerticalScrollBar(bool)
-{
-    FRangeY = static_cast<int>(FRoot->TotalHeight - FRoot->NodeHeight);
-    // Everything fits: the view starts at the top.
-    if (ClientHeight() >= FRangeY)
-        FOffsetY = 0;
-    else
-        FOffsetY = std::max(FOffsetY, ClientHeight() - FRangeY);
-}
-
-void TBaseVirtualTree::UpdateHorizontalScrollBar(bool)
-{
-    FRangeX = FHeader->UseColumns() ? FHeader->TotalColumnWidth() : 0;
-    if (ClientWidth() >= FRangeX)
-        FOffsetX = 0;
-    else
-        FOffsetX = std::max(FOffsetX, ClientWidth() - FRangeX);
 }
 
 // ---- images ---------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // optional user chunk and an optional caption chunk. Little-endian.
 
 #include "common/vtree/VTree.h"
+#include "common/vtree/VTreePrivate.h"
 
 #include "platform/rtl/Files.h"
 
@@ -35,17 +36,7 @@ constexpr Word ReadStateMask = WriteStateMask & ~((1u << vsClearing) | (1u << vs
 // crafted stream from exhausting the stack.
 constexpr int MaxReadDepth = 4096;
 
-const char* const SWrongFormat = "Unable to load tree structure, the format is wrong.";
-const char* const SWrongVersion = "Unable to load tree structure, the version is unknown.";
-const char* const SNotEnoughData = "Unable to load tree structure, not enough data available.";
-const char* const SMissingAnchor = "Stream data corrupt. A node's anchor chunk is missing.";
-const char* const SOverrun = "Stream data corrupt. Unexpected data after node's end position.";
-
-constexpr int ErrWrongFormat = 2002;
-constexpr int ErrWrongVersion = 2003;
-constexpr int ErrNotEnoughData = 2004;
-constexpr int ErrMissingAnchor = 2005;
-constexpr int ErrOverrun = 2006;
+using namespace vtree_private;
 
 void PutU32(unsigned char* P, uint32_t V)
 {

@@ -995,8 +995,10 @@ TEST(VTree, ScaleChangesTheDefaultHeightOnlyWhenAsked)
     EXPECT_EQ(Tree.DefaultNodeHeight(), 18u);
     Tree.TreeOptions()->SetAutoOptions(Tree.TreeOptions()->AutoOptions() +
                                        TVTAutoOptions{toAutoChangeScale});
+    Tree.Header()->Font()->SetSize(8);
     Tree.ChangeScale(3, 2);
     EXPECT_EQ(Tree.DefaultNodeHeight(), 27u);
+    EXPECT_EQ(Tree.Header()->Font()->Size(), 12);  // the header's font follows
     EXPECT_TRUE(CheckInvariants(Tree));
 }
 
