@@ -75,13 +75,19 @@ const void* ThrownObject(const std::exception_ptr& E)
     return Object;
 }
 
-ModuleRecord* ProgramRecordFor(const ModuleRecord* Listed)
+// The program's own record (with its tables), at the load address the
+// module list found for the program.
+ModuleRecord* ProgramRecord(const TRazuroModulesList& Modules)
 {
     ModuleRecord* Main = MainModuleRecord();
-    if (!Main || !Listed || Listed->Kind != 1)
+    if (!Main)
         return nullptr;
-    Main->Handle = Listed->Handle;
-    return Main;
+    for (int I = 0; I < Modules.Count(); ++I)
+        if (Modules.Items(I)->Kind == 1) {
+            Main->Handle = Modules.Items(I)->Handle;
+            return Main;
+        }
+    return nullptr;
 }
 
 void StartParts()
@@ -176,7 +182,7 @@ bool ProcessException(const ExceptionFacts& Facts)
     const pid_t Thread = Facts.ThreadID ? Facts.ThreadID : CurrentThreadID();
     ModuleRecord* Listed = S.Modules->FindModuleRecordByAddress(uintptr_t(Facts.Address));
     std::vector<StackEntry> Stack;
-    BuildCallStack(Stack, *S.Modules, ProgramRecordFor(Listed),
+    BuildCallStack(Stack, *S.Modules, ProgramRecord(*S.Modules),
                    Facts.AddressInStack ? 0 : Facts.Address, Facts.Stack, uint64_t(Thread),
                    Thread == S.MainThread.load(), false);
 
@@ -298,10 +304,13 @@ bool HandleExceptionWaiting(const ExceptionFacts& Facts)
         return true;
     if (tProcessing)
         return false;
-    const pid_t Self = CurrentThreadID();
-    if (ExcludedThreadList().Contains(Self))
-        return true;
     ProcessingState& S = PState();
+    const pid_t Self = CurrentThreadID();
+    // The hang detector reports for the main thread.
+    const pid_t Thread =
+        Facts.ThreadID ? Facts.ThreadID : Self == S.FreezeThread.load() ? S.MainThread.load() : Self;
+    if (ExcludedThreadList().Contains(Thread))
+        return true;
     const std::lock_guard<std::mutex> Guard(S.Lock);
     tProcessing = true;
     struct Clear {
@@ -311,9 +320,7 @@ bool HandleExceptionWaiting(const ExceptionFacts& Facts)
     if (!Main || !Main->Options || !Main->Options->Activate())
         return true;
     ExceptionFacts Own = Facts;
-    // The hang detector reports for the main thread.
-    if (!Own.ThreadID)
-        Own.ThreadID = Self == S.FreezeThread.load() ? S.MainThread.load() : Self;
+    Own.ThreadID = Thread;
     return RunProcessing(Own);
 }
 

@@ -106,8 +106,8 @@ void SetOptions(const std::string& Scenario)
         O.BurstMinutes = 1;
         O.TerminateActionOnBurst = Scenario == "burst" ? 0 : 1;
     }
-    if (Scenario == "freeze") {
-        O.FreezeTimeout = 1;
+    if (Scenario == "freeze" || Scenario == "freeze-off") {
+        O.FreezeTimeout = Scenario == "freeze" ? 1 : 0;
         O.SetFreezeActive(true);
     }
 }
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     }
     if (Scenario == "handler" || Scenario == "known")
         return RunInEventHandler(argc, argv, RaisePriceError);
-    if (Scenario == "freeze")
+    if (Scenario == "freeze" || Scenario == "freeze-off")
         return RunInEventHandler(argc, argv, FrozenHandler);
     if (Scenario == "thread") {
         std::thread Worker([] { throw std::runtime_error("worker failed"); });
