@@ -142,8 +142,13 @@ std::string WriteDebugTables(DebugTables Tables, Word Version, const AnsiString&
 {
     std::sort(Tables.Procedures.begin(), Tables.Procedures.end(),
               [](const DebugProcedure& A, const DebugProcedure& B) { return A.Start < B.Start; });
+    // At one address the end of a run of code comes before the line that
+    // starts there, so a lookup meets the line.
     std::stable_sort(Tables.Lines.begin(), Tables.Lines.end(),
-                     [](const DebugLine& A, const DebugLine& B) { return A.Address < B.Address; });
+                     [](const DebugLine& A, const DebugLine& B) {
+                         return A.Address < B.Address ||
+                                (A.Address == B.Address && A.Line == 0 && B.Line != 0);
+                     });
     const NameCipher Cipher(Version, Password, true);
     std::string Out;
     PutU32(Out, uint32_t(Tables.Units.size()));
@@ -216,9 +221,22 @@ void SplitFunctionName(const std::string& Demangled, std::string& ClassName,
         else if ((C == '>' || C == '}') && Depth > 0)
             --Depth;
         else if (Depth == 0 && C == '(') {
-            static constexpr char Anon[] = "(anonymous namespace)";
-            if (Demangled.compare(I, sizeof Anon - 1, Anon) == 0) {
-                I += sizeof Anon - 2;
+            // "operator()" is a name; "(anonymous namespace)::" and "Run()::"
+            // (an entity local to a function) are scopes, not the parameter
+            // list.
+            if (I >= 8 && Demangled.compare(I - 8, 8, "operator") == 0 &&
+                Demangled.compare(I, 2, "()") == 0) {
+                ++I;
+                continue;
+            }
+            size_t Close = I;
+            for (int Parens = 0; Close < Demangled.size(); ++Close) {
+                Parens += Demangled[Close] == '(' ? 1 : Demangled[Close] == ')' ? -1 : 0;
+                if (Parens == 0)
+                    break;
+            }
+            if (Demangled.compare(Close + 1, 2, "::") == 0) {
+                I = Close;
                 continue;
             }
             Cut = I;
@@ -259,9 +277,13 @@ bool FindSymbol(ModuleRecord& Module, uint64_t Address, bool ReturnAddress, Stac
     Entry.Line = 0;
     auto L = std::upper_bound(T->Lines.begin(), T->Lines.end(), Rel,
                               [](uint64_t A, const DebugLine& X) { return A < X.Address; });
+    // Line 0 when the procedure's first line comes after the address; a
+    // row that began before the procedure (a split-off part of a function)
+    // still holds for it.
+    const bool FirstLineLater = L != T->Lines.end() && L->Address < P->End;
     if (L != T->Lines.begin()) {
         --L;
-        if (L->Address >= P->Start && L->Line != 0) {
+        if ((L->Address >= P->Start || !FirstLineLater) && L->Line != 0) {
             Entry.Line = Integer(L->Line);
             Entry.UnitName = AnsiString(T->Units[L->Unit]);
         }

@@ -21,6 +21,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +82,51 @@ public:
         do
             AddProcedures(Child, CUUnit);
         while (dwarf_siblingof(&Child, &Child) == 0);
+    }
+
+    // Functions the debug data do not describe (thunks, compiler-made
+    // clones) are named from the symbol table, their unit from the line at
+    // their start.
+    void AddSymbols(Elf* ElfFile)
+    {
+        std::vector<std::pair<uint64_t, uint64_t>> Covered;
+        for (const DebugProcedure& P : Tables.Procedures)
+            Covered.emplace_back(P.Start, P.End);
+        std::sort(Covered.begin(), Covered.end());
+        auto Lines = Tables.Lines;
+        std::sort(Lines.begin(), Lines.end(),
+                  [](const DebugLine& A, const DebugLine& B) { return A.Address < B.Address; });
+        Elf_Scn* Section = nullptr;
+        while ((Section = elf_nextscn(ElfFile, Section)) != nullptr) {
+            GElf_Shdr Header;
+            if (!gelf_getshdr(Section, &Header) || Header.sh_type != SHT_SYMTAB)
+                continue;
+            Elf_Data* Data = elf_getdata(Section, nullptr);
+            const size_t Count = Header.sh_entsize ? Header.sh_size / Header.sh_entsize : 0;
+            for (size_t I = 0; Data && I < Count; ++I) {
+                GElf_Sym Sym;
+                if (!gelf_getsym(Data, int(I), &Sym) || GELF_ST_TYPE(Sym.st_info) != STT_FUNC ||
+                    Sym.st_size == 0 || Sym.st_value < FBase)
+                    continue;
+                const uint64_t Start = Sym.st_value - FBase;
+                auto It = std::upper_bound(Covered.begin(), Covered.end(),
+                                           std::make_pair(Start, UINT64_MAX));
+                if (It != Covered.begin() && std::prev(It)->second > Start)
+                    continue;
+                const char* Name = elf_strptr(ElfFile, Header.sh_link, Sym.st_name);
+                if (!Name || !*Name)
+                    continue;
+                int Status = 0;
+                std::unique_ptr<char, decltype(&std::free)> Demangled(
+                    abi::__cxa_demangle(Name, nullptr, nullptr, &Status), &std::free);
+                std::string Class, Proc;
+                SplitFunctionName(Status == 0 && Demangled ? Demangled.get() : Name, Class, Proc);
+                auto L = std::upper_bound(Lines.begin(), Lines.end(), Start,
+                                          [](uint64_t A, const DebugLine& X) { return A < X.Address; });
+                const uint32_t Unit = L != Lines.begin() ? std::prev(L)->Unit : this->Unit("");
+                Tables.Procedures.push_back({Unit, Class, Proc, Start, Start + Sym.st_size});
+            }
+        }
     }
 
     DebugTables Tables;
@@ -176,6 +223,7 @@ bool ReadTables(const std::string& Program, DebugTables& Tables)
         B.AddLines(CUDie);
         B.AddProcedures(CUDie, B.Unit(dwarf_diename(&CUDie)));
     }
+    B.AddSymbols(dwarf_getelf(Dbg));
     dwarf_end(Dbg);
     ::close(Fd);
     Tables = std::move(B.Tables);
