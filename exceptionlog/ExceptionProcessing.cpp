@@ -126,6 +126,36 @@ void SwitchFreeze(bool On)
         StopFreezeDetection();
 }
 
+// The stacks of the other threads the options ask for (bit 2: the main
+// thread and threads with a thread object; bit 3: the others), each sampled
+// and let go at once.
+void AddOtherThreads(std::vector<StackEntry>& Stack, TRazuroModulesList& Modules,
+                     ModuleRecord* Program, pid_t Raising, Byte CallStackOptions)
+{
+    const ProcessingState& S = PState();
+    TrackedThreads().RemoveDeadThreads();
+    std::vector<ThreadRecord> Threads = TrackedThreads().CopyThreads();
+    ThreadRecord MainRec;
+    MainRec.ThreadID = S.MainThread.load();
+    Threads.insert(Threads.begin(), MainRec);
+    for (const ThreadRecord& T : Threads) {
+        const bool Main = T.ThreadID == S.MainThread.load();
+        const bool Wanted = (Main || T.ThreadObject) ? (CallStackOptions & 0x04) != 0
+                                                     : (CallStackOptions & 0x08) != 0;
+        if (!Wanted || T.ThreadID == 0 || T.ThreadID == Raising ||
+            T.ThreadID == S.FreezeThread.load() || T.ThreadID == CurrentThreadID())
+            continue;
+        ThreadSample Sample;
+        if (!SampleThread(T.ThreadID, Sample))
+            continue;  // a thread that cannot be read is left out
+        const size_t First = Stack.size();
+        BuildCallStack(Stack, Modules, Program, Sample.Context.Registers[7], Sample.Stack,
+                       uint64_t(T.ThreadID), Main, /*Running=*/true);
+        for (size_t I = First; I < Stack.size(); ++I)
+            Stack[I].ThreadClass = T.ClassName;
+    }
+}
+
 // The known-report check compares these General fields.
 const std::vector<AnsiString>& KnownFields()
 {
@@ -185,6 +215,8 @@ bool ProcessException(const ExceptionFacts& Facts)
     BuildCallStack(Stack, *S.Modules, ProgramRecord(*S.Modules),
                    Facts.AddressInStack ? 0 : Facts.Address, Facts.Stack, uint64_t(Thread),
                    Thread == S.MainThread.load(), false);
+
+    AddOtherThreads(Stack, *S.Modules, ProgramRecord(*S.Modules), Thread, O.CallStackOptions);
 
     ReportData Data;
     FillSystemFields(Data, Main);

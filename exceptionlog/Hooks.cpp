@@ -16,10 +16,14 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <exception>
 
@@ -184,6 +188,74 @@ void RemoveSignalHandlers()
         sigaction(FatalSignals[I], &gOldActions[I], nullptr);
 }
 
+// ---- sampling other threads ----------------------------------------------------------
+
+constexpr int SampleFrames = 256;
+
+// The sample of one thread, written by the signal handler on that thread
+// and read by the sampler after it let the thread go. Nothing in the
+// handler allocates.
+enum SampleStep : int { ssIdle, ssRequested, ssTaken, ssReleased };
+struct Sample {
+    std::atomic<int> Step{ssIdle};
+    uint64_t Registers[8];
+    unsigned char Stack[128];
+    bool StackRead;
+    unsigned char Memory[256];
+    bool MemoryRead;
+    uintptr_t Frames[SampleFrames];
+    int Count;
+};
+Sample gSample;
+
+int SampleSignal()
+{
+    return SIGRTMIN + 4;
+}
+
+void SampleHandler(int, siginfo_t*, void* Context)
+{
+    if (gSample.Step.load() != ssRequested)
+        return;
+    const greg_t* G = static_cast<const ucontext_t*>(Context)->uc_mcontext.gregs;
+    const greg_t Regs[8] = {G[REG_RAX], G[REG_RDI], G[REG_RBX], G[REG_RSI],
+                            G[REG_RCX], G[REG_RSP], G[REG_RDX], G[REG_RIP]};
+    for (int I = 0; I < 8; ++I)
+        gSample.Registers[I] = uint64_t(Regs[I]);
+    gSample.StackRead = SafeRead(uintptr_t(G[REG_RSP]), gSample.Stack, sizeof gSample.Stack);
+    gSample.MemoryRead = SafeRead(uintptr_t(G[REG_RIP]), gSample.Memory, sizeof gSample.Memory);
+    // The handler's own frames come first; the walk keeps what lies beyond
+    // the interrupted instruction.
+    uintptr_t All[SampleFrames];
+    const int N = CaptureStack(All, SampleFrames, 0);
+    int First = 0;
+    for (int I = 0; I < N; ++I)
+        if (All[I] == uintptr_t(G[REG_RIP])) {
+            First = I + 1;
+            break;
+        }
+    gSample.Count = N - First;
+    std::memcpy(gSample.Frames, All + First, size_t(gSample.Count) * sizeof(uintptr_t));
+    gSample.Step.store(ssTaken);
+    // Held until the detector copied the sample: at most two seconds.
+    for (int I = 0; I < 2000 && gSample.Step.load() == ssTaken; ++I) {
+        const timespec Pause{0, 1000000};
+        nanosleep(&Pause, nullptr);
+    }
+    gSample.Step.store(ssIdle);
+}
+
+std::mutex gSampleLock;
+
+void InstallSampleHandler()
+{
+    struct sigaction A{};
+    A.sa_sigaction = SampleHandler;
+    A.sa_flags = SA_SIGINFO | SA_RESTART | SA_ONSTACK;
+    sigemptyset(&A.sa_mask);
+    sigaction(SampleSignal(), &A, nullptr);
+}
+
 // ---- terminate, the application's handler --------------------------------------------
 
 [[noreturn]] void TerminateHandler()
@@ -278,6 +350,7 @@ void InstallHooks()
     WarmUpUnwinder();
     SetupAltStack();
     InstallSignalHandlers();
+    InstallSampleHandler();
     gOldTerminate = std::set_terminate(TerminateHandler);
     gOldFilter = SetApplicationExceptionFilter(ApplicationFilter);
     gInstalled.store(true);
@@ -319,6 +392,50 @@ bool FindThrowRecord(const void* Object, std::vector<uintptr_t>& Stack)
         }
     }
     return false;
+}
+
+bool SampleThread(pid_t ThreadID, ThreadSample& Result)
+{
+    if (!gInstalled.load() || ThreadID == CurrentThreadID())
+        return false;
+    const std::lock_guard<std::mutex> Guard(gSampleLock);
+    gSample.Step.store(ssRequested);
+    if (syscall(SYS_tgkill, getpid(), ThreadID, SampleSignal()) != 0) {
+        gSample.Step.store(ssIdle);
+        return false;
+    }
+    for (int I = 0; I < 200 && gSample.Step.load() == ssRequested; ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    int Taken = ssTaken;
+    if (!gSample.Step.compare_exchange_strong(Taken, ssTaken)) {
+        // Too late: a handler that starts now finds no request.
+        gSample.Step.store(ssIdle);
+        return false;
+    }
+    // Copy first, then let the thread go before anything is built: it may
+    // hold a lock (the heap's) that building needs.
+    uint64_t Registers[8];
+    unsigned char Stack[128], Memory[256];
+    uintptr_t Frames[SampleFrames];
+    std::memcpy(Registers, gSample.Registers, sizeof Registers);
+    std::memcpy(Stack, gSample.Stack, sizeof Stack);
+    std::memcpy(Memory, gSample.Memory, sizeof Memory);
+    const int Count = gSample.Count;
+    std::memcpy(Frames, gSample.Frames, size_t(Count) * sizeof(uintptr_t));
+    const bool StackRead = gSample.StackRead, MemoryRead = gSample.MemoryRead;
+    gSample.Step.store(ssReleased);
+    // The handler returns before the next sample is asked for.
+    for (int I = 0; I < 200 && gSample.Step.load() == ssReleased; ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    std::copy(std::begin(Registers), std::end(Registers), Result.Context.Registers.begin());
+    Result.Context.Stack = StackRead ? std::string(reinterpret_cast<const char*>(Stack), sizeof Stack)
+                                     : std::string();
+    Result.Context.Memory = MemoryRead
+                                ? std::string(reinterpret_cast<const char*>(Memory), sizeof Memory)
+                                : std::string();
+    Result.Stack.assign(Frames, Frames + Count);
+    return true;
 }
 
 void SetupAltStack()

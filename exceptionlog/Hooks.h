@@ -12,6 +12,8 @@
 // Everything is installed at activation and removed at deactivation; while
 // the exception log is inactive the hooks pass straight through.
 
+#include "exceptionlog/HooksPrivate.h"
+#include "exceptionlog/LogText.h"
 #include "exceptionlog/ThreadList.h"
 
 #include <cstdint>
@@ -20,14 +22,27 @@
 /// Installs and removes the hooks (the start-up steps of activation).
 void InstallHooks();
 void RemoveHooks();
-[[nodiscard]] bool HooksInstalled();
 
 /// The stack recorded when Object (a thrown object as the runtime holds
 /// it) was thrown on the calling thread, innermost first: the first entry
 /// is the raise address (a return address). False when none is recorded.
 bool FindThrowRecord(const void* Object, std::vector<uintptr_t>& Stack);
-/// Records a throw (called by the throw hook; also for tests).
-void RecordThrow(const void* Object);
+
+/// What a thread was doing when it was sampled: its registers (report
+/// order: AX, DI, BX, SI, CX, SP, DX, IP), the bytes at its stack pointer
+/// and instruction pointer, and its return addresses beyond the
+/// interrupted instruction.
+struct ThreadSample {
+    CPUContext Context;
+    std::vector<uintptr_t> Stack;
+};
+/// Samples thread ThreadID of this process: a signal makes it write its
+/// state into a buffer prepared beforehand (nothing is allocated in the
+/// handler), and it is let go as soon as the buffer is copied, before the
+/// caller builds anything from it. False when the thread did not answer
+/// within two seconds or the hooks are not installed. One sample at a
+/// time.
+bool SampleThread(pid_t ThreadID, ThreadSample& Sample);
 
 /// Gives the calling thread an alternate signal stack (once; freed when the
 /// thread ends).

@@ -4,7 +4,7 @@
 // it with the dynamic loader. No runtime header that declares it may be
 // included in this file.
 
-#include "exceptionlog/Hooks.h"
+#include "exceptionlog/HooksPrivate.h"
 
 #include <dlfcn.h>
 

@@ -135,8 +135,24 @@ TEST(ExceptionReporting, ThreadExceptionIsReportedAndTheProgramGoesOn)
     EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
     EXPECT_NE(R.Log.find("2.4 Type   : std::runtime_error"), std::string::npos) << R.Log;
     EXPECT_NE(R.Log.find("2.5 Message: worker failed."), std::string::npos);
-    // The thread is not the main one.
-    EXPECT_EQ(R.Log.find("; Main "), std::string::npos);
+    // The exception's thread is not the main one (which is listed running).
+    const size_t Header = R.Log.find("|Exception Thread: ID=");
+    ASSERT_NE(Header, std::string::npos);
+    const std::string HeaderLine = R.Log.substr(Header, R.Log.find('\n', Header) - Header);
+    EXPECT_EQ(HeaderLine.find("Main"), std::string::npos) << HeaderLine;
+}
+
+TEST(ExceptionReporting, OtherThreadsStacksAreSampledAndTheyGoOn)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("thread-stacks", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "joined\n");
+    // The raising (main) thread and the waiting worker, each with its frames.
+    EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RaisePriceError", ThrowLine())) << R.Log;
+    EXPECT_TRUE(HasFrame(R.Log, "[^|]*", "WaitingWorker")) << R.Log;
+    EXPECT_EQ(CountOf(R.Log, "|Exception Thread: ID="), 1);
+    EXPECT_EQ(CountOf(R.Log, "Thread: ID="), 2);
 }
 
 TEST(ExceptionReporting, FaultsAreReportedAndEndTheProgram)

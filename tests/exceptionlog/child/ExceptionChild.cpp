@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -64,6 +65,16 @@ volatile uintptr_t gBadAddress = 16;
 int* BadPointer()
 {
     return reinterpret_cast<int*>(gBadAddress);
+}
+
+std::atomic<bool> gWorkerWaiting{false};
+std::atomic<bool> gWorkerStop{false};
+
+[[gnu::noinline]] void WaitingWorker()
+{
+    gWorkerWaiting = true;
+    while (!gWorkerStop)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void OnTimer(TObject* Sender)
@@ -142,6 +153,20 @@ int main(int argc, char** argv)
         std::thread Worker([] { throw std::runtime_error("worker failed"); });
         Worker.join();
         std::printf("continued\n");
+        return 0;
+    }
+    if (Scenario == "thread-stacks") {
+        std::thread Worker(WaitingWorker);
+        while (!gWorkerWaiting)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        try {
+            RaisePriceError();
+        } catch (...) {
+            ExceptionManager(nullptr, nullptr, ekRaised, nullptr);
+        }
+        gWorkerStop = true;
+        Worker.join();
+        std::printf("joined\n");
         return 0;
     }
     if (Scenario == "read")
