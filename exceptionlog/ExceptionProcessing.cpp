@@ -11,6 +11,8 @@
 #include "exceptionlog/SystemInfo.h"
 
 #include "platform/classes/Strings.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 
@@ -156,6 +158,29 @@ void AddOtherThreads(std::vector<StackEntry>& Stack, TRazuroModulesList& Modules
     }
 }
 
+// The active form and control, read on the main thread only (window
+// objects belong to it), and not after a fault, which may have left them
+// damaged. A password edit shows as many "*" as it holds.
+void FillActiveControls(ReportData& Data, pid_t Thread, bool Fault)
+{
+    Data.GUIApplication = Application != nullptr && Screen != nullptr;
+    if (!Data.GUIApplication || Fault || Thread != PState().MainThread.load() ||
+        CurrentThreadID() != Thread)
+        return;
+    if (const TCustomForm* Form = Screen->ActiveForm()) {
+        Data.Fields[gfFormClass] = Form->ClassName();
+        Data.Fields[gfFormText] = ControlText(Form->Caption());
+    }
+    if (const TWinControl* Control = Screen->ActiveControl()) {
+        Data.Fields[gfControlClass] = Control->ClassName();
+        const auto* Edit = dynamic_cast<const TCustomEdit*>(Control);
+        const AnsiString Text = Control->Text();
+        Data.Fields[gfControlText] = Edit && Edit->PasswordChar() != 0
+                                         ? AnsiString(std::string(size_t(Text.Length()), '*'))
+                                         : ControlText(Text);
+    }
+}
+
 // The known-report check compares these General fields.
 const std::vector<AnsiString>& KnownFields()
 {
@@ -220,6 +245,7 @@ bool ProcessException(const ExceptionFacts& Facts)
 
     ReportData Data;
     FillSystemFields(Data, Main);
+    FillActiveControls(Data, Thread, Facts.Context.has_value());
     Data.Fields[gfExceptionDate] = MailDateText(Now());
     // The address counts from its module's start, so the same fault has the
     // same address on every run and a known report is recognised.

@@ -120,6 +120,12 @@ TEST(ExceptionReporting, EventHandlerExceptionIsReportedOnceWithItsLine)
     EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
     EXPECT_NE(R.Log.find("2.4 Type   : EConvertError"), std::string::npos) << R.Log;
     EXPECT_NE(R.Log.find("2.5 Message: Bad price."), std::string::npos);
+    // The focused password field is named, its text hidden.
+    EXPECT_NE(R.Log.find("3.1 Form Class   : TForm"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.2 Form Text    : Invoice"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.3 Control Class: TEdit"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.4 Control Text : ******"), std::string::npos);
+    EXPECT_EQ(R.Log.find("secret"), std::string::npos);
     ASSERT_GT(ThrowLine(), 0);
     EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RaisePriceError", ThrowLine())) << R.Log;
     // The frames under it are named too: the event loop's caller.

@@ -9,6 +9,7 @@
 #include "exceptionlog/ProcessHelpers.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/gui/Timers.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -88,6 +89,16 @@ void OnTimer(TObject* Sender)
 int RunInEventHandler(int& Argc, char** Argv, std::function<void()> Action)
 {
     GuiStartup(Argc, Argv);
+    // A window with a password field in focus: the report names them and
+    // hides what was typed.
+    auto* Form = new TForm(Application);
+    Form->SetCaption("Invoice");
+    auto* Password = new TEdit(Form);
+    Password->SetParent(Form);
+    Password->SetPasswordChar('*');
+    Password->SetText("secret");
+    Form->Show();
+    Password->SetFocus();
     gTimerAction = std::move(Action);
     auto* Timer = new TTimer(nullptr);
     Timer->SetInterval(20);
