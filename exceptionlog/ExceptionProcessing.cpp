@@ -32,9 +32,9 @@
 namespace {
 
 // Message numbers the wait drops (input); the rest are let through.
-constexpr unsigned WM_KEYFIRST_ = 0x0100, WM_KEYLAST_ = 0x0106, WM_NCFIRSTCLICK = 0x00A1,
-                   WM_NCLASTCLICK = 0x00A9, WM_MOUSEFIRSTBUTTON = 0x0201,
-                   WM_MOUSELASTBUTTON = 0x0209, WM_CHAR_ = 0x0102, WM_SYSCHAR_ = 0x0106;
+constexpr unsigned WM_NCFIRSTCLICK = 0x00A1, WM_NCLASTCLICK = 0x00A9, WM_KEYFIRST_ = 0x0100,
+                   WM_CHAR_ = 0x0102, WM_SYSKEYDOWN_ = 0x0104, WM_SYSCHAR_ = 0x0106,
+                   WM_MOUSEFIRSTBUTTON = 0x0201, WM_MOUSELASTBUTTON = 0x0209;
 
 struct ProcessingState {
     std::mutex Lock;
@@ -434,7 +434,7 @@ AnsiString WriteReportFile(const AnsiString& Name, const std::string& Data)
 bool WaitDropsMessage(unsigned Msg)
 {
     return (Msg >= WM_NCFIRSTCLICK && Msg <= WM_NCLASTCLICK) ||
-           (Msg >= WM_KEYFIRST_ && Msg <= WM_CHAR_) || (Msg >= 0x0104 && Msg <= WM_SYSCHAR_) ||
+           (Msg >= WM_KEYFIRST_ && Msg <= WM_CHAR_) || (Msg >= WM_SYSKEYDOWN_ && Msg <= WM_SYSCHAR_) ||
            (Msg >= WM_MOUSEFIRSTBUTTON && Msg <= WM_MOUSELASTBUTTON);
 }
 

@@ -281,7 +281,7 @@ bool ApplicationFilter(TObject* /*Sender*/)
 
 using CreateFunction = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
 
-CreateFunction RealCreate()
+[[maybe_unused]] CreateFunction RealCreate()
 {
     static const auto Real = reinterpret_cast<CreateFunction>(dlsym(RTLD_NEXT, "pthread_create"));
     return Real;
@@ -303,7 +303,7 @@ struct ThreadRegistration {
 };
 thread_local ThreadRegistration tRegistration;
 
-void* ThreadWrapper(void* Arg)
+[[maybe_unused]] void* ThreadWrapper(void* Arg)
 {
     const ThreadStart Start = *static_cast<ThreadStart*>(Arg);
     delete static_cast<ThreadStart*>(Arg);
@@ -331,6 +331,7 @@ void* ThreadWrapper(void* Arg)
 
 }  // namespace
 
+#ifndef PRICETAGS_NO_INTERPOSITION
 extern "C" int pthread_create(pthread_t* Thread, const pthread_attr_t* Attr,
                               void* (*Routine)(void*), void* Parameter)
 {
@@ -342,6 +343,7 @@ extern "C" int pthread_create(pthread_t* Thread, const pthread_attr_t* Attr,
         delete Start;
     return Result;
 }
+#endif
 
 void InstallHooks()
 {

@@ -10,6 +10,8 @@
 
 #include <typeinfo>
 
+#ifndef PRICETAGS_NO_INTERPOSITION
+
 namespace {
 
 using ThrowFunction = void (*)(void*, std::type_info*, void (*)(void*));
@@ -30,3 +32,5 @@ extern "C" [[noreturn]] [[gnu::noinline]] void __cxa_throw(void* Object, std::ty
     RealThrow()(Object, Type, Destructor);
     __builtin_unreachable();
 }
+
+#endif
