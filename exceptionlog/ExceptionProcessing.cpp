@@ -21,11 +21,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -47,6 +49,7 @@ struct ProcessingState {
     std::atomic<pid_t> MainThread{0};
     std::atomic<pid_t> FreezeThread{0};
     AnsiString FilesFolder;
+    std::vector<const ExceptionEventHandlers*> Handlers;
 };
 
 ProcessingState& PState()
@@ -181,6 +184,50 @@ void FillActiveControls(ReportData& Data, pid_t Thread, bool Fault)
     }
 }
 
+// The handler records of one event, last added first, then the global one.
+std::vector<const ExceptionEventHandlers*> EventRecords()
+{
+    std::vector<const ExceptionEventHandlers*> R(PState().Handlers.rbegin(),
+                                                 PState().Handlers.rend());
+    R.push_back(&gExceptionEvents);
+    return R;
+}
+
+void NotifyAction(ExceptionAction Action)
+{
+    for (const ExceptionEventHandlers* H : EventRecords())
+        if (H->ActionNotify)
+            H->ActionNotify(Action);
+}
+
+// Runs Step; a failure goes to the action-error events, which may ask for
+// it again. A step still failing is noted in the program log and the run
+// goes on.
+void RunStep(ExceptionAction Action, const std::function<void()>& Step)
+{
+    // A handler that always asks again must not keep the run forever.
+    constexpr int MaxTries = 10;
+    for (int Try = 1;; ++Try) {
+        AnsiString Message;
+        try {
+            Step();
+            return;
+        } catch (const Exception& E) {
+            Message = E.Message;
+        } catch (const std::exception& E) {
+            Message = AnsiString::FromUtf8(E.what());
+        }
+        bool Retry = false;
+        for (const ExceptionEventHandlers* H : EventRecords())
+            if (H->ActionError)
+                H->ActionError(Action, Message, Retry);
+        if (!Retry || Try >= MaxTries) {
+            WriteProgramLog("Exception report step failed: " + Message);
+            return;
+        }
+    }
+}
+
 // The known-report check compares these General fields.
 const std::vector<AnsiString>& KnownFields()
 {
@@ -266,6 +313,12 @@ bool ProcessException(const ExceptionFacts& Facts)
         Known = Log.Find(KnownFields(), {Data.Fields[gfAddress], Data.Fields[gfModule],
                                          Data.Fields[gfType], Data.Fields[gfMessage]});
     }
+    bool Handled = true;
+    for (const ExceptionEventHandlers* H : EventRecords())
+        if (H->ExceptionNotify)
+            H->ExceptionNotify(Facts, Handled);
+    if (!Handled)
+        return true;
     if (O.BehaviourOptions & 1) {
         S.RecentExceptions.push_back(Now());
         while (int(S.RecentExceptions.size()) > std::max(O.BurstCount, 1))
@@ -274,9 +327,13 @@ bool ProcessException(const ExceptionFacts& Facts)
     ++S.ExceptionCount;
     const ReportTexts Texts = BuildReportText(Data, O);
 
-    if ((O.ExceptionDialogOptions & 1) && S.Dialog) {
-        if (S.Dialog(Facts, Texts.Report))
+    if (O.ExceptionDialogOptions & 1) {
+        NotifyAction(eaShowingDialog);
+        if (!S.Dialog)
+            WriteStandardError(Facts, Texts.Report);
+        else if (S.Dialog(Facts, Texts.Report))
             S.TerminateRequested = true;
+        NotifyAction(eaShowedDialog);
     } else {
         WriteStandardError(Facts, Texts.Report);
     }
@@ -288,9 +345,13 @@ bool ProcessException(const ExceptionFacts& Facts)
             DeleteFile(LogName);
     }
     if (O.SaveLogFile && !Known) {
-        TLogFile Log(LogName, /*ReadOnly=*/false);
-        Log.Add(Texts.Report, O.ErrorsNumberToSave);
-        Log.Save();
+        NotifyAction(eaSavingLog);
+        RunStep(eaSavingLog, [&] {
+            TLogFile Log(LogName, /*ReadOnly=*/false);
+            Log.Add(Texts.Report, O.ErrorsNumberToSave);
+            Log.Save();
+        });
+        NotifyAction(eaSavedLog);
     }
     S.Last = {true, Known, Texts.Report};
 
@@ -380,6 +441,21 @@ bool HandleExceptionWaiting(const ExceptionFacts& Facts)
     ExceptionFacts Own = Facts;
     Own.ThreadID = Thread;
     return RunProcessing(Own);
+}
+
+ExceptionEventHandlers gExceptionEvents;
+
+void AddExceptionEventHandlers(const ExceptionEventHandlers* Handlers)
+{
+    const std::lock_guard<std::mutex> Guard(PState().Lock);
+    PState().Handlers.push_back(Handlers);
+}
+
+void RemoveExceptionEventHandlers(const ExceptionEventHandlers* Handlers)
+{
+    const std::lock_guard<std::mutex> Guard(PState().Lock);
+    auto& H = PState().Handlers;
+    H.erase(std::remove(H.begin(), H.end(), Handlers), H.end());
 }
 
 ProcessResult LastProcessResult()

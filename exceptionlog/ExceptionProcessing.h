@@ -98,6 +98,26 @@ AnsiString WriteReportFile(const AnsiString& Name, const std::string& Data);
 /// others go through, so a program asked to end during a report ends.
 [[nodiscard]] bool WaitDropsMessage(unsigned Msg);
 
+/// The steps around which the action events run.
+enum ExceptionAction : Byte {
+    eaShowingDialog, eaShowedDialog, eaSavingLog, eaSavedLog, eaSendingReport, eaSentReport
+};
+/// Handlers the program attaches to a report run. Each may be null. For
+/// each event the records run from the last added to the first, then the
+/// global record.
+struct ExceptionEventHandlers {
+    /// After the report's data are gathered; clearing Handled leaves the
+    /// exception to the caller (nothing is shown, saved or sent).
+    void (*ExceptionNotify)(const ExceptionFacts& Facts, bool& Handled) = nullptr;
+    void (*ActionNotify)(ExceptionAction Action) = nullptr;
+    /// A step failed (Message: why); setting Retry runs it again.
+    void (*ActionError)(ExceptionAction Action, const AnsiString& Message, bool& Retry) = nullptr;
+};
+void AddExceptionEventHandlers(const ExceptionEventHandlers* Handlers);
+void RemoveExceptionEventHandlers(const ExceptionEventHandlers* Handlers);
+/// The global record, run after the others.
+extern ExceptionEventHandlers gExceptionEvents;
+
 /// Asks for termination at the end of the current run (restart when Value
 /// is 1); nothing while inactive.
 void SetTerminateAction(Byte Value);

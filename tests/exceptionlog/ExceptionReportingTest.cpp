@@ -72,7 +72,7 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
     R.Out = ReadBytes(OutFile);
     R.Err = ReadBytes(ErrFile);
     const auto LogFile = Dir / "exceptionlog_child-stripped.elf";
-    if (std::filesystem::exists(LogFile))
+    if (std::filesystem::is_regular_file(LogFile))
         R.Log = ReadBytes(LogFile);
     return R;
 }
@@ -159,6 +159,25 @@ TEST(ExceptionReporting, OtherThreadsStacksAreSampledAndTheyGoOn)
     EXPECT_TRUE(HasFrame(R.Log, "[^|]*", "WaitingWorker")) << R.Log;
     EXPECT_EQ(CountOf(R.Log, "|Exception Thread: ID="), 1);
     EXPECT_EQ(CountOf(R.Log, "Thread: ID="), 2);
+}
+
+TEST(ExceptionReporting, EventsSeeTheRunAndMayRetryAFailedStep)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("events", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    // The first exception is left to the program (the entry answers 1:
+    // go on); the second is reported, its log cannot be written, the
+    // handler asks once for a retry, and the run goes on.
+    EXPECT_EQ(R.Out, "notify Left to the program\n"
+                     "result 1\n"
+                     "notify Bad price\n"
+                     "action 2\n"
+                     "error 2\n"
+                     "error 2\n"
+                     "action 3\n"
+                     "result 0\n");
+    EXPECT_EQ(CountOf(R.Err, "RazuroLog 5.1.3"), 1);
 }
 
 TEST(ExceptionReporting, FaultsAreReportedAndEndTheProgram)

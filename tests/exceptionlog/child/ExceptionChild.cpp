@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
@@ -76,6 +77,27 @@ std::atomic<bool> gWorkerStop{false};
     gWorkerWaiting = true;
     while (!gWorkerStop)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+int gErrors = 0;
+
+void EventsNotify(const ExceptionFacts& Facts, bool& Handled)
+{
+    std::printf("notify %s\n", Facts.Message.ToUtf8().c_str());
+    // The program deals with this one itself.
+    if (Facts.Message == "Left to the program")
+        Handled = false;
+}
+
+void EventsAction(ExceptionAction Action)
+{
+    std::printf("action %d\n", int(Action));
+}
+
+void EventsError(ExceptionAction Action, const AnsiString&, bool& Retry)
+{
+    std::printf("error %d\n", int(Action));
+    Retry = ++gErrors == 1;
 }
 
 void OnTimer(TObject* Sender)
@@ -178,6 +200,23 @@ int main(int argc, char** argv)
         gWorkerStop = true;
         Worker.join();
         std::printf("joined\n");
+        return 0;
+    }
+    if (Scenario == "events") {
+        static ExceptionEventHandlers Handlers;
+        Handlers.ExceptionNotify = EventsNotify;
+        Handlers.ActionNotify = EventsAction;
+        Handlers.ActionError = EventsError;
+        AddExceptionEventHandlers(&Handlers);
+        // The log's name is taken by a folder: saving fails.
+        std::filesystem::create_directory(gDir + "/exceptionlog_child-stripped.elf");
+        for (const char* Message : {"Left to the program", "Bad price"}) {
+            try {
+                throw EConvertError(Message);
+            } catch (...) {
+                std::printf("result %d\n", int(ExceptionManager(nullptr, nullptr, ekRaised, nullptr)));
+            }
+        }
         return 0;
     }
     if (Scenario == "read")
