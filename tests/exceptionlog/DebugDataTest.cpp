@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -351,10 +352,12 @@ TEST(DebugData, BuildToolTablesAgreeWithAddr2line)
         std::string Where;
         std::getline(Answers, Where);
         // Only the program's own frames: sources of this project.
-        if (Where.rfind(PRICETAGS_SOURCE_DIR, 0) != 0)
-            continue;
         const size_t Colon = Where.rfind(':');
-        const std::string File = BaseName(Where.substr(0, Colon));
+        const std::string Path =
+            std::filesystem::path(Where.substr(0, Colon)).lexically_normal().string();
+        if (Path.rfind(PRICETAGS_SOURCE_DIR, 0) != 0)
+            continue;
+        const std::string File = BaseName(Path);
         const std::string LineText = Where.substr(Colon + 1, Where.find(' ', Colon) - Colon - 1);
         if (LineText == "?" || LineText == "0")
             continue;

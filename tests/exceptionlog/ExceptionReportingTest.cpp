@@ -50,6 +50,13 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
         dup2(Err, 2);
         setenv("EXLOG_DIR", Dir.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // In a sanitizer build the sanitizer leaves the fatal signals to
+        // the program's own handlers, which are what is tested.
+        const char* Asan = getenv("ASAN_OPTIONS");
+        const std::string Options = std::string(Asan ? Asan : "") +
+                                    ":allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0"
+                                    ":handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+        setenv("ASAN_OPTIONS", Options.c_str(), 1);
         execl(Program.c_str(), Program.c_str(), Scenario.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -64,6 +64,13 @@ volatile int gDepthLimit = -1;
 // Addresses in the first page, which is never mapped.
 volatile uintptr_t gBadAddress = 16;
 
+// The processor's own fault, also in a build whose checks would stop a
+// division by zero before it runs.
+[[gnu::noinline, gnu::no_sanitize("integer-divide-by-zero")]] int Divide(int A, int B)
+{
+    return A / B;
+}
+
 int* BadPointer()
 {
     return reinterpret_cast<int*>(gBadAddress);
@@ -227,7 +234,7 @@ int main(int argc, char** argv)
     }
     if (Scenario == "divide") {
         volatile int Zero = 0;
-        return 10 / Zero;
+        return Divide(10, Zero);
     }
     if (Scenario == "overflow")
         return Recurse(0);
