@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -114,11 +115,9 @@ void StopParts()
     RemoveHooks();
     ProcessingState& S = PState();
     if (!S.FilesFolder.IsEmpty()) {
-        const std::string Dir = S.FilesFolder.ToUtf8();
         // Only the files this run made are in it.
-        const std::string Command = "rm -rf -- '" + Dir + "'";
-        if (Dir.find('\'') == std::string::npos)
-            (void)std::system(Command.c_str());
+        std::error_code Ignored;
+        std::filesystem::remove_all(S.FilesFolder.ToUtf8(), Ignored);
         S.FilesFolder = AnsiString();
     }
 }
