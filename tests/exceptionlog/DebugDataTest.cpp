@@ -94,28 +94,41 @@ TEST(DebugData, WrongPasswordGivesCodedNames)
 
 TEST(DebugData, DamagedTablesRaise)
 {
-    const std::string Good = WriteDebugTables(SampleTables(), 513, "");
     struct Case {
-        const char* Name;
-        std::string Data;
+        const char* File;
         const char* Message;
     };
-    std::string HugeCount = Good;
-    HugeCount[0] = '\xFF';
-    HugeCount[3] = '\x7F';
-    std::string BadUnit = WriteDebugTables(
-        {{"A.cpp"}, {{5, "", "F", 0, 4}}, {}}, 513, "");
     const Case Cases[] = {
-        {"cut in the line table", Good.substr(0, Good.size() - 3), "Bad data block: line count"},
-        {"unit count past the end", HugeCount, "Bad data block: unit count"},
-        {"procedure of a unit not listed", BadUnit, "Bad data block: procedure table"},
-        {"empty", "", "Bad data block: unit count"},
+        {"unit-count-past-end.bin", "Bad data block: unit count"},
+        {"name-past-end.bin", "Bad data block: unit name"},
+        {"procedure-of-unlisted-unit.bin", "Bad data block: procedure table"},
+        {"procedure-ends-before-start.bin", "Bad data block: procedure table"},
+        {"procedures-out-of-order.bin", "Bad data block: procedure table"},
+        {"lines-out-of-order.bin", "Bad data block: line table"},
+        {"line-of-unlisted-unit.bin", "Bad data block: line table"},
+        {"cut-in-line-table.bin", "Bad data block: line count"},
     };
-    for (const Case& C : Cases) {
-        SCOPED_TRACE(C.Name);
-        ExpectRaises<EDataBlockError>([&] { (void)ReadDebugTables(C.Data, 513, "", true); },
-                                      C.Message);
+    const auto Folder = TestData() / "DebugData" / "broken";
+    size_t Files = 0;
+    for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
+        ++Files;
+        const std::string Name = Entry.path().filename().string();
+        SCOPED_TRACE(Name);
+        const Case* Row = nullptr;
+        for (const Case& C : Cases)
+            if (Name == C.File)
+                Row = &C;
+        ASSERT_NE(Row, nullptr) << "a broken file without a row";
+        const std::string Data = ReadBytes(Entry.path());
+        ExpectRaises<EDataBlockError>([&] { (void)ReadDebugTables(Data, 449, "", true); },
+                                      Row->Message);
     }
+    EXPECT_EQ(Files, std::size(Cases));
+    // The good fixture reads as written.
+    const DebugTables T =
+        ReadDebugTables(ReadBytes(TestData() / "DebugData" / "two-procedures.bin"), 449, "", true);
+    ASSERT_EQ(T.Procedures.size(), 2u);
+    EXPECT_EQ(T.Procedures[1].ClassName, "TshInvoice");
 }
 
 TEST(DebugData, FindSymbolNamesProcedureAndLine)
