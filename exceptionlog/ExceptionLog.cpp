@@ -1,5 +1,6 @@
 #include "exceptionlog/ExceptionLog.h"
 
+#include "exceptionlog/ExceptionProcessing.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
 
@@ -70,7 +71,14 @@ std::vector<PasswordRequestHandler>& PasswordHandlers()
     return H;
 }
 
-AnsiString gPassword;
+// The password is asked for from the start-up constructor, before the
+// unit's ordinary static objects exist: a function-local object is made on
+// first use.
+AnsiString& ProcessPassword()
+{
+    static AnsiString Password;
+    return Password;
+}
 
 void FillModuleFileFacts(ModuleRecord& Rec)
 {
@@ -261,16 +269,17 @@ extern "C" void RazuroLog_PasswordRequestEvent(unsigned char* Buffer, int MaxLen
         const std::lock_guard<std::mutex> Lock(PasswordLock());
         Handlers = PasswordHandlers();
     }
-    gPassword =
+    AnsiString& Password = ProcessPassword();
+    Password =
         AnsiString(reinterpret_cast<const char*>(Buffer + 1), std::min<int>(Buffer[0], Max));
     for (const PasswordRequestHandler H : Handlers)
-        H(gPassword);
+        H(Password);
     if (gPasswordRequestProc)
-        gPasswordRequestProc(gPassword);
-    const int Len = std::min(gPassword.Length(), Max);
+        gPasswordRequestProc(Password);
+    const int Len = std::min(Password.Length(), Max);
     Buffer[0] = static_cast<unsigned char>(Len);
     if (Len > 0)
-        std::memcpy(Buffer + 1, gPassword.Data(), size_t(Len));
+        std::memcpy(Buffer + 1, Password.Data(), size_t(Len));
 }
 
 namespace {
@@ -287,6 +296,7 @@ void ExceptionLogShutdown()
 [[gnu::constructor(101)]] void ExceptionLogStartup()
 {
     (void)State();
+    RegisterExceptionLogParts();
     std::atexit(ExceptionLogShutdown);
     ActivateExceptionLog(ParamStr(0));
 }

@@ -1,5 +1,8 @@
 #include "exceptionlog/ProcessHelpers.h"
 
+#include "exceptionlog/ExceptionLog.h"
+#include "exceptionlog/ModuleOptions.h"
+
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Forms.h"
 #include "platform/classes/IniFiles.h"
@@ -13,6 +16,7 @@
 #include <spawn.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -243,8 +247,38 @@ bool CopyTextToClipboard(const AnsiString& Text)
     return true;
 }
 
+namespace {
+
+std::atomic<ProgramSaveHook> gSaveHook{nullptr};
+std::atomic<bool> gSaved{false};
+
+}  // namespace
+
+ProgramSaveHook SetProgramSaveHook(ProgramSaveHook Hook)
+{
+    return gSaveHook.exchange(Hook);
+}
+
+AnsiString InternalBugMailAddress()
+{
+    const TRazuroModuleOptions* O = GlobalOptions();
+    return O ? Trim(O->EmailAddresses) : AnsiString();
+}
+
 void TerminateProgram(bool Restart, const AnsiString& StartDir)
 {
+    // Ending with _exit skips the program's own exit path, so its saves run
+    // here first.
+    const ProgramSaveHook Save = gSaveHook.load();
+    if (Save && !gSaved.exchange(true)) {
+        try {
+            Save();
+        } catch (const Exception& E) {
+            std::fprintf(stderr, "Saving before the end failed: %s\n", E.Message.ToUtf8().c_str());
+        } catch (const std::exception& E) {
+            std::fprintf(stderr, "Saving before the end failed: %s\n", E.what());
+        }
+    }
     if (Restart) {
         std::vector<std::string> Args;
         std::vector<char*> Argv;

@@ -69,6 +69,17 @@ void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& 
 /// windows (no clipboard to hand it to).
 bool CopyTextToClipboard(const AnsiString& Text);
 
-/// Ends the process with exit code 1, first starting the program again with
-/// its own command line in StartDir when Restart is set.
+/// The program's own saves (its documents and settings), run before the
+/// exception log ends the process. Null: none.
+using ProgramSaveHook = void (*)();
+ProgramSaveHook SetProgramSaveHook(ProgramSaveHook Hook);
+
+/// Runs the program's save hook (once; an exception in it is written to
+/// stderr), then ends the process with exit code 1, first starting the
+/// program again with its own command line in StartDir when Restart is set.
 [[noreturn]] void TerminateProgram(bool Restart, const AnsiString& StartDir);
+
+/// Where the internal-bug report may be mailed: the program's own
+/// configured addresses (EmailAddresses of the global options); '' when
+/// none is configured, and then nothing is sent.
+[[nodiscard]] AnsiString InternalBugMailAddress();

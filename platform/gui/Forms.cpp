@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstdlib>
 #include <filesystem>
@@ -1303,12 +1304,30 @@ void TApplication::Terminate()
     PostQuitMessage(0);
 }
 
+namespace {
+
+std::atomic<ApplicationExceptionFilter> gExceptionFilter{nullptr};
+
+}  // namespace
+
+ApplicationExceptionFilter SetApplicationExceptionFilter(ApplicationExceptionFilter Filter)
+{
+    return gExceptionFilter.exchange(Filter);
+}
+
 void TApplication::HandleException(TObject* Sender)
 {
     try {
         throw;
     } catch (const EAbort&) {
         return;
+    } catch (...) {
+        const ApplicationExceptionFilter Filter = gExceptionFilter.load();
+        if (Filter && Filter(Sender))
+            return;
+    }
+    try {
+        throw;
     } catch (Exception& E) {
         if (OnException)
             OnException(Sender, &E);

@@ -468,7 +468,8 @@ public:
     void Terminate();
     bool Terminated() const { return FTerminated; }
     /// Called inside a catch block: EAbort is dropped, other exceptions go
-    /// to OnException or ShowException.
+    /// to the exception filter (when one is installed and it takes them),
+    /// else to OnException or ShowException.
     void HandleException(TObject* Sender);
     /// A message box with the exception's message, titled with Title.
     void ShowException(Exception* E);
@@ -579,6 +580,13 @@ private:
 
 /// The application and the screen; valid from GuiStartup on.
 extern TApplication* Application;
+
+/// Offered every exception that HandleException receives (called inside its
+/// catch block) before OnException or ShowException; returns true when it
+/// dealt with the exception, which then goes no further. The exception log
+/// installs one; null: none.
+using ApplicationExceptionFilter = bool (*)(TObject* Sender);
+ApplicationExceptionFilter SetApplicationExceptionFilter(ApplicationExceptionFilter Filter);
 extern TScreen* Screen;
 
 /// Starts the window system (a Qt application when none exists yet) and

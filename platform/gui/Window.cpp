@@ -428,6 +428,15 @@ BOOL PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     return true;
 }
 
+BOOL PostAnswerRequest(void (*Answer)(void* Data), void* Data)
+{
+    QCoreApplication* App = QCoreApplication::instance();
+    if (!App || !Answer)
+        return false;
+    QMetaObject::invokeMethod(App, [Answer, Data] { Answer(Data); }, Qt::QueuedConnection);
+    return true;
+}
+
 void PostQuitMessage(int ExitCode)
 {
     PostToQueue({nullptr, WM_QUIT, static_cast<WPARAM>(ExitCode), 0});

@@ -932,6 +932,10 @@ LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 BOOL PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 /// Posts WM_QUIT with ExitCode; the application's Run loop ends on it.
 void PostQuitMessage(int ExitCode);
+/// Queues Answer(Data) to run on the window thread from its event loop
+/// (from any thread); false when there is no event loop yet. A thread that
+/// watches whether the window thread still answers asks this way.
+BOOL PostAnswerRequest(void (*Answer)(void* Data), void* Data);
 
 /// Sets (or resets) timer Id of the window: WM_TIMER with WParam Id every
 /// Elapse milliseconds until KillTimer. Returns Id; 0 for a dead window.

@@ -1,0 +1,275 @@
+// The exception log in a program that carries a data block: the child
+// program (tests/exceptionlog/child) runs stripped, with the dialog off, and
+// raises what each test asks for. Reports go to its standard error and to
+// its log in the test's folder.
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct ChildRun {
+    int ExitCode = -1;  // -1: ended by a signal
+    int Signal = 0;
+    std::string Out;
+    std::string Err;
+    std::string Log;  // the report log ('' when none was written)
+};
+
+int CountOf(const std::string& Text, const std::string& Part)
+{
+    int N = 0;
+    for (size_t P = Text.find(Part); P != std::string::npos; P = Text.find(Part, P + 1))
+        ++N;
+    return N;
+}
+
+// Runs the stripped child with Scenario in Dir; killed after 60 s.
+ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
+{
+    const std::string Program = std::string(EXCEPTIONLOG_CHILD) + "-stripped";
+    const std::string OutFile = (Dir / "stdout.txt").string();
+    const std::string ErrFile = (Dir / "stderr.txt").string();
+    const pid_t Pid = fork();
+    if (Pid == 0) {
+        const int Out = open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int Err = open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(Out, 1);
+        dup2(Err, 2);
+        setenv("EXLOG_DIR", Dir.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // In a sanitizer build the sanitizer leaves the fatal signals to
+        // the program's own handlers, which are what is tested.
+        const char* Asan = getenv("ASAN_OPTIONS");
+        const std::string Options = std::string(Asan ? Asan : "") +
+                                    ":allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0"
+                                    ":handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+        setenv("ASAN_OPTIONS", Options.c_str(), 1);
+        execl(Program.c_str(), Program.c_str(), Scenario.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ChildRun R;
+    int Status = 0;
+    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (waitpid(Pid, &Status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > Until) {
+            kill(Pid, SIGKILL);
+            waitpid(Pid, &Status, 0);
+            ADD_FAILURE() << Scenario << ": the child did not end in time";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (WIFEXITED(Status))
+        R.ExitCode = WEXITSTATUS(Status);
+    else if (WIFSIGNALED(Status))
+        R.Signal = WTERMSIG(Status);
+    R.Out = ReadBytes(OutFile);
+    R.Err = ReadBytes(ErrFile);
+    const auto LogFile = Dir / "exceptionlog_child-stripped.elf";
+    if (std::filesystem::is_regular_file(LogFile))
+        R.Log = ReadBytes(LogFile);
+    return R;
+}
+
+// The line of the throw in the child's source.
+int ThrowLine()
+{
+    std::ifstream Src(std::string(PRICETAGS_SOURCE_DIR) +
+                      "/tests/exceptionlog/child/ExceptionChild.cpp");
+    std::string Line;
+    for (int N = 1; std::getline(Src, Line); ++N)
+        if (Line.find("line checked by the tests: RaisePriceError") != std::string::npos)
+            return N;
+    return 0;
+}
+
+// A call-stack row naming Unit, Procedure and (when not 0) Line.
+bool HasFrame(const std::string& Report, const std::string& Unit, const std::string& Procedure,
+              int Line = 0)
+{
+    const std::regex Row("\\|" + Unit + " *\\|[^|]*\\|" + Procedure + " *\\|" +
+                         (Line ? std::to_string(Line) : std::string("[0-9]+")) + " *\\|");
+    return std::regex_search(Report, Row);
+}
+
+}  // namespace
+
+TEST(ExceptionReporting, CaughtExceptionIsNotReported)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("caught", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0);
+    EXPECT_EQ(R.Out, "caught Bad price\n");
+    EXPECT_EQ(R.Err.find("RazuroLog"), std::string::npos) << R.Err;
+    EXPECT_TRUE(R.Log.empty());
+}
+
+TEST(ExceptionReporting, EventHandlerExceptionIsReportedOnceWithItsLine)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("handler", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "reported\n");
+    EXPECT_EQ(CountOf(R.Err, "RazuroLog 5.1.3"), 1);
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
+    EXPECT_NE(R.Log.find("2.4 Type   : EConvertError"), std::string::npos) << R.Log;
+    EXPECT_NE(R.Log.find("2.5 Message: Bad price."), std::string::npos);
+    // The focused password field is named, its text hidden.
+    EXPECT_NE(R.Log.find("3.1 Form Class   : TForm"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.2 Form Text    : Invoice"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.3 Control Class: TEdit"), std::string::npos);
+    EXPECT_NE(R.Log.find("3.4 Control Text : ******"), std::string::npos);
+    EXPECT_EQ(R.Log.find("secret"), std::string::npos);
+    ASSERT_GT(ThrowLine(), 0);
+    EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RaisePriceError", ThrowLine())) << R.Log;
+    // The frames under it are named too: the event loop's caller.
+    EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RunInEventHandler")) << R.Log;
+}
+
+TEST(ExceptionReporting, ThreadExceptionIsReportedAndTheProgramGoesOn)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("thread", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "continued\n");
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
+    EXPECT_NE(R.Log.find("2.4 Type   : std::runtime_error"), std::string::npos) << R.Log;
+    EXPECT_NE(R.Log.find("2.5 Message: worker failed."), std::string::npos);
+    // The exception's thread is not the main one (which is listed running).
+    const size_t Header = R.Log.find("|Exception Thread: ID=");
+    ASSERT_NE(Header, std::string::npos);
+    const std::string HeaderLine = R.Log.substr(Header, R.Log.find('\n', Header) - Header);
+    EXPECT_EQ(HeaderLine.find("Main"), std::string::npos) << HeaderLine;
+}
+
+TEST(ExceptionReporting, OtherThreadsStacksAreSampledAndTheyGoOn)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("thread-stacks", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "joined\n");
+    // The raising (main) thread and the waiting worker, each with its frames.
+    EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RaisePriceError", ThrowLine())) << R.Log;
+    EXPECT_TRUE(HasFrame(R.Log, "[^|]*", "WaitingWorker")) << R.Log;
+    EXPECT_EQ(CountOf(R.Log, "|Exception Thread: ID="), 1);
+    EXPECT_EQ(CountOf(R.Log, "Thread: ID="), 2);
+}
+
+TEST(ExceptionReporting, EventsSeeTheRunAndMayRetryAFailedStep)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("events", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    // The first exception is left to the program (the entry answers 1:
+    // go on); the second is reported, its log cannot be written, the
+    // handler asks once for a retry, and the run goes on.
+    EXPECT_EQ(R.Out, "notify Left to the program\n"
+                     "result 1\n"
+                     "notify Bad price\n"
+                     "action 2\n"
+                     "error 2\n"
+                     "error 2\n"
+                     "action 3\n"
+                     "result 0\n");
+    EXPECT_EQ(CountOf(R.Err, "RazuroLog 5.1.3"), 1);
+}
+
+TEST(ExceptionReporting, FaultsAreReportedAndEndTheProgram)
+{
+    struct Case {
+        const char* Scenario;
+        int Signal;
+        const char* Type;
+        const char* MessagePart;
+        const char* Procedure;  // a frame the stack must name
+    };
+    const Case Cases[] = {
+        {"read", SIGSEGV, "EAccessViolation", "Read of address 0000000000000010", "main"},
+        {"write", SIGSEGV, "EAccessViolation", "Write of address 0000000000000010", "main"},
+        {"divide", SIGFPE, "EDivByZero", "Division by zero at address", "main"},
+        // Reported from the alternate stack.
+        {"overflow", SIGSEGV, "EStackOverflow", "Stack overflow at address", "Recurse"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Scenario);
+        const TempDir Dir;
+        const ChildRun R = RunChild(C.Scenario, Dir.Path());
+        EXPECT_EQ(R.Signal, C.Signal);
+        EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
+        EXPECT_NE(R.Log.find(std::string("2.4 Type   : ") + C.Type), std::string::npos) << R.Log;
+        EXPECT_NE(R.Log.find(C.MessagePart), std::string::npos);
+        EXPECT_NE(R.Log.find("in module 'exceptionlog_child-stripped'"), std::string::npos);
+        EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", C.Procedure)) << R.Log;
+        EXPECT_NE(R.Err.find(C.Type), std::string::npos);
+    }
+}
+
+TEST(ExceptionReporting, BurstEndsTheProgramAfterItsSaves)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("burst", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 1);
+    // The third of three exceptions within a minute ends it, after the
+    // program's save hook ran.
+    EXPECT_EQ(R.Out, "saved\n");
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 3);
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "restarted"));
+}
+
+TEST(ExceptionReporting, BurstRestartsTheProgramWhenConfigured)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("burst-restart", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 1);
+    EXPECT_EQ(R.Out, "saved\n");
+    // The new program notes that it started again.
+    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(Dir.Path() / "restarted") &&
+           std::chrono::steady_clock::now() < Until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(std::filesystem::exists(Dir.Path() / "restarted"));
+}
+
+TEST(ExceptionReporting, KnownReportIsNotSavedTwice)
+{
+    const TempDir Dir;
+    const ChildRun First = RunChild("known", Dir.Path());
+    EXPECT_EQ(First.Out, "reported\n");
+    // A new run loads at another address; the report is still the same one.
+    const ChildRun Second = RunChild("known", Dir.Path());
+    EXPECT_EQ(Second.Out, "reported known\n");
+    EXPECT_EQ(CountOf(Second.Log, "RazuroLog 5.1.3"), 1);
+}
+
+TEST(ExceptionReporting, FrozenHandlerIsReportedWithTheMainThreadsStack)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("freeze", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    ASSERT_GE(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
+    EXPECT_NE(R.Log.find("2.4 Type   : EFrozenApplication"), std::string::npos);
+    EXPECT_NE(R.Log.find("2.5 Message: The application seems to be frozen."), std::string::npos);
+    EXPECT_NE(R.Log.find("; Main "), std::string::npos);
+    EXPECT_TRUE(HasFrame(R.Log, "[^|]*", "FrozenHandler")) << R.Log;
+}
+
+TEST(ExceptionReporting, FreezeTimeoutOfZeroSwitchesDetectionOff)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("freeze-off", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_TRUE(R.Log.empty()) << R.Log;
+}
