@@ -12,6 +12,7 @@
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 
 // ---- column ---------------------------------------------------------------------------------
@@ -1408,15 +1409,30 @@ void TVTHeader::ReadFromStream(TStream* Stream)
     const TVTHeaderOptions SavedOptions = FOptions;
     FLoading = true;
     FOptions = TVTHeaderOptions();
+    // Indices from outside, or kept from before when the read stops part
+    // way through new columns, must name real columns.
+    auto FitIndices = [this]() {
+        auto Fit = [this](TColumnIndex& I) {
+            if (I < NoColumn || I >= FColumns->Count())
+                I = NoColumn;
+        };
+        Fit(FAutoSizeIndex);
+        Fit(FMainColumn);
+        Fit(FSortColumn);
+        if (FMainColumn < 0 && FColumns->Count() > 0)
+            FMainColumn = 0;
+    };
     struct LoadingEnd {
         TVTHeader* H;
         TVTHeaderOptions Saved;
+        std::function<void()> FitIndices;
         ~LoadingEnd()
         {
             H->FLoading = false;
             H->FOptions = Saved;
+            FitIndices();
         }
-    } End{this, SavedOptions};
+    } End{this, SavedOptions, FitIndices};
 
     int32_t Version = -1;
     int32_t Lead = R.I32();
@@ -1487,15 +1503,6 @@ void TVTHeader::ReadFromStream(TStream* Stream)
         FSortColumn = R.I32();
         FSortDirection = (R.U32() & 0xFF) ? sdDescending : sdAscending;
     }
-    // Indices from outside must name real columns.
-    auto Fit = [this](TColumnIndex& I) {
-        if (I < NoColumn || I >= FColumns->Count())
-            I = NoColumn;
-    };
-    Fit(FAutoSizeIndex);
-    Fit(FMainColumn);
-    Fit(FSortColumn);
-    if (FMainColumn < 0 && FColumns->Count() > 0)
-        FMainColumn = 0;
+    FitIndices();
     FOwner->DoColumnResize(NoColumn);
 }
