@@ -110,6 +110,14 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
     const double Magnitude = std::fabs(V);
     if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
         return false;
+    // Whole numbers (quantities, row numbers) are the most common: the first
+    // step of the walk below takes them, without its arithmetic.
+    const auto Whole = static_cast<Int64>(V);
+    if (double(Whole) == V) {
+        Units = Whole;
+        Decimals = 0;
+        return true;
+    }
     double Scale = 1;
     for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
         // Rounded by conversion, which is quick; the way ties go does not

@@ -17,6 +17,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,9 +68,11 @@ void StoreText(TshInvoiceTovar& Row, Byte Kind, const AnsiString& Text,
     case KindItem:
         Splitter.Mode = PackedMode;
         Splitter.Parse(Text);
-        Row.Name = Splitter.NamePart;
+        // The parts are taken, not copied: the next Parse empties them
+        // anyway, and nothing else reads them.
+        Row.Name = std::move(Splitter.NamePart);
         if (Row.Tip.IsEmpty())
-            Row.Tip = Splitter.TypePart;
+            Row.Tip = std::move(Splitter.TypePart);
         return;
     case KindUnit: Row.Ed = Text; return;
     default: return;

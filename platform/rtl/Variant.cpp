@@ -10,13 +10,6 @@
 #include <utility>
 #include <vector>
 
-struct Variant::ArrayData {
-    int Dims = 0;
-    int Low[2] = {0, 0};
-    int Count[2] = {0, 0};
-    std::vector<Variant> Items;
-};
-
 namespace {
 
 const char* const SVarTypeCouldNotConvert = "Could not convert variant of type (";
@@ -150,7 +143,7 @@ Variant::Variant(Variant&& Other) noexcept
     : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
 {
     FInt = Other.FInt;
-    Other.Clear();
+    Other.Vacate();
 }
 
 Variant& Variant::operator=(const Variant& Other)
@@ -168,11 +161,20 @@ Variant& Variant::operator=(Variant&& Other) noexcept
     FInt = Other.FInt;
     FString = std::move(Other.FString);
     FArray = std::move(Other.FArray);
-    Other.Clear();
+    Other.Vacate();
     return *this;
 }
 
 Variant::~Variant() = default;
+
+void Variant::Vacate() noexcept
+{
+    // The text and the array have been moved out: the text is left without
+    // a byte and keeps no memory, the array pointer is null.
+    FType = varEmpty;
+    FInt = 0;
+    FString.SetLength(0);
+}
 
 void Variant::Clear() noexcept
 {
@@ -594,11 +596,6 @@ const Variant& Variant::GetElement(int I) const
     return Element(I, 0, 1);
 }
 
-const Variant& Variant::GetElement(int I, int J) const
-{
-    return Element(I, J, 2);
-}
-
 void Variant::PutElement(int I, const Variant& Value)
 {
     const_cast<Variant&>(Element(I, 0, 1)) = Value;
@@ -611,7 +608,7 @@ void Variant::PutElement(int I, int J, const Variant& Value)
 
 void Variant::PutElement(int I, int J, Variant&& Value)
 {
-    const_cast<Variant&>(Element(I, J, 2)) = std::move(Value);
+    const_cast<Variant&>(GetElement(I, J)) = std::move(Value);
 }
 
 // ---- comparison ----------------------------------------------------------------

@@ -35,6 +35,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <vector>
 
 using TVarType = Word;
 
@@ -126,7 +127,14 @@ public:
     /// of bounds" outside them and EVariantInvalidArgError "Invalid argument"
     /// when this is not an array of that many dimensions.
     [[nodiscard]] const Variant& GetElement(int I) const;
-    [[nodiscard]] const Variant& GetElement(int I, int J) const;
+    [[nodiscard]] const Variant& GetElement(int I, int J) const
+    {
+        // Tables are read cell by cell: an index within a two-dimensional
+        // array is served here, anything else by the checking path.
+        if (const Variant* Item = Item2D(I, J))
+            return *Item;
+        return Element(I, J, 2);
+    }
     void PutElement(int I, const Variant& Value);
     void PutElement(int I, int J, const Variant& Value);
     /// Moves Value into the element, sparing a copy of its text.
@@ -169,7 +177,12 @@ private:
     /// type in the messages.
     [[nodiscard]] Int64 IntegerValue(TVarType To, Int64 Lo, Int64 Hi) const;
     [[nodiscard]] const Variant& Element(int I, int J, int Dims) const;
+    /// The element [I, J] of a two-dimensional array; null when this is no
+    /// such array or an index is outside its bounds.
+    [[nodiscard]] const Variant* Item2D(int I, int J) const;
     void Clear() noexcept;
+    /// Empty again after its text and array were moved elsewhere.
+    void Vacate() noexcept;
 
     TVarType FType = varEmpty;
     union {
@@ -180,6 +193,26 @@ private:
     AnsiString FString;
     std::unique_ptr<ArrayData> FArray;
 };
+
+/// An array's bounds and elements, row by row for two dimensions.
+struct Variant::ArrayData {
+    int Dims = 0;
+    int Low[2] = {0, 0};
+    int Count[2] = {0, 0};
+    std::vector<Variant> Items;
+};
+
+inline const Variant* Variant::Item2D(int I, int J) const
+{
+    if (!FArray || FArray->Dims != 2)
+        return nullptr;
+    // Unsigned, so an index below the low bound is out of range too.
+    const auto Row = static_cast<uint64_t>(Int64(I) - FArray->Low[0]);
+    const auto Col = static_cast<uint64_t>(Int64(J) - FArray->Low[1]);
+    if (Row >= uint64_t(FArray->Count[0]) || Col >= uint64_t(FArray->Count[1]))
+        return nullptr;
+    return &FArray->Items[size_t(Row * uint64_t(FArray->Count[1]) + Col)];
+}
 
 /// The type code.
 [[nodiscard]] inline TVarType VarType(const Variant& V) { return V.VType(); }
