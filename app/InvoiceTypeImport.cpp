@@ -140,9 +140,10 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
     Currency Total;
     Currency TotalWithoutVat;
     for (Integer R = From; R <= To; ++R) {
-        const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
+        // The sheet row number, written only for an error line.
+        const auto SheetRow = [&] { return IntToStr(Analysis.FirstRow + R); };
         if (!Analysis.anRowList.GetItem(R)->IsData) {
-            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow});
+            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow()});
             continue;
         }
         TshInvoiceTovar& Row = *Imported.Add();
@@ -186,7 +187,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 }
             } catch (const Exception&) {
                 Imported.AddErrorFmt(SImportCellError(),
-                                     {SheetRow, IntToStr(Analysis.FirstCol + C)});
+                                     {SheetRow(), IntToStr(Analysis.FirstCol + C)});
             }
         }
         try {
@@ -201,17 +202,17 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 if (Missing.IsEmpty())
                     Imported.AddErrorFmt(
                         "Не совпадает сумма в накладной [Строка %s] [XL строка %s]"_a,
-                        {Number, SheetRow});
+                        {Number, SheetRow()});
                 else
                     Imported.AddErrorFmt("Нет числового значения в колонках "_a + "("
                                              + Trim(Missing) + ")" + "[Строка %s] [XL строка %s]"_a,
-                                         {Number, SheetRow});
+                                         {Number, SheetRow()});
             }
             Total += CostSum;
             TotalWithoutVat += SumWithoutVat;
         } catch (const Exception&) {
             Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s] (%s)"_a,
-                                 {SheetRow, "Ошибка вычисления суммы"_a});
+                                 {SheetRow(), "Ошибка вычисления суммы"_a});
         }
         Row.Price = Currency();
     }

@@ -139,41 +139,11 @@ Variant::Variant(const Variant& Other)
     FInt = Other.FInt;
 }
 
-Variant::Variant(Variant&& Other) noexcept
-    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
-{
-    FInt = Other.FInt;
-    Other.Vacate();
-}
-
 Variant& Variant::operator=(const Variant& Other)
 {
     if (this != &Other)
         *this = Variant(Other);
     return *this;
-}
-
-Variant& Variant::operator=(Variant&& Other) noexcept
-{
-    if (this == &Other)
-        return *this;
-    FType = Other.FType;
-    FInt = Other.FInt;
-    FString = std::move(Other.FString);
-    FArray = std::move(Other.FArray);
-    Other.Vacate();
-    return *this;
-}
-
-Variant::~Variant() = default;
-
-void Variant::Vacate() noexcept
-{
-    // The text and the array have been moved out: the text is left without
-    // a byte and keeps no memory, the array pointer is null.
-    FType = varEmpty;
-    FInt = 0;
-    FString.SetLength(0);
 }
 
 void Variant::Clear() noexcept
@@ -606,10 +576,6 @@ void Variant::PutElement(int I, int J, const Variant& Value)
     const_cast<Variant&>(Element(I, J, 2)) = Value;
 }
 
-void Variant::PutElement(int I, int J, Variant&& Value)
-{
-    const_cast<Variant&>(GetElement(I, J)) = std::move(Value);
-}
 
 // ---- comparison ----------------------------------------------------------------
 

@@ -138,7 +138,10 @@ public:
     void PutElement(int I, const Variant& Value);
     void PutElement(int I, int J, const Variant& Value);
     /// Moves Value into the element, sparing a copy of its text.
-    void PutElement(int I, int J, Variant&& Value);
+    void PutElement(int I, int J, Variant&& Value)
+    {
+        const_cast<Variant&>(GetElement(I, J)) = std::move(Value);
+    }
 
     /// The text of a string value (varString, varOleStr) as it is held,
     /// without a copy; null for any other type. Valid while this Variant
@@ -201,6 +204,39 @@ struct Variant::ArrayData {
     int Count[2] = {0, 0};
     std::vector<Variant> Items;
 };
+
+// Moves and destruction are inline: a table of cells makes and drops a
+// great many values.
+
+inline Variant::Variant(Variant&& Other) noexcept
+    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
+{
+    FInt = Other.FInt;
+    Other.Vacate();
+}
+
+inline Variant& Variant::operator=(Variant&& Other) noexcept
+{
+    if (this == &Other)
+        return *this;
+    FType = Other.FType;
+    FInt = Other.FInt;
+    FString = std::move(Other.FString);
+    FArray = std::move(Other.FArray);
+    Other.Vacate();
+    return *this;
+}
+
+inline Variant::~Variant() = default;
+
+inline void Variant::Vacate() noexcept
+{
+    // The text and the array have been moved out: the text is left without
+    // a byte and keeps no memory, the array pointer is null.
+    FType = varEmpty;
+    FInt = 0;
+    FString.SetLength(0);
+}
 
 inline const Variant* Variant::Item2D(int I, int J) const
 {
