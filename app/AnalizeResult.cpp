@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -486,11 +487,15 @@ void TAnalizeResult::PrepareKeywords()
     }
     for (auto& List : FKeywordsByStart)
         List.clear();
+    std::fill(std::begin(FKeywordLengthByStart), std::end(FKeywordLengthByStart), size_t(0));
     for (const KeywordSet& Set : FKeywords)
         for (const AnsiString& Key : Set.Keywords)
-            if (!Key.IsEmpty())
-                FKeywordsByStart[static_cast<unsigned char>(Key[1])].emplace_back(Set.Kind,
-                                                                                  Key.View());
+            if (!Key.IsEmpty()) {
+                const auto Start = static_cast<unsigned char>(Key[1]);
+                FKeywordsByStart[Start].emplace_back(Set.Kind, Key.View());
+                FKeywordLengthByStart[Start] =
+                    std::max(FKeywordLengthByStart[Start], size_t(Key.Length()));
+            }
 }
 
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
@@ -516,11 +521,13 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
         Letter = TypeCharOf(Text);
         return Text;
     }
-    if (!CellHasText(Cell))
+    // Most other cells hold doubles, which always have a text.
+    const bool IsDouble = Cell.VType() == varDouble;
+    if (!IsDouble && !CellHasText(Cell))
         return {};
     Int64 Units = 0;
     int Decimals = 0;
-    if (Cell.VType() == varDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
+    if (IsDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
         // The letter its text would get: a whole number, or a decimal well
         // inside Currency.
         Letter = Decimals == 0 ? 'I' : 'F';
@@ -651,8 +658,11 @@ Byte TAnalizeResult::MatchKindFast(std::string_view Text) const
     // turned away before anything is normalised.
     if (I == Text.size() || !FKeywordStarts.Contains(Upper[static_cast<unsigned char>(Text[I])]))
         return KindNone;
+    // No more is read than the longest keyword with this first character.
+    const auto First = static_cast<unsigned char>(Upper[static_cast<unsigned char>(Text[I])]);
+    const size_t Needed = FKeywordLengthByStart[First];
     size_t Length = 0;
-    for (; I < Text.size() && Length < FKeywordLength; ++I)
+    for (; I < Text.size() && Length < Needed; ++I)
         if (!HeaderNoise.Contains(Text[I]))
             Normal[Length++] = Upper[static_cast<unsigned char>(Text[I])];
     // Only the keywords with the text's first character can match; they
