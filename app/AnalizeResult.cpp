@@ -573,6 +573,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
     // Pattern entries by pattern, for counting; the list keeps their order.
     std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
+    TStatAnalizeItem* LastEntry = nullptr;
     FTotalKeywordRows.assign(static_cast<size_t>(RowCount), false);
     // The texts of a row's whole numbers, for the numbering-row test, made
     // only for rows of whole numbers; the other texts are looked at where
@@ -619,9 +620,16 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         Row->Pattern = Pattern;
         if (Row->Empty)
             continue;
+        // Item rows follow each other with one pattern: the entry of the
+        // last counted row is tried before the map.
+        if (LastEntry && LastEntry->Pattern == Pattern) {
+            ++LastEntry->Count;
+            continue;
+        }
         auto Found = Patterns.find(Pattern);
         if (Found != Patterns.end()) {
-            ++Found->second->Count;
+            LastEntry = Found->second;
+            ++LastEntry->Count;
             continue;
         }
         TStatAnalizeItem* Entry = anPatternList.Add();
@@ -629,6 +637,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         Entry->Empty = false;
         Entry->Count = 1;
         Patterns.emplace(Pattern, Entry);
+        LastEntry = Entry;
     }
 }
 

@@ -89,8 +89,13 @@ void AppendUtf16(std::string& Out, const char* Bytes, size_t Count)
             Text[N++] = static_cast<char>(U);
             continue;
         }
-        // Cyrillic letters and the page's other characters, from the table
-        // looked up once for the whole text.
+        // А..я (U+0410..U+044F) are 0xC0..0xFF in the page, in order.
+        if (U - 0x410 < 0x40) {
+            Text[N++] = static_cast<char>(0xC0 + (U - 0x410));
+            continue;
+        }
+        // The page's other characters, from the table looked up once for
+        // the whole text.
         if (U <= HighestMapped && Table[U] != 0) {
             Text[N++] = static_cast<char>(Table[U]);
             continue;
