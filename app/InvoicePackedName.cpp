@@ -145,10 +145,11 @@ TInvoicePackedName::~TInvoicePackedName() = default;
 
 void TInvoicePackedName::Clear()
 {
-    TypePart = AnsiString();
-    Reserve1 = AnsiString();
-    Reserve2 = AnsiString();
-    NamePart = AnsiString();
+    // Emptied in place: each name of an import passes through here.
+    TypePart.SetLength(0);
+    Reserve1.SetLength(0);
+    Reserve2.SetLength(0);
+    NamePart.SetLength(0);
 }
 
 void TInvoicePackedName::Parse(const AnsiString& Text)
