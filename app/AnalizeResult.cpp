@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -110,6 +111,14 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
     const double Magnitude = std::fabs(V);
     if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
         return false;
+    // Whole numbers (quantities, row numbers) are the most common: the first
+    // step of the walk below takes them, without its arithmetic.
+    const auto Whole = static_cast<Int64>(V);
+    if (double(Whole) == V) {
+        Units = Whole;
+        Decimals = 0;
+        return true;
+    }
     double Scale = 1;
     for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
         // Rounded by conversion, which is quick; the way ties go does not
@@ -478,11 +487,15 @@ void TAnalizeResult::PrepareKeywords()
     }
     for (auto& List : FKeywordsByStart)
         List.clear();
+    std::fill(std::begin(FKeywordLengthByStart), std::end(FKeywordLengthByStart), size_t(0));
     for (const KeywordSet& Set : FKeywords)
         for (const AnsiString& Key : Set.Keywords)
-            if (!Key.IsEmpty())
-                FKeywordsByStart[static_cast<unsigned char>(Key[1])].emplace_back(Set.Kind,
-                                                                                  Key.View());
+            if (!Key.IsEmpty()) {
+                const auto Start = static_cast<unsigned char>(Key[1]);
+                FKeywordsByStart[Start].emplace_back(Set.Kind, Key.View());
+                FKeywordLengthByStart[Start] =
+                    std::max(FKeywordLengthByStart[Start], size_t(Key.Length()));
+            }
 }
 
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
@@ -508,11 +521,13 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
         Letter = TypeCharOf(Text);
         return Text;
     }
-    if (!CellHasText(Cell))
+    // Most other cells hold doubles, which always have a text.
+    const bool IsDouble = Cell.VType() == varDouble;
+    if (!IsDouble && !CellHasText(Cell))
         return {};
     Int64 Units = 0;
     int Decimals = 0;
-    if (Cell.VType() == varDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
+    if (IsDouble && ShortDecimal(Cell.AsDouble(), Units, Decimals)) {
         // The letter its text would get: a whole number, or a decimal well
         // inside Currency.
         Letter = Decimals == 0 ? 'I' : 'F';
@@ -558,6 +573,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
     TAnResItem* Total = ForArticles ? nullptr : FindByKind(KindTotal);
     // Pattern entries by pattern, for counting; the list keeps their order.
     std::unordered_map<AnsiString, TStatAnalizeItem*> Patterns;
+    TStatAnalizeItem* LastEntry = nullptr;
     FTotalKeywordRows.assign(static_cast<size_t>(RowCount), false);
     // The texts of a row's whole numbers, for the numbering-row test, made
     // only for rows of whole numbers; the other texts are looked at where
@@ -604,9 +620,16 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         Row->Pattern = Pattern;
         if (Row->Empty)
             continue;
+        // Item rows follow each other with one pattern: the entry of the
+        // last counted row is tried before the map.
+        if (LastEntry && LastEntry->Pattern == Pattern) {
+            ++LastEntry->Count;
+            continue;
+        }
         auto Found = Patterns.find(Pattern);
         if (Found != Patterns.end()) {
-            ++Found->second->Count;
+            LastEntry = Found->second;
+            ++LastEntry->Count;
             continue;
         }
         TStatAnalizeItem* Entry = anPatternList.Add();
@@ -614,6 +637,7 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         Entry->Empty = false;
         Entry->Count = 1;
         Patterns.emplace(Pattern, Entry);
+        LastEntry = Entry;
     }
 }
 
@@ -643,8 +667,11 @@ Byte TAnalizeResult::MatchKindFast(std::string_view Text) const
     // turned away before anything is normalised.
     if (I == Text.size() || !FKeywordStarts.Contains(Upper[static_cast<unsigned char>(Text[I])]))
         return KindNone;
+    // No more is read than the longest keyword with this first character.
+    const auto First = static_cast<unsigned char>(Upper[static_cast<unsigned char>(Text[I])]);
+    const size_t Needed = FKeywordLengthByStart[First];
     size_t Length = 0;
-    for (; I < Text.size() && Length < FKeywordLength; ++I)
+    for (; I < Text.size() && Length < Needed; ++I)
         if (!HeaderNoise.Contains(Text[I]))
             Normal[Length++] = Upper[static_cast<unsigned char>(Text[I])];
     // Only the keywords with the text's first character can match; they

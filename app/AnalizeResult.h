@@ -236,6 +236,9 @@ private:
     size_t FKeywordLength = 0;
     /// The first characters of the prepared keywords.
     TCharSet FKeywordStarts;
+    /// Per first character (as a byte), the longest prepared keyword that
+    /// starts with it.
+    size_t FKeywordLengthByStart[256] = {};
     /// Per first character (as a byte), the prepared keywords that start
     /// with it, in item order: kind and keyword.
     std::vector<std::pair<Byte, std::string_view>> FKeywordsByStart[256];

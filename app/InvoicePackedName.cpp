@@ -5,6 +5,7 @@
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <array>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -144,10 +145,11 @@ TInvoicePackedName::~TInvoicePackedName() = default;
 
 void TInvoicePackedName::Clear()
 {
-    TypePart = AnsiString();
-    Reserve1 = AnsiString();
-    Reserve2 = AnsiString();
-    NamePart = AnsiString();
+    // Emptied in place: each name of an import passes through here.
+    TypePart.SetLength(0);
+    Reserve1.SetLength(0);
+    Reserve2.SetLength(0);
+    NamePart.SetLength(0);
 }
 
 void TInvoicePackedName::Parse(const AnsiString& Text)
@@ -248,11 +250,21 @@ AnsiString TInvoicePackedName::RemoveGroupCode(AnsiString S) const
     int BestCode = Codes;
     int TokStart = 0;
     int TokEnd = 0;
+    // Names are long and have few code words: the words are found on the
+    // bytes themselves, Text[I - 1] being the 1-based S[I], through a byte
+    // table of the separators.
+    static const auto IsSeparator = [] {
+        std::array<bool, 256> Table{};
+        for (int B = 0; B < 256; ++B)
+            Table[size_t(B)] = Separators.Contains(static_cast<char>(B));
+        return Table;
+    }();
+    const auto* const Text = reinterpret_cast<const unsigned char*>(S.View().data());
     for (int I = 1; I <= Len;) {
-        while (I <= Len && Separators.Contains(S[I]))
+        while (I <= Len && IsSeparator[Text[I - 1]])
             ++I;
         const int Start = I;
-        while (I <= Len && !Separators.Contains(S[I]))
+        while (I <= Len && !IsSeparator[Text[I - 1]])
             ++I;
         // Only a word whose first letter starts a code is compared.
         if (I == Start || !FCodeStarts[cp1251::ToUpper(static_cast<unsigned char>(S[Start]))])

@@ -17,6 +17,7 @@
 #include "platform/rtl/Variant.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,9 +68,11 @@ void StoreText(TshInvoiceTovar& Row, Byte Kind, const AnsiString& Text,
     case KindItem:
         Splitter.Mode = PackedMode;
         Splitter.Parse(Text);
-        Row.Name = Splitter.NamePart;
+        // The parts are taken, not copied: the next Parse empties them
+        // anyway, and nothing else reads them.
+        Row.Name = std::move(Splitter.NamePart);
         if (Row.Tip.IsEmpty())
-            Row.Tip = Splitter.TypePart;
+            Row.Tip = std::move(Splitter.TypePart);
         return;
     case KindUnit: Row.Ed = Text; return;
     default: return;
@@ -137,9 +140,10 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
     Currency Total;
     Currency TotalWithoutVat;
     for (Integer R = From; R <= To; ++R) {
-        const AnsiString SheetRow = IntToStr(Analysis.FirstRow + R);
+        // The sheet row number, written only for an error line.
+        const auto SheetRow = [&] { return IntToStr(Analysis.FirstRow + R); };
         if (!Analysis.anRowList.GetItem(R)->IsData) {
-            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow});
+            Imported.AddErrorFmt(SImportRowSkipped(), {SheetRow()});
             continue;
         }
         TshInvoiceTovar& Row = *Imported.Add();
@@ -183,7 +187,7 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 }
             } catch (const Exception&) {
                 Imported.AddErrorFmt(SImportCellError(),
-                                     {SheetRow, IntToStr(Analysis.FirstCol + C)});
+                                     {SheetRow(), IntToStr(Analysis.FirstCol + C)});
             }
         }
         try {
@@ -198,17 +202,17 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
                 if (Missing.IsEmpty())
                     Imported.AddErrorFmt(
                         "Не совпадает сумма в накладной [Строка %s] [XL строка %s]"_a,
-                        {Number, SheetRow});
+                        {Number, SheetRow()});
                 else
                     Imported.AddErrorFmt("Нет числового значения в колонках "_a + "("
                                              + Trim(Missing) + ")" + "[Строка %s] [XL строка %s]"_a,
-                                         {Number, SheetRow});
+                                         {Number, SheetRow()});
             }
             Total += CostSum;
             TotalWithoutVat += SumWithoutVat;
         } catch (const Exception&) {
             Imported.AddErrorFmt("Ошибка импорта из накладной [Строка XL %s] (%s)"_a,
-                                 {SheetRow, "Ошибка вычисления суммы"_a});
+                                 {SheetRow(), "Ошибка вычисления суммы"_a});
         }
         Row.Price = Currency();
     }

@@ -14,7 +14,7 @@ const char* const SZeroDivide = "Floating point division by zero";
 
 }  // namespace
 
-int64_t DivRoundHalfEven(__int128 Num, __int128 Den)
+int64_t currency_detail::DivRoundHalfEvenWide(__int128 Num, __int128 Den)
 {
     if (Den == 0)
         throw EZeroDivide(SZeroDivide);

@@ -63,7 +63,29 @@ private:
 /// Divides a 128-bit value by a positive divisor, rounding half to even;
 /// raises EOverflow when the result leaves 64 bits. Shared by the Currency
 /// arithmetic and the number routines that need exact decimal rounding.
-int64_t DivRoundHalfEven(__int128 Num, __int128 Den);
+inline int64_t DivRoundHalfEven(__int128 Num, __int128 Den);
+
+namespace currency_detail {
+/// DivRoundHalfEven for any operands, in 128 bits where they need them.
+int64_t DivRoundHalfEvenWide(__int128 Num, __int128 Den);
+}  // namespace currency_detail
+
+inline int64_t DivRoundHalfEven(__int128 Num, __int128 Den)
+{
+    // Most money fits 64 bits, where division is several times quicker;
+    // inline, a constant divisor (the scale) becomes a multiplication.
+    if (Den > 0 && Den <= INT64_MAX && Num > INT64_MIN && Num <= INT64_MAX) {
+        const auto N = static_cast<int64_t>(Num);
+        const auto D = static_cast<int64_t>(Den);
+        int64_t Q = N / D;
+        const int64_t R = N % D;
+        const uint64_t Twice = 2 * static_cast<uint64_t>(R < 0 ? -R : R);
+        if (Twice > uint64_t(D) || (Twice == uint64_t(D) && (Q % 2) != 0))
+            Q += N < 0 ? -1 : 1;
+        return Q;
+    }
+    return currency_detail::DivRoundHalfEvenWide(Num, Den);
+}
 
 // ---- text ------------------------------------------------------------------
 // Conversions work on the 64-bit value itself, so no digit is lost to

@@ -10,13 +10,6 @@
 #include <utility>
 #include <vector>
 
-struct Variant::ArrayData {
-    int Dims = 0;
-    int Low[2] = {0, 0};
-    int Count[2] = {0, 0};
-    std::vector<Variant> Items;
-};
-
 namespace {
 
 const char* const SVarTypeCouldNotConvert = "Could not convert variant of type (";
@@ -146,33 +139,12 @@ Variant::Variant(const Variant& Other)
     FInt = Other.FInt;
 }
 
-Variant::Variant(Variant&& Other) noexcept
-    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
-{
-    FInt = Other.FInt;
-    Other.Clear();
-}
-
 Variant& Variant::operator=(const Variant& Other)
 {
     if (this != &Other)
         *this = Variant(Other);
     return *this;
 }
-
-Variant& Variant::operator=(Variant&& Other) noexcept
-{
-    if (this == &Other)
-        return *this;
-    FType = Other.FType;
-    FInt = Other.FInt;
-    FString = std::move(Other.FString);
-    FArray = std::move(Other.FArray);
-    Other.Clear();
-    return *this;
-}
-
-Variant::~Variant() = default;
 
 void Variant::Clear() noexcept
 {
@@ -594,11 +566,6 @@ const Variant& Variant::GetElement(int I) const
     return Element(I, 0, 1);
 }
 
-const Variant& Variant::GetElement(int I, int J) const
-{
-    return Element(I, J, 2);
-}
-
 void Variant::PutElement(int I, const Variant& Value)
 {
     const_cast<Variant&>(Element(I, 0, 1)) = Value;
@@ -609,10 +576,6 @@ void Variant::PutElement(int I, int J, const Variant& Value)
     const_cast<Variant&>(Element(I, J, 2)) = Value;
 }
 
-void Variant::PutElement(int I, int J, Variant&& Value)
-{
-    const_cast<Variant&>(Element(I, J, 2)) = std::move(Value);
-}
 
 // ---- comparison ----------------------------------------------------------------
 

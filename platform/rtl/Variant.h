@@ -35,6 +35,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <vector>
 
 using TVarType = Word;
 
@@ -126,11 +127,21 @@ public:
     /// of bounds" outside them and EVariantInvalidArgError "Invalid argument"
     /// when this is not an array of that many dimensions.
     [[nodiscard]] const Variant& GetElement(int I) const;
-    [[nodiscard]] const Variant& GetElement(int I, int J) const;
+    [[nodiscard]] const Variant& GetElement(int I, int J) const
+    {
+        // Tables are read cell by cell: an index within a two-dimensional
+        // array is served here, anything else by the checking path.
+        if (const Variant* Item = Item2D(I, J))
+            return *Item;
+        return Element(I, J, 2);
+    }
     void PutElement(int I, const Variant& Value);
     void PutElement(int I, int J, const Variant& Value);
     /// Moves Value into the element, sparing a copy of its text.
-    void PutElement(int I, int J, Variant&& Value);
+    void PutElement(int I, int J, Variant&& Value)
+    {
+        const_cast<Variant&>(GetElement(I, J)) = std::move(Value);
+    }
 
     /// The text of a string value (varString, varOleStr) as it is held,
     /// without a copy; null for any other type. Valid while this Variant
@@ -169,7 +180,12 @@ private:
     /// type in the messages.
     [[nodiscard]] Int64 IntegerValue(TVarType To, Int64 Lo, Int64 Hi) const;
     [[nodiscard]] const Variant& Element(int I, int J, int Dims) const;
+    /// The element [I, J] of a two-dimensional array; null when this is no
+    /// such array or an index is outside its bounds.
+    [[nodiscard]] const Variant* Item2D(int I, int J) const;
     void Clear() noexcept;
+    /// Empty again after its text and array were moved elsewhere.
+    void Vacate() noexcept;
 
     TVarType FType = varEmpty;
     union {
@@ -180,6 +196,59 @@ private:
     AnsiString FString;
     std::unique_ptr<ArrayData> FArray;
 };
+
+/// An array's bounds and elements, row by row for two dimensions.
+struct Variant::ArrayData {
+    int Dims = 0;
+    int Low[2] = {0, 0};
+    int Count[2] = {0, 0};
+    std::vector<Variant> Items;
+};
+
+// Moves and destruction are inline: a table of cells makes and drops a
+// great many values.
+
+inline Variant::Variant(Variant&& Other) noexcept
+    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
+{
+    FInt = Other.FInt;
+    Other.Vacate();
+}
+
+inline Variant& Variant::operator=(Variant&& Other) noexcept
+{
+    if (this == &Other)
+        return *this;
+    FType = Other.FType;
+    FInt = Other.FInt;
+    FString = std::move(Other.FString);
+    FArray = std::move(Other.FArray);
+    Other.Vacate();
+    return *this;
+}
+
+inline Variant::~Variant() = default;
+
+inline void Variant::Vacate() noexcept
+{
+    // The text and the array have been moved out: the text is left without
+    // a byte and keeps no memory, the array pointer is null.
+    FType = varEmpty;
+    FInt = 0;
+    FString.SetLength(0);
+}
+
+inline const Variant* Variant::Item2D(int I, int J) const
+{
+    if (!FArray || FArray->Dims != 2)
+        return nullptr;
+    // Unsigned, so an index below the low bound is out of range too.
+    const auto Row = static_cast<uint64_t>(Int64(I) - FArray->Low[0]);
+    const auto Col = static_cast<uint64_t>(Int64(J) - FArray->Low[1]);
+    if (Row >= uint64_t(FArray->Count[0]) || Col >= uint64_t(FArray->Count[1]))
+        return nullptr;
+    return &FArray->Items[size_t(Row * uint64_t(FArray->Count[1]) + Col)];
+}
 
 /// The type code.
 [[nodiscard]] inline TVarType VarType(const Variant& V) { return V.VType(); }

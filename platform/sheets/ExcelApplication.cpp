@@ -88,7 +88,10 @@ Variant ExcelRange::Value() const
     for (; It != Data.Cells.end() && It->Row <= Bottom; ++It) {
         if (It->Col < Left || It->Col > Right || It->Kind == CellKind::Blank)
             continue;
-        Table.PutElement(int(It->Row - Top) + 1, int(It->Col - Left) + 1, FSheet->CellValue(&*It));
+        // Written where it stands: the table is this function's own.
+        auto& Element =
+            const_cast<Variant&>(Table.GetElement(int(It->Row - Top) + 1, int(It->Col - Left) + 1));
+        Element = FSheet->CellValue(&*It);
     }
     return Table;
 }

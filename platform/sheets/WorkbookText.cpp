@@ -79,12 +79,25 @@ void AppendUtf16(std::string& Out, const char* Bytes, size_t Count)
 {
     const size_t Start = Out.size();
     Out.resize(Start + Count);
+    char* const Text = Out.data();
+    const auto& Table = UnicodeToCp1251();
     size_t N = Start;
     for (size_t I = 0; I < Count; ++I) {
         const char32_t U = static_cast<uint8_t>(Bytes[2 * I])
                          | static_cast<char32_t>(static_cast<uint8_t>(Bytes[2 * I + 1])) << 8;
         if (U < 0x80) {
-            Out[N++] = static_cast<char>(U);
+            Text[N++] = static_cast<char>(U);
+            continue;
+        }
+        // А..я (U+0410..U+044F) are 0xC0..0xFF in the page, in order.
+        if (U - 0x410 < 0x40) {
+            Text[N++] = static_cast<char>(0xC0 + (U - 0x410));
+            continue;
+        }
+        // The page's other characters, from the table looked up once for
+        // the whole text.
+        if (U <= HighestMapped && Table[U] != 0) {
+            Text[N++] = static_cast<char>(Table[U]);
             continue;
         }
         // A surrogate pair is one character, which the code page lacks.
@@ -93,7 +106,7 @@ void AppendUtf16(std::string& Out, const char* Bytes, size_t Count)
             if (NextHigh >= 0xDC && NextHigh < 0xE0)
                 ++I;
         }
-        Out[N++] = FromCodePoint(U);
+        Text[N++] = FromCodePoint(U);
     }
     Out.resize(N);
 }
