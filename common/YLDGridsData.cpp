@@ -266,8 +266,9 @@ void Tyl_DataDrawGrid::SizeChanged(int OldColCount, int OldRowCount)
         delete FColumns->GetItem(FColumns->Count() - 1);
     while (FColumns->Count() < ColCount())
         FColumns->Add();
-    // New rows may bring the vertical bar, which narrows the client.
-    if (RowCount() != OldRowCount) {
+    // New rows may bring the vertical bar, which narrows the client; new
+    // columns need their widths fitted.
+    if (RowCount() != OldRowCount || ColCount() != OldColCount) {
         --FBuildState;
         FitAutoSize();
         ++FBuildState;
@@ -342,7 +343,12 @@ void Tyl_DataDrawGrid::FitAutoSize()
 {
     if (FLayoutLock || ComponentState().Contains(csLoading) || !FColumns || FColumns->Count() == 0)
         return;
+    // While the grid's size changes (a realign may run in the middle of
+    // it), the columns follow the grid in SizeChanged; only between size
+    // changes does the grid follow its columns.
     if (ColCount() != FColumns->Count()) {
+        if (FBuildState > 0 || ChangingSize())
+            return;
         ++FBuildState;
         TCustomGrid::SetColCount(FColumns->Count());
         --FBuildState;

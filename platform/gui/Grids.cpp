@@ -495,6 +495,12 @@ void TCustomGrid::ChangeSize(int NewColCount, int NewRowCount)
     const int OldRowCount = FRowCount;
     if (NewColCount == OldColCount && NewRowCount == OldRowCount)
         return;
+    struct Changing {
+        bool& Flag;
+        bool Old;
+        ~Changing() { Flag = Old; }
+    } Scope{FChangingSize, FChangingSize};
+    FChangingSize = true;
     // Widths, heights and tab stops of the cells that stay are kept; new
     // ones take the defaults.
     if (!FColWidths.empty())

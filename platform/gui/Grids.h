@@ -277,6 +277,8 @@ protected:
     void DeleteRow(int ARow);
     void ScrollData(int DX, int DY);
     void ChangeSize(int NewColCount, int NewRowCount);
+    /// True while ChangeSize runs (a realign it causes may call back).
+    bool ChangingSize() const { return FChangingSize; }
     /// The greatest top-left cell at which Coord is still wholly visible.
     TGridCoord CalcMaxTopLeft(const TGridCoord& Coord, const TGridDrawInfo& DrawInfo);
     TGridCoord CalcCoordFromPoint(int X, int Y, const TGridDrawInfo& DrawInfo);
@@ -354,6 +356,8 @@ private:
     void EndSizing(const TGridDrawInfo& DrawInfo);
 
     int FColCount = 5;
+
+    bool FChangingSize = false;
     int FRowCount = 5;
     int FFixedCols = 1;
     int FFixedRows = 1;

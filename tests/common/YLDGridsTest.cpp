@@ -1020,3 +1020,21 @@ TEST_F(FixedButtons, SwitchingRowSelectOffCollapsesTheSelection)
 }
 
 } // namespace
+
+// A grid that fills its parent realigns in the middle of a size change;
+// the columns still follow the new column count.
+TEST(DataGrid, ColumnsFollowTheColumnCountOfAnAlignedGrid)
+{
+    TForm Form(nullptr);
+    Form.SetClientWidth(600);
+    Form.SetClientHeight(400);
+    auto* Grid = new Tyl_DataDrawGrid(&Form);
+    Grid->SetParent(&Form);
+    Grid->SetAlign(alClient);
+    Grid->SetColCount(14);
+    EXPECT_EQ(Grid->ColCount(), 14);
+    EXPECT_EQ(Grid->Columns()->Count(), 14);
+    Grid->Columns()->GetItem(3)->SetAutoSize(true);
+    Grid->SetColCount(6);
+    EXPECT_EQ(Grid->Columns()->Count(), 6);
+}
