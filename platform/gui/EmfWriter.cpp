@@ -539,8 +539,12 @@ QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
         std::memcpy(R.data() + 56, &Rc, 16);
     }
     Put32(Fixed - 4, static_cast<uint32_t>(Fixed + StringBytes));
-    std::memcpy(R.data() + Fixed, Chars.data(), Chars.size() * 2);
-    std::memcpy(R.data() + Fixed + StringBytes, Dx.data(), Dx.size() * 4);
+    // An opaque box without text has no characters to copy (and an empty
+    // vector may hold no buffer at all).
+    if (!Chars.empty())
+        std::memcpy(R.data() + Fixed, Chars.data(), Chars.size() * 2);
+    if (!Dx.empty())
+        std::memcpy(R.data() + Fixed + StringBytes, Dx.data(), Dx.size() * 4);
     D->PutRaw(R);
     return D->Note(Box);
 }
