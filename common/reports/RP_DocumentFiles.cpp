@@ -477,7 +477,7 @@ void TDocument::ReadIni(TIniFile& Ini, const AnsiString& Prefix)
     Ini.ReadSections(&Sections);
     const Integer Pages = std::max(Ini.ReadInteger(Doc, "P.Count", 0), 1);
     CheckReportLoad(Pages <= std::max(Sections.Count(), 1));
-    Integer TotalViews = 0;
+    Int64 TotalViews = 0;
     for (Integer I = 0; I < Pages; ++I) {
         SetPageIndex(I);
         TPage& Page = *CurrentPage();
@@ -485,8 +485,9 @@ void TDocument::ReadIni(TIniFile& Ini, const AnsiString& Prefix)
         Page.Orientation = static_cast<Byte>(Ini.ReadInteger(PSect, "O", 0));
         Page.PageHeaderOnFirst = Ini.ReadBool(PSect, "F", false);
         Page.PrintToPrevPage = Ini.ReadBool(PSect, "P", false);
-        const Integer Views = Ini.ReadInteger(PSect, "V.Count", 0);
-        TotalViews += std::max(Views, 0);
+        // Summed in 64 bits: a huge count must not wrap round past the check.
+        const Integer Views = std::max(Ini.ReadInteger(PSect, "V.Count", 0), 0);
+        TotalViews += Views;
         CheckReportLoad(TotalViews <= Sections.Count());
         for (Integer J = 0; J < Views; ++J) {
             const AnsiString VSect = PSect + "V" + IntToStr(J);
