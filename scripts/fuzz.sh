@@ -3,6 +3,7 @@
 #   scripts/fuzz.sh                 every fuzz target, 30 seconds each
 #   scripts/fuzz.sh 300             every target, 300 seconds each
 #   scripts/fuzz.sh 60 WorkbookReaderFuzz
+# FUZZ_FINDINGS_FAIL=0 reports findings without failing (CI's short runs).
 # Builds the fuzz targets alone with clang in build-fuzz/ and runs them, as
 # many at a time as there are cores. Each target starts from its seed and
 # broken-input folders (read only) and keeps what it finds new in
@@ -72,5 +73,8 @@ while [ ${#PIDS[@]} -gt 0 ]; do wait_one; done
 
 if [ ${#FAILED[@]} -gt 0 ]; then
     echo "Findings in: ${FAILED[*]}" >&2
+    # CI's short runs are a random search: what they find is printed above
+    # for a developer to minimise into broken/, without failing the run.
+    [ "${FUZZ_FINDINGS_FAIL:-1}" = 0 ] && exit 0
     exit 1
 fi
