@@ -91,110 +91,110 @@ int GetMapMode(HDC DC)
     return DC ? DC->S.MapMode : 0;
 }
 
-BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old)
+namespace {
+
+/// Sets one of the DC's two origins to (X, Y), or with Offset moves it by
+/// (X, Y); Old gets the origin before.
+BOOL MoveOrigin(HDC DC, TPoint DcState::*Origin, int X, int Y, TPoint* Old, bool Offset)
 {
     if (!DC)
         return false;
+    TPoint& O = DC->S.*Origin;
     if (Old)
-        *Old = DC->S.ViewportOrg;
-    DC->S.ViewportOrg = {X, Y};
+        *Old = O;
+    O = Offset ? TPoint{O.X + X, O.Y + Y} : TPoint{X, Y};
     return true;
+}
+
+BOOL GetOrigin(HDC DC, TPoint DcState::*Origin, TPoint& Out)
+{
+    if (!DC)
+        return false;
+    Out = DC->S.*Origin;
+    return true;
+}
+
+} // namespace
+
+BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old)
+{
+    return MoveOrigin(DC, &DcState::ViewportOrg, X, Y, Old, /*Offset=*/false);
 }
 
 BOOL GetViewportOrgEx(HDC DC, TPoint& Origin)
 {
-    if (!DC)
-        return false;
-    Origin = DC->S.ViewportOrg;
-    return true;
+    return GetOrigin(DC, &DcState::ViewportOrg, Origin);
 }
 
 BOOL OffsetViewportOrgEx(HDC DC, int X, int Y, TPoint* Old)
 {
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.ViewportOrg;
-    DC->S.ViewportOrg.X += X;
-    DC->S.ViewportOrg.Y += Y;
-    return true;
+    return MoveOrigin(DC, &DcState::ViewportOrg, X, Y, Old, /*Offset=*/true);
 }
 
 BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Old)
 {
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.WindowOrg;
-    DC->S.WindowOrg = {X, Y};
-    return true;
+    return MoveOrigin(DC, &DcState::WindowOrg, X, Y, Old, /*Offset=*/false);
 }
 
 BOOL GetWindowOrgEx(HDC DC, TPoint& Origin)
 {
-    if (!DC)
-        return false;
-    Origin = DC->S.WindowOrg;
-    return true;
+    return GetOrigin(DC, &DcState::WindowOrg, Origin);
 }
 
 BOOL OffsetWindowOrgEx(HDC DC, int X, int Y, TPoint* Old)
 {
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.WindowOrg;
-    DC->S.WindowOrg.X += X;
-    DC->S.WindowOrg.Y += Y;
-    return true;
+    return MoveOrigin(DC, &DcState::WindowOrg, X, Y, Old, /*Offset=*/true);
 }
 
-BOOL SetWindowExtEx(HDC DC, int X, int Y, TSize* Old)
+namespace {
+
+/// Sets one of the DC's two extents, which only the anisotropic and
+/// isotropic modes let the program choose (the others keep theirs and
+/// answer true); a zero side is refused. Old gets the extent before.
+BOOL SetExtent(HDC DC, TSize DcState::*Extent, int X, int Y, TSize* Old)
 {
     if (!DC)
         return false;
     if (Old)
-        *Old = DC->S.WindowExt;
+        *Old = DC->S.*Extent;
     if (!ExtentsFree(DC->S.MapMode))
         return true;
     if (X == 0 || Y == 0)
         return false;
-    DC->S.WindowExt = {X, Y};
+    DC->S.*Extent = {X, Y};
     if (DC->S.MapMode == MM_ISOTROPIC)
         MakeIsotropic(DC);
     return true;
+}
+
+BOOL GetExtent(HDC DC, TSize DcState::*Extent, TSize& Out)
+{
+    if (!DC)
+        return false;
+    Out = DC->S.*Extent;
+    return true;
+}
+
+} // namespace
+
+BOOL SetWindowExtEx(HDC DC, int X, int Y, TSize* Old)
+{
+    return SetExtent(DC, &DcState::WindowExt, X, Y, Old);
 }
 
 BOOL GetWindowExtEx(HDC DC, TSize& Extent)
 {
-    if (!DC)
-        return false;
-    Extent = DC->S.WindowExt;
-    return true;
+    return GetExtent(DC, &DcState::WindowExt, Extent);
 }
 
 BOOL SetViewportExtEx(HDC DC, int X, int Y, TSize* Old)
 {
-    if (!DC)
-        return false;
-    if (Old)
-        *Old = DC->S.ViewportExt;
-    if (!ExtentsFree(DC->S.MapMode))
-        return true;
-    if (X == 0 || Y == 0)
-        return false;
-    DC->S.ViewportExt = {X, Y};
-    if (DC->S.MapMode == MM_ISOTROPIC)
-        MakeIsotropic(DC);
-    return true;
+    return SetExtent(DC, &DcState::ViewportExt, X, Y, Old);
 }
 
 BOOL GetViewportExtEx(HDC DC, TSize& Extent)
 {
-    if (!DC)
-        return false;
-    Extent = DC->S.ViewportExt;
-    return true;
+    return GetExtent(DC, &DcState::ViewportExt, Extent);
 }
 
 int SetGraphicsMode(HDC DC, int Mode)
