@@ -5,6 +5,7 @@
 #include "app/InvFRep.h"
 #include "app/LogInfo.h"
 #include "app/MainInvoice.h"
+#include "app/ShippedTemplates.h"
 #include "common/DateUtil.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
@@ -98,6 +99,9 @@ void CreateAppWindows()
         Screen->SetCursor(crDefault);
         ErrorMsg(E.Message);
     }
+    // A first start, or a template the shop deleted: the shipped ones go
+    // into TXT before the main window lists the tag kinds.
+    InstallShippedTemplates(gTxtPath);
     SetApplicationFonts({nullptr});
     Application->SetTitle("Velkor");
     TFormMain* Main = nullptr;

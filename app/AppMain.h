@@ -17,7 +17,8 @@ void AppUnitsFinalization();
 /// Makes the application's exception handler the one that logs an escaped
 /// exception to the program's log and shows it (EAbort stays silent).
 void InstallAppExceptionHandler();
-/// Loads the configuration (the start hook), applies the named fonts, sets
+/// Loads the configuration (the start hook), puts the shipped templates
+/// that are missing into "TXT", applies the named fonts, sets
 /// the title and creates the windows: the main window, the text viewer and
 /// the data module. Installs the application's exception handler.
 void CreateAppWindows();
