@@ -33,9 +33,11 @@ constexpr Cardinal Wrap = 0x200;
 
 constexpr Word Bold = 2;
 
-constexpr Word AllSides = 0x0F;
+constexpr Word RightSide = 1;
 constexpr Word BottomSide = 2;
+constexpr Word LeftSide = 4;
 constexpr Word TopSide = 8;
+constexpr Word AllSides = RightSide | BottomSide | LeftSide | TopSide;
 
 constexpr TColor HeadingFill = 0xE8E8E8;
 
@@ -215,8 +217,10 @@ int Px(double MM)
 }
 
 /// A row of framed cells at Top, the text kept off the frame. Cell edges
-/// are whole pixels, so neighbours share one line. Data cells grow: a long
-/// name wraps, and every cell of its row grows with it.
+/// are whole pixels and each line between two cells is drawn by one of
+/// them only (a cell draws its left and bottom sides; the last one its
+/// right side too; a heading its top), so no line is doubled. Data cells
+/// grow: a long name wraps, and every cell of its row grows with it.
 void AddRow(TDocument& Doc, double Top, double Height, bool Heading)
 {
     // Right-aligned figures keep a wider gap: their drawn width runs a
@@ -227,7 +231,10 @@ void AddRow(TDocument& Doc, double Top, double Height, bool Heading)
     for (const Column& C : Columns) {
         const int L = Px(X);
         const int R = Px(X + C.Width);
-        TView* Frame = AddText(Doc, {0, Top, 0, Height}, "", 8, 0, AlignLeft, AllSides);
+        Word Sides = LeftSide | BottomSide | (Heading ? TopSide : 0);
+        if (&C == &Columns[std::size(Columns) - 1])
+            Sides |= RightSide;
+        TView* Frame = AddText(Doc, {0, Top, 0, Height}, "", 8, 0, AlignLeft, Sides);
         Frame->SetLeft(L);
         Frame->SetWidth(R - L);
         const Cardinal Align = Heading ? AlignCentre | VCentre | Wrap : C.Align;
@@ -273,7 +280,8 @@ void MakeReport(TDocument& Doc)
     const double SumLeft = TableLeft + TableWidth - SumWidth;
     AddText(Doc, {TableLeft, 44, TableWidth - SumWidth - 1, 6}, "Итого:", 9, Bold,
             AlignRight | VCentre);
-    TView* SumFrame = AddText(Doc, {0, 44, 0, 6}, "", 9, 0, AlignLeft, AllSides);
+    TView* SumFrame = AddText(Doc, {0, 44, 0, 6}, "", 9, 0, AlignLeft,
+                              LeftSide | BottomSide | RightSide);
     SumFrame->SetLeft(Px(SumLeft));
     SumFrame->SetWidth(Px(SumLeft + SumWidth) - Px(SumLeft));
     AddText(Doc, {SumLeft + 0.8, 44, SumWidth - 2.2, 6}, "[ITOGO]", 9, Bold,

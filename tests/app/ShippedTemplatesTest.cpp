@@ -132,10 +132,10 @@ TEST(ShippedTemplates, UnwritableFolderIsReported)
 
 namespace {
 
-/// Five rows of a supplier's invoice priced with 30 % markup, 10 % card
-/// discount and coarse rounding; the third has a name too long for three
-/// lines of a tag.
-void FillInvoice(TshInvoice& Invoice)
+/// Five rows of a supplier's invoice (Times over) priced with 30 % markup,
+/// 10 % card discount and coarse rounding; the third has a name too long
+/// for three lines of a tag.
+void FillInvoice(TshInvoice& Invoice, int Times = 1)
 {
     struct Row {
         const char* Name;
@@ -152,7 +152,8 @@ void FillInvoice(TshInvoice& Invoice)
         {"Сыр российский весовой", "кг", "Россия", "1.5", "950"},
         {"Утюг", "шт", "", "1", "1 500"},
     };
-    for (const Row& R : Rows) {
+    for (int I = 0; I < Times * 5; ++I) {
+        const Row& R = Rows[I % 5];
         TshInvoiceTovar& T = *Invoice.Add();
         T.Name = AnsiString::FromUtf8(R.Name);
         T.Ed = AnsiString::FromUtf8(R.Ed);
@@ -179,14 +180,14 @@ struct PrintFixture {
     AnsiString OldTxt = gTxtPath;
     TshInvoice Invoice{0};
 
-    PrintFixture()
+    explicit PrintFixture(int Times = 1)
     {
         gTxtPath = Config.Dir().File("TXT/");
         std::filesystem::create_directories(Config.Dir().Path() / "TXT");
         InstallShippedTemplates(gTxtPath);
         Config.Cfg().Customer = "Магазин «Уют»"_a;
         Config.Cfg().PriceStyle = 2;
-        FillInvoice(Invoice);
+        FillInvoice(Invoice, Times);
     }
     ~PrintFixture() { gTxtPath = OldTxt; }
 
@@ -270,4 +271,35 @@ TEST(ShippedTemplates, EachTemplatePrintsToPdf)
         std::filesystem::copy_file(Path, Look.string() + ".pdf",
                                    std::filesystem::copy_options::overwrite_existing);
     }
+}
+
+// Long runs: sixteen 40x60 tags a sheet; the statement repeats its column
+// headings and numbers its pages, and its totals come once at the end.
+TEST(ShippedTemplates, LongRunsBreakIntoPages)
+{
+    if (!HavePdfTools())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    {
+        PrintFixture F(/*Times=*/7);  // 35 rows: 9 rows of four tags
+        PdfBuilder Builder(F.Config.Dir().File("tags.pdf"));
+        Builder.BuildDocument(0, &F.Invoice, gTxtPath + "Ticket1");
+        Application->ProcessMessages();
+        EXPECT_EQ(Builder.Pages, 3);
+    }
+    PrintFixture F(/*Times=*/20);
+    const AnsiString Pdf = F.Config.Dir().File("report.pdf");
+    PdfBuilder Builder(Pdf);
+    Builder.BuildDocument(1, &F.Invoice, gTxtPath + "Report");
+    Application->ProcessMessages();
+    ASSERT_EQ(Builder.Pages, 3);
+    for (int Page = 1; Page <= 3; ++Page) {
+        SCOPED_TRACE(Page);
+        const std::string N = std::to_string(Page);
+        const std::string Text = RunCommand("pdftotext -layout -f " + N + " -l " + N + " '" +
+                                            Pdf.ToUtf8() + "' -");
+        ExpectInOrder(Text, {"Наименование товара", "Холодильник NRB 110", "Страница " + N});
+        EXPECT_EQ(Text.find("Итого:") != std::string::npos, Page == 3);
+    }
+    RunCommand("pdftoppm -r 110 -f 2 -l 2 -png '" + Pdf.ToUtf8() + "' '" +
+               F.Png("shipped-Report-long").string() + "'");
 }
