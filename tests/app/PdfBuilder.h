@@ -17,6 +17,32 @@
 #include <functional>
 #include <string>
 
+/// Documents measure on, and print to, a printer writing PdfFile for the
+/// scope; the process's printer and the documents' ports come back after.
+class PdfPrinterScope {
+public:
+    explicit PdfPrinterScope(const AnsiString& PdfFile) : FOld(SetPrinter(&FPdf))
+    {
+        FPdf.SetOutputFileName(PdfFile);
+        InstallReportPrinter(PlatformReportPrinter());
+        InstallReportPrintJob(PlatformReportPrintJob());
+    }
+    ~PdfPrinterScope()
+    {
+        InstallReportPrintJob(FOldJob);
+        InstallReportPrinter(FOldPort);
+        SetPrinter(FOld);
+    }
+    PdfPrinterScope(const PdfPrinterScope&) = delete;
+    PdfPrinterScope& operator=(const PdfPrinterScope&) = delete;
+
+private:
+    TPrinter FPdf;
+    TPrinter* FOld;
+    ReportPrinter* FOldPort = InstalledReportPrinter();
+    ReportPrintJob* FOldJob = InstalledReportPrintJob();
+};
+
 class PdfBuilder : public TFormFRep {
 public:
     explicit PdfBuilder(const AnsiString& PdfFile) : TFormFRep(nullptr), FPdfFile(PdfFile) {}
@@ -29,22 +55,14 @@ public:
 protected:
     void StartPrintView(TDocument* Doc) override
     {
-        TPrinter Pdf;
-        TPrinter* Old = SetPrinter(&Pdf);
-        Pdf.SetOutputFileName(FPdfFile);
-        InstallReportPrinter(PlatformReportPrinter());
-        InstallReportPrintJob(PlatformReportPrintJob());
-        try {
+        {
+            const PdfPrinterScope Pdf(FPdfFile);
             Doc->BuildReport();
             Pages = Doc->PageInfoCount();
             if (OnBuilt)
                 OnBuilt(*Doc);
             Doc->Print(0, 0, 1, true);
-        } catch (...) {
-            SetPrinter(Old);
-            throw;
         }
-        SetPrinter(Old);
         Doc->OnBegPrintView(Doc);
         Doc->OnEndPrintView(Doc);
     }
