@@ -5,12 +5,14 @@
 #include "app/InvFRep.h"
 #include "app/LogInfo.h"
 #include "app/MainInvoice.h"
+#include "app/ShippedTemplates.h"
 #include "common/DateUtil.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
 #include "common/IniFiles.h"
 #include "common/MsgWin.h"
 #include "common/YLDCompn.h"
+#include "common/reports/RP_Printer.h"
 #include "common/ylConst.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Timers.h"
@@ -98,6 +100,12 @@ void CreateAppWindows()
         Screen->SetCursor(crDefault);
         ErrorMsg(E.Message);
     }
+    // A first start, or a template the shop deleted: the shipped ones go
+    // into TXT before the main window lists the tag kinds.
+    InstallShippedTemplates(gTxtPath);
+    // Documents measure their pages on, and print to, the process's printer.
+    InstallReportPrinter(PlatformReportPrinter());
+    InstallReportPrintJob(PlatformReportPrintJob());
     SetApplicationFonts({nullptr});
     Application->SetTitle("Velkor");
     TFormMain* Main = nullptr;
@@ -146,6 +154,8 @@ void FinishForms()
 
 void FreeAppWindows()
 {
+    InstallReportPrintJob(nullptr);
+    InstallReportPrinter(nullptr);
     delete DM;
     delete FormView;
     delete FormMain;

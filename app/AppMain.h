@@ -17,7 +17,9 @@ void AppUnitsFinalization();
 /// Makes the application's exception handler the one that logs an escaped
 /// exception to the program's log and shows it (EAbort stays silent).
 void InstallAppExceptionHandler();
-/// Loads the configuration (the start hook), applies the named fonts, sets
+/// Loads the configuration (the start hook), puts the shipped templates
+/// that are missing into "TXT", makes the process's printer the one
+/// documents measure and print on, applies the named fonts, sets
 /// the title and creates the windows: the main window, the text viewer and
 /// the data module. Installs the application's exception handler.
 void CreateAppWindows();
@@ -29,7 +31,8 @@ bool RestForms();
 /// state and the configuration. A failure is logged and shown, and nothing
 /// more is saved.
 void FinishForms();
-/// Frees the windows CreateAppWindows made.
+/// Frees the windows CreateAppWindows made; documents have no printer
+/// afterwards.
 void FreeAppWindows();
 
 /// The whole run after GuiStartup: units, windows, message loop, saving,

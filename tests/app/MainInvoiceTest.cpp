@@ -19,13 +19,29 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
+#include "app/InvFRep.h"
+#include "app/ShippedTemplates.h"
 #include "tests/app/AppWindowsTestKit.h"
+#include "tests/app/PdfBuilder.h"
 
 #include <gtest/gtest.h>
 
 using namespace app_test;
+using namespace pdf_test;
 
 namespace {
+
+/// Makes Builder the program's document builder for the scope.
+class BuilderScope {
+public:
+    explicit BuilderScope(TFormFRep& Builder) : FOld(FormFRep) { FormFRep = &Builder; }
+    ~BuilderScope() { FormFRep = FOld; }
+    BuilderScope(const BuilderScope&) = delete;
+    BuilderScope& operator=(const BuilderScope&) = delete;
+
+private:
+    TFormFRep* FOld;
+};
 
 /// A main window in the scope's start-up folder, set up and shown as at
 /// start-up.
@@ -246,11 +262,16 @@ TEST(MainWindow, MarkupComboAndEditsStayInStep)
 }
 
 // The main road: open the worked example through the incoming-invoice
-// dialog, price it with a named markup and coarse rounding, close; the next
-// start has the priced invoice back.
+// dialog, price it with a named markup and coarse rounding, print the tags
+// with the shipped 40x60 template into a PDF, close; the next start has the
+// priced invoice back.
 TEST(MainWindow, MainRoadAcrossRestart)
 {
     WindowsScope W;
+    InstallShippedTemplates(gTxtPath);
+    const AnsiString Pdf = W.Config.Dir().File("tags.pdf");
+    PdfBuilder Builder(Pdf);
+    const BuilderScope UseBuilder(Builder);
     DialogHookScope Files([](TCommonDialog& D) {
         static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
         return true;
@@ -280,6 +301,23 @@ TEST(MainWindow, MainRoadAcrossRestart)
         EXPECT_EQ(Main->Invoice->SumRetail, Curr("158.30"));
         EXPECT_FALSE(Main->cbCalcAll->Checked());
         KeepPng(Main.get(), "main-window-priced");
+
+        ASSERT_EQ(U(Main->rgPriceTicket->Items()->Strings(0)), "1) Ценник 40x60 мм (4)");
+        Main->rgPriceTicket->SetItemIndex(0);
+        Main->acPrintTicket->Execute();
+        Application->ProcessMessages();
+        EXPECT_FALSE(Builder.Busy());
+        if (HavePdfTools()) {
+            const std::string Text = RunCommand("pdftotext -layout '" + U(Pdf) + "' -");
+            size_t At = 0;
+            for (const char* Shown : {"Холодильник NRB 110", "Пылесос ABC", "Чайник", "13,50",
+                                      "0,43", "130", "По карте: 12", "По карте: 0,39",
+                                      "По карте: 117"}) {
+                SCOPED_TRACE(Shown);
+                At = Text.find(Shown, At);
+                ASSERT_NE(At, std::string::npos) << Text;
+            }
+        }
         W.Messages.clear();
         Main->Close();  // asks to save the changed invoice; the default is yes
         EXPECT_EQ(W.Said("MsgDialog"),

@@ -17,6 +17,9 @@ else
     xvfb-run -a "$PROGRAM"
 fi
 [ -d TXT ] || { echo "no TXT folder"; exit 1; }
+for F in Ticket1.dcr Ticket2.dcr Ticket3.dcr Report.dcr Articles.fl; do
+    [ -s "TXT/$F" ] || { echo "no shipped TXT/$F"; exit 1; }
+done
 grep -q '^\[Configuration\]' pricetags.ini || { echo "no [Configuration]"; exit 1; }
 grep -q '^\[FormMainPosition\]' pricetags.ini || { echo "no window placement"; exit 1; }
 grep -q '^\[MarkupList\]' pricetags.ini || { echo "no named markups"; exit 1; }

@@ -1,0 +1,96 @@
+#pragma once
+
+// A document builder whose print view writes a PDF file instead of showing
+// a preview: it builds the output pages, prints them all through a printer
+// writing the file, then runs the preview's start and end events as the
+// print view does, so the builder frees the document once the posted
+// message is handled (Application->ProcessMessages()). Also used by the
+// benchmarks.
+
+#include "app/InvFRep.h"
+#include "common/reports/RP_Document.h"
+#include "common/reports/RP_Printer.h"
+
+#include "platform/gui/Printers.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+/// Documents measure on, and print to, a printer writing PdfFile for the
+/// scope; the process's printer and the documents' ports come back after.
+class PdfPrinterScope {
+public:
+    explicit PdfPrinterScope(const AnsiString& PdfFile) : FOld(SetPrinter(&FPdf))
+    {
+        FPdf.SetOutputFileName(PdfFile);
+        InstallReportPrinter(PlatformReportPrinter());
+        InstallReportPrintJob(PlatformReportPrintJob());
+    }
+    ~PdfPrinterScope()
+    {
+        InstallReportPrintJob(FOldJob);
+        InstallReportPrinter(FOldPort);
+        SetPrinter(FOld);
+    }
+    PdfPrinterScope(const PdfPrinterScope&) = delete;
+    PdfPrinterScope& operator=(const PdfPrinterScope&) = delete;
+
+private:
+    TPrinter FPdf;
+    TPrinter* FOld;
+    ReportPrinter* FOldPort = InstalledReportPrinter();
+    ReportPrintJob* FOldJob = InstalledReportPrintJob();
+};
+
+class PdfBuilder : public TFormFRep {
+public:
+    explicit PdfBuilder(const AnsiString& PdfFile) : TFormFRep(nullptr), FPdfFile(PdfFile) {}
+
+    /// Output pages of the last build.
+    int Pages = 0;
+    /// Looks at the built document before it is printed.
+    std::function<void(TDocument&)> OnBuilt;
+
+protected:
+    void StartPrintView(TDocument* Doc) override
+    {
+        {
+            const PdfPrinterScope Pdf(FPdfFile);
+            Doc->BuildReport();
+            Pages = Doc->PageInfoCount();
+            if (OnBuilt)
+                OnBuilt(*Doc);
+            Doc->Print(0, 0, 1, true);
+        }
+        Doc->OnBegPrintView(Doc);
+        Doc->OnEndPrintView(Doc);
+    }
+
+private:
+    AnsiString FPdfFile;
+};
+
+namespace pdf_test {
+
+/// What a shell command printed on its standard output.
+inline std::string RunCommand(const std::string& Command)
+{
+    std::string Out;
+    if (FILE* P = popen(Command.c_str(), "r")) {
+        char Buffer[512];
+        size_t N;
+        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
+            Out.append(Buffer, N);
+        pclose(P);
+    }
+    return Out;
+}
+
+/// The poppler tools the PDF checks read files with are installed.
+inline bool HavePdfTools()
+{
+    return !RunCommand("command -v pdfinfo pdftotext pdftoppm").empty();
+}
+
+} // namespace pdf_test
