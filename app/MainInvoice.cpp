@@ -1110,7 +1110,7 @@ void TFormMain::gridSetEditText(TObject*, int ACol, int ARow, const AnsiString& 
             E = PriceEdit{Row,         Tag,           ACol,        ARow,
                           Row->Price,  Row->PriceOpt, Row->PriceDiscount,
                           Row->Markup, Row->Discount, Row->Kolvo,  Row->Calculated,
-                          AnsiString(), false};
+                          false};
         }
     }
     // A cell emptied while typing is no value yet: the row keeps what it
@@ -1128,9 +1128,9 @@ void TFormMain::gridSetEditText(TObject*, int ACol, int ARow, const AnsiString& 
     if (Pricing) {
         grid->InvalidateRow(ARow);
         RefreshTotals();
-        if (FPriceEdit.HasRefused && FPriceEdit.Refused == Value)
+        // Said once an edit, not at every key typed after it.
+        if (FPriceEdit.HasRefused)
             return;
-        FPriceEdit.Refused = Value;
         FPriceEdit.HasRefused = true;
     }
     // A window opened inside the grid's event would take the focus from
@@ -1207,6 +1207,7 @@ void TFormMain::gridKeyDown(TObject*, Word& Key, TShiftState Shift)
         EditCell = TPoint{-1, -1};
         SetEditMode(true);
         Key = 0;
+        FSwallowReturnChar = true;
     } else if (Key == VK_ESCAPE && EditMode() && !grid->EditorMode()) {
         SetEditMode(false);
         Key = 0;
@@ -1215,6 +1216,14 @@ void TFormMain::gridKeyDown(TObject*, Word& Key, TShiftState Shift)
 
 void TFormMain::gridKeyPress(TObject*, char& Key)
 {
+    // The Enter that opened the editor types its character into the grid
+    // next, which would close the editor again.
+    const bool Swallow = FSwallowReturnChar;
+    FSwallowReturnChar = false;
+    if (Key == '\r' && Swallow) {
+        Key = 0;
+        return;
+    }
     if (Key != ' ' || EditMode())
         return;
     ToggleMarks(true);

@@ -260,6 +260,8 @@ private:
     bool FShown = false;
     /// A damaged state file could not be put aside: it is not written over.
     bool FKeepDamagedState = false;
+    /// The character of the Enter that switched edit mode on is pending.
+    bool FSwallowReturnChar = false;
     /// ApplyRoundMode is setting the controls.
     bool FApplyingRound = false;
     /// Window-menu items and the forms they show.
@@ -277,8 +279,7 @@ private:
         int GridRow = -1;
         Currency Price, PriceOpt, PriceDiscount, Markup, Discount, Kolvo;
         bool Calculated = false;
-        /// The last text refused in this edit, said once.
-        AnsiString Refused;
+        /// A text of this edit was refused (and said).
         bool HasRefused = false;
     };
     PriceEdit FPriceEdit;
