@@ -1503,8 +1503,10 @@ void TFormMain::acArticlesShowExecute(TObject*)
     TshInvoiceTovar* Row = CurrentRow();
     int Index = Row ? Row->ArticleIndex : -1;
     if (TFormArticles::Execute(GetArticles(), Index) && Row && Index >= 0
-        && Index < GetArticles()->Count())
+        && Index < GetArticles()->Count()) {
         Row->AssignArticle(*GetArticles()->GetItem(Index));
+        grid->InvalidateRow(grid->Row());
+    }
 }
 
 void TFormMain::acErrLogShowExecute(TObject*)

@@ -7,6 +7,7 @@
 
 #include "app/InvoiceType.h"
 #include "app/MarkupList.h"
+#include "common/FuncsVCL.h"
 #include "common/YLDCompn.h"
 #include "common/YLDGrids.h"
 #include "common/ylCtrls.h"
@@ -144,6 +145,28 @@ TEST(MainWindowGrids, InvoiceColumns)
     EXPECT_EQ(G->Columns()->GetItem(5)->PickList()->Count(), 5);
     EXPECT_EQ(U(G->Columns()->GetItem(5)->PickList()->Strings(0)), "Китай");
     EXPECT_EQ(G->Columns()->GetItem(6)->PickList()->Count(), 7);
+}
+
+// A column width the operator dragged comes back at the next start, with
+// the name column still taking the free width.
+TEST(MainWindowGrids, ColumnWidthsKeptAcrossRestart)
+{
+    WindowsScope W;
+    const bool OldSave = gCanSaveSettings;
+    gCanSaveSettings = true;
+    {
+        auto Main = StartMain();
+        Main->grid->SetColWidths(ColumnOfTag(*Main, 5), 120);
+        SaveFormPosition(Main.get());
+    }
+    auto Main = std::make_unique<TFormMain>(Application);
+    RestoreFormPosition(Main.get());
+    Main->SetupFromConfig();
+    Main->Show();
+    Application->ProcessMessages();
+    gCanSaveSettings = OldSave;
+    EXPECT_EQ(Main->grid->ColWidths(ColumnOfTag(*Main, 5)), 120);
+    EXPECT_TRUE(Main->grid->Columns()->GetItem(3)->AutoSize());
 }
 
 // Cell texts and colours: row number, mark, the row's own texts; priced
