@@ -142,8 +142,8 @@ const TotalsColumn TotalsColumns[] = {
     {"%", 38, taCenter, taCenter},
     {"Итого по Цене2", 90, taRightJustify, taLeftJustify},  // card total
     {"Наценка2", 80, taRightJustify, taLeftJustify},        // card margin
-    // The card margin's percent is filled in, but its column is only 3
-    // pixels wide in the shop's layout: stored placements keep it so.
+    // The card margin's percent is filled in like the retail one, but its
+    // column is 3 pixels wide: only its edge shows until it is widened.
     {"%", 3, taCenter, taCenter},
     {"", 67, taLeftJustify, taLeftJustify},                 // takes the free width
 };
