@@ -16,6 +16,7 @@
 #include "common/MsgWin.h"
 #include "common/Str2D.h"
 #include "common/YLDCompn.h"
+#include "common/YLDGrids.h"
 #include "common/ylCtrls.h"
 #include "platform/classes/Strings.h"
 #include "platform/gui/Windows.h"
@@ -94,6 +95,63 @@ bool ParseMoney(const AnsiString& Text, Currency& Value)
     } catch (const EConvertError&) {
         return false;
     }
+}
+
+/// The invoice grid's columns; a column's Tag says which text it shows.
+struct InvoiceColumn {
+    int Tag;
+    const char* Title;
+    int Width;
+    TAlignment Alignment;
+    TColumnFormat Format;
+    bool ReadOnly;
+};
+const InvoiceColumn InvoiceColumns[] = {
+    {99, "№", 40, taCenter, cfString, true},          // row number
+    {2, "[x]", 19, taLeftJustify, cfString, true},    // the mark
+    {3, "Тип", 63, taLeftJustify, cfString, false},
+    {4, "Наименование товара", 144, taLeftJustify, cfString, false},
+    {5, "Описание", 68, taLeftJustify, cfString, false},
+    {6, "Производство", 80, taLeftJustify, cfString, false},
+    {7, "Фирма", 48, taLeftJustify, cfString, false},
+    {8, "Гар.", 32, taCenter, cfInteger, false},      // warranty, months
+    {9, "Кол", 30, taCenter, cfInteger, true},
+    {14, "Ед.", 30, taLeftJustify, cfString, false},
+    {10, "Опт.цена", 58, taRightJustify, cfCurrency, true},
+    {11, "Нац.", 34, taRightJustify, cfCurrency, false},
+    {12, "Цена1", 64, taRightJustify, cfCurrency, false},
+    {13, "Цена2", 64, taRightJustify, cfCurrency, false},
+};
+constexpr int NameColumn = 3;
+const char* const Countries[] = {"Китай", "Россия", "Япония", "Корея", "Чехия"};
+const char* const Firms[] = {"Samsung", "LG", "Philips", "Bosch", "Sony", "Panasonic", "Атлант"};
+
+/// The totals grid's columns over the ten cells of Totals.
+struct TotalsColumn {
+    const char* Title;
+    int Width;
+    TAlignment Alignment;
+    TAlignment TitleAlignment;
+};
+const TotalsColumn TotalsColumns[] = {
+    {"Поз.", 36, taLeftJustify, taLeftJustify},             // rows
+    {"Кол.", 36, taCenter, taLeftJustify},                  // quantity
+    {"Итого по опт.", 78, taRightJustify, taLeftJustify},   // cost total
+    {"Итого по Цене1", 90, taRightJustify, taLeftJustify},  // retail total
+    {"Наценка1", 88, taRightJustify, taLeftJustify},        // retail margin
+    {"%", 38, taCenter, taCenter},
+    {"Итого по Цене2", 90, taRightJustify, taLeftJustify},  // card total
+    {"Наценка2", 80, taRightJustify, taLeftJustify},        // card margin
+    // The card margin's percent is filled in like the retail one, but its
+    // column is 3 pixels wide: only its edge shows until it is widened.
+    {"%", 3, taCenter, taCenter},
+    {"", 67, taLeftJustify, taLeftJustify},                 // takes the free width
+};
+
+/// The wheel's step: 3 rows a notch, 9 with Ctrl.
+int WheelStep(TShiftState Shift)
+{
+    return Shift.Contains(ssCtrl) ? 9 : 3;
 }
 
 } // namespace
@@ -243,9 +301,17 @@ void TFormMain::BuildMenus()
         M->SetTag(Tag);
         M->OnClick = TNotifyEvent(this, &TFormMain::acRoundExecute);
     }
-    mnPriceStyleMenu = Item(mnPrices, "Вид цен в списке"_a);
+    mnPriceStyleMenu = Item(mnPrices, "Вид цены при печати"_a);
     mnPriceStyleMenu->SetName("mnPriceStyleMenu");
-    mnPriceStyleMenu->SetVisible(false);
+    mnPriceStyle0 = Item(mnPriceStyleMenu, "С копейками, если есть (...,00)"_a);
+    mnPriceStyle0->SetName("mnPriceStyle0");
+    mnPriceStyle0->OnClick = TNotifyEvent(this, &TFormMain::mnPriceStyle0Click);
+    mnPriceStyle1 = Item(mnPriceStyleMenu, "В формате \"123-00\""_a);
+    mnPriceStyle1->SetName("mnPriceStyle1");
+    mnPriceStyle1->OnClick = TNotifyEvent(this, &TFormMain::mnPriceStyle1Click);
+    mnPriceStyle2 = Item(mnPriceStyleMenu, "Всегда с копейками (123,00)"_a);
+    mnPriceStyle2->SetName("mnPriceStyle2");
+    mnPriceStyle2->OnClick = TNotifyEvent(this, &TFormMain::mnPriceStyle2Click);
 
     TMenuItem* mnRows = Item(nullptr, "Позиции"_a);
     ActionItem(mnRows, acSelect);
@@ -388,6 +454,9 @@ void TFormMain::BuildControls()
     sbEditMode->SetAlign(alRight);
     sbEditMode->SetWidth(110);
     sbEditMode->SetCaption("Редактировать"_a);
+    sbEditMode->SetGroupIndex(1);
+    sbEditMode->SetAllowAllUp(true);
+    sbEditMode->OnClick = TNotifyEvent(this, &TFormMain::sbEditModeClick);
     lbFileNameTITLE = new TLabel(this);
     lbFileNameTITLE->SetName("lbFileNameTITLE");
     lbFileNameTITLE->SetParent(pnTitle);
@@ -396,19 +465,21 @@ void TFormMain::BuildControls()
     lbFileNameTITLE->Font()->SetStyle({fsBold});
     lbFileNameTITLE->OnDblClick = TNotifyEvent(this, &TFormMain::lbFileNameTITLEDblClick);
 
-    // Where the totals grid and the invoice grid go.
-    pnItogo = new TPanel(this);
-    pnItogo->SetName("pnItogo");
-    pnItogo->SetParent(this);
-    pnItogo->SetAlign(alBottom);
-    pnItogo->SetHeight(40);
-    pnItogo->SetBevelOuter(bvLowered);
+    // The invoice grid with the totals right under it, beside the left panel.
     pnGrid = new TPanel(this);
     pnGrid->SetName("pnGrid");
     pnGrid->SetParent(this);
     pnGrid->SetAlign(alClient);
-    pnGrid->SetBevelOuter(bvLowered);
-    pnGrid->SetColor(clWindow);
+    pnGrid->SetBevelOuter(bvNone);
+    pnGrid->SetCaption("");
+    pnItogo = new TPanel(this);
+    pnItogo->SetName("pnItogo");
+    pnItogo->SetParent(pnGrid);
+    pnItogo->SetAlign(alBottom);
+    pnItogo->SetBevelOuter(bvNone);
+    pnItogo->SetCaption("");
+    BuildGrid();
+    BuildTotalsGrid();
 
     OpenDialog = new TOpenDialog(this);
     OpenDialog->SetName("OpenDialog");
@@ -417,6 +488,82 @@ void TFormMain::BuildControls()
 
     OnShow = TNotifyEvent(this, &TFormMain::FormShow);
     OnClose = TCloseEvent(this, &TFormMain::FormClose);
+}
+
+void TFormMain::BuildGrid()
+{
+    grid = new Tyl_DataDrawGrid(this);
+    grid->SetName("grid");
+    grid->SetParent(pnGrid);
+    grid->SetAlign(alClient);
+    grid->SetColCount(static_cast<int>(std::size(InvoiceColumns)));
+    grid->SetFixedCols(0);
+    grid->SetRowCount(2);
+    grid->SetFixedRows(1);
+    grid->SetDefaultRowHeight(18);
+    grid->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect,
+                      goDrawFocusSelected, goColSizing, goTabs, goRowSelect, goThumbTracking});
+    for (int I = 0; I < static_cast<int>(std::size(InvoiceColumns)); ++I) {
+        const InvoiceColumn& Spec = InvoiceColumns[I];
+        TColumn* C = grid->Columns()->Add();
+        C->SetTag(Spec.Tag);
+        C->Title()->SetCaption(AnsiString::FromUtf8(Spec.Title));
+        C->SetWidth(Spec.Width);
+        C->SetAlignment(Spec.Alignment);
+        C->SetFormat(Spec.Format);
+        C->SetReadOnly(Spec.ReadOnly);
+    }
+    grid->Columns()->GetItem(0)->SetColor(clBtnFace);
+    TColumn* Name = grid->Columns()->GetItem(NameColumn);
+    Name->SetColor(clInfoBk);
+    Name->SetMinWidth(100);
+    Name->SetAutoSize(true);
+    for (const char* Country : Countries)
+        grid->Columns()->GetItem(5)->PickList()->Add(AnsiString::FromUtf8(Country));
+    for (const char* Firm : Firms)
+        grid->Columns()->GetItem(6)->PickList()->Add(AnsiString::FromUtf8(Firm));
+
+    grid->OnGetEditText = TGetEditEvent(this, &TFormMain::gridGetEditText);
+    grid->OnSetEditText = TSetEditEvent(this, &TFormMain::gridSetEditText);
+    grid->OnGetEditColor = TEditColorEvent(this, &TFormMain::gridGetEditColor);
+    grid->OnShowEditor = TEditShowEvent(this, &TFormMain::gridShowEditor);
+    grid->OnKeyDown = TKeyEvent(this, &TFormMain::gridKeyDown);
+    grid->OnKeyPress = TKeyPressEvent(this, &TFormMain::gridKeyPress);
+    grid->OnMouseDown = TMouseEvent(this, &TFormMain::gridMouseDown);
+    grid->OnDblClick = TNotifyEvent(this, &TFormMain::gridDblClick);
+    grid->OnMouseWheelDown = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelDown);
+    grid->OnMouseWheelUp = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelUp);
+}
+
+void TFormMain::BuildTotalsGrid()
+{
+    gdItogo = new Tyl_DataDrawGrid(this);
+    gdItogo->SetName("gdItogo");
+    gdItogo->SetParent(pnItogo);
+    gdItogo->SetAlign(alClient);
+    gdItogo->SetColCount(static_cast<int>(std::size(TotalsColumns)));
+    gdItogo->SetFixedCols(0);
+    gdItogo->SetRowCount(2);
+    gdItogo->SetFixedRows(1);
+    gdItogo->SetDefaultRowHeight(18);
+    gdItogo->SetScrollBars(ssNone);
+    gdItogo->SetTabStop(false);
+    gdItogo->SetColor(clBtnFace);
+    gdItogo->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine});
+    for (int I = 0; I < static_cast<int>(std::size(TotalsColumns)); ++I) {
+        const TotalsColumn& Spec = TotalsColumns[I];
+        TColumn* C = gdItogo->Columns()->Add();
+        C->Title()->SetCaption(AnsiString::FromUtf8(Spec.Title));
+        C->Title()->SetAlignment(Spec.TitleAlignment);
+        C->SetWidth(Spec.Width);
+        C->SetAlignment(Spec.Alignment);
+        C->SetReadOnly(true);
+    }
+    gdItogo->Columns()->GetItem(9)->SetAutoSize(true);
+    gdItogo->OnGetEditText = TGetEditEvent(this, &TFormMain::gdItogoGetEditText);
+    // Both rows and the grid's border, nothing to scroll.
+    pnItogo->SetHeight(gdItogo->FixedRowHeight() + gdItogo->DefaultRowHeight()
+                       + 2 * gdItogo->GridLineWidth() + 4);
 }
 
 // ---- file names, articles, templates ----------------------------------------------------------
@@ -533,6 +680,7 @@ void TFormMain::FormShow(TObject*)
     AddWindowMenuItem(nullptr, "-");
     RestoreInvoiceState(false);
     RefreshGrids();
+    SetPriceStyleMenu();
 }
 
 void TFormMain::FormClose(TObject*, TCloseAction&)
@@ -689,6 +837,13 @@ void TFormMain::ShowImportErrors(const AnsiString* AFileName, TStrings* Errors)
 
 void TFormMain::Dispatch(TMessage& Message)
 {
+    if (Message.Msg == WM_SHOWEDITERROR) {
+        const AnsiString Error = FEditError;
+        FEditError = AnsiString();
+        if (!Error.IsEmpty())
+            ErrorMsg(Error);
+        return;
+    }
     if (Message.Msg != WM_SHOWIMPORTERRORS) {
         inherited::Dispatch(Message);
         return;
@@ -710,24 +865,36 @@ void TFormMain::Dispatch(TMessage& Message)
 
 void TFormMain::RefreshGrids()
 {
+    // The rows may be new ones: no edit goes on from before.
+    FPriceEdit = PriceEdit();
+    grid->SetRowCount(Invoice->Count() + grid->FixedRows());
+    grid->Invalidate();
+    if (Visible() && grid->CanFocus())
+        grid->SetFocus();
+    RefreshTotals();
+    PostMessage(grid->Handle(), WM_SIZE, 0, 0);
+}
+
+void TFormMain::RefreshTotals()
+{
     Invoice->CalcTotals();
     FillTotalsTexts(*Invoice, *Totals);
-    // Stand-ins until the invoice and totals grids take these panels.
-    pnGrid->SetCaption("Позиций в накладной: "_a + IntToStr(Invoice->Count()));
-    AnsiString Line;
-    for (int Col = 0; Col < 9; ++Col)
-        Line += (Col ? "  |  " : "") + Totals->GetCell(Col, 0);
-    pnItogo->SetCaption(Line);
+    gdItogo->Invalidate();
 }
 
 void TFormMain::cbMarkupSelect(TObject*)
 {
-    const int Index = cbMarkup->ItemIndex();
-    if (Index < 0 || Index >= MarkupList->Count())
+    const int Count = MarkupList->Count();
+    if (Count == 0)
         return;
+    int Index = cbMarkup->ItemIndex();
+    if (Index < 0 || Index >= Count)
+        Index = 0;
     const TMarkupItem* Item = MarkupList->GetItem(Index);
     edMarkup->SetValue(Item->Markup.ToDouble());
     edDiscount->SetValue(Item->Discount.ToDouble());
+    if (Visible() && grid->CanFocus())
+        grid->SetFocus();
 }
 
 void TFormMain::DoRecalc()
@@ -790,6 +957,16 @@ void TFormMain::ApplyRoundMode()
 
 bool TFormMain::SetRowText(int Index, int Tag, const AnsiString& Text)
 {
+    AnsiString Error;
+    if (ApplyRowText(Index, Tag, Text, Error))
+        return true;
+    if (!Error.IsEmpty())
+        ErrorMsg(Error);
+    return false;
+}
+
+bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiString& Error)
+{
     if (Index < 0 || Index >= Invoice->Count())
         return false;
     TshInvoiceTovar& Row = *Invoice->GetItem(Index);
@@ -804,7 +981,7 @@ bool TFormMain::SetRowText(int Index, int Tag, const AnsiString& Text)
         const AnsiString S = Trim(Text);
         Integer Value = 0;
         if (!S.IsEmpty() && !TryStrToInt(S, Value)) {
-            ErrorMsg("Гарантия должна быть целым числом: \""_a + Text + "\"");
+            Error = "Гарантия должна быть целым числом: \""_a + Text + "\"";
             return false;
         }
         Row.SetWarranty(Value);
@@ -816,7 +993,7 @@ bool TFormMain::SetRowText(int Index, int Tag, const AnsiString& Text)
         return false;
     Currency Value;
     if (!ParseMoney(Text, Value)) {
-        ErrorMsg("Введено не число: \""_a + Text + "\"");
+        Error = "Введено не число: \""_a + Text + "\"";
         return false;
     }
     // Pricing leaves the row as it was when it fails; the quantity and
@@ -842,23 +1019,297 @@ bool TFormMain::SetRowText(int Index, int Tag, const AnsiString& Text)
         // The row keeps every value it had before the edit.
         Row.Kolvo = OldKolvo;
         Row.PriceOpt = OldPriceOpt;
-        ErrorMsg("Ошибка вычислений: процент не считается от нулевой цены"_a);
+        Error = "Ошибка вычислений: процент не считается от нулевой цены"_a;
         return false;
     } catch (const Exception& E) {
         Row.Kolvo = OldKolvo;
         Row.PriceOpt = OldPriceOpt;
-        ErrorMsg("Ошибка вычислений: "_a + E.Message);
+        Error = "Ошибка вычислений: "_a + E.Message;
         return false;
     }
     Modified = true;
-    RefreshGrids();
+    grid->InvalidateRow(Index + grid->FixedRows());
+    RefreshTotals();
     return true;
+}
+
+TshInvoiceTovar* TFormMain::RowOfGrid(int ARow) const
+{
+    const int Index = ARow - grid->FixedRows();
+    if (Index < 0 || Index >= Invoice->Count())
+        return nullptr;
+    return Invoice->GetItem(Index);
 }
 
 TshInvoiceTovar* TFormMain::CurrentRow() const
 {
-    // The invoice grid gives the current row once it is in place.
-    return nullptr;
+    return RowOfGrid(grid->Row());
+}
+
+// ---- grids ------------------------------------------------------------------------------------
+
+void TFormMain::gridGetEditText(TObject*, int ACol, int ARow, AnsiString& Value)
+{
+    try {
+        const TshInvoiceTovar* Row = RowOfGrid(ARow);
+        const TColumn* Column = grid->ColumnOf(ACol);
+        if (!Row || !Column)
+            return;
+        switch (Column->Tag()) {
+        case 2: Value = Row->Marked ? "[x]" : ""; break;
+        case 99: Value = IntToStr(ARow - grid->FixedRows() + 1); break;
+        default: Row->GetColumnText(Column->Tag(), Value); break;
+        }
+    } catch (const Exception&) {
+        // One broken cell reads as such; the grid goes on painting.
+        Value = "Ошибка"_a;
+    }
+}
+
+void TFormMain::gridGetEditColor(TObject*, int ACol, int ARow, TColor& Color)
+{
+    const TshInvoiceTovar* Row = RowOfGrid(ARow);
+    if (Row && ACol > 0 && Row->Calculated)
+        Color = clCalculatedRow;
+}
+
+void TFormMain::gridShowEditor(TObject*, int ACol, int ARow, bool& AllowEdit)
+{
+    const TColumn* Column = grid->ColumnOf(ACol);
+    AllowEdit = Column && !Column->ReadOnly();
+    // The editor opens anew on the cell of the last price edit: a new edit
+    // begins there. (The grid asks before it hands over the last text of
+    // the cell it leaves, so an edit of another cell is left alone.)
+    const Tyl_DataInplaceEdit* Editor = grid->DataEditor();
+    const bool Bound = Editor && Editor->Visible() && Editor->EditCol == ACol
+                       && Editor->EditRow == ARow;
+    if (!Bound && FPriceEdit.Col == ACol && FPriceEdit.GridRow == ARow)
+        FPriceEdit = PriceEdit();
+}
+
+void TFormMain::gridSetEditText(TObject*, int ACol, int ARow, const AnsiString& Value)
+{
+    TshInvoiceTovar* Row = RowOfGrid(ARow);
+    const TColumn* Column = grid->ColumnOf(ACol);
+    if (!Row || !Column || Column->ReadOnly())
+        return;
+    const int Tag = Column->Tag();
+    const int Index = ARow - grid->FixedRows();
+    const bool Pricing = Tag >= 9 && Tag <= 13;
+    if (Pricing) {
+        PriceEdit& E = FPriceEdit;
+        if (E.Row == Row && E.Tag == Tag) {
+            Row->Price = E.Price;
+            Row->PriceOpt = E.PriceOpt;
+            Row->PriceDiscount = E.PriceDiscount;
+            Row->Markup = E.Markup;
+            Row->Discount = E.Discount;
+            Row->Kolvo = E.Kolvo;
+            Row->Calculated = E.Calculated;
+        } else {
+            E = PriceEdit{Row,         Tag,           ACol,        ARow,
+                          Row->Price,  Row->PriceOpt, Row->PriceDiscount,
+                          Row->Markup, Row->Discount, Row->Kolvo,  Row->Calculated,
+                          false};
+        }
+    }
+    // A cell emptied while typing is no value yet: the row keeps what it
+    // had (for a price, what it had when the edit began).
+    if (IsBlank(Value) && (Pricing || Tag == 8)) {
+        if (Pricing) {
+            grid->InvalidateRow(ARow);
+            RefreshTotals();
+        }
+        return;
+    }
+    AnsiString Error;
+    if (ApplyRowText(Index, Tag, Value, Error) || Error.IsEmpty())
+        return;
+    if (Pricing) {
+        grid->InvalidateRow(ARow);
+        RefreshTotals();
+        // Said once an edit, not at every key typed after it.
+        if (FPriceEdit.HasRefused)
+            return;
+        FPriceEdit.HasRefused = true;
+    }
+    // A window opened inside the grid's event would take the focus from
+    // its editor in the middle of the edit: it is shown afterwards.
+    const bool Posted = !FEditError.IsEmpty();
+    FEditError = Error;
+    if (!Posted)
+        PostMessage(Handle(), WM_SHOWEDITERROR, 0, 0);
+}
+
+void TFormMain::gdItogoGetEditText(TObject*, int ACol, int ARow, AnsiString& Value)
+{
+    try {
+        Value = Totals->GetCell(ACol, ARow - gdItogo->FixedRows());
+    } catch (const Exception&) {
+        Value = "Error";
+    }
+}
+
+bool TFormMain::EditMode() const
+{
+    return grid->Options().Contains(goEditing);
+}
+
+void TFormMain::SetEditMode(bool On)
+{
+    TGridOptions O = grid->Options();
+    if (On) {
+        O.Exclude(goRangeSelect);
+        O.Exclude(goRowSelect);
+        O.Include(goEditing);
+        grid->SetOptions(O);
+        // A cell outside the grid (a click on the titles, rows gone since)
+        // places the editor as no cell would.
+        const bool InGrid = EditCell.X >= 0 && EditCell.Y >= grid->FixedRows()
+                            && EditCell.X < grid->ColCount() && EditCell.Y < grid->RowCount();
+        if (InGrid) {
+            grid->SetCol(EditCell.X);
+            grid->SetRow(EditCell.Y);
+        } else {
+            grid->SetCol(NameColumn);
+        }
+        grid->SetEditorMode(true);
+    } else {
+        O.Exclude(goEditing);
+        O.Include(goRangeSelect);
+        O.Include(goRowSelect);
+        grid->SetOptions(O);
+    }
+    sbEditMode->SetDown(On);
+}
+
+void TFormMain::ToggleMarks(bool Advance)
+{
+    const TGridOptions O = grid->Options();
+    if (O.Contains(goEditing) || !O.Contains(goRangeSelect) || Invoice->Count() == 0)
+        return;
+    const TGridRect Sel = grid->Selection();
+    for (int R = Sel.Top; R <= Sel.Bottom; ++R) {
+        if (TshInvoiceTovar* Row = RowOfGrid(R)) {
+            Row->Marked = !Row->Marked;
+            grid->InvalidateRow(R);
+        }
+    }
+    if (Advance && Sel.Top == Sel.Bottom && grid->Row() < grid->RowCount() - 1)
+        grid->SetRow(grid->Row() + 1);
+}
+
+void TFormMain::gridKeyDown(TObject*, Word& Key, TShiftState Shift)
+{
+    if (!Shift.Empty())
+        return;
+    if (Key == VK_RETURN && !EditMode()) {
+        EditCell = TPoint{-1, -1};
+        SetEditMode(true);
+        Key = 0;
+        FSwallowReturnChar = true;
+    } else if (Key == VK_ESCAPE && EditMode() && !grid->EditorMode()) {
+        SetEditMode(false);
+        Key = 0;
+    }
+}
+
+void TFormMain::gridKeyPress(TObject*, char& Key)
+{
+    // The Enter that opened the editor types its character into the grid
+    // next, which would close the editor again.
+    const bool Swallow = FSwallowReturnChar;
+    FSwallowReturnChar = false;
+    if (Key == '\r' && Swallow) {
+        Key = 0;
+        return;
+    }
+    if (Key != ' ' || EditMode())
+        return;
+    ToggleMarks(true);
+    Key = 0;
+}
+
+void TFormMain::gridMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y)
+{
+    MouseDownPos = TPoint{X, Y};
+    if (!EditMode())
+        return;
+    if (grid->EditorMode())
+        grid->SetEditorMode(false);
+    int ACol = -1;
+    int ARow = -1;
+    grid->MouseToCell(X, Y, ACol, ARow);
+    EditCell = TPoint{ACol, ARow};
+}
+
+void TFormMain::gridDblClick(TObject*)
+{
+    if (EditMode()) {
+        SetEditMode(false);
+        return;
+    }
+    int ACol = -1;
+    int ARow = -1;
+    grid->MouseToCell(MouseDownPos.X, MouseDownPos.Y, ACol, ARow);
+    EditCell = TPoint{ACol, ARow};
+    SetEditMode(true);
+}
+
+void TFormMain::gridMouseWheelDown(TObject*, TShiftState Shift, TPoint, bool& Handled)
+{
+    const int Step = WheelStep(Shift);
+    const int Visible = grid->VisibleRowCount();
+    if (grid->RowCount() - Step + 1 <= Visible + grid->TopRow())
+        grid->SetTopRow(std::max(grid->FixedRows(), grid->RowCount() - Visible));
+    else
+        grid->SetTopRow(grid->TopRow() + Step);
+    Handled = true;
+}
+
+void TFormMain::gridMouseWheelUp(TObject*, TShiftState Shift, TPoint, bool& Handled)
+{
+    const int Step = WheelStep(Shift);
+    if (grid->FixedRows() + Step < grid->TopRow())
+        grid->SetTopRow(grid->TopRow() - Step);
+    else
+        grid->SetTopRow(grid->FixedRows());
+    Handled = true;
+}
+
+void TFormMain::sbEditModeClick(TObject*)
+{
+    SetEditMode(!EditMode());
+}
+
+void TFormMain::SetPriceStyleMenu()
+{
+    mnPriceStyle0->SetChecked(false);
+    mnPriceStyle1->SetChecked(false);
+    mnPriceStyle2->SetChecked(false);
+    switch (gCfgObject->PriceStyle) {
+    case 1: mnPriceStyle1->SetChecked(true); break;
+    case 2: mnPriceStyle2->SetChecked(true); break;
+    default: mnPriceStyle0->SetChecked(true); break;
+    }
+}
+
+void TFormMain::mnPriceStyle0Click(TObject*)
+{
+    gCfgObject->PriceStyle = 0;
+    SetPriceStyleMenu();
+}
+
+void TFormMain::mnPriceStyle1Click(TObject*)
+{
+    gCfgObject->PriceStyle = 1;
+    SetPriceStyleMenu();
+}
+
+void TFormMain::mnPriceStyle2Click(TObject*)
+{
+    gCfgObject->PriceStyle = 2;
+    SetPriceStyleMenu();
 }
 
 // ---- file dialogs and window menu -----------------------------------------------------------
@@ -1052,8 +1503,10 @@ void TFormMain::acArticlesShowExecute(TObject*)
     TshInvoiceTovar* Row = CurrentRow();
     int Index = Row ? Row->ArticleIndex : -1;
     if (TFormArticles::Execute(GetArticles(), Index) && Row && Index >= 0
-        && Index < GetArticles()->Count())
+        && Index < GetArticles()->Count()) {
         Row->AssignArticle(*GetArticles()->GetItem(Index));
+        grid->InvalidateRow(grid->Row());
+    }
 }
 
 void TFormMain::acErrLogShowExecute(TObject*)
@@ -1063,22 +1516,19 @@ void TFormMain::acErrLogShowExecute(TObject*)
 
 void TFormMain::acSelectExecute(TObject*)
 {
-    if (TshInvoiceTovar* Row = CurrentRow()) {
-        Row->Marked = !Row->Marked;
-        RefreshGrids();
-    }
+    ToggleMarks(true);
 }
 
 void TFormMain::acSelectAllExecute(TObject*)
 {
     Invoice->MarkAll();
-    RefreshGrids();
+    grid->Invalidate();
 }
 
 void TFormMain::acUnSelectAllExecute(TObject*)
 {
     Invoice->UnmarkAll();
-    RefreshGrids();
+    grid->Invalidate();
 }
 
 void TFormMain::acExitExecute(TObject*)

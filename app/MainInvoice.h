@@ -7,8 +7,9 @@
 // invoice state in GetStartDir() + "LastInvoice.inv" across runs, and hands
 // the invoice to the document builder for price tags and statements.
 //
-// The invoice grid and the totals grid sit in pnGrid and pnItogo; until
-// they join, the panels show the row count and the totals line.
+// The display side: the invoice grid (one row per invoice row, texts,
+// colours and typed values through its events), the totals grid under it,
+// edit mode, row marks, the price-style menu and the window menu.
 
 #include "platform/gui/ActnList.h"
 #include "platform/gui/Dialogs.h"
@@ -17,6 +18,7 @@
 #include "platform/gui/Menus.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Currency.h"
 #include "platform/rtl/Types.h"
 
 #include <memory>
@@ -31,12 +33,19 @@ class TStringList;
 class TStringList2D;
 class TAnalizeResult;
 class TylSpeedButton;
+class Tyl_DataDrawGrid;
 class Tyl_FloatEdit;
 class Variant;
 
 /// Posted to the main window to show import errors: LParam 1 the article
 /// import's, 2 the invoice import's, else the lines already held.
 constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
+/// Posted to the main window to show why a value typed into the invoice
+/// grid was refused, once the grid's event has returned.
+constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
+
+/// Background of a priced row (the last pricing used a markup or discount).
+constexpr TColor clCalculatedRow = static_cast<TColor>(0x00E1FFE2);
 
 class TFormMain : public TForm {
     PRICETAGS_CLASS(TFormMain, TForm)
@@ -73,7 +82,21 @@ public:
     /// Keeps Errors (copied; null keeps the lines held) for FileName (null
     /// keeps the name) and shows them in the text viewer when there are any.
     void ShowImportErrors(const AnsiString* AFileName, TStrings* Errors);
+    /// Row count, repaint and focus of the invoice grid, then the totals.
     void RefreshGrids();
+    /// The invoice's totals into Totals and the totals grid.
+    void RefreshTotals();
+    /// Inverts the marks of the selected grid rows (not while editing);
+    /// with Advance a single selected row moves down by one.
+    void ToggleMarks(bool Advance);
+    /// Edit mode on (cells editable, the editor at EditCell or in the name
+    /// column) or off (row and range selection).
+    void SetEditMode(bool On);
+    [[nodiscard]] bool EditMode() const;
+    /// Checks the price-style item of the configuration's PriceStyle.
+    void SetPriceStyleMenu();
+    /// The invoice row at the grid's current row; null without one.
+    [[nodiscard]] TshInvoiceTovar* CurrentRow() const;
     void UpdateCaption();
     void SetupFromConfig();
     void StoreToConfig();
@@ -97,9 +120,9 @@ public:
     void cbMarkupSelect(TObject* Sender);
     /// A value typed into column Tag of invoice row Index (0-based): texts
     /// stored as typed, the warranty as a whole number, prices and percents
-    /// re-price the row. A text that is no number, or a re-pricing that
-    /// cannot be done, is refused with an error window and the row keeps
-    /// its values. False when refused.
+    /// re-price the row (repainted, totals refreshed). A text that is no
+    /// number, or a re-pricing that cannot be done, is refused with an
+    /// error window and the row keeps its values. False when refused.
     bool SetRowText(int Index, int Tag, const AnsiString& Text);
     /// Runs the open dialog in Mode "ARTICLE", "TEMPLATES" or
     /// "PRINTEXTERNAL" starting from Start; the chosen files into Files.
@@ -118,6 +141,9 @@ public:
     TMenuItem* mnWindows;
     TMenuItem* mnDebug;
     TMenuItem* mnPriceStyleMenu;
+    TMenuItem* mnPriceStyle0;
+    TMenuItem* mnPriceStyle1;
+    TMenuItem* mnPriceStyle2;
     TActionList* ActionList1;
     TAction* acOpenInvoice;
     TAction* acPrintRep;
@@ -162,7 +188,9 @@ public:
     TLabel* lbFileNameTITLE;
     TylSpeedButton* sbEditMode;
     TPanel* pnGrid;
+    Tyl_DataDrawGrid* grid;
     TPanel* pnItogo;
+    Tyl_DataDrawGrid* gdItogo;
     TOpenDialog* OpenDialog;
 
 protected:
@@ -173,12 +201,32 @@ private:
     void BuildActions();
     void BuildMenus();
     void BuildLeftPanel();
+    void BuildGrid();
+    void BuildTotalsGrid();
     TAction* NewAction(const char* Name, const AnsiString& Caption,
                        void (TFormMain::*Handler)(TObject*));
     void FormShow(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
-    /// The row the operator works on; null without one (the grid's).
-    TshInvoiceTovar* CurrentRow() const;
+    /// Applies a typed value; false with the reason in Error when refused.
+    bool ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiString& Error);
+    /// The invoice row of grid row ARow; null outside the invoice.
+    TshInvoiceTovar* RowOfGrid(int ARow) const;
+
+    void gridGetEditText(TObject* Sender, int ACol, int ARow, AnsiString& Value);
+    void gridSetEditText(TObject* Sender, int ACol, int ARow, const AnsiString& Value);
+    void gridGetEditColor(TObject* Sender, int ACol, int ARow, TColor& Color);
+    void gridShowEditor(TObject* Sender, int ACol, int ARow, bool& AllowEdit);
+    void gridKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+    void gridKeyPress(TObject* Sender, char& Key);
+    void gridMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void gridDblClick(TObject* Sender);
+    void gridMouseWheelDown(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled);
+    void gridMouseWheelUp(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled);
+    void gdItogoGetEditText(TObject* Sender, int ACol, int ARow, AnsiString& Value);
+    void sbEditModeClick(TObject* Sender);
+    void mnPriceStyle0Click(TObject* Sender);
+    void mnPriceStyle1Click(TObject* Sender);
+    void mnPriceStyle2Click(TObject* Sender);
 
     void acOpenInvoiceExecute(TObject* Sender);
     void acPrintRepExecute(TObject* Sender);
@@ -212,10 +260,31 @@ private:
     bool FShown = false;
     /// A damaged state file could not be put aside: it is not written over.
     bool FKeepDamagedState = false;
+    /// The character of the Enter that switched edit mode on is pending.
+    bool FSwallowReturnChar = false;
     /// ApplyRoundMode is setting the controls.
     bool FApplyingRound = false;
     /// Window-menu items and the forms they show.
     std::vector<std::pair<TMenuItem*, TForm*>> FWindowItems;
+    /// The price edit the grid's editor is making. The grid hands over the
+    /// text at every keystroke; each one prices the row from the values it
+    /// had when the edit began, so that "1", "13", "130" end as "130" typed
+    /// at once would. A new edit begins when the editor opens on the cell
+    /// again, and after RefreshGrids.
+    struct PriceEdit {
+        TshInvoiceTovar* Row = nullptr;
+        int Tag = 0;
+        /// The grid cell of the edit.
+        int Col = -1;
+        int GridRow = -1;
+        Currency Price, PriceOpt, PriceDiscount, Markup, Discount, Kolvo;
+        bool Calculated = false;
+        /// A text of this edit was refused (and said).
+        bool HasRefused = false;
+    };
+    PriceEdit FPriceEdit;
+    /// Why a typed value was refused, for WM_SHOWEDITERROR.
+    AnsiString FEditError;
 };
 
 /// The main window; null outside the program's run. Owned by the application.
