@@ -473,7 +473,14 @@ TPageSetupDialog::~TPageSetupDialog() = default;
 bool TPageSetupDialog::ExecuteNative()
 {
     QPrinter Printer;
+    if (FPaperWidth > 0 && FPaperHeight > 0)
+        Printer.setPageSize(QPageSize(QSizeF(FPaperWidth / 100.0, FPaperHeight / 100.0),
+                                      QPageSize::Millimeter));
+    Printer.setPageMargins(QMarginsF(FMargins.Left / 100.0, FMargins.Top / 100.0,
+                                     FMargins.Right / 100.0, FMargins.Bottom / 100.0),
+                           QPageLayout::Millimeter);
     QPageSetupDialog Dialog(&Printer, DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
     return Dialog.exec() == QDialog::Accepted;
 }
 
