@@ -456,7 +456,9 @@ void TPreviewForm::FormShow(TObject*)
         } catch (const Exception&) {
             // The fallback paper stands; the build has told the operator.
         }
-        FUseMargins = FDocument->Margins();
+        // Pages read from a file keep the file's flag.
+        if (!FFromFile)
+            FUseMargins = FDocument->Margins();
     }
     UpdatePageLabel();
     HScrollBar->SetPosition(0);
@@ -552,18 +554,16 @@ void TPreviewForm::Relayout()
 
 void TPreviewForm::SetBar(TScrollBar& Bar, int Content, int Box)
 {
-    // Content that nearly fills the box gets room for its edge.
-    if (Content > Box - Edge && Content <= Box)
-        Content += Edge;
+    // The layout's extent holds its closing edge already, so a page fitted
+    // to the box does not scroll.
     const bool Scrolls = Content > Box;
     Bar.SetPageSize(0);
-    Bar.SetParams(std::min(Bar.Position(), std::max(Content - Box, 0)), 0,
-                  std::max(Content - 1, 0));
+    // A bar with nothing to scroll shows no thumb.
+    Bar.SetParams(Scrolls ? std::min(Bar.Position(), Content - Box) : 0, 0,
+                  Scrolls ? Content - 1 : 0);
     Bar.SetPageSize(Scrolls ? Box : 0);
     Bar.SetLargeChange(Box > 76 ? Box - 38 : Box > 38 ? 38 : std::max(Box, 1));
     Bar.SetEnabled(Scrolls);
-    if (!Scrolls)
-        Bar.SetPosition(0);
 }
 
 void TPreviewForm::ScrollToCurrent()

@@ -17,6 +17,8 @@
 // Reading checks every offset and length against the file: a damaged file
 // raises Exception "Неверный формат файла" and changes nothing.
 
+#include "common/reports/RP_Document.h"
+
 #include "platform/gui/Forms.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/StdCtrls.h"
@@ -27,10 +29,8 @@
 #include <memory>
 #include <vector>
 
-class TDocument;
 class TMenuItem;
 class TOpenDialog;
-class TPageInfo;
 class TPageSetupDialog;
 class TPaintBox;
 class TPanel;
@@ -40,9 +40,6 @@ class TProgressBar;
 class TSaveDialog;
 class TSpeedButton;
 class TStream;
-
-/// The text every damaged generated-report file is refused with.
-inline constexpr char SWrongPrintFile[] = "Неверный формат файла";
 
 /// Percent done of a long read or write (0..100).
 using PrintFileProgress = std::function<void(int Percent)>;
@@ -130,13 +127,14 @@ public:
     void Relayout();
     /// Draws the pages into the off-screen bitmap and onto the paint box.
     void PaintPages();
-    /// The view as pixels of the paint box (for tests and checks).
+    /// What the paint box shows, as pixels (painted first when nothing is
+    /// drawn yet).
     void RenderTo(TBitmap& Into);
 
     void GoNextPage();
     void GoPrevPage();
-    /// Scrolls by Dy / Dx pixels within the bars' ranges, shifting what is
-    /// drawn and repainting only the uncovered strip.
+    /// Moves a scroll bar to Position (kept within its range), shifting
+    /// what is drawn and repainting only the strip it uncovers.
     void ScrollVert(int Position);
     void ScrollHorz(int Position);
 
@@ -220,6 +218,8 @@ private:
     Extended FZoom = 1.0;
     int FPagesPerRow = 1;
     bool FUseMargins = false;
+    /// The pages shown were read from a file.
+    bool FFromFile = false;
     bool FPainting = true;
     bool FClosing = false;
     /// Page extents at the current zoom: portrait and landscape.

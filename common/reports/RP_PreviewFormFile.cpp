@@ -27,9 +27,14 @@ constexpr Int64 QrpFirstPage = 372;
 /// metafile and trailer.
 constexpr Int64 MinRecordSize = 4 + 4 + 88 + 4;
 
+AnsiString WrongFormatText()
+{
+    return "Неверный формат файла"_a;
+}
+
 [[noreturn]] void RaiseWrongFormat()
 {
-    throw Exception(AnsiString(SWrongPrintFile));
+    throw Exception(WrongFormatText());
 }
 
 int32_t ReadInt32(TStream& Stream)
@@ -192,7 +197,7 @@ bool TPreviewForm::CheckPrintFile(TStream& Stream, bool RaiseErrors)
         return true;
     if (RaiseErrors)
         RaiseWrongFormat();
-    MsgBoxFlags(AnsiString(SWrongPrintFile), "Ошибка"_a, MB_OK | MB_ICONERROR);
+    MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
     return false;
 }
 
@@ -204,7 +209,7 @@ bool TPreviewForm::IsPrintFile(const AnsiString& FileName, bool RaiseErrors)
     } catch (const EFOpenError&) {
         if (RaiseErrors)
             throw;
-        MsgBoxFlags(AnsiString(SWrongPrintFile), "Ошибка"_a, MB_OK | MB_ICONERROR);
+        MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
         return false;
     }
     return CheckPrintFile(*Stream, RaiseErrors);
@@ -245,6 +250,7 @@ void TPreviewForm::LoadPrintFile(const AnsiString& FileName)
     for (auto& Page : Read.Pages)
         FDocument->AdoptPageInfo(std::move(Page));
     FUseMargins = Read.UseMargins;
+    FFromFile = true;
     FPageCount = FDocument->PageInfoCount();
     FCurPage = 0;
     Relayout();

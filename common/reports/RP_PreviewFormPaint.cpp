@@ -21,8 +21,6 @@ constexpr TColor PrintAreaColor = 0xC0C0C0;
 constexpr TColor ShadowColor = 0x404040;
 constexpr int ShadowDepth = 4;
 
-inline constexpr char SPaintError[] = "Ошибка при прорисовке";
-
 int RoundInt(Extended Value)
 {
     return static_cast<int>(Round(Value));
@@ -71,7 +69,8 @@ void TPreviewForm::PaintPages()
 
 void TPreviewForm::RenderTo(TBitmap& Into)
 {
-    PaintPages();
+    if (!FBitmapValid)
+        PaintPages();
     Into.Assign(FBitmap.get());
 }
 
@@ -133,7 +132,7 @@ void TPreviewForm::DrawPages(const TRect& Clip)
         C.FillRect(Clip);
         C.Font()->SetColor(clWhite);
         C.Brush()->SetStyle(bsClear);
-        C.TextOut(10, 10, AnsiString(SPaintError));
+        C.TextOut(10, 10, "Ошибка при прорисовке"_a);
     }
     RestoreDC(DC, Saved);
 }
@@ -160,8 +159,10 @@ void TPreviewForm::DrawPage(TCanvas& C, int Index, const TRect& R)
     const int MR = std::max(MarginPx(FDocument->MarginRight, FZoom), OX);
     const int MB = std::max(MarginPx(FDocument->MarginBottom, FZoom), OY);
     const TRect Printable = Rect(R.Left + OX, R.Top + OY, R.Right - OX, R.Bottom - OY);
+    // The mark goes round the printable area, so the drawing never hides it.
     C.Brush()->SetColor(PrintAreaColor);
-    C.FrameRect(Printable);
+    C.FrameRect(Rect(Printable.Left - 1, Printable.Top - 1, Printable.Right + 1,
+                     Printable.Bottom + 1));
     TRect Area = Rect(R.Left + ML, R.Top + MT, R.Right - MR, R.Bottom - MB);
     if (Area.Right <= Area.Left || Area.Bottom <= Area.Top || !Page.Metafile())
         return;
