@@ -264,6 +264,13 @@ TStrings* TOpenDialog::Files() const
     return FFiles.get();
 }
 
+bool TOpenDialog::Execute()
+{
+    // A dialog used again must not hand back the file chosen last time.
+    FFiles->Clear();
+    return inherited::Execute();
+}
+
 void TOpenDialog::Confirmed()
 {
     if (FFiles->Count() == 0 && !FFileName.IsEmpty())

@@ -101,6 +101,8 @@ public:
     explicit TOpenDialog(TComponent* AOwner);
     ~TOpenDialog() override;
 
+    /// Forgets the files of an earlier choice, then shows the dialog.
+    bool Execute() override;
     /// The chosen file (the first of several); a start name before Execute.
     const AnsiString& FileName() const { return FFileName; }
     void SetFileName(const AnsiString& Value) { FFileName = Value; }
