@@ -237,6 +237,49 @@ TEST(RP_PreviewFile, WindowSavesAndOpens)
     EXPECT_EQ(V.F->PageCount(), 2);
 }
 
+// The tool buttons' dialogs: the save dialog starts at ".rep" and a name
+// of another extension gets ".rep" added; the open dialog starts empty.
+TEST(RP_PreviewFile, SaveAndOpenButtons)
+{
+    ViewFixture V({0, 1});
+    TempDir Dir;
+    struct Case {
+        const char* Chosen;
+        const char* Written;
+    };
+    const Case Cases[] = {
+        {"a.txt", "a.txt.rep"},  // another extension: ".rep" added
+        {"b.REP", "b.REP"},      // ".rep" in any letter case stays
+        {"c", "c.rep"},          // no extension at all
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Chosen);
+        DialogHookScope Hook([&](TCommonDialog& D) {
+            auto* S = dynamic_cast<TSaveDialog*>(&D);
+            if (!S)
+                return false;
+            EXPECT_EQ(S->FileName(), ".rep");
+            S->SetFileName(Dir.File(C.Chosen));
+            return true;
+        });
+        V.F->SaveBtn->Click();
+        EXPECT_TRUE(fs::exists(Dir.Path() / C.Written));
+    }
+    V.Doc.ClearPageInfos();
+    V.F->SetPageCount(0);
+    DialogHookScope Hook([&](TCommonDialog& D) {
+        auto* O = dynamic_cast<TOpenDialog*>(&D);
+        if (!O)
+            return false;
+        EXPECT_EQ(O->FileName(), "");
+        O->SetFileName(Dir.File("c.rep"));
+        return true;
+    });
+    Word Key = 'L';
+    V.F->FormKeyDown(V.F, Key, {ssCtrl});
+    EXPECT_EQ(V.F->PageCount(), 2);
+}
+
 // Older ".qrp" files are read by their extension in any letter case and are
 // not put through the ".rep" header check (their header is not zero).
 TEST(RP_PreviewFile, OlderReportsInAnyCase)
@@ -475,6 +518,19 @@ TEST(RP_PreviewForm, PagingKeys)
               F.VScrollBar->SmallChange() + F.VScrollBar->LargeChange());
     EXPECT_EQ(Press('Q', {ssCtrl}), 0);
     EXPECT_EQ(Press('Q', {}), 'Q');
+}
+
+// The form sees keys first: a real Ctrl+PgDn pages whatever control has
+// the focus.
+TEST(RP_PreviewForm, KeysReachTheFormFirst)
+{
+    ViewFixture V({0, 0});
+    V.F->SetFocus();
+    V.F->VScrollBar->SetFocus();
+    Application->ProcessMessages();
+    SimulateKey(VK_NEXT, {ssCtrl});
+    Application->ProcessMessages();
+    EXPECT_EQ(V.F->CurPage(), 1);
 }
 
 // The wheel scrolls three small steps, nine with Ctrl, sideways with Shift,
