@@ -229,6 +229,7 @@ void TPreviewForm::BuildControls()
     Font()->SetHeight(-11);
     OnShow = TNotifyEvent(this, &TPreviewForm::FormShow);
     OnClose = TCloseEvent(this, &TPreviewForm::FormClose);
+    OnCloseQuery = TCloseQueryEvent(this, &TPreviewForm::FormCloseQuery);
     OnKeyDown = TKeyEvent(this, &TPreviewForm::FormKeyDown);
     OnMouseWheel = TMouseWheelEvent(this, &TPreviewForm::FormMouseWheel);
     OnResize = TNotifyEvent(this, &TPreviewForm::FormResize);
@@ -466,6 +467,16 @@ void TPreviewForm::FormShow(TObject*)
     Relayout();
     if (FDocument)
         FDocument->OnBegPrintView(FDocument);
+}
+
+void TPreviewForm::FormCloseQuery(TObject*, bool& CanClose)
+{
+    // The progress handler lets messages through while a print runs, so the
+    // window's close box can be pressed in the middle of it.
+    if (FDocument && FDocument->Printing) {
+        FDocument->Printing = false;
+        CanClose = false;
+    }
 }
 
 void TPreviewForm::FormClose(TObject*, TCloseAction& Action)

@@ -175,6 +175,9 @@ public:
     TPageSetupDialog* dlgPageSetup;
 
     void FormShow(TObject* Sender);
+    /// A view whose document is printing stays open: closing it would free
+    /// the pages being printed. The print stops raising printer errors.
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
     void FormMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos,

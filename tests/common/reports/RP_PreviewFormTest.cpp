@@ -701,13 +701,53 @@ TEST(RP_PreviewForm, DocumentOpensOneViewAndItsCloseFreesThePages)
     EXPECT_EQ(Doc.PreviewForm(), F) << "a second request shows the same window";
     EXPECT_EQ(E.Docs, 1) << "and builds nothing";
 
+    // While printing, Esc and the close box only stop printer errors from
+    // being raised: the pages being printed stay.
+    Doc.Printing = true;
     Word Key = VK_ESCAPE;
+    F->FormKeyDown(F, Key, {});
+    EXPECT_FALSE(Doc.Printing);
+    Doc.Printing = true;
+    F->Close();
+    EXPECT_FALSE(Doc.Printing);
+    EXPECT_EQ(E.End, 0);
+    EXPECT_GT(Doc.PageInfoCount(), 0);
+
+    Key = VK_ESCAPE;
     F->FormKeyDown(F, Key, {});
     EXPECT_EQ(E.End, 1);
     EXPECT_FALSE(Doc.PrintViewOpen);
     EXPECT_EQ(Doc.PageInfoCount(), 0);
     EXPECT_EQ(Doc.PreviewForm(), nullptr);
     Application->ProcessMessages();  // the window frees itself
+}
+
+// Shown modally without a minimise button; its close ends the wait.
+TEST(RP_PreviewForm, DocumentShowsTheViewModally)
+{
+    NoLogScope NoLog;
+    TDocument Doc(nullptr);
+    OneTextTemplate(Doc);
+    ViewEvents E;
+    Doc.OnEndPrintView = TNotifyEvent(&E, &ViewEvents::EndView);
+    int Shown = 0;
+    ModalHookScope Modal([&](TCustomForm& Form) {
+        auto* F = dynamic_cast<TPreviewForm*>(&Form);
+        ASSERT_NE(F, nullptr);
+        if (++Shown > 1) {
+            Form.SetModalResult(mrCancel);
+            return;
+        }
+        EXPECT_FALSE(F->BorderIcons().Contains(biMinimize));
+        EXPECT_EQ(F->Caption(), "Просмотр документа"_a);
+        F->ExitBtn->Click();
+    });
+    Doc.PrintView(true);
+    EXPECT_GE(Shown, 1);
+    EXPECT_EQ(E.End, 1);
+    EXPECT_FALSE(Doc.PrintViewOpen);
+    EXPECT_EQ(Doc.PreviewForm(), nullptr);
+    Application->ProcessMessages();
 }
 
 TEST(RP_PreviewForm, DocumentOpensAFileOrRefusesIt)
