@@ -213,9 +213,12 @@ TPreviewForm::TPreviewForm(TComponent* AOwner) : TForm(AOwner)
 
 TPreviewForm::~TPreviewForm()
 {
-    // FormDestroy: the document forgets the window.
-    if (FDocument && FDocument->PreviewForm() == this)
+    // FormDestroy: the document forgets the window (also when the window
+    // goes with the application, without being closed).
+    if (FDocument && FDocument->PreviewForm() == this) {
         FDocument->SetPreviewForm(nullptr);
+        FDocument->PrintViewOpen = false;
+    }
 }
 
 void TPreviewForm::BuildControls()
