@@ -828,9 +828,12 @@ void TPreviewForm::PrintBtnClick(TObject*)
     const Integer SavedType = FDocument->PrinterType;
     const bool Chosen = !PrintDialog->PrinterName().IsEmpty() &&
                         PrintDialog->PrinterName() != Current;
+    // The metrics are marked stale so that the print chooses the printer
+    // (and its paper) anew, and again afterwards for the next one.
     if (Chosen) {
         FDocument->PrinterName = PrintDialog->PrinterName();
         FDocument->PrinterType = -1;
+        FDocument->PrnTick = 0;
     }
     struct Restore {
         TDocument& Doc;
@@ -839,10 +842,13 @@ void TPreviewForm::PrintBtnClick(TObject*)
         Integer Type;
         ~Restore()
         {
-            if (Active && !Name.IsEmpty()) {
+            if (!Active)
+                return;
+            if (!Name.IsEmpty()) {
                 Doc.PrinterName = Name;
                 Doc.PrinterType = Type;
             }
+            Doc.PrnTick = 0;
         }
     } Guard{*FDocument, Chosen, SavedName, SavedType};
     const int Copies = std::max(PrintDialog->Copies(), 1);

@@ -655,6 +655,68 @@ TEST(RP_PreviewForm, PrintsARangeThroughTheDialog)
     EXPECT_NE(Info.find("Pages:           4"), std::string::npos) << Info;
 }
 
+// A template with its own paper asks the page setup too (showing that
+// paper) and prints only when it is confirmed; a printer chosen in the
+// dialog takes this print, and a template's own printer comes back after.
+TEST(RP_PreviewForm, PrintAsksPageSetupAndTakesTheChosenPrinter)
+{
+    TFakePrinter Fake;
+    Fake.Names = {"Office", "Tags"};
+    Fake.DefaultIndex = 0;
+    TPrinter* Old = SetPrinter(&Fake);
+    InstallReportPrinter(PlatformReportPrinter());
+    InstallReportPrintJob(PlatformReportPrintJob());
+    struct Restore {
+        TPrinter* Old;
+        ~Restore()
+        {
+            InstallReportPrintJob(nullptr);
+            InstallReportPrinter(nullptr);
+            SetPrinter(Old);
+        }
+    } Guard{Old};
+
+    ViewFixture V({0, 0});
+    V.Doc.PrinterPageDefaultSize = false;
+    V.Doc.PrinterPageWidth = 6000;
+    V.Doc.PrinterPageHeight = 4000;
+    V.Doc.PrinterPageOffsetX = 300;
+    V.Doc.PrinterPageOffsetY = 200;
+    V.Doc.PrinterName = "Office";
+    V.Doc.PrinterType = 0;
+    bool SetupAnswer = false;
+    int Setups = 0;
+    DialogHookScope Dialogs([&](TCommonDialog& D) {
+        if (auto* P = dynamic_cast<TPrintDialog*>(&D)) {
+            EXPECT_EQ(P->PrinterName(), "Office");
+            P->SetPrinterName("Tags");
+            return true;
+        }
+        auto* S = dynamic_cast<TPageSetupDialog*>(&D);
+        if (!S)
+            return false;
+        ++Setups;
+        EXPECT_EQ(S->PaperWidth(), 6000);
+        EXPECT_EQ(S->PaperHeight(), 4000);
+        EXPECT_EQ(S->Margins(), Rect(300, 200, 300, 200));
+        return SetupAnswer;
+    });
+    V.F->PrintBtn->Click();
+    EXPECT_EQ(Setups, 1);
+    EXPECT_TRUE(Fake.Jobs.empty()) << "page setup refused: nothing printed";
+
+    SetupAnswer = true;
+    V.F->PrintBtn->Click();
+    ASSERT_EQ(Fake.Jobs.size(), 1u);
+    EXPECT_EQ(Fake.Jobs[0].PrinterName, "Tags");
+    EXPECT_EQ(Fake.Pages.size(), 2u);
+    EXPECT_EQ(V.Doc.PrinterName, "Office") << "the template's printer is back";
+    EXPECT_EQ(V.Doc.PrinterType, 0);
+
+    V.F->sbPageProp->Click();
+    EXPECT_EQ(Setups, 3);
+}
+
 // ---- the document opens and closes the view ------------------------------------------------
 
 namespace {
