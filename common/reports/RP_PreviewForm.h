@@ -99,8 +99,9 @@ public:
     /// RaiseErrors a bad header raises Exception "Неверный формат файла",
     /// else the text is shown in an error box and the result is false.
     static bool CheckPrintFile(TStream& Stream, bool RaiseErrors);
-    /// CheckPrintFile on the file's bytes; a file that cannot be opened is
-    /// the same error.
+    /// CheckPrintFile on the file's bytes; an older ".qrp" file (by its
+    /// extension, any case) only needs pages after its header. A file that
+    /// cannot be opened raises EFOpenError, or is told as a wrong format.
     static bool IsPrintFile(const AnsiString& FileName, bool RaiseErrors);
     /// Replaces the document's output pages by those of a ".rep" or ".qrp"
     /// file (".qrp" by its extension, any case). A damaged file raises

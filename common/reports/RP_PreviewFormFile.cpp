@@ -212,7 +212,15 @@ bool TPreviewForm::IsPrintFile(const AnsiString& FileName, bool RaiseErrors)
         MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
         return false;
     }
-    return CheckPrintFile(*Stream, RaiseErrors);
+    // An older ".qrp" file has no ".rep" header: only its length tells.
+    if (!IsQrpFileName(FileName))
+        return CheckPrintFile(*Stream, RaiseErrors);
+    if (Stream->Size() > QrpFirstPage)
+        return true;
+    if (RaiseErrors)
+        RaiseWrongFormat();
+    MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
+    return false;
 }
 
 void TPreviewForm::LoadPrintFile(const AnsiString& FileName)

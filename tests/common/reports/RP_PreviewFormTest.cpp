@@ -827,6 +827,16 @@ TEST(RP_PreviewForm, DocumentOpensAFileOrRefusesIt)
     EXPECT_EQ(Doc.PreviewForm(), nullptr);
     EXPECT_FALSE(Doc.PrintViewOpen);
 
+    // An older report opens without the ".rep" header check.
+    TempDir Dir;
+    WriteBytes(Dir.Path() / "OLD.QRP", ReadBytes(Data() / "old-report.qrp"));
+    EXPECT_TRUE(Doc.PrintViewFile(Dir.File("OLD.QRP"), false));
+    ASSERT_NE(Doc.PreviewForm(), nullptr);
+    EXPECT_EQ(Doc.PreviewForm()->PageCount(), 2);
+    EXPECT_EQ(Shown.size(), 1u);
+    Doc.PreviewForm()->Close();
+    Application->ProcessMessages();
+
     EXPECT_TRUE(Doc.PrintViewFile(Cp(Data() / "two-pages-margins.rep"), false));
     ASSERT_NE(Doc.PreviewForm(), nullptr);
     EXPECT_EQ(Doc.PreviewForm()->PageCount(), 2);
