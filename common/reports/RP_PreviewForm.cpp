@@ -6,7 +6,6 @@
 
 #include "common/reports/RP_Document.h"
 
-#include "common/MsgWin.h"
 #include "platform/classes/Strings.h"
 #include "platform/gui/Buttons.h"
 #include "platform/gui/Clipbrd.h"
