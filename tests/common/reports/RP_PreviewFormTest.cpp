@@ -397,7 +397,7 @@ TEST(RP_PreviewLayout, PagesPerRow)
         {{P, P, P}, 330, 0, 3},       // 10 + 3 x (100 + 10) fits exactly
         {{P, P, P}, 329, 0, 2},       // one pixel less: two
         {{P, P, P}, 50, 0, 1},        // none fits: still one
-        {{P, L, L, P}, 300, 0, 2},    // the longest run that fits (P L or L P... 10+100+10+140)
+        {{P, L, L, P}, 300, 0, 2},    // P L fits (270), L L does not (310)
         {{L, L, P, P}, 230, 0, 2},    // a later run of narrow pages
         {{P, P, P}, 1000, 2, 1},      // whole page: one a row
         {{P, P, P}, 50, 3, 2},        // two pages: always two
