@@ -30,11 +30,13 @@ constexpr int ZoomTags[] = {500, 200, 150, 100, 75, 50, 25, 10};
 constexpr const char* ModeCaptions[] = {"По ширине страницы", "Страница целиком", "Две страницы"};
 
 /// Small pictures of the tool buttons, 16 x 16 on see-through fuchsia.
-enum class Glyph { Exit, Open, Save, Print, Fit, Width, TwoPages, Full, PageSetup, Up, Down };
+enum class Glyph {
+    Exit, Open, Save, Print, Fit, Width, TwoPages, Full, PageSetup, Up, Down, Drop
+};
 
 TBitmap* ToolGlyph(Glyph Kind)
 {
-    static std::array<std::unique_ptr<TBitmap>, 11> Glyphs;
+    static std::array<std::unique_ptr<TBitmap>, 12> Glyphs;
     auto& Slot = Glyphs[static_cast<size_t>(Kind)];
     if (Slot)
         return Slot.get();
@@ -110,6 +112,10 @@ TBitmap* ToolGlyph(Glyph Kind)
         Frame(clGray, {4, 3, 12, 13});
         Fill(clNavy, {6, 5, 10, 6});
         Fill(clNavy, {6, 8, 10, 9});
+        break;
+    case Glyph::Drop:
+        for (int Row = 0; Row < 3; ++Row)
+            Fill(clBlack, {5 + Row, 7 + Row, 10 - Row, 8 + Row});
         break;
     case Glyph::Up:
     case Glyph::Down:
@@ -274,13 +280,16 @@ void TPreviewForm::BuildControls()
     ProcBtn = new TSpeedButton(this);
     ProcBtn->SetName("ProcBtn");
     ProcBtn->SetParent(pnTools);
-    ProcBtn->SetBounds(X, 3, 52, 24);
+    ProcBtn->SetBounds(X, 3, 60, 24);
     ProcBtn->SetFlat(true);
     ProcBtn->SetCaption("100%");
+    ProcBtn->SetGlyph(ToolGlyph(Glyph::Drop));
+    ProcBtn->SetLayout(blGlyphRight);
+    ProcBtn->SetSpacing(0);
     ProcBtn->SetHint("Масштаб (пробел)"_a);
     ProcBtn->SetShowHint(true);
     ProcBtn->OnClick = TNotifyEvent(this, &TPreviewForm::ProcBtnClick);
-    X += 53;
+    X += 61;
     Gap();
     LoadBtn = Button("LoadBtn", "", Glyph::Open, 25, 0, &TPreviewForm::LoadBtnClick,
                      "Открыть отчет (Ctrl+L)");
