@@ -366,14 +366,16 @@ void TFormFRep::WndProc(TMessage& Message)
     inherited::WndProc(Message);
 }
 
-void TFormFRep::StartPrintView(TDocument*)
+void TFormFRep::StartPrintView(TDocument* Doc)
 {
-    RaiseAppError("Просмотр и печать документов пока недоступны"_a);
+    Doc->PrintView(/*Modal=*/false);
 }
 
-void TFormFRep::StartPrintViewFile(TDocument*, const AnsiString&)
+void TFormFRep::StartPrintViewFile(TDocument* Doc, const AnsiString& FileName)
 {
-    RaiseAppError("Просмотр и печать документов пока недоступны"_a);
+    // A refused file has been shown to the operator; the print ends quietly.
+    if (!Doc->PrintViewFile(FileName, /*Modal=*/false))
+        Abort();
 }
 
 void TFormFRep::StartDesign(TDocument*)

@@ -194,6 +194,7 @@ TDocument::TDocument(TComponent* AOwner)
 
 TDocument::~TDocument()
 {
+    CloseOpenPrintView();
     Clear();
 }
 
@@ -295,6 +296,11 @@ TPageInfo* TDocument::AddPageInfo()
 {
     FPageInfos.push_back(std::make_unique<TPageInfo>());
     return FPageInfos.back().get();
+}
+
+void TDocument::AdoptPageInfo(std::unique_ptr<TPageInfo> Page)
+{
+    FPageInfos.push_back(std::move(Page));
 }
 
 TPageInfo* TDocument::GetPageInfo(int i) const

@@ -32,6 +32,7 @@ class TCanvas;
 class TIniFile;
 class TPage;
 class TPageInfo;
+class TPreviewForm;
 class TStream;
 class TStringList;
 class TStrings;
@@ -172,6 +173,9 @@ public:
     bool PlayOn(HDC Target) const;
     /// The page's metafile (owned).
     [[nodiscard]] TMetafile* Metafile() const { return FMetafile.get(); }
+    /// Takes a finished metafile as the page's drawing (a page read from a
+    /// file).
+    void SetMetafile(std::unique_ptr<TMetafile> Value);
     /// Fits a page whose elements reach outside the printable area into R
     /// (device pixels): shifted back onto the paper and shrunk.
     void ScaleRect(TRect& R) const;
@@ -312,6 +316,8 @@ public:
     void ClearPageInfos();
     /// Appends a new output page and returns it (owned by the document).
     TPageInfo* AddPageInfo();
+    /// Appends an output page made elsewhere (a page read from a file).
+    void AdoptPageInfo(std::unique_ptr<TPageInfo> Page);
     [[nodiscard]] TPageInfo* GetPageInfo(int i) const;
     [[nodiscard]] int PageInfoCount() const { return static_cast<int>(FPageInfos.size()); }
 
@@ -371,6 +377,21 @@ public:
     /// The device rectangle an output page is drawn into on a printer of
     /// metrics Info (margins and fitting applied).
     [[nodiscard]] TRect PrintPageRect(const TPageInfo& Page, const TPrnInfo& Info) const;
+
+    // ---- the print view ----
+    /// Opens the print view of a freshly built report (shown modally when
+    /// Modal, else without waiting). When the view is open it is only
+    /// brought to the front. Raises what the build raises.
+    void PrintView(bool Modal);
+    /// Opens the print view of a saved generated-report file: the document
+    /// is reset with New and built empty, and the file read into the view.
+    /// A file that fails the check has been refused in an error box and no
+    /// view stays open; false then.
+    bool PrintViewFile(const AnsiString& FileName, bool Modal);
+    /// The open print view (owned by the application); null when none.
+    [[nodiscard]] TPreviewForm* PreviewForm() const { return FPreviewForm; }
+    /// Set and cleared by the print view itself.
+    void SetPreviewForm(TPreviewForm* Form) { FPreviewForm = Form; }
 
     // ---- data for the build ----
     /// Built-in variables (NAMEDOCUMENT, DATE, PAGE, LINE...); ParValue is
@@ -532,6 +553,12 @@ private:
     std::vector<std::unique_ptr<TPage>> FPages;
     std::vector<std::unique_ptr<TPageInfo>> FPageInfos;
     std::unique_ptr<TPrnInfo> FPrnInfo[2];
+    TPreviewForm* FPreviewForm = nullptr;
+    /// Opens a print view over what stands; FileName read into it when
+    /// not empty.
+    bool OpenPrintView(const AnsiString& FileName, bool Modal);
+    /// Frees an open print view (it no longer refers to this document).
+    void CloseOpenPrintView();
 };
 
 /// Keeps a document's Scale at 1.0 for the scope, then restores it.

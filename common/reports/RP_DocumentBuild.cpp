@@ -93,6 +93,12 @@ TCanvas* TPageInfo::Canvas() const
     return FCanvas.get();
 }
 
+void TPageInfo::SetMetafile(std::unique_ptr<TMetafile> Value)
+{
+    FCanvas.reset();
+    FMetafile = std::move(Value);
+}
+
 void TPageInfo::CloseCanvas()
 {
     FCanvas.reset();

@@ -264,6 +264,13 @@ TStrings* TOpenDialog::Files() const
     return FFiles.get();
 }
 
+bool TOpenDialog::Execute()
+{
+    // A dialog used again must not hand back the file chosen last time.
+    FFiles->Clear();
+    return inherited::Execute();
+}
+
 void TOpenDialog::Confirmed()
 {
     if (FFiles->Count() == 0 && !FFileName.IsEmpty())
@@ -473,7 +480,14 @@ TPageSetupDialog::~TPageSetupDialog() = default;
 bool TPageSetupDialog::ExecuteNative()
 {
     QPrinter Printer;
+    if (FPaperWidth > 0 && FPaperHeight > 0)
+        Printer.setPageSize(QPageSize(QSizeF(FPaperWidth / 100.0, FPaperHeight / 100.0),
+                                      QPageSize::Millimeter));
+    Printer.setPageMargins(QMarginsF(FMargins.Left / 100.0, FMargins.Top / 100.0,
+                                     FMargins.Right / 100.0, FMargins.Bottom / 100.0),
+                           QPageLayout::Millimeter);
     QPageSetupDialog Dialog(&Printer, DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
     return Dialog.exec() == QDialog::Accepted;
 }
 

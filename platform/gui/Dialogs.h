@@ -101,6 +101,8 @@ public:
     explicit TOpenDialog(TComponent* AOwner);
     ~TOpenDialog() override;
 
+    /// Forgets the files of an earlier choice, then shows the dialog.
+    bool Execute() override;
     /// The chosen file (the first of several); a start name before Execute.
     const AnsiString& FileName() const { return FFileName; }
     void SetFileName(const AnsiString& Value) { FFileName = Value; }
@@ -260,14 +262,28 @@ protected:
 };
 
 /// The paper and margins (shown; the caller reads nothing back but the result).
+/// Lengths are hundredths of a millimetre; a paper of 0 shows the printer's.
 class TPageSetupDialog : public TCommonDialog {
     PRICETAGS_CLASS(TPageSetupDialog, TCommonDialog)
 public:
     explicit TPageSetupDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
     ~TPageSetupDialog() override;
 
+    int PaperWidth() const { return FPaperWidth; }
+    void SetPaperWidth(int Value) { FPaperWidth = Value; }
+    int PaperHeight() const { return FPaperHeight; }
+    void SetPaperHeight(int Value) { FPaperHeight = Value; }
+    /// Left, top, right and bottom margins.
+    const TRect& Margins() const { return FMargins; }
+    void SetMargins(const TRect& Value) { FMargins = Value; }
+
 protected:
     bool ExecuteNative() override;
+
+private:
+    int FPaperWidth = 0;
+    int FPaperHeight = 0;
+    TRect FMargins {};
 };
 
 // ---- hook for tests -----------------------------------------------------------------------------

@@ -117,6 +117,17 @@ TEST(Dialogs, OpenDialogTakesTheAnswerAndAddsTheDefaultExtension)
         ASSERT_TRUE(Open.Execute());
     }
     EXPECT_EQ(Open.Files()->Count(), 2);
+
+    // Used again, the dialog hands back the new choice, not the last one.
+    {
+        const DialogHookScope Scope([](TCommonDialog& D) {
+            dynamic_cast<TOpenDialog&>(D).SetFileName("/a/Ticket3.dcr");
+            return true;
+        });
+        ASSERT_TRUE(Open.Execute());
+    }
+    EXPECT_EQ(Open.FileName(), "/a/Ticket3.dcr");
+    EXPECT_EQ(Open.Files()->Count(), 1);
 }
 
 TEST(Dialogs, PrintDialogKeepsThePageRangeWithinTheDocument)
