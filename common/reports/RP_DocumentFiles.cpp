@@ -212,8 +212,14 @@ void TDocument::ReadBinary(TStream& Stream, bool Undo)
     Saved = true;
     ReadFileHeader(Stream);
     CheckReportLoad(RP_Eng::ReadString(Stream) == "FRDCR");
-    if (!HeaderOnly)
-        UpdatePrnInfo(false);
+    if (!HeaderOnly) {
+        // A template loads without a printer too: its pages stand on the
+        // fallback paper, and the build tells the operator why.
+        try {
+            UpdatePrnInfo(false);
+        } catch (const Exception&) {
+        }
+    }
     ReadDocumentTags(Stream, Undo);
     SetPageIndex(0);
     PrnTick = 0;

@@ -834,7 +834,9 @@ void TPreviewForm::PrintBtnClick(TObject*)
     // Another printer chosen: this print goes there.
     const AnsiString SavedName = FDocument->PrinterName;
     const Integer SavedType = FDocument->PrinterType;
-    const bool Chosen = !PrintDialog->PrinterName().IsEmpty() &&
+    // Printing into a file: this job goes into the PDF the user named.
+    const bool ToFile = PrintDialog->PrintToFile() && !PrintDialog->PrintFileName().IsEmpty();
+    const bool Chosen = !ToFile && !PrintDialog->PrinterName().IsEmpty() &&
                         PrintDialog->PrinterName() != Current;
     // The metrics are marked stale so that the print chooses the printer
     // (and its paper) anew, and again afterwards for the next one.
@@ -858,7 +860,21 @@ void TPreviewForm::PrintBtnClick(TObject*)
             }
             Doc.PrnTick = 0;
         }
-    } Guard{*FDocument, Chosen, SavedName, SavedType};
+    } Guard{*FDocument, Chosen || ToFile, SavedName, SavedType};
+    struct RestoreOutput {
+        TPrinter* P;
+        bool Active;
+        AnsiString Old;
+        ~RestoreOutput()
+        {
+            if (Active && !P->Printing())
+                P->SetOutputFileName(Old);
+        }
+    } OutputGuard{P, ToFile, P->OutputFileName()};
+    if (ToFile) {
+        P->SetOutputFileName(PrintDialog->PrintFileName());
+        FDocument->PrnTick = 0;
+    }
     const int Copies = std::max(PrintDialog->Copies(), 1);
     int From = 1;
     int To = Count;

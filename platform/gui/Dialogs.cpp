@@ -432,6 +432,8 @@ bool TPrintDialog::ExecuteNative()
         Printer.setPrinterName(ToQString(FPrinterName));
     Printer.setCopyCount(std::max(FCopies, 1));
     Printer.setCollateCopies(FCollate);
+    if (FPrintToFile && !FPrintFileName.IsEmpty())
+        Printer.setOutputFileName(ToQString(FPrintFileName));
     QPrintDialog Dialog(&Printer, DialogParent());
     Dialog.setWindowTitle(ToQString(FTitle));
     if (FMaxPage > 0)
@@ -448,6 +450,8 @@ bool TPrintDialog::ExecuteNative()
     FCollate = Printer.collateCopies();
     FPrinterName = FromQString(Printer.printerName());
     FPrintToFile = !Printer.outputFileName().isEmpty();
+    if (FPrintToFile)
+        FPrintFileName = FromQString(Printer.outputFileName());
     switch (Dialog.printRange()) {
     case QAbstractPrintDialog::PageRange:
         FPrintRange = prPageNums;

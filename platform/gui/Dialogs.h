@@ -224,6 +224,9 @@ public:
     void SetOptions(TPrintDialogOptions Value) { FOptions = Value; }
     bool PrintToFile() const { return FPrintToFile; }
     void SetPrintToFile(bool Value) { FPrintToFile = Value; }
+    /// The PDF file the user chose to print into (with PrintToFile).
+    const AnsiString& PrintFileName() const { return FPrintFileName; }
+    void SetPrintFileName(const AnsiString& Value) { FPrintFileName = Value; }
     /// The printer chosen (the system's name; empty: the default one).
     const AnsiString& PrinterName() const { return FPrinterName; }
     void SetPrinterName(const AnsiString& Value) { FPrinterName = Value; }
@@ -242,6 +245,7 @@ protected:
     TPrintRange FPrintRange = prAllPages;
     TPrintDialogOptions FOptions;
     bool FPrintToFile = false;
+    AnsiString FPrintFileName;
     AnsiString FPrinterName;
 };
 

@@ -44,12 +44,15 @@ PaperMetrics A4At600(TPrinterOrientation O)
     return {QSize(4960, 7015), QPoint(142, 100), QSize(4676, 6815)};
 }
 
+/// Name is the printer; without one the paper is that of a PDF file (named
+/// PdfFile for a job; no file when only the metrics are read).
 void SetUp(QPrinter& P, const QString& Name, const QString& PdfFile, TPrinterOrientation O)
 {
     const auto Orientation = O == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
-    if (!PdfFile.isEmpty()) {
+    if (Name.isEmpty()) {
         P.setOutputFormat(QPrinter::PdfFormat);
-        P.setOutputFileName(PdfFile);
+        if (!PdfFile.isEmpty())
+            P.setOutputFileName(PdfFile);
         P.setResolution(600);
         const PaperMetrics M = A4At600(O);
         const double X = M.Offset.x() * 72.0 / 600, Y = M.Offset.y() * 72.0 / 600;
@@ -177,12 +180,9 @@ HDC TPrinter::Handle()
     if (FPrinting)
         return FJob;
     if (!FInfo) {
-        int Index = -1;
-        if (FOutputFileName.IsEmpty()) {
-            Index = PrinterIndex();
-            if (Index < 0)
-                throw EPrinter(Text(TextNoPrinter));
-        }
+        // With no printer installed, pages are measured on the paper of a
+        // print into a PDF file, which the print dialog always offers.
+        const int Index = FOutputFileName.IsEmpty() ? PrinterIndex() : -1;
         FInfo = DeviceInfo(Index, FOrientation);
         if (!FInfo)
             throw EPrinter(Text(TextRefused));

@@ -10,7 +10,9 @@
 //
 // With OutputFileName set, jobs are written to that PDF file instead, on
 // A4 paper at 600 dpi with a printer's usual unprintable border; this needs
-// no installed printer.
+// no installed printer. Without an installed printer (and no output file)
+// Handle describes that paper too, so pages can still be laid out and
+// previewed; only a job needs a printer or a file.
 //
 // TFakePrinter stands in for it in tests: its paper is A4 at 600 dpi with
 // the same border, and it keeps every printed page as a metafile.
@@ -79,8 +81,9 @@ public:
     int PageNumber() const { return FPageNumber; }
 
     /// The job's DC while printing; otherwise a DC that reports the chosen
-    /// printer's capabilities (see above). Raises EPrinter as BeginDoc when
-    /// there is no printer.
+    /// printer's capabilities, or without a printer those of a PDF file's
+    /// paper (see above). Raises EPrinter "Ошибка принтера" when the system
+    /// refuses.
     HDC Handle();
     /// Draws on Handle.
     TCanvas* Canvas();

@@ -23,6 +23,9 @@
 #include "app/ShippedTemplates.h"
 #include "tests/app/AppWindowsTestKit.h"
 #include "tests/app/PdfBuilder.h"
+#include "common/reports/RP_Document.h"
+#include "common/reports/RP_PreviewForm.h"
+#include "platform/gui/Printers.h"
 
 #include <gtest/gtest.h>
 
@@ -259,6 +262,80 @@ TEST(MainWindow, MarkupComboAndEditsStayInStep)
     EXPECT_EQ(Main->cbMarkup->ItemIndex(), 2);
     EXPECT_DOUBLE_EQ(Main->edMarkup->Value(), 50);
     EXPECT_DOUBLE_EQ(Main->edDiscount->Value(), 20);
+}
+
+// Printing as the operator does: the tag command opens the print view on
+// the built pages, Ctrl+P asks the print dialog, "print to file" writes
+// the PDF named there (no printer need be installed), and closing the view
+// frees the builder for the next print.
+TEST(MainWindow, TagsPrintThroughThePrintView)
+{
+    WindowsScope W;
+    InstallShippedTemplates(gTxtPath);
+    TPrinter Plain;
+    TPrinter* OldPrinter = SetPrinter(&Plain);
+    InstallReportPrinter(PlatformReportPrinter());
+    InstallReportPrintJob(PlatformReportPrintJob());
+    struct Restore {
+        TPrinter* Old;
+        ~Restore()
+        {
+            InstallReportPrintJob(nullptr);
+            InstallReportPrinter(nullptr);
+            SetPrinter(Old);
+        }
+    } RestorePrinter{OldPrinter};
+    TFormFRep Builder(nullptr);
+    const BuilderScope UseBuilder(Builder);
+    const AnsiString Pdf = W.Config.Dir().File("shop-tags.pdf");
+    DialogHookScope Dialogs([&](TCommonDialog& D) {
+        if (auto* P = dynamic_cast<TPrintDialog*>(&D)) {
+            P->SetPrintToFile(true);
+            P->SetPrintFileName(Pdf);
+            return true;
+        }
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    auto Main = StartMain();
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        F.edInvNum->SetText("17");
+        F.cbFindDescr->SetChecked(false);
+        F.DoOk();
+    });
+    Main->acOpenInvoice->Execute();
+    Application->ProcessMessages();
+    ASSERT_EQ(Main->Invoice->Count(), 3);
+    Main->cbMarkup->SetItemIndex(0);
+    Main->cbMarkupSelect(Main->cbMarkup);
+    Main->cbCalcAll->SetChecked(true);
+    Main->acReCalc->Execute();
+
+    Main->rgPriceTicket->SetItemIndex(0);
+    Main->acPrintTicket->Execute();
+    Application->ProcessMessages();
+    ASSERT_NE(Builder.DocPrint(), nullptr);
+    TPreviewForm* View = Builder.DocPrint()->PreviewForm();
+    ASSERT_NE(View, nullptr);
+    EXPECT_TRUE(View->Visible());
+    EXPECT_EQ(Builder.DocPrint()->PageInfoCount(), 1);
+    KeepPng(View, "print-view-tags");
+    Word Key = 'P';
+    View->FormKeyDown(View, Key, {ssCtrl});
+    EXPECT_EQ(Plain.OutputFileName(), "");
+    View->Close();
+    Application->ProcessMessages();
+    EXPECT_EQ(Builder.DocPrint(), nullptr);
+    EXPECT_FALSE(Builder.Busy());
+    if (HavePdfTools()) {
+        const std::string Text = RunCommand("pdftotext -layout '" + U(Pdf) + "' -");
+        size_t At = 0;
+        for (const char* Shown : {"Холодильник NRB 110", "Пылесос ABC", "Чайник", "По карте"}) {
+            SCOPED_TRACE(Shown);
+            At = Text.find(Shown, At);
+            ASSERT_NE(At, std::string::npos) << Text;
+        }
+    }
 }
 
 // The main road: open the worked example through the incoming-invoice

@@ -655,6 +655,46 @@ TEST(RP_PreviewForm, PrintsARangeThroughTheDialog)
     EXPECT_NE(Info.find("Pages:           4"), std::string::npos) << Info;
 }
 
+// "Print to file" in the dialog sends the job into the PDF named there,
+// even with no printer installed; the printer's own output comes back after.
+TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
+{
+    if (RunCommand("command -v pdfinfo").empty())
+        GTEST_SKIP() << "pdfinfo is not installed";
+    TempDir Dir;
+    TPrinter Plain;
+    TPrinter* Old = SetPrinter(&Plain);
+    InstallReportPrinter(PlatformReportPrinter());
+    InstallReportPrintJob(PlatformReportPrintJob());
+    struct Restore {
+        TPrinter* Old;
+        ~Restore()
+        {
+            InstallReportPrintJob(nullptr);
+            InstallReportPrinter(nullptr);
+            SetPrinter(Old);
+        }
+    } Guard{Old};
+
+    ViewFixture V({0, 0, 0});
+    TPreviewForm& F = *V.F;
+    const AnsiString Pdf = Dir.File("chosen.pdf");
+    DialogHookScope Dialogs([&](TCommonDialog& D) {
+        auto* P = dynamic_cast<TPrintDialog*>(&D);
+        if (!P)
+            return false;
+        P->SetPrintToFile(true);
+        P->SetPrintFileName(Pdf);
+        return true;
+    });
+    F.FormShow(&F);
+    Word Key = 'P';
+    F.FormKeyDown(&F, Key, {ssCtrl});
+    EXPECT_EQ(Plain.OutputFileName(), "");
+    const std::string Info = RunCommand("pdfinfo '" + (Dir.Path() / "chosen.pdf").string() + "'");
+    EXPECT_NE(Info.find("Pages:           3"), std::string::npos) << Info;
+}
+
 // A template with its own paper asks the page setup too (showing that
 // paper) and prints only when it is confirmed; a printer chosen in the
 // dialog takes this print, and a template's own printer comes back after.

@@ -69,14 +69,17 @@ TEST(RP_Printer, FakePrinterGivesTheFallbackMetrics)
     EXPECT_EQ(S.Fake.CapsReads, 2);
 }
 
-TEST(RP_Printer, MissingOrFailingPrinterFallsBack)
+// No printer installed: the pages are measured on the paper of a print into
+// a file. A printer whose driver fails leaves the fallback paper.
+TEST(RP_Printer, MissingPrinterMeasuresTheFilePaperFailingOneFallsBack)
 {
     FakeInstalled S;
     S.Fake.Names.clear();
+    S.Fake.Refresh();
     TDocument Doc(nullptr);
-    ExpectRaises<Exception>([&] { Doc.UpdatePrnInfo(true); }, "Принтер не установлен"_a);
-    EXPECT_EQ(Doc.PrnIndex, -2);
-    EXPECT_EQ(Doc.PageWidth, 794);
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(Doc.PrnIndex, -1);
+    EXPECT_EQ(Doc.PrnInfo(0)->LogPixelsX, 600);
 
     S.Fake.Names = {"Office"};
     S.Fake.Refresh();
@@ -126,13 +129,12 @@ TEST(RP_Printer, TemplateChoosesItsPrinter)
     EXPECT_EQ(Doc.PrnIndex, 2) << "the host's choice stands";
 }
 
-// Without a printer the operator is told and the build goes on with the
-// fallback paper; printing stops with the same text.
-TEST(RP_Printer, BuildWithoutPrinterTellsAndGoesOn)
+// A printer that cannot give its metrics: the operator is told and the
+// build goes on with the fallback paper; printing stops with the same text.
+TEST(RP_Printer, BuildWithFailingPrinterTellsAndGoesOn)
 {
     FakeInstalled S;
-    S.Fake.Names.clear();
-    S.Fake.Refresh();
+    S.Fake.FailWith = "Принтер не установлен"_a;
     TDocument Doc(nullptr);
     auto* V = new TView(vkText, &Doc);
     V->SetBoundsRect(Rect(0, 0, 100, 20));

@@ -93,7 +93,8 @@ TEST(Printers, ChoosingPrinters)
     TFakePrinter None;
     None.Names.clear();
     EXPECT_EQ(None.PrinterIndex(), -1);
-    ExpectRaises<EPrinter>([&] { None.Handle(); }, "Принтер не установлен"_a);
+    EXPECT_EQ(CapsOf(None.Handle()), (std::array<int, 8> {600, 600, 4960, 7015, 142, 100, 4676, 6815}))
+        << "measured on the paper of a print into a file";
     ExpectRaises<EPrinter>([&] { None.BeginDoc(); }, "Принтер не установлен"_a);
     EXPECT_FALSE(None.Printing());
 
@@ -148,6 +149,20 @@ TEST(Printers, JobsRecordTheirPages)
     P.NewPage();
     EXPECT_FALSE(P.Printing());
     P.EndDoc();
+}
+
+// A machine with no printer installed measures on the file paper and
+// writes nothing until a job names a file.
+TEST(Printers, NoPrinterInstalledMeasuresTheFilePaper)
+{
+    TPrinter P;
+    if (P.Printers()->Count() > 0)
+        GTEST_SKIP() << "a printer is installed here";
+    const auto Caps = CapsOf(P.Handle());
+    EXPECT_EQ(Caps[0], 600);
+    EXPECT_NEAR(Caps[2], 4960, 3);
+    EXPECT_NEAR(Caps[6], 4676, 3);
+    ExpectRaises<EPrinter>([&] { P.BeginDoc(); }, "Принтер не установлен"_a);
 }
 
 // Two pages played onto a PDF job: two A4 pages holding their texts.
