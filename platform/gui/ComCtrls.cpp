@@ -1057,13 +1057,15 @@ void TUpDown::PaintWindow(HDC DC)
 
 // ---- THeaderControl -----------------------------------------------------------------------------------------
 
-void THeaderSection::SetText(const AnsiString& Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetCaptionText(const AnsiString& Value)
 {
-    FText = Value;
-    FHeader->Invalidate();
+    FCaption = Value;
+    FControl->Invalidate();
 }
 
-void THeaderSection::SetWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetWidth(int Value)
 {
     Value = std::max(Value, FMinWidth);
     if (FMaxWidth > 0)
@@ -1071,37 +1073,45 @@ void THeaderSection::SetWidth(int Value)
     if (FWidth == Value)
         return;
     FWidth = Value;
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
 
-void THeaderSection::SetMinWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetMinWidth(int Value)
 {
     FMinWidth = std::max(Value, 0);
     SetWidth(FWidth);
 }
 
-void THeaderSection::SetMaxWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetMaxWidth(int Value)
 {
-    FMaxWidth = Value;
+    FMaxWidth = std::max(Value, 0);
     SetWidth(FWidth);
 }
 
-void THeaderSection::SetAlignment(TAlignment Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetAlignment(TAlignment Value)
 {
     FAlignment = Value;
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
+
+// The list view's columns (ComCtrlsList.cpp) share them too; both instances
+// are made here so the members stay out of the header.
+template class SizedColumn<THeaderControl>;
+template class SizedColumn<TCustomListView>;
 
 int THeaderSection::Index() const
 {
-    return FHeader->FSections.IndexOf(this);
+    return FControl->FSections.IndexOf(this);
 }
 
 int THeaderSection::Left() const
 {
     int X = 0;
     for (int I = 0; I < Index(); ++I)
-        X += FHeader->FSections[I]->Width();
+        X += FControl->FSections[I]->Width();
     return X;
 }
 

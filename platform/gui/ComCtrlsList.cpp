@@ -23,42 +23,9 @@ TTreeView::~TTreeView() = default;
 
 // ---- columns -------------------------------------------------------------------------------
 
-void TListColumn::SetCaption(const AnsiString& Value)
-{
-    FCaption = Value;
-    FOwner->Invalidate();
-}
-
-void TListColumn::SetWidth(int Value)
-{
-    Value = std::max(Value, FMinWidth);
-    if (FMaxWidth > 0)
-        Value = std::min(Value, FMaxWidth);
-    FWidth = Value;
-    FOwner->Invalidate();
-}
-
-void TListColumn::SetMinWidth(int Value)
-{
-    FMinWidth = std::max(Value, 0);
-    SetWidth(FWidth);
-}
-
-void TListColumn::SetMaxWidth(int Value)
-{
-    FMaxWidth = std::max(Value, 0);
-    SetWidth(FWidth);
-}
-
-void TListColumn::SetAlignment(TAlignment Value)
-{
-    FAlignment = Value;
-    FOwner->Invalidate();
-}
-
 int TListColumn::Index() const
 {
-    return FOwner->FColumns.IndexOf(this);
+    return FControl->FColumns.IndexOf(this);
 }
 
 // ---- items -------------------------------------------------------------------------------------
