@@ -30,19 +30,11 @@ std::vector<AnsiString> StandardCaptions(Word Style)
     return Captions;
 }
 
+/// A caption among the arguments: a string, a C string or a character,
+/// whose text ArgToStr gives as it stands.
 bool IsTextArg(const TVarRec& Arg)
 {
     return Arg.VType == vtAnsiString || Arg.VType == vtPChar || Arg.VType == vtChar;
-}
-
-AnsiString ArgText(const TVarRec& Arg)
-{
-    switch (Arg.VType) {
-    case vtAnsiString: return *Arg.VAnsiString;
-    case vtPChar: return AnsiString(Arg.VPChar);
-    case vtChar: return AnsiString(Arg.VChar);
-    default: return AnsiString();
-    }
 }
 
 /// Reads the button list into Request: a leading integer gives the default
@@ -58,7 +50,7 @@ void ApplyButtons(MsgRequest& Request, TVarRecs Buttons)
             Request.DefaultButton = int(V & 0xFF);
             Cancel = int((V >> 8) & 0xFF);
         } else if (IsTextArg(Arg)) {
-            Request.Buttons.push_back(ArgText(Arg));
+            Request.Buttons.push_back(ArgToStr(Arg, AnsiString()));
         } else {
             RaiseAppError("FMsg.setButtons: Ошибка в параметрах"_a);
         }
@@ -200,7 +192,7 @@ Integer MsgDialog(const AnsiString& FormCaption, const AnsiString& Header, const
     Request.List = List;
     // One empty string stands for the standard buttons of the flags.
     const bool Standard = Buttons.size() == 1 && IsTextArg(*Buttons.begin())
-                          && ArgText(*Buttons.begin()).IsEmpty();
+                          && ArgToStr(*Buttons.begin(), AnsiString()).IsEmpty();
     if (!Standard)
         ApplyButtons(Request, Buttons);
     // The style is set after the buttons, so the flags alone choose the

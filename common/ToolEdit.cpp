@@ -2,6 +2,7 @@
 
 #include "common/FileUtil.h"
 #include "common/PickDate.h"
+#include "common/ToolEditPrivate.h"
 #include "common/VCLUtils.h"
 
 #include "platform/classes/Strings.h"
@@ -207,30 +208,12 @@ void TEditButton::Click()
 
 PRICETAGS_DEFINE_CLASS(TCustomComboEdit)
 
-namespace {
+template class ButtonEditBase<TCustomComboEdit>;
 
-/// The plain window that holds the edit's button.
-class ButtonHolder : public TWinControl {
-public:
-    explicit ButtonHolder(TComponent* AOwner) : TWinControl(AOwner)
-    {
-        SetControlStyle(ControlStyle() + TControlStyle{csReplicatable});
-    }
-};
-
-} // namespace
-
-TCustomComboEdit::TCustomComboEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner)
+TCustomComboEdit::TCustomComboEdit(TComponent* AOwner) : ButtonEditBase(AOwner)
 {
-    SetAutoSize(false);
-    FBtnControl = new ButtonHolder(this);
-    FBtnControl->SetParent(this);
-    FBtnControl->SetBounds(0, 0, 21, 17);
     FButton = new TEditButton(this);
-    FButton->SetParent(FBtnControl);
-    FButton->SetBounds(0, 0, 21, 17);
-    FButton->SetVisible(true);
-    FButton->OnClick = TNotifyEvent(this, &TCustomComboEdit::ButtonClicked);
+    PlaceButton(FButton);
     SetHeight(21);
     SetControlStyle(ControlStyle() + TControlStyle{csCaptureMouse});
     FConstructing = false;
@@ -238,11 +221,6 @@ TCustomComboEdit::TCustomComboEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner)
 }
 
 TCustomComboEdit::~TCustomComboEdit() = default;
-
-void TCustomComboEdit::ButtonClicked(TObject* /*Sender*/)
-{
-    EditButtonClick();
-}
 
 void TCustomComboEdit::DoClick()
 {
@@ -281,34 +259,6 @@ void TCustomComboEdit::SetPopup(TPopupWindow* Value)
     }
 }
 
-void TCustomComboEdit::SetDirectInput(bool Value)
-{
-    FDirectInput = Value;
-    TCustomMaskEdit::SetReadOnly(!Value || FReadOnly);
-}
-
-void TCustomComboEdit::SetReadOnly(bool Value)
-{
-    FReadOnly = Value;
-    TCustomMaskEdit::SetReadOnly(Value || !FDirectInput);
-}
-
-void TCustomComboEdit::SetAlignment(TAlignment Value)
-{
-    if (FAlignment == Value)
-        return;
-    FAlignment = Value;
-    if (HandleAllocated())
-        RecreateWnd();
-    Invalidate();
-}
-
-void TCustomComboEdit::SetGlyph(TBitmap* Value)
-{
-    FButton->SetGlyph(Value);
-    FGlyphKind = gkCustom;
-}
-
 void TCustomComboEdit::SetNumGlyphs(int Value)
 {
     switch (FGlyphKind) {
@@ -317,18 +267,6 @@ void TCustomComboEdit::SetNumGlyphs(int Value)
     case gkDefault: FButton->SetNumGlyphs(FDefNumGlyphs); break;
     case gkCustom: FButton->SetNumGlyphs(Value); break;
     }
-}
-
-void TCustomComboEdit::SetGlyphKind(TGlyphKind Value)
-{
-    if (FGlyphKind == Value)
-        return;
-    FGlyphKind = Value;
-    if (Value == gkCustom && ComponentState().Contains(csReading)) {
-        TBitmap Empty;
-        FButton->SetGlyph(&Empty);
-    }
-    RebuildGlyph();
 }
 
 void TCustomComboEdit::RebuildGlyph()
@@ -346,21 +284,13 @@ void TCustomComboEdit::RebuildGlyph()
         SetButtonWidth(std::max(D->Width() / FDefNumGlyphs + 6, FButton->Width()));
         break;
     }
-    case gkDropDown: {
-        TBitmap Arrow;
-        Arrow.SetHandle(LoadBitmap(0, OBM_COMBO));
-        FButton->SetGlyph(&Arrow);
-        FButton->SetNumGlyphs(1);
+    case gkDropDown:
+        SetStockGlyph(gkDropDown);
         SetButtonWidth(GetSystemMetrics(SM_CXVSCROLL));
         break;
-    }
-    case gkEllipsis: {
-        TBitmap Dots;
-        MakeEllipsisGlyph(&Dots, FButton->Width() - 4);
-        FButton->SetGlyph(&Dots);
-        FButton->SetNumGlyphs(1);
+    case gkEllipsis:
+        SetStockGlyph(gkEllipsis);
         break;
-    }
     case gkCustom:
         break;
     }
@@ -404,19 +334,6 @@ void TCustomComboEdit::UpdateButtonLayout()
     Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&R));
 }
 
-void TCustomComboEdit::CreateParams(TCreateParams& Params)
-{
-    inherited::CreateParams(Params);
-    static const uint32_t Styles[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
-    Params.Style |= uint32_t(ES_MULTILINE) | uint32_t(WS_CLIPCHILDREN) | Styles[FAlignment];
-}
-
-void TCustomComboEdit::CreateWnd()
-{
-    inherited::CreateWnd();
-    UpdateButtonLayout();
-}
-
 void TCustomComboEdit::WMSize(TWMSize& Message)
 {
     inherited::WMSize(Message);
@@ -452,18 +369,6 @@ void TCustomComboEdit::Change()
     inherited::Change();
 }
 
-void TCustomComboEdit::KeyDown(Word& Key, TShiftState Shift)
-{
-    const TShiftState Mods = Shift * TShiftState {ssShift, ssCtrl, ssAlt};
-    if (FClickKey != 0 && ShortCut(Key, Mods) == FClickKey) {
-        if (FButton->Width() > 0)
-            EditButtonClick();
-        Key = 0;
-        return;
-    }
-    inherited::KeyDown(Key, Shift);
-}
-
 void TCustomComboEdit::KeyPress(char& Key)
 {
     if (Key == '\r' || Key == '\x1B') {
@@ -493,14 +398,6 @@ void TCustomComboEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, 
     inherited::MouseDown(Button, Shift, X, Y);
 }
 
-void TCustomComboEdit::WMGetDlgCode(TMessageRecord& Message)
-{
-    inherited::WMGetDlgCode(Message);
-    // While the pop-up is open, Enter and Escape close it.
-    if (FPopupVisible)
-        Message.Result |= DLGC_WANTALLKEYS;
-}
-
 void TCustomComboEdit::WMSetFocus(TWMSetFocus& Message)
 {
     FFocused = true;
@@ -521,12 +418,6 @@ void TCustomComboEdit::CMEnter(TMessageRecord& Message)
         SetSelLength(0);
 }
 
-void TCustomComboEdit::CMEnabledChanged(TMessageRecord& Message)
-{
-    inherited::CMEnabledChanged(Message);
-    FButton->SetEnabled(Enabled());
-}
-
 void TCustomComboEdit::CMCancelMode(TMessageRecord& Message)
 {
     inherited::CMCancelMode(Message);
@@ -536,18 +427,6 @@ void TCustomComboEdit::CMCancelMode(TMessageRecord& Message)
     if (FPopup && Sender && FPopup->ContainsControl(Sender))
         return;
     PopupCloseUp(FPopup, false);
-}
-
-void TCustomComboEdit::WMCut(TMessage& Message)
-{
-    if (FDirectInput && !FReadOnly)
-        inherited::WMCut(Message);
-}
-
-void TCustomComboEdit::WMPaste(TMessage& Message)
-{
-    if (FDirectInput && !FReadOnly)
-        inherited::WMPaste(Message);
 }
 
 // ---- pop-up -----------------------------------------------------------------------------------------

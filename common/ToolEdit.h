@@ -75,6 +75,79 @@ private:
     TCustomComboEdit* FEditControl = nullptr;
 };
 
+/// What the edits with a button inside share (TCustomComboEdit below,
+/// Tyl_CustomComboEdit in YLDCompn.h): the window that holds the button,
+/// the input flags, the alignment, the glyph kind, the button's key and the
+/// window style. TEdit is the edit itself; it has FButton (its button, put
+/// in the holder with PlaceButton), EditButtonClick(), RebuildGlyph() and
+/// UpdateButtonLayout(). The class registry does not know this class: an
+/// edit's parent there stays TCustomMaskEdit.
+template <class TEdit>
+class ButtonEditBase : public TCustomMaskEdit {
+public:
+    ~ButtonEditBase() override;
+
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool AlwaysEnable() const { return FAlwaysEnable; }
+    void SetAlwaysEnable(bool Value) { FAlwaysEnable = Value; }
+    const AnsiString& ButtonHint() const { return Self().FButton->Hint(); }
+    void SetButtonHint(const AnsiString& Value) { Self().FButton->SetHint(Value); }
+    TShortCut ClickKey() const { return FClickKey; }
+    void SetClickKey(TShortCut Value) { FClickKey = Value; }
+    bool DirectInput() const { return FDirectInput; }
+    void SetDirectInput(bool Value);
+    /// The edit's own read-only flag (the window is read-only also while
+    /// DirectInput is off).
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    TGlyphKind GlyphKind() const { return FGlyphKind; }
+    void SetGlyphKind(TGlyphKind Value);
+    TBitmap* Glyph() const { return Self().FButton->Glyph(); }
+    /// Makes the glyph custom.
+    void SetGlyph(TBitmap* Value);
+    int NumGlyphs() const { return Self().FButton->NumGlyphs(); }
+    int ButtonWidth() const { return Self().FButton->Width(); }
+    /// The attached pop-up (null for none) and whether it is open.
+    TPopupWindow* Popup() const { return FPopup; }
+    bool PopupVisible() const { return FPopupVisible; }
+
+    TNotifyEvent OnButtonClick;
+
+protected:
+    /// Makes the holder of the button, 21 x 17.
+    explicit ButtonEditBase(TComponent* AOwner);
+    /// Puts Button in the holder, 21 x 17 and shown; its clicks go to
+    /// EditButtonClick.
+    void PlaceButton(TControl* Button);
+    void ButtonClicked(TObject* Sender);
+    /// Gives the button one image: the drop-down arrow for gkDropDown, else
+    /// three dots as wide as the button allows.
+    void SetStockGlyph(TGlyphKind Kind);
+
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void WMCut(TMessage& Message) override;
+    void WMPaste(TMessage& Message) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    void CMEnabledChanged(TMessageRecord& Message) override;
+
+    TWinControl* FBtnControl = nullptr;
+    TPopupWindow* FPopup = nullptr;
+    bool FReadOnly = false;
+    bool FDirectInput = true;
+    bool FAlwaysEnable = false;
+    TAlignment FAlignment = taLeftJustify;
+    TShortCut FClickKey = 32808;
+    TGlyphKind FGlyphKind = gkCustom;
+    bool FPopupVisible = false;
+
+private:
+    TEdit& Self() { return static_cast<TEdit&>(*this); }
+    const TEdit& Self() const { return static_cast<const TEdit&>(*this); }
+};
+
 /// The speed button inside a combo edit: a separator along its left edge,
 /// and a press that closes the edit's open pop-up swallows its click.
 class TEditButton : public TylSpeedButton {
@@ -92,8 +165,8 @@ private:
     bool FNoAction = false;
 };
 
-class TCustomComboEdit : public TCustomMaskEdit {
-    PRICETAGS_CLASS(TCustomComboEdit, TCustomMaskEdit)
+class TCustomComboEdit : public ButtonEditBase<TCustomComboEdit> {
+    PRICETAGS_CLASS(TCustomComboEdit, ButtonEditBase<TCustomComboEdit>)
 public:
     explicit TCustomComboEdit(TComponent* AOwner);
     ~TCustomComboEdit() override;
@@ -101,38 +174,13 @@ public:
     /// Presses the button from the program.
     void DoClick();
     TEditButton* Button() const { return FButton; }
-    TPopupWindow* Popup() const { return FPopup; }
-    bool PopupVisible() const { return FPopupVisible; }
-
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value);
-    bool AlwaysEnable() const { return FAlwaysEnable; }
-    void SetAlwaysEnable(bool Value) { FAlwaysEnable = Value; }
-    const AnsiString& ButtonHint() const { return FButton->Hint(); }
-    void SetButtonHint(const AnsiString& Value) { FButton->SetHint(Value); }
-    TShortCut ClickKey() const { return FClickKey; }
-    void SetClickKey(TShortCut Value) { FClickKey = Value; }
-    bool DirectInput() const { return FDirectInput; }
-    void SetDirectInput(bool Value);
-    /// The edit's own read-only flag (the window is read-only also while
-    /// DirectInput is off).
-    bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool Value);
     TPopupAlign PopupAlign() const { return FPopupAlign; }
     void SetPopupAlign(TPopupAlign Value) { FPopupAlign = Value; }
-    TGlyphKind GlyphKind() const { return FGlyphKind; }
-    void SetGlyphKind(TGlyphKind Value);
-    TBitmap* Glyph() const { return FButton->Glyph(); }
-    /// Makes the glyph custom.
-    void SetGlyph(TBitmap* Value);
-    int NumGlyphs() const { return FButton->NumGlyphs(); }
     void SetNumGlyphs(int Value);
-    int ButtonWidth() const { return FButton->Width(); }
     void SetButtonWidth(int Value);
 
-    TNotifyEvent OnButtonClick;
-
 protected:
+    friend class ButtonEditBase<TCustomComboEdit>;
     friend class TEditButton;
     friend class TPopupWindow;
 
@@ -162,44 +210,28 @@ protected:
     int DefaultNumGlyphs() const { return FDefNumGlyphs; }
     void SetDefaultNumGlyphs(int Value) { FDefNumGlyphs = Value; }
 
-    void CreateParams(TCreateParams& Params) override;
-    void CreateWnd() override;
     void Change() override;
-    void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void WMSize(TWMSize& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
     void WMSetFocus(TWMSetFocus& Message) override;
-    void WMCut(TMessage& Message) override;
-    void WMPaste(TMessage& Message) override;
     void CMEnter(TMessageRecord& Message) override;
-    void CMEnabledChanged(TMessageRecord& Message) override;
     void CMCancelMode(TMessageRecord& Message) override;
-    void WMGetDlgCode(TMessageRecord& Message) override;
 
     /// Lays out the holder, the button and the text rectangle.
     void UpdateButtonLayout();
     /// Whether a value may replace the text (not ReadOnly).
     bool CanModifyText() const;
 
-    void ButtonClicked(TObject* Sender);
-
-    TWinControl* FBtnControl = nullptr;
     TEditButton* FButton = nullptr;
-    TPopupWindow* FPopup = nullptr;
-    bool FReadOnly = false;
-    bool FDirectInput = true;
-    bool FAlwaysEnable = false;
-    TAlignment FAlignment = taLeftJustify;
-    TShortCut FClickKey = 32808;
     TPopupAlign FPopupAlign = epaRight;
-    TGlyphKind FGlyphKind = gkCustom;
     int FDefNumGlyphs = 1;
-    bool FPopupVisible = false;
     bool FFocused = false;
     bool FConstructing = true;
 };
+
+extern template class ButtonEditBase<TCustomComboEdit>;
 
 // ---- file-name edit ------------------------------------------------------------------------------
 

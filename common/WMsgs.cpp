@@ -27,19 +27,11 @@ int PanelFrame(const TPanel* P)
     return Frame;
 }
 
+/// A caption among the arguments: a string, a C string or a character,
+/// whose text ArgToStr gives as it stands.
 bool IsTextArg(const TVarRec& Arg)
 {
     return Arg.VType == vtAnsiString || Arg.VType == vtPChar || Arg.VType == vtChar;
-}
-
-AnsiString ArgText(const TVarRec& Arg)
-{
-    switch (Arg.VType) {
-    case vtAnsiString: return *Arg.VAnsiString;
-    case vtPChar: return AnsiString(Arg.VPChar);
-    case vtChar: return AnsiString(Arg.VChar);
-    default: return AnsiString();
-    }
 }
 
 /// The owner window of a new message window: the active form (another
@@ -395,7 +387,7 @@ void TFormMessage::setButtons(TVarRecs Buttons)
             if ((V >> 8) & 0xFF)
                 FCancelButton = int((V >> 8) & 0xFF);
         } else if (IsTextArg(Arg)) {
-            FCaptions->Add(ArgText(Arg));
+            FCaptions->Add(ArgToStr(Arg, AnsiString()));
         } else {
             RaiseAppError(SButtonsError);
         }

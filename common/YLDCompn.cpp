@@ -130,22 +130,36 @@ bool Tyl_CustomNumEdit::TryTextValue(Extended& Value)
     }
 }
 
-bool Tyl_CustomNumEdit::IsValidChar(char Key)
+namespace {
+
+/// Whether Edit's text with Key typed over its selection still reads as a
+/// number of at most DecimalPlaces decimals (any number of them while
+/// DecimalPlaces is negative); ',' and '.' both stand for the decimal
+/// separator.
+bool TypedTextIsNumber(TCustomMaskEdit& Edit, char Key, int DecimalPlaces, bool CurrencyMode)
 {
     const TFormatSettings& FS = FormatSettings();
-    AnsiString S = Text();
-    const int Start = std::min(SelStart(), S.Length());
-    S = S.SubString(1, Start) + AnsiString(Key) + S.SubString(Start + SelLength() + 1, S.Length());
+    AnsiString S = Edit.Text();
+    const int Start = std::min(Edit.SelStart(), S.Length());
+    S = S.SubString(1, Start) + AnsiString(Key) +
+        S.SubString(Start + Edit.SelLength() + 1, S.Length());
     for (int I = 1; I <= S.Length(); ++I)
         if (S[I] == ',' || S[I] == '.')
             S[I] = FS.DecimalSeparator;
     // A lone sign is the start of a number being typed.
     S = NormalizeNumText(S);
     const int Dec = S.Pos(AnsiString(FS.DecimalSeparator));
-    if (Dec > 0 && FDecimalPlaces >= 0 && S.Length() - Dec > FDecimalPlaces)
+    if (Dec > 0 && DecimalPlaces >= 0 && S.Length() - Dec > DecimalPlaces)
         return false;
     Extended V = 0;
-    return IsValidFloat(S, V);
+    return IsValidFloat(S, V, CurrencyMode);
+}
+
+}  // namespace
+
+bool Tyl_CustomNumEdit::IsValidChar(char Key)
+{
+    return TypedTextIsNumber(*this, Key, FDecimalPlaces, /*CurrencyMode=*/false);
 }
 
 void Tyl_CustomNumEdit::Refuse()
@@ -440,19 +454,7 @@ AnsiString Tyl_CurrencyEdit::GetDefaultDisplayFormat()
 
 bool Tyl_CurrencyEdit::IsValidChar(char Key)
 {
-    const TFormatSettings& FS = FormatSettings();
-    AnsiString S = Text();
-    const int Start = std::min(SelStart(), S.Length());
-    S = S.SubString(1, Start) + AnsiString(Key) + S.SubString(Start + SelLength() + 1, S.Length());
-    for (int I = 1; I <= S.Length(); ++I)
-        if (S[I] == ',' || S[I] == '.')
-            S[I] = FS.DecimalSeparator;
-    S = NormalizeNumText(S);
-    const int Dec = S.Pos(AnsiString(FS.DecimalSeparator));
-    if (Dec > 0 && FDecimalPlaces >= 0 && S.Length() - Dec > FDecimalPlaces)
-        return false;
-    Extended V = 0;
-    return IsValidFloat(S, V, /*CurrencyMode=*/true);
+    return TypedTextIsNumber(*this, Key, FDecimalPlaces, /*CurrencyMode=*/true);
 }
 
 PRICETAGS_DEFINE_CLASS(Tyl_IntegerEdit,

@@ -29,8 +29,8 @@ class TStringList;
 /// opens and closes it; Alt+Down (ClickKey) does the same. ReadOnly stops
 /// it unless AlwaysEnable (on by default); with DirectInput off the text
 /// cannot be typed, cut or pasted.
-class Tyl_CustomComboEdit : public TCustomMaskEdit {
-    PRICETAGS_CLASS(Tyl_CustomComboEdit, TCustomMaskEdit)
+class Tyl_CustomComboEdit : public ButtonEditBase<Tyl_CustomComboEdit> {
+    PRICETAGS_CLASS(Tyl_CustomComboEdit, ButtonEditBase<Tyl_CustomComboEdit>)
 public:
     /// The button: a plain speed button with a separator in the old look,
     /// whose press closes an open pop-up (swallowing its click).
@@ -52,37 +52,17 @@ public:
     ~Tyl_CustomComboEdit() override;
 
     TEditButton* Button() const { return FButton; }
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value);
-    bool AlwaysEnable() const { return FAlwaysEnable; }
-    void SetAlwaysEnable(bool Value) { FAlwaysEnable = Value; }
-    const AnsiString& ButtonHint() const { return FButton->Hint(); }
-    void SetButtonHint(const AnsiString& Value) { FButton->SetHint(Value); }
-    TShortCut ClickKey() const { return FClickKey; }
-    void SetClickKey(TShortCut Value) { FClickKey = Value; }
-    bool DirectInput() const { return FDirectInput; }
-    void SetDirectInput(bool Value);
-    bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool Value);
-    TGlyphKind GlyphKind() const { return FGlyphKind; }
-    void SetGlyphKind(TGlyphKind Value);
-    TBitmap* Glyph() const { return FButton->Glyph(); }
-    void SetGlyph(TBitmap* Value);
-    int NumGlyphs() const { return FButton->NumGlyphs(); }
     void SetNumGlyphs(int Value);
-    int ButtonWidth() const { return FButton->Width(); }
     /// Ignored when equal or not below the client width.
     void SetButtonWidth(int Value);
     /// Attaches a pop-up (owned by the caller; null for none).
     void SetPopup(TPopupWindow* Value);
-    TPopupWindow* Popup() const { return FPopup; }
-    bool PopupVisible() const { return FPopupVisible; }
     /// The button's handler: the action unless ReadOnly without AlwaysEnable.
     void EditButtonClick();
 
-    TNotifyEvent OnButtonClick;
-
 protected:
+    friend class ButtonEditBase<Tyl_CustomComboEdit>;
+
     void ButtonAction();
     void OpenPopup();
     void ClosePopup(bool Accept);
@@ -90,34 +70,18 @@ protected:
     void RebuildGlyph();
     void UpdateButtonLayout();
 
-    void CreateParams(TCreateParams& Params) override;
-    void CreateWnd() override;
-    void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void WMSize(TWMSize& Message) override;
-    void WMCut(TMessage& Message) override;
-    void WMPaste(TMessage& Message) override;
-    void WMGetDlgCode(TMessageRecord& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
-    void CMEnabledChanged(TMessageRecord& Message) override;
     void CMFontChanged(TMessageRecord& Message) override;
     void CMCtl3DChanged(TMessageRecord& Message) override;
 
 private:
-    void ButtonClicked(TObject* Sender);
-
-    TWinControl* FBtnControl = nullptr;
     TEditButton* FButton = nullptr;
-    TPopupWindow* FPopup = nullptr;
-    TAlignment FAlignment = taLeftJustify;
-    bool FAlwaysEnable = true;
-    TShortCut FClickKey = 32808;
-    bool FDirectInput = true;
-    bool FReadOnly = false;
-    TGlyphKind FGlyphKind = gkCustom;
-    bool FPopupVisible = false;
 };
+
+extern template class ButtonEditBase<Tyl_CustomComboEdit>;
 
 class Tyl_ComboEdit : public Tyl_CustomComboEdit {
     PRICETAGS_CLASS(Tyl_ComboEdit, Tyl_CustomComboEdit)

@@ -2,23 +2,12 @@
 
 #include "common/YLDCompn.h"
 
+#include "common/ToolEditPrivate.h"
+
 #include "platform/gui/Forms.h"
 #include "platform/gui/Messages.h"
 
 #include <algorithm>
-
-namespace {
-
-/// The plain window that holds the button.
-class ComboButtonHolder : public TWinControl {
-public:
-    explicit ComboButtonHolder(TComponent* AOwner) : TWinControl(AOwner)
-    {
-        SetControlStyle(ControlStyle() + TControlStyle{csReplicatable});
-    }
-};
-
-} // namespace
 
 // ---- the button ------------------------------------------------------------------------------------
 
@@ -64,27 +53,19 @@ PRICETAGS_DEFINE_CLASS(Tyl_ComboEdit)
 
 Tyl_ComboEdit::~Tyl_ComboEdit() = default;
 
-Tyl_CustomComboEdit::Tyl_CustomComboEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner)
+template class ButtonEditBase<Tyl_CustomComboEdit>;
+
+Tyl_CustomComboEdit::Tyl_CustomComboEdit(TComponent* AOwner) : ButtonEditBase(AOwner)
 {
-    SetAutoSize(false);
-    FBtnControl = new ComboButtonHolder(this);
-    FBtnControl->SetParent(this);
-    FBtnControl->SetBounds(0, 0, 21, 17);
+    // This edit's button works on a read-only text unless told otherwise.
+    FAlwaysEnable = true;
     FButton = new TEditButton(this);
-    FButton->SetParent(FBtnControl);
-    FButton->SetBounds(0, 0, 21, 17);
-    FButton->SetVisible(true);
-    FButton->OnClick = TNotifyEvent(this, &Tyl_CustomComboEdit::ButtonClicked);
+    PlaceButton(FButton);
     SetHeight(21);
     UpdateButtonLayout();
 }
 
 Tyl_CustomComboEdit::~Tyl_CustomComboEdit() = default;
-
-void Tyl_CustomComboEdit::ButtonClicked(TObject* /*Sender*/)
-{
-    EditButtonClick();
-}
 
 void Tyl_CustomComboEdit::EditButtonClick()
 {
@@ -162,68 +143,18 @@ void Tyl_CustomComboEdit::ClosePopup(bool Accept)
     }
 }
 
-void Tyl_CustomComboEdit::SetDirectInput(bool Value)
-{
-    FDirectInput = Value;
-    TCustomMaskEdit::SetReadOnly(!Value || FReadOnly);
-}
-
-void Tyl_CustomComboEdit::SetReadOnly(bool Value)
-{
-    FReadOnly = Value;
-    TCustomMaskEdit::SetReadOnly(Value || !FDirectInput);
-}
-
-void Tyl_CustomComboEdit::SetAlignment(TAlignment Value)
-{
-    if (FAlignment == Value)
-        return;
-    FAlignment = Value;
-    if (HandleAllocated())
-        RecreateWnd();
-    Invalidate();
-}
-
-void Tyl_CustomComboEdit::SetGlyph(TBitmap* Value)
-{
-    FButton->SetGlyph(Value);
-    FGlyphKind = gkCustom;
-}
-
 void Tyl_CustomComboEdit::SetNumGlyphs(int Value)
 {
     FButton->SetNumGlyphs(FGlyphKind == gkDropDown || FGlyphKind == gkEllipsis ? 1 : Value);
 }
 
-void Tyl_CustomComboEdit::SetGlyphKind(TGlyphKind Value)
-{
-    if (FGlyphKind == Value)
-        return;
-    FGlyphKind = Value;
-    if (Value == gkCustom && ComponentState().Contains(csReading)) {
-        TBitmap Empty;
-        FButton->SetGlyph(&Empty);
-    }
-    RebuildGlyph();
-}
-
 void Tyl_CustomComboEdit::RebuildGlyph()
 {
     switch (FGlyphKind) {
-    case gkDropDown: {
-        TBitmap Arrow;
-        Arrow.SetHandle(LoadBitmap(0, OBM_COMBO));
-        FButton->SetGlyph(&Arrow);
-        FButton->SetNumGlyphs(1);
+    case gkDropDown:
+    case gkEllipsis:
+        SetStockGlyph(FGlyphKind);
         break;
-    }
-    case gkEllipsis: {
-        TBitmap Dots;
-        MakeEllipsisGlyph(&Dots, FButton->Width() - 4);
-        FButton->SetGlyph(&Dots);
-        FButton->SetNumGlyphs(1);
-        break;
-    }
     case gkDefault: {
         // This edit has no picture of its own.
         TBitmap Empty;
@@ -264,35 +195,10 @@ void Tyl_CustomComboEdit::UpdateButtonLayout()
     Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&R));
 }
 
-void Tyl_CustomComboEdit::CreateParams(TCreateParams& Params)
-{
-    inherited::CreateParams(Params);
-    static const uint32_t Styles[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
-    Params.Style |= uint32_t(ES_MULTILINE) | uint32_t(WS_CLIPCHILDREN) | Styles[FAlignment];
-}
-
-void Tyl_CustomComboEdit::CreateWnd()
-{
-    inherited::CreateWnd();
-    UpdateButtonLayout();
-}
-
 void Tyl_CustomComboEdit::WMSize(TWMSize& Message)
 {
     inherited::WMSize(Message);
     UpdateButtonLayout();
-}
-
-void Tyl_CustomComboEdit::KeyDown(Word& Key, TShiftState Shift)
-{
-    const TShiftState Mods = Shift * TShiftState {ssShift, ssCtrl, ssAlt};
-    if (FClickKey != 0 && ShortCut(Key, Mods) == FClickKey) {
-        if (FButton->Width() > 0)
-            EditButtonClick();
-        Key = 0;
-        return;
-    }
-    inherited::KeyDown(Key, Shift);
 }
 
 void Tyl_CustomComboEdit::KeyPress(char& Key)
@@ -330,35 +236,10 @@ void Tyl_CustomComboEdit::MouseDown(TMouseButton Button, TShiftState Shift, int 
     inherited::MouseDown(Button, Shift, X, Y);
 }
 
-void Tyl_CustomComboEdit::WMCut(TMessage& Message)
-{
-    if (FDirectInput && !FReadOnly)
-        inherited::WMCut(Message);
-}
-
-void Tyl_CustomComboEdit::WMPaste(TMessage& Message)
-{
-    if (FDirectInput && !FReadOnly)
-        inherited::WMPaste(Message);
-}
-
-void Tyl_CustomComboEdit::WMGetDlgCode(TMessageRecord& Message)
-{
-    inherited::WMGetDlgCode(Message);
-    if (FPopupVisible)
-        Message.Result |= DLGC_WANTALLKEYS;
-}
-
 void Tyl_CustomComboEdit::WMKillFocus(TWMKillFocus& Message)
 {
     inherited::WMKillFocus(Message);
     ClosePopup(false);
-}
-
-void Tyl_CustomComboEdit::CMEnabledChanged(TMessageRecord& Message)
-{
-    inherited::CMEnabledChanged(Message);
-    FButton->SetEnabled(Enabled());
 }
 
 void Tyl_CustomComboEdit::CMFontChanged(TMessageRecord& Message)

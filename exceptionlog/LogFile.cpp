@@ -31,22 +31,6 @@ int PosFrom(const AnsiString& Sub, const AnsiString& S, int From)
     return P == std::string::npos ? 0 : int(P) + 1;
 }
 
-std::vector<AnsiString> SplitLines(const AnsiString& Text)
-{
-    std::vector<AnsiString> Lines;
-    const std::string& S = Text.Std();
-    size_t Start = 0;
-    for (;;) {
-        const size_t P = S.find(CRLF, Start);
-        if (P == std::string::npos) {
-            Lines.emplace_back(S.substr(Start));
-            return Lines;
-        }
-        Lines.emplace_back(S.substr(Start, P - Start));
-        Start = P + 2;
-    }
-}
-
 // Lone CR and lone LF become CR LF.
 AnsiString NormaliseLineEnds(const AnsiString& Text)
 {
@@ -74,15 +58,10 @@ AnsiString LaidOutValue(const AnsiString& Value)
 {
     if (Value.Pos(CRLF) == 0)
         return Trim(Value);
-    const std::vector<AnsiString> Lines =
-        SplitLines(StringReplace(Value, ": ", ":_", rfReplaceAll));
+    const std::vector<AnsiString> Lines = LogValueLines(Value);
     AnsiString Out;
-    for (size_t I = 0; I < Lines.size(); ++I) {
-        AnsiString L = Trim(Lines[I]);
-        if (L.IsEmpty())
-            L = ".";
-        Out += (I > 0 ? AnsiString(CRLF) : AnsiString()) + L;
-    }
+    for (size_t I = 0; I < Lines.size(); ++I)
+        Out += (I > 0 ? AnsiString(CRLF) : AnsiString()) + Lines[I];
     return Out;
 }
 
@@ -145,7 +124,7 @@ void AddThreadAttributes(TXMLItem* Thread, const AnsiString& Row)
 // Indents every line but the first and the last by two blanks.
 AnsiString IndentInner(const AnsiString& Text)
 {
-    std::vector<AnsiString> Lines = SplitLines(Text);
+    std::vector<AnsiString> Lines = SplitCrLfLines(Text);
     for (size_t I = 1; I + 1 < Lines.size(); ++I)
         Lines[I] = "  " + Lines[I];
     AnsiString Out;
@@ -370,7 +349,7 @@ AnsiString TLogFile::GetValue(int Index, const AnsiString& FieldId) const
     const int At = R.Pos(AnsiString(CRLF) + "  " + FieldId + " ");
     if (At == 0)
         return AnsiString();
-    const std::vector<AnsiString> Lines = SplitLines(R.SubString(At + 2, R.Length()));
+    const std::vector<AnsiString> Lines = SplitCrLfLines(R.SubString(At + 2, R.Length()));
     const int Colon = Lines[0].Pos(": ");
     if (Colon == 0)
         return AnsiString();
@@ -512,7 +491,7 @@ namespace {
 
 void GeneralToXML(const AnsiString& General, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitLines(General);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(General);
     TXMLItem* Group = nullptr;
     AnsiString GroupTitle;
     TXMLItem* Line = nullptr;
@@ -520,7 +499,7 @@ void GeneralToXML(const AnsiString& General, TXMLItem* Root)
     const auto CloseLine = [&] {
         if (!Line)
             return;
-        std::vector<AnsiString> V = SplitLines(Value);
+        std::vector<AnsiString> V = SplitCrLfLines(Value);
         if (V.size() > 1 && V.front() == ".")
             V.erase(V.begin());
         if (V.size() > 1 && V.back() == ".")
@@ -574,7 +553,7 @@ void GeneralToXML(const AnsiString& General, TXMLItem* Root)
 
 void CallStackToXML(const AnsiString& Table, bool OldVersion, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitLines(Table);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(Table);
     TXMLItem* Thread = OldVersion ? Root->AddItem("ExceptionThread") : nullptr;
     TXMLItem* Current = Thread;
     bool TopLevel = true;
@@ -621,7 +600,7 @@ void CallStackToXML(const AnsiString& Table, bool OldVersion, TXMLItem* Root)
 
 void ModulesToXML(const AnsiString& Table, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitLines(Table);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(Table);
     // Line 2 is the header row, not a module.
     for (size_t I = 3; I < Lines.size(); ++I) {
         const AnsiString& L = Lines[I];
@@ -645,7 +624,7 @@ void ModulesToXML(const AnsiString& Table, TXMLItem* Root)
 
 void CPUToXML(const AnsiString& CPU, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitLines(CPU);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(CPU);
     TXMLItem* Regs = Root->AddItem("Registers");
     if (Lines.size() >= 6 && Lines[2].Length() >= 5) {
         // The register names tell the width: EAX.. 8 digits, RAX.. 16.

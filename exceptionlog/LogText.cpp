@@ -45,22 +45,6 @@ constexpr FieldLayout Layout[gfCount] = {
     {55, rtNetwork}, {56, -1}, {57, -1}, {58, -1}, {59, -1}, {60, -1},
 };
 
-std::vector<AnsiString> SplitLines(const AnsiString& Text)
-{
-    std::vector<AnsiString> Lines;
-    const std::string& S = Text.Std();
-    size_t Start = 0;
-    for (;;) {
-        const size_t P = S.find(CRLF, Start);
-        if (P == std::string::npos) {
-            Lines.emplace_back(S.substr(Start));
-            return Lines;
-        }
-        Lines.emplace_back(S.substr(Start, P - Start));
-        Start = P + 2;
-    }
-}
-
 AnsiString JoinLines(const std::vector<AnsiString>& Lines)
 {
     AnsiString Out;
@@ -213,24 +197,19 @@ void TLogItem::AddLine(const AnsiString& Label, const AnsiString& Value, bool Vi
         Text += CRLF + Prefix + Value;
         return;
     }
-    // ": " would read as a new field when the log is read back.
-    const std::vector<AnsiString> Lines =
-        SplitLines(StringReplace(Value, ": ", ":_", rfReplaceAll));
+    const std::vector<AnsiString> Lines = LogValueLines(Value);
     AnsiString Joined;
     for (size_t I = 0; I < Lines.size(); ++I) {
-        AnsiString L = Trim(Lines[I]);
-        if (L.IsEmpty())
-            L = ".";
         if (I > 0)
             Joined += AnsiString(CRLF) + " ";
-        Joined += L;
+        Joined += Lines[I];
     }
     Text += CRLF + Prefix + Joined;
 }
 
 void TLogItem::Format(AnsiString& Output) const
 {
-    const std::vector<AnsiString> Lines = SplitLines(Text);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(Text);
     std::vector<AnsiString> Out;
     size_t I = 0;
     while (I < Lines.size()) {

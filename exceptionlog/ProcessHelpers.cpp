@@ -89,6 +89,34 @@ AnsiString FlattenControlChars(const AnsiString& Text)
     return Out;
 }
 
+std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text)
+{
+    std::vector<AnsiString> Lines;
+    const std::string& S = Text.Std();
+    size_t Start = 0;
+    for (;;) {
+        const size_t P = S.find("\r\n", Start);
+        if (P == std::string::npos) {
+            Lines.emplace_back(S.substr(Start));
+            return Lines;
+        }
+        Lines.emplace_back(S.substr(Start, P - Start));
+        Start = P + 2;
+    }
+}
+
+std::vector<AnsiString> LogValueLines(const AnsiString& Value)
+{
+    std::vector<AnsiString> Lines =
+        SplitCrLfLines(StringReplace(Value, ": ", ":_", rfReplaceAll));
+    for (AnsiString& L : Lines) {
+        L = Trim(L);
+        if (L.IsEmpty())
+            L = ".";
+    }
+    return Lines;
+}
+
 AnsiString IfThenText(bool Condition, const AnsiString& IfTrue, const AnsiString& IfFalse)
 {
     return Condition ? IfTrue : IfFalse;

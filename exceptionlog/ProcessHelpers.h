@@ -8,6 +8,7 @@
 #include "platform/rtl/AnsiString.h"
 
 #include <cstdint>
+#include <vector>
 
 /// "&" "&amp;", '"' "&quot;", "'" "&#039;", "<" "&lt;", ">" "&gt;", two
 /// blanks "&nbsp;&nbsp;", CR LF "<br>\r\n", in that order.
@@ -16,6 +17,14 @@
 [[nodiscard]] AnsiString FlattenControlChars(const AnsiString& Text);
 [[nodiscard]] AnsiString IfThenText(bool Condition, const AnsiString& IfTrue,
                                     const AnsiString& IfFalse = AnsiString());
+/// The pieces of Text between CR LF pairs: one piece for text without
+/// any, an empty last piece after a closing CR LF; lone CR and LF stay in
+/// their piece.
+[[nodiscard]] std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text);
+/// The lines of a value of several lines as a log item holds them: ": "
+/// made ":_" (it would read back as a new field), each line trimmed and an
+/// empty one made ".".
+[[nodiscard]] std::vector<AnsiString> LogValueLines(const AnsiString& Value);
 
 /// The system's temporary folder ($TMPDIR, else /tmp) with a trailing "/".
 [[nodiscard]] AnsiString GetTempFolder();

@@ -1,5 +1,7 @@
 #include "exceptionlog/RichText.h"
 
+#include "exceptionlog/ProcessHelpers.h"
+
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
@@ -7,22 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<AnsiString> SplitLines(const AnsiString& Text)
-{
-    std::vector<AnsiString> Lines;
-    const std::string& S = Text.Std();
-    size_t Start = 0;
-    for (;;) {
-        const size_t P = S.find("\r\n", Start);
-        if (P == std::string::npos) {
-            Lines.emplace_back(S.substr(Start));
-            return Lines;
-        }
-        Lines.emplace_back(S.substr(Start, P - Start));
-        Start = P + 2;
-    }
-}
 
 AnsiString Frame(const std::vector<AnsiString>& Lines, const RTFFont& Font)
 {
@@ -67,7 +53,7 @@ AnsiString GeneralSectionToRTF(const AnsiString& Text, const RTFFont& Font)
 {
     AnsiString T = Text;
     EscapeRTF(T);
-    std::vector<AnsiString> Lines = SplitLines(T);
+    std::vector<AnsiString> Lines = SplitCrLfLines(T);
     for (size_t I = 0; I < Lines.size(); ++I) {
         AnsiString& L = Lines[I];
         if (I == 0) {
@@ -89,7 +75,7 @@ AnsiString CPUSectionToRTF(const AnsiString& Text, const RTFFont& Font)
 {
     AnsiString T = Text;
     EscapeRTF(T);
-    std::vector<AnsiString> Lines = SplitLines(T);
+    std::vector<AnsiString> Lines = SplitCrLfLines(T);
     // The register names tell the address width of the section.
     const int W = Lines.size() > 2 && Lines[2].Length() > 0 && Lines[2][1] == 'R' ? 16 : 8;
     const int StackWidth = 2 * W + 5;  // "Stack:" column, 21 at width 8

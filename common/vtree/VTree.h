@@ -1541,6 +1541,12 @@ private:
     void SetTimerFor(UINT_PTR Id, Cardinal Elapse);
     void KillTimerFor(UINT_PTR Id);
     PVirtualNode NodeAfterSubtree(PVirtualNode Node) const;
+    /// Before or after the root itself means its first or last child; any
+    /// other mode stands.
+    static TVTNodeAttachMode AttachModeAtRoot(TVTNodeAttachMode Mode);
+    /// The nodes in State in tree order; with Resolve none below a node
+    /// taken. Room is made for Expected of them at first.
+    TNodeArray NodesInOrder(TVirtualNodeState State, bool Resolve, size_t Expected) const;
     PVirtualNode Initialised(PVirtualNode Node);
     PVirtualNode HiddenSubtreeTop(PVirtualNode Node) const;
     Cardinal TopLevelIndex(PVirtualNode Node) const;

@@ -651,6 +651,15 @@ void TBaseVirtualTree::SortTree(TColumnIndex Column, TSortDirection Direction, b
 
 // ---- moving ---------------------------------------------------------------------------------
 
+TVTNodeAttachMode TBaseVirtualTree::AttachModeAtRoot(TVTNodeAttachMode Mode)
+{
+    if (Mode == amInsertBefore)
+        return amAddChildFirst;
+    if (Mode == amInsertAfter)
+        return amAddChildLast;
+    return Mode;
+}
+
 void TBaseVirtualTree::MoveTo(PVirtualNode Source, PVirtualNode Target, TVTNodeAttachMode Mode,
                               bool ChildrenOnly)
 {
@@ -667,12 +676,8 @@ void TBaseVirtualTree::MoveTo(PVirtualNode Source, PVirtualNode Target, TVTNodeA
         Target = TargetTree->FRoot;
         Mode = amAddChildFirst;
     }
-    if (Target == TargetTree->FRoot) {
-        if (Mode == amInsertBefore)
-            Mode = amAddChildFirst;
-        else if (Mode == amInsertAfter)
-            Mode = amAddChildLast;
-    }
+    if (Target == TargetTree->FRoot)
+        Mode = AttachModeAtRoot(Mode);
     if (!Target->Has(vsInitialized))
         TargetTree->InitializeNode(Target);
     if (Target->Has(vsHasChildren) && Target->ChildCount == 0)

@@ -489,15 +489,14 @@ void TBaseVirtualTree::SelectAll(bool VisibleOnly)
     InvalidateTree();
 }
 
-TNodeArray TBaseVirtualTree::SelectedNodesInOrder(bool Resolve)
+TNodeArray TBaseVirtualTree::NodesInOrder(TVirtualNodeState State, bool Resolve,
+                                          size_t Expected) const
 {
     TNodeArray Result;
-    if (FSelectionCount == 0)
-        return Result;
-    Result.reserve(FSelectionCount);
+    Result.reserve(Expected);
     PVirtualNode Run = FirstNodeRaw();
     while (Run) {
-        if (Run->Has(vsSelected)) {
+        if (Run->Has(State)) {
             Result.push_back(Run);
             if (Resolve) {
                 Run = NodeAfterSubtree(Run);
@@ -509,21 +508,16 @@ TNodeArray TBaseVirtualTree::SelectedNodesInOrder(bool Resolve)
     return Result;
 }
 
+TNodeArray TBaseVirtualTree::SelectedNodesInOrder(bool Resolve)
+{
+    if (FSelectionCount == 0)
+        return TNodeArray();
+    return NodesInOrder(vsSelected, Resolve, static_cast<size_t>(FSelectionCount));
+}
+
 TNodeArray TBaseVirtualTree::ClipboardNodesInOrder(bool Resolve)
 {
-    TNodeArray Result;
-    PVirtualNode Run = FirstNodeRaw();
-    while (Run) {
-        if (Run->Has(vsCutOrCopy)) {
-            Result.push_back(Run);
-            if (Resolve) {
-                Run = NodeAfterSubtree(Run);
-                continue;
-            }
-        }
-        Run = NextNodeRaw(Run);
-    }
-    return Result;
+    return NodesInOrder(vsCutOrCopy, Resolve, /*Expected=*/0);
 }
 
 PVirtualNode TBaseVirtualTree::FirstSelectedNode() const

@@ -428,12 +428,8 @@ void TBaseVirtualTree::InsertNodeChunks(TStream* Stream, PVirtualNode Target,
 {
     if (!Target)
         Target = FRoot;
-    if (Target == FRoot) {
-        if (Mode == amInsertBefore)
-            Mode = amAddChildFirst;
-        else if (Mode == amInsertAfter)
-            Mode = amAddChildLast;
-    }
+    if (Target == FRoot)
+        Mode = AttachModeAtRoot(Mode);
     LockUpdates();
     try {
         PVirtualNode Previous = nullptr;
@@ -470,12 +466,8 @@ bool TBaseVirtualTree::ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSourc
         return false;
     if (!TargetNode)
         TargetNode = FRoot;
-    if (TargetNode == FRoot) {
-        if (Mode == amInsertBefore)
-            Mode = amAddChildFirst;
-        else if (Mode == amInsertAfter)
-            Mode = amAddChildLast;
-    }
+    if (TargetNode == FRoot)
+        Mode = AttachModeAtRoot(Mode);
     LockUpdates();
     try {
         if (!Optimized) {

@@ -21,21 +21,6 @@ PRICETAGS_DEFINE_CLASS(TProgressBar)
 PRICETAGS_DEFINE_CLASS(TUpDown)
 PRICETAGS_DEFINE_CLASS(THeaderControl)
 
-namespace {
-
-/// Text in R with the alignment, one line, clipped.
-void DrawAligned(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment, TColor Color)
-{
-    static const UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-    HDC DC = C.Handle();
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, ColorToRGB(Color));
-    DrawText(DC, Text, R, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
-        Alignments[Alignment]);
-}
-
-}  // namespace
-
 // ---- TToolButton ----------------------------------------------------------------------------
 
 TToolButton::TToolButton(TComponent* AOwner) : TGraphicControl(AOwner)
@@ -234,7 +219,8 @@ void TToolButton::Paint()
         TRect T = Content;
         if (ImageBottom > Content.Top)
             T.Top = ImageBottom;
-        DrawAligned(C, T, StripHotkey(Caption()), taCenter, Enabled() ? Font()->Color() : clGrayText);
+        DrawAlignedText(C, T, StripHotkey(Caption()), taCenter,
+            Enabled() ? Font()->Color() : clGrayText);
     }
 }
 
@@ -483,7 +469,8 @@ void TStatusBar::Paint()
         TRect Edge = R;
         DrawEdge(C.Handle(), Edge, BDR_SUNKENOUTER, BF_RECT);
         InflateRect(R, -3, 0);
-        DrawAligned(C, R, FSimplePanel ? FSimpleText : AnsiString(), taLeftJustify, Font()->Color());
+        DrawAlignedText(C, R, FSimplePanel ? FSimpleText : AnsiString(), taLeftJustify,
+            Font()->Color());
         return;
     }
     for (int I = 0; I < FPanels.Count(); ++I) {
@@ -501,7 +488,7 @@ void TStatusBar::Paint()
             continue;
         }
         InflateRect(R, -1, 0);
-        DrawAligned(C, R, P->Text(), P->Alignment(), Font()->Color());
+        DrawAlignedText(C, R, P->Text(), P->Alignment(), Font()->Color());
     }
 }
 
@@ -772,7 +759,7 @@ void TPageControl::Paint()
         C.FillRect(R);
         TRect Edge = R;
         DrawEdge(C.Handle(), Edge, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
-        DrawAligned(C, R, S->Caption(), taCenter, Enabled() ? Font()->Color() : clGrayText);
+        DrawAlignedText(C, R, S->Caption(), taCenter, Enabled() ? Font()->Color() : clGrayText);
         if (N == Active && Focused()) {
             TRect F = R;
             InflateRect(F, -3, -3);
@@ -1070,13 +1057,15 @@ void TUpDown::PaintWindow(HDC DC)
 
 // ---- THeaderControl -----------------------------------------------------------------------------------------
 
-void THeaderSection::SetText(const AnsiString& Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetCaptionText(const AnsiString& Value)
 {
-    FText = Value;
-    FHeader->Invalidate();
+    FCaption = Value;
+    FControl->Invalidate();
 }
 
-void THeaderSection::SetWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetWidth(int Value)
 {
     Value = std::max(Value, FMinWidth);
     if (FMaxWidth > 0)
@@ -1084,37 +1073,45 @@ void THeaderSection::SetWidth(int Value)
     if (FWidth == Value)
         return;
     FWidth = Value;
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
 
-void THeaderSection::SetMinWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetMinWidth(int Value)
 {
     FMinWidth = std::max(Value, 0);
     SetWidth(FWidth);
 }
 
-void THeaderSection::SetMaxWidth(int Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetMaxWidth(int Value)
 {
-    FMaxWidth = Value;
+    FMaxWidth = std::max(Value, 0);
     SetWidth(FWidth);
 }
 
-void THeaderSection::SetAlignment(TAlignment Value)
+template <class TOwnerControl>
+void SizedColumn<TOwnerControl>::SetAlignment(TAlignment Value)
 {
     FAlignment = Value;
-    FHeader->Invalidate();
+    FControl->Invalidate();
 }
+
+// The list view's columns (ComCtrlsList.cpp) share them too; both instances
+// are made here so the members stay out of the header.
+template class SizedColumn<THeaderControl>;
+template class SizedColumn<TCustomListView>;
 
 int THeaderSection::Index() const
 {
-    return FHeader->FSections.IndexOf(this);
+    return FControl->FSections.IndexOf(this);
 }
 
 int THeaderSection::Left() const
 {
     int X = 0;
     for (int I = 0; I < Index(); ++I)
-        X += FHeader->FSections[I]->Width();
+        X += FControl->FSections[I]->Width();
     return X;
 }
 
@@ -1205,7 +1202,7 @@ void THeaderControl::Paint()
         InflateRect(R, -4, 0);
         if (I == FPressed)
             OffsetRect(R, 1, 1);
-        DrawAligned(C, R, S->Text(), S->Alignment(), Font()->Color());
+        DrawAlignedText(C, R, S->Text(), S->Alignment(), Font()->Color());
     }
 }
 

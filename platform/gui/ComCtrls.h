@@ -402,23 +402,45 @@ protected:
 
 // ---- header control ------------------------------------------------------------------------------
 
-class THeaderControl;
-
-class THeaderSection {
+/// What a header section and a list view column share: a caption, a width
+/// in pixels kept at or above MinWidth (and at or below MaxWidth while that
+/// is above 0) and the caption's alignment. Every change repaints the
+/// control that holds the column.
+template <class TOwnerControl>
+class SizedColumn {
 public:
-    explicit THeaderSection(THeaderControl* Header) : FHeader(Header) {}
-
-    const AnsiString& Text() const { return FText; }
-    void SetText(const AnsiString& Value);
     int Width() const { return FWidth; }
     /// Kept within MinWidth..MaxWidth.
     void SetWidth(int Value);
     int MinWidth() const { return FMinWidth; }
+    /// Below 0 counts as 0.
     void SetMinWidth(int Value);
     int MaxWidth() const { return FMaxWidth; }
+    /// 0 (or below, kept as 0) for no maximum.
     void SetMaxWidth(int Value);
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value);
+
+protected:
+    SizedColumn(TOwnerControl* Control, int MaxWidth) : FControl(Control), FMaxWidth(MaxWidth) {}
+    void SetCaptionText(const AnsiString& Value);
+
+    TOwnerControl* FControl;
+    AnsiString FCaption;
+    int FWidth = 50;
+    int FMinWidth = 0;
+    int FMaxWidth;
+    TAlignment FAlignment = taLeftJustify;
+};
+
+class THeaderControl;
+
+class THeaderSection : public SizedColumn<THeaderControl> {
+public:
+    explicit THeaderSection(THeaderControl* Header) : SizedColumn(Header, /*MaxWidth=*/10000) {}
+
+    const AnsiString& Text() const { return FCaption; }
+    void SetText(const AnsiString& Value) { SetCaptionText(Value); }
     bool AllowClick() const { return FAllowClick; }
     void SetAllowClick(bool Value) { FAllowClick = Value; }
     int Index() const;
@@ -427,12 +449,6 @@ public:
     int Right() const { return Left() + FWidth; }
 
 private:
-    THeaderControl* FHeader;
-    AnsiString FText;
-    int FWidth = 50;
-    int FMinWidth = 0;
-    int FMaxWidth = 10000;
-    TAlignment FAlignment = taLeftJustify;
     bool FAllowClick = true;
 };
 
@@ -483,32 +499,17 @@ protected:
 class TCustomListView;
 class TListItems;
 
-class TListColumn {
+class TListColumn : public SizedColumn<TCustomListView> {
 public:
-    explicit TListColumn(TCustomListView* Owner) : FOwner(Owner) {}
+    explicit TListColumn(TCustomListView* Owner) : SizedColumn(Owner, /*MaxWidth=*/0) {}
 
     const AnsiString& Caption() const { return FCaption; }
-    void SetCaption(const AnsiString& Value);
-    int Width() const { return FWidth; }
-    /// Kept at or above MinWidth (and at or below MaxWidth when that is set).
-    void SetWidth(int Value);
-    int MinWidth() const { return FMinWidth; }
-    void SetMinWidth(int Value);
-    int MaxWidth() const { return FMaxWidth; }
-    void SetMaxWidth(int Value);
-    TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment Value);
+    void SetCaption(const AnsiString& Value) { SetCaptionText(Value); }
     int Tag() const { return FTag; }
     void SetTag(int Value) { FTag = Value; }
     int Index() const;
 
 private:
-    TCustomListView* FOwner;
-    AnsiString FCaption;
-    int FWidth = 50;
-    int FMinWidth = 0;
-    int FMaxWidth = 0;
-    TAlignment FAlignment = taLeftJustify;
     int FTag = 0;
 };
 

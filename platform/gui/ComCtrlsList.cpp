@@ -21,58 +21,11 @@ PRICETAGS_DEFINE_CLASS(TTreeView)
 TListView::~TListView() = default;
 TTreeView::~TTreeView() = default;
 
-namespace {
-
-void DrawCellText(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment, TColor Color)
-{
-    static const UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-    HDC DC = C.Handle();
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, ColorToRGB(Color));
-    DrawText(DC, Text, R, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
-        Alignments[Alignment]);
-}
-
-}  // namespace
-
 // ---- columns -------------------------------------------------------------------------------
-
-void TListColumn::SetCaption(const AnsiString& Value)
-{
-    FCaption = Value;
-    FOwner->Invalidate();
-}
-
-void TListColumn::SetWidth(int Value)
-{
-    Value = std::max(Value, FMinWidth);
-    if (FMaxWidth > 0)
-        Value = std::min(Value, FMaxWidth);
-    FWidth = Value;
-    FOwner->Invalidate();
-}
-
-void TListColumn::SetMinWidth(int Value)
-{
-    FMinWidth = std::max(Value, 0);
-    SetWidth(FWidth);
-}
-
-void TListColumn::SetMaxWidth(int Value)
-{
-    FMaxWidth = std::max(Value, 0);
-    SetWidth(FWidth);
-}
-
-void TListColumn::SetAlignment(TAlignment Value)
-{
-    FAlignment = Value;
-    FOwner->Invalidate();
-}
 
 int TListColumn::Index() const
 {
-    return FOwner->FColumns.IndexOf(this);
+    return FControl->FColumns.IndexOf(this);
 }
 
 // ---- items -------------------------------------------------------------------------------------
@@ -778,7 +731,7 @@ void TCustomListView::DrawRow(TCanvas& C, int Index, const TRect& Row)
         C.Brush()->SetColor(Focused() ? clHighlight : clBtnFace);
         C.FillRect(Band);
     }
-    DrawCellText(C, {Text.Left + 2, Text.Top, Text.Right, Text.Bottom}, Item->Caption(),
+    DrawAlignedText(C, {Text.Left + 2, Text.Top, Text.Right, Text.Bottom}, Item->Caption(),
         Report ? FColumns[0]->Alignment() : taLeftJustify, Sel ? TextColor : (Enabled() ? Font()->Color() : clGrayText));
     if (!Report)
         return;
@@ -787,7 +740,8 @@ void TCustomListView::DrawRow(TCanvas& C, int Index, const TRect& Row)
         const int Right = Left + FColumns[Col]->Width();
         const AnsiString S = Col - 1 < Item->SubItems()->Count() ? Item->SubItems()->Strings(Col - 1) : AnsiString();
         const TColor Color = Sel && FRowSelect ? TextColor : (Enabled() ? Font()->Color() : clGrayText);
-        DrawCellText(C, {Left + 6, Row.Top, Right - 6, Row.Bottom}, S, FColumns[Col]->Alignment(), Color);
+        DrawAlignedText(C, {Left + 6, Row.Top, Right - 6, Row.Bottom}, S, FColumns[Col]->Alignment(),
+            Color);
         Left = Right;
     }
 }
@@ -839,8 +793,8 @@ void TCustomListView::PaintWindow(HDC DC)
         TRect Edge = R;
         DrawEdge(C.Handle(), Edge, EDGE_RAISED, BF_RECT);
         if (Col < FColumns.Count())
-            DrawCellText(C, {Left + 6, 0, Right - 6, Header}, FColumns[Col]->Caption(), FColumns[Col]->Alignment(),
-                clBtnText);
+            DrawAlignedText(C, {Left + 6, 0, Right - 6, Header}, FColumns[Col]->Caption(),
+                FColumns[Col]->Alignment(), clBtnText);
         Left = Right;
     }
 }
@@ -1501,7 +1455,7 @@ void TCustomTreeView::PaintWindow(HDC DC)
             C.FillRect(R);
         }
         C.Font()->Assign(Font());
-        DrawCellText(C, {R.Left + 2, R.Top, R.Right, R.Bottom}, Node->Text(), taLeftJustify,
+        DrawAlignedText(C, {R.Left + 2, R.Top, R.Right, R.Bottom}, Node->Text(), taLeftJustify,
             !Enabled() ? clGrayText : Sel && Focused() ? clHighlightText : Font()->Color());
         if (Sel && Focused())
             C.DrawFocusRect(R);

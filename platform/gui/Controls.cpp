@@ -241,44 +241,45 @@ void TSizeConstraints::Changed()
     OnChange(this);
 }
 
+namespace {
+
+/// Stores Value (never below 0) in Own, one limit of the pair Min..Max, and
+/// moves the other limit onto it when the two cross; a Max of 0 means no
+/// maximum. False when Own held Value already.
+bool SetPairLimit(int Value, int& Own, int& Min, int& Max)
+{
+    if (Value == Own)
+        return false;
+    Own = std::max(Value, 0);
+    if (Max > 0 && Min > Max)
+        (&Own == &Min ? Max : Min) = Own;
+    return true;
+}
+
+}  // namespace
+
 void TSizeConstraints::SetMinWidth(int Value)
 {
-    if (Value == FMinWidth)
-        return;
-    FMinWidth = std::max(Value, 0);
-    if (FMaxWidth > 0 && FMinWidth > FMaxWidth)
-        FMaxWidth = FMinWidth;
-    Changed();
+    if (SetPairLimit(Value, FMinWidth, FMinWidth, FMaxWidth))
+        Changed();
 }
 
 void TSizeConstraints::SetMinHeight(int Value)
 {
-    if (Value == FMinHeight)
-        return;
-    FMinHeight = std::max(Value, 0);
-    if (FMaxHeight > 0 && FMinHeight > FMaxHeight)
-        FMaxHeight = FMinHeight;
-    Changed();
+    if (SetPairLimit(Value, FMinHeight, FMinHeight, FMaxHeight))
+        Changed();
 }
 
 void TSizeConstraints::SetMaxWidth(int Value)
 {
-    if (Value == FMaxWidth)
-        return;
-    FMaxWidth = std::max(Value, 0);
-    if (FMaxWidth > 0 && FMinWidth > FMaxWidth)
-        FMinWidth = FMaxWidth;
-    Changed();
+    if (SetPairLimit(Value, FMaxWidth, FMinWidth, FMaxWidth))
+        Changed();
 }
 
 void TSizeConstraints::SetMaxHeight(int Value)
 {
-    if (Value == FMaxHeight)
-        return;
-    FMaxHeight = std::max(Value, 0);
-    if (FMaxHeight > 0 && FMinHeight > FMaxHeight)
-        FMinHeight = FMaxHeight;
-    Changed();
+    if (SetPairLimit(Value, FMaxHeight, FMinHeight, FMaxHeight))
+        Changed();
 }
 
 // ---- TControl ----------------------------------------------------------------------------

@@ -36,6 +36,17 @@ int MeasureTextHeight(TFont* Font)
     return Tm.tmHeight;
 }
 
+void DrawAlignedText(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment,
+    TColor Color)
+{
+    static const UINT Alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    HDC DC = C.Handle();
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToRGB(Color));
+    DrawText(DC, Text, R, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
+        Alignments[Alignment]);
+}
+
 void AddSingleBorder(TCreateParams& Params, bool Ctl3D)
 {
     if (Ctl3D)

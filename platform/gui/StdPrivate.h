@@ -4,6 +4,7 @@
 
 #include "platform/classes/Component.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
 
 #include <initializer_list>
@@ -18,6 +19,11 @@ struct TCreateParams;
 int MeasureTextWidth(TFont* Font, const AnsiString& Text);
 /// Cell height of Font in pixels.
 int MeasureTextHeight(TFont* Font);
+/// Text on one line in R in Color, with the alignment, centred from top to
+/// bottom and cut with an ellipsis; '&' is drawn as it stands and the
+/// background is left as it is.
+void DrawAlignedText(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Alignment,
+    TColor Color);
 
 /// The frame of a window with a bsSingle border: a sunken client edge with
 /// Ctl3D, a plain line without.

@@ -7,6 +7,7 @@
 #include "tests/support/SettingsScope.h"
 
 #include "platform/classes/Strings.h"
+#include "platform/classes/TypInfo.h"
 #include "platform/gui/InputSimulation.h"
 #include "platform/gui/StdCtrls.h"
 
@@ -73,6 +74,24 @@ TEST(Tyl_ComboEdit, ButtonAndClickKeyFollowReadOnlyRules)
     SavePng(*Bmp, "combo-edit");
     const TRect Button {Edit->Left() + 160, Edit->Top(), Edit->Left() + 200, Edit->Top() + 21};
     EXPECT_EQ(CountPixels(*Bmp, Button, clBlack), 3 * 4) << "three 2 x 2 dots";
+}
+
+TEST(Tyl_ComboEdit, PublishedFlagsReadAndWriteByName)
+{
+    // The shared part of the button edits is no class of the registry.
+    EXPECT_EQ(Tyl_CustomComboEdit::StaticClass()->ClassParent(), TCustomMaskEdit::StaticClass());
+    EXPECT_EQ(TCustomComboEdit::StaticClass()->ClassParent(), TCustomMaskEdit::StaticClass());
+    auto Form = MakeForm(260, 80);
+    auto* Edit = new Tyl_ComboEdit(Form.get());
+    Edit->SetParent(Form.get());
+    Edit->SetBounds(10, 10, 200, 21);
+    SetOrdProp(Edit, "AlwaysEnable", 0);
+    SetOrdProp(Edit, "ReadOnly", 1);
+    SetOrdProp(Edit, "ButtonWidth", 30);
+    EXPECT_FALSE(Edit->AlwaysEnable());
+    EXPECT_TRUE(Edit->ReadOnly());
+    EXPECT_EQ(GetOrdProp(Edit, "DirectInput"), 1);
+    EXPECT_EQ(GetOrdProp(Edit, "ButtonWidth"), 30);
 }
 
 TEST(Tyl_ComboEdit, EnterReachesTheFormsDefaultButton)

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -142,6 +143,11 @@ TEST(ProcessHelpers, TextHelpers)
     EXPECT_EQ(FlattenControlChars("a\r\n\tb\x01" "c"), "a b c");
     EXPECT_EQ(IfThenText(true, "y", "n"), "y");
     EXPECT_EQ(IfThenText(false, "y"), "");
+    using Lines = std::vector<AnsiString>;
+    EXPECT_EQ(SplitCrLfLines(""), Lines {""});
+    EXPECT_EQ(SplitCrLfLines("a\r\n\r\nb\nc\r"), (Lines {"a", "", "b\nc\r"}));
+    EXPECT_EQ(SplitCrLfLines("a\r\n"), (Lines {"a", ""}));
+    EXPECT_EQ(LogValueLines(" x: 1 \r\n\r\n  y:z"), (Lines {"x:_1", ".", "y:z"}));
     // No windows in this test program: nothing to copy to.
     EXPECT_FALSE(CopyTextToClipboard("report"));
 }

@@ -396,6 +396,34 @@ TEST_F(FormTest, HeaderSectionsResizeByTheirEdgeWithinLimits)
     EXPECT_EQ(A->Width(), 10);
 }
 
+TEST_F(FormTest, SectionAndColumnWidthsStayWithinTheirLimits)
+{
+    const auto Check = [](auto* C, int DefaultMax) {
+        EXPECT_EQ(C->MaxWidth(), DefaultMax);
+        C->SetWidth(20000);
+        EXPECT_EQ(C->Width(), DefaultMax > 0 ? DefaultMax : 20000);
+        C->SetMaxWidth(80);
+        EXPECT_EQ(C->Width(), 80) << "a new maximum cuts the width";
+        C->SetWidth(5);
+        C->SetMinWidth(30);
+        EXPECT_EQ(C->Width(), 30) << "a new minimum widens it";
+        C->SetMaxWidth(-5);
+        EXPECT_EQ(C->MaxWidth(), 0) << "none";
+        C->SetWidth(300);
+        EXPECT_EQ(C->Width(), 300);
+        C->SetMinWidth(-3);
+        EXPECT_EQ(C->MinWidth(), 0);
+    };
+    {
+        SCOPED_TRACE("header section");
+        Check(Make<THeaderControl>()->Sections()->Add(), 10000);
+    }
+    {
+        SCOPED_TRACE("list column");
+        Check(Make<TListView>()->Columns()->Add(), 0);
+    }
+}
+
 // ---- tree view ------------------------------------------------------------------------------------
 
 TEST_F(FormTest, TreeKeysMoveTheSelectionAndOpenAndCloseNodes)

@@ -254,6 +254,51 @@ TEST_F(FormFixture, ConstrainedAlignedControlGivesBackTheSpace)
     EXPECT_EQ(Client->BoundsRect(), Bounds(80, 0, 320, 100));
 }
 
+namespace {
+
+struct ConstraintChanges : TObject {
+    int Count = 0;
+    void Changed(TObject*) { ++Count; }
+};
+
+}  // namespace
+
+TEST(SizeConstraints, CrossingLimitsMoveTheOtherLimitOfTheirPair)
+{
+    using Setter = void (TSizeConstraints::*)(int);
+    // Applied in order to one object; the limits after each step.
+    const struct {
+        Setter Set;
+        int Value;
+        int MinW, MaxW, MinH, MaxH;
+        bool Changed;
+        const char* What;
+    } Steps[] = {
+        {&TSizeConstraints::SetMaxWidth, 30, 0, 30, 0, 0, true, "a maximum alone"},
+        {&TSizeConstraints::SetMinWidth, 50, 50, 50, 0, 0, true, "a minimum above raises the maximum"},
+        {&TSizeConstraints::SetMaxWidth, 20, 20, 20, 0, 0, true, "a maximum below lowers the minimum"},
+        {&TSizeConstraints::SetMaxWidth, 0, 20, 0, 0, 0, true, "a zero maximum is none"},
+        {&TSizeConstraints::SetMinWidth, 90, 90, 0, 0, 0, true, "no maximum to raise"},
+        {&TSizeConstraints::SetMaxHeight, 10, 90, 0, 0, 10, true, "heights apart from widths"},
+        {&TSizeConstraints::SetMinHeight, 40, 90, 0, 40, 40, true, "a minimum height above"},
+        {&TSizeConstraints::SetMaxHeight, -5, 90, 0, 40, 0, true, "a negative maximum is none"},
+        {&TSizeConstraints::SetMinHeight, 40, 90, 0, 40, 0, false, "the same value changes nothing"},
+    };
+    TSizeConstraints C(nullptr);
+    ConstraintChanges Changes;
+    C.OnChange = TNotifyEvent(&Changes, &ConstraintChanges::Changed);
+    for (const auto& S : Steps) {
+        SCOPED_TRACE(S.What);
+        const int Before = Changes.Count;
+        (C.*S.Set)(S.Value);
+        EXPECT_EQ(C.MinWidth(), S.MinW);
+        EXPECT_EQ(C.MaxWidth(), S.MaxW);
+        EXPECT_EQ(C.MinHeight(), S.MinH);
+        EXPECT_EQ(C.MaxHeight(), S.MaxH);
+        EXPECT_EQ(Changes.Count > Before, S.Changed);
+    }
+}
+
 TEST_F(FormFixture, AnchorsKeepTheirDistancesWhenTheParentGrows)
 {
     Resize(400, 300);
