@@ -4,11 +4,18 @@
 #include "platform/gui/DcBackend.h"
 #include "platform/gui/DeviceContexts.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+#include <QThread>
 
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 // ---- faces ---------------------------------------------------------------------
 
@@ -309,22 +316,225 @@ int TextCallWidth(const DrawContext& C, const TextCall& T)
     return TextWidth(C.Font, T.Text);
 }
 
+namespace {
+
+// ---- shaped text
+//
+// Shaping a text (itemizing, the glyph lookup, advances) costs far more than
+// drawing its glyphs, and a screen of grid cells or a run of printed pages
+// repeats the same few texts and, when they come from a metafile with their
+// advances, the same few characters. So the glyphs of a text in a font are
+// kept and drawn again as glyph runs.
+
+/// A text laid out in one font for one kind of device: its glyph runs, with
+/// positions from the left end of the baseline, as QPainter::drawText places
+/// them. Not Plain when the runs cannot stand for the text (line breaks,
+/// tabs and other control characters): Qt then draws it each time.
+struct ShapedText {
+    std::vector<QGlyphRun> Runs;
+    bool Plain = true;
+};
+
+/// A text, its font as the program realised it (the painter's resolution
+/// against the device depends only on the device's resolution) and the
+/// device's dots per inch.
+struct ShapeKey {
+    QFont Font;
+    QString Text;
+    QSize Dpi;
+
+    bool operator==(const ShapeKey& O) const { return Dpi == O.Dpi && Text == O.Text && Font == O.Font; }
+};
+
+struct ShapeKeyHash {
+    size_t operator()(const ShapeKey& K) const
+    {
+        return qHash(K.Font, qHash(K.Text, size_t(K.Dpi.width()) * 4099u + size_t(K.Dpi.height())));
+    }
+};
+
+/// Past this many texts the cache starts again: enough for every text of a
+/// few screens or pages, small next to the memory a page takes.
+constexpr size_t ShapeCacheLimit = 16384;
+
+using ShapeCache = std::unordered_map<ShapeKey, ShapedText, ShapeKeyHash>;
+
+ShapeCache*& ShapeCacheSlot()
+{
+    static ShapeCache* Cache = nullptr;
+    return Cache;
+}
+
+/// Frees the cache when the application goes, since its glyph runs hold
+/// the application's fonts; a later application starts a new one.
+void ClearShapeCache()
+{
+    delete std::exchange(ShapeCacheSlot(), nullptr);
+}
+
+/// The cache of the GUI thread; null on other threads and without an
+/// application.
+ShapeCache* ShapeCacheOfThread()
+{
+    const QCoreApplication* App = QCoreApplication::instance();
+    if (!App || QThread::currentThread() != App->thread())
+        return nullptr;
+    ShapeCache*& Cache = ShapeCacheSlot();
+    if (!Cache) {
+        Cache = new ShapeCache;
+        qAddPostRoutine(ClearShapeCache);
+    }
+    return Cache;
+}
+
+bool HasControlCharacters(const QString& S)
+{
+    for (QChar C : S) {
+        const char16_t U = C.unicode();
+        if (U < 0x20 || U == 0x7F || U == QChar::LineSeparator || U == QChar::ParagraphSeparator
+            || U == QChar::ObjectReplacementCharacter)
+            return true;
+    }
+    return false;
+}
+
+ShapedText Shape(const QFont& Font, const QString& Text, QPaintDevice* Device)
+{
+    ShapedText Result;
+    if (HasControlCharacters(Text)) {
+        Result.Plain = false;
+        return Result;
+    }
+    QTextLayout Layout(Text, Font, Device);
+    Layout.beginLayout();
+    QTextLine Line = Layout.createLine();
+    if (Line.isValid())
+        Line.setNumColumns(static_cast<int>(Text.size()));
+    Layout.endLayout();
+    if (!Line.isValid() || Layout.lineCount() != 1 || Line.textLength() != Text.size()) {
+        Result.Plain = false;
+        return Result;
+    }
+    const QPointF Base(Line.x(), Line.y() + Line.ascent());
+    for (QGlyphRun& Run : Line.glyphRuns()) {
+        QList<QPointF> Positions = Run.positions();
+        for (QPointF& At : Positions)
+            At -= Base;
+        Run.setPositions(Positions);
+        Result.Runs.push_back(std::move(Run));
+    }
+    return Result;
+}
+
+const ShapedText& Shaped(const QFont& Font, const QString& Text, QPaintDevice* Device)
+{
+    ShapeCache* Cache = ShapeCacheOfThread();
+    if (!Cache) {
+        thread_local ShapedText Uncached;
+        Uncached = Shape(Font, Text, Device);
+        return Uncached;
+    }
+    ShapeKey Key {Font, Text, Device ? QSize(Device->logicalDpiX(), Device->logicalDpiY()) : QSize()};
+    const auto Found = Cache->find(Key);
+    if (Found != Cache->end())
+        return Found->second;
+    if (Cache->size() >= ShapeCacheLimit)
+        Cache->clear();
+    ShapedText Result = Shape(Font, Text, Device);
+    return Cache->emplace(std::move(Key), std::move(Result)).first->second;
+}
+
+/// Adds the glyphs of Text shifted by Offset to the runs, joining a run of
+/// the same raw font that ends the list.
+void AppendGlyphs(std::vector<QGlyphRun>& Runs, const ShapedText& Text, QPointF Offset)
+{
+    for (const QGlyphRun& Run : Text.Runs) {
+        if (Runs.empty() || !(Runs.back().rawFont() == Run.rawFont())) {
+            QGlyphRun Joined;
+            Joined.setRawFont(Run.rawFont());
+            Joined.setFlags(Run.flags());
+            Runs.push_back(Joined);
+        }
+        QGlyphRun& Last = Runs.back();
+        QList<quint32> Glyphs = Last.glyphIndexes();
+        QList<QPointF> Positions = Last.positions();
+        Glyphs.append(Run.glyphIndexes());
+        for (const QPointF& At : Run.positions())
+            Positions.append(At + Offset);
+        Last.setGlyphIndexes(Glyphs);
+        Last.setPositions(Positions);
+    }
+}
+
+/// Draws T the way Qt's drawText does, character by character when T has
+/// advances.
+void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, QPoint Origin)
+{
+    P.setFont(Font);
+    if (T.Dx.empty()) {
+        P.drawText(Origin, T.Text);
+        return;
+    }
+    int X = Origin.x();
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        P.drawText(QPoint(X, Origin.y()), QString(T.Text[I]));
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+}
+
+/// Draws the glyphs of T with the baseline's left end at Origin: the text
+/// as one shaped whole, or each character at its own advance when T has
+/// advances.
+void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, QPoint Origin)
+{
+    // Qt places the underline of a glyph run wrongly under a transform, so
+    // decorated text keeps Qt's own text drawing.
+    if (Font.underline() || Font.strikeOut() || Font.overline()) {
+        DrawUnshaped(P, Font, T, Origin);
+        return;
+    }
+    QPaintDevice* Device = P.device();
+    if (T.Dx.empty()) {
+        const ShapedText& S = Shaped(Font, T.Text, Device);
+        if (!S.Plain) {
+            DrawUnshaped(P, Font, T, Origin);
+            return;
+        }
+        for (const QGlyphRun& Run : S.Runs)
+            P.drawGlyphRun(Origin, Run);
+        return;
+    }
+    std::vector<QGlyphRun> Runs;
+    int X = 0;
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        const QString C(T.Text[I]);
+        const ShapedText& S = Shaped(Font, C, Device);
+        if (S.Plain) {
+            AppendGlyphs(Runs, S, QPointF(X, 0));
+        } else {
+            P.setFont(Font);
+            P.drawText(QPoint(Origin.x() + X, Origin.y()), C);
+        }
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+    for (const QGlyphRun& Run : Runs)
+        P.drawGlyphRun(Origin, Run);
+}
+
+}  // namespace
+
 QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome)
 {
     GdiObject& F = C.Font;
     const QFontMetrics& M = MetricsOf(F);
-    P.save();
     QRect Changed;
     if (T.Rect && (T.Options & ETO_OPAQUE)) {
         P.setTransform(C.ToDevice);
         P.fillRect(*T.Rect, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
         Changed = C.ToDevice.mapRect(*T.Rect);
-        P.resetTransform();
     }
-    if (T.Text.isEmpty()) {
-        P.restore();
+    if (T.Text.isEmpty())
         return Changed;
-    }
     if (T.Rect && (T.Options & ETO_CLIPPED)) {
         P.setTransform(C.ToDevice);
         P.setClipRect(*T.Rect, P.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
@@ -338,9 +548,10 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         const QTransform& W = C.S.World;
         Glyphs = QTransform(W.m11(), W.m12(), W.m21(), W.m22(), 0, 0) * Glyphs;
     }
-    P.setTransform(Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y()));
+    QTransform ToGlyphs = Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y());
     if (F.LogFont.lfEscapement != 0)
-        P.rotate(-F.LogFont.lfEscapement / 10.0);
+        ToGlyphs = QTransform().rotate(-F.LogFont.lfEscapement / 10.0) * ToGlyphs;
+    P.setTransform(ToGlyphs);
     const int Width = TextCallWidth(C, T);
     const UINT Align = C.S.TextAlign;
     int Left = 0;
@@ -353,26 +564,18 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         Top = -M.ascent();
     else if (Align & TA_BOTTOM)
         Top = -(M.ascent() + M.descent());
-    QFont Font = QtFontOf(F);
-    if (Monochrome)
-        Font.setStyleStrategy(QFont::NoAntialias);
-    P.setFont(Font);
     const QRect Cell(Left, Top, Width, M.ascent() + M.descent());
     if (C.S.BkMode == OPAQUE)
         P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
     P.setPen(QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor)));
-    if (!T.Dx.empty()) {
-        int X = Left;
-        for (qsizetype I = 0; I < T.Text.size(); ++I) {
-            P.drawText(QPoint(X, Top + M.ascent()), QString(T.Text[I]));
-            X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
-        }
+    if (Monochrome) {
+        QFont Font = QtFontOf(F);
+        Font.setStyleStrategy(QFont::NoAntialias);
+        DrawGlyphs(P, Font, T, QPoint(Left, Top + M.ascent()));
     } else {
-        P.drawText(QPoint(Left, Top + M.ascent()), T.Text);
+        DrawGlyphs(P, QtFontOf(F), T, QPoint(Left, Top + M.ascent()));
     }
-    Changed |= P.transform().mapRect(Cell);
-    P.restore();
-    return Changed;
+    return Changed | ToGlyphs.mapRect(Cell);
 }
 
 namespace {
