@@ -192,6 +192,11 @@ QPainterPath ShapePath(ShapeKind Kind, const QRect& R, QSize Corner);
 /// Draws T with QPainter P (already open on the device, clip set): the
 /// opaque rectangle, the text cell's background and the glyphs, placed by
 /// the text alignment and the font's escapement. Returns the device box.
+/// P's transform, pen and font are left as the text needed them, and its
+/// clip narrowed to T's rectangle when T is clipped: the caller sets what
+/// it needs before its next drawing. The transform is kept when it maps
+/// glyph space but for a translation (the page's mapping at the glyphs'
+/// scale), so a painter opened with that one draws text without changes.
 QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome);
 /// Horizontal extent of T's text in logical units (advances or the font's).
 int TextCallWidth(const DrawContext& C, const TextCall& T);

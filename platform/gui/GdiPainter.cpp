@@ -51,6 +51,7 @@ public:
             Painter.reset();
             return false;
         }
+        ClipSet.reset();
         return true;
     }
 
@@ -59,6 +60,7 @@ public:
         if (Painter && Painter->isActive())
             Painter->end();
         Painter.reset();
+        ClipSet.reset();
     }
 
     QRect PatBlt(const DrawContext& C, const QRect& R, GdiObject& Brush, unsigned Rop3) override
@@ -118,8 +120,12 @@ public:
 
     QRect Text(const DrawContext& C, const TextCall& T) override
     {
-        QPainter* P = Open(C, QTransform());
-        return P ? PaintTextCall(*P, C, T, false) : QRect();
+        QPainter* P = Open(C, C.ToDevice);
+        if (!P)
+            return {};
+        if (T.Rect && (T.Options & ETO_CLIPPED) && !T.Text.isEmpty())
+            ClipSet.reset();  // the text narrows the clip
+        return PaintTextCall(*P, C, T, false);
     }
 
     QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override
@@ -189,7 +195,13 @@ private:
     std::unique_ptr<QPaintDevice> Owned;
     QPaintDevice* Device;
     std::unique_ptr<QPainter> Painter;
+    /// The clip (device) last given to the painter; none when unknown.
+    std::optional<QRegion> ClipSet;
 
+    // The painter with the clip and then the transform T. A paged device
+    // restates its whole graphics state for every change of clip or
+    // transform, so what is already set is not set again; each drawing sets
+    // the pen and brush it draws with.
     QPainter* Open(const DrawContext& C, const QTransform& T)
     {
         if (!Painter) {
@@ -198,13 +210,16 @@ private:
                 Painter.reset();
                 return nullptr;
             }
+            ClipSet.reset();
         }
         Painter->setRenderHint(QPainter::Antialiasing, false);
-        Painter->resetTransform();
-        Painter->setClipRegion(C.Clip);
-        Painter->setTransform(T);
-        Painter->setPen(Qt::NoPen);
-        Painter->setBrush(Qt::NoBrush);
+        if (!ClipSet || *ClipSet != C.Clip) {
+            Painter->resetTransform();
+            Painter->setClipRegion(C.Clip);
+            ClipSet = C.Clip;
+        }
+        if (Painter->transform() != T)
+            Painter->setTransform(T);
         return Painter.get();
     }
 
@@ -213,10 +228,8 @@ private:
         QPainter* P = Open(C, C.ToDevice);
         if (!P)
             return {};
-        if (Fill)
-            P->setBrush(MakeQBrush(C, C.Brush, C.ToDevice));
-        if (Stroke && C.Pen.PenStyle != PS_NULL)
-            P->setPen(MakeQPen(C));
+        P->setBrush(Fill ? MakeQBrush(C, C.Brush, C.ToDevice) : QBrush(Qt::NoBrush));
+        P->setPen(Stroke && C.Pen.PenStyle != PS_NULL ? MakeQPen(C) : QPen(Qt::NoPen));
         P->drawPath(Path);
         return C.ToDevice.map(Path).boundingRect().toAlignedRect();
     }

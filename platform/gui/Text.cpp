@@ -444,32 +444,32 @@ const ShapedText& Shaped(const QFont& Font, const QString& Text, QPaintDevice* D
     return Cache->emplace(std::move(Key), std::move(Result)).first->second;
 }
 
-/// Adds the glyphs of Text shifted by Offset to the runs, joining a run of
-/// the same raw font that ends the list.
-void AppendGlyphs(std::vector<QGlyphRun>& Runs, const ShapedText& Text, QPointF Offset)
+/// Glyphs of one raw font being gathered into a run.
+struct PendingRun {
+    QRawFont Font;
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+};
+
+/// Adds the glyphs of Text shifted by Offset, joining the last run when it
+/// has the same raw font.
+void AppendGlyphs(std::vector<PendingRun>& Runs, const ShapedText& Text, QPointF Offset)
 {
     for (const QGlyphRun& Run : Text.Runs) {
-        if (Runs.empty() || !(Runs.back().rawFont() == Run.rawFont())) {
-            QGlyphRun Joined;
-            Joined.setRawFont(Run.rawFont());
-            Joined.setFlags(Run.flags());
-            Runs.push_back(Joined);
-        }
-        QGlyphRun& Last = Runs.back();
-        QList<quint32> Glyphs = Last.glyphIndexes();
-        QList<QPointF> Positions = Last.positions();
-        Glyphs.append(Run.glyphIndexes());
+        if (Runs.empty() || !(Runs.back().Font == Run.rawFont()))
+            Runs.push_back(PendingRun {Run.rawFont(), {}, {}});
+        PendingRun& Last = Runs.back();
+        Last.Glyphs.append(Run.glyphIndexes());
         for (const QPointF& At : Run.positions())
-            Positions.append(At + Offset);
-        Last.setGlyphIndexes(Glyphs);
-        Last.setPositions(Positions);
+            Last.Positions.append(At + Offset);
     }
 }
 
 /// Draws T the way Qt's drawText does, character by character when T has
-/// advances.
-void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, QPoint Origin)
+/// advances, with the painter's transform set to ToGlyphs.
+void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs, QPoint Origin)
 {
+    P.setTransform(ToGlyphs);
     P.setFont(Font);
     if (T.Dx.empty()) {
         P.drawText(Origin, T.Text);
@@ -482,43 +482,77 @@ void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, QPoint Orig
     }
 }
 
-/// Draws the glyphs of T with the baseline's left end at Origin: the text
-/// as one shaped whole, or each character at its own advance when T has
-/// advances.
-void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, QPoint Origin)
+/// Where glyph space's point Origin lies in the space of the painter's
+/// transform, when that transform differs from ToGlyphs by a translation
+/// only: a change of transform costs more than the text on some devices
+/// (each one restates the graphics state in a PDF). Otherwise the painter
+/// takes ToGlyphs and Origin stays.
+QPointF GlyphOrigin(QPainter& P, const QTransform& ToGlyphs, QPoint Origin)
+{
+    const QTransform& Current = P.transform();
+    if (Current.type() <= QTransform::TxRotate && Current.m11() == ToGlyphs.m11() && Current.m12() == ToGlyphs.m12()
+        && Current.m21() == ToGlyphs.m21() && Current.m22() == ToGlyphs.m22()) {
+        bool Invertible = false;
+        const QTransform Linear(Current.m11(), Current.m12(), Current.m21(), Current.m22(), 0, 0);
+        const QTransform Back = Linear.inverted(&Invertible);
+        if (Invertible) {
+            const QPointF Shift(ToGlyphs.dx() - Current.dx(), ToGlyphs.dy() - Current.dy());
+            return QPointF(Origin) + Back.map(Shift);
+        }
+    }
+    P.setTransform(ToGlyphs);
+    return Origin;
+}
+
+/// Draws the glyphs of T with the baseline's left end at glyph space's
+/// Origin, ToGlyphs mapping glyph space to the device: the text as one
+/// shaped whole, or each character at its own advance when T has advances.
+void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs, QPoint Origin)
 {
     // Qt places the underline of a glyph run wrongly under a transform, so
     // decorated text keeps Qt's own text drawing.
     if (Font.underline() || Font.strikeOut() || Font.overline()) {
-        DrawUnshaped(P, Font, T, Origin);
+        DrawUnshaped(P, Font, T, ToGlyphs, Origin);
         return;
     }
     QPaintDevice* Device = P.device();
     if (T.Dx.empty()) {
         const ShapedText& S = Shaped(Font, T.Text, Device);
         if (!S.Plain) {
-            DrawUnshaped(P, Font, T, Origin);
+            DrawUnshaped(P, Font, T, ToGlyphs, Origin);
             return;
         }
+        const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
         for (const QGlyphRun& Run : S.Runs)
-            P.drawGlyphRun(Origin, Run);
+            P.drawGlyphRun(At, Run);
         return;
     }
-    std::vector<QGlyphRun> Runs;
+    std::vector<PendingRun> Pending;
+    std::vector<std::pair<QPoint, QString>> Unshaped;
     int X = 0;
     for (qsizetype I = 0; I < T.Text.size(); ++I) {
         const QString C(T.Text[I]);
         const ShapedText& S = Shaped(Font, C, Device);
-        if (S.Plain) {
-            AppendGlyphs(Runs, S, QPointF(X, 0));
-        } else {
-            P.setFont(Font);
-            P.drawText(QPoint(Origin.x() + X, Origin.y()), C);
-        }
+        if (S.Plain)
+            AppendGlyphs(Pending, S, QPointF(X, 0));
+        else
+            Unshaped.emplace_back(QPoint(Origin.x() + X, Origin.y()), C);
         X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
     }
-    for (const QGlyphRun& Run : Runs)
-        P.drawGlyphRun(Origin, Run);
+    const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
+    for (PendingRun& Run : Pending) {
+        QGlyphRun Glyphs;
+        Glyphs.setRawFont(Run.Font);
+        Glyphs.setGlyphIndexes(Run.Glyphs);
+        Glyphs.setPositions(Run.Positions);
+        P.drawGlyphRun(At, Glyphs);
+    }
+    if (Unshaped.empty())
+        return;
+    P.setTransform(ToGlyphs);
+    P.setFont(Font);
+    for (const auto& [Where, C] : Unshaped)
+        P.drawText(Where, C);
 }
 
 }  // namespace
@@ -551,7 +585,6 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
     QTransform ToGlyphs = Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y());
     if (F.LogFont.lfEscapement != 0)
         ToGlyphs = QTransform().rotate(-F.LogFont.lfEscapement / 10.0) * ToGlyphs;
-    P.setTransform(ToGlyphs);
     const int Width = TextCallWidth(C, T);
     const UINT Align = C.S.TextAlign;
     int Left = 0;
@@ -565,15 +598,17 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
     else if (Align & TA_BOTTOM)
         Top = -(M.ascent() + M.descent());
     const QRect Cell(Left, Top, Width, M.ascent() + M.descent());
-    if (C.S.BkMode == OPAQUE)
+    if (C.S.BkMode == OPAQUE) {
+        P.setTransform(ToGlyphs);
         P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
+    }
     P.setPen(QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor)));
     if (Monochrome) {
         QFont Font = QtFontOf(F);
         Font.setStyleStrategy(QFont::NoAntialias);
-        DrawGlyphs(P, Font, T, QPoint(Left, Top + M.ascent()));
+        DrawGlyphs(P, Font, T, ToGlyphs, QPoint(Left, Top + M.ascent()));
     } else {
-        DrawGlyphs(P, QtFontOf(F), T, QPoint(Left, Top + M.ascent()));
+        DrawGlyphs(P, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.ascent()));
     }
     return Changed | ToGlyphs.mapRect(Cell);
 }
