@@ -7,12 +7,14 @@
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QGlyphRun>
+#include <QHash>
 #include <QRawFont>
 #include <QTextLayout>
 #include <QThread>
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -129,18 +131,91 @@ QFont MakeQtFont(const LOGFONT& LF)
     return F;
 }
 
+/// A font description realised: the Qt font, its metrics and measures, and
+/// the widths measured in it (bounded: see AdvanceCacheLimit).
+struct RealisedFont {
+    explicit RealisedFont(const LOGFONT& LF) : Font(MakeQtFont(LF)), Metrics(Font) {}
+
+    QFont Font;
+    QFontMetrics Metrics;
+    std::optional<FontMeasures> Measures;
+    QHash<QString, int> Advances;
+    QHash<char16_t, int> CharAdvances;
+};
+
+namespace {
+
+using FontTable = std::unordered_map<std::string, std::shared_ptr<RealisedFont>>;
+
+FontTable*& FontTableSlot()
+{
+    static FontTable* Table = nullptr;
+    return Table;
+}
+
+/// Frees the table when the application goes (its fonts are the
+/// application's); a later application starts a new one.
+void ClearFontTable()
+{
+    delete std::exchange(FontTableSlot(), nullptr);
+}
+
+/// Past this many descriptions the table starts again; fonts in use keep
+/// theirs.
+constexpr size_t FontTableLimit = 512;
+
+std::string DescriptionKey(const LOGFONT& F)
+{
+    std::string Key = F.lfFaceName.Std();
+    for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
+             int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfOutPrecision),
+             int(F.lfClipPrecision), int(F.lfQuality), int(F.lfPitchAndFamily)}) {
+        Key += '|';
+        Key += std::to_string(V);
+    }
+    return Key;
+}
+
+/// The realised font of a description: shared through the GUI thread's
+/// table, made apart on other threads.
+std::shared_ptr<RealisedFont> Realise(const LOGFONT& LF)
+{
+    const QCoreApplication* App = QCoreApplication::instance();
+    if (!App || QThread::currentThread() != App->thread())
+        return std::make_shared<RealisedFont>(LF);
+    FontTable*& Table = FontTableSlot();
+    if (!Table) {
+        Table = new FontTable;
+        qAddPostRoutine(ClearFontTable);
+    }
+    std::string Key = DescriptionKey(LF);
+    const auto Found = Table->find(Key);
+    if (Found != Table->end())
+        return Found->second;
+    if (Table->size() >= FontTableLimit)
+        Table->clear();
+    auto Font = std::make_shared<RealisedFont>(LF);
+    Table->emplace(std::move(Key), Font);
+    return Font;
+}
+
+RealisedFont& RealisedOf(GdiObject& Font)
+{
+    if (!Font.Realised)
+        Font.Realised = Realise(Font.LogFont);
+    return *Font.Realised;
+}
+
+}  // namespace
+
 const QFont& QtFontOf(GdiObject& Font)
 {
-    if (!Font.QtFont)
-        Font.QtFont = MakeQtFont(Font.LogFont);
-    return *Font.QtFont;
+    return RealisedOf(Font).Font;
 }
 
 const QFontMetrics& MetricsOf(GdiObject& Font)
 {
-    if (!Font.Metrics)
-        Font.Metrics.emplace(QtFontOf(Font));
-    return *Font.Metrics;
+    return RealisedOf(Font).Metrics;
 }
 
 namespace {
@@ -181,6 +256,27 @@ FixedFontMetricsScope::~FixedFontMetricsScope()
     SetFixedFontMetrics(FOld);
 }
 
+namespace {
+
+/// The realised font's measures, whatever SetFixedFontMetrics says.
+const FontMeasures& RealMeasuresOf(GdiObject& Font)
+{
+    RealisedFont& R = RealisedOf(Font);
+    if (!R.Measures) {
+        const QFontMetrics& M = R.Metrics;
+        const int Height = M.ascent() + M.descent();
+        R.Measures = FontMeasures {M.ascent(), M.descent(), std::max(0, Height - R.Font.pixelSize()),
+            std::max(0, M.leading()), M.averageCharWidth(), M.maxWidth()};
+    }
+    return *R.Measures;
+}
+
+/// Past this many texts a font's table of widths starts again: a screen of
+/// cells or a page of tags measures far fewer distinct texts per font.
+constexpr qsizetype AdvanceCacheLimit = 8192;
+
+}  // namespace
+
 FontMeasures MeasuresOf(GdiObject& Font)
 {
     if (FixedMetricsOn()) {
@@ -188,10 +284,7 @@ FontMeasures MeasuresOf(GdiObject& Font)
         const int Advance = H / 2 + (Font.LogFont.lfWeight >= FW_SEMIBOLD ? 1 : 0);
         return FontMeasures {H, 2, 2, 1, Advance, Advance};
     }
-    const QFontMetrics& M = MetricsOf(Font);
-    const int Height = M.ascent() + M.descent();
-    return FontMeasures {M.ascent(), M.descent(), std::max(0, Height - QtFontOf(Font).pixelSize()),
-        std::max(0, M.leading()), M.averageCharWidth(), M.maxWidth()};
+    return RealMeasuresOf(Font);
 }
 
 int TextAdvance(GdiObject& Font, const QString& S)
@@ -200,14 +293,30 @@ int TextAdvance(GdiObject& Font, const QString& S)
         return 0;
     if (FixedMetricsOn())
         return static_cast<int>(S.size()) * MeasuresOf(Font).AveWidth;
-    return MetricsOf(Font).horizontalAdvance(S);
+    // Measuring shapes the text; layout measures the same words again and
+    // again.
+    RealisedFont& R = RealisedOf(Font);
+    const auto Found = R.Advances.constFind(S);
+    if (Found != R.Advances.constEnd())
+        return *Found;
+    if (R.Advances.size() >= AdvanceCacheLimit)
+        R.Advances.clear();
+    const int Width = R.Metrics.horizontalAdvance(S);
+    R.Advances.insert(S, Width);
+    return Width;
 }
 
 int CharAdvance(GdiObject& Font, QChar C)
 {
     if (FixedMetricsOn())
         return MeasuresOf(Font).AveWidth;
-    return MetricsOf(Font).horizontalAdvance(C);
+    RealisedFont& R = RealisedOf(Font);
+    const auto Found = R.CharAdvances.constFind(C.unicode());
+    if (Found != R.CharAdvances.constEnd())
+        return *Found;
+    const int Width = R.Metrics.horizontalAdvance(C);
+    R.CharAdvances.insert(C.unicode(), Width);
+    return Width;
 }
 
 namespace {
@@ -560,7 +669,7 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
 QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome)
 {
     GdiObject& F = C.Font;
-    const QFontMetrics& M = MetricsOf(F);
+    const FontMeasures& M = RealMeasuresOf(F);
     QRect Changed;
     if (T.Rect && (T.Options & ETO_OPAQUE)) {
         P.setTransform(C.ToDevice);
@@ -594,10 +703,10 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         Left = -Width;
     int Top = 0;
     if ((Align & TA_BASELINE) == TA_BASELINE)
-        Top = -M.ascent();
+        Top = -M.Ascent;
     else if (Align & TA_BOTTOM)
-        Top = -(M.ascent() + M.descent());
-    const QRect Cell(Left, Top, Width, M.ascent() + M.descent());
+        Top = -(M.Ascent + M.Descent);
+    const QRect Cell(Left, Top, Width, M.Ascent + M.Descent);
     if (C.S.BkMode == OPAQUE) {
         P.setTransform(ToGlyphs);
         P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
@@ -606,9 +715,9 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
     if (Monochrome) {
         QFont Font = QtFontOf(F);
         Font.setStyleStrategy(QFont::NoAntialias);
-        DrawGlyphs(P, Font, T, ToGlyphs, QPoint(Left, Top + M.ascent()));
+        DrawGlyphs(P, Font, T, ToGlyphs, QPoint(Left, Top + M.Ascent));
     } else {
-        DrawGlyphs(P, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.ascent()));
+        DrawGlyphs(P, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.Ascent));
     }
     return Changed | ToGlyphs.mapRect(Cell);
 }
