@@ -444,29 +444,37 @@ struct ShapedText {
     bool Plain = true;
 };
 
-/// A text, its font as the program realised it (the painter's resolution
-/// against the device depends only on the device's resolution) and the
-/// device's dots per inch.
-struct ShapeKey {
-    QFont Font;
-    QString Text;
-    QSize Dpi;
-
-    bool operator==(const ShapeKey& O) const { return Dpi == O.Dpi && Text == O.Text && Font == O.Font; }
+/// The texts and characters shaped in one font for devices of one
+/// resolution.
+struct FontShapes {
+    QHash<QString, ShapedText> Texts;
+    QHash<char16_t, ShapedText> Chars;
 };
 
-struct ShapeKeyHash {
-    size_t operator()(const ShapeKey& K) const
+/// A font as the program realised it (the painter's resolution of it
+/// against the device depends only on the device's resolution) and the
+/// device's dots per inch.
+struct ShapeFont {
+    QFont Font;
+    QSize Dpi;
+
+    bool operator==(const ShapeFont& O) const { return Dpi == O.Dpi && Font == O.Font; }
+};
+
+struct ShapeFontHash {
+    size_t operator()(const ShapeFont& K) const
     {
-        return qHash(K.Font, qHash(K.Text, size_t(K.Dpi.width()) * 4099u + size_t(K.Dpi.height())));
+        return qHash(K.Font, size_t(K.Dpi.width()) * 4099u + size_t(K.Dpi.height()));
     }
 };
 
-/// Past this many texts the cache starts again: enough for every text of a
-/// few screens or pages, small next to the memory a page takes.
-constexpr size_t ShapeCacheLimit = 16384;
+/// Past this many texts a font's shapes start again: enough for every text
+/// of a few screens or pages, small next to the memory a page takes. The
+/// fonts are bounded likewise.
+constexpr qsizetype ShapeCacheLimit = 16384;
+constexpr size_t ShapeFontLimit = 256;
 
-using ShapeCache = std::unordered_map<ShapeKey, ShapedText, ShapeKeyHash>;
+using ShapeCache = std::unordered_map<ShapeFont, FontShapes, ShapeFontHash>;
 
 ShapeCache*& ShapeCacheSlot()
 {
@@ -481,9 +489,9 @@ void ClearShapeCache()
     delete std::exchange(ShapeCacheSlot(), nullptr);
 }
 
-/// The cache of the GUI thread; null on other threads and without an
-/// application.
-ShapeCache* ShapeCacheOfThread()
+/// The GUI thread's shapes of Font on Device; null on other threads and
+/// without an application.
+FontShapes* ShapesOf(const QFont& Font, QPaintDevice* Device)
 {
     const QCoreApplication* App = QCoreApplication::instance();
     if (!App || QThread::currentThread() != App->thread())
@@ -493,7 +501,13 @@ ShapeCache* ShapeCacheOfThread()
         Cache = new ShapeCache;
         qAddPostRoutine(ClearShapeCache);
     }
-    return Cache;
+    ShapeFont Key {Font, Device ? QSize(Device->logicalDpiX(), Device->logicalDpiY()) : QSize()};
+    const auto Found = Cache->find(Key);
+    if (Found != Cache->end())
+        return &Found->second;
+    if (Cache->size() >= ShapeFontLimit)
+        Cache->clear();
+    return &Cache->emplace(std::move(Key), FontShapes()).first->second;
 }
 
 bool HasControlCharacters(const QString& S)
@@ -535,22 +549,32 @@ ShapedText Shape(const QFont& Font, const QString& Text, QPaintDevice* Device)
     return Result;
 }
 
-const ShapedText& Shaped(const QFont& Font, const QString& Text, QPaintDevice* Device)
+/// Text shaped in Font on Device, kept in Shapes (null: not kept). The
+/// reference lives until the next call.
+const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& Text, QPaintDevice* Device)
 {
-    ShapeCache* Cache = ShapeCacheOfThread();
-    if (!Cache) {
+    if (!Shapes) {
         thread_local ShapedText Uncached;
         Uncached = Shape(Font, Text, Device);
         return Uncached;
     }
-    ShapeKey Key {Font, Text, Device ? QSize(Device->logicalDpiX(), Device->logicalDpiY()) : QSize()};
-    const auto Found = Cache->find(Key);
-    if (Found != Cache->end())
-        return Found->second;
-    if (Cache->size() >= ShapeCacheLimit)
-        Cache->clear();
-    ShapedText Result = Shape(Font, Text, Device);
-    return Cache->emplace(std::move(Key), std::move(Result)).first->second;
+    const auto Found = Shapes->Texts.constFind(Text);
+    if (Found != Shapes->Texts.constEnd())
+        return *Found;
+    if (Shapes->Texts.size() >= ShapeCacheLimit)
+        Shapes->Texts.clear();
+    return *Shapes->Texts.insert(Text, Shape(Font, Text, Device));
+}
+
+/// One character shaped alone, as Shaped.
+const ShapedText& ShapedChar(FontShapes* Shapes, const QFont& Font, QChar C, QPaintDevice* Device)
+{
+    if (!Shapes)
+        return Shaped(nullptr, Font, QString(C), Device);
+    const auto Found = Shapes->Chars.constFind(C.unicode());
+    if (Found != Shapes->Chars.constEnd())
+        return *Found;
+    return *Shapes->Chars.insert(C.unicode(), Shape(Font, QString(C), Device));
 }
 
 /// Glyphs of one raw font being gathered into a run.
@@ -561,12 +585,15 @@ struct PendingRun {
 };
 
 /// Adds the glyphs of Text shifted by Offset, joining the last run when it
-/// has the same raw font.
-void AppendGlyphs(std::vector<PendingRun>& Runs, const ShapedText& Text, QPointF Offset)
+/// has the same raw font; Room is the glyphs a new run makes room for.
+void AppendGlyphs(std::vector<PendingRun>& Runs, const ShapedText& Text, QPointF Offset, qsizetype Room)
 {
     for (const QGlyphRun& Run : Text.Runs) {
-        if (Runs.empty() || !(Runs.back().Font == Run.rawFont()))
+        if (Runs.empty() || !(Runs.back().Font == Run.rawFont())) {
             Runs.push_back(PendingRun {Run.rawFont(), {}, {}});
+            Runs.back().Glyphs.reserve(Room);
+            Runs.back().Positions.reserve(Room);
+        }
         PendingRun& Last = Runs.back();
         Last.Glyphs.append(Run.glyphIndexes());
         for (const QPointF& At : Run.positions())
@@ -625,8 +652,9 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
         return;
     }
     QPaintDevice* Device = P.device();
+    FontShapes* Shapes = ShapesOf(Font, Device);
     if (T.Dx.empty()) {
-        const ShapedText& S = Shaped(Font, T.Text, Device);
+        const ShapedText& S = Shaped(Shapes, Font, T.Text, Device);
         if (!S.Plain) {
             DrawUnshaped(P, Font, T, ToGlyphs, Origin);
             return;
@@ -640,12 +668,11 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
     std::vector<std::pair<QPoint, QString>> Unshaped;
     int X = 0;
     for (qsizetype I = 0; I < T.Text.size(); ++I) {
-        const QString C(T.Text[I]);
-        const ShapedText& S = Shaped(Font, C, Device);
+        const ShapedText& S = ShapedChar(Shapes, Font, T.Text[I], Device);
         if (S.Plain)
-            AppendGlyphs(Pending, S, QPointF(X, 0));
+            AppendGlyphs(Pending, S, QPointF(X, 0), T.Text.size() - I);
         else
-            Unshaped.emplace_back(QPoint(Origin.x() + X, Origin.y()), C);
+            Unshaped.emplace_back(QPoint(Origin.x() + X, Origin.y()), QString(T.Text[I]));
         X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
     }
     const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
