@@ -596,7 +596,8 @@ void AppendGlyphs(std::vector<PendingRun>& Runs, const ShapedText& Text, QPointF
         }
         PendingRun& Last = Runs.back();
         Last.Glyphs.append(Run.glyphIndexes());
-        for (const QPointF& At : Run.positions())
+        const QList<QPointF> Positions = Run.positions();
+        for (const QPointF& At : Positions)
             Last.Positions.append(At + Offset);
     }
 }
