@@ -57,6 +57,7 @@ public:
 
     void Flush() override
     {
+        Settle();
         if (Painter && Painter->isActive())
             Painter->end();
         Painter.reset();
@@ -120,12 +121,18 @@ public:
 
     QRect Text(const DrawContext& C, const TextCall& T) override
     {
-        QPainter* P = Open(C, C.ToDevice);
+        QPainter* P = Open(C, C.ToDevice, /*ForText=*/true);
         if (!P)
             return {};
         if (T.Rect && (T.Options & ETO_CLIPPED) && !T.Text.isEmpty())
             ClipSet.reset();  // the text narrows the clip
-        return PaintTextCall(*P, C, T, false);
+        return PaintTextCall(*P, C, T, false, &Batch);
+    }
+
+    void Settle() override
+    {
+        if (Painter)
+            Batch.Settle(*Painter);
     }
 
     QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override
@@ -197,12 +204,16 @@ private:
     std::unique_ptr<QPainter> Painter;
     /// The clip (device) last given to the painter; none when unknown.
     std::optional<QRegion> ClipSet;
+    /// Text not yet drawn; drawn before anything else draws or the clip or
+    /// transform changes.
+    GlyphBatch Batch;
 
     // The painter with the clip and then the transform T. A paged device
     // restates its whole graphics state for every change of clip or
     // transform, so what is already set is not set again; each drawing sets
-    // the pen and brush it draws with.
-    QPainter* Open(const DrawContext& C, const QTransform& T)
+    // the pen and brush it draws with. Text held back is drawn first unless
+    // more text follows in the same clip and transform.
+    QPainter* Open(const DrawContext& C, const QTransform& T, bool ForText = false)
     {
         if (!Painter) {
             Painter = std::make_unique<QPainter>();
@@ -212,8 +223,11 @@ private:
             }
             ClipSet.reset();
         }
+        const bool ClipChanges = !ClipSet || *ClipSet != C.Clip;
+        if (!Batch.Empty() && (!ForText || ClipChanges || Painter->transform() != T))
+            Batch.Settle(*Painter);
         Painter->setRenderHint(QPainter::Antialiasing, false);
-        if (!ClipSet || *ClipSet != C.Clip) {
+        if (ClipChanges) {
             Painter->resetTransform();
             Painter->setClipRegion(C.Clip);
             ClipSet = C.Clip;

@@ -577,24 +577,17 @@ const ShapedText& ShapedChar(FontShapes* Shapes, const QFont& Font, QChar C, QPa
     return *Shapes->Chars.insert(C.unicode(), Shape(Font, QString(C), Device));
 }
 
-/// Glyphs of one raw font being gathered into a run.
-struct PendingRun {
-    QRawFont Font;
-    QList<quint32> Glyphs;
-    QList<QPointF> Positions;
-};
-
 /// Adds the glyphs of Text shifted by Offset, joining the last run when it
 /// has the same raw font; Room is the glyphs a new run makes room for.
-void AppendGlyphs(std::vector<PendingRun>& Runs, const ShapedText& Text, QPointF Offset, qsizetype Room)
+void AppendGlyphs(std::vector<GlyphRunParts>& Runs, const ShapedText& Text, QPointF Offset, qsizetype Room)
 {
     for (const QGlyphRun& Run : Text.Runs) {
         if (Runs.empty() || !(Runs.back().Font == Run.rawFont())) {
-            Runs.push_back(PendingRun {Run.rawFont(), {}, {}});
+            Runs.push_back(GlyphRunParts {Run.rawFont(), {}, {}});
             Runs.back().Glyphs.reserve(Room);
             Runs.back().Positions.reserve(Room);
         }
-        PendingRun& Last = Runs.back();
+        GlyphRunParts& Last = Runs.back();
         Last.Glyphs.append(Run.glyphIndexes());
         const QList<QPointF> Positions = Run.positions();
         for (const QPointF& At : Positions)
@@ -619,6 +612,22 @@ void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, const QTran
     }
 }
 
+/// Where glyph space's point Origin lies in the space of Current, when
+/// Current differs from ToGlyphs by a translation only.
+std::optional<QPointF> OriginUnder(const QTransform& Current, const QTransform& ToGlyphs, QPoint Origin)
+{
+    if (Current.type() > QTransform::TxRotate || Current.m11() != ToGlyphs.m11() || Current.m12() != ToGlyphs.m12()
+        || Current.m21() != ToGlyphs.m21() || Current.m22() != ToGlyphs.m22())
+        return std::nullopt;
+    bool Invertible = false;
+    const QTransform Linear(Current.m11(), Current.m12(), Current.m21(), Current.m22(), 0, 0);
+    const QTransform Back = Linear.inverted(&Invertible);
+    if (!Invertible)
+        return std::nullopt;
+    const QPointF Shift(ToGlyphs.dx() - Current.dx(), ToGlyphs.dy() - Current.dy());
+    return QPointF(Origin) + Back.map(Shift);
+}
+
 /// Where glyph space's point Origin lies in the space of the painter's
 /// transform, when that transform differs from ToGlyphs by a translation
 /// only: a change of transform costs more than the text on some devices
@@ -626,17 +635,8 @@ void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, const QTran
 /// takes ToGlyphs and Origin stays.
 QPointF GlyphOrigin(QPainter& P, const QTransform& ToGlyphs, QPoint Origin)
 {
-    const QTransform& Current = P.transform();
-    if (Current.type() <= QTransform::TxRotate && Current.m11() == ToGlyphs.m11() && Current.m12() == ToGlyphs.m12()
-        && Current.m21() == ToGlyphs.m21() && Current.m22() == ToGlyphs.m22()) {
-        bool Invertible = false;
-        const QTransform Linear(Current.m11(), Current.m12(), Current.m21(), Current.m22(), 0, 0);
-        const QTransform Back = Linear.inverted(&Invertible);
-        if (Invertible) {
-            const QPointF Shift(ToGlyphs.dx() - Current.dx(), ToGlyphs.dy() - Current.dy());
-            return QPointF(Origin) + Back.map(Shift);
-        }
-    }
+    if (const std::optional<QPointF> At = OriginUnder(P.transform(), ToGlyphs, Origin))
+        return *At;
     P.setTransform(ToGlyphs);
     return Origin;
 }
@@ -665,7 +665,7 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
             P.drawGlyphRun(At, Run);
         return;
     }
-    std::vector<PendingRun> Pending;
+    std::vector<GlyphRunParts> Pending;
     std::vector<std::pair<QPoint, QString>> Unshaped;
     int X = 0;
     for (qsizetype I = 0; I < T.Text.size(); ++I) {
@@ -677,7 +677,7 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
         X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
     }
     const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
-    for (PendingRun& Run : Pending) {
+    for (GlyphRunParts& Run : Pending) {
         QGlyphRun Glyphs;
         Glyphs.setRawFont(Run.Font);
         Glyphs.setGlyphIndexes(Run.Glyphs);
@@ -692,10 +692,69 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
         P.drawText(Where, C);
 }
 
+/// Adds the glyphs of T to Batch, the baseline's left end at glyph space's
+/// Origin; false (Batch untouched) for text that Qt draws itself or that
+/// needs another transform than the painter's.
+bool AddToBatch(QPainter& P, GlyphBatch& Batch, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs,
+    QPoint Origin, const QColor& Color)
+{
+    if (Font.underline() || Font.strikeOut() || Font.overline())
+        return false;
+    const std::optional<QPointF> At = OriginUnder(P.transform(), ToGlyphs, Origin);
+    if (!At)
+        return false;
+    QPaintDevice* Device = P.device();
+    FontShapes* Shapes = ShapesOf(Font, Device);
+    // Check before adding: a text is drawn whole or not at all.
+    if (T.Dx.empty() ? !Shaped(Shapes, Font, T.Text, Device).Plain
+                     : std::any_of(T.Text.begin(), T.Text.end(),
+                           [&](QChar C) { return !ShapedChar(Shapes, Font, C, Device).Plain; }))
+        return false;
+    if (!Batch.Empty() && (Batch.Transform != P.transform() || Batch.Color != Color))
+        Batch.Settle(P);
+    Batch.Transform = P.transform();
+    Batch.Color = Color;
+    if (T.Dx.empty()) {
+        AppendGlyphs(Batch.Runs, Shaped(Shapes, Font, T.Text, Device), *At, T.Text.size());
+        return true;
+    }
+    int X = 0;
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        AppendGlyphs(Batch.Runs, ShapedChar(Shapes, Font, T.Text[I], Device), *At + QPointF(X, 0),
+            T.Text.size() - I);
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+    return true;
+}
+
 }  // namespace
 
-QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome)
+void GlyphBatch::Settle(QPainter& P)
 {
+    if (Runs.empty())
+        return;
+    const QTransform Current = P.transform();
+    if (Current != Transform)
+        P.setTransform(Transform);
+    P.setPen(Color);
+    for (GlyphRunParts& Part : Runs) {
+        QGlyphRun Run;
+        Run.setRawFont(Part.Font);
+        Run.setGlyphIndexes(Part.Glyphs);
+        Run.setPositions(Part.Positions);
+        P.drawGlyphRun(QPointF(), Run);
+    }
+    Runs.clear();
+    if (Current != Transform)
+        P.setTransform(Current);
+}
+
+QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome, GlyphBatch* Batch)
+{
+    const bool Batching = Batch && !(T.Rect && (T.Options & (ETO_OPAQUE | ETO_CLIPPED))) && C.S.BkMode != OPAQUE
+        && !Monochrome;
+    if (Batch && !Batching)
+        Batch->Settle(P);
     GdiObject& F = C.Font;
     const FontMeasures& M = RealMeasuresOf(F);
     QRect Changed;
@@ -739,7 +798,13 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         P.setTransform(ToGlyphs);
         P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
     }
-    P.setPen(QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor)));
+    const QColor Ink = QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor));
+    if (Batching) {
+        if (AddToBatch(P, *Batch, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.Ascent), Ink))
+            return Changed | ToGlyphs.mapRect(Cell);
+        Batch->Settle(P);
+    }
+    P.setPen(Ink);
     if (Monochrome) {
         QFont Font = QtFontOf(F);
         Font.setStyleStrategy(QFont::NoAntialias);
