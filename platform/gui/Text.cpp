@@ -145,7 +145,19 @@ struct RealisedFont {
 
 namespace {
 
-using FontTable = std::unordered_map<std::string, std::shared_ptr<RealisedFont>>;
+struct DescriptionHash {
+    size_t operator()(const LOGFONT& F) const
+    {
+        size_t H = std::hash<std::string>()(F.lfFaceName.Std());
+        for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
+                 int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfOutPrecision),
+                 int(F.lfClipPrecision), int(F.lfQuality), int(F.lfPitchAndFamily)})
+            H = H * 1000003u ^ static_cast<size_t>(V);
+        return H;
+    }
+};
+
+using FontTable = std::unordered_map<LOGFONT, std::shared_ptr<RealisedFont>, DescriptionHash>;
 
 FontTable*& FontTableSlot()
 {
@@ -164,18 +176,6 @@ void ClearFontTable()
 /// theirs.
 constexpr size_t FontTableLimit = 512;
 
-std::string DescriptionKey(const LOGFONT& F)
-{
-    std::string Key = F.lfFaceName.Std();
-    for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
-             int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfOutPrecision),
-             int(F.lfClipPrecision), int(F.lfQuality), int(F.lfPitchAndFamily)}) {
-        Key += '|';
-        Key += std::to_string(V);
-    }
-    return Key;
-}
-
 /// The realised font of a description: shared through the GUI thread's
 /// table, made apart on other threads.
 std::shared_ptr<RealisedFont> Realise(const LOGFONT& LF)
@@ -188,14 +188,13 @@ std::shared_ptr<RealisedFont> Realise(const LOGFONT& LF)
         Table = new FontTable;
         qAddPostRoutine(ClearFontTable);
     }
-    std::string Key = DescriptionKey(LF);
-    const auto Found = Table->find(Key);
+    const auto Found = Table->find(LF);
     if (Found != Table->end())
         return Found->second;
     if (Table->size() >= FontTableLimit)
         Table->clear();
     auto Font = std::make_shared<RealisedFont>(LF);
-    Table->emplace(std::move(Key), Font);
+    Table->emplace(LF, Font);
     return Font;
 }
 
