@@ -27,7 +27,14 @@ public:
     explicit PainterBackend(std::unique_ptr<QPaintDevice> D) : Owned(std::move(D)), Device(Owned.get()) {}
     ~PainterBackend() override { Flush(); }
 
-    QSize Size() const override { return QSize(Device->width(), Device->height()); }
+    // A paged device works the printable area out of its page layout on
+    // every question; every drawing call asks. The layout stays for a page.
+    QSize Size() const override
+    {
+        if (!SizeSeen)
+            SizeSeen = QSize(Device->width(), Device->height());
+        return *SizeSeen;
+    }
     QSize Dpi() const override { return QSize(Device->logicalDpiX(), Device->logicalDpiY()); }
 
     std::optional<PageGeometry> Page() const override
@@ -133,6 +140,7 @@ public:
     {
         if (Painter)
             Batch.Settle(*Painter);
+        SizeSeen.reset();
     }
 
     QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override
@@ -202,6 +210,7 @@ private:
     std::unique_ptr<QPaintDevice> Owned;
     QPaintDevice* Device;
     std::unique_ptr<QPainter> Painter;
+    mutable std::optional<QSize> SizeSeen;
     /// The clip (device) last given to the painter; none when unknown.
     std::optional<QRegion> ClipSet;
     /// Text not yet drawn; drawn before anything else draws or the clip or
