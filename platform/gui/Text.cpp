@@ -440,6 +440,8 @@ namespace {
 /// tabs and other control characters): Qt then draws it each time.
 struct ShapedText {
     std::vector<QGlyphRun> Runs;
+    /// The same glyphs taken apart, for gathering into other runs.
+    std::vector<GlyphRunParts> Parts;
     bool Plain = true;
 };
 
@@ -543,6 +545,7 @@ ShapedText Shape(const QFont& Font, const QString& Text, QPaintDevice* Device)
         for (QPointF& At : Positions)
             At -= Base;
         Run.setPositions(Positions);
+        Result.Parts.push_back(GlyphRunParts {Run.rawFont(), Run.glyphIndexes(), Positions});
         Result.Runs.push_back(std::move(Run));
     }
     return Result;
@@ -580,16 +583,15 @@ const ShapedText& ShapedChar(FontShapes* Shapes, const QFont& Font, QChar C, QPa
 /// has the same raw font; Room is the glyphs a new run makes room for.
 void AppendGlyphs(std::vector<GlyphRunParts>& Runs, const ShapedText& Text, QPointF Offset, qsizetype Room)
 {
-    for (const QGlyphRun& Run : Text.Runs) {
-        if (Runs.empty() || !(Runs.back().Font == Run.rawFont())) {
-            Runs.push_back(GlyphRunParts {Run.rawFont(), {}, {}});
+    for (const GlyphRunParts& Part : Text.Parts) {
+        if (Runs.empty() || !(Runs.back().Font == Part.Font)) {
+            Runs.push_back(GlyphRunParts {Part.Font, {}, {}});
             Runs.back().Glyphs.reserve(Room);
             Runs.back().Positions.reserve(Room);
         }
         GlyphRunParts& Last = Runs.back();
-        Last.Glyphs.append(Run.glyphIndexes());
-        const QList<QPointF> Positions = Run.positions();
-        for (const QPointF& At : Positions)
+        Last.Glyphs.append(Part.Glyphs);
+        for (const QPointF& At : Part.Positions)
             Last.Positions.append(At + Offset);
     }
 }
