@@ -138,8 +138,9 @@ public:
 
     void Settle() override
     {
-        if (Painter)
+        if (Painter && Painter->isActive())
             Batch.Settle(*Painter);
+        Batch.Runs.clear();
         SizeSeen.reset();
     }
 
