@@ -140,6 +140,9 @@ struct RealisedFont {
     QFontMetrics Metrics;
     std::optional<FontMeasures> Measures;
     QHash<QString, int> Advances;
+    /// Widths of the characters below U+0500 (every CP1251 letter), -1 for
+    /// one not measured yet; others in CharAdvances.
+    std::vector<int> LowAdvances;
     QHash<char16_t, int> CharAdvances;
 };
 
@@ -270,6 +273,9 @@ const FontMeasures& RealMeasuresOf(GdiObject& Font)
     return *R.Measures;
 }
 
+/// Characters whose widths a font keeps in a plain table.
+constexpr char16_t LowCharacters = 0x500;
+
 /// Past this many texts a font's table of widths starts again: a screen of
 /// cells or a page of tags measures far fewer distinct texts per font.
 constexpr qsizetype AdvanceCacheLimit = 8192;
@@ -310,11 +316,20 @@ int CharAdvance(GdiObject& Font, QChar C)
     if (FixedMetricsOn())
         return MeasuresOf(Font).AveWidth;
     RealisedFont& R = RealisedOf(Font);
-    const auto Found = R.CharAdvances.constFind(C.unicode());
+    const char16_t U = C.unicode();
+    if (U < LowCharacters) {
+        if (R.LowAdvances.empty())
+            R.LowAdvances.assign(LowCharacters, -1);
+        int& Width = R.LowAdvances[U];
+        if (Width < 0)
+            Width = R.Metrics.horizontalAdvance(C);
+        return Width;
+    }
+    const auto Found = R.CharAdvances.constFind(U);
     if (Found != R.CharAdvances.constEnd())
         return *Found;
     const int Width = R.Metrics.horizontalAdvance(C);
-    R.CharAdvances.insert(C.unicode(), Width);
+    R.CharAdvances.insert(U, Width);
     return Width;
 }
 
@@ -475,7 +490,13 @@ struct ShapeFontHash {
 constexpr qsizetype ShapeCacheLimit = 16384;
 constexpr size_t ShapeFontLimit = 256;
 
-using ShapeCache = std::unordered_map<ShapeFont, FontShapes, ShapeFontHash>;
+/// The shapes by font, and the font asked for last (text comes in runs of
+/// one font).
+struct ShapeCache {
+    std::unordered_map<ShapeFont, FontShapes, ShapeFontHash> Fonts;
+    std::optional<ShapeFont> LastFont;
+    FontShapes* Last = nullptr;
+};
 
 ShapeCache*& ShapeCacheSlot()
 {
@@ -503,12 +524,17 @@ FontShapes* ShapesOf(const QFont& Font, QPaintDevice* Device)
         qAddPostRoutine(ClearShapeCache);
     }
     ShapeFont Key {Font, Device ? QSize(Device->logicalDpiX(), Device->logicalDpiY()) : QSize()};
-    const auto Found = Cache->find(Key);
-    if (Found != Cache->end())
-        return &Found->second;
-    if (Cache->size() >= ShapeFontLimit)
-        Cache->clear();
-    return &Cache->emplace(std::move(Key), FontShapes()).first->second;
+    if (Cache->Last && *Cache->LastFont == Key)
+        return Cache->Last;
+    auto Found = Cache->Fonts.find(Key);
+    if (Found == Cache->Fonts.end()) {
+        if (Cache->Fonts.size() >= ShapeFontLimit)
+            Cache->Fonts.clear();
+        Found = Cache->Fonts.emplace(Key, FontShapes()).first;
+    }
+    Cache->LastFont = std::move(Key);
+    Cache->Last = &Found->second;
+    return Cache->Last;
 }
 
 bool HasControlCharacters(const QString& S)
