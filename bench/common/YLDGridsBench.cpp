@@ -64,6 +64,9 @@ public:
     std::unique_ptr<TForm> Form;
     Tyl_DataDrawGrid* Grid = nullptr;
     long Asked = 0;
+    /// Non-zero: every text carries it, so a new value makes every text one
+    /// never drawn before (nothing laid out earlier can be reused).
+    long Generation = 0;
 
 private:
     /// Texts made on demand, as the window forms them from its rows.
@@ -76,6 +79,8 @@ private:
         case 10: case 11: case 12: case 13: Value = IntToStr(ARow % 1000 + ACol) + ",50"; break;
         default: Value = "Текст"_a; break;
         }
+        if (Generation)
+            Value = Value + " " + IntToStr(static_cast<int>(Generation));
     }
 };
 
@@ -115,6 +120,28 @@ void BM_PageToLastRowAndPaint(benchmark::State& State)
     benchmark::DoNotOptimize(Page.Asked);
 }
 BENCHMARK(BM_PageToLastRowAndPaint)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The same with texts never drawn before on every page shown.
+void BM_PageToLastRowAndPaintNewTexts(benchmark::State& State)
+{
+    EnsureGui();
+    InvoicePage Page(static_cast<int>(State.range(0)));
+    Page.Paint();
+    for (auto _ : State) {
+        ++Page.Generation;
+        Page.Key(VK_END);
+        Page.Paint();
+        State.PauseTiming();
+        if (Page.Grid->Row() != Page.Grid->RowCount() - 1)
+            State.SkipWithError("End did not reach the last row");
+        ++Page.Generation;
+        Page.Key(VK_HOME);
+        Page.Paint();
+        State.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(Page.Asked);
+}
+BENCHMARK(BM_PageToLastRowAndPaintNewTexts)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_ArrowDownAndPaint(benchmark::State& State)
 {

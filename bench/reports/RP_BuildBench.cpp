@@ -108,6 +108,10 @@ void BM_TagsToPdf(benchmark::State& State)
     InstallReportPrintJob(nullptr);
     InstallReportPrinter(nullptr);
     SetPrinter(Old);
+    // PRICETAGS_PDF_DIR keeps the file for a look (pdftoppm, pdftotext).
+    if (const char* Keep = std::getenv("PRICETAGS_PDF_DIR"))
+        std::filesystem::copy_file(Pdf, std::filesystem::path(Keep) / ("tags-" + std::to_string(Tags) + ".pdf"),
+                                   std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(Pdf);
 }
 // Building alone: layout, measuring and metafile recording.

@@ -30,7 +30,9 @@
 
 #include "platform/gui/GdiPrivate.h"
 
+#include <QColor>
 #include <QPolygon>
+#include <QRawFont>
 
 #include <memory>
 #include <vector>
@@ -96,6 +98,29 @@ struct PageGeometry {
     QPoint Offset;
 };
 
+/// Glyphs of one raw font gathered into one run.
+struct GlyphRunParts {
+    QRawFont Font;
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+};
+
+/// Text held back to be drawn together: the glyphs of consecutive text
+/// calls under one painter transform and in one colour, as one run per
+/// font in the order drawn. A device that writes every text as an object of
+/// its own (a PDF) writes far fewer.
+struct GlyphBatch {
+    /// The painter transform the positions are in.
+    QTransform Transform;
+    QColor Color;
+    std::vector<GlyphRunParts> Runs;
+
+    bool Empty() const { return Runs.empty(); }
+    /// Draws what the batch holds with P and empties it; P keeps its
+    /// transform.
+    void Settle(QPainter& P);
+};
+
 class DcBackend {
 public:
     virtual ~DcBackend() = default;
@@ -117,6 +142,8 @@ public:
     /// Opens the surface for drawing now rather than at the first call (a
     /// print job starts its first page); false when the device refuses.
     virtual bool Start() { return true; }
+    /// Draws anything held back (before the device turns a page).
+    virtual void Settle() {}
     /// A memory DC's new bitmap; false for surfaces that have none.
     virtual bool SelectBitmap(GdiObject* /*Bitmap*/) { return false; }
 
@@ -192,6 +219,15 @@ QPainterPath ShapePath(ShapeKind Kind, const QRect& R, QSize Corner);
 /// Draws T with QPainter P (already open on the device, clip set): the
 /// opaque rectangle, the text cell's background and the glyphs, placed by
 /// the text alignment and the font's escapement. Returns the device box.
-QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome);
+/// P's transform, pen and font are left as the text needed them, and its
+/// clip narrowed to T's rectangle when T is clipped: the caller sets what
+/// it needs before its next drawing. The transform is kept when it maps
+/// glyph space but for a translation (the page's mapping at the glyphs'
+/// scale), so a painter opened with that one draws text without changes.
+/// With a Batch, plain text that keeps the transform is added to it (drawn
+/// first when the transform or colour differs) and anything else settles
+/// it before drawing.
+QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome,
+    GlyphBatch* Batch = nullptr);
 /// Horizontal extent of T's text in logical units (advances or the font's).
 int TextCallWidth(const DrawContext& C, const TextCall& T);

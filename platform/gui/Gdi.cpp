@@ -36,10 +36,12 @@ COLORREF FromRgb(QRgb C)
 
 QString ToQString(const char* Bytes, int Count)
 {
-    QString Out;
-    Out.reserve(Count);
+    if (Count <= 0)
+        return {};
+    QString Out(Count, Qt::Uninitialized);
+    QChar* To = Out.data();
     for (int I = 0; I < Count; ++I)
-        Out.append(QChar(static_cast<char16_t>(cp1251::ToUnicode(static_cast<unsigned char>(Bytes[I])))));
+        To[I] = QChar(static_cast<char16_t>(cp1251::ToUnicode(static_cast<unsigned char>(Bytes[I]))));
     return Out;
 }
 

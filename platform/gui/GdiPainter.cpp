@@ -27,7 +27,14 @@ public:
     explicit PainterBackend(std::unique_ptr<QPaintDevice> D) : Owned(std::move(D)), Device(Owned.get()) {}
     ~PainterBackend() override { Flush(); }
 
-    QSize Size() const override { return QSize(Device->width(), Device->height()); }
+    // A paged device works the printable area out of its page layout on
+    // every question; every drawing call asks. The layout stays for a page.
+    QSize Size() const override
+    {
+        if (!SizeSeen)
+            SizeSeen = QSize(Device->width(), Device->height());
+        return *SizeSeen;
+    }
     QSize Dpi() const override { return QSize(Device->logicalDpiX(), Device->logicalDpiY()); }
 
     std::optional<PageGeometry> Page() const override
@@ -51,14 +58,17 @@ public:
             Painter.reset();
             return false;
         }
+        ClipSet.reset();
         return true;
     }
 
     void Flush() override
     {
+        Settle();
         if (Painter && Painter->isActive())
             Painter->end();
         Painter.reset();
+        ClipSet.reset();
     }
 
     QRect PatBlt(const DrawContext& C, const QRect& R, GdiObject& Brush, unsigned Rop3) override
@@ -118,8 +128,20 @@ public:
 
     QRect Text(const DrawContext& C, const TextCall& T) override
     {
-        QPainter* P = Open(C, QTransform());
-        return P ? PaintTextCall(*P, C, T, false) : QRect();
+        QPainter* P = Open(C, C.ToDevice, /*ForText=*/true);
+        if (!P)
+            return {};
+        if (T.Rect && (T.Options & ETO_CLIPPED) && !T.Text.isEmpty())
+            ClipSet.reset();  // the text narrows the clip
+        return PaintTextCall(*P, C, T, false, &Batch);
+    }
+
+    void Settle() override
+    {
+        if (Painter && Painter->isActive())
+            Batch.Settle(*Painter);
+        Batch.Runs.clear();
+        SizeSeen.reset();
     }
 
     QRect Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How) override
@@ -189,8 +211,19 @@ private:
     std::unique_ptr<QPaintDevice> Owned;
     QPaintDevice* Device;
     std::unique_ptr<QPainter> Painter;
+    mutable std::optional<QSize> SizeSeen;
+    /// The clip (device) last given to the painter; none when unknown.
+    std::optional<QRegion> ClipSet;
+    /// Text not yet drawn; drawn before anything else draws or the clip or
+    /// transform changes.
+    GlyphBatch Batch;
 
-    QPainter* Open(const DrawContext& C, const QTransform& T)
+    // The painter with the clip and then the transform T. A paged device
+    // restates its whole graphics state for every change of clip or
+    // transform, so what is already set is not set again; each drawing sets
+    // the pen and brush it draws with. Text held back is drawn first unless
+    // more text follows in the same clip and transform.
+    QPainter* Open(const DrawContext& C, const QTransform& T, bool ForText = false)
     {
         if (!Painter) {
             Painter = std::make_unique<QPainter>();
@@ -198,13 +231,19 @@ private:
                 Painter.reset();
                 return nullptr;
             }
+            ClipSet.reset();
         }
+        const bool ClipChanges = !ClipSet || *ClipSet != C.Clip;
+        if (!Batch.Empty() && (!ForText || ClipChanges || Painter->transform() != T))
+            Batch.Settle(*Painter);
         Painter->setRenderHint(QPainter::Antialiasing, false);
-        Painter->resetTransform();
-        Painter->setClipRegion(C.Clip);
-        Painter->setTransform(T);
-        Painter->setPen(Qt::NoPen);
-        Painter->setBrush(Qt::NoBrush);
+        if (ClipChanges) {
+            Painter->resetTransform();
+            Painter->setClipRegion(C.Clip);
+            ClipSet = C.Clip;
+        }
+        if (Painter->transform() != T)
+            Painter->setTransform(T);
         return Painter.get();
     }
 
@@ -213,10 +252,8 @@ private:
         QPainter* P = Open(C, C.ToDevice);
         if (!P)
             return {};
-        if (Fill)
-            P->setBrush(MakeQBrush(C, C.Brush, C.ToDevice));
-        if (Stroke && C.Pen.PenStyle != PS_NULL)
-            P->setPen(MakeQPen(C));
+        P->setBrush(Fill ? MakeQBrush(C, C.Brush, C.ToDevice) : QBrush(Qt::NoBrush));
+        P->setPen(Stroke && C.Pen.PenStyle != PS_NULL ? MakeQPen(C) : QPen(Qt::NoPen));
         P->drawPath(Path);
         return C.ToDevice.map(Path).boundingRect().toAlignedRect();
     }

@@ -27,6 +27,18 @@
 
 class QPaintDevice;
 class DcBackend;
+struct RealisedFont;
+
+/// A font's measures as measuring and layout use them: the realised font's,
+/// or the fixed ones while SetFixedFontMetrics is on.
+struct FontMeasures {
+    int Ascent = 0;
+    int Descent = 0;
+    int InternalLeading = 0;
+    int ExternalLeading = 0;
+    int AveWidth = 0;
+    int MaxWidth = 0;
+};
 
 enum class GdiKind { Font, Pen, Brush, Bitmap, Region };
 
@@ -41,10 +53,11 @@ struct GdiObject {
     int SelectCount = 0;
     bool DeletePending = false;
 
-    // Font.
+    // Font. The realised font is found on first use; fonts of the same
+    // description share it (with its metrics and the widths measured in
+    // it), also after the object is freed and made again.
     LOGFONT LogFont;
-    std::optional<QFont> QtFont;
-    std::optional<QFontMetrics> Metrics;
+    std::shared_ptr<RealisedFont> Realised;
 
     // Pen. PenStyle is the PS_ style proper (the low 4 bits); geometric
     // pens have a width in logical units, end caps and joins.
@@ -81,17 +94,7 @@ const QFont& QtFontOf(GdiObject& Font);
 const QFontMetrics& MetricsOf(GdiObject& Font);
 /// The Qt font for a request, with the face mapped and the size in pixels.
 QFont MakeQtFont(const LOGFONT& LogFont);
-
-/// A font's measures as measuring and layout use them: the realised font's,
-/// or the fixed ones while SetFixedFontMetrics is on.
-struct FontMeasures {
-    int Ascent = 0;
-    int Descent = 0;
-    int InternalLeading = 0;
-    int ExternalLeading = 0;
-    int AveWidth = 0;
-    int MaxWidth = 0;
-};
+/// The font's measures (see FontMeasures).
 FontMeasures MeasuresOf(GdiObject& Font);
 /// Width of S in the font, logical units (the same rule as MeasuresOf).
 int TextAdvance(GdiObject& Font, const QString& S);

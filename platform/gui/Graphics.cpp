@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
+#include <unordered_map>
 
 // ---- colours --------------------------------------------------------------------
 
@@ -153,34 +155,48 @@ PTypeInfo TypeInfoOf(const TBrushStyle*)
 
 namespace {
 
-std::string FontKey(const LOGFONT& F)
-{
-    std::string Key = F.lfFaceName.Std();
-    for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
-             int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfQuality),
-             int(F.lfPitchAndFamily)}) {
-        Key += '|';
-        Key += std::to_string(V);
+// The parts of a description that tell fonts apart (the precisions do not).
+struct SameFont {
+    bool operator()(const LOGFONT& A, const LOGFONT& B) const
+    {
+        return A.lfHeight == B.lfHeight && A.lfWidth == B.lfWidth && A.lfEscapement == B.lfEscapement
+            && A.lfOrientation == B.lfOrientation && A.lfWeight == B.lfWeight && A.lfItalic == B.lfItalic
+            && A.lfUnderline == B.lfUnderline && A.lfStrikeOut == B.lfStrikeOut && A.lfCharSet == B.lfCharSet
+            && A.lfQuality == B.lfQuality && A.lfPitchAndFamily == B.lfPitchAndFamily
+            && A.lfFaceName.Std() == B.lfFaceName.Std();
     }
-    return Key;
-}
+};
+
+struct FontHash {
+    size_t operator()(const LOGFONT& F) const
+    {
+        size_t H = std::hash<std::string>()(F.lfFaceName.Std());
+        for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
+                 int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfQuality),
+                 int(F.lfPitchAndFamily)})
+            H = H * 1000003u ^ static_cast<size_t>(V);
+        return H;
+    }
+};
 
 struct SharedFont {
     HFONT Handle = nullptr;
     int Refs = 0;
 };
 
+using FontHandles = std::unordered_map<LOGFONT, SharedFont, FontHash, SameFont>;
+
 // Fonts with the same description share one handle, as the class library
 // shares them; the table holds one entry per description in use.
-std::map<std::string, SharedFont>& FontTable()
+FontHandles& FontTable()
 {
-    static std::map<std::string, SharedFont> Table;
+    static FontHandles Table;
     return Table;
 }
 
 HFONT AcquireFont(const LOGFONT& F)
 {
-    SharedFont& S = FontTable()[FontKey(F)];
+    SharedFont& S = FontTable()[F];
     if (!S.Handle)
         S.Handle = CreateFontIndirect(F);
     ++S.Refs;
@@ -194,7 +210,7 @@ void ReleaseFont(HFONT H)
     LOGFONT F;
     GetObject(H, F);
     auto& Table = FontTable();
-    const auto It = Table.find(FontKey(F));
+    const auto It = Table.find(F);
     if (It == Table.end() || It->second.Handle != H)
         return;
     if (--It->second.Refs <= 0) {

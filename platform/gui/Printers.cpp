@@ -327,7 +327,12 @@ HDC TPrinter::DeviceStart(int Index, TPrinterOrientation O, int Copies, const An
 
 bool TPrinter::DeviceNewPage()
 {
-    return FDevice->Job && FDevice->Job->newPage();
+    if (!FDevice->Job)
+        return false;
+    // Text the DC holds back belongs on this page.
+    if (DcBackend* Backend = TargetOf(FDevice->JobDC))
+        Backend->Settle();
+    return FDevice->Job->newPage();
 }
 
 void TPrinter::DeviceEnd(bool Cancel)

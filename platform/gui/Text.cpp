@@ -4,11 +4,20 @@
 #include "platform/gui/DcBackend.h"
 #include "platform/gui/DeviceContexts.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QHash>
+#include <QRawFont>
+#include <QTextLayout>
+#include <QThread>
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 // ---- faces ---------------------------------------------------------------------
 
@@ -122,18 +131,93 @@ QFont MakeQtFont(const LOGFONT& LF)
     return F;
 }
 
+/// A font description realised: the Qt font, its metrics and measures, and
+/// the widths measured in it (bounded: see AdvanceCacheLimit).
+struct RealisedFont {
+    explicit RealisedFont(const LOGFONT& LF) : Font(MakeQtFont(LF)), Metrics(Font) {}
+
+    QFont Font;
+    QFontMetrics Metrics;
+    std::optional<FontMeasures> Measures;
+    QHash<QString, int> Advances;
+    /// Widths of the characters below U+0500 (every CP1251 letter), -1 for
+    /// one not measured yet; others in CharAdvances.
+    std::vector<int> LowAdvances;
+    QHash<char16_t, int> CharAdvances;
+};
+
+namespace {
+
+struct DescriptionHash {
+    size_t operator()(const LOGFONT& F) const
+    {
+        size_t H = std::hash<std::string>()(F.lfFaceName.Std());
+        for (int V : {F.lfHeight, F.lfWidth, F.lfEscapement, F.lfOrientation, F.lfWeight, int(F.lfItalic),
+                 int(F.lfUnderline), int(F.lfStrikeOut), int(F.lfCharSet), int(F.lfOutPrecision),
+                 int(F.lfClipPrecision), int(F.lfQuality), int(F.lfPitchAndFamily)})
+            H = H * 1000003u ^ static_cast<size_t>(V);
+        return H;
+    }
+};
+
+using FontTable = std::unordered_map<LOGFONT, std::shared_ptr<RealisedFont>, DescriptionHash>;
+
+FontTable*& FontTableSlot()
+{
+    static FontTable* Table = nullptr;
+    return Table;
+}
+
+/// Frees the table when the application goes (its fonts are the
+/// application's); a later application starts a new one.
+void ClearFontTable()
+{
+    delete std::exchange(FontTableSlot(), nullptr);
+}
+
+/// Past this many descriptions the table starts again; fonts in use keep
+/// theirs.
+constexpr size_t FontTableLimit = 512;
+
+/// The realised font of a description: shared through the GUI thread's
+/// table, made apart on other threads.
+std::shared_ptr<RealisedFont> Realise(const LOGFONT& LF)
+{
+    const QCoreApplication* App = QCoreApplication::instance();
+    if (!App || QThread::currentThread() != App->thread())
+        return std::make_shared<RealisedFont>(LF);
+    FontTable*& Table = FontTableSlot();
+    if (!Table) {
+        Table = new FontTable;
+        qAddPostRoutine(ClearFontTable);
+    }
+    const auto Found = Table->find(LF);
+    if (Found != Table->end())
+        return Found->second;
+    if (Table->size() >= FontTableLimit)
+        Table->clear();
+    auto Font = std::make_shared<RealisedFont>(LF);
+    Table->emplace(LF, Font);
+    return Font;
+}
+
+RealisedFont& RealisedOf(GdiObject& Font)
+{
+    if (!Font.Realised)
+        Font.Realised = Realise(Font.LogFont);
+    return *Font.Realised;
+}
+
+}  // namespace
+
 const QFont& QtFontOf(GdiObject& Font)
 {
-    if (!Font.QtFont)
-        Font.QtFont = MakeQtFont(Font.LogFont);
-    return *Font.QtFont;
+    return RealisedOf(Font).Font;
 }
 
 const QFontMetrics& MetricsOf(GdiObject& Font)
 {
-    if (!Font.Metrics)
-        Font.Metrics.emplace(QtFontOf(Font));
-    return *Font.Metrics;
+    return RealisedOf(Font).Metrics;
 }
 
 namespace {
@@ -174,6 +258,30 @@ FixedFontMetricsScope::~FixedFontMetricsScope()
     SetFixedFontMetrics(FOld);
 }
 
+namespace {
+
+/// The realised font's measures, whatever SetFixedFontMetrics says.
+const FontMeasures& RealMeasuresOf(GdiObject& Font)
+{
+    RealisedFont& R = RealisedOf(Font);
+    if (!R.Measures) {
+        const QFontMetrics& M = R.Metrics;
+        const int Height = M.ascent() + M.descent();
+        R.Measures = FontMeasures {M.ascent(), M.descent(), std::max(0, Height - R.Font.pixelSize()),
+            std::max(0, M.leading()), M.averageCharWidth(), M.maxWidth()};
+    }
+    return *R.Measures;
+}
+
+/// Characters whose widths a font keeps in a plain table.
+constexpr char16_t LowCharacters = 0x500;
+
+/// Past this many texts a font's table of widths starts again: a screen of
+/// cells or a page of tags measures far fewer distinct texts per font.
+constexpr qsizetype AdvanceCacheLimit = 8192;
+
+}  // namespace
+
 FontMeasures MeasuresOf(GdiObject& Font)
 {
     if (FixedMetricsOn()) {
@@ -181,10 +289,7 @@ FontMeasures MeasuresOf(GdiObject& Font)
         const int Advance = H / 2 + (Font.LogFont.lfWeight >= FW_SEMIBOLD ? 1 : 0);
         return FontMeasures {H, 2, 2, 1, Advance, Advance};
     }
-    const QFontMetrics& M = MetricsOf(Font);
-    const int Height = M.ascent() + M.descent();
-    return FontMeasures {M.ascent(), M.descent(), std::max(0, Height - QtFontOf(Font).pixelSize()),
-        std::max(0, M.leading()), M.averageCharWidth(), M.maxWidth()};
+    return RealMeasuresOf(Font);
 }
 
 int TextAdvance(GdiObject& Font, const QString& S)
@@ -193,14 +298,39 @@ int TextAdvance(GdiObject& Font, const QString& S)
         return 0;
     if (FixedMetricsOn())
         return static_cast<int>(S.size()) * MeasuresOf(Font).AveWidth;
-    return MetricsOf(Font).horizontalAdvance(S);
+    // Measuring shapes the text; layout measures the same words again and
+    // again.
+    RealisedFont& R = RealisedOf(Font);
+    const auto Found = R.Advances.constFind(S);
+    if (Found != R.Advances.constEnd())
+        return *Found;
+    if (R.Advances.size() >= AdvanceCacheLimit)
+        R.Advances.clear();
+    const int Width = R.Metrics.horizontalAdvance(S);
+    R.Advances.insert(S, Width);
+    return Width;
 }
 
 int CharAdvance(GdiObject& Font, QChar C)
 {
     if (FixedMetricsOn())
         return MeasuresOf(Font).AveWidth;
-    return MetricsOf(Font).horizontalAdvance(C);
+    RealisedFont& R = RealisedOf(Font);
+    const char16_t U = C.unicode();
+    if (U < LowCharacters) {
+        if (R.LowAdvances.empty())
+            R.LowAdvances.assign(LowCharacters, -1);
+        int& Width = R.LowAdvances[U];
+        if (Width < 0)
+            Width = R.Metrics.horizontalAdvance(C);
+        return Width;
+    }
+    const auto Found = R.CharAdvances.constFind(U);
+    if (Found != R.CharAdvances.constEnd())
+        return *Found;
+    const int Width = R.Metrics.horizontalAdvance(C);
+    R.CharAdvances.insert(U, Width);
+    return Width;
 }
 
 namespace {
@@ -309,22 +439,359 @@ int TextCallWidth(const DrawContext& C, const TextCall& T)
     return TextWidth(C.Font, T.Text);
 }
 
-QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome)
+namespace {
+
+// ---- shaped text
+//
+// Shaping a text (itemizing, the glyph lookup, advances) costs far more than
+// drawing its glyphs, and a screen of grid cells or a run of printed pages
+// repeats the same few texts and, when they come from a metafile with their
+// advances, the same few characters. So the glyphs of a text in a font are
+// kept and drawn again as glyph runs.
+
+/// A text laid out in one font for one kind of device: its glyph runs, with
+/// positions from the left end of the baseline, as QPainter::drawText places
+/// them. Not Plain when the runs cannot stand for the text (line breaks,
+/// tabs and other control characters): Qt then draws it each time.
+struct ShapedText {
+    std::vector<QGlyphRun> Runs;
+    /// The same glyphs taken apart, for gathering into other runs.
+    std::vector<GlyphRunParts> Parts;
+    bool Plain = true;
+};
+
+/// The texts and characters shaped in one font for devices of one
+/// resolution.
+struct FontShapes {
+    QHash<QString, ShapedText> Texts;
+    QHash<char16_t, ShapedText> Chars;
+};
+
+/// A font as the program realised it (the painter's resolution of it
+/// against the device depends only on the device's resolution) and the
+/// device's dots per inch.
+struct ShapeFont {
+    QFont Font;
+    QSize Dpi;
+
+    bool operator==(const ShapeFont& O) const { return Dpi == O.Dpi && Font == O.Font; }
+};
+
+struct ShapeFontHash {
+    size_t operator()(const ShapeFont& K) const
+    {
+        return qHash(K.Font, size_t(K.Dpi.width()) * 4099u + size_t(K.Dpi.height()));
+    }
+};
+
+/// Past this many texts a font's shapes start again: enough for every text
+/// of a few screens or pages, small next to the memory a page takes. The
+/// fonts are bounded likewise.
+constexpr qsizetype ShapeCacheLimit = 16384;
+constexpr size_t ShapeFontLimit = 256;
+
+/// The shapes by font, and the font asked for last (text comes in runs of
+/// one font).
+struct ShapeCache {
+    std::unordered_map<ShapeFont, FontShapes, ShapeFontHash> Fonts;
+    std::optional<ShapeFont> LastFont;
+    FontShapes* Last = nullptr;
+};
+
+ShapeCache*& ShapeCacheSlot()
 {
+    static ShapeCache* Cache = nullptr;
+    return Cache;
+}
+
+/// Frees the cache when the application goes, since its glyph runs hold
+/// the application's fonts; a later application starts a new one.
+void ClearShapeCache()
+{
+    delete std::exchange(ShapeCacheSlot(), nullptr);
+}
+
+/// The GUI thread's shapes of Font on Device; null on other threads and
+/// without an application.
+FontShapes* ShapesOf(const QFont& Font, QPaintDevice* Device)
+{
+    const QCoreApplication* App = QCoreApplication::instance();
+    if (!App || QThread::currentThread() != App->thread())
+        return nullptr;
+    ShapeCache*& Cache = ShapeCacheSlot();
+    if (!Cache) {
+        Cache = new ShapeCache;
+        qAddPostRoutine(ClearShapeCache);
+    }
+    ShapeFont Key {Font, Device ? QSize(Device->logicalDpiX(), Device->logicalDpiY()) : QSize()};
+    if (Cache->Last && *Cache->LastFont == Key)
+        return Cache->Last;
+    auto Found = Cache->Fonts.find(Key);
+    if (Found == Cache->Fonts.end()) {
+        if (Cache->Fonts.size() >= ShapeFontLimit)
+            Cache->Fonts.clear();
+        Found = Cache->Fonts.emplace(Key, FontShapes()).first;
+    }
+    Cache->LastFont = std::move(Key);
+    Cache->Last = &Found->second;
+    return Cache->Last;
+}
+
+bool HasControlCharacters(const QString& S)
+{
+    for (QChar C : S) {
+        const char16_t U = C.unicode();
+        if (U < 0x20 || U == 0x7F || U == QChar::LineSeparator || U == QChar::ParagraphSeparator
+            || U == QChar::ObjectReplacementCharacter)
+            return true;
+    }
+    return false;
+}
+
+ShapedText Shape(const QFont& Font, const QString& Text, QPaintDevice* Device)
+{
+    ShapedText Result;
+    if (HasControlCharacters(Text)) {
+        Result.Plain = false;
+        return Result;
+    }
+    QTextLayout Layout(Text, Font, Device);
+    Layout.beginLayout();
+    QTextLine Line = Layout.createLine();
+    if (Line.isValid())
+        Line.setNumColumns(static_cast<int>(Text.size()));
+    Layout.endLayout();
+    if (!Line.isValid() || Layout.lineCount() != 1 || Line.textLength() != Text.size()) {
+        Result.Plain = false;
+        return Result;
+    }
+    const QPointF Base(Line.x(), Line.y() + Line.ascent());
+    for (QGlyphRun& Run : Line.glyphRuns()) {
+        QList<QPointF> Positions = Run.positions();
+        for (QPointF& At : Positions)
+            At -= Base;
+        Run.setPositions(Positions);
+        Result.Parts.push_back(GlyphRunParts {Run.rawFont(), Run.glyphIndexes(), Positions});
+        Result.Runs.push_back(std::move(Run));
+    }
+    return Result;
+}
+
+/// Text shaped in Font on Device, kept in Shapes (null: not kept). The
+/// reference lives until the next call.
+const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& Text, QPaintDevice* Device)
+{
+    if (!Shapes) {
+        thread_local ShapedText Uncached;
+        Uncached = Shape(Font, Text, Device);
+        return Uncached;
+    }
+    const auto Found = Shapes->Texts.constFind(Text);
+    if (Found != Shapes->Texts.constEnd())
+        return *Found;
+    if (Shapes->Texts.size() >= ShapeCacheLimit)
+        Shapes->Texts.clear();
+    return *Shapes->Texts.insert(Text, Shape(Font, Text, Device));
+}
+
+/// One character shaped alone, as Shaped.
+const ShapedText& ShapedChar(FontShapes* Shapes, const QFont& Font, QChar C, QPaintDevice* Device)
+{
+    if (!Shapes)
+        return Shaped(nullptr, Font, QString(C), Device);
+    const auto Found = Shapes->Chars.constFind(C.unicode());
+    if (Found != Shapes->Chars.constEnd())
+        return *Found;
+    return *Shapes->Chars.insert(C.unicode(), Shape(Font, QString(C), Device));
+}
+
+/// Adds the glyphs of Text shifted by Offset, joining the last run when it
+/// has the same raw font; Room is the glyphs a new run makes room for.
+void AppendGlyphs(std::vector<GlyphRunParts>& Runs, const ShapedText& Text, QPointF Offset, qsizetype Room)
+{
+    for (const GlyphRunParts& Part : Text.Parts) {
+        if (Runs.empty() || !(Runs.back().Font == Part.Font)) {
+            Runs.push_back(GlyphRunParts {Part.Font, {}, {}});
+            Runs.back().Glyphs.reserve(Room);
+            Runs.back().Positions.reserve(Room);
+        }
+        GlyphRunParts& Last = Runs.back();
+        Last.Glyphs.append(Part.Glyphs);
+        for (const QPointF& At : Part.Positions)
+            Last.Positions.append(At + Offset);
+    }
+}
+
+/// Draws T the way Qt's drawText does, character by character when T has
+/// advances, with the painter's transform set to ToGlyphs.
+void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs, QPoint Origin)
+{
+    P.setTransform(ToGlyphs);
+    P.setFont(Font);
+    if (T.Dx.empty()) {
+        P.drawText(Origin, T.Text);
+        return;
+    }
+    int X = Origin.x();
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        P.drawText(QPoint(X, Origin.y()), QString(T.Text[I]));
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+}
+
+/// Where glyph space's point Origin lies in the space of Current, when
+/// Current differs from ToGlyphs by a translation only.
+std::optional<QPointF> OriginUnder(const QTransform& Current, const QTransform& ToGlyphs, QPoint Origin)
+{
+    if (Current.type() > QTransform::TxRotate || Current.m11() != ToGlyphs.m11() || Current.m12() != ToGlyphs.m12()
+        || Current.m21() != ToGlyphs.m21() || Current.m22() != ToGlyphs.m22())
+        return std::nullopt;
+    bool Invertible = false;
+    const QTransform Linear(Current.m11(), Current.m12(), Current.m21(), Current.m22(), 0, 0);
+    const QTransform Back = Linear.inverted(&Invertible);
+    if (!Invertible)
+        return std::nullopt;
+    const QPointF Shift(ToGlyphs.dx() - Current.dx(), ToGlyphs.dy() - Current.dy());
+    return QPointF(Origin) + Back.map(Shift);
+}
+
+/// Where glyph space's point Origin lies in the space of the painter's
+/// transform, when that transform differs from ToGlyphs by a translation
+/// only: a change of transform costs more than the text on some devices
+/// (each one restates the graphics state in a PDF). Otherwise the painter
+/// takes ToGlyphs and Origin stays.
+QPointF GlyphOrigin(QPainter& P, const QTransform& ToGlyphs, QPoint Origin)
+{
+    if (const std::optional<QPointF> At = OriginUnder(P.transform(), ToGlyphs, Origin))
+        return *At;
+    P.setTransform(ToGlyphs);
+    return Origin;
+}
+
+/// Draws the glyphs of T with the baseline's left end at glyph space's
+/// Origin, ToGlyphs mapping glyph space to the device: the text as one
+/// shaped whole, or each character at its own advance when T has advances.
+void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs, QPoint Origin)
+{
+    // Qt places the underline of a glyph run wrongly under a transform, so
+    // decorated text keeps Qt's own text drawing.
+    if (Font.underline() || Font.strikeOut() || Font.overline()) {
+        DrawUnshaped(P, Font, T, ToGlyphs, Origin);
+        return;
+    }
+    QPaintDevice* Device = P.device();
+    FontShapes* Shapes = ShapesOf(Font, Device);
+    if (T.Dx.empty()) {
+        const ShapedText& S = Shaped(Shapes, Font, T.Text, Device);
+        if (!S.Plain) {
+            DrawUnshaped(P, Font, T, ToGlyphs, Origin);
+            return;
+        }
+        const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
+        for (const QGlyphRun& Run : S.Runs)
+            P.drawGlyphRun(At, Run);
+        return;
+    }
+    std::vector<GlyphRunParts> Pending;
+    std::vector<std::pair<QPoint, QString>> Unshaped;
+    int X = 0;
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        const ShapedText& S = ShapedChar(Shapes, Font, T.Text[I], Device);
+        if (S.Plain)
+            AppendGlyphs(Pending, S, QPointF(X, 0), T.Text.size() - I);
+        else
+            Unshaped.emplace_back(QPoint(Origin.x() + X, Origin.y()), QString(T.Text[I]));
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+    const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
+    for (GlyphRunParts& Run : Pending) {
+        QGlyphRun Glyphs;
+        Glyphs.setRawFont(Run.Font);
+        Glyphs.setGlyphIndexes(Run.Glyphs);
+        Glyphs.setPositions(Run.Positions);
+        P.drawGlyphRun(At, Glyphs);
+    }
+    if (Unshaped.empty())
+        return;
+    P.setTransform(ToGlyphs);
+    P.setFont(Font);
+    for (const auto& [Where, C] : Unshaped)
+        P.drawText(Where, C);
+}
+
+/// Adds the glyphs of T to Batch, the baseline's left end at glyph space's
+/// Origin; false (Batch untouched) for text that Qt draws itself or that
+/// needs another transform than the painter's.
+bool AddToBatch(QPainter& P, GlyphBatch& Batch, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs,
+    QPoint Origin, const QColor& Color)
+{
+    if (Font.underline() || Font.strikeOut() || Font.overline())
+        return false;
+    const std::optional<QPointF> At = OriginUnder(P.transform(), ToGlyphs, Origin);
+    if (!At)
+        return false;
+    QPaintDevice* Device = P.device();
+    FontShapes* Shapes = ShapesOf(Font, Device);
+    // Check before adding: a text is drawn whole or not at all.
+    if (T.Dx.empty() ? !Shaped(Shapes, Font, T.Text, Device).Plain
+                     : std::any_of(T.Text.begin(), T.Text.end(),
+                           [&](QChar C) { return !ShapedChar(Shapes, Font, C, Device).Plain; }))
+        return false;
+    if (!Batch.Empty() && (Batch.Transform != P.transform() || Batch.Color != Color))
+        Batch.Settle(P);
+    Batch.Transform = P.transform();
+    Batch.Color = Color;
+    if (T.Dx.empty()) {
+        AppendGlyphs(Batch.Runs, Shaped(Shapes, Font, T.Text, Device), *At, T.Text.size());
+        return true;
+    }
+    int X = 0;
+    for (qsizetype I = 0; I < T.Text.size(); ++I) {
+        AppendGlyphs(Batch.Runs, ShapedChar(Shapes, Font, T.Text[I], Device), *At + QPointF(X, 0),
+            T.Text.size() - I);
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+    return true;
+}
+
+}  // namespace
+
+void GlyphBatch::Settle(QPainter& P)
+{
+    if (Runs.empty())
+        return;
+    const QTransform Current = P.transform();
+    if (Current != Transform)
+        P.setTransform(Transform);
+    P.setPen(Color);
+    for (GlyphRunParts& Part : Runs) {
+        QGlyphRun Run;
+        Run.setRawFont(Part.Font);
+        Run.setGlyphIndexes(Part.Glyphs);
+        Run.setPositions(Part.Positions);
+        P.drawGlyphRun(QPointF(), Run);
+    }
+    Runs.clear();
+    if (Current != Transform)
+        P.setTransform(Current);
+}
+
+QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool Monochrome, GlyphBatch* Batch)
+{
+    const bool Batching = Batch && !(T.Rect && (T.Options & (ETO_OPAQUE | ETO_CLIPPED))) && C.S.BkMode != OPAQUE
+        && !Monochrome;
+    if (Batch && !Batching)
+        Batch->Settle(P);
     GdiObject& F = C.Font;
-    const QFontMetrics& M = MetricsOf(F);
-    P.save();
+    const FontMeasures& M = RealMeasuresOf(F);
     QRect Changed;
     if (T.Rect && (T.Options & ETO_OPAQUE)) {
         P.setTransform(C.ToDevice);
         P.fillRect(*T.Rect, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
         Changed = C.ToDevice.mapRect(*T.Rect);
-        P.resetTransform();
     }
-    if (T.Text.isEmpty()) {
-        P.restore();
+    if (T.Text.isEmpty())
         return Changed;
-    }
     if (T.Rect && (T.Options & ETO_CLIPPED)) {
         P.setTransform(C.ToDevice);
         P.setClipRect(*T.Rect, P.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
@@ -338,9 +805,9 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         const QTransform& W = C.S.World;
         Glyphs = QTransform(W.m11(), W.m12(), W.m21(), W.m22(), 0, 0) * Glyphs;
     }
-    P.setTransform(Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y()));
+    QTransform ToGlyphs = Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y());
     if (F.LogFont.lfEscapement != 0)
-        P.rotate(-F.LogFont.lfEscapement / 10.0);
+        ToGlyphs = QTransform().rotate(-F.LogFont.lfEscapement / 10.0) * ToGlyphs;
     const int Width = TextCallWidth(C, T);
     const UINT Align = C.S.TextAlign;
     int Left = 0;
@@ -350,29 +817,29 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         Left = -Width;
     int Top = 0;
     if ((Align & TA_BASELINE) == TA_BASELINE)
-        Top = -M.ascent();
+        Top = -M.Ascent;
     else if (Align & TA_BOTTOM)
-        Top = -(M.ascent() + M.descent());
-    QFont Font = QtFontOf(F);
-    if (Monochrome)
-        Font.setStyleStrategy(QFont::NoAntialias);
-    P.setFont(Font);
-    const QRect Cell(Left, Top, Width, M.ascent() + M.descent());
-    if (C.S.BkMode == OPAQUE)
+        Top = -(M.Ascent + M.Descent);
+    const QRect Cell(Left, Top, Width, M.Ascent + M.Descent);
+    if (C.S.BkMode == OPAQUE) {
+        P.setTransform(ToGlyphs);
         P.fillRect(Cell, QColor::fromRgb(SurfaceRgb(Monochrome, C.S.BkColor)));
-    P.setPen(QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor)));
-    if (!T.Dx.empty()) {
-        int X = Left;
-        for (qsizetype I = 0; I < T.Text.size(); ++I) {
-            P.drawText(QPoint(X, Top + M.ascent()), QString(T.Text[I]));
-            X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
-        }
-    } else {
-        P.drawText(QPoint(Left, Top + M.ascent()), T.Text);
     }
-    Changed |= P.transform().mapRect(Cell);
-    P.restore();
-    return Changed;
+    const QColor Ink = QColor::fromRgb(SurfaceRgb(Monochrome, C.S.TextColor));
+    if (Batching) {
+        if (AddToBatch(P, *Batch, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.Ascent), Ink))
+            return Changed | ToGlyphs.mapRect(Cell);
+        Batch->Settle(P);
+    }
+    P.setPen(Ink);
+    if (Monochrome) {
+        QFont Font = QtFontOf(F);
+        Font.setStyleStrategy(QFont::NoAntialias);
+        DrawGlyphs(P, Font, T, ToGlyphs, QPoint(Left, Top + M.Ascent));
+    } else {
+        DrawGlyphs(P, QtFontOf(F), T, ToGlyphs, QPoint(Left, Top + M.Ascent));
+    }
+    return Changed | ToGlyphs.mapRect(Cell);
 }
 
 namespace {

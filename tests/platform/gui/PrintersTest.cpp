@@ -204,6 +204,43 @@ TEST(Printers, JobToPdfFile)
         RunCommand("pdftoppm -r 40 -png '" + Path + "' '" + std::string(Keep) + "/printer-job'");
 }
 
+// A printer may hold text back to draw it with the texts after it; what is
+// drawn after the text still covers it, and a page's text stays on its
+// page.
+TEST(Printers, TextKeepsItsPlaceAmongTheDrawing)
+{
+    if (RunCommand("command -v pdftoppm").empty())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    TempDir Dir;
+    TPrinter P;
+    P.SetOutputFileName(Dir.File("cover.pdf"));
+    P.BeginDoc();
+    TCanvas* C = P.Canvas();
+    C->Font()->SetName("Arial");
+    C->Font()->SetHeight(-400);  // device pixels: two thirds of an inch
+    C->Brush()->SetStyle(bsClear);
+    C->TextOut(600, 600, "WWWW");
+    C->TextOut(600, 1800, "WWWW");
+    // White over the first text, after both texts.
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(clWhite);
+    C->FillRect(Rect(500, 500, 4000, 1500));
+    P.EndDoc();
+    RunCommand("pdftoppm -r 20 -png '" + Dir.File("cover.pdf").ToUtf8() + "' '" + (Dir.Path() / "cover").string() + "'");
+    TBitmap Page;
+    Page.LoadFromBytes(ReadBytes(Dir.Path() / "cover-1.png"));
+    // 600 device pixels are 20 rendered pixels; count dark pixels by band.
+    const auto Dark = [&](int Top, int Bottom) {
+        int N = 0;
+        for (int Y = Top; Y < Bottom; ++Y)
+            for (int X = 0; X < Page.Width(); ++X)
+                N += (Page.Canvas()->Pixels(X, Y) & 0xFF) < 128;
+        return N;
+    };
+    EXPECT_EQ(Dark(17, 50), 0);   // covered
+    EXPECT_GT(Dark(57, 90), 20);  // left standing
+}
+
 TEST(Printers, AbortedPdfJobLeavesNoFile)
 {
     TempDir Dir;

@@ -304,6 +304,94 @@ TEST_F(DrawTextTest, ExtTextOutAIsExtTextOut)
     EXPECT_GT(Inked, 20);
 }
 
+// Drawing keeps the glyphs of texts it has laid out and draws them again;
+// what it keeps must follow the font, the advances and the escapement, not
+// only the text.
+TEST_F(DrawTextTest, RepeatedTextFollowsItsFontAdvancesAndEscapement)
+{
+    const AnsiString Text = "Цена 123"_a;
+    struct FontCase {
+        const char* Name;
+        int Height;
+        int Weight;
+        bool Underline;
+    };
+    const FontCase Fonts[] = {
+        {"regular", -13, FW_NORMAL, false},
+        {"bold", -13, FW_BOLD, false},   // same size, wider glyphs
+        {"large", -24, FW_NORMAL, false},  // same face, other size
+        {"underlined", -13, FW_NORMAL, true},  // the bar is part of the text
+        {"regular again", -13, FW_NORMAL, false},
+    };
+    SetBkMode(DC, TRANSPARENT);
+    for (const FontCase& F : Fonts) {
+        SCOPED_TRACE(F.Name);
+        Canvas->Brush()->SetStyle(bsSolid);
+        Canvas->FillRect(Rect(0, 0, 300, 120));
+        LOGFONT LF;
+        LF.lfHeight = F.Height;
+        LF.lfWeight = F.Weight;
+        LF.lfUnderline = F.Underline;
+        LF.lfFaceName = "Arial";
+        HGDIOBJ Old = SelectObject(DC, CreateFontIndirect(LF));
+        TSize Extent;
+        GetTextExtentPoint32(DC, Text.c_str(), Text.Length(), Extent);
+        ExtTextOut(DC, 10, 10, 0, nullptr, Text.c_str(), Text.Length());
+        const auto [L, R] = InkColumns();
+        EXPECT_NEAR(R - L + 1, Extent.cx, 3);
+        // An underline is one row of ink across the whole text.
+        int Longest = 0;
+        for (int Y = 10; Y < 10 + Extent.cy + 2; ++Y) {
+            int Run = 0;
+            for (int X = 10; X < 10 + Extent.cx; ++X)
+                Run = Canvas->Pixels(X, Y) != clWhite ? Run + 1 : 0, Longest = std::max(Longest, Run);
+        }
+        if (F.Underline)
+            EXPECT_GE(Longest, Extent.cx - 1);
+        else
+            EXPECT_LT(Longest, Extent.cx / 2);
+        DeleteObject(SelectObject(DC, Old));
+    }
+
+    // The same characters at advances of their own: each stands alone at its
+    // place, however the text was drawn before.
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->FillRect(Rect(0, 0, 300, 120));
+    ExtTextOut(DC, 10, 10, 0, nullptr, "HHH", 3);
+    Canvas->FillRect(Rect(0, 0, 300, 120));
+    const int Dx[] = {40, 40, 40};
+    ExtTextOut(DC, 10, 10, 0, nullptr, "HHH", 3, Dx);
+    for (int I = 0; I < 3; ++I) {
+        SCOPED_TRACE(I);
+        const int X = 10 + 40 * I;
+        EXPECT_GE(InkColumns(0, 40).first, 0);
+        bool Glyph = false, Gap = false;
+        for (int Y = 10; Y < 30; ++Y) {
+            for (int C = X; C < X + 12; ++C)
+                Glyph |= Canvas->Pixels(C, Y) != clWhite;
+            for (int C = X + 14; C < X + 40; ++C)
+                Gap |= Canvas->Pixels(C, Y) != clWhite;
+        }
+        EXPECT_TRUE(Glyph);
+        EXPECT_FALSE(Gap);
+    }
+
+    // Turned a quarter to the left, the text runs upwards from its point.
+    Canvas->FillRect(Rect(0, 0, 300, 120));
+    LOGFONT Up;
+    Up.lfHeight = -13;
+    Up.lfEscapement = 900;
+    Up.lfFaceName = "Arial";
+    HGDIOBJ Old = SelectObject(DC, CreateFontIndirect(Up));
+    ExtTextOut(DC, 20, 110, 0, nullptr, Text.c_str(), Text.Length());
+    DeleteObject(SelectObject(DC, Old));
+    const auto [Left, Right] = InkColumns();
+    const auto [Top, Bottom] = InkRows();
+    EXPECT_LT(Right - Left, 20);
+    EXPECT_GT(Bottom - Top, 40);
+    EXPECT_LE(Bottom, 110);
+}
+
 TEST(Fonts, FacesMapToInstalledFamilies)
 {
     struct {
