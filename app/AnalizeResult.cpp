@@ -111,30 +111,36 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
     const double Magnitude = std::fabs(V);
     if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
         return false;
-    // Whole numbers (quantities, row numbers) are the most common: the first
-    // step of the walk below takes them, without its arithmetic.
+    // Whole numbers (quantities, row numbers) are the most common: they are
+    // taken without the scaling below.
     const auto Whole = static_cast<Int64>(V);
     if (double(Whole) == V) {
         Units = Whole;
         Decimals = 0;
         return true;
     }
-    double Scale = 1;
-    for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
-        // Rounded by conversion, which is quick; the way ties go does not
-        // matter, as a tie is never within a step of either neighbour.
-        const double X = V * Scale;
-        const Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
-        // Far from a whole number (beyond what rounding of the product
-        // can explain): too few decimals, no division needed.
-        if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
-            continue;
-        const double Nearest = double(Scaled) / Scale;
-        if (Nearest == V
-            || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
-            Units = Scaled;
-            return true;
-        }
+    // The decimal is found at four decimals in one step: a value next to a
+    // decimal of fewer decimals lands on the same whole number of
+    // ten-thousandths, whose trailing zeros give the fewest decimals. The
+    // product is rounded by conversion, which is quick; the way ties go does
+    // not matter, as a tie is never within a step of either neighbour.
+    const double X = V * 10000;
+    Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
+    // Far from a whole number of ten-thousandths (beyond what rounding of
+    // the product can explain): more decimals than four.
+    if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
+        return false;
+    static constexpr double Scales[] = {1, 10, 100, 1000, 10000};
+    Decimals = 4;
+    while (Decimals > 0 && Scaled % 10 == 0) {
+        Scaled /= 10;
+        --Decimals;
+    }
+    const double Nearest = double(Scaled) / Scales[Decimals];
+    if (Nearest == V
+        || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
+        Units = Scaled;
+        return true;
     }
     return false;
 }

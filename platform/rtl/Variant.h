@@ -35,6 +35,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using TVarType = Word;
@@ -86,6 +87,8 @@ public:
     /// A date (varDate); TDate and TTime too.
     Variant(TDateTime V);
     Variant(const AnsiString& V);
+    /// Takes the text over without copying it.
+    Variant(AnsiString&& V) noexcept : FType(varString), FString(std::move(V)) {}
     Variant(const char* V);
     /// No pointer becomes a Boolean by accident.
     Variant(const void*) = delete;

@@ -196,7 +196,7 @@ Variant ExcelWorksheet::CellValue(const WorkbookCell* Cell) const
         }
         return Variant(Cell->Number);
     case CellKind::Text:
-        return Variant(FBook.Text(*Cell));
+        return Variant(AnsiString(FBook.Text(*Cell)));
     case CellKind::Boolean:
         return Variant(Cell->Code != 0);
     case CellKind::Error:
