@@ -17,6 +17,8 @@
 #include <array>
 #include <cmath>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -354,6 +356,94 @@ void TAnResItem::SetValueText(const AnsiString& Text)
     // Whole rows and columns only; a number beyond them counts as none.
     const Int64 Whole = Number.Raw() / Currency::Scale;
     Index = (Whole > INT32_MAX / 2 || Whole < INT32_MIN / 2) ? -1 : Integer(Whole) - Offset;
+}
+
+// ---- TStatAnalizeItem ----------------------------------------------------------
+
+namespace {
+
+/// Storage of analysis items: blocks of slots, taken in turn, a freed slot
+/// kept for the next item. When no item is left the blocks are freed.
+class StatItemPool {
+public:
+    void* Take()
+    {
+        const std::lock_guard<std::mutex> Lock(FLock);
+        void* Item;
+        if (FFree) {
+            Item = FFree;
+            FFree = FFree->Next;
+        } else {
+            if (FUsed == FBlockSize) {
+                // Small analyses stay small; large ones take blocks of 1024,
+                // so that the last block leaves little unused.
+                const size_t Size = FBlocks.empty() ? 64 : std::min<size_t>(FBlockSize * 2, 1024);
+                FBlocks.push_back(std::make_unique_for_overwrite<Slot[]>(Size));
+                FBlockSize = Size;
+                FUsed = 0;
+            }
+            Item = &FBlocks.back()[FUsed++];
+        }
+        ++FLive;
+        return Item;
+    }
+
+    void Give(void* Item) noexcept
+    {
+        const std::lock_guard<std::mutex> Lock(FLock);
+        if (--FLive == 0) {
+            FBlocks.clear();
+            FFree = nullptr;
+            FBlockSize = 0;
+            FUsed = 0;
+            return;
+        }
+        auto* Freed = static_cast<Slot*>(Item);
+        Freed->Next = FFree;
+        FFree = Freed;
+    }
+
+private:
+    union Slot {
+        Slot* Next;
+        alignas(TStatAnalizeItem) unsigned char Bytes[sizeof(TStatAnalizeItem)];
+    };
+
+    std::mutex FLock;
+    std::vector<std::unique_ptr<Slot[]>> FBlocks;
+    Slot* FFree = nullptr;
+    size_t FBlockSize = 0;
+    size_t FUsed = 0;
+    size_t FLive = 0;
+};
+
+StatItemPool& StatItems()
+{
+    // Never destroyed: an item freed during the program's exit still finds
+    // its pool.
+    static StatItemPool& Pool = *new StatItemPool;
+    return Pool;
+}
+
+}  // namespace
+
+void* TStatAnalizeItem::operator new(size_t Size)
+{
+    // A descendant of another size takes the heap's way.
+    if (Size != sizeof(TStatAnalizeItem))
+        return ::operator new(Size);
+    return StatItems().Take();
+}
+
+void TStatAnalizeItem::operator delete(void* P, size_t Size) noexcept
+{
+    if (!P)
+        return;
+    if (Size != sizeof(TStatAnalizeItem)) {
+        ::operator delete(P);
+        return;
+    }
+    StatItems().Give(P);
 }
 
 // ---- TStatAnalize --------------------------------------------------------------

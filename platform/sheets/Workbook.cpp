@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <unordered_map>
 
 using namespace workbook_detail;
@@ -791,11 +792,13 @@ Workbook Workbook::LoadFromFile(const AnsiString& FileName)
     std::ifstream In(Path, std::ios::binary);
     if (Error || !In)
         RaiseNotFound(FileName);
-    std::string Bytes(static_cast<size_t>(Size), '\0');
-    In.read(Bytes.data(), static_cast<std::streamsize>(Size));
+    // Read over without being cleared first: the buffer is as large as the
+    // file and is read whole.
+    const auto Bytes = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Size));
+    In.read(Bytes.get(), static_cast<std::streamsize>(Size));
     // A file that shrank while read is short of its own size: damaged.
-    Bytes.resize(static_cast<size_t>(In.gcount()));
-    return LoadFromBytes(Bytes, FileName);
+    return LoadFromBytes(std::string_view(Bytes.get(), static_cast<size_t>(In.gcount())),
+                         FileName);
 }
 
 Workbook Workbook::LoadFromBytes(std::string_view Bytes, const AnsiString& Name)
