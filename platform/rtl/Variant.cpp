@@ -527,6 +527,28 @@ Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType)
     return Result;
 }
 
+Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                       std::vector<Variant>&& Items)
+{
+    // The same limits as the bounds VarArrayCreate takes: no high bound
+    // past the integers, no more elements than the largest sheet has.
+    if (Rows < 0 || Columns < 0 || Int64(RowLow) + Rows - 1 > std::numeric_limits<int>::max()
+        || Int64(ColLow) + Columns - 1 > std::numeric_limits<int>::max()
+        || Int64(Rows) * Columns > MaxArrayElements || Items.size() != size_t(Rows) * size_t(Columns))
+        throw EVariantArrayCreateError(SVarArrayCreate);
+    auto Data = std::make_unique<Variant::ArrayData>();
+    Data->Dims = 2;
+    Data->Low[0] = RowLow;
+    Data->Low[1] = ColLow;
+    Data->Count[0] = Rows;
+    Data->Count[1] = Columns;
+    Data->Items = std::move(Items);
+    Variant Result;
+    Result.FType = varArray | varVariant;
+    Result.FArray = std::move(Data);
+    return Result;
+}
+
 int VarArrayDimCount(const Variant& V)
 {
     return V.FArray ? V.FArray->Dims : 0;

@@ -173,6 +173,8 @@ public:
 private:
     friend Variant VarAsType(const Variant& V, TVarType VarType);
     friend Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType);
+    friend Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                                  std::vector<Variant>&& Items);
     friend int VarArrayDimCount(const Variant& V);
     friend int VarArrayLowBound(const Variant& V, int Dim);
     friend int VarArrayHighBound(const Variant& V, int Dim);
@@ -298,6 +300,14 @@ inline const Variant* Variant::Item2D(int I, int J) const
 /// third dimension, a high bound below low bound - 1, or more elements than
 /// the largest worksheet has cells (65536 x 256).
 [[nodiscard]] Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType);
+/// A two-dimensional array as VarArrayCreate({RowLow, RowLow + Rows - 1,
+/// ColLow, ColLow + Columns - 1}, varVariant) makes it, whose elements are
+/// Items, row by row, taken over without a copy: a table built in one pass
+/// needs no Empty elements first. Raises EVariantArrayCreateError as
+/// VarArrayCreate does, and when Items holds other than Rows x Columns
+/// values (Items is then left as it was).
+[[nodiscard]] Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                                     std::vector<Variant>&& Items);
 /// 0 when V is not an array.
 [[nodiscard]] int VarArrayDimCount(const Variant& V);
 /// Bounds of dimension Dim (1-based); raise EVariantInvalidArgError
