@@ -71,7 +71,8 @@ private:
     /// GroupCodes upper-cased, made from the list FUpperCodesOf points to;
     /// null when they must be made anew.
     mutable std::vector<AnsiString> FUpperCodes;
-    /// The first bytes of FUpperCodes.
+    /// The bytes that start a word of a code: each non-separator byte
+    /// whose upper case is a first byte of FUpperCodes.
     mutable std::array<bool, 256> FCodeStarts{};
     mutable const TStringList* FUpperCodesOf = nullptr;
 };

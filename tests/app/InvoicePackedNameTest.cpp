@@ -80,6 +80,9 @@ const ParseCase ParseCases[] = {
     {PackedNone, "мбт пылесос", "пылесос", ""},              // any case
     {PackedNone, "Пылесос МБТпр/ВСТ", "Пылесос ВСТ", ""},    // one code at most
     {PackedInBrackets, "Утюг (МБТ ВСТ)", "Утюг", "ВСТ"},     // in the type too
+    {PackedNone, "Плита;КБТ", "Плита", ""},                  // last word, after a separator
+    {PackedNone, "ВСТроенный ВСТ", "ВСТроенный", ""},        // a longer word is no code
+    {PackedNone, "AМБТ Утюг", "AМБТ Утюг", ""},              // nor one glued to a word
 };
 
 TEST(InvoicePackedName, ParseSplitsByMode)
