@@ -520,7 +520,7 @@ WorkbookCell& BiffReader::AddCell(WorkbookSheet& Sheet, const char* Data, uint32
     std::vector<WorkbookCell>& Cells = Sheet.Cells;
     WorkbookCell New;
     New.Row = static_cast<uint32_t>(U16(Data)) + 1;
-    New.Col = Col + 1;
+    New.Col = static_cast<uint16_t>(Col + 1);
     const uint32_t Key = CellKey(New);
     // Cells come in reading order in a sound file: appended. A position
     // written again (a file may repeat a record millions of times) is
@@ -776,8 +776,8 @@ bool WorkbookSheet::UsedBounds(uint32_t& FirstRow, uint32_t& FirstCol, uint32_t&
     FirstCol = MaxCols;
     LastCol = 1;
     for (const WorkbookCell& C : Cells) {
-        FirstCol = std::min(FirstCol, C.Col);
-        LastCol = std::max(LastCol, C.Col);
+        FirstCol = std::min(FirstCol, uint32_t(C.Col));
+        LastCol = std::max(LastCol, uint32_t(C.Col));
     }
     return true;
 }

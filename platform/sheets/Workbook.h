@@ -41,21 +41,27 @@ enum class NumberKind : uint8_t {
     Currency,  ///< a money format
 };
 
-/// One cell. Row and Col are 1-based sheet coordinates (A1 is 1, 1).
+/// One cell. Row and Col are 1-based sheet coordinates (A1 is 1, 1). A
+/// sheet holds a cell per used position, so a cell is kept in 16 bytes: its
+/// value is one of Number, Text and Code, by Kind.
 struct WorkbookCell {
     uint32_t Row = 0;
-    uint32_t Col = 0;
+    uint16_t Col = 0;
     CellKind Kind = CellKind::Blank;
     NumberKind Format = NumberKind::Plain;  ///< meaningful for Number only
-    /// Boolean: 0 or 1. Error: the file's error code (0x07 #DIV/0!,
-    /// 0x2A #N/A ...).
-    uint8_t Code = 0;
-    /// Text: the number of the cell's text in the workbook (Workbook::Text).
-    uint32_t Text = 0;
-    /// Number: the value; for NumberKind::Date days since 1899-12-30
-    /// whatever the workbook's date mode.
-    double Number = 0;
+    union {
+        /// Number: the value; for NumberKind::Date days since 1899-12-30
+        /// whatever the workbook's date mode.
+        double Number = 0;
+        /// Text: the number of the cell's text in the workbook
+        /// (Workbook::Text).
+        uint32_t Text;
+        /// Boolean: 0 or 1. Error: the file's error code (0x07 #DIV/0!,
+        /// 0x2A #N/A ...).
+        uint8_t Code;
+    };
 };
+static_assert(sizeof(WorkbookCell) == 16, "a cell is kept small");
 
 /// One sheet: its name and its cells sorted by row, then column, one cell
 /// per position.
