@@ -594,6 +594,13 @@ void TAnalizeResult::PrepareKeywords()
             }
 }
 
+namespace {
+
+std::string_view CellValueView(const Variant& Cell, AnsiString& Scratch, char& Letter,
+                               bool NumberText);
+
+}  // namespace
+
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
 {
     AnsiString Scratch;
@@ -609,9 +616,19 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
     Letter = '-';
     if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
         return {};
+    return CellValueView(Table.GetElement(RowLow + Row, ColLow + Col), Scratch, Letter,
+                         NumberText);
+}
+
+namespace {
+
+/// CellView of a cell value.
+std::string_view CellValueView(const Variant& Cell, AnsiString& Scratch, char& Letter,
+                               bool NumberText)
+{
+    Letter = '-';
     // The text GetTableCellText gives: '' for anything but strings and
     // numbers, trimmed.
-    const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
     if (const AnsiString* Own = Cell.StringRef()) {
         const std::string_view Text = TrimmedView(Own->View());
         Letter = TypeCharOf(Text);
@@ -637,6 +654,8 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
     Letter = TypeCharOf(Text);
     return Text;
 }
+
+}  // namespace
 
 // ---- statistics ----------------------------------------------------------------
 
@@ -681,10 +700,13 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         TStatAnalizeItem* Row = anRowList.Add();
         Pattern.SetLength(ColCount);
         bool OnlyIntegers = true;
+        // The row's cells follow each other in the table: they are read
+        // from its first without an index check each.
+        const Variant* const Cells = ColCount > 0 ? &Table.GetElement(RowLow + R, ColLow) : nullptr;
         for (Integer C = 0; C < ColCount; ++C) {
             char Letter = '-';
             const std::string_view Text =
-                CellView(Table, R, C, Scratch, Letter, /*NumberText=*/false);
+                CellValueView(Cells[C], Scratch, Letter, /*NumberText=*/false);
             Pattern[C + 1] = Letter;
             if (Letter != '-' && Letter != 'I')
                 OnlyIntegers = false;

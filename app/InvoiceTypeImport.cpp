@@ -149,11 +149,14 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
         TshInvoiceTovar& Row = *Imported.Add();
         AnsiString Missing;
         Currency PriceRead;
+        // The row's cells follow each other in the table (R is a row of it):
+        // read from its first without an index check each.
+        const Variant* const Cells = &Table.GetElement(Shape.RowLow + R, Shape.ColLow);
         for (Integer C = 0; C < Cols; ++C) {
             if (ColumnKinds[size_t(C)].empty())
                 continue;
             try {
-                const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
+                const Variant& Cell = Cells[C];
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
                     if (Kind == KindModel || Kind == KindItem || Kind == KindUnit) {
                         // A text cell is read where it stands, not copied.
