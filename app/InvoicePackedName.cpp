@@ -114,23 +114,47 @@ int FindBracketPart(const AnsiString& Text, int& Close)
 
 }  // namespace
 
-AnsiString TrimName(const AnsiString& S)
+namespace {
+
+/// What TrimName keeps of S: a view of S; empty when nothing is left but S
+/// had more than blanks (S is then kept whole), and for an all-blank S.
+std::string_view TrimmedName(const AnsiString& S, bool& KeepWhole)
 {
-    // Cut as a view of S; only the result is copied.
+    KeepWhole = false;
     std::string_view Result = S.View();
     while (!Result.empty() && IsBlankChar(Result.front()))
         Result.remove_prefix(1);
     while (!Result.empty() && IsBlankChar(Result.back()))
         Result.remove_suffix(1);
     if (Result.empty())
-        return AnsiString();
+        return Result;
     while (HasEnclosingPair(Result))
         Result = Result.substr(1, Result.size() - 2);
     while (!Result.empty() && EdgePunctuation.Contains(Result.front()))
         Result.remove_prefix(1);
     while (!Result.empty() && EdgePunctuation.Contains(Result.back()))
         Result.remove_suffix(1);
-    if (Result.empty())
+    KeepWhole = Result.empty();
+    return Result;
+}
+
+}  // namespace
+
+AnsiString TrimName(AnsiString&& S)
+{
+    bool KeepWhole = false;
+    const std::string_view Result = TrimmedName(S, KeepWhole);
+    if (KeepWhole || Result.size() == size_t(S.Length()))
+        return std::move(S);
+    return AnsiString(Result);
+}
+
+AnsiString TrimName(const AnsiString& S)
+{
+    // Cut as a view of S; only the result is copied.
+    bool KeepWhole = false;
+    const std::string_view Result = TrimmedName(S, KeepWhole);
+    if (KeepWhole)
         return S;
     return AnsiString(Result);
 }
@@ -150,6 +174,17 @@ void TInvoicePackedName::Clear()
     Reserve1.SetLength(0);
     Reserve2.SetLength(0);
     NamePart.SetLength(0);
+}
+
+void TInvoicePackedName::Parse(AnsiString&& Text)
+{
+    // Without packing the whole text is the name: it is taken over.
+    if (Mode != PackedNone) {
+        Parse(static_cast<const AnsiString&>(Text));
+        return;
+    }
+    Clear();
+    NamePart = RemoveGroupCode(TrimName(std::move(Text)));
 }
 
 void TInvoicePackedName::Parse(const AnsiString& Text)

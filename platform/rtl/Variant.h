@@ -153,6 +153,12 @@ public:
     {
         return FType == varString || FType == varOleStr ? &FString : nullptr;
     }
+    /// The same, for a text that may be taken over (moved out): the value
+    /// then stays a string, with the text left empty.
+    [[nodiscard]] AnsiString* StringRef()
+    {
+        return FType == varString || FType == varOleStr ? &FString : nullptr;
+    }
 
     /// Runtime comparison: -1, 0 or 1. Numbers compare by value (integers
     /// exactly, Currency exactly, others as double; dates as days), strings

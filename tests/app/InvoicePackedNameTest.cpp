@@ -40,9 +40,12 @@ const TrimCase TrimCases[] = {
 
 TEST(TrimName, CleansNames)
 {
+    // A name given to be spent (moved in) is cleaned the same.
     for (const TrimCase& C : TrimCases) {
         SCOPED_TRACE(C.In);
-        EXPECT_EQ(TrimName(AnsiString::FromUtf8(C.In)), AnsiString::FromUtf8(C.Out));
+        const AnsiString In = AnsiString::FromUtf8(C.In);
+        EXPECT_EQ(TrimName(In), AnsiString::FromUtf8(C.Out));
+        EXPECT_EQ(TrimName(AnsiString(In)), AnsiString::FromUtf8(C.Out));
     }
 }
 
@@ -91,7 +94,12 @@ TEST(InvoicePackedName, ParseSplitsByMode)
     for (const ParseCase& C : ParseCases) {
         SCOPED_TRACE(C.Text);
         Splitter.Mode = C.Mode;
-        Splitter.Parse(AnsiString::FromUtf8(C.Text));
+        const AnsiString Text = AnsiString::FromUtf8(C.Text);
+        Splitter.Parse(Text);
+        EXPECT_EQ(Splitter.NamePart, AnsiString::FromUtf8(C.Name));
+        EXPECT_EQ(Splitter.TypePart, AnsiString::FromUtf8(C.Type));
+        // A text given to be spent (moved in) is split the same.
+        Splitter.Parse(AnsiString(Text));
         EXPECT_EQ(Splitter.NamePart, AnsiString::FromUtf8(C.Name));
         EXPECT_EQ(Splitter.TypePart, AnsiString::FromUtf8(C.Type));
     }
