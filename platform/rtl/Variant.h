@@ -198,14 +198,22 @@ private:
     /// Empty again after its text and array were moved elsewhere.
     void Vacate() noexcept;
 
+    /// The elements of an array value; null for any other value.
+    [[nodiscard]] ArrayData* Array() const noexcept { return FType & varArray ? FArray : nullptr; }
+    /// Frees an array's elements; out of line, so that the destructor of
+    /// the elements, which it calls, stays inline.
+    static void FreeArray(ArrayData* Array) noexcept;
+
     TVarType FType = varEmpty;
     union {
         Int64 FInt = 0;
         double FDouble;
         bool FBool;
+        /// An array value's elements, owned; only while FType has varArray.
+        /// Kept with the other values, so a cell of a table takes 48 bytes.
+        ArrayData* FArray;
     };
     AnsiString FString;
-    std::unique_ptr<ArrayData> FArray;
 };
 
 /// An array's bounds and elements, row by row for two dimensions.
@@ -216,13 +224,18 @@ struct Variant::ArrayData {
     std::vector<Variant> Items;
 };
 
+static_assert(sizeof(Variant) == 48, "a table cell is kept small");
+
 // Moves and destruction are inline: a table of cells makes and drops a
 // great many values.
 
 inline Variant::Variant(Variant&& Other) noexcept
-    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
+    : FType(Other.FType), FString(std::move(Other.FString))
 {
-    FInt = Other.FInt;
+    if (FType & varArray)
+        FArray = Other.FArray;
+    else
+        FInt = Other.FInt;
     Other.Vacate();
 }
 
@@ -230,20 +243,30 @@ inline Variant& Variant::operator=(Variant&& Other) noexcept
 {
     if (this == &Other)
         return *this;
+    ArrayData* const Old = Array();
     FType = Other.FType;
-    FInt = Other.FInt;
+    if (FType & varArray)
+        FArray = Other.FArray;
+    else
+        FInt = Other.FInt;
     FString = std::move(Other.FString);
-    FArray = std::move(Other.FArray);
     Other.Vacate();
+    // Freed last: Other may be one of its elements.
+    if (Old)
+        FreeArray(Old);
     return *this;
 }
 
-inline Variant::~Variant() = default;
+inline Variant::~Variant()
+{
+    if (FType & varArray)
+        FreeArray(FArray);
+}
 
 inline void Variant::Vacate() noexcept
 {
     // The text and the array have been moved out: the text is left without
-    // a byte and keeps no memory, the array pointer is null.
+    // a byte and keeps no memory, the array is no longer this value's.
     FType = varEmpty;
     FInt = 0;
     FString.SetLength(0);
@@ -251,14 +274,15 @@ inline void Variant::Vacate() noexcept
 
 inline const Variant* Variant::Item2D(int I, int J) const
 {
-    if (!FArray || FArray->Dims != 2)
+    const ArrayData* const A = Array();
+    if (!A || A->Dims != 2)
         return nullptr;
     // Unsigned, so an index below the low bound is out of range too.
-    const auto Row = static_cast<uint64_t>(Int64(I) - FArray->Low[0]);
-    const auto Col = static_cast<uint64_t>(Int64(J) - FArray->Low[1]);
-    if (Row >= uint64_t(FArray->Count[0]) || Col >= uint64_t(FArray->Count[1]))
+    const auto Row = static_cast<uint64_t>(Int64(I) - A->Low[0]);
+    const auto Col = static_cast<uint64_t>(Int64(J) - A->Low[1]);
+    if (Row >= uint64_t(A->Count[0]) || Col >= uint64_t(A->Count[1]))
         return nullptr;
-    return &FArray->Items[size_t(Row * uint64_t(FArray->Count[1]) + Col)];
+    return &A->Items[size_t(Row * uint64_t(A->Count[1]) + Col)];
 }
 
 /// The type code.

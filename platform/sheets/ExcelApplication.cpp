@@ -94,10 +94,12 @@ Variant ExcelRange::Value() const
             continue;
         const size_t Index = size_t(It->Row - Top) * size_t(FColumnCount) + (It->Col - Left);
         assert(Index >= Items.size() && "cells are sorted, one per position");
-        Items.resize(Index);  // the cells without a value before this one
+        while (Items.size() < Index)  // the cells without a value before this one
+            Items.emplace_back();
         FSheet->AddCellValue(Items, *It);
     }
-    Items.resize(Total);
+    while (Items.size() < Total)
+        Items.emplace_back();
     return VarArrayOfRows(1, FRowCount, 1, FColumnCount, std::move(Items));
 }
 

@@ -450,6 +450,35 @@ TEST(Variant, TwoDimensionalArrayWithItsBounds)
     EXPECT_EQ(Table.GetElement(1, 1).AsDouble(), 12.5);
 }
 
+TEST(Variant, ArraysOwnTheirElements)
+{
+    // An array inside an array is copied with it, and each copy is its own.
+    Variant Inner = VarArrayCreate({1, 2}, varVariant);
+    Inner.PutElement(1, Variant("внутри"_a));
+    Variant Outer = VarArrayCreate({1, 2, 1, 2}, varVariant);
+    Outer.PutElement(2, 2, Inner);
+    Variant Copy = Outer;
+    Copy.PutElement(2, 2, Variant(5));
+    EXPECT_EQ(VarToStr(Outer.GetElement(2, 2).GetElement(1)), "внутри"_a);
+    EXPECT_EQ(Copy.GetElement(2, 2).AsInteger(), 5);
+
+    // A value assigned from one of its own elements, copied or moved, takes
+    // the element before the array goes.
+    Outer = Outer.GetElement(2, 2);
+    EXPECT_EQ(VarArrayDimCount(Outer), 1);
+    EXPECT_EQ(VarToStr(Outer.GetElement(1)), "внутри"_a);
+    Variant Holder = VarArrayCreate({1, 1}, varVariant);
+    Holder.PutElement(1, Variant("последний"_a));
+    Holder = std::move(const_cast<Variant&>(Holder.GetElement(1)));
+    EXPECT_EQ(VarToStr(Holder), "последний"_a);
+
+    // A moved array leaves an Empty value; a number never reads as one.
+    Variant Moved = std::move(Copy);
+    EXPECT_TRUE(VarIsEmpty(Copy));
+    EXPECT_EQ(VarArrayDimCount(Moved), 2);
+    EXPECT_EQ(VarArrayDimCount(Variant(Int64(0x12345678))), 0);
+}
+
 TEST(Variant, ArrayOfRowsTakesItsElementsRowByRow)
 {
     std::vector<Variant> Items;
