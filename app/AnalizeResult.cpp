@@ -17,6 +17,8 @@
 #include <array>
 #include <cmath>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -111,30 +113,36 @@ bool ShortDecimal(double V, Int64& Units, int& Decimals)
     const double Magnitude = std::fabs(V);
     if (!(Magnitude >= 1e-4 && Magnitude < 1e11))
         return false;
-    // Whole numbers (quantities, row numbers) are the most common: the first
-    // step of the walk below takes them, without its arithmetic.
+    // Whole numbers (quantities, row numbers) are the most common: they are
+    // taken without the scaling below.
     const auto Whole = static_cast<Int64>(V);
     if (double(Whole) == V) {
         Units = Whole;
         Decimals = 0;
         return true;
     }
-    double Scale = 1;
-    for (Decimals = 0; Decimals <= 4; ++Decimals, Scale *= 10) {
-        // Rounded by conversion, which is quick; the way ties go does not
-        // matter, as a tie is never within a step of either neighbour.
-        const double X = V * Scale;
-        const Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
-        // Far from a whole number (beyond what rounding of the product
-        // can explain): too few decimals, no division needed.
-        if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
-            continue;
-        const double Nearest = double(Scaled) / Scale;
-        if (Nearest == V
-            || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
-            Units = Scaled;
-            return true;
-        }
+    // The decimal is found at four decimals in one step: a value next to a
+    // decimal of fewer decimals lands on the same whole number of
+    // ten-thousandths, whose trailing zeros give the fewest decimals. The
+    // product is rounded by conversion, which is quick; the way ties go does
+    // not matter, as a tie is never within a step of either neighbour.
+    const double X = V * 10000;
+    Int64 Scaled = static_cast<Int64>(X < 0 ? X - 0.5 : X + 0.5);
+    // Far from a whole number of ten-thousandths (beyond what rounding of
+    // the product can explain): more decimals than four.
+    if (std::fabs(X - double(Scaled)) > std::fabs(X) * 1e-14 + 1e-9)
+        return false;
+    static constexpr double Scales[] = {1, 10, 100, 1000, 10000};
+    Decimals = 4;
+    while (Decimals > 0 && Scaled % 10 == 0) {
+        Scaled /= 10;
+        --Decimals;
+    }
+    const double Nearest = double(Scaled) / Scales[Decimals];
+    if (Nearest == V
+        || (std::fabs(Nearest - V) <= Magnitude * 4.5e-16 && std::nextafter(Nearest, V) == V)) {
+        Units = Scaled;
+        return true;
     }
     return false;
 }
@@ -350,6 +358,94 @@ void TAnResItem::SetValueText(const AnsiString& Text)
     Index = (Whole > INT32_MAX / 2 || Whole < INT32_MIN / 2) ? -1 : Integer(Whole) - Offset;
 }
 
+// ---- TStatAnalizeItem ----------------------------------------------------------
+
+namespace {
+
+/// Storage of analysis items: blocks of slots, taken in turn, a freed slot
+/// kept for the next item. When no item is left the blocks are freed.
+class StatItemPool {
+public:
+    void* Take()
+    {
+        const std::lock_guard<std::mutex> Lock(FLock);
+        void* Item;
+        if (FFree) {
+            Item = FFree;
+            FFree = FFree->Next;
+        } else {
+            if (FUsed == FBlockSize) {
+                // Small analyses stay small; large ones take blocks of 1024,
+                // so that the last block leaves little unused.
+                const size_t Size = FBlocks.empty() ? 64 : std::min<size_t>(FBlockSize * 2, 1024);
+                FBlocks.push_back(std::make_unique_for_overwrite<Slot[]>(Size));
+                FBlockSize = Size;
+                FUsed = 0;
+            }
+            Item = &FBlocks.back()[FUsed++];
+        }
+        ++FLive;
+        return Item;
+    }
+
+    void Give(void* Item) noexcept
+    {
+        const std::lock_guard<std::mutex> Lock(FLock);
+        if (--FLive == 0) {
+            FBlocks.clear();
+            FFree = nullptr;
+            FBlockSize = 0;
+            FUsed = 0;
+            return;
+        }
+        auto* Freed = static_cast<Slot*>(Item);
+        Freed->Next = FFree;
+        FFree = Freed;
+    }
+
+private:
+    union Slot {
+        Slot* Next;
+        alignas(TStatAnalizeItem) unsigned char Bytes[sizeof(TStatAnalizeItem)];
+    };
+
+    std::mutex FLock;
+    std::vector<std::unique_ptr<Slot[]>> FBlocks;
+    Slot* FFree = nullptr;
+    size_t FBlockSize = 0;
+    size_t FUsed = 0;
+    size_t FLive = 0;
+};
+
+StatItemPool& StatItems()
+{
+    // Never destroyed: an item freed during the program's exit still finds
+    // its pool.
+    static StatItemPool& Pool = *new StatItemPool;
+    return Pool;
+}
+
+}  // namespace
+
+void* TStatAnalizeItem::operator new(size_t Size)
+{
+    // A descendant of another size takes the heap's way.
+    if (Size != sizeof(TStatAnalizeItem))
+        return ::operator new(Size);
+    return StatItems().Take();
+}
+
+void TStatAnalizeItem::operator delete(void* P, size_t Size) noexcept
+{
+    if (!P)
+        return;
+    if (Size != sizeof(TStatAnalizeItem)) {
+        ::operator delete(P);
+        return;
+    }
+    StatItems().Give(P);
+}
+
 // ---- TStatAnalize --------------------------------------------------------------
 
 TStatAnalize::~TStatAnalize() = default;
@@ -498,6 +594,13 @@ void TAnalizeResult::PrepareKeywords()
             }
 }
 
+namespace {
+
+std::string_view CellValueView(const Variant& Cell, AnsiString& Scratch, char& Letter,
+                               bool NumberText);
+
+}  // namespace
+
 AnsiString TAnalizeResult::CellText(const Variant& Table, Integer Row, Integer Col) const
 {
     AnsiString Scratch;
@@ -513,9 +616,19 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
     Letter = '-';
     if (Row < 0 || Row >= RowCount || Col < 0 || Col >= ColCount)
         return {};
+    return CellValueView(Table.GetElement(RowLow + Row, ColLow + Col), Scratch, Letter,
+                         NumberText);
+}
+
+namespace {
+
+/// CellView of a cell value.
+std::string_view CellValueView(const Variant& Cell, AnsiString& Scratch, char& Letter,
+                               bool NumberText)
+{
+    Letter = '-';
     // The text GetTableCellText gives: '' for anything but strings and
     // numbers, trimmed.
-    const Variant& Cell = Table.GetElement(RowLow + Row, ColLow + Col);
     if (const AnsiString* Own = Cell.StringRef()) {
         const std::string_view Text = TrimmedView(Own->View());
         Letter = TypeCharOf(Text);
@@ -541,6 +654,8 @@ std::string_view TAnalizeResult::CellView(const Variant& Table, Integer Row, Int
     Letter = TypeCharOf(Text);
     return Text;
 }
+
+}  // namespace
 
 // ---- statistics ----------------------------------------------------------------
 
@@ -585,10 +700,13 @@ void TAnalizeResult::BuildStatistics(const Variant& Table, bool ForArticles)
         TStatAnalizeItem* Row = anRowList.Add();
         Pattern.SetLength(ColCount);
         bool OnlyIntegers = true;
+        // The row's cells follow each other in the table: they are read
+        // from its first without an index check each.
+        const Variant* const Cells = ColCount > 0 ? &Table.GetElement(RowLow + R, ColLow) : nullptr;
         for (Integer C = 0; C < ColCount; ++C) {
             char Letter = '-';
             const std::string_view Text =
-                CellView(Table, R, C, Scratch, Letter, /*NumberText=*/false);
+                CellValueView(Cells[C], Scratch, Letter, /*NumberText=*/false);
             Pattern[C + 1] = Letter;
             if (Letter != '-' && Letter != 'I')
                 OnlyIntegers = false;

@@ -22,6 +22,7 @@
 #include "platform/rtl/StrUtils.h"
 #include "platform/rtl/Types.h"
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -118,6 +119,12 @@ public:
 class TStatAnalizeItem : public TObject {
     PRICETAGS_CLASS(TStatAnalizeItem, TObject)
 public:
+    /// Items come from a pool of their own: an analysis makes one per table
+    /// row and frees them all together. The pool's memory goes back to the
+    /// heap when the last item is freed.
+    static void* operator new(size_t Size);
+    static void operator delete(void* P, size_t Size) noexcept;
+
     /// A row's pattern, or a pattern entry's name.
     AnsiString Pattern;
     /// True while every cell seen is empty.

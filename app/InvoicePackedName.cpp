@@ -114,23 +114,47 @@ int FindBracketPart(const AnsiString& Text, int& Close)
 
 }  // namespace
 
-AnsiString TrimName(const AnsiString& S)
+namespace {
+
+/// What TrimName keeps of S: a view of S; empty when nothing is left but S
+/// had more than blanks (S is then kept whole), and for an all-blank S.
+std::string_view TrimmedName(const AnsiString& S, bool& KeepWhole)
 {
-    // Cut as a view of S; only the result is copied.
+    KeepWhole = false;
     std::string_view Result = S.View();
     while (!Result.empty() && IsBlankChar(Result.front()))
         Result.remove_prefix(1);
     while (!Result.empty() && IsBlankChar(Result.back()))
         Result.remove_suffix(1);
     if (Result.empty())
-        return AnsiString();
+        return Result;
     while (HasEnclosingPair(Result))
         Result = Result.substr(1, Result.size() - 2);
     while (!Result.empty() && EdgePunctuation.Contains(Result.front()))
         Result.remove_prefix(1);
     while (!Result.empty() && EdgePunctuation.Contains(Result.back()))
         Result.remove_suffix(1);
-    if (Result.empty())
+    KeepWhole = Result.empty();
+    return Result;
+}
+
+}  // namespace
+
+AnsiString TrimName(AnsiString&& S)
+{
+    bool KeepWhole = false;
+    const std::string_view Result = TrimmedName(S, KeepWhole);
+    if (KeepWhole || Result.size() == size_t(S.Length()))
+        return std::move(S);
+    return AnsiString(Result);
+}
+
+AnsiString TrimName(const AnsiString& S)
+{
+    // Cut as a view of S; only the result is copied.
+    bool KeepWhole = false;
+    const std::string_view Result = TrimmedName(S, KeepWhole);
+    if (KeepWhole)
         return S;
     return AnsiString(Result);
 }
@@ -150,6 +174,17 @@ void TInvoicePackedName::Clear()
     Reserve1.SetLength(0);
     Reserve2.SetLength(0);
     NamePart.SetLength(0);
+}
+
+void TInvoicePackedName::Parse(AnsiString&& Text)
+{
+    // Without packing the whole text is the name: it is taken over.
+    if (Mode != PackedNone) {
+        Parse(static_cast<const AnsiString&>(Text));
+        return;
+    }
+    Clear();
+    NamePart = RemoveGroupCode(TrimName(std::move(Text)));
 }
 
 void TInvoicePackedName::Parse(const AnsiString& Text)
@@ -232,14 +267,28 @@ AnsiString TInvoicePackedName::RemoveGroupCode(AnsiString S) const
     // finds, for the earliest code in list order, its first word. The codes
     // are upper-cased once, again whenever the list changes.
     static const TCharSet Separators = TCharSet::Of(CodeSeparators);
+    // Names are long and have few code words: the words are found on the
+    // bytes themselves through byte tables of the separators and of the
+    // bytes a code may start with.
+    static const auto IsSeparator = [] {
+        std::array<bool, 256> Table{};
+        for (int B = 0; B < 256; ++B)
+            Table[size_t(B)] = Separators.Contains(static_cast<char>(B));
+        return Table;
+    }();
     if (FUpperCodesOf != GroupCodes.get()) {
         FUpperCodes.clear();
         FCodeStarts.fill(false);
-        for (int I = 0; I < GroupCodes->Count(); ++I) {
+        for (int I = 0; I < GroupCodes->Count(); ++I)
             FUpperCodes.push_back(AnsiUpperCase(GroupCodes->Strings(I)));
-            if (!FUpperCodes.back().IsEmpty())
-                FCodeStarts[static_cast<unsigned char>(FUpperCodes.back()[1])] = true;
-        }
+        // A byte starts a code when its upper case is a code's first byte;
+        // a separator starts no word, so no code either.
+        for (int B = 0; B < 256; ++B)
+            for (const AnsiString& Code : FUpperCodes)
+                if (!Code.IsEmpty() && !IsSeparator[size_t(B)]
+                    && cp1251::ToUpper(static_cast<unsigned char>(B))
+                           == static_cast<unsigned char>(Code[1]))
+                    FCodeStarts[size_t(B)] = true;
         GroupCodes->OnChange = TNotifyEvent(const_cast<TInvoicePackedName*>(this),
                                             &TInvoicePackedName::CodesChanged);
         FUpperCodesOf = GroupCodes.get();
@@ -250,25 +299,15 @@ AnsiString TInvoicePackedName::RemoveGroupCode(AnsiString S) const
     int BestCode = Codes;
     int TokStart = 0;
     int TokEnd = 0;
-    // Names are long and have few code words: the words are found on the
-    // bytes themselves, Text[I - 1] being the 1-based S[I], through a byte
-    // table of the separators.
-    static const auto IsSeparator = [] {
-        std::array<bool, 256> Table{};
-        for (int B = 0; B < 256; ++B)
-            Table[size_t(B)] = Separators.Contains(static_cast<char>(B));
-        return Table;
-    }();
+    // Text[I - 1] is the 1-based S[I]. Only a word whose first byte starts a
+    // code is compared, the words taken in order.
     const auto* const Text = reinterpret_cast<const unsigned char*>(S.View().data());
-    for (int I = 1; I <= Len;) {
-        while (I <= Len && IsSeparator[Text[I - 1]])
-            ++I;
-        const int Start = I;
+    for (int Start = 1; Start <= Len; ++Start) {
+        if (!FCodeStarts[Text[Start - 1]] || (Start > 1 && !IsSeparator[Text[Start - 2]]))
+            continue;
+        int I = Start + 1;
         while (I <= Len && !IsSeparator[Text[I - 1]])
             ++I;
-        // Only a word whose first letter starts a code is compared.
-        if (I == Start || !FCodeStarts[cp1251::ToUpper(static_cast<unsigned char>(S[Start]))])
-            continue;
         for (int C = 0; C < BestCode; ++C) {
             const AnsiString& Code = Upper[size_t(C)];
             if (!Code.IsEmpty() && SameWordNoCase(S, Start, I - Start, Code)) {
@@ -277,6 +316,7 @@ AnsiString TInvoicePackedName::RemoveGroupCode(AnsiString S) const
                 TokEnd = I;
             }
         }
+        Start = I;  // the separator after the word, or past the end
     }
     if (BestCode == Codes)
         return S;

@@ -28,6 +28,8 @@ constexpr Byte PackedAfterLineBreak = 4;
 /// "(A) and (B)" stays as it is. When nothing would be left, S is returned
 /// unchanged (not even trimmed). Control characters count as blanks.
 [[nodiscard]] AnsiString TrimName(const AnsiString& S);
+/// The same, taking S over: a name that needs no cleaning is not copied.
+[[nodiscard]] AnsiString TrimName(AnsiString&& S);
 
 /// Splits item names by Mode. Mode starts as PackedNone.
 class TInvoicePackedName : public TObject {
@@ -45,6 +47,9 @@ public:
     /// standing as a word of its own is removed from each. Any other Mode
     /// raises EAppException "!!!" (logged).
     void Parse(const AnsiString& Text);
+    /// The same, taking Text over: a whole name that needs no cleaning
+    /// becomes NamePart without a copy.
+    void Parse(AnsiString&& Text);
     /// Whether Text carries a type part in closing brackets at its end
     /// (HasBracket) or after a line break (HasLineBreak); true when either
     /// does. Mode is not used.
@@ -71,7 +76,8 @@ private:
     /// GroupCodes upper-cased, made from the list FUpperCodesOf points to;
     /// null when they must be made anew.
     mutable std::vector<AnsiString> FUpperCodes;
-    /// The first bytes of FUpperCodes.
+    /// The bytes that start a word of a code: each non-separator byte
+    /// whose upper case is a first byte of FUpperCodes.
     mutable std::array<bool, 256> FCodeStarts{};
     mutable const TStringList* FUpperCodesOf = nullptr;
 };

@@ -236,6 +236,9 @@ public:
     AnsiString Provider;
 
 private:
+    /// ImportTable. With Own, the same table given to be spent, a text a
+    /// row takes as it stands is moved out of the table, not copied.
+    void ImportRows(const Variant& Table, Variant* Own, const TAnalizeResult& Analysis);
     void AssignHeader(const TshInvoice& Source);
     /// Sum of RowSum over the marked rows, or over all rows when none is
     /// marked.

@@ -60,21 +60,22 @@ constexpr Byte ImportedKinds[] = {KindModel, KindItem, KindUnit, KindQuantity, K
 /// The text of the model, item or unit column into its row fields. The
 /// item name is split by the packing mode; a model column to the left wins
 /// over the type in the name, one to the right overwrites it.
-void StoreText(TshInvoiceTovar& Row, Byte Kind, const AnsiString& Text,
-               TInvoicePackedName& Splitter, Byte PackedMode)
+template <class TextRef>
+void StoreText(TshInvoiceTovar& Row, Byte Kind, TextRef&& Text, TInvoicePackedName& Splitter,
+               Byte PackedMode)
 {
     switch (Kind) {
-    case KindModel: Row.Tip = Text; return;
+    case KindModel: Row.Tip = std::forward<TextRef>(Text); return;
     case KindItem:
         Splitter.Mode = PackedMode;
-        Splitter.Parse(Text);
+        Splitter.Parse(std::forward<TextRef>(Text));
         // The parts are taken, not copied: the next Parse empties them
         // anyway, and nothing else reads them.
         Row.Name = std::move(Splitter.NamePart);
         if (Row.Tip.IsEmpty())
             Row.Tip = std::move(Splitter.TypePart);
         return;
-    case KindUnit: Row.Ed = Text; return;
+    case KindUnit: Row.Ed = std::forward<TextRef>(Text); return;
     default: return;
     }
 }
@@ -91,10 +92,16 @@ void TshInvoice::LoadFromXLS(const AnsiString& AFileName)
     Analysis.FirstRow = FirstRow;
     Analysis.FirstCol = FirstColumn;
     Analysis.AnalizeInvoice(Table, nullptr);
-    ImportTable(Table, Analysis);
+    // The table is this import's own: its texts are taken, not copied.
+    ImportRows(Table, &Table, Analysis);
 }
 
 void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysis)
+{
+    ImportRows(Table, nullptr, Analysis);
+}
+
+void TshInvoice::ImportRows(const Variant& Table, Variant* Own, const TAnalizeResult& Analysis)
 {
     const TableShape Shape = CheckAnalysedTable(Table, Analysis);
     const Integer Rows = Shape.Rows;
@@ -149,16 +156,29 @@ void TshInvoice::ImportTable(const Variant& Table, const TAnalizeResult& Analysi
         TshInvoiceTovar& Row = *Imported.Add();
         AnsiString Missing;
         Currency PriceRead;
+        // The row's cells follow each other in the table (R is a row of it):
+        // read from its first without an index check each.
+        const Variant* const Cells = &Table.GetElement(Shape.RowLow + R, Shape.ColLow);
+        // The same cells to take texts from, when the table may be spent.
+        Variant* const OwnCells =
+            Own ? const_cast<Variant*>(&Own->GetElement(Shape.RowLow + R, Shape.ColLow)) : nullptr;
         for (Integer C = 0; C < Cols; ++C) {
             if (ColumnKinds[size_t(C)].empty())
                 continue;
             try {
-                const Variant& Cell = Table.GetElement(Shape.RowLow + R, Shape.ColLow + C);
+                const Variant& Cell = Cells[C];
                 for (Byte Kind : ColumnKinds[size_t(C)]) {
                     if (Kind == KindModel || Kind == KindItem || Kind == KindUnit) {
-                        // A text cell is read where it stands, not copied.
-                        if (const AnsiString* Own = Cell.StringRef())
-                            StoreText(Row, Kind, *Own, Splitter, Analysis.PackedMode);
+                        // A text cell is read where it stands, not copied;
+                        // from a table to be spent, a cell only this kind
+                        // reads gives its text away.
+                        AnsiString* Taken = OwnCells && ColumnKinds[size_t(C)].size() == 1
+                                                ? OwnCells[C].StringRef()
+                                                : nullptr;
+                        if (Taken)
+                            StoreText(Row, Kind, std::move(*Taken), Splitter, Analysis.PackedMode);
+                        else if (const AnsiString* Text = Cell.StringRef())
+                            StoreText(Row, Kind, *Text, Splitter, Analysis.PackedMode);
                         else
                             StoreText(Row, Kind, CellValueText(Cell), Splitter,
                                       Analysis.PackedMode);

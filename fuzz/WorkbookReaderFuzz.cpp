@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
                     || Cell.Col < C1 || Cell.Col > C2)
                     __builtin_trap();
                 if (Cell.Kind == CellKind::Text)
-                    Length += static_cast<size_t>(Book.Text(Cell).Length());
+                    Length += Book.Text(Cell).size();
             }
         }
         (void)Length;

@@ -132,11 +132,12 @@ Variant::Variant(TDateTime V) : FType(varDate) { FDouble = V; }
 Variant::Variant(const AnsiString& V) : FType(varString), FString(V) {}
 Variant::Variant(const char* V) : FType(varString), FString(V) {}
 
-Variant::Variant(const Variant& Other)
-    : FType(Other.FType), FString(Other.FString),
-      FArray(Other.FArray ? std::make_unique<ArrayData>(*Other.FArray) : nullptr)
+Variant::Variant(const Variant& Other) : FType(Other.FType), FString(Other.FString)
 {
-    FInt = Other.FInt;
+    if (const ArrayData* A = Other.Array())
+        FArray = new ArrayData(*A);
+    else
+        FInt = Other.FInt;
 }
 
 Variant& Variant::operator=(const Variant& Other)
@@ -148,10 +149,16 @@ Variant& Variant::operator=(const Variant& Other)
 
 void Variant::Clear() noexcept
 {
+    ArrayData* const Old = Array();
     FType = varEmpty;
     FInt = 0;
     FString = AnsiString();
-    FArray.reset();
+    delete Old;
+}
+
+void Variant::FreeArray(ArrayData* Array) noexcept
+{
+    delete Array;
 }
 
 Variant Variant::Error(Integer Code)
@@ -523,42 +530,65 @@ Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType)
     }
     Variant Result;
     Result.FType = varArray | varVariant;
-    Result.FArray = std::move(Data);
+    Result.FArray = Data.release();
+    return Result;
+}
+
+Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                       std::vector<Variant>&& Items)
+{
+    // The same limits as the bounds VarArrayCreate takes: no high bound
+    // past the integers, no more elements than the largest sheet has.
+    if (Rows < 0 || Columns < 0 || Int64(RowLow) + Rows - 1 > std::numeric_limits<int>::max()
+        || Int64(ColLow) + Columns - 1 > std::numeric_limits<int>::max()
+        || Int64(Rows) * Columns > MaxArrayElements || Items.size() != size_t(Rows) * size_t(Columns))
+        throw EVariantArrayCreateError(SVarArrayCreate);
+    auto Data = std::make_unique<Variant::ArrayData>();
+    Data->Dims = 2;
+    Data->Low[0] = RowLow;
+    Data->Low[1] = ColLow;
+    Data->Count[0] = Rows;
+    Data->Count[1] = Columns;
+    Data->Items = std::move(Items);
+    Variant Result;
+    Result.FType = varArray | varVariant;
+    Result.FArray = Data.release();
     return Result;
 }
 
 int VarArrayDimCount(const Variant& V)
 {
-    return V.FArray ? V.FArray->Dims : 0;
+    return V.Array() ? V.Array()->Dims : 0;
 }
 
 int VarArrayLowBound(const Variant& V, int Dim)
 {
-    if (!V.FArray || Dim < 1 || Dim > V.FArray->Dims)
+    if (!V.Array() || Dim < 1 || Dim > V.Array()->Dims)
         throw EVariantInvalidArgError(SVarInvalid);
-    return V.FArray->Low[Dim - 1];
+    return V.Array()->Low[Dim - 1];
 }
 
 int VarArrayHighBound(const Variant& V, int Dim)
 {
-    if (!V.FArray || Dim < 1 || Dim > V.FArray->Dims)
+    if (!V.Array() || Dim < 1 || Dim > V.Array()->Dims)
         throw EVariantInvalidArgError(SVarInvalid);
-    return V.FArray->Low[Dim - 1] + V.FArray->Count[Dim - 1] - 1;
+    return V.Array()->Low[Dim - 1] + V.Array()->Count[Dim - 1] - 1;
 }
 
 const Variant& Variant::Element(int I, int J, int Dims) const
 {
-    if (!FArray || FArray->Dims != Dims)
+    const ArrayData* const A = Array();
+    if (!A || A->Dims != Dims)
         throw EVariantInvalidArgError(SVarInvalid);
-    const Int64 Row = Int64(I) - FArray->Low[0];
-    if (Row < 0 || Row >= FArray->Count[0])
+    const Int64 Row = Int64(I) - A->Low[0];
+    if (Row < 0 || Row >= A->Count[0])
         throw EVariantBadIndexError(SVarArrayBounds);
     if (Dims == 1)
-        return FArray->Items[size_t(Row)];
-    const Int64 Col = Int64(J) - FArray->Low[1];
-    if (Col < 0 || Col >= FArray->Count[1])
+        return A->Items[size_t(Row)];
+    const Int64 Col = Int64(J) - A->Low[1];
+    if (Col < 0 || Col >= A->Count[1])
         throw EVariantBadIndexError(SVarArrayBounds);
-    return FArray->Items[size_t(Row * FArray->Count[1] + Col)];
+    return A->Items[size_t(Row * A->Count[1] + Col)];
 }
 
 const Variant& Variant::GetElement(int I) const

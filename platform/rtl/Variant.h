@@ -35,6 +35,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using TVarType = Word;
@@ -86,6 +87,8 @@ public:
     /// A date (varDate); TDate and TTime too.
     Variant(TDateTime V);
     Variant(const AnsiString& V);
+    /// Takes the text over without copying it.
+    Variant(AnsiString&& V) noexcept : FType(varString), FString(std::move(V)) {}
     Variant(const char* V);
     /// No pointer becomes a Boolean by accident.
     Variant(const void*) = delete;
@@ -150,6 +153,12 @@ public:
     {
         return FType == varString || FType == varOleStr ? &FString : nullptr;
     }
+    /// The same, for a text that may be taken over (moved out): the value
+    /// then stays a string, with the text left empty.
+    [[nodiscard]] AnsiString* StringRef()
+    {
+        return FType == varString || FType == varOleStr ? &FString : nullptr;
+    }
 
     /// Runtime comparison: -1, 0 or 1. Numbers compare by value (integers
     /// exactly, Currency exactly, others as double; dates as days), strings
@@ -170,6 +179,8 @@ public:
 private:
     friend Variant VarAsType(const Variant& V, TVarType VarType);
     friend Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType);
+    friend Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                                  std::vector<Variant>&& Items);
     friend int VarArrayDimCount(const Variant& V);
     friend int VarArrayLowBound(const Variant& V, int Dim);
     friend int VarArrayHighBound(const Variant& V, int Dim);
@@ -187,14 +198,22 @@ private:
     /// Empty again after its text and array were moved elsewhere.
     void Vacate() noexcept;
 
+    /// The elements of an array value; null for any other value.
+    [[nodiscard]] ArrayData* Array() const noexcept { return FType & varArray ? FArray : nullptr; }
+    /// Frees an array's elements; out of line, so that the destructor of
+    /// the elements, which it calls, stays inline.
+    static void FreeArray(ArrayData* Array) noexcept;
+
     TVarType FType = varEmpty;
     union {
         Int64 FInt = 0;
         double FDouble;
         bool FBool;
+        /// An array value's elements, owned; only while FType has varArray.
+        /// Kept with the other values, so a cell of a table takes 48 bytes.
+        ArrayData* FArray;
     };
     AnsiString FString;
-    std::unique_ptr<ArrayData> FArray;
 };
 
 /// An array's bounds and elements, row by row for two dimensions.
@@ -205,13 +224,18 @@ struct Variant::ArrayData {
     std::vector<Variant> Items;
 };
 
+static_assert(sizeof(Variant) == 48, "a table cell is kept small");
+
 // Moves and destruction are inline: a table of cells makes and drops a
 // great many values.
 
 inline Variant::Variant(Variant&& Other) noexcept
-    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray))
+    : FType(Other.FType), FString(std::move(Other.FString))
 {
-    FInt = Other.FInt;
+    if (FType & varArray)
+        FArray = Other.FArray;
+    else
+        FInt = Other.FInt;
     Other.Vacate();
 }
 
@@ -219,20 +243,30 @@ inline Variant& Variant::operator=(Variant&& Other) noexcept
 {
     if (this == &Other)
         return *this;
+    ArrayData* const Old = Array();
     FType = Other.FType;
-    FInt = Other.FInt;
+    if (FType & varArray)
+        FArray = Other.FArray;
+    else
+        FInt = Other.FInt;
     FString = std::move(Other.FString);
-    FArray = std::move(Other.FArray);
     Other.Vacate();
+    // Freed last: Other may be one of its elements.
+    if (Old)
+        FreeArray(Old);
     return *this;
 }
 
-inline Variant::~Variant() = default;
+inline Variant::~Variant()
+{
+    if (FType & varArray)
+        FreeArray(FArray);
+}
 
 inline void Variant::Vacate() noexcept
 {
     // The text and the array have been moved out: the text is left without
-    // a byte and keeps no memory, the array pointer is null.
+    // a byte and keeps no memory, the array is no longer this value's.
     FType = varEmpty;
     FInt = 0;
     FString.SetLength(0);
@@ -240,14 +274,15 @@ inline void Variant::Vacate() noexcept
 
 inline const Variant* Variant::Item2D(int I, int J) const
 {
-    if (!FArray || FArray->Dims != 2)
+    const ArrayData* const A = Array();
+    if (!A || A->Dims != 2)
         return nullptr;
     // Unsigned, so an index below the low bound is out of range too.
-    const auto Row = static_cast<uint64_t>(Int64(I) - FArray->Low[0]);
-    const auto Col = static_cast<uint64_t>(Int64(J) - FArray->Low[1]);
-    if (Row >= uint64_t(FArray->Count[0]) || Col >= uint64_t(FArray->Count[1]))
+    const auto Row = static_cast<uint64_t>(Int64(I) - A->Low[0]);
+    const auto Col = static_cast<uint64_t>(Int64(J) - A->Low[1]);
+    if (Row >= uint64_t(A->Count[0]) || Col >= uint64_t(A->Count[1]))
         return nullptr;
-    return &FArray->Items[size_t(Row * uint64_t(FArray->Count[1]) + Col)];
+    return &A->Items[size_t(Row * uint64_t(A->Count[1]) + Col)];
 }
 
 /// The type code.
@@ -295,6 +330,14 @@ inline const Variant* Variant::Item2D(int I, int J) const
 /// third dimension, a high bound below low bound - 1, or more elements than
 /// the largest worksheet has cells (65536 x 256).
 [[nodiscard]] Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType VarType);
+/// A two-dimensional array as VarArrayCreate({RowLow, RowLow + Rows - 1,
+/// ColLow, ColLow + Columns - 1}, varVariant) makes it, whose elements are
+/// Items, row by row, taken over without a copy: a table built in one pass
+/// needs no Empty elements first. Raises EVariantArrayCreateError as
+/// VarArrayCreate does, and when Items holds other than Rows x Columns
+/// values (Items is then left as it was).
+[[nodiscard]] Variant VarArrayOfRows(int RowLow, int Rows, int ColLow, int Columns,
+                                     std::vector<Variant>&& Items);
 /// 0 when V is not an array.
 [[nodiscard]] int VarArrayDimCount(const Variant& V);
 /// Bounds of dimension Dim (1-based); raise EVariantInvalidArgError

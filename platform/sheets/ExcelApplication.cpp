@@ -76,7 +76,11 @@ Variant ExcelRange::Value() const
         return FSheet->CellValue(Data.Find(uint32_t(FRow), uint32_t(FColumn)));
     if (int64_t(FRowCount) * FColumnCount > MaxTableCells)
         throw EOleException(SRangeTooLarge() + FSheet->FBook.FileName());
-    Variant Table = VarArrayCreate({1, FRowCount, 1, FColumnCount}, varVariant);
+    // The values are made in place, row by row, and the array takes them
+    // over: no Empty element is made first and then replaced.
+    std::vector<Variant> Items;
+    const size_t Total = size_t(FRowCount) * size_t(FColumnCount);
+    Items.reserve(Total);
     // Cells are sorted by row, then column: start at the first row of the
     // range and stop past its last.
     const uint32_t Top = uint32_t(FRow);
@@ -88,12 +92,15 @@ Variant ExcelRange::Value() const
     for (; It != Data.Cells.end() && It->Row <= Bottom; ++It) {
         if (It->Col < Left || It->Col > Right || It->Kind == CellKind::Blank)
             continue;
-        // Written where it stands: the table is this function's own.
-        auto& Element =
-            const_cast<Variant&>(Table.GetElement(int(It->Row - Top) + 1, int(It->Col - Left) + 1));
-        Element = FSheet->CellValue(&*It);
+        const size_t Index = size_t(It->Row - Top) * size_t(FColumnCount) + (It->Col - Left);
+        assert(Index >= Items.size() && "cells are sorted, one per position");
+        while (Items.size() < Index)  // the cells without a value before this one
+            Items.emplace_back();
+        FSheet->AddCellValue(Items, *It);
     }
-    return Table;
+    while (Items.size() < Total)
+        Items.emplace_back();
+    return VarArrayOfRows(1, FRowCount, 1, FColumnCount, std::move(Items));
 }
 
 void ExcelRange::Select() const
@@ -176,6 +183,25 @@ ExcelRange ExcelWorksheet::Selection() const
     return ExcelRange(*this, FSelRow, FSelColumn, FSelRows, FSelColumns, /*SingleCell=*/false);
 }
 
+void ExcelWorksheet::AddCellValue(std::vector<Variant>& Items, const WorkbookCell& Cell) const
+{
+    // The values CellValue gives, each made where it stays.
+    switch (Cell.Kind) {
+    case CellKind::Number:
+        if (Cell.Format == NumberKind::Plain) {
+            Items.emplace_back(Cell.Number);
+            return;
+        }
+        break;
+    case CellKind::Text:
+        Items.emplace_back(AnsiString(FBook.Text(Cell)));
+        return;
+    default:
+        break;
+    }
+    Items.push_back(CellValue(&Cell));
+}
+
 Variant ExcelWorksheet::CellValue(const WorkbookCell* Cell) const
 {
     if (!Cell)
@@ -196,7 +222,7 @@ Variant ExcelWorksheet::CellValue(const WorkbookCell* Cell) const
         }
         return Variant(Cell->Number);
     case CellKind::Text:
-        return Variant(FBook.Text(*Cell));
+        return Variant(AnsiString(FBook.Text(*Cell)));
     case CellKind::Boolean:
         return Variant(Cell->Code != 0);
     case CellKind::Error:

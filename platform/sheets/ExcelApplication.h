@@ -164,6 +164,8 @@ private:
 
     [[nodiscard]] const WorkbookSheet& Data() const { return FBook.Sheet(FIndex); }
     [[nodiscard]] Variant CellValue(const WorkbookCell* Cell) const;
+    /// Appends the value of Cell to Items.
+    void AddCellValue(std::vector<Variant>& Items, const WorkbookCell& Cell) const;
 
     const Workbook& FBook;
     int FIndex;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <unordered_map>
 
 using namespace workbook_detail;
@@ -189,7 +190,8 @@ public:
 
     /// A BIFF8 string: 16-bit (or, with Short, 8-bit) character count,
     /// option byte, optional rich-text and far-east sizes, characters, then
-    /// the rich-text runs and far-east data, which are skipped.
+    /// the rich-text runs and far-east data, which are skipped. The text is
+    /// appended to Out.
     void ReadUnicodeString(std::string& Out, bool Short)
     {
         const uint32_t Count = Short ? Byte() : Word();
@@ -197,7 +199,6 @@ public:
         const uint32_t Runs = Options & 0x08 ? Word() : 0;
         const uint32_t FarEast = Options & 0x04 ? DWord() : 0;
         bool Wide = Options & 0x01;
-        Out.clear();
         for (uint32_t Remaining = Count; Remaining > 0;) {
             if (FOff == FSegments[FSeg].size()) {
                 if (FSeg + 1 >= FSegments.size())
@@ -272,7 +273,10 @@ private:
     /// position wins). Its index is kept in FLastCell.
     WorkbookCell& AddCell(WorkbookSheet& Sheet, const char* Data, uint32_t Col);
     void SetNumber(WorkbookCell& Cell, double Value, uint16_t Xf) const;
+    /// Appends a text to the workbook's texts; its number.
     uint32_t AddString(std::string_view First, RecordCursor& Cursor);
+    /// Records the text at Start, Length bytes, of the text buffer.
+    uint32_t AddTextSpan(size_t Start, size_t Length);
     /// Sorts the cells that came out of order into the sorted ones.
     void MergeCells(WorkbookSheet& Sheet);
 
@@ -412,6 +416,7 @@ void BiffReader::ReadBoundSheet(const Record& R)
     WorkbookSheet Sheet;
     if (FBiff8) {
         FData.Reset(std::string_view(R.Data + 6, R.Size - 6));
+        FText.clear();
         FData.ReadUnicodeString(FText, /*Short=*/true);
         Sheet.Name = AnsiString(FText);
     } else {
@@ -439,11 +444,14 @@ void BiffReader::ReadSst(const Record& R, RecordCursor& Cursor)
     // allows is damage, found before anything is allocated for it.
     if (Unique > FData.Left() / 3)
         RaiseDamaged(FName);
-    std::vector<AnsiString>& Strings = FBook.FStrings;
-    Strings.reserve(Strings.size() + Unique);
+    FBook.FTexts.reserve(FBook.FTexts.size() + Unique);
+    // A character takes a byte at least: the texts fit in as many bytes as
+    // their records hold.
+    FBook.FTextBytes.reserve(FBook.FTextBytes.size() + FData.Left());
     for (uint32_t I = 0; I < Unique; ++I) {
-        FData.ReadUnicodeString(FText, /*Short=*/false);
-        Strings.emplace_back(FText);
+        const size_t Start = FBook.FTextBytes.size();
+        FData.ReadUnicodeString(FBook.FTextBytes, /*Short=*/false);
+        FBook.FTexts.push_back({Start, FBook.FTextBytes.size() - Start});
     }
 }
 
@@ -512,7 +520,7 @@ WorkbookCell& BiffReader::AddCell(WorkbookSheet& Sheet, const char* Data, uint32
     std::vector<WorkbookCell>& Cells = Sheet.Cells;
     WorkbookCell New;
     New.Row = static_cast<uint32_t>(U16(Data)) + 1;
-    New.Col = Col + 1;
+    New.Col = static_cast<uint16_t>(Col + 1);
     const uint32_t Key = CellKey(New);
     // Cells come in reading order in a sound file: appended. A position
     // written again (a file may repeat a record millions of times) is
@@ -559,23 +567,32 @@ void BiffReader::SetNumber(WorkbookCell& Cell, double Value, uint16_t Xf) const
 
 uint32_t BiffReader::AddString(std::string_view First, RecordCursor& Cursor)
 {
+    std::string& Bytes = FBook.FTextBytes;
+    const size_t Start = Bytes.size();
     if (FBiff8) {
         FData.Reset(First);
         std::string_view More;
         while (Cursor.NextContinue(More))
             FData.Add(More);
-        FData.ReadUnicodeString(FText, /*Short=*/false);
+        FData.ReadUnicodeString(Bytes, /*Short=*/false);
     } else {
         if (First.size() < 2)
             RaiseDamaged(FName);
         const uint32_t Count = U16(First.data());
         if (First.size() - 2 < Count)
             RaiseDamaged(FName);
-        FText.clear();
-        AppendCodePage(FText, First.data() + 2, Count, FCodePage);
+        AppendCodePage(Bytes, First.data() + 2, Count, FCodePage);
     }
-    FBook.FStrings.emplace_back(FText);
-    return static_cast<uint32_t>(FBook.FStrings.size() - 1);
+    return AddTextSpan(Start, Bytes.size() - Start);
+}
+
+uint32_t BiffReader::AddTextSpan(size_t Start, size_t Length)
+{
+    // The cell's Text number is 32 bits; a file holds far fewer texts.
+    if (FBook.FTexts.size() >= UINT32_MAX)
+        RaiseDamaged(FName);
+    FBook.FTexts.push_back({Start, Length});
+    return static_cast<uint32_t>(FBook.FTexts.size() - 1);
 }
 
 void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCursor& Cursor)
@@ -649,7 +666,7 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
     case RecLabelSst: {
         Need(R, 10);
         const uint32_t Index = U32(D + 6);
-        if (Index >= FBook.FStrings.size())
+        if (Index >= FBook.FTexts.size())
             RaiseDamaged(FName);
         WorkbookCell& Cell = AddCell(Sheet, D, U16(D + 2));
         Cell.Kind = CellKind::Text;
@@ -678,8 +695,7 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
         switch (static_cast<uint8_t>(Result[0])) {
         case 0:
             Cell.Kind = CellKind::Text;
-            FBook.FStrings.emplace_back();
-            Cell.Text = static_cast<uint32_t>(FBook.FStrings.size() - 1);
+            Cell.Text = AddTextSpan(FBook.FTextBytes.size(), 0);
             FPendingString = static_cast<ptrdiff_t>(FLastCell);
             break;
         case 1:
@@ -692,8 +708,7 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
             break;
         default:
             Cell.Kind = CellKind::Text;
-            FBook.FStrings.emplace_back();
-            Cell.Text = static_cast<uint32_t>(FBook.FStrings.size() - 1);
+            Cell.Text = AddTextSpan(FBook.FTextBytes.size(), 0);
             break;
         }
         break;
@@ -703,8 +718,8 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
             break;
         const ptrdiff_t Index = FPendingString;
         const uint32_t Text = AddString(std::string_view(D, R.Size), Cursor);
-        FBook.FStrings[Sheet.Cells[size_t(Index)].Text] = std::move(FBook.FStrings[Text]);
-        FBook.FStrings.pop_back();
+        FBook.FTexts[Sheet.Cells[size_t(Index)].Text] = FBook.FTexts[Text];
+        FBook.FTexts.pop_back();
         FPendingString = -1;
         break;
     }
@@ -761,8 +776,8 @@ bool WorkbookSheet::UsedBounds(uint32_t& FirstRow, uint32_t& FirstCol, uint32_t&
     FirstCol = MaxCols;
     LastCol = 1;
     for (const WorkbookCell& C : Cells) {
-        FirstCol = std::min(FirstCol, C.Col);
-        LastCol = std::max(LastCol, C.Col);
+        FirstCol = std::min(FirstCol, uint32_t(C.Col));
+        LastCol = std::max(LastCol, uint32_t(C.Col));
     }
     return true;
 }
@@ -777,11 +792,13 @@ Workbook Workbook::LoadFromFile(const AnsiString& FileName)
     std::ifstream In(Path, std::ios::binary);
     if (Error || !In)
         RaiseNotFound(FileName);
-    std::string Bytes(static_cast<size_t>(Size), '\0');
-    In.read(Bytes.data(), static_cast<std::streamsize>(Size));
+    // Read over without being cleared first: the buffer is as large as the
+    // file and is read whole.
+    const auto Bytes = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Size));
+    In.read(Bytes.get(), static_cast<std::streamsize>(Size));
     // A file that shrank while read is short of its own size: damaged.
-    Bytes.resize(static_cast<size_t>(In.gcount()));
-    return LoadFromBytes(Bytes, FileName);
+    return LoadFromBytes(std::string_view(Bytes.get(), static_cast<size_t>(In.gcount())),
+                         FileName);
 }
 
 Workbook Workbook::LoadFromBytes(std::string_view Bytes, const AnsiString& Name)
@@ -805,8 +822,9 @@ const WorkbookSheet& Workbook::Sheet(int Index) const
     return FSheets[static_cast<size_t>(Index)];
 }
 
-const AnsiString& Workbook::Text(const WorkbookCell& Cell) const
+std::string_view Workbook::Text(const WorkbookCell& Cell) const
 {
-    assert(Cell.Kind == CellKind::Text && Cell.Text < FStrings.size() && "not a text cell");
-    return FStrings[Cell.Text];
+    assert(Cell.Kind == CellKind::Text && Cell.Text < FTexts.size() && "not a text cell");
+    const TextSpan& Span = FTexts[Cell.Text];
+    return std::string_view(FTextBytes).substr(Span.Start, Span.Length);
 }

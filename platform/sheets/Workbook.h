@@ -16,6 +16,7 @@
 #include "platform/rtl/Exceptions.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -40,21 +41,27 @@ enum class NumberKind : uint8_t {
     Currency,  ///< a money format
 };
 
-/// One cell. Row and Col are 1-based sheet coordinates (A1 is 1, 1).
+/// One cell. Row and Col are 1-based sheet coordinates (A1 is 1, 1). A
+/// sheet holds a cell per used position, so a cell is kept in 16 bytes: its
+/// value is one of Number, Text and Code, by Kind.
 struct WorkbookCell {
     uint32_t Row = 0;
-    uint32_t Col = 0;
+    uint16_t Col = 0;
     CellKind Kind = CellKind::Blank;
     NumberKind Format = NumberKind::Plain;  ///< meaningful for Number only
-    /// Boolean: 0 or 1. Error: the file's error code (0x07 #DIV/0!,
-    /// 0x2A #N/A ...).
-    uint8_t Code = 0;
-    /// Text: index into Workbook::Strings().
-    uint32_t Text = 0;
-    /// Number: the value; for NumberKind::Date days since 1899-12-30
-    /// whatever the workbook's date mode.
-    double Number = 0;
+    union {
+        /// Number: the value; for NumberKind::Date days since 1899-12-30
+        /// whatever the workbook's date mode.
+        double Number = 0;
+        /// Text: the number of the cell's text in the workbook
+        /// (Workbook::Text).
+        uint32_t Text;
+        /// Boolean: 0 or 1. Error: the file's error code (0x07 #DIV/0!,
+        /// 0x2A #N/A ...).
+        uint8_t Code;
+    };
 };
+static_assert(sizeof(WorkbookCell) == 16, "a cell is kept small");
 
 /// One sheet: its name and its cells sorted by row, then column, one cell
 /// per position.
@@ -104,9 +111,8 @@ public:
     /// 0-based index of the sheet that was active when the file was saved
     /// (0 when the file does not say or names no existing sheet).
     int ActiveSheet() const { return FActiveSheet; }
-    /// Text of a Text cell.
-    const AnsiString& Text(const WorkbookCell& Cell) const;
-    const std::vector<AnsiString>& Strings() const { return FStrings; }
+    /// Text of a Text cell, valid while the workbook lives.
+    std::string_view Text(const WorkbookCell& Cell) const;
 
 private:
     friend class BiffReader;
@@ -116,5 +122,12 @@ private:
     bool F1904 = false;
     int FActiveSheet = 0;
     std::vector<WorkbookSheet> FSheets;
-    std::vector<AnsiString> FStrings;
+    /// Where each text lies in FTextBytes. The texts of a workbook are held
+    /// in one buffer, not one allocation each: a sheet has thousands.
+    struct TextSpan {
+        size_t Start = 0;
+        size_t Length = 0;
+    };
+    std::vector<TextSpan> FTexts;
+    std::string FTextBytes;
 };

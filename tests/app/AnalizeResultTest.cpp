@@ -446,6 +446,33 @@ TEST(AnalizeResult, MissingMainColumnsAreToldAndTheAnalysisGoesOn)
     EXPECT_EQ(A.IndexOfKind(KindHeaderRow), 0);
 }
 
+TEST(AnalizeResult, StatisticsItemsKeepTheirValuesWhileOthersComeAndGo)
+{
+    // Items of several lists share storage: freeing one list's items and
+    // making new ones (more than a block holds) must leave the others'
+    // values as they were, and an emptied pool must serve again.
+    for (int Round = 0; Round < 2; ++Round) {
+        TStatAnalize Kept;
+        {
+            TStatAnalize Dropped;
+            for (int I = 0; I < 3000; ++I) {
+                Kept.Add()->Pattern = IntToStr(I);
+                Dropped.Add()->Count = I;
+                if (I % 3 == 0)
+                    Dropped.DeleteObject(Dropped.Count() - 1);
+            }
+        }
+        for (int I = 0; I < 3000; ++I)
+            Kept.Add()->Hits = I;
+        ASSERT_EQ(Kept.Count(), 6000);
+        for (int I = 0; I < 3000; ++I) {
+            ASSERT_EQ(Kept.GetItem(I)->Pattern, IntToStr(I)) << I;
+            ASSERT_EQ(Kept.GetItem(3000 + I)->Hits, I) << I;
+            ASSERT_TRUE(Kept.GetItem(3000 + I)->Pattern.IsEmpty()) << I;
+        }
+    }
+}
+
 TEST(AnalizeResult, EmptyOrNoTableFindsNothing)
 {
     const ConfigScope Config;

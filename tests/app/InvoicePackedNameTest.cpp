@@ -40,9 +40,12 @@ const TrimCase TrimCases[] = {
 
 TEST(TrimName, CleansNames)
 {
+    // A name given to be spent (moved in) is cleaned the same.
     for (const TrimCase& C : TrimCases) {
         SCOPED_TRACE(C.In);
-        EXPECT_EQ(TrimName(AnsiString::FromUtf8(C.In)), AnsiString::FromUtf8(C.Out));
+        const AnsiString In = AnsiString::FromUtf8(C.In);
+        EXPECT_EQ(TrimName(In), AnsiString::FromUtf8(C.Out));
+        EXPECT_EQ(TrimName(AnsiString(In)), AnsiString::FromUtf8(C.Out));
     }
 }
 
@@ -80,6 +83,9 @@ const ParseCase ParseCases[] = {
     {PackedNone, "мбт пылесос", "пылесос", ""},              // any case
     {PackedNone, "Пылесос МБТпр/ВСТ", "Пылесос ВСТ", ""},    // one code at most
     {PackedInBrackets, "Утюг (МБТ ВСТ)", "Утюг", "ВСТ"},     // in the type too
+    {PackedNone, "Плита;КБТ", "Плита", ""},                  // last word, after a separator
+    {PackedNone, "ВСТроенный ВСТ", "ВСТроенный", ""},        // a longer word is no code
+    {PackedNone, "AМБТ Утюг", "AМБТ Утюг", ""},              // nor one glued to a word
 };
 
 TEST(InvoicePackedName, ParseSplitsByMode)
@@ -88,7 +94,12 @@ TEST(InvoicePackedName, ParseSplitsByMode)
     for (const ParseCase& C : ParseCases) {
         SCOPED_TRACE(C.Text);
         Splitter.Mode = C.Mode;
-        Splitter.Parse(AnsiString::FromUtf8(C.Text));
+        const AnsiString Text = AnsiString::FromUtf8(C.Text);
+        Splitter.Parse(Text);
+        EXPECT_EQ(Splitter.NamePart, AnsiString::FromUtf8(C.Name));
+        EXPECT_EQ(Splitter.TypePart, AnsiString::FromUtf8(C.Type));
+        // A text given to be spent (moved in) is split the same.
+        Splitter.Parse(AnsiString(Text));
         EXPECT_EQ(Splitter.NamePart, AnsiString::FromUtf8(C.Name));
         EXPECT_EQ(Splitter.TypePart, AnsiString::FromUtf8(C.Type));
     }

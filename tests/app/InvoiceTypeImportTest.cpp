@@ -419,6 +419,28 @@ TEST(InvoiceImport, TypesFromNamesAndModelColumns)
     EXPECT_EQ(Plain.GetItem(0)->Tip, ""_a);
 }
 
+TEST(InvoiceImport, ATableImportedTwiceGivesTheSameRows)
+{
+    // An import reads the caller's table and leaves it whole: long names
+    // (beyond a short string's room) too.
+    const ConfigScope Config;
+    const MsgRecorder Messages;
+    const Variant Table = MakeTable({{"Товар", "Модель", "Кол-во", "Цена", "Ед."},
+                                     {"Холодильник двухкамерный NRB 110", "Бирюса", 1, 10.5,
+                                      "штука"}});
+    TAnalizeResult Analysis;
+    Analysis.AnalizeInvoice(Table, nullptr);
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        SCOPED_TRACE(Pass);
+        TshInvoice Invoice(1);
+        Invoice.ImportTable(Table, Analysis);
+        ASSERT_EQ(Invoice.Count(), 1);
+        EXPECT_EQ(Invoice.GetItem(0)->Name, "Холодильник двухкамерный NRB 110"_a);
+        EXPECT_EQ(Invoice.GetItem(0)->Tip, "Бирюса"_a);
+        EXPECT_EQ(Invoice.GetItem(0)->Ed, "штука"_a);
+    }
+}
+
 TEST(InvoiceImport, ConfirmedLineBreakPackingSplitsNames)
 {
     const ConfigScope Config;

@@ -450,6 +450,73 @@ TEST(Variant, TwoDimensionalArrayWithItsBounds)
     EXPECT_EQ(Table.GetElement(1, 1).AsDouble(), 12.5);
 }
 
+TEST(Variant, ArraysOwnTheirElements)
+{
+    // An array inside an array is copied with it, and each copy is its own.
+    Variant Inner = VarArrayCreate({1, 2}, varVariant);
+    Inner.PutElement(1, Variant("внутри"_a));
+    Variant Outer = VarArrayCreate({1, 2, 1, 2}, varVariant);
+    Outer.PutElement(2, 2, Inner);
+    Variant Copy = Outer;
+    Copy.PutElement(2, 2, Variant(5));
+    EXPECT_EQ(VarToStr(Outer.GetElement(2, 2).GetElement(1)), "внутри"_a);
+    EXPECT_EQ(Copy.GetElement(2, 2).AsInteger(), 5);
+
+    // A value assigned from one of its own elements, copied or moved, takes
+    // the element before the array goes.
+    Outer = Outer.GetElement(2, 2);
+    EXPECT_EQ(VarArrayDimCount(Outer), 1);
+    EXPECT_EQ(VarToStr(Outer.GetElement(1)), "внутри"_a);
+    Variant Holder = VarArrayCreate({1, 1}, varVariant);
+    Holder.PutElement(1, Variant("последний"_a));
+    Holder = std::move(const_cast<Variant&>(Holder.GetElement(1)));
+    EXPECT_EQ(VarToStr(Holder), "последний"_a);
+
+    // A moved array leaves an Empty value; a number never reads as one.
+    Variant Moved = std::move(Copy);
+    EXPECT_TRUE(VarIsEmpty(Copy));
+    EXPECT_EQ(VarArrayDimCount(Moved), 2);
+    EXPECT_EQ(VarArrayDimCount(Variant(Int64(0x12345678))), 0);
+}
+
+TEST(Variant, ArrayOfRowsTakesItsElementsRowByRow)
+{
+    std::vector<Variant> Items;
+    for (int I = 0; I < 6; ++I)
+        Items.emplace_back(I);
+    Items[4] = Variant("Итого"_a);
+    const Variant Table = VarArrayOfRows(5, 3, -1, 2, std::move(Items));
+    EXPECT_EQ(VarType(Table), varArray | varVariant);
+    EXPECT_EQ(VarArrayDimCount(Table), 2);
+    EXPECT_EQ(VarArrayLowBound(Table, 1), 5);
+    EXPECT_EQ(VarArrayHighBound(Table, 1), 7);
+    EXPECT_EQ(VarArrayLowBound(Table, 2), -1);
+    EXPECT_EQ(VarArrayHighBound(Table, 2), 0);
+    EXPECT_EQ(Table.GetElement(5, 0).AsInteger(), 1);
+    EXPECT_EQ(Table.GetElement(6, -1).AsInteger(), 2);
+    EXPECT_EQ(VarToStr(Table.GetElement(7, -1)), "Итого"_a);
+    EXPECT_EQ(VarArrayHighBound(VarArrayOfRows(1, 0, 1, 0, {}), 1), 0);
+
+    // Items of another count, and bounds VarArrayCreate refuses, are
+    // refused too; the items stay with the caller.
+    struct BadCase {
+        int RowLow, Rows, ColLow, Columns;
+        size_t Items;
+    };
+    const BadCase Bad[] = {
+        {1, 2, 1, 2, 3},         {1, 2, 1, 2, 5},     {1, -1, 1, 2, 0},
+        {INT_MAX, 2, 1, 1, 2},   {1, 65537, 1, 256, 0}, {1, 1, 1, INT_MAX, 0},
+    };
+    for (const BadCase& C : Bad) {
+        SCOPED_TRACE(testing::Message() << C.RowLow << " " << C.Rows << " " << C.Columns);
+        std::vector<Variant> Kept(C.Items, Variant(7));
+        ExpectRaises<EVariantArrayCreateError>(
+            [&] { (void)VarArrayOfRows(C.RowLow, C.Rows, C.ColLow, C.Columns, std::move(Kept)); },
+            "Error creating variant or safe array");
+        EXPECT_EQ(Kept.size(), C.Items);
+    }
+}
+
 TEST(Variant, ArrayIndexesAndBoundsAreChecked)
 {
     Variant Table = VarArrayCreate({5, 6, -1, 0}, varVariant);
