@@ -14,6 +14,7 @@
 #include <uemf.h>
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -699,6 +700,18 @@ void TMetafile::SetData(std::string Bytes)
     Changed(this);
 }
 
+void TMetafile::TakeRecording(std::string Bytes)
+{
+    // The writer's header and records are sound by making: the check that
+    // playing makes is enough.
+    const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
+    assert(Bytes.size() >= sizeof(U_EMRHEADER) && H->nBytes == Bytes.size() && "a whole recording");
+    FMMWidth = std::max(0, H->rclFrame.right - H->rclFrame.left);
+    FMMHeight = std::max(0, H->rclFrame.bottom - H->rclFrame.top);
+    FData = std::move(Bytes);
+    Changed(this);
+}
+
 void TMetafile::LoadFromStream(TStream* Stream)
 {
     // The header says how long the metafile is; read that much only.
@@ -752,12 +765,7 @@ TMetafileCanvas::~TMetafileCanvas()
     SetHandle(nullptr);
     if (EmfBackend* B = EmfBackendOf(FDC); B && FMetafile) {
         const int W = FMetafile->MMWidth(), H = FMetafile->MMHeight();
-        std::string Bytes = B->Finish(W, H);
-        try {
-            FMetafile->SetData(std::move(Bytes));
-        } catch (...) {
-            // A recording of our own always passes its check.
-        }
+        FMetafile->TakeRecording(B->Finish(W, H));
     }
     DeleteDC(FDC);
 }
