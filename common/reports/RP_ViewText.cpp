@@ -597,15 +597,15 @@ void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T)
     TFont SavedFont;
     SavedFont.Assign(Canvas->Font());
 
-    bool Replaced = false;
+    // A value with line breaks in it makes lines of its own.
+    bool Breaks = false;
     for (int L = 0; L < Memo->Count(); ++L) {
         AnsiString Line = Memo->Strings(L);
-        if (SubstituteVariables(Line)) {
+        if (SubstituteVariables(Line))
             Memo->SetStrings(L, Line);
-            Replaced = true;
-        }
+        Breaks = Breaks || Line.View().find_first_of("\r\n") != std::string_view::npos;
     }
-    if (Replaced)
+    if (Breaks)
         Memo->SetText(Memo->Text());
 
     MeasureUnits(Canvas);

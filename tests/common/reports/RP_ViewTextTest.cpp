@@ -109,6 +109,7 @@ TEST(RP_ViewText, Substitution)
         {"[PAGE]", {"1"}, "built-in variable when the host is silent"},
         {"[BR]", {"a", "b"}, "a value with <BR> makes two lines"},
         {"[CRLF]", {"a", "b"}, "a value with a line break makes two lines"},
+        {"[LF]", {"a", "b"}, "a bare line feed breaks the line too"},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Why);
@@ -118,6 +119,7 @@ TEST(RP_ViewText, Substitution)
         F.Host.Values["V"] = "[A]";
         F.Host.Values["BR"] = "a<BR>b";
         F.Host.Values["CRLF"] = "a\r\nb";
+        F.Host.Values["LF"] = "a\nb";
         F.Draw(C.Text);
         EXPECT_EQ(F.Device.Texts(), C.Drawn);
     }
