@@ -18,6 +18,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -165,6 +167,11 @@ struct EmfBackend::Impl {
     std::optional<PenKey> Pen;
     std::optional<BrushKey> Brush;
     uint32_t FontSlot = 0, PenSlot = 0, BrushSlot = 0;
+    // Fonts made in this metafile stay in its object table, by description
+    // and slot: a sheet of tags goes back and forth between a few fonts,
+    // and each return would otherwise make the font again.
+    static constexpr size_t KeptFontLimit = 16;
+    std::vector<std::pair<LOGFONT, uint32_t>> KeptFonts;
 
     // Object table: slots in use; index 0 is reserved.
     std::vector<bool> Used {true};
@@ -213,6 +220,13 @@ struct EmfBackend::Impl {
         if (Font && *Font == F.LogFont)
             return;
         const LOGFONT& L = F.LogFont;
+        for (const auto& [Kept, Slot] : KeptFonts)
+            if (Kept == L) {
+                Put(U_EMRSELECTOBJECT_set(Slot));
+                FontSlot = Slot;
+                Font = L;
+                return;
+            }
         const std::u16string Face = ToQString(L.lfFaceName).left(31).toStdU16String();
         uint16_t FaceName[U_LF_FACESIZE] = {};
         std::copy(Face.begin(), Face.end(), FaceName);
@@ -221,8 +235,19 @@ struct EmfBackend::Impl {
             L.lfPitchAndFamily, FaceName);
         const uint32_t Slot = NewSlot();
         Put(U_EMREXTCREATEFONTINDIRECTW_set(Slot, reinterpret_cast<const char*>(&Lf), nullptr));
-        Replace(FontSlot, Slot);
+        Put(U_EMRSELECTOBJECT_set(Slot));
+        FontSlot = Slot;
         Font = L;
+        // Past the limit the kept fonts are deleted, all but the new one
+        // (selected now, so none of them is).
+        if (KeptFonts.size() >= KeptFontLimit) {
+            for (const auto& Kept : KeptFonts) {
+                Put(U_EMRDELETEOBJECT_set(Kept.second));
+                Used[Kept.second] = false;
+            }
+            KeptFonts.clear();
+        }
+        KeptFonts.emplace_back(L, Slot);
     }
 
     void SyncPen(const GdiObject& P)
