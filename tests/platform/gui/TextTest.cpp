@@ -469,6 +469,41 @@ TEST(Fonts, EqualDescriptionsShareOneHandle)
     EXPECT_EQ(A.Handle(), B.Handle());
 }
 
+// A description no font uses any more keeps its handle a while, so a
+// report that returns to a font finds it; when many are idle they are let
+// go, and a font in use keeps its handle and description through that.
+TEST(Fonts, FreedDescriptionsAreKeptAWhileAndLiveOnesSurvive)
+{
+    TFont Live;
+    Live.SetName("Arial");
+    Live.SetHeight(-17);
+    const HFONT LiveHandle = Live.Handle();
+    HFONT First = nullptr;
+    {
+        TFont A;
+        A.SetName("Arial");
+        A.SetHeight(-40);
+        First = A.Handle();
+    }
+    {
+        TFont B;
+        B.SetName("Arial");
+        B.SetHeight(-40);
+        EXPECT_EQ(B.Handle(), First);
+    }
+    for (int H = 50; H < 150; ++H) {
+        TFont F;
+        F.SetName("Arial");
+        F.SetHeight(-H);
+        ASSERT_NE(F.Handle(), nullptr);
+    }
+    EXPECT_EQ(Live.Handle(), LiveHandle);
+    LOGFONT LF;
+    ASSERT_TRUE(GetObject(LiveHandle, LF));
+    EXPECT_EQ(LF.lfHeight, -17);
+    EXPECT_EQ(LF.lfFaceName, "Arial");
+}
+
 TEST(Fonts, SizeAndHeightFollowPixelsPerInch)
 {
     TFont F;
