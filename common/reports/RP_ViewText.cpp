@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -138,6 +140,17 @@ int ScaledSize(Extended Size, Extended Scale)
     return std::max(4, static_cast<int>(Round(Size * Scale)));
 }
 
+// Hash and equality that let the width table be searched with a
+// string_view, so a look-up makes no copy of the text.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view S) const { return std::hash<std::string_view>()(S); }
+};
+struct TextEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view A, std::string_view B) const { return A == B; }
+};
+
 // The default device: the canvas's own DC. A tag sheet measures the same
 // words in the same few fonts thousands of times, so widths and metrics are
 // kept per font and text.
@@ -145,33 +158,19 @@ class CanvasTextDevice final : public ViewTextDevice {
 public:
     TextPieceMetrics Measure(TCanvas* Canvas, const AnsiString& Text) override
     {
-        const TFont* F = Canvas->Font();
-        std::string Key = F->Name().Std();
-        Key += '\0';
-        Key += std::to_string(F->Height());
-        Key += '/';
-        Key += std::to_string(F->Style().Bits());
-        Key += '/';
-        Key += std::to_string(F->Charset());
-        Key += '\0';
-        auto Font = FMetrics.find(Key);
-        if (Font == FMetrics.end()) {
-            TEXTMETRIC TM;
-            Canvas->TextExtent(AnsiString());  // selects the font
-            GetTextMetrics(Canvas->Handle(), TM);
-            Font = FMetrics.emplace(Key, TextPieceMetrics{0, TM.tmHeight, TM.tmAscent,
-                                                          TM.tmInternalLeading,
-                                                          TM.tmExternalLeading})
-                       .first;
-        }
-        TextPieceMetrics M = Font->second;
-        Key += Text.Std();
-        auto Width = FWidths.find(Key);
-        if (Width == FWidths.end()) {
-            // Bounded: a run of distinct texts starts the table afresh.
-            if (FWidths.size() > MaxCachedWidths)
-                FWidths.clear();
-            Width = FWidths.emplace(std::move(Key), Canvas->TextExtent(Text).cx).first;
+        FontEntry& Font = EntryOf(Canvas);
+        TextPieceMetrics M = Font.Metrics;
+        const std::string_view Key = Text.View();
+        auto Width = Font.Widths.find(Key);
+        if (Width == Font.Widths.end()) {
+            // Bounded: a run of distinct texts starts the tables afresh.
+            if (FWidthCount > MaxCachedWidths) {
+                for (auto& E : FFonts)
+                    E->Widths.clear();
+                FWidthCount = 0;
+            }
+            Width = Font.Widths.emplace(std::string(Key), Canvas->TextExtent(Text).cx).first;
+            ++FWidthCount;
         }
         M.Width = Width->second;
         return M;
@@ -200,9 +199,59 @@ public:
     }
 
 private:
+    /// One font description as the canvas's font gives it, with its
+    /// metrics and the widths of the texts measured in it.
+    struct FontEntry {
+        AnsiString Name;
+        int Height = 0;
+        uint64_t Style = 0;
+        TFontCharset Charset = 0;
+        TextPieceMetrics Metrics;
+        std::unordered_map<std::string, int, TextHash, TextEqual> Widths;
+
+        bool Describes(const TFont& F) const
+        {
+            return Height == F.Height() && Style == F.Style().Bits() && Charset == F.Charset()
+                && Name == F.Name();
+        }
+    };
+
+    // The canvas's font; a layout keeps one font for many pieces, so the
+    // font met last is tried first.
+    FontEntry& EntryOf(TCanvas* Canvas)
+    {
+        const TFont& F = *Canvas->Font();
+        if (FLast && FLast->Describes(F))
+            return *FLast;
+        for (auto& E : FFonts)
+            if (E->Describes(F)) {
+                FLast = E.get();
+                return *E;
+            }
+        if (FFonts.size() >= MaxCachedFonts) {
+            FFonts.clear();
+            FWidthCount = 0;
+        }
+        TEXTMETRIC TM;
+        Canvas->TextExtent(AnsiString());  // selects the font
+        GetTextMetrics(Canvas->Handle(), TM);
+        auto E = std::make_unique<FontEntry>();
+        E->Name = F.Name();
+        E->Height = F.Height();
+        E->Style = F.Style().Bits();
+        E->Charset = F.Charset();
+        E->Metrics = TextPieceMetrics{0, TM.tmHeight, TM.tmAscent, TM.tmInternalLeading,
+                                      TM.tmExternalLeading};
+        FLast = E.get();
+        FFonts.push_back(std::move(E));
+        return *FLast;
+    }
+
     static constexpr size_t MaxCachedWidths = 100000;
-    std::unordered_map<std::string, TextPieceMetrics> FMetrics;
-    std::unordered_map<std::string, int> FWidths;
+    static constexpr size_t MaxCachedFonts = 256;
+    std::vector<std::unique_ptr<FontEntry>> FFonts;
+    FontEntry* FLast = nullptr;
+    size_t FWidthCount = 0;
 };
 
 ViewTextDevice* gTextDevice = nullptr;
@@ -548,15 +597,15 @@ void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T)
     TFont SavedFont;
     SavedFont.Assign(Canvas->Font());
 
-    bool Replaced = false;
+    // A value with line breaks in it makes lines of its own.
+    bool Breaks = false;
     for (int L = 0; L < Memo->Count(); ++L) {
         AnsiString Line = Memo->Strings(L);
-        if (SubstituteVariables(Line)) {
+        if (SubstituteVariables(Line))
             Memo->SetStrings(L, Line);
-            Replaced = true;
-        }
+        Breaks = Breaks || Line.View().find_first_of("\r\n") != std::string_view::npos;
     }
-    if (Replaced)
+    if (Breaks)
         Memo->SetText(Memo->Text());
 
     MeasureUnits(Canvas);

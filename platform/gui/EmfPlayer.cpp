@@ -1127,6 +1127,8 @@ size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error
     if (!Data || !CheckHeader(Data, Size, Error))
         return 0;
     const size_t Length = As<U_EMRHEADER>(Data).nBytes;
+    constexpr size_t ShortRecord = 512;
+    std::string Long;
     size_t At = U32(Data + 4);
     while (At < Length) {
         if (Length - At < 8)
@@ -1140,9 +1142,18 @@ size_t CheckEnhMetaFileBits(const void* DataPtr, size_t Size, std::string* Error
         if (Played(Type)) {
             // Its checks read the fixed part of a record before looking at
             // its size: copy short records so they read only their own bytes.
-            std::string Copy(Data + At, RecordSize);
-            Copy.resize(std::max<size_t>(RecordSize, 512), '\0');
-            if (!U_emf_record_safe(Copy.data()) || !ContentsSound(Type, Data + At, RecordSize))
+            // Most records are short: their copy stays on the stack.
+            const char* Safe = nullptr;
+            alignas(16) char Short[ShortRecord];
+            if (RecordSize <= ShortRecord) {
+                std::memcpy(Short, Data + At, RecordSize);
+                std::memset(Short + RecordSize, 0, ShortRecord - RecordSize);
+                Safe = Short;
+            } else {
+                Long.assign(Data + At, RecordSize);
+                Safe = Long.data();
+            }
+            if (!U_emf_record_safe(Safe) || !ContentsSound(Type, Data + At, RecordSize))
                 return Fail(Error, "damaged record"), 0;
         }
         At += RecordSize;

@@ -14,9 +14,12 @@
 #include <uemf.h>
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -164,6 +167,11 @@ struct EmfBackend::Impl {
     std::optional<PenKey> Pen;
     std::optional<BrushKey> Brush;
     uint32_t FontSlot = 0, PenSlot = 0, BrushSlot = 0;
+    // Fonts made in this metafile stay in its object table, by description
+    // and slot: a sheet of tags goes back and forth between a few fonts,
+    // and each return would otherwise make the font again.
+    static constexpr size_t KeptFontLimit = 16;
+    std::vector<std::pair<LOGFONT, uint32_t>> KeptFonts;
 
     // Object table: slots in use; index 0 is reserved.
     std::vector<bool> Used {true};
@@ -212,6 +220,13 @@ struct EmfBackend::Impl {
         if (Font && *Font == F.LogFont)
             return;
         const LOGFONT& L = F.LogFont;
+        for (const auto& [Kept, Slot] : KeptFonts)
+            if (Kept == L) {
+                Put(U_EMRSELECTOBJECT_set(Slot));
+                FontSlot = Slot;
+                Font = L;
+                return;
+            }
         const std::u16string Face = ToQString(L.lfFaceName).left(31).toStdU16String();
         uint16_t FaceName[U_LF_FACESIZE] = {};
         std::copy(Face.begin(), Face.end(), FaceName);
@@ -220,8 +235,19 @@ struct EmfBackend::Impl {
             L.lfPitchAndFamily, FaceName);
         const uint32_t Slot = NewSlot();
         Put(U_EMREXTCREATEFONTINDIRECTW_set(Slot, reinterpret_cast<const char*>(&Lf), nullptr));
-        Replace(FontSlot, Slot);
+        Put(U_EMRSELECTOBJECT_set(Slot));
+        FontSlot = Slot;
         Font = L;
+        // Past the limit the kept fonts are deleted, all but the new one
+        // (selected now, so none of them is).
+        if (KeptFonts.size() >= KeptFontLimit) {
+            for (const auto& Kept : KeptFonts) {
+                Put(U_EMRDELETEOBJECT_set(Kept.second));
+                Used[Kept.second] = false;
+            }
+            KeptFonts.clear();
+        }
+        KeptFonts.emplace_back(L, Slot);
     }
 
     void SyncPen(const GdiObject& P)
@@ -266,7 +292,8 @@ struct EmfBackend::Impl {
 
     void SyncClip(const QRegion& Want, QSize Surface)
     {
-        const bool Whole = Want == QRegion(QRect(QPoint(0, 0), Surface));
+        // The whole surface, seen without making a region of it.
+        const bool Whole = Want.rectCount() == 1 && Want.boundingRect() == QRect(QPoint(0, 0), Surface);
         if (Whole ? !Clip : (Clip && *Clip == Want))
             return;
         if (Whole) {
@@ -495,57 +522,56 @@ QRect EmfBackend::Path(const DrawContext& C, const QPainterPath& Path, bool Fill
 QRect EmfBackend::Text(const DrawContext& C, const TextCall& T)
 {
     D->Sync(C, FSize);
-    const std::u16string Chars = T.Text.toStdU16String();
-    std::vector<uint32_t> Dx;
-    for (size_t I = 0; I < Chars.size(); ++I) {
-        if (I < T.Dx.size())
-            Dx.push_back(static_cast<uint32_t>(T.Dx[I]));
-        else
-            Dx.push_back(static_cast<uint32_t>(CharAdvance(C.Font, QChar(Chars[I]))));
-    }
+    const size_t Length = static_cast<size_t>(T.Text.size());
+    const char16_t* Chars = reinterpret_cast<const char16_t*>(T.Text.utf16());
     const FontMeasures M = MeasuresOf(C.Font);
     const int CellHeight = M.Ascent + M.Descent;
     uint32_t Options = T.Options & (ETO_OPAQUE | ETO_CLIPPED);
     if (!T.Rect)
         Options |= U_ETO_NO_RECT;
+
+    // The record by hand (an empty string, which the library will not
+    // take, still fills its box), written straight into the records: fixed
+    // part, box, offset of the advances, the UTF-16 string padded to 4
+    // bytes, the advances.
+    const size_t Fixed = 36 + 20 + (T.Rect ? 16 : 0) + 4;
+    const size_t StringBytes = (Length * 2 + 3) / 4 * 4;
+    const size_t Size = Fixed + StringBytes + Length * 4;
+    std::string& Out = D->Records;
+    const size_t Start = Out.size();
+    Out.resize(Start + Size, '\0');
+    const auto At = [&Out, Start](size_t Offset) { return Out.data() + Start + Offset; };
+    const auto Put32 = [&At](size_t Offset, uint32_t V) { std::memcpy(At(Offset), &V, 4); };
     int Width = 0;
-    for (uint32_t W : Dx)
-        Width += static_cast<int>(W);
+    for (size_t I = 0; I < Length; ++I) {
+        const int Advance = I < T.Dx.size() ? T.Dx[I] : CharAdvance(C.Font, QChar(Chars[I]));
+        Put32(Fixed + StringBytes + I * 4, static_cast<uint32_t>(Advance));
+        Width += static_cast<int>(static_cast<uint32_t>(Advance));
+    }
     QRect Logical(T.Ref.x() - Width, T.Ref.y() - CellHeight, 3 * Width + 1, 3 * CellHeight);
     if (T.Rect)
         Logical |= *T.Rect;
     const QRect Box = MapRect(C.ToDevice, Logical) & QRect(QPoint(0, 0), FSize);
 
-    // The record by hand (an empty string, which the library will not
-    // take, still fills its box): fixed part, box, offset of the advances,
-    // the UTF-16 string padded to 4 bytes, the advances.
-    const size_t Fixed = 36 + 20 + (T.Rect ? 16 : 0) + 4;
-    const size_t StringBytes = (Chars.size() * 2 + 3) / 4 * 4;
-    const size_t Size = Fixed + StringBytes + Dx.size() * 4;
-    std::string R(Size, '\0');
-    const auto Put32 = [&R](size_t At, uint32_t V) { std::memcpy(R.data() + At, &V, 4); };
     Put32(0, U_EMR_EXTTEXTOUTW);
     Put32(4, static_cast<uint32_t>(Size));
     const U_RECTL B = RectL(Box);
-    std::memcpy(R.data() + 8, &B, 16);
+    std::memcpy(At(8), &B, 16);
     Put32(24, U_GM_COMPATIBLE);
     Put32(36, static_cast<uint32_t>(T.Ref.x()));
     Put32(40, static_cast<uint32_t>(T.Ref.y()));
-    Put32(44, static_cast<uint32_t>(Chars.size()));
+    Put32(44, static_cast<uint32_t>(Length));
     Put32(48, static_cast<uint32_t>(Fixed));
     Put32(52, Options);
     if (T.Rect) {
         const U_RECTL Rc = RectLExclusive(*T.Rect);
-        std::memcpy(R.data() + 56, &Rc, 16);
+        std::memcpy(At(56), &Rc, 16);
     }
     Put32(Fixed - 4, static_cast<uint32_t>(Fixed + StringBytes));
-    // An opaque box without text has no characters to copy (and an empty
-    // vector may hold no buffer at all).
-    if (!Chars.empty())
-        std::memcpy(R.data() + Fixed, Chars.data(), Chars.size() * 2);
-    if (!Dx.empty())
-        std::memcpy(R.data() + Fixed + StringBytes, Dx.data(), Dx.size() * 4);
-    D->PutRaw(R);
+    // An opaque box without text has no characters to copy.
+    if (Length > 0)
+        std::memcpy(At(Fixed), Chars, Length * 2);
+    ++D->Count;
     return D->Note(Box);
 }
 
@@ -699,6 +725,18 @@ void TMetafile::SetData(std::string Bytes)
     Changed(this);
 }
 
+void TMetafile::TakeRecording(std::string Bytes)
+{
+    // The writer's header and records are sound by making: the check that
+    // playing makes is enough.
+    const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
+    assert(Bytes.size() >= sizeof(U_EMRHEADER) && H->nBytes == Bytes.size() && "a whole recording");
+    FMMWidth = std::max(0, H->rclFrame.right - H->rclFrame.left);
+    FMMHeight = std::max(0, H->rclFrame.bottom - H->rclFrame.top);
+    FData = std::move(Bytes);
+    Changed(this);
+}
+
 void TMetafile::LoadFromStream(TStream* Stream)
 {
     // The header says how long the metafile is; read that much only.
@@ -752,12 +790,7 @@ TMetafileCanvas::~TMetafileCanvas()
     SetHandle(nullptr);
     if (EmfBackend* B = EmfBackendOf(FDC); B && FMetafile) {
         const int W = FMetafile->MMWidth(), H = FMetafile->MMHeight();
-        std::string Bytes = B->Finish(W, H);
-        try {
-            FMetafile->SetData(std::move(Bytes));
-        } catch (...) {
-            // A recording of our own always passes its check.
-        }
+        FMetafile->TakeRecording(B->Finish(W, H));
     }
     DeleteDC(FDC);
 }

@@ -194,11 +194,24 @@ FontHandles& FontTable()
     return Table;
 }
 
+// Descriptions that no font uses any more keep their handle, up to this
+// many: a report goes back and forth between a few fonts, and each return
+// would make the handle (and find its realised font) again.
+constexpr int IdleFontLimit = 32;
+
+int& IdleFonts()
+{
+    static int Count = 0;
+    return Count;
+}
+
 HFONT AcquireFont(const LOGFONT& F)
 {
     SharedFont& S = FontTable()[F];
     if (!S.Handle)
         S.Handle = CreateFontIndirect(F);
+    else if (S.Refs == 0)
+        --IdleFonts();
     ++S.Refs;
     return S.Handle;
 }
@@ -213,10 +226,20 @@ void ReleaseFont(HFONT H)
     const auto It = Table.find(F);
     if (It == Table.end() || It->second.Handle != H)
         return;
-    if (--It->second.Refs <= 0) {
-        DeleteObject(H);
-        Table.erase(It);
+    if (--It->second.Refs > 0)
+        return;
+    It->second.Refs = 0;
+    if (++IdleFonts() <= IdleFontLimit)
+        return;
+    for (auto I = Table.begin(); I != Table.end();) {
+        if (I->second.Refs > 0) {
+            ++I;
+            continue;
+        }
+        DeleteObject(I->second.Handle);
+        I = Table.erase(I);
     }
+    IdleFonts() = 0;
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ protected:
 
 private:
     friend class TMetafileCanvas;
+    /// Takes the records a canvas of ours has just written, unchecked.
+    void TakeRecording(std::string Bytes);
+
     std::string FData;
     int FMMWidth = 0;
     int FMMHeight = 0;

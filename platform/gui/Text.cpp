@@ -16,6 +16,7 @@
 #include <cctype>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -131,6 +132,21 @@ QFont MakeQtFont(const LOGFONT& LF)
     return F;
 }
 
+namespace {
+
+/// Hash and equality that let a table keyed by std::string be searched with
+/// a string_view, so a look-up makes no copy of the text.
+struct BytesHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view S) const { return std::hash<std::string_view>()(S); }
+};
+struct BytesEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view A, std::string_view B) const { return A == B; }
+};
+
+}  // namespace
+
 /// A font description realised: the Qt font, its metrics and measures, and
 /// the widths measured in it (bounded: see AdvanceCacheLimit).
 struct RealisedFont {
@@ -140,6 +156,9 @@ struct RealisedFont {
     QFontMetrics Metrics;
     std::optional<FontMeasures> Measures;
     QHash<QString, int> Advances;
+    /// The same widths by the CP1251 bytes of the text: the canvas measures
+    /// its 8-bit texts without making a Unicode copy first.
+    std::unordered_map<std::string, int, BytesHash, BytesEqual> ByteAdvances;
     /// Widths of the characters below U+0500 (every CP1251 letter), -1 for
     /// one not measured yet; others in CharAdvances.
     std::vector<int> LowAdvances;
@@ -311,6 +330,27 @@ int TextAdvance(GdiObject& Font, const QString& S)
     return Width;
 }
 
+namespace {
+
+/// The width of CP1251 text (Count bytes, Count > 0) in the realised font.
+int BytesAdvance(GdiObject& Font, const char* Text, int Count)
+{
+    if (FixedMetricsOn())
+        return Count * MeasuresOf(Font).AveWidth;
+    RealisedFont& R = RealisedOf(Font);
+    const std::string_view Key(Text, static_cast<size_t>(Count));
+    const auto Found = R.ByteAdvances.find(Key);
+    if (Found != R.ByteAdvances.end())
+        return Found->second;
+    if (R.ByteAdvances.size() >= static_cast<size_t>(AdvanceCacheLimit))
+        R.ByteAdvances.clear();
+    const int Width = TextAdvance(Font, ToQString(Text, Count));
+    R.ByteAdvances.emplace(Key, Width);
+    return Width;
+}
+
+}  // namespace
+
 int CharAdvance(GdiObject& Font, QChar C)
 {
     if (FixedMetricsOn())
@@ -418,7 +458,15 @@ BOOL ExtentOf(HDC DC, const QString& S, TSize& Size)
 
 BOOL GetTextExtentPoint32(HDC DC, const char* Text, int Count, TSize& Size)
 {
-    return ExtentOf(DC, FromBytes(Text, Count), Size);
+    if (!DC)
+        return false;
+    if (Text && Count < 0)
+        Count = static_cast<int>(std::char_traits<char>::length(Text));
+    if (!Text || Count <= 0)
+        return ExtentOf(DC, QString(), Size);
+    GdiObject& F = SelectedFont(DC);
+    Size = {BytesAdvance(F, Text, Count), CellHeight(F)};
+    return true;
 }
 
 BOOL GetTextExtentPoint32W(HDC DC, const char16_t* Text, int Count, TSize& Size)

@@ -5,6 +5,7 @@
 
 #include "platform/classes/Strings.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/Windows.h"
 
 #include "tests/common/reports/ReportHost.h"
 
@@ -108,6 +109,7 @@ TEST(RP_ViewText, Substitution)
         {"[PAGE]", {"1"}, "built-in variable when the host is silent"},
         {"[BR]", {"a", "b"}, "a value with <BR> makes two lines"},
         {"[CRLF]", {"a", "b"}, "a value with a line break makes two lines"},
+        {"[LF]", {"a", "b"}, "a bare line feed breaks the line too"},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Why);
@@ -117,6 +119,7 @@ TEST(RP_ViewText, Substitution)
         F.Host.Values["V"] = "[A]";
         F.Host.Values["BR"] = "a<BR>b";
         F.Host.Values["CRLF"] = "a\r\nb";
+        F.Host.Values["LF"] = "a\nb";
         F.Draw(C.Text);
         EXPECT_EQ(F.Device.Texts(), C.Drawn);
     }
@@ -367,4 +370,45 @@ TEST(RP_ViewText, TakeLinesPushesAnOverflowingPieceToTheNextLine)
     List.WordWrap = true;
     List.TakeLines(Index, Rec, 10);
     EXPECT_EQ(Index, 3) << "a first piece is taken even when too wide";
+}
+
+// The canvas's own device keeps widths and metrics per font: measuring
+// the same texts in fonts that differ in one attribute at a time, back and
+// forth, must give each font's own figures every time.
+TEST(RP_ViewText, CanvasDeviceMeasuresInTheFontSelectedNow)
+{
+    InstallViewTextDevice(nullptr);
+    ViewTextDevice& Device = *CurrentViewTextDevice();
+    TBitmap Bitmap;
+    Bitmap.SetSize(50, 50);
+    TCanvas* Canvas = Bitmap.Canvas();
+    struct FontCase {
+        const char* Name;
+        int Height;
+        bool Bold;
+    };
+    constexpr FontCase Fonts[] = {
+        {"Arial", -13, false},           // the base font
+        {"Arial", -13, true},            // bold only
+        {"Arial", -29, false},           // larger only
+        {"Times New Roman", -13, false}, // another face only
+    };
+    const AnsiString Texts[] = {"Сыр российский"_a, "1 234,50"_a, "руб."_a};
+    for (int Round = 0; Round < 2; ++Round)
+        for (const FontCase& F : Fonts) {
+            Canvas->Font()->SetName(F.Name);
+            Canvas->Font()->SetHeight(F.Height);
+            Canvas->Font()->SetStyle(F.Bold ? TFontStyles{fsBold} : TFontStyles{});
+            TEXTMETRIC TM;
+            Canvas->TextExtent(AnsiString());
+            GetTextMetrics(Canvas->Handle(), TM);
+            for (const AnsiString& Text : Texts) {
+                SCOPED_TRACE(std::string(F.Name) + " " + std::to_string(F.Height) +
+                             (F.Bold ? " bold" : "") + " round " + std::to_string(Round));
+                const TextPieceMetrics M = Device.Measure(Canvas, Text);
+                EXPECT_EQ(M.Width, Canvas->TextExtent(Text).cx);
+                EXPECT_EQ(M.Height, TM.tmHeight);
+                EXPECT_EQ(M.Ascent, TM.tmAscent);
+            }
+        }
 }

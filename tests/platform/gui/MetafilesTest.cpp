@@ -308,6 +308,58 @@ TEST(Metafiles, PlayedPageMatchesTheDirectDrawing)
     KeepPng(Half.Bitmap, "metafile-half.png");
 }
 
+// Text that goes back and forth between fonts, as a sheet of tags does: a
+// font made once is selected again, not made again; past the fonts a page
+// keeps, the kept ones are deleted. The played page is the direct drawing.
+TEST(Metafiles, FontsMadeOnceAreSelectedAgain)
+{
+    constexpr int W = 300, H = 200;
+    const auto Draw = [](HDC DC, int Sizes) {
+        const auto Text = [DC](int Height, int Weight, int X, int Y) {
+            LOGFONT LF;
+            LF.lfHeight = Height;
+            LF.lfWeight = Weight;
+            LF.lfFaceName = "Arial";
+            HFONT F = CreateFontIndirect(LF);
+            HGDIOBJ Old = SelectObject(DC, F);
+            const AnsiString S = "Цена 12"_a;
+            ExtTextOut(DC, X, Y, 0, nullptr, S.c_str(), S.Length());
+            SelectObject(DC, Old);
+            DeleteObject(F);
+        };
+        for (int I = 0; I < 3; ++I) {
+            Text(-12, FW_NORMAL, 5, 5 + I * 40);
+            Text(-20, FW_BOLD, 80, 5 + I * 40);
+        }
+        for (int I = 0; I < Sizes; ++I)
+            Text(-8 - I, FW_NORMAL, 160 + (I % 4) * 30, 5 + (I / 4) * 12);
+        Text(-12, FW_NORMAL, 5, 160);
+    };
+    struct Case {
+        int Sizes;
+        int Fonts;
+        const char* Why;
+    } const Cases[] = {
+        {0, 2, "two fonts, each made once"},
+        // The sizes hold the first font once more (reused) and 19 new ones;
+        // the 17th font made deletes the 16 kept, so the last text makes
+        // the first font again.
+        {20, 22, "more fonts than a page keeps"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Why);
+        auto M = Record_(W, H, [&](HDC DC) { Draw(DC, C.Sizes); });
+        const auto Kinds = CountKinds(M->Data());
+        EXPECT_EQ(Kinds.at(CreateFont_), C.Fonts);
+        EXPECT_EQ(Kinds.count(DeleteObject_) ? Kinds.at(DeleteObject_) : 0, C.Sizes ? 16 : 0);
+        Surface Direct(W, H);
+        Draw(Direct.DC, C.Sizes);
+        Surface Played(W, H);
+        ASSERT_TRUE(PlayEnhMetaFile(Played.DC, M.get(), Rect(0, 0, W, H)));
+        EXPECT_EQ(DifferentPixels(Direct.DC, Played.DC, W, H), 0);
+    }
+}
+
 TEST(Metafiles, StreamsCarryTheMetafileAndWhatFollows)
 {
     auto M = Record_(100, 80, DrawPage);

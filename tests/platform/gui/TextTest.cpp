@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -283,6 +284,42 @@ TEST_F(DrawTextTest, PartialExtentsAndCharacterWidthsAgreeWithTheWholeExtent)
     EXPECT_FALSE(GetCharWidth(DC, 0xF0, 0x100, Widths));
 }
 
+// Widths of 8-bit texts are kept by their bytes per font: the same bytes in
+// another font, a prefix of a text measured before, and the UTF-16 form of
+// the text each give their own width.
+TEST_F(DrawTextTest, ByteExtentsFollowTheSelectedFontAndTheWholeText)
+{
+    const AnsiString Text = "Сыр российский, арт. 17"_a;
+    const std::u16string Wide = u"Сыр российский, арт. 17";
+    TSize Before;
+    ASSERT_TRUE(GetTextExtentPoint32(DC, Text.c_str(), Text.Length(), Before));
+    TSize WideSize;
+    ASSERT_TRUE(GetTextExtentPoint32W(DC, Wide.c_str(), static_cast<int>(Wide.size()), WideSize));
+    EXPECT_EQ(Before.cx, WideSize.cx);
+    EXPECT_EQ(Before.cy, WideSize.cy);
+    // A prefix is a text of its own, not the longer one found by its start.
+    TSize Prefix;
+    ASSERT_TRUE(GetTextExtentPoint32(DC, Text.c_str(), 3, Prefix));
+    EXPECT_LT(Prefix.cx, Before.cx);
+    EXPECT_EQ(Prefix.cx, Width("Сыр"_a.c_str()));
+
+    Canvas->Font()->SetStyle(TFontStyles{fsBold});
+    Canvas->Font()->SetHeight(-26);
+    DC = Canvas->Handle();
+    Canvas->TextExtent(AnsiString());  // selects the font
+    TSize Bold;
+    ASSERT_TRUE(GetTextExtentPoint32(DC, Text.c_str(), Text.Length(), Bold));
+    EXPECT_GT(Bold.cx, Before.cx);
+    EXPECT_GT(Bold.cy, Before.cy);
+    ASSERT_TRUE(GetTextExtentPoint32W(DC, Wide.c_str(), static_cast<int>(Wide.size()), WideSize));
+    EXPECT_EQ(Bold.cx, WideSize.cx);
+
+    TSize Empty{5, 5};
+    ASSERT_TRUE(GetTextExtentPoint32(DC, "", 0, Empty));
+    EXPECT_EQ(Empty.cx, 0);
+    EXPECT_FALSE(GetTextExtentPoint32(nullptr, "x", 1, Empty));
+}
+
 TEST_F(DrawTextTest, ExtTextOutAIsExtTextOut)
 {
     const AnsiString Text = "Итого"_a;
@@ -430,6 +467,41 @@ TEST(Fonts, EqualDescriptionsShareOneHandle)
     EXPECT_EQ(A.Handle(), B.Handle());
     B.SetColor(clRed);  // the colour is not part of the handle
     EXPECT_EQ(A.Handle(), B.Handle());
+}
+
+// A description no font uses any more keeps its handle a while, so a
+// report that returns to a font finds it; when many are idle they are let
+// go, and a font in use keeps its handle and description through that.
+TEST(Fonts, FreedDescriptionsAreKeptAWhileAndLiveOnesSurvive)
+{
+    TFont Live;
+    Live.SetName("Arial");
+    Live.SetHeight(-17);
+    const HFONT LiveHandle = Live.Handle();
+    HFONT First = nullptr;
+    {
+        TFont A;
+        A.SetName("Arial");
+        A.SetHeight(-40);
+        First = A.Handle();
+    }
+    {
+        TFont B;
+        B.SetName("Arial");
+        B.SetHeight(-40);
+        EXPECT_EQ(B.Handle(), First);
+    }
+    for (int H = 50; H < 150; ++H) {
+        TFont F;
+        F.SetName("Arial");
+        F.SetHeight(-H);
+        ASSERT_NE(F.Handle(), nullptr);
+    }
+    EXPECT_EQ(Live.Handle(), LiveHandle);
+    LOGFONT LF;
+    ASSERT_TRUE(GetObject(LiveHandle, LF));
+    EXPECT_EQ(LF.lfHeight, -17);
+    EXPECT_EQ(LF.lfFaceName, "Arial");
 }
 
 TEST(Fonts, SizeAndHeightFollowPixelsPerInch)
