@@ -2011,6 +2011,22 @@ void TCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     inherited::MouseDown(Button, Shift, X, Y);
 }
 
+bool TCustomComboBox::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    if (!FDroppedDown || !FList)
+        return inherited::DoMouseWheelDown(Shift, MousePos);
+    FList->SetTopIndex(FList->TopIndex() + WheelScrollLines);
+    return true;
+}
+
+bool TCustomComboBox::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    if (!FDroppedDown || !FList)
+        return inherited::DoMouseWheelUp(Shift, MousePos);
+    FList->SetTopIndex(FList->TopIndex() - WheelScrollLines);
+    return true;
+}
+
 void TCustomComboBox::WMGetDlgCode(TMessageRecord& Message)
 {
     Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;

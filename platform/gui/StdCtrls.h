@@ -499,6 +499,9 @@ protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    /// The wheel scrolls the list while it is down.
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void WMGetDlgCode(TMessageRecord& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
     void CMTextChanged(TMessageRecord& Message) override;

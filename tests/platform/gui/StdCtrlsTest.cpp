@@ -261,6 +261,30 @@ TEST(TComboBox, MouseDropsTheListAndPicksFromIt)
     EXPECT_EQ(Changes, 1);
 }
 
+// More items than DropDownCount: the wheel scrolls the dropped list, so
+// the mouse reaches every item.
+TEST(TComboBox, WheelScrollsTheDroppedList)
+{
+    OnForm<TComboBox> F;
+    F.Control->SetStyle(csDropDownList);
+    for (const char* Item : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"})
+        F.Control->Items()->Add(Item);
+    F.Control->SetItemIndex(0);
+    SimulateClick(F.Control, F.Control->Width() - 5, 5);
+    TCustomListBox* List = F.Control->DropDownList();
+    ASSERT_NE(List, nullptr);
+    EXPECT_EQ(List->VisibleItemCount(), F.Control->DropDownCount());
+    SimulateWheel(List, -120, 5, 5);
+    ASSERT_EQ(List->TopIndex(), 3);
+    SimulateWheel(List, -120, 5, 5);
+    EXPECT_EQ(List->TopIndex(), 4) << "no further than the last item";
+    SimulateWheel(List, 120, 5, 5);
+    EXPECT_EQ(List->TopIndex(), 1);
+    SimulateClick(List, 5, List->ItemRect(8).Top + 2);
+    EXPECT_FALSE(F.Control->DroppedDown());
+    EXPECT_EQ(F.Control->Text(), "i");
+}
+
 TEST(TListBox, SelectionAndSelectString)
 {
     OnForm<TListBox> F;
