@@ -745,7 +745,9 @@ void TFormMain::ReloadInvoice()
     if (Modified && !AskYesNo("Накладная изменена.\\nПерезагрузить?"_a, "", false))
         return;
     const BusyCursor Busy;
+    FWorkbookRead = false;
     Invoice->LoadFromXLS(FileName);
+    FWorkbookRead = true;
     Modified = true;
     Invoice->Recalc(RoundMode, true, Currency(), Currency(), true);
     RefreshGrids();
@@ -756,6 +758,14 @@ void TFormMain::OpenNewInvoice()
 {
     Modified = false;
     SaveInvoiceState();
+    // The dialog writes the new invoice's header; an import that fails
+    // leaves the rows of the invoice before, which keep their own header.
+    struct Header {
+        AnsiString NameDoc, NumDoc, FileName, Provider, ShownFile;
+        TDateTime DateDoc, DateIn;
+        Currency Nds;
+    } const Before{Invoice->NameDoc, Invoice->NumDoc, Invoice->FileName, Invoice->Provider,
+                   FileName,         Invoice->DateDoc, Invoice->DateIn, Invoice->Nds};
     bool FindDescriptions = true;
     if (!TFormIncoming::Execute(FileName, Invoice.get(), 1, FindDescriptions))
         return;
@@ -767,7 +777,22 @@ void TFormMain::OpenNewInvoice()
     Panel1->SetEnabled(false);
     SetInvoiceFileName(Invoice->FileName);
     Modified = false;
-    ReloadInvoice();
+    FWorkbookRead = false;
+    try {
+        ReloadInvoice();
+    } catch (...) {
+        if (FWorkbookRead)
+            throw;
+        Invoice->NameDoc = Before.NameDoc;
+        Invoice->NumDoc = Before.NumDoc;
+        Invoice->FileName = Before.FileName;
+        Invoice->Provider = Before.Provider;
+        Invoice->DateDoc = Before.DateDoc;
+        Invoice->DateIn = Before.DateIn;
+        Invoice->Nds = Before.Nds;
+        SetInvoiceFileName(Before.ShownFile);
+        throw;
+    }
     if (FindDescriptions)
         MatchArticles();
     RefreshGrids();

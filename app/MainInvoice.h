@@ -260,6 +260,8 @@ private:
     bool FShown = false;
     /// A damaged state file could not be put aside: it is not written over.
     bool FKeepDamagedState = false;
+    /// The last ReloadInvoice read its workbook into the invoice.
+    bool FWorkbookRead = false;
     /// The character of the Enter that switched edit mode on is pending.
     bool FSwallowReturnChar = false;
     /// ApplyRoundMode is setting the controls.

@@ -125,6 +125,12 @@ void TPopupWindow::CreateParams(TCreateParams& Params)
     Params.WndParent = nullptr;
 }
 
+void TPopupWindow::CreateWnd()
+{
+    inherited::CreateWnd();
+    CreateChildHandles();
+}
+
 Variant TPopupWindow::ReadValue()
 {
     return Variant();
@@ -466,6 +472,13 @@ void TCustomComboEdit::ShowPopupAt(TPoint Origin)
     FPopup->SetVisible(true);
     SetWindowPos(FPopup->Handle(), HWND_TOPMOST, Origin.X, Origin.Y, 0, 0,
         SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The pop-up belongs to the edit's window, so that a modal window lets
+    // it take the mouse.
+    TWinControl* Top = this;
+    while (Top->Parent())
+        Top = Top->Parent();
+    if (Top->HandleAllocated())
+        SetWindowLong(FPopup->Handle(), GWL_HWNDPARENT, reinterpret_cast<intptr_t>(Top->Handle()));
 }
 
 void TCustomComboEdit::HidePopupWindow()

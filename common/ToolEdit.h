@@ -68,6 +68,9 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    /// The pop-up has no parent form to show its children: it makes their
+    /// windows with its own.
+    void CreateWnd() override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void Dispatch(TMessage& Message) override;
 

@@ -254,6 +254,8 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void Dispatch(TMessage& Message) override;
+    /// The items inside a frame that parts the list from the grid under it.
+    void PaintWindow(HDC DC) override;
     void KeyPress(char& Key) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 };

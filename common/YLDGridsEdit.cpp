@@ -185,6 +185,12 @@ void TPopupListbox::Dispatch(TMessage& Message)
     inherited::Dispatch(Message);
 }
 
+void TPopupListbox::PaintWindow(HDC DC)
+{
+    inherited::PaintWindow(DC);
+    FrameRect(DC, ClientRect(), GetSysColorBrush(COLOR_WINDOWFRAME));
+}
+
 void TPopupListbox::KeyPress(char& Key)
 {
     const auto B = static_cast<unsigned char>(Key);

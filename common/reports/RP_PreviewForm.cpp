@@ -260,7 +260,7 @@ void TPreviewForm::BuildControls()
         B->SetGlyph(ToolGlyph(Kind));
         B->SetTag(Tag);
         B->SetFlat(true);
-        B->SetHint(AnsiString(Hint));
+        B->SetHint(AnsiString::FromUtf8(Hint));
         B->SetShowHint(true);
         B->OnClick = TNotifyEvent(this, Click);
         X += Width + 1;

@@ -580,6 +580,10 @@ void TPopupMenu::DoPopup(TObject* Sender)
 void TPopupMenu::Popup(int X, int Y)
 {
     FPopupPoint = {X, Y};
+    // A hint shown or waiting for the control under the mouse would lie
+    // over the menu's items.
+    if (Application)
+        Application->CancelHint();
     DoPopup(this);
     UpdateItemActions(FItems);
     TMenuItem* Chosen = nullptr;

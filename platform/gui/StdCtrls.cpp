@@ -1649,6 +1649,64 @@ void TCustomListBox::Dispatch(TMessage& Message)
 
 // ---- combo box ----------------------------------------------------------------------------------
 
+/// The list a combo box drops down: a top-level window of its own that the
+/// window system does not activate, so the box keeps the focus and its keys.
+class TComboDropList : public TCustomListBox {
+    PRICETAGS_CLASS(TComboDropList, TCustomListBox)
+public:
+    explicit TComboDropList(TCustomComboBox* Box) : TCustomListBox(Box), FBox(Box)
+    {
+        FVisible = false;
+        FBorderStyle = bsNone;
+    }
+    ~TComboDropList() override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override
+    {
+        inherited::CreateParams(Params);
+        Params.Style = WS_POPUP;
+        Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+        Params.WindowClassStyle |= CS_SAVEBITS;
+        Params.WndParent = nullptr;
+    }
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg == WM_MOUSEACTIVATE) {
+            Message.Result = MA_NOACTIVATE;
+            return;
+        }
+        inherited::Dispatch(Message);
+    }
+    void PaintWindow(HDC DC) override
+    {
+        inherited::PaintWindow(DC);
+        // A frame parts the list from the window under it.
+        FrameRect(DC, ClientRect(), GetSysColorBrush(COLOR_WINDOWFRAME));
+    }
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override
+    {
+        // The box keeps the focus: the list only follows the mouse.
+        if (Button == mbLeft)
+            SetItemIndex(ItemAtPos(Point(X, Y), true));
+        TWinControl::MouseDown(Button, Shift, X, Y);
+    }
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override
+    {
+        inherited::MouseUp(Button, Shift, X, Y);
+        if (Button != mbLeft)
+            return;
+        const bool Inside = X >= 0 && Y >= 0 && X < ClientWidth() && Y < ClientHeight();
+        FBox->ListClicked(Inside ? ItemAtPos(Point(X, Y), true) : -1);
+    }
+
+private:
+    TCustomComboBox* FBox;
+};
+
+PRICETAGS_DEFINE_CLASS(TComboDropList)
+TComboDropList::~TComboDropList() = default;
+
 PRICETAGS_DEFINE_CLASS(TCustomComboBox)
 PRICETAGS_DEFINE_CLASS(TComboBox)
 TComboBox::~TComboBox() = default;
@@ -1760,11 +1818,60 @@ void TCustomComboBox::SetDroppedDown(bool Value)
         DropDown();
         FDroppedDown = true;
         FListIndex = FItemIndex;
+        ShowList(true);
     } else {
         FDroppedDown = false;
+        ShowList(false);
         CloseUp();
     }
     Invalidate();
+}
+
+void TCustomComboBox::ShowList(bool Show)
+{
+    if (!Show) {
+        if (FList && FList->HandleAllocated())
+            SetWindowPos(FList->Handle(), nullptr, 0, 0, 0, 0,
+                         SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+        if (FList)
+            FList->SetVisible(false);
+        return;
+    }
+    if (!FList)
+        FList = new TComboDropList(this);
+    FList->Font()->Assign(Font());
+    FList->SetColor(Color());
+    FList->SetItemHeight(FItemHeight);
+    FList->Items()->Assign(FItems.get());
+    const TRect Below = DropDownRect();
+    FList->SetClientWidth(Below.Width());
+    FList->SetClientHeight(Below.Height());
+    const TPoint P = ClientToScreen(Point(0, 0));
+    int Y = P.Y + Height();
+    if (Y + FList->Height() > GetSystemMetrics(SM_CYSCREEN))
+        Y = std::max(0, P.Y - FList->Height());
+    FList->SetBounds(P.X, Y, Width(), FList->Height());
+    FList->SetItemIndex(FListIndex);
+    FList->SetVisible(true);
+    SetWindowPos(FList->Handle(), HWND_TOP, P.X, Y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The list belongs to the box's window, so that a modal window lets
+    // it take the mouse.
+    TWinControl* Top = this;
+    while (Top->Parent())
+        Top = Top->Parent();
+    if (Top->HandleAllocated())
+        SetWindowLong(FList->Handle(), GWL_HWNDPARENT, reinterpret_cast<intptr_t>(Top->Handle()));
+}
+
+void TCustomComboBox::ListClicked(int Index)
+{
+    if (!FDroppedDown)
+        return;
+    SetDroppedDown(false);
+    if (Index >= 0)
+        UserSelect(Index);
+    if (CanFocus() && !Focused())
+        SetFocus();
 }
 
 void TCustomComboBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
@@ -1857,6 +1964,8 @@ void TCustomComboBox::KeyDown(Word& Key, TShiftState Shift)
     Key = 0;
     if (FDroppedDown) {
         FListIndex = Index;
+        if (FList)
+            FList->SetItemIndex(Index);
         Invalidate();
     } else {
         UserSelect(Index);
@@ -1902,6 +2011,22 @@ void TCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     inherited::MouseDown(Button, Shift, X, Y);
 }
 
+bool TCustomComboBox::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    if (!FDroppedDown || !FList)
+        return inherited::DoMouseWheelDown(Shift, MousePos);
+    FList->SetTopIndex(FList->TopIndex() + WheelScrollLines);
+    return true;
+}
+
+bool TCustomComboBox::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    if (!FDroppedDown || !FList)
+        return inherited::DoMouseWheelUp(Shift, MousePos);
+    FList->SetTopIndex(FList->TopIndex() - WheelScrollLines);
+    return true;
+}
+
 void TCustomComboBox::WMGetDlgCode(TMessageRecord& Message)
 {
     Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -1916,7 +2041,9 @@ void TCustomComboBox::WMKillFocus(TWMKillFocus& Message)
 void TCustomComboBox::CMCancelMode(TMessageRecord& Message)
 {
     inherited::CMCancelMode(Message);
-    SetDroppedDown(false);
+    // A click in the box's own list picks from it (on its release).
+    if (reinterpret_cast<TControl*>(Message.LParam) != FList)
+        SetDroppedDown(false);
 }
 
 void TCustomComboBox::Dispatch(TMessage& Message)

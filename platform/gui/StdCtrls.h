@@ -476,6 +476,9 @@ public:
     TCanvas* Canvas() const { return FCanvas.get(); }
     /// The drop-down list's rectangle below the box (client pixels of the box).
     TRect DropDownRect();
+    /// The list window shown while the box is dropped down (null before
+    /// the first drop-down). A click on one of its items picks that item.
+    TCustomListBox* DropDownList() const { return FList; }
     void Clear();
     void SelectAll();
 
@@ -496,6 +499,9 @@ protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    /// The wheel scrolls the list while it is down.
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void WMGetDlgCode(TMessageRecord& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
     void CMTextChanged(TMessageRecord& Message) override;
@@ -516,6 +522,16 @@ protected:
     bool FDroppedDown = false;
     int FListIndex = -1;
     bool FSettingText = false;
+
+private:
+    friend class TComboDropList;
+    /// Shows the list window under the box (above it near the screen's
+    /// bottom), or hides it.
+    void ShowList(bool Show);
+    /// The list's item under the mouse was clicked (-1: outside the items).
+    void ListClicked(int Index);
+
+    TCustomListBox* FList = nullptr;
 };
 
 class TComboBox : public TCustomComboBox {

@@ -662,7 +662,12 @@ TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
     });
     auto Main = StartMain();
     AddRow(*Main->Invoice, "100", nullptr);
+    Main->Invoice->NumDoc = "5";
+    Main->Invoice->NameDoc = "Накладная №5"_a;
+    Main->Invoice->FileName = "before.xls";
+    Main->SetInvoiceFileName("before.xls");
     AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        F.edInvNum->SetText("17");
         F.cbFindDescr->SetChecked(false);
         F.DoOk();
     });
@@ -670,4 +675,11 @@ TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
     EXPECT_EQ(Main->Invoice->Count(), 1);
     EXPECT_TRUE(Main->Panel1->Enabled());
     EXPECT_EQ(Screen->Cursor(), crDefault);
+    // The rows kept keep their own header: no statement or saved state
+    // names the workbook that could not be read.
+    EXPECT_EQ(U(Main->Invoice->NumDoc), "5");
+    EXPECT_EQ(U(Main->Invoice->NameDoc), "Накладная №5");
+    EXPECT_EQ(U(Main->Invoice->FileName), "before.xls");
+    EXPECT_EQ(U(Main->FileName), "before.xls");
+    EXPECT_EQ(U(Main->lbFileNameTITLE->Caption()), "Накладная: before.xls");
 }

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 using namespace components_test;
 
 namespace {
@@ -129,6 +132,17 @@ TEST_F(DateEditFixture, AltDownOpensTheCalendarUnderTheEdit)
     EXPECT_EQ(P->Left(), Right < 0 ? EditOnScreen.X : Right);
     EXPECT_EQ(P->Calendar()->CalendarDate(), D(2021, 3, 10));
     EXPECT_TRUE(Edit->Focused()) << "the edit keeps the focus";
+    // The calendar has its window: the pop-up shows the month, not an
+    // empty box.
+    EXPECT_TRUE(P->Calendar()->HandleAllocated());
+    EXPECT_TRUE(P->Calendar()->Showing());
+    EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLong(P->Handle(), GWL_HWNDPARENT)), Form->Handle())
+        << "owned by the form, so that a modal form lets the calendar take the mouse";
+    if (const char* Dir = std::getenv("PRICETAGS_PNG_DIR")) {
+        TBitmap Shot;
+        GrabWindow(P, &Shot);
+        WriteBytes(std::filesystem::path(Dir) / "date-edit-calendar.png", Shot.SaveToPngBytes());
+    }
 
     SimulateKey(VK_NEXT);
     SimulateKey(VK_RIGHT);

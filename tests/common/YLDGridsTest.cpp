@@ -464,6 +464,14 @@ TEST_F(InvoiceGrid, PickListDropsAndTakesTheChosenItem)
     TPopupListbox* List = Editor()->ActiveList();
     EXPECT_EQ(List->Items()->Count(), 5);
     EXPECT_EQ(List->ItemIndex(), 0);  // the cell's text
+    {
+        // A frame parts the items from the grid's cells under them.
+        TBitmap Shown;
+        GrabWindow(List, &Shown);
+        EXPECT_EQ(PixelOf(Shown, List->ClientWidth() - 1, List->ClientHeight() - 1),
+                  Rgb(clWindowFrame));
+        EXPECT_EQ(PixelOf(Shown, 0, List->ClientHeight() / 2), Rgb(clWindowFrame));
+    }
     // Typing a prefix in the list selects the first item starting with it.
     SimulateText(U("Я"));
     EXPECT_EQ(List->ItemIndex(), 2);

@@ -483,6 +483,28 @@ TEST(RP_PreviewForm, ZoomChoices)
     EXPECT_EQ(Popups, 1);
 }
 
+// The tool buttons tell what they do in the program's own letters.
+TEST(RP_PreviewForm, ToolHints)
+{
+    ViewFixture V({0});
+    TPreviewForm& F = *V.F;
+    const std::pair<TSpeedButton*, const char*> Hints[] = {
+        {F.ExitBtn, "Закрыть (Esc)"},
+        {F.sbFit, "Страница целиком"},
+        {F.sbWidth, "По ширине страницы"},
+        {F.SpeedButton2, "Две страницы"},
+        {F.ProcBtn, "Масштаб (пробел)"},
+        {F.LoadBtn, "Открыть отчет (Ctrl+L)"},
+        {F.SaveBtn, "Сохранить отчет (Ctrl+S)"},
+        {F.sbPageProp, "Параметры страницы"},
+        {F.PrintBtn, "Печать (Ctrl+P)"},
+    };
+    for (const auto& [Button, Hint] : Hints) {
+        SCOPED_TRACE(Button->Name().c_str());
+        EXPECT_EQ(Button->Hint().ToUtf8(), Hint);
+    }
+}
+
 // Page keys and buttons: no step past either end; each step names the page
 // and brings it to the top.
 TEST(RP_PreviewForm, PagingKeys)

@@ -5,6 +5,7 @@
 #include "platform/gui/Timers.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/InputSimulation.h"
+#include "platform/gui/Menus.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -926,6 +927,27 @@ TEST_F(HintFixture, KeysAndClicksTakeAShownHintAway)
     EXPECT_TRUE(Window->HandleAllocated());
     delete Panel;
     EXPECT_FALSE(Window->HandleAllocated());
+}
+
+TEST_F(HintFixture, PopupMenuTakesTheHintAway)
+{
+    Panel->Pause = 0;
+    SimulateMouseMove(Panel, 5, 5);
+    ASSERT_EQ(Shown().size(), 1u);
+    THintWindow* Window = nullptr;
+    for (int I = 0; I < Application->ComponentCount(); ++I)
+        if (auto* W = dynamic_cast<THintWindow*>(Application->Components(I)))
+            Window = W;
+    ASSERT_NE(Window, nullptr);
+    TPopupMenu Menu(Form);
+    bool HintWhileOpen = true;
+    PopupMenuHookScope Hook([&](TPopupMenu&, TPoint) -> TMenuItem* {
+        Application->ProcessMessages();
+        HintWhileOpen = Window->HandleAllocated();
+        return nullptr;
+    });
+    Menu.Popup(10, 10);
+    EXPECT_FALSE(HintWhileOpen) << "the hint would cover the menu's items";
 }
 
 TEST(THintWindow, StaysInsideTheDesktopAndBreaksLongHints)

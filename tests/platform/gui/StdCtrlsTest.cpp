@@ -2,6 +2,7 @@
 #include "platform/gui/StdCtrls.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/InputSimulation.h"
 #include "platform/classes/Strings.h"
 
 #include "tests/support/SettingsScope.h"
@@ -9,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -204,6 +207,82 @@ TEST(TComboBox, DroppedListPicksOnEnterOnly)
     F.Key(VK_RETURN);
     EXPECT_FALSE(F.Control->DroppedDown());
     EXPECT_EQ(F.Control->ItemIndex(), 1);
+}
+
+// A click on the box's arrow shows its items in a window under the box;
+// a click on one of them picks it, a click elsewhere picks nothing.
+TEST(TComboBox, MouseDropsTheListAndPicksFromIt)
+{
+    OnForm<TComboBox> F;
+    F.Control->SetStyle(csDropDownList);
+    F.Control->Items()->SetText("a\r\nb\r\nc");
+    F.Control->SetItemIndex(0);
+    int Changes = 0;
+    struct Counter {
+        int* N;
+        void Changed(TObject*) { ++*N; }
+    } C{&Changes};
+    F.Control->OnChange = TNotifyEvent(&C, &Counter::Changed);
+
+    SimulateClick(F.Control, F.Control->Width() - 5, 5);
+    ASSERT_TRUE(F.Control->DroppedDown());
+    TCustomListBox* List = F.Control->DropDownList();
+    ASSERT_NE(List, nullptr);
+    EXPECT_TRUE(List->Visible());
+    EXPECT_EQ(List->Items()->Count(), 3);
+    EXPECT_EQ(List->ItemIndex(), 0);
+    const TPoint Under = F.Control->ClientToScreen(Point(0, F.Control->Height()));
+    EXPECT_EQ(List->Left(), Under.X);
+    EXPECT_EQ(List->Top(), Under.Y);
+    EXPECT_GE(List->ClientHeight(), 3 * List->ItemHeight()) << "every item shows";
+    // Owned by the form, so that a modal form lets the list take the mouse.
+    EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLong(List->Handle(), GWL_HWNDPARENT)),
+              F.Form->Handle());
+    if (const char* Dir = std::getenv("PRICETAGS_PNG_DIR")) {
+        TBitmap Shot;
+        GrabWindow(List, &Shot);
+        WriteBytes(std::filesystem::path(Dir) / "combo-drop-list.png", Shot.SaveToPngBytes());
+    }
+
+    const TRect Third = List->ItemRect(2);
+    SimulateClick(List, Third.Left + 4, Third.Top + 2);
+    EXPECT_FALSE(F.Control->DroppedDown());
+    EXPECT_FALSE(List->Visible());
+    EXPECT_EQ(F.Control->ItemIndex(), 2);
+    EXPECT_EQ(F.Control->Text(), "c");
+    EXPECT_EQ(Changes, 1);
+
+    SimulateClick(F.Control, F.Control->Width() - 5, 5);
+    ASSERT_TRUE(List->Visible());
+    SimulateMouseDown(List, mbLeft, 4, 4);
+    SimulateMouseUp(List, mbLeft, 4, List->Height() + 40);  // released outside
+    EXPECT_FALSE(F.Control->DroppedDown());
+    EXPECT_EQ(F.Control->ItemIndex(), 2);
+    EXPECT_EQ(Changes, 1);
+}
+
+// More items than DropDownCount: the wheel scrolls the dropped list, so
+// the mouse reaches every item.
+TEST(TComboBox, WheelScrollsTheDroppedList)
+{
+    OnForm<TComboBox> F;
+    F.Control->SetStyle(csDropDownList);
+    for (const char* Item : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"})
+        F.Control->Items()->Add(Item);
+    F.Control->SetItemIndex(0);
+    SimulateClick(F.Control, F.Control->Width() - 5, 5);
+    TCustomListBox* List = F.Control->DropDownList();
+    ASSERT_NE(List, nullptr);
+    EXPECT_EQ(List->VisibleItemCount(), F.Control->DropDownCount());
+    SimulateWheel(List, -120, 5, 5);
+    ASSERT_EQ(List->TopIndex(), 3);
+    SimulateWheel(List, -120, 5, 5);
+    EXPECT_EQ(List->TopIndex(), 4) << "no further than the last item";
+    SimulateWheel(List, 120, 5, 5);
+    EXPECT_EQ(List->TopIndex(), 1);
+    SimulateClick(List, 5, List->ItemRect(8).Top + 2);
+    EXPECT_FALSE(F.Control->DroppedDown());
+    EXPECT_EQ(F.Control->Text(), "i");
 }
 
 TEST(TListBox, SelectionAndSelectString)
