@@ -201,8 +201,8 @@ struct Column {
 };
 
 const Column Columns[] = {
-    {"№", "[LINE]", 8, AlignRight},
-    {"Наименование товара", "[NAME]", 80, AlignLeft | Wrap},
+    {"№", "[LINE]", 11, AlignRight},
+    {"Наименование товара", "[NAME]", 77, AlignLeft | Wrap},
     {"Ед.", "[ED]", 11, AlignCentre},
     {"Кол-во", "[KOLVO]", 15, AlignRight},
     {"Цена закуп.", "[PRICEOPT]", 24, AlignRight},
