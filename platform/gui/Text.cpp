@@ -624,8 +624,6 @@ struct FontShapes {
     QHash<QString, ShapedText> Texts;
     QHash<char16_t, ShapedText> Chars;
     PlainGlyphs Plain;
-    /// The plain text laid out last.
-    ShapedText Laid;
 };
 
 /// A font as the program realised it (the painter's resolution of it
@@ -757,9 +755,8 @@ bool LayPlain(PlainGlyphs& Plain, const QString& Text, ShapedText& Out)
     return true;
 }
 
-/// Text shaped in Font on Device, kept in Shapes (null: not kept); plain
-/// text is laid out afresh, which costs less than finding it kept. The
-/// reference lives until the next call.
+/// Text shaped in Font on Device (plain text laid out), kept in Shapes
+/// (null: not kept). The reference lives until the next call.
 const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& Text, QPaintDevice* Device)
 {
     if (!Shapes) {
@@ -767,13 +764,16 @@ const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& T
         Uncached = Shape(Font, Text, Device);
         return Uncached;
     }
-    if (LayPlain(Shapes->Plain, Text, Shapes->Laid))
-        return Shapes->Laid;
     const auto Found = Shapes->Texts.constFind(Text);
     if (Found != Shapes->Texts.constEnd())
         return *Found;
     if (Shapes->Texts.size() >= ShapeCacheLimit)
         Shapes->Texts.clear();
+    // Laid out text is kept like shaped text: a list repainting the same
+    // texts took a quarter longer with its runs made afresh each time.
+    ShapedText Laid;
+    if (LayPlain(Shapes->Plain, Text, Laid))
+        return *Shapes->Texts.insert(Text, std::move(Laid));
     return *Shapes->Texts.insert(Text, Shape(Font, Text, Device));
 }
 
