@@ -64,6 +64,20 @@ private:
     bool FOld;
 };
 
+/// Every text shaped in full for the scope, none laid out from the plain
+/// tables and nothing measured or shaped before reused: what the quick
+/// layout of plain text is checked against.
+class FullTextShapingScope {
+public:
+    FullTextShapingScope();
+    ~FullTextShapingScope();
+    FullTextShapingScope(const FullTextShapingScope&) = delete;
+    FullTextShapingScope& operator=(const FullTextShapingScope&) = delete;
+
+private:
+    bool FOld;
+};
+
 /// The paper of a PDF page and its unprintable border, in 0.01 mm, and the
 /// resolution of the DC's device pixels.
 struct TPdfPage {

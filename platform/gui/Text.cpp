@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -147,6 +149,149 @@ struct BytesEqual {
 
 }  // namespace
 
+// ---- plain text
+//
+// Shaping a text (itemizing, the glyph lookup, positioning) costs far more
+// than the glyphs it finds, and the program's texts need none of it: in the
+// program's faces every character of the code page has a glyph of its own,
+// placed at the advance of the glyph before it, since kerning is off and
+// these faces join none of these characters. Such text is laid out from a
+// table of glyphs and advances per font, which gives the glyphs and
+// positions shaping gives (a test draws every pair of these characters both
+// ways); other text, and text in other faces, is shaped.
+
+namespace {
+
+bool& FullShapingOn()
+{
+    static bool On = false;
+    return On;
+}
+
+/// Punctuation of the code page beyond Latin-1.
+constexpr char16_t PlainPunctuation[] = {0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020,
+    0x2021, 0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2116, 0x2122};
+constexpr int PlainCyrillic = 0x100;
+constexpr int PlainUkrainianGhe = PlainCyrillic + 0x60;
+constexpr int PlainPunctuationSlot = PlainUkrainianGhe + 2;
+constexpr int PlainSlotCount = PlainPunctuationSlot + static_cast<int>(std::size(PlainPunctuation));
+
+/// The place of a character in a font's table: printable Latin-1 (but the
+/// soft hyphen, which shaping hides), the Cyrillic letters and the code
+/// page's punctuation; -1 for a character that is shaped.
+int PlainSlot(char16_t U)
+{
+    if (U < 0x100)
+        return (U >= 0x20 && U < 0x7F) || (U >= 0xA0 && U != 0xAD) ? U : -1;
+    if (U >= 0x400 && U < 0x460)
+        return PlainCyrillic + (U - 0x400);
+    if (U == 0x490 || U == 0x491)
+        return PlainUkrainianGhe + (U - 0x490);
+    for (int I = 0; I < static_cast<int>(std::size(PlainPunctuation)); ++I)
+        if (PlainPunctuation[I] == U)
+            return PlainPunctuationSlot + I;
+    return -1;
+}
+
+/// Families whose glyphs for those characters stand alone. DejaVu Sans
+/// joins "fi", "fl" and "ff" into one glyph, so its text is shaped.
+constexpr const char* PlainFamilies[] = {"Liberation Sans", "Liberation Serif", "Liberation Mono",
+    "Liberation Sans Narrow", "DejaVu Sans Mono"};
+
+/// The glyph and advance of each plain character in one font, read from the
+/// font when the character is first met.
+class PlainGlyphs {
+public:
+    /// The table of Font as drawn on Device (null: as measured). Nothing is
+    /// plain unless the font found is of a plain family and the one asked
+    /// for: a stand-in for a missing face may differ from script to script.
+    PlainGlyphs(const QFont& Font, const QPaintDevice* Device)
+        : FRaw(QRawFont::fromFont(Device ? QFont(Font, Device) : Font))
+    {
+        if (!FRaw.isValid() || FRaw.familyName() != Font.family())
+            return;
+        for (const char* F : PlainFamilies)
+            FOn |= Font.family() == QLatin1String(F);
+    }
+
+    const QRawFont& Raw() const { return FRaw; }
+
+    /// Lays S out from the left end of its baseline: the glyphs, their
+    /// positions (either may be null) and the whole advance, in pixels.
+    /// False, the outputs in any state, when S is empty or has a character
+    /// that is not plain or not in the font.
+    bool Lay(const QString& S, QList<quint32>* Glyphs, QList<QPointF>* Positions, qreal& Advance)
+    {
+        const qsizetype N = S.size();
+        if (!FOn || N == 0)
+            return false;
+        if (FTable.empty())
+            FTable.resize(PlainSlotCount);
+        quint32* G = nullptr;
+        QPointF* P = nullptr;
+        if (Glyphs) {
+            Glyphs->resize(N);
+            G = Glyphs->data();
+        }
+        if (Positions) {
+            Positions->resize(N);
+            P = Positions->data();
+        }
+        qreal X = 0;
+        for (qsizetype I = 0; I < N; ++I) {
+            const QChar C = S[I];
+            const int Slot = PlainSlot(C.unicode());
+            if (Slot < 0)
+                return false;
+            Glyph& Entry = FTable[static_cast<size_t>(Slot)];
+            if (Entry.Advance < 0)
+                Read(C, Entry);
+            if (Entry.Index == 0)
+                return false;
+            if (G)
+                G[I] = Entry.Index;
+            if (P)
+                P[I] = QPointF(X, 0);
+            X += Entry.Advance;
+        }
+        Advance = X;
+        return true;
+    }
+
+private:
+    struct Glyph {
+        /// 0: the font has no glyph for the character.
+        quint32 Index = 0;
+        /// Negative until read.
+        qreal Advance = -1;
+    };
+
+    void Read(QChar C, Glyph& Entry) const
+    {
+        int Count = 1;
+        if (!FRaw.glyphIndexesForChars(&C, 1, &Entry.Index, &Count) || Count != 1)
+            Entry.Index = 0;
+        QPointF Step;
+        if (Entry.Index != 0 && !FRaw.advancesForGlyphIndexes(&Entry.Index, &Step, 1))
+            Entry.Index = 0;
+        Entry.Advance = Step.x();
+    }
+
+    QRawFont FRaw;
+    bool FOn = false;
+    /// By PlainSlot; empty until the first text.
+    std::vector<Glyph> FTable;
+};
+
+}  // namespace
+
+FullTextShapingScope::FullTextShapingScope() : FOld(std::exchange(FullShapingOn(), true)) {}
+
+FullTextShapingScope::~FullTextShapingScope()
+{
+    FullShapingOn() = FOld;
+}
+
 /// A font description realised: the Qt font, its metrics and measures, and
 /// the widths measured in it (bounded: see AdvanceCacheLimit).
 struct RealisedFont {
@@ -163,6 +308,8 @@ struct RealisedFont {
     /// one not measured yet; others in CharAdvances.
     std::vector<int> LowAdvances;
     QHash<char16_t, int> CharAdvances;
+    /// Plain text's glyphs in Font; made on the first measure.
+    std::optional<PlainGlyphs> Plain;
 };
 
 namespace {
@@ -317,9 +464,18 @@ int TextAdvance(GdiObject& Font, const QString& S)
         return 0;
     if (FixedMetricsOn())
         return static_cast<int>(S.size()) * MeasuresOf(Font).AveWidth;
-    // Measuring shapes the text; layout measures the same words again and
-    // again.
     RealisedFont& R = RealisedOf(Font);
+    if (FullShapingOn())
+        return R.Metrics.horizontalAdvance(S);
+    // Plain text adds up its glyphs' advances, as shaping does, and costs
+    // less than finding it kept.
+    if (!R.Plain)
+        R.Plain.emplace(R.Font, nullptr);
+    qreal Plain = 0;
+    if (R.Plain->Lay(S, nullptr, nullptr, Plain))
+        return qRound(Plain);
+    // Measuring other text shapes it; layout measures the same words again
+    // and again.
     const auto Found = R.Advances.constFind(S);
     if (Found != R.Advances.constEnd())
         return *Found;
@@ -511,8 +667,11 @@ struct ShapedText {
 /// The texts and characters shaped in one font for devices of one
 /// resolution.
 struct FontShapes {
+    FontShapes(const QFont& Font, const QPaintDevice* Device) : Plain(Font, Device) {}
+
     QHash<QString, ShapedText> Texts;
     QHash<char16_t, ShapedText> Chars;
+    PlainGlyphs Plain;
 };
 
 /// A font as the program realised it (the painter's resolution of it
@@ -564,7 +723,7 @@ void ClearShapeCache()
 FontShapes* ShapesOf(const QFont& Font, QPaintDevice* Device)
 {
     const QCoreApplication* App = QCoreApplication::instance();
-    if (!App || QThread::currentThread() != App->thread())
+    if (!App || QThread::currentThread() != App->thread() || FullShapingOn())
         return nullptr;
     ShapeCache*& Cache = ShapeCacheSlot();
     if (!Cache) {
@@ -578,7 +737,7 @@ FontShapes* ShapesOf(const QFont& Font, QPaintDevice* Device)
     if (Found == Cache->Fonts.end()) {
         if (Cache->Fonts.size() >= ShapeFontLimit)
             Cache->Fonts.clear();
-        Found = Cache->Fonts.emplace(Key, FontShapes()).first;
+        Found = Cache->Fonts.try_emplace(Key, Font, Device).first;
     }
     Cache->LastFont = std::move(Key);
     Cache->Last = &Found->second;
@@ -625,8 +784,27 @@ ShapedText Shape(const QFont& Font, const QString& Text, QPaintDevice* Device)
     return Result;
 }
 
-/// Text shaped in Font on Device, kept in Shapes (null: not kept). The
-/// reference lives until the next call.
+/// Plain text laid out as one run of Plain's font into Out; false (Out
+/// untouched) for other text.
+bool LayPlain(PlainGlyphs& Plain, const QString& Text, ShapedText& Out)
+{
+    QList<quint32> Glyphs;
+    QList<QPointF> Positions;
+    qreal Advance = 0;
+    if (!Plain.Lay(Text, &Glyphs, &Positions, Advance))
+        return false;
+    QGlyphRun Run;
+    Run.setRawFont(Plain.Raw());
+    Run.setGlyphIndexes(Glyphs);
+    Run.setPositions(Positions);
+    Out.Plain = true;
+    Out.Runs.assign(1, std::move(Run));
+    Out.Parts.assign(1, GlyphRunParts {Plain.Raw(), std::move(Glyphs), std::move(Positions)});
+    return true;
+}
+
+/// Text shaped in Font on Device (plain text laid out), kept in Shapes
+/// (null: not kept). The reference lives until the next call.
 const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& Text, QPaintDevice* Device)
 {
     if (!Shapes) {
@@ -639,6 +817,11 @@ const ShapedText& Shaped(FontShapes* Shapes, const QFont& Font, const QString& T
         return *Found;
     if (Shapes->Texts.size() >= ShapeCacheLimit)
         Shapes->Texts.clear();
+    // Laid out text is kept like shaped text: a list repainting the same
+    // texts took a quarter longer with its runs made afresh each time.
+    ShapedText Laid;
+    if (LayPlain(Shapes->Plain, Text, Laid))
+        return *Shapes->Texts.insert(Text, std::move(Laid));
     return *Shapes->Texts.insert(Text, Shape(Font, Text, Device));
 }
 

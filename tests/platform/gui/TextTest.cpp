@@ -2,6 +2,7 @@
 // which the program draws with Liberation Sans). The expectations are
 // relations between measured widths, not the original system's pixels.
 
+#include "platform/gui/DeviceContexts.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/SystemMetrics.h"
 #include "platform/gui/Windows.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -427,6 +429,133 @@ TEST_F(DrawTextTest, RepeatedTextFollowsItsFontAdvancesAndEscapement)
     EXPECT_LT(Right - Left, 20);
     EXPECT_GT(Bottom - Top, 40);
     EXPECT_LE(Bottom, 110);
+}
+
+// ---- plain text ---------------------------------------------------------------------------
+
+namespace {
+
+/// The characters of the code page that stand alone (its soft hyphen and
+/// control characters do not), the rest of Latin-1 and the Cyrillic block.
+std::u16string PlainCharacters()
+{
+    std::u16string Chars;
+    for (char16_t C = 0x20; C < 0x7F; ++C)
+        Chars += C;
+    for (char16_t C = 0xA0; C < 0x100; ++C)
+        if (C != 0xAD)
+            Chars += C;
+    for (char16_t C = 0x400; C < 0x460; ++C)
+        Chars += C;
+    // Ґ ґ and the code page's punctuation.
+    Chars += u"\u0490\u0491\u2013\u2014\u2018\u2019\u201A\u201C\u201D\u201E\u2020\u2021\u2022\u2026"
+             u"\u2030\u2039\u203A\u20AC\u2116\u2122";
+    return Chars;
+}
+
+/// Draws Text black on white at (4, 4) on Bitmap and returns its extent.
+TSize DrawLine(TBitmap& Bitmap, const std::u16string& Text)
+{
+    TCanvas* C = Bitmap.Canvas();
+    C->Brush()->SetColor(clWhite);
+    C->FillRect(Rect(0, 0, Bitmap.Width(), Bitmap.Height()));
+    HDC DC = C->Handle();
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, RGB(0, 0, 0));
+    const int Count = static_cast<int>(Text.size());
+    ExtTextOutW(DC, 4, 4, 0, nullptr, Text.data(), Count);
+    TSize Extent;
+    GetTextExtentPoint32W(DC, Text.data(), Count, Extent);
+    return Extent;
+}
+
+bool SamePixels(TBitmap& A, TBitmap& B)
+{
+    const size_t Row = static_cast<size_t>(A.Width()) * 4;
+    for (int Y = 0; Y < A.Height(); ++Y)
+        if (std::memcmp(A.ScanLine(Y), B.ScanLine(Y), Row) != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+// Text of plain characters is laid out without shaping; it must come out as
+// shaped text does, pixel for pixel and in width, for every pair of
+// characters, in every face the program maps to (DejaVu Sans, which joins
+// "fi" into one glyph, among them).
+TEST(PlainText, DrawsAndMeasuresAsShapedText)
+{
+    struct FontCase {
+        const char* Face;
+        int Height;
+        int Weight;
+        bool Italic;
+        Byte Quality;
+    };
+    const FontCase Fonts[] = {
+        {"MS Sans Serif", -11, FW_NORMAL, false, DEFAULT_QUALITY},  // the windows' font
+        {"Arial", -13, FW_BOLD, false, DEFAULT_QUALITY},
+        {"Arial", -12, FW_NORMAL, true, DEFAULT_QUALITY},
+        {"Arial", -13, FW_NORMAL, false, NONANTIALIASED_QUALITY},  // as monochrome devices draw
+        {"Times New Roman", -13, FW_NORMAL, false, DEFAULT_QUALITY},
+        {"Courier New", -13, FW_NORMAL, false, DEFAULT_QUALITY},
+        {"Arial Narrow", -13, FW_NORMAL, false, DEFAULT_QUALITY},
+        {"Lucida Console", -12, FW_NORMAL, false, DEFAULT_QUALITY},
+        {"Tahoma", -13, FW_NORMAL, false, DEFAULT_QUALITY},
+    };
+    // Every character before every other and itself: the letters taken one
+    // by one, each followed by its pairs with the letters after it, make a
+    // text with each pair once; it is drawn in lines of 64 characters that
+    // share their ends.
+    const std::u16string Chars = PlainCharacters();
+    std::u16string Pairs;
+    for (size_t I = 0; I < Chars.size(); ++I) {
+        Pairs += Chars[I];
+        for (size_t J = I + 1; J < Chars.size(); ++J)
+            (Pairs += Chars[I]) += Chars[J];
+    }
+    Pairs += Chars[0];
+    std::vector<std::u16string> Lines;
+    for (size_t Start = 0; Start + 1 < Pairs.size(); Start += 64)
+        Lines.push_back(Pairs.substr(Start, 65));
+    // Then text that mixes in characters that need shaping.
+    Lines.push_back(u"Ofi\u00ADce fl\u00ADow");  // soft hyphens
+    Lines.push_back(u"\u0435\u0301\u0436 e\u0308");  // combining accents
+    Lines.push_back(u"\u4E2D\u6587 \u05D0\u05D1 fi");  // other faces, right to left
+    TBitmap Shaped, Plain;
+    Shaped.SetSize(900, 24);
+    Plain.SetSize(900, 24);
+    for (const FontCase& F : Fonts) {
+        SCOPED_TRACE(F.Face);
+        SCOPED_TRACE(F.Height);
+        for (TBitmap* B : {&Shaped, &Plain}) {
+            LOGFONT LF;
+            LF.lfHeight = F.Height;
+            LF.lfWeight = F.Weight;
+            LF.lfItalic = F.Italic;
+            LF.lfQuality = F.Quality;
+            LF.lfFaceName = F.Face;
+            B->Canvas()->Font()->SetHandle(CreateFontIndirect(LF));
+        }
+        int Failures = 0;
+        for (const std::u16string& Line : Lines) {
+            TSize Want;
+            {
+                const FullTextShapingScope Full;
+                Want = DrawLine(Shaped, Line);
+            }
+            const TSize Got = DrawLine(Plain, Line);
+            ASSERT_LE(Want.cx + 8, Shaped.Width());
+            ASSERT_LE(Want.cy + 8, Shaped.Height());
+            if (Got.cx == Want.cx && Got.cy == Want.cy && SamePixels(Shaped, Plain))
+                continue;
+            ADD_FAILURE() << "line from U+" << std::hex << int(Line[0]) << " U+" << int(Line[1]) << std::dec
+                          << ": width " << Got.cx << ", shaped " << Want.cx;
+            if (++Failures == 5)
+                break;
+        }
+    }
 }
 
 TEST(Fonts, FacesMapToInstalledFamilies)
