@@ -187,11 +187,13 @@ struct SharedFont {
 using FontHandles = std::unordered_map<LOGFONT, SharedFont, FontHash, SameFont>;
 
 // Fonts with the same description share one handle, as the class library
-// shares them; the table holds one entry per description in use.
+// shares them; the table holds one entry per description in use. It is
+// never destroyed: fonts of static objects are released after every other
+// static has gone at exit.
 FontHandles& FontTable()
 {
-    static FontHandles Table;
-    return Table;
+    static auto* Table = new FontHandles;
+    return *Table;
 }
 
 // Descriptions that no font uses any more keep their handle, up to this

@@ -536,7 +536,9 @@ TEST(PlainText, DrawsAndMeasuresAsShapedText)
             LF.lfItalic = F.Italic;
             LF.lfQuality = F.Quality;
             LF.lfFaceName = F.Face;
-            B->Canvas()->Font()->SetHandle(CreateFontIndirect(LF));
+            HFONT H = CreateFontIndirect(LF);
+            B->Canvas()->Font()->SetHandle(H);
+            DeleteObject(H);
         }
         int Failures = 0;
         for (const std::u16string& Line : Lines) {
