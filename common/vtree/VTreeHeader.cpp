@@ -12,6 +12,8 @@
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <cmath>
 
@@ -444,13 +446,15 @@ void TVirtualTreeColumns::UpdatePositions(bool Force)
 {
     if (FNeedPositionsFix || (UpdateCount() > 0 && !Force))
         return;
-    int RunningPos = 0;
+    // Widths read from a stream may be absurd: the lefts stop at the
+    // largest coordinate instead of wrapping round.
+    int64_t RunningPos = 0;
     for (size_t I = 0; I < FPositionToIndex.size(); ++I) {
         TVirtualTreeColumn* C = GetItem(FPositionToIndex[I]);
         C->FPosition = static_cast<int>(I);
-        C->FLeft = RunningPos;
+        C->FLeft = static_cast<int>(RunningPos);
         if (C->FOptions.Contains(coVisible))
-            RunningPos += C->FWidth;
+            RunningPos = std::clamp<int64_t>(RunningPos + C->FWidth, INT_MIN, INT_MAX);
     }
 }
 

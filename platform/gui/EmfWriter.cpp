@@ -719,8 +719,12 @@ void TMetafile::SetData(std::string Bytes)
         throw EInvalidGraphic("Metafile is not valid");
     Bytes.resize(Length);
     const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
-    FMMWidth = std::max(0, H->rclFrame.right - H->rclFrame.left);
-    FMMHeight = std::max(0, H->rclFrame.bottom - H->rclFrame.top);
+    // The frame of a file from outside may span more than an int.
+    const auto Span = [](int32_t From, int32_t To) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t(To) - From, 0, INT_MAX));
+    };
+    FMMWidth = Span(H->rclFrame.left, H->rclFrame.right);
+    FMMHeight = Span(H->rclFrame.top, H->rclFrame.bottom);
     FData = std::move(Bytes);
     Changed(this);
 }
@@ -731,8 +735,12 @@ void TMetafile::TakeRecording(std::string Bytes)
     // playing makes is enough.
     const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
     assert(Bytes.size() >= sizeof(U_EMRHEADER) && H->nBytes == Bytes.size() && "a whole recording");
-    FMMWidth = std::max(0, H->rclFrame.right - H->rclFrame.left);
-    FMMHeight = std::max(0, H->rclFrame.bottom - H->rclFrame.top);
+    // The frame of a file from outside may span more than an int.
+    const auto Span = [](int32_t From, int32_t To) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t(To) - From, 0, INT_MAX));
+    };
+    FMMWidth = Span(H->rclFrame.left, H->rclFrame.right);
+    FMMHeight = Span(H->rclFrame.top, H->rclFrame.bottom);
     FData = std::move(Bytes);
     Changed(this);
 }

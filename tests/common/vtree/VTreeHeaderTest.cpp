@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -102,6 +104,21 @@ TEST(VTreeColumns, MovesKeepLeftEdgesAndFixedBlocks)
     EXPECT_EQ(Order(*Tree.Header()), (std::vector<TColumnIndex>{0, 3, 2, 1}));
     EXPECT_FALSE(Cols->GetItem(1)->Options().Contains(coFixed));
     EXPECT_EQ(Cols->GetVisibleFixedWidth(), 50);
+}
+
+// Absurd widths (a damaged stream may carry them) do not wrap the lefts
+// round: they stop at the largest coordinate.
+TEST(VTreeColumns, HugeWidthsStopTheLeftsAtTheLargest)
+{
+    TestTree Tree;
+    TVTHeader& H = *Tree.Header();
+    AddColumns(H, {10, 20, 30});
+    for (int I = 0; I < 2; ++I) {
+        H.Columns()->GetItem(I)->SetMaxWidth(INT_MAX);
+        H.Columns()->GetItem(I)->SetWidth(INT_MAX - 5);
+    }
+    EXPECT_EQ(H.Columns()->GetItem(1)->Left(), INT_MAX - 5);
+    EXPECT_EQ(H.Columns()->GetItem(2)->Left(), INT_MAX);
 }
 
 TEST(VTreeColumns, DeleteRenumbersIndicesEverywhere)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -172,6 +174,26 @@ TEST(Metafiles, SizeFollowsThePixelsAndTheFrame)
     Copy.Clear();
     EXPECT_TRUE(Copy.Empty());
     EXPECT_EQ(Copy.Width(), 0);
+}
+
+// A file's frame may span more than an int: the size stops at the
+// largest, it does not wrap round to nothing.
+TEST(Metafiles, HugeFrameKeepsTheLargestSize)
+{
+    TMetafile M;
+    M.SetWidth(10);
+    M.SetHeight(10);
+    {
+        TMetafileCanvas C(&M, nullptr);
+    }
+    std::string E = M.Data();
+    const int32_t Left = INT32_MIN, Right = 4233;
+    std::memcpy(E.data() + 24, &Left, 4);
+    std::memcpy(E.data() + 32, &Right, 4);
+    TMetafile Wide;
+    Wide.SetData(E);
+    EXPECT_EQ(Wide.MMWidth(), INT_MAX);
+    EXPECT_EQ(Wide.MMHeight(), M.MMHeight());
 }
 
 TEST(Metafiles, StateIsWrittenOnlyWhenItChanges)
