@@ -16,6 +16,7 @@
 #include "platform/rtl/Numbers.h"
 
 #include "bench/reports/TagReport.h"
+#include "tests/common/reports/ReportPrinterScope.h"
 #include "bench/support/PeakMemory.h"
 
 #include <benchmark/benchmark.h>
@@ -67,10 +68,8 @@ void BM_TagsToPdf(benchmark::State& State)
     const std::filesystem::path Pdf =
         std::filesystem::temp_directory_path() / ("reports_bench_tags.pdf");
     TPrinter PdfPrinter;
-    TPrinter* Old = SetPrinter(&PdfPrinter);
     PdfPrinter.SetOutputFileName(AnsiString::FromUtf8(Pdf.string()));
-    InstallReportPrinter(PlatformReportPrinter());
-    InstallReportPrintJob(PlatformReportPrintJob());
+    const ReportPrinterScope UsePrinter(PdfPrinter);
 
     double Build = 0;
     double Print = 0;
@@ -105,9 +104,6 @@ void BM_TagsToPdf(benchmark::State& State)
     State.counters["pdf_fonts"] = std::max(0, CountLines(Fonts) - 2);
     State.counters["pdf_MiB"] =
         double(std::filesystem::file_size(Pdf)) / (1024.0 * 1024.0);
-    InstallReportPrintJob(nullptr);
-    InstallReportPrinter(nullptr);
-    SetPrinter(Old);
     // PRICETAGS_PDF_DIR keeps the file for a look (pdftoppm, pdftotext).
     if (const char* Keep = std::getenv("PRICETAGS_PDF_DIR"))
         std::filesystem::copy_file(Pdf, std::filesystem::path(Keep) / ("tags-" + std::to_string(Tags) + ".pdf"),

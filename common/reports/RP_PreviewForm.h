@@ -209,6 +209,9 @@ private:
     void CopyToBox();
     void SetBar(TScrollBar& Bar, int Content, int Box);
     void ShowProgress(bool On);
+    /// Shows the progress bar and holds painting off while a generated-report
+    /// file is read or written; both come back as they were.
+    class FileProgressScope;
     /// Runs the page-setup dialog with the template's paper; true when
     /// confirmed.
     bool RunPageSetup();

@@ -223,6 +223,26 @@ bool TPreviewForm::IsPrintFile(const AnsiString& FileName, bool RaiseErrors)
     return false;
 }
 
+class TPreviewForm::FileProgressScope {
+public:
+    explicit FileProgressScope(TPreviewForm& Form) : FForm(Form), FWasPainting(Form.FPainting)
+    {
+        FForm.FPainting = false;
+        FForm.ShowProgress(true);
+    }
+    ~FileProgressScope()
+    {
+        FForm.ShowProgress(false);
+        FForm.FPainting = FWasPainting;
+    }
+    FileProgressScope(const FileProgressScope&) = delete;
+    FileProgressScope& operator=(const FileProgressScope&) = delete;
+
+private:
+    TPreviewForm& FForm;
+    bool FWasPainting;
+};
+
 void TPreviewForm::LoadPrintFile(const AnsiString& FileName)
 {
     if (!FDocument)
@@ -230,18 +250,7 @@ void TPreviewForm::LoadPrintFile(const AnsiString& FileName)
     const bool Qrp = IsQrpFileName(FileName);
     PrintFileContents Read;
     {
-        const bool WasPainting = FPainting;
-        FPainting = false;
-        ShowProgress(true);
-        struct Restore {
-            TPreviewForm& F;
-            bool Painting;
-            ~Restore()
-            {
-                F.ShowProgress(false);
-                F.FPainting = Painting;
-            }
-        } Guard{*this, WasPainting};
+        const FileProgressScope Progress(*this);
         TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
         // An older ".qrp" has no ".rep" header to check.
         if (!Qrp)
@@ -278,18 +287,7 @@ void TPreviewForm::SavePrintFile(const AnsiString& FileName)
     for (int I = 0; I < ShownPages(); ++I)
         Pages.push_back(FDocument->GetPageInfo(I));
     {
-        const bool WasPainting = FPainting;
-        FPainting = false;
-        ShowProgress(true);
-        struct Restore {
-            TPreviewForm& F;
-            bool Painting;
-            ~Restore()
-            {
-                F.ShowProgress(false);
-                F.FPainting = Painting;
-            }
-        } Guard{*this, WasPainting};
+        const FileProgressScope Progress(*this);
         SaveDataFile(Name, [&](TStream& Stream) {
             WritePrintStream(Stream, Pages, FUseMargins, [this](int Percent) {
                 ProgressBar->SetPosition(Percent);

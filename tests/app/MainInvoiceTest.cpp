@@ -23,6 +23,7 @@
 #include "app/ShippedTemplates.h"
 #include "tests/app/AppWindowsTestKit.h"
 #include "tests/app/PdfBuilder.h"
+#include "tests/common/reports/ReportPrinterScope.h"
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_PreviewForm.h"
 #include "platform/gui/Printers.h"
@@ -273,18 +274,7 @@ TEST(MainWindow, TagsPrintThroughThePrintView)
     WindowsScope W;
     InstallShippedTemplates(gTxtPath);
     TPrinter Plain;
-    TPrinter* OldPrinter = SetPrinter(&Plain);
-    InstallReportPrinter(PlatformReportPrinter());
-    InstallReportPrintJob(PlatformReportPrintJob());
-    struct Restore {
-        TPrinter* Old;
-        ~Restore()
-        {
-            InstallReportPrintJob(nullptr);
-            InstallReportPrinter(nullptr);
-            SetPrinter(Old);
-        }
-    } RestorePrinter{OldPrinter};
+    const ReportPrinterScope UsePrinter(Plain);
     TFormFRep Builder(nullptr);
     const BuilderScope UseBuilder(Builder);
     const AnsiString Pdf = W.Config.Dir().File("shop-tags.pdf");

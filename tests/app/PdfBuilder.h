@@ -13,7 +13,9 @@
 
 #include "platform/gui/Printers.h"
 
-#include <cstdio>
+#include "tests/common/reports/ReportPrinterScope.h"
+#include "tests/support/TestSupport.h"
+
 #include <functional>
 #include <string>
 
@@ -21,26 +23,11 @@
 /// scope; the process's printer and the documents' ports come back after.
 class PdfPrinterScope {
 public:
-    explicit PdfPrinterScope(const AnsiString& PdfFile) : FOld(SetPrinter(&FPdf))
-    {
-        FPdf.SetOutputFileName(PdfFile);
-        InstallReportPrinter(PlatformReportPrinter());
-        InstallReportPrintJob(PlatformReportPrintJob());
-    }
-    ~PdfPrinterScope()
-    {
-        InstallReportPrintJob(FOldJob);
-        InstallReportPrinter(FOldPort);
-        SetPrinter(FOld);
-    }
-    PdfPrinterScope(const PdfPrinterScope&) = delete;
-    PdfPrinterScope& operator=(const PdfPrinterScope&) = delete;
+    explicit PdfPrinterScope(const AnsiString& PdfFile) { FPdf.SetOutputFileName(PdfFile); }
 
 private:
     TPrinter FPdf;
-    TPrinter* FOld;
-    ReportPrinter* FOldPort = InstalledReportPrinter();
-    ReportPrintJob* FOldJob = InstalledReportPrintJob();
+    ReportPrinterScope FUse{FPdf};
 };
 
 class PdfBuilder : public TFormFRep {
@@ -72,20 +59,6 @@ private:
 };
 
 namespace pdf_test {
-
-/// What a shell command printed on its standard output.
-inline std::string RunCommand(const std::string& Command)
-{
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buffer[512];
-        size_t N;
-        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
-            Out.append(Buffer, N);
-        pclose(P);
-    }
-    return Out;
-}
 
 /// The poppler tools the PDF checks read files with are installed.
 inline bool HavePdfTools()

@@ -293,20 +293,6 @@ TEST(DebugData, CaptureStackSeesItsCaller)
 
 namespace {
 
-std::string RunCommand(const std::string& Command)
-{
-    std::string Out;
-    FILE* P = popen(Command.c_str(), "r");
-    if (!P)
-        return Out;
-    char Buffer[4096];
-    size_t N = 0;
-    while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
-        Out.append(Buffer, N);
-    pclose(P);
-    return Out;
-}
-
 std::string BaseName(const std::string& Path)
 {
     const size_t Slash = Path.rfind('/');

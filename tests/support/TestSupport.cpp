@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -77,4 +78,17 @@ void ExpectMatchesGolden(const std::string& Bytes, const std::filesystem::path& 
 std::filesystem::path TestData()
 {
     return PRICETAGS_TEST_DATA;
+}
+
+std::string RunCommand(const std::string& Command)
+{
+    std::string Out;
+    if (FILE* P = popen(Command.c_str(), "r")) {
+        char Buffer[4096];
+        size_t N;
+        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
+            Out.append(Buffer, N);
+        pclose(P);
+    }
+    return Out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers shared by every test program: exact error checks, a private
-// temporary folder, and reading and writing whole files as bytes.
+// temporary folder, reading and writing whole files as bytes, and what a
+// shell command prints.
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
@@ -70,6 +71,10 @@ void WriteBytes(const std::filesystem::path& File, const std::string& Bytes);
 /// Compares Bytes with a golden file byte for byte. On a mismatch writes
 /// <golden>.actual beside it and names the first differing offset.
 void ExpectMatchesGolden(const std::string& Bytes, const std::filesystem::path& Golden);
+
+/// What a shell command printed on its standard output (empty when it
+/// cannot be started).
+std::string RunCommand(const std::string& Command);
 
 /// The test data folder (tests/data in the source tree).
 std::filesystem::path TestData();

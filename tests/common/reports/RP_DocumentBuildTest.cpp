@@ -9,6 +9,7 @@
 #include "platform/gui/Printers.h"
 
 #include "tests/common/reports/ReportHost.h"
+#include "tests/common/reports/ReportPrinterScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -237,19 +238,6 @@ TEST(RP_DocumentBuild, PrintAreaCheckAndFitting)
 
 namespace {
 
-std::string RunCommand(const std::string& Command)
-{
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buffer[512];
-        size_t N;
-        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
-            Out.append(Buffer, N);
-        pclose(P);
-    }
-    return Out;
-}
-
 TView* AddText(TDocument& Doc, const TRect& R, const char* Text, int Size, Word Style,
                Cardinal Align)
 {
@@ -324,31 +312,26 @@ TEST(RP_DocumentBuild, TagSheetToPdf)
         GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
     TempDir Dir;
     TPrinter Pdf;
-    TPrinter* Old = SetPrinter(&Pdf);
     Pdf.SetOutputFileName(Dir.File("tags.pdf"));
-    InstallReportPrinter(PlatformReportPrinter());
-    InstallReportPrintJob(PlatformReportPrintJob());
+    {
+        const ReportPrinterScope UsePrinter(Pdf);
+        TDocument Doc(nullptr);
+        TagTemplate(Doc);
+        TagRows Rows(Doc);
+        Doc.BuildReport();
+        ASSERT_EQ(Doc.PageInfoCount(), 3) << "four tags of 227 pixels fit 1090";
+        Doc.Print(0, 0, 1, true);
 
-    TDocument Doc(nullptr);
-    TagTemplate(Doc);
-    TagRows Rows(Doc);
-    Doc.BuildReport();
-    ASSERT_EQ(Doc.PageInfoCount(), 3) << "four tags of 227 pixels fit 1090";
-    Doc.Print(0, 0, 1, true);
-
-    TBitmap Shot;
-    Shot.SetSize(Doc.GetPageInfo(0)->DrawingWidth(), Doc.GetPageInfo(0)->DrawingHeight());
-    Shot.Canvas()->Brush()->SetColor(clWhite);
-    Shot.Canvas()->FillRect(Rect(0, 0, Shot.Width(), Shot.Height()));
-    EXPECT_TRUE(Doc.GetPageInfo(0)->PlayOn(Shot.Canvas()->Handle()));
-    EXPECT_EQ(Shot.Canvas()->Pixels(0, 100), clBlack) << "the tag's frame";
-    const std::filesystem::path Keep =
-        std::getenv("PRICETAGS_PNG_DIR") ? std::getenv("PRICETAGS_PNG_DIR") : Dir.Path();
-    WriteBytes(Keep / "tag-sheet-page1.png", Shot.SaveToPngBytes());
-
-    InstallReportPrintJob(nullptr);
-    InstallReportPrinter(nullptr);
-    SetPrinter(Old);
+        TBitmap Shot;
+        Shot.SetSize(Doc.GetPageInfo(0)->DrawingWidth(), Doc.GetPageInfo(0)->DrawingHeight());
+        Shot.Canvas()->Brush()->SetColor(clWhite);
+        Shot.Canvas()->FillRect(Rect(0, 0, Shot.Width(), Shot.Height()));
+        EXPECT_TRUE(Doc.GetPageInfo(0)->PlayOn(Shot.Canvas()->Handle()));
+        EXPECT_EQ(Shot.Canvas()->Pixels(0, 100), clBlack) << "the tag's frame";
+        const std::filesystem::path Keep =
+            std::getenv("PRICETAGS_PNG_DIR") ? std::getenv("PRICETAGS_PNG_DIR") : Dir.Path();
+        WriteBytes(Keep / "tag-sheet-page1.png", Shot.SaveToPngBytes());
+    }
 
     const std::string Path = Dir.File("tags.pdf").ToUtf8();
     const std::string Info = RunCommand("pdfinfo '" + Path + "'");

@@ -24,6 +24,7 @@
 #include "platform/rtl/Files.h"
 
 #include "tests/common/NoLogScope.h"
+#include "tests/common/reports/ReportPrinterScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -127,19 +128,6 @@ void KeepPng(TWinControl& Window, const char* Name)
     const char* Dir = std::getenv("PRICETAGS_PNG_DIR");
     WriteBytes(fs::path(Dir ? Dir : fs::temp_directory_path().string()) / Name,
                Shot.SaveToPngBytes());
-}
-
-std::string RunCommand(const std::string& Command)
-{
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buffer[512];
-        size_t N;
-        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
-            Out.append(Buffer, N);
-        pclose(P);
-    }
-    return Out;
 }
 
 std::vector<std::string> MetafilesOf(const TDocument& Doc)
@@ -685,18 +673,7 @@ TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
         GTEST_SKIP() << "pdfinfo is not installed";
     TempDir Dir;
     TPrinter Plain;
-    TPrinter* Old = SetPrinter(&Plain);
-    InstallReportPrinter(PlatformReportPrinter());
-    InstallReportPrintJob(PlatformReportPrintJob());
-    struct Restore {
-        TPrinter* Old;
-        ~Restore()
-        {
-            InstallReportPrintJob(nullptr);
-            InstallReportPrinter(nullptr);
-            SetPrinter(Old);
-        }
-    } Guard{Old};
+    const ReportPrinterScope UsePrinter(Plain);
 
     ViewFixture V({0, 0, 0});
     TPreviewForm& F = *V.F;
@@ -725,18 +702,7 @@ TEST(RP_PreviewForm, PrintAsksPageSetupAndTakesTheChosenPrinter)
     TFakePrinter Fake;
     Fake.Names = {"Office", "Tags"};
     Fake.DefaultIndex = 0;
-    TPrinter* Old = SetPrinter(&Fake);
-    InstallReportPrinter(PlatformReportPrinter());
-    InstallReportPrintJob(PlatformReportPrintJob());
-    struct Restore {
-        TPrinter* Old;
-        ~Restore()
-        {
-            InstallReportPrintJob(nullptr);
-            InstallReportPrinter(nullptr);
-            SetPrinter(Old);
-        }
-    } Guard{Old};
+    const ReportPrinterScope UsePrinter(Fake);
 
     ViewFixture V({0, 0});
     V.Doc.PrinterPageDefaultSize = false;

@@ -866,6 +866,15 @@ struct HintFixture : FormFixture {
         FormFixture::TearDown();
     }
     static std::vector<std::string>& Shown() { return RecordingHintWindow::Shown; }
+    /// The application's hint window (the last one made), or null.
+    static THintWindow* HintWindow()
+    {
+        THintWindow* Window = nullptr;
+        for (int I = 0; I < Application->ComponentCount(); ++I)
+            if (auto* W = dynamic_cast<THintWindow*>(Application->Components(I)))
+                Window = W;
+        return Window;
+    }
 };
 
 }  // namespace
@@ -910,10 +919,7 @@ TEST_F(HintFixture, KeysAndClicksTakeAShownHintAway)
     Panel->Pause = 0;
     SimulateMouseMove(Panel, 5, 5);
     ASSERT_EQ(Shown().size(), 1u);
-    THintWindow* Window = nullptr;
-    for (int I = 0; I < Application->ComponentCount(); ++I)
-        if (auto* W = dynamic_cast<THintWindow*>(Application->Components(I)))
-            Window = W;
+    THintWindow* Window = HintWindow();
     ASSERT_NE(Window, nullptr);
     EXPECT_TRUE(Window->HandleAllocated());
     SimulateKey(VK_SHIFT);
@@ -934,10 +940,7 @@ TEST_F(HintFixture, PopupMenuTakesTheHintAway)
     Panel->Pause = 0;
     SimulateMouseMove(Panel, 5, 5);
     ASSERT_EQ(Shown().size(), 1u);
-    THintWindow* Window = nullptr;
-    for (int I = 0; I < Application->ComponentCount(); ++I)
-        if (auto* W = dynamic_cast<THintWindow*>(Application->Components(I)))
-            Window = W;
+    THintWindow* Window = HintWindow();
     ASSERT_NE(Window, nullptr);
     TPopupMenu Menu(Form);
     bool HintWhileOpen = true;

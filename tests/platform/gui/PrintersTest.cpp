@@ -48,19 +48,6 @@ std::unique_ptr<TMetafile> PageWith(const AnsiString& Text)
     return M;
 }
 
-std::string RunCommand(const std::string& Command)
-{
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buffer[512];
-        size_t N;
-        while ((N = fread(Buffer, 1, sizeof Buffer, P)) > 0)
-            Out.append(Buffer, N);
-        pclose(P);
-    }
-    return Out;
-}
-
 }  // namespace
 
 TEST(Printers, FakePrinterHasTheA4PaperAt600Dpi)

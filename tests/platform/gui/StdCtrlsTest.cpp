@@ -41,6 +41,12 @@ public:
     T* Control = nullptr;
 };
 
+/// Counts the change events it is hooked to.
+struct ChangeCounter {
+    int N = 0;
+    void Changed(TObject*) { ++N; }
+};
+
 struct MaskEditCase {
     const char* Mask;
     const char* Keys;
@@ -161,15 +167,11 @@ TEST(TEdit, EditMessagesReadAndSetTheSelection)
 TEST(TEdit, ChangesAreReportedToTheParentAndOnChange)
 {
     OnForm<TEdit> F;
-    int Changes = 0;
-    struct Counter {
-        int* N;
-        void Changed(TObject*) { ++*N; }
-    } C{&Changes};
-    F.Control->OnChange = TNotifyEvent(&C, &Counter::Changed);
+    ChangeCounter Changes;
+    F.Control->OnChange = TNotifyEvent(&Changes, &ChangeCounter::Changed);
     F.Control->SetText("a");
     F.Type("b");
-    EXPECT_EQ(Changes, 2);
+    EXPECT_EQ(Changes.N, 2);
 }
 
 TEST(TComboBox, ItemSelectionByKeysAndText)
@@ -217,12 +219,8 @@ TEST(TComboBox, MouseDropsTheListAndPicksFromIt)
     F.Control->SetStyle(csDropDownList);
     F.Control->Items()->SetText("a\r\nb\r\nc");
     F.Control->SetItemIndex(0);
-    int Changes = 0;
-    struct Counter {
-        int* N;
-        void Changed(TObject*) { ++*N; }
-    } C{&Changes};
-    F.Control->OnChange = TNotifyEvent(&C, &Counter::Changed);
+    ChangeCounter Changes;
+    F.Control->OnChange = TNotifyEvent(&Changes, &ChangeCounter::Changed);
 
     SimulateClick(F.Control, F.Control->Width() - 5, 5);
     ASSERT_TRUE(F.Control->DroppedDown());
@@ -250,7 +248,7 @@ TEST(TComboBox, MouseDropsTheListAndPicksFromIt)
     EXPECT_FALSE(List->Visible());
     EXPECT_EQ(F.Control->ItemIndex(), 2);
     EXPECT_EQ(F.Control->Text(), "c");
-    EXPECT_EQ(Changes, 1);
+    EXPECT_EQ(Changes.N, 1);
 
     SimulateClick(F.Control, F.Control->Width() - 5, 5);
     ASSERT_TRUE(List->Visible());
@@ -258,7 +256,7 @@ TEST(TComboBox, MouseDropsTheListAndPicksFromIt)
     SimulateMouseUp(List, mbLeft, 4, List->Height() + 40);  // released outside
     EXPECT_FALSE(F.Control->DroppedDown());
     EXPECT_EQ(F.Control->ItemIndex(), 2);
-    EXPECT_EQ(Changes, 1);
+    EXPECT_EQ(Changes.N, 1);
 }
 
 // More items than DropDownCount: the wheel scrolls the dropped list, so
