@@ -504,14 +504,14 @@ void TFormMain::BuildGrid()
     grid->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect,
                       goDrawFocusSelected, goColSizing, goTabs, goRowSelect, goThumbTracking});
     for (int I = 0; I < static_cast<int>(std::size(InvoiceColumns)); ++I) {
-        const InvoiceColumn& Spec = InvoiceColumns[I];
+        const InvoiceColumn& Layout = InvoiceColumns[I];
         TColumn* C = grid->Columns()->Add();
-        C->SetTag(Spec.Tag);
-        C->Title()->SetCaption(AnsiString::FromUtf8(Spec.Title));
-        C->SetWidth(Spec.Width);
-        C->SetAlignment(Spec.Alignment);
-        C->SetFormat(Spec.Format);
-        C->SetReadOnly(Spec.ReadOnly);
+        C->SetTag(Layout.Tag);
+        C->Title()->SetCaption(AnsiString::FromUtf8(Layout.Title));
+        C->SetWidth(Layout.Width);
+        C->SetAlignment(Layout.Alignment);
+        C->SetFormat(Layout.Format);
+        C->SetReadOnly(Layout.ReadOnly);
     }
     grid->Columns()->GetItem(0)->SetColor(clBtnFace);
     TColumn* Name = grid->Columns()->GetItem(NameColumn);
@@ -551,12 +551,12 @@ void TFormMain::BuildTotalsGrid()
     gdItogo->SetColor(clBtnFace);
     gdItogo->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine});
     for (int I = 0; I < static_cast<int>(std::size(TotalsColumns)); ++I) {
-        const TotalsColumn& Spec = TotalsColumns[I];
+        const TotalsColumn& Layout = TotalsColumns[I];
         TColumn* C = gdItogo->Columns()->Add();
-        C->Title()->SetCaption(AnsiString::FromUtf8(Spec.Title));
-        C->Title()->SetAlignment(Spec.TitleAlignment);
-        C->SetWidth(Spec.Width);
-        C->SetAlignment(Spec.Alignment);
+        C->Title()->SetCaption(AnsiString::FromUtf8(Layout.Title));
+        C->Title()->SetAlignment(Layout.TitleAlignment);
+        C->SetWidth(Layout.Width);
+        C->SetAlignment(Layout.Alignment);
         C->SetReadOnly(true);
     }
     gdItogo->Columns()->GetItem(9)->SetAutoSize(true);
