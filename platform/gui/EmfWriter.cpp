@@ -711,6 +711,17 @@ void TMetafile::SetMMHeight(int Value)
     Changed(this);
 }
 
+namespace {
+
+/// A frame's extent in 0.01 mm; a file from outside may span more than an
+/// int, which stops at the largest.
+int FrameSpan(int32_t From, int32_t To)
+{
+    return static_cast<int>(std::clamp<int64_t>(int64_t(To) - From, 0, INT_MAX));
+}
+
+}  // namespace
+
 void TMetafile::SetData(std::string Bytes)
 {
     std::string Error;
@@ -719,12 +730,8 @@ void TMetafile::SetData(std::string Bytes)
         throw EInvalidGraphic("Metafile is not valid");
     Bytes.resize(Length);
     const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
-    // The frame of a file from outside may span more than an int.
-    const auto Span = [](int32_t From, int32_t To) {
-        return static_cast<int>(std::clamp<int64_t>(int64_t(To) - From, 0, INT_MAX));
-    };
-    FMMWidth = Span(H->rclFrame.left, H->rclFrame.right);
-    FMMHeight = Span(H->rclFrame.top, H->rclFrame.bottom);
+    FMMWidth = FrameSpan(H->rclFrame.left, H->rclFrame.right);
+    FMMHeight = FrameSpan(H->rclFrame.top, H->rclFrame.bottom);
     FData = std::move(Bytes);
     Changed(this);
 }
@@ -735,12 +742,8 @@ void TMetafile::TakeRecording(std::string Bytes)
     // playing makes is enough.
     const auto* H = reinterpret_cast<const U_EMRHEADER*>(Bytes.data());
     assert(Bytes.size() >= sizeof(U_EMRHEADER) && H->nBytes == Bytes.size() && "a whole recording");
-    // The frame of a file from outside may span more than an int.
-    const auto Span = [](int32_t From, int32_t To) {
-        return static_cast<int>(std::clamp<int64_t>(int64_t(To) - From, 0, INT_MAX));
-    };
-    FMMWidth = Span(H->rclFrame.left, H->rclFrame.right);
-    FMMHeight = Span(H->rclFrame.top, H->rclFrame.bottom);
+    FMMWidth = FrameSpan(H->rclFrame.left, H->rclFrame.right);
+    FMMHeight = FrameSpan(H->rclFrame.top, H->rclFrame.bottom);
     FData = std::move(Bytes);
     Changed(this);
 }
