@@ -63,6 +63,19 @@ AnsiString ExampleBook()
     return AnsiString::FromUtf8((TestData() / "InvoiceTypeImport" / "example.xls").string());
 }
 
+/// Opens the workbook the open dialog is answered with as invoice number
+/// 17, without looking up article descriptions.
+void OpenInvoiceNumber17(TFormMain& Main)
+{
+    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
+        F.edInvNum->SetText("17");
+        F.cbFindDescr->SetChecked(false);
+        F.DoOk();
+    });
+    Main.acOpenInvoice->Execute();
+    Application->ProcessMessages();
+}
+
 TshInvoiceTovar& AddRow(TshInvoice& Invoice, const char* Cost, const char* Price)
 {
     TshInvoiceTovar& Row = *Invoice.Add();
@@ -288,13 +301,7 @@ TEST(MainWindow, TagsPrintThroughThePrintView)
         return true;
     });
     auto Main = StartMain();
-    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
-        F.edInvNum->SetText("17");
-        F.cbFindDescr->SetChecked(false);
-        F.DoOk();
-    });
-    Main->acOpenInvoice->Execute();
-    Application->ProcessMessages();
+    OpenInvoiceNumber17(*Main);
     ASSERT_EQ(Main->Invoice->Count(), 3);
     Main->cbMarkup->SetItemIndex(0);
     Main->cbMarkupSelect(Main->cbMarkup);
@@ -345,13 +352,7 @@ TEST(MainWindow, MainRoadAcrossRestart)
     });
     {
         auto Main = StartMain();
-        AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
-            F.edInvNum->SetText("17");
-            F.cbFindDescr->SetChecked(false);
-            F.DoOk();
-        });
-        Main->acOpenInvoice->Execute();
-        Application->ProcessMessages();
+        OpenInvoiceNumber17(*Main);
         ASSERT_EQ(Main->Invoice->Count(), 3);
         EXPECT_EQ(U(Main->FileName), U(ExampleBook()));
         EXPECT_EQ(U(Main->Invoice->NumDoc), "17");
