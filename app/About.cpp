@@ -1,8 +1,8 @@
 #include "app/About.h"
 
 #include "app/Globals.h"
-#include "common/FuncsVCL.h"
-#include "common/ylVerInf.h"
+#include "common/base/FuncsVCL.h"
+#include "common/base/ylVerInf.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"

@@ -6,8 +6,8 @@
 
 #include "app/InvoicePackedName.h"
 #include "app/ReadXLS.h"
-#include "common/Funcs.h"
-#include "common/IniFiles.h"
+#include "common/base/Funcs.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"

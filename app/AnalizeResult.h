@@ -15,7 +15,7 @@
 // and column of the table's first cell (FirstRow, FirstCol) turn them into
 // the numbers the user sees.
 
-#include "common/TypeList.h"
+#include "common/base/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Currency.h"

@@ -5,8 +5,8 @@
 #include "app/AnalizeResult.h"
 
 #include "app/InvoicePackedName.h"
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StrUtils.h"

@@ -8,7 +8,7 @@
 // record "Articles" of "ArtItem" records in the tagged stream encoding;
 // CP1251 text.
 
-#include "common/TypeList.h"
+#include "common/base/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Format.h"

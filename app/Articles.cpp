@@ -1,8 +1,8 @@
 #include "app/Articles.h"
 
 #include "app/ArticleList.h"
-#include "common/FuncsVCL.h"
-#include "common/MsgWin.h"
+#include "common/base/FuncsVCL.h"
+#include "common/components/MsgWin.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>

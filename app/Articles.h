@@ -4,10 +4,10 @@
 // picks one for the current invoice row (double click or "Взять описание
 // товара").
 
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Grids.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Grids.h"
+#include "platform/forms/StdCtrls.h"
 
 class TshArticleList;
 

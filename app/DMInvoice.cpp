@@ -1,6 +1,6 @@
 #include "app/DMInvoice.h"
 
-#include "platform/gui/Graphics.h"
+#include "platform/forms/Graphics.h"
 
 #include <functional>
 

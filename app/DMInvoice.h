@@ -5,7 +5,7 @@
 // DMInsert..DMMove). One instance lives from start-up to the end (DM).
 
 #include "platform/classes/Component.h"
-#include "platform/gui/ImgList.h"
+#include "platform/forms/ImgList.h"
 
 /// Indexes of the pictures of TDM::iInsDel.
 enum : int { DMInsert = 0, DMDelete = 1, DMEdit = 2, DMOk = 3, DMCancel = 4, DMMove = 5 };

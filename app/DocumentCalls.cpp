@@ -1,7 +1,7 @@
 #include "app/DocumentCalls.h"
 
 #include "app/InvFRep.h"
-#include "common/MsgWin.h"
+#include "common/components/MsgWin.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "app/Globals.h"
 
-#include "common/AppOptions.h"
-#include "common/Funcs.h"
-#include "platform/gui/Controls.h"
-#include "platform/gui/Forms.h"
+#include "common/base/AppOptions.h"
+#include "common/base/Funcs.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Forms.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"

@@ -9,7 +9,7 @@
 // gTxtPath is the templates' and article file's folder, GetStartDir() +
 // "TXT/".
 
-#include "common/AppOptions.h"
+#include "common/base/AppOptions.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/DateTime.h"

@@ -18,8 +18,8 @@
 #include "app/InvoiceType.h"
 #include "common/reports/RP_Document.h"
 
-#include "platform/gui/Dialogs.h"
-#include "platform/gui/Forms.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 #include "platform/rtl/AnsiString.h"
 
 #include <memory>

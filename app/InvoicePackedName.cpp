@@ -1,6 +1,6 @@
 #include "app/InvoicePackedName.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"

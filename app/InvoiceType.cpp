@@ -2,9 +2,9 @@
 
 #include "app/Globals.h"
 #include "app/PriceFormat.h"
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
-#include "common/Str2D.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
+#include "common/base/Str2D.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"

@@ -11,7 +11,7 @@
 // kopecks half to even, 1 "до 1": to whole roubles after adding 0.45, half
 // to even, 2 "Крупно": coarse steps by price range, halves up).
 
-#include "common/TypeList.h"
+#include "common/base/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Currency.h"

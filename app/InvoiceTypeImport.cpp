@@ -9,7 +9,7 @@
 #include "app/AnalizeResult.h"
 #include "app/InvoicePackedName.h"
 #include "app/ReadXLS.h"
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"

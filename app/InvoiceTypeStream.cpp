@@ -6,8 +6,8 @@
 
 #include "app/InvoiceType.h"
 
-#include "common/Funcs.h"
-#include "common/HBuffFile.h"
+#include "common/base/Funcs.h"
+#include "common/base/HBuffFile.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"

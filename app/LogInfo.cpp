@@ -1,9 +1,9 @@
 #include "app/LogInfo.h"
 
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
 #include "platform/classes/Strings.h"
-#include "platform/gui/Windows.h"
+#include "platform/winapi/Windows.h"
 
 TFormView* FormView = nullptr;
 

@@ -6,9 +6,9 @@
 // program (FormView); each ShowTextView replaces its title, message and
 // lines.
 
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
 
 class TStrings;

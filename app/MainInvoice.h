@@ -11,12 +11,12 @@
 // colours and typed values through its events), the totals grid under it,
 // edit mode, row marks, the price-style menu and the window menu.
 
-#include "platform/gui/ActnList.h"
-#include "platform/gui/Dialogs.h"
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Menus.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/ActnList.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/Types.h"

@@ -1,7 +1,7 @@
 #include "app/MarkupList.h"
 
 #include "app/Globals.h"
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Numbers.h"
 

@@ -8,7 +8,7 @@
 // hundredths of a percent ("Основная наценка|3000|1000"). The lists own
 // their items.
 
-#include "common/TypeList.h"
+#include "common/base/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/AnsiString.h"

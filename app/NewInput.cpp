@@ -1,8 +1,8 @@
 #include "app/NewInput.h"
 
-#include "common/FuncsVCL.h"
-#include "common/MsgWin.h"
-#include "platform/gui/Windows.h"
+#include "common/base/FuncsVCL.h"
+#include "common/components/MsgWin.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Ticks.h"
 
 PRICETAGS_DEFINE_CLASS(TFormNewInput)

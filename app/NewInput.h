@@ -6,11 +6,11 @@
 // appeared, so that a key still held from the window before does not
 // answer it. Descendants override DoOk to take their data.
 
-#include "common/ExLabel.h"
+#include "common/components/ExLabel.h"
 
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/rtl/Types.h"
 
 class TFormNewInput : public TForm {

@@ -1,8 +1,8 @@
 #include "app/NewMarkup.h"
 
 #include "app/MarkupList.h"
-#include "common/FuncsVCL.h"
-#include "common/YLDCompn.h"
+#include "common/base/FuncsVCL.h"
+#include "common/components/YLDCompn.h"
 #include "platform/classes/Strings.h"
 
 PRICETAGS_DEFINE_CLASS(TFormNewMarkup)

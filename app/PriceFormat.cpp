@@ -1,7 +1,7 @@
 #include "app/PriceFormat.h"
 
 #include "app/Globals.h"
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/rtl/FormatSettings.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "app/ReadXLS.h"
 
-#include "common/MsgWin.h"
+#include "common/components/MsgWin.h"
 
 #include "platform/sheets/ExcelApplication.h"
 

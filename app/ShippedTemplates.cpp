@@ -1,8 +1,8 @@
 #include "app/ShippedTemplates.h"
 
 #include "app/ArticleList.h"
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"

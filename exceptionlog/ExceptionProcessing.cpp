@@ -11,8 +11,8 @@
 #include "exceptionlog/SystemInfo.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 

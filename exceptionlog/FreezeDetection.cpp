@@ -7,7 +7,7 @@
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
 
-#include "platform/gui/Windows.h"
+#include "platform/winapi/Windows.h"
 
 #include <signal.h>
 #include <sys/syscall.h>

@@ -7,7 +7,7 @@
 #include "exceptionlog/ModuleList.h"
 #include "exceptionlog/ProcessHelpers.h"
 
-#include "platform/gui/Forms.h"
+#include "platform/forms/Forms.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Numbers.h"
 

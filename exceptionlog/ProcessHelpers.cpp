@@ -3,8 +3,8 @@
 #include "exceptionlog/ExceptionLog.h"
 #include "exceptionlog/ModuleOptions.h"
 
-#include "platform/gui/Clipbrd.h"
-#include "platform/gui/Forms.h"
+#include "platform/forms/Clipbrd.h"
+#include "platform/forms/Forms.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"

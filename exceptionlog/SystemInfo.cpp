@@ -3,8 +3,8 @@
 #include "exceptionlog/DataBlock.h"
 #include "exceptionlog/ProcessHelpers.h"
 
-#include "platform/gui/Forms.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Forms.h"
+#include "platform/winapi/Windows.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Numbers.h"

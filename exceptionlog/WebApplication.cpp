@@ -3,7 +3,7 @@
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
 
-#include "platform/gui/Forms.h"
+#include "platform/forms/Forms.h"
 #include "platform/classes/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Files.h"

@@ -2,12 +2,12 @@
 // any bytes must end in a loaded record or a clean error, never a crash, a
 // read past the data or a huge allocation.
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Exceptions.h"
 
-#include "tests/common/TaggedRecordModel.h"
+#include "tests/common/base/TaggedRecordModel.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // read back and the contents are written out again. Any bytes must load; a
 // clean Exception passes, a crash or a sanitizer report fails.
 
-#include "common/IniFiles.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"

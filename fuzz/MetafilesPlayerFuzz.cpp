@@ -4,9 +4,9 @@
 // the data, a hang or a huge allocation.
 
 #include "platform/classes/Streams.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Metafiles.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/Metafiles.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <cstddef>

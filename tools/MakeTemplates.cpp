@@ -14,8 +14,8 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/Forms.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 // and reads no command-line arguments.
 
 #include "app/AppMain.h"
-#include "platform/gui/Forms.h"
+#include "platform/forms/Forms.h"
 
 #include <malloc.h>
 

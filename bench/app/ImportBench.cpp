@@ -10,7 +10,7 @@
 #include "bench/support/PeakMemory.h"
 #include "app/InvoiceType.h"
 #include "app/ReadXLS.h"
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/FormatSettings.h"
 
@@ -27,7 +27,7 @@ namespace {
 
 AnsiString InvoiceFile()
 {
-    const auto Path = std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
+    const auto Path = std::filesystem::path(PRICETAGS_BENCH_DATA) / "platform" / "sheets" / "invoice-10000x8.xls";
     return AnsiString::FromUtf8(Path.string());
 }
 

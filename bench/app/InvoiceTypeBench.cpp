@@ -2,7 +2,7 @@
 
 #include "app/InvoiceType.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 
 #include <benchmark/benchmark.h>
 

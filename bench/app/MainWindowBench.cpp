@@ -10,11 +10,11 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/MainInvoice.h"
-#include "common/Funcs.h"
-#include "common/YLDGrids.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/InputSimulation.h"
+#include "common/base/Funcs.h"
+#include "common/components/YLDGrids.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/InputSimulation.h"
 #include "platform/rtl/FormatSettings.h"
 
 #include <benchmark/benchmark.h>
@@ -151,7 +151,7 @@ void BM_ReloadWorkbookFromMenu(benchmark::State& State)
 {
     EnsureSetup();
     const auto Book =
-        std::filesystem::path(PRICETAGS_BENCH_DATA) / "sheets" / "invoice-10000x8.xls";
+        std::filesystem::path(PRICETAGS_BENCH_DATA) / "platform" / "sheets" / "invoice-10000x8.xls";
     auto Main = std::make_unique<TFormMain>(Application);
     Main->SetupFromConfig();
     Main->Show();

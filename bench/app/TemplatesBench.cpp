@@ -8,8 +8,8 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/ShippedTemplates.h"
-#include "common/Funcs.h"
-#include "platform/gui/Forms.h"
+#include "common/base/Funcs.h"
+#include "platform/forms/Forms.h"
 #include "platform/rtl/FormatSettings.h"
 
 #include "tests/app/PdfBuilder.h"

@@ -3,7 +3,7 @@
 #include "common/reports/RP_Page.h"
 #include "common/reports/RP_View.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Lists.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/DateTime.h"

@@ -7,10 +7,10 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Metafiles.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/Metafiles.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
 

@@ -8,12 +8,12 @@
 #include "common/reports/RP_Page.h"
 #include "common/reports/RP_View.h"
 
-#include "common/Funcs.h"
-#include "common/IniFiles.h"
+#include "common/base/Funcs.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Graphics.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StrUtils.h"
 

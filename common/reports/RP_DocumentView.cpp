@@ -4,7 +4,7 @@
 
 #include "common/reports/RP_PreviewForm.h"
 
-#include "platform/gui/Forms.h"
+#include "platform/forms/Forms.h"
 
 void TDocument::PrintView(bool Modal)
 {

@@ -19,9 +19,9 @@
 
 #include "common/reports/RP_Document.h"
 
-#include "platform/gui/Forms.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
 

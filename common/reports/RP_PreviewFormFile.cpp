@@ -4,12 +4,12 @@
 
 #include "common/reports/RP_Document.h"
 
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
 #include "platform/classes/Streams.h"
-#include "platform/gui/ComCtrls.h"
-#include "platform/gui/Metafiles.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/Metafiles.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StrUtils.h"

@@ -5,10 +5,10 @@
 
 #include "common/reports/RP_Document.h"
 
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Metafiles.h"
-#include "platform/gui/StdCtrls.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Metafiles.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #include "common/reports/RP_Printer.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Metafiles.h"
-#include "platform/gui/Printers.h"
+#include "platform/forms/Metafiles.h"
+#include "platform/forms/Printers.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "common/reports/RP_Page.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
+#include "platform/forms/Graphics.h"
 
 #include <algorithm>
 

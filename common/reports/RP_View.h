@@ -21,7 +21,7 @@
 
 #include "common/reports/RP_Eng.h"
 
-#include "common/TypeList.h"
+#include "common/base/TypeList.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Numbers.h"

@@ -3,7 +3,7 @@
 
 #include "common/reports/RP_View.h"
 
-#include "common/IniFiles.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Numbers.h"

@@ -7,8 +7,8 @@
 #include "common/reports/RP_Page.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Graphics.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 

@@ -4,7 +4,7 @@
 #include "common/vtree/VTree.h"
 #include "common/vtree/VTreePrivate.h"
 
-#include "platform/gui/Clipbrd.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/StrUtils.h"
 

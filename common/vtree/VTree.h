@@ -22,11 +22,11 @@
 // without a window: the engine never creates one, and invalidation,
 // timers and scroll bars act only once the window exists.
 
-#include "platform/gui/Controls.h"
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/ImgList.h"
-#include "platform/gui/StdCtrls.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/ImgList.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"

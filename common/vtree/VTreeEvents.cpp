@@ -4,7 +4,7 @@
 
 #include "common/vtree/VTree.h"
 
-#include "platform/gui/Windows.h"
+#include "platform/winapi/Windows.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include "common/vtree/VTreePrivate.h"
 
-#include "platform/gui/OleDragDrop.h"
+#include "platform/winapi/OleDragDrop.h"
 
 namespace vtree_private {
 

@@ -4,9 +4,9 @@
 
 #include "common/vtree/VTree.h"
 
-#include "platform/gui/ImgList.h"
-#include "platform/gui/Messages.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/ImgList.h"
+#include "platform/winapi/Messages.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>

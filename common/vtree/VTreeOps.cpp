@@ -3,8 +3,8 @@
 
 #include "common/vtree/VTree.h"
 
-#include "platform/gui/ImgList.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/ImgList.h"
+#include "platform/winapi/Windows.h"
 
 #include <algorithm>
 #include <cassert>

@@ -6,8 +6,8 @@
 #include "app/AnalizeResult.h"
 
 #include "app/InvoicePackedName.h"
-#include "common/Funcs.h"
-#include "common/IniFiles.h"
+#include "common/base/Funcs.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"

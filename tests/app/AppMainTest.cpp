@@ -4,10 +4,10 @@
 #include "app/AppMain.h"
 
 #include "app/MainInvoice.h"
-#include "common/IniFiles.h"
+#include "common/base/IniFiles.h"
 
-#include "common/Funcs.h"
-#include "platform/gui/StdCtrls.h"
+#include "common/base/Funcs.h"
+#include "platform/forms/StdCtrls.h"
 #include "tests/app/AppWindowsTestKit.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // values from text.
 
 #include "app/Globals.h"
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/rtl/Currency.h"
 #include "tests/support/SettingsScope.h"
 #include "tests/support/TestSupport.h"

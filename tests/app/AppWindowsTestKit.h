@@ -6,11 +6,11 @@
 // renders (under PRICETAGS_PNG_DIR, else /tmp/pricetags-app).
 
 #include "app/Globals.h"
-#include "common/Funcs.h"
-#include "common/MsgWin.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/InputSimulation.h"
+#include "common/base/Funcs.h"
+#include "common/components/MsgWin.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/InputSimulation.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/Globals.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/rtl/DateTime.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TestSupport.h"

@@ -4,7 +4,7 @@
 // and a recorder that answers and remembers what the import asks the
 // operator.
 
-#include "common/MsgWin.h"
+#include "common/components/MsgWin.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Variant.h"
 

@@ -1,12 +1,12 @@
 #include "app/InvFRep.h"
 
 #include "app/Globals.h"
-#include "common/MsgWin.h"
+#include "common/components/MsgWin.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 
 #include "tests/app/AppTestSupport.h"
-#include "tests/common/NoLogScope.h"
+#include "tests/common/base/NoLogScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "app/InvoicePackedName.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "tests/support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/InvoiceType.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 

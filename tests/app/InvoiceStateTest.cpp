@@ -3,7 +3,7 @@
 
 #include "app/InvoiceType.h"
 
-#include "common/Funcs.h"
+#include "common/base/Funcs.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/AppTestSupport.h"

@@ -5,8 +5,8 @@
 #include "app/InvoiceType.h"
 
 #include "app/Globals.h"
-#include "common/MsgWin.h"
-#include "common/Str2D.h"
+#include "common/components/MsgWin.h"
+#include "common/base/Str2D.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/AppTestSupport.h"

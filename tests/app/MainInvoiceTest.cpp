@@ -14,9 +14,9 @@
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
 #include "app/ReadXLS.h"
-#include "common/YLDCompn.h"
+#include "common/components/YLDCompn.h"
 #include "platform/classes/Strings.h"
-#include "platform/gui/Dialogs.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "app/InvFRep.h"
@@ -26,7 +26,7 @@
 #include "tests/common/reports/ReportPrinterScope.h"
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_PreviewForm.h"
-#include "platform/gui/Printers.h"
+#include "platform/forms/Printers.h"
 
 #include <gtest/gtest.h>
 

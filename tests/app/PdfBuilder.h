@@ -11,7 +11,7 @@
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Printer.h"
 
-#include "platform/gui/Printers.h"
+#include "platform/forms/Printers.h"
 
 #include "tests/common/reports/ReportPrinterScope.h"
 #include "tests/support/TestSupport.h"

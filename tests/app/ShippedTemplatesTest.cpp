@@ -9,13 +9,13 @@
 #include "app/Globals.h"
 #include "app/InvFRep.h"
 #include "app/InvoiceType.h"
-#include "common/MsgWin.h"
+#include "common/components/MsgWin.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/PdfBuilder.h"
-#include "tests/common/NoLogScope.h"
+#include "tests/common/base/NoLogScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

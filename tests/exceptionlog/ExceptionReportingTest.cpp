@@ -48,6 +48,9 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
         const int Err = open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(Out, 1);
         dup2(Err, 2);
+        // Whatever the child writes beside itself stays in the test's folder.
+        if (chdir(Dir.c_str()) != 0)
+            _exit(126);
         setenv("EXLOG_DIR", Dir.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         // In a sanitizer build the sanitizer leaves the fatal signals to

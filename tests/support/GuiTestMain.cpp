@@ -1,7 +1,7 @@
 // The main of the window tests: they run on Qt's offscreen platform with
 // the application object made before the first test.
 
-#include "platform/gui/Forms.h"
+#include "platform/forms/Forms.h"
 
 #include <gtest/gtest.h>
 

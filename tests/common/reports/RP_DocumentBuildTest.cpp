@@ -5,8 +5,8 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Metafiles.h"
-#include "platform/gui/Printers.h"
+#include "platform/forms/Metafiles.h"
+#include "platform/forms/Printers.h"
 
 #include "tests/common/reports/ReportHost.h"
 #include "tests/common/reports/ReportPrinterScope.h"

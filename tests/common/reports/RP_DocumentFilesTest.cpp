@@ -3,11 +3,11 @@
 #include "common/reports/RP_Page.h"
 #include "common/reports/RP_View.h"
 
-#include "common/IniFiles.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Graphics.h"
+#include "platform/winapi/Windows.h"
 
 #include "tests/common/reports/TemplateBytes.h"
 #include "tests/support/TestSupport.h"

@@ -1,7 +1,7 @@
 #include "common/reports/RP_Eng.h"
 
 #include "platform/classes/Streams.h"
-#include "platform/gui/Graphics.h"
+#include "platform/forms/Graphics.h"
 
 #include "tests/support/TestSupport.h"
 

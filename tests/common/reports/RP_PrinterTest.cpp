@@ -8,8 +8,8 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/Printers.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Printers.h"
 
 #include "tests/support/TestSupport.h"
 

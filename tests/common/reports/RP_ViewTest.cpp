@@ -3,10 +3,10 @@
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Page.h"
 
-#include "common/IniFiles.h"
+#include "common/base/IniFiles.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
+#include "platform/forms/Graphics.h"
 
 #include "tests/common/reports/TemplateBytes.h"
 #include "tests/support/TestSupport.h"

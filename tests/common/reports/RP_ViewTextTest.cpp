@@ -4,8 +4,8 @@
 #include "common/reports/RP_Page.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Graphics.h"
+#include "platform/winapi/Windows.h"
 
 #include "tests/common/reports/ReportHost.h"
 

@@ -8,7 +8,7 @@
 #include "common/reports/RP_View.h"
 
 #include "platform/classes/Strings.h"
-#include "platform/gui/Graphics.h"
+#include "platform/forms/Graphics.h"
 #include "platform/rtl/Numbers.h"
 
 #include <map>

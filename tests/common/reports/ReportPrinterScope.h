@@ -7,7 +7,7 @@
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Printer.h"
 
-#include "platform/gui/Printers.h"
+#include "platform/forms/Printers.h"
 
 class ReportPrinterScope {
 public:

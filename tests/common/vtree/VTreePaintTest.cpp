@@ -4,12 +4,12 @@
 
 #include "common/vtree/VTree.h"
 
-#include "platform/gui/Forms.h"
-#include "platform/gui/Messages.h"
-#include "platform/gui/Windows.h"
+#include "platform/forms/Forms.h"
+#include "platform/winapi/Messages.h"
+#include "platform/winapi/Windows.h"
 #include "platform/rtl/Ticks.h"
 
-#include "tests/common/ComponentsTestKit.h"
+#include "tests/common/components/ComponentsTestKit.h"
 #include "tests/common/vtree/TreeFixture.h"
 
 #include <gtest/gtest.h>

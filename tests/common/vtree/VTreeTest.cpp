@@ -3,7 +3,7 @@
 #include "tests/common/vtree/TreeFixture.h"
 #include "tests/support/TestSupport.h"
 
-#include "platform/gui/ImgList.h"
+#include "platform/forms/ImgList.h"
 #include "platform/classes/Strings.h"
 
 #include <gtest/gtest.h>

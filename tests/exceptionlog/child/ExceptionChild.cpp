@@ -8,9 +8,9 @@
 #include "exceptionlog/ExceptionProcessing.h"
 #include "exceptionlog/ProcessHelpers.h"
 
-#include "platform/gui/Forms.h"
-#include "platform/gui/StdCtrls.h"
-#include "platform/gui/Timers.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/Timers.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <unistd.h>

@@ -1,0 +1,513 @@
+#include "platform/forms/Dialogs.h"
+
+#include "platform/forms/Forms.h"
+#include "platform/winapi/GdiPrivate.h"
+#include "platform/winapi/WindowPrivate.h"
+#include "platform/classes/Strings.h"
+#include "platform/rtl/Cp1251.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/StrUtils.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+PRICETAGS_DEFINE_CLASS(TCommonDialog)
+PRICETAGS_DEFINE_CLASS(TOpenDialog)
+PRICETAGS_DEFINE_CLASS(TSaveDialog)
+PRICETAGS_DEFINE_CLASS(TOpenPictureDialog)
+PRICETAGS_DEFINE_CLASS(TSavePictureDialog)
+PRICETAGS_DEFINE_CLASS(TColorDialog)
+PRICETAGS_DEFINE_CLASS(TFontDialog)
+PRICETAGS_DEFINE_CLASS(TPrintDialog)
+PRICETAGS_DEFINE_CLASS(TPrinterSetupDialog)
+PRICETAGS_DEFINE_CLASS(TPageSetupDialog)
+
+namespace {
+
+DialogHook& CurrentDialogHook()
+{
+    static DialogHook Hook;
+    return Hook;
+}
+
+/// The widget of the active form, the dialogs' owner window.
+QWidget* DialogParent()
+{
+    if (!Screen || !Screen->ActiveForm())
+        return nullptr;
+    TCustomForm* Form = Screen->ActiveForm();
+    return Form->HandleAllocated() ? Form->Widget() : nullptr;
+}
+
+struct ButtonInfo {
+    TMsgDlgBtn Button;
+    const char* Caption;
+    int Result;
+};
+/// The buttons in the order they are shown, with their Russian captions.
+const ButtonInfo DialogButtons[] = {
+    {mbYes, "&Да"_c, mrYes},
+    {mbNo, "&Нет"_c, mrNo},
+    {mbOK, "OK", mrOk},
+    {mbCancel, "Отмена"_c, mrCancel},
+    {mbAbort, "&Прервать"_c, mrAbort},
+    {mbRetry, "П&овтор"_c, mrRetry},
+    {mbIgnore, "П&ропустить"_c, mrIgnore},
+    {mbAll, "&Все"_c, mrAll},
+    {mbNoToAll, "Н&ет для всех"_c, mrNoToAll},
+    {mbYesToAll, "Д&а для всех"_c, mrYesToAll},
+    {mbHelp, "&Справка"_c, mrNone},
+};
+
+/// The message-box type of a button set, for the hook and for the sets the
+/// system box has; MB_TYPEMASK + 1 for any other set.
+UINT BoxType(TMsgDlgButtons Buttons)
+{
+    Buttons.Exclude(mbHelp);
+    if (Buttons == TMsgDlgButtons {mbOK})
+        return MB_OK;
+    if (Buttons == TMsgDlgButtons {mbOK, mbCancel})
+        return MB_OKCANCEL;
+    if (Buttons == TMsgDlgButtons {mbYes, mbNo})
+        return MB_YESNO;
+    if (Buttons == TMsgDlgButtons {mbYes, mbNo, mbCancel})
+        return MB_YESNOCANCEL;
+    if (Buttons == TMsgDlgButtons {mbAbort, mbRetry, mbIgnore})
+        return MB_ABORTRETRYIGNORE;
+    if (Buttons == TMsgDlgButtons {mbRetry, mbCancel})
+        return MB_RETRYCANCEL;
+    return MB_TYPEMASK + 1;
+}
+
+UINT IconType(TMsgDlgType DlgType)
+{
+    switch (DlgType) {
+    case mtWarning: return MB_ICONWARNING;
+    case mtError: return MB_ICONERROR;
+    case mtInformation: return MB_ICONINFORMATION;
+    case mtConfirmation: return MB_ICONQUESTION;
+    case mtCustom: return 0;
+    }
+    return 0;
+}
+
+/// The full name of a chosen file with DefaultExt added when it has no extension.
+AnsiString WithDefaultExt(const AnsiString& Name, const AnsiString& DefaultExt)
+{
+    if (DefaultExt.IsEmpty() || Name.IsEmpty() || !ExtractFileExt(Name).IsEmpty())
+        return Name;
+    AnsiString Ext = DefaultExt;
+    if (Ext[1] == '.')
+        Ext = Ext.SubString(2, Ext.Length() - 1);
+    return Name + "." + Ext;
+}
+
+/// "*" and "?" matched byte by byte, case ignored.
+bool WildMatch(const AnsiString& Name, int N, const AnsiString& Pat, int P)
+{
+    while (P <= Pat.Length()) {
+        const char C = Pat[P];
+        if (C == '*') {
+            for (int K = N; K <= Name.Length() + 1; ++K)
+                if (WildMatch(Name, K, Pat, P + 1))
+                    return true;
+            return false;
+        }
+        if (N > Name.Length())
+            return false;
+        if (C != '?' && cp1251::ToUpper(static_cast<unsigned char>(C)) !=
+                            cp1251::ToUpper(static_cast<unsigned char>(Name[N])))
+            return false;
+        ++N;
+        ++P;
+    }
+    return N > Name.Length();
+}
+
+}  // namespace
+
+// ---- message dialogs -----------------------------------------------------------------------------
+
+AnsiString MessageDlgCaption(TMsgDlgType DlgType)
+{
+    switch (DlgType) {
+    case mtWarning: return "Предупреждение"_a;
+    case mtError: return "Ошибка"_a;
+    case mtInformation: return "Информация"_a;
+    case mtConfirmation: return "Подтверждение"_a;
+    case mtCustom: return Application ? Application->Title() : AnsiString();
+    }
+    return AnsiString();
+}
+
+int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int)
+{
+    if (Buttons.Empty())
+        Buttons = {mbOK};
+    const AnsiString Caption = MessageDlgCaption(DlgType);
+    const UINT Type = BoxType(Buttons);
+    int Result = mrCancel;
+    // The hook sees the nearest system type (MB_OK for unusual sets) and
+    // answers with the modal result of a button.
+    if (AnswerMessageBox(Msg, Caption, (Type > MB_TYPEMASK ? MB_OK : Type) | IconType(DlgType), Result))
+        return Result;
+    QMessageBox Box(DialogParent());
+    Box.setWindowTitle(ToQString(Caption));
+    Box.setText(ToQString(Msg));
+    switch (DlgType) {
+    case mtWarning: Box.setIcon(QMessageBox::Warning); break;
+    case mtError: Box.setIcon(QMessageBox::Critical); break;
+    case mtInformation: Box.setIcon(QMessageBox::Information); break;
+    case mtConfirmation: Box.setIcon(QMessageBox::Question); break;
+    case mtCustom: break;
+    }
+    std::vector<std::pair<QPushButton*, int>> Made;
+    for (const ButtonInfo& B : DialogButtons) {
+        if (!Buttons.Contains(B.Button))
+            continue;
+        QPushButton* P = Box.addButton(ToQString(AnsiString(B.Caption)), QMessageBox::AcceptRole);
+        Made.emplace_back(P, B.Result);
+        if (B.Button == mbCancel || B.Button == mbNo)
+            Box.setEscapeButton(P);
+    }
+    Box.setDefaultButton(Made.front().first);
+    Box.exec();
+    for (const auto& [Button, Id] : Made)
+        if (Box.clickedButton() == Button)
+            return Id;
+    return mrCancel;
+}
+
+void ShowMessage(const AnsiString& Msg)
+{
+    const AnsiString Caption = Application ? Application->Title() : AnsiString();
+    MessageBox(nullptr, Msg, Caption, MB_OK);
+}
+
+// ---- TCommonDialog ---------------------------------------------------------------------------------
+
+TCommonDialog::TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+
+TCommonDialog::~TCommonDialog() = default;
+
+bool TCommonDialog::Execute()
+{
+    OnShow(this);
+    bool Result = false;
+    if (const DialogHook& Hook = CurrentDialogHook())
+        Result = Hook(*this);
+    else
+        Result = ExecuteNative();
+    if (Result)
+        Confirmed();
+    OnClose(this);
+    return Result;
+}
+
+// ---- file dialogs ---------------------------------------------------------------------------------
+
+std::vector<FileFilter> ParseFileFilter(const AnsiString& Filter)
+{
+    std::vector<FileFilter> Result;
+    std::vector<AnsiString> Parts;
+    int Start = 1;
+    for (int I = 1; I <= Filter.Length() + 1; ++I) {
+        if (I <= Filter.Length() && Filter[I] != '|')
+            continue;
+        Parts.push_back(Filter.SubString(Start, I - Start));
+        Start = I + 1;
+    }
+    for (size_t I = 0; I < Parts.size(); I += 2) {
+        FileFilter F {Trim(Parts[I]), I + 1 < Parts.size() ? Trim(Parts[I + 1]) : AnsiString()};
+        if (F.Description.IsEmpty() && F.Pattern.IsEmpty())
+            continue;
+        if (F.Pattern.IsEmpty())
+            F.Pattern = "*";
+        Result.push_back(F);
+    }
+    return Result;
+}
+
+bool MatchesFilePattern(const AnsiString& FileName, const AnsiString& Patterns)
+{
+    const AnsiString Name = ExtractFileName(FileName);
+    int Start = 1;
+    for (int I = 1; I <= Patterns.Length() + 1; ++I) {
+        if (I <= Patterns.Length() && Patterns[I] != ';')
+            continue;
+        AnsiString P = Trim(Patterns.SubString(Start, I - Start));
+        Start = I + 1;
+        if (P.IsEmpty())
+            continue;
+        // "*.*" stands for every name, with or without a dot.
+        if (P == "*.*" || WildMatch(Name, 1, P, 1))
+            return true;
+    }
+    return false;
+}
+
+TOpenDialog::TOpenDialog(TComponent* AOwner)
+    : TCommonDialog(AOwner), FFiles(std::make_unique<TStringList>())
+{
+}
+
+TOpenDialog::~TOpenDialog() = default;
+
+TStrings* TOpenDialog::Files() const
+{
+    return FFiles.get();
+}
+
+bool TOpenDialog::Execute()
+{
+    // A dialog used again must not hand back the file chosen last time.
+    FFiles->Clear();
+    return inherited::Execute();
+}
+
+void TOpenDialog::Confirmed()
+{
+    if (FFiles->Count() == 0 && !FFileName.IsEmpty())
+        FFiles->Add(FFileName);
+    if (FFiles->Count() > 1 && !FOptions.Contains(ofAllowMultiSelect)) {
+        const AnsiString First = FFiles->Strings(0);
+        FFiles->Clear();
+        FFiles->Add(First);
+    }
+    for (int I = 0; I < FFiles->Count(); ++I)
+        FFiles->SetStrings(I, WithDefaultExt(FFiles->Strings(I), FDefaultExt));
+    if (FFiles->Count() > 0)
+        FFileName = FFiles->Strings(0);
+}
+
+bool TOpenDialog::ExecuteNative()
+{
+    QFileDialog Dialog(DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
+    Dialog.setAcceptMode(IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (IsSaveDialog())
+        Dialog.setFileMode(QFileDialog::AnyFile);
+    else if (FOptions.Contains(ofAllowMultiSelect))
+        Dialog.setFileMode(QFileDialog::ExistingFiles);
+    else if (FOptions.Contains(ofFileMustExist))
+        Dialog.setFileMode(QFileDialog::ExistingFile);
+    else
+        Dialog.setFileMode(QFileDialog::AnyFile);
+    if (!FOptions.Contains(ofOverwritePrompt))
+        Dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (FOptions.Contains(ofForceShowHidden))
+        Dialog.setFilter(Dialog.filter() | QDir::Hidden);
+    QStringList Filters;
+    for (const FileFilter& F : ParseFileFilter(FFilter)) {
+        QString Patterns = ToQString(F.Pattern);
+        Patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        Filters << ToQString(F.Description) + QStringLiteral(" (") + Patterns + QLatin1Char(')');
+    }
+    if (!Filters.isEmpty()) {
+        Dialog.setNameFilters(Filters);
+        if (FFilterIndex >= 1 && FFilterIndex <= Filters.size())
+            Dialog.selectNameFilter(Filters[FFilterIndex - 1]);
+    }
+    const AnsiString StartDir = !FInitialDir.IsEmpty() ? FInitialDir : ExtractFilePath(FFileName);
+    if (!StartDir.IsEmpty())
+        Dialog.setDirectory(ToQString(StartDir));
+    if (!FFileName.IsEmpty())
+        Dialog.selectFile(ToQString(ExtractFileName(FFileName)));
+    if (!FDefaultExt.IsEmpty())
+        Dialog.setDefaultSuffix(ToQString(FDefaultExt));
+    if (Dialog.exec() != QDialog::Accepted)
+        return false;
+    FFiles->Clear();
+    for (const QString& F : Dialog.selectedFiles())
+        FFiles->Add(FromQString(F));
+    FFileName = FFiles->Count() > 0 ? FFiles->Strings(0) : AnsiString();
+    const int Index = static_cast<int>(Filters.indexOf(Dialog.selectedNameFilter()));
+    if (Index >= 0)
+        FFilterIndex = Index + 1;
+    return true;
+}
+
+TSaveDialog::~TSaveDialog() = default;
+
+namespace {
+
+const char* const PictureFilter = "Точечные рисунки (*.bmp)|*.bmp"_c;
+
+}  // namespace
+
+TOpenPictureDialog::TOpenPictureDialog(TComponent* AOwner) : TOpenDialog(AOwner)
+{
+    FFilter = PictureFilter;
+}
+
+TOpenPictureDialog::~TOpenPictureDialog() = default;
+
+TSavePictureDialog::TSavePictureDialog(TComponent* AOwner) : TSaveDialog(AOwner)
+{
+    FFilter = PictureFilter;
+}
+
+TSavePictureDialog::~TSavePictureDialog() = default;
+
+// ---- colour, font, print -------------------------------------------------------------------------------
+
+TColorDialog::TColorDialog(TComponent* AOwner)
+    : TCommonDialog(AOwner), FCustomColors(std::make_unique<TStringList>())
+{
+}
+
+TColorDialog::~TColorDialog() = default;
+
+TStrings* TColorDialog::CustomColors() const
+{
+    return FCustomColors.get();
+}
+
+bool TColorDialog::ExecuteNative()
+{
+    const COLORREF Start = ColorToRGB(FColor);
+    const QColor Chosen = QColorDialog::getColor(QColor(GetRValue(Start), GetGValue(Start), GetBValue(Start)),
+        DialogParent(), ToQString(FTitle));
+    if (!Chosen.isValid())
+        return false;
+    FColor = static_cast<TColor>(RGB(Chosen.red(), Chosen.green(), Chosen.blue()));
+    return true;
+}
+
+TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(std::make_unique<TFont>()) {}
+
+TFontDialog::~TFontDialog() = default;
+
+bool TFontDialog::ExecuteNative()
+{
+    QFont Start(ToQString(MapFontFace(FFont->Name())));
+    Start.setPointSize(std::max(FFont->Size(), 1));
+    Start.setBold(FFont->Style().Contains(fsBold));
+    Start.setItalic(FFont->Style().Contains(fsItalic));
+    Start.setUnderline(FFont->Style().Contains(fsUnderline));
+    Start.setStrikeOut(FFont->Style().Contains(fsStrikeOut));
+    bool Ok = false;
+    const QFont Chosen = QFontDialog::getFont(&Ok, Start, DialogParent(), ToQString(FTitle));
+    if (!Ok)
+        return false;
+    FFont->SetName(FromQString(Chosen.family()));
+    if (Chosen.pointSize() > 0)
+        FFont->SetSize(Chosen.pointSize());
+    TFontStyles Style;
+    if (Chosen.bold())
+        Style.Include(fsBold);
+    if (Chosen.italic())
+        Style.Include(fsItalic);
+    if (Chosen.underline())
+        Style.Include(fsUnderline);
+    if (Chosen.strikeOut())
+        Style.Include(fsStrikeOut);
+    FFont->SetStyle(Style);
+    return true;
+}
+
+TPrintDialog::TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+
+TPrintDialog::~TPrintDialog() = default;
+
+void TPrintDialog::Confirmed()
+{
+    FCopies = std::max(FCopies, 1);
+    if (FMaxPage > 0) {
+        FFromPage = std::clamp(FFromPage, FMinPage, FMaxPage);
+        FToPage = std::clamp(FToPage, FFromPage, FMaxPage);
+    }
+}
+
+bool TPrintDialog::ExecuteNative()
+{
+    QPrinter Printer;
+    if (!FPrinterName.IsEmpty())
+        Printer.setPrinterName(ToQString(FPrinterName));
+    Printer.setCopyCount(std::max(FCopies, 1));
+    Printer.setCollateCopies(FCollate);
+    if (FPrintToFile && !FPrintFileName.IsEmpty())
+        Printer.setOutputFileName(ToQString(FPrintFileName));
+    QPrintDialog Dialog(&Printer, DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
+    if (FMaxPage > 0)
+        Dialog.setMinMax(FMinPage, FMaxPage);
+    if (FOptions.Contains(poPageNums)) {
+        Dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+        Printer.setFromTo(FFromPage, FToPage);
+    }
+    Dialog.setOption(QAbstractPrintDialog::PrintSelection, FOptions.Contains(poSelection));
+    Dialog.setOption(QAbstractPrintDialog::PrintToFile, !FOptions.Contains(poDisablePrintToFile));
+    if (Dialog.exec() != QDialog::Accepted)
+        return false;
+    FCopies = Printer.copyCount();
+    FCollate = Printer.collateCopies();
+    FPrinterName = FromQString(Printer.printerName());
+    FPrintToFile = !Printer.outputFileName().isEmpty();
+    if (FPrintToFile)
+        FPrintFileName = FromQString(Printer.outputFileName());
+    switch (Dialog.printRange()) {
+    case QAbstractPrintDialog::PageRange:
+        FPrintRange = prPageNums;
+        FFromPage = Dialog.fromPage();
+        FToPage = Dialog.toPage();
+        break;
+    case QAbstractPrintDialog::Selection: FPrintRange = prSelection; break;
+    default: FPrintRange = prAllPages; break;
+    }
+    return true;
+}
+
+TPrinterSetupDialog::~TPrinterSetupDialog() = default;
+
+bool TPrinterSetupDialog::ExecuteNative()
+{
+    QPrinter Printer;
+    if (!FPrinterName.IsEmpty())
+        Printer.setPrinterName(ToQString(FPrinterName));
+    QPrintDialog Dialog(&Printer, DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
+    if (Dialog.exec() != QDialog::Accepted)
+        return false;
+    FPrinterName = FromQString(Printer.printerName());
+    return true;
+}
+
+TPageSetupDialog::~TPageSetupDialog() = default;
+
+bool TPageSetupDialog::ExecuteNative()
+{
+    QPrinter Printer;
+    if (FPaperWidth > 0 && FPaperHeight > 0)
+        Printer.setPageSize(QPageSize(QSizeF(FPaperWidth / 100.0, FPaperHeight / 100.0),
+                                      QPageSize::Millimeter));
+    Printer.setPageMargins(QMarginsF(FMargins.Left / 100.0, FMargins.Top / 100.0,
+                                     FMargins.Right / 100.0, FMargins.Bottom / 100.0),
+                           QPageLayout::Millimeter);
+    QPageSetupDialog Dialog(&Printer, DialogParent());
+    Dialog.setWindowTitle(ToQString(FTitle));
+    return Dialog.exec() == QDialog::Accepted;
+}
+
+// ---- hook ---------------------------------------------------------------------------------------------------
+
+void SetDialogHook(DialogHook Hook)
+{
+    CurrentDialogHook() = std::move(Hook);
+}
+
+DialogHookScope::DialogHookScope(DialogHook Hook)
+{
+    SetDialogHook(std::move(Hook));
+}
+
+DialogHookScope::~DialogHookScope()
+{
+    SetDialogHook(nullptr);
+}

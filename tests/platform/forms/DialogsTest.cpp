@@ -1,0 +1,214 @@
+#include "platform/forms/Dialogs.h"
+#include "platform/winapi/ShellAPI.h"
+
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/classes/Strings.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Dialogs, FileFilterPairsDescriptionsWithPatterns)
+{
+    struct Case {
+        const char* Filter;
+        std::vector<FileFilter> Pairs;
+    };
+    using F = FileFilter;
+    const Case Cases[] = {
+        // the designer's filter, as the save dialog gets it
+        {"Все файлы (*.*)|*.*|Файлы документов (*.dc*)|*.dc*",
+            {F {"Все файлы (*.*)"_a, "*.*"}, F {"Файлы документов (*.dc*)"_a, "*.dc*"}}},
+        {"Шаблоны|*.dcf;*.dcr", {F {"Шаблоны"_a, "*.dcf;*.dcr"}}}, // several patterns
+        {"Без маски", {F {"Без маски"_a, "*"}}},                     // a description alone
+        {"||A|*.a|", {F {"A", "*.a"}}},                              // empty pairs skipped
+        {"", {}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Filter);
+        EXPECT_EQ(ParseFileFilter(AnsiString::FromUtf8(C.Filter)), C.Pairs);
+    }
+}
+
+TEST(Dialogs, FilePatternsMatchNamesWithoutCase)
+{
+    struct Case {
+        const char* Name;
+        const char* Patterns;
+        bool Match;
+    };
+    const Case Cases[] = {
+        {"/tmp/TXT/Ticket1.DCR", "*.dcf;*.dcr", true},  // second pattern, other case
+        {"Ticket1.dcr", "Ticket?.*", true},             // one-character wildcard
+        {"Ticket10.dcr", "Ticket?.*", false},
+        {"README", "*.*", true},                        // "*.*" takes names without a dot
+        {"report.rep", "*.qrp", false},
+        {"Накладная.xls", "*.XLS", true},               // Cyrillic name
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(MatchesFilePattern(AnsiString::FromUtf8(C.Name), C.Patterns), C.Match);
+    }
+}
+
+TEST(Dialogs, MessageDlgAsksInRussianAndReturnsTheModalResult)
+{
+    AnsiString SeenCaption;
+    UINT SeenType = 0;
+    const MessageBoxHookScope Scope([&](const AnsiString&, const AnsiString& Caption, UINT Type) {
+        SeenCaption = Caption;
+        SeenType = Type;
+        return IDNO;
+    });
+    EXPECT_EQ(MessageDlg("Удалить?"_a, mtConfirmation, {mbYes, mbNo}, 0), mrNo);
+    EXPECT_EQ(SeenCaption, "Подтверждение"_a);
+    EXPECT_EQ(SeenType, UINT(MB_YESNO | MB_ICONQUESTION));
+    MessageDlg("x", mtError, {}, 0); // no buttons: OK alone
+    EXPECT_EQ(SeenCaption, "Ошибка"_a);
+    EXPECT_EQ(SeenType, UINT(MB_OK | MB_ICONERROR));
+}
+
+TEST(Dialogs, OpenDialogTakesTheAnswerAndAddsTheDefaultExtension)
+{
+    TSaveDialog Dialog(nullptr);
+    Dialog.SetFilter("Отчеты|*.rep"_a);
+    Dialog.SetDefaultExt("rep");
+    Dialog.SetFileName(".rep");
+    {
+        const DialogHookScope Scope([](TCommonDialog& D) {
+            auto& Save = dynamic_cast<TSaveDialog&>(D);
+            EXPECT_EQ(Save.FileName(), ".rep");
+            Save.SetFileName("/tmp/Отчет"_a);
+            return true;
+        });
+        ASSERT_TRUE(Dialog.Execute());
+    }
+    EXPECT_EQ(Dialog.FileName(), "/tmp/Отчет.rep"_a);
+    {
+        const DialogHookScope Scope([](TCommonDialog&) { return false; });
+        EXPECT_FALSE(Dialog.Execute());
+    }
+
+    // Several files only with ofAllowMultiSelect.
+    TOpenDialog Open(nullptr);
+    const auto Answer = [](TCommonDialog& D) {
+        auto& O = dynamic_cast<TOpenDialog&>(D);
+        O.Files()->Clear();
+        O.Files()->Add("/a/Ticket1.dcr");
+        O.Files()->Add("/a/Ticket2.dcr");
+        return true;
+    };
+    {
+        const DialogHookScope Scope(Answer);
+        ASSERT_TRUE(Open.Execute());
+    }
+    EXPECT_EQ(Open.Files()->Count(), 1);
+    EXPECT_EQ(Open.FileName(), "/a/Ticket1.dcr");
+    Open.SetOptions(Open.Options() + TOpenOptions {ofAllowMultiSelect});
+    {
+        const DialogHookScope Scope(Answer);
+        ASSERT_TRUE(Open.Execute());
+    }
+    EXPECT_EQ(Open.Files()->Count(), 2);
+
+    // Used again, the dialog hands back the new choice, not the last one.
+    {
+        const DialogHookScope Scope([](TCommonDialog& D) {
+            dynamic_cast<TOpenDialog&>(D).SetFileName("/a/Ticket3.dcr");
+            return true;
+        });
+        ASSERT_TRUE(Open.Execute());
+    }
+    EXPECT_EQ(Open.FileName(), "/a/Ticket3.dcr");
+    EXPECT_EQ(Open.Files()->Count(), 1);
+}
+
+TEST(Dialogs, PrintDialogKeepsThePageRangeWithinTheDocument)
+{
+    TPrintDialog Dialog(nullptr);
+    Dialog.SetMinPage(1);
+    Dialog.SetMaxPage(5);
+    const DialogHookScope Scope([](TCommonDialog& D) {
+        auto& P = dynamic_cast<TPrintDialog&>(D);
+        P.SetPrintRange(prPageNums);
+        P.SetFromPage(0);
+        P.SetToPage(9);
+        P.SetCopies(0);
+        return true;
+    });
+    ASSERT_TRUE(Dialog.Execute());
+    EXPECT_EQ(Dialog.FromPage(), 1);
+    EXPECT_EQ(Dialog.ToPage(), 5);
+    EXPECT_EQ(Dialog.Copies(), 1);
+}
+
+// ---- dropped files ---------------------------------------------------------------------------------
+
+/// An edit that reads the files dropped on it.
+class DropEdit : public TEdit {
+public:
+    explicit DropEdit(TComponent* AOwner) : TEdit(AOwner) {}
+    std::vector<AnsiString> Names;
+    TPoint At;
+    HDROP Seen = nullptr;
+
+protected:
+    void Dispatch(TMessage& Message) override
+    {
+        if (Message.Msg != WM_DROPFILES) {
+            TEdit::Dispatch(Message);
+            return;
+        }
+        auto Drop = reinterpret_cast<HDROP>(Message.WParam);
+        Seen = Drop;
+        const UINT Count = DragQueryFile(Drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT I = 0; I < Count; ++I) {
+            char Buffer[8];
+            const UINT Length = DragQueryFile(Drop, I, nullptr, 0);
+            // A short buffer gets a cut, terminated name.
+            EXPECT_EQ(DragQueryFile(Drop, I, Buffer, sizeof Buffer), std::min<UINT>(Length, 7));
+            Names.push_back(DragQueryFileName(Drop, I));
+        }
+        DragQueryPoint(Drop, At);
+        // Not finished here: the window system frees it after the message.
+    }
+};
+
+TEST(ShellAPI, DroppedFilesReachAWindowThatAcceptsThem)
+{
+    TForm Form(nullptr, 0);
+    Form.SetBounds(0, 0, 300, 200);
+    auto* Edit = new DropEdit(&Form);
+    Edit->SetParent(&Form);
+    Form.Show();
+    const std::vector<AnsiString> Files {"/home/shop/Накладная.xls"_a, "/tmp/b.xls"};
+    EXPECT_FALSE(DeliverDroppedFiles(Edit->Handle(), Files, {1, 2}));
+    DragAcceptFiles(Edit->Handle(), true);
+    ASSERT_TRUE(DeliverDroppedFiles(Edit->Handle(), Files, {4, 5}));
+    EXPECT_EQ(Edit->Names, Files);
+    EXPECT_EQ(Edit->At, (TPoint{4, 5}));
+    // The handle is gone once the message returned.
+    EXPECT_EQ(DragQueryFile(Edit->Seen, 0xFFFFFFFF, nullptr, 0), 0u);
+    DragFinish(Edit->Seen); // a stale handle is ignored
+
+    // The same through Qt's drop event on the window.
+    Edit->Names.clear();
+    SimulateDropFiles(Edit->Handle(), {"/home/shop/Накладная.xls"_a}, {10, 8});
+    EXPECT_EQ(Edit->Names, std::vector<AnsiString>({"/home/shop/Накладная.xls"_a}));
+    EXPECT_EQ(Edit->At, (TPoint{10, 8}));
+
+    DragAcceptFiles(Edit->Handle(), false);
+    EXPECT_FALSE(AcceptsDroppedFiles(Edit->Handle()));
+    Edit->Names.clear();
+    SimulateDropFiles(Edit->Handle(), {"/tmp/c.xls"}, {10, 8});
+    EXPECT_TRUE(Edit->Names.empty());
+}
+
+}  // namespace
