@@ -1,7 +1,7 @@
 #include "app/About.h"
 
 #include "app/Globals.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/base/ylVerInf.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"

@@ -8,7 +8,7 @@
 #include "app/ShippedTemplates.h"
 #include "common/components/DateUtil.h"
 #include "common/base/Funcs.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/base/IniFiles.h"
 #include "common/components/MsgWin.h"
 #include "common/components/YLDCompn.h"

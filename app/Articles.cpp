@@ -1,7 +1,7 @@
 #include "app/Articles.h"
 
 #include "app/ArticleList.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "platform/rtl/Numbers.h"
 

@@ -12,7 +12,7 @@
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
 #include "common/base/Funcs.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "common/base/Str2D.h"
 #include "common/components/YLDCompn.h"

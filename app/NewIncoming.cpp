@@ -4,7 +4,7 @@
 #include "app/InvoiceType.h"
 #include "app/MarkupList.h"
 #include "common/base/Funcs.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "common/components/ToolEdit.h"
 #include "common/components/YLDCompn.h"

@@ -1,6 +1,6 @@
 #include "app/NewInput.h"
 
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Ticks.h"

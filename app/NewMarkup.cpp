@@ -1,7 +1,7 @@
 #include "app/NewMarkup.h"
 
 #include "app/MarkupList.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/YLDCompn.h"
 #include "platform/classes/Strings.h"
 

@@ -1,6 +1,6 @@
 #include "common/components/Stopp.h"
 
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "platform/rtl/Exceptions.h"
 

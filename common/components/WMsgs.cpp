@@ -1,7 +1,7 @@
 #include "common/components/WMsgs.h"
 
 #include "common/base/Funcs.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
 #include "platform/classes/Strings.h"
 #include "platform/winapi/Messages.h"

@@ -11,7 +11,7 @@
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/ToolEdit.h"
 #include "common/components/YLDCompn.h"
 #include "platform/classes/Strings.h"

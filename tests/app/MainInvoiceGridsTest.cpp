@@ -7,7 +7,7 @@
 
 #include "app/InvoiceType.h"
 #include "app/MarkupList.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/components/YLDCompn.h"
 #include "common/components/YLDGrids.h"
 #include "common/components/ylCtrls.h"

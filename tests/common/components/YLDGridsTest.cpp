@@ -5,7 +5,7 @@
 #include "common/components/YLDGrids.h"
 
 #include "common/base/Funcs.h"
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 #include "common/base/IniFiles.h"
 #include "common/components/YLDCompn.h"
 #include "platform/forms/InputSimulation.h"

@@ -1,4 +1,4 @@
-#include "common/base/FuncsVCL.h"
+#include "common/components/FuncsVCL.h"
 
 #include "common/components/ExLabel.h"
 #include "common/base/Funcs.h"
