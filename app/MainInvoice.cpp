@@ -11,6 +11,7 @@
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
+#include "app/uFormXL.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
 #include "common/MsgWin.h"
@@ -1450,7 +1451,7 @@ void TFormMain::acImportArticlesExecute(TObject*)
     if (!ExecuteFileDialog("ARTICLE", ArticleFileName, *Files))
         return;
     SetArticleFileName(Files->Strings(0));
-    NotThereYet("Окно настройки документа Excel"_a);
+    GetFormXL().ShowFormXL(ArticleFileName, 2);
 }
 
 void TFormMain::acMarkupsExecute(TObject*)
@@ -1569,7 +1570,7 @@ void TFormMain::acOtladkaExecute(TObject*)
 
 void TFormMain::btMakeExcelClick(TObject*)
 {
-    NotThereYet("Окно настройки документа Excel"_a);
+    GetFormXL().ShowFormXL(FileName, 0);
 }
 
 void TFormMain::mnPrintExternalClick(TObject*)
