@@ -112,10 +112,12 @@ bool TFormArticles::Execute(TshArticleList* Articles, int& Index)
     if (Index >= 0 && Index < Count)
         F.grid->SetRow(Index + 1);
     const bool Result = F.ShowModal() == mrOk && Count > 0;
-    if (Result)
-        Index = F.grid->Row() - 1;
+    if (!Result)
+        return false;
+    // Only a confirmed pick keeps where the window was.
+    Index = F.grid->Row() - 1;
     SaveFormPosition(&F);
-    return Result;
+    return true;
 }
 
 AnsiString TFormArticles::CellText(int ACol, int ARow) const
@@ -137,7 +139,7 @@ AnsiString TFormArticles::CellText(int ACol, int ARow) const
         case 3: return A.Description;
         case 4: return A.Country;
         case 5: return A.Firm;
-        case 6: return A.Warranty ? IntToStr(A.Warranty) : AnsiString();
+        case 6: return IntToStr(A.Warranty);
         default: return AnsiString();
         }
     } catch (const Exception&) {
@@ -164,9 +166,18 @@ void TFormArticles::gridDblClick(TObject*)
 void TFormArticles::FormMouseWheel(TObject*, TShiftState Shift, int WheelDelta, TPoint,
                                    bool& Handled)
 {
+    // The wheel scrolls the list as the main window's grid does; the
+    // chosen row stays chosen.
     const int Step = Shift.Contains(ssCtrl) ? 9 : 3;
-    const int Rows = WheelDelta > 0 ? -Step : Step;
-    const int Last = grid->RowCount() - 1;
-    grid->SetRow(std::clamp(grid->Row() + Rows, grid->FixedRows(), std::max(Last, 1)));
+    const int Fixed = grid->FixedRows();
+    const int Visible = grid->VisibleRowCount();
+    if (WheelDelta < 0) {
+        if (grid->RowCount() - Step + 1 <= Visible + grid->TopRow())
+            grid->SetTopRow(std::max(Fixed, grid->RowCount() - Visible));
+        else
+            grid->SetTopRow(grid->TopRow() + Step);
+    } else {
+        grid->SetTopRow(Fixed + Step < grid->TopRow() ? grid->TopRow() - Step : Fixed);
+    }
     Handled = true;
 }
