@@ -168,16 +168,6 @@ void TFormArticles::FormMouseWheel(TObject*, TShiftState Shift, int WheelDelta, 
 {
     // The wheel scrolls the list as the main window's grid does; the
     // chosen row stays chosen.
-    const int Step = Shift.Contains(ssCtrl) ? 9 : 3;
-    const int Fixed = grid->FixedRows();
-    const int Visible = grid->VisibleRowCount();
-    if (WheelDelta < 0) {
-        if (grid->RowCount() - Step + 1 <= Visible + grid->TopRow())
-            grid->SetTopRow(std::max(Fixed, grid->RowCount() - Visible));
-        else
-            grid->SetTopRow(grid->TopRow() + Step);
-    } else {
-        grid->SetTopRow(Fixed + Step < grid->TopRow() ? grid->TopRow() - Step : Fixed);
-    }
+    ScrollGridByWheel(*grid, WheelDelta < 0, Shift);
     Handled = true;
 }

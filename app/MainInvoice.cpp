@@ -149,12 +149,6 @@ const TotalsColumn TotalsColumns[] = {
     {"", 67, taLeftJustify, taLeftJustify},                 // takes the free width
 };
 
-/// The wheel's step: 3 rows a notch, 9 with Ctrl.
-int WheelStep(TShiftState Shift)
-{
-    return Shift.Contains(ssCtrl) ? 9 : 3;
-}
-
 } // namespace
 
 AnsiString LastInvoiceFileName()
@@ -1310,22 +1304,13 @@ void TFormMain::gridDblClick(TObject*)
 
 void TFormMain::gridMouseWheelDown(TObject*, TShiftState Shift, TPoint, bool& Handled)
 {
-    const int Step = WheelStep(Shift);
-    const int Visible = grid->VisibleRowCount();
-    if (grid->RowCount() - Step + 1 <= Visible + grid->TopRow())
-        grid->SetTopRow(std::max(grid->FixedRows(), grid->RowCount() - Visible));
-    else
-        grid->SetTopRow(grid->TopRow() + Step);
+    ScrollGridByWheel(*grid, /*Down=*/true, Shift);
     Handled = true;
 }
 
 void TFormMain::gridMouseWheelUp(TObject*, TShiftState Shift, TPoint, bool& Handled)
 {
-    const int Step = WheelStep(Shift);
-    if (grid->FixedRows() + Step < grid->TopRow())
-        grid->SetTopRow(grid->TopRow() - Step);
-    else
-        grid->SetTopRow(grid->FixedRows());
+    ScrollGridByWheel(*grid, /*Down=*/false, Shift);
     Handled = true;
 }
 
