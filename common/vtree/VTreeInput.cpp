@@ -60,18 +60,10 @@ TCheckState UnpressedState(TCheckState State)
     return State;
 }
 
-// Shift, Ctrl and Alt of a mouse message: the first two from its keys, Alt
-// from the keyboard (mouse messages do not carry it).
+// Shift, Ctrl and Alt of a mouse message (Alt from the keyboard).
 TShiftState MouseShiftState(UINT Keys)
 {
-    TShiftState Result;
-    if (Keys & MK_SHIFT)
-        Result.Include(ssShift);
-    if (Keys & MK_CONTROL)
-        Result.Include(ssCtrl);
-    if (GetKeyState(VK_MENU) < 0)
-        Result.Include(ssAlt);
-    return Result;
+    return KeysToShiftState(Keys) * TShiftState{ssShift, ssAlt, ssCtrl};
 }
 
 bool IsNavigationKey(Word Key)
