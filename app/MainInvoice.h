@@ -44,6 +44,16 @@ constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
 /// grid was refused, once the grid's event has returned.
 constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
 
+/// Shows the busy cursor for a scope and gives the default one back, every
+/// exit included.
+class BusyCursor {
+public:
+    BusyCursor() { Screen->SetCursor(crHourGlass); }
+    ~BusyCursor() { Screen->SetCursor(crDefault); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 /// Background of a priced row (the last pricing used a markup or discount).
 constexpr TColor clCalculatedRow = static_cast<TColor>(0x00E1FFE2);
 
@@ -195,6 +205,9 @@ public:
 
 protected:
     void Dispatch(TMessage& Message) override;
+    /// Ctrl+A in an edit (the markup edits, the grid's cell editor) selects
+    /// the edit's text; elsewhere it is "Выбрать все".
+    bool IsShortCut(TWMKey& Message) override;
 
 private:
     void BuildControls();
@@ -262,6 +275,11 @@ private:
     bool FKeepDamagedState = false;
     /// The last ReloadInvoice read its workbook into the invoice.
     bool FWorkbookRead = false;
+    /// The rows hold work that reading the workbook again would throw
+    /// away: prices, typed values, chosen descriptions, or a restored state
+    /// (whatever it holds). Modified alone does not say so: it is cleared
+    /// whenever the state file is written.
+    bool FHasChanges = false;
     /// The character of the Enter that switched edit mode on is pending.
     bool FSwallowReturnChar = false;
     /// ApplyRoundMode is setting the controls.

@@ -1,6 +1,6 @@
 #pragma once
 
-// Inside of the menus (platform/gui .cpp files only): what the pop-up
+// Inside of the menus (platform/forms .cpp files only): what the pop-up
 // menus and the menu bar share.
 
 #include "platform/forms/Menus.h"

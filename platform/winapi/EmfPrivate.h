@@ -1,6 +1,6 @@
 #pragma once
 
-// Inside of the metafile layer (platform/gui only): the backend that writes
+// Inside of the metafile layer (platform/winapi and platform/forms only): the backend that writes
 // EMF records, for metafile canvases and for devices that keep their pages
 // as metafiles.
 

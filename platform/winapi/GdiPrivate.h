@@ -1,6 +1,6 @@
 #pragma once
 
-// Inside of the drawing layer, shared by the .cpp files of platform/gui only
+// Inside of the drawing layer, shared by the .cpp files of platform/winapi and platform/forms only
 // (it includes Qt; no public header includes it).
 //
 // Every drawing object is one GdiObject whose Kind says which of its parts

@@ -1,6 +1,6 @@
 #pragma once
 
-// Inside of OleDragDrop (platform/gui .cpp files only): data objects as
+// Inside of OleDragDrop (platform/winapi and platform/forms .cpp files only): data objects as
 // Qt MIME data and the other way round.
 
 #include "platform/winapi/OleDragDrop.h"

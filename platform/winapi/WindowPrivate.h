@@ -1,6 +1,6 @@
 #pragma once
 
-// Inside of the window layer (platform/gui .cpp files only): the native
+// Inside of the window layer (platform/winapi and platform/forms .cpp files only): the native
 // window record behind an HWND, the Qt widget that forwards events as
 // messages, the posted-message queue and the exception barrier.
 
