@@ -47,6 +47,16 @@ constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
 /// has taken an operator's column resize.
 constexpr UINT WM_FITNAMECOLUMN = WM_USER + 3;
 
+/// Shows the busy cursor for a scope and gives the default one back, every
+/// exit included.
+class BusyCursor {
+public:
+    BusyCursor() { Screen->SetCursor(crHourGlass); }
+    ~BusyCursor() { Screen->SetCursor(crDefault); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 /// Background of a priced row (the last pricing used a markup or discount).
 constexpr TColor clCalculatedRow = static_cast<TColor>(0x00E1FFE2);
 
