@@ -771,6 +771,7 @@ void TFormMain::OpenNewInvoice()
     Panel1->SetEnabled(false);
     SetInvoiceFileName(Invoice->FileName);
     // The invoice before was written first: opening the new one loses nothing.
+    const bool HadChanges = FHasChanges;
     Modified = false;
     FHasChanges = false;
     FWorkbookRead = false;
@@ -787,6 +788,7 @@ void TFormMain::OpenNewInvoice()
         Invoice->DateIn = Before.DateIn;
         Invoice->Nds = Before.Nds;
         SetInvoiceFileName(Before.ShownFile);
+        FHasChanges = HadChanges;
         throw;
     }
     if (FindDescriptions)
