@@ -249,6 +249,16 @@ TEST_F(SetupWindow, RegionPickerTakesTheSelectionInSheetTerms)
     Pick(1, 1);
     EXPECT_EQ(Shown(KindFirstRow), "5");
     EXPECT_EQ(Shown(KindLastRow), "9");
+    // A whole row: 256 columns in the selection, the used range's columns
+    // C to G in the pick.
+    const TPoint RowHeader = Middle(0, 7);
+    SimulateClick(&View(), RowHeader.X, RowHeader.Y);
+    EXPECT_EQ(XL->XL().Selection().Columns().Count(), 256);
+    Pick(1, 1);
+    EXPECT_EQ(Shown(KindFirstRow), "7");
+    EXPECT_EQ(Shown(KindLastRow), "7");
+    EXPECT_EQ(Shown(KindLeftColumn), "3");
+    EXPECT_EQ(Shown(KindRightColumn), "7");
 }
 
 // The analysis grid: the editor only in the value column and not on a
@@ -375,19 +385,23 @@ TEST_F(SetupWindow, FailuresLeaveTheInvoiceAsItWas)
     }
 }
 
-// "Импорт описаний": the article workbook in the set-up window, analysed and
-// transferred; the descriptions replace the list.
+// "Импорт описаний": the article workbook in the set-up window (shown with
+// an invoice before), analysed and transferred; the descriptions replace
+// the list.
 TEST_F(SetupWindow, ImportsArticleDescriptions)
 {
     DialogHookScope Files([](TCommonDialog& D) {
         static_cast<TOpenDialog&>(D).SetFileName(Sample("articles.xls"));
         return true;
     });
+    OpenForSetup(Sample("supplier-invoice.xls"));
+    const int MenuItems = Main->mnWindows->Count();
     Main->acImportArticles->Execute();
     Application->ProcessMessages();
     ASSERT_TRUE(XL->Visible());
     EXPECT_EQ(U(XL->Caption()), "Настройка документа Excel [Файл с описанием товаров: \""
                                     + U(Sample("articles.xls")) + "\" ]");
+    EXPECT_EQ(Main->mnWindows->Count(), MenuItems);
     EXPECT_EQ(U(Main->mnWindows->Items(Main->mnWindows->Count() - 1)->Caption()), "Артикулы");
     SimulateClick(XL->btAnalize, 5, 5);
     W.Answer = [](const MsgRequest&) { return 2; };  // "Заменить"
