@@ -293,6 +293,7 @@ int TFileStream::Read(void* Buffer, int Count)
         }
         // The read-ahead is used up: the handle stands at the position.
         FAheadLength = 0;
+        FSize = -1;
         const int Wanted = Count - Done;
         if (Wanted >= ReadAheadSize) {
             // Large blocks go straight to the caller.
@@ -325,6 +326,7 @@ int TFileStream::Read(void* Buffer, int Count)
 int TFileStream::Write(const void* Buffer, int Count)
 {
     DropReadAhead();
+    FSize = -1;
     const int Result = THandleStream::Write(Buffer, Count);
     FPosition += Result;
     return Result;
@@ -359,13 +361,16 @@ Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
 
 Int64 TFileStream::Size()
 {
-    const Int64 Result = FileGetSize(FHandle);
-    return Result >= 0 ? Result : THandleStream::Size();
+    // Readers ask for the size per field; the file is asked once a block.
+    if (FSize < 0)
+        FSize = FileGetSize(FHandle);
+    return FSize >= 0 ? FSize : THandleStream::Size();
 }
 
 void TFileStream::SetSize(Int64 NewSize)
 {
     DropReadAhead();
+    FSize = -1;
     THandleStream::SetSize(NewSize);
 }
 
