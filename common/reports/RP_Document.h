@@ -525,7 +525,8 @@ private:
     void ReadDocumentTags(TStream& Stream, bool Undo);
     void ReadDesigner(TStream& Stream);
     void ReadPages(TStream& Stream, int Count, bool Undo);
-    void ReadPage(TStream& Stream, int Count, bool Undo);
+    /// ViewsRead counts the elements read on the pages so far.
+    void ReadPage(TStream& Stream, int Count, bool Undo, Int64& ViewsRead);
     void ReadIni(TIniFile& Ini, const AnsiString& Prefix);
     void ReadIniDesigner(TIniFile& Ini, const AnsiString& Section);
     void WriteDesigner(TStream& Stream);

@@ -825,7 +825,10 @@ int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
             }
         }
     }
-    const int Fd = ::open(Name.c_str(), Flags, 0666);
+    // A named pipe would hold the open (and this lock, so every other open
+    // of the process) until another process opens its other end. Opened
+    // without waiting; reads and writes wait again as on any file.
+    const int Fd = ::open(Name.c_str(), Flags | O_NONBLOCK, 0666);
     if (Fd < 0) {
         const int Errno = errno;
         if (Errno == EEXIST)
@@ -834,6 +837,7 @@ int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
             FailWith(Errno, FileName);
         return INVALID_HANDLE_VALUE;
     }
+    ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
     if (::fstat(Fd, &St) != 0) {
         FailWith(errno, FileName);
         ::close(Fd);
@@ -860,6 +864,12 @@ int FileOpen(const AnsiString& FileName, LongWord Mode)
 int FileCreate(const AnsiString& FileName)
 {
     return CreateFile(FileName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+bool FileIsRegular(int Handle)
+{
+    struct stat St {};
+    return ::fstat(Handle, &St) == 0 && S_ISREG(St.st_mode);
 }
 
 int FileRead(int Handle, void* Buffer, int Count)

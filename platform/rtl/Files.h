@@ -241,6 +241,8 @@ inline constexpr int INVALID_HANDLE_VALUE = -1;
 /// and/or FILE_SHARE_WRITE) and a disposition (CREATE_NEW: fails with
 /// ERROR_FILE_EXISTS when present; CREATE_ALWAYS: created or emptied;
 /// OPEN_EXISTING; OPEN_ALWAYS: opened or created; TRUNCATE_EXISTING).
+/// Opening never waits: a named pipe without a writer opens at once (and
+/// reads as empty); one opened for writing without a reader fails.
 /// The handle, or INVALID_HANDLE_VALUE with GetLastError set
 /// (ERROR_SHARING_VIOLATION against the process's own handles).
 [[nodiscard]] int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
@@ -262,6 +264,9 @@ inline constexpr int INVALID_HANDLE_VALUE = -1;
 Int64 FileSeek(int Handle, Int64 Offset, int Origin);
 /// The size in bytes, -1 on failure.
 [[nodiscard]] Int64 FileGetSize(int Handle);
+/// Whether an open handle is an ordinary file (not a folder, pipe, socket
+/// or device); false for a bad handle.
+[[nodiscard]] bool FileIsRegular(int Handle);
 /// Ends the file at the current position; false on failure.
 bool FileTruncate(int Handle);
 /// The last write time of an open file as a packed DOS date, -1 on failure.
