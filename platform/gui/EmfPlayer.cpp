@@ -61,6 +61,17 @@ bool CheckHeader(const char* Data, size_t Size, std::string* Error)
         return Fail(Error, "bad metafile length");
     if (H.szlDevice.cx <= 0 || H.szlDevice.cy <= 0 || H.szlMillimeters.cx <= 0 || H.szlMillimeters.cy <= 0)
         return Fail(Error, "bad reference device");
+    // Screens and printers: at most a few metres of paper, from a tenth of
+    // a pixel to a thousand pixels a millimetre. Past that the frame and
+    // the metric mappings scale drawing by factors no page can hold.
+    constexpr int32_t MaxDevicePixels = 1 << 20, MaxDeviceMillimeters = 100000;
+    const auto Density = [](int32_t Px, int32_t Mm) { return double(Px) / Mm; };
+    if (H.szlDevice.cx > MaxDevicePixels || H.szlDevice.cy > MaxDevicePixels
+        || H.szlMillimeters.cx > MaxDeviceMillimeters || H.szlMillimeters.cy > MaxDeviceMillimeters)
+        return Fail(Error, "bad reference device");
+    for (const double D : {Density(H.szlDevice.cx, H.szlMillimeters.cx), Density(H.szlDevice.cy, H.szlMillimeters.cy)})
+        if (D < 0.1 || D > 1000)
+            return Fail(Error, "bad reference device");
     if (H.rclFrame.right < H.rclFrame.left || H.rclFrame.bottom < H.rclFrame.top)
         return Fail(Error, "bad frame");
     return true;
@@ -377,12 +388,21 @@ private:
         if (Count > (Size - 32) / 16)
             return Out;
         const QTransform ToTarget = Frame;
+        std::vector<QRegion> Parts;
+        Parts.reserve(Count);
         for (uint32_t I = 0; I < Count; ++I) {
             const auto& R = As<U_RECTL>(Data + 32 + 16 * I);
             const QRectF F(QPointF(R.left, R.top), QPointF(R.right, R.bottom));
-            Out |= ToTarget.mapRect(F).toAlignedRect();
+            Parts.emplace_back(ToTarget.mapRect(F).toAlignedRect());
         }
-        return Out;
+        // Joined in pairs, then pairs of pairs: adding the rectangles one by
+        // one to a growing region costs the square of their number.
+        for (size_t Step = 1; Step < Parts.size(); Step *= 2)
+            for (size_t I = 0; I + Step < Parts.size(); I += 2 * Step) {
+                Parts[I] |= Parts[I + Step];
+                Parts[I + Step] = QRegion();
+            }
+        return Parts.empty() ? Out : Parts.front();
     }
 
     void SetClip(std::optional<QRegion> Region)
@@ -958,8 +978,9 @@ private:
             // Sizes past any page are a damaged record's.
             F.lfHeight = std::clamp(L.lfHeight, -16384, 16384);
             F.lfWidth = std::clamp(L.lfWidth, -16384, 16384);
-            F.lfEscapement = L.lfEscapement;
-            F.lfOrientation = L.lfOrientation;
+            // Angles in tenths of a degree: whole turns dropped.
+            F.lfEscapement = L.lfEscapement % 3600;
+            F.lfOrientation = L.lfOrientation % 3600;
             F.lfWeight = L.lfWeight;
             F.lfItalic = L.lfItalic;
             F.lfUnderline = L.lfUnderline;

@@ -89,6 +89,10 @@ struct GdiObject {
     QRegion Region;
 };
 
+/// The largest character height a font is made at, pixels: far above any
+/// text of a page, far below what the glyph renderer fails at.
+inline constexpr int MaxFontPixels = 4096;
+
 /// The realised Qt font of a font object (created on first use).
 const QFont& QtFontOf(GdiObject& Font);
 const QFontMetrics& MetricsOf(GdiObject& Font);

@@ -364,3 +364,29 @@ TEST(MetafilesPlay, BrokenMetafilesAreRefused)
     }
     EXPECT_GE(Seen, 6);
 }
+
+// The metafiles of hostile/ ask for fonts no page can hold. Played onto the
+// preview's picture and onto one at a printer's density, each draws in
+// bounded memory (the glyph renderer is not asked for absurd glyphs) or is
+// refused for its reference device.
+TEST(MetafilesPlay, AbsurdFontsAndDevicesAreBounded)
+{
+    int Seen = 0;
+    for (const auto& Entry : fs::directory_iterator(Data() / "hostile")) {
+        const std::string Name = Entry.path().filename().string();
+        SCOPED_TRACE(Name);
+        ++Seen;
+        const std::string Bytes = ReadBytes(Entry.path());
+        std::string Error;
+        const bool Refused = Name.rfind("device-", 0) == 0;
+        EXPECT_EQ(CheckEnhMetaFileBits(Bytes.data(), Bytes.size(), &Error), Refused ? 0u : Bytes.size());
+        EXPECT_EQ(Error, Refused ? "bad reference device" : "");
+        for (const TRect Target : {Rect(0, 0, W, H), Rect(0, 0, 1200, 900), Rect(0, 0, 2, 2)}) {
+            TBitmap B;
+            B.SetSize(Target.Right, Target.Bottom);
+            EXPECT_EQ(bool(PlayEnhMetaFileBits(B.Canvas()->Handle(), Bytes.data(), Bytes.size(), Target)),
+                      !Refused);
+        }
+    }
+    EXPECT_GE(Seen, 10);
+}
