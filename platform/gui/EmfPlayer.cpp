@@ -286,6 +286,11 @@ public:
         Frame = QTransform::fromTranslate(-FL, -FT)
             * QTransform::fromScale((Rect.Right - Rect.Left) / FW, (Rect.Bottom - Rect.Top) / FH)
             * QTransform::fromTranslate(Rect.Left, Rect.Top) * DC->S.ToDevice();
+        // Lines cost their length in pixels walked; a page's worth of them
+        // many times over is all a metafile gets (see LinesWithinBudget).
+        const double Area = std::min(double(std::abs(Rect.Right - Rect.Left)), 1e5)
+            * std::min(double(std::abs(Rect.Bottom - Rect.Top)), 1e5);
+        LineBudget = 16 * Area + (1 << 20);
         BaseLevel = SaveDC(DC);
         InitialClip = DC->S.Clip;
         DC->S.MapMode = MM_TEXT;
@@ -346,6 +351,8 @@ private:
     std::vector<Mapping> Saved;
     std::vector<int> SavedLevels;
     std::vector<HGDIOBJ> Handles;
+    /// Device pixels of lines the metafile may still draw.
+    double LineBudget = 0;
 
     /// Logical units of the metafile to the target's device pixels.
     void Apply()
@@ -790,11 +797,71 @@ private:
         }
     }
 
+    /// The device length of the lines a line or poly record draws (the
+    /// points of a poly-poly record taken as one line), charged to the
+    /// budget; false when the budget is spent, and the record is skipped.
+    /// A hostile metafile of a million lines across the page would take
+    /// seconds to walk; no page holds that much drawing.
+    bool LinesWithinBudget(uint32_t Type, const char* R, size_t Size)
+    {
+        const bool Small = (Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16)
+            || (Type >= U_EMR_POLYPOLYLINE16 && Type <= U_EMR_POLYPOLYGON16);
+        size_t First = 0, Count = 0;
+        switch (Type) {
+        case U_EMR_LINETO: {
+            const QTransform T = DC->S.ToDevice();
+            const QPointF D = T.map(At(R, 8)) - T.map(QPointF(DC->S.Pos.X, DC->S.Pos.Y));
+            LineBudget -= std::abs(D.x()) + std::abs(D.y());
+            return LineBudget >= 0;
+        }
+        case U_EMR_POLYLINE16:
+        case U_EMR_POLYGON16:
+        case U_EMR_POLYBEZIER16:
+        case U_EMR_POLYLINETO16:
+        case U_EMR_POLYBEZIERTO16:
+        case U_EMR_POLYLINE:
+        case U_EMR_POLYGON:
+        case U_EMR_POLYBEZIER:
+        case U_EMR_POLYLINETO:
+        case U_EMR_POLYBEZIERTO:
+            First = 28;
+            Count = U32(R + 24);
+            break;
+        case U_EMR_POLYPOLYLINE16:
+        case U_EMR_POLYPOLYGON16:
+        case U_EMR_POLYPOLYLINE:
+        case U_EMR_POLYPOLYGON: {
+            const uint32_t N = U32(R + 24);
+            First = 32 + 4 * size_t(N);
+            Count = U32(R + 28);
+            break;
+        }
+        default: return true;
+        }
+        (void)Size;  // Sane has checked the points against it
+        const QTransform T = DC->S.ToDevice();
+        QPointF Last;
+        for (size_t I = 0; I < Count; ++I) {
+            QPointF P;
+            if (Small) {
+                int16_t XY[2];
+                std::memcpy(XY, R + First + 4 * I, 4);
+                P = T.map(QPointF(XY[0], XY[1]));
+            } else {
+                P = T.map(At(R, First + 8 * I));
+            }
+            if (I > 0)
+                LineBudget -= std::abs(P.x() - Last.x()) + std::abs(P.y() - Last.y());
+            Last = P;
+        }
+        return LineBudget >= 0;
+    }
+
     void Record(uint32_t Type, const char* R, size_t Size)
     {
         if (!Played(Type) || Size < FixedSize(Type))
             return;
-        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size))
+        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size) || !LinesWithinBudget(Type, R, Size))
             return;
         switch (Type) {
         // ---- mapping
