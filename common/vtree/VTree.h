@@ -1278,6 +1278,11 @@ public:
     /// The row hit test of one node: which part of the row X lies in (X
     /// relative to the cell's left edge).
     void DetermineHitPositionLTR(THitInfo& HitInfo, int Offset, int Right, TAlignment Alignment);
+    /// The same for a right-to-left row: its parts mirrored from the right.
+    void DetermineHitPositionRTL(THitInfo& HitInfo, int Offset, int Right, TAlignment Alignment);
+    /// How a cell's text is placed: the column's alignment (the tree's
+    /// without columns), mirrored for right-to-left reading.
+    TAlignment DisplayAlignment(TColumnIndex Column, bool& RightToLeft) const;
     int DetermineLineImage(PVirtualNode Node, TLineImage& LineImage);
 
     // -- events

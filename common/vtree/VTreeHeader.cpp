@@ -72,7 +72,9 @@ void TVirtualTreeColumn::SetWidth(int Value)
         return;
     if (AutoResize)
         Columns->AdjustAutoSize(Index());
-    Tree->DoColumnResize(Index());
+    // Inside the columns' update bracket widths change silently.
+    if (Columns->UpdateCount() == 0)
+        Tree->DoColumnResize(Index());
     Tree->UpdateHorizontalScrollBar(false);
     Tree->Invalidate();
 }
@@ -706,7 +708,8 @@ void TVirtualTreeColumns::AdjustAutoSize(TColumnIndex CurrentIndex, bool Force)
     C->FLastWidth = C->FWidth;
     C->FWidth = NewWidth;
     UpdatePositions(true);
-    Tree->DoColumnResize(AutoIndex);
+    if (UpdateCount() == 0)
+        Tree->DoColumnResize(AutoIndex);
 }
 
 void TVirtualTreeColumns::AdjustSpringColumns(int HeaderWidth)
