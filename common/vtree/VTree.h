@@ -541,6 +541,9 @@ private:
     void ImageListChange(TObject* Sender);
     void FontChanged(TObject* Sender);
     bool HandleHeaderMouse(TMessage& Message);
+    bool HandleHeaderDoubleClick(TMessage& Message);
+    /// Timer 3: the hover ends once the mouse has left the header.
+    void HoverTimerTick();
     void PrepareColumnDragImage();
 
     TBaseVirtualTree* FOwner;
@@ -645,6 +648,36 @@ using TVTHeaderClickEvent = MethodPointer<void(TVTHeader*, TColumnIndex, TMouseB
                                                 TShiftState, int, int)>;
 using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>;
 using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
+
+/// Where a header drag would drop beside a column.
+enum TVTDropMarkMode { dmmNone, dmmLeft, dmmRight };
+/// The parts of a header button the host may draw itself.
+enum THeaderPaintElement { hpeBackground, hpeDropMark, hpeHeaderGlyph, hpeSortGlyph, hpeText };
+using THeaderPaintElements = EnumSet<THeaderPaintElement>;
+/// One header button as it is painted: the canvas, the column, its
+/// rectangle (header row coordinates) and states; the text bounds and glyph
+/// places as laid out.
+struct THeaderPaintInfo {
+    TCanvas* TargetCanvas = nullptr;
+    TVirtualTreeColumn* Column = nullptr;
+    TRect PaintRectangle;
+    TRect TextRectangle;
+    bool IsHoverIndex = false;
+    bool IsDownIndex = false;
+    bool IsEnabled = false;
+    bool ShowHeaderGlyph = false;
+    bool ShowSortGlyph = false;
+    bool ShowRightBorder = false;
+    TVTDropMarkMode DropMark = dmmNone;
+    TPoint GlyphPos;
+    TPoint SortGlyphPos;
+};
+using TVTHeaderPaintEvent = MethodPointer<void(TVTHeader*, TCanvas*, TVirtualTreeColumn*,
+                                               const TRect&, bool, bool, TVTDropMarkMode)>;
+using TVTHeaderPaintQueryElementsEvent =
+    MethodPointer<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements&)>;
+using TVTAdvancedHeaderPaintEvent =
+    MethodPointer<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
 using TVTColumnClickEvent = MethodPointer<void(TBaseVirtualTree*, TColumnIndex, TShiftState)>;
@@ -1327,6 +1360,14 @@ public:
     TVTPopupEvent OnGetPopupMenu;
     /// A click on a column's header button (coAllowClick).
     TVTHeaderClickEvent OnHeaderClick;
+    /// A double click on a header column (Shift holds ssDouble).
+    TVTHeaderClickEvent OnHeaderDblClick;
+    /// A vsOwnerDraw column's whole button (without hoOwnerDraw's advanced
+    /// drawing).
+    TVTHeaderPaintEvent OnHeaderDraw;
+    /// With hoOwnerDraw: which parts the host draws, then those parts.
+    TVTHeaderPaintQueryElementsEvent OnHeaderDrawQueryElements;
+    TVTAdvancedHeaderPaintEvent OnAdvancedHeaderDraw;
     /// A column dragged to a new place: the column and its old position.
     TVTHeaderDraggedEvent OnHeaderDragged;
     /// A column's width changed (NoColumn: after the header was read).
@@ -1578,6 +1619,13 @@ protected:
     virtual void DoReset(PVirtualNode Node);
     virtual void DoScroll(int DeltaX, int DeltaY);
     virtual void DoColumnResize(TColumnIndex Column);
+    virtual void DoHeaderDblClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift,
+                                  int X, int Y);
+    virtual void DoHeaderDraw(TCanvas* Canvas, TVirtualTreeColumn* Column, const TRect& R,
+                              bool Hover, bool Pressed, TVTDropMarkMode DropMark);
+    virtual void DoHeaderDrawQueryElements(THeaderPaintInfo& PaintInfo,
+                                           THeaderPaintElements& Elements);
+    virtual void DoAdvancedHeaderDraw(THeaderPaintInfo& PaintInfo, THeaderPaintElements Elements);
     virtual void DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     virtual void DoHeaderDragged(TColumnIndex Column, int OldPosition);

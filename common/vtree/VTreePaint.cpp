@@ -437,6 +437,30 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex Column)
     OnColumnResize(FHeader.get(), Column);
 }
 
+void TBaseVirtualTree::DoHeaderDblClick(TColumnIndex Column, TMouseButton Button,
+                                        TShiftState Shift, int X, int Y)
+{
+    OnHeaderDblClick(FHeader.get(), Column, Button, Shift, X, Y);
+}
+
+void TBaseVirtualTree::DoHeaderDraw(TCanvas* Canvas, TVirtualTreeColumn* Column, const TRect& R,
+                                    bool Hover, bool Pressed, TVTDropMarkMode DropMark)
+{
+    OnHeaderDraw(FHeader.get(), Canvas, Column, R, Hover, Pressed, DropMark);
+}
+
+void TBaseVirtualTree::DoHeaderDrawQueryElements(THeaderPaintInfo& PaintInfo,
+                                                 THeaderPaintElements& Elements)
+{
+    OnHeaderDrawQueryElements(FHeader.get(), PaintInfo, Elements);
+}
+
+void TBaseVirtualTree::DoAdvancedHeaderDraw(THeaderPaintInfo& PaintInfo,
+                                            THeaderPaintElements Elements)
+{
+    OnAdvancedHeaderDraw(FHeader.get(), PaintInfo, Elements);
+}
+
 void TBaseVirtualTree::DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift,
                                      int X, int Y)
 {
@@ -732,8 +756,21 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
                          C->Options().Contains(coEnabled);
         const bool Down = I == FDownIndex;
         const bool Enabled = C->Options().Contains(coEnabled) && Tree->Enabled();
-        TRect Button = R;
-        DrawButton(DC, C, Button, Hot, Down, I == LastVisible);
+        TVTDropMarkMode DropMark = dmmNone;
+        if (I == FDropTarget && I != FDragIndex && C->Options().Contains(coShowDropMark))
+            DropMark = FDropBefore ? dmmLeft : dmmRight;
+        const bool Advanced =
+            FHeader->Options().Contains(hoOwnerDraw) && Tree->OnAdvancedHeaderDraw;
+        TCanvas Target;
+        if (!Advanced && C->Style() == vsOwnerDraw && Tree->OnHeaderDraw) {
+            // The host draws the whole button.
+            Target.SetHandle(DC);
+            Tree->DoHeaderDraw(&Target, C, R, Hot, Down, DropMark);
+            Target.SetHandle(nullptr);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+            continue;
+        }
         TRect Inner = R;
         InflateRect(Inner, -2, -2);
         if (Down)
@@ -746,15 +783,44 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
         TPoint SortPos;
         TRect TextBounds;
         C->ComputeHeaderLayout(DC, Inner, HeaderGlyph, SortGlyph, GlyphPos, SortPos, TextBounds);
-        if (HeaderGlyph) {
-            TCanvas Target;
+        THeaderPaintElements Claimed;
+        THeaderPaintInfo Info;
+        if (Advanced) {
+            Target.SetHandle(DC);
+            Info.TargetCanvas = &Target;
+            Info.Column = C;
+            Info.PaintRectangle = R;
+            Info.TextRectangle = TextBounds;
+            Info.IsHoverIndex = Hot;
+            Info.IsDownIndex = Down;
+            Info.IsEnabled = Enabled;
+            Info.ShowHeaderGlyph = HeaderGlyph;
+            Info.ShowSortGlyph = SortGlyph;
+            Info.ShowRightBorder = !(I == LastVisible && FHeader->Style() != hsThickButtons &&
+                                     FHeader->Options().Contains(hoAutoResize));
+            Info.DropMark = DropMark;
+            Info.GlyphPos = GlyphPos;
+            Info.SortGlyphPos = SortPos;
+            Tree->DoHeaderDrawQueryElements(Info, Claimed);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        }
+        if (Claimed.Contains(hpeBackground)) {
+            Tree->DoAdvancedHeaderDraw(Info, THeaderPaintElements{hpeBackground});
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        } else {
+            TRect Button = R;
+            DrawButton(DC, C, Button, Hot, Down, I == LastVisible);
+        }
+        if (HeaderGlyph && !Claimed.Contains(hpeHeaderGlyph)) {
             Target.SetHandle(DC);
             FHeader->Images()->Draw(&Target, GlyphPos.X, GlyphPos.Y, C->ImageIndex(), Enabled);
-            Target.SetHandle(nullptr);
             // The canvas put its own font in; the text goes in the header's.
             SelectObject(DC, FHeader->Font()->Handle());
         }
-        if (!C->Text().empty() && TextBounds.Right > TextBounds.Left) {
+        if (!C->Text().empty() && TextBounds.Right > TextBounds.Left &&
+            !Claimed.Contains(hpeText)) {
             UINT Format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
             if (C->BiDiMode() != bdLeftToRight)
                 Format |= DT_RTLREADING;
@@ -772,7 +838,7 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
                 DrawTextW(DC, C->Text().data(), static_cast<int>(C->Text().size()), T, Format);
             }
         }
-        if (SortGlyph) {
+        if (SortGlyph && !Claimed.Contains(hpeSortGlyph)) {
             // A small triangle: pointing up when ascending.
             const int X = SortPos.X + SortGlyphSize / 2;
             const int Y = SortPos.Y + SortGlyphSize / 2;
@@ -789,11 +855,18 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
             DeleteObject(Brush);
             DeleteObject(Pen);
         }
-        if (I == FDropTarget && I != FDragIndex && C->Options().Contains(coShowDropMark)) {
-            const int X = FDropBefore ? R.Left : R.Right - 2;
+        if (DropMark != dmmNone && !Claimed.Contains(hpeDropMark)) {
+            const int X = DropMark == dmmLeft ? R.Left : R.Right - 2;
             Fill(DC, TRect{X, R.Top, X + 2, R.Bottom},
                  Tree->Colors()->Get(TVTColors::DropMarkColor));
         }
+        const THeaderPaintElements Rest = Claimed - THeaderPaintElements{hpeBackground};
+        if (!Rest.Empty()) {
+            Tree->DoAdvancedHeaderDraw(Info, Rest);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        }
+        Target.SetHandle(nullptr);
     }
     if (FirstFixed == Order.size())
         RestoreDC(DC, Saved);
