@@ -866,6 +866,30 @@ private:
     bool FInDrag = false;
 };
 
+/// The small picture wheel panning shows where the middle button went
+/// down: a round plate with arrows to the sides the view can scroll to
+/// (all four, left and right only, or up and down only). The window layer
+/// has no window regions: the window is square and its corners, outside
+/// the plate, are the tree's colour. It lets the mouse through.
+class TVTPanningWindow : public THintWindow {
+    PRICETAGS_CLASS(TVTPanningWindow, THintWindow)
+public:
+    enum TPanningImage { piMoveAll, piMoveEW, piMoveNS };
+    static constexpr int Size = 32;
+
+    explicit TVTPanningWindow(TBaseVirtualTree* Tree, TPanningImage Image);
+    ~TVTPanningWindow() override;
+    TPanningImage Image() const { return FImage; }
+    /// Shows the window centred on a screen point, without activating it.
+    void ShowAt(const TPoint& Centre);
+
+protected:
+    void Paint() override;
+
+private:
+    TPanningImage FImage;
+};
+
 enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
 
 /// What the tree hands its hint window (ActivateHintData's data; copied).
@@ -1522,6 +1546,12 @@ protected:
     /// between the last and the new rectangle toggle (Ctrl) or join and
     /// leave. True when the selection changed.
     bool HandleDrawSelection(const TRect& OldRect, const TRect& NewRect);
+    /// CM_HINTSHOW: the header's column hints, the control's own hint or a
+    /// node's hint or tooltip by HintMode.
+    void CMHintShow(TMessage& Message);
+    /// The hint of a node's cell; the base tree has none.
+    virtual std::u16string DoGetNodeHint(PVirtualNode Node, TColumnIndex Column,
+                                         TVTTooltipLineBreakStyle& LineBreakStyle);
     /// Draws the rubber band over the client area.
     void PaintSelectionFrame(TCanvas* TargetCanvas);
     /// While panning: the cursor shows where the view can still go from the
@@ -1529,6 +1559,8 @@ protected:
     virtual void UpdatePanningCursor(int X, int Y);
     /// The cursor the last panning move chose (crDefault when none).
     TCursor PanningCursor() const { return FPanningCursor; }
+    /// The panning picture's window while wheel panning runs; null else.
+    TVTPanningWindow* PanningWindow() const { return FPanningWindow.get(); }
     /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
     /// structure change.
     void ChangeTimerExpired(UINT_PTR Id);
@@ -1706,6 +1738,8 @@ private:
     PVirtualNode SearchStep(PVirtualNode Node, bool Forward);
     void SearchFor(Word CharCode);
     void PressCheckBox(PVirtualNode Node);
+    /// Fills Info for the hint at its cursor position; false for none.
+    bool HintFor(THintInfo& Info);
     /// Horizontal extent of a node's content in the main cell (tree
     /// coordinates), as the rubber band tests it.
     void MainCellExtent(PVirtualNode Node, int& Left, int& Right);
@@ -1835,6 +1869,8 @@ private:
     TShiftState FDrawSelShiftState;
     int FDragThreshold = 0;
     TCursor FPanningCursor = crDefault;
+    std::unique_ptr<TVTPanningWindow> FPanningWindow;
+    TVTHintData FHintData;  // what the shown hint is about
     std::u16string FSearchBuffer;
     DWORD FLastSearchTick = 0;
 };

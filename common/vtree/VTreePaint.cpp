@@ -1477,6 +1477,13 @@ void TBaseVirtualTree::BeginWheelPanning(const TPoint& Position)
     ChangeState({tsWheelPanning, tsWheelScrolling}, {});
     FLastClickPos = Position;
     if (HandleAllocated()) {
+        const bool Wide = FRangeX > ClientWidth();
+        const bool Tall = FRangeY > ClientHeight();
+        const TVTPanningWindow::TPanningImage Image = Wide && Tall ? TVTPanningWindow::piMoveAll
+                                                      : Wide       ? TVTPanningWindow::piMoveEW
+                                                                   : TVTPanningWindow::piMoveNS;
+        FPanningWindow = std::make_unique<TVTPanningWindow>(this, Image);
+        FPanningWindow->ShowAt(ClientToScreen(Position));
         SetCapture(Handle());
         SetTimerFor(ScrollTimer, PanningInterval);
     }
@@ -1520,6 +1527,72 @@ void TBaseVirtualTree::EndWheelPanning()
     ChangeState({}, {tsWheelPanning, tsWheelScrolling});
     FScrollDirections = TScrollDirections();
     FPanningCursor = crDefault;
+    FPanningWindow.reset();
+    if (HandleAllocated() && Screen)
+        ::SetCursor(Screen->Cursors(Cursor()));
+}
+
+// ---- the panning window ----
+
+PRICETAGS_DEFINE_CLASS(TVTPanningWindow)
+
+TVTPanningWindow::TVTPanningWindow(TBaseVirtualTree* Tree, TPanningImage Image)
+    : THintWindow(nullptr), FImage(Image)
+{
+    SetColor(Tree->Color());
+}
+
+TVTPanningWindow::~TVTPanningWindow() = default;
+
+void TVTPanningWindow::ShowAt(const TPoint& Centre)
+{
+    const TPoint Corner{Centre.X - Size / 2, Centre.Y - Size / 2};
+    // The hint window grows by 4 pixels at the bottom.
+    ActivateHint(TRect{Corner.X, Corner.Y, Corner.X + Size, Corner.Y + Size - 4}, AnsiString());
+}
+
+void TVTPanningWindow::Paint()
+{
+    HDC DC = Canvas()->Handle();
+    Fill(DC, TRect{0, 0, Size, Size}, Color());
+    // The plate.
+    const HBRUSH Face = CreateSolidBrush(ColorToRGB(clBtnFace));
+    const HPEN Rim = CreatePen(PS_SOLID, 1, ColorToRGB(clBtnShadow));
+    HGDIOBJ OldBrush = SelectObject(DC, Face);
+    HGDIOBJ OldPen = SelectObject(DC, Rim);
+    Ellipse(DC, 1, 1, Size - 1, Size - 1);
+    // The centre and the arrows.
+    const HBRUSH Ink = CreateSolidBrush(ColorToRGB(clBtnText));
+    const HPEN InkPen = CreatePen(PS_SOLID, 1, ColorToRGB(clBtnText));
+    SelectObject(DC, Ink);
+    SelectObject(DC, InkPen);
+    const int C = Size / 2;
+    Ellipse(DC, C - 2, C - 2, C + 2, C + 2);
+    auto Arrow = [&](int DX, int DY) {
+        // A triangle 5 pixels deep pointing away from the centre.
+        const int TipX = C + DX * 11;
+        const int TipY = C + DY * 11;
+        const int BaseX = C + DX * 6;
+        const int BaseY = C + DY * 6;
+        const TPoint P[3] = {{TipX, TipY},
+                             {BaseX + DY * 4, BaseY + DX * 4},
+                             {BaseX - DY * 4, BaseY - DX * 4}};
+        Polygon(DC, P, 3);
+    };
+    if (FImage != piMoveEW) {
+        Arrow(0, -1);
+        Arrow(0, 1);
+    }
+    if (FImage != piMoveNS) {
+        Arrow(-1, 0);
+        Arrow(1, 0);
+    }
+    SelectObject(DC, OldBrush);
+    SelectObject(DC, OldPen);
+    DeleteObject(Face);
+    DeleteObject(Rim);
+    DeleteObject(Ink);
+    DeleteObject(InkPen);
 }
 
 // ---- expand and collapse animation ----
