@@ -13,6 +13,7 @@
 #include "app/MainInvoice.h"
 #include "common/YLDCompn.h"
 #include "common/YLDGrids.h"
+#include "common/reports/RP_PreviewForm.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/SheetView.h"
@@ -140,6 +141,15 @@ TEST_F(SetupWindow, PicksByMouseAndTransfersTheSupplierInvoice)
     EXPECT_EQ(U(Main->mnWindows->Items(Main->mnWindows->Count() - 1)->Caption()), "Накладная");
     EXPECT_EQ(XL->gdItems->RowCount(), XL->Analysis->Count() + 1);
     EXPECT_EQ(Shown(KindHeaderRow), "  -  ");
+    KeepPng(XL.get(), "setup-window-opened");
+
+    // "PrintPreview": the used range as pages in the print view.
+    AnswerScope<TPreviewForm> Preview([](TPreviewForm& F) {
+        EXPECT_EQ(F.PageCount(), 1);
+        KeepPng(&F, "setup-window-print-preview");
+    });
+    SimulateClick(XL->btPreview, 5, 5);
+    EXPECT_EQ(Preview.Shown, 1);
 
     // The heading is row 7, the goods rows 8 to 31 in columns A to F.
     SelectCells(2, 7, 2, 7);
@@ -154,6 +164,10 @@ TEST_F(SetupWindow, PicksByMouseAndTransfersTheSupplierInvoice)
     KeepPng(XL.get(), "setup-window-supplier-invoice");
 
     SimulateClick(XL->btAnalize, 5, 5);
+    SimulateClick(XL->btUsedRange, 5, 5);
+    View().SetTopRow(1);
+    View().SetLeftCol(1);
+    KeepPng(XL.get(), "setup-window-analysed");
     EXPECT_EQ(Shown(KindItem), "2");
     EXPECT_EQ(Shown(KindQuantity), "4");
     EXPECT_EQ(Shown(KindPrice), "5");
@@ -235,6 +249,16 @@ TEST_F(SetupWindow, RegionPickerTakesTheSelectionInSheetTerms)
     Pick(1, 1);
     EXPECT_EQ(Shown(KindFirstRow), "5");
     EXPECT_EQ(Shown(KindLastRow), "9");
+    // A whole row: 256 columns in the selection, the used range's columns
+    // C to G in the pick.
+    const TPoint RowHeader = Middle(0, 7);
+    SimulateClick(&View(), RowHeader.X, RowHeader.Y);
+    EXPECT_EQ(XL->XL().Selection().Columns().Count(), 256);
+    Pick(1, 1);
+    EXPECT_EQ(Shown(KindFirstRow), "7");
+    EXPECT_EQ(Shown(KindLastRow), "7");
+    EXPECT_EQ(Shown(KindLeftColumn), "3");
+    EXPECT_EQ(Shown(KindRightColumn), "7");
 }
 
 // The analysis grid: the editor only in the value column and not on a
@@ -361,19 +385,23 @@ TEST_F(SetupWindow, FailuresLeaveTheInvoiceAsItWas)
     }
 }
 
-// "Импорт описаний": the article workbook in the set-up window, analysed and
-// transferred; the descriptions replace the list.
+// "Импорт описаний": the article workbook in the set-up window (shown with
+// an invoice before), analysed and transferred; the descriptions replace
+// the list.
 TEST_F(SetupWindow, ImportsArticleDescriptions)
 {
     DialogHookScope Files([](TCommonDialog& D) {
         static_cast<TOpenDialog&>(D).SetFileName(Sample("articles.xls"));
         return true;
     });
+    OpenForSetup(Sample("supplier-invoice.xls"));
+    const int MenuItems = Main->mnWindows->Count();
     Main->acImportArticles->Execute();
     Application->ProcessMessages();
     ASSERT_TRUE(XL->Visible());
     EXPECT_EQ(U(XL->Caption()), "Настройка документа Excel [Файл с описанием товаров: \""
                                     + U(Sample("articles.xls")) + "\" ]");
+    EXPECT_EQ(Main->mnWindows->Count(), MenuItems);
     EXPECT_EQ(U(Main->mnWindows->Items(Main->mnWindows->Count() - 1)->Caption()), "Артикулы");
     SimulateClick(XL->btAnalize, 5, 5);
     W.Answer = [](const MsgRequest&) { return 2; };  // "Заменить"
