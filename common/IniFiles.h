@@ -135,8 +135,27 @@ public:
     [[nodiscard]] bool Synced() const { return FSynced; }
 
 private:
+    enum class LineKind { Dropped, Section, Entry };
+
     void Create(const AnsiString& FileName);
     void LoadValues();
+    /// One line of a file's text taken by the file's rules: a section line
+    /// opens Lines, an entry is added to it.
+    LineKind TakeFileLine(const AnsiString& Line, SharedIniSection*& Lines);
+    /// Replaces the contents by a file's text. A text whose sections and
+    /// lines would take more than 16 times its size (and a megabyte) is
+    /// refused with EInOutError "Файл настроек ... поврежден: слишком много
+    /// разделов и строк для его размера"; the contents are then empty.
+    void SetFileText(const AnsiString& Text, const AnsiString& FileName);
+    /// The file's bytes; a file over 32 MB is refused with EInOutError
+    /// "Файл настроек ... слишком велик: N байт".
+    [[nodiscard]] static AnsiString ReadFileText(const AnsiString& FileName);
+    /// The text a save writes: per section "[" + name + "]", its lines and
+    /// an empty line, each ended by CR LF.
+    [[nodiscard]] AnsiString SaveText() const;
+    /// Take(line) for each line a save writes, in order.
+    template <class Fn>
+    void ForEachSavedLine(Fn&& Take) const;
     void ReloadIfChanged();
     /// The section's lines; null when absent (Create: appended then).
     SharedIniSection* FindSection(const AnsiString& Section, bool Create);

@@ -228,8 +228,8 @@ TEST(ArticleList, FailedSaveKeepsTheOldFile)
         ExpectRaises<EWqHugeFile>([&] { Big.SaveToFile(Name); },
                                   "TWqHugeFile.FreeBuffer("_a + Name
                                       + ".tmp) failed. System Error.  Code: 223.\r\n"
-                                        "The file size exceeds the limit allowed and cannot "
-                                        "be saved");
+                                        "Размер файла превышает допустимое ограничение, и "
+                                        "файл не может быть сохранен"_a);
     }
     EXPECT_TRUE(ReadBytes(Dir.Path() / "Articles.fl") == Saved) << "the old file changed";
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "Articles.fl.tmp"));

@@ -595,22 +595,23 @@ TEST(Files, SystemMessages)
         const char* Text;
     };
     const Row Rows[] = {
-        {2, "The system cannot find the file specified"},
-        {3, "The system cannot find the path specified"},
-        {5, "Access is denied"},
-        {32, "The process cannot access the file because it is being used by another process"},
-        {33, "The process cannot access the file because another process has locked a portion "
-             "of the file"},
-        {183, "Cannot create a file when that file already exists"},
+        {2, "Не удается найти указанный файл"},
+        {3, "Системе не удается найти указанный путь"},
+        {5, "Отказано в доступе"},
+        {32, "Процесс не может получить доступ к файлу, так как этот файл занят другим процессом"},
+        {33, "Процесс не может получить доступ к файлу, так как часть этого файла заблокирована "
+             "другим процессом"},
+        {112, "Недостаточно места на диске"},
+        {183, "Невозможно создать файл, так как он уже существует"},
         {12345, ""},  // unknown
     };
     for (const Row& R : Rows) {
         SCOPED_TRACE(R.Code);
-        EXPECT_EQ(SysErrorMessage(R.Code), R.Text);
+        EXPECT_EQ(SysErrorMessage(R.Code), AnsiString::FromUtf8(R.Text));
     }
     SetLastError(2);
     ExpectRaises<EOSError>([] { RaiseLastOSError(); },
-                           "System Error.  Code: 2.\r\nThe system cannot find the file specified");
+                           "System Error.  Code: 2.\r\nНе удается найти указанный файл"_a);
     SetLastError(0);
     ExpectRaises<EOSError>([] { RaiseLastOSError(); }, "A call to an OS function failed");
 }
