@@ -286,24 +286,25 @@ Word DatePart(const AnsiString& S)
 /// Writes Text over FileName through a temporary file in the same folder,
 /// so that a failure never leaves a half-written ini file. A write that
 /// fails (a full disk) removes the part written, which would otherwise hold
-/// the space, and raises EFCreateError with the file's name and the
-/// system's reason.
+/// the space, and raises EFCreateError "Файл настроек "<name>" не записан:"
+/// with the system's reason.
 void SaveTextReplacing(const AnsiString& Text, const AnsiString& FileName)
 {
     const AnsiString Temp = FileName + ".tmp$";
+    const auto Refuse = [&] {
+        const DWORD Code = GetLastError();
+        DeleteFile(Temp);
+        throw EFCreateError(Format("Файл настроек \"%s\" не записан:\r\n%s"_a,
+                                   {FileName, SysErrorMessage(Code)}));
+    };
     try {
         TFileStream Stream(Temp, fmCreate);
         Stream.WriteBuffer(Text.Data(), Text.Length());
     } catch (const EStreamError&) {
-        const DWORD Code = GetLastError();
-        DeleteFile(Temp);
-        throw EFCreateError(Format(SFCreateError, {FileName}) + ".\r\n" + SysErrorMessage(Code));
+        Refuse();
     }
-    if (!RenameFileReplacing(Temp, FileName)) {
-        const DWORD Code = GetLastError();
-        DeleteFile(Temp);
-        throw EFCreateError(Format(SFCreateError, {FileName}) + ".\r\n" + SysErrorMessage(Code));
-    }
+    if (!RenameFileReplacing(Temp, FileName))
+        Refuse();
 }
 
 }  // namespace

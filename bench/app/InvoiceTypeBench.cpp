@@ -116,7 +116,7 @@ enum class HostileState { LoneEndTags, EmptyRows };
 /// smallest real rows, "00 06 04 TInT FF" (8 bytes each).
 std::string HostileStateBytes(HostileState Kind, int64_t Bytes, int64_t& Rows)
 {
-    const std::string Invoice("\x00\x06\x09shInvoice\xff", 12);
+    const std::string Invoice("\x00\x06\x09shInvoice\xff", 13);
     const std::string List("\x00\x06\x04sITL", 7);
     const std::string Row = Kind == HostileState::LoneEndTags
                                 ? std::string("\xff", 1)

@@ -263,7 +263,7 @@ constexpr const char* MemoryChildVariable = "PRICETAGS_STATE_MEMORY_CHILD";
 /// A state file of Rows of the smallest real rows ("00 06 04 TInT FF").
 std::string StateOfEmptyRows(int32_t Rows)
 {
-    std::string S("\x00\x06\x09shInvoice\xff\x00\x06\x04sITL\xfe", 20);
+    std::string S("\x00\x06\x09shInvoice\xff\x00\x06\x04sITL\xfe", 21);
     for (int I = 0; I < 4; ++I)
         S += char((Rows >> (8 * I)) & 0xFF);
     for (int32_t I = 0; I < Rows; ++I)

@@ -433,8 +433,8 @@ TEST(IniFiles, SaveFailureKeepsTheContents)
     TIniFile Ini(Name);
     fs::create_directory(SystemPath(Name));  // the name is taken by a folder
     Ini.WriteString("S", "K", "kept");
-    ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); },
-                                "Cannot create file " + Name + ".\r\n" + "Отказано в доступе"_a);
+    ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); }, "Файл настроек \""_a + Name
+                                                              + "\" не записан:\r\nОтказано в доступе"_a);
     EXPECT_EQ(Ini.ReadString("S", "K", ""), "kept");
     EXPECT_FALSE(fs::exists(SystemPath(Name + ".tmp$")));
     Ini.SetAutoSave(false);
@@ -643,7 +643,7 @@ TEST(IniFiles, OversizedFileIsRefusedUnread)
     }
     fs::resize_file(SystemPath(Name), (32 << 20) + 1);  // sparse: nothing to read
     ExpectRaises<EInOutError>([&] { TIniFile Ini(Name); },
-                              "Файл настроек \""_a + Name + "\" слишком велик: 33554433 байт");
+                              "Файл настроек \""_a + Name + "\" слишком велик: 33554433 байт"_a);
     EXPECT_EQ(fs::file_size(SystemPath(Name)), uintmax_t(32 << 20) + 1);
 }
 
@@ -700,7 +700,7 @@ TEST(IniFiles, FailedSaveSaysWhyAndLeavesNoPart)
         {
             const FolderFaultScope Fault(Dir.File(""), C.Errno, /*RoomLeft=*/1000);
             ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); },
-                                        "Cannot create file " + Name + ".\r\n"
+                                        "Файл настроек \""_a + Name + "\" не записан:\r\n"_a
                                             + AnsiString::FromUtf8(C.Reason));
         }
         EXPECT_EQ(ReadBytes(SystemPath(Name)), "[S]\r\nK=old\r\n\r\n");

@@ -616,4 +616,50 @@ TEST(Files, SystemMessages)
     ExpectRaises<EOSError>([] { RaiseLastOSError(); }, "A call to an OS function failed");
 }
 
+// The injected faults the program's tests stand on: inside the folder a
+// full disk takes RoomLeft bytes and then refuses writes; a folder without
+// write permission refuses new, renamed, deleted entries and new folders
+// but lets a file that exists be written. Outside it, and after the scope,
+// everything works.
+TEST(Files, FolderFaults)
+{
+    const TempDir Tmp;
+    fs::create_directory(Tmp.Path() / "in");
+    WriteBytes(Tmp.Path() / "in" / "old", "old");
+    const AnsiString In = Tmp.File("in/");
+    {
+        const FolderFaultScope Full(In, ENOSPC, /*RoomLeft=*/5);
+        const int H = FileCreate(In + "new");
+        ASSERT_GE(H, 0);
+        EXPECT_EQ(FileWrite(H, "abc", 3), 3);
+        EXPECT_EQ(FileWrite(H, "defg", 4), 2) << "the room ends inside the write";
+        EXPECT_EQ(FileWrite(H, "h", 1), -1);
+        EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+        FileClose(H);
+        EXPECT_FALSE(CreateDir(In + "sub"));
+        EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+        EXPECT_TRUE(DeleteFile(In + "new")) << "a full disk still frees space";
+        const int Outside = FileCreate(Tmp.File("out"));
+        EXPECT_EQ(FileWrite(Outside, "abcdefgh", 8), 8);
+        FileClose(Outside);
+    }
+    {
+        const FolderFaultScope ReadOnly(In, EACCES);
+        EXPECT_EQ(FileCreate(In + "new"), -1);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        const int Old = FileOpen(In + "old", fmOpenWrite);
+        EXPECT_GE(Old, 0) << "a file that exists opens for writing";
+        FileClose(Old);
+        EXPECT_FALSE(RenameFile(In + "old", In + "renamed"));
+        EXPECT_FALSE(RenameFileReplacing(Tmp.File("out"), In + "old"));
+        EXPECT_FALSE(DeleteFile(In + "old"));
+        EXPECT_FALSE(CreateDir(In + "sub"));
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    }
+    const int H = FileCreate(In + "after");
+    EXPECT_EQ(FileWrite(H, "abcdefgh", 8), 8);
+    FileClose(H);
+    EXPECT_TRUE(DeleteFile(In + "old"));
+}
+
 } // namespace
