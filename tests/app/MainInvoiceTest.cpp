@@ -389,6 +389,29 @@ TEST(MainWindow, StateThatCannotBeWrittenStillLetsTheWindowClose)
     }
 }
 
+// The close question on a full disk as the operator sees it (the PNG is
+// kept for a look); Esc answers "Не закрывать".
+TEST(MainWindow, StateNotWrittenQuestionIsShown)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    const MsgAnswerHookScope RealWindows(nullptr);
+    int Shown = 0;
+    const ModalHookScope Hook([&](TCustomForm& Form) {
+        ++Shown;
+        KeepPng(&Form, "main-window-state-not-written");
+        Form.Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    {
+        const FolderFaultScope Fault(W.Config.Dir().File(""), ENOSPC);
+        Main->Close();
+    }
+    EXPECT_EQ(Shown, 1);
+    EXPECT_TRUE(Main->Visible());
+    EXPECT_FALSE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
+}
+
 // A changed but empty invoice is neither asked about nor written.
 TEST(MainWindow, ChangedEmptyInvoiceIsNotSaved)
 {
