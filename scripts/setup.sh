@@ -9,7 +9,7 @@ PACKAGES=(
     zlib1g-dev libuemf-dev libdw-dev libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils
+    fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n
     # Office suites bring fonts-liberation2, whose "Liberation Sans" differs:
     # installed here too, the tests prove the program still draws with the
     # files of fonts-liberation.

@@ -12,6 +12,8 @@
 #include "platform/rtl/StrUtils.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPushButton>
@@ -149,6 +151,21 @@ std::unique_ptr<QApplication>& OwnQtApplication()
     return App;
 }
 
+/// The program speaks Russian: the window system's own dialogs (print,
+/// page set-up, files, colours, fonts) take Qt's Russian texts when they
+/// are installed, and stay English otherwise.
+void InstallRussianQtTexts()
+{
+    static std::unique_ptr<QTranslator> Texts;
+    if (Texts)
+        return;
+    auto T = std::make_unique<QTranslator>();
+    if (!T->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(T.get());
+    Texts = std::move(T);
+}
+
 }  // namespace
 
 void GuiStartup(int& Argc, char** Argv)
@@ -160,6 +177,7 @@ void GuiStartup(int& Argc, char** Argv)
         ChooseFontFiles();
         OwnQtApplication() = std::make_unique<QApplication>(Argc, Argv);
     }
+    InstallRussianQtTexts();
     if (!Screen)
         Screen = new TScreen(nullptr);
     if (!Application)
