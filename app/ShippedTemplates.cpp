@@ -37,7 +37,8 @@ int InstallShippedTemplates(const AnsiString& TxtPath)
     // fail for a missing path; the folder's own failure is the cause.
     if (!TxtPath.IsEmpty() && !DirectoryExists(ExcludeTrailingPathDelimiter(TxtPath))
         && !ForceDirectories(TxtPath)) {
-        ErrorMsg("Не удалось создать папку \""_a + TxtPath + "\"|" + SysErrorMessage(GetLastError()));
+        const DWORD Code = GetLastError();
+        ErrorMsg("Не удалось создать папку \""_a + TxtPath + "\"|" + SysErrorMessage(Code));
         return 0;
     }
     int Written = 0;
