@@ -90,16 +90,7 @@ TEST(AppMain, FinishFormsSavesOnlyAfterStartUp)
 // the new one is left behind.
 TEST(AppMain, SettingsThatCannotBeWrittenAreSaidAndLeaveNoPart)
 {
-    struct Case {
-        const char* Name;
-        int Errno;
-        const char* Reason;
-    };
-    const Case Cases[] = {
-        {"full disk", ENOSPC, "Недостаточно места на диске"},
-        {"folder without write permission", EACCES, "Отказано в доступе"},
-    };
-    for (const Case& C : Cases) {
+    for (const WriteFault& C : WriteFaults) {
         SCOPED_TRACE(C.Name);
         WindowsScope W;
         const std::filesystem::path Ini = W.Config.Dir().Path() / "pricetags.ini";

@@ -342,16 +342,7 @@ TEST(MainWindow, StateNeedingMoreMemoryThanThereIsIsKept)
 // no part of the new one is left.
 TEST(MainWindow, StateThatCannotBeWrittenStillLetsTheWindowClose)
 {
-    struct Case {
-        const char* Name;
-        int Errno;
-        const char* Reason;
-    };
-    const Case Cases[] = {
-        {"full disk", ENOSPC, "Недостаточно места на диске"},
-        {"folder without write permission", EACCES, "Отказано в доступе"},
-    };
-    for (const Case& C : Cases) {
+    for (const WriteFault& C : WriteFaults) {
         SCOPED_TRACE(C.Name);
         WindowsScope W;
         const std::filesystem::path Dir = W.Config.Dir().Path();

@@ -681,16 +681,7 @@ TEST(IniFiles, OnlyAChangeIsWritten)
 // and no part of the new one is left to fill the disk.
 TEST(IniFiles, FailedSaveSaysWhyAndLeavesNoPart)
 {
-    struct Case {
-        const char* Name;
-        int Errno;
-        const char* Reason;
-    };
-    const Case Cases[] = {
-        {"full disk", ENOSPC, "Недостаточно места на диске"},
-        {"folder without write permission", EACCES, "Отказано в доступе"},
-    };
-    for (const Case& C : Cases) {
+    for (const WriteFault& C : WriteFaults) {
         SCOPED_TRACE(C.Name);
         TempDir Dir;
         const AnsiString Name = Dir.File("pricetags.ini");
