@@ -677,15 +677,7 @@ TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
 
     ViewFixture V({0, 0, 0});
     TPreviewForm& F = *V.F;
-    const AnsiString Pdf = Dir.File("chosen.pdf");
-    DialogHookScope Dialogs([&](TCommonDialog& D) {
-        auto* P = dynamic_cast<TPrintDialog*>(&D);
-        if (!P)
-            return false;
-        P->SetPrintToFile(true);
-        P->SetPrintFileName(Pdf);
-        return true;
-    });
+    const PrintToFileScope ToFile(Dir.File("chosen.pdf"));
     F.FormShow(&F);
     Word Key = 'P';
     F.FormKeyDown(&F, Key, {ssCtrl});
