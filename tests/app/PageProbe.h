@@ -46,14 +46,18 @@ struct PixelBox {
 /// One page rendered in grey at Dpi.
 class PageImage {
 public:
-    /// Renders page Page (1-based) of Pdf; an empty image when it cannot.
-    PageImage(const std::string& Pdf, int Page, int Dpi) : FDpi(Dpi)
+    /// Renders page Page (1-based) of Pdf, or only its top TopMM
+    /// millimetres; an empty image when it cannot.
+    PageImage(const std::string& Pdf, int Page, int Dpi, int TopMM = 0) : FDpi(Dpi)
     {
         const std::filesystem::path Out =
             std::filesystem::temp_directory_path() /
             ("pricetags-probe-" + std::to_string(::getpid()));
         const std::string N = std::to_string(Page);
-        RunCommand("pdftoppm -gray -r " + std::to_string(Dpi) + " -f " + N + " -l " + N +
+        const std::string Crop =
+            TopMM > 0 ? " -x 0 -y 0 -W 100000 -H " + std::to_string(TopMM * Dpi * 10 / 254)
+                      : std::string();
+        RunCommand("pdftoppm -gray -r " + std::to_string(Dpi) + " -f " + N + " -l " + N + Crop +
                    " -singlefile '" + Pdf + "' '" + Out.string() + "'");
         const std::string Bytes = ReadBytes(Out.string() + ".pgm");
         std::filesystem::remove(Out.string() + ".pgm");
