@@ -11,6 +11,7 @@
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
+#include "app/uFormXL.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
 #include "common/MsgWin.h"
@@ -1458,9 +1459,11 @@ void TFormMain::acReCalcExecute(TObject*)
 
 void TFormMain::acImportArticlesExecute(TObject*)
 {
-    // The import goes on in the spreadsheet set-up window: without it the
-    // workbook is neither asked for nor remembered.
-    NotThereYet("Окно настройки документа Excel"_a);
+    auto Files = std::make_unique<TStringList>();
+    if (!ExecuteFileDialog("ARTICLE", ArticleFileName, *Files))
+        return;
+    SetArticleFileName(Files->Strings(0));
+    GetFormXL().ShowFormXL(ArticleFileName, 2);
 }
 
 void TFormMain::acMarkupsExecute(TObject*)
@@ -1580,7 +1583,7 @@ void TFormMain::acOtladkaExecute(TObject*)
 
 void TFormMain::btMakeExcelClick(TObject*)
 {
-    NotThereYet("Окно настройки документа Excel"_a);
+    GetFormXL().ShowFormXL(FileName, 0);
 }
 
 void TFormMain::mnPrintExternalClick(TObject*)
