@@ -36,15 +36,6 @@ namespace {
 
 constexpr int MaxTicketTemplates = 10;
 
-/// Shows the busy cursor for a scope and gives the default one back.
-class BusyCursor {
-public:
-    BusyCursor() { Screen->SetCursor(crHourGlass); }
-    ~BusyCursor() { Screen->SetCursor(crDefault); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 /// A window that comes with a later part of the program: said as a plain
 /// message (it is no error), before the command asks or changes anything.
 void NotThereYet(const AnsiString& What)

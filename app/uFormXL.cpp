@@ -26,16 +26,6 @@ TFormXL* FormXL = nullptr;
 
 namespace {
 
-/// The hourglass while a step runs, the default cursor after it in every
-/// case.
-class BusyCursor {
-public:
-    BusyCursor() { Screen->SetCursor(crHourGlass); }
-    ~BusyCursor() { Screen->SetCursor(crDefault); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 /// The region picker's captions, column by column.
 const char* const PickerCaptions[] = {
     "Лв/Вх", "Лев", "Лв/Низ", "(Шапка)",  // left column
@@ -194,7 +184,8 @@ void TFormXL::BuildControls()
 {
     SetName("FormXL");
     SetCaption("Настройка документа Excel"_a);
-    SetClientWidth(900);
+    // Room for a supplier's six or seven columns beside the picker.
+    SetClientWidth(1000);
     SetClientHeight(600);
     Font()->SetName("MS Sans Serif");
     Font()->SetHeight(-11);

@@ -13,6 +13,7 @@
 #include "app/MainInvoice.h"
 #include "common/YLDCompn.h"
 #include "common/YLDGrids.h"
+#include "common/reports/RP_PreviewForm.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/SheetView.h"
@@ -140,6 +141,15 @@ TEST_F(SetupWindow, PicksByMouseAndTransfersTheSupplierInvoice)
     EXPECT_EQ(U(Main->mnWindows->Items(Main->mnWindows->Count() - 1)->Caption()), "Накладная");
     EXPECT_EQ(XL->gdItems->RowCount(), XL->Analysis->Count() + 1);
     EXPECT_EQ(Shown(KindHeaderRow), "  -  ");
+    KeepPng(XL.get(), "setup-window-opened");
+
+    // "PrintPreview": the used range as pages in the print view.
+    AnswerScope<TPreviewForm> Preview([](TPreviewForm& F) {
+        EXPECT_EQ(F.PageCount(), 1);
+        KeepPng(&F, "setup-window-print-preview");
+    });
+    SimulateClick(XL->btPreview, 5, 5);
+    EXPECT_EQ(Preview.Shown, 1);
 
     // The heading is row 7, the goods rows 8 to 31 in columns A to F.
     SelectCells(2, 7, 2, 7);
@@ -154,6 +164,10 @@ TEST_F(SetupWindow, PicksByMouseAndTransfersTheSupplierInvoice)
     KeepPng(XL.get(), "setup-window-supplier-invoice");
 
     SimulateClick(XL->btAnalize, 5, 5);
+    SimulateClick(XL->btUsedRange, 5, 5);
+    View().SetTopRow(1);
+    View().SetLeftCol(1);
+    KeepPng(XL.get(), "setup-window-analysed");
     EXPECT_EQ(Shown(KindItem), "2");
     EXPECT_EQ(Shown(KindQuantity), "4");
     EXPECT_EQ(Shown(KindPrice), "5");
