@@ -327,6 +327,13 @@ void TFormXL::ShowFormXL(const AnsiString& AFileName, Integer AMode)
     FFoundFirst = FFoundLast = -1;
     gdItems->SetRowCount(Analysis->Count() + gdItems->FixedRows());
     gdItems->Invalidate();
+    if (Visible()) {
+        // Shown already: the caption and the window-menu entry follow the
+        // new workbook and mode.
+        if (FormMain)
+            FormMain->RemoveWindowMenuItem(this);
+        FormShow(this);
+    }
     Show();
     PostMessage(Handle(), WM_OPENWORKBOOK, 0, 0);
 }

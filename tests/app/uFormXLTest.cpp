@@ -375,19 +375,23 @@ TEST_F(SetupWindow, FailuresLeaveTheInvoiceAsItWas)
     }
 }
 
-// "Импорт описаний": the article workbook in the set-up window, analysed and
-// transferred; the descriptions replace the list.
+// "Импорт описаний": the article workbook in the set-up window (shown with
+// an invoice before), analysed and transferred; the descriptions replace
+// the list.
 TEST_F(SetupWindow, ImportsArticleDescriptions)
 {
     DialogHookScope Files([](TCommonDialog& D) {
         static_cast<TOpenDialog&>(D).SetFileName(Sample("articles.xls"));
         return true;
     });
+    OpenForSetup(Sample("supplier-invoice.xls"));
+    const int MenuItems = Main->mnWindows->Count();
     Main->acImportArticles->Execute();
     Application->ProcessMessages();
     ASSERT_TRUE(XL->Visible());
     EXPECT_EQ(U(XL->Caption()), "Настройка документа Excel [Файл с описанием товаров: \""
                                     + U(Sample("articles.xls")) + "\" ]");
+    EXPECT_EQ(Main->mnWindows->Count(), MenuItems);
     EXPECT_EQ(U(Main->mnWindows->Items(Main->mnWindows->Count() - 1)->Caption()), "Артикулы");
     SimulateClick(XL->btAnalize, 5, 5);
     W.Answer = [](const MsgRequest&) { return 2; };  // "Заменить"

@@ -666,6 +666,11 @@ def broken():
     out["column-past-last.xls"] = plain(simple_stream(cells=[number(0, 300, 1.0)]))
     out["cell-record-too-short.xls"] = plain(simple_stream(
         cells=[rec(0x0203, struct.pack("<HHH", 0, 0, 15))]))
+    # A row height and a column width record cut short.
+    out["row-record-too-short.xls"] = plain(simple_stream(
+        cells=[rec(0x0208, struct.pack("<HHHH", 0, 0, 1, 300))]))
+    out["column-widths-record-too-short.xls"] = plain(simple_stream(
+        cells=[rec(0x007D, struct.pack("<HH", 0, 3))]))
     moved = [[t, struct.pack("<I", 10 ** 6) + d[4:] if t == BOUNDSHEET else d]
              for t, d in globals_recs]
     out["sheet-offset-past-end.xls"] = plain(join(moved) + s[glob_end:])
