@@ -520,6 +520,8 @@ void TFormMain::BuildGrid()
     grid->OnDblClick = TNotifyEvent(this, &TFormMain::gridDblClick);
     grid->OnMouseWheelDown = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelDown);
     grid->OnMouseWheelUp = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelUp);
+    grid->OnResize = TNotifyEvent(this, &TFormMain::gridResize);
+    grid->OnColumnSized = TNotifyEvent(this, &TFormMain::gridColumnSized);
 }
 
 void TFormMain::BuildTotalsGrid()
@@ -769,6 +771,7 @@ void TFormMain::OpenNewInvoice()
     Panel1->SetEnabled(false);
     SetInvoiceFileName(Invoice->FileName);
     // The invoice before was written first: opening the new one loses nothing.
+    const bool HadChanges = FHasChanges;
     Modified = false;
     FHasChanges = false;
     FWorkbookRead = false;
@@ -785,6 +788,7 @@ void TFormMain::OpenNewInvoice()
         Invoice->DateIn = Before.DateIn;
         Invoice->Nds = Before.Nds;
         SetInvoiceFileName(Before.ShownFile);
+        FHasChanges = HadChanges;
         throw;
     }
     if (FindDescriptions)
@@ -865,6 +869,10 @@ bool TFormMain::IsShortCut(TWMKey& Message)
 
 void TFormMain::Dispatch(TMessage& Message)
 {
+    if (Message.Msg == WM_FITNAMECOLUMN) {
+        FitNameColumn();
+        return;
+    }
     if (Message.Msg == WM_SHOWEDITERROR) {
         const AnsiString Error = FEditError;
         FEditError = AnsiString();
@@ -900,7 +908,72 @@ void TFormMain::RefreshGrids()
     if (Visible() && grid->CanFocus())
         grid->SetFocus();
     RefreshTotals();
+    FitNameColumn();
     PostMessage(grid->Handle(), WM_SIZE, 0, 0);
+}
+
+void TFormMain::FitNameColumn()
+{
+    if (!grid->HandleAllocated())
+        return;
+    // What the columns lent before goes back first.
+    for (const LentWidth& L : FLentWidths)
+        grid->SetLayoutColWidth(L.Col, L.Own);
+    FLentWidths.clear();
+    grid->FitAutoSize();
+    TCanvas* C = grid->Canvas();
+    C->Font()->Assign(grid->Font());
+    int Need = 0;
+    for (int I = 0; I < Invoice->Count(); ++I)
+        Need = std::max(Need, C->TextWidth(Invoice->GetItem(I)->Name) + 8);
+    int Short = Need - grid->ColWidths(NameColumn);
+    // Columns that may lend, the least needed first; each keeps its title.
+    for (const int Tag : {5, 7, 6, 3, 14}) {
+        if (Short <= 0)
+            break;
+        int Col = -1;
+        for (int I = 0; I < grid->Columns()->Count(); ++I)
+            if (grid->Columns()->GetItem(I)->Tag() == Tag)
+                Col = I;
+        if (Col < 0)
+            continue;
+        bool Empty = true;
+        AnsiString Text;
+        for (int I = 0; I < Invoice->Count() && Empty; ++I) {
+            Invoice->GetItem(I)->GetColumnText(Tag, Text);
+            Empty = IsBlank(Text);
+        }
+        const int Width = grid->ColWidths(Col);
+        const int Least = C->TextWidth(grid->Columns()->GetItem(Col)->Title()->Caption()) + 8;
+        if (!Empty || Width <= Least)
+            continue;
+        const int Lent = std::min(Width - Least, Short);
+        FLentWidths.push_back({Col, Width, Width - Lent});
+        grid->SetLayoutColWidth(Col, Width - Lent);
+        Short -= Lent;
+    }
+    if (!FLentWidths.empty())
+        grid->FitAutoSize();
+}
+
+void TFormMain::gridResize(TObject*)
+{
+    FitNameColumn();
+}
+
+void TFormMain::gridColumnSized(TObject*)
+{
+    if (grid->LayoutLock() || FLentWidths.empty())
+        return;
+    // The operator resized a column: the grid is about to keep the widths
+    // shown as the columns' own. A lent column the operator dragged keeps
+    // the new width; the others get their own back first, and the names
+    // are fitted again afterwards.
+    for (const LentWidth& L : FLentWidths)
+        if (grid->ColWidths(L.Col) == L.Narrowed)
+            grid->SetLayoutColWidth(L.Col, L.Own);
+    FLentWidths.clear();
+    PostMessage(Handle(), WM_FITNAMECOLUMN, 0, 0);
 }
 
 void TFormMain::RefreshTotals()
@@ -1005,6 +1078,9 @@ bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiStr
     // A text typed is work a reload would throw away.
     const auto Typed = [this] {
         FHasChanges = true;
+        // A column that had no text may want its width back, a longer
+        // name more of it.
+        FitNameColumn();
         return true;
     };
     switch (Tag) {

@@ -43,6 +43,9 @@ constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
 /// Posted to the main window to show why a value typed into the invoice
 /// grid was refused, once the grid's event has returned.
 constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
+/// Posted to the main window to fit the name column again once the grid
+/// has taken an operator's column resize.
+constexpr UINT WM_FITNAMECOLUMN = WM_USER + 3;
 
 /// Shows the busy cursor for a scope and gives the default one back, every
 /// exit included.
@@ -96,6 +99,11 @@ public:
     void RefreshGrids();
     /// The invoice's totals into Totals and the totals grid.
     void RefreshTotals();
+    /// The name column takes the free width, and, while the names do not
+    /// fit, the width of text columns empty in every row (down to their
+    /// titles); those come back to their own widths once they have text
+    /// or the names fit. Stored column widths stay as they are.
+    void FitNameColumn();
     /// Inverts the marks of the selected grid rows (not while editing);
     /// with Advance a single selected row moves down by one.
     void ToggleMarks(bool Advance);
@@ -305,6 +313,15 @@ private:
     PriceEdit FPriceEdit;
     /// Why a typed value was refused, for WM_SHOWEDITERROR.
     AnsiString FEditError;
+    /// A column narrowed for the names: its own width and the one lent at.
+    struct LentWidth {
+        int Col;
+        int Own;
+        int Narrowed;
+    };
+    std::vector<LentWidth> FLentWidths;
+    void gridResize(TObject* Sender);
+    void gridColumnSized(TObject* Sender);
 };
 
 /// The main window; null outside the program's run. Owned by the application.

@@ -640,6 +640,8 @@ TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
     Main->Invoice->NameDoc = "Накладная №5"_a;
     Main->Invoice->FileName = "before.xls";
     Main->SetInvoiceFileName("before.xls");
+    Main->cbCalcAll->SetChecked(true);
+    Main->acReCalc->Execute();  // priced: work a reload would throw away
     AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
         F.edInvNum->SetText("17");
         F.cbFindDescr->SetChecked(false);
@@ -656,6 +658,12 @@ TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
     EXPECT_EQ(U(Main->Invoice->FileName), "before.xls");
     EXPECT_EQ(U(Main->FileName), "before.xls");
     EXPECT_EQ(U(Main->lbFileNameTITLE->Caption()), "Накладная: before.xls");
+    // The priced rows are still asked for before a reload.
+    W.Messages.clear();
+    W.Answer = [](const MsgRequest&) { return 2; };
+    Main->acReload->Execute();
+    EXPECT_EQ(W.Said("MsgDialog"),
+              std::vector<std::string>{"Накладная изменена.\r\nПерезагрузить?"});
 }
 
 // "Открыть прошлую накладную" reads the workbook again: prices made since
@@ -705,7 +713,7 @@ TEST(MainWindow, ReloadAsksBeforeThrowingPricesAway)
                 && W.Said("MsgDialog")[0] == "Сохранить текущее состояние накладной?");
 }
 
-// Commands whose windows are not built yet say so in a plain message
+// A command whose window is not built yet says so in a plain message,
 // before anything is asked or remembered; no error window.
 TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
 {
@@ -713,14 +721,14 @@ TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
     int DialogsShown = 0;
     DialogHookScope Files([&](TCommonDialog&) {
         ++DialogsShown;
-        return true;
+        return false;
     });
     auto Main = StartMain();
     Main->mnConfig->Click();
     Application->ProcessMessages();
     EXPECT_EQ(DialogsShown, 0);
     EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
-    EXPECT_EQ(W.Said("MsgDialog"), (std::vector<std::string>{"Окно настроек ещё не подключено"}));
+    EXPECT_EQ(W.Said("MsgDialog"), std::vector<std::string>{"Окно настроек ещё не подключено"});
 }
 
 // "Печать внешних форм" with a file that is no report: the message names
