@@ -124,6 +124,7 @@ void TEditorForm::BuildControls()
     edShadowColor->SetParent(gb3D);
     edShadowColor->SetBounds(116, 16, 76, 21);
     edShadowColor->SetDirectInput(false);
+    edShadowColor->SetGlyphKind(gkEllipsis);
     edShadowColor->SetText("Нет"_a);
     edShadowColor->OnButtonClick = TNotifyEvent(this, &TEditorForm::edShadowColorButtonClick);
     AddLabel(gb3D, "Тип"_a, 10, 46);

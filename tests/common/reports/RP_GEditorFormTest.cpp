@@ -76,12 +76,12 @@ TEST(RP_GEditorForm, LoadsAndStoresABitmap)
         F.Button3->Click();
         EXPECT_EQ(U(F.M1->Lines()->Strings(0)), U(File));
         EXPECT_EQ(F.Image1->Picture()->Width(), 3);
+        KeepPng(&F, "editor-picture");
         F.cbStretchBitmap->SetChecked(false);
         EXPECT_TRUE(F.cbFillBitmap->Enabled());
         F.cbFillBitmap->SetChecked(true);
         F.Coords->rbCoordPix->SetChecked(true);
         F.Coords->DXEdit->SetValue(120);
-        KeepPng(&F, "editor-picture");
         F.btOk->Click();
     };
     ASSERT_TRUE(EditPicture(&Doc, V));
