@@ -2,6 +2,7 @@
 
 #include "common/YLDCompn.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/gui/Windows.h"
 
 namespace RP_Dlg {
 
@@ -18,6 +19,26 @@ T* Place(T* C, TWinControl* Parent, const char* Name, int X, int Y, int W, int H
 }
 
 }  // namespace
+
+void SetUpDialog(TForm* Form, const char* Name, const AnsiString& Caption, int W, int H)
+{
+    Form->SetName(Name);
+    Form->SetCaption(Caption);
+    Form->SetPosition(poScreenCenter);
+    Form->Font()->SetName("MS Sans Serif");
+    Form->Font()->SetHeight(-11);
+    Form->SetClientWidth(W);
+    Form->SetClientHeight(H);
+}
+
+int EditorKey(Word Key, TShiftState Shift)
+{
+    if (Key == VK_ESCAPE && Shift.Empty())
+        return mrCancel;
+    if (Key == VK_RETURN && Shift == TShiftState{ssCtrl})
+        return mrOk;
+    return mrNone;
+}
 
 TLabel* AddLabel(TWinControl* Parent, const AnsiString& Caption, int X, int Y)
 {

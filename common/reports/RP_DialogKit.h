@@ -7,12 +7,18 @@
 // millimetres, element geometry in millimetres or pixels; all stored in
 // hundredths of a millimetre).
 
+#include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Numbers.h"
+
+#include <memory>
 
 class TButton;
 class TCheckBox;
 class TComponent;
+class TDocument;
+class TView;
 class TControl;
 class TGroupBox;
 class TLabel;
@@ -22,6 +28,24 @@ class Tyl_FloatEdit;
 class Tyl_IntegerEdit;
 
 namespace RP_Dlg {
+
+/// The look the dialogs share: Name and Caption, centred on the screen,
+/// the 8-point dialog font, a client area of W x H.
+void SetUpDialog(TForm* Form, const char* Name, const AnsiString& Caption, int W, int H);
+/// What the element editors' keys mean: Esc mrCancel, Ctrl+Enter mrOk,
+/// anything else mrNone.
+[[nodiscard]] int EditorKey(Word Key, TShiftState Shift);
+
+/// Shows an element editor (TEditorForm, TGEditorForm) on View of
+/// Document modally; true when it was closed with OK.
+template <class TEditor>
+bool RunElementEditor(TDocument* Document, TView* View)
+{
+    auto Form = std::make_unique<TEditor>(Application);
+    Form->Document = Document;
+    Form->View = View;
+    return Form->ShowModal() == mrOk;
+}
 
 TLabel* AddLabel(TWinControl* Parent, const AnsiString& Caption, int X, int Y);
 TGroupBox* AddGroup(TWinControl* Parent, const char* Name, const AnsiString& Caption, int X,

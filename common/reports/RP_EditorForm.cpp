@@ -47,10 +47,7 @@ TPanel* AddPanel(TWinControl* Parent, const char* Name, TAlign Align, int Size)
 
 bool EditText(TDocument* Document, TView* View)
 {
-    auto Form = std::make_unique<TEditorForm>(Application);
-    Form->Document = Document;
-    Form->View = View;
-    return Form->ShowModal() == mrOk;
+    return RunElementEditor<TEditorForm>(Document, View);
 }
 
 TEditorForm::TEditorForm(TComponent* AOwner) : TForm(AOwner)
@@ -63,14 +60,8 @@ TEditorForm::~TEditorForm() = default;
 
 void TEditorForm::BuildControls()
 {
-    SetName("EditorForm");
-    SetCaption("Редактор текста"_a);
-    SetPosition(poScreenCenter);
+    SetUpDialog(this, "EditorForm", "Редактор текста"_a, 560, 400);
     SetKeyPreview(true);
-    Font()->SetName("MS Sans Serif");
-    Font()->SetHeight(-11);
-    SetClientWidth(560);
-    SetClientHeight(400);
     Constraints()->SetMinWidth(434);
     Constraints()->SetMinHeight(400);
     OnShow = TNotifyEvent(this, &TEditorForm::FormShow);
@@ -189,13 +180,14 @@ void TEditorForm::ShowCaret(TObject*)
 
 void TEditorForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
 {
-    if (Key == VK_ESCAPE && Shift.Empty()) {
-        Key = 0;
-        SetModalResult(mrCancel);
-    } else if (Key == VK_RETURN && Shift == TShiftState{ssCtrl}) {
-        Key = 0;
+    const int Result = EditorKey(Key, Shift);
+    if (Result == mrNone)
+        return;
+    Key = 0;
+    if (Result == mrOk)
         btOkClick(nullptr);
-    }
+    else
+        SetModalResult(Result);
 }
 
 void TEditorForm::M1KeyDown(TObject*, Word& Key, TShiftState Shift)

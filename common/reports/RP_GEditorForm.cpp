@@ -25,10 +25,7 @@ int gPictureUnitChoice = CoordUndecided;
 
 bool EditPicture(TDocument* Document, TView* View)
 {
-    auto Form = std::make_unique<TGEditorForm>(Application);
-    Form->Document = Document;
-    Form->View = View;
-    return Form->ShowModal() == mrOk;
+    return RunElementEditor<TGEditorForm>(Document, View);
 }
 
 TGEditorForm::TGEditorForm(TComponent* AOwner) : TForm(AOwner)
@@ -41,14 +38,8 @@ TGEditorForm::~TGEditorForm() = default;
 
 void TGEditorForm::BuildControls()
 {
-    SetName("GEditorForm");
-    SetCaption("Рисунок"_a);
-    SetPosition(poScreenCenter);
+    SetUpDialog(this, "GEditorForm", "Рисунок"_a, 250, 400);
     SetKeyPreview(true);
-    Font()->SetName("MS Sans Serif");
-    Font()->SetHeight(-11);
-    SetClientWidth(250);
-    SetClientHeight(400);
     Constraints()->SetMinWidth(230);
     Constraints()->SetMinHeight(390);
     OnShow = TNotifyEvent(this, &TGEditorForm::FormShow);
@@ -111,16 +102,19 @@ void TGEditorForm::FormShow(TObject*)
 
 void TGEditorForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
 {
-    if (Key == VK_ESCAPE && Shift.Empty()) {
-        Key = 0;
-        SetModalResult(mrCancel);
-    } else if (Key == VK_RETURN && Shift == TShiftState{ssCtrl}) {
-        Key = 0;
-        btOkClick(nullptr);
-    } else if (Key == VK_DELETE && Shift == TShiftState{ssCtrl}) {
+    if (Key == VK_DELETE && Shift == TShiftState{ssCtrl}) {
         Key = 0;
         M1->Clear();
+        return;
     }
+    const int Result = EditorKey(Key, Shift);
+    if (Result == mrNone)
+        return;
+    Key = 0;
+    if (Result == mrOk)
+        btOkClick(nullptr);
+    else
+        SetModalResult(Result);
 }
 
 void TGEditorForm::Button3Click(TObject*)

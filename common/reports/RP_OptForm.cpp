@@ -101,15 +101,9 @@ TOptForm::~TOptForm() = default;
 
 void TOptForm::BuildControls()
 {
-    SetName("OptForm");
-    SetCaption("Параметры"_a);
+    SetUpDialog(this, "OptForm", "Параметры"_a, 420, 330);
     SetBorderStyle(bsDialog);
     SetBorderIcons({biSystemMenu});
-    SetPosition(poScreenCenter);
-    Font()->SetName("MS Sans Serif");
-    Font()->SetHeight(-11);
-    SetClientWidth(420);
-    SetClientHeight(330);
     OnShow = TNotifyEvent(this, &TOptForm::FormShow);
     OnClose = TCloseEvent(this, &TOptForm::FormClose);
 

@@ -1,5 +1,6 @@
 #include "common/reports/RP_VarForm.h"
 
+#include "common/reports/RP_DialogKit.h"
 #include "common/reports/RP_Document.h"
 
 #include "common/MsgWin.h"
@@ -116,15 +117,9 @@ TVarForm* TVarForm::Kept()
 TVarForm::TVarForm(TComponent* AOwner) : TForm(AOwner)
 {
     const LoadingScope Loading(this);
-    SetName("VarForm");
-    SetCaption("Переменные"_a);
-    SetPosition(poScreenCenter);
+    RP_Dlg::SetUpDialog(this, "VarForm", "Переменные"_a, 330, 360);
     SetKeyPreview(true);
     SetBorderIcons({biSystemMenu});
-    Font()->SetName("MS Sans Serif");
-    Font()->SetHeight(-11);
-    SetClientWidth(330);
-    SetClientHeight(360);
     OnKeyDown = TKeyEvent(this, &TVarForm::FormKeyDown);
     OnShow = TNotifyEvent(this, &TVarForm::FormShow);
     OnClose = TCloseEvent(this, &TVarForm::FormClose);
