@@ -112,10 +112,12 @@ bool TFormArticles::Execute(TshArticleList* Articles, int& Index)
     if (Index >= 0 && Index < Count)
         F.grid->SetRow(Index + 1);
     const bool Result = F.ShowModal() == mrOk && Count > 0;
-    if (Result)
-        Index = F.grid->Row() - 1;
+    if (!Result)
+        return false;
+    // Only a confirmed pick keeps where the window was.
+    Index = F.grid->Row() - 1;
     SaveFormPosition(&F);
-    return Result;
+    return true;
 }
 
 AnsiString TFormArticles::CellText(int ACol, int ARow) const
@@ -137,7 +139,7 @@ AnsiString TFormArticles::CellText(int ACol, int ARow) const
         case 3: return A.Description;
         case 4: return A.Country;
         case 5: return A.Firm;
-        case 6: return A.Warranty ? IntToStr(A.Warranty) : AnsiString();
+        case 6: return IntToStr(A.Warranty);
         default: return AnsiString();
         }
     } catch (const Exception&) {
@@ -164,9 +166,8 @@ void TFormArticles::gridDblClick(TObject*)
 void TFormArticles::FormMouseWheel(TObject*, TShiftState Shift, int WheelDelta, TPoint,
                                    bool& Handled)
 {
-    const int Step = Shift.Contains(ssCtrl) ? 9 : 3;
-    const int Rows = WheelDelta > 0 ? -Step : Step;
-    const int Last = grid->RowCount() - 1;
-    grid->SetRow(std::clamp(grid->Row() + Rows, grid->FixedRows(), std::max(Last, 1)));
+    // The wheel scrolls the list as the main window's grid does; the
+    // chosen row stays chosen.
+    ScrollGridByWheel(*grid, WheelDelta < 0, Shift);
     Handled = true;
 }

@@ -110,9 +110,12 @@ int GroupSizeOf(const AnsiString& NameDocument)
     const int Open = NameDocument.Pos("(");
     if (Open == 0)
         return 1;
+    // Only a closed pair of brackets gives the group: "Ценники (3" is a
+    // name, not a group of three.
     const int Close = PosFrom(")", NameDocument, Open + 1);
-    const int Len = (Close == 0 ? NameDocument.Length() + 1 : Close) - Open - 1;
-    const int N = StrToIntDef(Trim(NameDocument.SubString(Open + 1, Len)), 1);
+    if (Close == 0)
+        return 1;
+    const int N = StrToIntDef(Trim(NameDocument.SubString(Open + 1, Close - Open - 1)), 1);
     // A group of no rows would never move on to the next row.
     return N < 1 ? 1 : N;
 }
@@ -611,7 +614,9 @@ bool TFormFRep::ResolveDocument(const AnsiString& Name, AnsiString& Value) const
     if (Name == "NAMEDOC" || Name == "DOC.NAME" || Name == "DOC.NAMEDOC") {
         Value = I.NameDoc;
     } else if (Name == "NUMDOC" || Name == "DOC.NUM") {
-        Value = I.NumDoc;
+        // A statement carries its own number, the one its dialog confirmed
+        // last; every other document the supplier's invoice number.
+        Value = FIsReport ? gCfgObject->NumberOut : I.NumDoc;
     } else if (Name == "DATEDOC" || Name == "DOC.DATE") {
         Value = xStr(Variant(TDateTime(I.DateDoc)));
     } else if (Name == "DATEDOCMONTH" || Name == "DOC.DATEMONTH") {

@@ -44,10 +44,11 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-/// A window that comes with a later part of the program.
+/// A window that comes with a later part of the program: said as a plain
+/// message (it is no error), before the command asks or changes anything.
 void NotThereYet(const AnsiString& What)
 {
-    ErrorMsg(What + " ещё не подключено"_a);
+    MsgDialog("", "", What + " ещё не подключено"_a, nullptr, MsgStyleOk, {""}, "");
 }
 
 /// True when a file of the folder matches Name + ".*" (letters without
@@ -147,12 +148,6 @@ const TotalsColumn TotalsColumns[] = {
     {"%", 3, taCenter, taCenter},
     {"", 67, taLeftJustify, taLeftJustify},                 // takes the free width
 };
-
-/// The wheel's step: 3 rows a notch, 9 with Ctrl.
-int WheelStep(TShiftState Shift)
-{
-    return Shift.Contains(ssCtrl) ? 9 : 3;
-}
 
 } // namespace
 
@@ -735,6 +730,7 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
         return;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
+    FHasChanges = Invoice->Count() > 0;
     RefreshGrids();
 }
 
@@ -742,12 +738,16 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
 
 void TFormMain::ReloadInvoice()
 {
-    if (Modified && !AskYesNo("Накладная изменена.\\nПерезагрузить?"_a, "", false))
+    // Work kept in the state file is lost to a reload as well: the question
+    // is asked for it too, not only for changes not yet written.
+    if ((Modified || FHasChanges)
+        && !AskYesNo("Накладная изменена.\\nПерезагрузить?"_a, "", false))
         return;
     const BusyCursor Busy;
     FWorkbookRead = false;
     Invoice->LoadFromXLS(FileName);
     FWorkbookRead = true;
+    FHasChanges = false;
     Modified = true;
     Invoice->Recalc(RoundMode, true, Currency(), Currency(), true);
     RefreshGrids();
@@ -776,7 +776,9 @@ void TFormMain::OpenNewInvoice()
     } Back{Panel1};
     Panel1->SetEnabled(false);
     SetInvoiceFileName(Invoice->FileName);
+    // The invoice before was written first: opening the new one loses nothing.
     Modified = false;
+    FHasChanges = false;
     FWorkbookRead = false;
     try {
         ReloadInvoice();
@@ -818,6 +820,7 @@ void TFormMain::MatchArticles()
 void TFormMain::ImportInvoiceTable(const Variant& Table, const TAnalizeResult& Analysis)
 {
     Invoice->ImportTable(Table, Analysis);
+    FHasChanges = false;
     Modified = true;
     Invoice->Recalc(RoundMode, true, Currency(), Currency(), true);
     RefreshGrids();
@@ -858,6 +861,14 @@ void TFormMain::ShowImportErrors(const AnsiString* AFileName, TStrings* Errors)
                  "ВНИМАНИЕ !!! Обнаружены следующие ошибки при импорте данных\\n"_a
                      + ImportErrorsFile,
                  ImportErrors.get(), false);
+}
+
+bool TFormMain::IsShortCut(TWMKey& Message)
+{
+    const TShortCut Key = ShortCut(Message.CharCode, KeyDataToShiftState(Message.KeyData));
+    if (Key == acSelectAll->ShortCut() && dynamic_cast<TCustomEdit*>(ActiveControl()))
+        return false;
+    return inherited::IsShortCut(Message);
 }
 
 void TFormMain::Dispatch(TMessage& Message)
@@ -924,6 +935,9 @@ void TFormMain::cbMarkupSelect(TObject*)
 
 void TFormMain::DoRecalc()
 {
+    // A markup or discount that cannot price is said, and nothing is priced.
+    if (!MarkupEditsValid(*edMarkup, *edDiscount))
+        return;
     btRecalc->SetEnabled(false);
     struct ButtonBack {
         TButton* B;
@@ -933,6 +947,7 @@ void TFormMain::DoRecalc()
                     Currency(edDiscount->Value()), true);
     cbCalcAll->SetChecked(false);
     Modified = true;
+    FHasChanges = true;
     RefreshGrids();
 }
 
@@ -995,13 +1010,18 @@ bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiStr
     if (Index < 0 || Index >= Invoice->Count())
         return false;
     TshInvoiceTovar& Row = *Invoice->GetItem(Index);
+    // A text typed is work a reload would throw away.
+    const auto Typed = [this] {
+        FHasChanges = true;
+        return true;
+    };
     switch (Tag) {
-    case 3: Row.Tip = Text; return true;
-    case 4: Row.Name = Text; return true;
-    case 5: Row.Description = Text; return true;
-    case 6: Row.Country = Text; return true;
-    case 7: Row.Firm = Text; return true;
-    case 14: Row.Ed = Text; return true;
+    case 3: Row.Tip = Text; return Typed();
+    case 4: Row.Name = Text; return Typed();
+    case 5: Row.Description = Text; return Typed();
+    case 6: Row.Country = Text; return Typed();
+    case 7: Row.Firm = Text; return Typed();
+    case 14: Row.Ed = Text; return Typed();
     case 8: {
         const AnsiString S = Trim(Text);
         Integer Value = 0;
@@ -1010,7 +1030,7 @@ bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiStr
             return false;
         }
         Row.SetWarranty(Value);
-        return true;
+        return Typed();
     }
     default: break;
     }
@@ -1053,6 +1073,7 @@ bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiStr
         return false;
     }
     Modified = true;
+    FHasChanges = true;
     grid->InvalidateRow(Index + grid->FixedRows());
     RefreshTotals();
     return true;
@@ -1283,22 +1304,13 @@ void TFormMain::gridDblClick(TObject*)
 
 void TFormMain::gridMouseWheelDown(TObject*, TShiftState Shift, TPoint, bool& Handled)
 {
-    const int Step = WheelStep(Shift);
-    const int Visible = grid->VisibleRowCount();
-    if (grid->RowCount() - Step + 1 <= Visible + grid->TopRow())
-        grid->SetTopRow(std::max(grid->FixedRows(), grid->RowCount() - Visible));
-    else
-        grid->SetTopRow(grid->TopRow() + Step);
+    ScrollGridByWheel(*grid, /*Down=*/true, Shift);
     Handled = true;
 }
 
 void TFormMain::gridMouseWheelUp(TObject*, TShiftState Shift, TPoint, bool& Handled)
 {
-    const int Step = WheelStep(Shift);
-    if (grid->FixedRows() + Step < grid->TopRow())
-        grid->SetTopRow(grid->TopRow() - Step);
-    else
-        grid->SetTopRow(grid->FixedRows());
+    ScrollGridByWheel(*grid, /*Down=*/false, Shift);
     Handled = true;
 }
 
@@ -1446,10 +1458,8 @@ void TFormMain::acReCalcExecute(TObject*)
 
 void TFormMain::acImportArticlesExecute(TObject*)
 {
-    auto Files = std::make_unique<TStringList>();
-    if (!ExecuteFileDialog("ARTICLE", ArticleFileName, *Files))
-        return;
-    SetArticleFileName(Files->Strings(0));
+    // The import goes on in the spreadsheet set-up window: without it the
+    // workbook is neither asked for nor remembered.
     NotThereYet("Окно настройки документа Excel"_a);
 }
 
@@ -1530,6 +1540,7 @@ void TFormMain::acArticlesShowExecute(TObject*)
     if (TFormArticles::Execute(GetArticles(), Index) && Row && Index >= 0
         && Index < GetArticles()->Count()) {
         Row->AssignArticle(*GetArticles()->GetItem(Index));
+        FHasChanges = true;
         grid->InvalidateRow(grid->Row());
     }
 }
@@ -1577,8 +1588,9 @@ void TFormMain::mnPrintExternalClick(TObject*)
     auto Files = std::make_unique<TStringList>();
     if (!ExecuteFileDialog("PRINTEXTERNAL", ExtractFileDir(gCfgObject->rpFileName), *Files))
         return;
-    gCfgObject->rpFileName = Files->Strings(0);
+    // Only a file that opened is proposed next time.
     OpenPrintFile(Files->Strings(0));
+    gCfgObject->rpFileName = Files->Strings(0);
 }
 
 void TFormMain::mnConfigClick(TObject*)

@@ -195,6 +195,9 @@ public:
 
 protected:
     void Dispatch(TMessage& Message) override;
+    /// Ctrl+A in an edit (the markup edits, the grid's cell editor) selects
+    /// the edit's text; elsewhere it is "Выбрать все".
+    bool IsShortCut(TWMKey& Message) override;
 
 private:
     void BuildControls();
@@ -262,6 +265,11 @@ private:
     bool FKeepDamagedState = false;
     /// The last ReloadInvoice read its workbook into the invoice.
     bool FWorkbookRead = false;
+    /// The rows hold work that reading the workbook again would throw
+    /// away: prices, typed values, chosen descriptions, or a restored state
+    /// (whatever it holds). Modified alone does not say so: it is cleared
+    /// whenever the state file is written.
+    bool FHasChanges = false;
     /// The character of the Enter that switched edit mode on is pending.
     bool FSwallowReturnChar = false;
     /// ApplyRoundMode is setting the controls.

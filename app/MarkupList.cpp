@@ -172,3 +172,12 @@ void TMarkupList::LoadFromConfigOrDefaults(const AnsiString& Section, Integer& I
     Add("Наценка на мелкий товар"_a, 50, 20);
     Index = 0;
 }
+
+AnsiString MarkupRangeError(Currency Markup, Currency Discount)
+{
+    if (Markup < Currency(-100))
+        return "Наценка не может быть меньше -100 %"_a;
+    if (Discount < Currency() || Discount > Currency(100))
+        return "Скидка по карте должна быть от 0 до 100 %"_a;
+    return AnsiString();
+}

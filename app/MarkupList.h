@@ -86,6 +86,12 @@ public:
     void LoadFromConfigOrDefaults(const AnsiString& Section, Integer& Index);
 };
 
+/// Why a markup and a card discount (percents) cannot price anything: a
+/// discount outside 0..100 % (a price below nothing or above the retail
+/// one) or a markup below -100 % (a price below nothing). Empty when both
+/// serve.
+[[nodiscard]] AnsiString MarkupRangeError(Currency Markup, Currency Discount);
+
 /// The supplier list (ini section "ProviderList").
 class TshProviderList : public TStringList {
     PRICETAGS_CLASS(TshProviderList, TStringList)

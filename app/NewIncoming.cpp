@@ -40,6 +40,11 @@ AnsiString Dequoted(const AnsiString& S)
 
 } // namespace
 
+AnsiString TFormIncoming::HeaderTitle()
+{
+    return "Параметры входной накладной"_a;
+}
+
 TFormIncoming::TFormIncoming(TComponent* AOwner)
     : TFormNewInput(AOwner), Providers(std::make_unique<TshProviderList>())
 {
@@ -83,7 +88,6 @@ void TFormIncoming::BuildControls()
     edInvDate->SetName("edInvDate");
     edInvDate->SetParent(this);
     edInvDate->SetBounds(160, T + 70, 130, 21);
-    edInvDate->OnChange = TNotifyEvent(this, &TFormIncoming::UpdateDocName);
 
     AddLabel("Дата приемки"_a, 308, 54);
     edInvLoad = new TDateEdit(this);
@@ -100,7 +104,6 @@ void TFormIncoming::BuildControls()
     cbProvider->SetName("cbProvider");
     cbProvider->SetParent(this);
     cbProvider->SetBounds(12, T + 116, 436, 21);
-    cbProvider->OnChange = TNotifyEvent(this, &TFormIncoming::UpdateDocName);
 
     AddLabel("Наименование документа"_a, 12, 146);
     edInvName = new TEdit(this);
@@ -138,6 +141,11 @@ bool TFormIncoming::Execute(const AnsiString& FileName, TshInvoice* Invoice, Byt
     Dialog->Invoice = Invoice;
     Dialog->FileName = FileName;
     Dialog->Mode = Mode;
+    if (Mode == 0) {
+        // The header of the invoice in hand, not a new one.
+        Dialog->SetCaption(HeaderTitle());
+        Dialog->lbMode->SetCaption(HeaderTitle());
+    }
     Dialog->cbFindDescr->SetChecked(FindDescriptions);
     Dialog->cbFindDescr->SetEnabled(Mode == 1);
     Dialog->cbFindDescr->SetVisible(Mode == 1);
@@ -148,6 +156,8 @@ bool TFormIncoming::Execute(const AnsiString& FileName, TshInvoice* Invoice, Byt
 
 void TFormIncoming::DoShowDialog()
 {
+    // The name is formed once everything is shown, not for each field.
+    FShowing = true;
     edInvFilename->SetText(FileName);
     if (Mode == 1) {
         TDateTime FileDate;
@@ -180,7 +190,14 @@ void TFormIncoming::DoShowDialog()
     SetItemIndexByText(cbProvider, Provider, -1);
     if (cbProvider->ItemIndex() < 0)
         cbProvider->SetText(Provider);
-    UpdateDocName(nullptr);
+    FShowing = false;
+    // The header of the invoice in hand keeps the name it was given (by
+    // hand, it may be); a new one is named from its number, date and
+    // supplier.
+    if (Mode == 0 && Invoice && !Invoice->NameDoc.IsEmpty())
+        edInvName->SetText(Invoice->NameDoc);
+    else
+        UpdateDocName(nullptr);
 }
 
 AnsiString TFormIncoming::MakeDocName() const
@@ -195,7 +212,7 @@ AnsiString TFormIncoming::MakeDocName() const
 
 void TFormIncoming::UpdateDocName(TObject*)
 {
-    if (ComponentState().Contains(csLoading))
+    if (ComponentState().Contains(csLoading) || FShowing)
         return;
     edInvName->SetText(MakeDocName());
 }

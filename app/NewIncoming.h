@@ -34,6 +34,9 @@ public:
     /// when confirmed; the invoice header then holds the dialog's data.
     static bool Execute(const AnsiString& FileName, TshInvoice* Invoice, Byte Mode,
                         bool& FindDescriptions);
+    /// Caption and header of the dialog in mode 0 (the main window's
+    /// command of that name).
+    [[nodiscard]] static AnsiString HeaderTitle();
 
     TFilenameEdit* edInvFilename;
     TDateEdit* edInvLoad;
@@ -64,8 +67,13 @@ protected:
 
 private:
     void BuildControls();
+    /// The document name formed anew; the number's change handler (the
+    /// date and the supplier leave a name typed by hand alone).
     void UpdateDocName(TObject* Sender);
     void cbNDSClick(TObject* Sender);
     void lbDelProviderClick(TObject* Sender);
     void edInvFilenameAfterDialog(TObject* Sender, AnsiString& Name, bool& Action);
+
+    /// The show handler is filling the fields.
+    bool FShowing = false;
 };

@@ -160,6 +160,15 @@ void TFormNewInput::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
         ArrowKeysMoveFocus(this, Key, Shift);
 }
 
+void TFormNewInput::CMDialogKey(TCMDialogKey& Message)
+{
+    if ((Message.CharCode == VK_RETURN && EnterOk) || (Message.CharCode == VK_ESCAPE && EscCancels)) {
+        Message.Result = 0;
+        return;
+    }
+    inherited::CMDialogKey(Message);
+}
+
 void TFormNewInput::FormKeyPress(TObject*, char& Key)
 {
     if (Key == '\r' || Key == '\n' || Key == '\x1B')

@@ -53,6 +53,9 @@ protected:
     void FormShowBase(TObject* Sender);
     /// Runs on showing after the base's own work.
     virtual void DoShowDialog() {}
+    /// Enter and Escape are the dialog's own keys (its key handler, with
+    /// the guard after showing), not those of a button that has the focus.
+    void CMDialogKey(TCMDialogKey& Message) override;
 
 private:
     void BuildBase();

@@ -2,6 +2,7 @@
 
 #include "app/MarkupList.h"
 #include "common/FuncsVCL.h"
+#include "common/MsgWin.h"
 #include "common/YLDCompn.h"
 #include "platform/classes/Strings.h"
 
@@ -120,17 +121,55 @@ void TFormNewMarkup::StoreEdits(TMarkupItem& Item)
     Item.Discount = Currency(edDiscount->Value());
 }
 
+bool MarkupEditsValid(Tyl_FloatEdit& Markup, Tyl_FloatEdit& Discount)
+{
+    const Currency M(Markup.Value());
+    const AnsiString Error = MarkupRangeError(M, Currency(Discount.Value()));
+    if (Error.IsEmpty())
+        return true;
+    ErrorMsg(Error);
+    Tyl_FloatEdit& Wrong = MarkupRangeError(M, Currency()).IsEmpty() ? Discount : Markup;
+    if (Wrong.CanFocus())
+        Wrong.SetFocus();
+    return false;
+}
+
+bool TFormNewMarkup::EditsValid()
+{
+    return MarkupEditsValid(*edMarkup, *edDiscount);
+}
+
+bool TFormNewMarkup::EditsChanged() const
+{
+    return Current
+           && (edName->Text() != Current->Name || Currency(edMarkup->Value()) != Current->Markup
+               || Currency(edDiscount->Value()) != Current->Discount);
+}
+
 void TFormNewMarkup::ChangeCurrent()
 {
-    if (!Current)
+    if (!Current || !EditsValid())
         return;
     StoreEdits(*Current);
     FillCombo(cbMarkup->ItemIndex());
 }
 
+void TFormNewMarkup::DoOk()
+{
+    if (EditsChanged()) {
+        if (!EditsValid()) {
+            // The button has given the dialog its result already.
+            SetModalResult(mrNone);
+            return;
+        }
+        StoreEdits(*Current);
+    }
+    inherited::DoOk();
+}
+
 void TFormNewMarkup::AddMarkup()
 {
-    if (!List)
+    if (!List || !EditsValid())
         return;
     TMarkupItem* Item = List->Add("", Currency(), Currency());
     StoreEdits(*Item);

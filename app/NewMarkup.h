@@ -14,6 +14,11 @@ class TComboBox;
 class TEdit;
 class Tyl_FloatEdit;
 
+/// Whether the markup and card-discount edits hold values that can price
+/// (MarkupRangeError); otherwise the reason is said in the error window and
+/// the edit at fault takes the focus.
+bool MarkupEditsValid(Tyl_FloatEdit& Markup, Tyl_FloatEdit& Discount);
+
 class TFormNewMarkup : public TFormNewInput {
     PRICETAGS_CLASS(TFormNewMarkup, TFormNewInput)
 public:
@@ -42,6 +47,10 @@ public:
     /// "Удалить текущую": the selected markup deleted, the one before it
     /// selected.
     void DeleteCurrent();
+    /// "Закончить" (and Enter): values typed but not yet stored go into
+    /// Current first, so nothing typed is lost; values out of range keep
+    /// the dialog open with the reason said.
+    void DoOk() override;
 
 protected:
     void DoShowDialog() override;
@@ -51,6 +60,10 @@ private:
     void FillCombo(int Index);
     void ShowCurrent();
     void StoreEdits(TMarkupItem& Item);
+    /// MarkupEditsValid of the dialog's edits.
+    bool EditsValid();
+    /// The edits differ from Current.
+    bool EditsChanged() const;
     void cbMarkupChange(TObject* Sender);
     void btChangeClick(TObject* Sender);
     void btAddClick(TObject* Sender);

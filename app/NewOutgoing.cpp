@@ -207,8 +207,9 @@ void TFormOutgoing::DoOk()
     gCfgObject->NumberOut = edInvNum->Text();
     gCfgObject->ResponsFIO = Person;
     if (Invoice) {
+        // The statement's number stays its own (NumberOut above): the
+        // supplier's invoice keeps the number it came with.
         Invoice->NameDoc = edInvName->Text();
-        Invoice->NumDoc = edInvNum->Text();
         Invoice->DateDoc = edInvDate->GetDate();
         Invoice->RespFio = Person;
         Invoice->Depart = Depart;

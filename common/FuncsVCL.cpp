@@ -740,3 +740,18 @@ void FuncsVCLFinalization()
     }
     FontsPtr().reset();
 }
+
+void ScrollGridByWheel(TCustomGrid& Grid, bool Down, TShiftState Shift)
+{
+    const int Step = Shift.Contains(ssCtrl) ? 9 : 3;
+    const int Fixed = Grid.FixedRows();
+    if (!Down) {
+        Grid.SetTopRow(Fixed + Step < Grid.TopRow() ? Grid.TopRow() - Step : Fixed);
+        return;
+    }
+    const int Visible = Grid.VisibleRowCount();
+    if (Grid.RowCount() - Step + 1 <= Visible + Grid.TopRow())
+        Grid.SetTopRow(std::max(Fixed, Grid.RowCount() - Visible));
+    else
+        Grid.SetTopRow(Grid.TopRow() + Step);
+}

@@ -61,3 +61,10 @@ bool ParseLayoutFields(const AnsiString& S, std::vector<int>& Fields);
 
 /// Saves the fonts (when the state may be saved) and frees them.
 void FuncsVCLFinalization();
+
+class TCustomGrid;
+
+/// One wheel notch over a list grid: the top row moves by 3 rows (9 with
+/// Ctrl) towards the end (Down) or the start, never past the last full
+/// page or above the first data row. The current row stays.
+void ScrollGridByWheel(TCustomGrid& Grid, bool Down, TShiftState Shift);

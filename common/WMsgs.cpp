@@ -546,8 +546,9 @@ void TFormMessage::ArrangeLayout()
         TextH = Size.Y;
     }
     const int ListH = cbList->Visible() ? cbList->Height() : 0;
-    if (HasTitle)
-        TitleH = std::max(TitleH, btCancelApp->Height());
+    // The title line is at least as high as the cancel-application button,
+    // also when there is no title: the window keeps that room.
+    TitleH = std::max(TitleH, btCancelApp->Height());
 
     int H = pnHeader->Height() + pnButton->Height() + TitleH + ListH + TextH + 32;
     if (cbList->Visible())

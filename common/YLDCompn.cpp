@@ -348,6 +348,23 @@ void Tyl_CustomNumEdit::CMExit(TMessageRecord& Message)
     inherited::CMExit(Message);
 }
 
+void Tyl_CustomNumEdit::WMLButtonDown(TWMMouse& Message)
+{
+    FClickEntered = !Focused();
+    inherited::WMLButtonDown(Message);
+}
+
+void Tyl_CustomNumEdit::WMLButtonUp(TWMMouse& Message)
+{
+    inherited::WMLButtonUp(Message);
+    // A number is mostly typed anew: the click that enters the edit does not
+    // put the caret into the old one, so that typing replaces it.
+    const bool Entered = FClickEntered;
+    FClickEntered = false;
+    if (Entered && Focused() && SelLength() == 0)
+        SelectAll();
+}
+
 void Tyl_CustomNumEdit::CMFontChanged(TMessageRecord& Message)
 {
     inherited::CMFontChanged(Message);

@@ -270,6 +270,8 @@ protected:
     void CMExit(TMessageRecord& Message) override;
     void CMFontChanged(TMessageRecord& Message) override;
     void WMPaste(TMessage& Message) override;
+    void WMLButtonDown(TWMMouse& Message) override;
+    void WMLButtonUp(TWMMouse& Message) override;
 
     std::unique_ptr<TControlCanvas> FCanvas;
     TAlignment FAlignment = taRightJustify;
@@ -282,6 +284,9 @@ protected:
     AnsiString FDisplayFormat;
 
 private:
+    /// The click in progress brought the focus: unless it drags a part
+    /// of the text, the whole number stays selected, as on entering by Tab.
+    bool FClickEntered = false;
     /// The text's value when it is a number; false otherwise (no error).
     bool TryTextValue(Extended& Value);
     void Refuse();

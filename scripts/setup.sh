@@ -9,7 +9,7 @@ PACKAGES=(
     zlib1g-dev libuemf-dev libdw-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils
+    fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n
     python3 python3-xlwt
     libssl-dev libcurl4-openssl-dev xdg-utils
     openssl python3-aiosmtpd python3-pyftpdlib dnsmasq-base

@@ -5,6 +5,7 @@
 #include "common/reports/RP_PreviewForm.h"
 
 #include "common/reports/RP_Document.h"
+#include "common/Funcs.h"
 
 #include "platform/classes/Strings.h"
 #include "platform/gui/Buttons.h"
@@ -395,9 +396,11 @@ void TPreviewForm::BuildControls()
     SaveDialog->SetTitle("Сохранение отчета"_a);
     PrintDialog = new TPrintDialog(this);
     PrintDialog->SetName("PrintDialog");
+    PrintDialog->SetTitle("Печать"_a);
     PrintDialog->SetOptions({poPageNums});
     dlgPageSetup = new TPageSetupDialog(this);
     dlgPageSetup->SetName("dlgPageSetup");
+    dlgPageSetup->SetTitle("Параметры страницы"_a);
 }
 
 void TPreviewForm::BuildZoomMenu()
@@ -774,8 +777,18 @@ void TPreviewForm::ZoomClick(TObject* Sender)
 void TPreviewForm::LoadBtnClick(TObject*)
 {
     OpenDialog->SetFileName("");
-    if (OpenDialog->Execute())
-        LoadPrintFile(OpenDialog->FileName());
+    if (!OpenDialog->Execute())
+        return;
+    const AnsiString Name = OpenDialog->FileName();
+    try {
+        LoadPrintFile(Name);
+    } catch (const EFOpenError&) {
+        throw;  // names its file already
+    } catch (const Exception& E) {
+        throw Exception(E.Message + ":\r\n" + Name);
+    }
+    // The window is titled after the file it shows now.
+    SetCaption(Name);
 }
 
 void TPreviewForm::SaveBtnClick(TObject*)
@@ -793,10 +806,34 @@ bool TPreviewForm::RunPageSetup()
 {
     dlgPageSetup->SetPaperWidth(FDocument->PrinterPageWidth);
     dlgPageSetup->SetPaperHeight(FDocument->PrinterPageHeight);
-    dlgPageSetup->SetMargins(Rect(FDocument->PrinterPageOffsetX, FDocument->PrinterPageOffsetY,
-                                  FDocument->PrinterPageOffsetX,
-                                  FDocument->PrinterPageOffsetY));
+    // The margins the template prints with: its own, at least the paper's
+    // offsets (as the pages are shown).
+    const TDocument& D = *FDocument;
+    dlgPageSetup->SetMargins(Rect(std::max(D.MarginLeft, D.PrinterPageOffsetX),
+                                  std::max(D.MarginTop, D.PrinterPageOffsetY),
+                                  std::max(D.MarginRight, D.PrinterPageOffsetX),
+                                  std::max(D.MarginBottom, D.PrinterPageOffsetY)));
     return dlgPageSetup->Execute();
+}
+
+AnsiString& TPreviewForm::LastPrintFile()
+{
+    static AnsiString Name;
+    return Name;
+}
+
+AnsiString TPreviewForm::ProposedPrintFile() const
+{
+    if (!LastPrintFile().IsEmpty())
+        return LastPrintFile();
+    AnsiString Name = FDocument ? FDocument->NameDocument() : AnsiString();
+    // A document name may hold characters a file name cannot.
+    for (int I = 1; I <= Name.Length(); ++I)
+        if (Name[I] == '/' || Name[I] == '\\' || Name[I] == ':')
+            Name[I] = '_';
+    if (IsBlank(Name))
+        Name = "Документ"_a;
+    return GetStartDir() + Trim(Name) + ".pdf";
 }
 
 void TPreviewForm::sbPagePropClick(TObject*)
@@ -827,6 +864,10 @@ void TPreviewForm::PrintBtnClick(TObject*)
     PrintDialog->SetMaxPage(Count);
     PrintDialog->SetFromPage(1);
     PrintDialog->SetToPage(Count);
+    // Printing into a file proposes the shop's folder, then the file of
+    // the last such print.
+    PrintDialog->SetPrintToFile(false);
+    PrintDialog->SetPrintFileName(ProposedPrintFile());
     if (!PrintDialog->Execute())
         return;
     if (!FDocument->PrinterPageDefaultSize && !RunPageSetup())
@@ -874,6 +915,7 @@ void TPreviewForm::PrintBtnClick(TObject*)
     if (ToFile) {
         P->SetOutputFileName(PrintDialog->PrintFileName());
         FDocument->PrnTick = 0;
+        LastPrintFile() = PrintDialog->PrintFileName();
     }
     const int Copies = std::max(PrintDialog->Copies(), 1);
     int From = 1;

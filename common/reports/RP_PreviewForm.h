@@ -212,9 +212,14 @@ private:
     /// Shows the progress bar and holds painting off while a generated-report
     /// file is read or written; both come back as they were.
     class FileProgressScope;
-    /// Runs the page-setup dialog with the template's paper; true when
-    /// confirmed.
+    /// Runs the page-setup dialog with the template's paper and margins;
+    /// true when confirmed.
     bool RunPageSetup();
+    /// The PDF file printed into last in this run ('' before any).
+    static AnsiString& LastPrintFile();
+    /// The file proposed for printing into a file: the last one, else the
+    /// document's name with ".pdf" in the start-up folder.
+    [[nodiscard]] AnsiString ProposedPrintFile() const;
     [[nodiscard]] TSize PageSizeAtZoom(const TPageInfo& Page, Extended K);
     [[nodiscard]] int ShownPages() const;
 

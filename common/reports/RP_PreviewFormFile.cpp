@@ -175,7 +175,10 @@ void WritePrintStream(TStream& Stream, const std::vector<const TPageInfo*>& Page
 
 // ---- the window's file operations ----------------------------------------------------------
 
-bool TPreviewForm::CheckPrintFile(TStream& Stream, bool RaiseErrors)
+namespace {
+
+/// Whether the stream begins with a sound ".rep" header; its position stays.
+bool SoundRepHeader(TStream& Stream)
 {
     const Int64 Saved = Stream.Position();
     bool Sound = Stream.Size() >= RepHeaderSize;
@@ -193,7 +196,14 @@ bool TPreviewForm::CheckPrintFile(TStream& Stream, bool RaiseErrors)
         }
     }
     Stream.SetPosition(Saved);
-    if (Sound)
+    return Sound;
+}
+
+}  // namespace
+
+bool TPreviewForm::CheckPrintFile(TStream& Stream, bool RaiseErrors)
+{
+    if (SoundRepHeader(Stream))
         return true;
     if (RaiseErrors)
         RaiseWrongFormat();
@@ -203,24 +213,27 @@ bool TPreviewForm::CheckPrintFile(TStream& Stream, bool RaiseErrors)
 
 bool TPreviewForm::IsPrintFile(const AnsiString& FileName, bool RaiseErrors)
 {
+    // The box names the file: the operator may have several at hand.
+    const auto Refuse = [&] {
+        MsgBoxFlags(WrongFormatText() + ":\r\n" + FileName, "Ошибка"_a, MB_OK | MB_ICONERROR);
+        return false;
+    };
     std::unique_ptr<TFileStream> Stream;
     try {
         Stream = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
     } catch (const EFOpenError&) {
         if (RaiseErrors)
             throw;
-        MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
-        return false;
+        return Refuse();
     }
     // An older ".qrp" file has no ".rep" header: only its length tells.
-    if (!IsQrpFileName(FileName))
-        return CheckPrintFile(*Stream, RaiseErrors);
-    if (Stream->Size() > QrpFirstPage)
+    const bool Sound = IsQrpFileName(FileName) ? Stream->Size() > QrpFirstPage
+                                               : SoundRepHeader(*Stream);
+    if (Sound)
         return true;
     if (RaiseErrors)
         RaiseWrongFormat();
-    MsgBoxFlags(WrongFormatText(), "Ошибка"_a, MB_OK | MB_ICONERROR);
-    return false;
+    return Refuse();
 }
 
 class TPreviewForm::FileProgressScope {

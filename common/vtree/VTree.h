@@ -415,6 +415,7 @@ public:
     TColumnIndex DownIndex() const { return FDownIndex; }
     TColumnIndex TrackIndex() const { return FTrackIndex; }
     TColumnIndex ClickIndex() const { return FClickIndex; }
+    void SetClickIndex(TColumnIndex Value) { FClickIndex = Value; }
     const std::vector<TColumnIndex>& PositionToIndex() const { return FPositionToIndex; }
 
     /// Drop of a header drag: the target column and side.
@@ -502,6 +503,16 @@ public:
     bool HandleMessage(TMessage& Message);
     /// Every visible resizable column back to its width before the last change.
     void RestoreColumns();
+    /// Every visible resizable column, in position order, takes the width
+    /// of its content (at least its MinWidth).
+    void AutoFitColumns();
+    /// A column resize or drag runs or waits for the mouse to move.
+    bool DragOrResizeActive() const
+    {
+        return FResizing || FResizePending || FDragging || FDragPending;
+    }
+    /// The mouse left the window: no column is hovered or pressed.
+    void ForgetMouse();
     /// The picture of a column while it is dragged.
     TVTDragImage* DragImage() const { return FDragImage.get(); }
 
@@ -636,6 +647,9 @@ using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>
 using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
+using TVTColumnClickEvent = MethodPointer<void(TBaseVirtualTree*, TColumnIndex, TShiftState)>;
+using TVTHelpContextEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, int&)>;
 
 // ---- the tree -------------------------------------------------------------------------------
 
@@ -1312,6 +1326,28 @@ public:
     TVTHeaderDraggedEvent OnHeaderDragged;
     /// A column's width changed (NoColumn: after the header was read).
     TVTColumnResizeEvent OnColumnResize;
+    /// A click (press and release) in a column of the tree area.
+    TVTColumnClickEvent OnColumnClick;
+    TVTColumnClickEvent OnColumnDblClick;
+    /// F1: the help context of a node and column (0 asks the parent).
+    TVTHelpContextEvent OnGetHelpContext;
+
+    // -- input
+    /// The text typed so far by an incremental search (empty when none runs).
+    const std::u16string& SearchBuffer() const { return FSearchBuffer; }
+    PVirtualNode LastSearchNode() const { return FLastSearchNode; }
+    /// The base tree: the inherited answer; not when the parent form is
+    /// disabled or hidden.
+    bool CanFocus() override;
+    /// Invalidates the client area under a column (nothing for no column or
+    /// inside an update).
+    void RepaintColumn(TColumnIndex Column);
+    /// The base tree has no texts: an empty rectangle and text, the tree's
+    /// font copied into Font.
+    virtual void CellTextInfo(PVirtualNode Node, TColumnIndex Column, TFont* Font, TRect& R,
+                              std::u16string& Text);
+    /// The rubber band's rectangles in tree coordinates (canvas pixels).
+    TRect NewSelectionRect() const { return FNewSelRect; }
 
     /// From another tree: its node settings, options and top-level count
     /// (nothing for a read-only tree); anything else as usual.
@@ -1380,6 +1416,73 @@ protected:
     void ChangeScale(int M, int D) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void WndProc(TMessage& Message) override;
+
+    // -- keyboard and mouse (the handlers of the window's messages)
+    void WMKeyDown(TWMKey& Message) override;
+    void WMKeyUp(TWMKey& Message) override;
+    void WMChar(TWMKey& Message) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    void WMSetFocus(TWMSetFocus& Message) override;
+    void WMKillFocus(TWMKillFocus& Message) override;
+    void WMLButtonDown(TWMMouse& Message) override;
+    void WMLButtonUp(TWMMouse& Message) override;
+    void WMLButtonDblClk(TWMMouse& Message) override;
+    void WMMButtonDown(TWMMouse& Message) override;
+    void WMMButtonUp(TWMMouse& Message) override;
+    void WMMButtonDblClk(TWMMouse& Message) override;
+    void WMRButtonDown(TWMMouse& Message) override;
+    void WMRButtonUp(TWMMouse& Message) override;
+    void WMRButtonDblClk(TWMMouse& Message) override;
+    void WMMouseMove(TWMMouse& Message) override;
+    void WMTimer(TWMTimer& Message) override;
+    void WMCancelMode(TMessageRecord& Message) override;
+    void WMContextMenu(TMessageRecord& Message) override;
+    void WMSetCursor(TWMSetCursor& Message) override;
+    void WMNCHitTest(TWMNCHitTest& Message) override;
+    void CMMouseLeave(TMessageRecord& Message) override;
+    /// The keyboard table: navigation, selection after each key, check
+    /// boxes by Space, expansion by the numeric pad, search keys.
+    virtual void HandleKeyDown(Word CharCode, TShiftState Shift, Word TypedChar);
+    virtual void MousePressed(TWMMouse& Message, const THitInfo& HitInfo);
+    virtual void MouseReleased(TWMMouse& Message, const THitInfo& HitInfo);
+    virtual void MouseDoubleClicked(TWMMouse& Message, const THitInfo& HitInfo);
+    /// The mouse moved to (X, Y) (client pixels) with Keys (MK_ flags).
+    void TrackMouseMove(UINT Keys, int X, int Y);
+    /// The node under (X, Y) becomes the hot node (OnHotChange; its row
+    /// and the old one repainted with toHotTrack or toCheckSupport).
+    void TrackHotNode(int X, int Y);
+    /// One typed character (CP1251; 8 is Backspace, 0 only restarts the
+    /// time-out) of an incremental search.
+    virtual void IncrementalSearchKey(Word CharCode);
+    bool NodeHasPopup(PVirtualNode Node, TColumnIndex Column, const TPoint& Pos);
+    virtual void DoColumnClick(TColumnIndex Column, TShiftState Shift);
+    virtual void DoColumnDblClick(TColumnIndex Column, TShiftState Shift);
+    /// Shows the host's popup menu for a node at a client point; true when
+    /// one was shown.
+    virtual bool DoPopupMenu(PVirtualNode Node, TColumnIndex Column, const TPoint& Position);
+    /// A drag of the selected nodes starts from the client point P (the
+    /// system's drag loop belongs to data transfer; the base tree ends the
+    /// pending state).
+    virtual void DoDragging(const TPoint& P);
+    /// Timer 1: the drop target opens while a drag rests on it.
+    virtual void DoDragExpand();
+    /// The drag starts once the mouse leaves the threshold around the press
+    /// (Threshold -1: the system's drag distance); Immediate starts it now.
+    void StartDrag(bool Immediate, int Threshold);
+    /// The rubber band's corner moves to the client point (X, Y); true when
+    /// the rectangle changed.
+    bool UpdateSelectionRect(int X, int Y);
+    /// Selects what the rubber band covers: nodes that entered or left it
+    /// between the last and the new rectangle toggle (Ctrl) or join and
+    /// leave. True when the selection changed.
+    bool HandleDrawSelection(const TRect& OldRect, const TRect& NewRect);
+    /// Draws the rubber band over the client area.
+    void PaintSelectionFrame(TCanvas* TargetCanvas);
+    /// While panning: the cursor shows where the view can still go from the
+    /// start point (8 pixels around it stand still).
+    virtual void UpdatePanningCursor(int X, int Y);
+    /// The cursor the last panning move chose (crDefault when none).
+    TCursor PanningCursor() const { return FPanningCursor; }
     /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
     /// structure change.
     void ChangeTimerExpired(UINT_PTR Id);
@@ -1539,6 +1642,20 @@ private:
                        bool DoInit);
     void SettleSelectionAfterRead(PVirtualNode Node);
     void SetTimerFor(UINT_PTR Id, Cardinal Elapse);
+    void HandleNavigationKey(Word CharCode, TShiftState Shift);
+    void HandleOtherKey(Word CharCode, TShiftState Shift);
+    /// Column, or the next (previous) visible one the host lets the focus
+    /// move to with Node; NoColumn when none.
+    TColumnIndex AcceptedColumn(PVirtualNode Node, TColumnIndex Column, bool Forward);
+    void FocusByKey(PVirtualNode Node, TColumnIndex Column);
+    void FocusByKeyAsked(PVirtualNode Node, TColumnIndex Column);
+    /// The next (previous) node of the search mode, wrapping at the end.
+    PVirtualNode SearchStep(PVirtualNode Node, bool Forward);
+    void SearchFor(Word CharCode);
+    void PressCheckBox(PVirtualNode Node);
+    /// Horizontal extent of a node's content in the main cell (tree
+    /// coordinates), as the rubber band tests it.
+    void MainCellExtent(PVirtualNode Node, int& Left, int& Right);
     void KillTimerFor(UINT_PTR Id);
     PVirtualNode NodeAfterSubtree(PVirtualNode Node) const;
     /// Before or after the root itself means its first or last child; any
@@ -1653,6 +1770,20 @@ private:
     bool FWantTabs = false;
     std::unique_ptr<TClipboardFormats> FClipboardFormats;
     std::unique_ptr<TVTDragImage> FDragImage;  // PaintTree's row eraser may paint selection
+
+    // Input state: the check state a pressed check box gets on release, the
+    // rubber band (tree coordinates) and the keys held when it started, the
+    // drag threshold of a pending drag, the incremental search's text and
+    // the tick of its last key (the time-out is also checked against the
+    // tick counter, so it holds without the message loop running).
+    TCheckState FPendingCheckState = csUncheckedNormal;
+    TRect FNewSelRect;
+    TRect FLastSelRect;
+    TShiftState FDrawSelShiftState;
+    int FDragThreshold = 0;
+    TCursor FPanningCursor = crDefault;
+    std::u16string FSearchBuffer;
+    DWORD FLastSearchTick = 0;
 };
 
 /// The tree whose nodes show texts: the clipboard formats of texts belong

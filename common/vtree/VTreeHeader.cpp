@@ -993,6 +993,24 @@ void TVTHeader::RestoreColumns()
     }
 }
 
+void TVTHeader::AutoFitColumns()
+{
+    for (TColumnIndex I : FColumns->GetVisibleColumns()) {
+        TVirtualTreeColumn* C = FColumns->GetItem(I);
+        if (C->FOptions.Contains(coResizable))
+            FColumns->AnimatedResize(I, std::max(FOwner->ColumnContentWidth(I), C->FMinWidth));
+    }
+}
+
+void TVTHeader::ForgetMouse()
+{
+    if (FColumns->FHoverIndex == NoColumn && FColumns->FDownIndex == NoColumn)
+        return;
+    FColumns->FHoverIndex = NoColumn;
+    FColumns->FDownIndex = NoColumn;
+    Invalidate();
+}
+
 bool TVTHeader::UseColumns() const
 {
     return FColumns->Count() > 0 && FOptions.Contains(hoVisible);

@@ -773,46 +773,6 @@ void TBaseVirtualTree::KillTimerFor(UINT_PTR Id)
         KillTimer(Handle(), Id);
 }
 
-void TBaseVirtualTree::WndProc(TMessage& Message)
-{
-    if (Message.Msg == WM_TIMER &&
-        (Message.WParam == ChangeTimer || Message.WParam == StructureChangeTimer)) {
-        ChangeTimerExpired(static_cast<UINT_PTR>(Message.WParam));
-        return;
-    }
-    if (Message.Msg == WM_VTSTATECHANGE) {
-        auto FromBits = [](uint64_t Bits) {
-            TVirtualTreeStates S;
-            if (Bits & 1)
-                S.Include(tsStopValidation);
-            if (Bits & 2)
-                S.Include(tsUseCache);
-            if (Bits & 4)
-                S.Include(tsValidating);
-            if (Bits & 8)
-                S.Include(tsValidationNeeded);
-            return S;
-        };
-        ChangeState(FromBits(static_cast<uint64_t>(Message.WParam)),
-                    FromBits(static_cast<uint64_t>(Message.LParam)));
-        return;
-    }
-    if (Message.Msg == WM_TIMER && Message.WParam == 4) {
-        // The scroll timer: the first tick after the delay starts
-        // scrolling at the auto-scroll interval.
-        if (FStates.Contains(tsScrollPending)) {
-            ChangeState({tsScrolling}, {tsScrollPending});
-            SetTimerFor(4, FAutoScrollInterval);
-        }
-        AutoScrollTick();
-        return;
-    }
-    // The header sees the window's messages first.
-    if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
-        return;
-    inherited::WndProc(Message);
-}
-
 // ---- initialisation and linking -------------------------------------------------------------
 
 void TBaseVirtualTree::QueryNodeDataSize(int& Size)

@@ -820,12 +820,13 @@ void TBaseVirtualTree::Paint()
                       TRect{Fixed - FOffsetX, -FOffsetY, ClientWidth() - FOffsetX,
                             ClientHeight() - FOffsetY},
                       TPoint{Fixed, 0}, All);
-        return;
+    } else {
+        PaintTree(Canvas(),
+                  TRect{Update.Left - FOffsetX, Update.Top - FOffsetY, Update.Right - FOffsetX,
+                        Update.Bottom - FOffsetY},
+                  TPoint{Update.Left, Update.Top}, All);
     }
-    PaintTree(Canvas(),
-              TRect{Update.Left - FOffsetX, Update.Top - FOffsetY, Update.Right - FOffsetX,
-                    Update.Bottom - FOffsetY},
-              TPoint{Update.Left, Update.Top}, All);
+    PaintSelectionFrame(Canvas());
 }
 
 void TBaseVirtualTree::DrawDottedHorzLine(TCanvas* Canvas, int Left, int Right, int Top)
@@ -1408,6 +1409,34 @@ void TBaseVirtualTree::BeginWheelPanning(const TPoint& Position)
     }
 }
 
+void TBaseVirtualTree::UpdatePanningCursor(int X, int Y)
+{
+    // Only the axes the content can scroll along count.
+    const bool Horizontal = FRangeX > ClientWidth();
+    const bool Vertical = FRangeY > ClientHeight();
+    const int DX = X - FLastClickPos.X;
+    const int DY = Y - FLastClickPos.Y;
+    const bool East = Horizontal && DX > PanningDeadZone;
+    const bool West = Horizontal && DX < -PanningDeadZone;
+    const bool South = Vertical && DY > PanningDeadZone;
+    const bool North = Vertical && DY < -PanningDeadZone;
+    TCursor NewCursor = crSizeAll;
+    if ((North && East) || (South && West))
+        NewCursor = crSizeNESW;
+    else if ((North && West) || (South && East))
+        NewCursor = crSizeNWSE;
+    else if (North || South)
+        NewCursor = crSizeNS;
+    else if (East || West)
+        NewCursor = crSizeWE;
+    else if (Horizontal && !Vertical)
+        NewCursor = crSizeWE;
+    else if (Vertical && !Horizontal)
+        NewCursor = crSizeNS;
+    FPanningCursor = NewCursor;
+    ::SetCursor(Screen->Cursors(NewCursor));
+}
+
 void TBaseVirtualTree::EndWheelPanning()
 {
     if (!FStates.Contains(tsWheelPanning) && !FStates.Contains(tsWheelScrolling))
@@ -1417,6 +1446,7 @@ void TBaseVirtualTree::EndWheelPanning()
         ReleaseCapture();
     ChangeState({}, {tsWheelPanning, tsWheelScrolling});
     FScrollDirections = TScrollDirections();
+    FPanningCursor = crDefault;
 }
 
 // ---- expand and collapse animation ----
@@ -1657,24 +1687,36 @@ void TBaseVirtualTree::WMHScroll(TWMScroll& Message)
 
 bool TBaseVirtualTree::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
+    EndWheelPanning();
     if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos))
         return true;
-    UINT Lines = 3;
-    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0);
-    // One notch (120) scrolls Lines rows, or a page when the setting says
-    // so. Devices that send small deltas (touchpads) add up until a pixel
-    // is due; the rest waits for the next event instead of being dropped.
-    const int64_t PerNotch = Lines == static_cast<UINT>(-1)
-                                 ? ClientHeight()
-                                 : static_cast<int64_t>(Lines) * FDefaultNodeHeight;
+    const bool Ctrl = Shift.Contains(ssCtrl);
+    const int Row = static_cast<int>(std::max<Cardinal>(FDefaultNodeHeight, 1));
+    const int Step = static_cast<int>(std::max<Cardinal>(FIndent, 1));
+    // Pixels one notch (120) moves: taller content scrolls rows (a page
+    // with Ctrl or when the system says so), else the view goes sideways
+    // by Indent steps (a client width of them with Ctrl). Devices that
+    // send small deltas (touchpads) add up until a pixel is due; the rest
+    // waits for the next event instead of being dropped.
+    const bool Vertical = FRangeY > ClientHeight();
+    int64_t PerNotch = 0;
+    if (Vertical) {
+        UINT Lines = 3;
+        SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0);
+        const int64_t Page = static_cast<int64_t>(ClientHeight() / Row) * Row;
+        PerNotch = Ctrl || Lines == static_cast<UINT>(-1) ? Page
+                                                          : static_cast<int64_t>(Lines) * Row;
+    } else {
+        PerNotch = Ctrl ? static_cast<int64_t>(ClientWidth() / Step) * Step : Step;
+    }
     const int64_t Total = FWheelRest + static_cast<int64_t>(WheelDelta) * PerNotch;
     const int64_t Pixels = Total / 120;
     FWheelRest = static_cast<int>(Total % 120);
     if (Pixels != 0) {
-        if (Shift.Contains(ssShift))
-            SetScrollOffset({FOffsetX + static_cast<int>(Pixels), FOffsetY});
-        else
+        if (Vertical)
             SetScrollOffset({FOffsetX, FOffsetY + static_cast<int>(Pixels)});
+        else
+            SetScrollOffset({FOffsetX + static_cast<int>(Pixels), FOffsetY});
     }
     return true;
 }

@@ -8,14 +8,19 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <QAbstractButton>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
 
 PRICETAGS_DEFINE_CLASS(TCommonDialog)
 PRICETAGS_DEFINE_CLASS(TOpenDialog)
@@ -34,6 +39,59 @@ DialogHook& CurrentDialogHook()
 {
     static DialogHook Hook;
     return Hook;
+}
+
+NativeDialogProbe& CurrentProbe()
+{
+    static NativeDialogProbe Probe;
+    return Probe;
+}
+
+/// A dialog keeps the title Qt gives it (translated) unless one is set: an
+/// empty title would show the program's name instead.
+void SetDialogTitle(QWidget& Dialog, const AnsiString& Title)
+{
+    if (!Title.IsEmpty())
+        Dialog.setWindowTitle(ToQString(Title));
+}
+
+/// The print dialog's field for the file printed into: Qt proposes a name
+/// of its own there (the home folder) whatever the program would propose.
+QLineEdit* PrintFileField(QDialog& Dialog)
+{
+    return Dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+}
+
+/// Runs Dialog modally. Once it is shown, ProposedFile (when given) goes
+/// into its print-into-file field, and a test's probe sees it.
+int RunNativeDialog(QDialog& Dialog, const QString& ProposedFile = QString())
+{
+    QTimer::singleShot(0, &Dialog, [&Dialog, ProposedFile] {
+        Barrier([&] {
+            QLineEdit* File = PrintFileField(Dialog);
+            if (File && !ProposedFile.isEmpty())
+                File->setText(ProposedFile);
+            const NativeDialogProbe& Probe = CurrentProbe();
+            if (!Probe)
+                return;
+            NativeDialogView View;
+            View.Title = FromQString(Dialog.windowTitle());
+            for (const QAbstractButton* B : Dialog.findChildren<QAbstractButton*>())
+                if (!B->text().isEmpty())
+                    View.Texts.push_back(FromQString(B->text()));
+            for (const QLabel* L : Dialog.findChildren<QLabel*>())
+                if (!L->text().isEmpty())
+                    View.Texts.push_back(FromQString(L->text()));
+            for (const QGroupBox* G : Dialog.findChildren<QGroupBox*>())
+                if (!G->title().isEmpty())
+                    View.Texts.push_back(FromQString(G->title()));
+            if (File)
+                View.ProposedFile = FromQString(File->text());
+            Dialog.reject();
+            Probe(View);
+        });
+    });
+    return Dialog.exec();
 }
 
 /// The widget of the active form, the dialogs' owner window.
@@ -289,7 +347,7 @@ void TOpenDialog::Confirmed()
 bool TOpenDialog::ExecuteNative()
 {
     QFileDialog Dialog(DialogParent());
-    Dialog.setWindowTitle(ToQString(FTitle));
+    SetDialogTitle(Dialog, FTitle);
     Dialog.setAcceptMode(IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (IsSaveDialog())
         Dialog.setFileMode(QFileDialog::AnyFile);
@@ -321,7 +379,7 @@ bool TOpenDialog::ExecuteNative()
         Dialog.selectFile(ToQString(ExtractFileName(FFileName)));
     if (!FDefaultExt.IsEmpty())
         Dialog.setDefaultSuffix(ToQString(FDefaultExt));
-    if (Dialog.exec() != QDialog::Accepted)
+    if (RunNativeDialog(Dialog) != QDialog::Accepted)
         return false;
     FFiles->Clear();
     for (const QString& F : Dialog.selectedFiles())
@@ -372,8 +430,9 @@ TStrings* TColorDialog::CustomColors() const
 bool TColorDialog::ExecuteNative()
 {
     const COLORREF Start = ColorToRGB(FColor);
+    // An empty title keeps Qt's own (translated) one.
     const QColor Chosen = QColorDialog::getColor(QColor(GetRValue(Start), GetGValue(Start), GetBValue(Start)),
-        DialogParent(), ToQString(FTitle));
+        DialogParent(), FTitle.IsEmpty() ? QString() : ToQString(FTitle));
     if (!Chosen.isValid())
         return false;
     FColor = static_cast<TColor>(RGB(Chosen.red(), Chosen.green(), Chosen.blue()));
@@ -393,7 +452,8 @@ bool TFontDialog::ExecuteNative()
     Start.setUnderline(FFont->Style().Contains(fsUnderline));
     Start.setStrikeOut(FFont->Style().Contains(fsStrikeOut));
     bool Ok = false;
-    const QFont Chosen = QFontDialog::getFont(&Ok, Start, DialogParent(), ToQString(FTitle));
+    const QFont Chosen = QFontDialog::getFont(&Ok, Start, DialogParent(),
+                                             FTitle.IsEmpty() ? QString() : ToQString(FTitle));
     if (!Ok)
         return false;
     FFont->SetName(FromQString(Chosen.family()));
@@ -435,7 +495,7 @@ bool TPrintDialog::ExecuteNative()
     if (FPrintToFile && !FPrintFileName.IsEmpty())
         Printer.setOutputFileName(ToQString(FPrintFileName));
     QPrintDialog Dialog(&Printer, DialogParent());
-    Dialog.setWindowTitle(ToQString(FTitle));
+    SetDialogTitle(Dialog, FTitle);
     if (FMaxPage > 0)
         Dialog.setMinMax(FMinPage, FMaxPage);
     if (FOptions.Contains(poPageNums)) {
@@ -444,7 +504,7 @@ bool TPrintDialog::ExecuteNative()
     }
     Dialog.setOption(QAbstractPrintDialog::PrintSelection, FOptions.Contains(poSelection));
     Dialog.setOption(QAbstractPrintDialog::PrintToFile, !FOptions.Contains(poDisablePrintToFile));
-    if (Dialog.exec() != QDialog::Accepted)
+    if (RunNativeDialog(Dialog, ToQString(FPrintFileName)) != QDialog::Accepted)
         return false;
     FCopies = Printer.copyCount();
     FCollate = Printer.collateCopies();
@@ -472,8 +532,8 @@ bool TPrinterSetupDialog::ExecuteNative()
     if (!FPrinterName.IsEmpty())
         Printer.setPrinterName(ToQString(FPrinterName));
     QPrintDialog Dialog(&Printer, DialogParent());
-    Dialog.setWindowTitle(ToQString(FTitle));
-    if (Dialog.exec() != QDialog::Accepted)
+    SetDialogTitle(Dialog, FTitle);
+    if (RunNativeDialog(Dialog) != QDialog::Accepted)
         return false;
     FPrinterName = FromQString(Printer.printerName());
     return true;
@@ -491,8 +551,8 @@ bool TPageSetupDialog::ExecuteNative()
                                      FMargins.Right / 100.0, FMargins.Bottom / 100.0),
                            QPageLayout::Millimeter);
     QPageSetupDialog Dialog(&Printer, DialogParent());
-    Dialog.setWindowTitle(ToQString(FTitle));
-    return Dialog.exec() == QDialog::Accepted;
+    SetDialogTitle(Dialog, FTitle);
+    return RunNativeDialog(Dialog) == QDialog::Accepted;
 }
 
 // ---- hook ---------------------------------------------------------------------------------------------------
@@ -510,4 +570,14 @@ DialogHookScope::DialogHookScope(DialogHook Hook)
 DialogHookScope::~DialogHookScope()
 {
     SetDialogHook(nullptr);
+}
+
+NativeDialogProbeScope::NativeDialogProbeScope(NativeDialogProbe Probe)
+{
+    CurrentProbe() = std::move(Probe);
+}
+
+NativeDialogProbeScope::~NativeDialogProbeScope()
+{
+    CurrentProbe() = nullptr;
 }

@@ -224,7 +224,9 @@ public:
     void SetOptions(TPrintDialogOptions Value) { FOptions = Value; }
     bool PrintToFile() const { return FPrintToFile; }
     void SetPrintToFile(bool Value) { FPrintToFile = Value; }
-    /// The PDF file the user chose to print into (with PrintToFile).
+    /// The PDF file the user chose to print into (with PrintToFile). Set
+    /// without PrintToFile, the name is only proposed for printing into a
+    /// file: the printer chosen stays the dialog's first choice.
     const AnsiString& PrintFileName() const { return FPrintFileName; }
     void SetPrintFileName(const AnsiString& Value) { FPrintFileName = Value; }
     /// The printer chosen (the system's name; empty: the default one).
@@ -302,4 +304,23 @@ public:
     ~DialogHookScope();
     DialogHookScope(const DialogHookScope&) = delete;
     DialogHookScope& operator=(const DialogHookScope&) = delete;
+};
+
+/// What a window-system dialog showed: its title line, the texts of its
+/// buttons, labels and boxes, and the file its print-into-file field
+/// proposes (empty for other dialogs).
+struct NativeDialogView {
+    AnsiString Title;
+    std::vector<AnsiString> Texts;
+    AnsiString ProposedFile;
+};
+/// For tests of the dialogs themselves (no DialogHook set): Probe sees each
+/// window-system dialog once it is on the screen, which is then cancelled.
+using NativeDialogProbe = std::function<void(const NativeDialogView& View)>;
+class NativeDialogProbeScope {
+public:
+    explicit NativeDialogProbeScope(NativeDialogProbe Probe);
+    ~NativeDialogProbeScope();
+    NativeDialogProbeScope(const NativeDialogProbeScope&) = delete;
+    NativeDialogProbeScope& operator=(const NativeDialogProbeScope&) = delete;
 };

@@ -11,6 +11,8 @@
 #include "platform/rtl/StrUtils.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPushButton>
@@ -148,6 +150,21 @@ std::unique_ptr<QApplication>& OwnQtApplication()
     return App;
 }
 
+/// The program speaks Russian: the window system's own dialogs (print,
+/// page set-up, files, colours, fonts) take Qt's Russian texts when they
+/// are installed, and stay English otherwise.
+void InstallRussianQtTexts()
+{
+    static std::unique_ptr<QTranslator> Texts;
+    if (Texts)
+        return;
+    auto T = std::make_unique<QTranslator>();
+    if (!T->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(T.get());
+    Texts = std::move(T);
+}
+
 }  // namespace
 
 void GuiStartup(int& Argc, char** Argv)
@@ -158,6 +175,7 @@ void GuiStartup(int& Argc, char** Argv)
         qputenv("QT_SCALE_FACTOR", "1");
         OwnQtApplication() = std::make_unique<QApplication>(Argc, Argv);
     }
+    InstallRussianQtTexts();
     if (!Screen)
         Screen = new TScreen(nullptr);
     if (!Application)

@@ -1150,9 +1150,21 @@ void TButton::Click()
     inherited::Click();
 }
 
+bool TButton::Active()
+{
+    // The focused button answers Enter; the default one only while no other
+    // button has the focus.
+    if (Focused())
+        return true;
+    if (!FDefault)
+        return false;
+    const TCustomForm* Form = GetParentForm(this);
+    return !(Form && dynamic_cast<TButton*>(Form->ActiveControl()));
+}
+
 void TButton::CMDialogKey(TCMDialogKey& Message)
 {
-    const bool Enter = Message.CharCode == VK_RETURN && FDefault;
+    const bool Enter = Message.CharCode == VK_RETURN && Active();
     const bool Escape = Message.CharCode == VK_ESCAPE && FCancel;
     if ((Enter || Escape) && !(Message.KeyData & AltMask) && CanFocus()) {
         Click();
@@ -1180,7 +1192,7 @@ void TButton::PaintButton(TCanvas& C)
     C.Brush()->SetColor(clBtnFace);
     C.FillRect(R);
     const bool Down = FPressed;
-    if (FDefault || Focused()) {
+    if (Active()) {
         C.Brush()->SetColor(clWindowFrame);
         C.FrameRect(R);
         InflateRect(R, -1, -1);

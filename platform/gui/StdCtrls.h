@@ -264,7 +264,8 @@ protected:
     bool FSpaceDown = false;
 };
 
-/// A push button. Default buttons answer Enter and cancel buttons Escape
+/// A push button. The focused button answers Enter, and a default button
+/// too while no other button has the focus; cancel buttons answer Escape
 /// anywhere on their form; a ModalResult is given to the form on a click.
 class TButton : public TButtonControl {
     PRICETAGS_CLASS(TButton, TButtonControl)
@@ -279,6 +280,8 @@ public:
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult Value) { FModalResult = Value; }
     void Click() override;
+    /// Whether Enter presses this button now (and it shows the dark frame).
+    [[nodiscard]] bool Active();
 
 protected:
     void CMDialogKey(TCMDialogKey& Message) override;

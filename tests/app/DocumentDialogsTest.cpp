@@ -162,6 +162,46 @@ TEST(DocumentDialogs, IncomingDocumentNameCarriesAnySupplier)
     EXPECT_EQ(Names[3], "Накладная №5 от 04.03.2026");
 }
 
+// The header of the invoice in hand after a statement: the supplier's
+// number, not the statement's; the name given by hand stays, also when the
+// date or the supplier is changed; only a new number names it anew. The
+// dialog is headed as the command that opens it.
+TEST(DocumentDialogs, HeaderKeepsItsNumberAndName)
+{
+    WindowsScope W;
+    W.Config.Cfg().NumberOut = "41";
+    TshInvoice Invoice(1);
+    Invoice.NumDoc = "17";
+    Invoice.NameDoc = "Приход от Петрова"_a;
+    Invoice.DateDoc = EncodeDate(2026, 3, 4);
+    {
+        AnswerScope<TFormOutgoing> A([](TFormOutgoing& F) { F.DoOk(); });
+        ASSERT_TRUE(TFormOutgoing::Execute("", &Invoice));
+    }
+    std::string Caption, Header, Number, Shown, AfterDate, AfterNumber;
+    AnswerScope<TFormIncoming> A([&](TFormIncoming& F) {
+        Caption = U(F.Caption());
+        Header = U(F.lbMode->Caption());
+        Number = U(F.edInvNum->Text());
+        Shown = U(F.edInvName->Text());
+        KeepPng(&F, "dialog-incoming-header");
+        F.edInvDate->SetDate(EncodeDate(2026, 3, 10));
+        F.cbProvider->SetItemIndex(1);
+        AfterDate = U(F.edInvName->Text());
+        F.edInvNum->SetText("18");
+        AfterNumber = U(F.edInvName->Text());
+        F.DoCancel();
+    });
+    bool Find = true;
+    EXPECT_FALSE(TFormIncoming::Execute("", &Invoice, 0, Find));
+    EXPECT_EQ(Caption, "Параметры входной накладной");
+    EXPECT_EQ(Header, "Параметры входной накладной");
+    EXPECT_EQ(Number, "17");
+    EXPECT_EQ(Shown, "Приход от Петрова");
+    EXPECT_EQ(AfterDate, "Приход от Петрова");
+    EXPECT_EQ(AfterNumber.rfind("Накладная №18 от 10.03.2026 (", 0), 0u) << AfterNumber;
+}
+
 // Deleting a supplier: nothing named gives the error; a listed one is
 // deleted after the question and the list is written on OK.
 TEST(DocumentDialogs, IncomingDeletesSupplier)
@@ -213,6 +253,7 @@ TEST(DocumentDialogs, OutgoingFillsHeaderAndLists)
     W.Config.Cfg().NumberOut = "41";
     TshInvoice Invoice(1);
     Invoice.NameDoc = "Накладная №5"_a;
+    Invoice.NumDoc = "5";
     std::string Proposed;
     AnswerScope<TFormOutgoing> A([&](TFormOutgoing& F) {
         Proposed = U(F.edInvNum->Text());
@@ -225,7 +266,7 @@ TEST(DocumentDialogs, OutgoingFillsHeaderAndLists)
     });
     ASSERT_TRUE(TFormOutgoing::Execute("", &Invoice));
     EXPECT_EQ(Proposed, "42");
-    EXPECT_EQ(U(Invoice.NumDoc), "42");
+    EXPECT_EQ(U(Invoice.NumDoc), "5");  // the supplier's number stays
     EXPECT_EQ(U(Invoice.NameDoc), "Накладная №5");
     EXPECT_EQ(U(Invoice.Depart), "Посуда");
     EXPECT_EQ(U(W.Config.Cfg().NumberOut), "42");
@@ -339,4 +380,80 @@ TEST(DocumentDialogs, ArticlePickerTakesDoubleClickedRow)
     EXPECT_EQ(Index, 0);
     EXPECT_EQ(W.Said("MsgDialog"),
               std::vector<std::string>{"Взять это описание для текущего товара?"});
+}
+
+// The wheel scrolls the article list as the main grid does and leaves the
+// chosen row where it is; warranty 0 reads "0"; Cancel keeps no placement.
+TEST(DocumentDialogs, ArticlePickerScrollsAndCancelKeepsNothing)
+{
+    WindowsScope W;
+    TshArticleList List;
+    for (int I = 0; I < 60; ++I) {
+        TshArticle& A = *List.Add();
+        A.Model = "Модель "_a + IntToStr(I + 1);
+    }
+    int Top = 0, Chosen = 0, Visible = 0;
+    std::string Warranty;
+    AnswerScope<TFormArticles> A([&](TFormArticles& F) {
+        Warranty = U(F.CellText(6, 1));
+        Visible = F.grid->VisibleRowCount();
+        const TRect R = F.grid->CellRect(2, 2);
+        SimulateWheel(F.grid, -120, R.Left + 5, R.Top + 5);
+        SimulateWheel(F.grid, -120, R.Left + 5, R.Top + 5, {ssCtrl});
+        Top = F.grid->TopRow();
+        Chosen = F.grid->Row();
+        F.SetBounds(F.Left() + 40, F.Top() + 30, F.Width(), F.Height());
+        F.btCancel->Click();
+    });
+    const bool OldCanSave = gCanSaveSettings;
+    gCanSaveSettings = true;
+    int Index = 4;
+    EXPECT_FALSE(TFormArticles::Execute(&List, Index));
+    ASSERT_LT(Visible, 40);
+    EXPECT_EQ(Top, 1 + 3 + 9);
+    EXPECT_EQ(Chosen, 5) << "the wheel does not move the chosen row";
+    EXPECT_EQ(Warranty, "0");
+    EXPECT_EQ(Index, 4);
+    const auto Saved = [] {
+        auto Sections = std::make_unique<TStringList>();
+        GetAppIniFile()->ReadSections(Sections.get());
+        return Sections->IndexOf("FormArticlesPosition") >= 0;
+    };
+    EXPECT_FALSE(Saved());
+    // Taken with OK, the placement is kept.
+    AnswerScope<TFormArticles> Ok([](TFormArticles& F) { F.btOk->Click(); });
+    EXPECT_TRUE(TFormArticles::Execute(&List, Index));
+    EXPECT_TRUE(Saved());
+    gCanSaveSettings = OldCanSave;
+}
+
+// "Закончить" keeps what was typed into the shown markup; a value out of
+// range keeps the dialog open with the reason.
+TEST(DocumentDialogs, NamedMarkupsFinishKeepsTypedValues)
+{
+    WindowsScope W;
+    TMarkupList List;
+    List.Add("Основная"_a, Curr("30"), Curr("10"));
+    int Selected = -1;
+    int Tries = 0;
+    AnswerScope<TFormNewMarkup> A([&](TFormNewMarkup& F) {
+        PassKeyGuard(F);
+        SimulateClick(F.edDiscount, F.edDiscount->Width() - 10, 5);
+        SimulateText("150");
+        SimulateClick(F.btOk, 10, 10);  // "Закончить"
+        Application->ProcessMessages();
+        ++Tries;
+        EXPECT_EQ(F.ModalResult(), mrNone) << "kept open";
+        EXPECT_TRUE(F.edDiscount->Focused());
+        SimulateText("15");
+        SimulateClick(F.edMarkup, F.edMarkup->Width() - 10, 5);
+        SimulateText("35");
+        SimulateKey(VK_RETURN);  // Enter is "Закончить" as well
+        Application->ProcessMessages();
+    });
+    EXPECT_TRUE(TFormNewMarkup::Execute("", &List, Selected));
+    EXPECT_EQ(Tries, 1);
+    EXPECT_EQ(W.Said("ShowErrorWindow"),
+              std::vector<std::string>{"Скидка по карте должна быть от 0 до 100 %"});
+    EXPECT_EQ(U(List.GetItem(0)->GetAsString()), "Основная|3500|1500");
 }

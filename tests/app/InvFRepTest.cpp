@@ -117,13 +117,24 @@ TEST(DocumentBuilder, ParseVarExpression)
 
 TEST(DocumentBuilder, GroupSizeFromTheDocumentName)
 {
-    EXPECT_EQ(GroupSizeOf("Ценники (3)"_a), 3);
-    EXPECT_EQ(GroupSizeOf("Ценники ( 4 )"_a), 4);
-    EXPECT_EQ(GroupSizeOf("Ценники"_a), 1);
-    EXPECT_EQ(GroupSizeOf("Ценники (x)"_a), 1);
-    // A group of no rows would never end the build.
-    EXPECT_EQ(GroupSizeOf("Ценники (0)"_a), 1);
-    EXPECT_EQ(GroupSizeOf("Ценники (-2)"_a), 1);
+    struct Case {
+        const char* Name;
+        int Size;
+    };
+    const Case Cases[] = {
+        {"Ценники (3)", 3},
+        {"Ценники ( 4 )", 4},   // blanks around the number
+        {"Ценники", 1},         // no brackets
+        {"Ценники (x)", 1},     // no number
+        {"Ценники (3", 1},      // no closing bracket: no group
+        {"Ценники (3) (5)", 3}, // the first pair
+        {"Ценники (0)", 1},     // a group of no rows would never end the build
+        {"Ценники (-2)", 1},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(GroupSizeOf(AnsiString::FromUtf8(C.Name)), C.Size);
+    }
 }
 
 TEST(DocumentBuilder, MarkedRowsOnlyWhenAnyIsMarked)
@@ -191,6 +202,7 @@ TEST(DocumentBuilder, DocumentAndGeneralVariables)
     F.Invoice.NumDoc = "17";
     F.Invoice.DateDoc = EncodeDate(2026, 12, 9);
     F.Config.Cfg().Customer = "Магазин"_a;
+    F.Config.Cfg().NumberOut = "42";
     TestBuilder B;
     B.SetDocDate(EncodeDate(2026, 3, 5));
     F.MakeTemplate("Report1.dcr", "Ведомость"_a);
@@ -201,12 +213,20 @@ TEST(DocumentBuilder, DocumentAndGeneralVariables)
         B.docPriceTicketGetValue(&Doc, btPageHeader, Name, V);
         return V.ToUtf8();
     };
-    EXPECT_EQ(Ask("DOC.NUM"), "17");
+    EXPECT_EQ(Ask("DOC.NUM"), "42"); // a statement's own number, not the invoice's
     EXPECT_EQ(Ask("datedocmonth"), "9 декабря 2026");
     EXPECT_EQ(Ask("MONTH"), "Март");
     EXPECT_EQ(Ask("YEAR"), "2026");
     EXPECT_EQ(Ask("CUSTOMER2"), "Магазин");
     EXPECT_EQ(Ask("NAME"), "?"); // no current row outside the data band
+
+    // Tags answer with the supplier's invoice number.
+    TestBuilder Tags;
+    F.MakeTemplate("Ticket1.dcr", "Ценники"_a);
+    Tags.BuildDocument(0, &F.Invoice, "Ticket1.dcr");
+    AnsiString V = "?";
+    Tags.docPriceTicketGetValue(Tags.DocPrint(), btPageHeader, "NUMDOC", V);
+    EXPECT_EQ(V.ToUtf8(), "17");
 }
 
 // A template that does not load ends the print cleanly: the next one runs.

@@ -526,3 +526,102 @@ TEST(MainWindowGrids, RenderPricedInvoice)
     EXPECT_TRUE(Main->grid->IsEditorShown());
     Main->SetEditMode(false);
 }
+
+// A click into "Наценка" or "Скидка по карте" selects the number, so that
+// what is typed replaces it; a drag still selects a part.
+TEST(MainWindowGrids, MarkupEditsTakeTypedValuesWhole)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    for (Tyl_FloatEdit* Edit : {Main->edMarkup, Main->edDiscount}) {
+        SCOPED_TRACE(U(Edit->Name()));
+        Main->grid->SetFocus();
+        Application->ProcessMessages();
+        SimulateClick(Edit, Edit->Width() - 10, Edit->Height() / 2);
+        ASSERT_TRUE(Edit->Focused());
+        EXPECT_EQ(Edit->SelLength(), Edit->Text().Length());
+        SimulateText("45");
+        EXPECT_EQ(U(Edit->Text()), "45");
+        EXPECT_DOUBLE_EQ(Edit->Value(), 45);
+        // In the edit already, a click places the caret.
+        SimulateClick(Edit, 4, Edit->Height() / 2);
+        EXPECT_EQ(Edit->SelLength(), 0);
+    }
+}
+
+// "Перерасчет" refuses a markup or card discount that cannot price, says
+// why, puts the focus on the edit at fault and prices nothing.
+TEST(MainWindowGrids, RecalcRefusesMarkupsOutOfRange)
+{
+    struct Case {
+        const char* Markup;
+        const char* Discount;
+        const char* Said;  // nullptr: priced
+    };
+    const Case Cases[] = {
+        {"30", "150", "Скидка по карте должна быть от 0 до 100 %"},  // negative card prices
+        {"30", "-5", "Скидка по карте должна быть от 0 до 100 %"},   // card dearer than retail
+        {"-150", "10", "Наценка не может быть меньше -100 %"},      // negative prices
+        {"-100", "100", nullptr},                                   // the edges still price
+        {"0", "0", nullptr},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.Markup) + " / " + C.Discount);
+        WindowsScope W;
+        auto Main = StartMain();
+        FillRows(*Main, 2);
+        const Currency Before = Main->Invoice->GetItem(0)->Price;
+        Main->cbCalcAll->SetChecked(true);
+        for (auto [Edit, Text] : {std::pair{Main->edMarkup, C.Markup},
+                                  std::pair{Main->edDiscount, C.Discount}}) {
+            SimulateClick(Edit, Edit->Width() - 10, Edit->Height() / 2);
+            SimulateText(Text);
+        }
+        SimulateClick(Main->btRecalc, 10, 10);
+        Application->ProcessMessages();
+        if (!C.Said) {
+            EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
+            EXPECT_FALSE(Main->cbCalcAll->Checked());
+            continue;
+        }
+        EXPECT_EQ(W.Said("ShowErrorWindow"), std::vector<std::string>{C.Said});
+        EXPECT_EQ(Main->Invoice->GetItem(0)->Price, Before);
+        EXPECT_TRUE(Main->cbCalcAll->Checked());
+        Tyl_FloatEdit* Wrong = std::string(C.Said).find("Скидка") == 0 ? Main->edDiscount
+                                                                        : Main->edMarkup;
+        EXPECT_TRUE(Wrong->Focused());
+    }
+}
+
+// Ctrl+A in an edit selects the edit's text and marks no row; in the grid
+// it is "Выбрать все".
+TEST(MainWindowGrids, CtrlASelectsTheTextOfAnEdit)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    FillRows(*Main, 3);
+    SimulateClick(Main->edMarkup, Main->edMarkup->Width() - 10, 5);
+    SimulateClick(Main->edMarkup, 4, 5);  // the caret in the number
+    ASSERT_EQ(Main->edMarkup->SelLength(), 0);
+    SimulateKey('A', {ssCtrl});
+    EXPECT_EQ(Main->edMarkup->SelLength(), Main->edMarkup->Text().Length());
+    EXPECT_FALSE(Main->Invoice->AnyMarked());
+
+    Main->grid->SetFocus();
+    Main->EditCell = TPoint{ColumnOfTag(*Main, 4), 1};
+    Main->SetEditMode(true);
+    Application->ProcessMessages();
+    Tyl_DataInplaceEdit* Editor = Main->grid->DataEditor();
+    ASSERT_TRUE(Editor && Editor->Visible() && Editor->Focused());
+    Editor->SetSelStart(2);
+    Editor->SetSelLength(0);
+    SimulateKey('A', {ssCtrl});
+    EXPECT_EQ(U(Editor->SelText()), "Товар 1");
+    EXPECT_FALSE(Main->Invoice->AnyMarked());
+    Main->SetEditMode(false);
+
+    Main->grid->SetFocus();
+    Application->ProcessMessages();
+    SimulateKey('A', {ssCtrl});
+    EXPECT_EQ(Marks(*Main), (std::vector<bool>{true, true, true}));
+}

@@ -674,3 +674,116 @@ TEST(MainWindow, UnreadableWorkbookKeepsRowsAndPanel)
     EXPECT_EQ(U(Main->FileName), "before.xls");
     EXPECT_EQ(U(Main->lbFileNameTITLE->Caption()), "Накладная: before.xls");
 }
+
+// "Открыть прошлую накладную" reads the workbook again: prices made since
+// it was read are asked for first, also when the state file has them
+// already (after Ctrl+S, after a restart); "Нет" keeps them.
+TEST(MainWindow, ReloadAsksBeforeThrowingPricesAway)
+{
+    WindowsScope W;
+    DialogHookScope Files([](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    const std::vector<std::string> Asked{"Накладная изменена.\r\nПерезагрузить?"};
+    {
+        auto Main = StartMain();
+        OpenInvoiceNumber17(*Main);
+        ASSERT_EQ(Main->Invoice->Count(), 3);
+        Main->cbCalcAll->SetChecked(true);
+        Main->acReCalc->Execute();
+        const Currency Priced = Main->Invoice->GetItem(0)->Price;
+        Main->SetFocus();
+        SimulateKey('S', {ssCtrl});  // written: nothing unsaved any more
+        ASSERT_FALSE(Main->Modified);
+        W.Messages.clear();
+        W.Answer = [](const MsgRequest&) { return 2; };  // "Нет"
+        Main->acReload->Execute();
+        EXPECT_EQ(W.Said("MsgDialog"), Asked);
+        EXPECT_EQ(Main->Invoice->GetItem(0)->Price, Priced);
+        W.Answer = nullptr;
+        Main->Close();
+    }
+    // The next start has the priced invoice back: reloading it asks too,
+    // and "Да" reads the workbook anew.
+    auto Main = StartMain();
+    ASSERT_TRUE(Main->Invoice->GetItem(0)->Calculated);
+    Main->SetInvoiceFileName(ExampleBook());
+    W.Messages.clear();
+    W.Answer = [](const MsgRequest&) { return 1; };  // "Да"
+    SimulateDoubleClick(Main->lbFileNameTITLE, 20, 5);
+    EXPECT_EQ(W.Said("MsgDialog"), Asked);
+    EXPECT_FALSE(Main->Invoice->GetItem(0)->Calculated);
+    // Just read: nothing to lose but what is not written yet (asked, as ever).
+    W.Messages.clear();
+    Main->SaveInvoiceState();
+    Main->acReload->Execute();
+    EXPECT_TRUE(W.Said("MsgDialog").size() == 1u
+                && W.Said("MsgDialog")[0] == "Сохранить текущее состояние накладной?");
+}
+
+// Commands whose windows are not built yet say so in a plain message
+// before anything is asked or remembered; no error window.
+TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
+{
+    WindowsScope W;
+    W.Config.Cfg().xlArtcleFileName = "/shop/articles.xls";
+    int DialogsShown = 0;
+    DialogHookScope Files([&](TCommonDialog& D) {
+        ++DialogsShown;
+        static_cast<TOpenDialog&>(D).SetFileName("/tmp/other.xls");
+        return true;
+    });
+    auto Main = StartMain();
+    SimulateClick(Main->btExcelArticle, 10, 10);
+    SimulateClick(Main->btMakeExcel, 10, 10);
+    Main->mnConfig->Click();
+    Application->ProcessMessages();
+    EXPECT_EQ(DialogsShown, 0);
+    EXPECT_EQ(U(Main->ArticleFileName), "/shop/articles.xls");
+    EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
+    EXPECT_EQ(W.Said("MsgDialog"),
+              (std::vector<std::string>{"Окно настройки документа Excel ещё не подключено",
+                                        "Окно настройки документа Excel ещё не подключено",
+                                        "Окно настроек ещё не подключено"}));
+}
+
+// "Печать внешних форм" with a file that is no report: the message names
+// the file and it is not remembered as the last one; a good file is.
+TEST(MainWindow, ExternalReportFilesNamedAndRemembered)
+{
+    WindowsScope W;
+    TFormFRep Builder(nullptr);
+    const BuilderScope UseBuilder(Builder);
+    const std::filesystem::path Data = TestData() / "RP_PreviewForm";
+    const AnsiString Bad = AnsiString::FromUtf8((Data / "broken" / "page-count-zero.rep").string());
+    const AnsiString Good = AnsiString::FromUtf8((Data / "two-pages-margins.rep").string());
+    W.Config.Cfg().rpFileName = Good;
+    AnsiString Chosen = Bad;
+    DialogHookScope Files([&](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(Chosen);
+        return true;
+    });
+    auto Main = StartMain();
+    EXPECT_THROW(Main->mnPrintExternal->Click(), EAbort);
+    EXPECT_EQ(W.Said("MsgBox"), std::vector<std::string>{"Неверный формат файла:\r\n" + U(Bad)});
+    EXPECT_EQ(W.Config.Cfg().rpFileName, Good);
+    EXPECT_EQ(Builder.DocPrint(), nullptr);
+
+    Chosen = Good;
+    W.Config.Cfg().rpFileName = "";
+    Main->mnPrintExternal->Click();
+    ASSERT_NE(Builder.DocPrint(), nullptr);
+    EXPECT_EQ(W.Config.Cfg().rpFileName, Good);
+    TPreviewForm* View = Builder.DocPrint()->PreviewForm();
+    ASSERT_NE(View, nullptr);
+    EXPECT_EQ(View->Caption(), Good);
+    // Another report opened in the view: the title follows it.
+    const AnsiString Other = W.Config.Dir().File("other.rep");
+    std::filesystem::copy_file(Data / "two-pages-margins.rep", U(Other));
+    Chosen = Other;
+    SimulateClick(View->LoadBtn, 5, 5);
+    EXPECT_EQ(View->Caption(), Other);
+    View->Close();
+    Application->ProcessMessages();
+}

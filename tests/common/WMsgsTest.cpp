@@ -257,3 +257,64 @@ TEST(MessageWindow, AskSaveChangesAndAskDeleteThroughTheWindow)
         EXPECT_FALSE(AskDelete("Строка 5"_a, "", true));
     }
 }
+
+// Enter alone presses the button that has the focus: the default one at
+// first, another one once Tab has moved the focus to it; standard and
+// generated buttons alike.
+TEST(MessageWindow, EnterPressesTheFocusedButton)
+{
+    const NoLogScope NoLog;
+    struct Case {
+        const char* What;
+        int Tabs;      // Tab presses before Enter
+        bool Generated;
+        int Answer;
+    };
+    const Case Cases[] = {
+        {"Yes/No, focus on Да", 0, false, 1},
+        {"Yes/No, Tab to Нет", 1, false, 2},
+        {"three captions, focus on the default", 0, true, 1},
+        {"three captions, Tab twice", 2, true, 3},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.What);
+        WindowScope W([&](TFormMessage&) {
+            for (int I = 0; I < C.Tabs; ++I)
+                SimulateKey(VK_TAB);
+            SimulateKey(VK_RETURN);
+        });
+        const Integer R = C.Generated ? MsgChoice("?", "", {"Раз"_a, "Два"_a, "Три"_a})
+                                      : MsgDialog("", "", "Вопрос"_a, nullptr, 32, {""}, "");
+        EXPECT_EQ(W.Shown, 1);
+        EXPECT_EQ(R, C.Answer);
+    }
+}
+
+// A window without a title keeps the title line's least height (the
+// cancel-application button's), as one with a one-line title does.
+TEST(MessageWindow, NoTitleKeepsTheTitleLineHeight)
+{
+    const NoLogScope NoLog;
+    AnsiString Long;
+    for (int I = 0; I < 12; ++I)
+        Long += "строка сообщения\\n"_a;
+    int WithTitle = 0;
+    int WithoutTitle = 0;
+    {
+        WindowScope W([&](TFormMessage& F) {
+            WithTitle = F.ClientHeight();
+            SimulateKey(VK_ESCAPE);
+        });
+        MsgDialog("", "", "Заголовок"_a, nullptr, 1, {""}, Long);
+    }
+    {
+        WindowScope W([&](TFormMessage& F) {
+            WithoutTitle = F.ClientHeight();
+            KeepPng(F, "message-no-title.png");
+            SimulateKey(VK_ESCAPE);
+        });
+        MsgDialog("", "", "", nullptr, 1, {""}, Long);
+    }
+    EXPECT_GT(WithoutTitle, 204);  // the text needs more than the least height
+    EXPECT_EQ(WithoutTitle, WithTitle);
+}

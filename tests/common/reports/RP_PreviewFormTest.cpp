@@ -5,6 +5,8 @@
 
 #include "common/reports/RP_PreviewForm.h"
 
+#include "common/Funcs.h"
+
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Page.h"
 #include "common/reports/RP_Printer.h"
@@ -677,11 +679,15 @@ TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
 
     ViewFixture V({0, 0, 0});
     TPreviewForm& F = *V.F;
+    V.Doc.SetNameDocument("Ценники 40/60"_a);
     const AnsiString Pdf = Dir.File("chosen.pdf");
+    std::vector<std::string> Proposed;
     DialogHookScope Dialogs([&](TCommonDialog& D) {
         auto* P = dynamic_cast<TPrintDialog*>(&D);
         if (!P)
             return false;
+        EXPECT_FALSE(P->PrintToFile()) << "a file is only proposed";
+        Proposed.push_back(P->PrintFileName().ToUtf8());
         P->SetPrintToFile(true);
         P->SetPrintFileName(Pdf);
         return true;
@@ -692,6 +698,12 @@ TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
     EXPECT_EQ(Plain.OutputFileName(), "");
     const std::string Info = RunCommand("pdfinfo '" + (Dir.Path() / "chosen.pdf").string() + "'");
     EXPECT_NE(Info.find("Pages:           3"), std::string::npos) << Info;
+    // The first print proposes the document in the shop's folder, the next
+    // one the file printed into last.
+    Key = 'P';
+    F.FormKeyDown(&F, Key, {ssCtrl});
+    EXPECT_EQ(Proposed, (std::vector<std::string>{(GetStartDir() + "Ценники 40_60.pdf"_a).ToUtf8(),
+                                                  Pdf.ToUtf8()}));
 }
 
 // A template with its own paper asks the page setup too (showing that
@@ -710,6 +722,9 @@ TEST(RP_PreviewForm, PrintAsksPageSetupAndTakesTheChosenPrinter)
     V.Doc.PrinterPageHeight = 4000;
     V.Doc.PrinterPageOffsetX = 300;
     V.Doc.PrinterPageOffsetY = 200;
+    V.Doc.MarginLeft = 1000;
+    V.Doc.MarginTop = 100;  // inside the offset
+    V.Doc.MarginBottom = 1500;
     V.Doc.PrinterName = "Office";
     V.Doc.PrinterType = 0;
     bool SetupAnswer = false;
@@ -726,7 +741,8 @@ TEST(RP_PreviewForm, PrintAsksPageSetupAndTakesTheChosenPrinter)
         ++Setups;
         EXPECT_EQ(S->PaperWidth(), 6000);
         EXPECT_EQ(S->PaperHeight(), 4000);
-        EXPECT_EQ(S->Margins(), Rect(300, 200, 300, 200));
+        // The template's margins, none inside the paper's offsets.
+        EXPECT_EQ(S->Margins(), Rect(1000, 200, 300, 1500));
         return SetupAnswer;
     });
     V.F->PrintBtn->Click();
@@ -850,8 +866,10 @@ TEST(RP_PreviewForm, DocumentOpensAFileOrRefusesIt)
     });
     TDocument Doc(nullptr);
     Doc.SetTitle("x.rep");
-    EXPECT_FALSE(Doc.PrintViewFile(Cp(Data() / "broken" / "page-count-zero.rep"), false));
-    EXPECT_EQ(Shown, std::vector<std::string>{"Неверный формат файла"});
+    const AnsiString Bad = Cp(Data() / "broken" / "page-count-zero.rep");
+    EXPECT_FALSE(Doc.PrintViewFile(Bad, false));
+    // The box names the refused file.
+    EXPECT_EQ(Shown, std::vector<std::string>{"Неверный формат файла:\r\n" + Bad.ToUtf8()});
     EXPECT_EQ(Doc.PreviewForm(), nullptr);
     EXPECT_FALSE(Doc.PrintViewOpen);
 

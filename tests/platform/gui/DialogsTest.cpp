@@ -212,3 +212,50 @@ TEST(ShellAPI, DroppedFilesReachAWindowThatAcceptsThem)
 }
 
 }  // namespace
+
+namespace {
+
+std::string Joined(const NativeDialogView& V)
+{
+    std::string R = V.Title.ToUtf8();
+    for (const AnsiString& T : V.Texts)
+        R += " | " + T.ToUtf8();
+    return R;
+}
+
+bool Shows(const NativeDialogView& V, const char* Text)
+{
+    for (const AnsiString& T : V.Texts)
+        if (T.ToUtf8() == Text)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// The window system's own dialogs speak Russian, keep their own titles
+// when the program gives none (not the program's name), and the print
+// dialog proposes the file the program gives for printing into a file.
+TEST(Dialogs, NativeDialogsAreRussianAndProposeTheFile)
+{
+    std::vector<NativeDialogView> Seen;
+    const NativeDialogProbeScope Probe([&](const NativeDialogView& V) { Seen.push_back(V); });
+    TPrintDialog Print(nullptr);
+    Print.SetPrintFileName("/srv/shop/Ценники.pdf"_a);
+    EXPECT_FALSE(Print.Execute());
+    TPageSetupDialog Setup(nullptr);
+    EXPECT_FALSE(Setup.Execute());
+    TOpenDialog Open(nullptr);
+    Open.SetTitle("Открыть отчет"_a);
+    EXPECT_FALSE(Open.Execute());
+    ASSERT_EQ(Seen.size(), 3u);
+    for (const NativeDialogView& V : Seen) {
+        SCOPED_TRACE(Joined(V));
+        EXPECT_NE(V.Title.ToUtf8(), "pricetags");
+        EXPECT_FALSE(V.Title.IsEmpty());
+        EXPECT_TRUE(Shows(V, "Отмена"));
+    }
+    EXPECT_EQ(Seen[0].Title.ToUtf8(), "Печать");
+    EXPECT_EQ(Seen[0].ProposedFile.ToUtf8(), "/srv/shop/Ценники.pdf");
+    EXPECT_EQ(Seen[2].Title.ToUtf8(), "Открыть отчет");
+}

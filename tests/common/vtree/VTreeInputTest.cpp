@@ -1,0 +1,1007 @@
+// The tree driven through its window messages: keys (the keyboard table and
+// the selection after each key), the mouse (clicks with modifiers, buttons,
+// check boxes, double clicks, the rubber band, edit start by a slow second
+// click, drag start), hot tracking, the wheel, wheel panning and
+// incremental search with its time-out. Renders of hot tracking and a
+// rubber band in progress are written as PNG.
+
+#include "common/vtree/VTree.h"
+
+#include "platform/gui/Forms.h"
+#include "platform/gui/InputSimulation.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/Messages.h"
+#include "platform/gui/Windows.h"
+#include "platform/rtl/Ticks.h"
+
+#include "tests/common/ComponentsTestKit.h"
+#include "tests/common/vtree/TreeFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace components_test;
+
+namespace {
+
+/// A tree whose nodes show a text (by index path; "Node <path>" unless
+/// set), 7 pixels a character, searched by case-insensitive prefix.
+class InputTree : public TestTree {
+public:
+    explicit InputTree(TComponent* AOwner) : TestTree(AOwner)
+    {
+        OnIncrementalSearch = TVTIncrementalSearchEvent(this, &InputTree::Search);
+    }
+    using TBaseVirtualTree::ChangeState;
+    using TBaseVirtualTree::PanningCursor;
+
+    std::map<std::string, std::string> Texts;
+    std::vector<std::string> Invalidated;  // rows repainted, by path
+    int Dragged = 0;
+    int SearchCompares = 0;
+
+    std::string PathOf(PVirtualNode Node) const
+    {
+        if (!Node)
+            return "nil";
+        std::vector<Cardinal> Path;
+        for (PVirtualNode Run = Node; Run != RootNode(); Run = Run->Parent)
+            Path.push_back(Run->Index);
+        std::string Result;
+        for (auto It = Path.rbegin(); It != Path.rend(); ++It)
+            Result += (Result.empty() ? "" : ".") + std::to_string(*It);
+        return Result;
+    }
+    std::string TextOf(PVirtualNode Node) const
+    {
+        auto It = Texts.find(PathOf(Node));
+        return It != Texts.end() ? It->second : "Node " + PathOf(Node);
+    }
+    TRect InvalidateNode(PVirtualNode Node) override
+    {
+        if (Node)
+            Invalidated.push_back(PathOf(Node));
+        return TBaseVirtualTree::InvalidateNode(Node);
+    }
+
+protected:
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex, TCanvas*) override
+    {
+        return 7 * static_cast<int>(TextOf(Node).size());
+    }
+    void DoPaintNode(TVTPaintInfo& PI) override
+    {
+        const std::string T = TextOf(PI.Node);
+        const std::u16string W(T.begin(), T.end());
+        HDC DC = PI.Canvas->Handle();
+        SetBkMode(DC, TRANSPARENT);
+        const bool Hot = PI.Node == HotNode() &&
+                         TreeOptions()->PaintOptions().Contains(toHotTrack);
+        TColor Color = Selected(PI.Node) ? clHighlightText : clWindowText;
+        if (Hot && !Selected(PI.Node))
+            Color = Colors()->Get(TVTColors::HotColor);
+        SetTextColor(DC, ColorToRGB(Color));
+        TRect R = PI.ContentRect;
+        R.Left += TextMargin();
+        DrawTextW(DC, W.data(), static_cast<int>(W.size()), R,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        if (Hot) {
+            // Hot text is underlined.
+            TSize Size{0, 0};
+            GetTextExtentPoint32W(DC, W.data(), static_cast<int>(W.size()), Size);
+            const int Y = (R.Top + R.Bottom + Size.cy) / 2 - 1;
+            TRect Line{R.Left, Y, R.Left + Size.cx, Y + 1};
+            HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
+            FillRect(DC, Line, B);
+            DeleteObject(B);
+        }
+    }
+    void DoDragging(const TPoint& P) override
+    {
+        ++Dragged;
+        TBaseVirtualTree::DoDragging(P);
+    }
+
+private:
+    void Search(TBaseVirtualTree*, PVirtualNode Node, const std::u16string& Text, int& Result)
+    {
+        ++SearchCompares;
+        const std::string T = TextOf(Node);
+        Result = 0;
+        if (Text.size() > T.size()) {
+            Result = 1;
+            return;
+        }
+        for (size_t I = 0; I < Text.size(); ++I)
+            if (std::tolower(static_cast<unsigned char>(T[I])) !=
+                std::tolower(static_cast<int>(Text[I]))) {
+                Result = 1;
+                return;
+            }
+    }
+};
+
+// A window with the tree, shown and focused; keys and mouse go in as the
+// window's messages.
+struct InputWindow {
+    std::unique_ptr<TForm> Form = MakeForm(420, 260);
+    InputTree* Tree = nullptr;
+
+    InputWindow()
+    {
+        Tree = new InputTree(Form.get());
+        Tree->SetParent(Form.get());
+        Tree->SetBounds(10, 10, 400, 240);
+        Tree->Font()->SetName("Arial");
+        Tree->Font()->SetHeight(-11);
+        Form->Show();
+        Tree->SetFocus();
+    }
+    ~InputWindow()
+    {
+        SetKeyStateForTest(VK_SHIFT, false);
+        SetKeyStateForTest(VK_CONTROL, false);
+        SetKeyStateForTest(VK_MENU, false);
+    }
+    void Options(TVTSelectionOptions Selection, TVTMiscOptions MiscExtra = {})
+    {
+        Tree->TreeOptions()->SetSelectionOptions(Selection);
+        Tree->TreeOptions()->SetMiscOptions(Tree->TreeOptions()->MiscOptions() + MiscExtra);
+    }
+    static void Hold(TShiftState Shift)
+    {
+        SetKeyStateForTest(VK_SHIFT, Shift.Contains(ssShift));
+        SetKeyStateForTest(VK_CONTROL, Shift.Contains(ssCtrl));
+        SetKeyStateForTest(VK_MENU, Shift.Contains(ssAlt));
+    }
+    /// Key down and up with the modifiers held; Typed is the WM_CHAR that
+    /// follows (0: none).
+    void Key(Word Vk, TShiftState Shift = {}, char Typed = 0)
+    {
+        Hold(Shift);
+        const LPARAM Alt = Shift.Contains(ssAlt) ? AltMask : 0;
+        Tree->Perform(WM_KEYDOWN, Vk, Alt);
+        if (Typed)
+            Tree->Perform(WM_CHAR, static_cast<unsigned char>(Typed), Alt);
+        Tree->Perform(WM_KEYUP, Vk, Alt | static_cast<LPARAM>(0xC0000000u));
+        Hold({});
+    }
+    void Type(const std::string& Text)
+    {
+        for (char C : Text)
+            Key(static_cast<Word>(std::toupper(static_cast<unsigned char>(C))), {}, C);
+    }
+    static WPARAM Keys(TShiftState Shift, UINT Button)
+    {
+        WPARAM K = Button;
+        if (Shift.Contains(ssShift))
+            K |= MK_SHIFT;
+        if (Shift.Contains(ssCtrl))
+            K |= MK_CONTROL;
+        return K;
+    }
+    void Press(TPoint P, TShiftState Shift = {}, UINT Msg = WM_LBUTTONDOWN, UINT Button = MK_LBUTTON)
+    {
+        Hold(Shift);
+        Tree->Perform(Msg, Keys(Shift, Button), MakeLParam(P.X, P.Y));
+    }
+    void Release(TPoint P, TShiftState Shift = {}, UINT Msg = WM_LBUTTONUP)
+    {
+        Tree->Perform(Msg, Keys(Shift, 0), MakeLParam(P.X, P.Y));
+        Hold({});
+    }
+    void Click(TPoint P, TShiftState Shift = {})
+    {
+        Press(P, Shift);
+        Release(P, Shift);
+    }
+    void Move(TPoint P, UINT Keys = 0) { Tree->Perform(WM_MOUSEMOVE, Keys, MakeLParam(P.X, P.Y)); }
+    /// The middle of a node's text.
+    TPoint Label(PVirtualNode Node) const
+    {
+        const TRect R = Tree->NodeDisplayRect(Node, NoColumn, true);
+        return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2};
+    }
+    /// Right of the text, on the row.
+    TPoint RightOf(PVirtualNode Node) const
+    {
+        const TRect R = Tree->NodeDisplayRect(Node, NoColumn, true);
+        return {R.Right + 40, (R.Top + R.Bottom) / 2};
+    }
+    /// The expand button in the indentation.
+    TPoint Button(PVirtualNode Node) const
+    {
+        const TRect R = Tree->NodeDisplayRect(Node, NoColumn, false);
+        const int Level = static_cast<int>(Tree->NodeLevel(Node));
+        return {Level * static_cast<int>(Tree->Indent()) + 9, (R.Top + R.Bottom) / 2};
+    }
+    PVirtualNode N(const std::string& Path) const
+    {
+        std::vector<int> P;
+        size_t Start = 0;
+        while (Start <= Path.size()) {
+            const size_t Dot = Path.find('.', Start);
+            P.push_back(std::stoi(Path.substr(Start, Dot - Start)));
+            if (Dot == std::string::npos)
+                break;
+            Start = Dot + 1;
+        }
+        return Tree->At(P);
+    }
+    /// "focus 1.0 | sel 0 1.0" for a table row.
+    std::string State() const
+    {
+        std::string S = "focus " + Tree->PathOf(Tree->FocusedNode()) + " | sel";
+        for (PVirtualNode Node : Tree->SelectedNodesInOrder(false))
+            S += " " + Tree->PathOf(Node);
+        return S;
+    }
+};
+
+// 0, 1 (children 1.0 1.1 1.2, expanded), 2 (child 2.0, collapsed), 3 .. 5
+const char* const SmallTree =
+    "0\n"
+    "1\n"
+    "  1.0\n"
+    "  1.1\n"
+    "  1.2\n"
+    "2-\n"
+    "  2.0\n"
+    "3\n"
+    "4\n"
+    "5\n";
+
+struct KeyStep {
+    Word Vk;
+    TShiftState Shift;
+    const char* After;  // State() after the key
+};
+
+void RunKeys(InputWindow& W, const std::vector<KeyStep>& Steps)
+{
+    for (size_t I = 0; I < Steps.size(); ++I) {
+        SCOPED_TRACE("step " + std::to_string(I));
+        W.Key(Steps[I].Vk, Steps[I].Shift);
+        EXPECT_EQ(W.State(), Steps[I].After);
+        CheckInvariants(*W.Tree, "after key");
+    }
+}
+
+}  // namespace
+
+// ---- keyboard -------------------------------------------------------------------------------
+
+TEST(VTreeKeys, ArrowsHomeEndAndBackspaceMoveTheFocusAndTheSelection)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Options({toMultiSelect});
+    RunKeys(W, {
+        {VK_DOWN, {}, "focus 0 | sel 0"},          // no focus: the first row
+        {VK_DOWN, {}, "focus 1 | sel 1"},
+        {VK_DOWN, {}, "focus 1.0 | sel 1.0"},      // into the open children
+        {VK_BACK, {}, "focus 1 | sel 1"},          // Backspace: the parent
+        {VK_BACK, {}, "focus 1 | sel 1"},          // a top-level node has none
+        {VK_END, {}, "focus 5 | sel 5"},
+        {VK_UP, {}, "focus 4 | sel 4"},
+        {VK_HOME, {}, "focus 0 | sel 0"},
+        {VK_UP, {}, "focus 0 | sel 0"},            // at the top nothing moves
+        {VK_NEXT, {}, "focus 5 | sel 5"},          // a page holds every row
+        {VK_PRIOR, {}, "focus 0 | sel 0"},
+    });
+}
+
+TEST(VTreeKeys, LeftAndRightCollapseExpandAndWalkTheLevels)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Options({toMultiSelect});
+    W.Tree->FocusNodeAndColumn(W.N("2"), NoColumn);
+    RunKeys(W, {
+        {VK_RIGHT, {}, "focus 2 | sel 2"},    // collapsed with children: opens
+        {VK_RIGHT, {}, "focus 2.0 | sel 2.0"},  // open: the first child
+        {VK_RIGHT, {}, "focus 2.0 | sel 2.0"},  // a leaf: nothing
+        {VK_LEFT, {}, "focus 2 | sel 2"},     // a child: its parent
+        {VK_LEFT, {}, "focus 2 | sel 2"},     // open: closes
+    });
+    EXPECT_FALSE(W.Tree->Expanded(W.N("2")));
+    EXPECT_TRUE(W.Tree->Expanded(W.N("1")));
+    // Ctrl turns the arrows into scrolling and leaves the focus.
+    W.Tree->SetRootNodeCount(60);
+    W.Key(VK_DOWN, {ssCtrl});
+    EXPECT_EQ(W.Tree->OffsetY(), -static_cast<int>(W.Tree->DefaultNodeHeight()));
+    EXPECT_EQ(W.Tree->PathOf(W.Tree->FocusedNode()), "2");
+    W.Key(VK_NEXT, {ssCtrl});
+    EXPECT_EQ(W.Tree->OffsetY(),
+              -static_cast<int>(W.Tree->DefaultNodeHeight()) - W.Tree->ClientHeight());
+    W.Key(VK_UP, {ssCtrl});
+    W.Key(VK_PRIOR, {ssCtrl});
+    EXPECT_EQ(W.Tree->OffsetY(), 0);
+}
+
+TEST(VTreeKeys, ShiftExtendsFromTheAnchorAndShrinksOnTheWayBack)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(40);
+    W.Options({toMultiSelect});
+    W.Key(VK_DOWN);  // focus 0, anchor 0
+    W.Key(VK_DOWN);  // 1
+    RunKeys(W, {
+        {VK_DOWN, {ssShift}, "focus 2 | sel 1 2"},
+        {VK_DOWN, {ssShift}, "focus 3 | sel 1 2 3"},
+        {VK_UP, {ssShift}, "focus 2 | sel 1 2"},     // back towards the anchor
+        {VK_UP, {ssShift}, "focus 1 | sel 1"},
+        {VK_UP, {ssShift}, "focus 0 | sel 0 1"},     // past it: grows upwards
+        {VK_DOWN, {ssShift}, "focus 1 | sel 1"},
+        {VK_DOWN, {}, "focus 2 | sel 2"},            // no modifier: one node
+    });
+    // Shift+Page Down twice makes one unbroken range (a forced range goes
+    // from the last focus, so the first page is kept).
+    const int Page = W.Tree->ClientHeight() / static_cast<int>(W.Tree->DefaultNodeHeight());
+    W.Key(VK_NEXT, {ssShift});
+    W.Key(VK_NEXT, {ssShift});
+    const PVirtualNode Focus = W.Tree->FocusedNode();
+    EXPECT_EQ(static_cast<int>(Focus->Index), 2 + 2 * (Page - 1));
+    EXPECT_EQ(static_cast<int>(W.Tree->SelectedCount()), static_cast<int>(Focus->Index) - 1);
+    for (Cardinal I = 2; I <= Focus->Index; ++I)
+        EXPECT_TRUE(W.Tree->Selected(W.N(std::to_string(I)))) << I;
+    // Shift+Home crosses the anchor: the range runs from the top to it.
+    W.Key(VK_HOME, {ssShift});
+    EXPECT_EQ(W.State(), "focus 0 | sel 0 1 2");
+    // Without multi-select Shift moves like a plain arrow.
+    W.Options({});
+    W.Key(VK_DOWN, {ssShift});
+    EXPECT_EQ(W.State(), "focus 1 | sel 1");
+    CheckInvariants(*W.Tree, "end");
+}
+
+TEST(VTreeKeys, PageDownOverRowsTallerThanThePageMovesOneNode)
+{
+    InputWindow W;
+    W.Tree->SetDefaultNodeHeight(static_cast<Cardinal>(W.Tree->ClientHeight() + 30));
+    W.Tree->SetRootNodeCount(5);
+    W.Key(VK_DOWN);
+    W.Key(VK_NEXT);
+    EXPECT_EQ(W.State(), "focus 1 | sel 1");
+    W.Key(VK_PRIOR);
+    EXPECT_EQ(W.State(), "focus 0 | sel 0");
+}
+
+TEST(VTreeKeys, GridModeMovesBetweenColumns)
+{
+    InputWindow W;
+    TVTHeader* H = W.Tree->Header();
+    for (int I = 0; I < 3; ++I)
+        H->Columns()->Add()->SetWidth(100);
+    H->SetOptions(H->Options() + TVTHeaderOptions{hoVisible});
+    W.Tree->SetRootNodeCount(3);
+    W.Options({toExtendedFocus}, {toGridExtensions});
+    W.Tree->FocusNodeAndColumn(W.N("0"), 0);
+    std::vector<std::string> Log;
+    struct Host {
+        std::vector<std::string>* Log;
+        TColumnIndex Refused = -5;
+        void Changing(TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex,
+                      TColumnIndex New, bool& Allowed)
+        {
+            Allowed = New != Refused;
+        }
+    } Guard{&Log};
+    W.Tree->OnFocusChanging = TVTFocusChangingEvent(&Guard, &Host::Changing);
+    struct Step { Word Vk; TShiftState Shift; int Row; TColumnIndex Column; };
+    const Step Steps[] = {
+        {VK_RIGHT, {}, 0, 1},          // next column, never expands
+        {VK_RIGHT, {}, 0, 2},
+        {VK_RIGHT, {}, 0, 2},          // the last column stays
+        {VK_LEFT, {}, 0, 1},
+        {VK_HOME, {}, 0, 0},           // grid mode: Home is the row's first column
+        {VK_END, {}, 0, 2},
+        {VK_END, {ssCtrl}, 2, 2},      // Ctrl: the last row too
+        {VK_TAB, {}, 2, 2},            // Tab at the very end: nowhere to go
+        {VK_HOME, {ssCtrl}, 0, 0},
+        {VK_TAB, {}, 0, 1},
+        {VK_TAB, {}, 0, 2},
+        {VK_TAB, {}, 1, 0},            // past the last column: the next row
+        {VK_TAB, {ssShift}, 0, 2},     // Shift: backwards
+    };
+    for (const Step& S : Steps) {
+        SCOPED_TRACE(std::to_string(S.Vk) + " row " + std::to_string(S.Row));
+        W.Key(S.Vk, S.Shift);
+        EXPECT_EQ(W.Tree->PathOf(W.Tree->FocusedNode()), std::to_string(S.Row));
+        EXPECT_EQ(W.Tree->FocusedColumn(), S.Column);
+    }
+    // A column the host refuses is skipped.
+    Guard.Refused = 1;
+    W.Key(VK_HOME);
+    W.Key(VK_RIGHT);
+    EXPECT_EQ(W.Tree->FocusedColumn(), 2);
+    W.Tree->OnFocusChanging = nullptr;
+}
+
+TEST(VTreeKeys, NumericPadKeysAndTypedSignsExpandAndCollapse)
+{
+    InputWindow W;
+    BuildTree(*W.Tree,
+              "0-\n"
+              "  0.0-\n"
+              "    0.0.0\n"
+              "1-\n"
+              "  1.0\n");
+    W.Tree->FocusNodeAndColumn(W.N("0"), NoColumn);
+    W.Key(VK_MULTIPLY);  // the whole subtree
+    EXPECT_TRUE(W.Tree->Expanded(W.N("0")));
+    EXPECT_TRUE(W.Tree->Expanded(W.N("0.0")));
+    W.Key(VK_DIVIDE);
+    EXPECT_FALSE(W.Tree->Expanded(W.N("0")));
+    EXPECT_FALSE(W.Tree->Expanded(W.N("0.0")));
+    W.Key(VK_ADD);  // one level
+    EXPECT_TRUE(W.Tree->Expanded(W.N("0")));
+    EXPECT_FALSE(W.Tree->Expanded(W.N("0.0")));
+    W.Key(VK_SUBTRACT);
+    EXPECT_FALSE(W.Tree->Expanded(W.N("0")));
+    W.Key(VK_ADD, {ssCtrl, ssShift});  // the whole tree
+    EXPECT_TRUE(W.Tree->Expanded(W.N("1")));
+    EXPECT_TRUE(W.Tree->Expanded(W.N("0.0")));
+    W.Key(VK_SUBTRACT, {ssCtrl, ssShift});
+    EXPECT_FALSE(W.Tree->Expanded(W.N("1")));
+    EXPECT_FALSE(W.Tree->Expanded(W.N("0")));
+}
+
+TEST(VTreeKeys, SpaceShowsThePressedBoxUntilTheKeyComesUp)
+{
+    InputWindow W;
+    W.Tree->TreeOptions()->SetMiscOptions(W.Tree->TreeOptions()->MiscOptions() +
+                                          TVTMiscOptions{toCheckSupport});
+    W.Tree->SetRootNodeCount(3);
+    for (int I = 0; I < 3; ++I)
+        W.Tree->SetCheckType(W.N(std::to_string(I)), ctCheckBox);
+    EventLog Log(*W.Tree);
+    Log.Attach();
+    W.Tree->FocusNodeAndColumn(W.N("0"), NoColumn);
+    Log.Take();
+    W.Tree->Perform(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("0")), csUncheckedPressed);
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsKeyCheckPending));
+    W.Tree->Perform(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("0")), csCheckedNormal);
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsKeyCheckPending));
+    const std::vector<std::string> Expected = {"Checking 0 2", "Checking 0 2", "Checked 0"};
+    EXPECT_EQ(Log.Take(), Expected);
+    // The focus moves away before the key comes up: the box only comes up.
+    W.Tree->Perform(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("0")), csCheckedPressed);
+    W.Tree->FocusNodeAndColumn(W.N("1"), NoColumn);
+    W.Tree->Perform(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("0")), csCheckedNormal);
+    // Another key while Space is down gives the box back unchanged.
+    W.Tree->Perform(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("1")), csUncheckedPressed);
+    W.Tree->Perform(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("1")), csUncheckedNormal);
+    W.Tree->Perform(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("1")), csUncheckedNormal);
+    // A refused change presses nothing.
+    Log.RefuseCheck = {W.N("2")};
+    W.Tree->Perform(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(W.Tree->CheckState(W.N("2")), csUncheckedNormal);
+}
+
+TEST(VTreeKeys, CtrlASelectsAllAndAWithoutCtrlSearches)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(4);
+    W.Tree->Texts = {{"0", "Apple"}, {"1", "Banana"}, {"2", "Avocado"}, {"3", "Cherry"}};
+    W.Options({toMultiSelect});
+    W.Tree->SetIncrementalSearch(isAll);
+    W.Key('A', {ssCtrl});
+    EXPECT_EQ(W.Tree->SelectedCount(), 4u);
+    W.Type("a");
+    EXPECT_EQ(W.State(), "focus 0 | sel 0");
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsIncrementalSearching));
+}
+
+TEST(VTreeKeys, DialogCodeAndSubclassingAnswers)
+{
+    InputWindow W;
+    EXPECT_EQ(W.Tree->Perform(WM_GETDLGCODE, 0, 0), 129);
+    W.Tree->SetWantTabs(true);
+    EXPECT_EQ(W.Tree->Perform(WM_GETDLGCODE, 0, 0), 131);
+    EXPECT_EQ(W.Tree->Perform(CM_BASE + 2000, 0, 0), 1);
+}
+
+TEST(VTreeKeys, OnKeyActionCanSwallowAKey)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(3);
+    struct Host {
+        void Action(TBaseVirtualTree*, Word& Key, TShiftState&, bool& DoDefault)
+        {
+            DoDefault = Key != VK_DOWN;
+        }
+    } H;
+    W.Tree->OnKeyAction = TVTKeyActionEvent(&H, &Host::Action);
+    W.Key(VK_DOWN);
+    EXPECT_EQ(W.Tree->FocusedNode(), nullptr);
+    W.Key(VK_END);
+    EXPECT_EQ(W.State(), "focus 2 | sel 2");
+    W.Tree->OnKeyAction = nullptr;
+}
+
+// ---- incremental search ---------------------------------------------------------------------
+
+namespace {
+
+DWORD FakeTicks = 100000;
+DWORD FakeTickCount()
+{
+    return FakeTicks;
+}
+
+struct TickScope {
+    TickSource Old = SetTickSource(&FakeTickCount);
+    ~TickScope() { SetTickSource(Old); }
+};
+
+}  // namespace
+
+TEST(VTreeSearch, ModesStartsAndTimeOut)
+{
+    const TickScope Ticks;
+    struct Case {
+        const char* Name;
+        TVTIncrementalSearch Mode;
+        TVTSearchStart Start;
+        TVTSearchDirection Direction;
+        const char* Typed;   // '\b' is Backspace, '|' lets the time-out pass
+        const char* Focus;   // the focused node afterwards
+        const char* Buffer;  // the search text afterwards
+    };
+    const Case Cases[] = {
+        {"prefix grows", isAll, ssFocusedNode, sdForward, "ch", "1.1", "ch"},
+        {"same letter cycles", isAll, ssFocusedNode, sdForward, "ccc", "3", "c"},
+        {"backwards", isAll, ssFocusedNode, sdBackward, "c", "3", "c"},
+        {"backspace returns", isAll, ssFocusedNode, sdForward, "cha\b", "1.1", "ch"},
+        {"backspace on one letter", isAll, ssFocusedNode, sdForward, "c\b", "1.0", "c"},
+        {"time-out starts anew", isAll, ssFocusedNode, sdForward, "ch|b", "2", "b"},
+        {"start over each time", isAll, ssAlwaysStartOver, sdForward, "c|c", "1.0", "c"},
+        {"from the last hit", isAll, ssLastHit, sdForward, "cc", "1.1", "c"},
+        {"visible only skips closed", isVisibleOnly, ssFocusedNode, sdForward, "d", "4", "d"},
+        {"all finds closed children", isAll, ssFocusedNode, sdForward, "d", "2.0", "d"},
+        {"nothing found keeps the text", isAll, ssFocusedNode, sdForward, "cx", "1.0", "c"},
+        {"none searches nothing", isNone, ssFocusedNode, sdForward, "c", "0", ""},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        InputWindow W;
+        BuildTree(*W.Tree, SmallTree);
+        W.Tree->Texts = {{"0", "Alpha"},   {"1", "Beta"},   {"1.0", "Cat"},
+                         {"1.1", "Chair"}, {"1.2", "Mouse"},  {"2", "Bear"},
+                         {"2.0", "Deer"},  {"3", "Cow"},    {"4", "Duck"},
+                         {"5", "Egg"}};
+        W.Tree->SetIncrementalSearch(C.Mode);
+        W.Tree->SetIncrementalSearchStart(C.Start);
+        W.Tree->SetIncrementalSearchDirection(C.Direction);
+        W.Tree->FocusNodeAndColumn(W.N("0"), NoColumn);
+        for (const char* P = C.Typed; *P; ++P) {
+            if (*P == '|') {
+                FakeTicks += W.Tree->IncrementalSearchTimeout();
+                continue;
+            }
+            if (*P == '\b')
+                W.Key(VK_BACK, {}, '\b');
+            else
+                W.Type(std::string(1, *P));
+            FakeTicks += 10;
+        }
+        EXPECT_EQ(W.Tree->PathOf(W.Tree->FocusedNode()), C.Focus);
+        const std::u16string& B = W.Tree->SearchBuffer();
+        EXPECT_EQ(std::string(B.begin(), B.end()), C.Buffer);
+    }
+}
+
+TEST(VTreeSearch, NoMatchEndsAfterOneCycleAndBeeps)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(50);
+    for (PVirtualNode Start : {static_cast<PVirtualNode>(nullptr), W.N("10")}) {
+        for (TVTSearchStart Mode : {ssAlwaysStartOver, ssFocusedNode, ssLastHit}) {
+            SCOPED_TRACE(Mode);
+            W.Tree->FocusNodeAndColumn(Start, NoColumn);
+            W.Tree->SetIncrementalSearch(isAll);
+            W.Tree->SetIncrementalSearchStart(Mode);
+            W.Tree->SearchCompares = 0;
+            const int Beeps = MessageBeepCount();
+            W.Type("q");
+            EXPECT_EQ(MessageBeepCount(), Beeps + 1);
+            // Every node once, and the one the walk ended on again.
+            EXPECT_LE(W.Tree->SearchCompares, 52);
+            W.Tree->Perform(WM_TIMER, 7, 0);
+            EXPECT_TRUE(W.Tree->SearchBuffer().empty());
+            EXPECT_FALSE(W.Tree->TreeStates().Contains(tsIncrementalSearching));
+        }
+    }
+}
+
+// ---- mouse ----------------------------------------------------------------------------------
+
+TEST(VTreeMouse, ClicksWithShiftAndCtrl)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(8);
+    W.Options({toMultiSelect});
+    struct Step {
+        int Row;
+        TShiftState Shift;
+        const char* After;
+    };
+    const Step Steps[] = {
+        {1, {}, "focus 1 | sel 1"},
+        {4, {ssShift}, "focus 4 | sel 1 2 3 4"},  // a range from the anchor
+        {6, {ssCtrl}, "focus 6 | sel 1 2 3 4 6"},  // Ctrl adds one
+        {2, {ssCtrl}, "focus 2 | sel 1 3 4 6"},    // and takes one away
+        {5, {ssCtrl, ssShift}, "focus 5 | sel 1 2 3 4 5 6"},  // both: a range added
+        {0, {}, "focus 0 | sel 0"},                // plain: only that one
+    };
+    for (const Step& S : Steps) {
+        SCOPED_TRACE(S.After);
+        W.Click(W.Label(W.N(std::to_string(S.Row))), S.Shift);
+        EXPECT_EQ(W.State(), S.After);
+        CheckInvariants(*W.Tree, "click");
+    }
+    // Without multi-select modifiers change nothing but the focus.
+    W.Options({});
+    W.Click(W.Label(W.N("3")), {ssShift});
+    EXPECT_EQ(W.State(), "focus 3 | sel 3");
+    // A click on nothing below the rows clears the selection (multi-select).
+    W.Options({toMultiSelect});
+    W.Click({100, 220});
+    EXPECT_EQ(W.State(), "focus 3 | sel");
+}
+
+TEST(VTreeMouse, PressOnASelectedNodeClearsTheOthersOnReleaseUnlessADragStarts)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(6);
+    W.Options({toMultiSelect});
+    struct Host {
+        void Allowed(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool& Allow) { Allow = true; }
+    } H;
+    W.Tree->OnDragAllowed = TVTDragAllowedEvent(&H, &Host::Allowed);
+    W.Click(W.Label(W.N("1")));
+    W.Click(W.Label(W.N("3")), {ssShift});
+    ASSERT_EQ(W.State(), "focus 3 | sel 1 2 3");
+    // Pressed and released in place: only the pressed node stays.
+    W.Press(W.Label(W.N("2")));
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsClearPending));
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsOLEDragPending));
+    EXPECT_EQ(W.State(), "focus 2 | sel 1 2 3");
+    W.Release(W.Label(W.N("2")));
+    EXPECT_EQ(W.State(), "focus 2 | sel 2");
+    // Pressed and moved past the drag threshold: the drag takes them all.
+    W.Click(W.Label(W.N("4")), {ssShift});
+    ASSERT_EQ(W.State(), "focus 4 | sel 2 3 4");
+    const TPoint P = W.Label(W.N("3"));
+    W.Press(P);
+    W.Move({P.X + 1, P.Y}, MK_LBUTTON);  // inside the threshold
+    EXPECT_EQ(W.Tree->Dragged, 0);
+    W.Move({P.X + 1 + GetSystemMetrics(SM_CXDRAG), P.Y}, MK_LBUTTON);
+    EXPECT_EQ(W.Tree->Dragged, 1);
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsOLEDragPending));
+    W.Release({P.X + 10, P.Y});
+    EXPECT_EQ(W.State(), "focus 3 | sel 2 3 4");
+    W.Tree->OnDragAllowed = nullptr;
+}
+
+TEST(VTreeMouse, ButtonsCheckBoxesAndDoubleClicks)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Tree->TreeOptions()->SetMiscOptions(W.Tree->TreeOptions()->MiscOptions() +
+                                          TVTMiscOptions{toCheckSupport});
+    // The expand button toggles and moves nothing else.
+    W.Click(W.Button(W.N("2")));
+    EXPECT_TRUE(W.Tree->Expanded(W.N("2")));
+    EXPECT_EQ(W.Tree->FocusedNode(), nullptr);
+    W.Click(W.Button(W.N("2")));
+    EXPECT_FALSE(W.Tree->Expanded(W.N("2")));
+    // A check box shows pressed while the button is down; the release over
+    // the node checks it, a release elsewhere gives it back unchanged.
+    PVirtualNode Node = W.N("3");
+    W.Tree->SetCheckType(Node, ctCheckBox);
+    const TRect Row = W.Tree->NodeDisplayRect(Node, NoColumn, false);
+    const TPoint Box{static_cast<int>(W.Tree->Indent()) + 8, (Row.Top + Row.Bottom) / 2};
+    W.Press(Box);
+    EXPECT_EQ(W.Tree->CheckState(Node), csUncheckedPressed);
+    W.Release({Box.X, Box.Y + 2 * static_cast<int>(W.Tree->DefaultNodeHeight())});
+    EXPECT_EQ(W.Tree->CheckState(Node), csUncheckedNormal);
+    W.Press(Box);
+    W.Release(W.Label(Node));
+    EXPECT_EQ(W.Tree->CheckState(Node), csCheckedNormal);
+    // Double clicks: OnDblClick always; toggling only on the label with
+    // toToggleOnDblClick, right of it only with full-row selection.
+    int DblClicks = 0;
+    struct Host {
+        int* Count;
+        void Dbl(TObject*) { ++*Count; }
+    } H{&DblClicks};
+    W.Tree->OnDblClick = TNotifyEvent(&H, &Host::Dbl);
+    W.Tree->TreeOptions()->SetMiscOptions(W.Tree->TreeOptions()->MiscOptions() +
+                                          TVTMiscOptions{toToggleOnDblClick});
+    PVirtualNode Parent = W.N("1");
+    auto DoubleClick = [&](TPoint P) {
+        W.Click(P);
+        W.Tree->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MakeLParam(P.X, P.Y));
+        W.Release(P);
+    };
+    DoubleClick(W.RightOf(Parent));
+    EXPECT_EQ(DblClicks, 1);
+    EXPECT_TRUE(W.Tree->Expanded(Parent));
+    DoubleClick(W.Label(Parent));
+    EXPECT_EQ(DblClicks, 2);
+    EXPECT_FALSE(W.Tree->Expanded(Parent));
+    W.Options({toFullRowSelect});
+    DoubleClick(W.RightOf(Parent));
+    EXPECT_TRUE(W.Tree->Expanded(Parent));
+    W.Tree->OnDblClick = nullptr;
+}
+
+TEST(VTreeMouse, RightAndMiddleClicksSelectOnlyWhenAsked)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(4);
+    W.Click(W.Label(W.N("0")));
+    auto Right = [&](PVirtualNode Node) {
+        W.Press(W.Label(Node), {}, WM_RBUTTONDOWN, MK_RBUTTON);
+        W.Release(W.Label(Node), {}, WM_RBUTTONUP);
+    };
+    Right(W.N("2"));
+    EXPECT_EQ(W.State(), "focus 0 | sel 0");
+    W.Options({toRightClickSelect});
+    Right(W.N("2"));
+    EXPECT_EQ(W.State(), "focus 2 | sel 2");
+    W.Press(W.Label(W.N("3")), {}, WM_MBUTTONDOWN, MK_MBUTTON);
+    W.Release(W.Label(W.N("3")), {}, WM_MBUTTONUP);
+    EXPECT_EQ(W.State(), "focus 2 | sel 2");
+    W.Options({toMiddleClickSelect});
+    W.Press(W.Label(W.N("3")), {}, WM_MBUTTONDOWN, MK_MBUTTON);
+    W.Release(W.Label(W.N("3")), {}, WM_MBUTTONUP);
+    EXPECT_EQ(W.State(), "focus 3 | sel 3");
+    // Without a popup menu of its own the tree asks the host for one at the
+    // node under the click.
+    TPopupMenu Menu(nullptr);
+    struct Host {
+        TPopupMenu* Menu;
+        std::vector<PVirtualNode> Asked;
+        void Get(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, const TPoint&, bool& AskParent,
+                 TPopupMenu*& Result)
+        {
+            Asked.push_back(Node);
+            AskParent = false;
+            Result = Menu;
+        }
+    } H{&Menu, {}};
+    W.Tree->OnGetPopupMenu = TVTPopupEvent(&H, &Host::Get);
+    int Shown = 0;
+    SetPopupMenuHook([&](TPopupMenu&, const TPoint&) -> TMenuItem* {
+        ++Shown;
+        return nullptr;
+    });
+    Right(W.N("1"));
+    SetPopupMenuHook(nullptr);
+    EXPECT_EQ(Shown, 1);
+    ASSERT_FALSE(H.Asked.empty());
+    EXPECT_EQ(H.Asked.back(), W.N("1"));
+    W.Tree->OnGetPopupMenu = nullptr;
+}
+
+TEST(VTreeMouse, SlowSecondClickStartsEditingAfterTheDelay)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(3);
+    W.Tree->TreeOptions()->SetMiscOptions(W.Tree->TreeOptions()->MiscOptions() +
+                                          TVTMiscOptions{toEditable});
+    struct Link : IVTEditLink {
+        int* Begun;
+        explicit Link(int* B) : Begun(B) {}
+        bool BeginEdit() override { ++*Begun; return true; }
+        bool CancelEdit() override { return true; }
+        bool EndEdit() override { return true; }
+        bool PrepareEdit(TBaseVirtualTree*, PVirtualNode, TColumnIndex) override { return true; }
+        TRect GetBounds() override { return TRect(); }
+        void SetBounds(const TRect&) override {}
+    };
+    int Begun = 0;
+    struct Host {
+        int* Begun;
+        void Create(TBaseVirtualTree*, PVirtualNode, TColumnIndex, IVTEditLinkPtr& L)
+        {
+            L = std::make_shared<Link>(Begun);
+        }
+    } H{&Begun};
+    W.Tree->OnCreateEditor = TVTCreateEditorEvent(&H, &Host::Create);
+    const TPoint P = W.Label(W.N("1"));
+    W.Click(P);  // first click: focus and select only
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsEditPending));
+    W.Click(P);  // second click on the selected node: the edit waits
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsEditPending));
+    W.Tree->Perform(WM_TIMER, 2, 0);
+    EXPECT_EQ(Begun, 1);
+    EXPECT_TRUE(W.Tree->EditingActive());
+    W.Tree->FinishEditing();
+    // A double click instead ends the wait.
+    W.Click(P);
+    W.Tree->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MakeLParam(P.X, P.Y));
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsEditPending));
+    W.Release(P);
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsEditPending));
+    EXPECT_EQ(Begun, 1);
+    W.Tree->OnCreateEditor = nullptr;
+}
+
+TEST(VTreeMouse, RubberBandSelectsWhatItCovers)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(12);
+    W.Options({toMultiSelect});
+    W.Tree->SetDrawSelectionMode(smBlendedRectangle);
+    const int H = static_cast<int>(W.Tree->DefaultNodeHeight());
+    // From the empty right of row 1 up to the text of row 4.
+    const TPoint Start{300, H + H / 2};
+    W.Press(Start);
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsDrawSelPending));
+    W.Move({Start.X - 2, Start.Y + 2}, MK_LBUTTON);  // inside the drag threshold
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsDrawSelecting));
+    EXPECT_EQ(W.Tree->SelectedCount(), 0u);
+    W.Move({40, 4 * H + H / 2}, MK_LBUTTON);
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsDrawSelecting));
+    EXPECT_EQ(W.State(), "focus nil | sel 1 2 3 4");
+    auto B = Render(W.Tree);
+    SavePng(*B, "vtree-rubber-band");
+    // The band's frame lies on the rubber band's edge.
+    const TRect Band = OrderRect(W.Tree->NewSelectionRect());
+    EXPECT_NE(PixelOf(*B, Band.Left + 2 + 3, Band.Top + 2 + 3), Rgb(clWindow));
+    // Shrinking gives rows back.
+    W.Move({40, 2 * H + H / 2}, MK_LBUTTON);
+    EXPECT_EQ(W.State(), "focus nil | sel 1 2");
+    W.Release({40, 2 * H + H / 2});
+    EXPECT_FALSE(W.Tree->RubberBandActive());
+    EXPECT_EQ(W.State(), "focus nil | sel 1 2");
+    // With Ctrl the band toggles: 2 leaves, 3 joins.
+    W.Press({300, 2 * H + H / 2}, {ssCtrl});
+    W.Move({40, 3 * H + H / 2}, MK_LBUTTON | MK_CONTROL);
+    W.Release({40, 3 * H + H / 2}, {ssCtrl});
+    EXPECT_EQ(W.State(), "focus nil | sel 1 3");
+    // Without multi-select there is no band.
+    W.Options({});
+    W.Press(Start);
+    EXPECT_FALSE(W.Tree->RubberBandActive());
+    W.Release(Start);
+    CheckInvariants(*W.Tree, "band");
+}
+
+TEST(VTreeMouse, HotTrackingRepaintsOnlyTheTwoRowsThatChange)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(6);
+    W.Tree->TreeOptions()->SetPaintOptions(W.Tree->TreeOptions()->PaintOptions() +
+                                           TVTPaintOptions{toHotTrack});
+    std::vector<std::string> Changes;
+    struct Host {
+        InputTree* Tree;
+        std::vector<std::string>* Changes;
+        void Hot(TBaseVirtualTree*, PVirtualNode Old, PVirtualNode New)
+        {
+            Changes->push_back(Tree->PathOf(Old) + ">" + Tree->PathOf(New));
+        }
+    } H{W.Tree, &Changes};
+    W.Tree->OnHotChange = TVTHotNodeChangeEvent(&H, &Host::Hot);
+    W.Move(W.Label(W.N("1")));
+    W.Tree->Invalidated.clear();
+    W.Move(W.Label(W.N("3")));
+    EXPECT_EQ(W.Tree->HotNode(), W.N("3"));
+    const std::vector<std::string> Rows = {"1", "3"};
+    EXPECT_EQ(W.Tree->Invalidated, Rows);
+    W.Tree->Invalidated.clear();
+    W.Move({W.Label(W.N("3")).X + 1, W.Label(W.N("3")).Y});  // same node: nothing
+    EXPECT_TRUE(W.Tree->Invalidated.empty());
+    auto B = Render(W.Tree);
+    SavePng(*B, "vtree-hot-tracking");
+    // Right of the text is no node (not full-row); leaving the window
+    // clears the hot node.
+    W.Move(W.RightOf(W.N("3")));
+    EXPECT_EQ(W.Tree->HotNode(), nullptr);
+    W.Move(W.Label(W.N("4")));
+    W.Tree->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(W.Tree->HotNode(), nullptr);
+    const std::vector<std::string> Expected = {"nil>1", "1>3", "3>nil", "nil>4", "4>nil"};
+    EXPECT_EQ(Changes, Expected);
+    // Without toHotTrack or check support the event still comes, but no
+    // row is repainted for it.
+    W.Tree->TreeOptions()->SetPaintOptions(W.Tree->TreeOptions()->PaintOptions() -
+                                           TVTPaintOptions{toHotTrack});
+    W.Tree->Invalidated.clear();
+    W.Move(W.Label(W.N("2")));
+    EXPECT_EQ(Changes.back(), "nil>2");
+    EXPECT_TRUE(W.Tree->Invalidated.empty());
+    W.Tree->OnHotChange = nullptr;
+}
+
+TEST(VTreeMouse, WheelScrollsLinesPagesOrSideways)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(100);
+    auto Wheel = [&](int Delta, TShiftState Shift = {}) {
+        const TPoint P = W.Tree->ClientToScreen(TPoint{10, 10});
+        W.Tree->Perform(WM_MOUSEWHEEL, MakeWParam(W.Keys(Shift, 0), Delta), MakeLParam(P.X, P.Y));
+    };
+    const int H = static_cast<int>(W.Tree->DefaultNodeHeight());
+    const int Page = W.Tree->ClientHeight() / H * H;
+    Wheel(-120, {ssCtrl});
+    EXPECT_EQ(W.Tree->OffsetY(), -Page);
+    Wheel(120, {ssCtrl});
+    EXPECT_EQ(W.Tree->OffsetY(), 0);
+    // Content that fits the height scrolls sideways, a step of Indent.
+    W.Tree->SetRootNodeCount(3);
+    TVTHeader* Header = W.Tree->Header();
+    Header->Columns()->Add()->SetWidth(1000);
+    Header->SetOptions(Header->Options() + TVTHeaderOptions{hoVisible});
+    Wheel(-120);
+    EXPECT_EQ(W.Tree->OffsetX(), -static_cast<int>(W.Tree->Indent()));
+    EXPECT_EQ(W.Tree->OffsetY(), 0);
+}
+
+TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(100);
+    W.Tree->TreeOptions()->SetMiscOptions(W.Tree->TreeOptions()->MiscOptions() +
+                                          TVTMiscOptions{toWheelPanning});
+    const TPoint Start{100, 100};
+    W.Press(Start, {}, WM_MBUTTONDOWN, MK_MBUTTON);
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsWheelPanning));
+    W.Release(Start, {}, WM_MBUTTONUP);
+    // A click without moving keeps scrolling towards the mouse.
+    EXPECT_TRUE(W.Tree->TreeStates().Contains(tsWheelScrolling));
+    struct Case { int DX; int DY; TCursor Cursor; };
+    const Case Cases[] = {
+        {3, -5, crSizeNS},   // inside the 8-pixel dead zone: only up and down can go
+        {0, 30, crSizeNS},   // below
+        {30, 30, crSizeNS},  // sideways does not count: the content is not wider
+    };
+    for (const Case& C : Cases) {
+        W.Move({Start.X + C.DX, Start.Y + C.DY});
+        EXPECT_EQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
+    }
+    const TPoint Below = W.Tree->ClientToScreen(TPoint{Start.X, Start.Y + 30});
+    SetCursorPos(Below.X, Below.Y);
+    W.Tree->Perform(WM_TIMER, 4, 0);
+    EXPECT_LT(W.Tree->OffsetY(), 0);
+    // The next click ends it.
+    W.Press(Start, {}, WM_MBUTTONDOWN, MK_MBUTTON);
+    W.Release(Start, {}, WM_MBUTTONUP);
+    W.Press(Start);
+    W.Release(Start);
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsWheelPanning));
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsWheelScrolling));
+}
+
+TEST(VTreeMouse, KillFocusAndCancelModeLeaveThePendingStates)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(5);
+    W.Options({toMultiSelect});
+    W.Press({300, 30});
+    ASSERT_TRUE(W.Tree->TreeStates().Contains(tsDrawSelPending));
+    W.Tree->Perform(WM_CANCELMODE, 0, 0);
+    EXPECT_FALSE(W.Tree->RubberBandActive());
+    W.Tree->SetIncrementalSearch(isAll);
+    W.Type("n");
+    ASSERT_FALSE(W.Tree->SearchBuffer().empty());
+    W.Tree->Perform(WM_KILLFOCUS, 0, 0);
+    EXPECT_TRUE(W.Tree->SearchBuffer().empty());
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsLeftButtonDown));
+}
