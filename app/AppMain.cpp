@@ -6,6 +6,7 @@
 #include "app/LogInfo.h"
 #include "app/MainInvoice.h"
 #include "app/ShippedTemplates.h"
+#include "app/uFormXL.h"
 #include "common/DateUtil.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
@@ -110,6 +111,7 @@ void CreateAppWindows()
     Application->SetTitle("Velkor");
     TFormMain* Main = nullptr;
     Application->CreateForm(TFormMain::StaticClass(), Main);
+    Application->CreateForm(TFormXL::StaticClass(), FormXL);
     TFormView* View = nullptr;
     Application->CreateForm(TFormView::StaticClass(), View);
     new TDM(Application);
@@ -121,6 +123,7 @@ bool RestForms()
     try {
         TraceMsg("RestForms", false);
         SetApplicationFonts({nullptr});
+        RestoreFormPosition(FormXL);
         RestoreFormPosition(FormMain);
         gFormsRestored = true;
         FormMain->SetupFromConfig();
@@ -141,6 +144,8 @@ void FinishForms()
     try {
         if (FormMain)
             SaveFormPosition(FormMain);
+        if (FormXL)
+            SaveFormPosition(FormXL);
         if (gCanSaveSettings && FormMain) {
             FormMain->StoreToConfig();
             SaveCfgSection();
@@ -158,6 +163,7 @@ void FreeAppWindows()
     InstallReportPrinter(nullptr);
     delete DM;
     delete FormView;
+    delete FormXL;
     delete FormMain;
     Application->SetMainForm(nullptr);
 }

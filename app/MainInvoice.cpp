@@ -11,6 +11,7 @@
 #include "app/NewIncoming.h"
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
+#include "app/uFormXL.h"
 #include "common/Funcs.h"
 #include "common/FuncsVCL.h"
 #include "common/MsgWin.h"
@@ -34,15 +35,6 @@ PRICETAGS_DEFINE_CLASS(TFormMain)
 namespace {
 
 constexpr int MaxTicketTemplates = 10;
-
-/// Shows the busy cursor for a scope and gives the default one back.
-class BusyCursor {
-public:
-    BusyCursor() { Screen->SetCursor(crHourGlass); }
-    ~BusyCursor() { Screen->SetCursor(crDefault); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 /// A window that comes with a later part of the program: said as a plain
 /// message (it is no error), before the command asks or changes anything.
@@ -1458,9 +1450,11 @@ void TFormMain::acReCalcExecute(TObject*)
 
 void TFormMain::acImportArticlesExecute(TObject*)
 {
-    // The import goes on in the spreadsheet set-up window: without it the
-    // workbook is neither asked for nor remembered.
-    NotThereYet("Окно настройки документа Excel"_a);
+    auto Files = std::make_unique<TStringList>();
+    if (!ExecuteFileDialog("ARTICLE", ArticleFileName, *Files))
+        return;
+    SetArticleFileName(Files->Strings(0));
+    GetFormXL().ShowFormXL(ArticleFileName, 2);
 }
 
 void TFormMain::acMarkupsExecute(TObject*)
@@ -1580,7 +1574,7 @@ void TFormMain::acOtladkaExecute(TObject*)
 
 void TFormMain::btMakeExcelClick(TObject*)
 {
-    NotThereYet("Окно настройки документа Excel"_a);
+    GetFormXL().ShowFormXL(FileName, 0);
 }
 
 void TFormMain::mnPrintExternalClick(TObject*)

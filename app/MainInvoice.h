@@ -44,6 +44,16 @@ constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
 /// grid was refused, once the grid's event has returned.
 constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
 
+/// Shows the busy cursor for a scope and gives the default one back, every
+/// exit included.
+class BusyCursor {
+public:
+    BusyCursor() { Screen->SetCursor(crHourGlass); }
+    ~BusyCursor() { Screen->SetCursor(crDefault); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 /// Background of a priced row (the last pricing used a markup or discount).
 constexpr TColor clCalculatedRow = static_cast<TColor>(0x00E1FFE2);
 

@@ -346,7 +346,7 @@ bool Tyl_CustomDrawGrid::CanEditShow()
     return Result;
 }
 
-bool Tyl_CustomDrawGrid::CanEditAcceptKey(char Key)
+bool Tyl_CustomDrawGrid::CanEditAcceptKey(char& Key)
 {
     if (OnAcceptEditKey.Assigned())
         return OnAcceptEditKey(this, Key);

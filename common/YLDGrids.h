@@ -434,7 +434,7 @@ protected:
     void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
     TInplaceEdit* CreateEditor() override;
     bool CanEditShow() override;
-    bool CanEditAcceptKey(char Key) override;
+    bool CanEditAcceptKey(char& Key) override;
     int GetEditLimit() override;
     void InvalidateGrid() override;
     void InvalidateRect(const TGridRect& ARect) override;

@@ -10,6 +10,7 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/MainInvoice.h"
+#include "bench/app/AppBenchWindows.h"
 #include "common/Funcs.h"
 #include "common/YLDGrids.h"
 #include "platform/gui/Forms.h"
@@ -35,12 +36,7 @@ class BenchSetup {
 public:
     BenchSetup() : FSettings(RussianFormatSettings())
     {
-        static int Argc = 1;
-        static char Name[] = "app_bench";
-        static char* Argv[] = {Name, nullptr};
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        if (!Application)
-            GuiStartup(Argc, Argv);
+        StartBenchWindows();
         const auto Dir = std::filesystem::temp_directory_path() / "pricetags-main-bench";
         std::filesystem::create_directories(Dir / "TXT");
         SetAppLocation(AnsiString::FromUtf8(Dir.string() + "/"), "pricetags");

@@ -8,6 +8,7 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/ShippedTemplates.h"
+#include "bench/app/AppBenchWindows.h"
 #include "common/Funcs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/FormatSettings.h"
@@ -35,12 +36,7 @@ double Seconds(Clock::time_point From, Clock::time_point To)
 struct TemplatesSetup {
     TemplatesSetup() : Settings(RussianFormatSettings())
     {
-        static int Argc = 1;
-        static char Name[] = "app_bench";
-        static char* Argv[] = {Name, nullptr};
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        if (!Application)
-            GuiStartup(Argc, Argv);
+        StartBenchWindows();
         if (!gCfgObject)
             Cfg = std::make_unique<TCfgObject>();
         Dir = std::filesystem::temp_directory_path() / "pricetags-templates-bench";

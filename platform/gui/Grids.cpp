@@ -1109,7 +1109,7 @@ AnsiString TCustomGrid::GetEditText(int, int) { return AnsiString(); }
 void TCustomGrid::SetEditText(int, int, const AnsiString&) {}
 AnsiString TCustomGrid::GetEditMask(int, int) { return AnsiString(); }
 int TCustomGrid::GetEditLimit() { return 0; }
-bool TCustomGrid::CanEditAcceptKey(char) { return true; }
+bool TCustomGrid::CanEditAcceptKey(char&) { return true; }
 bool TCustomGrid::CanGridAcceptKey(Word, TShiftState) { return true; }
 bool TCustomGrid::CanEditModify() { return FCanEditModify; }
 void TCustomGrid::ColumnMoved(int, int) {}

@@ -228,7 +228,9 @@ protected:
     virtual AnsiString GetEditMask(int ACol, int ARow);
     /// Length limit of the editor (0: none).
     virtual int GetEditLimit();
-    virtual bool CanEditAcceptKey(char Key);
+    /// Whether the editor takes a typed character; Key may be changed into
+    /// the character the editor takes instead.
+    virtual bool CanEditAcceptKey(char& Key);
     virtual bool CanGridAcceptKey(Word Key, TShiftState Shift);
     virtual bool CanEditModify();
     virtual bool CanEditShow();

@@ -12,9 +12,16 @@ const AnsiString& SOutsideSheet() { return "Ошибка, определяема
 const AnsiString& SBadIndex() { return "Индекс выходит за пределы допустимого диапазона"_a; }
 const AnsiString& SRangeTooLarge() { return "Слишком большой диапазон ячеек: "_a; }
 const AnsiString& SBadClass() { return "Недопустимая строка с указанием класса"_a; }
+const AnsiString& SNoPreview() { return "Предварительный просмотр недоступен"_a; }
 
-constexpr int SheetRows = 65536;
-constexpr int SheetColumns = 256;
+ExcelPrintPreviewHandler& PreviewHandler()
+{
+    static ExcelPrintPreviewHandler Handler = nullptr;
+    return Handler;
+}
+
+constexpr int SheetRows = ExcelSheetRows;
+constexpr int SheetColumns = ExcelSheetColumns;
 /// The server's error values are 0x800A0000 + 2000 + the file's code
 /// (#N/A: 2042).
 constexpr uint32_t ErrorValueBase = 0x800A0000u + 2000;
@@ -109,6 +116,14 @@ void ExcelRange::Select() const
     FSheet->FSelColumn = FColumn;
     FSheet->FSelRows = FRowCount;
     FSheet->FSelColumns = FColumnCount;
+    if (FSheet->FWindow)
+        FSheet->FWindow->SheetSelect({FRow, FColumn, FRowCount, FColumnCount});
+}
+
+AnsiString ExcelRange::Text() const
+{
+    const WorkbookCell* Cell = FSheet->Data().Find(uint32_t(FRow), uint32_t(FColumn));
+    return Cell ? WorkbookCellText(FSheet->FBook, *Cell) : AnsiString();
 }
 
 ExcelInterior ExcelRange::Interior() const
@@ -120,14 +135,9 @@ ExcelInterior ExcelRange::Interior() const
 
 Integer ExcelInterior::Color() const
 {
-    const int Row = FRange.Row();
-    const int Column = FRange.Column();
-    const auto& Fills = FRange.FSheet->FFills;
-    for (auto It = Fills.rbegin(); It != Fills.rend(); ++It)
-        if (Row >= It->Row && Row < It->Row + It->RowCount && Column >= It->Column
-            && Column < It->Column + It->ColumnCount)
-            return It->Color;
-    return White;
+    Integer Color = White;
+    (void)FRange.FSheet->CellFill(FRange.Row(), FRange.Column(), Color);
+    return Color;
 }
 
 void ExcelInterior::SetColor(Integer Color)
@@ -141,9 +151,46 @@ void ExcelInterior::SetColor(Integer Color)
     if (Same != Fills.end())
         Fills.erase(Same);
     Fills.push_back({R.FRow, R.FColumn, R.FRowCount, R.FColumnCount, Color});
+    if (R.FSheet->FWindow)
+        R.FSheet->FWindow->SheetFillsChanged();
 }
 
 // ---- ExcelWorksheet ------------------------------------------------------------
+
+ExcelWorksheet::~ExcelWorksheet()
+{
+    if (FWindow)
+        FWindow->SheetClosed();
+}
+
+void ExcelWorksheet::AttachWindow(ExcelSheetWindow* Window) const
+{
+    FWindow = Window;
+}
+
+bool ExcelWorksheet::CellFill(int Row, int Column, Integer& Color) const
+{
+    for (auto It = FFills.rbegin(); It != FFills.rend(); ++It)
+        if (Row >= It->Row && Row < It->Row + It->RowCount && Column >= It->Column
+            && Column < It->Column + It->ColumnCount) {
+            Color = It->Color;
+            return true;
+        }
+    return false;
+}
+
+void ExcelWorksheet::PrintPreview() const
+{
+    const ExcelPrintPreviewHandler Handler = PreviewHandler();
+    if (!Handler)
+        throw EOleException(SNoPreview());
+    Handler(*this);
+}
+
+void SetExcelPrintPreview(ExcelPrintPreviewHandler Handler)
+{
+    PreviewHandler() = Handler;
+}
 
 const AnsiString& ExcelWorksheet::Name() const
 {
@@ -180,6 +227,10 @@ ExcelRange ExcelWorksheet::Range(const ExcelRange& Cell1, const ExcelRange& Cell
 
 ExcelRange ExcelWorksheet::Selection() const
 {
+    if (FWindow) {
+        const ExcelArea A = FWindow->SheetSelection();
+        return ExcelRange(*this, A.Row, A.Column, A.RowCount, A.ColumnCount, /*SingleCell=*/false);
+    }
     return ExcelRange(*this, FSelRow, FSelColumn, FSelRows, FSelColumns, /*SingleCell=*/false);
 }
 

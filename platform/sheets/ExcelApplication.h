@@ -25,7 +25,10 @@
 //
 // For a window that shows a sheet, a sheet also keeps what the operator
 // selected (Select, Selection) and the fill colours set on its cells
-// (Interior); both live with the open workbook and are never written.
+// (Interior); both live with the open workbook and are never written. A
+// window attached to the sheet (ExcelSheetWindow) holds the selection
+// itself: Selection answers with what the window shows, and Select moves
+// what it shows.
 //
 // Lifetimes: the application owns its open workbooks, a workbook owns its
 // sheets. References to them stay valid until the workbook is closed or the
@@ -51,6 +54,36 @@ PRICETAGS_EXCEPTION(EOleSysError, EOleError);
 class ExcelApplication;
 class ExcelInterior;
 class ExcelWorksheet;
+
+/// Rows and columns of a sheet, 1-based.
+inline constexpr int ExcelSheetRows = 65536;
+inline constexpr int ExcelSheetColumns = 256;
+
+/// A rectangle of a sheet: its first cell and its size, 1-based sheet
+/// numbers.
+struct ExcelArea {
+    int Row = 1;
+    int Column = 1;
+    int RowCount = 1;
+    int ColumnCount = 1;
+    friend bool operator==(const ExcelArea&, const ExcelArea&) = default;
+};
+
+/// A window showing a sheet (see ExcelWorksheet::AttachWindow).
+class ExcelSheetWindow {
+public:
+    /// The cells selected in the window.
+    [[nodiscard]] virtual ExcelArea SheetSelection() const = 0;
+    /// Selects Area in the window (Range.Select).
+    virtual void SheetSelect(const ExcelArea& Area) = 0;
+    /// Cell fills changed: the window repaints.
+    virtual void SheetFillsChanged() = 0;
+    /// The sheet is going away with its workbook: the window forgets it.
+    virtual void SheetClosed() = 0;
+
+protected:
+    ~ExcelSheetWindow() = default;
+};
 
 /// The varError code the server gives for a worksheet error stored in a file
 /// as FileCode (0x2A #N/A is 0x800A07FA, and so on).
@@ -82,6 +115,11 @@ public:
     /// Makes this range its sheet's selection (the application's Selection
     /// while the sheet is the active one).
     void Select() const;
+    /// The text the first cell shows, formatted as the sheet formats it:
+    /// numbers in the general format, money with two decimals and "р.",
+    /// dates as dd.mm.yyyy (with the time when there is one), "ИСТИНА" and
+    /// "ЛОЖЬ", the errors by their Russian names; '' for an empty cell.
+    [[nodiscard]] AnsiString Text() const;
     /// The fill of the range's cells.
     [[nodiscard]] ExcelInterior Interior() const;
 
@@ -130,6 +168,8 @@ private:
 class ExcelWorksheet {
 public:
     ExcelWorksheet(const Workbook& Book, int Index) : FBook(Book), FIndex(Index) {}
+    /// Tells an attached window that the sheet is gone.
+    ~ExcelWorksheet();
     ExcelWorksheet(const ExcelWorksheet&) = delete;
     ExcelWorksheet& operator=(const ExcelWorksheet&) = delete;
 
@@ -146,8 +186,25 @@ public:
     /// Cell2 (in either order), both ranges of this sheet; EOleException
     /// for a range of another sheet.
     [[nodiscard]] ExcelRange Range(const ExcelRange& Cell1, const ExcelRange& Cell2) const;
-    /// What was selected last on this sheet; A1 until anything is.
+    /// What was selected last on this sheet; A1 until anything is. With a
+    /// window attached, what the window shows selected.
     [[nodiscard]] ExcelRange Selection() const;
+    /// Shows the used range as printed pages in the program's print view,
+    /// through the handler set by SetExcelPrintPreview; EOleException when
+    /// there is none.
+    void PrintPreview() const;
+
+    /// The workbook data of the sheet, for a window that draws it.
+    [[nodiscard]] const Workbook& Book() const { return FBook; }
+    [[nodiscard]] const WorkbookSheet& Data() const { return FBook.Sheet(FIndex); }
+    /// The fill colour of one cell (RGB as 0x00BBGGRR); false when the cell
+    /// has no fill set.
+    [[nodiscard]] bool CellFill(int Row, int Column, Integer& Color) const;
+    /// Makes Window (null: none) the window showing this sheet. The window
+    /// must detach itself, or outlive the sheet, which calls SheetClosed on
+    /// it when it goes.
+    void AttachWindow(ExcelSheetWindow* Window) const;
+    [[nodiscard]] ExcelSheetWindow* Window() const { return FWindow; }
 
 private:
     friend class ExcelRange;
@@ -162,7 +219,6 @@ private:
         Integer Color;
     };
 
-    [[nodiscard]] const WorkbookSheet& Data() const { return FBook.Sheet(FIndex); }
     [[nodiscard]] Variant CellValue(const WorkbookCell* Cell) const;
     /// Appends the value of Cell to Items.
     void AddCellValue(std::vector<Variant>& Items, const WorkbookCell& Cell) const;
@@ -179,7 +235,13 @@ private:
     /// In the order set; a later fill covers an earlier one. Filling the
     /// same rectangle again replaces its entry, so the list stays short.
     mutable std::vector<Fill> FFills;
+    /// The window showing the sheet; not owned.
+    mutable ExcelSheetWindow* FWindow = nullptr;
 };
+
+/// What ExcelWorksheet::PrintPreview runs; the program sets it at start-up.
+using ExcelPrintPreviewHandler = void (*)(const ExcelWorksheet& Sheet);
+void SetExcelPrintPreview(ExcelPrintPreviewHandler Handler);
 
 /// An open workbook, the server's Workbook.
 class ExcelWorkbook {

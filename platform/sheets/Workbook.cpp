@@ -26,6 +26,8 @@ constexpr uint16_t RecDateMode = 0x0022;
 constexpr uint16_t RecFilePass = 0x002F;
 constexpr uint16_t RecContinue = 0x003C;
 constexpr uint16_t RecWindow1 = 0x003D;
+constexpr uint16_t RecDefColWidth = 0x0055;
+constexpr uint16_t RecColInfo = 0x007D;
 constexpr uint16_t RecCodePage = 0x0042;
 constexpr uint16_t RecBoundSheet = 0x0085;
 constexpr uint16_t RecMulRk = 0x00BD;
@@ -40,6 +42,8 @@ constexpr uint16_t RecNumber = 0x0203;
 constexpr uint16_t RecLabel = 0x0204;
 constexpr uint16_t RecBoolErr = 0x0205;
 constexpr uint16_t RecString = 0x0207;
+constexpr uint16_t RecRow = 0x0208;
+constexpr uint16_t RecDefaultRowHeight = 0x0225;
 constexpr uint16_t RecRk = 0x027E;
 constexpr uint16_t RecFormat = 0x041E;
 constexpr uint16_t RecBof = 0x0809;
@@ -268,6 +272,8 @@ private:
 
     void ReadSheet(WorkbookSheet& Sheet, uint32_t Pos);
     void ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCursor& Cursor);
+    /// Column widths and row heights.
+    void ReadLayoutRecord(WorkbookSheet& Sheet, const Record& R);
     /// A blank cell at the record's row and column Col (0-based): a new one,
     /// or the one already at that position, emptied (the last record of a
     /// position wins). Its index is kept in FLastCell.
@@ -279,6 +285,8 @@ private:
     uint32_t AddTextSpan(size_t Start, size_t Length);
     /// Sorts the cells that came out of order into the sorted ones.
     void MergeCells(WorkbookSheet& Sheet);
+    /// Puts the row heights in order, one per row (the last given).
+    static void SortRows(WorkbookSheet& Sheet);
 
     void Need(const Record& R, uint32_t Size) const
     {
@@ -492,6 +500,7 @@ void BiffReader::ReadSheet(WorkbookSheet& Sheet, uint32_t Pos)
             if (Depth == 0) {
                 FSheetBytes += Cursor.Pos() - Pos;
                 MergeCells(Sheet);
+                SortRows(Sheet);
                 return;
             }
             --Depth;
@@ -726,6 +735,56 @@ void BiffReader::ReadCellRecord(WorkbookSheet& Sheet, const Record& R, RecordCur
     case RecFilePass:
         RaisePassword(FName);
     default:
+        ReadLayoutRecord(Sheet, R);
+        break;
+    }
+}
+
+void BiffReader::ReadLayoutRecord(WorkbookSheet& Sheet, const Record& R)
+{
+    const char* D = R.Data;
+    switch (R.Type) {
+    case RecDefColWidth:
+        Need(R, 2);
+        Sheet.DefaultColumnWidth = U16(D);
+        break;
+    case RecDefaultRowHeight:
+        Need(R, 4);
+        Sheet.DefaultRowHeight = U16(D + 2) & 0x7FFF;
+        break;
+    case RecColInfo: {
+        Need(R, 10);
+        const uint16_t First = U16(D);
+        const uint16_t Last = U16(D + 2);
+        // A run past the sheet's columns is cut to them; one that starts
+        // there says nothing about this sheet.
+        if (First >= MaxCols || First > Last)
+            break;
+        WorkbookColumns Run;
+        Run.First = uint16_t(First + 1);
+        Run.Last = uint16_t(std::min<uint32_t>(Last, MaxCols - 1) + 1);
+        Run.Width = U16(D + 4);
+        Run.Hidden = U16(D + 8) & 0x0001;
+        // The runs of a sound file never outnumber the columns.
+        if (Sheet.Columns.size() < MaxCols)
+            Sheet.Columns.push_back(Run);
+        break;
+    }
+    case RecRow: {
+        Need(R, 16);
+        const uint32_t Row = uint32_t(U16(D)) + 1;
+        const uint16_t Height = U16(D + 6);
+        const bool Hidden = U16(D + 12) & 0x0020;
+        // The top bit marks a row of the default height.
+        if (!Hidden && (Height & 0x8000))
+            break;
+        // Rows come in order in a sound file; others are put in order when
+        // the sheet ends (SortRows), a row given again keeping its last
+        // height. Entries take less room than the records that make them.
+        Sheet.Rows.push_back({Row, uint16_t(Hidden ? 0 : Height & 0x7FFF)});
+        break;
+    }
+    default:
         break;
     }
 }
@@ -752,6 +811,22 @@ void BiffReader::MergeCells(WorkbookSheet& Sheet)
     }
     Cells.resize(Out);
     FSorted = Out;
+}
+
+void BiffReader::SortRows(WorkbookSheet& Sheet)
+{
+    auto& Rows = Sheet.Rows;
+    const auto Less = [](const WorkbookRow& A, const WorkbookRow& B) { return A.Row < B.Row; };
+    std::stable_sort(Rows.begin(), Rows.end(), Less);
+    size_t Out = 0;
+    for (size_t I = 0; I < Rows.size(); ++I) {
+        if (Out > 0 && Rows[Out - 1].Row == Rows[I].Row)
+            Rows[Out - 1] = Rows[I];
+        else
+            Rows[Out++] = Rows[I];
+    }
+    Rows.resize(Out);
+    Rows.shrink_to_fit();
 }
 
 const WorkbookCell* WorkbookSheet::Find(uint32_t Row, uint32_t Col) const

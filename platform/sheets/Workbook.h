@@ -63,6 +63,22 @@ struct WorkbookCell {
 };
 static_assert(sizeof(WorkbookCell) == 16, "a cell is kept small");
 
+/// Widths the file sets for a run of columns (1-based, inclusive), in
+/// 1/256 of the width of the digit "0" of the workbook's standard font.
+struct WorkbookColumns {
+    uint16_t First = 1;
+    uint16_t Last = 1;
+    uint16_t Width = 0;
+    bool Hidden = false;
+};
+
+/// A row whose height the file sets (1-based), in twips (1/20 point); 0
+/// for a hidden row.
+struct WorkbookRow {
+    uint32_t Row = 1;
+    uint16_t Height = 0;
+};
+
 /// One sheet: its name and its cells sorted by row, then column, one cell
 /// per position.
 struct WorkbookSheet {
@@ -70,6 +86,14 @@ struct WorkbookSheet {
     /// False for chart, macro and other sheets; they have no cells.
     bool IsWorksheet = true;
     std::vector<WorkbookCell> Cells;
+    /// Column widths in file order; columns not named take
+    /// DefaultColumnWidth, in characters.
+    std::vector<WorkbookColumns> Columns;
+    uint16_t DefaultColumnWidth = 8;
+    /// Rows with a height of their own, sorted by row; others take
+    /// DefaultRowHeight, in twips.
+    std::vector<WorkbookRow> Rows;
+    uint16_t DefaultRowHeight = 255;
 
     /// The cell at a 1-based position; nullptr when the sheet has none.
     [[nodiscard]] const WorkbookCell* Find(uint32_t Row, uint32_t Col) const;
@@ -89,6 +113,15 @@ inline constexpr uint8_t Name = 0x1D;   // #NAME?
 inline constexpr uint8_t Num = 0x24;    // #NUM!
 inline constexpr uint8_t NA = 0x2A;     // #N/A
 }  // namespace workbook_error
+
+class Workbook;
+
+/// The text a cell shows in the spreadsheet: a number in the general format
+/// (up to 10 significant digits), money with two decimals, thousands apart
+/// and "р.", a date as dd.mm.yyyy (a time part as hh:mm, a time alone as
+/// hh:mm:ss), a Boolean as "ИСТИНА" or "ЛОЖЬ", an error by its Russian
+/// name ("#ДЕЛ/0!"); '' for a blank cell. Separators from FormatSettings.
+[[nodiscard]] AnsiString WorkbookCellText(const Workbook& Book, const WorkbookCell& Cell);
 
 class Workbook {
 public:

@@ -3,7 +3,11 @@
 
 #include "platform/sheets/WorkbookPrivate.h"
 
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Numbers.h"
+
 #include <array>
+#include <cmath>
 
 namespace workbook_detail {
 
@@ -239,3 +243,61 @@ NumberKind ClassifyFormatString(std::u16string_view F)
 }
 
 }  // namespace workbook_detail
+
+namespace {
+
+const AnsiString& ErrorName(uint8_t Code)
+{
+    switch (Code) {
+    case workbook_error::Null: return "#ПУСТО!"_a;
+    case workbook_error::Div0: return "#ДЕЛ/0!"_a;
+    case workbook_error::Value: return "#ЗНАЧ!"_a;
+    case workbook_error::Ref: return "#ССЫЛ!"_a;
+    case workbook_error::Name: return "#ИМЯ?"_a;
+    case workbook_error::Num: return "#ЧИСЛО!"_a;
+    case workbook_error::NA: return "#Н/Д"_a;
+    default: return "#ЗНАЧ!"_a;
+    }
+}
+
+AnsiString NumberText(double Value, NumberKind Format)
+{
+    if (!std::isfinite(Value))
+        return "#ЧИСЛО!"_a;
+    switch (Format) {
+    case NumberKind::Plain:
+        return FloatToStrF(Value, ffGeneral, 10, 0);
+    case NumberKind::Currency:
+        return FormatFloat("#,##0.00"_a, Value) + "р."_a;
+    case NumberKind::Date: {
+        // A serial beyond the calendar has no date to show.
+        if (Value < -657434 || Value > 2958465)
+            return "#ЧИСЛО!"_a;
+        const double Day = std::floor(Value);
+        const bool HasTime = Value != Day;
+        if (Day == 0 && HasTime)
+            return FormatDateTime("hh:nn:ss", TDateTime(Value));
+        return FormatDateTime(HasTime ? "dd.mm.yyyy hh:nn" : "dd.mm.yyyy", TDateTime(Value));
+    }
+    }
+    return FloatToStrF(Value, ffGeneral, 10, 0);
+}
+
+}  // namespace
+
+AnsiString WorkbookCellText(const Workbook& Book, const WorkbookCell& Cell)
+{
+    switch (Cell.Kind) {
+    case CellKind::Blank:
+        return AnsiString();
+    case CellKind::Number:
+        return NumberText(Cell.Number, Cell.Format);
+    case CellKind::Text:
+        return AnsiString(Book.Text(Cell));
+    case CellKind::Boolean:
+        return Cell.Code ? "ИСТИНА"_a : "ЛОЖЬ"_a;
+    case CellKind::Error:
+        return ErrorName(Cell.Code);
+    }
+    return AnsiString();
+}

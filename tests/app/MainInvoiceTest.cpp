@@ -727,25 +727,17 @@ TEST(MainWindow, ReloadAsksBeforeThrowingPricesAway)
 TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
 {
     WindowsScope W;
-    W.Config.Cfg().xlArtcleFileName = "/shop/articles.xls";
     int DialogsShown = 0;
-    DialogHookScope Files([&](TCommonDialog& D) {
+    DialogHookScope Files([&](TCommonDialog&) {
         ++DialogsShown;
-        static_cast<TOpenDialog&>(D).SetFileName("/tmp/other.xls");
         return true;
     });
     auto Main = StartMain();
-    SimulateClick(Main->btExcelArticle, 10, 10);
-    SimulateClick(Main->btMakeExcel, 10, 10);
     Main->mnConfig->Click();
     Application->ProcessMessages();
     EXPECT_EQ(DialogsShown, 0);
-    EXPECT_EQ(U(Main->ArticleFileName), "/shop/articles.xls");
     EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
-    EXPECT_EQ(W.Said("MsgDialog"),
-              (std::vector<std::string>{"Окно настройки документа Excel ещё не подключено",
-                                        "Окно настройки документа Excel ещё не подключено",
-                                        "Окно настроек ещё не подключено"}));
+    EXPECT_EQ(W.Said("MsgDialog"), (std::vector<std::string>{"Окно настроек ещё не подключено"}));
 }
 
 // "Печать внешних форм" with a file that is no report: the message names

@@ -666,6 +666,11 @@ def broken():
     out["column-past-last.xls"] = plain(simple_stream(cells=[number(0, 300, 1.0)]))
     out["cell-record-too-short.xls"] = plain(simple_stream(
         cells=[rec(0x0203, struct.pack("<HHH", 0, 0, 15))]))
+    # A row height and a column width record cut short.
+    out["row-record-too-short.xls"] = plain(simple_stream(
+        cells=[rec(0x0208, struct.pack("<HHHH", 0, 0, 1, 300))]))
+    out["column-widths-record-too-short.xls"] = plain(simple_stream(
+        cells=[rec(0x007D, struct.pack("<HH", 0, 3))]))
     moved = [[t, struct.pack("<I", 10 ** 6) + d[4:] if t == BOUNDSHEET else d]
              for t, d in globals_recs]
     out["sheet-offset-past-end.xls"] = plain(join(moved) + s[glob_end:])
@@ -712,6 +717,20 @@ def bench_invoice(rows=10000):
     write(os.path.join(BENCH, "invoice-10000x8.xls"), compound_file([("Workbook", stream)]))
 
 
+def bench_full_sheet():
+    """A sheet whose used range is all of it, 65536 rows by 256 columns:
+    numbers down column A, texts along the first and the last row."""
+    book = xlwt.Workbook(encoding="utf-8")
+    ws = book.add_sheet("Лист")
+    for r in range(65536):
+        ws.write(r, 0, r + 1)
+    for c in range(1, 256):
+        ws.write(0, c, "Столбец %d" % (c + 1))
+        ws.write(65535, c, c + 1)
+    write(os.path.join(BENCH, "sheet-65536x256.xls"),
+          compound_file([("Workbook", xlwt_stream(book))]))
+
+
 if __name__ == "__main__":
     cell_types()
     invoice_c5()
@@ -728,3 +747,4 @@ if __name__ == "__main__":
     biff5_book()
     broken()
     bench_invoice()
+    bench_full_sheet()

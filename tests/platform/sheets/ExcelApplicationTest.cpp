@@ -1,9 +1,11 @@
 #include "platform/sheets/ExcelApplication.h"
 
+#include "tests/support/SettingsScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -328,3 +330,62 @@ TEST(ExcelApplication, OnlyTheSpreadsheetServerCanBeCreated)
 }
 
 }  // namespace
+
+// The texts cells show: general numbers, money, dates and times, Booleans
+// and errors by their Russian names, formula results alike.
+TEST(ExcelApplication, CellTextsAsTheSheetFormatsThem)
+{
+    const RussianSettingsScope Ru;
+    const auto App = OpenFixture("cell-types.xls");
+    const ExcelWorksheet& Sheet = App->ActiveSheet();
+    struct TextCase {
+        int Row, Column;
+        const char* Text;
+    };
+    const TextCase Cases[] = {
+        {1, 1, "Текст"},
+        {1, 2, "42"},
+        {1, 3, "10,5"},
+        {1, 4, "0,3333"},
+        {1, 5, "-7"},
+        {1, 6, "1E-5"},
+        {1, 7, "123456789,1"},            // ten significant digits
+        {2, 1, "01.02.2024"},
+        {2, 2, "13:30:00"},               // a time alone
+        {2, 3, "01.02.2024 06:00"},
+        {2, 4, "1\xC2\xA0" "234,50р."},         // thousands apart, the rouble sign
+        {2, 5, "ИСТИНА"},
+        {2, 6, "ЛОЖЬ"},
+        {2, 7, "#Н/Д"},
+        {2, 8, "#ДЕЛ/0!"},
+        {3, 1, "84"},                     // formula results
+        {3, 2, "Текст!"},
+        {3, 4, "#ДЕЛ/0!"},
+        {3, 5, ""},
+        {3, 7, "2\xC2\xA0" "469,00р."},
+        {5, 9, ""},                       // a blank framed cell
+        {40, 40, ""},                     // no cell at all
+    };
+    for (const TextCase& C : Cases) {
+        SCOPED_TRACE(testing::Message() << "row " << C.Row << " col " << C.Column);
+        EXPECT_EQ(Sheet.Cells(C.Row, C.Column).Text().ToUtf8(), C.Text);
+    }
+}
+
+// Column widths and row heights as the file sets them.
+TEST(ExcelApplication, SheetsKeepTheirColumnWidthsAndRowHeights)
+{
+    const auto App = CreateOleObject("Excel.Application");
+    App->Workbooks().Open(AnsiString::FromUtf8(
+        (TestData() / ".." / ".." / "data" / "samples" / "supplier-invoice.xls").string()));
+    const WorkbookSheet& Data = App->ActiveSheet().Data();
+    ASSERT_FALSE(Data.Columns.empty());
+    EXPECT_EQ(Data.Columns[1].First, 2);
+    EXPECT_EQ(Data.Columns[1].Width, 44 * 256);
+    const auto Heading = std::find_if(Data.Rows.begin(), Data.Rows.end(),
+                                      [](const WorkbookRow& R) { return R.Row == 7; });
+    ASSERT_NE(Heading, Data.Rows.end());
+    EXPECT_EQ(Heading->Height, 30 * 20);
+    EXPECT_TRUE(std::is_sorted(Data.Rows.begin(), Data.Rows.end(),
+                               [](const WorkbookRow& A, const WorkbookRow& B) { return A.Row < B.Row; }));
+}

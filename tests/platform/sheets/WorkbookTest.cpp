@@ -361,6 +361,8 @@ const std::map<std::string, Fault> BrokenFiles = {
     {"huge-dimensions.xls", Fault::Damaged},
     {"column-past-last.xls", Fault::Damaged},
     {"cell-record-too-short.xls", Fault::Damaged},
+    {"row-record-too-short.xls", Fault::Damaged},
+    {"column-widths-record-too-short.xls", Fault::Damaged},
 };
 
 AnsiString FaultText(Fault F)

@@ -1,0 +1,19 @@
+#pragma once
+
+// The window layer for the program's benchmarks: the application object on
+// Qt's offscreen platform, made once for the whole benchmark program.
+
+#include "platform/gui/Forms.h"
+
+#include <cstdlib>
+
+/// Starts the window layer unless it runs already.
+inline void StartBenchWindows()
+{
+    static int Argc = 1;
+    static char Name[] = "app_bench";
+    static char* Argv[] = {Name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    if (!Application)
+        GuiStartup(Argc, Argv);
+}
