@@ -109,7 +109,8 @@ function(pricetags_bench NAME DIR)
     if(NOT SOURCES)
         return()
     endif()
-    add_executable(${NAME} ${SOURCES} ${PROJECT_SOURCE_DIR}/bench/support/PeakMemory.cpp)
+    add_executable(${NAME} ${SOURCES} ${PROJECT_SOURCE_DIR}/bench/support/PeakMemory.cpp
+        ${PROJECT_SOURCE_DIR}/bench/support/HeapCount.cpp)
     target_link_libraries(${NAME} PRIVATE pricetags_options ${ARG_DEPS}
         benchmark::benchmark benchmark::benchmark_main)
     target_compile_definitions(${NAME} PRIVATE

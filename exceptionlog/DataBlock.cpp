@@ -6,6 +6,7 @@
 
 #include <elf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -96,6 +97,18 @@ size_t LoadOptions(const uint8_t* Bytes, size_t Size, Word Version, TRazuroModul
     return size_t(S.Position());
 }
 
+// Options and debug tables pack to a half or a fifth of their size; a
+// block that would unpack to many times more is a bomb, refused before it
+// takes the memory. The floor leaves room for small blocks of like bytes.
+constexpr size_t MaxInflateRatio = 16;
+constexpr size_t InflateFloor = size_t(1) << 20;
+
+/// The most that Packed bytes may unpack to, and never more than Max.
+size_t InflateCap(size_t Packed, size_t Max)
+{
+    return std::min(Max, std::max(InflateFloor, Packed * MaxInflateRatio));
+}
+
 std::unique_ptr<TMemoryStream> DebugStream(ByteReader& R)
 {
     const uint32_t L = R.U32("debug data length");
@@ -139,7 +152,7 @@ void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Pass
     R.Take(A, "skipped part length");
     const uint32_t B = R.U32("options length");
     const uint8_t* Packed = R.Take(B, "options length");
-    const std::string Opt = DecompressBuffer(Packed, B, MaxOptionsSize);
+    const std::string Opt = DecompressBuffer(Packed, B, InflateCap(B, MaxOptionsSize));
     LoadOptions(reinterpret_cast<const uint8_t*>(Opt.data()), Opt.size(), C.Version, *C.Options);
     if (!WantDebug || R.Left() == 0)
         return;
@@ -150,7 +163,8 @@ void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Pass
     const uint32_t Value = uint32_t(Check[0]) | (uint32_t(Check[1]) << 8) |
                            (uint32_t(Check[2]) << 16) | (uint32_t(Check[3]) << 24);
     C.PasswordOK = Value == DataBlockMagic;
-    const std::string Debug = DecompressBuffer(R.Here(), R.Left(), MaxDebugDataSize);
+    const std::string Debug =
+        DecompressBuffer(R.Here(), R.Left(), InflateCap(R.Left(), MaxDebugDataSize));
     ByteReader D(reinterpret_cast<const uint8_t*>(Debug.data()), Debug.size());
     C.Debug = DebugStream(D);
 }
@@ -162,7 +176,7 @@ void ReadOldLayout(ByteReader& R, bool WantDebug, BlockContent& C)
     const uint8_t* P = R.Here();
     size_t N = R.Left();
     if (C.Version >= 450) {
-        Unpacked = DecompressBuffer(P, N, MaxOptionsSize + MaxDebugDataSize);
+        Unpacked = DecompressBuffer(P, N, InflateCap(N, MaxOptionsSize + MaxDebugDataSize));
         P = reinterpret_cast<const uint8_t*>(Unpacked.data());
         N = Unpacked.size();
     }

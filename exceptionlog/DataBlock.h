@@ -14,8 +14,9 @@
 //   | u32 body length | u32 magic
 //
 // Every length is checked against the bytes that hold it and every
-// decompression is capped, so a damaged or crafted file gives an
-// EDataBlockError (or EZLibError / EReadError), never a huge allocation.
+// decompression is capped (at 16 times its packed size, 1 MiB at least, and
+// the limits below), so a damaged or crafted file gives an EDataBlockError
+// (or EZLibError / EReadError), never a huge allocation.
 
 #include "exceptionlog/ModuleOptions.h"
 

@@ -124,14 +124,27 @@ void AddThreadAttributes(TXMLItem* Thread, const AnsiString& Row)
 // Indents every line but the first and the last by two blanks.
 AnsiString IndentInner(const AnsiString& Text)
 {
-    std::vector<AnsiString> Lines = SplitCrLfLines(Text);
-    for (size_t I = 1; I + 1 < Lines.size(); ++I)
-        Lines[I] = "  " + Lines[I];
-    AnsiString Out;
-    for (size_t I = 0; I < Lines.size(); ++I)
-        Out += (I > 0 ? AnsiString(CRLF) : AnsiString()) + Lines[I];
+    const std::string& S = Text.Std();
+    const size_t Last = S.rfind(CRLF);
+    if (Last == std::string::npos)
+        return Text;
+    std::string Out;
+    Out.reserve(S.size() + S.size() / 16);
+    size_t Start = 0;
+    for (size_t P = S.find(CRLF); P != Last; P = S.find(CRLF, Start)) {
+        Out.append(S, Start, P + 2 - Start);
+        Out += "  ";
+        Start = P + 2;
+    }
+    Out.append(S, Start, std::string::npos);
     return Out;
 }
+
+// The XML copy takes at most this many lines of each part of a report: far
+// more than a report holds (a few hundred frames and modules), and a log
+// made of a million rows cannot make the copy a hundred times its size.
+// The text copy that travels beside it keeps every line.
+constexpr size_t MaxXMLLines = 20000;
 
 }  // namespace
 
@@ -491,7 +504,7 @@ namespace {
 
 void GeneralToXML(const AnsiString& General, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitCrLfLines(General);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(General, MaxXMLLines);
     TXMLItem* Group = nullptr;
     AnsiString GroupTitle;
     TXMLItem* Line = nullptr;
@@ -553,7 +566,7 @@ void GeneralToXML(const AnsiString& General, TXMLItem* Root)
 
 void CallStackToXML(const AnsiString& Table, bool OldVersion, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitCrLfLines(Table);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(Table, MaxXMLLines);
     TXMLItem* Thread = OldVersion ? Root->AddItem("ExceptionThread") : nullptr;
     TXMLItem* Current = Thread;
     bool TopLevel = true;
@@ -600,7 +613,7 @@ void CallStackToXML(const AnsiString& Table, bool OldVersion, TXMLItem* Root)
 
 void ModulesToXML(const AnsiString& Table, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitCrLfLines(Table);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(Table, MaxXMLLines);
     // Line 2 is the header row, not a module.
     for (size_t I = 3; I < Lines.size(); ++I) {
         const AnsiString& L = Lines[I];
@@ -624,7 +637,7 @@ void ModulesToXML(const AnsiString& Table, TXMLItem* Root)
 
 void CPUToXML(const AnsiString& CPU, TXMLItem* Root)
 {
-    const std::vector<AnsiString> Lines = SplitCrLfLines(CPU);
+    const std::vector<AnsiString> Lines = SplitCrLfLines(CPU, MaxXMLLines);
     TXMLItem* Regs = Root->AddItem("Registers");
     if (Lines.size() >= 6 && Lines[2].Length() >= 5) {
         // The register names tell the width: EAX.. 8 digits, RAX.. 16.
@@ -703,7 +716,12 @@ AnsiString TLogFile::LogToXML() const
 
 void TLogFile::SaveToXML(const AnsiString& XMLFileName) const
 {
-    auto Lines = std::make_unique<TStringList>();
-    Lines->SetText(LogToXML());
-    Lines->SaveToFile(XMLFileName);
+    // LogToXML's text with a closing CR LF, written a report at a time so a
+    // long log never stands whole in memory twice.
+    TFileStream Out(XMLFileName, fmCreate);
+    const auto Put = [&Out](const AnsiString& Text) { Out.WriteBuffer(Text.Data(), Text.Length()); };
+    Put("<Doc>\r\n");
+    for (int I = 0; I < Count(); ++I)
+        Put("  " + StringReplace(ToXML(I), CRLF, "\r\n  ", rfReplaceAll) + CRLF);
+    Put("</Doc>\r\n");
 }

@@ -89,12 +89,12 @@ AnsiString FlattenControlChars(const AnsiString& Text)
     return Out;
 }
 
-std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text)
+std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text, size_t MaxLines)
 {
     std::vector<AnsiString> Lines;
     const std::string& S = Text.Std();
     size_t Start = 0;
-    for (;;) {
+    while (Lines.size() < MaxLines) {
         const size_t P = S.find("\r\n", Start);
         if (P == std::string::npos) {
             Lines.emplace_back(S.substr(Start));
@@ -103,6 +103,7 @@ std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text)
         Lines.emplace_back(S.substr(Start, P - Start));
         Start = P + 2;
     }
+    return Lines;
 }
 
 std::vector<AnsiString> LogValueLines(const AnsiString& Value)

@@ -19,8 +19,9 @@
                                     const AnsiString& IfFalse = AnsiString());
 /// The pieces of Text between CR LF pairs: one piece for text without
 /// any, an empty last piece after a closing CR LF; lone CR and LF stay in
-/// their piece.
-[[nodiscard]] std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text);
+/// their piece. At most MaxLines pieces: the rest of the text is dropped.
+[[nodiscard]] std::vector<AnsiString> SplitCrLfLines(const AnsiString& Text,
+                                                     size_t MaxLines = SIZE_MAX);
 /// The lines of a value of several lines as a log item holds them: ": "
 /// made ":_" (it would read back as a new field), each line trimmed and an
 /// empty one made ".".

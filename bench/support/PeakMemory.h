@@ -7,19 +7,16 @@
 // while a scope is open: measure the peak in a pass of its own, outside the
 // timed loop, so the times are not slowed by it.
 
+#include "bench/support/HeapCount.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
-#include <cstdint>
 
 /// Counts the heap from its start to its end; the peak is taken from what
 /// is held when it starts.
 class PeakMemoryScope {
 public:
-    PeakMemoryScope();
-    ~PeakMemoryScope();
-    PeakMemoryScope(const PeakMemoryScope&) = delete;
-    PeakMemoryScope& operator=(const PeakMemoryScope&) = delete;
     /// Bytes held at most since the scope began, above what was held then.
     [[nodiscard]] size_t PeakBytes() const;
     /// Adds the counters "heap_peak_MiB" (this scope) and "max_rss_MiB"
@@ -27,5 +24,5 @@ public:
     void Report(benchmark::State& State) const;
 
 private:
-    int64_t FStart;
+    HeapCountScope FHeap;
 };

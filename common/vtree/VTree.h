@@ -1513,7 +1513,11 @@ protected:
     virtual void DoLoadUserChunk(PVirtualNode Node, TStream* Stream);
     virtual void DoSaveUserChunk(PVirtualNode Node, TStream* Stream);
     static void PatchChunkSize(TStream* Stream, Int64 ChunkStart, Int64 ChunkEnd);
-    void LoadNodeFromStream(TStream* Stream, Cardinal Version, PVirtualNode Node);
+    /// Reads one node chunk into Node. With SettleSelection false the
+    /// selected nodes it brings are left for the caller to merge, in one go
+    /// for a whole tree.
+    void LoadNodeFromStream(TStream* Stream, Cardinal Version, PVirtualNode Node,
+                            bool SettleSelection = true);
     virtual void ReadNodeChunks(TStream* Stream, Cardinal Version, PVirtualNode Node);
     virtual bool ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualNode Node, int ChunkType,
                               int ChunkSize);

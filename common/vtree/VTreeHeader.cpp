@@ -1493,13 +1493,15 @@ void TVTHeader::ReadFromStream(TStream* Stream)
                 C->FColor = static_cast<TColor>(R.I32());
         }
         std::vector<TColumnIndex> Positions;
+        Positions.reserve(Count);
+        std::vector<bool> Taken(Count);
         for (uint32_t I = 0; I < Count; ++I) {
             const int32_t P = R.I32();
             // Positions must be a permutation of the indices, or painting
             // would read columns that do not exist.
-            if (P < 0 || P >= static_cast<int32_t>(Count) ||
-                std::find(Positions.begin(), Positions.end(), P) != Positions.end())
+            if (P < 0 || P >= static_cast<int32_t>(Count) || Taken[static_cast<size_t>(P)])
                 RaiseTreeError(vtree_private::SOverrun, vtree_private::ErrOverrun);
+            Taken[static_cast<size_t>(P)] = true;
             Positions.push_back(P);
         }
         FColumns->FPositionToIndex = Positions;

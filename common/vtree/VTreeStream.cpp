@@ -133,8 +133,12 @@ void TBaseVirtualTree::SaveToStream(TStream* Stream, PVirtualNode Node)
 
 void TBaseVirtualTree::SaveToFile(const AnsiString& FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
+    // Made in memory and written in one go: the stream is made a field at a
+    // time with its chunk sizes patched behind, a system call each on a
+    // file; and a node that fails to save leaves the old file as it was.
+    TMemoryStream Stream;
     SaveToStream(&Stream);
+    Stream.SaveToFile(FileName);
 }
 
 void TBaseVirtualTree::WriteNodeChunks(TStream* Stream, const TNodeArray& Nodes)
@@ -226,21 +230,35 @@ void TBaseVirtualTree::LoadFromStream(TStream* Stream)
             Stream->ReadBuffer(B, 4);
             Count = GetU32(B);
         }
-        while (Stream->Position() < Stream->Size() && Count > 0) {
+        // The selection of the whole tree is merged once at the end: a merge
+        // per top-level node made a million selected nodes quadratic.
+        const Int64 Size = Stream->Size();
+        bool Short = false;
+        while (Count > 0) {
+            if (Stream->Position() >= Size) {
+                // Version 2 counts its top-level nodes: fewer is a cut stream.
+                Short = Version >= 2;
+                break;
+            }
             --Count;
             PVirtualNode Node = NewNodeRecord();
             LinkNode(Node, FRoot, amAddChildLast);
-            LoadNodeFromStream(Stream, Version, Node);
+            LoadNodeFromStream(Stream, Version, Node, /*SettleSelection=*/false);
         }
+        SettleSelectionAfterRead(FRoot);
+        if (Short)
+            RaiseTreeError(SNotEnoughData, ErrNotEnoughData);
         DoNodeCopied(nullptr);
     } catch (...) {
+        SettleSelectionAfterRead(FRoot);
         UnlockUpdates();
         throw;
     }
     UnlockUpdates();
 }
 
-void TBaseVirtualTree::LoadNodeFromStream(TStream* Stream, Cardinal Version, PVirtualNode Node)
+void TBaseVirtualTree::LoadNodeFromStream(TStream* Stream, Cardinal Version, PVirtualNode Node,
+                                          bool SettleSelection)
 {
     if (!Node)
         Node = FRoot;
@@ -270,7 +288,8 @@ void TBaseVirtualTree::LoadNodeFromStream(TStream* Stream, Cardinal Version, PVi
         }
         FVisibleCount = FVisibleCount - OldVisible + NewVisible;
         InvalidatePositionCache();
-        SettleSelectionAfterRead(Node);
+        if (SettleSelection)
+            SettleSelectionAfterRead(Node);
     };
     try {
         ReadNodeChunks(Stream, Version, Node);

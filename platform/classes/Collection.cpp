@@ -6,6 +6,7 @@
 #include "platform/rtl/Format.h"
 
 #include <algorithm>
+#include <iterator>
 
 // ---- TCollectionItem -------------------------------------------------------
 
@@ -192,7 +193,11 @@ void TCollection::InsertItem(TCollectionItem* Item)
 
 void TCollection::RemoveItem(TCollectionItem* Item)
 {
-    std::erase(FItems, Item);
+    // Items leave last first when a collection is cleared: searched from
+    // the back, clearing is linear.
+    const auto It = std::find(FItems.rbegin(), FItems.rend(), Item);
+    if (It != FItems.rend())
+        FItems.erase(std::next(It).base());
     Item->FCollection = nullptr;
     Changed();
 }

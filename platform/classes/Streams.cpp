@@ -16,6 +16,8 @@ const char* const SFOpenError = "Cannot open file %s";
 
 /// The block size CopyFrom moves at a time.
 constexpr int MaxBufSize = 0xF000;
+/// TFileStream reads ahead this many bytes at a time.
+constexpr int ReadAheadSize = 0x10000;
 /// TMemoryStream grows in steps of this many bytes.
 constexpr Int64 MemoryDelta = 0x2000;
 
@@ -265,6 +267,111 @@ TFileStream::~TFileStream()
 {
     if (FHandle >= 0)
         FileClose(FHandle);
+}
+
+void TFileStream::DropReadAhead()
+{
+    if (FAheadLength > 0 && FAheadStart + FAheadLength != FPosition)
+        FileSeek(FHandle, FPosition, soBeginning);
+    FAheadLength = 0;
+}
+
+int TFileStream::Read(void* Buffer, int Count)
+{
+    if (Count <= 0)
+        return THandleStream::Read(Buffer, Count);
+    auto* Out = static_cast<unsigned char*>(Buffer);
+    int Done = 0;
+    while (Done < Count) {
+        const Int64 Index = FPosition - FAheadStart;
+        if (FAheadLength > 0 && Index < FAheadLength) {
+            const int N = std::min<int>(Count - Done, FAheadLength - static_cast<int>(Index));
+            std::memcpy(Out + Done, FAhead.data() + Index, static_cast<size_t>(N));
+            Done += N;
+            FPosition += N;
+            continue;
+        }
+        // The read-ahead is used up: the handle stands at the position.
+        FAheadLength = 0;
+        FSize = -1;
+        const int Wanted = Count - Done;
+        if (Wanted >= ReadAheadSize) {
+            // Large blocks go straight to the caller.
+            const int N = FileRead(FHandle, Out + Done, Wanted);
+            if (N > 0) {
+                Done += N;
+                FPosition += N;
+            }
+            break;
+        }
+        if (FAhead.empty())
+            FAhead.resize(ReadAheadSize);
+        const int N = FileRead(FHandle, FAhead.data(), ReadAheadSize);
+        if (N <= 0)
+            break;
+        FAheadStart = FPosition;
+        FAheadLength = N;
+        // A short block is all there is for now (the end of the file, or a
+        // pipe): one read, as unbuffered, never a second that could block.
+        if (N < ReadAheadSize && N < Wanted) {
+            std::memcpy(Out + Done, FAhead.data(), static_cast<size_t>(N));
+            Done += N;
+            FPosition += N;
+            break;
+        }
+    }
+    return Done;
+}
+
+int TFileStream::Write(const void* Buffer, int Count)
+{
+    DropReadAhead();
+    FSize = -1;
+    const int Result = THandleStream::Write(Buffer, Count);
+    FPosition += Result;
+    return Result;
+}
+
+Int64 TFileStream::Seek(Int64 Offset, TSeekOrigin Origin)
+{
+    if (Origin == soCurrent && Offset == 0)
+        return FPosition;
+    if (Origin == soEnd) {
+        const Int64 Result = FileSeek(FHandle, Offset, soEnd);
+        if (Result >= 0) {
+            FPosition = Result;
+            FAheadLength = 0;
+        }
+        return Result;
+    }
+    const Int64 Target = SeekTarget(FPosition, 0, Offset, Origin);
+    if (FAheadLength > 0 && Target >= FAheadStart && Target <= FAheadStart + FAheadLength) {
+        FPosition = Target;
+        return Target;
+    }
+    // Counted from the stream's position, not the handle's; a failed seek
+    // (before the start) moves nothing, as the file's own seek.
+    const Int64 Result = FileSeek(FHandle, Target, soBeginning);
+    if (Result >= 0) {
+        FPosition = Result;
+        FAheadLength = 0;
+    }
+    return Result;
+}
+
+Int64 TFileStream::Size()
+{
+    // Readers ask for the size per field; the file is asked once a block.
+    if (FSize < 0)
+        FSize = FileGetSize(FHandle);
+    return FSize >= 0 ? FSize : THandleStream::Size();
+}
+
+void TFileStream::SetSize(Int64 NewSize)
+{
+    DropReadAhead();
+    FSize = -1;
+    THandleStream::SetSize(NewSize);
 }
 
 // ---- TStringStream ---------------------------------------------------------

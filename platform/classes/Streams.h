@@ -132,6 +132,14 @@ protected:
 /// A file opened (or created, with fmCreate) by name; closed when freed.
 /// Raises EFCreateError "Cannot create file %s" / EFOpenError "Cannot open
 /// file %s" (the name as given).
+/// Reads go through a read-ahead block, so readers that take a field at a
+/// time cost one system call per block, not per field; Position and Seek
+/// are those of the stream as if unbuffered. Size is the file's size as of
+/// the last block read or write (another program's writes in between show
+/// at the next block). Writes go straight to the file (a failure shows at
+/// the Write that failed). While reading, the handle's own offset may lie
+/// ahead of Position: move the file through the stream, never through
+/// Handle().
 class TFileStream : public THandleStream {
     PRICETAGS_CLASS(TFileStream, THandleStream)
 public:
@@ -139,8 +147,24 @@ public:
     ~TFileStream() override;
     const AnsiString& FileName() const { return FFileName; }
 
+    int Read(void* Buffer, int Count) override;
+    int Write(const void* Buffer, int Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    Int64 Size() override;
+    void SetSize(Int64 NewSize) override;
+
 private:
+    /// Forgets the read-ahead and puts the handle back at the position.
+    void DropReadAhead();
+
     AnsiString FFileName;
+    // The stream's position. With no read-ahead (FAheadLength 0) the
+    // handle stands there; with one, the handle stands at its end.
+    Int64 FPosition = 0;
+    std::vector<unsigned char> FAhead;  // allocated on the first read
+    Int64 FAheadStart = 0;              // the file offset of FAhead[0]
+    int FAheadLength = 0;               // bytes of FAhead read from the file
+    Int64 FSize = -1;                   // the file's size, -1 to be asked
 };
 
 /// A stream over a string of bytes (DataString).

@@ -249,6 +249,16 @@ TEST_F(SetupWindow, RegionPickerTakesTheSelectionInSheetTerms)
     Pick(1, 1);
     EXPECT_EQ(Shown(KindFirstRow), "5");
     EXPECT_EQ(Shown(KindLastRow), "9");
+    // A whole row: 256 columns in the selection, the used range's columns
+    // C to G in the pick.
+    const TPoint RowHeader = Middle(0, 7);
+    SimulateClick(&View(), RowHeader.X, RowHeader.Y);
+    EXPECT_EQ(XL->XL().Selection().Columns().Count(), 256);
+    Pick(1, 1);
+    EXPECT_EQ(Shown(KindFirstRow), "7");
+    EXPECT_EQ(Shown(KindLastRow), "7");
+    EXPECT_EQ(Shown(KindLeftColumn), "3");
+    EXPECT_EQ(Shown(KindRightColumn), "7");
 }
 
 // The analysis grid: the editor only in the value column and not on a

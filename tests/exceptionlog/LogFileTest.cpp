@@ -200,6 +200,8 @@ TEST(LogFile, XMLMatchesGoldenAndParses)
                             Data() / "golden" / ("log-" + std::to_string(Width) + ".xml"));
         const fs::path File = Dir.Path() / ("log-" + std::to_string(Width) + ".xml");
         Log.SaveToXML(AnsiString::FromUtf8(File.string()));
+        // The file is the text written a report at a time, lines ended.
+        EXPECT_EQ(ReadBytes(File), XML.Std() + "\r\n");
         // Python's parser reads it; the Cyrillic form text comes back as such.
         const ToolResult Py = RunTool(
             "PYTHONIOENCODING=utf-8 /usr/bin/python3 -c \"import sys, xml.dom.minidom as m\n"
@@ -217,6 +219,31 @@ TEST(LogFile, XMLMatchesGoldenAndParses)
         ASSERT_EQ(Py.Status, 0) << Py.Output;
         EXPECT_EQ(Py.Output, "2\nЦенники\nЦенники\n8\nTrue\n2\n4\n0\n");
     }
+}
+
+TEST(LogFile, XMLCopyOfAHugeTableIsBounded)
+{
+    // A hundred thousand empty call-stack rows: the copy stops at its line
+    // limit (far above any real report) instead of growing a hundred times
+    // the log's size; the rows before the limit are all there.
+    const std::string R = Report(16).Std();
+    // Before the rule that closes the call-stack table.
+    const size_t Close = R.find("-\r\n\r\n", R.find("Call Stack Information"));
+    ASSERT_NE(Close, std::string::npos);
+    const size_t At = R.rfind("\r\n", Close) + 2;
+    std::string Rows;
+    for (int I = 0; I < 100000; ++I)
+        Rows += "|||||||\r\n";
+    TLogFile Log("", false);
+    Log.Add(AnsiString(R.substr(0, At) + Rows + R.substr(At)), 32);
+    const std::string XML = Log.ToXML(0).Std();
+    size_t Lines = 0;
+    for (size_t P = XML.find("<Line Address=\"\""); P != std::string::npos;
+         P = XML.find("<Line Address=\"\"", P + 1))
+        ++Lines;
+    EXPECT_GT(Lines, 19000u);
+    EXPECT_LT(Lines, 20000u);
+    EXPECT_LT(XML.size(), size_t(4) << 20);
 }
 
 TEST(LogFile, OldReportsGetTheReproduceElement)

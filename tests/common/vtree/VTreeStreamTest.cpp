@@ -219,6 +219,8 @@ TEST(VTreeStream, BrokenStreamsGiveTheirErrorAndConsistentCounts)
         {"base-body-truncated.vtree",
          {2004, "Unable to load tree structure, not enough data available."}},
         {"count-truncated.vtree", {0, "Stream read error"}},
+        {"top-level-count-past-end.vtree",
+         {2004, "Unable to load tree structure, not enough data available."}},
     };
     for (const auto& Entry : std::filesystem::directory_iterator(DataDir / "broken")) {
         const std::string Name = Entry.path().filename().string();

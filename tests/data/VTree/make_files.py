@@ -70,3 +70,14 @@ write('broken/child-count-past-node.vtree',
 write('broken/base-body-truncated.vtree',
       magic(2) + struct.pack('<I', 1) + struct.pack('<Ii', 1, 13) + struct.pack('<Ii', 2, 5) + b'\x01\x00\x00\x00\x12')
 write('broken/count-truncated.vtree', magic(2) + b'\x01\x00')
+# Three top-level nodes promised, two present: a cut stream, not a shorter
+# tree.
+write('broken/top-level-count-past-end.vtree',
+      magic(2) + struct.pack('<I', 3) + node(base2(height=21)) + node(base2(height=22)))
+
+# ---- hostile: large and valid, read in bounded time and memory ----
+# 30,000 selected top-level nodes: their selection is merged once, not once
+# per node (a million of them took seconds).
+os.makedirs(os.path.join(HERE, 'hostile'), exist_ok=True)
+selected = node(base2(states=0x00A1 | 0x0100))
+write('hostile/selected-30000.vtree', magic(2) + struct.pack('<I', 30000) + selected * 30000)

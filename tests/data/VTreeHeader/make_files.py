@@ -39,3 +39,12 @@ out = Path(__file__).parent / "broken"
 out.mkdir(exist_ok=True)
 for name, data in files.items():
     (out / name).write_bytes(data)
+
+# Hostile but sound: 10,000 columns shown in reverse order. Reading them
+# and checking their positions is linear (a position search per column
+# made 100,000 columns take seconds).
+hostile = Path(__file__).parent / "hostile"
+hostile.mkdir(exist_ok=True)
+n = 10000
+(hostile / "columns-10000.vth").write_bytes(
+    i32(-1, 3) + u32(n) + column("A") * n + i32(*range(n - 1, -1, -1)) + tail())

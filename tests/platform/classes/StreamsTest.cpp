@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,6 +183,55 @@ TEST(TFileStream, CreateOpenAndErrors)
     const AnsiString NoFolder = Dir.File("no/such/folder.txt");
     ExpectRaises<EFCreateError>([&] { TFileStream S(NoFolder, fmCreate); },
                                 "Cannot create file " + NoFolder);
+}
+
+// The file stream reads ahead; what a caller sees must be what the plain
+// handle stream shows over a twin file: every read, seek (before the start
+// too), size, write and cut, mixed at random across block edges. The twin
+// is opened through the file routines, so only the buffering differs.
+TEST(TFileStream, ReadAheadShowsWhatTheHandleShows)
+{
+    const TempDir Dir;
+    std::string Bytes(200000, '\0');
+    std::mt19937 Random(28);
+    for (char& B : Bytes)
+        B = static_cast<char>(Random());
+    WriteBytes(Dir.Path() / "buffered.bin", Bytes);
+    WriteBytes(Dir.Path() / "plain.bin", Bytes);
+    TFileStream Buffered(Dir.File("buffered.bin"), static_cast<Word>(fmOpenReadWrite));
+    const int Handle = FileOpen(Dir.File("plain.bin"), fmOpenReadWrite);
+    ASSERT_GE(Handle, 0);
+    THandleStream Plain(Handle);
+    // Read sizes below, at and above the read-ahead block.
+    const int ReadSizes[] = {0, 1, 3, 4, 17, 4096, 65535, 65536, 70000, -1};
+    std::vector<char> A(70000);
+    std::vector<char> B(70000);
+    for (int Step = 0; Step < 3000; ++Step) {
+        SCOPED_TRACE(Step);
+        const int Op = static_cast<int>(Random() % 16);
+        if (Op < 9) {
+            const int N = ReadSizes[Random() % std::size(ReadSizes)];
+            const int Got = Buffered.Read(A.data(), N);
+            ASSERT_EQ(Got, Plain.Read(B.data(), N));
+            ASSERT_EQ(std::memcmp(A.data(), B.data(), static_cast<size_t>(std::max(Got, 0))), 0);
+        } else if (Op < 13) {
+            const auto Origin = static_cast<TSeekOrigin>(Random() % 3);
+            const Int64 Offset = static_cast<Int64>(Random() % 240000) - 120000;
+            ASSERT_EQ(Buffered.Seek(Offset, Origin), Plain.Seek(Offset, Origin));
+        } else if (Op < 15) {
+            const int N = static_cast<int>(Random() % 300);
+            std::string Text(static_cast<size_t>(N), static_cast<char>('a' + Step % 26));
+            ASSERT_EQ(Buffered.Write(Text.data(), N), Plain.Write(Text.data(), N));
+        } else {
+            const Int64 NewSize = static_cast<Int64>(Random() % 250000);
+            Buffered.SetSize(NewSize);
+            Plain.SetSize(NewSize);
+        }
+        ASSERT_EQ(Buffered.Position(), Plain.Position());
+        ASSERT_EQ(Buffered.Size(), Plain.Size());
+    }
+    FileClose(Handle);
+    EXPECT_EQ(ReadBytes(Dir.Path() / "buffered.bin"), ReadBytes(Dir.Path() / "plain.bin"));
 }
 
 TEST(TStringStream, WritesOverwriteWithoutCuttingTheRest)

@@ -41,3 +41,9 @@ for key in range(256):
         break
 assert at > 0
 b = bytearray(s420); struct.pack_into('<I', b, at, 0x10000000); put('filter-count-huge.bin', b)
+# A bomb: 255 KB of deflate that would unpack to the 256 MiB debug limit.
+# Refused once it passes sixteen times its packed size.
+put('debug-part-bomb.bin', s502[:check_end] + zlib.compress(bytes(256 << 20), 9))
+# Options that unpack to a MiB of zeros, far past sixteen times their size.
+bomb = zlib.compress(bytes(2 << 20), 9)
+put('options-bomb.bin', s502[:18] + struct.pack('<I', len(bomb)) + bomb)
