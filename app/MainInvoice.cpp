@@ -25,8 +25,10 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
+#include "platform/rtl/SysConst.h"
 
 #include <algorithm>
+#include <new>
 
 TFormMain* FormMain = nullptr;
 
@@ -142,6 +144,15 @@ const TotalsColumn TotalsColumns[] = {
 };
 
 } // namespace
+
+namespace {
+
+/// The close question when the state could not be written: "Не закрывать"
+/// is the default and the Esc answer (low and high byte).
+constexpr Integer CloseChoiceButtons = 2 | (2 << 8);
+constexpr Integer CloseWithoutSaving = 1;
+
+}  // namespace
 
 AnsiString LastInvoiceFileName()
 {
@@ -520,6 +531,8 @@ void TFormMain::BuildGrid()
     grid->OnDblClick = TNotifyEvent(this, &TFormMain::gridDblClick);
     grid->OnMouseWheelDown = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelDown);
     grid->OnMouseWheelUp = TMouseWheelUpDownEvent(this, &TFormMain::gridMouseWheelUp);
+    grid->OnResize = TNotifyEvent(this, &TFormMain::gridResize);
+    grid->OnColumnSized = TNotifyEvent(this, &TFormMain::gridColumnSized);
 }
 
 void TFormMain::BuildTotalsGrid()
@@ -670,9 +683,23 @@ void TFormMain::FormShow(TObject*)
     SetPriceStyleMenu();
 }
 
-void TFormMain::FormClose(TObject*, TCloseAction&)
+void TFormMain::FormClose(TObject*, TCloseAction& Action)
 {
-    SaveInvoiceState();
+    try {
+        SaveInvoiceState();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception& E) {
+        // A full disk or a folder without write permission: the previous
+        // state file stays as it was. The operator is told what was not
+        // saved and may close all the same; a close that failed here every
+        // time left only killing the program.
+        if (ErrorChoice("Состояние накладной не записано в файл \""_a + LastInvoiceFileName()
+                            + "\"",
+                        E.Message, {CloseChoiceButtons, "Закрыть без сохранения"_a,
+                                    "Не закрывать"_a}) != CloseWithoutSaving)
+            Action = caNone;
+    }
 }
 
 // ---- invoice state ----------------------------------------------------------------------------
@@ -703,27 +730,38 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
     }
     if (Modified && !AskYesNo("Восстановить предыдущее состояние накладной?"_a, "", true))
         return;
+    // Any failure to load keeps the file: one that needs more memory than
+    // there is as well (it ended the program's handling before, and the
+    // save at exit then wrote an empty state over the invoice).
     try {
         Invoice->LoadFromFile(Name);
     } catch (const Exception& E) {
-        // The invoice kept what it had. The damaged file is put aside, so
-        // that the next save cannot write over what may still be rescued.
-        const AnsiString Bad = Name + ".bad";
-        if (RenameFileReplacing(Name, Bad)) {
-            ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
-                     + ExtractFileName(Bad) + ":\\n" + E.Message);
-            return;
-        }
-        // It could not be put aside: it stays, and the state is not
-        // written over it in this run.
-        FKeepDamagedState = true;
-        ErrorMsg("Файл предыдущего состояния накладной поврежден, состояние не будет "
-                 "записано поверх него:\\n"_a + E.Message);
+        SetDamagedStateAside(Name, E.Message);
+        return;
+    } catch (const std::bad_alloc&) {
+        SetDamagedStateAside(Name, SOutOfMemory);
         return;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
     FHasChanges = Invoice->Count() > 0;
     RefreshGrids();
+}
+
+void TFormMain::SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason)
+{
+    // The invoice kept what it had. The damaged file is put aside, so that
+    // the next save cannot write over what may still be rescued.
+    const AnsiString Bad = Name + ".bad";
+    if (RenameFileReplacing(Name, Bad)) {
+        ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
+                 + ExtractFileName(Bad) + ":\\n" + Reason);
+        return;
+    }
+    // It could not be put aside: it stays, and the state is not written
+    // over it in this run.
+    FKeepDamagedState = true;
+    ErrorMsg("Файл предыдущего состояния накладной поврежден, состояние не будет "
+             "записано поверх него:\\n"_a + Reason);
 }
 
 // ---- import ------------------------------------------------------------------------------------
@@ -769,6 +807,7 @@ void TFormMain::OpenNewInvoice()
     Panel1->SetEnabled(false);
     SetInvoiceFileName(Invoice->FileName);
     // The invoice before was written first: opening the new one loses nothing.
+    const bool HadChanges = FHasChanges;
     Modified = false;
     FHasChanges = false;
     FWorkbookRead = false;
@@ -785,6 +824,7 @@ void TFormMain::OpenNewInvoice()
         Invoice->DateIn = Before.DateIn;
         Invoice->Nds = Before.Nds;
         SetInvoiceFileName(Before.ShownFile);
+        FHasChanges = HadChanges;
         throw;
     }
     if (FindDescriptions)
@@ -865,6 +905,10 @@ bool TFormMain::IsShortCut(TWMKey& Message)
 
 void TFormMain::Dispatch(TMessage& Message)
 {
+    if (Message.Msg == WM_FITNAMECOLUMN) {
+        FitNameColumn();
+        return;
+    }
     if (Message.Msg == WM_SHOWEDITERROR) {
         const AnsiString Error = FEditError;
         FEditError = AnsiString();
@@ -900,7 +944,72 @@ void TFormMain::RefreshGrids()
     if (Visible() && grid->CanFocus())
         grid->SetFocus();
     RefreshTotals();
+    FitNameColumn();
     PostMessage(grid->Handle(), WM_SIZE, 0, 0);
+}
+
+void TFormMain::FitNameColumn()
+{
+    if (!grid->HandleAllocated())
+        return;
+    // What the columns lent before goes back first.
+    for (const LentWidth& L : FLentWidths)
+        grid->SetLayoutColWidth(L.Col, L.Own);
+    FLentWidths.clear();
+    grid->FitAutoSize();
+    TCanvas* C = grid->Canvas();
+    C->Font()->Assign(grid->Font());
+    int Need = 0;
+    for (int I = 0; I < Invoice->Count(); ++I)
+        Need = std::max(Need, C->TextWidth(Invoice->GetItem(I)->Name) + 8);
+    int Short = Need - grid->ColWidths(NameColumn);
+    // Columns that may lend, the least needed first; each keeps its title.
+    for (const int Tag : {5, 7, 6, 3, 14}) {
+        if (Short <= 0)
+            break;
+        int Col = -1;
+        for (int I = 0; I < grid->Columns()->Count(); ++I)
+            if (grid->Columns()->GetItem(I)->Tag() == Tag)
+                Col = I;
+        if (Col < 0)
+            continue;
+        bool Empty = true;
+        AnsiString Text;
+        for (int I = 0; I < Invoice->Count() && Empty; ++I) {
+            Invoice->GetItem(I)->GetColumnText(Tag, Text);
+            Empty = IsBlank(Text);
+        }
+        const int Width = grid->ColWidths(Col);
+        const int Least = C->TextWidth(grid->Columns()->GetItem(Col)->Title()->Caption()) + 8;
+        if (!Empty || Width <= Least)
+            continue;
+        const int Lent = std::min(Width - Least, Short);
+        FLentWidths.push_back({Col, Width, Width - Lent});
+        grid->SetLayoutColWidth(Col, Width - Lent);
+        Short -= Lent;
+    }
+    if (!FLentWidths.empty())
+        grid->FitAutoSize();
+}
+
+void TFormMain::gridResize(TObject*)
+{
+    FitNameColumn();
+}
+
+void TFormMain::gridColumnSized(TObject*)
+{
+    if (grid->LayoutLock() || FLentWidths.empty())
+        return;
+    // The operator resized a column: the grid is about to keep the widths
+    // shown as the columns' own. A lent column the operator dragged keeps
+    // the new width; the others get their own back first, and the names
+    // are fitted again afterwards.
+    for (const LentWidth& L : FLentWidths)
+        if (grid->ColWidths(L.Col) == L.Narrowed)
+            grid->SetLayoutColWidth(L.Col, L.Own);
+    FLentWidths.clear();
+    PostMessage(Handle(), WM_FITNAMECOLUMN, 0, 0);
 }
 
 void TFormMain::RefreshTotals()
@@ -1005,6 +1114,9 @@ bool TFormMain::ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiStr
     // A text typed is work a reload would throw away.
     const auto Typed = [this] {
         FHasChanges = true;
+        // A column that had no text may want its width back, a longer
+        // name more of it.
+        FitNameColumn();
         return true;
     };
     switch (Tag) {

@@ -43,6 +43,9 @@ constexpr UINT WM_SHOWIMPORTERRORS = WM_USER + 1;
 /// Posted to the main window to show why a value typed into the invoice
 /// grid was refused, once the grid's event has returned.
 constexpr UINT WM_SHOWEDITERROR = WM_USER + 2;
+/// Posted to the main window to fit the name column again once the grid
+/// has taken an operator's column resize.
+constexpr UINT WM_FITNAMECOLUMN = WM_USER + 3;
 
 /// Shows the busy cursor for a scope and gives the default one back, every
 /// exit included.
@@ -96,6 +99,11 @@ public:
     void RefreshGrids();
     /// The invoice's totals into Totals and the totals grid.
     void RefreshTotals();
+    /// The name column takes the free width, and, while the names do not
+    /// fit, the width of text columns empty in every row (down to their
+    /// titles); those come back to their own widths once they have text
+    /// or the names fit. Stored column widths stay as they are.
+    void FitNameColumn();
     /// Inverts the marks of the selected grid rows (not while editing);
     /// with Advance a single selected row moves down by one.
     void ToggleMarks(bool Advance);
@@ -114,10 +122,15 @@ public:
     /// Writes the invoice state, asking first when it changed (nothing for
     /// a changed empty invoice).
     void SaveInvoiceState();
-    /// Loads the saved invoice state. A damaged file is renamed to
+    /// Loads the saved invoice state. A file that does not load (memory
+    /// running out included) is renamed to
     /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;
     /// when it cannot be renamed, the state is not saved over it in this run.
     void RestoreInvoiceState(bool Verbose);
+    /// Renames a state file that did not load (Reason) to Name + ".bad" and
+    /// says so; when it cannot be renamed, the state is not saved over it
+    /// in this run.
+    void SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason);
     void ReloadInvoice();
     void OpenNewInvoice();
     void MatchArticles();
@@ -219,6 +232,9 @@ private:
     TAction* NewAction(const char* Name, const AnsiString& Caption,
                        void (TFormMain::*Handler)(TObject*));
     void FormShow(TObject* Sender);
+    /// Writes the invoice state. When that fails, the error window says what
+    /// was not written and why, and the operator chooses to close without
+    /// it or to stay (Action caNone); the old state file is left as it was.
     void FormClose(TObject* Sender, TCloseAction& Action);
     /// Applies a typed value; false with the reason in Error when refused.
     bool ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiString& Error);
@@ -305,6 +321,15 @@ private:
     PriceEdit FPriceEdit;
     /// Why a typed value was refused, for WM_SHOWEDITERROR.
     AnsiString FEditError;
+    /// A column narrowed for the names: its own width and the one lent at.
+    struct LentWidth {
+        int Col;
+        int Own;
+        int Narrowed;
+    };
+    std::vector<LentWidth> FLentWidths;
+    void gridResize(TObject* Sender);
+    void gridColumnSized(TObject* Sender);
 };
 
 /// The main window; null outside the program's run. Owned by the application.

@@ -537,6 +537,9 @@ public:
     bool IsRowKey(Word Key, TShiftState Shift);
     /// Fits the AutoSize column into the client width.
     void FitAutoSize();
+    /// Shows column ACol at Width without making it the column's own
+    /// width (the layout lock is held meanwhile).
+    void SetLayoutColWidth(int ACol, int Width);
     Tyl_DataInplaceEdit* DataEditor() const;
 
     TBeforeChangeRowCount BeforeDelete;
@@ -566,7 +569,6 @@ protected:
     void ColumnAdded();
     void ColumnRemoved();
     void ColumnChanged(TColumn* Column);
-    void SetLayoutColWidth(int ACol, int Width);
     void KeepRowSelectKey(Word& Key, TShiftState Shift);
 
     std::unique_ptr<TBitmap> FBitmap;

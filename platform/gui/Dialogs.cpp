@@ -9,6 +9,7 @@
 #include "platform/rtl/StrUtils.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -19,6 +20,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 
@@ -87,6 +89,11 @@ int RunNativeDialog(QDialog& Dialog, const QString& ProposedFile = QString())
                     View.Texts.push_back(FromQString(G->title()));
             if (File)
                 View.ProposedFile = FromQString(File->text());
+            QByteArray Png;
+            QBuffer Out(&Png);
+            Out.open(QIODevice::WriteOnly);
+            Dialog.grab().save(&Out, "PNG");
+            View.Png.assign(Png.constData(), static_cast<size_t>(Png.size()));
             Dialog.reject();
             Probe(View);
         });

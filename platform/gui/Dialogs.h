@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -313,6 +314,8 @@ struct NativeDialogView {
     AnsiString Title;
     std::vector<AnsiString> Texts;
     AnsiString ProposedFile;
+    /// The dialog as painted, as PNG bytes.
+    std::string Png;
 };
 /// For tests of the dialogs themselves (no DialogHook set): Probe sees each
 /// window-system dialog once it is on the screen, which is then cancelled.

@@ -68,8 +68,8 @@ void SetLastError(DWORD Code);
 /// The Win32 code for an errno value; ERROR_GEN_FAILURE for one without a
 /// counterpart.
 [[nodiscard]] DWORD Win32ErrorOfErrno(int Errno);
-/// The system's English text for a code, without the final period
-/// ("The system cannot find the file specified"); '' for an unknown code.
+/// The system's (Russian) text for a code, CP1251, without the final
+/// period ("Не удается найти указанный файл"); '' for an unknown code.
 [[nodiscard]] AnsiString SysErrorMessage(DWORD Code);
 
 /// "System Error.  Code: %d.\r\n%s" and "A call to an OS function failed".
@@ -270,3 +270,28 @@ bool FileTruncate(int Handle);
 Integer FileSetDate(int Handle, Integer Age);
 /// Closes a handle; a handle of -1 is ignored.
 void FileClose(int Handle);
+
+// ---- injected faults -------------------------------------------------------------
+
+/// Makes the routines above fail inside one folder (and below it) the way a
+/// full disk or a folder without write permission does, so that tests can
+/// show the program's answers to them where a real one cannot be had (a
+/// test run as root writes anywhere; a small file system needs mounting).
+/// Errno ENOSPC: files are created, and writes fail with it once RoomLeft
+/// bytes in all have been written there. Errno EACCES: creating, deleting
+/// and renaming entries there, and making folders there, fail with it;
+/// files that exist still open for writing, as the system allows. Any other
+/// Errno, or an empty Folder, ends the fault.
+void SetFolderFault(const AnsiString& Folder, int Errno, Int64 RoomLeft = 0);
+
+/// A folder fault for the length of a scope.
+class FolderFaultScope {
+public:
+    FolderFaultScope(const AnsiString& Folder, int Errno, Int64 RoomLeft = 0)
+    {
+        SetFolderFault(Folder, Errno, RoomLeft);
+    }
+    ~FolderFaultScope() { SetFolderFault(AnsiString(), 0); }
+    FolderFaultScope(const FolderFaultScope&) = delete;
+    FolderFaultScope& operator=(const FolderFaultScope&) = delete;
+};

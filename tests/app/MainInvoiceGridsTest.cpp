@@ -625,3 +625,42 @@ TEST(MainWindowGrids, CtrlASelectsTheTextOfAnEdit)
     SimulateKey('A', {ssCtrl});
     EXPECT_EQ(Marks(*Main), (std::vector<bool>{true, true, true}));
 }
+
+// In a 1000x700 window long item names are not cut while columns without
+// any text keep their width: those lend it (down to their titles), and
+// take it back once they have text. The widths kept for the shop's layout
+// stay their own.
+TEST(MainWindowGrids, NameColumnTakesTheWidthOfEmptyColumns)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    Main->SetBounds(0, 0, 1000, 700);
+    for (const char* N : {"Холодильник двухкамерный Атлант ХМ",
+                          "Пылесос Samsung SC4140 1600 Вт", "Чайник Bosch TWK 3A011"})
+        AddRow(*Main, N, "100");
+    Main->RefreshGrids();
+    Application->ProcessMessages();
+    Tyl_DataDrawGrid* G = Main->grid;
+    TCanvas* C = G->Canvas();
+    C->Font()->Assign(G->Font());
+    const int Need = C->TextWidth(Main->Invoice->GetItem(0)->Name) + 8;
+    const int Description = ColumnOfTag(*Main, 5);
+    KeepPng(Main.get(), "main-window-1000x700");
+    EXPECT_GE(G->ColWidths(3), Need);
+    EXPECT_LT(G->ColWidths(Description), 68);
+    EXPECT_GE(G->ColWidths(Description),
+              C->TextWidth(G->Columns()->GetItem(Description)->Title()->Caption()));
+    EXPECT_EQ(G->Columns()->GetItem(Description)->Width(), 68) << "the layout keeps its width";
+    EXPECT_EQ(G->ColWidths(ColumnOfTag(*Main, 12)), 64) << "columns with text keep theirs";
+
+    TypeInto(*Main, 1, 5, "Двухкамерный");
+    Main->SetEditMode(false);
+    Application->ProcessMessages();
+    EXPECT_EQ(G->ColWidths(Description), 68) << "a column with text takes its width back";
+
+    // A wide window: nothing is lent.
+    Main->SetBounds(0, 0, 1400, 700);
+    Application->ProcessMessages();
+    for (const int Tag : {3, 6, 7, 14})
+        EXPECT_EQ(G->ColWidths(ColumnOfTag(*Main, Tag)), G->Columns()->GetItem(ColumnOfTag(*Main, Tag))->Width());
+}

@@ -12,6 +12,7 @@
 #include "common/MsgWin.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
 
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/PdfBuilder.h"
@@ -20,8 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,25 +112,54 @@ TEST(ShippedTemplates, InstalledOnlyWhereMissing)
     EXPECT_EQ(InstallShippedTemplates(Txt), 0);
 }
 
-// A folder that cannot be written: one error window names every file, and
-// the start goes on.
+// A folder that cannot be written: one error window says why, and the
+// start goes on. A "TXT" that cannot be made is said with the real cause
+// (it was one "path not found" per file); one that takes no new files
+// names every file with the system's reason.
 TEST(ShippedTemplates, UnwritableFolderIsReported)
 {
-    TempDir Dir;
-    NoLogScope NoLog;
-    MessageLog Log;
-    // A file where the folder should be.
-    WriteBytes(Dir.Path() / "TXT", "not a folder");
-    EXPECT_EQ(InstallShippedTemplates(Dir.File("TXT/")), 0);
-    ASSERT_EQ(Log.Said.size(), 1u);
-    const std::string& S = Log.Said[0];
-    EXPECT_EQ(S.rfind("Не удалось записать шаблоны в папку \"" + Dir.File("TXT/").ToUtf8() +
-                          "\"|Report.dcr: ",
-                      0),
-              0u)
-        << S;
-    for (const char* Name : {"Ticket1.dcr", "Ticket2.dcr", "Ticket3.dcr", "Articles.fl"})
-        EXPECT_NE(S.find(std::string("\r\n") + Name + ": "), std::string::npos) << Name;
+    enum class Fault { FileInTheWay, StartFolderReadOnly, TxtReadOnly };
+    struct Case {
+        const char* Name;
+        Fault Kind;
+        const char* Said;  // the start of the message, after the folder's name
+    };
+    const Case Cases[] = {
+        {"a file where the folder should be", Fault::FileInTheWay,
+         "Не удалось создать папку \"%s\"|Невозможно создать файл, так как он уже существует"},
+        {"a start-up folder without write permission", Fault::StartFolderReadOnly,
+         "Не удалось создать папку \"%s\"|Отказано в доступе"},
+        {"a TXT folder without write permission", Fault::TxtReadOnly,
+         "Не удалось записать шаблоны в папку \"%s\"|Report.dcr: "},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TempDir Dir;
+        NoLogScope NoLog;
+        MessageLog Log;
+        const AnsiString Txt = Dir.File("TXT/");
+        std::unique_ptr<FolderFaultScope> ReadOnly;
+        switch (C.Kind) {
+        case Fault::FileInTheWay: WriteBytes(Dir.Path() / "TXT", "not a folder"); break;
+        case Fault::StartFolderReadOnly:
+            ReadOnly = std::make_unique<FolderFaultScope>(Dir.File(""), EACCES);
+            break;
+        case Fault::TxtReadOnly:
+            std::filesystem::create_directory(Dir.Path() / "TXT");
+            ReadOnly = std::make_unique<FolderFaultScope>(Txt, EACCES);
+            break;
+        }
+        EXPECT_EQ(InstallShippedTemplates(Txt), 0);
+        ASSERT_EQ(Log.Said.size(), 1u);
+        const std::string& S = Log.Said[0];
+        const std::string Start = Format(AnsiString::FromUtf8(C.Said), {Txt}).ToUtf8();
+        EXPECT_EQ(S.rfind(Start, 0), 0u) << S;
+        if (C.Kind != Fault::TxtReadOnly)
+            continue;
+        for (const char* Name : {"Ticket1.dcr", "Ticket2.dcr", "Ticket3.dcr", "Articles.fl"})
+            EXPECT_NE(S.find(std::string("\r\n") + Name + ": "), std::string::npos) << Name;
+        EXPECT_NE(S.find("Отказано в доступе"), std::string::npos) << S;
+    }
 }
 
 namespace {

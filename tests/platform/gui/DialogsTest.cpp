@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -244,6 +246,7 @@ TEST(Dialogs, NativeDialogsAreRussianAndProposeTheFile)
     Print.SetPrintFileName("/srv/shop/Ценники.pdf"_a);
     EXPECT_FALSE(Print.Execute());
     TPageSetupDialog Setup(nullptr);
+    Setup.SetMargins(Rect(1000, 500, 1200, 1500));  // 0.01 mm
     EXPECT_FALSE(Setup.Execute());
     TOpenDialog Open(nullptr);
     Open.SetTitle("Открыть отчет"_a);
@@ -254,6 +257,12 @@ TEST(Dialogs, NativeDialogsAreRussianAndProposeTheFile)
         EXPECT_NE(V.Title.ToUtf8(), "pricetags");
         EXPECT_FALSE(V.Title.IsEmpty());
         EXPECT_TRUE(Shows(V, "Отмена"));
+    }
+    // Renders for a look, where asked for.
+    if (const char* Dir = std::getenv("PRICETAGS_PNG_DIR")) {
+        const char* Names[] = {"native-print.png", "native-page-setup.png", "native-open.png"};
+        for (size_t I = 0; I < Seen.size(); ++I)
+            WriteBytes(std::filesystem::path(Dir) / Names[I], Seen[I].Png);
     }
     EXPECT_EQ(Seen[0].Title.ToUtf8(), "Печать");
     EXPECT_EQ(Seen[0].ProposedFile.ToUtf8(), "/srv/shop/Ценники.pdf");
