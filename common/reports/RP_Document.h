@@ -222,6 +222,13 @@ public:
     AnsiString FontName = "Arial";
     Integer FontSize = 10;
     Word FontStyle = 0;
+    /// How new text elements start (not stored in templates): horizontal
+    /// alignment 0 left, 1 right, 2 centre; vertical centring; word wrap;
+    /// turned text.
+    Integer LabelAlignment = 0;
+    bool LabelVertCenter = false;
+    bool LabelWordWrap = false;
+    bool LabelVertical = false;
     Integer FrameWidth = 1;
     Word FrameTyp = 0;
     bool ClearAsWhite = false;

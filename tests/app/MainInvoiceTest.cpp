@@ -22,6 +22,7 @@
 #include "app/InvFRep.h"
 #include "app/ShippedTemplates.h"
 #include "tests/app/AppWindowsTestKit.h"
+#include "tests/app/MainWindowTestKit.h"
 #include "tests/app/PdfBuilder.h"
 #include "tests/common/reports/ReportPrinterScope.h"
 #include "common/reports/RP_Document.h"
@@ -64,24 +65,6 @@ std::unique_ptr<TFormMain> StartMain()
     Main->Show();
     Application->ProcessMessages();
     return Main;
-}
-
-AnsiString ExampleBook()
-{
-    return AnsiString::FromUtf8((TestData() / "InvoiceTypeImport" / "example.xls").string());
-}
-
-/// Opens the workbook the open dialog is answered with as invoice number
-/// 17, without looking up article descriptions.
-void OpenInvoiceNumber17(TFormMain& Main)
-{
-    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
-        F.edInvNum->SetText("17");
-        F.cbFindDescr->SetChecked(false);
-        F.DoOk();
-    });
-    Main.acOpenInvoice->Execute();
-    Application->ProcessMessages();
 }
 
 TshInvoiceTovar& AddRow(TshInvoice& Invoice, const char* Cost, const char* Price)

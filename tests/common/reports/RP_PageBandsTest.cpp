@@ -175,6 +175,45 @@ TEST(RP_PageBands, GrowingElementMakesItsBandTaller)
     EXPECT_EQ(Memo->GetHeight(), 20) << "the template height comes back";
 }
 
+// The host leaves elements out of a row through OnEnterRect: neither text
+// nor frame, and a growing element left out grows nothing. A value that
+// holds brackets is not asked for again when the measured text is drawn.
+TEST(RP_PageBands, HostLeavesElementsOut)
+{
+    struct Hider {
+        int Row = 0;
+        void EnterRect(TObject*, TBandType, TStringList*, TView* View)
+        {
+            // Row 2 shows only the elements without a tag.
+            View->Hidden = Row == 2 && View->Tag != 0;
+        }
+        void NeedData(TObject*, TBandType b, bool& NeedMore)
+        {
+            if (b == btMasterData)
+                NeedMore = ++Row <= 2;
+        }
+    } H;
+    Report R;
+    R.Doc.OnEnterRect = TEnterRectEvent(&H, &Hider::EnterRect);
+    R.Doc.OnNeedData = TNeedDataEvent(&H, &Hider::NeedData);
+    R.Band(btMasterData, 0, 20);
+    R.Text(0, "ROW", 20);
+    TView* Framed = R.Text(0, "[V]", 20);
+    Framed->SetLeft(100);
+    Framed->Tag = 1;
+    Framed->FrameTyp = 0x0F;
+    Framed->SC = true;
+    Framed->SetWordWrap(true);
+    Framed->SetWidth(40);
+    R.Host.Values["V"] = "[A] bbbb cccc";
+    R.Host.Values["A"] = "asked again";
+    R.Build();
+    // Row 1: the framed element grows its band to 0 + 39 + 2.
+    EXPECT_EQ(R.Trace(), (Rows{"ROW@0/0", "[A]@0/0", "bbbb@13/0", "cccc@26/0", "ROW@41/0"}));
+    EXPECT_EQ(std::count(R.Host.Asked.begin(), R.Host.Asked.end(), "V"), 1);
+    EXPECT_EQ(std::count(R.Host.Asked.begin(), R.Host.Asked.end(), "A"), 0);
+}
+
 TEST(RP_PageBands, TwoMasterBandsPrintTogether)
 {
     Report R;

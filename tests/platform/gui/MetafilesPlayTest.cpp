@@ -330,11 +330,7 @@ TEST(MetafilesPlay, HandMadeMetafilesMatchTheirPictures)
         }
         ExpectMatchesGolden(Bytes, Seed);
         TBitmap Expected;
-        TMemoryStream S;
-        const std::string Png = ReadBytes(Golden);
-        S.WriteBuffer(Png.data(), static_cast<int>(Png.size()));
-        S.SetPosition(0);
-        Expected.LoadFromStream(&S);
+        Expected.LoadFromBytes(ReadBytes(Golden));
         ASSERT_EQ(Expected.Width(), W);
         EXPECT_LE(Differences(Played, Expected), W * H / 200);
     }
