@@ -55,6 +55,9 @@ void SaveArticle(TStream& Stream, const TshArticle& Article)
 
 void LoadArticle(TStream& Stream, TshArticle& Article)
 {
+    // An article is a whole record, its start first: a lone end tag is none.
+    ReadRecordStartTag(Stream);
+    ReadRecordHeader(Stream, ItemHeader);
     for (;;) {
         switch (ReadByte(Stream)) {
         case TagRecordStart: ReadRecordHeader(Stream, ItemHeader); break;

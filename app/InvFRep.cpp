@@ -6,6 +6,7 @@
 #include "common/base/HBuffFile.h"
 #include "common/components/MsgWin.h"
 #include "common/components/YLDCompn.h"
+#include "common/reports/RP_View.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/winapi/Messages.h"
@@ -142,6 +143,7 @@ TFormFRep::TFormFRep(TComponent* AOwner)
         docPriceTicket->OnBeginPage = TBeginPageEvent(this, &TFormFRep::docPriceTicketBeginPage);
         docPriceTicket->OnGetValue = TDetailEvent(this, &TFormFRep::docPriceTicketGetValue);
         docPriceTicket->OnNeedData = TNeedDataEvent(this, &TFormFRep::docPriceTicketNeedData);
+        docPriceTicket->OnEnterRect = TEnterRectEvent(this, &TFormFRep::docPriceTicketEnterRect);
         docPriceTicket->OnLoadBegin = TLoadSaveEvent(this, &TFormFRep::docLoadBegin);
         docPriceTicket->OnSaveBegin = TLoadSaveEvent(this, &TFormFRep::docSaveBegin);
         docPriceTicket->OnLoadEnd = TNotifyEvent(this, &TFormFRep::docLoadEnd);
@@ -159,6 +161,7 @@ TFormFRep::TFormFRep(TComponent* AOwner)
         Document1->OnBeginPage = docPriceTicket->OnBeginPage;
         Document1->OnGetValue = docPriceTicket->OnGetValue;
         Document1->OnNeedData = docPriceTicket->OnNeedData;
+        Document1->OnEnterRect = docPriceTicket->OnEnterRect;
 
         SaveDialog = new TSaveDialog(this);
         SaveDialog->SetName("SaveDialog");
@@ -522,6 +525,15 @@ void TFormFRep::docPriceTicketNeedData(TObject*, TBandType b, bool& NeedMore)
     NeedMore = FInvoice && FCurRow < FInvoice->Count();
 }
 
+void TFormFRep::docPriceTicketEnterRect(TObject*, TBandType b, TStringList*, TView* View)
+{
+    if (b != btMasterData || View->Tag < 1 || View->Tag > FGroupSize || FCurRow < 0 || !FInvoice)
+        return;
+    // An empty tag on a sheet's last row shows neither its frame nor the
+    // shop and date that need no row.
+    View->Hidden = NextRow(FCurRow, View->Tag - 1) >= FInvoice->Count();
+}
+
 // ---- variables --------------------------------------------------------------------------------
 
 AnsiString TFormFRep::Price(Currency Value) const
@@ -529,6 +541,20 @@ AnsiString TFormFRep::Price(Currency Value) const
     const int Style = FIsTicket   ? gCfgObject->PriceStyle
                       : FIsReport ? gCfgObject->PriceStyleRep
                                   : gCfgObject->PriceStyleXxx;
+    AnsiString Text;
+    FormatPrice(Style, Text, Value);
+    return Text;
+}
+
+AnsiString TFormFRep::Sum(Currency Value) const
+{
+    if (!FIsReport)
+        return Price(Value);
+    // Styles 0 and 10 show kopecks only when there are any; 2 and 12 are
+    // the same with them always.
+    int Style = gCfgObject->PriceStyleRep;
+    if (Style == 0 || Style == 10)
+        Style += 2;
     AnsiString Text;
     FormatPrice(Style, Text, Value);
     return Text;
@@ -595,9 +621,9 @@ bool TFormFRep::ResolveRow(const AnsiString& AName, AnsiString& Value) const
     } else if (Name == "BYCARD") {
         Value = T.PriceDiscount == T.Price ? AnsiString() : gCfgObject->ByCard;
     } else if (Name == "SUMMA") {
-        Value = Price(T.Price * T.Kolvo);
+        Value = Sum(T.Price * T.Kolvo);
     } else if (Name == "SUMMADISC") {
-        Value = Price(T.PriceDiscount * T.Kolvo);
+        Value = Sum(T.PriceDiscount * T.Kolvo);
     } else if (Name == "RUB") {
         Value = gCfgObject->Rub;
     } else {
@@ -632,9 +658,9 @@ bool TFormFRep::ResolveDocument(const AnsiString& Name, AnsiString& Value) const
     } else if (Name == "DEPART" || Name == "DOC.DEPART") {
         Value = I.Depart;
     } else if (Name == "ITOGO") {
-        Value = Price(I.GetRetailTotal());
+        Value = Sum(I.GetRetailTotal());
     } else if (Name == "ITOGOOPT") {
-        Value = Price(I.GetCostTotal());
+        Value = Sum(I.GetCostTotal());
     } else {
         return false;
     }

@@ -12,8 +12,11 @@
 // Variables: the bracket text of a template element is a name with
 // optional literals before and after ('Цена: 'PRICE' руб.'); the name is
 // answered by the row resolver (the current row, or the N-th row of a
-// group with a ".N" suffix), the document resolver (invoice header) and the
-// general resolver (date and customer), the first that knows it winning.
+// group with a ".N" suffix), the document resolver (invoice header; in a
+// statement NUMDOC is the statement's own number) and the general resolver
+// (date and customer), the first that knows it winning. An element whose
+// Tag is N belongs to the N-th tag of a group and is left out when that tag
+// has no row.
 
 #include "app/InvoiceType.h"
 #include "common/reports/RP_Document.h"
@@ -80,6 +83,10 @@ public:
     void docPriceTicketBeginPage(TObject* Sender, int pg, TStringList* MasterMemo,
                                  TStringList* DetailMemo, TStringList* SubDetailMemo);
     void docPriceTicketNeedData(TObject* Sender, TBandType b, bool& NeedMore);
+    /// Leaves out the elements of a group's tag that has no row: an element
+    /// of a data band whose Tag is N (1 and up) belongs to the group's N-th
+    /// tag. Elements with Tag 0 always print.
+    void docPriceTicketEnterRect(TObject* Sender, TBandType b, TStringList* Memo, TView* View);
 
     bool Busy() const { return FBusy; }
     TDocument* DocPrint() const { return FDocPrint.get(); }
@@ -131,6 +138,9 @@ private:
     bool ResolveDocument(const AnsiString& Name, AnsiString& Value) const;
     bool ResolveGeneral(const AnsiString& Name, AnsiString& Value) const;
     AnsiString Price(Currency Value) const;
+    /// A money sum: as Price, but a statement shows its kopecks even in the
+    /// styles that drop whole ones ("45 498,00", not "45 498").
+    AnsiString Sum(Currency Value) const;
     bool Printable(int Row) const;
 
     bool FPrintViewOpen = false;

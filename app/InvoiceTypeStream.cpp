@@ -76,17 +76,26 @@ void TshInvoiceTovar::SaveToStream(TStream& Stream) const
     WriteRecordEnd(Stream);
 }
 
+namespace {
+
+void CheckRowHeader(const AnsiString& Header)
+{
+    if (Header != RowHeader && Header != OldRowHeader)
+        RaiseLoadError("Неверный заголовок"_a);
+}
+
+}  // namespace
+
 void TshInvoiceTovar::LoadFromStream(TStream& Stream)
 {
+    // A row is a whole record, its start first: a lone end tag read as an
+    // empty row made a file of 0xFF bytes a million rows.
+    ReadRecordStartTag(Stream);
+    CheckRowHeader(ReadString(Stream));
     for (;;) {
         const Byte Tag = ReadByte(Stream);
         switch (Tag) {
-        case TagRecordStart: {
-            const AnsiString Header = ReadString(Stream);
-            if (Header != RowHeader && Header != OldRowHeader)
-                RaiseLoadError("Неверный заголовок"_a);
-            break;
-        }
+        case TagRecordStart: CheckRowHeader(ReadString(Stream)); break;
         case 1: Name = ReadString(Stream); break;
         case 2: Tip = ReadString(Stream); break;
         case 3: Description = ReadString(Stream); break;
@@ -137,6 +146,11 @@ void TshInvoiceTovarList::SaveToStream(TStream& Stream)
 void TshInvoiceTovarList::LoadFromStream(TStream& Stream)
 {
     Clear();
+    // Each record opens with its start: a file whose bytes begin anywhere
+    // else is not taken for an empty invoice (which the next save would
+    // write over it).
+    ReadRecordStartTag(Stream);
+    ReadRecordHeader(Stream, ListHeader);
     for (;;) {
         const Byte Tag = ReadByte(Stream);
         switch (Tag) {
@@ -183,6 +197,8 @@ void TshInvoice::SaveToStream(TStream& Stream)
 
 void TshInvoice::LoadFromStream(TStream& Stream)
 {
+    ReadRecordStartTag(Stream);
+    ReadRecordHeader(Stream, InvoiceHeader);
     bool Done = false;
     while (!Done) {
         const Byte Tag = ReadByte(Stream);

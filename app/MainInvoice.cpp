@@ -25,8 +25,10 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
+#include "platform/rtl/SysConst.h"
 
 #include <algorithm>
+#include <new>
 
 TFormMain* FormMain = nullptr;
 
@@ -142,6 +144,15 @@ const TotalsColumn TotalsColumns[] = {
 };
 
 } // namespace
+
+namespace {
+
+/// The close question when the state could not be written: "Не закрывать"
+/// is the default and the Esc answer (low and high byte).
+constexpr Integer CloseChoiceButtons = 2 | (2 << 8);
+constexpr Integer CloseWithoutSaving = 1;
+
+}  // namespace
 
 AnsiString LastInvoiceFileName()
 {
@@ -672,9 +683,23 @@ void TFormMain::FormShow(TObject*)
     SetPriceStyleMenu();
 }
 
-void TFormMain::FormClose(TObject*, TCloseAction&)
+void TFormMain::FormClose(TObject*, TCloseAction& Action)
 {
-    SaveInvoiceState();
+    try {
+        SaveInvoiceState();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception& E) {
+        // A full disk or a folder without write permission: the previous
+        // state file stays as it was. The operator is told what was not
+        // saved and may close all the same; a close that failed here every
+        // time left only killing the program.
+        if (ErrorChoice("Состояние накладной не записано в файл \""_a + LastInvoiceFileName()
+                            + "\"",
+                        E.Message, {CloseChoiceButtons, "Закрыть без сохранения"_a,
+                                    "Не закрывать"_a}) != CloseWithoutSaving)
+            Action = caNone;
+    }
 }
 
 // ---- invoice state ----------------------------------------------------------------------------
@@ -705,27 +730,38 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
     }
     if (Modified && !AskYesNo("Восстановить предыдущее состояние накладной?"_a, "", true))
         return;
+    // Any failure to load keeps the file: one that needs more memory than
+    // there is as well (it ended the program's handling before, and the
+    // save at exit then wrote an empty state over the invoice).
     try {
         Invoice->LoadFromFile(Name);
     } catch (const Exception& E) {
-        // The invoice kept what it had. The damaged file is put aside, so
-        // that the next save cannot write over what may still be rescued.
-        const AnsiString Bad = Name + ".bad";
-        if (RenameFileReplacing(Name, Bad)) {
-            ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
-                     + ExtractFileName(Bad) + ":\\n" + E.Message);
-            return;
-        }
-        // It could not be put aside: it stays, and the state is not
-        // written over it in this run.
-        FKeepDamagedState = true;
-        ErrorMsg("Файл предыдущего состояния накладной поврежден, состояние не будет "
-                 "записано поверх него:\\n"_a + E.Message);
+        SetDamagedStateAside(Name, E.Message);
+        return;
+    } catch (const std::bad_alloc&) {
+        SetDamagedStateAside(Name, SOutOfMemory);
         return;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
     FHasChanges = Invoice->Count() > 0;
     RefreshGrids();
+}
+
+void TFormMain::SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason)
+{
+    // The invoice kept what it had. The damaged file is put aside, so that
+    // the next save cannot write over what may still be rescued.
+    const AnsiString Bad = Name + ".bad";
+    if (RenameFileReplacing(Name, Bad)) {
+        ErrorMsg("Файл предыдущего состояния накладной поврежден и отложен как "_a
+                 + ExtractFileName(Bad) + ":\\n" + Reason);
+        return;
+    }
+    // It could not be put aside: it stays, and the state is not written
+    // over it in this run.
+    FKeepDamagedState = true;
+    ErrorMsg("Файл предыдущего состояния накладной поврежден, состояние не будет "
+             "записано поверх него:\\n"_a + Reason);
 }
 
 // ---- import ------------------------------------------------------------------------------------

@@ -122,10 +122,15 @@ public:
     /// Writes the invoice state, asking first when it changed (nothing for
     /// a changed empty invoice).
     void SaveInvoiceState();
-    /// Loads the saved invoice state. A damaged file is renamed to
+    /// Loads the saved invoice state. A file that does not load (memory
+    /// running out included) is renamed to
     /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;
     /// when it cannot be renamed, the state is not saved over it in this run.
     void RestoreInvoiceState(bool Verbose);
+    /// Renames a state file that did not load (Reason) to Name + ".bad" and
+    /// says so; when it cannot be renamed, the state is not saved over it
+    /// in this run.
+    void SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason);
     void ReloadInvoice();
     void OpenNewInvoice();
     void MatchArticles();
@@ -227,6 +232,9 @@ private:
     TAction* NewAction(const char* Name, const AnsiString& Caption,
                        void (TFormMain::*Handler)(TObject*));
     void FormShow(TObject* Sender);
+    /// Writes the invoice state. When that fails, the error window says what
+    /// was not written and why, and the operator chooses to close without
+    /// it or to stay (Action caNone); the old state file is left as it was.
     void FormClose(TObject* Sender, TCloseAction& Action);
     /// Applies a typed value; false with the reason in Error when refused.
     bool ApplyRowText(int Index, int Tag, const AnsiString& Text, AnsiString& Error);

@@ -33,6 +33,14 @@ AnsiString BaseName(const AnsiString& FileName)
 
 int InstallShippedTemplates(const AnsiString& TxtPath)
 {
+    // The folder is made at start-up. When that failed, each file would
+    // fail for a missing path; the folder's own failure is the cause.
+    if (!TxtPath.IsEmpty() && !DirectoryExists(ExcludeTrailingPathDelimiter(TxtPath))
+        && !ForceDirectories(TxtPath)) {
+        const DWORD Code = GetLastError();
+        ErrorMsg("Не удалось создать папку \""_a + TxtPath + "\"|" + SysErrorMessage(Code));
+        return 0;
+    }
     int Written = 0;
     AnsiString Failed;
     const auto Attempt = [&](const AnsiString& Name, const auto& Write) {

@@ -28,5 +28,7 @@ struct ShippedFile {
 /// "Ticket1.dcf" is neither overwritten nor hidden behind a new
 /// "Ticket1.dcr". Files that cannot be written (a read-only folder) are
 /// named in one error window, after the log; the rest are still written
-/// and nothing is raised. Returns the number of files written.
+/// and nothing is raised. A folder that is missing and cannot be made is
+/// said instead, with the system's reason. Returns the number of files
+/// written.
 int InstallShippedTemplates(const AnsiString& TxtPath);

@@ -37,7 +37,7 @@ endfunction()
 set(PRICETAGS_TEST_TIMEOUT 120 CACHE STRING "Seconds before CTest stops one test")
 
 # pricetags_test_label(NAME): the label of a test program's tests, the
-# program's layer ("gui" for gui_tests), so that `ctest -L gui` runs one
+# program's layer ("forms" for forms_tests), so that `ctest -L gui` runs one
 # layer.
 function(pricetags_test_label NAME OUT)
     string(REGEX REPLACE "_tests$" "" LABEL ${NAME})

@@ -3,43 +3,19 @@
 // must end in a played picture or a refusal, never a crash, a read past
 // the data, a hang or a huge allocation.
 
+#include "fuzz/FuzzGui.h"
+
 #include "platform/classes/Streams.h"
-#include "platform/forms/Forms.h"
 #include "platform/forms/Graphics.h"
 #include "platform/forms/Metafiles.h"
 #include "platform/rtl/Exceptions.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void StartOnce()
-{
-    static bool Started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int Argc = 1;
-        static char Name[] = "MetafilesPlayerFuzz";
-        static char* Argv[] = {Name, nullptr};
-        GuiStartup(Argc, Argv);
-        return true;
-    }();
-    (void)Started;
-}
-
-}  // namespace
-
-// The font configuration library keeps its caches for the life of the
-// process; the leak checker is told so.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-    StartOnce();
+    StartGuiOnce("MetafilesPlayerFuzz");
     TBitmap Target;
     Target.SetSize(48, 32);
     PlayEnhMetaFileBits(Target.Canvas()->Handle(), Data, Size, Rect(0, 0, 48, 32));

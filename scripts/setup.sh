@@ -6,10 +6,14 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-    zlib1g-dev libuemf-dev libdw-dev
+    zlib1g-dev libuemf-dev libdw-dev libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n
+    # Office suites bring fonts-liberation2, whose "Liberation Sans" differs:
+    # installed here too, the tests prove the program still draws with the
+    # files of fonts-liberation.
+    fonts-liberation2
     python3 python3-xlwt
     libssl-dev libcurl4-openssl-dev xdg-utils
     openssl python3-aiosmtpd python3-pyftpdlib dnsmasq-base

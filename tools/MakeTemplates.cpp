@@ -131,7 +131,9 @@ std::string Var(const char* Name, int K)
 /// One tag at X (millimetres from the left of the printable area), the Kth
 /// of its group: the shop and the item's name at the top, the date with the
 /// country and warranty at the bottom, and the price with the unit and the
-/// card price centred in between.
+/// card price centred in between. Every element carries K as its Tag, so a
+/// tag without a row is left out whole; the prices shrink to fit their
+/// boxes, whatever their style and size.
 void AddTag(TDocument& Doc, const TagStyle& S, double X, int K)
 {
     const double Pad = S.Width >= 60 ? 3 : 2;
@@ -140,16 +142,22 @@ void AddTag(TDocument& Doc, const TagStyle& S, double X, int K)
     const auto Line = [&Doc](int Size, Word Style = 0) {
         return LineHeight(Doc, Size, Style) * MMPerPixel;
     };
-    AddText(Doc, {X, 0, S.Width, S.Height}, "", 8, 0, AlignLeft, AllSides, 2);
+    const auto AddText = [&Doc, K](const Box& B, const std::string& Text, int Size, Word Style,
+                                   Cardinal Align, Word Frame = 0, int FrameWidth = 1) {
+        TView* V = ::AddText(Doc, B, Text.c_str(), Size, Style, Align, Frame, FrameWidth);
+        V->Tag = K;
+        return V;
+    };
+    AddText({X, 0, S.Width, S.Height}, "", 8, 0, AlignLeft, AllSides, 2);
 
     double Y = Pad * 0.6;
     const double ShopH = Line(S.ShopSize) + 0.6;
-    AddText(Doc, {L, Y, W, ShopH}, "[CUSTOMER]", S.ShopSize, 0, AlignCentre, BottomSide);
+    AddText({L, Y, W, ShopH}, "[CUSTOMER]", S.ShopSize, 0, AlignCentre, BottomSide);
     Y += ShopH + 0.8;
     // Three lines: a longer name is cut after its third line. Lines are
     // drawn raised by the font's internal leading, so the box ends where the
     // third line's cell ends and no tall letter of a fourth line shows.
-    TView* Name = AddText(Doc, {L, Y, W, 0}, ("[" + Var("NAME", K) + "]").c_str(), S.NameSize,
+    TView* Name = AddText({L, Y, W, 0}, "[" + Var("NAME", K) + "]", S.NameSize,
                           Bold, AlignCentre | Wrap);
     int Leading = 0;
     Name->SetHeight(3 * LineHeight(Doc, S.NameSize, Bold, &Leading) - Leading);
@@ -157,29 +165,33 @@ void AddTag(TDocument& Doc, const TagStyle& S, double X, int K)
 
     const double SmallH = Line(S.SmallSize);
     double Bottom = S.Height - Pad * 0.6 - SmallH - 0.6;
-    AddText(Doc, {L, Bottom, W, SmallH + 0.6}, "[DATE]", S.SmallSize, 0, AlignLeft | VBottom,
+    AddText({L, Bottom, W, SmallH + 0.6}, "[DATE]", S.SmallSize, 0, AlignLeft | VBottom,
             TopSide);
     Bottom -= SmallH + 0.5;
-    AddText(Doc, {L, Bottom, W, SmallH}, ("[" + Var("WARRANTY", K) + "]").c_str(), S.SmallSize,
+    AddText({L, Bottom, W, SmallH}, "[" + Var("WARRANTY", K) + "]", S.SmallSize,
             0, AlignLeft);
     Bottom -= SmallH;
-    AddText(Doc, {L, Bottom, W, SmallH}, ("['Страна: '" + Var("COUNTRY", K) + "]").c_str(),
+    AddText({L, Bottom, W, SmallH}, "['Страна: '" + Var("COUNTRY", K) + "]",
             S.SmallSize, 0, AlignLeft);
 
+    // A price box is exactly one line high, so a price that fits its width
+    // keeps its type size; a longer one is drawn smaller, centred.
+    const auto AddPrice = [&](double Top, const std::string& Text, int Size) {
+        TView* V = AddText({L, Top, W, 0}, Text, Size, Bold, AlignCentre | VCentre);
+        V->SetHeight(LineHeight(Doc, Size, Bold));
+        V->DrawTextToFrame = true;
+        return V->HeightMM() / 100;
+    };
     const double PriceH = Line(S.PriceSize, Bold);
     const double CardH = Line(S.CardSize, Bold);
     const double Middle = PriceH + SmallH + 0.5 + CardH;
     Y = NameBottom + (Bottom - NameBottom - Middle) / 2;
-    AddText(Doc, {L, Y, W, PriceH}, ("[" + Var("PRICE", K) + "]").c_str(), S.PriceSize, Bold,
-            AlignCentre);
-    Y += PriceH;
-    AddText(Doc, {L, Y, W, SmallH},
-            ("[" + Var("RUB", K) + "][' за '" + Var("ED", K) + "]").c_str(), S.SmallSize, 0,
+    Y += AddPrice(Y, "[" + Var("PRICE", K) + "]", S.PriceSize);
+    AddText({L, Y, W, SmallH},
+            "[" + Var("RUB", K) + "][' за '" + Var("ED", K) + "]", S.SmallSize, 0,
             AlignRight);
     Y += SmallH + 0.5;
-    AddText(Doc, {L, Y, W, CardH},
-            ("[" + Var("BYCARD", K) + "] [" + Var("PRICEDISCOUNT", K) + "]").c_str(),
-            S.CardSize, Bold, AlignCentre);
+    AddPrice(Y, "[" + Var("BYCARD", K) + "] [" + Var("PRICEDISCOUNT", K) + "]", S.CardSize);
 }
 
 void MakeTicket(TDocument& Doc, const TagStyle& S)
@@ -192,22 +204,24 @@ void MakeTicket(TDocument& Doc, const TagStyle& S)
         AddTag(Doc, S, Left + (K - 1) * S.Width, K);
 }
 
-/// The invoice statement's columns: heading, variable, width and alignment.
+/// The invoice statement's columns: heading, variable, width, alignment
+/// and whether the column holds money.
 struct Column {
     const char* Heading;
     const char* Text;
     double Width;
     Cardinal Align;
+    bool Money;
 };
 
 const Column Columns[] = {
-    {"№", "[LINE]", 11, AlignRight},
-    {"Наименование товара", "[NAME]", 77, AlignLeft | Wrap},
-    {"Ед.", "[ED]", 11, AlignCentre},
-    {"Кол-во", "[KOLVO]", 15, AlignRight},
-    {"Цена закуп.", "[PRICEOPT]", 24, AlignRight},
-    {"Цена розн.", "[PRICE]", 24, AlignRight},
-    {"Сумма розн.", "[SUMMA]", 28, AlignRight},
+    {"№", "[LINE]", 11, AlignRight, false},
+    {"Наименование товара", "[NAME]", 77, AlignLeft | Wrap, false},
+    {"Ед.", "[ED]", 11, AlignCentre, false},
+    {"Кол-во", "[KOLVO]", 15, AlignRight, false},
+    {"Цена закуп.", "[PRICEOPT]", 24, AlignRight, true},
+    {"Цена розн.", "[PRICE]", 24, AlignRight, true},
+    {"Сумма розн.", "[SUMMA]", 28, AlignRight, true},
 };
 constexpr double TableLeft = (PrintableWidth - 190) / 2;
 
@@ -216,11 +230,12 @@ int Px(double MM)
     return static_cast<int>(MM / MMPerPixel + 0.5);
 }
 
-/// A row of framed cells at Top, the text kept off the frame. Cell edges
-/// are whole pixels and each line between two cells is drawn by one of
-/// them only (a cell draws its left and bottom sides; the last one its
-/// right side too; a heading its top), so no line is doubled. Data cells
-/// grow: a long name wraps, and every cell of its row grows with it.
+/// A row of framed cells at Top, the text kept off the frame and centred
+/// up and down. Cell edges are whole pixels and each line between two
+/// cells is drawn by one of them only (a cell draws its left and bottom
+/// sides; the last one its right side too; a heading its top), so no line
+/// is doubled. Data cells grow: a long name wraps, and every cell of its
+/// row grows with it. Money too wide for its cell is drawn smaller.
 void AddRow(TDocument& Doc, double Top, double Height, bool Heading)
 {
     // Right-aligned figures keep a wider gap: their drawn width runs a
@@ -237,7 +252,7 @@ void AddRow(TDocument& Doc, double Top, double Height, bool Heading)
         TView* Frame = AddText(Doc, {0, Top, 0, Height}, "", 8, 0, AlignLeft, Sides);
         Frame->SetLeft(L);
         Frame->SetWidth(R - L);
-        const Cardinal Align = Heading ? AlignCentre | VCentre | Wrap : C.Align;
+        const Cardinal Align = Heading ? AlignCentre | VCentre | Wrap : C.Align | VCentre;
         const int Right = (Align & 3) == AlignRight ? Px(InsetRight) : Px(Inset);
         TView* Text = AddText(Doc, {0, Top + Inset / 2, 0, Height - Inset},
                               Heading ? C.Heading : C.Text, 8, Heading ? Bold : 0, Align);
@@ -248,6 +263,7 @@ void AddRow(TDocument& Doc, double Top, double Height, bool Heading)
         } else {
             Frame->SC = true;
             Text->SC = true;
+            Text->DrawTextToFrame = C.Money;
         }
         X += C.Width;
     }
@@ -260,40 +276,44 @@ void MakeReport(TDocument& Doc)
     for (const Column& C : Columns)
         TableWidth += C.Width;
 
-    // Title: the shop, the document and its date.
-    AddBand(Doc, btReportTitle, 0, 27);
+    // Title: the shop, the statement with its own number, the invoice it
+    // is made from and its date.
+    AddBand(Doc, btReportTitle, 0, 32);
     AddText(Doc, {TableLeft, 2, TableWidth, 5}, "[CUSTOMER]", 9, 0, AlignLeft);
-    AddText(Doc, {TableLeft, 8, TableWidth, 7}, "[NAMEDOC]", 13, Bold, AlignCentre | VCentre);
-    AddText(Doc, {TableLeft, 15, TableWidth, 5}, "Дата: [DATEDOCMONTH]", 9, 0, AlignCentre);
-    AddText(Doc, {TableLeft, 21, TableWidth / 2, 5}, "['Отдел: 'DEPART]", 9, 0, AlignLeft);
-    AddText(Doc, {TableLeft + TableWidth / 2, 21, TableWidth / 2, 5},
+    AddText(Doc, {TableLeft, 8, TableWidth, 7}, "Ведомость[' № 'NUMDOC]", 13, Bold,
+            AlignCentre | VCentre);
+    AddText(Doc, {TableLeft, 15, TableWidth, 5}, "[NAMEDOC]", 9, 0, AlignCentre);
+    AddText(Doc, {TableLeft, 20, TableWidth, 5}, "Дата: [DATEDOCMONTH]", 9, 0, AlignCentre);
+    AddText(Doc, {TableLeft, 26, TableWidth / 2, 5}, "['Отдел: 'DEPART]", 9, 0, AlignLeft);
+    AddText(Doc, {TableLeft + TableWidth / 2, 26, TableWidth / 2, 5},
             "['Ответственный: 'RESPFIO]", 9, 0, AlignRight);
 
     // Column headings above the first row; rows; the total under the sum
     // column; the purchase and retail totals and the signatures.
-    AddBand(Doc, btMasterHeader, 28, 9);
-    AddRow(Doc, 28, 9, /*Heading=*/true);
-    AddBand(Doc, btMasterData, 38, 5);
-    AddRow(Doc, 38, 5, /*Heading=*/false);
-    AddBand(Doc, btMasterFooter, 44, 6);
+    AddBand(Doc, btMasterHeader, 33, 9);
+    AddRow(Doc, 33, 9, /*Heading=*/true);
+    AddBand(Doc, btMasterData, 43, 5);
+    AddRow(Doc, 43, 5, /*Heading=*/false);
+    AddBand(Doc, btMasterFooter, 49, 6);
     const double SumWidth = Columns[std::size(Columns) - 1].Width;
     const double SumLeft = TableLeft + TableWidth - SumWidth;
-    AddText(Doc, {TableLeft, 44, TableWidth - SumWidth - 1, 6}, "Итого:", 9, Bold,
+    AddText(Doc, {TableLeft, 49, TableWidth - SumWidth - 1, 6}, "Итого:", 9, Bold,
             AlignRight | VCentre);
-    TView* SumFrame = AddText(Doc, {0, 44, 0, 6}, "", 9, 0, AlignLeft,
+    TView* SumFrame = AddText(Doc, {0, 49, 0, 6}, "", 9, 0, AlignLeft,
                               LeftSide | BottomSide | RightSide);
     SumFrame->SetLeft(Px(SumLeft));
     SumFrame->SetWidth(Px(SumLeft + SumWidth) - Px(SumLeft));
-    AddText(Doc, {SumLeft + 0.8, 44, SumWidth - 2.2, 6}, "[ITOGO]", 9, Bold,
-            AlignRight | VCentre);
-    AddBand(Doc, btReportSummary, 51, 24);
-    AddText(Doc, {TableLeft, 53, TableWidth, 5}, "Сумма по закупочным ценам: [ITOGOOPT]", 9, 0,
+    AddText(Doc, {SumLeft + 0.8, 49, SumWidth - 2.2, 6}, "[ITOGO]", 9, Bold,
+            AlignRight | VCentre)
+        ->DrawTextToFrame = true;
+    AddBand(Doc, btReportSummary, 56, 24);
+    AddText(Doc, {TableLeft, 58, TableWidth, 5}, "Сумма по закупочным ценам: [ITOGOOPT]", 9, 0,
             AlignLeft);
-    AddText(Doc, {TableLeft, 59, TableWidth, 5}, "Сумма по розничным ценам: [ITOGO]", 9, 0,
+    AddText(Doc, {TableLeft, 64, TableWidth, 5}, "Сумма по розничным ценам: [ITOGO]", 9, 0,
             AlignLeft);
-    AddText(Doc, {TableLeft, 69, 100, 5}, "Ответственный ________________ [RESPFIO]", 9, 0,
+    AddText(Doc, {TableLeft, 74, 100, 5}, "Ответственный ________________ [RESPFIO]", 9, 0,
             AlignLeft);
-    AddText(Doc, {TableLeft + 110, 69, TableWidth - 110, 5}, "Подпись ________________", 9, 0,
+    AddText(Doc, {TableLeft + 110, 74, TableWidth - 110, 5}, "Подпись ________________", 9, 0,
             AlignLeft);
 
     // The headings again at the top of every later page.

@@ -1,12 +1,16 @@
-// Pricing and totals of a large invoice, and saving and loading its state.
+// Pricing and totals of a large invoice, saving and loading its state, and
+// state files made to be costly (time and heap peak printed for each).
 
 #include "app/InvoiceType.h"
 
+#include "bench/support/PeakMemory.h"
 #include "common/base/Funcs.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -104,5 +108,75 @@ void BM_LoadFromFile(benchmark::State& State)
     benchmark::DoNotOptimize(Loaded.Count());
 }
 BENCHMARK(BM_LoadFromFile)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+enum class HostileState { LoneEndTags, EmptyRows };
+
+/// A state file of about Bytes bytes: an empty invoice record, then a row
+/// list whose rows are lone end tags (once read as empty rows) or the
+/// smallest real rows, "00 06 04 TInT FF" (8 bytes each).
+std::string HostileStateBytes(HostileState Kind, int64_t Bytes, int64_t& Rows)
+{
+    const std::string Invoice("\x00\x06\x09shInvoice\xff", 13);
+    const std::string List("\x00\x06\x04sITL", 7);
+    const std::string Row = Kind == HostileState::LoneEndTags
+                                ? std::string("\xff", 1)
+                                : std::string("\x00\x06\x04TInT\xff", 8);
+    Rows = (Bytes - 24) / int64_t(Row.size());
+    std::string S = Invoice + List + "\xfe";
+    for (int I = 0; I < 4; ++I)
+        S += char((Rows >> (8 * I)) & 0xFF);
+    S.reserve(size_t(Bytes));
+    for (int64_t I = 0; I < Rows; ++I)
+        S += Row;
+    return S + "\xff";
+}
+
+/// Loads the file: the count of rows read, or -1 when the load was refused
+/// (the load error or memory running out).
+int64_t LoadHostile(const AnsiString& File)
+{
+    TshInvoice Invoice(0);
+    try {
+        Invoice.LoadFromFile(File);
+    } catch (const Exception&) {
+        return -1;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    return Invoice.Count();
+}
+
+/// Refused quickly when the rows are no rows; loaded when they are, within
+/// about 60 heap bytes per file byte (each row is a whole object).
+void RunHostileState(benchmark::State& State, HostileState Kind)
+{
+    StateDir Dir;
+    int64_t Rows = 0;
+    const std::string Bytes = HostileStateBytes(Kind, State.range(0) << 20, Rows);
+    std::ofstream(Dir.Path / "LastInvoice.inv", std::ios::binary) << Bytes;
+    const int64_t Expected = Kind == HostileState::LoneEndTags ? -1 : Rows;
+    {
+        const PeakMemoryScope Memory;
+        if (LoadHostile(Dir.File()) != Expected)
+            State.SkipWithError("the hostile file was read wrong");
+        if (Memory.PeakBytes() > 60 * Bytes.size() + (1 << 20))
+            State.SkipWithError("more than 60 heap bytes per file byte");
+        Memory.Report(State);
+    }
+    for (auto _ : State)
+        benchmark::DoNotOptimize(LoadHostile(Dir.File()));
+}
+
+void BM_HostileStateLoneEndTags(benchmark::State& State)
+{
+    RunHostileState(State, HostileState::LoneEndTags);
+}
+void BM_HostileStateEmptyRows(benchmark::State& State)
+{
+    RunHostileState(State, HostileState::EmptyRows);
+}
+// Sizes in MiB.
+BENCHMARK(BM_HostileStateLoneEndTags)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostileStateEmptyRows)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -383,6 +383,9 @@ void WriteRecordStart(TStream& Stream, const AnsiString& Header);
 /// After a tag 0: reads the header name; a different one is the load error
 /// "Неверный заголовок".
 void ReadRecordHeader(TStream& Stream, const AnsiString& Expected);
+/// The tag 0 that opens each record of a list; any other byte is the load
+/// error "Неверный заголовок" (a lone end tag is no record).
+void ReadRecordStartTag(TStream& Stream);
 /// Byte 254 and the count of records that follow.
 void WriteRecordList(TStream& Stream, Integer Count);
 /// After a tag 254: the count of records that follow; a negative count, or

@@ -160,6 +160,12 @@ void ReadRecordHeader(TStream& Stream, const AnsiString& Expected)
         RaiseLoadError("Неверный заголовок"_a);
 }
 
+void ReadRecordStartTag(TStream& Stream)
+{
+    if (ReadByte(Stream) != TagRecordStart)
+        RaiseLoadError("Неверный заголовок"_a);
+}
+
 void WriteRecordList(TStream& Stream, Integer Count)
 {
     WriteByte(Stream, TagRecordList);

@@ -2,6 +2,7 @@
 
 #include "common/base/Funcs.h"
 #include "platform/classes/RtlConsts.h"
+#include "platform/classes/Streams.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -28,6 +29,19 @@ const char* const SDestroyError = "TMemIniFile.Destroy";
 const char* const SStrToDateError = "S to D: Conversion Error";
 /// Reads closer together than this never look at the disk.
 constexpr DWORD CheckIntervalTicks = 100;
+/// Sections of up to this many lines are searched without an index.
+constexpr int ScannedSectionLines = 16;
+/// A larger file is refused before it is read: the program's settings and
+/// templates are a small part of it.
+constexpr Int64 MaxIniFileSize = 32 << 20;
+/// What a kept line and a section hold in memory at most, roughly (the
+/// line's string and its slot, a section's line list, name and indexes).
+constexpr Int64 LineCost = 48;
+constexpr Int64 SectionCost = 320;
+/// The memory the contents of a file may take: this many times its size,
+/// plus a megabyte. A file of many tiny sections or lines (no settings
+/// look like that) is refused before it takes more.
+constexpr Int64 CostPerFileByte = 16;
 
 /// The key under which a name is indexed: names that AnsiSameText calls the
 /// same, and no others, have the same upper case in code page 1251.
@@ -37,6 +51,18 @@ std::string NameKey(std::string_view Name)
     for (char& C : Key)
         C = static_cast<char>(cp1251::ToUpper(static_cast<unsigned char>(C)));
     return Key;
+}
+
+/// Whether two names are the same for AnsiSameText (CP1251 upper case).
+bool SameName(std::string_view A, std::string_view B)
+{
+    if (A.size() != B.size())
+        return false;
+    for (size_t I = 0; I < A.size(); ++I)
+        if (cp1251::ToUpper(static_cast<unsigned char>(A[I]))
+            != cp1251::ToUpper(static_cast<unsigned char>(B[I])))
+            return false;
+    return true;
 }
 
 /// Name -> 1-based position of the first entry (or section) of that name.
@@ -88,6 +114,16 @@ public:
     /// Index of the first line named Ident (case ignored); -1 when none.
     int FindIdent(const AnsiString& Ident)
     {
+        // A few lines are compared in turn: an index for each small section
+        // would cost more memory than its lines.
+        if (Count() <= ScannedSectionLines) {
+            for (int I = 0; I < Count(); ++I) {
+                std::string_view Name;
+                if (LineName(Strings(I), Name) && SameName(Name, Ident.View()))
+                    return I;
+            }
+            return -1;
+        }
         const int Position = FNames.Find(Ident.View(), [this](NameIndex& Index) {
             for (int I = 0; I < Count(); ++I) {
                 std::string_view Name;
@@ -151,6 +187,9 @@ public:
     bool InMemory = false;
     /// Written since the last load or save: a reload would lose the writes.
     bool Modified = false;
+    /// The text a save would have written right after the last load or
+    /// save of the file; empty when the file was missing.
+    std::string SavedText;
     /// Changes whenever line lists are freed, so that objects' section
     /// caches never point at a freed list.
     unsigned Generation = 0;
@@ -244,16 +283,28 @@ Word DatePart(const AnsiString& S)
     return static_cast<Word>(Value);
 }
 
-/// Writes Lines over FileName through a temporary file in the same folder,
-/// so that a failure never leaves a half-written ini file.
-void SaveLinesReplacing(const TStringList& Lines, const AnsiString& FileName)
+/// Writes Text over FileName through a temporary file in the same folder,
+/// so that a failure never leaves a half-written ini file. A write that
+/// fails (a full disk) removes the part written, which would otherwise hold
+/// the space, and raises EFCreateError "Файл настроек "<name>" не записан:"
+/// with the system's reason.
+void SaveTextReplacing(const AnsiString& Text, const AnsiString& FileName)
 {
     const AnsiString Temp = FileName + ".tmp$";
-    Lines.SaveToFile(Temp);
-    if (!RenameFileReplacing(Temp, FileName)) {
+    const auto Refuse = [&] {
+        const DWORD Code = GetLastError();
         DeleteFile(Temp);
-        throw EFCreateError(Format(SFCreateError, {FileName}));
+        throw EFCreateError(Format("Файл настроек \"%s\" не записан:\r\n%s"_a,
+                                   {FileName, SysErrorMessage(Code)}));
+    };
+    try {
+        TFileStream Stream(Temp, fmCreate);
+        Stream.WriteBuffer(Text.Data(), Text.Length());
+    } catch (const EStreamError&) {
+        Refuse();
     }
+    if (!RenameFileReplacing(Temp, FileName))
+        Refuse();
 }
 
 }  // namespace
@@ -461,12 +512,13 @@ void TIniFile::LoadValues()
         // seen by the next check.
         FContainer->FileTime = 0;
         FContainer->TakeFileTime();
-        TStringList Lines;
-        Lines.LoadFromFile(FFileName);
-        SetStrings(&Lines);
+        SetFileText(ReadFileText(FFileName), FFileName);
+        // What a save would write now: a save of the same text is skipped.
+        FContainer->SavedText = SaveText().Std();
         FSynced = true;
     } else {
         FContainer->ClearSections();
+        FContainer->SavedText.clear();
     }
     FContainer->Modified = false;
     DropCache();
@@ -484,10 +536,17 @@ void TIniFile::UpdateFile()
     if (FInMemory || IsMemName())
         return;
     const CriticalSectionGuard Lock(Unit().FileLock);
-    TStringList Lines;
-    GetStrings(&Lines);
-    if (Lines.Count() > 0 || FileExists(FFileName)) {
-        SaveLinesReplacing(Lines, FFileName);
+    const AnsiString Text = SaveText();
+    const bool Exists = FileExists(FFileName);
+    // Only a change is written: a file opened to be read keeps its bytes
+    // (its line ends, blank lines and comments) when the objects close.
+    if (Exists && FContainer->SavedText == Text.Std()) {
+        FContainer->Modified = false;
+        return;
+    }
+    if (!Text.IsEmpty() || Exists) {
+        SaveTextReplacing(Text, FFileName);
+        FContainer->SavedText = Text.Std();
         FSynced = true;
         FContainer->Modified = false;
     }
@@ -589,16 +648,22 @@ void TIniFile::Clear()
     DropCache();
 }
 
+template <class Fn>
+void TIniFile::ForEachSavedLine(Fn&& Take) const
+{
+    for (int I = 0; I < FSections->Count(); ++I) {
+        Take("[" + FSections->Strings(I) + "]");
+        const auto* Lines = static_cast<const TStringList*>(FSections->Objects(I));
+        for (int J = 0; J < Lines->Count(); ++J)
+            Take(Lines->Strings(J));
+        Take(AnsiString());
+    }
+}
+
 void TIniFile::GetStrings(TStrings* List)
 {
     const StringsUpdateScope Scope(*List);
-    for (int I = 0; I < FSections->Count(); ++I) {
-        List->Add("[" + FSections->Strings(I) + "]");
-        const auto* Lines = static_cast<const TStringList*>(FSections->Objects(I));
-        for (int J = 0; J < Lines->Count(); ++J)
-            List->Add(Lines->Strings(J));
-        List->Add(AnsiString());
-    }
+    ForEachSavedLine([List](const AnsiString& Line) { List->Add(Line); });
 }
 
 void TIniFile::SetStrings(TStrings* List)
@@ -606,18 +671,81 @@ void TIniFile::SetStrings(TStrings* List)
     FContainer->ClearSections();
     DropCache();
     SharedIniSection* Lines = nullptr;
-    for (int I = 0; I < List->Count(); ++I) {
-        const AnsiString Line = List->Strings(I);
-        if (Trim(Line).IsEmpty() || Line[1] == ';')
-            continue;
-        AnsiString Name;
-        if (IsSectionLine(Line, Name)) {
-            Lines = FContainer->AddSection(Name);
-        } else if (Lines) {
-            Lines->AddLine(Line);
-        }
-    }
+    for (int I = 0; I < List->Count(); ++I)
+        TakeFileLine(List->Strings(I), Lines);
     FContainer->Modified = true;
+}
+
+TIniFile::LineKind TIniFile::TakeFileLine(const AnsiString& Line, SharedIniSection*& Lines)
+{
+    if (Trim(Line).IsEmpty() || Line[1] == ';')
+        return LineKind::Dropped;
+    AnsiString Name;
+    if (IsSectionLine(Line, Name)) {
+        Lines = FContainer->AddSection(Name);
+        return LineKind::Section;
+    }
+    if (!Lines)
+        return LineKind::Dropped;
+    Lines->AddLine(Line);
+    return LineKind::Entry;
+}
+
+void TIniFile::SetFileText(const AnsiString& Text, const AnsiString& FileName)
+{
+    FContainer->ClearSections();
+    DropCache();
+    const Int64 Budget = CostPerFileByte * Text.Length() + (1 << 20);
+    Int64 Cost = 0;
+    SharedIniSection* Lines = nullptr;
+    // The line ends of TStrings::SetTextStr: CR LF, LF or CR, and a zero
+    // byte is an ordinary byte of its line.
+    const std::string_view T = Text.View();
+    size_t P = 0;
+    while (P < T.size()) {
+        const size_t Start = P;
+        while (P < T.size() && T[P] != '\n' && T[P] != '\r')
+            ++P;
+        switch (TakeFileLine(AnsiString(T.substr(Start, P - Start)), Lines)) {
+        case LineKind::Dropped: break;
+        case LineKind::Section: Cost += SectionCost; break;
+        case LineKind::Entry: Cost += LineCost; break;
+        }
+        if (Cost > Budget) {
+            FContainer->ClearSections();
+            throw EInOutError(Format(
+                "Файл настроек \"%s\" поврежден: слишком много разделов и строк для его "
+                "размера"_a,
+                {FileName}));
+        }
+        if (P < T.size() && T[P] == '\r')
+            ++P;
+        if (P < T.size() && T[P] == '\n')
+            ++P;
+    }
+}
+
+AnsiString TIniFile::ReadFileText(const AnsiString& FileName)
+{
+    TFileStream Stream(FileName, static_cast<Word>(fmOpenRead | fmShareDenyWrite));
+    const Int64 Size = Stream.Size();
+    if (Size > MaxIniFileSize)
+        throw EInOutError(Format("Файл настроек \"%s\" слишком велик: %d байт"_a,
+                                 {FileName, Size}));
+    AnsiString Text;
+    Text.SetLength(static_cast<int>(Size));
+    Text.SetLength(Stream.Read(Text.Data(), Text.Length()));
+    return Text;
+}
+
+AnsiString TIniFile::SaveText() const
+{
+    std::string Text;
+    ForEachSavedLine([&Text](const AnsiString& Line) {
+        Text += Line.View();
+        Text += "\r\n";
+    });
+    return AnsiString(std::move(Text));
 }
 
 // ---- typed values and quoting ----------------------------------------------------

@@ -15,7 +15,10 @@
 // lines, lines starting with ';' and lines before the first section are
 // dropped on reading. Section and entry names are compared without regard
 // to case. Saving writes each section as "[" + name + "]", its lines and an
-// empty line, through a temporary file renamed over the old one.
+// empty line, through a temporary file renamed over the old one; a file
+// whose text would not change is not written. A file over 32 MB, or one
+// whose sections and lines would take more than 16 times its size, is
+// refused with a clear error instead of being read.
 //
 // An object created with an empty file name lives in memory only; its name
 // is "$$_$Mem$" and a number, and it never touches a file.
@@ -73,8 +76,11 @@ public:
     void WriteString(const AnsiString& Section, const AnsiString& Ident,
                      const AnsiString& Value) override;
     /// Saves the contents over the file, unless they are empty and the file
-    /// does not exist. Nothing for an in-memory object. Raises the file
-    /// routines' errors; the contents stay as they were.
+    /// does not exist, or the file exists and the text to write is the one
+    /// last loaded or saved (a file opened to be read keeps its bytes).
+    /// Nothing for an in-memory object. Raises EFCreateError "Файл настроек
+    /// "<name>" не записан:" and the system's reason when the file cannot be
+    /// written; no part of it is left, and the contents stay as they were.
     void UpdateFile() override;
     Integer ReadInteger(const AnsiString& Section, const AnsiString& Ident,
                         Integer Default) override;
@@ -135,8 +141,27 @@ public:
     [[nodiscard]] bool Synced() const { return FSynced; }
 
 private:
+    enum class LineKind { Dropped, Section, Entry };
+
     void Create(const AnsiString& FileName);
     void LoadValues();
+    /// One line of a file's text taken by the file's rules: a section line
+    /// opens Lines, an entry is added to it.
+    LineKind TakeFileLine(const AnsiString& Line, SharedIniSection*& Lines);
+    /// Replaces the contents by a file's text. A text whose sections and
+    /// lines would take more than 16 times its size (and a megabyte) is
+    /// refused with EInOutError "Файл настроек ... поврежден: слишком много
+    /// разделов и строк для его размера"; the contents are then empty.
+    void SetFileText(const AnsiString& Text, const AnsiString& FileName);
+    /// The file's bytes; a file over 32 MB is refused with EInOutError
+    /// "Файл настроек ... слишком велик: N байт".
+    [[nodiscard]] static AnsiString ReadFileText(const AnsiString& FileName);
+    /// The text a save writes: per section "[" + name + "]", its lines and
+    /// an empty line, each ended by CR LF.
+    [[nodiscard]] AnsiString SaveText() const;
+    /// Take(line) for each line a save writes, in order.
+    template <class Fn>
+    void ForEachSavedLine(Fn&& Take) const;
     void ReloadIfChanged();
     /// The section's lines; null when absent (Create: appended then).
     SharedIniSection* FindSection(const AnsiString& Section, bool Create);

@@ -112,6 +112,10 @@ void T_RPDefDesigner::SetDefaults()
     FontName = "Arial";
     FontSize = 10;
     FontStyle = 0;
+    LabelAlignment = 0;
+    LabelVertCenter = false;
+    LabelWordWrap = false;
+    LabelVertical = false;
     FrameWidth = 1;
     FrameTyp = 0;
     ShowBandName = true;
@@ -138,6 +142,10 @@ void T_RPDefDesigner::AssignFrom(const T_RPDefDesigner& Source)
     FontName = Source.FontName;
     FontSize = Source.FontSize;
     FontStyle = Source.FontStyle;
+    LabelAlignment = Source.LabelAlignment;
+    LabelVertCenter = Source.LabelVertCenter;
+    LabelWordWrap = Source.LabelWordWrap;
+    LabelVertical = Source.LabelVertical;
     FrameWidth = Source.FrameWidth;
     FrameTyp = Source.FrameTyp;
     ClearAsWhite = Source.ClearAsWhite;

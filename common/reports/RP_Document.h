@@ -222,6 +222,13 @@ public:
     AnsiString FontName = "Arial";
     Integer FontSize = 10;
     Word FontStyle = 0;
+    /// How new text elements start (not stored in templates): horizontal
+    /// alignment 0 left, 1 right, 2 centre; vertical centring; word wrap;
+    /// turned text.
+    Integer LabelAlignment = 0;
+    bool LabelVertCenter = false;
+    bool LabelWordWrap = false;
+    bool LabelVertical = false;
     Integer FrameWidth = 1;
     Word FrameTyp = 0;
     bool ClearAsWhite = false;
@@ -525,7 +532,8 @@ private:
     void ReadDocumentTags(TStream& Stream, bool Undo);
     void ReadDesigner(TStream& Stream);
     void ReadPages(TStream& Stream, int Count, bool Undo);
-    void ReadPage(TStream& Stream, int Count, bool Undo);
+    /// ViewsRead counts the elements read on the pages so far.
+    void ReadPage(TStream& Stream, int Count, bool Undo, Int64& ViewsRead);
     void ReadIni(TIniFile& Ini, const AnsiString& Prefix);
     void ReadIniDesigner(TIniFile& Ini, const AnsiString& Section);
     void WriteDesigner(TStream& Stream);

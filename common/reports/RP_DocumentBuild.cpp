@@ -397,13 +397,6 @@ void TDocument::CloseCurCanvas()
 
 namespace {
 
-// Body height of a template page for the second half-sheet pass.
-int UsableHeight(TDocument& Doc, const TPage& Page)
-{
-    const TPrnInfo& P = *Doc.PrnInfo(Page.Orientation);
-    return Doc.Margins() ? P.PageHeight : P.PrintHeight;
-}
-
 // Every band built is released and the output page closed, also when the
 // host or the template stops the build with an error.
 class BuildScope {
@@ -452,7 +445,7 @@ void TDocument::BuildReport()
                 CurrentPage()->Continue = false;
             } else {
                 CurrentPage()->Continue = true;
-                UsedHeight = UsableHeight(*this, *CurrentPage()) / 2;
+                UsedHeight = CurrentPage()->PrintableHeight() / 2;
             }
             for (int I = 0; I < PageCount(); ++I) {
                 SetPageIndex(I);
@@ -478,7 +471,7 @@ void TDocument::BuildReport()
             }
             if (Pass == 0) {
                 SetPageIndex(Selected);
-                const int Half = UsableHeight(*this, *CurrentPage()) / 2;
+                const int Half = CurrentPage()->PrintableHeight() / 2;
                 if (!(DoubleOnSheet && PageNo <= 1 && Half >= UsedHeight))
                     break;
             }

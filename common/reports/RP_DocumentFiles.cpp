@@ -15,6 +15,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
 
 #include <algorithm>
@@ -28,6 +29,24 @@ const char* const SIniHeaderSection = "Report Description File";
 // The smallest page and element records: tag 255 and their end marker.
 constexpr Int64 MinPageRecordBytes = 8;
 constexpr Int64 MinViewRecordBytes = 8;
+
+// What a template may hold. An element costs about a kilobyte in memory
+// however short its record, so a file of nothing but empty records would
+// take a hundred times its size; no designer makes more than these.
+constexpr Int64 MaxTemplatePages = 1000;
+constexpr Int64 MaxTemplateViews = 20000;
+// A picture beside a template is a logo or a photograph, not gigabytes.
+constexpr Int64 MaxPictureBytes = Int64(64) << 20;
+
+/// Refuses pages or elements past what a template may hold, before they
+/// are made.
+void CheckTemplateSize(Int64 Pages, Int64 Views)
+{
+    if (Pages > MaxTemplatePages)
+        RaiseReportLoadError(Format("Страниц в шаблоне больше %d"_a, {Integer(MaxTemplatePages)}));
+    if (Views > MaxTemplateViews)
+        RaiseReportLoadError(Format("Элементов в шаблоне больше %d"_a, {Integer(MaxTemplateViews)}));
+}
 
 // How many leading bytes recognition looks at, and how many it needs.
 constexpr int SniffBytes = 47;
@@ -159,7 +178,12 @@ void TDocument::ReloadPicture(TView* View)
     if (!FileExists(Name))
         return;
     try {
-        View->Picture->LoadFromFile(Name);
+        // Only a file of bounded size: a pipe or a device named in a
+        // template would hold the load for ever, a huge file fill memory.
+        TFileStream File(Name, fmOpenRead | fmShareDenyWrite);
+        if (!FileIsRegular(File.Handle()) || File.Size() > MaxPictureBytes)
+            return;
+        View->Picture->LoadFromStream(&File);
     } catch (const Exception&) {
         // Pictures live beside the template, not in it: an unreadable one
         // leaves the element empty and the template loads.
@@ -323,11 +347,13 @@ void TDocument::ReadPages(TStream& Stream, int Count, bool Undo)
     // A count the remaining bytes cannot hold is damage; refused before
     // any page is made.
     CheckReportLoad(Count <= RP_Eng::BytesLeft(Stream) / MinPageRecordBytes);
+    CheckTemplateSize(Count, 0);
+    Int64 ViewsRead = 0;
     for (int I = 0; I < Count; ++I)
-        ReadPage(Stream, Count, Undo);
+        ReadPage(Stream, Count, Undo, ViewsRead);
 }
 
-void TDocument::ReadPage(TStream& Stream, int Count, bool Undo)
+void TDocument::ReadPage(TStream& Stream, int Count, bool Undo, Int64& ViewsRead)
 {
     for (;;) {
         const Byte Tag = RP_Eng::ReadByte(Stream);
@@ -347,6 +373,8 @@ void TDocument::ReadPage(TStream& Stream, int Count, bool Undo)
         case 10: {
             const Integer Views = RP_Eng::ReadInteger(Stream);
             CheckReportLoad(Views >= 0 && Views <= RP_Eng::BytesLeft(Stream) / MinViewRecordBytes);
+            ViewsRead += Views;
+            CheckTemplateSize(0, ViewsRead);
             for (Integer I = 0; I < Views; ++I) {
                 auto* View = new TView(vkText, this);
                 CurrentPage()->AddView(View);
@@ -483,6 +511,7 @@ void TDocument::ReadIni(TIniFile& Ini, const AnsiString& Prefix)
     Ini.ReadSections(&Sections);
     const Integer Pages = std::max(Ini.ReadInteger(Doc, "P.Count", 0), 1);
     CheckReportLoad(Pages <= std::max(Sections.Count(), 1));
+    CheckTemplateSize(Pages, 0);
     Int64 TotalViews = 0;
     for (Integer I = 0; I < Pages; ++I) {
         SetPageIndex(I);
@@ -495,8 +524,12 @@ void TDocument::ReadIni(TIniFile& Ini, const AnsiString& Prefix)
         const Integer Views = std::max(Ini.ReadInteger(PSect, "V.Count", 0), 0);
         TotalViews += Views;
         CheckReportLoad(TotalViews <= Sections.Count());
+        CheckTemplateSize(0, TotalViews);
         for (Integer J = 0; J < Views; ++J) {
             const AnsiString VSect = PSect + "V" + IntToStr(J);
+            // Each element is a section of its own name; other sections do
+            // not make up for a missing one.
+            CheckReportLoad(Ini.SectionExists(VSect));
             auto* View = new TView(static_cast<Byte>(Ini.ReadInteger(VSect, "T", 0)), this);
             Page.AddView(View);
             View->LoadFromIni(Ini, VSect);

@@ -92,6 +92,9 @@ public:
     void Generate(int& PageNo);
     /// Frees the bands and restores every element's top and height.
     void ReleaseBands();
+    /// The height an output page of this page's orientation holds: the
+    /// paper less its unprintable borders, pixels (margins or not).
+    [[nodiscard]] int PrintableHeight() const;
     /// The first band of a kind while bands exist; null otherwise.
     [[nodiscard]] TBand* GetBand(int BandType) const;
 
@@ -127,11 +130,10 @@ private:
     struct GenState;
     void CheckIndex(int Index) const;
     [[nodiscard]] int TopLimit() const;
-    [[nodiscard]] int PrintableHeight() const;
     [[nodiscard]] bool HasBand(int BandType) const;
     bool PrintBands(GenState& G, int BandType, bool Measuring);
     bool PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool DataRequest);
-    void PrintHeaderOfLevel(GenState& G, TBand& B);
+    void PrintHeaderOfLevel(GenState& G, TBand& B, bool Measuring);
     void DrawBandViews(TBand& B);
     void NewOutputPage(GenState& G);
     void OpenOutputPage(int PageNo);

@@ -18,6 +18,13 @@ bool IsDataBand(int T)
     return T == btMasterData || T == btDetailData || T == btSubDetailData;
 }
 
+/// Page footers, overlays and the elements outside bands stand at their
+/// template places; every other band flows down the output page.
+bool Flows(int T)
+{
+    return T != btPageFooter && T != btOverlay && T != btNone;
+}
+
 // Data rows answered without the output moving down or a page being
 // finished; past this many the host or the template makes no progress.
 constexpr int MaxStalledRows = 100000;
@@ -44,12 +51,16 @@ TBand::~TBand()
 }
 
 /// The state of one Generate: first output page of the template page,
-/// nothing printed yet on the output page, and the progress guard.
+/// nothing printed yet on the output page, the progress guard, and whether
+/// a new output page is being opened (its overlay and page header print
+/// where they are, whether they fit or not: starting yet another page for
+/// them would never end).
 struct TPage::GenState {
     int& PageNo;
     bool F = true;
     bool E = true;
     int StalledRows = 0;
+    bool OpeningPage = false;
 };
 
 TBand* TPage::GetBand(int BandType) const
@@ -67,9 +78,10 @@ int TPage::PrintableHeight() const
     TPrnInfo* P = Document->PrnInfo(Orientation);
     if (P->PageHeight == 0)
         Document->UpdatePrnInfo(false);
-    // The body of an output page: without margins the printable height
-    // (the output page is that tall), with margins the paper's.
-    return Document->Margins() ? P->PageHeight : P->PrintHeight;
+    // An output page is the paper less its unprintable borders, margins or
+    // not (margins only place it on the paper when it is printed), so the
+    // body never reaches past it.
+    return P->PageHeight - 2 * P->OffsetY;
 }
 
 bool TPage::HasBand(int BandType) const
@@ -213,38 +225,53 @@ bool TPage::PrintBands(GenState& G, int BandType, bool Measuring)
     if (!First->Next)
         return PrintBand(G, *First, Measuring, /*Drawing=*/false, /*DataRequest=*/true);
 
+    if (!Flows(BandType)) {
+        // Each band of the chain at its own place; none starts a page (a
+        // footer that did would print itself again, for ever).
+        bool Printed = false;
+        for (TBand* B = First; B; B = B->Next.get())
+            Printed = PrintBand(G, *B, Measuring, /*Drawing=*/false, /*DataRequest=*/true) || Printed;
+        if (BandType == btPageFooter)
+            FooterPrinted = Printed;
+        return Printed;
+    }
+
     const int Start = Y;
+    const bool StartE = G.E;
     if (!PrintBand(G, *First, /*Measuring=*/true, /*Drawing=*/false, /*DataRequest=*/true)) {
         Y = Start;
         return false;
     }
-    const int AfterFirst = Y;
     for (TBand* B = First->Next.get(); B; B = B->Next.get())
         PrintBand(G, *B, /*Measuring=*/true, /*Drawing=*/false, /*DataRequest=*/false);
-    Y = AfterFirst;
     if (Measuring)
         return true;
-    if (AfterFirst > Document->PageLimit)
+    // The page break is decided before the group, on all of its bands (and
+    // the level header above them), so a record is not split over pages.
+    if (Y > Document->PageLimit) {
         NewOutputPage(G);
-    else
+    } else {
         Y = Start;
+        G.E = StartE;
+    }
     PrintBand(G, *First, /*Measuring=*/false, /*Drawing=*/true, /*DataRequest=*/false);
     for (TBand* B = First->Next.get(); B; B = B->Next.get()) {
-        if (Y + B->Height > Document->PageLimit)
+        // Only a group taller than a page gets here past the limit.
+        if (Y + B->OutHeight > Document->PageLimit)
             NewOutputPage(G);
         PrintBand(G, *B, /*Measuring=*/false, /*Drawing=*/true, /*DataRequest=*/false);
     }
     return true;
 }
 
-void TPage::PrintHeaderOfLevel(GenState& G, TBand& B)
+void TPage::PrintHeaderOfLevel(GenState& G, TBand& B, bool Measuring)
 {
     const TDocument& Doc = *Document;
     const int T = B.BandType;
     const int Line = T == btMasterData ? Doc.LineMaster
                    : T == btDetailData ? Doc.LineDetail : Doc.LineSubDetail;
     if (Line == 1 && !B.Prev && HasBand(T - 1))
-        PrintBands(G, T - 1, false);
+        PrintBands(G, T - 1, Measuring);
 }
 
 void TPage::DrawBandViews(TBand& B)
@@ -269,7 +296,8 @@ bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool 
             Y = std::max<int>(Y, TemplateTop);
         break;
     case btPageHeader:
-        if (!G.F)
+        // A chain's later bands follow the first one down the page.
+        if (!G.F && First)
             Y = TopLimit();
         else if (First && (G.E || Y < 1))
             Y = std::max<int>(Y, TemplateTop);
@@ -300,7 +328,7 @@ bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool 
         if (NeedMore) {
             if (++G.StalledRows > MaxStalledRows)
                 RaiseBandLimit();
-            PrintHeaderOfLevel(G, B);
+            PrintHeaderOfLevel(G, B, Measuring);
         }
         return NeedMore;
     }
@@ -310,8 +338,10 @@ bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool 
         if (!NeedMore)
             return false;
     }
+    // A measured band measures its header: the header is drawn once, in
+    // the drawing pass.
     if (IsDataBand(T) && (DataRequest || Drawing))
-        PrintHeaderOfLevel(G, B);
+        PrintHeaderOfLevel(G, B, Measuring);
 
     if (T == btPageFooter || T == btOverlay || T == btNone) {
         const int Saved = Y;
@@ -358,6 +388,8 @@ bool TPage::PrintBand(GenState& G, TBand& B, bool Measuring, bool Drawing, bool 
 
 void TPage::NewOutputPage(GenState& G)
 {
+    if (G.OpeningPage)
+        return;
     TDocument& Doc = *Document;
     if (!(Continue && FooterPrinted))
         PrintBands(G, btPageFooter, false);
@@ -368,7 +400,9 @@ void TPage::NewOutputPage(GenState& G)
     OpenOutputPage(G.PageNo);
     Continue = false;
     G.StalledRows = 0;
+    G.OpeningPage = true;
     PrintBands(G, btOverlay, false);
     Y = TopLimit();
     PrintBands(G, btPageHeader, false);
+    G.OpeningPage = false;
 }

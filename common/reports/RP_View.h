@@ -244,8 +244,9 @@ public:
     /// removes them from Text.
     void ApplyTag(TFont* Font, AnsiString& Text);
     /// Lays out Memo in R (right edge grown by 1) and draws it unless Mode
-    /// is dmMeasure; T receives the height of all lines.
-    void DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T);
+    /// is dmMeasure; T receives the height of all lines and Widest, when
+    /// given, the width of the widest line.
+    void DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T, int* Widest = nullptr);
     /// Draws Memo in columns rotated by 90 degrees; T receives their total
     /// width plus the frame.
     void DrawVerticalText(TCanvas* Canvas, int Mode, const TRect& R, int& T);
@@ -304,7 +305,14 @@ public:
     Byte BandTyp = 255;
     /// Can grow: measured before its band is placed.
     bool SC = false;
+    /// Fit to the box: horizontal text too wide for its box (or, unless
+    /// the element can grow, too tall) is drawn in a smaller type, down to
+    /// 4 points.
     bool DrawTextToFrame = false;
+    /// Left out of the output drawing under way: no fill, text or frame.
+    /// Set by the host's OnEnterRect (cleared before it fires); the drawing
+    /// after a measuring pass keeps the measuring pass's choice.
+    bool Hidden = false;
     /// Frame sides: 1 right, 2 bottom, 4 left, 8 top.
     Word FrameTyp = 0;
     Integer FrameWidth = 1;
@@ -349,9 +357,16 @@ private:
     void DrawFrame(TCanvas* Canvas, int Mode, const TRect& Bounds);
     void DrawMarks(TCanvas* Canvas, int Mode, const TRect& Bounds);
 
+    /// Shrinks FontSize until the laid-out text fits TR (see DrawTextToFrame);
+    /// the canvas font follows.
+    void FitFontToFrame(TCanvas* Canvas, const TRect& TR);
+
     /// Where the element is drawn this time (display rectangle, moved to its
     /// band's output top); layout starts at its top.
     TRect FDrawRect;
+    /// Memo's variables of this drawing are substituted: a value is never
+    /// scanned again, however often the text is laid out.
+    bool FMemoSubstituted = false;
 
     Extended FHeightMM = 0;
     Extended FLeftMM = 0;

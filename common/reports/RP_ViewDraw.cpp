@@ -25,7 +25,16 @@ constexpr std::array<const char*, 14> CharsetFaces = {
 };
 
 constexpr TColor BandAreaFontColor = 0x808080;
+// The smallest type a text is shrunk to when it is fitted to its box.
+constexpr Integer MinFitFontSize = 4;
 constexpr TColor White = 0xFFFFFF;
+
+/// Puts a font size back at scope end.
+struct SizeRestorer {
+    Integer& Size;
+    const Integer Own;
+    ~SizeRestorer() { Size = Own; }
+};
 
 // Frame sides.
 constexpr Word SideRight = 1;
@@ -86,8 +95,11 @@ void TView::Draw(TCanvas* Canvas, int Mode)
         if (Mode == dmPrepared) {
             Memo->Assign(PreparedMemo.get());
             PreparedMemo->Clear();
+            FMemoSubstituted = true;
         } else {
             Memo->Assign(Lines.get());
+            FMemoSubstituted = false;
+            Hidden = false;
             if (Kind == vkOwnerDraw) {
                 if (Document->OnOwnerDraw) {
                     MakeFont(Canvas->Font(), Kind);
@@ -100,9 +112,16 @@ void TView::Draw(TCanvas* Canvas, int Mode)
         }
     } else if (Mode != dmMarks && Mode != dmMarksFrame) {
         Memo->Assign(Lines.get());
+        FMemoSubstituted = false;
     }
     if (Output && Kind == vkOwnerDraw)
         return;
+    if (Output && Hidden) {
+        // The drawing after a measuring pass finds nothing prepared.
+        if (Mode == dmMeasure)
+            PreparedMemo->Clear();
+        return;
+    }
 
     int T = 0;
     if (Mode == dmDesign || Mode == dmOutput || Mode == dmMeasure || Mode == dmPrepared)
@@ -151,7 +170,11 @@ void TView::DrawContents(TCanvas* Canvas, int Mode, const TRect& Bounds, int& T)
     Canvas->Brush()->SetStyle(bsClear);
 
     if (Kind == vkText) {
+        // A text fitted to its box is drawn in a smaller type this time only.
+        const SizeRestorer KeepSize{FontSize, FontSize};
         MakeFont(Canvas->Font(), Kind);
+        if (DrawTextToFrame && !Vertical())
+            FitFontToFrame(Canvas, TR);
         const int VA = VertAlign();
         if (VA == 0x80 || VA == 0x88) {
             int Measured = 0;
@@ -183,6 +206,34 @@ void TView::DrawContents(TCanvas* Canvas, int Mode, const TRect& Bounds, int& T)
         MakeFont(Canvas->Font(), vkBandArea);
         Canvas->TextOut(Bounds.Left + 2, Bounds.Top + 2,
                         Document->BandName(std::min<int>(BandTyp, btNone)));
+    }
+}
+
+void TView::FitFontToFrame(TCanvas* Canvas, const TRect& TR)
+{
+    // The layout grows the text rectangle's right edge by 1, but a fitted
+    // text keeps inside the element.
+    const int RoomWidth = TR.Right - TR.Left;
+    const int RoomHeight = TR.Bottom - TR.Top;
+    for (;;) {
+        int Height = 0;
+        int Widest = 0;
+        DrawHorizontalText(Canvas, dmMeasure, TR, Height, &Widest);
+        const bool TooWide = Widest > RoomWidth;
+        // A text that can grow makes its band taller instead.
+        const bool TooTall = !SC && Height > RoomHeight;
+        if ((!TooWide && !TooTall) || FontSize <= MinFitFontSize)
+            return;
+        // Text widths follow the type size closely: shrink in proportion,
+        // then a point at a time while it still does not fit.
+        double Ratio = 1;
+        if (TooWide)
+            Ratio = std::min(Ratio, static_cast<double>(RoomWidth) / Widest);
+        if (TooTall)
+            Ratio = std::min(Ratio, static_cast<double>(RoomHeight) / Height);
+        const int Next = std::min<int>(FontSize - 1, static_cast<int>(FontSize * Ratio));
+        FontSize = std::max<Integer>(MinFitFontSize, Next);
+        MakeFont(Canvas->Font(), Kind);
     }
 }
 

@@ -586,7 +586,7 @@ void TView::Draw3d(TCanvas* Canvas, const T_ExtentStr& P, int X, int Top, const 
     TagColors = true;
 }
 
-void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T)
+void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T, int* Widest)
 {
     Extents->Clear();
     Extents->WordWrap = WordWrap();
@@ -594,17 +594,20 @@ void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T)
     // Alignment tags of one element's text never reach the next element.
     LineAlign = 0;
     T = 0;
+    if (Widest)
+        *Widest = 0;
     TFont SavedFont;
     SavedFont.Assign(Canvas->Font());
 
     // A value with line breaks in it makes lines of its own.
     bool Breaks = false;
-    for (int L = 0; L < Memo->Count(); ++L) {
+    for (int L = 0; L < Memo->Count() && !FMemoSubstituted; ++L) {
         AnsiString Line = Memo->Strings(L);
         if (SubstituteVariables(Line))
             Memo->SetStrings(L, Line);
         Breaks = Breaks || Line.View().find_first_of("\r\n") != std::string_view::npos;
     }
+    FMemoSubstituted = true;
     if (Breaks)
         Memo->SetText(Memo->Text());
 
@@ -637,6 +640,8 @@ void TView::DrawHorizontalText(TCanvas* Canvas, int Mode, TRect R, int& T)
             if (IntervalInternal > -11)
                 LineHeight = LineHeight - M.IntLeading + IntervalInternal;
             T += LineHeight;
+            if (Widest)
+                *Widest = std::max(*Widest, M.Width);
             int Align = HorzAlign();  // 0 left, 1 right, 2 centre
             if (LineAlign == 1)
                 Align = 0;
@@ -701,7 +706,7 @@ void TView::DrawVerticalText(TCanvas* Canvas, int Mode, const TRect& R, int& T)
 
     for (int L = 0; L < Memo->Count(); ++L) {
         AnsiString Line = Memo->Strings(L);
-        if (SubstituteVariables(Line))
+        if (!FMemoSubstituted && SubstituteVariables(Line))
             Memo->SetStrings(L, Line);
         if (!WordWrap() || Line.Length() < 2) {
             Column(Line);
@@ -732,6 +737,7 @@ void TView::DrawVerticalText(TCanvas* Canvas, int Mode, const TRect& R, int& T)
         if (Start <= Line.Length())
             Column(Trim(Line.SubString(Start, Line.Length())));
     }
+    FMemoSubstituted = true;
     T = Total + 2 * (FrameWidth / 2);
     Canvas->Font()->Assign(&SavedFont);
 }

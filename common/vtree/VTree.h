@@ -541,6 +541,9 @@ private:
     void ImageListChange(TObject* Sender);
     void FontChanged(TObject* Sender);
     bool HandleHeaderMouse(TMessage& Message);
+    bool HandleHeaderDoubleClick(TMessage& Message);
+    /// Timer 3: the hover ends once the mouse has left the header.
+    void HoverTimerTick();
     void PrepareColumnDragImage();
 
     TBaseVirtualTree* FOwner;
@@ -645,6 +648,36 @@ using TVTHeaderClickEvent = MethodPointer<void(TVTHeader*, TColumnIndex, TMouseB
                                                 TShiftState, int, int)>;
 using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>;
 using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
+
+/// Where a header drag would drop beside a column.
+enum TVTDropMarkMode { dmmNone, dmmLeft, dmmRight };
+/// The parts of a header button the host may draw itself.
+enum THeaderPaintElement { hpeBackground, hpeDropMark, hpeHeaderGlyph, hpeSortGlyph, hpeText };
+using THeaderPaintElements = EnumSet<THeaderPaintElement>;
+/// One header button as it is painted: the canvas, the column, its
+/// rectangle (header row coordinates) and states; the text bounds and glyph
+/// places as laid out.
+struct THeaderPaintInfo {
+    TCanvas* TargetCanvas = nullptr;
+    TVirtualTreeColumn* Column = nullptr;
+    TRect PaintRectangle;
+    TRect TextRectangle;
+    bool IsHoverIndex = false;
+    bool IsDownIndex = false;
+    bool IsEnabled = false;
+    bool ShowHeaderGlyph = false;
+    bool ShowSortGlyph = false;
+    bool ShowRightBorder = false;
+    TVTDropMarkMode DropMark = dmmNone;
+    TPoint GlyphPos;
+    TPoint SortGlyphPos;
+};
+using TVTHeaderPaintEvent = MethodPointer<void(TVTHeader*, TCanvas*, TVirtualTreeColumn*,
+                                               const TRect&, bool, bool, TVTDropMarkMode)>;
+using TVTHeaderPaintQueryElementsEvent =
+    MethodPointer<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements&)>;
+using TVTAdvancedHeaderPaintEvent =
+    MethodPointer<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements)>;
 using TVTGetCellIsEmptyEvent =
     MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, bool&)>;
 using TVTColumnClickEvent = MethodPointer<void(TBaseVirtualTree*, TColumnIndex, TShiftState)>;
@@ -831,6 +864,30 @@ private:
     bool FHidden = false;
     bool FPrepared = false;
     bool FInDrag = false;
+};
+
+/// The small picture wheel panning shows where the middle button went
+/// down: a round plate with arrows to the sides the view can scroll to
+/// (all four, left and right only, or up and down only). The window layer
+/// has no window regions: the window is square and its corners, outside
+/// the plate, are the tree's colour. It lets the mouse through.
+class TVTPanningWindow : public THintWindow {
+    PRICETAGS_CLASS(TVTPanningWindow, THintWindow)
+public:
+    enum TPanningImage { piMoveAll, piMoveEW, piMoveNS };
+    static constexpr int Size = 32;
+
+    explicit TVTPanningWindow(TBaseVirtualTree* Tree, TPanningImage Image);
+    ~TVTPanningWindow() override;
+    TPanningImage Image() const { return FImage; }
+    /// Shows the window centred on a screen point, without activating it.
+    void ShowAt(const TPoint& Centre);
+
+protected:
+    void Paint() override;
+
+private:
+    TPanningImage FImage;
 };
 
 enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
@@ -1278,6 +1335,11 @@ public:
     /// The row hit test of one node: which part of the row X lies in (X
     /// relative to the cell's left edge).
     void DetermineHitPositionLTR(THitInfo& HitInfo, int Offset, int Right, TAlignment Alignment);
+    /// The same for a right-to-left row: its parts mirrored from the right.
+    void DetermineHitPositionRTL(THitInfo& HitInfo, int Offset, int Right, TAlignment Alignment);
+    /// How a cell's text is placed: the column's alignment (the tree's
+    /// without columns), mirrored for right-to-left reading.
+    TAlignment DisplayAlignment(TColumnIndex Column, bool& RightToLeft) const;
     int DetermineLineImage(PVirtualNode Node, TLineImage& LineImage);
 
     // -- events
@@ -1322,6 +1384,14 @@ public:
     TVTPopupEvent OnGetPopupMenu;
     /// A click on a column's header button (coAllowClick).
     TVTHeaderClickEvent OnHeaderClick;
+    /// A double click on a header column (Shift holds ssDouble).
+    TVTHeaderClickEvent OnHeaderDblClick;
+    /// A vsOwnerDraw column's whole button (without hoOwnerDraw's advanced
+    /// drawing).
+    TVTHeaderPaintEvent OnHeaderDraw;
+    /// With hoOwnerDraw: which parts the host draws, then those parts.
+    TVTHeaderPaintQueryElementsEvent OnHeaderDrawQueryElements;
+    TVTAdvancedHeaderPaintEvent OnAdvancedHeaderDraw;
     /// A column dragged to a new place: the column and its old position.
     TVTHeaderDraggedEvent OnHeaderDragged;
     /// A column's width changed (NoColumn: after the header was read).
@@ -1476,6 +1546,12 @@ protected:
     /// between the last and the new rectangle toggle (Ctrl) or join and
     /// leave. True when the selection changed.
     bool HandleDrawSelection(const TRect& OldRect, const TRect& NewRect);
+    /// CM_HINTSHOW: the header's column hints, the control's own hint or a
+    /// node's hint or tooltip by HintMode.
+    void CMHintShow(TMessage& Message);
+    /// The hint of a node's cell; the base tree has none.
+    virtual std::u16string DoGetNodeHint(PVirtualNode Node, TColumnIndex Column,
+                                         TVTTooltipLineBreakStyle& LineBreakStyle);
     /// Draws the rubber band over the client area.
     void PaintSelectionFrame(TCanvas* TargetCanvas);
     /// While panning: the cursor shows where the view can still go from the
@@ -1483,6 +1559,8 @@ protected:
     virtual void UpdatePanningCursor(int X, int Y);
     /// The cursor the last panning move chose (crDefault when none).
     TCursor PanningCursor() const { return FPanningCursor; }
+    /// The panning picture's window while wheel panning runs; null else.
+    TVTPanningWindow* PanningWindow() const { return FPanningWindow.get(); }
     /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
     /// structure change.
     void ChangeTimerExpired(UINT_PTR Id);
@@ -1577,6 +1655,13 @@ protected:
     virtual void DoReset(PVirtualNode Node);
     virtual void DoScroll(int DeltaX, int DeltaY);
     virtual void DoColumnResize(TColumnIndex Column);
+    virtual void DoHeaderDblClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift,
+                                  int X, int Y);
+    virtual void DoHeaderDraw(TCanvas* Canvas, TVirtualTreeColumn* Column, const TRect& R,
+                              bool Hover, bool Pressed, TVTDropMarkMode DropMark);
+    virtual void DoHeaderDrawQueryElements(THeaderPaintInfo& PaintInfo,
+                                           THeaderPaintElements& Elements);
+    virtual void DoAdvancedHeaderDraw(THeaderPaintInfo& PaintInfo, THeaderPaintElements Elements);
     virtual void DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     virtual void DoHeaderDragged(TColumnIndex Column, int OldPosition);
@@ -1657,6 +1742,8 @@ private:
     PVirtualNode SearchStep(PVirtualNode Node, bool Forward);
     void SearchFor(Word CharCode);
     void PressCheckBox(PVirtualNode Node);
+    /// Fills Info for the hint at its cursor position; false for none.
+    bool HintFor(THintInfo& Info);
     /// Horizontal extent of a node's content in the main cell (tree
     /// coordinates), as the rubber band tests it.
     void MainCellExtent(PVirtualNode Node, int& Left, int& Right);
@@ -1786,6 +1873,8 @@ private:
     TShiftState FDrawSelShiftState;
     int FDragThreshold = 0;
     TCursor FPanningCursor = crDefault;
+    std::unique_ptr<TVTPanningWindow> FPanningWindow;
+    TVTHintData FHintData;  // what the shown hint is about
     std::u16string FSearchBuffer;
     DWORD FLastSearchTick = 0;
 };

@@ -72,7 +72,9 @@ void TVirtualTreeColumn::SetWidth(int Value)
         return;
     if (AutoResize)
         Columns->AdjustAutoSize(Index());
-    Tree->DoColumnResize(Index());
+    // Inside the columns' update bracket widths change silently.
+    if (Columns->UpdateCount() == 0)
+        Tree->DoColumnResize(Index());
     Tree->UpdateHorizontalScrollBar(false);
     Tree->Invalidate();
 }
@@ -706,7 +708,8 @@ void TVirtualTreeColumns::AdjustAutoSize(TColumnIndex CurrentIndex, bool Force)
     C->FLastWidth = C->FWidth;
     C->FWidth = NewWidth;
     UpdatePositions(true);
-    Tree->DoColumnResize(AutoIndex);
+    if (UpdateCount() == 0)
+        Tree->DoColumnResize(AutoIndex);
 }
 
 void TVirtualTreeColumns::AdjustSpringColumns(int HeaderWidth)
@@ -1061,6 +1064,11 @@ TColumnIndex TVTHeader::FirstVisibleColumn() const
 
 namespace {
 
+// The header's own timer notices the mouse leaving the header (nothing
+// else tells the window), every 50 ms while a column is hovered.
+constexpr UINT_PTR HeaderTimer = 3;
+constexpr UINT HoverInterval = 50;
+
 TShiftState KeyboardShiftState()
 {
     TShiftState Result;
@@ -1110,6 +1118,15 @@ bool TVTHeader::HandleMessage(TMessage& Message)
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
         return HandleHeaderMouse(Message);
+    case WM_NCLBUTTONDBLCLK:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDBLCLK:
+        return HandleHeaderDoubleClick(Message);
+    case WM_TIMER:
+        if (Message.WParam != HeaderTimer)
+            return false;
+        HoverTimerTick();
+        return true;
     case WM_KEYDOWN:
         if (Message.WParam != VK_ESCAPE)
             return false;
@@ -1133,6 +1150,53 @@ bool TVTHeader::HandleMessage(TMessage& Message)
     default:
         return false;
     }
+}
+
+void TVTHeader::HoverTimerTick()
+{
+    TPoint P;
+    GetCursorPos(P);
+    P = FOwner->ScreenToClient(P);
+    const TColumnIndex Down = FColumns->FDownIndex;
+    if (InHeader(P) && (Down == NoColumn || FColumns->FHoverIndex == Down))
+        return;
+    if (FOwner->HandleAllocated())
+        KillTimer(FOwner->Handle(), HeaderTimer);
+    FColumns->FHoverIndex = NoColumn;
+    FColumns->FClickIndex = NoColumn;
+    FColumns->FDownIndex = NoColumn;
+    Invalidate();
+}
+
+bool TVTHeader::HandleHeaderDoubleClick(TMessage& Message)
+{
+    const TPoint P = FOwner->ScreenToClient(
+        TPoint{GetXLParam(Message.LParam), GetYLParam(Message.LParam)});
+    if (!InHeader(P))
+        return false;
+    const TPoint HeaderPoint{P.X, P.Y + static_cast<int>(FHeight)};
+    TMouseButton Button = mbLeft;
+    if (Message.Msg == WM_NCRBUTTONDBLCLK)
+        Button = mbRight;
+    else if (Message.Msg == WM_NCMBUTTONDBLCLK)
+        Button = mbMiddle;
+    if (FOptions.Contains(hoDblClickResize) && DetermineSplitterIndex(P.X)) {
+        // Double click on a splitter: the column fits its content.
+        const TColumnIndex Track = FColumns->FTrackIndex;
+        TVirtualTreeColumn* C = FColumns->GetItem(Track);
+        FColumns->AnimatedResize(Track, std::max(FOwner->ColumnContentWidth(Track), C->FMinWidth));
+        FColumns->FTrackIndex = NoColumn;
+    } else {
+        const TColumnIndex C = FColumns->ColumnFromPosition(HeaderPoint);
+        if (FColumns->IsValidColumn(C)) {
+            FColumns->FClickIndex = C;
+            Invalidate(C);
+        }
+    }
+    if (FColumns->FClickIndex > NoColumn)
+        FOwner->DoHeaderDblClick(FColumns->FClickIndex, Button,
+                                 KeyboardShiftState() + TShiftState{ssDouble}, P.X, HeaderPoint.Y);
+    return true;
 }
 
 void TVTHeader::PrepareColumnDragImage()
@@ -1236,8 +1300,26 @@ bool TVTHeader::HandleHeaderMouse(TMessage& Message)
             return true;
         }
         return FDragPending;
-    case WM_NCMOUSEMOVE:
+    case WM_NCMOUSEMOVE: {
+        if (!InHeader(P))
+            return false;
+        const TColumnIndex C = FColumns->ColumnFromPosition(HeaderPoint);
+        const TColumnIndex Hover = FColumns->IsValidColumn(C) ? C : NoColumn;
+        const TColumnIndex Down = FColumns->FDownIndex;
+        if (Hover != FColumns->FHoverIndex || (Down != NoColumn && Down != Hover)) {
+            // Leaving the header sends nothing: the timer notices it.
+            if (FOptions.Contains(hoHotTrack)) {
+                Invalidate(FColumns->FHoverIndex);
+                Invalidate(Hover);
+            }
+            FColumns->FHoverIndex = Hover;
+            if (FOwner->HandleAllocated()) {
+                KillTimer(FOwner->Handle(), HeaderTimer);
+                SetTimer(FOwner->Handle(), HeaderTimer, HoverInterval, nullptr);
+            }
+        }
         return false;
+    }
     case WM_LBUTTONUP:
     case WM_NCLBUTTONUP: {
         Application->CancelHint();

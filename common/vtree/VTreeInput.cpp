@@ -123,6 +123,17 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
         Message.Result = 1;
         return;
     }
+    if (Message.Msg == CM_HINTSHOW) {
+        CMHintShow(Message);
+        return;
+    }
+    if (Message.Msg == CM_HINTSHOWPAUSE) {
+        // Tooltips come at once.
+        TCMHintShowPause Pause(Message);
+        if (FHintMode == hmTooltip && Pause.Pause)
+            *Pause.Pause = 0;
+        return;
+    }
     // The header sees the window's messages first (its drags and resizing
     // take the mouse wherever it is).
     if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
@@ -1437,6 +1448,128 @@ void TBaseVirtualTree::PaintSelectionFrame(TCanvas* TargetCanvas)
     DrawFocusRect(DC, R);
     SetTextColor(DC, OldText);
     SetBkColor(DC, OldBack);
+}
+
+// ---- hints ----------------------------------------------------------------------------------
+
+namespace {
+
+// A hint text for the window layer: the characters CP1251 has.
+AnsiString HintText(const std::u16string& Text)
+{
+    std::string Bytes;
+    for (char16_t C : Text)
+        if (const int B = cp1251::FromUnicode(C); B >= 0)
+            Bytes += static_cast<char>(B);
+    return AnsiString(Bytes);
+}
+
+}  // namespace
+
+std::u16string TBaseVirtualTree::DoGetNodeHint(PVirtualNode, TColumnIndex,
+                                               TVTTooltipLineBreakStyle&)
+{
+    return std::u16string();
+}
+
+void TBaseVirtualTree::CMHintShow(TMessage& Message)
+{
+    Message.Result = 1;
+    THintInfo* Info = reinterpret_cast<THintInfo*>(Message.LParam);
+    const bool Shown = Info && HintFor(*Info);
+    Message.Result = Shown ? 0 : 1;
+    if (Shown)
+        ChangeState({tsHint}, {});
+    else
+        ChangeState({}, {tsHint});
+}
+
+bool TBaseVirtualTree::HintFor(THintInfo& Info)
+{
+    const TPoint P = Info.CursorPos;
+    const bool OverHeader = FHeader->Options().Contains(hoVisible) && FHeader->InHeader(P);
+    if (!ShowHint() || DragActive() || RubberBandActive() ||
+        (!OverHeader && !PtInRect(ClientRect(), P)))
+        return false;
+    if (OverHeader) {
+        if (!FHeader->Options().Contains(hoShowHint))
+            return false;
+        // The header row in client coordinates lies above the client area.
+        Info.CursorRect = TRect{0, -static_cast<int>(FHeader->Height()), ClientWidth(), 0};
+        const TColumnIndex C = FHeader->Columns()->ColumnFromPosition(
+            TPoint{P.X, P.Y + static_cast<int>(FHeader->Height())});
+        if (!FHeader->Columns()->IsValidColumn(C))
+            return false;
+        Info.HintStr = HintText(FHeader->Columns()->GetItem(C)->Hint());
+        return !Info.HintStr.IsEmpty();
+    }
+    const AnsiString Own = GetShortHint(Hint());
+    if (FHintMode == hmDefault) {
+        Info.HintStr = Own;
+        return !Own.IsEmpty();
+    }
+    THitInfo Hit;
+    HitTest(P.X, P.Y, true, Hit);
+    if (!Hit.HitNode || Hit.HitColumn <= InvalidColumn) {
+        if (FHintMode != hmHintAndDefault || Own.IsEmpty())
+            return false;
+        Info.HintStr = Own;
+        return true;
+    }
+    // The cell: the column's bounds, spread over following empty cells.
+    int Left = 0;
+    int Right = ClientWidth();
+    if (FHeader->UseColumns() && Hit.HitColumn > NoColumn) {
+        FHeader->ColumnBounds(Hit.HitColumn, Left, Right);
+        if (FOptions->AutoOptions().Contains(toAutoSpanColumns))
+            for (TColumnIndex Next = FHeader->NextVisibleColumn(Hit.HitColumn);
+                 Next > NoColumn && CellIsEmpty(Hit.HitNode, Next);
+                 Next = FHeader->NextVisibleColumn(Next)) {
+                int L = 0;
+                FHeader->ColumnBounds(Next, L, Right);
+            }
+    }
+    const TRect Row = NodeDisplayRect(Hit.HitNode, NoColumn, false);
+    const TRect Cell{Left, Row.Top, Right, Row.Bottom};
+    FHintData = TVTHintData();
+    FHintData.Tree = this;
+    FHintData.Node = Hit.HitNode;
+    FHintData.Column = Hit.HitColumn;
+    if (FHintMode == hmTooltip) {
+        TFont Font;
+        TRect Unused;
+        CellTextInfo(Hit.HitNode, Hit.HitColumn, &Font, Unused, FHintData.HintText);
+        const TRect Text = NodeDisplayRect(Hit.HitNode, Hit.HitColumn, true, true);
+        if (Hit.HitNode->Has(vsMultiline)) {
+            if (!(Hit.HitPositions & hiOnItemLabel))
+                return false;
+        } else {
+            TRect Visible;
+            IntersectRect(Visible, Text, Cell);
+            const bool Fits = Text.Right <= Cell.Right && Text.Right <= ClientWidth() &&
+                              Text.Left >= Cell.Left && Text.Left >= 0 && Text.Top >= 0 &&
+                              Text.Bottom <= ClientHeight();
+            if (!PtInRect(Visible, P) || Fits)
+                return false;
+        }
+        Info.CursorRect = Text;
+        Info.HintPos = ClientToScreen(Text.TopLeft());
+    } else {
+        FHintData.HintText = DoGetNodeHint(Hit.HitNode, Hit.HitColumn, FHintData.LineBreakStyle);
+        Info.CursorRect = Cell;
+        Info.HintPos = ClientToScreen(TPoint{P.X, P.Y + 2});
+    }
+    // The tree's hint window measures the hint; nothing to show, no hint.
+    TVirtualTreeHintWindow Measure(nullptr);
+    if (IsRectEmpty(Measure.CalcHintRect(Info.HintMaxWidth, AnsiString(), &FHintData)))
+        return false;
+    Info.HintWindowClass = TVirtualTreeHintWindow::StaticClass();
+    Info.HintData = &FHintData;
+    // The window layer shows no hint for an empty text.
+    Info.HintStr = HintText(FHintData.HintText);
+    if (Info.HintStr.IsEmpty())
+        Info.HintStr = " ";
+    return true;
 }
 
 // ---- column events, popups, small services --------------------------------------------------

@@ -170,11 +170,8 @@ void TBaseVirtualTree::RemoveChildren(PVirtualNode Node, bool ResetHasChildren)
 {
     if (!Node)
         Node = FRoot;
-    if (Node->ChildCount == 0 && !Node->FirstChild) {
-        if (ResetHasChildren)
-            Node->Exclude(vsHasChildren);
+    if (Node->ChildCount == 0 && !Node->FirstChild)
         return;
-    }
     if (FOptions->MiscOptions().Contains(toReadOnly))
         return;
     assert(!FStates.Contains(tsIterating) &&
@@ -238,6 +235,8 @@ void TBaseVirtualTree::RemoveNode(PVirtualNode Node, bool Reindex)
            "Deleting nodes during tree iteration leads to invalid pointers.");
     PVirtualNode Parent = Node->Parent;
     const bool ParentClearing = Parent->Has(vsClearing);
+    if (!ParentClearing)
+        StructureModified(Parent == FRoot ? nullptr : Parent, crChildDeleted);
     const int OldX = FOffsetX;
     const int OldY = FOffsetY;
     if (Node->Has(vsSelected)) {
@@ -272,7 +271,6 @@ void TBaseVirtualTree::RemoveNode(PVirtualNode Node, bool Reindex)
         if (OldX != FOffsetX || OldY != FOffsetY)
             InvalidateTree();
     }
-    StructureModified(Parent == FRoot ? nullptr : Parent, crChildDeleted);
 }
 
 void TBaseVirtualTree::RemoveSelectedNodes()
@@ -1060,7 +1058,7 @@ bool TBaseVirtualTree::IsDescendantOf(PVirtualNode Node, PVirtualNode PotentialP
     for (PVirtualNode Run = Node->Parent; Run != FRoot; Run = Run->Parent)
         if (Run == PotentialParent)
             return true;
-    return PotentialParent == FRoot;
+    return false;
 }
 
 PVirtualNode TBaseVirtualTree::VisibleAncestor(PVirtualNode Node) const
@@ -1185,14 +1183,18 @@ TRect TBaseVirtualTree::NodeDisplayRect(PVirtualNode Node, TColumnIndex Column, 
         Offset += List->Width() + 2;
     if (NodeHasImage(Node, ikNormal, Column, &List))
         Offset += List->Width() + 2;
-    R.Left += Offset;
+    bool RightToLeft = false;
+    TAlignment Align = DisplayAlignment(Column, RightToLeft);
+    if (RightToLeft)
+        R.Right -= Offset;
+    else
+        R.Left += Offset;
     const int Width = GetNodeWidth(Node, Column, Canvas());
-    TAlignment Align = FAlignment;
     if (!Unclipped) {
         if (Width >= R.Right - R.Left)
             return R;
     } else if (Width > R.Right - R.Left) {
-        Align = taLeftJustify;
+        Align = RightToLeft ? taRightJustify : taLeftJustify;
     }
     switch (Align) {
     case taLeftJustify:
@@ -1341,7 +1343,42 @@ void TBaseVirtualTree::HitTest(int X, int Y, bool Relative, THitInfo& HitInfo)
         return;
     }
     HitInfo.HitPositions = hiOnItem;
-    DetermineHitPositionLTR(HitInfo, X, Right - Left, FAlignment);
+    bool RightToLeft = false;
+    const TAlignment Align = DisplayAlignment(HitInfo.HitColumn, RightToLeft);
+    if (RightToLeft)
+        DetermineHitPositionRTL(HitInfo, X, Right - Left, Align);
+    else
+        DetermineHitPositionLTR(HitInfo, X, Right - Left, Align);
+}
+
+TAlignment TBaseVirtualTree::DisplayAlignment(TColumnIndex Column, bool& RightToLeft) const
+{
+    TAlignment Align = FAlignment;
+    TBiDiMode Mode = BiDiMode();
+    if (FHeader->UseColumns() && FHeader->Columns()->IsValidColumn(Column)) {
+        const TVirtualTreeColumn* C = FHeader->Columns()->GetItem(Column);
+        Align = C->Alignment();
+        Mode = C->BiDiMode();
+    }
+    RightToLeft = Mode != bdLeftToRight;
+    if (RightToLeft && Align != taCenter)
+        Align = Align == taLeftJustify ? taRightJustify : taLeftJustify;
+    return Align;
+}
+
+void TBaseVirtualTree::DetermineHitPositionRTL(THitInfo& HitInfo, int Offset, int Right,
+                                               TAlignment Alignment)
+{
+    // The row's parts lie mirrored: measured from the right edge they stand
+    // as left to right, with the text placed by the unmirrored alignment.
+    TAlignment Mirrored = Alignment;
+    if (Alignment != taCenter)
+        Mirrored = Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    const Word Before = HitInfo.HitPositions;
+    DetermineHitPositionLTR(HitInfo, Right - 1 - Offset, Right, Mirrored);
+    const Word Added = HitInfo.HitPositions & ~Before;
+    if (Added & (hiOnItemLeft | hiOnItemRight))
+        HitInfo.HitPositions ^= hiOnItemLeft | hiOnItemRight;
 }
 
 int TBaseVirtualTree::ColumnContentWidth(TColumnIndex Column)

@@ -437,6 +437,30 @@ void TBaseVirtualTree::DoColumnResize(TColumnIndex Column)
     OnColumnResize(FHeader.get(), Column);
 }
 
+void TBaseVirtualTree::DoHeaderDblClick(TColumnIndex Column, TMouseButton Button,
+                                        TShiftState Shift, int X, int Y)
+{
+    OnHeaderDblClick(FHeader.get(), Column, Button, Shift, X, Y);
+}
+
+void TBaseVirtualTree::DoHeaderDraw(TCanvas* Canvas, TVirtualTreeColumn* Column, const TRect& R,
+                                    bool Hover, bool Pressed, TVTDropMarkMode DropMark)
+{
+    OnHeaderDraw(FHeader.get(), Canvas, Column, R, Hover, Pressed, DropMark);
+}
+
+void TBaseVirtualTree::DoHeaderDrawQueryElements(THeaderPaintInfo& PaintInfo,
+                                                 THeaderPaintElements& Elements)
+{
+    OnHeaderDrawQueryElements(FHeader.get(), PaintInfo, Elements);
+}
+
+void TBaseVirtualTree::DoAdvancedHeaderDraw(THeaderPaintInfo& PaintInfo,
+                                            THeaderPaintElements Elements)
+{
+    OnAdvancedHeaderDraw(FHeader.get(), PaintInfo, Elements);
+}
+
 void TBaseVirtualTree::DoHeaderClick(TColumnIndex Column, TMouseButton Button, TShiftState Shift,
                                      int X, int Y)
 {
@@ -732,8 +756,21 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
                          C->Options().Contains(coEnabled);
         const bool Down = I == FDownIndex;
         const bool Enabled = C->Options().Contains(coEnabled) && Tree->Enabled();
-        TRect Button = R;
-        DrawButton(DC, C, Button, Hot, Down, I == LastVisible);
+        TVTDropMarkMode DropMark = dmmNone;
+        if (I == FDropTarget && I != FDragIndex && C->Options().Contains(coShowDropMark))
+            DropMark = FDropBefore ? dmmLeft : dmmRight;
+        const bool Advanced =
+            FHeader->Options().Contains(hoOwnerDraw) && Tree->OnAdvancedHeaderDraw;
+        TCanvas Target;
+        if (!Advanced && C->Style() == vsOwnerDraw && Tree->OnHeaderDraw) {
+            // The host draws the whole button.
+            Target.SetHandle(DC);
+            Tree->DoHeaderDraw(&Target, C, R, Hot, Down, DropMark);
+            Target.SetHandle(nullptr);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+            continue;
+        }
         TRect Inner = R;
         InflateRect(Inner, -2, -2);
         if (Down)
@@ -746,15 +783,44 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
         TPoint SortPos;
         TRect TextBounds;
         C->ComputeHeaderLayout(DC, Inner, HeaderGlyph, SortGlyph, GlyphPos, SortPos, TextBounds);
-        if (HeaderGlyph) {
-            TCanvas Target;
+        THeaderPaintElements Claimed;
+        THeaderPaintInfo Info;
+        if (Advanced) {
+            Target.SetHandle(DC);
+            Info.TargetCanvas = &Target;
+            Info.Column = C;
+            Info.PaintRectangle = R;
+            Info.TextRectangle = TextBounds;
+            Info.IsHoverIndex = Hot;
+            Info.IsDownIndex = Down;
+            Info.IsEnabled = Enabled;
+            Info.ShowHeaderGlyph = HeaderGlyph;
+            Info.ShowSortGlyph = SortGlyph;
+            Info.ShowRightBorder = !(I == LastVisible && FHeader->Style() != hsThickButtons &&
+                                     FHeader->Options().Contains(hoAutoResize));
+            Info.DropMark = DropMark;
+            Info.GlyphPos = GlyphPos;
+            Info.SortGlyphPos = SortPos;
+            Tree->DoHeaderDrawQueryElements(Info, Claimed);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        }
+        if (Claimed.Contains(hpeBackground)) {
+            Tree->DoAdvancedHeaderDraw(Info, THeaderPaintElements{hpeBackground});
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        } else {
+            TRect Button = R;
+            DrawButton(DC, C, Button, Hot, Down, I == LastVisible);
+        }
+        if (HeaderGlyph && !Claimed.Contains(hpeHeaderGlyph)) {
             Target.SetHandle(DC);
             FHeader->Images()->Draw(&Target, GlyphPos.X, GlyphPos.Y, C->ImageIndex(), Enabled);
-            Target.SetHandle(nullptr);
             // The canvas put its own font in; the text goes in the header's.
             SelectObject(DC, FHeader->Font()->Handle());
         }
-        if (!C->Text().empty() && TextBounds.Right > TextBounds.Left) {
+        if (!C->Text().empty() && TextBounds.Right > TextBounds.Left &&
+            !Claimed.Contains(hpeText)) {
             UINT Format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
             if (C->BiDiMode() != bdLeftToRight)
                 Format |= DT_RTLREADING;
@@ -772,7 +838,7 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
                 DrawTextW(DC, C->Text().data(), static_cast<int>(C->Text().size()), T, Format);
             }
         }
-        if (SortGlyph) {
+        if (SortGlyph && !Claimed.Contains(hpeSortGlyph)) {
             // A small triangle: pointing up when ascending.
             const int X = SortPos.X + SortGlyphSize / 2;
             const int Y = SortPos.Y + SortGlyphSize / 2;
@@ -789,11 +855,18 @@ void TVirtualTreeColumns::PaintHeader(HDC DC, const TRect& HR, int HOffset)
             DeleteObject(Brush);
             DeleteObject(Pen);
         }
-        if (I == FDropTarget && I != FDragIndex && C->Options().Contains(coShowDropMark)) {
-            const int X = FDropBefore ? R.Left : R.Right - 2;
+        if (DropMark != dmmNone && !Claimed.Contains(hpeDropMark)) {
+            const int X = DropMark == dmmLeft ? R.Left : R.Right - 2;
             Fill(DC, TRect{X, R.Top, X + 2, R.Bottom},
                  Tree->Colors()->Get(TVTColors::DropMarkColor));
         }
+        const THeaderPaintElements Rest = Claimed - THeaderPaintElements{hpeBackground};
+        if (!Rest.Empty()) {
+            Tree->DoAdvancedHeaderDraw(Info, Rest);
+            SelectObject(DC, FHeader->Font()->Handle());
+            SetBkMode(DC, TRANSPARENT);
+        }
+        Target.SetHandle(nullptr);
     }
     if (FirstFixed == Order.size())
         RestoreDC(DC, Saved);
@@ -1404,6 +1477,13 @@ void TBaseVirtualTree::BeginWheelPanning(const TPoint& Position)
     ChangeState({tsWheelPanning, tsWheelScrolling}, {});
     FLastClickPos = Position;
     if (HandleAllocated()) {
+        const bool Wide = FRangeX > ClientWidth();
+        const bool Tall = FRangeY > ClientHeight();
+        const TVTPanningWindow::TPanningImage Image = Wide && Tall ? TVTPanningWindow::piMoveAll
+                                                      : Wide       ? TVTPanningWindow::piMoveEW
+                                                                   : TVTPanningWindow::piMoveNS;
+        FPanningWindow = std::make_unique<TVTPanningWindow>(this, Image);
+        FPanningWindow->ShowAt(ClientToScreen(Position));
         SetCapture(Handle());
         SetTimerFor(ScrollTimer, PanningInterval);
     }
@@ -1447,6 +1527,72 @@ void TBaseVirtualTree::EndWheelPanning()
     ChangeState({}, {tsWheelPanning, tsWheelScrolling});
     FScrollDirections = TScrollDirections();
     FPanningCursor = crDefault;
+    FPanningWindow.reset();
+    if (HandleAllocated() && Screen)
+        ::SetCursor(Screen->Cursors(Cursor()));
+}
+
+// ---- the panning window ----
+
+PRICETAGS_DEFINE_CLASS(TVTPanningWindow)
+
+TVTPanningWindow::TVTPanningWindow(TBaseVirtualTree* Tree, TPanningImage Image)
+    : THintWindow(nullptr), FImage(Image)
+{
+    SetColor(Tree->Color());
+}
+
+TVTPanningWindow::~TVTPanningWindow() = default;
+
+void TVTPanningWindow::ShowAt(const TPoint& Centre)
+{
+    const TPoint Corner{Centre.X - Size / 2, Centre.Y - Size / 2};
+    // The hint window grows by 4 pixels at the bottom.
+    ActivateHint(TRect{Corner.X, Corner.Y, Corner.X + Size, Corner.Y + Size - 4}, AnsiString());
+}
+
+void TVTPanningWindow::Paint()
+{
+    HDC DC = Canvas()->Handle();
+    Fill(DC, TRect{0, 0, Size, Size}, Color());
+    // The plate.
+    const HBRUSH Face = CreateSolidBrush(ColorToRGB(clBtnFace));
+    const HPEN Rim = CreatePen(PS_SOLID, 1, ColorToRGB(clBtnShadow));
+    HGDIOBJ OldBrush = SelectObject(DC, Face);
+    HGDIOBJ OldPen = SelectObject(DC, Rim);
+    Ellipse(DC, 1, 1, Size - 1, Size - 1);
+    // The centre and the arrows.
+    const HBRUSH Ink = CreateSolidBrush(ColorToRGB(clBtnText));
+    const HPEN InkPen = CreatePen(PS_SOLID, 1, ColorToRGB(clBtnText));
+    SelectObject(DC, Ink);
+    SelectObject(DC, InkPen);
+    const int C = Size / 2;
+    Ellipse(DC, C - 2, C - 2, C + 2, C + 2);
+    auto Arrow = [&](int DX, int DY) {
+        // A triangle 5 pixels deep pointing away from the centre.
+        const int TipX = C + DX * 11;
+        const int TipY = C + DY * 11;
+        const int BaseX = C + DX * 6;
+        const int BaseY = C + DY * 6;
+        const TPoint P[3] = {{TipX, TipY},
+                             {BaseX + DY * 4, BaseY + DX * 4},
+                             {BaseX - DY * 4, BaseY - DX * 4}};
+        Polygon(DC, P, 3);
+    };
+    if (FImage != piMoveEW) {
+        Arrow(0, -1);
+        Arrow(0, 1);
+    }
+    if (FImage != piMoveNS) {
+        Arrow(-1, 0);
+        Arrow(1, 0);
+    }
+    SelectObject(DC, OldBrush);
+    SelectObject(DC, OldPen);
+    DeleteObject(Face);
+    DeleteObject(Rim);
+    DeleteObject(Ink);
+    DeleteObject(InkPen);
 }
 
 // ---- expand and collapse animation ----

@@ -383,7 +383,8 @@ bool TBaseVirtualTree::ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualN
             Node->CheckState = csUncheckedNormal;
         if (Node->CheckType > ctButton)
             Node->CheckType = ctNone;
-        Node->NodeHeight = static_cast<Word>(std::min<uint32_t>(GetU32(Body + 4), 0xFFFF));
+        // The record keeps 16 bits of the stored height, as elsewhere.
+        Node->NodeHeight = static_cast<Word>(GetU32(Body + 4) & 0xFFFF);
         Node->TotalHeight = Node->NodeHeight;
         if (Node == FRoot) {
             // The hidden root keeps its own states whatever the chunk says.

@@ -6,6 +6,7 @@
 #include "platform/winapi/SystemMetrics.h"
 #include "platform/forms/StdPrivate.h"
 #include "platform/winapi/WindowPrivate.h"
+#include "platform/winapi/Windows.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -173,6 +174,7 @@ void GuiStartup(int& Argc, char** Argv)
         // Pixel sizes are ours: no scaling by Qt.
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
         qputenv("QT_SCALE_FACTOR", "1");
+        ChooseFontFiles();
         OwnQtApplication() = std::make_unique<QApplication>(Argc, Argv);
     }
     InstallRussianQtTexts();

@@ -1278,7 +1278,18 @@ void TBitmap::LoadFromStream(TStream* Stream)
         throw EInvalidGraphic("Bitmap image is not valid");
     std::string Bytes(static_cast<size_t>(Left), '\0');
     Stream->ReadBuffer(Bytes.data(), static_cast<int>(Left));
-    LoadFromBytes(Bytes);
+    // A bitmap stream holds a Windows bitmap file and nothing else.
+    bool Mono = false;
+    std::optional<QImage> Image = BmpFileToImage(Bytes, Mono);
+    if (!Image)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    FreeImage();
+    DropMask();
+    FHandle->Monochrome = Mono;
+    FHandle->Image = std::move(*Image);
+    FEmptySize = {};
+    FPixelFormat = Mono ? pf1bit : pfDevice;
+    Changed(this);
 }
 
 void TBitmap::SaveToStream(TStream* Stream)

@@ -464,6 +464,10 @@ public:
     /// 0..Height-1.
     void* ScanLine(int Row);
 
+    /// Reads a Windows bitmap file (1 to 32 bits a pixel, uncompressed or
+    /// bit fields) from the position to the end. Raises EInvalidGraphic
+    /// "Bitmap image is not valid" for anything else, a file cut short or
+    /// a size past the reader's limits; the pixels are kept then.
     void LoadFromStream(TStream* Stream) override;
     /// Writes a 24-bit Windows bitmap file (1-bit for monochrome bitmaps).
     void SaveToStream(TStream* Stream) override;

@@ -5,6 +5,7 @@
 #include "platform/rtl/StrUtils.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +122,63 @@ Int64 FileTimeOf(const timespec& T)
 {
     constexpr Int64 EpochDelta = 11644473600LL;
     return (Int64(T.tv_sec) + EpochDelta) * 10000000 + T.tv_nsec / 100;
+}
+
+// ---- injected faults ---------------------------------------------------------------
+
+/// The folder fault of SetFolderFault; Errno 0 when there is none. The
+/// handles opened for writing inside the folder are kept, so that their
+/// writes can run out of room.
+struct FolderFault {
+    std::mutex Lock;
+    std::atomic<bool> On{false};
+    std::string Folder;  // absolute, with a trailing delimiter
+    int Errno = 0;
+    Int64 RoomLeft = 0;
+    std::set<int> Handles;
+};
+
+FolderFault& Fault()
+{
+    static FolderFault* const Instance = new FolderFault;
+    return *Instance;
+}
+
+/// The errno of the fault for an entry named Name, 0 when it lies outside
+/// the folder (or there is no fault).
+int FaultFor(const AnsiString& Name)
+{
+    FolderFault& F = Fault();
+    if (!F.On.load(std::memory_order_relaxed))
+        return 0;
+    const std::string Full = Sys(ExpandFileName(Name));
+    const std::lock_guard<std::mutex> Lock(F.Lock);
+    return Full.compare(0, F.Folder.size(), F.Folder) == 0 ? F.Errno : 0;
+}
+
+/// Whether changing the entries of Name's folder fails by the fault; sets
+/// the last error when it does.
+bool EntryChangeRefused(const AnsiString& Name)
+{
+    if (FaultFor(Name) != EACCES)
+        return false;
+    FailWith(EACCES, Name);
+    return true;
+}
+
+/// Count bytes to be written to Handle: fewer when the fault's room runs out.
+size_t RoomFor(int Handle, size_t Count)
+{
+    FolderFault& F = Fault();
+    if (!F.On.load(std::memory_order_relaxed))
+        return Count;
+    const std::lock_guard<std::mutex> Lock(F.Lock);
+    if (F.Errno != ENOSPC || F.Handles.count(Handle) == 0)
+        return Count;
+    const size_t Room = size_t(std::max<Int64>(F.RoomLeft, 0));
+    const size_t Allowed = std::min(Count, Room);
+    F.RoomLeft -= Int64(Allowed);
+    return Allowed;
 }
 
 // ---- share modes between this process's handles ------------------------------------
@@ -248,42 +307,46 @@ DWORD Win32ErrorOfErrno(int Errno)
 
 AnsiString SysErrorMessage(DWORD Code)
 {
+    // The texts of the Russian system the shops run, which is what the
+    // operator saw under every "System Error" of the program.
     switch (Code) {
-    case ERROR_SUCCESS: return "The operation completed successfully";
-    case ERROR_INVALID_FUNCTION: return "Incorrect function";
-    case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified";
-    case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified";
-    case ERROR_TOO_MANY_OPEN_FILES: return "The system cannot open the file";
-    case ERROR_ACCESS_DENIED: return "Access is denied";
-    case ERROR_INVALID_HANDLE: return "The handle is invalid";
-    case ERROR_NOT_ENOUGH_MEMORY:
-        return "Not enough storage is available to process this command";
-    case ERROR_NOT_SAME_DEVICE: return "The system cannot move the file to a different disk drive";
-    case ERROR_NO_MORE_FILES: return "There are no more files";
-    case ERROR_WRITE_PROTECT: return "The media is write protected";
-    case ERROR_GEN_FAILURE: return "A device attached to the system is not functioning";
+    case ERROR_SUCCESS: return "Операция успешно завершена"_a;
+    case ERROR_INVALID_FUNCTION: return "Неверная функция"_a;
+    case ERROR_FILE_NOT_FOUND: return "Не удается найти указанный файл"_a;
+    case ERROR_PATH_NOT_FOUND: return "Системе не удается найти указанный путь"_a;
+    case ERROR_TOO_MANY_OPEN_FILES: return "Системе не удается открыть файл"_a;
+    case ERROR_ACCESS_DENIED: return "Отказано в доступе"_a;
+    case ERROR_INVALID_HANDLE: return "Неверный дескриптор"_a;
+    case ERROR_NOT_ENOUGH_MEMORY: return "Недостаточно памяти для обработки команды"_a;
+    case ERROR_NOT_SAME_DEVICE: return "Системе не удается переместить файл на другой диск"_a;
+    case ERROR_NO_MORE_FILES: return "Больше файлов нет"_a;
+    case ERROR_WRITE_PROTECT: return "Носитель защищен от записи"_a;
+    case ERROR_GEN_FAILURE: return "Присоединенное к системе устройство не работает"_a;
     case ERROR_SHARING_VIOLATION:
-        return "The process cannot access the file because it is being used by another process";
+        return "Процесс не может получить доступ к файлу, так как этот файл занят другим "
+               "процессом"_a;
     case ERROR_LOCK_VIOLATION:
-        return "The process cannot access the file because another process has locked a "
-               "portion of the file";
-    case ERROR_HANDLE_EOF: return "Reached the end of the file";
-    case ERROR_FILE_EXISTS: return "The file exists";
-    case ERROR_INVALID_PARAMETER: return "The parameter is incorrect";
-    case ERROR_DISK_FULL: return "There is not enough space on the disk";
+        return "Процесс не может получить доступ к файлу, так как часть этого файла "
+               "заблокирована другим процессом"_a;
+    case ERROR_HANDLE_EOF: return "Достигнут конец файла"_a;
+    case ERROR_FILE_EXISTS: return "Файл существует"_a;
+    case ERROR_INVALID_PARAMETER: return "Параметр задан неверно"_a;
+    case ERROR_DISK_FULL: return "Недостаточно места на диске"_a;
     case ERROR_INVALID_NAME:
-        return "The filename, directory name, or volume label syntax is incorrect";
+        return "Синтаксическая ошибка в имени файла, имени папки или метке тома"_a;
     case ERROR_NEGATIVE_SEEK:
-        return "An attempt was made to move the file pointer before the beginning of the file";
-    case ERROR_DIR_NOT_EMPTY: return "The directory is not empty";
-    case ERROR_BUSY: return "The requested resource is in use";
-    case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists";
-    case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long";
+        return "Попытка переместить указатель на файл перед началом файла"_a;
+    case ERROR_DIR_NOT_EMPTY: return "Папка не пуста"_a;
+    case ERROR_BUSY: return "Требуемый ресурс занят"_a;
+    case ERROR_ALREADY_EXISTS: return "Невозможно создать файл, так как он уже существует"_a;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "Имя файла или его расширение имеет слишком большую длину"_a;
     case ERROR_FILE_TOO_LARGE:
-        return "The file size exceeds the limit allowed and cannot be saved";
+        return "Размер файла превышает допустимое ограничение, и файл не может быть "
+               "сохранен"_a;
     case ERROR_IO_DEVICE:
-        return "The request could not be performed because of an I/O device error";
-    case ERROR_CANT_RESOLVE_FILENAME: return "The name of the file cannot be resolved by the system";
+        return "Запрос не был выполнен из-за ошибки ввода/вывода на устройстве"_a;
+    case ERROR_CANT_RESOLVE_FILENAME: return "Системе не удается разрешить имя файла"_a;
     default: return AnsiString();
     }
 }
@@ -695,6 +758,8 @@ void FindClose(TSearchRec& F)
 
 bool DeleteFile(const AnsiString& FileName)
 {
+    if (EntryChangeRefused(FileName))
+        return false;
     const std::string Name = Sys(FileName);
     struct stat St {};
     if (::lstat(Name.c_str(), &St) != 0) {
@@ -715,6 +780,8 @@ bool DeleteFile(const AnsiString& FileName)
 
 bool RenameFile(const AnsiString& OldName, const AnsiString& NewName)
 {
+    if (EntryChangeRefused(OldName) || EntryChangeRefused(NewName))
+        return false;
     const std::string From = Sys(OldName);
     const std::string To = Sys(NewName);
     if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0)
@@ -738,6 +805,8 @@ bool RenameFile(const AnsiString& OldName, const AnsiString& NewName)
 
 bool RenameFileReplacing(const AnsiString& OldName, const AnsiString& NewName)
 {
+    if (EntryChangeRefused(OldName) || EntryChangeRefused(NewName))
+        return false;
     const std::string To = Sys(NewName);
     struct stat St {};
     if (::lstat(To.c_str(), &St) == 0 && !S_ISDIR(St.st_mode) && !S_ISLNK(St.st_mode)
@@ -754,6 +823,10 @@ bool RenameFileReplacing(const AnsiString& OldName, const AnsiString& NewName)
 
 bool CreateDir(const AnsiString& Dir)
 {
+    if (const int Errno = FaultFor(ExcludeTrailingPathDelimiter(Dir))) {
+        Fail(Win32ErrorOfErrno(Errno));
+        return false;
+    }
     if (::mkdir(Sys(Dir).c_str(), 0777) != 0) {
         const int Errno = errno;
         Fail(Errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorOfErrno(Errno));
@@ -778,6 +851,8 @@ bool ForceDirectories(const AnsiString& Dir)
 
 bool RemoveDir(const AnsiString& Dir)
 {
+    if (EntryChangeRefused(ExcludeTrailingPathDelimiter(Dir)))
+        return false;
     if (::rmdir(Sys(Dir).c_str()) != 0) {
         FailWith(errno, Dir);
         return false;
@@ -825,7 +900,16 @@ int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
             }
         }
     }
-    const int Fd = ::open(Name.c_str(), Flags, 0666);
+    const bool Exists = ::stat(Name.c_str(), &St) == 0;
+    const int FaultErrno = Write || (Flags & O_CREAT) ? FaultFor(FileName) : 0;
+    if (FaultErrno == EACCES && !Exists && (Flags & O_CREAT)) {
+        FailWith(EACCES, FileName);
+        return INVALID_HANDLE_VALUE;
+    }
+    // A named pipe would hold the open (and this lock, so every other open
+    // of the process) until another process opens its other end. Opened
+    // without waiting; reads and writes wait again as on any file.
+    const int Fd = ::open(Name.c_str(), Flags | O_NONBLOCK, 0666);
     if (Fd < 0) {
         const int Errno = errno;
         if (Errno == EEXIST)
@@ -834,12 +918,17 @@ int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
             FailWith(Errno, FileName);
         return INVALID_HANDLE_VALUE;
     }
+    ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
     if (::fstat(Fd, &St) != 0) {
         FailWith(errno, FileName);
         ::close(Fd);
         return INVALID_HANDLE_VALUE;
     }
     Table.Handles[Fd] = OpenHandle{St.st_dev, St.st_ino, DesiredAccess, ShareMode};
+    if (FaultErrno == ENOSPC && Write) {
+        const std::lock_guard<std::mutex> FaultLock(Fault().Lock);
+        Fault().Handles.insert(Fd);
+    }
     return Fd;
 }
 
@@ -860,6 +949,12 @@ int FileOpen(const AnsiString& FileName, LongWord Mode)
 int FileCreate(const AnsiString& FileName)
 {
     return CreateFile(FileName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+bool FileIsRegular(int Handle)
+{
+    struct stat St {};
+    return ::fstat(Handle, &St) == 0 && S_ISREG(St.st_mode);
 }
 
 int FileRead(int Handle, void* Buffer, int Count)
@@ -888,7 +983,12 @@ int FileWrite(int Handle, const void* Buffer, int Count)
     const char* Bytes = static_cast<const char*>(Buffer);
     size_t Done = 0;
     while (Done < size_t(Count)) {
-        const ssize_t Put = ::write(Handle, Bytes + Done, size_t(Count) - Done);
+        const size_t Room = RoomFor(Handle, size_t(Count) - Done);
+        if (Room == 0) {
+            Fail(ERROR_DISK_FULL);
+            return Done > 0 ? int(Done) : -1;
+        }
+        const ssize_t Put = ::write(Handle, Bytes + Done, Room);
         if (Put < 0 && errno == EINTR)
             continue;
         if (Put < 0) {
@@ -965,5 +1065,21 @@ void FileClose(int Handle)
         const std::lock_guard<std::mutex> Lock(Table.Lock);
         Table.Handles.erase(Handle);
     }
+    if (Fault().On.load(std::memory_order_relaxed)) {
+        const std::lock_guard<std::mutex> Lock(Fault().Lock);
+        Fault().Handles.erase(Handle);
+    }
     ::close(Handle);
+}
+
+void SetFolderFault(const AnsiString& Folder, int Errno, Int64 RoomLeft)
+{
+    FolderFault& F = Fault();
+    const std::lock_guard<std::mutex> Lock(F.Lock);
+    const bool On = !Folder.IsEmpty() && (Errno == ENOSPC || Errno == EACCES);
+    F.Folder = On ? Sys(IncludeTrailingPathDelimiter(ExpandFileName(Folder))) : std::string();
+    F.Errno = On ? Errno : 0;
+    F.RoomLeft = RoomLeft;
+    F.Handles.clear();
+    F.On.store(On, std::memory_order_relaxed);
 }

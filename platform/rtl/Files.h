@@ -68,8 +68,8 @@ void SetLastError(DWORD Code);
 /// The Win32 code for an errno value; ERROR_GEN_FAILURE for one without a
 /// counterpart.
 [[nodiscard]] DWORD Win32ErrorOfErrno(int Errno);
-/// The system's English text for a code, without the final period
-/// ("The system cannot find the file specified"); '' for an unknown code.
+/// The system's (Russian) text for a code, CP1251, without the final
+/// period ("Не удается найти указанный файл"); '' for an unknown code.
 [[nodiscard]] AnsiString SysErrorMessage(DWORD Code);
 
 /// "System Error.  Code: %d.\r\n%s" and "A call to an OS function failed".
@@ -241,6 +241,8 @@ inline constexpr int INVALID_HANDLE_VALUE = -1;
 /// and/or FILE_SHARE_WRITE) and a disposition (CREATE_NEW: fails with
 /// ERROR_FILE_EXISTS when present; CREATE_ALWAYS: created or emptied;
 /// OPEN_EXISTING; OPEN_ALWAYS: opened or created; TRUNCATE_EXISTING).
+/// Opening never waits: a named pipe without a writer opens at once (and
+/// reads as empty); one opened for writing without a reader fails.
 /// The handle, or INVALID_HANDLE_VALUE with GetLastError set
 /// (ERROR_SHARING_VIOLATION against the process's own handles).
 [[nodiscard]] int CreateFile(const AnsiString& FileName, DWORD DesiredAccess, DWORD ShareMode,
@@ -262,6 +264,9 @@ inline constexpr int INVALID_HANDLE_VALUE = -1;
 Int64 FileSeek(int Handle, Int64 Offset, int Origin);
 /// The size in bytes, -1 on failure.
 [[nodiscard]] Int64 FileGetSize(int Handle);
+/// Whether an open handle is an ordinary file (not a folder, pipe, socket
+/// or device); false for a bad handle.
+[[nodiscard]] bool FileIsRegular(int Handle);
 /// Ends the file at the current position; false on failure.
 bool FileTruncate(int Handle);
 /// The last write time of an open file as a packed DOS date, -1 on failure.
@@ -270,3 +275,28 @@ bool FileTruncate(int Handle);
 Integer FileSetDate(int Handle, Integer Age);
 /// Closes a handle; a handle of -1 is ignored.
 void FileClose(int Handle);
+
+// ---- injected faults -------------------------------------------------------------
+
+/// Makes the routines above fail inside one folder (and below it) the way a
+/// full disk or a folder without write permission does, so that tests can
+/// show the program's answers to them where a real one cannot be had (a
+/// test run as root writes anywhere; a small file system needs mounting).
+/// Errno ENOSPC: files are created, and writes fail with it once RoomLeft
+/// bytes in all have been written there. Errno EACCES: creating, deleting
+/// and renaming entries there, and making folders there, fail with it;
+/// files that exist still open for writing, as the system allows. Any other
+/// Errno, or an empty Folder, ends the fault.
+void SetFolderFault(const AnsiString& Folder, int Errno, Int64 RoomLeft = 0);
+
+/// A folder fault for the length of a scope.
+class FolderFaultScope {
+public:
+    FolderFaultScope(const AnsiString& Folder, int Errno, Int64 RoomLeft = 0)
+    {
+        SetFolderFault(Folder, Errno, RoomLeft);
+    }
+    ~FolderFaultScope() { SetFolderFault(AnsiString(), 0); }
+    FolderFaultScope(const FolderFaultScope&) = delete;
+    FolderFaultScope& operator=(const FolderFaultScope&) = delete;
+};

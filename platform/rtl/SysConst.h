@@ -5,3 +5,4 @@
 
 inline constexpr char SInvalidOp[] = "Invalid floating point operation";
 inline constexpr char SInvalidFloat[] = "'%s' is not a valid floating point value";
+inline constexpr char SOutOfMemory[] = "Out of memory";

@@ -61,6 +61,17 @@ bool CheckHeader(const char* Data, size_t Size, std::string* Error)
         return Fail(Error, "bad metafile length");
     if (H.szlDevice.cx <= 0 || H.szlDevice.cy <= 0 || H.szlMillimeters.cx <= 0 || H.szlMillimeters.cy <= 0)
         return Fail(Error, "bad reference device");
+    // Screens and printers: at most a few metres of paper, from a tenth of
+    // a pixel to a thousand pixels a millimetre. Past that the frame and
+    // the metric mappings scale drawing by factors no page can hold.
+    constexpr int32_t MaxDevicePixels = 1 << 20, MaxDeviceMillimeters = 100000;
+    const auto Density = [](int32_t Px, int32_t Mm) { return double(Px) / Mm; };
+    if (H.szlDevice.cx > MaxDevicePixels || H.szlDevice.cy > MaxDevicePixels
+        || H.szlMillimeters.cx > MaxDeviceMillimeters || H.szlMillimeters.cy > MaxDeviceMillimeters)
+        return Fail(Error, "bad reference device");
+    for (const double D : {Density(H.szlDevice.cx, H.szlMillimeters.cx), Density(H.szlDevice.cy, H.szlMillimeters.cy)})
+        if (D < 0.1 || D > 1000)
+            return Fail(Error, "bad reference device");
     if (H.rclFrame.right < H.rclFrame.left || H.rclFrame.bottom < H.rclFrame.top)
         return Fail(Error, "bad frame");
     return true;
@@ -275,6 +286,11 @@ public:
         Frame = QTransform::fromTranslate(-FL, -FT)
             * QTransform::fromScale((Rect.Right - Rect.Left) / FW, (Rect.Bottom - Rect.Top) / FH)
             * QTransform::fromTranslate(Rect.Left, Rect.Top) * DC->S.ToDevice();
+        // Lines cost their length in pixels walked; a page's worth of them
+        // many times over is all a metafile gets (see LinesWithinBudget).
+        const double Area = std::min(double(std::abs(Rect.Right - Rect.Left)), 1e5)
+            * std::min(double(std::abs(Rect.Bottom - Rect.Top)), 1e5);
+        LineBudget = 16 * Area + (1 << 20);
         BaseLevel = SaveDC(DC);
         InitialClip = DC->S.Clip;
         DC->S.MapMode = MM_TEXT;
@@ -335,6 +351,8 @@ private:
     std::vector<Mapping> Saved;
     std::vector<int> SavedLevels;
     std::vector<HGDIOBJ> Handles;
+    /// Device pixels of lines the metafile may still draw.
+    double LineBudget = 0;
 
     /// Logical units of the metafile to the target's device pixels.
     void Apply()
@@ -377,12 +395,21 @@ private:
         if (Count > (Size - 32) / 16)
             return Out;
         const QTransform ToTarget = Frame;
+        std::vector<QRegion> Parts;
+        Parts.reserve(Count);
         for (uint32_t I = 0; I < Count; ++I) {
             const auto& R = As<U_RECTL>(Data + 32 + 16 * I);
             const QRectF F(QPointF(R.left, R.top), QPointF(R.right, R.bottom));
-            Out |= ToTarget.mapRect(F).toAlignedRect();
+            Parts.emplace_back(ToTarget.mapRect(F).toAlignedRect());
         }
-        return Out;
+        // Joined in pairs, then pairs of pairs: adding the rectangles one by
+        // one to a growing region costs the square of their number.
+        for (size_t Step = 1; Step < Parts.size(); Step *= 2)
+            for (size_t I = 0; I + Step < Parts.size(); I += 2 * Step) {
+                Parts[I] |= Parts[I + Step];
+                Parts[I + Step] = QRegion();
+            }
+        return Parts.empty() ? Out : Parts.front();
     }
 
     void SetClip(std::optional<QRegion> Region)
@@ -770,11 +797,71 @@ private:
         }
     }
 
+    /// The device length of the lines a line or poly record draws (the
+    /// points of a poly-poly record taken as one line), charged to the
+    /// budget; false when the budget is spent, and the record is skipped.
+    /// A hostile metafile of a million lines across the page would take
+    /// seconds to walk; no page holds that much drawing.
+    bool LinesWithinBudget(uint32_t Type, const char* R, size_t Size)
+    {
+        const bool Small = (Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16)
+            || (Type >= U_EMR_POLYPOLYLINE16 && Type <= U_EMR_POLYPOLYGON16);
+        size_t First = 0, Count = 0;
+        switch (Type) {
+        case U_EMR_LINETO: {
+            const QTransform T = DC->S.ToDevice();
+            const QPointF D = T.map(At(R, 8)) - T.map(QPointF(DC->S.Pos.X, DC->S.Pos.Y));
+            LineBudget -= std::abs(D.x()) + std::abs(D.y());
+            return LineBudget >= 0;
+        }
+        case U_EMR_POLYLINE16:
+        case U_EMR_POLYGON16:
+        case U_EMR_POLYBEZIER16:
+        case U_EMR_POLYLINETO16:
+        case U_EMR_POLYBEZIERTO16:
+        case U_EMR_POLYLINE:
+        case U_EMR_POLYGON:
+        case U_EMR_POLYBEZIER:
+        case U_EMR_POLYLINETO:
+        case U_EMR_POLYBEZIERTO:
+            First = 28;
+            Count = U32(R + 24);
+            break;
+        case U_EMR_POLYPOLYLINE16:
+        case U_EMR_POLYPOLYGON16:
+        case U_EMR_POLYPOLYLINE:
+        case U_EMR_POLYPOLYGON: {
+            const uint32_t N = U32(R + 24);
+            First = 32 + 4 * size_t(N);
+            Count = U32(R + 28);
+            break;
+        }
+        default: return true;
+        }
+        (void)Size;  // Sane has checked the points against it
+        const QTransform T = DC->S.ToDevice();
+        QPointF Last;
+        for (size_t I = 0; I < Count; ++I) {
+            QPointF P;
+            if (Small) {
+                int16_t XY[2];
+                std::memcpy(XY, R + First + 4 * I, 4);
+                P = T.map(QPointF(XY[0], XY[1]));
+            } else {
+                P = T.map(At(R, First + 8 * I));
+            }
+            if (I > 0)
+                LineBudget -= std::abs(P.x() - Last.x()) + std::abs(P.y() - Last.y());
+            Last = P;
+        }
+        return LineBudget >= 0;
+    }
+
     void Record(uint32_t Type, const char* R, size_t Size)
     {
         if (!Played(Type) || Size < FixedSize(Type))
             return;
-        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size))
+        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size) || !LinesWithinBudget(Type, R, Size))
             return;
         switch (Type) {
         // ---- mapping
@@ -958,8 +1045,9 @@ private:
             // Sizes past any page are a damaged record's.
             F.lfHeight = std::clamp(L.lfHeight, -16384, 16384);
             F.lfWidth = std::clamp(L.lfWidth, -16384, 16384);
-            F.lfEscapement = L.lfEscapement;
-            F.lfOrientation = L.lfOrientation;
+            // Angles in tenths of a degree: whole turns dropped.
+            F.lfEscapement = L.lfEscapement % 3600;
+            F.lfOrientation = L.lfOrientation % 3600;
             F.lfWeight = L.lfWeight;
             F.lfItalic = L.lfItalic;
             F.lfUnderline = L.lfUnderline;

@@ -484,6 +484,58 @@ std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::
     return Image;
 }
 
+std::optional<QImage> BmpFileToImage(const std::string& Bytes, bool& Monochrome)
+{
+    Monochrome = false;
+    constexpr size_t FileHeader = 14;
+    constexpr size_t LargestHeader = 124;  // BITMAPV5HEADER
+    const size_t Size = Bytes.size();
+    if (Size < FileHeader + sizeof(BITMAPINFOHEADER) || Bytes[0] != 'B' || Bytes[1] != 'M')
+        return std::nullopt;
+    const auto Dword = [&Bytes](size_t At) {
+        DWORD V = 0;
+        std::memcpy(&V, Bytes.data() + At, sizeof(V));
+        return V;
+    };
+    const DWORD OffBits = Dword(10);
+    BITMAPINFOHEADER H;
+    std::memcpy(&H, Bytes.data() + FileHeader, sizeof(H));
+    if (H.biSize < sizeof(BITMAPINFOHEADER) || H.biSize > LargestHeader
+        || H.biSize > Size - FileHeader || H.biBitCount == 0 || H.biBitCount > 32)
+        return std::nullopt;
+    // Masks of a larger header sit inside it, after the first 40 bytes.
+    if (H.biCompression == BI_BITFIELDS && H.biSize > sizeof(BITMAPINFOHEADER) && H.biSize < 52)
+        return std::nullopt;
+    const size_t InfoBytes = DibHeaderBytes(H);
+    if (InfoBytes > Size - FileHeader || H.biWidth <= 0 || H.biHeight == 0
+        || H.biHeight == INT32_MIN)
+        return std::nullopt;
+    const size_t Bits = OffBits ? OffBits : FileHeader + InfoBytes;
+    const size_t Stride = ((static_cast<size_t>(H.biWidth) * H.biBitCount + 31) / 32) * 4;
+    const size_t Rows = static_cast<size_t>(std::abs(H.biHeight));
+    // The header's sizes are checked against the bytes there are, never
+    // trusted for an allocation.
+    if (Bits < FileHeader + InfoBytes || Bits > Size || Rows > (Size - Bits) / Stride)
+        return std::nullopt;
+    // BITMAPINFO wants its own alignment.
+    std::vector<uint32_t> Info((InfoBytes + 3) / 4 + 1, 0);
+    std::memcpy(Info.data(), Bytes.data() + FileHeader, InfoBytes);
+    const auto& Header = *reinterpret_cast<const BITMAPINFO*>(Info.data());
+    std::optional<QImage> Image = DibToImage(Header, Bytes.data() + Bits, std::nullopt);
+    if (Image && H.biBitCount == 1) {
+        const auto* Table = reinterpret_cast<const unsigned char*>(Info.data()) + H.biSize;
+        const size_t Colors = (InfoBytes - H.biSize) / sizeof(RGBQUAD);
+        Monochrome = true;
+        for (size_t I = 0; I < Colors; ++I) {
+            const unsigned char* C = Table + I * 4;
+            const bool Black = C[0] == 0 && C[1] == 0 && C[2] == 0;
+            const bool White = C[0] == 255 && C[1] == 255 && C[2] == 255;
+            Monochrome = Monochrome && (Black || White);
+        }
+    }
+    return Image;
+}
+
 HBRUSH CreateDIBPatternBrushPt(const void* PackedDib, UINT Usage)
 {
     if (!PackedDib || Usage != DIB_RGB_COLORS)

@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QPaintDevice;
@@ -88,6 +89,10 @@ struct GdiObject {
     // Region, in device pixels.
     QRegion Region;
 };
+
+/// The largest character height a font is made at, pixels: far above any
+/// text of a page, far below what the glyph renderer fails at.
+inline constexpr int MaxFontPixels = 4096;
 
 /// The realised Qt font of a font object (created on first use).
 const QFont& QtFontOf(GdiObject& Font);
@@ -189,6 +194,12 @@ HDC CreateBackendDC(std::unique_ptr<DcBackend> Backend);
 std::optional<QImage> DibToImage(const BITMAPINFO& Info, const void* Bits, std::optional<int> Rows);
 /// Bytes of header and colour table (or masks) before a packed DIB's bits.
 size_t DibHeaderBytes(const BITMAPINFOHEADER& Header);
+/// The picture of a Windows bitmap file (the file header, then a DIB of 1
+/// to 32 bits that DibToImage reads); Monochrome when it has one bit a
+/// pixel and a black and white colour table. Nothing when the bytes are no
+/// such file: a wrong signature or header, a colour table or bits past the
+/// end of the bytes, a size DibToImage refuses.
+std::optional<QImage> BmpFileToImage(const std::string& Bytes, bool& Monochrome);
 /// A new bitmap object holding Image (converted to RGB32).
 HBITMAP CreateBitmapObject(QImage Image, bool Monochrome);
 /// Closes any painter open on the bitmap's image before its pixels are read

@@ -296,10 +296,17 @@ QRect RasterBackend::PlotLine(const DrawContext& C, QPoint A, QPoint B)
     const int SY = Y0 < Y1 ? 1 : -1;
     int Err = DX + DY;
     QRect Touched;
+    // The part of the clip along the line, tested point by point: a clip
+    // of many rectangles is searched rectangle by rectangle for every point.
+    const QRect Box = QRect(A, B).normalized() & Bounds;
+    const QRegion Clip = C.Clip.rectCount() > 1 ? C.Clip & Box : C.Clip;
+    const bool ClipIsRect = Clip.rectCount() <= 1;
+    const QRect ClipRect = Clip.boundingRect();
     while (X0 != X1 || Y0 != Y1) {
         const bool On = DashOn(C.Pen, Step);
         const QPoint P(X0, Y0);
-        if ((On || C.S.BkMode == OPAQUE) && Bounds.contains(P) && C.Clip.contains(P)) {
+        if ((On || C.S.BkMode == OPAQUE) && Bounds.contains(P)
+            && (ClipIsRect ? ClipRect.contains(P) : Clip.contains(P))) {
             QRgb& D = reinterpret_cast<QRgb*>(Img.scanLine(Y0))[X0];
             D = Rop2(C.S.Rop2, On ? PenRgb : BkRgb, D);
             Touched |= QRect(X0, Y0, 1, 1);

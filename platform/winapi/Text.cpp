@@ -120,16 +120,18 @@ QFont MakeQtFont(const LOGFONT& LF)
     if ((LF.lfPitchAndFamily & 3) == FIXED_PITCH)
         F.setFixedPitch(true);
     if (LF.lfHeight < 0) {
-        F.setPixelSize(-LF.lfHeight);
+        F.setPixelSize(std::min(-int64_t(LF.lfHeight), int64_t(MaxFontPixels)));
     } else {
         // A cell height: scale the character size so that ascent plus
         // descent comes to the requested height.
-        const int Cell = LF.lfHeight == 0 ? 16 : LF.lfHeight;
+        const int Cell = std::min(LF.lfHeight == 0 ? 16 : LF.lfHeight, MaxFontPixels);
         F.setPixelSize(Cell);
         const QFontMetrics M(F);
         const int Height = M.ascent() + M.descent();
+        // A face that cannot be made at that size reports the metrics of
+        // another: the quotient is kept to the bound too.
         if (Height > 0 && Height != Cell)
-            F.setPixelSize(std::max(1, Cell * Cell / Height));
+            F.setPixelSize(static_cast<int>(std::clamp<int64_t>(int64_t(Cell) * Cell / Height, 1, MaxFontPixels)));
     }
     return F;
 }
@@ -987,6 +989,28 @@ bool AddToBatch(QPainter& P, GlyphBatch& Batch, const QFont& Font, const TextCal
 
 }  // namespace
 
+namespace {
+
+/// Whether glyphs of a font PixelSize pixels high, placed by ToGlyphs, are
+/// worth drawing and can be drawn: each axis of a glyph on the device from
+/// a fraction of a pixel (none shows) to MaxGlyphDevicePixels (no page is
+/// larger). The glyph renderer is never asked for more: it fails, or asks
+/// for images of many gigabytes.
+bool GlyphsDrawable(const QTransform& ToGlyphs, int PixelSize)
+{
+    constexpr double MinGlyphDevicePixels = 1.0 / 64, MaxGlyphDevicePixels = 32768;
+    const double AxisX = std::hypot(ToGlyphs.m11(), ToGlyphs.m12());
+    const double AxisY = std::hypot(ToGlyphs.m21(), ToGlyphs.m22());
+    for (const double Axis : {AxisX, AxisY}) {
+        const double Device = Axis * PixelSize;
+        if (!std::isfinite(Device) || Device < MinGlyphDevicePixels || Device > MaxGlyphDevicePixels)
+            return false;
+    }
+    return std::isfinite(ToGlyphs.dx()) && std::isfinite(ToGlyphs.dy());
+}
+
+}  // namespace
+
 void GlyphBatch::Settle(QPainter& P)
 {
     if (Runs.empty())
@@ -1037,8 +1061,10 @@ QRect PaintTextCall(QPainter& P, const DrawContext& C, const TextCall& T, bool M
         Glyphs = QTransform(W.m11(), W.m12(), W.m21(), W.m22(), 0, 0) * Glyphs;
     }
     QTransform ToGlyphs = Glyphs * QTransform::fromTranslate(Ref.x(), Ref.y());
-    if (F.LogFont.lfEscapement != 0)
-        ToGlyphs = QTransform().rotate(-F.LogFont.lfEscapement / 10.0) * ToGlyphs;
+    if (F.LogFont.lfEscapement % 3600 != 0)
+        ToGlyphs = QTransform().rotate(-(F.LogFont.lfEscapement % 3600) / 10.0) * ToGlyphs;
+    if (!GlyphsDrawable(ToGlyphs, QtFontOf(F).pixelSize()))
+        return Changed;
     const int Width = TextCallWidth(C, T);
     const UINT Align = C.S.TextAlign;
     int Left = 0;

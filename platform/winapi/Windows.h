@@ -256,6 +256,15 @@ AnsiString MapFontFace(const AnsiString& Face);
 /// Whether the program's face is an outline font on the original system
 /// (false for the bitmap faces "MS Sans Serif", "System", "Courier", ...).
 bool FaceIsTrueType(const AnsiString& Face);
+/// Has the font library take each family the faces are drawn with from the
+/// files the set-up installs (fonts-liberation, fonts-dejavu-core), so that
+/// another package's files of the same family (fonts-liberation2) change
+/// nothing; a family without such files stays as the machine has it.
+/// Called at start-up before the first font is made (GuiStartup does).
+void ChooseFontFiles();
+/// The file the font library gives for Face (mapped by MapFontFace) in the
+/// weight and slant asked for; '' when it gives none.
+AnsiString FontFileOfFace(const AnsiString& Face, bool Bold, bool Italic);
 
 // DrawText formats.
 enum : UINT {

@@ -8,9 +8,13 @@
 
 #include "common/base/Funcs.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/rtl/Files.h"
 #include "tests/app/AppWindowsTestKit.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
 
 using namespace app_test;
 
@@ -77,5 +81,38 @@ TEST(AppMain, FinishFormsSavesOnlyAfterStartUp)
         EXPECT_EQ(Ini.SectionExists("MarkupList"), CanSave);
         EXPECT_EQ(Ini.SectionExists("FormMainPosition"), CanSave);
         EXPECT_EQ(W.Config.Cfg().CalcAll, CanSave);
+    }
+}
+
+// A full disk, and a folder that takes no new files, at the end of the
+// program: the settings that could not be written are said in Russian with
+// the system's reason, the old settings file stays whole and no part of
+// the new one is left behind.
+TEST(AppMain, SettingsThatCannotBeWrittenAreSaidAndLeaveNoPart)
+{
+    for (const WriteFault& C : WriteFaults) {
+        SCOPED_TRACE(C.Name);
+        WindowsScope W;
+        const std::filesystem::path Ini = W.Config.Dir().Path() / "pricetags.ini";
+        auto Main = std::make_unique<TFormMain>(Application);
+        Main->SetupFromConfig();
+        const bool Old = gCanSaveSettings;
+        gCanSaveSettings = true;
+        FinishForms();
+        const std::string Before = ReadBytes(Ini);
+        ASSERT_FALSE(Before.empty());
+        Main->cbCalcAll->SetChecked(!Main->cbCalcAll->Checked());
+        {
+            const FolderFaultScope Fault(W.Config.Dir().File(""), C.Errno, /*RoomLeft=*/100);
+            EXPECT_THROW(FinishForms(), EAbort);
+        }
+        gCanSaveSettings = Old;
+        const std::vector<std::string> Said = W.Said("ShowErrorWindow");
+        ASSERT_EQ(Said.size(), 1u);
+        EXPECT_EQ(Said[0].rfind("Ошибка завершения программы", 0), 0u) << Said[0];
+        EXPECT_NE(Said[0].find("pricetags.ini"), std::string::npos) << Said[0];
+        EXPECT_NE(Said[0].find(C.Reason), std::string::npos) << Said[0];
+        EXPECT_EQ(ReadBytes(Ini), Before);
+        EXPECT_FALSE(std::filesystem::exists(W.Config.Dir().Path() / "pricetags.ini.tmp$"));
     }
 }

@@ -10,7 +10,12 @@
 #include "tests/support/SettingsScope.h"
 #include "tests/support/TestSupport.h"
 
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
+#include <string>
 
 /// A Currency from its text in roubles ("12.3456", "-0.5"), exact.
 inline Currency Curr(const char* Text)
@@ -62,3 +67,24 @@ private:
     AnsiString FOldExe;
     std::unique_ptr<TCfgObject> FCfg;
 };
+
+/// Starts this test program again, running only the disabled test Test
+/// ("Suite.DISABLED_Name") with Variable=Value in its environment and the
+/// offscreen windows; the child's id, or -1.
+inline pid_t StartThisTestProgram(const std::string& Test, const std::string& Variable,
+                                  const std::string& Value)
+{
+    const std::string Self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string Filter = "--gtest_filter=" + Test;
+    const std::string Env = Variable + "=" + Value;
+    char* Argv[] = {const_cast<char*>(Self.c_str()), const_cast<char*>(Filter.c_str()),
+                    const_cast<char*>("--gtest_also_run_disabled_tests"), nullptr};
+    char* Envp[] = {const_cast<char*>(Env.c_str()),
+                    const_cast<char*>("QT_QPA_PLATFORM=offscreen"), nullptr};
+    const pid_t Pid = fork();
+    if (Pid == 0) {
+        execve(Argv[0], Argv, Envp);
+        _exit(127);
+    }
+    return Pid;
+}

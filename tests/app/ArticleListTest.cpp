@@ -141,7 +141,9 @@ const std::map<std::string, BrokenCase>& BrokenCases()
         {"unknown-tag-in-list.fl", {"EAppException", "Ошибка загрузки: Неверный тип параметра"}},
         {"count-negative.fl", {"EAppException", "Ошибка загрузки: Неверное число записей"}},
         {"count-huge.fl", {"EAppException", "Ошибка загрузки: Неверное число записей"}},
-        {"count-past-end.fl", {"EReadError", "Stream read error"}},
+        // The list's end tag where the second article should open is no
+        // article.
+        {"count-past-end.fl", {"EAppException", "Ошибка загрузки: Неверный заголовок"}},
         {"string-length-past-end.fl", {"EAppException", "Ошибка загрузки: Неверная длина строки"}},
         {"string-length-negative.fl", {"EAppException", "Ошибка загрузки: Неверная длина строки"}},
         {"string-tag-07-in-item.fl", {"EReadError", "ReadString: ReadError"}},
@@ -228,8 +230,8 @@ TEST(ArticleList, FailedSaveKeepsTheOldFile)
         ExpectRaises<EWqHugeFile>([&] { Big.SaveToFile(Name); },
                                   "TWqHugeFile.FreeBuffer("_a + Name
                                       + ".tmp) failed. System Error.  Code: 223.\r\n"
-                                        "The file size exceeds the limit allowed and cannot "
-                                        "be saved");
+                                        "Размер файла превышает допустимое ограничение, и "
+                                        "файл не может быть сохранен"_a);
     }
     EXPECT_TRUE(ReadBytes(Dir.Path() / "Articles.fl") == Saved) << "the old file changed";
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "Articles.fl.tmp"));

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "common/components/MsgWin.h"
+#include "common/reports/RP_View.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 
@@ -173,6 +174,72 @@ TEST(DocumentBuilder, GroupsAnswerConsecutiveRows)
     EXPECT_EQ(Got[11], "");
 }
 
+// The elements of a group's tag carry its place in the group as their Tag:
+// those of a tag past the last row are left out; elements with Tag 0, and
+// bands other than the rows', always print.
+TEST(DocumentBuilder, EmptyTagsOfAGroupAreLeftOut)
+{
+    BuilderFixture F(10);
+    TestBuilder B;
+    F.MakeTemplate("Ticket1.dcr", "Ценники (4)"_a);
+    B.BuildDocument(0, &F.Invoice, "Ticket1.dcr");
+    TDocument& Doc = *B.DocPrint();
+    TView Element(vkText, &Doc);
+    const auto Hidden = [&](int Tag, TBandType Band = btMasterData) {
+        Element.Tag = Tag;
+        Element.Hidden = false;
+        B.docPriceTicketEnterRect(&Doc, Band, Element.Memo.get(), &Element);
+        return Element.Hidden;
+    };
+    B.docPriceTicketBeginDoc(&Doc);
+    B.docPriceTicketBeginPage(&Doc, 0, nullptr, nullptr, nullptr);
+    bool More = true;
+    B.docPriceTicketNeedData(&Doc, btMasterData, More);  // rows 1-4
+    for (int Tag = 0; Tag <= 4; ++Tag)
+        EXPECT_FALSE(Hidden(Tag)) << Tag;
+    B.docPriceTicketNeedData(&Doc, btMasterData, More);  // rows 5-8
+    B.docPriceTicketNeedData(&Doc, btMasterData, More);  // rows 9 and 10
+    ASSERT_TRUE(More);
+    EXPECT_FALSE(Hidden(0)) << "an element of no tag";
+    EXPECT_FALSE(Hidden(2));
+    EXPECT_TRUE(Hidden(3));
+    EXPECT_TRUE(Hidden(4));
+    EXPECT_FALSE(Hidden(5)) << "no fifth tag in a group of four";
+    EXPECT_FALSE(Hidden(4, btPageHeader)) << "only the rows' band";
+}
+
+// A statement prints its sums with kopecks even in the styles that drop
+// whole ones; its prices, and the sums on tags, keep the chosen style.
+TEST(DocumentBuilder, StatementSumsShowKopecks)
+{
+    struct Case {
+        int Kind;
+        int Style;
+        const char* Sum;
+        const char* Price;
+    } const Cases[] = {
+        {1, 0, "20,00", "10"},          // kopecks only when there are any
+        {1, 10, "20,00руб.", "10руб."}, // the same with the rouble word
+        {1, 2, "20,00", "10,00"},       // always with kopecks
+        {1, 1, "20-00", "10-00"},       // kopecks after a dash
+        {1, 3, "20", "10"},             // never kopecks: as chosen
+        {0, 0, "20", "10"},             // tags keep the style
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.Kind) + " " + std::to_string(C.Style));
+        BuilderFixture F(1);
+        F.Config.Cfg().PriceStyle = C.Style;
+        F.Config.Cfg().PriceStyleRep = C.Style;
+        TestBuilder B;
+        const char* Name = C.Kind == 1 ? "Report1.dcr" : "Ticket1.dcr";
+        F.MakeTemplate(Name, "Документ"_a);
+        B.BuildDocument(C.Kind, &F.Invoice, Name);
+        ASSERT_NE(B.DocPrint(), nullptr);
+        EXPECT_EQ(PrintNames(B, *B.DocPrint(), {"SUMMA", "ITOGO", "PRICE"}),
+                  (std::vector<std::string>{C.Sum, C.Sum, C.Price}));
+    }
+}
+
 TEST(DocumentBuilder, RowVariables)
 {
     BuilderFixture F(2);
@@ -207,10 +274,9 @@ TEST(DocumentBuilder, DocumentAndGeneralVariables)
     B.SetDocDate(EncodeDate(2026, 3, 5));
     F.MakeTemplate("Report1.dcr", "Ведомость"_a);
     B.BuildDocument(1, &F.Invoice, "Report1.dcr");
-    TDocument& Doc = *B.DocPrint();
     const auto Ask = [&](const char* Name) {
         AnsiString V = "?";
-        B.docPriceTicketGetValue(&Doc, btPageHeader, Name, V);
+        B.docPriceTicketGetValue(B.DocPrint(), btPageHeader, Name, V);
         return V.ToUtf8();
     };
     EXPECT_EQ(Ask("DOC.NUM"), "42"); // a statement's own number, not the invoice's

@@ -50,19 +50,8 @@ AnsiString StateFile(const fs::path& Dir)
 /// Starts this program again running only the save loop in Dir.
 pid_t StartSaveLoop(const fs::path& Dir)
 {
-    const std::string Self = fs::read_symlink("/proc/self/exe").string();
-    const std::string Filter = "--gtest_filter=InvoiceStateKill.DISABLED_SaveLoop";
-    const std::string Env = std::string(LoopDirVariable) + "=" + Dir.string();
-    char* Argv[] = {const_cast<char*>(Self.c_str()), const_cast<char*>(Filter.c_str()),
-                    const_cast<char*>("--gtest_also_run_disabled_tests"), nullptr};
-    char* Envp[] = {const_cast<char*>(Env.c_str()),
-                    const_cast<char*>("QT_QPA_PLATFORM=offscreen"), nullptr};
-    const pid_t Pid = fork();
-    if (Pid == 0) {
-        execve(Argv[0], Argv, Envp);
-        _exit(127);
-    }
-    return Pid;
+    return StartThisTestProgram("InvoiceStateKill.DISABLED_SaveLoop", LoopDirVariable,
+                                Dir.string());
 }
 
 } // namespace

@@ -237,7 +237,12 @@ const BrokenCase BrokenCases[] = {
     {"negative-string-length.inv", BrokenCase::App, "Ошибка загрузки: Неверная длина строки"},
     {"huge-row-count.inv", BrokenCase::App, "Ошибка загрузки: Неверное число записей"},
     {"negative-row-count.inv", BrokenCase::App, "Ошибка загрузки: Неверное число записей"},
-    {"not-a-state-file.inv", BrokenCase::App, "Ошибка загрузки: Неверный тип параметра"},
+    {"not-a-state-file.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
+    // A row, and each record, opens with its start.
+    {"lone-end-tags-as-rows.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
+    {"row-without-record-start.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
+    {"all-end-tags.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
+    {"invoice-record-without-start.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
 };
 
 TEST(InvoiceState, BrokenFilesRaiseTheirErrorAndLeaveTheInvoiceAsItWas)

@@ -14,6 +14,7 @@
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/AppWindowsTestKit.h"
+#include "tests/app/MainWindowTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -61,16 +62,6 @@ void FillRows(TFormMain& Main, int N)
 std::string Cell(Tyl_DataDrawGrid* Grid, int ACol, int ARow)
 {
     return U(Grid->EditText(ACol, ARow));
-}
-
-/// The grid column showing Tag.
-int ColumnOfTag(TFormMain& Main, int Tag)
-{
-    for (int I = 0; I < Main.grid->Columns()->Count(); ++I)
-        if (Main.grid->Columns()->GetItem(I)->Tag() == Tag)
-            return I;
-    ADD_FAILURE() << "no column of tag " << Tag;
-    return 0;
 }
 
 /// Types Text into the cell of Tag in grid row ARow through the editor

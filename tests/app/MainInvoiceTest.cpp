@@ -22,6 +22,7 @@
 #include "app/InvFRep.h"
 #include "app/ShippedTemplates.h"
 #include "tests/app/AppWindowsTestKit.h"
+#include "tests/app/MainWindowTestKit.h"
 #include "tests/app/PdfBuilder.h"
 #include "tests/common/reports/ReportPrinterScope.h"
 #include "common/reports/RP_Document.h"
@@ -29,6 +30,14 @@
 #include "platform/forms/Printers.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
 
 using namespace app_test;
 using namespace pdf_test;
@@ -56,24 +65,6 @@ std::unique_ptr<TFormMain> StartMain()
     Main->Show();
     Application->ProcessMessages();
     return Main;
-}
-
-AnsiString ExampleBook()
-{
-    return AnsiString::FromUtf8((TestData() / "InvoiceTypeImport" / "example.xls").string());
-}
-
-/// Opens the workbook the open dialog is answered with as invoice number
-/// 17, without looking up article descriptions.
-void OpenInvoiceNumber17(TFormMain& Main)
-{
-    AnswerScope<TFormIncoming> A([](TFormIncoming& F) {
-        F.edInvNum->SetText("17");
-        F.cbFindDescr->SetChecked(false);
-        F.DoOk();
-    });
-    Main.acOpenInvoice->Execute();
-    Application->ProcessMessages();
 }
 
 TshInvoiceTovar& AddRow(TshInvoice& Invoice, const char* Cost, const char* Price)
@@ -227,6 +218,172 @@ TEST(MainWindow, DamagedStateFileIsKept)
     }
     EXPECT_EQ(ReadBytes(W.Config.Dir().Path() / "LastInvoice.inv.bad"), Damaged);
     EXPECT_EQ(W.Said("ShowErrorWindow").size(), 1u);
+}
+
+// A state file of lone end tags (the bytes that once loaded as a million
+// empty rows) is no state: it is put aside and kept, and the close writes
+// the invoice beside it.
+TEST(MainWindow, StateOfLoneEndTagsIsPutAside)
+{
+    WindowsScope W;
+    const std::filesystem::path Dir = W.Config.Dir().Path();
+    const std::string Hostile = ReadBytes(TestData() / "InvoiceType" / "broken"
+                                          / "lone-end-tags-as-rows.inv");
+    WriteBytes(Dir / "LastInvoice.inv", Hostile);
+    auto Main = StartMain();
+    EXPECT_EQ(Main->Invoice->Count(), 0);
+    const std::vector<std::string> Said = W.Said("ShowErrorWindow");
+    ASSERT_EQ(Said.size(), 1u);
+    EXPECT_NE(Said[0].find("Неверный заголовок"), std::string::npos) << Said[0];
+    EXPECT_EQ(ReadBytes(Dir / "LastInvoice.inv.bad"), Hostile);
+}
+
+namespace {
+
+/// Where the child of StateNeedingMoreMemoryThanThereIsIsKept reports.
+constexpr const char* MemoryChildVariable = "PRICETAGS_STATE_MEMORY_CHILD";
+
+/// A state file of Rows of the smallest real rows ("00 06 04 TInT FF").
+std::string StateOfEmptyRows(int32_t Rows)
+{
+    std::string S("\x00\x06\x09shInvoice\xff\x00\x06\x04sITL\xfe", 21);
+    for (int I = 0; I < 4; ++I)
+        S += char((Rows >> (8 * I)) & 0xFF);
+    for (int32_t I = 0; I < Rows; ++I)
+        S.append("\x00\x06\x04TInT\xff", 8);
+    return S + "\xff";
+}
+
+/// Bytes of address space the process holds now.
+rlim_t AddressSpaceNow()
+{
+    std::ifstream Statm("/proc/self/statm");
+    rlim_t Pages = 0;
+    Statm >> Pages;
+    return Pages * rlim_t(sysconf(_SC_PAGESIZE));
+}
+
+}  // namespace
+
+// The child's part: the window starts on a state file whose rows need more
+// memory than the process may take (ten megabytes of rows, with 128 MB to
+// spare). Run only by StateNeedingMoreMemoryThanThereIsIsKept.
+TEST(MainWindow, DISABLED_StateUnderMemoryLimit)
+{
+    const char* Report = std::getenv(MemoryChildVariable);
+    ASSERT_NE(Report, nullptr);
+    WindowsScope W;
+    const std::filesystem::path Dir = W.Config.Dir().Path();
+    const std::string State = StateOfEmptyRows(10 << 17);
+    WriteBytes(Dir / "LastInvoice.inv", State);
+    rlimit Old{};
+    getrlimit(RLIMIT_AS, &Old);
+    rlimit Limited = Old;
+    Limited.rlim_cur = AddressSpaceNow() + (rlim_t(128) << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &Limited), 0);
+    auto Main = StartMain();
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &Old), 0);
+    EXPECT_EQ(Main->Invoice->Count(), 0);
+    const std::vector<std::string> Said = W.Said("ShowErrorWindow");
+    ASSERT_EQ(Said.size(), 1u);
+    EXPECT_NE(Said[0].find("LastInvoice.inv.bad"), std::string::npos) << Said[0];
+    EXPECT_NE(Said[0].find("Out of memory"), std::string::npos) << Said[0];
+    EXPECT_TRUE(ReadBytes(Dir / "LastInvoice.inv.bad") == State);
+    // The close writes the (empty) invoice beside the kept file.
+    Main->Close();
+    EXPECT_TRUE(ReadBytes(Dir / "LastInvoice.inv.bad") == State);
+    WriteBytes(Report, ::testing::Test::HasFailure() ? "failed" : "passed");
+}
+
+// A state file that needs more memory than there is ended the start in
+// std::bad_alloc, and the close wrote an empty state over it. Now the file
+// is put aside as any file that does not load.
+TEST(MainWindow, StateNeedingMoreMemoryThanThereIsIsKept)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit leaves";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit leaves";
+#endif
+#endif
+    TempDir Tmp;
+    const std::filesystem::path Report = Tmp.Path() / "child";
+    const pid_t Child = StartThisTestProgram("MainWindow.DISABLED_StateUnderMemoryLimit",
+                                             MemoryChildVariable, Report.string());
+    ASSERT_GT(Child, 0);
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << "status " << Status;
+    EXPECT_EQ(ReadBytes(Report), "passed");
+}
+
+// A full disk, and a folder that takes no new files: the state cannot be
+// written at close. The operator reads what was not written and why, in
+// Russian, and chooses: "Не закрывать" (the default) keeps the window,
+// "Закрыть без сохранения" closes it. The old state file stays whole and
+// no part of the new one is left.
+TEST(MainWindow, StateThatCannotBeWrittenStillLetsTheWindowClose)
+{
+    for (const WriteFault& C : WriteFaults) {
+        SCOPED_TRACE(C.Name);
+        WindowsScope W;
+        const std::filesystem::path Dir = W.Config.Dir().Path();
+        {
+            TshInvoice Old(1);
+            AddRow(Old, "50", nullptr).Name = "прежняя"_a;
+            Old.SaveToFile(W.Config.Dir().File("LastInvoice.inv"));
+        }
+        const std::string Before = ReadBytes(Dir / "LastInvoice.inv");
+        auto Main = StartMain();
+        AddRow(*Main->Invoice, "100", nullptr);
+        W.Messages.clear();
+        {
+            const FolderFaultScope Fault(W.Config.Dir().File(""), C.Errno, /*RoomLeft=*/100);
+            Main->Close();
+            EXPECT_TRUE(Main->Visible()) << "the default answer keeps the window";
+            W.Answer = [](const MsgRequest& R) {
+                return R.Buttons.size() == 2 && R.Buttons[0] == "Закрыть без сохранения"_a
+                           ? 1
+                           : R.DefaultButton;
+            };
+            Main->Close();
+            EXPECT_FALSE(Main->Visible());
+        }
+        const std::vector<std::string> Said = W.Said("MsgDialog");
+        ASSERT_EQ(Said.size(), 2u);
+        EXPECT_EQ(Said[0].rfind("Состояние накладной не записано в файл \""
+                                    + W.Config.Dir().File("LastInvoice.inv").ToUtf8() + "\"|",
+                                0),
+                  0u)
+            << Said[0];
+        EXPECT_NE(Said[0].find(C.Reason), std::string::npos) << Said[0];
+        EXPECT_EQ(ReadBytes(Dir / "LastInvoice.inv"), Before);
+        EXPECT_FALSE(std::filesystem::exists(Dir / "LastInvoice.inv.tmp"));
+    }
+}
+
+// The close question on a full disk as the operator sees it (the PNG is
+// kept for a look); Esc answers "Не закрывать".
+TEST(MainWindow, StateNotWrittenQuestionIsShown)
+{
+    WindowsScope W;
+    auto Main = StartMain();
+    AddRow(*Main->Invoice, "100", nullptr);
+    const MsgAnswerHookScope RealWindows(nullptr);
+    int Shown = 0;
+    const ModalHookScope Hook([&](TCustomForm& Form) {
+        ++Shown;
+        KeepPng(&Form, "main-window-state-not-written");
+        Form.Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    {
+        const FolderFaultScope Fault(W.Config.Dir().File(""), ENOSPC);
+        Main->Close();
+    }
+    EXPECT_EQ(Shown, 1);
+    EXPECT_TRUE(Main->Visible());
+    EXPECT_FALSE(FileExists(W.Config.Dir().File("LastInvoice.inv")));
 }
 
 // A changed but empty invoice is neither asked about nor written.

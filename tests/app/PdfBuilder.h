@@ -16,8 +16,11 @@
 #include "tests/common/reports/ReportPrinterScope.h"
 #include "tests/support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 /// Documents measure on, and print to, a printer writing PdfFile for the
 /// scope; the process's printer and the documents' ports come back after.
@@ -64,6 +67,18 @@ namespace pdf_test {
 inline bool HavePdfTools()
 {
     return !RunCommand("command -v pdfinfo pdftotext pdftoppm").empty();
+}
+
+/// Fails at the first of Texts missing from Text after the one before it.
+inline void ExpectInOrder(const std::string& Text, const std::vector<std::string>& Texts)
+{
+    size_t At = 0;
+    for (const std::string& T : Texts) {
+        const size_t Next = Text.find(T, At);
+        ASSERT_NE(Next, std::string::npos) << "\"" << T << "\" after offset " << At << " in\n"
+                                           << Text;
+        At = Next + T.size();
+    }
 }
 
 } // namespace pdf_test

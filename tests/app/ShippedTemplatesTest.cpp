@@ -10,21 +10,27 @@
 #include "app/InvFRep.h"
 #include "app/InvoiceType.h"
 #include "common/components/MsgWin.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
 
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/PageProbe.h"
 #include "tests/app/PdfBuilder.h"
 #include "tests/common/base/NoLogScope.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+using namespace page_probe;
 using namespace pdf_test;
 
 namespace {
@@ -109,25 +115,54 @@ TEST(ShippedTemplates, InstalledOnlyWhereMissing)
     EXPECT_EQ(InstallShippedTemplates(Txt), 0);
 }
 
-// A folder that cannot be written: one error window names every file, and
-// the start goes on.
+// A folder that cannot be written: one error window says why, and the
+// start goes on. A "TXT" that cannot be made is said with the real cause
+// (it was one "path not found" per file); one that takes no new files
+// names every file with the system's reason.
 TEST(ShippedTemplates, UnwritableFolderIsReported)
 {
-    TempDir Dir;
-    NoLogScope NoLog;
-    MessageLog Log;
-    // A file where the folder should be.
-    WriteBytes(Dir.Path() / "TXT", "not a folder");
-    EXPECT_EQ(InstallShippedTemplates(Dir.File("TXT/")), 0);
-    ASSERT_EQ(Log.Said.size(), 1u);
-    const std::string& S = Log.Said[0];
-    EXPECT_EQ(S.rfind("Не удалось записать шаблоны в папку \"" + Dir.File("TXT/").ToUtf8() +
-                          "\"|Report.dcr: ",
-                      0),
-              0u)
-        << S;
-    for (const char* Name : {"Ticket1.dcr", "Ticket2.dcr", "Ticket3.dcr", "Articles.fl"})
-        EXPECT_NE(S.find(std::string("\r\n") + Name + ": "), std::string::npos) << Name;
+    enum class Fault { FileInTheWay, StartFolderReadOnly, TxtReadOnly };
+    struct Case {
+        const char* Name;
+        Fault Kind;
+        const char* Said;  // the start of the message, after the folder's name
+    };
+    const Case Cases[] = {
+        {"a file where the folder should be", Fault::FileInTheWay,
+         "Не удалось создать папку \"%s\"|Невозможно создать файл, так как он уже существует"},
+        {"a start-up folder without write permission", Fault::StartFolderReadOnly,
+         "Не удалось создать папку \"%s\"|Отказано в доступе"},
+        {"a TXT folder without write permission", Fault::TxtReadOnly,
+         "Не удалось записать шаблоны в папку \"%s\"|Report.dcr: "},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TempDir Dir;
+        NoLogScope NoLog;
+        MessageLog Log;
+        const AnsiString Txt = Dir.File("TXT/");
+        std::unique_ptr<FolderFaultScope> ReadOnly;
+        switch (C.Kind) {
+        case Fault::FileInTheWay: WriteBytes(Dir.Path() / "TXT", "not a folder"); break;
+        case Fault::StartFolderReadOnly:
+            ReadOnly = std::make_unique<FolderFaultScope>(Dir.File(""), EACCES);
+            break;
+        case Fault::TxtReadOnly:
+            std::filesystem::create_directory(Dir.Path() / "TXT");
+            ReadOnly = std::make_unique<FolderFaultScope>(Txt, EACCES);
+            break;
+        }
+        EXPECT_EQ(InstallShippedTemplates(Txt), 0);
+        ASSERT_EQ(Log.Said.size(), 1u);
+        const std::string& S = Log.Said[0];
+        const std::string Start = Format(AnsiString::FromUtf8(C.Said), {Txt}).ToUtf8();
+        EXPECT_EQ(S.rfind(Start, 0), 0u) << S;
+        if (C.Kind != Fault::TxtReadOnly)
+            continue;
+        for (const char* Name : {"Ticket1.dcr", "Ticket2.dcr", "Ticket3.dcr", "Articles.fl"})
+            EXPECT_NE(S.find(std::string("\r\n") + Name + ": "), std::string::npos) << Name;
+        EXPECT_NE(S.find("Отказано в доступе"), std::string::npos) << S;
+    }
 }
 
 namespace {
@@ -187,6 +222,7 @@ struct PrintFixture {
         InstallShippedTemplates(gTxtPath);
         Config.Cfg().Customer = "Магазин «Уют»"_a;
         Config.Cfg().PriceStyle = 2;
+        Config.Cfg().NumberOut = "41";
         FillInvoice(Invoice, Times);
     }
     ~PrintFixture() { gTxtPath = OldTxt; }
@@ -199,18 +235,6 @@ struct PrintFixture {
         return Folder / Name;
     }
 };
-
-/// Positions of Texts in Text, in order; fails at the first one missing.
-void ExpectInOrder(const std::string& Text, const std::vector<std::string>& Texts)
-{
-    size_t At = 0;
-    for (const std::string& T : Texts) {
-        const size_t Next = Text.find(T, At);
-        ASSERT_NE(Next, std::string::npos) << "\"" << T << "\" after offset " << At << " in\n"
-                                           << Text;
-        At = Next + T.size();
-    }
-}
 
 } // namespace
 
@@ -240,12 +264,14 @@ TEST(ShippedTemplates, EachTemplatePrintsToPdf)
         {"Ticket3", 0, 1,
          {"Холодильник NRB 110", "Пылесос ABC", "13,50", "0,43", "По карте: 12,00", "Чайник",
           "Сыр российский весовой", "130,00", "1 240,00", "Утюг", "1 950,00"}},
-        // The statement in style 0 (kopecks only when there are any).
+        // The statement with its own number, prices in style 0 (kopecks
+        // only when there are any), sums always with kopecks.
         {"Report", 1, 1,
-         {"Магазин «Уют»", "Накладная № 17 от 09.12.2026", "Дата: 9 декабря 2026",
-          "Отдел: Бытовая техника", "Наименование товара", "Холодильник NRB 110", "шт", "2",
-          "10,50", "13,50", "27", "Утюг", "1 500", "1 950", "Итого:", "3 968,30",
-          "Сумма по закупочным ценам: 3 047", "Страница 1"}},
+         {"Магазин «Уют»", "Ведомость № 41", "Накладная № 17 от 09.12.2026",
+          "Дата: 9 декабря 2026", "Отдел: Бытовая техника", "Наименование товара",
+          "Холодильник NRB 110", "шт", "2", "10,50", "13,50", "27,00", "Утюг", "1 500", "1 950",
+          "1 950,00", "Итого:", "3 968,30", "Сумма по закупочным ценам: 3 047,00",
+          "Страница 1"}},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Template);
@@ -303,3 +329,60 @@ TEST(ShippedTemplates, LongRunsBreakIntoPages)
     RunCommand("pdftoppm -r 110 -f 2 -l 2 -png '" + Pdf.ToUtf8() + "' '" +
                F.Png("shipped-Report-long").string() + "'");
 }
+
+// The largest price the program forms, 9 999 999,99 (card price
+// 8 999 999,99), in every display style on each tag size: the whole price
+// prints inside its box, and the tags beside it stay blank. The sheet's
+// top is kept as a PNG for a look.
+class LargestPrice : public testing::TestWithParam<int> {};
+
+TEST_P(LargestPrice, FitsEveryStyle)
+{
+    if (!HavePdfTools())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    const int Ticket = GetParam();
+    const int Across = Ticket == 1 ? 4 : Ticket == 2 ? 3 : 2;
+    // The tag row at the sheet's top, with room for the printer's margin.
+    const int RowMM = Ticket == 1 ? 80 : 120;
+    for (const int Style : {0, 1, 2, 3, 10, 11, 12, 13, 14}) {
+        const std::string Name =
+            "Ticket" + std::to_string(Ticket) + "-style" + std::to_string(Style);
+        SCOPED_TRACE(Name);
+        PrintFixture F(/*Times=*/0);
+        F.Config.Cfg().PriceStyle = Style;
+        TshInvoiceTovar& T = *F.Invoice.Add();
+        T.Name = "Холодильник двухкамерный NRB 110"_a;
+        T.Ed = "шт"_a;
+        T.Country = "Беларусь"_a;
+        T.Kolvo = Curr("1");
+        T.PriceOpt = Curr("7999999.99");
+        T.Price = Curr("9999999.99");
+        T.PriceDiscount = Curr("8999999.99");
+        const AnsiString Pdf = F.Config.Dir().File(Name + ".pdf");
+        PdfBuilder Builder(Pdf);
+        const AnsiString Template = gTxtPath + "Ticket" + IntToStr(Ticket);
+        Builder.BuildDocument(0, &F.Invoice, Template);
+        Application->ProcessMessages();
+        ASSERT_EQ(Builder.Pages, 1);
+
+        const std::string Price = PriceText(Style, T.Price);
+        const std::string Text = RunCommand("pdftotext -layout '" + Pdf.ToUtf8() + "' -");
+        EXPECT_NE(Text.find(Price), std::string::npos) << Text;
+        const TagTemplate Tags(Template + ".dcr");
+        const PageImage Page(Pdf.ToUtf8(), 1, 144, RowMM);
+        ASSERT_GT(Page.Width(), 0);
+        const TagSheet Sheet(Page, Tags);
+        Sheet.ExpectInkInside(1, 0, "[PRICE.1]", Price);
+        Sheet.ExpectInkInside(1, 0, "PRICEDISCOUNT.1", "card price");
+        for (int K = 2; K <= Across; ++K)
+            Sheet.ExpectBlank(K, 0);
+        RunCommand("pdftoppm -r 110 -f 1 -l 1 -x 0 -y 0 -W 1000 -H " +
+                   std::to_string(RowMM * 110 * 10 / 254) + " -singlefile -png '" +
+                   Pdf.ToUtf8() + "' '" + F.Png("largest-" + Name).string() + "'");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedTemplates, LargestPrice, testing::Values(1, 2, 3),
+                         [](const testing::TestParamInfo<int>& Info) {
+                             return "Ticket" + std::to_string(Info.param);
+                         });

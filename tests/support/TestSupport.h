@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <type_traits>
 #include <typeinfo>
@@ -78,3 +79,18 @@ std::string RunCommand(const std::string& Command);
 
 /// The test data folder (tests/data in the source tree).
 std::filesystem::path TestData();
+
+/// A write failure the program must answer (for FolderFaultScope): a full
+/// disk or a folder without write permission, with the system's text the
+/// operator reads for it (UTF-8).
+struct WriteFault {
+    const char* Name;
+    int Errno;
+    const char* Reason;
+};
+
+/// Both write failures, for a table of cases.
+inline constexpr WriteFault WriteFaults[] = {
+    {"full disk", ENOSPC, "Недостаточно места на диске"},
+    {"folder without write permission", EACCES, "Отказано в доступе"},
+};

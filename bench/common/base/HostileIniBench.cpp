@@ -4,16 +4,22 @@
 // RestIniStrings). Each benchmark loads the file and reads all of it; the
 // time and the heap peak are printed per file. Looking a key up must not
 // scan its section, so a 16 000-key file reads in well under 50 ms.
+// Files that are no settings at all: random bytes, a million sections of
+// four bytes, a file of 200 MB; each is read or refused within about 20
+// heap bytes per file byte and a second per 10 MB.
 
 #include "bench/support/PeakMemory.h"
 #include "common/base/Funcs.h"
 #include "common/base/IniFiles.h"
 #include "platform/classes/Strings.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numbers.h"
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 namespace {
@@ -96,5 +102,82 @@ void BM_HostileIniSavedList(benchmark::State& State) { RunHostile(State, Shape::
 BENCHMARK(BM_HostileIniOneSection)->Arg(8000)->Arg(16000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HostileIniOneKeyEach)->Arg(16000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HostileIniSavedList)->Arg(16000)->Unit(benchmark::kMillisecond);
+
+enum class Junk { RandomBytes, TinySections, Oversized };
+
+/// A file of MiB mebibytes: random bytes from a fixed seed, "[s]" sections
+/// of four bytes, or a sparse file (nothing to read).
+AnsiString JunkIni(Junk Kind, int64_t MiB)
+{
+    const auto Path = std::filesystem::temp_directory_path()
+        / ("pricetags-junk-" + std::to_string(int(Kind)) + "-" + std::to_string(MiB) + ".ini");
+    const int64_t Size = MiB << 20;
+    {
+        std::ofstream Out(Path, std::ios::binary);
+        if (Kind == Junk::RandomBytes) {
+            std::mt19937_64 Random(20261211);
+            std::string Block(1 << 20, '\0');
+            for (int64_t Done = 0; Done < Size; Done += int64_t(Block.size())) {
+                for (size_t I = 0; I < Block.size(); I += 8) {
+                    const uint64_t R = Random();
+                    for (int B = 0; B < 8; ++B)
+                        Block[I + B] = char(R >> (8 * B));
+                }
+                Out << Block;
+            }
+        } else if (Kind == Junk::TinySections) {
+            std::string Block;
+            for (int I = 0; I < (1 << 18); ++I)
+                Block += "[s]\n";
+            for (int64_t Done = 0; Done < Size; Done += int64_t(Block.size()))
+                Out << Block;
+        }
+    }
+    if (Kind == Junk::Oversized)
+        std::filesystem::resize_file(Path, uintmax_t(Size));
+    return AnsiString::FromUtf8(Path.string());
+}
+
+/// Opens the file and reads its section names: their count, or -1 when the
+/// file is refused.
+int LoadJunk(const AnsiString& File)
+{
+    try {
+        TIniFile Ini(File);
+        Ini.SetAutoSave(false);
+        TStringList Sections;
+        Ini.ReadSections(&Sections);
+        return Sections.Count();
+    } catch (const Exception&) {
+        return -1;
+    }
+}
+
+void RunJunk(benchmark::State& State, Junk Kind)
+{
+    const int64_t MiB = State.range(0);
+    const AnsiString File = JunkIni(Kind, MiB);
+    const bool Refused = Kind != Junk::RandomBytes;
+    {
+        const PeakMemoryScope Memory;
+        if ((LoadJunk(File) < 0) != Refused)
+            State.SkipWithError(Refused ? "the file was not refused" : "the file was refused");
+        const int64_t Bound = Kind == Junk::Oversized ? (1 << 20) : 20 * (MiB << 20) + (2 << 20);
+        if (int64_t(Memory.PeakBytes()) > Bound)
+            State.SkipWithError("the heap peak is over the bound");
+        Memory.Report(State);
+    }
+    for (auto _ : State)
+        benchmark::DoNotOptimize(LoadJunk(File));
+    std::filesystem::remove(File.ToUtf8());
+}
+
+void BM_JunkIniRandomBytes(benchmark::State& State) { RunJunk(State, Junk::RandomBytes); }
+void BM_JunkIniTinySections(benchmark::State& State) { RunJunk(State, Junk::TinySections); }
+void BM_JunkIniOversized(benchmark::State& State) { RunJunk(State, Junk::Oversized); }
+// Sizes in MiB.
+BENCHMARK(BM_JunkIniRandomBytes)->Arg(10)->Arg(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JunkIniTinySections)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JunkIniOversized)->Arg(200)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,16 +5,8 @@
 // page-downs each followed by a repaint, and the heap the view holds beyond
 // its nodes. Qt is used directly here only, for the comparison.
 
-#include "common/vtree/VTree.h"
+#include "bench/common/vtree/TreeBenchKit.h"
 
-#include "platform/forms/Forms.h"
-#include "platform/winapi/Windows.h"
-
-#include <QAbstractItemModel>
-#include <QApplication>
-#include <QFont>
-#include <QHeaderView>
-#include <QImage>
 #include <QScrollBar>
 #include <QTreeView>
 
@@ -22,27 +14,15 @@
 
 #include <malloc.h>
 
-#include <cstdlib>
 #include <memory>
-#include <string>
 
 namespace {
 
-constexpr int Rows = 1000000;
-constexpr int PageScrolls = 1000;
+using tree_bench::QtPage;
+using tree_bench::Rows;
+using tree_bench::TreePage;
 
-void EnsureGui()
-{
-    static const bool Started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        static int Argc = 1;
-        static char Name[] = "vtree_bench";
-        static char* Argv[] = {Name, nullptr};
-        GuiStartup(Argc, Argv);
-        return true;
-    }();
-    (void)Started;
-}
+constexpr int PageScrolls = 1000;
 
 size_t HeapInUse()
 {
@@ -50,71 +30,6 @@ size_t HeapInUse()
 }
 
 // ---- the tree ----
-
-class TextTree : public TBaseVirtualTree {
-public:
-    explicit TextTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
-    int Cells = 0;
-
-protected:
-    static std::u16string TextOf(PVirtualNode Node, TColumnIndex Column)
-    {
-        const std::string S = "Item " + std::to_string(Node->Index) + "/" + std::to_string(Column);
-        return std::u16string(S.begin(), S.end());
-    }
-    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override
-    {
-        const std::u16string T = TextOf(Node, Column);
-        TSize Size{0, 0};
-        GetTextExtentPoint32W(Canvas->Handle(), T.data(), static_cast<int>(T.size()), Size);
-        return Size.cx;
-    }
-    void DoPaintNode(TVTPaintInfo& PI) override
-    {
-        const std::u16string T = TextOf(PI.Node, PI.Column);
-        TRect R = PI.ContentRect;
-        R.Left += TextMargin();
-        DrawTextW(PI.Canvas->Handle(), T.data(), static_cast<int>(T.size()), R,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        ++Cells;
-    }
-};
-
-struct TreePage {
-    std::unique_ptr<TForm> Form;
-    TextTree* Tree = nullptr;
-
-    TreePage()
-    {
-        EnsureGui();
-        Form = std::make_unique<TForm>(nullptr, 0);
-        Form->SetClientWidth(800);
-        Form->SetClientHeight(600);
-        Form->Show();
-    }
-    void MakeTree()
-    {
-        Tree = new TextTree(Form.get());
-        Tree->Font()->SetName("Arial");
-        Tree->Font()->SetHeight(-12);
-        Tree->Header()->Font()->Assign(Tree->Font());
-        for (int W : {200, 300, 300})
-            Tree->Header()->Columns()->Add()->SetWidth(W);
-        Tree->Header()->SetOptions(Tree->Header()->Options() + TVTHeaderOptions{hoVisible});
-        Tree->SetRootNodeCount(Rows);
-    }
-    void ShowTree()
-    {
-        Tree->SetBorderStyle(bsNone);
-        Tree->SetParent(Form.get());
-        Tree->SetBounds(0, 0, 800, 600);
-    }
-    void Paint()
-    {
-        Tree->Invalidate();
-        Tree->Update();
-    }
-};
 
 void BM_TreeViewMemoryBeyondNodes(benchmark::State& State)
 {
@@ -179,48 +94,6 @@ void BM_TreePageScrollRepaint(benchmark::State& State)
 BENCHMARK(BM_TreePageScrollRepaint)->Unit(benchmark::kMillisecond);
 
 // ---- the QTreeView peer ----
-
-class OnDemandModel : public QAbstractItemModel {
-public:
-    QModelIndex index(int Row, int Column, const QModelIndex& Parent) const override
-    {
-        return Parent.isValid() ? QModelIndex() : createIndex(Row, Column);
-    }
-    QModelIndex parent(const QModelIndex&) const override { return {}; }
-    int rowCount(const QModelIndex& Parent) const override { return Parent.isValid() ? 0 : Rows; }
-    int columnCount(const QModelIndex&) const override { return 3; }
-    QVariant data(const QModelIndex& Index, int Role) const override
-    {
-        if (Role != Qt::DisplayRole)
-            return {};
-        return QStringLiteral("Item %1/%2").arg(Index.row()).arg(Index.column());
-    }
-};
-
-struct QtPage {
-    OnDemandModel Model;
-    std::unique_ptr<QTreeView> View;
-
-    void Make()
-    {
-        EnsureGui();
-        View = std::make_unique<QTreeView>();
-        QFont Font(QStringLiteral("Liberation Sans"));
-        Font.setPixelSize(12);
-        View->setFont(Font);
-        View->setUniformRowHeights(true);
-        View->setRootIsDecorated(false);
-        View->setModel(&Model);
-        View->header()->resizeSection(0, 200);
-        View->header()->resizeSection(1, 300);
-        View->header()->resizeSection(2, 300);
-        View->resize(800, 600);
-    }
-    // Rendered into an image: on the offscreen platform repaint() may
-    // return without painting.
-    QImage Image{800, 600, QImage::Format_RGB32};
-    void Paint() { View->viewport()->render(&Image); }
-};
 
 void BM_QTreeViewFirstPaintOfMillionRows(benchmark::State& State)
 {

@@ -19,7 +19,7 @@ void EnsureGui()
     static const bool Started = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
         static int Argc = 1;
-        static char Name[] = "gui_bench";
+        static char Name[] = "forms_bench";
         static char* Argv[] = {Name, nullptr};
         GuiStartup(Argc, Argv);
         return true;

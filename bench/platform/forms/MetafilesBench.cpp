@@ -19,7 +19,7 @@ namespace {
 void EnsureGui()
 {
     static int Argc = 1;
-    static char Name[] = "gui_bench";
+    static char Name[] = "forms_bench";
     static char* Argv[] = {Name, nullptr};
     if (Application)
         return;

@@ -422,7 +422,7 @@ protected:
     {
         setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
         static int Argc = 1;
-        static char Name[] = "common_tests";
+        static char Name[] = "base_tests";
         static char* Argv[] = {Name, nullptr};
         FStarted = Application == nullptr;
         GuiStartup(Argc, Argv);

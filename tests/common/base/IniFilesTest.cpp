@@ -4,6 +4,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Ticks.h"
 #include "tests/support/SettingsScope.h"
@@ -11,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -430,7 +433,8 @@ TEST(IniFiles, SaveFailureKeepsTheContents)
     TIniFile Ini(Name);
     fs::create_directory(SystemPath(Name));  // the name is taken by a folder
     Ini.WriteString("S", "K", "kept");
-    ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); }, "Cannot create file " + Name);
+    ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); }, "Файл настроек \""_a + Name
+                                                              + "\" не записан:\r\nОтказано в доступе"_a);
     EXPECT_EQ(Ini.ReadString("S", "K", ""), "kept");
     EXPECT_FALSE(fs::exists(SystemPath(Name + ".tmp$")));
     Ini.SetAutoSave(false);
@@ -549,6 +553,9 @@ struct BrokenCase {
     std::string Section;  // one entry to read back ('' for none)
     std::string Ident;
     std::string Value;
+    // The load is refused with this error instead (UTF-8; the file's name
+    // goes where "%s" stands).
+    const char* Refused = nullptr;
 };
 
 const BrokenCase BrokenCases[] = {
@@ -566,6 +573,12 @@ const BrokenCase BrokenCases[] = {
     {"no-final-line-break.ini", 1, "A", "Key", "1"},
     // A byte-order mark hides the first section line, as it did before.
     {"utf8-bom-before-section.ini", 0, "", "", ""},
+    // Random bytes hold no section line: nothing to read, little kept.
+    {"random-bytes.ini", 0, "", "", ""},
+    // Thousands of sections of four bytes would take hundreds of bytes
+    // each: refused before the contents take more than 16 times the file.
+    {"many-tiny-sections.ini", 0, "", "", "",
+     "Файл настроек \"%s\" поврежден: слишком много разделов и строк для его размера"},
 };
 
 TEST(IniFiles, DamagedFilesLoadWithoutError)
@@ -577,6 +590,13 @@ TEST(IniFiles, DamagedFilesLoadWithoutError)
         ++Rows;
         const AnsiString Name = Dir.File(C.File);
         fs::copy_file(SharedData() / "broken" / C.File, SystemPath(Name));
+        if (C.Refused) {
+            const int Containers = MemIniContainerCount();
+            ExpectRaises<EInOutError>([&] { TIniFile Refused(Name); },
+                                      Format(AnsiString::FromUtf8(C.Refused), {Name}));
+            EXPECT_EQ(MemIniContainerCount(), Containers) << "a refused file stays registered";
+            continue;
+        }
         TIniFile Ini(Name);
         Ini.SetAutoSave(false);
         TStringList Sections;
@@ -609,6 +629,75 @@ TEST(IniFiles, ZeroBytesSurviveASaveOfTheSettings)
         Ini.SetAutoSave(false);
     }
     EXPECT_EQ(ReadBytes(SystemPath(Name)), Original + "\r\n[New]\r\nKey=1\r\n\r\n");
+}
+
+// A file larger than any settings or template is refused before it is
+// read (random bytes of 200 MB once took 14 s and a gigabyte).
+TEST(IniFiles, OversizedFileIsRefusedUnread)
+{
+    TempDir Dir;
+    const AnsiString Name = Dir.File("huge.ini");
+    {
+        std::ofstream Out(SystemPath(Name), std::ios::binary);
+        Out << "[S]\r\nK=v\r\n";
+    }
+    fs::resize_file(SystemPath(Name), (32 << 20) + 1);  // sparse: nothing to read
+    ExpectRaises<EInOutError>([&] { TIniFile Ini(Name); },
+                              "Файл настроек \""_a + Name + "\" слишком велик: 33554433 байт"_a);
+    EXPECT_EQ(fs::file_size(SystemPath(Name)), uintmax_t(32 << 20) + 1);
+}
+
+// A file opened to be read keeps its bytes when the objects close: its LF
+// line ends, blank lines and comments. Writing a value it already has
+// changes nothing either; a real change writes the file in the program's
+// layout.
+TEST(IniFiles, OnlyAChangeIsWritten)
+{
+    TempDir Dir;
+    const AnsiString Name = Dir.File("read.ini");
+    const std::string Original = "; settings\n[S]\nK=v\n\n\n[T]\nN=1\n";
+    WriteBytes(SystemPath(Name), Original);
+    {
+        TIniFile Ini(Name);
+        EXPECT_EQ(Ini.ReadString("S", "K", ""), "v");
+    }
+    EXPECT_EQ(ReadBytes(SystemPath(Name)), Original);
+    {
+        TIniFile Ini(Name);
+        Ini.EraseSection("T");
+        Ini.WriteString("T", "N", "1");
+        Ini.UpdateFile();
+    }
+    EXPECT_EQ(ReadBytes(SystemPath(Name)), Original);
+    {
+        TIniFile Ini(Name);
+        Ini.WriteString("T", "N", "2");
+    }
+    EXPECT_EQ(ReadBytes(SystemPath(Name)), "[S]\r\nK=v\r\n\r\n[T]\r\nN=2\r\n\r\n");
+}
+
+// A full disk, and a folder that takes no new files: the save raises with
+// the file's name and the system's reason in Russian, the old file stays,
+// and no part of the new one is left to fill the disk.
+TEST(IniFiles, FailedSaveSaysWhyAndLeavesNoPart)
+{
+    for (const WriteFault& C : WriteFaults) {
+        SCOPED_TRACE(C.Name);
+        TempDir Dir;
+        const AnsiString Name = Dir.File("pricetags.ini");
+        WriteBytes(SystemPath(Name), "[S]\r\nK=old\r\n\r\n");
+        TIniFile Ini(Name);
+        Ini.WriteString("S", "K", std::string(4096, 'n').c_str());
+        {
+            const FolderFaultScope Fault(Dir.File(""), C.Errno, /*RoomLeft=*/1000);
+            ExpectRaises<EFCreateError>([&] { Ini.UpdateFile(); },
+                                        "Файл настроек \""_a + Name + "\" не записан:\r\n"_a
+                                            + AnsiString::FromUtf8(C.Reason));
+        }
+        EXPECT_EQ(ReadBytes(SystemPath(Name)), "[S]\r\nK=old\r\n\r\n");
+        EXPECT_FALSE(fs::exists(SystemPath(Name + ".tmp$")));
+        Ini.SetAutoSave(false);
+    }
 }
 
 // ---- the leak report ---------------------------------------------------------------

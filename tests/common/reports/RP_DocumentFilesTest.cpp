@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -250,6 +253,9 @@ TEST(RP_DocumentFiles, BrokenTemplatesEachGiveTheirError)
         {"line-count-huge.dcf", Plain},
         {"view-count-huge.dcf", Plain},
         {"page-count-huge.dcf", Plain},
+        {"view-count-of-other-sections.dcf", Plain},
+        {"elements-past-limit.dcr", Plain + "\r\n" + "Элементов в шаблоне больше 20000"_a},
+        {"pages-past-limit.dcr", Plain + "\r\n" + "Страниц в шаблоне больше 1000"_a},
     };
     TDocument Doc(nullptr);
     Doc.LoadFromBinaryFile(Ansi(Data("golden/full.dcr")));
@@ -280,6 +286,46 @@ TEST(RP_DocumentFiles, BrokenTemplatesEachGiveTheirError)
                 : Row->second);
         EXPECT_EQ(SnapshotOf(Doc), Before) << "a failed load leaves the document as it was";
         EXPECT_EQ(Doc.NameSaveFile(), Name);
+    }
+}
+
+// A picture element names a file beside the template. Only an ordinary
+// file of at most 64 MiB is read: a named pipe would hold the load until
+// someone writes into it, a huge file would be read whole.
+TEST(RP_DocumentFiles, PicturesAreOrdinaryFilesOfBoundedSize)
+{
+    const TempDir Dir;
+    TBitmap Logo;
+    Logo.SetSize(4, 3);
+    Logo.SaveToFile(Dir.File("logo.bmp"));
+    const std::string Pipe = Dir.File("pipe.bmp").ToUtf8();
+    ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+    {
+        std::ofstream Big(Dir.File("big.bmp").ToUtf8(), std::ios::binary);
+        Big.write("BM", 2);
+    }
+    fs::resize_file(Dir.File("big.bmp").ToUtf8(), (Int64(64) << 20) + 1);
+
+    struct Case {
+        const char* Name;
+        int Width;  // of the picture loaded; 0 for none
+    };
+    const Case Cases[] = {
+        {"logo.bmp", 4},  // an ordinary picture loads
+        {"pipe.bmp", 0},  // a named pipe is not opened to wait for a writer
+        {"big.bmp", 0},   // one byte past the size allowed
+        {".", 0},         // a folder
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TDocument Doc(nullptr);
+        auto* View = new TView(vkPicture, &Doc);
+        View->Lines->Add(Dir.File(C.Name));
+        Doc.CurrentPage()->AddView(View);
+        Doc.SaveToBinaryFile(Dir.File("t.dcr"));
+        TDocument Loaded(nullptr);
+        Loaded.LoadFromBinaryFile(Dir.File("t.dcr"));
+        EXPECT_EQ(Loaded.CurrentPage()->GetView(0)->Picture->Width(), C.Width);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,45 @@ TEST(RP_PageBands, GrowingElementMakesItsBandTaller)
     EXPECT_EQ(Memo->GetHeight(), 20) << "the template height comes back";
 }
 
+// The host leaves elements out of a row through OnEnterRect: neither text
+// nor frame, and a growing element left out grows nothing. A value that
+// holds brackets is not asked for again when the measured text is drawn.
+TEST(RP_PageBands, HostLeavesElementsOut)
+{
+    struct Hider {
+        int Row = 0;
+        void EnterRect(TObject*, TBandType, TStringList*, TView* View)
+        {
+            // Row 2 shows only the elements without a tag.
+            View->Hidden = Row == 2 && View->Tag != 0;
+        }
+        void NeedData(TObject*, TBandType b, bool& NeedMore)
+        {
+            if (b == btMasterData)
+                NeedMore = ++Row <= 2;
+        }
+    } H;
+    Report R;
+    R.Doc.OnEnterRect = TEnterRectEvent(&H, &Hider::EnterRect);
+    R.Doc.OnNeedData = TNeedDataEvent(&H, &Hider::NeedData);
+    R.Band(btMasterData, 0, 20);
+    R.Text(0, "ROW", 20);
+    TView* Framed = R.Text(0, "[V]", 20);
+    Framed->SetLeft(100);
+    Framed->Tag = 1;
+    Framed->FrameTyp = 0x0F;
+    Framed->SC = true;
+    Framed->SetWordWrap(true);
+    Framed->SetWidth(40);
+    R.Host.Values["V"] = "[A] bbbb cccc";
+    R.Host.Values["A"] = "asked again";
+    R.Build();
+    // Row 1: the framed element grows its band to 0 + 39 + 2.
+    EXPECT_EQ(R.Trace(), (Rows{"ROW@0/0", "[A]@0/0", "bbbb@13/0", "cccc@26/0", "ROW@41/0"}));
+    EXPECT_EQ(std::count(R.Host.Asked.begin(), R.Host.Asked.end(), "V"), 1);
+    EXPECT_EQ(std::count(R.Host.Asked.begin(), R.Host.Asked.end(), "A"), 0);
+}
+
 TEST(RP_PageBands, TwoMasterBandsPrintTogether)
 {
     Report R;
@@ -287,4 +327,204 @@ TEST(RP_PageBands, PrintToPrevPageContinuesTheLastOutputPage)
     R.Build();
     EXPECT_EQ(R.Trace().back(), "B@0/1");
     EXPECT_EQ(R.Doc.PageInfoCount(), 2);
+}
+
+namespace {
+
+/// Rows of a trace that stand on output page Page.
+Rows OnPage(const Rows& T, int Page)
+{
+    Rows Result;
+    const std::string Tail = "/" + std::to_string(Page);
+    for (const std::string& Row : T)
+        if (Row.size() > Tail.size() && Row.compare(Row.size() - Tail.size(), Tail.size(), Tail) == 0)
+            Result.push_back(Row);
+    return Result;
+}
+
+/// The top of a trace row ("text@y/page").
+int TopOf(const std::string& Row)
+{
+    return std::stoi(Row.substr(Row.find('@') + 1));
+}
+
+}  // namespace
+
+// Two band areas of every kind on one page, 120 rows of 20 pixels (three
+// output pages): the build ends, each band prints, no two texts of a page
+// stand at one place, and every text stays above the page's lower edge.
+TEST(RP_PageBands, TwoBandsOfEveryKind)
+{
+    for (int Kind = btReportTitle; Kind < btNone; ++Kind) {
+        SCOPED_TRACE(Kind);
+        Report R;
+        // The usual frame around the doubled kind: a header above the
+        // rows, a detail level below them, a footer at the bottom.
+        const int Frame[] = {btPageHeader, btMasterHeader, btMasterData, btDetailHeader,
+                             btDetailData, btDetailFooter, btMasterFooter, btReportSummary,
+                             btPageFooter};
+        int Top = 0;
+        for (int T : Frame) {
+            if (T == btPageFooter)
+                Top = 1000;
+            R.Band(T, Top, 20);
+            R.Text(Top, ("K" + std::to_string(T)).c_str());
+            Top += 20;
+            if (T == Kind) {
+                R.Band(T, Top, 20);
+                R.Text(Top, ("L" + std::to_string(T)).c_str());
+                Top += 20;
+            }
+        }
+        if (Kind == btReportTitle || Kind == btOverlay || Kind == btSubDetailHeader
+            || Kind == btSubDetailData || Kind == btSubDetailFooter) {
+            R.Band(Kind, 600, 20);
+            R.Text(600, ("K" + std::to_string(Kind)).c_str());
+            R.Band(Kind, 620, 20);
+            R.Text(620, ("L" + std::to_string(Kind)).c_str());
+        }
+        R.Doc.CurrentPage()->PageHeaderOnFirst = true;
+        R.Host.Rows[btMasterData] = 40;
+        R.Host.DetailPerMaster = 1;
+        R.Host.Rows[btSubDetailData] = 3;  // under the first detail row
+        ASSERT_NO_THROW(R.Build());
+
+        const Rows T = R.Trace();
+        const std::string Second = "L" + std::to_string(Kind);
+        EXPECT_NE(std::find_if(T.begin(), T.end(),
+                               [&](const std::string& Row) { return Row.rfind(Second + "@", 0) == 0; }),
+                  T.end())
+            << "the second band prints";
+        ASSERT_GE(R.Doc.PageInfoCount(), 2);
+        for (int Page = 0; Page < R.Doc.PageInfoCount(); ++Page) {
+            SCOPED_TRACE(Page);
+            Rows Here = OnPage(T, Page);
+            std::sort(Here.begin(), Here.end(),
+                      [](const std::string& A, const std::string& B) { return TopOf(A) < TopOf(B); });
+            for (size_t I = 1; I < Here.size(); ++I) {
+                const bool Overlay = Here[I].rfind("K13@", 0) == 0 || Here[I].rfind("L13@", 0) == 0
+                    || Here[I - 1].rfind("K13@", 0) == 0 || Here[I - 1].rfind("L13@", 0) == 0;
+                if (!Overlay) {
+                    EXPECT_GE(TopOf(Here[I]), TopOf(Here[I - 1]) + 20) << Here[I - 1] << " " << Here[I];
+                }
+            }
+            for (const std::string& Row : Here)
+                EXPECT_LE(TopOf(Row) + 20, 1090) << Row;
+        }
+    }
+}
+
+TEST(RP_PageBands, TwoPageFootersAndTwoOverlaysOnEveryPage)
+{
+    Report R;
+    R.Band(btOverlay, 500, 20);
+    R.Text(500, "O1");
+    R.Band(btOverlay, 520, 20);
+    R.Text(520, "O2");
+    R.Band(btMasterData, 0, 20);
+    R.Text(0, "M[LINE]");
+    R.Band(btPageFooter, 1050, 20);
+    R.Text(1050, "G");
+    R.Band(btPageFooter, 1030, 20);
+    R.Text(1030, "F");
+    R.Host.Rows[btMasterData] = 60;
+    R.Build();
+    // 51 rows fit above the upper footer at 1030.
+    const Rows T = R.Trace();
+    EXPECT_EQ(R.Doc.PageInfoCount(), 2);
+    for (int Page = 0; Page < 2; ++Page) {
+        SCOPED_TRACE(Page);
+        const Rows Here = OnPage(T, Page);
+        const std::string P = "/" + std::to_string(Page);
+        for (const std::string& Want : {"O1@500" + P, "O2@520" + P, "F@1030" + P, "G@1050" + P})
+            EXPECT_EQ(std::count(Here.begin(), Here.end(), Want), 1) << Want;
+    }
+    EXPECT_EQ(OnPage(T, 0)[2], "M1@0/0");
+    EXPECT_NE(std::find(T.begin(), T.end(), "M51@1000/0"), T.end());
+    EXPECT_NE(std::find(T.begin(), T.end(), "M52@0/1"), T.end());
+}
+
+TEST(RP_PageBands, TwoPageHeadersFollowEachOtherOnLaterPages)
+{
+    Report R;
+    R.Band(btPageHeader, 0, 20);
+    R.Text(0, "H1");
+    R.Band(btPageHeader, 20, 20);
+    R.Text(20, "H2");
+    R.Band(btMasterData, 40, 20);
+    R.Text(40, "M[LINE]");
+    R.Host.Rows[btMasterData] = 60;
+    R.Build();
+    const Rows Second = OnPage(R.Trace(), 1);
+    ASSERT_GE(Second.size(), 3u);
+    EXPECT_EQ(Second[0], "H1@0/1");
+    EXPECT_EQ(Second[1], "H2@20/1");
+    EXPECT_EQ(Second[2], "M53@40/1");
+}
+
+// A record of two master bands (20 + 30) with 1000 - 20 = 980 pixels for
+// rows: 19 records take 950, the 20th does not fit whole and goes to the
+// next page together.
+TEST(RP_PageBands, RecordOfTwoBandsIsNotSplitOverPages)
+{
+    Report R;
+    R.Band(btMasterData, 20, 20);
+    R.Text(20, "A[LINE]");
+    R.Band(btMasterData, 40, 30);
+    R.Text(40, "B[LINE]");
+    R.Band(btPageFooter, 1000, 20);
+    R.Text(1000, "F");
+    R.Host.Rows[btMasterData] = 25;
+    R.Build();
+    const Rows T = R.Trace();
+    EXPECT_NE(std::find(T.begin(), T.end(), "B19@940/0"), T.end());
+    EXPECT_NE(std::find(T.begin(), T.end(), "A20@0/1"), T.end());
+    EXPECT_NE(std::find(T.begin(), T.end(), "B20@20/1"), T.end());
+}
+
+TEST(RP_PageBands, LevelHeaderAboveChainedDataBandsPrintsOnce)
+{
+    Report R;
+    R.Band(btMasterHeader, 0, 20);
+    R.Text(0, "MH");
+    R.Band(btMasterData, 20, 20);
+    R.Text(20, "A[LINE]");
+    R.Band(btMasterData, 40, 20);
+    R.Text(40, "B[LINE]");
+    R.Host.Rows[btMasterData] = 2;
+    R.Build();
+    EXPECT_EQ(R.Trace(), (Rows{"MH@0/0", "A1@20/0", "B1@40/0", "A2@60/0", "B2@80/0"}));
+}
+
+// With margins and no page footer, rows stop at the output page's lower
+// edge (1090 on the fallback paper), as they do without margins.
+TEST(RP_PageBands, RowsStayOnTheOutputPageWithMargins)
+{
+    for (const bool Margins : {false, true}) {
+        SCOPED_TRACE(Margins);
+        Report R;
+        R.Band(btMasterData, 0, 20);
+        R.Text(0, "M[LINE]");
+        R.Doc.MarginTop = Margins ? 1000 : 0;
+        R.Host.Rows[btMasterData] = 60;
+        R.Build();
+        const Rows First = OnPage(R.Trace(), 0);
+        ASSERT_EQ(First.size(), 54u);
+        EXPECT_EQ(First.back(), "M54@1060/0");
+        EXPECT_EQ(R.Doc.GetPageInfo(0)->DrawingHeight(), 1090);
+    }
+}
+
+// A page header taller than the page prints cut at the page's edge; it
+// does not start page after page.
+TEST(RP_PageBands, PageHeaderTallerThanThePageEnds)
+{
+    Report R;
+    R.Band(btPageHeader, 0, 1200);
+    R.Text(0, "H");
+    R.Band(btMasterData, 1200, 20);
+    R.Text(1200, "M[LINE]");
+    R.Host.Rows[btMasterData] = 3;
+    ASSERT_NO_THROW(R.Build());
+    EXPECT_LE(R.Doc.PageInfoCount(), 4);
 }

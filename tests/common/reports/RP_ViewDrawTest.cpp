@@ -75,6 +75,19 @@ TEST(RP_ViewDraw, FillAndFrameInOutputAndDesign)
     EXPECT_EQ(S.At(14, 18), clBlack) << "bottom side at top + height";
     V->Draw(S.Bitmap.Canvas(), dmMeasure);
 
+    // Left out by the host: neither fill nor frame.
+    struct Hider {
+        void EnterRect(TObject*, TBandType, TStringList*, TView* View) { View->Hidden = true; }
+    } H;
+    S.Doc.OnEnterRect = TEnterRectEvent(&H, &Hider::EnterRect);
+    S.Clear();
+    V->Draw(S.Bitmap.Canvas(), dmOutput);
+    EXPECT_EQ(S.At(13, 13), clWhite) << "a hidden element is not filled";
+    EXPECT_EQ(S.At(10, 14), clWhite) << "nor framed";
+    S.Doc.OnEnterRect = TEnterRectEvent();
+    V->Draw(S.Bitmap.Canvas(), dmOutput);
+    EXPECT_EQ(S.At(10, 14), clBlack) << "shown again when the host says nothing";
+
     Surface Design;
     TView* D = Design.Add(vkText);
     D->Draw(Design.Bitmap.Canvas(), dmDesign);

@@ -131,6 +131,51 @@ TEST(RP_ViewText, Substitution)
     EXPECT_TRUE(Design.Host.Asked.empty());
 }
 
+// "Вписать в размер": a text too wide for its box (or too tall, unless the
+// element can grow) is drawn in a smaller type, in proportion and then a
+// point at a time, never below 4 points; the element keeps its size. With
+// the fixed metrics 8 pt has an advance of 5 and lines of 13, 6 pt 4 and
+// 10, 4 pt 2 and 7.
+TEST(RP_ViewText, FitToFrameShrinksTheType)
+{
+    struct Case {
+        const char* Text;
+        int Height;
+        bool Fit;
+        bool CanGrow;
+        int Size;  // the type drawn
+        const char* Why;
+    } const Cases[] = {
+        {"1234567890", 20, true, false, 8, "ten figures fit: the type stays"},
+        {"1234567890123456789012345", 20, false, false, 8, "not fitted: cut at the edge"},
+        {"1234567890123456789012345", 20, true, false, 6, "125 wide in 100: 6 pt, 100 wide"},
+        {"1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9", 20,
+         true, false, 4, "far too wide: not below 4 pt"},
+        {"a\r\nb\r\nc", 30, true, false, 6, "three lines of 13 in 30: 6 pt, 30 high"},
+        {"a\r\nb\r\nc", 30, true, true, 8, "a growing element makes its band taller"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Why);
+        Fixture F(100, C.Height);
+        F.View->DrawTextToFrame = C.Fit;
+        F.View->SC = C.CanGrow;
+        F.Draw(C.Text);
+        ASSERT_FALSE(F.Device.Draws.empty());
+        for (const Drawn& D : F.Device.Draws)
+            EXPECT_EQ(D.Size, C.Size) << D.Text;
+        EXPECT_EQ(F.View->FontSize, 8) << "the element keeps its type size";
+    }
+    // Fitted and centred: 100 wide in 100 (the layout centres in 101).
+    Fixture F(100, 20);
+    F.View->DrawTextToFrame = true;
+    F.View->SetHorzAlign(2);
+    F.Host.Values["P"] = "1234567890123456789012345";
+    F.Draw("[P]");
+    ASSERT_EQ(F.Device.Draws.size(), 1u);
+    EXPECT_EQ(F.Device.Draws[0].Box.Left, 0);
+    EXPECT_EQ(F.Host.Asked, std::vector<std::string>{"P"}) << "asked once while fitting";
+}
+
 TEST(RP_ViewText, WordWrap)
 {
     Fixture F(60, 40);

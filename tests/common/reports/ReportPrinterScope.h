@@ -7,6 +7,7 @@
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Printer.h"
 
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/Printers.h"
 
 class ReportPrinterScope {
@@ -29,4 +30,24 @@ private:
     ReportPrinter* FOldPort = InstalledReportPrinter();
     ReportPrintJob* FOldJob = InstalledReportPrintJob();
     TPrinter* FOld;
+};
+
+/// The print dialog is answered with "print to file" into Pdf for the
+/// scope; any other dialog is cancelled.
+class PrintToFileScope {
+public:
+    explicit PrintToFileScope(const AnsiString& Pdf)
+        : FHook([Pdf](TCommonDialog& D) {
+              auto* P = dynamic_cast<TPrintDialog*>(&D);
+              if (!P)
+                  return false;
+              P->SetPrintToFile(true);
+              P->SetPrintFileName(Pdf);
+              return true;
+          })
+    {
+    }
+
+private:
+    DialogHookScope FHook;
 };

@@ -38,6 +38,7 @@ public:
     }
     using TBaseVirtualTree::ChangeState;
     using TBaseVirtualTree::PanningCursor;
+    using TBaseVirtualTree::PanningWindow;
 
     std::map<std::string, std::string> Texts;
     std::vector<std::string> Invalidated;  // rows repainted, by path
@@ -963,6 +964,21 @@ TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
     const TPoint Start{100, 100};
     W.Press(Start, {}, WM_MBUTTONDOWN, MK_MBUTTON);
     EXPECT_TRUE(W.Tree->TreeStates().Contains(tsWheelPanning));
+    // The picture at the press: up and down only, the content is not wider.
+    TVTPanningWindow* Pan = W.Tree->PanningWindow();
+    ASSERT_NE(Pan, nullptr);
+    EXPECT_EQ(Pan->Image(), TVTPanningWindow::piMoveNS);
+    const TPoint Centre = W.Tree->ClientToScreen(Start);
+    EXPECT_EQ(Pan->Left(), Centre.X - TVTPanningWindow::Size / 2);
+    EXPECT_EQ(Pan->Top(), Centre.Y - TVTPanningWindow::Size / 2);
+    EXPECT_EQ(Pan->Width(), TVTPanningWindow::Size);
+    EXPECT_EQ(Pan->Height(), TVTPanningWindow::Size);
+    auto Picture = Render(Pan);
+    SavePng(*Picture, "vtree-panning-ns");
+    // Its corners are the tree's colour; the arrows are dark.
+    EXPECT_EQ(PixelOf(*Picture, 0, 0), Rgb(W.Tree->Color()));
+    EXPECT_EQ(PixelOf(*Picture, 16, 6), Rgb(clBtnText));
+    EXPECT_NE(PixelOf(*Picture, 6, 16), Rgb(clBtnText));
     W.Release(Start, {}, WM_MBUTTONUP);
     // A click without moving keeps scrolling towards the mouse.
     EXPECT_TRUE(W.Tree->TreeStates().Contains(tsWheelScrolling));
@@ -987,6 +1003,31 @@ TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
     W.Release(Start);
     EXPECT_FALSE(W.Tree->TreeStates().Contains(tsWheelPanning));
     EXPECT_FALSE(W.Tree->TreeStates().Contains(tsWheelScrolling));
+    EXPECT_EQ(W.Tree->PanningWindow(), nullptr);
+    // Wider and taller: arrows to all four sides, and the cursor follows
+    // the side the mouse is on.
+    TVTHeader* Header = W.Tree->Header();
+    Header->Columns()->Add()->SetWidth(1000);
+    Header->SetOptions(Header->Options() + TVTHeaderOptions{hoVisible});
+    W.Press(Start, {}, WM_MBUTTONDOWN, MK_MBUTTON);
+    ASSERT_NE(W.Tree->PanningWindow(), nullptr);
+    EXPECT_EQ(W.Tree->PanningWindow()->Image(), TVTPanningWindow::piMoveAll);
+    auto All = Render(W.Tree->PanningWindow());
+    SavePng(*All, "vtree-panning-all");
+    EXPECT_EQ(PixelOf(*All, 6, 16), Rgb(clBtnText));
+    const Case Sides[] = {
+        {3, -5, crSizeAll},   // the dead zone
+        {30, 0, crSizeWE},
+        {30, 30, crSizeNWSE},
+        {-30, 30, crSizeNESW},
+        {0, -30, crSizeNS},
+    };
+    for (const Case& C : Sides) {
+        W.Move({Start.X + C.DX, Start.Y + C.DY}, MK_MBUTTON);
+        EXPECT_EQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
+    }
+    W.Release(Start, {}, WM_MBUTTONUP);
+    EXPECT_EQ(W.Tree->PanningWindow(), nullptr);  // moved while held: ends on release
 }
 
 TEST(VTreeMouse, KillFocusAndCancelModeLeaveThePendingStates)
@@ -1004,4 +1045,103 @@ TEST(VTreeMouse, KillFocusAndCancelModeLeaveThePendingStates)
     W.Tree->Perform(WM_KILLFOCUS, 0, 0);
     EXPECT_TRUE(W.Tree->SearchBuffer().empty());
     EXPECT_FALSE(W.Tree->TreeStates().Contains(tsLeftButtonDown));
+}
+
+// ---- hints ----------------------------------------------------------------------------------
+
+namespace {
+
+class HintTree : public InputTree {
+public:
+    explicit HintTree(TComponent* AOwner) : InputTree(AOwner) {}
+    using TBaseVirtualTree::CMHintShow;
+
+protected:
+    std::u16string DoGetNodeHint(PVirtualNode Node, TColumnIndex, TVTTooltipLineBreakStyle&) override
+    {
+        const std::string T = "Hint of " + TextOf(Node);
+        return std::u16string(T.begin(), T.end());
+    }
+};
+
+}  // namespace
+
+TEST(VTreeHints, HeaderNodeAndDefaultHints)
+{
+    auto Form = MakeForm(420, 260);
+    HintTree* Tree = new HintTree(Form.get());
+    Tree->SetParent(Form.get());
+    Tree->SetBounds(10, 10, 400, 240);
+    Tree->SetShowHint(true);
+    Tree->SetHint("Own hint");
+    Form->Show();
+    TVTHeader* H = Tree->Header();
+    H->Columns()->Add()->SetWidth(150);
+    H->Columns()->Add()->SetWidth(150);
+    H->Columns()->GetItem(1)->SetHint(u"Price");
+    H->SetOptions(H->Options() + TVTHeaderOptions{hoVisible, hoShowHint});
+    Tree->SetRootNodeCount(3);
+    auto Ask = [&](TPoint P, THintInfo& Info) {
+        Info = THintInfo();
+        Info.HintControl = Tree;
+        Info.CursorPos = P;
+        Info.HintMaxWidth = 400;
+        TMessage M;
+        M.Msg = CM_HINTSHOW;
+        M.LParam = reinterpret_cast<LPARAM>(&Info);
+        Tree->CMHintShow(M);
+        return M.Result == 0;
+    };
+    THintInfo Info;
+    // Over the header: the column's hint; none for a column without one.
+    EXPECT_TRUE(Ask({200, -5}, Info));
+    EXPECT_EQ(Info.HintStr, "Price");
+    EXPECT_FALSE(Ask({50, -5}, Info));
+    // The default mode: the control's own hint.
+    EXPECT_TRUE(Ask({50, 5}, Info));
+    EXPECT_EQ(Info.HintStr, "Own hint");
+    // Hint mode: the node's hint over its cell, in the tree's hint window.
+    Tree->SetHintMode(hmHint);
+    EXPECT_TRUE(Ask({50, 5}, Info));
+    EXPECT_EQ(Info.HintStr, "Hint of Node 0");
+    EXPECT_EQ(Info.HintWindowClass, TVirtualTreeHintWindow::StaticClass());
+    EXPECT_EQ(Info.CursorRect.Left, 0);
+    EXPECT_EQ(Info.CursorRect.Right, 150);
+    EXPECT_TRUE(Tree->TreeStates().Contains(tsHint));
+    // Below the rows: no node, no hint; with hmHintAndDefault the own hint.
+    EXPECT_FALSE(Ask({50, 200}, Info));
+    EXPECT_FALSE(Tree->TreeStates().Contains(tsHint));
+    Tree->SetHintMode(hmHintAndDefault);
+    EXPECT_TRUE(Ask({50, 200}, Info));
+    EXPECT_EQ(Info.HintStr, "Own hint");
+    // No hints while a rubber band runs.
+    Tree->ChangeState({tsDrawSelecting}, {});
+    EXPECT_FALSE(Ask({50, 5}, Info));
+    Tree->ChangeState({}, {tsDrawSelecting});
+}
+
+// ---- in the running event loop --------------------------------------------------------------
+
+TEST(VTreeInputSmoke, TypesAndClicksThroughATree)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Tree->Texts = {{"3", "Cow"}, {"4", "Duck"}};
+    W.Options({toMultiSelect});
+    W.Tree->SetIncrementalSearch(isAll);
+    W.Tree->SetFocus();
+    Application->ProcessMessages();
+    SimulateKey(VK_DOWN);
+    SimulateKey(VK_DOWN);
+    EXPECT_EQ(W.State(), "focus 1 | sel 1");
+    SimulateKey(VK_DOWN, {ssShift});
+    EXPECT_EQ(W.State(), "focus 1.0 | sel 1 1.0");
+    SimulateText("du");
+    EXPECT_EQ(W.State(), "focus 4 | sel 4");
+    SimulateClick(W.Tree, W.Label(W.N("0")).X, W.Label(W.N("0")).Y);
+    EXPECT_EQ(W.State(), "focus 0 | sel 0");
+    SimulateClick(W.Tree, W.Button(W.N("1")).X, W.Button(W.N("1")).Y);
+    EXPECT_FALSE(W.Tree->Expanded(W.N("1")));
+    SimulateDoubleClick(W.Tree, W.Label(W.N("3")).X, W.Label(W.N("3")).Y);
+    EXPECT_EQ(W.Tree->PathOf(W.Tree->FocusedNode()), "3");
 }

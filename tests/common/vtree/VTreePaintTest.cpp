@@ -456,6 +456,118 @@ void HeaderGesture(TBaseVirtualTree& T, TPoint From, std::initializer_list<TPoin
 
 } // namespace
 
+TEST(VTreeHeaderMouse, HotTrackingAndTheTimerThatEndsIt)
+{
+    TreeWindow W;
+    W.AddColumns({100, 120, 80});
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(5);
+    T.Header()->SetOptions(T.Header()->Options() + TVTHeaderOptions{hoHotTrack});
+    TVirtualTreeColumns* Cols = T.Header()->Columns();
+    auto NCMove = [&](TPoint P) {
+        const TPoint S = T.ClientToScreen(P);
+        T.Perform(WM_NCMOUSEMOVE, HTBORDER, MakeLParam(S.X, S.Y));
+    };
+    NCMove({150, -10});
+    EXPECT_EQ(Cols->HoverIndex(), 1);
+    auto B = W.Render();
+    SavePng(*B, "vtree-header-hot");
+    // The hot button's title is in the header hot colour.
+    EXPECT_GT(CountPixels(*B, TRect{W.At(110, -20).X, W.At(0, -20).Y, W.At(210, -20).X,
+                                    W.At(0, 0).Y},
+                          T.Colors()->Get(TVTColors::HeaderHotColor)),
+              10);
+    NCMove({50, -10});
+    EXPECT_EQ(Cols->HoverIndex(), 0);
+    // The mouse left the header (nothing tells the window): the header's
+    // timer notices.
+    const TPoint Away = T.ClientToScreen(TPoint{50, 100});
+    SetCursorPos(Away.X, Away.Y);
+    T.Perform(WM_TIMER, 3, 0);
+    EXPECT_EQ(Cols->HoverIndex(), NoColumn);
+}
+
+TEST(VTreeHeaderMouse, DoubleClicksFitAColumnOrReachTheHost)
+{
+    TreeWindow W;
+    W.AddColumns({200, 120, 80});
+    TextTree& T = *W.Tree;
+    T.SetRootNodeCount(12);
+    T.Header()->SetOptions(T.Header()->Options() + TVTHeaderOptions{hoDblClickResize});
+    TVirtualTreeColumns* Cols = T.Header()->Columns();
+    std::vector<std::string> Log;
+    struct Host {
+        std::vector<std::string>* Log;
+        void Dbl(TVTHeader*, TColumnIndex C, TMouseButton Button, TShiftState Shift, int, int)
+        {
+            Log->push_back("dbl " + std::to_string(C) + " " + std::to_string(Button) +
+                           (Shift.Contains(ssDouble) ? " double" : ""));
+        }
+    } H{&Log};
+    T.OnHeaderDblClick = TVTHeaderClickEvent(&H, &Host::Dbl);
+    auto NCDouble = [&](UINT Msg, TPoint P) {
+        const TPoint S = T.ClientToScreen(P);
+        T.Perform(Msg, HTBORDER, MakeLParam(S.X, S.Y));
+    };
+    // On column 0's right edge: it takes the width of its widest content.
+    NCDouble(WM_NCLBUTTONDBLCLK, {199, -10});
+    const int Fit = std::max(T.ColumnContentWidth(0), Cols->GetItem(0)->MinWidth());
+    EXPECT_EQ(Cols->GetItem(0)->Width(), Fit);
+    EXPECT_LT(Fit, 200);
+    // Inside a column: the host hears of it with the button.
+    NCDouble(WM_NCRBUTTONDBLCLK, {Fit + 60, -10});
+    const std::vector<std::string> Expected = {"dbl 1 1 double"};
+    EXPECT_EQ(Log, Expected);
+    T.OnHeaderDblClick = nullptr;
+}
+
+TEST(VTreeHeaderMouse, OwnerDrawnButtons)
+{
+    TreeWindow W;
+    W.AddColumns({100, 120, 80});
+    TextTree& T = *W.Tree;
+    TVirtualTreeColumns* Cols = T.Header()->Columns();
+    Cols->GetItem(1)->SetStyle(vsOwnerDraw);
+    struct Host {
+        std::vector<std::string> Lines;
+        void Draw(TVTHeader*, TCanvas* C, TVirtualTreeColumn* Column, const TRect& R, bool, bool,
+                  TVTDropMarkMode)
+        {
+            Lines.push_back("draw " + std::to_string(Column->Index()));
+            C->Brush()->SetColor(clRed);
+            C->FillRect(R);
+        }
+        void Query(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements& Elements)
+        {
+            Elements = THeaderPaintElements{hpeText};
+        }
+        void Advanced(TVTHeader*, THeaderPaintInfo& Info, THeaderPaintElements Elements)
+        {
+            Lines.push_back("text " + std::to_string(Info.Column->Index()) +
+                            (Elements == THeaderPaintElements{hpeText} ? " only" : ""));
+        }
+    } H;
+    T.OnHeaderDraw = TVTHeaderPaintEvent(&H, &Host::Draw);
+    auto B = W.Render();
+    // The owner-drawn column is the host's from edge to edge.
+    EXPECT_EQ(W.Probe(*B, 101, -10), Rgb(clRed));
+    EXPECT_EQ(W.Probe(*B, 218, -3), Rgb(clRed));
+    EXPECT_NE(W.Probe(*B, 50, -10), Rgb(clRed));
+    EXPECT_EQ(H.Lines, std::vector<std::string>{"draw 1"});
+    // With hoOwnerDraw and the advanced handler the host draws the parts it
+    // claims, in every column, after the standard ones.
+    H.Lines.clear();
+    T.OnHeaderDrawQueryElements = TVTHeaderPaintQueryElementsEvent(&H, &Host::Query);
+    T.OnAdvancedHeaderDraw = TVTAdvancedHeaderPaintEvent(&H, &Host::Advanced);
+    T.Header()->SetOptions(T.Header()->Options() + TVTHeaderOptions{hoOwnerDraw});
+    B = W.Render();
+    const std::vector<std::string> Expected = {"text 0 only", "text 1 only", "text 2 only"};
+    EXPECT_EQ(H.Lines, Expected);
+    T.OnHeaderDraw = nullptr;
+    T.OnHeaderDrawQueryElements = nullptr;
+    T.OnAdvancedHeaderDraw = nullptr;
+}
+
 TEST(VTreeHeaderMouse, ResizeClickAndDrag)
 {
     TreeWindow W;

@@ -3,6 +3,7 @@
 #include "tests/common/vtree/TreeFixture.h"
 #include "tests/support/TestSupport.h"
 
+#include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
 #include "platform/classes/Strings.h"
 
@@ -492,12 +493,12 @@ TEST(VTree, EventOrder)
              T.IsVisibleNode(T.At({1, 0}));
              T.RemoveNode(T.At({1, 0}));
          },
-         {"Free 1.0", "Structure 1 3"}},
+         {"Structure 1 3", "Free 1.0"}},
         {"delete the focused node", [](TestTree& T) {
              T.SetFocusedNode(T.At({2}));
              T.RemoveNode(T.At({2}));
          },
-         {"FocusChanging nil 2", "FocusChanged nil", "Free 2", "Structure nil 3"}},
+         {"FocusChanging nil 2", "Structure nil 3", "FocusChanged nil", "Free 2"}},
         {"add children", [](TestTree& T) { T.SetChildCount(T.At({2}), 2); },
          {"Structure 2 2"}},
     };
@@ -704,7 +705,6 @@ TEST(VTree, HitTest)
     EXPECT_EQ(Hit.HitNode, Tree.At({0}));
     // Within the last indent step of a node with children: its button.
     Tree.HitTest(5, 5, true, Hit);
-    Tree.TreeOptions()->SetPaintOptions(Tree.TreeOptions()->PaintOptions());
     EXPECT_TRUE(Hit.HitPositions & hiOnItemButton);
     Tree.HitTest(30, 25, true, Hit);
     EXPECT_EQ(Hit.HitNode, Tree.At({0, 0}));
@@ -1124,4 +1124,107 @@ TEST(VTree, HitPositionsAcrossARow)
         EXPECT_TRUE(Hit.HitPositions & C.Position) << Hit.HitPositions;
     }
     Tree.SetImages(nullptr);
+}
+
+// ---- faults found in the engine -------------------------------------------------------------
+
+TEST(VTree, TextRectangleAndHitFollowTheColumnsAlignmentAndReading)
+{
+    auto Form = std::make_unique<TForm>(nullptr, 0);
+    TestTree& Tree = *new TestTree(Form.get());
+    Tree.SetParent(Form.get());
+    Tree.SetBounds(0, 0, 400, 200);
+    TVTHeader* H = Tree.Header();
+    H->Columns()->Add()->SetWidth(100);
+    TVirtualTreeColumn* Right = H->Columns()->Add();
+    Right->SetWidth(200);
+    Right->SetAlignment(taRightJustify);
+    H->SetOptions(H->Options() + TVTHeaderOptions{hoVisible});
+    Tree.SetRootNodeCount(2);
+    // The base tree's text is 0 wide: a right-aligned cell puts it at the
+    // right edge (the column's right less one).
+    const TRect R = Tree.NodeDisplayRect(Tree.At({0}), 1, true);
+    EXPECT_EQ(R.Left, 299);
+    EXPECT_EQ(R.Right, 299);
+    THitInfo Hit;
+    Tree.HitTest(150, 5, true, Hit);
+    EXPECT_EQ(Hit.HitColumn, 1);
+    EXPECT_TRUE(Hit.HitPositions & hiOnItemLeft) << Hit.HitPositions;
+    // Right to left: the same cell's parts mirror; a left-aligned text now
+    // stands at the right, the margin measured from there.
+    Right->SetAlignment(taLeftJustify);
+    Right->SetBiDiMode(bdRightToLeft);
+    const TRect M = Tree.NodeDisplayRect(Tree.At({0}), 1, true);
+    EXPECT_EQ(M.Right, 299 - Tree.Margin());
+    Tree.HitTest(150, 5, true, Hit);
+    EXPECT_TRUE(Hit.HitPositions & hiOnItemLeft) << Hit.HitPositions;
+}
+
+TEST(VTree, RemovalEdges)
+{
+    TestTree Tree;
+    BuildTree(Tree, "a\n  b\nc\n");
+    // A node without children keeps its button when none are removed.
+    PVirtualNode C = Tree.At({1});
+    Tree.SetHasChildren(C, true);
+    Tree.RemoveChildren(C, true);
+    EXPECT_TRUE(Tree.HasChildren(C));
+    // No node descends from the hidden root in the tree's own terms.
+    EXPECT_FALSE(Tree.IsDescendantOf(Tree.At({0}), Tree.RootNode()));
+    EXPECT_TRUE(Tree.IsDescendantOf(Tree.At({0, 0}), Tree.At({0})));
+    CheckInvariants(Tree);
+}
+
+TEST(VTree, ColumnWidthsInsideAnUpdateRaiseNoResizeEvent)
+{
+    TestTree Tree;
+    TVTHeader* H = Tree.Header();
+    H->Columns()->Add()->SetWidth(100);
+    std::vector<TColumnIndex> Resized;
+    struct Host {
+        std::vector<TColumnIndex>* Log;
+        void Resize(TVTHeader*, TColumnIndex Column) { Log->push_back(Column); }
+    } Log{&Resized};
+    Tree.OnColumnResize = TVTColumnResizeEvent(&Log, &Host::Resize);
+    H->Columns()->BeginUpdate();
+    H->Columns()->GetItem(0)->SetWidth(150);
+    H->Columns()->EndUpdate();
+    EXPECT_TRUE(Resized.empty());
+    H->Columns()->GetItem(0)->SetWidth(120);
+    EXPECT_EQ(Resized, std::vector<TColumnIndex>{0});
+    Tree.OnColumnResize = nullptr;
+}
+
+TEST(VTree, StreamedNodeHeightKeepsItsLow16Bits)
+{
+    TestTree Tree;
+    Tree.SetRootNodeCount(1);
+    Tree.SetNodeHeight(Tree.At({0}), 1234);
+    TStringStream Out;
+    Tree.SaveToStream(&Out);
+    std::string Bytes = Out.DataString().Std();
+    const std::string Height("\xD2\x04\x00\x00", 4);
+    const size_t At = Bytes.find(Height);
+    ASSERT_NE(At, std::string::npos);
+    ASSERT_EQ(Bytes.find(Height, At + 1), std::string::npos);
+    Bytes[At + 2] = 1;  // 0x000104D2
+    MemoryBlockStream In(Bytes.data(), Bytes.size());
+    TestTree Loaded;
+    Loaded.LoadFromStream(&In);
+    EXPECT_EQ(Loaded.NodeHeight(Loaded.At({0})), 1234u);
+    CheckInvariants(Loaded);
+}
+
+TEST(VTree, CellTextInfoOfTheBaseTreeIsEmpty)
+{
+    TestTree Tree;
+    Tree.SetRootNodeCount(1);
+    Tree.Font()->SetName("Arial");
+    TFont Font;
+    TRect R{1, 2, 3, 4};
+    std::u16string Text = u"x";
+    Tree.CellTextInfo(Tree.At({0}), NoColumn, &Font, R, Text);
+    EXPECT_TRUE(Text.empty());
+    EXPECT_EQ(R.Right - R.Left, 0);
+    EXPECT_EQ(Font.Name(), Tree.Font()->Name());
 }

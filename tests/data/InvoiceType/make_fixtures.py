@@ -167,6 +167,17 @@ def main():
     write("broken/negative-row-count.inv",
           good[:count_at] + i32(-1) + good[count_at + 4:])
     write("broken/not-a-state-file.inv", b"[Configuration]\r\nCustomer=1\r\n")
+    # A lone end tag is no row: the list of two "rows" below once loaded as
+    # two empty ones, and a file of such bytes as a million.
+    list_at = good.index(b"\x00\x06\x04sITL")
+    write("broken/lone-end-tags-as-rows.inv",
+          good[:list_at] + b"\x00" + s("sITL") + b"\xfe" + i32(2) + b"\xff" * 8)
+    write("broken/row-without-record-start.inv",
+          good[:first_row] + good[first_row + len(s("TInT1")) + 1:])
+    # Records with no start: a file that begins with end tags is not an
+    # empty invoice to be written over it.
+    write("broken/all-end-tags.inv", b"\xff" * 4096)
+    write("broken/invoice-record-without-start.inv", good[len(s("shInvoice")) + 1:])
 
 
 if __name__ == "__main__":

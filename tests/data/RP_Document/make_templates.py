@@ -147,7 +147,7 @@ def ini_view(v, kind_key=None, mcount=None):
     return keys
 
 
-def ini_document(page_count=None, view_count=None, kind_key=None, mcount=None):
+def ini_document(page_count=None, view_count=None, kind_key=None, mcount=None, other=0):
     d = DOC
     out = section('Report Description File', [('Version', 1)])
     out += section('COMMON', [
@@ -170,6 +170,9 @@ def ini_document(page_count=None, view_count=None, kind_key=None, mcount=None):
             first = i == 0 and j == 1
             out += section('P%dV%d' % (i, j), ini_view(v, kind_key if first else None,
                                                        mcount if first else None))
+    # Sections of other names, enough to back a larger element count.
+    for k in range(other):
+        out += section('Other%d' % k, [('X', k)])
     return out.encode('cp1251')
 
 
@@ -223,6 +226,16 @@ def main():
     write('broken/line-count-huge.dcf', ini_document(mcount=2147483647))
     write('broken/view-count-huge.dcf', ini_document(view_count=2147483647))
     write('broken/page-count-huge.dcf', ini_document(page_count=2147483647))
+    write('broken/view-count-of-other-sections.dcf',
+          ini_document(view_count=len(VIEWS[0]) + 3, other=3))
+
+    # Past what a template may hold, in records that are whole: 20001
+    # empty elements on a page, 1001 empty pages.
+    empty_view = ts(0, 'TV') + ts(255, 'ENDTV')
+    many = ts(1, 'PAGE') + ti(2, 0) + ti(10, 20001) + empty_view * 20001 + ts(255, 'ENDPG')
+    write('broken/elements-past-limit.dcr', HEADER + document(pages=[many]))
+    pages = [ti(2, i) + ts(255, 'ENDPG') for i in range(1001)]
+    write('broken/pages-past-limit.dcr', HEADER + document(pages=pages))
 
 
 if __name__ == '__main__':

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Writes the generated-report files the print view tests read: two sound
 files (a ".rep" of a portrait and a landscape page with the margins flag
-on, an older ".qrp" of two pages) and broken/, one fault per file.
+on, an older ".qrp" of two pages), broken/, one fault per file, and
+hostile/, sound files whose pages ask for absurd fonts (the metafiles of
+../Metafiles/hostile that the player accepts).
 
 Run from this folder: python3 make_files.py
 """
+import os
 import struct
 
 SIGNATURE = 0x464D4520
@@ -75,3 +78,9 @@ write('broken/second-page-cut-short.rep', good[:len(good) - 30])
 write('broken/qrp-no-pages.qrp', qrp([]))
 write('broken/qrp-damaged-metafile.QRP', qrp([emf(300, 400, signature=0x12345678)]))
 write('broken/qrp-cut-short.qrp', qrp([PORTRAIT, LANDSCAPE])[:-50])
+
+HOSTILE = os.path.join('..', 'Metafiles', 'hostile')
+os.makedirs('hostile', exist_ok=True)
+write('hostile/absurd-fonts.rep',
+      rep([open(os.path.join(HOSTILE, name), 'rb').read()
+           for name in sorted(os.listdir(HOSTILE)) if not name.startswith('device-')]))

@@ -595,24 +595,71 @@ TEST(Files, SystemMessages)
         const char* Text;
     };
     const Row Rows[] = {
-        {2, "The system cannot find the file specified"},
-        {3, "The system cannot find the path specified"},
-        {5, "Access is denied"},
-        {32, "The process cannot access the file because it is being used by another process"},
-        {33, "The process cannot access the file because another process has locked a portion "
-             "of the file"},
-        {183, "Cannot create a file when that file already exists"},
+        {2, "Не удается найти указанный файл"},
+        {3, "Системе не удается найти указанный путь"},
+        {5, "Отказано в доступе"},
+        {32, "Процесс не может получить доступ к файлу, так как этот файл занят другим процессом"},
+        {33, "Процесс не может получить доступ к файлу, так как часть этого файла заблокирована "
+             "другим процессом"},
+        {112, "Недостаточно места на диске"},
+        {183, "Невозможно создать файл, так как он уже существует"},
         {12345, ""},  // unknown
     };
     for (const Row& R : Rows) {
         SCOPED_TRACE(R.Code);
-        EXPECT_EQ(SysErrorMessage(R.Code), R.Text);
+        EXPECT_EQ(SysErrorMessage(R.Code), AnsiString::FromUtf8(R.Text));
     }
     SetLastError(2);
     ExpectRaises<EOSError>([] { RaiseLastOSError(); },
-                           "System Error.  Code: 2.\r\nThe system cannot find the file specified");
+                           "System Error.  Code: 2.\r\nНе удается найти указанный файл"_a);
     SetLastError(0);
     ExpectRaises<EOSError>([] { RaiseLastOSError(); }, "A call to an OS function failed");
+}
+
+// The injected faults the program's tests stand on: inside the folder a
+// full disk takes RoomLeft bytes and then refuses writes; a folder without
+// write permission refuses new, renamed, deleted entries and new folders
+// but lets a file that exists be written. Outside it, and after the scope,
+// everything works.
+TEST(Files, FolderFaults)
+{
+    const TempDir Tmp;
+    fs::create_directory(Tmp.Path() / "in");
+    WriteBytes(Tmp.Path() / "in" / "old", "old");
+    const AnsiString In = Tmp.File("in/");
+    {
+        const FolderFaultScope Full(In, ENOSPC, /*RoomLeft=*/5);
+        const int H = FileCreate(In + "new");
+        ASSERT_GE(H, 0);
+        EXPECT_EQ(FileWrite(H, "abc", 3), 3);
+        EXPECT_EQ(FileWrite(H, "defg", 4), 2) << "the room ends inside the write";
+        EXPECT_EQ(FileWrite(H, "h", 1), -1);
+        EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+        FileClose(H);
+        EXPECT_FALSE(CreateDir(In + "sub"));
+        EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+        EXPECT_TRUE(DeleteFile(In + "new")) << "a full disk still frees space";
+        const int Outside = FileCreate(Tmp.File("out"));
+        EXPECT_EQ(FileWrite(Outside, "abcdefgh", 8), 8);
+        FileClose(Outside);
+    }
+    {
+        const FolderFaultScope ReadOnly(In, EACCES);
+        EXPECT_EQ(FileCreate(In + "new"), -1);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        const int Old = FileOpen(In + "old", fmOpenWrite);
+        EXPECT_GE(Old, 0) << "a file that exists opens for writing";
+        FileClose(Old);
+        EXPECT_FALSE(RenameFile(In + "old", In + "renamed"));
+        EXPECT_FALSE(RenameFileReplacing(Tmp.File("out"), In + "old"));
+        EXPECT_FALSE(DeleteFile(In + "old"));
+        EXPECT_FALSE(CreateDir(In + "sub"));
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    }
+    const int H = FileCreate(In + "after");
+    EXPECT_EQ(FileWrite(H, "abcdefgh", 8), 8);
+    FileClose(H);
+    EXPECT_TRUE(DeleteFile(In + "old"));
 }
 
 } // namespace

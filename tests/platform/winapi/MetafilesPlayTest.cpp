@@ -330,11 +330,7 @@ TEST(MetafilesPlay, HandMadeMetafilesMatchTheirPictures)
         }
         ExpectMatchesGolden(Bytes, Seed);
         TBitmap Expected;
-        TMemoryStream S;
-        const std::string Png = ReadBytes(Golden);
-        S.WriteBuffer(Png.data(), static_cast<int>(Png.size()));
-        S.SetPosition(0);
-        Expected.LoadFromStream(&S);
+        Expected.LoadFromBytes(ReadBytes(Golden));
         ASSERT_EQ(Expected.Width(), W);
         EXPECT_LE(Differences(Played, Expected), W * H / 200);
     }
@@ -363,4 +359,56 @@ TEST(MetafilesPlay, BrokenMetafilesAreRefused)
         EXPECT_TRUE(M.Empty());
     }
     EXPECT_GE(Seen, 6);
+}
+
+// The metafiles of hostile/ ask for fonts no page can hold. Played onto the
+// preview's picture and onto one at a printer's density, each draws in
+// bounded memory (the glyph renderer is not asked for absurd glyphs) or is
+// refused for its reference device.
+TEST(MetafilesPlay, AbsurdFontsAndDevicesAreBounded)
+{
+    int Seen = 0;
+    for (const auto& Entry : fs::directory_iterator(Data() / "hostile")) {
+        const std::string Name = Entry.path().filename().string();
+        SCOPED_TRACE(Name);
+        ++Seen;
+        const std::string Bytes = ReadBytes(Entry.path());
+        std::string Error;
+        const bool Refused = Name.rfind("device-", 0) == 0;
+        EXPECT_EQ(CheckEnhMetaFileBits(Bytes.data(), Bytes.size(), &Error), Refused ? 0u : Bytes.size());
+        EXPECT_EQ(Error, Refused ? "bad reference device" : "");
+        for (const TRect Target : {Rect(0, 0, W, H), Rect(0, 0, 1200, 900), Rect(0, 0, 2, 2)}) {
+            TBitmap B;
+            B.SetSize(Target.Right, Target.Bottom);
+            EXPECT_EQ(bool(PlayEnhMetaFileBits(B.Canvas()->Handle(), Bytes.data(), Bytes.size(), Target)),
+                      !Refused);
+        }
+    }
+    EXPECT_GE(Seen, 10);
+}
+
+// A page's worth of lines many times over is all a metafile draws: a line
+// at the top is drawn, then a polyline of 12,000 strokes across the
+// picture (1.9 million pixels, past the 1.35 million a 160 x 120 picture
+// allows) and every line after it are left out.
+TEST(MetafilesPlay, LinesPastAPagesWorthAreLeftOut)
+{
+    Emf E;
+    E.Add(U_EMRMOVETOEX_set(P(0, 5)));
+    E.Add(U_EMRLINETO_set(P(W, 5)));
+    std::vector<U_POINT16> Zigzag;
+    for (int I = 0; I < 12000; ++I)
+        Zigzag.push_back(U_POINT16 {static_cast<int16_t>(I % 2 ? W - 1 : 0), static_cast<int16_t>(20 + I % 80)});
+    E.Add(U_EMRPOLYLINE16_set(R(0, 20, W, 100), static_cast<uint32_t>(Zigzag.size()), Zigzag.data()));
+    E.Add(U_EMRMOVETOEX_set(P(0, 110)));
+    E.Add(U_EMRLINETO_set(P(W, 110)));
+    const std::string Bytes = E.Finish();
+    TBitmap B;
+    B.SetSize(W, H);
+    B.Canvas()->Brush()->SetColor(clWhite);
+    B.Canvas()->FillRect(Rect(0, 0, W, H));
+    ASSERT_TRUE(PlayEnhMetaFileBits(B.Canvas()->Handle(), Bytes.data(), Bytes.size(), Rect(0, 0, W, H)));
+    EXPECT_EQ(B.Canvas()->Pixels(80, 5), clBlack);
+    EXPECT_EQ(B.Canvas()->Pixels(80, 60), clWhite);
+    EXPECT_EQ(B.Canvas()->Pixels(80, 110), clWhite);
 }

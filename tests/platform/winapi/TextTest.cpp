@@ -6,6 +6,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/winapi/SystemMetrics.h"
 #include "platform/winapi/Windows.h"
+#include "platform/rtl/Files.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -583,6 +584,38 @@ TEST(Fonts, FacesMapToInstalledFamilies)
         SCOPED_TRACE(C.Face);
         EXPECT_EQ(MapFontFace(C.Face), C.Family);
         EXPECT_EQ(FaceIsTrueType(C.Face), C.TrueType);
+    }
+}
+
+// The faces are drawn from the files the set-up installs, whatever other
+// package has a family of the same name (fonts-liberation2 has "Liberation
+// Sans" too, and the font library would prefer its newer files).
+TEST(Fonts, FacesAreDrawnFromTheSetUpFiles)
+{
+    struct {
+        const char* Face;
+        bool Bold;
+        bool Italic;
+        const char* File;
+    } Cases[] = {
+        {"Arial", false, false, "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"},
+        {"Arial", true, false, "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"},
+        {"Arial", false, true, "/usr/share/fonts/truetype/liberation/LiberationSans-Italic.ttf"},
+        {"Times New Roman", false, false,
+         "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf"},
+        {"Courier New", true, false, "/usr/share/fonts/truetype/liberation/LiberationMono-Bold.ttf"},
+        {"Arial Narrow", false, false,
+         "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Regular.ttf"},
+        {"Tahoma", false, false, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+        {"Lucida Console", false, false, "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(std::string(C.Face) + (C.Bold ? " bold" : "") + (C.Italic ? " italic" : ""));
+        if (!FileExists(C.File)) {
+            ADD_FAILURE() << "not installed (scripts/setup.sh installs it): " << C.File;
+            continue;
+        }
+        EXPECT_EQ(FontFileOfFace(C.Face, C.Bold, C.Italic), C.File);
     }
 }
 
