@@ -403,6 +403,7 @@ void TDesignForm::BuildToolBars()
     tbDocument->SetAlign(alTop);
     tbDocument->SetImages(ImageList);
     tbDocument->SetFlat(true);
+    tbDocument->SetWrapable(false);
     tbDocument->SetHeight(26);
     tbElements = tbDocument;
     tbFont = new TToolBar(this);
@@ -412,6 +413,7 @@ void TDesignForm::BuildToolBars()
     tbFont->SetTop(30);
     tbFont->SetImages(ImageList);
     tbFont->SetFlat(true);
+    tbFont->SetWrapable(false);
     tbFont->SetHeight(26);
     tbFrame = tbFont;
 

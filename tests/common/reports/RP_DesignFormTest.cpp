@@ -695,3 +695,20 @@ TEST(RP_DesignForm, StoredMinimisedStateOpensMaximised)
     EXPECT_EQ(Doc.DefDesigner->WState, 2);
     EXPECT_EQ(Doc.DesignForm()->WindowState(), wsMaximized);
 }
+
+// A selected price while it is dragged, and the colour list dropped, for a
+// look at the marks, the status bar and the list.
+TEST(RP_DesignForm, PicturesOfEditing)
+{
+    Designer D;
+    TView* Price = D.Find("[PRICE.1]");
+    D.Click(D.At(Price, 30, 10));
+    KeepPng(D.Form, "designer-selected");
+    const TPoint P = D.At(Price, 30, 10);
+    SimulateMouseDown(D.S(), mbLeft, P.X, P.Y);
+    SimulateMouseMove(D.S(), P.X + 40, P.Y + 40);
+    KeepPng(D.Form, "designer-dragging");
+    SimulateMouseUp(D.S(), mbLeft, P.X + 40, P.Y + 40);
+    D.Form->ObjBackgroundColor->Execute();
+    KeepPng(D.Form, "designer-colours");
+}
