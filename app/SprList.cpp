@@ -142,11 +142,14 @@ void TFormSprList::BuildControls()
     barList = new TToolBar(this);
     barList->SetName("barList");
     barList->SetParent(this);
+    // Under the header: aligned controls keep the order of their tops.
+    barList->SetTop(lbMode->Height());
     barList->SetAlign(alTop);
     barList->SetFlat(true);
     barList->SetShowCaptions(true);
     barList->SetButtonWidth(60);
-    barList->SetHeight(24);
+    barList->SetButtonHeight(38);
+    barList->SetHeight(40);
     barList->SetShowHint(true);
     if (DM)
         barList->SetImages(DM->iInsDel);
@@ -178,6 +181,8 @@ void TFormSprList::BuildControls()
     lvs->SetRowSelect(true);
     lvs->SetReadOnly(true);
     lvs->SetHideSelection(false);
+    if (DM)
+        lvs->SetSmallImages(DM->iInsDel);
     lvs->OnData = TLVOwnerDataEvent(this, &TFormSprList::lvsData);
     lvs->OnColumnClick = TLVColumnClickEvent(this, &TFormSprList::lvsColumnClick);
     lvs->OnDblClick = TNotifyEvent(this, &TFormSprList::lvsDblClick);
