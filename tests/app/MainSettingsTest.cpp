@@ -4,23 +4,20 @@
 
 #include "app/AppMain.h"
 #include "app/InvoiceType.h"
-#include "app/SprList.h"
 #include "app/VelkorCFG.h"
 #include "app/VelkorCFGPrivate.h"
 #include "common/base/Funcs.h"
 #include "common/base/IniFiles.h"
-#include "common/components/GetMean.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/ValEdit.h"
 
 #include "tests/app/MainWindowTestKit.h"
+#include "tests/app/SettingsTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 using namespace app_test;
 
@@ -33,14 +30,6 @@ std::unique_ptr<TFormMain> StartMainWindow()
     Main->Show();
     Application->ProcessMessages();
     return Main;
-}
-
-std::string FileText(const AnsiString& Name)
-{
-    std::ifstream In(Name.ToUtf8(), std::ios::binary);
-    std::stringstream S;
-    S << In.rdbuf();
-    return AnsiString(S.str()).ToUtf8();
 }
 
 /// The purchase price of the first row as the invoice grid shows it.
@@ -84,7 +73,7 @@ TEST(MainWindowSettings, ShopNameAndPriceStyleAcrossRestart)
         EXPECT_EQ(ShownCost(*Main), "10руб. 50коп.");
         KeepPng(Main.get(), "main-window-after-settings");
         // Not in the file before the program ends.
-        EXPECT_EQ(FileText(GetAppIniName()).find("Ромашка"), std::string::npos);
+        EXPECT_EQ(IniOnDisk().find("Ромашка"), std::string::npos);
         // The program's end.
         const bool OldSave = gCanSaveSettings;
         gCanSaveSettings = true;
@@ -94,7 +83,7 @@ TEST(MainWindowSettings, ShopNameAndPriceStyleAcrossRestart)
         W.Answer = [](const MsgRequest&) { return 2; };  // do not save the invoice
         Main->Close();
     }
-    const std::string Ini = FileText(GetAppIniName());
+    const std::string Ini = IniOnDisk();
     EXPECT_NE(Ini.find("Ромашка"), std::string::npos);
     EXPECT_NE(Ini.find("PriceStyleXxx=14"), std::string::npos);
     // The next start reads them back.
@@ -121,28 +110,12 @@ TEST(MainWindowSettings, EditedKeywordReachesTheNextImport)
     EXPECT_EQ(W.Said("ShowErrorWindow")[0].rfind("Не определены основные столбцы накладной.", 0), 0u);
     ASSERT_EQ(Main->Invoice->Count(), 3);
     EXPECT_EQ(Main->Invoice->GetItem(0)->PriceOpt, Curr("0"));
-    // One hook answers the dialog, the list editor and the value prompt.
-    const ModalHookScope Hook([&](TCustomForm& Form) {
-        if (auto* G = dynamic_cast<TFormGet*>(&Form)) {
-            G->ed->SetText(AnsiString::FromUtf8("Опт"));
-            G->btOk->Click();
-            return;
-        }
-        if (auto* E = dynamic_cast<TFormSprList*>(&Form)) {
-            E->AddItem();
-            E->OkCommand();
-            return;
-        }
-        auto* F = dynamic_cast<TFormCFG*>(&Form);
-        if (!F) {
-            Form.SetModalResult(mrCancel);
-            return;
-        }
-        F->pc->SetActivePage(F->tabImport);
-        SelectImportTreeRows(F->vsImport, {5}, 5);  // "Цена"
-        F->btImportEdit->Click();
-        F->btCancel->Click();
-    });
+    const ModalHookScope Hook(KeywordAnswers("Опт", [](TFormCFG& F) {
+        F.pc->SetActivePage(F.tabImport);
+        SelectImportTreeRows(F.vsImport, {5}, 5);  // "Цена"
+        F.btImportEdit->Click();
+        F.btCancel->Click();
+    }));
     Main->mnConfig->Click();
     W.Messages.clear();
     W.Answer = [](const MsgRequest&) { return 2; };  // do not save the invoice

@@ -14,11 +14,10 @@
 #include "platform/rtl/StrUtils.h"
 
 #include "tests/app/AppWindowsTestKit.h"
+#include "tests/app/SettingsTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,15 +43,6 @@ bool RunCfg(const std::function<void(TFormCFG&)>& Fn)
 AnsiString Utf(const char* S)
 {
     return AnsiString::FromUtf8(S);
-}
-
-/// The program ini as the file on disk holds it, in UTF-8.
-std::string IniOnDisk()
-{
-    std::ifstream In(GetAppIniName().ToUtf8(), std::ios::binary);
-    std::stringstream S;
-    S << In.rdbuf();
-    return AnsiString(S.str()).ToUtf8();
 }
 
 /// Every cell text of the import page's rows for the tree's tags.
@@ -94,7 +84,6 @@ TEST(Settings, PagesShowTheConfiguration)
     gCfgObject->Customer = Utf("Лавка");
     gCfgObject->PriceStyleRep = 11;
     RunCfg([&](TFormCFG& F) {
-        EXPECT_EQ(F.pc->ActivePage(), F.tabSprav);
         EXPECT_EQ(F.vlSprValue->Values("IniFile"), gCfgObject->GetFileName());
         EXPECT_EQ(F.vlSprValue->Values("TxtPath"), gTxtPath);
         EXPECT_TRUE(F.vlSprValue->ItemProps("AppEXEPath")->ReadOnly());
@@ -183,36 +172,27 @@ TEST(Settings, KeywordListOfTheFocusedRowIsWrittenAtOnce)
     WindowsScope W;
     std::string Header;
     int Editors = 0;
-    // One hook answers the dialog, the list editor it opens and the value
-    // prompt the editor opens, each as it comes.
-    const ModalHookScope Hook([&](TCustomForm& Form) {
-        if (auto* G = dynamic_cast<TFormGet*>(&Form)) {
-            G->ed->SetText(AnsiString::FromUtf8("Опт"));
-            G->btOk->Click();
-            return;
-        }
-        if (auto* E = dynamic_cast<TFormSprList*>(&Form)) {
+    const ModalHookScope Hook(KeywordAnswers(
+        "Опт",
+        [](TFormCFG& F) {
+            F.pc->SetActivePage(F.tabImport);
+            int Price = -1;
+            for (int I = 0; I < F.Analysis()->Count(); ++I)
+                if (F.Analysis()->GetItem(I)->Kind == KindPrice)
+                    Price = I;
+            ASSERT_GT(Price, 0);
+            // A Ctrl selection of the first row and the price row, the
+            // focus on the price row: the price row's list is edited.
+            SelectImportTreeRows(F.vsImport, {0, Price}, Price);
+            F.btImportEdit->Click();
+            EXPECT_EQ(U(F.CellText(Price, 2)), "ЦЕНА, Опт");
+            F.btCancel->Click();
+        },
+        [&](TFormSprList& E) {
             ++Editors;
-            Header = U(E->lbMode->Caption());
-            EXPECT_EQ(U(E->Caption()), "Список заголовков колонки входного документа");
-            E->AddItem();
-            E->OkCommand();
-            return;
-        }
-        auto& F = dynamic_cast<TFormCFG&>(Form);
-        F.pc->SetActivePage(F.tabImport);
-        int Price = -1;
-        for (int I = 0; I < F.Analysis()->Count(); ++I)
-            if (F.Analysis()->GetItem(I)->Kind == KindPrice)
-                Price = I;
-        ASSERT_GT(Price, 0);
-        // A Ctrl selection of the first row and the price row, the focus
-        // on the price row: the price row's list is edited.
-        SelectImportTreeRows(F.vsImport, {0, Price}, Price);
-        F.btImportEdit->Click();
-        EXPECT_EQ(U(F.CellText(Price, 2)), "ЦЕНА, Опт");
-        F.btCancel->Click();
-    });
+            Header = U(E.lbMode->Caption());
+            EXPECT_EQ(U(E.Caption()), "Список заголовков колонки входного документа");
+        }));
     EXPECT_FALSE(ShowCfg(""));
     EXPECT_EQ(Editors, 1);
     EXPECT_EQ(Header, "Список заголовков для поля " +
