@@ -9,8 +9,11 @@
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -45,7 +48,95 @@ Word ClampHeight(int64_t Value)
     return static_cast<Word>(std::clamp<int64_t>(Value, 0, 0xFFFF));
 }
 
+// Node blocks start small, for the trees of a few nodes a window holds,
+// and double up to a size whose one allocation is nothing beside the
+// records it carries.
+constexpr size_t FirstBlockBytes = 4 << 10;
+constexpr size_t LargestBlockBytes = 1 << 20;
+constexpr size_t RecordAlign = alignof(std::max_align_t);
+
 }  // namespace
+
+// ---- node blocks ----------------------------------------------------------------------------
+
+// Records begin behind it, aligned like malloc's blocks.
+struct alignas(RecordAlign) NodeBlocks::Block {
+    Block* Next;
+    size_t Bytes;  // the whole block, this header included
+};
+
+NodeBlocks::~NodeBlocks()
+{
+    FreeBlocks();
+}
+
+void* NodeBlocks::Allocate(size_t Size)
+{
+    const size_t Stride = (std::max<size_t>(Size, sizeof(void*)) + RecordAlign - 1) &
+                          ~(RecordAlign - 1);
+    assert((FHeld == 0 || Stride == FStride) && "Records held at once have one size.");
+    if (FHeld == 0 && Stride != FStride) {
+        FreeBlocks();
+        FStride = Stride;
+    }
+    void* Record = FReleased;
+    if (Record) {
+        ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
+        FReleased = *static_cast<void**>(Record);
+    } else {
+        if (static_cast<size_t>(FEnd - FNext) < FStride)
+            AddBlock();
+        Record = FNext;
+        FNext += FStride;
+        ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
+    }
+    std::memset(Record, 0, FStride);
+    ++FHeld;
+    return Record;
+}
+
+void NodeBlocks::Release(void* Record) noexcept
+{
+    assert(FHeld > 0 && "Released more node records than were made.");
+    *static_cast<void**>(Record) = FReleased;
+    FReleased = Record;
+    ASAN_POISON_MEMORY_REGION(Record, FStride);
+    if (--FHeld == 0)
+        FreeBlocks();
+}
+
+void NodeBlocks::AddBlock()
+{
+    if (FBlockBytes == 0)
+        FBlockBytes = FirstBlockBytes;
+    // A block carries at least one record, however large the host data.
+    const size_t Records = std::max<size_t>(FBlockBytes / FStride, 1);
+    const size_t Bytes = sizeof(Block) + Records * FStride;
+    auto* New = static_cast<Block*>(std::malloc(Bytes));
+    if (!New)
+        throw EOutOfMemory("Out of memory");
+    New->Next = FBlocks;
+    New->Bytes = Bytes;
+    FBlocks = New;
+    FNext = reinterpret_cast<char*>(New + 1);
+    FEnd = FNext + Records * FStride;
+    // Records not yet handed out are as unusable as released ones.
+    ASAN_POISON_MEMORY_REGION(FNext, Records * FStride);
+    FBlockBytes = std::min(FBlockBytes * 2, LargestBlockBytes);
+}
+
+void NodeBlocks::FreeBlocks() noexcept
+{
+    while (Block* Run = FBlocks) {
+        FBlocks = Run->Next;
+        ASAN_UNPOISON_MEMORY_REGION(Run, Run->Bytes);
+        std::free(Run);
+    }
+    FNext = nullptr;
+    FEnd = nullptr;
+    FReleased = nullptr;
+    FBlockBytes = 0;
+}
 
 PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 
@@ -112,8 +203,11 @@ void TBaseVirtualTree::SetNodeDataSize(int Value)
         Value = -1;
     if (Value == FNodeDataSize)
         return;
-    // Nodes made with the old size cannot hold the new one.
+    // Nodes made with the old size cannot hold the new one. A read-only
+    // tree keeps its nodes, and with them their size.
     RemoveAll();
+    if (FRoot->FirstChild)
+        return;
     FNodeDataSize = Value;
 }
 
@@ -125,9 +219,7 @@ PVirtualNode TBaseVirtualTree::NewNodeRecord()
         FNodeDataSize = std::max(Size, 0);
     }
     const size_t Size = sizeof(TVirtualNode) + FTotalInternalDataSize + FNodeDataSize;
-    auto* Node = static_cast<PVirtualNode>(std::calloc(1, Size));
-    if (!Node)
-        throw EOutOfMemory("Out of memory");
+    auto* Node = static_cast<PVirtualNode>(FNodeBlocks.Allocate(Size));
     Node->TotalCount = 1;
     Node->NodeHeight = ClampHeight(FDefaultNodeHeight);
     Node->TotalHeight = Node->NodeHeight;
@@ -138,7 +230,7 @@ PVirtualNode TBaseVirtualTree::NewNodeRecord()
 
 void TBaseVirtualTree::FreeNodeRecord(PVirtualNode Node)
 {
-    std::free(Node);
+    FNodeBlocks.Release(Node);
 }
 
 void TBaseVirtualTree::SetupRootNode(Cardinal OldSize)
