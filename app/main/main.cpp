@@ -4,17 +4,11 @@
 
 #include "app/AppMain.h"
 #include "platform/forms/Forms.h"
-
-#include <malloc.h>
+#include "platform/rtl/Heap.h"
 
 int main(int argc, char** argv)
 {
-    // An import or a print frees tens of megabytes at once; the heap keeps
-    // them for the next one instead of handing them back to the system and
-    // faulting every page in again (the C library's own threshold moves
-    // with the largest block freed so far).
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    UseProgramHeap();
     GuiStartup(argc, argv);
     const int Result = RunApplication();
     GuiShutdown();

@@ -452,6 +452,8 @@ public:
     TColumnIndex ClickIndex() const { return FClickIndex; }
     void SetClickIndex(TColumnIndex Value) { FClickIndex = Value; }
     const std::vector<TColumnIndex>& PositionToIndex() const { return FPositionToIndex; }
+    /// Rebuilds the position-to-index table from the columns' positions.
+    void RebuildPositionTable() { FixPositions(); }
 
     /// Drop of a header drag: the target column and side.
     TColumnIndex DropTarget() const { return FDropTarget; }
@@ -546,6 +548,8 @@ public:
     {
         return FResizing || FResizePending || FDragging || FDragPending;
     }
+    /// A column's width is tracked or waits for the mouse to move.
+    bool ResizeActive() const { return FResizing || FResizePending; }
     /// The mouse left the window: no column is hovered or pressed.
     void ForgetMouse();
     /// The picture of a column while it is dragged.
@@ -1014,6 +1018,7 @@ public:
     void SetFocusedColumn(TColumnIndex Value);
     PVirtualNode RangeAnchor() const { return FRangeAnchor; }
     PVirtualNode HotNode() const { return FHotNode; }
+    PVirtualNode DropTargetNode() const { return FDropTargetNode; }
     TColumnIndex EditColumn() const { return FEditColumn; }
 
     /// Host data of Node (behind the header and the internal data); null
@@ -1915,12 +1920,182 @@ private:
     DWORD FLastSearchTick = 0;
 };
 
-/// The tree whose nodes show texts: the clipboard formats of texts belong
-/// to it.
+// ---- the string tree ------------------------------------------------------------------------
+
+enum TVTStringOption { toSaveCaptions, toShowStaticText, toAutoAcceptEditChange };
+using TVTStringOptions = EnumSet<TVTStringOption>;
+/// toSaveCaptions and toAutoAcceptEditChange.
+inline constexpr uint64_t DefaultStringOptions = 5;
+
+/// The option sets of a string tree: the base sets and StringOptions.
+class TCustomStringTreeOptions : public TCustomVirtualTreeOptions {
+    PRICETAGS_CLASS(TCustomStringTreeOptions, TCustomVirtualTreeOptions)
+public:
+    explicit TCustomStringTreeOptions(TBaseVirtualTree* AOwner)
+        : TCustomVirtualTreeOptions(AOwner)
+    {
+    }
+    TVTStringOptions StringOptions() const { return FStringOptions; }
+    /// Stores the set; a change of toShowStaticText repaints a live tree.
+    void SetStringOptions(TVTStringOptions Value);
+    /// StringOptions first (from string tree options), then the base sets.
+    void Assign(TPersistent* Source) override;
+
+private:
+    TVTStringOptions FStringOptions = TVTStringOptions::FromBits(DefaultStringOptions);
+};
+
+/// The options class TVirtualStringTree publishes.
+class TStringTreeOptions : public TCustomStringTreeOptions {
+    PRICETAGS_CLASS(TStringTreeOptions, TCustomStringTreeOptions)
+public:
+    explicit TStringTreeOptions(TBaseVirtualTree* AOwner) : TCustomStringTreeOptions(AOwner) {}
+};
+
+/// The cell's own text or the static text painted after it.
+enum TVSTTextType { ttNormal, ttStatic };
+
+using TVTPaintText =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, TVSTTextType)>;
+using TVSTGetTextEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
+                                            TVSTTextType, std::u16string&)>;
+using TVSTNewTextEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, const std::u16string&)>;
+/// (Sender, Canvas, Node, Column, S, TextSpace, RightToLeft, var Result,
+/// var Done): the host shortens S to TextSpace pixels itself and sets Done.
+using TVSTShortenStringEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex,
+                       const std::u16string&, int, bool, std::u16string&, bool&)>;
+
+/// S shortened to at most Width pixels in DC's font: the longest prefix that
+/// fits together with the ellipsis, then "..." (EllipsisWidth 0: measured).
+/// S itself when it fits; "" when not even the ellipsis fits.
+[[nodiscard]] std::u16string ShortenString(HDC DC, const std::u16string& S, int Width,
+                                           int EllipsisWidth = 0);
+
+/// The tree whose cells show texts the host gives on demand (OnGetText;
+/// nodes hold none), optionally followed by a static text. The main
+/// column's text width is measured once per node and kept in the node's
+/// internal data until the node is invalidated or re-initialised or the
+/// font changes. Texts are UTF-16; the clipboard formats of texts belong
+/// to this class.
 class TCustomVirtualStringTree : public TBaseVirtualTree {
     PRICETAGS_CLASS(TCustomVirtualStringTree, TBaseVirtualTree)
 public:
-    explicit TCustomVirtualStringTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
+    explicit TCustomVirtualStringTree(TComponent* AOwner);
+
+    /// The cell's text: DefaultText unless OnGetText changes it. Initialises
+    /// an uninitialised node. Node must not be null.
+    std::u16string Text(PVirtualNode Node, TColumnIndex Column);
+    /// Hands Text to OnNewText (the host stores it) and repaints the node.
+    void SetText(PVirtualNode Node, TColumnIndex Column, const std::u16string& Text);
+    const std::u16string& DefaultText() const { return FDefaultText; }
+    void SetDefaultText(const std::u16string& Value);
+    TCustomStringTreeOptions* StringTreeOptions() const;
+    TVTStringOptions StringOptions() const { return StringTreeOptions()->StringOptions(); }
+    /// The font's character height and the width of "..." in it (pixels).
+    int TextHeight() const { return FTextHeight; }
+    int EllipsisWidth() const { return FEllipsisWidth; }
+
+    /// Height of S (empty: the cell's own text) wrapped into the cell's
+    /// width less the text margins, in the tree's font.
+    int ComputeNodeHeight(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                          const std::u16string& S = std::u16string());
+    /// Forgets every node's measured width (after a font or main column
+    /// change).
+    void ResetAllNodeWidths();
+    TRect InvalidateNode(PVirtualNode Node) override;
+    /// The cell's text, its font as OnPaintText leaves it and its text
+    /// rectangle centred on the text height (client coordinates).
+    void CellTextInfo(PVirtualNode Node, TColumnIndex Column, TFont* Font, TRect& R,
+                      std::u16string& Text) override;
+
+    TVTPaintText OnPaintText;
+    TVSTGetTextEvent OnGetText;
+    TVSTGetTextEvent OnGetHint;
+    TVSTNewTextEvent OnNewText;
+    TVSTShortenStringEvent OnShortenString;
+
+protected:
+    virtual int MeasureCellText(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                                const std::u16string& Text);
+    virtual void DoGetText(PVirtualNode Node, TColumnIndex Column, TVSTTextType TextType,
+                           std::u16string& Text);
+    virtual void DoNewText(PVirtualNode Node, TColumnIndex Column, const std::u16string& Text);
+    virtual void DoPaintText(PVirtualNode Node, TCanvas* Canvas, TColumnIndex Column,
+                             TVSTTextType TextType);
+    virtual std::u16string DoShortenString(TCanvas* Canvas, PVirtualNode Node,
+                                           TColumnIndex Column, const std::u16string& S,
+                                           int Width, bool RightToLeft, int EllipsisWidth);
+    virtual void RenderText(const TVTPaintInfo& PaintInfo, const std::u16string& Text,
+                            TRect& CellRect, UINT DrawFormat);
+    virtual int DoTextMeasuring(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                                const std::u16string& Text);
+
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override;
+    void DoPaintNode(TVTPaintInfo& PaintInfo) override;
+    bool CellIsEmpty(PVirtualNode Node, TColumnIndex Column) override;
+    std::u16string DoGetNodeHint(PVirtualNode Node, TColumnIndex Column,
+                                 TVTTooltipLineBreakStyle& LineBreakStyle) override;
+    int DoIncrementalSearch(PVirtualNode Node, const std::u16string& Text) override;
+    IVTEditLinkPtr DoCreateEditor(PVirtualNode Node, TColumnIndex Column) override;
+    void InitializeNode(PVirtualNode Node) override;
+    bool ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualNode Node, int ChunkType,
+                      int ChunkSize) override;
+    void WriteSubChunks(TStream* Stream, PVirtualNode Node) override;
+    void CMFontChanged(TMessageRecord& Message) override;
+
+    /// The canvas font for a cell: the tree's font, hot-tracked or
+    /// highlighted as the node's state asks.
+    void InitializeTextProperties(TVTPaintInfo& PaintInfo);
+    void PaintNormalText(TVTPaintInfo& PaintInfo, int TextOutFlags, std::u16string Text);
+    void PaintStaticText(const TVTPaintInfo& PaintInfo, int TextOutFlags,
+                         const std::u16string& Text);
+    /// The cached main column width of Node (0: not measured).
+    Cardinal& CachedWidth(PVirtualNode Node) const;
+    /// Stores the text height and the ellipsis width of the current font.
+    void MeasureFontMetrics();
+
+private:
+    std::u16string FDefaultText = u"Node";
+    int FTextHeight = 0;
+    int FEllipsisWidth = 0;
+    Cardinal FInternalDataOffset = 0;
+    bool FFontChanged = false;  // set when OnPaintText replaced the canvas font
+};
+
+/// The string tree as placed on forms; its options are TStringTreeOptions.
+class TVirtualStringTree : public TCustomVirtualStringTree {
+    PRICETAGS_CLASS(TVirtualStringTree, TCustomVirtualStringTree)
+public:
+    explicit TVirtualStringTree(TComponent* AOwner);
+    TStringTreeOptions* TreeOptions() const;
+};
+
+using TVTDrawNodeEvent = MethodPointer<void(TBaseVirtualTree*, const TVTPaintInfo&)>;
+using TVTGetNodeWidthEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, int&)>;
+using TVTDrawHintEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, const TRect&, TColumnIndex)>;
+using TVTGetHintSizeEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TRect&)>;
+
+/// The sibling whose cells the host paints itself (OnDrawNode) and whose
+/// content widths the host answers (OnGetNodeWidth, starting at
+/// 2 x TextMargin).
+class TCustomVirtualDrawTree : public TBaseVirtualTree {
+    PRICETAGS_CLASS(TCustomVirtualDrawTree, TBaseVirtualTree)
+public:
+    explicit TCustomVirtualDrawTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
+
+    TVTDrawNodeEvent OnDrawNode;
+    TVTGetNodeWidthEvent OnGetNodeWidth;
+    TVTDrawHintEvent OnDrawHint;
+    TVTGetHintSizeEvent OnGetHintSize;
+
+protected:
+    void DoPaintNode(TVTPaintInfo& PaintInfo) override;
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override;
 };
 
 // ---- clipboard format registry --------------------------------------------------------------

@@ -170,13 +170,6 @@ void NodeBlocks::FreeBlocks() noexcept
 
 PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 
-TClass TCustomVirtualStringTree::StaticClass()
-{
-    static const MetaClass Class =
-        MetaClass::Make<TCustomVirtualStringTree>("TCustomVirtualStringTree");
-    return &Class;
-}
-
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();
