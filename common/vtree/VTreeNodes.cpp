@@ -107,14 +107,15 @@ void* NodeBlocks::Allocate(size_t Size)
     if (Record) {
         ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
         FReleased = *static_cast<void**>(Record);
+        std::memset(Record, 0, FStride);
     } else {
+        // Blocks come zero-filled.
         if (static_cast<size_t>(FEnd - FNext) < FStride)
             AddBlock();
         Record = FNext;
         FNext += FStride;
         ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
     }
-    std::memset(Record, 0, FStride);
     ++FHeld;
     return Record;
 }
@@ -138,7 +139,8 @@ void NodeBlocks::AddBlock()
     const size_t Records =
         Mapped ? (FBlockBytes - sizeof(Block)) / FStride : std::max<size_t>(FBlockBytes / FStride, 1);
     const size_t Bytes = Mapped ? FBlockBytes : sizeof(Block) + Records * FStride;
-    auto* New = static_cast<Block*>(Mapped ? MapBlock() : std::malloc(Bytes));
+    // A new mapping is zero-filled already.
+    auto* New = static_cast<Block*>(Mapped ? MapBlock() : std::calloc(1, Bytes));
     if (!New)
         throw EOutOfMemory("Out of memory");
     New->Next = FBlocks;
