@@ -122,6 +122,7 @@ private:
 
 class OnDemandModel : public QAbstractItemModel {
 public:
+    mutable int Asked = 0;  // display texts made
     QModelIndex index(int Row, int Column, const QModelIndex& Parent) const override
     {
         return Parent.isValid() ? QModelIndex() : createIndex(Row, Column);
@@ -133,6 +134,7 @@ public:
     {
         if (Role != Qt::DisplayRole)
             return {};
+        ++Asked;
         char Buffer[32];
         const int N = ItemText(Buffer, static_cast<Cardinal>(Index.row()), Index.column());
         return QString::fromLatin1(Buffer, N);
