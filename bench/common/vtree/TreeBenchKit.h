@@ -177,6 +177,12 @@ struct TreePage {
         Tree->Invalidate();
         Tree->Update();
     }
+    void BuildAndPaint()
+    {
+        MakeTree();
+        ShowTree();
+        Paint();
+    }
 };
 
 /// The QTreeView over the on-demand model, the same size, font and columns.
@@ -203,6 +209,12 @@ struct QtPage {
     // return without painting.
     QImage Image{800, 600, QImage::Format_RGB32};
     void Paint() { View->viewport()->render(&Image); }
+    void BuildAndPaint()
+    {
+        Make();
+        View->show();
+        Paint();
+    }
 };
 
 } // namespace tree_bench

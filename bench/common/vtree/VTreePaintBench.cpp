@@ -59,9 +59,7 @@ void ColdTreeBuildAndFirstPaint(ColdClock& Clock, long /*Arg*/)
 {
     TreePage Page;
     Clock.Start();
-    Page.MakeTree();
-    Page.ShowTree();
-    Page.Paint();
+    Page.BuildAndPaint();
     Clock.Stop();
 }
 const bool ColdTreeRegistered = RegisterColdRun("TreeBuildAndFirstPaint", ColdTreeBuildAndFirstPaint);
@@ -74,9 +72,7 @@ void BM_TreeBuildAndFirstPaint(benchmark::State& State)
         State.PauseTiming();
         delete Page.Tree;
         State.ResumeTiming();
-        Page.MakeTree();
-        Page.ShowTree();
-        Page.Paint();
+        Page.BuildAndPaint();
     }
     if (Page.Tree->Cells == 0)
         State.SkipWithError("the tree painted no cells");
@@ -129,9 +125,7 @@ void ColdQTreeViewBuildAndFirstPaint(ColdClock& Clock, long /*Arg*/)
     tree_bench::EnsureGui();
     QtPage Page;
     Clock.Start();
-    Page.Make();
-    Page.View->show();
-    Page.Paint();
+    Page.BuildAndPaint();
     Clock.Stop();
 }
 const bool ColdQTreeViewRegistered =
@@ -145,9 +139,7 @@ void BM_QTreeViewBuildAndFirstPaint(benchmark::State& State)
         State.PauseTiming();
         Page = std::make_unique<QtPage>();
         State.ResumeTiming();
-        Page->Make();
-        Page->View->show();
-        Page->Paint();
+        Page->BuildAndPaint();
     }
     if (Page->Model.Asked == 0)
         State.SkipWithError("the view painted no cells");
