@@ -621,6 +621,8 @@ public:
     virtual bool PrepareEdit(TBaseVirtualTree* Tree, PVirtualNode Node, TColumnIndex Column) = 0;
     virtual TRect GetBounds() = 0;
     virtual void SetBounds(const TRect& R) = 0;
+    /// Hands a message to the editor's window; nothing by default.
+    virtual void ProcessMessage(TMessage& Message) { (void)Message; }
 };
 using IVTEditLinkPtr = std::shared_ptr<IVTEditLink>;
 
@@ -1055,6 +1057,10 @@ public:
     void SetVisible(PVirtualNode Node, bool Value);
     bool IsDisabled(PVirtualNode Node) const { return Node && Node->Has(vsDisabled); }
     void SetDisabled(PVirtualNode Node, bool Value);
+    /// Whether a node's texts wrap into several lines (its height is the
+    /// host's, OnMeasureItem).
+    bool Multiline(PVirtualNode Node) const { return Node && Node->Has(vsMultiline); }
+    void SetMultiline(PVirtualNode Node, bool Value);
     bool HasChildren(PVirtualNode Node) const { return Node && Node->Has(vsHasChildren); }
     void SetHasChildren(PVirtualNode Node, bool Value);
     TCheckState CheckState(PVirtualNode Node) const
@@ -1253,6 +1259,14 @@ public:
     bool FinishEditing();
     bool AbortEditing();
     bool EditingActive() const { return FStates.Contains(tsEditing); }
+    /// The editor of the running edit; null when none. Not owned.
+    IVTEditLink* EditLink() const { return FEditLink.get(); }
+    /// Lays the running editor over its cell again (after a scroll or a
+    /// column change); nothing when no edit runs.
+    void UpdateEditBounds();
+    /// Where the editor of the running edit goes: the focused cell's text
+    /// rectangle widened by the text margins (client coordinates).
+    TRect EditBounds();
     bool RubberBandActive() const;
     bool DragActive() const;
 
@@ -1983,6 +1997,9 @@ class TCustomVirtualStringTree : public TBaseVirtualTree {
     PRICETAGS_CLASS(TCustomVirtualStringTree, TBaseVirtualTree)
 public:
     explicit TCustomVirtualStringTree(TComponent* AOwner);
+    /// A running edit is cancelled first: its text never reaches a tree
+    /// that is going.
+    ~TCustomVirtualStringTree() override;
 
     /// The cell's text: DefaultText unless OnGetText changes it. Initialises
     /// an uninitialised node. Node must not be null.
@@ -2062,6 +2079,81 @@ private:
     int FEllipsisWidth = 0;
     Cardinal FInternalDataOffset = 0;
     bool FFontChanged = false;  // set when OnPaintText replaced the canvas font
+};
+
+class TStringEditLink;
+
+/// The string tree's in-place editor: a memo over the cell, word-wrapped
+/// for multi-line nodes. Enter (Ctrl+Enter in a multi-line node) accepts,
+/// Escape cancels, losing the focus accepts or cancels by
+/// toAutoAcceptEditChange. Texts are CP1251 in the edit: a character the
+/// code page lacks does not survive an accepted edit.
+class TVTEdit : public TCustomMemo {
+    PRICETAGS_CLASS(TVTEdit, TCustomMemo)
+public:
+    TVTEdit(TComponent* AOwner, TStringEditLink* Link);
+    ~TVTEdit() override;
+    /// Frees the control later (a posted CM_RELEASE) when its window
+    /// exists; otherwise its parent frees it.
+    void Release();
+    /// Forgets the link (it ended or is going).
+    void DropLink();
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Dispatch(TMessage& Message) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    void WMChar(TWMKey& Message) override;
+    void WMKeyDown(TWMKey& Message) override;
+    void CMExit(TMessageRecord& Message) override;
+    void Change() override;
+    /// Widens or narrows a single-line editor to its text.
+    void AutoAdjustSize();
+
+private:
+    friend class TStringEditLink;
+    std::shared_ptr<TStringEditLink> FRefLink;  // keeps the link while editing
+    TStringEditLink* FLink = nullptr;
+};
+
+/// The default edit link of the string tree: prepares a TVTEdit from the
+/// cell's text, font and text rectangle, stores an accepted, changed text
+/// through the tree's text setter (OnNewText). Prepared, begun, then ended
+/// or cancelled once; afterwards every operation answers false or does
+/// nothing.
+class TStringEditLink : public IVTEditLink, public std::enable_shared_from_this<TStringEditLink> {
+public:
+    TStringEditLink();
+    ~TStringEditLink() override;
+    TStringEditLink(const TStringEditLink&) = delete;
+    TStringEditLink& operator=(const TStringEditLink&) = delete;
+
+    bool BeginEdit() override;
+    bool CancelEdit() override;
+    bool EndEdit() override;
+    TRect GetBounds() override;
+    bool PrepareEdit(TBaseVirtualTree* Tree, PVirtualNode Node, TColumnIndex Column) override;
+    void ProcessMessage(TMessage& Message) override;
+    /// At least 30 pixels wide (growing left for right-aligned text), inside
+    /// the tree's client width; the text placed as the tree paints it.
+    void SetBounds(const TRect& R) override;
+
+    TVTEdit* Edit() const { return FEdit; }
+    bool Stopping() const { return FStopping; }
+    TCustomVirtualStringTree* Tree() const { return FTree; }
+    PVirtualNode Node() const { return FNode; }
+    TColumnIndex Column() const { return FColumn; }
+    TAlignment Alignment() const { return FAlignment; }
+
+private:
+    friend class TVTEdit;
+    TVTEdit* FEdit = nullptr;  // freed by a posted release or by its parent
+    TCustomVirtualStringTree* FTree = nullptr;
+    PVirtualNode FNode = nullptr;
+    TColumnIndex FColumn = NoColumn;
+    TAlignment FAlignment = taLeftJustify;
+    TRect FTextBounds;
+    bool FStopping = false;
 };
 
 /// The string tree as placed on forms; its options are TStringTreeOptions.

@@ -117,6 +117,12 @@ TCustomVirtualStringTree::TCustomVirtualStringTree(TComponent* AOwner) : TBaseVi
     MeasureFontMetrics();
 }
 
+TCustomVirtualStringTree::~TCustomVirtualStringTree()
+{
+    if (auto* Link = dynamic_cast<TStringEditLink*>(EditLink()))
+        Link->CancelEdit();
+}
+
 TCustomStringTreeOptions* TCustomVirtualStringTree::StringTreeOptions() const
 {
     return static_cast<TCustomStringTreeOptions*>(TreeOptions());
@@ -517,6 +523,8 @@ IVTEditLinkPtr TCustomVirtualStringTree::DoCreateEditor(PVirtualNode Node, TColu
 {
     IVTEditLinkPtr Result;
     OnCreateEditor(this, Node, Column, Result);
+    if (!Result)
+        Result = std::make_shared<TStringEditLink>();
     return Result;
 }
 

@@ -317,3 +317,30 @@ TEST(Tyl_VirtualStringTree, RendersLikeTheKeywordTree)
     EXPECT_GT(CountPixels(*B, TRect{2, 24 + 20, 260, 24 + 40}, clHighlightText), 20);
     SavePng(*B, "vtree-layout-tree");
 }
+
+TEST(Tyl_VirtualStringTree, RendersTheKeywordTreeWhileEditing)
+{
+    LayoutWindow W;
+    Tyl_VirtualStringTree& T = *W.Tree;
+    KeywordHost Host;
+    T.OnGetText = TVSTGetTextEvent(&Host, &KeywordHost::GetText);
+    const char16_t* Titles[] = {u"№", u"Поле", u"Ключевые слова"};
+    for (int I = 0; I < 3; ++I)
+        T.GetColumns()->GetItem(I)->SetText(Titles[I]);
+    T.TreeOptions()->SetPaintOptions({toShowHorzGridLines, toShowVertGridLines});
+    T.TreeOptions()->SetMiscOptions(T.TreeOptions()->MiscOptions() + TVTMiscOptions{toEditable});
+    T.SetRootNodeCount(4);
+    T.SetFocus();
+    ASSERT_TRUE(T.StartEditing(T.FirstNode()->NextSibling->NextSibling, 2));
+    auto* Link = dynamic_cast<TStringEditLink*>(T.EditLink());
+    ASSERT_TRUE(Link);
+    // The editor lies in the edited cell, on its row.
+    const TRect Cell = T.NodeDisplayRect(T.FirstNode()->NextSibling->NextSibling, 2, false);
+    const TRect E = Link->GetBounds();
+    EXPECT_GE(E.Left, Cell.Left);
+    EXPECT_LE(E.Top, Cell.Top + 2);
+    EXPECT_GE(E.Bottom, Cell.Bottom - 2);
+    auto B = Render(&T);
+    SavePng(*B, "vtree-keyword-tree-editing");
+    T.AbortEditing();
+}
