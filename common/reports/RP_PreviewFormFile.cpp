@@ -26,6 +26,10 @@ constexpr Int64 QrpFirstPage = 372;
 /// A metafile header alone is 88 bytes; a record holds number, offset,
 /// metafile and trailer.
 constexpr Int64 MinRecordSize = 4 + 4 + 88 + 4;
+/// The most pages a generated-report file may hold: each page read costs
+/// its metafile and page objects, and a file of more is no report an
+/// operator leafs through (a count of millions only filled memory).
+constexpr int32_t MaxRepPages = 100000;
 
 AnsiString WrongFormatText()
 {
@@ -85,6 +89,8 @@ void ReadRep(TStream& Stream, PrintFileContents& Result, const PrintFileProgress
     Result.UseMargins = Flag != 0;
     Stream.SetPosition(RepCountAt);
     const int32_t Count = ReadInt32(Stream);
+    if (Count > MaxRepPages)
+        throw Exception(Format("Страниц в файле отчета больше %d"_a, {Integer(MaxRepPages)}));
     // A count the file cannot hold would only run into its end page by page.
     if (Count < 1 || Count > (Size - RepFirstRecord) / MinRecordSize)
         RaiseWrongFormat();

@@ -292,6 +292,22 @@ TEST(RP_PreviewFile, OlderReportsInAnyCase)
     EXPECT_FALSE(V.F->UseMargins());
 }
 
+// A page count past the most a report file may hold is refused before any
+// page is read, whatever the file's length.
+TEST(RP_PreviewFile, TooManyPagesAreRefused)
+{
+    for (const uint32_t Count : {100001u, 1670000u, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(Count);
+        std::string Bytes(128, '\0');
+        for (int I = 0; I < 4; ++I)
+            Bytes[size_t(112 + I)] = char((Count >> (8 * I)) & 0xFF);
+        Bytes.resize(Bytes.size() + 100 * 1024, '\0');
+        MemoryBlockStream In(Bytes.data(), Bytes.size());
+        ExpectRaises<Exception>([&] { (void)ReadPrintStream(In, /*Qrp=*/false); },
+                                "Страниц в файле отчета больше 100000"_a);
+    }
+}
+
 // Every damaged file is refused with the same text and the pages shown
 // stay as they were.
 TEST(RP_PreviewFile, DamagedFilesAreRefused)
