@@ -39,9 +39,10 @@ constexpr Int64 MaxIniFileSize = 32 << 20;
 constexpr Int64 LineCost = 48;
 constexpr Int64 SectionCost = 320;
 /// The memory the contents of a file may take: this many times its size,
-/// plus a megabyte. A file of many tiny sections or lines (no settings
-/// look like that) is refused before it takes more.
-constexpr Int64 CostPerFileByte = 16;
+/// plus a megabyte (with the file's text, about ten times its size). A
+/// file of many tiny sections or lines (no settings look like that) is
+/// refused before it takes more; lines of five bytes still load.
+constexpr Int64 CostPerFileByte = 10;
 
 /// The key under which a name is indexed: names that AnsiSameText calls the
 /// same, and no others, have the same upper case in code page 1251.

@@ -5,7 +5,7 @@
 // time and the heap peak are printed per file. Looking a key up must not
 // scan its section, so a 16 000-key file reads in well under 50 ms.
 // Files that are no settings at all: random bytes, a million sections of
-// four bytes, a file of 200 MB; each is read or refused within about 20
+// four bytes, a file of 200 MB; each is read or refused within about 12
 // heap bytes per file byte and a second per 10 MB.
 
 #include "bench/support/PeakMemory.h"
@@ -162,7 +162,7 @@ void RunJunk(benchmark::State& State, Junk Kind)
         const PeakMemoryScope Memory;
         if ((LoadJunk(File) < 0) != Refused)
             State.SkipWithError(Refused ? "the file was not refused" : "the file was refused");
-        const int64_t Bound = Kind == Junk::Oversized ? (1 << 20) : 20 * (MiB << 20) + (2 << 20);
+        const int64_t Bound = Kind == Junk::Oversized ? (1 << 20) : 12 * (MiB << 20) + (2 << 20);
         if (int64_t(Memory.PeakBytes()) > Bound)
             State.SkipWithError("the heap peak is over the bound");
         Memory.Report(State);
