@@ -89,11 +89,11 @@ void ReadRep(TStream& Stream, PrintFileContents& Result, const PrintFileProgress
     Result.UseMargins = Flag != 0;
     Stream.SetPosition(RepCountAt);
     const int32_t Count = ReadInt32(Stream);
-    if (Count > MaxRepPages)
-        throw Exception(Format("Страниц в файле отчета больше %d"_a, {Integer(MaxRepPages)}));
     // A count the file cannot hold would only run into its end page by page.
     if (Count < 1 || Count > (Size - RepFirstRecord) / MinRecordSize)
         RaiseWrongFormat();
+    if (Count > MaxRepPages)
+        throw Exception(Format("Страниц в файле отчета больше %d"_a, {Integer(MaxRepPages)}));
     Int64 At = RepHeaderSize;  // the first record's offset field
     for (int32_t I = 1; I <= Count; ++I) {
         if (At + 4 > Size)

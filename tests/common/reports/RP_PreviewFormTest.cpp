@@ -293,15 +293,15 @@ TEST(RP_PreviewFile, OlderReportsInAnyCase)
 }
 
 // A page count past the most a report file may hold is refused before any
-// page is read, whatever the file's length.
+// page is read, though the file is long enough for that many pages.
 TEST(RP_PreviewFile, TooManyPagesAreRefused)
 {
-    for (const uint32_t Count : {100001u, 1670000u, 0x7FFFFFFFu}) {
+    for (const uint32_t Count : {100001u, 150000u}) {
         SCOPED_TRACE(Count);
         std::string Bytes(128, '\0');
         for (int I = 0; I < 4; ++I)
             Bytes[size_t(112 + I)] = char((Count >> (8 * I)) & 0xFF);
-        Bytes.resize(Bytes.size() + 100 * 1024, '\0');
+        Bytes.resize(Bytes.size() + size_t(Count) * 100, '\0');
         MemoryBlockStream In(Bytes.data(), Bytes.size());
         ExpectRaises<Exception>([&] { (void)ReadPrintStream(In, /*Qrp=*/false); },
                                 "Страниц в файле отчета больше 100000"_a);
