@@ -244,10 +244,12 @@ bool BurstReached(const ProcessingState& S, const TRazuroModuleOptions& O)
 
 void WriteStandardError(const ExceptionFacts& Facts, const AnsiString& Report)
 {
-    const AnsiString Text = ExceptionTypeText(Facts.ClassName) + ": " +
-                            ExceptionMessageText(Facts.Message, Facts.RuntimeException) +
-                            "\r\n" + Report + "\r\n";
-    std::fwrite(Text.Data(), 1, size_t(Text.Length()), stderr);
+    // The console reads UTF-8; the report's text is the program's CP1251.
+    const std::string Text = (ExceptionTypeText(Facts.ClassName) + ": " +
+                              ExceptionMessageText(Facts.Message, Facts.RuntimeException) +
+                              "\r\n" + Report + "\r\n")
+                                 .ToUtf8();
+    std::fwrite(Text.data(), 1, Text.size(), stderr);
     std::fflush(stderr);
 }
 

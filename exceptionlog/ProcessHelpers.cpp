@@ -294,20 +294,25 @@ AnsiString InternalBugMailAddress()
     return O ? Trim(O->EmailAddresses) : AnsiString();
 }
 
+void RunProgramSaveHook()
+{
+    const ProgramSaveHook Save = gSaveHook.load();
+    if (!Save || gSaved.exchange(true))
+        return;
+    try {
+        Save();
+    } catch (const Exception& E) {
+        std::fprintf(stderr, "Saving before the end failed: %s\n", E.Message.ToUtf8().c_str());
+    } catch (const std::exception& E) {
+        std::fprintf(stderr, "Saving before the end failed: %s\n", E.what());
+    }
+}
+
 void TerminateProgram(bool Restart, const AnsiString& StartDir)
 {
     // Ending with _exit skips the program's own exit path, so its saves run
     // here first.
-    const ProgramSaveHook Save = gSaveHook.load();
-    if (Save && !gSaved.exchange(true)) {
-        try {
-            Save();
-        } catch (const Exception& E) {
-            std::fprintf(stderr, "Saving before the end failed: %s\n", E.Message.ToUtf8().c_str());
-        } catch (const std::exception& E) {
-            std::fprintf(stderr, "Saving before the end failed: %s\n", E.what());
-        }
-    }
+    RunProgramSaveHook();
     if (Restart) {
         std::vector<std::string> Args;
         std::vector<char*> Argv;

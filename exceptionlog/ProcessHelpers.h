@@ -83,6 +83,10 @@ bool CopyTextToClipboard(const AnsiString& Text);
 /// exception log ends the process. Null: none.
 using ProgramSaveHook = void (*)();
 ProgramSaveHook SetProgramSaveHook(ProgramSaveHook Hook);
+/// Runs the save hook, once per process (later calls do nothing); an
+/// exception in it is written to stderr. Run before the process ends for a
+/// fault, and by TerminateProgram.
+void RunProgramSaveHook();
 
 /// Runs the program's save hook (once; an exception in it is written to
 /// stderr), then ends the process with exit code 1, first starting the
