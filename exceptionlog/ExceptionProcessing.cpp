@@ -475,12 +475,8 @@ ExceptionDialog SetExceptionDialog(ExceptionDialog Dialog)
 AnsiString ReportFilesFolder()
 {
     ProcessingState& S = PState();
-    if (!S.FilesFolder.IsEmpty())
-        return S.FilesFolder;
-    std::string Template = (GetTempFolder() + "RazuroLog-XXXXXX").ToUtf8();
-    if (!mkdtemp(Template.data()))
-        return AnsiString();
-    S.FilesFolder = AnsiString::FromUtf8(Template.c_str()) + "/";
+    if (S.FilesFolder.IsEmpty())
+        S.FilesFolder = MakePrivateTempFolder("RazuroLog-");
     return S.FilesFolder;
 }
 
@@ -490,22 +486,7 @@ AnsiString WriteReportFile(const AnsiString& Name, const std::string& Data)
     if (Folder.IsEmpty() || Name.IsEmpty() || Name.Pos("/") > 0 || Name == "." || Name == "..")
         return AnsiString();
     const AnsiString Full = Folder + Name;
-    const int Fd = ::open(Full.ToUtf8().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (Fd < 0)
-        return AnsiString();
-    size_t Done = 0;
-    while (Done < Data.size()) {
-        const ssize_t N = ::write(Fd, Data.data() + Done, Data.size() - Done);
-        if (N <= 0)
-            break;
-        Done += size_t(N);
-    }
-    ::close(Fd);
-    if (Done != Data.size()) {
-        ::unlink(Full.ToUtf8().c_str());
-        return AnsiString();
-    }
-    return Full;
+    return WriteNewFile(Full, Data) ? Full : AnsiString();
 }
 
 bool WaitDropsMessage(unsigned Msg)

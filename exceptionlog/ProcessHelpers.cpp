@@ -13,6 +13,7 @@
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -266,6 +267,34 @@ void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& 
     std::fprintf(stderr, "[WARNING] - Code: %s - Address: %s - Message: \"%s\"\n",
                  Code.ToUtf8().c_str(), IntToHex(Int64(Address), 16).ToUtf8().c_str(),
                  Text.ToUtf8().c_str());
+}
+
+bool WriteNewFile(const AnsiString& FileName, const std::string& Data)
+{
+    const std::string Name = FileName.ToUtf8();
+    const int Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (Fd < 0)
+        return false;
+    size_t Done = 0;
+    while (Done < Data.size()) {
+        const ssize_t N = ::write(Fd, Data.data() + Done, Data.size() - Done);
+        if (N <= 0)
+            break;
+        Done += size_t(N);
+    }
+    const bool Closed = ::close(Fd) == 0;
+    if (Done == Data.size() && Closed)
+        return true;
+    ::unlink(Name.c_str());  // ours: made exclusively above
+    return false;
+}
+
+AnsiString MakePrivateTempFolder(const AnsiString& Prefix)
+{
+    std::string Template = (GetTempFolder() + Prefix + "XXXXXX").ToUtf8();
+    if (!mkdtemp(Template.data()))
+        return AnsiString();
+    return AnsiString::FromUtf8(Template.c_str()) + "/";
 }
 
 bool CopyTextToClipboard(const AnsiString& Text)
