@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -123,11 +125,11 @@ std::shared_ptr<const DebugTables> TablesOf(ModuleRecord& Module)
 {
     if (Module.Tables)
         return Module.Tables;
-    if (!Module.DebugData || Module.DebugData->Size() == 0)
-        return nullptr;
-    const std::string Data(static_cast<const char*>(Module.DebugData->Memory()),
-                           size_t(Module.DebugData->Size()));
     try {
+        TMemoryStream* Debug = ModuleDebugData(Module);
+        if (!Debug || Debug->Size() == 0)
+            return nullptr;
+        const std::string Data(static_cast<const char*>(Debug->Memory()), size_t(Debug->Size()));
         Module.Tables = std::make_shared<const DebugTables>(
             ReadDebugTables(Data, Module.DataVersion, Module.Password, Module.PasswordOK));
     } catch (const Exception&) {
@@ -173,13 +175,27 @@ std::string WriteDebugTables(DebugTables Tables, Word Version, const AnsiString&
         return Out;
     std::stable_sort(Tables.Inlines.begin(), Tables.Inlines.end(),
                      [](const DebugInline& A, const DebugInline& B) { return A.Start < B.Start; });
-    PutU32(Out, uint32_t(Tables.Inlines.size()));
+    // A function inlined in many places is named once.
+    std::map<std::pair<std::string, std::string>, uint32_t> NameIndex;
+    std::string Names;
+    std::vector<uint32_t> NameOf;
+    NameOf.reserve(Tables.Inlines.size());
     for (const DebugInline& I : Tables.Inlines) {
+        const auto [It, New] = NameIndex.try_emplace({I.ClassName, I.ProcedureName},
+                                                     uint32_t(NameIndex.size()));
+        if (New)
+            Names += Cipher.Encode(I.ClassName) + Cipher.Encode(I.ProcedureName);
+        NameOf.push_back(It->second);
+    }
+    PutU32(Out, uint32_t(NameIndex.size()));
+    Out += Names;
+    PutU32(Out, uint32_t(Tables.Inlines.size()));
+    for (size_t N = 0; N < Tables.Inlines.size(); ++N) {
+        const DebugInline& I = Tables.Inlines[N];
         PutU32(Out, I.Depth);
         PutU32(Out, I.CallUnit);
         PutU32(Out, I.CallLine);
-        Out += Cipher.Encode(I.ClassName);
-        Out += Cipher.Encode(I.ProcedureName);
+        PutU32(Out, NameOf[N]);
         PutU64(Out, I.Start);
         PutU64(Out, I.End);
     }
@@ -220,17 +236,27 @@ DebugTables ReadDebugTables(const std::string& Data, Word Version, const AnsiStr
     }
     if (R.AtEnd())
         return T;
-    const uint32_t Inlines = R.Count(30, "inline count");
+    const uint32_t NameCount = R.Count(2, "inline name count");
+    std::vector<std::pair<std::string, std::string>> Names;
+    Names.reserve(NameCount);
+    for (uint32_t I = 0; I < NameCount; ++I) {
+        std::string Class = R.Name(Cipher, "inline class");
+        Names.emplace_back(std::move(Class), R.Name(Cipher, "inline name"));
+    }
+    const uint32_t Inlines = R.Count(32, "inline count");
     T.Inlines.reserve(Inlines);
     for (uint32_t I = 0; I < Inlines; ++I) {
         DebugInline X;
         X.Depth = uint32_t(R.Number(4, "inline"));
         X.CallUnit = uint32_t(R.Number(4, "inline"));
         X.CallLine = uint32_t(R.Number(4, "inline"));
-        X.ClassName = R.Name(Cipher, "inline class");
-        X.ProcedureName = R.Name(Cipher, "inline name");
+        const auto Name = uint32_t(R.Number(4, "inline"));
         X.Start = R.Number(8, "inline start");
         X.End = R.Number(8, "inline end");
+        if (Name >= NameCount)
+            throw EDataBlockError("Bad data block: inline table");
+        X.ClassName = Names[Name].first;
+        X.ProcedureName = Names[Name].second;
         if (X.CallUnit >= Units || X.Depth == 0 || X.End < X.Start ||
             (!T.Inlines.empty() && X.Start < T.Inlines.back().Start))
             throw EDataBlockError("Bad data block: inline table");

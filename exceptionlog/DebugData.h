@@ -13,9 +13,10 @@
 //               u64 start, u64 end (end excluded); sorted by start
 //   u32 lines,  per line: u64 address, u32 unit, u32 line; sorted by address
 //               (line 0 closes a run of code)
-//   u32 inlines (only when there are any), per inlined copy of a function:
-//               u32 depth, u32 call unit, u32 call line, name class, name
-//               procedure, u64 start, u64 end; sorted by start
+//   u32 names and u32 inlines (only when there are inlines): the names of
+//               inlined functions, each name class, name procedure; per
+//               inlined copy of a function: u32 depth, u32 call unit, u32
+//               call line, u32 name, u64 start, u64 end; sorted by start
 //
 // The stack walkers: the runtime's unwinder from the current frame (usable
 // inside a signal handler; it writes only into the caller's buffer), and a

@@ -327,6 +327,11 @@ struct PricetagsFault {
     const char* LineMarker;   // the text on its line ('': any line)
 };
 
+void PrintTo(const PricetagsFault& F, std::ostream* Out)
+{
+    *Out << F.Fault;
+}
+
 class PricetagsFailure : public testing::TestWithParam<PricetagsFault> {};
 
 TEST_P(PricetagsFailure, IsReportedAndTheInvoiceSurvives)
