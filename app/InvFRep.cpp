@@ -384,9 +384,9 @@ void TFormFRep::StartPrintViewFile(TDocument* Doc, const AnsiString& FileName)
         Abort();
 }
 
-void TFormFRep::StartDesign(TDocument*)
+void TFormFRep::StartDesign(TDocument* Doc)
 {
-    RaiseAppError("Конструктор шаблонов пока недоступен"_a);
+    Doc->Design(/*Modal=*/true);
 }
 
 bool TFormFRep::ImportTemplate(const AnsiString& FileName)
@@ -460,10 +460,15 @@ void TFormFRep::docSaveEnd(TObject*)
 {
     std::unique_ptr<TMemoryStream> Data = std::move(FLoadStream);
     AnsiString Name = FStreamFile;
-    if (Data && AskSaveFileName(Name))
-        SaveDataFile(Name, [&Data](TStream& Out) {
-            Out.WriteBuffer(Data->Memory(), static_cast<int>(Data->Size()));
-        });
+    if (!Data)
+        return;
+    // A cancelled file choice writes nothing, and the designer must not
+    // take the template for saved.
+    if (!AskSaveFileName(Name))
+        Abort();
+    SaveDataFile(Name, [&Data](TStream& Out) {
+        Out.WriteBuffer(Data->Memory(), static_cast<int>(Data->Size()));
+    });
 }
 
 bool TFormFRep::AskSaveFileName(AnsiString& FileName)

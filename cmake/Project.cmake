@@ -101,7 +101,8 @@ function(pricetags_fuzz NAME SOURCE)
 endfunction()
 
 # pricetags_bench(NAME DIR DEPS ...): one Google Benchmark program of every
-# *Bench.cpp in DIR, with the peak-memory counters of bench/support and
+# *Bench.cpp in DIR, with the peak-memory counters and cold runs of
+# bench/support, its main (the program's heap settings) and
 # PRICETAGS_BENCH_DATA, the bench/ folder of the sources.
 function(pricetags_bench NAME DIR)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
@@ -110,9 +111,11 @@ function(pricetags_bench NAME DIR)
         return()
     endif()
     add_executable(${NAME} ${SOURCES} ${PROJECT_SOURCE_DIR}/bench/support/PeakMemory.cpp
-        ${PROJECT_SOURCE_DIR}/bench/support/HeapCount.cpp)
-    target_link_libraries(${NAME} PRIVATE pricetags_options ${ARG_DEPS}
-        benchmark::benchmark benchmark::benchmark_main)
+        ${PROJECT_SOURCE_DIR}/bench/support/HeapCount.cpp
+        ${PROJECT_SOURCE_DIR}/bench/support/ColdRun.cpp
+        ${PROJECT_SOURCE_DIR}/bench/support/BenchMain.cpp)
+    target_link_libraries(${NAME} PRIVATE pricetags_options ${ARG_DEPS} rtl
+        benchmark::benchmark)
     target_compile_definitions(${NAME} PRIVATE
         PRICETAGS_BENCH_DATA="${PROJECT_SOURCE_DIR}/bench")
 endfunction()

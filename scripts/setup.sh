@@ -15,6 +15,8 @@ PACKAGES=(
     # files of fonts-liberation.
     fonts-liberation2
     python3 python3-xlwt
+    # The peer of the price-tag print benchmark (bench/peers).
+    python3-reportlab
     libssl-dev libcurl4-openssl-dev xdg-utils
     openssl python3-aiosmtpd python3-pyftpdlib dnsmasq-base
 )

@@ -20,8 +20,7 @@
 #include "exceptionlog/ProcessHelpers.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
-
-#include <malloc.h>
+#include "platform/rtl/Heap.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -96,12 +95,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    // An import or a print frees tens of megabytes at once; the heap keeps
-    // them for the next one instead of handing them back to the system and
-    // faulting every page in again (the C library's own threshold moves
-    // with the largest block freed so far).
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    UseProgramHeap();
     SetProgramSaveHook(SaveStateAfterFailure);
     GuiStartup(argc, argv);
     std::unique_ptr<FaultTest> Fault;

@@ -202,6 +202,7 @@ TDocument::TDocument(TComponent* AOwner)
 
 TDocument::~TDocument()
 {
+    CloseOpenDesigner();
     CloseOpenPrintView();
     Clear();
 }
@@ -250,6 +251,14 @@ int TDocument::AddPage(Byte AOrientation)
 {
     FPages.push_back(std::make_unique<TPage>(AOrientation, this));
     return PageCount() - 1;
+}
+
+void TDocument::DeletePage(int Index)
+{
+    assert(Index >= 0 && Index < PageCount() && "a page of the template");
+    FPages.erase(FPages.begin() + Index);
+    if (FPageIndex >= PageCount())
+        FPageIndex = PageCount() - 1;
 }
 
 TPage* TDocument::GetPage(int Index) const

@@ -32,6 +32,7 @@ class TCanvas;
 class TIniFile;
 class TPage;
 class TPageInfo;
+class TDesignForm;
 class TPreviewForm;
 class TStream;
 class TStringList;
@@ -302,6 +303,9 @@ public:
     void New();
     /// Appends an empty page; returns its index.
     int AddPage(Byte AOrientation);
+    /// Frees template page Index (which must exist) and removes it; the
+    /// selected page stays within the list.
+    void DeletePage(int Index);
     [[nodiscard]] int PageCount() const { return static_cast<int>(FPages.size()); }
     [[nodiscard]] TPage* GetPage(int Index) const;
     [[nodiscard]] int PageIndex() const { return FPageIndex; }
@@ -399,6 +403,15 @@ public:
     [[nodiscard]] TPreviewForm* PreviewForm() const { return FPreviewForm; }
     /// Set and cleared by the print view itself.
     void SetPreviewForm(TPreviewForm* Form) { FPreviewForm = Form; }
+
+    // ---- the designer ----
+    /// Opens the designer window on this document (shown modally when
+    /// Modal); when it is open it is only brought to the front.
+    void Design(bool Modal);
+    /// The open designer window (owned by the application); null when none.
+    [[nodiscard]] TDesignForm* DesignForm() const { return FDesignForm; }
+    /// Set and cleared by the designer window itself.
+    void SetDesignForm(TDesignForm* Form) { FDesignForm = Form; }
 
     // ---- data for the build ----
     /// Built-in variables (NAMEDOCUMENT, DATE, PAGE, LINE...); ParValue is
@@ -562,11 +575,14 @@ private:
     std::vector<std::unique_ptr<TPageInfo>> FPageInfos;
     std::unique_ptr<TPrnInfo> FPrnInfo[2];
     TPreviewForm* FPreviewForm = nullptr;
+    TDesignForm* FDesignForm = nullptr;
     /// Opens a print view over what stands; FileName read into it when
     /// not empty.
     bool OpenPrintView(const AnsiString& FileName, bool Modal);
     /// Frees an open print view (it no longer refers to this document).
     void CloseOpenPrintView();
+    /// Frees an open designer window.
+    void CloseOpenDesigner();
 };
 
 /// Keeps a document's Scale at 1.0 for the scope, then restores it.

@@ -1,7 +1,8 @@
-// Opening the print view of a document.
+// Opening the print view and the designer of a document.
 
 #include "common/reports/RP_Document.h"
 
+#include "common/reports/RP_DesignForm.h"
 #include "common/reports/RP_PreviewForm.h"
 
 #include "platform/forms/Forms.h"
@@ -72,5 +73,49 @@ void TDocument::CloseOpenPrintView()
     Form->SetDocument(nullptr);
     FPreviewForm = nullptr;
     PrintViewOpen = false;
+    delete Form;
+}
+
+void TDocument::Design(bool Modal)
+{
+    if (FDesignForm) {
+        FDesignForm->Show();
+        FDesignForm->BringToFront();
+        FDesignForm->SetFocus();
+        return;
+    }
+    TDesignForm* Form = nullptr;
+    {
+        const TCursor Saved = Screen->Cursor();
+        Screen->SetCursor(crHourGlass);
+        struct Restore {
+            TCursor C;
+            ~Restore() { Screen->SetCursor(C); }
+        } Back{Saved};
+        PrnTick = 0;
+        try {
+            UpdatePrnInfo(true);
+        } catch (const Exception&) {
+            // The fallback paper stands; the printing layer has told why.
+        }
+        Form = new TDesignForm(Application);
+        Form->SetDocument(this);
+        DesignerOpen = true;
+    }
+    if (Modal)
+        Form->ShowModal();
+    else
+        Form->Show();
+}
+
+void TDocument::CloseOpenDesigner()
+{
+    TDesignForm* Form = FDesignForm;
+    if (!Form)
+        return;
+    FDesignForm = nullptr;
+    Form->Closing = true;
+    Form->Document = nullptr;
+    DesignerOpen = false;
     delete Form;
 }

@@ -417,6 +417,8 @@ public:
     TColumnIndex ClickIndex() const { return FClickIndex; }
     void SetClickIndex(TColumnIndex Value) { FClickIndex = Value; }
     const std::vector<TColumnIndex>& PositionToIndex() const { return FPositionToIndex; }
+    /// Rebuilds the position-to-index table from the columns' positions.
+    void RebuildPositionTable() { FixPositions(); }
 
     /// Drop of a header drag: the target column and side.
     TColumnIndex DropTarget() const { return FDropTarget; }
@@ -511,6 +513,8 @@ public:
     {
         return FResizing || FResizePending || FDragging || FDragPending;
     }
+    /// A column's width is tracked or waits for the mouse to move.
+    bool ResizeActive() const { return FResizing || FResizePending; }
     /// The mouse left the window: no column is hovered or pressed.
     void ForgetMouse();
     /// The picture of a column while it is dragged.
@@ -582,6 +586,8 @@ public:
     virtual bool PrepareEdit(TBaseVirtualTree* Tree, PVirtualNode Node, TColumnIndex Column) = 0;
     virtual TRect GetBounds() = 0;
     virtual void SetBounds(const TRect& R) = 0;
+    /// Hands a message to the editor's window; nothing by default.
+    virtual void ProcessMessage(TMessage& Message) { (void)Message; }
 };
 using IVTEditLinkPtr = std::shared_ptr<IVTEditLink>;
 
@@ -979,6 +985,7 @@ public:
     void SetFocusedColumn(TColumnIndex Value);
     PVirtualNode RangeAnchor() const { return FRangeAnchor; }
     PVirtualNode HotNode() const { return FHotNode; }
+    PVirtualNode DropTargetNode() const { return FDropTargetNode; }
     TColumnIndex EditColumn() const { return FEditColumn; }
 
     /// Host data of Node (behind the header and the internal data); null
@@ -1015,6 +1022,10 @@ public:
     void SetVisible(PVirtualNode Node, bool Value);
     bool IsDisabled(PVirtualNode Node) const { return Node && Node->Has(vsDisabled); }
     void SetDisabled(PVirtualNode Node, bool Value);
+    /// Whether a node's texts wrap into several lines (its height is the
+    /// host's, OnMeasureItem).
+    bool Multiline(PVirtualNode Node) const { return Node && Node->Has(vsMultiline); }
+    void SetMultiline(PVirtualNode Node, bool Value);
     bool HasChildren(PVirtualNode Node) const { return Node && Node->Has(vsHasChildren); }
     void SetHasChildren(PVirtualNode Node, bool Value);
     TCheckState CheckState(PVirtualNode Node) const
@@ -1213,6 +1224,14 @@ public:
     bool FinishEditing();
     bool AbortEditing();
     bool EditingActive() const { return FStates.Contains(tsEditing); }
+    /// The editor of the running edit; null when none. Not owned.
+    IVTEditLink* EditLink() const { return FEditLink.get(); }
+    /// Lays the running editor over its cell again (after a scroll or a
+    /// column change); nothing when no edit runs.
+    void UpdateEditBounds();
+    /// Where the editor of the running edit goes: the focused cell's text
+    /// rectangle widened by the text margins (client coordinates).
+    TRect EditBounds();
     bool RubberBandActive() const;
     bool DragActive() const;
 
@@ -1879,12 +1898,260 @@ private:
     DWORD FLastSearchTick = 0;
 };
 
-/// The tree whose nodes show texts: the clipboard formats of texts belong
-/// to it.
+// ---- the string tree ------------------------------------------------------------------------
+
+enum TVTStringOption { toSaveCaptions, toShowStaticText, toAutoAcceptEditChange };
+using TVTStringOptions = EnumSet<TVTStringOption>;
+/// toSaveCaptions and toAutoAcceptEditChange.
+inline constexpr uint64_t DefaultStringOptions = 5;
+
+/// The option sets of a string tree: the base sets and StringOptions.
+class TCustomStringTreeOptions : public TCustomVirtualTreeOptions {
+    PRICETAGS_CLASS(TCustomStringTreeOptions, TCustomVirtualTreeOptions)
+public:
+    explicit TCustomStringTreeOptions(TBaseVirtualTree* AOwner)
+        : TCustomVirtualTreeOptions(AOwner)
+    {
+    }
+    TVTStringOptions StringOptions() const { return FStringOptions; }
+    /// Stores the set; a change of toShowStaticText repaints a live tree.
+    void SetStringOptions(TVTStringOptions Value);
+    /// StringOptions first (from string tree options), then the base sets.
+    void Assign(TPersistent* Source) override;
+
+private:
+    TVTStringOptions FStringOptions = TVTStringOptions::FromBits(DefaultStringOptions);
+};
+
+/// The options class TVirtualStringTree publishes.
+class TStringTreeOptions : public TCustomStringTreeOptions {
+    PRICETAGS_CLASS(TStringTreeOptions, TCustomStringTreeOptions)
+public:
+    explicit TStringTreeOptions(TBaseVirtualTree* AOwner) : TCustomStringTreeOptions(AOwner) {}
+};
+
+/// The cell's own text or the static text painted after it.
+enum TVSTTextType { ttNormal, ttStatic };
+
+using TVTPaintText =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, TVSTTextType)>;
+using TVSTGetTextEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex,
+                                            TVSTTextType, std::u16string&)>;
+using TVSTNewTextEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, const std::u16string&)>;
+/// (Sender, Canvas, Node, Column, S, TextSpace, RightToLeft, var Result,
+/// var Done): the host shortens S to TextSpace pixels itself and sets Done.
+using TVSTShortenStringEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex,
+                       const std::u16string&, int, bool, std::u16string&, bool&)>;
+
+/// S shortened to at most Width pixels in DC's font: the longest prefix that
+/// fits together with the ellipsis, then "..." (EllipsisWidth 0: measured).
+/// S itself when it fits; "" when not even the ellipsis fits.
+[[nodiscard]] std::u16string ShortenString(HDC DC, const std::u16string& S, int Width,
+                                           int EllipsisWidth = 0);
+
+/// The tree whose cells show texts the host gives on demand (OnGetText;
+/// nodes hold none), optionally followed by a static text. The main
+/// column's text width is measured once per node and kept in the node's
+/// internal data until the node is invalidated or re-initialised or the
+/// font changes. Texts are UTF-16; the clipboard formats of texts belong
+/// to this class.
 class TCustomVirtualStringTree : public TBaseVirtualTree {
     PRICETAGS_CLASS(TCustomVirtualStringTree, TBaseVirtualTree)
 public:
-    explicit TCustomVirtualStringTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
+    explicit TCustomVirtualStringTree(TComponent* AOwner);
+    /// A running edit is cancelled first: its text never reaches a tree
+    /// that is going.
+    ~TCustomVirtualStringTree() override;
+
+    /// The cell's text: DefaultText unless OnGetText changes it. Initialises
+    /// an uninitialised node. Node must not be null.
+    std::u16string Text(PVirtualNode Node, TColumnIndex Column);
+    /// Hands Text to OnNewText (the host stores it) and repaints the node.
+    void SetText(PVirtualNode Node, TColumnIndex Column, const std::u16string& Text);
+    const std::u16string& DefaultText() const { return FDefaultText; }
+    void SetDefaultText(const std::u16string& Value);
+    TCustomStringTreeOptions* StringTreeOptions() const;
+    TVTStringOptions StringOptions() const { return StringTreeOptions()->StringOptions(); }
+    /// The font's character height and the width of "..." in it (pixels).
+    int TextHeight() const { return FTextHeight; }
+    int EllipsisWidth() const { return FEllipsisWidth; }
+
+    /// Height of S (empty: the cell's own text) wrapped into the cell's
+    /// width less the text margins, in the tree's font.
+    int ComputeNodeHeight(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                          const std::u16string& S = std::u16string());
+    /// Forgets every node's measured width (after a font or main column
+    /// change).
+    void ResetAllNodeWidths();
+    TRect InvalidateNode(PVirtualNode Node) override;
+    /// The cell's text, its font as OnPaintText leaves it and its text
+    /// rectangle centred on the text height (client coordinates).
+    void CellTextInfo(PVirtualNode Node, TColumnIndex Column, TFont* Font, TRect& R,
+                      std::u16string& Text) override;
+
+    TVTPaintText OnPaintText;
+    TVSTGetTextEvent OnGetText;
+    TVSTGetTextEvent OnGetHint;
+    TVSTNewTextEvent OnNewText;
+    TVSTShortenStringEvent OnShortenString;
+
+protected:
+    virtual int MeasureCellText(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                                const std::u16string& Text);
+    virtual void DoGetText(PVirtualNode Node, TColumnIndex Column, TVSTTextType TextType,
+                           std::u16string& Text);
+    virtual void DoNewText(PVirtualNode Node, TColumnIndex Column, const std::u16string& Text);
+    virtual void DoPaintText(PVirtualNode Node, TCanvas* Canvas, TColumnIndex Column,
+                             TVSTTextType TextType);
+    virtual std::u16string DoShortenString(TCanvas* Canvas, PVirtualNode Node,
+                                           TColumnIndex Column, const std::u16string& S,
+                                           int Width, bool RightToLeft, int EllipsisWidth);
+    virtual void RenderText(const TVTPaintInfo& PaintInfo, const std::u16string& Text,
+                            TRect& CellRect, UINT DrawFormat);
+    virtual int DoTextMeasuring(TCanvas* Canvas, PVirtualNode Node, TColumnIndex Column,
+                                const std::u16string& Text);
+
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override;
+    void DoPaintNode(TVTPaintInfo& PaintInfo) override;
+    bool CellIsEmpty(PVirtualNode Node, TColumnIndex Column) override;
+    std::u16string DoGetNodeHint(PVirtualNode Node, TColumnIndex Column,
+                                 TVTTooltipLineBreakStyle& LineBreakStyle) override;
+    int DoIncrementalSearch(PVirtualNode Node, const std::u16string& Text) override;
+    IVTEditLinkPtr DoCreateEditor(PVirtualNode Node, TColumnIndex Column) override;
+    void InitializeNode(PVirtualNode Node) override;
+    bool ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualNode Node, int ChunkType,
+                      int ChunkSize) override;
+    void WriteSubChunks(TStream* Stream, PVirtualNode Node) override;
+    void CMFontChanged(TMessageRecord& Message) override;
+
+    /// The canvas font for a cell: the tree's font, hot-tracked or
+    /// highlighted as the node's state asks.
+    void InitializeTextProperties(TVTPaintInfo& PaintInfo);
+    void PaintNormalText(TVTPaintInfo& PaintInfo, int TextOutFlags, std::u16string Text);
+    void PaintStaticText(const TVTPaintInfo& PaintInfo, int TextOutFlags,
+                         const std::u16string& Text);
+    /// The cached main column width of Node (0: not measured).
+    Cardinal& CachedWidth(PVirtualNode Node) const;
+    /// Stores the text height and the ellipsis width of the current font.
+    void MeasureFontMetrics();
+
+private:
+    std::u16string FDefaultText = u"Node";
+    int FTextHeight = 0;
+    int FEllipsisWidth = 0;
+    Cardinal FInternalDataOffset = 0;
+    bool FFontChanged = false;  // set when OnPaintText replaced the canvas font
+};
+
+class TStringEditLink;
+
+/// The string tree's in-place editor: a memo over the cell, word-wrapped
+/// for multi-line nodes. Enter (Ctrl+Enter in a multi-line node) accepts,
+/// Escape cancels, losing the focus accepts or cancels by
+/// toAutoAcceptEditChange. Texts are CP1251 in the edit: a character the
+/// code page lacks does not survive an accepted edit.
+class TVTEdit : public TCustomMemo {
+    PRICETAGS_CLASS(TVTEdit, TCustomMemo)
+public:
+    TVTEdit(TComponent* AOwner, TStringEditLink* Link);
+    ~TVTEdit() override;
+    /// Frees the control later (a posted CM_RELEASE) when its window
+    /// exists; otherwise its parent frees it.
+    void Release();
+    /// Forgets the link (it ended or is going).
+    void DropLink();
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Dispatch(TMessage& Message) override;
+    void WMGetDlgCode(TMessageRecord& Message) override;
+    void WMChar(TWMKey& Message) override;
+    void WMKeyDown(TWMKey& Message) override;
+    void CMExit(TMessageRecord& Message) override;
+    void Change() override;
+    /// Widens or narrows a single-line editor to its text.
+    void AutoAdjustSize();
+
+private:
+    friend class TStringEditLink;
+    std::shared_ptr<TStringEditLink> FRefLink;  // keeps the link while editing
+    TStringEditLink* FLink = nullptr;
+};
+
+/// The default edit link of the string tree: prepares a TVTEdit from the
+/// cell's text, font and text rectangle, stores an accepted, changed text
+/// through the tree's text setter (OnNewText). Prepared, begun, then ended
+/// or cancelled once; afterwards every operation answers false or does
+/// nothing.
+class TStringEditLink : public IVTEditLink, public std::enable_shared_from_this<TStringEditLink> {
+public:
+    TStringEditLink();
+    ~TStringEditLink() override;
+    TStringEditLink(const TStringEditLink&) = delete;
+    TStringEditLink& operator=(const TStringEditLink&) = delete;
+
+    bool BeginEdit() override;
+    bool CancelEdit() override;
+    bool EndEdit() override;
+    TRect GetBounds() override;
+    bool PrepareEdit(TBaseVirtualTree* Tree, PVirtualNode Node, TColumnIndex Column) override;
+    void ProcessMessage(TMessage& Message) override;
+    /// At least 30 pixels wide (growing left for right-aligned text), inside
+    /// the tree's client width; the text placed as the tree paints it.
+    void SetBounds(const TRect& R) override;
+
+    TVTEdit* Edit() const { return FEdit; }
+    bool Stopping() const { return FStopping; }
+    TCustomVirtualStringTree* Tree() const { return FTree; }
+    PVirtualNode Node() const { return FNode; }
+    TColumnIndex Column() const { return FColumn; }
+    TAlignment Alignment() const { return FAlignment; }
+
+private:
+    friend class TVTEdit;
+    TVTEdit* FEdit = nullptr;  // freed by a posted release or by its parent
+    TCustomVirtualStringTree* FTree = nullptr;
+    PVirtualNode FNode = nullptr;
+    TColumnIndex FColumn = NoColumn;
+    TAlignment FAlignment = taLeftJustify;
+    TRect FTextBounds;
+    bool FStopping = false;
+};
+
+/// The string tree as placed on forms; its options are TStringTreeOptions.
+class TVirtualStringTree : public TCustomVirtualStringTree {
+    PRICETAGS_CLASS(TVirtualStringTree, TCustomVirtualStringTree)
+public:
+    explicit TVirtualStringTree(TComponent* AOwner);
+    TStringTreeOptions* TreeOptions() const;
+};
+
+using TVTDrawNodeEvent = MethodPointer<void(TBaseVirtualTree*, const TVTPaintInfo&)>;
+using TVTGetNodeWidthEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, int&)>;
+using TVTDrawHintEvent =
+    MethodPointer<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, const TRect&, TColumnIndex)>;
+using TVTGetHintSizeEvent =
+    MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TRect&)>;
+
+/// The sibling whose cells the host paints itself (OnDrawNode) and whose
+/// content widths the host answers (OnGetNodeWidth, starting at
+/// 2 x TextMargin).
+class TCustomVirtualDrawTree : public TBaseVirtualTree {
+    PRICETAGS_CLASS(TCustomVirtualDrawTree, TBaseVirtualTree)
+public:
+    explicit TCustomVirtualDrawTree(TComponent* AOwner) : TBaseVirtualTree(AOwner) {}
+
+    TVTDrawNodeEvent OnDrawNode;
+    TVTGetNodeWidthEvent OnGetNodeWidth;
+    TVTDrawHintEvent OnDrawHint;
+    TVTGetHintSizeEvent OnGetHintSize;
+
+protected:
+    void DoPaintNode(TVTPaintInfo& PaintInfo) override;
+    int GetNodeWidth(PVirtualNode Node, TColumnIndex Column, TCanvas* Canvas) override;
 };
 
 // ---- clipboard format registry --------------------------------------------------------------

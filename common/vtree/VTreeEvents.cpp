@@ -135,7 +135,7 @@ void TBaseVirtualTree::DoEdit()
     ScrollIntoView(FFocusedNode, Selection.Contains(toCenterScrollIntoView),
                    !FOptions->AutoOptions().Contains(toDisableAutoscrollOnEdit));
     if (FEditLink->PrepareEdit(this, FFocusedNode, FEditColumn)) {
-        FEditLink->SetBounds(NodeDisplayRect(FFocusedNode, FEditColumn, true));
+        FEditLink->SetBounds(EditBounds());
         InvalidateNode(FFocusedNode);
         if (!FEditLink->BeginEdit())
             ChangeState({}, {tsEditing});
@@ -360,6 +360,7 @@ void TBaseVirtualTree::DoReset(PVirtualNode Node)
 
 void TBaseVirtualTree::DoScroll(int DeltaX, int DeltaY)
 {
+    UpdateEditBounds();
     OnScroll(this, DeltaX, DeltaY);
 }
 

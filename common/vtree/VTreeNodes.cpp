@@ -49,13 +49,6 @@ Word ClampHeight(int64_t Value)
 
 PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 
-TClass TCustomVirtualStringTree::StaticClass()
-{
-    static const MetaClass Class =
-        MetaClass::Make<TCustomVirtualStringTree>("TCustomVirtualStringTree");
-    return &Class;
-}
-
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();

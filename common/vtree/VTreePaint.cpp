@@ -434,6 +434,7 @@ int TBaseVirtualTree::CheckImageIndex(PVirtualNode Node) const
 
 void TBaseVirtualTree::DoColumnResize(TColumnIndex Column)
 {
+    UpdateEditBounds();
     OnColumnResize(FHeader.get(), Column);
 }
 

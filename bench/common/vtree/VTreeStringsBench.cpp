@@ -1,0 +1,154 @@
+// The string tree over a million top-level nodes whose texts come from
+// OnGetText ("Item <index>/<column>", made on demand): the first paint of
+// an 800 x 600 window, a column's content width (the auto-fit), and saving
+// and loading the million nodes with their captions. The QTreeView peer's
+// first paint is BM_QTreeViewFirstPaintOfMillionRows in the same binary.
+
+#include "bench/common/vtree/TreeBenchKit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using tree_bench::ItemText;
+using tree_bench::Rows;
+
+/// The host of the texts: makes them on demand and counts the asks;
+/// stores nothing on OnNewText (a load brings a million captions).
+struct TextHost {
+    int64_t Asked = 0;
+    int64_t Stored = 0;
+    void GetText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex Column, TVSTTextType,
+                 std::u16string& Text)
+    {
+        char Buffer[32];
+        const int N = ItemText(Buffer, Node->Index, Column);
+        Text.assign(Buffer, Buffer + N);
+        ++Asked;
+    }
+    void NewText(TBaseVirtualTree*, PVirtualNode, TColumnIndex, const std::u16string& Text)
+    {
+        Stored += !Text.empty();
+    }
+};
+
+struct StringPage {
+    std::unique_ptr<TForm> Form;
+    TVirtualStringTree* Tree = nullptr;
+    TextHost Host;
+
+    StringPage()
+    {
+        tree_bench::EnsureGui();
+        Form = std::make_unique<TForm>(nullptr, 0);
+        Form->SetClientWidth(800);
+        Form->SetClientHeight(600);
+        Form->Show();
+    }
+    void MakeTree(Cardinal Count = Rows)
+    {
+        delete Tree;
+        Tree = new TVirtualStringTree(Form.get());
+        Tree->Font()->SetName("Arial");
+        Tree->Font()->SetHeight(-12);
+        Tree->Header()->Font()->Assign(Tree->Font());
+        for (int W : {200, 300, 300})
+            Tree->Header()->Columns()->Add()->SetWidth(W);
+        Tree->Header()->SetOptions(Tree->Header()->Options() + TVTHeaderOptions{hoVisible});
+        Tree->OnGetText = TVSTGetTextEvent(&Host, &TextHost::GetText);
+        Tree->OnNewText = TVSTNewTextEvent(&Host, &TextHost::NewText);
+        Tree->SetRootNodeCount(Count);
+    }
+    void ShowTree()
+    {
+        Tree->SetBorderStyle(bsNone);
+        Tree->SetParent(Form.get());
+        Tree->SetBounds(0, 0, 800, 600);
+    }
+    void Paint()
+    {
+        Tree->Invalidate();
+        Tree->Update();
+    }
+};
+
+void BM_StringTreeFirstPaintOfMillionNodes(benchmark::State& State)
+{
+    StringPage Page;
+    for (auto _ : State) {
+        State.PauseTiming();
+        Page.MakeTree();
+        Page.Host.Asked = 0;
+        State.ResumeTiming();
+        Page.ShowTree();
+        Page.Paint();
+    }
+    if (Page.Host.Asked == 0)
+        State.SkipWithError("no text was asked for");
+    State.counters["texts_asked"] = static_cast<double>(Page.Host.Asked);
+}
+BENCHMARK(BM_StringTreeFirstPaintOfMillionNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The auto-fit's width: the widest text of the column over the shown nodes.
+// Arg 0: the main column (its widths cached after the first fit), 1: another
+// column (measured every time). Arg of nodes: the tree's size.
+void BM_StringTreeColumnContentWidth(benchmark::State& State)
+{
+    StringPage Page;
+    Page.MakeTree(static_cast<Cardinal>(State.range(1)));
+    Page.ShowTree();
+    Page.Paint();
+    const TColumnIndex Column = static_cast<TColumnIndex>(State.range(0));
+    int Width = 0;
+    for (auto _ : State)
+        benchmark::DoNotOptimize(Width = Page.Tree->ColumnContentWidth(Column));
+    if (Width <= 0)
+        State.SkipWithError("no width");
+}
+BENCHMARK(BM_StringTreeColumnContentWidth)
+    ->Args({0, 30})
+    ->Args({1, 30})
+    ->Args({0, Rows})
+    ->Args({1, Rows})
+    ->Unit(benchmark::kMillisecond);
+
+// Arg 0: into a fresh memory stream (as SaveToFile makes it: the growing
+// buffer's fresh pages are part of the cost); 1: into a stream whose memory
+// is already there (the tree's own work).
+void BM_StringTreeSaveMillionCaptions(benchmark::State& State)
+{
+    StringPage Page;
+    Page.MakeTree();
+    TMemoryStream Stream;
+    Page.Tree->SaveToStream(&Stream);
+    for (auto _ : State) {
+        if (State.range(0) == 0)
+            Stream.Clear();
+        Stream.SetPosition(0);
+        Page.Tree->SaveToStream(&Stream);
+    }
+    State.counters["MiB"] = static_cast<double>(Stream.Size()) / (1 << 20);
+}
+BENCHMARK(BM_StringTreeSaveMillionCaptions)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+void BM_StringTreeLoadMillionCaptions(benchmark::State& State)
+{
+    StringPage Page;
+    Page.MakeTree();
+    TMemoryStream Stream;
+    Page.Tree->SaveToStream(&Stream);
+    for (auto _ : State) {
+        Stream.SetPosition(0);
+        Page.Host.Stored = 0;
+        Page.Tree->LoadFromStream(&Stream);
+    }
+    if (Page.Host.Stored != Rows || Page.Tree->RootNodeCount() != Rows)
+        State.SkipWithError("the captions did not all come back");
+}
+BENCHMARK(BM_StringTreeLoadMillionCaptions)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
