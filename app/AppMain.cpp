@@ -16,6 +16,7 @@
 #include "common/components/YLDCompn.h"
 #include "common/reports/RP_Printer.h"
 #include "common/components/ylConst.h"
+#include "common/vtree/VTreeScaling.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Exceptions.h"
@@ -73,6 +74,7 @@ void AppUnitsInitialization()
     ylConstInitialization();
     DateUtilInitialization();
     GlobalsInitialization();
+    RegisterTreeScaling();
     SetMsgWindowsEnabled(true);
 }
 

@@ -12,6 +12,7 @@
 #include "app/NewMarkup.h"
 #include "app/NewOutgoing.h"
 #include "app/uFormXL.h"
+#include "app/VelkorCFG.h"
 #include "common/base/Funcs.h"
 #include "common/components/FuncsVCL.h"
 #include "common/components/MsgWin.h"
@@ -38,13 +39,6 @@ PRICETAGS_DEFINE_CLASS(TFormMain)
 namespace {
 
 constexpr int MaxTicketTemplates = 10;
-
-/// A window that comes with a later part of the program: said as a plain
-/// message (it is no error), before the command asks or changes anything.
-void NotThereYet(const AnsiString& What)
-{
-    MsgDialog("", "", What + " ещё не подключено"_a, nullptr, MsgStyleOk, {""}, "");
-}
 
 /// True when a file of the folder matches Name + ".*" (letters without
 /// regard to case).
@@ -1712,7 +1706,8 @@ void TFormMain::mnPrintExternalClick(TObject*)
 
 void TFormMain::mnConfigClick(TObject*)
 {
-    NotThereYet("Окно настроек"_a);
+    ShowCfg("");
+    RefreshGrids();
 }
 
 void TFormMain::mnAboutClick(TObject*)

@@ -176,6 +176,8 @@ public:
     /// Points every linked item straight at the final target of its chain.
     void NormalizeLinks();
 
+    /// Names the list in the placement of the windows that show it.
+    AnsiString Name;
     Integer DefaultId = -1;
     TDefaultsProc DefaultsProc = nullptr;
     /// When false, links are ignored everywhere.

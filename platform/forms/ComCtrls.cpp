@@ -736,6 +736,13 @@ void TPageControl::AdjustClientRect(TRect& Rect)
     Rect = DisplayRect();
 }
 
+void TPageControl::WMSize(TWMSize& Message)
+{
+    inherited::WMSize(Message);
+    if (FActivePage)
+        FActivePage->SetBoundsRect(DisplayRect());
+}
+
 void TPageControl::Paint()
 {
     TCanvas& C = *Canvas();

@@ -289,6 +289,8 @@ protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void CMDialogKey(TCMDialogKey& Message) override;
+    /// The sheet shown keeps filling the display area.
+    void WMSize(TWMSize& Message) override;
 
     std::vector<TTabSheet*> FPages;
     TTabSheet* FActivePage = nullptr;

@@ -21,6 +21,7 @@
 #include "platform/rtl/Files.h"
 #include "app/InvFRep.h"
 #include "app/ShippedTemplates.h"
+#include "app/VelkorCFG.h"
 #include "tests/app/AppWindowsTestKit.h"
 #include "tests/app/MainWindowTestKit.h"
 #include "tests/app/PdfBuilder.h"
@@ -887,9 +888,9 @@ TEST(MainWindow, ReloadAsksBeforeThrowingPricesAway)
                 && W.Said("MsgDialog")[0] == "Сохранить текущее состояние накладной?");
 }
 
-// A command whose window is not built yet says so in a plain message,
-// before anything is asked or remembered; no error window.
-TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
+// "Настройки" opens the settings dialog at once: no file dialog, no
+// message before it.
+TEST(MainWindow, SettingsCommandOpensTheDialog)
 {
     WindowsScope W;
     int DialogsShown = 0;
@@ -898,11 +899,12 @@ TEST(MainWindow, CommandsNotBuiltYetSayItPlainly)
         return false;
     });
     auto Main = StartMain();
+    AnswerScope<TFormCFG> Settings([](TFormCFG& F) { F.btCancel->Click(); });
     Main->mnConfig->Click();
     Application->ProcessMessages();
+    EXPECT_EQ(Settings.Shown, 1);
     EXPECT_EQ(DialogsShown, 0);
-    EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
-    EXPECT_EQ(W.Said("MsgDialog"), std::vector<std::string>{"Окно настроек ещё не подключено"});
+    EXPECT_TRUE(W.Messages.empty());
 }
 
 // "Печать внешних форм" with a file that is no report: the message names

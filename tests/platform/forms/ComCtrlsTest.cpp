@@ -303,6 +303,9 @@ TEST_F(FormTest, PageControlSwitchesSheetsUnlessOnChangingRefuses)
     SimulateClick(Pages, Tab.Left + 3, Tab.Top + 3);
     EXPECT_EQ(Pages->ActivePageIndex(), 2);
     EXPECT_FALSE(Sheets[0]->Visible());
+    // A resized control keeps its sheet filling the display area.
+    Pages->SetBounds(0, 0, 500, 400);
+    EXPECT_EQ(Sheets[2]->BoundsRect(), Pages->DisplayRect());
 
     struct Refuse : TComponent {
         Refuse() : TComponent(nullptr) {}
