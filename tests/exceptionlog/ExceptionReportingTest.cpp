@@ -3,6 +3,7 @@
 // raises what each test asks for. Reports go to its standard error and to
 // its log in the test's folder.
 
+#include "tests/exceptionlog/LoopbackServers.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -290,6 +292,39 @@ TEST(ExceptionReporting, KnownReportIsNotSavedTwice)
     const ChildRun Second = RunChild("known", Dir.Path());
     EXPECT_EQ(Second.Out, "reported known\n");
     EXPECT_EQ(CountOf(Second.Log, "RazuroLog 5.1.3"), 1);
+}
+
+// A configured mail goes out with the report attached once it is saved.
+TEST(ExceptionReporting, ConfiguredMailIsSent)
+{
+    const TempDir Dir;
+    ScriptedSmtpServer Server;
+    const ChildRun R =
+        RunProgram(std::string(EXCEPTIONLOG_CHILD) + "-stripped", {"send"}, Dir.Path(),
+                   {"EXLOG_SMTP_PORT=" + std::to_string(Server.Port())},
+                   "exceptionlog_child-stripped.elf");
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
+    const std::vector<SmtpSession> Sessions = Server.Sessions(1);
+    ASSERT_EQ(Sessions.size(), 1u) << R.Err;
+    const std::vector<std::string>& C = Sessions[0].Commands;
+    EXPECT_NE(std::find(C.begin(), C.end(), "RCPT TO:<support@shop.test>"), C.end());
+    EXPECT_NE(Sessions[0].Data.find("filename=\"exceptionlog_child-stripped.elf\""),
+              std::string::npos)
+        << Sessions[0].Data;
+}
+
+// A matched filter shows its message in a message box (caption: the
+// options' first text) instead of a report; nothing goes to the log or to
+// standard error.
+TEST(ExceptionReporting, FilteredExceptionShowsItsMessageInAWindow)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("filter", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "box Прайс|Цена введена неверно|00242040\nnot reported\n");
+    EXPECT_EQ(R.Err.find("Цена"), std::string::npos) << R.Err;
+    EXPECT_TRUE(R.Log.empty());
 }
 
 TEST(ExceptionReporting, FrozenHandlerIsReportedWithTheMainThreadsStack)
