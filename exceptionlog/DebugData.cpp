@@ -80,7 +80,7 @@ private:
 
 class TableReader {
 public:
-    explicit TableReader(const std::string& Data) : FData(Data) {}
+    explicit TableReader(std::string_view Data) : FData(Data) {}
 
     const char* Take(size_t N, const char* What)
     {
@@ -117,7 +117,7 @@ public:
     }
 
 private:
-    const std::string& FData;
+    std::string_view FData;
     size_t FPos = 0;
 };
 
@@ -129,7 +129,7 @@ std::shared_ptr<const DebugTables> TablesOf(ModuleRecord& Module)
         TMemoryStream* Debug = ModuleDebugData(Module);
         if (!Debug || Debug->Size() == 0)
             return nullptr;
-        const std::string Data(static_cast<const char*>(Debug->Memory()), size_t(Debug->Size()));
+        const std::string_view Data(static_cast<const char*>(Debug->Memory()), size_t(Debug->Size()));
         Module.Tables = std::make_shared<const DebugTables>(
             ReadDebugTables(Data, Module.DataVersion, Module.Password, Module.PasswordOK));
     } catch (const Exception&) {
@@ -202,7 +202,7 @@ std::string WriteDebugTables(DebugTables Tables, Word Version, const AnsiString&
     return Out;
 }
 
-DebugTables ReadDebugTables(const std::string& Data, Word Version, const AnsiString& Password,
+DebugTables ReadDebugTables(std::string_view Data, Word Version, const AnsiString& Password,
                             bool PasswordOK)
 {
     const NameCipher Cipher(Version, Password, PasswordOK);

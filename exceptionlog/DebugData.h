@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ModuleRecord;
@@ -76,7 +77,7 @@ struct DebugTables {
 /// (PasswordOK false) each name is "?" and eight hex digits made from its
 /// stored bytes. Raises EDataBlockError "Bad data block: <what>" for a
 /// damaged part.
-[[nodiscard]] DebugTables ReadDebugTables(const std::string& Data, Word Version,
+[[nodiscard]] DebugTables ReadDebugTables(std::string_view Data, Word Version,
                                           const AnsiString& Password, bool PasswordOK);
 
 /// "ns::TClass::Method(int) const" -> class "ns::TClass", procedure "Method";

@@ -24,6 +24,21 @@ class Octree {
 public:
     void Add(uint32_t Pixel)
     {
+        // A run of one colour (most of a screen) counts into the leaf the
+        // last pixel reached, while no reduction has freed it.
+        if (FLastLeaf && Pixel == FLastPixel && FReductions == FLastReductions) {
+            ++FLastLeaf->Count;
+            FLastLeaf->Red += (Pixel >> 16) & 0xFF;
+            FLastLeaf->Green += (Pixel >> 8) & 0xFF;
+            FLastLeaf->Blue += Pixel & 0xFF;
+            return;
+        }
+        AddToTree(Pixel);
+    }
+
+private:
+    void AddToTree(uint32_t Pixel)
+    {
         const unsigned R = (Pixel >> 16) & 0xFF, G = (Pixel >> 8) & 0xFF, B = Pixel & 0xFF;
         std::unique_ptr<OctreeNode>* Slot = &FRoot;
         for (int Level = 0;; ++Level) {
@@ -44,6 +59,8 @@ public:
                 N.Red += R;
                 N.Green += G;
                 N.Blue += B;
+                FLastLeaf = &N;
+                FLastPixel = Pixel;
                 break;
             }
             const int Bit = 7 - Level;
@@ -52,8 +69,10 @@ public:
         }
         while (FLeaves > MaxColours)
             Reduce();
+        FLastReductions = FReductions;
     }
 
+public:
     std::vector<PaletteColour> Palette() const
     {
         std::vector<PaletteColour> P;
@@ -64,6 +83,7 @@ public:
 private:
     void Reduce()
     {
+        ++FReductions;
         int Level = Levels - 1;
         while (Level > 0 && !FReducible[size_t(Level)])
             --Level;
@@ -103,6 +123,10 @@ private:
     std::unique_ptr<OctreeNode> FRoot;
     std::array<OctreeNode*, Levels> FReducible{};
     int FLeaves = 0;
+    OctreeNode* FLastLeaf = nullptr;
+    uint32_t FLastPixel = 0;
+    uint64_t FReductions = 0;
+    uint64_t FLastReductions = 0;
 };
 
 void PutU32(std::string& Out, uint32_t V)
@@ -229,16 +253,24 @@ std::string WritePNG(const PixelImage& Image)
     // A screen has few colours: each is looked up once.
     std::unordered_map<uint32_t, uint8_t> Known;
     std::vector<uint8_t> Row(size_t(Picture.Width) + 1);
+    uint32_t LastPixel = 0;
+    uint8_t LastIndex = 0;
+    bool HaveLast = false;
     IdatWriter Idat(Out);
     for (int Y = 0; Y < Picture.Height; ++Y) {
         const uint32_t* Pixels = Picture.Pixels + size_t(Y) * size_t(Picture.Stride);
         Row[0] = 0;  // no filter
         for (int X = 0; X < Picture.Width; ++X) {
             const uint32_t P = Pixels[X] & 0xFFFFFF;
-            auto It = Known.find(P);
-            if (It == Known.end())
-                It = Known.emplace(P, uint8_t(NearestColour(Palette, P))).first;
-            Row[size_t(X) + 1] = It->second;
+            if (P != LastPixel || !HaveLast) {
+                auto It = Known.find(P);
+                if (It == Known.end())
+                    It = Known.emplace(P, uint8_t(NearestColour(Palette, P))).first;
+                LastPixel = P;
+                LastIndex = It->second;
+                HaveLast = true;
+            }
+            Row[size_t(X) + 1] = LastIndex;
         }
         Idat.Feed(Row.data(), Row.size());
     }
