@@ -1930,6 +1930,9 @@ public:
     explicit TStringTreeOptions(TBaseVirtualTree* AOwner) : TCustomStringTreeOptions(AOwner) {}
 };
 
+/// Which nodes a content export takes, in tree order.
+enum TVSTTextSourceType { tstAll, tstInitialized, tstSelected, tstCutCopySet, tstVisible };
+
 /// The cell's own text or the static text painted after it.
 enum TVSTTextType { ttNormal, ttStatic };
 
@@ -1991,6 +1994,27 @@ public:
     void CellTextInfo(PVirtualNode Node, TColumnIndex Column, TFont* Font, TRect& R,
                       std::u16string& Text) override;
 
+    // -- content export: the visible columns in position order (one
+    // column -1 without header columns), every node of Source with its
+    // level; texts of the cells as OnGetText gives them.
+    /// An HTML table (texts in UTF-8; <, >, & and " escaped in texts and
+    /// in the caption).
+    [[nodiscard]] AnsiString ContentToHTML(TVSTTextSourceType Source,
+                                           const std::u16string& Caption = std::u16string());
+    /// An RTF document (characters as \u with signed 16-bit values).
+    [[nodiscard]] AnsiString ContentToRTF(TVSTTextSourceType Source);
+    /// CP1251 text, cells split by Separator, lines by CR LF; a text with
+    /// the separator or a double quote is quoted. Characters CP1251 lacks
+    /// become "?".
+    [[nodiscard]] AnsiString ContentToText(TVSTTextSourceType Source, char Separator);
+    /// UTF-16 text laid out as ContentToText, never quoted.
+    [[nodiscard]] std::u16string ContentToUnicode(TVSTTextSourceType Source,
+                                                  char16_t Separator);
+    /// The bytes of a global memory block of Format (CF_TEXT, CF_UNICODETEXT,
+    /// "CSV", the two RTF formats, "HTML Format" with its CF_HTML header),
+    /// terminator included; false for any other format.
+    bool ContentToClipboard(Word Format, TVSTTextSourceType Source, std::string& Block);
+
     TVTPaintText OnPaintText;
     TVSTGetTextEvent OnGetText;
     TVSTGetTextEvent OnGetHint;
@@ -2032,6 +2056,10 @@ protected:
     void PaintNormalText(TVTPaintInfo& PaintInfo, int TextOutFlags, std::u16string Text);
     void PaintStaticText(const TVTPaintInfo& PaintInfo, int TextOutFlags,
                          const std::u16string& Text);
+    /// Nodes of an export source, in tree order.
+    TNodeArray ExportNodes(TVSTTextSourceType Source);
+    /// The visible columns in position order; {-1} without header columns.
+    std::vector<TColumnIndex> ExportColumns() const;
     /// The cached main column width of Node (0: not measured).
     Cardinal& CachedWidth(PVirtualNode Node) const;
     /// Stores the text height and the ellipsis width of the current font.
