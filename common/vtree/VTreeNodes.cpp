@@ -52,6 +52,7 @@ PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();
+    RegisterTree(this);
     // The frame asks the header and the scroll bar options for its size.
     FOptions = std::make_unique<TCustomVirtualTreeOptions>(this);
     FHeader = std::make_unique<TVTHeader>(this);
@@ -75,6 +76,7 @@ TBaseVirtualTree::~TBaseVirtualTree()
     KillTimerFor(StructureChangeTimer);
     AbortEditing();
     FEditLink.reset();
+    UnregisterTree(this);
     RemoveAll();
     std::free(FRoot);
     FRoot = nullptr;
