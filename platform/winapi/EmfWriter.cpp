@@ -145,9 +145,26 @@ U_XFORM XformOf(const QTransform& T)
         static_cast<float>(T.m22()), static_cast<float>(T.dx()), static_cast<float>(T.dy())};
 }
 
+// The header leads the records; its place is kept from the start, so a
+// finished recording is handed over without copying its records behind
+// a header.
+constexpr size_t HeaderPlace = sizeof(U_EMRHEADER);
+
+// The size of the last recording finished on this thread: the next page of
+// a report is of its size, and its records are reserved at once instead of
+// growing and moving a few times.
+thread_local size_t LastRecordingSize = 0;
+
 }  // namespace
 
 struct EmfBackend::Impl {
+    Impl()
+    {
+        Records.reserve(std::max(LastRecordingSize, HeaderPlace));
+        Records.assign(HeaderPlace, '\0');
+    }
+
+    /// The header's place, then the records.
     std::string Records;
     uint32_t Count = 0;
     QRect Bounds;
@@ -396,18 +413,25 @@ std::string EmfBackend::Finish(int FrameWidth, int FrameHeight)
     auto* H = reinterpret_cast<U_EMRHEADER*>(Header);
     if (H->emr.nSize >= sizeof(U_EMRHEADER))
         H->szlMicrometers = U_SIZEL {508000, 508000};
-    std::string Out(Header, H->emr.nSize);
+    std::string Out = std::move(D->Records);
+    // In place when the header fills its place exactly, as one without a
+    // description does.
+    Out.replace(0, HeaderPlace, Header, H->emr.nSize);
     std::free(Header);
 
     // End record: no palette.
     const uint32_t Eof[5] = {U_EMR_EOF, 20, 0, 16, 20};
-    Out += D->Records;
     Out.append(reinterpret_cast<const char*>(Eof), sizeof Eof);
 
     H = reinterpret_cast<U_EMRHEADER*>(Out.data());
     H->nBytes = static_cast<uint32_t>(Out.size());
     H->nRecords = D->Count + 2;
     H->nHandles = static_cast<uint16_t>(std::min<size_t>(D->Used.size(), 0xFFFF));
+    LastRecordingSize = Out.size();
+    // A small picture recorded after a large page does not keep the page's
+    // room.
+    if (Out.capacity() > 2 * Out.size())
+        Out.shrink_to_fit();
     D = std::make_unique<Impl>();
     return Out;
 }
