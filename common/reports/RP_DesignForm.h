@@ -212,7 +212,8 @@ private:
     [[nodiscard]] TPage* Page() const;
     [[nodiscard]] TDocument* Doc() const;
     void PaintInto(TCanvas* C, const TRect& R);
-    void FillBackground(TCanvas* C, const TRect& R);
+    /// The grid (or white) of page area R into B's top-left corner.
+    void FillBackground(TBitmap* B, const TRect& R);
     void SetSurfaceCursor(TCursor C);
     TPoint SnapPoint(TPoint P) const;
     void ShowDragRect(const TRect& R);
@@ -229,9 +230,7 @@ private:
 
     TRect FShownDragRect;
     bool FDragRectShown = false;
-    std::unique_ptr<TBitmap> FGridBrush;
     std::unique_ptr<TBitmap> FBack;
-    int FGridFor = -1;
 };
 
 // ---- the window -------------------------------------------------------------------------------------

@@ -19,7 +19,9 @@
 #include "platform/winapi/Windows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -88,8 +90,6 @@ TPreview::TPreview(TDesignForm* AOwner) : TPanel(AOwner), Designer(AOwner)
     SetColor(clWhite);
     SetCaption("");
     SetFullRepaint(false);
-    FGridBrush = std::make_unique<TBitmap>();
-    FGridBrush->SetSize(8, 8);
     FBack = std::make_unique<TBitmap>();
 }
 
@@ -124,7 +124,6 @@ void TPreview::Layout()
         Designer->pn->SetBounds(Designer->pn->Left(), Designer->pn->Top(),
                                 Width() + 2 * Designer->pn->BorderWidth(),
                                 Height() + 2 * Designer->pn->BorderWidth());
-    FGridFor = -1;
     if (Designer->HorzRule) {
         Designer->HorzRule->CachedSize = {0, 0};
         Designer->HorzRule->Invalidate();
@@ -154,35 +153,37 @@ void TPreview::RedrawAll()
 
 // ---- painting -----------------------------------------------------------------------------------
 
-void TPreview::FillBackground(TCanvas* C, const TRect& R)
+void TPreview::FillBackground(TBitmap* B, const TRect& R)
 {
     TDocument* D = Doc();
     const T_RPDefDesigner& S = *D->DefDesigner;
+    // The grid's 8 x 8 pattern, written straight into the pixels: a
+    // pattern brush would be combined pixel by pixel.
+    const uint32_t White = 0xFFFFFFFFu;
+    const uint32_t Grey = 0xFF808080u;
+    uint32_t Pattern[8][8];
+    for (auto& Row : Pattern)
+        std::fill(std::begin(Row), std::end(Row), White);
     if (S.ShowGrid && S.GridSize > 1) {
-        const int Key = D->OffsetX * 100000 + D->OffsetY * 100 + S.GridSize;
-        if (Key != FGridFor) {
-            FGridFor = Key;
-            TCanvas* G = FGridBrush->Canvas();
-            G->Brush()->SetColor(clWhite);
-            G->FillRect(Rect(0, 0, 8, 8));
-            const int X = D->OffsetX % S.GridSize % 8;
-            const int Y = D->OffsetY % S.GridSize % 8;
-            G->SetPixels(X, Y, 0x808080);
-            if (S.GridSize == 4) {
-                G->SetPixels((X + 4) % 8, Y, 0x808080);
-                G->SetPixels(X, (Y + 4) % 8, 0x808080);
-                G->SetPixels((X + 4) % 8, (Y + 4) % 8, 0x808080);
-            }
+        const int X = D->OffsetX % S.GridSize % 8;
+        const int Y = D->OffsetY % S.GridSize % 8;
+        Pattern[Y][X] = Grey;
+        if (S.GridSize == 4) {
+            Pattern[Y][(X + 4) % 8] = Grey;
+            Pattern[(Y + 4) % 8][X] = Grey;
+            Pattern[(Y + 4) % 8][(X + 4) % 8] = Grey;
         }
-        C->Brush()->SetBitmap(FGridBrush.get());
-        // The pattern keeps to the page: its origin is page pixel 0, 0
-        // wherever the part painted starts.
-        SetBrushOrgEx(C->Handle(), ((-R.Left) % 8 + 8) % 8, ((-R.Top) % 8 + 8) % 8, nullptr);
-        C->FillRect(Rect(0, 0, R.Width(), R.Height()));
-        C->Brush()->SetBitmap(nullptr);
-    } else {
-        C->Brush()->SetColor(clWhite);
-        C->FillRect(Rect(0, 0, R.Width(), R.Height()));
+    }
+    // The pattern keeps to the page: page pixel (x, y) takes (x mod 8,
+    // y mod 8) wherever the part painted starts.
+    for (int Row = 0; Row < R.Height(); ++Row) {
+        auto* Line = static_cast<uint32_t*>(B->ScanLine(Row));
+        const uint32_t* Src = Pattern[(R.Top + Row) % 8];
+        int Phase = R.Left % 8;
+        for (int Col = 0; Col < R.Width(); ++Col) {
+            Line[Col] = Src[Phase];
+            Phase = (Phase + 1) & 7;
+        }
     }
 }
 
@@ -190,7 +191,6 @@ void TPreview::PaintInto(TCanvas* C, const TRect& R)
 {
     TDocument* D = Doc();
     TPage* P = Page();
-    FillBackground(C, R);
     const HDC DC = C->Handle();
     TPoint Old;
     SetViewportOrgEx(DC, -R.Left, -R.Top, &Old);
@@ -234,6 +234,7 @@ void TPreview::Paint()
         return;
     if (FBack->Width() < R.Width() || FBack->Height() < R.Height())
         FBack->SetSize(std::max(FBack->Width(), R.Width()), std::max(FBack->Height(), R.Height()));
+    FillBackground(FBack.get(), R);
     PaintInto(FBack->Canvas(), R);
     C->CopyRect(R, FBack->Canvas(), Rect(0, 0, R.Width(), R.Height()));
     ++PaintCount;

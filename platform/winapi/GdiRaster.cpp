@@ -126,6 +126,12 @@ private:
     QPainter* Open(const DrawContext& C, const QTransform& T);
     template <class Fn>
     QRect ForEachPixel(const DrawContext& C, const QRect& DeviceR, Fn&& F);
+    /// The fast path of a plain copy at one to one between colour pictures
+    /// of the same pixel format: whole rows copied. False (nothing done)
+    /// for any other blit.
+    template <class Grid>
+    bool CopyRows(const DrawContext& C, const QRect& Target, const Grid& G, const BlitSource& Source,
+        const Blend& How, bool MonoDest, QRect& Copied);
     QRect FillSolid(const DrawContext& C, const QRect& DeviceR, QRgb Colour);
     QRect FillDevice(const DrawContext& C, const QRect& DeviceR, GdiObject& Brush);
     QRect PlotLine(const DrawContext& C, QPoint A, QPoint B);
@@ -565,6 +571,35 @@ struct SourceGrid {
     }
 };
 
+template <class Grid>
+bool RasterBackend::CopyRows(const DrawContext& C, const QRect& Target, const Grid& G, const BlitSource& Source,
+    const Blend& How, bool MonoDest, QRect& Copied)
+{
+    if (How.Kind != BlendKind::Rop || How.Rop3 != 0xCC || MonoDest || Source.Monochrome)
+        return false;
+    if (G.FlipX || G.FlipY || G.Extent != Target.size() || G.From != &Source.Image)
+        return false;
+    const QImage& From = *G.From;
+    if (!From.rect().contains(QRect(G.Origin, G.Extent)))
+        return false;
+    Flush();
+    QImage& Img = Image();
+    if (From.format() != Img.format() || Img.depth() != 32 || &From == &Img)
+        return false;
+    const QRegion Area = C.Clip & (Target & Surface());
+    for (const QRect& R : Area) {
+        for (int Y = R.top(); Y <= R.bottom(); ++Y) {
+            auto* To = reinterpret_cast<QRgb*>(Img.scanLine(Y)) + R.left();
+            const int SY = G.Origin.y() + (Y - Target.top());
+            const auto* Row = reinterpret_cast<const QRgb*>(From.constScanLine(SY));
+            const QRgb* Src = Row + G.Origin.x() + (R.left() - Target.left());
+            std::copy(Src, Src + R.width(), To);
+        }
+    }
+    Copied = Area.boundingRect();
+    return true;
+}
+
 QRect RasterBackend::Blit(const DrawContext& C, const QRect& Dest, const BlitSource& Source, const Blend& How)
 {
     const QRect& SR = Source.Rect;
@@ -591,6 +626,8 @@ QRect RasterBackend::Blit(const DrawContext& C, const QRect& Dest, const BlitSou
     const SourceGrid Grid(C, Source, How, Target.size(), (X1 < X0) != (SR.width() < 0), (Y1 < Y0) != (SR.height() < 0));
     const QImage& From = *Grid.From;
     const bool MonoDest = Monochrome();
+    if (QRect Copied; CopyRows(C, Target, Grid, Source, How, MonoDest, Copied))
+        return Copied;
     const bool Pattern = How.Kind == BlendKind::Rop && UsesPattern(How.Rop3);
     const QRgb Key = ToRgb(How.Transparent) & 0xFFFFFFu;
     return ForEachPixel(C, Target, [&](int PX, int PY, QRgb& D) {

@@ -15,10 +15,15 @@
 #include "app/NewOutgoing.h"
 #include "common/components/YLDCompn.h"
 #include "common/components/YLDGrids.h"
+#include "common/reports/RP_DesignForm.h"
 #include "common/reports/RP_Document.h"
+#include "common/reports/RP_Page.h"
 #include "common/reports/RP_PreviewForm.h"
+#include "common/reports/RP_View.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/InputSimulation.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
 
 #include "tests/app/AppWindowsTestKit.h"
 #include "tests/app/MainWindowTestKit.h"
@@ -28,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,7 +115,141 @@ void KeepPagePng(const std::string& Pdf, const std::string& Name)
                (Folder / Name).string() + "'");
 }
 
+/// The tallest word of page 1 of Pdf (with Text: the tallest of those
+/// words): its box in points, from pdftotext's word boxes.
+struct WordBox {
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+    std::string Text;
+};
+WordBox TallestWord(const std::string& Pdf, const std::string& Text = {})
+{
+    const std::string Html = RunCommand("pdftotext -f 1 -l 1 -bbox '" + Pdf + "' -");
+    WordBox Best;
+    for (size_t At = Html.find("<word"); At != std::string::npos; At = Html.find("<word", At + 1)) {
+        WordBox W;
+        const auto Value = [&](const char* Key) {
+            const size_t K = Html.find(Key, At);
+            return std::stod(Html.substr(K + std::string(Key).size()));
+        };
+        W.XMin = Value("xMin=\"");
+        W.YMin = Value("yMin=\"");
+        W.XMax = Value("xMax=\"");
+        W.YMax = Value("yMax=\"");
+        const size_t Open = Html.find('>', At) + 1;
+        W.Text = Html.substr(Open, Html.find("</word>", Open) - Open);
+        if ((Text.empty() || W.Text == Text) && W.YMax - W.YMin > Best.YMax - Best.YMin)
+            Best = W;
+    }
+    return Best;
+}
+
 } // namespace
+
+// The shop changes its 40x60 tag template: from the main window into the
+// designer, the price moved down by the mouse and its type enlarged, saved
+// and left; the tags printed afterwards show the price lower and larger.
+TEST(MainRoad, DesignerChangesTheTagTemplate)
+{
+    if (!HavePdfTools())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    WindowsScope W;
+    auto Files = std::make_unique<DialogHookScope>([](TCommonDialog& D) {
+        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+        return true;
+    });
+    ProgramScope Program;
+    ASSERT_TRUE(Program.Started());
+    TFormMain& Main = *FormMain;
+    Main.SetBounds(0, 0, 1400, 800);
+    OpenInvoiceNumber17(Main);
+    Main.rgPriceTicket->SetItemIndex(0);
+    std::vector<std::string> Printed;
+    Main.mnPrintTickets->Items(0)->Click();
+    Application->ProcessMessages();
+    PrintFromView(W.Config.Dir().File("before.pdf"), Printed);
+
+    // The first save asks for the file: the one proposed, with its folder.
+    Files.reset();
+    Files = std::make_unique<DialogHookScope>([](TCommonDialog& D) {
+        auto* Save = dynamic_cast<TSaveDialog*>(&D);
+        if (!Save)
+            return false;
+        Save->SetFileName(Save->InitialDir() + Save->FileName());
+        return true;
+    });
+    int Shown = 0;
+    int NewSize = 0;
+    AnswerScope<TDesignForm> Design([&](TDesignForm& F) {
+        ++Shown;
+        TPage* P = F.Document->CurrentPage();
+        TView* Price = nullptr;
+        for (int I = 0; I < P->ViewCount() && !Price; ++I)
+            if (P->GetView(I)->Lines->Count() > 0 && U(P->GetView(I)->Lines->Strings(0)) == "[PRICE.1]")
+                Price = P->GetView(I);
+        ASSERT_NE(Price, nullptr);
+        const TRect R = Price->GetDisplayRect();
+        const int X = R.Left + 30;
+        const int Y = R.Top + 10;
+        SimulateMouseMove(F.Surface, X, Y);
+        SimulateClick(F.Surface, X, Y);
+        SimulateMouseDown(F.Surface, mbLeft, X, Y);
+        for (int Step = 1; Step <= 4; ++Step)
+            SimulateMouseMove(F.Surface, X, Y + Step * 5);
+        SimulateMouseUp(F.Surface, mbLeft, X, Y + 20);
+        Application->ProcessMessages();
+        EXPECT_EQ(Price->GetDisplayRect().Top, R.Top + 20);
+        // A larger type through the size list, as Enter there takes it.
+        const int Size = Price->FontSize;
+        F.cbFontSize->SetFocus();
+        F.cbFontSize->SetText(IntToStr(Size + 6));
+        SimulateKey(VK_RETURN);
+        Application->ProcessMessages();
+        EXPECT_EQ(Price->FontSize, Size + 6);
+        NewSize = Size + 6;
+        KeepPng(&F, "designer-road-changed");
+        auto* Ok = dynamic_cast<TControl*>(F.FindComponent("btDocSaveExit"));
+        ASSERT_NE(Ok, nullptr);
+        SimulateClick(Ok, 5, 5);
+        Application->ProcessMessages();
+        if (F.ModalResult() == mrNone)
+            F.DocSaveExit->Execute();
+    });
+    Main.acDesignTicket->Execute();
+    Application->ProcessMessages();
+    Files.reset();
+    ASSERT_EQ(Shown, 1);
+    EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
+    EXPECT_EQ(FormFRep->DocDesign(), nullptr);
+
+    Main.mnPrintTickets->Items(0)->Click();
+    Application->ProcessMessages();
+    PrintFromView(W.Config.Dir().File("after.pdf"), Printed);
+    ASSERT_EQ(Printed.size(), 2u);
+    // The first tag's price: its largest word (the card price repeats it
+    // smaller) moved 20 pixels (15 points) down, the other tags' prices
+    // where they were. Its larger type is kept in the template; printed,
+    // it is fitted into the price's box as before (the box's width is the
+    // limit).
+    const std::string PriceWord = TallestWord(Printed[0]).Text;
+    const WordBox Before = TallestWord(Printed[0], PriceWord);
+    const WordBox After = TallestWord(Printed[1], PriceWord);
+    SCOPED_TRACE(PriceWord);
+    EXPECT_NEAR((After.YMin + After.YMax) / 2 - (Before.YMin + Before.YMax) / 2, 15, 4);
+    EXPECT_NEAR(After.XMax - After.XMin, Before.XMax - Before.XMin, 2);
+    const std::string Other = TallestWord(Printed[0], "100").Text;
+    EXPECT_NEAR(TallestWord(Printed[1], Other).YMin, TallestWord(Printed[0], Other).YMin, 0.5);
+    TDocument Saved(nullptr);
+    Saved.SetNameSaveFile(gTxtPath + "Ticket1.dcr");
+    Saved.Load();
+    int Sizes = 0;
+    for (int I = 0; I < Saved.CurrentPage()->ViewCount(); ++I) {
+        TView* V = Saved.CurrentPage()->GetView(I);
+        if (V->Lines->Count() > 0 && U(V->Lines->Strings(0)) == "[PRICE.1]")
+            Sizes = V->FontSize;
+    }
+    EXPECT_EQ(Sizes, NewSize);
+    KeepPagePng(Printed[1], "designer-road-tags");
+}
 
 TEST(MainRoad, ImportPriceAndPrintEveryDocument)
 {
