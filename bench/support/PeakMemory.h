@@ -26,3 +26,9 @@ public:
 private:
     HeapCountScope FHeap;
 };
+
+/// Bytes in use now: the heap's blocks in use plus every private mapping
+/// made outside the heap (blocks a library maps on its own, which the
+/// heap's figures never see). Take differences of it; its absolute value
+/// holds stacks and the program's data too.
+[[nodiscard]] size_t MemoryInUse();

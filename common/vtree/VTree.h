@@ -5,9 +5,10 @@
 // demand through events (OnInitNode, OnInitChildren, ...); the tree keeps
 // structure, states, heights and order.
 //
-// Storage: every node is one zero-filled block (the TVirtualNode header, the
-// internal data reserved by descendants, then NodeDataSize bytes of host
-// data) owned by the tree. Counts and heights are kept along the parent
+// Storage: every node is one zero-filled record (the TVirtualNode header,
+// the internal data reserved by descendants, then NodeDataSize bytes of
+// host data) owned by the tree and carved from the tree's node blocks
+// (NodeBlocks), so a million nodes cost a few dozen allocations. Counts and heights are kept along the parent
 // chain at every change, so the tree's size and height are known without a
 // walk; VisibleCount is the number of shown rows. A position cache (kept
 // above 2000 shown rows, one entry per 32 rows) makes finding the row at a
@@ -103,6 +104,40 @@ using TNodeArray = std::vector<PVirtualNode>;
 using TColumnIndex = int32_t;
 inline constexpr TColumnIndex NoColumn = -1;
 inline constexpr TColumnIndex InvalidColumn = -2;
+
+/// The records of one tree's nodes, carved from blocks that grow from 4 KiB
+/// to 1 MiB. A released record is reused by the next one made; the blocks
+/// are freed when the last record held is released (a tree that shrinks
+/// keeps its high-water mark of blocks until it is emptied) and when the
+/// holder ends. Records are 16-byte aligned, as from malloc.
+class NodeBlocks {
+public:
+    NodeBlocks() = default;
+    ~NodeBlocks();
+    NodeBlocks(const NodeBlocks&) = delete;
+    NodeBlocks& operator=(const NodeBlocks&) = delete;
+
+    /// A zero-filled record of Size bytes; every record held at once has
+    /// the same Size. Raises EOutOfMemory "Out of memory".
+    [[nodiscard]] void* Allocate(size_t Size);
+    /// Takes back a record of Allocate; the record must not be used again.
+    void Release(void* Record) noexcept;
+    /// Records held now.
+    [[nodiscard]] size_t Held() const { return FHeld; }
+
+private:
+    struct Block;
+    void AddBlock();
+    void FreeBlocks() noexcept;
+
+    Block* FBlocks = nullptr;   // newest first, linked through their headers
+    char* FNext = nullptr;      // the newest block's first record never handed out
+    char* FEnd = nullptr;       // the newest block's end
+    void* FReleased = nullptr;  // released records, linked through their first bytes
+    size_t FStride = 0;         // the record size rounded up to the alignment
+    size_t FBlockBytes = 0;     // size of the next block
+    size_t FHeld = 0;
+};
 
 /// A tree from one of its nodes: walks to the hidden root. Node must not be
 /// null (assertion "Node must not be nil.").
@@ -1826,6 +1861,7 @@ private:
     uint64_t FClipboardSerial = 0;  // the current cut or copy; 0 for none
 
     PVirtualNode FRoot = nullptr;
+    NodeBlocks FNodeBlocks;  // every node but the root
     Cardinal FTotalInternalDataSize = 0;
     int FNodeDataSize = -1;
     Cardinal FDefaultNodeHeight = 18;

@@ -9,8 +9,12 @@
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
 
+#include <sanitizer/asan_interface.h>
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -45,7 +49,126 @@ Word ClampHeight(int64_t Value)
     return static_cast<Word>(std::clamp<int64_t>(Value, 0, 0xFFFF));
 }
 
+// Node blocks start small, for the trees of a few nodes a window holds,
+// and double up to the size of a large page. Blocks of that size are mapped
+// on their own, aligned and marked for large pages: a million nodes then
+// fault in a few dozen pages instead of sixteen thousand, and a first
+// touch costs far more than the record written into it.
+constexpr size_t FirstBlockBytes = 4 << 10;
+constexpr size_t MappedBlockBytes = 2 << 20;
+constexpr size_t RecordAlign = alignof(std::max_align_t);
+
+/// A MappedBlockBytes block aligned to its size, or null.
+void* MapBlock()
+{
+    // Twice the size leaves room to cut an aligned block out of it.
+    const size_t Span = 2 * MappedBlockBytes;
+    void* Mapped = mmap(nullptr, Span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (Mapped == MAP_FAILED)
+        return nullptr;
+    const auto Start = reinterpret_cast<uintptr_t>(Mapped);
+    const uintptr_t Aligned = (Start + MappedBlockBytes - 1) & ~(MappedBlockBytes - 1);
+    if (Aligned > Start)
+        munmap(Mapped, Aligned - Start);
+    const uintptr_t End = Aligned + MappedBlockBytes;
+    if (Start + Span > End)
+        munmap(reinterpret_cast<void*>(End), Start + Span - End);
+    // Only advice: without large pages the block is mapped as usual.
+    madvise(reinterpret_cast<void*>(Aligned), MappedBlockBytes, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(Aligned);
+}
+
 }  // namespace
+
+// ---- node blocks ----------------------------------------------------------------------------
+
+// Records begin behind it, aligned like malloc's blocks.
+struct alignas(RecordAlign) NodeBlocks::Block {
+    Block* Next;
+    uint32_t Bytes;  // the whole block, this header included
+    bool Mapped;     // by MapBlock, else by malloc
+};
+
+NodeBlocks::~NodeBlocks()
+{
+    FreeBlocks();
+}
+
+void* NodeBlocks::Allocate(size_t Size)
+{
+    const size_t Stride = (std::max<size_t>(Size, sizeof(void*)) + RecordAlign - 1) &
+                          ~(RecordAlign - 1);
+    assert((FHeld == 0 || Stride == FStride) && "Records held at once have one size.");
+    if (FHeld == 0 && Stride != FStride) {
+        FreeBlocks();
+        FStride = Stride;
+    }
+    void* Record = FReleased;
+    if (Record) {
+        ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
+        FReleased = *static_cast<void**>(Record);
+        std::memset(Record, 0, FStride);
+    } else {
+        // Blocks come zero-filled.
+        if (static_cast<size_t>(FEnd - FNext) < FStride)
+            AddBlock();
+        Record = FNext;
+        FNext += FStride;
+        ASAN_UNPOISON_MEMORY_REGION(Record, FStride);
+    }
+    ++FHeld;
+    return Record;
+}
+
+void NodeBlocks::Release(void* Record) noexcept
+{
+    assert(FHeld > 0 && "Released more node records than were made.");
+    *static_cast<void**>(Record) = FReleased;
+    FReleased = Record;
+    ASAN_POISON_MEMORY_REGION(Record, FStride);
+    if (--FHeld == 0)
+        FreeBlocks();
+}
+
+void NodeBlocks::AddBlock()
+{
+    if (FBlockBytes == 0)
+        FBlockBytes = FirstBlockBytes;
+    // A block carries at least one record, however large the host data.
+    const bool Mapped = FBlockBytes == MappedBlockBytes && sizeof(Block) + FStride <= FBlockBytes;
+    const size_t Records =
+        Mapped ? (FBlockBytes - sizeof(Block)) / FStride : std::max<size_t>(FBlockBytes / FStride, 1);
+    const size_t Bytes = Mapped ? FBlockBytes : sizeof(Block) + Records * FStride;
+    // A new mapping is zero-filled already.
+    auto* New = static_cast<Block*>(Mapped ? MapBlock() : std::calloc(1, Bytes));
+    if (!New)
+        throw EOutOfMemory("Out of memory");
+    New->Next = FBlocks;
+    New->Bytes = static_cast<uint32_t>(Bytes);
+    New->Mapped = Mapped;
+    FBlocks = New;
+    FNext = reinterpret_cast<char*>(New + 1);
+    FEnd = FNext + Records * FStride;
+    // Records not yet handed out are as unusable as released ones.
+    ASAN_POISON_MEMORY_REGION(FNext, Records * FStride);
+    FBlockBytes = std::min(FBlockBytes * 2, MappedBlockBytes);
+}
+
+void NodeBlocks::FreeBlocks() noexcept
+{
+    while (Block* Run = FBlocks) {
+        FBlocks = Run->Next;
+        ASAN_UNPOISON_MEMORY_REGION(Run, Run->Bytes);
+        if (Run->Mapped)
+            munmap(Run, Run->Bytes);
+        else
+            std::free(Run);
+    }
+    FNext = nullptr;
+    FEnd = nullptr;
+    FReleased = nullptr;
+    FBlockBytes = 0;
+}
 
 PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 
@@ -107,8 +230,11 @@ void TBaseVirtualTree::SetNodeDataSize(int Value)
         Value = -1;
     if (Value == FNodeDataSize)
         return;
-    // Nodes made with the old size cannot hold the new one.
+    // Nodes made with the old size cannot hold the new one. A read-only
+    // tree keeps its nodes, and with them their size.
     RemoveAll();
+    if (FRoot->FirstChild)
+        return;
     FNodeDataSize = Value;
 }
 
@@ -120,9 +246,7 @@ PVirtualNode TBaseVirtualTree::NewNodeRecord()
         FNodeDataSize = std::max(Size, 0);
     }
     const size_t Size = sizeof(TVirtualNode) + FTotalInternalDataSize + FNodeDataSize;
-    auto* Node = static_cast<PVirtualNode>(std::calloc(1, Size));
-    if (!Node)
-        throw EOutOfMemory("Out of memory");
+    auto* Node = static_cast<PVirtualNode>(FNodeBlocks.Allocate(Size));
     Node->TotalCount = 1;
     Node->NodeHeight = ClampHeight(FDefaultNodeHeight);
     Node->TotalHeight = Node->NodeHeight;
@@ -133,7 +257,7 @@ PVirtualNode TBaseVirtualTree::NewNodeRecord()
 
 void TBaseVirtualTree::FreeNodeRecord(PVirtualNode Node)
 {
-    std::free(Node);
+    FNodeBlocks.Release(Node);
 }
 
 void TBaseVirtualTree::SetupRootNode(Cardinal OldSize)

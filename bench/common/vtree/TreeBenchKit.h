@@ -122,6 +122,7 @@ private:
 
 class OnDemandModel : public QAbstractItemModel {
 public:
+    mutable int Asked = 0;  // display texts made
     QModelIndex index(int Row, int Column, const QModelIndex& Parent) const override
     {
         return Parent.isValid() ? QModelIndex() : createIndex(Row, Column);
@@ -133,6 +134,7 @@ public:
     {
         if (Role != Qt::DisplayRole)
             return {};
+        ++Asked;
         char Buffer[32];
         const int N = ItemText(Buffer, static_cast<Cardinal>(Index.row()), Index.column());
         return QString::fromLatin1(Buffer, N);
@@ -175,6 +177,12 @@ struct TreePage {
         Tree->Invalidate();
         Tree->Update();
     }
+    void BuildAndPaint()
+    {
+        MakeTree();
+        ShowTree();
+        Paint();
+    }
 };
 
 /// The QTreeView over the on-demand model, the same size, font and columns.
@@ -201,6 +209,12 @@ struct QtPage {
     // return without painting.
     QImage Image{800, 600, QImage::Format_RGB32};
     void Paint() { View->viewport()->render(&Image); }
+    void BuildAndPaint()
+    {
+        Make();
+        View->show();
+        Paint();
+    }
 };
 
 } // namespace tree_bench

@@ -5,13 +5,13 @@
 // Each benchmark prints its time; the memory ones also the process's peak
 // resident size and the bytes the tree holds per node.
 
+#include "bench/support/PeakMemory.h"
 #include "common/vtree/VTree.h"
 
 #include "platform/classes/Streams.h"
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <cstring>
@@ -24,11 +24,6 @@ double PeakMiB()
     rusage Usage{};
     getrusage(RUSAGE_SELF, &Usage);
     return static_cast<double>(Usage.ru_maxrss) / 1024.0;
-}
-
-size_t HeapInUse()
-{
-    return mallinfo2().uordblks;
 }
 
 // A host that answers texts on demand: the text of a node is made from its
@@ -47,11 +42,11 @@ void BM_RootNodeCount(benchmark::State& State)
         auto Tree = std::make_unique<TBaseVirtualTree>(nullptr);
         TextHost Host;
         Tree->OnInitNode = TVTInitNodeEvent(&Host, &TextHost::Init);
-        const size_t Before = HeapInUse();
+        const size_t Before = MemoryInUse();
         State.ResumeTiming();
         Tree->SetRootNodeCount(Count);
         State.PauseTiming();
-        BytesPerNode = static_cast<double>(HeapInUse() - Before) / Count;
+        BytesPerNode = static_cast<double>(MemoryInUse() - Before) / Count;
         if (Tree->TotalCount() != Count)
             State.SkipWithError("the nodes were not made");
         Tree.reset();

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <random>
@@ -64,6 +67,52 @@ TEST(VTree, HostDataLiesBehindHeaderAndInternalData)
     EXPECT_EQ(Tree.NodeDataSize(), 12);
     ExpectRaises<EInvalidOperation>([&] { Tree.ReserveInternalData(4); },
                                     "Internal data allocation must be done before any node is created.");
+}
+
+// Node records are carved from blocks: each size of host data, one record
+// to a block and many, keeps every node's data its own across the blocks,
+// and a record reused after a deletion comes back zero-filled.
+TEST(VTree, NodeRecordsKeepTheirOwnZeroFilledData)
+{
+    const int DataSizes[] = {
+        0,     // the header alone
+        1,     // an odd size, rounded up to the alignment
+        12,    // a size that ends between two pointers
+        5000,  // more than the first block holds
+    };
+    TestTree Tree;
+    for (int DataSize : DataSizes) {
+        SCOPED_TRACE(DataSize);
+        // A change of the size clears the tree: the blocks start again.
+        Tree.SetNodeDataSize(DataSize);
+        Tree.SetRootNodeCount(3000);
+        std::vector<PVirtualNode> Nodes;
+        for (PVirtualNode Run = Tree.At({0}); Run; Run = Run->NextSibling) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(Run) % alignof(std::max_align_t), 0u);
+            auto* Data = static_cast<unsigned char*>(Tree.GetNodeData(Run));
+            if (Data)
+                std::memset(Data, static_cast<int>(Run->Index % 251), DataSize);
+            Nodes.push_back(Run);
+        }
+        ASSERT_EQ(Nodes.size(), 3000u);
+        bool Kept = true;
+        for (PVirtualNode Node : Nodes)
+            if (auto* Data = static_cast<unsigned char*>(Tree.GetNodeData(Node)))
+                Kept = Kept && Data[0] == Node->Index % 251 &&
+                       Data[DataSize - 1] == Node->Index % 251;
+        EXPECT_TRUE(Kept);
+        // Deleted records are reused by the next nodes, zero-filled.
+        Tree.SetRootNodeCount(1000);
+        Tree.SetRootNodeCount(1500);
+        bool Zero = true;
+        for (PVirtualNode Run = Tree.At({1000}); Run; Run = Run->NextSibling) {
+            Zero = Zero && !Run->Has(vsInitialized) && Run->CheckState == csUncheckedNormal;
+            if (auto* Data = static_cast<unsigned char*>(Tree.GetNodeData(Run)))
+                Zero = Zero && Data[0] == 0 && Data[DataSize - 1] == 0;
+        }
+        EXPECT_TRUE(Zero);
+        EXPECT_TRUE(CheckInvariants(Tree));
+    }
 }
 
 TEST(VTree, ChildCountKeepsTotalsAlongTheParentChain)
@@ -907,6 +956,11 @@ TEST(VTree, OptionSetsAndTheirEffects)
     Options->SetMiscOptions(Options->MiscOptions() + TVTMiscOptions{toReadOnly});
     Tree.RemoveAll();
     Tree.SetRootNodeCount(10);
+    EXPECT_EQ(Tree.TotalCount(), 3u);
+    // Its nodes stay, so their data size stays too: larger host data would
+    // run past the nodes made before.
+    Tree.SetNodeDataSize(64);
+    EXPECT_EQ(Tree.NodeDataSize(), 0);
     EXPECT_EQ(Tree.TotalCount(), 3u);
 }
 
