@@ -110,6 +110,7 @@ void TDesignForm::BuildControls()
     OnCloseQuery = TCloseQueryEvent(this, &TDesignForm::FormCloseQuery);
     OnKeyDown = TKeyEvent(this, &TDesignForm::FormKeyDown);
     OnKeyUp = TKeyEvent(this, &TDesignForm::FormKeyUp);
+    OnShortCut = TShortCutEvent(this, &TDesignForm::FormShortCut);
     OnMouseWheel = TMouseWheelEvent(this, &TDesignForm::FormMouseWheel);
     OnResize = TNotifyEvent(this, &TDesignForm::FormResize);
 

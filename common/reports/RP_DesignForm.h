@@ -437,6 +437,7 @@ private:
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
     void FormKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+    void FormShortCut(TWMKey& Msg, bool& Handled);
     void FormMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos,
                         bool& Handled);
     void FormResize(TObject* Sender);

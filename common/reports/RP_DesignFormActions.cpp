@@ -882,6 +882,26 @@ void TDesignForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
         Key = 0;
 }
 
+void TDesignForm::FormShortCut(TWMKey& Msg, bool& Handled)
+{
+    // The surface's moving keys come here first: the window would take
+    // arrows, Tab, Enter and Esc for moving the focus between controls.
+    switch (Msg.CharCode) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_PRIOR:
+    case VK_NEXT:
+        Handled = HandleKey(Msg.CharCode, KeyDataToShiftState(Msg.KeyData));
+        break;
+    default: break;
+    }
+}
+
 bool TDesignForm::KeyDown(Word Key, TShiftState Shift)
 {
     return HandleKey(Key, Shift);

@@ -330,7 +330,7 @@ TEST(RP_DesignForm, EscPutsAMultiMoveBack)
     SimulateMouseDown(D.S(), mbLeft, From.X, From.Y);
     SimulateMouseMove(D.S(), From.X + 20, From.Y + 16);
     EXPECT_NE(Price->GetDisplayRect(), P0);
-    D.Form->KeyDown(VK_ESCAPE, {});
+    SimulateKey(VK_ESCAPE);
     SimulateMouseUp(D.S(), mbLeft, From.X + 20, From.Y + 16);
     Application->ProcessMessages();
     EXPECT_EQ(Price->GetDisplayRect(), P0);
@@ -353,8 +353,8 @@ TEST(RP_DesignForm, BandsMoveOnlyVertically)
     TRect B1 = Band->GetDisplayRect();
     EXPECT_EQ(B1.Left, B0.Left);
     EXPECT_EQ(B1.Top, B0.Top + 8);
-    D.Form->KeyDown(VK_RIGHT, TShiftState{ssCtrl});
-    D.Form->KeyDown(VK_DOWN, TShiftState{ssCtrl});
+    SimulateKey(VK_RIGHT, TShiftState{ssCtrl});
+    SimulateKey(VK_DOWN, TShiftState{ssCtrl});
     B1 = Band->GetDisplayRect();
     EXPECT_EQ(B1.Left, B0.Left);
     EXPECT_EQ(B1.Top, B0.Top + 9);
@@ -474,7 +474,7 @@ TEST(RP_DesignForm, KeyTable)
         D.Click(D.At(Price, 30, 10));
         const int L = Price->GetLeft(), T = Price->GetTop();
         const int W = Price->GetWidth(), H = Price->GetHeight();
-        D.Form->KeyDown(C.Key, C.Shift);
+        SimulateKey(C.Key, C.Shift);
         Application->ProcessMessages();
         EXPECT_EQ(Price->GetLeft() - L, C.Want.Left);
         EXPECT_EQ(Price->GetTop() - T, C.Want.Top);
@@ -485,7 +485,7 @@ TEST(RP_DesignForm, KeyTable)
     TView* Price = D.Find("[PRICE.1]");
     D.Click(D.At(Price, 30, 10));
     const int Count = D.Page()->ViewCount();
-    D.Form->KeyDown(VK_DELETE, {});
+    SimulateKey(VK_DELETE);
     EXPECT_EQ(D.Page()->ViewCount(), Count - 1);
     EXPECT_EQ(D.Find("[PRICE.1]"), nullptr);
     Application->ProcessMessages();
@@ -712,3 +712,4 @@ TEST(RP_DesignForm, PicturesOfEditing)
     D.Form->ObjBackgroundColor->Execute();
     KeepPng(D.Form, "designer-colours");
 }
+
