@@ -13,11 +13,6 @@
 
 class TBitmap;
 
-enum : UINT {
-    CF_TEXT = 1, CF_BITMAP = 2, CF_OEMTEXT = 7, CF_UNICODETEXT = 13, CF_ENHMETAFILE = 14,
-    CF_HDROP = 15,
-};
-
 class TClipboard : public TPersistent {
     PRICETAGS_CLASS(TClipboard, TPersistent)
 public:

@@ -2,7 +2,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdPrivate.h"
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 #include "platform/classes/RtlConsts.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/Format.h"

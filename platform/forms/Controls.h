@@ -40,6 +40,7 @@
 #include "platform/classes/Sets.h"
 #include "platform/forms/Graphics.h"
 #include "platform/winapi/Messages.h"
+#include "platform/winapi/WindowOwner.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
@@ -92,20 +93,6 @@ enum : TCursor {
     crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16, crSQLWait = -17, crNo = -18,
     crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22, crSize = -22,
 };
-/// Standard cursor identifiers of LoadCursor(0, ...).
-enum : intptr_t {
-    IDC_ARROW = 32512, IDC_IBEAM = 32513, IDC_WAIT = 32514, IDC_CROSS = 32515, IDC_UPARROW = 32516,
-    IDC_SIZENWSE = 32642, IDC_SIZENESW = 32643, IDC_SIZEWE = 32644, IDC_SIZENS = 32645,
-    IDC_SIZEALL = 32646, IDC_NO = 32648, IDC_HAND = 32649, IDC_APPSTARTING = 32650, IDC_HELP = 32651,
-};
-/// A standard cursor (Instance 0 and an IDC_ value) or a cursor resource
-/// of the program ("YL_HANDCUR", "YL_DRAGCUR" and any registered with
-/// RegisterCursorResource); 0 when there is none.
-HCURSOR LoadCursor(intptr_t Instance, intptr_t Id);
-HCURSOR LoadCursor(intptr_t Instance, const AnsiString& Name);
-/// Registers a cursor picture (PNG or BMP bytes, kept by the caller) with
-/// its hot spot under a resource name.
-void RegisterCursorResource(const AnsiString& Name, const void* Data, size_t Size, int HotX, int HotY);
 
 /// "short|long": the part before the first "|" and the part after it
 /// (the whole hint for both when there is no "|").
@@ -606,7 +593,7 @@ void AlignDeferredControls();
 
 // ---- TWinControl -------------------------------------------------------------------------------
 
-class TWinControl : public TControl {
+class TWinControl : public TControl, public TWindowOwner {
     PRICETAGS_CLASS(TWinControl, TControl)
 public:
     explicit TWinControl(TComponent* AOwner);
@@ -838,6 +825,23 @@ private:
     /// Has the frame painted on the window and copies it into DC around
     /// Client (window coordinates of DC).
     void CopyFrameTo(HDC DC, const TRect& Client);
+
+    // What the window layer asks of the control behind a window.
+    LRESULT OwnerPerform(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+    TRect OwnerBounds() override;
+    void OwnerSetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    TRect OwnerClientRect() override;
+    TRect OwnerWindowClientRect() override;
+    TPoint OwnerClientOrigin() override;
+    TPoint OwnerClientToScreen(const TPoint& P) override;
+    TPoint OwnerScreenToClient(const TPoint& P) override;
+    HWND OwnerParentWindow() override;
+    bool OwnerShowing() override;
+    bool OwnerEnabled() override;
+    TRect OwnerWidgetRect() override;
+    bool OwnerFormInactive() override;
+    void OwnerActivateForm(WPARAM How) override;
+    void OwnerChildWindows(std::vector<HWND>& Windows) override;
 };
 
 // ---- painted controls -------------------------------------------------------------------------

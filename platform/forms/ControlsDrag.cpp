@@ -6,7 +6,7 @@
 #include "platform/forms/Controls.h"
 
 #include "platform/forms/Forms.h"
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 
 #include <QWidget>
 

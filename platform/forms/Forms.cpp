@@ -7,6 +7,7 @@
 #include "platform/forms/StdPrivate.h"
 #include "platform/winapi/WindowPrivate.h"
 #include "platform/winapi/Windows.h"
+#include "platform/forms/ControlsPrivate.h"
 #include "platform/classes/Strings.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -182,6 +183,7 @@ void GuiStartup(int& Argc, char** Argv)
         Screen = new TScreen(nullptr);
     if (!Application)
         Application = new TApplication(nullptr);
+    InstallFormsWindowHost();
     SetSentMessagesOpen(true);
 }
 
@@ -724,7 +726,7 @@ void TCustomForm::DefocusControl(TWinControl* Control, bool Removing)
         FFocusedControl = Control->Parent();
     if (Control->ContainsControl(FActiveControl))
         FActiveControl = nullptr;
-    if (HWND F = GetFocus(); F && Control->ContainsControl(F->Control)) {
+    if (HWND F = GetFocus(); F && Control->ContainsControl(FindControl(F))) {
         // The focus goes back to the form itself.
         const bool Closing = ComponentState().Contains(csDestroying);
         SetFocusedWindow(FHandle && !Closing ? FHandle : nullptr);

@@ -3,7 +3,7 @@
 
 #include "platform/forms/Forms.h"
 
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,5 +1,6 @@
 #include "platform/forms/Graphics.h"
 
+#include "platform/winapi/DeviceContexts.h"
 #include "platform/winapi/GdiPrivate.h"
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Cp1251.h"
@@ -1500,4 +1501,22 @@ HBITMAP LoadBitmap(intptr_t Instance, intptr_t Id)
     if (Instance == 0 && Id == OBM_COMBO)
         return ComboArrow();
     return LoadBitmap(Instance, AnsiString(std::to_string(Id)));
+}
+
+PRICETAGS_DEFINE_CLASS(TRecordingCanvas)
+
+TRecordingCanvas::TRecordingCanvas(int Width, int Height) : FDC(CreateRecordingDC(Width, Height))
+{
+    SetHandle(FDC);
+}
+
+TRecordingCanvas::~TRecordingCanvas()
+{
+    SetHandle(nullptr);
+    DeleteDC(FDC);
+}
+
+std::vector<std::string> TRecordingCanvas::Log()
+{
+    return RecordedCallLog(FDC);
 }

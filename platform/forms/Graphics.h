@@ -20,6 +20,7 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Sets.h"
+#include "platform/winapi/EnhMetaFiles.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
@@ -408,9 +409,6 @@ private:
     bool FModified = false;
 };
 
-PRICETAGS_EXCEPTION(EInvalidGraphic, Exception);
-PRICETAGS_EXCEPTION(EInvalidGraphicOperation, Exception);
-
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum TTransparentMode { tmAuto, tmFixed };
 
@@ -563,3 +561,17 @@ bool FindResourceBytes(const AnsiString& Name, std::string& Bytes);
 HBITMAP LoadBitmap(intptr_t Instance, const AnsiString& Name);
 HBITMAP LoadBitmap(intptr_t Instance, intptr_t Id);
 constexpr intptr_t OBM_COMBO = 32738;
+
+/// A canvas over a recording DC of Width x Height pixels, for layout tests:
+/// Log gives its calls (see RecordedCallLog). With FixedFontMetricsScope
+/// the layout needs no installed font.
+class TRecordingCanvas : public TCanvas {
+    PRICETAGS_CLASS(TRecordingCanvas, TCanvas)
+public:
+    TRecordingCanvas(int Width, int Height);
+    ~TRecordingCanvas() override;
+    [[nodiscard]] std::vector<std::string> Log();
+
+private:
+    HDC FDC;
+};

@@ -3,7 +3,7 @@
 
 #include "platform/forms/ImgList.h"
 
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "platform/forms/InputSimulation.h"
 
 #include "platform/forms/Forms.h"
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 #include "platform/rtl/Cp1251.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "platform/forms/ImgList.h"
 #include "platform/forms/MenusPrivate.h"
 #include "platform/forms/StdPrivate.h"
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 
 #include <algorithm>
 #include <vector>

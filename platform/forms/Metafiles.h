@@ -11,6 +11,7 @@
 // EInvalidGraphic when loaded and draws nothing when played.
 
 #include "platform/forms/Graphics.h"
+#include "platform/winapi/EnhMetaFiles.h"
 
 #include <cstddef>
 #include <string>
@@ -86,10 +87,3 @@ private:
 /// (logical units of DC); DC's own state is left as it was. False for a null
 /// DC, an empty metafile or one that fails its check.
 BOOL PlayEnhMetaFile(HDC DC, const TMetafile* Metafile, const TRect& Rect);
-/// The same for metafile bytes (length from the header; trailing bytes are
-/// ignored).
-BOOL PlayEnhMetaFileBits(HDC DC, const void* Data, size_t Size, const TRect& Rect);
-/// Checks metafile bytes as playing does: the header, every record's size
-/// and contents, the end record. Returns the metafile's length (from its
-/// header), or 0 with Error set (may be null).
-size_t CheckEnhMetaFileBits(const void* Data, size_t Size, std::string* Error = nullptr);

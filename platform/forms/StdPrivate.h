@@ -4,6 +4,7 @@
 
 #include "platform/classes/Component.h"
 #include "platform/forms/Graphics.h"
+#include "platform/forms/ControlsPrivate.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/rtl/AnsiString.h"
 
@@ -29,23 +30,6 @@ void DrawAlignedText(TCanvas& C, TRect R, const AnsiString& Text, TAlignment Ali
 /// Ctl3D, a plain line without.
 void AddSingleBorder(TCreateParams& Params, bool Ctl3D);
 
-/// Puts a scrolled window's content on one of its frame bars: Count
-/// positions (items, lines or pixels), Page of them shown, Pos the first
-/// shown. The bar shows only while Count is above Page; Pos is held in
-/// 0..Count-Page. Returns the held position (also without a window).
-int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos);
-/// The first shown position a WM_HSCROLL/WM_VSCROLL code asks for: Line
-/// positions for an arrow, the bar's page for a page click, the track
-/// position for the thumb, 0 or the end for SB_TOP/SB_BOTTOM; held in the
-/// bar's range. The current position for SB_ENDSCROLL and unknown codes.
-int ScrolledPos(HWND Wnd, int Bar, int Code, int Line);
-/// Paints a scroll bar control (SB_CTL, the whole client area) into its
-/// paint DC.
-void PaintScrollBarControl(HWND Wnd, HDC DC);
-/// The mouse on a scroll bar control (client pixels): presses on arrows,
-/// track and thumb send WM_HSCROLL/WM_VSCROLL with the control's handle to
-/// its parent, as long as the button is held.
-void ScrollBarControlMouse(HWND Wnd, UINT Msg, int X, int Y);
 /// Lines one notch of the mouse wheel scrolls.
 constexpr int WheelScrollLines = 3;
 

@@ -1,6 +1,6 @@
 #include "platform/forms/Timers.h"
 
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 
 #include <QTimer>
 

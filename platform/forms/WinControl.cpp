@@ -4,7 +4,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdPrivate.h"
-#include "platform/winapi/WindowPrivate.h"
+#include "platform/forms/ControlsPrivate.h"
 #include "platform/rtl/Format.h"
 
 #include <QApplication>
@@ -1790,7 +1790,7 @@ TCustomForm* GetParentForm(TControl* Control)
 
 TWinControl* FindControl(HWND Wnd)
 {
-    return IsLiveWindow(Wnd) ? Wnd->Control : nullptr;
+    return IsLiveWindow(Wnd) ? static_cast<TWinControl*>(Wnd->Control) : nullptr;
 }
 
 TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled)

@@ -5,7 +5,6 @@
 // that draws a PDF file the way a printer DC draws a sheet. Both are freed
 // with DeleteDC.
 
-#include "platform/forms/Graphics.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/AnsiString.h"
 
@@ -30,20 +29,6 @@ BOOL PlayRecording(HDC Recording, HDC Target);
 ///   line 10,10 190,10 pen solid 2 000000
 ///   text 6,7 "Цена" font Arial 16 bold color 000000 transparent align 0 width 40 box 5,5,60,25 clipped
 std::vector<std::string> RecordedCallLog(HDC Recording);
-
-/// A canvas over a recording DC of Width x Height pixels, for layout tests:
-/// Log gives its calls (see RecordedCallLog). With FixedFontMetricsScope
-/// the layout needs no installed font.
-class TRecordingCanvas : public TCanvas {
-    PRICETAGS_CLASS(TRecordingCanvas, TCanvas)
-public:
-    TRecordingCanvas(int Width, int Height);
-    ~TRecordingCanvas() override;
-    [[nodiscard]] std::vector<std::string> Log();
-
-private:
-    HDC FDC;
-};
 
 /// Fixed font metrics for tests: every font then measures (text extents,
 /// text metrics, DrawText's layout, text advances written to metafiles) as

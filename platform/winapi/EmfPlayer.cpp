@@ -9,7 +9,7 @@
 
 #include "platform/winapi/EmfPrivate.h"
 
-#include "platform/forms/Metafiles.h"
+#include "platform/winapi/EnhMetaFiles.h"
 
 #include <uemf.h>
 #include <uemf_safe.h>
@@ -1261,11 +1261,4 @@ BOOL PlayEnhMetaFileBits(HDC DC, const void* Data, size_t Size, const TRect& Rec
     Player P(DC, static_cast<const char*>(Data), Rect);
     P.Play(Length);
     return true;
-}
-
-BOOL PlayEnhMetaFile(HDC DC, const TMetafile* Metafile, const TRect& Rect)
-{
-    if (!Metafile || Metafile->Empty())
-        return false;
-    return PlayEnhMetaFileBits(DC, Metafile->Data().data(), Metafile->Data().size(), Rect);
 }

@@ -307,23 +307,3 @@ std::vector<std::string> RecordedCallLog(HDC DC)
     }
     return Out;
 }
-
-// ---- the recording canvas ---------------------------------------------------------------
-
-PRICETAGS_DEFINE_CLASS(TRecordingCanvas)
-
-TRecordingCanvas::TRecordingCanvas(int Width, int Height) : FDC(CreateRecordingDC(Width, Height))
-{
-    SetHandle(FDC);
-}
-
-TRecordingCanvas::~TRecordingCanvas()
-{
-    SetHandle(nullptr);
-    DeleteDC(FDC);
-}
-
-std::vector<std::string> TRecordingCanvas::Log()
-{
-    return RecordedCallLog(FDC);
-}

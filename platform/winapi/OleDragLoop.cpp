@@ -5,7 +5,6 @@
 
 #include "platform/winapi/OleDragDropPrivate.h"
 
-#include "platform/forms/Forms.h"
 #include "platform/winapi/WindowPrivate.h"
 
 #include <QApplication>
@@ -49,7 +48,7 @@ TPoint LayerPoint(HWND Under, const QPoint& Global)
     if (!IsLiveWindow(Under) || !Under->Widget)
         return Point(Global.x(), Global.y());
     const QPoint Local = Under->Widget->mapFromGlobal(Global);
-    return Under->Control->ClientToScreen(Point(Local.x() - Under->Client.Left, Local.y() - Under->Client.Top));
+    return Under->Control->OwnerClientToScreen(Point(Local.x() - Under->Client.Left, Local.y() - Under->Client.Top));
 }
 
 DWORD KeyStateNow()

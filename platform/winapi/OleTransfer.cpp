@@ -2,7 +2,6 @@
 
 #include "platform/winapi/OleDragDropPrivate.h"
 
-#include "platform/forms/Clipbrd.h"
 #include "platform/winapi/GdiPrivate.h"
 #include "platform/winapi/WindowPrivate.h"
 #include "platform/rtl/Cp1251.h"

@@ -4,7 +4,6 @@
 // as WM_HSCROLL/WM_VSCROLL to the window (frame bars) or to the control's
 // parent with the control's handle (SB_CTL).
 
-#include "platform/forms/StdPrivate.h"
 #include "platform/winapi/WindowPrivate.h"
 
 #include <algorithm>
@@ -140,10 +139,10 @@ void SendScroll(HWND Wnd, int Bar, int Code, int Pos)
         SendMessage(Wnd, Bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos), 0);
         return;
     }
-    TWinControl* Parent = Wnd->Control ? Wnd->Control->Parent() : nullptr;
-    if (!Parent || !Parent->HandleAllocated())
+    HWND Parent = Wnd->Control ? Wnd->Control->OwnerParentWindow() : nullptr;
+    if (!Parent)
         return;
-    SendMessage(Parent->Handle(), (Wnd->Style & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos),
+    SendMessage(Parent, (Wnd->Style & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL, MakeWParam(Code, Pos),
         reinterpret_cast<LPARAM>(Wnd));
 }
 

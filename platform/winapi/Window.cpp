@@ -4,7 +4,6 @@
 
 #include "platform/winapi/WindowPrivate.h"
 
-#include "platform/forms/Forms.h"
 #include "platform/winapi/SystemMetrics.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
@@ -49,8 +48,7 @@ std::unordered_map<QWidget*, HWND>& WidgetWindows()
 
 HWND gFocus = nullptr;
 HWND gCapture = nullptr;
-TControl* gCaptureControl = nullptr;
-TControl* gMouseControl = nullptr;
+TWindowHost* gHost = nullptr;
 TPoint gCursorPos;
 int gBeeps = 0;
 std::map<int, bool> gKeyDown;
@@ -146,8 +144,8 @@ void ControlWidget::paintEvent(QPaintEvent* Event)
     if (!IsLiveWindow(FWnd))
         return;
     Barrier([&] {
-        if (gDeferredAligns != 0)
-            AlignDeferredControls();
+        if (gHost)
+            gHost->AlignPending();
         PaintInvalid(FWnd);
     });
     if (!IsLiveWindow(FWnd) || !FWnd->Backing)
@@ -235,7 +233,7 @@ QPoint WindowScreenOrigin(HWND Wnd)
         return QPoint(0, 0);
     QPoint Origin(R.Left, R.Top);
     if (Wnd->TopLevel) {
-        const TRect W = TopLevelWidgetRect(Wnd->Control);
+        const TRect W = Wnd->Control->OwnerWidgetRect();
         Origin += QPoint(W.Left, W.Top);
     }
     return Origin;
@@ -243,7 +241,8 @@ QPoint WindowScreenOrigin(HWND Wnd)
 
 void SendNCPaint(HWND Wnd, const QRegion& Frame)
 {
-    const QSize Size = Wnd->Backing ? Wnd->Backing->Image.size() : QSize(Wnd->Control->Width(), Wnd->Control->Height());
+    const TRect B = Wnd->Control->OwnerBounds();
+    const QSize Size = Wnd->Backing ? Wnd->Backing->Image.size() : QSize(B.Width(), B.Height());
     const QRegion Whole = QRegion(QRect(QPoint(0, 0), Size)) - QRegion(ToQRect(Wnd->Client));
     HRGN Update = nullptr;
     WPARAM WParam = 1;
@@ -264,14 +263,14 @@ void SendNCPaint(HWND Wnd, const QRegion& Frame)
                 DeleteObject(Update);
         }
     } Guard {Outer, Update};
-    Wnd->Control->Perform(WM_NCPAINT, WParam, 0);
+    Wnd->Control->OwnerPerform(WM_NCPAINT, WParam, 0);
 }
 
 void PaintInvalid(HWND Wnd)
 {
     if (!IsLiveWindow(Wnd) || !Wnd->OwnPainting || !Wnd->Backing || Wnd->Invalid.isEmpty())
         return;
-    TWinControl* Control = Wnd->Control;
+    TWindowOwner* Control = Wnd->Control;
     const QRegion Region = Wnd->Invalid & QRect(QPoint(0, 0), Wnd->Backing->Image.size());
     const bool Erase = Wnd->EraseNeeded;
     Wnd->Invalid = QRegion();
@@ -293,9 +292,9 @@ void PaintInvalid(HWND Wnd)
     DC->SystemClip = Region & ClientQ;
     SetViewportOrgEx(DC, Client.Left, Client.Top, nullptr);
     if (Erase)
-        Control->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC));
+        Control->OwnerPerform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
     if (IsLiveWindow(Wnd))
-        Control->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC));
+        Control->OwnerPerform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
 }
 
 // ---- barrier -----------------------------------------------------------------------------------
@@ -305,10 +304,10 @@ void Barrier(const std::function<void()>& F)
     try {
         F();
     } catch (...) {
-        if (!Application)
+        if (!gHost)
             return;
         try {
-            Application->HandleException(nullptr);
+            gHost->HandleException();
         } catch (...) {
             // An exception while reporting one has nowhere left to go.
         }
@@ -351,33 +350,31 @@ void DispatchMessage(const MSG& M)
         gQuitCode = static_cast<int>(M.wParam);
         return;
     }
-    if (Application) {
+    if (gHost) {
         MSG Copy = M;
-        bool Handled = false;
-        Application->OnMessage(Copy, Handled);
-        if (Handled)
+        if (gHost->FilterMessage(Copy))
             return;
     }
     if (!M.hwnd) {
-        if (Application) {
+        if (gHost) {
             TMessage T;
             T.Msg = M.message;
             T.WParam = M.wParam;
             T.LParam = M.lParam;
-            Application->CallHooks(T);
+            gHost->ThreadMessage(T);
         }
         return;
     }
     if (!IsLiveWindow(M.hwnd))
         return;
-    TWinControl* C = M.hwnd->Control;
+    TWindowOwner* C = M.hwnd->Control;
     if (M.message == WM_CHAR || M.message == WM_SYSCHAR) {
         // The dialog-character phase first; a consumed character goes no further.
         const UINT Reflected = M.message == WM_CHAR ? CN_CHAR : CN_SYSCHAR;
-        if (C->Perform(Reflected, M.wParam, M.lParam) != 0 || !IsLiveWindow(M.hwnd))
+        if (C->OwnerPerform(Reflected, M.wParam, M.lParam) != 0 || !IsLiveWindow(M.hwnd))
             return;
     }
-    C->Perform(M.message, M.wParam, M.lParam);
+    C->OwnerPerform(M.message, M.wParam, M.lParam);
 }
 
 }  // namespace
@@ -468,7 +465,7 @@ LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         return SendFromOtherThread(Wnd, Msg, WParam, LParam);
     if (!IsLiveWindow(Wnd))
         return 0;
-    return Wnd->Control->Perform(Msg, WParam, LParam);
+    return Wnd->Control->OwnerPerform(Msg, WParam, LParam);
 }
 
 // ---- timers --------------------------------------------------------------------------------------
@@ -537,8 +534,8 @@ HWND SetFocus(HWND Wnd)
         return nullptr;
     // Focusing a window of another form activates that form.
     if (Wnd) {
-        if (TCustomForm* Form = GetParentForm(Wnd->Control); Form && !Form->Active())
-            Form->Perform(WM_ACTIVATE, WA_ACTIVE, 0);
+        if (Wnd->Control->OwnerFormInactive())
+            Wnd->Control->OwnerActivateForm(WA_ACTIVE);
     }
     SetFocusedWindow(Wnd);
     return Old;
@@ -546,9 +543,7 @@ HWND SetFocus(HWND Wnd)
 
 HWND GetActiveWindow()
 {
-    if (Screen && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated())
-        return Screen->ActiveForm()->Handle();
-    return nullptr;
+    return gHost ? gHost->ActiveWindow() : nullptr;
 }
 
 HWND GetCapture()
@@ -574,7 +569,8 @@ HWND SetCapture(HWND Wnd)
 
 BOOL ReleaseCapture()
 {
-    gCaptureControl = nullptr;
+    if (gHost)
+        gHost->CaptureReleased();
     HWND Old = GetCapture();
     gCapture = nullptr;
     if (Old) {
@@ -583,54 +579,6 @@ BOOL ReleaseCapture()
         SendMessage(Old, WM_CAPTURECHANGED, 0, 0);
     }
     return true;
-}
-
-TControl* GetCaptureControl()
-{
-    TControl* C = FindControl(GetCapture());
-    if (C && gCaptureControl && gCaptureControl->Parent() == C)
-        return gCaptureControl;
-    return C;
-}
-
-void SetCaptureControl(TControl* Control)
-{
-    ReleaseCapture();
-    gCaptureControl = nullptr;
-    if (!Control)
-        return;
-    if (!dynamic_cast<TWinControl*>(Control)) {
-        if (!Control->Parent())
-            return;
-        gCaptureControl = Control;
-        Control = Control->Parent();
-    }
-    SetCapture(static_cast<TWinControl*>(Control)->Handle());
-}
-
-TControl* MouseControl()
-{
-    return gMouseControl;
-}
-
-void SetMouseControl(TControl* Control)
-{
-    if (Control == gMouseControl)
-        return;
-    TControl* Old = gMouseControl;
-    gMouseControl = Control;
-    // The status line shows the long part of the hint of the control under
-    // the mouse (or of its nearest parent that has one).
-    if (Application) {
-        TControl* C = Control;
-        while (C && C->Hint().IsEmpty())
-            C = C->Parent();
-        Application->SetHint(C ? GetLongHint(C->Hint()) : AnsiString());
-    }
-    if (Old)
-        Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
-    if (Control && gMouseControl == Control)
-        Control->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(Control));
 }
 
 void ForgetWindow(HWND Wnd)
@@ -646,16 +594,6 @@ void ForgetWindow(HWND Wnd)
     for (MSG& M : gQueue)
         if (M.hwnd == Wnd)
             M.hwnd = reinterpret_cast<HWND>(-3);  // dropped when its turn comes
-}
-
-void ForgetControl(TControl* Control)
-{
-    if (Application)
-        Application->ForgetHintControl(Control);
-    if (gMouseControl == Control)
-        gMouseControl = nullptr;
-    if (gCaptureControl == Control)
-        gCaptureControl = nullptr;
 }
 
 void SetKeyDown(int VirtualKey, bool Down)
@@ -854,8 +792,8 @@ bool SendTranslated(HWND Wnd, QEvent* Event, UINT Msg, WPARAM WParam, LPARAM LPa
     LRESULT R = 0;
     // Keys and clicks take a shown hint away first.
     Barrier([&] {
-        if (Application)
-            Application->HintInputMessage(MSG {Wnd, Msg, WParam, LParam});
+        if (gHost)
+            gHost->InputMessage(MSG {Wnd, Msg, WParam, LParam});
     });
     if (!IsLiveWindow(Wnd)) {
         gTranslation = Outer;
@@ -937,11 +875,11 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
         if (Dbl && !(Target->ClassStyle & CS_DBLCLKS))
             Msg -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
         // A click activates the form of the window unless it declines.
-        if (TCustomForm* Form = GetParentForm(Target->Control); Form && !Form->Active()) {
+        if (Target->Control->OwnerFormInactive()) {
             LRESULT A = 0;
             SendTranslated(Target, E, WM_MOUSEACTIVATE, 0, MakeLParam(HTCLIENT, Msg), &A);
             if (A != MA_NOACTIVATE && A != MA_NOACTIVATEANDEAT && IsLiveWindow(Target))
-                Barrier([&] { Form->Perform(WM_ACTIVATE, WA_CLICKACTIVE, 0); });
+                Barrier([&] { Target->Control->OwnerActivateForm(WA_CLICKACTIVE); });
             if (A == MA_ACTIVATEANDEAT || A == MA_NOACTIVATEANDEAT || !IsLiveWindow(Target))
                 return true;
         }
@@ -969,7 +907,7 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
             return true;
         // In the screen points of the window layer (the controls' bounds),
         // which handlers turn back into client points with ScreenToClient.
-        const TPoint Screen = Target->Control->ClientToScreen(Point(X, Y));
+        const TPoint Screen = Target->Control->OwnerClientToScreen(Point(X, Y));
         LRESULT Hit = HTCLIENT;
         SendTranslated(Target, E, WM_NCHITTEST, 0, MakeLParam(Screen.X, Screen.Y), &Hit);
         if (!IsLiveWindow(Target))
@@ -992,35 +930,17 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
     const UINT Keys = MouseKeys(Buttons, E->modifiers());
     // The control under the mouse (whoever has the capture) gets
     // CM_MOUSEENTER, the one it left CM_MOUSELEAVE.
-    {
-        TWinControl* Win = Target->Control;
-        TControl* Under = nullptr;
-        if (PtInRect(Win->ClientRect(), Point(X, Y))) {
-            Under = Win->ControlAtPos(Point(X, Y), false);
-            if (!Under)
-                Under = Win;
-        }
-        Barrier([&] { SetMouseControl(Under); });
+    if (gHost) {
+        Barrier([&] { gHost->MouseAt(Target, X, Y, Msg, Keys); });
         if (!IsLiveWindow(Target))
             return true;
-        if (Msg == WM_MOUSEMOVE) {
-            Barrier([&] {
-                TMessage M;
-                M.Msg = WM_MOUSEMOVE;
-                M.WParam = Keys;
-                M.LParam = MakeLParam(X, Y);
-                if (Application)
-                    Application->HintMouseMessage(Win, M);
-            });
-            if (!IsLiveWindow(Target))
-                return true;
-        }
     }
     if (Msg == WM_MOUSEMOVE) {
         LRESULT Set = 0;
         SendTranslated(Target, E, WM_SETCURSOR, reinterpret_cast<WPARAM>(Target), MakeLParam(HTCLIENT, WM_MOUSEMOVE), &Set);
-        if (!Set && Target->OwnPainting && Target->Widget && !(Screen && Screen->Cursor() != crDefault))
-            ApplyCursor(Target->Widget, Screen ? Screen->Cursors(crDefault) : 0);
+        HCURSOR Default = 0;
+        if (!Set && Target->OwnPainting && Target->Widget && (!gHost || gHost->DefaultCursor(Default)))
+            ApplyCursor(Target->Widget, Default);
         if (!IsLiveWindow(Target))
             return true;
     }
@@ -1031,8 +951,8 @@ bool TranslateMouse(HWND Wnd, QMouseEvent* E)
 // Input finds the children where they are meant to be.
 void AlignForInput()
 {
-    if (gDeferredAligns != 0)
-        AlignDeferredControls();
+    if (gHost)
+        gHost->AlignPending();
 }
 
 bool TranslateWheel(HWND Wnd, QWheelEvent* E)
@@ -1080,21 +1000,16 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
         AlignForInput();
         return TranslateWheel(Wnd, static_cast<QWheelEvent*>(Event));
     case QEvent::Leave:
-        if (TControl* M = MouseControl()) {
-            TControl* Top = M;
-            while (Top && Top != Wnd->Control)
-                Top = Top->Parent();
-            if (Top)
-                Barrier([] { SetMouseControl(nullptr); });
-        }
+        if (gHost)
+            Barrier([&] { gHost->MouseLeft(Wnd); });
         return false;
     case QEvent::FocusIn:
         if (FocusedWindow() != Wnd)
             Barrier([&] { SetFocus(Wnd); });
         return false;
     case QEvent::WindowActivate:
-        if (TCustomForm* Form = dynamic_cast<TCustomForm*>(Wnd->Control); Form && !Form->Active())
-            Barrier([&] { Form->Perform(WM_ACTIVATE, WA_ACTIVE, 0); });
+        if (Wnd->Control->OwnerFormInactive())
+            Barrier([&] { Wnd->Control->OwnerActivateForm(WA_ACTIVE); });
         return false;
     case QEvent::Close:
         Event->ignore();
@@ -1106,22 +1021,23 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
         if (Wnd->TopLevel && Wnd->Widget && Wnd->Widget->isVisible()) {
             // The window system moved or sized the form: take its bounds.
             const QRect G = Wnd->Widget->geometry();
-            TWinControl* C = Wnd->Control;
-            const TRect Frame = TopLevelWidgetRect(C);
+            TWindowOwner* C = Wnd->Control;
+            const TRect Frame = C->OwnerWidgetRect();
+            const TRect B = C->OwnerBounds();
             const int L = G.x() - Frame.Left;
             const int T = G.y() - Frame.Top;
-            const int W = G.width() + Frame.Left + (C->Width() - Frame.Right);
-            const int H = G.height() + Frame.Top + (C->Height() - Frame.Bottom);
-            if (L != C->Left() || T != C->Top() || W != C->Width() || H != C->Height())
-                Barrier([&] { C->SetBounds(L, T, W, H); });
+            const int W = G.width() + Frame.Left + (B.Width() - Frame.Right);
+            const int H = G.height() + Frame.Top + (B.Height() - Frame.Bottom);
+            if (L != B.Left || T != B.Top || W != B.Width() || H != B.Height())
+                Barrier([&] { C->OwnerSetBounds(L, T, W, H); });
         }
         return false;
     case QEvent::ContextMenu:
         return Wnd->OwnPainting;
     case QEvent::WindowStateChange:
-        if (Wnd->TopLevel && Wnd->Widget && Application && Application->MainForm() == Wnd->Control) {
+        if (Wnd->TopLevel && Wnd->Widget && gHost) {
             const bool Minimized = Wnd->Widget->isMinimized();
-            Barrier([&] { Application->MainFormMinimized(Minimized); });
+            Barrier([&] { gHost->WindowMinimized(Wnd, Minimized); });
         }
         return false;
     default:
@@ -1170,12 +1086,12 @@ BOOL IsWindow(HWND Wnd)
 
 BOOL IsWindowVisible(HWND Wnd)
 {
-    return IsLiveWindow(Wnd) && Wnd->Control->Showing();
+    return IsLiveWindow(Wnd) && Wnd->Control->OwnerShowing();
 }
 
 BOOL IsWindowEnabled(HWND Wnd)
 {
-    return IsLiveWindow(Wnd) && Wnd->Control->Enabled();
+    return IsLiveWindow(Wnd) && Wnd->Control->OwnerEnabled();
 }
 
 HWND GetParent(HWND Wnd)
@@ -1184,15 +1100,14 @@ HWND GetParent(HWND Wnd)
         return nullptr;
     if (Wnd->TopLevel)
         return IsLiveWindow(Wnd->Owner) ? Wnd->Owner : nullptr;
-    TWinControl* P = Wnd->Control->Parent();
-    return P && P->HandleAllocated() ? P->Handle() : nullptr;
+    return Wnd->Control->OwnerParentWindow();
 }
 
 BOOL GetClientRect(HWND Wnd, TRect& R)
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    R = Wnd->Control->ClientRect();
+    R = Wnd->Control->OwnerClientRect();
     return true;
 }
 
@@ -1200,10 +1115,11 @@ BOOL GetWindowRect(HWND Wnd, TRect& R)
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    TWinControl* C = Wnd->Control;
-    const TPoint O = C->ClientOrigin();
-    const TRect Client = C->WindowClientRect();
-    R = Bounds(O.X - Client.Left, O.Y - Client.Top, C->Width(), C->Height());
+    TWindowOwner* C = Wnd->Control;
+    const TPoint O = C->OwnerClientOrigin();
+    const TRect Client = C->OwnerWindowClientRect();
+    const TRect B = C->OwnerBounds();
+    R = Bounds(O.X - Client.Left, O.Y - Client.Top, B.Width(), B.Height());
     return true;
 }
 
@@ -1211,7 +1127,7 @@ BOOL ClientToScreen(HWND Wnd, TPoint& P)
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    P = Wnd->Control->ClientToScreen(P);
+    P = Wnd->Control->OwnerClientToScreen(P);
     return true;
 }
 
@@ -1219,7 +1135,7 @@ BOOL ScreenToClient(HWND Wnd, TPoint& P)
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    P = Wnd->Control->ScreenToClient(P);
+    P = Wnd->Control->OwnerScreenToClient(P);
     return true;
 }
 
@@ -1227,12 +1143,13 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Width, int Heigh
 {
     if (!IsLiveWindow(Wnd))
         return false;
-    TWinControl* C = Wnd->Control;
-    const int L = (Flags & SWP_NOMOVE) ? C->Left() : X;
-    const int T = (Flags & SWP_NOMOVE) ? C->Top() : Y;
-    const int W = (Flags & SWP_NOSIZE) ? C->Width() : Width;
-    const int H = (Flags & SWP_NOSIZE) ? C->Height() : Height;
-    C->SetBounds(L, T, W, H);
+    TWindowOwner* C = Wnd->Control;
+    const TRect B = C->OwnerBounds();
+    const int L = (Flags & SWP_NOMOVE) ? B.Left : X;
+    const int T = (Flags & SWP_NOMOVE) ? B.Top : Y;
+    const int W = (Flags & SWP_NOSIZE) ? B.Width() : Width;
+    const int H = (Flags & SWP_NOSIZE) ? B.Height() : Height;
+    C->OwnerSetBounds(L, T, W, H);
     if (!(Flags & SWP_NOZORDER) && Wnd->Widget) {
         if (InsertAfter == HWND_BOTTOM)
             Wnd->Widget->lower();
@@ -1250,8 +1167,10 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Width, int Heigh
         ShowWindow(Wnd, SW_HIDE);
     if (Flags & SWP_FRAMECHANGED)
         Wnd->ClientValid = false;
-    if (Flags & SWP_FRAMECHANGED)
-        C->Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(C->ClientWidth(), C->ClientHeight()));
+    if (Flags & SWP_FRAMECHANGED) {
+        const TRect Client = C->OwnerClientRect();
+        C->OwnerPerform(WM_SIZE, SIZE_RESTORED, MakeLParam(Client.Width(), Client.Height()));
+    }
     return true;
 }
 
@@ -1423,10 +1342,12 @@ BOOL RedrawWindow(HWND Wnd, const TRect* R, HRGN Region, UINT Flags)
     }
     if (Flags & RDW_VALIDATE)
         ValidateRect(Wnd, R);
-    if (Flags & RDW_ALLCHILDREN)
-        for (int I = 0; I < Wnd->Control->ControlCount(); ++I)
-            if (auto* W = dynamic_cast<TWinControl*>(Wnd->Control->Controls(I)); W && W->HandleAllocated())
-                RedrawWindow(W->Handle(), nullptr, nullptr, Flags);
+    if (Flags & RDW_ALLCHILDREN) {
+        std::vector<HWND> Children;
+        Wnd->Control->OwnerChildWindows(Children);
+        for (HWND Child : Children)
+            RedrawWindow(Child, nullptr, nullptr, Flags);
+    }
     if (Flags & (RDW_UPDATENOW | RDW_ERASENOW))
         UpdateWindow(Wnd);
     return true;
@@ -1543,8 +1464,10 @@ HDC GetDC(HWND Wnd)
     }
     if (!IsLiveWindow(Wnd))
         return nullptr;
-    if (!Wnd->Backing)
-        ResizeBacking(Wnd, Wnd->Control->Width(), Wnd->Control->Height());
+    if (!Wnd->Backing) {
+        const TRect B = Wnd->Control->OwnerBounds();
+        ResizeBacking(Wnd, B.Width(), B.Height());
+    }
     HDC DC = CreateBitmapDC(Wnd->Backing);
     DC->Owner = Wnd;
     DC->Changed = ShowDrawing;
@@ -1728,4 +1651,16 @@ HCURSOR SetCursor(HCURSOR Cursor)
     if (IsLiveWindow(Under))
         ApplyCursor(Under->Widget, Cursor);
     return Old;
+}
+
+// ---- the host ----------------------------------------------------------------------------------
+
+void SetWindowHost(TWindowHost* Host)
+{
+    gHost = Host;
+}
+
+TWindowHost* WindowHost()
+{
+    return gHost;
 }

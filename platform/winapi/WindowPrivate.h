@@ -1,10 +1,10 @@
 #pragma once
 
-// Inside of the window layer (platform/winapi and platform/forms .cpp files only): the native
+// Inside of the window layer (its .cpp files and the class library's): the native
 // window record behind an HWND, the Qt widget that forwards events as
 // messages, the posted-message queue and the exception barrier.
 
-#include "platform/forms/Controls.h"
+#include "platform/winapi/WindowOwner.h"
 #include "platform/winapi/GdiPrivate.h"
 
 #include <QPointer>
@@ -30,10 +30,10 @@ struct ScrollBarState {
 /// One native window.
 struct HWND__ {
     ScrollBarState Scroll[3];  // SB_HORZ, SB_VERT, SB_CTL (a scroll bar control)
-    TWinControl* Control = nullptr;
+    TWindowOwner* Control = nullptr;
     /// The widget; for our own widgets the pixels come from Backing.
     QPointer<QWidget> Widget;
-    /// True for the widgets made by TWinControl::CreateWidget's base (they
+    /// True for the widgets the window layer makes itself (they
     /// paint through messages); false for Qt's own controls.
     bool OwnPainting = true;
     /// The window's pixels (window coordinates: frame and client).
@@ -63,22 +63,7 @@ struct HWND__ {
     HBITMAP OverlayMask = nullptr;
 };
 
-/// The part of a top-level window its widget covers (window coordinates):
-/// the client rectangle and, above it, the menu bar's band.
-TRect TopLevelWidgetRect(TWinControl* Control);
-/// The height of the menu bar's band of a form with a menu; 0 otherwise.
-int MenuBarHeight(TWinControl* Control);
-/// Paints a form's menu bar into Band (window coordinates of DC).
-void PaintMenuBar(TCustomForm& Form, HDC DC, const TRect& Band);
-/// A mouse press at a screen point on the menu bar: opens the item's
-/// drop-down menu or clicks an item without sub-items.
-void MenuBarMouseDown(TCustomForm& Form, const TPoint& ScreenPos);
-/// The menu key (F10, Key 0) or Alt with Key: opens the first drop-down
-/// menu or the one whose caption marks Key; true when an item was found.
-bool MenuBarKey(TCustomForm& Form, Word Key);
 
-/// Whether the drag image of the image lists is shown, and where.
-bool DragImageWindowShown(TPoint& ScreenTopLeft);
 
 /// Every live window; IsWindow looks here.
 bool IsLiveWindow(HWND Wnd);
@@ -124,6 +109,23 @@ void PaintScrollBars(HWND Wnd, HDC DC);
 /// WM_VSCROLL, the thumb is dragged. True when the point was on a bar or a
 /// drag of the thumb is under way.
 bool ScrollBarMouse(HWND Wnd, UINT Msg, int X, int Y);
+/// Puts a scrolled window's content on one of its frame bars: Count
+/// positions (items, lines or pixels), Page of them shown, Pos the first
+/// shown. The bar shows only while Count is above Page; Pos is held in
+/// 0..Count-Page. Returns the held position (also without a window).
+int SyncScrollBar(HWND Wnd, int Bar, int Count, int Page, int Pos);
+/// The first shown position a WM_HSCROLL/WM_VSCROLL code asks for: Line
+/// positions for an arrow, the bar's page for a page click, the track
+/// position for the thumb, 0 or the end for SB_TOP/SB_BOTTOM; held in the
+/// bar's range. The current position for SB_ENDSCROLL and unknown codes.
+int ScrolledPos(HWND Wnd, int Bar, int Code, int Line);
+/// Paints a scroll bar control (SB_CTL, the whole client area) into its
+/// paint DC.
+void PaintScrollBarControl(HWND Wnd, HDC DC);
+/// The mouse on a scroll bar control (client pixels): presses on arrows,
+/// track and thumb send WM_HSCROLL/WM_VSCROLL with the control's handle to
+/// its parent, as long as the button is held.
+void ScrollBarControlMouse(HWND Wnd, UINT Msg, int X, int Y);
 /// Draws the caret over the pixels of Wnd's widget when Wnd owns it and it
 /// is shown (Caret.cpp).
 void PaintCaret(HWND Wnd, QPainter& Painter);
@@ -143,37 +145,6 @@ void ResizeBacking(HWND Wnd, int Width, int Height);
 /// Marks a window-coordinate region for repainting and asks Qt to show it.
 void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase);
 
-/// Calls a message handler of Self with the message as record Rec and
-/// writes the record's results back into M.
-template <class Rec, class C, class H>
-void Call(TMessage& M, C* Self, H Handler)
-{
-    Rec R(M);
-    (Self->*Handler)(R);
-    R.Store(M);
-}
-
-/// Lends a paint message's DC to a control's canvas: the canvas is locked
-/// and holds DC for the scope; every exit, exceptions included, takes the
-/// handle back and unlocks it.
-class CanvasPaintScope {
-public:
-    CanvasPaintScope(TCanvas& Canvas, HDC DC) : FCanvas(Canvas)
-    {
-        FCanvas.Lock();
-        FCanvas.SetHandle(DC);
-    }
-    ~CanvasPaintScope()
-    {
-        FCanvas.SetHandle(nullptr);
-        FCanvas.Unlock();
-    }
-    CanvasPaintScope(const CanvasPaintScope&) = delete;
-    CanvasPaintScope& operator=(const CanvasPaintScope&) = delete;
-
-private:
-    TCanvas& FCanvas;
-};
 
 /// Runs F; an exception is passed to Application->HandleException (EAbort
 /// silently) and never leaves. Every entry from Qt goes through it.
@@ -200,13 +171,6 @@ bool QuitReceived();
 void ClearQuit();
 int QuitCode();
 
-/// A message for Control while a drag between controls runs: the drag's
-/// mouse moves and button releases (source only), Escape, and the loss of
-/// the capture; true when the drag took the message.
-bool HandleDragMessage(TControl& Control, TMessage& Message);
-/// Forgets a control being freed in the drag: a freed source ends the
-/// drag without telling it, a freed target is no longer asked.
-void ForgetDragControl(TControl* Control);
 
 /// Input while DoDragDrop runs goes to its loop; true when it took Event.
 bool OleDragInput(HWND Wnd, QEvent* Event);
@@ -216,14 +180,11 @@ bool OleSystemDragEvent(HWND Wnd, QEvent* Event);
 /// Releases the drop target of a window being destroyed.
 void ForgetDropTarget(HWND Wnd);
 
-/// Mouse-move bookkeeping: the control under the mouse changed.
-void SetMouseControl(TControl* Control);
 /// The focused window as the program sees it.
 HWND FocusedWindow();
 void SetFocusedWindow(HWND Wnd);
-/// Forgets a window being destroyed in the focus, capture and mouse state.
+/// Forgets a window being destroyed in the focus and capture state.
 void ForgetWindow(HWND Wnd);
-void ForgetControl(TControl* Control);
 /// Key state table behind GetKeyState.
 void SetKeyDown(int VirtualKey, bool Down);
 /// Applies a cursor shape to the widget under the mouse.

@@ -901,6 +901,26 @@ BOOL GetScrollRange(HWND Wnd, int Bar, int& Min, int& Max);
 BOOL ShowScrollBar(HWND Wnd, int Bar, BOOL Show);
 BOOL EnableScrollBar(HWND Wnd, int Bar, UINT Arrows);
 
+/// The standard clipboard formats.
+enum : UINT {
+    CF_TEXT = 1, CF_BITMAP = 2, CF_OEMTEXT = 7, CF_UNICODETEXT = 13, CF_ENHMETAFILE = 14,
+    CF_HDROP = 15,
+};
+
+/// Standard cursor identifiers of LoadCursor(0, ...).
+enum : intptr_t {
+    IDC_ARROW = 32512, IDC_IBEAM = 32513, IDC_WAIT = 32514, IDC_CROSS = 32515, IDC_UPARROW = 32516,
+    IDC_SIZENWSE = 32642, IDC_SIZENESW = 32643, IDC_SIZEWE = 32644, IDC_SIZENS = 32645,
+    IDC_SIZEALL = 32646, IDC_NO = 32648, IDC_HAND = 32649, IDC_APPSTARTING = 32650, IDC_HELP = 32651,
+};
+/// A standard cursor (Instance 0 and an IDC_ value) or a cursor resource
+/// of the program ("YL_HANDCUR", "YL_DRAGCUR" and any registered with
+/// RegisterCursorResource); 0 when there is none.
+HCURSOR LoadCursor(intptr_t Instance, intptr_t Id);
+HCURSOR LoadCursor(intptr_t Instance, const AnsiString& Name);
+/// Registers a cursor picture (PNG or BMP bytes, kept by the caller) with
+/// its hot spot under a resource name.
+void RegisterCursorResource(const AnsiString& Name, const void* Data, size_t Size, int HotX, int HotY);
 /// Mouse pointer position in screen pixels (last input event; tests set it).
 BOOL GetCursorPos(TPoint& Point);
 BOOL SetCursorPos(int X, int Y);
