@@ -6,6 +6,7 @@
 #include "app/LogInfo.h"
 #include "app/MainInvoice.h"
 #include "app/ShippedTemplates.h"
+#include "app/StateSnapshot.h"
 #include "app/uFormXL.h"
 #include "common/components/DateUtil.h"
 #include "common/base/Funcs.h"
@@ -179,7 +180,9 @@ int RunApplication()
         if (const char* Ms = std::getenv("PRICETAGS_QUIT_AFTER_MS"))
             Quit = std::make_unique<QuitTimer>(static_cast<Cardinal>(std::atoi(Ms)));
         gAppRunning = true;
+        StartStateSnapshots();
         Application->Run();
+        StopStateSnapshots();
         gAppRunning = false;
         try {
             FinishForms();

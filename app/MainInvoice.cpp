@@ -20,6 +20,7 @@
 #include "common/components/YLDCompn.h"
 #include "common/components/YLDGrids.h"
 #include "common/components/ylCtrls.h"
+#include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Exceptions.h"
@@ -712,6 +713,16 @@ void TFormMain::SaveInvoiceState()
     }
     Invoice->SaveToFile(LastInvoiceFileName());
     Modified = false;
+}
+
+bool TFormMain::InvoiceStateBytes(std::string& Bytes)
+{
+    if (FKeepDamagedState || (Modified && Invoice->Count() == 0))
+        return false;
+    TMemoryStream Stream;
+    Invoice->SaveToStream(Stream);
+    Bytes.assign(static_cast<const char*>(Stream.Memory()), size_t(Stream.Size()));
+    return true;
 }
 
 void TFormMain::RestoreInvoiceState(bool Verbose)

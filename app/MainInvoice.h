@@ -22,6 +22,7 @@
 #include "platform/rtl/Types.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -122,6 +123,10 @@ public:
     /// Writes the invoice state, asking first when it changed (nothing for
     /// a changed empty invoice).
     void SaveInvoiceState();
+    /// The bytes SaveInvoiceState would write, into Bytes, without asking;
+    /// false when it would write nothing (a changed empty invoice, or a
+    /// damaged state file kept in place).
+    bool InvoiceStateBytes(std::string& Bytes);
     /// Loads the saved invoice state. A file that does not load (memory
     /// running out included) is renamed to
     /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;

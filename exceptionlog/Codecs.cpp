@@ -85,7 +85,8 @@ std::string Inflate(const void* Input, size_t Length, int WindowBits, size_t Max
             inflateEnd(&Z);
             throw EZLibError(SInflateLimit);
         }
-        Out.resize(std::min(Out.size() + Step, MaxOutput + 1));
+        // Doubling: a large output is copied a few times, not once per step.
+        Out.resize(std::min(Out.size() + std::max(Step, Out.size()), MaxOutput + 1));
         Z.next_out = reinterpret_cast<Bytef*>(Out.data()) + Done;
         Z.avail_out = static_cast<uInt>(Out.size() - Done);
     }

@@ -126,6 +126,7 @@ struct BlockContent {
     TDateTime Date = 0;
     std::unique_ptr<TRazuroModuleOptions> Options;
     std::unique_ptr<TMemoryStream> Debug;
+    std::string PackedDebug;
     AnsiString Password;
     bool PasswordOK = true;
 };
@@ -139,7 +140,8 @@ void Commit(BlockContent& C, ModuleRecord& Rec)
     else
         Rec.Options = std::move(C.Options);
     Rec.DebugData = std::move(C.Debug);
-    Rec.DebugDataPresent = Rec.DebugData != nullptr;
+    Rec.PackedDebugData = std::move(C.PackedDebug);
+    Rec.DebugDataPresent = Rec.DebugData != nullptr || !Rec.PackedDebugData.empty();
     Rec.Password = C.Password;
     Rec.PasswordOK = C.PasswordOK;
 }
@@ -163,10 +165,7 @@ void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Pass
     const uint32_t Value = uint32_t(Check[0]) | (uint32_t(Check[1]) << 8) |
                            (uint32_t(Check[2]) << 16) | (uint32_t(Check[3]) << 24);
     C.PasswordOK = Value == DataBlockMagic;
-    const std::string Debug =
-        DecompressBuffer(R.Here(), R.Left(), InflateCap(R.Left(), MaxDebugDataSize));
-    ByteReader D(reinterpret_cast<const uint8_t*>(Debug.data()), Debug.size());
-    C.Debug = DebugStream(D);
+    C.PackedDebug.assign(reinterpret_cast<const char*>(R.Here()), R.Left());
 }
 
 // Below 500: the options stream, then the debug part, compressed from 450.
@@ -285,6 +284,19 @@ bool FindElfSection(TStream& File, const char* Name, Int64& Offset, Int64& Size)
         return true;
     }
     return false;
+}
+
+TMemoryStream* ModuleDebugData(ModuleRecord& Rec)
+{
+    if (!Rec.DebugData && !Rec.PackedDebugData.empty()) {
+        const std::string Packed = std::move(Rec.PackedDebugData);
+        Rec.PackedDebugData.clear();
+        const std::string Debug =
+            DecompressBuffer(Packed.data(), Packed.size(), InflateCap(Packed.size(), MaxDebugDataSize));
+        ByteReader D(reinterpret_cast<const uint8_t*>(Debug.data()), Debug.size());
+        Rec.DebugData = DebugStream(D);
+    }
+    return Rec.DebugData.get();
 }
 
 bool ReadModuleBlock(TStream& File, bool WantDebug, const PasswordSource& Password,

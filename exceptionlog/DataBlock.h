@@ -66,8 +66,12 @@ struct ModuleRecord {
     /// Compilation date from the block; 0 without one.
     TDateTime CompiledDate = 0;
     std::unique_ptr<TRazuroModuleOptions> Options;
-    /// The debug part, or null.
+    /// The debug part, or null; see ModuleDebugData.
     std::unique_ptr<TMemoryStream> DebugData;
+    /// The debug part as the block packs it (format 500 on), unpacked on
+    /// first use: a program does not carry its unpacked tables while
+    /// nothing fails.
+    std::string PackedDebugData;
     TDateTime Modified = 0;
     /// The password given for the encrypted part, and whether it was right
     /// (true when there is no encrypted part).
@@ -83,11 +87,17 @@ using PasswordSource = std::function<AnsiString()>;
 
 /// Reads a block in section form (Data, Size: the section's bytes) into
 /// Rec: options, format, date, and with WantDebug the debug part (asking
-/// Password when the format encrypts it). Rec is changed only on success.
+/// Password when the format encrypts it; a packed part is checked when it
+/// is first used, ModuleDebugData). Rec is changed only on success.
 /// Raises EDataBlockError "Bad data block: <what>", EZLibError or
 /// EReadError for a damaged block.
 void ReadDataBlock(const void* Data, size_t Size, bool WantDebug, const PasswordSource& Password,
                    ModuleRecord& Rec);
+
+/// The record's debug part, unpacked on the first call; null without one.
+/// Raises EDataBlockError or EZLibError for a damaged packed part (which is
+/// then dropped).
+TMemoryStream* ModuleDebugData(ModuleRecord& Rec);
 
 /// Finds the block of a program file: the ELF section first, the trailer
 /// second. False when the file carries neither (Rec untouched); raises as

@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -78,7 +80,7 @@ private:
 
 class TableReader {
 public:
-    explicit TableReader(const std::string& Data) : FData(Data) {}
+    explicit TableReader(std::string_view Data) : FData(Data) {}
 
     const char* Take(size_t N, const char* What)
     {
@@ -105,6 +107,7 @@ public:
             throw EDataBlockError("Bad data block: " + AnsiString(What));
         return N;
     }
+    [[nodiscard]] bool AtEnd() const { return FPos == FData.size(); }
     std::string Name(const NameCipher& Cipher, const char* What)
     {
         // A length byte of 128 or more is the shortened form of the same
@@ -114,7 +117,7 @@ public:
     }
 
 private:
-    const std::string& FData;
+    std::string_view FData;
     size_t FPos = 0;
 };
 
@@ -122,11 +125,11 @@ std::shared_ptr<const DebugTables> TablesOf(ModuleRecord& Module)
 {
     if (Module.Tables)
         return Module.Tables;
-    if (!Module.DebugData || Module.DebugData->Size() == 0)
-        return nullptr;
-    const std::string Data(static_cast<const char*>(Module.DebugData->Memory()),
-                           size_t(Module.DebugData->Size()));
     try {
+        TMemoryStream* Debug = ModuleDebugData(Module);
+        if (!Debug || Debug->Size() == 0)
+            return nullptr;
+        const std::string_view Data(static_cast<const char*>(Debug->Memory()), size_t(Debug->Size()));
         Module.Tables = std::make_shared<const DebugTables>(
             ReadDebugTables(Data, Module.DataVersion, Module.Password, Module.PasswordOK));
     } catch (const Exception&) {
@@ -168,10 +171,38 @@ std::string WriteDebugTables(DebugTables Tables, Word Version, const AnsiString&
         PutU32(Out, L.Unit);
         PutU32(Out, L.Line);
     }
+    if (Tables.Inlines.empty())
+        return Out;
+    std::stable_sort(Tables.Inlines.begin(), Tables.Inlines.end(),
+                     [](const DebugInline& A, const DebugInline& B) { return A.Start < B.Start; });
+    // A function inlined in many places is named once.
+    std::map<std::pair<std::string, std::string>, uint32_t> NameIndex;
+    std::string Names;
+    std::vector<uint32_t> NameOf;
+    NameOf.reserve(Tables.Inlines.size());
+    for (const DebugInline& I : Tables.Inlines) {
+        const auto [It, New] = NameIndex.try_emplace({I.ClassName, I.ProcedureName},
+                                                     uint32_t(NameIndex.size()));
+        if (New)
+            Names += Cipher.Encode(I.ClassName) + Cipher.Encode(I.ProcedureName);
+        NameOf.push_back(It->second);
+    }
+    PutU32(Out, uint32_t(NameIndex.size()));
+    Out += Names;
+    PutU32(Out, uint32_t(Tables.Inlines.size()));
+    for (size_t N = 0; N < Tables.Inlines.size(); ++N) {
+        const DebugInline& I = Tables.Inlines[N];
+        PutU32(Out, I.Depth);
+        PutU32(Out, I.CallUnit);
+        PutU32(Out, I.CallLine);
+        PutU32(Out, NameOf[N]);
+        PutU64(Out, I.Start);
+        PutU64(Out, I.End);
+    }
     return Out;
 }
 
-DebugTables ReadDebugTables(const std::string& Data, Word Version, const AnsiString& Password,
+DebugTables ReadDebugTables(std::string_view Data, Word Version, const AnsiString& Password,
                             bool PasswordOK)
 {
     const NameCipher Cipher(Version, Password, PasswordOK);
@@ -203,6 +234,36 @@ DebugTables ReadDebugTables(const std::string& Data, Word Version, const AnsiStr
             throw EDataBlockError("Bad data block: line table");
         T.Lines.push_back(L);
     }
+    if (R.AtEnd())
+        return T;
+    const uint32_t NameCount = R.Count(2, "inline name count");
+    std::vector<std::pair<std::string, std::string>> Names;
+    Names.reserve(NameCount);
+    for (uint32_t I = 0; I < NameCount; ++I) {
+        std::string Class = R.Name(Cipher, "inline class");
+        Names.emplace_back(std::move(Class), R.Name(Cipher, "inline name"));
+    }
+    const uint32_t Inlines = R.Count(32, "inline count");
+    T.Inlines.reserve(Inlines);
+    for (uint32_t I = 0; I < Inlines; ++I) {
+        DebugInline X;
+        X.Depth = uint32_t(R.Number(4, "inline"));
+        X.CallUnit = uint32_t(R.Number(4, "inline"));
+        X.CallLine = uint32_t(R.Number(4, "inline"));
+        const auto Name = uint32_t(R.Number(4, "inline"));
+        X.Start = R.Number(8, "inline start");
+        X.End = R.Number(8, "inline end");
+        if (Name >= NameCount)
+            throw EDataBlockError("Bad data block: inline table");
+        X.ClassName = Names[Name].first;
+        X.ProcedureName = Names[Name].second;
+        if (X.CallUnit >= Units || X.Depth == 0 || X.End < X.Start ||
+            (!T.Inlines.empty() && X.Start < T.Inlines.back().Start))
+            throw EDataBlockError("Bad data block: inline table");
+        T.Inlines.push_back(std::move(X));
+    }
+    if (!R.AtEnd())
+        throw EDataBlockError("Bad data block: data after the tables");
     return T;
 }
 
@@ -255,39 +316,78 @@ void SplitFunctionName(const std::string& Demangled, std::string& ClassName,
     ProcedureName = Demangled.substr(LastScope + 2, Cut - LastScope - 2);
 }
 
-bool FindSymbol(ModuleRecord& Module, uint64_t Address, bool ReturnAddress, StackEntry& Entry)
+std::vector<StackEntry> FindSymbols(ModuleRecord& Module, uint64_t Address, bool ReturnAddress)
 {
+    std::vector<StackEntry> Frames;
     const std::shared_ptr<const DebugTables> T = TablesOf(Module);
     if (!T || Address < Module.Handle)
-        return false;
+        return Frames;
     const uint64_t Rel = Address - Module.Handle - (ReturnAddress ? 1 : 0);
     auto P = std::upper_bound(T->Procedures.begin(), T->Procedures.end(), Rel,
                               [](uint64_t A, const DebugProcedure& X) { return A < X.Start; });
     if (P == T->Procedures.begin())
-        return false;
+        return Frames;
     --P;
     if (Rel >= P->End)
-        return false;
-    Entry.Kind = 4;
-    Entry.Address = Address;
-    Entry.Module = ExtractFileName(Module.FileName);
-    Entry.ClassName = AnsiString(P->ClassName);
-    Entry.ProcedureName = AnsiString(P->ProcedureName);
-    Entry.UnitName = AnsiString(T->Units[P->Unit]);
-    Entry.Line = 0;
+        return Frames;
+    StackEntry E;
+    E.Kind = 4;
+    E.Address = Address;
+    E.Module = ExtractFileName(Module.FileName);
+    E.ClassName = AnsiString(P->ClassName);
+    E.ProcedureName = AnsiString(P->ProcedureName);
+    E.UnitName = AnsiString(T->Units[P->Unit]);
+    E.Line = 0;
     auto L = std::upper_bound(T->Lines.begin(), T->Lines.end(), Rel,
                               [](uint64_t A, const DebugLine& X) { return A < X.Address; });
     // Line 0 when the procedure's first line comes after the address; a
     // row that began before the procedure (a split-off part of a function)
-    // still holds for it.
+    // still holds for it. A procedure without a unit (code without debug
+    // data) takes no line of its neighbours.
     const bool FirstLineLater = L != T->Lines.end() && L->Address < P->End;
-    if (L != T->Lines.begin()) {
+    if (L != T->Lines.begin() && !T->Units[P->Unit].empty()) {
         --L;
         if ((L->Address >= P->Start || !FirstLineLater) && L->Line != 0) {
-            Entry.Line = Integer(L->Line);
-            Entry.UnitName = AnsiString(T->Units[L->Unit]);
+            E.Line = Integer(L->Line);
+            E.UnitName = AnsiString(T->Units[L->Unit]);
         }
     }
+    // The inlined copies holding the address, outermost first. They lie
+    // inside the procedure, so the walk back stops at its start.
+    std::vector<const DebugInline*> Chain;
+    auto I = std::upper_bound(T->Inlines.begin(), T->Inlines.end(), Rel,
+                              [](uint64_t A, const DebugInline& X) { return A < X.Start; });
+    while (I != T->Inlines.begin()) {
+        --I;
+        if (I->Start < P->Start)
+            break;
+        if (Rel < I->End)
+            Chain.push_back(&*I);
+    }
+    std::sort(Chain.begin(), Chain.end(),
+              [](const DebugInline* A, const DebugInline* B) { return A->Depth < B->Depth; });
+    // Innermost first: each function with the line in it, which for all
+    // but the innermost is the call of the function inlined into it.
+    Frames.push_back(E);
+    for (const DebugInline* X : Chain) {
+        StackEntry& Caller = Frames.back();
+        StackEntry Inner = Caller;
+        Inner.ClassName = AnsiString(X->ClassName);
+        Inner.ProcedureName = AnsiString(X->ProcedureName);
+        Caller.UnitName = AnsiString(T->Units[X->CallUnit]);
+        Caller.Line = Integer(X->CallLine);
+        Frames.push_back(std::move(Inner));
+    }
+    std::reverse(Frames.begin(), Frames.end());
+    return Frames;
+}
+
+bool FindSymbol(ModuleRecord& Module, uint64_t Address, bool ReturnAddress, StackEntry& Entry)
+{
+    std::vector<StackEntry> Frames = FindSymbols(Module, Address, ReturnAddress);
+    if (Frames.empty())
+        return false;
+    Entry = std::move(Frames.front());
     return true;
 }
 
@@ -434,22 +534,28 @@ void BuildCallStack(std::vector<StackEntry>& List, TRazuroModulesList& Modules,
                     bool Running)
 {
     const auto Add = [&](uint64_t Address, bool ReturnAddress) {
-        StackEntry E;
-        E.Kind = 1;
-        E.Address = Address;
+        std::vector<StackEntry> Frames;
         ModuleRecord* M = Modules.FindModuleRecordByAddress(uintptr_t(Address));
         if (M) {
-            E.Module = ExtractFileName(M->FileName);
             ModuleRecord* WithTables = Program && Program->Handle == M->Handle ? Program : M;
             if (WithTables->DebugDataPresent || WithTables->Tables)
-                FindSymbol(*WithTables, Address, ReturnAddress, E);
+                Frames = FindSymbols(*WithTables, Address, ReturnAddress);
         }
-        if (E.Kind != 4)
+        if (Frames.empty()) {
+            StackEntry E;
+            E.Kind = 1;
+            E.Address = Address;
+            if (M)
+                E.Module = ExtractFileName(M->FileName);
             NameFromLoader(E, ReturnAddress);
-        E.ThreadID = ThreadID;
-        E.MainThread = MainThread;
-        E.Running = Running;
-        List.push_back(std::move(E));
+            Frames.push_back(std::move(E));
+        }
+        for (StackEntry& E : Frames) {
+            E.ThreadID = ThreadID;
+            E.MainThread = MainThread;
+            E.Running = Running;
+            List.push_back(std::move(E));
+        }
     };
     if (FirstAddress != 0)
         Add(FirstAddress, false);

@@ -13,6 +13,10 @@
 //               u64 start, u64 end (end excluded); sorted by start
 //   u32 lines,  per line: u64 address, u32 unit, u32 line; sorted by address
 //               (line 0 closes a run of code)
+//   u32 names and u32 inlines (only when there are inlines): the names of
+//               inlined functions, each name class, name procedure; per
+//               inlined copy of a function: u32 depth, u32 call unit, u32
+//               call line, u32 name, u64 start, u64 end; sorted by start
 //
 // The stack walkers: the runtime's unwinder from the current frame (usable
 // inside a signal handler; it writes only into the caller's buffer), and a
@@ -26,6 +30,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ModuleRecord;
@@ -44,10 +49,23 @@ struct DebugLine {
     uint32_t Unit = 0;
     uint32_t Line = 0;
 };
+/// A range of a procedure's code that is a function inlined into it:
+/// Depth 1 inlined straight into the procedure, 2 into such a copy, and
+/// so on; called from CallUnit, line CallLine, of the code around it.
+struct DebugInline {
+    uint32_t Depth = 1;
+    uint32_t CallUnit = 0;
+    uint32_t CallLine = 0;
+    std::string ClassName;
+    std::string ProcedureName;
+    uint64_t Start = 0;
+    uint64_t End = 0;
+};
 struct DebugTables {
     std::vector<std::string> Units;
     std::vector<DebugProcedure> Procedures;
     std::vector<DebugLine> Lines;
+    std::vector<DebugInline> Inlines;
 };
 
 /// The debug part of a block of format Version: names enciphered with
@@ -59,7 +77,7 @@ struct DebugTables {
 /// (PasswordOK false) each name is "?" and eight hex digits made from its
 /// stored bytes. Raises EDataBlockError "Bad data block: <what>" for a
 /// damaged part.
-[[nodiscard]] DebugTables ReadDebugTables(const std::string& Data, Word Version,
+[[nodiscard]] DebugTables ReadDebugTables(std::string_view Data, Word Version,
                                           const AnsiString& Password, bool PasswordOK);
 
 /// "ns::TClass::Method(int) const" -> class "ns::TClass", procedure "Method";
@@ -73,6 +91,12 @@ void SplitFunctionName(const std::string& Demangled, std::string& ClassName,
 /// line 0 when the address lies before the procedure's first line) when a
 /// procedure holds the address.
 bool FindSymbol(ModuleRecord& Module, uint64_t Address, bool ReturnAddress, StackEntry& Entry);
+/// The frames at Address, innermost first, as `addr2line -i` gives them:
+/// the innermost inlined function (or the procedure) with the line of the
+/// address, then each function it was inlined into with the line of the
+/// call. Empty when no procedure holds the address.
+[[nodiscard]] std::vector<StackEntry> FindSymbols(ModuleRecord& Module, uint64_t Address,
+                                                  bool ReturnAddress);
 
 /// The flags of the symbol lookup: 16, +4 with CallStackOptions bit 0, +8
 /// with bit 1.

@@ -8,6 +8,7 @@
 #include "exceptionlog/ModuleList.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/Sending.h"
 #include "exceptionlog/SystemInfo.h"
 
 #include "platform/classes/Strings.h"
@@ -15,6 +16,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/winapi/Windows.h"
 
 #include <cxxabi.h>
 #include <fcntl.h>
@@ -244,10 +246,39 @@ bool BurstReached(const ProcessingState& S, const TRazuroModuleOptions& O)
 
 void WriteStandardError(const ExceptionFacts& Facts, const AnsiString& Report)
 {
-    const AnsiString Text = ExceptionTypeText(Facts.ClassName) + ": " +
-                            ExceptionMessageText(Facts.Message, Facts.RuntimeException) +
-                            "\r\n" + Report + "\r\n";
-    std::fwrite(Text.Data(), 1, size_t(Text.Length()), stderr);
+    // The console reads UTF-8; the report's text is the program's CP1251.
+    const std::string Text = (ExceptionTypeText(Facts.ClassName) + ": " +
+                              ExceptionMessageText(Facts.Message, Facts.RuntimeException) +
+                              "\r\n" + Report + "\r\n")
+                                 .ToUtf8();
+    std::fwrite(Text.data(), 1, Text.size(), stderr);
+    std::fflush(stderr);
+}
+
+// A matched filter's message, in a message box on the main thread (the
+// window layer draws there only): at once when this is the main thread,
+// else handed to its event loop without waiting. After a fault, or without
+// windows, it goes to standard error.
+void ShowFilterMessage(const AnsiString& Caption, const AnsiString& Text, bool Fault)
+{
+    // Information icon, task-modal, set to the foreground and top-most.
+    constexpr UINT Style = 0x00242040;
+    if (!Fault && Application && CurrentThreadID() == PState().MainThread.load()) {
+        Application->MessageBox(Text, Caption, Style);
+        return;
+    }
+    auto* Box = new std::pair<AnsiString, AnsiString>(Caption, Text);
+    const auto Show = [](void* Data) {
+        std::unique_ptr<std::pair<AnsiString, AnsiString>> B(
+            static_cast<std::pair<AnsiString, AnsiString>*>(Data));
+        if (Application)
+            Application->MessageBox(B->second, B->first, Style);
+    };
+    if (!Fault && Application && PostAnswerRequest(Show, Box))
+        return;
+    delete Box;
+    const std::string Line = (Text + "\r\n").ToUtf8();
+    std::fwrite(Line.data(), 1, Line.size(), stderr);
     std::fflush(stderr);
 }
 
@@ -275,7 +306,7 @@ bool ProcessException(const ExceptionFacts& Facts)
                                         ? O.FilterMessages->Strings(Index)
                                         : AnsiString();
             if (!Text.IsEmpty())
-                WriteStandardError(Facts, Text);
+                ShowFilterMessage(O.GetCustomText(0), Text, Facts.Context.has_value());
             return false;
         }
     }
@@ -349,10 +380,32 @@ bool ProcessException(const ExceptionFacts& Facts)
             TLogFile Log(LogName, /*ReadOnly=*/false);
             Log.Add(Texts.Report, O.ErrorsNumberToSave);
             Log.Save();
+            // The log in its XML form too, beside it.
+            if (O.SendOptions & 0x04)
+                Log.SaveToXML(ChangeFileExt(LogName, ".xml"));
         });
         NotifyAction(eaSavedLog);
     }
     S.Last = {true, Known, Texts.Report};
+
+    // Sending, when the options configure it.
+    if (O.EmailSendMode != 0 || O.WebSendMode != 0) {
+        auto Options = std::make_shared<TRazuroModuleOptions>();
+        Options->Assign(&O);
+        // A fault or a termination ends the process when this run ends: a
+        // send thread would die with it, so the send runs here.
+        if (Facts.Context.has_value() || S.TerminateRequested)
+            Options->BehaviourOptions &= Byte(~boSendInThread);
+        SendJob Job;
+        Job.Options = Options;
+        Job.ReportText = Texts.Report;
+        Job.LogFileName = LogName;
+        Job.TempFolder = ReportFilesFolder();
+        Job.ExceptionTime = Now();
+        NotifyAction(eaSendingReport);
+        RunStep(eaSendingReport, [&] { StartSend(Job); });
+        NotifyAction(eaSentReport);
+    }
 
     if (!(O.SendOptions & 0x80) && BurstReached(S, O)) {
         S.TerminateRequested = true;
@@ -473,12 +526,8 @@ ExceptionDialog SetExceptionDialog(ExceptionDialog Dialog)
 AnsiString ReportFilesFolder()
 {
     ProcessingState& S = PState();
-    if (!S.FilesFolder.IsEmpty())
-        return S.FilesFolder;
-    std::string Template = (GetTempFolder() + "RazuroLog-XXXXXX").ToUtf8();
-    if (!mkdtemp(Template.data()))
-        return AnsiString();
-    S.FilesFolder = AnsiString::FromUtf8(Template.c_str()) + "/";
+    if (S.FilesFolder.IsEmpty())
+        S.FilesFolder = MakePrivateTempFolder("RazuroLog-");
     return S.FilesFolder;
 }
 
@@ -488,22 +537,7 @@ AnsiString WriteReportFile(const AnsiString& Name, const std::string& Data)
     if (Folder.IsEmpty() || Name.IsEmpty() || Name.Pos("/") > 0 || Name == "." || Name == "..")
         return AnsiString();
     const AnsiString Full = Folder + Name;
-    const int Fd = ::open(Full.ToUtf8().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (Fd < 0)
-        return AnsiString();
-    size_t Done = 0;
-    while (Done < Data.size()) {
-        const ssize_t N = ::write(Fd, Data.data() + Done, Data.size() - Done);
-        if (N <= 0)
-            break;
-        Done += size_t(N);
-    }
-    ::close(Fd);
-    if (Done != Data.size()) {
-        ::unlink(Full.ToUtf8().c_str());
-        return AnsiString();
-    }
-    return Full;
+    return WriteNewFile(Full, Data) ? Full : AnsiString();
 }
 
 bool WaitDropsMessage(unsigned Msg)

@@ -88,6 +88,8 @@ void Execute(Detector& D)
     SetFreezeThreadID(CurrentThreadID());
     ExcludedThreadList().Add(CurrentThreadID());
     int Hung = 0;
+    // One report per hang: the next one only after the main thread answered.
+    bool Reported = false;
     while (Pause(D, RoundMs)) {
         const int Timeout = TimeoutMs();
         if (Timeout <= 0) {
@@ -97,6 +99,7 @@ void Execute(Detector& D)
         if (D.Answered.load() == D.Asked.load()) {
             // Answered (or nothing asked yet): ask again.
             Hung = 0;
+            Reported = false;
             const unsigned Next = D.Asked.load() + 1;
             D.Asked.store(Next);
             // No event loop yet or any more counts as answering.
@@ -105,11 +108,10 @@ void Execute(Detector& D)
             continue;
         }
         Hung += RoundMs;
-        if (Hung < Timeout)
+        if (Hung < Timeout || Reported)
             continue;
         ReportFrozen();
-        // A new count starts after the report; the pending request stays.
-        Hung = 0;
+        Reported = true;
     }
     ExcludedThreadList().Remove(CurrentThreadID());
     SetFreezeThreadID(0);

@@ -161,8 +161,10 @@ void FatalSignalHandler(int Signal, siginfo_t* Info, void* Context)
     Facts.Stack = InterruptedStack(IP);
     HandleExceptionWaiting(Facts);
 
-    // The program cannot go on from a fault: the signal's own default
-    // action ends it, so its exit status still tells what happened.
+    // The program cannot go on from a fault: its own saves run (from the
+    // state it kept between events), then the signal's own default action
+    // ends it, so its exit status still tells what happened.
+    RunProgramSaveHook();
     signal(Signal, SIG_DFL);
     sigset_t Set;
     sigemptyset(&Set);

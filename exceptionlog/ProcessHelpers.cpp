@@ -13,6 +13,7 @@
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -268,6 +269,34 @@ void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& 
                  Text.ToUtf8().c_str());
 }
 
+bool WriteNewFile(const AnsiString& FileName, const std::string& Data)
+{
+    const std::string Name = FileName.ToUtf8();
+    const int Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (Fd < 0)
+        return false;
+    size_t Done = 0;
+    while (Done < Data.size()) {
+        const ssize_t N = ::write(Fd, Data.data() + Done, Data.size() - Done);
+        if (N <= 0)
+            break;
+        Done += size_t(N);
+    }
+    const bool Closed = ::close(Fd) == 0;
+    if (Done == Data.size() && Closed)
+        return true;
+    ::unlink(Name.c_str());  // ours: made exclusively above
+    return false;
+}
+
+AnsiString MakePrivateTempFolder(const AnsiString& Prefix)
+{
+    std::string Template = (GetTempFolder() + Prefix + "XXXXXX").ToUtf8();
+    if (!mkdtemp(Template.data()))
+        return AnsiString();
+    return AnsiString::FromUtf8(Template.c_str()) + "/";
+}
+
 bool CopyTextToClipboard(const AnsiString& Text)
 {
     if (!Application)
@@ -294,20 +323,25 @@ AnsiString InternalBugMailAddress()
     return O ? Trim(O->EmailAddresses) : AnsiString();
 }
 
+void RunProgramSaveHook()
+{
+    const ProgramSaveHook Save = gSaveHook.load();
+    if (!Save || gSaved.exchange(true))
+        return;
+    try {
+        Save();
+    } catch (const Exception& E) {
+        std::fprintf(stderr, "Saving before the end failed: %s\n", E.Message.ToUtf8().c_str());
+    } catch (const std::exception& E) {
+        std::fprintf(stderr, "Saving before the end failed: %s\n", E.what());
+    }
+}
+
 void TerminateProgram(bool Restart, const AnsiString& StartDir)
 {
     // Ending with _exit skips the program's own exit path, so its saves run
     // here first.
-    const ProgramSaveHook Save = gSaveHook.load();
-    if (Save && !gSaved.exchange(true)) {
-        try {
-            Save();
-        } catch (const Exception& E) {
-            std::fprintf(stderr, "Saving before the end failed: %s\n", E.Message.ToUtf8().c_str());
-        } catch (const std::exception& E) {
-            std::fprintf(stderr, "Saving before the end failed: %s\n", E.what());
-        }
-    }
+    RunProgramSaveHook();
     if (Restart) {
         std::vector<std::string> Args;
         std::vector<char*> Argv;

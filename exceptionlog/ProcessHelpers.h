@@ -75,6 +75,15 @@ extern void (*InternalBugQuestion)(const AnsiString& ReportFile, const AnsiStrin
 /// stderr.
 void ReportWarning(const AnsiString& Code, uintptr_t Address, const AnsiString& Text);
 
+/// Creates FileName exclusively (never following a link or reusing a file
+/// that is there; mode 0600) and writes Data. False, with nothing left
+/// behind and nothing that was there touched, on failure.
+bool WriteNewFile(const AnsiString& FileName, const std::string& Data);
+/// A new folder of this user only (mode 0700, made with mkdtemp) in the
+/// temporary folder, named Prefix and six random characters, with a
+/// trailing "/"; '' when it cannot be made.
+[[nodiscard]] AnsiString MakePrivateTempFolder(const AnsiString& Prefix);
+
 /// Puts Text on the clipboard as plain text; false in a program without
 /// windows (no clipboard to hand it to).
 bool CopyTextToClipboard(const AnsiString& Text);
@@ -83,6 +92,10 @@ bool CopyTextToClipboard(const AnsiString& Text);
 /// exception log ends the process. Null: none.
 using ProgramSaveHook = void (*)();
 ProgramSaveHook SetProgramSaveHook(ProgramSaveHook Hook);
+/// Runs the save hook, once per process (later calls do nothing); an
+/// exception in it is written to stderr. Run before the process ends for a
+/// fault, and by TerminateProgram.
+void RunProgramSaveHook();
 
 /// Runs the program's save hook (once; an exception in it is written to
 /// stderr), then ends the process with exit code 1, first starting the

@@ -184,15 +184,16 @@ void SkippedFile(const AnsiString& FileName, const Exception& E)
     DeleteFile(FileName);
 }
 
-void WriteTextFile(const AnsiString& FileName, const AnsiString& Text)
+// A copy for the send, made only where no file of that name is: a file or
+// link planted under the name is neither followed nor removed. The name
+// when written, else '' (the copy is left out).
+AnsiString WriteCopy(const AnsiString& FileName, const std::string& Data)
 {
-    try {
-        TFileStream F(FileName, fmCreate);
-        if (Text.Length() > 0)
-            F.WriteBuffer(Text.Data(), Text.Length());
-    } catch (const EStreamError& E) {
-        SkippedFile(FileName, E);
-    }
+    if (WriteNewFile(FileName, Data))
+        return FileName;
+    std::fprintf(stderr, "[ERROR] - Send: %s left out: it cannot be created\n",
+                 FileName.ToUtf8().c_str());
+    return AnsiString();
 }
 
 std::vector<AnsiString> SplitFileList(const AnsiString& List)
@@ -344,9 +345,10 @@ protected:
         } catch (const Exception& E) {
             std::fprintf(stderr, "[ERROR] - Send: %s\n", E.Message.ToUtf8().c_str());
         }
-        const AnsiString Temp =
-            Job.TempFolder.IsEmpty() ? GetTempFolder() : IncludeTrailingPathDelimiter(Job.TempFolder);
-        DeleteFile(Temp + ScreenshotFile);
+        // The screenshot lies in the caller's folder; nothing is deleted
+        // from the shared temporary folder.
+        if (!Job.TempFolder.IsEmpty())
+            DeleteFile(IncludeTrailingPathDelimiter(Job.TempFolder) + ScreenshotFile);
         const SendHooks H = Hooks();
         if (!H.AfterSend)
             return;
@@ -418,34 +420,49 @@ bool SendReport(const SendJob& Job)
     struct ClearOptions {
         ~ClearOptions() { SetSendOptions(nullptr); }
     } Clear;
+    // Without a folder of the caller's the copies go into a private folder
+    // of this send, removed with them at the end.
+    const AnsiString Private = Job.TempFolder.IsEmpty() ? MakePrivateTempFolder("RazuroSend-")
+                                                        : AnsiString();
+    struct RemovePrivate {
+        const AnsiString& Folder;
+        ~RemovePrivate()
+        {
+            if (!Folder.IsEmpty())
+                ::rmdir(Folder.ToUtf8().c_str());  // empty once the copies are gone
+        }
+    } RemoveAtEnd{Private};
     const AnsiString Temp =
-        Job.TempFolder.IsEmpty() ? GetTempFolder() : IncludeTrailingPathDelimiter(Job.TempFolder);
+        Job.TempFolder.IsEmpty() ? Private : IncludeTrailingPathDelimiter(Job.TempFolder);
     const bool Stamp = O.SendOptions & soTimeStampNames;
 
     const AnsiString& ReportText = Job.ReportText;
 
     // 1. The copies and the list of files to attach.
     AnsiString ReportCopy, HTMLCopy, XMLCopy;
-    if (!O.SkipLogAttachment && !Job.LogFileName.IsEmpty()) {
-        ReportCopy = Temp + ExtractFileName(Job.LogFileName);
+    const bool CanCopy = !Temp.IsEmpty();
+    if (CanCopy && !O.SkipLogAttachment && !Job.LogFileName.IsEmpty()) {
         const int L = ReportText.Length();
-        WriteTextFile(ReportCopy, L >= 6 && ReportText.SubString(L - 5, 6) == ReportEnd
-                                      ? ReportText
-                                      : ReportText + ReportEnd);
+        const AnsiString Text = L >= 6 && ReportText.SubString(L - 5, 6) == ReportEnd
+                                    ? ReportText
+                                    : ReportText + ReportEnd;
+        ReportCopy = WriteCopy(Temp + ExtractFileName(Job.LogFileName),
+                               std::string(Text.Data(), size_t(Text.Length())));
     }
-    if ((O.SendOptions & 0x40) && !Job.LastHTMLPage.IsEmpty()) {
-        HTMLCopy = Temp + HTMLPageFile;
-        WriteTextFile(HTMLCopy, Job.LastHTMLPage);
-    }
-    if ((O.SendOptions & 0x08) && !Job.LogFileName.IsEmpty()) {
-        XMLCopy = Temp + ChangeFileExt(ExtractFileName(Job.LogFileName), ".xml");
+    if (CanCopy && (O.SendOptions & 0x40) && !Job.LastHTMLPage.IsEmpty())
+        HTMLCopy = WriteCopy(Temp + HTMLPageFile, std::string(Job.LastHTMLPage.Data(),
+                                                              size_t(Job.LastHTMLPage.Length())));
+    if (CanCopy && (O.SendOptions & 0x08) && !Job.LogFileName.IsEmpty()) {
         try {
             TLogFile Log(FileExists(Job.LogFileName) ? Job.LogFileName : AnsiString(), true);
             if (Log.Count() == 0)
                 Log.Add(ReportText, 1);
-            Log.SaveToXML(XMLCopy);
+            const AnsiString XML = Log.LogToXML() + "\r\n";
+            XMLCopy = WriteCopy(Temp + ChangeFileExt(ExtractFileName(Job.LogFileName), ".xml"),
+                                std::string(XML.Data(), size_t(XML.Length())));
         } catch (const EStreamError& E) {
-            SkippedFile(XMLCopy, E);
+            std::fprintf(stderr, "[ERROR] - Send: the XML copy left out: %s\n",
+                         E.Message.ToUtf8().c_str());
         }
     }
     auto List = std::make_unique<TStringList>();
@@ -471,8 +488,10 @@ bool SendReport(const SendJob& Job)
 
     // 3. Packed into one archive when asked.
     AnsiString Packed;
-    if ((O.SendOptions & soCompressAttachments) && !Files.empty()) {
-        Packed = Temp + CompressFiles;
+    if (CanCopy && (O.SendOptions & soCompressAttachments) && !Files.empty()) {
+        Packed = WriteCopy(Temp + CompressFiles, std::string());
+    }
+    if (!Packed.IsEmpty()) {
         try {
             TTGZWriter Writer(Packed);
             for (const MailAttachment& F : Files)

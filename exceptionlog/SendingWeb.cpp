@@ -210,7 +210,30 @@ struct UploadState {
     bool Connected = false;
     /// The last "HTTP/x y text" status line, or the last FTP answer.
     std::string LastAnswer;
+    /// The start of the answer's body (never written to the program's
+    /// standard output, which a CGI program sends as its page).
+    std::string AnswerBody;
 };
+
+// The body is kept up to this many bytes; the rest is read and dropped.
+constexpr size_t AnswerBodyLimit = 16384;
+
+size_t AnswerChunk(char* Buffer, size_t Size, size_t Count, void* Data)
+{
+    auto* S = static_cast<UploadState*>(Data);
+    const size_t N = Size * Count;
+    S->AnswerBody.append(Buffer, std::min(N, AnswerBodyLimit - S->AnswerBody.size()));
+    return N;
+}
+
+// The first line of the answer's body, trimmed and at most 200 characters:
+// what a server says about a refused upload.
+AnsiString AnswerLine(const UploadState& S)
+{
+    std::string Line = S.AnswerBody.substr(0, S.AnswerBody.find_first_of("\r\n"));
+    Line = Line.substr(0, 200);
+    return Trim(AnsiString::FromUtf8(Line));
+}
 
 size_t ReadChunk(char* Buffer, size_t Size, size_t Count, void* Data)
 {
@@ -284,6 +307,8 @@ void CommonOptions(const Curl& L, CURL* H, UploadState& S)
     L.SetOpt(H, CURLOPT_READDATA, &S);
     L.SetOpt(H, CURLOPT_HEADERFUNCTION, &HeaderLine);
     L.SetOpt(H, CURLOPT_HEADERDATA, &S);
+    L.SetOpt(H, CURLOPT_WRITEFUNCTION, &AnswerChunk);
+    L.SetOpt(H, CURLOPT_WRITEDATA, &S);
     const AnsiString CA = TrustedCAFile();
     if (!CA.IsEmpty())
         L.SetOpt(H, CURLOPT_CAINFO, CA.ToUtf8().c_str());
@@ -457,6 +482,8 @@ int UploadHTTP(const AnsiString& Host, const AnsiString& Path, Word Port,
                 return 0;
             ErrorText = Sp2 == std::string::npos ? AnsiString()
                                                  : AnsiString::FromUtf8(Status.substr(Sp2 + 1));
+            if (const AnsiString Said = AnswerLine(S); !Said.IsEmpty())
+                ErrorText += (ErrorText.IsEmpty() ? "" : ": ") + Said;
             return Code;
         }
     }

@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     try {
         ModuleRecord Rec;
         ReadDataBlock(Data, Size, /*WantDebug=*/true, Password, Rec);
+        // The packed debug part is unpacked when a report first needs it.
+        (void)ModuleDebugData(Rec);
     } catch (const Exception&) {
         // A clean refusal.
     }

@@ -1,16 +1,108 @@
 // The program: it starts in the current folder, which becomes its start-up
 // folder (pricetags.ini, pricetags.log, LastInvoice.inv and TXT/ live there),
-// and reads no command-line arguments.
+// and reads no command-line arguments. It carries the exception log's data
+// block: a failure is reported into pricetags.elf beside the other files,
+// and the invoice state is saved before a failure ends the program.
+//
+// PRICETAGS_FAULT_TEST (tests only) makes the running program fail once its
+// main window is up, after adding a row to the invoice as the operator
+// would: "null" writes through a null pointer, "abort" aborts, "thread"
+// lets an exception escape a second thread, "freeze" blocks the main thread
+// for three seconds with hang detection at one second; the last two then
+// close the main window.
 
 #include "app/AppMain.h"
+#include "app/InvoiceType.h"
+#include "app/MainInvoice.h"
+#include "app/StateSnapshot.h"
+#include "exceptionlog/ExceptionProcessing.h"
+#include "exceptionlog/ModuleOptions.h"
+#include "exceptionlog/ProcessHelpers.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Timers.h"
 #include "platform/rtl/Heap.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace {
+
+volatile int* gNoWhere = nullptr;
+
+[[gnu::noinline]] void FailWithNullPointer()
+{
+    *gNoWhere = 1;  // line checked by the tests: FailWithNullPointer
+}
+
+[[gnu::noinline]] void FailInSecondThread()
+{
+    throw std::runtime_error("Сбой во втором потоке");
+}
+
+[[gnu::noinline]] void FreezeMainThread()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+}
+
+class FaultTest : public TObject {
+public:
+    explicit FaultTest(std::string Kind)
+        : FKind(std::move(Kind)), FTimer(std::make_unique<TTimer>(nullptr))
+    {
+        FTimer->SetInterval(300);
+        FTimer->OnTimer = TNotifyEvent(this, &FaultTest::Tick);
+        FTimer->SetEnabled(true);
+    }
+
+private:
+    void Tick(TObject*)
+    {
+        ++FTicks;
+        if (FTicks == 1 && FormMain) {
+            TshInvoiceTovar* Row = FormMain->Invoice->Add();
+            Row->Name = "Чайник электрический"_a;
+            Row->Kolvo = 3;
+            Row->Price = 1250;
+            FormMain->RefreshGrids();
+        }
+        if (FTicks < 3)
+            return;
+        FTimer->SetEnabled(false);
+        if (FKind == "null")
+            FailWithNullPointer();
+        else if (FKind == "abort")
+            std::abort();
+        else if (FKind == "thread")
+            std::thread(FailInSecondThread).join();
+        else if (FKind == "freeze") {
+            CurrentRazuroLogOptions().FreezeTimeout = 1;
+            FreezeMainThread();
+        }
+        if (Application->MainForm())
+            Application->MainForm()->Close();
+    }
+
+    std::string FKind;
+    std::unique_ptr<TTimer> FTimer;
+    int FTicks = 0;
+};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     UseProgramHeap();
+    SetProgramSaveHook(SaveStateAfterFailure);
     GuiStartup(argc, argv);
+    std::unique_ptr<FaultTest> Fault;
+    if (const char* Kind = std::getenv("PRICETAGS_FAULT_TEST"))
+        Fault = std::make_unique<FaultTest>(Kind);
     const int Result = RunApplication();
+    Fault.reset();
     GuiShutdown();
     return Result;
 }

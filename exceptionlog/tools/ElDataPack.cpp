@@ -4,7 +4,10 @@
 // section (replacing one that is there), so the program reports exceptions
 // with named frames even after its debug sections are stripped.
 //
-//   eldata-pack PROGRAM [--password TEXT] [--objcopy PATH]
+//   eldata-pack PROGRAM [--password TEXT] [--objcopy PATH] [--freeze-timeout SECONDS]
+//
+// --freeze-timeout turns hang detection on with that timeout (the default
+// options leave it off).
 
 #include "exceptionlog/DataBlock.h"
 #include "exceptionlog/DebugData.h"
@@ -74,8 +77,10 @@ public:
 
     void AddProcedures(Dwarf_Die& Die, uint32_t CUUnit)
     {
-        if (dwarf_tag(&Die) == DW_TAG_subprogram)
+        if (dwarf_tag(&Die) == DW_TAG_subprogram) {
             AddProcedure(Die, CUUnit);
+            AddInlines(Die, 0);
+        }
         Dwarf_Die Child;
         if (dwarf_child(&Die, &Child) != 0)
             return;
@@ -85,8 +90,8 @@ public:
     }
 
     // Functions the debug data do not describe (thunks, compiler-made
-    // clones) are named from the symbol table, their unit from the line at
-    // their start.
+    // clones) are named from the symbol table, their unit from a line of
+    // their own code.
     void AddSymbols(Elf* ElfFile)
     {
         std::vector<std::pair<uint64_t, uint64_t>> Covered;
@@ -121,17 +126,74 @@ public:
                     abi::__cxa_demangle(Name, nullptr, nullptr, &Status), &std::free);
                 std::string Class, Proc;
                 SplitFunctionName(Status == 0 && Demangled ? Demangled.get() : Name, Class, Proc);
-                auto L = std::upper_bound(Lines.begin(), Lines.end(), Start,
-                                          [](uint64_t A, const DebugLine& X) { return A < X.Address; });
-                const uint32_t Unit = L != Lines.begin() ? std::prev(L)->Unit : this->Unit("");
+                // A function of code without debug data (the C library's
+                // start-up code) has no unit, whatever lies before it.
+                auto L = std::lower_bound(Lines.begin(), Lines.end(), Start,
+                                          [](const DebugLine& X, uint64_t A) { return X.Address < A; });
+                const uint32_t Unit = L != Lines.end() && L->Address < Start + Sym.st_size && L->Line != 0
+                                          ? L->Unit
+                                          : this->Unit("");
                 Tables.Procedures.push_back({Unit, Class, Proc, Start, Start + Sym.st_size});
             }
         }
     }
 
+    // The file table of the unit being read: call sites of inlined
+    // functions name their file by its index there.
+    void StartUnit(Dwarf_Die& CU)
+    {
+        FFiles = nullptr;
+        FFileCount = 0;
+        if (dwarf_getsrcfiles(&CU, &FFiles, &FFileCount) != 0)
+            FFiles = nullptr;
+    }
+
     DebugTables Tables;
 
 private:
+    // The inlined copies inside a function's code, each with its depth
+    // (1: inlined straight into the function) and its call site.
+    void AddInlines(Dwarf_Die& Die, uint32_t Depth)
+    {
+        Dwarf_Die Child;
+        if (dwarf_child(&Die, &Child) != 0)
+            return;
+        do {
+            const int Tag = dwarf_tag(&Child);
+            if (Tag == DW_TAG_inlined_subroutine) {
+                AddInline(Child, Depth + 1);
+                AddInlines(Child, Depth + 1);
+            } else if (Tag == DW_TAG_lexical_block) {
+                AddInlines(Child, Depth);
+            }
+        } while (dwarf_siblingof(&Child, &Child) == 0);
+    }
+
+    void AddInline(Dwarf_Die& Die, uint32_t Depth)
+    {
+        const std::string Name = FunctionName(Die);
+        Dwarf_Attribute Attr;
+        Dwarf_Word File = 0, Line = 0;
+        if (Name.empty() || !dwarf_attr(&Die, DW_AT_call_file, &Attr) ||
+            dwarf_formudata(&Attr, &File) != 0 || !dwarf_attr(&Die, DW_AT_call_line, &Attr) ||
+            dwarf_formudata(&Attr, &Line) != 0 || !FFiles || File >= FFileCount)
+            return;
+        DebugInline I;
+        SplitFunctionName(Name, I.ClassName, I.ProcedureName);
+        I.CallUnit = Unit(dwarf_filesrc(FFiles, File, nullptr, nullptr));
+        I.CallLine = uint32_t(Line);
+        I.Depth = Depth;
+        Dwarf_Addr RangeBase = 0, Low = 0, High = 0;
+        ptrdiff_t Offset = 0;
+        while ((Offset = dwarf_ranges(&Die, Offset, &RangeBase, &Low, &High)) > 0) {
+            if (Low < FBase || High <= Low)
+                continue;
+            I.Start = Low - FBase;
+            I.End = High - FBase;
+            Tables.Inlines.push_back(I);
+        }
+    }
+
     void AddProcedure(Dwarf_Die& Die, uint32_t CUUnit)
     {
         const std::string Name = FunctionName(Die);
@@ -169,6 +231,8 @@ private:
 
     uint64_t FBase;
     std::map<std::string, uint32_t> FUnitIndex;
+    Dwarf_Files* FFiles = nullptr;
+    size_t FFileCount = 0;
 };
 
 // The lowest address of a loaded segment: table addresses count from it.
@@ -221,6 +285,7 @@ bool ReadTables(const std::string& Program, DebugTables& Tables)
         if (UnitType != DW_UT_compile && UnitType != DW_UT_partial)
             continue;
         B.AddLines(CUDie);
+        B.StartUnit(CUDie);
         B.AddProcedures(CUDie, B.Unit(dwarf_diename(&CUDie)));
     }
     B.AddSymbols(dwarf_getelf(Dbg));
@@ -238,7 +303,11 @@ int Run(const std::vector<std::string>& Argv)
     DebugTables Tables;
     if (!ReadTables(Program, Tables))
         return 1;
-    const TRazuroModuleOptions Options;
+    TRazuroModuleOptions Options;
+    if (!Argv[3].empty()) {
+        Options.FreezeTimeout = std::atoi(Argv[3].c_str());
+        Options.SetFreezeActive(Options.FreezeTimeout > 0);
+    }
     const std::string Block =
         BuildDataBlock(Options, CurrentDataVersion, Now(),
                        WriteDebugTables(std::move(Tables), CurrentDataVersion, AnsiString(Password)),
@@ -279,13 +348,15 @@ int Run(const std::vector<std::string>& Argv)
 
 int main(int argc, char** argv)
 {
-    std::string Program, Password, Objcopy = "objcopy";
+    std::string Program, Password, Objcopy = "objcopy", FreezeTimeout;
     for (int I = 1; I < argc; ++I) {
         const std::string A = argv[I];
         if (A == "--password" && I + 1 < argc)
             Password = argv[++I];
         else if (A == "--objcopy" && I + 1 < argc)
             Objcopy = argv[++I];
+        else if (A == "--freeze-timeout" && I + 1 < argc)
+            FreezeTimeout = argv[++I];
         else if (Program.empty() && !A.empty() && A[0] != '-')
             Program = A;
         else {
@@ -294,8 +365,9 @@ int main(int argc, char** argv)
         }
     }
     if (Program.empty()) {
-        std::fprintf(stderr, "usage: eldata-pack PROGRAM [--password TEXT] [--objcopy PATH]\n");
+        std::fprintf(stderr, "usage: eldata-pack PROGRAM [--password TEXT] [--objcopy PATH] "
+                             "[--freeze-timeout SECONDS]\n");
         return 2;
     }
-    return Run({Objcopy, Program, Password});
+    return Run({Objcopy, Program, Password, FreezeTimeout});
 }

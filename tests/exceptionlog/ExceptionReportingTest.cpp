@@ -3,6 +3,7 @@
 // raises what each test asks for. Reports go to its standard error and to
 // its log in the test's folder.
 
+#include "tests/exceptionlog/LoopbackServers.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -36,10 +42,12 @@ int CountOf(const std::string& Text, const std::string& Part)
     return N;
 }
 
-// Runs the stripped child with Scenario in Dir; killed after 60 s.
-ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
+// Runs Program with Args in Dir and the environment variables Env (each
+// "NAME=value"); killed after 60 s. Log is the report log LogName there.
+ChildRun RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                    const std::filesystem::path& Dir, const std::vector<std::string>& Env,
+                    const std::string& LogName)
 {
-    const std::string Program = std::string(EXCEPTIONLOG_CHILD) + "-stripped";
     const std::string OutFile = (Dir / "stdout.txt").string();
     const std::string ErrFile = (Dir / "stderr.txt").string();
     const pid_t Pid = fork();
@@ -53,6 +61,8 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
             _exit(126);
         setenv("EXLOG_DIR", Dir.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        for (const std::string& E : Env)
+            putenv(strdup(E.c_str()));
         // In a sanitizer build the sanitizer leaves the fatal signals to
         // the program's own handlers, which are what is tested.
         const char* Asan = getenv("ASAN_OPTIONS");
@@ -60,7 +70,11 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
                                     ":allow_user_segv_handler=1:handle_segv=0:handle_sigbus=0"
                                     ":handle_sigfpe=0:handle_sigill=0:handle_abort=0";
         setenv("ASAN_OPTIONS", Options.c_str(), 1);
-        execl(Program.c_str(), Program.c_str(), Scenario.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> Argv{const_cast<char*>(Program.c_str())};
+        for (const std::string& A : Args)
+            Argv.push_back(const_cast<char*>(A.c_str()));
+        Argv.push_back(nullptr);
+        execv(Program.c_str(), Argv.data());
         _exit(127);
     }
     ChildRun R;
@@ -70,7 +84,7 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
         if (std::chrono::steady_clock::now() > Until) {
             kill(Pid, SIGKILL);
             waitpid(Pid, &Status, 0);
-            ADD_FAILURE() << Scenario << ": the child did not end in time";
+            ADD_FAILURE() << Program << ": the child did not end in time";
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -81,22 +95,43 @@ ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
         R.Signal = WTERMSIG(Status);
     R.Out = ReadBytes(OutFile);
     R.Err = ReadBytes(ErrFile);
-    const auto LogFile = Dir / "exceptionlog_child-stripped.elf";
+    const auto LogFile = Dir / LogName;
     if (std::filesystem::is_regular_file(LogFile))
         R.Log = ReadBytes(LogFile);
     return R;
 }
 
+// Runs the stripped child with Scenario in Dir.
+ChildRun RunChild(const std::string& Scenario, const std::filesystem::path& Dir)
+{
+    return RunProgram(std::string(EXCEPTIONLOG_CHILD) + "-stripped", {Scenario}, Dir, {},
+                      "exceptionlog_child-stripped.elf");
+}
+
+// The line of a source file (from the source folder) that holds Marker;
+// 0 when none does.
+int LineOf(const std::string& Source, const std::string& Marker)
+{
+    std::ifstream Src(std::string(PRICETAGS_SOURCE_DIR) + "/" + Source);
+    std::string Line;
+    for (int N = 1; std::getline(Src, Line); ++N)
+        if (Line.find(Marker) != std::string::npos)
+            return N;
+    return 0;
+}
+
 // The line of the throw in the child's source.
 int ThrowLine()
 {
-    std::ifstream Src(std::string(PRICETAGS_SOURCE_DIR) +
-                      "/tests/exceptionlog/child/ExceptionChild.cpp");
-    std::string Line;
-    for (int N = 1; std::getline(Src, Line); ++N)
-        if (Line.find("line checked by the tests: RaisePriceError") != std::string::npos)
-            return N;
-    return 0;
+    return LineOf("tests/exceptionlog/child/ExceptionChild.cpp",
+                  "line checked by the tests: RaisePriceError");
+}
+
+// UTF-8 text as the program's CP1251 bytes.
+std::string Cp1251(const char* Utf8)
+{
+    const AnsiString A = AnsiString::FromUtf8(Utf8);
+    return std::string(A.Data(), size_t(A.Length()));
 }
 
 // A call-stack row naming Unit, Procedure and (when not 0) Line.
@@ -211,6 +246,8 @@ TEST(ExceptionReporting, FaultsAreReportedAndEndTheProgram)
         const TempDir Dir;
         const ChildRun R = RunChild(C.Scenario, Dir.Path());
         EXPECT_EQ(R.Signal, C.Signal);
+        // The program's saves ran before the fault ended it.
+        EXPECT_EQ(R.Out, "saved\n");
         EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
         EXPECT_NE(R.Log.find(std::string("2.4 Type   : ") + C.Type), std::string::npos) << R.Log;
         EXPECT_NE(R.Log.find(C.MessagePart), std::string::npos);
@@ -257,12 +294,46 @@ TEST(ExceptionReporting, KnownReportIsNotSavedTwice)
     EXPECT_EQ(CountOf(Second.Log, "RazuroLog 5.1.3"), 1);
 }
 
+// A configured mail goes out with the report attached once it is saved.
+TEST(ExceptionReporting, ConfiguredMailIsSent)
+{
+    const TempDir Dir;
+    ScriptedSmtpServer Server;
+    const ChildRun R =
+        RunProgram(std::string(EXCEPTIONLOG_CHILD) + "-stripped", {"send"}, Dir.Path(),
+                   {"EXLOG_SMTP_PORT=" + std::to_string(Server.Port())},
+                   "exceptionlog_child-stripped.elf");
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
+    const std::vector<SmtpSession> Sessions = Server.Sessions(1);
+    ASSERT_EQ(Sessions.size(), 1u) << R.Err;
+    const std::vector<std::string>& C = Sessions[0].Commands;
+    EXPECT_NE(std::find(C.begin(), C.end(), "RCPT TO:<support@shop.test>"), C.end());
+    EXPECT_NE(Sessions[0].Data.find("filename=\"exceptionlog_child-stripped.elf\""),
+              std::string::npos)
+        << Sessions[0].Data;
+}
+
+// A matched filter shows its message in a message box (caption: the
+// options' first text) instead of a report; nothing goes to the log or to
+// standard error.
+TEST(ExceptionReporting, FilteredExceptionShowsItsMessageInAWindow)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("filter", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "box Прайс|Цена введена неверно|00242040\nnot reported\n");
+    EXPECT_EQ(R.Err.find("Цена"), std::string::npos) << R.Err;
+    EXPECT_TRUE(R.Log.empty());
+}
+
 TEST(ExceptionReporting, FrozenHandlerIsReportedWithTheMainThreadsStack)
 {
     const TempDir Dir;
     const ChildRun R = RunChild("freeze", Dir.Path());
     EXPECT_EQ(R.ExitCode, 0) << R.Err;
-    ASSERT_GE(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
+    // A hang of three timeouts is one report.
+    ASSERT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
     EXPECT_NE(R.Log.find("2.4 Type   : EFrozenApplication"), std::string::npos);
     EXPECT_NE(R.Log.find("2.5 Message: The application seems to be frozen."), std::string::npos);
     EXPECT_NE(R.Log.find("; Main "), std::string::npos);
@@ -276,3 +347,72 @@ TEST(ExceptionReporting, FreezeTimeoutOfZeroSwitchesDetectionOff)
     EXPECT_EQ(R.ExitCode, 0) << R.Err;
     EXPECT_TRUE(R.Log.empty()) << R.Log;
 }
+
+// The real program fails while the operator works: a failure on the main
+// thread, on a second thread, an abort and a frozen main thread each leave
+// one report in pricetags.elf, and the invoice as it stood before the
+// failure (a row the operator just added) is in the state file that the
+// next start loads.
+struct PricetagsFault {
+    const char* Fault;
+    int Signal;  // 0: the program goes on and closes normally
+    const char* Type;
+    const char* MessagePart;  // UTF-8
+    const char* Procedure;    // a frame of main.cpp the stack must name
+    const char* LineMarker;   // the text on its line ('': any line)
+};
+
+void PrintTo(const PricetagsFault& F, std::ostream* Out)
+{
+    *Out << F.Fault;
+}
+
+class PricetagsFailure : public testing::TestWithParam<PricetagsFault> {};
+
+TEST_P(PricetagsFailure, IsReportedAndTheInvoiceSurvives)
+{
+    const PricetagsFault& C = GetParam();
+    const int Line = *C.LineMarker ? LineOf("app/main/main.cpp", C.LineMarker) : 0;
+    ASSERT_TRUE(Line > 0 || !*C.LineMarker);
+    const TempDir Dir;
+    const ChildRun R = RunProgram(PRICETAGS_PROGRAM, {}, Dir.Path(),
+                                  {std::string("PRICETAGS_FAULT_TEST=") + C.Fault}, "pricetags.elf");
+    EXPECT_EQ(R.Signal, C.Signal) << R.Err;
+    if (!C.Signal)
+        EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
+    EXPECT_NE(R.Log.find(std::string("2.4 Type   : ") + C.Type), std::string::npos) << R.Log;
+    EXPECT_NE(R.Log.find(Cp1251(C.MessagePart)), std::string::npos) << R.Log;
+    EXPECT_TRUE(HasFrame(R.Log, "main.cpp", C.Procedure, Line)) << R.Log;
+    for (const char* Section : {"Computer:", "Operating System:", "Call Stack Information:",
+                                "Modules Information:"})
+        EXPECT_NE(R.Log.find(Section), std::string::npos) << Section;
+    // The console reads UTF-8.
+    EXPECT_NE(R.Err.find(std::string(C.Type) + ": "), std::string::npos);
+    EXPECT_NE(R.Err.find(C.MessagePart), std::string::npos) << R.Err;
+
+    const std::string RowName = Cp1251("Чайник электрический");
+    const std::filesystem::path State = Dir.Path() / "LastInvoice.inv";
+    EXPECT_NE(ReadBytes(State).find(RowName), std::string::npos);
+    // The next start loads it (a state that does not load is set aside as
+    // ".bad") and keeps it at its normal end.
+    const ChildRun Next = RunProgram(PRICETAGS_PROGRAM, {}, Dir.Path(),
+                                     {"PRICETAGS_QUIT_AFTER_MS=1500"}, "pricetags.elf");
+    EXPECT_EQ(Next.ExitCode, 0) << Next.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "LastInvoice.inv.bad"));
+    EXPECT_NE(ReadBytes(State).find(RowName), std::string::npos);
+    EXPECT_EQ(CountOf(Next.Log, "RazuroLog 5.1.3"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PricetagsFailure,
+    testing::Values(
+        PricetagsFault{"null", SIGSEGV, "EAccessViolation", "Write of address 0000000000000000",
+                       "FailWithNullPointer", "line checked by the tests: FailWithNullPointer"},
+        PricetagsFault{"thread", 0, "std::runtime_error", "Сбой во втором потоке",
+                       "FailInSecondThread", ""},
+        PricetagsFault{"abort", SIGABRT, "EExternalException", "The program was aborted", "Tick",
+                       "std::abort();"},
+        PricetagsFault{"freeze", 0, "EFrozenApplication", "The application seems to be frozen.",
+                       "FreezeMainThread", "std::this_thread::sleep_for(std::chrono::milliseconds(3000));"}),
+    [](const testing::TestParamInfo<PricetagsFault>& Info) { return std::string(Info.param.Fault); });

@@ -94,17 +94,32 @@ std::shared_ptr<TRazuroModuleOptions> SendOptions(int Mail, int Web)
     return O;
 }
 
-/// Replaces PATH for the scope.
-class PathScope {
+/// Sets an environment variable for the scope.
+class EnvScope {
 public:
-    explicit PathScope(const std::string& Path) : FOld(std::getenv("PATH") ? std::getenv("PATH") : "")
+    EnvScope(const char* Name, const std::string& Value)
+        : FName(Name), FHad(std::getenv(Name) != nullptr), FOld(FHad ? std::getenv(Name) : "")
     {
-        setenv("PATH", Path.c_str(), 1);
+        setenv(Name, Value.c_str(), 1);
     }
-    ~PathScope() { setenv("PATH", FOld.c_str(), 1); }
+    ~EnvScope()
+    {
+        if (FHad)
+            setenv(FName, FOld.c_str(), 1);
+        else
+            unsetenv(FName);
+    }
 
 private:
+    const char* FName;
+    bool FHad;
     std::string FOld;
+};
+
+/// Replaces PATH for the scope.
+class PathScope : public EnvScope {
+public:
+    explicit PathScope(const std::string& Path) : EnvScope("PATH", Path) {}
 };
 
 /// A program that writes its arguments, one a line, to File.
@@ -259,14 +274,21 @@ TEST(Sending, HttpStatusResults)
         // second request).
         {"HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n", 302, "Found"},
         {"HTTP/1.1 abc Weird\r\nContent-Length: 0\r\n\r\n", UploadBadStatus, ""},
+        // What the server says is kept and its first line told; it never
+        // reaches the program's standard output (a CGI program's page).
+        {"HTTP/1.1 507 Insufficient Storage\r\nContent-Length: 29\r\n\r\n Quota exceeded, sorry \r\nmore",
+         507, "Insufficient Storage: Quota exceeded, sorry"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nStored.\r\n", 0, ""},
     };
     for (const StatusCase& C : Cases) {
         SCOPED_TRACE(C.Response);
         RecordingHttpServer Server(C.Response, 2);
         AnsiString Error;
-        EXPECT_EQ(UploadHTTP("127.0.0.1", "x", Server.Port(), "", "", false, {}, {}, {}, nullptr,
-                             Error),
-                  C.Code);
+        testing::internal::CaptureStdout();
+        const int Code = UploadHTTP("127.0.0.1", "x", Server.Port(), "", "", false, {}, {}, {},
+                                    nullptr, Error);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(Code, C.Code);
         EXPECT_EQ(Error, C.Error);
         EXPECT_EQ(Header(Server.Requests().at(0).Head, "Authorization"), "");
         EXPECT_EQ(Server.Requests().size(), 1u);
@@ -382,6 +404,46 @@ TEST(Sending, ACopyThatCannotBeWrittenDoesNotStopTheSend)
     EXPECT_TRUE(SendReport(Job));
     ASSERT_EQ(Server.Requests().size(), 1u);
     EXPECT_EQ(Server.Requests()[0].Body.find("filename="), std::string::npos);
+}
+
+// A file or link planted under a copy's name, in the configured folder or
+// (without one) in the shared temporary folder, is neither written through
+// nor removed; without a folder of the caller's the copies go into a
+// private folder of the send and go with it.
+TEST(Sending, PlantedFilesAreNeitherFollowedNorRemoved)
+{
+    for (const bool OwnFolder : {true, false}) {
+        SCOPED_TRACE(OwnFolder);
+        TempDir Dir;
+        const fs::path Tmp = Dir.Path() / "tmp";
+        fs::create_directory(Tmp);
+        const EnvScope TmpDir("TMPDIR", Tmp.string());
+        WriteBytes(Dir.Path() / "victim", "keep me");
+        fs::create_symlink(Dir.Path() / "victim", Tmp / "prog.elf");
+        fs::create_symlink(Dir.Path() / "victim", Tmp / "prog.xml");
+        const HooksScope Hooks;
+        RecordingHttpServer Server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        auto O = SendOptions(0, 1);
+        O->WebURL = "http://127.0.0.1/up";
+        O->WebPort = Server.Port();
+        O->SendOptions = 0x08;  // an XML copy too
+        SendJob Job;
+        Job.Options = O;
+        Job.ReportText = "the report";
+        Job.LogFileName = Dir.File("prog.elf");
+        if (OwnFolder)
+            Job.TempFolder = Dir.File("tmp");
+        EXPECT_TRUE(SendReport(Job));
+        EXPECT_EQ(ReadBytes(Dir.Path() / "victim"), "keep me");
+        EXPECT_TRUE(fs::is_symlink(Tmp / "prog.elf"));
+        EXPECT_TRUE(fs::is_symlink(Tmp / "prog.xml"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(Tmp), fs::directory_iterator()), 2);
+        ASSERT_EQ(Server.Requests().size(), 1u);
+        // In its own folder the copies are left out; in a private one they go.
+        const std::string& Body = Server.Requests()[0].Body;
+        EXPECT_EQ(Body.find("filename=\"prog.elf\"") != std::string::npos, !OwnFolder);
+        EXPECT_EQ(Body.find("the report") != std::string::npos, !OwnFolder);
+    }
 }
 
 struct KeepCase {

@@ -8,6 +8,7 @@
 #include "exceptionlog/ExceptionProcessing.h"
 #include "exceptionlog/ProcessHelpers.h"
 
+#include "platform/classes/Strings.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timers.h"
@@ -161,6 +162,30 @@ void SetOptions(const std::string& Scenario)
         O.FreezeTimeout = Scenario == "freeze" ? 1 : 0;
         O.SetFreezeActive(true);
     }
+    if (Scenario == "send") {
+        // Mail through the SMTP client to the test's server ($EXLOG_SMTP_PORT).
+        const char* Port = std::getenv("EXLOG_SMTP_PORT");
+        O.EmailSendMode = 2;
+        O.SmtpHost = "127.0.0.1";
+        O.SmtpPort = Word(Port ? std::atoi(Port) : 0);
+        O.SmtpFrom = "pricetags@shop.test";
+        O.EmailAddresses = "support@shop.test";
+        O.EmailSubject = "Error report";
+        O.BehaviourOptions &= Byte(~0x20);  // on this thread: the program ends right after
+    }
+    if (Scenario == "filter") {
+        O.UseFilters = true;
+        O.FilterClasses->Clear();
+        O.FilterMessages->Clear();
+        O.FilterClasses->Add("EConvertError");
+        O.FilterMessages->Add("Цена введена неверно"_a);
+        O.SetCustomText(0, "Прайс"_a);
+        // The message box answers at once and says what it showed.
+        SetMessageBoxHook([](const AnsiString& Text, const AnsiString& Caption, UINT Type) {
+            std::printf("box %s|%s|%08X\n", Caption.ToUtf8().c_str(), Text.ToUtf8().c_str(), Type);
+            return 1;
+        });
+    }
 }
 
 }  // namespace
@@ -185,7 +210,7 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if (Scenario == "handler" || Scenario == "known")
+    if (Scenario == "handler" || Scenario == "known" || Scenario == "send" || Scenario == "filter")
         return RunInEventHandler(argc, argv, RaisePriceError);
     if (Scenario == "freeze" || Scenario == "freeze-off")
         return RunInEventHandler(argc, argv, FrozenHandler);

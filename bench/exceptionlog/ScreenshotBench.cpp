@@ -1,0 +1,117 @@
+// A 1920 x 1080 screen quantized to 256 colours and written as an 8-bit
+// indexed PNG at zlib level 9, beside Qt's own PNG writer (32-bit colour)
+// on the same picture; and the first report's call stack of the real
+// program: its packed debug part unpacked and read, then 50 frames named.
+
+#include "exceptionlog/DataBlock.h"
+#include "exceptionlog/DebugData.h"
+#include "exceptionlog/Screenshot.h"
+
+#include "platform/classes/Streams.h"
+#include "platform/rtl/Files.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QImage>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A desktop of windows: a grey ground, ten windows with a caption whose
+// colour runs across it (many colours), white client areas and dark
+// "text" specks.
+std::vector<uint32_t> Desktop(int W, int H)
+{
+    std::vector<uint32_t> P(size_t(W) * size_t(H), 0xFF3A6EA5u);
+    std::mt19937 Gen(3);
+    for (int N = 0; N < 10; ++N) {
+        const int X0 = int(Gen() % unsigned(W - 600)), Y0 = int(Gen() % unsigned(H - 400));
+        for (int Y = Y0; Y < Y0 + 400; ++Y)
+            for (int X = X0; X < X0 + 600; ++X) {
+                uint32_t C = 0xFFFFFFFFu;
+                if (Y < Y0 + 22)
+                    C = 0xFF000000u | (uint32_t(10 + (X - X0) * 200 / 600) << 8) | 0x80u;
+                else if (Gen() % 23 == 0)
+                    C = 0xFF202020u | (Gen() & 0x0F0F0Fu);
+                P[size_t(Y) * size_t(W) + size_t(X)] = C;
+            }
+    }
+    return P;
+}
+
+void BM_ScreenshotPNG(benchmark::State& State)
+{
+    const std::vector<uint32_t> P = Desktop(1920, 1080);
+    size_t Bytes = 0;
+    for (auto _ : State) {
+        const std::string Png = WritePNG(PixelImage{P.data(), 1920, 1080, 1920});
+        Bytes = Png.size();
+        benchmark::DoNotOptimize(Png.data());
+    }
+    State.counters["bytes"] = double(Bytes);
+}
+BENCHMARK(BM_ScreenshotPNG)->Unit(benchmark::kMillisecond);
+
+void BM_QtPNG(benchmark::State& State)
+{
+    std::vector<uint32_t> P = Desktop(1920, 1080);
+    const QImage Image(reinterpret_cast<const uchar*>(P.data()), 1920, 1080, QImage::Format_RGB32);
+    qint64 Bytes = 0;
+    for (auto _ : State) {
+        QByteArray Out;
+        QBuffer Buffer(&Out);
+        Buffer.open(QIODevice::WriteOnly);
+        Image.save(&Buffer, "PNG");
+        Bytes = Out.size();
+    }
+    State.counters["bytes"] = double(Bytes);
+}
+BENCHMARK(BM_QtPNG)->Unit(benchmark::kMillisecond);
+
+void BM_FirstReportStackOfPricetags(benchmark::State& State)
+{
+    std::string Block;
+    {
+        TFileStream File(PRICETAGS_EXE, fmOpenRead | fmShareDenyNone);
+        Int64 Offset = 0, Size = 0;
+        if (!FindElfSection(File, DataBlockSection, Offset, Size)) {
+            State.SkipWithError("pricetags carries no data block");
+            return;
+        }
+        Block.resize(size_t(Size));
+        File.SetPosition(Offset);
+        File.ReadBuffer(Block.data(), int(Size));
+    }
+    // 50 addresses spread over the program's procedures.
+    std::vector<uint64_t> Addresses;
+    {
+        ModuleRecord Rec;
+        ReadDataBlock(Block.data(), Block.size(), true, nullptr, Rec);
+        const DebugTables T =
+            ReadDebugTables(std::string(static_cast<const char*>(ModuleDebugData(Rec)->Memory()),
+                                        size_t(ModuleDebugData(Rec)->Size())),
+                            Rec.DataVersion, "", true);
+        for (size_t I = 0; I < 50; ++I) {
+            const DebugProcedure& P = T.Procedures[I * T.Procedures.size() / 50];
+            Addresses.push_back(P.Start + (P.End - P.Start) / 2);
+        }
+    }
+    size_t Frames = 0;
+    for (auto _ : State) {
+        ModuleRecord Rec;
+        ReadDataBlock(Block.data(), Block.size(), true, nullptr, Rec);
+        Rec.Handle = 0;
+        Frames = 0;
+        for (const uint64_t A : Addresses)
+            Frames += FindSymbols(Rec, A, true).size();
+        benchmark::DoNotOptimize(Frames);
+    }
+    State.counters["frames"] = double(Frames);
+}
+BENCHMARK(BM_FirstReportStackOfPricetags)->Unit(benchmark::kMillisecond);
+
+}  // namespace
