@@ -1295,6 +1295,34 @@ public:
     bool ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSource* DataObject,
                         PVirtualNode TargetNode, TVTNodeAttachMode Mode, bool Optimized);
 
+    // -- the clipboard
+    /// Marks the selected nodes (no descendant of a marked node) as copied
+    /// and puts them on the clipboard. Their node chunks are made now, so
+    /// every paste gets them, also after this tree is gone.
+    void CopyToClipboard();
+    /// The same for a cut: the first paste in this program moves the nodes.
+    void CutToClipboard();
+    /// Inserts the clipboard's tree data at the focused node (the root
+    /// without one) with DefaultPasteMode, keeping the nodes' order; a cut
+    /// of a tree of this program is moved. False when the clipboard has no
+    /// tree data or this tree is read-only. A broken block raises 2006.
+    bool PasteFromClipboard();
+    /// Ends a pending cut or copy: the nodes lose their mark and the
+    /// clipboard lets the object of it go.
+    void CancelCutOrCopy();
+    /// The tree's id in this process (never reused).
+    uint64_t TreeId() const { return FTreeId; }
+    /// The live tree with an id; null when there is none.
+    static TBaseVirtualTree* TreeById(uint64_t Id);
+    /// The serial of the pending cut or copy (0 for none).
+    uint64_t ClipboardSerial() const { return FClipboardSerial; }
+    /// A clipboard format of the cut/copy set other than the tree data;
+    /// false when the tree has none such.
+    bool RenderClipboardFormatFor(Word Format, std::string& Block)
+    {
+        return RenderClipboardFormat(Format, Block);
+    }
+
     // -- selection
     void SelectAll(bool VisibleOnly);
     void UnselectAll();
@@ -1641,6 +1669,12 @@ protected:
     static int CompactFlaggedEntries(PVirtualNode* Array, int Count);
     void PackSelection();
 
+    /// Renders a clipboard format other than the tree data into Block;
+    /// false when the tree has no such format (the base tree has none).
+    virtual bool RenderClipboardFormat(Word Format, std::string& Block);
+    /// Marks the selected nodes for a cut or copy and hands them over.
+    void PutOnClipboard(bool Cut);
+
     // -- stream internals
     virtual void DoLoadUserChunk(PVirtualNode Node, TStream* Stream);
     virtual void DoSaveUserChunk(PVirtualNode Node, TStream* Stream);
@@ -1816,8 +1850,15 @@ private:
     void DeleteChildNode(PVirtualNode Child, bool ParentVisible);
     void MeasureUnlinked(PVirtualNode Node);
 
+    /// Gives a new tree its id in the registry of live trees; takes a
+    /// going tree out (and detaches the clipboard's objects from it).
+    static void RegisterTree(TBaseVirtualTree* Tree);
+    static void UnregisterTree(TBaseVirtualTree* Tree);
+
     bool FDestroying = false;
     int FReadDepth = 0;
+    uint64_t FTreeId = 0;
+    uint64_t FClipboardSerial = 0;  // the current cut or copy; 0 for none
 
     PVirtualNode FRoot = nullptr;
     NodeBlocks FNodeBlocks;  // every node but the root
@@ -2084,6 +2125,8 @@ protected:
     bool ReadSubChunk(TStream* Stream, Cardinal Version, PVirtualNode Node, int ChunkType,
                       int ChunkSize) override;
     void WriteSubChunks(TStream* Stream, PVirtualNode Node) override;
+    /// The text formats of the cut/copy set.
+    bool RenderClipboardFormat(Word Format, std::string& Block) override;
     void CMFontChanged(TMessageRecord& Message) override;
 
     /// The canvas font for a cell: the tree's font, hot-tracked or

@@ -629,3 +629,8 @@ bool TCustomVirtualStringTree::ContentToClipboard(Word Format, TVSTTextSourceTyp
     }
     return false;
 }
+
+bool TCustomVirtualStringTree::RenderClipboardFormat(Word Format, std::string& Block)
+{
+    return ContentToClipboard(Format, tstCutCopySet, Block);
+}

@@ -175,6 +175,7 @@ PRICETAGS_DEFINE_CLASS(TBaseVirtualTree)
 TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
 {
     InitializeTreeUnit();
+    RegisterTree(this);
     // The frame asks the header and the scroll bar options for its size.
     FOptions = std::make_unique<TCustomVirtualTreeOptions>(this);
     FHeader = std::make_unique<TVTHeader>(this);
@@ -198,6 +199,7 @@ TBaseVirtualTree::~TBaseVirtualTree()
     KillTimerFor(StructureChangeTimer);
     AbortEditing();
     FEditLink.reset();
+    UnregisterTree(this);
     RemoveAll();
     std::free(FRoot);
     FRoot = nullptr;

@@ -6,6 +6,10 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace vtree_private {
 
 /// The window layer's table of named clipboard formats (shared with every
@@ -28,6 +32,40 @@ inline constexpr int ErrWrongVersion = 2003;
 inline constexpr int ErrNotEnoughData = 2004;
 inline constexpr int ErrMissingAnchor = 2005;
 inline constexpr int ErrOverrun = 2006;
+
+/// What a tree puts on the clipboard: its id, the serial of this cut or
+/// copy, the formats it offers (priority order) and its node chunks,
+/// rendered when the nodes were copied ("Virtual Tree Data": u32 byte
+/// count, then the chunks).
+struct ClipboardContent {
+    uint64_t TreeId = 0;
+    uint64_t Serial = 0;
+    std::vector<Word> Formats;
+    std::string TreeData;
+};
+
+// The data object's side (VTreeDataObject.cpp).
+/// Puts a new data object with Content on the clipboard; false when the
+/// clipboard cannot be opened.
+bool SetClipboardContent(ClipboardContent Content);
+/// The bytes of Format as the clipboard renders them; false when it has none.
+bool ClipboardBytes(Word Format, std::string& Bytes);
+/// Id and serial of the tree whose object the clipboard holds (0 and 0 when
+/// it holds none of ours or its tree is gone).
+void ClipboardOwner(uint64_t& TreeId, uint64_t& Serial);
+/// Empties the clipboard when it holds the object of this cut or copy.
+void ClearClipboardOf(uint64_t TreeId, uint64_t Serial);
+/// A tree goes: objects of it render nothing more from it (their node
+/// chunks stay).
+void DetachClipboard(uint64_t TreeId);
+
+// The tree's side (VTreeClipboard.cpp).
+/// A format other than the node chunks, rendered by the live tree with Id;
+/// false when the tree is gone or has no such format.
+bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block);
+/// The clipboard let the object of a cut or copy go: the tree ends it when
+/// it is still its current one.
+void ClipboardObjectReleased(uint64_t TreeId, uint64_t Serial);
 
 } // namespace vtree_private
 

@@ -512,8 +512,11 @@ bool TBaseVirtualTree::ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSourc
             // them from the last, so the nodes keep their order.
             if (Mode != amInsertBefore && Mode != amAddChildLast)
                 std::reverse(Nodes.begin(), Nodes.end());
+            // A node cannot go below itself; a target in another tree lies
+            // below none of them (and the source tree cannot walk it).
             for (PVirtualNode Node : Nodes)
-                if (Node != TargetNode && !SourceTree->IsDescendantOf(TargetNode, Node))
+                if (Node != TargetNode &&
+                    (SourceTree != this || !IsDescendantOf(TargetNode, Node)))
                     SourceTree->MoveTo(Node, TargetNode, Mode, false);
         }
     } catch (...) {

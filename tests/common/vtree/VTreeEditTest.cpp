@@ -241,7 +241,7 @@ TEST(VTreeEdit, TheEditFollowsItsCell)
     W.Tree->AbortEditing();
 }
 
-TEST(VTreeEdit, SlowSecondClickEditsTheCell)
+TEST(VTreeEdit, SlowSecondClickOrF2EditsTheCell)
 {
     EditWindow W;
     W.Tree->SetRootNodeCount(4);
@@ -257,6 +257,13 @@ TEST(VTreeEdit, SlowSecondClickEditsTheCell)
     W.Type(W.Edit(), u"Сыр");
     W.Key(W.Edit(), VK_RETURN);
     EXPECT_EQ(W.Host.Stored, (std::vector<std::u16string>{u"Сыр"}));
+    // F2 edits the focused cell from the keyboard.
+    W.Key(W.Tree, VK_DOWN);
+    W.Key(W.Tree, VK_F2);
+    ASSERT_TRUE(W.Tree->EditingActive());
+    EXPECT_EQ(W.Edit()->Text(), Cp(u"Творог"));
+    W.Key(W.Edit(), VK_ESCAPE);
+    EXPECT_FALSE(W.Tree->EditingActive());
 }
 
 TEST(VTreeEdit, HostSuppliesAnotherLink)
