@@ -881,9 +881,12 @@ struct HintFixture : FormFixture {
 
 TEST_F(HintFixture, ShortHintShowsBelowTheMouseAfterThePause)
 {
+    // A pause long enough that a busy machine cannot run it out before the
+    // first check.
+    Application->SetHintPause(300);
     SimulateMouseMove(Panel, 20, 30);
     EXPECT_TRUE(Shown().empty()); // not before the pause
-    ASSERT_TRUE(WaitFor([&] { return !Shown().empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !Shown().empty(); }, 5000));
     EXPECT_EQ(Shown(), std::vector<std::string>({"Цена"_a.Std()}));
     TPoint Mouse;
     GetCursorPos(Mouse);
