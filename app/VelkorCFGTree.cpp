@@ -60,23 +60,23 @@ Tyl_VirtualStringTree* MakeImportTree(TFormCFG* Form, TWinControl* Page)
     Paint.Exclude(toShowTreeLines);
     Options->SetPaintOptions(Paint);
     TVTHeader* Header = Tree->Header();
-    struct ColumnSpec {
+    struct ColumnLayout {
         const char* Caption;
         int Tag;
         int Width;
         TAlignment Alignment;
     };
-    const ColumnSpec Columns[] = {
+    const ColumnLayout Columns[] = {
         {"№", 99, 30, taCenter},
         {"Наименование столбца", 1, 150, taLeftJustify},
         {"Заголовки", 2, 436, taLeftJustify},
     };
-    for (const ColumnSpec& Spec : Columns) {
+    for (const ColumnLayout& Column : Columns) {
         TVirtualTreeColumn* C = Header->Columns()->Add();
-        C->SetText(ToU16(AnsiString::FromUtf8(Spec.Caption)));
-        C->SetTag(Spec.Tag);
-        C->SetWidth(Spec.Width);
-        C->SetAlignment(Spec.Alignment);
+        C->SetText(ToU16(AnsiString::FromUtf8(Column.Caption)));
+        C->SetTag(Column.Tag);
+        C->SetWidth(Column.Width);
+        C->SetAlignment(Column.Alignment);
     }
     Header->SetAutoSizeIndex(2);
     TVTHeaderOptions HeaderOptions = Header->Options();

@@ -130,7 +130,7 @@ TEST(YLDGrids, CleanFloatTextAndSplitting)
 // ---- an invoice-shaped grid --------------------------------------------------------------------
 
 /// The columns of the main window's invoice grid.
-struct ColumnSpec {
+struct ColumnLayout {
     int Tag;
     const char* Title;
     int Width;
@@ -138,7 +138,7 @@ struct ColumnSpec {
     TColumnFormat Format;
     bool ReadOnly;
 };
-const ColumnSpec InvoiceColumns[] = {
+const ColumnLayout InvoiceColumns[] = {
     {99, "№", 40, taCenter, cfString, true},
     {2, "[x]", 19, taLeftJustify, cfString, true},
     {3, "Тип", 63, taLeftJustify, cfString, false},
@@ -227,7 +227,7 @@ protected:
         Grid->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect,
                           goDrawFocusSelected, goColSizing, goTabs, goRowSelect, goThumbTracking});
         for (int I = 0; I < ColCount; ++I) {
-            const ColumnSpec& S = InvoiceColumns[I];
+            const ColumnLayout& S = InvoiceColumns[I];
             TColumn* C = Grid->Columns()->GetItem(I);
             C->SetTag(S.Tag);
             C->Title()->SetCaption(U(S.Title));
