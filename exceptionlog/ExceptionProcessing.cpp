@@ -8,6 +8,7 @@
 #include "exceptionlog/ModuleList.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/Screenshot.h"
 #include "exceptionlog/Sending.h"
 #include "exceptionlog/SystemInfo.h"
 
@@ -49,6 +50,7 @@ struct ProcessingState {
     bool TerminateRequested = false;
     ProcessResult Last;
     ExceptionDialog Dialog = nullptr;
+    bool ScreenshotChosen = false;
     std::atomic<pid_t> MainThread{0};
     std::atomic<pid_t> FreezeThread{0};
     AnsiString FilesFolder;
@@ -287,6 +289,7 @@ void ShowFilterMessage(const AnsiString& Caption, const AnsiString& Text, bool F
 bool ProcessException(const ExceptionFacts& Facts)
 {
     ProcessingState& S = PState();
+    RecordScreenshotMoment();
     ModuleRecord* Main = MainModuleRecord();
     TRazuroModuleOptions& O = *GlobalOptions();
     if (Main && Main->Options)
@@ -343,6 +346,17 @@ bool ProcessException(const ExceptionFacts& Facts)
         Known = Log.Find(KnownFields(), {Data.Fields[gfAddress], Data.Fields[gfModule],
                                          Data.Fields[gfType], Data.Fields[gfMessage]});
     }
+    // The screenshot goes only with a report sent with the user's consent:
+    // it is taken when the dialog will offer its box, and freed at the end
+    // of the run whatever happens.
+    const bool SendWanted = O.EmailSendMode != 0 || O.WebSendMode != 0;
+    struct FreeOnExit {
+        ~FreeOnExit() { FreeScreenshot(); }
+    } FreeShot;
+    S.ScreenshotChosen = false;
+    if (SendWanted && (O.SendOptions & soAttachScreenshot) && (O.ExceptionDialogOptions & 1) &&
+        S.Dialog)
+        CaptureScreenshot(O);
     bool Handled = true;
     for (const ExceptionEventHandlers* H : EventRecords())
         if (H->ExceptionNotify)
@@ -389,7 +403,7 @@ bool ProcessException(const ExceptionFacts& Facts)
     S.Last = {true, Known, Texts.Report};
 
     // Sending, when the options configure it.
-    if (O.EmailSendMode != 0 || O.WebSendMode != 0) {
+    if (SendWanted) {
         auto Options = std::make_shared<TRazuroModuleOptions>();
         Options->Assign(&O);
         // A fault or a termination ends the process when this run ends: a
@@ -402,9 +416,18 @@ bool ProcessException(const ExceptionFacts& Facts)
         Job.LogFileName = LogName;
         Job.TempFolder = ReportFilesFolder();
         Job.ExceptionTime = Now();
+        const AnsiString Shot = Job.TempFolder.IsEmpty() ? AnsiString() : Job.TempFolder + ScreenshotFileName;
+        if (S.ScreenshotChosen && (O.SendOptions & soAttachScreenshot) && ScreenshotTaken()) {
+            // The folder is this run's own: a picture left there is ours.
+            DeleteFile(Shot);
+            Job.AttachScreenshot = SaveScreenshotPNG(Shot);
+        }
         NotifyAction(eaSendingReport);
         RunStep(eaSendingReport, [&] { StartSend(Job); });
         NotifyAction(eaSentReport);
+        // A send thread removes the picture when it is done.
+        if (Job.AttachScreenshot && !(Options->BehaviourOptions & boSendInThread))
+            DeleteFile(Shot);
     }
 
     if (!(O.SendOptions & 0x80) && BurstReached(S, O)) {
@@ -521,6 +544,11 @@ ExceptionDialog SetExceptionDialog(ExceptionDialog Dialog)
     const ExceptionDialog Old = PState().Dialog;
     PState().Dialog = Dialog;
     return Old;
+}
+
+void SetScreenshotChosen(bool Chosen)
+{
+    PState().ScreenshotChosen = Chosen;
 }
 
 AnsiString ReportFilesFolder()

@@ -85,6 +85,12 @@ struct ProcessResult {
 using ExceptionDialog = bool (*)(const ExceptionFacts& Facts, const AnsiString& Report);
 ExceptionDialog SetExceptionDialog(ExceptionDialog Dialog);
 
+/// The report dialog's screenshot box as the user left it (shown and
+/// checked): the dialog calls this before it returns. Each run starts with
+/// false, so a report shown without the box, or not shown, attaches no
+/// screenshot.
+void SetScreenshotChosen(bool Chosen);
+
 /// The private folder of this run for the files a report sends (made with
 /// mode 0700 on first use, removed with its files at deactivation), with a
 /// trailing "/"; '' when it cannot be made.

@@ -1,9 +1,19 @@
 #include "exceptionlog/Screenshot.h"
 
+#include "exceptionlog/ExceptionProcessing.h"
+#include "exceptionlog/ModuleOptions.h"
+#include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/ThreadList.h"
+
+#include "platform/winapi/Windows.h"
+
 #include <zlib.h>
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -145,6 +155,10 @@ void PutChunk(std::string& Out, const char* Type, const std::string& Data)
     PutU32(Out, uint32_t(crc32(crc32(0, nullptr, 0), Bytes, uInt(Out.size() - TypeAt))));
 }
 
+// The match search of the zlib stream (see IdatWriter).
+constexpr int MatchGoodLength = 32, MatchLazyLength = 258, MatchNiceLength = 258,
+              MatchChainLength = 256;
+
 // The zlib stream of the rows, written out in IDAT chunks of the limit.
 class IdatWriter {
 public:
@@ -152,6 +166,11 @@ public:
     {
         if (deflateInit(&FZ, Z_BEST_COMPRESSION) != Z_OK)
             throw std::runtime_error("deflateInit failed");
+        // Level 9 follows every hash chain up to 4096 matches long; on the
+        // rows of a screen (runs of one index, text that repeats) that search
+        // costs ten times the rest of the work for a tenth of the size.
+        // Bounding the chain keeps the level's lazy matching.
+        deflateTune(&FZ, MatchGoodLength, MatchLazyLength, MatchNiceLength, MatchChainLength);
         Rewind();
     }
     ~IdatWriter() { deflateEnd(&FZ); }
@@ -277,4 +296,196 @@ std::string WritePNG(const PixelImage& Image)
     Idat.Finish();
     PutChunk(Out, "IEND", std::string());
     return Out;
+}
+
+// ---- the capture ----
+
+namespace {
+
+// Recorded at the moment of the exception.
+HWND gFocusWindowAtException = nullptr;
+HCURSOR gCursorAtException = 0;
+
+// From CaptureScreenshot to FreeScreenshot. The picture is kept as a
+// bitmap of the true width: the rows are read out of it as 32-bit pixels,
+// so no row padding is needed.
+struct CaptureState {
+    HBITMAP CaptureBitmap = nullptr;
+    TRect CaptureRect;
+    int CaptureWidth = 0;
+    int CaptureHeight = 0;
+};
+
+CaptureState& Capture()
+{
+    static CaptureState S;
+    return S;
+}
+
+// The rectangle to take: the monitor nearest the active window, or the
+// active window itself.
+bool CaptureArea(const TRazuroModuleOptions& Options, TRect& Rect)
+{
+    constexpr Word sfScreenshotForegroundOnly = 0x20;
+    const HWND Foreground = GetForegroundWindow();
+    if (Options.SendOptions & sfScreenshotForegroundOnly)
+        return Foreground && GetWindowRect(Foreground, Rect);
+    if (!GetWindowRect(GetDesktopWindow(), Rect))
+        return false;
+    MONITORINFO Info;
+    if (GetMonitorInfo(MonitorFromWindow(Foreground ? Foreground : GetDesktopWindow(),
+                                         MONITOR_DEFAULTTONEAREST),
+                       Info))
+        Rect = Info.rcMonitor;
+    return true;
+}
+
+void FrameFocusWindow(HDC MemoryDC, const TRect& CaptureRect)
+{
+    TRect R;
+    if (!gFocusWindowAtException || !GetWindowRect(gFocusWindowAtException, R))
+        return;
+    OffsetRect(R, -CaptureRect.Left, -CaptureRect.Top);
+    HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    FrameRect(MemoryDC, R, Red);
+    InflateRect(R, -1, -1);
+    FrameRect(MemoryDC, R, Red);
+    DeleteObject(Red);
+}
+
+void DrawCursor(HDC MemoryDC, const TRect& CaptureRect)
+{
+    TPoint At;
+    ICONINFO Info;
+    if (!gCursorAtException || !GetCursorPos(At) || !GetIconInfo(gCursorAtException, Info))
+        return;
+    DeleteObject(Info.hbmMask);
+    DeleteObject(Info.hbmColor);
+    DrawIconEx(MemoryDC, At.X - CaptureRect.Left - int(Info.xHotspot),
+               At.Y - CaptureRect.Top - int(Info.yHotspot), gCursorAtException, 32, 32, 0, nullptr,
+               DI_NORMAL);
+}
+
+// The capture itself, on the window thread.
+void CaptureHere(const TRazuroModuleOptions& Options)
+{
+    FreeScreenshot();
+    TRect Rect;
+    if (!CaptureArea(Options, Rect))
+        return;
+    const HWND Desktop = GetDesktopWindow();
+    HDC CaptureDC = GetWindowDC(Desktop);
+    if (!CaptureDC)
+        return;
+    TRect Whole;
+    GetWindowRect(Desktop, Whole);
+    CaptureState& S = Capture();
+    S.CaptureRect = Rect;
+    S.CaptureWidth = std::max(Rect.Width(), 1);
+    S.CaptureHeight = std::max(Rect.Height(), 1);
+    HDC MemoryDC = CreateCompatibleDC(CaptureDC);
+    S.CaptureBitmap = CreateCompatibleBitmap(CaptureDC, S.CaptureWidth, S.CaptureHeight);
+    HGDIOBJ Old = SelectObject(MemoryDC, S.CaptureBitmap);
+    // The desktop picture starts at the desktop's corner, which need not be
+    // the monitor's: the pixels are taken from where the rectangle lies, so
+    // that the picture, the frame and the cursor agree.
+    BitBlt(MemoryDC, 0, 0, S.CaptureWidth, S.CaptureHeight, CaptureDC, Rect.Left - Whole.Left,
+           Rect.Top - Whole.Top, SRCCOPY);
+    FrameFocusWindow(MemoryDC, Rect);
+    DrawCursor(MemoryDC, Rect);
+    SelectObject(MemoryDC, Old);
+    DeleteDC(MemoryDC);
+    ReleaseDC(Desktop, CaptureDC);
+}
+
+// A capture asked of the window thread by another thread. The asking
+// thread gives up after a while; a request the window thread reaches later
+// finds it abandoned and does nothing.
+struct CaptureRequest {
+    std::mutex Lock;
+    std::condition_variable Done;
+    bool Finished = false;
+    bool Abandoned = false;
+    const TRazuroModuleOptions* Options = nullptr;
+};
+
+void AnswerCaptureRequest(void* Data)
+{
+    std::unique_ptr<std::shared_ptr<CaptureRequest>> Held(static_cast<std::shared_ptr<CaptureRequest>*>(Data));
+    CaptureRequest& R = **Held;
+    {
+        // Held while capturing, so the asking thread cannot give up half way.
+        const std::lock_guard<std::mutex> Guard(R.Lock);
+        if (R.Abandoned)
+            return;
+        CaptureHere(*R.Options);
+        R.Finished = true;
+    }
+    R.Done.notify_all();
+}
+
+}  // namespace
+
+void RecordScreenshotMoment()
+{
+    gFocusWindowAtException = GetFocus();
+    gCursorAtException = GetCursor();
+}
+
+void CaptureScreenshot(const TRazuroModuleOptions& Options)
+{
+    const pid_t WindowThread = MainThreadID();
+    if (WindowThread == 0 || WindowThread == CurrentThreadID()) {
+        CaptureHere(Options);
+        return;
+    }
+    FreeScreenshot();
+    auto Request = std::make_shared<CaptureRequest>();
+    Request->Options = &Options;
+    auto* Held = new std::shared_ptr<CaptureRequest>(Request);
+    if (!PostAnswerRequest(AnswerCaptureRequest, Held)) {
+        delete Held;
+        return;
+    }
+    std::unique_lock<std::mutex> Guard(Request->Lock);
+    if (!Request->Done.wait_for(Guard, std::chrono::milliseconds(AnswerWaitMs),
+                                [&] { return Request->Finished; }))
+        Request->Abandoned = true;
+}
+
+bool ScreenshotTaken()
+{
+    return Capture().CaptureBitmap != nullptr;
+}
+
+std::string ScreenshotPNG()
+{
+    const CaptureState& S = Capture();
+    if (!S.CaptureBitmap)
+        return std::string();
+    BITMAPINFO Info;
+    Info.bmiHeader.biWidth = S.CaptureWidth;
+    Info.bmiHeader.biHeight = -S.CaptureHeight;  // top-down rows
+    Info.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> Pixels(size_t(S.CaptureWidth) * size_t(S.CaptureHeight));
+    if (GetDIBits(nullptr, S.CaptureBitmap, 0, UINT(S.CaptureHeight), Pixels.data(), Info,
+                  DIB_RGB_COLORS) != S.CaptureHeight)
+        return std::string();
+    return WritePNG(PixelImage{Pixels.data(), S.CaptureWidth, S.CaptureHeight, S.CaptureWidth});
+}
+
+bool SaveScreenshotPNG(const AnsiString& FileName)
+{
+    if (FileName.IsEmpty())
+        return false;
+    const std::string Png = ScreenshotPNG();
+    return !Png.empty() && WriteNewFile(FileName, Png);
+}
+
+void FreeScreenshot()
+{
+    CaptureState& S = Capture();
+    if (S.CaptureBitmap)
+        DeleteObject(S.CaptureBitmap);
+    S = CaptureState();
 }

@@ -39,7 +39,6 @@ const char SNoCurl[] = " - Cannot find the \"libcurl.so.4\" library.";
 const char SURLRefused[] = "The upload address has a port that is no number: \"%s\".";
 const char CompressFiles[] = "CompressFiles.tgz";
 const char KeptPrefix[] = "CompressFiles_";
-const char ScreenshotFile[] = "Screenshot.png";
 const char HTMLPageFile[] = "LastHTMLPage.html";
 const char ReportEnd[] = "\r\n\r\n\r\n";
 
@@ -348,7 +347,7 @@ protected:
         // The screenshot lies in the caller's folder; nothing is deleted
         // from the shared temporary folder.
         if (!Job.TempFolder.IsEmpty())
-            DeleteFile(IncludeTrailingPathDelimiter(Job.TempFolder) + ScreenshotFile);
+            DeleteFile(IncludeTrailingPathDelimiter(Job.TempFolder) + ScreenshotFileName);
         const SendHooks H = Hooks();
         if (!H.AfterSend)
             return;
@@ -470,8 +469,8 @@ bool SendReport(const SendJob& Job)
         List->Add(F);
     if (!ReportCopy.IsEmpty())
         List->Add(ReportCopy);
-    if (Job.AttachScreenshot && (O.SendOptions & 0x10))
-        List->Add(Temp + ScreenshotFile);
+    if (Job.AttachScreenshot && (O.SendOptions & soAttachScreenshot))
+        List->Add(Temp + ScreenshotFileName);
     if (!HTMLCopy.IsEmpty())
         List->Add(HTMLCopy);
     if (!XMLCopy.IsEmpty())

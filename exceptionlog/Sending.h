@@ -36,6 +36,10 @@ inline constexpr Word soShowSendDialog = 0x0001;
 inline constexpr Word soCompressAttachments = 0x0002;
 /// SendOptions: attached files are named with the exception's time.
 inline constexpr Word soTimeStampNames = 0x0100;
+/// SendOptions: the screenshot is attached (when the user agreed).
+inline constexpr Word soAttachScreenshot = 0x0010;
+/// The screenshot's file, in the report's private folder.
+inline constexpr char ScreenshotFileName[] = "Screenshot.png";
 /// SendOptions: an unsent report is kept as an archive beside the log.
 inline constexpr Word soKeepUnsentReports = 0x0200;
 /// SendOptions: the whole log is sent as the report text (SaveLog).

@@ -559,6 +559,44 @@ int SetDIBitsToDevice(HDC DC, int XDest, int YDest, DWORD Width, DWORD Height, i
     return Rows;
 }
 
+int GetDIBits(HDC /*DC*/, HBITMAP Bitmap, UINT StartScan, UINT Lines, void* Bits, BITMAPINFO& Info,
+    UINT /*Usage*/)
+{
+    GdiObject* B = Bitmap ? AsKind(Bitmap, GdiKind::Bitmap) : nullptr;
+    BITMAPINFOHEADER& H = Info.bmiHeader;
+    if (!B || (H.biBitCount != 32 && H.biBitCount != 24) || H.biCompression != BI_RGB)
+        return 0;
+    FlushBitmap(B);
+    const QImage& Image = B->Image;
+    const int Width = Image.width(), Height = Image.height();
+    const bool TopDown = H.biHeight < 0;
+    const size_t Stride = (size_t(Width) * H.biBitCount + 31) / 32 * 4;
+    H.biWidth = Width;
+    H.biHeight = TopDown ? -Height : Height;
+    H.biPlanes = 1;
+    H.biSizeImage = DWORD(Stride * size_t(Height));
+    if (!Bits)
+        return Height;
+    if (StartScan >= UINT(Height))
+        return 0;
+    const int Rows = int(std::min<UINT>(Lines, UINT(Height) - StartScan));
+    const int Bytes = H.biBitCount / 8;
+    for (int R = 0; R < Rows; ++R) {
+        // Scan lines count from the bottom of a bottom-up DIB.
+        const int Scan = int(StartScan) + R;
+        const auto* In = reinterpret_cast<const QRgb*>(Image.constScanLine(TopDown ? Scan : Height - 1 - Scan));
+        auto* Out = static_cast<uint8_t*>(Bits) + size_t(R) * Stride;
+        for (int X = 0; X < Width; ++X, Out += Bytes) {
+            Out[0] = uint8_t(qBlue(In[X]));
+            Out[1] = uint8_t(qGreen(In[X]));
+            Out[2] = uint8_t(qRed(In[X]));
+            if (Bytes == 4)
+                Out[3] = 0;
+        }
+    }
+    return Rows;
+}
+
 // ---- helpers shared with the backends ------------------------------------------------------
 
 int RoundDevice(double V)

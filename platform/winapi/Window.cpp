@@ -65,6 +65,8 @@ Translation* gTranslation = nullptr;
 // An event we send to a native widget ourselves; it passes untranslated.
 QEvent* gBypass = nullptr;
 
+}  // namespace
+
 HWND WindowOfWidget(QWidget* W)
 {
     auto& Map = WidgetWindows();
@@ -77,7 +79,11 @@ HWND WindowOfWidget(QWidget* W)
     return nullptr;
 }
 
-}  // namespace
+HWND OwnWindowOfWidget(QWidget* W)
+{
+    const auto It = WidgetWindows().find(W);
+    return It == WidgetWindows().end() ? nullptr : It->second;
+}
 
 bool IsLiveWindow(HWND Wnd)
 {
@@ -1081,7 +1087,7 @@ void PassToNativeWidget(HWND Wnd, const TMessage& Message)
 
 BOOL IsWindow(HWND Wnd)
 {
-    return IsLiveWindow(Wnd);
+    return IsLiveWindow(Wnd) || Wnd == GetDesktopWindow();
 }
 
 BOOL IsWindowVisible(HWND Wnd)
@@ -1113,6 +1119,10 @@ BOOL GetClientRect(HWND Wnd, TRect& R)
 
 BOOL GetWindowRect(HWND Wnd, TRect& R)
 {
+    if (Wnd == GetDesktopWindow()) {
+        R = DesktopRect();
+        return true;
+    }
     if (!IsLiveWindow(Wnd))
         return false;
     TWindowOwner* C = Wnd->Control;
@@ -1495,6 +1505,8 @@ HDC GetDCEx(HWND Wnd, HRGN Clip, UINT Flags)
 
 HDC GetWindowDC(HWND Wnd)
 {
+    if (Wnd == GetDesktopWindow())
+        return DesktopDC();
     HDC DC = GetDC(Wnd);
     if (DC && Wnd) {
         DC->SystemClip.reset();
@@ -1639,6 +1651,21 @@ void ApplyCursor(QWidget* Widget, HCURSOR Cursor)
 
 namespace {
 HCURSOR gCurrentCursor = 0;
+}
+
+bool CursorOf(HCURSOR Cursor, QCursor& Result)
+{
+    const auto& T = CursorTable();
+    if (Cursor <= 0 || Cursor > static_cast<HCURSOR>(T.size()))
+        return false;
+    const CursorEntry& E = T[static_cast<size_t>(Cursor - 1)];
+    Result = E.IsCustom ? E.Custom : QCursor(E.Shape);
+    return true;
+}
+
+HCURSOR GetCursor()
+{
+    return gCurrentCursor ? gCurrentCursor : LoadCursor(0, IDC_ARROW);
 }
 
 HCURSOR SetCursor(HCURSOR Cursor)

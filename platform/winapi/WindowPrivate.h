@@ -7,6 +7,7 @@
 #include "platform/winapi/WindowOwner.h"
 #include "platform/winapi/GdiPrivate.h"
 
+#include <QCursor>
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
@@ -179,6 +180,19 @@ bool OleDragInput(HWND Wnd, QEvent* Event);
 bool OleSystemDragEvent(HWND Wnd, QEvent* Event);
 /// Releases the drop target of a window being destroyed.
 void ForgetDropTarget(HWND Wnd);
+
+/// The window of a widget: its own, or the nearest parent's that has one.
+HWND WindowOfWidget(QWidget* W);
+/// The window made for exactly this widget; null for any other widget.
+HWND OwnWindowOfWidget(QWidget* W);
+/// The whole screen (all monitors), screen pixels; empty without screens.
+TRect DesktopRect();
+/// A DC on the picture of the program's windows over the desktop rectangle
+/// (see GetDesktopWindow); null off the window thread or without screens.
+HDC DesktopDC();
+/// The picture behind a cursor handle (a shape or a picture of the program);
+/// false for an unknown handle.
+bool CursorOf(HCURSOR Cursor, QCursor& Result);
 
 /// The focused window as the program sees it.
 HWND FocusedWindow();

@@ -30,6 +30,8 @@
 //   Window.cpp       windows, their DCs (GetDC, painting), messages, timers,
 //                    keys, cursors, message beeps
 //   ScrollBars.cpp   the scroll bars of windows
+//   Screen.cpp       the desktop window and its image of the program's own
+//                    windows, monitors, cursor pictures
 //   Forms.cpp        MessageBox
 //
 // Messages and their numbers are in Messages.h; sending and posting to a
@@ -555,6 +557,15 @@ int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, i
 int SetDIBitsToDevice(HDC DC, int XDest, int YDest, DWORD Width, DWORD Height, int XSrc, int YSrc,
     UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO& Info, UINT Usage);
 
+/// Copies Lines rows of Bitmap, from row StartScan, into Bits as a DIB of
+/// Info's header (32 or 24 bits a pixel, BI_RGB; rows top-down for a
+/// negative height, else bottom-up and StartScan counted from the bottom;
+/// the width is the bitmap's). With Bits null only fills biSizeImage. The
+/// rows copied; 0 for another format, a null bitmap or rows past its end.
+/// DC is not used.
+int GetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, void* Bits, BITMAPINFO& Info,
+    UINT Usage);
+
 /// StretchBlt that leaves out the source pixels of colour Transparent.
 BOOL TransparentBlt(HDC DC, int X, int Y, int Width, int Height, HDC Source, int SX, int SY,
     int SWidth, int SHeight, COLORREF Transparent);
@@ -982,3 +993,52 @@ struct MSG {
 /// matches) with a number in Min..Max (all when both are 0). PM_REMOVE takes
 /// it out of the queue.
 BOOL PeekMessage(MSG& Msg, HWND Wnd, UINT Min, UINT Max, UINT RemoveMsg);
+
+// ---- the desktop, monitors and cursor pictures (Screen.cpp) -----------------------------------
+
+/// The desktop window: its window rectangle is the whole screen (all
+/// monitors), and GetWindowDC on it gives a DC on a picture of the screen
+/// that holds this program's windows only: every shown top-level window
+/// with its child windows, as they were last painted, owned windows over
+/// their owners and the active window over the others, on black. Nothing of
+/// another program is in it, and no painting runs to make it. Window
+/// thread only (elsewhere the DC is null); ReleaseDC frees the picture.
+HWND GetDesktopWindow();
+/// The active window of the program (the window the user works in); null
+/// when none is active.
+HWND GetForegroundWindow();
+
+using HMONITOR = intptr_t;
+enum : DWORD { MONITOR_DEFAULTTONULL = 0, MONITOR_DEFAULTTOPRIMARY = 1, MONITOR_DEFAULTTONEAREST = 2 };
+enum : DWORD { MONITORINFOF_PRIMARY = 1 };
+struct MONITORINFO {
+    DWORD cbSize = sizeof(MONITORINFO);
+    TRect rcMonitor;
+    TRect rcWork;
+    DWORD dwFlags = 0;
+};
+/// The monitor holding most of the window (the desktop: the primary one);
+/// for a window on none, Flags decides: null, the primary, or the nearest.
+HMONITOR MonitorFromWindow(HWND Wnd, DWORD Flags);
+/// Screen and work-area rectangles of a monitor; false for an unknown one.
+BOOL GetMonitorInfo(HMONITOR Monitor, MONITORINFO& Info);
+
+/// The cursor shown now (the arrow until SetCursor sets another).
+HCURSOR GetCursor();
+struct ICONINFO {
+    BOOL fIcon = false;
+    DWORD xHotspot = 0;
+    DWORD yHotspot = 0;
+    /// The mask (white where the picture is transparent) and the colour
+    /// picture, 32 x 32 pixels at most; new bitmaps for the caller to delete.
+    HBITMAP hbmMask = nullptr;
+    HBITMAP hbmColor = nullptr;
+};
+/// The picture and hot spot of a cursor; false for an unknown cursor.
+BOOL GetIconInfo(HICON Icon, ICONINFO& Info);
+enum : UINT { DI_MASK = 1, DI_IMAGE = 2, DI_NORMAL = 3 };
+/// Draws a cursor's picture at (X, Y), Width x Height pixels (0: its own
+/// size), over what is there (DI_NORMAL; DI_MASK draws the mask, DI_IMAGE
+/// the picture without its transparency). Step and Flicker are unused (0).
+BOOL DrawIconEx(HDC DC, int X, int Y, HICON Icon, int Width, int Height, UINT Step,
+    HBRUSH Flicker, UINT Flags);
