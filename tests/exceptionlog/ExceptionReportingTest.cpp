@@ -4,6 +4,7 @@
 // its log in the test's folder.
 
 #include "tests/exceptionlog/LoopbackServers.h"
+#include "tests/exceptionlog/PngDecoder.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -312,6 +313,73 @@ TEST(ExceptionReporting, ConfiguredMailIsSent)
     EXPECT_NE(Sessions[0].Data.find("filename=\"exceptionlog_child-stripped.elf\""),
               std::string::npos)
         << Sessions[0].Data;
+}
+
+// The bytes of a mail's base64 attachment named Name; '' without one.
+std::string Attachment(const std::string& Mail, const std::string& Name)
+{
+    const size_t At = Mail.find("filename=\"" + Name + "\"");
+    if (At == std::string::npos)
+        return std::string();
+    const size_t Start = Mail.find("\r\n\r\n", At) + 4;
+    const size_t End = Mail.find("\r\n--", Start);
+    static const std::string Alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string Bytes;
+    uint32_t Bits = 0;
+    int Count = 0;
+    for (const char C : Mail.substr(Start, End - Start)) {
+        const size_t V = Alphabet.find(C);
+        if (V == std::string::npos)
+            continue;  // line breaks and padding
+        Bits = (Bits << 6) | uint32_t(V);
+        if ((Count += 6) >= 8) {
+            Count -= 8;
+            Bytes += char((Bits >> Count) & 0xFF);
+        }
+    }
+    return Bytes;
+}
+
+// The screenshot goes with the mail only when the user left the dialog's
+// box checked; taken on the window thread also for an exception on a
+// second thread. The picture is the program's window with the focused
+// password field framed in red.
+TEST(ExceptionReporting, ScreenshotIsSentOnlyWithTheBoxChecked)
+{
+    struct Case {
+        const char* Scenario;
+        const char* Box;
+        bool Attached;
+    };
+    const Case Cases[] = {
+        {"screenshot", "1", true},         // on the window thread
+        {"screenshot", "0", false},        // the user cleared the box
+        {"screenshot-thread", "1", true},  // asked of the window thread
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.Scenario) + " box " + C.Box);
+        const TempDir Dir;
+        ScriptedSmtpServer Server;
+        const ChildRun R = RunProgram(std::string(EXCEPTIONLOG_CHILD) + "-stripped", {C.Scenario},
+                                      Dir.Path(),
+                                      {"EXLOG_SMTP_PORT=" + std::to_string(Server.Port()),
+                                       std::string("EXLOG_SCREENSHOT_BOX=") + C.Box},
+                                      "exceptionlog_child-stripped.elf");
+        EXPECT_EQ(R.ExitCode, 0) << R.Err;
+        EXPECT_EQ(R.Out, "dialog\nreported\n");
+        const std::vector<SmtpSession> Sessions = Server.Sessions(1);
+        ASSERT_EQ(Sessions.size(), 1u) << R.Err;
+        const std::string Png = Attachment(Sessions[0].Data, "Screenshot.png");
+        ASSERT_EQ(!Png.empty(), C.Attached);
+        if (!C.Attached)
+            continue;
+        EXPECT_NE(Sessions[0].Data.find("Content-Type: image/png"), std::string::npos);
+        const Decoded D = Decode(Png);
+        EXPECT_GT(D.Width, 100);
+        EXPECT_GT(D.Height, 100);
+        EXPECT_NE(D.Pixels.find("ff0000ff0000"), std::string::npos) << "no focus frame";
+    }
 }
 
 // A matched filter shows its message in a message box (caption: the

@@ -1,6 +1,8 @@
 // A program that carries a data block and raises what its first argument
 // names, for the exception log's tests in a child process. The report goes
-// to standard error and to the log in $EXLOG_DIR; the dialog is off.
+// to standard error and to the log in $EXLOG_DIR; the dialog is off but in
+// the screenshot scenarios, where a stand-in dialog leaves the screenshot
+// box as $EXLOG_SCREENSHOT_BOX says (1 checked).
 //
 //   exceptionlog_child SCENARIO
 
@@ -144,6 +146,35 @@ int RunInEventHandler(int& Argc, char** Argv, std::function<void()> Action)
     return 0;
 }
 
+// The report dialog's stand-in: the screenshot box as the test asks.
+bool ScreenshotDialog(const ExceptionFacts&, const AnsiString&)
+{
+    const char* Box = std::getenv("EXLOG_SCREENSHOT_BOX");
+    SetScreenshotChosen(Box && std::strcmp(Box, "1") == 0);
+    std::printf("dialog\n");
+    return false;
+}
+
+// The exception on a second thread while the window thread goes on
+// handling its events.
+void RaiseOnWorker()
+{
+    std::atomic<bool> Done{false};
+    std::thread Worker([&] {
+        try {
+            RaisePriceError();
+        } catch (...) {
+            ExceptionManager(nullptr, nullptr, ekRaised, nullptr);
+        }
+        Done = true;
+    });
+    while (!Done) {
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Worker.join();
+}
+
 void SetOptions(const std::string& Scenario)
 {
     TRazuroModuleOptions& O = CurrentRazuroLogOptions();
@@ -162,7 +193,8 @@ void SetOptions(const std::string& Scenario)
         O.FreezeTimeout = Scenario == "freeze" ? 1 : 0;
         O.SetFreezeActive(true);
     }
-    if (Scenario == "send") {
+    const bool Screenshot = Scenario == "screenshot" || Scenario == "screenshot-thread";
+    if (Scenario == "send" || Screenshot) {
         // Mail through the SMTP client to the test's server ($EXLOG_SMTP_PORT).
         const char* Port = std::getenv("EXLOG_SMTP_PORT");
         O.EmailSendMode = 2;
@@ -172,6 +204,11 @@ void SetOptions(const std::string& Scenario)
         O.EmailAddresses = "support@shop.test";
         O.EmailSubject = "Error report";
         O.BehaviourOptions &= Byte(~0x20);  // on this thread: the program ends right after
+    }
+    if (Screenshot) {
+        O.ExceptionDialogOptions |= 1;
+        O.SendOptions |= 0x10;
+        SetExceptionDialog(ScreenshotDialog);
     }
     if (Scenario == "filter") {
         O.UseFilters = true;
@@ -210,8 +247,11 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    if (Scenario == "handler" || Scenario == "known" || Scenario == "send" || Scenario == "filter")
+    if (Scenario == "handler" || Scenario == "known" || Scenario == "send" || Scenario == "filter" ||
+        Scenario == "screenshot")
         return RunInEventHandler(argc, argv, RaisePriceError);
+    if (Scenario == "screenshot-thread")
+        return RunInEventHandler(argc, argv, RaiseOnWorker);
     if (Scenario == "freeze" || Scenario == "freeze-off")
         return RunInEventHandler(argc, argv, FrozenHandler);
     if (Scenario == "thread") {
