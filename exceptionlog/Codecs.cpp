@@ -24,10 +24,10 @@ const char SGzipCheck[] = "The gzip data are damaged (CRC or length differ)";
 
 // Deflate into a growing buffer: level 9, WindowBits 15 for a zlib stream,
 // -15 for raw deflate data (gzip).
-std::string Deflate(const void* Input, size_t Length, int WindowBits)
+std::string Deflate(const void* Input, size_t Length, int WindowBits, int Level = 9)
 {
     z_stream Z{};
-    int Rc = deflateInit2(&Z, 9, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY);
+    int Rc = deflateInit2(&Z, Level, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY);
     if (Rc != Z_OK)
         RaiseZLib(Rc);
     std::string Out;
@@ -223,9 +223,9 @@ void PutOctal(char* Field, int N, uint64_t Value)
 
 }  // namespace
 
-std::string CompressBuffer(const void* Input, size_t Length)
+std::string CompressBuffer(const void* Input, size_t Length, int Level)
 {
-    return Deflate(Input, Length, MAX_WBITS);
+    return Deflate(Input, Length, MAX_WBITS, Level);
 }
 
 std::string DecompressBuffer(const void* Input, size_t Length, size_t MaxOutput)

@@ -25,8 +25,9 @@ PRICETAGS_EXCEPTION(EZLibError, Exception);
 /// (far above any options stream or attachment the log makes).
 inline constexpr size_t DefaultInflateLimit = size_t(64) << 20;
 
-/// A zlib stream (RFC 1950) of the bytes at level 9. Raises EZLibError.
-[[nodiscard]] std::string CompressBuffer(const void* Input, size_t Length);
+/// A zlib stream (RFC 1950) of the bytes at Level (0 stores them, for bytes
+/// packed already). Raises EZLibError.
+[[nodiscard]] std::string CompressBuffer(const void* Input, size_t Length, int Level = 9);
 /// The bytes of a zlib stream. Raises EZLibError with zlib's text for
 /// damaged or cut input, and "Decompressed data exceed the limit" when the
 /// output would pass MaxOutput bytes.

@@ -1,6 +1,7 @@
 #include "exceptionlog/DataBlock.h"
 
 #include "exceptionlog/Codecs.h"
+#include "exceptionlog/DebugData.h"
 
 #include "platform/classes/Streams.h"
 
@@ -335,7 +336,10 @@ std::string BuildDataBlock(const TRazuroModuleOptions& Options, Word Version, TD
     uint8_t Check[4] = {0x10, 0xAB, 0x0F, 0x00};
     TEAEncrypt(TEASetKey(Password), Check, Check, 4);
     Out.append(reinterpret_cast<const char*>(Check), 4);
-    Out += CompressBuffer(DebugPart.data(), DebugPart.size());
+    // The tables are packed piece by piece already (so that a lookup
+    // unpacks only what it needs): the stream stores them as they are,
+    // and unpacking it is a copy.
+    Out += CompressBuffer(DebugPart.data(), DebugPart.size(), IsIndexedDebugTables(Debug) ? 0 : 9);
     return Out;
 }
 

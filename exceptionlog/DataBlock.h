@@ -32,7 +32,7 @@
 
 class TMemoryStream;
 class TStream;
-struct DebugTables;
+class DebugTableIndex;
 
 /// A data block that is there but cannot be read.
 PRICETAGS_EXCEPTION(EDataBlockError, Exception);
@@ -77,9 +77,9 @@ struct ModuleRecord {
     /// (true when there is no encrypted part).
     AnsiString Password;
     bool PasswordOK = true;
-    /// The debug part's tables, read on first lookup (shared with lookups
-    /// under way when the record is refreshed).
-    std::shared_ptr<const DebugTables> Tables;
+    /// The debug part's tables, indexed on first lookup (shared with
+    /// lookups under way when the record is refreshed).
+    std::shared_ptr<DebugTableIndex> Tables;
 };
 
 /// Asks for the password of a block's encrypted part.

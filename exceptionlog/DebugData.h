@@ -7,7 +7,14 @@
 // same frame has the same number on every run.
 //
 // Tables (little-endian; a name is a length byte and its bytes, enciphered
-// as the block's format says):
+// as the block's format says). The indexed form, which this code writes,
+// lets a lookup unpack only the few pieces it needs:
+//   u32 0x58444C45 ("ELDX") | u32 units, per unit: name
+//   then four tables: procedures, lines, inline names, inlines; each
+//   u32 records | u32 records per piece | u32 pieces | per piece: u64 first
+//   key (start, address or name number), u32 packed size | the pieces, each
+//   a zlib stream of its records in the forms below.
+// The plain form (read for blocks written before the indexed one):
 //   u32 units,  per unit: name
 //   u32 procs,  per procedure: u32 unit, name class, name procedure,
 //               u64 start, u64 end (end excluded); sorted by start
@@ -68,17 +75,25 @@ struct DebugTables {
     std::vector<DebugInline> Inlines;
 };
 
-/// The debug part of a block of format Version: names enciphered with
-/// Password from format 500 on, XORed with the options' string key below.
-/// Procedures and lines are sorted here.
+/// The debug part of a block of format Version, in the indexed form: names
+/// enciphered with Password from format 500 on, XORed with the options'
+/// string key below. Procedures and lines are sorted here.
 [[nodiscard]] std::string WriteDebugTables(DebugTables Tables, Word Version,
                                            const AnsiString& Password);
-/// The tables of a debug part, names deciphered: with a wrong password
-/// (PasswordOK false) each name is "?" and eight hex digits made from its
-/// stored bytes. Raises EDataBlockError "Bad data block: <what>" for a
-/// damaged part.
+/// All the tables of a debug part (either form), names deciphered: with a
+/// wrong password (PasswordOK false) each name is "?" and eight hex digits
+/// made from its stored bytes. Raises EDataBlockError "Bad data block:
+/// <what>" for a damaged part.
 [[nodiscard]] DebugTables ReadDebugTables(std::string_view Data, Word Version,
                                           const AnsiString& Password, bool PasswordOK);
+
+/// Whether Data is a debug part in the indexed form (its pieces packed).
+[[nodiscard]] bool IsIndexedDebugTables(std::string_view Data);
+
+/// The tables of a debug part as lookups read them: the index at once, a
+/// piece of a table unpacked and read the first time a lookup needs it and
+/// kept. Lookups may run on several threads.
+class DebugTableIndex;
 
 /// "ns::TClass::Method(int) const" -> class "ns::TClass", procedure "Method";
 /// a free function has no class.

@@ -1,7 +1,8 @@
 // A 1920 x 1080 screen quantized to 256 colours and written as an 8-bit
 // indexed PNG at zlib level 9, beside Qt's own PNG writer (32-bit colour)
 // on the same picture; and the first report's call stack of the real
-// program: its packed debug part unpacked and read, then 50 frames named.
+// program: its data block read, the index of its debug tables read and
+// only the pieces that 50 frames need unpacked.
 
 #include "exceptionlog/DataBlock.h"
 #include "exceptionlog/DebugData.h"

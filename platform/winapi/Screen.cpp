@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -134,26 +135,14 @@ CursorPicture Arrow()
     return C;
 }
 
-CursorPicture IBeam()
+// A cursor of black strokes.
+CursorPicture Strokes(QPoint HotSpot, std::initializer_list<QLine> Lines)
 {
-    CursorPicture C{BlankCursor(), QPoint(4, 8)};
+    CursorPicture C{BlankCursor(), HotSpot};
     QPainter P(&C.Image);
     P.setPen(Qt::black);
-    P.drawLine(1, 0, 3, 0);
-    P.drawLine(5, 0, 7, 0);
-    P.drawLine(4, 1, 4, 15);
-    P.drawLine(1, 16, 3, 16);
-    P.drawLine(5, 16, 7, 16);
-    return C;
-}
-
-CursorPicture Cross()
-{
-    CursorPicture C{BlankCursor(), QPoint(10, 10)};
-    QPainter P(&C.Image);
-    P.setPen(Qt::black);
-    P.drawLine(10, 0, 10, 20);
-    P.drawLine(0, 10, 20, 10);
+    for (const QLine& L : Lines)
+        P.drawLine(L);
     return C;
 }
 
@@ -167,8 +156,13 @@ bool PictureOf(HCURSOR Cursor, CursorPicture& Result)
         Result.Image = Q.pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         Result.HotSpot = Q.hotSpot();
         return !Result.Image.isNull();
-    case Qt::IBeamCursor: Result = IBeam(); return true;
-    case Qt::CrossCursor: Result = Cross(); return true;
+    case Qt::IBeamCursor:
+        Result = Strokes({4, 8}, {QLine(1, 0, 3, 0), QLine(5, 0, 7, 0), QLine(4, 1, 4, 15),
+                                  QLine(1, 16, 3, 16), QLine(5, 16, 7, 16)});
+        return true;
+    case Qt::CrossCursor:
+        Result = Strokes({10, 10}, {QLine(10, 0, 10, 20), QLine(0, 10, 20, 10)});
+        return true;
     default:
         // Every other shape shows as the arrow: the picture tells where the
         // pointer was, which is what it is drawn for.

@@ -107,6 +107,11 @@ TEST(DebugData, DamagedTablesRaise)
         {"lines-out-of-order.bin", "Bad data block: line table"},
         {"line-of-unlisted-unit.bin", "Bad data block: line table"},
         {"cut-in-line-table.bin", "Bad data block: line count"},
+        {"indexed-piece-not-zlib.bin", "Bad data block: procedure table"},
+        {"indexed-first-keys-out-of-order.bin", "Bad data block: line table"},
+        {"indexed-piece-starts-off-its-key.bin", "Bad data block: procedure table"},
+        {"indexed-piece-count-wrong.bin", "Bad data block: procedure table"},
+        {"indexed-cut-in-line-pieces.bin", "Bad data block: line table"},
     };
     const auto Folder = TestData() / "DebugData" / "broken";
     size_t Files = 0;
@@ -129,6 +134,11 @@ TEST(DebugData, DamagedTablesRaise)
         ReadDebugTables(ReadBytes(TestData() / "DebugData" / "two-procedures.bin"), 449, "", true);
     ASSERT_EQ(T.Procedures.size(), 2u);
     EXPECT_EQ(T.Procedures[1].ClassName, "TshInvoice");
+    const DebugTables I = ReadDebugTables(
+        ReadBytes(TestData() / "DebugData" / "three-procedures-indexed.bin"), 449, "", true);
+    ASSERT_EQ(I.Procedures.size(), 3u);
+    EXPECT_EQ(I.Procedures[2].ProcedureName, "Save");
+    EXPECT_EQ(I.Lines.size(), 4u);
 }
 
 TEST(DebugData, FindSymbolNamesProcedureAndLine)
@@ -200,6 +210,57 @@ TEST(DebugData, InlinedFramesAndCodeWithoutDebugData)
                    E.UnitName.ToUtf8() + ":" + std::to_string(E.Line);
         EXPECT_EQ(Got, C.Frames);
     }
+}
+
+// Tables large enough to be cut into many pieces: every lookup near a
+// piece's edge finds the same procedure, line and inlined frame as the
+// whole tables hold. Procedure I spans 48 bytes from 0x1000 + 64 I (a gap
+// of 16 after it), with a line at its start and 16 bytes in; every even
+// procedure has a function inlined at 16..32.
+TEST(DebugData, LookupsAcrossPiecesFindWhatTheTablesHold)
+{
+    constexpr int Count = 1000;
+    DebugTables T;
+    T.Units = {"A.cpp", "B.cpp", "C.h"};
+    const auto Start = [](int I) { return uint64_t(0x1000 + 64 * I); };
+    for (int I = 0; I < Count; ++I) {
+        T.Procedures.push_back({uint32_t(I % 2), "", "P" + std::to_string(I), Start(I), Start(I) + 48});
+        T.Lines.push_back({Start(I), uint32_t(I % 2), uint32_t(10 * I + 1)});
+        T.Lines.push_back({Start(I) + 16, 2, uint32_t(10 * I + 2)});
+        T.Lines.push_back({Start(I) + 48, 0, 0});
+        if (I % 2 == 0)
+            T.Inlines.push_back({1, uint32_t(I % 2), 7, "T", "In" + std::to_string(I % 5),
+                                 Start(I) + 16, Start(I) + 32});
+    }
+    const auto Owned = RecordWith(WriteDebugTables(T, 513, "pw"), 513, "pw", true);
+    ModuleRecord& Rec = *Owned;
+    for (int I = 0; I < Count; ++I) {
+        SCOPED_TRACE("procedure " + std::to_string(I));
+        const uint64_t A = Rec.Handle + Start(I);
+        std::vector<StackEntry> F = FindSymbols(Rec, A, false);
+        ASSERT_EQ(F.size(), 1u);
+        EXPECT_EQ(F[0].ProcedureName, AnsiString("P" + std::to_string(I)));
+        EXPECT_EQ(F[0].Line, 10 * I + 1);
+        F = FindSymbols(Rec, A + 20, false);
+        ASSERT_EQ(F.size(), I % 2 == 0 ? 2u : 1u);
+        EXPECT_EQ(F.front().Line, 10 * I + 2);
+        EXPECT_EQ(F.front().UnitName, "C.h");
+        if (I % 2 == 0) {
+            EXPECT_EQ(F[0].ProcedureName, AnsiString("In" + std::to_string(I % 5)));
+            EXPECT_EQ(F[1].ProcedureName, AnsiString("P" + std::to_string(I)));
+            EXPECT_EQ(F[1].Line, 7);
+        }
+        F = FindSymbols(Rec, A + 47, false);  // past the inlined copy
+        ASSERT_EQ(F.size(), 1u);
+        EXPECT_EQ(F[0].Line, 10 * I + 2);
+        EXPECT_TRUE(FindSymbols(Rec, A + 50, false).empty()) << "the gap after it";
+    }
+    // Every record reads back whole.
+    const DebugTables Back = ReadDebugTables(WriteDebugTables(T, 513, "pw"), 513, "pw", true);
+    EXPECT_EQ(Back.Procedures.size(), size_t(Count));
+    EXPECT_EQ(Back.Lines.size(), size_t(3 * Count));
+    ASSERT_EQ(Back.Inlines.size(), size_t(Count / 2));
+    EXPECT_EQ(Back.Inlines[7].ProcedureName, "In4");
 }
 
 TEST(DebugData, SplitFunctionName)
