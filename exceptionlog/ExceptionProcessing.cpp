@@ -289,7 +289,6 @@ void ShowFilterMessage(const AnsiString& Caption, const AnsiString& Text, bool F
 bool ProcessException(const ExceptionFacts& Facts)
 {
     ProcessingState& S = PState();
-    RecordScreenshotMoment();
     ModuleRecord* Main = MainModuleRecord();
     TRazuroModuleOptions& O = *GlobalOptions();
     if (Main && Main->Options)
@@ -355,8 +354,10 @@ bool ProcessException(const ExceptionFacts& Facts)
     } FreeShot;
     S.ScreenshotChosen = false;
     if (SendWanted && (O.SendOptions & soAttachScreenshot) && (O.ExceptionDialogOptions & 1) &&
-        S.Dialog)
+        S.Dialog) {
+        RecordScreenshotMoment();
         CaptureScreenshot(O);
+    }
     bool Handled = true;
     for (const ExceptionEventHandlers* H : EventRecords())
         if (H->ExceptionNotify)

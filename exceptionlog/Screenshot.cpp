@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace {
 
@@ -155,6 +154,58 @@ void PutChunk(std::string& Out, const char* Type, const std::string& Data)
     PutU32(Out, uint32_t(crc32(crc32(0, nullptr, 0), Bytes, uInt(Out.size() - TypeAt))));
 }
 
+// The palette index of every colour met, each colour looked up once. A
+// screen has some thousands of colours (text is smoothed): an open table
+// of colour and index in one word each beats a map's node per colour.
+class ColourIndexes {
+public:
+    explicit ColourIndexes(const std::vector<PaletteColour>& Palette)
+        : FPalette(Palette), FSlots(4096, Empty)
+    {
+    }
+
+    uint8_t IndexOf(uint32_t Colour)
+    {
+        for (size_t I = Slot(Colour);; I = (I + 1) & (FSlots.size() - 1)) {
+            if (FSlots[I] == Empty) {
+                const auto Index = uint8_t(NearestColour(FPalette, Colour));
+                FSlots[I] = uint64_t(Index) << 32 | Colour;
+                if (++FCount * 2 > FSlots.size())
+                    Grow();
+                return Index;
+            }
+            if (uint32_t(FSlots[I]) == Colour)
+                return uint8_t(FSlots[I] >> 32);
+        }
+    }
+
+private:
+    static constexpr uint64_t Empty = ~uint64_t(0);
+
+    // The high bits of a multiplicative hash: greys and near colours, which
+    // differ in low bits, spread over the table.
+    size_t Slot(uint32_t Colour) const { return uint32_t(Colour * 0x9E3779B1u) >> FShift; }
+    void Grow()
+    {
+        --FShift;
+        std::vector<uint64_t> Old(FSlots.size() * 2, Empty);
+        Old.swap(FSlots);
+        for (const uint64_t S : Old) {
+            if (S == Empty)
+                continue;
+            size_t I = Slot(uint32_t(S));
+            while (FSlots[I] != Empty)
+                I = (I + 1) & (FSlots.size() - 1);
+            FSlots[I] = S;
+        }
+    }
+
+    const std::vector<PaletteColour>& FPalette;
+    std::vector<uint64_t> FSlots;
+    int FShift = 32 - 12;  // 4096 slots
+    size_t FCount = 0;
+};
+
 // The match search of the zlib stream (see IdatWriter).
 constexpr int MatchGoodLength = 32, MatchLazyLength = 258, MatchNiceLength = 258,
               MatchChainLength = 256;
@@ -269,8 +320,7 @@ std::string WritePNG(const PixelImage& Image)
     }
     PutChunk(Out, "PLTE", Plte);
 
-    // A screen has few colours: each is looked up once.
-    std::unordered_map<uint32_t, uint8_t> Known;
+    ColourIndexes Known(Palette);
     std::vector<uint8_t> Row(size_t(Picture.Width) + 1);
     uint32_t LastPixel = 0;
     uint8_t LastIndex = 0;
@@ -282,11 +332,8 @@ std::string WritePNG(const PixelImage& Image)
         for (int X = 0; X < Picture.Width; ++X) {
             const uint32_t P = Pixels[X] & 0xFFFFFF;
             if (P != LastPixel || !HaveLast) {
-                auto It = Known.find(P);
-                if (It == Known.end())
-                    It = Known.emplace(P, uint8_t(NearestColour(Palette, P))).first;
                 LastPixel = P;
-                LastIndex = It->second;
+                LastIndex = Known.IndexOf(P);
                 HaveLast = true;
             }
             Row[size_t(X) + 1] = LastIndex;

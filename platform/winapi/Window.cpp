@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -1665,7 +1666,10 @@ bool CursorOf(HCURSOR Cursor, QCursor& Result)
 
 HCURSOR GetCursor()
 {
-    return gCurrentCursor ? gCurrentCursor : LoadCursor(0, IDC_ARROW);
+    // Cursors are made by the window system: none without it.
+    if (gCurrentCursor || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return gCurrentCursor;
+    return LoadCursor(0, IDC_ARROW);
 }
 
 HCURSOR SetCursor(HCURSOR Cursor)

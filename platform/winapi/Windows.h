@@ -1023,7 +1023,8 @@ HMONITOR MonitorFromWindow(HWND Wnd, DWORD Flags);
 /// Screen and work-area rectangles of a monitor; false for an unknown one.
 BOOL GetMonitorInfo(HMONITOR Monitor, MONITORINFO& Info);
 
-/// The cursor shown now (the arrow until SetCursor sets another).
+/// The cursor shown now (the arrow until SetCursor sets another); 0
+/// without the window system.
 HCURSOR GetCursor();
 struct ICONINFO {
     BOOL fIcon = false;
