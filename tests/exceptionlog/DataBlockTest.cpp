@@ -147,6 +147,39 @@ TEST(DataBlock, ProgramFileWithSectionTrailerOrNeither)
     }
 }
 
+TEST(DataBlock, DebugPartOfAProgramFileOutlivesItsStreamAndTheFile)
+{
+    // The debug part is read only when a failure asks for it, after the
+    // stream is gone and maybe after the program file was replaced or
+    // removed (an update): it must still be the block's own.
+    const TempDir Dir;
+    WriteBytes(Dir.Path() / "block.bin", Seed(502, std::string(100000, 'D')));
+    const fs::path Program = Dir.Path() / "program";
+    const ToolResult Copy = RunTool("objcopy --add-section .eldata='" +
+                                    (Dir.Path() / "block.bin").string() +
+                                    "' --set-section-flags .eldata=noload,readonly /bin/true '" +
+                                    Program.string() + "' 2>&1");
+    ASSERT_EQ(Copy.Status, 0) << Copy.Output;
+    for (const bool Replace : {true, false}) {
+        SCOPED_TRACE(Replace ? "replaced" : "removed");
+        ModuleRecord Rec;
+        {
+            TFileStream File(AnsiString::FromUtf8(Program.string()), fmOpenRead);
+            ASSERT_TRUE(ReadModuleBlock(File, true, [] { return AnsiString("pw"); }, Rec));
+        }
+        const fs::path Kept = Dir.Path() / "kept";
+        fs::copy_file(Program, Kept, fs::copy_options::overwrite_existing);
+        if (Replace) {
+            WriteBytes(Dir.Path() / "new", ReadBytes("/bin/true"));
+            fs::rename(Dir.Path() / "new", Program);
+        } else {
+            fs::remove(Program);
+        }
+        EXPECT_EQ(DebugText(Rec), AnsiString(std::string(100000, 'D').c_str()));
+        fs::rename(Kept, Program);
+    }
+}
+
 TEST(DataBlock, BrokenBlocksAreRefusedCleanly)
 {
     // Each file of broken/ with the error it must give.
