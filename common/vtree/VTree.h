@@ -28,6 +28,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/winapi/OleDragDrop.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
@@ -2263,19 +2264,8 @@ protected:
 
 // ---- clipboard format registry --------------------------------------------------------------
 
-/// The system's clipboard format FORMATETC, as data objects describe a
-/// format.
-struct TFormatEtc {
-    Word cfFormat = 0;
-    void* ptd = nullptr;
-    DWORD dwAspect = 1;  // DVASPECT_CONTENT
-    int32_t lindex = -1;
-    DWORD tymed = 1;     // TYMED_HGLOBAL
-};
+/// The formats of a data object, as the tree registers and offers them.
 using TFormatEtcArray = std::vector<TFormatEtc>;
-
-inline constexpr DWORD TYMED_HGLOBAL = 1;
-inline constexpr DWORD DVASPECT_CONTENT = 1;
 
 /// How the registry reaches the system's named clipboard formats: a name to
 /// an id (0xC000 and up) and back. The window layer's table by default;

@@ -43,16 +43,6 @@ private:
 
 namespace vtree_private {
 
-Word ReferenceFormat()
-{
-    return CF_VTREFERENCE();
-}
-
-Word TreeDataFormat()
-{
-    return CF_VIRTUALTREE();
-}
-
 bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block)
 {
     TBaseVirtualTree* Tree = TBaseVirtualTree::TreeById(TreeId);

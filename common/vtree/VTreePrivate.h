@@ -1,7 +1,7 @@
 #pragma once
 
 // Shared by the tree's source files only: the stream error texts and codes
-// and sizes of the painting, the window layer's clipboard format names.
+// and sizes of the painting, the clipboard's content.
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
@@ -11,11 +11,6 @@
 #include <vector>
 
 namespace vtree_private {
-
-/// The window layer's table of named clipboard formats (shared with every
-/// other program part that registers one): a name to its id and back.
-Word SystemRegister(const AnsiString& Name);
-AnsiString SystemNameOf(Word Format);
 
 inline constexpr const char* SWrongFormat = "Unable to load tree structure, the format is wrong.";
 inline constexpr const char* SWrongVersion =
