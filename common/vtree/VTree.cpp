@@ -251,9 +251,16 @@ void TCustomVirtualTreeOptions::SetMiscOptions(TVTMiscOptions Value)
         return;
     const bool CheckChanged =
         FMiscOptions.Contains(toCheckSupport) != Value.Contains(toCheckSupport);
+    const bool DropChanged =
+        FMiscOptions.Contains(toAcceptOLEDrop) != Value.Contains(toAcceptOLEDrop);
     FMiscOptions = Value;
-    // Drop registration and the window class style belong to the window
-    // layer; the engine repaints what the check boxes change.
+    if (DropChanged && FOwner && FOwner->HandleAllocated() &&
+        !FOwner->ComponentState().Contains(csDesigning)) {
+        if (Value.Contains(toAcceptOLEDrop))
+            RegisterDragDrop(FOwner->Handle(), FOwner->DragManager());
+        else
+            RevokeDragDrop(FOwner->Handle());
+    }
     if (CheckChanged && FOwner && FOwner->LiveWindow())
         FOwner->Invalidate();
 }

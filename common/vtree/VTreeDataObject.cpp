@@ -164,7 +164,8 @@ public:
             std::memcpy(Bytes.data() + 4, &Id, 4);
             return FContent.TreeId != 0;
         }
-        return FContent.TreeId && RenderTreeFormat(FContent.TreeId, Format, Bytes);
+        return FContent.TreeId &&
+               RenderTreeFormat(FContent.TreeId, Format, Bytes, FContent.Serial != 0);
     }
 
 private:
@@ -191,6 +192,13 @@ bool SetClipboardContent(ClipboardContent Content)
         return false;
     Current() = Object.Get();
     return true;
+}
+
+IDataObject* NewDragDataObject(ClipboardContent Content)
+{
+    auto* Object = new TreeDataObject(std::move(Content));
+    Object->AddRef();
+    return Object;
 }
 
 bool ClipboardBytes(Word Format, std::string& Bytes)
