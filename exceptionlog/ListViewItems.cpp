@@ -48,8 +48,8 @@ void Box(TCanvas* C, const TRect& R, TColor Fill, TColor Frame)
     C->FrameRect(R);
 }
 
-// A sheet of paper with a folded corner and lines of text in Ink.
-std::unique_ptr<TBitmap> PagePicture(TColor Ink, TColor Band)
+// A sheet of paper with a folded corner and lines of text in Ink: source.
+std::unique_ptr<TBitmap> PagePicture(TColor Ink)
 {
     auto B = NewPicture(16);
     TCanvas* C = B->Canvas();
@@ -62,10 +62,23 @@ std::unique_ptr<TBitmap> PagePicture(TColor Ink, TColor Band)
     C->Brush()->SetColor(Ink);
     for (int Y = 6; Y < 14; Y += 2)
         C->FillRect({4, Y, Y % 4 == 0 ? 11 : 9, Y + 1});
-    if (Band != PictureBack) {
-        C->Brush()->SetColor(Band);
-        C->FillRect({3, 1, 9, 4});
-    }
+    return B;
+}
+
+// A cog: a shared library.
+std::unique_ptr<TBitmap> LibraryPicture()
+{
+    auto B = NewPicture(16);
+    TCanvas* C = B->Canvas();
+    const TColor Dark = TColor(RGB(64, 96, 112));
+    C->Brush()->SetColor(Dark);
+    C->FillRect({6, 0, 10, 16});
+    C->FillRect({0, 6, 16, 10});
+    C->Pen()->SetColor(Dark);
+    C->Brush()->SetColor(TColor(RGB(120, 160, 176)));
+    C->Ellipse({2, 2, 14, 14});
+    C->Brush()->SetColor(clWhite);
+    C->Ellipse({5, 5, 11, 11});
     return B;
 }
 
@@ -143,16 +156,21 @@ void Text(TCanvas& C, TRect R, AnsiString S, TTextFormat F)
 
 TListViewItems::TListViewItems(TCustomListView* AListView) : ListView(AListView)
 {
-    Bitmaps[bmDLL] = PagePicture(TColor(RGB(128, 128, 128)), TColor(RGB(0, 128, 128)));
+    Bitmaps[bmDLL] = LibraryPicture();
     Bitmaps[bmBPL] = PackagePicture();
     Bitmaps[bmVCL] = ProgramPicture();
-    Bitmaps[bmPAS] = PagePicture(TColor(RGB(0, 0, 160)), PictureBack);
+    Bitmaps[bmPAS] = PagePicture(TColor(RGB(0, 0, 160)));
     Bitmaps[bmPlus] = BoxPicture(/*Plus=*/true);
     Bitmaps[bmMinus] = BoxPicture(/*Plus=*/false);
     ImageList = std::make_unique<TImageList>(nullptr, 16, 16);
     for (int I = bmDLL; I <= bmPAS; ++I)
         ImageList->Add(Bitmaps[size_t(I)].get(), nullptr);
     ListView->SetSmallImages(ImageList.get());
+    for (const auto& B : Bitmaps) {
+        B->SetTransparentMode(tmFixed);
+        B->SetTransparentColor(PictureBack);
+        B->SetTransparent(true);
+    }
 }
 
 TListViewItems::~TListViewItems()
@@ -227,13 +245,6 @@ TListViewItemRec* TListViewItems::RowRecord(int Row) const
     return static_cast<TListViewItemRec*>(ListView->Items()->Item(Row)->Data());
 }
 
-void TListViewItems::DrawImage(TCanvas& Canvas, TBitmap& Image, int X, int Y)
-{
-    Image.SetTransparentMode(tmFixed);
-    Image.SetTransparentColor(Image.Canvas()->Pixels(0, 0));
-    Image.SetTransparent(true);
-    Canvas.Draw(X, Y, &Image);
-}
 
 void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool Selected,
                               bool Focused)
@@ -249,14 +260,14 @@ void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool
     Canvas.Font()->SetColor(clBlack);
     if (!Rec->IsGroup) {
         if (Rec->ImageIndex >= 0 && Rec->ImageIndex <= bmPAS)
-            DrawImage(Canvas, *Bitmaps[size_t(Rec->ImageIndex)], L + 2 + X, T);
+            Canvas.Draw(L + 2 + X, T, Bitmaps[size_t(Rec->ImageIndex)].get());
+        if (!Rec->IsEmpty)
+            FillBar(Canvas, {L + X + 2, B - 1, R, B}, GridLineColor);
         int S = L;
         for (int C = 0; C < ColumnCount; ++C) {
             const int Width = ListView->Columns()->Items(C)->Width();
             const TRect TextRect = C == 0 ? TRect {S + 20, T, S + Width - 2, B}
                                           : TRect {S + 6, T, S + Width - 6, B};
-            if (!Rec->IsEmpty)
-                FillBar(Canvas, {L + X + 2, B - 1, R, B}, GridLineColor);
             if (size_t(C) < Rec->Columns.size())
                 Text(Canvas, TextRect, Rec->Columns[size_t(C)], AlignFormat(ColumnAlign[size_t(C)]));
             S += Width;
@@ -280,7 +291,7 @@ void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool
     Canvas.Font()->Assign(BoldFont.get());
     Canvas.Font()->SetColor(Color);
     Text(Canvas, {L + 15, T - 1, R, B}, Rec->GroupText, AlignFormat(taLeftJustify));
-    DrawImage(Canvas, *Bitmaps[Rec->Expanded ? bmMinus : bmPlus], L + 1, T + 1);
+    Canvas.Draw(L + 1, T + 1, Bitmaps[Rec->Expanded ? bmMinus : bmPlus].get());
 }
 
 void TListViewItems::ToggleAt(int Row, TPoint Point, bool BoxOnly)

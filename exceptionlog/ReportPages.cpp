@@ -9,6 +9,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/classes/IniFiles.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
@@ -35,7 +36,7 @@ struct ColumnLayout {
 // Call-stack columns: address, module, unit, class, procedure, line. The
 // address column holds 16 digits, so it is wider than a 32-bit one.
 constexpr ColumnLayout CallStackColumns[] = {
-    {"Col0", 130, taLeftJustify}, {"Col1", 92, taLeftJustify}, {"Col2", 126, taLeftJustify},
+    {"Col0", 130, taLeftJustify}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
     {"Col3", 126, taLeftJustify}, {"Col4", 200, taLeftJustify}, {"Col5", 61, taRightJustify},
 };
 // Module columns: handle, name, description, version, size, modified, path.
@@ -481,6 +482,7 @@ void TReportPage::SaveWidths()
 
 void TReportPage::AddCallStackRows(const ReportPagesData& Data)
 {
+    UpdateScope<TListItems> Filling(FList->Items());
     const std::vector<AnsiString> Blank(6);
     for (const CallStackRow& R : Data.CallStack) {
         switch (R.Kind) {
@@ -501,6 +503,7 @@ void TReportPage::AddCallStackRows(const ReportPagesData& Data)
 
 void TReportPage::AddModuleRows(const ReportPagesData& Data)
 {
+    UpdateScope<TListItems> Filling(FList->Items());
     for (const std::vector<AnsiString>& M : Data.Modules) {
         const int64_t Size = StrToInt64Def(M[4], 0);
         FItems->AddItem({M[0], M[1], M[2], ModuleVersionText(M[3]), ModuleSizeText(Size), M[5],
