@@ -6,6 +6,7 @@
 
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/ControlsPrivate.h"
 #include "platform/winapi/DialogBoxes.h"
@@ -27,6 +28,11 @@ bool CommonControlMessage(TWinControl& C, TMessage& M, bool& InSetText)
         M.Result = 0;
         return true;
     case WM_GETFONT: M.Result = reinterpret_cast<LRESULT>(C.Font()->Handle()); return true;
+    case WM_SHOWWINDOW:
+        // ShowWindow on a dialog control: the control's own visibility
+        // follows, or the next layout would show it again.
+        C.SetVisible(M.WParam != 0);
+        return false;
     case WM_SETTEXT:
         if (InSetText)
             return false;
@@ -69,7 +75,7 @@ protected:
 
 class DialogCheckBox : public TCheckBox {
 public:
-    explicit DialogCheckBox(TComponent* AOwner) : TCheckBox(AOwner) {}
+    DialogCheckBox(TComponent* AOwner, bool RightText) : TCheckBox(AOwner), FRightText(RightText) {}
     void Click() override
     {
         TCheckBox::Click();
@@ -95,8 +101,25 @@ protected:
         if (!CommonControlMessage(*this, M, FInSetText))
             TCheckBox::WndProc(M);
     }
+    void PaintButton(TCanvas& C) override
+    {
+        TCheckBox::PaintButton(C);
+        if (!FRightText)
+            return;
+        // BS_RIGHT: the text stands against the box on the right; the
+        // text drawn on the left is painted over.
+        const TRect R = ClientRect();
+        TRect T = Rect(0, 0, R.Right - 13 - 4, R.Bottom);
+        C.Brush()->SetColor(Color());
+        C.FillRect(T);
+        HDC DC = C.Handle();
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+        DrawText(DC, Caption(), T, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    }
     bool FInSetText = false;
     bool FSetting = false;
+    bool FRightText = false;
 };
 
 /// Text (SS_LEFT, SS_CENTER, SS_RIGHT, word-wrapped) or an etched line.
@@ -152,13 +175,10 @@ public:
 protected:
     void WndProc(TMessage& M) override
     {
-        if (M.Msg == WM_SETFONT) {
-            bool Unused = false;
-            CommonControlMessage(*this, M, Unused);
-            return;
-        }
-        TMemo::WndProc(M);
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TMemo::WndProc(M);
     }
+    bool FInSetText = false;
 };
 
 class DialogProgress : public TProgressBar {
@@ -299,8 +319,8 @@ TWinControl* MakeControl(DialogForm& Form, const DialogItemTemplate& I)
     if (Is("BUTTON")) {
         const uint32_t Kind = I.Style & BS_TYPEMASK;
         if (Kind == BS_CHECKBOX || Kind == BS_AUTOCHECKBOX) {
-            auto* Box = new DialogCheckBox(&Form);
-            Box->SetAlignment((I.Style & (BS_LEFTTEXT | BS_RIGHT)) ? taLeftJustify : taRightJustify);
+            auto* Box = new DialogCheckBox(&Form, (I.Style & BS_RIGHT) != 0);
+            Box->SetAlignment((I.Style & BS_LEFTTEXT) ? taLeftJustify : taRightJustify);
             return Box;
         }
         auto* Button = new DialogButton(&Form);
