@@ -55,10 +55,13 @@ struct WindowState {
     HWND SendWindow = nullptr;
 };
 
+// The window state and the exchanged values outlive the static objects:
+// a report still being made on another thread when the program's main
+// returns goes on using them.
 WindowState& WS()
 {
-    static WindowState S;
-    return S;
+    static WindowState* S = new WindowState;
+    return *S;
 }
 
 const TRazuroModuleOptions* gOptions = nullptr;
@@ -777,8 +780,8 @@ void RegisterTemplates()
 
 ReportDialogValues& DialogValues()
 {
-    static ReportDialogValues V;
-    return V;
+    static ReportDialogValues* V = new ReportDialogValues;
+    return *V;
 }
 
 void SetDialogOptions(const TRazuroModuleOptions* Options)
@@ -788,8 +791,8 @@ void SetDialogOptions(const TRazuroModuleOptions* Options)
 
 const TRazuroModuleOptions& DialogOptions()
 {
-    static const TRazuroModuleOptions Defaults;
-    return gOptions ? *gOptions : Defaults;
+    static const TRazuroModuleOptions* Defaults = new TRazuroModuleOptions;
+    return gOptions ? *gOptions : *Defaults;
 }
 
 void SetReportPageHandlers(const ReportPageHandlers* Handlers)
