@@ -2,6 +2,8 @@
 
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/ReportPages.h"
+#include "platform/forms/Controls.h"
 #include "platform/winapi/DialogBoxes.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
@@ -65,7 +67,6 @@ WindowState& WS()
 }
 
 const TRazuroModuleOptions* gOptions = nullptr;
-const ReportPageHandlers* gPages = nullptr;
 
 AnsiString Text(int Number)
 {
@@ -307,6 +308,60 @@ void OpenSupportURL(const AnsiString& URL)
     }
 }
 
+// ---- the Details pages --------------------------------------------------------------------
+
+/// The page shown in the tab control; owned here, freed when another is
+/// chosen or the window closes.
+TWinControl*& CurrentPageControl()
+{
+    static TWinControl* Page = nullptr;
+    return Page;
+}
+
+void DestroyPage()
+{
+    delete CurrentPageControl();
+    CurrentPageControl() = nullptr;
+}
+
+/// Where a page goes: the tab control's display area (its client pixels).
+TRect PageArea(HWND Dlg)
+{
+    HWND Tabs = GetDlgItem(Dlg, 1000);
+    TRect R;
+    GetClientRect(Tabs, R);
+    SendMessage(Tabs, TCM_ADJUSTRECT, 0, reinterpret_cast<LPARAM>(&R));
+    return R;
+}
+
+void ShowPage(HWND Dlg, int Page)
+{
+    DestroyPage();
+    const ReportDialogValues& V = DialogValues();
+    ReportPagesData Data = ReportPagesFromText(V.FullReportText);
+    Data.CustomDataText = V.CustomDataText;
+    ReportPageSettings Settings;
+    Settings.FixedFace = FixedFace;
+    Settings.FixedSize = FixedPoints;
+    Settings.ListFace = ListFace;
+    Settings.ListSize = FixedPoints;
+    Settings.MessageFace = MessageFace;
+    Settings.OwnLook = OwnLook();
+    Settings.Background = RGB(212, 208, 200);
+    Settings.CoordinatesIni = GetIniFileName();
+    Settings.OnActivity = [] { ResetAutoClose(); };
+    CurrentPageControl() =
+        CreateReportPage(GetDlgItem(Dlg, 1000), Page, PageArea(Dlg), Data, DialogOptions(), Settings);
+}
+
+void FitPage(HWND Dlg)
+{
+    if (TWinControl* Page = CurrentPageControl()) {
+        const TRect R = PageArea(Dlg);
+        Page->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    }
+}
+
 // ---- main window ----------------------------------------------------------------------------
 
 int ButtonWidth()
@@ -325,20 +380,6 @@ void Move(HWND Dlg, int Id, int X, int Y, int W, int H)
 void Show(HWND Dlg, int Id, bool Visible)
 {
     ShowWindow(GetDlgItem(Dlg, Id), Visible ? SW_SHOWNA : SW_HIDE);
-}
-
-TRect PageArea(HWND Dlg)
-{
-    TRect R;
-    HWND Tabs = GetDlgItem(Dlg, IdTabs);
-    GetClientRect(Tabs, R);
-    TRect Bounds;
-    GetWindowRect(Tabs, Bounds);
-    TPoint P{Bounds.Left, Bounds.Top};
-    ScreenToClient(Dlg, P);
-    OffsetRect(R, P.X, P.Y);
-    SendMessage(Tabs, TCM_ADJUSTRECT, 0, reinterpret_cast<LPARAM>(&R));
-    return R;
 }
 
 void LayoutOnSize(HWND Dlg, int W, int H)
@@ -401,11 +442,9 @@ void LayoutDialogMode(HWND Dlg)
             SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(Dlg, P.WindowsState);
         Show(Dlg, IdTabs, true);
-        if (gPages && gPages->ShowPage)
-            gPages->ShowPage(Dlg, S.CurrentPage, PageArea(Dlg));
+        ShowPage(Dlg, S.CurrentPage);
     } else {
-        if (gPages && gPages->DestroyPage)
-            gPages->DestroyPage();
+        DestroyPage();
         const AnsiString Message = DialogValues().ExceptionMessageText;
         SetDlgItemText(Dlg, IdText, Message);
         const CompactTextSize C = CompactTextFor(Message, Text(18) + "    " + Text(20),
@@ -423,6 +462,8 @@ void LayoutDialogMode(HWND Dlg)
     TRect C;
     GetClientRect(Dlg, C);
     LayoutOnSize(Dlg, C.Width(), C.Height());
+    if (S.DetailedMode)
+        FitPage(Dlg);
 }
 
 void RecordPlacement(HWND Dlg)
@@ -510,8 +551,7 @@ void DestroyMainDialog(HWND Dlg)
     DeleteObject(S.White);
     DeleteObject(S.ErrorBitmap);
     S.White = S.ErrorBitmap = nullptr;
-    if (gPages && gPages->DestroyPage)
-        gPages->DestroyPage();
+    DestroyPage();
     if (S.DetailedMode) {
         RecordPlacement(Dlg);
         SavePlacementIfRecorded();
@@ -577,8 +617,7 @@ intptr_t MainDialogProc(HWND Dlg, UINT Msg, WPARAM WParam, LPARAM LParam)
             const TRazuroModuleOptions& O = DialogOptions();
             const int Tab = static_cast<int>(SendDlgItemMessage(Dlg, IdTabs, TCM_GETCURSEL, 0, 0));
             S.CurrentPage = PageOfTab(Tab, O.LogOptions & 0x10, O.LogOptions & 0x20);
-            if (gPages && gPages->ShowPage)
-                gPages->ShowPage(Dlg, S.CurrentPage, PageArea(Dlg));
+            ShowPage(Dlg, S.CurrentPage);
         }
         return 1;
     }
@@ -618,8 +657,8 @@ intptr_t MainDialogProc(HWND Dlg, UINT Msg, WPARAM WParam, LPARAM LParam)
             S.Placement.WindowsState = 1;
             RecordPlacement(Dlg);
         }
-        if (S.DetailedMode && gPages && gPages->FitPage)
-            gPages->FitPage(Dlg, PageArea(Dlg));
+        if (S.DetailedMode)
+            FitPage(Dlg);
         return 0;
     }
     case WM_DESTROY: DestroyMainDialog(Dlg); return 0;
@@ -793,11 +832,6 @@ const TRazuroModuleOptions& DialogOptions()
 {
     static const TRazuroModuleOptions* Defaults = new TRazuroModuleOptions;
     return gOptions ? *gOptions : *Defaults;
-}
-
-void SetReportPageHandlers(const ReportPageHandlers* Handlers)
-{
-    gPages = Handlers;
 }
 
 int AutoCloseCounter()

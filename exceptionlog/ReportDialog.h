@@ -109,16 +109,6 @@ constexpr UINT WM_CLOSE_SEND_DIALOG = 0x0400 + 1234;
 /// section (Kind as log items have it: 6 custom data, 7 the steps).
 void AddReportSection(int Kind, const AnsiString& Title, const AnsiString& Text);
 
-/// The pages of the Details window, made by the pages' unit: a page for
-/// its number in the dialog's client area Area (pixels), fitted again when
-/// the window changes size, and freed.
-struct ReportPageHandlers {
-    void (*ShowPage)(HWND Dialog, int Page, const TRect& Area) = nullptr;
-    void (*FitPage)(HWND Dialog, const TRect& Area) = nullptr;
-    void (*DestroyPage)() = nullptr;
-};
-void SetReportPageHandlers(const ReportPageHandlers* Handlers);
-
 /// The own-look caption painted on a window DC of a window of that size.
 void PaintOwnCaptionOn(HDC DC, const TRect& Window, bool Active, bool Detailed, int CaptionHeight,
     const AnsiString& Text, HFONT Font);

@@ -323,6 +323,14 @@ void TCustomListView::SetSmallImages(TCustomImageList* Value)
     Invalidate();
 }
 
+void TCustomListView::SetOwnerDraw(bool Value)
+{
+    if (FOwnerDraw == Value)
+        return;
+    FOwnerDraw = Value;
+    Invalidate();
+}
+
 void TCustomListView::SetLargeImages(TCustomImageList* Value)
 {
     FLargeImages = Value;
@@ -760,6 +768,21 @@ void TCustomListView::PaintWindow(HDC DC)
         if (Row.Top >= Client.Bottom)
             break;
         C.Font()->Assign(Font());
+        if (FOwnerDraw && Report) {
+            TOwnerDrawState State;
+            if (IsSelected(I))
+                State.Include(odSelected);
+            if (I == FFocused)
+                State.Include(odFocused);
+            // The canvas is lent for the handler only, exceptions included.
+            struct Lend {
+                TCanvas*& Slot;
+                ~Lend() { Slot = nullptr; }
+            } Lent {FPaintCanvas};
+            FPaintCanvas = &C;
+            OnDrawItem(this, GetItem(I), Row, State);
+            continue;
+        }
         DrawRow(C, I, Row);
         if (I == FFocused && Focused()) {
             C.Brush()->SetColor(Color());
