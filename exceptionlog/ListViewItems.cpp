@@ -48,8 +48,8 @@ void Box(TCanvas* C, const TRect& R, TColor Fill, TColor Frame)
     C->FrameRect(R);
 }
 
-// A sheet of paper with a folded corner and lines of text in Ink.
-std::unique_ptr<TBitmap> PagePicture(TColor Ink, TColor Band)
+// A sheet of paper with a folded corner and lines of text in Ink: source.
+std::unique_ptr<TBitmap> PagePicture(TColor Ink)
 {
     auto B = NewPicture(16);
     TCanvas* C = B->Canvas();
@@ -62,10 +62,23 @@ std::unique_ptr<TBitmap> PagePicture(TColor Ink, TColor Band)
     C->Brush()->SetColor(Ink);
     for (int Y = 6; Y < 14; Y += 2)
         C->FillRect({4, Y, Y % 4 == 0 ? 11 : 9, Y + 1});
-    if (Band != PictureBack) {
-        C->Brush()->SetColor(Band);
-        C->FillRect({3, 1, 9, 4});
-    }
+    return B;
+}
+
+// A cog: a shared library.
+std::unique_ptr<TBitmap> LibraryPicture()
+{
+    auto B = NewPicture(16);
+    TCanvas* C = B->Canvas();
+    const TColor Dark = TColor(RGB(64, 96, 112));
+    C->Brush()->SetColor(Dark);
+    C->FillRect({6, 0, 10, 16});
+    C->FillRect({0, 6, 16, 10});
+    C->Pen()->SetColor(Dark);
+    C->Brush()->SetColor(TColor(RGB(120, 160, 176)));
+    C->Ellipse({2, 2, 14, 14});
+    C->Brush()->SetColor(clWhite);
+    C->Ellipse({5, 5, 11, 11});
     return B;
 }
 
@@ -143,10 +156,10 @@ void Text(TCanvas& C, TRect R, AnsiString S, TTextFormat F)
 
 TListViewItems::TListViewItems(TCustomListView* AListView) : ListView(AListView)
 {
-    Bitmaps[bmDLL] = PagePicture(TColor(RGB(128, 128, 128)), TColor(RGB(0, 128, 128)));
+    Bitmaps[bmDLL] = LibraryPicture();
     Bitmaps[bmBPL] = PackagePicture();
     Bitmaps[bmVCL] = ProgramPicture();
-    Bitmaps[bmPAS] = PagePicture(TColor(RGB(0, 0, 160)), PictureBack);
+    Bitmaps[bmPAS] = PagePicture(TColor(RGB(0, 0, 160)));
     Bitmaps[bmPlus] = BoxPicture(/*Plus=*/true);
     Bitmaps[bmMinus] = BoxPicture(/*Plus=*/false);
     ImageList = std::make_unique<TImageList>(nullptr, 16, 16);

@@ -35,7 +35,7 @@ struct ColumnLayout {
 // Call-stack columns: address, module, unit, class, procedure, line. The
 // address column holds 16 digits, so it is wider than a 32-bit one.
 constexpr ColumnLayout CallStackColumns[] = {
-    {"Col0", 130, taLeftJustify}, {"Col1", 92, taLeftJustify}, {"Col2", 126, taLeftJustify},
+    {"Col0", 130, taLeftJustify}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
     {"Col3", 126, taLeftJustify}, {"Col4", 200, taLeftJustify}, {"Col5", 61, taRightJustify},
 };
 // Module columns: handle, name, description, version, size, modified, path.

@@ -608,7 +608,8 @@ using TLVDrawItemEvent = MethodPointer<void(TCustomListView* Sender, TListItem* 
                                             TOwnerDrawState State)>;
 
 /// Rows of items under a header of columns (report style; the other styles
-/// show the same rows without the header). Selection follows clicks
+/// show the same rows without the header). A drag on the edge between two
+/// titles changes the width of the column on its left. Selection follows clicks
 /// (Ctrl and Shift extend it with MultiSelect) and the arrow keys; the
 /// focused item is the one the keys move from. Owner-data lists get the
 /// text of every row they show from OnData.
@@ -710,10 +711,15 @@ protected:
     virtual void DrawRow(TCanvas& Canvas, int Index, const TRect& Row);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void WMGetDlgCode(TMessageRecord& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    /// The column whose right edge in the header is within 3 pixels of X
+    /// (client pixels); -1 when none.
+    int ColumnEdgeAt(int X) const;
     /// The item of row Index, filled by OnData in owner-data mode.
     TListItem* GetItem(int Index);
     /// A click or key moved the focus to Index: selection as the shift keys say.
@@ -745,6 +751,10 @@ protected:
     TCustomImageList* FStateImages = nullptr;
     int FFocused = -1;
     int FAnchor = -1;
+    /// The column whose width a drag on the header changes; -1 when none.
+    int FSizing = -1;
+    int FSizingStartX = 0;
+    int FSizingStartWidth = 0;
     int FTopIndex = 0;
     int FScrollX = 0;
     bool FSyncingBars = false;

@@ -335,11 +335,15 @@ TEST_F(PagesTest, ColumnWidthsAreReadAndKeptInTheIniFile)
     EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod5", 0), 222);
     EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod1", 0), 150);
 
+    // The user drags the right edge of "Procedure/Method" (at 130 + 120 +
+    // 126 + 126 + 200 = 702) 47 pixels to the right.
     List = Child<TListView>(Make(rpCallStack));
-    List->Columns()->Items(4)->SetWidth(321);
+    SimulateMouseDown(List, mbLeft, 702, 3);
+    SimulateMouseMove(List, 749, 3);
+    SimulateMouseUp(List, mbLeft, 749, 3);
     Current.reset();
     TMemIniFile Again(Settings.CoordinatesIni);
-    EXPECT_EQ(Again.ReadInteger("Coordinates", "Col4", 0), 321);
+    EXPECT_EQ(Again.ReadInteger("Coordinates", "Col4", 0), 247);
     EXPECT_EQ(Again.ReadInteger("Coordinates", "ColMod5", 0), 222);
 }
 
