@@ -328,6 +328,14 @@ bool ProcessException(const ExceptionFacts& Facts)
         }
     }
 
+    // The report window's process starts now and gets ready while the
+    // report is made; whatever way the run ends, it is let go.
+    if (O.ExceptionDialogOptions & 1)
+        PrepareReportWindow();
+    struct EndWindow {
+        ~EndWindow() { EndReportWindow(); }
+    } EndWindowOnExit;
+
     const pid_t Thread = Facts.ThreadID ? Facts.ThreadID : CurrentThreadID();
     ModuleRecord* Listed = S.Modules->FindModuleRecordByAddress(uintptr_t(Facts.Address));
     std::vector<StackEntry> Stack;

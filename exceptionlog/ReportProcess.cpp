@@ -91,6 +91,23 @@ std::string Bytes(const AnsiString& S)
     return std::string(S.Data(), size_t(S.Length()));
 }
 
+int64_t MonotonicNow()
+{
+    timespec T{};
+    clock_gettime(CLOCK_MONOTONIC, &T);
+    return int64_t(T.tv_sec) * 1000000000 + T.tv_nsec;
+}
+
+/// A line "<what> <monotonic nanoseconds>" in PRICETAGS_REPORT_WINDOW_TIMES.
+void NoteTime(const char* What)
+{
+    const char* Times = std::getenv("PRICETAGS_REPORT_WINDOW_TIMES");
+    if (!Times)
+        return;
+    std::ofstream Out(Times, std::ios::app);
+    Out << What << " " << MonotonicNow() << "\n";
+}
+
 // ---- the failing process's side -----------------------------------------------------------
 
 struct WindowChild {
@@ -179,17 +196,24 @@ bool StartChild(const AnsiString& Prefix)
     return true;
 }
 
+bool gInstalled = false;
+/// The files' name prefix of the prepared report process.
+AnsiString gChildName;
+
 /// The exception dialog: the report process shows the windows and answers.
 bool ReportWindowDialog(const ExceptionFacts&, const AnsiString&)
 {
-    if (std::getenv(InReportProcess) || gChild.Pid)
+    if (!gChild.Pid)
+        PrepareReportWindow();
+    if (!gChild.Pid)
         return false;
     const AnsiString Folder = ReportFilesFolder();
-    if (Folder.IsEmpty())
+    if (!WriteRunFiles(Folder + gChildName, gChildName)) {
+        EndReportWindow();
         return false;
-    const AnsiString Name = "w" + IntToStr(++gRun) + "-";
-    if (!WriteRunFiles(Folder + Name, Name) || !StartChild(Folder + Name))
-        return false;
+    }
+    NoteTime("report");
+    WriteLine(gChild.ToChild, "show");
     std::string Answer;
     int Painted = 0, Send = 0, Shot = 0, Copy = 0, Terminate = 0;
     if (!ReadLine(gChild.FromChild, Answer) ||
@@ -207,7 +231,7 @@ bool ReportWindowDialog(const ExceptionFacts&, const AnsiString&)
     V.ScreenshotChosen = Shot;
     V.CopyChosen = Copy;
     V.TerminateChosen = Terminate;
-    const std::string Steps = FileBytes(Folder + Name + "report-out.txt");
+    const std::string Steps = FileBytes(Folder + gChildName + "report-out.txt");
     if (!Steps.empty())
         V.FullReportText = AnsiString(Steps.data(), int(Steps.size()));
     return V.TerminateChosen;
@@ -263,13 +287,6 @@ std::map<std::string, std::string> ReadValues(const AnsiString& File)
     return Values;
 }
 
-int64_t MonotonicNow()
-{
-    timespec T{};
-    clock_gettime(CLOCK_MONOTONIC, &T);
-    return int64_t(T.tv_sec) * 1000000000 + T.tv_nsec;
-}
-
 /// The test hooks of the environment: the moment the window shows, its
 /// picture, and the choice pressed.
 void InstallTestAnswer()
@@ -279,7 +296,6 @@ void InstallTestAnswer()
     if (!Answer && !Times)
         return;
     static std::string Choice = Answer ? Answer : "";
-    static std::string TimesFile = Times ? Times : "";
     static std::string Png = std::getenv("PRICETAGS_REPORT_WINDOW_PNG") ? std::getenv("PRICETAGS_REPORT_WINDOW_PNG") : "";
     static int64_t ShownAt = 0;
     SetModalHook([](TCustomForm& Form) {
@@ -294,10 +310,7 @@ void InstallTestAnswer()
             return;
         if (!ShownAt) {
             ShownAt = MonotonicNow();
-            if (!TimesFile.empty()) {
-                std::ofstream Out(TimesFile, std::ios::app);
-                Out << "shown " << ShownAt << "\n";
-            }
+            NoteTime("shown");
         }
         // Let the window manager place and paint it before the picture.
         if (Choice.empty() || MonotonicNow() - ShownAt < 700000000)
@@ -325,7 +338,20 @@ void InstallTestAnswer()
 
 void InstallReportWindowProcess()
 {
+    gInstalled = true;
     SetExceptionDialog(&ReportWindowDialog);
+}
+
+void PrepareReportWindow()
+{
+    if (!gInstalled || gChild.Pid || std::getenv(InReportProcess))
+        return;
+    const AnsiString Folder = ReportFilesFolder();
+    if (Folder.IsEmpty())
+        return;
+    gChildName = "w" + IntToStr(++gRun) + "-";
+    if (!StartChild(Folder + gChildName))
+        gChildName = AnsiString();
 }
 
 bool IsReportWindowCommand(int argc, char** argv)
@@ -366,6 +392,15 @@ int RunReportWindowProcess(int argc, char** argv)
     const AnsiString Prefix = AnsiString::FromUtf8(argv[2]);
     const int FromParent = std::atoi(argv[3]);
     const int ToParent = std::atoi(argv[4]);
+    // Started while the report is being made: ready to show it at once
+    // when the files are written, or to end when no window is wanted.
+    GuiStartup(argc, argv);
+    NoteTime("ready");
+    std::string Go;
+    if (!ReadLine(FromParent, Go) || Go != "show") {
+        GuiShutdown();
+        return 0;
+    }
     auto Options = std::make_shared<TRazuroModuleOptions>();
     try {
         TMemoryStream Stream;
@@ -375,6 +410,7 @@ int RunReportWindowProcess(int argc, char** argv)
     } catch (const Exception& E) {
         std::fprintf(stderr, "%s\n", E.Message.ToUtf8().c_str());
         WriteLine(ToParent, "answer 0 0 0 0 0");
+        GuiShutdown();
         return 1;
     }
     const auto Values = ReadValues(Prefix + "values.txt");
@@ -394,8 +430,6 @@ int RunReportWindowProcess(int argc, char** argv)
     V.CustomDataText = FileText(Prefix + "custom.txt");
     const AnsiString Report = V.FullReportText;
     SetDialogOptions(Options.get());
-
-    GuiStartup(argc, argv);
     InstallTestAnswer();
     const bool Painted = ShowExceptionDialog();
     if (Painted)

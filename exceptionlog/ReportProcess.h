@@ -17,8 +17,10 @@
 // Test hooks (environment): PRICETAGS_REPORT_WINDOW_ANSWER = "ok", "send",
 // "terminate" presses that choice once the window is painted;
 // PRICETAGS_REPORT_WINDOW_PNG names a PNG file that gets the window's
-// picture first; PRICETAGS_REPORT_WINDOW_TIMES names a file that gets a
-// line "shown <monotonic nanoseconds>" when the window is on the screen.
+// picture first; PRICETAGS_REPORT_WINDOW_TIMES names a file that gets lines
+// "<step> <monotonic nanoseconds>": "ready" (the report process can show
+// windows), "report" (the report is made and handed over), "shown" (the
+// window is on the screen).
 
 #include "exceptionlog/Sending.h"
 #include "platform/rtl/AnsiString.h"
@@ -32,6 +34,11 @@ int RunReportWindowProcess(int argc, char** argv);
 /// Whether argv asks for the report process.
 [[nodiscard]] bool IsReportWindowCommand(int argc, char** argv);
 
+/// Starts the report process at the beginning of a report run, so that it
+/// gets ready while the report is made; nothing when not installed, in a
+/// report process, or when one is ready already. EndReportWindow lets it go
+/// when the run shows no window.
+void PrepareReportWindow();
 /// After the log is saved: a report window that waits sends Job (with the
 /// progress window); true when it took the send (Sent: its result). False
 /// when no report window waits: send as usual.

@@ -27,6 +27,8 @@
 #include "platform/rtl/Heap.h"
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -77,6 +79,7 @@ private:
             return;
         FTimer->SetEnabled(false);
         ConfigureReportForTest();
+        NoteFailureTime();
         if (FKind == "null")
             FailWithNullPointer();
         else if (FKind == "abort")
@@ -108,6 +111,21 @@ private:
         if (std::getenv("PRICETAGS_FAULT_TERMINATE")) {
             O.ErrorsLimit = 0;
             O.TerminateAction = 0;
+        }
+    }
+
+    // The moment of the failure, for the measure of the time until the
+    // report window shows (PRICETAGS_REPORT_WINDOW_TIMES).
+    static void NoteFailureTime()
+    {
+        const char* Times = std::getenv("PRICETAGS_REPORT_WINDOW_TIMES");
+        if (!Times)
+            return;
+        timespec T{};
+        clock_gettime(CLOCK_MONOTONIC, &T);
+        if (FILE* F = std::fopen(Times, "a")) {
+            std::fprintf(F, "failure %lld\n", static_cast<long long>(T.tv_sec) * 1000000000LL + T.tv_nsec);
+            std::fclose(F);
         }
     }
 
