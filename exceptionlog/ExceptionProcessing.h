@@ -86,9 +86,8 @@ using ExceptionDialog = bool (*)(const ExceptionFacts& Facts, const AnsiString& 
 ExceptionDialog SetExceptionDialog(ExceptionDialog Dialog);
 
 /// The report dialog's screenshot box as the user left it (shown and
-/// checked): the dialog calls this before it returns. Each run starts with
-/// false, so a report shown without the box, or not shown, attaches no
-/// screenshot.
+/// checked): a dialog calls this before it returns. A report not shown in a
+/// dialog attaches no screenshot.
 void SetScreenshotChosen(bool Chosen);
 
 /// The private folder of this run for the files a report sends (made with
