@@ -16,15 +16,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace components_test;
 
@@ -582,4 +586,99 @@ TEST(VTreeDrag, CutNodesShowGhostedUntilCancelled)
     auto After = Render(F.A);
     EXPECT_GT(BlackIn(*After, 1), 0);
     EXPECT_GT(BlackIn(*After, 2), 0);
+}
+
+// ---- on a real X server (the drag also offscreen) -------------------------------------------
+
+namespace {
+
+/// Runs another program and collects what it prints, the event loop kept
+/// running meanwhile (it asks this program for the clipboard); false when
+/// it could not run or failed.
+bool RunPeer(const char* Program, const std::vector<const char*>& Args, std::string& Out)
+{
+    int Pipe[2];
+    if (pipe(Pipe) != 0)
+        return false;
+    const pid_t Pid = fork();
+    if (Pid < 0)
+        return false;
+    if (Pid == 0) {
+        dup2(Pipe[1], 1);
+        close(Pipe[0]);
+        close(Pipe[1]);
+        std::vector<char*> Argv{const_cast<char*>(Program)};
+        for (const char* A : Args)
+            Argv.push_back(const_cast<char*>(A));
+        Argv.push_back(nullptr);
+        execvp(Program, Argv.data());
+        _exit(127);
+    }
+    close(Pipe[1]);
+    fcntl(Pipe[0], F_SETFL, O_NONBLOCK);
+    const Cardinal Deadline = GetTickCount() + 10000;
+    int Status = 0;
+    bool Ended = false;
+    while (GetTickCount() < Deadline) {
+        Application->ProcessMessages();
+        char Buffer[4096];
+        ssize_t N = 0;
+        while ((N = read(Pipe[0], Buffer, sizeof Buffer)) > 0)
+            Out.append(Buffer, static_cast<size_t>(N));
+        if (waitpid(Pid, &Status, WNOHANG) == Pid) {
+            Ended = true;
+            break;
+        }
+        usleep(2000);
+    }
+    if (!Ended) {
+        kill(Pid, SIGKILL);
+        waitpid(Pid, &Status, 0);
+    }
+    char Buffer[4096];
+    ssize_t N = 0;
+    while ((N = read(Pipe[0], Buffer, sizeof Buffer)) > 0)
+        Out.append(Buffer, static_cast<size_t>(N));
+    close(Pipe[0]);
+    return Ended && WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
+}
+
+bool OnRealDisplay()
+{
+    const char* Platform = std::getenv("QT_QPA_PLATFORM");
+    return std::getenv("DISPLAY") && Platform && std::string(Platform) == "xcb";
+}
+
+}  // namespace
+
+TEST(VTreeDragSmoke, NodesDraggedFromOneTreeToAnother)
+{
+    DragForm F;
+    // A press on a selected node keeps the selection for the drag.
+    F.A->SetSelected(DragForm::Top(F.A, 0), true);
+    F.A->SetSelected(DragForm::Top(F.A, 2), true);
+    const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
+    F.Drag(F.A, DragForm::Top(F.A, 2),
+           {MoveTo(F.B, {P.X, P.Y - 1}), MoveTo(F.B, P, {ssLeft, ssShift}),
+            ReleaseOn(F.B, P, {ssShift})});
+    Application->ProcessMessages();
+    // Both selected nodes moved, in their order.
+    EXPECT_EQ(DragForm::TopTexts(F.A), (Texts{u"a1", u"a3"}));
+    EXPECT_EQ(DragForm::TopTexts(F.B), (Texts{u"b0", u"a0", u"a2", u"b1", u"b2"}));
+}
+
+TEST(VTreeDragSmoke, CopiedNodesPastedAsTextByAnotherProgram)
+{
+    if (!OnRealDisplay())
+        GTEST_SKIP() << "needs a real X display";
+    DragForm F;
+    F.HA.Captions[DragForm::Top(F.A, 1)] = u"Ёлка";
+    F.A->SetSelected(DragForm::Top(F.A, 1), true);
+    F.A->SetSelected(DragForm::Top(F.A, 3), true);
+    F.A->CopyToClipboard();
+    std::string Text;
+    if (!RunPeer("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, Text) &&
+        Text.empty())
+        GTEST_SKIP() << "xclip is not there";
+    EXPECT_EQ(Text, "Ёлка\r\na3\r\n");
 }
