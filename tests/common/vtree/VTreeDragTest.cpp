@@ -13,6 +13,7 @@
 #include "platform/winapi/Messages.h"
 #include "platform/rtl/Ticks.h"
 #include "tests/common/components/ComponentsTestKit.h"
+#include "tests/common/vtree/CaptionHost.h"
 
 #include <gtest/gtest.h>
 
@@ -36,29 +37,15 @@ namespace {
 
 using Texts = std::vector<std::u16string>;
 
-/// Texts by node, so every node keeps its text wherever it goes; and the
-/// drops it sees, handled as an application would: the drop's data goes
-/// to the drop target by the drop mode, a move between trees of this
-/// program moves the nodes themselves.
-struct Host {
-    std::u16string Prefix;
-    std::map<PVirtualNode, std::u16string> Captions;
+/// The texts of CaptionHost, and the drops the tree sees, handled as an
+/// application would: the drop's data goes to the drop target by the drop
+/// mode, a move between trees of this program moves the nodes themselves.
+struct Host : CaptionHost {
     std::vector<std::string> Drops;
     bool Refuse = false;
     bool Throw = false;
 
-    void GetText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, TVSTTextType,
-                 std::u16string& Text)
-    {
-        if (const auto It = Captions.find(Node); It != Captions.end())
-            Text = It->second;
-        else
-            Text = Prefix + static_cast<char16_t>(u'0' + Node->Index);
-    }
-    void NewText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, const std::u16string& Text)
-    {
-        Captions[Node] = Text;
-    }
+    using CaptionHost::CaptionHost;
     void DragOver(TBaseVirtualTree*, TObject*, TShiftState, TDragState, const TPoint&, TDropMode,
                   DWORD&, bool& Accept)
     {
@@ -93,8 +80,8 @@ struct DragForm {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr, 0);
     TVirtualStringTree* A = nullptr;
     TVirtualStringTree* B = nullptr;
-    Host HA{u"a", {}, {}};
-    Host HB{u"b", {}, {}};
+    Host HA{u"a"};
+    Host HB{u"b"};
 
     DragForm()
     {
@@ -106,21 +93,14 @@ struct DragForm {
     }
     TVirtualStringTree* Make(Host& H, Cardinal Count, int X)
     {
-        auto* T = new TVirtualStringTree(Form.get());
-        T->SetParent(Form.get());
+        TVirtualStringTree* T = H.MakeTree(Form.get(), Count);
         T->SetBounds(X, 10, 160, 200);
-        T->TreeOptions()->SetSelectionOptions({toMultiSelect});
         TVTPaintOptions Paint = T->TreeOptions()->PaintOptions();
         Paint.Include(toShowDropmark);
         T->TreeOptions()->SetPaintOptions(Paint);
         T->SetDragMode(dmAutomatic);
-        T->OnGetText = TVSTGetTextEvent(&H, &Host::GetText);
-        T->OnNewText = TVSTNewTextEvent(&H, &Host::NewText);
         T->OnDragOver = TVTDragOverEvent(&H, &Host::DragOver);
         T->OnDragDrop = TVTDragDropEvent(&H, &Host::DragDrop);
-        T->SetRootNodeCount(Count);
-        for (PVirtualNode N = T->RootNode()->FirstChild; N; N = N->NextSibling)
-            H.Captions[N] = H.Prefix + static_cast<char16_t>(u'0' + N->Index);
         return T;
     }
     static Texts TopTexts(TVirtualStringTree* T)
