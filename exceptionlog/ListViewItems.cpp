@@ -166,6 +166,11 @@ TListViewItems::TListViewItems(TCustomListView* AListView) : ListView(AListView)
     for (int I = bmDLL; I <= bmPAS; ++I)
         ImageList->Add(Bitmaps[size_t(I)].get(), nullptr);
     ListView->SetSmallImages(ImageList.get());
+    for (const auto& B : Bitmaps) {
+        B->SetTransparentMode(tmFixed);
+        B->SetTransparentColor(PictureBack);
+        B->SetTransparent(true);
+    }
 }
 
 TListViewItems::~TListViewItems()
@@ -240,13 +245,6 @@ TListViewItemRec* TListViewItems::RowRecord(int Row) const
     return static_cast<TListViewItemRec*>(ListView->Items()->Item(Row)->Data());
 }
 
-void TListViewItems::DrawImage(TCanvas& Canvas, TBitmap& Image, int X, int Y)
-{
-    Image.SetTransparentMode(tmFixed);
-    Image.SetTransparentColor(Image.Canvas()->Pixels(0, 0));
-    Image.SetTransparent(true);
-    Canvas.Draw(X, Y, &Image);
-}
 
 void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool Selected,
                               bool Focused)
@@ -262,14 +260,14 @@ void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool
     Canvas.Font()->SetColor(clBlack);
     if (!Rec->IsGroup) {
         if (Rec->ImageIndex >= 0 && Rec->ImageIndex <= bmPAS)
-            DrawImage(Canvas, *Bitmaps[size_t(Rec->ImageIndex)], L + 2 + X, T);
+            Canvas.Draw(L + 2 + X, T, Bitmaps[size_t(Rec->ImageIndex)].get());
+        if (!Rec->IsEmpty)
+            FillBar(Canvas, {L + X + 2, B - 1, R, B}, GridLineColor);
         int S = L;
         for (int C = 0; C < ColumnCount; ++C) {
             const int Width = ListView->Columns()->Items(C)->Width();
             const TRect TextRect = C == 0 ? TRect {S + 20, T, S + Width - 2, B}
                                           : TRect {S + 6, T, S + Width - 6, B};
-            if (!Rec->IsEmpty)
-                FillBar(Canvas, {L + X + 2, B - 1, R, B}, GridLineColor);
             if (size_t(C) < Rec->Columns.size())
                 Text(Canvas, TextRect, Rec->Columns[size_t(C)], AlignFormat(ColumnAlign[size_t(C)]));
             S += Width;
@@ -293,7 +291,7 @@ void TListViewItems::DrawItem(TCanvas& Canvas, int Item, const TRect& Rect, bool
     Canvas.Font()->Assign(BoldFont.get());
     Canvas.Font()->SetColor(Color);
     Text(Canvas, {L + 15, T - 1, R, B}, Rec->GroupText, AlignFormat(taLeftJustify));
-    DrawImage(Canvas, *Bitmaps[Rec->Expanded ? bmMinus : bmPlus], L + 1, T + 1);
+    Canvas.Draw(L + 1, T + 1, Bitmaps[Rec->Expanded ? bmMinus : bmPlus].get());
 }
 
 void TListViewItems::ToggleAt(int Row, TPoint Point, bool BoxOnly)

@@ -78,7 +78,6 @@ public:
 private:
     void Prepare();
     void Insert(TListViewItemRec* Rec, int Position);
-    void DrawImage(TCanvas& Canvas, TBitmap& Image, int X, int Y);
 
     TListViewItemRec* LastItem = nullptr;
     TCustomListView* ListView;
@@ -87,7 +86,8 @@ private:
     int GroupCounter = 0;
     int FIndentWidth = 0;
     bool Prepared = false;
-    /// EL_DLL, EL_BPL, EL_VCL, EL_PAS (16 x 16), EL_PLUS, EL_MINUS (13 x 13).
+    /// EL_DLL, EL_BPL, EL_VCL, EL_PAS (16 x 16), EL_PLUS, EL_MINUS (13 x 13),
+    /// drawn with their background colour left out.
     std::array<std::unique_ptr<TBitmap>, 6> Bitmaps;
     std::unique_ptr<TImageList> ImageList;
     std::array<TAlignment, 16> ColumnAlign {};

@@ -9,6 +9,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/classes/IniFiles.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
@@ -481,6 +482,7 @@ void TReportPage::SaveWidths()
 
 void TReportPage::AddCallStackRows(const ReportPagesData& Data)
 {
+    UpdateScope<TListItems> Filling(FList->Items());
     const std::vector<AnsiString> Blank(6);
     for (const CallStackRow& R : Data.CallStack) {
         switch (R.Kind) {
@@ -501,6 +503,7 @@ void TReportPage::AddCallStackRows(const ReportPagesData& Data)
 
 void TReportPage::AddModuleRows(const ReportPagesData& Data)
 {
+    UpdateScope<TListItems> Filling(FList->Items());
     for (const std::vector<AnsiString>& M : Data.Modules) {
         const int64_t Size = StrToInt64Def(M[4], 0);
         FItems->AddItem({M[0], M[1], M[2], ModuleVersionText(M[3]), ModuleSizeText(Size), M[5],

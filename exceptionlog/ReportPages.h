@@ -104,8 +104,10 @@ struct ReportPageSettings {
 /// Makes page Page (a ReportPage) as a child of Parent in Rect (Parent's
 /// client pixels), filled from Data, with its texts and call-stack options
 /// from Options. The caller owns the page: deleting it saves the list
-/// columns' widths. Resizing it (SetBounds) lays out its contents. Data
-/// and Options are copied; Settings too.
+/// columns' widths. It is a child of Parent, so a Parent freed first frees
+/// it too (delete the page before its parent). Resizing it (SetBounds)
+/// lays out its contents. Nothing of Data, Options and Settings is kept
+/// but copies. Null for a null Parent or a Page outside rpGeneral..rpOther.
 [[nodiscard]] TWinControl* CreateReportPage(TWinControl* Parent, int Page, const TRect& Rect,
                                             const ReportPagesData& Data,
                                             const TRazuroModuleOptions& Options,

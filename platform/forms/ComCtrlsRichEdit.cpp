@@ -25,6 +25,7 @@ constexpr int TwipsPerInch = 1440;
 constexpr int PixelsPerInch = 96;
 // Documents larger than this are refused (a report section is a few KB).
 constexpr size_t MaxDocument = 16 << 20;
+constexpr size_t MaxDepth = 256;
 
 struct CharState {
     int Color = 0;
@@ -65,6 +66,7 @@ private:
     size_t P = 0;
     ParsedDocument Doc;
     std::vector<CharState> Stack {CharState()};
+    size_t DeepGroups = 0;
     std::vector<int> ParagraphTabs;
     int Red = 0, Green = 0, Blue = 0;
     bool ColorGiven = false;
@@ -170,11 +172,18 @@ ParsedDocument RTFReader::Read()
     while (P < S.size()) {
         const char C = S[P++];
         if (C == '{') {
-            Stack.push_back(Stack.back());
+            // Groups nested deeper than any document needs share the
+            // state of the deepest kept one.
+            if (Stack.size() < MaxDepth)
+                Stack.push_back(Stack.back());
+            else
+                ++DeepGroups;
             continue;
         }
         if (C == '}') {
-            if (Stack.size() > 1)
+            if (DeepGroups > 0)
+                --DeepGroups;
+            else if (Stack.size() > 1)
                 Stack.pop_back();
             continue;
         }

@@ -247,6 +247,34 @@ TEST_F(PagesTest, ListPagesShowTheStackByThreadAndTheModules)
     Render("report-page-modules.png");
 }
 
+TEST_F(PagesTest, OwnLookPaintsThePageInItsBackground)
+{
+    struct LookCase { bool OwnLook; COLORREF Expected; };
+    const LookCase Looks[] = {
+        {true, RGB(230, 236, 250)},   // the own look's background
+        {false, ColorToRGB(clBtnFace)},  // the default colours
+    };
+    for (const LookCase& C : Looks) {
+        SCOPED_TRACE(C.OwnLook);
+        Settings.OwnLook = C.OwnLook;
+        Settings.Background = RGB(230, 236, 250);
+        TWinControl* Page = Make(rpGeneral);
+        TBitmap Shot;
+        GrabWindow(Page, &Shot);
+        // Beside the label and under it, left of the text box.
+        EXPECT_EQ(ColorToRGB(Shot.Canvas()->Pixels(790, 8)), C.Expected);
+        EXPECT_EQ(ColorToRGB(Shot.Canvas()->Pixels(1, 300)), C.Expected);
+        // The label's text is dark on it.
+        int Dark = 0;
+        for (int X = 4; X < 100; ++X)
+            for (int Y = 4; Y < 18; ++Y) {
+                const COLORREF P = ColorToRGB(Shot.Canvas()->Pixels(X, Y));
+                Dark += GetRValue(P) < 80 && GetGValue(P) < 80 && GetBValue(P) < 80;
+            }
+        EXPECT_GT(Dark, 30);
+    }
+}
+
 TEST(ReportPageHelpers, ModuleTexts)
 {
     struct ImageCase { const char* Name; int Image; };

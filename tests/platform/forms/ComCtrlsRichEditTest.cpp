@@ -116,6 +116,14 @@ TEST_F(RichEditTest, FailedStreamLeavesTheTextAndBackgroundFollowsTheMessage)
     EXPECT_EQ(Error, 7u);
     EXPECT_EQ(Rich->Text(), "kept");
 
+    // A million nested groups cost no more than a few.
+    Source Deep;
+    Deep.Bytes = std::string(1000000, '{') + "deep" + std::string(1000000, '}') + "\\par after";
+    EXPECT_GT(Stream(Deep), 0);
+    ASSERT_EQ(Rich->Lines()->Count(), 2);
+    EXPECT_EQ(Rich->Lines()->Strings(0), "deep");
+    EXPECT_EQ(Rich->Lines()->Strings(1), "after");
+
     Source Plain;
     Plain.Bytes = "{not rtf}";
     EXPECT_EQ(Stream(Plain, SF_TEXT), 9);
