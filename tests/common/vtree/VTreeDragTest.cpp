@@ -518,27 +518,50 @@ TEST(VTreeDrag, DropOfAnotherProgramsTextReachesTheApplication)
 
 TEST(VTreeDrag, ClassLibraryDragBetweenTrees)
 {
-    DragForm F;
-    F.A->SetDragType(dtVCL);
-    const TPoint From = DragForm::OnLabel(F.A, DragForm::Top(F.A, 2));
-    const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
-    SimulateMouseMove(F.A, From.X, From.Y);
-    SimulateMouseDown(F.A, mbLeft, From.X, From.Y);
-    SimulateMouseMove(F.A, From.X + 15, From.Y + 3, {ssLeft});
-    SimulateMouseMove(F.B, P.X, P.Y - 1, {ssLeft});
-    SimulateMouseMove(F.B, P.X, P.Y, {ssLeft});
-    EXPECT_TRUE(F.B->TreeStates().Contains(tsVCLDragging));
-    EXPECT_EQ(F.B->DropTargetNode(), DragForm::Top(F.B, 0));
-    EXPECT_EQ(F.B->LastDropMode(), dmBelow);
-    SimulateMouseUp(F.B, mbLeft, P.X, P.Y);
-    Application->ProcessMessages();
-    ASSERT_EQ(F.HB.Drops.size(), 1u);
-    EXPECT_EQ(F.HB.Drops[0], "below tree effect 1 formats 0");
-    EXPECT_FALSE(F.B->TreeStates().Contains(tsVCLDragging));
-    EXPECT_EQ(F.B->DropTargetNode(), nullptr);
-    // The source's press is over.
-    EXPECT_FALSE(F.A->TreeStates().Contains(tsVCLDragPending));
-    EXPECT_FALSE(F.A->TreeStates().Contains(tsLeftButtonDown));
+    /// The application's own drag object, given at the drag's start.
+    struct OwnObject {
+        TDragObject Object;
+        void Start(TObject*, TDragObject*& DragObject) { DragObject = &Object; }
+    };
+    struct Case {
+        const char* What;
+        bool Own;
+        const char* Drop;
+    };
+    const Case Cases[] = {
+        {"the tree is dragged", false, "below tree effect 1 formats 0"},
+        {"the application's drag object", true, "below object effect 1 formats 0"},
+    };
+    for (const Case& K : Cases) {
+        SCOPED_TRACE(K.What);
+        DragForm F;
+        OwnObject Own;
+        F.A->SetDragType(dtVCL);
+        if (K.Own)
+            F.A->OnStartDrag = TStartDragEvent(&Own, &OwnObject::Start);
+        const TPoint From = DragForm::OnLabel(F.A, DragForm::Top(F.A, 2));
+        const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
+        SimulateMouseMove(F.A, From.X, From.Y);
+        SimulateMouseDown(F.A, mbLeft, From.X, From.Y);
+        SimulateMouseMove(F.A, From.X + 15, From.Y + 3, {ssLeft});
+        EXPECT_EQ(F.A->TreeStates().Contains(tsUserDragObject), K.Own);
+        SimulateMouseMove(F.B, P.X, P.Y - 1, {ssLeft});
+        SimulateMouseMove(F.B, P.X, P.Y, {ssLeft});
+        EXPECT_TRUE(F.B->TreeStates().Contains(tsVCLDragging));
+        EXPECT_EQ(F.B->DropTargetNode(), DragForm::Top(F.B, 0));
+        EXPECT_EQ(F.B->LastDropMode(), dmBelow);
+        SimulateMouseUp(F.B, mbLeft, P.X, P.Y);
+        Application->ProcessMessages();
+        ASSERT_EQ(F.HB.Drops.size(), 1u);
+        EXPECT_EQ(F.HB.Drops[0], K.Drop);
+        EXPECT_FALSE(F.B->TreeStates().Contains(tsVCLDragging));
+        EXPECT_EQ(F.B->DropTargetNode(), nullptr);
+        // The source's press and drag are over (the class library tells
+        // the source of its own drag only).
+        EXPECT_FALSE(F.A->TreeStates().Contains(tsVCLDragPending));
+        if (!K.Own)
+            EXPECT_FALSE(F.A->TreeStates().Contains(tsLeftButtonDown));
+    }
 }
 
 // ---- cut nodes -----------------------------------------------------------------------------------
