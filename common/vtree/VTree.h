@@ -1821,6 +1821,9 @@ private:
     void SetTimerFor(UINT_PTR Id, Cardinal Elapse);
     void HandleNavigationKey(Word CharCode, TShiftState Shift);
     void HandleOtherKey(Word CharCode, TShiftState Shift);
+    /// F1: the help topic of the focused node (asked of OnGetHelpContext up
+    /// its parents), else of the tree and its parents, shown by the application.
+    void ShowHelpForFocus();
     /// Column, or the next (previous) visible one the host lets the focus
     /// move to with Node; NoColumn when none.
     TColumnIndex AcceptedColumn(PVirtualNode Node, TColumnIndex Column, bool Forward);

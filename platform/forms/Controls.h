@@ -87,6 +87,8 @@ void ShortCutToKey(TShortCut ShortCut, Word& Key, TShiftState& Shift);
 [[nodiscard]] bool IsAccel(Word Key, const AnsiString& Caption);
 
 using TCursor = int;
+/// A topic number of the application's help.
+using THelpContext = int;
 enum : TCursor {
     crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
     crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12,
@@ -364,6 +366,9 @@ public:
     void SetParentShowHint(bool Value);
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    /// The topic of the application's help for the control (0: none).
+    THelpContext HelpContext() const { return FHelpContext; }
+    void SetHelpContext(THelpContext Value) { FHelpContext = Value; }
     /// The control's text (Caption and Text are the same value); setting it
     /// sends CM_TEXTCHANGED.
     AnsiString Caption() const { return GetText(); }
@@ -554,6 +559,7 @@ protected:
     bool FParentFont = true;
     bool FParentColor = true;
     AnsiString FHint;
+    THelpContext FHelpContext = 0;
     bool FShowHint = false;
     bool FParentShowHint = true;
     TCursor FCursor = crDefault;

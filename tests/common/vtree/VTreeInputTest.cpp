@@ -532,6 +532,65 @@ TEST(VTreeKeys, OnKeyActionCanSwallowAKey)
     W.Tree->OnKeyAction = nullptr;
 }
 
+TEST(VTreeKeys, F1ShowsTheHelpTopicOfTheNodeItsParentsOrTheControls)
+{
+    struct HelpCase {
+        const char* Note;
+        bool Event;               // OnGetHelpContext assigned
+        std::map<std::string, int> NodeTopics;  // the event's answer by node path
+        int TreeTopic;
+        int FormTopic;
+        const char* Focus;        // "" for none
+        int Shown;                // topic the application was asked for (0: none)
+    };
+    const HelpCase Cases[] = {
+        {"the focused node's own topic", true, {{"1.1", 7}, {"1", 5}}, 3, 2, "1.1", 7},
+        {"a node without one takes its parent's", true, {{"1", 5}}, 3, 2, "1.1", 5},
+        {"no node topic: the tree's", true, {}, 3, 2, "1.1", 3},
+        {"no tree topic: the form's", true, {}, 0, 2, "1.1", 2},
+        {"no focused node: the controls'", true, {{"1", 5}}, 3, 2, "", 3},
+        {"nothing anywhere: no help", true, {}, 0, 0, "1.1", 0},
+        {"without the event F1 does nothing", false, {{"1", 5}}, 3, 2, "1.1", 0},
+    };
+    for (const HelpCase& C : Cases) {
+        SCOPED_TRACE(C.Note);
+        InputWindow W;
+        BuildTree(*W.Tree, SmallTree);
+        struct Host {
+            const HelpCase* Case;
+            InputTree* Tree;
+            std::vector<std::string> Asked;
+            std::vector<intptr_t> Shown;
+            void Context(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, int& Topic)
+            {
+                Asked.push_back(Tree->PathOf(Node));
+                const auto It = Case->NodeTopics.find(Tree->PathOf(Node));
+                if (It != Case->NodeTopics.end())
+                    Topic = It->second;
+            }
+            bool Help(Word Command, intptr_t Data, bool&)
+            {
+                EXPECT_EQ(Command, HELP_CONTEXT);
+                Shown.push_back(Data);
+                return true;
+            }
+        } H{&C, W.Tree, {}, {}};
+        if (C.Event)
+            W.Tree->OnGetHelpContext = TVTHelpContextEvent(&H, &Host::Context);
+        Application->OnHelp = THelpEvent(&H, &Host::Help);
+        W.Tree->SetHelpContext(C.TreeTopic);
+        W.Form->SetHelpContext(C.FormTopic);
+        if (*C.Focus)
+            W.Tree->SetFocusedNode(W.N(C.Focus));
+        W.Key(VK_F1);
+        Application->OnHelp = nullptr;
+        EXPECT_EQ(H.Shown, C.Shown ? std::vector<intptr_t>{C.Shown} : std::vector<intptr_t>{});
+        // The node is asked first and its parents only while it has none.
+        if (C.Event && *C.Focus && C.NodeTopics.count(C.Focus))
+            EXPECT_EQ(H.Asked, std::vector<std::string>{C.Focus});
+    }
+}
+
 // ---- incremental search ---------------------------------------------------------------------
 
 namespace {
