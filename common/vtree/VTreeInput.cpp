@@ -134,6 +134,8 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
             *Pause.Pause = 0;
         return;
     }
+    if (HandleWindowRequest(Message))
+        return;
     // The header sees the window's messages first (its drags and resizing
     // take the mouse wherever it is).
     if (FHeader && !Destroying() && FHeader->HandleMessage(Message))

@@ -412,6 +412,13 @@ public:
     /// Scales position, size and font by M/D (ScaleBy of the parent form).
     virtual void ChangeScale(int M, int D);
 
+    /// Does Action's work on this control when the action handles it as
+    /// a target (TBasicAction::HandlesTarget); true when it did. Controls
+    /// that do the work of standard actions themselves override it.
+    /// Defined with the actions (ActnList.cpp), as is UpdateAction.
+    virtual bool ExecuteAction(TBasicAction* Action);
+    virtual bool UpdateAction(TBasicAction* Action);
+
     /// Where the wheel goes: the form's focused control gets CM_MOUSEWHEEL.
     virtual void MouseWheelHandler(TMessage& Message);
 
