@@ -19,6 +19,7 @@ const char* const InvoiceHeader = "shInvoice";
 const char* const ListHeader = "sITL";
 const char* const RowHeader = "TInT1";
 const char* const OldRowHeader = "TInT";
+constexpr Int64 RowCostPerFileByte = 10;
 
 // One overload per field type, so the record writers read as the layout
 // tables do.
@@ -166,9 +167,22 @@ void TshInvoiceTovarList::LoadFromStream(TStream& Stream)
         case TagRecordList: {
             // The count is checked against the bytes left, and rows are
             // created one by one as they are read: never a huge allocation.
+            // A row holds far more in memory than its bytes in the file (the
+            // smallest, 8 bytes, is an object of some 400): the rows of a
+            // file may take ten times its size and a megabyte, which the
+            // program's own rows (all fields written) stay well inside.
             const Integer N = ReadRecordListCount(Stream);
-            for (Integer I = 0; I < N; ++I)
+            const Int64 Budget = RowCostPerFileByte * Stream.Size() + (Int64(1) << 20);
+            Int64 Cost = 0;
+            for (Integer I = 0; I < N; ++I) {
+                const Int64 Start = Stream.Position();
                 Add()->LoadFromStream(Stream);
+                // The object, its slot and the allocator's share, and the
+                // row's texts at most twice their bytes.
+                Cost += Int64(sizeof(TshInvoiceTovar)) + 32 + 2 * (Stream.Position() - Start);
+                if (Cost > Budget)
+                    RaiseLoadError("Слишком много строк накладной для размера файла"_a);
+            }
             break;
         }
         case TagRecordEnd: return;

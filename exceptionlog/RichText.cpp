@@ -2,6 +2,8 @@
 
 #include "exceptionlog/ProcessHelpers.h"
 
+#include "platform/forms/ComCtrls.h"
+#include "platform/classes/Streams.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/StrUtils.h"
 
@@ -107,4 +109,38 @@ AnsiString CPUSectionToRTF(const AnsiString& Text, const RTFFont& Font)
         }
     }
     return Frame(Lines, Font);
+}
+
+namespace {
+
+// Hands the control the next piece of the stream; an exception is an error
+// for the control, never an exception through it.
+DWORD ReadRichText(uintptr_t Cookie, Byte* Buffer, int Count, int* Read)
+{
+    try {
+        *Read = reinterpret_cast<TMemoryStream*>(Cookie)->Read(Buffer, Count);
+        return 0;
+    } catch (const Exception&) {
+        *Read = 0;
+        return 1;
+    }
+}
+
+}  // namespace
+
+bool LoadRichText(HWND Wnd, const AnsiString& RTF)
+{
+    TMemoryStream Stream;
+    Stream.WriteBuffer(RTF.c_str(), RTF.Length());
+    Stream.SetPosition(0);
+    EDITSTREAM ES;
+    ES.dwCookie = reinterpret_cast<uintptr_t>(&Stream);
+    ES.pfnCallback = &ReadRichText;
+    return SendMessage(Wnd, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&ES)) > 0;
+}
+
+void SetRichBackground(HWND Wnd, int Color)
+{
+    const COLORREF C = Color < 0 ? GetSysColor(Color & 0xFF) : COLORREF(Color);
+    SendMessage(Wnd, EM_SETBKGNDCOLOR, 0, LPARAM(C));
 }

@@ -7,6 +7,7 @@
 // window.
 
 #include "platform/rtl/AnsiString.h"
+#include "platform/winapi/Windows.h"
 
 /// The fixed-pitch font of the documents.
 struct RTFFont {
@@ -32,3 +33,10 @@ void EscapeRTF(AnsiString& Text);
 /// or 16, found from the register names) as RTF. Lines shorter than the
 /// layout are left uncoloured.
 [[nodiscard]] AnsiString CPUSectionToRTF(const AnsiString& Text, const RTFFont& Font = RTFFont());
+
+/// Streams the RTF document into rich-edit window Wnd (EM_STREAMIN as RTF);
+/// false when the control read nothing.
+bool LoadRichText(HWND Wnd, const AnsiString& RTF);
+/// Sets the background of rich-edit window Wnd; a negative Color (a system
+/// colour, 0x80000000 + index) is the system colour of its low byte.
+void SetRichBackground(HWND Wnd, int Color);

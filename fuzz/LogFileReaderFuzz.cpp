@@ -1,9 +1,10 @@
 // Report logs read the way the exception log reads them: any bytes must
 // load as the reports they hold (or none), and every stored report must
 // give its fields, sections and XML without a crash or a read past its
-// text.
+// text; the report window's pages read each report as well.
 
 #include "exceptionlog/LogFile.h"
+#include "exceptionlog/ReportPages.h"
 
 #include "platform/rtl/Exceptions.h"
 
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         (void)Log.GetValue(I, "2.5");
         (void)Log.GetHowToReproduce(I);
         (void)Log.ToXML(I);
+        (void)ReportPagesFromText(Log.Item(I));
     }
     return 0;
 }

@@ -10,6 +10,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n
+    # Another program reading the clipboard under Xvfb (the tree's paste test).
+    xclip
     # Office suites bring fonts-liberation2, whose "Liberation Sans" differs:
     # installed here too, the tests prove the program still draws with the
     # files of fonts-liberation.

@@ -154,6 +154,11 @@ PrintFileContents ReadPrintStream(TStream& Stream, bool Qrp, const PrintFileProg
 void WritePrintStream(TStream& Stream, const std::vector<const TPageInfo*>& Pages,
                       bool UseMargins, const PrintFileProgress& Progress)
 {
+    // A file of more pages could not be opened again: refused before a byte
+    // is written, so a file of that name keeps what it held.
+    if (Pages.size() > size_t(MaxRepPages))
+        throw Exception(Format("Отчет не сохранен: страниц в нем больше %d"_a,
+                               {Integer(MaxRepPages)}));
     const int32_t Flag = UseMargins ? 1 : 0;
     const Int64 Base = Stream.Position();
     WriteInt32(Stream, Flag);

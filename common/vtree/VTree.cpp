@@ -56,11 +56,23 @@ std::vector<ClipboardFormatRecord>& FormatList()
     return List;
 }
 
-// The tree's own table of named formats until the window layer offers the
-// system's: ids from 0xC000 up, names compared without regard to case.
+// The window layer's table of named formats (shared with every other
+// program part that registers one): a name to its id and back.
+Word SystemRegister(const AnsiString& Name)
+{
+    return static_cast<Word>(RegisterClipboardFormat(Name));
+}
+
+AnsiString SystemNameOf(Word Format)
+{
+    char Buffer[256];
+    const int Length = GetClipboardFormatName(Format, Buffer, sizeof Buffer);
+    return AnsiString(Buffer, Length);
+}
+
 ClipboardFormatNames& Names()
 {
-    static ClipboardFormatNames N{&vtree_private::SystemRegister, &vtree_private::SystemNameOf};
+    static ClipboardFormatNames N{&SystemRegister, &SystemNameOf};
     return N;
 }
 
@@ -95,8 +107,8 @@ TreeFormatIds& FormatIds()
 
 void SetClipboardFormatNames(const ClipboardFormatNames& NewNames)
 {
-    Names().Register = NewNames.Register ? NewNames.Register : &vtree_private::SystemRegister;
-    Names().NameOf = NewNames.NameOf ? NewNames.NameOf : &vtree_private::SystemNameOf;
+    Names().Register = NewNames.Register ? NewNames.Register : &SystemRegister;
+    Names().NameOf = NewNames.NameOf ? NewNames.NameOf : &SystemNameOf;
 }
 
 Word RegisterTreeFormat(const AnsiString& Description, TClass OwnerClass, int Priority,
@@ -108,7 +120,7 @@ Word RegisterTreeFormat(const AnsiString& Description, TClass OwnerClass, int Pr
     Record.FormatEtc.dwAspect = Aspect;
     Record.FormatEtc.lindex = Index;
     Record.FormatEtc.tymed = Tymed;
-    const Word Result = Record.FormatEtc.cfFormat;
+    const Word Result = static_cast<Word>(Record.FormatEtc.cfFormat);
     AddFormat(std::move(Record));
     return Result;
 }
@@ -239,9 +251,16 @@ void TCustomVirtualTreeOptions::SetMiscOptions(TVTMiscOptions Value)
         return;
     const bool CheckChanged =
         FMiscOptions.Contains(toCheckSupport) != Value.Contains(toCheckSupport);
+    const bool DropChanged =
+        FMiscOptions.Contains(toAcceptOLEDrop) != Value.Contains(toAcceptOLEDrop);
     FMiscOptions = Value;
-    // Drop registration and the window class style belong to the window
-    // layer; the engine repaints what the check boxes change.
+    if (DropChanged && FOwner && FOwner->HandleAllocated() &&
+        !FOwner->ComponentState().Contains(csDesigning)) {
+        if (Value.Contains(toAcceptOLEDrop))
+            RegisterDragDrop(FOwner->Handle(), FOwner->DragManager());
+        else
+            RevokeDragDrop(FOwner->Handle());
+    }
     if (CheckChanged && FOwner && FOwner->LiveWindow())
         FOwner->Invalidate();
 }

@@ -28,6 +28,7 @@
 #include "platform/forms/Graphics.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/winapi/OleDragDrop.h"
 #include "platform/classes/Collection.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
@@ -312,6 +313,7 @@ enum TVTHeaderStyle { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
 class TVirtualTreeColumns;
 class TVTHeader;
 class TVTDragImage;
+class TVTDragManager;
 
 /// One column of the header. Its creation index (Index) addresses cell
 /// data; Position is its place on screen. Widths are pixels.
@@ -689,6 +691,19 @@ using TVTPopupEvent = MethodPointer<void(TBaseVirtualTree*, PVirtualNode, TColum
 using TVTHeaderClickEvent = MethodPointer<void(TVTHeader*, TColumnIndex, TMouseButton,
                                                 TShiftState, int, int)>;
 using TVTHeaderDraggedEvent = MethodPointer<void(TVTHeader*, TColumnIndex, int)>;
+/// Where a drop goes relative to the node under the mouse.
+enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
+/// The clipboard formats a dropped data object offers.
+using TFormatArray = std::vector<Word>;
+/// Source: the tree the drag comes from (or the class library's drag
+/// object), null for another program. Pt in client pixels; Accept starts
+/// true.
+using TVTDragOverEvent = MethodPointer<void(TBaseVirtualTree*, TObject*, TShiftState, TDragState,
+                                            const TPoint&, TDropMode, DWORD&, bool&)>;
+/// DataObject null for a class-library drag.
+using TVTDragDropEvent =
+    MethodPointer<void(TBaseVirtualTree*, TObject*, IDataObject*, const TFormatArray&,
+                       TShiftState, const TPoint&, DWORD&, TDropMode)>;
 using TVTColumnResizeEvent = MethodPointer<void(TVTHeader*, TColumnIndex)>;
 
 /// Where a header drag would drop beside a column.
@@ -995,6 +1010,41 @@ struct TVTPaintInfo {
     TCustomImageList* StateImages = nullptr;
 };
 
+/// The tree's drop target and drop source: forwards the drags over the
+/// tree's window to the tree, remembers the data object and the source tree
+/// of the drag over it, and tells the drag loop the tree started when to
+/// drop or cancel.
+class TVTDragManager : public TInterfacedObject, public IDropTarget, public IDropSource {
+public:
+    explicit TVTDragManager(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
+
+    /// The data object of the drag over the tree; else a new one of the
+    /// owner's selection.
+    InterfacePtr<IDataObject> DataObject();
+    /// The tree of this process the drag over the tree comes from; null
+    /// for another program or a tree gone meanwhile.
+    TBaseVirtualTree* DragSource() const;
+    bool IsDropTarget() const { return FIsDropTarget; }
+    /// No system drag-image service here: the tree moves its own image.
+    bool DropTargetHelperSupported() const { return false; }
+    /// The tree goes; calls that come later do nothing.
+    void OwnerGone() { FOwner = nullptr; }
+
+    HRESULT DragEnter(IDataObject* Data, DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+    HRESULT DragOver(DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+    HRESULT DragLeave() override;
+    HRESULT Drop(IDataObject* Data, DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+    /// Both buttons or Escape cancel, no button left drops.
+    HRESULT QueryContinueDrag(BOOL EscapePressed, DWORD KeyState) override;
+    HRESULT GiveFeedback(DWORD Effect) override;
+
+private:
+    TBaseVirtualTree* FOwner;  // null once the tree is gone
+    InterfacePtr<IDataObject> FDataObject;
+    uint64_t FDragSourceId = 0;  // by id: the source may go during the drag
+    bool FIsDropTarget = false;
+};
+
 class TBaseVirtualTree : public TCustomControl {
     PRICETAGS_CLASS(TBaseVirtualTree, TCustomControl)
     friend class TVTHeader;
@@ -1296,6 +1346,39 @@ public:
     bool ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSource* DataObject,
                         PVirtualNode TargetNode, TVTNodeAttachMode Mode, bool Optimized);
 
+    /// The same from any data object with the tree data (a drop): by a
+    /// global memory block or a stream.
+    bool ProcessOLEData(TBaseVirtualTree* SourceTree, IDataObject* DataObject,
+                        PVirtualNode TargetNode, TVTNodeAttachMode Mode, bool Optimized);
+
+    // -- drag and drop
+    /// The drop target side, as the drag manager forwards it: points are
+    /// screen pixels, Effect comes in as the allowed effects and goes out as
+    /// the one proposed (with DROPEFFECT_SCROLL when a drag over scrolled).
+    /// Exceptions of handlers become E_UNEXPECTED; a drop without an effect
+    /// is E_FAIL.
+    HRESULT OleDragEnter(DWORD KeyState, const TPoint& Pt, DWORD& Effect);
+    HRESULT OleDragOver(TObject* Source, DWORD KeyState, TDragState DragState, const TPoint& Pt,
+                        DWORD& Effect);
+    void OleDragLeave();
+    HRESULT OleDrop(IDataObject* DataObject, DWORD KeyState, const TPoint& Pt, DWORD& Effect);
+    /// The effect a drag from Source gets by default (move inside the tree,
+    /// copy from elsewhere) and by keys (Ctrl copy, Shift move, Ctrl+Shift
+    /// or Alt link), each only when allowed.
+    virtual DWORD ProposeDropEffect(TObject* Source, TShiftState Shift, const TPoint& Pt,
+                                    DWORD AllowedEffects);
+    /// The tree of this process a data object comes from; null for another
+    /// program's data or a tree that is gone.
+    static TBaseVirtualTree* TreeOfDataObject(IDataObject* DataObject);
+    /// A new data object of the selected nodes (node chunks made now; the
+    /// other formats rendered from the selection while the tree lives).
+    InterfacePtr<IDataObject> CreateDragDataObject();
+    TVTDragManager* DragManager() const { return FDragManager.Get(); }
+    /// Where the drop of the drag over the tree goes.
+    TDropMode LastDropMode() const { return FLastDropMode; }
+    /// Ends a class-library drag: the tree hears the missing button release.
+    void EndDragSession();
+
     // -- the clipboard
     /// Marks the selected nodes (no descendant of a marked node) as copied
     /// and puts them on the clipboard. Their node chunks are made now, so
@@ -1321,17 +1404,24 @@ public:
     /// clipboard holds tree data and the tree is not read-only, select all
     /// while the tree has nodes and allows several selected.
     bool UpdateAction(TBasicAction* Action) override;
+    /// A node of a pending cut: painted ghosted (grey text, blended images)
+    /// until pasted or cancelled.
+    bool NodeShownAsCut(PVirtualNode Node) const
+    {
+        return FStates.Contains(tsCutPending) && Node->Has(vsCutOrCopy);
+    }
     /// The tree's id in this process (never reused).
     uint64_t TreeId() const { return FTreeId; }
     /// The live tree with an id; null when there is none.
     static TBaseVirtualTree* TreeById(uint64_t Id);
     /// The serial of the pending cut or copy (0 for none).
     uint64_t ClipboardSerial() const { return FClipboardSerial; }
-    /// A clipboard format of the cut/copy set other than the tree data;
-    /// false when the tree has none such.
-    bool RenderClipboardFormatFor(Word Format, std::string& Block)
+    /// A clipboard format other than the tree data, of the cut/copy set
+    /// (ForClipboard) or of the selection (a drag); false when the tree has
+    /// none such.
+    bool RenderClipboardFormatFor(Word Format, std::string& Block, bool ForClipboard = true)
     {
-        return RenderClipboardFormat(Format, Block);
+        return RenderClipboardFormat(Format, Block, ForClipboard);
     }
 
     // -- selection
@@ -1444,6 +1534,8 @@ public:
     TVTCompareEvent OnCompareNodes;
     TVTCreateEditorEvent OnCreateEditor;
     TVTDragAllowedEvent OnDragAllowed;
+    TVTDragOverEvent OnDragOver;
+    TVTDragDropEvent OnDragDrop;
     TVTEditChangingEvent OnEditing;
     TVTEditChangeEvent OnEdited;
     TVTEditCancelEvent OnEditCancelled;
@@ -1623,14 +1715,16 @@ protected:
     /// Shows the host's popup menu for a node at a client point; true when
     /// one was shown.
     virtual bool DoPopupMenu(PVirtualNode Node, TColumnIndex Column, const TPoint& Position);
-    /// A drag of the selected nodes starts from the client point P (the
-    /// system's drag loop belongs to data transfer; the base tree ends the
-    /// pending state).
+    /// An OLE drag of the selected nodes from the client point P: the drag
+    /// image, the system's drag loop with DragOperations, then, for a move
+    /// with toAutoDeleteMovedNodes, the moved nodes deleted (unless a tree
+    /// of this program moved them itself).
     virtual void DoDragging(const TPoint& P);
     /// Timer 1: the drop target opens while a drag rests on it.
     virtual void DoDragExpand();
     /// The drag starts once the mouse leaves the threshold around the press
     /// (Threshold -1: the system's drag distance); Immediate starts it now.
+    /// With dtVCL the class library's drag starts instead.
     void StartDrag(bool Immediate, int Threshold);
     /// The rubber band's corner moves to the client point (X, Y); true when
     /// the rectangle changed.
@@ -1683,7 +1777,7 @@ protected:
 
     /// Renders a clipboard format other than the tree data into Block;
     /// false when the tree has no such format (the base tree has none).
-    virtual bool RenderClipboardFormat(Word Format, std::string& Block);
+    virtual bool RenderClipboardFormat(Word Format, std::string& Block, bool ForClipboard);
     /// Marks the selected nodes for a cut or copy and hands them over.
     void PutOnClipboard(bool Cut);
 
@@ -1724,6 +1818,18 @@ protected:
     virtual int DoCompare(PVirtualNode Node1, PVirtualNode Node2, TColumnIndex Column);
     virtual IVTEditLinkPtr DoCreateEditor(PVirtualNode Node, TColumnIndex Column);
     virtual bool DoDragAllowed(PVirtualNode Node, TColumnIndex Column);
+    /// The drop mark above or below the drop target's row R.
+    virtual void DoPaintDropIndicator(TCanvas* Canvas, PVirtualNode Node, const TRect& R);
+    /// OnDragOver; false when refused.
+    virtual bool DoDragOver(TObject* Source, TShiftState Shift, TDragState State,
+                            const TPoint& Pt, TDropMode Mode, DWORD& Effect);
+    virtual void DoDragDrop(TObject* Source, IDataObject* DataObject, const TFormatArray& Formats,
+                            TShiftState Shift, const TPoint& Pt, DWORD& Effect, TDropMode Mode);
+    /// Drops and drags of the class library's drag objects.
+    void CMDrag(TCMDrag& Message) override;
+    void DoStartDrag(TDragObject*& DragObject) override;
+    void DoEndDrag(TObject* Target, int X, int Y) override;
+    void CreateWnd() override;
     virtual void DoEdit();
     virtual bool DoEndEdit();
     virtual void DoExpanded(PVirtualNode Node);
@@ -1997,6 +2103,18 @@ private:
     TRect FLastSelRect;
     TShiftState FDrawSelShiftState;
     int FDragThreshold = 0;
+    InterfacePtr<TVTDragManager> FDragManager;  // the window's drop target
+    TDropMode FLastDropMode = dmNowhere;
+    bool FMovedByDrop = false;  // a drop in this process moved the dragged nodes itself
+    /// The drop target changes to Node (mode Mode); repaints what changed
+    /// and starts the expand timer.
+    void SetDropTarget(PVirtualNode Node, TDropMode Mode);
+    /// The shift state of a drag: keys from KeyState, buttons from the
+    /// tree's button states.
+    TShiftState DragShiftState(DWORD KeyState) const;
+    /// After a drag the source ran: a move deletes the dragged nodes unless
+    /// the target moved them already.
+    void DeleteMovedNodes();
     /// The panning cursor's resource name; null outside panning.
     const char* FPanningCursor = nullptr;
     std::unique_ptr<TVTPanningWindow> FPanningWindow;
@@ -2156,7 +2274,7 @@ protected:
                       int ChunkSize) override;
     void WriteSubChunks(TStream* Stream, PVirtualNode Node) override;
     /// The text formats of the cut/copy set.
-    bool RenderClipboardFormat(Word Format, std::string& Block) override;
+    bool RenderClipboardFormat(Word Format, std::string& Block, bool ForClipboard) override;
     void CMFontChanged(TMessageRecord& Message) override;
 
     /// The canvas font for a cell: the tree's font, hot-tracked or
@@ -2293,19 +2411,8 @@ protected:
 
 // ---- clipboard format registry --------------------------------------------------------------
 
-/// The system's clipboard format FORMATETC, as data objects describe a
-/// format.
-struct TFormatEtc {
-    Word cfFormat = 0;
-    void* ptd = nullptr;
-    DWORD dwAspect = 1;  // DVASPECT_CONTENT
-    int32_t lindex = -1;
-    DWORD tymed = 1;     // TYMED_HGLOBAL
-};
+/// The formats of a data object, as the tree registers and offers them.
 using TFormatEtcArray = std::vector<TFormatEtc>;
-
-inline constexpr DWORD TYMED_HGLOBAL = 1;
-inline constexpr DWORD DVASPECT_CONTENT = 1;
 
 /// How the registry reaches the system's named clipboard formats: a name to
 /// an id (0xC000 and up) and back. The window layer's table by default;

@@ -39,28 +39,45 @@ private:
     std::string FBytes;
 };
 
+/// What a cut, copy or drag of Nodes offers. The node chunks are made now:
+/// a later paste must not depend on the marks (a paste, a cancel or the
+/// tree going may clear them).
+vtree_private::ClipboardContent ContentOf(TBaseVirtualTree* Tree, const TNodeArray& Nodes)
+{
+    vtree_private::ClipboardContent Content;
+    Content.TreeId = Tree->TreeId();
+    TMemoryStream Stream;
+    Tree->WriteNodeChunks(&Stream, Nodes);
+    const uint32_t Size = static_cast<uint32_t>(Stream.Size());
+    Content.TreeData.reserve(4 + Size);
+    Content.TreeData.assign(reinterpret_cast<const char*>(&Size), 4);
+    Content.TreeData.append(static_cast<const char*>(Stream.Memory()),
+                            static_cast<size_t>(Stream.Size()));
+    TStrings* Formats = Tree->ClipboardFormats();
+    TStrings* Allowed = Formats->Count() > 0 ? Formats : nullptr;
+    for (const TFormatEtc& F : ListTreeFormats(Tree->ClassType(), Allowed))
+        Content.Formats.push_back(static_cast<Word>(F.cfFormat));
+    if (std::find(Content.Formats.begin(), Content.Formats.end(), CF_VIRTUALTREE()) ==
+        Content.Formats.end())
+        Content.Formats.insert(Content.Formats.begin(), CF_VIRTUALTREE());
+    Content.Formats.push_back(CF_VTREFERENCE());
+    return Content;
+}
+
 }  // namespace
 
 namespace vtree_private {
 
-Word ReferenceFormat()
-{
-    return CF_VTREFERENCE();
-}
-
-Word TreeDataFormat()
-{
-    return CF_VIRTUALTREE();
-}
-
-bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block)
+bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block, bool ForClipboard)
 {
     TBaseVirtualTree* Tree = TBaseVirtualTree::TreeById(TreeId);
-    return Tree && Tree->RenderClipboardFormatFor(Format, Block);
+    return Tree && Tree->RenderClipboardFormatFor(Format, Block, ForClipboard);
 }
 
 void ClipboardObjectReleased(uint64_t TreeId, uint64_t Serial)
 {
+    if (Serial == 0)
+        return;
     TBaseVirtualTree* Tree = TBaseVirtualTree::TreeById(TreeId);
     if (Tree && Tree->ClipboardSerial() == Serial)
         Tree->CancelCutOrCopy();
@@ -87,7 +104,7 @@ TBaseVirtualTree* TBaseVirtualTree::TreeById(uint64_t Id)
     return It == LiveTrees().end() ? nullptr : It->second;
 }
 
-bool TBaseVirtualTree::RenderClipboardFormat(Word, std::string&)
+bool TBaseVirtualTree::RenderClipboardFormat(Word, std::string&, bool)
 {
     return false;
 }
@@ -115,27 +132,17 @@ void TBaseVirtualTree::PutOnClipboard(bool Cut)
     FClipboardSerial = ++LastSerial();
     ChangeState({Cut ? tsCutPending : tsCopyPending}, {});
 
-    vtree_private::ClipboardContent Content;
-    Content.TreeId = FTreeId;
+    vtree_private::ClipboardContent Content = ContentOf(this, Nodes);
     Content.Serial = FClipboardSerial;
-    // The node chunks are made now: a later paste must not depend on the
-    // marks (a paste, a cancel or this tree going may clear them).
-    TMemoryStream Stream;
-    WriteNodeChunks(&Stream, Nodes);
-    const uint32_t Size = static_cast<uint32_t>(Stream.Size());
-    Content.TreeData.assign(reinterpret_cast<const char*>(&Size), 4);
-    Content.TreeData.append(static_cast<const char*>(Stream.Memory()),
-                            static_cast<size_t>(Stream.Size()));
-    TStrings* Allowed = FClipboardFormats->Count() > 0 ? FClipboardFormats.get() : nullptr;
-    for (const TFormatEtc& F : ListTreeFormats(ClassType(), Allowed))
-        Content.Formats.push_back(F.cfFormat);
-    if (std::find(Content.Formats.begin(), Content.Formats.end(), CF_VIRTUALTREE()) ==
-        Content.Formats.end())
-        Content.Formats.insert(Content.Formats.begin(), CF_VIRTUALTREE());
-    Content.Formats.push_back(CF_VTREFERENCE());
     InvalidateTree();
     if (!vtree_private::SetClipboardContent(std::move(Content)))
         CancelCutOrCopy();
+}
+
+InterfacePtr<IDataObject> TBaseVirtualTree::CreateDragDataObject()
+{
+    return InterfacePtr<IDataObject>::Attach(
+        vtree_private::NewDragDataObject(ContentOf(this, SelectedNodesInOrder(true))));
 }
 
 void TBaseVirtualTree::CancelCutOrCopy()

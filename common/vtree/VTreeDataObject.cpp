@@ -1,21 +1,14 @@
 // The tree's data object on the clipboard: the formats the tree offers,
 // its node chunks made when the nodes were copied, the reference to the
 // tree (the process id and the tree's id, never an address) and whatever
-// others store on it. Kept apart from the tree's header: the window
-// layer's data-object declarations share names with the tree's own.
+// others store on it.
 
+#include "common/vtree/VTree.h"
 #include "common/vtree/VTreePrivate.h"
-
-#include "platform/winapi/OleDragDrop.h"
 
 #include <cstring>
 #include <map>
 #include <unistd.h>
-
-namespace vtree_private {
-Word ReferenceFormat();
-Word TreeDataFormat();
-}  // namespace vtree_private
 
 namespace {
 
@@ -157,11 +150,11 @@ public:
             Bytes = It->second;
             return true;
         }
-        if (Format == TreeDataFormat()) {
+        if (Format == CF_VIRTUALTREE()) {
             Bytes = FContent.TreeData;
             return true;
         }
-        if (Format == ReferenceFormat()) {
+        if (Format == CF_VTREFERENCE()) {
             // The process and the tree's id: a reader finds the tree by
             // the id, and only in this process.
             const uint32_t Pid = static_cast<uint32_t>(getpid());
@@ -171,7 +164,8 @@ public:
             std::memcpy(Bytes.data() + 4, &Id, 4);
             return FContent.TreeId != 0;
         }
-        return FContent.TreeId && RenderTreeFormat(FContent.TreeId, Format, Bytes);
+        return FContent.TreeId &&
+               RenderTreeFormat(FContent.TreeId, Format, Bytes, FContent.Serial != 0);
     }
 
 private:
@@ -198,6 +192,13 @@ bool SetClipboardContent(ClipboardContent Content)
         return false;
     Current() = Object.Get();
     return true;
+}
+
+IDataObject* NewDragDataObject(ClipboardContent Content)
+{
+    auto* Object = new TreeDataObject(std::move(Content));
+    Object->AddRef();
+    return Object;
 }
 
 bool ClipboardBytes(Word Format, std::string& Bytes)

@@ -630,7 +630,8 @@ bool TCustomVirtualStringTree::ContentToClipboard(Word Format, TVSTTextSourceTyp
     return false;
 }
 
-bool TCustomVirtualStringTree::RenderClipboardFormat(Word Format, std::string& Block)
+bool TCustomVirtualStringTree::RenderClipboardFormat(Word Format, std::string& Block,
+                                                     bool ForClipboard)
 {
-    return ContentToClipboard(Format, tstCutCopySet, Block);
+    return ContentToClipboard(Format, ForClipboard ? tstCutCopySet : tstSelected, Block);
 }

@@ -1215,25 +1215,19 @@ void TBaseVirtualTree::MouseDoubleClicked(TWMMouse& Message, const THitInfo& Hit
 
 void TBaseVirtualTree::StartDrag(bool Immediate, int Threshold)
 {
+    if (FDragType == dtVCL) {
+        ChangeState({tsVCLDragPending}, {});
+        BeginDrag(Immediate, Threshold);
+        return;
+    }
+    if (FStates.Contains(tsOLEDragPending) || FStates.Contains(tsOLEDragging))
+        return;
     FDragThreshold = Threshold < 0 ? std::max(GetSystemMetrics(SM_CXDRAG), 1) : Threshold;
     if (Immediate) {
         DoDragging(FLastClickPos);
         return;
     }
     ChangeState({tsOLEDragPending}, {});
-}
-
-void TBaseVirtualTree::DoDragging(const TPoint&)
-{
-    if (EditingActive())
-        DoCancelEdit();
-    if (FHotNode) {
-        InvalidateNode(FHotNode);
-        FHotNode = nullptr;
-    }
-    if (FFocusedNode && !FFocusedNode->Has(vsSelected))
-        AddToSelection(FFocusedNode);
-    ChangeState({}, {tsOLEDragPending, tsClearPending});
 }
 
 void TBaseVirtualTree::DoDragExpand()

@@ -173,4 +173,8 @@ void TBaseVirtualTree::WMNCDestroy()
     InterruptValidation();
     KillTimerFor(ChangeTimer);
     KillTimerFor(StructureChangeTimer);
+    // The window registered as a drop target when it was made (CreateWnd).
+    if (!ComponentState().Contains(csDesigning) &&
+        FOptions->MiscOptions().Contains(toAcceptOLEDrop) && HandleAllocated())
+        RevokeDragDrop(Handle());
 }

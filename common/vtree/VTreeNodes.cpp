@@ -183,6 +183,7 @@ TBaseVirtualTree::TBaseVirtualTree(TComponent* AOwner) : TCustomControl(AOwner)
     FScrollBarOptions = std::make_unique<TScrollBarOptions>(this);
     FClipboardFormats = std::make_unique<TClipboardFormats>(this);
     FDragImage = std::make_unique<TVTDragImage>(this);
+    FDragManager = InterfacePtr<TVTDragManager>(new TVTDragManager(this));
     FCheckImages = CheckImageListFor(FCheckImageKind);
     SetBounds(Left(), Top(), 200, 100);
     SetTabStop(true);
@@ -200,6 +201,10 @@ TBaseVirtualTree::~TBaseVirtualTree()
     AbortEditing();
     FEditLink.reset();
     UnregisterTree(this);
+    // The window's registration may hold the manager a little longer.
+    FDragManager->OwnerGone();
+    if (HandleAllocated())
+        RevokeDragDrop(Handle());
     RemoveAll();
     std::free(FRoot);
     FRoot = nullptr;

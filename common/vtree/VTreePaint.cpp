@@ -1101,7 +1101,10 @@ void TBaseVirtualTree::PaintCellSelection(TVTPaintInfo& PaintInfo)
     const bool Grid = FOptions->MiscOptions().Contains(toGridExtensions);
     const bool FullRow = Sel.Contains(toFullRowSelect);
     const bool Active = Focused() || FOptions->PaintOptions().Contains(toPopupMode);
-    const bool Marked = Node->Has(vsSelected) || Node == FDropTargetNode || Node == FFocusedNode;
+    // A drop above or below a node shows as a mark; only a drop on it
+    // marks the node itself.
+    const bool DropOn = Node == FDropTargetNode && (FLastDropMode == dmOnNode || Node->Has(vsSelected));
+    const bool Marked = Node->Has(vsSelected) || DropOn || Node == FFocusedNode;
     if (!Marked)
         return;
     TRect R = PaintInfo.ContentRect;
@@ -1126,7 +1129,7 @@ void TBaseVirtualTree::PaintCellSelection(TVTPaintInfo& PaintInfo)
     const bool InColumn = PaintInfo.Column == FFocusedColumn || FullRow ||
                           !FHeader->UseColumns();
     if (PaintInfo.PaintOptions.Contains(poDrawSelection) && InColumn && R.Width() > 0) {
-        if (Node == FDropTargetNode) {
+        if (DropOn) {
             Fill(DC, R, FColors->Get(TVTColors::DropTargetColor));
             Frame(DC, R, FColors->Get(TVTColors::DropTargetBorderColor));
         } else if (Node->Has(vsSelected)) {
@@ -1292,8 +1295,13 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
             if (List && Index < 0 && Node->Has(vsSelected))
                 DoGetImageIndex(Node, ikNormal, Column, Ghosted, Index);
             if (List && Index >= 0) {
-                List->Draw(TargetCanvas, PI.ContentRect.Left, Y + VAlign - List->Height() / 2,
-                           Index, !Node->Has(vsDisabled));
+                const int ImageY = Y + VAlign - List->Height() / 2;
+                if ((Ghosted || NodeShownAsCut(Node)) && Paint.Contains(toUseBlendedImages))
+                    List->Draw(TargetCanvas, PI.ContentRect.Left, ImageY, Index, dsSelected,
+                               itImage, !Node->Has(vsDisabled));
+                else
+                    List->Draw(TargetCanvas, PI.ContentRect.Left, ImageY, Index,
+                               !Node->Has(vsDisabled));
                 PI.ContentRect.Left += List->Width() + 2;
             }
             PI.NodeWidth = -1;
@@ -1311,6 +1319,8 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
             PaintCellSelection(PI);
             DoPaintNode(PI);
         }
+        if (Node == FDropTargetNode && PaintOptions.Contains(poDrawDropMark))
+            DoPaintDropIndicator(TargetCanvas, Node, TRect{Target.X, Y, RowRight, Y + H});
         Y += H;
         Node = NextVisibleNode(Node);
     }
@@ -1325,6 +1335,26 @@ void TBaseVirtualTree::PaintTree(TCanvas* TargetCanvas, const TRect& Window, con
     FPaintingSelection = false;
     ChangeState({}, {tsPainting});
     RestoreDC(DC, Saved);
+}
+
+void TBaseVirtualTree::DoPaintDropIndicator(TCanvas* Canvas, PVirtualNode, const TRect& R)
+{
+    if (FLastDropMode != dmAbove && FLastDropMode != dmBelow)
+        return;
+    // A bar along the edge, its ends rising to arrow heads 7 pixels deep.
+    const int Edge = FLastDropMode == dmAbove ? R.Top : R.Bottom - 1;
+    const int In = FLastDropMode == dmAbove ? 1 : -1;
+    const TPoint Points[] = {
+        {R.Left + 2, Edge},           {R.Left + 2, Edge + 7 * In}, {R.Left + 7, Edge + 2 * In},
+        {R.Right - 7, Edge + 2 * In}, {R.Right - 2, Edge + 7 * In}, {R.Right - 2, Edge},
+    };
+    const TPenStyle OldStyle = Canvas->Pen()->Style();
+    const TColor OldColor = Canvas->Brush()->Color();
+    Canvas->Pen()->SetStyle(psClear);
+    Canvas->Brush()->SetColor(FColors->Get(TVTColors::DropMarkColor));
+    Canvas->Polygon(Points, static_cast<int>(std::size(Points)));
+    Canvas->Pen()->SetStyle(OldStyle);
+    Canvas->Brush()->SetColor(OldColor);
 }
 
 // ---- auto-scroll and wheel panning ----
@@ -1343,8 +1373,10 @@ bool TBaseVirtualTree::CanAutoScroll() const
     const bool Panning = FStates.Contains(tsWheelPanning) || FStates.Contains(tsWheelScrolling);
     if (!FOptions->AutoOptions().Contains(toAutoScroll) && !Panning)
         return false;
+    // A drag over the tree scrolls it, wherever the drag comes from.
+    const bool DropTarget = FDragManager && FDragManager->IsDropTarget();
     return FStates.Contains(tsDrawSelecting) || FStates.Contains(tsOLEDragging) ||
-           FStates.Contains(tsVCLDragging) || Panning;
+           FStates.Contains(tsVCLDragging) || DropTarget || Panning;
 }
 
 TScrollDirections TBaseVirtualTree::DetermineScrollDirections(int X, int Y)

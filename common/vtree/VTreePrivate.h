@@ -1,8 +1,9 @@
 #pragma once
 
 // Shared by the tree's source files only: the stream error texts and codes
-// and sizes of the painting, the window layer's clipboard format names.
+// and sizes of the painting, the clipboard's content.
 
+#include "platform/winapi/OleDragDrop.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Types.h"
 
@@ -21,11 +22,6 @@ std::vector<std::string> PanningCursorRows(const char* Name);
 /// The cursor of that name, registered and loaded on first use; 0 for
 /// another name.
 intptr_t PanningCursorHandle(const char* Name);
-
-/// The window layer's table of named clipboard formats (shared with every
-/// other program part that registers one): a name to its id and back.
-Word SystemRegister(const AnsiString& Name);
-AnsiString SystemNameOf(Word Format);
 
 inline constexpr const char* SWrongFormat = "Unable to load tree structure, the format is wrong.";
 inline constexpr const char* SWrongVersion =
@@ -49,7 +45,8 @@ inline constexpr int ErrOverrun = 2006;
 /// count, then the chunks).
 struct ClipboardContent {
     uint64_t TreeId = 0;
-    uint64_t Serial = 0;
+    uint64_t Serial = 0;  // 0 for a drag's object
+
     std::vector<Word> Formats;
     std::string TreeData;
 };
@@ -58,6 +55,9 @@ struct ClipboardContent {
 /// Puts a new data object with Content on the clipboard; false when the
 /// clipboard cannot be opened.
 bool SetClipboardContent(ClipboardContent Content);
+/// A new data object with Content for a drag (Serial 0): its other formats
+/// come from the tree's selection.
+IDataObject* NewDragDataObject(ClipboardContent Content);
 /// The bytes of Format as the clipboard renders them; false when it has none.
 bool ClipboardBytes(Word Format, std::string& Bytes);
 /// Id and serial of the tree whose object the clipboard holds (0 and 0 when
@@ -72,7 +72,7 @@ void DetachClipboard(uint64_t TreeId);
 // The tree's side (VTreeClipboard.cpp).
 /// A format other than the node chunks, rendered by the live tree with Id;
 /// false when the tree is gone or has no such format.
-bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block);
+bool RenderTreeFormat(uint64_t TreeId, Word Format, std::string& Block, bool ForClipboard);
 /// The clipboard let the object of a cut or copy go: the tree ends it when
 /// it is still its current one.
 void ClipboardObjectReleased(uint64_t TreeId, uint64_t Serial);

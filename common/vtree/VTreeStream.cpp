@@ -504,8 +504,11 @@ bool TBaseVirtualTree::ProcessOLEData(TBaseVirtualTree* SourceTree, IVTDataSourc
                 InsertNodeChunks(&Stream, TargetNode, Mode, SourceTree);
             }
         } else if (SourceTree) {
-            TNodeArray Nodes = SourceTree->FStates.Contains(tsCutPending) ||
-                                       SourceTree->FStates.Contains(tsCopyPending)
+            // A drag moves what it drags, whatever waits on the clipboard.
+            const bool Clipboard = !SourceTree->FStates.Contains(tsOLEDragging) &&
+                                   (SourceTree->FStates.Contains(tsCutPending) ||
+                                    SourceTree->FStates.Contains(tsCopyPending));
+            TNodeArray Nodes = Clipboard
                                    ? SourceTree->ClipboardNodesInOrder(true)
                                    : SourceTree->SelectedNodesInOrder(true);
             // Modes that put each node before the one moved earlier take

@@ -385,7 +385,7 @@ void TCustomVirtualStringTree::PaintNormalText(TVTPaintInfo& PaintInfo, int Text
     PVirtualNode Node = PaintInfo.Node;
     bool RightToLeft = false;
     const TAlignment Align = DisplayAlignment(PaintInfo.Column, RightToLeft);
-    const bool Disabled = Node->Has(vsDisabled) || !Enabled();
+    const bool Disabled = Node->Has(vsDisabled) || !Enabled() || NodeShownAsCut(Node);
     TRect R = PaintInfo.ContentRect;
     InflateRect(R, -TextMargin(), 0);
     UINT Format = static_cast<UINT>(TextOutFlags);
@@ -432,7 +432,7 @@ void TCustomVirtualStringTree::PaintStaticText(const TVTPaintInfo& PaintInfo, in
     TVTPaintInfo Info = PaintInfo;
     InitializeTextProperties(Info);
     DoPaintText(Node, C, PaintInfo.Column, ttStatic);
-    if (Node->Has(vsDisabled) || !Enabled())
+    if (Node->Has(vsDisabled) || !Enabled() || NodeShownAsCut(Node))
         C->Font()->SetColor(Colors()->Get(TVTColors::DisabledColor));
     const int NodeWidth = PaintInfo.NodeWidth < 0 ? 0 : PaintInfo.NodeWidth;
     TRect R = PaintInfo.ContentRect;

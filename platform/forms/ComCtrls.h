@@ -604,9 +604,12 @@ using TLVSelectItemEvent = MethodPointer<void(TObject* Sender, TListItem* Item, 
 using TLVColumnClickEvent = MethodPointer<void(TObject* Sender, TListColumn* Column)>;
 using TLVOwnerDataEvent = MethodPointer<void(TObject* Sender, TListItem* Item)>;
 using TLVChangeEvent = MethodPointer<void(TObject* Sender, TListItem* Item, int Change)>;
+using TLVDrawItemEvent = MethodPointer<void(TCustomListView* Sender, TListItem* Item, TRect Rect,
+                                            TOwnerDrawState State)>;
 
 /// Rows of items under a header of columns (report style; the other styles
-/// show the same rows without the header). Selection follows clicks
+/// show the same rows without the header). A drag on the edge between two
+/// titles changes the width of the column on its left. Selection follows clicks
 /// (Ctrl and Shift extend it with MultiSelect) and the arrow keys; the
 /// focused item is the one the keys move from. Owner-data lists get the
 /// text of every row they show from OnData.
@@ -641,6 +644,14 @@ public:
     void SetLargeImages(TCustomImageList* Value);
     TCustomImageList* StateImages() const { return FStateImages; }
     void SetStateImages(TCustomImageList* Value);
+    /// Report rows painted by OnDrawItem on Canvas (the row's rectangle,
+    /// odSelected and odFocused in the state); the list paints nothing of
+    /// a row itself, neither background nor focus frame.
+    bool OwnerDraw() const { return FOwnerDraw; }
+    void SetOwnerDraw(bool Value);
+    /// The canvas the rows are painted on: valid while OnDrawItem runs,
+    /// null otherwise.
+    TCanvas* Canvas() const { return FPaintCanvas; }
 
     /// The first selected item; null when none. Setting selects only it.
     TListItem* Selected();
@@ -682,6 +693,7 @@ public:
     TLVColumnClickEvent OnColumnClick;
     TLVOwnerDataEvent OnData;
     TLVChangeEvent OnChange;
+    TLVDrawItemEvent OnDrawItem;
 
 protected:
     friend class TListItems;
@@ -699,10 +711,15 @@ protected:
     virtual void DrawRow(TCanvas& Canvas, int Index, const TRect& Row);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void WMGetDlgCode(TMessageRecord& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    /// The column whose right edge in the header is within 3 pixels of X
+    /// (client pixels); -1 when none.
+    int ColumnEdgeAt(int X) const;
     /// The item of row Index, filled by OnData in owner-data mode.
     TListItem* GetItem(int Index);
     /// A click or key moved the focus to Index: selection as the shift keys say.
@@ -727,11 +744,17 @@ protected:
     bool FHideSelection = true;
     bool FGridLines = false;
     bool FShowColumnHeaders = true;
+    bool FOwnerDraw = false;
+    TCanvas* FPaintCanvas = nullptr;
     TCustomImageList* FSmallImages = nullptr;
     TCustomImageList* FLargeImages = nullptr;
     TCustomImageList* FStateImages = nullptr;
     int FFocused = -1;
     int FAnchor = -1;
+    /// The column whose width a drag on the header changes; -1 when none.
+    int FSizing = -1;
+    int FSizingStartX = 0;
+    int FSizingStartWidth = 0;
     int FTopIndex = 0;
     int FScrollX = 0;
     bool FSyncingBars = false;
@@ -742,6 +765,69 @@ class TListView : public TCustomListView {
 public:
     explicit TListView(TComponent* AOwner) : TCustomListView(AOwner) {}
     ~TListView() override;
+};
+
+// ---- rich edit ---------------------------------------------------------------------------------------
+
+/// EM_STREAMIN formats (WParam).
+enum : UINT { SF_TEXT = 1, SF_RTF = 2 };
+
+/// Reads up to Count bytes into Buffer and stores how many in Read (0 at
+/// the end); a non-zero result is an error that stops the reading.
+using EDITSTREAMCALLBACK = DWORD (*)(uintptr_t Cookie, Byte* Buffer, int Count, int* Read);
+struct EDITSTREAM {
+    uintptr_t dwCookie = 0;
+    /// The callback's error, when it gave one.
+    DWORD dwError = 0;
+    EDITSTREAMCALLBACK pfnCallback = nullptr;
+};
+
+/// A read-only kind of memo that shows text coloured and bold by runs, as a
+/// rich-text document sets them. It reads the document through EM_STREAMIN
+/// (SF_RTF: groups, the font and colour tables, \f, \fs, \cf, \b, \plain,
+/// \par, \line, \pard, \tx, \tab, \'hh and the escaped \\, \{ and \};
+/// other control words and destinations are skipped; SF_TEXT: plain text),
+/// and takes its background from EM_SETBKGNDCOLOR (WParam non-zero: the
+/// window colour; else LParam, a colour reference; the old one returned).
+/// The first font of the table and the document's size become the control's
+/// font. A stream whose callback reports an error leaves the text as it was.
+class TCustomRichEdit : public TCustomMemo {
+    PRICETAGS_CLASS(TCustomRichEdit, TCustomMemo)
+public:
+    explicit TCustomRichEdit(TComponent* AOwner);
+    ~TCustomRichEdit() override;
+
+    /// One run of equal formatting: from byte From (0-based) of its line.
+    struct TextRun {
+        int From = 0;
+        TColor Color = clBlack;
+        bool Bold = false;
+    };
+    /// The runs of line Line (empty for text set without formatting).
+    const std::vector<TextRun>& LineRuns(int Line) const;
+    /// The tab stops of line Line in pixels (empty: every 48 pixels).
+    const std::vector<int>& LineTabs(int Line) const;
+    /// Loads an RTF document as EM_STREAMIN with SF_RTF does.
+    void LoadRTF(const AnsiString& Document);
+
+protected:
+    void Dispatch(TMessage& Message) override;
+    void Paint(HDC DC) override;
+    void CMTextChanged(TMessageRecord& Message) override;
+
+    struct LineFormat {
+        std::vector<TextRun> Runs;
+        std::vector<int> Tabs;
+    };
+    std::vector<LineFormat> FFormats;
+    bool FLoading = false;
+};
+
+class TRichEdit : public TCustomRichEdit {
+    PRICETAGS_CLASS(TRichEdit, TCustomRichEdit)
+public:
+    explicit TRichEdit(TComponent* AOwner) : TCustomRichEdit(AOwner) {}
+    ~TRichEdit() override;
 };
 
 // ---- tree view ----------------------------------------------------------------------------------------

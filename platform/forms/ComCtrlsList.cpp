@@ -323,6 +323,14 @@ void TCustomListView::SetSmallImages(TCustomImageList* Value)
     Invalidate();
 }
 
+void TCustomListView::SetOwnerDraw(bool Value)
+{
+    if (FOwnerDraw == Value)
+        return;
+    FOwnerDraw = Value;
+    Invalidate();
+}
+
 void TCustomListView::SetLargeImages(TCustomImageList* Value)
 {
     FLargeImages = Value;
@@ -661,6 +669,14 @@ void TCustomListView::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     if (CanFocus() && !Focused())
         SetFocus();
     if (Y < HeaderHeight()) {
+        const int Edge = Button == mbLeft ? ColumnEdgeAt(X) : -1;
+        if (Edge >= 0) {
+            FSizing = Edge;
+            FSizingStartX = X;
+            FSizingStartWidth = FColumns[Edge]->Width();
+            TWinControl::MouseDown(Button, Shift, X, Y);
+            return;
+        }
         // A click on a column's title.
         int Left = -FScrollX;
         for (int I = 0; I < FColumns.Count(); ++I) {
@@ -682,6 +698,37 @@ void TCustomListView::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         ClearSelection();
     }
     TWinControl::MouseDown(Button, Shift, X, Y);
+}
+
+int TCustomListView::ColumnEdgeAt(int X) const
+{
+    if (FViewStyle != vsReport)
+        return -1;
+    int Right = -FScrollX;
+    for (int I = 0; I < FColumns.Count(); ++I) {
+        Right += FColumns[I]->Width();
+        if (std::abs(Right - X) <= 3)
+            return I;
+    }
+    return -1;
+}
+
+void TCustomListView::MouseMove(TShiftState Shift, int X, int Y)
+{
+    TWinControl::MouseMove(Shift, X, Y);
+    if (FSizing < 0) {
+        if (Y < HeaderHeight())
+            SetCursor(ColumnEdgeAt(X) >= 0 ? crHSplit : crDefault);
+        return;
+    }
+    FColumns[FSizing]->SetWidth(FSizingStartWidth + X - FSizingStartX);
+}
+
+void TCustomListView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    TWinControl::MouseUp(Button, Shift, X, Y);
+    if (Button == mbLeft)
+        FSizing = -1;
 }
 
 bool TCustomListView::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
@@ -760,6 +807,21 @@ void TCustomListView::PaintWindow(HDC DC)
         if (Row.Top >= Client.Bottom)
             break;
         C.Font()->Assign(Font());
+        if (FOwnerDraw && Report) {
+            TOwnerDrawState State;
+            if (IsSelected(I))
+                State.Include(odSelected);
+            if (I == FFocused)
+                State.Include(odFocused);
+            // The canvas is lent for the handler only, exceptions included.
+            struct Lend {
+                TCanvas*& Slot;
+                ~Lend() { Slot = nullptr; }
+            } Lent {FPaintCanvas};
+            FPaintCanvas = &C;
+            OnDrawItem(this, GetItem(I), Row, State);
+            continue;
+        }
         DrawRow(C, I, Row);
         if (I == FFocused && Focused()) {
             C.Brush()->SetColor(Color());

@@ -1215,6 +1215,20 @@ BOOL SetForegroundWindow(HWND Wnd)
 HWND WindowFromPoint(TPoint Point)
 {
     QWidget* W = QApplication::widgetAt(Point.X, Point.Y);
+    if (W && (W->window()->windowFlags() & Qt::WindowTransparentForInput)) {
+        // A window that input passes through (a drag image under the
+        // mouse) hides nothing: the window below it is meant.
+        W = nullptr;
+        const QPoint Global(Point.X, Point.Y);
+        for (QWidget* Top : QApplication::topLevelWidgets()) {
+            if (!Top->isVisible() || (Top->windowFlags() & Qt::WindowTransparentForInput) ||
+                !Top->geometry().contains(Global))
+                continue;
+            QWidget* Child = Top->childAt(Top->mapFromGlobal(Global));
+            W = Child ? Child : Top;
+            break;
+        }
+    }
     return WindowOfWidget(W);
 }
 

@@ -243,6 +243,9 @@ const BrokenCase BrokenCases[] = {
     {"row-without-record-start.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
     {"all-end-tags.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
     {"invoice-record-without-start.inv", BrokenCase::App, "Ошибка загрузки: Неверный заголовок"},
+    // 5,000 rows of 8 bytes would take some 2 MB of rows from a 40 KB file.
+    {"empty-rows-beyond-the-file-size.inv", BrokenCase::App,
+     "Ошибка загрузки: Слишком много строк накладной для размера файла"},
 };
 
 TEST(InvoiceState, BrokenFilesRaiseTheirErrorAndLeaveTheInvoiceAsItWas)
@@ -276,6 +279,20 @@ TEST(InvoiceState, BrokenFilesRaiseTheirErrorAndLeaveTheInvoiceAsItWas)
         EXPECT_TRUE(Inv.GetItem(0)->Marked);
     }
     EXPECT_EQ(Seen, int(std::size(BrokenCases)));
+}
+
+// The rows of a file may take ten times its size: the program's own rows,
+// even blank ones (every field written), stay inside it at any count.
+TEST(InvoiceState, ManyBlankRowsOfTheProgramStillLoad)
+{
+    TempDir Dir;
+    TshInvoice Saved(0);
+    for (int I = 0; I < 50000; ++I)
+        Saved.Add();
+    Saved.SaveToFile(Dir.File("LastInvoice.inv"));
+    TshInvoice Loaded(0);
+    Loaded.LoadFromFile(Dir.File("LastInvoice.inv"));
+    EXPECT_EQ(Loaded.Count(), 50000);
 }
 
 TEST(InvoiceState, MissingFileRaisesTheOpenError)

@@ -247,14 +247,17 @@ namespace {
 /// Where the child of StateNeedingMoreMemoryThanThereIsIsKept reports.
 constexpr const char* MemoryChildVariable = "PRICETAGS_STATE_MEMORY_CHILD";
 
-/// A state file of Rows of the smallest real rows ("00 06 04 TInT FF").
-std::string StateOfEmptyRows(int32_t Rows)
+/// A state file of Rows rows holding a name of 64 letters: some 8 times
+/// their bytes in memory, inside what a file may hold for its size.
+std::string StateOfNamedRows(int32_t Rows)
 {
     std::string S("\x00\x06\x09shInvoice\xff\x00\x06\x04sITL\xfe", 21);
     for (int I = 0; I < 4; ++I)
         S += char((Rows >> (8 * I)) & 0xFF);
+    const std::string Row = std::string("\x00\x06\x04TInT\x01\x06\x40", 10)
+                            + std::string(64, 'N') + "\xff";
     for (int32_t I = 0; I < Rows; ++I)
-        S.append("\x00\x06\x04TInT\xff", 8);
+        S += Row;
     return S + "\xff";
 }
 
@@ -270,15 +273,15 @@ rlim_t AddressSpaceNow()
 }  // namespace
 
 // The child's part: the window starts on a state file whose rows need more
-// memory than the process may take (ten megabytes of rows, with 128 MB to
-// spare). Run only by StateNeedingMoreMemoryThanThereIsIsKept.
+// memory than the process may take (30 MB of rows needing some 200 MB,
+// with 128 MB to spare). Run only by StateNeedingMoreMemoryThanThereIsIsKept.
 TEST(MainWindow, DISABLED_StateUnderMemoryLimit)
 {
     const char* Report = std::getenv(MemoryChildVariable);
     ASSERT_NE(Report, nullptr);
     WindowsScope W;
     const std::filesystem::path Dir = W.Config.Dir().Path();
-    const std::string State = StateOfEmptyRows(10 << 17);
+    const std::string State = StateOfNamedRows(400000);
     WriteBytes(Dir / "LastInvoice.inv", State);
     rlimit Old{};
     getrlimit(RLIMIT_AS, &Old);

@@ -308,6 +308,18 @@ TEST(RP_PreviewFile, TooManyPagesAreRefused)
     }
 }
 
+// A report of more pages than a file may hold is not saved at all: a file
+// that could never be opened again is no copy of the report.
+TEST(RP_PreviewFile, TooManyPagesAreNotSaved)
+{
+    TPageInfo Page;
+    const std::vector<const TPageInfo*> Pages(100001, &Page);
+    TMemoryStream Out;
+    ExpectRaises<Exception>([&] { WritePrintStream(Out, Pages, false); },
+                            "Отчет не сохранен: страниц в нем больше 100000"_a);
+    EXPECT_EQ(Out.Size(), 0);
+}
+
 // Every damaged file is refused with the same text and the pages shown
 // stay as they were.
 TEST(RP_PreviewFile, DamagedFilesAreRefused)

@@ -164,6 +164,27 @@ TEST_F(ListViewTest, ColumnClicksAndWidthsFollowTheHeader)
     EXPECT_EQ(List->ColumnsWidth(), 140);
 }
 
+TEST_F(ListViewTest, DraggingATitleEdgeSizesTheColumnOnItsLeft)
+{
+    // The edge between the titles is at 150; the drag takes the first
+    // column from 150 to 190 and clicks no title.
+    SimulateMouseDown(List, mbLeft, 151, 3);
+    SimulateMouseMove(List, 171, 3);
+    SimulateMouseMove(List, 191, 3);
+    SimulateMouseUp(List, mbLeft, 191, 3);
+    EXPECT_EQ(List->Columns()->Items(0)->Width(), 190);
+    EXPECT_EQ(List->Columns()->Items(1)->Width(), 100);
+    EXPECT_TRUE(Source.Log.empty());
+    // After the drag, moving does nothing; the kept minimum holds.
+    SimulateMouseMove(List, 250, 3);
+    EXPECT_EQ(List->Columns()->Items(0)->Width(), 190);
+    List->Columns()->Items(1)->SetMinWidth(30);
+    SimulateMouseDown(List, mbLeft, 290, 3);
+    SimulateMouseMove(List, 200, 3);
+    SimulateMouseUp(List, mbLeft, 200, 3);
+    EXPECT_EQ(List->Columns()->Items(1)->Width(), 30);
+}
+
 // ---- tool bar, buttons ---------------------------------------------------------------------------
 
 TEST_F(FormTest, ToolBarPlacesButtonsInARowAndGroupsCheckButtons)
