@@ -5,6 +5,7 @@
 // order in every attach mode; the formats the object offers and renders.
 
 #include "common/vtree/VTree.h"
+#include "tests/common/vtree/CaptionHost.h"
 
 #include "platform/forms/Forms.h"
 
@@ -20,52 +21,21 @@
 
 namespace {
 
-/// Texts "<prefix><index>" for the top-level nodes unless a caption came
-/// for the node (kept by node, in the order they arrive as well).
-struct Host {
-    std::u16string Prefix;
-    std::map<PVirtualNode, std::u16string> Captions;
-    std::vector<std::u16string> Stored;
-    void GetText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, TVSTTextType,
-                 std::u16string& Text)
-    {
-        if (const auto It = Captions.find(Node); It != Captions.end())
-            Text = It->second;
-        else
-            Text = Prefix + static_cast<char16_t>(u'0' + Node->Index);
-    }
-    void NewText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, const std::u16string& Text)
-    {
-        Captions[Node] = Text;
-        Stored.push_back(Text);
-    }
-};
+using Host = CaptionHost;
 
 struct Trees {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr, 0);
     TVirtualStringTree* A = nullptr;
     TVirtualStringTree* B = nullptr;
-    Host HA{u"a", {}, {}};
-    Host HB{u"b", {}, {}};
+    Host HA{u"a"};
+    Host HB{u"b"};
 
     Trees()
     {
         A = Make(HA, 4);
         B = Make(HB, 2);
     }
-    TVirtualStringTree* Make(Host& H, Cardinal Count)
-    {
-        auto* T = new TVirtualStringTree(Form.get());
-        T->SetParent(Form.get());
-        T->TreeOptions()->SetSelectionOptions({toMultiSelect});
-        T->OnGetText = TVSTGetTextEvent(&H, &Host::GetText);
-        T->OnNewText = TVSTNewTextEvent(&H, &Host::NewText);
-        T->SetRootNodeCount(Count);
-        // Each node keeps its first text wherever it moves.
-        for (PVirtualNode N = T->RootNode()->FirstChild; N; N = N->NextSibling)
-            H.Captions[N] = H.Prefix + static_cast<char16_t>(u'0' + N->Index);
-        return T;
-    }
+    TVirtualStringTree* Make(Host& H, Cardinal Count) { return H.MakeTree(Form.get(), Count); }
     /// The top-level texts of a tree, in order.
     /// The texts of Parent's children (the top level for null), in order.
     static std::vector<std::u16string> Texts(TVirtualStringTree* T, PVirtualNode Parent = nullptr)

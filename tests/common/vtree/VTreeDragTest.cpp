@@ -13,18 +13,23 @@
 #include "platform/winapi/Messages.h"
 #include "platform/rtl/Ticks.h"
 #include "tests/common/components/ComponentsTestKit.h"
+#include "tests/common/vtree/CaptionHost.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace components_test;
 
@@ -32,29 +37,15 @@ namespace {
 
 using Texts = std::vector<std::u16string>;
 
-/// Texts by node, so every node keeps its text wherever it goes; and the
-/// drops it sees, handled as an application would: the drop's data goes
-/// to the drop target by the drop mode, a move between trees of this
-/// program moves the nodes themselves.
-struct Host {
-    std::u16string Prefix;
-    std::map<PVirtualNode, std::u16string> Captions;
+/// The texts of CaptionHost, and the drops the tree sees, handled as an
+/// application would: the drop's data goes to the drop target by the drop
+/// mode, a move between trees of this program moves the nodes themselves.
+struct Host : CaptionHost {
     std::vector<std::string> Drops;
     bool Refuse = false;
     bool Throw = false;
 
-    void GetText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, TVSTTextType,
-                 std::u16string& Text)
-    {
-        if (const auto It = Captions.find(Node); It != Captions.end())
-            Text = It->second;
-        else
-            Text = Prefix + static_cast<char16_t>(u'0' + Node->Index);
-    }
-    void NewText(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, const std::u16string& Text)
-    {
-        Captions[Node] = Text;
-    }
+    using CaptionHost::CaptionHost;
     void DragOver(TBaseVirtualTree*, TObject*, TShiftState, TDragState, const TPoint&, TDropMode,
                   DWORD&, bool& Accept)
     {
@@ -89,8 +80,8 @@ struct DragForm {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr, 0);
     TVirtualStringTree* A = nullptr;
     TVirtualStringTree* B = nullptr;
-    Host HA{u"a", {}, {}};
-    Host HB{u"b", {}, {}};
+    Host HA{u"a"};
+    Host HB{u"b"};
 
     DragForm()
     {
@@ -102,21 +93,14 @@ struct DragForm {
     }
     TVirtualStringTree* Make(Host& H, Cardinal Count, int X)
     {
-        auto* T = new TVirtualStringTree(Form.get());
-        T->SetParent(Form.get());
+        TVirtualStringTree* T = H.MakeTree(Form.get(), Count);
         T->SetBounds(X, 10, 160, 200);
-        T->TreeOptions()->SetSelectionOptions({toMultiSelect});
         TVTPaintOptions Paint = T->TreeOptions()->PaintOptions();
         Paint.Include(toShowDropmark);
         T->TreeOptions()->SetPaintOptions(Paint);
         T->SetDragMode(dmAutomatic);
-        T->OnGetText = TVSTGetTextEvent(&H, &Host::GetText);
-        T->OnNewText = TVSTNewTextEvent(&H, &Host::NewText);
         T->OnDragOver = TVTDragOverEvent(&H, &Host::DragOver);
         T->OnDragDrop = TVTDragDropEvent(&H, &Host::DragDrop);
-        T->SetRootNodeCount(Count);
-        for (PVirtualNode N = T->RootNode()->FirstChild; N; N = N->NextSibling)
-            H.Captions[N] = H.Prefix + static_cast<char16_t>(u'0' + N->Index);
         return T;
     }
     static Texts TopTexts(TVirtualStringTree* T)
@@ -534,27 +518,50 @@ TEST(VTreeDrag, DropOfAnotherProgramsTextReachesTheApplication)
 
 TEST(VTreeDrag, ClassLibraryDragBetweenTrees)
 {
-    DragForm F;
-    F.A->SetDragType(dtVCL);
-    const TPoint From = DragForm::OnLabel(F.A, DragForm::Top(F.A, 2));
-    const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
-    SimulateMouseMove(F.A, From.X, From.Y);
-    SimulateMouseDown(F.A, mbLeft, From.X, From.Y);
-    SimulateMouseMove(F.A, From.X + 15, From.Y + 3, {ssLeft});
-    SimulateMouseMove(F.B, P.X, P.Y - 1, {ssLeft});
-    SimulateMouseMove(F.B, P.X, P.Y, {ssLeft});
-    EXPECT_TRUE(F.B->TreeStates().Contains(tsVCLDragging));
-    EXPECT_EQ(F.B->DropTargetNode(), DragForm::Top(F.B, 0));
-    EXPECT_EQ(F.B->LastDropMode(), dmBelow);
-    SimulateMouseUp(F.B, mbLeft, P.X, P.Y);
-    Application->ProcessMessages();
-    ASSERT_EQ(F.HB.Drops.size(), 1u);
-    EXPECT_EQ(F.HB.Drops[0], "below tree effect 1 formats 0");
-    EXPECT_FALSE(F.B->TreeStates().Contains(tsVCLDragging));
-    EXPECT_EQ(F.B->DropTargetNode(), nullptr);
-    // The source's press is over.
-    EXPECT_FALSE(F.A->TreeStates().Contains(tsVCLDragPending));
-    EXPECT_FALSE(F.A->TreeStates().Contains(tsLeftButtonDown));
+    /// The application's own drag object, given at the drag's start.
+    struct OwnObject {
+        TDragObject Object;
+        void Start(TObject*, TDragObject*& DragObject) { DragObject = &Object; }
+    };
+    struct Case {
+        const char* What;
+        bool Own;
+        const char* Drop;
+    };
+    const Case Cases[] = {
+        {"the tree is dragged", false, "below tree effect 1 formats 0"},
+        {"the application's drag object", true, "below object effect 1 formats 0"},
+    };
+    for (const Case& K : Cases) {
+        SCOPED_TRACE(K.What);
+        DragForm F;
+        OwnObject Own;
+        F.A->SetDragType(dtVCL);
+        if (K.Own)
+            F.A->OnStartDrag = TStartDragEvent(&Own, &OwnObject::Start);
+        const TPoint From = DragForm::OnLabel(F.A, DragForm::Top(F.A, 2));
+        const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
+        SimulateMouseMove(F.A, From.X, From.Y);
+        SimulateMouseDown(F.A, mbLeft, From.X, From.Y);
+        SimulateMouseMove(F.A, From.X + 15, From.Y + 3, {ssLeft});
+        EXPECT_EQ(F.A->TreeStates().Contains(tsUserDragObject), K.Own);
+        SimulateMouseMove(F.B, P.X, P.Y - 1, {ssLeft});
+        SimulateMouseMove(F.B, P.X, P.Y, {ssLeft});
+        EXPECT_TRUE(F.B->TreeStates().Contains(tsVCLDragging));
+        EXPECT_EQ(F.B->DropTargetNode(), DragForm::Top(F.B, 0));
+        EXPECT_EQ(F.B->LastDropMode(), dmBelow);
+        SimulateMouseUp(F.B, mbLeft, P.X, P.Y);
+        Application->ProcessMessages();
+        ASSERT_EQ(F.HB.Drops.size(), 1u);
+        EXPECT_EQ(F.HB.Drops[0], K.Drop);
+        EXPECT_FALSE(F.B->TreeStates().Contains(tsVCLDragging));
+        EXPECT_EQ(F.B->DropTargetNode(), nullptr);
+        // The source's press and drag are over (the class library tells
+        // the source of its own drag only).
+        EXPECT_FALSE(F.A->TreeStates().Contains(tsVCLDragPending));
+        if (!K.Own)
+            EXPECT_FALSE(F.A->TreeStates().Contains(tsLeftButtonDown));
+    }
 }
 
 // ---- cut nodes -----------------------------------------------------------------------------------
@@ -582,4 +589,99 @@ TEST(VTreeDrag, CutNodesShowGhostedUntilCancelled)
     auto After = Render(F.A);
     EXPECT_GT(BlackIn(*After, 1), 0);
     EXPECT_GT(BlackIn(*After, 2), 0);
+}
+
+// ---- on a real X server (the drag also offscreen) -------------------------------------------
+
+namespace {
+
+/// Runs another program and collects what it prints, the event loop kept
+/// running meanwhile (it asks this program for the clipboard); false when
+/// it could not run or failed.
+bool RunPeer(const char* Program, const std::vector<const char*>& Args, std::string& Out)
+{
+    int Pipe[2];
+    if (pipe(Pipe) != 0)
+        return false;
+    const pid_t Pid = fork();
+    if (Pid < 0)
+        return false;
+    if (Pid == 0) {
+        dup2(Pipe[1], 1);
+        close(Pipe[0]);
+        close(Pipe[1]);
+        std::vector<char*> Argv{const_cast<char*>(Program)};
+        for (const char* A : Args)
+            Argv.push_back(const_cast<char*>(A));
+        Argv.push_back(nullptr);
+        execvp(Program, Argv.data());
+        _exit(127);
+    }
+    close(Pipe[1]);
+    fcntl(Pipe[0], F_SETFL, O_NONBLOCK);
+    const Cardinal Deadline = GetTickCount() + 10000;
+    int Status = 0;
+    bool Ended = false;
+    while (GetTickCount() < Deadline) {
+        Application->ProcessMessages();
+        char Buffer[4096];
+        ssize_t N = 0;
+        while ((N = read(Pipe[0], Buffer, sizeof Buffer)) > 0)
+            Out.append(Buffer, static_cast<size_t>(N));
+        if (waitpid(Pid, &Status, WNOHANG) == Pid) {
+            Ended = true;
+            break;
+        }
+        usleep(2000);
+    }
+    if (!Ended) {
+        kill(Pid, SIGKILL);
+        waitpid(Pid, &Status, 0);
+    }
+    char Buffer[4096];
+    ssize_t N = 0;
+    while ((N = read(Pipe[0], Buffer, sizeof Buffer)) > 0)
+        Out.append(Buffer, static_cast<size_t>(N));
+    close(Pipe[0]);
+    return Ended && WIFEXITED(Status) && WEXITSTATUS(Status) == 0;
+}
+
+bool OnRealDisplay()
+{
+    const char* Platform = std::getenv("QT_QPA_PLATFORM");
+    return std::getenv("DISPLAY") && Platform && std::string(Platform) == "xcb";
+}
+
+}  // namespace
+
+TEST(VTreeDragSmoke, NodesDraggedFromOneTreeToAnother)
+{
+    DragForm F;
+    // A press on a selected node keeps the selection for the drag.
+    F.A->SetSelected(DragForm::Top(F.A, 0), true);
+    F.A->SetSelected(DragForm::Top(F.A, 2), true);
+    const TPoint P = DragForm::Lower(F.B, DragForm::Top(F.B, 0));
+    F.Drag(F.A, DragForm::Top(F.A, 2),
+           {MoveTo(F.B, {P.X, P.Y - 1}), MoveTo(F.B, P, {ssLeft, ssShift}),
+            ReleaseOn(F.B, P, {ssShift})});
+    Application->ProcessMessages();
+    // Both selected nodes moved, in their order.
+    EXPECT_EQ(DragForm::TopTexts(F.A), (Texts{u"a1", u"a3"}));
+    EXPECT_EQ(DragForm::TopTexts(F.B), (Texts{u"b0", u"a0", u"a2", u"b1", u"b2"}));
+}
+
+TEST(VTreeDragSmoke, CopiedNodesPastedAsTextByAnotherProgram)
+{
+    if (!OnRealDisplay())
+        GTEST_SKIP() << "needs a real X display";
+    DragForm F;
+    F.HA.Captions[DragForm::Top(F.A, 1)] = u"Ёлка";
+    F.A->SetSelected(DragForm::Top(F.A, 1), true);
+    F.A->SetSelected(DragForm::Top(F.A, 3), true);
+    F.A->CopyToClipboard();
+    std::string Text;
+    if (!RunPeer("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, Text) &&
+        Text.empty())
+        GTEST_SKIP() << "xclip is not there";
+    EXPECT_EQ(Text, "Ёлка\r\na3\r\n");
 }

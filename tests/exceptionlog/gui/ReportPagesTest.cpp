@@ -33,7 +33,8 @@ const AnsiString& RealReport()
     static const AnsiString Report = [] {
         TempDir Dir;
         const std::string Command = "cd '" + Dir.Path().string() +
-                                    "' && PRICETAGS_FAULT_TEST=null QT_QPA_PLATFORM=offscreen "
+                                    "' && PRICETAGS_FAULT_TEST=null PRICETAGS_REPORT_WINDOW_ANSWER=ok "
+                                    "QT_QPA_PLATFORM=offscreen "
                                     "timeout 60 '" PRICETAGS_PROGRAM "' >/dev/null 2>&1";
         // The program ends by the signal after writing its report.
         EXPECT_NE(std::system(Command.c_str()), -1);

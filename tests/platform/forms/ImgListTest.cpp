@@ -70,6 +70,21 @@ TEST_F(DragImageTest, ImageFollowsItsHotSpotOverTheLockedWindow)
     EXPECT_FALSE(ImageList_DragMove(1, 1)); // nothing is dragged now
 }
 
+TEST_F(DragImageTest, TheWindowUnderTheImageIsTheOneUnderTheMouse)
+{
+    // Input passes through the drag image: the window below it is found.
+    TRect R;
+    GetWindowRect(Form->Handle(), R);
+    const TPoint P{R.Left + 40, R.Top + 50};
+    ASSERT_EQ(WindowFromPoint(P), Form->Handle());
+    ASSERT_TRUE(List->SetDragImage(0, 8, 8));
+    ASSERT_TRUE(ImageList_BeginDrag(List->Handle(), 0, 8, 8));
+    ASSERT_TRUE(ImageList_DragEnter(nullptr, P.X, P.Y));
+    TPoint At;
+    ASSERT_TRUE(DragImageShownAt(At));
+    EXPECT_EQ(WindowFromPoint(P), Form->Handle());
+}
+
 TEST_F(DragImageTest, BadImagesAndVanishedWindowsShowNothing)
 {
     EXPECT_FALSE(List->SetDragImage(1, 0, 0));
