@@ -47,6 +47,7 @@ class TBaseVirtualTree;
 class TCustomImageList;
 class TPopupMenu;
 class TStrings;
+struct TVITEMA;
 
 // ---- errors and unit services ----------------------------------------------------------------
 
@@ -1393,6 +1394,16 @@ public:
     /// Ends a pending cut or copy: the nodes lose their mark and the
     /// clipboard lets the object of it go.
     void CancelCutOrCopy();
+    /// The standard edit actions (Edit menu, tool buttons) work on the
+    /// focused tree: cut, copy and paste through the clipboard, delete
+    /// removes the selected nodes, select all selects every node. True when
+    /// the action was one of them.
+    bool ExecuteAction(TBasicAction* Action) override;
+    /// Enables them: cut and delete while nodes are selected and the tree is
+    /// not read-only, copy while nodes are selected, paste while the
+    /// clipboard holds tree data and the tree is not read-only, select all
+    /// while the tree has nodes and allows several selected.
+    bool UpdateAction(TBasicAction* Action) override;
     /// A node of a pending cut: painted ghosted (grey text, blended images)
     /// until pasted or cancelled.
     bool NodeShownAsCut(PVirtualNode Node) const
@@ -1733,8 +1744,9 @@ protected:
     /// While panning: the cursor shows where the view can still go from the
     /// start point (8 pixels around it stand still).
     virtual void UpdatePanningCursor(int X, int Y);
-    /// The cursor the last panning move chose (crDefault when none).
-    TCursor PanningCursor() const { return FPanningCursor; }
+    /// The resource name of the cursor the last panning move chose
+    /// ("VT_MOVEN"...); null outside panning.
+    const char* PanningCursor() const { return FPanningCursor; }
     /// The panning picture's window while wheel panning runs; null else.
     TVTPanningWindow* PanningWindow() const { return FPanningWindow.get(); }
     /// Ends a change delay: timer 5 delivers OnChange, timer 6 the
@@ -1884,6 +1896,20 @@ protected:
     void ComputeHeaderRect();
     /// Paints the header into a window DC ((0, 0) the window's corner).
     void PaintHeader(HDC DC);
+    /// TVM_GETITEMA, TVM_GETITEMRECT, TVM_GETNEXTITEM, WM_PRINT,
+    /// WM_PRINTCLIENT, WM_THEMECHANGED and WM_NCDESTROY; true when the
+    /// message needs nothing more.
+    bool HandleWindowRequest(TMessage& Message);
+    /// The node a tree-item handle names; null for anything that is not a
+    /// node of this tree.
+    PVirtualNode NodeFromHandle(void* Handle) const;
+    /// Fills the asked fields of Item; 0 without TVIF_HANDLE or a node.
+    LRESULT TVMGetItem(TVITEMA& Item);
+    /// The node TVM_GETNEXTITEM's Code names relative to Node; null for none.
+    PVirtualNode TVMGetNextItem(WPARAM Code, PVirtualNode Node);
+    /// The client area as it stands (scrolled) into DC at (0, 0).
+    void PrintClient(HDC DC);
+    void WMNCDestroy();
     /// The bevel and the border band into a window DC.
     virtual void PaintNonClientBorder(HDC DC);
     /// Shrinks a window rectangle by the bevel and (WithBorderWidth) the
@@ -1927,6 +1953,9 @@ private:
     void SetTimerFor(UINT_PTR Id, Cardinal Elapse);
     void HandleNavigationKey(Word CharCode, TShiftState Shift);
     void HandleOtherKey(Word CharCode, TShiftState Shift);
+    /// F1: the help topic of the focused node (asked of OnGetHelpContext up
+    /// its parents), else of the tree and its parents, shown by the application.
+    void ShowHelpForFocus();
     /// Column, or the next (previous) visible one the host lets the focus
     /// move to with Node; NoColumn when none.
     TColumnIndex AcceptedColumn(PVirtualNode Node, TColumnIndex Column, bool Forward);
@@ -2086,7 +2115,8 @@ private:
     /// After a drag the source ran: a move deletes the dragged nodes unless
     /// the target moved them already.
     void DeleteMovedNodes();
-    TCursor FPanningCursor = crDefault;
+    /// The panning cursor's resource name; null outside panning.
+    const char* FPanningCursor = nullptr;
     std::unique_ptr<TVTPanningWindow> FPanningWindow;
     TVTHintData FHintData;  // what the shown hint is about
     std::u16string FSearchBuffer;

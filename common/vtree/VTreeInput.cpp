@@ -134,6 +134,8 @@ void TBaseVirtualTree::WndProc(TMessage& Message)
             *Pause.Pause = 0;
         return;
     }
+    if (HandleWindowRequest(Message))
+        return;
     // The header sees the window's messages first (its drags and resizing
     // take the mouse wherever it is).
     if (FHeader && !Destroying() && FHeader->HandleMessage(Message))
@@ -676,6 +678,9 @@ void TBaseVirtualTree::HandleOtherKey(Word CharCode, TShiftState Shift)
                         TPoint{std::min(R.Right, Right), R.Top + (R.Bottom - R.Top) / 2});
         }
         return;
+    case VK_F1:
+        ShowHelpForFocus();
+        return;
     case VK_F2:
         if (Shift.Empty() && FFocusedNode && CanEditNode(FFocusedNode, FFocusedColumn)) {
             FEditColumn = FFocusedColumn;
@@ -687,6 +692,20 @@ void TBaseVirtualTree::HandleOtherKey(Word CharCode, TShiftState Shift)
     }
     if (!Ctrl && !Shift.Contains(ssAlt) && CharCode >= 32)
         SearchCharacter();
+}
+
+void TBaseVirtualTree::ShowHelpForFocus()
+{
+    if (!OnGetHelpContext.Assigned())
+        return;
+    int Context = 0;
+    for (PVirtualNode Node = FFocusedNode; Node && Node != FRoot && Context == 0;
+         Node = Node->Parent)
+        OnGetHelpContext(this, Node, FFocusedColumn, Context);
+    for (TControl* Control = this; Control && Context == 0; Control = Control->Parent())
+        Context = Control->HelpContext();
+    if (Context != 0 && Application)
+        Application->HelpContext(Context);
 }
 
 void TBaseVirtualTree::WMKeyUp(TWMKey& Message)

@@ -10,6 +10,7 @@
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>
+#include <string_view>
 #include <cassert>
 #include <cmath>
 
@@ -1533,21 +1534,21 @@ void TBaseVirtualTree::UpdatePanningCursor(int X, int Y)
     const bool West = Horizontal && DX < -PanningDeadZone;
     const bool South = Vertical && DY > PanningDeadZone;
     const bool North = Vertical && DY < -PanningDeadZone;
-    TCursor NewCursor = crSizeAll;
-    if ((North && East) || (South && West))
-        NewCursor = crSizeNESW;
-    else if ((North && West) || (South && East))
-        NewCursor = crSizeNWSE;
-    else if (North || South)
-        NewCursor = crSizeNS;
-    else if (East || West)
-        NewCursor = crSizeWE;
-    else if (Horizontal && !Vertical)
-        NewCursor = crSizeWE;
-    else if (Vertical && !Horizontal)
-        NewCursor = crSizeNS;
+    const char* NewCursor = nullptr;
+    if (North)
+        NewCursor = East ? "VT_MOVENE" : West ? "VT_MOVENW" : "VT_MOVEN";
+    else if (South)
+        NewCursor = East ? "VT_MOVESE" : West ? "VT_MOVESW" : "VT_MOVES";
+    else if (East)
+        NewCursor = "VT_MOVEE";
+    else if (West)
+        NewCursor = "VT_MOVEW";
+    else
+        NewCursor = Horizontal && Vertical ? "VT_MOVEALL" : Horizontal ? "VT_MOVEEW" : "VT_MOVENS";
+    if (FPanningCursor && std::string_view(FPanningCursor) == NewCursor)
+        return;
     FPanningCursor = NewCursor;
-    ::SetCursor(Screen->Cursors(NewCursor));
+    ::SetCursor(vtree_private::PanningCursorHandle(NewCursor));
 }
 
 void TBaseVirtualTree::EndWheelPanning()
@@ -1559,7 +1560,7 @@ void TBaseVirtualTree::EndWheelPanning()
         ReleaseCapture();
     ChangeState({}, {tsWheelPanning, tsWheelScrolling});
     FScrollDirections = TScrollDirections();
-    FPanningCursor = crDefault;
+    FPanningCursor = nullptr;
     FPanningWindow.reset();
     if (HandleAllocated() && Screen)
         ::SetCursor(Screen->Cursors(Cursor()));

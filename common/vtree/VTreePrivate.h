@@ -13,6 +13,16 @@
 
 namespace vtree_private {
 
+/// The wheel-panning cursors are 32 x 32 with the hot spot in the middle.
+inline constexpr int PanningCursorSize = 32;
+/// The picture of a panning cursor ("VT_MOVEALL", "VT_MOVEEW", "VT_MOVENS",
+/// "VT_MOVEN" ... "VT_MOVESW"): rows of ' ' (clear), '.' (black) and 'o'
+/// (white); none for another name.
+std::vector<std::string> PanningCursorRows(const char* Name);
+/// The cursor of that name, registered and loaded on first use; 0 for
+/// another name.
+intptr_t PanningCursorHandle(const char* Name);
+
 inline constexpr const char* SWrongFormat = "Unable to load tree structure, the format is wrong.";
 inline constexpr const char* SWrongVersion =
     "Unable to load tree structure, the version is unknown.";

@@ -105,6 +105,15 @@ bool TBasicAction::Update()
     return true;
 }
 
+bool TBasicAction::HandlesTarget(TObject*)
+{
+    return false;
+}
+
+void TBasicAction::ExecuteTarget(TObject*) {}
+
+void TBasicAction::UpdateTarget(TObject*) {}
+
 void TBasicAction::Change()
 {
     // A client's handler may unbind others: walk a copy.
@@ -157,18 +166,35 @@ int TContainedAction::Index() const
     return It == L.end() ? -1 : static_cast<int>(It - L.begin());
 }
 
+namespace {
+
+/// Offers Action to the active form's focused control, then to the form
+/// (Execute: ExecuteAction; else UpdateAction); true when one took it.
+bool OfferToFocus(TBasicAction* Action, bool Execute)
+{
+    if (!Screen)
+        return false;
+    auto Offer = [&](TControl* Target) {
+        return Target && (Execute ? Target->ExecuteAction(Action) : Target->UpdateAction(Action));
+    };
+    TCustomForm* Form = Screen->ActiveForm();
+    return Offer(Screen->ActiveControl()) || Offer(Form);
+}
+
+}  // namespace
+
 bool TContainedAction::Execute()
 {
     if (FActionList && FActionList->ExecuteAction(this))
         return true;
-    return TBasicAction::Execute();
+    return TBasicAction::Execute() || OfferToFocus(this, /*Execute=*/true);
 }
 
 bool TContainedAction::Update()
 {
     if (FActionList && FActionList->UpdateAction(this))
         return true;
-    return TBasicAction::Update();
+    return TBasicAction::Update() || OfferToFocus(this, /*Execute=*/false);
 }
 
 // ---- TCustomAction ------------------------------------------------------------------------------------
@@ -584,6 +610,22 @@ TControlActionLink* LinkOf(const std::unique_ptr<TObject>& Link)
 }
 
 }  // namespace
+
+bool TControl::ExecuteAction(TBasicAction* Action)
+{
+    if (!Action || !Action->HandlesTarget(this))
+        return false;
+    Action->ExecuteTarget(this);
+    return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* Action)
+{
+    if (!Action || !Action->HandlesTarget(this))
+        return false;
+    Action->UpdateTarget(this);
+    return true;
+}
 
 TBasicAction* TControl::Action() const
 {

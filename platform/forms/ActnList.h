@@ -76,6 +76,12 @@ public:
     virtual bool Execute();
     /// Updates the action's state; true when a handler ran.
     virtual bool Update();
+    /// Whether the action works on Target by itself (the standard actions:
+    /// an edit control); the base works on nothing.
+    virtual bool HandlesTarget(TObject* Target);
+    /// Does the action's work on (updates its state for) a Target it handles.
+    virtual void ExecuteTarget(TObject* Target);
+    virtual void UpdateTarget(TObject* Target);
     /// The client that fired the running Execute (null otherwise).
     TComponent* ActionComponent() const { return FActionComponent; }
     void SetActionComponent(TComponent* Value) { FActionComponent = Value; }
@@ -109,7 +115,10 @@ public:
     /// Position in the list; -1 outside one.
     int Index() const;
 
-    /// The list's OnExecute first (it may handle the action), then the action's.
+    /// The list's OnExecute first (it may handle the action), then the
+    /// action's; without one the focused control of the active form
+    /// (ExecuteAction), then the form itself, may do the action's work.
+    /// Update goes the same way (UpdateAction).
     bool Execute() override;
     bool Update() override;
 

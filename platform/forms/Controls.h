@@ -87,6 +87,8 @@ void ShortCutToKey(TShortCut ShortCut, Word& Key, TShiftState& Shift);
 [[nodiscard]] bool IsAccel(Word Key, const AnsiString& Caption);
 
 using TCursor = int;
+/// A topic number of the application's help.
+using THelpContext = int;
 enum : TCursor {
     crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
     crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12,
@@ -364,6 +366,9 @@ public:
     void SetParentShowHint(bool Value);
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    /// The topic of the application's help for the control (0: none).
+    THelpContext HelpContext() const { return FHelpContext; }
+    void SetHelpContext(THelpContext Value) { FHelpContext = Value; }
     /// The control's text (Caption and Text are the same value); setting it
     /// sends CM_TEXTCHANGED.
     AnsiString Caption() const { return GetText(); }
@@ -406,6 +411,13 @@ public:
     void SendToBack();
     /// Scales position, size and font by M/D (ScaleBy of the parent form).
     virtual void ChangeScale(int M, int D);
+
+    /// Does Action's work on this control when the action handles it as
+    /// a target (TBasicAction::HandlesTarget); true when it did. Controls
+    /// that do the work of standard actions themselves override it.
+    /// Defined with the actions (ActnList.cpp), as is UpdateAction.
+    virtual bool ExecuteAction(TBasicAction* Action);
+    virtual bool UpdateAction(TBasicAction* Action);
 
     /// Where the wheel goes: the form's focused control gets CM_MOUSEWHEEL.
     virtual void MouseWheelHandler(TMessage& Message);
@@ -554,6 +566,7 @@ protected:
     bool FParentFont = true;
     bool FParentColor = true;
     AnsiString FHint;
+    THelpContext FHelpContext = 0;
     bool FShowHint = false;
     bool FParentShowHint = true;
     TCursor FCursor = crDefault;

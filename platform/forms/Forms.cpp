@@ -1419,6 +1419,21 @@ void TApplication::MainFormMinimized(bool Minimized)
 }
 
 
+bool TApplication::HelpContext(THelpContext Context)
+{
+    if (Context == 0)
+        return false;
+    return HelpCommand(HELP_CONTEXT, Context);
+}
+
+bool TApplication::HelpCommand(Word Command, intptr_t Data)
+{
+    bool CallHelp = true;
+    if (!OnHelp.Assigned())
+        return false;
+    return OnHelp(Command, Data, CallHelp);
+}
+
 void TApplication::BringToFront()
 {
     if (Screen && Screen->ActiveForm())

@@ -437,6 +437,12 @@ private:
 using TExceptionEvent = MethodPointer<void(TObject* Sender, Exception* E)>;
 using TMessageEvent = MethodPointer<void(MSG& Msg, bool& Handled)>;
 using TIdleEvent = MethodPointer<void(TObject* Sender, bool& Done)>;
+/// The help command HelpContext gives (Data is the topic number).
+inline constexpr Word HELP_CONTEXT = 1;
+/// A request for the application's help: Command (HELP_CONTEXT...) and its
+/// Data. The handler answers whether it showed help; clearing CallHelp
+/// keeps the request from the help system.
+using THelpEvent = MethodPointer<bool(Word Command, intptr_t Data, bool& CallHelp)>;
 /// A hook of the application window's messages; true stops the message.
 using TWindowHook = MethodPointer<bool(TMessage& Message)>;
 
@@ -487,6 +493,12 @@ public:
     void NormalizeTopMosts() {}
     void RestoreTopMosts() {}
     void CancelHint();
+    /// Shows the help topic Context (HelpCommand with HELP_CONTEXT); false
+    /// for topic 0.
+    bool HelpContext(THelpContext Context);
+    /// Passes a help request to OnHelp. The program ships no help file, so
+    /// nothing else answers it: the result is OnHelp's, false without one.
+    bool HelpCommand(Word Command, intptr_t Data);
     void BringToFront();
     void HookMainWindow(TWindowHook Hook);
     void UnhookMainWindow(TWindowHook Hook);
@@ -542,6 +554,7 @@ public:
     TNotifyEvent OnHint;
     TIdleEvent OnIdle;
     TMessageEvent OnMessage;
+    THelpEvent OnHelp;
 
 private:
     friend class TCustomForm;

@@ -796,6 +796,10 @@ void TWinControl::DestroyWnd()
 {
     if (!FHandle)
         return;
+    // The window's last message, while it still exists; a control being
+    // freed has nothing of its own left to hear it.
+    if (!ComponentState().Contains(csDestroying))
+        Perform(WM_NCDESTROY, 0, 0);
     FControlState.Include(csDestroyingHandle);
     HWND H = FHandle;
     H->Destroying = true;

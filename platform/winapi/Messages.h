@@ -63,6 +63,11 @@ enum : UINT {
     LB_SELECTSTRING = 0x018C, LB_GETCURSEL = 0x0188, LB_SETCURSEL = 0x0186,
 };
 enum : UINT { EN_CHANGE = 0x0300, EN_UPDATE = 0x0400 };
+/// What WM_PRINT and WM_PRINTCLIENT paint (LParam).
+enum : LPARAM {
+    PRF_CHECKVISIBLE = 0x1, PRF_NONCLIENT = 0x2, PRF_CLIENT = 0x4, PRF_ERASEBKGND = 0x8,
+    PRF_CHILDREN = 0x10, PRF_OWNED = 0x20,
+};
 
 /// WM_GETDLGCODE answers: the keys a control keeps for itself.
 enum : UINT {

@@ -7,11 +7,16 @@
 
 #include "common/vtree/VTree.h"
 
+#include "common/vtree/VTreePrivate.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/InputSimulation.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/StdActns.h"
+#include "platform/winapi/CommCtrl.h"
 #include "platform/winapi/Messages.h"
 #include "platform/winapi/Windows.h"
+#include "platform/rtl/Cp1251.h"
 #include "platform/rtl/Ticks.h"
 
 #include "tests/common/components/ComponentsTestKit.h"
@@ -19,8 +24,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +43,7 @@ public:
     {
         OnIncrementalSearch = TVTIncrementalSearchEvent(this, &InputTree::Search);
     }
+    using TBaseVirtualTree::Change;
     using TBaseVirtualTree::ChangeState;
     using TBaseVirtualTree::PanningCursor;
     using TBaseVirtualTree::PanningWindow;
@@ -61,6 +69,14 @@ public:
     {
         auto It = Texts.find(PathOf(Node));
         return It != Texts.end() ? It->second : "Node " + PathOf(Node);
+    }
+    void CellTextInfo(PVirtualNode Node, TColumnIndex, TFont*, TRect& R,
+                      std::u16string& Text) override
+    {
+        R = TRect();
+        Text.clear();
+        for (char C : cp1251::FromUtf8(TextOf(Node)))
+            Text += static_cast<char16_t>(cp1251::ToUnicode(static_cast<unsigned char>(C)));
     }
     TRect InvalidateNode(PVirtualNode Node) override
     {
@@ -532,6 +548,273 @@ TEST(VTreeKeys, OnKeyActionCanSwallowAKey)
     W.Tree->OnKeyAction = nullptr;
 }
 
+TEST(VTreeKeys, F1ShowsTheHelpTopicOfTheNodeItsParentsOrTheControls)
+{
+    struct HelpCase {
+        const char* Note;
+        bool Event;               // OnGetHelpContext assigned
+        std::map<std::string, int> NodeTopics;  // the event's answer by node path
+        int TreeTopic;
+        int FormTopic;
+        const char* Focus;        // "" for none
+        int Shown;                // topic the application was asked for (0: none)
+    };
+    const HelpCase Cases[] = {
+        {"the focused node's own topic", true, {{"1.1", 7}, {"1", 5}}, 3, 2, "1.1", 7},
+        {"a node without one takes its parent's", true, {{"1", 5}}, 3, 2, "1.1", 5},
+        {"no node topic: the tree's", true, {}, 3, 2, "1.1", 3},
+        {"no tree topic: the form's", true, {}, 0, 2, "1.1", 2},
+        {"no focused node: the controls'", true, {{"1", 5}}, 3, 2, "", 3},
+        {"nothing anywhere: no help", true, {}, 0, 0, "1.1", 0},
+        {"without the event F1 does nothing", false, {{"1", 5}}, 3, 2, "1.1", 0},
+    };
+    for (const HelpCase& C : Cases) {
+        SCOPED_TRACE(C.Note);
+        InputWindow W;
+        BuildTree(*W.Tree, SmallTree);
+        struct Host {
+            const HelpCase* Case;
+            InputTree* Tree;
+            std::vector<std::string> Asked;
+            std::vector<intptr_t> Shown;
+            void Context(TBaseVirtualTree*, PVirtualNode Node, TColumnIndex, int& Topic)
+            {
+                Asked.push_back(Tree->PathOf(Node));
+                const auto It = Case->NodeTopics.find(Tree->PathOf(Node));
+                if (It != Case->NodeTopics.end())
+                    Topic = It->second;
+            }
+            bool Help(Word Command, intptr_t Data, bool&)
+            {
+                EXPECT_EQ(Command, HELP_CONTEXT);
+                Shown.push_back(Data);
+                return true;
+            }
+        } H{&C, W.Tree, {}, {}};
+        if (C.Event)
+            W.Tree->OnGetHelpContext = TVTHelpContextEvent(&H, &Host::Context);
+        Application->OnHelp = THelpEvent(&H, &Host::Help);
+        W.Tree->SetHelpContext(C.TreeTopic);
+        W.Form->SetHelpContext(C.FormTopic);
+        if (*C.Focus)
+            W.Tree->SetFocusedNode(W.N(C.Focus));
+        W.Key(VK_F1);
+        Application->OnHelp = nullptr;
+        EXPECT_EQ(H.Shown, C.Shown ? std::vector<intptr_t>{C.Shown} : std::vector<intptr_t>{});
+        // The node is asked first and its parents only while it has none.
+        if (C.Event && *C.Focus && C.NodeTopics.count(C.Focus)) {
+            EXPECT_EQ(H.Asked, std::vector<std::string>{C.Focus});
+        }
+    }
+}
+
+TEST(VTreeKeys, StandardEditActionsReachTheFocusedTree)
+{
+    struct ActionCase {
+        const char* Note;
+        int Kind;              // 0 cut, 1 copy, 2 paste, 3 select all, 4 delete
+        bool ReadOnly;
+        bool Multi;            // toMultiSelect
+        const char* Select;    // paths selected first (the last one focused)
+        bool CopyFirst;        // copy the selection to the clipboard first
+        bool Enabled;          // after Update
+        Cardinal CountAfter;   // nodes after Execute
+        Cardinal SelectedAfter;
+    };
+    const ActionCase Cases[] = {
+        {"select all selects every node", 3, false, true, "0", false, true, 10, 10},
+        {"select all needs multi-select", 3, false, false, "0", false, false, 10, 1},
+        {"copy keeps the nodes", 1, false, true, "3 4", false, true, 10, 2},
+        {"copy needs a selection", 1, false, true, "", false, false, 10, 0},
+        {"cut marks the nodes, the paste moves them", 0, false, true, "3 4", false, true, 10, 2},
+        {"cut on a read-only tree is off", 0, true, true, "3 4", false, false, 10, 2},
+        {"paste inserts the copied nodes, selected", 2, false, true, "3 4", true, true, 12, 4},
+        {"paste without tree data is off", 2, false, true, "3", false, false, 10, 1},
+        {"paste into a read-only tree is off", 2, true, true, "3 4", true, false, 10, 2},
+        {"delete removes the selected nodes", 4, false, true, "1 5", false, true, 5, 0},
+        {"delete on a read-only tree is off", 4, true, true, "1 5", false, false, 10, 2},
+    };
+    for (const ActionCase& C : Cases) {
+        SCOPED_TRACE(C.Note);
+        Clipboard()->Clear();
+        InputWindow W;
+        BuildTree(*W.Tree, SmallTree);
+        W.Options(C.Multi ? TVTSelectionOptions{toMultiSelect} : TVTSelectionOptions{});
+        std::istringstream Paths(C.Select);
+        for (std::string Path; Paths >> Path;) {
+            W.Tree->SetSelected(W.N(Path), true);
+            W.Tree->SetFocusedNode(W.N(Path));
+        }
+        if (C.CopyFirst)
+            W.Tree->CopyToClipboard();
+        if (C.ReadOnly)
+            W.Options(W.Tree->TreeOptions()->SelectionOptions(), {toReadOnly});
+        ASSERT_EQ(Screen->ActiveControl(), W.Tree);
+        TEditAction* Action = nullptr;
+        switch (C.Kind) {
+        case 0: Action = new TEditCut(W.Form.get()); break;
+        case 1: Action = new TEditCopy(W.Form.get()); break;
+        case 2: Action = new TEditPaste(W.Form.get()); break;
+        case 3: Action = new TEditSelectAll(W.Form.get()); break;
+        default: Action = new TEditDelete(W.Form.get()); break;
+        }
+        Action->Update();
+        EXPECT_EQ(Action->Enabled(), C.Enabled);
+        EXPECT_EQ(Action->Execute(), C.Enabled);
+        EXPECT_EQ(W.Tree->TotalCount(), C.CountAfter);
+        EXPECT_EQ(W.Tree->SelectedCount(), C.SelectedAfter);
+        if (C.Kind == 0 && C.Enabled) {
+            // The cut nodes move to where the paste goes.
+            W.Tree->SetFocusedNode(W.N("0"));
+            EXPECT_TRUE(W.Tree->PasteFromClipboard());
+            EXPECT_EQ(W.Tree->TotalCount(), 10u);
+            EXPECT_EQ(W.Tree->RootNodeCount(), 4u);
+        }
+        CheckInvariants(*W.Tree, "after the action");
+    }
+    Clipboard()->Clear();
+}
+
+TEST(VTreeRequests, NextItemCodesFromAReferenceNode)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Tree->SetFocusedNode(W.N("3"));
+    struct NextCase {
+        WPARAM Code;
+        const char* From;  // "" for none, "x" for a pointer that is no node
+        const char* Result;
+    };
+    const NextCase Cases[] = {
+        {TVGN_ROOT, "", "0"},
+        {TVGN_NEXT, "1.1", "1.2"},
+        {TVGN_NEXT, "5", "nil"},           // the last sibling
+        {TVGN_PREVIOUS, "1.0", "nil"},
+        {TVGN_PREVIOUS, "3", "2"},
+        {TVGN_PARENT, "1.2", "1"},
+        {TVGN_PARENT, "1", "nil"},         // a top-level node answers 0
+        {TVGN_CHILD, "2", "2.0"},          // collapsed children count too
+        {TVGN_FIRSTVISIBLE, "", "0"},
+        {TVGN_NEXTVISIBLE, "1.2", "2"},
+        {TVGN_NEXTVISIBLE, "2", "3"},      // 2.0 is hidden in the collapsed 2
+        {TVGN_PREVIOUSVISIBLE, "2", "1.2"},
+        {TVGN_DROPHILITE, "", "nil"},
+        {TVGN_CARET, "", "3"},
+        {TVGN_LASTVISIBLE, "", "5"},
+        {TVGN_NEXT, "x", "nil"},           // a stranger's handle is no node
+        {11, "1", "nil"},                  // an unknown code
+    };
+    int Stranger = 0;
+    for (const NextCase& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.Code) + " from " + C.From);
+        const LPARAM From = std::string(C.From) == "x" ? reinterpret_cast<LPARAM>(&Stranger)
+                            : *C.From                 ? reinterpret_cast<LPARAM>(W.N(C.From))
+                                                      : 0;
+        auto* Node = reinterpret_cast<PVirtualNode>(W.Tree->Perform(TVM_GETNEXTITEM, C.Code, From));
+        EXPECT_EQ(W.Tree->PathOf(Node), C.Result);
+    }
+}
+
+TEST(VTreeRequests, ItemDescriptionAndRectangle)
+{
+    InputWindow W;
+    BuildTree(*W.Tree, SmallTree);
+    W.Tree->Texts["1"] = "Товары";
+    W.Options({toMultiSelect});
+    W.Tree->SetFocusedNode(W.N("1"));
+    W.Tree->SetSelected(W.N("1"), true);
+
+    TVITEMA Item;
+    Item.mask = TVIF_HANDLE | TVIF_CHILDREN | TVIF_STATE | TVIF_TEXT | TVIF_IMAGE;
+    Item.hItem = W.N("1");
+    char Buffer[5] = "????";
+    Item.pszText = Buffer;
+    Item.cchTextMax = sizeof Buffer;
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&Item)), 1);
+    EXPECT_EQ(Item.cChildren, 3);
+    EXPECT_EQ(Item.stateMask, 0xFF2Fu);
+    // Focused, selected, expanded; no state or overlay image (-1 + 1 = 0).
+    EXPECT_EQ(Item.state, static_cast<UINT>(TVIS_FOCUSED | TVIS_SELECTED | TVIS_EXPANDED));
+    EXPECT_EQ(Item.iImage, -1);
+    // The text as CP1251, cut to the buffer and ended by a null.
+    EXPECT_EQ(std::string(Buffer), std::string(AnsiString("Товары"_a).c_str()).substr(0, 4));
+
+    TVITEMA NoHandle;
+    NoHandle.mask = TVIF_CHILDREN;
+    NoHandle.hItem = W.N("1");
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&NoHandle)), 0);
+    TVITEMA Stranger;
+    int Other = 0;
+    Stranger.mask = TVIF_HANDLE | TVIF_CHILDREN;
+    Stranger.hItem = &Other;
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&Stranger)), 0);
+
+    // The rectangle: whole rows or the text only; a hidden node says so.
+    TRect R;
+    auto Ask = [&](const char* Path) {
+        const HTREEITEM Item = W.N(Path);
+        std::memcpy(static_cast<void*>(&R), &Item, sizeof Item);
+    };
+    Ask("1.1");
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R)), 1);
+    EXPECT_EQ(R, W.Tree->NodeDisplayRect(W.N("1.1"), NoColumn, false));
+    Ask("1.1");
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&R)), 1);
+    EXPECT_EQ(R, W.Tree->NodeDisplayRect(W.N("1.1"), NoColumn, true));
+    W.Tree->SetVisible(W.N("3"), false);
+    Ask("3");
+    EXPECT_EQ(W.Tree->Perform(TVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R)), 0);
+}
+
+TEST(VTreeRequests, PrintClientPaintsTheScrolledRowsIntoTheGivenContext)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(40);
+    W.Tree->SetOffsetY(-3 * static_cast<int>(W.Tree->DefaultNodeHeight()));
+    W.Options({toMultiSelect});
+    W.Tree->SetSelected(W.N("3"), true);
+    TBitmap Print;
+    Print.SetSize(W.Tree->ClientWidth(), W.Tree->ClientHeight());
+    Print.Canvas()->Brush()->SetColor(clLime);
+    Print.Canvas()->FillRect(TRect{0, 0, Print.Width(), Print.Height()});
+    W.Tree->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Print.Canvas()->Handle()), PRF_CLIENT);
+    // The background is the tree's and the first row shown is node 3, selected.
+    EXPECT_EQ(Print.Canvas()->Pixels(Print.Width() - 2, Print.Height() - 2),
+              ColorToRGB(W.Tree->Color()));
+    const TRect First = W.Tree->NodeDisplayRect(W.N("3"), NoColumn, true);
+    EXPECT_EQ(First.Top, 0);
+    EXPECT_EQ(Print.Canvas()->Pixels(First.Left + 1, First.Top + 1),
+              ColorToRGB(W.Tree->Colors()->Get(TVTColors::FocusedSelectionColor)));
+    SavePng(Print, "vtree-print-client");
+
+    // Hidden and asked to check: nothing is painted.
+    TBitmap Hidden;
+    Hidden.SetSize(20, 20);
+    Hidden.Canvas()->Brush()->SetColor(clLime);
+    Hidden.Canvas()->FillRect(TRect{0, 0, 20, 20});
+    static_cast<TControl*>(W.Tree)->SetVisible(false);
+    W.Tree->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Hidden.Canvas()->Handle()),
+                    PRF_CLIENT | PRF_CHECKVISIBLE);
+    EXPECT_EQ(Hidden.Canvas()->Pixels(5, 5), clLime);
+}
+
+TEST(VTreeRequests, ThemeChangeAndTheWindowsEnd)
+{
+    InputWindow W;
+    W.Tree->SetRootNodeCount(3);
+    W.Tree->ChangeState({tsUseThemes}, {});
+    W.Tree->Perform(WM_THEMECHANGED, 0, 0);
+    EXPECT_FALSE(W.Tree->TreeStates().Contains(tsUseThemes));  // no themes are drawn here
+    // The delayed change and structure change timers go with the window
+    // (KillTimer answers whether a timer was running).
+    W.Tree->SetChangeDelay(500);
+    W.Tree->Change(W.N("1"));
+    EXPECT_TRUE(KillTimer(W.Tree->Handle(), 5));  // the probe sees a running timer
+    W.Tree->Change(W.N("1"));
+    W.Tree->Perform(WM_NCDESTROY, 0, 0);
+    EXPECT_FALSE(KillTimer(W.Tree->Handle(), 5));
+}
+
 // ---- incremental search ---------------------------------------------------------------------
 
 namespace {
@@ -982,15 +1265,16 @@ TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
     W.Release(Start, {}, WM_MBUTTONUP);
     // A click without moving keeps scrolling towards the mouse.
     EXPECT_TRUE(W.Tree->TreeStates().Contains(tsWheelScrolling));
-    struct Case { int DX; int DY; TCursor Cursor; };
+    struct Case { int DX; int DY; const char* Cursor; };
     const Case Cases[] = {
-        {3, -5, crSizeNS},   // inside the 8-pixel dead zone: only up and down can go
-        {0, 30, crSizeNS},   // below
-        {30, 30, crSizeNS},  // sideways does not count: the content is not wider
+        {3, -5, "VT_MOVENS"},  // inside the 8-pixel dead zone: only up and down can go
+        {0, 30, "VT_MOVES"},   // below
+        {30, 30, "VT_MOVES"},  // sideways does not count: the content is not wider
+        {-2, -30, "VT_MOVEN"},
     };
     for (const Case& C : Cases) {
         W.Move({Start.X + C.DX, Start.Y + C.DY});
-        EXPECT_EQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
+        EXPECT_STREQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
     }
     const TPoint Below = W.Tree->ClientToScreen(TPoint{Start.X, Start.Y + 30});
     SetCursorPos(Below.X, Below.Y);
@@ -1016,18 +1300,80 @@ TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
     SavePng(*All, "vtree-panning-all");
     EXPECT_EQ(PixelOf(*All, 6, 16), Rgb(clBtnText));
     const Case Sides[] = {
-        {3, -5, crSizeAll},   // the dead zone
-        {30, 0, crSizeWE},
-        {30, 30, crSizeNWSE},
-        {-30, 30, crSizeNESW},
-        {0, -30, crSizeNS},
+        {3, -5, "VT_MOVEALL"},  // the dead zone
+        {30, 0, "VT_MOVEE"},
+        {-30, 4, "VT_MOVEW"},
+        {30, 30, "VT_MOVESE"},
+        {-30, 30, "VT_MOVESW"},
+        {30, -30, "VT_MOVENE"},
+        {-30, -30, "VT_MOVENW"},
+        {0, -30, "VT_MOVEN"},
     };
     for (const Case& C : Sides) {
         W.Move({Start.X + C.DX, Start.Y + C.DY}, MK_MBUTTON);
-        EXPECT_EQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
+        EXPECT_STREQ(W.Tree->PanningCursor(), C.Cursor) << C.DX << " " << C.DY;
     }
     W.Release(Start, {}, WM_MBUTTONUP);
     EXPECT_EQ(W.Tree->PanningWindow(), nullptr);  // moved while held: ends on release
+}
+
+TEST(VTreeMouse, PanningCursorsPointWhereTheViewGoes)
+{
+    // Each cursor: a ring on the hot spot and arrows only towards its sides.
+    struct CursorCase {
+        const char* Name;
+        bool Up, Down, Left, Right;
+    };
+    const CursorCase Cases[] = {
+        {"VT_MOVEALL", true, true, true, true},
+        {"VT_MOVEEW", false, false, true, true},
+        {"VT_MOVENS", true, true, false, false},
+        {"VT_MOVEN", true, false, false, false},
+        {"VT_MOVES", false, true, false, false},
+        {"VT_MOVEE", false, false, false, true},
+        {"VT_MOVEW", false, false, true, false},
+    };
+    const int Size = vtree_private::PanningCursorSize;
+    TBitmap Sheet;
+    Sheet.SetSize(Size * 11, Size);
+    Sheet.Canvas()->Brush()->SetColor(clTeal);
+    Sheet.Canvas()->FillRect(TRect{0, 0, Sheet.Width(), Size});
+    int Column = 0;
+    auto Paint = [&](const std::vector<std::string>& Rows) {
+        for (int Y = 0; Y < Size; ++Y)
+            for (int X = 0; X < Size; ++X)
+                if (Rows[Y][X] != ' ')
+                    Sheet.Canvas()->SetPixels(Column * Size + X, Y,
+                                             Rows[Y][X] == '.' ? clBlack : clWhite);
+        ++Column;
+    };
+    for (const CursorCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const std::vector<std::string> Rows = vtree_private::PanningCursorRows(C.Name);
+        ASSERT_EQ(Rows.size(), static_cast<size_t>(Size));
+        EXPECT_EQ(Rows[Size / 2][Size / 2], 'o');       // the ring's white middle
+        EXPECT_EQ(Rows[Size / 2][Size / 2 + 3], '.');   // and its black edge
+        EXPECT_EQ(Rows[Size / 2 - 10][Size / 2] != ' ', C.Up);
+        EXPECT_EQ(Rows[Size / 2 + 10][Size / 2] != ' ', C.Down);
+        EXPECT_EQ(Rows[Size / 2][Size / 2 - 10] != ' ', C.Left);
+        EXPECT_EQ(Rows[Size / 2][Size / 2 + 10] != ' ', C.Right);
+        EXPECT_NE(vtree_private::PanningCursorHandle(C.Name), 0);
+        Paint(Rows);
+    }
+    // The diagonals point into their corner only.
+    for (const char* Name : {"VT_MOVENE", "VT_MOVENW", "VT_MOVESE", "VT_MOVESW"}) {
+        SCOPED_TRACE(Name);
+        const std::vector<std::string> Rows = vtree_private::PanningCursorRows(Name);
+        ASSERT_EQ(Rows.size(), static_cast<size_t>(Size));
+        const int SX = Name[8] == 'E' ? 1 : -1;
+        const int SY = Name[7] == 'S' ? 1 : -1;
+        EXPECT_NE(Rows[Size / 2 + 7 * SY][Size / 2 + 7 * SX], ' ');
+        EXPECT_EQ(Rows[Size / 2 - 7 * SY][Size / 2 - 7 * SX], ' ');
+        Paint(Rows);
+    }
+    EXPECT_TRUE(vtree_private::PanningCursorRows("VT_MOVEUP").empty());
+    EXPECT_EQ(vtree_private::PanningCursorHandle("VT_MOVEUP"), 0);
+    SavePng(Sheet, "vtree-panning-cursors");
 }
 
 TEST(VTreeMouse, KillFocusAndCancelModeLeaveThePendingStates)

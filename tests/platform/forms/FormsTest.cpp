@@ -349,6 +349,25 @@ struct Target {
 
 }  // namespace
 
+TEST(Forms, ApplicationHelpContextReachesOnHelpOnlyForATopic)
+{
+    std::vector<intptr_t> Shown;
+    struct Host {
+        std::vector<intptr_t>* Shown;
+        bool Help(Word, intptr_t Data, bool&)
+        {
+            Shown->push_back(Data);
+            return true;
+        }
+    } H{&Shown};
+    EXPECT_FALSE(Application->HelpContext(12));  // nobody answers
+    Application->OnHelp = THelpEvent(&H, &Host::Help);
+    EXPECT_FALSE(Application->HelpContext(0));   // topic 0 is no topic
+    EXPECT_TRUE(Application->HelpContext(12));
+    Application->OnHelp = nullptr;
+    EXPECT_EQ(Shown, std::vector<intptr_t>{12});
+}
+
 TEST(ImageLists, MaskedImagesDrawOnlyTheirShape)
 {
     TImageList List(nullptr, 4, 4);
