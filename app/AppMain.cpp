@@ -44,24 +44,43 @@ AppExceptionHandler& ExceptionHandler()
     return Handler;
 }
 
-/// Closes the main window once after its interval (the smoke test's quit).
+/// Closes the main window at its first tick after the window was painted
+/// (the smoke test's quit: a start timed to its end has shown a frame).
 class QuitTimer : public TObject {
 public:
     explicit QuitTimer(Cardinal Ms) : FTimer(std::make_unique<TTimer>(nullptr))
     {
+        if (TCustomForm* Main = Application->MainForm()) {
+            FOuterPaint = Main->OnPaint;
+            Main->OnPaint = TNotifyEvent(this, &QuitTimer::Painted);
+        }
         FTimer->SetInterval(Ms);
         FTimer->OnTimer = TNotifyEvent(this, &QuitTimer::Fire);
         FTimer->SetEnabled(true);
     }
+    ~QuitTimer() override
+    {
+        if (TCustomForm* Main = Application->MainForm())
+            Main->OnPaint = FOuterPaint;
+    }
 
 private:
+    void Painted(TObject* Sender)
+    {
+        FPainted = true;
+        FOuterPaint(Sender);
+    }
     void Fire(TObject*)
     {
+        if (!FPainted)
+            return;
         FTimer->SetEnabled(false);
         if (Application->MainForm())
             Application->MainForm()->Close();
     }
     std::unique_ptr<TTimer> FTimer;
+    TNotifyEvent FOuterPaint;
+    bool FPainted = false;
 };
 
 } // namespace

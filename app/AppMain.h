@@ -37,6 +37,7 @@ void FreeAppWindows();
 
 /// The whole run after GuiStartup: units, windows, message loop, saving,
 /// units' end. The exit code. With PRICETAGS_QUIT_AFTER_MS set in the
-/// environment the main window closes itself that many milliseconds after
-/// it is shown (a smoke test of a real start).
+/// environment the main window closes itself at the first tick of a timer
+/// of that many milliseconds after it was painted (a smoke test of a real
+/// start).
 int RunApplication();

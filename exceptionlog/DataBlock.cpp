@@ -5,9 +5,12 @@
 #include "platform/classes/Streams.h"
 
 #include <elf.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -126,7 +129,7 @@ struct BlockContent {
     TDateTime Date = 0;
     std::unique_ptr<TRazuroModuleOptions> Options;
     std::unique_ptr<TMemoryStream> Debug;
-    std::string PackedDebug;
+    KeptBytes PackedDebug;
     AnsiString Password;
     bool PasswordOK = true;
 };
@@ -147,8 +150,8 @@ void Commit(BlockContent& C, ModuleRecord& Rec)
 }
 
 // Format 500 on: skipped part, compressed options, check value, debug part.
-void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Password,
-                       BlockContent& C)
+void ReadCurrentLayout(const std::shared_ptr<const void>& Owner, ByteReader& R, bool WantDebug,
+                       const PasswordSource& Password, BlockContent& C)
 {
     const uint32_t A = R.U32("skipped part length");
     R.Take(A, "skipped part length");
@@ -165,7 +168,15 @@ void ReadCurrentLayout(ByteReader& R, bool WantDebug, const PasswordSource& Pass
     const uint32_t Value = uint32_t(Check[0]) | (uint32_t(Check[1]) << 8) |
                            (uint32_t(Check[2]) << 16) | (uint32_t(Check[3]) << 24);
     C.PasswordOK = Value == DataBlockMagic;
-    C.PackedDebug.assign(reinterpret_cast<const char*>(R.Here()), R.Left());
+    C.PackedDebug.Data = reinterpret_cast<const char*>(R.Here());
+    C.PackedDebug.Size = R.Left();
+    if (Owner) {
+        C.PackedDebug.Owner = Owner;
+        return;
+    }
+    auto Copy = std::make_shared<const std::string>(C.PackedDebug.Data, C.PackedDebug.Size);
+    C.PackedDebug.Data = Copy->data();
+    C.PackedDebug.Owner = std::move(Copy);
 }
 
 // Below 500: the options stream, then the debug part, compressed from 450.
@@ -198,6 +209,25 @@ std::string ReadAt(TStream& File, Int64 Offset, Int64 Size)
     if (Size > 0)
         File.ReadBuffer(Bytes.data(), int(Size));
     return Bytes;
+}
+
+// The section's bytes mapped read-only from a file stream's file; null for
+// other streams, an empty section or when the system refuses the mapping.
+// The program's debug part (megabytes) is then read from the disk only if
+// a failure asks for it, not at every start.
+std::shared_ptr<const void> MapSection(TStream& File, Int64 Offset, Int64 Size)
+{
+    const auto* Handle = dynamic_cast<THandleStream*>(&File);
+    if (!Handle || Size <= 0)
+        return nullptr;
+    const Int64 Page = sysconf(_SC_PAGESIZE);
+    const Int64 Start = Offset - Offset % Page;
+    const size_t Length = size_t(Offset - Start + Size);
+    void* Map = mmap(nullptr, Length, PROT_READ, MAP_PRIVATE, Handle->Handle(), off_t(Start));
+    if (Map == MAP_FAILED)
+        return nullptr;
+    const char* Section = static_cast<const char*>(Map) + (Offset - Start);
+    return std::shared_ptr<const void>(Section, [Map, Length](const void*) { munmap(Map, Length); });
 }
 
 bool ReadTrailer(TStream& File, bool WantDebug, ModuleRecord& Rec)
@@ -233,6 +263,12 @@ ModuleRecord::~ModuleRecord() = default;
 void ReadDataBlock(const void* Data, size_t Size, bool WantDebug, const PasswordSource& Password,
                    ModuleRecord& Rec)
 {
+    ReadDataBlock(nullptr, Data, Size, WantDebug, Password, Rec);
+}
+
+void ReadDataBlock(const std::shared_ptr<const void>& Owner, const void* Data, size_t Size,
+                   bool WantDebug, const PasswordSource& Password, ModuleRecord& Rec)
+{
     ByteReader R(static_cast<const uint8_t*>(Data), Size);
     if (R.U32("magic") != DataBlockMagic)
         RaiseBad("magic");
@@ -241,7 +277,7 @@ void ReadDataBlock(const void* Data, size_t Size, bool WantDebug, const Password
     C.Date = R.F64("date");
     C.Options = std::make_unique<TRazuroModuleOptions>();
     if (C.Version >= FirstCurrentLayoutVersion)
-        ReadCurrentLayout(R, WantDebug, Password, C);
+        ReadCurrentLayout(Owner, R, WantDebug, Password, C);
     else
         ReadOldLayout(R, WantDebug, C);
     Commit(C, Rec);
@@ -289,10 +325,9 @@ bool FindElfSection(TStream& File, const char* Name, Int64& Offset, Int64& Size)
 TMemoryStream* ModuleDebugData(ModuleRecord& Rec)
 {
     if (!Rec.DebugData && !Rec.PackedDebugData.empty()) {
-        const std::string Packed = std::move(Rec.PackedDebugData);
-        Rec.PackedDebugData.clear();
+        const KeptBytes Packed = std::exchange(Rec.PackedDebugData, KeptBytes());
         const std::string Debug =
-            DecompressBuffer(Packed.data(), Packed.size(), InflateCap(Packed.size(), MaxDebugDataSize));
+            DecompressBuffer(Packed.Data, Packed.Size, InflateCap(Packed.Size, MaxDebugDataSize));
         ByteReader D(reinterpret_cast<const uint8_t*>(Debug.data()), Debug.size());
         Rec.DebugData = DebugStream(D);
     }
@@ -306,6 +341,10 @@ bool ReadModuleBlock(TStream& File, bool WantDebug, const PasswordSource& Passwo
     if (FindElfSection(File, DataBlockSection, Offset, Size)) {
         if (Size > Int64(MaxOptionsSize + MaxDebugDataSize))
             RaiseBad("section size");
+        if (const auto Section = MapSection(File, Offset, Size)) {
+            ReadDataBlock(Section, Section.get(), size_t(Size), WantDebug, Password, Rec);
+            return true;
+        }
         const std::string Block = ReadAt(File, Offset, Size);
         ReadDataBlock(Block.data(), Block.size(), WantDebug, Password, Rec);
         return true;

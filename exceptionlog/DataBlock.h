@@ -44,6 +44,16 @@ inline constexpr char DataBlockSection[] = ".eldata";
 inline constexpr size_t MaxOptionsSize = size_t(16) << 20;
 inline constexpr size_t MaxDebugDataSize = size_t(256) << 20;
 
+/// Bytes kept for later use: a view and what keeps it alive (a copy of
+/// its own, or the program file's section mapped read-only, whose pages
+/// are read only when touched).
+struct KeptBytes {
+    std::shared_ptr<const void> Owner;
+    const char* Data = nullptr;
+    size_t Size = 0;
+    [[nodiscard]] bool empty() const { return Size == 0; }
+};
+
 /// What the exception log knows of one module. Debug-data lookups and the
 /// module's function list come with the call-stack code.
 struct ModuleRecord {
@@ -70,8 +80,9 @@ struct ModuleRecord {
     std::unique_ptr<TMemoryStream> DebugData;
     /// The debug part as the block packs it (format 500 on), unpacked on
     /// first use: a program does not carry its unpacked tables while
-    /// nothing fails.
-    std::string PackedDebugData;
+    /// nothing fails. From a program file it stays in the file's mapped
+    /// section until then (a start reads only the options).
+    KeptBytes PackedDebugData;
     TDateTime Modified = 0;
     /// The password given for the encrypted part, and whether it was right
     /// (true when there is no encrypted part).
@@ -93,6 +104,10 @@ using PasswordSource = std::function<AnsiString()>;
 /// EReadError for a damaged block.
 void ReadDataBlock(const void* Data, size_t Size, bool WantDebug, const PasswordSource& Password,
                    ModuleRecord& Rec);
+/// The same for a block that Owner keeps alive: the packed debug part is
+/// kept as a view into Data instead of a copy.
+void ReadDataBlock(const std::shared_ptr<const void>& Owner, const void* Data, size_t Size,
+                   bool WantDebug, const PasswordSource& Password, ModuleRecord& Rec);
 
 /// The record's debug part, unpacked on the first call; null without one.
 /// Raises EDataBlockError or EZLibError for a damaged packed part (which is
@@ -101,7 +116,9 @@ TMemoryStream* ModuleDebugData(ModuleRecord& Rec);
 
 /// Finds the block of a program file: the ELF section first, the trailer
 /// second. False when the file carries neither (Rec untouched); raises as
-/// ReadDataBlock when one is there but damaged.
+/// ReadDataBlock when one is there but damaged. A section of a file stream
+/// is mapped, not read, and the record keeps the mapping for its debug
+/// part (the mapping holds the file as it was, also when it is replaced).
 bool ReadModuleBlock(TStream& File, bool WantDebug, const PasswordSource& Password,
                      ModuleRecord& Rec);
 

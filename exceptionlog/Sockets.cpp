@@ -8,6 +8,7 @@
 #include <openssl/x509v3.h>
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -42,6 +43,99 @@ constexpr int ChunkSize = 1024;
 std::mutex gCAFileLock;
 AnsiString gCAFile;
 
+// OpenSSL, loaded when a mail dialogue first asks for TLS: most runs of the
+// program send no mail, and linking it would load and relocate two large
+// libraries at every start. Kept loaded once loaded.
+constexpr const char* SslLibrary = "libssl.so.3";
+const char STLSMissing[] = "the TLS library cannot be loaded";
+
+struct SslLib {
+    void* Library = nullptr;
+    decltype(&::ERR_get_error) ERR_get_error = nullptr;
+    decltype(&::ERR_clear_error) ERR_clear_error = nullptr;
+    decltype(&::ERR_error_string_n) ERR_error_string_n = nullptr;
+    decltype(&::SSL_shutdown) SSL_shutdown = nullptr;
+    decltype(&::SSL_free) SSL_free = nullptr;
+    decltype(&::SSL_CTX_free) SSL_CTX_free = nullptr;
+    decltype(&::SSL_write) SSL_write = nullptr;
+    decltype(&::SSL_pending) SSL_pending = nullptr;
+    decltype(&::SSL_read) SSL_read = nullptr;
+    decltype(&::SSL_get_error) SSL_get_error = nullptr;
+    decltype(&::SSL_CTX_new) SSL_CTX_new = nullptr;
+    decltype(&::TLS_client_method) TLS_client_method = nullptr;
+    decltype(&::SSL_CTX_ctrl) SSL_CTX_ctrl = nullptr;
+    decltype(&::SSL_CTX_set_default_verify_paths) SSL_CTX_set_default_verify_paths = nullptr;
+    decltype(&::SSL_CTX_load_verify_locations) SSL_CTX_load_verify_locations = nullptr;
+    decltype(&::SSL_CTX_set_verify) SSL_CTX_set_verify = nullptr;
+    decltype(&::SSL_new) SSL_new = nullptr;
+    decltype(&::SSL_set_fd) SSL_set_fd = nullptr;
+    decltype(&::SSL_ctrl) SSL_ctrl = nullptr;
+    decltype(&::SSL_get0_param) SSL_get0_param = nullptr;
+    decltype(&::X509_VERIFY_PARAM_set1_ip_asc) X509_VERIFY_PARAM_set1_ip_asc = nullptr;
+    decltype(&::X509_VERIFY_PARAM_set1_host) X509_VERIFY_PARAM_set1_host = nullptr;
+    decltype(&::SSL_connect) SSL_connect = nullptr;
+    decltype(&::SSL_get_verify_result) SSL_get_verify_result = nullptr;
+    decltype(&::X509_verify_cert_error_string) X509_verify_cert_error_string = nullptr;
+
+    SslLib()
+    {
+        Library = dlopen(SslLibrary, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        if (!Library)
+            return;
+        Find(ERR_get_error, "ERR_get_error");
+        Find(ERR_clear_error, "ERR_clear_error");
+        Find(ERR_error_string_n, "ERR_error_string_n");
+        Find(SSL_shutdown, "SSL_shutdown");
+        Find(SSL_free, "SSL_free");
+        Find(SSL_CTX_free, "SSL_CTX_free");
+        Find(SSL_write, "SSL_write");
+        Find(SSL_pending, "SSL_pending");
+        Find(SSL_read, "SSL_read");
+        Find(SSL_get_error, "SSL_get_error");
+        Find(SSL_CTX_new, "SSL_CTX_new");
+        Find(TLS_client_method, "TLS_client_method");
+        Find(SSL_CTX_ctrl, "SSL_CTX_ctrl");
+        Find(SSL_CTX_set_default_verify_paths, "SSL_CTX_set_default_verify_paths");
+        Find(SSL_CTX_load_verify_locations, "SSL_CTX_load_verify_locations");
+        Find(SSL_CTX_set_verify, "SSL_CTX_set_verify");
+        Find(SSL_new, "SSL_new");
+        Find(SSL_set_fd, "SSL_set_fd");
+        Find(SSL_ctrl, "SSL_ctrl");
+        Find(SSL_get0_param, "SSL_get0_param");
+        Find(X509_VERIFY_PARAM_set1_ip_asc, "X509_VERIFY_PARAM_set1_ip_asc");
+        Find(X509_VERIFY_PARAM_set1_host, "X509_VERIFY_PARAM_set1_host");
+        Find(SSL_connect, "SSL_connect");
+        Find(SSL_get_verify_result, "SSL_get_verify_result");
+        Find(X509_verify_cert_error_string, "X509_verify_cert_error_string");
+    }
+    SslLib(const SslLib&) = delete;
+    SslLib& operator=(const SslLib&) = delete;
+
+    [[nodiscard]] bool Ready() const
+    {
+        return Library && ERR_get_error && ERR_clear_error && ERR_error_string_n && SSL_shutdown
+               && SSL_free && SSL_CTX_free && SSL_write && SSL_pending && SSL_read && SSL_get_error
+               && SSL_CTX_new && TLS_client_method && SSL_CTX_ctrl
+               && SSL_CTX_set_default_verify_paths && SSL_CTX_load_verify_locations
+               && SSL_CTX_set_verify && SSL_new && SSL_set_fd && SSL_ctrl && SSL_get0_param
+               && X509_VERIFY_PARAM_set1_ip_asc && X509_VERIFY_PARAM_set1_host && SSL_connect
+               && SSL_get_verify_result && X509_verify_cert_error_string;
+    }
+
+    template <class F>
+    void Find(F& Fn, const char* Symbol)
+    {
+        Fn = reinterpret_cast<F>(dlsym(Library, Symbol));
+    }
+};
+
+/// The loaded library; its entry points are only used once Ready.
+const SslLib& Ssl()
+{
+    static const SslLib Lib;
+    return Lib;
+}
+
 AnsiString Fill(const char* Fmt, const AnsiString& Arg)
 {
     const AnsiString F(Fmt);
@@ -56,12 +150,12 @@ AnsiString ErrnoText(int Code)
 
 AnsiString TLSErrorText()
 {
-    const unsigned long E = ERR_get_error();
-    ERR_clear_error();
+    const unsigned long E = Ssl().ERR_get_error();
+    Ssl().ERR_clear_error();
     if (!E)
         return "handshake failed";
     char Buf[256];
-    ERR_error_string_n(E, Buf, sizeof Buf);
+    Ssl().ERR_error_string_n(E, Buf, sizeof Buf);
     return Buf;
 }
 
@@ -112,11 +206,11 @@ struct SocketTLS {
     {
         if (Session) {
             SigPipeGuard Guard;
-            SSL_shutdown(Session);
-            SSL_free(Session);
+            Ssl().SSL_shutdown(Session);
+            Ssl().SSL_free(Session);
         }
         if (Context)
-            SSL_CTX_free(Context);
+            Ssl().SSL_CTX_free(Context);
     }
 };
 
@@ -246,7 +340,7 @@ int TRazuroClientSocket::SendBuffer(const void* Buffer, int Length)
         int Err = 0;
         if (TLS) {
             SigPipeGuard Guard;
-            N = SSL_write(TLS->Session, P + Sent, Length - Sent);
+            N = Ssl().SSL_write(TLS->Session, P + Sent, Length - Sent);
             if (N <= 0)
                 Err = EPIPE;
         } else {
@@ -278,8 +372,8 @@ int TRazuroClientSocket::Available()
 {
     if (!Connected)
         return 0;
-    if (TLS && SSL_pending(TLS->Session) > 0)
-        return SSL_pending(TLS->Session);
+    if (TLS && Ssl().SSL_pending(TLS->Session) > 0)
+        return Ssl().SSL_pending(TLS->Session);
     int N = 0;
     if (::ioctl(Handle, FIONREAD, &N) != 0)
         return 0;
@@ -293,10 +387,10 @@ int TRazuroClientSocket::ReceiveBuffer(void* Buffer, int Length)
     for (;;) {
         if (TLS) {
             SigPipeGuard Guard;
-            const int N = SSL_read(TLS->Session, Buffer, Length);
+            const int N = Ssl().SSL_read(TLS->Session, Buffer, Length);
             if (N > 0)
                 return N;
-            const int Why = SSL_get_error(TLS->Session, N);
+            const int Why = Ssl().SSL_get_error(TLS->Session, N);
             if (Why == SSL_ERROR_ZERO_RETURN)
                 return 0;
             if (Why == SSL_ERROR_WANT_READ || Why == SSL_ERROR_WANT_WRITE)
@@ -316,7 +410,7 @@ bool TRazuroClientSocket::WaitReadable(DWORD Milliseconds)
 {
     if (!Connected)
         return false;
-    if (TLS && SSL_pending(TLS->Session) > 0)
+    if (TLS && Ssl().SSL_pending(TLS->Session) > 0)
         return true;
     const DWORD Start = GetTickCount();
     for (;;) {
@@ -370,41 +464,44 @@ void TRazuroClientSocket::StartTLS(bool VerifyPeer)
 {
     if (!Connected || TLS)
         return;
+    if (!Ssl().Ready())
+        RaiseError(Fill(STLSError, STLSMissing));
     auto T = std::make_unique<SocketTLS>();
-    T->Context = SSL_CTX_new(TLS_client_method());
+    T->Context = Ssl().SSL_CTX_new(Ssl().TLS_client_method());
     if (!T->Context)
         RaiseError(Fill(STLSError, TLSErrorText()));
-    SSL_CTX_set_min_proto_version(T->Context, TLS1_2_VERSION);
+    Ssl().SSL_CTX_ctrl(T->Context, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
     const AnsiString CAFile = TrustedCAFile();
     if (CAFile.IsEmpty())
-        SSL_CTX_set_default_verify_paths(T->Context);
-    else if (SSL_CTX_load_verify_locations(T->Context, CAFile.ToUtf8().c_str(), nullptr) != 1)
+        Ssl().SSL_CTX_set_default_verify_paths(T->Context);
+    else if (Ssl().SSL_CTX_load_verify_locations(T->Context, CAFile.ToUtf8().c_str(), nullptr) != 1)
         RaiseError(Fill(STLSError, TLSErrorText()));
-    SSL_CTX_set_verify(T->Context, VerifyPeer ? SSL_VERIFY_PEER : SSL_VERIFY_NONE, nullptr);
-    T->Session = SSL_new(T->Context);
-    if (!T->Session || SSL_set_fd(T->Session, Handle) != 1)
+    Ssl().SSL_CTX_set_verify(T->Context, VerifyPeer ? SSL_VERIFY_PEER : SSL_VERIFY_NONE, nullptr);
+    T->Session = Ssl().SSL_new(T->Context);
+    if (!T->Session || Ssl().SSL_set_fd(T->Session, Handle) != 1)
         RaiseError(Fill(STLSError, TLSErrorText()));
     const std::string Name = Host.ToUtf8();
-    SSL_set_tlsext_host_name(T->Session, Name.c_str());
+    Ssl().SSL_ctrl(T->Session, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                   const_cast<char*>(Name.c_str()));
     if (VerifyPeer) {
-        X509_VERIFY_PARAM* Param = SSL_get0_param(T->Session);
+        X509_VERIFY_PARAM* Param = Ssl().SSL_get0_param(T->Session);
         in_addr Dummy {};
         if (inet_pton(AF_INET, Name.c_str(), &Dummy) == 1)
-            X509_VERIFY_PARAM_set1_ip_asc(Param, Name.c_str());
+            Ssl().X509_VERIFY_PARAM_set1_ip_asc(Param, Name.c_str());
         else
-            X509_VERIFY_PARAM_set1_host(Param, Name.c_str(), 0);
+            Ssl().X509_VERIFY_PARAM_set1_host(Param, Name.c_str(), 0);
     }
     int R = 0;
     {
         SigPipeGuard Guard;
-        R = SSL_connect(T->Session);
+        R = Ssl().SSL_connect(T->Session);
     }
     if (R != 1) {
-        const long Verify = SSL_get_verify_result(T->Session);
+        const long Verify = Ssl().SSL_get_verify_result(T->Session);
         const AnsiString Why = Verify != X509_V_OK
-                                   ? AnsiString(X509_verify_cert_error_string(Verify))
+                                   ? AnsiString(Ssl().X509_verify_cert_error_string(Verify))
                                    : TLSErrorText();
-        SSL_free(T->Session);
+        Ssl().SSL_free(T->Session);
         T->Session = nullptr;
         RaiseError(Fill(STLSError, Why));
     }

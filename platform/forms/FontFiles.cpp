@@ -39,32 +39,63 @@ bool InSetUpFolder(const char* File)
     return false;
 }
 
-/// Family -> the set-up's files of that family, from the fonts the font
-/// library knows now.
-std::map<std::string, std::set<std::string>> SetUpFilesByFamily()
+/// Whether Folder lies in one of the configuration's font folders, so the
+/// font library takes its files when it builds its fonts.
+bool ConfiguredFolder(FcConfig* Config, const char* Folder)
 {
-    std::map<std::string, std::set<std::string>> Files;
-    FcPattern* Any = FcPatternCreate();
-    FcObjectSet* Wanted = FcObjectSetBuild(FC_FAMILY, FC_FILE, nullptr);
-    FcFontSet* Fonts = FcFontList(nullptr, Any, Wanted);
-    FcObjectSetDestroy(Wanted);
-    FcPatternDestroy(Any);
-    if (!Fonts)
-        return Files;
-    for (int I = 0; I < Fonts->nfont; ++I) {
-        FcChar8* File = nullptr;
-        if (FcPatternGetString(Fonts->fonts[I], FC_FILE, 0, &File) != FcResultMatch
-            || !InSetUpFolder(reinterpret_cast<const char*>(File)))
-            continue;
-        FcChar8* Family = nullptr;
-        for (int N = 0;
-             FcPatternGetString(Fonts->fonts[I], FC_FAMILY, N, &Family) == FcResultMatch; ++N) {
-            for (const char* Drawn : DrawnFamilies)
-                if (std::strcmp(reinterpret_cast<const char*>(Family), Drawn) == 0)
-                    Files[Drawn].insert(reinterpret_cast<const char*>(File));
+    FcStrList* Dirs = FcConfigGetFontDirs(Config);
+    if (!Dirs)
+        return false;
+    bool Found = false;
+    while (const FcChar8* Dir = FcStrListNext(Dirs)) {
+        const char* D = reinterpret_cast<const char*>(Dir);
+        const size_t N = std::strlen(D);
+        const bool WholeName = N > 0 && (D[N - 1] == '/' || Folder[N] == '/' || Folder[N] == '\0');
+        if (std::strncmp(Folder, D, N) == 0 && WholeName) {
+            Found = true;
+            break;
         }
     }
-    FcFontSetDestroy(Fonts);
+    FcStrListDone(Dirs);
+    return Found;
+}
+
+/// Family -> the set-up's files of that family, read from the font
+/// library's cache of each set-up folder (a folder without a valid cache is
+/// scanned), before the configuration builds its fonts: its rules must be
+/// in place by then, and the machine's configuration is read only once.
+std::map<std::string, std::set<std::string>> SetUpFilesByFamily(FcConfig* Config)
+{
+    std::map<std::string, std::set<std::string>> Files;
+    for (const char* Folder : SetUpFontFolders) {
+        if (!ConfiguredFolder(Config, Folder))
+            continue;
+        // The library keys its caches by the folder's name as its
+        // configuration gives it: without the closing slash.
+        const std::string Dir(Folder, std::strlen(Folder) - 1);
+        FcCache* Cache =
+            FcDirCacheRead(reinterpret_cast<const FcChar8*>(Dir.c_str()), FcFalse, Config);
+        if (!Cache)
+            continue;
+        FcFontSet* Fonts = FcCacheCopySet(Cache);
+        for (int I = 0; Fonts && I < Fonts->nfont; ++I) {
+            FcChar8* File = nullptr;
+            if (FcPatternGetString(Fonts->fonts[I], FC_FILE, 0, &File) != FcResultMatch
+                || !InSetUpFolder(reinterpret_cast<const char*>(File)))
+                continue;
+            FcChar8* Family = nullptr;
+            for (int N = 0;
+                 FcPatternGetString(Fonts->fonts[I], FC_FAMILY, N, &Family) == FcResultMatch;
+                 ++N) {
+                for (const char* Drawn : DrawnFamilies)
+                    if (std::strcmp(reinterpret_cast<const char*>(Family), Drawn) == 0)
+                        Files[Drawn].insert(reinterpret_cast<const char*>(File));
+            }
+        }
+        if (Fonts)
+            FcFontSetDestroy(Fonts);
+        FcDirCacheUnload(Cache);
+    }
     return Files;
 }
 
@@ -104,19 +135,17 @@ std::string SelectionRules(const std::map<std::string, std::set<std::string>>& F
 
 void ChooseFontFiles()
 {
-    if (!FcInit())
-        return;
-    const auto Files = SetUpFilesByFamily();
-    if (Files.empty())
-        return;
     FcConfig* Config = FcInitLoadConfig();
     if (!Config)
         return;
-    const std::string Rules = SelectionRules(Files);
-    if (!FcConfigParseAndLoadFromMemory(Config, reinterpret_cast<const FcChar8*>(Rules.c_str()),
-                                        FcTrue)
-        || !FcConfigBuildFonts(Config) || !FcConfigSetCurrent(Config)) {
-        // The machine's own choice stays.
+    const auto Files = SetUpFilesByFamily(Config);
+    // Without set-up files the machine's configuration is used as it is.
+    const bool Ruled = Files.empty()
+        || FcConfigParseAndLoadFromMemory(
+            Config, reinterpret_cast<const FcChar8*>(SelectionRules(Files).c_str()), FcTrue);
+    if (!Ruled || !FcConfigBuildFonts(Config) || !FcConfigSetCurrent(Config)) {
+        // The machine's own choice stays: the library makes its own
+        // configuration when it is first used.
         FcConfigDestroy(Config);
         return;
     }

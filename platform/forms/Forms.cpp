@@ -1226,6 +1226,12 @@ TStrings* TScreen::Fonts()
         auto List = std::make_unique<TStringList>();
         for (const QString& Family : QFontDatabase::families())
             List->Add(FromQString(Family));
+        // The faces the program's templates and settings name are drawn
+        // with installed stand-ins: listed under their own names, so a
+        // font box shows "Arial" for an object in "Arial".
+        for (const AnsiString& Face : ProgramFaceNames())
+            if (List->IndexOf(Face) < 0)
+                List->Add(Face);
         List->Sort();
         FFonts = std::move(List);
     }

@@ -5,6 +5,7 @@
 #include "platform/winapi/DeviceContexts.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGlyphRun>
 #include <QHash>
@@ -21,6 +22,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 // ---- faces ---------------------------------------------------------------------
 
@@ -30,6 +32,7 @@ struct FaceMapping {
     const char* Face;
     const char* Family;
     bool TrueType;
+    bool Alias;  // another name of a listed face, not shown in font lists
 };
 
 // The program's faces and the installed families that stand for them: the
@@ -38,26 +41,26 @@ struct FaceMapping {
 // faces that have no metric twin. The bitmap faces of the original system are
 // marked, since the program asks whether a font is TrueType.
 constexpr FaceMapping Faces[] = {
-    {"Arial", "Liberation Sans", true},
-    {"Arial Cyr", "Liberation Sans", true},
-    {"Arial Narrow", "Liberation Sans Narrow", true},
-    {"Times New Roman", "Liberation Serif", true},
-    {"Times New Roman Cyr", "Liberation Serif", true},
-    {"Courier New", "Liberation Mono", true},
-    {"Courier New Cyr", "Liberation Mono", true},
-    {"Courier", "Liberation Mono", false},
-    {"MS Sans Serif", "Liberation Sans", false},
-    {"Microsoft Sans Serif", "Liberation Sans", true},
-    {"MS Shell Dlg", "Liberation Sans", true},
-    {"MS Shell Dlg 2", "Liberation Sans", true},
-    {"MS Serif", "Liberation Serif", false},
-    {"System", "Liberation Sans", false},
-    {"Fixedsys", "Liberation Mono", false},
-    {"Terminal", "Liberation Mono", false},
-    {"Small Fonts", "Liberation Sans", false},
-    {"Tahoma", "DejaVu Sans", true},
-    {"Verdana", "DejaVu Sans", true},
-    {"Lucida Console", "DejaVu Sans Mono", true},
+    {"Arial", "Liberation Sans", true, false},
+    {"Arial Cyr", "Liberation Sans", true, true},
+    {"Arial Narrow", "Liberation Sans Narrow", true, false},
+    {"Times New Roman", "Liberation Serif", true, false},
+    {"Times New Roman Cyr", "Liberation Serif", true, true},
+    {"Courier New", "Liberation Mono", true, false},
+    {"Courier New Cyr", "Liberation Mono", true, true},
+    {"Courier", "Liberation Mono", false, false},
+    {"MS Sans Serif", "Liberation Sans", false, false},
+    {"Microsoft Sans Serif", "Liberation Sans", true, false},
+    {"MS Shell Dlg", "Liberation Sans", true, true},
+    {"MS Shell Dlg 2", "Liberation Sans", true, true},
+    {"MS Serif", "Liberation Serif", false, false},
+    {"System", "Liberation Sans", false, false},
+    {"Fixedsys", "Liberation Mono", false, false},
+    {"Terminal", "Liberation Mono", false, false},
+    {"Small Fonts", "Liberation Sans", false, false},
+    {"Tahoma", "DejaVu Sans", true, false},
+    {"Verdana", "DejaVu Sans", true, false},
+    {"Lucida Console", "DejaVu Sans Mono", true, false},
 };
 
 bool SameFace(const AnsiString& A, const char* B)
@@ -84,6 +87,15 @@ AnsiString MapFontFace(const AnsiString& Face)
 {
     const FaceMapping* M = FindFace(Face);
     return M ? AnsiString(M->Family) : Face;
+}
+
+std::vector<AnsiString> ProgramFaceNames()
+{
+    std::vector<AnsiString> Names;
+    for (const FaceMapping& M : Faces)
+        if (!M.Alias && QFontDatabase::hasFamily(QString::fromLatin1(M.Family)))
+            Names.emplace_back(M.Face);
+    return Names;
 }
 
 bool FaceIsTrueType(const AnsiString& Face)

@@ -40,6 +40,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---- handles -----------------------------------------------------------------
 
@@ -253,6 +254,10 @@ BOOL GetTextExtentPoint32W(HDC DC, const char16_t* Text, int Count, TSize& Size)
 /// The family a program face name is drawn with ("Arial" -> "Liberation
 /// Sans"); a name not in the table is returned as it is.
 AnsiString MapFontFace(const AnsiString& Face);
+/// The program's face names whose stand-in family is installed ("Arial",
+/// "Times New Roman", ...; not their "Cyr" aliases): font lists show them
+/// beside the installed families, as the faces templates and settings name.
+std::vector<AnsiString> ProgramFaceNames();
 /// Whether the program's face is an outline font on the original system
 /// (false for the bitmap faces "MS Sans Serif", "System", "Courier", ...).
 bool FaceIsTrueType(const AnsiString& Face);

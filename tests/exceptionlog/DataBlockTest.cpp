@@ -65,6 +65,17 @@ struct ProgramLogCapture {
     ProgramLogWriter Old = nullptr;
 };
 
+/// Writes Program: a copy of /bin/true carrying Block as its data block
+/// section; the tool's status and output.
+ToolResult ProgramWithSection(const fs::path& Dir, const std::string& Block,
+                              const fs::path& Program)
+{
+    WriteBytes(Dir / "block.bin", Block);
+    return RunTool("objcopy --add-section .eldata='" + (Dir / "block.bin").string() +
+                   "' --set-section-flags .eldata=noload,readonly /bin/true '" +
+                   Program.string() + "' 2>&1");
+}
+
 void AskFor(AnsiString& Password)
 {
     Password = "pw";
@@ -117,12 +128,7 @@ TEST(DataBlock, SectionFormAtEveryLayout)
 TEST(DataBlock, ProgramFileWithSectionTrailerOrNeither)
 {
     const TempDir Dir;
-    WriteBytes(Dir.Path() / "block.bin", Seed(502));
-    const fs::path WithSection = Dir.Path() / "with-section";
-    const ToolResult Copy = RunTool("objcopy --add-section .eldata='" +
-                                    (Dir.Path() / "block.bin").string() +
-                                    "' --set-section-flags .eldata=noload,readonly /bin/true '" +
-                                    WithSection.string() + "' 2>&1");
+    const ToolResult Copy = ProgramWithSection(Dir.Path(), Seed(502), Dir.Path() / "with-section");
     ASSERT_EQ(Copy.Status, 0) << Copy.Output;
 
     TRazuroModuleOptions O;
@@ -144,6 +150,36 @@ TEST(DataBlock, ProgramFileWithSectionTrailerOrNeither)
             EXPECT_EQ(Rec.Options->SmtpHost, "smtp.example.test");
             EXPECT_EQ(DebugText(Rec), "DBG");
         }
+    }
+}
+
+TEST(DataBlock, DebugPartOfAProgramFileOutlivesItsStreamAndTheFile)
+{
+    // The debug part is read only when a failure asks for it, after the
+    // stream is gone and maybe after the program file was replaced or
+    // removed (an update): it must still be the block's own.
+    const TempDir Dir;
+    const fs::path Program = Dir.Path() / "program";
+    const ToolResult Copy =
+        ProgramWithSection(Dir.Path(), Seed(502, std::string(100000, 'D')), Program);
+    ASSERT_EQ(Copy.Status, 0) << Copy.Output;
+    for (const bool Replace : {true, false}) {
+        SCOPED_TRACE(Replace ? "replaced" : "removed");
+        ModuleRecord Rec;
+        {
+            TFileStream File(AnsiString::FromUtf8(Program.string()), fmOpenRead);
+            ASSERT_TRUE(ReadModuleBlock(File, true, [] { return AnsiString("pw"); }, Rec));
+        }
+        const fs::path Kept = Dir.Path() / "kept";
+        fs::copy_file(Program, Kept, fs::copy_options::overwrite_existing);
+        if (Replace) {
+            WriteBytes(Dir.Path() / "new", ReadBytes("/bin/true"));
+            fs::rename(Dir.Path() / "new", Program);
+        } else {
+            fs::remove(Program);
+        }
+        EXPECT_EQ(DebugText(Rec), AnsiString(std::string(100000, 'D').c_str()));
+        fs::rename(Kept, Program);
     }
 }
 

@@ -703,6 +703,10 @@ TEST(RP_DesignForm, PicturesOfEditing)
     Designer D;
     TView* Price = D.Find("[PRICE.1]");
     D.Click(D.At(Price, 30, 10));
+    // The font box names the element's face, "Arial" too (drawn by its
+    // installed stand-in).
+    EXPECT_EQ(U(D.Form->cbFonts->Text()), U(Price->FontName));
+    EXPECT_FALSE(D.Form->cbFonts->Text().IsEmpty());
     KeepPng(D.Form, "designer-selected");
     const TPoint P = D.At(Price, 30, 10);
     SimulateMouseDown(D.S(), mbLeft, P.X, P.Y);

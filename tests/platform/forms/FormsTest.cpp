@@ -2,10 +2,12 @@
 // freeing, activation, message boxes and the exception message; image
 // lists, the clipboard, and a demo form rendered to a picture.
 
+#include "platform/classes/Strings.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/InputSimulation.h"
+#include "platform/rtl/StrUtils.h"
 #include "platform/winapi/SystemMetrics.h"
 
 #include "tests/support/TestSupport.h"
@@ -517,4 +519,19 @@ TEST(ClipboardText, KeepsCp1251TextOnOurSide)
     EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT));
     Clipboard()->Clear();
     EXPECT_EQ(Clipboard()->AsText(), "");
+}
+
+// Font lists name the faces templates and settings use ("Arial"), drawn by
+// their installed stand-ins, beside the installed families; each once, and
+// not the faces' "Cyr" aliases.
+TEST(Screen, FontsListTheProgramFacesOnce)
+{
+    TStrings* Fonts = Screen->Fonts();
+    for (const char* Face : {"Arial", "Times New Roman", "Courier New", "Liberation Sans"})
+        EXPECT_GE(Fonts->IndexOf(Face), 0) << Face;
+    EXPECT_LT(Fonts->IndexOf("Arial Cyr"), 0);
+    EXPECT_LT(Fonts->IndexOf("MS Shell Dlg"), 0);
+    for (int I = 1; I < Fonts->Count(); ++I)
+        EXPECT_LT(AnsiCompareText(Fonts->Strings(I - 1), Fonts->Strings(I)), 0)
+            << Fonts->Strings(I).ToUtf8();
 }
