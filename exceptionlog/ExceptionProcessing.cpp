@@ -8,6 +8,8 @@
 #include "exceptionlog/ModuleList.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/ReportDialog.h"
+#include "exceptionlog/ReportProcess.h"
 #include "exceptionlog/Sending.h"
 #include "exceptionlog/SystemInfo.h"
 
@@ -25,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -113,6 +117,19 @@ void StartParts()
 
 void StopParts()
 {
+    // A report that another thread is making (the window open, the mail
+    // going out) is finished before the program lets go: ending now would
+    // lose it. The thread that makes one ends the program itself.
+    if (!tProcessing) {
+        const auto Until = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+        bool Locked = PState().Lock.try_lock();
+        while (!Locked && std::chrono::steady_clock::now() < Until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            Locked = PState().Lock.try_lock();
+        }
+        if (Locked)
+            PState().Lock.unlock();
+    }
     StopFreezeDetection();
     RemoveHooks();
     ProcessingState& S = PState();
@@ -311,6 +328,14 @@ bool ProcessException(const ExceptionFacts& Facts)
         }
     }
 
+    // The report window's process starts now and gets ready while the
+    // report is made; whatever way the run ends, it is let go.
+    if (O.ExceptionDialogOptions & 1)
+        PrepareReportWindow();
+    struct EndWindow {
+        ~EndWindow() { EndReportWindow(); }
+    } EndWindowOnExit;
+
     const pid_t Thread = Facts.ThreadID ? Facts.ThreadID : CurrentThreadID();
     ModuleRecord* Listed = S.Modules->FindModuleRecordByAddress(uintptr_t(Facts.Address));
     std::vector<StackEntry> Stack;
@@ -357,16 +382,33 @@ bool ProcessException(const ExceptionFacts& Facts)
     ++S.ExceptionCount;
     const ReportTexts Texts = BuildReportText(Data, O);
 
+    // What the report window shows and the choices it gives back; without
+    // a window they stay as the options set them.
+    ReportDialogValues& V = DialogValues();
+    V = ReportDialogValues();
+    V.SendChosen = O.EmailSendMode != 0 || O.WebSendMode != 0;
+    V.ScreenshotChosen = O.SendOptions & 0x10;
+    V.IsRepeatedError = Known;
+    V.ExceptionCount = S.ExceptionCount;
+    V.ExceptionMessageText = Data.Fields[gfMessage];
+    V.FullReportText = Texts.Report;
+    V.GeneralSectionText = Texts.General;
+    V.CPUSectionText = Texts.CPU;
+    SetDialogOptions(&O);
+    // The console keeps the report too, window or not.
+    WriteStandardError(Facts, Texts.Report);
     if (O.ExceptionDialogOptions & 1) {
         NotifyAction(eaShowingDialog);
-        if (!S.Dialog)
-            WriteStandardError(Facts, Texts.Report);
-        else if (S.Dialog(Facts, Texts.Report))
+        if (S.Dialog && S.Dialog(Facts, Texts.Report))
             S.TerminateRequested = true;
         NotifyAction(eaShowedDialog);
-    } else {
-        WriteStandardError(Facts, Texts.Report);
     }
+    // With the steps the user described, when asked for.
+    const AnsiString ReportText = V.FullReportText;
+    // The clipboard belongs to the main thread's event loop: copied only
+    // from there.
+    if (V.CopyChosen && !Facts.Context.has_value() && CurrentThreadID() == S.MainThread.load())
+        CopyTextToClipboard(ReportText);
 
     if (O.LogOptions & 0x04) {
         const TLogFile Log(LogName, /*ReadOnly=*/true);
@@ -378,7 +420,7 @@ bool ProcessException(const ExceptionFacts& Facts)
         NotifyAction(eaSavingLog);
         RunStep(eaSavingLog, [&] {
             TLogFile Log(LogName, /*ReadOnly=*/false);
-            Log.Add(Texts.Report, O.ErrorsNumberToSave);
+            Log.Add(ReportText, O.ErrorsNumberToSave);
             Log.Save();
             // The log in its XML form too, beside it.
             if (O.SendOptions & 0x04)
@@ -386,10 +428,10 @@ bool ProcessException(const ExceptionFacts& Facts)
         });
         NotifyAction(eaSavedLog);
     }
-    S.Last = {true, Known, Texts.Report};
+    S.Last = {true, Known, ReportText};
 
-    // Sending, when the options configure it.
-    if (O.EmailSendMode != 0 || O.WebSendMode != 0) {
+    // Sending, when the options configure it and the user did not refuse.
+    if ((O.EmailSendMode != 0 || O.WebSendMode != 0) && V.SendChosen) {
         auto Options = std::make_shared<TRazuroModuleOptions>();
         Options->Assign(&O);
         // A fault or a termination ends the process when this run ends: a
@@ -398,14 +440,22 @@ bool ProcessException(const ExceptionFacts& Facts)
             Options->BehaviourOptions &= Byte(~boSendInThread);
         SendJob Job;
         Job.Options = Options;
-        Job.ReportText = Texts.Report;
+        Job.ReportText = ReportText;
+        Job.AttachScreenshot =
+            V.ScreenshotChosen && FileExists(ReportFilesFolder() + "Screenshot.png");
         Job.LogFileName = LogName;
         Job.TempFolder = ReportFilesFolder();
         Job.ExceptionTime = Now();
         NotifyAction(eaSendingReport);
-        RunStep(eaSendingReport, [&] { StartSend(Job); });
+        RunStep(eaSendingReport, [&] {
+            // A report window that waits sends it with its progress window.
+            bool Sent = false;
+            if (!SendFromReportWindow(Job, Sent))
+                StartSend(Job);
+        });
         NotifyAction(eaSentReport);
     }
+    EndReportWindow();
 
     if (!(O.SendOptions & 0x80) && BurstReached(S, O)) {
         S.TerminateRequested = true;

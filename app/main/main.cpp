@@ -2,14 +2,17 @@
 // folder (pricetags.ini, pricetags.log, LastInvoice.inv and TXT/ live there),
 // and reads no command-line arguments. It carries the exception log's data
 // block: a failure is reported into pricetags.elf beside the other files,
-// and the invoice state is saved before a failure ends the program.
+// and the invoice state is saved before a failure ends the program. The
+// report windows are shown by the program started again as its own report
+// process ("--report-window ...").
 //
 // PRICETAGS_FAULT_TEST (tests only) makes the running program fail once its
 // main window is up, after adding a row to the invoice as the operator
 // would: "null" writes through a null pointer, "abort" aborts, "thread"
 // lets an exception escape a second thread, "freeze" blocks the main thread
 // for three seconds with hang detection at one second; the last two then
-// close the main window.
+// close the main window. The report window answers as
+// PRICETAGS_REPORT_WINDOW_ANSWER says (see exceptionlog/ReportProcess.h).
 
 #include "app/AppMain.h"
 #include "app/InvoiceType.h"
@@ -18,11 +21,14 @@
 #include "exceptionlog/ExceptionProcessing.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
+#include "exceptionlog/ReportProcess.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Heap.h"
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -72,6 +78,8 @@ private:
         if (FTicks < 3)
             return;
         FTimer->SetEnabled(false);
+        ConfigureReportForTest();
+        NoteFailureTime();
         if (FKind == "null")
             FailWithNullPointer();
         else if (FKind == "abort")
@@ -86,6 +94,41 @@ private:
             Application->MainForm()->Close();
     }
 
+    // PRICETAGS_FAULT_SMTP_PORT mails the report to a server on this
+    // machine; PRICETAGS_FAULT_TERMINATE offers the terminate button at the
+    // first failure and ends the program without a restart.
+    static void ConfigureReportForTest()
+    {
+        TRazuroModuleOptions& O = CurrentRazuroLogOptions();
+        if (const char* Port = std::getenv("PRICETAGS_FAULT_SMTP_PORT")) {
+            O.EmailSendMode = 2;
+            O.SmtpHost = "127.0.0.1";
+            O.SmtpPort = Word(std::atoi(Port));
+            O.SmtpFrom = "pricetags@shop.test";
+            O.EmailAddresses = "support@shop.test";
+            O.EmailSubject = "Error report";
+        }
+        if (std::getenv("PRICETAGS_FAULT_TERMINATE")) {
+            O.ErrorsLimit = 0;
+            O.TerminateAction = 0;
+        }
+    }
+
+    // The moment of the failure, for the measure of the time until the
+    // report window shows (PRICETAGS_REPORT_WINDOW_TIMES).
+    static void NoteFailureTime()
+    {
+        const char* Times = std::getenv("PRICETAGS_REPORT_WINDOW_TIMES");
+        if (!Times)
+            return;
+        timespec T{};
+        clock_gettime(CLOCK_MONOTONIC, &T);
+        if (FILE* F = std::fopen(Times, "a")) {
+            std::fprintf(F, "failure %lld\n", static_cast<long long>(T.tv_sec) * 1000000000LL + T.tv_nsec);
+            std::fclose(F);
+        }
+    }
+
     std::string FKind;
     std::unique_ptr<TTimer> FTimer;
     int FTicks = 0;
@@ -95,8 +138,12 @@ private:
 
 int main(int argc, char** argv)
 {
+    // Started by itself to show the report windows of a failure.
+    if (IsReportWindowCommand(argc, argv))
+        return RunReportWindowProcess(argc, argv);
     UseProgramHeap();
     SetProgramSaveHook(SaveStateAfterFailure);
+    InstallReportWindowProcess();
     GuiStartup(argc, argv);
     std::unique_ptr<FaultTest> Fault;
     if (const char* Kind = std::getenv("PRICETAGS_FAULT_TEST"))

@@ -74,3 +74,5 @@ void ForgetControl(TControl* Control);
 /// Makes the class library the host of the window layer: exceptions go to
 /// the application, input to its hints, activation to the forms.
 void InstallFormsWindowHost();
+/// Installs the makers of dialog-manager windows (DialogWindows.cpp).
+void InstallDialogWindowMaker();

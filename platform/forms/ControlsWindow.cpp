@@ -265,4 +265,5 @@ FormsWindowHost gFormsHost;
 void InstallFormsWindowHost()
 {
     SetWindowHost(&gFormsHost);
+    InstallDialogWindowMaker();
 }

@@ -1179,6 +1179,11 @@ BOOL ShowWindow(HWND Wnd, int Command)
     if (!IsLiveWindow(Wnd) || !Wnd->Widget)
         return false;
     const bool Was = Wnd->Widget->isVisible();
+    // The owner hears of it first (WParam: shown), so that a control that
+    // keeps its own visibility follows the call.
+    Wnd->Control->OwnerPerform(WM_SHOWWINDOW, Command == SW_HIDE ? 0 : 1, 0);
+    if (!IsLiveWindow(Wnd) || !Wnd->Widget)
+        return Was;
     switch (Command) {
     case SW_HIDE: Wnd->Widget->hide(); break;
     case SW_SHOWMINIMIZED:

@@ -375,8 +375,11 @@ TEST_P(PricetagsFailure, IsReportedAndTheInvoiceSurvives)
     const int Line = *C.LineMarker ? LineOf("app/main/main.cpp", C.LineMarker) : 0;
     ASSERT_TRUE(Line > 0 || !*C.LineMarker);
     const TempDir Dir;
+    // The report window is answered with OK as soon as it is painted.
     const ChildRun R = RunProgram(PRICETAGS_PROGRAM, {}, Dir.Path(),
-                                  {std::string("PRICETAGS_FAULT_TEST=") + C.Fault}, "pricetags.elf");
+                                  {std::string("PRICETAGS_FAULT_TEST=") + C.Fault,
+                                   "PRICETAGS_REPORT_WINDOW_ANSWER=ok"},
+                                  "pricetags.elf");
     EXPECT_EQ(R.Signal, C.Signal) << R.Err;
     if (!C.Signal)
         EXPECT_EQ(R.ExitCode, 0) << R.Err;
@@ -416,3 +419,78 @@ INSTANTIATE_TEST_SUITE_P(
         PricetagsFault{"freeze", 0, "EFrozenApplication", "The application seems to be frozen.",
                        "FreezeMainThread", "std::this_thread::sleep_for(std::chrono::milliseconds(3000));"}),
     [](const testing::TestParamInfo<PricetagsFault>& Info) { return std::string(Info.param.Fault); });
+
+// The report window of the real program on a real X server: it appears for
+// each kind of failure (its picture is taken; PRICETAGS_REPORT_PNG names a
+// folder to keep them), and the choice made in it is carried out: the
+// report mailed to a server on this machine, the program ended by the
+// terminate button with the invoice kept.
+struct WindowFault {
+    const char* Fault;
+    int Signal;          // the failure ends the program by this signal (0: it goes on)
+    const char* Answer;  // the button pressed
+    bool Mail;           // mail configured (and chosen by "send")
+    int ExitCode;        // when no signal ends it
+};
+
+void PrintTo(const WindowFault& F, std::ostream* Out)
+{
+    *Out << F.Fault << "-" << F.Answer;
+}
+
+class PricetagsReportWindow : public testing::TestWithParam<WindowFault> {};
+
+TEST_P(PricetagsReportWindow, AppearsAndItsChoiceIsCarriedOut)
+{
+    const WindowFault& C = GetParam();
+    if (!std::filesystem::exists("/usr/bin/xvfb-run"))
+        GTEST_SKIP() << "no xvfb-run";
+    const TempDir Dir;
+    ScriptedSmtpServer Server;
+    const std::filesystem::path Png = Dir.Path() / "window.png";
+    std::vector<std::string> Env = {std::string("PRICETAGS_FAULT_TEST=") + C.Fault,
+                                    std::string("PRICETAGS_REPORT_WINDOW_ANSWER=") + C.Answer,
+                                    "PRICETAGS_REPORT_WINDOW_PNG=" + Png.string(),
+                                    "QT_QPA_PLATFORM=xcb"};
+    if (C.Mail)
+        Env.push_back("PRICETAGS_FAULT_SMTP_PORT=" + std::to_string(Server.Port()));
+    if (std::string(C.Answer) == "terminate")
+        Env.push_back("PRICETAGS_FAULT_TERMINATE=1");
+    const ChildRun R =
+        RunProgram("/usr/bin/xvfb-run", {"-a", PRICETAGS_PROGRAM}, Dir.Path(), Env, "pricetags.elf");
+    // xvfb-run gives the program's status; a signal as 128 + its number.
+    EXPECT_EQ(R.ExitCode, C.Signal ? 128 + C.Signal : C.ExitCode) << R.Err;
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
+
+    // The window was on the screen: its picture is a painted window.
+    ASSERT_TRUE(std::filesystem::exists(Png)) << R.Err;
+    const std::string Picture = ReadBytes(Png);
+    EXPECT_GT(Picture.size(), 1000u);
+    if (const char* Keep = std::getenv("PRICETAGS_REPORT_PNG"))
+        WriteBytes(std::filesystem::path(Keep) / (std::string("xvfb-") + C.Fault + ".png"), Picture);
+
+    if (C.Mail && std::string(C.Answer) == "send") {
+        const std::vector<SmtpSession> Sessions = Server.Sessions(1);
+        ASSERT_EQ(Sessions.size(), 1u) << R.Err;
+        const std::vector<std::string>& Commands = Sessions[0].Commands;
+        EXPECT_NE(std::find(Commands.begin(), Commands.end(), "RCPT TO:<support@shop.test>"),
+                  Commands.end());
+        EXPECT_NE(Sessions[0].Data.find("filename=\"pricetags.elf\""), std::string::npos)
+            << Sessions[0].Data;
+    } else {
+        EXPECT_TRUE(Server.Sessions(0).empty());
+    }
+    // Whatever was chosen, the row the operator added is kept.
+    EXPECT_NE(ReadBytes(Dir.Path() / "LastInvoice.inv").find(Cp1251("Чайник электрический")),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Xvfb, PricetagsReportWindow,
+    testing::Values(WindowFault{"null", SIGSEGV, "send", true, 0},
+                    WindowFault{"thread", 0, "terminate", false, 1},
+                    WindowFault{"abort", SIGABRT, "ok", false, 0},
+                    WindowFault{"freeze", 0, "send", true, 0}),
+    [](const testing::TestParamInfo<WindowFault>& Info) {
+        return std::string(Info.param.Fault) + "_" + Info.param.Answer;
+    });

@@ -1,0 +1,418 @@
+// The windows of the dialog manager (platform/winapi/DialogBoxes.h): a form
+// whose messages go to the dialog procedure first, and the template's
+// controls as class-library controls that answer the dialog messages
+// (BM_, PBM_, TCM_, WM_SETFONT, WM_SETTEXT) and tell the dialog of clicks
+// and tab changes with WM_COMMAND and WM_NOTIFY.
+
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Graphics.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/ControlsPrivate.h"
+#include "platform/winapi/DialogBoxes.h"
+#include "platform/rtl/StrUtils.h"
+
+#include <algorithm>
+
+#include <string>
+
+namespace {
+
+/// Answers the messages every dialog control takes. True when handled.
+bool CommonControlMessage(TWinControl& C, TMessage& M, bool& InSetText)
+{
+    switch (M.Msg) {
+    case WM_SETFONT:
+        if (M.WParam)
+            C.Font()->SetHandle(reinterpret_cast<HFONT>(M.WParam));
+        M.Result = 0;
+        return true;
+    case WM_GETFONT: M.Result = reinterpret_cast<LRESULT>(C.Font()->Handle()); return true;
+    case WM_SHOWWINDOW:
+        // ShowWindow on a dialog control: the control's own visibility
+        // follows, or the next layout would show it again.
+        C.SetVisible(M.WParam != 0);
+        return false;
+    case WM_SETTEXT:
+        if (InSetText)
+            return false;
+        // Through SetText, so that the control repaints and resizes as a
+        // caption set by the program does.
+        InSetText = true;
+        C.SetText(M.LParam ? AnsiString(reinterpret_cast<const char*>(M.LParam)) : AnsiString());
+        InSetText = false;
+        M.Result = 1;
+        return true;
+    default: return false;
+    }
+}
+
+void NotifyCommand(TWinControl& C, int Code)
+{
+    HWND Dlg = nullptr;
+    int Id = 0;
+    if (C.HandleAllocated() && DialogOfControl(C.Handle(), Dlg, Id))
+        SendMessage(Dlg, WM_COMMAND, MakeWParam(Id, Code), reinterpret_cast<LPARAM>(C.Handle()));
+}
+
+class DialogButton : public TButton {
+public:
+    explicit DialogButton(TComponent* AOwner) : TButton(AOwner) {}
+    void Click() override
+    {
+        TButton::Click();
+        NotifyCommand(*this, BN_CLICKED);
+    }
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TButton::WndProc(M);
+    }
+    bool FInSetText = false;
+};
+
+class DialogCheckBox : public TCheckBox {
+public:
+    DialogCheckBox(TComponent* AOwner, bool RightText) : TCheckBox(AOwner), FRightText(RightText) {}
+    void Click() override
+    {
+        TCheckBox::Click();
+        // A check set by the program is no click.
+        if (!FSetting)
+            NotifyCommand(*this, BN_CLICKED);
+    }
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        if (M.Msg == BM_SETCHECK) {
+            FSetting = true;
+            SetChecked(M.WParam == BST_CHECKED);
+            FSetting = false;
+            M.Result = 0;
+            return;
+        }
+        if (M.Msg == BM_GETCHECK) {
+            M.Result = Checked() ? BST_CHECKED : BST_UNCHECKED;
+            return;
+        }
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TCheckBox::WndProc(M);
+    }
+    void PaintButton(TCanvas& C) override
+    {
+        TCheckBox::PaintButton(C);
+        if (!FRightText)
+            return;
+        // BS_RIGHT: the text stands against the box on the right; the
+        // text drawn on the left is painted over.
+        const TRect R = ClientRect();
+        TRect T = Rect(0, 0, R.Right - 13 - 4, R.Bottom);
+        C.Brush()->SetColor(Color());
+        C.FillRect(T);
+        HDC DC = C.Handle();
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+        DrawText(DC, Caption(), T, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    }
+    bool FInSetText = false;
+    bool FSetting = false;
+    bool FRightText = false;
+};
+
+/// Text (SS_LEFT, SS_CENTER, SS_RIGHT, word-wrapped) or an etched line.
+class DialogStatic : public TCustomControl {
+public:
+    DialogStatic(TComponent* AOwner, uint32_t Style) : TCustomControl(AOwner), FStyle(Style) {}
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TCustomControl::WndProc(M);
+    }
+    void Paint() override
+    {
+        HDC DC = Canvas()->Handle();
+        TRect R = ClientRect();
+        // The dialog may give the background (WM_CTLCOLORSTATIC), as the
+        // system asks it.
+        HBRUSH Brush = nullptr;
+        HWND Dlg = nullptr;
+        int Id = 0;
+        if (DialogOfControl(Handle(), Dlg, Id))
+            Brush = reinterpret_cast<HBRUSH>(
+                SendMessage(Dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(DC),
+                    reinterpret_cast<LPARAM>(Handle())));
+        FillRect(DC, R, Brush ? Brush : GetSysColorBrush(COLOR_BTNFACE));
+        if (FStyle & SS_ETCHEDHORZ) {
+            TRect Line = Rect(0, 0, R.Right, 2);
+            DrawEdge(DC, Line, EDGE_ETCHED, BF_TOP);
+            return;
+        }
+        HGDIOBJ Old = SelectObject(DC, Font()->Handle());
+        SetBkMode(DC, TRANSPARENT);
+        if (!Brush)
+            SetTextColor(DC, GetSysColor(COLOR_BTNTEXT));
+        UINT Format = DT_WORDBREAK | DT_EXPANDTABS;
+        if ((FStyle & 3) == SS_CENTER)
+            Format |= DT_CENTER;
+        else if ((FStyle & 3) == SS_RIGHT)
+            Format |= DT_RIGHT;
+        DrawText(DC, GetText(), R, Format);
+        SelectObject(DC, Old);
+    }
+    uint32_t FStyle;
+    bool FInSetText = false;
+};
+
+class DialogEdit : public TMemo {
+public:
+    explicit DialogEdit(TComponent* AOwner) : TMemo(AOwner) {}
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TMemo::WndProc(M);
+    }
+    bool FInSetText = false;
+};
+
+class DialogProgress : public TProgressBar {
+public:
+    explicit DialogProgress(TComponent* AOwner) : TProgressBar(AOwner) {}
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        switch (M.Msg) {
+        case PBM_SETPOS:
+            M.Result = Position();
+            SetPosition(static_cast<int>(M.WParam));
+            return;
+        case PBM_GETPOS: M.Result = Position(); return;
+        case PBM_SETRANGE:
+            M.Result = MakeLParam(Min(), Max());
+            SetMin(GetXLParam(M.LParam));
+            SetMax(GetYLParam(M.LParam));
+            return;
+        default: break;
+        }
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TProgressBar::WndProc(M);
+    }
+    bool FInSetText = false;
+};
+
+/// A tab control: TCM_ messages over the pages of a page control; the
+/// dialog places what a tab shows itself.
+class DialogTabs : public TPageControl {
+public:
+    explicit DialogTabs(TComponent* AOwner) : TPageControl(AOwner)
+    {
+        OnChange = TNotifyEvent(this, &DialogTabs::Changed);
+    }
+
+protected:
+    void Changed(TObject*)
+    {
+        HWND Dlg = nullptr;
+        int Id = 0;
+        if (!DialogOfControl(Handle(), Dlg, Id))
+            return;
+        NMHDR Header;
+        Header.hwndFrom = Handle();
+        Header.idFrom = static_cast<UINT_PTR>(Id);
+        Header.code = TCN_SELCHANGE;
+        SendMessage(Dlg, WM_NOTIFY, static_cast<WPARAM>(Id), reinterpret_cast<LPARAM>(&Header));
+    }
+    void WndProc(TMessage& M) override
+    {
+        switch (M.Msg) {
+        case TCM_INSERTITEM: {
+            const auto* Item = reinterpret_cast<const TCITEM*>(M.LParam);
+            auto* Sheet = new TTabSheet(Owner());
+            Sheet->SetPageControl(this);
+            if (Item && (Item->mask & TCIF_TEXT) && Item->pszText)
+                Sheet->SetCaption(AnsiString(Item->pszText));
+            const int Index = std::min(static_cast<int>(M.WParam), PageCount() - 1);
+            Sheet->SetPageIndex(Index);
+            M.Result = Index;
+            return;
+        }
+        case TCM_GETITEMCOUNT: M.Result = PageCount(); return;
+        case TCM_DELETEALLITEMS:
+            while (PageCount() > 0)
+                delete Pages(PageCount() - 1);
+            M.Result = 1;
+            return;
+        case TCM_GETCURSEL: M.Result = ActivePageIndex(); return;
+        case TCM_SETCURSEL:
+            M.Result = ActivePageIndex();
+            SetActivePageIndex(static_cast<int>(M.WParam));
+            return;
+        case TCM_ADJUSTRECT: {
+            // WParam false: a window rectangle (in the parent) to the
+            // display area within it.
+            auto* R = reinterpret_cast<TRect*>(M.LParam);
+            if (R && !M.WParam) {
+                const TRect D = DisplayRect();
+                *R = Rect(R->Left + D.Left, R->Top + D.Top, R->Left + D.Right, R->Top + D.Bottom);
+            }
+            return;
+        }
+        default: break;
+        }
+        if (!CommonControlMessage(*this, M, FInSetText))
+            TPageControl::WndProc(M);
+    }
+    bool FInSetText = false;
+};
+
+/// The dialog window: the procedure sees each message first.
+class DialogForm : public TForm {
+public:
+    DialogForm() : TForm(nullptr, 0) {}
+
+protected:
+    void WndProc(TMessage& M) override
+    {
+        if (M.Msg == WM_SETTEXT && !FInSetText) {
+            FInSetText = true;
+            SetCaption(M.LParam ? AnsiString(reinterpret_cast<const char*>(M.LParam)) : AnsiString());
+            FInSetText = false;
+            M.Result = 1;
+            return;
+        }
+        if (!HandleAllocated() || M.Msg == WM_DESTROY) {
+            TForm::WndProc(M);
+            return;
+        }
+        if (M.Msg == WM_PAINT) {
+            // The form paints its background first; the procedure draws over it.
+            TForm::WndProc(M);
+            LRESULT Ignored = 0;
+            DialogMessage(Handle(), WM_PAINT, 0, 0, Ignored);
+            return;
+        }
+        LRESULT Result = 0;
+        if (DialogMessage(Handle(), M.Msg, M.WParam, M.LParam, Result)) {
+            M.Result = Result;
+            return;
+        }
+        // Dialogs do not reflect commands to their controls: a control
+        // told the dialog of its click already.
+        if (M.Msg == WM_COMMAND || M.Msg == WM_NOTIFY)
+            return;
+        TForm::WndProc(M);
+    }
+    bool FInSetText = false;
+};
+
+TWinControl* MakeControl(DialogForm& Form, const DialogItemTemplate& I)
+{
+    const AnsiString Class = AnsiString(I.ClassName);
+    auto Is = [&](const char* Name) { return SameText(Class, Name); };
+    if (Is("BUTTON")) {
+        const uint32_t Kind = I.Style & BS_TYPEMASK;
+        if (Kind == BS_CHECKBOX || Kind == BS_AUTOCHECKBOX) {
+            auto* Box = new DialogCheckBox(&Form, (I.Style & BS_RIGHT) != 0);
+            Box->SetAlignment((I.Style & BS_LEFTTEXT) ? taLeftJustify : taRightJustify);
+            return Box;
+        }
+        auto* Button = new DialogButton(&Form);
+        Button->SetDefault(Kind == BS_DEFPUSHBUTTON);
+        Button->SetCancel(I.Id == IDCANCEL);
+        return Button;
+    }
+    if (Is("EDIT")) {
+        auto* Edit = new DialogEdit(&Form);
+        Edit->SetWordWrap(true);
+        Edit->SetScrollBars((I.Style & WS_VSCROLL) ? ssVertical : ssNone);
+        Edit->SetWantReturns((I.Style & ES_WANTRETURN) != 0);
+        return Edit;
+    }
+    if (Is("SysTabControl32"))
+        return new DialogTabs(&Form);
+    if (Is("msctls_progress32"))
+        return new DialogProgress(&Form);
+    return new DialogStatic(&Form, I.Style);
+}
+
+class FormsDialogMaker : public DialogWindowMaker {
+public:
+    HWND MakeDialog(const DialogTemplate& T, const TRect& Bounds, const std::vector<TRect>& ItemRects,
+        HWND Owner, std::vector<HWND>& Controls) override
+    {
+        auto* Form = new DialogForm();
+        Form->SetCaption(T.Caption);
+        Form->SetBorderStyle((T.Style & (WS_THICKFRAME | WS_MAXIMIZEBOX)) ? bsSizeable : bsDialog);
+        if (!(T.Style & WS_MAXIMIZEBOX))
+            Form->SetBorderIcons(TBorderIcons{biSystemMenu});
+        Form->SetPosition(poDesigned);
+        Form->Font()->SetName(T.FaceName);
+        Form->Font()->SetSize(T.PointSize);
+        Form->SetClientWidth(Bounds.Width());
+        Form->SetClientHeight(Bounds.Height());
+        Form->SetLeft(Bounds.Left);
+        Form->SetTop(Bounds.Top);
+        if (T.ExStyle & WS_EX_TOPMOST)
+            Form->SetFormStyle(fsStayOnTop);
+        for (size_t I = 0; I < T.Items.size(); ++I) {
+            const DialogItemTemplate& Item = T.Items[I];
+            TWinControl* C = MakeControl(*Form, Item);
+            C->SetParent(Form);
+            const TRect& R = ItemRects[I];
+            C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+            C->SetText(Item.Text);
+            C->SetVisible((Item.Style & WS_VISIBLE) != 0 || Item.Style == 0);
+            C->SetTabStop((Item.Style & WS_TABSTOP) != 0);
+            Controls.push_back(C->Handle());
+        }
+        HWND Dlg = Form->Handle();
+        if (Owner)
+            SetWindowLong(Dlg, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(Owner));
+        SetWindowLong(Dlg, GWL_STYLE, static_cast<intptr_t>(T.Style));
+        SetWindowLong(Dlg, GWL_EXSTYLE, static_cast<intptr_t>(T.ExStyle));
+        return Dlg;
+    }
+    void RunModal(HWND Dlg) override
+    {
+        auto* Form = dynamic_cast<DialogForm*>(FindControl(Dlg));
+        if (Form && Form->ModalResult() == mrNone)
+            Form->ShowModal();
+    }
+    void ShowModeless(HWND Dlg) override
+    {
+        if (auto* Form = dynamic_cast<DialogForm*>(FindControl(Dlg)))
+            Form->Show();
+    }
+    void EndModal(HWND Dlg) override
+    {
+        auto* Form = dynamic_cast<DialogForm*>(FindControl(Dlg));
+        if (!Form)
+            return;
+        if (Form->FormState().Contains(fsModal))
+            Form->SetModalResult(mrOk);
+        else
+            Form->Hide();
+    }
+    void FreeDialog(HWND Dlg) override { delete dynamic_cast<DialogForm*>(FindControl(Dlg)); }
+    void EnableControl(HWND Wnd, bool Enable) override
+    {
+        if (TWinControl* C = FindControl(Wnd))
+            C->SetEnabled(Enable);
+    }
+};
+
+FormsDialogMaker gMaker;
+
+}  // namespace
+
+void InstallDialogWindowMaker()
+{
+    SetDialogWindowMaker(&gMaker);
+}
