@@ -475,6 +475,11 @@ void TBaseVirtualTree::DeleteMovedNodes()
 void TBaseVirtualTree::CreateWnd()
 {
     inherited::CreateWnd();
+    // The window is made with the bars its options allow; the size it was
+    // made with brings no WM_SIZE the tree sees with its handle, so the
+    // bars are fitted to the content here.
+    if (FRoot)
+        UpdateScrollBars(true);
     if (FOptions->MiscOptions().Contains(toAcceptOLEDrop) &&
         !ComponentState().Contains(csDesigning))
         RegisterDragDrop(Handle(), FDragManager.Get());

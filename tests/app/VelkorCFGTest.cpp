@@ -246,6 +246,11 @@ TEST(Settings, RenderEveryPage)
             Application->ProcessMessages();
             KeepPng(&F, P.Name);
         }
+        // The nine keyword rows and the columns fit the page: no bars (the
+        // tree's window was made with both and kept them).
+        auto* Tree = dynamic_cast<TWinControl*>(F.FindComponent("vsImport"));
+        ASSERT_TRUE(Tree);
+        EXPECT_FALSE(GetWindowLong(Tree->Handle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
         F.btCancel->Click();
     });
 }
