@@ -30,19 +30,21 @@ constexpr char CoordinatesSection[] = "Coordinates";
 
 struct ColumnLayout {
     const char* Key;
+    /// The default width; a column that holds an address is widened past
+    /// it until 16 hex digits show in the list's font.
     int Width;
     TAlignment Align;
+    bool Address = false;
 };
-// Call-stack columns: address, module, unit, class, procedure, line. The
-// address column holds 16 digits, so it is wider than a 32-bit one.
+// Call-stack columns: address, module, unit, class, procedure, line.
 constexpr ColumnLayout CallStackColumns[] = {
-    {"Col0", 130, taLeftJustify}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
+    {"Col0", 89, taLeftJustify, true}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
     {"Col3", 126, taLeftJustify}, {"Col4", 200, taLeftJustify}, {"Col5", 61, taRightJustify},
 };
 // Module columns: handle, name, description, version, size, modified, path.
 // "Modified" is stored under ColMod6 and "Path" under ColMod5, as ever.
 constexpr ColumnLayout ModuleColumns[] = {
-    {"ColMod0", 130, taLeftJustify}, {"ColMod1", 150, taLeftJustify},
+    {"ColMod0", 80, taLeftJustify, true}, {"ColMod1", 150, taLeftJustify},
     {"ColMod2", 175, taLeftJustify}, {"ColMod3", 50, taRightJustify},
     {"ColMod4", 70, taRightJustify}, {"ColMod6", 120, taLeftJustify},
     {"ColMod5", 712, taLeftJustify},
@@ -267,6 +269,22 @@ void UseFont(TFont* Font, const AnsiString& Face, int Size)
     Font->SetColor(clBlack);
 }
 
+/// The width that shows a 64-bit address (16 hex digits) in Font: the
+/// digits and the margins the rows are drawn with (the first column leaves
+/// room for the row's picture).
+int AddressColumnWidth(TFont* Font, bool FirstColumn)
+{
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font->Handle());
+    TSize Digits;
+    GetTextExtentPoint32(DC, "0000000000000000", 16, Digits);
+    TSize Hex;
+    GetTextExtentPoint32(DC, "DDDDDDDDDDDDDDDD", 16, Hex);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return std::max(Digits.cx, Hex.cx) + (FirstColumn ? 20 + 2 : 6 + 6);
+}
+
 std::vector<AnsiString> Titles(const TRazuroModuleOptions& Options, int First, int Count)
 {
     std::vector<AnsiString> T;
@@ -447,6 +465,8 @@ void TReportPage::MakeList(const ColumnLayout* Layout, int Count,
         Ini = std::make_unique<TMemIniFile>(FSettings.CoordinatesIni);
     for (int C = 0; C < Count; ++C) {
         int W = Layout[C].Width;
+        if (Layout[C].Address)
+            W = std::max(W, AddressColumnWidth(FList->Font(), C == 0));
         if (Ini) {
             W = Ini->ReadInteger(CoordinatesSection, Layout[C].Key, W);
             if (W < MinColumnWidth || W > MaxColumnWidth)

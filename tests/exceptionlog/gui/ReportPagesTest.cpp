@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -347,6 +348,52 @@ TEST(ReportPageTabs, PagesFollowTheOptionsAndTheReport)
     EXPECT_EQ(ReportPageOfTab(2, D, O), rpCPU);
 }
 
+TEST_F(PagesTest, AddressColumnsShowWholeAddressesInTheListFont)
+{
+    struct FontCase {
+        const char* Face;
+        int Size;
+        bool Minimum;  // the font is so small that the default width stands
+    };
+    const FontCase Fonts[] = {
+        {"Courier New", 10, false},  // the report window's list font
+        {"MS Sans Serif", 8, false},
+        {"Courier New", 1, true},
+    };
+    for (const FontCase& F : Fonts) {
+        Settings.ListFace = F.Face;
+        Settings.ListSize = F.Size;
+        for (const int Page : {int(rpCallStack), int(rpModules)}) {
+            SCOPED_TRACE(::testing::Message() << F.Face << " " << F.Size << " page " << Page);
+            TListView* List = Child<TListView>(Make(Page));
+            ASSERT_NE(List, nullptr);
+            // The widest first cell the rows have, in the list's font; the
+            // first column draws its text from 20 pixels in to 2 short of
+            // its right edge.
+            HDC DC = GetDC(nullptr);
+            HGDIOBJ Old = SelectObject(DC, List->Font()->Handle());
+            int Widest = 0;
+            for (int Row = 0; Row < List->Items()->Count(); ++Row) {
+                const AnsiString Cell = Trim(List->Items()->Item(Row)->Caption());
+                TSize E;
+                GetTextExtentPoint32(DC, Cell.c_str(), Cell.Length(), E);
+                if (Cell.Length() == 16)
+                    Widest = std::max(Widest, int(E.cx));
+            }
+            SelectObject(DC, Old);
+            ReleaseDC(nullptr, DC);
+            ASSERT_GT(Widest, 0);
+            const int Width = List->Columns()->Items(0)->Width();
+            EXPECT_GE(Width - 22, Widest);
+            const int Default = Page == rpCallStack ? 89 : 80;
+            if (F.Minimum)
+                EXPECT_EQ(Width, Default);
+            else
+                EXPECT_GT(Width, Default);
+        }
+    }
+}
+
 TEST_F(PagesTest, ColumnWidthsAreReadAndKeptInTheIniFile)
 {
     TempDir Dir;
@@ -374,12 +421,15 @@ TEST_F(PagesTest, ColumnWidthsAreReadAndKeptInTheIniFile)
     EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod5", 0), 222);
     EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod1", 0), 150);
 
-    // The user drags the right edge of "Procedure/Method" (at 130 + 120 +
-    // 126 + 126 + 200 = 702) 47 pixels to the right.
+    // The user drags the right edge of "Procedure/Method" 47 pixels to the
+    // right.
     List = Child<TListView>(Make(rpCallStack));
-    SimulateMouseDown(List, mbLeft, 702, 3);
-    SimulateMouseMove(List, 749, 3);
-    SimulateMouseUp(List, mbLeft, 749, 3);
+    int Edge = 0;
+    for (int C = 0; C <= 4; ++C)
+        Edge += List->Columns()->Items(C)->Width();
+    SimulateMouseDown(List, mbLeft, Edge, 3);
+    SimulateMouseMove(List, Edge + 47, 3);
+    SimulateMouseUp(List, mbLeft, Edge + 47, 3);
     Current.reset();
     TMemIniFile Again(Settings.CoordinatesIni);
     EXPECT_EQ(Again.ReadInteger("Coordinates", "Col4", 0), 247);
