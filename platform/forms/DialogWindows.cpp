@@ -286,7 +286,14 @@ public:
         FOwnFrame = Own;
         if (QWidget* W = Widget()) {
             const bool Visible = W->isVisible();
-            W->setWindowFlag(Qt::FramelessWindowHint, Own);
+            // The caption hints would bring the window system's frame back.
+            if (Own) {
+                FSystemFlags = W->windowFlags();
+                W->setWindowFlags((FSystemFlags & (Qt::WindowType_Mask | Qt::WindowStaysOnTopHint)) |
+                                  Qt::FramelessWindowHint);
+            } else {
+                W->setWindowFlags(FSystemFlags | (W->windowFlags() & Qt::WindowStaysOnTopHint));
+            }
             if (Visible)
                 W->show();
         }
@@ -549,6 +556,8 @@ private:
 
     bool FInSetText = false;
     bool FOwnFrame = false;
+    /// The window flags of the window system's frame, while ours is drawn.
+    Qt::WindowFlags FSystemFlags;
     /// The part of the frame our own drag holds (0: none), where the mouse
     /// started and the window's bounds then.
     int FDragHit = 0;
