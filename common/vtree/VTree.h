@@ -376,12 +376,24 @@ public:
                              bool UseSortGlyph, TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
                              TRect& TextBounds) const;
 
+    /// Stream clauses: BiDiMode and Color are stored only when the column
+    /// does not take them from the tree.
+    bool IsBiDiModeStored() const;
+    bool IsColorStored() const;
+
 protected:
     AnsiString GetDisplayName() override;
+    /// Text and Hint as the wide strings "WideText" and "WideHint" (when
+    /// not empty); 8-bit texts of older streams are read as CP1251.
+    void DefineProperties(TFiler* Filer) override;
 
 private:
     friend class TVirtualTreeColumns;
     friend class TVTHeader;
+    void ReadText(TReader* Reader);
+    void WriteText(TWriter* Writer);
+    void ReadHint(TReader* Reader);
+    void WriteHint(TWriter* Writer);
     std::u16string FText;
     std::u16string FHint;
     int FLeft = 0;
@@ -519,7 +531,11 @@ public:
     Cardinal Height() const { return FHeight; }
     void SetHeight(Cardinal Value);
     TFont* Font() const { return FFont.get(); }
+    /// Copies Value; ParentFont becomes false.
     void SetFont(TFont* Value);
+    bool ParentFont() const { return FParentFont; }
+    /// True takes the tree's font.
+    void SetParentFont(bool Value);
     TVTHeaderOptions Options() const { return FOptions; }
     void SetOptions(TVTHeaderOptions Value);
     TVTHeaderStyle Style() const { return FStyle; }
@@ -562,6 +578,10 @@ public:
     /// A count or a length past the end raises EVirtualTreeError 2004.
     void WriteToStream(TStream* Stream) const;
     void ReadFromStream(TStream* Stream);
+    /// The tree's form property "Columns": the collection's items; reading
+    /// clears the columns first and runs with the header loading.
+    void ReadColumns(TReader* Reader);
+    void WriteColumns(TWriter* Writer);
 
     // The column queries the engine uses.
     virtual bool UseColumns() const;
@@ -1666,7 +1686,13 @@ protected:
     virtual bool RebuildPositionCache();
     void StartCacheValidation();
     void InvalidatePositionCache();
+    /// After the loading steps of the class library: the nodes of a
+    /// RootNodeCount read from the form, the main column, the columns'
+    /// positions, the header's frame and the auto-size column.
     void Loaded() override;
+    /// The header's columns as the tree's property "Columns" (written when
+    /// there are columns that differ from the ancestor's).
+    void DefineProperties(TFiler* Filer) override;
     /// With toAutoChangeScale the default node height follows the scale.
     void ChangeScale(int M, int D) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -2452,3 +2478,8 @@ Word CF_CSV();
 
 /// Swaps edges so that Left <= Right and Top <= Bottom.
 TRect OrderRect(const TRect& R);
+
+/// Start-up work of the tree unit: registers the tree classes a form
+/// stream may name (TVirtualStringTree), so that reading such a form
+/// finds them.
+void VTreeInitialization();
