@@ -22,6 +22,7 @@
 #include "common/components/ylCtrls.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
+#include "platform/winapi/EndSession.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -715,6 +716,20 @@ void TFormMain::SaveInvoiceState()
     Modified = false;
 }
 
+void TFormMain::SaveInvoiceStateUnasked()
+{
+    if (FKeepDamagedState || (Modified && Invoice->Count() == 0))
+        return;
+    try {
+        Invoice->SaveToFile(LastInvoiceFileName());
+        Modified = false;
+    } catch (const Exception& E) {
+        LogMessage("Состояние накладной не записано в файл \""_a + LastInvoiceFileName() + "\": "_a
+                       + E.Message,
+                   2);
+    }
+}
+
 bool TFormMain::InvoiceStateBytes(std::string& Bytes)
 {
     if (FKeepDamagedState || (Modified && Invoice->Count() == 0))
@@ -910,6 +925,15 @@ bool TFormMain::IsShortCut(TWMKey& Message)
 
 void TFormMain::Dispatch(TMessage& Message)
 {
+    if (Message.Msg == WM_ENDSESSION) {
+        // The desktop ends the session (or the program got a terminating
+        // signal): the message loop quits next, and the settings are saved
+        // on the way out as at a normal exit; the invoice is saved here,
+        // since the window is not closed.
+        if (Message.WParam)
+            SaveInvoiceStateUnasked();
+        return;
+    }
     if (Message.Msg == WM_FITNAMECOLUMN) {
         FitNameColumn();
         return;

@@ -127,6 +127,9 @@ public:
     /// false when it would write nothing (a changed empty invoice, or a
     /// damaged state file kept in place).
     bool InvoiceStateBytes(std::string& Bytes);
+    /// At the end of the session nobody can answer a question: writes what
+    /// a close answered with "Да" writes; a failure goes to the log.
+    void SaveInvoiceStateUnasked();
     /// Loads the saved invoice state. A file that does not load (memory
     /// running out included) is renamed to
     /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;

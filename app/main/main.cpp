@@ -11,13 +11,16 @@
 // would: "null" writes through a null pointer, "abort" aborts, "thread"
 // lets an exception escape a second thread, "freeze" blocks the main thread
 // for three seconds with hang detection at one second; the last two then
-// close the main window. The report window answers as
+// close the main window. "SIGTERM", "SIGHUP" and "SIGINT" send the program
+// that signal, as the desktop does at logout; "SIGTERM-question" sends it
+// while a question waits for the operator. The report window answers as
 // PRICETAGS_REPORT_WINDOW_ANSWER says (see exceptionlog/ReportProcess.h).
 
 #include "app/AppMain.h"
 #include "app/InvoiceType.h"
 #include "app/MainInvoice.h"
 #include "app/StateSnapshot.h"
+#include "common/components/MsgWin.h"
 #include "exceptionlog/ExceptionProcessing.h"
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
@@ -25,8 +28,10 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Heap.h"
+#include "platform/winapi/EndSession.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <cstdlib>
@@ -86,12 +91,26 @@ private:
             std::abort();
         else if (FKind == "thread")
             std::thread(FailInSecondThread).join();
-        else if (FKind == "freeze") {
+        else if (EndSignal()) {
+            std::raise(EndSignal());
+            if (FKind == "SIGTERM-question")
+                AskYesNo("Продолжить?"_a, "", true);
+            return;
+        } else if (FKind == "freeze") {
             CurrentRazuroLogOptions().FreezeTimeout = 1;
             FreezeMainThread();
         }
         if (Application->MainForm())
             Application->MainForm()->Close();
+    }
+
+    int EndSignal() const
+    {
+        if (FKind == "SIGTERM" || FKind == "SIGTERM-question")
+            return SIGTERM;
+        if (FKind == "SIGHUP")
+            return SIGHUP;
+        return FKind == "SIGINT" ? SIGINT : 0;
     }
 
     // PRICETAGS_FAULT_SMTP_PORT mails the report to a server on this
@@ -145,6 +164,7 @@ int main(int argc, char** argv)
     SetProgramSaveHook(SaveStateAfterFailure);
     InstallReportWindowProcess();
     GuiStartup(argc, argv);
+    InstallEndSessionSignals();
     std::unique_ptr<FaultTest> Fault;
     if (const char* Kind = std::getenv("PRICETAGS_FAULT_TEST"))
         Fault = std::make_unique<FaultTest>(Kind);

@@ -488,6 +488,34 @@ INSTANTIATE_TEST_SUITE_P(
                        "FreezeMainThread", "std::this_thread::sleep_for(std::chrono::milliseconds(3000));"}),
     [](const testing::TestParamInfo<PricetagsFault>& Info) { return std::string(Info.param.Fault); });
 
+// The end of the session (the desktop's SIGTERM at logout, SIGHUP from a
+// closed terminal, Ctrl+C): the program ends as at a normal exit, with the
+// invoice the operator just added to and the window placement saved and
+// nothing reported, also while a question waits for the operator.
+class PricetagsSessionEnd : public testing::TestWithParam<const char*> {};
+
+TEST_P(PricetagsSessionEnd, SavesTheInvoiceAndEndsNormally)
+{
+    const TempDir Dir;
+    const ChildRun R = RunProgram(PRICETAGS_PROGRAM, {}, Dir.Path(),
+                                  {std::string("PRICETAGS_FAULT_TEST=") + GetParam()},
+                                  "pricetags.elf");
+    EXPECT_EQ(R.Signal, 0) << R.Err;
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Log, "");
+    EXPECT_NE(ReadBytes(Dir.Path() / "LastInvoice.inv").find(Cp1251("Чайник электрический")),
+              std::string::npos);
+    EXPECT_NE(ReadBytes(Dir.Path() / "pricetags.ini").find("[FormMainPosition]"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, PricetagsSessionEnd,
+                         testing::Values("SIGTERM", "SIGHUP", "SIGINT", "SIGTERM-question"),
+                         [](const testing::TestParamInfo<const char*>& Info) {
+                             std::string Name = Info.param;
+                             Name.erase(std::remove(Name.begin(), Name.end(), '-'), Name.end());
+                             return Name;
+                         });
+
 // The report window of the real program on a real X server: it appears for
 // each kind of failure (its picture is taken; PRICETAGS_REPORT_PNG names a
 // folder to keep them), and the choice made in it is carried out: the
