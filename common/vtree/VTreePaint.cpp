@@ -53,7 +53,6 @@ void Frame(HDC DC, const TRect& R, TColor Color)
 
 // ---- colours and scroll bar options ---------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TVTColors)
 
 TVTColors::TVTColors(TBaseVirtualTree* AOwner) : FOwner(AOwner)
 {
@@ -89,7 +88,6 @@ void TVTColors::Assign(TPersistent* Source)
         FOwner->Invalidate();
 }
 
-PRICETAGS_DEFINE_CLASS(TScrollBarOptions)
 
 TScrollBarOptions::TScrollBarOptions(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
 
