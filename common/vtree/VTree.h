@@ -956,9 +956,8 @@ private:
 
 /// The small picture wheel panning shows where the middle button went
 /// down: a round plate with arrows to the sides the view can scroll to
-/// (all four, left and right only, or up and down only). The window layer
-/// has no window regions: the window is square and its corners, outside
-/// the plate, are the tree's colour. It lets the mouse through.
+/// (all four, left and right only, or up and down only). A window region
+/// cuts the square window to the plate. It lets the mouse through.
 class TVTPanningWindow : public THintWindow {
     PRICETAGS_CLASS(TVTPanningWindow, THintWindow)
 public:
@@ -975,6 +974,10 @@ protected:
     void Paint() override;
 
 private:
+    /// The plate and its arrows on Background.
+    void DrawImage(HDC DC, TColor Background) const;
+    /// The background colour the region is made without (0x00BBGGRR).
+    static constexpr COLORREF Magenta = 0xFF00FF;
     TPanningImage FImage;
 };
 
