@@ -525,6 +525,33 @@ TEST(ReportDialog, OwnLookPaintsItsFrameAndMovesAndSizesByIt)
     });
 }
 
+TEST(ReportDialog, OwnLookRequestAndProgressWindowsPaintTheirFrames)
+{
+    WindowRun Run;
+    Run.Options.ExceptionDialogOptions = 0x1F | 0x80;
+    Run.Options.LogOptions = 0x32;
+    Run.Options.EmailSendMode = 1;
+    auto CheckFrame = [](HWND Wnd, const char* Png) {
+        EXPECT_EQ(ClientOffset(Wnd), Point(3, 19));
+        TBitmap Shot;
+        GrabWindow(static_cast<TWinControl*>(FindControl(Wnd)), &Shot);
+        EXPECT_EQ(ColorToRGB(Shot.Canvas()->Pixels(0, 0)), TColor(0x404040));
+        EXPECT_EQ(HitAt(Wnd, 40, 8), HTCAPTION);
+        KeepPng(static_cast<TWinControl*>(FindControl(Wnd)), Png);
+    };
+    const ModalHookScope Hook([&](TCustomForm& Form) {
+        CheckFrame(Form.Handle(), "own-look-request.png");
+        EndDialog(Form.Handle(), 2);
+    });
+    ShowReproduceRequest();
+    HWND Wnd = StartSendDialog();
+    ASSERT_NE(Wnd, nullptr);
+    SetDlgItemText(Wnd, 100, "Connecting with server...");
+    SendDlgItemMessage(Wnd, 101, PBM_SETPOS, 40, 0);
+    CheckFrame(Wnd, "own-look-sending.png");
+    CloseSendDialog();
+}
+
 TEST(ReportDialog, AutoCloseCountsTicksAndAKeyStartsAgain)
 {
     WindowRun Run;
