@@ -272,7 +272,7 @@ TEST(Painting, ChildrenKeepTheirPixelsThroughChangesOfPlace)
         {"box hidden", [&] { Above->Hide(); }, {{60, 40, clLime}, {80, 40, clWhite}}},
         {"child moved", [&] { Child->SetLeft(30); }, {{20, 20, clLime}, {45, 20, clBlue}}},
         {"box shown over the child", [&] { Above->Show(); }, {{55, 25, clRed}, {45, 25, clBlue}}},
-        {"panel brought to the front", [&] { Panel->BringToFront(); },
+        {"panel raised", [&] { SetWindowPos(Panel->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
             {{55, 25, clBlue}, {60, 40, clLime}, {80, 40, clRed}}},
         {"child freed", [&] { delete Child; }, {{45, 25, clLime}, {55, 25, clLime}}},
         {"panel shrunk", [&] { Panel->SetWidth(30); }, {{55, 25, clRed}, {45, 25, clWhite}, {20, 20, clLime}}},
@@ -303,11 +303,13 @@ protected:
     void Paint() override
     {
         const TColor Colors[] = {clRed, clYellow, clGreen, clAqua, clNavy};
+        // Pixels of the content (X + Pos.X, Y + Pos.Y): squares of 4 x 3.
+        const auto Cell = [](int V, int Size) { return (V + 1000 * Size) / Size; };
         const TRect R = ClientRect();
         for (int Y = R.Top; Y < R.Bottom; ++Y)
-            for (int X = R.Left; X < R.Right; X += 4) {
-                Canvas()->Brush()->SetColor(Colors[((X + Pos.X) / 4 + (Y + Pos.Y) / 3 % 5 + 50) % 5]);
-                Canvas()->FillRect(Rect(X, Y, X + 4, Y + 1));
+            for (int X = R.Left; X < R.Right; ++X) {
+                Canvas()->Brush()->SetColor(Colors[(Cell(X + Pos.X, 4) + Cell(Y + Pos.Y, 3)) % 5]);
+                Canvas()->FillRect(Rect(X, Y, X + 1, Y + 1));
             }
     }
 };
