@@ -807,10 +807,21 @@ bool TranslateKey(HWND Wnd, QKeyEvent* E)
     const bool Down = E->type() == QEvent::KeyPress;
     NoteModifiers(E->modifiers());
     const Word Vk = VirtualKeyOf(E);
-    if (Vk == 0)
-        return !Wnd->OwnPainting ? false : true;
-    SetKeyDown(Vk, Down);
     HWND Target = FocusedWindow() ? FocusedWindow() : Wnd;
+    if (Vk == 0) {
+        if (!Wnd->OwnPainting)
+            return false;
+        // A key we have no code for still types its character: the "№" of
+        // the Russian layout, quotes like "«" from a third level or a
+        // composed character arrive as WM_CHAR alone, as a character
+        // without a key did on Windows.
+        char Ch = 0;
+        const bool Plain = !(E->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (Down && Plain && CharOf(E, Ch) && static_cast<unsigned char>(Ch) >= 0x20)
+            PostToQueue({Target, WM_CHAR, static_cast<unsigned char>(Ch), 1});
+        return true;
+    }
+    SetKeyDown(Vk, Down);
     const bool Alt = E->modifiers() & Qt::AltModifier;
     const bool Ctrl = E->modifiers() & Qt::ControlModifier;
     const bool Sys = (Alt && !Ctrl) || Vk == VK_F10;
@@ -1158,7 +1169,11 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Width, int Heigh
             Wnd->Widget->raise();
         if (Wnd->TopLevel && (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_NOTOPMOST)) {
             const bool Top = InsertAfter == HWND_TOPMOST;
+            // Qt hides a shown window whose flags change: it stays shown.
+            const bool Shown = Wnd->Widget->isVisible();
             Wnd->Widget->setWindowFlag(Qt::WindowStaysOnTopHint, Top);
+            if (Shown && !Wnd->Widget->isVisible())
+                Wnd->Widget->show();
             Wnd->ExStyle = Top ? (Wnd->ExStyle | WS_EX_TOPMOST) : (Wnd->ExStyle & ~WS_EX_TOPMOST);
         }
     }
@@ -1263,6 +1278,7 @@ intptr_t SetWindowLong(HWND Wnd, int Index, intptr_t Value)
     case GWL_EXSTYLE:
         Wnd->ExStyle = static_cast<uint32_t>(Value);
         Wnd->ClientValid = false;
+        ApplyLayeredStyle(Wnd);
         break;
     case GWL_HWNDPARENT: {
         HWND Owner = reinterpret_cast<HWND>(Value);
