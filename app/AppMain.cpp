@@ -90,6 +90,7 @@ void AppUnitsInitialization()
     FuncsInitialization();
     MsgWinInitialization();
     YLDCompnInitialization();
+    RegisterTreeClasses();
     ylConstInitialization();
     DateUtilInitialization();
     GlobalsInitialization();

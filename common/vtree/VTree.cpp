@@ -195,7 +195,6 @@ void InitializeTreeUnit()
 
 // ---- option sets ----------------------------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TCustomVirtualTreeOptions)
 
 TCustomVirtualTreeOptions::TCustomVirtualTreeOptions(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
 

@@ -376,12 +376,24 @@ public:
                              bool UseSortGlyph, TPoint& HeaderGlyphPos, TPoint& SortGlyphPos,
                              TRect& TextBounds) const;
 
+    /// Stream clauses: BiDiMode and Color are stored only when the column
+    /// does not take them from the tree.
+    bool IsBiDiModeStored() const;
+    bool IsColorStored() const;
+
 protected:
     AnsiString GetDisplayName() override;
+    /// Text and Hint as the wide strings "WideText" and "WideHint" (when
+    /// not empty); 8-bit texts of older streams are read as CP1251.
+    void DefineProperties(TFiler* Filer) override;
 
 private:
     friend class TVirtualTreeColumns;
     friend class TVTHeader;
+    void ReadText(TReader* Reader);
+    void WriteText(TWriter* Writer);
+    void ReadHint(TReader* Reader);
+    void WriteHint(TWriter* Writer);
     std::u16string FText;
     std::u16string FHint;
     int FLeft = 0;
@@ -519,7 +531,11 @@ public:
     Cardinal Height() const { return FHeight; }
     void SetHeight(Cardinal Value);
     TFont* Font() const { return FFont.get(); }
+    /// Copies Value; ParentFont becomes false.
     void SetFont(TFont* Value);
+    bool ParentFont() const { return FParentFont; }
+    /// True takes the tree's font.
+    void SetParentFont(bool Value);
     TVTHeaderOptions Options() const { return FOptions; }
     void SetOptions(TVTHeaderOptions Value);
     TVTHeaderStyle Style() const { return FStyle; }
@@ -562,6 +578,10 @@ public:
     /// A count or a length past the end raises EVirtualTreeError 2004.
     void WriteToStream(TStream* Stream) const;
     void ReadFromStream(TStream* Stream);
+    /// The tree's form property "Columns": the collection's items; reading
+    /// clears the columns first and runs with the header loading.
+    void ReadColumns(TReader* Reader);
+    void WriteColumns(TWriter* Writer);
 
     // The column queries the engine uses.
     virtual bool UseColumns() const;
@@ -947,6 +967,9 @@ private:
     TPanningImage FImage;
 };
 
+/// A step of an animation (Animate): false stops it.
+using TVTAnimationCallback = MethodPointer<bool(int Step, int StepSize, void* Data)>;
+
 enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
 
 /// What the tree hands its hint window (ActivateHintData's data; copied).
@@ -964,14 +987,34 @@ struct TVTHintData {
     TVTTooltipLineBreakStyle LineBreakStyle = hlbDefault;
 };
 
+/// Whether a hint animation must stop: false once a tree hint window is
+/// made and after each hide, true once one is destroyed, and set by a tree
+/// whose window goes while it animates. One for the process.
+extern bool HintWindowDestroyed;
+
 /// The tree's hint window: a framed text on the hint colour. In tooltip
 /// mode (HintMode hmTooltip) it lies over the node's text in the tree's
-/// font. It shows at once: animating would need the screen below it.
+/// font. It shows at once, fades in (the window's opacity rises from 0 in
+/// 255 steps over twice the tree's AnimationDuration) or slides in (the
+/// bottom rows of the hint show at the window's top, one more row a step
+/// over AnimationDuration), by the tree's EffectiveHintAnimation.
 class TVirtualTreeHintWindow : public THintWindow {
     PRICETAGS_CLASS(TVirtualTreeHintWindow, THintWindow)
 public:
     explicit TVirtualTreeHintWindow(TComponent* AOwner);
     ~TVirtualTreeHintWindow() override;
+
+    /// Rect (screen) empty: the application's hint goes. Otherwise the
+    /// window takes Rect, moved inside the desktop, above the others and
+    /// without activation, and animates before returning (the application's
+    /// messages are processed between the steps). A hint shown while another
+    /// animates ends that animation.
+    void ActivateHint(TRect Rect, const AnsiString& AHint) override;
+    /// The platform's answer for a shown window, except that a mouse move
+    /// over a frame and keys leave the hint up.
+    bool IsHintMsg(const MSG& Msg) override;
+    /// The animation the shown hint runs (hatNone when none).
+    THintAnimationType Animation() const { return FAnimation; }
 
     /// The window's rectangle at (-1, -1) for the hint data in AData (a
     /// TVTHintData); empty without data or text, and for a multi-line
@@ -981,13 +1024,27 @@ public:
 
 protected:
     void Paint() override;
+    /// Text changes are ignored, the background is never erased, there is
+    /// no frame to paint; a destroyed (hidden) window forgets its data.
+    void WndProc(TMessage& Message) override;
+    /// Shows one step of the animation. Step 0 draws the hint; then a fade
+    /// sets the window's opacity to Step * 256 / 255 (at most 255) and a
+    /// slide shows the hint's bottom Step rows at the window's top. StepSize
+    /// 0 ends the animation: the whole hint, opaque.
+    virtual void InternalPaint(int Step, int StepSize);
 
 private:
     bool TooltipMode() const;
     TFont* HintFontFor() const;
     const std::u16string& Text() const;
+    /// The tree's animation callback: false (stop) once the window went,
+    /// is hidden or the tree cancels the animation.
+    bool AnimationCallback(int Step, int StepSize, void* Data);
     TVTHintData FHintData;
     int FTextHeight = 0;
+    THintAnimationType FAnimation = hatNone;
+    /// Rows of the hint a slide shows; -1 when it shows whole.
+    int FSlideRows = -1;
 };
 
 /// What one cell's painting knows (PaintTree).
@@ -1050,6 +1107,7 @@ class TBaseVirtualTree : public TCustomControl {
     friend class TVTHeader;
     friend class TVirtualTreeColumn;
     friend class TVirtualTreeColumns;
+    friend class TVirtualTreeHintWindow;
 public:
     explicit TBaseVirtualTree(TComponent* AOwner);
     ~TBaseVirtualTree() override;
@@ -1666,7 +1724,13 @@ protected:
     virtual bool RebuildPositionCache();
     void StartCacheValidation();
     void InvalidatePositionCache();
+    /// After the loading steps of the class library: the nodes of a
+    /// RootNodeCount read from the form, the main column, the columns'
+    /// positions, the header's frame and the auto-size column.
     void Loaded() override;
+    /// The header's columns as the tree's property "Columns" (written when
+    /// there are columns that differ from the ancestor's).
+    void DefineProperties(TFiler* Filer) override;
     /// With toAutoChangeScale the default node height follows the scale.
     void ChangeScale(int M, int D) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -1936,6 +2000,20 @@ protected:
     /// AnimationDuration, timed by timeGetTime; only with toAnimatedToggle,
     /// outside updates and with the node's row on screen.
     void AnimateToggle(PVirtualNode Node, bool Expanding, int64_t Size);
+    /// Runs Callback(Step, StepSize, Data) with Step 0, StepSize,
+    /// 2 x StepSize... spread over Duration milliseconds of timeGetTime (it
+    /// waits out each step's share), then Callback(0, 0, Data) once more.
+    /// StepSize is Steps / Duration rounded, at least 1, and grows while a
+    /// step's share of the time left would be under a millisecond. Nothing
+    /// for Duration 0 or while another animation runs (tsInAnimation, set
+    /// meanwhile); a false from Callback ends the steps early; the steps
+    /// stop when the application terminates, and then no last call comes.
+    virtual void Animate(Cardinal Steps, Cardinal Duration, TVTAnimationCallback Callback,
+                         void* Data);
+    /// HintAnimation with hatSystemDefault resolved by the user's tooltip
+    /// settings: hatNone when tooltips are not animated, else hatFade or
+    /// hatSlide by whether they fade.
+    virtual THintAnimationType EffectiveHintAnimation() const;
 
     // -- invalidation helpers
     void InvalidateTree(const TRect* R = nullptr);
@@ -2452,3 +2530,8 @@ Word CF_CSV();
 
 /// Swaps edges so that Left <= Right and Top <= Bottom.
 TRect OrderRect(const TRect& R);
+
+/// Start-up work of the tree unit: registers the tree classes a form
+/// stream may name (TVirtualStringTree), so that reading such a form
+/// finds them.
+void VTreeInitialization();

@@ -19,7 +19,6 @@
 
 // ---- column ---------------------------------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TVirtualTreeColumn)
 
 TVirtualTreeColumn::TVirtualTreeColumn(TCollection* Collection) : TCollectionItem(Collection)
 {
@@ -393,7 +392,6 @@ void TVirtualTreeColumn::ComputeHeaderLayout(HDC DC, const TRect& Client,
 
 // ---- columns --------------------------------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TVirtualTreeColumns)
 
 TVirtualTreeColumns::TVirtualTreeColumns(TVTHeader* AOwner)
     : TCollection(TVirtualTreeColumn::StaticClass()), FHeader(AOwner)
@@ -756,7 +754,6 @@ void TVirtualTreeColumns::AnimatedResize(TColumnIndex Column, int NewWidth)
 
 // ---- header ---------------------------------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TVTHeader)
 
 TVTHeader::TVTHeader(TBaseVirtualTree* AOwner)
     : FOwner(AOwner), FColumns(std::make_unique<TVirtualTreeColumns>(this)),
@@ -855,6 +852,15 @@ void TVTHeader::SetFont(TFont* Value)
 {
     FFont->Assign(Value);
     FParentFont = false;
+}
+
+void TVTHeader::SetParentFont(bool Value)
+{
+    if (FParentFont == Value)
+        return;
+    FParentFont = Value;
+    if (FParentFont)
+        FFont->Assign(FOwner->Font());
 }
 
 void TVTHeader::FontChanged(TObject*)

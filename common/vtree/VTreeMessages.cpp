@@ -177,4 +177,7 @@ void TBaseVirtualTree::WMNCDestroy()
     if (!ComponentState().Contains(csDesigning) &&
         FOptions->MiscOptions().Contains(toAcceptOLEDrop) && HandleAllocated())
         RevokeDragDrop(Handle());
+    // A hint animating for this tree stops at its next step.
+    if (FStates.Contains(tsInAnimation))
+        HintWindowDestroyed = true;
 }

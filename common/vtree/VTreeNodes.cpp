@@ -1213,6 +1213,13 @@ void TBaseVirtualTree::Loaded()
             FOptions->FMiscOptions = Saved;
         }
     }
+    // Columns and header values read from a form were only stored; now they
+    // take effect together.
+    FHeader->SetMainColumn(FHeader->MainColumn());
+    FHeader->Columns()->RebuildPositionTable();
+    FHeader->RecalculateHeader();
+    if (FHeader->Options().Contains(hoAutoResize))
+        FHeader->Columns()->AdjustAutoSize(InvalidColumn, true);
 }
 
 void TBaseVirtualTree::ChangeScale(int M, int D)

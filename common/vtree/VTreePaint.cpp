@@ -5,6 +5,7 @@
 #include "common/vtree/VTreePrivate.h"
 
 #include "platform/forms/Forms.h"
+#include "platform/winapi/LayeredWindows.h"
 #include "platform/winapi/Messages.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Numbers.h"
@@ -1675,6 +1676,54 @@ void TBaseVirtualTree::AnimateToggle(PVirtualNode Node, bool Expanding, int64_t 
     ReleaseDC(Handle(), DC);
 }
 
+void TBaseVirtualTree::Animate(Cardinal Steps, Cardinal Duration, TVTAnimationCallback Callback,
+                               void* Data)
+{
+    if (FStates.Contains(tsInAnimation) || Duration == 0)
+        return;
+    ChangeState({tsInAnimation}, {});
+    struct AnimationEnd {
+        TBaseVirtualTree* Tree;
+        ~AnimationEnd() { Tree->ChangeState({}, {tsInAnimation}); }
+    } End{this};
+    auto Terminated = [] { return Application && Application->Terminated(); };
+    int StepSize = std::max(1, static_cast<int>(Round(static_cast<double>(Steps) / Duration)));
+    int RemainingSteps = static_cast<int>(Steps) / StepSize;
+    int64_t RemainingTime = Duration;
+    int Step = 0;
+    while (RemainingSteps > 0 && RemainingTime > 0 && !Terminated()) {
+        const DWORD Start = timeGetTime();
+        if (!Callback(Step, StepSize, Data))
+            break;
+        // Each step takes its share of the time left.
+        const int64_t Slice = RemainingTime / RemainingSteps;
+        while (static_cast<int64_t>(timeGetTime() - Start) < Slice) {
+        }
+        RemainingTime -= static_cast<int64_t>(timeGetTime() - Start);
+        Step += StepSize;
+        RemainingSteps = (static_cast<int>(Steps) - Step) / StepSize;
+        while (RemainingSteps > 0 && RemainingTime > 0 && RemainingTime / RemainingSteps == 0) {
+            ++StepSize;
+            RemainingSteps = (static_cast<int>(Steps) - Step) / StepSize;
+        }
+    }
+    if (!Terminated())
+        Callback(0, 0, Data);
+}
+
+THintAnimationType TBaseVirtualTree::EffectiveHintAnimation() const
+{
+    if (FHintAnimation != hatSystemDefault)
+        return FHintAnimation;
+    BOOL Animated = false;
+    SystemParametersInfo(SPI_GETTOOLTIPANIMATION, 0, &Animated, 0);
+    if (!Animated)
+        return hatNone;
+    BOOL Fade = false;
+    SystemParametersInfo(SPI_GETTOOLTIPFADE, 0, &Fade, 0);
+    return Fade ? hatFade : hatSlide;
+}
+
 // ---- scrolling ------------------------------------------------------------------------------
 
 bool TBaseVirtualTree::SetOffsetXY(int X, int Y)
@@ -2058,9 +2107,156 @@ void TBaseVirtualTree::PrepareDragImage(const TPoint& HotSpot)
 
 PRICETAGS_DEFINE_CLASS(TVirtualTreeHintWindow)
 
-TVirtualTreeHintWindow::TVirtualTreeHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+bool HintWindowDestroyed = false;
 
-TVirtualTreeHintWindow::~TVirtualTreeHintWindow() = default;
+TVirtualTreeHintWindow::TVirtualTreeHintWindow(TComponent* AOwner) : THintWindow(AOwner)
+{
+    HintWindowDestroyed = false;
+}
+
+TVirtualTreeHintWindow::~TVirtualTreeHintWindow()
+{
+    HintWindowDestroyed = true;
+}
+
+void TVirtualTreeHintWindow::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_SETTEXT:
+    case CM_TEXTCHANGED:
+        return;
+    case WM_ERASEBKGND:
+        Message.Result = 1;
+        return;
+    case WM_NCPAINT:
+        Message.Result = 0;
+        return;
+    case WM_DESTROY:
+        // The application hides its hint by destroying the window.
+        FHintData = TVTHintData();
+        FAnimation = hatNone;
+        FSlideRows = -1;
+        HintWindowDestroyed = false;
+        break;
+    default:
+        break;
+    }
+    THintWindow::WndProc(Message);
+}
+
+bool TVirtualTreeHintWindow::IsHintMsg(const MSG& Msg)
+{
+    const UINT M = Msg.message;
+    if (M == WM_NCMOUSEMOVE || (M >= WM_KEYFIRST && M <= WM_KEYLAST))
+        return false;
+    return THintWindow::IsHintMsg(Msg) && HandleAllocated() && Visible();
+}
+
+void TVirtualTreeHintWindow::ActivateHint(TRect Rect, const AnsiString&)
+{
+    if (IsRectEmpty(Rect)) {
+        Application->CancelHint();
+        return;
+    }
+    TBaseVirtualTree* Tree = FHintData.Tree;
+    const bool WasAnimating = Tree && Tree->TreeStates().Contains(tsInAnimation);
+    // The animation running (this hint's previous one, further out on the
+    // stack) ends; a cancel left from an earlier one must not stop this one.
+    if (Tree)
+        Tree->ChangeState({}, {tsInAnimation, tsCancelHintAnimation});
+    const int W = Rect.Width();
+    const int H = Rect.Height();
+    SetWindowPos(Handle(), nullptr, Rect.Left, Rect.Top, W, H,
+                 SWP_NOACTIVATE | SWP_NOZORDER | SWP_HIDEWINDOW);
+    const TRect Desk = Screen->DesktopRect();
+    if (Rect.Top + H > Desk.Bottom)
+        Rect.Top = Desk.Bottom - H;
+    if (Rect.Left + W > Desk.Right)
+        Rect.Left = Desk.Right - W;
+    if (Rect.Left < Desk.Left)
+        Rect.Left = Desk.Left;
+    if (Rect.Top < Desk.Top)
+        Rect.Top = Desk.Top;
+
+    // Without a duration nothing would step the animation: the hint would
+    // stay unseen. It shows at once instead.
+    FAnimation = Tree && Tree->AnimationDuration() > 0 ? Tree->EffectiveHintAnimation() : hatNone;
+    if (FAnimation == hatSystemDefault)
+        FAnimation = hatNone;
+    // Hidden until the animation's first step: fully transparent for a
+    // fade, no rows for a slide.
+    const HWND Wnd = Handle();
+    const auto ExStyle = static_cast<uint32_t>(GetWindowLong(Wnd, GWL_EXSTYLE));
+    if (FAnimation == hatFade) {
+        SetWindowLong(Wnd, GWL_EXSTYLE, ExStyle | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(Wnd, 0, 0, LWA_ALPHA);
+    } else {
+        SetWindowLong(Wnd, GWL_EXSTYLE, ExStyle & ~uint32_t(WS_EX_LAYERED));
+    }
+    FSlideRows = FAnimation == hatSlide ? 0 : -1;
+    SetWindowRgn(Wnd, FAnimation == hatSlide ? CreateRectRgn(0, 0, 0, 0) : nullptr, false);
+    if (Tree)
+        Tree->Update();
+    FVisible = true;
+    SetWindowPos(Wnd, HWND_TOPMOST, Rect.Left, Rect.Top, W, H, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+
+    const TVTAnimationCallback Step(this, &TVirtualTreeHintWindow::AnimationCallback);
+    switch (FAnimation) {
+    case hatFade:
+        ValidateRect(Wnd, nullptr);
+        Tree->Animate(255, 2 * Tree->AnimationDuration(), Step, nullptr);
+        break;
+    case hatSlide:
+        ValidateRect(Wnd, nullptr);
+        Tree->Animate(static_cast<Cardinal>(H), Tree->AnimationDuration(), Step, nullptr);
+        break;
+    case hatNone:
+    case hatSystemDefault:
+        Invalidate();
+        break;
+    }
+    if (WasAnimating && !HintWindowDestroyed && HandleAllocated())
+        Tree->ChangeState({tsCancelHintAnimation}, {});
+}
+
+bool TVirtualTreeHintWindow::AnimationCallback(int Step, int StepSize, void*)
+{
+    if (HintWindowDestroyed || !HandleAllocated() || !Visible() ||
+        !FHintData.Tree || FHintData.Tree->TreeStates().Contains(tsCancelHintAnimation))
+        return false;
+    InternalPaint(Step, StepSize);
+    Application->ProcessMessages();
+    return true;
+}
+
+void TVirtualTreeHintWindow::InternalPaint(int Step, int StepSize)
+{
+    const HWND Wnd = Handle();
+    const bool Last = StepSize == 0;
+    switch (FAnimation) {
+    case hatFade:
+        if (Step == 0 && !Last) {
+            Invalidate();
+            UpdateWindow(Wnd);
+        }
+        SetLayeredWindowAttributes(
+            Wnd, 0, static_cast<Byte>(Last ? 255 : std::min(255, MulDiv(Step, 256, 255))),
+            LWA_ALPHA);
+        return;
+    case hatSlide:
+        FSlideRows = Last ? -1 : std::min(Step, ClientHeight());
+        SetWindowRgn(Wnd, Last ? nullptr : CreateRectRgn(0, 0, ClientWidth(), FSlideRows),
+                     false);
+        Invalidate();
+        UpdateWindow(Wnd);
+        return;
+    case hatNone:
+    case hatSystemDefault:
+        Invalidate();
+        UpdateWindow(Wnd);
+        return;
+    }
+}
 
 bool TVirtualTreeHintWindow::TooltipMode() const
 {
@@ -2146,7 +2342,10 @@ void TVirtualTreeHintWindow::Paint()
 {
     TCanvas* C = Canvas();
     HDC DC = C->Handle();
-    const TRect R = ClientRect();
+    TRect R = ClientRect();
+    // A slide shows the hint's bottom rows at the window's top.
+    if (FSlideRows >= 0)
+        OffsetRect(R, 0, FSlideRows - R.Height());
     C->Pen()->SetColor(clBlack);
     C->Brush()->SetColor(clInfoBk);
     C->Rectangle(R);

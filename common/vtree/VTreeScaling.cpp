@@ -1,6 +1,7 @@
 #include "common/vtree/VTreeScaling.h"
 
 #include "common/vtree/VTree.h"
+#include "common/vtree/YLDVirtualTreeComponents.h"
 #include "common/components/YldBaseForm.h"
 
 namespace {
@@ -39,4 +40,10 @@ void RegisterTreeScaling()
     Support.AddAutoChangeScale = &AddAutoChangeScale;
     Support.ScaleTree = &ScaleTree;
     SetBaseFormTreeSupport(Support);
+}
+
+void RegisterTreeClasses()
+{
+    VTreeInitialization();
+    YLDVirtualTreeComponentsInitialization();
 }

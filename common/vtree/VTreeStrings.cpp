@@ -81,8 +81,6 @@ std::u16string ShortenString(HDC DC, const std::u16string& S, int Width, int Ell
 
 // ---- options --------------------------------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TCustomStringTreeOptions)
-PRICETAGS_DEFINE_CLASS(TStringTreeOptions)
 
 void TCustomStringTreeOptions::SetStringOptions(TVTStringOptions Value)
 {
@@ -107,7 +105,6 @@ void TCustomStringTreeOptions::Assign(TPersistent* Source)
 // ---- the string tree ------------------------------------------------------------------------
 
 PRICETAGS_DEFINE_CLASS(TCustomVirtualStringTree)
-PRICETAGS_DEFINE_CLASS(TVirtualStringTree)
 PRICETAGS_DEFINE_CLASS(TCustomVirtualDrawTree)
 
 TCustomVirtualStringTree::TCustomVirtualStringTree(TComponent* AOwner) : TBaseVirtualTree(AOwner)

@@ -358,3 +358,8 @@ void Tyl_VirtualStringTree::WMNCHitTest(TWMNCHitTest& Message)
     TVirtualStringTree::WMNCHitTest(Message);
     OnNCHitTest(this, Message);
 }
+
+void YLDVirtualTreeComponentsInitialization()
+{
+    RegisterClass(ClassOf<Tyl_VirtualStringTree>());
+}

@@ -70,3 +70,7 @@ protected:
 private:
     bool FAutoResizeSuspended = false;
 };
+
+/// Start-up work of the unit: registers Tyl_VirtualStringTree, so that a
+/// form stream may name it.
+void YLDVirtualTreeComponentsInitialization();

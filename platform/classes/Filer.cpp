@@ -4,6 +4,7 @@
 #include "platform/classes/Streams.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/classes/UpdateScope.h"
+#include "platform/rtl/Cp1251.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StrUtils.h"
@@ -187,6 +188,17 @@ void TWriter::WriteInteger(Int64 Value)
 void TWriter::WriteBoolean(bool Value)
 {
     WriteValue(Value ? vaTrue : vaFalse);
+}
+
+void TWriter::WriteWideString(const std::u16string& Value)
+{
+    WriteValue(vaWString);
+    const int32_t L = static_cast<int32_t>(Value.size());
+    WriteBytes(&L, 4);
+    for (char16_t C : Value) {
+        const uint8_t Pair[2] = {static_cast<uint8_t>(C & 0xFF), static_cast<uint8_t>(C >> 8)};
+        WriteBytes(Pair, 2);
+    }
 }
 
 void TWriter::WriteChar(char Value)
@@ -705,6 +717,31 @@ AnsiString TReader::ReadString()
     if (Len > 0)
         ReadBytes(S.Data(), Len);
     return S;
+}
+
+std::u16string TReader::ReadWideString()
+{
+    if (NextValue() != vaWString) {
+        // Older streams hold 8-bit text: each byte is a CP1251 character.
+        const AnsiString S = ReadString();
+        std::u16string Result;
+        Result.reserve(static_cast<size_t>(S.Length()));
+        for (int I = 0; I < S.Length(); ++I)
+            Result.push_back(static_cast<char16_t>(
+                cp1251::ToUnicode(static_cast<unsigned char>(S.c_str()[I]))));
+        return Result;
+    }
+    (void)ReadValue();
+    const int32_t Chars = ReadLength();
+    if (Chars > (FStream->Size() - FStream->Position()) / 2)
+        throw EReadError(SReadError);
+    std::u16string Result(static_cast<size_t>(Chars), u'\0');
+    for (int32_t I = 0; I < Chars; ++I) {
+        uint8_t Pair[2];
+        ReadBytes(Pair, 2);
+        Result[static_cast<size_t>(I)] = static_cast<char16_t>(Pair[0] | (Pair[1] << 8));
+    }
+    return Result;
 }
 
 AnsiString TReader::ReadIdent()

@@ -25,6 +25,7 @@
 #include "platform/rtl/Types.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class TCollection;
@@ -80,6 +81,8 @@ public:
     void WriteChar(char Value);
     /// vaString up to 255 bytes, vaLString beyond.
     void WriteString(const AnsiString& Value);
+    /// vaWString: the UTF-16 units, little-endian.
+    void WriteWideString(const std::u16string& Value);
     /// An identifier; "False", "True", "nil" and "Null" as their own types.
     void WriteIdent(const AnsiString& Ident);
     void WriteFloat(double Value);
@@ -148,6 +151,9 @@ public:
     [[nodiscard]] char ReadChar();
     /// vaString, vaLString or vaUTF8String/vaWString data taken as bytes.
     [[nodiscard]] AnsiString ReadString();
+    /// A vaWString value whole; an 8-bit string (vaString, vaLString,
+    /// vaUTF8String) is taken as CP1251 text and converted.
+    [[nodiscard]] std::u16string ReadWideString();
     /// An identifier; vaFalse, vaTrue, vaNil and vaNull read as their names.
     [[nodiscard]] AnsiString ReadIdent();
     /// vaExtended, vaSingle, vaCurrency, vaDate or an integer.

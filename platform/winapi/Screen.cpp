@@ -44,8 +44,9 @@ int OwnerDepth(HWND Wnd)
     return Depth;
 }
 
-// The shown top-level windows, lowest first: by owner depth, the active
-// window last among its equals (the window system keeps it on top).
+// The shown top-level windows, lowest first: topmost windows (hints) over
+// the others, then by owner depth, the active window last among its equals
+// (the window system keeps it on top).
 std::vector<HWND> StackedTopLevels()
 {
     std::vector<HWND> Windows;
@@ -56,6 +57,9 @@ std::vector<HWND> StackedTopLevels()
     }
     const HWND Active = GetActiveWindow();
     std::stable_sort(Windows.begin(), Windows.end(), [Active](HWND A, HWND B) {
+        const bool TA = A->ExStyle & WS_EX_TOPMOST, TB = B->ExStyle & WS_EX_TOPMOST;
+        if (TA != TB)
+            return TB;
         const int DA = OwnerDepth(A), DB = OwnerDepth(B);
         if (DA != DB)
             return DA < DB;
@@ -103,8 +107,29 @@ QImage ScreenPicture(const QRect& Area)
     Image.fill(Qt::black);
     QPainter P(&Image);
     P.translate(-Area.topLeft());
-    for (HWND Wnd : StackedTopLevels())
-        PaintWindowTree(P, Wnd, Area);
+    for (HWND Wnd : StackedTopLevels()) {
+        const Byte Alpha = EffectiveWindowAlpha(Wnd);
+        if (Alpha == 255 && !Wnd->WindowRegion) {
+            PaintWindowTree(P, Wnd, Area);
+            continue;
+        }
+        // Seen through or cut to a region: the window is put together on
+        // its own, then laid over what is below.
+        const QRect Box(WindowScreenOrigin(Wnd), Wnd->Widget->size());
+        QImage Layer(Box.size(), QImage::Format_ARGB32_Premultiplied);
+        Layer.fill(Qt::transparent);
+        {
+            QPainter L(&Layer);
+            L.translate(-Box.topLeft());
+            PaintWindowTree(L, Wnd, Box);
+        }
+        P.save();
+        if (Wnd->WindowRegion)
+            P.setClipRegion(Wnd->WindowRegion->translated(Box.topLeft()));
+        P.setOpacity(Alpha / 255.0);
+        P.drawImage(Box.topLeft(), Layer);
+        P.restore();
+    }
     return Image;
 }
 

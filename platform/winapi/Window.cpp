@@ -1168,7 +1168,11 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Width, int Heigh
             Wnd->Widget->raise();
         if (Wnd->TopLevel && (InsertAfter == HWND_TOPMOST || InsertAfter == HWND_NOTOPMOST)) {
             const bool Top = InsertAfter == HWND_TOPMOST;
+            // Qt hides a shown window whose flags change: it stays shown.
+            const bool Shown = Wnd->Widget->isVisible();
             Wnd->Widget->setWindowFlag(Qt::WindowStaysOnTopHint, Top);
+            if (Shown && !Wnd->Widget->isVisible())
+                Wnd->Widget->show();
             Wnd->ExStyle = Top ? (Wnd->ExStyle | WS_EX_TOPMOST) : (Wnd->ExStyle & ~WS_EX_TOPMOST);
         }
     }
@@ -1273,6 +1277,7 @@ intptr_t SetWindowLong(HWND Wnd, int Index, intptr_t Value)
     case GWL_EXSTYLE:
         Wnd->ExStyle = static_cast<uint32_t>(Value);
         Wnd->ClientValid = false;
+        ApplyLayeredStyle(Wnd);
         break;
     case GWL_HWNDPARENT: {
         HWND Owner = reinterpret_cast<HWND>(Value);

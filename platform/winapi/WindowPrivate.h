@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <deque>
+#include <optional>
 #include <functional>
 
 class QEvent;
@@ -62,9 +63,22 @@ struct HWND__ {
     /// XOR-ing it into what lies below. Made on first use.
     QPointer<QWidget> Overlay;
     HBITMAP OverlayMask = nullptr;
+    /// Top-level windows seen through (LayeredWindows.cpp): the opacity
+    /// given to a layered window, and the part of the window shown (window
+    /// coordinates; none: all of it).
+    Byte Alpha = 255;
+    bool AlphaSet = false;
+    std::optional<QRegion> WindowRegion;
 };
 
 
+
+/// The opacity the window shows with: its layered alpha while it has
+/// WS_EX_LAYERED, else 255.
+Byte EffectiveWindowAlpha(HWND Wnd);
+/// Gives a top-level window's widget the opacity of its style and alpha
+/// (after its extended style changed).
+void ApplyLayeredStyle(HWND Wnd);
 
 /// Every live window; IsWindow looks here.
 bool IsLiveWindow(HWND Wnd);

@@ -5,6 +5,7 @@
 #include "common/vtree/VTree.h"
 
 #include "platform/forms/Forms.h"
+#include "platform/winapi/LayeredWindows.h"
 #include "platform/winapi/Messages.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Ticks.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +28,7 @@ namespace {
 class TextTree : public TestTree {
 public:
     explicit TextTree(TComponent* AOwner) : TestTree(AOwner) {}
+    using TBaseVirtualTree::Animate;
     using TBaseVirtualTree::ChangeState;
 
     static std::u16string TextOf(PVirtualNode Node, TColumnIndex Column)
@@ -860,6 +864,288 @@ TEST(VTreeHintWindow, RectanglesAndLook)
     EXPECT_EQ(PixelOf(*B, 0, 0), Rgb(clBlack));
     EXPECT_EQ(PixelOf(*B, 2, 2), Rgb(clInfoBk));
     SavePng(*B, "vtree-hint");
+}
+
+// ---- animations: the stepping, the hint's fade and slide --------------------------------------
+
+namespace {
+
+/// A clock that moves on by gClockStep milliseconds at every read.
+DWORD gClockStep = 1;
+DWORD gClockNow = 1000;
+DWORD StepClock()
+{
+    gClockNow += gClockStep;
+    return gClockNow;
+}
+struct StepClockScope {
+    TickSource Old;
+    explicit StepClockScope(DWORD Step) : Old(SetTickSource(&StepClock)) { gClockStep = Step; }
+    ~StepClockScope() { SetTickSource(Old); }
+};
+
+/// Every call an animation makes, and what it answers.
+struct StepLog : TObject {
+    std::vector<std::pair<int, int>> Calls;
+    int StopAt = -1;  // the step whose call answers false
+    std::function<void()> During;  // runs at the first call
+    bool Call(int Step, int StepSize, void*)
+    {
+        Calls.emplace_back(Step, StepSize);
+        if (Calls.size() == 1 && During)
+            During();
+        return Step != StopAt;
+    }
+};
+
+/// The screen as the program's windows make it, around R (screen pixels).
+std::unique_ptr<TBitmap> ScreenShot(const TRect& R)
+{
+    auto Bmp = std::make_unique<TBitmap>();
+    Bmp->SetSize(R.Width(), R.Height());
+    HDC Desk = GetWindowDC(GetDesktopWindow());
+    BitBlt(Bmp->Canvas()->Handle(), 0, 0, R.Width(), R.Height(), Desk, R.Left, R.Top, SRCCOPY);
+    ReleaseDC(GetDesktopWindow(), Desk);
+    return Bmp;
+}
+
+/// One step of a hint's animation as the window showed it.
+struct HintFrame {
+    int Step;
+    int StepSize;
+    int Alpha;  // -1: not layered
+    int Rows;   // rows shown by the window's region; -1: no region
+};
+
+/// The tree's hint window that keeps each frame, and a picture of the
+/// screen at the frames asked for.
+class FrameHint : public TVirtualTreeHintWindow {
+public:
+    using TVirtualTreeHintWindow::TVirtualTreeHintWindow;
+    std::vector<HintFrame> Frames;
+    std::vector<int> ShotAt;  // steps to take pictures at
+    /// The hint and 10 pixels around it.
+    std::vector<std::unique_ptr<TBitmap>> Shots;
+    std::function<void(int Step)> OnFrame;
+
+protected:
+    void InternalPaint(int Step, int StepSize) override
+    {
+        TVirtualTreeHintWindow::InternalPaint(Step, StepSize);
+        HintFrame F{Step, StepSize, -1, -1};
+        Byte Alpha = 0;
+        if (GetLayeredWindowAttributes(Handle(), nullptr, &Alpha, nullptr))
+            F.Alpha = Alpha;
+        HRGN R = CreateRectRgn(0, 0, 0, 0);
+        TRect Box;
+        if (GetWindowRgn(Handle(), R) != ERROR)
+            F.Rows = GetRgnBox(R, Box) == NULLREGION ? 0 : Box.Bottom;
+        DeleteObject(R);
+        Frames.push_back(F);
+        if (std::find(ShotAt.begin(), ShotAt.end(), StepSize == 0 ? -1 : Step) != ShotAt.end()) {
+            TRect Box;
+            GetWindowRect(Handle(), Box);
+            Shots.push_back(
+                ScreenShot(TRect{Box.Left - 10, Box.Top - 10, Box.Right + 10, Box.Bottom + 10}));
+        }
+        if (OnFrame)
+            OnFrame(Step);
+    }
+};
+
+/// A tree in a window with a hint over its second row.
+struct HintWindowFixture {
+    TreeWindow W;
+    FrameHint Hint{nullptr};
+    TVTHintData Data;
+    TRect Rect;
+
+    explicit HintWindowFixture(THintAnimationType Kind)
+    {
+        W.Tree->SetRootNodeCount(6);
+        W.Tree->SetHintMode(hmHint);
+        W.Tree->SetHintAnimation(Kind);
+        W.Tree->SetAnimationDuration(200);
+        Data.Tree = W.Tree;
+        Data.Node = W.Tree->At({1});
+        Data.HintText = u"Цена за единицу товара";
+        const TRect R = Hint.CalcHintRect(300, "", &Data);
+        // Right of the rows' texts: the tree shows its colour there.
+        const TPoint At = W.Tree->ClientToScreen(TPoint{200, 30});
+        Rect = TRect{At.X, At.Y, At.X + R.Width(), At.Y + R.Height()};
+    }
+    void Show(THintAnimationType Kind)
+    {
+        W.Tree->SetHintAnimation(Kind);
+        Hint.CalcHintRect(300, "", &Data);
+        Hint.ActivateHint(Rect, "");
+    }
+};
+
+} // namespace
+
+TEST(VTreeAnimation, StepsSpreadOverTheDuration)
+{
+    struct Case {
+        Cardinal Steps, Duration;
+        DWORD ClockStep;
+        int StopAt;
+        std::vector<std::pair<int, int>> Calls;
+    };
+    const Case Cases[] = {
+        // Time enough: every step, then the closing call.
+        {5, 50, 1, -1, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {0, 0}}},
+        // More steps than milliseconds: two at a time, then three as the
+        // time runs short.
+        {10, 5, 1, -1, {{0, 2}, {2, 3}, {5, 3}, {0, 0}}},
+        // A slow clock: steps whose share of the time is gone are merged,
+        // and the time runs out before the last.
+        {10, 20, 4, -1, {{0, 1}, {1, 1}, {2, 2}, {0, 0}}},
+        // The callback says stop at step 2: the closing call still comes.
+        {5, 50, 1, 2, {{0, 1}, {1, 1}, {2, 1}, {0, 0}}},
+        // No duration: nothing at all.
+        {5, 0, 1, -1, {}},
+    };
+    TreeWindow W;
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.Steps) + " steps, " + std::to_string(C.Duration) + " ms");
+        const StepClockScope Clock(C.ClockStep);
+        StepLog Log;
+        Log.StopAt = C.StopAt;
+        W.Tree->Animate(C.Steps, C.Duration, TVTAnimationCallback(&Log, &StepLog::Call), nullptr);
+        EXPECT_EQ(Log.Calls, C.Calls);
+        EXPECT_FALSE(W.Tree->TreeStates().Contains(tsInAnimation));
+    }
+}
+
+TEST(VTreeAnimation, NoSecondAnimationWhileOneRuns)
+{
+    TreeWindow W;
+    const StepClockScope Clock(1);
+    StepLog Outer, Inner;
+    Outer.During = [&] {
+        EXPECT_TRUE(W.Tree->TreeStates().Contains(tsInAnimation));
+        W.Tree->Animate(3, 30, TVTAnimationCallback(&Inner, &StepLog::Call), nullptr);
+    };
+    W.Tree->Animate(3, 30, TVTAnimationCallback(&Outer, &StepLog::Call), nullptr);
+    EXPECT_EQ(Outer.Calls.size(), 4u);
+    EXPECT_TRUE(Inner.Calls.empty());
+}
+
+TEST(VTreeHintWindow, FadeRaisesTheOpacityStepByStep)
+{
+    HintWindowFixture F(hatFade);
+    const StepClockScope Clock(1);
+    F.Hint.ShotAt = {0, 128, -1};
+    F.Hint.ActivateHint(F.Rect, "");
+    const std::vector<HintFrame>& Fr = F.Hint.Frames;
+    ASSERT_GE(Fr.size(), 20u);
+    // Unseen at the first step, opaque at the close; in between the
+    // opacity is Step * 256 / 255 and never falls.
+    EXPECT_EQ(Fr.front().Step, 0);
+    EXPECT_EQ(Fr.front().Alpha, 0);
+    EXPECT_EQ(Fr.back().StepSize, 0);
+    EXPECT_EQ(Fr.back().Alpha, 255);
+    for (size_t I = 1; I + 1 < Fr.size(); ++I) {
+        SCOPED_TRACE(I);
+        EXPECT_EQ(Fr[I].Alpha, std::min(255, MulDiv(Fr[I].Step, 256, 255)));
+        EXPECT_GE(Fr[I].Alpha, Fr[I - 1].Alpha);
+        EXPECT_EQ(Fr[I].Rows, -1);
+    }
+    // The screen: the tree, the hint half through it, the hint.
+    ASSERT_EQ(F.Hint.Shots.size(), 3u);
+    // Inside the hint's frame, left of its text.
+    const int X = 10 + 2;
+    const int Y = 10 + 2;
+    const COLORREF Tree = PixelOf(*F.Hint.Shots[0], X, Y);
+    const COLORREF Hint = PixelOf(*F.Hint.Shots[2], X, Y);
+    EXPECT_EQ(Tree, Rgb(clWindow));
+    EXPECT_EQ(Hint, Rgb(clInfoBk));
+    const COLORREF Half = PixelOf(*F.Hint.Shots[1], X, Y);
+    for (int Shift : {0, 8, 16}) {
+        const int T = (Tree >> Shift) & 0xFF, H = (Hint >> Shift) & 0xFF;
+        const int M = (Half >> Shift) & 0xFF;
+        EXPECT_NEAR(M, (T + H) / 2, 3) << "channel at bit " << Shift;
+    }
+    SavePng(*F.Hint.Shots[0], "vtree-hint-fade-0");
+    SavePng(*F.Hint.Shots[1], "vtree-hint-fade-128");
+    SavePng(*F.Hint.Shots[2], "vtree-hint-fade-end");
+}
+
+TEST(VTreeHintWindow, SlideShowsTheBottomRowsFirst)
+{
+    HintWindowFixture F(hatSlide);
+    const StepClockScope Clock(1);
+    const int H = F.Rect.Height();
+    F.Hint.ShotAt = {H / 2, -1};
+    F.Hint.ActivateHint(F.Rect, "");
+    const std::vector<HintFrame>& Fr = F.Hint.Frames;
+    // One row more each step, up to the whole height; then no region.
+    ASSERT_EQ(Fr.size(), static_cast<size_t>(H + 1));
+    for (int I = 0; I < H; ++I) {
+        SCOPED_TRACE(I);
+        EXPECT_EQ(Fr[I].Step, I);
+        EXPECT_EQ(Fr[I].Rows, I);
+        EXPECT_EQ(Fr[I].Alpha, -1);
+    }
+    EXPECT_EQ(Fr.back().StepSize, 0);
+    EXPECT_EQ(Fr.back().Rows, -1);
+    // Half way: the hint's bottom frame line is the last row shown, the
+    // tree is seen below it.
+    ASSERT_EQ(F.Hint.Shots.size(), 2u);
+    TBitmap& Half = *F.Hint.Shots[0];
+    EXPECT_EQ(PixelOf(Half, 10 + 2, 10 + H / 2 - 1), Rgb(clBlack));
+    EXPECT_EQ(PixelOf(Half, 10 + 2, 10 + H / 2 - 2), Rgb(clInfoBk));
+    EXPECT_EQ(PixelOf(Half, 10 + 2, 10 + H / 2 + 1), Rgb(clWindow));
+    EXPECT_EQ(PixelOf(*F.Hint.Shots[1], 10 + 2, 10 + H - 2), Rgb(clInfoBk));
+    SavePng(Half, "vtree-hint-slide-half");
+    SavePng(*F.Hint.Shots[1], "vtree-hint-slide-end");
+}
+
+TEST(VTreeHintWindow, NewHintDuringAnAnimationEndsIt)
+{
+    HintWindowFixture F(hatFade);
+    const StepClockScope Clock(1);
+    // At the fade's tenth step a slide starts; the fade stops there.
+    bool Nested = false;
+    F.Hint.OnFrame = [&](int Step) {
+        if (Nested || Step != 10 || F.Hint.Animation() != hatFade)
+            return;
+        Nested = true;
+        F.Show(hatSlide);
+    };
+    F.Show(hatFade);
+    ASSERT_TRUE(Nested);
+    const std::vector<HintFrame>& Fr = F.Hint.Frames;
+    ASSERT_GE(Fr.size(), 12u);
+    EXPECT_EQ(Fr.back().StepSize, 0);  // the slide's close, the last frame of all
+    EXPECT_EQ(Fr.back().Rows, -1);
+    EXPECT_EQ(Fr.back().Alpha, -1);
+    EXPECT_FALSE(F.W.Tree->TreeStates().Contains(tsInAnimation));
+    // The next hint animates in full.
+    F.Hint.OnFrame = nullptr;
+    F.Hint.Frames.clear();
+    F.Show(hatFade);
+    ASSERT_GE(F.Hint.Frames.size(), 20u);
+    EXPECT_EQ(F.Hint.Frames.back().Alpha, 255);
+}
+
+TEST(VTreeHintWindow, NoAnimationWithoutDurationAndKeysKeepTheHint)
+{
+    HintWindowFixture F(hatFade);
+    F.W.Tree->SetAnimationDuration(0);
+    F.Show(hatFade);
+    EXPECT_EQ(F.Hint.Animation(), hatNone);
+    EXPECT_TRUE(F.Hint.Visible());
+    EXPECT_FALSE(GetLayeredWindowAttributes(F.Hint.Handle(), nullptr, nullptr, nullptr));
+    MSG M;
+    M.hwnd = F.W.Tree->Handle();
+    for (UINT Key : {UINT(WM_KEYDOWN), UINT(WM_CHAR), UINT(WM_NCMOUSEMOVE)}) {
+        M.message = Key;
+        EXPECT_FALSE(F.Hint.IsHintMsg(M)) << Key;
+    }
+    M.message = WM_LBUTTONDOWN;
+    EXPECT_TRUE(F.Hint.IsHintMsg(M));
 }
 
 TEST(VTreeDragImage, PictureOfTheSelectedRowsAroundTheHotSpot)
