@@ -177,6 +177,10 @@ AnsiString MarkupRangeError(Currency Markup, Currency Discount)
 {
     if (Markup < Currency(-100))
         return "Наценка не может быть меньше -100 %"_a;
+    // Past a hundredfold price a markup is a slip of the keyboard, and far
+    // past it the prices no longer fit in money.
+    if (Markup > Currency(10000))
+        return "Наценка не может быть больше 10000 %"_a;
     if (Discount < Currency() || Discount > Currency(100))
         return "Скидка по карте должна быть от 0 до 100 %"_a;
     return AnsiString();

@@ -88,8 +88,8 @@ public:
 
 /// Why a markup and a card discount (percents) cannot price anything: a
 /// discount outside 0..100 % (a price below nothing or above the retail
-/// one) or a markup below -100 % (a price below nothing). Empty when both
-/// serve.
+/// one), a markup below -100 % (a price below nothing) or above 10000 %.
+/// Empty when both serve.
 [[nodiscard]] AnsiString MarkupRangeError(Currency Markup, Currency Discount);
 
 /// The supplier list (ini section "ProviderList").

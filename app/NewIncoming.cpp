@@ -267,6 +267,18 @@ void TFormIncoming::Dispatch(TMessage& Message)
 
 void TFormIncoming::DoOk()
 {
+    // Checked before the header takes anything: a rate that cannot price
+    // leaves the invoice as it was. Past what money holds the edit's number
+    // would raise on conversion, so it is compared as it stands.
+    const double Rate = edNDS->Value();
+    if (cbNDS->Checked() && !(Rate >= 0 && Rate <= 100)) {
+        ErrorMsg("Ставка НДС должна быть от 0 до 100 %"_a);
+        if (edNDS->CanFocus())
+            edNDS->SetFocus();
+        // The button has given the dialog its result already.
+        SetModalResult(mrNone);
+        return;
+    }
     const AnsiString Provider = Trim(cbProvider->Text());
     if (!Provider.IsEmpty() && Providers->IndexOf(Provider) < 0) {
         Providers->Add(Provider);

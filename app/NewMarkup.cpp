@@ -6,7 +6,20 @@
 #include "common/components/YLDCompn.h"
 #include "platform/classes/Strings.h"
 
+#include <algorithm>
+
 PRICETAGS_DEFINE_CLASS(TFormNewMarkup)
+
+namespace {
+
+/// The percent of an edit as money. An edit takes numbers past what money
+/// holds, whose conversion would raise; they come out of range instead.
+Currency PercentOf(Tyl_FloatEdit& Edit)
+{
+    return Currency(std::clamp(static_cast<double>(Edit.Value()), -1e6, 1e6));
+}
+
+} // namespace
 
 TFormNewMarkup::TFormNewMarkup(TComponent* AOwner) : TFormNewInput(AOwner)
 {
@@ -123,8 +136,8 @@ void TFormNewMarkup::StoreEdits(TMarkupItem& Item)
 
 bool MarkupEditsValid(Tyl_FloatEdit& Markup, Tyl_FloatEdit& Discount)
 {
-    const Currency M(Markup.Value());
-    const AnsiString Error = MarkupRangeError(M, Currency(Discount.Value()));
+    const Currency M = PercentOf(Markup);
+    const AnsiString Error = MarkupRangeError(M, PercentOf(Discount));
     if (Error.IsEmpty())
         return true;
     ErrorMsg(Error);
@@ -142,8 +155,8 @@ bool TFormNewMarkup::EditsValid()
 bool TFormNewMarkup::EditsChanged() const
 {
     return Current
-           && (edName->Text() != Current->Name || Currency(edMarkup->Value()) != Current->Markup
-               || Currency(edDiscount->Value()) != Current->Discount);
+           && (edName->Text() != Current->Name || PercentOf(*edMarkup) != Current->Markup
+               || PercentOf(*edDiscount) != Current->Discount);
 }
 
 void TFormNewMarkup::ChangeCurrent()

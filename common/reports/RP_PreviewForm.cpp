@@ -822,18 +822,34 @@ AnsiString& TPreviewForm::LastPrintFile()
     return Name;
 }
 
+namespace {
+
+/// The document whose print went into LastPrintFile ('' before any).
+AnsiString& LastPrintDocument()
+{
+    static AnsiString Name;
+    return Name;
+}
+
+} // namespace
+
 AnsiString TPreviewForm::ProposedPrintFile() const
 {
-    if (!LastPrintFile().IsEmpty())
+    const AnsiString Document = FDocument ? FDocument->NameDocument() : AnsiString();
+    if (!LastPrintFile().IsEmpty() && Document == LastPrintDocument())
         return LastPrintFile();
-    AnsiString Name = FDocument ? FDocument->NameDocument() : AnsiString();
+    AnsiString Name = Document;
     // A document name may hold characters a file name cannot.
     for (int I = 1; I <= Name.Length(); ++I)
         if (Name[I] == '/' || Name[I] == '\\' || Name[I] == ':')
             Name[I] = '_';
     if (IsBlank(Name))
         Name = "Документ"_a;
-    return GetStartDir() + Trim(Name) + ".pdf";
+    // Another document goes into the folder printed into last under its own
+    // name: the last file's name would have it replace the tags printed there.
+    const AnsiString Folder =
+        LastPrintFile().IsEmpty() ? GetStartDir() : ExtractFilePath(LastPrintFile());
+    return Folder + Trim(Name) + ".pdf";
 }
 
 void TPreviewForm::sbPagePropClick(TObject*)
@@ -916,6 +932,7 @@ void TPreviewForm::PrintBtnClick(TObject*)
         P->SetOutputFileName(PrintDialog->PrintFileName());
         FDocument->PrnTick = 0;
         LastPrintFile() = PrintDialog->PrintFileName();
+        LastPrintDocument() = FDocument->NameDocument();
     }
     const int Copies = std::max(PrintDialog->Copies(), 1);
     int From = 1;

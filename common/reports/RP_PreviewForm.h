@@ -217,8 +217,9 @@ private:
     bool RunPageSetup();
     /// The PDF file printed into last in this run ('' before any).
     static AnsiString& LastPrintFile();
-    /// The file proposed for printing into a file: the last one, else the
-    /// document's name with ".pdf" in the start-up folder.
+    /// The file proposed for printing into a file: the last one for the same
+    /// document, else the document's name with ".pdf" in the folder printed
+    /// into last (the start-up folder before any).
     [[nodiscard]] AnsiString ProposedPrintFile() const;
     [[nodiscard]] TSize PageSizeAtZoom(const TPageInfo& Page, Extended K);
     [[nodiscard]] int ShownPages() const;

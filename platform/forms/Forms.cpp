@@ -26,6 +26,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -45,6 +46,13 @@ MessageBoxHook& TheMessageBoxHook()
 {
     static MessageBoxHook Hook;
     return Hook;
+}
+
+/// Modal forms closed to be freed whose ShowModal has not returned yet.
+std::vector<const TCustomForm*>& ModalFormsToRelease()
+{
+    static std::vector<const TCustomForm*> Forms;
+    return Forms;
 }
 
 }  // namespace
@@ -863,7 +871,10 @@ void TCustomForm::CloseModal()
     }
     switch (Action) {
     case caNone: FModalResult = mrNone; break;
-    case caFree: Release(); break;
+    // Released once ShowModal is done with the form: hiding it activates the
+    // window below, whose handlers may let the queued messages run, and the
+    // release would free the form in the middle of its own hiding.
+    case caFree: ModalFormsToRelease().push_back(this); break;
     case caHide:
     case caMinimize: break;
     }
@@ -887,6 +898,12 @@ int TCustomForm::ShowModal()
             --Application->FModalLevel;
             if (Form->FHandle && Form->FHandle->Widget)
                 Form->FHandle->Widget->setWindowModality(Qt::NonModal);
+            auto& Pending = ModalFormsToRelease();
+            const auto It = std::find(Pending.begin(), Pending.end(), Form);
+            if (It != Pending.end()) {
+                Pending.erase(It);
+                Form->Release();
+            }
         }
     } Guard {this, PreviousActive};
     ++Application->FModalLevel;

@@ -114,16 +114,21 @@ void Flush()
         Application->ProcessMessages();
 }
 
-void SendKey(QEvent::Type Type, Word Key, TShiftState Shift, const QString& Text)
+void SendQtKey(QEvent::Type Type, int Key, Qt::KeyboardModifiers M, const QString& Text)
 {
     QWidget* Target = KeyTarget();
     if (!Target)
         return;
+    QKeyEvent E(Type, Key, M, Text);
+    QApplication::sendEvent(Target, &E);
+}
+
+void SendKey(QEvent::Type Type, Word Key, TShiftState Shift, const QString& Text)
+{
     Qt::KeyboardModifiers M = Modifiers(Shift);
     if (IsKeypad(Key))
         M |= Qt::KeypadModifier;
-    QKeyEvent E(Type, QtKey(Key), M, Text);
-    QApplication::sendEvent(Target, &E);
+    SendQtKey(Type, QtKey(Key), M, Text);
 }
 
 // The window and the widget-local point of a control's client point.
@@ -224,13 +229,22 @@ void SimulateText(const AnsiString& Text)
     for (int I = 1; I <= Text.Length(); ++I) {
         const auto B = static_cast<unsigned char>(Text[I]);
         const char Ch[2] = {Text[I], 0};
-        Word Key = VK_SPACE;
-        if (B >= 'a' && B <= 'z')
-            Key = static_cast<Word>(B - 32);
-        else if ((B >= 'A' && B <= 'Z') || (B >= '0' && B <= '9'))
-            Key = B;
-        const TShiftState Shift = (B >= 'A' && B <= 'Z') ? TShiftState {ssShift} : TShiftState {};
-        SimulateKey(Key, Shift, Ch);
+        const bool Latin = (B >= 'a' && B <= 'z') || (B >= 'A' && B <= 'Z');
+        if (Latin || (B >= '0' && B <= '9')) {
+            const Word Key = (B >= 'a' && B <= 'z') ? static_cast<Word>(B - 32) : B;
+            const TShiftState Shift = (B >= 'A' && B <= 'Z') ? TShiftState {ssShift} : TShiftState {};
+            SimulateKey(Key, Shift, Ch);
+            continue;
+        }
+        // Any other character comes as the window system names its key:
+        // the character itself, upper case ("," is Qt's comma key, "ф"
+        // the key of "Ф", "№" a key that has no name).
+        const QString T = ToQString(AnsiString(Ch));
+        const int Key = T.isEmpty() ? static_cast<int>(Qt::Key_unknown) : T.at(0).toUpper().unicode();
+        SendQtKey(QEvent::KeyPress, Key, Qt::NoModifier, T);
+        Flush();
+        SendQtKey(QEvent::KeyRelease, Key, Qt::NoModifier, QString());
+        Flush();
     }
 }
 

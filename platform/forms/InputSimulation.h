@@ -19,7 +19,9 @@ void SimulateKeyDown(Word Key, TShiftState Shift = {}, const char* Text = nullpt
 void SimulateKeyUp(Word Key, TShiftState Shift = {});
 /// Down and up.
 void SimulateKey(Word Key, TShiftState Shift = {}, const char* Text = nullptr);
-/// Types each byte of Text as a key with that character (CP1251).
+/// Types each byte of Text (CP1251) as the key a keyboard sends for it:
+/// letters and digits by their key codes, any other character as a key
+/// named by the character, as the window system names them.
 void SimulateText(const AnsiString& Text);
 
 void SimulateMouseDown(TControl* Control, TMouseButton Button, int X, int Y, TShiftState Shift = {});

@@ -818,10 +818,21 @@ bool TranslateKey(HWND Wnd, QKeyEvent* E)
     const bool Down = E->type() == QEvent::KeyPress;
     NoteModifiers(E->modifiers());
     const Word Vk = VirtualKeyOf(E);
-    if (Vk == 0)
-        return !Wnd->OwnPainting ? false : true;
-    SetKeyDown(Vk, Down);
     HWND Target = FocusedWindow() ? FocusedWindow() : Wnd;
+    if (Vk == 0) {
+        if (!Wnd->OwnPainting)
+            return false;
+        // A key we have no code for still types its character: the "№" of
+        // the Russian layout, quotes like "«" from a third level or a
+        // composed character arrive as WM_CHAR alone, as a character
+        // without a key did on Windows.
+        char Ch = 0;
+        const bool Plain = !(E->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (Down && Plain && CharOf(E, Ch) && static_cast<unsigned char>(Ch) >= 0x20)
+            PostToQueue({Target, WM_CHAR, static_cast<unsigned char>(Ch), 1});
+        return true;
+    }
+    SetKeyDown(Vk, Down);
     const bool Alt = E->modifiers() & Qt::AltModifier;
     const bool Ctrl = E->modifiers() & Qt::ControlModifier;
     const bool Sys = (Alt && !Ctrl) || Vk == VK_F10;

@@ -202,6 +202,41 @@ TEST(DocumentDialogs, HeaderKeepsItsNumberAndName)
     EXPECT_EQ(AfterNumber.rfind("Накладная №18 от 10.03.2026 (", 0), 0u) << AfterNumber;
 }
 
+// A VAT rate that cannot price (past what money holds, negative, above a
+// hundred) keeps the dialog open with the reason and leaves the header as
+// it was, also when the dialog is then cancelled.
+TEST(DocumentDialogs, IncomingRefusesVatOutOfRange)
+{
+    for (const char* Rate : {"999999999999999", "-5", "150"}) {
+        SCOPED_TRACE(Rate);
+        WindowsScope W;
+        TshInvoice Invoice(1);
+        Invoice.NumDoc = "17";
+        Invoice.NameDoc = "Приход от Петрова"_a;
+        int Tries = 0;
+        AnswerScope<TFormIncoming> A([&](TFormIncoming& F) {
+            PassKeyGuard(F);
+            F.edInvNum->SetText("18");
+            F.cbNDS->SetChecked(true);
+            SimulateClick(F.edNDS, F.edNDS->Width() - 10, 5);
+            SimulateText(Rate);
+            F.DoOk();
+            ++Tries;
+            EXPECT_EQ(F.ModalResult(), mrNone) << "kept open";
+            EXPECT_TRUE(F.edNDS->Focused());
+            F.DoCancel();
+        });
+        bool Find = true;
+        EXPECT_FALSE(TFormIncoming::Execute("", &Invoice, 0, Find));
+        EXPECT_EQ(Tries, 1);
+        EXPECT_EQ(W.Said("ShowErrorWindow"),
+                  std::vector<std::string>{"Ставка НДС должна быть от 0 до 100 %"});
+        EXPECT_EQ(U(Invoice.NumDoc), "17");
+        EXPECT_EQ(U(Invoice.NameDoc), "Приход от Петрова");
+        EXPECT_EQ(Invoice.Nds, Currency());
+    }
+}
+
 // Deleting a supplier: nothing named gives the error; a listed one is
 // deleted after the question and the list is written on OK.
 TEST(DocumentDialogs, IncomingDeletesSupplier)

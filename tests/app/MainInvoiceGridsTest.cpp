@@ -553,6 +553,10 @@ TEST(MainWindowGrids, RecalcRefusesMarkupsOutOfRange)
         {"30", "150", "Скидка по карте должна быть от 0 до 100 %"},  // negative card prices
         {"30", "-5", "Скидка по карте должна быть от 0 до 100 %"},   // card dearer than retail
         {"-150", "10", "Наценка не может быть меньше -100 %"},      // negative prices
+        {"10001", "10", "Наценка не может быть больше 10000 %"},     // a slip of the keyboard
+        {"999999999999999", "10", "Наценка не может быть больше 10000 %"},  // past money
+        {"30", "999999999999999", "Скидка по карте должна быть от 0 до 100 %"},
+        {"10000", "10", nullptr},                                   // a hundredfold price
         {"-100", "100", nullptr},                                   // the edges still price
         {"0", "0", nullptr},
     };

@@ -8,6 +8,7 @@
 
 #include "common/reports/RP_Document.h"
 #include "common/reports/RP_Page.h"
+#include "common/reports/RP_PreviewForm.h"
 #include "common/reports/RP_StateStack.h"
 #include "common/reports/RP_View.h"
 
@@ -15,6 +16,7 @@
 #include "platform/classes/Streams.h"
 #include "platform/classes/Strings.h"
 #include "platform/forms/ActnList.h"
+#include "platform/forms/Buttons.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/Printers.h"
 #include "platform/winapi/Windows.h"
@@ -591,6 +593,36 @@ TEST(RP_DesignForm, ClosePathsOnRealFiles)
             // The document equals its file again.
             EXPECT_EQ(Bytes(*D.Doc), C.WantFileMoved ? Changed : Bytes(*D.Doc));
     }
+}
+
+// The preview shown over the designer closes with its button back into the
+// designer, which is activated again and goes on working.
+TEST(RP_DesignForm, PreviewClosesBackIntoTheDesigner)
+{
+    Designer D;
+    int Shown = 0;
+    ModalHookScope Modal([&](TCustomForm& Form) {
+        auto* View = dynamic_cast<TPreviewForm*>(&Form);
+        if (!View)
+            return;
+        if (++Shown > 1) {
+            Form.SetModalResult(mrCancel);
+            return;
+        }
+        View->ExitBtn->Click();
+    });
+    D.Form->DocPreview->Execute();
+    Application->ProcessMessages();
+    EXPECT_EQ(Shown, 1);
+    EXPECT_EQ(D.Doc->PreviewForm(), nullptr);
+    ASSERT_EQ(D.Doc->DesignForm(), D.Form);
+    EXPECT_FALSE(D.Doc->SamplePreview);
+    TView* Price = D.Find("[PRICE.1]");
+    ASSERT_NE(Price, nullptr);
+    const int Top = Price->GetDisplayRect().Top;
+    D.Click(D.At(Price, 30, 10));
+    D.Form->KeyDown(VK_DOWN, TShiftState{ssCtrl});
+    EXPECT_GT(Price->GetDisplayRect().Top, Top) << "the designer moves elements again";
 }
 
 TEST(RP_DesignForm, AfterASaveCancelThenFirstWritesTheOpeningStateBack)

@@ -727,11 +727,16 @@ TEST(RP_PreviewForm, PrintToFileWritesTheChosenPdf)
     const std::string Info = RunCommand("pdfinfo '" + (Dir.Path() / "chosen.pdf").string() + "'");
     EXPECT_NE(Info.find("Pages:           3"), std::string::npos) << Info;
     // The first print proposes the document in the shop's folder, the next
-    // one the file printed into last.
+    // one the file printed into last; another document goes into that folder
+    // under its own name, never over the file of the one before.
+    Key = 'P';
+    F.FormKeyDown(&F, Key, {ssCtrl});
+    V.Doc.SetNameDocument("Ценники 60x100"_a);
     Key = 'P';
     F.FormKeyDown(&F, Key, {ssCtrl});
     EXPECT_EQ(Proposed, (std::vector<std::string>{(GetStartDir() + "Ценники 40_60.pdf"_a).ToUtf8(),
-                                                  Pdf.ToUtf8()}));
+                                                  Pdf.ToUtf8(),
+                                                  Dir.File("Ценники 60x100.pdf").ToUtf8()}));
 }
 
 // A template with its own paper asks the page setup too (showing that

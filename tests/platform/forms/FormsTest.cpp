@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -144,6 +145,35 @@ TEST(Forms, CloseHidesOrFreesAsOnCloseSays)
     EXPECT_EQ(Owner->ComponentCount(), Before);
     Application->ProcessMessages();
     EXPECT_EQ(Owner->ComponentCount(), Before - 1);
+    EXPECT_EQ(J.Log.back(), "destroy");
+}
+
+// A modal form freed on closing lives until its ShowModal is done: hiding
+// it activates the form below, whose handler lets the queued messages run
+// (the designer does so when its print view closes).
+TEST(Forms, ModalFormFreedOnCloseOutlivesItsOwnHiding)
+{
+    Journal J;
+    std::unique_ptr<TForm> Below(NewForm(J, "Below"));
+    struct LetMessagesRun {
+        Journal& J;
+        void Activate(TObject*)
+        {
+            J.Log.push_back("activate Below");
+            Application->ProcessMessages();
+        }
+    } Run {J};
+    Below->OnActivate = TNotifyEvent(&Run, &LetMessagesRun::Activate);
+    Below->Show();
+    TForm* Dialog = NewForm(J, "Dialog");
+    J.Action = caFree;
+    ModalHookScope Hook([](TCustomForm& Form) { Form.Close(); });
+    J.Log.clear();
+    EXPECT_EQ(Dialog->ShowModal(), mrCancel);
+    EXPECT_NE(std::find(J.Log.begin(), J.Log.end(), "activate Below"), J.Log.end());
+    EXPECT_EQ(std::find(J.Log.begin(), J.Log.end(), "destroy"), J.Log.end())
+        << "freed before ShowModal was done with it";
+    Application->ProcessMessages();
     EXPECT_EQ(J.Log.back(), "destroy");
 }
 

@@ -134,6 +134,24 @@ TEST(TEdit, TypingReplacesTheSelectionAndRespectsMaxLength)
     EXPECT_EQ(F.Control->Text(), "bcdef") << "nothing before the caret";
 }
 
+// Typed on the keyboard, every character with a CP1251 byte reaches the
+// edit, also those whose key has no virtual-key code of its own.
+TEST(TEdit, KeyboardTypesEveryRussianCharacter)
+{
+    OnForm<TEdit> F;
+    const char* const Typed[] = {
+        "Накладная №245",         // "№": Shift+3 of the Russian layout, a key without a name
+        "ООО «Ромашка» — ёЁ",     // guillemets, dash and Ё
+        "1 200,50-\"Bosch\"",    // punctuation keys
+    };
+    for (const char* T : Typed) {
+        SCOPED_TRACE(T);
+        F.Control->SetText("");
+        SimulateText(AnsiString::FromUtf8(T));
+        EXPECT_EQ(F.Control->Text(), AnsiString::FromUtf8(T));
+    }
+}
+
 TEST(TMemo, EnteringKeepsTheCaretAndTypingReplacesNothing)
 {
     OnForm<TEdit> Other;
