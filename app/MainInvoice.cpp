@@ -147,6 +147,22 @@ namespace {
 constexpr Integer CloseChoiceButtons = 2 | (2 << 8);
 constexpr Integer CloseWithoutSaving = 1;
 
+/// A grid of Form filling Parent with ColCount columns, no fixed column and
+/// one title row above one data row of 18 pixels.
+Tyl_DataDrawGrid* NewDataGrid(TForm* Form, const char* Name, TWinControl* Parent, int ColCount)
+{
+    auto* Grid = new Tyl_DataDrawGrid(Form);
+    Grid->SetName(Name);
+    Grid->SetParent(Parent);
+    Grid->SetAlign(alClient);
+    Grid->SetColCount(ColCount);
+    Grid->SetFixedCols(0);
+    Grid->SetRowCount(2);
+    Grid->SetFixedRows(1);
+    Grid->SetDefaultRowHeight(18);
+    return Grid;
+}
+
 }  // namespace
 
 AnsiString LastInvoiceFileName()
@@ -485,15 +501,7 @@ void TFormMain::BuildControls()
 
 void TFormMain::BuildGrid()
 {
-    grid = new Tyl_DataDrawGrid(this);
-    grid->SetName("grid");
-    grid->SetParent(pnGrid);
-    grid->SetAlign(alClient);
-    grid->SetColCount(static_cast<int>(std::size(InvoiceColumns)));
-    grid->SetFixedCols(0);
-    grid->SetRowCount(2);
-    grid->SetFixedRows(1);
-    grid->SetDefaultRowHeight(18);
+    grid = NewDataGrid(this, "grid", pnGrid, static_cast<int>(std::size(InvoiceColumns)));
     grid->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect,
                       goDrawFocusSelected, goColSizing, goTabs, goRowSelect, goThumbTracking});
     for (int I = 0; I < static_cast<int>(std::size(InvoiceColumns)); ++I) {
@@ -532,15 +540,7 @@ void TFormMain::BuildGrid()
 
 void TFormMain::BuildTotalsGrid()
 {
-    gdItogo = new Tyl_DataDrawGrid(this);
-    gdItogo->SetName("gdItogo");
-    gdItogo->SetParent(pnItogo);
-    gdItogo->SetAlign(alClient);
-    gdItogo->SetColCount(static_cast<int>(std::size(TotalsColumns)));
-    gdItogo->SetFixedCols(0);
-    gdItogo->SetRowCount(2);
-    gdItogo->SetFixedRows(1);
-    gdItogo->SetDefaultRowHeight(18);
+    gdItogo = NewDataGrid(this, "gdItogo", pnItogo, static_cast<int>(std::size(TotalsColumns)));
     gdItogo->SetScrollBars(ssNone);
     gdItogo->SetTabStop(false);
     gdItogo->SetColor(clBtnFace);

@@ -10,7 +10,7 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/MainInvoice.h"
-#include "bench/app/AppBenchWindows.h"
+#include "bench/support/BenchWindows.h"
 #include "common/base/Funcs.h"
 #include "common/components/YLDGrids.h"
 #include "platform/forms/Forms.h"

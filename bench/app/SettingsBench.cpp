@@ -6,7 +6,7 @@
 #include "app/Globals.h"
 #include "app/SprList.h"
 #include "app/VelkorCFG.h"
-#include "bench/app/AppBenchWindows.h"
+#include "bench/support/BenchWindows.h"
 #include "common/base/BaseLst.h"
 #include "common/base/Funcs.h"
 #include "common/components/MsgWin.h"

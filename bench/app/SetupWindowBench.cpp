@@ -11,7 +11,7 @@
 #include "app/InvoiceType.h"
 #include "app/MainInvoice.h"
 #include "app/uFormXL.h"
-#include "bench/app/AppBenchWindows.h"
+#include "bench/support/BenchWindows.h"
 #include "common/base/Funcs.h"
 #include "common/components/MsgWin.h"
 #include "common/components/YLDCompn.h"

@@ -8,7 +8,7 @@
 #include "app/Globals.h"
 #include "app/InvoiceType.h"
 #include "app/ShippedTemplates.h"
-#include "bench/app/AppBenchWindows.h"
+#include "bench/support/BenchWindows.h"
 #include "common/base/Funcs.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/FormatSettings.h"

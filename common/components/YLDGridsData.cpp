@@ -31,6 +31,19 @@ PTypeInfo TypeInfoOf(const Tyl_DataDrawGridOptions*)
 
 namespace {
 
+/// Raises Count for the scope and lowers it on every exit, exceptions
+/// included.
+class RaisedCountScope {
+public:
+    explicit RaisedCountScope(int& Count) : FCount(Count) { ++FCount; }
+    ~RaisedCountScope() { --FCount; }
+    RaisedCountScope(const RaisedCountScope&) = delete;
+    RaisedCountScope& operator=(const RaisedCountScope&) = delete;
+
+private:
+    int& FCount;
+};
+
 const TGridOptions DataGridDefaultOptions = {goFixedVertLine, goFixedHorzLine, goVertLine,     goHorzLine,
                                              goDrawFocusSelected, goColSizing, goEditing, goThumbTracking};
 
@@ -257,11 +270,7 @@ void Tyl_DataDrawGrid::SizeChanged(int OldColCount, int OldRowCount)
     inherited::SizeChanged(OldColCount, OldRowCount);
     if (ComponentState().Contains(csLoading) || FBuildState != 0 || !FColumns)
         return;
-    ++FBuildState;
-    struct Lower {
-        int& State;
-        ~Lower() { --State; }
-    } LowerState{FBuildState};
+    const RaisedCountScope Building(FBuildState);
     while (FColumns->Count() > ColCount())
         delete FColumns->GetItem(FColumns->Count() - 1);
     while (FColumns->Count() < ColCount())
@@ -285,11 +294,7 @@ void Tyl_DataDrawGrid::ColumnAdded()
 {
     if (FBuildState > 0 || ComponentState().Contains(csLoading) || !FColumns)
         return;
-    ++FBuildState;
-    struct Lower {
-        int& State;
-        ~Lower() { --State; }
-    } LowerState{FBuildState};
+    const RaisedCountScope Building(FBuildState);
     TCustomGrid::SetColCount(FColumns->Count());
 }
 
@@ -297,11 +302,7 @@ void Tyl_DataDrawGrid::ColumnRemoved()
 {
     if (FBuildState > 0 || ComponentState().Contains(csLoading))
         return;
-    ++FBuildState;
-    struct Lower {
-        int& State;
-        ~Lower() { --State; }
-    } LowerState{FBuildState};
+    const RaisedCountScope Building(FBuildState);
     TCustomGrid::SetColCount(ColCount() - 1);
 }
 
@@ -349,9 +350,8 @@ void Tyl_DataDrawGrid::FitAutoSize()
     if (ColCount() != FColumns->Count()) {
         if (FBuildState > 0 || ChangingSize())
             return;
-        ++FBuildState;
+        const RaisedCountScope Building(FBuildState);
         TCustomGrid::SetColCount(FColumns->Count());
-        --FBuildState;
     }
     int AutoCol = -1;
     int Sum = 0;

@@ -40,6 +40,14 @@ int EditorKey(Word Key, TShiftState Shift)
     return mrNone;
 }
 
+bool CloseWithoutElement(TForm& Form, const TView* View)
+{
+    if (View)
+        return false;
+    PostMessage(Form.Handle(), WM_CLOSE, 0, 0);
+    return true;
+}
+
 TLabel* AddLabel(TWinControl* Parent, const AnsiString& Caption, int X, int Y)
 {
     auto* L = Place(new TLabel(Parent->Owner()), Parent, nullptr, X, Y, 10, 13);

@@ -36,6 +36,41 @@ void SetUpDialog(TForm* Form, const char* Name, const AnsiString& Caption, int W
 /// anything else mrNone.
 [[nodiscard]] int EditorKey(Word Key, TShiftState Shift);
 
+/// Starts an element editor (TEditorForm, TGEditorForm) as both start: the
+/// look of SetUpDialog, no smaller than MinW x MinH, the form's keys seen
+/// before its controls', its FormShow and FormKeyDown as its events.
+template <class TEditor>
+void SetUpElementEditor(TEditor* Form, const char* Name, const AnsiString& Caption, int W, int H,
+                        int MinW, int MinH)
+{
+    SetUpDialog(Form, Name, Caption, W, H);
+    Form->SetKeyPreview(true);
+    Form->Constraints()->SetMinWidth(MinW);
+    Form->Constraints()->SetMinHeight(MinH);
+    Form->OnShow = TNotifyEvent(Form, &TEditor::FormShow);
+    Form->OnKeyDown = TKeyEvent(Form, &TEditor::FormKeyDown);
+}
+
+/// An element editor's answer to Key as EditorKey reads it: Esc closes
+/// Form with mrCancel, Ctrl+Enter runs its OK button's handler; either
+/// clears Key. Other keys are left to the caller.
+template <class TEditor>
+void AnswerEditorKey(TEditor& Form, Word& Key, TShiftState Shift)
+{
+    const int Result = EditorKey(Key, Shift);
+    if (Result == mrNone)
+        return;
+    Key = 0;
+    if (Result == mrOk)
+        Form.btOkClick(nullptr);
+    else
+        Form.SetModalResult(Result);
+}
+
+/// Closes an element editor being shown without an element (View null);
+/// true when it did, and the editor's show then stops.
+bool CloseWithoutElement(TForm& Form, const TView* View);
+
 /// Shows an element editor (TEditorForm, TGEditorForm) on View of
 /// Document modally; true when it was closed with OK.
 template <class TEditor>

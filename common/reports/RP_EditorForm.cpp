@@ -60,12 +60,7 @@ TEditorForm::~TEditorForm() = default;
 
 void TEditorForm::BuildControls()
 {
-    SetUpDialog(this, "EditorForm", "Редактор текста"_a, 560, 400);
-    SetKeyPreview(true);
-    Constraints()->SetMinWidth(434);
-    Constraints()->SetMinHeight(400);
-    OnShow = TNotifyEvent(this, &TEditorForm::FormShow);
-    OnKeyDown = TKeyEvent(this, &TEditorForm::FormKeyDown);
+    SetUpElementEditor(this, "EditorForm", "Редактор текста"_a, 560, 400, 434, 400);
 
     bar = new TStatusBar(this);
     bar->SetName("bar");
@@ -144,10 +139,8 @@ void TEditorForm::BuildControls()
 
 void TEditorForm::FormShow(TObject*)
 {
-    if (!View) {
-        PostMessage(Handle(), WM_CLOSE, 0, 0);
+    if (CloseWithoutElement(*this, View))
         return;
-    }
     M1->Lines()->Assign(View->Lines.get());
     M1->SetSelStart(0);
     M1->SetSelLength(0);
@@ -180,14 +173,7 @@ void TEditorForm::ShowCaret(TObject*)
 
 void TEditorForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
 {
-    const int Result = EditorKey(Key, Shift);
-    if (Result == mrNone)
-        return;
-    Key = 0;
-    if (Result == mrOk)
-        btOkClick(nullptr);
-    else
-        SetModalResult(Result);
+    AnswerEditorKey(*this, Key, Shift);
 }
 
 void TEditorForm::M1KeyDown(TObject*, Word& Key, TShiftState Shift)

@@ -38,12 +38,7 @@ TGEditorForm::~TGEditorForm() = default;
 
 void TGEditorForm::BuildControls()
 {
-    SetUpDialog(this, "GEditorForm", "Рисунок"_a, 250, 400);
-    SetKeyPreview(true);
-    Constraints()->SetMinWidth(230);
-    Constraints()->SetMinHeight(390);
-    OnShow = TNotifyEvent(this, &TGEditorForm::FormShow);
-    OnKeyDown = TKeyEvent(this, &TGEditorForm::FormKeyDown);
+    SetUpElementEditor(this, "GEditorForm", "Рисунок"_a, 250, 400, 230, 390);
 
     M1 = new TMemo(this);
     M1->SetName("M1");
@@ -86,10 +81,8 @@ void TGEditorForm::BuildControls()
 
 void TGEditorForm::FormShow(TObject*)
 {
-    if (!View) {
-        PostMessage(Handle(), WM_CLOSE, 0, 0);
+    if (CloseWithoutElement(*this, View))
         return;
-    }
     Image1->Picture()->SetBitmap(View->Picture.get());
     if (View->Lines->Count() == 1)
         OpenDlg->SetInitialDir(ExtractFilePath(View->Lines->Strings(0)));
@@ -107,14 +100,7 @@ void TGEditorForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift)
         M1->Clear();
         return;
     }
-    const int Result = EditorKey(Key, Shift);
-    if (Result == mrNone)
-        return;
-    Key = 0;
-    if (Result == mrOk)
-        btOkClick(nullptr);
-    else
-        SetModalResult(Result);
+    AnswerEditorKey(*this, Key, Shift);
 }
 
 void TGEditorForm::Button3Click(TObject*)

@@ -68,6 +68,23 @@ private:
     std::unique_ptr<TCfgObject> FCfg;
 };
 
+/// gTxtPath is the TXT/ folder of Config's start-up folder, made for the
+/// scope; the old path is restored at scope end. Config outlives the scope.
+class TxtFolderScope {
+public:
+    explicit TxtFolderScope(const ConfigScope& Config) : FOldTxt(gTxtPath)
+    {
+        gTxtPath = Config.Dir().File("TXT/");
+        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
+    }
+    ~TxtFolderScope() { gTxtPath = FOldTxt; }
+    TxtFolderScope(const TxtFolderScope&) = delete;
+    TxtFolderScope& operator=(const TxtFolderScope&) = delete;
+
+private:
+    AnsiString FOldTxt;
+};
+
 /// Starts this test program again, running only the disabled test Test
 /// ("Suite.DISABLED_Name") with Variable=Value in its environment and the
 /// offscreen windows; the child's id, or -1.

@@ -35,19 +35,16 @@ struct Asked {
 class WindowsScope {
 public:
     WindowsScope()
-        : FOldTxt(gTxtPath), FAnswers([this](const MsgRequest& R) {
+        : FAnswers([this](const MsgRequest& R) {
               Messages.push_back({R.Routine.ToUtf8(), R.Title.ToUtf8(), R.Text.ToUtf8()});
               return Answer ? Answer(R) : R.DefaultButton;
           })
     {
-        gTxtPath = Config.Dir().File("TXT/");
-        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
         SetMsgWindowsEnabled(true);
     }
     ~WindowsScope()
     {
         SetMsgWindowsEnabled(false);
-        gTxtPath = FOldTxt;
     }
     WindowsScope(const WindowsScope&) = delete;
     WindowsScope& operator=(const WindowsScope&) = delete;
@@ -70,7 +67,7 @@ public:
     std::function<int(const MsgRequest&)> Answer;
 
 private:
-    AnsiString FOldTxt;
+    TxtFolderScope FTxt{Config};
     MsgAnswerHookScope FAnswers;
 };
 

@@ -40,13 +40,11 @@ protected:
 struct BuilderFixture {
     ConfigScope Config;
     NoLogScope NoLog;
-    AnsiString OldTxt = gTxtPath;
+    TxtFolderScope Txt{Config};
     TshInvoice Invoice{0};
 
     explicit BuilderFixture(int Count = 10)
     {
-        gTxtPath = Config.Dir().File("TXT/");
-        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
         for (int I = 1; I <= Count; ++I) {
             TshInvoiceTovar* T = Invoice.Add();
             T->Name = "Товар "_a + IntToStr(I);
@@ -56,7 +54,6 @@ struct BuilderFixture {
         }
         Config.Cfg().ByCard = "по карте"_a;
     }
-    ~BuilderFixture() { gTxtPath = OldTxt; }
 
     /// A binary template named Name in "TXT" with the document name DocName.
     void MakeTemplate(const char* Name, const AnsiString& DocName)

@@ -24,14 +24,12 @@ namespace {
 struct ViewBuilderFixture {
     ConfigScope Config;
     NoLogScope NoLog;
-    AnsiString OldTxt = gTxtPath;
+    TxtFolderScope Txt{Config};
     TshInvoice Invoice{0};
     TFormFRep Builder{nullptr};
 
     ViewBuilderFixture()
     {
-        gTxtPath = Config.Dir().File("TXT/");
-        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
         TshInvoiceTovar* T = Invoice.Add();
         T->Name = "Товар 1"_a;
         T->Price = Currency(10);
@@ -39,7 +37,6 @@ struct ViewBuilderFixture {
         Doc.SetNameDocument("Ценники"_a);
         Doc.SaveToBinaryFile(gTxtPath + "Ticket1.dcr");
     }
-    ~ViewBuilderFixture() { gTxtPath = OldTxt; }
 };
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -143,34 +144,77 @@ WordBox TallestWord(const std::string& Pdf, const std::string& Text = {})
     return Best;
 }
 
+/// The element of Page whose first line is Text; null when there is none.
+TView* ViewWithText(TPage& Page, const char* Text)
+{
+    for (int I = 0; I < Page.ViewCount(); ++I) {
+        TView* V = Page.GetView(I);
+        if (V->Lines->Count() > 0 && U(V->Lines->Strings(0)) == Text)
+            return V;
+    }
+    return nullptr;
+}
+
+/// A road starts the program in its own start-up folder with the example
+/// workbook offered by the open dialog, widens the main window so every
+/// column of the grid shows and imports the workbook as invoice 17. The
+/// printed files are read back with poppler-utils, so a road without them
+/// is skipped.
+class MainRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!HavePdfTools())
+            GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    }
+
+    /// Starts the program on the settings W.Config holds and imports the
+    /// invoice; the open dialog is answered only while it does.
+    void StartWithInvoice17()
+    {
+        const DialogHookScope Files([](TCommonDialog& D) {
+            static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
+            return true;
+        });
+        Program.emplace();
+        ASSERT_TRUE(Program->Started());
+        FormMain->SetBounds(0, 0, 1400, 800);
+        Application->ProcessMessages();
+        OpenInvoiceNumber17(*FormMain);
+        ASSERT_EQ(FormMain->Invoice->Count(), 3);
+    }
+
+    /// Prints the tags of size Kind (0 is 40x60) from the main window's
+    /// menu through the print view into Pdf in the start-up folder.
+    void PrintTags(int Kind, const std::string& Pdf)
+    {
+        FormMain->mnPrintTickets->Items(Kind)->Click();
+        Application->ProcessMessages();
+        PrintFromView(W.Config.Dir().File(Pdf), Printed);
+    }
+
+    WindowsScope W;
+    /// The PDF files printed so far, in order.
+    std::vector<std::string> Printed;
+
+private:
+    std::optional<ProgramScope> Program;
+};
+
 } // namespace
 
 // The shop changes its 40x60 tag template: from the main window into the
 // designer, the price moved down by the mouse and its type enlarged, saved
 // and left; the tags printed afterwards show the price lower and larger.
-TEST(MainRoad, DesignerChangesTheTagTemplate)
+TEST_F(MainRoad, DesignerChangesTheTagTemplate)
 {
-    if (!HavePdfTools())
-        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
-    WindowsScope W;
-    auto Files = std::make_unique<DialogHookScope>([](TCommonDialog& D) {
-        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
-        return true;
-    });
-    ProgramScope Program;
-    ASSERT_TRUE(Program.Started());
+    ASSERT_NO_FATAL_FAILURE(StartWithInvoice17());
     TFormMain& Main = *FormMain;
-    Main.SetBounds(0, 0, 1400, 800);
-    OpenInvoiceNumber17(Main);
     Main.rgPriceTicket->SetItemIndex(0);
-    std::vector<std::string> Printed;
-    Main.mnPrintTickets->Items(0)->Click();
-    Application->ProcessMessages();
-    PrintFromView(W.Config.Dir().File("before.pdf"), Printed);
+    PrintTags(0, "before.pdf");
 
     // The first save asks for the file: the one proposed, with its folder.
-    Files.reset();
-    Files = std::make_unique<DialogHookScope>([](TCommonDialog& D) {
+    auto Files = std::make_unique<DialogHookScope>([](TCommonDialog& D) {
         auto* Save = dynamic_cast<TSaveDialog*>(&D);
         if (!Save)
             return false;
@@ -181,11 +225,7 @@ TEST(MainRoad, DesignerChangesTheTagTemplate)
     int NewSize = 0;
     AnswerScope<TDesignForm> Design([&](TDesignForm& F) {
         ++Shown;
-        TPage* P = F.Document->CurrentPage();
-        TView* Price = nullptr;
-        for (int I = 0; I < P->ViewCount() && !Price; ++I)
-            if (P->GetView(I)->Lines->Count() > 0 && U(P->GetView(I)->Lines->Strings(0)) == "[PRICE.1]")
-                Price = P->GetView(I);
+        TView* Price = ViewWithText(*F.Document->CurrentPage(), "[PRICE.1]");
         ASSERT_NE(Price, nullptr);
         const TRect R = Price->GetDisplayRect();
         const int X = R.Left + 30;
@@ -221,9 +261,7 @@ TEST(MainRoad, DesignerChangesTheTagTemplate)
     EXPECT_TRUE(W.Said("ShowErrorWindow").empty());
     EXPECT_EQ(FormFRep->DocDesign(), nullptr);
 
-    Main.mnPrintTickets->Items(0)->Click();
-    Application->ProcessMessages();
-    PrintFromView(W.Config.Dir().File("after.pdf"), Printed);
+    PrintTags(0, "after.pdf");
     ASSERT_EQ(Printed.size(), 2u);
     // The first tag's price: its largest word (the card price repeats it
     // smaller) moved 20 pixels (15 points) down, the other tags' prices
@@ -241,36 +279,17 @@ TEST(MainRoad, DesignerChangesTheTagTemplate)
     TDocument Saved(nullptr);
     Saved.SetNameSaveFile(gTxtPath + "Ticket1.dcr");
     Saved.Load();
-    int Sizes = 0;
-    for (int I = 0; I < Saved.CurrentPage()->ViewCount(); ++I) {
-        TView* V = Saved.CurrentPage()->GetView(I);
-        if (V->Lines->Count() > 0 && U(V->Lines->Strings(0)) == "[PRICE.1]")
-            Sizes = V->FontSize;
-    }
-    EXPECT_EQ(Sizes, NewSize);
+    const TView* SavedPrice = ViewWithText(*Saved.CurrentPage(), "[PRICE.1]");
+    ASSERT_NE(SavedPrice, nullptr);
+    EXPECT_EQ(SavedPrice->FontSize, NewSize);
     KeepPagePng(Printed[1], "designer-road-tags");
 }
 
-TEST(MainRoad, ImportPriceAndPrintEveryDocument)
+TEST_F(MainRoad, ImportPriceAndPrintEveryDocument)
 {
-    if (!HavePdfTools())
-        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
-    WindowsScope W;
     W.Config.Cfg().Customer = "Магазин «Уют»"_a;
-    DialogHookScope Files([](TCommonDialog& D) {
-        static_cast<TOpenDialog&>(D).SetFileName(ExampleBook());
-        return true;
-    });
-    ProgramScope Program;
-    ASSERT_TRUE(Program.Started());
+    ASSERT_NO_FATAL_FAILURE(StartWithInvoice17());
     TFormMain& Main = *FormMain;
-    // The operator widens the window so every column of the grid shows.
-    Main.SetBounds(0, 0, 1400, 800);
-    Application->ProcessMessages();
-
-    // The supplier's workbook through the incoming-invoice dialog.
-    OpenInvoiceNumber17(Main);
-    ASSERT_EQ(Main.Invoice->Count(), 3);
 
     // Whole roubles, kopecks always printed; the first named markup on
     // every row; then a retail price typed for the first row.
@@ -285,12 +304,9 @@ TEST(MainRoad, ImportPriceAndPrintEveryDocument)
     ASSERT_EQ(First.Price, Currency::FromRaw(10387 * Currency::Scale));
     KeepPng(&Main, "main-road-priced");
 
-    std::vector<std::string> Printed;
     for (int Kind = 0; Kind < 3; ++Kind) {
         SCOPED_TRACE("tag kind " + std::to_string(Kind));
-        Main.mnPrintTickets->Items(Kind)->Click();
-        Application->ProcessMessages();
-        PrintFromView(W.Config.Dir().File("tags" + std::to_string(Kind + 1) + ".pdf"), Printed);
+        PrintTags(Kind, "tags" + std::to_string(Kind + 1) + ".pdf");
     }
     {
         AnswerScope<TFormOutgoing> A([](TFormOutgoing& F) {

@@ -212,20 +212,17 @@ void FillInvoice(TshInvoice& Invoice, int Times = 1)
 struct PrintFixture {
     ConfigScope Config;
     NoLogScope NoLog;
-    AnsiString OldTxt = gTxtPath;
+    TxtFolderScope Txt{Config};
     TshInvoice Invoice{0};
 
     explicit PrintFixture(int Times = 1)
     {
-        gTxtPath = Config.Dir().File("TXT/");
-        std::filesystem::create_directories(Config.Dir().Path() / "TXT");
         InstallShippedTemplates(gTxtPath);
         Config.Cfg().Customer = "Магазин «Уют»"_a;
         Config.Cfg().PriceStyle = 2;
         Config.Cfg().NumberOut = "41";
         FillInvoice(Invoice, Times);
     }
-    ~PrintFixture() { gTxtPath = OldTxt; }
 
     std::filesystem::path Png(const std::string& Name) const
     {

@@ -4,28 +4,15 @@
 
 #include "common/components/YLDGrids.h"
 
+#include "bench/support/BenchWindows.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Numbers.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-void EnsureGui()
-{
-    static const bool Started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        static int Argc = 1;
-        static char Name[] = "common_bench";
-        static char* Argv[] = {Name, nullptr};
-        GuiStartup(Argc, Argv);
-        return true;
-    }();
-    (void)Started;
-}
 
 constexpr int Columns = 14;
 const int Widths[Columns] = {40, 19, 63, 144, 68, 80, 48, 32, 30, 30, 58, 34, 64, 64};
@@ -86,7 +73,7 @@ private:
 
 void BM_ShowAndPaintFirstPage(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     long Asked = 0;
     for (auto _ : State) {
         InvoicePage Page(static_cast<int>(State.range(0)));
@@ -104,7 +91,7 @@ BENCHMARK(BM_ShowAndPaintFirstPage)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_PageToLastRowAndPaint(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     InvoicePage Page(static_cast<int>(State.range(0)));
     Page.Paint();
     for (auto _ : State) {
@@ -124,7 +111,7 @@ BENCHMARK(BM_PageToLastRowAndPaint)->Arg(100000)->Unit(benchmark::kMillisecond);
 // The same with texts never drawn before on every page shown.
 void BM_PageToLastRowAndPaintNewTexts(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     InvoicePage Page(static_cast<int>(State.range(0)));
     Page.Paint();
     for (auto _ : State) {
@@ -145,7 +132,7 @@ BENCHMARK(BM_PageToLastRowAndPaintNewTexts)->Arg(100000)->Unit(benchmark::kMilli
 
 void BM_ArrowDownAndPaint(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     InvoicePage Page(static_cast<int>(State.range(0)));
     Page.Paint();
     for (auto _ : State) {

@@ -69,7 +69,7 @@ std::filesystem::path PdfFile()
 /// and the printer chosen, as when the operator asks for the tags.
 void ColdTagsToPdf(ColdClock& Clock, long Tags)
 {
-    EnsureGui();
+    StartBenchWindows();
     TPrinter PdfPrinter;
     PdfPrinter.SetOutputFileName(AnsiString::FromUtf8(PdfFile().string()));
     const ReportPrinterScope UsePrinter(PdfPrinter);
@@ -90,7 +90,7 @@ const bool ColdTagsRegistered = RegisterColdRun("TagsToPdf", ColdTagsToPdf);
 // the benchmark's time; the stages are counters.
 void BM_TagsToPdf(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Tags = static_cast<int>(State.range(0));
     ReportColdFirstRun(State, "TagsToPdf", Tags);
     const std::filesystem::path Pdf = PdfFile();
@@ -140,7 +140,7 @@ void BM_TagsToPdf(benchmark::State& State)
 // Building alone: layout, measuring and metafile recording.
 void BM_BuildTags(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Tags = static_cast<int>(State.range(0));
     int Pages = 0;
     for (auto _ : State) {

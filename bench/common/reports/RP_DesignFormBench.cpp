@@ -71,7 +71,7 @@ struct OpenDesigner {
 
 void BM_DesignerOpenAndPaint(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = CrowdedPage(static_cast<int>(State.range(0)));
     int Paints = 0;
     for (auto _ : State) {
@@ -92,7 +92,7 @@ BENCHMARK(BM_DesignerOpenAndPaint)->Arg(200)->Unit(benchmark::kMillisecond);
 /// Drags the selection back and forth one grid step per pointer move.
 void DragSelection(benchmark::State& State, int Selected)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = CrowdedPage(Columns * Rows);
     OpenDesigner D(*Doc);
     TPreview* S = D.Form->Surface;
@@ -131,7 +131,7 @@ BENCHMARK(BM_DesignerDragFifty)->Unit(benchmark::kMillisecond);
 
 void BM_DesignerRubberBand(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = CrowdedPage(Columns * Rows);
     OpenDesigner D(*Doc);
     TPreview* S = D.Form->Surface;
@@ -151,7 +151,7 @@ BENCHMARK(BM_DesignerRubberBand)->Unit(benchmark::kMillisecond);
 
 void BM_DesignerSnapshot(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = CrowdedPage(Columns * Rows);
     OpenDesigner D(*Doc);
     for (auto _ : State) {
@@ -171,7 +171,7 @@ BENCHMARK(BM_DesignerSnapshot)->Unit(benchmark::kMillisecond);
 // out and painted again.
 void BM_DesignerUndo(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = CrowdedPage(Columns * Rows);
     OpenDesigner D(*Doc);
     TView* V = Doc->CurrentPage()->GetView(0);

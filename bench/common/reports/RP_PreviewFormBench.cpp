@@ -56,7 +56,7 @@ void CloseView(TPreviewForm* F)
 // first page drawn into the box.
 void BM_PreviewFirstPage(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = BuiltRun(static_cast<int>(State.range(0)));
     TBitmap Box;
     for (auto _ : State) {
@@ -82,7 +82,7 @@ BENCHMARK(BM_PreviewFirstPage)->Arg(1000)->Unit(benchmark::kMillisecond);
 // Ctrl+PgDn to the next page and the box redrawn there.
 void BM_PreviewNextPage(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = BuiltRun(static_cast<int>(State.range(0)));
     TPreviewForm* F = OpenView(*Doc);
     F->PaintPages();
@@ -100,7 +100,7 @@ BENCHMARK(BM_PreviewNextPage)->Arg(1000)->Unit(benchmark::kMillisecond);
 // The run's pages written as a ".rep" file in memory and read back.
 void BM_RepWriteRead(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     std::unique_ptr<TDocument> Doc = BuiltRun(static_cast<int>(State.range(0)));
     std::vector<const TPageInfo*> Pages;
     for (int I = 0; I < Doc->PageInfoCount(); ++I)

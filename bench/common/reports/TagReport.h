@@ -9,26 +9,12 @@
 #include "common/reports/RP_Page.h"
 #include "common/reports/RP_View.h"
 
+#include "bench/support/BenchWindows.h"
 #include "platform/classes/Strings.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Numbers.h"
 
-#include <cstdlib>
-
 namespace tagreport {
-
-inline void EnsureGui()
-{
-    static const bool Started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        static int Argc = 1;
-        static char Name[] = "reports_bench";
-        static char* Argv[] = {Name, nullptr};
-        GuiStartup(Argc, Argv);
-        return true;
-    }();
-    (void)Started;
-}
 
 constexpr int TagWidth = 151;   // 40 mm
 constexpr int TagHeight = 227;  // 60 mm

@@ -1,6 +1,7 @@
 // Building and tearing down forms with many child controls: the cost must
 // grow with the number of controls, not with its square.
 
+#include "bench/support/BenchWindows.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
@@ -8,30 +9,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-// The window layer needs its application; benchmarks run on Qt's
-// offscreen platform like the window tests.
-void EnsureGui()
-{
-    static int Argc = 1;
-    static char Name[] = "forms_bench";
-    static char* Argv[] = {Name, nullptr};
-    if (Application)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-    GuiStartup(Argc, Argv);
-}
 
 // Panels stacked at the top of a shown form, made one by one as a form
 // built in code makes them (no DisableAlign around the loop); reading the
 // last one's place lays them out. Freeing the form is not timed.
 void BM_CreateAlignedPanels(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Count = static_cast<int>(State.range(0));
     int LastTop = 0;
     int LastWidth = 0;
@@ -64,7 +51,7 @@ BENCHMARK(BM_CreateAlignedPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmar
 // Panels placed by their own bounds on a shown form.
 void BM_CreatePlacedPanels(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
@@ -89,7 +76,7 @@ BENCHMARK(BM_CreatePlacedPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark
 // Freeing a form of many panels: windows, widgets and components go.
 void BM_FreeFormOfPanels(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
@@ -113,7 +100,7 @@ BENCHMARK(BM_FreeFormOfPanels)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::
 // bars follow every node.
 void BM_FillTreeView(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const int Count = static_cast<int>(State.range(0));
     int Rows = 0;
     for (auto _ : State) {

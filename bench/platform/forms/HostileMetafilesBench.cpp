@@ -4,6 +4,7 @@
 // onto a page-sized picture (748 x 1090, the preview of an A4 page); the
 // time and the heap peak of one play are printed.
 
+#include "bench/support/BenchWindows.h"
 #include "bench/support/PeakMemory.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Graphics.h"
@@ -12,7 +13,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,17 +23,6 @@
 namespace {
 
 constexpr int PageW = 748, PageH = 1090;
-
-void EnsureGui()
-{
-    static int Argc = 1;
-    static char Name[] = "forms_bench";
-    static char* Argv[] = {Name, nullptr};
-    if (Application)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-    GuiStartup(Argc, Argv);
-}
 
 void Put32(std::string& S, uint32_t V)
 {
@@ -120,7 +109,7 @@ std::string Polyline(int Count)
 
 void Play(benchmark::State& State, const std::string& Bytes)
 {
-    EnsureGui();
+    StartBenchWindows();
     TBitmap Page;
     Page.SetSize(PageW, PageH);
     {
@@ -160,7 +149,7 @@ void BM_PlayAbsurdFonts(benchmark::State& State)
         std::ifstream In(Entry.path(), std::ios::binary);
         Files.emplace_back((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     }
-    EnsureGui();
+    StartBenchWindows();
     TBitmap Page;
     Page.SetSize(PageW, PageH);
     const auto PlayAll = [&] {

@@ -3,6 +3,7 @@
 // rows the program shows. Each cell is filled and its text drawn, so the
 // time is mostly solid fills and text.
 
+#include "bench/support/BenchWindows.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/classes/Strings.h"
@@ -10,22 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-
 namespace {
-
-void EnsureGui()
-{
-    static const bool Started = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-        static int Argc = 1;
-        static char Name[] = "forms_bench";
-        static char* Argv[] = {Name, nullptr};
-        GuiStartup(Argc, Argv);
-        return true;
-    }();
-    (void)Started;
-}
 
 constexpr int Rows = 34;
 constexpr int Columns = 3;
@@ -71,7 +57,7 @@ private:
 
 void BM_RepaintOwnerDrawnList(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     ListPage Page;
     for (auto _ : State) {
         Page.List->Invalidate();

@@ -5,27 +5,16 @@
 // screen-sized picture of the preview (96 dpi) and onto a picture at the
 // printer's 600 dpi (a region of it, as a band of a printed page).
 
+#include "bench/support/BenchWindows.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Graphics.h"
 #include "platform/forms/Metafiles.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
-
-void EnsureGui()
-{
-    static int Argc = 1;
-    static char Name[] = "forms_bench";
-    static char* Argv[] = {Name, nullptr};
-    if (Application)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-    GuiStartup(Argc, Argv);
-}
 
 TBitmap& Logo()
 {
@@ -73,7 +62,7 @@ std::unique_ptr<TMetafile> MakePage()
 
 void BM_RecordPage(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     size_t Bytes = 0;
     for (auto _ : State) {
         auto M = MakePage();
@@ -88,7 +77,7 @@ BENCHMARK(BM_RecordPage)->Unit(benchmark::kMillisecond);
 // the page stretched to 600 dpi (a 4676 x 1136 band).
 void BM_PlayPage(benchmark::State& State)
 {
-    EnsureGui();
+    StartBenchWindows();
     const auto M = MakePage();
     const int Dpi = static_cast<int>(State.range(0));
     const int W = 748 * Dpi / 96;

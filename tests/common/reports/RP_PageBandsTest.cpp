@@ -48,6 +48,13 @@ struct Report {
         Doc.CurrentPage()->AddView(V);
         return V;
     }
+    /// A band area as Band makes it, holding one text element (as Text
+    /// makes it, 20 high) at its top.
+    void Line(int Type, int Top, const char* S, int Height = 20, int Page = 0)
+    {
+        Band(Type, Top, Height, Page);
+        Text(Top, S, 20, Page);
+    }
     void Build()
     {
         Doc.SetPageIndex(0);
@@ -84,12 +91,9 @@ using Rows = std::vector<std::string>;
 TEST(RP_PageBands, ListBreaksPagesAboveTheFooter)
 {
     Report R;
-    R.Band(btPageHeader, 0, 20);
-    R.Text(0, "H");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "M[LINE]");
-    R.Band(btPageFooter, 1000, 20);
-    R.Text(1000, "F[PAGE]");
+    R.Line(btPageHeader, 0, "H");
+    R.Line(btMasterData, 40, "M[LINE]");
+    R.Line(btPageFooter, 1000, "F[PAGE]");
     R.Host.Rows[btMasterData] = 60;
     R.Build();
 
@@ -120,10 +124,8 @@ TEST(RP_PageBands, ListBreaksPagesAboveTheFooter)
 TEST(RP_PageBands, HeaderOnFirstPageWhenAsked)
 {
     Report R;
-    R.Band(btPageHeader, 0, 20);
-    R.Text(0, "H");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "M[LINE]");
+    R.Line(btPageHeader, 0, "H");
+    R.Line(btMasterData, 40, "M[LINE]");
     R.Doc.CurrentPage()->PageHeaderOnFirst = true;
     R.Host.Rows[btMasterData] = 2;
     R.Build();
@@ -133,20 +135,13 @@ TEST(RP_PageBands, HeaderOnFirstPageWhenAsked)
 TEST(RP_PageBands, MasterDetailHeadersAndFooters)
 {
     Report R;
-    R.Band(btMasterHeader, 0, 20);
-    R.Text(0, "MH");
-    R.Band(btMasterData, 20, 20);
-    R.Text(20, "M[LINE]");
-    R.Band(btDetailHeader, 40, 20);
-    R.Text(40, "DH");
-    R.Band(btDetailData, 60, 20);
-    R.Text(60, "D[LINE]");
-    R.Band(btDetailFooter, 80, 20);
-    R.Text(80, "DF");
-    R.Band(btMasterFooter, 100, 20);
-    R.Text(100, "MF");
-    R.Band(btReportSummary, 120, 20);
-    R.Text(120, "S");
+    R.Line(btMasterHeader, 0, "MH");
+    R.Line(btMasterData, 20, "M[LINE]");
+    R.Line(btDetailHeader, 40, "DH");
+    R.Line(btDetailData, 60, "D[LINE]");
+    R.Line(btDetailFooter, 80, "DF");
+    R.Line(btMasterFooter, 100, "MF");
+    R.Line(btReportSummary, 120, "S");
     R.Host.Rows[btMasterData] = 2;
     R.Host.DetailPerMaster = 2;
     R.Build();
@@ -163,8 +158,7 @@ TEST(RP_PageBands, GrowingElementMakesItsBandTaller)
     Memo->SC = true;
     Memo->SetWordWrap(true);
     Memo->SetWidth(40);
-    R.Band(btMasterFooter, 20, 20);
-    R.Text(20, "END");
+    R.Line(btMasterFooter, 20, "END");
     R.Host.Values["TEXT"] = "aaaa bbbb cccc";
     R.Host.Rows[btMasterData] = 2;
     R.Build();
@@ -196,8 +190,7 @@ TEST(RP_PageBands, HostLeavesElementsOut)
     Report R;
     R.Doc.OnEnterRect = TEnterRectEvent(&H, &Hider::EnterRect);
     R.Doc.OnNeedData = TNeedDataEvent(&H, &Hider::NeedData);
-    R.Band(btMasterData, 0, 20);
-    R.Text(0, "ROW", 20);
+    R.Line(btMasterData, 0, "ROW");
     TView* Framed = R.Text(0, "[V]", 20);
     Framed->SetLeft(100);
     Framed->Tag = 1;
@@ -217,10 +210,8 @@ TEST(RP_PageBands, HostLeavesElementsOut)
 TEST(RP_PageBands, TwoMasterBandsPrintTogether)
 {
     Report R;
-    R.Band(btMasterData, 60, 20);
-    R.Text(60, "B[LINE]");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "A[LINE]");
+    R.Line(btMasterData, 60, "B[LINE]");
+    R.Line(btMasterData, 40, "A[LINE]");
     R.Host.Rows[btMasterData] = 2;
     R.Build();
     EXPECT_EQ(R.Trace(), (Rows{"A1@40/0", "B1@60/0", "A2@80/0", "B2@100/0"}));
@@ -232,11 +223,9 @@ TEST(RP_PageBands, ElementsOutsideBandsAndFooterPinning)
 {
     Report R;
     R.Text(5, "FREE");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "M[LINE]");
+    R.Line(btMasterData, 40, "M[LINE]");
     R.Text(50, "CROSS", 20);  // reaches past the band's bottom
-    R.Band(btPageFooter, 1100, 40);
-    R.Text(1100, "F");
+    R.Line(btPageFooter, 1100, "F", 40);
     R.Host.Rows[btMasterData] = 60;
     R.Build();
     const Rows T = R.Trace();
@@ -286,10 +275,8 @@ TEST(RP_PageBands, HostThatNeverStopsOnAnEmptyBandEndsTheBuild)
 TEST(RP_PageBands, DoubleOnSheetPrintsTheReportTwiceOnOnePage)
 {
     Report R;
-    R.Band(btReportTitle, 0, 20);
-    R.Text(0, "T");
-    R.Band(btMasterData, 20, 20);
-    R.Text(20, "M[LINE]");
+    R.Line(btReportTitle, 0, "T");
+    R.Line(btMasterData, 20, "M[LINE]");
     R.Doc.DoubleOnSheet = true;
     R.Host.Rows[btMasterData] = 2;
     R.Build();
@@ -310,10 +297,8 @@ TEST(RP_PageBands, DoubleOnSheetPrintsTheReportTwiceOnOnePage)
 TEST(RP_PageBands, PrintToPrevPageContinuesTheLastOutputPage)
 {
     Report R;
-    R.Band(btMasterData, 0, 20);
-    R.Text(0, "A[LINE]");
-    R.Band(btReportTitle, 0, 20, 1);
-    R.Text(0, "B", 20, 1);
+    R.Line(btMasterData, 0, "A[LINE]");
+    R.Line(btReportTitle, 0, "B", 20, 1);
     R.Doc.GetPage(1)->PrintToPrevPage = true;
     R.Host.Rows[btMasterData] = 2;
     R.Build();
@@ -378,10 +363,8 @@ TEST(RP_PageBands, TwoBandsOfEveryKind)
         }
         if (Kind == btReportTitle || Kind == btOverlay || Kind == btSubDetailHeader
             || Kind == btSubDetailData || Kind == btSubDetailFooter) {
-            R.Band(Kind, 600, 20);
-            R.Text(600, ("K" + std::to_string(Kind)).c_str());
-            R.Band(Kind, 620, 20);
-            R.Text(620, ("L" + std::to_string(Kind)).c_str());
+            R.Line(Kind, 600, ("K" + std::to_string(Kind)).c_str());
+            R.Line(Kind, 620, ("L" + std::to_string(Kind)).c_str());
         }
         R.Doc.CurrentPage()->PageHeaderOnFirst = true;
         R.Host.Rows[btMasterData] = 40;
@@ -417,16 +400,11 @@ TEST(RP_PageBands, TwoBandsOfEveryKind)
 TEST(RP_PageBands, TwoPageFootersAndTwoOverlaysOnEveryPage)
 {
     Report R;
-    R.Band(btOverlay, 500, 20);
-    R.Text(500, "O1");
-    R.Band(btOverlay, 520, 20);
-    R.Text(520, "O2");
-    R.Band(btMasterData, 0, 20);
-    R.Text(0, "M[LINE]");
-    R.Band(btPageFooter, 1050, 20);
-    R.Text(1050, "G");
-    R.Band(btPageFooter, 1030, 20);
-    R.Text(1030, "F");
+    R.Line(btOverlay, 500, "O1");
+    R.Line(btOverlay, 520, "O2");
+    R.Line(btMasterData, 0, "M[LINE]");
+    R.Line(btPageFooter, 1050, "G");
+    R.Line(btPageFooter, 1030, "F");
     R.Host.Rows[btMasterData] = 60;
     R.Build();
     // 51 rows fit above the upper footer at 1030.
@@ -447,12 +425,9 @@ TEST(RP_PageBands, TwoPageFootersAndTwoOverlaysOnEveryPage)
 TEST(RP_PageBands, TwoPageHeadersFollowEachOtherOnLaterPages)
 {
     Report R;
-    R.Band(btPageHeader, 0, 20);
-    R.Text(0, "H1");
-    R.Band(btPageHeader, 20, 20);
-    R.Text(20, "H2");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "M[LINE]");
+    R.Line(btPageHeader, 0, "H1");
+    R.Line(btPageHeader, 20, "H2");
+    R.Line(btMasterData, 40, "M[LINE]");
     R.Host.Rows[btMasterData] = 60;
     R.Build();
     const Rows Second = OnPage(R.Trace(), 1);
@@ -468,12 +443,9 @@ TEST(RP_PageBands, TwoPageHeadersFollowEachOtherOnLaterPages)
 TEST(RP_PageBands, RecordOfTwoBandsIsNotSplitOverPages)
 {
     Report R;
-    R.Band(btMasterData, 20, 20);
-    R.Text(20, "A[LINE]");
-    R.Band(btMasterData, 40, 30);
-    R.Text(40, "B[LINE]");
-    R.Band(btPageFooter, 1000, 20);
-    R.Text(1000, "F");
+    R.Line(btMasterData, 20, "A[LINE]");
+    R.Line(btMasterData, 40, "B[LINE]", 30);
+    R.Line(btPageFooter, 1000, "F");
     R.Host.Rows[btMasterData] = 25;
     R.Build();
     const Rows T = R.Trace();
@@ -485,12 +457,9 @@ TEST(RP_PageBands, RecordOfTwoBandsIsNotSplitOverPages)
 TEST(RP_PageBands, LevelHeaderAboveChainedDataBandsPrintsOnce)
 {
     Report R;
-    R.Band(btMasterHeader, 0, 20);
-    R.Text(0, "MH");
-    R.Band(btMasterData, 20, 20);
-    R.Text(20, "A[LINE]");
-    R.Band(btMasterData, 40, 20);
-    R.Text(40, "B[LINE]");
+    R.Line(btMasterHeader, 0, "MH");
+    R.Line(btMasterData, 20, "A[LINE]");
+    R.Line(btMasterData, 40, "B[LINE]");
     R.Host.Rows[btMasterData] = 2;
     R.Build();
     EXPECT_EQ(R.Trace(), (Rows{"MH@0/0", "A1@20/0", "B1@40/0", "A2@60/0", "B2@80/0"}));
@@ -503,8 +472,7 @@ TEST(RP_PageBands, RowsStayOnTheOutputPageWithMargins)
     for (const bool Margins : {false, true}) {
         SCOPED_TRACE(Margins);
         Report R;
-        R.Band(btMasterData, 0, 20);
-        R.Text(0, "M[LINE]");
+        R.Line(btMasterData, 0, "M[LINE]");
         R.Doc.MarginTop = Margins ? 1000 : 0;
         R.Host.Rows[btMasterData] = 60;
         R.Build();
@@ -520,10 +488,8 @@ TEST(RP_PageBands, RowsStayOnTheOutputPageWithMargins)
 TEST(RP_PageBands, PageHeaderTallerThanThePageEnds)
 {
     Report R;
-    R.Band(btPageHeader, 0, 1200);
-    R.Text(0, "H");
-    R.Band(btMasterData, 1200, 20);
-    R.Text(1200, "M[LINE]");
+    R.Line(btPageHeader, 0, "H", 1200);
+    R.Line(btMasterData, 1200, "M[LINE]");
     R.Host.Rows[btMasterData] = 3;
     ASSERT_NO_THROW(R.Build());
     EXPECT_LE(R.Doc.PageInfoCount(), 4);

@@ -1,7 +1,8 @@
 #pragma once
 
-// The window layer for the program's benchmarks: the application object on
-// Qt's offscreen platform, made once for the whole benchmark program.
+// The window layer for the benchmarks of windows: the application object on
+// Qt's offscreen platform (like the window tests), made once for the whole
+// benchmark program.
 
 #include "platform/forms/Forms.h"
 
@@ -11,7 +12,7 @@
 inline void StartBenchWindows()
 {
     static int Argc = 1;
-    static char Name[] = "app_bench";
+    static char Name[] = "pricetags_bench";
     static char* Argv[] = {Name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
     if (!Application)
