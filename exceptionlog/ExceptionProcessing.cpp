@@ -219,6 +219,27 @@ void NotifyAction(ExceptionAction Action)
             H->ActionNotify(Action);
 }
 
+}  // namespace
+
+bool HasTerminateHandlers()
+{
+    for (const ExceptionEventHandlers* H : EventRecords())
+        if (H->TerminateNotify)
+            return true;
+    return false;
+}
+
+bool NotifyTerminateChosen()
+{
+    bool Terminate = true;
+    for (const ExceptionEventHandlers* H : EventRecords())
+        if (H->TerminateNotify)
+            H->TerminateNotify(Terminate);
+    return Terminate;
+}
+
+namespace {
+
 // Runs Step; a failure goes to the action-error events, which may ask for
 // it again. A step still failing is noted in the program log and the run
 // goes on.
@@ -422,9 +443,10 @@ bool ProcessException(const ExceptionFacts& Facts)
     }
     // With the steps the user described, when asked for.
     const AnsiString ReportText = V.FullReportText;
-    // The clipboard belongs to the main thread's event loop: copied only
-    // from there.
-    if (V.CopyChosen && !Facts.Context.has_value() && CurrentThreadID() == S.MainThread.load())
+    // The clipboard belongs to the main thread's event loop, which copies
+    // for another thread; after a fault or while the main thread is frozen
+    // it cannot, and the report window's process has copied it.
+    if (V.CopyChosen && !Facts.Context.has_value())
         CopyTextToClipboard(ReportText);
 
     if (O.LogOptions & 0x04) {

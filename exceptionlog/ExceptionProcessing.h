@@ -117,11 +117,19 @@ struct ExceptionEventHandlers {
     void (*ActionNotify)(ExceptionAction Action) = nullptr;
     /// A step failed (Message: why); setting Retry runs it again.
     void (*ActionError)(ExceptionAction Action, const AnsiString& Message, bool& Retry) = nullptr;
+    /// The user chose the report window's terminate or restart button:
+    /// clearing Terminate keeps the program running, and the window shows
+    /// again.
+    void (*TerminateNotify)(bool& Terminate) = nullptr;
 };
 void AddExceptionEventHandlers(const ExceptionEventHandlers* Handlers);
 void RemoveExceptionEventHandlers(const ExceptionEventHandlers* Handlers);
 /// The global record, run after the others.
 extern ExceptionEventHandlers gExceptionEvents;
+/// Whether a handler record has TerminateNotify.
+[[nodiscard]] bool HasTerminateHandlers();
+/// Runs the TerminateNotify handlers; whether the termination stands.
+bool NotifyTerminateChosen();
 
 /// Asks for termination at the end of the current run (restart when Value
 /// is 1); nothing while inactive.

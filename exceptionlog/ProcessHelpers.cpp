@@ -17,10 +17,15 @@
 #include <spawn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -297,12 +302,56 @@ AnsiString MakePrivateTempFolder(const AnsiString& Prefix)
     return AnsiString::FromUtf8(Template.c_str()) + "/";
 }
 
-bool CopyTextToClipboard(const AnsiString& Text)
+namespace {
+
+/// A copy handed to the window thread; shared with the thread that waits,
+/// which may stop waiting first.
+struct ClipboardCopy {
+    AnsiString Text;
+    std::mutex Lock;
+    std::condition_variable Done;
+    bool Copied = false;
+    /// The waiter gave up (and said so): too late to copy.
+    bool Abandoned = false;
+};
+
+void CopyOnWindowThread(void* Data)
+{
+    const std::unique_ptr<std::shared_ptr<ClipboardCopy>> Held(static_cast<std::shared_ptr<ClipboardCopy>*>(Data));
+    ClipboardCopy& C = **Held;
+    {
+        const std::lock_guard<std::mutex> Guard(C.Lock);
+        if (C.Abandoned || !Application)
+            return;
+        Clipboard()->SetAsText(C.Text);
+        C.Copied = true;
+    }
+    C.Done.notify_all();
+}
+
+}  // namespace
+
+bool CopyTextToClipboard(const AnsiString& Text, int WaitMs)
 {
     if (!Application)
         return false;
-    Clipboard()->SetAsText(Text);
-    return true;
+    // The windows run on the program's first thread, whose id is the
+    // process id.
+    if (gettid() == getpid()) {
+        Clipboard()->SetAsText(Text);
+        return true;
+    }
+    auto Copy = std::make_shared<ClipboardCopy>();
+    Copy->Text = Text;
+    auto* Held = new std::shared_ptr<ClipboardCopy>(Copy);
+    if (!PostAnswerRequest(&CopyOnWindowThread, Held)) {
+        delete Held;
+        return false;
+    }
+    std::unique_lock<std::mutex> Guard(Copy->Lock);
+    Copy->Done.wait_for(Guard, std::chrono::milliseconds(std::max(WaitMs, 0)), [&] { return Copy->Copied; });
+    Copy->Abandoned = !Copy->Copied;
+    return Copy->Copied;
 }
 
 namespace {

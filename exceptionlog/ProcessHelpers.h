@@ -85,8 +85,11 @@ bool WriteNewFile(const AnsiString& FileName, const std::string& Data);
 [[nodiscard]] AnsiString MakePrivateTempFolder(const AnsiString& Prefix);
 
 /// Puts Text on the clipboard as plain text; false in a program without
-/// windows (no clipboard to hand it to).
-bool CopyTextToClipboard(const AnsiString& Text);
+/// windows (no clipboard to hand it to). The clipboard belongs to the
+/// thread that runs the windows: from another thread the text is handed to
+/// it, and the call waits up to WaitMs for it to be copied (false when the
+/// window thread did not get to it, e.g. while frozen).
+bool CopyTextToClipboard(const AnsiString& Text, int WaitMs = 2000);
 
 /// The program's own saves (its documents and settings), run before the
 /// exception log ends the process. Null: none.

@@ -67,6 +67,7 @@ WindowState& WS()
 }
 
 const TRazuroModuleOptions* gOptions = nullptr;
+TerminateQuestion gTerminateQuestion = nullptr;
 
 AnsiString Text(int Number)
 {
@@ -215,10 +216,35 @@ void ApplyLookAndTopMost(HWND Wnd)
         S.CaptionMetric = SM_CYCAPTION;
     } else {
         S.CaptionMetric = SM_CYSMCAPTION;
+        // The caption and frame are ours to paint.
+        SetDialogOwnFrame(Wnd, true);
     }
     S.TopMost = DialogOptions().ExceptionDialogOptions & 0x40;
     if (S.TopMost)
         SetWindowPos(Wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+/// The own look's caption and frame (WM_NCPAINT, WM_NCACTIVATE; the
+/// latter tells whether the window is active): true when painted, false
+/// without the own look (the window system paints them).
+bool PaintOwnCaption(UINT Msg, WPARAM WParam, const AnsiString& Caption, HWND Wnd)
+{
+    if (!OwnLook() || (Msg != WM_NCPAINT && Msg != WM_NCACTIVATE))
+        return false;
+    WindowState& S = WS();
+    if (Msg == WM_NCACTIVATE)
+        S.CaptionActive = WParam != 0;
+    HDC DC = GetWindowDC(Wnd);
+    if (!DC)
+        return true;
+    TRect R;
+    GetWindowRect(Wnd, R);
+    // A window that can be sized has the thick frame: the detailed look.
+    const bool Thick = GetWindowLong(Wnd, GWL_STYLE) & WS_THICKFRAME;
+    HFONT Font = S.Fonts.Caption ? S.Fonts.Caption : S.Fonts.Message;
+    PaintOwnCaptionOn(DC, R, S.CaptionActive, Thick, CaptionHeight(), Caption, Font);
+    ReleaseDC(Wnd, DC);
+    return true;
 }
 
 /// The request and progress windows: look, top-most, the height of the
@@ -432,6 +458,8 @@ void LayoutDialogMode(HWND Dlg)
     intptr_t Frame = WS_THICKFRAME | WS_MAXIMIZEBOX | (OwnLook() ? 0 : WS_SYSMENU);
     Style = S.DetailedMode ? (Style | Frame) : (Style & ~Frame);
     SetWindowLong(Dlg, GWL_STYLE, Style);
+    SetWindowPos(Dlg, nullptr, 0, 0, 0, 0,
+        SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int Extra = S.Shown.ExtraHeight;
     if (S.DetailedMode) {
         SetDlgItemText(Dlg, IdText, Text(3));
@@ -588,6 +616,8 @@ intptr_t MainDialogProc(HWND Dlg, UINT Msg, WPARAM WParam, LPARAM LParam)
         DrawSupportLink(Dlg);
         return 1;
     }
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: return PaintOwnCaption(Msg, WParam, Text(2), Dlg);
     case WM_COMMAND:
         ResetAutoClose();
         switch (LoWord(WParam)) {
@@ -711,6 +741,8 @@ intptr_t RequestDialogProc(HWND Dlg, UINT Msg, WPARAM WParam, LPARAM)
         else if (WParam == TimerForeground)
             ForegroundTick(Dlg);
         return 1;
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: return PaintOwnCaption(Msg, WParam, Text(81), Dlg);
     case WM_COMMAND:
         ResetAutoClose();
         if (LoWord(WParam) == IdOK) {
@@ -743,6 +775,8 @@ intptr_t SendDialogProc(HWND Dlg, UINT Msg, WPARAM WParam, LPARAM)
         if (WParam == TimerForeground)
             ForegroundTick(Dlg);
         return 1;
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: return PaintOwnCaption(Msg, WParam, Text(75), Dlg);
     case WM_CLOSE_SEND_DIALOG: EndDialog(Dlg, 0); return 1;
     case WM_COMMAND: return 1;  // Escape does not stop a send.
     case WM_DESTROY:
@@ -950,14 +984,30 @@ void SaveDialogPlacement(const DialogPlacement& P, int ExtraHeight)
     WriteIniText("Coordinates", "WindowsState", IntToStr(P.WindowsState));
 }
 
+TerminateQuestion SetTerminateQuestion(TerminateQuestion Ask)
+{
+    const TerminateQuestion Old = gTerminateQuestion;
+    gTerminateQuestion = Ask;
+    return Old;
+}
+
 bool ShowExceptionDialog()
 {
     RegisterTemplates();
     MessageBeep(MB_ICONHAND);
     WS().KeptWindow = nullptr;
-    DialogValues().TerminateChosen = false;
-    WS().WasPainted = false;
-    DialogBoxParam(0, "EL_Dialog", nullptr, &MainDialogProc, 0);
+    ReportDialogValues& V = DialogValues();
+    for (;;) {
+        V.TerminateChosen = false;
+        WS().WasPainted = false;
+        DialogBoxParam(0, "EL_Dialog", nullptr, &MainDialogProc, 0);
+        // A window that could not be shown: the message at least.
+        if (!WS().WasPainted)
+            MessageBox(nullptr, V.ExceptionMessageText, Text(2),
+                MB_ICONHAND | MB_TASKMODAL | MB_TOPMOST | MB_SERVICE_NOTIFICATION);
+        if (!V.TerminateChosen || !gTerminateQuestion || gTerminateQuestion())
+            break;
+    }
     return WS().WasPainted;
 }
 

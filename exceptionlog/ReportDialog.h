@@ -90,8 +90,14 @@ struct DialogPlacement {
 void SaveDialogPlacement(const DialogPlacement& P, int ExtraHeight);
 
 /// Shows the main window modally until the user closes it; the choices
-/// are in DialogValues() afterwards. False when no window could be shown.
+/// are in DialogValues() afterwards. False when no window could be shown
+/// (the user then gets the message in a plain message box).
 bool ShowExceptionDialog();
+/// Asked when the user closed the main window with the terminate or
+/// restart button: false when the program goes on after all, and the
+/// window shows again. Null (the default): nobody is asked.
+using TerminateQuestion = bool (*)();
+TerminateQuestion SetTerminateQuestion(TerminateQuestion Ask);
 /// Offers the steps request when the options ask for it and adds the text
 /// to the report texts.
 void ShowReproduceRequest();

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -30,21 +31,25 @@ constexpr char CoordinatesSection[] = "Coordinates";
 
 struct ColumnLayout {
     const char* Key;
+    /// The default width; a column with a Fit text is widened past it
+    /// until that text (the widest its cells hold) shows in the list's font.
     int Width;
     TAlignment Align;
+    const char* Fit = nullptr;
 };
-// Call-stack columns: address, module, unit, class, procedure, line. The
-// address column holds 16 digits, so it is wider than a 32-bit one.
+/// A 64-bit address: 16 hex digits.
+constexpr char AddressFit[] = "DDDDDDDDDDDDDDDD";
+// Call-stack columns: address, module, unit, class, procedure, line.
 constexpr ColumnLayout CallStackColumns[] = {
-    {"Col0", 130, taLeftJustify}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
+    {"Col0", 89, taLeftJustify, AddressFit}, {"Col1", 120, taLeftJustify}, {"Col2", 126, taLeftJustify},
     {"Col3", 126, taLeftJustify}, {"Col4", 200, taLeftJustify}, {"Col5", 61, taRightJustify},
 };
 // Module columns: handle, name, description, version, size, modified, path.
 // "Modified" is stored under ColMod6 and "Path" under ColMod5, as ever.
 constexpr ColumnLayout ModuleColumns[] = {
-    {"ColMod0", 130, taLeftJustify}, {"ColMod1", 150, taLeftJustify},
-    {"ColMod2", 175, taLeftJustify}, {"ColMod3", 50, taRightJustify},
-    {"ColMod4", 70, taRightJustify}, {"ColMod6", 120, taLeftJustify},
+    {"ColMod0", 80, taLeftJustify, AddressFit}, {"ColMod1", 150, taLeftJustify},
+    {"ColMod2", 175, taLeftJustify}, {"ColMod3", 50, taRightJustify, "00.00.x"},
+    {"ColMod4", 54, taRightJustify, "0000000 Kb"}, {"ColMod6", 80, taLeftJustify, "0000-00-00 00:00:00"},
     {"ColMod5", 712, taLeftJustify},
 };
 // A stored width outside this range would hide a column or push the others
@@ -267,6 +272,19 @@ void UseFont(TFont* Font, const AnsiString& Face, int Size)
     Font->SetColor(clBlack);
 }
 
+/// The width that shows Text in Font with the margins the rows are drawn
+/// with (the first column leaves room for the row's picture).
+int FittingColumnWidth(TFont* Font, const char* Text, bool FirstColumn)
+{
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font->Handle());
+    TSize Size;
+    GetTextExtentPoint32(DC, Text, int(std::strlen(Text)), Size);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return Size.cx + (FirstColumn ? 20 + 2 : 6 + 6);
+}
+
 std::vector<AnsiString> Titles(const TRazuroModuleOptions& Options, int First, int Count)
 {
     std::vector<AnsiString> T;
@@ -447,6 +465,8 @@ void TReportPage::MakeList(const ColumnLayout* Layout, int Count,
         Ini = std::make_unique<TMemIniFile>(FSettings.CoordinatesIni);
     for (int C = 0; C < Count; ++C) {
         int W = Layout[C].Width;
+        if (Layout[C].Fit)
+            W = std::max(W, FittingColumnWidth(FList->Font(), Layout[C].Fit, C == 0));
         if (Ini) {
             W = Ini->ReadInteger(CoordinatesSection, Layout[C].Key, W);
             if (W < MinColumnWidth || W > MaxColumnWidth)

@@ -142,7 +142,8 @@ bool WriteRunFiles(const AnsiString& Prefix, const AnsiString& Name)
     const std::string Values = "IsRepeatedError=" + std::to_string(V.IsRepeatedError) +
                                "\nExceptionCount=" + std::to_string(V.ExceptionCount) +
                                "\nSendChosen=" + std::to_string(V.SendChosen) +
-                               "\nScreenshotChosen=" + std::to_string(V.ScreenshotChosen) + "\n";
+                               "\nScreenshotChosen=" + std::to_string(V.ScreenshotChosen) +
+                               "\nAskTerminate=" + std::to_string(HasTerminateHandlers()) + "\n";
     return !WriteReportFile(Name + "options.bin", OptionBytes).IsEmpty() &&
            !WriteReportFile(Name + "values.txt", Values).IsEmpty() &&
            !WriteReportFile(Name + "message.txt", Bytes(V.ExceptionMessageText)).IsEmpty() &&
@@ -215,16 +216,18 @@ bool ReportWindowDialog(const ExceptionFacts&, const AnsiString&)
     NoteTime("report");
     WriteLine(gChild.ToChild, "show");
     std::string Answer;
+    // The window asks whether a terminate chosen there stands (the
+    // program's handlers may keep it running and have the window again).
+    while (ReadLine(gChild.FromChild, Answer) && Answer == "terminate?")
+        WriteLine(gChild.ToChild, NotifyTerminateChosen() ? "terminate 1" : "terminate 0");
     int Painted = 0, Send = 0, Shot = 0, Copy = 0, Terminate = 0;
-    if (!ReadLine(gChild.FromChild, Answer) ||
-        std::sscanf(Answer.c_str(), "answer %d %d %d %d %d", &Painted, &Send, &Shot, &Copy, &Terminate) != 5) {
-        EndChild();
-        return false;
-    }
+    if (std::sscanf(Answer.c_str(), "answer %d %d %d %d %d", &Painted, &Send, &Shot, &Copy, &Terminate) != 5)
+        Painted = 0;
     ReportDialogValues& V = DialogValues();
     if (!Painted) {
         // No window could be shown: everything goes on as without one.
         EndChild();
+        ReportInternalError("ShowExceptionDialog", "Exception", "Cannot show the DialogBox window.");
         return false;
     }
     V.SendChosen = Send;
@@ -238,6 +241,19 @@ bool ReportWindowDialog(const ExceptionFacts&, const AnsiString&)
 }
 
 // ---- the report process ---------------------------------------------------------------------
+
+/// The report process's pipe to the failing program.
+int gFromParent = -1;
+int gToParent = -1;
+
+/// Whether a terminate chosen in the window stands: the failing program's
+/// handlers answer.
+bool AskParentToTerminate()
+{
+    WriteLine(gToParent, "terminate?");
+    std::string Answer;
+    return !ReadLine(gFromParent, Answer) || Answer != "terminate 0";
+}
 
 /// The progress window of a send in the report process: the send runs on
 /// the window's thread, so each step lets the window paint.
@@ -429,6 +445,10 @@ int RunReportWindowProcess(int argc, char** argv)
     V.CPUSectionText = FileText(Prefix + "cpu.txt");
     V.CustomDataText = FileText(Prefix + "custom.txt");
     const AnsiString Report = V.FullReportText;
+    gFromParent = FromParent;
+    gToParent = ToParent;
+    if (Flag("AskTerminate"))
+        SetTerminateQuestion(&AskParentToTerminate);
     SetDialogOptions(Options.get());
     InstallTestAnswer();
     const bool Painted = ShowExceptionDialog();
@@ -437,6 +457,10 @@ int RunReportWindowProcess(int argc, char** argv)
     // The steps the user described, for the log and the send.
     if (V.FullReportText != Report)
         WriteNewFile(Prefix + "report-out.txt", Bytes(V.FullReportText));
+    // The failing program's window thread may be the one that failed or
+    // froze: the text goes on the clipboard from here too.
+    if (Painted && V.CopyChosen)
+        CopyTextToClipboard(V.FullReportText);
     WriteLine(ToParent, "answer " + std::to_string(Painted) + " " + std::to_string(V.SendChosen) + " " +
                             std::to_string(V.ScreenshotChosen) + " " + std::to_string(V.CopyChosen) +
                             " " + std::to_string(V.TerminateChosen));

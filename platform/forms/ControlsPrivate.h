@@ -10,7 +10,8 @@
 class TCustomForm;
 
 /// The part of a top-level window its widget covers (window coordinates):
-/// the client rectangle and, above it, the menu bar's band.
+/// the client rectangle and, above it, the menu bar's band; the whole
+/// window for a frameless one.
 TRect TopLevelWidgetRect(TWinControl* Control);
 /// The height of the menu bar's band of a form with a menu; 0 otherwise.
 int MenuBarHeight(TWinControl* Control);

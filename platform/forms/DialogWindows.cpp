@@ -12,6 +12,8 @@
 #include "platform/winapi/DialogBoxes.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <QWindow>
+
 #include <algorithm>
 
 #include <string>
@@ -277,6 +279,30 @@ class DialogForm : public TForm {
 public:
     DialogForm() : TForm(nullptr, 0) {}
 
+    void SetOwnFrame(bool Own)
+    {
+        if (Own == FOwnFrame)
+            return;
+        FOwnFrame = Own;
+        if (QWidget* W = Widget()) {
+            const bool Visible = W->isVisible();
+            // The caption hints would bring the window system's frame back.
+            if (Own) {
+                FSystemFlags = W->windowFlags();
+                W->setWindowFlags((FSystemFlags & (Qt::WindowType_Mask | Qt::WindowStaysOnTopHint)) |
+                                  Qt::FramelessWindowHint);
+            } else {
+                W->setWindowFlags(FSystemFlags | (W->windowFlags() & Qt::WindowStaysOnTopHint));
+            }
+            if (Visible)
+                W->show();
+        }
+        // The frame moved into the window or out of it.
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+            SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+
 protected:
     void WndProc(TMessage& M) override
     {
@@ -284,6 +310,8 @@ protected:
             FInSetText = true;
             SetCaption(M.LParam ? AnsiString(reinterpret_cast<const char*>(M.LParam)) : AnsiString());
             FInSetText = false;
+            if (FOwnFrame && HandleAllocated())
+                RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
             M.Result = 1;
             return;
         }
@@ -291,11 +319,18 @@ protected:
             TForm::WndProc(M);
             return;
         }
+        // A move or size of the own frame takes the mouse until it ends.
+        if (FDragHit && DragMessage(M))
+            return;
         if (M.Msg == WM_PAINT) {
             // The form paints its background first; the procedure draws over it.
             TForm::WndProc(M);
             LRESULT Ignored = 0;
             DialogMessage(Handle(), WM_PAINT, 0, 0, Ignored);
+            return;
+        }
+        if (M.Msg == WM_ERASEBKGND && EraseWithDialogBrush(reinterpret_cast<HDC>(M.WParam))) {
+            M.Result = 1;
             return;
         }
         LRESULT Result = 0;
@@ -307,9 +342,227 @@ protected:
         // told the dialog of its click already.
         if (M.Msg == WM_COMMAND || M.Msg == WM_NOTIFY)
             return;
+        if (FOwnFrame && OwnFrameMessage(M))
+            return;
         TForm::WndProc(M);
     }
+
+private:
+    /// The dialog's brush for its background (WM_CTLCOLORDLG), when it
+    /// gives one.
+    bool EraseWithDialogBrush(HDC DC)
+    {
+        LRESULT Brush = 0;
+        if (!DC || !DialogMessage(Handle(), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(DC),
+                       reinterpret_cast<LPARAM>(Handle()), Brush) || !Brush)
+            return false;
+        FillRect(DC, ClientRect(), reinterpret_cast<HBRUSH>(Brush));
+        return true;
+    }
+
+    /// The frame of the styles inside the window: its width and the
+    /// caption's height.
+    void FrameSizes(int& Border, int& Caption)
+    {
+        const uint32_t Style = static_cast<uint32_t>(GetWindowLong(Handle(), GWL_STYLE));
+        const uint32_t Ex = static_cast<uint32_t>(GetWindowLong(Handle(), GWL_EXSTYLE));
+        if (Style & WS_THICKFRAME)
+            Border = GetSystemMetrics(SM_CXFRAME);
+        else if ((Style & DS_MODALFRAME) || (Ex & WS_EX_DLGMODALFRAME) || (Style & WS_CAPTION) == WS_DLGFRAME)
+            Border = GetSystemMetrics(SM_CXDLGFRAME);
+        else if (Style & WS_BORDER)
+            Border = GetSystemMetrics(SM_CXBORDER);
+        else
+            Border = 0;
+        Caption = (Style & WS_CAPTION) == WS_CAPTION
+                      ? GetSystemMetrics((Ex & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION)
+                      : 0;
+    }
+
+    /// The close box in window coordinates (a WS_SYSMENU window's caption).
+    TRect CloseBox(int Border, int Caption)
+    {
+        const int Right = Width() - Border - 2;
+        return Rect(Right - (Caption - 4), Border + 2, Right, Border + Caption - 2);
+    }
+
+    int HitTest(const TPoint& Screen)
+    {
+        TRect W;
+        GetWindowRect(Handle(), W);
+        const TPoint P = Point(Screen.X - W.Left, Screen.Y - W.Top);
+        if (P.X < 0 || P.Y < 0 || P.X >= W.Width() || P.Y >= W.Height())
+            return HTNOWHERE;
+        int Border = 0, Caption = 0;
+        FrameSizes(Border, Caption);
+        const uint32_t Style = static_cast<uint32_t>(GetWindowLong(Handle(), GWL_STYLE));
+        if (Style & WS_THICKFRAME) {
+            // The corners reach along the edges as far as a caption is high.
+            const int Corner = std::max(Border, GetSystemMetrics(SM_CYSMCAPTION));
+            const bool Left = P.X < Border, Right = P.X >= W.Width() - Border;
+            const bool Top = P.Y < Border, Bottom = P.Y >= W.Height() - Border;
+            const bool NearLeft = P.X < Corner, NearRight = P.X >= W.Width() - Corner;
+            const bool NearTop = P.Y < Corner, NearBottom = P.Y >= W.Height() - Corner;
+            if ((Top && NearLeft) || (Left && NearTop))
+                return HTTOPLEFT;
+            if ((Top && NearRight) || (Right && NearTop))
+                return HTTOPRIGHT;
+            if ((Bottom && NearLeft) || (Left && NearBottom))
+                return HTBOTTOMLEFT;
+            if ((Bottom && NearRight) || (Right && NearBottom))
+                return HTBOTTOMRIGHT;
+            if (Left)
+                return HTLEFT;
+            if (Right)
+                return HTRIGHT;
+            if (Top)
+                return HTTOP;
+            if (Bottom)
+                return HTBOTTOM;
+        }
+        if (P.Y >= Border && P.Y < Border + Caption && P.X >= Border && P.X < W.Width() - Border) {
+            if ((Style & WS_SYSMENU) && PtInRect(CloseBox(Border, Caption), P))
+                return HTCLOSE;
+            return HTCAPTION;
+        }
+        TRect C = WindowClientRect();
+        return PtInRect(C, P) ? HTCLIENT : HTBORDER;
+    }
+
+    /// What the window system does for a frame it draws.
+    bool OwnFrameMessage(TMessage& M)
+    {
+        switch (M.Msg) {
+        case WM_NCCALCSIZE: {
+            auto* R = reinterpret_cast<TRect*>(M.LParam);
+            if (!R)
+                return true;
+            int Border = 0, Caption = 0;
+            FrameSizes(Border, Caption);
+            *R = Rect(R->Left + Border, R->Top + Border + Caption, R->Right - Border, R->Bottom - Border);
+            return true;
+        }
+        case WM_NCHITTEST: M.Result = HitTest(Point(GetXLParam(M.LParam), GetYLParam(M.LParam))); return true;
+        case WM_NCPAINT:
+        case WM_NCACTIVATE: PaintPlainFrame(); return true;
+        case WM_NCLBUTTONDOWN: StartDrag(static_cast<int>(M.WParam)); return true;
+        case WM_NCLBUTTONUP:
+            if (M.WParam == HTCLOSE)
+                PostMessage(Handle(), WM_CLOSE, 0, 0);
+            return true;
+        case WM_ACTIVATE: {
+            TForm::WndProc(M);
+            LRESULT Ignored = 0;
+            const WPARAM Active = LoWord(M.WParam) != WA_INACTIVE;
+            if (!DialogMessage(Handle(), WM_NCACTIVATE, Active, 0, Ignored))
+                RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+            return true;
+        }
+        default: return false;
+        }
+    }
+
+    /// A frame for a dialog whose procedure paints none: raised edges and
+    /// the caption in the system's colours.
+    void PaintPlainFrame()
+    {
+        HDC DC = GetWindowDC(Handle());
+        if (!DC)
+            return;
+        int Border = 0, Caption = 0;
+        FrameSizes(Border, Caption);
+        TRect R = Rect(0, 0, Width(), Height());
+        DrawEdge(DC, R, EDGE_RAISED, BF_RECT);
+        const TRect Bar = Rect(Border, Border, Width() - Border, Border + Caption);
+        FillRect(DC, Bar, GetSysColorBrush(COLOR_ACTIVECAPTION));
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, GetSysColor(COLOR_CAPTIONTEXT));
+        TRect Text = Bar;
+        Text.Left += 4;
+        DrawText(DC, Caption > 0 ? this->Caption() : AnsiString(), Text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        ReleaseDC(Handle(), DC);
+    }
+
+    void StartDrag(int Hit)
+    {
+        if (Hit != HTCAPTION && (Hit < HTLEFT || Hit > HTBOTTOMRIGHT))
+            return;
+        // The window system moves or sizes it where it can (it knows the
+        // desktop's edges and works where windows cannot place themselves).
+        if (QWindow* Win = Widget() ? Widget()->windowHandle() : nullptr) {
+            if (Hit == HTCAPTION ? Win->startSystemMove() : Win->startSystemResize(EdgesOf(Hit)))
+                return;
+        }
+        FDragHit = Hit;
+        GetCursorPos(FDragStart);
+        FDragBounds = BoundsRect();
+        SetCapture(Handle());
+    }
+
+    static Qt::Edges EdgesOf(int Hit)
+    {
+        Qt::Edges E;
+        if (Hit == HTLEFT || Hit == HTTOPLEFT || Hit == HTBOTTOMLEFT)
+            E |= Qt::LeftEdge;
+        if (Hit == HTRIGHT || Hit == HTTOPRIGHT || Hit == HTBOTTOMRIGHT)
+            E |= Qt::RightEdge;
+        if (Hit == HTTOP || Hit == HTTOPLEFT || Hit == HTTOPRIGHT)
+            E |= Qt::TopEdge;
+        if (Hit == HTBOTTOM || Hit == HTBOTTOMLEFT || Hit == HTBOTTOMRIGHT)
+            E |= Qt::BottomEdge;
+        return E;
+    }
+
+    /// Mouse messages while the window is moved or sized by our own drag.
+    bool DragMessage(TMessage& M)
+    {
+        switch (M.Msg) {
+        case WM_MOUSEMOVE: {
+            TPoint P;
+            GetCursorPos(P);
+            const int DX = P.X - FDragStart.X, DY = P.Y - FDragStart.Y;
+            TRect B = FDragBounds;
+            if (FDragHit == HTCAPTION) {
+                OffsetRect(B, DX, DY);
+            } else {
+                const Qt::Edges E = EdgesOf(FDragHit);
+                const int MinW = GetSystemMetrics(SM_CXMINTRACK), MinH = GetSystemMetrics(SM_CYMINTRACK);
+                if (E & Qt::LeftEdge)
+                    B.Left = std::min(B.Left + DX, B.Right - MinW);
+                if (E & Qt::RightEdge)
+                    B.Right = std::max(B.Right + DX, B.Left + MinW);
+                if (E & Qt::TopEdge)
+                    B.Top = std::min(B.Top + DY, B.Bottom - MinH);
+                if (E & Qt::BottomEdge)
+                    B.Bottom = std::max(B.Bottom + DY, B.Top + MinH);
+            }
+            SetBounds(B.Left, B.Top, B.Width(), B.Height());
+            return true;
+        }
+        case WM_LBUTTONUP:
+        case WM_CAPTURECHANGED:
+        case WM_CANCELMODE:
+            FDragHit = 0;
+            if (GetCapture() == Handle())
+                ReleaseCapture();
+            return M.Msg != WM_CAPTURECHANGED;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            return true;
+        default: return false;
+        }
+    }
+
     bool FInSetText = false;
+    bool FOwnFrame = false;
+    /// The window flags of the window system's frame, while ours is drawn.
+    Qt::WindowFlags FSystemFlags;
+    /// The part of the frame our own drag holds (0: none), where the mouse
+    /// started and the window's bounds then.
+    int FDragHit = 0;
+    TPoint FDragStart;
+    TRect FDragBounds;
 };
 
 TWinControl* MakeControl(DialogForm& Form, const DialogItemTemplate& I)
@@ -405,6 +658,11 @@ public:
     {
         if (TWinControl* C = FindControl(Wnd))
             C->SetEnabled(Enable);
+    }
+    void SetOwnFrame(HWND Dlg, bool Own) override
+    {
+        if (auto* Form = dynamic_cast<DialogForm*>(FindControl(Dlg)))
+            Form->SetOwnFrame(Own);
     }
 };
 

@@ -162,6 +162,11 @@ int MenuBarHeight(TWinControl* Control)
 
 TRect TopLevelWidgetRect(TWinControl* Control)
 {
+    // A window without the window system's frame paints any frame of its
+    // own on its widget.
+    QWidget* W = Control->HandleAllocated() ? Control->Widget() : nullptr;
+    if (W && W->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return Rect(0, 0, Control->Width(), Control->Height());
     TRect R = Control->WindowClientRect();
     R.Top = std::max(0, R.Top - MenuBarHeight(Control));
     return R;

@@ -639,11 +639,13 @@ void TWinControl::ApplyWidgetGeometry()
     QWidget* W = FHandle->Widget;
     if (FHandle->TopLevel) {
         // The window system draws the frame and caption; the widget holds
-        // the menu bar's band (if any) and the client area below it.
+        // the menu bar's band (if any) and the client area below it, or
+        // the whole window when the window paints its frame itself.
         const TRect R = TopLevelWidgetRect(this);
-        const int Band = R.Height() - WindowClientRect().Height();
+        TRect Client = WindowClientRect();
+        OffsetRect(Client, -R.Left, -R.Top);
         const TRect OldClient = FHandle->Client;
-        FHandle->Client = Rect(0, Band, R.Width(), R.Height());
+        FHandle->Client = Client;
         FHandle->ClientValid = true;
         // A window the user cannot resize has a fixed size; the program
         // still can, so the fixed size moves with its bounds.

@@ -123,9 +123,11 @@ const DialogTemplate* FindDialogTemplate(const AnsiString& Name)
     return It == Templates().end() ? nullptr : &It->second;
 }
 
-void SetDialogWindowMaker(DialogWindowMaker* Maker)
+DialogWindowMaker* SetDialogWindowMaker(DialogWindowMaker* Maker)
 {
+    DialogWindowMaker* Old = gMaker;
     gMaker = Maker;
+    return Old;
 }
 
 intptr_t DialogBoxParam(intptr_t, const AnsiString& TemplateName, HWND Owner, DLGPROC Proc,
@@ -261,6 +263,14 @@ BOOL CheckDlgButton(HWND Dlg, int Id, UINT Check)
 UINT IsDlgButtonChecked(HWND Dlg, int Id)
 {
     return static_cast<UINT>(SendDlgItemMessage(Dlg, Id, BM_GETCHECK, 0, 0));
+}
+
+BOOL SetDialogOwnFrame(HWND Dlg, BOOL Own)
+{
+    if (!RecordOf(Dlg) || !gMaker)
+        return false;
+    gMaker->SetOwnFrame(Dlg, Own != 0);
+    return true;
 }
 
 BOOL MapDialogRect(HWND Dlg, TRect& R)

@@ -126,6 +126,15 @@ BOOL SetWindowText(HWND Wnd, const AnsiString& Text);
 /// Enables or disables input to a dialog or one of its controls; whether
 /// it was disabled before.
 BOOL EnableWindow(HWND Wnd, BOOL Enable);
+/// Makes the dialog paint its own frame and caption (Own true) or leaves
+/// them to the window system again: the frame of its styles (WS_THICKFRAME
+/// or the dialog frame, WS_CAPTION high as a small caption with
+/// WS_EX_TOOLWINDOW) then lies inside the window, WM_NCPAINT and
+/// WM_NCACTIVATE reach the procedure to paint it, and where the procedure
+/// leaves WM_NCHITTEST alone the caption moves the window, the borders of
+/// a WS_THICKFRAME window size it and the close box of a WS_SYSMENU window
+/// closes it (WM_CLOSE). False for a window that is not a dialog.
+BOOL SetDialogOwnFrame(HWND Dlg, BOOL Own);
 /// Dialog units to pixels with the dialog's font; false for another window.
 BOOL MapDialogRect(HWND Dlg, TRect& Rect);
 /// Horizontal (low word) and vertical (high word) base units of the dialog
@@ -151,12 +160,15 @@ public:
     virtual void FreeDialog(HWND Dlg) = 0;
     /// Enables or disables a window made by the maker.
     virtual void EnableControl(HWND Wnd, bool Enable) = 0;
+    /// The dialog paints its frame itself (SetDialogOwnFrame).
+    virtual void SetOwnFrame(HWND Dlg, bool Own) = 0;
 
 protected:
     ~DialogWindowMaker() = default;
 };
-/// Installs the maker (the class library does at start-up).
-void SetDialogWindowMaker(DialogWindowMaker* Maker);
+/// Installs the maker (the class library does at start-up); the one
+/// installed before.
+DialogWindowMaker* SetDialogWindowMaker(DialogWindowMaker* Maker);
 
 /// For the maker: offers a message of the dialog window to its procedure;
 /// true (and Result) when the procedure handled it. WM_CLOSE left unhandled

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 // This test program carries no data block: the exception log is inactive,
 // as in the shipped program.
@@ -167,4 +168,28 @@ TEST(Hooks, SignalNames)
         EXPECT_STREQ(N.ClassName, C.Class);
         EXPECT_EQ(N.Message, C.Message);
     }
+}
+
+TEST(ExceptionProcessing, TerminateChosenInTheWindowStandsUnlessAHandlerKeepsTheProgram)
+{
+    static std::vector<int> Order;
+    Order.clear();
+    EXPECT_FALSE(HasTerminateHandlers());
+    EXPECT_TRUE(NotifyTerminateChosen());  // nobody to ask: it stands
+    ExceptionEventHandlers First;
+    First.TerminateNotify = [](bool& Terminate) {
+        Order.push_back(1);
+        Terminate = false;
+    };
+    ExceptionEventHandlers Second;
+    // The later record runs first and sees the flag still set.
+    Second.TerminateNotify = [](bool& Terminate) { Order.push_back(Terminate ? 2 : -2); };
+    AddExceptionEventHandlers(&First);
+    AddExceptionEventHandlers(&Second);
+    EXPECT_TRUE(HasTerminateHandlers());
+    EXPECT_FALSE(NotifyTerminateChosen());
+    EXPECT_EQ(Order, (std::vector<int>{2, 1}));
+    RemoveExceptionEventHandlers(&First);
+    RemoveExceptionEventHandlers(&Second);
+    EXPECT_TRUE(NotifyTerminateChosen());
 }

@@ -8,6 +8,7 @@
 #include "exceptionlog/ModuleOptions.h"
 #include "exceptionlog/ProcessHelpers.h"
 #include "exceptionlog/ReportDialog.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Graphics.h"
@@ -19,8 +20,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <thread>
+#include <tuple>
 
 namespace {
 
@@ -322,6 +326,88 @@ TEST(ReportDialog, TerminateButtonFromTheErrorsLimitOn)
     }
 }
 
+int gTerminateAsked = 0;
+
+TEST(ReportDialog, TerminateKeptBackByTheProgramShowsTheWindowAgain)
+{
+    WindowRun Run;
+    Run.Options.ErrorsLimit = 0;
+    // The program keeps running the first time and lets it end the second.
+    gTerminateAsked = 0;
+    const TerminateQuestion Old = SetTerminateQuestion([] { return ++gTerminateAsked >= 2; });
+    std::vector<HWND> Shown;
+    RunMainWindow([&](HWND Dlg, int) {
+        if (Shown.empty() || Shown.back() != Dlg) {
+            Shown.push_back(Dlg);
+            SimulateClick(FindControl(GetDlgItem(Dlg, 3)), 5, 5);
+        }
+        return true;
+    });
+    SetTerminateQuestion(Old);
+    EXPECT_EQ(gTerminateAsked, 2);
+    EXPECT_EQ(Shown.size(), 2u);
+    EXPECT_TRUE(DialogValues().TerminateChosen);
+    // OK is no terminate: nobody is asked.
+    gTerminateAsked = 0;
+    SetTerminateQuestion([] { return ++gTerminateAsked >= 2; });
+    RunMainWindow([&](HWND Dlg, int) {
+        SimulateClick(FindControl(GetDlgItem(Dlg, 2)), 5, 5);
+        return false;
+    });
+    SetTerminateQuestion(Old);
+    EXPECT_EQ(gTerminateAsked, 0);
+}
+
+TEST(ReportDialog, WindowThatCannotShowLeavesAMessageBox)
+{
+    WindowRun Run;
+    std::vector<std::tuple<AnsiString, AnsiString, UINT>> Boxes;
+    const MessageBoxHookScope Hook([&](const AnsiString& Text, const AnsiString& Caption, UINT Type) {
+        Boxes.emplace_back(Text, Caption, Type);
+        return IDOK;
+    });
+    // No window can be made at all.
+    DialogWindowMaker* Maker = SetDialogWindowMaker(nullptr);
+    const bool Shown = ShowExceptionDialog();
+    SetDialogWindowMaker(Maker);
+    EXPECT_FALSE(Shown);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(std::get<0>(Boxes[0]), DialogValues().ExceptionMessageText);
+    EXPECT_EQ(std::get<1>(Boxes[0]), "Error."_a);
+    EXPECT_EQ(std::get<2>(Boxes[0]), UINT(MB_ICONHAND | MB_TASKMODAL | MB_TOPMOST | MB_SERVICE_NOTIFICATION));
+    // A window that shows leaves none.
+    Boxes.clear();
+    RunMainWindow([&](HWND Dlg, int) {
+        EndDialog(Dlg, 2);
+        return false;
+    });
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST(ReportDialog, ClipboardTakesTextFromAnotherThread)
+{
+    const AnsiString Text = "Отчёт об ошибке\r\nAccess violation"_a;
+    Clipboard()->SetAsText("before");
+    std::atomic<int> Result{-1};
+    std::thread Worker([&] { Result = CopyTextToClipboard(Text) ? 1 : 0; });
+    // The window thread serves it from its event loop.
+    while (Result.load() < 0)
+        Application->ProcessMessages();
+    Worker.join();
+    EXPECT_EQ(Result.load(), 1);
+    EXPECT_EQ(Clipboard()->AsText(), Text);
+    // A window thread that does not get to it (frozen): false, nothing copied.
+    Clipboard()->SetAsText("before");
+    std::thread Blocked([&] { Result = CopyTextToClipboard("late", 50) ? 1 : 0; });
+    Blocked.join();
+    EXPECT_EQ(Result.load(), 0);
+    EXPECT_EQ(Clipboard()->AsText(), "before"_a);
+    // The window thread gets to it afterwards: too late, the caller was
+    // told it failed.
+    Application->ProcessMessages();
+    EXPECT_EQ(Clipboard()->AsText(), "before"_a);
+}
+
 TEST(ReportDialog, DetailsGrowsTheWindowWithTabPages)
 {
     WindowRun Run;
@@ -346,6 +432,124 @@ TEST(ReportDialog, DetailsGrowsTheWindowWithTabPages)
     });
     // Leaving the detailed window keeps its placement.
     EXPECT_EQ(ReadIniText("Coordinates", "Width", ""), "745");
+}
+
+/// Where the client area lies in the window (window pixels).
+TPoint ClientOffset(HWND Dlg)
+{
+    TRect W;
+    GetWindowRect(Dlg, W);
+    TPoint C = Point(0, 0);
+    ClientToScreen(Dlg, C);
+    return Point(C.X - W.Left, C.Y - W.Top);
+}
+
+int HitAt(HWND Dlg, int X, int Y)
+{
+    TRect W;
+    GetWindowRect(Dlg, W);
+    return static_cast<int>(SendMessage(Dlg, WM_NCHITTEST, 0, MakeLParam(W.Left + X, W.Top + Y)));
+}
+
+TEST(ReportDialog, OwnLookPaintsItsFrameAndMovesAndSizesByIt)
+{
+    WindowRun Run;
+    Run.Options.ExceptionDialogOptions = 0x1F | 0x80;
+    RunMainWindow([&](HWND Dlg, int Call) {
+        auto* Form = FindControl(Dlg);
+        TRect Before;
+        GetWindowRect(Dlg, Before);
+        if (Call == 0) {
+            // The compact window: a dialog frame of 3 and the small caption
+            // of 16 inside the window.
+            EXPECT_EQ(ClientOffset(Dlg), Point(3, 19));
+            TBitmap Shot;
+            Application->ProcessMessages();
+            GrabWindow(static_cast<TWinControl*>(Form), &Shot);
+            EXPECT_EQ(Shot.Width(), Before.Width());
+            struct PixelCase { int X, Y; COLORREF Colour; };
+            const PixelCase Pixels[] = {
+                {0, 0, 0x404040},                       // the outer line, active
+                {1, Before.Height() / 2, 0x808080},     // the strip inside it
+                {Before.Width() - 10, 4, RGB(125, 149, 186)},  // the first band of the caption
+                {Before.Width() / 2, 30, RGB(212, 208, 200)},  // the own look's background
+            };
+            for (const PixelCase& P : Pixels) {
+                SCOPED_TRACE(::testing::Message() << P.X << "," << P.Y);
+                EXPECT_EQ(ColorToRGB(Shot.Canvas()->Pixels(P.X, P.Y)), TColor(P.Colour));
+            }
+            KeepPng(static_cast<TWinControl*>(Form), "own-look-compact.png");
+            struct HitCase { int X, Y, Hit; };
+            const HitCase Hits[] = {
+                {50, 10, HTCAPTION}, {50, 40, HTCLIENT}, {1, 40, HTBORDER},
+                {Before.Width() - 5, 8, HTCAPTION},  // no system menu: no close box
+            };
+            for (const HitCase& H : Hits) {
+                SCOPED_TRACE(::testing::Message() << H.X << "," << H.Y);
+                EXPECT_EQ(HitAt(Dlg, H.X, H.Y), H.Hit);
+            }
+            // Dragged by its caption, 30 right and 20 down.
+            SimulateMouseDown(Form, mbLeft, 100, -8);
+            SimulateMouseMove(Form, 130, 12, TShiftState{ssLeft});
+            SimulateMouseUp(Form, mbLeft, 130, 12);
+            TRect After;
+            GetWindowRect(Dlg, After);
+            EXPECT_EQ(After.Left, Before.Left + 30);
+            EXPECT_EQ(After.Top, Before.Top + 20);
+            EXPECT_EQ(After.Width(), Before.Width());
+            SimulateClick(FindControl(GetDlgItem(Dlg, 4)), 5, 5);
+            return true;
+        }
+        // Detailed: the thick frame of 4, sized by its corner.
+        EXPECT_EQ(ClientOffset(Dlg), Point(4, 20));
+        EXPECT_EQ(HitAt(Dlg, Before.Width() - 2, Before.Height() - 2), HTBOTTOMRIGHT);
+        EXPECT_EQ(HitAt(Dlg, 1, 100), HTLEFT);
+        const TPoint Corner = Point(Before.Width() - 2 - 4, Before.Height() - 2 - 20);
+        SimulateMouseDown(Form, mbLeft, Corner.X, Corner.Y);
+        SimulateMouseMove(Form, Corner.X + 40, Corner.Y + 30, TShiftState{ssLeft});
+        SimulateMouseUp(Form, mbLeft, Corner.X + 40, Corner.Y + 30);
+        TRect After;
+        GetWindowRect(Dlg, After);
+        EXPECT_EQ(After.Width(), Before.Width() + 40);
+        EXPECT_EQ(After.Height(), Before.Height() + 30);
+        EXPECT_EQ(After.Left, Before.Left);
+        // The tab control follows the new size.
+        TRect Tabs;
+        GetClientRect(GetDlgItem(Dlg, 1000), Tabs);
+        TRect Client;
+        GetClientRect(Dlg, Client);
+        EXPECT_EQ(Tabs.Width(), Client.Width() - 8);
+        KeepPng(static_cast<TWinControl*>(Form), "own-look-detailed.png");
+        EndDialog(Dlg, 2);
+        return false;
+    });
+}
+
+TEST(ReportDialog, OwnLookRequestAndProgressWindowsPaintTheirFrames)
+{
+    WindowRun Run;
+    Run.Options.ExceptionDialogOptions = 0x1F | 0x80;
+    Run.Options.LogOptions = 0x32;
+    Run.Options.EmailSendMode = 1;
+    auto CheckFrame = [](HWND Wnd, const char* Png) {
+        EXPECT_EQ(ClientOffset(Wnd), Point(3, 19));
+        TBitmap Shot;
+        GrabWindow(static_cast<TWinControl*>(FindControl(Wnd)), &Shot);
+        EXPECT_EQ(ColorToRGB(Shot.Canvas()->Pixels(0, 0)), TColor(0x404040));
+        EXPECT_EQ(HitAt(Wnd, 40, 8), HTCAPTION);
+        KeepPng(static_cast<TWinControl*>(FindControl(Wnd)), Png);
+    };
+    const ModalHookScope Hook([&](TCustomForm& Form) {
+        CheckFrame(Form.Handle(), "own-look-request.png");
+        EndDialog(Form.Handle(), 2);
+    });
+    ShowReproduceRequest();
+    HWND Wnd = StartSendDialog();
+    ASSERT_NE(Wnd, nullptr);
+    SetDlgItemText(Wnd, 100, "Connecting with server...");
+    SendDlgItemMessage(Wnd, 101, PBM_SETPOS, 40, 0);
+    CheckFrame(Wnd, "own-look-sending.png");
+    CloseSendDialog();
 }
 
 TEST(ReportDialog, AutoCloseCountsTicksAndAKeyStartsAgain)

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -347,22 +348,93 @@ TEST(ReportPageTabs, PagesFollowTheOptionsAndTheReport)
     EXPECT_EQ(ReportPageOfTab(2, D, O), rpCPU);
 }
 
+TEST_F(PagesTest, ColumnsShowWholeAddressesSizesAndDatesInTheListFont)
+{
+    struct FontCase {
+        const char* Face;
+        int Size;
+        bool Minimum;  // the font is so small that the default widths stand
+    };
+    const FontCase Fonts[] = {
+        {"Courier New", 10, false},  // the report window's list font
+        {"MS Sans Serif", 8, false},
+        {"Courier New", 1, true},
+    };
+    // The columns sized to their content, with the smallest widths they have.
+    struct ColumnCase {
+        int Page;
+        int Column;
+        int Minimum;
+    };
+    const ColumnCase Columns[] = {
+        {rpCallStack, 0, 89},  // address
+        {rpModules, 0, 80},    // handle
+        {rpModules, 3, 50},    // version
+        {rpModules, 4, 54},    // size
+        {rpModules, 5, 80},    // modified
+    };
+    for (const FontCase& F : Fonts) {
+        Settings.ListFace = F.Face;
+        Settings.ListSize = F.Size;
+        for (const ColumnCase& C : Columns) {
+            SCOPED_TRACE(::testing::Message() << F.Face << " " << F.Size << " page " << C.Page << " column "
+                                              << C.Column);
+            TListView* List = Child<TListView>(Make(C.Page));
+            ASSERT_NE(List, nullptr);
+            if (F.Size == 10 && C.Column == 0)
+                Render(C.Page == rpCallStack ? "report-page-callstack-window-font.png"
+                                             : "report-page-modules-window-font.png");
+            // The widest cell of the column in the list's font; the rows
+            // draw the first column's text from 20 pixels in to 2 short of
+            // its right edge, the others 6 in from both edges.
+            HDC DC = GetDC(nullptr);
+            HGDIOBJ Old = SelectObject(DC, List->Font()->Handle());
+            int Widest = 0;
+            for (int Row = 0; Row < List->Items()->Count(); ++Row) {
+                TListItem* Item = List->Items()->Item(Row);
+                const AnsiString Cell = C.Column == 0 ? Item->Caption()
+                                        : C.Column - 1 < Item->SubItems()->Count()
+                                            ? Item->SubItems()->Strings(C.Column - 1)
+                                            : AnsiString();
+                TSize E;
+                GetTextExtentPoint32(DC, Cell.c_str(), Cell.Length(), E);
+                Widest = std::max(Widest, int(E.cx));
+            }
+            SelectObject(DC, Old);
+            ReleaseDC(nullptr, DC);
+            ASSERT_GT(Widest, 0);
+            const int Width = List->Columns()->Items(C.Column)->Width();
+            EXPECT_GE(Width - (C.Column == 0 ? 22 : 12), Widest);
+            if (F.Minimum)
+                EXPECT_EQ(Width, C.Minimum);
+            else
+                EXPECT_GE(Width, C.Minimum);
+        }
+    }
+}
+
 TEST_F(PagesTest, ColumnWidthsAreReadAndKeptInTheIniFile)
 {
+    // The widths without an ini file are the defaults.
+    std::vector<int> Defaults;
+    TListView* List = Child<TListView>(Make(rpModules));
+    ASSERT_NE(List, nullptr);
+    for (int C = 0; C < List->Columns()->Count(); ++C)
+        Defaults.push_back(List->Columns()->Items(C)->Width());
     TempDir Dir;
     Settings.CoordinatesIni = AnsiString((Dir.Path() / "RazuroLog.ini").string());
     WriteBytes(Dir.Path() / "RazuroLog.ini",
                "[Coordinates]\r\nColMod5=300\r\nColMod6=90\r\nColMod1=abc\r\nColMod2=-5\r\n"
                "ColMod3=999999\r\n");
-    TListView* List = Child<TListView>(Make(rpModules));
+    List = Child<TListView>(Make(rpModules));
     ASSERT_NE(List, nullptr);
     struct WidthCase { int Column; int Width; };
     const WidthCase Widths[] = {
-        {6, 300},  // "Path" is stored under ColMod5
-        {5, 90},   // "Modified" under ColMod6
-        {1, 150},  // unreadable: the default
-        {2, 175},  // negative: the default
-        {3, 50},   // far too wide: the default
+        {6, 300},          // "Path" is stored under ColMod5
+        {5, 90},           // "Modified" under ColMod6
+        {1, Defaults[1]},  // unreadable: the default
+        {2, Defaults[2]},  // negative: the default
+        {3, Defaults[3]},  // far too wide: the default
     };
     for (const WidthCase& C : Widths) {
         SCOPED_TRACE(C.Column);
@@ -372,14 +444,17 @@ TEST_F(PagesTest, ColumnWidthsAreReadAndKeptInTheIniFile)
     Current.reset();
     TMemIniFile Ini(Settings.CoordinatesIni);
     EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod5", 0), 222);
-    EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod1", 0), 150);
+    EXPECT_EQ(Ini.ReadInteger("Coordinates", "ColMod1", 0), Defaults[1]);
 
-    // The user drags the right edge of "Procedure/Method" (at 130 + 120 +
-    // 126 + 126 + 200 = 702) 47 pixels to the right.
+    // The user drags the right edge of "Procedure/Method" 47 pixels to the
+    // right.
     List = Child<TListView>(Make(rpCallStack));
-    SimulateMouseDown(List, mbLeft, 702, 3);
-    SimulateMouseMove(List, 749, 3);
-    SimulateMouseUp(List, mbLeft, 749, 3);
+    int Edge = 0;
+    for (int C = 0; C <= 4; ++C)
+        Edge += List->Columns()->Items(C)->Width();
+    SimulateMouseDown(List, mbLeft, Edge, 3);
+    SimulateMouseMove(List, Edge + 47, 3);
+    SimulateMouseUp(List, mbLeft, Edge + 47, 3);
     Current.reset();
     TMemIniFile Again(Settings.CoordinatesIni);
     EXPECT_EQ(Again.ReadInteger("Coordinates", "Col4", 0), 247);
