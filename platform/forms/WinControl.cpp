@@ -804,6 +804,7 @@ void TWinControl::DestroyWnd()
         Perform(WM_NCDESTROY, 0, 0);
     FControlState.Include(csDestroyingHandle);
     HWND H = FHandle;
+    ReleaseBacking(H);
     H->Destroying = true;
     ForgetWindow(H);
     UnregisterWindow(H);
@@ -814,9 +815,7 @@ void TWinControl::DestroyWnd()
         H->Widget = nullptr;
         delete W;
     }
-    DeleteObject(H->Backing);
     DeleteObject(H->OverlayMask);
-    H->Backing = nullptr;
     H->OverlayMask = nullptr;
     RetireWindow(H);
     FControlState.Exclude(csDestroyingHandle);

@@ -179,6 +179,16 @@ void Release(HGDIOBJ O)
 
 }  // namespace
 
+void RetainGdiObject(HGDIOBJ Object)
+{
+    Retain(Object);
+}
+
+void ReleaseGdiObject(HGDIOBJ Object)
+{
+    Release(Object);
+}
+
 HGDIOBJ GetStockObject(int Index)
 {
     return StockObject(Index);

@@ -206,6 +206,11 @@ HBITMAP CreateBitmapObject(QImage Image, bool Monochrome);
 /// or written or the image is replaced.
 void FlushBitmap(HBITMAP Bitmap);
 GdiObject* AsKind(HGDIOBJ Object, GdiKind Kind);
+/// Keeps an object alive while something draws with it (as a DC does with
+/// what is selected into it); the last release frees an object deleted
+/// meanwhile.
+void RetainGdiObject(HGDIOBJ Object);
+void ReleaseGdiObject(HGDIOBJ Object);
 
 /// RGB of a COLORREF as an opaque QColor; monochrome targets get black or
 /// white, whichever is nearer.

@@ -87,7 +87,8 @@ void PaintWindowTree(QPainter& P, HWND Wnd, const QRect& Clip)
         P.restore();
         return;
     }
-    if (Wnd->Backing) {
+    // A child drawing into its parent's pixels was put there with them.
+    if (Wnd->Backing && !Wnd->SharedBacking) {
         FlushBitmap(Wnd->Backing);
         P.drawImage(Origin, Wnd->Backing->Image, QRect(QPoint(0, 0), W->size()));
     }

@@ -4,6 +4,7 @@
 
 #include "platform/winapi/WindowPrivate.h"
 
+#include "platform/winapi/DcBackend.h"
 #include "platform/winapi/SystemMetrics.h"
 #include "platform/rtl/Cp1251.h"
 #include "platform/rtl/StrUtils.h"
@@ -153,6 +154,7 @@ void ControlWidget::paintEvent(QPaintEvent* Event)
     Barrier([&] {
         if (gHost)
             gHost->AlignPending();
+        AcquireBacking(FWnd);
         PaintInvalid(FWnd);
     });
     if (!IsLiveWindow(FWnd) || !FWnd->Backing)
@@ -196,23 +198,6 @@ void InstallBridge(HWND Wnd, QWidget* Widget)
 
 // ---- painting -------------------------------------------------------------------------------
 
-void ResizeBacking(HWND Wnd, int Width, int Height)
-{
-    Width = std::max(Width, 1);
-    Height = std::max(Height, 1);
-    if (Wnd->Backing && Wnd->Backing->Image.width() == Width && Wnd->Backing->Image.height() == Height)
-        return;
-    QImage Image(Width, Height, QImage::Format_RGB32);
-    Image.fill(ToRgb(GetSysColor(COLOR_BTNFACE)));
-    if (Wnd->Backing) {
-        FlushBitmap(Wnd->Backing);
-        Wnd->Backing->Image = Image;
-    } else {
-        Wnd->Backing = CreateBitmapObject(Image, false);
-    }
-    InvalidateWindow(Wnd, QRegion(0, 0, Width, Height), true);
-}
-
 void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase)
 {
     if (!IsLiveWindow(Wnd))
@@ -249,7 +234,7 @@ QPoint WindowScreenOrigin(HWND Wnd)
 void SendNCPaint(HWND Wnd, const QRegion& Frame)
 {
     const TRect B = Wnd->Control->OwnerBounds();
-    const QSize Size = Wnd->Backing ? Wnd->Backing->Image.size() : QSize(B.Width(), B.Height());
+    const QSize Size = Wnd->BackingSize.isEmpty() ? QSize(B.Width(), B.Height()) : Wnd->BackingSize;
     const QRegion Whole = QRegion(QRect(QPoint(0, 0), Size)) - QRegion(ToQRect(Wnd->Client));
     HRGN Update = nullptr;
     WPARAM WParam = 1;
@@ -275,14 +260,18 @@ void SendNCPaint(HWND Wnd, const QRegion& Frame)
 
 void PaintInvalid(HWND Wnd)
 {
-    if (!IsLiveWindow(Wnd) || !Wnd->OwnPainting || !Wnd->Backing || Wnd->Invalid.isEmpty())
+    if (!IsLiveWindow(Wnd) || !Wnd->OwnPainting || !Wnd->Widget || !Wnd->Widget->isVisible() ||
+        Wnd->Invalid.isEmpty())
         return;
+    const HBITMAP Backing = AcquireBacking(Wnd);
     TWindowOwner* Control = Wnd->Control;
-    const QRegion Region = Wnd->Invalid & QRect(QPoint(0, 0), Wnd->Backing->Image.size());
+    // What lies under children or siblings is theirs: it is not painted,
+    // and is invalidated again when they uncover it.
+    const QRegion Region = Wnd->Invalid & QRect(QPoint(0, 0), Backing->Image.size()) & DrawableRegion(Wnd);
     const bool Erase = Wnd->EraseNeeded;
     Wnd->Invalid = QRegion();
     Wnd->EraseNeeded = false;
-    HDC DC = CreateBitmapDC(Wnd->Backing);
+    HDC DC = CreateBitmapDC(Backing);
     struct Free {
         HDC DC;
         ~Free() { DeleteDC(DC); }
@@ -992,6 +981,7 @@ bool TranslateEvent(HWND Wnd, QEvent* Event)
 {
     if (Event == gBypass)
         return false;
+    NoteWidgetShape(Wnd, Event);
     if (OleDragInput(Wnd, Event))
         return true;
     switch (Event->type()) {
@@ -1401,22 +1391,33 @@ BOOL RedrawWindow(HWND Wnd, const TRect* R, HRGN Region, UINT Flags)
 
 BOOL ScrollWindow(HWND Wnd, int DX, int DY, const TRect* R, const TRect* Clip)
 {
-    if (!IsLiveWindow(Wnd) || !Wnd->Backing)
+    if (!IsLiveWindow(Wnd))
         return false;
-    FlushBitmap(Wnd->Backing);
     const QRect ClientQ = ToQRect(Wnd->Client);
     QRect Area = R ? ToQRect(*R).translated(ClientQ.topLeft()) : ClientQ;
     if (Clip)
         Area &= ToQRect(*Clip).translated(ClientQ.topLeft());
-    QImage& Image = Wnd->Backing->Image;
+    const bool Shown = Wnd->Widget && Wnd->Widget->isVisible();
+    const HBITMAP Backing = Shown ? AcquireBacking(Wnd) : Wnd->Backing;
+    if (!Backing) {
+        // Nothing painted yet: nothing to move.
+        InvalidateWindow(Wnd, QRegion(Area), true);
+        return true;
+    }
+    FlushBitmap(Backing);
+    // Only the window's own pixels move: the pixels may be its parent's,
+    // with children and siblings in them.
+    const QRegion Own = QRegion(Area) & DrawableRegion(Wnd);
+    QImage& Image = Backing->Image;
     const QImage Copy = Image.copy(Area);
     {
         QPainter P(&Image);
-        P.setClipRect(Area);
+        P.setClipRegion(Own);
         P.drawImage(Area.topLeft() + QPoint(DX, DY), Copy);
     }
-    // What the move uncovered must be painted.
-    const QRegion Uncovered = QRegion(Area) - QRegion(Area.translated(DX, DY));
+    // What the move uncovered, or filled from pixels not the window's, must
+    // be painted.
+    const QRegion Uncovered = Own - Own.translated(DX, DY);
     InvalidateWindow(Wnd, Uncovered | (Wnd->Invalid.translated(DX, DY) & Area), true);
     if (Wnd->Widget)
         Wnd->Widget->update(Area);
@@ -1510,14 +1511,10 @@ HDC GetDC(HWND Wnd)
     }
     if (!IsLiveWindow(Wnd))
         return nullptr;
-    if (!Wnd->Backing) {
-        const TRect B = Wnd->Control->OwnerBounds();
-        ResizeBacking(Wnd, B.Width(), B.Height());
-    }
-    HDC DC = CreateBitmapDC(Wnd->Backing);
+    HDC DC = CreateBackendDC(MakeWindowBackend(Wnd));
     DC->Owner = Wnd;
     DC->Changed = ShowDrawing;
-    DC->SystemClip = QRegion(ToQRect(Wnd->Client));
+    DC->SystemClip = QRegion(ToQRect(Wnd->Client)) & DrawableRegion(Wnd);
     SetViewportOrgEx(DC, Wnd->Client.Left, Wnd->Client.Top, nullptr);
     return DC;
 }
@@ -1545,7 +1542,7 @@ HDC GetWindowDC(HWND Wnd)
         return DesktopDC();
     HDC DC = GetDC(Wnd);
     if (DC && Wnd) {
-        DC->SystemClip.reset();
+        DC->SystemClip = DrawableRegion(Wnd);
         SetViewportOrgEx(DC, 0, 0, nullptr);
     }
     return DC;

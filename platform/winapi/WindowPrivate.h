@@ -15,7 +15,9 @@
 #include <deque>
 #include <optional>
 #include <functional>
+#include <memory>
 
+class DcBackend;
 class QEvent;
 class QPainter;
 
@@ -38,8 +40,26 @@ struct HWND__ {
     /// True for the widgets the window layer makes itself (they
     /// paint through messages); false for Qt's own controls.
     bool OwnPainting = true;
-    /// The window's pixels (window coordinates: frame and client).
+    /// The window's pixels (window coordinates: frame and client), made on
+    /// first use by AcquireBacking: a shown child inside its parent draws
+    /// straight into the parent's pixels (SharedBacking: a view of them at
+    /// the child's place), so only top-level windows, hidden windows and
+    /// children reaching out of their parent hold images of their own.
     HBITMAP Backing = nullptr;
+    bool SharedBacking = false;
+    /// The memory under Backing (the top-level window's for a view); the
+    /// image's first pixel when it was made, so that an image Qt copied
+    /// away from the memory is noticed and made again.
+    std::shared_ptr<unsigned char[]> Pixels;
+    const unsigned char* BackingBits = nullptr;
+    /// The size the backing image must have (the widget's, at least 1x1);
+    /// empty until the window's geometry is first applied.
+    QSize BackingSize;
+    /// A shown child: where it lies in its parent (parent widget
+    /// coordinates). The parent does not draw there, so it repaints the
+    /// place when the child moves, hides, is restacked or goes.
+    QRect Place;
+    bool PlaceShown = false;
     /// What must be repainted (window coordinates).
     QRegion Invalid;
     bool EraseNeeded = true;
@@ -153,10 +173,34 @@ QPoint WindowScreenOrigin(HWND Wnd);
 /// that lives for the call.
 void SendNCPaint(HWND Wnd, const QRegion& Frame);
 /// Paints the invalid part of the window into its backing image (sends
-/// WM_NCPAINT, WM_ERASEBKGND and WM_PAINT) and clears it.
+/// WM_NCPAINT, WM_ERASEBKGND and WM_PAINT) and clears it. A hidden window
+/// is not painted: its invalid part waits until it shows.
 void PaintInvalid(HWND Wnd);
-/// Resizes the backing image to the window size, invalidating all.
+/// Sets the size of the window's pixels (at least 1x1), invalidating all
+/// when it changed; the image itself is made on first use.
 void ResizeBacking(HWND Wnd, int Width, int Height);
+/// The window's backing image, made or brought up to date first: a view
+/// of the parent's pixels for a shown child that lies inside its parent,
+/// an image of its own otherwise (filled with the button face colour). A
+/// new or moved image invalidates the window and its children. Null for a
+/// window being destroyed.
+HBITMAP AcquireBacking(HWND Wnd);
+/// The surface of a window DC: the window's backing image, acquired when
+/// the DC first draws or reads pixels (a DC that only measures text makes
+/// none). Its size is the window's from the start.
+std::unique_ptr<DcBackend> MakeWindowBackend(HWND Wnd);
+/// Frees the window's backing image when the window goes; the parent
+/// repaints where the window's pixels lay in its own.
+void ReleaseBacking(HWND Wnd);
+/// Where drawing on the window's pixels may land (window coordinates): the
+/// whole image for a hidden window; for a shown one the image less its
+/// shown child windows and, while its pixels lie in its parent's, inside
+/// the parent and less the siblings above it (and so on up).
+QRegion DrawableRegion(HWND Wnd);
+/// Follows a move, size, show, hide or restacking of a window's widget:
+/// what the window's pixels covered in its parent's is repainted there,
+/// and a window shown or moved repaints (with its children).
+void NoteWidgetShape(HWND Wnd, QEvent* Event);
 /// Marks a window-coordinate region for repainting and asks Qt to show it.
 void InvalidateWindow(HWND Wnd, const QRegion& Region, bool Erase);
 

@@ -70,6 +70,9 @@ protected:
     {
         TRazuroModuleOptions O;
         O.SendOptions = SendOptions;
+        // The picture holds the windows as last painted: on a loaded
+        // machine the X server's expose may not have come yet.
+        RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         RecordScreenshotMoment();
         CaptureScreenshot(O);
         Shot S;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -201,6 +203,153 @@ TEST(Painting, CacheDCsWithoutChildClippingDrawOverChildren)
     GrabWindow(&Form, &Shown);
     EXPECT_EQ(Shown.Canvas()->Pixels(10, 30), clBlack);
     EXPECT_EQ(Shown.Canvas()->Pixels(50, 30), clLime);
+}
+
+namespace {
+
+// The form's client area as the screen picture of the program's windows
+// shows it (put together from the windows' pixels, no painting run).
+void ScreenOfForm(TForm& Form, TBitmap* Into)
+{
+    Application->ProcessMessages();
+    TRect Desktop;
+    GetWindowRect(GetDesktopWindow(), Desktop);
+    TPoint Origin {0, 0};
+    ClientToScreen(Form.Handle(), Origin);
+    Into->SetSize(Form.ClientWidth(), Form.ClientHeight());
+    HDC Screen = GetWindowDC(GetDesktopWindow());
+    BitBlt(Into->Canvas()->Handle(), 0, 0, Into->Width(), Into->Height(), Screen, Origin.X - Desktop.Left,
+        Origin.Y - Desktop.Top, SRCCOPY);
+    ReleaseDC(GetDesktopWindow(), Screen);
+}
+
+struct Probe {
+    int X, Y;
+    TColor Color;
+};
+
+}  // namespace
+
+TEST(Painting, ChildrenKeepTheirPixelsThroughChangesOfPlace)
+{
+    // A lime panel with a blue child, and a red box above the panel's right
+    // side; the form is white.
+    TForm Form(nullptr);
+    Form.SetClientWidth(120);
+    Form.SetClientHeight(80);
+    Form.SetColor(clWhite);
+    auto* Panel = new TWinControl(&Form);
+    Panel->SetParent(&Form);
+    Panel->SetColor(clLime);
+    Panel->SetBounds(10, 10, 60, 50);
+    auto* Child = new TWinControl(&Form);
+    Child->SetParent(Panel);
+    Child->SetColor(clBlue);
+    Child->SetBounds(5, 5, 20, 20);
+    auto* Above = new TWinControl(&Form);
+    Above->SetParent(&Form);
+    Above->SetColor(clRed);
+    Above->SetBounds(50, 20, 40, 40);
+    Form.Show();
+    const auto FillPanel = [&] {
+        HDC DC = GetDC(Panel->Handle());
+        SelectObject(DC, GetStockObject(WHITE_BRUSH));
+        PatBlt(DC, 0, 0, 60, 50, DSTINVERT);
+        ReleaseDC(Panel->Handle(), DC);
+    };
+    const struct {
+        const char* What;
+        std::function<void()> Do;
+        std::vector<Probe> Probes;
+    } Steps[] = {
+        {"shown", [] {}, {{20, 20, clBlue}, {40, 40, clLime}, {60, 40, clRed}, {100, 10, clWhite}}},
+        // The panel's painting stays out of its child and of the box above.
+        {"panel repainted", [&] { Panel->Invalidate(); Panel->Update(); },
+            {{20, 20, clBlue}, {40, 40, clLime}, {60, 40, clRed}}},
+        // So does drawing on it outside painting (lime inverted is fuchsia).
+        {"panel drawn on", FillPanel, {{20, 20, clBlue}, {40, 40, clFuchsia}, {60, 40, clRed}}},
+        {"panel repainted again", [&] { Panel->Invalidate(); Panel->Update(); }, {{40, 40, clLime}}},
+        {"box hidden", [&] { Above->Hide(); }, {{60, 40, clLime}, {80, 40, clWhite}}},
+        {"child moved", [&] { Child->SetLeft(30); }, {{20, 20, clLime}, {45, 20, clBlue}}},
+        {"box shown over the child", [&] { Above->Show(); }, {{55, 25, clRed}, {45, 25, clBlue}}},
+        {"panel raised", [&] { SetWindowPos(Panel->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
+            {{55, 25, clBlue}, {60, 40, clLime}, {80, 40, clRed}}},
+        {"child freed", [&] { delete Child; }, {{45, 25, clLime}, {55, 25, clLime}}},
+        {"panel shrunk", [&] { Panel->SetWidth(30); }, {{55, 25, clRed}, {45, 25, clWhite}, {20, 20, clLime}}},
+    };
+    for (const auto& S : Steps) {
+        SCOPED_TRACE(S.What);
+        S.Do();
+        TBitmap Shown, Screen;
+        GrabWindow(&Form, &Shown);
+        ScreenOfForm(Form, &Screen);
+        for (const Probe& P : S.Probes) {
+            SCOPED_TRACE(testing::Message() << P.X << "," << P.Y);
+            EXPECT_EQ(Shown.Canvas()->Pixels(P.X, P.Y), P.Color);
+            EXPECT_EQ(Screen.Canvas()->Pixels(P.X, P.Y), P.Color);
+        }
+    }
+}
+
+namespace {
+
+// Stripes that follow a scroll position, with a blue child in the corner.
+class Stripes : public TCustomControl {
+public:
+    explicit Stripes(TComponent* AOwner) : TCustomControl(AOwner) {}
+    TPoint Pos {0, 0};
+
+protected:
+    void Paint() override
+    {
+        const TColor Colors[] = {clRed, clYellow, clGreen, clAqua, clNavy};
+        // Pixels of the content (X + Pos.X, Y + Pos.Y): squares of 4 x 3.
+        const auto Cell = [](int V, int Size) { return (V + 1000 * Size) / Size; };
+        const TRect R = ClientRect();
+        for (int Y = R.Top; Y < R.Bottom; ++Y)
+            for (int X = R.Left; X < R.Right; ++X) {
+                Canvas()->Brush()->SetColor(Colors[(Cell(X + Pos.X, 4) + Cell(Y + Pos.Y, 3)) % 5]);
+                Canvas()->FillRect(Rect(X, Y, X + 1, Y + 1));
+            }
+    }
+};
+
+}  // namespace
+
+TEST(Painting, ScrollingMovesOnlyTheWindowsOwnPixels)
+{
+    TForm Form(nullptr);
+    Form.SetClientWidth(100);
+    Form.SetClientHeight(80);
+    auto* S = new Stripes(&Form);
+    S->SetParent(&Form);
+    S->SetBounds(10, 10, 80, 60);
+    auto* Child = new TWinControl(&Form);
+    Child->SetParent(S);
+    Child->SetColor(clBlue);
+    Child->SetBounds(20, 20, 16, 16);
+    Form.Show();
+    const struct {
+        int DX, DY;
+    } Moves[] = {{0, -5}, {7, 0}, {-3, 4}};
+    for (const auto& M : Moves) {
+        SCOPED_TRACE(testing::Message() << M.DX << "," << M.DY);
+        S->Pos.X -= M.DX;
+        S->Pos.Y -= M.DY;
+        ScrollWindow(S->Handle(), M.DX, M.DY, nullptr, nullptr);
+        S->Update();
+        TBitmap Scrolled, Repainted;
+        GrabWindow(&Form, &Scrolled);
+        S->Invalidate();
+        S->Update();
+        GrabWindow(&Form, &Repainted);
+        int Different = 0;
+        for (int Y = 0; Y < 80; ++Y)
+            for (int X = 0; X < 100; ++X)
+                Different += Scrolled.Canvas()->Pixels(X, Y) != Repainted.Canvas()->Pixels(X, Y);
+        EXPECT_EQ(Different, 0);
+        EXPECT_EQ(Scrolled.Canvas()->Pixels(35, 35), clBlue);
+    }
 }
 
 namespace {
