@@ -848,6 +848,17 @@ public:
     TColor Get(int Index) const { return FColors[Index]; }
     /// Stores and repaints the live tree (the frame for BorderColor).
     void Set(int Index, TColor Value);
+    /// One colour as a property of its own (the published colours).
+    template <int Index>
+    TColor Indexed() const
+    {
+        return FColors[Index];
+    }
+    template <int Index>
+    void SetIndexed(TColor Value)
+    {
+        Set(Index, Value);
+    }
     void Assign(TPersistent* Source) override;
 
 private:
@@ -945,9 +956,8 @@ private:
 
 /// The small picture wheel panning shows where the middle button went
 /// down: a round plate with arrows to the sides the view can scroll to
-/// (all four, left and right only, or up and down only). The window layer
-/// has no window regions: the window is square and its corners, outside
-/// the plate, are the tree's colour. It lets the mouse through.
+/// (all four, left and right only, or up and down only). A window region
+/// cuts the square window to the plate. It lets the mouse through.
 class TVTPanningWindow : public THintWindow {
     PRICETAGS_CLASS(TVTPanningWindow, THintWindow)
 public:
@@ -964,6 +974,10 @@ protected:
     void Paint() override;
 
 private:
+    /// The plate and its arrows on Background.
+    void DrawImage(HDC DC, TColor Background) const;
+    /// The background colour the region is made without (0x00BBGGRR).
+    static constexpr COLORREF Magenta = 0xFF00FF;
     TPanningImage FImage;
 };
 
@@ -1729,8 +1743,13 @@ protected:
     /// positions, the header's frame and the auto-size column.
     void Loaded() override;
     /// The header's columns as the tree's property "Columns" (written when
-    /// there are columns that differ from the ancestor's).
+    /// there are columns that differ from the ancestor's), and the option
+    /// set "Options" of older forms, read only.
     void DefineProperties(TFiler* Filer) override;
+    /// "Options": a set of the old option names (voAutoScroll...). The five
+    /// option sets are emptied, then each name sets the option of the same
+    /// name ("to" for "vo") in its set.
+    void ReadOldOptions(TReader* Reader);
     /// With toAutoChangeScale the default node height follows the scale.
     void ChangeScale(int M, int D) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -53,7 +53,6 @@ void Frame(HDC DC, const TRect& R, TColor Color)
 
 // ---- colours and scroll bar options ---------------------------------------------------------
 
-PRICETAGS_DEFINE_CLASS(TVTColors)
 
 TVTColors::TVTColors(TBaseVirtualTree* AOwner) : FOwner(AOwner)
 {
@@ -89,7 +88,6 @@ void TVTColors::Assign(TPersistent* Source)
         FOwner->Invalidate();
 }
 
-PRICETAGS_DEFINE_CLASS(TScrollBarOptions)
 
 TScrollBarOptions::TScrollBarOptions(TBaseVirtualTree* AOwner) : FOwner(AOwner) {}
 
@@ -1584,12 +1582,37 @@ void TVTPanningWindow::ShowAt(const TPoint& Centre)
     const TPoint Corner{Centre.X - Size / 2, Centre.Y - Size / 2};
     // The hint window grows by 4 pixels at the bottom.
     ActivateHint(TRect{Corner.X, Corner.Y, Corner.X + Size, Corner.Y + Size - 4}, AnsiString());
+    // The window shows the plate only: the picture drawn on magenta, each
+    // row's runs of other pixels make the region.
+    TBitmap Picture;
+    Picture.SetSize(Size, Size);
+    HDC DC = Picture.Canvas()->Handle();
+    DrawImage(DC, static_cast<TColor>(Magenta));
+    HRGN Shape = CreateRectRgn(0, 0, 0, 0);
+    for (int Y = 0; Y < Size; ++Y)
+        for (int X = 0; X < Size;) {
+            if ((GetPixel(DC, X, Y) & 0xFFFFFF) == Magenta) {
+                ++X;
+                continue;
+            }
+            const int Start = X;
+            while (X < Size && (GetPixel(DC, X, Y) & 0xFFFFFF) != Magenta)
+                ++X;
+            HRGN Run = CreateRectRgn(Start, Y, X, Y + 1);
+            CombineRgn(Shape, Shape, Run, RGN_OR);
+            DeleteObject(Run);
+        }
+    SetWindowRgn(Handle(), Shape, false);
 }
 
 void TVTPanningWindow::Paint()
 {
-    HDC DC = Canvas()->Handle();
-    Fill(DC, TRect{0, 0, Size, Size}, Color());
+    DrawImage(Canvas()->Handle(), Color());
+}
+
+void TVTPanningWindow::DrawImage(HDC DC, TColor Background) const
+{
+    Fill(DC, TRect{0, 0, Size, Size}, Background);
     // The plate.
     const HBRUSH Face = CreateSolidBrush(ColorToRGB(clBtnFace));
     const HPEN Rim = CreatePen(PS_SOLID, 1, ColorToRGB(clBtnShadow));

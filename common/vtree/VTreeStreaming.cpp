@@ -9,6 +9,8 @@
 #include "platform/classes/TypInfo.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <utility>
+
 // ---- type descriptions of the tree's enumerations and sets ----
 // (found by argument-dependent lookup where the properties below name them)
 
@@ -279,6 +281,51 @@ static PTypeInfo TypeInfoOf(const TVTNodeAttachMode*)
     return &Info;
 }
 
+static PTypeInfo TypeInfoOf(const TScrollStyle*)
+{
+    static const TTypeInfo Info =
+        EnumTypeInfo("TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"});
+    return &Info;
+}
+
+static PTypeInfo TypeInfoOf(const TScrollBarStyle*)
+{
+    static const TTypeInfo Info =
+        EnumTypeInfo("TScrollBarStyle", {"sbmRegular", "sbmFlat", "sbm3D"});
+    return &Info;
+}
+
+namespace {
+
+/// The option names of older forms, one set for all groups.
+PTypeInfo OldOptionsType()
+{
+    static const TTypeInfo Names = EnumTypeInfo("TOldVTOption",
+        {"voAcceptOLEDrop", "voAnimatedToggle", "voAutoDropExpand", "voAutoExpand",
+         "voAutoScroll", "voAutoSort", "voAutoSpanColumns", "voAutoTristateTracking",
+         "voCheckSupport", "voDisableDrawSelection", "voEditable", "voExtendedFocus",
+         "voFullRowSelect", "voGridExtensions", "voHideFocusRect", "voHideSelection",
+         "voHotTrack", "voInitOnSave", "voLevelSelectConstraint", "voMiddleClickSelect",
+         "voMultiSelect", "voRightClickSelect", "voPopupMode", "voShowBackground",
+         "voShowButtons", "voShowDropmark", "voShowHorzGridLines", "voShowRoot",
+         "voShowTreeLines", "voShowVertGridLines", "voSiblingSelectConstraint",
+         "voToggleOnDblClick"});
+    static const TTypeInfo Set = SetTypeInfo("TOldVTOptions", &Names);
+    return &Set;
+}
+
+/// Adds the option named New to Bits when Type has it; true when it did.
+bool SetNamed(PTypeInfo Type, const AnsiString& New, uint64_t& Bits)
+{
+    const int Ord = GetEnumValue(Type, New);
+    if (Ord < 0)
+        return false;
+    Bits |= uint64_t(1) << Ord;
+    return true;
+}
+
+}  // namespace
+
 // ---- published properties ----
 
 PRICETAGS_DEFINE_CLASS(TVirtualTreeColumn,
@@ -357,6 +404,88 @@ PRICETAGS_DEFINE_CLASS(TCustomStringTreeOptions,
 
 PRICETAGS_DEFINE_CLASS(TStringTreeOptions)
 
+PRICETAGS_DEFINE_CLASS(TVTColors,
+    Property("DisabledColor", &TVTColors::Indexed<TVTColors::DisabledColor>,
+             &TVTColors::SetIndexed<TVTColors::DisabledColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnShadow),
+    Property("DropMarkColor", &TVTColors::Indexed<TVTColors::DropMarkColor>,
+             &TVTColors::SetIndexed<TVTColors::DropMarkColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("DropTargetColor", &TVTColors::Indexed<TVTColors::DropTargetColor>,
+             &TVTColors::SetIndexed<TVTColors::DropTargetColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("FocusedSelectionColor", &TVTColors::Indexed<TVTColors::FocusedSelectionColor>,
+             &TVTColors::SetIndexed<TVTColors::FocusedSelectionColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("GridLineColor", &TVTColors::Indexed<TVTColors::GridLineColor>,
+             &TVTColors::SetIndexed<TVTColors::GridLineColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnFace),
+    Property("TreeLineColor", &TVTColors::Indexed<TVTColors::TreeLineColor>,
+             &TVTColors::SetIndexed<TVTColors::TreeLineColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnShadow),
+    Property("UnfocusedSelectionColor", &TVTColors::Indexed<TVTColors::UnfocusedSelectionColor>,
+             &TVTColors::SetIndexed<TVTColors::UnfocusedSelectionColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnFace),
+    Property("BorderColor", &TVTColors::Indexed<TVTColors::BorderColor>,
+             &TVTColors::SetIndexed<TVTColors::BorderColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnFace),
+    Property("HotColor", &TVTColors::Indexed<TVTColors::HotColor>,
+             &TVTColors::SetIndexed<TVTColors::HotColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clWindowText),
+    Property("FocusedSelectionBorderColor",
+             &TVTColors::Indexed<TVTColors::FocusedSelectionBorderColor>,
+             &TVTColors::SetIndexed<TVTColors::FocusedSelectionBorderColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("UnfocusedSelectionBorderColor",
+             &TVTColors::Indexed<TVTColors::UnfocusedSelectionBorderColor>,
+             &TVTColors::SetIndexed<TVTColors::UnfocusedSelectionBorderColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnFace),
+    Property("DropTargetBorderColor", &TVTColors::Indexed<TVTColors::DropTargetBorderColor>,
+             &TVTColors::SetIndexed<TVTColors::DropTargetBorderColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("SelectionRectangleBlendColor",
+             &TVTColors::Indexed<TVTColors::SelectionRectangleBlendColor>,
+             &TVTColors::SetIndexed<TVTColors::SelectionRectangleBlendColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("SelectionRectangleBorderColor",
+             &TVTColors::Indexed<TVTColors::SelectionRectangleBorderColor>,
+             &TVTColors::SetIndexed<TVTColors::SelectionRectangleBorderColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clHighlight),
+    Property("HeaderHotColor", &TVTColors::Indexed<TVTColors::HeaderHotColor>,
+             &TVTColors::SetIndexed<TVTColors::HeaderHotColor>)
+        .WithType(TypeInfoOfColor())
+        .WithDefault(clBtnShadow))
+
+PRICETAGS_DEFINE_CLASS(TScrollBarOptions,
+    Property("AlwaysVisible", &TScrollBarOptions::AlwaysVisible,
+             &TScrollBarOptions::SetAlwaysVisible)
+        .WithDefault(false),
+    Property("HorizontalIncrement", &TScrollBarOptions::HorizontalIncrement,
+             &TScrollBarOptions::SetHorizontalIncrement)
+        .WithDefault(20),
+    Property("ScrollBars", &TScrollBarOptions::ScrollBars, &TScrollBarOptions::SetScrollBars)
+        .WithDefault(ssBoth),
+    Property("ScrollBarStyle", &TScrollBarOptions::ScrollBarStyle,
+             &TScrollBarOptions::SetScrollBarStyle)
+        .WithDefault(sbmRegular),
+    Property("VerticalIncrement", &TScrollBarOptions::VerticalIncrement,
+             &TScrollBarOptions::SetVerticalIncrement)
+        .WithDefault(20))
+
 PRICETAGS_DEFINE_CLASS(TVirtualStringTree,
     Property("Alignment", &TBaseVirtualTree::Alignment, &TBaseVirtualTree::SetAlignment)
         .WithDefault(taLeftJustify),
@@ -388,6 +517,7 @@ PRICETAGS_DEFINE_CLASS(TVirtualStringTree,
     Property("CheckImageKind", &TBaseVirtualTree::CheckImageKind,
              &TBaseVirtualTree::SetCheckImageKind)
         .WithDefault(ckLightCheck),
+    Property("Colors", &TBaseVirtualTree::Colors),
     Property("DefaultNodeHeight", &TBaseVirtualTree::DefaultNodeHeight,
              &TBaseVirtualTree::SetDefaultNodeHeight)
         .WithDefault(18),
@@ -443,6 +573,7 @@ PRICETAGS_DEFINE_CLASS(TVirtualStringTree,
         .WithDefault(naProportional),
     Property("NodeDataSize", &TBaseVirtualTree::NodeDataSize, &TBaseVirtualTree::SetNodeDataSize)
         .WithDefault(-1),
+    Property("ScrollBarOptions", &TBaseVirtualTree::ScrollBarOptions),
     Property("RootNodeCount", &TBaseVirtualTree::RootNodeCount,
              &TBaseVirtualTree::SetRootNodeCount)
         .WithDefault(0),
@@ -526,6 +657,36 @@ void TBaseVirtualTree::DefineProperties(TFiler* Filer)
         (!Ancestor || !Ancestor->Header()->Columns()->Equals(*FHeader->Columns()));
     Filer->DefineProperty("Columns", TReaderProc(FHeader.get(), &TVTHeader::ReadColumns),
                           TWriterProc(FHeader.get(), &TVTHeader::WriteColumns), HasColumns);
+    Filer->DefineProperty("Options", TReaderProc(this, &TBaseVirtualTree::ReadOldOptions),
+                          TWriterProc(), false);
+}
+
+void TBaseVirtualTree::ReadOldOptions(TReader* Reader)
+{
+    const PTypeInfo Old = OldOptionsType();
+    const uint64_t Bits = static_cast<uint64_t>(Reader->ReadSet(Old));
+    uint64_t Misc = 0, Animation = 0, Auto = 0, Selection = 0, Paint = 0;
+    const std::pair<PTypeInfo, uint64_t*> Groups[] = {
+        {TypeInfo<TVTMiscOption>(), &Misc},
+        {TypeInfo<TVTAnimationOption>(), &Animation},
+        {TypeInfo<TVTAutoOption>(), &Auto},
+        {TypeInfo<TVTSelectionOption>(), &Selection},
+        {TypeInfo<TVTPaintOption>(), &Paint},
+    };
+    for (int I = 0; I <= Old->CompType->MaxValue; ++I) {
+        if (!(Bits & (uint64_t(1) << I)))
+            continue;
+        const AnsiString Name = GetEnumName(Old->CompType, I);
+        const AnsiString New = "to" + Name.SubString(3, Name.Length() - 2);
+        for (const auto& [Type, Set] : Groups)
+            if (SetNamed(Type, New, *Set))
+                break;
+    }
+    FOptions->SetMiscOptions(TVTMiscOptions::FromBits(Misc));
+    FOptions->SetAnimationOptions(TVTAnimationOptions::FromBits(Animation));
+    FOptions->SetAutoOptions(TVTAutoOptions::FromBits(Auto));
+    FOptions->SetSelectionOptions(TVTSelectionOptions::FromBits(Selection));
+    FOptions->SetPaintOptions(TVTPaintOptions::FromBits(Paint));
 }
 
 // ---- registration ----

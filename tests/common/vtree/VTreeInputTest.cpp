@@ -14,6 +14,7 @@
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdActns.h"
 #include "platform/winapi/CommCtrl.h"
+#include "platform/winapi/LayeredWindows.h"
 #include "platform/winapi/Messages.h"
 #include "platform/winapi/Windows.h"
 #include "platform/rtl/Cp1251.h"
@@ -1258,7 +1259,31 @@ TEST(VTreeMouse, MiddleClickPansWithDirectionCursors)
     EXPECT_EQ(Pan->Height(), TVTPanningWindow::Size);
     auto Picture = Render(Pan);
     SavePng(*Picture, "vtree-panning-ns");
-    // Its corners are the tree's colour; the arrows are dark.
+    // Its region is the plate: its corners show what lies below.
+    HRGN Shape = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(Pan->Handle(), Shape), COMPLEXREGION);
+    TRect Box;
+    GetRgnBox(Shape, Box);
+    // (the plate's ellipse leaves out its right and bottom edge)
+    EXPECT_EQ(Box, (TRect{1, 1, TVTPanningWindow::Size - 2, TVTPanningWindow::Size - 2}));
+    EXPECT_TRUE(PtInRegion(Shape, 16, 16));
+    EXPECT_TRUE(PtInRegion(Shape, 16, 2));
+    EXPECT_FALSE(PtInRegion(Shape, 3, 3));
+    DeleteObject(Shape);
+    {
+        // On the screen: the plate over the tree.
+        W.Tree->Update();
+        UpdateWindow(Pan->Handle());
+        TBitmap OnScreen;
+        OnScreen.SetSize(64, 64);
+        HDC Desk = GetWindowDC(GetDesktopWindow());
+        BitBlt(OnScreen.Canvas()->Handle(), 0, 0, 64, 64, Desk, Centre.X - 32, Centre.Y - 32,
+               SRCCOPY);
+        ReleaseDC(GetDesktopWindow(), Desk);
+        SavePng(OnScreen, "vtree-panning-on-screen");
+    }
+    // Its corners (outside the region) are the tree's colour; the arrows
+    // are dark.
     EXPECT_EQ(PixelOf(*Picture, 0, 0), Rgb(W.Tree->Color()));
     EXPECT_EQ(PixelOf(*Picture, 16, 6), Rgb(clBtnText));
     EXPECT_NE(PixelOf(*Picture, 6, 16), Rgb(clBtnText));

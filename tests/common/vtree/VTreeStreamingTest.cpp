@@ -143,6 +143,8 @@ TEST_F(Registered, ColumnsAndHeaderComeBackInANewTree)
         H->SetOptions({hoColumnResize, hoDrag, hoShowImages, hoShowSortGlyphs, hoVisible});
         Written.Tree->SetDefaultNodeHeight(20);
         Written.Tree->TreeOptions()->SetSelectionOptions({toFullRowSelect, toMultiSelect});
+        Written.Tree->Colors()->Set(TVTColors::GridLineColor, 0x00F1A378);
+        Written.Tree->ScrollBarOptions()->SetScrollBars(ssVertical);
 
         Form Read(component_streams::Write(Written.Root.get()));
         ASSERT_NE(Read.Tree, nullptr);
@@ -164,6 +166,8 @@ TEST_F(Registered, ColumnsAndHeaderComeBackInANewTree)
         EXPECT_EQ(Read.Tree->DefaultNodeHeight(), 20u);
         EXPECT_EQ(Read.Tree->TreeOptions()->SelectionOptions(),
                   (TVTSelectionOptions{toFullRowSelect, toMultiSelect}));
+        EXPECT_EQ(Read.Tree->Colors()->Get(TVTColors::GridLineColor), 0x00F1A378);
+        EXPECT_EQ(Read.Tree->ScrollBarOptions()->ScrollBars(), ssVertical);
     }
 }
 
@@ -173,6 +177,7 @@ TEST_F(Registered, TreeWithoutColumnsWritesNone)
     const Bytes Data = component_streams::Write(Written.Root.get());
     const std::string Text(Data.begin(), Data.end());
     EXPECT_EQ(Text.find("Columns"), std::string::npos);
+    EXPECT_EQ(Text.find("\x07Options"), std::string::npos);  // the old set is never written
     Form Read(Data);
     ASSERT_NE(Read.Tree, nullptr);
     EXPECT_EQ(Read.Tree->Header()->Columns()->Count(), 0);
@@ -209,6 +214,33 @@ TEST_F(Registered, EightBitColumnTextIsReadAsCp1251)
     ASSERT_NE(Read.Tree, nullptr);
     ASSERT_EQ(Read.Tree->Header()->Columns()->Count(), 1);
     EXPECT_TRUE(Read.Tree->Header()->Columns()->GetItem(0)->Text() == u"Цена");
+}
+
+// Older forms hold one set of option names for all groups: each name
+// lands in its group, and what the set does not name is off.
+TEST_F(Registered, OldOptionSetFillsTheFiveGroups)
+{
+    using namespace component_streams;
+    const Bytes Data = Concat({Signature(), Short("TComponent"), Short("Form"), {0},
+                               Short("TVirtualStringTree"), Short("Tree"), Short("Options"),
+                               {vaSet}, Short("voAnimatedToggle"), Short("voAutoScroll"),
+                               Short("voMultiSelect"), Short("voShowRoot"),
+                               Short("voToggleOnDblClick"), {0}, {0, 0, 0}});
+    Form Read(Data);
+    ASSERT_NE(Read.Tree, nullptr);
+    TCustomVirtualTreeOptions* O = Read.Tree->TreeOptions();
+    EXPECT_EQ(O->AnimationOptions(), TVTAnimationOptions{toAnimatedToggle});
+    EXPECT_EQ(O->AutoOptions(), TVTAutoOptions{toAutoScroll});
+    EXPECT_EQ(O->SelectionOptions(), TVTSelectionOptions{toMultiSelect});
+    EXPECT_EQ(O->PaintOptions(), TVTPaintOptions{toShowRoot});
+    EXPECT_EQ(O->MiscOptions(), TVTMiscOptions{toToggleOnDblClick});
+    // A name the old set never had is the class library's error.
+    const Bytes Bad = Concat({Signature(), Short("TComponent"), Short("Form"), {0},
+                              Short("TVirtualStringTree"), Short("Tree"), Short("Options"),
+                              {vaSet}, Short("voNoSuchOption"), {0}, {0, 0, 0}});
+    TComponent Root(nullptr);
+    ExpectRaises<EReadError>([&] { component_streams::Read(Bad, &Root); },
+                             "Error reading Tree.Options: Invalid property value");
 }
 
 }  // namespace
