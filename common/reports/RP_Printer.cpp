@@ -8,12 +8,23 @@
 
 namespace {
 
+// A job into a PDF file is laid out on the file's paper, whatever printer
+// is chosen; its metrics are kept apart from every printer's (index -1, as
+// when none is installed), and the printer list, which loads the print
+// system's plugin and asks the print service, is not read for it.
+bool PrintsToFile()
+{
+    return !Printer()->OutputFileName().IsEmpty();
+}
+
 class PlatformPrinter final : public ReportPrinter {
 public:
-    int PrinterIndex() override { return Printer()->PrinterIndex(); }
+    int PrinterIndex() override { return PrintsToFile() ? -1 : Printer()->PrinterIndex(); }
 
     bool SelectNamed(const AnsiString& Name) override
     {
+        if (PrintsToFile())
+            return false;
         const int Index = Printer()->Printers()->IndexOf(Name);
         if (Index < 0)
             return false;
@@ -21,7 +32,11 @@ public:
         return true;
     }
 
-    void SelectDefault() override { Printer()->SetPrinterIndex(-1); }
+    void SelectDefault() override
+    {
+        if (!PrintsToFile())
+            Printer()->SetPrinterIndex(-1);
+    }
 
     PrinterCaps ReadCaps(Byte Orientation) override
     {

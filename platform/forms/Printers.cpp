@@ -1,5 +1,5 @@
-// The printer object over Qt's print support, and the fake printer of the
-// tests.
+// The printer object over Qt's print support (jobs into a PDF file through
+// Qt's PDF writer alone), and the fake printer of the tests.
 
 #include "platform/forms/Printers.h"
 
@@ -11,6 +11,7 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -44,30 +45,42 @@ PaperMetrics A4At600(TPrinterOrientation O)
     return {QSize(4960, 7015), QPoint(142, 100), QSize(4676, 6815)};
 }
 
-/// Name is the printer; without one the paper is that of a PDF file (named
-/// PdfFile for a job; no file when only the metrics are read).
-void SetUp(QPrinter& P, const QString& Name, const QString& PdfFile, TPrinterOrientation O)
+/// The page layout of a print into a PDF file.
+QPageLayout FileLayout(TPrinterOrientation O)
 {
     const auto Orientation = O == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
-    if (Name.isEmpty()) {
-        P.setOutputFormat(QPrinter::PdfFormat);
-        if (!PdfFile.isEmpty())
-            P.setOutputFileName(PdfFile);
-        P.setResolution(600);
-        const PaperMetrics M = A4At600(O);
-        const double X = M.Offset.x() * 72.0 / 600, Y = M.Offset.y() * 72.0 / 600;
-        P.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), Orientation, QMarginsF(X, Y, X, Y), QPageLayout::Point));
-        return;
-    }
-    P.setPrinterName(Name);
-    P.setPageOrientation(Orientation);
+    const PaperMetrics M = A4At600(O);
+    const double X = M.Offset.x() * 72.0 / 600, Y = M.Offset.y() * 72.0 / 600;
+    return QPageLayout(QPageSize(QPageSize::A4), Orientation, QMarginsF(X, Y, X, Y), QPageLayout::Point);
+}
+
+/// A PDF file's writer (the file is made when a job paints on it). The
+/// writer needs none of the print system, which a QPrinter loads and asks
+/// for its default printer as soon as it is made.
+std::unique_ptr<QPdfWriter> FileWriter(const QString& File, TPrinterOrientation O)
+{
+    auto W = std::make_unique<QPdfWriter>(File);
+    W->setResolution(600);
+    W->setPageLayout(FileLayout(O));
+    return W;
+}
+
+std::unique_ptr<QPrinter> NamedPrinter(const QString& Name, TPrinterOrientation O)
+{
+    auto P = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    P->setPrinterName(Name);
+    P->setPageOrientation(O == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return P;
 }
 
 }  // namespace
 
 struct TPrinter::Device {
-    std::unique_ptr<QPrinter> Info;
-    std::unique_ptr<QPrinter> Job;
+    /// A printer or a PDF file's writer.
+    std::unique_ptr<QPagedPaintDevice> Info;
+    std::unique_ptr<QPagedPaintDevice> Job;
+    /// The job's printer; null for a job into a file.
+    QPrinter* JobPrinter = nullptr;
     HDC JobDC = nullptr;
     QString JobFile;
 };
@@ -294,32 +307,45 @@ int TPrinter::DeviceDefault(const std::vector<AnsiString>& Names)
 
 HDC TPrinter::DeviceInfo(int Index, TPrinterOrientation O)
 {
-    auto P = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QString Name = Index >= 0 ? ToQString(Printers()->Strings(Index)) : QString();
-    SetUp(*P, Name, Index < 0 ? ToQString(FOutputFileName) : QString(), O);
-    if (!P->isValid())
-        return nullptr;
-    HDC DC = CreateDeviceDC(P.get());
-    FDevice->Info = std::move(P);
+    std::unique_ptr<QPagedPaintDevice> D;
+    if (Index < 0) {
+        D = FileWriter(ToQString(FOutputFileName), O);
+    } else {
+        auto P = NamedPrinter(ToQString(Printers()->Strings(Index)), O);
+        if (!P->isValid())
+            return nullptr;
+        D = std::move(P);
+    }
+    HDC DC = CreateDeviceDC(D.get());
+    FDevice->Info = std::move(D);
     return DC;
 }
 
 HDC TPrinter::DeviceStart(int Index, TPrinterOrientation O, int Copies, const AnsiString& Title)
 {
-    auto P = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QString Name = Index >= 0 ? ToQString(Printers()->Strings(Index)) : QString();
+    std::unique_ptr<QPagedPaintDevice> D;
+    QPrinter* Job = nullptr;
     const QString File = Index < 0 ? ToQString(FOutputFileName) : QString();
-    SetUp(*P, Name, File, O);
-    P->setDocName(ToQString(Title));
-    P->setCopyCount(Copies);
-    if (!P->isValid())
-        return nullptr;
-    HDC DC = CreateDeviceDC(P.get());
+    if (Index < 0) {
+        auto W = FileWriter(File, O);
+        W->setTitle(ToQString(Title));
+        D = std::move(W);
+    } else {
+        auto P = NamedPrinter(ToQString(Printers()->Strings(Index)), O);
+        P->setDocName(ToQString(Title));
+        P->setCopyCount(Copies);
+        if (!P->isValid())
+            return nullptr;
+        Job = P.get();
+        D = std::move(P);
+    }
+    HDC DC = CreateDeviceDC(D.get());
     if (!TargetOf(DC) || !TargetOf(DC)->Start()) {
         DeleteDC(DC);
         return nullptr;
     }
-    FDevice->Job = std::move(P);
+    FDevice->Job = std::move(D);
+    FDevice->JobPrinter = Job;
     FDevice->JobDC = DC;
     FDevice->JobFile = File;
     return DC;
@@ -339,11 +365,12 @@ void TPrinter::DeviceEnd(bool Cancel)
 {
     if (!FDevice->Job)
         return;
-    if (Cancel)
-        FDevice->Job->abort();
+    if (Cancel && FDevice->JobPrinter)
+        FDevice->JobPrinter->abort();
     // The DC's painter ends the job when the DC goes.
     DeleteDC(FDevice->JobDC);
     FDevice->JobDC = nullptr;
+    FDevice->JobPrinter = nullptr;
     FDevice->Job.reset();
     if (Cancel && !FDevice->JobFile.isEmpty())
         QFile::remove(FDevice->JobFile);
@@ -351,8 +378,8 @@ void TPrinter::DeviceEnd(bool Cancel)
 
 bool TPrinter::DeviceCancelled()
 {
-    return FDevice->Job
-        && (FDevice->Job->printerState() == QPrinter::Aborted || FDevice->Job->printerState() == QPrinter::Error);
+    const QPrinter* P = FDevice->JobPrinter;
+    return P && (P->printerState() == QPrinter::Aborted || P->printerState() == QPrinter::Error);
 }
 
 // ---- the process's printer -------------------------------------------------------------------
@@ -403,6 +430,7 @@ TFakePrinter::~TFakePrinter()
 
 std::vector<AnsiString> TFakePrinter::DeviceNames()
 {
+    ++ListReads;
     return Names;
 }
 

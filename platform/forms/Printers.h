@@ -167,8 +167,10 @@ public:
 
     std::vector<Page> Pages;
     std::vector<Job> Jobs;
-    /// How often the capabilities were read (a DC made for them).
+    /// How often the capabilities were read (a DC made for them), and the
+    /// list of printers.
     int CapsReads = 0;
+    int ListReads = 0;
 
 protected:
     std::vector<AnsiString> DeviceNames() override;

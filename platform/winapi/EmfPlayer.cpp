@@ -120,6 +120,143 @@ std::optional<RecordDib> DibOf(const char* Record, size_t Size, uint32_t OffBmi,
     return D;
 }
 
+/// What a record that carries a picture says of it: where it lands and
+/// which part of the picture (logical units), and where the DIB lies in
+/// the record. Blits that may come without a picture fill with the brush.
+struct PictureFields {
+    QPoint Dest, DestExtent, Src, SrcExtent;
+    uint32_t OffBmi = 0, CbBmi = 0, OffBits = 0, CbBits = 0;
+    uint32_t Rop = 0;
+    COLORREF Back = RGB(255, 255, 255);
+    bool MayHaveNone = false;
+    bool None() const { return MayHaveNone && CbBmi == 0; }
+};
+
+/// The picture fields of a blit record E, which all name them alike.
+template <typename E>
+std::optional<PictureFields> BlitFieldsOf(const char* R, size_t Size)
+{
+    if (Size < sizeof(E))
+        return std::nullopt;
+    const E& Rec = As<E>(R);
+    PictureFields F;
+    F.Dest = QPoint(Rec.Dest.x, Rec.Dest.y);
+    F.Src = QPoint(Rec.Src.x, Rec.Src.y);
+    // A plain blit copies as much as it covers; bits set onto the device
+    // cover as much as they are.
+    if constexpr (requires { Rec.cSrc; })
+        F.SrcExtent = QPoint(Rec.cSrc.x, Rec.cSrc.y);
+    if constexpr (requires { Rec.cDest; })
+        F.DestExtent = QPoint(Rec.cDest.x, Rec.cDest.y);
+    else
+        F.DestExtent = F.SrcExtent;
+    if constexpr (!requires { Rec.cSrc; })
+        F.SrcExtent = F.DestExtent;
+    F.OffBmi = Rec.offBmiSrc;
+    F.CbBmi = Rec.cbBmiSrc;
+    F.OffBits = Rec.offBitsSrc;
+    F.CbBits = Rec.cbBitsSrc;
+    // The blits with a raster operation fill with the brush when they
+    // come without a picture; a monochrome picture of theirs takes their
+    // background colour.
+    if constexpr (requires { Rec.dwRop; }) {
+        F.Rop = Rec.dwRop;
+        F.MayHaveNone = true;
+        if constexpr (requires { Rec.crBkColorSrc; })
+            F.Back = RGB(Rec.crBkColorSrc.Red, Rec.crBkColorSrc.Green, Rec.crBkColorSrc.Blue);
+    }
+    return F;
+}
+
+/// The picture fields of a blit, DIB or pattern brush record; nothing for
+/// other kinds and for a record too short for its fixed part.
+std::optional<PictureFields> PictureOf(uint32_t Type, const char* R, size_t Size)
+{
+    switch (Type) {
+    case U_EMR_BITBLT: return BlitFieldsOf<U_EMRBITBLT>(R, Size);
+    case U_EMR_STRETCHBLT: return BlitFieldsOf<U_EMRSTRETCHBLT>(R, Size);
+    case U_EMR_TRANSPARENTBLT: return BlitFieldsOf<U_EMRTRANSPARENTBLT>(R, Size);
+    case U_EMR_ALPHABLEND: return BlitFieldsOf<U_EMRALPHABLEND>(R, Size);
+    case U_EMR_STRETCHDIBITS: return BlitFieldsOf<U_EMRSTRETCHDIBITS>(R, Size);
+    case U_EMR_SETDIBITSTODEVICE: return BlitFieldsOf<U_EMRSETDIBITSTODEVICE>(R, Size);
+    case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_CREATEMONOBRUSH: {
+        if (Size < sizeof(U_EMRCREATEDIBPATTERNBRUSHPT))
+            return std::nullopt;
+        const auto& E = As<U_EMRCREATEDIBPATTERNBRUSHPT>(R);
+        PictureFields F;
+        F.OffBmi = E.offBmi;
+        F.CbBmi = E.cbBmi;
+        F.OffBits = E.offBits;
+        F.CbBits = E.cbBits;
+        return F;
+    }
+    default: return std::nullopt;
+    }
+}
+
+std::optional<RecordDib> DibOf(const char* Record, size_t Size, const PictureFields& F)
+{
+    return DibOf(Record, Size, F.OffBmi, F.CbBmi, F.OffBits, F.CbBits);
+}
+
+/// Whether a point record's points are 16-bit pairs.
+bool SmallPoints(uint32_t Type)
+{
+    return (Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16)
+        || (Type >= U_EMR_POLYPOLYLINE16 && Type <= U_EMR_POLYPOLYGON16);
+}
+
+/// Point I of the points at First: 16-bit pairs when Small, else 32-bit.
+TPoint PointAt(const char* First, size_t I, bool Small)
+{
+    if (Small) {
+        int16_t XY[2];
+        std::memcpy(XY, First + 4 * I, 4);
+        return TPoint {XY[0], XY[1]};
+    }
+    int32_t XY[2];
+    std::memcpy(XY, First + 8 * I, 8);
+    return TPoint {XY[0], XY[1]};
+}
+
+/// Lines, polygons and curves of one figure: a count, then the points.
+bool OneFigure(uint32_t Type)
+{
+    switch (Type) {
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYBEZIER16:
+    case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIERTO16:
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYBEZIER:
+    case U_EMR_POLYLINETO:
+    case U_EMR_POLYBEZIERTO: return true;
+    default: return false;
+    }
+}
+
+/// Lines and polygons of many figures: the figures, the points in all,
+/// each figure's count, then the points.
+bool ManyFigures(uint32_t Type)
+{
+    return Type == U_EMR_POLYPOLYLINE16 || Type == U_EMR_POLYPOLYGON16 || Type == U_EMR_POLYPOLYLINE
+        || Type == U_EMR_POLYPOLYGON;
+}
+
+/// Where a point record's points start and how many it has; nothing for
+/// other kinds. The points are checked against the record's size apart.
+std::optional<std::pair<size_t, size_t>> PointsOf(uint32_t Type, const char* R)
+{
+    if (OneFigure(Type))
+        return std::make_pair(size_t(28), size_t(U32(R + 24)));
+    if (ManyFigures(Type))
+        return std::make_pair(32 + 4 * size_t(U32(R + 24)), size_t(U32(R + 28)));
+    return std::nullopt;
+}
+
 /// The record kinds the player draws or keeps state from.
 bool Played(uint32_t Type)
 {
@@ -152,48 +289,16 @@ bool ContentsSound(uint32_t Type, const char* R, size_t Size)
 {
     const auto Fits = [&](size_t Need) { return Size >= Need; };
     switch (Type) {
-    case U_EMR_BITBLT: {
-        if (!Fits(sizeof(U_EMRBITBLT)))
-            return false;
-        const auto& E = As<U_EMRBITBLT>(R);
-        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
-    case U_EMR_STRETCHBLT: {
-        if (!Fits(sizeof(U_EMRSTRETCHBLT)))
-            return false;
-        const auto& E = As<U_EMRSTRETCHBLT>(R);
-        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
-    case U_EMR_STRETCHDIBITS: {
-        if (!Fits(sizeof(U_EMRSTRETCHDIBITS)))
-            return false;
-        const auto& E = As<U_EMRSTRETCHDIBITS>(R);
-        return E.cbBmiSrc == 0 || DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
-    case U_EMR_SETDIBITSTODEVICE: {
-        if (!Fits(sizeof(U_EMRSETDIBITSTODEVICE)))
-            return false;
-        const auto& E = As<U_EMRSETDIBITSTODEVICE>(R);
-        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
-    case U_EMR_TRANSPARENTBLT: {
-        if (!Fits(sizeof(U_EMRTRANSPARENTBLT)))
-            return false;
-        const auto& E = As<U_EMRTRANSPARENTBLT>(R);
-        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
-    case U_EMR_ALPHABLEND: {
-        if (!Fits(sizeof(U_EMRALPHABLEND)))
-            return false;
-        const auto& E = As<U_EMRALPHABLEND>(R);
-        return DibOf(R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc).has_value();
-    }
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_ALPHABLEND:
     case U_EMR_CREATEDIBPATTERNBRUSHPT:
     case U_EMR_CREATEMONOBRUSH: {
-        if (!Fits(sizeof(U_EMRCREATEDIBPATTERNBRUSHPT)))
-            return false;
-        const auto& E = As<U_EMRCREATEDIBPATTERNBRUSHPT>(R);
-        return DibOf(R, Size, E.offBmi, E.cbBmi, E.offBits, E.cbBits).has_value();
+        const auto F = PictureOf(Type, R, Size);
+        return F && (F->None() || DibOf(R, Size, *F).has_value());
     }
     case U_EMR_EXTTEXTOUTA:
     case U_EMR_EXTTEXTOUTW: {
@@ -438,33 +543,23 @@ private:
         Handles[Index] = Object;
     }
 
-    template <typename P16, typename Fn>
-    void Points16(const char* R, Fn&& Call)
+    /// The points of a point record (PointsOf).
+    static std::vector<TPoint> PointList(uint32_t Type, const char* R)
     {
-        const auto& E = As<P16>(R);
+        const auto [First, Count] = *PointsOf(Type, R);
+        const bool Small = SmallPoints(Type);
         std::vector<TPoint> P;
-        for (uint32_t I = 0; I < E.cpts; ++I)
-            P.push_back(TPoint {E.apts[I].x, E.apts[I].y});
-        Call(P);
-    }
-
-    template <typename P32, typename Fn>
-    void Points32(const char* R, Fn&& Call)
-    {
-        const auto& E = As<P32>(R);
-        std::vector<TPoint> P;
-        for (uint32_t I = 0; I < E.cptl; ++I)
-            P.push_back(TPoint {E.aptl[I].x, E.aptl[I].y});
-        Call(P);
+        P.reserve(Count);
+        for (size_t I = 0; I < Count; ++I)
+            P.push_back(PointAt(R + First, I, Small));
+        return P;
     }
 
     /// POLYPOLYLINE/POLYPOLYGON and their 16-bit forms: counts then points.
-    void PolyPoly(const char* R, size_t Size, bool Small, bool Closed)
+    void PolyPoly(uint32_t Type, const char* R, bool Closed)
     {
+        // Sane has checked the counts and points against the record.
         const uint32_t N = U32(R + 24), Total = U32(R + 28);
-        const size_t PointBytes = Small ? 4 : 8;
-        if (N > (Size - 32) / 4 || Total > (Size - 32 - 4 * size_t(N)) / PointBytes)
-            return;
         std::vector<int> Counts;
         uint64_t Sum = 0;
         for (uint32_t I = 0; I < N; ++I) {
@@ -473,19 +568,7 @@ private:
         }
         if (Sum != Total)
             return;
-        std::vector<TPoint> P;
-        const char* At = R + 32 + 4 * size_t(N);
-        for (uint32_t I = 0; I < Total; ++I) {
-            if (Small) {
-                int16_t XY[2];
-                std::memcpy(XY, At + 4 * size_t(I), 4);
-                P.push_back(TPoint {XY[0], XY[1]});
-            } else {
-                int32_t XY[2];
-                std::memcpy(XY, At + 8 * size_t(I), 8);
-                P.push_back(TPoint {XY[0], XY[1]});
-            }
-        }
+        const std::vector<TPoint> P = PointList(Type, R);
         if (Closed) {
             ::PolyPolygon(DC, P.data(), Counts.data(), static_cast<int>(Counts.size()));
             return;
@@ -497,13 +580,25 @@ private:
         }
     }
 
-    void PolyTo(const std::vector<TPoint>& P, bool Bezier)
+    /// The single-figure point records: lines, polygons and curves, and
+    /// lines and curves on from the current position, which they move.
+    void Poly(uint32_t Type, const std::vector<TPoint>& P)
     {
+        const int N = static_cast<int>(P.size());
+        switch (Type) {
+        case U_EMR_POLYLINE16:
+        case U_EMR_POLYLINE: ::Polyline(DC, P.data(), N); return;
+        case U_EMR_POLYGON16:
+        case U_EMR_POLYGON: ::Polygon(DC, P.data(), N); return;
+        case U_EMR_POLYBEZIER16:
+        case U_EMR_POLYBEZIER: ::PolyBezier(DC, P.data(), N); return;
+        default: break;
+        }
         TPoint Pos;
         MoveToEx(DC, 0, 0, &Pos);
         std::vector<TPoint> All {Pos};
         All.insert(All.end(), P.begin(), P.end());
-        if (Bezier)
+        if (Type == U_EMR_POLYBEZIERTO16 || Type == U_EMR_POLYBEZIERTO)
             ::PolyBezier(DC, All.data(), static_cast<int>(All.size()));
         else
             ::Polyline(DC, All.data(), static_cast<int>(All.size()));
@@ -560,10 +655,9 @@ private:
         }
     };
 
-    bool MakeSource(Source& S, const char* R, size_t Size, uint32_t OffBmi, uint32_t CbBmi, uint32_t OffBits,
-        uint32_t CbBits, COLORREF Back)
+    bool MakeSource(Source& S, const char* R, size_t Size, const PictureFields& F)
     {
-        const auto Dib = DibOf(R, Size, OffBmi, CbBmi, OffBits, CbBits);
+        const auto Dib = DibOf(R, Size, F);
         if (!Dib)
             return false;
         const auto Image = DibToImage(*Dib->Info(), Dib->Bits(), std::nullopt);
@@ -572,14 +666,52 @@ private:
         S.Bitmap = CreateBitmapObject(*Image, Dib->Info()->bmiHeader.biBitCount == 1);
         S.Memory = CreateCompatibleDC(nullptr);
         SelectObject(S.Memory, S.Bitmap);
-        SetBkColor(S.Memory, Back);
+        SetBkColor(S.Memory, F.Back);
         return true;
+    }
+
+    /// BITBLT, STRETCHBLT, TRANSPARENTBLT and ALPHABLEND: the picture onto
+    /// its place, or the brush where a blit has no picture.
+    void Blit(uint32_t Type, const char* R, size_t Size)
+    {
+        const auto F = PictureOf(Type, R, Size);
+        if (!F)
+            return;
+        const QPoint D = F->Dest, DE = F->DestExtent, S = F->Src, SE = F->SrcExtent;
+        if (F->None()) {
+            PatBlt(DC, D.x(), D.y(), DE.x(), DE.y(), F->Rop);
+            return;
+        }
+        Source From;
+        if (!MakeSource(From, R, Size, *F))
+            return;
+        switch (Type) {
+        case U_EMR_BITBLT: BitBlt(DC, D.x(), D.y(), DE.x(), DE.y(), From.Memory, S.x(), S.y(), F->Rop); break;
+        case U_EMR_STRETCHBLT:
+            StretchBlt(DC, D.x(), D.y(), DE.x(), DE.y(), From.Memory, S.x(), S.y(), SE.x(), SE.y(), F->Rop);
+            break;
+        case U_EMR_TRANSPARENTBLT:
+            TransparentBlt(DC, D.x(), D.y(), DE.x(), DE.y(), From.Memory, S.x(), S.y(), SE.x(), SE.y(),
+                As<U_EMRTRANSPARENTBLT>(R).TColor & 0xFFFFFF);
+            break;
+        case U_EMR_ALPHABLEND: {
+            const U_BLEND& B = As<U_EMRALPHABLEND>(R).Blend;
+            AlphaBlend(DC, D.x(), D.y(), DE.x(), DE.y(), From.Memory, S.x(), S.y(), SE.x(), SE.y(),
+                BLENDFUNCTION {B.Operation, B.Flags, B.Global, B.Op});
+            break;
+        }
+        default: break;
+        }
     }
 
     /// The fixed part a record of the kind must hold before its fields are
     /// read (the library's check covers this too; we do not rely on it).
     static size_t FixedSize(uint32_t Type)
     {
+        if (OneFigure(Type))
+            return 28;
+        if (ManyFigures(Type))
+            return 32;
         switch (Type) {
         case U_EMR_SETWORLDTRANSFORM: return sizeof(U_EMRSETWORLDTRANSFORM);
         case U_EMR_MODIFYWORLDTRANSFORM: return sizeof(U_EMRMODIFYWORLDTRANSFORM);
@@ -598,20 +730,6 @@ private:
         case U_EMR_CREATEMONOBRUSH: return sizeof(U_EMRCREATEDIBPATTERNBRUSHPT);
         case U_EMR_EXTCREATEFONTINDIRECTW: return sizeof(U_EMR) + 4 + sizeof(U_LOGFONT);
         case U_EMR_SETPIXELV: return sizeof(U_EMRSETPIXELV);
-        case U_EMR_POLYLINE16:
-        case U_EMR_POLYGON16:
-        case U_EMR_POLYBEZIER16:
-        case U_EMR_POLYLINETO16:
-        case U_EMR_POLYBEZIERTO16:
-        case U_EMR_POLYLINE:
-        case U_EMR_POLYGON:
-        case U_EMR_POLYBEZIER:
-        case U_EMR_POLYLINETO:
-        case U_EMR_POLYBEZIERTO: return 28;
-        case U_EMR_POLYPOLYLINE16:
-        case U_EMR_POLYPOLYLINE:
-        case U_EMR_POLYPOLYGON16:
-        case U_EMR_POLYPOLYGON: return 32;
         case U_EMR_EXTTEXTOUTW:
         case U_EMR_EXTTEXTOUTA: return offsetof(U_EMREXTTEXTOUTW, emrtext) + sizeof(U_EMRTEXT);
         case U_EMR_BITBLT: return sizeof(U_EMRBITBLT);
@@ -647,12 +765,17 @@ private:
     /// record; true for other kinds.
     static bool PointsFit(uint32_t Type, const char* R, size_t Size)
     {
-        const bool Small = Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16;
-        const bool Large = Type >= U_EMR_POLYBEZIER && Type <= U_EMR_POLYLINETO;
-        if (!Small && !Large)
+        if (ManyFigures(Type)) {
+            // The counts first: the points start after them.
+            const uint32_t N = U32(R + 24);
+            if (N > (Size - 32) / 4)
+                return false;
+        }
+        const auto Points = PointsOf(Type, R);
+        if (!Points)
             return true;
-        const uint32_t N = U32(R + 24);
-        return N <= (Size - 28) / (Small ? 4 : 8);
+        const auto [First, Count] = *Points;
+        return First <= Size && Count <= (Size - First) / (SmallPoints(Type) ? 4 : 8);
     }
 
     /// Whether the points a drawing record places (logical) land within a
@@ -689,6 +812,17 @@ private:
 
     bool Sane(uint32_t Type, const char* R, size_t Size) const
     {
+        if (const auto Points = PointsOf(Type, R)) {
+            // PointsFit has checked the points against the record.
+            const auto [First, Count] = *Points;
+            const bool Small = SmallPoints(Type);
+            for (size_t I = 0; I < Count; ++I) {
+                const TPoint P = PointAt(R + First, I, Small);
+                if (!Near({QPointF(P.X, P.Y)}))
+                    return false;
+            }
+            return true;
+        }
         switch (Type) {
         case U_EMR_MOVETOEX:
         case U_EMR_LINETO:
@@ -698,56 +832,6 @@ private:
         case U_EMR_INTERSECTCLIPRECT:
         case U_EMR_EXCLUDECLIPRECT: return Near({At(R, 8), At(R, 16)});
         case U_EMR_ROUNDRECT: return Near({At(R, 8), At(R, 16), At(R, 24)});
-        case U_EMR_POLYLINE16:
-        case U_EMR_POLYGON16:
-        case U_EMR_POLYBEZIER16:
-        case U_EMR_POLYLINETO16:
-        case U_EMR_POLYBEZIERTO16:
-        case U_EMR_POLYLINE:
-        case U_EMR_POLYGON:
-        case U_EMR_POLYBEZIER:
-        case U_EMR_POLYLINETO:
-        case U_EMR_POLYBEZIERTO: {
-            const bool Small = Type >= U_EMR_POLYBEZIER16;
-            const uint32_t N = U32(R + 24);
-            for (uint32_t I = 0; I < N; ++I) {
-                QPointF P;
-                if (Small) {
-                    int16_t XY[2];
-                    std::memcpy(XY, R + 28 + 4 * size_t(I), 4);
-                    P = QPointF(XY[0], XY[1]);
-                } else {
-                    P = At(R, 28 + 8 * size_t(I));
-                }
-                if (!Near({P}))
-                    return false;
-            }
-            return true;
-        }
-        case U_EMR_POLYPOLYLINE16:
-        case U_EMR_POLYPOLYGON16:
-        case U_EMR_POLYPOLYLINE:
-        case U_EMR_POLYPOLYGON: {
-            const bool Small = Type >= U_EMR_POLYBEZIER16;
-            const uint32_t N = U32(R + 24), Total = U32(R + 28);
-            const size_t PointBytes = Small ? 4 : 8;
-            if (N > (Size - 32) / 4 || Total > (Size - 32 - 4 * size_t(N)) / PointBytes)
-                return false;
-            const char* First = R + 32 + 4 * size_t(N);
-            for (uint32_t I = 0; I < Total; ++I) {
-                QPointF P;
-                if (Small) {
-                    int16_t XY[2];
-                    std::memcpy(XY, First + 4 * size_t(I), 4);
-                    P = QPointF(XY[0], XY[1]);
-                } else {
-                    P = At(First, 8 * size_t(I));
-                }
-                if (!Near({P}))
-                    return false;
-            }
-            return true;
-        }
         case U_EMR_EXTTEXTOUTA:
         case U_EMR_EXTTEXTOUTW: {
             const U_EMRTEXT& T = As<U_EMREXTTEXTOUTW>(R).emrtext;
@@ -767,31 +851,14 @@ private:
                 }
             return Near({Ref, Ref + QPointF(Sum, 0), Ref - QPointF(Sum, 0)});
         }
-        case U_EMR_BITBLT: {
-            const auto& E = As<U_EMRBITBLT>(R);
-            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), At(R, 32));
-        }
-        case U_EMR_STRETCHBLT: {
-            const auto& E = As<U_EMRSTRETCHBLT>(R);
-            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
-        }
-        case U_EMR_TRANSPARENTBLT: {
-            const auto& E = As<U_EMRTRANSPARENTBLT>(R);
-            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
-        }
-        case U_EMR_ALPHABLEND: {
-            const auto& E = As<U_EMRALPHABLEND>(R);
-            return NearBlit(At(R, 24), At(R, 32), QPointF(E.Src.x, E.Src.y), QPointF(E.cSrc.x, E.cSrc.y));
-        }
-        case U_EMR_STRETCHDIBITS: {
-            const auto& E = As<U_EMRSTRETCHDIBITS>(R);
-            return NearBlit(QPointF(E.Dest.x, E.Dest.y), QPointF(E.cDest.x, E.cDest.y), QPointF(E.Src.x, E.Src.y),
-                QPointF(E.cSrc.x, E.cSrc.y));
-        }
+        case U_EMR_BITBLT:
+        case U_EMR_STRETCHBLT:
+        case U_EMR_TRANSPARENTBLT:
+        case U_EMR_ALPHABLEND:
+        case U_EMR_STRETCHDIBITS:
         case U_EMR_SETDIBITSTODEVICE: {
-            const auto& E = As<U_EMRSETDIBITSTODEVICE>(R);
-            return NearBlit(QPointF(E.Dest.x, E.Dest.y), QPointF(E.cSrc.x, E.cSrc.y), QPointF(E.Src.x, E.Src.y),
-                QPointF(E.cSrc.x, E.cSrc.y));
+            const auto F = PictureOf(Type, R, Size);
+            return F && NearBlit(F->Dest, F->DestExtent, F->Src, F->SrcExtent);
         }
         default: return true;
         }
@@ -802,54 +869,24 @@ private:
     /// budget; false when the budget is spent, and the record is skipped.
     /// A hostile metafile of a million lines across the page would take
     /// seconds to walk; no page holds that much drawing.
-    bool LinesWithinBudget(uint32_t Type, const char* R, size_t Size)
+    bool LinesWithinBudget(uint32_t Type, const char* R)
     {
-        const bool Small = (Type >= U_EMR_POLYBEZIER16 && Type <= U_EMR_POLYLINETO16)
-            || (Type >= U_EMR_POLYPOLYLINE16 && Type <= U_EMR_POLYPOLYGON16);
-        size_t First = 0, Count = 0;
-        switch (Type) {
-        case U_EMR_LINETO: {
-            const QTransform T = DC->S.ToDevice();
+        const QTransform T = DC->S.ToDevice();
+        if (Type == U_EMR_LINETO) {
             const QPointF D = T.map(At(R, 8)) - T.map(QPointF(DC->S.Pos.X, DC->S.Pos.Y));
             LineBudget -= std::abs(D.x()) + std::abs(D.y());
             return LineBudget >= 0;
         }
-        case U_EMR_POLYLINE16:
-        case U_EMR_POLYGON16:
-        case U_EMR_POLYBEZIER16:
-        case U_EMR_POLYLINETO16:
-        case U_EMR_POLYBEZIERTO16:
-        case U_EMR_POLYLINE:
-        case U_EMR_POLYGON:
-        case U_EMR_POLYBEZIER:
-        case U_EMR_POLYLINETO:
-        case U_EMR_POLYBEZIERTO:
-            First = 28;
-            Count = U32(R + 24);
-            break;
-        case U_EMR_POLYPOLYLINE16:
-        case U_EMR_POLYPOLYGON16:
-        case U_EMR_POLYPOLYLINE:
-        case U_EMR_POLYPOLYGON: {
-            const uint32_t N = U32(R + 24);
-            First = 32 + 4 * size_t(N);
-            Count = U32(R + 28);
-            break;
-        }
-        default: return true;
-        }
-        (void)Size;  // Sane has checked the points against it
-        const QTransform T = DC->S.ToDevice();
+        const auto Points = PointsOf(Type, R);
+        if (!Points)
+            return true;
+        // Sane has checked the points against the record.
+        const auto [First, Count] = *Points;
+        const bool Small = SmallPoints(Type);
         QPointF Last;
         for (size_t I = 0; I < Count; ++I) {
-            QPointF P;
-            if (Small) {
-                int16_t XY[2];
-                std::memcpy(XY, R + First + 4 * I, 4);
-                P = T.map(QPointF(XY[0], XY[1]));
-            } else {
-                P = T.map(At(R, First + 8 * I));
-            }
+            const TPoint At = PointAt(R + First, I, Small);
+            const QPointF P = T.map(QPointF(At.X, At.Y));
             if (I > 0)
                 LineBudget -= std::abs(P.x() - Last.x()) + std::abs(P.y() - Last.y());
             Last = P;
@@ -861,8 +898,12 @@ private:
     {
         if (!Played(Type) || Size < FixedSize(Type))
             return;
-        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size) || !LinesWithinBudget(Type, R, Size))
+        if (!PointsFit(Type, R, Size) || !Sane(Type, R, Size) || !LinesWithinBudget(Type, R))
             return;
+        if (OneFigure(Type)) {
+            Poly(Type, PointList(Type, R));
+            return;
+        }
         switch (Type) {
         // ---- mapping
         case U_EMR_SETMAPMODE: M.Mode = static_cast<int>(U32(R + 8)); Apply(); break;
@@ -1085,32 +1126,10 @@ private:
                 E.szlCorner.cy);
             break;
         }
-        case U_EMR_POLYLINE16:
-            Points16<U_EMRPOLYLINE16>(R, [&](auto& P) { ::Polyline(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYLINE:
-            Points32<U_EMRPOLYLINE>(R, [&](auto& P) { ::Polyline(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYGON16:
-            Points16<U_EMRPOLYGON16>(R, [&](auto& P) { ::Polygon(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYGON:
-            Points32<U_EMRPOLYGON>(R, [&](auto& P) { ::Polygon(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYBEZIER16:
-            Points16<U_EMRPOLYBEZIER16>(R, [&](auto& P) { ::PolyBezier(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYBEZIER:
-            Points32<U_EMRPOLYBEZIER>(R, [&](auto& P) { ::PolyBezier(DC, P.data(), int(P.size())); });
-            break;
-        case U_EMR_POLYLINETO16: Points16<U_EMRPOLYLINETO16>(R, [&](auto& P) { PolyTo(P, false); }); break;
-        case U_EMR_POLYLINETO: Points32<U_EMRPOLYLINETO>(R, [&](auto& P) { PolyTo(P, false); }); break;
-        case U_EMR_POLYBEZIERTO16: Points16<U_EMRPOLYBEZIERTO16>(R, [&](auto& P) { PolyTo(P, true); }); break;
-        case U_EMR_POLYBEZIERTO: Points32<U_EMRPOLYBEZIERTO>(R, [&](auto& P) { PolyTo(P, true); }); break;
-        case U_EMR_POLYPOLYLINE16: PolyPoly(R, Size, true, false); break;
-        case U_EMR_POLYPOLYLINE: PolyPoly(R, Size, false, false); break;
-        case U_EMR_POLYPOLYGON16: PolyPoly(R, Size, true, true); break;
-        case U_EMR_POLYPOLYGON: PolyPoly(R, Size, false, true); break;
+        case U_EMR_POLYPOLYLINE16:
+        case U_EMR_POLYPOLYLINE: PolyPoly(Type, R, false); break;
+        case U_EMR_POLYPOLYGON16:
+        case U_EMR_POLYPOLYGON: PolyPoly(Type, R, true); break;
         case U_EMR_BEGINPATH: BeginPath(DC); break;
         case U_EMR_ENDPATH: EndPath(DC); break;
         case U_EMR_CLOSEFIGURE: CloseFigure(DC); break;
@@ -1120,48 +1139,10 @@ private:
         case U_EMR_STROKEANDFILLPATH: StrokeAndFillPath(DC); break;
         case U_EMR_EXTTEXTOUTW: Text(R, Size, true); break;
         case U_EMR_EXTTEXTOUTA: Text(R, Size, false); break;
-        case U_EMR_BITBLT: {
-            const auto& E = As<U_EMRBITBLT>(R);
-            if (E.cbBmiSrc == 0) {
-                PatBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.dwRop);
-                break;
-            }
-            Source S;
-            const COLORREF Back = RGB(E.crBkColorSrc.Red, E.crBkColorSrc.Green, E.crBkColorSrc.Blue);
-            if (MakeSource(S, R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc, Back))
-                BitBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, E.Src.y, E.dwRop);
-            break;
-        }
-        case U_EMR_STRETCHBLT: {
-            const auto& E = As<U_EMRSTRETCHBLT>(R);
-            if (E.cbBmiSrc == 0) {
-                PatBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, E.dwRop);
-                break;
-            }
-            Source S;
-            const COLORREF Back = RGB(E.crBkColorSrc.Red, E.crBkColorSrc.Green, E.crBkColorSrc.Blue);
-            if (MakeSource(S, R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc, Back))
-                StretchBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, E.Src.y, E.cSrc.x,
-                    E.cSrc.y, E.dwRop);
-            break;
-        }
-        case U_EMR_TRANSPARENTBLT: {
-            const auto& E = As<U_EMRTRANSPARENTBLT>(R);
-            Source S;
-            if (MakeSource(S, R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc, RGB(255, 255, 255)))
-                TransparentBlt(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, E.Src.y, E.cSrc.x,
-                    E.cSrc.y, E.TColor & 0xFFFFFF);
-            break;
-        }
-        case U_EMR_ALPHABLEND: {
-            const auto& E = As<U_EMRALPHABLEND>(R);
-            Source S;
-            if (MakeSource(S, R, Size, E.offBmiSrc, E.cbBmiSrc, E.offBitsSrc, E.cbBitsSrc, RGB(255, 255, 255)))
-                AlphaBlend(DC, E.Dest.x, E.Dest.y, E.cDest.x, E.cDest.y, S.Memory, E.Src.x, E.Src.y, E.cSrc.x,
-                    E.cSrc.y,
-                    BLENDFUNCTION {E.Blend.Operation, E.Blend.Flags, E.Blend.Global, E.Blend.Op});
-            break;
-        }
+        case U_EMR_BITBLT:
+        case U_EMR_STRETCHBLT:
+        case U_EMR_TRANSPARENTBLT:
+        case U_EMR_ALPHABLEND: Blit(Type, R, Size); break;
         case U_EMR_STRETCHDIBITS: {
             const auto& E = As<U_EMRSTRETCHDIBITS>(R);
             if (E.cbBmiSrc == 0) {

@@ -87,13 +87,25 @@ public:
         return C.ToDevice.mapRect(R);
     }
 
+    // Lines in one pen, one clip and one transform (a frame's sides, a
+    // table's rules) are held back and stroked as one path: a PDF then
+    // states the pen once and strokes once.
     QRect Polyline(const DrawContext& C, const QPolygon& Points) override
     {
-        QPainter* P = Open(C, C.ToDevice);
-        if (!P || C.Pen.PenStyle == PS_NULL)
-            return {};
-        P->setPen(MakeQPen(C));
-        P->drawPolyline(Points);
+        const bool Joins = Lines.Pending && Lines.Transform == C.ToDevice && ClipSet && *ClipSet == C.Clip
+            && Lines.Pen == MakeQPen(C);
+        if (Lines.Pending && !Joins)
+            SettleLines();
+        if (!Lines.Pending) {
+            QPainter* P = Open(C, C.ToDevice);
+            if (!P || C.Pen.PenStyle == PS_NULL)
+                return {};
+            Lines.Pending = true;
+            Lines.Transform = C.ToDevice;
+            Lines.Pen = MakeQPen(C);
+            Lines.Path.clear();
+        }
+        Lines.Path.addPolygon(QPolygonF(Points));
         return C.ToDevice.mapRect(Points.boundingRect());
     }
 
@@ -138,6 +150,7 @@ public:
 
     void Settle() override
     {
+        SettleLines();
         if (Painter && Painter->isActive())
             Batch.Settle(*Painter);
         Batch.Runs.clear();
@@ -217,6 +230,27 @@ private:
     /// Text not yet drawn; drawn before anything else draws or the clip or
     /// transform changes.
     GlyphBatch Batch;
+    /// Lines not yet stroked (see Polyline); the painter holds their clip
+    /// and transform until they are.
+    struct LineBatch {
+        bool Pending = false;
+        QTransform Transform;
+        QPen Pen;
+        QPainterPath Path;
+    } Lines;
+
+    void SettleLines()
+    {
+        if (!Lines.Pending)
+            return;
+        Lines.Pending = false;
+        if (!Painter || !Painter->isActive())
+            return;
+        Painter->setPen(Lines.Pen);
+        Painter->setBrush(Qt::NoBrush);
+        Painter->drawPath(Lines.Path);
+        Lines.Path.clear();
+    }
 
     // The painter with the clip and then the transform T. A paged device
     // restates its whole graphics state for every change of clip or
@@ -225,6 +259,7 @@ private:
     // more text follows in the same clip and transform.
     QPainter* Open(const DrawContext& C, const QTransform& T, bool ForText = false)
     {
+        SettleLines();
         if (!Painter) {
             Painter = std::make_unique<QPainter>();
             if (!Painter->begin(Device)) {

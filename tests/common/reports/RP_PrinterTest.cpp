@@ -88,6 +88,29 @@ TEST(RP_Printer, MissingPrinterMeasuresTheFilePaperFailingOneFallsBack)
     EXPECT_EQ(Doc.PrnIndex, -2);
 }
 
+// A print into a file is laid out on the file's paper, apart from the
+// metrics of the template's printer, and does not read the printer list.
+TEST(RP_Printer, PrintIntoFileMeasuresTheFileWithoutThePrinterList)
+{
+    FakeInstalled S;
+    S.Fake.Names = {"Office", "Tags"};
+    S.Fake.SetOutputFileName("tags.pdf");
+    TDocument Doc(nullptr);
+    Doc.PrinterType = -1;
+    Doc.PrinterName = "Tags";
+    Doc.UpdatePrnInfo(true);
+    EXPECT_EQ(S.Fake.ListReads, 0);
+    EXPECT_EQ(Doc.PrnIndex, -1);
+    EXPECT_EQ(Doc.PrnInfo(0)->LogPixelsX, 600);
+
+    // Printing on paper again: the printer's own metrics are read.
+    S.Fake.SetOutputFileName("");
+    const int Reads = S.Fake.CapsReads;
+    Doc.UpdatePrnInfo(false);
+    EXPECT_EQ(Doc.PrnIndex, 1) << "the template's printer";
+    EXPECT_GT(S.Fake.CapsReads, Reads);
+}
+
 namespace {
 
 struct AnswersPrinter {

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -191,41 +192,61 @@ TEST(Printers, JobToPdfFile)
         RunCommand("pdftoppm -r 40 -png '" + Path + "' '" + std::string(Keep) + "/printer-job'");
 }
 
-// A printer may hold text back to draw it with the texts after it; what is
-// drawn after the text still covers it, and a page's text stays on its
-// page.
-TEST(Printers, TextKeepsItsPlaceAmongTheDrawing)
+// A printer may hold text and lines back to draw them with the ones after
+// them; what is drawn after them still covers them, and a page's marks stay
+// on their page.
+TEST(Printers, HeldBackMarksKeepTheirPlaceAmongTheDrawing)
 {
     if (RunCommand("command -v pdftoppm").empty())
         GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
-    TempDir Dir;
-    TPrinter P;
-    P.SetOutputFileName(Dir.File("cover.pdf"));
-    P.BeginDoc();
-    TCanvas* C = P.Canvas();
-    C->Font()->SetName("Arial");
-    C->Font()->SetHeight(-400);  // device pixels: two thirds of an inch
-    C->Brush()->SetStyle(bsClear);
-    C->TextOut(600, 600, "WWWW");
-    C->TextOut(600, 1800, "WWWW");
-    // White over the first text, after both texts.
-    C->Brush()->SetStyle(bsSolid);
-    C->Brush()->SetColor(clWhite);
-    C->FillRect(Rect(500, 500, 4000, 1500));
-    P.EndDoc();
-    RunCommand("pdftoppm -r 20 -png '" + Dir.File("cover.pdf").ToUtf8() + "' '" + (Dir.Path() / "cover").string() + "'");
-    TBitmap Page;
-    Page.LoadFromBytes(ReadBytes(Dir.Path() / "cover-1.png"));
-    // 600 device pixels are 20 rendered pixels; count dark pixels by band.
-    const auto Dark = [&](int Top, int Bottom) {
-        int N = 0;
-        for (int Y = Top; Y < Bottom; ++Y)
-            for (int X = 0; X < Page.Width(); ++X)
-                N += (Page.Canvas()->Pixels(X, Y) & 0xFF) < 128;
-        return N;
+    // Two marks side by side at device row Y.
+    const std::function<void(TCanvas*, int)> Marks[] = {
+        [](TCanvas* C, int Y) {
+            C->Font()->SetName("Arial");
+            C->Font()->SetHeight(-400);  // device pixels: two thirds of an inch
+            C->Brush()->SetStyle(bsClear);
+            C->TextOut(600, Y, "WWWW");
+        },
+        [](TCanvas* C, int Y) {
+            C->Pen()->SetWidth(60);
+            for (int X = 600; X < 2400; X += 300) {
+                C->MoveTo(X, Y);
+                C->LineTo(X + 200, Y + 300);
+            }
+        },
     };
-    EXPECT_EQ(Dark(17, 50), 0);   // covered
-    EXPECT_GT(Dark(57, 90), 20);  // left standing
+    for (const auto& Mark : Marks) {
+        TempDir Dir;
+        TPrinter P;
+        P.SetOutputFileName(Dir.File("cover.pdf"));
+        P.BeginDoc();
+        TCanvas* C = P.Canvas();
+        Mark(C, 600);
+        Mark(C, 1800);
+        // White over the first marks, after both.
+        C->Brush()->SetStyle(bsSolid);
+        C->Brush()->SetColor(clWhite);
+        C->FillRect(Rect(500, 500, 4000, 1500));
+        Mark(C, 3000);
+        P.NewPage();
+        P.EndDoc();
+        RunCommand("pdftoppm -r 20 -png '" + Dir.File("cover.pdf").ToUtf8() + "' '" + (Dir.Path() / "cover").string()
+            + "'");
+        // 600 device pixels are 20 rendered pixels; count dark pixels by band.
+        const auto Dark = [&](int Page, int Top, int Bottom) {
+            TBitmap Png;
+            Png.LoadFromBytes(ReadBytes(Dir.Path() / ("cover-" + std::to_string(Page) + ".png")));
+            int N = 0;
+            for (int Y = Top; Y < Bottom; ++Y)
+                for (int X = 0; X < Png.Width(); ++X)
+                    N += (Png.Canvas()->Pixels(X, Y) & 0xFF) < 128;
+            return N;
+        };
+        EXPECT_EQ(Dark(1, 17, 50), 0);    // covered
+        EXPECT_GT(Dark(1, 57, 90), 20);   // left standing
+        EXPECT_GT(Dark(1, 97, 130), 20);  // drawn after the cover
+        EXPECT_EQ(Dark(2, 0, 200), 0);    // nothing moved onto the next page
+    }
 }
 
 TEST(Printers, AbortedPdfJobLeavesNoFile)

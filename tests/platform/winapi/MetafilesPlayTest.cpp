@@ -412,3 +412,98 @@ TEST(MetafilesPlay, LinesPastAPagesWorthAreLeftOut)
     EXPECT_EQ(B.Canvas()->Pixels(80, 60), clWhite);
     EXPECT_EQ(B.Canvas()->Pixels(80, 110), clWhite);
 }
+
+// Each kind of point and picture record, in its 16- and 32-bit forms, plays
+// as the drawing call it stands for, with its points, rectangles and
+// picture.
+TEST(MetafilesPlay, PointAndPictureRecordsPlayAsTheirCalls)
+{
+    const U_POINT16 Short[] = {{10, 10}, {20, 30}, {30, 10}, {40, 30}};
+    const U_POINTL Long[] = {{12, 40}, {22, 60}, {32, 40}, {42, 60}};
+    const uint32_t Counts[] = {2, 2};
+    const U_RECTL All = R(0, 0, W, H);
+    Dib Picture = Checker(4);
+    const auto Size = static_cast<uint32_t>(Picture.Bits.size());
+    struct Case {
+        const char* Name;
+        std::function<char*()> Record;
+        std::vector<std::string> Calls;
+    };
+    const Case Cases[] = {
+        {"polyline16", [&] { return U_EMRPOLYLINE16_set(All, 4, Short); },
+            {"line 10,10 20,30 30,10 40,30 pen solid 1 000000"}},
+        {"polyline", [&] { return U_EMRPOLYLINE_set(All, 4, Long); },
+            {"line 12,40 22,60 32,40 42,60 pen solid 1 000000"}},
+        {"polygon16", [&] { return U_EMRPOLYGON16_set(All, 4, Short); },
+            {"polygon 10,10 20,30 30,10 40,30 pen solid 1 000000 brush solid FFFFFF"}},
+        {"polygon", [&] { return U_EMRPOLYGON_set(All, 4, Long); },
+            {"polygon 12,40 22,60 32,40 42,60 pen solid 1 000000 brush solid FFFFFF"}},
+        {"polybezier16", [&] { return U_EMRPOLYBEZIER16_set(All, 4, Short); },
+            {"bezier 10,10 20,30 30,10 40,30 pen solid 1 000000"}},
+        {"polybezier", [&] { return U_EMRPOLYBEZIER_set(All, 4, Long); },
+            {"bezier 12,40 22,60 32,40 42,60 pen solid 1 000000"}},
+        {"polylineto16", [&] { return U_EMRPOLYLINETO16_set(All, 4, Short); },
+            {"line 1,2 10,10 20,30 30,10 40,30 pen solid 1 000000"}},
+        {"polylineto", [&] { return U_EMRPOLYLINETO_set(All, 4, Long); },
+            {"line 1,2 12,40 22,60 32,40 42,60 pen solid 1 000000"}},
+        {"polybezierto16", [&] { return U_EMRPOLYBEZIERTO16_set(All, 3, Short); },
+            {"bezier 1,2 10,10 20,30 30,10 pen solid 1 000000"}},
+        {"polybezierto", [&] { return U_EMRPOLYBEZIERTO_set(All, 3, Long); },
+            {"bezier 1,2 12,40 22,60 32,40 pen solid 1 000000"}},
+        {"polypolyline16", [&] { return U_EMRPOLYPOLYLINE16_set(All, 2, Counts, 4, Short); },
+            {"line 10,10 20,30 pen solid 1 000000", "line 30,10 40,30 pen solid 1 000000"}},
+        {"polypolyline", [&] { return U_EMRPOLYPOLYLINE_set(All, 2, Counts, 4, Long); },
+            {"line 12,40 22,60 pen solid 1 000000", "line 32,40 42,60 pen solid 1 000000"}},
+        {"polypolygon16", [&] { return U_EMRPOLYPOLYGON16_set(All, 2, Counts, 4, Short); },
+            {"polygon 10,10 20,30 ; 30,10 40,30 pen solid 1 000000 brush solid FFFFFF"}},
+        {"polypolygon", [&] { return U_EMRPOLYPOLYGON_set(All, 2, Counts, 4, Long); },
+            {"polygon 12,40 22,60 ; 32,40 42,60 pen solid 1 000000 brush solid FFFFFF"}},
+        {"bitblt without picture", [&] {
+             return U_EMRBITBLT_set(All, P(5, 6), P(30, 20), P(0, 0), Identity, U_RGB(0, 0, 0),
+                 U_DIB_RGB_COLORS, U_PATCOPY, nullptr, 0, nullptr);
+         },
+            {"fill 5,6,35,26 brush solid FFFFFF rop F0"}},
+        {"bitblt", [&] {
+             return U_EMRBITBLT_set(All, P(5, 6), P(3, 2), P(1, 1), Identity, U_RGB(255, 255, 255),
+                 U_DIB_RGB_COLORS, U_SRCCOPY, Picture.Bmi(), Size, Picture.Bits.data());
+         },
+            {"picture 5,6,8,8 from 1,1,4,3 of 4x4 rop CC"}},
+        {"stretchblt", [&] {
+             return U_EMRSTRETCHBLT_set(All, P(5, 6), P(40, 30), P(1, 1), P(2, 2), Identity,
+                 U_RGB(255, 255, 255), U_DIB_RGB_COLORS, U_SRCCOPY, Picture.Bmi(), Size, Picture.Bits.data());
+         },
+            {"picture 5,6,45,36 from 1,1,3,3 of 4x4 rop CC"}},
+        {"transparentblt", [&] {
+             return U_EMRTRANSPARENTBLT_set(All, P(5, 6), P(40, 30), P(0, 0), P(4, 4), Identity,
+                 U_RGB(255, 255, 255), U_DIB_RGB_COLORS, 0x1E3CDC, Picture.Bmi(), Size, Picture.Bits.data());
+         },
+            {"picture 5,6,45,36 from 0,0,4,4 of 4x4 transparent DC3C1E"}},
+        {"alphablend", [&] {
+             return U_EMRALPHABLEND_set(All, P(5, 6), P(40, 30), P(0, 0), P(4, 4), Identity,
+                 U_RGB(255, 255, 255), U_DIB_RGB_COLORS, U_BLEND {0, 0, 128, 0}, Picture.Bmi(), Size,
+                 Picture.Bits.data());
+         },
+            {"picture 5,6,45,36 from 0,0,4,4 of 4x4 alpha 128"}},
+        {"stretchdibits", [&] {
+             return U_EMRSTRETCHDIBITS_set(All, P(5, 6), P(40, 30), P(0, 0), P(4, 4), U_DIB_RGB_COLORS,
+                 U_SRCCOPY, Picture.Bmi(), Size, Picture.Bits.data());
+         },
+            {"picture 5,6,45,36 from 0,0,4,4 of 4x4 rop CC"}},
+        {"setdibitstodevice", [&] {
+             return U_EMRSETDIBITSTODEVICE_set(All, P(5, 6), P(0, 0), P(4, 4), U_DIB_RGB_COLORS, 0, 4,
+                 Picture.Bmi(), Size, Picture.Bits.data());
+         },
+            {"picture 5,6,9,10 from 0,0,4,4 of 4x4 rop CC"}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Emf E;
+        E.Add(U_EMRMOVETOEX_set(P(1, 2)));
+        E.Add(C.Record());
+        const std::string Bytes = E.Finish();
+        TRecordingCanvas Played(W, H);
+        ASSERT_TRUE(PlayEnhMetaFileBits(Played.Handle(), Bytes.data(), Bytes.size(), Rect(0, 0, W, H)));
+        const std::vector<std::string> Log = Played.Log();
+        EXPECT_EQ(Log, C.Calls);
+    }
+}
