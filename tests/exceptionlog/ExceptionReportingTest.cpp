@@ -178,6 +178,19 @@ TEST(ExceptionReporting, EventHandlerExceptionIsReportedOnceWithItsLine)
     EXPECT_TRUE(HasFrame(R.Log, "ExceptionChild.cpp", "RunInEventHandler")) << R.Log;
 }
 
+TEST(ExceptionReporting, TerminateKeptBackByTheProgramShowsTheReportWindowAgain)
+{
+    const TempDir Dir;
+    const ChildRun R = RunProgram(std::string(EXCEPTIONLOG_CHILD) + "-stripped", {"terminate-kept"}, Dir.Path(),
+                                  {"PRICETAGS_REPORT_WINDOW_ANSWER=terminate"}, "exceptionlog_child-stripped.elf");
+    // The window's terminate was asked about twice: kept the first time,
+    // then the program saved its state and ended as chosen.
+    EXPECT_EQ(R.Out, "asked 1\nasked 2\nsaved\n") << R.Err;
+    EXPECT_EQ(R.ExitCode, 1) << R.Err;
+    EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1);
+    EXPECT_EQ(R.Err.find("Cannot show the DialogBox window."), std::string::npos) << R.Err;
+}
+
 TEST(ExceptionReporting, ThreadExceptionIsReportedAndTheProgramGoesOn)
 {
     const TempDir Dir;

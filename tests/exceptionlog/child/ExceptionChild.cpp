@@ -8,6 +8,7 @@
 
 #include "exceptionlog/ExceptionLog.h"
 #include "exceptionlog/ExceptionProcessing.h"
+#include "exceptionlog/ReportProcess.h"
 #include "exceptionlog/ProcessHelpers.h"
 
 #include "platform/classes/Strings.h"
@@ -183,6 +184,11 @@ void SetOptions(const std::string& Scenario)
     O.SaveLogFile = true;
     if (Scenario == "known")
         O.LogOptions |= 0x01;
+    if (Scenario == "terminate-kept") {
+        O.ExceptionDialogOptions |= 1;
+        O.ErrorsLimit = 0;
+        O.TerminateAction = 0;
+    }
     if (Scenario == "burst" || Scenario == "burst-restart") {
         O.BehaviourOptions |= 0x01;
         O.BurstCount = 3;
@@ -229,6 +235,9 @@ void SetOptions(const std::string& Scenario)
 
 int main(int argc, char** argv)
 {
+    // The report window of the "terminate-kept" scenario.
+    if (IsReportWindowCommand(argc, argv))
+        return RunReportWindowProcess(argc, argv);
     if (argc < 2 || !ExceptionLogActive()) {
         std::fprintf(stderr, "exceptionlog_child: no scenario or no data block\n");
         return 2;
@@ -254,6 +263,20 @@ int main(int argc, char** argv)
         return RunInEventHandler(argc, argv, RaiseOnWorker);
     if (Scenario == "freeze" || Scenario == "freeze-off")
         return RunInEventHandler(argc, argv, FrozenHandler);
+    if (Scenario == "terminate-kept") {
+        // The report window's terminate button, kept back by the program
+        // the first time.
+        static ExceptionEventHandlers Handlers;
+        Handlers.TerminateNotify = [](bool& Terminate) {
+            static int Asked = 0;
+            std::printf("asked %d\n", ++Asked);
+            std::fflush(stdout);
+            Terminate = Asked >= 2;
+        };
+        AddExceptionEventHandlers(&Handlers);
+        InstallReportWindowProcess();
+        return RunInEventHandler(argc, argv, RaisePriceError);
+    }
     if (Scenario == "thread") {
         std::thread Worker([] { throw std::runtime_error("worker failed"); });
         Worker.join();
