@@ -10,6 +10,19 @@
 
 PRICETAGS_DEFINE_CLASS(TView)
 
+namespace {
+
+/// Sets a geometry value in millimetres; a change empties its pixel Cache.
+void SetMillimetres(Extended Value, Extended& MM, Integer& Cache)
+{
+    if (Value == MM)
+        return;
+    MM = Value;
+    Cache = PxNotComputed;
+}
+
+}  // namespace
+
 TView::TView(Byte AKind, TDocument* ADocument)
     : PreparedMemo(std::make_unique<TStringList>()), Memo(std::make_unique<TStringList>()),
       Extents(std::make_unique<T_ExtentStrList>()), Document(ADocument), Kind(AKind),
@@ -124,34 +137,22 @@ void TView::SetHeight(int Value)
 
 void TView::SetLeftMM(Extended Value)
 {
-    if (Value == FLeftMM)
-        return;
-    FLeftMM = Value;
-    FLeftPx = PxNotComputed;
+    SetMillimetres(Value, FLeftMM, FLeftPx);
 }
 
 void TView::SetTopMM(Extended Value)
 {
-    if (Value == FTopMM)
-        return;
-    FTopMM = Value;
-    FTopPx = PxNotComputed;
+    SetMillimetres(Value, FTopMM, FTopPx);
 }
 
 void TView::SetWidthMM(Extended Value)
 {
-    if (Value == FWidthMM)
-        return;
-    FWidthMM = Value;
-    FWidthPx = PxNotComputed;
+    SetMillimetres(Value, FWidthMM, FWidthPx);
 }
 
 void TView::SetHeightMM(Extended Value)
 {
-    if (Value == FHeightMM)
-        return;
-    FHeightMM = Value;
-    FHeightPx = PxNotComputed;
+    SetMillimetres(Value, FHeightMM, FHeightPx);
 }
 
 void TView::InvalidatePixelCache()

@@ -83,6 +83,18 @@ void ExpectCurrentKept(TshInvoice& Invoice)
     EXPECT_EQ(Invoice.NumDoc, "17");
 }
 
+/// Runs Action on an invoice filled by FillCurrent: it must raise E with
+/// Text and leave the invoice as it was.
+template <class E>
+void ExpectRefusedKeepingCurrent(const std::function<void(TshInvoice&)>& Action,
+                                 const AnsiString& Text)
+{
+    TshInvoice Invoice(1);
+    FillCurrent(Invoice);
+    ExpectRaises<E>([&] { Action(Invoice); }, Text);
+    ExpectCurrentKept(Invoice);
+}
+
 // ---- the worked example --------------------------------------------------------
 
 TEST(InvoiceImport, WorkedExampleFromWorkbooks)
@@ -178,12 +190,10 @@ TEST(InvoiceImport, RegionPastTheWorkbookTableImportsNothing)
     Hints.FirstDataRow = 20;
     Hints.LastDataRow = 30;
     Analysis.AnalizeInvoice(Table, &Hints);
-    TshInvoice Invoice(1);
-    FillCurrent(Invoice);
-    ExpectRaises<EAppException>([&] { Invoice.ImportTable(Table, Analysis); },
-                                "Не определена конечная строка при анализе\r\n"
-                                "Неверно определены начальная и конечная строки при анализе"_a);
-    ExpectCurrentKept(Invoice);
+    ExpectRefusedKeepingCurrent<EAppException>(
+        [&](TshInvoice& Invoice) { Invoice.ImportTable(Table, Analysis); },
+        "Не определена конечная строка при анализе\r\n"
+        "Неверно определены начальная и конечная строки при анализе"_a);
 }
 
 TEST(InvoiceImport, WorkbookAnalysisShowsSheetNumbers)
@@ -526,11 +536,9 @@ TEST(InvoiceImport, NothingToImportLeavesTheInvoice)
     };
     for (const FailCase& C : Cases) {
         SCOPED_TRACE(C.What);
-        TshInvoice Invoice(1);
-        FillCurrent(Invoice);
-        ExpectRaises<EAppException>([&] { Import(Invoice, C.Rows, C.Adjust); },
-                                    AnsiString::FromUtf8(C.Message));
-        ExpectCurrentKept(Invoice);
+        ExpectRefusedKeepingCurrent<EAppException>(
+            [&](TshInvoice& Invoice) { Import(Invoice, C.Rows, C.Adjust); },
+            AnsiString::FromUtf8(C.Message));
     }
 }
 
@@ -596,10 +604,8 @@ TEST(InvoiceImport, CancelledPackingQuestionLeavesTheInvoice)
     TableRows Rows = {{"Товар", "Кол-во", "Цена"}};
     for (int I = 0; I < 5; ++I)
         Rows.push_back({Cell(Variant("Утюг\r\nУ-"_a + IntToStr(I))), 1, 10.5});
-    TshInvoice Invoice(1);
-    FillCurrent(Invoice);
-    ExpectRaises<EAbort>([&] { Import(Invoice, Rows); }, "Operation aborted");
-    ExpectCurrentKept(Invoice);
+    ExpectRefusedKeepingCurrent<EAbort>([&](TshInvoice& Invoice) { Import(Invoice, Rows); },
+                                        "Operation aborted");
 }
 
 // ---- any sheet ---------------------------------------------------------------

@@ -13,6 +13,25 @@
 
 namespace {
 
+/// A shown 800 x 600 form, not yet holding anything.
+std::unique_ptr<TForm> ShownForm()
+{
+    auto Form = std::make_unique<TForm>(nullptr, 0);
+    Form->SetBounds(0, 0, 800, 600);
+    Form->Show();
+    return Form;
+}
+
+/// Count 20 x 10 panels placed by their own bounds on Form, 40 a row.
+void PlacePanels(TForm& Form, int Count)
+{
+    for (int I = 0; I < Count; ++I) {
+        auto* P = new TPanel(&Form);
+        P->SetParent(&Form);
+        P->SetBounds(I % 40 * 20, I / 40 * 10, 20, 10);
+    }
+}
+
 // Panels stacked at the top of a shown form, made one by one as a form
 // built in code makes them (no DisableAlign around the loop); reading the
 // last one's place lays them out. Freeing the form is not timed.
@@ -24,9 +43,7 @@ void BM_CreateAlignedPanels(benchmark::State& State)
     int LastWidth = 0;
     for (auto _ : State) {
         State.PauseTiming();
-        auto Form = std::make_unique<TForm>(nullptr, 0);
-        Form->SetBounds(0, 0, 800, 600);
-        Form->Show();
+        auto Form = ShownForm();
         State.ResumeTiming();
         TPanel* P = nullptr;
         for (int I = 0; I < Count; ++I) {
@@ -55,15 +72,9 @@ void BM_CreatePlacedPanels(benchmark::State& State)
     const int Count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
-        auto Form = std::make_unique<TForm>(nullptr, 0);
-        Form->SetBounds(0, 0, 800, 600);
-        Form->Show();
+        auto Form = ShownForm();
         State.ResumeTiming();
-        for (int I = 0; I < Count; ++I) {
-            auto* P = new TPanel(Form.get());
-            P->SetParent(Form.get());
-            P->SetBounds(I % 40 * 20, I / 40 * 10, 20, 10);
-        }
+        PlacePanels(*Form, Count);
         benchmark::DoNotOptimize(Form->ControlCount());
         State.PauseTiming();
         Form.reset();
@@ -80,14 +91,8 @@ void BM_FreeFormOfPanels(benchmark::State& State)
     const int Count = static_cast<int>(State.range(0));
     for (auto _ : State) {
         State.PauseTiming();
-        auto Form = std::make_unique<TForm>(nullptr, 0);
-        Form->SetBounds(0, 0, 800, 600);
-        Form->Show();
-        for (int I = 0; I < Count; ++I) {
-            auto* P = new TPanel(Form.get());
-            P->SetParent(Form.get());
-            P->SetBounds(I % 40 * 20, I / 40 * 10, 20, 10);
-        }
+        auto Form = ShownForm();
+        PlacePanels(*Form, Count);
         benchmark::DoNotOptimize(Form->ControlCount());
         State.ResumeTiming();
         Form.reset();
