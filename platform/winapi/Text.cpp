@@ -1018,6 +1018,14 @@ bool GlyphsDrawable(const QTransform& ToGlyphs, int PixelSize)
         if (!std::isfinite(Device) || Device < MinGlyphDevicePixels || Device > MaxGlyphDevicePixels)
             return false;
     }
+    // The renderer keeps an image of each glyph whose area on the device is
+    // small; it fails on a glyph squeezed far more along one axis than the
+    // other (a nearly flat transform) and does not survive its failure. Such
+    // a glyph shows next to nothing, so it is not drawn.
+    constexpr double CachedGlyphArea = 64.0 * 64, MaxGlyphAxisRatio = 256;
+    const double Area = AxisX * AxisY * PixelSize * PixelSize;
+    if (Area < CachedGlyphArea && std::max(AxisX, AxisY) > MaxGlyphAxisRatio * std::min(AxisX, AxisY))
+        return false;
     return std::isfinite(ToGlyphs.dx()) && std::isfinite(ToGlyphs.dy());
 }
 
