@@ -1019,12 +1019,15 @@ bool GlyphsDrawable(const QTransform& ToGlyphs, int PixelSize)
             return false;
     }
     // The renderer keeps an image of each glyph whose area on the device is
-    // small; it fails on a glyph squeezed far more along one axis than the
-    // other (a nearly flat transform) and does not survive its failure. Such
-    // a glyph shows next to nothing, so it is not drawn.
-    constexpr double CachedGlyphArea = 64.0 * 64, MaxGlyphAxisRatio = 256;
-    const double Area = AxisX * AxisY * PixelSize * PixelSize;
-    if (Area < CachedGlyphArea && std::max(AxisX, AxisY) > MaxGlyphAxisRatio * std::min(AxisX, AxisY))
+    // small; it fails on a glyph squeezed far more in one direction than in
+    // the other (a nearly flat transform, sheared or not) and does not
+    // survive its failure. Such a glyph shows next to nothing, so it is not
+    // drawn. The squeeze is told by the square of the transform's size
+    // against its determinant (2 for an even scale, infinite when flat).
+    constexpr double CachedGlyphArea = 64.0 * 64, MaxGlyphSqueeze = 256;
+    const double Det = std::abs(ToGlyphs.m11() * ToGlyphs.m22() - ToGlyphs.m12() * ToGlyphs.m21());
+    const double Size2 = AxisX * AxisX + AxisY * AxisY;
+    if (Det * PixelSize * PixelSize < CachedGlyphArea && Size2 > MaxGlyphSqueeze * Det)
         return false;
     return std::isfinite(ToGlyphs.dx()) && std::isfinite(ToGlyphs.dy());
 }
