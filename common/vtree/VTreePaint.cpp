@@ -5,6 +5,7 @@
 #include "common/vtree/VTreePrivate.h"
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/HintPlacement.h"
 #include "platform/winapi/LayeredWindows.h"
 #include "platform/winapi/Messages.h"
 #include "platform/winapi/Windows.h"
@@ -2191,15 +2192,7 @@ void TVirtualTreeHintWindow::ActivateHint(TRect Rect, const AnsiString&)
     const int H = Rect.Height();
     SetWindowPos(Handle(), nullptr, Rect.Left, Rect.Top, W, H,
                  SWP_NOACTIVATE | SWP_NOZORDER | SWP_HIDEWINDOW);
-    const TRect Desk = Screen->DesktopRect();
-    if (Rect.Top + H > Desk.Bottom)
-        Rect.Top = Desk.Bottom - H;
-    if (Rect.Left + W > Desk.Right)
-        Rect.Left = Desk.Right - W;
-    if (Rect.Left < Desk.Left)
-        Rect.Left = Desk.Left;
-    if (Rect.Top < Desk.Top)
-        Rect.Top = Desk.Top;
+    Rect = HintRectInsideDesktop(Rect);
 
     // Without a duration nothing would step the animation: the hint would
     // stay unseen. It shows at once instead.

@@ -4,6 +4,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/ControlsPrivate.h"
+#include "platform/forms/HintPlacement.h"
 
 #include <QWidget>
 
@@ -59,11 +60,8 @@ TRect THintWindow::CalcHintRect(int MaxWidth, const AnsiString& AHint, void*)
     return Result;
 }
 
-void THintWindow::ActivateHint(TRect Rect, const AnsiString& AHint)
+TRect HintRectInsideDesktop(TRect Rect)
 {
-    SetCaption(AHint);
-    Rect.Bottom += 4;
-    // Inside the desktop: up from its bottom, left from its right edge.
     const TRect Desk = Screen->DesktopRect();
     const int W = Rect.Width();
     const int H = Rect.Height();
@@ -75,6 +73,18 @@ void THintWindow::ActivateHint(TRect Rect, const AnsiString& AHint)
         Rect.Left = Desk.Left;
     if (Rect.Top < Desk.Top)
         Rect.Top = Desk.Top;
+    Rect.Right = Rect.Left + W;
+    Rect.Bottom = Rect.Top + H;
+    return Rect;
+}
+
+void THintWindow::ActivateHint(TRect Rect, const AnsiString& AHint)
+{
+    SetCaption(AHint);
+    Rect.Bottom += 4;
+    Rect = HintRectInsideDesktop(Rect);
+    const int W = Rect.Width();
+    const int H = Rect.Height();
     FVisible = true;
     SetWindowPos(Handle(), HWND_TOPMOST, Rect.Left, Rect.Top, W, H, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Invalidate();
