@@ -1,21 +1,22 @@
 // The printer object over Qt's print support (jobs into a PDF file through
-// Qt's PDF writer alone), and the fake printer of the tests.
+// the program's own PDF writer), and the fake printer of the tests.
 
 #include "platform/forms/Printers.h"
 
 #include "platform/classes/Strings.h"
 #include "platform/winapi/DcBackend.h"
 #include "platform/winapi/EmfPrivate.h"
+#include "platform/winapi/PdfDevice.h"
 
 #include <QFile>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -57,12 +58,9 @@ QPageLayout FileLayout(TPrinterOrientation O)
 /// A PDF file's writer (the file is made when a job paints on it). The
 /// writer needs none of the print system, which a QPrinter loads and asks
 /// for its default printer as soon as it is made.
-std::unique_ptr<QPdfWriter> FileWriter(const QString& File, TPrinterOrientation O)
+std::unique_ptr<PdfDevice> FileWriter(const QString& File, TPrinterOrientation O)
 {
-    auto W = std::make_unique<QPdfWriter>(File);
-    W->setResolution(600);
-    W->setPageLayout(FileLayout(O));
-    return W;
+    return std::make_unique<PdfDevice>(File, PdfLayoutOf(FileLayout(O), 600));
 }
 
 std::unique_ptr<QPrinter> NamedPrinter(const QString& Name, TPrinterOrientation O)
@@ -77,10 +75,12 @@ std::unique_ptr<QPrinter> NamedPrinter(const QString& Name, TPrinterOrientation 
 
 struct TPrinter::Device {
     /// A printer or a PDF file's writer.
-    std::unique_ptr<QPagedPaintDevice> Info;
-    std::unique_ptr<QPagedPaintDevice> Job;
+    std::unique_ptr<QPaintDevice> Info;
+    std::unique_ptr<QPaintDevice> Job;
     /// The job's printer; null for a job into a file.
     QPrinter* JobPrinter = nullptr;
+    /// The job's PDF file; null for a job on a printer.
+    PdfDevice* JobFileWriter = nullptr;
     HDC JobDC = nullptr;
     QString JobFile;
 };
@@ -307,7 +307,7 @@ int TPrinter::DeviceDefault(const std::vector<AnsiString>& Names)
 
 HDC TPrinter::DeviceInfo(int Index, TPrinterOrientation O)
 {
-    std::unique_ptr<QPagedPaintDevice> D;
+    std::unique_ptr<QPaintDevice> D;
     if (Index < 0) {
         D = FileWriter(ToQString(FOutputFileName), O);
     } else {
@@ -323,12 +323,14 @@ HDC TPrinter::DeviceInfo(int Index, TPrinterOrientation O)
 
 HDC TPrinter::DeviceStart(int Index, TPrinterOrientation O, int Copies, const AnsiString& Title)
 {
-    std::unique_ptr<QPagedPaintDevice> D;
+    std::unique_ptr<QPaintDevice> D;
     QPrinter* Job = nullptr;
+    PdfDevice* Writer = nullptr;
     const QString File = Index < 0 ? ToQString(FOutputFileName) : QString();
     if (Index < 0) {
         auto W = FileWriter(File, O);
-        W->setTitle(ToQString(Title));
+        W->SetTitle(ToQString(Title));
+        Writer = W.get();
         D = std::move(W);
     } else {
         auto P = NamedPrinter(ToQString(Printers()->Strings(Index)), O);
@@ -346,6 +348,7 @@ HDC TPrinter::DeviceStart(int Index, TPrinterOrientation O, int Copies, const An
     }
     FDevice->Job = std::move(D);
     FDevice->JobPrinter = Job;
+    FDevice->JobFileWriter = Writer;
     FDevice->JobDC = DC;
     FDevice->JobFile = File;
     return DC;
@@ -358,7 +361,9 @@ bool TPrinter::DeviceNewPage()
     // Text the DC holds back belongs on this page.
     if (DcBackend* Backend = TargetOf(FDevice->JobDC))
         Backend->Settle();
-    return FDevice->Job->newPage();
+    if (FDevice->JobFileWriter)
+        return FDevice->JobFileWriter->NewPage();
+    return static_cast<QPagedPaintDevice*>(FDevice->Job.get())->newPage();
 }
 
 void TPrinter::DeviceEnd(bool Cancel)
@@ -371,9 +376,20 @@ void TPrinter::DeviceEnd(bool Cancel)
     DeleteDC(FDevice->JobDC);
     FDevice->JobDC = nullptr;
     FDevice->JobPrinter = nullptr;
+    bool Written = true;
+    if (PdfDevice* Writer = std::exchange(FDevice->JobFileWriter, nullptr)) {
+        if (Cancel)
+            Writer->Discard();
+        else
+            Written = Writer->Finish();
+    }
     FDevice->Job.reset();
     if (Cancel && !FDevice->JobFile.isEmpty())
         QFile::remove(FDevice->JobFile);
+    // A file that could not be written whole (a full disk) is gone; the job
+    // failed and must not look printed.
+    if (!Written)
+        throw EPrinter(Text(TextRefused));
 }
 
 bool TPrinter::DeviceCancelled()

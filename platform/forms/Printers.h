@@ -70,7 +70,9 @@ public:
     /// начата" outside a job.
     void NewPage();
     /// Closes the last page and hands the job over. Raises EPrinter
-    /// "Печать не начата" outside a job.
+    /// "Печать не начата" outside a job, "Ошибка принтера" when the output
+    /// file could not be written whole (it is then removed); the job has
+    /// ended either way.
     void EndDoc();
     /// Drops the job (an output file begun is removed).
     void Abort();
@@ -101,7 +103,8 @@ protected:
     /// Starts a job; returns its DC (null when refused).
     virtual HDC DeviceStart(int Index, TPrinterOrientation O, int Copies, const AnsiString& Title);
     virtual bool DeviceNewPage();
-    /// Ends the job; Cancel drops it.
+    /// Ends the job; Cancel drops it. Raises EPrinter when the job's file
+    /// could not be written.
     virtual void DeviceEnd(bool Cancel);
     /// The system cancelled the job.
     virtual bool DeviceCancelled();

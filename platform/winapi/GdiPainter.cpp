@@ -8,13 +8,13 @@
 #include "platform/winapi/DcBackend.h"
 
 #include "platform/winapi/DeviceContexts.h"
+#include "platform/winapi/PdfDevice.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
-#include <QPdfWriter>
 
 #include <algorithm>
 
@@ -39,6 +39,8 @@ public:
 
     std::optional<PageGeometry> Page() const override
     {
+        if (const auto* Pdf = dynamic_cast<const PdfDevice*>(Device))
+            return PageGeometry {Pdf->Layout().Physical, Pdf->Layout().Offset};
         const auto* Paged = dynamic_cast<const QPagedPaintDevice*>(Device);
         if (!Paged)
             return std::nullopt;
@@ -308,12 +310,11 @@ HDC CreatePdfDC(const AnsiString& FileName, const TPdfPage& Page)
         || Page.MarginLeft + Page.MarginRight >= Page.PaperWidth
         || Page.MarginTop + Page.MarginBottom >= Page.PaperHeight)
         return nullptr;
-    auto Writer = std::make_unique<QPdfWriter>(ToQString(FileName));
-    Writer->setResolution(Page.Dpi);
     const QSizeF Paper(Page.PaperWidth / 100.0, Page.PaperHeight / 100.0);
     const QMarginsF Margins(Page.MarginLeft / 100.0, Page.MarginTop / 100.0, Page.MarginRight / 100.0,
         Page.MarginBottom / 100.0);
-    Writer->setPageLayout(QPageLayout(QPageSize(Paper, QPageSize::Millimeter), QPageLayout::Portrait, Margins,
-        QPageLayout::Millimeter));
+    const QPageLayout Layout(QPageSize(Paper, QPageSize::Millimeter), QPageLayout::Portrait, Margins,
+        QPageLayout::Millimeter);
+    auto Writer = std::make_unique<PdfDevice>(ToQString(FileName), PdfLayoutOf(Layout, Page.Dpi));
     return CreateBackendDC(std::make_unique<PainterBackend>(std::move(Writer)));
 }

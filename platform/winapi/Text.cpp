@@ -3,6 +3,7 @@
 
 #include "platform/winapi/DcBackend.h"
 #include "platform/winapi/DeviceContexts.h"
+#include "platform/winapi/PdfDevice.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -867,6 +868,23 @@ void AppendGlyphs(std::vector<GlyphRunParts>& Runs, const ShapedText& Text, QPoi
     }
 }
 
+/// Draws glyphs at At in the painter's pen colour: straight to a PDF
+/// engine, which writes a run as one text object (QPainter would hand it
+/// over glyph by glyph), and as a glyph run elsewhere.
+void DrawRun(QPainter& P, const QPointF& At, const QRawFont& Font, const QList<quint32>& Glyphs,
+    const QList<QPointF>& Positions)
+{
+    if (PdfEngine* Pdf = PdfEngineOf(P)) {
+        PdfDrawGlyphs(P, *Pdf, Font, Glyphs, Positions, At, P.pen().color());
+        return;
+    }
+    QGlyphRun Run;
+    Run.setRawFont(Font);
+    Run.setGlyphIndexes(Glyphs);
+    Run.setPositions(Positions);
+    P.drawGlyphRun(At, Run);
+}
+
 /// Draws T the way Qt's drawText does, character by character when T has
 /// advances, with the painter's transform set to ToGlyphs.
 void DrawUnshaped(QPainter& P, const QFont& Font, const TextCall& T, const QTransform& ToGlyphs, QPoint Origin)
@@ -933,6 +951,11 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
             return;
         }
         const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
+        if (PdfEngineOf(P)) {
+            for (const GlyphRunParts& Part : S.Parts)
+                DrawRun(P, At, Part.Font, Part.Glyphs, Part.Positions);
+            return;
+        }
         for (const QGlyphRun& Run : S.Runs)
             P.drawGlyphRun(At, Run);
         return;
@@ -949,13 +972,8 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
         X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
     }
     const QPointF At = GlyphOrigin(P, ToGlyphs, Origin);
-    for (GlyphRunParts& Run : Pending) {
-        QGlyphRun Glyphs;
-        Glyphs.setRawFont(Run.Font);
-        Glyphs.setGlyphIndexes(Run.Glyphs);
-        Glyphs.setPositions(Run.Positions);
-        P.drawGlyphRun(At, Glyphs);
-    }
+    for (const GlyphRunParts& Run : Pending)
+        DrawRun(P, At, Run.Font, Run.Glyphs, Run.Positions);
     if (Unshaped.empty())
         return;
     P.setTransform(ToGlyphs);
@@ -1042,13 +1060,8 @@ void GlyphBatch::Settle(QPainter& P)
     if (Current != Transform)
         P.setTransform(Transform);
     P.setPen(Color);
-    for (GlyphRunParts& Part : Runs) {
-        QGlyphRun Run;
-        Run.setRawFont(Part.Font);
-        Run.setGlyphIndexes(Part.Glyphs);
-        Run.setPositions(Part.Positions);
-        P.drawGlyphRun(QPointF(), Run);
-    }
+    for (const GlyphRunParts& Part : Runs)
+        DrawRun(P, QPointF(), Part.Font, Part.Glyphs, Part.Positions);
     Runs.clear();
     if (Current != Transform)
         P.setTransform(Current);
