@@ -41,17 +41,42 @@ namespace {
 /// third of the time.
 constexpr int DeflateLevel = 1;
 
-std::string Deflate(const char* Data, size_t Size)
-{
-    uLongf Bound = compressBound(static_cast<uLong>(Size));
-    std::string Out(Bound, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(Out.data()), &Bound, reinterpret_cast<const Bytef*>(Data),
-            static_cast<uLong>(Size), DeflateLevel)
-        != Z_OK)
-        return {};
-    Out.resize(Bound);
-    return Out;
-}
+/// Deflates streams with one zlib state kept for the file: setting a state
+/// up costs more than deflating a page's content at level 1.
+class Deflater {
+public:
+    Deflater()
+    {
+        FOk = deflateInit(&FStream, DeflateLevel) == Z_OK;
+    }
+    ~Deflater()
+    {
+        if (FOk)
+            deflateEnd(&FStream);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    /// Data deflated; false when zlib fails.
+    bool Run(const char* Data, size_t Size, std::string& Out)
+    {
+        if (!FOk || deflateReset(&FStream) != Z_OK)
+            return false;
+        Out.resize(deflateBound(&FStream, static_cast<uLong>(Size)));
+        FStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data));
+        FStream.avail_in = static_cast<uInt>(Size);
+        FStream.next_out = reinterpret_cast<Bytef*>(Out.data());
+        FStream.avail_out = static_cast<uInt>(Out.size());
+        if (deflate(&FStream, Z_FINISH) != Z_STREAM_END)
+            return false;
+        Out.resize(FStream.total_out);
+        return true;
+    }
+
+private:
+    z_stream FStream {};
+    bool FOk = false;
+};
 
 uint64_t HashBytes(const uchar* Data, size_t Size, uint64_t Seed)
 {
@@ -300,6 +325,10 @@ public:
         }
         const QTransform& M = FMatrix;
         const double Per = 1000.0 / Size;
+        // Each glyph is written into a buffer of its own and appended once:
+        // text is most of a page.
+        static const char Hex[] = "0123456789ABCDEF";
+        char B[8 * PdfNumChars];
         bool InArray = false;
         double LineY = 0, NextX = 0;
         const qsizetype N = std::min(Glyphs.size(), Positions.size());
@@ -307,43 +336,39 @@ public:
             const quint32 G = Glyphs[I];
             const QPointF P = Origin + Positions[I];
             Face.Use(G);
-            const bool NewLine = I == 0 || std::abs(P.y() - LineY) > 1e-3;
-            if (NewLine) {
-                if (InArray)
-                    O += ">]TJ\n";
+            char* W = B;
+            if (I == 0 || std::abs(P.y() - LineY) > 1e-3) {
+                if (InArray) {
+                    std::memcpy(W, ">]TJ\n", 5);
+                    W += 5;
+                }
                 const QPointF D = M.map(P);
-                PdfNum(O, Size * M.m11());
-                O += ' ';
-                PdfNum(O, Size * M.m12());
-                O += ' ';
-                PdfNum(O, -Size * M.m21());
-                O += ' ';
-                PdfNum(O, -Size * M.m22());
-                O += ' ';
-                PdfNum(O, D.x());
-                O += ' ';
-                PdfNum(O, D.y());
-                O += " Tm[<";
+                for (const double V : {Size * M.m11(), Size * M.m12(), -Size * M.m21(), -Size * M.m22(), D.x()}) {
+                    W = PdfNumTo(W, V);
+                    *W++ = ' ';
+                }
+                W = PdfNumTo(W, D.y());
+                std::memcpy(W, " Tm[<", 5);
+                W += 5;
                 InArray = true;
                 LineY = P.y();
+                NextX = P.x();
             } else {
                 // Thousandths of the em the glyph stands away from where the
                 // previous one's advance put it.
                 const double Shift = std::round((P.x() - NextX) * Per);
                 if (Shift != 0) {
-                    O += '>';
-                    PdfInt(O, static_cast<long long>(-Shift));
-                    O += '<';
+                    *W++ = '>';
+                    W = PdfIntTo(W, static_cast<long long>(-Shift));
+                    *W++ = '<';
                     NextX += Shift / Per;
                 }
             }
-            if (NewLine)
-                NextX = P.x();
-            static const char Hex[] = "0123456789ABCDEF";
-            O += Hex[(G >> 12) & 15];
-            O += Hex[(G >> 8) & 15];
-            O += Hex[(G >> 4) & 15];
-            O += Hex[G & 15];
+            *W++ = Hex[(G >> 12) & 15];
+            *W++ = Hex[(G >> 8) & 15];
+            *W++ = Hex[(G >> 4) & 15];
+            *W++ = Hex[G & 15];
+            O.append(B, W);
             NextX += Face.Width(G) / Per;
         }
         if (InArray)
@@ -467,6 +492,20 @@ private:
     std::vector<int> FImages;
     /// Soft transparency states by (fill, stroke) alpha in 1/255.
     std::map<std::pair<int, int>, int> FAlphaStates;
+
+    Deflater FZip;
+    std::string FZipped;
+
+    /// Data deflated into a buffer the next call reuses; a failure of zlib
+    /// fails the file.
+    const std::string& Deflate(const char* Data, size_t Size)
+    {
+        if (!FZip.Run(Data, Size, FZipped)) {
+            FFailed = true;
+            FZipped.clear();
+        }
+        return FZipped;
+    }
 
     static constexpr int CatalogObject = 1, PagesObject = 2, ResourcesObject = 3, InfoObject = 4;
 

@@ -404,37 +404,48 @@ std::string PdfFace::DescriptorMetrics() const
 
 // ---- PDF syntax
 
+char* PdfIntTo(char* At, long long V)
+{
+    return std::to_chars(At, At + 24, V).ptr;
+}
+
+char* PdfNumTo(char* At, double V)
+{
+    const double Scaled = V * 100;
+    if (!(std::abs(Scaled) < 9e15)) {
+        *At++ = '0';
+        return At;
+    }
+    auto N = static_cast<long long>(Scaled < 0 ? Scaled - 0.5 : Scaled + 0.5);
+    if (N == 0) {
+        *At++ = '0';
+        return At;
+    }
+    if (N < 0) {
+        *At++ = '-';
+        N = -N;
+    }
+    At = PdfIntTo(At, N / 100);
+    const int Frac = static_cast<int>(N % 100);
+    if (Frac == 0)
+        return At;
+    *At++ = '.';
+    *At++ = static_cast<char>('0' + Frac / 10);
+    if (Frac % 10)
+        *At++ = static_cast<char>('0' + Frac % 10);
+    return At;
+}
+
 void PdfInt(std::string& Out, long long V)
 {
-    char Buffer[24];
-    const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, V);
-    Out.append(Buffer, R.ptr);
+    char Buffer[PdfNumChars];
+    Out.append(Buffer, PdfIntTo(Buffer, V));
 }
 
 void PdfNum(std::string& Out, double V)
 {
-    const double Hundredths = std::round(V * 100);
-    if (!std::isfinite(Hundredths) || std::abs(Hundredths) > 9e15) {
-        Out += '0';
-        return;
-    }
-    auto N = static_cast<long long>(Hundredths);
-    if (N == 0) {
-        Out += '0';
-        return;
-    }
-    if (N < 0) {
-        Out += '-';
-        N = -N;
-    }
-    PdfInt(Out, N / 100);
-    const int Frac = static_cast<int>(N % 100);
-    if (Frac == 0)
-        return;
-    Out += '.';
-    Out += static_cast<char>('0' + Frac / 10);
-    if (Frac % 10)
-        Out += static_cast<char>('0' + Frac % 10);
+    char Buffer[PdfNumChars];
+    Out.append(Buffer, PdfNumTo(Buffer, V));
 }
 
 void PdfTextString(std::string& Out, const QString& S)

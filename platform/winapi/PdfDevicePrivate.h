@@ -69,7 +69,13 @@ private:
 
 // ---- PDF syntax
 
-/// Appends V with at most two decimals (no exponent, no "-0").
+/// Room one number takes at most.
+constexpr int PdfNumChars = 28;
+/// Writes V with at most two decimals (no exponent, no "-0") at At and
+/// returns the end; non-finite and huge values are written as 0.
+char* PdfNumTo(char* At, double V);
+char* PdfIntTo(char* At, long long V);
+/// Appends a number as PdfNumTo / PdfIntTo write it.
 void PdfNum(std::string& Out, double V);
 void PdfInt(std::string& Out, long long V);
 /// Appends S as a PDF text string (UTF-16BE with its byte order mark, hex).

@@ -982,6 +982,30 @@ void DrawGlyphs(QPainter& P, const QFont& Font, const TextCall& T, const QTransf
         P.drawText(Where, C);
 }
 
+/// Adds plain text T with its advances to Runs as glyphs of Plain's font
+/// at At + the advances: one table look-up a character instead of a shaped
+/// character each (a printed page's texts all come with advances). False
+/// (Runs untouched) when T is not plain.
+bool AppendPlain(std::vector<GlyphRunParts>& Runs, PlainGlyphs& Plain, const TextCall& T, QPointF At)
+{
+    thread_local QList<quint32> Glyphs;
+    qreal Advance = 0;
+    if (!Plain.Lay(T.Text, &Glyphs, nullptr, Advance))
+        return false;
+    if (Runs.empty() || !(Runs.back().Font == Plain.Raw()))
+        Runs.push_back(GlyphRunParts {Plain.Raw(), {}, {}});
+    GlyphRunParts& Last = Runs.back();
+    Last.Glyphs.append(Glyphs);
+    const qsizetype N = T.Text.size();
+    Last.Positions.reserve(Last.Positions.size() + N);
+    int X = 0;
+    for (qsizetype I = 0; I < N; ++I) {
+        Last.Positions.append(At + QPointF(X, 0));
+        X += I < static_cast<qsizetype>(T.Dx.size()) ? T.Dx[static_cast<size_t>(I)] : 0;
+    }
+    return true;
+}
+
 /// Adds the glyphs of T to Batch, the baseline's left end at glyph space's
 /// Origin; false (Batch untouched) for text that Qt draws itself or that
 /// needs another transform than the painter's.
@@ -996,9 +1020,12 @@ bool AddToBatch(QPainter& P, GlyphBatch& Batch, const QFont& Font, const TextCal
     QPaintDevice* Device = P.device();
     FontShapes* Shapes = ShapesOf(Font, Device);
     // Check before adding: a text is drawn whole or not at all.
-    if (T.Dx.empty() ? !Shaped(Shapes, Font, T.Text, Device).Plain
-                     : std::any_of(T.Text.begin(), T.Text.end(),
-                           [&](QChar C) { return !ShapedChar(Shapes, Font, C, Device).Plain; }))
+    qreal Advance = 0;
+    const bool Plain = !T.Dx.empty() && Shapes && Shapes->Plain.Lay(T.Text, nullptr, nullptr, Advance);
+    if (!Plain
+        && (T.Dx.empty() ? !Shaped(Shapes, Font, T.Text, Device).Plain
+                         : std::any_of(T.Text.begin(), T.Text.end(),
+                               [&](QChar C) { return !ShapedChar(Shapes, Font, C, Device).Plain; })))
         return false;
     if (!Batch.Empty() && (Batch.Transform != P.transform() || Batch.Color != Color))
         Batch.Settle(P);
@@ -1008,6 +1035,8 @@ bool AddToBatch(QPainter& P, GlyphBatch& Batch, const QFont& Font, const TextCal
         AppendGlyphs(Batch.Runs, Shaped(Shapes, Font, T.Text, Device), *At, T.Text.size());
         return true;
     }
+    if (Plain && AppendPlain(Batch.Runs, Shapes->Plain, T, *At))
+        return true;
     int X = 0;
     for (qsizetype I = 0; I < T.Text.size(); ++I) {
         AppendGlyphs(Batch.Runs, ShapedChar(Shapes, Font, T.Text[I], Device), *At + QPointF(X, 0),
