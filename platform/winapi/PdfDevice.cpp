@@ -310,7 +310,7 @@ public:
             return;
         }
         const double Size = Raw.pixelSize();
-        if (!(Size > 0))
+        if (!(Size > 0) || OutsideClip(Glyphs, Positions, Origin, Size))
             return;
         Prepare();
         SetFill(Color.rgb());
@@ -374,6 +374,30 @@ public:
         if (InArray)
             O += ">]TJ\n";
         O += "ET\n";
+    }
+
+    /// Whether glyphs at those positions (each within an em of its place)
+    /// all fall outside the clip: text a report cut off is left out, as it
+    /// would be found by text extraction though it is not seen.
+    bool OutsideClip(const QList<quint32>& Glyphs, const QList<QPointF>& Positions, const QPointF& Origin,
+        double Size)
+    {
+        if (!FClip.Enabled || Glyphs.isEmpty() || Positions.isEmpty())
+            return false;
+        if (FClipBoundsSerial != FClipSerial) {
+            FClipBoundsSerial = FClipSerial;
+            FClipBounds = FClip.IsRegion ? QRectF(FClip.Region.boundingRect()) : FClip.Path.boundingRect();
+        }
+        double Left = Positions[0].x(), Right = Left, Top = Positions[0].y(), Bottom = Top;
+        for (const QPointF& P : Positions) {
+            Left = std::min(Left, P.x());
+            Right = std::max(Right, P.x());
+            Top = std::min(Top, P.y());
+            Bottom = std::max(Bottom, P.y());
+        }
+        const QRectF Box = QRectF(QPointF(Left - Size, Top - Size), QPointF(Right + Size, Bottom + Size))
+                               .translated(Origin);
+        return !FMatrix.mapRect(Box).intersects(FClipBounds);
     }
 
     // ---- the document
@@ -477,6 +501,9 @@ private:
     /// Counts changes of the clip; the stream's clip is the one of
     /// FClipWritten's count.
     unsigned FClipSerial = 1, FClipWritten = 0;
+    /// The clip's device bounds, of FClipBoundsSerial's clip.
+    QRectF FClipBounds;
+    unsigned FClipBoundsSerial = 0;
     bool FInClip = false;
     Written FWritten, FOuter;
 

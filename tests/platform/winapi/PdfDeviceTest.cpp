@@ -1,0 +1,271 @@
+// The PDF writer behind prints into files, read back through poppler: the
+// file's structure (pages, paper, title, fonts embedded once as subsets,
+// text extracted), what lands where on a rendered page (clips, pictures
+// with and without transparency, hatches, thick lines), and the failures
+// of a job (a file that cannot be made or written, a cancelled job). The
+// writer's header speaks Qt, so it is reached through the printer.
+
+#include "platform/forms/Graphics.h"
+#include "platform/forms/Printers.h"
+#include "platform/winapi/Windows.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool PopplerMissing()
+{
+    return RunCommand("command -v pdfinfo pdftotext pdffonts pdftoppm").empty();
+}
+
+int CountOf(const std::string& S, const std::string& What)
+{
+    int N = 0;
+    for (size_t At = S.find(What); At != std::string::npos; At = S.find(What, At + 1))
+        ++N;
+    return N;
+}
+
+/// Lines of pdffonts' table (after its two heading lines).
+std::vector<std::string> FontLines(const std::string& Pdf)
+{
+    const std::string Out = RunCommand("pdffonts '" + Pdf + "'");
+    std::vector<std::string> Lines;
+    size_t At = 0;
+    for (int Line = 0; At < Out.size(); ++Line) {
+        const size_t End = Out.find('\n', At);
+        if (Line >= 2)
+            Lines.push_back(Out.substr(At, End - At));
+        if (End == std::string::npos)
+            break;
+        At = End + 1;
+    }
+    return Lines;
+}
+
+void Write(TCanvas* C, int X, int Y, int Height, TFontStyles Style, const AnsiString& Text)
+{
+    C->Font()->SetName("Arial");
+    C->Font()->SetHeight(-Height);
+    C->Font()->SetStyle(Style);
+    C->Brush()->SetStyle(bsClear);
+    C->TextOut(X, Y, Text);
+}
+
+}  // namespace
+
+// Two pages in two faces and three sizes: A4 in the orientation asked for,
+// the title, each face embedded once as a subset with a Unicode map, the
+// texts on their pages.
+TEST(PdfDevice, DocumentReadsBackThroughPoppler)
+{
+    if (PopplerMissing())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    struct Case {
+        TPrinterOrientation Orientation;
+        const char* PageSize;
+    };
+    const Case Cases[] = {
+        {poPortrait, "Page size:       595 x 842 pts (A4)"},
+        {poLandscape, "Page size:       842 x 595 pts (A4)"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.PageSize);
+        TempDir Dir;
+        const AnsiString File = Dir.File("tags.pdf");
+        TPrinter P;
+        P.SetOutputFileName(File);
+        P.SetOrientation(C.Orientation);
+        P.SetTitle("Ценники на товар"_a);
+        P.BeginDoc();
+        Write(P.Canvas(), 300, 300, 120, {}, "Холодильник NRB 110"_a);
+        Write(P.Canvas(), 300, 600, 400, {fsBold}, "1 240,00"_a);
+        P.NewPage();
+        Write(P.Canvas(), 300, 300, 90, {}, "Страна: Беларусь"_a);
+        Write(P.Canvas(), 300, 600, 200, {fsBold}, "По карте: 12,00"_a);
+        // Underlined text is laid out by Qt and reaches the writer apart.
+        Write(P.Canvas(), 300, 1000, 150, {fsUnderline}, "Сыр российский"_a);
+        P.EndDoc();
+
+        const std::string Path = File.ToUtf8();
+        if (const char* Keep = std::getenv("PRICETAGS_PNG_DIR"))
+            RunCommand("pdftoppm -r 100 -png '" + Path + "' '" + std::string(Keep) + "/pdf-text-"
+                + std::to_string(C.Orientation) + "'");
+        const std::string Info = RunCommand("pdfinfo '" + Path + "'");
+        EXPECT_NE(Info.find("Pages:           2\n"), std::string::npos) << Info;
+        EXPECT_NE(Info.find(C.PageSize), std::string::npos) << Info;
+        EXPECT_NE(Info.find("Title:           Ценники на товар\n"), std::string::npos) << Info;
+
+        const std::vector<std::string> Fonts = FontLines(Path);
+        ASSERT_EQ(Fonts.size(), 2u) << "one font a face, whatever its sizes";
+        for (const std::string& Line : Fonts) {
+            EXPECT_EQ(Line[6], '+') << "a subset's tag: " << Line;
+            EXPECT_NE(Line.find("CID TrueType      Identity-H       yes yes yes"), std::string::npos) << Line;
+        }
+        EXPECT_EQ(CountOf(Fonts[0] + Fonts[1], "+LiberationSans-Bold "), 1);
+
+        const std::string Text = RunCommand("pdftotext '" + Path + "' -");
+        const size_t Break = Text.find('\f');
+        for (const char* Expected : {"Холодильник NRB 110", "1 240,00"}) {
+            SCOPED_TRACE(Expected);
+            EXPECT_LT(Text.find(Expected), Break) << Text;
+        }
+        for (const char* Expected : {"Страна: Беларусь", "По карте: 12,00", "Сыр российский"}) {
+            SCOPED_TRACE(Expected);
+            const size_t At = Text.find(Expected);
+            EXPECT_TRUE(At != std::string::npos && At > Break) << Text;
+        }
+    }
+}
+
+// Drawing rendered at 100 dpi (a sixth of the device's 600; the printable
+// area starts 142, 100 device pixels into the paper) and read back pixel
+// by pixel.
+TEST(PdfDevice, DrawingLandsWhereDrawn)
+{
+    if (PopplerMissing())
+        GTEST_SKIP() << "poppler-utils is not installed (scripts/setup.sh installs it)";
+    TempDir Dir;
+    const AnsiString File = Dir.File("drawing.pdf");
+    TPrinter P;
+    P.SetOutputFileName(File);
+    P.BeginDoc();
+    TCanvas* C = P.Canvas();
+    HDC DC = C->Handle();
+
+    // A red fill clipped to 600..1200 each way.
+    IntersectClipRect(DC, 600, 600, 1200, 1200);
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(clRed);
+    C->FillRect(Rect(0, 0, 2400, 2400));
+    SelectClipRgn(DC, nullptr);
+
+    // An opaque blue picture, drawn twice.
+    TBitmap Blue;
+    Blue.SetWidth(4);
+    Blue.SetHeight(4);
+    Blue.Canvas()->Brush()->SetColor(clBlue);
+    Blue.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    C->StretchDraw(Rect(1800, 600, 2400, 1200), &Blue);
+    C->StretchDraw(Rect(3000, 600, 3600, 1200), &Blue);
+
+    // A picture with a transparent (white) border over a red fill.
+    C->Brush()->SetColor(clRed);
+    C->FillRect(Rect(600, 3600, 1800, 4800));
+    TBitmap Framed;
+    Framed.SetWidth(3);
+    Framed.SetHeight(3);
+    Framed.Canvas()->Brush()->SetColor(clWhite);
+    Framed.Canvas()->FillRect(Rect(0, 0, 3, 3));
+    Framed.Canvas()->SetPixels(1, 1, clLime);
+    Framed.SetTransparentColor(clWhite);
+    Framed.SetTransparent(true);
+    C->StretchDraw(Rect(600, 3600, 1800, 4800), &Framed);
+
+    // A black cross hatch, and a thick black line.
+    C->Brush()->SetStyle(bsDiagCross);
+    C->Brush()->SetColor(clBlack);
+    C->FillRect(Rect(600, 1800, 1800, 3000));
+    C->Pen()->SetWidth(120);
+    C->Pen()->SetColor(clBlack);
+    C->MoveTo(2400, 2400);
+    C->LineTo(3600, 2400);
+    P.EndDoc();
+
+    const std::string Path = File.ToUtf8();
+    RunCommand("pdftoppm -r 100 -png '" + Path + "' '" + (Dir.Path() / "page").string() + "'");
+    if (const char* Keep = std::getenv("PRICETAGS_PNG_DIR")) {
+        RunCommand("pdftoppm -r 100 -png '" + Path + "' '" + std::string(Keep) + "/pdf-drawing'");
+        std::filesystem::copy_file(Path, std::string(Keep) + "/pdf-drawing.pdf",
+            std::filesystem::copy_options::overwrite_existing);
+    }
+    TBitmap Png;
+    Png.LoadFromBytes(ReadBytes(Dir.Path() / "page-1.png"));
+    ASSERT_EQ(Png.Width(), 827);
+    // Device pixel (X, Y) on the rendered page.
+    const auto At = [&](int X, int Y) { return Png.Canvas()->Pixels((X + 142) / 6, (Y + 100) / 6); };
+    struct Probe {
+        int X, Y;
+        TColor Expected;
+        const char* What;
+    };
+    const Probe Probes[] = {
+        {900, 900, clRed, "inside the clip"},
+        {480, 900, clWhite, "left of the clip"},
+        {900, 1320, clWhite, "below the clip"},
+        {1320, 1320, clWhite, "right and below the clip"},
+        {2100, 900, clBlue, "the picture"},
+        {3300, 900, clBlue, "the picture again"},
+        {2700, 900, clWhite, "between the pictures"},
+        {1200, 4200, clLime, "the picture's opaque middle"},
+        {700, 3700, clRed, "the fill under its transparent border"},
+        {3000, 2400, clBlack, "the thick line"},
+        {3000, 2520, clWhite, "beside the thick line"},
+    };
+    for (const Probe& Pr : Probes) {
+        SCOPED_TRACE(Pr.What);
+        EXPECT_EQ(At(Pr.X, Pr.Y), Pr.Expected);
+    }
+    // The hatch's lines, a few device pixels apart, show as an even grey
+    // over its whole rectangle and stop at its edge.
+    int Grey = 0, Other = 0;
+    for (int Y = 1806; Y < 3000; Y += 6)
+        for (int X = 606; X < 1800; X += 6) {
+            const int Level = At(X, Y) & 0xFF;
+            (Level > 60 && Level < 240 ? Grey : Other)++;
+        }
+    EXPECT_EQ(Other, 0);
+    EXPECT_GT(Grey, 0);
+    EXPECT_EQ(At(1900, 2400), clWhite);
+
+    const std::string Bytes = ReadBytes(Path);
+    // The blue picture once, the framed one with its mask, the hatch as a
+    // picture with its mask.
+    EXPECT_EQ(CountOf(Bytes, "/Subtype /Image"), 5);
+}
+
+// A file that cannot be made refuses the job; one that cannot be written
+// whole fails it at its end rather than looking printed; a cancelled job
+// leaves no file.
+TEST(PdfDevice, FailedAndCancelledJobs)
+{
+    TempDir Dir;
+    const auto Draw = [](TPrinter& P) {
+        for (int Page = 0; Page < 3; ++Page) {
+            if (Page)
+                P.NewPage();
+            Write(P.Canvas(), 300, 300, 120, {}, "Холодильник NRB 110"_a);
+        }
+    };
+    {
+        TPrinter P;
+        P.SetOutputFileName(Dir.File("no-such-folder/tags.pdf"));
+        ExpectRaises<EPrinter>([&] { P.BeginDoc(); }, "Ошибка принтера"_a);
+        EXPECT_FALSE(P.Printing());
+    }
+    if (std::filesystem::exists("/dev/full")) {
+        TPrinter P;
+        P.SetOutputFileName("/dev/full");
+        P.BeginDoc();
+        Draw(P);
+        ExpectRaises<EPrinter>([&] { P.EndDoc(); }, "Ошибка принтера"_a);
+        EXPECT_FALSE(P.Printing());
+        EXPECT_TRUE(std::filesystem::exists("/dev/full")) << "a device is never removed";
+    }
+    {
+        TPrinter P;
+        P.SetOutputFileName(Dir.File("dropped.pdf"));
+        P.BeginDoc();
+        Draw(P);
+        P.Abort();
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "dropped.pdf"));
+    }
+}
