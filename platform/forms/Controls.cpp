@@ -606,30 +606,44 @@ void TControl::Repaint()
     Update();
 }
 
-void TControl::BringToFront()
+// Moves the control to the end (front) or start (back) of its parent's
+// list of its kind; a windowed control's window follows, so it is drawn
+// above or below its siblings' windows.
+void TControl::SetZOrder(bool TopMost)
 {
     if (!FParent)
         return;
-    auto& List = FParent->FControls;
-    const auto It = std::find(List.begin(), List.end(), this);
-    if (It != List.end()) {
+    auto Move = [TopMost](auto& List, auto* Item) {
+        const auto It = std::find(List.begin(), List.end(), Item);
+        if (It == List.end())
+            return false;
         List.erase(It);
-        List.push_back(this);
-        Invalidate();
+        if (TopMost)
+            List.push_back(Item);
+        else
+            List.insert(List.begin(), Item);
+        return true;
+    };
+    if (auto* Win = dynamic_cast<TWinControl*>(this)) {
+        if (!Move(FParent->FWinControls, Win))
+            return;
+        if (Win->HandleAllocated())
+            SetWindowPos(Win->Handle(), TopMost ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0,
+                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return;
     }
+    if (Move(FParent->FControls, this))
+        Invalidate();
+}
+
+void TControl::BringToFront()
+{
+    SetZOrder(true);
 }
 
 void TControl::SendToBack()
 {
-    if (!FParent)
-        return;
-    auto& List = FParent->FControls;
-    const auto It = std::find(List.begin(), List.end(), this);
-    if (It != List.end()) {
-        List.erase(It);
-        List.insert(List.begin(), this);
-        Invalidate();
-    }
+    SetZOrder(false);
 }
 
 void TControl::ChangeScale(int M, int D)

@@ -470,6 +470,9 @@ protected:
     friend class TWinControl;
     friend class TBaseDragControlObject;
 
+    /// Front (TopMost) or back among the parent's controls of its kind.
+    void SetZOrder(bool TopMost);
+
     virtual AnsiString GetText() const { return FText; }
     virtual void Click();
     virtual void DblClick();

@@ -274,6 +274,10 @@ TEST(Painting, ChildrenKeepTheirPixelsThroughChangesOfPlace)
         {"box shown over the child", [&] { Above->Show(); }, {{55, 25, clRed}, {45, 25, clBlue}}},
         {"panel raised", [&] { SetWindowPos(Panel->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
             {{55, 25, clBlue}, {60, 40, clLime}, {80, 40, clRed}}},
+        // The class library's own restacking moves the windows too.
+        {"box brought to front", [&] { Above->BringToFront(); }, {{55, 25, clRed}, {60, 40, clRed}}},
+        {"box sent to back", [&] { Above->SendToBack(); EXPECT_EQ(Form.Controls(0), Above); },
+            {{55, 25, clBlue}, {60, 40, clLime}, {80, 40, clRed}}},
         {"child freed", [&] { delete Child; }, {{45, 25, clLime}, {55, 25, clLime}}},
         {"panel shrunk", [&] { Panel->SetWidth(30); }, {{55, 25, clRed}, {45, 25, clWhite}, {20, 20, clLime}}},
     };
