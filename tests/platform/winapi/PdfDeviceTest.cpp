@@ -170,6 +170,11 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     Framed.SetTransparent(true);
     C->StretchDraw(Rect(600, 3600, 1800, 4800), &Framed);
 
+    // The blue picture at half strength over the white paper.
+    BLENDFUNCTION Half;
+    Half.SourceConstantAlpha = 128;
+    AlphaBlend(DC, 2400, 3600, 600, 600, Blue.Canvas()->Handle(), 0, 0, 4, 4, Half);
+
     // A black cross hatch, and a thick black line.
     C->Brush()->SetStyle(bsDiagCross);
     C->Brush()->SetColor(clBlack);
@@ -214,6 +219,10 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
         SCOPED_TRACE(Pr.What);
         EXPECT_EQ(At(Pr.X, Pr.Y), Pr.Expected);
     }
+    const TColor Blended = At(2700, 3900);
+    EXPECT_NEAR(Blended & 0xFF, 127, 3) << "red of the half-strength blue";
+    EXPECT_NEAR((Blended >> 8) & 0xFF, 127, 3);
+    EXPECT_EQ((Blended >> 16) & 0xFF, 255);
     // The hatch's lines, a few device pixels apart, show as an even grey
     // over its whole rectangle and stop at its edge.
     int Grey = 0, Other = 0;
