@@ -385,10 +385,7 @@ public:
     {
         if (!FClip.Enabled || Glyphs.isEmpty() || Positions.isEmpty())
             return false;
-        if (FClipBoundsSerial != FClipSerial) {
-            FClipBoundsSerial = FClipSerial;
-            FClipBounds = FClip.IsRegion ? QRectF(FClip.Region.boundingRect()) : FClip.Path.boundingRect();
-        }
+        const QRectF& Bounds = ClipBounds();
         double Left = Positions[0].x(), Right = Left, Top = Positions[0].y(), Bottom = Top;
         for (const QPointF& P : Positions) {
             Left = std::min(Left, P.x());
@@ -398,7 +395,17 @@ public:
         }
         const QRectF Box = QRectF(QPointF(Left - Size, Top - Size), QPointF(Right + Size, Bottom + Size))
                                .translated(Origin);
-        return !FMatrix.mapRect(Box).intersects(FClipBounds);
+        return !FMatrix.mapRect(Box).intersects(Bounds);
+    }
+
+    /// The device bounds of the clip (when enabled).
+    const QRectF& ClipBounds()
+    {
+        if (FClipBoundsSerial != FClipSerial) {
+            FClipBoundsSerial = FClipSerial;
+            FClipBounds = FClip.IsRegion ? QRectF(FClip.Region.boundingRect()) : FClip.Path.boundingRect();
+        }
+        return FClipBounds;
     }
 
     // ---- the document
@@ -946,7 +953,11 @@ private:
             Box.adjust(-DevicePenWidth() - 2, -DevicePenWidth() - 2, DevicePenWidth() + 2, DevicePenWidth() + 2);
         const QRect Page(QPoint(-FDevice.Layout().Offset.x(), -FDevice.Layout().Offset.y()),
             FDevice.Layout().Physical);
-        const QRect Area = Box.toAlignedRect() & Page;
+        // Only what the clip lets through is drawn: a hatched band across a
+        // clipped cell need not become a picture of the page.
+        QRect Area = Box.toAlignedRect() & Page;
+        if (FClip.Enabled)
+            Area &= ClipBounds().toAlignedRect();
         if (Area.isEmpty())
             return;
         QImage Image(Area.size(), QImage::Format_ARGB32_Premultiplied);

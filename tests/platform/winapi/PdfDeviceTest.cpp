@@ -175,10 +175,13 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     Half.SourceConstantAlpha = 128;
     AlphaBlend(DC, 2400, 3600, 600, 600, Blue.Canvas()->Handle(), 0, 0, 4, 4, Half);
 
-    // A black cross hatch, and a thick black line.
+    // A black cross hatch, its right half clipped away, and a thick black
+    // line.
+    IntersectClipRect(DC, 0, 0, 1200, 6000);
     C->Brush()->SetStyle(bsDiagCross);
     C->Brush()->SetColor(clBlack);
     C->FillRect(Rect(600, 1800, 1800, 3000));
+    SelectClipRgn(DC, nullptr);
     C->Pen()->SetWidth(120);
     C->Pen()->SetColor(clBlack);
     C->MoveTo(2400, 2400);
@@ -227,12 +230,13 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     // over its whole rectangle and stop at its edge.
     int Grey = 0, Other = 0;
     for (int Y = 1806; Y < 3000; Y += 6)
-        for (int X = 606; X < 1800; X += 6) {
+        for (int X = 606; X < 1200; X += 6) {
             const int Level = At(X, Y) & 0xFF;
             (Level > 60 && Level < 240 ? Grey : Other)++;
         }
     EXPECT_EQ(Other, 0);
     EXPECT_GT(Grey, 0);
+    EXPECT_EQ(At(1500, 2400), clWhite) << "the hatch's clipped half";
     EXPECT_EQ(At(1900, 2400), clWhite);
 
     const std::string Bytes = ReadBytes(Path);
