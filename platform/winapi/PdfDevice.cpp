@@ -326,18 +326,24 @@ public:
         }
         const QTransform& M = FMatrix;
         const double Per = 1000.0 / Size;
-        // Each glyph is written into a buffer of its own and appended once:
-        // text is most of a page.
+        // Glyphs are written into a buffer appended to the page when nearly
+        // full: text is most of a page, and appending bit by bit costs more
+        // than working the numbers out.
         static const char Hex[] = "0123456789ABCDEF";
-        char B[8 * PdfNumChars];
+        constexpr size_t Room = 4096, MostAGlyph = 8 * PdfNumChars;
+        char B[Room];
+        char* W = B;
         bool InArray = false;
         double LineY = 0, NextX = 0;
         const qsizetype N = std::min(Glyphs.size(), Positions.size());
         for (qsizetype I = 0; I < N; ++I) {
+            if (static_cast<size_t>(W - B) > Room - MostAGlyph) {
+                O.append(B, W);
+                W = B;
+            }
             const quint32 G = Glyphs[I];
             const QPointF P = Origin + Positions[I];
             Face.Use(G);
-            char* W = B;
             if (I == 0 || std::abs(P.y() - LineY) > 1e-3) {
                 if (InArray) {
                     std::memcpy(W, ">]TJ\n", 5);
@@ -357,24 +363,28 @@ public:
             } else {
                 // Thousandths of the em the glyph stands away from where the
                 // previous one's advance put it.
-                const double Shift = std::round((P.x() - NextX) * Per);
-                if (Shift != 0) {
+                const double Away = (P.x() - NextX) * Per;
+                if (std::abs(Away) >= 0.5 && std::abs(Away) < 1e12) {
+                    const auto Shift = static_cast<long long>(Away < 0 ? Away - 0.5 : Away + 0.5);
                     *W++ = '>';
-                    W = PdfIntTo(W, static_cast<long long>(-Shift));
+                    W = PdfIntTo(W, -Shift);
                     *W++ = '<';
-                    NextX += Shift / Per;
+                    NextX += static_cast<double>(Shift) / Per;
                 }
             }
             *W++ = Hex[(G >> 12) & 15];
             *W++ = Hex[(G >> 8) & 15];
             *W++ = Hex[(G >> 4) & 15];
             *W++ = Hex[G & 15];
-            O.append(B, W);
             NextX += Face.Width(G) / Per;
         }
-        if (InArray)
-            O += ">]TJ\n";
-        O += "ET\n";
+        if (InArray) {
+            std::memcpy(W, ">]TJ\n", 5);
+            W += 5;
+        }
+        std::memcpy(W, "ET\n", 3);
+        W += 3;
+        O.append(B, W);
     }
 
     /// Whether glyphs at those positions (each within an em of its place)
