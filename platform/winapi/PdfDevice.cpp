@@ -43,7 +43,7 @@ namespace {
 constexpr int DeflateLevel = 3;
 
 /// Deflates streams with one zlib state kept for the file: setting a state
-/// up costs more than deflating a page's content at level 1.
+/// up cost a sixth of deflating a page's content.
 class Deflater {
 public:
     Deflater()
@@ -91,6 +91,19 @@ uint64_t HashBytes(const uchar* Data, size_t Size, uint64_t Seed)
     }
     for (; I < Size; ++I)
         H = (H ^ Data[I]) * 0x100000001B3ull;
+    return H;
+}
+
+/// A hash of Image's pixels (a line's padding left out) and colours.
+uint64_t HashImage(const QImage& Image)
+{
+    uint64_t H = (uint64_t(Image.width()) << 32) ^ uint64_t(Image.height()) ^ (uint64_t(Image.format()) << 48);
+    const size_t LineBytes = (size_t(Image.width()) * size_t(Image.depth()) + 7) / 8;
+    for (int Y = 0; Y < Image.height(); ++Y)
+        H = HashBytes(Image.constScanLine(Y), LineBytes, H);
+    const QList<QRgb> Colours = Image.colorTable();
+    if (!Colours.isEmpty())
+        H = HashBytes(reinterpret_cast<const uchar*>(Colours.constData()), size_t(Colours.size()) * sizeof(QRgb), H);
     return H;
 }
 
@@ -185,8 +198,6 @@ public:
             FBrushOrigin = S.brushOrigin();
         if (Flags & DirtyOpacity)
             FOpacity = std::clamp(S.opacity(), 0.0, 1.0);
-        if (Flags & DirtyHints)
-            FSmooth = S.renderHints().testFlag(QPainter::SmoothPixmapTransform);
         if (Flags & DirtyClipPath)
             SetClip(S.clipOperation(), QPainterPath(S.clipPath()), std::nullopt);
         else if (Flags & DirtyClipRegion)
@@ -242,7 +253,7 @@ public:
         const QRect Part = SR.toAlignedRect() & Pixmap.rect();
         if (Part.isEmpty())
             return;
-        const ImageKey Key {Pixmap.cacheKey(), Part};
+        const ImageKey Key {true, Pixmap.cacheKey(), Part};
         const auto Found = FImageKeys.find(Key);
         if (Found != FImageKeys.end()) {
             PlaceImage(Found->second, R, FMatrix);
@@ -261,7 +272,7 @@ public:
         const QRect Part = SR.toAlignedRect() & Image.rect();
         if (Part.isEmpty())
             return;
-        const ImageKey Key {Image.cacheKey(), Part};
+        const ImageKey Key {false, Image.cacheKey(), Part};
         const auto Found = FImageKeys.find(Key);
         if (Found != FImageKeys.end()) {
             PlaceImage(Found->second, R, FMatrix);
@@ -472,7 +483,8 @@ private:
         QPainterPath Path;
     };
 
-    /// What the content stream has set at this point; -1 or NaN: unknown.
+    /// The graphics state the content stream has set at this point (Font
+    /// -1: none yet); PDF's initial state to begin with.
     struct Written {
         QRgb Fill = 0xFF000000;
         QRgb Stroke = 0xFF000000;
@@ -484,15 +496,16 @@ private:
         double FillAlpha = 1, StrokeAlpha = 1;
     };
 
+    /// A part of an image or a pixmap, by its cache key (images and pixmaps
+    /// count their keys apart).
     struct ImageKey {
+        bool Pixmap;
         qint64 Cache;
         QRect Part;
         bool operator<(const ImageKey& O) const
         {
-            if (Cache != O.Cache)
-                return Cache < O.Cache;
-            const auto A = std::make_tuple(Part.x(), Part.y(), Part.width(), Part.height());
-            return A < std::make_tuple(O.Part.x(), O.Part.y(), O.Part.width(), O.Part.height());
+            const auto A = std::make_tuple(Pixmap, Cache, Part.x(), Part.y(), Part.width(), Part.height());
+            return A < std::make_tuple(O.Pixmap, O.Cache, O.Part.x(), O.Part.y(), O.Part.width(), O.Part.height());
         }
     };
 
@@ -514,7 +527,6 @@ private:
     QBrush FBrush;
     QPointF FBrushOrigin;
     double FOpacity = 1;
-    bool FSmooth = false;
     ClipState FClip;
     /// Counts changes of the clip; the stream's clip is the one of
     /// FClipWritten's count.
@@ -532,7 +544,9 @@ private:
     QRawFont FLastRaw;
     /// Image objects by the picture's cache key and part, and by content.
     std::map<ImageKey, int> FImageKeys;
-    std::unordered_map<uint64_t, int> FImageHashes;
+    /// Pictures written, by a hash of their pixels: the picture (to tell
+    /// pictures of one hash apart) and its resource number.
+    std::unordered_multimap<uint64_t, std::pair<QImage, int>> FImageHashes;
     /// Object number of each image, by its resource number.
     std::vector<int> FImages;
     /// Soft transparency states by (fill, stroke) alpha in 1/255.
@@ -1002,11 +1016,11 @@ private:
     /// pixels were written before.
     int ImageObject(const QImage& Image)
     {
-        const uint64_t Hash = HashBytes(Image.constBits(), static_cast<size_t>(Image.sizeInBytes()),
-            (uint64_t(Image.width()) << 32) ^ uint64_t(Image.height()) ^ (uint64_t(Image.format()) << 48));
-        const auto Found = FImageHashes.find(Hash);
-        if (Found != FImageHashes.end())
-            return Found->second;
+        const uint64_t Hash = HashImage(Image);
+        const auto [From, To] = FImageHashes.equal_range(Hash);
+        for (auto It = From; It != To; ++It)
+            if (It->second.first == Image)
+                return It->second.second;
         const ImageBytes Bytes = SplitImage(Image);
         const int Object = NewObject();
         std::string Dict;
@@ -1034,7 +1048,7 @@ private:
         StreamObject(Object, Dict, Deflate(Bytes.Rgb.data(), Bytes.Rgb.size()));
         const int Name = static_cast<int>(FImages.size());
         FImages.push_back(Object);
-        FImageHashes.emplace(Hash, Name);
+        FImageHashes.emplace(Hash, std::make_pair(Image, Name));
         return Name;
     }
 
