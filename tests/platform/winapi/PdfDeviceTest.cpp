@@ -186,6 +186,12 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     C->Pen()->SetColor(clBlack);
     C->MoveTo(2400, 2400);
     C->LineTo(3600, 2400);
+
+    // A letter and the same letter with a breve: the font's glyph of the
+    // second is built of the first and the breve's glyph, which the
+    // embedded subset must hold too though no text uses it alone.
+    Write(C, 2400, 4800, 600, {}, "и"_a);
+    Write(C, 3300, 4800, 600, {}, "й"_a);
     P.EndDoc();
 
     const std::string Path = File.ToUtf8();
@@ -238,6 +244,16 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     EXPECT_GT(Grey, 0);
     EXPECT_EQ(At(1500, 2400), clWhite) << "the hatch's clipped half";
     EXPECT_EQ(At(1900, 2400), clWhite);
+
+    const auto Ink = [&](int Left) {
+        int N = 0;
+        for (int Y = 4800; Y < 5600; Y += 6)
+            for (int X = Left; X < Left + 900; X += 6)
+                N += (At(X, Y) & 0xFF) < 128;
+        return N;
+    };
+    EXPECT_GT(Ink(2400), 200) << "the letter";
+    EXPECT_GT(Ink(3300), Ink(2400) + 60) << "the letter and its breve";
 
     const std::string Bytes = ReadBytes(Path);
     // The blue picture once, the framed one with its mask, the hatch as a
