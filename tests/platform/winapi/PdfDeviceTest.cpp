@@ -62,9 +62,9 @@ void Write(TCanvas* C, int X, int Y, int Height, TFontStyles Style, const AnsiSt
 
 }  // namespace
 
-// Two pages in two faces and three sizes: A4 in the orientation asked for,
-// the title, each face embedded once as a subset with a Unicode map, the
-// texts on their pages.
+// Two pages in two faces and three sizes: A4 in the orientation asked for
+// with the printable area in its place, the title, each face embedded once
+// as a subset with a Unicode map, the texts on their pages.
 TEST(PdfDevice, DocumentReadsBackThroughPoppler)
 {
     if (PopplerMissing())
@@ -86,6 +86,13 @@ TEST(PdfDevice, DocumentReadsBackThroughPoppler)
         P.SetOrientation(C.Orientation);
         P.SetTitle("Ценники на товар"_a);
         P.BeginDoc();
+        // Black squares in the printable area's corners.
+        const int Width = P.PageWidth(), Height = P.PageHeight();
+        const TPoint Offset(GetDeviceCaps(P.Canvas()->Handle(), PHYSICALOFFSETX),
+            GetDeviceCaps(P.Canvas()->Handle(), PHYSICALOFFSETY));
+        P.Canvas()->Brush()->SetColor(clBlack);
+        P.Canvas()->FillRect(Rect(0, 0, 60, 60));
+        P.Canvas()->FillRect(Rect(Width - 60, Height - 60, Width, Height));
         Write(P.Canvas(), 300, 300, 120, {}, "Холодильник NRB 110"_a);
         Write(P.Canvas(), 300, 600, 400, {fsBold}, "1 240,00"_a);
         P.NewPage();
@@ -99,6 +106,16 @@ TEST(PdfDevice, DocumentReadsBackThroughPoppler)
         if (const char* Keep = std::getenv("PRICETAGS_PNG_DIR"))
             RunCommand("pdftoppm -r 100 -png '" + Path + "' '" + std::string(Keep) + "/pdf-text-"
                 + std::to_string(C.Orientation) + "'");
+        RunCommand("pdftoppm -r 100 -f 1 -l 1 -png '" + Path + "' '" + (Dir.Path() / "page").string() + "'");
+        TBitmap Png;
+        Png.LoadFromBytes(ReadBytes(Dir.Path() / "page-1.png"));
+        // Device pixel (X, Y) of the printable area on the rendered paper.
+        const auto At = [&](int X, int Y) { return Png.Canvas()->Pixels((X + Offset.X) / 6, (Y + Offset.Y) / 6); };
+        EXPECT_EQ(At(30, 30), clBlack) << "the top left corner";
+        EXPECT_EQ(At(Width - 30, Height - 30), clBlack) << "the bottom right corner";
+        EXPECT_EQ(At(-30, 30), clWhite) << "left of the printable area";
+        EXPECT_EQ(At(Width - 30, Height + 30), clWhite) << "below the printable area";
+
         const std::string Info = RunCommand("pdfinfo '" + Path + "'");
         EXPECT_NE(Info.find("Pages:           2\n"), std::string::npos) << Info;
         EXPECT_NE(Info.find(C.PageSize), std::string::npos) << Info;
