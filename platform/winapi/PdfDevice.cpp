@@ -772,13 +772,28 @@ private:
         FContent += FClip.Path.fillRule() == Qt::OddEvenFill ? "W* n\n" : "W n\n";
     }
 
+    // Components with three decimals, so that each of the 256 levels
+    // reads back as itself.
     void Colour(QRgb C)
     {
-        PdfNum(FContent, qRed(C) / 255.0);
-        FContent += ' ';
-        PdfNum(FContent, qGreen(C) / 255.0);
-        FContent += ' ';
-        PdfNum(FContent, qBlue(C) / 255.0);
+        for (const int Level : {qRed(C), qGreen(C), qBlue(C)}) {
+            const int Thousandths = (Level * 1000 + 127) / 255;
+            char Digits[8];
+            char* W = Digits;
+            if (Thousandths >= 1000) {
+                *W++ = '1';
+            } else if (Thousandths == 0) {
+                *W++ = '0';
+            } else {
+                *W++ = '.';
+                *W++ = static_cast<char>('0' + Thousandths / 100);
+                *W++ = static_cast<char>('0' + Thousandths / 10 % 10);
+                *W++ = static_cast<char>('0' + Thousandths % 10);
+            }
+            *W++ = ' ';
+            FContent.append(Digits, W);
+        }
+        FContent.pop_back();
     }
 
     void SetFill(QRgb C)
@@ -1291,10 +1306,9 @@ PdfEngine* PdfEngineOf(QPainter& P)
     return dynamic_cast<PdfEngine*>(E);
 }
 
-void PdfDrawGlyphs(QPainter& P, PdfEngine& Engine, const QRawFont& Font, const QList<quint32>& Glyphs,
+void PdfDrawGlyphs(PdfEngine& Engine, const QRawFont& Font, const QList<quint32>& Glyphs,
     const QList<QPointF>& Positions, const QPointF& Origin, const QColor& Color)
 {
-    (void)P;
     // The painter hands its state to an engine only before it draws: this
     // drawing goes round it, so the state is handed over first.
     Engine.syncState();

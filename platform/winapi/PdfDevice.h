@@ -92,7 +92,7 @@ private:
 PdfEngine* PdfEngineOf(QPainter& P);
 
 /// Draws glyphs of Font (ids in Font, positions relative to Origin, both
-/// in the painter's current coordinates) in Color through P's PDF engine,
-/// in P's current transform and clip.
-void PdfDrawGlyphs(QPainter& P, PdfEngine& Engine, const QRawFont& Font, const QList<quint32>& Glyphs,
+/// in the painter's current coordinates) in Color through Engine (of
+/// PdfEngineOf), in its painter's current transform and clip.
+void PdfDrawGlyphs(PdfEngine& Engine, const QRawFont& Font, const QList<quint32>& Glyphs,
     const QList<QPointF>& Positions, const QPointF& Origin, const QColor& Color);

@@ -875,7 +875,7 @@ void DrawRun(QPainter& P, const QPointF& At, const QRawFont& Font, const QList<q
     const QList<QPointF>& Positions)
 {
     if (PdfEngine* Pdf = PdfEngineOf(P)) {
-        PdfDrawGlyphs(P, *Pdf, Font, Glyphs, Positions, At, P.pen().color());
+        PdfDrawGlyphs(*Pdf, Font, Glyphs, Positions, At, P.pen().color());
         return;
     }
     QGlyphRun Run;
