@@ -209,6 +209,11 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     // embedded subset must hold too though no text uses it alone.
     Write(C, 2400, 4800, 600, {}, "и"_a);
     Write(C, 3300, 4800, 600, {}, "й"_a);
+
+    // Text turned a quarter left runs up the page from its start.
+    C->Font()->SetOrientation(900);
+    Write(C, 4200, 3600, 300, {}, "ШШШШ"_a);
+    C->Font()->SetOrientation(0);
     P.EndDoc();
 
     const std::string Path = File.ToUtf8();
@@ -271,6 +276,16 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     };
     EXPECT_GT(Ink(2400), 200) << "the letter";
     EXPECT_GT(Ink(3300), Ink(2400) + 60) << "the letter and its breve";
+
+    const auto InkIn = [&](int Left, int Top, int Right, int Bottom) {
+        int N = 0;
+        for (int Y = Top; Y < Bottom; Y += 6)
+            for (int X = Left; X < Right; X += 6)
+                N += (At(X, Y) & 0xFF) < 128;
+        return N;
+    };
+    EXPECT_GT(InkIn(4200, 2700, 4500, 3600), 100) << "the turned text, above its start";
+    EXPECT_EQ(InkIn(4200, 3600, 5400, 4200), 0) << "nothing along the unturned line";
 
     const std::string Bytes = ReadBytes(Path);
     // The blue picture once, the framed one with its mask, the hatch as a
