@@ -88,12 +88,16 @@ void TFormIncoming::BuildControls()
     edInvDate->SetName("edInvDate");
     edInvDate->SetParent(this);
     edInvDate->SetBounds(160, T + 70, 130, 21);
+    // A header without dates (an invoice typed in by hand) shows and keeps
+    // today rather than the empty date, which prints as 30.12.1899.
+    edInvDate->SetDefaultToday(true);
 
     AddLabel("Дата приемки"_a, 308, 54);
     edInvLoad = new TDateEdit(this);
     edInvLoad->SetName("edInvLoad");
     edInvLoad->SetParent(this);
     edInvLoad->SetBounds(308, T + 70, 140, 21);
+    edInvLoad->SetDefaultToday(true);
 
     AddLabel("Поставщик"_a, 12, 100);
     lbDelProvider = AddLabel("Удалить поставщика"_a, 330, 100);

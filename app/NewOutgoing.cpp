@@ -117,6 +117,9 @@ void TFormOutgoing::BuildControls()
     edInvDate->SetName("edInvDate");
     edInvDate->SetParent(this);
     edInvDate->SetBounds(160, T + 24, 130, 21);
+    // An invoice typed in by hand has no date, and a statement dated with
+    // the empty date would print 30.12.1899: an empty date is today.
+    edInvDate->SetDefaultToday(true);
 
     AddLabel("Входная накладная"_a, 12, 54);
     edInvName = new TEdit(this);

@@ -312,6 +312,37 @@ TEST(DocumentDialogs, OutgoingFillsHeaderAndLists)
     EXPECT_EQ(Kept->Count(), 4);
 }
 
+// A header without a date (an invoice typed in by hand) and a date field
+// emptied by the operator both give the statement today's date, never the
+// empty date that prints as 30.12.1899; a header's own date stays.
+TEST(DocumentDialogs, StatementWithoutDateIsDatedToday)
+{
+    WindowsScope W;
+    const TDateTime Given = EncodeDate(2026, 3, 8);
+    const struct {
+        const char* What;
+        TDateTime HeaderDate;
+        bool Empty;
+        TDateTime Expected;
+    } Cases[] = {
+        {"no date in the header", 0, false, Date()},
+        {"date emptied", Given, true, Date()},
+        {"the header's date", Given, false, Given},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        TshInvoice Invoice(1);
+        Invoice.DateDoc = C.HeaderDate;
+        AnswerScope<TFormOutgoing> A([&](TFormOutgoing& F) {
+            if (C.Empty)
+                F.edInvDate->SetText("");
+            F.DoOk();
+        });
+        ASSERT_TRUE(TFormOutgoing::Execute("", &Invoice));
+        EXPECT_EQ(double(Invoice.DateDoc), double(C.Expected));
+    }
+}
+
 TEST(DocumentDialogs, OutgoingDeleteWithoutDepartmentSaysSo)
 {
     WindowsScope W;
