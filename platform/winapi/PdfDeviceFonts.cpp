@@ -66,9 +66,12 @@ uint32_t TableChecksum(const QByteArray& T)
 }
 
 /// Calls Visit(Code, Glyph) for each code the face's Unicode cmap maps
-/// (format 4 or 12 subtables, the first Windows or Unicode one found).
+/// (format 4 or 12 subtables, the first Windows or Unicode one found), at
+/// most as many codes as Unicode has: ranges that overlap or repeat in a
+/// broken table would otherwise be walked for a very long time.
 template <typename F> void WalkCmap(const QByteArray& Cmap, F Visit)
 {
+    uint32_t Budget = 0x110000;
     const uint32_t Count = U16(Cmap, 2);
     qsizetype Best = -1;
     int BestRank = 0;
@@ -105,8 +108,11 @@ template <typename F> void WalkCmap(const QByteArray& Cmap, F Visit)
             const uint32_t Start = U32(Cmap, At), End = U32(Cmap, At + 4), Glyph = U32(Cmap, At + 8);
             if (End < Start || End > 0x10FFFF)
                 continue;
-            for (uint32_t C = Start; C <= End; ++C)
+            for (uint32_t C = Start; C <= End; ++C) {
+                if (Budget-- == 0)
+                    return;
                 Visit(C, Glyph + (C - Start));
+            }
         }
         return;
     }
@@ -120,6 +126,8 @@ template <typename F> void WalkCmap(const QByteArray& Cmap, F Visit)
         if (End < Start || Start == 0xFFFF)
             continue;
         for (uint32_t C = Start; C <= End; ++C) {
+            if (Budget-- == 0)
+                return;
             uint32_t Glyph;
             if (RangeOffset == 0) {
                 Glyph = (C + Delta) & 0xFFFF;
