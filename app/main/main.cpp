@@ -31,11 +31,13 @@
 #include "platform/winapi/EndSession.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -67,6 +69,24 @@ public:
         FTimer->SetInterval(300);
         FTimer->OnTimer = TNotifyEvent(this, &FaultTest::Tick);
         FTimer->SetEnabled(true);
+        // A fatal failure's report lists the other threads that run: one
+        // waits here, as a worker of the program would.
+        if (FKind == "null" || FKind == "abort")
+            FWorker = std::thread([this] {
+                std::unique_lock<std::mutex> Lock(FWorkerLock);
+                FWorkerWake.wait(Lock, [this] { return FWorkerDone; });
+            });
+    }
+    ~FaultTest() override
+    {
+        if (!FWorker.joinable())
+            return;
+        {
+            const std::lock_guard<std::mutex> Lock(FWorkerLock);
+            FWorkerDone = true;
+        }
+        FWorkerWake.notify_one();
+        FWorker.join();
     }
 
 private:
@@ -151,6 +171,10 @@ private:
     std::string FKind;
     std::unique_ptr<TTimer> FTimer;
     int FTicks = 0;
+    std::thread FWorker;
+    std::mutex FWorkerLock;
+    std::condition_variable FWorkerWake;
+    bool FWorkerDone = false;
 };
 
 }  // namespace
