@@ -5,6 +5,7 @@
 #include "platform/rtl/Cp1251.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPixmap>
@@ -310,6 +311,19 @@ void GrabWindow(TWinControl* Control, TBitmap* Into)
     QWidget* W = Control->Handle()->Widget;
     Application->ProcessMessages();
     const QImage Image = W->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Into->SetHandle(CreateBitmapObject(Image, false));
+}
+
+void GrabBackingStore(TWinControl* Control, TBitmap* Into)
+{
+    QWidget* W = Control->Handle()->Widget;
+    Application->ProcessMessages();
+    QBackingStore* Store = W->window()->backingStore();
+    QImage Image;
+    if (Store && Store->paintDevice() && Store->paintDevice()->devType() == QInternal::Image) {
+        const QRect Place(W->mapTo(W->window(), QPoint(0, 0)), W->size());
+        Image = static_cast<QImage*>(Store->paintDevice())->copy(Place).convertToFormat(QImage::Format_RGB32);
+    }
     Into->SetHandle(CreateBitmapObject(Image, false));
 }
 

@@ -44,6 +44,10 @@ DWORD SimulateForeignDrop(TControl* Control, int X, int Y, const AnsiString& Tex
 /// What the control's window shows on the screen, painted by Qt through
 /// the widgets (children included), copied into Into.
 void GrabWindow(TWinControl* Control, TBitmap* Into);
+/// The pixels the window system holds for the control's window in the
+/// backing store of its top-level window, as the last paint left them,
+/// copied into Into; an empty bitmap when the platform keeps none.
+void GrabBackingStore(TWinControl* Control, TBitmap* Into);
 
 /// Whether the image lists' drag image is shown; ScreenTopLeft gets the
 /// screen point of its top-left corner.

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPixmap>
@@ -26,6 +27,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -126,6 +128,46 @@ void UnregisterWindow(HWND Wnd)
 
 // ---- widgets ------------------------------------------------------------------------------
 
+namespace {
+
+/// Copies Area of Image (widget coordinates) row by row into the image the
+/// painter draws on (the window's backing store); false when that is no
+/// image of the same pixel format or the painter is not merely shifted, so
+/// the caller draws instead. The raster engine splits a large drawImage into
+/// jobs for a pool of threads, which a window's first paint would start only
+/// to copy pixels.
+bool CopyToDevice(QPainter& P, const QRegion& Area, const QImage& Image)
+{
+    QPaintEngine* Engine = P.paintEngine();
+    if (!Engine || Engine->type() != QPaintEngine::Raster)
+        return false;
+    QPaintDevice* Device = Engine->paintDevice();
+    if (!Device || Device->devType() != QInternal::Image)
+        return false;
+    auto* Target = static_cast<QImage*>(Device);
+    const QTransform T = P.deviceTransform();
+    if (T.type() > QTransform::TxTranslate || Target->format() != Image.format() ||
+        Target->devicePixelRatio() != 1 || Image.devicePixelRatio() != 1)
+        return false;
+    // What the painter may touch, in the target's coordinates: the window
+    // system's clip (the part of the widget that shows) within Area.
+    const QPoint Offset(qRound(T.dx()), qRound(T.dy()));
+    QRegion Touched = Area.translated(Offset) & Target->rect() &
+        QRect(Offset, Image.size());
+    if (const QRegion Clip = Engine->systemClip(); !Clip.isEmpty())
+        Touched &= Clip;
+    const int Bytes = Image.depth() / 8;
+    for (const QRect& R : Touched) {
+        const QRect From = R.translated(-Offset);
+        for (int Y = 0; Y < R.height(); ++Y)
+            std::memcpy(Target->scanLine(R.top() + Y) + R.left() * Bytes,
+                Image.constScanLine(From.top() + Y) + From.left() * Bytes, size_t(R.width()) * Bytes);
+    }
+    return true;
+}
+
+}  // namespace
+
 ControlWidget::ControlWidget(HWND Wnd, QWidget* Parent) : QWidget(Parent), FWnd(Wnd)
 {
     WidgetWindows()[this] = Wnd;
@@ -161,7 +203,8 @@ void ControlWidget::paintEvent(QPaintEvent* Event)
         return;
     FlushBitmap(FWnd->Backing);
     QPainter P(this);
-    P.drawImage(Event->rect(), FWnd->Backing->Image, Event->rect());
+    if (!CopyToDevice(P, Event->region(), FWnd->Backing->Image))
+        P.drawImage(Event->rect(), FWnd->Backing->Image, Event->rect());
     PaintCaret(FWnd, P);
 }
 

@@ -78,3 +78,27 @@ TEST_F(CaretFixture, TheCaretGoesWithItsWindow)
     EXPECT_FALSE(DestroyCaret());
     EXPECT_FALSE(CreateCaret(nullptr, nullptr, 1, 1));
 }
+
+// What a paint leaves in the window system's pixels is what the window
+// draws: the frame, a child and the caret, at the form's place in its
+// top-level window.
+TEST_F(CaretFixture, TheBackingStoreHoldsWhatTheWindowDraws)
+{
+    ASSERT_TRUE(CreateCaret(Box->Handle(), nullptr, 2, 12));
+    ASSERT_TRUE(SetCaretPos(20, 5));
+    ASSERT_TRUE(ShowCaret(Box->Handle()));
+    Box->SetColor(clRed);
+    TBitmap Drawn;
+    GrabWindow(&Form, &Drawn);
+    TBitmap Stored;
+    GrabBackingStore(&Form, &Stored);
+    ASSERT_EQ(Stored.Width(), Drawn.Width());
+    ASSERT_EQ(Stored.Height(), Drawn.Height());
+    int Differ = 0;
+    for (int Y = 0; Y < Drawn.Height(); ++Y)
+        for (int X = 0; X < Drawn.Width(); ++X)
+            Differ += Stored.Canvas()->Pixels(X, Y) != Drawn.Canvas()->Pixels(X, Y);
+    EXPECT_EQ(Differ, 0);
+    EXPECT_EQ(Stored.Canvas()->Pixels(10 + 40, 10 + 30), clRed);
+    EXPECT_EQ(Stored.Canvas()->Pixels(150, 80), clWhite);
+}
