@@ -185,12 +185,19 @@ bool WriteIniText(const AnsiString& Section, const AnsiString& Key, const AnsiSt
 
 bool DebuggerPresent()
 {
-    std::ifstream In("/proc/self/status");
-    std::string Line;
-    while (std::getline(In, Line))
-        if (Line.rfind("TracerPid:", 0) == 0)
-            return std::atoi(Line.c_str() + 10) != 0;
-    return false;
+    // Read with plain calls: the program asks this while it starts, and a
+    // file stream would build its locale first.
+    const int Fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return false;
+    std::string Text;
+    char Buffer[4096];
+    ssize_t Got = 0;
+    while ((Got = ::read(Fd, Buffer, sizeof Buffer)) > 0)
+        Text.append(Buffer, size_t(Got));
+    ::close(Fd);
+    const std::string::size_type At = Text.find("\nTracerPid:");
+    return At != std::string::npos && std::atoi(Text.c_str() + At + 11) != 0;
 }
 
 AnsiString GetSystemVersionName(const char* Path)

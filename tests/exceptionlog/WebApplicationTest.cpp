@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -219,6 +221,26 @@ TEST(ProcessHelpers, RestartStartsTheProgramAgainInTheStartFolder)
         usleep(20000);
     ASSERT_TRUE(std::filesystem::exists(Marker));
     EXPECT_EQ(ReadBytes(Marker), Dir.Path().string());
+}
+
+// A process that a tracer follows sees it; the parent here is the tracer.
+TEST(ProcessHelpers, DebuggerPresentUnderTracer)
+{
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(3);
+        raise(SIGSTOP);
+        _exit(DebuggerPresent() ? 1 : 0);
+    }
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    ASSERT_TRUE(WIFSTOPPED(Status));
+    ASSERT_EQ(ptrace(PTRACE_CONT, Child, nullptr, nullptr), 0);
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    ASSERT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 1);
 }
 
 TEST(ProcessHelpers, SystemFacts)
