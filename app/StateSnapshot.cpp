@@ -36,7 +36,10 @@ Snapshot& Kept()
 
 class SnapshotTaker : public TObject {
 public:
-    SnapshotTaker() : FTimer(std::make_unique<TTimer>(nullptr))
+    // The first copy waits the interval as well: until then the invoice is
+    // the one just restored from the state file (or none), which the file
+    // already holds, and the loop's first turns paint the main window.
+    SnapshotTaker() : FTimer(std::make_unique<TTimer>(nullptr)), FLast(std::chrono::steady_clock::now())
     {
         FTimer->SetEnabled(false);
         FTimer->SetInterval(Cardinal(MinInterval.count()));
