@@ -14,6 +14,7 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -24,6 +25,11 @@
 namespace {
 
 constexpr int RoundMs = 50;
+// A question wakes the main thread's event loop, and every wake-up runs the
+// program's idle work (the copy of the invoice state, the actions'
+// updates): an idle program is asked once a second, not every round. A
+// hang is still timed in rounds from the question it left unanswered.
+constexpr int AskEveryMs = 1000;
 struct Detector {
     std::mutex Lock;
     std::condition_variable Wake;
@@ -88,18 +94,23 @@ void Execute(Detector& D)
     SetFreezeThreadID(CurrentThreadID());
     ExcludedThreadList().Add(CurrentThreadID());
     int Hung = 0;
+    int SinceAsked = AskEveryMs;
     // One report per hang: the next one only after the main thread answered.
     bool Reported = false;
     while (Pause(D, RoundMs)) {
+        SinceAsked = std::min(SinceAsked + RoundMs, AskEveryMs);
         const int Timeout = TimeoutMs();
         if (Timeout <= 0) {
             Hung = 0;
             continue;
         }
         if (D.Answered.load() == D.Asked.load()) {
-            // Answered (or nothing asked yet): ask again.
+            // Answered (or nothing asked yet): ask again when it is time.
             Hung = 0;
             Reported = false;
+            if (SinceAsked < AskEveryMs)
+                continue;
+            SinceAsked = 0;
             const unsigned Next = D.Asked.load() + 1;
             D.Asked.store(Next);
             // No event loop yet or any more counts as answering.

@@ -1,11 +1,11 @@
 #pragma once
 
 // Hang detection: a thread asks the main thread to answer through its event
-// queue every 50 ms. When no answer came for FreezeTimeout seconds, the main
-// thread is sampled (a signal makes it record its registers and stack into
-// a buffer prepared beforehand, then it is let go) and an
-// EFrozenApplication is reported for it like any exception. A timeout of 0
-// or less switches detection off.
+// queue once a second and looks for the answer every 50 ms. When no answer
+// came for FreezeTimeout seconds, the main thread is sampled (a signal makes
+// it record its registers and stack into a buffer prepared beforehand, then
+// it is let go) and an EFrozenApplication is reported for it like any
+// exception. A timeout of 0 or less switches detection off.
 
 #include "platform/rtl/Exceptions.h"
 

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -426,6 +427,21 @@ TEST(ExceptionReporting, FreezeTimeoutOfZeroSwitchesDetectionOff)
     const TempDir Dir;
     const ChildRun R = RunChild("freeze-off", Dir.Path());
     EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_TRUE(R.Log.empty()) << R.Log;
+}
+
+// Hang detection asks the main thread through its event queue, and each
+// question wakes the program's idle work (which copies the whole invoice
+// state): an idle program is asked about once a second, not twenty times.
+TEST(ExceptionReporting, HangDetectionLetsAnIdleProgramSleep)
+{
+    const TempDir Dir;
+    const ChildRun R = RunChild("idle", Dir.Path());
+    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    int Idles = -1;
+    ASSERT_EQ(std::sscanf(R.Out.c_str(), "idle %d", &Idles), 1) << R.Out << R.Err;
+    // Two seconds: two or three questions and the timer that ends the wait.
+    EXPECT_LE(Idles, 8);
     EXPECT_TRUE(R.Log.empty()) << R.Log;
 }
 

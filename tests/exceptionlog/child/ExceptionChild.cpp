@@ -147,6 +147,36 @@ int RunInEventHandler(int& Argc, char** Argv, std::function<void()> Action)
     return 0;
 }
 
+int gIdles = 0;
+
+void CountIdle(TObject*, bool&)
+{
+    ++gIdles;
+}
+
+// The program left alone for two seconds with hang detection on: prints
+// how often its message loop woke up to idle.
+int RunIdle(int& Argc, char** Argv)
+{
+    GuiStartup(Argc, Argv);
+    auto* Form = new TForm(Application);
+    Form->SetCaption("Invoice");
+    Form->Show();
+    Application->ProcessMessages();
+    gTimerAction = [] {};
+    auto* Timer = new TTimer(nullptr);
+    Timer->SetInterval(2000);
+    Timer->OnTimer = OnTimer;
+    Application->OnIdle = CountIdle;
+    while (!gTimerDone)
+        Application->HandleMessage();
+    Application->OnIdle = nullptr;
+    delete Timer;
+    std::printf("idle %d\n", gIdles);
+    std::fflush(stdout);
+    return 0;
+}
+
 // The report dialog's stand-in: the screenshot box as the test asks.
 bool ScreenshotDialog(const ExceptionFacts&, const AnsiString&)
 {
@@ -195,8 +225,8 @@ void SetOptions(const std::string& Scenario)
         O.BurstMinutes = 1;
         O.TerminateActionOnBurst = Scenario == "burst" ? 0 : 1;
     }
-    if (Scenario == "freeze" || Scenario == "freeze-off") {
-        O.FreezeTimeout = Scenario == "freeze" ? 1 : 0;
+    if (Scenario == "freeze" || Scenario == "freeze-off" || Scenario == "idle") {
+        O.FreezeTimeout = Scenario == "freeze" ? 1 : Scenario == "idle" ? 60 : 0;
         O.SetFreezeActive(true);
     }
     const bool Screenshot = Scenario == "screenshot" || Scenario == "screenshot-thread";
@@ -263,6 +293,8 @@ int main(int argc, char** argv)
         return RunInEventHandler(argc, argv, RaiseOnWorker);
     if (Scenario == "freeze" || Scenario == "freeze-off")
         return RunInEventHandler(argc, argv, FrozenHandler);
+    if (Scenario == "idle")
+        return RunIdle(argc, argv);
     if (Scenario == "terminate-kept") {
         // The report window's terminate button, kept back by the program
         // the first time.
