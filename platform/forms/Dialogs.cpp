@@ -11,9 +11,11 @@
 #include <QAbstractButton>
 #include <QBuffer>
 #include <QColorDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,7 +24,14 @@
 #include <QPrinter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTimer>
+#include <QWindow>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 PRICETAGS_DEFINE_CLASS(TCommonDialog)
 PRICETAGS_DEFINE_CLASS(TOpenDialog)
@@ -64,6 +73,72 @@ QLineEdit* PrintFileField(QDialog& Dialog)
     return Dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
 }
 
+/// PNG bytes of Image.
+std::string PngBytes(const QImage& Image)
+{
+    QByteArray Png;
+    QBuffer Out(&Png);
+    Out.open(QIODevice::WriteOnly);
+    Image.save(&Out, "PNG");
+    return std::string(Png.constData(), static_cast<size_t>(Png.size()));
+}
+
+/// The dialog's window as the X server holds it, read back from the server
+/// once the window is exposed (Qt puts its painting there on the expose).
+/// Null off X, after 2 s without an expose, or when the server's pixels are
+/// not 32-bit words in this machine's byte order.
+QImage ShownByServer(QDialog& Dialog)
+{
+    auto* X11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    QWindow* Window = Dialog.windowHandle();
+    if (!X11 || !X11->connection() || !Window)
+        return QImage();
+    QElapsedTimer Waited;
+    Waited.start();
+    while (!Window->isExposed() && Waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+    if (!Window->isExposed())
+        return QImage();
+    xcb_connection_t* C = X11->connection();
+    const QSize Size = Window->size() * Window->devicePixelRatio();
+    // The request follows Qt's own on the same connection, so the server
+    // answers after it has put what Qt sent before.
+    const xcb_get_image_cookie_t Cookie = xcb_get_image(C, XCB_IMAGE_FORMAT_Z_PIXMAP,
+        static_cast<xcb_window_t>(Window->winId()), 0, 0, static_cast<uint16_t>(Size.width()),
+        static_cast<uint16_t>(Size.height()), ~0u);
+    xcb_generic_error_t* Error = nullptr;
+    const std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> Reply(
+        xcb_get_image_reply(C, Cookie, &Error), &std::free);
+    std::free(Error);
+    const qsizetype Bytes = qsizetype(Size.width()) * Size.height() * 4;
+    const bool LittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    const bool ServerLittleEndian = xcb_get_setup(C)->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if (!Reply || Reply->depth < 24 || xcb_get_image_data_length(Reply.get()) != Bytes ||
+        LittleEndian != ServerLittleEndian)
+        return QImage();
+    QImage Image(Size, QImage::Format_RGB32);
+    std::memcpy(Image.bits(), xcb_get_image_data(Reply.get()), static_cast<size_t>(Bytes));
+    return Image;
+}
+
+/// Pixels of A that differ from B; -1 when their sizes differ.
+int DifferingPixels(const QImage& A, const QImage& B)
+{
+    if (A.size() != B.size())
+        return -1;
+    const QImage L = A.convertToFormat(QImage::Format_RGB32);
+    const QImage R = B.convertToFormat(QImage::Format_RGB32);
+    int N = 0;
+    for (int Y = 0; Y < L.height(); ++Y) {
+        const auto* P = reinterpret_cast<const QRgb*>(L.constScanLine(Y));
+        const auto* Q = reinterpret_cast<const QRgb*>(R.constScanLine(Y));
+        for (int X = 0; X < L.width(); ++X)
+            N += (P[X] & 0xFFFFFF) != (Q[X] & 0xFFFFFF);
+    }
+    return N;
+}
+
 /// Runs Dialog modally. Once it is shown, ProposedFile (when given) goes
 /// into its print-into-file field, and a test's probe sees it.
 int RunNativeDialog(QDialog& Dialog, const QString& ProposedFile = QString())
@@ -89,11 +164,13 @@ int RunNativeDialog(QDialog& Dialog, const QString& ProposedFile = QString())
                     View.Texts.push_back(FromQString(G->title()));
             if (File)
                 View.ProposedFile = FromQString(File->text());
-            QByteArray Png;
-            QBuffer Out(&Png);
-            Out.open(QIODevice::WriteOnly);
-            Dialog.grab().save(&Out, "PNG");
-            View.Png.assign(Png.constData(), static_cast<size_t>(Png.size()));
+            const QImage Shown = ShownByServer(Dialog);
+            const QImage Painted = Dialog.grab().toImage();
+            View.Png = PngBytes(Painted);
+            if (!Shown.isNull()) {
+                View.ShownPng = PngBytes(Shown);
+                View.ShownDiffering = DifferingPixels(Shown, Painted);
+            }
             Dialog.reject();
             Probe(View);
         });

@@ -316,6 +316,11 @@ struct NativeDialogView {
     AnsiString ProposedFile;
     /// The dialog as painted, as PNG bytes.
     std::string Png;
+    /// On an X server: the dialog's window as the server holds it (what
+    /// the screen shows), as PNG bytes, and how many of its pixels differ
+    /// from the painted ones. Empty and -1 on other platforms.
+    std::string ShownPng;
+    int ShownDiffering = -1;
 };
 /// For tests of the dialogs themselves (no DialogHook set): Probe sees each
 /// window-system dialog once it is on the screen, which is then cancelled.

@@ -268,3 +268,37 @@ TEST(Dialogs, NativeDialogsAreRussianAndProposeTheFile)
     EXPECT_EQ(Seen[0].ProposedFile.ToUtf8(), "/srv/shop/Ценники.pdf");
     EXPECT_EQ(Seen[2].Title.ToUtf8(), "Открыть отчет");
 }
+
+// A window-system dialog opened over a maximized form, as the print view
+// opens its print and save dialogs, shows on the X server what Qt painted:
+// the pixels are read back from the server, not from Qt's own copy. Runs
+// on X in forms_xvfb_native_dialogs; skipped on the offscreen platform.
+TEST(Dialogs, NativeDialogsShowOnTheServerOverAMaximizedForm)
+{
+    TForm Form(nullptr, 0);
+    Form.SetBounds(40, 30, 400, 300);
+    Form.SetWindowState(wsMaximized);
+    Form.Show();
+    Application->ProcessMessages();
+    std::vector<NativeDialogView> Seen;
+    const NativeDialogProbeScope Probe([&](const NativeDialogView& V) { Seen.push_back(V); });
+    TPrintDialog Print(nullptr);
+    EXPECT_FALSE(Print.Execute());
+    TSaveDialog Save(nullptr);
+    EXPECT_FALSE(Save.Execute());
+    ASSERT_EQ(Seen.size(), 2u);
+    if (Seen[0].ShownDiffering < 0)
+        GTEST_SKIP() << "not on an X server";
+    if (const char* Dir = std::getenv("PRICETAGS_PNG_DIR")) {
+        WriteBytes(std::filesystem::path(Dir) / "native-print-shown.png", Seen[0].ShownPng);
+        WriteBytes(std::filesystem::path(Dir) / "native-save-shown.png", Seen[1].ShownPng);
+    }
+    for (const NativeDialogView& V : Seen) {
+        SCOPED_TRACE(Joined(V));
+        EXPECT_FALSE(V.ShownPng.empty());
+        // A caret may blink between the two reads; a window the server
+        // left black differs in nearly all of its tens of thousands.
+        EXPECT_GE(V.ShownDiffering, 0);
+        EXPECT_LE(V.ShownDiffering, 400);
+    }
+}
