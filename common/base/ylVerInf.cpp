@@ -6,10 +6,14 @@
 #include "platform/rtl/Format.h"
 
 #include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -49,46 +53,56 @@ namespace {
 
 /// The bytes of the version section of an ELF file; '' when the file is no
 /// 64-bit little-endian ELF file, has no such section, or any offset or
-/// size in it points outside the file.
+/// size in it points outside the file. The header, the section table and
+/// the table of section names are read once each: the caption asks for the
+/// program's version while the program starts.
 std::string ReadVersionSection(const AnsiString& FileName)
 {
-    std::ifstream In(FileName.ToUtf8(), std::ios::binary);
-    if (!In)
+    const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
         return "";
-    In.seekg(0, std::ios::end);
-    const std::streamoff FileSize = In.tellg();
-    if (FileSize < static_cast<std::streamoff>(sizeof(Elf64_Ehdr)))
+    struct CloseFile {
+        int Fd;
+        ~CloseFile() { ::close(Fd); }
+    } Guard {Fd};
+    struct stat St {};
+    if (::fstat(Fd, &St) != 0 || St.st_size < static_cast<off_t>(sizeof(Elf64_Ehdr)))
         return "";
-    auto ReadAt = [&In, FileSize](uint64_t Offset, void* Dest, uint64_t Size) {
-        if (Offset > uint64_t(FileSize) || Size > uint64_t(FileSize) - Offset)
+    const uint64_t FileSize = uint64_t(St.st_size);
+    auto ReadAt = [Fd, FileSize](uint64_t Offset, void* Dest, uint64_t Size) {
+        if (Offset > FileSize || Size > FileSize - Offset)
             return false;
-        In.clear();
-        In.seekg(static_cast<std::streamoff>(Offset));
-        In.read(static_cast<char*>(Dest), static_cast<std::streamsize>(Size));
-        return bool(In);
+        auto* To = static_cast<char*>(Dest);
+        while (Size > 0) {
+            const ssize_t Got = ::pread(Fd, To, Size, static_cast<off_t>(Offset));
+            if (Got <= 0)
+                return false;
+            To += Got;
+            Offset += uint64_t(Got);
+            Size -= uint64_t(Got);
+        }
+        return true;
     };
     Elf64_Ehdr Header;
     if (!ReadAt(0, &Header, sizeof Header) || std::memcmp(Header.e_ident, ELFMAG, SELFMAG) != 0
         || Header.e_ident[EI_CLASS] != ELFCLASS64 || Header.e_ident[EI_DATA] != ELFDATA2LSB
         || Header.e_shentsize != sizeof(Elf64_Shdr) || Header.e_shstrndx >= Header.e_shnum)
         return "";
-    auto SectionHeader = [&](unsigned Index, Elf64_Shdr& Section) {
-        return ReadAt(Header.e_shoff + uint64_t(Index) * sizeof(Elf64_Shdr), &Section,
-                      sizeof Section);
-    };
-    Elf64_Shdr Names;
-    if (!SectionHeader(Header.e_shstrndx, Names))
+    std::vector<Elf64_Shdr> Sections(Header.e_shnum);
+    if (!ReadAt(Header.e_shoff, Sections.data(), Sections.size() * sizeof(Elf64_Shdr)))
+        return "";
+    const Elf64_Shdr& Names = Sections[Header.e_shstrndx];
+    // A table of section names is a few hundred bytes; anything large is damage.
+    constexpr uint64_t MaxNamesSize = 64 * 1024;
+    if (Names.sh_size > MaxNamesSize)
+        return "";
+    std::string NameTable(static_cast<size_t>(Names.sh_size), '\0');
+    if (!ReadAt(Names.sh_offset, NameTable.data(), Names.sh_size))
         return "";
     const size_t NameLen = std::strlen(VersionSectionName) + 1;
-    for (unsigned I = 0; I < Header.e_shnum; ++I) {
-        Elf64_Shdr Section;
-        if (!SectionHeader(I, Section))
-            return "";
-        if (Section.sh_name >= Names.sh_size || Names.sh_size - Section.sh_name < NameLen)
-            continue;
-        char Name[32] = {};
-        if (!ReadAt(Names.sh_offset + Section.sh_name, Name, NameLen)
-            || std::memcmp(Name, VersionSectionName, NameLen) != 0)
+    for (const Elf64_Shdr& Section : Sections) {
+        if (Section.sh_name >= NameTable.size() || NameTable.size() - Section.sh_name < NameLen
+            || std::memcmp(NameTable.data() + Section.sh_name, VersionSectionName, NameLen) != 0)
             continue;
         // A version block is a few dozen bytes; anything large is damage.
         if (Section.sh_type == SHT_NOBITS || Section.sh_size > 4096)

@@ -10,6 +10,8 @@
 
 #include <elf.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -57,6 +59,15 @@ size_t BlockOffset(const std::string& Bytes)
     return 0;
 }
 
+/// Sets the size of the table of section names in the program's bytes.
+void SetNamesSize(std::string& Bytes, uint64_t Size)
+{
+    Elf64_Ehdr Header;
+    std::memcpy(&Header, Bytes.data(), sizeof Header);
+    const size_t At = Header.e_shoff + Header.e_shstrndx * sizeof(Elf64_Shdr) + offsetof(Elf64_Shdr, sh_size);
+    std::memcpy(&Bytes[At], &Size, sizeof Size);
+}
+
 } // namespace
 
 struct NoVersionCase {
@@ -77,6 +88,12 @@ TEST(ylVerInf, AFileWithoutVersionDataReadsAsNoVersion)
              return B;
          },
          false, "a section table outside the file"},
+        {[] {
+             std::string B = ProgramBytes();
+             SetNamesSize(B, uint64_t(1) << 40);  // names far past the end
+             return B;
+         },
+         false, "a table of section names outside the file"},
         {[] {
              std::string B = ProgramBytes();
              B[BlockOffset(B)] = 0;  // the block's signature spoiled
