@@ -6,6 +6,7 @@
 #include "platform/classes/Streams.h"
 #include "platform/rtl/Files.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -227,14 +228,24 @@ void WriteDoubleField(TStream& Stream, Byte Tag, double Value)
 namespace {
 
 /// Makes the data of a finished file durable before it replaces the old
-/// one, so a crash right after the rename cannot leave an empty file.
+/// one, so a crash right after the rename cannot leave an empty file. A
+/// file that cannot be opened again or whose data the disk refuses raises:
+/// the old file then stays. A file system that cannot sync at all keeps the
+/// data as written.
 void SyncFile(const AnsiString& FileName)
 {
     const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
-    if (Fd < 0)
-        return;
-    ::fsync(Fd);
+    if (Fd < 0) {
+        SetLastError(Win32ErrorOfErrno(errno));
+        RaiseLastOSError();
+    }
+    const bool Synced = ::fsync(Fd) == 0;
+    const int Error = errno;
     ::close(Fd);
+    if (!Synced && Error != EINVAL && Error != EROFS) {
+        SetLastError(Win32ErrorOfErrno(Error));
+        RaiseLastOSError();
+    }
 }
 
 /// Removes an unfinished temporary file when a save fails.

@@ -8,11 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -159,6 +163,52 @@ TEST(FuncsStream, GoldenRecordFile)
     ASSERT_EQ(Back.Rows.size(), 2u);
     EXPECT_EQ(Back.Rows[1].Name, D.Rows[1].Name);
     EXPECT_EQ(Back.Rows[1].Price, D.Rows[1].Price);
+}
+
+namespace {
+
+/// When not 0, the disk refuses to sync with this error.
+int gFsyncError = 0;
+
+} // namespace
+
+// The test program's fsync: the system call, or the error a failing disk
+// gives.
+extern "C" int fsync(int Fd)
+{
+    if (gFsyncError != 0) {
+        errno = gFsyncError;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, Fd));
+}
+
+// A saved file replaces the old one only when its data reached the disk:
+// a disk that refuses the data raises and leaves the old file as it was;
+// a file system that cannot sync at all keeps the data as written.
+TEST(FuncsStream, SaveDataFileReplacesOnlyWhatReachedTheDisk)
+{
+    const struct {
+        int Error;
+        bool Saved;
+    } Cases[] = {{EIO, false}, {ENOSPC, false}, {EINVAL, true}, {0, true}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Error);
+        TempDir Dir;
+        const AnsiString Name = AnsiString::FromUtf8((Dir.Path() / "LastInvoice.inv").string());
+        SaveDataFile(Name, [](TStream& S) { S.WriteBuffer("old", 3); });
+        gFsyncError = C.Error;
+        bool Raised = false;
+        try {
+            SaveDataFile(Name, [](TStream& S) { S.WriteBuffer("new data", 8); });
+        } catch (const Exception&) {
+            Raised = true;
+        }
+        gFsyncError = 0;
+        EXPECT_EQ(Raised, !C.Saved);
+        EXPECT_EQ(ReadBytes(Dir.Path() / "LastInvoice.inv"), C.Saved ? "new data" : "old");
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "LastInvoice.inv.tmp"));
+    }
 }
 
 namespace {
