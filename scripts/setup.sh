@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-    zlib1g-dev libuemf-dev libdw-dev libfontconfig-dev
+    zlib1g-dev libuemf-dev libdw-dev libfontconfig-dev libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-liberation fonts-dejavu-core xvfb xauth poppler-utils qt6-translations-l10n
