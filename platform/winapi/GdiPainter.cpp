@@ -164,11 +164,25 @@ public:
         const QRect SR = Source.Rect.normalized();
         const bool MirrorX = (Dest.width() < 0) != (Source.Rect.width() < 0);
         const bool MirrorY = (Dest.height() < 0) != (Source.Rect.height() < 0);
+        // Only the part of the source inside the picture is drawn, where it
+        // lands in Dest: a metafile may name a source rectangle millions of
+        // pixels wide around a small picture.
+        const QRect Inside = SR & Source.Image.rect();
+        if (Inside.isEmpty())
+            return {};
+        QRectF Target(Dest.normalized());
+        if (Inside != SR) {
+            const double SX = Target.width() / SR.width(), SY = Target.height() / SR.height();
+            const int Left = MirrorX ? SR.right() - Inside.right() : Inside.left() - SR.left();
+            const int Top = MirrorY ? SR.bottom() - Inside.bottom() : Inside.top() - SR.top();
+            Target = QRectF(Target.left() + Left * SX, Target.top() + Top * SY, Inside.width() * SX,
+                Inside.height() * SY);
+        }
         // The whole picture unchanged stays the same image, so a PDF
         // embeds a picture drawn many times once.
-        QImage Part = SR == Source.Image.rect() && !MirrorX && !MirrorY
+        QImage Part = Inside == Source.Image.rect() && !MirrorX && !MirrorY
             ? Source.Image
-            : Source.Image.copy(SR).mirrored(MirrorX, MirrorY);
+            : Source.Image.copy(Inside).mirrored(MirrorX, MirrorY);
         if (Source.Monochrome) {
             // 0 bits in the text colour, 1 bits in the background colour.
             const QRgb Text = ToRgb(C.S.TextColor), Back = ToRgb(C.S.BkColor);
@@ -207,7 +221,7 @@ public:
         }
         const bool Smooth = C.S.StretchMode == HALFTONE;
         P->setRenderHint(QPainter::SmoothPixmapTransform, Smooth);
-        P->drawImage(QRectF(Dest.normalized()), Part);
+        P->drawImage(Target, Part);
         P->setOpacity(1);
         return C.ToDevice.mapRect(Dest.normalized());
     }

@@ -174,6 +174,10 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     C->StretchDraw(Rect(1800, 600, 2400, 1200), &Blue);
     C->StretchDraw(Rect(3000, 600, 3600, 1200), &Blue);
 
+    // The blue picture from a source rectangle twice its width: its four
+    // columns fill the left half, nothing lands past them.
+    StretchBlt(DC, 1800, 1300, 1200, 400, Blue.Canvas()->Handle(), 0, 0, 8, 4, SRCCOPY);
+
     // A picture with a transparent (white) border over a red fill.
     C->Brush()->SetColor(clRed);
     C->FillRect(Rect(600, 3600, 1800, 4800));
@@ -241,6 +245,8 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
         {2100, 900, clBlue, "the picture"},
         {3300, 900, clBlue, "the picture again"},
         {2700, 900, clWhite, "between the pictures"},
+        {2100, 1500, clBlue, "the picture's part of a wider source"},
+        {2700, 1500, clWhite, "past the picture in a wider source"},
         {1200, 4200, clLime, "the picture's opaque middle"},
         {700, 3700, clRed, "the fill under its transparent border"},
         {3000, 2400, clBlack, "the thick line"},
