@@ -1104,7 +1104,7 @@ private:
             // Another size of a face already met shares its embedding.
             for (const auto& F : FFaces) {
                 const QRawFont& O = F->Raw();
-                if (O.familyName() == Raw.familyName() && O.styleName() == Raw.styleName()
+                if (PdfFamilyOf(O) == PdfFamilyOf(Raw) && O.styleName() == Raw.styleName()
                     && O.weight() == Raw.weight() && O.style() == Raw.style()) {
                     Face = F.get();
                     break;

@@ -172,7 +172,7 @@ PdfFace::PdfFace(const QRawFont& Raw, int Index) : FRaw(Raw), FIndex(Index)
         && !Raw.fontTable("glyf").isEmpty() && !Raw.fontTable("loca").isEmpty();
 
     // A PostScript-like name: letters and digits of family and style.
-    for (const QString& Part : {Raw.familyName(), Raw.styleName()}) {
+    for (const QString& Part : {PdfFamilyOf(Raw), Raw.styleName()}) {
         if (!FName.empty() && Part.compare(QLatin1String("Regular"), Qt::CaseInsensitive) == 0)
             continue;
         if (!FName.empty())
@@ -462,4 +462,34 @@ void PdfTextString(std::string& Out, const QString& S)
     for (QChar C : S)
         PutHex4(Out, C.unicode());
     Out += '>';
+}
+
+// A fallback face Qt found for a script carries no family of its own, and
+// QRawFont::familyName would read past its empty list: the family comes from
+// the face's own name table (name 1: Windows Unicode, else Macintosh Roman).
+QString PdfFamilyOf(const QRawFont& Raw)
+{
+    const QByteArray Names = Raw.fontTable("name");
+    const uint32_t Count = U16(Names, 2);
+    const uint32_t Strings = U16(Names, 4);
+    QString Mac;
+    for (uint32_t I = 0; I < Count; ++I) {
+        const qsizetype At = 6 + qsizetype(I) * 12;
+        if (At + 12 > Names.size())
+            break;
+        const uint32_t Platform = U16(Names, At), NameId = U16(Names, At + 6);
+        const uint32_t Length = U16(Names, At + 8), Offset = U16(Names, At + 10);
+        const qsizetype From = qsizetype(Strings) + qsizetype(Offset);
+        if (NameId != 1 || Length == 0 || From + qsizetype(Length) > Names.size())
+            continue;
+        if (Platform == 3) {
+            QString Name;
+            for (uint32_t K = 0; K + 1 < Length; K += 2)
+                Name.append(QChar(char16_t(U16(Names, From + qsizetype(K)))));
+            return Name;
+        }
+        if (Platform == 1 && Mac.isEmpty())
+            Mac = QString::fromLatin1(Names.constData() + From, qsizetype(Length));
+    }
+    return Mac;
 }

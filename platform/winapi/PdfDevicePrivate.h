@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+/// The family of Raw's face, read from its name table (empty when it has
+/// none); safe for the nameless fallback faces Qt finds for a script.
+QString PdfFamilyOf(const QRawFont& Raw);
+
 /// One face of a font as embedded in a file: a Type0 font whose character
 /// codes are the face's glyph ids. Sizes share the face; bold and regular
 /// of a family are two faces.
