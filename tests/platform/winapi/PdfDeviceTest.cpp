@@ -273,16 +273,7 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
     EXPECT_EQ(At(1500, 2400), clWhite) << "the hatch's clipped half";
     EXPECT_EQ(At(1900, 2400), clWhite);
 
-    const auto Ink = [&](int Left) {
-        int N = 0;
-        for (int Y = 4800; Y < 5600; Y += 6)
-            for (int X = Left; X < Left + 900; X += 6)
-                N += (At(X, Y) & 0xFF) < 128;
-        return N;
-    };
-    EXPECT_GT(Ink(2400), 200) << "the letter";
-    EXPECT_GT(Ink(3300), Ink(2400) + 60) << "the letter and its breve";
-
+    // Dark pixels sampled in a rectangle of device pixels.
     const auto InkIn = [&](int Left, int Top, int Right, int Bottom) {
         int N = 0;
         for (int Y = Top; Y < Bottom; Y += 6)
@@ -290,6 +281,10 @@ TEST(PdfDevice, DrawingLandsWhereDrawn)
                 N += (At(X, Y) & 0xFF) < 128;
         return N;
     };
+    const auto Ink = [&](int Left) { return InkIn(Left, 4800, Left + 900, 5600); };
+    EXPECT_GT(Ink(2400), 200) << "the letter";
+    EXPECT_GT(Ink(3300), Ink(2400) + 60) << "the letter and its breve";
+
     EXPECT_GT(InkIn(4200, 2700, 4500, 3600), 100) << "the turned text, above its start";
     EXPECT_EQ(InkIn(4200, 3600, 5400, 4200), 0) << "nothing along the unturned line";
 
