@@ -14,6 +14,11 @@ constexpr int HeapThreshold = 64 << 20;
 // Less than the threshold, so the free block stays in the heap.
 constexpr size_t HugeReserve = size_t(48) << 20;
 constexpr uintptr_t HugePage = uintptr_t(2) << 20;
+constexpr uintptr_t SmallPage = 4096;
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
 
 }  // namespace
 
@@ -34,4 +39,11 @@ void UseProgramHeap()
     // before.
     if (To > From)
         (void)madvise(reinterpret_cast<void*>(From), To - From, MADV_HUGEPAGE);
+    // Below the first 2 MB boundary the heap stays in 4 KB pages, and the
+    // start fills them one fault at a time; they are taken in one call
+    // instead (at most 2 MB, most of which the start uses anyway). An
+    // older system refuses the call and the pages come as they are used.
+    const uintptr_t Low = Start & ~(SmallPage - 1);
+    if (From > Low)
+        (void)madvise(reinterpret_cast<void*>(Low), From - Low, MADV_POPULATE_WRITE);
 }

@@ -11,6 +11,8 @@
 /// from the system at once, untouched, and asked to come in 2 MB pages
 /// where the system offers them: the first import or print of a process
 /// then faults a page per 2 MB instead of per 4 KB, which on a virtual
-/// machine is most of its time. Nothing of it is resident until used.
+/// machine is most of its time. Nothing of it is resident until used,
+/// but for the few small pages below the first 2 MB boundary, which the
+/// start fills anyway and which are taken in one call.
 /// Call once, first thing in main.
 void UseProgramHeap();
