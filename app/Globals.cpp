@@ -2,6 +2,7 @@
 
 #include "common/base/AppOptions.h"
 #include "common/base/Funcs.h"
+#include "common/base/IniFiles.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
 #include "platform/classes/Object.h"
@@ -106,10 +107,25 @@ void SaveCfgSection()
 {
     if (!gCanSaveSettings)
         return;
-    gCfgObject->SaveSection(CfgSection);
-    // A save of "Configuration" skips the parameters of other sections:
-    // "Errors" is written by itself so that Error is not lost.
-    gCfgObject->SaveSection(ErrorsSection);
+    // Each section's save moves it to the end of the file; the file is
+    // written once, after both, so that an unchanged configuration leaves
+    // it as it was (two flushes wrote it twice at every exit).
+    TIniFile* Ini = gCfgObject->GetIniFile();
+    if (Ini)
+        Ini->BeginUpdate();
+    try {
+        gCfgObject->SaveSection(CfgSection);
+        // A save of "Configuration" skips the parameters of other sections:
+        // "Errors" is written by itself so that Error is not lost.
+        gCfgObject->SaveSection(ErrorsSection);
+    } catch (...) {
+        // What was saved still reaches the file, as before.
+        if (Ini)
+            Ini->EndUpdate();
+        throw;
+    }
+    if (Ini)
+        Ini->EndUpdate();
 }
 
 void TraceMsg(const AnsiString& Text, bool Force)

@@ -410,8 +410,10 @@ void WriteBooleanField(TStream& Stream, Byte Tag, bool Value);
 void WriteDoubleField(TStream& Stream, Byte Tag, double Value);
 
 /// Writes a data file through a temporary file beside it (FileName +
-/// ".tmp"): Write fills the stream, then the file is closed with its write
-/// errors raised, made durable and renamed over FileName. On any failure
-/// (Write's own exceptions, a full disk, a failed rename) the old file stays
-/// as it was, the temporary file is removed and the error passes on.
+/// ".tmp"): Write fills a stream in memory; a file that already holds those
+/// bytes is left untouched; otherwise the bytes are written, the file is
+/// closed with its write errors raised, made durable and renamed over
+/// FileName. On any failure (Write's own exceptions, a full disk, a failed
+/// rename) the old file stays as it was, the temporary file is removed and
+/// the error passes on.
 void SaveDataFile(const AnsiString& FileName, const std::function<void(TStream&)>& Write);

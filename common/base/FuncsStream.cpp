@@ -8,8 +8,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -248,6 +250,27 @@ void SyncFile(const AnsiString& FileName)
     }
 }
 
+/// True when FileName is a regular file whose bytes are Data's. Any failure
+/// to read it answers false: the file is then written anew.
+bool FileHolds(const AnsiString& FileName, const char* Data, size_t Size)
+{
+    const int Fd = ::open(FileName.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return false;
+    struct stat Info {};
+    bool Same = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && size_t(Info.st_size) == Size;
+    char Chunk[65536];
+    for (size_t Done = 0; Same && Done < Size;) {
+        const ssize_t Got = ::read(Fd, Chunk, std::min(sizeof Chunk, Size - Done));
+        if (Got < 0 && errno == EINTR)
+            continue;
+        Same = Got > 0 && std::memcmp(Chunk, Data + Done, size_t(Got)) == 0;
+        Done += Same ? size_t(Got) : 0;
+    }
+    ::close(Fd);
+    return Same;
+}
+
 /// Removes an unfinished temporary file when a save fails.
 class TempFileGuard {
 public:
@@ -270,11 +293,20 @@ private:
 
 void SaveDataFile(const AnsiString& FileName, const std::function<void(TStream&)>& Write)
 {
+    TMemoryStream Data;
+    Write(Data);
+    const auto* Bytes = static_cast<const char*>(Data.Memory());
+    const auto Size = static_cast<size_t>(Data.Size());
+    // A file that already holds these bytes stays as it is: the state saved
+    // at every exit is mostly the one loaded at the start, and rewriting it
+    // would cost a sync of the disk for nothing.
+    if (FileHolds(FileName, Bytes, Size))
+        return;
     const AnsiString TempName = FileName + ".tmp";
     TempFileGuard Guard(TempName);
     {
         TschFileStream Stream(TempName, schCreate);
-        Write(Stream);
+        Stream.WriteBuffer(Bytes, int(Size));
         // Closed here so that a failed last write raises: the stream's
         // destructor would only log it, and the short file would then
         // replace the good one.

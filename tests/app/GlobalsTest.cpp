@@ -13,6 +13,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -143,6 +145,30 @@ TEST(CfgObject, WrittenAtExitReadAtStartGivesEveryPropertyBack)
     ExpectDefaults(Restarted);
     LoadCfgSection();
     ExpectEveryPropertySet(Restarted);
+}
+
+// Saved at every exit: a configuration that did not change leaves the file
+// as it was (each section's save moves it to the end of the file, so
+// writing after each section rewrote it twice).
+TEST(CfgObject, AnUnchangedConfigurationLeavesTheFileAlone)
+{
+    ConfigScope Config;
+    const CanSaveScope CanSave(true);
+    const fs::path Path = Config.Dir().Path() / "pricetags.ini";
+    const auto Inode = [&Path] {
+        struct stat Info {};
+        EXPECT_EQ(::stat(Path.c_str(), &Info), 0);
+        return Info.st_ino;
+    };
+    SetEveryProperty(Config.Cfg());
+    SaveCfgSection();
+    const auto First = Inode();
+    SaveCfgSection();
+    EXPECT_EQ(Inode(), First);
+    Config.Cfg().Error = 5;
+    SaveCfgSection();
+    EXPECT_NE(Inode(), First);
+    EXPECT_NE(ReadBytes(Path).find("[Errors]\r\nError=5\r\n"), std::string::npos);
 }
 
 TEST(CfgObject, StartHookLoadsTheConfiguration)

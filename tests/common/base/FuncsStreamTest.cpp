@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -209,6 +210,34 @@ TEST(FuncsStream, SaveDataFileReplacesOnlyWhatReachedTheDisk)
         EXPECT_EQ(ReadBytes(Dir.Path() / "LastInvoice.inv"), C.Saved ? "new data" : "old");
         EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "LastInvoice.inv.tmp"));
     }
+}
+
+// Saving the bytes a file already holds leaves the file alone (no new
+// file, no sync); other bytes, even of the same length, replace it.
+TEST(FuncsStream, SaveDataFileLeavesUnchangedBytesAlone)
+{
+    TempDir Dir;
+    const std::filesystem::path Path = Dir.Path() / "LastInvoice.inv";
+    const AnsiString Name = AnsiString::FromUtf8(Path.string());
+    SaveDataFile(Name, [](TStream& S) { S.WriteBuffer("state", 5); });
+    const auto Inode = [&Path] {
+        struct stat Info {};
+        EXPECT_EQ(::stat(Path.c_str(), &Info), 0);
+        return Info.st_ino;
+    };
+    const auto First = Inode();
+    // A sync would fail now: the unchanged save must not need one.
+    gFsyncError = EIO;
+    EXPECT_NO_THROW(SaveDataFile(Name, [](TStream& S) { S.WriteBuffer("state", 5); }));
+    gFsyncError = 0;
+    EXPECT_EQ(Inode(), First);
+    SaveDataFile(Name, [](TStream& S) { S.WriteBuffer("stale", 5); });
+    EXPECT_NE(Inode(), First);
+    EXPECT_EQ(ReadBytes(Path), "stale");
+    // An empty state is a change too.
+    SaveDataFile(Name, [](TStream&) {});
+    EXPECT_EQ(ReadBytes(Path), "");
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "LastInvoice.inv.tmp"));
 }
 
 namespace {
