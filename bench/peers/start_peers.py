@@ -5,7 +5,8 @@
 
 Each round starts, pinned to the same core and one after the other, K
 times the program (in app_bench's start-up folder with its 1,000-row
-invoice, closing itself once its main window is painted) and K times the
+invoice as the program saved it at its previous exit, closing itself once
+its main window is painted) and K times the
 peer (bench/peers/bare_qt_window: a maximized bare Qt window, closed once
 painted). Every start is a new process, timed from fork to exit; the peak
 resident size comes from wait4. Printed: medians, minimum and maximum of
