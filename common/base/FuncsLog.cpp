@@ -9,8 +9,8 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StrUtils.h"
 
+#include <cstdio>
 #include <exception>
-#include <iostream>
 #include <memory>
 #include <vector>
 
@@ -98,7 +98,7 @@ void CallLogHook(const AnsiString& Text, Integer Kind)
         // Logging never fails its caller. The failure is reported with the
         // hook switched off, so that reporting it cannot log again.
         gLogHook = nullptr;
-        std::cerr << "log: " << AnsiString(E.what()).ToUtf8() << '\n';
+        std::fprintf(stderr, "log: %s\n", AnsiString(E.what()).ToUtf8().c_str());
         gLogHook = Hook;
     }
 }

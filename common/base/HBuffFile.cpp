@@ -534,6 +534,8 @@ TschFileStream::~TschFileStream() = default;
 
 int TschFileStream::Read(void* Buffer, int Count)
 {
+    if (FFile->TakeFromBuffer(Buffer, Count))
+        return Count;
     Integer Got = 0;
     FFile->BlockRead(Buffer, Count, Got);
     return Got;

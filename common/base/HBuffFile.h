@@ -18,6 +18,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Types.h"
 
+#include <cstring>
 #include <memory>
 
 PRICETAGS_EXCEPTION(EWqHugeFile, Exception);
@@ -76,6 +77,19 @@ public:
     /// Reads Count blocks; Read is the count of whole blocks read (fewer at
     /// the end of the file).
     void BlockRead(void* Buffer, Integer Count, Integer& Read);
+    /// Takes Bytes bytes (of a file of 1-byte blocks) from what the read
+    /// buffer holds, when it holds them all, as BlockRead would; false,
+    /// with nothing changed, otherwise. Streams read small fields one by
+    /// one: this spares them the general path.
+    bool TakeFromBuffer(void* Dest, Integer Bytes)
+    {
+        if (FMode != BufferMode::Read || FBlockSize != 1 || Bytes <= 0
+            || FBufferFill - FBufferPos < Bytes)
+            return false;
+        std::memcpy(Dest, FBuffer + FBufferPos, static_cast<size_t>(Bytes));
+        FBufferPos += Bytes;
+        return true;
+    }
     /// Writes Count blocks; Written is the count written.
     void BlockWrite(const void* Buffer, Integer Count, Integer& Written);
     /// Moves to block Block.
