@@ -1093,11 +1093,11 @@ void TScreen::SetCursor(TCursor Value)
             QApplication::restoreOverrideCursor();
         return;
     }
-    // The override cursor covers every window until set back to crDefault.
-    auto* Probe = new QWidget();
-    ApplyCursor(Probe, Cursors(Value));
-    const QCursor C = Probe->cursor();
-    delete Probe;
+    // The override cursor covers every window until set back to crDefault;
+    // a handle that names no cursor gives the arrow.
+    QCursor C;
+    if (!CursorOf(Cursors(Value), C))
+        C = QCursor(Qt::ArrowCursor);
     if (QApplication::overrideCursor())
         QApplication::changeOverrideCursor(C);
     else
