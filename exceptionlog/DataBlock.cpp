@@ -6,6 +6,7 @@
 #include "platform/classes/Streams.h"
 
 #include <elf.h>
+#include <errno.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -203,12 +204,34 @@ Int64 StreamSize(TStream& S)
     return S.Size();
 }
 
+// Size bytes at Offset into Buffer; raises EReadError when the file ends
+// before them. A file is read in place, leaving the stream as it was:
+// these are a few small pieces far apart (the header, the section table
+// at the end), and the stream's read-ahead would take 64 KiB for each.
+void ReadBytesAt(TStream& File, Int64 Offset, void* Buffer, size_t Size)
+{
+    const auto* Handle = dynamic_cast<THandleStream*>(&File);
+    if (!Handle) {
+        File.SetPosition(Offset);
+        File.ReadBuffer(Buffer, int(Size));
+        return;
+    }
+    auto* Out = static_cast<char*>(Buffer);
+    for (size_t Done = 0; Done < Size;) {
+        const ssize_t Got =
+            ::pread(Handle->Handle(), Out + Done, Size - Done, off_t(Offset) + off_t(Done));
+        if (Got < 0 && errno == EINTR)
+            continue;
+        if (Got <= 0)
+            throw EReadError(SReadError);
+        Done += size_t(Got);
+    }
+}
+
 std::string ReadAt(TStream& File, Int64 Offset, Int64 Size)
 {
     std::string Bytes(size_t(Size), '\0');
-    File.SetPosition(Offset);
-    if (Size > 0)
-        File.ReadBuffer(Bytes.data(), int(Size));
+    ReadBytesAt(File, Offset, Bytes.data(), Bytes.size());
     return Bytes;
 }
 
@@ -290,8 +313,7 @@ bool FindElfSection(TStream& File, const char* Name, Int64& Offset, Int64& Size)
     if (FileSize < Int64(sizeof(Elf64_Ehdr)))
         return false;
     Elf64_Ehdr H;
-    File.SetPosition(0);
-    File.ReadBuffer(&H, sizeof H);
+    ReadBytesAt(File, 0, &H, sizeof H);
     if (std::memcmp(H.e_ident, ELFMAG, SELFMAG) != 0 || H.e_ident[EI_CLASS] != ELFCLASS64 ||
         H.e_ident[EI_DATA] != ELFDATA2LSB || H.e_shentsize != sizeof(Elf64_Shdr) ||
         H.e_shstrndx >= H.e_shnum)
@@ -300,8 +322,7 @@ bool FindElfSection(TStream& File, const char* Name, Int64& Offset, Int64& Size)
         uint64_t(H.e_shnum) * sizeof(Elf64_Shdr) > uint64_t(FileSize) - H.e_shoff)
         return false;
     std::vector<Elf64_Shdr> Sections(H.e_shnum);
-    File.SetPosition(Int64(H.e_shoff));
-    File.ReadBuffer(Sections.data(), int(Sections.size() * sizeof(Elf64_Shdr)));
+    ReadBytesAt(File, Int64(H.e_shoff), Sections.data(), Sections.size() * sizeof(Elf64_Shdr));
     const auto Inside = [&](const Elf64_Shdr& S) {
         return S.sh_type != SHT_NOBITS && S.sh_offset <= uint64_t(FileSize) &&
                S.sh_size <= uint64_t(FileSize) - S.sh_offset;

@@ -747,10 +747,9 @@ int CaptureStack(uintptr_t* Out, int Max, int Skip)
 
 void WarmUpUnwinder()
 {
-    // The first walk loads and caches the unwinder's tables; later walks,
-    // as in a signal handler, then need no allocation.
-    uintptr_t Buffer[4];
-    (void)CaptureStack(Buffer, 4, 0);
+    // Any walk runs the set-up; one frame is enough.
+    uintptr_t Buffer[1];
+    (void)CaptureStack(Buffer, 1, 0);
 }
 
 bool SafeRead(uintptr_t Address, void* Buffer, size_t Size)

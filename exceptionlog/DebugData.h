@@ -119,8 +119,13 @@ bool FindSymbol(ModuleRecord& Module, uint64_t Address, bool ReturnAddress, Stac
 
 /// The return addresses of the calling thread from the runtime's unwinder,
 /// skipping Skip frames of the caller's own; at most Max. Writes only into
-/// Out, so it may run in a signal handler once warmed up (WarmUpUnwinder).
+/// Out and allocates nothing, also on the first walk of the process (the
+/// runtime finds a module's unwind table through the loader's lock-free
+/// lookup), so a fault handler may walk first.
 int CaptureStack(uintptr_t* Out, int Max, int Skip);
+/// Runs the unwinder's one-time set-up (a once-only initialisation, which
+/// a walk interrupting its own thread inside it would wait for forever).
+/// Call before interrupting another thread to walk its stack.
 void WarmUpUnwinder();
 
 /// Whether the bytes just before Address end with an x86-64 call

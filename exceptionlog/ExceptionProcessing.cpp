@@ -108,9 +108,8 @@ void StartParts()
     PState().MainThread = CurrentThreadID();
     InstallHooks();
     if (ModuleRecord* Main = MainModuleRecord()) {
-        const std::vector<LoadedModule> Loaded = LoadedModules();
-        if (!Loaded.empty())
-            Main->Handle = Loaded.front().Handle;
+        if (const uintptr_t Handle = ProgramHandle())
+            Main->Handle = Handle;
         if (Main->Options && Main->Options->Activate() && Main->Options->FreezeActive())
             StartFreezeDetection();
     }

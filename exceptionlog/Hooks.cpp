@@ -351,7 +351,9 @@ void InstallHooks()
 {
     if (gInstalled.load())
         return;
-    WarmUpUnwinder();
+    // No stack walk here: the fault handler's first walk is safe as it
+    // stands (DebugData.h), and the sampler makes its own before it
+    // interrupts a thread.
     SetupAltStack();
     InstallSignalHandlers();
     InstallSampleHandler();
@@ -403,6 +405,10 @@ bool SampleThread(pid_t ThreadID, ThreadSample& Result)
     if (!gInstalled.load() || ThreadID == CurrentThreadID())
         return false;
     const std::lock_guard<std::mutex> Guard(gSampleLock);
+    // The unwinder's one-time set-up must be over before a thread is
+    // interrupted: the thread could be inside it, and the handler's walk
+    // would then wait for itself.
+    WarmUpUnwinder();
     gSample.Step.store(ssRequested);
     if (syscall(SYS_tgkill, getpid(), ThreadID, SampleSignal()) != 0) {
         gSample.Step.store(ssIdle);

@@ -13,18 +13,26 @@
 
 namespace {
 
+// The range of a module's loaded segments; High 0 when it has none.
+void LoadedRange(const dl_phdr_info& Info, uintptr_t& Low, uintptr_t& High)
+{
+    Low = UINTPTR_MAX;
+    High = 0;
+    for (int I = 0; I < Info.dlpi_phnum; ++I) {
+        const ElfW(Phdr)& P = Info.dlpi_phdr[I];
+        if (P.p_type != PT_LOAD)
+            continue;
+        Low = std::min<uintptr_t>(Low, Info.dlpi_addr + P.p_vaddr);
+        High = std::max<uintptr_t>(High, Info.dlpi_addr + P.p_vaddr + P.p_memsz);
+    }
+}
+
 int CollectModule(dl_phdr_info* Info, size_t, void* Data)
 {
     auto& List = *static_cast<std::vector<LoadedModule>*>(Data);
     LoadedModule M;
-    uintptr_t Low = UINTPTR_MAX, High = 0;
-    for (int I = 0; I < Info->dlpi_phnum; ++I) {
-        const ElfW(Phdr)& P = Info->dlpi_phdr[I];
-        if (P.p_type != PT_LOAD)
-            continue;
-        Low = std::min<uintptr_t>(Low, Info->dlpi_addr + P.p_vaddr);
-        High = std::max<uintptr_t>(High, Info->dlpi_addr + P.p_vaddr + P.p_memsz);
-    }
+    uintptr_t Low = 0, High = 0;
+    LoadedRange(*Info, Low, High);
     if (High == 0)
         return 0;
     M.Handle = Low;
@@ -66,6 +74,24 @@ std::vector<LoadedModule> LoadedModules()
     std::vector<LoadedModule> List;
     dl_iterate_phdr(CollectModule, &List);
     return List;
+}
+
+uintptr_t ProgramHandle()
+{
+    uintptr_t Handle = 0;
+    // The program comes first; the walk stops at the first module with
+    // segments, as LoadedModules lists it.
+    dl_iterate_phdr(
+        [](dl_phdr_info* Info, size_t, void* Data) {
+            uintptr_t Low = 0, High = 0;
+            LoadedRange(*Info, Low, High);
+            if (High == 0)
+                return 0;
+            *static_cast<uintptr_t*>(Data) = Low;
+            return 1;
+        },
+        &Handle);
+    return Handle;
 }
 
 void TRazuroModulesList::RefreshModules()

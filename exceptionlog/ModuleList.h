@@ -44,3 +44,6 @@ struct LoadedModule {
     AnsiString FileName;
 };
 [[nodiscard]] std::vector<LoadedModule> LoadedModules();
+/// The program's own load address (the first of LoadedModules), found
+/// without listing the libraries; 0 when unknown.
+[[nodiscard]] uintptr_t ProgramHandle();

@@ -153,6 +153,50 @@ TEST(DataBlock, ProgramFileWithSectionTrailerOrNeither)
     }
 }
 
+TEST(DataBlock, FileStreamFindsSectionsAsMemoryDoesAndKeepsItsPlace)
+{
+    // A file is read in place, beside the stream's own read-ahead: the
+    // answers must be those of the same bytes in memory, and the stream
+    // must go on reading where it stood, also past its read-ahead block.
+    const TempDir Dir;
+    const fs::path Program = Dir.Path() / "program";
+    // Debug bytes that do not pack, so that the file is far longer than a
+    // read-ahead block.
+    std::string Debug(300000, '\0');
+    uint32_t Noise = 12345;
+    for (char& C : Debug) {
+        Noise = Noise * 1103515245u + 12345u;
+        C = char(Noise >> 24);
+    }
+    const ToolResult Copy = ProgramWithSection(Dir.Path(), Seed(502, Debug), Program);
+    ASSERT_EQ(Copy.Status, 0) << Copy.Output;
+    const std::string Bytes = ReadBytes(Program);
+    ASSERT_GT(Bytes.size(), Debug.size());
+    const char* const Names[] = {
+        ".interp",    // near the start
+        ".text",      // in the middle
+        ".eldata",    // added last, at the end
+        ".shstrtab",  // the names table itself
+        ".nothere",   // missing
+    };
+    for (const char* Name : Names) {
+        SCOPED_TRACE(Name);
+        TFileStream File(AnsiString::FromUtf8(Program.string()), fmOpenRead);
+        std::string Read(16, '\0');
+        File.SetPosition(100);
+        File.ReadBuffer(Read.data(), int(Read.size()));
+        MemoryBlockStream Memory(Bytes.data(), Bytes.size());
+        Int64 FileOffset = -1, FileSize = -1, MemoryOffset = -1, MemorySize = -1;
+        EXPECT_EQ(FindElfSection(File, Name, FileOffset, FileSize),
+                  FindElfSection(Memory, Name, MemoryOffset, MemorySize));
+        EXPECT_EQ(FileOffset, MemoryOffset);
+        EXPECT_EQ(FileSize, MemorySize);
+        std::string Rest(Bytes.size() - 116, '\0');
+        File.ReadBuffer(Rest.data(), int(Rest.size()));
+        EXPECT_TRUE(Read + Rest == Bytes.substr(100)) << "the stream lost its place";
+    }
+}
+
 TEST(DataBlock, DebugPartOfAProgramFileOutlivesItsStreamAndTheFile)
 {
     // The debug part is read only when a failure asks for it, after the

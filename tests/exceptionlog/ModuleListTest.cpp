@@ -42,6 +42,19 @@ TEST(ModuleList, ProgramAndLibrariesWithTheirFacts)
         EXPECT_LT(Rows[I - 1].Handle, Rows[I].Handle);
 }
 
+TEST(ModuleList, ProgramHandleIsTheFirstLoadedModule)
+{
+    const std::vector<LoadedModule> Loaded = LoadedModules();
+    ASSERT_FALSE(Loaded.empty());
+    EXPECT_EQ(ProgramHandle(), Loaded.front().Handle);
+    // It holds the program's code.
+    TRazuroModulesList List;
+    const ModuleRecord* Program =
+        List.FindModuleRecordByAddress(reinterpret_cast<uintptr_t>(&LocalFunction));
+    ASSERT_NE(Program, nullptr);
+    EXPECT_EQ(Program->Handle, ProgramHandle());
+}
+
 TEST(ModuleList, LibraryLoadedLaterGetsItsRecordWhenMet)
 {
     TRazuroModulesList List;
