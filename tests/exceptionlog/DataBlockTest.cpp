@@ -269,8 +269,9 @@ TEST(DataBlock, BrokenBlocksAreRefusedCleanly)
             EXPECT_EQ(E.ClassName(), It->second.first);
             EXPECT_EQ(E.Message, AnsiString(It->second.second));
         }
-        if (!DebugPart)
+        if (!DebugPart) {
             EXPECT_FALSE(Rec.Options) << "a refused block must leave the record alone";
+        }
         EXPECT_EQ(ModuleDebugData(Rec), nullptr) << "a refused debug part is dropped";
     }
     EXPECT_EQ(Seen, int(Expected.size()));
