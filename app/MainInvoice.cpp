@@ -695,8 +695,10 @@ void TFormMain::FormShow(TObject*)
     BuildTicketList();
     AddWindowMenuItem(this, "Главное окно"_a);
     AddWindowMenuItem(nullptr, "-");
-    RestoreInvoiceState(false);
-    RefreshGrids();
+    // A restored invoice has refreshed the grids: once more would measure
+    // every name again and post one more resize, to the same result.
+    if (!RestoreInvoiceState(false))
+        RefreshGrids();
     SetPriceStyleMenu();
 }
 
@@ -761,16 +763,16 @@ bool TFormMain::InvoiceStateBytes(std::string& Bytes)
     return true;
 }
 
-void TFormMain::RestoreInvoiceState(bool Verbose)
+bool TFormMain::RestoreInvoiceState(bool Verbose)
 {
     const AnsiString Name = LastInvoiceFileName();
     if (!FileExists(Name)) {
         if (Verbose)
             ErrorMsg("Не найден файл предыдущего состояния"_a);
-        return;
+        return false;
     }
     if (Modified && !AskYesNo("Восстановить предыдущее состояние накладной?"_a, "", true))
-        return;
+        return false;
     // Any failure to load keeps the file: one that needs more memory than
     // there is as well (it ended the program's handling before, and the
     // save at exit then wrote an empty state over the invoice).
@@ -778,14 +780,15 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
         Invoice->LoadFromFile(Name);
     } catch (const Exception& E) {
         SetDamagedStateAside(Name, E.Message);
-        return;
+        return false;
     } catch (const std::bad_alloc&) {
         SetDamagedStateAside(Name, SOutOfMemory);
-        return;
+        return false;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
     FHasChanges = Invoice->Count() > 0;
     RefreshGrids();
+    return true;
 }
 
 void TFormMain::SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason)
