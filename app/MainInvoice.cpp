@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 TFormMain* FormMain = nullptr;
 
@@ -41,14 +42,27 @@ namespace {
 
 constexpr int MaxTicketTemplates = 10;
 
-/// True when a file of the folder matches Name + ".*" (letters without
-/// regard to case).
-bool AnyFileLike(const AnsiString& Name)
+/// The upper-cased names of the entries of Folder that start with Stem
+/// (letters without regard to case), from one listing of the folder.
+std::vector<AnsiString> UpperNamesLike(const AnsiString& Folder, const AnsiString& Stem)
 {
+    std::vector<AnsiString> Names;
     TSearchRec F;
-    const bool Found = FindFirst(Name + ".*", faAnyFile, F) == 0;
+    for (Integer Found = FindFirst(Folder + Stem + "*", faAnyFile, F); Found == 0;
+         Found = FindNext(F))
+        Names.push_back(AnsiUpperCase(F.Name));
     FindClose(F);
-    return Found;
+    return Names;
+}
+
+/// True when one of the upper-cased Names is Stem + "." + any extension
+/// (Stem upper-cased), as the mask Stem + ".*" matches.
+bool AnyNameLike(const std::vector<AnsiString>& Names, const AnsiString& Stem)
+{
+    const AnsiString Prefix = Stem + ".";
+    return std::any_of(Names.begin(), Names.end(), [&Prefix](const AnsiString& N) {
+        return N.View().starts_with(Prefix.View());
+    });
 }
 
 TButton* NewButton(TFormMain* Form, TWinControl* Parent, const char* Name,
@@ -599,13 +613,20 @@ void TFormMain::BuildTicketList()
     mnPrintTickets->Clear();
     rgPriceTicket->Items()->Clear();
     TicketTemplates->Clear();
+    // The folder is listed once for all the kinds, not once a kind.
+    const std::vector<AnsiString> Names = UpperNamesLike(gTxtPath, "Ticket");
     int Count = 0;
     for (int N = 1; N <= MaxTicketTemplates; ++N) {
         const AnsiString Name = gTxtPath + "Ticket" + IntToStr(N);
-        if (!AnyFileLike(Name))
+        const AnsiString Stem = "TICKET" + IntToStr(N);
+        if (!AnyNameLike(Names, Stem))
             continue;
         TicketTemplates->AddObject(Name, reinterpret_cast<TObject*>(static_cast<intptr_t>(Count)));
-        const AnsiString Title = GetTemplateDocName(Name);
+        // The title is read from the file named as the template when there
+        // is one, else from its ".dcr" file; the listing above tells which,
+        // so the title's reader does not list the folder again.
+        const bool Bare = std::find(Names.begin(), Names.end(), Stem) != Names.end();
+        const AnsiString Title = GetTemplateDocName(Bare ? Name : Name + ".dcr");
         auto* M = new TMenuItem(this);
         M->SetAction(acPrintTicket);
         M->SetTag(Count);
@@ -674,8 +695,10 @@ void TFormMain::FormShow(TObject*)
     BuildTicketList();
     AddWindowMenuItem(this, "Главное окно"_a);
     AddWindowMenuItem(nullptr, "-");
-    RestoreInvoiceState(false);
-    RefreshGrids();
+    // A restored invoice has refreshed the grids: once more would measure
+    // every name again and post one more resize, to the same result.
+    if (!RestoreInvoiceState(false))
+        RefreshGrids();
     SetPriceStyleMenu();
 }
 
@@ -740,16 +763,16 @@ bool TFormMain::InvoiceStateBytes(std::string& Bytes)
     return true;
 }
 
-void TFormMain::RestoreInvoiceState(bool Verbose)
+bool TFormMain::RestoreInvoiceState(bool Verbose)
 {
     const AnsiString Name = LastInvoiceFileName();
     if (!FileExists(Name)) {
         if (Verbose)
             ErrorMsg("Не найден файл предыдущего состояния"_a);
-        return;
+        return false;
     }
     if (Modified && !AskYesNo("Восстановить предыдущее состояние накладной?"_a, "", true))
-        return;
+        return false;
     // Any failure to load keeps the file: one that needs more memory than
     // there is as well (it ended the program's handling before, and the
     // save at exit then wrote an empty state over the invoice).
@@ -757,14 +780,15 @@ void TFormMain::RestoreInvoiceState(bool Verbose)
         Invoice->LoadFromFile(Name);
     } catch (const Exception& E) {
         SetDamagedStateAside(Name, E.Message);
-        return;
+        return false;
     } catch (const std::bad_alloc&) {
         SetDamagedStateAside(Name, SOutOfMemory);
-        return;
+        return false;
     }
     lbFileNameTITLE->SetCaption(Invoice->FileName);
     FHasChanges = Invoice->Count() > 0;
     RefreshGrids();
+    return true;
 }
 
 void TFormMain::SetDamagedStateAside(const AnsiString& Name, const AnsiString& Reason)

@@ -134,7 +134,8 @@ public:
     /// running out included) is renamed to
     /// "LastInvoice.inv.bad" (said once) and the invoice stays as it was;
     /// when it cannot be renamed, the state is not saved over it in this run.
-    void RestoreInvoiceState(bool Verbose);
+    /// True when the invoice was loaded, and its grids refreshed.
+    bool RestoreInvoiceState(bool Verbose);
     /// Renames a state file that did not load (Reason) to Name + ".bad" and
     /// says so; when it cannot be renamed, the state is not saved over it
     /// in this run.

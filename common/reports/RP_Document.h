@@ -542,6 +542,9 @@ private:
     void CopyTemplateSettings(const TDocument& From);
     void CopyPrinterState(const TDocument& From);
     void ReadBinary(TStream& Stream, bool Undo);
+    /// Reads the binary template of File (named Name, as on disk) through
+    /// a staging document and takes it; nothing changes when that raises.
+    void ReadBinaryFile(TStream& File, const AnsiString& Name);
     void ReadDocumentTags(TStream& Stream, bool Undo);
     void ReadDesigner(TStream& Stream);
     void ReadPages(TStream& Stream, int Count, bool Undo);

@@ -711,6 +711,11 @@ void TDocument::LoadFromBinaryFile(const AnsiString& FileName)
     if (!IsBinCfgFile(Name))
         RaiseNotConfigFile();
     TFileStream File(Name, fmOpenRead | fmShareDenyWrite);
+    ReadBinaryFile(File, Name);
+}
+
+void TDocument::ReadBinaryFile(TStream& File, const AnsiString& Name)
+{
     std::unique_ptr<TDocument> Staging = MakeStaging();
     Staging->FNameSaveFile = Name;
     Staging->ReadBinary(File, false);
@@ -769,10 +774,16 @@ void TDocument::SaveToIniFile(const AnsiString& FileName)
 
 bool TDocument::LoadHeaderFromFile(const AnsiString& FileName)
 {
-    if (!IsBinCfgFile(FileName))
+    // The menus read the headers of all the templates at a start: the file
+    // is opened once, recognised and read through the same stream.
+    const AnsiString Name = GetTemplateFileName(FileName, false);
+    if (!FileExists(Name))
+        return false;
+    TFileStream File(Name, fmOpenRead | fmShareDenyWrite);
+    if (!DetectFormat(File, false))
         return false;
     const FlagScope Header(HeaderOnly);
-    LoadFromBinaryFile(FileName);
+    ReadBinaryFile(File, Name);
     return true;
 }
 

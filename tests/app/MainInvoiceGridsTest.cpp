@@ -49,6 +49,15 @@ TshInvoiceTovar& AddRow(TFormMain& Main, const char* Name, const char* Cost, Byt
     return Row;
 }
 
+/// Row named Name, 2 pieces at cost 100, priced with 25 % markup.
+void AddRow(TshInvoiceTovar& Row, const char* Name)
+{
+    Row.Name = AnsiString::FromUtf8(Name);
+    Row.Kolvo = Curr("2");
+    Row.PriceOpt = Curr("100");
+    Row.Calc(0, Curr("25"), Curr("5"));
+}
+
 /// Rows "Товар 1".."Товар N" at cost 100, shown in the grid.
 void FillRows(TFormMain& Main, int N)
 {
@@ -619,6 +628,48 @@ TEST(MainWindowGrids, CtrlASelectsTheTextOfAnEdit)
     Application->ProcessMessages();
     SimulateKey('A', {ssCtrl});
     EXPECT_EQ(Marks(*Main), (std::vector<bool>{true, true, true}));
+}
+
+// A start shows the invoice of the state file in the grids, its rows and
+// totals, with the name column widened to the longest name; without a
+// state file, or with a damaged one, the grids show no rows and zero totals.
+TEST(MainWindowGrids, StartShowsTheRestoredInvoice)
+{
+    enum class State { None, Damaged, Saved };
+    const char* const Names[] = {"Чайник", "Холодильник двухкамерный Атлант", "Пылесос"};
+    int EmptyNameWidth = 0;
+    for (const State S : {State::None, State::Damaged, State::Saved}) {
+        SCOPED_TRACE(int(S));
+        WindowsScope W;
+        if (S == State::Damaged)
+            WriteBytes(W.Config.Dir().Path() / "LastInvoice.inv",
+                       std::string("\x00\x06\x09shInvoiceXX", 13));
+        if (S == State::Saved) {
+            TshInvoice Saved(1);
+            for (const char* Name : Names)
+                AddRow(*Saved.Add(), Name);
+            Saved.SaveToFile(W.Config.Dir().File("LastInvoice.inv"));
+        }
+        auto Main = StartMain();
+        Tyl_DataDrawGrid* G = Main->grid;
+        const int Rows = S == State::Saved ? 3 : 0;
+        ASSERT_EQ(Main->Invoice->Count(), Rows);
+        Currency Retail;
+        for (int I = 0; I < Rows; ++I)
+            Retail += Main->Invoice->GetItem(I)->GetRetailSum();
+        EXPECT_EQ(Cell(Main->gdItogo, 3, 1), U(CurrToNumStr(Retail, 2)));
+        if (S != State::Saved) {
+            EXPECT_EQ(G->RowCount(), G->FixedRows() + 1) << "one empty row";
+            EmptyNameWidth = G->ColWidths(3);
+            continue;
+        }
+        EXPECT_EQ(G->RowCount(), Rows + G->FixedRows());
+        TCanvas* C = G->Canvas();
+        C->Font()->Assign(G->Font());
+        const int Need = C->TextWidth(AnsiString::FromUtf8(Names[1])) + 8;
+        ASSERT_GT(Need, EmptyNameWidth) << "the name needs a wider column";
+        EXPECT_GE(G->ColWidths(3), Need);
+    }
 }
 
 // In a 1000x700 window long item names are not cut while columns without

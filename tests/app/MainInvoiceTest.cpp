@@ -41,7 +41,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace app_test;
 using namespace pdf_test;
@@ -441,6 +444,53 @@ TEST(MainWindow, TicketKindsFromTemplates)
     EXPECT_EQ(U(Main->GetTicketTemplate(1)), U(gTxtPath + "Ticket3"));
     ExpectRaises<EAppException>([&] { (void)Main->GetTicketTemplate(3); },
                                 "Ошибка формирования имени файла ценника"_a);
+}
+
+// The kinds' captions take the names stored in the templates: from a file
+// named as the template itself when there is one, else from its ".dcr"
+// file in any case of letters; a name that only begins like a template's
+// is another template.
+TEST(MainWindow, TicketKindCaptionsFromTemplateFiles)
+{
+    const ShippedFile& Tag40x60 = ShippedTemplates()[1];
+    ASSERT_STREQ(Tag40x60.Name, "Ticket1.dcr");
+    const std::string Template(reinterpret_cast<const char*>(Tag40x60.Data), Tag40x60.Size);
+    struct Case {
+        std::vector<std::pair<const char*, std::string>> Files;  // TXT's entries
+        std::vector<std::string> Kinds;
+    };
+    const Case Cases[] = {
+        // the usual spelling
+        {{{"Ticket1.dcr", Template}}, {"1) Ценник 40x60 мм (4)"}},
+        // the .dcr file in other cases of letters
+        {{{"ticket2.DCR", Template}}, {"2) Ценник 40x60 мм (4)"}},
+        // the file without extension holds the name; the other is not read
+        {{{"Ticket4", Template}, {"Ticket4.dcr", "x"}}, {"4) Ценник 40x60 мм (4)"}},
+        // a file without extension alone is no template
+        {{{"Ticket5", Template}}, {}},
+        // Ticket10 is not Ticket1
+        {{{"Ticket10.dcr", Template}}, {"10) Ценник 40x60 мм (4)"}},
+        // a template in the other form gives its number only
+        {{{"Ticket6.dcf", "[Report Description File]\r\n"}, {"Ticket3.dcr", Template}},
+         {"3) Ценник 40x60 мм (4)", "6"}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Files.front().first);
+        WindowsScope W;
+        for (const auto& [Name, Bytes] : C.Files)
+            WriteBytes(W.Config.Dir().Path() / "TXT" / Name, Bytes);
+        auto Main = StartMain();
+        std::vector<std::string> Kinds, Items, MenuItems;
+        for (int I = 0; I < Main->rgPriceTicket->Items()->Count(); ++I)
+            Kinds.push_back(U(Main->rgPriceTicket->Items()->Strings(I)));
+        EXPECT_EQ(Kinds, C.Kinds);
+        // The print menu has the same kinds; one without a title says "Velkor".
+        for (const std::string& K : C.Kinds)
+            MenuItems.push_back(K.find(')') == std::string::npos ? "Velkor " + K : K);
+        for (int I = 0; I < Main->mnPrintTickets->Count(); ++I)
+            Items.push_back(U(Main->mnPrintTickets->Items(I)->Caption()));
+        EXPECT_EQ(Items, MenuItems);
+    }
 }
 
 // After the named-markup dialog the combo shows the markup last seen there

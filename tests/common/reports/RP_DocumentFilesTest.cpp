@@ -445,6 +445,51 @@ TEST(RP_DocumentFiles, HeaderOnlyRead)
     EXPECT_FALSE(Doc.HeaderOnly);
 }
 
+// The header read behind the tag-kind menu, by the names the menu gives:
+// a name without extension is completed and any case of letters found;
+// what is no binary template gives false with nothing read; a binary
+// template cut short raises and leaves the document as it was.
+TEST(RP_DocumentFiles, HeaderReadByName)
+{
+    const TempDir Dir;
+    const std::string Full = ReadBytes(Data("golden/full.dcr"));
+    WriteBytes(Dir.Path() / "Ticket1.dcr", Full);
+    WriteBytes(Dir.Path() / "Ticket2.dcf", ReadBytes(Data("golden/full.dcf")));
+    WriteBytes(Dir.Path() / "junk.dcr", std::string(64, 'x'));
+    WriteBytes(Dir.Path() / "cut.dcr", Full.substr(0, 48));  // ends inside the name
+    struct Case {
+        const char* Name;
+        bool Read;
+        const char* Error;  // raised instead, when not empty
+    } const Cases[] = {
+        {"Ticket1", true, ""},         // completed to Ticket1.dcr
+        {"TICKET1.DCR", true, ""},     // found as the disk spells it
+        {"Ticket2", false, ""},        // only the ini form: no Ticket2.dcr
+        {"Ticket2.dcf", false, ""},    // the ini form is not read here
+        {"missing.dcr", false, ""},    // no file
+        {"junk.dcr", false, ""},       // no template
+        {"cut.dcr", false, "Stream read error"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TDocument Doc(nullptr);
+        const std::string Before = SnapshotOf(Doc);
+        if (*C.Error) {
+            ExpectRaises<Exception>([&] { (void)Doc.LoadHeaderFromFile(Dir.File(C.Name)); },
+                                    C.Error);
+        } else {
+            EXPECT_EQ(Doc.LoadHeaderFromFile(Dir.File(C.Name)), C.Read);
+        }
+        if (C.Read) {
+            EXPECT_EQ(Doc.StoredNameDocument(), "Ценники"_a);
+            EXPECT_EQ(Doc.NameSaveFile(), Dir.File("Ticket1.dcr"));
+        } else {
+            EXPECT_EQ(SnapshotOf(Doc), Before) << "nothing read";
+        }
+        EXPECT_FALSE(Doc.HeaderOnly);
+    }
+}
+
 TEST(RP_DocumentFiles, DocumentRecordEdges)
 {
     const std::string Designer = TS(11, "DEFDES") + TS(255, "ENDDD");
