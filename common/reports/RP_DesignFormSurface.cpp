@@ -52,12 +52,6 @@ bool AltHeld()
     return GetKeyState(VK_MENU) < 0;
 }
 
-/// Bands a page may hold only once: page header and footer, overlay, none.
-bool SingleBandType(int Type)
-{
-    return Type == btPageHeader || Type == btPageFooter || Type == btOverlay || Type == btNone;
-}
-
 }  // namespace
 
 DesignClipboardData& DesignClipboard()

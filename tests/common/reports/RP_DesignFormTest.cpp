@@ -589,9 +589,10 @@ TEST(RP_DesignForm, ClosePathsOnRealFiles)
         EXPECT_EQ(D.Doc->DesignForm() != nullptr, C.WantOpen);
         const std::string After = ReadBytes(File.ToUtf8());
         EXPECT_EQ(After != Before, C.WantFileMoved);
-        if (!C.WantOpen)
+        if (!C.WantOpen) {
             // The document equals its file again.
             EXPECT_EQ(Bytes(*D.Doc), C.WantFileMoved ? Changed : Bytes(*D.Doc));
+        }
     }
 }
 
