@@ -35,7 +35,7 @@ public:
     {
         // A run of one colour (most of a screen) counts into the leaf the
         // last pixel reached, while no reduction has freed it.
-        if (FLastLeaf && Pixel == FLastPixel && FReductions == FLastReductions) {
+        if (FLastLeaf && Pixel == FLastPixel) {
             ++FLastLeaf->Count;
             FLastLeaf->Red += (Pixel >> 16) & 0xFF;
             FLastLeaf->Green += (Pixel >> 8) & 0xFF;
@@ -78,7 +78,6 @@ private:
         }
         while (FLeaves > MaxColours)
             Reduce();
-        FLastReductions = FReductions;
     }
 
 public:
@@ -92,7 +91,8 @@ public:
 private:
     void Reduce()
     {
-        ++FReductions;
+        // The leaf the last pixel reached may be among those merged away.
+        FLastLeaf = nullptr;
         int Level = Levels - 1;
         while (Level > 0 && !FReducible[size_t(Level)])
             --Level;
@@ -134,8 +134,6 @@ private:
     int FLeaves = 0;
     OctreeNode* FLastLeaf = nullptr;
     uint32_t FLastPixel = 0;
-    uint64_t FReductions = 0;
-    uint64_t FLastReductions = 0;
 };
 
 void PutU32(std::string& Out, uint32_t V)

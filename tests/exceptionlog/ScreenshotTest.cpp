@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <random>
 #include <set>
@@ -59,8 +61,9 @@ TEST(Screenshot, PngReadsBackAsWritten)
         for (size_t I = 0; I + 1 < D.Idat.size(); ++I)
             EXPECT_EQ(D.Idat[I], PngChunkLimit);
         EXPECT_LE(D.Idat.back(), PngChunkLimit);
-        if (!C.Colours)
+        if (!C.Colours) {
             EXPECT_GT(D.Idat.size(), 1u);
+        }
 
         const std::vector<PaletteColour> Palette = OctreePalette(Image);
         std::string Want;
@@ -113,6 +116,14 @@ TEST(Screenshot, OctreeKeepsAtMost256ColoursAndMergesTheDeepestFirst)
     EXPECT_EQ(Merged[2], (PaletteColour{0, 1, 0}));
     EXPECT_EQ(Merged[254], (PaletteColour{0, 0, 253}));
     EXPECT_EQ(Merged[255], (PaletteColour{0, 0, 254}));  // (254 + 255) / 2
+    // A colour whose new leaf is merged at once (its node is the newest of
+    // the deepest level), then met again: the run counts into the merged
+    // node, not into the leaf freed by the merge.
+    std::vector<uint32_t> Run(Blues.begin(), Blues.begin() + 256);
+    Run.insert(Run.end(), 3, 0x020000);
+    const std::vector<PaletteColour> RunMerged = OctreePalette(PixelImage{Run.data(), 259, 1, 259});
+    ASSERT_EQ(RunMerged.size(), 256u);
+    EXPECT_NE(std::find(RunMerged.begin(), RunMerged.end(), PaletteColour{2, 0, 0}), RunMerged.end());
     std::vector<uint32_t> Many;
     for (uint32_t I = 0; I < 4096; ++I)
         Many.push_back(I * 4099);
