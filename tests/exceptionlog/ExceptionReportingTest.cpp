@@ -478,8 +478,9 @@ TEST_P(PricetagsFailure, IsReportedAndTheInvoiceSurvives)
                                    "PRICETAGS_REPORT_WINDOW_ANSWER=ok"},
                                   "pricetags.elf");
     EXPECT_EQ(R.Signal, C.Signal) << R.Err;
-    if (!C.Signal)
+    if (!C.Signal) {
         EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    }
     EXPECT_EQ(CountOf(R.Log, "RazuroLog 5.1.3"), 1) << R.Err;
     EXPECT_NE(R.Log.find(std::string("2.4 Type   : ") + C.Type), std::string::npos) << R.Log;
     EXPECT_NE(R.Log.find(Cp1251(C.MessagePart)), std::string::npos) << R.Log;
