@@ -48,7 +48,8 @@ QSize BackingSizeOf(HWND Wnd)
     return QSize(std::max(B.Width(), 1), std::max(B.Height(), 1));
 }
 
-// Puts Image in the window's bitmap object, which stays (DCs may hold it).
+// Puts Image in the window's bitmap object, which stays (DCs may hold it);
+// the caller then has it painted (PixelsRenewed).
 void SetBackingImage(HWND Wnd, QImage Image, PixelMemory Memory, bool Shared)
 {
     if (Wnd->Backing) {
@@ -60,6 +61,7 @@ void SetBackingImage(HWND Wnd, QImage Image, PixelMemory Memory, bool Shared)
     Wnd->Pixels = std::move(Memory);
     Wnd->BackingBits = Wnd->Backing->Image.constBits();
     Wnd->SharedBacking = Shared;
+    Wnd->HadBacking = true;
 }
 
 // The window of a child widget of ours; null for other widgets (an
@@ -100,6 +102,23 @@ void InvalidateArea(HWND Wnd, const QRegion& Area)
 void InvalidateTree(HWND Wnd)
 {
     InvalidateArea(Wnd, QRegion(QRect(QPoint(0, 0), BackingSizeOf(Wnd))));
+}
+
+// New pixels of the window (First: its first ones) are painted anew, and
+// so are the windows whose pixels lay in its old ones. A window getting
+// its first pixels is invalid from its making with its paint asked for,
+// and none lie in it: asking again, from inside that paint, would paint
+// the window and its children a second time.
+void PixelsRenewed(HWND Wnd, bool First)
+{
+    if (!First) {
+        InvalidateTree(Wnd);
+        return;
+    }
+    Wnd->EraseNeeded = true;
+    const QRegion Rest = QRegion(QRect(QPoint(0, 0), BackingSizeOf(Wnd))) - Wnd->Invalid;
+    if (!Rest.isEmpty())
+        InvalidateWindow(Wnd, Rest, true);
 }
 
 // The parent repaints where the window last showed.
@@ -144,9 +163,10 @@ bool ShareParentPixels(HWND Wnd, HWND Parent, const QRect& Place)
         Wnd->Backing->Image.constBits() == First && Wnd->Backing->Image.size() == Place.size() &&
         Wnd->Backing->Image.bytesPerLine() == O.bytesPerLine();
     if (!Current) {
+        const bool FirstPixels = !Wnd->HadBacking;
         SetBackingImage(Wnd, ImageOver(Parent->Pixels, First, Place.size(), O.bytesPerLine()), Parent->Pixels,
             /*Shared=*/true);
-        InvalidateTree(Wnd);
+        PixelsRenewed(Wnd, FirstPixels);
     }
     return true;
 }
@@ -276,8 +296,9 @@ HBITMAP AcquireBacking(HWND Wnd)
     PixelMemory Memory(new unsigned char[static_cast<size_t>(Stride) * Size.height()]);
     QImage Image = ImageOver(Memory, Memory.get(), Size, Stride);
     Image.fill(ToRgb(GetSysColor(COLOR_BTNFACE)));
+    const bool FirstPixels = !Wnd->HadBacking;
     SetBackingImage(Wnd, std::move(Image), std::move(Memory), /*Shared=*/false);
-    InvalidateTree(Wnd);
+    PixelsRenewed(Wnd, FirstPixels);
     return Wnd->Backing;
 }
 

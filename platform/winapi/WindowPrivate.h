@@ -47,6 +47,10 @@ struct HWND__ {
     /// children reaching out of their parent hold images of their own.
     HBITMAP Backing = nullptr;
     bool SharedBacking = false;
+    /// True once the window got pixels. Until then it is wholly invalid
+    /// from its making, with its paint asked for, and no other window's
+    /// pixels lie in its own.
+    bool HadBacking = false;
     /// The memory under Backing (the top-level window's for a view); the
     /// image's first pixel when it was made, so that an image Qt copied
     /// away from the memory is noticed and made again.
