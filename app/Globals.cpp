@@ -6,6 +6,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Forms.h"
 #include "platform/classes/Object.h"
+#include "platform/classes/UpdateScope.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 
@@ -110,22 +111,19 @@ void SaveCfgSection()
     // Each section's save moves it to the end of the file; the file is
     // written once, after both, so that an unchanged configuration leaves
     // it as it was (two flushes wrote it twice at every exit).
-    TIniFile* Ini = gCfgObject->GetIniFile();
-    if (Ini)
-        Ini->BeginUpdate();
-    try {
+    const auto SaveBoth = [] {
         gCfgObject->SaveSection(CfgSection);
         // A save of "Configuration" skips the parameters of other sections:
         // "Errors" is written by itself so that Error is not lost.
         gCfgObject->SaveSection(ErrorsSection);
-    } catch (...) {
-        // What was saved still reaches the file, as before.
-        if (Ini)
-            Ini->EndUpdate();
-        throw;
+    };
+    TIniFile* Ini = gCfgObject->GetIniFile();
+    if (!Ini) {
+        SaveBoth();
+        return;
     }
-    if (Ini)
-        Ini->EndUpdate();
+    const UpdateScope<TIniFile> WriteOnce(*Ini);
+    SaveBoth();
 }
 
 void TraceMsg(const AnsiString& Text, bool Force)

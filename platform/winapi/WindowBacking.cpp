@@ -48,22 +48,6 @@ QSize BackingSizeOf(HWND Wnd)
     return QSize(std::max(B.Width(), 1), std::max(B.Height(), 1));
 }
 
-// Puts Image in the window's bitmap object, which stays (DCs may hold it);
-// the caller then has it painted (PixelsRenewed).
-void SetBackingImage(HWND Wnd, QImage Image, PixelMemory Memory, bool Shared)
-{
-    if (Wnd->Backing) {
-        FlushBitmap(Wnd->Backing);
-        Wnd->Backing->Image = std::move(Image);
-    } else {
-        Wnd->Backing = CreateBitmapObject(std::move(Image), false);
-    }
-    Wnd->Pixels = std::move(Memory);
-    Wnd->BackingBits = Wnd->Backing->Image.constBits();
-    Wnd->SharedBacking = Shared;
-    Wnd->HadBacking = true;
-}
-
 // The window of a child widget of ours; null for other widgets (an
 // overlay, Qt's inner parts of its controls, a window of its own).
 HWND ChildWindowOf(QObject* O)
@@ -104,17 +88,27 @@ void InvalidateTree(HWND Wnd)
     InvalidateArea(Wnd, QRegion(QRect(QPoint(0, 0), BackingSizeOf(Wnd))));
 }
 
-// New pixels of the window (First: its first ones) are painted anew, and
-// so are the windows whose pixels lay in its old ones. A window getting
-// its first pixels is invalid from its making with its paint asked for,
-// and none lie in it: asking again, from inside that paint, would paint
-// the window and its children a second time.
-void PixelsRenewed(HWND Wnd, bool First)
+// Puts Image in the window's bitmap object, which stays (DCs may hold it).
+// New pixels are painted anew, and so are the windows whose pixels lay in
+// the old ones. A window getting its first pixels is invalid from its
+// making with its paint asked for, and none lie in it: asking again, from
+// inside that paint, would paint the window and its children twice.
+void SetBackingImage(HWND Wnd, QImage Image, PixelMemory Memory, bool Shared)
 {
-    if (!First) {
+    if (Wnd->Backing) {
+        FlushBitmap(Wnd->Backing);
+        Wnd->Backing->Image = std::move(Image);
+    } else {
+        Wnd->Backing = CreateBitmapObject(std::move(Image), false);
+    }
+    Wnd->Pixels = std::move(Memory);
+    Wnd->BackingBits = Wnd->Backing->Image.constBits();
+    Wnd->SharedBacking = Shared;
+    if (Wnd->HadBacking) {
         InvalidateTree(Wnd);
         return;
     }
+    Wnd->HadBacking = true;
     Wnd->EraseNeeded = true;
     const QRegion Rest = QRegion(QRect(QPoint(0, 0), BackingSizeOf(Wnd))) - Wnd->Invalid;
     if (!Rest.isEmpty())
@@ -162,12 +156,9 @@ bool ShareParentPixels(HWND Wnd, HWND Parent, const QRect& Place)
     const bool Current = Wnd->SharedBacking && Wnd->Backing && Wnd->BackingBits == First &&
         Wnd->Backing->Image.constBits() == First && Wnd->Backing->Image.size() == Place.size() &&
         Wnd->Backing->Image.bytesPerLine() == O.bytesPerLine();
-    if (!Current) {
-        const bool FirstPixels = !Wnd->HadBacking;
+    if (!Current)
         SetBackingImage(Wnd, ImageOver(Parent->Pixels, First, Place.size(), O.bytesPerLine()), Parent->Pixels,
             /*Shared=*/true);
-        PixelsRenewed(Wnd, FirstPixels);
-    }
     return true;
 }
 
@@ -296,9 +287,7 @@ HBITMAP AcquireBacking(HWND Wnd)
     PixelMemory Memory(new unsigned char[static_cast<size_t>(Stride) * Size.height()]);
     QImage Image = ImageOver(Memory, Memory.get(), Size, Stride);
     Image.fill(ToRgb(GetSysColor(COLOR_BTNFACE)));
-    const bool FirstPixels = !Wnd->HadBacking;
     SetBackingImage(Wnd, std::move(Image), std::move(Memory), /*Shared=*/false);
-    PixelsRenewed(Wnd, FirstPixels);
     return Wnd->Backing;
 }
 
